@@ -1,0 +1,75 @@
+# Shared compile settings and small helpers for the project's targets.
+
+add_library(norvane_options INTERFACE)
+target_compile_options(norvane_options INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wcast-align -Woverloaded-virtual -Wformat=2
+  $<$<CXX_COMPILER_ID:GNU>:-Wno-maybe-uninitialized>)
+if(NORVANE_WERROR)
+  target_compile_options(norvane_options INTERFACE -Werror)
+endif()
+# COM-style interfaces are structs of pure virtual methods without a virtual
+# destructor, by design: the object's own Release deletes it.
+target_compile_options(norvane_options INTERFACE -Wno-non-virtual-dtor
+  $<$<COMPILE_LANGUAGE:CXX>:-Wno-delete-non-virtual-dtor>)
+
+if(NORVANE_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# norvane_layer(<name> [DEPS targets...])
+#   A static library from every .cpp below the current source folder.
+#   Headers are included as "<layer>/file.h" from src/.
+function(norvane_layer name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_library(${name} STATIC ${srcs})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE norvane_options)
+endfunction()
+
+# norvane_test(<name> SOURCES files... [LIBS targets...] [LABELS labels...])
+#   A GoogleTest program registered with CTest.
+function(norvane_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main
+                        GTest::gmock norvane_options)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src
+                             ${PROJECT_SOURCE_DIR}/tests)
+  include(GoogleTest)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${ARG_LABELS}")
+endfunction()
+
+# norvane_test_dir(<name> [LIBS targets...])
+#   One test program from every .cpp in the current folder.
+function(norvane_test_dir name)
+  cmake_parse_arguments(ARG "" "" "LIBS;LABELS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(srcs)
+    norvane_test(${name} SOURCES ${srcs} LIBS ${ARG_LIBS} LABELS ${ARG_LABELS})
+  endif()
+endfunction()
+
+# norvane_bench(<name> SOURCES files... [LIBS targets...])
+#   A Google Benchmark program. Each benchmark runs its reference beside it in
+#   the same process so that the ratio, not the absolute time, is the figure.
+function(norvane_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark norvane_options)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
+endfunction()
+
+# norvane_fuzz(<name> SOURCES files... [LIBS targets...])
+#   A libFuzzer target (the fuzz preset builds these with clang).
+function(norvane_fuzz name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} norvane_options)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
+endfunction()
