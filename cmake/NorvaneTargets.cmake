@@ -73,3 +73,16 @@ function(norvane_fuzz name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} norvane_options)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
 endfunction()
+
+# norvane_add_test_subdirs()
+#   Adds every child folder of the current folder that has a CMakeLists.txt.
+function(norvane_add_test_subdirs)
+  file(GLOB children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  foreach(child ${children})
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
