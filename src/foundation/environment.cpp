@@ -1,0 +1,17 @@
+#include "foundation/environment.h"
+
+#include <cstdlib>
+
+#include "foundation/text_convert.h"
+
+namespace foundation {
+
+std::string GetEnvVar(const std::string& name) {
+  const char* raw = std::getenv(name.c_str());
+  if (raw == nullptr) return {};
+  std::string value(raw);
+  if (value.size() > 254) value.resize(254);
+  return TrimText(value);
+}
+
+}  // namespace foundation

@@ -1,0 +1,185 @@
+#include "foundation/log.h"
+
+#include <atomic>
+#include <cctype>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+
+#include "foundation/app_folders.h"
+#include "foundation/cmdline.h"
+#include "foundation/kw_logger.h"
+#include "foundation/text_convert.h"
+
+namespace foundation {
+namespace {
+
+constexpr const char* kDefaultLogFolder = "logs/";
+
+// Module settings: what a logger gets when it is created.
+std::atomic<int> g_level{1};
+std::atomic<bool> g_debug{true};
+std::atomic<bool> g_machineInfo{false};
+std::atomic<size_t> g_queueLimit{kDefaultLogQueueLimit};
+std::mutex g_folderMutex;
+std::string g_folder = kDefaultLogFolder;
+
+// The one logger. Calls share the lock; start and stop hold it alone, so no
+// call can use a logger that is being freed.
+std::shared_mutex g_loggerMutex;
+std::unique_ptr<TKWLogger> g_logger;
+
+std::string ResolvedFolder() {
+  std::lock_guard lock(g_folderMutex);
+  if (g_folder == kDefaultLogFolder) g_folder = GetAppFolder() + kDefaultLogFolder;
+  if (!g_folder.empty() && g_folder.back() != '/') g_folder.push_back('/');
+  return g_folder;
+}
+
+// Parses the trimmed switch value as a whole decimal integer; -1 otherwise.
+int ParseLevel(const std::string& text) {
+  if (text.empty()) return -1;
+  size_t i = (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  if (i == text.size()) return -1;
+  long long value = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return -1;
+    value = value * 10 + (text[i] - '0');
+    if (value > 0x7fffffffLL) return -1;
+  }
+  return static_cast<int>(text[0] == '-' ? -value : value);
+}
+
+}  // namespace
+
+void KWLog(int level, const std::string& text, const std::string& levelText,
+           const std::string& tag) {
+  try {
+    std::shared_lock lock(g_loggerMutex);
+    if (g_logger) g_logger->Log(level, text, levelText, tag);
+  } catch (...) {
+    // A log call never raises (out of memory included).
+  }
+}
+
+void LogEnter(int level, const std::string& tag) {
+  KWLog(level, "BEGIN", kLevelEnter, tag);
+}
+
+void LogExit(int level, const std::string& tag) {
+  KWLog(level, "END", kLevelExit, tag);
+}
+
+void LogDebug(const std::string& text, const std::string& tag) {
+  try {
+    std::shared_lock lock(g_loggerMutex);
+    if (g_logger) g_logger->Debug(text, tag);
+  } catch (...) {
+  }
+}
+
+void LogException(const std::exception& e, const std::string& place) {
+  try {
+    std::shared_lock lock(g_loggerMutex);
+    if (g_logger) g_logger->Error(e, place);
+  } catch (...) {
+  }
+}
+
+void StartLogging(const std::string& baseName, bool timeStamped) {
+  try {
+    std::unique_lock lock(g_loggerMutex);
+    if (!g_logger) {
+      LogConfig config;
+      config.folder = ResolvedFolder();
+      config.level = g_level.load();
+      config.debugOn = g_debug.load();
+      config.machineInfo = g_machineInfo.load();
+      config.queueLimit = g_queueLimit.load();
+      g_logger = std::make_unique<TKWLogger>(baseName, timeStamped, std::move(config));
+    }
+    g_logger->Start();
+  } catch (...) {
+  }
+}
+
+void StopLogging() {
+  std::unique_ptr<TKWLogger> logger;
+  {
+    std::unique_lock lock(g_loggerMutex);
+    logger = std::move(g_logger);
+  }
+  // Stopped outside the lock: callers meanwhile see no logger and do nothing.
+  if (logger) logger->Stop();
+}
+
+void SetLogLevel(int level) {
+  g_level.store(level);
+  std::shared_lock lock(g_loggerMutex);
+  if (g_logger) g_logger->SetLevel(level);
+}
+
+int GetLogLevel() {
+  std::shared_lock lock(g_loggerMutex);
+  return g_logger ? g_logger->Level() : -1;
+}
+
+void SetDebugLogging(bool on) {
+  g_debug.store(on);
+  std::shared_lock lock(g_loggerMutex);
+  if (g_logger) g_logger->SetDebugOn(on);
+}
+
+bool GetDebugLogging() {
+  return g_debug.load();
+}
+
+void SetMachineInfoLogging(bool on) {
+  g_machineInfo.store(on);
+}
+
+bool GetMachineInfoLogging() {
+  return g_machineInfo.load();
+}
+
+void ReadLogCmdLine() {
+  std::string value;
+  if (GetCmdLineSwitchValue("loglevel", "-/", true, value)) {
+    std::string trimmed = TrimText(value);
+    if (!trimmed.empty()) {
+      int level = ParseLevel(trimmed);
+      g_level.store(level);
+      g_debug.store(level != 0);
+    }
+  }
+  value.clear();
+  if (GetCmdLineSwitchValue("logmachine", "-/", true, value)) {
+    std::string trimmed = TrimText(value);
+    if (!trimmed.empty()) {
+      char first = static_cast<char>(std::toupper(static_cast<unsigned char>(trimmed[0])));
+      g_machineInfo.store(first == '1' || first == 'T' || first == 'Y');
+      g_debug.store(g_debug.load() || g_machineInfo.load());
+    }
+  }
+}
+
+void SetLogFolder(const std::string& folder) {
+  std::lock_guard lock(g_folderMutex);
+  g_folder = folder;
+}
+
+std::string GetLogFolder() {
+  std::lock_guard lock(g_folderMutex);
+  return g_folder;
+}
+
+void SetLogQueueLimit(size_t lines) {
+  g_queueLimit.store(lines);
+}
+
+bool WaitForLogWriter(std::chrono::milliseconds timeout) {
+  std::shared_lock lock(g_loggerMutex);
+  return !g_logger || g_logger->WaitIdle(timeout);
+}
+
+}  // namespace foundation

@@ -1,0 +1,52 @@
+#include "foundation/log_output.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <cerrno>
+
+namespace foundation {
+
+TLogOutput::TLogOutput(std::string folder, std::string baseName, bool timeStamped,
+                       LogTime startDate)
+    : folder_(std::move(folder)),
+      baseName_(std::move(baseName)),
+      timeStamped_(timeStamped),
+      startDate_(startDate) {}
+
+TLogOutput::~TLogOutput() {
+  Close();
+}
+
+std::string TLogOutput::FileName() const {
+  std::string name = folder_ + baseName_ + "_" + FormatLogDate(startDate_);
+  if (timeStamped_) name += "_" + FormatLogClockTime(startDate_);
+  return name + ".log";
+}
+
+bool TLogOutput::Open() {
+  Close();
+  LogTime now = LogNow();
+  if (!now.SameDay(startDate_)) startDate_ = now;
+  fd_ = ::open(FileName().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+  return fd_ >= 0;
+}
+
+size_t TLogOutput::Write(std::string_view data) {
+  size_t done = 0;
+  while (fd_ >= 0 && done < data.size()) {
+    ssize_t n = ::write(fd_, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return done;
+}
+
+void TLogOutput::Close() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+}
+
+}  // namespace foundation

@@ -1,0 +1,41 @@
+#pragma once
+// The log file the writer thread appends to: its name (folder, base name,
+// start date, optional start time) and the open/write/close of one pass.
+// Files are created readable and writable by the owner only.
+
+#include <string>
+#include <string_view>
+
+#include "foundation/log_time.h"
+
+namespace foundation {
+
+class TLogOutput {
+ public:
+  TLogOutput(std::string folder, std::string baseName, bool timeStamped, LogTime startDate);
+  ~TLogOutput();
+  TLogOutput(const TLogOutput&) = delete;
+  TLogOutput& operator=(const TLogOutput&) = delete;
+
+  // Opens the current file for appending, creating it when missing. On the
+  // first open of a new calendar day the start date becomes now, so the file
+  // changes. False when the file cannot be opened.
+  bool Open();
+
+  // Writes as much of `data` as the file takes; returns the bytes written.
+  size_t Write(std::string_view data);
+
+  void Close();
+
+  // The file name for the current start date.
+  std::string FileName() const;
+
+ private:
+  std::string folder_;
+  std::string baseName_;
+  bool timeStamped_;
+  LogTime startDate_;
+  int fd_ = -1;
+};
+
+}  // namespace foundation

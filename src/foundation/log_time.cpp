@@ -1,0 +1,84 @@
+#include "foundation/log_time.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+
+namespace foundation {
+namespace {
+
+std::mutex g_clock_mutex;
+LogClock g_clock;
+
+// Converts the system clock to local time. The broken-down second is cached
+// because the writer thread asks for the time once per line.
+LogTime SystemNow() {
+  using namespace std::chrono;
+  thread_local time_t cached_second = -1;
+  thread_local std::tm cached_tm{};
+  auto now = system_clock::now();
+  auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count();
+  time_t secs = static_cast<time_t>(ms / 1000);
+  if (secs != cached_second) {
+    localtime_r(&secs, &cached_tm);
+    cached_second = secs;
+  }
+  LogTime t;
+  t.year = cached_tm.tm_year + 1900;
+  t.month = cached_tm.tm_mon + 1;
+  t.day = cached_tm.tm_mday;
+  t.hour = cached_tm.tm_hour;
+  t.minute = cached_tm.tm_min;
+  t.second = cached_tm.tm_sec;
+  t.millisecond = static_cast<int>(ms % 1000);
+  return t;
+}
+
+}  // namespace
+
+LogTime LogNow() {
+  {
+    std::lock_guard lock(g_clock_mutex);
+    if (g_clock) return g_clock();
+  }
+  return SystemNow();
+}
+
+void SetLogClock(LogClock clock) {
+  std::lock_guard lock(g_clock_mutex);
+  g_clock = std::move(clock);
+}
+
+std::string FormatLogTimestamp(const LogTime& t) {
+  // Written digit by digit: the writer thread formats one of these per line.
+  std::string out = "0000-00-00 00:00:00.000";
+  auto put = [&out](size_t pos, int value, int digits) {
+    for (int i = digits - 1; i >= 0; --i) {
+      out[pos + static_cast<size_t>(i)] = static_cast<char>('0' + value % 10);
+      value /= 10;
+    }
+  };
+  put(0, t.year, 4);
+  put(5, t.month, 2);
+  put(8, t.day, 2);
+  put(11, t.hour, 2);
+  put(14, t.minute, 2);
+  put(17, t.second, 2);
+  put(20, t.millisecond, 3);
+  return out;
+}
+
+std::string FormatLogDate(const LogTime& t) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%04d%02d%02d", t.year, t.month, t.day);
+  return buf;
+}
+
+std::string FormatLogClockTime(const LogTime& t) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%02d%02d%02d%03d", t.hour, t.minute, t.second, t.millisecond);
+  return buf;
+}
+
+}  // namespace foundation

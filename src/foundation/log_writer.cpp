@@ -1,0 +1,176 @@
+#include "foundation/log_writer.h"
+
+#include "foundation/log_purge.h"
+#include "foundation/log_time.h"
+
+namespace foundation {
+namespace {
+
+constexpr size_t kChunkBytes = 64 * 1024;
+constexpr auto kPurgeInterval = std::chrono::minutes(1);
+
+std::string DroppedNotice(size_t dropped) {
+  return " WARNING |" + std::string(50, ' ') + "| " + std::to_string(dropped) +
+         " log lines were dropped because the log file could not be written";
+}
+
+}  // namespace
+
+TLogThread::TLogThread(std::unique_ptr<TLogOutput> output, std::string folder, std::string baseName,
+                       size_t queueLimit)
+    : state_(std::make_shared<State>()) {
+  state_->output = std::move(output);
+  state_->folder = std::move(folder);
+  state_->baseName = std::move(baseName);
+  state_->queueLimit = queueLimit == 0 ? 1 : queueLimit;
+  thread_ = std::thread(&TLogThread::Run, state_);
+}
+
+TLogThread::~TLogThread() {
+  Stop(std::chrono::seconds(10));
+}
+
+bool TLogThread::Enqueue(std::string text) {
+  bool notify = false;
+  {
+    std::lock_guard lock(state_->mutex);
+    if (state_->stop) return false;
+    if (state_->queue.size() >= state_->queueLimit) {
+      state_->queue.pop_front();
+      ++state_->dropped;
+    }
+    notify = state_->queue.empty() || state_->retryPending;
+    state_->retryPending = false;
+    state_->queue.push_back(std::move(text));
+    ++state_->enqueued;
+  }
+  // The writer checks the queue under the lock before it sleeps, so a wake-up
+  // is needed only when it may have seen the queue empty (or is waiting for a
+  // new line to retry a failed pass).
+  if (notify) state_->wake.notify_one();
+  return true;
+}
+
+bool TLogThread::Stop(std::chrono::milliseconds timeout) {
+  if (!thread_.joinable()) return true;
+  bool finished = false;
+  {
+    std::unique_lock lock(state_->mutex);
+    state_->stop = true;
+    state_->wake.notify_one();
+    finished = state_->idle.wait_for(lock, timeout, [this] { return state_->finished; });
+  }
+  if (finished) {
+    thread_.join();
+  } else {
+    // The file system does not answer. The thread keeps its own reference to
+    // the state and ends by itself once the write returns.
+    thread_.detach();
+  }
+  return finished;
+}
+
+bool TLogThread::WaitIdle(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(state_->mutex);
+  const uint64_t target = state_->enqueued;
+  // A pass takes every line queued when it starts, so once a pass that began
+  // after the call has ended, each of those lines was written or kept queued.
+  return state_->idle.wait_for(lock, timeout, [this, target] {
+    return state_->finished || state_->passedThrough >= target;
+  });
+}
+
+void TLogThread::Run(std::shared_ptr<State> state) {
+  std::optional<std::chrono::steady_clock::time_point> lastPurge;
+  std::deque<std::string> batch;
+  std::unique_lock lock(state->mutex);
+  for (;;) {
+    state->wake.wait(
+        lock, [&state] { return state->stop || (!state->queue.empty() && !state->retryPending); });
+    const bool stopping = state->stop;
+    batch.swap(state->queue);
+    size_t dropped = state->dropped;
+    state->dropped = 0;
+    const uint64_t through = state->enqueued;
+    lock.unlock();
+
+    WritePass(*state, batch, dropped);
+    auto now = std::chrono::steady_clock::now();
+    if (!stopping && (!lastPurge || now - *lastPurge >= kPurgeInterval)) {
+      PurgeOldLogs(state->folder, state->baseName);
+      lastPurge = now;
+    }
+
+    lock.lock();
+    const bool failed = !batch.empty() || dropped != 0;
+    if (failed) Requeue(*state, batch, dropped);
+    state->retryPending = failed;
+    state->passedThrough = through;
+    state->idle.notify_all();
+    if (stopping) break;
+  }
+  state->finished = true;
+  state->idle.notify_all();
+}
+
+void TLogThread::Requeue(State& state, std::deque<std::string>& batch, size_t dropped) {
+  // Unwritten lines are older than anything queued meanwhile: they go first.
+  for (auto& line : state.queue) batch.push_back(std::move(line));
+  state.queue.clear();
+  state.queue.swap(batch);
+  state.dropped += dropped;
+  while (state.queue.size() > state.queueLimit) {
+    state.queue.pop_front();
+    ++state.dropped;
+  }
+}
+
+void TLogThread::WritePass(State& state, std::deque<std::string>& batch, size_t& dropped) {
+  if (batch.empty() && dropped == 0) return;
+  if (!state.output->Open()) return;
+
+  // The notice (when lines were dropped) stands before the lines it precedes.
+  const bool withNotice = dropped != 0;
+  std::string buffer;
+  buffer.reserve(kChunkBytes + 1024);
+  size_t pending = 0;  // entries of the chunk in `buffer` (notice counts as one)
+  bool noticeInChunk = false;
+  size_t nextLine = 0;      // index in batch of the next line to format
+  size_t writtenLines = 0;  // lines of batch fully written
+  bool noticeWritten = !withNotice;
+  bool ok = true;
+
+  auto flush = [&]() {
+    size_t written = state.output->Write(buffer);
+    if (written == buffer.size()) {
+      if (noticeInChunk) noticeWritten = true;
+      writtenLines += pending - (noticeInChunk ? 1 : 0);
+    } else {
+      ok = false;  // the lines of this chunk are tried again on the next pass
+    }
+    buffer.clear();
+    pending = 0;
+    noticeInChunk = false;
+  };
+  auto append = [&](const std::string& text) {
+    buffer += FormatLogTimestamp(LogNow());
+    buffer += " | ";
+    buffer += text;
+    buffer += "\r\n";
+    ++pending;
+    if (buffer.size() >= kChunkBytes) flush();
+  };
+
+  if (withNotice) {
+    noticeInChunk = true;
+    append(DroppedNotice(dropped));
+  }
+  while (ok && nextLine < batch.size()) append(batch[nextLine++]);
+  if (ok && pending != 0) flush();
+  state.output->Close();
+
+  if (noticeWritten) dropped = 0;
+  batch.erase(batch.begin(), batch.begin() + static_cast<std::ptrdiff_t>(writtenLines));
+}
+
+}  // namespace foundation
