@@ -1,0 +1,20 @@
+// Names of the host customer fields that the settings refer to by keyword.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace foundation {
+
+// The host customer field a settings keyword names ("UDF3" -> "UDF 3 Val Id",
+// "udf1 date" -> "UDF1 Date", ...), the keyword matched without regard to
+// case. "NONE" and any unknown keyword give an empty name.
+std::string MapCustomerFieldName(std::string_view keyword);
+
+// The host field that holds the loyalty status for the LoyaltyStatusField
+// setting: a setting "UDF" + digit + anything reads "UDF <digit> Value"; a
+// setting beginning with "UDF" whose fourth character is not a digit counts as
+// not configured (empty); any other setting is the field name itself.
+std::string LoyaltyStatusHostField(std::string_view setting);
+
+}  // namespace foundation

@@ -1,0 +1,262 @@
+#include "foundation/helpers_text.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace foundation {
+namespace helpers {
+
+namespace {
+char UpperChar(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+char LowerChar(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+}  // namespace
+
+std::string UpperAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = UpperChar(c);
+  return out;
+}
+
+std::string LowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = LowerChar(c);
+  return out;
+}
+
+std::string TrimText(std::string_view text) {
+  size_t b = 0;
+  size_t e = text.size();
+  while (b < e && static_cast<unsigned char>(text[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ') --e;
+  return std::string(text.substr(b, e - b));
+}
+
+size_t FindNoCase(std::string_view hay, std::string_view needle, size_t from) {
+  if (needle.empty()) return from <= hay.size() ? from : std::string_view::npos;
+  if (hay.size() < needle.size()) return std::string_view::npos;
+  for (size_t i = from; i + needle.size() <= hay.size(); ++i) {
+    size_t k = 0;
+    while (k < needle.size() && UpperChar(hay[i + k]) == UpperChar(needle[k])) ++k;
+    if (k == needle.size()) return i;
+  }
+  return std::string_view::npos;
+}
+
+}  // namespace helpers
+
+namespace {
+
+// Decodes one UTF-8 sequence at `pos`. Returns the code point and advances
+// `pos`; an invalid or truncated sequence (overlong forms and surrogates
+// included) yields its first byte as a Latin-1 code point.
+uint32_t NextCodePoint(std::string_view s, size_t& pos) {
+  const auto b0 = static_cast<unsigned char>(s[pos]);
+  if (b0 < 0x80) {
+    ++pos;
+    return b0;
+  }
+  int extra = 0;
+  uint32_t cp = 0;
+  uint32_t min = 0;
+  if ((b0 & 0xE0) == 0xC0) {
+    extra = 1;
+    cp = b0 & 0x1F;
+    min = 0x80;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    extra = 2;
+    cp = b0 & 0x0F;
+    min = 0x800;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    extra = 3;
+    cp = b0 & 0x07;
+    min = 0x10000;
+  } else {
+    ++pos;
+    return b0;
+  }
+  if (pos + static_cast<size_t>(extra) >= s.size()) {
+    ++pos;
+    return b0;
+  }
+  for (int i = 1; i <= extra; ++i) {
+    const auto b = static_cast<unsigned char>(s[pos + static_cast<size_t>(i)]);
+    if ((b & 0xC0) != 0x80) {
+      ++pos;
+      return b0;
+    }
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    ++pos;
+    return b0;
+  }
+  pos += static_cast<size_t>(extra) + 1;
+  return cp;
+}
+
+// True for the code points XML 1.0 does not allow in a document at all.
+bool ForbiddenInXml(uint32_t cp) {
+  if (cp < 0x20) return cp != 0x09 && cp != 0x0A && cp != 0x0D;
+  return cp == 0xFFFE || cp == 0xFFFF;
+}
+
+// Number of UTF-8 code points (invalid bytes count one each).
+size_t CodePointCount(std::string_view s) {
+  size_t n = 0;
+  for (size_t pos = 0; pos < s.size(); ++n) NextCodePoint(s, pos);
+  return n;
+}
+
+}  // namespace
+
+std::string XmlEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 4);
+  size_t pos = 0;
+  while (pos < text.size()) {
+    const uint32_t cp = NextCodePoint(text, pos);
+    switch (cp) {
+      case '&':
+        out += "&amp;";
+        continue;
+      case '<':
+        out += "&lt;";
+        continue;
+      case '>':
+        out += "&gt;";
+        continue;
+      case '\'':
+        out += "&apos;";
+        continue;
+      case '"':
+        out += "&quot;";
+        continue;
+      default:
+        break;
+    }
+    if (cp >= 32 && cp <= 126) {
+      out += static_cast<char>(cp);
+    } else if (!ForbiddenInXml(cp)) {
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "&#%03u;", static_cast<unsigned>(cp));
+      out += buf;
+    }
+  }
+  return out;
+}
+
+std::string ReplaceAllText(std::string_view text, std::string_view oldText,
+                           std::string_view newText) {
+  if (oldText.empty()) return std::string(text);
+  std::string out;
+  out.reserve(text.size());
+  size_t from = 0;
+  for (;;) {
+    const size_t at = helpers::FindNoCase(text, oldText, from);
+    if (at == std::string_view::npos) break;
+    out.append(text.substr(from, at - from));
+    out.append(newText);
+    from = at + oldText.size();
+  }
+  out.append(text.substr(from));
+  return out;
+}
+
+namespace {
+
+// Start of "<" + tag in `xml` (without regard to case), npos when absent.
+size_t FindTagStart(std::string_view xml, std::string_view tag) {
+  std::string open = "<";
+  open.append(tag);
+  return helpers::FindNoCase(xml, open);
+}
+
+}  // namespace
+
+bool GetXMLTagValue(std::string_view xml, std::string_view tag, std::string& value) {
+  value.clear();
+  const size_t start = FindTagStart(xml, tag);
+  if (start == std::string_view::npos) return false;
+  const size_t gt = xml.find('>', start + 1 + tag.size());
+  if (gt == std::string_view::npos) return false;
+  const size_t lt = xml.find('<', gt + 1);
+  const size_t end = lt == std::string_view::npos ? xml.size() : lt;
+  value.assign(xml.substr(gt + 1, end - gt - 1));
+  return !value.empty();
+}
+
+bool GetXMLAttrValue(std::string_view xml, std::string_view tag, std::string_view attr,
+                     std::string& value) {
+  value.clear();
+  const size_t start = FindTagStart(xml, tag);
+  if (start == std::string_view::npos || attr.empty()) return false;
+  const size_t nameEnd = start + 1 + tag.size();
+  const size_t gt = xml.find('>', nameEnd);
+  if (gt == std::string_view::npos) return false;
+  const std::string_view inside = xml.substr(nameEnd, gt - nameEnd);
+  std::string key = " ";
+  key.append(attr);
+  key += "=\"";
+  const size_t at = helpers::FindNoCase(inside, key);
+  if (at == std::string_view::npos) return false;
+  const size_t valueStart = at + key.size();
+  const size_t quote = inside.find('"', valueStart);
+  const size_t valueEnd = quote == std::string_view::npos ? inside.size() : quote;
+  value.assign(inside.substr(valueStart, valueEnd - valueStart));
+  return true;
+}
+
+std::string BoolToText(bool b) {
+  return b ? "TRUE" : "FALSE";
+}
+
+std::string PadLeftWith(std::string_view value, int width, std::string_view pad) {
+  std::string out(value);
+  if (pad.empty() || width <= 0) return out;
+  const size_t target = static_cast<size_t>(width);
+  const size_t padLen = CodePointCount(pad);
+  size_t len = CodePointCount(out);
+  std::string prefix;
+  while (len < target) {
+    prefix.append(pad);
+    len += padLen;
+  }
+  return prefix + out;
+}
+
+std::string DigitsOnly(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') out += c;
+  }
+  return out;
+}
+
+std::string FormatPhone(std::string_view phone) {
+  std::string digits = DigitsOnly(phone);
+  if (digits.size() == 10) return digits.substr(0, 3) + "-" + digits.substr(3);
+  return digits;
+}
+
+std::string PathJoin(std::initializer_list<std::string_view> parts) {
+  constexpr char kSep = '/';
+  std::string path;
+  bool first = true;
+  for (std::string_view part : parts) {
+    if (first) {
+      path.assign(part);
+      first = false;
+      continue;
+    }
+    if (!part.empty() && part.front() == kSep) part.remove_prefix(1);
+    if (path.empty() || path.back() != kSep) path += kSep;
+    path.append(part);
+  }
+  return path;
+}
+
+}  // namespace foundation

@@ -1,0 +1,53 @@
+// The modal message form the plug-in shows instead of a plain message box.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <string>
+
+class QLabel;
+class QToolButton;
+
+namespace foundation {
+
+// A fixed-size dialog with one centred, bold message (`lblMess`) and an OK
+// button with its glyph above the text (`btnOK`). When shown, it sizes itself
+// to the message: width = label width + 60 but at least 312, height = label
+// height + 120, label and button centred horizontally; the dialog is centred
+// on the screen.
+class TfrmDispMess : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TfrmDispMess(QWidget* owner = nullptr);
+
+  // Title and text applied at the next show.
+  void SetCaptionAndMessage(const QString& caption, const QString& message);
+
+  QLabel* lblMess() const { return lblMess_; }
+  QToolButton* btnOK() const { return btnOK_; }
+
+  static constexpr int kMinWidth = 312;
+  static constexpr int kExtraWidth = 60;
+  static constexpr int kExtraHeight = 120;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void FormShow();
+
+  QLabel* lblMess_;
+  QToolButton* btnOK_;
+  QString caption_;
+  QString message_;
+};
+
+// Shows the message form modally with `caption` as the window title and
+// `message` as its text, owned by the host's main window when there is one,
+// and frees it afterwards. Throws UiUnavailableError without a QApplication on
+// the calling thread.
+void DisplayMessage(const std::string& caption, const std::string& message);
+
+}  // namespace foundation

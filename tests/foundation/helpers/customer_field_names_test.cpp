@@ -1,0 +1,42 @@
+#include "foundation/customer_field_names.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using foundation::LoyaltyStatusHostField;
+using foundation::MapCustomerFieldName;
+
+TEST(MapCustomerFieldName, MapsKeywordsWithoutRegardToCase) {
+  EXPECT_EQ(MapCustomerFieldName("udf1 date"), "UDF1 Date");
+  EXPECT_EQ(MapCustomerFieldName("Udf2 Date"), "UDF2 Date");
+  EXPECT_EQ(MapCustomerFieldName("UDF3"), "UDF 3 Val Id");
+  EXPECT_EQ(MapCustomerFieldName("udf8"), "UDF 8 Val Id");
+  EXPECT_EQ(MapCustomerFieldName("info2"), "Info2");
+  EXPECT_EQ(MapCustomerFieldName("NOTES"), "Notes");
+  EXPECT_EQ(MapCustomerFieldName("address6"), "Address6");
+  EXPECT_EQ(MapCustomerFieldName("allow email"), "Allow Email");
+}
+
+TEST(MapCustomerFieldName, NoneAndUnknownKeywordsGiveNoField) {
+  EXPECT_EQ(MapCustomerFieldName("NONE"), "");
+  EXPECT_EQ(MapCustomerFieldName("UDF9"), "");
+  EXPECT_EQ(MapCustomerFieldName(""), "");
+  EXPECT_EQ(MapCustomerFieldName("UDF3.UDF4"), "") << "a piece of the keyword list is no keyword";
+  EXPECT_EQ(MapCustomerFieldName(" UDF3"), "");
+}
+
+TEST(LoyaltyStatusHostField, UdfSettingsNameTheValueField) {
+  EXPECT_EQ(LoyaltyStatusHostField("UDF5"), "UDF 5 Value");
+  EXPECT_EQ(LoyaltyStatusHostField("UDF1 Something"), "UDF 1 Value");
+  EXPECT_EQ(LoyaltyStatusHostField("Loyalty Member"), "Loyalty Member");
+  EXPECT_EQ(LoyaltyStatusHostField(""), "");
+}
+
+TEST(LoyaltyStatusHostField, UdfWithoutADigitCountsAsNotConfigured) {
+  EXPECT_EQ(LoyaltyStatusHostField("UDF"), "");
+  EXPECT_EQ(LoyaltyStatusHostField("UDFX"), "");
+  EXPECT_EQ(LoyaltyStatusHostField("UDF 5"), "");
+}
+
+}  // namespace

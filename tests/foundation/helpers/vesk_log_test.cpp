@@ -1,0 +1,105 @@
+#include "foundation/vesk_log.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using foundation::AppendVeskLog;
+using foundation::AppendVeskLogTo;
+using foundation::VeskLogTimestamp;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class VeskLogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("vesklog_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    old_ = fs::current_path();
+    fs::current_path(dir_);
+    if (const char* tz = std::getenv("TZ")) oldTz_ = tz;
+    setenv("TZ", "UTC", 1);
+    tzset();
+  }
+  void TearDown() override {
+    fs::current_path(old_);
+    fs::remove_all(dir_);
+    if (oldTz_) {
+      setenv("TZ", oldTz_->c_str(), 1);
+    } else {
+      unsetenv("TZ");
+    }
+    tzset();
+  }
+  fs::path dir_;
+  fs::path old_;
+  std::optional<std::string> oldTz_;
+};
+
+TEST_F(VeskLogTest, TimestampIsMonthDayYearAndTime) {
+  EXPECT_EQ(VeskLogTimestamp(1784116805), "07/15/2026 12:00:05");
+  EXPECT_EQ(VeskLogTimestamp(1768446000), "01/15/2026 03:00:00");
+}
+
+TEST_F(VeskLogTest, AppendsDatedLinesToAnOwnerOnlyFile) {
+  const std::string path = (dir_ / "t.log").string();
+  ASSERT_TRUE(AppendVeskLogTo(path, "URL: https://svc/x", 1784116805));
+  ASSERT_TRUE(AppendVeskLogTo(path, "HTTP Response=200", 1784116806));
+  EXPECT_EQ(ReadFile(path),
+            "07/15/2026 12:00:05 URL: https://svc/x\n07/15/2026 12:00:06 HTTP Response=200\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(VeskLogTest, WritesBesideTheSettingsUnderTheCurrentFolder) {
+  fs::create_directories(dir_ / "VeskRcpts");
+  AppendVeskLog("Request: <xml/>");
+  AppendVeskLog("DigitalSend Not OK");
+  const std::string text = ReadFile(dir_ / "VeskRcpts" / "VeskRcpt.log");
+  const std::regex line(R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d (Request: <xml/>|DigitalSend Not OK)\n)");
+  const std::string first = text.substr(0, text.find('\n') + 1);
+  const std::string second = text.substr(first.size());
+  EXPECT_TRUE(std::regex_match(first, line)) << first;
+  EXPECT_TRUE(std::regex_match(second, line)) << second;
+  EXPECT_NE(second.find("DigitalSend Not OK"), std::string::npos);
+}
+
+TEST_F(VeskLogTest, AFailedAppendNeverRaisesAndLosesNothingWritten) {
+  // No VeskRcpts folder: the append fails quietly, again and again.
+  EXPECT_NO_THROW(AppendVeskLog("lost line"));
+  EXPECT_NO_THROW(AppendVeskLog("lost line"));
+  EXPECT_FALSE(fs::exists(dir_ / "VeskRcpts"));
+  EXPECT_FALSE(AppendVeskLogTo((dir_ / "missing" / "x.log").string(), "x", 0));
+
+  // A read-only file keeps what it had.
+  const std::string path = (dir_ / "ro.log").string();
+  ASSERT_TRUE(AppendVeskLogTo(path, "kept", 1784116805));
+  ::chmod(path.c_str(), 0400);
+  if (::geteuid() != 0) {
+    EXPECT_FALSE(AppendVeskLogTo(path, "refused", 1784116806));
+  }
+  ::chmod(path.c_str(), 0600);
+  EXPECT_EQ(ReadFile(path).substr(0, 25), "07/15/2026 12:00:05 kept\n");
+}
+
+}  // namespace

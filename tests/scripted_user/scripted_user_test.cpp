@@ -1,0 +1,295 @@
+#include "scripted_user/scripted_user.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QFileInfo>
+#include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <chrono>
+#include <memory>
+
+#include "scripted_user/qt_test_app.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::ScriptedUser;
+
+const bool kQtApp = testsupport::InstallQtApplication();
+
+// A small form like the plug-in's: an edit, a combo, a box, OK and Cancel.
+class SampleDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  SampleDialog() {
+    setObjectName("frmSample");
+    setWindowTitle("Sample form");
+    auto* layout = new QVBoxLayout(this);
+    edit = new QLineEdit(this);
+    edit->setObjectName("edtEmail");
+    combo = new QComboBox(this);
+    combo->setObjectName("cboChoice");
+    combo->addItems({"Paper", "Email", "Both"});
+    box = new QCheckBox("Opt in", this);
+    box->setObjectName("chkOptIn");
+    ok = new QPushButton("OK", this);
+    ok->setObjectName("btnOK");
+    disabled = new QPushButton("Later", this);
+    disabled->setObjectName("btnLater");
+    disabled->setEnabled(false);
+    for (QWidget* w : std::initializer_list<QWidget*>{edit, combo, box, ok, disabled}) {
+      layout->addWidget(w);
+    }
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(edit, &QLineEdit::textEdited, this, [this] { ++edits; });
+  }
+  QLineEdit* edit;
+  QComboBox* combo;
+  QCheckBox* box;
+  QPushButton* ok;
+  QPushButton* disabled;
+  int edits = 0;
+};
+
+TEST(ScriptedUser, FillsChoosesTicksAndPresses) {
+  ScriptedUser user;
+  user.WaitForDialog("Sample form")
+      .Fill("edtEmail", "jane@example.com")
+      .Choose("cboChoice", "email")
+      .Tick("chkOptIn")
+      .Press("btnOK");
+  user.Start();
+  SampleDialog dialog;
+  EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+  EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+  EXPECT_EQ(dialog.edit->text(), "jane@example.com");
+  EXPECT_GT(dialog.edits, 0) << "typing counts as a user edit";
+  EXPECT_EQ(dialog.combo->currentText(), "Email");
+  EXPECT_TRUE(dialog.box->isChecked());
+  EXPECT_EQ(user.Trace().size(), 5);
+}
+
+TEST(ScriptedUser, FindsADialogByClassObjectNameOrTitle) {
+  for (const QString name : {"SampleDialog", "frmSample", "Sample form"}) {
+    ScriptedUser user;
+    user.WaitForDialog(name).Press("btnOK");
+    user.Start();
+    SampleDialog dialog;
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted) << name.toStdString();
+    EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+  }
+}
+
+TEST(ScriptedUser, EscapeAndTheCloseBoxCancel) {
+  {
+    ScriptedUser user;
+    user.WaitForDialog("frmSample").PressEscape().WaitForClose();
+    user.Start();
+    SampleDialog dialog;
+    EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+    EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+  }
+  {
+    ScriptedUser user;
+    user.WaitForDialog("frmSample").CloseBox().WaitForClose();
+    user.Start();
+    SampleDialog dialog;
+    EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+    EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+  }
+}
+
+TEST(ScriptedUser, TimesOutCleanlyWhenNoDialogAppears) {
+  ScriptedUser user(100ms);
+  user.WaitForDialog("TfrmNeverShown").Press("btnOK");
+  user.Start();
+  EXPECT_FALSE(user.Finish(5s));
+  EXPECT_TRUE(user.Done());
+  EXPECT_EQ(user.Failure().toStdString(),
+            "step 1 (wait for dialog \"TfrmNeverShown\"): no modal dialog \"TfrmNeverShown\" "
+            "appeared within 100 ms");
+}
+
+TEST(ScriptedUser, AnUnexpectedDialogFailsTheScriptAndIsClosed) {
+  ScriptedUser user(100ms);
+  user.WaitForDialog("TfrmOther").Press("btnOK");
+  user.Start();
+  SampleDialog dialog;
+  EXPECT_EQ(dialog.exec(), QDialog::Rejected) << "closed by the failing script";
+  EXPECT_FALSE(user.Finish());
+  EXPECT_EQ(user.Failure().toStdString(),
+            "step 1 (wait for dialog \"TfrmOther\"): no modal dialog \"TfrmOther\" appeared "
+            "within 100 ms (the active modal dialog is SampleDialog \"frmSample\", title "
+            "\"Sample form\")")
+      << user.Failure().toStdString();
+}
+
+TEST(ScriptedUser, AMissingOrDisabledControlFailsAndClosesTheDialog) {
+  {
+    ScriptedUser user(100ms);
+    user.WaitForDialog("frmSample").Fill("edtPhone", "555");
+    user.Start();
+    SampleDialog dialog;
+    EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+    EXPECT_FALSE(user.Finish());
+    EXPECT_NE(user.Failure().indexOf("control \"edtPhone\" did not appear"), -1)
+        << user.Failure().toStdString();
+  }
+  {
+    ScriptedUser user(100ms);
+    user.WaitForDialog("frmSample").Press("btnLater");
+    user.Start();
+    SampleDialog dialog;
+    EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+    EXPECT_FALSE(user.Finish());
+    EXPECT_NE(user.Failure().indexOf("control \"btnLater\" in dialog SampleDialog \"Sample "
+                                     "form\" stayed disabled within 100 ms"),
+              -1)
+        << user.Failure().toStdString();
+  }
+}
+
+TEST(ScriptedUser, AWrongKindOfControlOrEntryFails) {
+  ScriptedUser user(100ms);
+  user.WaitForDialog("frmSample").Choose("cboChoice", "Fax");
+  user.Start();
+  SampleDialog dialog;
+  dialog.exec();
+  EXPECT_FALSE(user.Finish());
+  EXPECT_NE(user.Failure().indexOf("no entry \"Fax\" appeared in combo box \"cboChoice\""), -1)
+      << user.Failure().toStdString();
+
+  ScriptedUser second(100ms);
+  second.WaitForDialog("frmSample").Fill("btnOK", "x");
+  second.Start();
+  SampleDialog again;
+  again.exec();
+  EXPECT_FALSE(second.Finish());
+  EXPECT_NE(second.Failure().indexOf("cannot be typed into"), -1) << second.Failure().toStdString();
+}
+
+TEST(ScriptedUser, ActsInADialogOpenedByAButtonOfAnother) {
+  // Pressing "btnOK" of the outer dialog opens a second modal dialog from the
+  // click handler; the script goes on inside that nested exec().
+  SampleDialog outer;
+  SampleDialog inner;
+  inner.setObjectName("frmInner");
+  inner.setWindowTitle("Inner");
+  QObject::disconnect(outer.ok, nullptr, &outer, nullptr);
+  int innerResult = -1;
+  QObject::connect(outer.ok, &QPushButton::clicked, &outer, [&] {
+    innerResult = inner.exec();
+    outer.accept();
+  });
+  ScriptedUser user;
+  user.WaitForDialog("frmSample")
+      .Press("btnOK")
+      .WaitForDialog("frmInner")
+      .Fill("edtEmail", "nested")
+      .Press("btnOK");
+  user.Start();
+  EXPECT_EQ(outer.exec(), QDialog::Accepted);
+  EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+  EXPECT_EQ(innerResult, QDialog::Accepted);
+  EXPECT_EQ(inner.edit->text(), "nested");
+}
+
+TEST(ScriptedUser, FailureInANestedDialogUnwindsBothLoops) {
+  SampleDialog outer;
+  SampleDialog inner;
+  inner.setObjectName("frmInner");
+  QObject::disconnect(outer.ok, nullptr, &outer, nullptr);
+  QObject::connect(outer.ok, &QPushButton::clicked, &outer, [&] { inner.exec(); });
+  ScriptedUser user(100ms);
+  user.WaitForDialog("frmSample").Press("btnOK").WaitForDialog("frmInner").Press("btnMissing");
+  user.Start();
+  EXPECT_EQ(outer.exec(), QDialog::Rejected);
+  EXPECT_FALSE(user.Finish());
+  EXPECT_FALSE(inner.isVisible());
+}
+
+TEST(ScriptedUser, GrabsAScreenshotAndRunsChecks) {
+  const QString path = "screenshots/scripted_user_sample.png";
+  QFile::remove(path);
+  ScriptedUser user;
+  user.WaitForDialog("frmSample")
+      .Fill("edtEmail", "shot@example.com")
+      .Grab(path)
+      .Check([](QDialog& d) {
+        return d.findChild<QLineEdit*>("edtEmail")->text() == "shot@example.com"
+                   ? QString()
+                   : QString("text not filled");
+      })
+      .Press("btnOK");
+  user.Start();
+  SampleDialog dialog;
+  dialog.exec();
+  ASSERT_TRUE(user.Finish()) << user.Failure().toStdString();
+  QImage image(path);
+  ASSERT_FALSE(image.isNull());
+  EXPECT_EQ(image.size(), dialog.size() * dialog.devicePixelRatio());
+
+  ScriptedUser failing(100ms);
+  failing.WaitForDialog("frmSample").Check([](QDialog&) { return QString("wrong title"); });
+  failing.Start();
+  SampleDialog second;
+  EXPECT_EQ(second.exec(), QDialog::Rejected);
+  EXPECT_FALSE(failing.Finish());
+  EXPECT_EQ(failing.Failure().toStdString(), "step 2 (check): wrong title");
+}
+
+TEST(ScriptedUser, StepsFromText) {
+  ScriptedUser user;
+  QString error;
+  ASSERT_TRUE(
+      user.AddStepsFromText("# answers of a scenario\n"
+                            "bound 2000\n"
+                            "wait Sample form\n"
+                            "fill edtEmail a b@example.com\n"
+                            "choose cboChoice Both\n"
+                            "tick chkOptIn\n"
+                            "untick chkOptIn\n"
+                            "\n"
+                            "press btnOK\n",
+                            &error))
+      << error.toStdString();
+  user.Start();
+  SampleDialog dialog;
+  EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+  EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+  EXPECT_EQ(dialog.edit->text(), "a b@example.com") << "the rest of the line is the text";
+  EXPECT_EQ(dialog.combo->currentText(), "Both");
+  EXPECT_FALSE(dialog.box->isChecked());
+}
+
+TEST(ScriptedUser, BadScriptTextIsRefusedWhole) {
+  ScriptedUser user;
+  QString error;
+  EXPECT_FALSE(user.AddStepsFromText("wait X\njump btnOK\n", &error));
+  EXPECT_EQ(error.toStdString(), "line 2: unknown or incomplete step: \"jump btnOK\"");
+  EXPECT_FALSE(user.AddStepsFromText("choose cboChoice\n", &error));
+  EXPECT_FALSE(user.AddStepsFromText("bound -5\n", &error));
+  // Nothing was added: the script is empty and finishes at once.
+  user.Start();
+  EXPECT_TRUE(user.Finish());
+  EXPECT_TRUE(user.Trace().isEmpty());
+}
+
+TEST(ScriptedUser, AStepWithoutADialogFails) {
+  ScriptedUser user;
+  user.Press("btnOK");
+  user.Start();
+  EXPECT_FALSE(user.Finish());
+  EXPECT_NE(user.Failure().indexOf("no dialog to act on"), -1) << user.Failure().toStdString();
+}
+
+}  // namespace
+
+#include "scripted_user_test.moc"
