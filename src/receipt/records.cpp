@@ -1,0 +1,26 @@
+#include "receipt/records.h"
+
+namespace receipt {
+
+// The records start out as a reset leaves them.
+TransControl FTransControl;
+AuthRec fAuth;
+DigitalReceipt fDRcpt;
+std::array<DigitalReceiptItem, kDigitalReceiptItemCapacity> fDRcptItems;
+int32_t fDRcptItemCount = -1;
+
+void ResetTransControl() {
+  FTransControl = TransControl{};
+}
+
+void ResetAuth() {
+  fAuth = AuthRec{};
+}
+
+void ResetReceipt() {
+  fDRcpt = DigitalReceipt{};
+  fDRcptItems.fill(DigitalReceiptItem{});
+  fDRcptItemCount = -1;
+}
+
+}  // namespace receipt

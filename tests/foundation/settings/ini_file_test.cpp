@@ -1,0 +1,177 @@
+#include "foundation/ini_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "foundation/settings/settings_test_support.h"
+#include "foundation/settings_file_io.h"
+
+namespace {
+
+using foundation::IniFile;
+using settings_test::ReadText;
+using settings_test::ScratchFolder;
+using settings_test::WriteText;
+
+TEST(IniFileTest, MissingFileReadsAsDefaultsAndIsCreatedOnUpdate) {
+  ScratchFolder dir;
+  IniFile ini(dir.Path("absent.ini"));
+  EXPECT_EQ(ini.ReadString("MAIN", "Key", "dflt"), "dflt");
+  EXPECT_EQ(ini.ReadInteger("MAIN", "Key", 42), 42);
+  EXPECT_TRUE(ini.ReadBool("MAIN", "Key", true));
+  EXPECT_TRUE(ini.ReadSectionValues("MAIN").empty());
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("absent.ini")));
+
+  ini.WriteString("MAIN", "Key", "v");
+  ini.WriteBool("OTHER", "Flag", true);
+  ini.UpdateFile();
+  EXPECT_EQ(ReadText(dir.Path("absent.ini")), "[MAIN]\nKey=v\n\n[OTHER]\nFlag=1\n");
+}
+
+TEST(IniFileTest, NamesIgnoreCaseAndValuesAreTrimmed) {
+  ScratchFolder dir;
+  WriteText(dir.Path("a.ini"),
+            "; leading comment\r\n"
+            "[ Main ]\r\n"
+            "  produrl  =  https://x/y?a=b  \r\n"
+            "empty=\r\n"
+            "\tTabbed\t=\tv\t\r\n");
+  IniFile ini(dir.Path("a.ini"));
+  EXPECT_EQ(ini.ReadString("MAIN", "ProdURL", ""), "https://x/y?a=b");
+  EXPECT_EQ(ini.ReadString("main", "PRODURL", ""), "https://x/y?a=b");
+  EXPECT_EQ(ini.ReadString("MAIN", "Empty", "dflt"), "") << "a present empty key is not absent";
+  EXPECT_EQ(ini.ReadString("MAIN", "tabbed", ""), "v");
+  EXPECT_EQ(ini.ReadString("MAIN", "; leading comment", "none"), "none");
+}
+
+TEST(IniFileTest, IntegersAndBooleansFollowProfileRules) {
+  ScratchFolder dir;
+  WriteText(dir.Path("a.ini"),
+            "[N]\n"
+            "dec=-17\nplus=+5\nhex=0x1F\ndollar=$ff\nallbits=$FFFFFFFF\n"
+            "junk=12abc\nword=true\nhuge=2147483648\nmin=-2147483648\nempty=\n"
+            "two=2\nzero=0\nneg=-1\n");
+  IniFile ini(dir.Path("a.ini"));
+  EXPECT_EQ(ini.ReadInteger("N", "dec", 0), -17);
+  EXPECT_EQ(ini.ReadInteger("N", "plus", 0), 5);
+  EXPECT_EQ(ini.ReadInteger("N", "hex", 0), 31);
+  EXPECT_EQ(ini.ReadInteger("N", "dollar", 0), 255);
+  EXPECT_EQ(ini.ReadInteger("N", "allbits", 0), -1);
+  EXPECT_EQ(ini.ReadInteger("N", "junk", 7), 7);
+  EXPECT_EQ(ini.ReadInteger("N", "huge", 7), 7);
+  EXPECT_EQ(ini.ReadInteger("N", "min", 7), INT32_MIN);
+  EXPECT_EQ(ini.ReadInteger("N", "empty", 7), 7);
+
+  EXPECT_TRUE(ini.ReadBool("N", "two", false));
+  EXPECT_TRUE(ini.ReadBool("N", "neg", false));
+  EXPECT_FALSE(ini.ReadBool("N", "zero", true));
+  // A word is not an integer, so the default wins either way.
+  EXPECT_TRUE(ini.ReadBool("N", "word", true));
+  EXPECT_FALSE(ini.ReadBool("N", "word", false));
+}
+
+TEST(IniFileTest, WriteKeepsCommentsUnknownEntriesAndLineEnds) {
+  ScratchFolder dir;
+  const std::string original =
+      "; settings\r\n"
+      "[Main]\r\n"
+      "Keep = as it was \r\n"
+      "Change=old\r\n"
+      "orphan line\r\n"
+      "\r\n"
+      "[Unknown]\r\n"
+      "x=1\r\n";
+  WriteText(dir.Path("a.ini"), original);
+  IniFile ini(dir.Path("a.ini"));
+  ini.WriteString("MAIN", "keep", "as it was");  // unchanged value: line stays verbatim
+  ini.WriteString("MAIN", "CHANGE", "new");      // original spelling of the key kept
+  ini.WriteInteger("main", "Added", 3);          // after the section's last entry
+  ini.UpdateFile();
+  EXPECT_EQ(ReadText(dir.Path("a.ini")),
+            "; settings\r\n"
+            "[Main]\r\n"
+            "Keep = as it was \r\n"
+            "Change=new\r\n"
+            "orphan line\r\n"
+            "Added=3\r\n"
+            "\r\n"
+            "[Unknown]\r\n"
+            "x=1\r\n");
+}
+
+TEST(IniFileTest, SectionValuesAndErase) {
+  ScratchFolder dir;
+  WriteText(dir.Path("a.ini"),
+            "[CARDS]\nVISA=Visa\n; note\nAMEX = Amex=x\n[Other]\nk=v\n[cards]\nMC=Master\n");
+  IniFile ini(dir.Path("a.ini"));
+  EXPECT_EQ(ini.ReadSectionValues("Cards"),
+            (std::vector<std::string>{"VISA=Visa", "AMEX=Amex=x", "MC=Master"}));
+
+  ini.EraseSection("CARDS");
+  EXPECT_TRUE(ini.ReadSectionValues("CARDS").empty());
+  EXPECT_EQ(ini.ReadString("Other", "k", ""), "v");
+  EXPECT_EQ(ini.Text(), "[Other]\nk=v\n");
+}
+
+TEST(IniFileTest, RejectsNamesAndValuesThatWouldBreakTheFile) {
+  ScratchFolder dir;
+  IniFile ini(dir.Path("a.ini"));
+  EXPECT_THROW(ini.WriteString("MAIN", "a=b", "v"), foundation::IniFormatError);
+  EXPECT_THROW(ini.WriteString("MAIN", "  ", "v"), foundation::IniFormatError);
+  EXPECT_THROW(ini.WriteString("MAIN", "[x", "v"), foundation::IniFormatError);
+  EXPECT_THROW(ini.WriteString("MAIN", "k", "two\nlines"), foundation::IniFormatError);
+  EXPECT_THROW(ini.WriteString("A]B", "k", "v"), foundation::IniFormatError);
+  EXPECT_EQ(ini.Text(), "");
+}
+
+TEST(IniFileTest, UnreadableFileIsAnErrorNotAnEmptyFile) {
+  ScratchFolder dir;
+  std::filesystem::create_directory(dir.Path("folder.ini"));
+  EXPECT_THROW(IniFile(dir.Path("folder.ini")), foundation::SettingsFileError);
+}
+
+TEST(SettingsFileIoTest, AtomicReplaceKeepsPermissionsAndLeavesNoTemporaryFile) {
+  ScratchFolder dir;
+  const std::string file = dir.Path("VeskMain.dat");
+  WriteText(file, "old");
+  ::chmod(file.c_str(), 0640);
+  foundation::WriteFileAtomically(file, "new content");
+  EXPECT_EQ(ReadText(file), "new content");
+  struct stat info {};
+  ASSERT_EQ(::stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u);
+  size_t entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1u);
+}
+
+TEST(SettingsFileIoTest, FailedReplaceLeavesOldFileAndNoTemporaryFile) {
+  ScratchFolder dir;
+  const std::string file = dir.Path("VeskStore.ini");
+  WriteText(file, "[STORE]\nName=Old\n");
+  ::chmod(dir.Path().c_str(), 0555);
+  settings_test::WithoutFileAccessOverride noOverride;
+  if (settings_test::FolderAcceptsNewFiles(dir.Path())) {
+    GTEST_SKIP() << "this user can write into read-only folders";
+  }
+  EXPECT_THROW(foundation::WriteFileAtomically(file, "[STORE]\nName=New\n"),
+               foundation::SettingsFileError);
+  EXPECT_EQ(ReadText(file), "[STORE]\nName=Old\n");
+  size_t entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1u);
+}
+
+TEST(SettingsFileIoTest, SplitLinesAcceptsEveryLineEnd) {
+  EXPECT_EQ(foundation::SplitLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+  EXPECT_EQ(foundation::SplitLines("a\n\nb\n"), (std::vector<std::string>{"a", "", "b"}));
+  EXPECT_TRUE(foundation::SplitLines("").empty());
+}
+
+}  // namespace

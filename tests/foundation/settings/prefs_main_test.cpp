@@ -1,0 +1,311 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "foundation/prefs_io.h"
+#include "foundation/prefs_records.h"
+#include "foundation/settings/settings_test_support.h"
+
+namespace {
+
+using foundation::EmailProviders;
+using foundation::MainPrefs;
+using foundation::ReadMainPrefs;
+using foundation::TMainPrefs;
+using foundation::WriteMainPrefs;
+using settings_test::ReadText;
+using settings_test::ScratchFolder;
+using settings_test::WriteText;
+
+class MainPrefsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MainPrefs = TMainPrefs{};
+    EmailProviders.clear();
+  }
+  void TearDown() override {
+    MainPrefs = TMainPrefs{};
+    EmailProviders.clear();
+  }
+
+  void Read() { ReadMainPrefs(Folder(), QueueDir(), Ini(), Dat()); }
+  bool Write() { return WriteMainPrefs(Folder(), QueueDir(), Ini(), Dat()); }
+  void WriteIni(const std::string& text) {
+    std::filesystem::create_directories(Folder());
+    WriteText(Ini(), text);
+  }
+
+  std::string Folder() const { return dir_.Path("VeskRcpts"); }
+  std::string QueueDir() const { return Folder() + "/Queue"; }
+  std::string Ini() const { return Folder() + "/VeskMain.ini"; }
+  std::string Dat() const { return Folder() + "/VeskMain.dat"; }
+
+  ScratchFolder dir_;
+};
+
+// Every stored setting with a value other than its default.
+TMainPrefs AllSettingsChanged() {
+  TMainPrefs p;
+  p.ProdURL = "https://prod.example/svc";
+  p.TestURL = "https://test.example/svc";
+  p.OtherURL = "https://other.example/svc";
+  p.URLType = "P";
+  p.MerchID = "M-123";
+  p.LoyalAttr = "Loyalty Attr";
+  p.LoyalField = "Loyalty Field";
+  p.CustNoUpdateField = "None";
+  p.Cards = {"VISA=Visa", "MASTERCARD=MasterCard"};
+  p.SaveEmail = true;
+  p.BCType = "Code128";
+  p.Timeout = 45;
+  p.Disable = true;
+  p.OffsetForm = true;
+  p.EnableLoyaltyTracking = true;
+  p.LoyaltyStatusField = "Status";
+  p.LoyaltyTrackingDateField = "Joined";
+  p.EmailOptInField = "Opt In";
+  p.PromptForEmailMarketingOptIn = true;
+  p.InclDesc3 = true;
+  p.InclDesc4 = true;
+  p.InclSize = true;
+  p.InclAttr = true;
+  p.InclVendor = true;
+  p.AlwaysCreateCustForUniqueEmail = true;
+  p.QueueEnabled = false;
+  p.QueueInterval = 90;
+  p.QueueLogLevel = 4;
+  p.EnableAdvancedCategorization = true;
+  p.Categories = {"", "Apparel", "Shoes", "", "Gifts", "Sale"};
+  p.ProductCategories = {"A01=0;1", "B02=2;-1"};
+  return p;
+}
+
+TEST_F(MainPrefsTest, EverySettingSurvivesAWriteAndARead) {
+  const TMainPrefs written = AllSettingsChanged();
+  MainPrefs = written;
+  EmailProviders = {"gmail.com", "example.org"};
+  ASSERT_TRUE(Write());
+
+  MainPrefs = TMainPrefs{};
+  EmailProviders.clear();
+  Read();
+  const TMainPrefs& r = MainPrefs;
+#define EXPECT_SAME(field) EXPECT_EQ(r.field, written.field) << #field
+  EXPECT_SAME(ProdURL);
+  EXPECT_SAME(TestURL);
+  EXPECT_SAME(OtherURL);
+  EXPECT_SAME(URLType);
+  EXPECT_SAME(MerchID);
+  EXPECT_SAME(LoyalAttr);
+  EXPECT_SAME(LoyalField);
+  EXPECT_SAME(CustNoUpdateField);
+  EXPECT_SAME(Cards);
+  EXPECT_SAME(SaveEmail);
+  EXPECT_SAME(BCType);
+  EXPECT_SAME(Timeout);
+  EXPECT_SAME(Disable);
+  EXPECT_SAME(OffsetForm);
+  EXPECT_SAME(EnableLoyaltyTracking);
+  EXPECT_SAME(LoyaltyStatusField);
+  EXPECT_SAME(LoyaltyTrackingDateField);
+  EXPECT_SAME(EmailOptInField);
+  EXPECT_SAME(PromptForEmailMarketingOptIn);
+  EXPECT_SAME(InclDesc3);
+  EXPECT_SAME(InclDesc4);
+  EXPECT_SAME(InclSize);
+  EXPECT_SAME(InclAttr);
+  EXPECT_SAME(InclVendor);
+  EXPECT_SAME(AlwaysCreateCustForUniqueEmail);
+  EXPECT_SAME(QueueEnabled);
+  EXPECT_SAME(QueueInterval);
+  EXPECT_SAME(QueueLogLevel);
+  EXPECT_SAME(EnableAdvancedCategorization);
+  EXPECT_SAME(Categories);
+  EXPECT_SAME(ProductCategories);
+#undef EXPECT_SAME
+  EXPECT_EQ(r.URL, written.ProdURL);
+  EXPECT_EQ(r.QueueDirectory, QueueDir()) << "never written, so the default";
+  EXPECT_EQ(EmailProviders, (foundation::StringList{"gmail.com", "example.org"}));
+
+  // Booleans are stored as 1 and 0.
+  const std::string text = ReadText(Ini());
+  EXPECT_NE(text.find("SaveEmail=1\n"), std::string::npos);
+  EXPECT_NE(text.find("Enabled=0\n"), std::string::npos);
+  EXPECT_EQ(text.find("Directory="), std::string::npos);
+  EXPECT_EQ(text.find("LoyaltTrackingDateField"), std::string::npos);
+}
+
+TEST_F(MainPrefsTest, MissingFilesReadAsDefaultsAndFoldersAreCreated) {
+  EmailProviders = {"kept.com"};
+  Read();
+  EXPECT_TRUE(std::filesystem::is_directory(Folder()));
+  EXPECT_TRUE(std::filesystem::is_directory(QueueDir()));
+  EXPECT_FALSE(std::filesystem::exists(Ini())) << "reading creates no settings file";
+
+  EXPECT_EQ(MainPrefs.URLType, "T");
+  EXPECT_EQ(MainPrefs.Timeout, 30);
+  EXPECT_EQ(MainPrefs.EmailOptInField, "Allow Email");
+  EXPECT_TRUE(MainPrefs.QueueEnabled);
+  EXPECT_EQ(MainPrefs.QueueInterval, 30);
+  EXPECT_EQ(MainPrefs.QueueLogLevel, 1);
+  EXPECT_EQ(MainPrefs.QueueDirectory, QueueDir());
+  EXPECT_EQ(MainPrefs.Categories[1], "PRODUCT REGISTRATION");
+  EXPECT_EQ(EmailProviders, (foundation::StringList{"kept.com"}))
+      << "a missing domain list leaves the list as it was";
+}
+
+TEST_F(MainPrefsTest, URLTypeSelectsTheActiveAddressExactly) {
+  const struct {
+    const char* type;
+    const char* expected;
+  } cases[] = {{"P", "prod"}, {"T", "test"}, {"p", "other"}, {"t", "other"}, {"X", "other"}};
+  for (const auto& c : cases) {
+    WriteIni(std::string("[MAIN]\nProdURL=prod\nTestURL=test\nOtherURL=other\nURLType=") + c.type +
+             "\n");
+    Read();
+    EXPECT_EQ(MainPrefs.URL, c.expected) << "URLType " << c.type;
+  }
+  WriteIni("[MAIN]\nProdURL=prod\nTestURL=test\nOtherURL=other\n");
+  Read();
+  EXPECT_EQ(MainPrefs.URL, "test") << "URLType defaults to T";
+}
+
+TEST_F(MainPrefsTest, MisspelledDateFieldKeyIsReadAndKeptButNotWritten) {
+  WriteIni("[MAIN]\nLoyaltTrackingDateField=X\n");
+  Read();
+  EXPECT_EQ(MainPrefs.LoyaltyTrackingDateField, "X");
+
+  ASSERT_TRUE(Write());
+  const std::string text = ReadText(Ini());
+  EXPECT_NE(text.find("LoyaltTrackingDateField=X\n"), std::string::npos);
+  EXPECT_NE(text.find("LoyaltyTrackingDateField=X\n"), std::string::npos);
+
+  // The correct key wins once both are present.
+  WriteIni("[MAIN]\nLoyaltTrackingDateField=X\nLoyaltyTrackingDateField=Y\n");
+  Read();
+  EXPECT_EQ(MainPrefs.LoyaltyTrackingDateField, "Y");
+}
+
+TEST_F(MainPrefsTest, DefaultCategoryOnlyWhenEveryCategoryIsEmpty) {
+  WriteIni("[CATEGORIES]\nCAT1=\nCAT2=\nCAT3=\nCAT4=\nCAT5=\n");
+  Read();
+  EXPECT_EQ(MainPrefs.Categories[1], "PRODUCT REGISTRATION");
+  EXPECT_EQ(MainPrefs.Categories[0], "");
+
+  WriteIni("[CATEGORIES]\nCAT1=\nCAT4=Gifts\n");
+  Read();
+  EXPECT_EQ(MainPrefs.Categories[1], "");
+  EXPECT_EQ(MainPrefs.Categories[4], "Gifts");
+}
+
+TEST_F(MainPrefsTest, DomainListDropsEmptyLines) {
+  std::filesystem::create_directories(Folder());
+  WriteText(Dat(), "\r\ngmail.com\r\n\r\n\r\nyahoo.com\r\n\r\n");
+  Read();
+  EXPECT_EQ(EmailProviders, (foundation::StringList{"gmail.com", "yahoo.com"}));
+}
+
+TEST_F(MainPrefsTest, HandWrittenFileKeepsEverythingButTheChangedValues) {
+  // Every key the write stores is present, in odd case and spacing, among
+  // comments, an unknown key, an unknown section and a hand-entered queue
+  // folder; the file uses CR LF.
+  const std::string before =
+      "; Receipt service settings, edited by hand\r\n"
+      "[main]\r\n"
+      "produrl = https://prod\r\n"
+      "TESTURL=https://test\r\n"
+      "OtherUrl=\r\n"
+      "urltype=T\r\n"
+      "merchid=OLD\r\n"
+      "LoyalAttr=\r\n"
+      "LoyalField=\r\n"
+      "CustNoUpdateField=\r\n"
+      "SaveEmail=1\r\n"
+      "BCType=\r\n"
+      "timeout=30\r\n"
+      "Disable=0\r\n"
+      "OffsetForm=0\r\n"
+      "LoyaltyStatusField=\r\n"
+      "LoyaltyTrackingDateField=\r\n"
+      "EmailOptInField=Allow Email\r\n"
+      "EnableLoyaltyTracking=0\r\n"
+      "PromptForEmailMarketingOptIn=0\r\n"
+      "AlwaysCreateCustForUniqueEmail=0\r\n"
+      "HandAdded=keep me\r\n"
+      "\r\n"
+      "[Cards]\r\n"
+      "; card types\r\n"
+      "VISA=Visa\r\n"
+      "\r\n"
+      "[QueueService]\r\n"
+      "Enabled=1\r\n"
+      "Interval=30\r\n"
+      "LogLevel=1\r\n"
+      "Directory=/srv/queue\r\n"
+      "\r\n"
+      "[Fields]\r\n"
+      "InclDesc3=0\r\n"
+      "InclDesc4=0\r\n"
+      "InclSize=0\r\n"
+      "InclAttr=0\r\n"
+      "InclVendor=0\r\n"
+      "\r\n"
+      "[Categories]\r\n"
+      "EnableAdvancedCategorization=0\r\n"
+      "CAT1=PRODUCT REGISTRATION\r\n"
+      "CAT2=\r\n"
+      "CAT3=\r\n"
+      "CAT4=\r\n"
+      "CAT5=\r\n"
+      "\r\n"
+      "[Unknown Section]\r\n"
+      "Something=else\r\n";
+  WriteIni(before);
+  Read();
+  EXPECT_EQ(MainPrefs.QueueDirectory, "/srv/queue");
+  MainPrefs.MerchID = "NEW";
+  MainPrefs.Timeout = 60;
+  ASSERT_TRUE(Write());
+
+  std::string expected = before;
+  expected.replace(expected.find("merchid=OLD"), 11, "merchid=NEW");
+  expected.replace(expected.find("timeout=30"), 10, "timeout=60");
+  EXPECT_EQ(ReadText(Ini()), expected);
+}
+
+TEST_F(MainPrefsTest, ChangedCardListReplacesTheSection) {
+  WriteIni("[CARDS]\nVISA=Visa\nAMEX=Amex\n[PRODUCTCATEGORIES]\nA01=0;1\n");
+  Read();
+  MainPrefs.Cards = {"DISCOVER=Discover", "=no name", "line without separator"};
+  MainPrefs.ProductCategories = {"  =2;3", "B02=1;1"};
+  ASSERT_TRUE(Write());
+  Read();
+  EXPECT_EQ(MainPrefs.Cards, (foundation::StringList{"DISCOVER=Discover"}));
+  EXPECT_EQ(MainPrefs.ProductCategories, (foundation::StringList{"B02=1;1"}));
+}
+
+TEST_F(MainPrefsTest, WriteIntoReadOnlyFolderFailsAndKeepsTheOldFiles) {
+  WriteIni("[MAIN]\nMerchID=OLD\n");
+  WriteText(Dat(), "old.com\n");
+  std::filesystem::create_directories(QueueDir());
+  ::chmod(Folder().c_str(), 0555);
+  settings_test::WithoutFileAccessOverride noOverride;
+  if (settings_test::FolderAcceptsNewFiles(Folder())) {
+    GTEST_SKIP() << "this user can write into read-only folders";
+  }
+  MainPrefs.MerchID = "NEW";
+  EmailProviders = {"new.com"};
+  EXPECT_FALSE(Write());
+  EXPECT_EQ(ReadText(Ini()), "[MAIN]\nMerchID=OLD\n");
+  EXPECT_EQ(ReadText(Dat()), "old.com\n");
+}
+
+TEST_F(MainPrefsTest, UnreadableSettingsFileIsReportedNotOverwritten) {
+  std::filesystem::create_directories(Ini());  // a folder where the file should be
+  EXPECT_THROW(Read(), std::exception);
+  EXPECT_FALSE(Write());
+  EXPECT_TRUE(std::filesystem::is_directory(Ini()));
+}
+
+}  // namespace

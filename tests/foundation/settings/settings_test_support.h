@@ -1,0 +1,99 @@
+#pragma once
+// Scratch folders and file helpers for the settings tests.
+
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace settings_test {
+
+// A fresh folder under the system's temporary folder, removed (with all it
+// holds, whatever its permissions) at the end of the test.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "settings_test_XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+    path_ = pattern;
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  ~ScratchFolder() {
+    std::error_code ignored;
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+      if (it->is_directory(ignored)) ::chmod(it->path().c_str(), 0755);
+    }
+    ::chmod(path_.c_str(), 0755);
+    std::filesystem::remove_all(path_, ignored);
+  }
+  std::string Path(const std::string& name = "") const {
+    return name.empty() ? path_ : path_ + "/" + name;
+  }
+
+ private:
+  std::string path_;
+};
+
+inline void WriteText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+inline std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Takes away, for the calling thread and for as long as the object lives, the
+// capability that lets a superuser write into folders without write
+// permission; tests that need a folder nobody can write to then work when run
+// as root. Does nothing for an ordinary user.
+class WithoutFileAccessOverride {
+ public:
+  WithoutFileAccessOverride() {
+    if (::geteuid() != 0) return;
+    header_.version = _LINUX_CAPABILITY_VERSION_3;
+    header_.pid = 0;
+    if (::syscall(SYS_capget, &header_, saved_) != 0) return;
+    __user_cap_data_struct reduced[2];
+    std::memcpy(reduced, saved_, sizeof reduced);
+    reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    dropped_ = ::syscall(SYS_capset, &header_, reduced) == 0;
+  }
+  WithoutFileAccessOverride(const WithoutFileAccessOverride&) = delete;
+  WithoutFileAccessOverride& operator=(const WithoutFileAccessOverride&) = delete;
+  ~WithoutFileAccessOverride() {
+    if (dropped_) ::syscall(SYS_capset, &header_, saved_);
+  }
+
+ private:
+  __user_cap_header_struct header_{};
+  __user_cap_data_struct saved_[2]{};
+  bool dropped_ = false;
+};
+
+// True when a file can still be created in `folder` (so a test that needs
+// the folder to refuse writes cannot run here).
+inline bool FolderAcceptsNewFiles(const std::string& folder) {
+  const std::string probe = folder + "/.probe";
+  int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+  if (fd < 0) return false;
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return true;
+}
+
+}  // namespace settings_test
