@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -139,19 +138,6 @@ TEST_F(StorePrefsTest, EverySettingSurvivesAWriteAndARead) {
 
   foundation::ReadStorePrefs(dir_.Path("absent.ini"));
   EXPECT_EQ(StorePrefs.Name, "") << "a missing file reads as defaults";
-}
-
-TEST_F(StorePrefsTest, WriteIntoReadOnlyFolderFailsAndKeepsTheOldFile) {
-  const std::string file = dir_.Path("VeskStore.ini");
-  WriteText(file, "[STORE]\nName=Old\n");
-  ::chmod(dir_.Path().c_str(), 0555);
-  settings_test::WithoutFileAccessOverride noOverride;
-  if (settings_test::FolderAcceptsNewFiles(dir_.Path())) {
-    GTEST_SKIP() << "this user can write into read-only folders";
-  }
-  StorePrefs.Name = "New";
-  EXPECT_FALSE(foundation::WriteStorePrefs(file));
-  EXPECT_EQ(ReadText(file), "[STORE]\nName=Old\n");
 }
 
 TEST(SettingsPathsTest, FilesLiveUnderTheApplicationFolder) {
