@@ -1,0 +1,63 @@
+#include "receipt/card_masking.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using receipt::MaskCardNumbers;
+using receipt::PassesLuhn;
+
+TEST(CardMaskingTest, LuhnAcceptsKnownTestNumbersAndRejectsNeighbours) {
+  EXPECT_TRUE(PassesLuhn("4111111111111111"));
+  EXPECT_TRUE(PassesLuhn("5555555555554444"));
+  EXPECT_TRUE(PassesLuhn("378282246310005"));
+  EXPECT_TRUE(PassesLuhn("79927398713"));
+  EXPECT_FALSE(PassesLuhn("4111111111111112"));
+  EXPECT_FALSE(PassesLuhn("79927398710"));
+  EXPECT_FALSE(PassesLuhn("4111-1111"));
+  EXPECT_FALSE(PassesLuhn("0"));
+  EXPECT_FALSE(PassesLuhn(""));
+}
+
+TEST(CardMaskingTest, CardNumbersInsideMarkupKeepOnlyTheirLastFour) {
+  const std::string in =
+      "<CreditCardLast4Digits>4111111111111111</CreditCardLast4Digits>"
+      "<MiscPaymentTypeNumber>378282246310005</MiscPaymentTypeNumber>";
+  const std::string out = MaskCardNumbers(in);
+  EXPECT_EQ(out,
+            "<CreditCardLast4Digits>************1111</CreditCardLast4Digits>"
+            "<MiscPaymentTypeNumber>***********0005</MiscPaymentTypeNumber>");
+  EXPECT_EQ(out.find("4111111111111111"), std::string::npos);
+}
+
+TEST(CardMaskingTest, RunLengthBoundsAreThirteenAndNineteen) {
+  // Luhn-valid runs of 12, 13, 19 and 20 digits.
+  const std::string twelve = "123456789015";
+  const std::string thirteen = "4222222222222";
+  ASSERT_TRUE(PassesLuhn(twelve));
+  ASSERT_TRUE(PassesLuhn(thirteen));
+  ASSERT_TRUE(PassesLuhn("4000000000000000006"));
+  ASSERT_TRUE(PassesLuhn("40000000000000000002"));
+  EXPECT_EQ(MaskCardNumbers(twelve), twelve);
+  EXPECT_EQ(MaskCardNumbers(thirteen), "*********2222");
+  EXPECT_EQ(MaskCardNumbers("x4000000000000000006y"), "x***************0006y");
+  EXPECT_EQ(MaskCardNumbers("40000000000000000002"), "40000000000000000002")
+      << "a 20-digit run is not a card number";
+}
+
+TEST(CardMaskingTest, NumbersFailingLuhnAndNonDigitsStayAsTheyAre) {
+  const std::string in = "Q-20240131235959123 4111111111111112 amount 12.50 caf\xC3\xA9";
+  EXPECT_EQ(MaskCardNumbers(in), in);
+  EXPECT_EQ(MaskCardNumbers(""), "");
+}
+
+TEST(CardMaskingTest, EveryRunIsJudgedOnItsOwn) {
+  // Two card numbers separated by one character, and one run at each end.
+  EXPECT_EQ(MaskCardNumbers("4111111111111111 5555555555554444"),
+            "************1111 ************4444");
+  EXPECT_EQ(MaskCardNumbers("4111111111111111/7"), "************1111/7");
+}
+
+}  // namespace
