@@ -1,0 +1,180 @@
+#include "oracle/field_data.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "oracle/oci_entry_points.h"
+#include "oracle/oracle_date.h"
+#include "oracle/session_context.h"
+#include "oracle/text_convert.h"
+#include "oracle/type_codes.h"
+
+namespace oracle {
+namespace {
+
+// Handle type used for the row handles of a column, 0 for none made here.
+uint32_t RowHandleType(int16_t type) {
+  if (IsTimestampType(type)) return TimestampDescriptorType(type);
+  if (IsLobType(type)) return LobDescriptorType(type);
+  if (type == otype::Cursor) return odesc::StatementHandle;
+  return 0;
+}
+
+Variant NullValue(const TSessionContext* session) {
+  return session != nullptr && session->NullValueIsNull() ? Variant::Null() : Variant();
+}
+
+}  // namespace
+
+TFieldData::TFieldData(int16_t dataType, int32_t elementSize, int32_t rows)
+    : dataType_(dataType),
+      elementSize_(elementSize),
+      rows_(rows),
+      holdsHandles_(IsComplexType(dataType)) {
+  if (rows < 1 || elementSize < 0) {
+    throw std::runtime_error("Invalid fetch buffer of " + std::to_string(rows) + " rows of " +
+                             std::to_string(elementSize) + " bytes");
+  }
+  if (holdsHandles_) {
+    elementSize_ = static_cast<int32_t>(sizeof(void*));
+    handles_.assign(static_cast<std::size_t>(rows), nullptr);
+  } else {
+    buffer_.assign(std::size_t(rows) * std::size_t(elementSize), 0);
+  }
+  indicators_.assign(static_cast<std::size_t>(rows), -1);
+  lengths_.assign(static_cast<std::size_t>(rows), 0);
+  returnCodes_.assign(static_cast<std::size_t>(rows), 0);
+}
+
+TFieldData::~TFieldData() {
+  FreeHandles();
+}
+
+uint8_t* TFieldData::Buffer() {
+  if (holdsHandles_) return reinterpret_cast<uint8_t*>(handles_.data());
+  return buffer_.empty() ? nullptr : buffer_.data();
+}
+
+void TFieldData::CheckRow(int32_t row) const {
+  if (row < 0 || row >= rows_) {
+    throw std::runtime_error("Row " + std::to_string(row) + " outside the fetch buffer");
+  }
+}
+
+bool TFieldData::IsNull(int32_t row) const {
+  CheckRow(row);
+  return indicators_[static_cast<std::size_t>(row)] == -1;
+}
+
+sword TFieldData::AllocateHandles(OCIEnv* env) {
+  const uint32_t type = RowHandleType(dataType_);
+  if (type == 0) return OCI_SUCCESS;
+  FreeHandles();
+  ownsHandles_ = true;
+  for (void*& handle : handles_) {
+    const sword status = type == odesc::StatementHandle
+                             ? OCIHandleAlloc(env, &handle, type, 0, nullptr)
+                             : OCIDescriptorAlloc(env, &handle, type, 0, nullptr);
+    if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) {
+      handle = nullptr;
+      return status;
+    }
+  }
+  return OCI_SUCCESS;
+}
+
+void TFieldData::FreeHandles() {
+  if (!ownsHandles_) return;
+  ownsHandles_ = false;
+  const uint32_t type = RowHandleType(dataType_);
+  // After the client was unloaded its handles are gone with it.
+  if (OCIHandleFree == nullptr || OCIDescriptorFree == nullptr) return;
+  for (void*& handle : handles_) {
+    if (handle == nullptr) continue;
+    if (type == odesc::StatementHandle) {
+      OCIHandleFree(handle, type);
+    } else {
+      OCIDescriptorFree(handle, type);
+    }
+    handle = nullptr;
+  }
+}
+
+TLongPiece& TFieldData::AddPiece(std::size_t capacity) {
+  return pieces_.emplace_back(capacity);
+}
+
+uint64_t TFieldData::LongLength() const {
+  uint64_t total = 0;
+  for (const TLongPiece& piece : pieces_) total += piece.Length();
+  return total;
+}
+
+std::string TFieldData::JoinedPieces() const {
+  std::string out;
+  out.reserve(static_cast<std::size_t>(LongLength()));
+  for (const TLongPiece& piece : pieces_) {
+    out.append(reinterpret_cast<const char*>(piece.Buffer()), piece.Length());
+  }
+  return out;
+}
+
+std::string_view TFieldData::ElementBytes(int32_t row) const {
+  const auto* element = reinterpret_cast<const char*>(Element(row));
+  const auto size = static_cast<std::size_t>(elementSize_);
+  if (IsZeroTerminatedType(dataType_)) {
+    const void* zero = std::memchr(element, 0, size);
+    return {element,
+            zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - element) : size};
+  }
+  return {element, std::min<std::size_t>(lengths_[static_cast<std::size_t>(row)], size)};
+}
+
+Variant TFieldData::Value(int32_t row, const TSessionContext* session) const {
+  CheckRow(row);
+  if (indicators_[static_cast<std::size_t>(row)] == -1) return NullValue(session);
+  const bool convertLineEnds = session == nullptr || session->ConvertCRLF();
+  auto text = [&](std::string_view bytes) {
+    return Variant::String(convertLineEnds ? LineEndsFromServer(bytes) : std::string(bytes));
+  };
+  switch (dataType_) {
+    case otype::Integer:
+      if (elementSize_ >= 4) {
+        int32_t v;
+        std::memcpy(&v, Element(row), sizeof v);
+        return Variant::Integer(v);
+      }
+      break;
+    case otype::Float:
+      if (elementSize_ >= 8) {
+        double v;
+        std::memcpy(&v, Element(row), sizeof v);
+        return Variant::Double(v);
+      }
+      break;
+    case otype::Date:
+      if (elementSize_ >= 7) {
+        return Variant::Date(
+            OracleDateToDateTime(std::span<const uint8_t, kOracleDateSize>(Element(row), 7)));
+      }
+      break;
+    case otype::Varchar2:
+    case otype::String:
+    case otype::PLSQLString:
+    case otype::Char:
+    case otype::CharZ:
+      return text(ElementBytes(row));
+    case otype::Long:
+      return text(pieces_.empty() ? std::string(ElementBytes(row)) : JoinedPieces());
+    case otype::LongRaw: {
+      const std::string bytes = pieces_.empty() ? std::string(ElementBytes(row)) : JoinedPieces();
+      return Variant::ByteArray(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    }
+    default:
+      break;
+  }
+  return Variant();
+}
+
+}  // namespace oracle
