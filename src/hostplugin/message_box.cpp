@@ -1,0 +1,66 @@
+#include "hostplugin/message_box.h"
+
+#include <cxxabi.h>
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QString>
+#include <QThread>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <typeinfo>
+
+namespace hostplugin {
+namespace {
+
+std::mutex g_mutex;
+MessageBoxHandler g_handler;
+
+bool CanShowDialog() {
+  auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+  if (app == nullptr || QThread::currentThread() != app->thread()) return false;
+  // Without a real display a modal box would wait for a click nobody can give.
+  return QGuiApplication::platformName() != "offscreen" &&
+         QGuiApplication::platformName() != "minimal";
+}
+
+void DefaultShow(const std::string& text) {
+  if (CanShowDialog()) {
+    QMessageBox::warning(nullptr, QStringLiteral("Norvane"), QString::fromStdString(text));
+    return;
+  }
+  std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+}  // namespace
+
+void ShowMessageBox(const std::string& text) {
+  MessageBoxHandler handler;
+  {
+    std::lock_guard lock(g_mutex);
+    handler = g_handler;
+  }
+  if (handler) {
+    handler(text);
+  } else {
+    DefaultShow(text);
+  }
+}
+
+void SetMessageBoxHandler(MessageBoxHandler handler) {
+  std::lock_guard lock(g_mutex);
+  g_handler = std::move(handler);
+}
+
+std::string ExceptionClassName(const std::exception& error) {
+  const char* mangled = typeid(error).name();
+  int status = 0;
+  std::unique_ptr<char, void (*)(void*)> demangled(
+      abi::__cxa_demangle(mangled, nullptr, nullptr, &status), std::free);
+  return status == 0 && demangled ? std::string(demangled.get()) : std::string(mangled);
+}
+
+}  // namespace hostplugin

@@ -1,0 +1,15 @@
+#pragma once
+// Tvk9RcptOnUpdate: the invoice entity-update plug-in through which a sale
+// saved at the point of sale enters the receipt flow.
+
+#include "hostplugin/custom_entity_update_plugin.h"
+
+namespace plugins {
+
+class Tvk9RcptOnUpdate : public hostplugin::TCustomEntityUpdatePlugin {
+ public:
+  const char* ClassName() const override { return "Tvk9RcptOnUpdate"; }
+  void Initialize() override;
+};
+
+}  // namespace plugins

@@ -1,0 +1,29 @@
+#pragma once
+// The commands of pos-host, the simulated point-of-sale host:
+//   pos-host register LIB     register the library's classes (DllRegisterServer)
+//   pos-host unregister LIB   remove them again (DllUnregisterServer)
+//   pos-host discover LIB     load the library, discover and create its
+//                             plug-ins, hand each the host adapter, prepare,
+//                             print what they answer, clean up and unload
+// Each command prints what the host saw; the exit status is 0 on success, 1
+// when the library misbehaved and 2 for a usage error.
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/com/types.h"
+
+namespace hostsim {
+
+// `args` are the arguments after the program name.
+int RunHostCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+int RunRegister(const std::string& library, std::ostream& out, std::ostream& err);
+int RunUnregister(const std::string& library, std::ostream& out, std::ostream& err);
+int RunDiscover(const std::string& library, std::ostream& out, std::ostream& err);
+
+// "S_OK", "S_FALSE", "E_FAIL" ... or "0x8000FFFF".
+std::string HResultText(HRESULT hr);
+
+}  // namespace hostsim
