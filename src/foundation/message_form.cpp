@@ -12,7 +12,9 @@
 #include <QScreen>
 #include <QToolButton>
 
+#include "foundation/log.h"
 #include "foundation/main_window.h"
+#include "foundation/settings_message.h"
 #include "foundation/ui_guard.h"
 
 namespace foundation {
@@ -105,8 +107,11 @@ void TfrmDispMess::FormShow() {
   QScreen* screen =
       parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
   if (screen != nullptr) {
+    // Centre the whole window, frame included (known once the window exists).
     const QRect area = screen->availableGeometry();
-    move(area.x() + (area.width() - width) / 2, area.y() + (area.height() - height) / 2);
+    const QSize frame = frameGeometry().size() - size() + QSize(width, height);
+    move(area.x() + (area.width() - frame.width()) / 2,
+         area.y() + (area.height() - frame.height()) / 2);
   }
 }
 
@@ -116,6 +121,16 @@ void DisplayMessage(const std::string& caption, const std::string& message) {
   form->SetCaptionAndMessage(QString::fromStdString(caption), QString::fromStdString(message));
   form->exec();
   delete form.data();
+}
+
+void RouteSettingsMessagesToMessageForm() {
+  SetSettingsMessageSink([](const std::string& text) {
+    if (UiAvailableOnThisThread()) {
+      DisplayMessage(kMessageCaption, text);
+    } else {
+      KWLog(0, text, kLevelWarning, "DisplayMessage");
+    }
+  });
 }
 
 }  // namespace foundation

@@ -44,10 +44,19 @@ class TfrmDispMess : public QDialog {
   QString message_;
 };
 
+// The caption of every message the plug-in shows.
+inline constexpr const char* kMessageCaption = "Norvane";
+
 // Shows the message form modally with `caption` as the window title and
 // `message` as its text, owned by the host's main window when there is one,
 // and frees it afterwards. Throws UiUnavailableError without a QApplication on
 // the calling thread.
 void DisplayMessage(const std::string& caption, const std::string& message);
+
+// Makes the settings code's messages (ShowSettingsMessage) appear in the
+// message form with the plug-in's caption. Where no user interface runs on
+// the calling thread they go to the application log instead. Run once at
+// library start-up.
+void RouteSettingsMessagesToMessageForm();
 
 }  // namespace foundation

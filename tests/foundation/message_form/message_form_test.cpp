@@ -1,0 +1,195 @@
+#include "foundation/message_form.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QToolButton>
+#include <QWidget>
+#include <string>
+#include <thread>
+
+#include "foundation/main_window.h"
+#include "foundation/settings_message.h"
+#include "foundation/ui_guard.h"
+#include "scripted_user/qt_test_app.h"
+#include "scripted_user/scripted_user.h"
+
+namespace {
+
+using foundation::DisplayMessage;
+using foundation::TfrmDispMess;
+using testsupport::ScriptedUser;
+
+const bool kQtApp = testsupport::InstallQtApplication();
+
+// What the form looked like while it was shown.
+struct Seen {
+  QString title;
+  QString text;
+  QSize form;
+  QRect label;
+  QRect button;
+  QWidget* owner = nullptr;
+  QPoint centreOffset;
+};
+
+QString Record(QDialog& dialog, Seen& seen) {
+  auto* form = qobject_cast<TfrmDispMess*>(&dialog);
+  if (form == nullptr) return "the dialog is not the message form";
+  seen.title = form->windowTitle();
+  seen.text = form->lblMess()->text();
+  seen.form = form->size();
+  seen.label = form->lblMess()->geometry();
+  seen.button = form->btnOK()->geometry();
+  seen.owner = form->parentWidget();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  seen.centreOffset = form->frameGeometry().center() - screen.center();
+  return {};
+}
+
+// Shows `message` through DisplayMessage with a scripted user that records
+// the form and presses OK.
+Seen Show(const std::string& message, const QString& screenshot = {}) {
+  Seen seen;
+  ScriptedUser user;
+  user.WaitForDialog("TfrmDispMess").Check([&](QDialog& d) { return Record(d, seen); });
+  if (!screenshot.isEmpty()) user.Grab(screenshot);
+  user.Press("btnOK");
+  user.Start();
+  DisplayMessage("Norvane", message);
+  EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+  return seen;
+}
+
+void ExpectSizingRules(const Seen& seen) {
+  EXPECT_EQ(seen.form.width(), std::max(seen.label.width() + 60, 312));
+  EXPECT_EQ(seen.form.height(), seen.label.height() + 120);
+  EXPECT_EQ(seen.label.x(), (seen.form.width() - seen.label.width()) / 2);
+  EXPECT_EQ(seen.button.x(), (seen.form.width() - seen.button.width()) / 2);
+  EXPECT_GT(seen.button.top(), seen.label.bottom()) << "the button stands below the text";
+  EXPECT_LE(seen.button.bottom(), seen.form.height()) << "the button fits in the form";
+  EXPECT_LE(std::abs(seen.centreOffset.x()), 1);
+  EXPECT_LE(std::abs(seen.centreOffset.y()), 1);
+}
+
+TEST(DisplayMessage, ShowsTheMessageSizedToItsTextAndClosesOnOk) {
+  const QString shot = "screenshots/message_form.png";
+  QFile::remove(shot);
+  const Seen seen =
+      Show("The receipt was queued and will be sent when the service is reachable.", shot);
+  EXPECT_EQ(seen.title, "Norvane");
+  EXPECT_EQ(seen.text, "The receipt was queued and will be sent when the service is reachable.");
+  EXPECT_GT(seen.label.width() + 60, 312) << "a long text widens the form";
+  ExpectSizingRules(seen);
+  const QImage image(shot);
+  ASSERT_FALSE(image.isNull()) << "screenshot missing";
+  EXPECT_EQ(image.width(), seen.form.width());
+}
+
+TEST(DisplayMessage, AShortMessageKeepsTheMinimumWidth) {
+  const Seen seen = Show("Saved");
+  EXPECT_EQ(seen.form.width(), 312);
+  ExpectSizingRules(seen);
+}
+
+TEST(DisplayMessage, EveryLineOfAMessageAddsHeight) {
+  const Seen one = Show("One line");
+  const Seen three = Show("First line\nSecond line\nThird line");
+  EXPECT_GT(three.label.height(), 2 * one.label.height());
+  ExpectSizingRules(three);
+  EXPECT_EQ(three.text, "First line\nSecond line\nThird line");
+}
+
+TEST(DisplayMessage, MarkupInTheMessageIsShownAsTyped) {
+  const Seen seen = Show("<b>x</b> & <i>y</i>");
+  EXPECT_EQ(seen.text, "<b>x</b> & <i>y</i>");
+  TfrmDispMess form;
+  EXPECT_EQ(form.lblMess()->textFormat(), Qt::PlainText);
+}
+
+TEST(DisplayMessage, TheFormLooksAsDesigned) {
+  TfrmDispMess form;
+  EXPECT_EQ(form.lblMess()->objectName(), "lblMess");
+  EXPECT_EQ(form.btnOK()->objectName(), "btnOK");
+  EXPECT_EQ(form.btnOK()->text(), "OK");
+  EXPECT_EQ(form.btnOK()->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+  EXPECT_FALSE(form.btnOK()->icon().isNull());
+  EXPECT_EQ(form.lblMess()->font().pixelSize(), 13);
+  EXPECT_TRUE(form.lblMess()->font().bold());
+  EXPECT_EQ(form.lblMess()->font().family(), "Arial");
+  EXPECT_TRUE(form.font().bold());
+  EXPECT_EQ(form.lblMess()->alignment(), Qt::AlignCenter);
+  EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(form.windowFlags() & Qt::WindowMinMaxButtonsHint);
+  EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "a single, fixed border";
+}
+
+TEST(DisplayMessage, OwnedByTheHostMainWindowWhenThereIsOne) {
+  EXPECT_EQ(Show("no owner").owner, nullptr);
+  {
+    QWidget mainWindow;
+    foundation::SetHostMainWindow(&mainWindow);
+    EXPECT_EQ(Show("owned").owner, &mainWindow);
+  }
+  EXPECT_EQ(foundation::HostMainWindow(), nullptr) << "a destroyed main window is forgotten";
+  EXPECT_EQ(Show("owner gone").owner, nullptr);
+}
+
+TEST(DisplayMessage, EnterOrEscapeAlsoCloseIt) {
+  {
+    ScriptedUser user;
+    user.WaitForDialog("TfrmDispMess").PressEscape().WaitForClose();
+    user.Start();
+    DisplayMessage("Norvane", "Escape");
+    EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+  }
+  {
+    ScriptedUser user;
+    user.WaitForDialog("TfrmDispMess").Check([](QDialog& d) {
+      QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+      QCoreApplication::sendEvent(&d, &enter);
+      return d.result() == QDialog::Accepted ? QString() : QString("Enter did not press OK");
+    });
+    user.Start();
+    DisplayMessage("Norvane", "Enter");
+    EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+  }
+}
+
+TEST(DisplayMessage, RefusesAThreadOtherThanTheApplicationsOne) {
+  std::string error;
+  std::thread worker([&] {
+    try {
+      DisplayMessage("Norvane", "from a worker");
+    } catch (const foundation::UiUnavailableError& e) {
+      error = e.what();
+    }
+  });
+  worker.join();
+  EXPECT_NE(error.find("outside the QApplication's thread"), std::string::npos) << error;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SettingsMessages, AppearInTheMessageForm) {
+  foundation::RouteSettingsMessagesToMessageForm();
+  Seen seen;
+  ScriptedUser user;
+  user.WaitForDialog("TfrmDispMess").Check([&](QDialog& d) { return Record(d, seen); });
+  user.Press("btnOK");
+  user.Start();
+  foundation::ShowSettingsMessage("Workstation preferences cannot be loaded: disk full");
+  EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+  foundation::SetSettingsMessageSink({});
+  EXPECT_EQ(seen.title, "Norvane");
+  EXPECT_EQ(seen.text, "Workstation preferences cannot be loaded: disk full");
+}
+
+}  // namespace
