@@ -8,6 +8,7 @@ namespace {
 
 constexpr size_t kChunkBytes = 64 * 1024;
 constexpr auto kPurgeInterval = std::chrono::minutes(1);
+constexpr auto kRetryPause = std::chrono::milliseconds(100);
 
 std::string DroppedNotice(size_t dropped) {
   return " WARNING |" + std::string(50, ' ') + "| " + std::to_string(dropped) +
@@ -85,8 +86,11 @@ void TLogThread::Run(std::shared_ptr<State> state) {
   std::deque<std::string> batch;
   std::unique_lock lock(state->mutex);
   for (;;) {
-    state->wake.wait(
-        lock, [&state] { return state->stop || (!state->queue.empty() && !state->retryPending); });
+    // After a failed pass, only lines queued since that pass began start the
+    // next attempt: a file that cannot be written is not retried in a loop.
+    state->wake.wait(lock, [&state] {
+      return state->stop || (!state->queue.empty() && state->enqueued != state->failedAt);
+    });
     const bool stopping = state->stop;
     batch.swap(state->queue);
     size_t dropped = state->dropped;
@@ -104,10 +108,14 @@ void TLogThread::Run(std::shared_ptr<State> state) {
     lock.lock();
     const bool failed = !batch.empty() || dropped != 0;
     if (failed) Requeue(*state, batch, dropped);
+    state->failedAt = failed ? through : kNoFailure;
     state->retryPending = failed;
     state->passedThrough = through;
     state->idle.notify_all();
     if (stopping) break;
+    // A short pause after a failure, so that a steady stream of new lines does
+    // not turn into a stream of failing attempts.
+    if (failed) state->wake.wait_for(lock, kRetryPause, [&state] { return state->stop; });
   }
   state->finished = true;
   state->idle.notify_all();

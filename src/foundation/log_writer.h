@@ -40,6 +40,8 @@ class TLogThread {
   bool WaitIdle(std::chrono::milliseconds timeout);
 
  private:
+  static constexpr uint64_t kNoFailure = ~uint64_t{0};
+
   // Everything the thread touches lives here, shared with the thread, so that
   // a thread that outlives a timed-out Stop still owns valid state.
   struct State {
@@ -52,10 +54,11 @@ class TLogThread {
     std::condition_variable wake;  // lines arrived or stop requested
     std::condition_variable idle;  // a pass ended or the thread finished
     std::deque<std::string> queue;
-    size_t dropped = 0;          // lines dropped since the last written notice
-    uint64_t enqueued = 0;       // lines queued since the start
-    uint64_t passedThrough = 0;  // value of `enqueued` at the start of the last pass
-    bool retryPending = false;   // the last pass failed; the next line wakes a retry
+    size_t dropped = 0;              // lines dropped since the last written notice
+    uint64_t enqueued = 0;           // lines queued since the start
+    uint64_t passedThrough = 0;      // value of `enqueued` at the start of the last pass
+    uint64_t failedAt = kNoFailure;  // `enqueued` when the last failed pass began
+    bool retryPending = false;       // the last pass failed; the next line wakes a retry
     bool stop = false;
     bool finished = false;
   };
