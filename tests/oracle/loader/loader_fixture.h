@@ -124,7 +124,7 @@ class LoaderTest : public ::testing::Test {
 
  private:
   static constexpr const char* kVariables[] = {"ORACLE_HOME", "LD_LIBRARY_PATH", "NLS_LANG",
-                                               "NORVANE_REGISTRY_FILE"};
+                                               "NORVANE_REGISTRY_FILE", "NORVANE_OCI_CONFIG"};
   std::vector<std::optional<std::string>> saved_;
 };
 
