@@ -64,6 +64,9 @@ TEST(VariantToText, WritesDatesAndReadsThemBack) {
   EXPECT_DOUBLE_EQ(back.Get().date, 46361.5);
   EXPECT_DOUBLE_EQ(Convert(Variant("1899-12-29 06:00"), VT_DATE).Get().date, -1.25);
   EXPECT_EQ(ConvertStatus(Variant("2026-02-30"), VT_DATE), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(Variant::Date(-657434.0).ToString(), "0100-01-01");  // the first valid day
+  EXPECT_EQ(Variant::Date(2958465.5).ToString(), "9999-12-31 12:00:00");
+  EXPECT_EQ(ConvertStatus(Variant::Date(-657435.0), VT_BSTR), DISP_E_OVERFLOW);
   EXPECT_EQ(ConvertStatus(Variant::Date(1e9), VT_BSTR), DISP_E_OVERFLOW);
   EXPECT_EQ(ConvertStatus(Variant(1e9), VT_DATE), DISP_E_OVERFLOW);
 }
