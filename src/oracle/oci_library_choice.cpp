@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "oracle/client_settings.h"
+#include "oracle/critical_section.h"
 #include "oracle/oci_library_names.h"
 #include "oracle/oci_loader_state.h"
 #include "oracle/oracle_home.h"
@@ -30,11 +31,13 @@ std::vector<std::string> VersionedClientsIn(const std::string& folder) {
 }  // namespace
 
 void AddLoadTrace(const std::string& line) {
+  OracleLockGuard guard(LoaderLock());
   if (!OCILoadTrace.empty()) OCILoadTrace += "\r\n";
   OCILoadTrace += line;
 }
 
 std::vector<std::string> FindOCIDllOnPath(const std::string& home) {
+  OracleLockGuard guard(LoaderLock());
   std::vector<std::string> list;
   if (home.empty()) return list;
   for (;;) {
@@ -80,6 +83,7 @@ std::string ChooseOCIDll(const std::vector<std::string>& candidates,
 }
 
 OCILoadStatus SelectOCIDll() {
+  OracleLockGuard guard(LoaderLock());
   OCIDLLFoundBySearch = false;
   OCIDLLExclude = UpperCase(OCIDLLExclude);
   const std::string forced = GetCommandLineValue("OCIDLL");

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "oracle/client_settings.h"
+#include "oracle/critical_section.h"
 #include "oracle/oci_library_names.h"
 #include "oracle/oci_loader_state.h"
 
@@ -100,6 +101,7 @@ void ClearOracleHomeList() {
 }
 
 void EnumOracleHomes() {
+  OracleLockGuard guard(LoaderLock());
   g_homes.clear();
   int remaining = 0;
   if (ToInteger(ReadRegistryString(Root::LocalMachine, kAllHomesKey, "HOME_COUNTER"), remaining)) {
@@ -129,6 +131,7 @@ void EnumOracleHomes() {
 }
 
 std::string FindOracleHome() {
+  OracleLockGuard guard(LoaderLock());
   if (!OracleHomeKey.empty()) return OracleHomeKey;
   EnumOracleHomes();
   std::string key;
@@ -173,6 +176,7 @@ std::string FindOracleHome() {
 }
 
 std::string FindOCIDllInHome() {
+  OracleLockGuard guard(LoaderLock());
   OracleHomeHasBin = true;
   const std::string key = FindOracleHome();
   std::string home;

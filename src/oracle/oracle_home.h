@@ -17,7 +17,8 @@ struct OracleHomeEntry {
 };
 
 // The installed homes, sorted by name without regard to letter case; a name
-// that is already listed is not added again. Filled by EnumOracleHomes.
+// that is already listed is not added again. Filled by EnumOracleHomes; read
+// it while holding the loader lock.
 const std::vector<OracleHomeEntry>& OracleHomeList();
 
 // Refills OracleHomeList from the registry.

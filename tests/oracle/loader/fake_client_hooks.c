@@ -1,5 +1,6 @@
 /* Entry points of the fake OCI clients that the tests call or observe, with
    the published signatures, and the hooks through which a test drives them. */
+#include <stdio.h>
 #include <string.h>
 
 static unsigned g_initialize_mode = 0xFFFFFFFFu;
@@ -75,21 +76,9 @@ int opinit(unsigned mode) {
 
 #ifdef FAKE_HAS_oerhms
 int oerhms(void* lda, short rcode, unsigned char* buf, int bufsiz) {
-  (void)lda;
   char text[64];
-  int i = 0;
-  int value = rcode < 0 ? -rcode : rcode;
-  char digits[8];
-  int d = 0;
-  do {
-    digits[d++] = (char)('0' + value % 10);
-    value /= 10;
-  } while (value > 0 && d < 7);
-  memcpy(text, "ORA-", 4);
-  i = 4;
-  while (d < 5) digits[d++] = '0';
-  while (d > 0) text[i++] = digits[--d];
-  memcpy(text + i, ": fake OCI7 text\n", 18);
+  (void)lda;
+  snprintf(text, sizeof text, "ORA-%05d: fake OCI7 text\n", rcode);
   copy_text(buf, bufsiz < 0 ? 0u : (unsigned)bufsiz, text);
   return 0;
 }

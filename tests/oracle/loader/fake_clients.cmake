@@ -82,7 +82,6 @@ fake_oci_client(fake_no_oci7_one_oci8_missing GROUPS OCI8 ERROR OCI81 OCI9 OCI92
 fake_oci_client(fake_no_fetch2 GROUPS OCI8 ERROR OCI81 OCI9 OCI92 OMIT OCIStmtFetch2)
 fake_oci_client(fake_oci8_only GROUPS OCI8 ERROR)
 fake_oci_client(fake_oci7_only GROUPS OCI7 OCI7_LOG OCI7_INIT)
-fake_oci_client(fake_oci7_without_init GROUPS OCI7 OCI7_LOG)
 fake_oci_client(fake_oci7_one_oci8_missing GROUPS OCI7 OCI7_LOG OCI7_INIT OCI8 ERROR OCI81
                 OMIT OCIDescribeAny)
 fake_oci_client(fake_mts GROUPS MTS)
