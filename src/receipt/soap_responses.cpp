@@ -1,0 +1,217 @@
+#include "receipt/soap_responses.h"
+
+#include <cstdint>
+
+#include "foundation/helpers_text.h"
+#include "foundation/log.h"
+#include "foundation/vesk_log.h"
+#include "receipt/card_masking.h"
+
+namespace receipt {
+
+std::string LastRequest;
+
+namespace {
+
+constexpr const char* kAuthTag = "ParseAuthResponse";
+constexpr const char* kSendTag = "ParseSendResponse";
+constexpr const char* kAuthResponseElement = "ns3:AuthenticateUserPOSResponse";
+constexpr const char* kProcessedElement = "ns3:DigitalReceiptProcessed";
+
+// Text of the first element named `tag`, decoded; false when it is missing or
+// empty.
+bool ReadTag(std::string_view xml, std::string_view tag, std::string& value) {
+  if (!foundation::GetXMLTagValue(xml, tag, value)) return false;
+  value = DecodeXmlText(value);
+  return true;
+}
+
+// Value of attribute `attr` of the first element named `tag`, decoded; false
+// when the element or the attribute is missing.
+bool ReadAttr(std::string_view xml, std::string_view tag, std::string_view attr,
+              std::string& value) {
+  if (!foundation::GetXMLAttrValue(xml, tag, attr, value)) return false;
+  value = DecodeXmlText(value);
+  return true;
+}
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// The characters XML 1.0 allows in a document.
+bool IsXmlChar(uint32_t cp) {
+  if (cp < 0x20) return cp == 0x09 || cp == 0x0A || cp == 0x0D;
+  if (cp >= 0xD800 && cp <= 0xDFFF) return false;
+  if (cp == 0xFFFE || cp == 0xFFFF) return false;
+  return cp <= 0x10FFFF;
+}
+
+// The character a reference body (the text between "&" and ";") stands for;
+// false when it is not a known entity or a valid character reference.
+bool ResolveReference(std::string_view body, uint32_t& cp) {
+  if (body == "amp") {
+    cp = '&';
+  } else if (body == "lt") {
+    cp = '<';
+  } else if (body == "gt") {
+    cp = '>';
+  } else if (body == "apos") {
+    cp = '\'';
+  } else if (body == "quot") {
+    cp = '"';
+  } else if (body.size() >= 2 && body[0] == '#') {
+    const bool hex = body[1] == 'x';
+    const std::string_view digits = body.substr(hex ? 2 : 1);
+    if (digits.empty() || digits.size() > 8) return false;
+    uint32_t value = 0;
+    for (char c : digits) {
+      uint32_t d;
+      if (c >= '0' && c <= '9') {
+        d = static_cast<uint32_t>(c - '0');
+      } else if (hex && c >= 'a' && c <= 'f') {
+        d = static_cast<uint32_t>(c - 'a' + 10);
+      } else if (hex && c >= 'A' && c <= 'F') {
+        d = static_cast<uint32_t>(c - 'A' + 10);
+      } else {
+        return false;
+      }
+      value = value * (hex ? 16u : 10u) + d;
+    }
+    if (!IsXmlChar(value)) return false;
+    cp = value;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string DecodeXmlText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  size_t pos = 0;
+  while (pos < text.size()) {
+    const size_t amp = text.find('&', pos);
+    if (amp == std::string_view::npos) break;
+    out.append(text.substr(pos, amp - pos));
+    // The longest reference is "&#x" + 8 digits + ";".
+    const size_t semi = text.substr(amp, 13).find(';');
+    uint32_t cp = 0;
+    if (semi != std::string_view::npos && ResolveReference(text.substr(amp + 1, semi - 1), cp)) {
+      AppendUtf8(out, cp);
+      pos = amp + semi + 1;
+    } else {
+      out += '&';
+      pos = amp + 1;
+    }
+  }
+  out.append(text.substr(pos));
+  return out;
+}
+
+bool ParseAuthResponse(std::string_view response, AuthRec& auth, const TransControl& control) {
+  foundation::KWLog(5, "RESPONSE=[ " + MaskCardNumbers(response) + " ]", foundation::kLevelInfo,
+                    kAuthTag);
+  if (response.empty()) return false;
+
+  auth.ErrorStatus = false;
+  auth.Exceptions.clear();
+
+  bool result = false;
+  std::string value;
+  ReadAttr(response, kAuthResponseElement, "errorStatus", value);
+  const std::string errorStatus = foundation::helpers::LowerAscii(value);
+  if (errorStatus == "false" || errorStatus.empty()) {
+    ReadAttr(response, kAuthResponseElement, "userAuthenticated", value);
+    auth.IsAuth = foundation::helpers::LowerAscii(value) == "true";
+    if (!control.EmailChanged && ReadTag(response, "EmailAddress", value)) {
+      auth.EmailAddress = value;
+    }
+    if (ReadTag(response, "CustomerID", value)) {
+      auth.CustID = value;
+      ReadAttr(response, "CustomerID", "TemporaryID", value);
+      auth.IsTemp = value == "true";
+      ReadAttr(response, "CustomerID", "defaultQuenlo", value);
+      auth.DefaultQuenlo = value == "true";
+      result = true;
+    }
+  } else {
+    auth.ErrorStatus = true;
+    ReadTag(response, "Exceptions", value);
+    auth.Exceptions = value;
+  }
+  auth.DefaultQuenloCopy = auth.DefaultQuenlo;
+  return result;
+}
+
+bool ParseAuthResponse(std::string_view response) {
+  return ParseAuthResponse(response, fAuth, FTransControl);
+}
+
+bool ParseSendResponse(std::string_view response, TransControl& control, AuthRec& auth,
+                       std::string_view lastRequest) {
+  control.NoVesk = false;
+  control.DigitalSendExDesc.clear();
+  if (response.empty()) {
+    foundation::KWLog(5, "Response was empty, setting NoVesk to true", foundation::kLevelWarning,
+                      kSendTag);
+    control.NoVesk = true;
+    return false;
+  }
+
+  std::string value;
+  if (!ReadTag(response, kProcessedElement, value)) {
+    foundation::KWLog(3, std::string(kProcessedElement) + " was missing or empty in the response",
+                      foundation::kLevelWarning, kSendTag);
+    return false;
+  }
+  control.DigitalSendOK = foundation::helpers::LowerAscii(value) == "true";
+
+  if (control.DigitalSendOK) {
+    if (!ReadAttr(response, "CustomerID", "TemporaryID", value)) {
+      foundation::KWLog(0, "The CustomerID tag or its TemporaryID attribute was missing",
+                        foundation::kLevelError, kSendTag);
+      return false;
+    }
+    if (value.empty()) {
+      foundation::KWLog(3, "The TemporaryID attribute of CustomerID was empty",
+                        foundation::kLevelWarning, kSendTag);
+      return true;
+    }
+    auth.IsTemp = value == "true";
+    if (auth.CustID.empty() && auth.IsTemp) {
+      ReadTag(response, "CustomerID", value);
+      auth.CustID = value;
+    }
+    return true;
+  }
+
+  if (!ReadTag(response, "ExceptionCode", value)) ReadTag(response, "ExceptionDescription", value);
+  if (!value.empty()) control.DigitalSendExDesc = value;
+  foundation::AppendVeskLog("DigitalSend Not OK");
+  foundation::AppendVeskLog(MaskCardNumbers(control.DigitalSendExDesc));
+  foundation::AppendVeskLog(MaskCardNumbers(lastRequest));
+  return false;
+}
+
+bool ParseSendResponse(std::string_view response) {
+  return ParseSendResponse(response, FTransControl, fAuth, LastRequest);
+}
+
+}  // namespace receipt

@@ -1,0 +1,63 @@
+#pragma once
+// Reading the receipt service's two SOAP responses into the per-sale records.
+// The responses are searched as text (the first element with a given tag
+// name, an attribute of an element), not validated: a missing element leaves
+// the record fields it would fill as they are, and a malformed response reads
+// as one whose elements are absent. Nothing here raises.
+//
+// Elements read: the response elements "ns3:AuthenticateUserPOSResponse"
+// (attributes errorStatus, userAuthenticated) and "ns3:DigitalReceiptProcessed"
+// (text "true" or "false"), and the leaf elements EmailAddress, CustomerID
+// (attributes TemporaryID, defaultQuenlo), Exceptions, ExceptionCode and
+// ExceptionDescription.
+//
+// Texts taken from a response are data: character references in them
+// (&amp; &apos; &#233; ...) are decoded before they go into a record, so a
+// value sent again is escaped exactly once. Response and request texts that
+// reach a log have their card numbers masked.
+
+#include <string>
+#include <string_view>
+
+#include "receipt/records.h"
+
+namespace receipt {
+
+// The last receipt request handed to the transport; the lines written for a
+// receipt the service did not accept include it.
+extern std::string LastRequest;
+
+// Reads an AuthenticateUserPOSResponse into `auth`. An empty response gives
+// false and changes nothing. Otherwise ErrorStatus and Exceptions are cleared
+// and:
+//  - errorStatus "false" (any letter case) or absent: IsAuth from
+//    userAuthenticated; EmailAddress from the response unless
+//    control.EmailChanged; when CustomerID is present, CustID, IsTemp and
+//    DefaultQuenlo from it and the result is true (else false);
+//  - any other errorStatus: ErrorStatus set, Exceptions from the response,
+//    false.
+// In both cases DefaultQuenloCopy := DefaultQuenlo afterwards.
+bool ParseAuthResponse(std::string_view response, AuthRec& auth, const TransControl& control);
+// The same on the current sale's records (fAuth, FTransControl).
+bool ParseAuthResponse(std::string_view response);
+
+// Reads a sendDigitalReceiptResponse. NoVesk and DigitalSendExDesc are cleared
+// first; an empty response sets NoVesk and gives false. DigitalSendOK is set
+// from ns3:DigitalReceiptProcessed (false result when it is absent or empty).
+//  - accepted: the TemporaryID attribute of CustomerID gives auth.IsTemp, and
+//    a temporary identifier fills auth.CustID when that is empty; true, except
+//    when CustomerID or its TemporaryID attribute is missing (logged, false);
+//  - not accepted: DigitalSendExDesc := ExceptionCode, or ExceptionDescription
+//    when there is no ExceptionCode; the traffic log receives
+//    "DigitalSend Not OK", the description and `lastRequest` (masked); false.
+bool ParseSendResponse(std::string_view response, TransControl& control, AuthRec& auth,
+                       std::string_view lastRequest);
+// The same on the current sale's records and LastRequest.
+bool ParseSendResponse(std::string_view response);
+
+// Decodes the predefined entities (&amp; &lt; &gt; &apos; &quot;) and decimal
+// or hexadecimal character references into UTF-8. A reference that is not
+// well formed, or names no allowed character, is kept as it stands.
+std::string DecodeXmlText(std::string_view text);
+
+}  // namespace receipt

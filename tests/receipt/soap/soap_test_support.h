@@ -1,0 +1,97 @@
+#pragma once
+// Shared set-up of the request and response tests: a private working folder
+// (the traffic log is written below it), the application log running in it at
+// the most detailed level, and known settings; plus small readers.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "foundation/log.h"
+#include "foundation/prefs_records.h"
+#include "foundation/vesk_log.h"
+#include "receipt/records.h"
+#include "receipt/soap_responses.h"
+
+namespace soaptest {
+
+namespace fs = std::filesystem;
+
+inline std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Number of non-overlapping occurrences of `needle` in `hay`.
+inline size_t CountOf(const std::string& hay, const std::string& needle) {
+  size_t n = 0;
+  for (size_t at = hay.find(needle); at != std::string::npos;
+       at = hay.find(needle, at + needle.size())) {
+    ++n;
+  }
+  return n;
+}
+
+class SoapFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    savedMain_ = foundation::MainPrefs;
+    savedStore_ = foundation::StorePrefs;
+    root_ = fs::temp_directory_path() /
+            ("norvane_soap_" + std::to_string(::getpid()) + "_" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "VeskRcpts");
+    fs::create_directories(root_ / "logs");
+    oldCwd_ = fs::current_path();
+    fs::current_path(root_);
+    foundation::SetLogFolder((root_ / "logs").string() + "/");
+    foundation::SetMachineInfoLogging(false);
+    foundation::SetLogLevel(9);
+    foundation::StartLogging("Soap", false);
+
+    receipt::ResetTransControl();
+    receipt::ResetAuth();
+    receipt::ResetReceipt();
+    receipt::LastRequest.clear();
+    // A loaded card list keeps message building from reading settings files.
+    foundation::MainPrefs.Cards = {"VISA=Visa"};
+    foundation::MainPrefs.MerchID = "M-1001";
+    foundation::StorePrefs = {"Main Street Store", "12 Main St", "Springfield", "OR", "97477",
+                              "541-555-0100"};
+  }
+
+  void TearDown() override {
+    foundation::StopLogging();
+    fs::current_path(oldCwd_);
+    fs::remove_all(root_);
+    foundation::MainPrefs = savedMain_;
+    foundation::StorePrefs = savedStore_;
+    receipt::ResetTransControl();
+    receipt::ResetAuth();
+    receipt::ResetReceipt();
+  }
+
+  // Everything the application log wrote so far.
+  std::string AppLog() {
+    EXPECT_TRUE(foundation::WaitForLogWriter(std::chrono::seconds(30)));
+    std::string all;
+    for (const auto& entry : fs::directory_iterator(root_ / "logs")) all += ReadAll(entry.path());
+    return all;
+  }
+
+  // Everything the traffic log wrote so far.
+  std::string TrafficLog() const { return ReadAll(root_ / foundation::kVeskLogPath); }
+
+  fs::path root_;
+  fs::path oldCwd_;
+  foundation::TMainPrefs savedMain_;
+  foundation::TStorePrefs savedStore_;
+};
+
+}  // namespace soaptest
