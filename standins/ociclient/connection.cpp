@@ -1,0 +1,110 @@
+#include "connection.h"
+
+#include <atomic>
+#include <cctype>
+
+#include "sql_functions.h"
+
+namespace ocistandin {
+namespace {
+
+std::atomic<long long> nextSessionId{1000};
+
+bool exec(sqlite3* db, const char* sql, OraError& error, const std::string& owner) {
+  const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK) return true;
+  error = mapSqliteError(db, rc, owner);
+  return false;
+}
+
+}  // namespace
+
+Connection::~Connection() {
+  if (db != nullptr) {
+    if (inTransaction) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
+  }
+}
+
+bool Connection::beginIfNeeded(OraError& error) {
+  if (inTransaction) return true;
+  if (!exec(db, "BEGIN IMMEDIATE", error, user)) return false;
+  inTransaction = true;
+  return true;
+}
+
+bool Connection::commit(OraError& error) {
+  if (!inTransaction) return true;
+  if (!exec(db, "COMMIT", error, user)) return false;
+  inTransaction = false;
+  return true;
+}
+
+bool Connection::rollback(OraError& error) {
+  if (!inTransaction) return true;
+  inTransaction = false;
+  return exec(db, "ROLLBACK", error, user);
+}
+
+Connection* openConnection(const std::string& path, int busyTimeoutMs, OraError& error) {
+  sqlite3* db = nullptr;
+  const int rc =
+      sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    if (db != nullptr) sqlite3_close_v2(db);
+    error = {kTnsNoListener, standardText(kTnsNoListener)};
+    return nullptr;
+  }
+  auto* connection = new Connection;
+  connection->db = db;
+  connection->sessionId = nextSessionId++;
+  sqlite3_busy_timeout(db, busyTimeoutMs);
+  const char* setup =
+      "PRAGMA journal_mode=WAL;"
+      "PRAGMA case_sensitive_like=ON;"
+      "CREATE TEMP TABLE IF NOT EXISTS dual(dummy VARCHAR2(1));"
+      "INSERT INTO temp.dual SELECT 'X' WHERE NOT EXISTS (SELECT 1 FROM temp.dual);";
+  if (!exec(db, setup, error, "") || !registerOracleFunctions(db, connection, error)) {
+    delete connection;
+    return nullptr;
+  }
+  return connection;
+}
+
+LogonResult checkAccount(Connection& connection, const std::string& user,
+                         const std::string& password, int& graceDays, OraError& error) {
+  std::string upperUser = user;
+  for (char& c : upperUser) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  sqlite3_stmt* stmt = nullptr;
+  const char* sql =
+      "SELECT password, status, grace_days FROM ociclient_accounts WHERE username = ?1";
+  if (sqlite3_prepare_v2(connection.db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
+    // A database without accounts admits nobody.
+    error = {kInvalidLogon, standardText(kInvalidLogon)};
+    return LogonResult::kDenied;
+  }
+  sqlite3_bind_text(stmt, 1, upperUser.c_str(), -1, SQLITE_TRANSIENT);
+  LogonResult result = LogonResult::kDenied;
+  if (sqlite3_step(stmt) == SQLITE_ROW) {
+    const auto* stored = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+    const auto* status = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
+    const std::string statusText = status != nullptr ? status : "OPEN";
+    if (stored != nullptr && password == stored) {
+      if (statusText == "LOCKED") {
+        result = LogonResult::kLocked;
+      } else if (statusText == "EXPIRING") {
+        result = LogonResult::kExpiring;
+        graceDays = sqlite3_column_int(stmt, 2);
+      } else {
+        result = LogonResult::kOk;
+      }
+    }
+  }
+  sqlite3_finalize(stmt);
+  if (result == LogonResult::kDenied) error = {kInvalidLogon, standardText(kInvalidLogon)};
+  if (result == LogonResult::kLocked) error = {kAccountLocked, standardText(kAccountLocked)};
+  if (result == LogonResult::kOk || result == LogonResult::kExpiring) connection.user = upperUser;
+  return result;
+}
+
+}  // namespace ocistandin

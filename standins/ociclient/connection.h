@@ -1,0 +1,46 @@
+// One database session over one SQLite connection, with Oracle's transaction
+// rules: a transaction begins at the first change and lasts until commit or
+// rollback; data definition commits what is pending.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <string>
+
+#include "error_mapping.h"
+#include "errors.h"
+
+namespace ocistandin {
+
+struct Connection {
+  Connection() = default;
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  sqlite3* db = nullptr;
+  std::string user;  // upper case, as Oracle reports it
+  long long sessionId = 0;
+  bool inTransaction = false;
+  bool ended = false;
+
+  // Begins the transaction if none is open (before a change).
+  bool beginIfNeeded(OraError& error);
+  bool commit(OraError& error);
+  bool rollback(OraError& error);
+};
+
+// Outcome of a logon check.
+enum class LogonResult { kOk, kExpiring, kDenied, kLocked };
+
+// Opens the database file (which must exist) for one session and prepares it:
+// WAL journal, lock time-out, case-sensitive LIKE, the DUAL table, and the
+// Oracle functions. Returns null with `error` set on failure.
+Connection* openConnection(const std::string& path, int busyTimeoutMs, OraError& error);
+
+// Checks user name and password against the accounts table of the database.
+// `graceDays` receives the days left for an expiring password.
+LogonResult checkAccount(Connection& connection, const std::string& user,
+                         const std::string& password, int& graceDays, OraError& error);
+
+}  // namespace ocistandin

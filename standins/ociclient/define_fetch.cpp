@@ -1,0 +1,363 @@
+// OCIDefineByPos, OCIDefineArrayOfStruct, OCIStmtFetch/OCIStmtFetch2 and the
+// conversion of a fetched value into the defined external type.
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+#include "api_support.h"
+#include "oracle_format.h"
+#include "statement.h"
+
+namespace ocistandin {
+namespace {
+
+std::string hex(const void* data, int size) {
+  static const char digits[] = "0123456789ABCDEF";
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  std::string out;
+  out.reserve(static_cast<size_t>(size) * 2);
+  for (int i = 0; i < size; ++i) {
+    out += digits[bytes[i] >> 4];
+    out += digits[bytes[i] & 15];
+  }
+  return out;
+}
+
+// Text form of a column value as Oracle converts it to a character type.
+std::string columnText(sqlite3_stmt* s, int c, int type, const ColumnInfo& column) {
+  switch (type) {
+    case SQLITE_INTEGER:
+      return numberText(static_cast<std::int64_t>(sqlite3_column_int64(s, c)));
+    case SQLITE_FLOAT:
+      return numberText(sqlite3_column_double(s, c));
+    case SQLITE_BLOB:
+      return hex(sqlite3_column_blob(s, c), sqlite3_column_bytes(s, c));
+    default:
+      break;
+  }
+  const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, c));
+  std::string text(p != nullptr ? p : "", static_cast<size_t>(sqlite3_column_bytes(s, c)));
+  if (column.dataType == SQLT_DAT) {
+    if (const auto date = parseIsoDate(text)) return formatDate(*date, kSessionDateFormat);
+  } else if (column.dataType == SQLT_AFC && text.size() < column.dataSize) {
+    text.resize(column.dataSize, ' ');  // CHAR(n) values are blank-padded
+  }
+  return text;
+}
+
+struct Slot {
+  char* value;
+  sb2* indicator;
+  ub2* length;
+  ub2* returnCode;
+};
+
+Slot slotFor(const DefineHandle& d, ub4 row) {
+  const ub4 valueSkip = d.valueSkip != 0 ? d.valueSkip : static_cast<ub4>(d.valueSize);
+  const ub4 indicatorSkip = d.indicatorSkip != 0 ? d.indicatorSkip : sizeof(sb2);
+  const ub4 lengthSkip = d.lengthSkip != 0 ? d.lengthSkip : sizeof(ub2);
+  const ub4 codeSkip = d.returnCodeSkip != 0 ? d.returnCodeSkip : sizeof(ub2);
+  auto at = [row](void* base, ub4 skip) {
+    return base == nullptr ? nullptr : static_cast<char*>(base) + static_cast<size_t>(row) * skip;
+  };
+  return {at(d.value, valueSkip), reinterpret_cast<sb2*>(at(d.indicators, indicatorSkip)),
+          reinterpret_cast<ub2*>(at(d.lengths, lengthSkip)),
+          reinterpret_cast<ub2*>(at(d.returnCodes, codeSkip))};
+}
+
+template <class T>
+void put(void* where, T value) {
+  if (where != nullptr) std::memcpy(where, &value, sizeof value);
+}
+
+void finish(const Slot& slot, sb2 indicator, ub4 length, ub2 code) {
+  put(slot.indicator, indicator);
+  put(slot.length, static_cast<ub2>(length > 65535 ? 65535 : length));
+  put(slot.returnCode, code);
+}
+
+// Copies bytes into a character or raw buffer by the rules of the type.
+// Returns whether the value had to be cut.
+bool writeBytes(const DefineHandle& d, const Slot& slot, const std::string& bytes) {
+  const ub4 size = d.valueSize > 0 ? static_cast<ub4>(d.valueSize) : 0;
+  const size_t len = bytes.size();
+  bool truncated = false;
+  ub4 written = 0;
+  switch (d.dataType) {
+    case SQLT_STR:
+    case SQLT_AVC: {
+      const size_t room = size > 0 ? size - 1 : 0;
+      const size_t n = len < room ? len : room;
+      truncated = len > room;
+      if (size > 0 && slot.value != nullptr) {
+        std::memcpy(slot.value, bytes.data(), n);
+        size_t end = n;
+        if (d.dataType == SQLT_AVC)
+          while (end < room) slot.value[end++] = ' ';
+        slot.value[end] = '\0';
+        written = static_cast<ub4>(end);
+      }
+      break;
+    }
+    case SQLT_AFC: {
+      const size_t n = len < size ? len : size;
+      truncated = len > size;
+      if (slot.value != nullptr) {
+        std::memcpy(slot.value, bytes.data(), n);
+        for (size_t i = n; i < size; ++i) slot.value[i] = ' ';
+      }
+      written = size;
+      break;
+    }
+    default: {
+      const size_t n = len < size ? len : size;
+      truncated = len > size;
+      if (slot.value != nullptr) std::memcpy(slot.value, bytes.data(), n);
+      written = static_cast<ub4>(n);
+      break;
+    }
+  }
+  const sb2 indicator =
+      truncated ? static_cast<sb2>(len <= static_cast<size_t>(SHRT_MAX) ? len : -2) : 0;
+  finish(slot, indicator, written, truncated ? kTruncated : 0);
+  return truncated;
+}
+
+bool numericValue(sqlite3_stmt* s, int c, int type, const ColumnInfo& column, double& real,
+                  sqlite3_int64& integer, bool& isInteger, OraError& error) {
+  isInteger = false;
+  if (type == SQLITE_INTEGER) {
+    integer = sqlite3_column_int64(s, c);
+    isInteger = true;
+    return true;
+  }
+  if (type == SQLITE_FLOAT) {
+    real = sqlite3_column_double(s, c);
+    return true;
+  }
+  if (type == SQLITE_TEXT && column.dataType != SQLT_DAT) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, c));
+    if (const auto parsed = parseNumber(p != nullptr ? p : "")) {
+      real = *parsed;
+      return true;
+    }
+    error = {kInvalidNumber, standardText(kInvalidNumber)};
+    return false;
+  }
+  error = {kInconsistentTypes, standardText(kInconsistentTypes)};
+  return false;
+}
+
+bool writeInteger(const DefineHandle& d, const Slot& slot, double real, sqlite3_int64 integer,
+                  bool isInteger, OraError& error) {
+  const bool isSigned = d.dataType == SQLT_INT;
+  long double v = isInteger ? static_cast<long double>(integer)
+                            : std::round(static_cast<long double>(real));  // half away from zero
+  long double lo = 0, hi = 0;
+  switch (d.valueSize) {
+    case 1:
+      lo = isSigned ? INT8_MIN : 0, hi = isSigned ? INT8_MAX : UINT8_MAX;
+      break;
+    case 2:
+      lo = isSigned ? INT16_MIN : 0, hi = isSigned ? INT16_MAX : UINT16_MAX;
+      break;
+    case 4:
+      lo = isSigned ? INT32_MIN : 0, hi = isSigned ? INT32_MAX : UINT32_MAX;
+      break;
+    case 8:
+      lo = isSigned ? static_cast<long double>(INT64_MIN) : 0;
+      hi = isSigned ? static_cast<long double>(INT64_MAX) : static_cast<long double>(UINT64_MAX);
+      break;
+    default:
+      error = {kInconsistentTypes,
+               "inconsistent datatypes: integer define of size " + std::to_string(d.valueSize)};
+      return false;
+  }
+  if (v < lo || v > hi || !std::isfinite(static_cast<double>(v))) {
+    error = {kIntegerOverflow, standardText(kIntegerOverflow)};
+    return false;
+  }
+  if (slot.value != nullptr) {
+    switch (d.valueSize) {
+      case 1:
+        isSigned ? put(slot.value, static_cast<std::int8_t>(v))
+                 : put(slot.value, static_cast<std::uint8_t>(v));
+        break;
+      case 2:
+        isSigned ? put(slot.value, static_cast<std::int16_t>(v))
+                 : put(slot.value, static_cast<std::uint16_t>(v));
+        break;
+      case 4:
+        isSigned ? put(slot.value, static_cast<std::int32_t>(v))
+                 : put(slot.value, static_cast<std::uint32_t>(v));
+        break;
+      default:
+        if (isInteger && isSigned)
+          put(slot.value, static_cast<std::int64_t>(integer));
+        else if (isSigned)
+          put(slot.value, static_cast<std::int64_t>(v));
+        else
+          put(slot.value, static_cast<std::uint64_t>(v));
+        break;
+    }
+  }
+  finish(slot, 0, static_cast<ub4>(d.valueSize), 0);
+  return true;
+}
+
+}  // namespace
+
+bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
+  sqlite3_stmt* s = stmt.sqlite;
+  for (const DefineHandle* d : stmt.defines) {
+    if (d->position == 0 || d->position > stmt.columns.size()) {
+      error = {1007, "variable not in select list"};
+      return false;
+    }
+    const int c = static_cast<int>(d->position - 1);
+    const ColumnInfo& column = stmt.columns[static_cast<size_t>(c)];
+    const Slot slot = slotFor(*d, row);
+    const int type = sqlite3_column_type(s, c);
+    if (type == SQLITE_NULL) {
+      if (slot.indicator == nullptr) {
+        error = {kNullFetched, standardText(kNullFetched)};
+        return false;
+      }
+      finish(slot, -1, 0, kNullFetched);
+      continue;
+    }
+    switch (d->dataType) {
+      case SQLT_CHR:
+      case SQLT_AFC:
+      case SQLT_STR:
+      case SQLT_AVC:
+      case SQLT_LNG:
+        if (writeBytes(*d, slot, columnText(s, c, type, column))) truncated = true;
+        break;
+      case SQLT_BIN:
+      case SQLT_LBI: {
+        const auto* p = static_cast<const char*>(sqlite3_column_blob(s, c));
+        const std::string bytes(p != nullptr ? p : "",
+                                static_cast<size_t>(sqlite3_column_bytes(s, c)));
+        if (writeBytes(*d, slot, bytes)) truncated = true;
+        break;
+      }
+      case SQLT_INT:
+      case SQLT_UIN: {
+        double real = 0;
+        sqlite3_int64 integer = 0;
+        bool isInteger = false;
+        if (!numericValue(s, c, type, column, real, integer, isInteger, error)) return false;
+        if (!writeInteger(*d, slot, real, integer, isInteger, error)) return false;
+        break;
+      }
+      case SQLT_FLT:
+      case SQLT_BDOUBLE:
+      case SQLT_IBDOUBLE:
+      case SQLT_BFLOAT:
+      case SQLT_IBFLOAT: {
+        double real = 0;
+        sqlite3_int64 integer = 0;
+        bool isInteger = false;
+        if (!numericValue(s, c, type, column, real, integer, isInteger, error)) return false;
+        if (isInteger) real = static_cast<double>(integer);
+        if (d->valueSize == sizeof(double))
+          put(slot.value, real);
+        else if (d->valueSize == sizeof(float))
+          put(slot.value, static_cast<float>(real));
+        else {
+          error = {kInconsistentTypes, standardText(kInconsistentTypes)};
+          return false;
+        }
+        finish(slot, 0, static_cast<ub4>(d->valueSize), 0);
+        break;
+      }
+      case SQLT_DAT: {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, c));
+        const auto date = type == SQLITE_TEXT ? parseIsoDate(p != nullptr ? p : "") : std::nullopt;
+        if (!date) {
+          error = type == SQLITE_TEXT
+                      ? OraError{kLiteralMismatch, standardText(kLiteralMismatch)}
+                      : OraError{kInconsistentTypes, standardText(kInconsistentTypes)};
+          return false;
+        }
+        if (d->valueSize < 7) {
+          error = {kInconsistentTypes, standardText(kInconsistentTypes)};
+          return false;
+        }
+        if (slot.value != nullptr)
+          toOracleDate7(*date, reinterpret_cast<unsigned char*>(slot.value));
+        finish(slot, 0, 7, 0);
+        break;
+      }
+      default:
+        error = {kUnimplemented, standardText(kUnimplemented)};
+        return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace ocistandin
+
+using namespace ocistandin;
+
+extern "C" {
+
+sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 position,
+                     dvoid* valuep, sb4 value_sz, ub2 dty, dvoid* indp, ub2* rlenp, ub2* rcodep,
+                     ub4 mode) {
+  ApiLock lock(apiMutex());
+  ErrorHandle* err = beginCall(errhp);
+  auto* stmt = findAs<StmtHandle>(stmtp, OCI_HTYPE_STMT);
+  if (err == nullptr || stmt == nullptr || defnp == nullptr) return OCI_INVALID_HANDLE;
+  if (mode == OCI_DYNAMIC_FETCH) return fail(err, kUnimplemented);
+  if (position == 0 || (stmt->described && position > stmt->columns.size()))
+    return fail(err, OraError{1007, "variable not in select list"});
+  if (value_sz < 0) return fail(err, kInconsistentTypes);
+  auto* define = registerHandle(std::make_unique<DefineHandle>(OCI_HTYPE_DEFINE, stmt));
+  define->position = position;
+  define->value = valuep;
+  define->valueSize = value_sz;
+  define->dataType = dty;
+  define->indicators = indp;
+  define->lengths = rlenp;
+  define->returnCodes = rcodep;
+  bool replaced = false;
+  for (auto& existing : stmt->defines) {
+    if (existing->position == position) {
+      existing = define;  // a new define of a position replaces the old one
+      replaced = true;
+    }
+  }
+  if (!replaced) stmt->defines.push_back(define);
+  *defnp = reinterpret_cast<OCIDefine*>(define);
+  return OCI_SUCCESS;
+}
+
+sword OCIDefineArrayOfStruct(OCIDefine* defnp, OCIError* errhp, ub4 pvskip, ub4 indskip, ub4 rlskip,
+                             ub4 rcskip) {
+  ApiLock lock(apiMutex());
+  ErrorHandle* err = beginCall(errhp);
+  auto* define = findAs<DefineHandle>(defnp, OCI_HTYPE_DEFINE);
+  if (err == nullptr || define == nullptr) return OCI_INVALID_HANDLE;
+  define->valueSkip = pvskip;
+  define->indicatorSkip = indskip;
+  define->lengthSkip = rlskip;
+  define->returnCodeSkip = rcskip;
+  return OCI_SUCCESS;
+}
+
+sword OCIStmtFetch2(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation, sb4, ub4) {
+  ApiLock lock(apiMutex());
+  ErrorHandle* err = beginCall(errhp);
+  auto* stmt = findAs<StmtHandle>(stmtp, OCI_HTYPE_STMT);
+  if (err == nullptr || stmt == nullptr) return OCI_INVALID_HANDLE;
+  return fetchRows(*stmt, err, nrows, orientation);
+}
+
+sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation, ub4 mode) {
+  return OCIStmtFetch2(stmtp, errhp, nrows, orientation, 0, mode);
+}
+
+}  // extern "C"

@@ -1,0 +1,182 @@
+// Select-list describe: Oracle types from declared column types, the rule for
+// expressions, and OCIParamGet.
+//
+// Expression columns (no declared type) take their type from the first row:
+// an integer or real value gives NUMBER (precision 0, scale -127), a text of
+// the form "YYYY-MM-DD HH:MM:SS" gives DATE, other text VARCHAR2(4000), a
+// blob RAW(2000); without a first row or for NULL the column is VARCHAR2(4000).
+#include <cctype>
+#include <cstdlib>
+
+#include "api_support.h"
+#include "oracle_format.h"
+#include "statement.h"
+
+namespace ocistandin {
+namespace {
+
+std::string upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+ColumnInfo textColumn(ub2 type, int size, bool national = false) {
+  ColumnInfo c;
+  c.dataType = type;
+  c.charSize = static_cast<ub2>(size);
+  c.dataSize = static_cast<ub2>(national ? size * 2 : size);
+  if (national) {
+    c.charsetForm = SQLCS_NCHAR;
+    c.charsetId = OCI_CHARSET_AL16UTF16;
+  }
+  return c;
+}
+
+ColumnInfo number(int precision, int scale) {
+  ColumnInfo c;
+  c.dataType = SQLT_NUM;
+  c.dataSize = 22;
+  c.precision = static_cast<sb2>(precision);
+  c.scale = static_cast<sb1>(scale);
+  c.charsetId = 0;
+  c.charsetForm = 0;
+  return c;
+}
+
+ColumnInfo fixed(ub2 type, ub2 size) {
+  ColumnInfo c;
+  c.dataType = type;
+  c.dataSize = size;
+  c.charsetId = 0;
+  c.charsetForm = 0;
+  return c;
+}
+
+}  // namespace
+
+ColumnInfo columnTypeFromDeclaration(const std::string& declared) {
+  const std::string d = upper(declared);
+  const size_t paren = d.find('(');
+  std::string base = d.substr(0, paren);
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  int arg1 = -1, arg2 = -1;
+  if (paren != std::string::npos) {
+    arg1 = std::atoi(d.c_str() + paren + 1);
+    const size_t comma = d.find(',', paren);
+    const size_t close = d.find(')', paren);
+    if (comma != std::string::npos && (close == std::string::npos || comma < close))
+      arg2 = std::atoi(d.c_str() + comma + 1);
+  }
+  const bool charSemantics = d.find(" CHAR)") != std::string::npos;
+  ColumnInfo c;
+  if (base == "VARCHAR2" || base == "VARCHAR" || base == "NVARCHAR2") {
+    c = textColumn(SQLT_CHR, arg1 > 0 ? arg1 : 4000, base == "NVARCHAR2");
+    c.charUsed = charSemantics;
+  } else if (base == "CHAR" || base == "NCHAR" || base == "CHARACTER") {
+    c = textColumn(SQLT_AFC, arg1 > 0 ? arg1 : 1, base == "NCHAR");
+    c.charUsed = charSemantics;
+  } else if (base == "NUMBER" || base == "NUMERIC" || base == "DECIMAL") {
+    c = arg1 < 0 ? number(0, -127) : number(arg1, arg2 < 0 ? 0 : arg2);
+  } else if (base == "INTEGER" || base == "INT" || base == "SMALLINT") {
+    c = number(38, 0);
+  } else if (base == "FLOAT") {
+    c = number(arg1 > 0 ? arg1 : 126, -127);
+  } else if (base == "REAL" || base == "DOUBLE PRECISION" || base == "DOUBLE") {
+    c = number(base == "REAL" ? 63 : 126, -127);
+  } else if (base == "DATE") {
+    c = fixed(SQLT_DAT, 7);
+  } else if (base.rfind("TIMESTAMP", 0) == 0) {
+    c = fixed(d.find("LOCAL TIME ZONE") != std::string::npos ? SQLT_TIMESTAMP_LTZ
+              : d.find("TIME ZONE") != std::string::npos     ? SQLT_TIMESTAMP_TZ
+                                                             : SQLT_TIMESTAMP,
+              11);
+    c.scale = static_cast<sb1>(arg1 >= 0 ? arg1 : 6);
+  } else if (base == "RAW") {
+    c = fixed(SQLT_BIN, static_cast<ub2>(arg1 > 0 ? arg1 : 2000));
+  } else if (base == "LONG RAW") {
+    c = fixed(SQLT_LBI, 0);
+  } else if (base == "LONG") {
+    c = textColumn(SQLT_LNG, 0);
+  } else if (base == "CLOB" || base == "NCLOB") {
+    c = textColumn(SQLT_CLOB, 4000, base == "NCLOB");
+  } else if (base == "BLOB") {
+    c = fixed(SQLT_BLOB, 4000);
+  } else if (base == "BINARY_DOUBLE") {
+    c = fixed(SQLT_IBDOUBLE, 8);
+  } else if (base == "BINARY_FLOAT") {
+    c = fixed(SQLT_IBFLOAT, 4);
+  } else if (d.find("INT") != std::string::npos) {  // SQLite affinity rules
+    c = number(38, 0);
+  } else if (d.find("CHAR") != std::string::npos || d.find("CLOB") != std::string::npos ||
+             d.find("TEXT") != std::string::npos) {
+    c = textColumn(SQLT_CHR, 4000);
+  } else if (d.find("BLOB") != std::string::npos || d.empty()) {
+    c = fixed(SQLT_BIN, 2000);
+  } else {
+    c = number(0, -127);
+  }
+  return c;
+}
+
+std::vector<ColumnInfo> describeColumns(sqlite3* db, sqlite3_stmt* stmt, bool firstRow) {
+  const int count = sqlite3_column_count(stmt);
+  std::vector<ColumnInfo> columns;
+  columns.reserve(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    ColumnInfo info;
+    const char* declared = sqlite3_column_decltype(stmt, i);
+    if (declared != nullptr) {
+      info = columnTypeFromDeclaration(declared);
+    } else {
+      const int type = firstRow ? sqlite3_column_type(stmt, i) : SQLITE_NULL;
+      if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        info = number(0, -127);
+      } else if (type == SQLITE_BLOB) {
+        info = fixed(SQLT_BIN, 2000);
+      } else if (type == SQLITE_TEXT) {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+        const std::string value = t != nullptr ? t : "";
+        info = value.size() == 19 && parseIsoDate(value) ? fixed(SQLT_DAT, 7)
+                                                         : textColumn(SQLT_CHR, 4000);
+      } else {
+        info = textColumn(SQLT_CHR, 4000);
+      }
+    }
+    const char* name = sqlite3_column_name(stmt, i);
+    info.name = upper(name != nullptr ? name : "");
+    const char* table = sqlite3_column_table_name(stmt, i);
+    const char* origin = sqlite3_column_origin_name(stmt, i);
+    const char* database = sqlite3_column_database_name(stmt, i);
+    if (table != nullptr && origin != nullptr) {
+      int notNull = 0, primaryKey = 0, autoIncrement = 0;
+      if (sqlite3_table_column_metadata(db, database, table, origin, nullptr, nullptr, &notNull,
+                                        &primaryKey, &autoIncrement) == SQLITE_OK)
+        info.nullable = (notNull != 0 || primaryKey != 0) ? 0 : 1;
+    }
+    columns.push_back(std::move(info));
+  }
+  return columns;
+}
+
+}  // namespace ocistandin
+
+using namespace ocistandin;
+
+extern "C" {
+
+sword OCIParamGet(const dvoid* hndlp, ub4 htype, OCIError* errhp, dvoid** parmdpp, ub4 pos) {
+  ApiLock lock(apiMutex());
+  ErrorHandle* err = beginCall(errhp);
+  if (err == nullptr || parmdpp == nullptr) return OCI_INVALID_HANDLE;
+  if (htype != OCI_HTYPE_STMT) return fail(err, kUnimplemented);
+  auto* stmt = findAs<StmtHandle>(hndlp, OCI_HTYPE_STMT);
+  if (stmt == nullptr) return OCI_INVALID_HANDLE;
+  if (!stmt->described) return fail(err, kNotExecuted);
+  if (pos == 0 || pos > stmt->columns.size())
+    return fail(err, OraError{24334, "no descriptor for this position"});
+  auto* param = registerHandle(std::make_unique<ParamDescriptor>(stmt, stmt->columns[pos - 1]));
+  *parmdpp = param;
+  return OCI_SUCCESS;
+}
+
+}  // extern "C"

@@ -1,0 +1,58 @@
+#include "handles.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace ocistandin {
+namespace {
+
+std::unordered_set<const Handle*>& liveHandles() {
+  static std::unordered_set<const Handle*> live;
+  return live;
+}
+
+}  // namespace
+
+Handle::Handle(ub4 handleType, Handle* parentHandle) : type(handleType), parent(parentHandle) {}
+
+std::recursive_mutex& apiMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
+}
+
+void registerRaw(Handle* handle) {
+  liveHandles().insert(handle);
+  if (handle->parent != nullptr) handle->parent->children.push_back(handle);
+}
+
+Handle* findAnyHandle(const void* pointer) {
+  if (pointer == nullptr) return nullptr;
+  auto& live = liveHandles();
+  auto it = live.find(static_cast<const Handle*>(pointer));
+  return it == live.end() ? nullptr : const_cast<Handle*>(*it);
+}
+
+Handle* findHandle(const void* pointer, ub4 type) {
+  Handle* handle = findAnyHandle(pointer);
+  return (handle != nullptr && handle->type == type) ? handle : nullptr;
+}
+
+void freeHandle(Handle* handle) {
+  // Children first, newest first, so that a child never outlives its parent.
+  while (!handle->children.empty()) freeHandle(handle->children.back());
+  if (handle->parent != nullptr) {
+    auto& siblings = handle->parent->children;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), handle), siblings.end());
+  }
+  liveHandles().erase(handle);
+  delete handle;
+}
+
+void freeChildrenOfType(Handle* handle, ub4 type) {
+  std::vector<Handle*> doomed;
+  for (Handle* child : handle->children)
+    if (child->type == type) doomed.push_back(child);
+  for (Handle* child : doomed) freeHandle(child);
+}
+
+}  // namespace ocistandin

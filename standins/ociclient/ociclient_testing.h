@@ -1,0 +1,30 @@
+// Test hooks of the stand-in client library, exported beside the OCI names.
+// Tests reach them with dlsym; the pointers returned stay valid until the
+// journal changes.
+#pragma once
+
+extern "C" {
+
+// Statement journal: one entry per executed statement (SQL text as received,
+// and bind values as "NAME=value"; NULL, numbers, 'text', DATE 'yyyy-mm-dd
+// hh:mi:ss', hextoraw('..'); "NAME[i]=value" per iteration of array DML).
+int ociStandin_JournalSize(void);
+const char* ociStandin_JournalSql(int index);
+int ociStandin_JournalBindCount(int index);
+const char* ociStandin_JournalBind(int index, int bind);
+void ociStandin_JournalClear(void);
+
+// The next database call (OCIServerAttach, OCISessionBegin, OCIStmtExecute,
+// OCIStmtFetch/OCIStmtFetch2, OCITransCommit, OCITransRollback) fails with
+// ORA-<oraCode> and `message` (Oracle's own text when null).
+void ociStandin_FailNextCall(int oraCode, const char* message);
+void ociStandin_ClearFailure(void);
+}
+
+using PFN_ociStandin_JournalSize = decltype(&ociStandin_JournalSize);
+using PFN_ociStandin_JournalSql = decltype(&ociStandin_JournalSql);
+using PFN_ociStandin_JournalBindCount = decltype(&ociStandin_JournalBindCount);
+using PFN_ociStandin_JournalBind = decltype(&ociStandin_JournalBind);
+using PFN_ociStandin_JournalClear = decltype(&ociStandin_JournalClear);
+using PFN_ociStandin_FailNextCall = decltype(&ociStandin_FailNextCall);
+using PFN_ociStandin_ClearFailure = decltype(&ociStandin_ClearFailure);

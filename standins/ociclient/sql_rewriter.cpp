@@ -1,0 +1,324 @@
+#include "sql_rewriter.h"
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+namespace ocistandin {
+namespace {
+
+enum class Tok { kSpace, kComment, kString, kQuoted, kBind, kWord, kNumber, kPunct };
+
+struct Token {
+  Tok kind;
+  std::string text;
+  std::size_t offset;
+};
+
+bool isIdentChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#';
+}
+
+std::string upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::vector<Token> tokenize(const std::string& s) {
+  std::vector<Token> out;
+  std::size_t i = 0;
+  const std::size_t n = s.size();
+  while (i < n) {
+    const std::size_t start = i;
+    const char c = s[i];
+    Tok kind;
+    if (std::isspace(static_cast<unsigned char>(c))) {
+      while (i < n && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+      kind = Tok::kSpace;
+    } else if (c == '-' && i + 1 < n && s[i + 1] == '-') {
+      while (i < n && s[i] != '\n') ++i;
+      kind = Tok::kComment;
+    } else if (c == '/' && i + 1 < n && s[i + 1] == '*') {
+      const std::size_t end = s.find("*/", i + 2);
+      i = end == std::string::npos ? n : end + 2;
+      kind = Tok::kComment;
+    } else if (c == '\'') {
+      ++i;
+      while (i < n) {
+        if (s[i] == '\'') {
+          if (i + 1 < n && s[i + 1] == '\'') {
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        ++i;
+      }
+      kind = Tok::kString;
+    } else if (c == '"') {
+      const std::size_t end = s.find('"', i + 1);
+      i = end == std::string::npos ? n : end + 1;
+      kind = Tok::kQuoted;
+    } else if (c == ':' && i + 1 < n && (isIdentChar(s[i + 1]) || s[i + 1] == '"')) {
+      ++i;
+      if (s[i] == '"') {
+        const std::size_t end = s.find('"', i + 1);
+        i = end == std::string::npos ? n : end + 1;
+      } else {
+        while (i < n && isIdentChar(s[i])) ++i;
+      }
+      kind = Tok::kBind;
+    } else if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
+      while (i < n && isIdentChar(s[i])) ++i;
+      kind = Tok::kWord;
+    } else if (std::isdigit(static_cast<unsigned char>(c)) ||
+               (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
+      while (i < n && (std::isalnum(static_cast<unsigned char>(s[i])) || s[i] == '.')) {
+        if ((s[i] == 'e' || s[i] == 'E') && i + 1 < n && (s[i + 1] == '+' || s[i + 1] == '-')) ++i;
+        ++i;
+      }
+      kind = Tok::kNumber;
+    } else {
+      static const char* const pairs[] = {"||", "<=", ">=", "<>", "!=", ":=", "=>"};
+      i += 1;
+      for (const char* p : pairs)
+        if (s.compare(start, 2, p) == 0) i = start + 2;
+      kind = Tok::kPunct;
+    }
+    out.push_back({kind, s.substr(start, i - start), start});
+  }
+  return out;
+}
+
+bool significant(const Token& t) {
+  return t.kind != Tok::kSpace && t.kind != Tok::kComment;
+}
+
+std::size_t nextSig(const std::vector<Token>& t, std::size_t i) {
+  for (++i; i < t.size(); ++i)
+    if (significant(t[i])) return i;
+  return t.size();
+}
+
+std::size_t prevSig(const std::vector<Token>& t, std::size_t i) {
+  while (i-- > 0)
+    if (significant(t[i])) return i;
+  return t.size();
+}
+
+bool isWord(const std::vector<Token>& t, std::size_t i, const char* word) {
+  return i < t.size() && t[i].kind == Tok::kWord && upper(t[i].text) == word;
+}
+
+bool isPunct(const std::vector<Token>& t, std::size_t i, const char* p) {
+  return i < t.size() && t[i].kind == Tok::kPunct && t[i].text == p;
+}
+
+const std::set<std::string>& clauseWords() {
+  static const std::set<std::string> words = {
+      "UNION",  "MINUS", "INTERSECT", "EXCEPT",  "ORDER", "GROUP", "WHERE",
+      "HAVING", "FROM",  "ON",        "JOIN",    "LEFT",  "RIGHT", "INNER",
+      "OUTER",  "CROSS", "FULL",      "CONNECT", "START", "AND",   "OR"};
+  return words;
+}
+
+// Removes the outer parentheses of "( ( select ... ) alias )": SQLite would
+// otherwise hide the alias inside the parenthesised join.
+void unwrapAliasedInlineViews(std::vector<Token>& t) {
+  std::vector<std::size_t> match(t.size(), t.size());
+  std::vector<std::size_t> stack;
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    if (isPunct(t, i, "("))
+      stack.push_back(i);
+    else if (isPunct(t, i, ")") && !stack.empty()) {
+      match[stack.back()] = i;
+      match[i] = stack.back();
+      stack.pop_back();
+    }
+  }
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    if (!isPunct(t, i, "(")) continue;
+    const std::size_t inner = nextSig(t, i);
+    if (!isPunct(t, inner, "(")) continue;
+    const std::size_t first = nextSig(t, inner);
+    if (!isWord(t, first, "SELECT") && !isWord(t, first, "WITH")) continue;
+    const std::size_t innerClose = match[inner];
+    if (innerClose >= t.size()) continue;
+    std::size_t alias = nextSig(t, innerClose);
+    if (isWord(t, alias, "AS")) alias = nextSig(t, alias);
+    if (alias >= t.size() || (t[alias].kind != Tok::kWord && t[alias].kind != Tok::kQuoted))
+      continue;
+    if (t[alias].kind == Tok::kWord && clauseWords().count(upper(t[alias].text))) continue;
+    const std::size_t outerClose = nextSig(t, alias);
+    if (outerClose >= t.size() || match[i] != outerClose) continue;
+    t[i].text.clear();
+    t[outerClose].text.clear();
+  }
+}
+
+// Oracle sorts NULL after every value in ascending order and before them in
+// descending order; SQLite does the opposite. Each ORDER BY item without its
+// own NULLS clause gets Oracle's placement spelled out.
+void addOracleNullOrdering(std::vector<Token>& t) {
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    if (!isWord(t, i, "ORDER") || !isWord(t, nextSig(t, i), "BY")) continue;
+    std::size_t pos = nextSig(t, i);
+    int depth = 0;
+    std::size_t lastSig = pos;
+    bool descending = false, hasNulls = false;
+    auto closeItem = [&](std::size_t at) {
+      if (!hasNulls && lastSig != t.size())
+        t[lastSig].text += descending ? " NULLS FIRST" : " NULLS LAST";
+      (void)at;
+      descending = false;
+      hasNulls = false;
+    };
+    for (pos = nextSig(t, pos); pos < t.size(); pos = nextSig(t, pos)) {
+      if (isPunct(t, pos, "(")) ++depth;
+      if (isPunct(t, pos, ")")) {
+        if (depth == 0) break;
+        --depth;
+      }
+      if (depth == 0) {
+        if (isPunct(t, pos, ",")) {
+          closeItem(pos);
+          continue;
+        }
+        if (isWord(t, pos, "FOR") || isWord(t, pos, "LIMIT") || isWord(t, pos, "OFFSET") ||
+            isWord(t, pos, "FETCH") || isWord(t, pos, "UNION") || isWord(t, pos, "MINUS") ||
+            isWord(t, pos, "INTERSECT") || isPunct(t, pos, ";"))
+          break;
+        if (isWord(t, pos, "DESC")) descending = true;
+        if (isWord(t, pos, "NULLS")) hasNulls = true;
+      }
+      lastSig = pos;
+    }
+    closeItem(pos);
+    i = pos < t.size() ? pos : t.size();
+  }
+}
+
+}  // namespace
+
+std::size_t RewrittenSql::originalOffset(std::size_t rewrittenOffset) const {
+  std::size_t result = 0;
+  for (const auto& [rewritten, original] : offsets) {
+    if (rewritten > rewrittenOffset) break;
+    result = original + (rewrittenOffset - rewritten);
+  }
+  return result;
+}
+
+RewrittenSql rewriteSql(const std::string& oracleSql) {
+  std::vector<Token> t = tokenize(oracleSql);
+  RewrittenSql out;
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    Token& tok = t[i];
+    switch (tok.kind) {
+      case Tok::kBind: {
+        std::string name = tok.text.substr(1);
+        if (!name.empty() && name.front() == '"')
+          name = name.substr(1, name.size() - 2);
+        else
+          name = upper(name);
+        out.placeholders.push_back({name, tok.offset});
+        tok.text = "?" + std::to_string(out.placeholders.size());
+        break;
+      }
+      case Tok::kString:
+        if (tok.text == "''") tok.text = "NULL";  // Oracle's empty string is NULL
+        break;
+      case Tok::kWord: {
+        const std::string word = upper(tok.text);
+        if (word != "SYSDATE" && word != "SYSTIMESTAMP" && word != "USER") break;
+        const std::size_t before = prevSig(t, i);
+        if (isPunct(t, before, ".") || isPunct(t, nextSig(t, i), "(")) break;
+        tok.text = word == "SYSDATE" ? "ora_sysdate()"
+                   : word == "USER"  ? "ora_user()"
+                                     : "ora_systimestamp()";
+        break;
+      }
+      case Tok::kPunct:
+        // Oracle divides with a decimal result; SQLite would truncate integers.
+        if (tok.text == "/") tok.text = "*1.0/";
+        break;
+      default:
+        break;
+    }
+  }
+  unwrapAliasedInlineViews(t);
+  addOracleNullOrdering(t);
+  for (const Token& tok : t) {
+    out.offsets.emplace_back(out.sql.size(), tok.offset);
+    out.sql += tok.text;
+  }
+  return out;
+}
+
+StatementClass classifyStatement(const std::string& oracleSql) {
+  const std::vector<Token> t = tokenize(oracleSql);
+  std::vector<std::string> words;
+  bool leadingParen = false;
+  for (const Token& tok : t) {
+    if (!significant(tok)) continue;
+    if (words.empty() && tok.kind == Tok::kPunct && tok.text == "(") {
+      leadingParen = true;
+      break;
+    }
+    if (tok.kind != Tok::kWord) break;
+    words.push_back(upper(tok.text));
+    if (words.size() == 4) break;
+  }
+  StatementClass c;
+  if (leadingParen) return {StatementKind::kSelect, OCI_STMT_SELECT, 4};
+  if (words.empty()) return c;
+  const std::string& w = words[0];
+  auto word = [&](std::size_t k) { return k < words.size() ? words[k] : std::string(); };
+  // Skips "or replace", "unique", "global temporary" and similar before the object kind.
+  auto objectWord = [&]() {
+    for (std::size_t k = 1; k < words.size(); ++k) {
+      const std::string& x = words[k];
+      if (x != "OR" && x != "REPLACE" && x != "UNIQUE" && x != "GLOBAL" && x != "TEMPORARY" &&
+          x != "FORCE" && x != "BITMAP")
+        return x;
+    }
+    return std::string();
+  };
+  if (w == "SELECT" || w == "WITH") return {StatementKind::kSelect, OCI_STMT_SELECT, 4};
+  if (w == "INSERT") return {StatementKind::kInsert, OCI_STMT_INSERT, 3};
+  if (w == "UPDATE") return {StatementKind::kUpdate, OCI_STMT_UPDATE, 5};
+  if (w == "DELETE") return {StatementKind::kDelete, OCI_STMT_DELETE, 9};
+  if (w == "BEGIN") return {StatementKind::kPlsql, OCI_STMT_BEGIN, 34};
+  if (w == "DECLARE") return {StatementKind::kPlsql, OCI_STMT_DECLARE, 34};
+  if (w == "COMMIT") return {StatementKind::kCommit, OCI_STMT_UNKNOWN, 54};
+  if (w == "ROLLBACK") return {StatementKind::kRollback, OCI_STMT_UNKNOWN, 55};
+  if (w == "SAVEPOINT") return {StatementKind::kSavepoint, OCI_STMT_UNKNOWN, 56};
+  if (w == "CREATE") {
+    const std::string o = objectWord();
+    const ub2 fn = o == "TABLE"      ? 1
+                   : o == "VIEW"     ? 10
+                   : o == "INDEX"    ? 20
+                   : o == "SEQUENCE" ? 13
+                                     : 0;
+    return {StatementKind::kDdl, OCI_STMT_CREATE, fn};
+  }
+  if (w == "DROP") {
+    const std::string o = word(1);
+    const ub2 fn = o == "TABLE"      ? 8
+                   : o == "VIEW"     ? 7
+                   : o == "INDEX"    ? 21
+                   : o == "SEQUENCE" ? 16
+                                     : 0;
+    return {StatementKind::kDdl, OCI_STMT_DROP, fn};
+  }
+  if (w == "ALTER") {
+    const std::string o = word(1);
+    if (o == "SESSION") return {StatementKind::kAlterSession, OCI_STMT_ALTER, 52};
+    const ub2 fn = o == "TABLE" ? 26 : o == "SEQUENCE" ? 14 : 0;
+    return {StatementKind::kDdl, OCI_STMT_ALTER, fn};
+  }
+  return c;
+}
+
+}  // namespace ocistandin

@@ -1,0 +1,52 @@
+// A token-aware rewriter that turns the Oracle SQL the system sends into SQLite
+// SQL. String literals, quoted names and comments pass untouched; bind
+// variables become numbered parameters, one per occurrence.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "platform/oci/oci_api.h"
+
+namespace ocistandin {
+
+struct Placeholder {
+  std::string name;    // upper case, without the colon
+  std::size_t offset;  // in the original text
+};
+
+struct RewrittenSql {
+  std::string sql;  // SQLite text; placeholder k (0-based) is ?<k+1>
+  std::vector<Placeholder> placeholders;
+  // Offset in the original text of the token at a rewritten offset.
+  std::size_t originalOffset(std::size_t rewrittenOffset) const;
+  std::vector<std::pair<std::size_t, std::size_t>> offsets;  // (rewritten, original)
+};
+
+RewrittenSql rewriteSql(const std::string& oracleSql);
+
+enum class StatementKind {
+  kSelect,
+  kInsert,
+  kUpdate,
+  kDelete,
+  kDdl,
+  kAlterSession,
+  kPlsql,
+  kCommit,
+  kRollback,
+  kSavepoint,
+  kOther
+};
+
+struct StatementClass {
+  StatementKind kind = StatementKind::kOther;
+  ub2 statementType = OCI_STMT_UNKNOWN;  // OCI_ATTR_STMT_TYPE
+  ub2 functionCode = 0;                  // OCI_ATTR_SQLFNCODE
+};
+
+// Classifies a statement by its leading words.
+StatementClass classifyStatement(const std::string& oracleSql);
+
+}  // namespace ocistandin

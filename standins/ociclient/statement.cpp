@@ -1,0 +1,329 @@
+#include "statement.h"
+
+#include <cctype>
+
+#include "error_mapping.h"
+#include "journal.h"
+
+namespace ocistandin {
+namespace {
+
+// Finds the bind serving placeholder `index` (0-based): by name first (the
+// newest bind of that name), else by position.
+const BindHandle* bindFor(const StmtHandle& stmt, std::size_t index) {
+  const std::string& name = stmt.rewritten.placeholders[index].name;
+  for (auto it = stmt.binds.rbegin(); it != stmt.binds.rend(); ++it)
+    if (!(*it)->name.empty() && (*it)->name == name) return *it;
+  for (auto it = stmt.binds.rbegin(); it != stmt.binds.rend(); ++it)
+    if ((*it)->name.empty() && (*it)->position == index + 1) return *it;
+  return nullptr;
+}
+
+bool bindIteration(StmtHandle& stmt, ub4 iteration, std::vector<std::string>* journal,
+                   bool arrayDml, OraError& error) {
+  sqlite3_clear_bindings(stmt.sqlite);
+  for (std::size_t k = 0; k < stmt.rewritten.placeholders.size(); ++k) {
+    const BindHandle* bind = bindFor(stmt, k);
+    if (bind == nullptr) {
+      error = {kVariablesNotBound, standardText(kVariablesNotBound)};
+      return false;
+    }
+    BindValue value;
+    if (!readBindValue(*bind, iteration, value, error)) return false;
+    const int param = static_cast<int>(k + 1);
+    switch (value.kind) {
+      case BindValue::Kind::kNull:
+        sqlite3_bind_null(stmt.sqlite, param);
+        break;
+      case BindValue::Kind::kInteger:
+        sqlite3_bind_int64(stmt.sqlite, param, value.integer);
+        break;
+      case BindValue::Kind::kReal:
+        sqlite3_bind_double(stmt.sqlite, param, value.real);
+        break;
+      case BindValue::Kind::kText:
+        sqlite3_bind_text(stmt.sqlite, param, value.bytes.data(),
+                          static_cast<int>(value.bytes.size()), SQLITE_TRANSIENT);
+        break;
+      case BindValue::Kind::kBlob:
+        sqlite3_bind_blob(stmt.sqlite, param, value.bytes.data(),
+                          static_cast<int>(value.bytes.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    if (journal != nullptr) {
+      const std::string& name = stmt.rewritten.placeholders[k].name;
+      const std::string label = arrayDml ? name + "[" + std::to_string(iteration) + "]" : name;
+      journal->push_back(label + "=" + journalText(value));
+    }
+  }
+  return true;
+}
+
+bool onlySpaceBefore(const std::string& text, std::size_t offset) {
+  for (std::size_t i = 0; i < offset && i < text.size(); ++i)
+    if (!std::isspace(static_cast<unsigned char>(text[i]))) return false;
+  return true;
+}
+
+// Compiles the rewritten text on the connection, reusing the compiled
+// statement of an earlier execute on the same connection.
+bool compile(StmtHandle& stmt, const std::shared_ptr<Connection>& connection, OraError& error) {
+  if (stmt.sqlite != nullptr && stmt.connection == connection) {
+    sqlite3_reset(stmt.sqlite);
+    return true;
+  }
+  if (stmt.sqlite != nullptr) sqlite3_finalize(stmt.sqlite);
+  stmt.sqlite = nullptr;
+  stmt.connection = connection;
+  stmt.parseErrorOffset = 0;
+  const int rc =
+      sqlite3_prepare_v2(connection->db, stmt.rewritten.sql.c_str(),
+                         static_cast<int>(stmt.rewritten.sql.size()), &stmt.sqlite, nullptr);
+  if (rc == SQLITE_OK && stmt.sqlite != nullptr) return true;
+  const int offset = sqlite3_error_offset(connection->db);
+  const std::size_t original =
+      offset >= 0 ? stmt.rewritten.originalOffset(static_cast<std::size_t>(offset)) : 0;
+  stmt.parseErrorOffset = static_cast<ub2>(original > 65535 ? 65535 : original);
+  if (rc == SQLITE_OK) {  // empty text
+    error = {kInvalidSqlStatement, standardText(kInvalidSqlStatement)};
+  } else {
+    error = mapSqliteMessage(rc, sqlite3_errmsg(connection->db),
+                             offset >= 0 && onlySpaceBefore(stmt.text, original), connection->user);
+  }
+  return false;
+}
+
+sword failWith(ErrorHandle* err, const OraError& error) {
+  return fail(err, error);
+}
+
+sword executeSelect(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 mode,
+                    const std::shared_ptr<Connection>& connection) {
+  OraError error;
+  JournalEntry entry{stmt.text, {}};
+  stmt.executed = false;
+  stmt.resetCursor();
+  if (!compile(stmt, connection, error)) {
+    recordStatement(std::move(entry));
+    return failWith(err, error);
+  }
+  if (!bindIteration(stmt, 0, &entry.binds, false, error)) {
+    recordStatement(std::move(entry));
+    return failWith(err, error);
+  }
+  recordStatement(std::move(entry));
+  const int rc = sqlite3_step(stmt.sqlite);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+    const OraError mapped = mapSqliteError(connection->db, rc, connection->user);
+    sqlite3_reset(stmt.sqlite);
+    return failWith(err, mapped);
+  }
+  stmt.columns = describeColumns(connection->db, stmt.sqlite, rc == SQLITE_ROW);
+  stmt.described = true;
+  freeChildrenOfType(&stmt, OCI_DTYPE_PARAM);
+  if ((mode & OCI_DESCRIBE_ONLY) != 0) {
+    sqlite3_reset(stmt.sqlite);
+    return OCI_SUCCESS;
+  }
+  stmt.rowPending = rc == SQLITE_ROW;
+  stmt.exhausted = rc == SQLITE_DONE;
+  stmt.executed = true;
+  if (iters == 0) return OCI_SUCCESS;
+  return fetchRows(stmt, err, iters, OCI_FETCH_NEXT);
+}
+
+sword executeChange(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff, ub4 mode,
+                    const std::shared_ptr<Connection>& connection, bool ddl) {
+  OraError error;
+  JournalEntry entry{stmt.text, {}};
+  stmt.executed = false;
+  stmt.resetCursor();
+  if (iters == 0) {
+    recordStatement(std::move(entry));
+    return fail(err, kZeroIterations);
+  }
+  // Data definition commits the pending transaction and runs on its own.
+  if (ddl && !connection->commit(error)) {
+    recordStatement(std::move(entry));
+    return failWith(err, error);
+  }
+  if (!compile(stmt, connection, error)) {
+    recordStatement(std::move(entry));
+    return failWith(err, error);
+  }
+  if (!ddl && !connection->beginIfNeeded(error)) {
+    recordStatement(std::move(entry));
+    return failWith(err, error);
+  }
+  const bool array = iters - rowoff > 1;
+  for (ub4 i = rowoff; i < iters; ++i) {
+    sqlite3_reset(stmt.sqlite);
+    if (!bindIteration(stmt, i, &entry.binds, array, error)) {
+      stmt.dmlRowOffset = i;
+      recordStatement(std::move(entry));
+      return failWith(err, error);
+    }
+    int rc = sqlite3_step(stmt.sqlite);
+    while (rc == SQLITE_ROW) rc = sqlite3_step(stmt.sqlite);
+    if (rc != SQLITE_DONE) {
+      stmt.dmlRowOffset = i;
+      const OraError mapped = mapSqliteError(connection->db, rc, connection->user);
+      sqlite3_reset(stmt.sqlite);
+      recordStatement(std::move(entry));
+      return failWith(err, mapped);
+    }
+    stmt.rowCount += static_cast<ub4>(sqlite3_changes(connection->db));
+  }
+  sqlite3_reset(stmt.sqlite);
+  stmt.lastRowid = sqlite3_last_insert_rowid(connection->db);
+  recordStatement(std::move(entry));
+  if ((mode & OCI_COMMIT_ON_SUCCESS) != 0 && !connection->commit(error))
+    return failWith(err, error);
+  return OCI_SUCCESS;
+}
+
+}  // namespace
+
+StmtHandle::~StmtHandle() {
+  if (sqlite != nullptr) sqlite3_finalize(sqlite);
+}
+
+void StmtHandle::resetCursor() {
+  rowPending = false;
+  exhausted = false;
+  endReported = false;
+  rowCount = 0;
+  rowsFetched = 0;
+  dmlRowOffset = 0;
+}
+
+std::shared_ptr<Connection> connectionOf(SvcCtxHandle& svc) {
+  auto* session = findAs<SessionHandle>(svc.session, OCI_HTYPE_SESSION);
+  if (session == nullptr || !session->connection || session->connection->ended) return nullptr;
+  return session->connection;
+}
+
+sword prepareStatement(StmtHandle& stmt, ErrorHandle*, const std::string& text) {
+  // A new text discards the binds, defines and cursor of the previous one.
+  while (!stmt.children.empty()) freeHandle(stmt.children.back());
+  stmt.binds.clear();
+  stmt.defines.clear();
+  if (stmt.sqlite != nullptr) sqlite3_finalize(stmt.sqlite);
+  stmt.sqlite = nullptr;
+  stmt.connection.reset();
+  stmt.text = text;
+  stmt.rewritten = rewriteSql(text);
+  stmt.cls = classifyStatement(text);
+  stmt.columns.clear();
+  stmt.described = false;
+  stmt.executed = false;
+  stmt.parseErrorOffset = 0;
+  stmt.resetCursor();
+  stmt.prepared = true;
+  return OCI_SUCCESS;
+}
+
+sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff,
+                       ub4 mode) {
+  if (!stmt.prepared) return fail(err, OraError{24337, "statement handle not prepared"});
+  const std::shared_ptr<Connection> connection = connectionOf(svc);
+  if (!connection) return fail(err, kNotConnected);
+  OraError injected;
+  if (takeInjectedError(injected)) {
+    recordStatement({stmt.text, {}});
+    return fail(err, injected);
+  }
+  OraError error;
+  switch (stmt.cls.kind) {
+    case StatementKind::kSelect:
+      return executeSelect(stmt, err, iters, mode, connection);
+    case StatementKind::kAlterSession:
+      // Session settings (date formats, optimizer goals, tracing) have no
+      // counterpart here; the statement is accepted and has no effect.
+      recordStatement({stmt.text, {}});
+      stmt.resetCursor();
+      return OCI_SUCCESS;
+    case StatementKind::kPlsql:
+      recordStatement({stmt.text, {}});
+      return fail(err, OraError{kPlsqlError,
+                                "line 1, column 1:\nPLS-00103: PL/SQL blocks are not supported "
+                                "by this client"});
+    case StatementKind::kCommit:
+      recordStatement({stmt.text, {}});
+      stmt.resetCursor();
+      return connection->commit(error) ? OCI_SUCCESS : fail(err, error);
+    case StatementKind::kRollback: {
+      // "rollback" ends the transaction; "rollback to <savepoint>" goes to SQLite.
+      std::string upperText = stmt.text;
+      for (char& c : upperText) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      if (upperText.find(" TO ") != std::string::npos) break;
+      recordStatement({stmt.text, {}});
+      stmt.resetCursor();
+      return connection->rollback(error) ? OCI_SUCCESS : fail(err, error);
+    }
+    case StatementKind::kDdl:
+      return executeChange(stmt, err, iters == 0 ? 1 : iters, rowoff, mode, connection, true);
+    default:
+      break;
+  }
+  return executeChange(stmt, err, iters, rowoff, mode, connection, false);
+}
+
+sword fetchRows(StmtHandle& stmt, ErrorHandle* err, ub4 nrows, ub2 orientation) {
+  if (orientation != 0 && orientation != OCI_FETCH_NEXT) return fail(err, kUnimplemented);
+  if (stmt.cls.kind != StatementKind::kSelect || !stmt.prepared) return fail(err, kInvalidCursor);
+  if (!stmt.executed) return fail(err, kNotExecuted);
+  if (!stmt.connection || stmt.connection->ended) return fail(err, kNotConnected);
+  if (stmt.endReported) return fail(err, kFetchOutOfSequence);
+  OraError injected;
+  if (takeInjectedError(injected)) return fail(err, injected);
+  if (nrows == 0) {  // cancels the cursor
+    stmt.rowPending = false;
+    stmt.exhausted = true;
+    stmt.endReported = true;
+    stmt.rowsFetched = 0;
+    return OCI_SUCCESS;
+  }
+  ub4 rows = 0;
+  bool truncated = false;
+  OraError error;
+  while (rows < nrows) {
+    if (!stmt.rowPending) {
+      if (stmt.exhausted) break;
+      const int rc = sqlite3_step(stmt.sqlite);
+      if (rc == SQLITE_DONE) {
+        stmt.exhausted = true;
+        break;
+      }
+      if (rc != SQLITE_ROW) {
+        stmt.rowCount += rows;
+        stmt.rowsFetched = rows;
+        return fail(err, mapSqliteError(stmt.connection->db, rc, stmt.connection->user));
+      }
+      stmt.rowPending = true;
+    }
+    bool rowTruncated = false;
+    if (!writeRow(stmt, rows, rowTruncated, error)) {
+      stmt.rowCount += rows;
+      stmt.rowsFetched = rows;
+      return fail(err, error);
+    }
+    truncated = truncated || rowTruncated;
+    stmt.rowPending = false;
+    ++rows;
+  }
+  stmt.rowCount += rows;
+  stmt.rowsFetched = rows;
+  if (rows < nrows) {
+    stmt.endReported = true;
+    setError(err, 1403, "no data found");
+    return OCI_NO_DATA;
+  }
+  if (truncated) {
+    setError(err, kTruncationOrNull);
+    return OCI_SUCCESS_WITH_INFO;
+  }
+  return OCI_SUCCESS;
+}
+
+}  // namespace ocistandin

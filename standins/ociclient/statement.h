@@ -1,0 +1,109 @@
+// Statement, bind and define handles and the statement engine: prepare,
+// execute (queries, array DML, transactions), describe and batch fetch.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "connection.h"
+#include "handles.h"
+#include "sql_rewriter.h"
+
+namespace ocistandin {
+
+struct BindHandle : Handle {
+  using Handle::Handle;
+  std::string name;  // upper case without colon; empty for a bind by position
+  ub4 position = 0;  // 1-based, for a bind by position
+  void* value = nullptr;
+  sb4 valueSize = 0;
+  ub2 dataType = SQLT_CHR;
+  void* indicators = nullptr;
+  ub2* lengths = nullptr;
+  ub2* returnCodes = nullptr;
+  ub4 valueSkip = 0, indicatorSkip = 0, lengthSkip = 0, returnCodeSkip = 0;  // 0: packed
+  ub1 charsetForm = SQLCS_IMPLICIT;
+  ub2 charsetId = 0;
+};
+
+struct DefineHandle : Handle {
+  using Handle::Handle;
+  ub4 position = 0;
+  void* value = nullptr;
+  sb4 valueSize = 0;
+  ub2 dataType = SQLT_CHR;
+  void* indicators = nullptr;
+  ub2* lengths = nullptr;
+  ub2* returnCodes = nullptr;
+  ub4 valueSkip = 0, indicatorSkip = 0, lengthSkip = 0, returnCodeSkip = 0;
+  ub1 charsetForm = SQLCS_IMPLICIT;
+  ub2 charsetId = 0;
+};
+
+struct StmtHandle : Handle {
+  using Handle::Handle;
+  ~StmtHandle() override;
+
+  std::string text;  // as received
+  RewrittenSql rewritten;
+  StatementClass cls;
+  bool prepared = false;
+
+  std::shared_ptr<Connection> connection;  // of the last execute
+  sqlite3_stmt* sqlite = nullptr;
+  std::vector<ColumnInfo> columns;
+  bool described = false;
+  bool executed = false;
+  bool rowPending = false;   // a stepped row not yet handed out
+  bool exhausted = false;    // SQLite has no more rows
+  bool endReported = false;  // OCI_NO_DATA was answered; a further fetch is out of sequence
+
+  ub4 rowCount = 0;
+  ub4 rowsFetched = 0;
+  ub4 dmlRowOffset = 0;
+  ub2 parseErrorOffset = 0;
+  sqlite3_int64 lastRowid = 0;
+
+  std::vector<BindHandle*> binds;      // children, newest last
+  std::vector<DefineHandle*> defines;  // children, newest last
+
+  void resetCursor();
+};
+
+// A value read from a bind buffer or produced by SQLite.
+struct BindValue {
+  enum class Kind { kNull, kInteger, kReal, kText, kBlob } kind = Kind::kNull;
+  sqlite3_int64 integer = 0;
+  double real = 0;
+  std::string bytes;  // text or blob
+};
+
+// Reads element `iteration` of a bind buffer (binds.cpp).
+bool readBindValue(const BindHandle& bind, ub4 iteration, BindValue& out, OraError& error);
+// "NAME=value" text of a bind value for the statement journal (binds.cpp).
+std::string journalText(const BindValue& value);
+
+// Describes the select list of a prepared SQLite statement (describe.cpp).
+// `firstRow` tells whether the statement holds a stepped row whose values
+// decide the type of expression columns.
+std::vector<ColumnInfo> describeColumns(sqlite3* db, sqlite3_stmt* stmt, bool firstRow);
+// Oracle type, size, precision and scale of a declared SQLite column type.
+ColumnInfo columnTypeFromDeclaration(const std::string& declared);
+
+// Writes the current SQLite row into the defines at batch index `row`
+// (define_fetch.cpp). Sets `truncated` when a value had to be cut.
+bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error);
+
+// The statement engine (statement.cpp).
+sword prepareStatement(StmtHandle& stmt, ErrorHandle* err, const std::string& text);
+sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff,
+                       ub4 mode);
+sword fetchRows(StmtHandle& stmt, ErrorHandle* err, ub4 nrows, ub2 orientation);
+
+// The logged-on connection behind a service context, or null.
+std::shared_ptr<Connection> connectionOf(SvcCtxHandle& svc);
+
+}  // namespace ocistandin

@@ -1,0 +1,204 @@
+// Entry points the stand-in exports so that a loader finds its version groups
+// complete, but does not implement: each answers OCI_ERROR with
+// "ORA-03001: unimplemented feature" on its error handle.
+#include "api_support.h"
+
+using namespace ocistandin;
+
+namespace {
+
+sword unimplemented(const void* errhp) {
+  ApiLock lock(apiMutex());
+  ErrorHandle* err = beginCall(errhp);
+  if (err == nullptr) return OCI_INVALID_HANDLE;
+  return fail(err, kUnimplemented);
+}
+
+}  // namespace
+
+#define STUB(name, params, errhp) \
+  sword name params {             \
+    return unimplemented(errhp);  \
+  }
+
+extern "C" {
+
+STUB(OCIPasswordChange,
+     (OCISvcCtx*, OCIError* e, const text*, ub4, const text*, ub4, const text*, ub4, ub4), e)
+STUB(OCIBindObject, (OCIBind*, OCIError* e, const OCIType*, dvoid**, ub4*, dvoid**, ub4*), e)
+STUB(OCIBindDynamic, (OCIBind*, OCIError* e, dvoid*, OCICallbackInBind, dvoid*, OCICallbackOutBind),
+     e)
+STUB(OCIStmtGetPieceInfo, (OCIStmt*, OCIError* e, dvoid**, ub4*, ub1*, ub4*, ub4*, ub1*), e)
+STUB(OCIStmtSetPieceInfo, (dvoid*, ub4, OCIError* e, const dvoid*, ub4*, ub1, const dvoid*, ub2*),
+     e)
+STUB(OCIDefineObject, (OCIDefine*, OCIError* e, const OCIType*, dvoid**, ub4*, dvoid**, ub4*), e)
+STUB(OCIDefineDynamic, (OCIDefine*, OCIError* e, dvoid*, OCICallbackDefine), e)
+STUB(OCIStmtGetBindInfo,
+     (OCIStmt*, OCIError* e, ub4, ub4, sb4*, text*[], ub1[], text*[], ub1[], ub1[], OCIBind**), e)
+STUB(OCIDescribeAny, (OCISvcCtx*, OCIError* e, dvoid*, ub4, ub1, ub1, ub1, OCIDescribe*), e)
+STUB(OCIParamSet, (dvoid*, ub4, OCIError* e, const dvoid*, ub4, ub4), e)
+STUB(OCITransDetach, (OCISvcCtx*, OCIError* e, ub4), e)
+STUB(OCITransPrepare, (OCISvcCtx*, OCIError* e, ub4), e)
+STUB(OCITransForget, (OCISvcCtx*, OCIError* e, ub4), e)
+STUB(OCISvcCtxToLda, (OCISvcCtx*, OCIError* e, Lda_Def*), e)
+STUB(OCILdaToSvcCtx, (OCISvcCtx**, OCIError* e, Lda_Def*), e)
+STUB(OCIResultSetToStmt, (OCIResult*, OCIError* e), e)
+
+STUB(OCILobAppend, (OCISvcCtx*, OCIError* e, OCILobLocator*, OCILobLocator*), e)
+STUB(OCILobAssign, (OCIEnv*, OCIError* e, const OCILobLocator*, OCILobLocator**), e)
+STUB(OCILobCharSetForm, (OCIEnv*, OCIError* e, const OCILobLocator*, ub1*), e)
+STUB(OCILobCharSetId, (OCIEnv*, OCIError* e, const OCILobLocator*, ub2*), e)
+STUB(OCILobCopy, (OCISvcCtx*, OCIError* e, OCILobLocator*, OCILobLocator*, ub4, ub4, ub4), e)
+STUB(OCILobDisableBuffering, (OCISvcCtx*, OCIError* e, OCILobLocator*), e)
+STUB(OCILobEnableBuffering, (OCISvcCtx*, OCIError* e, OCILobLocator*), e)
+STUB(OCILobErase, (OCISvcCtx*, OCIError* e, OCILobLocator*, ub4*, ub4), e)
+STUB(OCILobFileClose, (OCISvcCtx*, OCIError* e, OCILobLocator*), e)
+STUB(OCILobFileCloseAll, (OCISvcCtx*, OCIError* e), e)
+STUB(OCILobFileExists, (OCISvcCtx*, OCIError* e, OCILobLocator*, boolean*), e)
+STUB(OCILobFileGetName, (OCIEnv*, OCIError* e, const OCILobLocator*, text*, ub2*, text*, ub2*), e)
+STUB(OCILobFileIsOpen, (OCISvcCtx*, OCIError* e, OCILobLocator*, boolean*), e)
+STUB(OCILobFileOpen, (OCISvcCtx*, OCIError* e, OCILobLocator*, ub1), e)
+STUB(OCILobFileSetName, (OCIEnv*, OCIError* e, OCILobLocator**, const text*, ub2, const text*, ub2),
+     e)
+STUB(OCILobFlushBuffer, (OCISvcCtx*, OCIError* e, OCILobLocator*, ub4), e)
+STUB(OCILobGetLength, (OCISvcCtx*, OCIError* e, OCILobLocator*, ub4*), e)
+STUB(OCILobLoadFromFile, (OCISvcCtx*, OCIError* e, OCILobLocator*, OCILobLocator*, ub4, ub4, ub4),
+     e)
+STUB(OCILobLocatorIsInit, (OCIEnv*, OCIError* e, const OCILobLocator*, boolean*), e)
+STUB(OCILobRead,
+     (OCISvcCtx*, OCIError* e, OCILobLocator*, ub4*, ub4, dvoid*, ub4, dvoid*, OCICallbackLobRead,
+      ub2, ub1),
+     e)
+STUB(OCILobTrim, (OCISvcCtx*, OCIError* e, OCILobLocator*, ub4), e)
+STUB(OCILobWrite,
+     (OCISvcCtx*, OCIError* e, OCILobLocator*, ub4*, ub4, dvoid*, ub4, ub1, dvoid*,
+      OCICallbackLobWrite, ub2, ub1),
+     e)
+STUB(OCILobCreateTemporary,
+     (OCISvcCtx*, OCIError* e, OCILobLocator*, ub2, ub1, ub1, boolean, OCIDuration), e)
+STUB(OCILobFreeTemporary, (OCISvcCtx*, OCIError* e, OCILobLocator*), e)
+STUB(OCILobIsTemporary, (OCIEnv*, OCIError* e, OCILobLocator*, boolean*), e)
+
+sword OCILobIsEqual(OCIEnv*, const OCILobLocator*, const OCILobLocator*, boolean* is_equal) {
+  if (is_equal != nullptr) *is_equal = 0;
+  return OCI_ERROR;
+}
+
+STUB(OCIObjectUnpin, (OCIEnv*, OCIError* e, dvoid*), e)
+STUB(OCIObjectLock, (OCIEnv*, OCIError* e, dvoid*), e)
+STUB(OCIObjectMarkUpdate, (OCIEnv*, OCIError* e, dvoid*), e)
+STUB(OCIObjectUnmark, (OCIEnv*, OCIError* e, dvoid*), e)
+STUB(OCIObjectMarkDelete, (OCIEnv*, OCIError* e, dvoid*), e)
+STUB(OCIObjectFlush, (OCIEnv*, OCIError* e, dvoid*), e)
+STUB(OCIObjectCopy,
+     (OCIEnv*, OCIError* e, const OCISvcCtx*, dvoid*, dvoid*, dvoid*, dvoid*, OCIType*, OCIDuration,
+      ub1),
+     e)
+STUB(OCIObjectGetTypeRef, (OCIEnv*, OCIError* e, dvoid*, OCIRef*), e)
+STUB(OCIObjectGetObjectRef, (OCIEnv*, OCIError* e, dvoid*, OCIRef*), e)
+STUB(OCIObjectGetInd, (OCIEnv*, OCIError* e, dvoid*, dvoid**), e)
+STUB(OCIObjectExists, (OCIEnv*, OCIError* e, dvoid*, boolean*), e)
+STUB(OCIObjectIsLocked, (OCIEnv*, OCIError* e, dvoid*, boolean*), e)
+STUB(OCIObjectIsDirty, (OCIEnv*, OCIError* e, dvoid*, boolean*), e)
+STUB(OCIObjectRefresh, (OCIEnv*, OCIError* e, dvoid*), e)
+STUB(OCIObjectPinTable,
+     (OCIEnv*, OCIError* e, const OCISvcCtx*, const text*, ub4, const text*, ub4, dvoid*,
+      OCIDuration, dvoid**),
+     e)
+STUB(OCIObjectNew,
+     (OCIEnv*, OCIError* e, const OCISvcCtx*, OCITypeCode, OCIType*, dvoid*, OCIDuration, boolean,
+      dvoid**),
+     e)
+STUB(OCIObjectPin,
+     (OCIEnv*, OCIError* e, OCIRef*, OCIComplexObject*, OCIPinOpt, OCIDuration, OCILockOpt,
+      dvoid**),
+     e)
+STUB(OCIObjectFree, (OCIEnv*, OCIError* e, dvoid*, ub2), e)
+STUB(OCITypeByName,
+     (OCIEnv*, OCIError* e, const OCISvcCtx*, const text*, ub4, const text*, ub4, const text*, ub4,
+      OCIDuration, OCITypeGetOpt, OCIType**),
+     e)
+STUB(OCIObjectGetAttr,
+     (OCIEnv*, OCIError* e, dvoid*, dvoid*, OCIType*, const text**, const ub4*, ub4, const ub4*,
+      ub4, OCIInd*, dvoid**, dvoid**, OCIType**),
+     e)
+STUB(OCIObjectSetAttr,
+     (OCIEnv*, OCIError* e, dvoid*, dvoid*, OCIType*, const text**, const ub4*, ub4, const ub4*,
+      ub4, OCIInd, const dvoid*, const dvoid*),
+     e)
+
+text* OCIStringPtr(OCIEnv*, const OCIString*) {
+  return nullptr;
+}
+ub4 OCIStringSize(OCIEnv*, const OCIString*) {
+  return 0;
+}
+STUB(OCIStringAssignText, (OCIEnv*, OCIError* e, const text*, ub4, OCIString**), e)
+STUB(OCINumberFromInt, (OCIError * e, const dvoid*, uword, uword, OCINumber*), e)
+STUB(OCINumberToInt, (OCIError * e, const OCINumber*, uword, uword, dvoid*), e)
+STUB(OCINumberFromReal, (OCIError * e, const dvoid*, uword, OCINumber*), e)
+STUB(OCINumberToReal, (OCIError * e, const OCINumber*, uword, dvoid*), e)
+STUB(OCINumberToText,
+     (OCIError * e, const OCINumber*, const text*, ub4, const text*, ub4, ub4*, text*), e)
+STUB(OCINumberFromText,
+     (OCIError * e, const text*, ub4, const text*, ub4, const text*, ub4, OCINumber*), e)
+ub1* OCIRawPtr(OCIEnv*, const OCIRaw*) {
+  return nullptr;
+}
+ub4 OCIRawSize(OCIEnv*, const OCIRaw*) {
+  return 0;
+}
+STUB(OCIRawAssignBytes, (OCIEnv*, OCIError* e, const ub1*, ub4, OCIRaw**), e)
+STUB(OCIRefAssign, (OCIEnv*, OCIError* e, const OCIRef*, OCIRef**), e)
+void OCIRefClear(OCIEnv*, OCIRef*) {}
+boolean OCIRefIsNull(OCIEnv*, const OCIRef*) {
+  return 1;
+}
+STUB(OCIRefFromHex, (OCIEnv*, OCIError* e, const OCISvcCtx*, const text*, ub4, OCIRef**), e)
+ub4 OCIRefHexSize(OCIEnv*, const OCIRef*) {
+  return 0;
+}
+STUB(OCIRefToHex, (OCIEnv*, OCIError* e, const OCIRef*, text*, ub4*), e)
+STUB(OCICollSize, (OCIEnv*, OCIError* e, const OCIColl*, sb4*), e)
+STUB(OCICollTrim, (OCIEnv*, OCIError* e, sb4, OCIColl*), e)
+sb4 OCICollMax(OCIEnv*, const OCIColl*) {
+  return 0;
+}
+STUB(OCICollGetElem, (OCIEnv*, OCIError* e, const OCIColl*, sb4, boolean*, dvoid**, dvoid**), e)
+STUB(OCICollAssignElem, (OCIEnv*, OCIError* e, sb4, const dvoid*, const dvoid*, OCIColl*), e)
+STUB(OCICollAppend, (OCIEnv*, OCIError* e, const dvoid*, const dvoid*, OCIColl*), e)
+STUB(OCITableDelete, (OCIEnv*, OCIError* e, sb4, OCITable*), e)
+STUB(OCICacheFlush, (OCIEnv*, OCIError* e, const OCISvcCtx*, dvoid*, OCICacheFlushGetFn, OCIRef**),
+     e)
+
+sword ociepgoe(void) {
+  return OCI_ERROR;
+}
+sword ociepmsg(void) {
+  return OCI_ERROR;
+}
+
+STUB(OCIDirPathAbort, (OCIDirPathCtx*, OCIError* e), e)
+STUB(OCIDirPathFinish, (OCIDirPathCtx*, OCIError* e), e)
+STUB(OCIDirPathPrepare, (OCIDirPathCtx*, OCISvcCtx*, OCIError* e), e)
+STUB(OCIDirPathColArrayEntrySet, (OCIDirPathColArray*, OCIError* e, ub4, ub2, ub1*, ub4, ub1), e)
+STUB(OCIDirPathColArrayToStream,
+     (OCIDirPathColArray*, const OCIDirPathCtx*, OCIDirPathStream*, OCIError* e, ub4, ub4), e)
+STUB(OCIDirPathLoadStream, (OCIDirPathCtx*, OCIDirPathStream*, OCIError* e), e)
+STUB(OCIDirPathStreamReset, (OCIDirPathStream*, OCIError* e), e)
+STUB(OCIDateTimeToText,
+     (dvoid*, OCIError* e, const OCIDateTime*, const text*, ub1, ub1, const text*, std::size_t,
+      ub4*, text*),
+     e)
+STUB(OCIDateTimeFromText,
+     (dvoid*, OCIError* e, const text*, std::size_t, const text*, ub1, const text*, std::size_t,
+      const text*, std::size_t, OCIDateTime*),
+     e)
+STUB(OCIDateTimeGetDate, (dvoid*, OCIError* e, const OCIDateTime*, sb2*, ub1*, ub1*), e)
+STUB(OCIDateTimeGetTime, (dvoid*, OCIError* e, OCIDateTime*, ub1*, ub1*, ub1*, ub4*), e)
+STUB(OCIDateTimeConstruct,
+     (dvoid*, OCIError* e, OCIDateTime*, sb2, ub1, ub1, ub1, ub1, ub1, ub4, text*, std::size_t), e)
+STUB(OCIDateTimeAssign, (dvoid*, OCIError* e, const OCIDateTime*, OCIDateTime*), e)
+STUB(OCIDateTimeGetTimeZoneOffset, (dvoid*, OCIError* e, const OCIDateTime*, sb1*, sb1*), e)
+
+}  // extern "C"

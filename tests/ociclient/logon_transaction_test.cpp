@@ -1,0 +1,145 @@
+// Logon outcomes, server version and Oracle's transaction rules.
+#include <cstring>
+
+#include "oci_test_support.h"
+
+using namespace ocitest;
+
+namespace {
+
+std::string single(Session& s, const std::string& sql) {
+  const Rows rows = query(s, sql);
+  return rows.size() == 1 && rows[0].size() == 1 ? rows[0][0]
+                                                 : "<" + std::to_string(rows.size()) + " rows>";
+}
+
+TEST(OciLogon, Outcomes) {
+  FixtureDatabase db;
+  {
+    Session ok("veskdata", "plimsy");
+    EXPECT_EQ(OCI_SUCCESS, ok.logonStatus);
+    EXPECT_EQ("VESKDATA", single(ok, "select user from dual"));
+  }
+  {
+    Session wrong("VESKDATA", "PLIMSY");  // passwords are case-sensitive
+    EXPECT_EQ(OCI_ERROR, wrong.logonStatus);
+    EXPECT_EQ(1017, lastError(wrong.err).code);
+    EXPECT_EQ("ORA-01017: invalid username/password; logon denied\n", lastError(wrong.err).text);
+  }
+  {
+    Session unknownUser("NOBODY", "plimsy");
+    EXPECT_EQ(1017, lastError(unknownUser.err).code);
+  }
+  {
+    Session unknownAlias("VESKDATA", "plimsy", "NOSUCHDB");
+    EXPECT_EQ(OCI_ERROR, unknownAlias.logonStatus);
+    EXPECT_EQ(12154, lastError(unknownAlias.err).code);
+  }
+  {
+    Session expiring("expiring", "soon");
+    EXPECT_EQ(OCI_SUCCESS_WITH_INFO, expiring.logonStatus);
+    EXPECT_EQ(28002, expiring.logonCode);
+    EXPECT_EQ("ORA-28002: the password will expire within 7 days\n", expiring.logonText);
+    EXPECT_EQ("X", single(expiring, "select dummy from dual"));
+  }
+  {
+    Session locked("LOCKEDOUT", "locked");
+    EXPECT_EQ(28000, lastError(locked.err).code);
+  }
+}
+
+TEST(OciLogon, AliasIsMatchedWithoutCaseAndServerVersionNamesRelease19) {
+  FixtureDatabase db;
+  Session s("VESKDATA", "plimsy", "rproods");
+  ASSERT_EQ(OCI_SUCCESS, s.logonStatus);
+  text version[501] = {};
+  ASSERT_EQ(OCI_SUCCESS,
+            api().OCIServerVersion(s.server, s.err, version, sizeof version, OCI_HTYPE_SERVER));
+  EXPECT_NE(nullptr, std::strstr(reinterpret_cast<char*>(version), "Release 19.0.0.0.0"));
+  EXPECT_EQ(OCI_SUCCESS, api().OCIBreak(s.svc, s.err));
+}
+
+TEST(OciLogon, NoConfigurationMeansUnresolvedIdentifier) {
+  FixtureDatabase db;
+  unsetenv("NORVANE_OCI_CONFIG");
+  const char* home = std::getenv("ORACLE_HOME");
+  const std::string savedHome = home != nullptr ? home : "";
+  unsetenv("ORACLE_HOME");
+  Session s("VESKDATA", "plimsy");
+  EXPECT_EQ(12154, lastError(s.err).code);
+  if (!savedHome.empty()) setenv("ORACLE_HOME", savedHome.c_str(), 1);
+}
+
+TEST(OciLogon, LogonAndLogoffShortcuts) {
+  FixtureDatabase db;
+  const Api& a = api();
+  OCIEnv* env = nullptr;
+  OCIError* err = nullptr;
+  a.OCIEnvCreate(&env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+  a.OCIHandleAlloc(env, reinterpret_cast<void**>(&err), OCI_HTYPE_ERROR, 0, nullptr);
+  OCISvcCtx* svc = nullptr;
+  const std::string user = "VESKDATA", pw = "plimsy", dbName = "RPROODS";
+  ASSERT_EQ(OCI_SUCCESS, a.OCILogon(env, err, &svc, reinterpret_cast<const text*>(user.data()), 8,
+                                    reinterpret_cast<const text*>(pw.data()), 6,
+                                    reinterpret_cast<const text*>(dbName.data()), 7));
+  EXPECT_EQ(OCI_SUCCESS, a.OCILogoff(svc, err));
+  EXPECT_EQ(OCI_INVALID_HANDLE, a.OCILogoff(svc, err));
+  a.OCIHandleFree(env, OCI_HTYPE_ENV);
+}
+
+TEST(OciTransactions, UncommittedChangesStayPrivateUntilCommit) {
+  FixtureDatabase db;
+  Session writer("VESKDATA", "plimsy");
+  Session reader("VESKDATA", "plimsy");
+  run(writer, "update customer set first_name = 'Anna' where cust_sid = 9001");
+  EXPECT_EQ("Anna", single(writer, "select first_name from customer where cust_sid = 9001"));
+  EXPECT_EQ("Ann", single(reader, "select first_name from customer where cust_sid = 9001"));
+  ASSERT_EQ(OCI_SUCCESS, api().OCITransCommit(writer.svc, writer.err, OCI_DEFAULT));
+  EXPECT_EQ("Anna", single(reader, "select first_name from customer where cust_sid = 9001"));
+}
+
+TEST(OciTransactions, RollbackDiscardsAndSessionEndCommits) {
+  FixtureDatabase db;
+  Session reader("VESKDATA", "plimsy");
+  {
+    Session writer("VESKDATA", "plimsy");
+    run(writer, "delete from dcs where dcs_code = 'OLD'");
+    ASSERT_EQ(OCI_SUCCESS, api().OCITransRollback(writer.svc, writer.err, OCI_DEFAULT));
+    EXPECT_EQ("4", single(writer, "select count(*) from dcs"));
+    run(writer, "insert into dcs values (1, 'NEW', 'New', 1)");
+    EXPECT_EQ("4", single(reader, "select count(*) from dcs"));
+    writer.end();
+  }
+  EXPECT_EQ("5", single(reader, "select count(*) from dcs"));
+  // A session freed without OCISessionEnd commits nothing.
+  {
+    Session writer("VESKDATA", "plimsy");
+    run(writer, "insert into dcs values (1, 'GONE', 'Gone', 1)");
+  }
+  EXPECT_EQ("5", single(reader, "select count(*) from dcs"));
+}
+
+TEST(OciTransactions, CommitOnSuccessAndBusyDatabase) {
+  FixtureDatabase db;
+  Session first("VESKDATA", "plimsy");
+  Session second("VESKDATA", "plimsy");
+  run(first, "update so_v set disc_amt = 6 where so_sid = 5001");
+  Statement blocked(second, "update so_v set disc_amt = 7 where so_sid = 5002");
+  EXPECT_EQ(OCI_ERROR, blocked.execute());
+  EXPECT_EQ(54, blocked.error().code);
+  ASSERT_EQ(OCI_SUCCESS, api().OCITransCommit(first.svc, first.err, OCI_DEFAULT));
+  EXPECT_EQ(OCI_SUCCESS, blocked.execute(1, OCI_COMMIT_ON_SUCCESS));
+  EXPECT_EQ("7", single(first, "select disc_amt from so_v where so_sid = 5002"));
+}
+
+TEST(OciTransactions, CallsAfterSessionEndReportNotConnected) {
+  FixtureDatabase db;
+  Session s("VESKDATA", "plimsy");
+  Statement st(s, "select 1 from dual");
+  s.end();
+  EXPECT_EQ(OCI_ERROR, st.execute(0));
+  EXPECT_EQ(3114, st.error().code);
+  EXPECT_EQ(OCI_ERROR, api().OCITransCommit(s.svc, s.err, OCI_DEFAULT));
+}
+
+}  // namespace
