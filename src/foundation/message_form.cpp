@@ -43,10 +43,17 @@ QIcon OkGlyph() {
   return QIcon(pixmap);
 }
 
+// Checked before QDialog is constructed: Qt aborts the process when a widget
+// is created without a QApplication.
+QWidget* CheckedOwner(QWidget* owner) {
+  RequireUiThread("TfrmDispMess");
+  return owner;
+}
+
 }  // namespace
 
 TfrmDispMess::TfrmDispMess(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : QDialog(CheckedOwner(owner), Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       lblMess_(new QLabel(this)),
       btnOK_(new QToolButton(this)) {
   setObjectName("frmDispMess");

@@ -77,6 +77,21 @@ TEST(ScriptedUser, FillsChoosesTicksAndPresses) {
   EXPECT_EQ(user.Trace().size(), 5);
 }
 
+TEST(ScriptedUser, WaitsAgainForADialogAButtonLeftOpen) {
+  SampleDialog dialog;
+  auto* lookup = new QPushButton("Look up", &dialog);
+  lookup->setObjectName("btnLookup");
+  dialog.layout()->addWidget(lookup);
+  int lookups = 0;
+  QObject::connect(lookup, &QPushButton::clicked, &dialog, [&] { ++lookups; });
+  ScriptedUser user;
+  user.WaitForDialog("frmSample").Press("btnLookup").WaitForDialog("frmSample").Press("btnOK");
+  user.Start();
+  EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+  EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+  EXPECT_EQ(lookups, 1);
+}
+
 TEST(ScriptedUser, FindsADialogByClassObjectNameOrTitle) {
   for (const QString name : {"SampleDialog", "frmSample", "Sample form"}) {
     ScriptedUser user;
@@ -118,63 +133,47 @@ TEST(ScriptedUser, TimesOutCleanlyWhenNoDialogAppears) {
             "appeared within 100 ms");
 }
 
-TEST(ScriptedUser, AnUnexpectedDialogFailsTheScriptAndIsClosed) {
+struct FailureCase {
+  const char* script;
+  const char* failure;
+};
+
+class ScriptedUserFailure : public ::testing::TestWithParam<FailureCase> {};
+
+// A script that cannot go on records why and closes the dialog, so exec()
+// returns instead of hanging.
+TEST_P(ScriptedUserFailure, RecordsWhyAndClosesTheDialog) {
   ScriptedUser user(100ms);
-  user.WaitForDialog("TfrmOther").Press("btnOK");
+  ASSERT_TRUE(user.AddStepsFromText(GetParam().script));
   user.Start();
   SampleDialog dialog;
-  EXPECT_EQ(dialog.exec(), QDialog::Rejected) << "closed by the failing script";
+  EXPECT_EQ(dialog.exec(), QDialog::Rejected);
   EXPECT_FALSE(user.Finish());
-  EXPECT_EQ(user.Failure().toStdString(),
-            "step 1 (wait for dialog \"TfrmOther\"): no modal dialog \"TfrmOther\" appeared "
-            "within 100 ms (the active modal dialog is SampleDialog \"frmSample\", title "
-            "\"Sample form\")")
-      << user.Failure().toStdString();
+  EXPECT_EQ(user.Failure().toStdString(), GetParam().failure);
 }
 
-TEST(ScriptedUser, AMissingOrDisabledControlFailsAndClosesTheDialog) {
-  {
-    ScriptedUser user(100ms);
-    user.WaitForDialog("frmSample").Fill("edtPhone", "555");
-    user.Start();
-    SampleDialog dialog;
-    EXPECT_EQ(dialog.exec(), QDialog::Rejected);
-    EXPECT_FALSE(user.Finish());
-    EXPECT_NE(user.Failure().indexOf("control \"edtPhone\" did not appear"), -1)
-        << user.Failure().toStdString();
-  }
-  {
-    ScriptedUser user(100ms);
-    user.WaitForDialog("frmSample").Press("btnLater");
-    user.Start();
-    SampleDialog dialog;
-    EXPECT_EQ(dialog.exec(), QDialog::Rejected);
-    EXPECT_FALSE(user.Finish());
-    EXPECT_NE(user.Failure().indexOf("control \"btnLater\" in dialog SampleDialog \"Sample "
-                                     "form\" stayed disabled within 100 ms"),
-              -1)
-        << user.Failure().toStdString();
-  }
-}
-
-TEST(ScriptedUser, AWrongKindOfControlOrEntryFails) {
-  ScriptedUser user(100ms);
-  user.WaitForDialog("frmSample").Choose("cboChoice", "Fax");
-  user.Start();
-  SampleDialog dialog;
-  dialog.exec();
-  EXPECT_FALSE(user.Finish());
-  EXPECT_NE(user.Failure().indexOf("no entry \"Fax\" appeared in combo box \"cboChoice\""), -1)
-      << user.Failure().toStdString();
-
-  ScriptedUser second(100ms);
-  second.WaitForDialog("frmSample").Fill("btnOK", "x");
-  second.Start();
-  SampleDialog again;
-  again.exec();
-  EXPECT_FALSE(second.Finish());
-  EXPECT_NE(second.Failure().indexOf("cannot be typed into"), -1) << second.Failure().toStdString();
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ScriptedUserFailure,
+    ::testing::Values(
+        FailureCase{"wait TfrmOther",
+                    "step 1 (wait for dialog \"TfrmOther\"): no modal dialog \"TfrmOther\" "
+                    "appeared within 100 ms (the active modal dialog is SampleDialog "
+                    "\"frmSample\", title \"Sample form\")"},
+        FailureCase{"wait frmSample\nfill edtPhone 555",
+                    "step 2 (fill \"edtPhone\"): control \"edtPhone\" did not appear in dialog "
+                    "SampleDialog \"Sample form\" within 100 ms"},
+        FailureCase{"wait frmSample\npress btnLater",
+                    "step 2 (press \"btnLater\"): control \"btnLater\" in dialog SampleDialog "
+                    "\"Sample form\" stayed disabled within 100 ms"},
+        FailureCase{"wait frmSample\nchoose cboChoice Fax",
+                    "step 2 (choose \"Fax\" in \"cboChoice\"): no entry \"Fax\" appeared in "
+                    "combo box \"cboChoice\" within 100 ms"},
+        FailureCase{"wait frmSample\nfill btnOK x",
+                    "step 2 (fill \"btnOK\"): control \"btnOK\" is a QPushButton, which cannot "
+                    "be typed into"},
+        FailureCase{"wait frmSample\ntick edtEmail",
+                    "step 2 (tick \"edtEmail\"): control \"edtEmail\" is a QLineEdit, not a "
+                    "button"}));
 
 TEST(ScriptedUser, ActsInADialogOpenedByAButtonOfAnother) {
   // Pressing "btnOK" of the outer dialog opens a second modal dialog from the
@@ -286,7 +285,6 @@ TEST(ScriptedUser, BadScriptTextIsRefusedWhole) {
 TEST(ScriptedUser, AStepWithoutADialogFails) {
   ScriptedUser user;
   user.Press("btnOK");
-  user.Start();
   EXPECT_FALSE(user.Finish());
   EXPECT_NE(user.Failure().indexOf("no dialog to act on"), -1) << user.Failure().toStdString();
 }

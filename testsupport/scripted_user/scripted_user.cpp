@@ -22,6 +22,7 @@ namespace testsupport {
 namespace {
 
 constexpr int kTickMs = 10;
+constexpr qint64 kDismissGraceMs = 300;
 
 QString ClassName(const QObject& object) {
   QString name = QString::fromLatin1(object.metaObject()->className());
@@ -218,8 +219,12 @@ void ScriptedUser::OnTick() {
 ScriptedUser::Outcome ScriptedUser::RunWait(const Step& step, QString& why) {
   QWidget* modal = QApplication::activeModalWidget();
   auto* dialog = qobject_cast<QDialog*>(modal);
-  if (dialog != nullptr && dialog->isVisible() && dialog != dismissed_.data() &&
-      Matches(*dialog, step.name)) {
+  // A dialog just dismissed by a button or key is normally hidden by the time
+  // of this tick; should it stay open (the button did not close it), it may be
+  // waited for again after a short grace period.
+  const bool justDismissed =
+      dialog != nullptr && dialog == dismissed_.data() && stepClock_.elapsed() < kDismissGraceMs;
+  if (dialog != nullptr && dialog->isVisible() && !justDismissed && Matches(*dialog, step.name)) {
     dialog_ = dialog;
     dismissed_.clear();
     return Outcome::Done;

@@ -24,6 +24,7 @@ TEST(UiGuard, WithoutAnApplicationEveryEntryPointRefuses) {
     EXPECT_NE(std::string(e.what()).find("QApplication"), std::string::npos) << e.what();
   }
   EXPECT_THROW(foundation::TRequiredCustomerField(nullptr, true), UiUnavailableError);
+  EXPECT_THROW(foundation::TfrmDispMess form, UiUnavailableError);
 }
 
 }  // namespace
