@@ -64,23 +64,6 @@ TEST(OracleCriticalSection, NestsAndLeavesOnlyForItsHolder) {
   other.join();
 }
 
-TEST(OracleCriticalSection, SerialisesThreads) {
-  TOracleCriticalSection lock;
-  long counter = 0;
-  auto work = [&] {
-    for (int i = 0; i < 20000; ++i) {
-      OracleLockGuard outer(lock);
-      OracleLockGuard inner(lock);
-      counter = counter + 1;
-    }
-  };
-  std::thread a(work), b(work), c(work);
-  a.join();
-  b.join();
-  c.join();
-  EXPECT_EQ(counter, 60000);
-}
-
 struct StubSession : OracleSessionInfo {
   bool connected = false;
   bool oci8 = false;
@@ -174,19 +157,6 @@ TEST(ServerRelease, MajorReleaseDecidesOCI8) {
   EXPECT_FALSE(ServerVersionSupportsOCI8("Oracle7 Server"));
   // Naming no release, it stays in the mode it logged on in.
   EXPECT_TRUE(ServerVersionSupportsOCI8("SQLite stand-in"));
-}
-
-class ClientModeTest : public LoaderTest {};
-
-TEST_F(ClientModeTest, OCI7ModeOnlyWithTheOCI7Calls) {
-  EXPECT_FALSE(OCI7ModeUsable());
-  OCIDLL = FakeClient("fake_no_fetch2");
-  ASSERT_EQ(InitError(), "");
-  EXPECT_FALSE(OCI7ModeUsable());
-  ResetLoader();
-  OCIDLL = FakeClient("fake_oci7_only");
-  ASSERT_EQ(InitError(), "");
-  EXPECT_TRUE(OCI7ModeUsable());
 }
 
 }  // namespace
