@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev fonts-liberation
+  qt6-base-dev fonts-liberation tzdata
   libcurl4-openssl-dev libssl-dev openssl
   libpugixml-dev libsqlite3-dev sqlite3 zlib1g-dev
   libcpp-httplib-dev
