@@ -9,13 +9,10 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/log_entry.h"
 #include "foundation/log_writer.h"
 
 namespace foundation {
-
-// The queued form of a line: level text, "|", the tag cut or padded to the tag
-// column width, "| ", the text. The writer puts the time and " | " in front.
-std::string FormatLogEntry(std::string_view levelText, std::string_view tag, std::string_view text);
 
 // Where and how a logger writes; taken from the process's log settings.
 struct LogConfig {

@@ -25,8 +25,10 @@ std::mutex g_folderMutex;
 std::string g_folder = kDefaultLogFolder;
 
 // The one logger. Calls share the lock; start and stop hold it alone, so no
-// call can use a logger that is being freed.
+// call can use a logger that is being freed. While a stop waits for the lock,
+// new calls return at once, so a busy log cannot hold the stop off.
 std::shared_mutex g_loggerMutex;
+std::atomic<int> g_closing{0};  // stops waiting for the lock
 std::unique_ptr<TKWLogger> g_logger;
 
 std::string ResolvedFolder() {
@@ -54,6 +56,7 @@ int ParseLevel(const std::string& text) {
 
 void KWLog(int level, const std::string& text, const std::string& levelText,
            const std::string& tag) {
+  if (g_closing.load(std::memory_order_relaxed) != 0) return;
   try {
     std::shared_lock lock(g_loggerMutex);
     if (g_logger) g_logger->Log(level, text, levelText, tag);
@@ -71,6 +74,7 @@ void LogExit(int level, const std::string& tag) {
 }
 
 void LogDebug(const std::string& text, const std::string& tag) {
+  if (g_closing.load(std::memory_order_relaxed) != 0) return;
   try {
     std::shared_lock lock(g_loggerMutex);
     if (g_logger) g_logger->Debug(text, tag);
@@ -79,6 +83,7 @@ void LogDebug(const std::string& text, const std::string& tag) {
 }
 
 void LogException(const std::exception& e, const std::string& place) {
+  if (g_closing.load(std::memory_order_relaxed) != 0) return;
   try {
     std::shared_lock lock(g_loggerMutex);
     if (g_logger) g_logger->Error(e, place);
@@ -105,10 +110,12 @@ void StartLogging(const std::string& baseName, bool timeStamped) {
 
 void StopLogging() {
   std::unique_ptr<TKWLogger> logger;
+  g_closing.fetch_add(1);
   {
     std::unique_lock lock(g_loggerMutex);
     logger = std::move(g_logger);
   }
+  g_closing.fetch_sub(1);
   // Stopped outside the lock: callers meanwhile see no logger and do nothing.
   if (logger) logger->Stop();
 }

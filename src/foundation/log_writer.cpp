@@ -1,5 +1,7 @@
 #include "foundation/log_writer.h"
 
+#include "foundation/log.h"
+#include "foundation/log_entry.h"
 #include "foundation/log_purge.h"
 #include "foundation/log_time.h"
 
@@ -11,8 +13,9 @@ constexpr auto kPurgeInterval = std::chrono::minutes(1);
 constexpr auto kRetryPause = std::chrono::milliseconds(100);
 
 std::string DroppedNotice(size_t dropped) {
-  return " WARNING |" + std::string(50, ' ') + "| " + std::to_string(dropped) +
-         " log lines were dropped because the log file could not be written";
+  return FormatLogEntry(kLevelWarning, "",
+                        std::to_string(dropped) +
+                            " log lines were dropped because the log file could not be written");
 }
 
 }  // namespace

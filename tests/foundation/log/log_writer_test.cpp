@@ -2,6 +2,7 @@
 // file can be written, stop writes everything queued, and a folder that cannot
 // be written costs only the oldest lines beyond the queue's bound.
 
+#include <atomic>
 #include <map>
 #include <thread>
 
@@ -51,6 +52,35 @@ TEST_F(LogWriter, EightThreadsOfAHundredThousandLinesLoseNone) {
   }
   EXPECT_EQ(counted, static_cast<size_t>(kThreads) * kLines);
   for (int t = 0; t < kThreads; ++t) EXPECT_EQ(next["T" + std::to_string(t)], kLines);
+}
+
+TEST_F(LogWriter, StopWhileThreadsKeepLoggingEndsAndLeavesNoGaps) {
+  foundation::StartLogging("Norvane", true);
+  std::atomic<bool> run{true};
+  std::atomic<int> started{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([t, &run, &started] {
+      const std::string tag = "T" + std::to_string(t);
+      ++started;
+      for (int i = 0; run; ++i) KWLog(1, std::to_string(i), foundation::kLevelInfo, tag);
+    });
+  }
+  while (started < 8) std::this_thread::yield();
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  foundation::StopLogging();  // must not wait for the callers to pause
+  run = false;
+  for (auto& th : threads) th.join();
+
+  // Whatever each thread got in before the stop is there, in order, without gaps.
+  std::map<std::string, int> next;
+  for (const auto& line : Lines(LogFiles().at(0))) {
+    if (line.size() < 88 || line[36] != 'T') continue;
+    std::string tag = line.substr(36, 2);
+    ASSERT_EQ(std::stoi(TextOf(line)), next[tag]) << tag;
+    ++next[tag];
+  }
+  EXPECT_EQ(next.size(), 8u);
 }
 
 TEST_F(LogWriter, StopWritesEveryQueuedLine) {
