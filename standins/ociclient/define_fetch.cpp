@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "api_support.h"
 #include "oracle_format.h"
@@ -274,7 +275,14 @@ bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
       }
       case SQLT_DAT: {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, c));
-        const auto date = type == SQLITE_TEXT ? parseIsoDate(p != nullptr ? p : "") : std::nullopt;
+        // Dates are stored as "YYYY-MM-DD HH:MM:SS"; a text in the session's
+        // date format converts as Oracle's implicit conversion would.
+        std::optional<DateParts> date;
+        if (type == SQLITE_TEXT) {
+          const std::string value = p != nullptr ? p : "";
+          date = parseIsoDate(value);
+          if (!date) date = parseDate(value, kSessionDateFormat);
+        }
         if (!date) {
           error = type == SQLITE_TEXT
                       ? OraError{kLiteralMismatch, standardText(kLiteralMismatch)}

@@ -270,6 +270,7 @@ sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
 }
 
 sword fetchRows(StmtHandle& stmt, ErrorHandle* err, ub4 nrows, ub2 orientation) {
+  stmt.rowsFetched = 0;
   if (orientation != 0 && orientation != OCI_FETCH_NEXT) return fail(err, kUnimplemented);
   if (stmt.cls.kind != StatementKind::kSelect || !stmt.prepared) return fail(err, kInvalidCursor);
   if (!stmt.executed) return fail(err, kNotExecuted);
