@@ -1,5 +1,6 @@
 // OCIDefineByPos, OCIDefineArrayOfStruct, OCIStmtFetch/OCIStmtFetch2 and the
 // conversion of a fetched value into the defined external type.
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -79,9 +80,8 @@ void finish(const Slot& slot, sb2 indicator, ub4 length, ub2 code) {
 
 // Copies bytes into a character or raw buffer by the rules of the type.
 // Returns whether the value had to be cut.
-bool writeBytes(const DefineHandle& d, const Slot& slot, const std::string& bytes) {
+bool writeBytes(const DefineHandle& d, const Slot& slot, const char* data, size_t len) {
   const ub4 size = d.valueSize > 0 ? static_cast<ub4>(d.valueSize) : 0;
-  const size_t len = bytes.size();
   bool truncated = false;
   ub4 written = 0;
   switch (d.dataType) {
@@ -91,7 +91,7 @@ bool writeBytes(const DefineHandle& d, const Slot& slot, const std::string& byte
       const size_t n = len < room ? len : room;
       truncated = len > room;
       if (size > 0 && slot.value != nullptr) {
-        std::memcpy(slot.value, bytes.data(), n);
+        std::memcpy(slot.value, data, n);
         size_t end = n;
         if (d.dataType == SQLT_AVC)
           while (end < room) slot.value[end++] = ' ';
@@ -104,7 +104,7 @@ bool writeBytes(const DefineHandle& d, const Slot& slot, const std::string& byte
       const size_t n = len < size ? len : size;
       truncated = len > size;
       if (slot.value != nullptr) {
-        std::memcpy(slot.value, bytes.data(), n);
+        std::memcpy(slot.value, data, n);
         for (size_t i = n; i < size; ++i) slot.value[i] = ' ';
       }
       written = size;
@@ -113,7 +113,7 @@ bool writeBytes(const DefineHandle& d, const Slot& slot, const std::string& byte
     default: {
       const size_t n = len < size ? len : size;
       truncated = len > size;
-      if (slot.value != nullptr) std::memcpy(slot.value, bytes.data(), n);
+      if (slot.value != nullptr) std::memcpy(slot.value, data, n);
       written = static_cast<ub4>(n);
       break;
     }
@@ -232,15 +232,31 @@ bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
       case SQLT_AFC:
       case SQLT_STR:
       case SQLT_AVC:
-      case SQLT_LNG:
-        if (writeBytes(*d, slot, columnText(s, c, type, column))) truncated = true;
+      case SQLT_LNG: {
+        // Plain text and integers go straight into the buffer; dates, CHAR
+        // padding, reals and raw values take the general conversion.
+        if (type == SQLITE_TEXT && column.dataType != SQLT_DAT && column.dataType != SQLT_AFC) {
+          const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, c));
+          const auto n = static_cast<size_t>(sqlite3_column_bytes(s, c));
+          if (writeBytes(*d, slot, p != nullptr ? p : "", n)) truncated = true;
+        } else if (type == SQLITE_INTEGER) {
+          char digits[24];
+          const auto result =
+              std::to_chars(digits, digits + sizeof digits, sqlite3_column_int64(s, c));
+          if (writeBytes(*d, slot, digits, static_cast<size_t>(result.ptr - digits)))
+            truncated = true;
+        } else {
+          const std::string value = columnText(s, c, type, column);
+          if (writeBytes(*d, slot, value.data(), value.size())) truncated = true;
+        }
         break;
+      }
       case SQLT_BIN:
       case SQLT_LBI: {
         const auto* p = static_cast<const char*>(sqlite3_column_blob(s, c));
         const std::string bytes(p != nullptr ? p : "",
                                 static_cast<size_t>(sqlite3_column_bytes(s, c)));
-        if (writeBytes(*d, slot, bytes)) truncated = true;
+        if (writeBytes(*d, slot, bytes.data(), bytes.size())) truncated = true;
         break;
       }
       case SQLT_INT:

@@ -6,8 +6,9 @@
 extern "C" {
 
 // Statement journal: one entry per executed statement (SQL text as received,
-// and bind values as "NAME=value"; NULL, numbers, 'text', DATE 'yyyy-mm-dd
-// hh:mi:ss', hextoraw('..'); "NAME[i]=value" per iteration of array DML).
+// and bind values as "NAME=value": NULL, numbers, 'quoted text' (dates as
+// 'YYYY-MM-DD HH:MM:SS'), hextoraw('..'); "NAME[i]=value" per iteration of
+// array DML).
 int ociStandin_JournalSize(void);
 const char* ociStandin_JournalSql(int index);
 int ociStandin_JournalBindCount(int index);

@@ -83,21 +83,29 @@ bool isValidDate(const DateParts& d) {
 }
 
 std::optional<DateParts> parseIsoDate(const std::string& text) {
+  // Fixed layout "YYYY-MM-DD[ HH:MM:SS[.fff]]", read without sscanf: this runs
+  // for every DATE value fetched.
+  const size_t n = text.size();
+  if (n != 10 && n < 19) return std::nullopt;
+  auto digits = [&](size_t at, size_t count, int& out) {
+    out = 0;
+    for (size_t i = at; i < at + count; ++i) {
+      const char c = text[i];
+      if (c < '0' || c > '9') return false;
+      out = out * 10 + (c - '0');
+    }
+    return true;
+  };
   DateParts d;
-  int consumed = 0;
-  if (text.size() < 10) return std::nullopt;
-  if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &d.year, &d.month, &d.day, &consumed) != 3 ||
-      consumed != 10)
+  if (!digits(0, 4, d.year) || text[4] != '-' || !digits(5, 2, d.month) || text[7] != '-' ||
+      !digits(8, 2, d.day))
     return std::nullopt;
-  if (text.size() > 10) {
-    if (text[10] != ' ' && text[10] != 'T') return std::nullopt;
-    int more = 0;
-    if (std::sscanf(text.c_str() + 11, "%2d:%2d:%2d%n", &d.hour, &d.minute, &d.second, &more) !=
-            3 ||
-        more != 8)
+  if (n > 10) {
+    if ((text[10] != ' ' && text[10] != 'T') || !digits(11, 2, d.hour) || text[13] != ':' ||
+        !digits(14, 2, d.minute) || text[16] != ':' || !digits(17, 2, d.second))
       return std::nullopt;
     // Fractions of a second (timestamps) are accepted and dropped.
-    if (text.size() > 19 && text[19] != '.') return std::nullopt;
+    if (n > 19 && text[19] != '.') return std::nullopt;
   }
   if (!isValidDate(d)) return std::nullopt;
   return d;
