@@ -9,25 +9,36 @@
 namespace hostplugin {
 namespace {
 
+// The registered factories. Plain data with a trivial destructor on purpose:
+// the library's finalisation revokes them, and at process exit that runs
+// after the static destructors, so the table must outlive every one of them.
 struct RegisteredFactory {
   const PluginClassInfo* info;
-  ComPtr<IClassFactory> factory;
+  IClassFactory* factory;  // one reference held
 };
 
-std::mutex& FactoriesMutex() {
-  static std::mutex mutex;
-  return mutex;
+constinit std::mutex g_mutex;
+constinit std::array<RegisteredFactory, kPluginClassCount> g_factories{};
+constinit size_t g_count = 0;
+
+// Empties the table and answers the references it held.
+std::vector<IClassFactory*> TakeAll() {
+  std::vector<IClassFactory*> taken;
+  for (size_t i = 0; i < g_count; ++i) taken.push_back(g_factories[i].factory);
+  g_factories = {};
+  g_count = 0;
+  return taken;
 }
 
-std::vector<RegisteredFactory>& Factories() {
-  static std::vector<RegisteredFactory> factories;
-  return factories;
+void ReleaseAll(const std::vector<IClassFactory*>& factories) {
+  for (IClassFactory* factory : factories) factory->Release();
 }
 
 }  // namespace
 
 size_t RegisterPluginFactories(const PluginClassTable& table) {
-  std::vector<RegisteredFactory> made;
+  std::array<RegisteredFactory, kPluginClassCount> made{};
+  size_t count = 0;
   for (const PluginClassRow& row : table) {
     const char* className = row.info != nullptr ? row.info->className : "(unresolved)";
     try {
@@ -36,29 +47,30 @@ size_t RegisterPluginFactories(const PluginClassTable& table) {
       }
       ComPtr<IClassFactory> factory = row.makeFactory();
       if (!factory) throw std::runtime_error("no factory was made");
-      made.push_back({row.info, std::move(factory)});
+      made[count++] = {row.info, factory.Detach()};
     } catch (const std::exception& error) {
       ShowMessageBox(ExceptionClassName(error) + " exception registering the " + className +
                      " class: " + error.what());
     }
   }
-  size_t count = made.size();
-  std::vector<RegisteredFactory> old;
+  std::vector<IClassFactory*> old;
   {
-    std::lock_guard lock(FactoriesMutex());
-    old.swap(Factories());
-    Factories() = std::move(made);
+    std::lock_guard lock(g_mutex);
+    old = TakeAll();
+    g_factories = made;
+    g_count = count;
   }
+  ReleaseAll(old);
   return count;
 }
 
 void RevokePluginFactories() {
-  std::vector<RegisteredFactory> old;
+  std::vector<IClassFactory*> old;
   {
-    std::lock_guard lock(FactoriesMutex());
-    old.swap(Factories());
+    std::lock_guard lock(g_mutex);
+    old = TakeAll();
   }
-  // The factories are released here, outside the lock.
+  ReleaseAll(old);
 }
 
 HRESULT GetPluginClassObject(const CLSID& clsid, const IID& iid, void** ppv) {
@@ -66,10 +78,10 @@ HRESULT GetPluginClassObject(const CLSID& clsid, const IID& iid, void** ppv) {
   *ppv = nullptr;
   ComPtr<IClassFactory> factory;
   {
-    std::lock_guard lock(FactoriesMutex());
-    for (const RegisteredFactory& entry : Factories()) {
-      if (entry.info->clsid == clsid) {
-        factory = entry.factory;
+    std::lock_guard lock(g_mutex);
+    for (size_t i = 0; i < g_count; ++i) {
+      if (g_factories[i].info->clsid == clsid) {
+        factory = ComPtr<IClassFactory>(g_factories[i].factory);
         break;
       }
     }
@@ -79,9 +91,9 @@ HRESULT GetPluginClassObject(const CLSID& clsid, const IID& iid, void** ppv) {
 }
 
 std::vector<const PluginClassInfo*> RegisteredPluginClasses() {
-  std::lock_guard lock(FactoriesMutex());
+  std::lock_guard lock(g_mutex);
   std::vector<const PluginClassInfo*> result;
-  for (const RegisteredFactory& entry : Factories()) result.push_back(entry.info);
+  for (size_t i = 0; i < g_count; ++i) result.push_back(g_factories[i].info);
   return result;
 }
 
