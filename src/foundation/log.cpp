@@ -21,21 +21,33 @@ std::atomic<int> g_level{1};
 std::atomic<bool> g_debug{true};
 std::atomic<bool> g_machineInfo{false};
 std::atomic<size_t> g_queueLimit{kDefaultLogQueueLimit};
-std::mutex g_folderMutex;
-std::string g_folder = kDefaultLogFolder;
+std::atomic<int> g_closing{0};  // stops waiting for the logger lock
 
-// The one logger. Calls share the lock; start and stop hold it alone, so no
-// call can use a logger that is being freed. While a stop waits for the lock,
-// new calls return at once, so a busy log cannot hold the stop off.
-std::shared_mutex g_loggerMutex;
-std::atomic<int> g_closing{0};  // stops waiting for the lock
-std::unique_ptr<TKWLogger> g_logger;
+// The folder setting and the one logger. Calls share the logger lock; start
+// and stop hold it alone, so no call can use a logger that is being freed.
+// While a stop waits for the lock, new calls return at once, so a busy log
+// cannot hold the stop off.
+//
+// Created on first use and never destroyed: the library's unload, which may
+// come as late as the process's exit, stops the log from a static destructor
+// of its own, possibly after this file's statics would have been destroyed.
+struct LogState {
+  std::mutex folderMutex;
+  std::string folder = kDefaultLogFolder;
+  std::shared_mutex loggerMutex;
+  std::unique_ptr<TKWLogger> logger;
+};
+
+LogState& State() {
+  static LogState* state = new LogState;
+  return *state;
+}
 
 std::string ResolvedFolder() {
-  std::lock_guard lock(g_folderMutex);
-  if (g_folder == kDefaultLogFolder) g_folder = GetAppFolder() + kDefaultLogFolder;
-  if (!g_folder.empty() && g_folder.back() != '/') g_folder.push_back('/');
-  return g_folder;
+  std::lock_guard lock(State().folderMutex);
+  if (State().folder == kDefaultLogFolder) State().folder = GetAppFolder() + kDefaultLogFolder;
+  if (!State().folder.empty() && State().folder.back() != '/') State().folder.push_back('/');
+  return State().folder;
 }
 
 // Parses the trimmed switch value as a whole decimal integer; -1 otherwise.
@@ -58,8 +70,8 @@ void KWLog(int level, const std::string& text, const std::string& levelText,
            const std::string& tag) {
   if (g_closing.load(std::memory_order_relaxed) != 0) return;
   try {
-    std::shared_lock lock(g_loggerMutex);
-    if (g_logger) g_logger->Log(level, text, levelText, tag);
+    std::shared_lock lock(State().loggerMutex);
+    if (State().logger) State().logger->Log(level, text, levelText, tag);
   } catch (...) {
     // A log call never raises (out of memory included).
   }
@@ -76,8 +88,8 @@ void LogExit(int level, const std::string& tag) {
 void LogDebug(const std::string& text, const std::string& tag) {
   if (g_closing.load(std::memory_order_relaxed) != 0) return;
   try {
-    std::shared_lock lock(g_loggerMutex);
-    if (g_logger) g_logger->Debug(text, tag);
+    std::shared_lock lock(State().loggerMutex);
+    if (State().logger) State().logger->Debug(text, tag);
   } catch (...) {
   }
 }
@@ -85,25 +97,25 @@ void LogDebug(const std::string& text, const std::string& tag) {
 void LogException(const std::exception& e, const std::string& place) {
   if (g_closing.load(std::memory_order_relaxed) != 0) return;
   try {
-    std::shared_lock lock(g_loggerMutex);
-    if (g_logger) g_logger->Error(e, place);
+    std::shared_lock lock(State().loggerMutex);
+    if (State().logger) State().logger->Error(e, place);
   } catch (...) {
   }
 }
 
 void StartLogging(const std::string& baseName, bool timeStamped) {
   try {
-    std::unique_lock lock(g_loggerMutex);
-    if (!g_logger) {
+    std::unique_lock lock(State().loggerMutex);
+    if (!State().logger) {
       LogConfig config;
       config.folder = ResolvedFolder();
       config.level = g_level.load();
       config.debugOn = g_debug.load();
       config.machineInfo = g_machineInfo.load();
       config.queueLimit = g_queueLimit.load();
-      g_logger = std::make_unique<TKWLogger>(baseName, timeStamped, std::move(config));
+      State().logger = std::make_unique<TKWLogger>(baseName, timeStamped, std::move(config));
     }
-    g_logger->Start();
+    State().logger->Start();
   } catch (...) {
   }
 }
@@ -112,8 +124,8 @@ void StopLogging() {
   std::unique_ptr<TKWLogger> logger;
   g_closing.fetch_add(1);
   {
-    std::unique_lock lock(g_loggerMutex);
-    logger = std::move(g_logger);
+    std::unique_lock lock(State().loggerMutex);
+    logger = std::move(State().logger);
   }
   g_closing.fetch_sub(1);
   // Stopped outside the lock: callers meanwhile see no logger and do nothing.
@@ -122,19 +134,19 @@ void StopLogging() {
 
 void SetLogLevel(int level) {
   g_level.store(level);
-  std::shared_lock lock(g_loggerMutex);
-  if (g_logger) g_logger->SetLevel(level);
+  std::shared_lock lock(State().loggerMutex);
+  if (State().logger) State().logger->SetLevel(level);
 }
 
 int GetLogLevel() {
-  std::shared_lock lock(g_loggerMutex);
-  return g_logger ? g_logger->Level() : -1;
+  std::shared_lock lock(State().loggerMutex);
+  return State().logger ? State().logger->Level() : -1;
 }
 
 void SetDebugLogging(bool on) {
   g_debug.store(on);
-  std::shared_lock lock(g_loggerMutex);
-  if (g_logger) g_logger->SetDebugOn(on);
+  std::shared_lock lock(State().loggerMutex);
+  if (State().logger) State().logger->SetDebugOn(on);
 }
 
 bool GetDebugLogging() {
@@ -171,13 +183,13 @@ void ReadLogCmdLine() {
 }
 
 void SetLogFolder(const std::string& folder) {
-  std::lock_guard lock(g_folderMutex);
-  g_folder = folder;
+  std::lock_guard lock(State().folderMutex);
+  State().folder = folder;
 }
 
 std::string GetLogFolder() {
-  std::lock_guard lock(g_folderMutex);
-  return g_folder;
+  std::lock_guard lock(State().folderMutex);
+  return State().folder;
 }
 
 void SetLogQueueLimit(size_t lines) {
@@ -185,8 +197,8 @@ void SetLogQueueLimit(size_t lines) {
 }
 
 bool WaitForLogWriter(std::chrono::milliseconds timeout) {
-  std::shared_lock lock(g_loggerMutex);
-  return !g_logger || g_logger->WaitIdle(timeout);
+  std::shared_lock lock(State().loggerMutex);
+  return !State().logger || State().logger->WaitIdle(timeout);
 }
 
 }  // namespace foundation

@@ -8,8 +8,17 @@
 namespace foundation {
 namespace {
 
-std::mutex g_clock_mutex;
-LogClock g_clock;
+// Never destroyed: the writer may still read the clock while the process's
+// static objects are being destroyed.
+struct ClockState {
+  std::mutex mutex;
+  LogClock clock;
+};
+
+ClockState& Clock() {
+  static ClockState* state = new ClockState;
+  return *state;
+}
 
 // Converts the system clock to local time. The broken-down second is cached
 // because the writer thread asks for the time once per line.
@@ -39,15 +48,17 @@ LogTime SystemNow() {
 
 LogTime LogNow() {
   {
-    std::lock_guard lock(g_clock_mutex);
-    if (g_clock) return g_clock();
+    ClockState& state = Clock();
+    std::lock_guard lock(state.mutex);
+    if (state.clock) return state.clock();
   }
   return SystemNow();
 }
 
 void SetLogClock(LogClock clock) {
-  std::lock_guard lock(g_clock_mutex);
-  g_clock = std::move(clock);
+  ClockState& state = Clock();
+  std::lock_guard lock(state.mutex);
+  state.clock = std::move(clock);
 }
 
 std::string FormatLogTimestamp(const LogTime& t) {

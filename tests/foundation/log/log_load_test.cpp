@@ -1,8 +1,13 @@
-// The log inside a library that a host loads and unloads: the start header and
-// environment summary at load, every line written and the writer gone at
-// unload.
+// The log inside a library that a host loads: the start header and
+// environment summary at load, every line written when the library is
+// finalised or, failing that, when the process exits.
 
 #include <dlfcn.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include "foundation/log/log_fixture.h"
 
@@ -21,16 +26,29 @@ class LogLoad : public LogFixture {
   }
 };
 
-TEST_F(LogLoad, LoadWritesHeaderAndSummaryAndUnloadWritesEveryLine) {
+template <typename F>
+F Entry(void* library, const char* name) {
+  return reinterpret_cast<F>(::dlsym(library, name));
+}
+
+// Every line the probe logs is its number as text; the count of such lines.
+size_t NumberedLines(const std::vector<std::string>& texts) {
+  return static_cast<size_t>(std::count_if(texts.begin(), texts.end(), [](const std::string& t) {
+    return !t.empty() && std::isdigit(static_cast<unsigned char>(t[0]));
+  }));
+}
+
+TEST_F(LogLoad, LoadWritesHeaderAndSummaryAndFinalizeWritesEveryLine) {
   void* library = ::dlopen(NORVANE_LOG_PROBE, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(library, nullptr) << ::dlerror();
-  auto log = reinterpret_cast<void (*)(int)>(::dlsym(library, "norvane_probe_log"));
-  auto version = reinterpret_cast<const char* (*)()>(::dlsym(library, "norvane_probe_own_version"));
-  ASSERT_NE(log, nullptr);
-  ASSERT_NE(version, nullptr);
+  auto log = Entry<void (*)(int)>(library, "norvane_probe_log");
+  auto finalize = Entry<void (*)()>(library, "norvane_probe_finalize");
+  auto version = Entry<const char* (*)()>(library, "norvane_probe_own_version");
+  ASSERT_TRUE(log && finalize && version);
   EXPECT_STREQ(version(), "1.0.0.0");  // the library's own file carries the record
   log(50'000);
-  ASSERT_EQ(::dlclose(library), 0);  // stops the log: drains and joins the writer
+  finalize();
+  ::dlclose(library);
 
   ASSERT_EQ(LogFiles().size(), 1u);
   const std::string name = LogFiles()[0];
@@ -42,11 +60,25 @@ TEST_F(LogLoad, LoadWritesHeaderAndSummaryAndUnloadWritesEveryLine) {
   EXPECT_TRUE(Contains(texts, "Plug-in manifests:"));
   ASSERT_FALSE(texts.empty());
   EXPECT_EQ(texts.back(), "49999");
-  EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
-                          [](const std::string& t) {
-                            return !t.empty() && std::isdigit(static_cast<unsigned char>(t[0]));
-                          }),
-            50'000);
+  EXPECT_EQ(NumberedLines(texts), 50'000u);
+}
+
+TEST_F(LogLoad, ExitWithoutFinalizeStillWritesEveryLineAndEndsCleanly) {
+  // A fresh host process loads the library, logs and leaves through exit();
+  // the library's static destructor stops the log while the process's statics
+  // go away.
+  pid_t child = 0;
+  char* args[] = {const_cast<char*>(NORVANE_LOG_PROBE_HOST), const_cast<char*>(NORVANE_LOG_PROBE),
+                  const_cast<char*>("50000"), nullptr};
+  ASSERT_EQ(::posix_spawn(&child, NORVANE_LOG_PROBE_HOST, nullptr, nullptr, args, environ), 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "child ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  auto texts = Texts();
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts.back(), "49999");
+  EXPECT_EQ(NumberedLines(texts), 50'000u);
 }
 
 }  // namespace

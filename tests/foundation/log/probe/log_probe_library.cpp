@@ -1,6 +1,8 @@
 // A loadable library that carries its own copy of the foundation layer, the
 // way the plug-in library does: it starts the log when loaded and stops it
-// when unloaded. The load test drives it through dlopen/dlclose.
+// when finalised. Like the plug-in library it cannot really be unloaded (the
+// C++ runtime's unique symbols pin it), so its static destructor, which stops
+// the log again, runs only at the process's exit.
 
 #include <string>
 
@@ -31,6 +33,11 @@ void norvane_probe_log(int count) {
   for (int i = 0; i < count; ++i) {
     foundation::KWLog(1, std::to_string(i), foundation::kLevelInfo, "Probe");
   }
+}
+
+// The library's finalisation: stops the log.
+void norvane_probe_finalize() {
+  foundation::StopLogging();
 }
 
 // The version record of the library's own file, as the summary reads it.
