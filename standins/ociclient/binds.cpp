@@ -141,6 +141,22 @@ bool readBindValue(const BindHandle& bind, ub4 iteration, BindValue& out, OraErr
       out.bytes = isoText(*date);
       return true;
     }
+    case SQLT_TIMESTAMP:
+    case SQLT_TIMESTAMP_TZ:
+    case SQLT_TIMESTAMP_LTZ: {
+      // The element holds a pointer to a date-time descriptor.
+      void* pointer = nullptr;
+      if (size >= sizeof pointer) std::memcpy(&pointer, element, sizeof pointer);
+      Handle* handle = findAnyHandle(pointer);
+      if (handle == nullptr || handle->type < OCI_DTYPE_TIMESTAMP ||
+          handle->type > OCI_DTYPE_TIMESTAMP_LTZ) {
+        error = {kInconsistentTypes, "inconsistent datatypes: no date-time descriptor"};
+        return false;
+      }
+      out.kind = BindValue::Kind::kText;
+      out.bytes = dateTimeIsoText(*static_cast<const DateTimeDescriptor*>(handle));
+      return true;
+    }
     case SQLT_BIN:
     case SQLT_LBI:
       if (length == 0) return true;

@@ -41,6 +41,9 @@ std::string columnText(sqlite3_stmt* s, int c, int type, const ColumnInfo& colum
   std::string text(p != nullptr ? p : "", static_cast<size_t>(sqlite3_column_bytes(s, c)));
   if (column.dataType == SQLT_DAT) {
     if (const auto date = parseIsoDate(text)) return formatDate(*date, kSessionDateFormat);
+  } else if (column.dataType == SQLT_TIMESTAMP || column.dataType == SQLT_TIMESTAMP_TZ ||
+             column.dataType == SQLT_TIMESTAMP_LTZ) {
+    if (const auto stamp = parseIsoDate(text)) return formatDate(*stamp, kSessionTimestampFormat);
   } else if (column.dataType == SQLT_AFC && text.size() < column.dataSize) {
     text.resize(column.dataSize, ' ');  // CHAR(n) values are blank-padded
   }
@@ -235,7 +238,9 @@ bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
       case SQLT_LNG: {
         // Plain text and integers go straight into the buffer; dates, CHAR
         // padding, reals and raw values take the general conversion.
-        if (type == SQLITE_TEXT && column.dataType != SQLT_DAT && column.dataType != SQLT_AFC) {
+        const bool plainText = column.dataType == SQLT_CHR || column.dataType == SQLT_LNG ||
+                               column.dataType == SQLT_CLOB || column.dataType == SQLT_NUM;
+        if (type == SQLITE_TEXT && plainText) {
           const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, c));
           const auto n = static_cast<size_t>(sqlite3_column_bytes(s, c));
           if (writeBytes(*d, slot, p != nullptr ? p : "", n)) truncated = true;
@@ -312,6 +317,29 @@ bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
         if (slot.value != nullptr)
           toOracleDate7(*date, reinterpret_cast<unsigned char*>(slot.value));
         finish(slot, 0, 7, 0);
+        break;
+      }
+      case SQLT_TIMESTAMP:
+      case SQLT_TIMESTAMP_TZ:
+      case SQLT_TIMESTAMP_LTZ: {
+        // The element holds a pointer to a date-time descriptor.
+        void* pointer = nullptr;
+        if (slot.value != nullptr && d->valueSize >= static_cast<sb4>(sizeof pointer))
+          std::memcpy(&pointer, slot.value, sizeof pointer);
+        Handle* handle = findAnyHandle(pointer);
+        if (handle == nullptr || handle->type < OCI_DTYPE_TIMESTAMP ||
+            handle->type > OCI_DTYPE_TIMESTAMP_LTZ) {
+          error = {kInconsistentTypes, "inconsistent datatypes: no date-time descriptor"};
+          return false;
+        }
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, c));
+        const auto parts = type == SQLITE_TEXT ? parseIsoDate(p != nullptr ? p : "") : std::nullopt;
+        if (!parts) {
+          error = {kInconsistentTypes, standardText(kInconsistentTypes)};
+          return false;
+        }
+        storeDateTime(*static_cast<DateTimeDescriptor*>(handle), *parts);
+        finish(slot, 0, static_cast<ub4>(d->valueSize), 0);
         break;
       }
       default:

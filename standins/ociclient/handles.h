@@ -100,6 +100,11 @@ struct DateTimeDescriptor : Handle {
   ub4 fraction = 0;  // nanoseconds
 };
 
+struct DateParts;
+// Stores date-time parts in a descriptor; ISO text (with fraction) of one.
+void storeDateTime(DateTimeDescriptor& descriptor, const DateParts& parts);
+std::string dateTimeIsoText(const DateTimeDescriptor& descriptor);
+
 // Process-wide lock taken by every exported call.
 std::recursive_mutex& apiMutex();
 

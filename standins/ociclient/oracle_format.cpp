@@ -63,7 +63,7 @@ std::string pad(int value, int width) {
 // Date model elements, longest first so that prefixes do not shadow them.
 const char* const kElements[] = {"MONTH", "RRRR", "YYYY", "HH24", "HH12", "DAY", "MON", "YYY",
                                  "A.M.",  "P.M.", "RR",   "YY",   "MM",   "DD",  "DY",  "HH",
-                                 "MI",    "SS",   "AM",   "PM",   "FM",   "Y"};
+                                 "MI",    "SS",   "AM",   "PM",   "FM",   "FF",  "X",   "Y"};
 
 std::string matchElement(const std::string& model, size_t pos) {
   const std::string rest = upper(model.substr(pos));
@@ -104,8 +104,14 @@ std::optional<DateParts> parseIsoDate(const std::string& text) {
     if ((text[10] != ' ' && text[10] != 'T') || !digits(11, 2, d.hour) || text[13] != ':' ||
         !digits(14, 2, d.minute) || text[16] != ':' || !digits(17, 2, d.second))
       return std::nullopt;
-    // Fractions of a second (timestamps) are accepted and dropped.
-    if (n > 19 && text[19] != '.') return std::nullopt;
+    if (n > 19) {
+      if (text[19] != '.' || n > 29) return std::nullopt;
+      long scale = 100000000;
+      for (size_t i = 20; i < n; ++i, scale /= 10) {
+        if (text[i] < '0' || text[i] > '9') return std::nullopt;
+        d.nanosecond += (text[i] - '0') * scale;
+      }
+    }
   }
   if (!isValidDate(d)) return std::nullopt;
   return d;
@@ -116,6 +122,15 @@ std::string isoText(const DateParts& d) {
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour,
                 d.minute, d.second);
   return buf;
+}
+
+std::string isoTimestampText(const DateParts& d) {
+  if (d.nanosecond == 0) return isoText(d);
+  char fraction[16];
+  std::snprintf(fraction, sizeof fraction, ".%09ld", d.nanosecond);
+  std::string text = isoText(d) + fraction;
+  while (text.back() == '0') text.pop_back();
+  return text;
 }
 
 void toOracleDate7(const DateParts& d, unsigned char out[7]) {
@@ -204,6 +219,16 @@ std::string formatDate(const DateParts& d, const std::string& model) {
       out += caseLike(d.hour < 12 ? "AM" : "PM", original);
     else if (e == "A.M." || e == "P.M.")
       out += caseLike(d.hour < 12 ? "A.M." : "P.M.", original);
+    else if (e == "X")
+      out += '.';
+    else if (e == "FF") {
+      int digitsWanted = 6;
+      if (pos < model.size() && model[pos] >= '1' && model[pos] <= '9')
+        digitsWanted = model[pos++] - '0';
+      char fraction[16];
+      std::snprintf(fraction, sizeof fraction, "%09ld", d.nanosecond);
+      out += std::string(fraction, static_cast<size_t>(digitsWanted));
+    }
   }
   return out;
 }
@@ -285,6 +310,18 @@ std::optional<DateParts> parseDate(const std::string& text, const std::string& m
       t += rest.rfind(".M.", 1) == 1 ? 4 : 2;
     } else if (e == "DY" || e == "DAY") {
       while (t < text.size() && std::isalpha(static_cast<unsigned char>(text[t]))) ++t;
+    } else if (e == "X") {
+      continue;  // the radix character was skipped as a separator
+    } else if (e == "FF") {
+      if (pos < model.size() && model[pos] >= '1' && model[pos] <= '9') ++pos;
+      long scale = 100000000;
+      const size_t start = t;
+      while (t < text.size() && t - start < 9 &&
+             std::isdigit(static_cast<unsigned char>(text[t]))) {
+        d.nanosecond += (text[t++] - '0') * scale;
+        scale /= 10;
+      }
+      if (t == start) return std::nullopt;
     } else {
       return std::nullopt;
     }

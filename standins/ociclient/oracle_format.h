@@ -12,14 +12,18 @@ namespace ocistandin {
 
 struct DateParts {
   int year = 0, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+  long nanosecond = 0;  // timestamps only
 };
 
 // The session's date format (NLS_DATE_FORMAT).
 inline constexpr const char* kSessionDateFormat = "DD-MON-RR";
 
-// "YYYY-MM-DD[ HH:MM:SS]" (also with 'T') -> parts; nothing if not a valid date.
+// "YYYY-MM-DD[ HH:MM:SS[.fffffffff]]" (also with 'T') -> parts; nothing if
+// not a valid date.
 std::optional<DateParts> parseIsoDate(const std::string& text);
 std::string isoText(const DateParts& date);
+// isoText with the fraction of a second, when there is one.
+std::string isoTimestampText(const DateParts& date);
 bool isValidDate(const DateParts& date);
 
 // Oracle's 7-byte DATE: century+100, year+100, month, day, hour+1, minute+1, second+1.
@@ -27,10 +31,13 @@ void toOracleDate7(const DateParts& date, unsigned char out[7]);
 std::optional<DateParts> fromOracleDate7(const unsigned char in[7]);
 
 // Date format models (DD, MM, MON, MONTH, YYYY, YY, RR, RRRR, HH24, HH, MI, SS,
-// AM, DY, DAY, "literal" and punctuation). Format throws std::invalid_argument
+// FF[1-9], X, AM, DY, DAY, "literal" and punctuation). Format throws std::invalid_argument
 // on an unknown element; parse answers nothing when the text does not match.
 std::string formatDate(const DateParts& date, const std::string& model);
 std::optional<DateParts> parseDate(const std::string& text, const std::string& model);
+
+// The session's timestamp format (NLS_TIMESTAMP_FORMAT).
+inline constexpr const char* kSessionTimestampFormat = "DD-MON-RR HH.MI.SSXFF AM";
 
 // Oracle's text form of a number: no trailing zeros, no leading zero before
 // the decimal point (".5", "-.25"), integers without a point.

@@ -186,19 +186,5 @@ STUB(OCIDirPathColArrayToStream,
      (OCIDirPathColArray*, const OCIDirPathCtx*, OCIDirPathStream*, OCIError* e, ub4, ub4), e)
 STUB(OCIDirPathLoadStream, (OCIDirPathCtx*, OCIDirPathStream*, OCIError* e), e)
 STUB(OCIDirPathStreamReset, (OCIDirPathStream*, OCIError* e), e)
-STUB(OCIDateTimeToText,
-     (dvoid*, OCIError* e, const OCIDateTime*, const text*, ub1, ub1, const text*, std::size_t,
-      ub4*, text*),
-     e)
-STUB(OCIDateTimeFromText,
-     (dvoid*, OCIError* e, const text*, std::size_t, const text*, ub1, const text*, std::size_t,
-      const text*, std::size_t, OCIDateTime*),
-     e)
-STUB(OCIDateTimeGetDate, (dvoid*, OCIError* e, const OCIDateTime*, sb2*, ub1*, ub1*), e)
-STUB(OCIDateTimeGetTime, (dvoid*, OCIError* e, OCIDateTime*, ub1*, ub1*, ub1*, ub4*), e)
-STUB(OCIDateTimeConstruct,
-     (dvoid*, OCIError* e, OCIDateTime*, sb2, ub1, ub1, ub1, ub1, ub1, ub4, text*, std::size_t), e)
-STUB(OCIDateTimeAssign, (dvoid*, OCIError* e, const OCIDateTime*, OCIDateTime*), e)
-STUB(OCIDateTimeGetTimeZoneOffset, (dvoid*, OCIError* e, const OCIDateTime*, sb1*, sb1*), e)
 
 }  // extern "C"
