@@ -105,6 +105,7 @@ bool TCustomSideButtonPlugin::HandleBOUIEventImpl(int32_t ABOHandle, const std::
                                                   const VARIANT& AParameters,
                                                   VARIANT& AReturnValues, WordBool& AHandled) {
   bool result = false;
+  if (FLogLevel < kEventLogLevel) return result;
   std::string name = std::string(ClassName()) + ".HandleBOUIEvent";
   WriteLog(name + " BEGIN", ltMethod, kEventLogLevel);
   LogData("ABOHandle", ABOHandle, ltData, kEventLogLevel);

@@ -18,10 +18,11 @@ void Report(const char* phase, const LibraryStep& step, const std::string& what)
 // ---------------------------------------------------------------------------
 // The steps, in load order.
 
-void StartApplicationLog() {
-  // The process-wide application log starts here, before anything else, and
-  // stops last (see StopApplicationLog).
-}
+// The process-wide application log: started first so that every later step
+// can write to it (foundation::StartLogging, then
+// foundation::LogEnvironmentSummary), and stopped last
+// (foundation::StopLogging), after every other step has finished.
+void StartApplicationLog() {}
 
 void StopApplicationLog() {}
 
