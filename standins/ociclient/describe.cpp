@@ -3,8 +3,9 @@
 //
 // Expression columns (no declared type) take their type from the first row:
 // an integer or real value gives NUMBER (precision 0, scale -127), a text of
-// the form "YYYY-MM-DD HH:MM:SS" gives DATE, other text VARCHAR2(4000), a
-// blob RAW(2000); without a first row or for NULL the column is VARCHAR2(4000).
+// the form "YYYY-MM-DD HH:MM:SS" gives DATE, the same with a fraction of a
+// second TIMESTAMP, other text VARCHAR2(4000), a blob RAW(2000); without a
+// first row or for NULL the column is VARCHAR2(4000).
 #include <cctype>
 #include <cstdlib>
 
@@ -136,8 +137,12 @@ std::vector<ColumnInfo> describeColumns(sqlite3* db, sqlite3_stmt* stmt, bool fi
       } else if (type == SQLITE_TEXT) {
         const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
         const std::string value = t != nullptr ? t : "";
-        info = value.size() == 19 && parseIsoDate(value) ? fixed(SQLT_DAT, 7)
-                                                         : textColumn(SQLT_CHR, 4000);
+        if (value.size() >= 19 && parseIsoDate(value)) {
+          info = value.size() == 19 ? fixed(SQLT_DAT, 7) : fixed(SQLT_TIMESTAMP, 11);
+          if (value.size() > 19) info.scale = 6;
+        } else {
+          info = textColumn(SQLT_CHR, 4000);
+        }
       } else {
         info = textColumn(SQLT_CHR, 4000);
       }

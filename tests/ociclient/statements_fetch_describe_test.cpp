@@ -164,10 +164,73 @@ TEST_F(Statements, DescribeOfAFixtureTable) {
       EXPECT_EQ(e.scale, scale) << e.name;
     }
     EXPECT_EQ(e.nullable, nullable) << e.name;
+    if (e.type == SQLT_CHR || e.type == SQLT_AFC) {
+      ub1 form = 0;
+      ub2 charset = 0, charSize = 0;
+      api().OCIAttrGet(param, OCI_DTYPE_PARAM, &form, nullptr, OCI_ATTR_CHARSET_FORM, s.err);
+      api().OCIAttrGet(param, OCI_DTYPE_PARAM, &charset, nullptr, OCI_ATTR_CHARSET_ID, s.err);
+      api().OCIAttrGet(param, OCI_DTYPE_PARAM, &charSize, nullptr, OCI_ATTR_CHAR_SIZE, s.err);
+      EXPECT_EQ(SQLCS_IMPLICIT, form) << e.name;
+      EXPECT_EQ(OCI_CHARSET_AL32UTF8, charset) << e.name;
+      EXPECT_EQ(e.size, charSize) << e.name;
+    }
     EXPECT_EQ(OCI_SUCCESS, api().OCIDescriptorFree(param, OCI_DTYPE_PARAM));
   }
   void* param = nullptr;
   EXPECT_EQ(OCI_ERROR, api().OCIParamGet(st.stmt, OCI_HTYPE_STMT, s.err, &param, count + 1));
+}
+
+TEST_F(Statements, SysdateIsADateAndSystimestampATimestamp) {
+  Statement st(s, "select sysdate, systimestamp from dual");
+  ASSERT_EQ(OCI_SUCCESS, st.execute(0)) << st.error().text;
+  const ub2 expected[] = {SQLT_DAT, SQLT_TIMESTAMP};
+  for (ub4 i = 0; i < 2; ++i) {
+    void* param = nullptr;
+    ub2 type = 0;
+    api().OCIParamGet(st.stmt, OCI_HTYPE_STMT, s.err, &param, i + 1);
+    api().OCIAttrGet(param, OCI_DTYPE_PARAM, &type, nullptr, OCI_ATTR_DATA_TYPE, s.err);
+    EXPECT_EQ(expected[i], type) << i;
+  }
+  unsigned char date[7] = {};
+  OCIDefine* d = nullptr;
+  api().OCIDefineByPos(st.stmt, &d, s.err, 1, date, 7, SQLT_DAT, nullptr, nullptr, nullptr, 0);
+  ASSERT_EQ(OCI_SUCCESS, api().OCIStmtFetch2(st.stmt, s.err, 1, OCI_FETCH_NEXT, 0, 0));
+  EXPECT_GE((date[0] - 100) * 100 + (date[1] - 100), 2024);
+}
+
+TEST_F(Statements, ArrayOfStructDefinesAndBinds) {
+  struct Row {
+    std::int32_t id;
+    sb2 idInd;
+    char name[12];
+    sb2 nameInd;
+    ub2 nameLen;
+  };
+  Statement st(s, "select cust_sid, first_name from customer where cust_sid >= :low order by 1");
+  struct Bound {
+    std::int64_t low;
+    sb2 ind;
+  } bound[1] = {{9002, 0}};
+  OCIBind* b = nullptr;
+  api().OCIBindByPos(st.stmt, &b, s.err, 1, &bound[0].low, 8, SQLT_INT, &bound[0].ind, nullptr,
+                     nullptr, 0, nullptr, 0);
+  ASSERT_EQ(OCI_SUCCESS, api().OCIBindArrayOfStruct(b, s.err, sizeof(Bound), sizeof(Bound), 0, 0));
+  ASSERT_EQ(OCI_SUCCESS, st.execute(0));
+  Row rows[3] = {};
+  OCIDefine* d1 = nullptr;
+  OCIDefine* d2 = nullptr;
+  api().OCIDefineByPos(st.stmt, &d1, s.err, 1, &rows[0].id, 4, SQLT_INT, &rows[0].idInd, nullptr,
+                       nullptr, 0);
+  api().OCIDefineByPos(st.stmt, &d2, s.err, 2, rows[0].name, 12, SQLT_CHR, &rows[0].nameInd,
+                       &rows[0].nameLen, nullptr, 0);
+  api().OCIDefineArrayOfStruct(d1, s.err, sizeof(Row), sizeof(Row), 0, 0);
+  api().OCIDefineArrayOfStruct(d2, s.err, sizeof(Row), sizeof(Row), sizeof(Row), 0);
+  EXPECT_EQ(OCI_NO_DATA, api().OCIStmtFetch2(st.stmt, s.err, 3, OCI_FETCH_NEXT, 0, 0));
+  EXPECT_EQ(9002, rows[0].id);
+  EXPECT_EQ("Bob", std::string(rows[0].name, rows[0].nameLen));
+  EXPECT_EQ(9003, rows[1].id);
+  EXPECT_EQ("Cy", std::string(rows[1].name, rows[1].nameLen));
+  EXPECT_EQ(0, rows[2].id);  // untouched
 }
 
 TEST_F(Statements, SqliteFailuresCarryOracleNumbers) {
