@@ -1,15 +1,17 @@
-// A minimal host process: loads the probe library, has it log the given
-// number of lines and leaves through exit() without finalising the library.
-// Exit status 0 when all of that ran; the log file tells the rest.
+// A minimal host process: loads the probe library, prints the version record
+// of the library's own file, has it log the given number of lines, finalises
+// the library when asked, and leaves through exit(). Exit status 0 when all of
+// that ran; the log file tells the rest.
 
 #include <dlfcn.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s <library> <lines>\n", argv[0]);
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: %s <library> <lines> finalize|exit\n", argv[0]);
     return 2;
   }
   void* library = ::dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
@@ -18,7 +20,15 @@ int main(int argc, char** argv) {
     return 3;
   }
   auto log = reinterpret_cast<void (*)(int)>(::dlsym(library, "norvane_probe_log"));
-  if (log == nullptr) return 4;
+  auto finalize = reinterpret_cast<void (*)()>(::dlsym(library, "norvane_probe_finalize"));
+  auto version = reinterpret_cast<const char* (*)()>(::dlsym(library, "norvane_probe_own_version"));
+  if (log == nullptr || finalize == nullptr || version == nullptr) return 4;
+  std::printf("%s\n", version());
+  std::fflush(stdout);
   log(std::atoi(argv[2]));
+  if (std::strcmp(argv[3], "finalize") == 0) {
+    finalize();
+    ::dlclose(library);
+  }
   std::exit(0);
 }
