@@ -1,6 +1,8 @@
 #include "receipt/soap_responses.h"
 
+#include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "foundation/helpers_text.h"
 #include "foundation/log.h"
@@ -18,11 +20,18 @@ constexpr const char* kSendTag = "ParseSendResponse";
 constexpr const char* kAuthResponseElement = "ns3:AuthenticateUserPOSResponse";
 constexpr const char* kProcessedElement = "ns3:DigitalReceiptProcessed";
 
+// Level of the logged response text.
+constexpr int kResponseLogLevel = 5;
+
+void Decode(std::string& value) {
+  if (value.find('&') != std::string::npos) value = DecodeXmlText(value);
+}
+
 // Text of the first element named `tag`, decoded; false when it is missing or
 // empty.
 bool ReadTag(std::string_view xml, std::string_view tag, std::string& value) {
   if (!foundation::GetXMLTagValue(xml, tag, value)) return false;
-  value = DecodeXmlText(value);
+  Decode(value);
   return true;
 }
 
@@ -31,8 +40,46 @@ bool ReadTag(std::string_view xml, std::string_view tag, std::string& value) {
 bool ReadAttr(std::string_view xml, std::string_view tag, std::string_view attr,
               std::string& value) {
   if (!foundation::GetXMLAttrValue(xml, tag, attr, value)) return false;
-  value = DecodeXmlText(value);
+  Decode(value);
   return true;
+}
+
+char LowerChar(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// True when `xml` at `at` starts with `openTag` ("<" + a tag name), letters
+// compared without regard to case as the text helpers compare them.
+bool OpensAt(std::string_view xml, size_t at, std::string_view openTag) {
+  if (xml.size() - at < openTag.size()) return false;
+  for (size_t k = 1; k < openTag.size(); ++k) {
+    if (LowerChar(xml[at + k]) != LowerChar(openTag[k])) return false;
+  }
+  return true;
+}
+
+// For each of `openTags` the text from its first occurrence onwards (empty
+// when it does not occur), found in one pass over the response. The text
+// helpers then read each element from its own view and find it at once.
+template <size_t N>
+std::array<std::string_view, N> ElementsOnwards(std::string_view xml,
+                                                const std::array<std::string_view, N>& openTags) {
+  std::array<std::string_view, N> found{};
+  size_t missing = N;
+  size_t at = 0;
+  while (missing > 0 && at < xml.size()) {
+    const void* lt = std::memchr(xml.data() + at, '<', xml.size() - at);
+    if (lt == nullptr) break;
+    at = static_cast<size_t>(static_cast<const char*>(lt) - xml.data());
+    for (size_t i = 0; i < N; ++i) {
+      if (found[i].empty() && OpensAt(xml, at, openTags[i])) {
+        found[i] = xml.substr(at);
+        --missing;
+      }
+    }
+    ++at;
+  }
+  return found;
 }
 
 void AppendUtf8(std::string& out, uint32_t cp) {
@@ -126,8 +173,11 @@ std::string DecodeXmlText(std::string_view text) {
 }
 
 bool ParseAuthResponse(std::string_view response, AuthRec& auth, const TransControl& control) {
-  foundation::KWLog(5, "RESPONSE=[ " + MaskCardNumbers(response) + " ]", foundation::kLevelInfo,
-                    kAuthTag);
+  // The masked copy is made only when the line will be written.
+  if (foundation::GetLogLevel() >= kResponseLogLevel) {
+    foundation::KWLog(kResponseLogLevel, "RESPONSE=[ " + MaskCardNumbers(response) + " ]",
+                      foundation::kLevelInfo, kAuthTag);
+  }
   if (response.empty()) return false;
 
   auth.ErrorStatus = false;
@@ -135,19 +185,21 @@ bool ParseAuthResponse(std::string_view response, AuthRec& auth, const TransCont
 
   bool result = false;
   std::string value;
-  ReadAttr(response, kAuthResponseElement, "errorStatus", value);
+  const auto [element, email, customerId] = ElementsOnwards<3>(
+      response, {"<ns3:AuthenticateUserPOSResponse", "<EmailAddress", "<CustomerID"});
+  ReadAttr(element, kAuthResponseElement, "errorStatus", value);
   const std::string errorStatus = foundation::helpers::LowerAscii(value);
   if (errorStatus == "false" || errorStatus.empty()) {
-    ReadAttr(response, kAuthResponseElement, "userAuthenticated", value);
+    ReadAttr(element, kAuthResponseElement, "userAuthenticated", value);
     auth.IsAuth = foundation::helpers::LowerAscii(value) == "true";
-    if (!control.EmailChanged && ReadTag(response, "EmailAddress", value)) {
+    if (!control.EmailChanged && ReadTag(email, "EmailAddress", value)) {
       auth.EmailAddress = value;
     }
-    if (ReadTag(response, "CustomerID", value)) {
+    if (ReadTag(customerId, "CustomerID", value)) {
       auth.CustID = value;
-      ReadAttr(response, "CustomerID", "TemporaryID", value);
+      ReadAttr(customerId, "CustomerID", "TemporaryID", value);
       auth.IsTemp = value == "true";
-      ReadAttr(response, "CustomerID", "defaultQuenlo", value);
+      ReadAttr(customerId, "CustomerID", "defaultQuenlo", value);
       auth.DefaultQuenlo = value == "true";
       result = true;
     }
@@ -176,7 +228,9 @@ bool ParseSendResponse(std::string_view response, TransControl& control, AuthRec
   }
 
   std::string value;
-  if (!ReadTag(response, kProcessedElement, value)) {
+  const auto [processed, customerId] =
+      ElementsOnwards<2>(response, {"<ns3:DigitalReceiptProcessed", "<CustomerID"});
+  if (!ReadTag(processed, kProcessedElement, value)) {
     foundation::KWLog(3, std::string(kProcessedElement) + " was missing or empty in the response",
                       foundation::kLevelWarning, kSendTag);
     return false;
@@ -184,7 +238,7 @@ bool ParseSendResponse(std::string_view response, TransControl& control, AuthRec
   control.DigitalSendOK = foundation::helpers::LowerAscii(value) == "true";
 
   if (control.DigitalSendOK) {
-    if (!ReadAttr(response, "CustomerID", "TemporaryID", value)) {
+    if (!ReadAttr(customerId, "CustomerID", "TemporaryID", value)) {
       foundation::KWLog(0, "The CustomerID tag or its TemporaryID attribute was missing",
                         foundation::kLevelError, kSendTag);
       return false;
@@ -196,7 +250,7 @@ bool ParseSendResponse(std::string_view response, TransControl& control, AuthRec
     }
     auth.IsTemp = value == "true";
     if (auth.CustID.empty() && auth.IsTemp) {
-      ReadTag(response, "CustomerID", value);
+      ReadTag(customerId, "CustomerID", value);
       auth.CustID = value;
     }
     return true;

@@ -150,6 +150,31 @@ TEST_F(AuthResponseTest, MalformedResponsesReadAsIfTheElementsWereAbsent) {
   }
 }
 
+TEST_F(AuthResponseTest, TagNamesMatchWithoutRegardToCaseAndTheFirstElementCounts) {
+  const std::string response =
+      "<NS3:authenticateUserPOSResponse ERRORSTATUS=\"False\" userauthenticated=\"True\">"
+      "<emailaddress>first@example.com</emailaddress><EmailAddress>second@example.com</"
+      "EmailAddress>"
+      "<customerid TemporaryID=\"true\" DefaultQuenlo=\"true\">c-1</customerid>"
+      "<CustomerID TemporaryID=\"false\" defaultQuenlo=\"false\">C-2</CustomerID>"
+      "</NS3:authenticateUserPOSResponse>";
+  EXPECT_TRUE(ParseAuthResponse(response, auth_, control_));
+  EXPECT_TRUE(auth_.IsAuth);
+  EXPECT_EQ(auth_.EmailAddress, "first@example.com");
+  EXPECT_EQ(auth_.CustID, "c-1");
+  EXPECT_TRUE(auth_.IsTemp);
+  EXPECT_TRUE(auth_.DefaultQuenlo);
+
+  TransControl control;
+  AuthRec auth;
+  EXPECT_TRUE(ParseSendResponse(
+      "<ns3:digitalreceiptprocessed>True</ns3:digitalreceiptprocessed>"
+      "<customerID temporaryid=\"true\">T-1</customerID><CustomerID TemporaryID=\"false\">",
+      control, auth, ""));
+  EXPECT_TRUE(control.DigitalSendOK);
+  EXPECT_EQ(auth.CustID, "T-1");
+}
+
 TEST_F(AuthResponseTest, ValuesAreDecodedAndEscapedOnceWhenSentAgain) {
   const std::string response = AuthResponse(
       " errorStatus=\"false\" userAuthenticated=\"true\"",
