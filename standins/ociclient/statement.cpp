@@ -76,10 +76,30 @@ bool compile(StmtHandle& stmt, const std::shared_ptr<Connection>& connection, Or
   stmt.sqlite = nullptr;
   stmt.connection = connection;
   stmt.parseErrorOffset = 0;
+  const char* tail = nullptr;
   const int rc =
       sqlite3_prepare_v2(connection->db, stmt.rewritten.sql.c_str(),
-                         static_cast<int>(stmt.rewritten.sql.size()), &stmt.sqlite, nullptr);
-  if (rc == SQLITE_OK && stmt.sqlite != nullptr) return true;
+                         static_cast<int>(stmt.rewritten.sql.size()), &stmt.sqlite, &tail);
+  if (rc == SQLITE_OK && stmt.sqlite != nullptr) {
+    // One statement per call, as in Oracle: a terminating semicolon is an
+    // invalid character and anything after the statement is refused.
+    const std::string rest = tail != nullptr ? tail : "";
+    const std::size_t end = stmt.rewritten.sql.size() - rest.size();
+    std::size_t last = end;
+    while (last > 0 && std::isspace(static_cast<unsigned char>(stmt.rewritten.sql[last - 1])))
+      --last;
+    const bool semicolon = last > 0 && stmt.rewritten.sql[last - 1] == ';';
+    const auto used = rest.find_first_not_of(" \t\r\n");
+    if (!semicolon && used == std::string::npos) return true;
+    sqlite3_finalize(stmt.sqlite);
+    stmt.sqlite = nullptr;
+    const std::size_t at = semicolon ? last - 1 : end + used;
+    const std::size_t original = stmt.rewritten.originalOffset(at);
+    stmt.parseErrorOffset = static_cast<ub2>(original > 65535 ? 65535 : original);
+    error = semicolon ? OraError{911, "invalid character"}
+                      : OraError{kNotProperlyEnded, standardText(kNotProperlyEnded)};
+    return false;
+  }
   const int offset = sqlite3_error_offset(connection->db);
   const std::size_t original =
       offset >= 0 ? stmt.rewritten.originalOffset(static_cast<std::size_t>(offset)) : 0;

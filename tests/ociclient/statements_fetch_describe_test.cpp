@@ -250,6 +250,9 @@ TEST_F(Statements, SqliteFailuresCarryOracleNumbers) {
       {"insert into subsidiary (sbs_name) values ('x')", 1400,
        "ORA-01400: cannot insert NULL into (\"VESKDATA\".\"SUBSIDIARY\".\"SBS_NO\")\n"},
       {"select to_number('12x') from dual", 1722, "ORA-01722: invalid number\n"},
+      {"select 1 from dual;", 911, "ORA-00911: invalid character\n"},
+      {"delete from dcs; drop table dcs", 911, "ORA-00911: invalid character\n"},
+      {"select 1 from dual select 2 from dual", 933, "ORA-00933: SQL command not properly ended\n"},
       {"select to_date('31-02-2024', 'DD-MM-YYYY') from dual", 1861,
        "ORA-01861: literal does not match format string\n"},
   };
