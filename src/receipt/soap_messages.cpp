@@ -11,6 +11,7 @@
 #include "foundation/prefs_paths.h"
 #include "foundation/prefs_records.h"
 #include "foundation/vesk_log.h"
+#include "receipt/card_masking.h"
 
 namespace receipt {
 
@@ -412,7 +413,7 @@ std::string ConstructMessage(const TInvoiceContainer& invoice, const AuthRec& au
     return out;
   } catch (const std::exception& e) {
     foundation::AppendVeskLog("ConstructMessage Exception");
-    foundation::AppendVeskLog(std::string("Exception:") + e.what());
+    foundation::AppendVeskLog("Exception:" + MaskCardNumbers(e.what()));
     foundation::LogExit(7, kConstructTag);
     throw;
   }

@@ -153,16 +153,4 @@ TEST_F(CardTenderTest, ExpirationDateNeedsMonthAndYearAndAuthNumberIsOptional) {
   EXPECT_EQ(CardBlock("1111").find("CreditCardAuthNumber"), std::string::npos);
 }
 
-TEST(AddPaymentsTest, BlocksFollowTextAlreadyInTheMessageOnANewLine) {
-  TContainer tender;
-  tender.AddField("TENDER_TYPE", int64_t{4});
-  tender.AddField("Amount", 1.0);
-  DigitalReceipt receipt;
-  std::string message = "<v2:ReceiptInfo>";
-  AddPayments(message, tender, receipt);
-  EXPECT_EQ(message,
-            "<v2:ReceiptInfo>\r\n<Payments>\r\n<PaymentType>CustomerAccount</PaymentType>\r\n"
-            "<Amount>1.00</Amount>\r\n</Payments>");
-}
-
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
 // Shared set-up of the request and response tests: a private working folder
 // (the traffic log is written below it), the application log running in it at
-// the most detailed level, and known settings; plus small readers.
+// the most detailed level, known settings and empty sale records.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -27,13 +27,9 @@ inline std::string ReadAll(const fs::path& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-// Number of non-overlapping occurrences of `needle` in `hay`.
 inline size_t CountOf(const std::string& hay, const std::string& needle) {
   size_t n = 0;
-  for (size_t at = hay.find(needle); at != std::string::npos;
-       at = hay.find(needle, at + needle.size())) {
-    ++n;
-  }
+  for (size_t at = hay.find(needle); at != std::string::npos; at = hay.find(needle, at + 1)) ++n;
   return n;
 }
 
@@ -47,18 +43,13 @@ class SoapFixture : public ::testing::Test {
              ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root_);
     fs::create_directories(root_ / "VeskRcpts");
-    fs::create_directories(root_ / "logs");
     oldCwd_ = fs::current_path();
     fs::current_path(root_);
     foundation::SetLogFolder((root_ / "logs").string() + "/");
     foundation::SetMachineInfoLogging(false);
     foundation::SetLogLevel(9);
     foundation::StartLogging("Soap", false);
-
-    receipt::ResetTransControl();
-    receipt::ResetAuth();
-    receipt::ResetReceipt();
-    receipt::LastRequest.clear();
+    ResetRecords();
     // A loaded card list keeps message building from reading settings files.
     foundation::MainPrefs.Cards = {"VISA=Visa"};
     foundation::MainPrefs.MerchID = "M-1001";
@@ -72,9 +63,14 @@ class SoapFixture : public ::testing::Test {
     fs::remove_all(root_);
     foundation::MainPrefs = savedMain_;
     foundation::StorePrefs = savedStore_;
+    ResetRecords();
+  }
+
+  static void ResetRecords() {
     receipt::ResetTransControl();
     receipt::ResetAuth();
     receipt::ResetReceipt();
+    receipt::LastRequest.clear();
   }
 
   // Everything the application log wrote so far.
@@ -85,7 +81,6 @@ class SoapFixture : public ::testing::Test {
     return all;
   }
 
-  // Everything the traffic log wrote so far.
   std::string TrafficLog() const { return ReadAll(root_ / foundation::kVeskLogPath); }
 
   fs::path root_;
