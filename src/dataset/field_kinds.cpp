@@ -1,0 +1,517 @@
+#include "dataset/field_kinds.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include "dataset/database_error.h"
+#include "dataset/dataset.h"
+#include "dataset/time_stamp.h"
+#include "platform/com/bstr.h"
+#include "platform/com/safearray.h"
+
+namespace dataset {
+namespace {
+
+[[noreturn]] void InvalidValue(const TField& f, const std::string& text) {
+  DatabaseError("'" + text + "' is not a valid value for field '" + f.FieldName() + "'");
+}
+
+[[noreturn]] void OutOfRange(const TField& f, const std::string& text) {
+  DatabaseError("Value " + text + " is out of range for field '" + f.FieldName() + "'");
+}
+
+std::string Trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  const auto last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+bool ParseInt64(const std::string& text, int64_t& value) {
+  const std::string t = Trimmed(text);
+  const char* begin = t.data();
+  if (!t.empty() && t[0] == '+') ++begin;
+  auto [end, ec] = std::from_chars(begin, t.data() + t.size(), value);
+  return ec == std::errc() && end == t.data() + t.size() && begin != end;
+}
+
+bool ParseDouble(const std::string& text, double& value) {
+  const std::string t = Trimmed(text);
+  const char* begin = t.data();
+  if (!t.empty() && t[0] == '+') ++begin;
+  auto [end, ec] = std::from_chars(begin, t.data() + t.size(), value);
+  return ec == std::errc() && end == t.data() + t.size() && begin != end && std::isfinite(value);
+}
+
+std::string FloatText(double value) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.15g", value);
+  return text;
+}
+
+bool IsNullValue(const Variant& v) {
+  return v.IsNull() || v.IsEmpty();
+}
+
+// Bytes of a byte-array variant; false when it is not one.
+bool VariantBytes(const Variant& v, std::string& bytes) {
+  if (v.vt() != (VT_ARRAY | VT_UI1)) return false;
+  SAFEARRAY* array = v.Array();
+  LONG low = 0;
+  LONG high = -1;
+  SafeArrayGetLBound(array, 1, &low);
+  SafeArrayGetUBound(array, 1, &high);
+  void* data = nullptr;
+  SafeArrayAccessData(array, &data);
+  bytes.assign(static_cast<const char*>(data), static_cast<std::size_t>(high - low + 1));
+  SafeArrayUnaccessData(array);
+  return true;
+}
+
+Variant BytesVariant(const std::string& bytes) {
+  SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
+  void* data = nullptr;
+  SafeArrayAccessData(array, &data);
+  if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
+  SafeArrayUnaccessData(array);
+  return Variant::FromArray(array);
+}
+
+}  // namespace
+
+// ---- string
+
+std::string TStringField::AsString() const {
+  std::string buffer(static_cast<std::size_t>(DataSize()), '\0');
+  if (!GetData(buffer.data())) return {};
+  buffer.resize(std::strlen(buffer.c_str()));
+  return buffer;
+}
+
+void TStringField::SetAsString(const std::string& value) {
+  if (value.size() > static_cast<std::size_t>(Size())) {
+    DatabaseError("Value of " + std::to_string(value.size()) +
+                  " characters is too long for field '" + FieldName() + "' (at most " +
+                  std::to_string(Size()) + ")");
+  }
+  if (value.find('\0') != std::string::npos) InvalidValue(*this, "(text with a NUL character)");
+  std::string buffer(value);
+  buffer.resize(static_cast<std::size_t>(DataSize()), '\0');
+  SetData(buffer.data());
+}
+
+int32_t TStringField::AsInteger() const {
+  int64_t v = 0;
+  const std::string text = AsString();
+  if (!ParseInt64(text, v) || v < INT32_MIN || v > INT32_MAX) InvalidValue(*this, text);
+  return static_cast<int32_t>(v);
+}
+
+void TStringField::SetAsInteger(int32_t value) {
+  SetAsString(std::to_string(value));
+}
+
+double TStringField::AsFloat() const {
+  double v = 0;
+  const std::string text = AsString();
+  if (!ParseDouble(text, v)) InvalidValue(*this, text);
+  return v;
+}
+
+void TStringField::SetAsFloat(double value) {
+  SetAsString(FloatText(value));
+}
+
+TDateTime TStringField::AsDateTime() const {
+  TDateTime v = 0;
+  const std::string text = AsString();
+  if (!TryTextToDateTime(text, v)) InvalidValue(*this, text);
+  return v;
+}
+
+void TStringField::SetAsDateTime(TDateTime value) {
+  SetAsString(DateTimeToText(value, TFieldType::ftDateTime));
+}
+
+bool TStringField::AsBoolean() const {
+  const std::string text = AsString();
+  if (text.empty()) return false;
+  const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+  return c == 'T' || c == 'Y';
+}
+
+void TStringField::SetAsBoolean(bool value) {
+  SetAsString(value ? "True" : "False");
+}
+
+Variant TStringField::Value() const {
+  if (IsNull()) return Variant::Null();
+  return Variant(AsString());
+}
+
+void TStringField::SetValue(const Variant& value) {
+  if (IsNullValue(value)) {
+    Clear();
+  } else {
+    SetAsString(value.ToString());
+  }
+}
+
+// ---- wide string
+
+std::u16string TWideStringField::AsWideString() const {
+  std::u16string buffer(static_cast<std::size_t>(Size() + 1), u'\0');
+  if (!GetData(buffer.data(), false)) return {};
+  buffer.resize(std::char_traits<char16_t>::length(buffer.c_str()));
+  return buffer;
+}
+
+void TWideStringField::SetAsWideString(const std::u16string& value) {
+  if (value.size() > static_cast<std::size_t>(Size())) {
+    DatabaseError("Value of " + std::to_string(value.size()) +
+                  " characters is too long for field '" + FieldName() + "' (at most " +
+                  std::to_string(Size()) + ")");
+  }
+  std::u16string buffer(value);
+  buffer.resize(static_cast<std::size_t>(Size() + 1), u'\0');
+  SetData(buffer.data(), false);
+}
+
+std::string TWideStringField::AsString() const {
+  return Utf8FromUtf16(AsWideString());
+}
+
+void TWideStringField::SetAsString(const std::string& value) {
+  SetAsWideString(Utf16FromUtf8(value));
+}
+
+Variant TWideStringField::Value() const {
+  if (IsNull()) return Variant::Null();
+  return Variant(AsString());
+}
+
+void TWideStringField::SetValue(const Variant& value) {
+  if (IsNullValue(value)) {
+    Clear();
+  } else {
+    SetAsString(value.ToString());
+  }
+}
+
+// ---- integer kinds
+
+std::string TIntegerField::AsString() const {
+  return IsNull() ? "" : std::to_string(AsInteger());
+}
+
+void TIntegerField::SetAsString(const std::string& value) {
+  if (Trimmed(value).empty()) {
+    Clear();
+    return;
+  }
+  int64_t v = 0;
+  if (!ParseInt64(value, v)) InvalidValue(*this, value);
+  if (v < INT32_MIN || v > INT32_MAX) OutOfRange(*this, Trimmed(value));
+  SetAsInteger(static_cast<int32_t>(v));
+}
+
+int32_t TIntegerField::AsInteger() const {
+  int32_t v = 0;
+  return GetData(&v) ? v : 0;
+}
+
+void TIntegerField::SetAsInteger(int32_t value) {
+  const bool inRange = DataType() == TFieldType::ftSmallint
+                           ? value >= INT16_MIN && value <= INT16_MAX
+                       : DataType() == TFieldType::ftWord ? value >= 0 && value <= UINT16_MAX
+                                                          : true;
+  if (!inRange) OutOfRange(*this, std::to_string(value));
+  SetData(&value);
+}
+
+void TIntegerField::SetAsFloat(double value) {
+  const double rounded = std::nearbyint(value);
+  if (!(rounded >= INT32_MIN && rounded <= INT32_MAX)) OutOfRange(*this, FloatText(value));
+  SetAsInteger(static_cast<int32_t>(rounded));
+}
+
+Variant TIntegerField::Value() const {
+  if (IsNull()) return Variant::Null();
+  return Variant(AsInteger());
+}
+
+void TIntegerField::SetValue(const Variant& value) {
+  if (IsNullValue(value)) {
+    Clear();
+  } else if (value.vt() == VT_BSTR) {
+    SetAsString(value.ToString());
+  } else {
+    SetAsLargeInt(value.ToInt64());
+  }
+}
+
+// ---- large integer
+
+std::string TLargeintField::AsString() const {
+  return IsNull() ? "" : std::to_string(AsLargeInt());
+}
+
+void TLargeintField::SetAsString(const std::string& value) {
+  if (Trimmed(value).empty()) {
+    Clear();
+    return;
+  }
+  int64_t v = 0;
+  if (!ParseInt64(value, v)) InvalidValue(*this, value);
+  SetAsLargeInt(v);
+}
+
+int64_t TLargeintField::AsLargeInt() const {
+  int64_t v = 0;
+  return GetData(&v) ? v : 0;
+}
+
+int32_t TLargeintField::AsInteger() const {
+  const int64_t v = AsLargeInt();
+  if (v < INT32_MIN || v > INT32_MAX) OutOfRange(*this, std::to_string(v));
+  return static_cast<int32_t>(v);
+}
+
+void TLargeintField::SetAsLargeInt(int64_t value) {
+  SetData(&value);
+}
+
+Variant TLargeintField::Value() const {
+  if (IsNull()) return Variant::Null();
+  return Variant(AsLargeInt());
+}
+
+void TLargeintField::SetValue(const Variant& value) {
+  if (IsNullValue(value)) {
+    Clear();
+  } else if (value.vt() == VT_BSTR) {
+    SetAsString(value.ToString());
+  } else {
+    SetAsLargeInt(value.ToInt64());
+  }
+}
+
+// ---- boolean
+
+std::string TBooleanField::AsString() const {
+  if (IsNull()) return {};
+  return AsBoolean() ? "True" : "False";
+}
+
+void TBooleanField::SetAsString(const std::string& value) {
+  const std::string t = Trimmed(value);
+  if (t.empty()) {
+    Clear();
+    return;
+  }
+  const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(t[0])));
+  if (c == 'T' || c == 'Y' || t == "1") {
+    SetAsBoolean(true);
+  } else if (c == 'F' || c == 'N' || t == "0") {
+    SetAsBoolean(false);
+  } else {
+    InvalidValue(*this, value);
+  }
+}
+
+bool TBooleanField::AsBoolean() const {
+  int16_t v = 0;
+  return GetData(&v) && v != 0;
+}
+
+void TBooleanField::SetAsBoolean(bool value) {
+  const int16_t v = value ? -1 : 0;
+  SetData(&v);
+}
+
+Variant TBooleanField::Value() const {
+  if (IsNull()) return Variant::Null();
+  return Variant(AsBoolean());
+}
+
+void TBooleanField::SetValue(const Variant& value) {
+  if (IsNullValue(value)) {
+    Clear();
+  } else if (value.vt() == VT_BSTR) {
+    SetAsString(value.ToString());
+  } else {
+    SetAsBoolean(value.ToBool());
+  }
+}
+
+// ---- float, currency, BCD
+
+std::string TFloatField::AsString() const {
+  return IsNull() ? "" : FloatText(AsFloat());
+}
+
+void TFloatField::SetAsString(const std::string& value) {
+  if (Trimmed(value).empty()) {
+    Clear();
+    return;
+  }
+  double v = 0;
+  if (!ParseDouble(value, v)) InvalidValue(*this, value);
+  SetAsFloat(v);
+}
+
+double TFloatField::AsFloat() const {
+  double v = 0;
+  return GetData(&v) ? v : 0;
+}
+
+int32_t TFloatField::AsInteger() const {
+  const double rounded = std::nearbyint(AsFloat());
+  if (!(rounded >= INT32_MIN && rounded <= INT32_MAX)) OutOfRange(*this, FloatText(rounded));
+  return static_cast<int32_t>(rounded);
+}
+
+void TFloatField::SetAsFloat(double value) {
+  if (!std::isfinite(value)) InvalidValue(*this, FloatText(value));
+  if (DataType() == TFieldType::ftCurrency) value = std::round(value * 10000.0) / 10000.0;
+  SetData(&value);
+}
+
+Variant TFloatField::Value() const {
+  if (IsNull()) return Variant::Null();
+  if (DataType() == TFieldType::ftCurrency) {
+    return Variant::Currency(std::llround(AsFloat() * 10000.0));
+  }
+  return Variant(AsFloat());
+}
+
+void TFloatField::SetValue(const Variant& value) {
+  if (IsNullValue(value)) {
+    Clear();
+  } else if (value.vt() == VT_BSTR) {
+    SetAsString(value.ToString());
+  } else {
+    SetAsFloat(value.ToDouble());
+  }
+}
+
+// ---- date and time
+
+std::string TDateTimeField::AsString() const {
+  return IsNull() ? "" : DateTimeToText(AsDateTime(), DataType());
+}
+
+void TDateTimeField::SetAsString(const std::string& value) {
+  const std::string t = Trimmed(value);
+  if (t.empty()) {
+    Clear();
+    return;
+  }
+  TDateTime v = 0;
+  if (!TryTextToDateTime(t, v)) InvalidValue(*this, value);
+  SetAsDateTime(v);
+}
+
+TDateTime TDateTimeField::AsDateTime() const {
+  double msecs = 0;
+  return GetData(&msecs) ? MSecsToDateTime(msecs) : 0;
+}
+
+void TDateTimeField::SetAsDateTime(TDateTime value) {
+  if (!std::isfinite(value)) InvalidValue(*this, FloatText(value));
+  double msecs = DateTimeToMSecs(value);
+  if (DataType() == TFieldType::ftDate) {
+    msecs = std::floor(msecs / kMSecsPerDay) * kMSecsPerDay;
+  } else if (DataType() == TFieldType::ftTime) {
+    msecs = kDateDelta * kMSecsPerDay + std::fmod(msecs, kMSecsPerDay);
+  }
+  SetData(&msecs);
+}
+
+Variant TDateTimeField::Value() const {
+  if (IsNull()) return Variant::Null();
+  return Variant::Date(AsDateTime());
+}
+
+void TDateTimeField::SetValue(const Variant& value) {
+  if (IsNullValue(value)) {
+    Clear();
+  } else if (value.vt() == VT_BSTR) {
+    SetAsString(value.ToString());
+  } else if (value.vt() == VT_DATE) {
+    SetAsDateTime(value.Get().date);
+  } else {
+    SetAsDateTime(value.ToDouble());
+  }
+}
+
+// ---- BLOB and memo kinds
+
+std::string TBlobField::AsString() const {
+  TDataSet* ds = DataSet();
+  if (ds == nullptr || IsNull()) return {};
+  std::unique_ptr<TStream> stream =
+      ds->CreateBlobStream(const_cast<TBlobField&>(*this), TBlobStreamMode::bmRead);
+  return stream->ReadAll();
+}
+
+void TBlobField::SetAsString(const std::string& value) {
+  CheckWritable();
+  std::unique_ptr<TStream> stream = DataSet()->CreateBlobStream(*this, TBlobStreamMode::bmWrite);
+  if (!value.empty()) stream->Write(value.data(), static_cast<int64_t>(value.size()));
+}
+
+Variant TBlobField::Value() const {
+  if (IsNull()) return Variant::Null();
+  return IsText() ? Variant(AsString()) : BytesVariant(AsString());
+}
+
+void TBlobField::SetValue(const Variant& value) {
+  std::string bytes;
+  if (IsNullValue(value)) {
+    Clear();
+  } else if (VariantBytes(value, bytes)) {
+    SetAsString(bytes);
+  } else {
+    SetAsString(value.ToString());
+  }
+}
+
+std::unique_ptr<TField> CreateField(TFieldType type, int size) {
+  switch (type) {
+    case TFieldType::ftString:
+      return std::make_unique<TStringField>(size);
+    case TFieldType::ftWideString:
+      return std::make_unique<TWideStringField>(size);
+    case TFieldType::ftSmallint:
+    case TFieldType::ftInteger:
+    case TFieldType::ftWord:
+      return std::make_unique<TIntegerField>(type);
+    case TFieldType::ftLargeint:
+      return std::make_unique<TLargeintField>();
+    case TFieldType::ftBoolean:
+      return std::make_unique<TBooleanField>();
+    case TFieldType::ftFloat:
+    case TFieldType::ftCurrency:
+    case TFieldType::ftBCD:
+      return std::make_unique<TFloatField>(type);
+    case TFieldType::ftDate:
+    case TFieldType::ftTime:
+    case TFieldType::ftDateTime:
+      return std::make_unique<TDateTimeField>(type);
+    case TFieldType::ftMemo:
+    case TFieldType::ftBlob:
+    case TFieldType::ftOraBlob:
+    case TFieldType::ftOraClob:
+      return std::make_unique<TBlobField>(type);
+    case TFieldType::ftUnknown:
+    case TFieldType::ftCursor:
+      break;
+  }
+  return nullptr;
+}
+
+}  // namespace dataset
