@@ -40,13 +40,13 @@ std::string AuthenticateUserPOSRequest(const AuthRec& auth);
 // The same for the current customer (fAuth).
 std::string AuthenticateUserPOSRequest();
 
-// Appends the Payments block of one tender, each fragment preceded by a line
-// break. Reads the tender's "TENDER_TYPE", "Amount", "Taken", "Given", "Auth",
-// "Doc_No", "Card Type", "Exp Month" and "Exp Year". Amounts are negated for
-// a return (receipt.IsReturn). Writing a block clears receipt.NoPaymentsYet;
-// a "Deposit Used" tender sets receipt.DepositUsed. A tender that maps to no
-// payment type (cash with nothing taken or given, a negative type) writes
-// nothing. Raises EInvalidFieldCast when a value cannot be read as its type.
+// Appends the Payments block of one tender to `message`, a line break before
+// each fragment (none before the first when `message` is empty). Reads the tender's "TENDER_TYPE",
+// "Amount", "Taken", "Given", "Auth", "Doc_No", "Card Type", "Exp Month" and "Exp Year". Amounts
+// are negated for a return (receipt.IsReturn). Writing a block clears receipt.NoPaymentsYet; a
+// "Deposit Used" tender sets receipt.DepositUsed. A tender that maps to no payment type (cash with
+// nothing taken or given, a negative type) writes nothing. Amounts are written "0.00", rounded half
+// away from zero. Raises EInvalidFieldCast when a value cannot be read as its type.
 void AddPayments(std::string& message, const TContainer& tender, DigitalReceipt& receipt);
 
 // The sendDigitalReceiptRequest text of one sale: the customer identifier and
