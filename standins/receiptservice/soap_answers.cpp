@@ -1,0 +1,131 @@
+#include "soap_answers.h"
+
+#include <cstdint>
+
+namespace receiptservice {
+
+namespace {
+
+std::string Bool(bool b) {
+  return b ? "true" : "false";
+}
+
+std::string Envelope(const std::string& body) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+         "<soapenv:Envelope xmlns:soapenv=\"http://schemas.xmlsoap.org/soap/envelope/\" "
+         "xmlns:ns3=\"" +
+         std::string(kServiceNamespace) + "\"><soapenv:Body>" + body +
+         "</soapenv:Body></soapenv:Envelope>";
+}
+
+// Escapes a text the service itself makes up.
+std::string Escape(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+Operation OperationOf(std::string_view body) {
+  if (body.find(":AuthenticateUserPOSRequest") != std::string_view::npos) {
+    return Operation::Authenticate;
+  }
+  if (body.find(":sendDigitalReceiptRequest") != std::string_view::npos) {
+    return Operation::SendReceipt;
+  }
+  return Operation::Unknown;
+}
+
+const char* OperationName(Operation op) {
+  switch (op) {
+    case Operation::Authenticate:
+      return "AuthenticateUserPOS";
+    case Operation::SendReceipt:
+      return "sendDigitalReceipt";
+    case Operation::Unknown:
+      break;
+  }
+  return "Unknown";
+}
+
+std::string RequestValue(std::string_view body, std::string_view tag) {
+  const std::string open = "<" + std::string(tag) + ">";
+  const std::string close = "</" + std::string(tag) + ">";
+  const size_t start = body.find(open);
+  if (start == std::string_view::npos) return {};
+  const size_t from = start + open.size();
+  const size_t end = body.find(close, from);
+  if (end == std::string_view::npos) return {};
+  return std::string(body.substr(from, end - from));
+}
+
+std::string AuthAccepted(const CustomerAnswer& c) {
+  return Envelope("<ns3:AuthenticateUserPOSResponse errorStatus=\"false\" userAuthenticated=\"" +
+                  Bool(c.authenticated) + "\"><EmailAddress>" + c.emailAddress +
+                  "</EmailAddress><CustomerID TemporaryID=\"" + Bool(c.temporaryId) +
+                  "\" defaultQuenlo=\"" + Bool(c.digitalDefault) + "\">" + Escape(c.customerId) +
+                  "</CustomerID></ns3:AuthenticateUserPOSResponse>");
+}
+
+std::string AuthRefused(std::string_view exceptions) {
+  return Envelope(
+      "<ns3:AuthenticateUserPOSResponse errorStatus=\"true\" userAuthenticated=\"false\">"
+      "<Exceptions>" +
+      Escape(exceptions) + "</Exceptions></ns3:AuthenticateUserPOSResponse>");
+}
+
+std::string ReceiptAccepted(const CustomerAnswer& c) {
+  return Envelope(
+      "<ns3:sendDigitalReceiptResponse><ns3:DigitalReceiptProcessed>true"
+      "</ns3:DigitalReceiptProcessed><CustomerID TemporaryID=\"" +
+      Bool(c.temporaryId) + "\">" + Escape(c.customerId) +
+      "</CustomerID></ns3:sendDigitalReceiptResponse>");
+}
+
+std::string ReceiptRefused(std::string_view code, std::string_view description) {
+  return Envelope(
+      "<ns3:sendDigitalReceiptResponse><ns3:DigitalReceiptProcessed>false"
+      "</ns3:DigitalReceiptProcessed><ExceptionCode>" +
+      Escape(code) + "</ExceptionCode><ExceptionDescription>" + Escape(description) +
+      "</ExceptionDescription></ns3:sendDigitalReceiptResponse>");
+}
+
+std::string SoapFault(std::string_view faultString) {
+  return Envelope("<soapenv:Fault><faultcode>soapenv:Server</faultcode><faultstring>" +
+                  Escape(faultString) + "</faultstring></soapenv:Fault>");
+}
+
+std::string Garbage() {
+  std::string out = "\x89\x01\xfe garbage <ns3:Digital";
+  uint32_t state = 2463534242u;
+  for (int i = 0; i < 200; ++i) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    out += static_cast<char>(state & 0xFF);
+  }
+  return out;
+}
+
+}  // namespace receiptservice

@@ -1,0 +1,77 @@
+// TLS peers are verified: an untrusted chain, a certificate for another host
+// and a failed handshake all end without a response and with "SSL" in the
+// error text (the sale workflow retries exactly those).
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "receipt/https_transport.h"
+#include "sample_receipt.h"
+#include "transport_fixture.h"
+
+namespace {
+
+using receipt::LastCommError;
+using receipt::LastHTTPCode;
+using receipt::SendXML;
+using receiptservice::AnswerKind;
+using transporttest::TransportFixture;
+
+class TlsFailureTest : public TransportFixture {
+ protected:
+  void ExpectTlsFailure(const std::string& response) {
+    EXPECT_EQ(LastHTTPCode, -1);
+    EXPECT_NE(LastCommError.find("SSL"), std::string::npos) << LastCommError;
+    EXPECT_EQ(response, "");
+    EXPECT_EQ(service_->RequestCount(), 0u) << "no request may pass an unverified connection";
+  }
+};
+
+TEST_F(TlsFailureTest, TheServiceAuthorityIsUntrustedWithoutTheBundleSetting) {
+  ::unsetenv(receipt::kCaBundleEnvironment);
+  ExpectTlsFailure(SendXML(service_->Url(), receiptservice::SampleReceiptRequest(1)));
+}
+
+TEST_F(TlsFailureTest, ASelfSignedCertificateIsRefused) {
+  service_->Plan({.kind = AnswerKind::UntrustedCertificate});
+  ExpectTlsFailure(SendXML(service_->Url(), receiptservice::SampleReceiptRequest(1)));
+  EXPECT_EQ(service_->TlsFailuresGiven(), 1u);
+}
+
+TEST_F(TlsFailureTest, ATrustedCertificateForAnotherHostIsRefused) {
+  service_->Plan({.kind = AnswerKind::WrongHostCertificate});
+  ExpectTlsFailure(SendXML(service_->Url(), receiptservice::SampleReceiptRequest(1)));
+  EXPECT_EQ(service_->TlsFailuresGiven(), 1u);
+}
+
+TEST_F(TlsFailureTest, AFailedHandshakeIsATlsFailure) {
+  service_->Plan({.kind = AnswerKind::HandshakeFailure});
+  ExpectTlsFailure(SendXML(service_->Url(), receiptservice::SampleReceiptRequest(1)));
+  EXPECT_EQ(service_->TlsFailuresGiven(), 1u);
+}
+
+TEST_F(TlsFailureTest, AMissingBundleFileIsATlsFailure) {
+  ::setenv(receipt::kCaBundleEnvironment, (root_ / "missing.pem").c_str(), 1);
+  ExpectTlsFailure(SendXML(service_->Url(), receiptservice::SampleReceiptRequest(1)));
+}
+
+TEST_F(TlsFailureTest, TheServiceAddressedByItsIpAddressIsVerifiedToo) {
+  // The service certificate names 127.0.0.1 as well as localhost.
+  std::string url = service_->Url();
+  url.replace(url.find("localhost"), 9, "127.0.0.1");
+  SendXML(url, receiptservice::SampleReceiptRequest(1));
+  EXPECT_EQ(LastHTTPCode, 200) << LastCommError;
+}
+
+TEST_F(TlsFailureTest, EachExchangeAfterAFailureStartsAFreshHandshake) {
+  service_->Plan({.kind = AnswerKind::HandshakeFailure});
+  SendXML(service_->Url(), "<a/>");
+  ASSERT_NE(LastCommError.find("SSL"), std::string::npos);
+  SendXML(service_->Url(), receiptservice::SampleReceiptRequest(1));
+  EXPECT_EQ(LastHTTPCode, 200);
+  EXPECT_EQ(LastCommError, "");
+}
+
+}  // namespace
