@@ -11,6 +11,7 @@
 #include <set>
 
 #include "fake_session.h"
+#include "oracle/field_data.h"
 #include "oracle/oci_entry_points.h"
 #include "oracle/oci_loader_state.h"
 #include "oracle/type_codes.h"
@@ -344,6 +345,22 @@ TEST_F(TimestampTest, TimestampVariablesReadTheirObject) {
   ts.SetComponents(2022, 2, 22, 22, 22, 22, 220'000'000);
   EXPECT_EQ(v.GetValue(0, &session), Variant::Date(EncodeDateTime({2022, 2, 22, 22, 22, 22, 220})));
   EXPECT_EQ(v.DisplayText(&session), "2022-02-22 22:22:22");
+}
+
+TEST_F(TimestampTest, TimestampColumnsOwnOneDescriptorPerRow) {
+  {
+    TFieldData column(otype::TimestampLTZ, 4, 5);
+    ASSERT_EQ(column.AllocateHandles(kEnv), OCI_SUCCESS);
+    EXPECT_EQ(g_live.size(), 5u);
+    for (int row = 0; row < 5; ++row) {
+      EXPECT_EQ(Dt(static_cast<OCIDateTime*>(column.Handles()[row])).type, OCI_DTYPE_TIMESTAMP_LTZ);
+    }
+    ASSERT_EQ(column.AllocateHandles(kEnv), OCI_SUCCESS);  // a second round replaces the first
+    EXPECT_EQ(g_live.size(), 5u);
+  }
+  EXPECT_TRUE(g_live.empty());
+  TFieldData orphan(otype::Timestamp, 4, 2);
+  EXPECT_EQ(orphan.AllocateHandles(nullptr), OCI_INVALID_HANDLE);
 }
 
 }  // namespace
