@@ -274,7 +274,12 @@ std::string Variant::ToText() const {
       return std::to_string(std::get<int64_t>(storage_));
     case VarType::Currency:
       return FloatToText(static_cast<double>(std::get<int64_t>(storage_)) / 10000.0);
-    case VarType::Single:
+    case VarType::Single: {
+      // A single holds about 7 significant digits; more would show its binary noise.
+      char text[32];
+      std::snprintf(text, sizeof text, "%.7g", std::get<double>(storage_));
+      return text;
+    }
     case VarType::Double:
       return FloatToText(std::get<double>(storage_));
     case VarType::Date:

@@ -330,6 +330,8 @@ TEST(VariableCollections, AssignFromParametersTypesByValue) {
   EXPECT_EQ(vars.Data(0).Name(), ":N");
   EXPECT_EQ(vars.Data(1).GetValue(0, nullptr), Variant::Integer(-1));
   EXPECT_EQ(vars.Data(3).GetValue(0, nullptr), Variant::Double(2.5));
+  EXPECT_EQ(Variant::Single(0.1f).ToText(), "0.1");
+  EXPECT_EQ(Variant::Double(0.1).ToText(), "0.1");
   EXPECT_EQ(query.changes, 1);
 
   TParams back;
