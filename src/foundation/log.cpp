@@ -9,6 +9,7 @@
 #include "foundation/app_folders.h"
 #include "foundation/cmdline.h"
 #include "foundation/kw_logger.h"
+#include "foundation/no_destructor.h"
 #include "foundation/text_convert.h"
 
 namespace foundation {
@@ -28,26 +29,33 @@ std::atomic<int> g_closing{0};  // stops waiting for the logger lock
 // While a stop waits for the lock, new calls return at once, so a busy log
 // cannot hold the stop off.
 //
-// Created on first use and never destroyed: the library's unload, which may
-// come as late as the process's exit, stops the log from a static destructor
-// of its own, possibly after this file's statics would have been destroyed.
+// Built on first use and never destroyed: the library's unload, which may
+// come as late as the process's exit, stops the log after this file's
+// ordinary statics may have been destroyed. The logger is freed by
+// StopLogging, so nothing of it stays on the heap after a stop.
 struct LogState {
   std::mutex folderMutex;
-  std::string folder = kDefaultLogFolder;
   std::shared_mutex loggerMutex;
   std::unique_ptr<TKWLogger> logger;
 };
 
 LogState& State() {
-  static LogState* state = new LogState;
+  static NoDestructor<LogState> state;
   return *state;
+}
+
+// The folder setting: read only by StartLogging and the folder accessors, so
+// an ordinary static that is destroyed with the library's other statics.
+std::string& FolderSetting() {
+  static std::string folder = kDefaultLogFolder;
+  return folder;
 }
 
 std::string ResolvedFolder() {
   std::lock_guard lock(State().folderMutex);
-  if (State().folder == kDefaultLogFolder) State().folder = GetAppFolder() + kDefaultLogFolder;
-  if (!State().folder.empty() && State().folder.back() != '/') State().folder.push_back('/');
-  return State().folder;
+  if (FolderSetting() == kDefaultLogFolder) FolderSetting() = GetAppFolder() + kDefaultLogFolder;
+  if (!FolderSetting().empty() && FolderSetting().back() != '/') FolderSetting().push_back('/');
+  return FolderSetting();
 }
 
 // Parses the trimmed switch value as a whole decimal integer; -1 otherwise.
@@ -184,12 +192,12 @@ void ReadLogCmdLine() {
 
 void SetLogFolder(const std::string& folder) {
   std::lock_guard lock(State().folderMutex);
-  State().folder = folder;
+  FolderSetting() = folder;
 }
 
 std::string GetLogFolder() {
   std::lock_guard lock(State().folderMutex);
-  return State().folder;
+  return FolderSetting();
 }
 
 void SetLogQueueLimit(size_t lines) {

@@ -1,5 +1,7 @@
 #include "foundation/log_time.h"
 
+#include "foundation/no_destructor.h"
+
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -16,7 +18,7 @@ struct ClockState {
 };
 
 ClockState& Clock() {
-  static ClockState* state = new ClockState;
+  static NoDestructor<ClockState> state;
   return *state;
 }
 

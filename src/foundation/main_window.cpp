@@ -1,6 +1,8 @@
 #include "foundation/main_window.h"
 
+#include <QApplication>
 #include <QPointer>
+#include <QVariant>
 #include <QWidget>
 
 namespace foundation {
@@ -19,7 +21,18 @@ void SetHostMainWindow(QWidget* window) {
 }
 
 QWidget* HostMainWindow() {
-  return MainWindowSlot().data();
+  if (QWidget* window = MainWindowSlot().data()) return window;
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr) return nullptr;
+  // The property holds a plain pointer that outlives the window if the host
+  // forgets to clear it, so it is only compared, never dereferenced, until it
+  // is found among the live top-level windows.
+  const void* named = app->property(kHostMainWindowProperty).value<QObject*>();
+  if (named == nullptr) return nullptr;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window == named) return window;
+  }
+  return nullptr;
 }
 
 }  // namespace foundation

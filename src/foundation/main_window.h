@@ -5,11 +5,19 @@ class QWidget;
 
 namespace foundation {
 
-// Set by the host side (the simulated host, or a test) on the UI thread. The
-// window is watched: once destroyed, HostMainWindow() gives null again.
+// The host names its main window to a loaded plug-in library through this
+// property of the QApplication object (a QObject* holding the QWidget). The
+// library's own copy of this code and the host's never share globals, so the
+// application object is the one place both see.
+inline constexpr char kHostMainWindowProperty[] = "norvaneHostMainWindow";
+
+// Set on the UI thread by code linked into the same module (a test, or the
+// library itself). The window is watched: once destroyed, HostMainWindow()
+// gives null again.
 void SetHostMainWindow(QWidget* window);
 
-// The window dialogs are owned by, or null when there is none.
+// The window dialogs are owned by: the one set above, else the one the host
+// named through kHostMainWindowProperty, else null.
 QWidget* HostMainWindow();
 
 }  // namespace foundation

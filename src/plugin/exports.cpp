@@ -11,6 +11,7 @@
 #include "hostplugin/plugin_class_table.h"
 #include "platform/com/object_counts.h"
 #include "platform/com/safecall.h"
+#include "plugin/library_lifecycle.h"
 
 namespace {
 
@@ -34,22 +35,26 @@ extern "C" {
 
 __attribute__((visibility("default"))) HRESULT DllGetClassObject(const CLSID& clsid, const IID& iid,
                                                                  void** ppv) {
+  plugin::EnsureLibraryStarted();
   HRESULT result = E_UNEXPECTED;
   HRESULT guard = SafeCall([&] { result = hostplugin::GetPluginClassObject(clsid, iid, ppv); });
   return FAILED(guard) ? guard : result;
 }
 
 __attribute__((visibility("default"))) HRESULT DllCanUnloadNow() {
+  plugin::EnsureLibraryStarted();
   return ComCanUnloadNow();
 }
 
 __attribute__((visibility("default"))) HRESULT DllRegisterServer() {
+  plugin::EnsureLibraryStarted();
   HRESULT result = E_FAIL;
   HRESULT guard = SafeCall([&] { result = hostplugin::RegisterPluginServer(LoadedLibraryPath()); });
   return FAILED(guard) ? E_FAIL : result;
 }
 
 __attribute__((visibility("default"))) HRESULT DllUnregisterServer() {
+  plugin::EnsureLibraryStarted();
   HRESULT result = E_FAIL;
   HRESULT guard = SafeCall([&] { result = hostplugin::UnregisterPluginServer(); });
   return FAILED(guard) ? E_FAIL : result;

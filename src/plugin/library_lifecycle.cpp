@@ -1,11 +1,16 @@
 #include "plugin/library_lifecycle.h"
 
+#include <atomic>
 #include <exception>
+#include <mutex>
 #include <string>
 
+#include "foundation/log.h"
+#include "foundation/message_form.h"
 #include "hostplugin/message_box.h"
 #include "hostplugin/plugin_class_table.h"
 #include "plugin/class_table.h"
+#include "receipt/records.h"
 
 namespace plugin {
 namespace {
@@ -18,13 +23,32 @@ void Report(const char* phase, const LibraryStep& step, const std::string& what)
 // ---------------------------------------------------------------------------
 // The steps, in load order.
 
-// The process-wide application log: started first so that every later step
-// can write to it (foundation::StartLogging, then
-// foundation::LogEnvironmentSummary), and stopped last
-// (foundation::StopLogging), after every other step has finished.
-void StartApplicationLog() {}
+// The foundation's globals: the log settings from the host's command line
+// (before any logger exists) and the settings code's messages shown in the
+// message form.
+void InitializeFoundation() {
+  foundation::ReadLogCmdLine();
+  foundation::RouteSettingsMessagesToMessageForm();
+}
 
-void StopApplicationLog() {}
+// The per-sale records start empty.
+void ResetSaleRecords() {
+  receipt::ResetTransControl();
+  receipt::ResetAuth();
+  receipt::ResetReceipt();
+}
+
+// The process-wide application log, started by the last unit to load (with
+// time-stamped file names and the environment summary) and so stopped first
+// at unload.
+void StartApplicationLog() {
+  foundation::StartLogging("Norvane", true);
+  foundation::LogEnvironmentSummary();
+}
+
+void StopApplicationLog() {
+  foundation::StopLogging();
+}
 
 // The resolved class table, filled at load and emptied at unload.
 hostplugin::PluginClassTable g_classTable{};
@@ -46,9 +70,11 @@ void RevokeFactories() {
 }
 
 constexpr LibraryStep kSteps[] = {
-    {"the application log", &StartApplicationLog, &StopApplicationLog},
+    {"the foundation settings", &InitializeFoundation, nullptr},
+    {"the per-sale records", &ResetSaleRecords, nullptr},
     {"the class table", &ResolveClassTable, &ClearClassTable},
     {"the plug-in factories", &RegisterFactories, &RevokeFactories},
+    {"the application log", &StartApplicationLog, &StopApplicationLog},
 };
 
 }  // namespace
@@ -78,13 +104,29 @@ void FinalizeSteps(const LibraryStep* steps, size_t count) {
   }
 }
 
-// Run by the loader when the library is loaded and before it is unloaded.
-__attribute__((constructor)) static void LibraryLoaded() {
-  InitializeSteps(kSteps, std::size(kSteps));
+namespace {
+
+std::once_flag g_started;
+std::atomic<bool> g_running{false};
+
+}  // namespace
+
+// The loader constructs the library's globals (spread over many units of the
+// static layer libraries) in link order, which no code here controls, and a
+// load-time constructor function may run before them. So the ordered start-up
+// runs once at the host's first call into the library, when every global
+// exists; each exported entry point calls this first.
+void EnsureLibraryStarted() {
+  std::call_once(g_started, [] {
+    InitializeSteps(kSteps, std::size(kSteps));
+    g_running = true;
+  });
 }
 
+// Run by the loader before the library is unloaded (or at process exit): the
+// steps are finalised in reverse order, once, and only when they ran.
 __attribute__((destructor)) static void LibraryUnloading() {
-  FinalizeSteps(kSteps, std::size(kSteps));
+  if (g_running.exchange(false)) FinalizeSteps(kSteps, std::size(kSteps));
 }
 
 }  // namespace plugin

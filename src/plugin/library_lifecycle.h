@@ -19,4 +19,8 @@ void InitializeSteps(const LibraryStep* steps, size_t count);
 // Runs the finalisations of the steps in reverse order, reporting failures.
 void FinalizeSteps(const LibraryStep* steps, size_t count);
 
+// Runs the library's own start-up steps once; every exported entry point
+// calls it before doing anything else.
+void EnsureLibraryStarted();
+
 }  // namespace plugin

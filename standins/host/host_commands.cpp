@@ -21,13 +21,17 @@ constexpr int kUsage = 2;
 constexpr CLSID kDiscoverClsid = MakeGuid("{C95595BB-0B8A-45D4-92E4-8B86DB870EAE}");
 
 const char kUsageText[] =
-    "Usage: pos-host COMMAND LIBRARY\n"
+    "Usage: pos-host COMMAND LIBRARY [HOST-SWITCH...]\n"
     "The simulated point-of-sale host.\n"
     "\n"
     "Commands:\n"
     "  register LIBRARY    register the library's classes in the registry\n"
     "  unregister LIBRARY  remove the library's classes from the registry\n"
     "  discover LIBRARY    load the library and show the plug-ins it offers\n"
+    "\n"
+    "Host switches (words beginning with - or / after LIBRARY, such as\n"
+    "-loglevel=9 or /WSCFGDIR=folder) are not read by pos-host: they stay on\n"
+    "its command line, where the plug-in reads them as it reads the host's.\n"
     "\n"
     "`pos-host COMMAND --help` describes one command. The registry file is\n"
     "named by NORVANE_REGISTRY_FILE.\n";
@@ -375,7 +379,11 @@ int RunHostCommand(const std::vector<std::string>& args, std::ostream& out, std:
       out << entry.help;
       return kOk;
     }
-    if (args.size() != 2) {
+    bool switchesOnly = true;
+    for (size_t i = 2; i < args.size(); ++i) {
+      if (args[i].empty() || (args[i][0] != '-' && args[i][0] != '/')) switchesOnly = false;
+    }
+    if (args.size() < 2 || !switchesOnly) {
       err << entry.help;
       return kUsage;
     }

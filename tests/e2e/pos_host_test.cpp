@@ -5,7 +5,11 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "e2e_environment.h"
 #include "platform/registry/registry.h"
@@ -77,6 +81,36 @@ TEST_F(PosHostProgram, RegisterDiscoverUnregister) {
   EXPECT_TRUE(reg::SubKeyNames(reg::Root::ClassesRoot, "CLSID").empty());
 }
 
+// The library starts the application log in the host's folder when it is
+// loaded: the host is copied into a scratch folder so its logs land there.
+TEST_F(PosHostProgram, ALoadWritesTheStartHeaderAndEnvironmentSummary) {
+  namespace fs = std::filesystem;
+  fs::path host = Scratch() / "pos-host";
+  fs::copy_file(POS_HOST_PROGRAM, host);
+  std::string command = "QT_QPA_PLATFORM=offscreen '" + host.string() + "' discover " + Library() +
+                        " -loglevel=5 2>&1";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::array<char, 4096> buffer{};
+  std::string output;
+  size_t n = 0;
+  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+    output.append(buffer.data(), n);
+  ASSERT_EQ(::pclose(pipe), 0) << output;
+
+  std::vector<fs::path> logs;
+  for (const auto& entry : fs::directory_iterator(Scratch() / "logs")) logs.push_back(entry.path());
+  ASSERT_EQ(logs.size(), 1u);
+  EXPECT_EQ(logs[0].filename().string().rfind("Norvane_", 0), 0u) << logs[0];
+  std::ifstream in(logs[0]);
+  std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (const char* line : {"|  INFO    |", "START OF LOG", "LogLevel = 5",
+                           "Computer : ", "VeskEngine plug-in version:1.0.0.0",
+                           "MSXML versions: ", "LogLevel: 5", "Plug-in manifests:"}) {
+    EXPECT_TRUE(Contains(log, line)) << "missing \"" << line << "\" in\n" << log;
+  }
+}
+
 TEST_F(PosHostProgram, HelpAndUsageErrors) {
   ProgramRun help = PosHost("--help");
   EXPECT_EQ(help.status, 0);
@@ -89,6 +123,7 @@ TEST_F(PosHostProgram, HelpAndUsageErrors) {
   }
   EXPECT_EQ(PosHost("").status, 2);
   EXPECT_EQ(PosHost("discover").status, 2);
+  EXPECT_EQ(PosHost("discover x.so extra").status, 2) << "only switches may follow the library";
   ProgramRun unknown = PosHost("launch x");
   EXPECT_EQ(unknown.status, 2);
   EXPECT_TRUE(Contains(unknown.output, "unknown command \"launch\"")) << unknown.output;

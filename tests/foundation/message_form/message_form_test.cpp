@@ -140,6 +140,16 @@ TEST(DisplayMessage, OwnedByTheHostMainWindowWhenThereIsOne) {
   EXPECT_EQ(Show("owner gone").owner, nullptr);
 }
 
+TEST(DisplayMessage, OwnedByTheWindowTheHostNamesThroughTheApplication) {
+  auto* window = new QWidget;
+  qApp->setProperty(foundation::kHostMainWindowProperty, QVariant::fromValue<QObject*>(window));
+  EXPECT_EQ(foundation::HostMainWindow(), window);
+  EXPECT_EQ(Show("owned by the host").owner, window);
+  delete window;
+  EXPECT_EQ(foundation::HostMainWindow(), nullptr) << "a stale name is never dereferenced";
+  qApp->setProperty(foundation::kHostMainWindowProperty, QVariant());
+}
+
 TEST(DisplayMessage, EnterOrEscapeAlsoCloseIt) {
   {
     ScriptedUser user;
