@@ -1,0 +1,25 @@
+#pragma once
+// Process-wide bookkeeping of sessions: the list of existing sessions, the
+// hooks applications register, the shared OCI environment and the default
+// pool. Used by session.cpp; applications use the functions of session.h.
+
+#include <string>
+
+#include "platform/oci/oci_api.h"
+
+namespace oracle {
+
+class TOracleSession;
+
+void RegisterSession(TOracleSession& session);
+void UnregisterSession(TOracleSession& session);
+bool SessionTraceActive();
+void TraceSession(const TOracleSession& session, const std::string& text);
+
+// The one environment all sessions share when OCIGlobalEnvironment is set;
+// created once under the loader lock (threaded). Raises on failure.
+OCIEnv* SharedEnvironment();
+// Frees it (library unload).
+void FreeSharedEnvironment();
+
+}  // namespace oracle
