@@ -16,9 +16,8 @@ std::function<void(const std::exception&)> ApplicationHandleException;
 TDataSet::TDataSet() : fields_(this) {}
 
 TDataSet::~TDataSet() {
-  // A descendant closes itself in its own destructor (its cursor is gone by
-  // now); here only the base's buffers and observers are let go.
-  FreeBuffers();
+  // A descendant closes itself in its own destructor, while its cursor and
+  // buffer functions still exist; none of them may be called from here.
   for (TDataSource* source : dataSources_) {
     source->dataSet_ = nullptr;
     source->UpdateState();
@@ -30,12 +29,19 @@ void TDataSet::SetActive(bool active) {
   if (active) {
     Fire(BeforeOpen);
     OpenCursor();
-    SetState(TDataSetState::dsBrowse);
-    bof_ = true;
-    InternalFirst();
-    CursorPosChanged();
-    hasRecord_ = ReadRecord(TGetMode::gmNext);
-    eof_ = !hasRecord_;
+    try {
+      SetState(TDataSetState::dsBrowse);
+      bof_ = true;
+      InternalFirst();
+      CursorPosChanged();
+      hasRecord_ = ReadRecord(TGetMode::gmNext);
+      eof_ = !hasRecord_;
+    } catch (...) {
+      // A dataset whose first record cannot be read does not stay open.
+      SetState(TDataSetState::dsInactive);
+      CloseCursor();
+      throw;
+    }
     DataEvent(TDataEvent::deDataSetChange);
     Fire(AfterOpen);
     if (hasRecord_) DoAfterScroll();

@@ -35,12 +35,19 @@ class TDataSet {
   using TFilterRecordEvent = std::function<void(TDataSet&, bool& accept)>;
 
   TDataSet();
+  // A descendant must Close() in its own destructor: the base cannot reach
+  // the descendant's cursor any more.
   virtual ~TDataSet();
   TDataSet(const TDataSet&) = delete;
   TDataSet& operator=(const TDataSet&) = delete;
 
   const std::string& Name() const { return name_; }
   void SetName(std::string name) { name_ = std::move(name); }
+  // Loading, reading, designing, destroying: set by whoever creates, streams
+  // or frees the dataset; Loaded ends the loading.
+  TComponentState ComponentState() const { return componentState_; }
+  void SetComponentState(TComponentState state) { componentState_ = state; }
+  virtual void Loaded() { componentState_ &= static_cast<TComponentState>(~csLoading); }
 
   // --- opening and closing
   bool Active() const { return state_ != TDataSetState::dsInactive; }
@@ -270,6 +277,7 @@ class TDataSet {
   }
 
   std::string name_;
+  TComponentState componentState_ = 0;
   TDataSetState state_ = TDataSetState::dsInactive;
   TFieldDefs fieldDefs_;
   TFields fields_;

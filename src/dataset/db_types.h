@@ -92,6 +92,13 @@ using TFilterOptions = uint8_t;
 inline constexpr TFilterOptions foCaseInsensitive = 1;
 inline constexpr TFilterOptions foNoPartialCompare = 2;
 
+// What a component is going through, as bits.
+using TComponentState = uint8_t;
+inline constexpr TComponentState csLoading = 1;
+inline constexpr TComponentState csReading = 2;
+inline constexpr TComponentState csDesigning = 4;
+inline constexpr TComponentState csDestroying = 8;
+
 // True for the states in which a record's fields may be written.
 constexpr bool IsEditState(TDataSetState s) {
   return s == TDataSetState::dsEdit || s == TDataSetState::dsInsert || s == TDataSetState::dsSetKey;

@@ -136,3 +136,35 @@ TEST_F(Fields, ChangeAndValidateHandlersRun) {
 
 }  // namespace
 }  // namespace dataset::testing
+
+namespace dataset::testing {
+namespace {
+
+TEST(Provider, KeyFieldsParamsAndResetOfTheBase) {
+  MemoryDataSet ds;
+  ds.AddColumn("ID", TFieldType::ftInteger);
+  ds.AddColumn("CODE", TFieldType::ftString, 4);
+  ds.AddColumn("NAME", TFieldType::ftString, 4);
+  ds.AddRow({Variant(1), Variant("a"), Variant("x")});
+  ds.AddRow({Variant(2), Variant("b"), Variant("y")});
+  ds.Open();
+  EXPECT_EQ(ds.PSGetKeyFields(), "");
+  ds.FieldByName("ID").SetInKey(true);
+  ds.FieldByName("CODE").SetInKey(true);
+  EXPECT_EQ(ds.PSGetKeyFields(), "ID;CODE");
+  ds.Last();
+  ds.PSReset();
+  EXPECT_EQ(ds.FieldByName("ID").AsInteger(), 1);
+  TParams params;
+  EXPECT_THROW(ds.PSExecuteStatement("update t set a = ?", params, nullptr), EDatabaseError);
+
+  params.CreateParam(TFieldType::ftString, "Name").Value = Variant("v");
+  EXPECT_EQ(params.FindParam("NAME"), &params[0]);
+  EXPECT_EQ(params.ParamByName("name").Value.ToString(), "v");
+  EXPECT_THROW(params.ParamByName("other"), EDatabaseError);
+  params.Delete(0);
+  EXPECT_EQ(params.Count(), 0);
+}
+
+}  // namespace
+}  // namespace dataset::testing

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "dataset/field_kinds.h"
 #include "dataset/memory_dataset.h"
 
 namespace dataset::testing {
@@ -99,6 +100,23 @@ TEST(Navigation, BookmarksReturnToTheirRecord) {
   ds.Delete();
   EXPECT_FALSE(ds.BookmarkValid(second));
   EXPECT_THROW(ds.GotoBookmark(second), EDatabaseError);
+}
+
+TEST(Navigation, DatasetWhoseFirstRecordCannotBeReadStaysClosed) {
+  MemoryDataSet ds;
+  Fill(ds, 2);
+  auto doubled = std::make_unique<TIntegerField>();
+  doubled->SetFieldName("TWICE");
+  doubled->SetFieldKind(TFieldKind::fkCalculated);
+  ds.Fields().Add(std::make_unique<TIntegerField>()).SetFieldName("ID");
+  ds.Fields().Add(std::move(doubled));
+  ds.OnCalcFields = [](TDataSet&) { throw std::runtime_error("calc"); };
+  EXPECT_THROW(ds.Open(), std::runtime_error);
+  EXPECT_FALSE(ds.Active());
+  ds.OnCalcFields = nullptr;
+  ds.Open();
+  EXPECT_TRUE(ds.FieldByName("TWICE").IsNull());
+  EXPECT_EQ(ds.FindField("NAME"), nullptr);  // only the persistent fields
 }
 
 TEST(Navigation, ClosedDatasetRefusesNavigation) {
