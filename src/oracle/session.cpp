@@ -902,11 +902,15 @@ std::string TOracleSession::GetDescription() {
   } catch (const std::exception&) {
     audsid.clear();
   }
-  // The password is shown masked, with a fixed length.
-  return "Username=" + logonUsername_ + "\r\n" +
-         "Password=" + (logonPassword_.empty() ? "" : "********") + "\r\n" +
-         "Database=" + logonDatabase_ + "\r\n" + "ConnectAs=" + ConnectAsName(connectAs_) + "\r\n" +
-         "AUDSID=" + audsid + "\r\n" + "OCIDLL=" + OCIDLL + "\r\n";
+  // The password is shown masked, with a fixed length, also when the user
+  // name still carries the whole logon text.
+  const TLogonParts parts = ParseLogonText(logonUsername_);
+  const bool hasPassword = !logonPassword_.empty() || !parts.password.empty();
+  return "Username=" + (parts.split ? parts.user : logonUsername_) + "\r\n" +
+         "Password=" + (hasPassword ? "********" : "") + "\r\n" +
+         "Database=" + (parts.database.empty() ? logonDatabase_ : parts.database) + "\r\n" +
+         "ConnectAs=" + ConnectAsName(connectAs_) + "\r\n" + "AUDSID=" + audsid + "\r\n" +
+         "OCIDLL=" + OCIDLL + "\r\n";
 }
 
 // --- busy cursor ---------------------------------------------------------------

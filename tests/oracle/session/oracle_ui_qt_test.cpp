@@ -24,8 +24,11 @@ class OracleUiQtTest : public ::testing::Test {
   // buttons it had.
   void AnswerWith(QMessageBox::StandardButton button) {
     QTimer::singleShot(0, [this, button] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QMessageBox* box = nullptr;
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* b = qobject_cast<QMessageBox*>(w); b != nullptr && b->isVisible()) box = b;
       ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->objectName(), "OracleMessageDialog");
       shown_ = box->standardButtons();
       icon_ = box->icon();
       text_ = box->text().toStdString();

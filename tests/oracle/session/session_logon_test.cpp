@@ -203,6 +203,7 @@ TEST_F(SessionLogonTest, PasswordNeverReachesTracesOrTheDescription) {
   {
     TOracleSession session;
     session.SetLogonUsername("VESKDATA/plimsy@RPROODS");
+    EXPECT_EQ(session.GetDescription().find("plimsy"), std::string::npos) << "before logon";
     session.LogOn();
     const std::string description = session.GetDescription();
     EXPECT_EQ(description.find("plimsy"), std::string::npos) << description;

@@ -11,60 +11,14 @@ namespace {
 
 using namespace oracle;
 
-TEST(SessionPreferences, DefaultsAndRemoteModuleOwner) {
-  TOracleSession session;
-  const TSessionPreferences& p = session.Preferences();
-  EXPECT_EQ(p.FloatPrecision(), 0);
-  EXPECT_EQ(p.IntegerPrecision(), 0);
-  EXPECT_EQ(p.SmallIntPrecision(), -1);
-  EXPECT_FALSE(p.UseOCI7());
-  EXPECT_TRUE(p.ConvertCRLF());
-  EXPECT_EQ(p.ConvertUTF(), TConvertUTF::cuNone);
-  EXPECT_FALSE(p.ForceWideStringFields());
-  EXPECT_TRUE(p.TrimStringFields());
-  EXPECT_EQ(p.MaxStringFieldSize(), 0);
-  EXPECT_TRUE(p.ZeroDateIsNull());
-  EXPECT_FALSE(p.NullLOBIsEmpty());
-  EXPECT_FALSE(p.NullObjectIsEmpty());
-  EXPECT_EQ(p.TemporaryLOB(), TTemporaryLOB::tlCache);
-  EXPECT_FALSE(p.TimestampAsString());
-
+TEST(SessionPreferences, RemoteModuleOwnerStartsWithShortStringFields) {
+  TOracleSession plain;
+  EXPECT_EQ(plain.Preferences().MaxStringFieldSize(), 0);
   TOracleSession remote(nullptr, true);
   EXPECT_EQ(remote.Preferences().MaxStringFieldSize(), 255);
-}
-
-TEST(SessionPreferences, AssignCopiesEverySetting) {
-  TSessionPreferences source(nullptr);
-  source.SetFloatPrecision(15);
-  source.SetIntegerPrecision(5);
-  source.SetSmallIntPrecision(3);
-  source.SetUseOCI7(true);
-  source.SetConvertCRLF(false);
-  source.SetConvertUTF(TConvertUTF::cuUTF8ToUTF16);
-  source.SetForceWideStringFields(true);
-  source.SetTrimStringFields(false);
-  source.SetMaxStringFieldSize(100);
-  source.SetZeroDateIsNull(false);
-  source.SetNullLOBIsEmpty(true);
-  source.SetNullObjectIsEmpty(true);
-  source.SetTemporaryLOB(TTemporaryLOB::tlNoCache);
-  source.SetTimestampAsString(true);
-  TSessionPreferences copy(nullptr, true);
-  copy.Assign(source);
-  EXPECT_EQ(copy.FloatPrecision(), 15);
-  EXPECT_EQ(copy.IntegerPrecision(), 5);
-  EXPECT_EQ(copy.SmallIntPrecision(), 3);
-  EXPECT_TRUE(copy.UseOCI7());
-  EXPECT_FALSE(copy.ConvertCRLF());
-  EXPECT_EQ(copy.ConvertUTF(), TConvertUTF::cuUTF8ToUTF16);
-  EXPECT_TRUE(copy.ForceWideStringFields());
-  EXPECT_FALSE(copy.TrimStringFields());
-  EXPECT_EQ(copy.MaxStringFieldSize(), 100);
-  EXPECT_FALSE(copy.ZeroDateIsNull());
-  EXPECT_TRUE(copy.NullLOBIsEmpty());
-  EXPECT_TRUE(copy.NullObjectIsEmpty());
-  EXPECT_EQ(copy.TemporaryLOB(), TTemporaryLOB::tlNoCache);
-  EXPECT_TRUE(copy.TimestampAsString());
+  TSessionPreferences copy(nullptr);
+  copy.Assign(remote.Preferences());
+  EXPECT_EQ(copy.MaxStringFieldSize(), 255);
 }
 
 struct LayoutWatcher : TSessionAttached {
