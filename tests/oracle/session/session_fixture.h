@@ -10,6 +10,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -43,12 +44,20 @@ struct OciSpy {
   static inline long handlesAllocated = 0;
   static inline long handlesFreed = 0;
   static inline bool failSessionEnd = false;
+  // When set, the server version text the client reports, and the OCI7
+  // conversions of the service context succeed (and are counted).
+  static inline std::optional<std::string> serverVersion;
+  static inline int toLda = 0;
+  static inline int toSvcCtx = 0;
 
   static inline PFN_OCISessionBegin realSessionBegin = nullptr;
   static inline PFN_OCISessionEnd realSessionEnd = nullptr;
   static inline PFN_OCIHandleAlloc realHandleAlloc = nullptr;
   static inline PFN_OCIHandleFree realHandleFree = nullptr;
   static inline PFN_OCIEnvCreate realEnvCreate = nullptr;
+  static inline PFN_OCIServerVersion realServerVersion = nullptr;
+  static inline PFN_OCISvcCtxToLda realSvcCtxToLda = nullptr;
+  static inline PFN_OCILdaToSvcCtx realLdaToSvcCtx = nullptr;
 
   static sword SessionBegin(OCISvcCtx* svc, OCIError* err, OCISession* usr, ub4 cred, ub4 mode) {
     sessionBegins.push_back({cred, mode});
@@ -76,10 +85,31 @@ struct OciSpy {
     return status;
   }
 
+  static sword ServerVersion(dvoid* handle, OCIError* err, text* buf, ub4 size, ub1 type) {
+    if (!serverVersion) return realServerVersion(handle, err, buf, size, type);
+    std::snprintf(reinterpret_cast<char*>(buf), size, "%s", serverVersion->c_str());
+    return OCI_SUCCESS;
+  }
+  static sword SvcCtxToLda(OCISvcCtx* svc, OCIError* err, Lda_Def* lda) {
+    if (!serverVersion) return realSvcCtxToLda(svc, err, lda);
+    ++toLda;
+    return OCI_SUCCESS;
+  }
+  static sword LdaToSvcCtx(OCISvcCtx** svc, OCIError* err, Lda_Def* lda) {
+    if (!serverVersion) return realLdaToSvcCtx(svc, err, lda);
+    ++toSvcCtx;
+    return OCI_SUCCESS;
+  }
+
   static void Install() {
     sessionBegins.clear();
     handlesAllocated = handlesFreed = 0;
     failSessionEnd = false;
+    serverVersion.reset();
+    toLda = toSvcCtx = 0;
+    realServerVersion = std::exchange(oracle::OCIServerVersion, &ServerVersion);
+    realSvcCtxToLda = std::exchange(oracle::OCISvcCtxToLda, &SvcCtxToLda);
+    realLdaToSvcCtx = std::exchange(oracle::OCILdaToSvcCtx, &LdaToSvcCtx);
     realSessionBegin = std::exchange(oracle::OCISessionBegin, &SessionBegin);
     realSessionEnd = std::exchange(oracle::OCISessionEnd, &SessionEnd);
     realHandleAlloc = std::exchange(oracle::OCIHandleAlloc, &HandleAlloc);
@@ -93,6 +123,9 @@ struct OciSpy {
     oracle::OCIHandleAlloc = realHandleAlloc;
     oracle::OCIHandleFree = realHandleFree;
     oracle::OCIEnvCreate = realEnvCreate;
+    oracle::OCIServerVersion = realServerVersion;
+    oracle::OCISvcCtxToLda = realSvcCtxToLda;
+    oracle::OCILdaToSvcCtx = realLdaToSvcCtx;
     realSessionBegin = nullptr;
   }
 };

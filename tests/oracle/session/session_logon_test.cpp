@@ -144,6 +144,39 @@ TEST_F(SessionLogonTest, PasswordExpiryWarningKeepsTheSessionConnected) {
   EXPECT_EQ(session.LogonWarning(), "");
 }
 
+// Servers before release 8 get the OCI7 calls over the converted service
+// context; every later release stays on OCI8, release 20 and later included.
+struct VersionCase {
+  const char* text;
+  bool oci8;
+};
+
+class SessionServerVersion : public StandinSessionTest,
+                             public ::testing::WithParamInterface<VersionCase> {};
+
+TEST_P(SessionServerVersion, DecidesTheCallsAndConvertsBackAtLogoff) {
+  OciSpy::serverVersion = GetParam().text;
+  TOracleSession session;
+  UsePluginAccount(session);
+  session.LogOn();
+  EXPECT_EQ(session.InOCI8Mode(), GetParam().oci8);
+  EXPECT_EQ(session.ConvertedToOCI7(), !GetParam().oci8);
+  EXPECT_EQ(session.MaxVarchar2Chars(), GetParam().oci8 ? 4000 : 2000);
+  EXPECT_EQ(OciSpy::toLda, GetParam().oci8 ? 0 : 1);
+  session.LogOff();
+  EXPECT_EQ(OciSpy::toSvcCtx, OciSpy::toLda);
+  EXPECT_EQ(OciSpy::handlesAllocated, OciSpy::handlesFreed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, SessionServerVersion,
+    ::testing::Values(VersionCase{"Oracle7 Server Release 7.3.4.0.0 - Production", false},
+                      VersionCase{"Oracle8i Enterprise Edition Release 8.1.7.0.0", true},
+                      VersionCase{"Oracle9i Release 9.2.0.1.0 - Production", true},
+                      VersionCase{"Oracle Database 11g Release 11.2.0.4.0", true},
+                      VersionCase{"Oracle Database 21c Express Edition Release 21.0.0.0.0", true},
+                      VersionCase{"Oracle Database 23ai Free Release 23.0.0.0.0", true}));
+
 TEST_F(SessionLogonTest, EventsFireAroundLogonAndLogoff) {
   TOracleSession session;
   UsePluginAccount(session);
