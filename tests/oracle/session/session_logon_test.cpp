@@ -329,12 +329,10 @@ TEST_F(SessionLogonTest, StatementCacheSizeReachesTheServiceContextAtOnce) {
   TOracleSession session;
   UsePluginAccount(session);
   session.SetStatementCache(true);
+  // The stand-in keeps the cache size on the service context but lacks the
+  // session-pool calls of the 9.2 group; the cache needs only the former.
+  OCI92Available = true;
   session.LogOn();
-  if (!OCI92Available) {
-    // Without the 9.2 calls the cache is not used at all.
-    EXPECT_EQ(OciSpy::sessionBegins.at(0).mode, OCI_DEFAULT);
-    GTEST_SKIP() << "the loaded client lacks the 9.2 calls";
-  }
   EXPECT_EQ(OciSpy::sessionBegins.at(0).mode, OCI_STMT_CACHE);
   auto cacheSize = [&] {
     ub4 size = 0;
