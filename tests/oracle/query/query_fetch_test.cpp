@@ -1,0 +1,160 @@
+// Fetching in blocks of ReadBuffer rows: round trips counted at the client
+// calls, Eof, AfterQuery, and reuse of a parsed statement.
+#include "query_fixture.h"
+
+#ifdef STANDIN_ORACLE_HOME
+
+namespace oracle_query_test {
+namespace {
+
+TEST_F(StandinQueryTest, SixtyRowsInThreeFetchCallsOfTheDefaultBlock) {
+  CreateNumbers(60);
+  auto query = NewQuery("select n, label from numbers order by n");
+  int afterQuery = 0;
+  query->AfterQuery = [&](oracle::TOracleQuery&) { ++afterQuery; };
+  query->Execute();
+  EXPECT_FALSE(query->Eof());
+  EXPECT_EQ(RoundTrips::fetches, 1);
+  const std::vector<std::string> rows = FirstColumn(*query);
+  ASSERT_EQ(rows.size(), 60u);
+  EXPECT_EQ(rows.front(), "1");
+  EXPECT_EQ(rows.back(), "60");
+  // 25 + 25 + 10: the short third block ends the rows without a fourth call.
+  EXPECT_EQ(RoundTrips::fetches, 3);
+  EXPECT_EQ(RoundTrips::executes, 1);
+  EXPECT_EQ(afterQuery, 1);
+  EXPECT_EQ(query->RowsProcessed(), 60);
+  EXPECT_EQ(query->ErrorCode(), 1403);
+}
+
+TEST_F(StandinQueryTest, ReadBufferSetsTheBlockSize) {
+  CreateNumbers(60);
+  auto query = NewQuery("select n from numbers");
+  query->SetReadBuffer(7);
+  query->Execute();
+  EXPECT_EQ(FirstColumn(*query).size(), 60u);
+  EXPECT_EQ(RoundTrips::fetches, 9);  // 8 full blocks of 7, then 4 rows
+
+  RoundTrips::Reset();
+  query->SetReadBuffer(100);
+  query->Execute();
+  EXPECT_EQ(FirstColumn(*query).size(), 60u);
+  EXPECT_EQ(RoundTrips::fetches, 1);
+}
+
+TEST_F(StandinQueryTest, ExactlyReadBufferRowsNeedsOneMoreRoundTripToSeeTheEnd) {
+  CreateNumbers(25);
+  auto query = NewQuery("select n from numbers");
+  int afterQuery = 0;
+  query->AfterQuery = [&](oracle::TOracleQuery&) { ++afterQuery; };
+  query->Execute();
+  for (int i = 1; i < 25; ++i) query->Next();
+  EXPECT_FALSE(query->Eof());
+  EXPECT_EQ(query->FieldAsInteger(0), 25);
+  EXPECT_EQ(RoundTrips::fetches, 1);
+  EXPECT_EQ(afterQuery, 0);
+  query->Next();  // the block was full: ask again, get nothing
+  EXPECT_TRUE(query->Eof());
+  EXPECT_EQ(RoundTrips::fetches, 2);
+  EXPECT_EQ(afterQuery, 1);
+  query->Next();  // nothing more happens at Eof
+  EXPECT_EQ(RoundTrips::fetches, 2);
+
+  // One row fewer than the block: the end is known without asking.
+  RoundTrips::Reset();
+  query->SetReadBuffer(26);
+  query->Execute();
+  for (int i = 0; i < 25; ++i) query->Next();
+  EXPECT_TRUE(query->Eof());
+  EXPECT_EQ(RoundTrips::fetches, 1);
+}
+
+TEST_F(StandinQueryTest, NoRowsIsEofRightAfterExecuteWithAfterQueryOnce) {
+  auto query = NewQuery("select cust_sid from customer where cust_sid = -1");
+  int before = 0, after = 0;
+  query->BeforeQuery = [&](oracle::TOracleQuery& q) {
+    ++before;
+    EXPECT_EQ(&q, query.get());
+  };
+  query->AfterQuery = [&](oracle::TOracleQuery&) { ++after; };
+  query->Execute();
+  EXPECT_TRUE(query->Eof());
+  EXPECT_EQ(before, 1);
+  EXPECT_EQ(after, 1);
+  query->Next();
+  EXPECT_EQ(after, 1);
+  EXPECT_EQ(query->FieldCount(), 1);  // described all the same
+  EXPECT_EQ(query->FieldName(0), "CUST_SID");
+}
+
+TEST_F(StandinQueryTest, ReexecutingWithANewBindValueReusesTheParse) {
+  oracle::AlwaysParseStatements = false;
+  auto query = NewQuery("select first_name from customer where cust_sid = :sid");
+  query->DeclareAndSet("sid", 3, oracle::Variant::Integer(9001));
+  query->Execute();
+  EXPECT_EQ(query->FieldAsString(0), "Ann");
+  query->SetVariable("sid", oracle::Variant::Integer(9002));
+  query->Execute();
+  EXPECT_EQ(query->FieldAsString(0), "Bob");
+  EXPECT_EQ(RoundTrips::prepares, 1);
+  // The select list was known, so the second execute brought the first block.
+  ASSERT_EQ(RoundTrips::executeIterations.size(), 2u);
+  EXPECT_EQ(RoundTrips::executeIterations[0], 0u);
+  EXPECT_EQ(RoundTrips::executeIterations[1], 25u);
+  EXPECT_EQ(RoundTrips::fetches, 1);
+
+  // A declaration makes the next run parse again.
+  query->DeclareAndSet("sid", 3, oracle::Variant::Integer(9003));
+  query->Execute();
+  EXPECT_EQ(query->FieldAsString(0), "Cy");
+  EXPECT_EQ(RoundTrips::prepares, 2);
+}
+
+TEST_F(StandinQueryTest, WhileStatementsAlwaysParseEveryRunParses) {
+  auto query = NewQuery("select first_name from customer where cust_sid = :sid");
+  query->DeclareAndSet("sid", 3, oracle::Variant::Integer(9001));
+  query->Execute();
+  query->SetVariable("sid", oracle::Variant::Integer(9002));
+  query->Execute();
+  EXPECT_EQ(query->FieldAsString(0), "Bob");
+  EXPECT_EQ(RoundTrips::prepares, 2);
+}
+
+TEST_F(StandinQueryTest, ATruncatedColumnRaisesInsteadOfComingBackShort) {
+  // The table says 30 characters; the stored value is longer.
+  Run("update subsidiary set sbs_name = '" + std::string(40, 'x') + "' where sbs_no = 2");
+  auto query = NewQuery("select sbs_no, sbs_name from subsidiary order by sbs_no");
+  try {
+    query->Execute();
+    FAIL() << "a truncated value came back without an error";
+  } catch (const oracle::EOracleError& e) {
+    EXPECT_EQ(e.ErrorCode(), 1406);
+    EXPECT_NE(std::string(e.what()).find("ORA-01406"), std::string::npos);
+    EXPECT_NE(std::string(e.what()).find("SBS_NAME"), std::string::npos);
+  }
+  EXPECT_EQ(query->ErrorCode(), 1406);
+  // Values that fit are read as ever.
+  auto fits = NewQuery("select sbs_name from subsidiary where sbs_no = 1");
+  fits->Execute();
+  EXPECT_EQ(fits->FieldAsString(0), "Main Store");
+}
+
+TEST_F(StandinQueryTest, AFailedFetchRaisesWithTheServerError) {
+  CreateNumbers(30);
+  auto query = NewQuery("select n from numbers");
+  query->Execute();
+  Hook<PFN_ociStandin_FailNextCall>("ociStandin_FailNextCall")(3113, nullptr);
+  for (int i = 1; i < 25; ++i) query->Next();
+  try {
+    query->Next();
+    FAIL() << "the failed fetch was not reported";
+  } catch (const oracle::EOracleError& e) {
+    EXPECT_EQ(e.ErrorCode(), 3113);
+  }
+  EXPECT_EQ(query->ErrorCode(), 3113);
+}
+
+}  // namespace
+}  // namespace oracle_query_test
+
+#endif  // STANDIN_ORACLE_HOME

@@ -1,0 +1,209 @@
+// Statements as the server receives them: substitution variables, line ends,
+// binds, errors with their line and position, changes and their row counts,
+// ROWIDs, and the query's life with its session.
+#include "platform/oci/oci_rowid_layout.h"
+#include "query_fixture.h"
+
+#ifdef STANDIN_ORACLE_HOME
+
+namespace oracle_query_test {
+namespace {
+
+class QueryStatementsTest : public StandinQueryTest {
+ protected:
+  std::vector<std::string> JournalSql() {
+    std::vector<std::string> texts;
+    const int size = Hook<PFN_ociStandin_JournalSize>("ociStandin_JournalSize")();
+    auto sql = Hook<PFN_ociStandin_JournalSql>("ociStandin_JournalSql");
+    for (int i = 0; i < size; ++i) texts.emplace_back(sql(i));
+    return texts;
+  }
+  std::vector<std::string> LastBinds() {
+    const int last = Hook<PFN_ociStandin_JournalSize>("ociStandin_JournalSize")() - 1;
+    auto count = Hook<PFN_ociStandin_JournalBindCount>("ociStandin_JournalBindCount");
+    auto bind = Hook<PFN_ociStandin_JournalBind>("ociStandin_JournalBind");
+    std::vector<std::string> binds;
+    for (int i = 0; i < count(last); ++i) binds.emplace_back(bind(last, i));
+    return binds;
+  }
+  void ClearJournal() { Hook<PFN_ociStandin_JournalClear>("ociStandin_JournalClear")(); }
+};
+
+TEST_F(QueryStatementsTest, SubstitutionVariablesBecomePartOfTheText) {
+  auto query = NewQuery("select count(*) from :tab where sbs_no = :sbs");
+  query->DeclareAndSet("tab", 1, oracle::Variant::String("credit_card"));
+  query->DeclareAndSet("sbs", 3, oracle::Variant::Integer(1));
+  ClearJournal();
+  query->Execute();
+  EXPECT_EQ(query->FieldAsInteger(0), 3);
+  ASSERT_EQ(JournalSql().size(), 1u);
+  EXPECT_EQ(JournalSql()[0], "select count(*) from credit_card where sbs_no = :sbs");
+  EXPECT_EQ(LastBinds(), std::vector<std::string>{"SBS=1"});
+
+  // A new value is a new text: parsed again.
+  query->SetVariable("tab", oracle::Variant::String("credit_card_v"));
+  query->Execute();
+  EXPECT_EQ(query->FieldAsInteger(0), 2);
+}
+
+TEST_F(QueryStatementsTest, CarriageReturnsAreRemovedOutsideLiterals) {
+  auto query = NewQuery();
+  query->AddSQL("select first_name");
+  query->AddSQL("from customer");
+  query->AddSQL("where last_name <> 'a\r\nb'");
+  ClearJournal();
+  query->Execute();
+  ASSERT_EQ(JournalSql().size(), 1u);
+  EXPECT_EQ(JournalSql()[0], "select first_name\nfrom customer\nwhere last_name <> 'a\r\nb'\n");
+  EXPECT_EQ(FirstColumn(*query).size(), 3u);
+}
+
+TEST_F(QueryStatementsTest, CustomerLookupByEmailWithOneStringBind) {
+  auto query = NewQuery(
+      "select to_char(cu.cust_sid) as cust_sid from customer cu "
+      "where upper( cu.email_addr ) = upper( :email_addr )");
+  const std::pair<const char*, const char*> lookups[] = {
+      {"Ann.Lee@Example.COM", "9001"}, {"bob@example.com", "9002"}, {"CY@EXAMPLE.COM", "9003"}};
+  for (const auto& [email, sid] : lookups) {
+    query->DeclareAndSet("email_addr", 5, oracle::Variant::String(email));
+    query->Execute();
+    ASSERT_FALSE(query->Eof()) << email;
+    EXPECT_EQ(query->FieldAsString("cust_sid"), sid);
+    query->Next();
+    EXPECT_TRUE(query->Eof());
+    EXPECT_EQ(LastBinds(), std::vector<std::string>{std::string("EMAIL_ADDR='") + email + "'"});
+  }
+  query->SetVariable("email_addr", oracle::Variant::String("nobody@example.com"));
+  query->Execute();
+  EXPECT_TRUE(query->Eof());
+}
+
+TEST_F(QueryStatementsTest, ParseErrorLineAndPosition) {
+  auto query = NewQuery();
+  query->AddSQL("select first_name");
+  query->AddSQL("from customer");
+  query->AddSQL("where cust_sid = = 1");
+  try {
+    query->Execute();
+    FAIL() << "the bad statement ran";
+  } catch (const oracle::EOracleError& e) {
+    EXPECT_NE(e.ErrorCode(), 0);
+    EXPECT_EQ(query->ErrorCode(), e.ErrorCode());
+  }
+  EXPECT_EQ(query->ErrorLine(), 3);
+  EXPECT_EQ(query->ErrorPosition(), 18);  // the second "="
+  EXPECT_EQ(query->ParsedText(), "");     // the next run parses again
+
+  // A good run starts with no position.
+  query->SetSQL("select first_name from customer");
+  query->Execute();
+  EXPECT_EQ(query->ErrorLine(), 0);
+  EXPECT_EQ(query->ErrorPosition(), 0);
+}
+
+TEST_F(QueryStatementsTest, ChangesReportRowsProcessedAndTheirKind) {
+  auto update = NewQuery("update customer set notes = :notes where sbs_no = :sbs");
+  update->DeclareAndSet("notes", 5, oracle::Variant::String("seen"));
+  update->DeclareAndSet("sbs", 3, oracle::Variant::Integer(1));
+  EXPECT_EQ(update->ExecuteArray(-1, -1), 3);
+  EXPECT_EQ(update->RowsProcessed(), 3);
+  EXPECT_EQ(update->SQLType(), oracle::sqltype::Update);
+  EXPECT_TRUE(update->Eof());
+  EXPECT_EQ(update->ErrorCode(), 0);
+
+  auto check = NewQuery("select count(*) from customer where notes = 'seen'");
+  check->Execute();
+  EXPECT_EQ(check->FieldAsInteger(0), 3);
+  EXPECT_EQ(check->SQLType(), oracle::sqltype::Select);
+
+  auto erase = NewQuery("delete from customer where cust_sid = 9003");
+  erase->Execute();
+  EXPECT_EQ(erase->RowsProcessed(), 1);
+  EXPECT_EQ(erase->SQLType(), oracle::sqltype::Delete);
+}
+
+TEST_F(QueryStatementsTest, DescribeReadsTheSelectListWithoutRunningIt) {
+  auto query = NewQuery("select cust_sid, email_addr from customer");
+  query->Describe();
+  EXPECT_TRUE(query->Eof());
+  ASSERT_EQ(query->FieldCount(), 2);
+  EXPECT_EQ(query->FieldName(1), "EMAIL_ADDR");
+  EXPECT_EQ(RoundTrips::fetches, 0);
+
+  // Describing a change must not make it.
+  auto erase = NewQuery("delete from customer");
+  erase->Describe();
+  auto count = NewQuery("select count(*) from customer");
+  count->Execute();
+  EXPECT_EQ(count->FieldAsInteger(0), 3);
+}
+
+TEST_F(QueryStatementsTest, ArraysOfDifferentSizesAreRefused) {
+  Run("create table pairs (a number(5), b number(5))");
+  auto insert = NewQuery("insert into pairs values (:a, :b)");
+  std::vector<oracle::Variant> ten, twelve;
+  for (int i = 0; i < 12; ++i) {
+    if (i < 10) ten.push_back(oracle::Variant::Integer(i));
+    twelve.push_back(oracle::Variant::Integer(i));
+  }
+  insert->DeclareAndSet("a", 3, oracle::Variant::VariantArray(ten));
+  insert->DeclareAndSet("b", 3, oracle::Variant::VariantArray(twelve));
+  try {
+    insert->Execute();
+    FAIL() << "arrays of 10 and 12 elements were run";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "All arrays must be of equal size for Array DML");
+  }
+  // Equal sizes run once for every element.
+  insert->SetVariable("b", oracle::Variant::VariantArray(ten));
+  EXPECT_EQ(insert->ExecuteArray(-1, -1), 10);
+  auto count = NewQuery("select count(*), sum(b) from pairs");
+  count->Execute();
+  EXPECT_EQ(count->FieldAsInteger(0), 10);
+  EXPECT_EQ(count->FieldAsInteger(1), 45);
+}
+
+TEST_F(QueryStatementsTest, ServerErrorsOfAChangeRaise) {
+  auto insert = NewQuery("insert into subsidiary (sbs_no, sbs_name) values (:no, 'again')");
+  insert->DeclareAndSet("no", 3, oracle::Variant::Integer(1));
+  EXPECT_THROW(insert->Execute(), oracle::EOracleError);
+  EXPECT_EQ(insert->ErrorCode(), 1);  // unique constraint violated
+  insert->SetVariable("no", oracle::Variant::Integer(3));
+  insert->Execute();
+  EXPECT_EQ(insert->RowsProcessed(), 1);
+}
+
+TEST_F(QueryStatementsTest, RowidOfAnInsertFindsTheRowAgain) {
+  auto insert = NewQuery("insert into subsidiary (sbs_no, sbs_name) values (7, 'Seventh')");
+  insert->Execute();
+  const std::string rowid = insert->RowId();
+  if (rowid.empty()) {
+    GTEST_SKIP() << "the stand-in client does not fill the shared ROWID descriptor layout yet";
+  }
+  EXPECT_TRUE(ParseRowidText(rowid).has_value()) << rowid;
+  auto find = NewQuery("select sbs_name from subsidiary where rowid = :x");
+  find->DeclareAndSet("x", 5, oracle::Variant::String(rowid));
+  find->Execute();
+  ASSERT_FALSE(find->Eof());
+  EXPECT_EQ(find->FieldAsString(0), "Seventh");
+}
+
+TEST_F(QueryStatementsTest, LogoffClosesTheQueryAndANewLogonRunsItAgain) {
+  auto query = NewQuery("select first_name from customer order by cust_sid");
+  query->Execute();
+  EXPECT_FALSE(query->Eof());
+  session_->LogOff();
+  EXPECT_TRUE(query->Eof());
+  EXPECT_THROW(query->Execute(), std::runtime_error);
+  session_->LogOn();
+  query->Execute();
+  EXPECT_EQ(query->FieldAsString(0), "Ann");
+  // A query outliving its session forgets it.
+  session_.reset();
+  EXPECT_EQ(query->Session(), nullptr);
+}
+
+}  // namespace
+}  // namespace oracle_query_test
+
+#endif  // STANDIN_ORACLE_HOME

@@ -1,0 +1,76 @@
+// The text rules a query applies before parsing: substitution variables,
+// carriage returns, statement kinds, and error offsets as lines and columns.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "oracle/query_text.h"
+
+namespace oracle {
+namespace {
+
+std::optional<std::string> From(const std::map<std::string, std::string>& values,
+                                std::string_view name) {
+  const auto it = values.find(std::string(name));
+  if (it == values.end()) return std::nullopt;
+  return it->second;
+}
+
+TEST(SubstituteVariables, ReplacesKnownNamesAndLeavesBindsAndLiterals) {
+  const std::map<std::string, std::string> values{{"tab", "emp"}, {"col", "ename"}};
+  auto substitute = [&](std::string_view name) { return From(values, name); };
+  EXPECT_EQ(SubstituteVariables("select * from :tab", substitute), "select * from emp");
+  EXPECT_EQ(SubstituteVariables("select :col from :tab where id = :id", substitute),
+            "select ename from emp where id = :id");
+  // Text inside literals and comments is never a variable.
+  EXPECT_EQ(SubstituteVariables("select ':tab' from :tab -- :tab", substitute),
+            "select ':tab' from emp -- :tab");
+  // A value longer or shorter than its name keeps earlier positions right.
+  const std::map<std::string, std::string> uneven{{"a", "a_very_long_table"}, {"b", ""}};
+  EXPECT_EQ(SubstituteVariables("x :a y :b z :a",
+                                [&](std::string_view name) { return From(uneven, name); }),
+            "x a_very_long_table y  z a_very_long_table");
+}
+
+TEST(RemoveCarriageReturns, OnlyOutsideQuotedText) {
+  EXPECT_EQ(RemoveCarriageReturns("select 1\r\nfrom dual\r\n"), "select 1\nfrom dual\n");
+  // A line end inside a literal belongs to the value.
+  EXPECT_EQ(RemoveCarriageReturns("select 'a\r\nb'\r\nfrom dual"), "select 'a\r\nb'\nfrom dual");
+  EXPECT_EQ(RemoveCarriageReturns("select \"x\ry\" from t\r"), "select \"x\ry\" from t");
+  EXPECT_EQ(RemoveCarriageReturns("-- note\r\nselect 1 /* a\r\nb */"),
+            "-- note\nselect 1 /* a\nb */");
+}
+
+TEST(StatementKinds, MapAndReuse) {
+  EXPECT_EQ(SQLTypeFromStatementType(1), sqltype::Select);
+  EXPECT_EQ(SQLTypeFromStatementType(2), sqltype::Update);
+  EXPECT_EQ(SQLTypeFromStatementType(3), sqltype::Delete);
+  EXPECT_EQ(SQLTypeFromStatementType(4), sqltype::Insert);
+  EXPECT_EQ(SQLTypeFromStatementType(8), sqltype::PLSQLBlock);
+  EXPECT_EQ(SQLTypeFromStatementType(9), sqltype::PLSQLBlock);
+  EXPECT_EQ(SQLTypeFromStatementType(5), sqltype::Other);  // CREATE
+  EXPECT_EQ(SQLTypeFromStatementType(0), sqltype::Other);
+  for (int32_t kind : {3, 4, 5, 9, 33, 34, 35, 54, 55, 56}) EXPECT_TRUE(IsReusableSQLType(kind));
+  for (int32_t kind : {-1, 0, 1, 2, 6, 36}) EXPECT_FALSE(IsReusableSQLType(kind));
+}
+
+TEST(TextPositionOfOffset, CountsLineFeedSeparatedLinesFromOne) {
+  const std::string text = "select *\nfrom t\nwher x";
+  EXPECT_EQ(TextPositionOfOffset(text, 0).line, 1);
+  EXPECT_EQ(TextPositionOfOffset(text, 0).position, 1);
+  EXPECT_EQ(TextPositionOfOffset(text, 7).position, 8);
+  const TTextPosition wher = TextPositionOfOffset(text, text.find("wher"));
+  EXPECT_EQ(wher.line, 3);
+  EXPECT_EQ(wher.position, 1);
+  const TTextPosition x = TextPositionOfOffset(text, text.find('x'));
+  EXPECT_EQ(x.line, 3);
+  EXPECT_EQ(x.position, 6);
+  // Right after a line feed is the start of the next line.
+  EXPECT_EQ(TextPositionOfOffset(text, 9).line, 2);
+  // Past the end counts as the end.
+  EXPECT_EQ(TextPositionOfOffset(text, 500).line, 3);
+  EXPECT_EQ(TextPositionOfOffset(text, 500).position, 7);
+}
+
+}  // namespace
+}  // namespace oracle
