@@ -36,3 +36,56 @@ echo
 echo "== pos-host unregister"
 "$host" unregister "$library"
 echo "keys left under HKEY_CLASSES_ROOT\\CLSID: $(grep -c '^\[HKEY_CLASSES_ROOT\\CLSID\\' "$NORVANE_REGISTRY_FILE" || true)"
+
+# ---------------------------------------------------------------------------
+# The receipt service: the sample receipt goes to the stand-in receipt service
+# over TLS (its private authority trusted through NORVANE_CA_BUNDLE), the
+# service shows what it received; then, with the service stopped, the same
+# receipt goes to the queue folder.
+# ---------------------------------------------------------------------------
+cmake --build --preset default -j "$(nproc)" --target receipt-service receipt-demo-client >/dev/null
+rs_bin="$build/standins/receiptservice"
+rs_work="$work/receiptservice"
+mkdir -p "$rs_work"
+# Bounded, so that it never outlives the demo even when the demo fails.
+timeout 300 "$rs_bin/receipt-service" --certs "$rs_work/certs" --record "$rs_work/received" \
+  >"$rs_work/service.out" 2>&1 &
+rs_pid=$!
+for _ in $(seq 100); do
+  grep -q '^listening ' "$rs_work/service.out" && break
+  sleep 0.1
+done
+rs_url=$(awk '/^listening /{print $2}' "$rs_work/service.out")
+echo
+if [ -z "$rs_url" ]; then
+  echo "demo: the receipt service did not start:"
+  cat "$rs_work/service.out"
+  kill "$rs_pid" 2>/dev/null || true
+else
+  echo "== receipt service listening at $rs_url"
+  echo "== sending the sample receipt"
+  NORVANE_CA_BUNDLE="$rs_work/certs/ca.pem" "$rs_bin/receipt-demo-client" \
+    --url "$rs_url" --queue "$rs_work/Queue" --workstation 3 | cut -c1-300 ||
+    echo "demo: the client failed"
+  echo
+  echo "== what the service received"
+  for f in "$rs_work"/received/*.http; do
+    echo "-- $(basename "$f")"
+    cat "$f"
+    echo
+  done
+  kill "$rs_pid"
+  wait "$rs_pid" || true
+  echo
+  echo "== the service is stopped; sending the same receipt again"
+  NORVANE_CA_BUNDLE="$rs_work/certs/ca.pem" "$rs_bin/receipt-demo-client" \
+    --url "$rs_url" --queue "$rs_work/Queue" --workstation 3 ||
+    echo "demo: the client failed"
+  echo
+  echo "== the queue folder"
+  ls -l "$rs_work/Queue"
+  for f in "$rs_work"/Queue/Q-*.xml; do
+    echo "-- $(basename "$f") (first lines)"
+    head -n 12 "$f"
+  done
+fi

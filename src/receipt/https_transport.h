@@ -5,10 +5,11 @@
 // one POST and records its outcome in LastHTTPCode and LastCommError.
 //
 // TLS peers are verified (certificate chain and host name) and TLS 1.2 is the
-// lowest version offered. The certificates trusted are the system's, or those
-// of the PEM bundle named by the environment variable NORVANE_CA_BUNDLE (for a
-// service with a private certificate authority), read when a transport makes
-// its first exchange. Every TLS or certificate
+// lowest version offered. The authorities trusted are the system's; the
+// environment variable NORVANE_CA_BUNDLE can name a PEM file that takes the
+// place of the system's bundle file (the system's certificate folder stays
+// trusted), for a service with a private authority. It is read when a
+// transport makes its first exchange. Every TLS or certificate
 // failure gives an error text containing "SSL", which is how callers tell a
 // TLS failure from a connection failure.
 
@@ -26,7 +27,7 @@ extern int32_t LastHTTPCode;
 extern std::string LastCommError;
 
 // Environment variable naming a PEM file of trusted certificate authorities,
-// used instead of the system's bundle.
+// used in place of the system's bundle file.
 inline constexpr const char* kCaBundleEnvironment = "NORVANE_CA_BUNDLE";
 
 // Read time-out used when none (or a value below 1) is set.

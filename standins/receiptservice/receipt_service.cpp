@@ -184,6 +184,9 @@ void ReceiptService::StartServer(int port) {
   }
   // Idle kept-alive connections are closed soon, so that stopping is quick.
   server->http.set_keep_alive_timeout(2);
+  // Answers go out at once rather than waiting for the client's
+  // acknowledgement of the head.
+  server->http.set_tcp_nodelay(true);
   server->http.Post(".*", [this](const httplib::Request& req, httplib::Response& res) {
     ReceivedRequest r;
     r.method = req.method;
