@@ -93,6 +93,7 @@ bool TDataSet::Locate(const std::string& keyFields, const std::vector<Variant>& 
   if (!hasRecord_) return false;
   UpdateCursorPos();
   const TBookmark start = GetBookmark();
+  if (start.empty()) return false;
   TBookmark found;
   try {
     InternalFirst();
@@ -131,6 +132,7 @@ Variant TDataSet::Lookup(const std::string& keyFields, const std::vector<Variant
   if (!hasRecord_) return Variant::Null();
   UpdateCursorPos();
   const TBookmark start = GetBookmark();
+  if (start.empty()) return Variant::Null();
   std::vector<Variant> values;
   bool found = false;
   try {
