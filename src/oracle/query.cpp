@@ -506,7 +506,6 @@ int32_t TOracleQuery::ExecuteArray(int32_t index, int32_t count) {
 }
 
 void TOracleQuery::Describe() {
-  if (threaded_ && busyState_ != 0) throw std::runtime_error("Query thread is still in progress");
   ExecuteCore(true, 0, 0);
 }
 

@@ -1,6 +1,7 @@
 // Statements as the server receives them: substitution variables, line ends,
 // binds, errors with their line and position, changes and their row counts,
 // ROWIDs, and the query's life with its session.
+#include "oracle/oracle_date.h"
 #include "platform/oci/oci_rowid_layout.h"
 #include "query_fixture.h"
 
@@ -186,6 +187,81 @@ TEST_F(QueryStatementsTest, RowidOfAnInsertFindsTheRowAgain) {
   find->Execute();
   ASSERT_FALSE(find->Eof());
   EXPECT_EQ(find->FieldAsString(0), "Seventh");
+}
+
+TEST_F(QueryStatementsTest, TimestampsTravelThroughDescriptors) {
+  Run("create table stamps (id number(5), at timestamp)");
+  const oracle::TDateTime when = oracle::EncodeDateTime({2024, 7, 9, 13, 45, 30, 250});
+  auto insert = NewQuery("insert into stamps values (:id, :at)");
+  insert->DeclareAndSet("id", 3, oracle::Variant::Integer(1));
+  insert->DeclareAndSet("at", 187, oracle::Variant::Date(when));
+  insert->Execute();
+  insert->SetVariable("id", oracle::Variant::Integer(2));
+  insert->SetVariable("at", oracle::Variant());
+  insert->Execute();
+
+  auto query = NewQuery("select at from stamps order by id");
+  query->Execute();
+  EXPECT_EQ(query->FieldType(0), 187);
+  EXPECT_NEAR(query->FieldAsDate(0), when, 1e-8);
+  EXPECT_EQ(query->FieldAsString(0), "2024-07-09 13:45:30");
+  query->Next();
+  EXPECT_TRUE(query->FieldIsNull(0));
+  EXPECT_EQ(query->FieldAsDate(0), 0.0);
+
+  session_->Preferences().SetTimestampAsString(true);
+  auto text = NewQuery("select at from stamps where id = 1");
+  text->Execute();
+  EXPECT_EQ(text->FieldType(0), 5);
+  EXPECT_EQ(text->FieldAsString(0), "09-JUL-24 01.45.30.250000 PM");  // the server's format
+}
+
+TEST_F(QueryStatementsTest, KindsNotBuiltYetAreRefusedClearly) {
+  Run("create table notes (id number(5), body clob)");
+  auto query = NewQuery("select id, body from notes");
+  try {
+    query->Execute();
+    FAIL() << "a LOB column was fetched";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "Column BODY: LOB columns cannot be fetched yet");
+  }
+  EXPECT_EQ(query->FieldCount(), 0);
+  auto bind = NewQuery("select id from notes where body = :body");
+  bind->DeclareVariable("body", 112);
+  try {
+    bind->Execute();
+    FAIL() << "a LOB variable without its locator was bound";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "LOB variable :BODY cannot be nil");
+  }
+}
+
+TEST_F(QueryStatementsTest, DebugRunsShowTheQueryBeforeExecuting) {
+  std::vector<std::string> shown;
+  oracle::SetQueryDebugHook([&](oracle::TOracleQuery& q) { shown.push_back(q.SQL()); });
+  auto query = NewQuery("select 1 from dual");
+  query->SetDebug(true);
+  query->Describe();
+  EXPECT_TRUE(shown.empty());
+  query->Execute();
+  oracle::SetQueryDebugHook({});
+  EXPECT_EQ(shown, std::vector<std::string>{"select 1 from dual"});
+}
+
+TEST_F(QueryStatementsTest, StatementCacheRunsThroughPrepareAndRelease) {
+  session_->LogOff();
+  session_->SetStatementCache(true);
+  session_->LogOn();
+  oracle::AlwaysParseStatements = false;
+  auto query = NewQuery("select first_name from customer where cust_sid = :sid");
+  query->DeclareAndSet("sid", 3, oracle::Variant::Integer(9001));
+  query->Execute();
+  EXPECT_EQ(query->FieldAsString(0), "Ann");
+  query->SetVariable("sid", oracle::Variant::Integer(9002));
+  query->Execute();
+  EXPECT_EQ(query->FieldAsString(0), "Bob");
+  query->Next();
+  EXPECT_TRUE(query->Eof());
 }
 
 TEST_F(QueryStatementsTest, LogoffClosesTheQueryAndANewLogonRunsItAgain) {
