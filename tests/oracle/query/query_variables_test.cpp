@@ -21,7 +21,11 @@ std::string ErrorOf(Fn&& fn) {
 }
 
 TEST(QueryProperties, DefaultsAndReadBufferFloor) {
+  const TOracleQuery* created = nullptr;
+  SetQueryCreatedHook([&](TOracleQuery& q) { created = &q; });
   TOracleQuery query;
+  SetQueryCreatedHook({});
+  EXPECT_EQ(created, &query);
   EXPECT_EQ(query.ReadBuffer(), 25);
   EXPECT_TRUE(query.Eof());
   EXPECT_EQ(query.SQLType(), 0);
