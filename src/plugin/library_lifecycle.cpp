@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 
+#include "dialogs/oracle_ui_qt.h"
 #include "foundation/log.h"
 #include "foundation/message_form.h"
 #include "hostplugin/message_box.h"
@@ -29,6 +30,13 @@ void Report(const char* phase, const LibraryStep& step, const std::string& what)
 void InitializeFoundation() {
   foundation::ReadLogCmdLine();
   foundation::RouteSettingsMessagesToMessageForm();
+}
+
+// The Oracle library asks through Qt dialogs and shows the busy cursor.
+// Its sessions are logged off by the plug-ins' clean-up, not at unload: the
+// unload may come at process exit after the library's statics are gone.
+void InstallOracleUserInterface() {
+  dialogs::InstallOracleUserInterface();
 }
 
 // The per-sale records start empty.
@@ -71,6 +79,7 @@ void RevokeFactories() {
 
 constexpr LibraryStep kSteps[] = {
     {"the foundation settings", &InitializeFoundation, nullptr},
+    {"the Oracle user interface", &InstallOracleUserInterface, nullptr},
     {"the per-sale records", &ResetSaleRecords, nullptr},
     {"the class table", &ResolveClassTable, &ClearClassTable},
     {"the plug-in factories", &RegisterFactories, &RevokeFactories},
