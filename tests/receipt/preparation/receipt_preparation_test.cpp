@@ -1,0 +1,364 @@
+// Receipt preparation from invoice containers: items, returns, deposits,
+// discounts, taxes, tenders, ship-to, and the failures that leave the sale
+// without a digital receipt. Runs without a user interface, so a failure
+// message goes to the application log.
+
+#include "receipt/receipt_preparation.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "foundation/prefs_records.h"
+#include "invoice_builder.h"
+#include "log_capture.h"
+#include "receipt/records.h"
+#include "receipt/soap_messages.h"
+
+namespace {
+
+using namespace preparationtest;
+using receipt::fDRcpt;
+using receipt::fDRcptItemCount;
+using receipt::fDRcptItems;
+using receipt::FTransControl;
+using receipt::PrepareDigitalReceipt;
+
+class PreparationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    savedPrefs_ = foundation::MainPrefs;
+    // A card list, so building the message does not read settings files.
+    foundation::MainPrefs.Cards = {"VISA=Visa"};
+    receipt::ResetTransControl();
+    receipt::ResetAuth();
+    receipt::ResetReceipt();
+  }
+  void TearDown() override {
+    foundation::MainPrefs = savedPrefs_;
+    receipt::ResetTransControl();
+    receipt::ResetAuth();
+    receipt::ResetReceipt();
+  }
+
+  foundation::TMainPrefs savedPrefs_;
+};
+
+TEST_F(PreparationTest, AReturnSendsItsAmountsNegated) {
+  auto invoice = SaleInvoice(2);
+  AddFields(*invoice, {{"Subtotal w/o tax", 10.0}, {"Invc Total", 10.0}});
+  AddItem(*invoice, "Scarf", 1, 10.0);
+  AddTender(*invoice, 0, 10.0, 0, 10.0);
+
+  PrepareDigitalReceipt(*invoice, false);
+
+  ASSERT_FALSE(FTransControl.NoVesk);
+  EXPECT_TRUE(fDRcpt.IsReturn);
+  EXPECT_EQ(fDRcpt.TransactionType, "ReturnTransaction");
+  EXPECT_EQ(fDRcptItems[0].ItemTotal, "-10.00");
+  EXPECT_EQ(fDRcptItems[0].ItemQuantity, "-1");
+  EXPECT_EQ(fDRcptItems[0].ItemPrice, "10.00") << "the unit price is not signed";
+  EXPECT_EQ(fDRcpt.SubTotalAmount, "-10.00");
+  EXPECT_EQ(fDRcpt.TotalPaid, "-10.00") << "cash handed back on a return";
+  EXPECT_EQ(fDRcpt.ChangeDue, "0.00") << "never a negative zero";
+
+  const std::string message = receipt::ConstructMessage(*invoice);
+  EXPECT_NE(message.find("<ItemTotal>-10.00</ItemTotal>"), std::string::npos);
+  EXPECT_NE(message.find("<TransactionType>ReturnTransaction</TransactionType>"),
+            std::string::npos);
+}
+
+TEST_F(PreparationTest, ItemDiscountsAreSentAsReductionsOnASaleAndAdditionsOnAReturn) {
+  for (const int64_t type : {int64_t{0}, int64_t{2}}) {
+    receipt::ResetReceipt();
+    auto invoice = SaleInvoice(type);
+    receipt::TContainer& item = invoice->Items.NewContainer();
+    AddFields(item, {{"Qty", 2.0}, {"Disc Amt", 1.255}, {"Disc Reason", std::string("STAFF")}});
+    PrepareDigitalReceipt(*invoice, false);
+    ASSERT_FALSE(FTransControl.NoVesk);
+    EXPECT_EQ(fDRcptItems[0].DiscountAmount, type == 2 ? "1.26" : "-1.26");
+    EXPECT_EQ(fDRcptItems[0].DiscountName, "STAFF");
+    EXPECT_EQ(fDRcptItems[0].ItemQuantity, type == 2 ? "-2" : "2");
+  }
+}
+
+TEST_F(PreparationTest, FiveHundredAndOneItemsFillTheWholeReceipt) {
+  auto invoice = SaleInvoice();
+  for (int i = 0; i < 501; ++i) AddItem(*invoice, "Item " + std::to_string(i), 1, 1.0);
+
+  PrepareDigitalReceipt(*invoice, false);
+
+  EXPECT_FALSE(FTransControl.NoVesk);
+  EXPECT_EQ(fDRcptItemCount, 500);
+  EXPECT_TRUE(fDRcptItems[500].Used);
+  EXPECT_EQ(fDRcptItems[500].ItemName, "Item 500");
+}
+
+TEST_F(PreparationTest, AFiveHundredAndSecondItemLeavesTheSaleWithoutADigitalReceipt) {
+  LogCapture log("prep502");
+  auto invoice = SaleInvoice();
+  for (int i = 0; i < 502; ++i) AddItem(*invoice, "Item " + std::to_string(i), 1, 1.0);
+
+  PrepareDigitalReceipt(*invoice, false);
+
+  EXPECT_TRUE(FTransControl.NoVesk);
+  EXPECT_EQ(fDRcptItemCount, 500) << "nothing is written past the last entry";
+  EXPECT_EQ(fDRcpt.TransactionType, "") << "the preparation stopped at the items";
+  const std::string text = log.Text();
+  EXPECT_NE(text.find("DoDigitalReceipt: Range check error"), std::string::npos) << text;
+  EXPECT_NE(text.find("PrepareDigitalReceipt while traversing items (item 501)"),
+            std::string::npos);
+}
+
+TEST_F(PreparationTest, AValueOfTheWrongKindEndsThePreparationWithItsStep) {
+  LogCapture log("prepcast");
+  auto invoice = SaleInvoice();
+  invoice->Items.NewContainer().AddField("Qty", std::string("lots"));
+
+  PrepareDigitalReceipt(*invoice, false);
+
+  EXPECT_TRUE(FTransControl.NoVesk);
+  const std::string text = log.Text();
+  EXPECT_NE(text.find("DoDigitalReceipt: Invalid cast of field value to Double"), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("PrepareDigitalReceipt while traversing items (item 0)"), std::string::npos);
+}
+
+TEST_F(PreparationTest, ASalesOrderDepositBecomesADepositReceipt) {
+  auto invoice = SaleInvoice();
+  AddFields(*invoice, {{"Fee Type", std::string("SODEP")},
+                       {"SO Sid", std::string("900100")},
+                       {"SO Number", std::string("4567")},
+                       {"Invc Total", 50.0},
+                       {"Fee Amt", 50.0},
+                       {"Deposit Balance Due", 149.995}});
+  // The sales-order line the extraction adds to a deposit.
+  AddFields(invoice->Items.NewContainer(),
+            {{"Qty", 1.0}, {"Orig P$", 50.0}, {"Ext Rcpt P$", 50.0}});
+  AddTender(*invoice, 2, 50.0);
+
+  PrepareDigitalReceipt(*invoice, false);
+
+  ASSERT_FALSE(FTransControl.NoVesk);
+  EXPECT_EQ(fDRcpt.TransactionType, "DepositTransaction");
+  EXPECT_EQ(fDRcpt.DepositAmount, "50.00");
+  EXPECT_EQ(fDRcpt.BalanceDue, "150.00");
+  EXPECT_EQ(fDRcpt.ServiceCharge, "") << "the deposit fee is not a service charge";
+  const receipt::DigitalReceiptItem& item = fDRcptItems[0];
+  EXPECT_TRUE(item.Used);
+  EXPECT_EQ(item.ItemName, "SALES ORDER DEPOSIT");
+  EXPECT_EQ(item.ItemQuantity, "1");
+  EXPECT_EQ(item.ItemPrice, "50.00");
+  EXPECT_EQ(item.MiscInfo, "000000004567");
+  EXPECT_EQ(fDRcptItemCount, 0);
+}
+
+TEST_F(PreparationTest, ADepositFeeWithoutASalesOrderIsAServiceCharge) {
+  auto invoice = SaleInvoice();
+  AddFields(*invoice, {{"Fee Type", std::string("SODEP")},
+                       {"SO Sid", std::string("  ")},
+                       {"Invc Total", 50.0},
+                       {"Fee Amt", 5.0},
+                       {"Shp Amt NT", 2.5}});
+  PrepareDigitalReceipt(*invoice, false);
+  EXPECT_EQ(fDRcpt.TransactionType, "SaleTransaction");
+  EXPECT_EQ(fDRcpt.DepositAmount, "");
+  EXPECT_EQ(fDRcpt.ServiceCharge, "7.50");
+
+  receipt::ResetReceipt();
+  auto refund = SaleInvoice(2);
+  AddFields(*refund, {{"Fee Amt", 0.0}, {"Shp Amt NT", 4.0}});
+  PrepareDigitalReceipt(*refund, false);
+  EXPECT_EQ(fDRcpt.ServiceCharge, "-4.00");
+}
+
+TEST_F(PreparationTest, ASaleWithDiscountTaxesShipToAndACardCarriesEverything) {
+  LogCapture log("prepsale");
+  ::setenv("TZ", "America/Chicago", 1);
+  ::tzset();
+  auto& prefs = foundation::MainPrefs;
+  prefs.InclDesc3 = true;
+  prefs.InclDesc4 = false;
+  prefs.InclSize = prefs.InclAttr = prefs.InclVendor = true;
+  prefs.EnableAdvancedCategorization = true;
+  prefs.Categories = {"", " shoes ", "", "Bags", "", ""};
+  prefs.ProductCategories = {"XYZ=1;1", "appshijkl=2;7"};
+  FTransControl.DigitalWanted = true;
+  receipt::fAuth.IsTemp = true;
+  receipt::fAuth.DefaultQuenlo = true;
+
+  auto invoice = SaleInvoice();
+  AddFields(*invoice, {{"Discount Amount", 5.0},
+                       {"Subtotal w/o tax", 15.0},
+                       {"Subtotal Tax1$", 1.65},
+                       {"Tax Area Name", std::string("STATE")},
+                       {"Tax %", 8.25},
+                       {"Subtotal Tax2$", 0.5},
+                       {"Tax Area2", std::string("CITY")},
+                       {"Tax 2 %", 2.5},
+                       {"Invc Total", 17.15},
+                       {"Ship To Cust SID", std::string("88")},
+                       {"STC First Name", std::string("John")},
+                       {"STC Last Name", std::string("Roe")},
+                       {"STC Address 1", std::string("1 Main St")},
+                       {"STC Address 2", std::string("")},
+                       {"STC Address 3", std::string("Springfield")},
+                       {"STC Zip", std::string("12345")},
+                       {"Comment1", std::string("Thanks")},
+                       {"Comment2", std::string("Come again")}});
+  AddItem(*invoice, "Boots", 1, 20.0);
+  AddFields(invoice->Items.NewContainer(), {{"Desc1", std::string("Laces")},
+                                            {"Lookup UPC", std::string("")},
+                                            {"Lookup ALU", std::string("LC-2")},
+                                            {"Vendor Name", std::string(" ")},
+                                            {"Vendor Code", std::string("")},
+                                            {"DCS Code", std::string("ZZ")},
+                                            {"Qty", 3.0},
+                                            {"Orig P$", 1.0},
+                                            {"Ext Rcpt P$", 3.0},
+                                            {"Disc Amt", 5.0},
+                                            {"Ext Tax Amount", 1.65},
+                                            {"Tax Percent", 8.25},
+                                            {"Ext Tax Amount2", 0.5},
+                                            {"Tax Percent 2", 2.5}});
+  receipt::LastVendorSQL = "select v.Vend_Name from vendor_v v where i.Item_Sid=77";
+  AddCardTender(*invoice, 17.15);
+
+  PrepareDigitalReceipt(*invoice, false);
+  ASSERT_FALSE(FTransControl.NoVesk);
+
+  const receipt::DigitalReceiptItem& boots = fDRcptItems[0];
+  EXPECT_EQ(boots.ItemDescription, "Second line third");
+  EXPECT_EQ(boots.MiscInfo, "Size: M / Attr: Blue / Vendor: Acme Goods");
+  EXPECT_EQ(boots.ItemUPCNumber, "123456789012") << "the leading zero is dropped";
+  EXPECT_EQ(boots.ItemSKUNumber, "123456789012");
+  EXPECT_EQ(boots.ItemBrand, "Acme Goods");
+  EXPECT_EQ(boots.Category, "APP");
+  EXPECT_EQ(boots.CustomCategory1, "BAGS");
+  EXPECT_EQ(boots.CustomCategory2, "") << "position 7 names no category";
+  EXPECT_EQ(boots.DiscountAmount, "");
+  EXPECT_EQ(boots.TaxAmount1, "");
+
+  const receipt::DigitalReceiptItem& laces = fDRcptItems[1];
+  EXPECT_EQ(laces.ItemSKUNumber, "LC-2") << "no UPC: the ALU is the SKU";
+  EXPECT_EQ(laces.ItemUPCNumber, "");
+  EXPECT_EQ(laces.ItemBrand, "") << "neither vendor name nor code";
+  EXPECT_EQ(laces.MiscInfo, "Size:  / Attr:  / Vendor: ");
+  EXPECT_EQ(laces.DiscountAmount, "-5.00");
+  EXPECT_EQ(laces.DiscountName, "NONE");
+  EXPECT_EQ(laces.TaxAmount1, "1.65");
+  EXPECT_EQ(laces.TaxPercent1, "0.0825");
+  EXPECT_EQ(laces.TaxAmount2, "0.50");
+  EXPECT_EQ(laces.TaxPercent2, "0.025");
+  EXPECT_EQ(laces.CustomCategory1, "");
+  EXPECT_EQ(fDRcptItemCount, 1);
+
+  EXPECT_EQ(fDRcpt.TransactionType, "SaleTransaction");
+  EXPECT_EQ(fDRcpt.ReceiptType, "DigitalOnly");
+  EXPECT_EQ(fDRcpt.RcptDate, "2024-03-15T14:05:09");
+  EXPECT_EQ(fDRcpt.TimeZone, "CST");
+  EXPECT_EQ(fDRcpt.StoreID, "007");
+  EXPECT_EQ(fDRcpt.POSID, "03");
+  EXPECT_EQ(fDRcpt.ReceiptNumber, "1042");
+  EXPECT_EQ(fDRcpt.TransactionNumber, "1042");
+  EXPECT_TRUE(fDRcpt.ReAuthenticate) << "a temporary identifier is confirmed again";
+  EXPECT_TRUE(fDRcpt.TemporaryID);
+  EXPECT_TRUE(fDRcpt.DefaultQuenlo);
+
+  EXPECT_EQ(fDRcpt.DiscountAmount, "-5.00");
+  EXPECT_EQ(fDRcpt.SubTotalAmount, "15.00");
+  EXPECT_EQ(fDRcpt.TaxAmount1, "1.65");
+  EXPECT_EQ(fDRcpt.TaxPercent1, "0.0825");
+  EXPECT_EQ(fDRcpt.TaxAmount2, "0.50");
+  EXPECT_EQ(fDRcpt.TaxPercent2, "0.025");
+  EXPECT_EQ(fDRcpt.TotalDue, "17.15");
+  EXPECT_EQ(fDRcpt.TotalPaid, "17.15");
+  EXPECT_EQ(fDRcpt.ChangeDue, "");
+  EXPECT_EQ(fDRcpt.ServiceCharge, "");
+  EXPECT_FALSE(fDRcpt.NoPaymentsYet);
+
+  EXPECT_EQ(fDRcpt.AdditionalInfo1, "John Roe\\n1 Main St\\nSpringfield\\n12345");
+  EXPECT_EQ(fDRcpt.AdditionalInfo2, CardTenderEmvText() + "\\nThanks");
+
+  const std::string text = log.Text();
+  EXPECT_NE(text.find("SQL that failed to find vendor: select v.Vend_Name"), std::string::npos);
+  EXPECT_NE(text.find("Roll-up position 7"), std::string::npos);
+  ::unsetenv("TZ");
+  ::tzset();
+}
+
+TEST_F(PreparationTest, CashWithChangeCountsWhatWasHandedOver) {
+  auto invoice = SaleInvoice();
+  AddFields(*invoice, {{"Invc Total", 17.5}, {"Subtotal w/o tax", 17.5}});
+  AddItem(*invoice, "Mug", 1, 17.5);
+  AddTender(*invoice, 0, 17.5, 20.0, 2.5);
+
+  PrepareDigitalReceipt(*invoice, false);
+
+  ASSERT_FALSE(FTransControl.NoVesk);
+  EXPECT_EQ(fDRcpt.TotalDue, "17.50");
+  EXPECT_EQ(fDRcpt.TotalPaid, "20.00");
+  EXPECT_EQ(fDRcpt.ChangeDue, "2.50");
+  EXPECT_EQ(fDRcpt.AdditionalInfo1, "") << "no ship-to customer";
+  EXPECT_EQ(fDRcpt.AdditionalInfo2, "") << "no card, no comment";
+
+  const std::string message = receipt::ConstructMessage(*invoice);
+  EXPECT_NE(message.find("<ChangeDue>2.50</ChangeDue>"), std::string::npos);
+  EXPECT_NE(message.find("<PaymentType>Cash</PaymentType>\r\n<Amount>20.00</Amount>"),
+            std::string::npos);
+}
+
+TEST_F(PreparationTest, SeveralTendersAddUpAndASaleWithoutTendersHasNoPayment) {
+  auto invoice = SaleInvoice();
+  AddTender(*invoice, 10, 5.25);    // gift card
+  AddTender(*invoice, 1, 4.75);     // check
+  AddTender(*invoice, 0, 0, 0, 0);  // cash with nothing handed over
+  PrepareDigitalReceipt(*invoice, false);
+  EXPECT_EQ(fDRcpt.TotalPaid, "10.00");
+  EXPECT_EQ(fDRcpt.ChangeDue, "");
+  EXPECT_FALSE(fDRcpt.NoPaymentsYet);
+
+  receipt::ResetReceipt();
+  auto empty = SaleInvoice();
+  PrepareDigitalReceipt(*empty, false);
+  EXPECT_FALSE(FTransControl.NoVesk);
+  EXPECT_TRUE(fDRcpt.NoPaymentsYet);
+  EXPECT_EQ(fDRcpt.TotalPaid, "0.00");
+  EXPECT_EQ(fDRcptItemCount, -1);
+}
+
+struct ReceiptTypeCase {
+  bool resend;
+  bool printPaper;
+  bool digitalWanted;
+  bool isTemp;
+  bool emailChanged;
+  const char* receiptType;
+  bool reAuthenticate;
+};
+
+class ReceiptTypeTest : public PreparationTest,
+                        public ::testing::WithParamInterface<ReceiptTypeCase> {};
+
+TEST_P(ReceiptTypeTest, TheChoiceAndTheCustomerStateDecideTypeAndReAuthentication) {
+  const ReceiptTypeCase c = GetParam();
+  FTransControl.PrintPaper = c.printPaper;
+  FTransControl.DigitalWanted = c.digitalWanted;
+  FTransControl.EmailChanged = c.emailChanged;
+  receipt::fAuth.IsTemp = c.isTemp;
+  PrepareDigitalReceipt(*SaleInvoice(), c.resend);
+  EXPECT_EQ(fDRcpt.ReceiptType, c.receiptType);
+  EXPECT_EQ(fDRcpt.ReAuthenticate, c.reAuthenticate);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, ReceiptTypeTest,
+    ::testing::Values(ReceiptTypeCase{true, true, true, true, true, "EmailOnly", false},
+                      ReceiptTypeCase{false, true, true, false, false, "DigitalAndPaper", false},
+                      ReceiptTypeCase{false, true, false, false, true, "PaperOnly", true},
+                      ReceiptTypeCase{false, false, false, true, false, "DigitalOnly", true},
+                      ReceiptTypeCase{false, false, true, false, false, "DigitalOnly", false}));
+
+}  // namespace

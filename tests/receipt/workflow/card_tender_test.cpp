@@ -1,0 +1,88 @@
+// Card tenders: whether the host's tenders hold one, and the card text built
+// from a tender's values.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host_adapter.h"
+#include "receipt/debug_emv_dialog.h"
+#include "receipt/preparation/invoice_builder.h"
+#include "receipt/records.h"
+#include "receipt/sale_workflow.h"
+
+namespace {
+
+using hostsim::BORecord;
+using hostsim::HostAdapter;
+
+class TenderWalkTest : public ::testing::Test {
+ protected:
+  int32_t Tenders(const std::vector<Variant>& types) {
+    int32_t handle = -1;
+    int32_t status = 0;
+    EXPECT_EQ(adapter_->BOCreate(8, &handle, &status), S_OK);
+    for (const Variant& type : types) {
+      BORecord record;
+      record.attributes["TENDER_TYPE"] = type;
+      adapter_->Store().Find(handle)->AddRecord(record);
+    }
+    return handle;
+  }
+
+  ComPtr<HostAdapter> adapter_ = MakeComObject<HostAdapter>();
+};
+
+TEST_F(TenderWalkTest, FindsACardTenderAnywhereInTheWalk) {
+  receipt::FTransControl.HasCardTender = true;
+  EXPECT_TRUE(receipt::InvoiceHasTenderType2(*adapter_, Tenders({0, 1, 2, 0})));
+  EXPECT_FALSE(receipt::FTransControl.HasCardTender) << "cleared; the caller sets it";
+  EXPECT_TRUE(receipt::InvoiceHasTenderType2(*adapter_, Tenders({"2"})));
+}
+
+TEST_F(TenderWalkTest, NoCardTenderNoTendersOrNoObjectAnswerFalse) {
+  EXPECT_FALSE(receipt::InvoiceHasTenderType2(*adapter_, Tenders({0, 1, 11, 20})));
+  EXPECT_FALSE(receipt::InvoiceHasTenderType2(*adapter_, Tenders({})));
+  EXPECT_FALSE(receipt::InvoiceHasTenderType2(*adapter_, 999));
+}
+
+class CardTextTest : public ::testing::Test {
+ protected:
+  void TearDown() override { receipt::DebugEMV = false; }
+};
+
+TEST_F(CardTextTest, TheTextUsesLiteralBackslashNSeparators) {
+  receipt::TInvoiceContainer invoice;
+  const std::string text = receipt::GetEMV(preparationtest::AddCardTender(invoice, 5.0));
+  EXPECT_EQ(text, preparationtest::CardTenderEmvText());
+  EXPECT_EQ(text.find('\n'), std::string::npos) << "no line feed";
+  EXPECT_EQ(text.find("4111111111111111"), std::string::npos) << "only the last four digits";
+}
+
+TEST_F(CardTextTest, NoAuthorisationCodeGivesNoText) {
+  receipt::TContainer tender;
+  tender.AddField("Doc_No", std::string("4111111111111111"));
+  tender.AddField("emv_aid", std::string("A0000000031010"));
+  EXPECT_EQ(receipt::GetEMV(tender), "");
+}
+
+TEST_F(CardTextTest, WithoutAUserInterfaceTheSwitchShowsNoDialog) {
+  receipt::DebugEMV = true;
+  receipt::TInvoiceContainer invoice;
+  const receipt::TContainer& tender = preparationtest::AddCardTender(invoice, 5.0);
+  std::string text;
+  std::thread worker([&] { text = receipt::GetEMV(tender); });
+  worker.join();
+  EXPECT_EQ(text, preparationtest::CardTenderEmvText());
+}
+
+TEST(IgnoreBO, DoesNothingWithTheHostObjects) {
+  ComPtr<HostAdapter> adapter = MakeComObject<HostAdapter>();
+  receipt::IgnoreBO(adapter.Get(), 1, 2, 3);
+  receipt::IgnoreBO(nullptr, -1, -1, -1);
+  EXPECT_TRUE(adapter->Trace().empty());
+}
+
+}  // namespace

@@ -1,0 +1,241 @@
+// The attempt, retry and queue rules of the two exchanges against the stand-in
+// receipt service over TLS, and what each outcome leaves in the sale's
+// records, the queue folder and the traffic log.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "receipt/https_transport.h"
+#include "receipt/records.h"
+#include "receipt/sale_workflow.h"
+#include "receipt/soap_responses.h"
+#include "workflow_fixture.h"
+
+namespace {
+
+using receipt::AuthBillToCustomer;
+using receipt::fAuth;
+using receipt::FTransControl;
+using receipt::SendDigitalReceipt;
+using receiptservice::Answer;
+using receiptservice::AnswerKind;
+using workflowtest::kCardNumber;
+using workflowtest::ReadAll;
+using workflowtest::WorkflowFixture;
+
+class ExchangeRulesTest : public WorkflowFixture {
+ protected:
+  // The one queue file holds exactly the request and a line end.
+  void ExpectQueued(const std::string& request) {
+    const auto files = QueueFiles();
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(ReadAll(files[0]), request + "\r\n");
+    EXPECT_TRUE(FTransControl.RequestQueued);
+  }
+  void ExpectNothingQueued() {
+    EXPECT_TRUE(QueueFiles().empty());
+    EXPECT_FALSE(FTransControl.RequestQueued);
+  }
+};
+
+TEST_F(ExchangeRulesTest, ATlsFailureOnEveryAttemptGivesFourAttemptsAndAQueuedReceipt) {
+  const std::string request = ReceiptRequest();
+  service_->SetDefaultAnswer({.kind = AnswerKind::HandshakeFailure});
+  std::string response = "stale";
+
+  SendDigitalReceipt(request, response);
+
+  EXPECT_EQ(service_->TlsFailuresGiven(), 4u);
+  EXPECT_EQ(Posts(), 4u);
+  EXPECT_EQ(service_->RequestCount(), 0u);
+  EXPECT_EQ(response, "");
+  EXPECT_EQ(FTransControl.HTTPCode, -1);
+  EXPECT_TRUE(FTransControl.CommError);
+  EXPECT_NE(FTransControl.ErrorText.find("SSL"), std::string::npos) << FTransControl.ErrorText;
+  ExpectQueued(request);
+  EXPECT_EQ(receipt::LastRequest, request);
+  const std::string traffic = TrafficLog();
+  EXPECT_NE(traffic.find("sendDigitalReceiptRequest Error"), std::string::npos);
+  EXPECT_NE(traffic.find("HTTP Response=-1"), std::string::npos);
+}
+
+TEST_F(ExchangeRulesTest, ATlsFailureOnEveryAuthenticationAttemptEndsTheDigitalReceipt) {
+  service_->SetDefaultAnswer({.kind = AnswerKind::HandshakeFailure});
+
+  AuthBillToCustomer();
+
+  EXPECT_EQ(service_->TlsFailuresGiven(), 4u);
+  EXPECT_EQ(Posts(), 4u);
+  EXPECT_TRUE(FTransControl.CommError);
+  EXPECT_FALSE(FTransControl.QueueDueToCommsFailure) << "a TLS failure is not queued";
+  EXPECT_TRUE(FTransControl.NoVesk);
+  EXPECT_TRUE(FTransControl.CustomerDone);
+}
+
+TEST_F(ExchangeRulesTest, TlsFailuresThenAnAnswerStopTheRetries) {
+  service_->Plan({.kind = AnswerKind::HandshakeFailure});
+  service_->Plan({.kind = AnswerKind::UntrustedCertificate});
+  const std::string request = ReceiptRequest();
+  std::string response;
+
+  SendDigitalReceipt(request, response);
+
+  EXPECT_EQ(service_->TlsFailuresGiven(), 2u);
+  EXPECT_EQ(service_->RequestCount(), 1u) << "the third attempt got through";
+  EXPECT_EQ(FTransControl.HTTPCode, 200);
+  EXPECT_FALSE(FTransControl.CommError);
+  ExpectNothingQueued();
+  EXPECT_TRUE(receipt::ParseSendResponse(response));
+  EXPECT_TRUE(FTransControl.DigitalSendOK);
+}
+
+TEST_F(ExchangeRulesTest, ARefusedAuthenticationQueuesTheReceiptWithoutSendingIt) {
+  service_->RefuseConnections(true);
+
+  AuthBillToCustomer();
+
+  EXPECT_EQ(Posts(), 1u) << "a connection failure ends the attempts at once";
+  EXPECT_TRUE(FTransControl.QueueDueToCommsFailure);
+  EXPECT_FALSE(FTransControl.NoVesk) << "a queued receipt is still a digital receipt";
+  EXPECT_TRUE(FTransControl.CommError);
+  EXPECT_FALSE(FTransControl.ErrorText.empty());
+  EXPECT_TRUE(FTransControl.CustomerDone);
+  EXPECT_NE(TrafficLog().find("AuthenticateUserPOSRequest Error"), std::string::npos);
+
+  // The service is back, but the sale's receipt goes to the queue untried.
+  service_->RefuseConnections(false);
+  const std::string request = ReceiptRequest();
+  std::string response = "stale";
+  SendDigitalReceipt(request, response);
+
+  EXPECT_EQ(Posts(), 1u) << "no attempt for the receipt";
+  EXPECT_EQ(service_->RequestCount(), 0u);
+  EXPECT_EQ(response, "");
+  ExpectQueued(request);
+}
+
+TEST_F(ExchangeRulesTest, AServerErrorToTheReceiptIsQueuedAsACommunicationsError) {
+  const std::string request = ReceiptRequest();
+  service_->Plan({.kind = AnswerKind::ServerError});
+  std::string response;
+
+  SendDigitalReceipt(request, response);
+
+  EXPECT_EQ(service_->RequestCount(), 1u) << "an HTTP answer ends the attempts";
+  EXPECT_EQ(FTransControl.HTTPCode, 500);
+  EXPECT_TRUE(FTransControl.CommError);
+  EXPECT_NE(FTransControl.ErrorText.find("500"), std::string::npos) << FTransControl.ErrorText;
+  ExpectQueued(request);
+  EXPECT_NE(TrafficLog().find("HTTP Response=500"), std::string::npos);
+}
+
+TEST_F(ExchangeRulesTest, AServerErrorToTheAuthenticationOnlyMarksTheFailure) {
+  service_->Plan({.kind = AnswerKind::ServerError});
+
+  AuthBillToCustomer();
+
+  EXPECT_EQ(service_->RequestCount(), 1u);
+  EXPECT_EQ(FTransControl.HTTPCode, 500);
+  EXPECT_TRUE(FTransControl.CommError);
+  EXPECT_FALSE(FTransControl.QueueDueToCommsFailure);
+  EXPECT_TRUE(FTransControl.NoVesk);
+  ExpectNothingQueued();
+}
+
+TEST_F(ExchangeRulesTest, NotFoundQueuesTheReceiptAndFlagsTheAuthentication) {
+  const std::string request = ReceiptRequest();
+  service_->Plan({.kind = AnswerKind::NotFound});
+  std::string response;
+  SendDigitalReceipt(request, response);
+  EXPECT_EQ(service_->RequestCount(), 1u);
+  EXPECT_EQ(FTransControl.HTTPCode, 404);
+  EXPECT_TRUE(FTransControl.CommError);
+  ExpectQueued(request);
+
+  receipt::ResetTransControl();
+  service_->Plan({.kind = AnswerKind::NotFound});
+  AuthBillToCustomer();
+  EXPECT_EQ(service_->RequestCount(), 2u) << "404 is an answer: one attempt";
+  EXPECT_TRUE(FTransControl.QueueDueToCommsFailure);
+  EXPECT_FALSE(FTransControl.NoVesk);
+}
+
+TEST_F(ExchangeRulesTest, AGoodAnswerIsReadIntoTheCustomer) {
+  service_->Plan({.kind = AnswerKind::Normal,
+                  .authenticated = true,
+                  .digitalDefault = true,
+                  .temporaryId = true,
+                  .customerId = "C-4242"});
+
+  AuthBillToCustomer();
+
+  EXPECT_EQ(service_->RequestCount(), 1u);
+  EXPECT_EQ(FTransControl.HTTPCode, 200);
+  EXPECT_FALSE(FTransControl.CommError);
+  EXPECT_FALSE(FTransControl.NoVesk);
+  EXPECT_TRUE(FTransControl.CustomerDone);
+  EXPECT_EQ(fAuth.CustID, "C-4242");
+  EXPECT_TRUE(fAuth.IsAuth);
+  EXPECT_TRUE(fAuth.IsTemp);
+  EXPECT_TRUE(fAuth.DefaultQuenlo);
+  EXPECT_TRUE(FTransControl.IsAuth);
+  EXPECT_EQ(TrafficLog(), "") << "nothing failed";
+
+  const std::string request = ReceiptRequest();
+  std::string response;
+  SendDigitalReceipt(request, response);
+  EXPECT_FALSE(FTransControl.CommError);
+  ExpectNothingQueued();
+  EXPECT_TRUE(receipt::ParseSendResponse(response));
+  EXPECT_TRUE(FTransControl.DigitalSendOK);
+  EXPECT_EQ(service_->Requests().back().body, request);
+}
+
+TEST_F(ExchangeRulesTest, ReAuthenticationReadsTheAnswerButDoesNotMarkTheCustomerDone) {
+  service_->Plan({.kind = AnswerKind::Normal, .customerId = "C-77"});
+  receipt::ReAuthCustomer();
+  EXPECT_EQ(fAuth.CustID, "C-77");
+  EXPECT_FALSE(FTransControl.CustomerDone);
+  EXPECT_FALSE(FTransControl.IsAuth) << "only the first authentication copies the flag";
+
+  service_->RefuseConnections(true);
+  receipt::ReAuthCustomer();
+  EXPECT_TRUE(FTransControl.QueueDueToCommsFailure);
+  EXPECT_FALSE(FTransControl.NoVesk);
+  EXPECT_EQ(fAuth.CustID, "C-77") << "no answer was read";
+}
+
+TEST_F(ExchangeRulesTest, AnEarlierFailureDoesNotMarkALaterGoodExchange) {
+  service_->Plan({.kind = AnswerKind::ServerError});
+  std::string response;
+  receipt::AuthenticateUser(response);
+  ASSERT_TRUE(FTransControl.CommError);
+
+  receipt::AuthenticateUser(response);
+
+  EXPECT_EQ(FTransControl.HTTPCode, 200);
+  EXPECT_FALSE(FTransControl.CommError);
+  EXPECT_EQ(FTransControl.ErrorText, "");
+}
+
+TEST_F(ExchangeRulesTest, NoFullCardNumberReachesTheTrafficOrApplicationLog) {
+  const std::string request = ReceiptRequest();
+  service_->Plan({.kind = AnswerKind::ServerError});
+  AuthBillToCustomer();
+  ASSERT_NE(service_->Requests().at(0).body.find(kCardNumber), std::string::npos)
+      << "the number itself is sent";
+  const std::string traffic = TrafficLog();
+  EXPECT_NE(traffic.find("Request:"), std::string::npos);
+  EXPECT_NE(traffic.find("************1111"), std::string::npos);
+  EXPECT_EQ(traffic.find(kCardNumber), std::string::npos);
+
+  service_->Plan({.kind = AnswerKind::ServerError});
+  std::string response;
+  SendDigitalReceipt(request, response);
+  EXPECT_NE(TrafficLog().find("sendDigitalReceiptRequest Error"), std::string::npos);
+  EXPECT_EQ(TrafficLog().find(kCardNumber), std::string::npos);
+  EXPECT_EQ(log_->Text().find(kCardNumber), std::string::npos);
+}
+
+}  // namespace
