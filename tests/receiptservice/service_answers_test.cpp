@@ -128,8 +128,11 @@ TEST_F(ServiceAnswerTest, RequestsAreRecordedInTheRecordFolder) {
 TEST_F(ServiceAnswerTest, StoppingEndsAStalledAnswer) {
   service_->Plan({.kind = AnswerKind::Stall, .stall = std::chrono::minutes(10)});
   std::thread client([&] { SendXML(service_->Url(), "<a/>"); });
-  while (service_->StallsInProgress() == 0)
+  // Bounded wait for the request to arrive and stall.
+  for (int i = 0; i < 2000 && service_->StallsInProgress() == 0; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_EQ(service_->StallsInProgress(), 1u);
   service_->Stop();
   client.join();
   EXPECT_EQ(service_->StallsInProgress(), 0u);
