@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
+#include "foundation/prefs_records.h"
 #include "receipt/https_transport.h"
 #include "receipt/records.h"
 #include "receipt/sale_workflow.h"
@@ -112,6 +114,20 @@ TEST_F(ExchangeRulesTest, ARefusedAuthenticationQueuesTheReceiptWithoutSendingIt
   EXPECT_EQ(Posts(), 1u) << "no attempt for the receipt";
   EXPECT_EQ(service_->RequestCount(), 0u);
   EXPECT_EQ(response, "");
+  ExpectQueued(request);
+}
+
+TEST_F(ExchangeRulesTest, AnAnswerThatNeverComesEndsTheAttemptsAndQueuesTheReceipt) {
+  const std::string request = ReceiptRequest();
+  foundation::MainPrefs.Timeout = 1;
+  service_->SetDefaultAnswer({.kind = AnswerKind::Stall, .stall = std::chrono::seconds(30)});
+  std::string response;
+
+  SendDigitalReceipt(request, response);
+
+  EXPECT_EQ(Posts(), 1u) << "a time-out is not retried";
+  EXPECT_EQ(FTransControl.HTTPCode, -1);
+  EXPECT_TRUE(FTransControl.CommError);
   ExpectQueued(request);
 }
 
