@@ -1,0 +1,257 @@
+// Fetching: one row of the active query into a new record image of the
+// store, the filter test of a fetched record, the AfterFetchRecord handler,
+// and the filtered list rebuilt when the filter changes.
+
+#include <cstring>
+
+#include "dataset/database_error.h"
+#include "dataset/time_stamp.h"
+#include "oracle/dataset.h"
+#include "oracle/session.h"
+#include "oracle/type_codes.h"
+
+namespace oracle {
+namespace {
+
+using dataset::TFieldType;
+
+bool TrimsStrings(const TOracleSession* session) {
+  return session == nullptr || session->Preferences().TrimStringFields();
+}
+
+// Drops trailing characters up to code 32.
+void TrimRight(std::string& text) {
+  std::size_t end = text.size();
+  while (end > 0 && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
+  text.resize(end);
+}
+
+bool IsBinaryType(int type) {
+  return type == otype::LongRaw || type == otype::BLOB || type == otype::BFile;
+}
+
+}  // namespace
+
+bool TOracleDataSet::FetchRecords() {
+  for (;;) {
+    if (queryDone_) return false;
+    TOracleQuery& query = *mainQuery_;
+    if (!firstRowCurrent_) query.Next();
+    firstRowCurrent_ = false;
+    if (query.Eof()) {
+      queryDone_ = true;
+      return false;
+    }
+
+    uint8_t* slot = store_->NewRecordSlot();
+    TRecordHeader& header = RecordHeader(slot);
+    std::memset(slot, 0, static_cast<std::size_t>(recordSize_));
+    header.DataSize = recordSize_ - kRecordHeaderSize;
+    try {
+      FillRecord(slot);
+      if (rowIdColumn_ >= 0) SetRecordRowId(header, query.FieldAsString(rowIdColumn_));
+    } catch (...) {
+      // The slot stays free for the next record: release what it holds.
+      ReleaseRecordResources(header);
+      throw;
+    }
+    uint8_t* record = store_->AddRecord(-1, false);
+    RecordHeader(record).Bookmark = ++bookmarkCounter_;
+    RecordHeader(record).BookmarkFlag = 0;
+
+    bool accept = true;
+    if (FilterActive()) {
+      accept = TestFilter(record);
+      if (accept) store_->AddFiltered(record, true);
+    }
+
+    if (AfterFetchRecord) {
+      TAfterFetchRecordAction action = TAfterFetchRecordAction::afContinue;
+      const int saved = currentIndex_;
+      currentIndex_ = accept && FilterActive() ? store_->RecordCount() - 1 : store_->Count() - 1;
+      try {
+        AfterFetchRecord(*this, accept, action);
+      } catch (...) {
+        // A failing handler ends the fetch with nothing fetched, and its
+        // exception reaches the caller: an open fails rather than seeming
+        // to succeed empty.
+        currentIndex_ = -1;
+        queryDone_ = true;
+        store_->Clear();
+        throw;
+      }
+      currentIndex_ = saved;
+      switch (action) {
+        case TAfterFetchRecordAction::afContinue:
+          break;
+        case TAfterFetchRecordAction::afPause:
+          return false;
+        case TAfterFetchRecordAction::afStop:
+          queryDone_ = true;
+          break;
+        case TAfterFetchRecordAction::afCancel:
+          queryDone_ = true;
+          store_->Clear();
+          currentIndex_ = -1;
+          accept = false;
+          break;
+      }
+    }
+    if (accept) return true;
+  }
+}
+
+void TOracleDataSet::FillRecord(uint8_t* record) {
+  TOracleQuery& query = *mainQuery_;
+  uint8_t* data = record + kRecordHeaderSize;
+  for (int i = 1; i < fieldInfo_.Count(); ++i) {
+    const TOracleFieldInfo& info = fieldInfo_.Items(i);
+    dataset::TField* field = info.Field;
+    if (field == nullptr) continue;
+    if (field->IsBlob()) {
+      StoreColumnValue(record, info, *field);
+      continue;
+    }
+    const Slot& slot = SlotOf(*field);
+    if (query.FieldIsNull(info.ColumnIndex)) {
+      data[slot.offset] = 1;
+      continue;
+    }
+    StoreColumnValue(record, info, *field);
+  }
+  // Internal-calc slots start out null.
+  for (const Slot& slot : calcSlots_) {
+    if (slot.offset >= 0 && slot.offset < dataSize_) data[slot.offset] = 1;
+  }
+}
+
+void TOracleDataSet::StoreColumnValue(uint8_t* record, const TOracleFieldInfo& info,
+                                      dataset::TField& field) {
+  TOracleQuery& query = *mainQuery_;
+  const int column = info.ColumnIndex;
+  if (field.IsBlob()) {
+    TRecordBlobs* blobs = BlobsOf(record, true);
+    std::string value;
+    if (!query.FieldIsNull(column)) {
+      value = query.FieldAsString(column);
+      if (info.OracleType == otype::String || info.OracleType == otype::Reference) {
+        if (TrimsStrings(Session())) TrimRight(value);
+      } else if (!IsBinaryType(info.OracleType)) {
+        // LONG and CLOB text is kept as fetched.
+      } else if (HasCompressedBLOBHeader(value)) {
+        value = ExpandCompressedBLOB(value, field.FieldName());
+      } else if (compressBLOBs_ && OnDecompressBLOB) {
+        std::string expanded;
+        OnDecompressBLOB(*this, field, value, expanded);
+        if (!expanded.empty()) value = std::move(expanded);
+      }
+    }
+    blobs->Set(field.FieldNo(), std::move(value));
+    return;
+  }
+
+  const Slot& slot = SlotOf(field);
+  uint8_t* flag = record + kRecordHeaderSize + slot.offset;
+  uint8_t* value = flag + 1;
+  *flag = 0;
+  switch (info.OracleType) {
+    case otype::Integer: {
+      const int32_t v = query.FieldAsInteger(column);
+      std::memcpy(value, &v, sizeof v);
+      break;
+    }
+    case otype::Float: {
+      const double v = query.FieldAsFloat(column);
+      std::memcpy(value, &v, sizeof v);
+      break;
+    }
+    case otype::String:
+    case otype::Reference: {
+      std::string text = query.FieldAsString(column);
+      if (TrimsStrings(Session())) TrimRight(text);
+      if (field.DataType() == TFieldType::ftWideString && info.National) {
+        const std::u16string wide = Utf16FromUtf8(text);
+        const std::size_t units = std::min<std::size_t>(wide.size(), (slot.size - 2) / 2);
+        std::memcpy(value, wide.data(), units * 2);
+      } else {
+        // The column's size bounds the text; a longer one is a fault of the
+        // client and is refused rather than cut.
+        if (text.size() > static_cast<std::size_t>(slot.size - 1)) {
+          dataset::DatabaseError("Value of field " + field.FieldName() + " is longer (" +
+                                     std::to_string(text.size()) + ") than its size (" +
+                                     std::to_string(slot.size - 1) + ")",
+                                 Name());
+        }
+        std::memcpy(value, text.data(), text.size());
+      }
+      break;
+    }
+    case otype::Date:
+    case otype::Timestamp:
+    case otype::TimestampTZ:
+    case otype::TimestampLTZ: {
+      const double msecs = dataset::DateTimeToMSecs(query.FieldAsDate(column));
+      std::memcpy(value, &msecs, sizeof msecs);
+      break;
+    }
+    default:
+      dataset::DatabaseError("Unexpected datatype: " + field.FieldName(), Name());
+  }
+}
+
+bool TOracleDataSet::TestFilter(uint8_t* record) {
+  uint8_t* saved = filterBuffer_;
+  filterBuffer_ = record;
+  bool accept = false;
+  {
+    struct Restore {
+      uint8_t*& buffer;
+      uint8_t* saved;
+      ~Restore() { buffer = saved; }
+    } restore{filterBuffer_, saved};
+    dataset::TTempState state(*this, dataset::TDataSetState::dsFilter);
+    accept = FilterAccepts() && EvaluateFilter();
+  }
+  return accept;
+}
+
+bool TOracleDataSet::EvaluateFilter() {
+  return true;
+}
+
+void TOracleDataSet::RebuildFilteredList() {
+  store_->ClearFiltered();
+  for (int n = store_->Base(); n < store_->Count(); ++n) {
+    uint8_t* record = store_->Get(n);
+    if (TestFilter(record)) store_->AddFiltered(record, true);
+  }
+}
+
+void TOracleDataSet::SetFiltered(bool on) {
+  if (on == Filtered()) return;
+  if (Active()) CheckBrowseMode();
+  dataset::TDataSet::SetFiltered(on);
+  if (!Active()) return;
+  if (on) RebuildFilteredList();
+  First();
+}
+
+void TOracleDataSet::SetFilter(const std::string& text) {
+  dataset::TDataSet::SetFilter(text);
+  if (Active() && Filtered()) {
+    CheckBrowseMode();
+    RebuildFilteredList();
+    First();
+  }
+}
+
+void TOracleDataSet::SetFilterOptions(dataset::TFilterOptions options) {
+  dataset::TDataSet::SetFilterOptions(options);
+  if (Active() && Filtered()) {
+    CheckBrowseMode();
+    RebuildFilteredList();
+    First();
+  }
+}
+
+}  // namespace oracle

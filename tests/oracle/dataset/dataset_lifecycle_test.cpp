@@ -1,0 +1,203 @@
+// The dataset's life: reopening on a new statement, the session's hold on
+// it, the AfterFetchRecord handler, counting the query's hits, and opening
+// and closing many times without leaving anything behind.
+#include "dataset/database_error.h"
+#include "dataset_fixture.h"
+#include "oracle/record_store.h"
+
+#ifdef STANDIN_ORACLE_HOME
+
+namespace oracle_dataset_test {
+namespace {
+
+using oracle::TAfterFetchRecordAction;
+
+TEST_F(StandinDataSetTest, AssigningSqlReopensAnOpenDatasetOnly) {
+  auto ds = NewDataSet("select cust_sid from customer order by cust_sid");
+  int opens = 0;
+  ds->AfterOpen = [&](dataset::TDataSet&) { ++opens; };
+  ds->SetSQL("select last_name from customer order by cust_sid");
+  EXPECT_FALSE(ds->Active());  // a closed dataset stays closed
+  EXPECT_EQ(opens, 0);
+
+  ds->Open();
+  EXPECT_EQ(ds->FieldByName("last_name").AsString(), "Lee");
+  ds->Next();
+  ds->SetSQL("select first_name from customer where cust_sid = 9003");
+  EXPECT_TRUE(ds->Active());
+  EXPECT_EQ(opens, 2);
+  EXPECT_EQ(ds->FindField("last_name"), nullptr);
+  EXPECT_EQ(ds->FieldByName("first_name").AsString(), "Cy");
+  EXPECT_EQ(ds->GetRecNo(), 1);
+  EXPECT_EQ(ds->RecordCount(), 1);
+
+  // A statement that fails leaves the dataset closed, with the text kept.
+  EXPECT_THROW(ds->SetSQL("select nothing_here from customer"), std::exception);
+  EXPECT_FALSE(ds->Active());
+  EXPECT_EQ(ds->SQL(), "select nothing_here from customer");
+}
+
+TEST_F(StandinDataSetTest, ChangingTheSessionClosesTheDataset) {
+  auto other = NewSession();
+  auto ds = NewDataSet("select cust_sid from customer");
+  auto& lists = session_->AttachedObjects();
+  EXPECT_TRUE(lists.Contains(oracle::SessionObjectList::kDataSets, ds.get()));
+  ds->Open();
+  ds->SetSession(session_.get());  // the same session: nothing happens
+  EXPECT_TRUE(ds->Active());
+
+  ds->SetSession(other.get());
+  EXPECT_FALSE(ds->Active());
+  EXPECT_FALSE(lists.Contains(oracle::SessionObjectList::kDataSets, ds.get()));
+  EXPECT_TRUE(other->AttachedObjects().Contains(oracle::SessionObjectList::kDataSets, ds.get()));
+  EXPECT_EQ(ds->MainQuery().Session(), other.get());
+  ds->Open();
+  EXPECT_EQ(ds->RecordCount(), 3);
+
+  // A detachable dataset stays open when its session goes to nil.
+  ds->SetDetachable(true);
+  ds->SetSession(nullptr);
+  EXPECT_TRUE(ds->Active());
+  EXPECT_TRUE(ds->Detached());
+  EXPECT_EQ(ds->FieldByName("cust_sid").AsInteger(), 9001);
+  ds->SetDetachable(false);
+  ds->SetSession(other.get());
+  EXPECT_FALSE(ds->Active());
+}
+
+TEST_F(StandinDataSetTest, LoggingOffClosesTheSessionsDatasetsUnlessDetachable) {
+  auto plain = NewDataSet("select cust_sid from customer");
+  auto detachable = NewDataSet("select cust_sid from customer");
+  detachable->SetDetachable(true);
+  plain->Open();
+  detachable->Open();
+  session_->LogOff();
+  EXPECT_FALSE(plain->Active());
+  EXPECT_TRUE(detachable->Active());
+  EXPECT_TRUE(detachable->Detached());
+  EXPECT_EQ(detachable->RecordCount(), 3);
+
+  // A session destroyed under an open dataset leaves it closed and free.
+  session_->LogOn();
+  plain->Open();
+  session_.reset();
+  EXPECT_FALSE(plain->Active());
+  EXPECT_EQ(plain->Session(), nullptr);
+}
+
+TEST_F(StandinDataSetTest, AfterFetchRecordCanStopPauseOrCancelTheFetch) {
+  CreateNumbers(30);
+  auto ds = NewDataSet("select n from numbers order by n");
+  std::vector<int> seen;
+  TAfterFetchRecordAction at10 = TAfterFetchRecordAction::afStop;
+  ds->AfterFetchRecord = [&](oracle::TOracleDataSet& d, bool accept, TAfterFetchRecordAction& a) {
+    EXPECT_TRUE(accept);
+    seen.push_back(d.GetRecNo());  // the current index sits on the new record
+    if (seen.size() == 10) a = at10;
+  };
+
+  ds->Open();
+  EXPECT_EQ(ds->RecordCount(), 10);
+  EXPECT_EQ(seen.size(), 10u);
+  EXPECT_EQ(seen.front(), 1);
+  EXPECT_EQ(seen.back(), 10);
+  EXPECT_EQ(ds->GetRecNo(), 1);
+  ds->Last();
+  EXPECT_EQ(ds->FieldByName("n").AsInteger(), 10);  // nothing more is fetched
+
+  ds->Close();
+  seen.clear();
+  at10 = TAfterFetchRecordAction::afCancel;
+  ds->Open();
+  EXPECT_TRUE(ds->Active());
+  EXPECT_EQ(ds->RecordCount(), 0);
+  EXPECT_TRUE(ds->Eof());
+
+  // Pausing keeps the record and leaves the rest for later.
+  ds->Close();
+  seen.clear();
+  at10 = TAfterFetchRecordAction::afPause;
+  ds->Open();
+  EXPECT_EQ(ds->RecordCount(), 10);
+  ds->Last();
+  EXPECT_EQ(ds->RecordCount(), 30);
+  EXPECT_EQ(seen.size(), 30u);
+}
+
+TEST_F(StandinDataSetTest, AnExceptionInAfterFetchRecordFailsTheOpen) {
+  CreateNumbers(30);
+  auto ds = NewDataSet("select n from numbers order by n");
+  int calls = 0;
+  ds->AfterFetchRecord = [&](oracle::TOracleDataSet&, bool, TAfterFetchRecordAction&) {
+    if (++calls == 12) throw std::runtime_error("handler failed");
+  };
+  try {
+    ds->Open();
+    FAIL() << "expected an exception";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "handler failed");
+  }
+  EXPECT_EQ(calls, 12);  // no record fetched after the failure
+  EXPECT_FALSE(ds->Active());
+  EXPECT_EQ(ds->Fields().Count(), 0);
+
+  ds->AfterFetchRecord = nullptr;
+  ds->Open();
+  EXPECT_EQ(ds->RecordCount(), 30);
+}
+
+TEST_F(StandinDataSetTest, CountQueryHitsWrapsTheStatementOnLinesOfItsOwn) {
+  CreateNumbers(40);
+  auto ds = NewDataSet("select n from numbers where n > :low -- the upper part");
+  ds->DeclareAndSet("low", 3, oracle::Variant::Integer(15));
+  ds->Open();
+  EXPECT_EQ(ds->CountQueryHits(), 25);
+  const std::vector<std::string> sql = JournalSql();
+  ASSERT_FALSE(sql.empty());
+  EXPECT_EQ(sql.back(),
+            "select count(*) from (\nselect n from numbers where n > :low -- the upper part\n)");
+  const auto bindCount = Journal<PFN_ociStandin_JournalBindCount>("ociStandin_JournalBindCount");
+  const auto bind = Journal<PFN_ociStandin_JournalBind>("ociStandin_JournalBind");
+  const int last = static_cast<int>(sql.size()) - 1;
+  ASSERT_EQ(bindCount(last), 1);
+  EXPECT_STREQ(bind(last, 0), "LOW=15");
+
+  // With CountAllRecords the count is asked once per query and kept.
+  ds->Close();
+  ds->SetCountAllRecords(true);
+  ds->SetQueryAllRecords(false);
+  ds->Open();
+  ClearJournal();
+  EXPECT_EQ(ds->RecordCount(), 25);
+  EXPECT_EQ(ds->RecordCount(), 25);
+  EXPECT_EQ(JournalSql().size(), 1u);
+  // Counted rows not fetched yet are reached by number.
+  ds->SetRecNo(25);
+  EXPECT_EQ(ds->FieldByName("n").AsInteger(), 40);
+  ds->Refresh();  // a new query: counted again
+  EXPECT_EQ(ds->RecordCount(), 25);
+  EXPECT_EQ(JournalSql().size(), 3u);
+}
+
+TEST_F(StandinDataSetTest, OpeningWalkingAndClosingAThousandTimesLeavesNothingBehind) {
+  CreateNumbers(30);
+  const int rowIdCopies = oracle::LiveRowIdCopies();
+  auto ds = NewDataSet("select rowid, n, label from numbers order by n");
+  session_->Preferences().SetMaxStringFieldSize(10);  // label is a memo: BLOB values too
+  long long sum = 0;
+  for (int i = 0; i < 1000; ++i) {
+    ds->Open();
+    for (; !ds->Eof(); ds->Next()) {
+      sum += ds->FieldByName("n").AsInteger();
+      sum += static_cast<long long>(ds->FieldByName("label").AsString().size());
+    }
+    ds->Close();
+  }
+  EXPECT_EQ(sum, 1000LL * (465 + 9 * 5 + 21 * 6));
+  EXPECT_EQ(oracle::LiveRowIdCopies(), rowIdCopies);
+}
+
+}  // namespace
+}  // namespace oracle_dataset_test
+
+#endif  // STANDIN_ORACLE_HOME

@@ -1,0 +1,219 @@
+// Opening and reading: fetching at open in blocks, field types from the
+// select list, values of every kind, NULLs, trimming, and the plug-in's
+// own use of a dataset.
+#include <cmath>
+
+#include "dataset/field_kinds.h"
+#include "dataset/time_stamp.h"
+#include "dataset_fixture.h"
+
+#ifdef STANDIN_ORACLE_HOME
+
+namespace oracle_dataset_test {
+namespace {
+
+using dataset::TFieldType;
+
+TEST_F(StandinDataSetTest, EmptyResultIsBofAndEofWithNoRecords) {
+  auto ds = NewDataSet("select cust_sid, email_addr from customer where cust_sid = -1");
+  ds->Open();
+  EXPECT_TRUE(ds->Active());
+  EXPECT_TRUE(ds->Bof());
+  EXPECT_TRUE(ds->Eof());
+  EXPECT_TRUE(ds->IsEmpty());
+  EXPECT_EQ(ds->RecordCount(), 0);
+  EXPECT_EQ(ds->GetRecNo(), 0);
+  EXPECT_TRUE(ds->FieldByName("email_addr").IsNull());
+  ds->Next();
+  EXPECT_TRUE(ds->Eof());
+}
+
+TEST_F(StandinDataSetTest, SixtyRowsArriveAtOpenInBlocksOf25And25And10) {
+  CreateNumbers(60);
+  auto ds = NewDataSet("select n, label from numbers order by n");
+  ds->Open();
+  EXPECT_EQ(FetchLog::rows, (std::vector<ub4>{25, 25, 10}));
+  EXPECT_EQ(ds->RecordCount(), 60);
+  EXPECT_EQ(ds->FieldByName("n").AsInteger(), 1);
+  // Walking and counting cost no further round trips.
+  EXPECT_EQ(Walk(*ds, "label").back(), "row 60");
+  ds->Last();
+  EXPECT_EQ(ds->GetRecNo(), 60);
+  EXPECT_EQ(FetchLog::rows.size(), 3u);
+
+  // ReadBuffer sets the block size.
+  ds->Close();
+  FetchLog::rows.clear();
+  ds->SetReadBuffer(40);
+  ds->Open();
+  EXPECT_EQ(FetchLog::rows, (std::vector<ub4>{40, 20}));
+  EXPECT_EQ(ds->RecordCount(), 60);
+}
+
+TEST_F(StandinDataSetTest, EveryColumnTypeBecomesItsFieldAndReadsBack) {
+  Run("create table kinds (small_n number(4), whole number(9), amount number(12,2), "
+      "ratio float, name varchar2(20), code char(3), born date, stamp timestamp, bits raw(2))");
+  {
+    oracle::TOracleQuery insert;
+    insert.SetSession(session_.get());
+    insert.SetSQL(
+        "insert into kinds values (12, 123456, 12.25, 0.5, 'Ann', 'ABC', "
+        "to_date('2024-03-01 13:45:10', 'YYYY-MM-DD HH24:MI:SS'), :stamp, :bits)");
+    const double stamp = oracle::EncodeDateTime({2024, 3, 1, 13, 45, 10, 250});
+    insert.DeclareAndSet("stamp", 187, oracle::Variant::Date(stamp));
+    insert.DeclareAndSet("bits", 24, oracle::Variant::ByteArray({0x0A, 0xFF}));
+    insert.Execute();
+    session_->Commit();
+  }
+  session_->Preferences().SetSmallIntPrecision(4);
+  auto ds = NewDataSet("select rowid, k.* from kinds k");
+  ds->Open();
+
+  // The ROWID column gives no field; it is each record's ROWID text.
+  EXPECT_TRUE(ds->HasRowId());
+  EXPECT_EQ(ds->FindField("ROWID"), nullptr);
+  EXPECT_FALSE(ds->RecordRowId().empty());
+  ASSERT_EQ(ds->Fields().Count(), 9);
+
+  struct Expect {
+    const char* name;
+    TFieldType type;
+    int size;
+  };
+  const Expect expected[] = {
+      {"SMALL_N", TFieldType::ftSmallint, 0}, {"WHOLE", TFieldType::ftInteger, 0},
+      {"AMOUNT", TFieldType::ftFloat, 0},     {"RATIO", TFieldType::ftFloat, 0},
+      {"NAME", TFieldType::ftString, 20},     {"CODE", TFieldType::ftString, 3},
+      {"BORN", TFieldType::ftDateTime, 0},    {"STAMP", TFieldType::ftDateTime, 0},
+      {"BITS", TFieldType::ftString, 4},
+  };
+  for (const Expect& e : expected) {
+    dataset::TField& f = ds->FieldByName(e.name);
+    EXPECT_EQ(f.DataType(), e.type) << e.name;
+    EXPECT_EQ(f.Size(), e.size) << e.name;
+  }
+  EXPECT_EQ(ds->FieldByName("small_n").AsInteger(), 12);
+  EXPECT_EQ(ds->FieldByName("whole").AsInteger(), 123456);
+  EXPECT_DOUBLE_EQ(ds->FieldByName("amount").AsFloat(), 12.25);
+  EXPECT_DOUBLE_EQ(ds->FieldByName("ratio").AsFloat(), 0.5);
+  EXPECT_EQ(ds->FieldByName("name").AsString(), "Ann");
+  EXPECT_EQ(ds->FieldByName("code").AsString(), "ABC");
+  EXPECT_EQ(ds->FieldByName("born").AsString(), "2024-03-01 13:45:10");
+  const double stamp = ds->FieldByName("stamp").AsDateTime();
+  const double expectedStamp = ds->FieldByName("born").AsDateTime() + 0.25 / 86400.0;
+  EXPECT_NEAR(stamp, expectedStamp, 1e-3 / 86400.0);
+  EXPECT_EQ(ds->FieldByName("bits").AsString(), "0AFF");
+}
+
+TEST_F(StandinDataSetTest, DatesReadAsDateTimeValues) {
+  auto ds = NewDataSet(
+      "select cust_sid, udf1_date from customer where cust_sid in (9001, 9002) order by cust_sid");
+  ds->Open();
+  dataset::TField& date = ds->FieldByName("udf1_date");
+  EXPECT_EQ(date.DataType(), TFieldType::ftDateTime);
+  EXPECT_EQ(date.AsString(), "2024-03-01");
+  EXPECT_DOUBLE_EQ(date.AsDateTime(), 45352.0);  // days since 30 December 1899
+  EXPECT_EQ(date.Value().vt(), VT_DATE);
+  ds->Next();
+  EXPECT_TRUE(date.IsNull());
+  EXPECT_TRUE(date.Value().IsNull());
+}
+
+TEST_F(StandinDataSetTest, NullColumnsReadAsNull) {
+  auto ds = NewDataSet(
+      "select cust_sid, allow_email, info1, notes, udf2_date from customer where cust_sid = 9003");
+  ds->Open();
+  EXPECT_FALSE(ds->FieldByName("cust_sid").IsNull());
+  for (const char* name : {"allow_email", "info1", "udf2_date"}) {
+    EXPECT_TRUE(ds->FieldByName(name).IsNull()) << name;
+    EXPECT_TRUE(ds->FieldByName(name).Value().IsNull()) << name;
+    EXPECT_EQ(ds->FieldByName(name).AsString(), "") << name;
+  }
+  EXPECT_EQ(ds->FieldByName("notes").AsString(), "no thanks");
+}
+
+TEST_F(StandinDataSetTest, TrimStringFieldsDropsTrailingBlanksUnlessSwitchedOff) {
+  Run("create table padded (v varchar2(10), m varchar2(40))");
+  Run("insert into padded values ('abc   ', 'long text   ')");
+  session_->Preferences().SetMaxStringFieldSize(20);  // m becomes a memo
+  auto ds = NewDataSet("select v, m from padded");
+  ds->Open();
+  EXPECT_EQ(ds->FieldByName("m").DataType(), TFieldType::ftMemo);
+  EXPECT_EQ(ds->FieldByName("v").AsString(), "abc");
+  EXPECT_EQ(ds->FieldByName("m").AsString(), "long text");
+
+  ds->Close();
+  session_->Preferences().SetTrimStringFields(false);
+  ds->Open();
+  EXPECT_EQ(ds->FieldByName("v").AsString(), "abc   ");
+  EXPECT_EQ(ds->FieldByName("m").AsString(), "long text   ");
+}
+
+TEST_F(StandinDataSetTest, DuplicateColumnNamesGetUniqueFieldNames) {
+  auto ds = NewDataSet(
+      "select cu.cust_sid, ca.cust_sid from customer cu join cust_address ca "
+      "on ca.cust_sid = cu.cust_sid where cu.cust_sid = 9001");
+  ds->Open();
+  ASSERT_EQ(ds->Fields().Count(), 2);
+  EXPECT_EQ(ds->Fields()[0].FieldName(), "CUST_SID");
+  EXPECT_EQ(ds->Fields()[1].FieldName(), "CUST_SID_1");
+  EXPECT_EQ(ds->Fields()[1].AsInteger(), 9001);
+}
+
+TEST_F(StandinDataSetTest, PlugInLooksUpACustomerByEmailThenRunsAnotherStatement) {
+  // As the data module does: its own session with the built-in account,
+  // one dataset, one bound string, the first record read by column name.
+  oracle::TOracleSession session;
+  session.SetLogonDatabase("RPROODS");
+  session.SetLogonUsername("VESKDATA");
+  session.SetLogonPassword("plimsy");
+  session.LogOn();
+  oracle::TOracleDataSet ds;
+  ds.SetSession(&session);
+  ds.SetOptimize(false);
+  ds.SetSQL(
+      "select to_char(cu.cust_sid) as cust_sid, cu.allow_email as allow_email from customer cu "
+      "where upper( cu.email_addr ) = upper( :email_addr )");
+  ds.DeclareAndSet("email_addr", 5, oracle::Variant::String("Ann.Lee@Example.com"));
+  ds.Open();
+  ASSERT_FALSE(ds.Eof());
+  EXPECT_EQ(ds.FieldByName("cust_sid").AsString(), "9001");
+  EXPECT_EQ(ds.FieldByName("allow_email").AsInteger(), 1);
+  EXPECT_EQ(ds.RecordCount(), 1);
+  ds.Close();
+  EXPECT_FALSE(ds.Active());
+
+  ds.SetSQL("select last_name from customer where cust_sid = 9002");
+  ds.DeleteVariables();
+  ds.Open();
+  EXPECT_EQ(ds.FieldByName("last_name").AsString(), "Ray");
+  EXPECT_EQ(ds.FindField("cust_sid"), nullptr);
+  ds.Close();
+  session.LogOff();
+}
+
+TEST_F(StandinDataSetTest, AStatementErrorLeavesTheDatasetClosed) {
+  auto ds = NewDataSet("select no_such_column from customer");
+  EXPECT_THROW(ds->Open(), std::exception);
+  EXPECT_FALSE(ds->Active());
+  EXPECT_EQ(ds->Fields().Count(), 0);
+  ds->SetSQL("select cust_sid from customer");
+  ds->Open();
+  EXPECT_EQ(ds->RecordCount(), 3);
+}
+
+TEST_F(StandinDataSetTest, OpeningWithoutALoggedOnSessionFails) {
+  oracle::TOracleDataSet ds;
+  ds.SetSQL("select cust_sid from customer");
+  EXPECT_THROW(ds.Open(), std::exception);
+  EXPECT_FALSE(ds.Active());
+  session_->LogOff();
+  ds.SetSession(session_.get());
+  EXPECT_THROW(ds.Open(), std::exception);
+  EXPECT_FALSE(ds.Active());
+}
+
+}  // namespace
+}  // namespace oracle_dataset_test
+
+#endif  // STANDIN_ORACLE_HOME

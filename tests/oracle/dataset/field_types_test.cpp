@@ -1,0 +1,215 @@
+// The column-to-field mapping and the BLOB helpers, as pure functions.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "oracle/dataset.h"
+#include "oracle/dataset_blobs.h"
+#include "oracle/dataset_field_types.h"
+
+namespace {
+
+using dataset::TFieldType;
+using oracle::FieldTypeForColumn;
+using oracle::TColumnFieldType;
+using oracle::TConvertUTF;
+using oracle::TFieldTypeRules;
+
+struct MappingCase {
+  const char* what;
+  int fetchType;
+  int size;
+  int precision;
+  bool national;
+  bool wide;
+  TFieldTypeRules rules;
+  TColumnFieldType expected;
+};
+
+class ColumnMapping : public ::testing::TestWithParam<MappingCase> {};
+
+TEST_P(ColumnMapping, GivesTheFieldOfTheTable) {
+  const MappingCase& c = GetParam();
+  EXPECT_EQ(FieldTypeForColumn(c.fetchType, c.size, c.precision, c.national, c.wide, c.rules),
+            c.expected)
+      << c.what;
+}
+
+const TFieldTypeRules kDefaults{};
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ColumnMapping,
+    ::testing::Values(
+        MappingCase{"NUMBER(4), SmallIntPrecision 4",
+                    3,
+                    4,
+                    4,
+                    false,
+                    false,
+                    {4, 0},
+                    {true, TFieldType::ftSmallint, 0}},
+        MappingCase{"NUMBER(4), default -1",
+                    3,
+                    4,
+                    4,
+                    false,
+                    false,
+                    kDefaults,
+                    {true, TFieldType::ftInteger, 0}},
+        MappingCase{"NUMBER(5), SmallIntPrecision 0 counts as 4",
+                    3,
+                    4,
+                    5,
+                    false,
+                    false,
+                    {0, 0},
+                    {true, TFieldType::ftInteger, 0}},
+        MappingCase{"NUMBER(4), SmallIntPrecision 0 counts as 4",
+                    3,
+                    4,
+                    4,
+                    false,
+                    false,
+                    {0, 0},
+                    {true, TFieldType::ftSmallint, 0}},
+        MappingCase{"float", 4, 8, 12, false, false, kDefaults, {true, TFieldType::ftFloat, 0}},
+        MappingCase{
+            "VARCHAR2(30)", 5, 30, 0, false, false, kDefaults, {true, TFieldType::ftString, 30}},
+        MappingCase{"VARCHAR2(4000), MaxStringFieldSize 2000",
+                    5,
+                    4000,
+                    0,
+                    false,
+                    false,
+                    {-1, 2000},
+                    {true, TFieldType::ftMemo, 0}},
+        MappingCase{"VARCHAR2(2000), MaxStringFieldSize 2000",
+                    5,
+                    2000,
+                    0,
+                    false,
+                    false,
+                    {-1, 2000},
+                    {true, TFieldType::ftString, 2000}},
+        MappingCase{"wide text never becomes a memo",
+                    5,
+                    4000,
+                    0,
+                    false,
+                    true,
+                    {-1, 2000},
+                    {true, TFieldType::ftWideString, 4000}},
+        MappingCase{"national, not wide: doubled",
+                    5,
+                    10,
+                    0,
+                    true,
+                    false,
+                    kDefaults,
+                    {true, TFieldType::ftString, 20}},
+        MappingCase{"national and wide",
+                    5,
+                    10,
+                    0,
+                    true,
+                    true,
+                    kDefaults,
+                    {true, TFieldType::ftWideString, 10}},
+        MappingCase{"empty text column is one character",
+                    5,
+                    0,
+                    0,
+                    false,
+                    false,
+                    kDefaults,
+                    {true, TFieldType::ftString, 1}},
+        MappingCase{"LONG", 8, 0, 0, false, false, kDefaults, {true, TFieldType::ftMemo, 0}},
+        MappingCase{"DATE", 12, 7, 0, false, false, kDefaults, {true, TFieldType::ftDateTime, 0}},
+        MappingCase{
+            "TIMESTAMP", 187, 4, 0, false, false, kDefaults, {true, TFieldType::ftDateTime, 0}},
+        MappingCase{"TIMESTAMP WITH TIME ZONE",
+                    188,
+                    4,
+                    0,
+                    false,
+                    false,
+                    kDefaults,
+                    {true, TFieldType::ftDateTime, 0}},
+        MappingCase{"TIMESTAMP WITH LOCAL TIME ZONE",
+                    232,
+                    4,
+                    0,
+                    false,
+                    false,
+                    kDefaults,
+                    {true, TFieldType::ftDateTime, 0}},
+        MappingCase{"LONG RAW", 24, 0, 0, false, false, kDefaults, {true, TFieldType::ftBlob, 0}},
+        MappingCase{"REF", 110, 0, 0, false, false, kDefaults, {true, TFieldType::ftString, 256}},
+        MappingCase{"CLOB", 112, 0, 0, false, false, kDefaults, {true, TFieldType::ftOraClob, 0}},
+        MappingCase{"BLOB", 113, 0, 0, false, false, kDefaults, {true, TFieldType::ftOraBlob, 0}},
+        MappingCase{"BFILE", 114, 0, 0, false, false, kDefaults, {true, TFieldType::ftOraBlob, 0}},
+        MappingCase{"object: attributes only", 108, 0, 0, false, false, kDefaults, {}},
+        MappingCase{"cursor", 116, 0, 0, false, false, kDefaults, {}},
+        MappingCase{"VARCHAR (9)", 9, 10, 0, false, false, kDefaults, {}},
+        MappingCase{"ROWID (11)", 11, 18, 0, false, false, kDefaults, {}}));
+
+TEST(WideColumns, FollowTheCharacterSetAndThePreferences) {
+  using oracle::IsWideColumn;
+  EXPECT_TRUE(IsWideColumn(5, true, false, TConvertUTF::cuNone, false));
+  EXPECT_FALSE(IsWideColumn(5, true, false, TConvertUTF::cuUTF16ToUTF8, false));
+  EXPECT_TRUE(IsWideColumn(5, false, true, TConvertUTF::cuUTF8ToUTF16, false));
+  EXPECT_FALSE(IsWideColumn(5, false, true, TConvertUTF::cuNone, false));
+  EXPECT_TRUE(IsWideColumn(5, false, false, TConvertUTF::cuNone, true));
+  EXPECT_FALSE(IsWideColumn(3, false, false, TConvertUTF::cuNone, true));
+  // LONG and CLOB text stays narrow whatever is asked.
+  EXPECT_FALSE(IsWideColumn(8, true, true, TConvertUTF::cuUTF8ToUTF16, true));
+  EXPECT_FALSE(IsWideColumn(112, true, true, TConvertUTF::cuUTF8ToUTF16, true));
+}
+
+TEST(CountStatement, StandsOnLinesOfItsOwn) {
+  EXPECT_EQ(oracle::CountStatementText("select n from t -- all of them"),
+            "select count(*) from (\nselect n from t -- all of them\n)");
+}
+
+TEST(CompressedBlobs, AreRecognisedByTheirHeaderAndNeedTheCodecToExpand) {
+  const std::string header(reinterpret_cast<const char*>(oracle::kCompressedBLOBHeader), 8);
+  EXPECT_TRUE(oracle::HasCompressedBLOBHeader(header + "xyz"));
+  EXPECT_TRUE(oracle::HasCompressedBLOBHeader(header));
+  EXPECT_FALSE(oracle::HasCompressedBLOBHeader(header.substr(0, 7)));
+  EXPECT_FALSE(oracle::HasCompressedBLOBHeader("plain bytes, no header"));
+
+  // Without a codec the packed bytes are never handed out as the value.
+  oracle::SetBLOBExpander(nullptr);
+  try {
+    oracle::ExpandCompressedBLOB(header + "xyz", "PICTURE");
+    FAIL() << "expected an exception";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "Compressed BLOB value of field PICTURE cannot be expanded");
+  }
+  oracle::SetBLOBExpander([](std::string_view packed) { return "<" + std::string(packed) + ">"; });
+  EXPECT_EQ(oracle::ExpandCompressedBLOB(header + "xyz", "PICTURE"), "<xyz>");
+  oracle::SetBLOBExpander(nullptr);
+}
+
+TEST(RecordBlobs, KeepOneValuePerFieldNumberAndReadAsAStream) {
+  oracle::TRecordBlobs blobs;
+  EXPECT_EQ(blobs.Find(3), nullptr);
+  blobs.Set(3, "memo text");
+  blobs.Set(1, "");
+  ASSERT_NE(blobs.Find(3), nullptr);
+  EXPECT_EQ(*blobs.Find(3), "memo text");
+  EXPECT_EQ(*blobs.Find(1), "");
+  EXPECT_EQ(blobs.Find(2), nullptr);
+  EXPECT_THROW(blobs.Set(-1, "x"), std::out_of_range);
+
+  auto stream = oracle::NewBlobReadStream("0123456789");
+  EXPECT_EQ(stream->Size(), 10);
+  stream->Seek(4, dataset::TSeekOrigin::soBeginning);
+  char part[3] = {};
+  EXPECT_EQ(stream->Read(part, 3), 3);
+  EXPECT_EQ(std::string(part, 3), "456");
+  EXPECT_EQ(stream->ReadAll(), "0123456789");
+  EXPECT_THROW(stream->Write("x", 1), std::runtime_error);
+}
+
+}  // namespace
