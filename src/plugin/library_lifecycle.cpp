@@ -11,6 +11,7 @@
 #include "hostplugin/message_box.h"
 #include "hostplugin/plugin_class_table.h"
 #include "plugin/class_table.h"
+#include "receipt/debug_emv_dialog.h"
 #include "receipt/records.h"
 
 namespace plugin {
@@ -39,11 +40,12 @@ void InstallOracleUserInterface() {
   dialogs::InstallOracleUserInterface();
 }
 
-// The per-sale records start empty.
+// The per-sale records start empty; the card-data debug switch is read once.
 void ResetSaleRecords() {
   receipt::ResetTransControl();
   receipt::ResetAuth();
   receipt::ResetReceipt();
+  receipt::ReadDebugEMVSwitch();
 }
 
 // The process-wide application log, started by the last unit to load (with
