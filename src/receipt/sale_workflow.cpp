@@ -68,8 +68,18 @@ std::string QueueDirectory() {
   return configured.empty() ? foundation::QueueFolder() : configured;
 }
 
+// The sale's workstation number as the host keeps it: the receipt's POS
+// identifier is the same number zero-padded for the service, so the padding
+// is taken off again for the queue file name ("03" -> "WS3").
+std::string WorkstationNumber() {
+  const std::string& padded = fDRcpt.POSID;
+  size_t first = padded.find_first_not_of('0');
+  if (first == std::string::npos) return padded.empty() ? padded : "0";
+  return padded.substr(first);
+}
+
 void Queue(const std::string& request) {
-  QueueRequest(QueueDirectory(), request, fDRcpt.POSID);
+  QueueRequest(QueueDirectory(), request, WorkstationNumber());
 }
 
 void ShowMessage(const std::string& text, const char* tag) {

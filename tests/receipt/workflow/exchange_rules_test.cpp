@@ -28,11 +28,14 @@ using workflowtest::WorkflowFixture;
 
 class ExchangeRulesTest : public WorkflowFixture {
  protected:
-  // The one queue file holds exactly the request and a line end.
+  // The one queue file holds exactly the request and a line end, and is named
+  // after the sale's workstation without the receipt's zero padding.
   void ExpectQueued(const std::string& request) {
     const auto files = QueueFiles();
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(ReadAll(files[0]), request + "\r\n");
+    const std::string name = files[0].filename().string();
+    EXPECT_EQ(name.substr(name.size() - 8), "_WS3.xml") << name;
     EXPECT_TRUE(FTransControl.RequestQueued);
   }
   void ExpectNothingQueued() {

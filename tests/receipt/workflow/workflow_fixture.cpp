@@ -82,6 +82,7 @@ void WorkflowFixture::SetUp() {
   receipt::fAuth.EmailAddress = "jane@example.com";
   receipt::fAuth.LoyaltyCardNumber = kCardNumber;
   receipt::fAuth.MerchantID = "M-1001";
+  receipt::fDRcpt.POSID = "03";  // the sale's workstation 3, padded for the service
   receipt::LastHTTPCode = 0;
   receipt::LastCommError.clear();
 }
