@@ -12,6 +12,7 @@
 #include "foundation/prefs_records.h"
 #include "foundation/vesk_log.h"
 #include "receipt/card_masking.h"
+#include "receipt/number_format.h"
 
 namespace receipt {
 
@@ -70,21 +71,6 @@ class Fragments {
 
   std::string& out_;
 };
-
-// An amount as "0.00": two decimals, point separator, rounded half away from
-// zero, and never "-0.00".
-std::string FormatAmount(double value) {
-  char buf[64];
-  if (!std::isfinite(value) || std::fabs(value) >= 9.0e15) {
-    std::snprintf(buf, sizeof buf, "%.2f", value);
-    return buf;
-  }
-  const long long cents = std::llround(value * 100.0);
-  const unsigned long long magnitude = static_cast<unsigned long long>(cents < 0 ? -cents : cents);
-  std::snprintf(buf, sizeof buf, "%s%llu.%02llu", cents < 0 ? "-" : "", magnitude / 100,
-                magnitude % 100);
-  return buf;
-}
 
 std::string FormatTwoDigits(int32_t value) {
   char buf[16];
