@@ -222,7 +222,8 @@ class TOracleDataSet : public dataset::TDataSet,
   // dataset_fetch.cpp
   bool FetchRecords();
   void FillRecord(uint8_t* record);
-  void StoreColumnValue(uint8_t* record, const TOracleFieldInfo& info, dataset::TField& field);
+  void StoreColumnValue(uint8_t* record, const TOracleFieldInfo& info, dataset::TField& field,
+                        const Variant& column);
   bool TestFilter(uint8_t* record);
   void RebuildFilteredList();
   // dataset_records.cpp

@@ -108,16 +108,9 @@ void TOracleDataSet::FillRecord(uint8_t* record) {
     const TOracleFieldInfo& info = fieldInfo_.Items(i);
     dataset::TField* field = info.Field;
     if (field == nullptr) continue;
-    if (field->IsBlob()) {
-      StoreColumnValue(record, info, *field);
-      continue;
-    }
-    const Slot& slot = SlotOf(*field);
-    if (query.FieldIsNull(info.ColumnIndex)) {
-      data[slot.offset] = 1;
-      continue;
-    }
-    StoreColumnValue(record, info, *field);
+    // One read of the column per row: its null state and value together.
+    const Variant value = query.Field(info.ColumnIndex);
+    StoreColumnValue(record, info, *field, value);
   }
   // Internal-calc slots start out null.
   for (const Slot& slot : calcSlots_) {
@@ -126,14 +119,13 @@ void TOracleDataSet::FillRecord(uint8_t* record) {
 }
 
 void TOracleDataSet::StoreColumnValue(uint8_t* record, const TOracleFieldInfo& info,
-                                      dataset::TField& field) {
-  TOracleQuery& query = *mainQuery_;
-  const int column = info.ColumnIndex;
+                                      dataset::TField& field, const Variant& column) {
+  const bool isNull = column.IsEmptyOrNull();
   if (field.IsBlob()) {
     TRecordBlobs* blobs = BlobsOf(record, true);
     std::string value;
-    if (!query.FieldIsNull(column)) {
-      value = query.FieldAsString(column);
+    if (!isNull) {
+      value = column.ToText();
       if (info.OracleType == otype::String || info.OracleType == otype::Reference) {
         if (TrimsStrings(Session())) TrimRight(value);
       } else if (!IsBinaryType(info.OracleType)) {
@@ -153,26 +145,31 @@ void TOracleDataSet::StoreColumnValue(uint8_t* record, const TOracleFieldInfo& i
   const Slot& slot = SlotOf(field);
   uint8_t* flag = record + kRecordHeaderSize + slot.offset;
   uint8_t* value = flag + 1;
+  if (isNull) {
+    *flag = 1;
+    return;
+  }
   *flag = 0;
   switch (info.OracleType) {
     case otype::Integer: {
-      const int32_t v = query.FieldAsInteger(column);
+      const int32_t v = column.ToInt32();
       std::memcpy(value, &v, sizeof v);
       break;
     }
     case otype::Float: {
-      const double v = query.FieldAsFloat(column);
+      const double v = column.ToDouble();
       std::memcpy(value, &v, sizeof v);
       break;
     }
     case otype::String:
     case otype::Reference: {
-      std::string text = query.FieldAsString(column);
+      std::string text = column.ToText();
       if (TrimsStrings(Session())) TrimRight(text);
       if (field.DataType() == TFieldType::ftWideString && info.National) {
         const std::u16string wide = Utf16FromUtf8(text);
         const std::size_t units = std::min<std::size_t>(wide.size(), (slot.size - 2) / 2);
         std::memcpy(value, wide.data(), units * 2);
+        std::memset(value + units * 2, 0, 2);
       } else {
         // The column's size bounds the text; a longer one is a fault of the
         // client and is refused rather than cut.
@@ -183,6 +180,7 @@ void TOracleDataSet::StoreColumnValue(uint8_t* record, const TOracleFieldInfo& i
                                  Name());
         }
         std::memcpy(value, text.data(), text.size());
+        value[text.size()] = 0;
       }
       break;
     }
@@ -190,7 +188,7 @@ void TOracleDataSet::StoreColumnValue(uint8_t* record, const TOracleFieldInfo& i
     case otype::Timestamp:
     case otype::TimestampTZ:
     case otype::TimestampLTZ: {
-      const double msecs = dataset::DateTimeToMSecs(query.FieldAsDate(column));
+      const double msecs = dataset::DateTimeToMSecs(column.ToDateTime());
       std::memcpy(value, &msecs, sizeof msecs);
       break;
     }
