@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "api_support.h"
+#include "rowid_mapping.h"
 #include "statement.h"
 
 using namespace ocistandin;
@@ -50,9 +51,14 @@ sword getStmt(StmtHandle& stmt, dvoid* a, ub4* size, ub4 attr, ErrorHandle* err)
       exposeText(stmt.text, a, size);
       return OCI_SUCCESS;
     case OCI_ATTR_ROWID: {
+      // `a` is the descriptor itself. Without a row it holds kind None.
       auto* rowid = findAs<RowidDescriptor>(a, OCI_DTYPE_ROWID);
       if (rowid == nullptr) return OCI_INVALID_HANDLE;
-      rowid->rowid = stmt.lastRowid;
+      if (stmt.hasRowid) {
+        rowid->layout = rowidLayout(stmt.rowidTable, stmt.rowid);
+      } else {
+        rowid->layout = {kOCIRowidTag, static_cast<ub1>(OCIRowidKind::None), {0, 0, 0}, 0, 0, 0, 0};
+      }
       return OCI_SUCCESS;
     }
     case OCI_ATTR_ENV:

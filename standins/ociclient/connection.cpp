@@ -17,7 +17,20 @@ bool exec(sqlite3* db, const char* sql, OraError& error, const std::string& owne
   return false;
 }
 
+void rowChanged(void* self, int, const char*, const char* table, sqlite3_int64 rowid) {
+  auto* connection = static_cast<Connection*>(self);
+  std::string name = table != nullptr ? table : "";
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  connection->changedRows[name] = rowid;
+  connection->lastChangedTable = std::move(name);
+}
+
 }  // namespace
+
+void Connection::clearChanges() {
+  changedRows.clear();
+  lastChangedTable.clear();
+}
 
 Connection::~Connection() {
   if (db != nullptr) {
@@ -59,6 +72,7 @@ Connection* openConnection(const std::string& path, int busyTimeoutMs, OraError&
   connection->db = db;
   connection->sessionId = nextSessionId++;
   sqlite3_busy_timeout(db, busyTimeoutMs);
+  sqlite3_update_hook(db, rowChanged, connection);
   const char* setup =
       "PRAGMA journal_mode=WAL;"
       "PRAGMA case_sensitive_like=ON;"

@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <map>
 #include <string>
 
 #include "error_mapping.h"
@@ -23,6 +24,12 @@ struct Connection {
   long long sessionId = 0;
   bool inTransaction = false;
   bool ended = false;
+  // Rows changed since clearChanges(): the last rowid per table (upper
+  // case), and the table changed last. Kept by an update hook.
+  std::map<std::string, sqlite3_int64> changedRows;
+  std::string lastChangedTable;
+
+  void clearChanges();
 
   // Begins the transaction if none is open (before a change).
   bool beginIfNeeded(OraError& error);

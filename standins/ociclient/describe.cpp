@@ -163,6 +163,17 @@ std::vector<ColumnInfo> describeColumns(sqlite3* db, sqlite3_stmt* stmt, bool fi
   return columns;
 }
 
+void applyRowidColumns(std::vector<ColumnInfo>& columns, const RewrittenSql& sql) {
+  if (!sql.hiddenRowidTable.empty() && !columns.empty()) columns.pop_back();
+  for (const std::size_t position : sql.rowidColumns) {
+    if (position >= columns.size()) continue;
+    ColumnInfo& c = columns[position];
+    std::string name = std::move(c.name);
+    c = fixed(SQLT_RDD, 10);  // Oracle's size of a ROWID; its text has 18 characters
+    c.name = std::move(name);
+  }
+}
+
 }  // namespace ocistandin
 
 using namespace ocistandin;

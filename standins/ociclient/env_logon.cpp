@@ -5,6 +5,7 @@
 #include "api_support.h"
 #include "config.h"
 #include "connection.h"
+#include "journal.h"
 #include "statement.h"
 
 using namespace ocistandin;
@@ -134,7 +135,7 @@ sword OCIDescriptorAlloc(const dvoid* parenth, dvoid** descpp, ub4 type, std::si
   if (parent == nullptr || descpp == nullptr) return OCI_INVALID_HANDLE;
   std::unique_ptr<Handle> descriptor = makeDescriptor(parent, type);
   if (!descriptor) return OCI_INVALID_HANDLE;
-  *descpp = registerHandle(std::move(descriptor));
+  *descpp = registerHandle(std::move(descriptor))->address();
   return OCI_SUCCESS;
 }
 
@@ -202,12 +203,13 @@ sword OCIServerDetach(OCIServer* srvhp, OCIError* errhp, ub4) {
   return OCI_SUCCESS;
 }
 
-sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp, ub4 credt, ub4) {
+sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp, ub4 credt, ub4 mode) {
   ApiLock lock(apiMutex());
   ErrorHandle* err = beginCall(errhp);
   auto* svc = findAs<SvcCtxHandle>(svchp, OCI_HTYPE_SVCCTX);
   auto* session = findAs<SessionHandle>(usrhp, OCI_HTYPE_SESSION);
   if (err == nullptr || svc == nullptr || session == nullptr) return OCI_INVALID_HANDLE;
+  recordSessionBegin(session->username, credt, mode);
   auto* server = findAs<ServerHandle>(svc->server, OCI_HTYPE_SERVER);
   if (server == nullptr || !server->attached) return fail(err, kNotConnected);
   OraError injected;

@@ -40,6 +40,8 @@ std::string standardText(sb4 code) {
       return "illegal variable name/number";
     case kNullFetched:
       return "fetched column value is NULL";
+    case kInvalidRowid:
+      return "invalid ROWID";
     case kTruncated:
       return "fetched column value was truncated";
     case kIntegerOverflow:

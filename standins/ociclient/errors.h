@@ -25,6 +25,7 @@ enum OraCode : sb4 {
   kIllegalVariable = 1036,
   kCannotInsertNull = 1400,
   kNullFetched = 1405,
+  kInvalidRowid = 1410,
   kTruncated = 1406,
   kIntegerOverflow = 1455,
   kTrailingNullMissing = 1480,

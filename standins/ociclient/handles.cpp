@@ -1,13 +1,14 @@
 #include "handles.h"
 
 #include <algorithm>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace ocistandin {
 namespace {
 
-std::unordered_set<const Handle*>& liveHandles() {
-  static std::unordered_set<const Handle*> live;
+// Live handles by the address their callers hold.
+std::unordered_map<const void*, Handle*>& liveHandles() {
+  static std::unordered_map<const void*, Handle*> live;
   return live;
 }
 
@@ -15,21 +16,25 @@ std::unordered_set<const Handle*>& liveHandles() {
 
 Handle::Handle(ub4 handleType, Handle* parentHandle) : type(handleType), parent(parentHandle) {}
 
+RowidDescriptor::RowidDescriptor(ub4 handleType, Handle* parentHandle)
+    : Handle(handleType, parentHandle),
+      layout{kOCIRowidTag, static_cast<ub1>(OCIRowidKind::None), {0, 0, 0}, 0, 0, 0, 0} {}
+
 std::recursive_mutex& apiMutex() {
   static std::recursive_mutex mutex;
   return mutex;
 }
 
 void registerRaw(Handle* handle) {
-  liveHandles().insert(handle);
+  liveHandles().emplace(handle->address(), handle);
   if (handle->parent != nullptr) handle->parent->children.push_back(handle);
 }
 
 Handle* findAnyHandle(const void* pointer) {
   if (pointer == nullptr) return nullptr;
   auto& live = liveHandles();
-  auto it = live.find(static_cast<const Handle*>(pointer));
-  return it == live.end() ? nullptr : const_cast<Handle*>(*it);
+  auto it = live.find(pointer);
+  return it == live.end() ? nullptr : it->second;
 }
 
 Handle* findHandle(const void* pointer, ub4 type) {
@@ -44,7 +49,7 @@ void freeHandle(Handle* handle) {
     auto& siblings = handle->parent->children;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), handle), siblings.end());
   }
-  liveHandles().erase(handle);
+  liveHandles().erase(handle->address());
   delete handle;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/oci/oci_api.h"
+#include "platform/oci/oci_rowid_layout.h"
 
 namespace ocistandin {
 
@@ -23,6 +24,10 @@ struct Handle {
   virtual ~Handle() = default;
   Handle(const Handle&) = delete;
   Handle& operator=(const Handle&) = delete;
+
+  // The pointer the caller holds for this handle: the handle itself, unless
+  // the caller must be able to read the memory behind it.
+  virtual void* address() { return this; }
 
   ub4 type;
   Handle* parent;
@@ -88,9 +93,12 @@ struct ParamDescriptor : Handle {
   ColumnInfo column;
 };
 
+// A ROWID descriptor. Its caller holds a pointer to `layout`, the bytes the
+// Oracle access library reads (platform/oci/oci_rowid_layout.h).
 struct RowidDescriptor : Handle {
-  using Handle::Handle;
-  sqlite3_int64 rowid = 0;
+  RowidDescriptor(ub4 handleType, Handle* parentHandle);
+  void* address() override { return &layout; }
+  OCIRowidLayout layout;
 };
 
 struct DateTimeDescriptor : Handle {
@@ -108,7 +116,8 @@ std::string dateTimeIsoText(const DateTimeDescriptor& descriptor);
 // Process-wide lock taken by every exported call.
 std::recursive_mutex& apiMutex();
 
-// Registers a new handle (and links it to its parent) and returns it.
+// Registers a new handle (and links it to its parent) and returns it. The
+// registry knows a handle by its address().
 void registerRaw(Handle* handle);
 template <class T>
 T* registerHandle(std::unique_ptr<T> handle) {

@@ -1,5 +1,7 @@
 #include "journal.h"
 
+#include <cctype>
+
 #include "errors.h"
 #include "handles.h"
 #include "ociclient_testing.h"
@@ -16,6 +18,15 @@ void recordStatement(JournalEntry entry) {
   // Bounded so that a long-running process does not grow without limit.
   if (entries.size() >= 10000) entries.erase(entries.begin());
   entries.push_back(std::move(entry));
+}
+
+void recordSessionBegin(const std::string& username, unsigned credentials, unsigned mode) {
+  std::string user = username.substr(0, username.find('/'));
+  if (user.empty() || user.front() != '"')
+    for (char& c : user) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  recordStatement({"SESSION BEGIN user=" + user + " credt=" + std::to_string(credentials) +
+                       " mode=" + std::to_string(mode),
+                   {}});
 }
 
 }  // namespace ocistandin

@@ -8,7 +8,8 @@ extern "C" {
 // Statement journal: one entry per executed statement (SQL text as received,
 // and bind values as "NAME=value": NULL, numbers, 'quoted text' (dates as
 // 'YYYY-MM-DD HH:MM:SS'), hextoraw('..'); "NAME[i]=value" per iteration of
-// array DML).
+// array DML). Each OCISessionBegin adds an entry without binds whose text is
+// "SESSION BEGIN user=NAME credt=N mode=N" (never the password).
 int ociStandin_JournalSize(void);
 const char* ociStandin_JournalSql(int index);
 int ociStandin_JournalBindCount(int index);

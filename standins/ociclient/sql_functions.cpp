@@ -9,6 +9,7 @@
 
 #include "connection.h"
 #include "oracle_format.h"
+#include "rowid_mapping.h"
 
 namespace ocistandin {
 namespace {
@@ -282,6 +283,42 @@ void userFn(sqlite3_context* ctx, int, sqlite3_value**) {
   resultText(ctx, connection->user);
 }
 
+// ora_rowid_text(table, rowid): the ROWID text of a row (rowid_mapping.h).
+void rowidTextFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[1]) != SQLITE_INTEGER) {
+    sqlite3_result_null(ctx);  // a view or an outer join without a row
+    return;
+  }
+  resultText(ctx, rowidText(textOf(argv[0]), sqlite3_value_int64(argv[1])));
+}
+
+// ora_rowid_value(table, text): the rowid of the row of `table` a ROWID text
+// names; NULL for a ROWID of another table; ORA-01410 for a text that is no
+// ROWID.
+void rowidValueFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  const int type = sqlite3_value_type(argv[1]);
+  if (type == SQLITE_NULL) {
+    sqlite3_result_null(ctx);
+    return;
+  }
+  if (type != SQLITE_TEXT) {
+    oraError(ctx, kInconsistentTypes, "inconsistent datatypes: expected ROWID got NUMBER");
+    return;
+  }
+  sqlite3_int64 rowid = 0;
+  switch (rowidOfText(textOf(argv[0]), textOf(argv[1]), rowid)) {
+    case RowidMatch::kInvalid:
+      oraError(ctx, kInvalidRowid, standardText(kInvalidRowid));
+      return;
+    case RowidMatch::kOtherTable:
+      sqlite3_result_null(ctx);
+      return;
+    case RowidMatch::kRow:
+      sqlite3_result_int64(ctx, rowid);
+      return;
+  }
+}
+
 }  // namespace
 
 bool registerOracleFunctions(sqlite3* db, Connection* connection, OraError& error) {
@@ -309,6 +346,8 @@ bool registerOracleFunctions(sqlite3* db, Connection* connection, OraError& erro
       {"ora_sysdate", 0, sysdateFn, false},
       {"ora_systimestamp", 0, systimestampFn, false},
       {"ora_user", 0, userFn, false},
+      {"ora_rowid_text", 2, rowidTextFn, true},
+      {"ora_rowid_value", 2, rowidValueFn, true},
   };
   for (const Fn& f : functions) {
     const int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);

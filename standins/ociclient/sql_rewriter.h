@@ -22,9 +22,16 @@ struct RewrittenSql {
   // Offset in the original text of the token at a rewritten offset.
   std::size_t originalOffset(std::size_t rewrittenOffset) const;
   std::vector<std::pair<std::size_t, std::size_t>> offsets;  // (rewritten, original)
+  // The ROWID pseudo-column (sql_rowid.h): select-list positions that hold
+  // its text, the table of the hidden last rowid column (empty when the
+  // statement has none), and the table a change applies to.
+  std::vector<std::size_t> rowidColumns;
+  std::string hiddenRowidTable;
+  std::string targetTable;
 };
 
-RewrittenSql rewriteSql(const std::string& oracleSql);
+// `hiddenRowid`: whether a single-table select gets the hidden rowid column.
+RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid = true);
 
 enum class StatementKind {
   kSelect,

@@ -67,7 +67,7 @@ bool onlySpaceBefore(const std::string& text, std::size_t offset) {
 
 // Compiles the rewritten text on the connection, reusing the compiled
 // statement of an earlier execute on the same connection.
-bool compile(StmtHandle& stmt, const std::shared_ptr<Connection>& connection, OraError& error) {
+bool compileText(StmtHandle& stmt, const std::shared_ptr<Connection>& connection, OraError& error) {
   if (stmt.sqlite != nullptr && stmt.connection == connection) {
     sqlite3_reset(stmt.sqlite);
     return true;
@@ -113,6 +113,36 @@ bool compile(StmtHandle& stmt, const std::shared_ptr<Connection>& connection, Or
   return false;
 }
 
+// As compileText; a select whose hidden rowid column SQLite refuses (a view,
+// a common table expression) runs without it.
+bool compile(StmtHandle& stmt, const std::shared_ptr<Connection>& connection, OraError& error) {
+  if (compileText(stmt, connection, error)) return true;
+  if (stmt.rewritten.hiddenRowidTable.empty()) return false;
+  stmt.rewritten = rewriteSql(stmt.text, false);
+  return compileText(stmt, connection, error);
+}
+
+// Remembers the rowid of the row just fetched from the hidden last column.
+void noteFetchedRowid(StmtHandle& stmt) {
+  const int hidden = sqlite3_column_count(stmt.sqlite) - 1;
+  stmt.hasRowid = hidden >= 0 && sqlite3_column_type(stmt.sqlite, hidden) == SQLITE_INTEGER;
+  if (!stmt.hasRowid) return;
+  stmt.rowidTable = stmt.rewritten.hiddenRowidTable;
+  stmt.rowid = sqlite3_column_int64(stmt.sqlite, hidden);
+}
+
+// Remembers the last row a change touched: of the table it names when that
+// table changed, else of the table changed last (a view's base table).
+void noteChangedRowid(StmtHandle& stmt, const Connection& connection) {
+  auto it = connection.changedRows.find(stmt.rewritten.targetTable);
+  if (it == connection.changedRows.end())
+    it = connection.changedRows.find(connection.lastChangedTable);
+  if (it == connection.changedRows.end()) return;
+  stmt.hasRowid = true;
+  stmt.rowidTable = it->first;
+  stmt.rowid = it->second;
+}
+
 sword failWith(ErrorHandle* err, const OraError& error) {
   return fail(err, error);
 }
@@ -139,6 +169,7 @@ sword executeSelect(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 mode,
     return failWith(err, mapped);
   }
   stmt.columns = describeColumns(connection->db, stmt.sqlite, rc == SQLITE_ROW);
+  applyRowidColumns(stmt.columns, stmt.rewritten);
   stmt.described = true;
   freeChildrenOfType(&stmt, OCI_DTYPE_PARAM);
   if ((mode & OCI_DESCRIBE_ONLY) != 0) {
@@ -158,6 +189,17 @@ sword executeChange(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff, u
   JournalEntry entry{stmt.text, {}};
   stmt.executed = false;
   stmt.resetCursor();
+  if ((mode & OCI_DESCRIBE_ONLY) != 0) {
+    // Describing a change parses it and nothing more: no row changes, no
+    // transaction begins, data definition commits nothing.
+    const bool parsed = compile(stmt, connection, error);
+    recordStatement(std::move(entry));
+    if (!parsed) return failWith(err, error);
+    stmt.columns.clear();
+    stmt.described = true;
+    freeChildrenOfType(&stmt, OCI_DTYPE_PARAM);
+    return OCI_SUCCESS;
+  }
   if (iters == 0) {
     recordStatement(std::move(entry));
     return fail(err, kZeroIterations);
@@ -176,6 +218,7 @@ sword executeChange(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff, u
     return failWith(err, error);
   }
   const bool array = iters - rowoff > 1;
+  connection->clearChanges();
   for (ub4 i = rowoff; i < iters; ++i) {
     sqlite3_reset(stmt.sqlite);
     if (!bindIteration(stmt, i, &entry.binds, array, error)) {
@@ -195,7 +238,7 @@ sword executeChange(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff, u
     stmt.rowCount += static_cast<ub4>(sqlite3_changes(connection->db));
   }
   sqlite3_reset(stmt.sqlite);
-  stmt.lastRowid = sqlite3_last_insert_rowid(connection->db);
+  noteChangedRowid(stmt, *connection);
   recordStatement(std::move(entry));
   if ((mode & OCI_COMMIT_ON_SUCCESS) != 0 && !connection->commit(error))
     return failWith(err, error);
@@ -215,6 +258,7 @@ void StmtHandle::resetCursor() {
   rowCount = 0;
   rowsFetched = 0;
   dmlRowOffset = 0;
+  hasRowid = false;
 }
 
 std::shared_ptr<Connection> connectionOf(SvcCtxHandle& svc) {
@@ -271,6 +315,7 @@ sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
     case StatementKind::kCommit:
       recordStatement({stmt.text, {}});
       stmt.resetCursor();
+      if ((mode & OCI_DESCRIBE_ONLY) != 0) return OCI_SUCCESS;
       return connection->commit(error) ? OCI_SUCCESS : fail(err, error);
     case StatementKind::kRollback: {
       // "rollback" ends the transaction; "rollback to <savepoint>" goes to SQLite.
@@ -279,6 +324,7 @@ sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
       if (upperText.find(" TO ") != std::string::npos) break;
       recordStatement({stmt.text, {}});
       stmt.resetCursor();
+      if ((mode & OCI_DESCRIBE_ONLY) != 0) return OCI_SUCCESS;
       return connection->rollback(error) ? OCI_SUCCESS : fail(err, error);
     }
     case StatementKind::kDdl:
@@ -330,6 +376,7 @@ sword fetchRows(StmtHandle& stmt, ErrorHandle* err, ub4 nrows, ub2 orientation) 
       return fail(err, error);
     }
     truncated = truncated || rowTruncated;
+    if (!stmt.rewritten.hiddenRowidTable.empty()) noteFetchedRowid(stmt);
     stmt.rowPending = false;
     ++rows;
   }

@@ -65,7 +65,11 @@ struct StmtHandle : Handle {
   ub4 rowsFetched = 0;
   ub4 dmlRowOffset = 0;
   ub2 parseErrorOffset = 0;
-  sqlite3_int64 lastRowid = 0;
+  // The row OCI_ATTR_ROWID names: the last row changed by a DML statement or
+  // fetched by a single-table select.
+  bool hasRowid = false;
+  std::string rowidTable;
+  sqlite3_int64 rowid = 0;
 
   std::vector<BindHandle*> binds;      // children, newest last
   std::vector<DefineHandle*> defines;  // children, newest last
@@ -90,6 +94,9 @@ std::string journalText(const BindValue& value);
 // `firstRow` tells whether the statement holds a stepped row whose values
 // decide the type of expression columns.
 std::vector<ColumnInfo> describeColumns(sqlite3* db, sqlite3_stmt* stmt, bool firstRow);
+// Drops the hidden rowid column of `sql` from `columns` and gives the ROWID
+// pseudo-columns their type (describe.cpp).
+void applyRowidColumns(std::vector<ColumnInfo>& columns, const RewrittenSql& sql);
 // Oracle type, size, precision and scale of a declared SQLite column type.
 ColumnInfo columnTypeFromDeclaration(const std::string& declared);
 

@@ -1,5 +1,7 @@
 // Logon outcomes, server version and Oracle's transaction rules.
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "oci_test_support.h"
 
@@ -45,6 +47,35 @@ TEST(OciLogon, Outcomes) {
   {
     Session locked("LOCKEDOUT", "locked");
     EXPECT_EQ(28000, lastError(locked.err).code);
+  }
+}
+
+TEST(OciLogon, SessionBeginsAreJournalledWithModeAndNeverThePassword) {
+  FixtureDatabase db;
+  api().journalClear();
+  { Session denied("Veskdata", "wrong-secret"); }
+  Session s("veskdata", "plimsy");
+  ASSERT_EQ(OCI_SUCCESS, s.logonStatus);
+  ASSERT_EQ(OCI_SUCCESS, api().OCISessionEnd(s.svc, s.err, s.user, OCI_DEFAULT));
+  // Again as SYSDBA, then with external credentials and a password carried
+  // in the user name (refused).
+  auto set = [&s](const std::string& value, ub4 attribute) {
+    api().OCIAttrSet(s.user, OCI_HTYPE_SESSION, const_cast<char*>(value.c_str()),
+                     static_cast<ub4>(value.size()), attribute, s.err);
+  };
+  set("plimsy", OCI_ATTR_PASSWORD);
+  EXPECT_EQ(OCI_SUCCESS, api().OCISessionBegin(s.svc, s.err, s.user, OCI_CRED_RDBMS, OCI_SYSDBA));
+  ASSERT_EQ(OCI_SUCCESS, api().OCISessionEnd(s.svc, s.err, s.user, OCI_DEFAULT));
+  set("veskdata/plimsy", OCI_ATTR_USERNAME);
+  EXPECT_EQ(OCI_ERROR, api().OCISessionBegin(s.svc, s.err, s.user, OCI_CRED_EXT, OCI_SYSOPER));
+
+  const std::vector<std::string> expected = {
+      "SESSION BEGIN user=VESKDATA credt=1 mode=0", "SESSION BEGIN user=VESKDATA credt=1 mode=0",
+      "SESSION BEGIN user=VESKDATA credt=1 mode=2", "SESSION BEGIN user=VESKDATA credt=2 mode=4"};
+  ASSERT_EQ(static_cast<int>(expected.size()), api().journalSize());
+  for (int i = 0; i < api().journalSize(); ++i) {
+    EXPECT_EQ(expected[static_cast<size_t>(i)], api().journalSql(i));
+    EXPECT_EQ(0, api().journalBindCount(i));
   }
 }
 

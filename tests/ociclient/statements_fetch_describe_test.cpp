@@ -54,6 +54,39 @@ TEST_F(Statements, PlsqlIsRefusedAndAlterSessionIgnored) {
   EXPECT_EQ(OCI_SUCCESS, alter.execute());
 }
 
+TEST_F(Statements, DescribeOnlyParsesAChangeAndRunsNothing) {
+  run(s, "create table probe (n number)");
+  auto count = [this] { return query(s, "select count(*) from probe"); };
+  Statement insert(s, "insert into probe values (1)");
+  ASSERT_EQ(OCI_SUCCESS, insert.execute(1, OCI_DESCRIBE_ONLY));
+  ub4 rows = 99, columns = 99;
+  api().OCIAttrGet(insert.stmt, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, s.err);
+  api().OCIAttrGet(insert.stmt, OCI_HTYPE_STMT, &columns, nullptr, OCI_ATTR_PARAM_COUNT, s.err);
+  EXPECT_EQ(0u, rows);
+  EXPECT_EQ(0u, columns);
+  EXPECT_EQ((Rows{{"0"}}), count());
+
+  // Neither data definition nor COMMIT described in the middle of a
+  // transaction ends it.
+  run(s, "insert into probe values (2)");
+  Statement ddl(s, "create table never_made (n number)");
+  EXPECT_EQ(OCI_SUCCESS, ddl.execute(1, OCI_DESCRIBE_ONLY));
+  Statement commit(s, "commit");
+  EXPECT_EQ(OCI_SUCCESS, commit.execute(1, OCI_DESCRIBE_ONLY));
+  ASSERT_EQ(OCI_SUCCESS, api().OCITransRollback(s.svc, s.err, OCI_DEFAULT));
+  EXPECT_EQ((Rows{{"0"}}), count());
+  Statement missing(s, "select * from never_made");
+  EXPECT_EQ(OCI_ERROR, missing.execute(0));
+  EXPECT_EQ(942, missing.error().code);
+
+  // Parse errors still show; a described statement runs normally later.
+  Statement nowhere(s, "insert into nowhere values (1)");
+  EXPECT_EQ(OCI_ERROR, nowhere.execute(1, OCI_DESCRIBE_ONLY));
+  EXPECT_EQ(942, nowhere.error().code);
+  ASSERT_EQ(OCI_SUCCESS, insert.execute());
+  EXPECT_EQ((Rows{{"1"}}), count());
+}
+
 // Fetches batches of 25 and records (status, rows fetched) per call, and the
 // error number of the last call.
 std::vector<std::pair<sword, ub4>> fetchInBatches(Session& s, Statement& st, int calls,

@@ -178,15 +178,17 @@ TEST_F(QueryStatementsTest, RowidOfAnInsertFindsTheRowAgain) {
   auto insert = NewQuery("insert into subsidiary (sbs_no, sbs_name) values (7, 'Seventh')");
   insert->Execute();
   const std::string rowid = insert->RowId();
-  if (rowid.empty()) {
-    GTEST_SKIP() << "the stand-in client does not fill the shared ROWID descriptor layout yet";
-  }
+  ASSERT_EQ(rowid.size(), 18u) << rowid;
   EXPECT_TRUE(ParseRowidText(rowid).has_value()) << rowid;
-  auto find = NewQuery("select sbs_name from subsidiary where rowid = :x");
+  auto find = NewQuery("select rowid, sbs_name from subsidiary where rowid = :x");
   find->DeclareAndSet("x", 5, oracle::Variant::String(rowid));
   find->Execute();
   ASSERT_FALSE(find->Eof());
-  EXPECT_EQ(find->FieldAsString(0), "Seventh");
+  EXPECT_EQ(find->FieldAsString(0), rowid);
+  EXPECT_EQ(find->FieldAsString(1), "Seventh");
+  EXPECT_EQ(find->RowId(), rowid);  // the row fetched last
+  find->Next();
+  EXPECT_TRUE(find->Eof());
 }
 
 TEST_F(QueryStatementsTest, TimestampsTravelThroughDescriptors) {

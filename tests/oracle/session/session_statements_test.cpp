@@ -111,6 +111,7 @@ TEST_F(SessionStatementsTest, SettingsGivenBeforeLogonAreSentAtLogon) {
   EXPECT_TRUE(JournalSql().empty());
   session.LogOn();
   EXPECT_EQ(JournalSql(), (std::vector<std::string>{
+                              "SESSION BEGIN user=VESKDATA credt=1 mode=0",
                               "alter session set optimizer_mode = rule",
                               "alter session set isolation_level = serializable",
                           }));
