@@ -149,6 +149,31 @@ TEST_F(StandinDataSetTest, TrimStringFieldsDropsTrailingBlanksUnlessSwitchedOff)
   EXPECT_EQ(ds->FieldByName("m").AsString(), "long text   ");
 }
 
+TEST_F(StandinDataSetTest, WideAndStringOnlyFieldsFollowTheirSettings) {
+  auto wide = std::make_unique<oracle::TOracleSession>();
+  wide->Preferences().SetForceWideStringFields(true);  // only before logon
+  wide->SetLogonDatabase("RPROODS");
+  wide->SetLogonUsername("VESKDATA");
+  wide->SetLogonPassword("plimsy");
+  wide->LogOn();
+  oracle::TOracleDataSet ds;
+  ds.SetSession(wide.get());
+  ds.SetSQL("select first_name, cust_sid from customer where cust_sid = 9002");
+  ds.Open();
+  dataset::TField& name = ds.FieldByName("first_name");
+  EXPECT_EQ(name.DataType(), TFieldType::ftWideString);
+  EXPECT_EQ(name.AsString(), "Bob");
+  EXPECT_EQ(static_cast<dataset::TWideStringField&>(name).AsWideString(), u"Bob");
+  EXPECT_EQ(ds.FieldByName("cust_sid").DataType(), TFieldType::ftFloat);
+
+  // Switching to text fields reopens with every column as (wide) text.
+  ds.SetStringFieldsOnly(true);
+  EXPECT_TRUE(ds.Active());
+  EXPECT_EQ(ds.FieldByName("cust_sid").DataType(), TFieldType::ftWideString);
+  EXPECT_EQ(ds.FieldByName("cust_sid").AsString(), "9002");
+  ds.Close();
+}
+
 TEST_F(StandinDataSetTest, DuplicateColumnNamesGetUniqueFieldNames) {
   auto ds = NewDataSet(
       "select cu.cust_sid, ca.cust_sid from customer cu join cust_address ca "
