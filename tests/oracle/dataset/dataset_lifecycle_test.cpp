@@ -187,6 +187,11 @@ TEST_F(StandinDataSetTest, OpeningWalkingAndClosingAThousandTimesLeavesNothingBe
   long long sum = 0;
   for (int i = 0; i < 1000; ++i) {
     ds->Open();
+    if (i == 0) {
+      // Extended ROWID texts (18 characters) live in counted heap copies.
+      EXPECT_EQ(ds->RecordRowId().size(), 18u);
+      EXPECT_EQ(oracle::LiveRowIdCopies(), rowIdCopies + 30);
+    }
     for (; !ds->Eof(); ds->Next()) {
       sum += ds->FieldByName("n").AsInteger();
       sum += static_cast<long long>(ds->FieldByName("label").AsString().size());
