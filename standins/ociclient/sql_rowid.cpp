@@ -152,6 +152,12 @@ std::string tableOf(const std::vector<Token>& t, const Nesting& n,
   return {};
 }
 
+// Whether the subquery opened at token `open` is a table of a FROM clause.
+bool isInlineView(const std::vector<Token>& t, std::ptrdiff_t open) {
+  const std::size_t before = prevSig(t, static_cast<std::size_t>(open));
+  return isWord(t, before, "FROM") || isWord(t, before, "JOIN") || isPunct(t, before, ",");
+}
+
 std::string sqlLiteral(const std::string& text) {
   std::string out = "'";
   for (char c : text) {
@@ -285,6 +291,10 @@ RowidRewrite rewriteRowidReferences(std::vector<Token>& t, bool addHidden) {
       convertComparedValues(t, s, r, table);
       continue;
     }
+    // A subquery's ROWIDs stay SQLite rowids, to be compared with the outer
+    // query's ("rowid in (select rowid ...)"); an inline view's reach the
+    // caller.
+    if (n.block[r] != kTopLevel && !isInlineView(t, n.block[r])) continue;
     const std::size_t before = prevSig(t, s), after = nextSig(t, r);
     const bool itemStart = before == start || isWord(t, before, "DISTINCT") ||
                            isWord(t, before, "UNIQUE") || isWord(t, before, "ALL") ||

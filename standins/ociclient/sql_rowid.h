@@ -1,7 +1,9 @@
 // The ROWID pseudo-column in the SQL the system sends, carried over to
 // SQLite's rowid:
-// - in a select list it becomes the 18-character ROWID text of the row
-//   (ora_rowid_text), named ROWID unless it has an alias;
+// - in the select list of the statement or of an inline view it becomes the
+//   18-character ROWID text of the row (ora_rowid_text), named ROWID unless
+//   it has an alias; a subquery's ROWID stays the SQLite rowid, to be
+//   compared with another ("rowid in (select rowid ...)");
 // - a bind variable or literal compared with it (=, <>, !=, <, >, <=, >=,
 //   [NOT] IN (...)) is read back as ROWID text (ora_rowid_value), so that
 //   "where rowid = :x" finds the row; a ROWID of another table finds none;

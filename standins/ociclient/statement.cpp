@@ -122,12 +122,11 @@ bool compile(StmtHandle& stmt, const std::shared_ptr<Connection>& connection, Or
   return compileText(stmt, connection, error);
 }
 
-// Remembers the rowid of the row just fetched from the hidden last column.
+// Remembers the rowid of the row just fetched from the hidden last column
+// (the table is set once per batch, in fetchRows).
 void noteFetchedRowid(StmtHandle& stmt) {
-  const int hidden = sqlite3_column_count(stmt.sqlite) - 1;
-  stmt.hasRowid = hidden >= 0 && sqlite3_column_type(stmt.sqlite, hidden) == SQLITE_INTEGER;
-  if (!stmt.hasRowid) return;
-  stmt.rowidTable = stmt.rewritten.hiddenRowidTable;
+  const int hidden = static_cast<int>(stmt.columns.size());
+  stmt.hasRowid = sqlite3_column_type(stmt.sqlite, hidden) == SQLITE_INTEGER;
   stmt.rowid = sqlite3_column_int64(stmt.sqlite, hidden);
 }
 
@@ -354,6 +353,9 @@ sword fetchRows(StmtHandle& stmt, ErrorHandle* err, ub4 nrows, ub2 orientation) 
   ub4 rows = 0;
   bool truncated = false;
   OraError error;
+  const bool hiddenRowid = !stmt.rewritten.hiddenRowidTable.empty();
+  if (hiddenRowid && stmt.rowidTable != stmt.rewritten.hiddenRowidTable)
+    stmt.rowidTable = stmt.rewritten.hiddenRowidTable;
   while (rows < nrows) {
     if (!stmt.rowPending) {
       if (stmt.exhausted) break;
@@ -376,7 +378,7 @@ sword fetchRows(StmtHandle& stmt, ErrorHandle* err, ub4 nrows, ub2 orientation) 
       return fail(err, error);
     }
     truncated = truncated || rowTruncated;
-    if (!stmt.rewritten.hiddenRowidTable.empty()) noteFetchedRowid(stmt);
+    if (hiddenRowid) noteFetchedRowid(stmt);
     stmt.rowPending = false;
     ++rows;
   }

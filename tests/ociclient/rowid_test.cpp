@@ -102,6 +102,12 @@ TEST_F(Rowids, TextBoundBackFindsUpdatesAndDeletesThatRowOnly) {
   EXPECT_EQ((Rows{{"three"}}),
             query(s, "select name from items where rowid = '" + inserted[2] + "'"));
 
+  // Subqueries compare ROWIDs with ROWIDs; an inline view shows the text.
+  EXPECT_EQ((Rows{{"three"}}),
+            query(s, "select name from items where rowid = (select max(rowid) from items)"));
+  EXPECT_EQ((Rows{{inserted[0]}}),
+            query(s, "select v.r from (select rowid r, id from items) v where v.id = 1"));
+
   std::string after;
   EXPECT_EQ(OCI_SUCCESS,
             runWith("update items set name = 'changed' where rowid = :x", inserted[0], &after));
@@ -109,6 +115,8 @@ TEST_F(Rowids, TextBoundBackFindsUpdatesAndDeletesThatRowOnly) {
   EXPECT_EQ(OCI_SUCCESS, runWith("delete from items where rowid = :x", inserted[1], nullptr));
   EXPECT_EQ((Rows{{"1", "changed"}, {"3", "three"}}),
             query(s, "select id, name from items order by id"));
+  run(s, "delete from items where rowid in (select rowid from items where id > 1)");
+  EXPECT_EQ((Rows{{"1"}}), query(s, "select id from items"));
 }
 
 TEST_F(Rowids, ForeignOrMalformedTextFindsNothingOrIsRefused) {
