@@ -121,11 +121,22 @@ uint8_t* TRecordDataList::NewRecordSlot() {
   return SlotOf(block, 0);
 }
 
+namespace {
+
+// Room for one more entry, grown geometrically: reserving exactly one more
+// would reallocate the list on every record added.
+void ReserveOneMore(std::vector<uint8_t*>& list) {
+  if (list.size() < list.capacity()) return;
+  list.reserve(std::max<std::size_t>(16, list.capacity() * 2));
+}
+
+}  // namespace
+
 uint8_t* TRecordDataList::AddRecord(int number, bool filtered) {
   uint8_t* record = NewRecordSlot();
   // Room first, so that a failure leaves the lists as they were.
-  records_.reserve(records_.size() + 1);
-  if (filtered) filtered_.reserve(filtered_.size() + 1);
+  ReserveOneMore(records_);
+  if (filtered) ReserveOneMore(filtered_);
   const int position = number;
   if (filtered) number = FilteredToStore(number);
   if (number >= base_ && number < Count()) {
