@@ -21,6 +21,13 @@ uint32_t RowHandleType(int16_t type) {
   return 0;
 }
 
+// Text without CR or LF needs no line-end conversion: it is taken as it is
+// instead of being rebuilt character by character.
+bool HasLineBreak(std::string_view text) {
+  return std::memchr(text.data(), '\n', text.size()) != nullptr ||
+         std::memchr(text.data(), '\r', text.size()) != nullptr;
+}
+
 Variant NullValue(const TSessionContext* session) {
   return session != nullptr && session->NullValueIsNull() ? Variant::Null() : Variant();
 }
@@ -136,7 +143,8 @@ Variant TFieldData::Value(int32_t row, const TSessionContext* session) const {
   if (indicators_[static_cast<std::size_t>(row)] == -1) return NullValue(session);
   const bool convertLineEnds = session == nullptr || session->ConvertCRLF();
   auto text = [&](std::string_view bytes) {
-    return Variant::String(convertLineEnds ? LineEndsFromServer(bytes) : std::string(bytes));
+    return Variant::String(convertLineEnds && HasLineBreak(bytes) ? LineEndsFromServer(bytes)
+                                                                  : std::string(bytes));
   };
   switch (dataType_) {
     case otype::Integer:
