@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/utf8.h"
+
 namespace foundation {
 namespace helpers {
 
@@ -54,48 +56,9 @@ namespace {
 // `pos`; an invalid or truncated sequence (overlong forms and surrogates
 // included) yields its first byte as a Latin-1 code point.
 uint32_t NextCodePoint(std::string_view s, size_t& pos) {
-  const auto b0 = static_cast<unsigned char>(s[pos]);
-  if (b0 < 0x80) {
-    ++pos;
-    return b0;
-  }
-  int extra = 0;
-  uint32_t cp = 0;
-  uint32_t min = 0;
-  if ((b0 & 0xE0) == 0xC0) {
-    extra = 1;
-    cp = b0 & 0x1F;
-    min = 0x80;
-  } else if ((b0 & 0xF0) == 0xE0) {
-    extra = 2;
-    cp = b0 & 0x0F;
-    min = 0x800;
-  } else if ((b0 & 0xF8) == 0xF0) {
-    extra = 3;
-    cp = b0 & 0x07;
-    min = 0x10000;
-  } else {
-    ++pos;
-    return b0;
-  }
-  if (pos + static_cast<size_t>(extra) >= s.size()) {
-    ++pos;
-    return b0;
-  }
-  for (int i = 1; i <= extra; ++i) {
-    const auto b = static_cast<unsigned char>(s[pos + static_cast<size_t>(i)]);
-    if ((b & 0xC0) != 0x80) {
-      ++pos;
-      return b0;
-    }
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    ++pos;
-    return b0;
-  }
-  pos += static_cast<size_t>(extra) + 1;
-  return cp;
+  char32_t cp;
+  if (platform::DecodeUtf8(s, pos, cp)) return cp;
+  return static_cast<unsigned char>(s[pos++]);
 }
 
 // True for the code points XML 1.0 does not allow in a document at all.

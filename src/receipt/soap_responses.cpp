@@ -7,6 +7,7 @@
 #include "foundation/helpers_text.h"
 #include "foundation/log.h"
 #include "foundation/vesk_log.h"
+#include "platform/utf8.h"
 #include "receipt/card_masking.h"
 
 namespace receipt {
@@ -82,24 +83,6 @@ std::array<std::string_view, N> ElementsOnwards(std::string_view xml,
   return found;
 }
 
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 // The characters XML 1.0 allows in a document.
 bool IsXmlChar(uint32_t cp) {
   if (cp < 0x20) return cp == 0x09 || cp == 0x0A || cp == 0x0D;
@@ -161,7 +144,7 @@ std::string DecodeXmlText(std::string_view text) {
     const size_t semi = text.substr(amp, 13).find(';');
     uint32_t cp = 0;
     if (semi != std::string_view::npos && ResolveReference(text.substr(amp + 1, semi - 1), cp)) {
-      AppendUtf8(out, cp);
+      platform::AppendUtf8(out, cp);
       pos = amp + semi + 1;
     } else {
       out += '&';

@@ -1,0 +1,20 @@
+#pragma once
+// UTF-8 code points: reading one sequence and writing one code point. The
+// callers decide what a malformed sequence becomes (U+FFFD, a Latin-1 byte).
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Decodes the UTF-8 sequence that starts at `pos`. On success stores its code
+// point in `cp`, moves `pos` past the sequence and returns true. A stray or
+// missing continuation byte, a truncated, overlong or surrogate sequence and a
+// code point above U+10FFFF return false and leave `pos` and `cp` unchanged.
+bool DecodeUtf8(std::string_view text, size_t& pos, char32_t& cp);
+
+// Appends the UTF-8 form of a code point (at most U+10FFFF) to `out`.
+void AppendUtf8(std::string& out, char32_t cp);
+
+}  // namespace platform
