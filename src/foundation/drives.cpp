@@ -5,9 +5,8 @@
 #include <unistd.h>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
+#include "foundation/system_file_text.h"
 #include "foundation/text_convert.h"
 
 namespace foundation {
@@ -142,10 +141,8 @@ std::vector<MountedFileSystem> ParseMounts(std::string_view text) {
 }
 
 std::vector<MountedFileSystem> ListStorageMounts() {
-  std::ifstream in("/proc/self/mounts");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::vector<MountedFileSystem> storage;
-  for (auto& m : ParseMounts(text)) {
+  for (auto& m : ParseMounts(ReadSystemFileText("/proc/self/mounts"))) {
     DriveType type = DriveTypeOfFileSystem(m.fsType);
     if (type == DriveType::Unknown || type == DriveType::RAM) continue;
     storage.push_back(std::move(m));

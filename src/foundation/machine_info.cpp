@@ -6,25 +6,18 @@
 #include <sys/socket.h>
 #include <QLocale>
 #include <QString>
-#include <fstream>
-#include <iterator>
 
 #include "foundation/drives.h"
+#include "foundation/helpers_text.h"
 #include "foundation/os_version.h"
-#include "foundation/text_convert.h"
+#include "foundation/system_file_text.h"
 #include "platform/wmi.h"
 
 namespace foundation {
 namespace {
 
-std::string ReadFileText(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) return {};
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 std::string DmiFact(const char* name) {
-  return TrimText(ReadFileText(std::string("/sys/class/dmi/id/") + name));
+  return helpers::TrimText(ReadSystemFileText(std::string("/sys/class/dmi/id/") + name));
 }
 
 struct VendorEntry {
@@ -86,14 +79,14 @@ CpuFacts ParseCpuInfo(std::string_view text) {
     if (eol == std::string_view::npos) eol = text.size();
     std::string_view line = text.substr(pos, eol - pos);
     pos = eol + 1;
-    if (TrimText(line).empty()) {
+    if (helpers::TrimText(line).empty()) {
       if (!cpu.vendor.empty() || !cpu.name.empty()) break;  // first processor only
       continue;
     }
     size_t colon = line.find(':');
     if (colon == std::string_view::npos) continue;
-    std::string key = TrimText(line.substr(0, colon));
-    std::string value = TrimText(line.substr(colon + 1));
+    std::string key = helpers::TrimText(line.substr(0, colon));
+    std::string value = helpers::TrimText(line.substr(colon + 1));
     if (key == "vendor_id")
       cpu.vendor = value;
     else if (key == "cpu family")
@@ -136,7 +129,7 @@ std::string FormatBiosDate(std::string_view date) {
 
 std::vector<std::string> MachineBlockLines() {
   std::vector<std::string> lines;
-  CpuFacts cpu = ParseCpuInfo(ReadFileText("/proc/cpuinfo"));
+  CpuFacts cpu = ParseCpuInfo(ReadSystemFileText("/proc/cpuinfo"));
   lines.push_back("CPU      : " + std::to_string(cpu.vendorClass));
   lines.push_back("     Processor    : " + cpu.processorType);
   lines.push_back("     Family       : " + cpu.family);
@@ -151,9 +144,7 @@ std::vector<std::string> MachineBlockLines() {
   lines.push_back("     Extended     : ");
   lines.push_back("     Date         : " + FormatBiosDate(DmiFact("bios_date")));
 
-  std::string osRelease = ReadFileText("/etc/os-release");
-  if (osRelease.empty()) osRelease = ReadFileText("/usr/lib/os-release");
-  lines.push_back("Windows  : " + OsNameFromOsRelease(osRelease));
+  lines.push_back("Windows  : " + OsNameFromOsRelease(ReadOsReleaseText()));
   lines.push_back("     Service pack : ");
   lines.push_back("     Owner        : ");
   lines.push_back("     Registered to: ");

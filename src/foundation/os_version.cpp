@@ -2,8 +2,8 @@
 
 #include <sys/utsname.h>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+
+#include "foundation/system_file_text.h"
 
 namespace foundation {
 namespace {
@@ -91,10 +91,7 @@ std::string FormatVersionText(const OsVersionFacts& facts) {
 
 std::string GetWindowsVersionText() {
   OsVersionFacts facts;
-  std::ifstream in("/etc/os-release");
-  if (!in) in.open("/usr/lib/os-release");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  facts.name = OsNameFromOsRelease(text);
+  facts.name = OsNameFromOsRelease(ReadOsReleaseText());
   utsname uts{};
   if (::uname(&uts) == 0) ParseKernelRelease(uts.release, facts);
   return FormatVersionText(facts);
