@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "foundation/text_convert.h"
+#include "foundation/helpers_text.h"
 
 namespace foundation {
 
@@ -11,7 +11,7 @@ std::string GetEnvVar(const std::string& name) {
   if (raw == nullptr) return {};
   std::string value(raw);
   if (value.size() > 254) value.resize(254);
-  return TrimText(value);
+  return helpers::TrimText(value);
 }
 
 }  // namespace foundation

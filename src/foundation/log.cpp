@@ -8,9 +8,9 @@
 
 #include "foundation/app_folders.h"
 #include "foundation/cmdline.h"
+#include "foundation/helpers_text.h"
 #include "foundation/kw_logger.h"
 #include "foundation/no_destructor.h"
-#include "foundation/text_convert.h"
 
 namespace foundation {
 namespace {
@@ -172,7 +172,7 @@ bool GetMachineInfoLogging() {
 void ReadLogCmdLine() {
   std::string value;
   if (GetCmdLineSwitchValue("loglevel", "-/", true, value)) {
-    std::string trimmed = TrimText(value);
+    std::string trimmed = helpers::TrimText(value);
     if (!trimmed.empty()) {
       int level = ParseLevel(trimmed);
       g_level.store(level);
@@ -181,7 +181,7 @@ void ReadLogCmdLine() {
   }
   value.clear();
   if (GetCmdLineSwitchValue("logmachine", "-/", true, value)) {
-    std::string trimmed = TrimText(value);
+    std::string trimmed = helpers::TrimText(value);
     if (!trimmed.empty()) {
       char first = static_cast<char>(std::toupper(static_cast<unsigned char>(trimmed[0])));
       g_machineInfo.store(first == '1' || first == 'T' || first == 'Y');

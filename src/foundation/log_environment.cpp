@@ -2,11 +2,11 @@
 
 #include <dirent.h>
 #include <algorithm>
-#include <cctype>
 #include <vector>
 
 #include "foundation/app_folders.h"
 #include "foundation/file_version.h"
+#include "foundation/helpers_text.h"
 #include "foundation/log.h"
 #include "foundation/msxml_versions.h"
 
@@ -24,10 +24,7 @@ std::vector<std::string> ManifestFiles(const std::string& folder) {
   while (dirent* de = ::readdir(dir)) {
     std::string name = de->d_name;
     if (name.size() <= 4) continue;
-    std::string ext = name.substr(name.size() - 4);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (ext == ".mnf") names.push_back(name);
+    if (helpers::LowerAscii(name.substr(name.size() - 4)) == ".mnf") names.push_back(name);
   }
   ::closedir(dir);
   std::sort(names.begin(), names.end());

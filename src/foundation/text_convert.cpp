@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "foundation/helpers_text.h"
+
 namespace foundation {
 namespace {
 
@@ -18,14 +20,6 @@ std::string Hex(uint32_t value, int digits) {
 }
 
 }  // namespace
-
-std::string TrimText(std::string_view text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
-  return std::string(text.substr(begin, end - begin));
-}
 
 std::string BoolToStrUpper(bool b) {
   return b ? "TRUE" : "FALSE";
@@ -42,7 +36,7 @@ std::string DWordToHex(uint32_t value) {
 }
 
 double StrToFloatDefault(std::string_view text, double fallback) {
-  std::string trimmed = TrimText(text);
+  std::string trimmed = helpers::TrimText(text);
   std::string_view digits = trimmed;
   if (!digits.empty() && digits[0] == '+') digits.remove_prefix(1);
   if (digits.empty()) return fallback;

@@ -7,9 +7,6 @@
 
 namespace foundation {
 
-// The text without leading and trailing blanks and control characters.
-std::string TrimText(std::string_view text);
-
 // "TRUE" or "FALSE".
 std::string BoolToStrUpper(bool b);
 

@@ -1,33 +1,17 @@
 #include "foundation/wmi_wrapper.h"
 
-#include <cctype>
-
-#include "foundation/text_convert.h"
+#include "foundation/helpers_text.h"
 #include "platform/wmi.h"
 
 namespace foundation {
-namespace {
-
-bool SameTextNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
-}  // namespace
-
 TWMIWrapper::TWMIWrapper() = default;
 
 TWMIWrapper::ObjectSet TWMIWrapper::OpenClassEx(const std::string& className,
                                                 const std::string& clause) {
   // The stand-in answers the one class the system queries; a clause narrowing
   // that single object is not supported.
-  if (!SameTextNoCase(className, "Win32_ComputerSystem") || !TrimText(clause).empty()) {
+  if (helpers::UpperAscii(className) != "WIN32_COMPUTERSYSTEM" ||
+      !helpers::TrimText(clause).empty()) {
     throw platform::wmi::WmiError();
   }
   platform::wmi::ComputerSystem cs = platform::wmi::QueryComputerSystem();
@@ -50,7 +34,7 @@ void TWMIWrapper::Close() {
 std::string TWMIWrapper::GetString(const std::string& property) const {
   if (!active_) throw platform::wmi::WmiError();
   for (const auto& [name, value] : objectSet_) {
-    if (SameTextNoCase(name, property)) return value;
+    if (helpers::UpperAscii(name) == helpers::UpperAscii(property)) return value;
   }
   throw platform::wmi::WmiError();
 }
@@ -59,7 +43,7 @@ std::string TWMIWrapper::GetFQDN() {
   Close();
   OpenClass("Win32_ComputerSystem", "");
   std::string name = GetString("Name");
-  std::string domain = TrimText(GetString("Domain"));
+  std::string domain = helpers::TrimText(GetString("Domain"));
   return domain.empty() ? name : name + "." + domain;
 }
 

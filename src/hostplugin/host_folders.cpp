@@ -1,12 +1,11 @@
 #include "hostplugin/host_folders.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <vector>
 
+#include "foundation/helpers_text.h"
 #include "platform/process.h"
 #include "platform/registry/registry.h"
 #include "platform/wmi.h"
@@ -21,20 +20,8 @@ constexpr const char* kHostBaseKey = "SOFTWARE\\Retail Pro\\CE\\RPro9";
 constexpr const char* kVersionKeys[] = {"\\9.40", "\\9.30", "\\9.20 R6", "\\9.20 R2", "\\9.20"};
 constexpr const char* kDefaultInstallPath = "c:\\RetailPro9";
 
-std::string Upper(std::string_view text) {
-  std::string result(text);
-  std::transform(result.begin(), result.end(), result.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return result;
-}
-
-std::string Trim(std::string_view text) {
-  size_t first = 0;
-  size_t last = text.size();
-  while (first < last && static_cast<unsigned char>(text[first]) <= ' ') ++first;
-  while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ') --last;
-  return std::string(text.substr(first, last - first));
-}
+using foundation::helpers::TrimText;
+using foundation::helpers::UpperAscii;
 
 bool EndsWithSeparator(const std::string& path) {
   return !path.empty() && (path.back() == '/' || path.back() == '\\');
@@ -70,12 +57,12 @@ bool GetHostPaths(std::string& exeFolder, std::string& installFolder) {
   exeFolder = platform::ExecutableFolder();
   installFolder = GetRProInstallPath();
   if (!EndsWithSeparator(installFolder)) installFolder += '/';
-  return Upper(exeFolder) != Upper(installFolder);
+  return UpperAscii(exeFolder) != UpperAscii(installFolder);
 }
 
 std::string GetSwitchValue(const std::string& switchName) {
   if (switchName.empty()) return {};
-  std::string wanted = Upper(switchName);
+  std::string wanted = UpperAscii(switchName);
   std::vector<std::string> args = platform::CommandLineArgs();
   for (size_t i = 1; i < args.size(); ++i) {
     std::string_view arg = args[i];
@@ -83,7 +70,7 @@ std::string GetSwitchValue(const std::string& switchName) {
       arg.remove_prefix(1);
     }
     if (arg.size() <= wanted.size()) continue;
-    if (Upper(arg.substr(0, wanted.size())) != wanted) continue;
+    if (UpperAscii(arg.substr(0, wanted.size())) != wanted) continue;
     char separator = arg[wanted.size()];
     if (separator == ':' || separator == '=') return std::string(arg.substr(wanted.size() + 1));
   }
@@ -147,9 +134,9 @@ std::string JoinStrings(std::initializer_list<JoinValue> values, std::string_vie
 }
 
 std::string WMIQuery(const std::string& className, const std::string& propertyName) {
-  if (Upper(className) != "WIN32_COMPUTERSYSTEM") throw platform::wmi::WmiError();
+  if (UpperAscii(className) != "WIN32_COMPUTERSYSTEM") throw platform::wmi::WmiError();
   platform::wmi::ComputerSystem system = platform::wmi::QueryComputerSystem();
-  std::string property = Upper(propertyName);
+  std::string property = UpperAscii(propertyName);
   if (property == "NAME") return system.name;
   if (property == "DOMAIN") return system.domain;
   throw platform::wmi::WmiError();
@@ -158,8 +145,8 @@ std::string WMIQuery(const std::string& className, const std::string& propertyNa
 std::string GetFQDN() {
   std::string given = GetSwitchValue("FQDN");
   if (!given.empty()) return given;
-  std::string domain = Trim(WMIQuery("Win32_ComputerSystem", "Domain"));
-  std::string name = Trim(WMIQuery("Win32_ComputerSystem", "Name"));
+  std::string domain = TrimText(WMIQuery("Win32_ComputerSystem", "Domain"));
+  std::string name = TrimText(WMIQuery("Win32_ComputerSystem", "Name"));
   return ReplaceChars(domain + "_" + name, " -./\\", '_');
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/helpers_text.h"
 #include "foundation/text_convert.h"
 #include "foundation/variant_text.h"
 #include "platform/com/variant.h"
@@ -21,7 +22,7 @@ TEST(ValueText, HexBoolAndChars) {
   EXPECT_EQ(foundation::CharsToText(chars, 3), "ABC");
   EXPECT_EQ(foundation::CharsToText("AB\0CD", 5), "AB");
   EXPECT_EQ(foundation::CharsToText(chars, -1), "");
-  EXPECT_EQ(foundation::TrimText("\t a b \r\n"), "a b");
+  EXPECT_EQ(foundation::helpers::TrimText("\t a b \r\n"), "a b");
 }
 
 TEST(ValueText, FloatFromTextOrTheDefault) {
