@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "foundation/log.h"
+#include "platform/calendar.h"
 #include "platform/com/bstr.h"
 #include "platform/com/ole_date.h"
 
@@ -66,15 +67,6 @@ std::string CurrentFormat() {
   return *g_shortDateFormat;
 }
 
-bool IsLeap(int y) {
-  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
-int DaysInMonth(int y, int m) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
-}
-
 // Two-digit years fall within fifty years of the current year.
 int ExpandYear(int year, size_t digits) {
   if (digits > 2) return year;
@@ -120,7 +112,8 @@ std::optional<std::string> ReadShortDate(const std::string& text) {
     }
   }
   year = ExpandYear(year, yearDigits);
-  if (year < 1 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) {
+  if (year < 1 || month < 1 || month > 12 || day < 1 ||
+      day > static_cast<int>(platform::DaysInMonth(year, static_cast<unsigned>(month)))) {
     return std::nullopt;
   }
   char buf[64];

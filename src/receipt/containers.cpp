@@ -6,6 +6,9 @@
 #include <limits>
 #include <optional>
 
+#include "foundation/helpers_text.h"
+#include "platform/calendar.h"
+
 namespace receipt {
 
 namespace {
@@ -14,16 +17,6 @@ namespace {
 constexpr int64_t kOriginToUnixEpochDays = 25569;
 constexpr int64_t kMillisecondsPerDay = 86'400'000;
 
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string LowerText(const std::string& text) {
-  std::string lower = text;
-  for (char& c : lower) c = LowerAscii(c);
-  return lower;
-}
-
 std::string_view Trim(std::string_view text) {
   size_t first = text.find_first_not_of(" \t\r\n");
   if (first == std::string_view::npos) return {};
@@ -31,42 +24,10 @@ std::string_view Trim(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-// Days since 1970-01-01 of a civil date (proleptic Gregorian calendar).
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-struct CivilDate {
-  int64_t year;
-  unsigned month;
-  unsigned day;
-};
-
-CivilDate CivilFromDays(int64_t z) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-  return {static_cast<int64_t>(yoe) + era * 400 + (m <= 2), m, d};
-}
-
-bool IsLeapYear(int64_t y) {
-  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
-unsigned DaysInMonth(int64_t y, unsigned m) {
-  static constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeapYear(y) ? 29 : kDays[m - 1];
-}
+using platform::CivilDate;
+using platform::CivilFromDays;
+using platform::DaysFromCivil;
+using platform::DaysInMonth;
 
 // A run of exactly `count` digits at `pos`.
 std::optional<unsigned> Digits(std::string_view text, size_t pos, size_t count) {
@@ -239,9 +200,9 @@ TFieldValue& TContainer::AddField(std::string name, TFieldVariant value) {
 }
 
 const TFieldValue* TContainer::FindField(const std::string& name) const {
-  const std::string wanted = LowerText(name);
+  const std::string wanted = foundation::helpers::LowerAscii(name);
   for (const auto& field : fields_) {
-    if (LowerText(field->Name()) == wanted) return field.get();
+    if (foundation::helpers::LowerAscii(field->Name()) == wanted) return field.get();
   }
   return nullptr;
 }

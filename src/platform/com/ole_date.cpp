@@ -4,39 +4,13 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/calendar.h"
+
 namespace {
 
 constexpr int64_t kMsPerDay = 86400000;
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-void CivilFromDays(int64_t z, int& year, int& month, int& day) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const auto doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  year = static_cast<int>(static_cast<int64_t>(yoe) + era * 400 + (month <= 2));
-}
-
-const int64_t kOleEpoch = DaysFromCivil(1899, 12, 30);
-
-int DaysInMonth(int year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : kDays[month - 1];
-}
+const int64_t kOleEpoch = platform::DaysFromCivil(1899, 12, 30);
 
 bool ReadNumber(std::string_view text, size_t& pos, size_t digits, int& out) {
   if (pos + digits > text.size()) return false;
@@ -74,9 +48,12 @@ std::optional<OleDateParts> OleDateToParts(double date) {
     ms -= kMsPerDay;
     ++dayIndex;
   }
+  const platform::CivilDate civil = platform::CivilFromDays(kOleEpoch + dayIndex);
+  if (civil.year > 9999) return std::nullopt;
   OleDateParts parts;
-  CivilFromDays(kOleEpoch + dayIndex, parts.year, parts.month, parts.day);
-  if (parts.year > 9999) return std::nullopt;
+  parts.year = static_cast<int>(civil.year);
+  parts.month = static_cast<int>(civil.month);
+  parts.day = static_cast<int>(civil.day);
   parts.hour = static_cast<int>(ms / 3600000);
   parts.minute = static_cast<int>(ms / 60000 % 60);
   parts.second = static_cast<int>(ms / 1000 % 60);
@@ -86,13 +63,14 @@ std::optional<OleDateParts> OleDateToParts(double date) {
 
 std::optional<double> OleDateFromParts(const OleDateParts& p) {
   if (p.year < 100 || p.year > 9999 || p.month < 1 || p.month > 12 || p.day < 1 ||
-      p.day > DaysInMonth(p.year, p.month) || p.hour < 0 || p.hour > 23 || p.minute < 0 ||
-      p.minute > 59 || p.second < 0 || p.second > 59 || p.millisecond < 0 || p.millisecond > 999) {
+      p.day > static_cast<int>(platform::DaysInMonth(p.year, static_cast<unsigned>(p.month))) ||
+      p.hour < 0 || p.hour > 23 || p.minute < 0 || p.minute > 59 || p.second < 0 || p.second > 59 ||
+      p.millisecond < 0 || p.millisecond > 999) {
     return std::nullopt;
   }
-  int64_t dayIndex =
-      DaysFromCivil(p.year, static_cast<unsigned>(p.month), static_cast<unsigned>(p.day)) -
-      kOleEpoch;
+  int64_t dayIndex = platform::DaysFromCivil(p.year, static_cast<unsigned>(p.month),
+                                             static_cast<unsigned>(p.day)) -
+                     kOleEpoch;
   double time =
       static_cast<double>(((p.hour * 60 + p.minute) * 60 + p.second) * 1000 + p.millisecond) /
       kMsPerDay;
