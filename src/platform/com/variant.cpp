@@ -8,10 +8,15 @@
 
 namespace {
 
-bool IsKnownScalar(VARTYPE vt) {
+bool IsKnown(VARTYPE vt) {
+  if (vt & VT_ARRAY) return true;  // the array itself knows its element type
+  return vt == VT_EMPTY || vt == VT_NULL || IsScalarValueType(vt);
+}
+
+}  // namespace
+
+bool IsScalarValueType(VARTYPE vt) {
   switch (vt) {
-    case VT_EMPTY:
-    case VT_NULL:
     case VT_I2:
     case VT_I4:
     case VT_R4:
@@ -36,13 +41,6 @@ bool IsKnownScalar(VARTYPE vt) {
       return false;
   }
 }
-
-bool IsKnown(VARTYPE vt) {
-  if (vt & VT_ARRAY) return true;  // the array itself knows its element type
-  return IsKnownScalar(vt);
-}
-
-}  // namespace
 
 void VariantInit(VARIANT* v) {
   if (v == nullptr) return;

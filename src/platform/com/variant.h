@@ -42,6 +42,10 @@ enum : VARTYPE {
   VT_ARRAY = 0x2000,
 };
 
+// True for the scalar types that carry a value (every supported type but
+// VT_EMPTY, VT_NULL and arrays).
+bool IsScalarValueType(VARTYPE vt);
+
 // Flag of VariantChangeType: booleans become "True"/"False" instead of
 // "-1"/"0" when converted to text.
 constexpr uint16_t VARIANT_ALPHABOOL = 0x02;

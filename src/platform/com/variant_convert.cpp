@@ -460,33 +460,6 @@ HRESULT ConvertScalar(const VARIANT& src, uint16_t flags, VARTYPE vt, VARIANT& o
   return S_OK;
 }
 
-bool IsScalarTarget(VARTYPE vt) {
-  switch (vt) {
-    case VT_I2:
-    case VT_I4:
-    case VT_R4:
-    case VT_R8:
-    case VT_CY:
-    case VT_DATE:
-    case VT_BSTR:
-    case VT_DISPATCH:
-    case VT_ERROR:
-    case VT_BOOL:
-    case VT_UNKNOWN:
-    case VT_I1:
-    case VT_UI1:
-    case VT_UI2:
-    case VT_UI4:
-    case VT_I8:
-    case VT_UI8:
-    case VT_INT:
-    case VT_UINT:
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 HRESULT VariantChangeType(VARIANT* dst, const VARIANT* src, uint16_t flags, VARTYPE vt) {
@@ -500,7 +473,7 @@ HRESULT VariantChangeType(VARIANT* dst, const VARIANT* src, uint16_t flags, VART
     // Anything can be emptied.
   } else if (vt == VT_NULL || src->vt == VT_NULL || (vt & VT_ARRAY) || (src->vt & VT_ARRAY)) {
     return DISP_E_TYPEMISMATCH;
-  } else if (!IsScalarTarget(vt)) {
+  } else if (!IsScalarValueType(vt)) {
     return DISP_E_BADVARTYPE;
   } else {
     HRESULT hr = ConvertScalar(*src, flags, vt, result);
