@@ -15,9 +15,9 @@
 #include "hostplugin/plugin_core.h"
 #include "platform/com/bstr.h"
 #include "platform/com/com_error.h"
-#include "platform/com/com_object.h"
 #include "platform/com/safecall.h"
 #include "platform/com/variant.h"
+#include "platform/com/vtable_dispatch.h"
 
 namespace hostplugin {
 
@@ -29,29 +29,11 @@ T& OutArg(T* p) {
 }
 
 template <class Itf, class... Extra>
-class TCustomAbstractPluginT : public ComObject<Itf, Extra...>, public PluginCore {
+class TCustomAbstractPluginT : public VtableDispatchObject<Itf, Extra...>, public PluginCore {
  public:
   // Run by the class factory after construction, before the host gets the
   // object. Concrete plug-ins call it first, then set their own values.
   virtual void Initialize() { InitializeFields(); }
-
-  // IDispatch: the host calls the plug-ins through their vtables only.
-  HRESULT GetTypeInfoCount(uint32_t* count) override {
-    if (count == nullptr) return E_POINTER;
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT GetTypeInfo(uint32_t, uint32_t, void** typeInfo) override {
-    if (typeInfo != nullptr) *typeInfo = nullptr;
-    return E_NOTIMPL;
-  }
-  HRESULT GetIDsOfNames(const IID&, OLECHAR**, uint32_t, uint32_t, int32_t*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT Invoke(int32_t, const IID&, uint32_t, uint16_t, void*, VARIANT*, void*,
-                 uint32_t*) override {
-    return E_NOTIMPL;
-  }
 
   // IPlugin
   HRESULT Get_Description(const char** value) final {

@@ -12,26 +12,6 @@ constexpr const char kVersionText[] = "1.0.0";
 
 }  // namespace
 
-HRESULT TPlugin_Discover::GetTypeInfoCount(uint32_t* count) {
-  if (count == nullptr) return E_POINTER;
-  *count = 0;
-  return S_OK;
-}
-
-HRESULT TPlugin_Discover::GetTypeInfo(uint32_t, uint32_t, void** typeInfo) {
-  if (typeInfo != nullptr) *typeInfo = nullptr;
-  return E_NOTIMPL;
-}
-
-HRESULT TPlugin_Discover::GetIDsOfNames(const IID&, OLECHAR**, uint32_t, uint32_t, int32_t*) {
-  return E_NOTIMPL;
-}
-
-HRESULT TPlugin_Discover::Invoke(int32_t, const IID&, uint32_t, uint16_t, void*, VARIANT*, void*,
-                                 uint32_t*) {
-  return E_NOTIMPL;
-}
-
 HRESULT TPlugin_Discover::GetPluginList(VARIANT* list) {
   return SafeCall([&] {
     auto& out = OutArg(list);

@@ -52,26 +52,6 @@ int HostAdapter::ReprintCount(int32_t handle) const {
   return it == reprints_.end() ? 0 : it->second;
 }
 
-HRESULT HostAdapter::GetTypeInfoCount(uint32_t* count) {
-  if (count == nullptr) return E_POINTER;
-  *count = 0;
-  return S_OK;
-}
-
-HRESULT HostAdapter::GetTypeInfo(uint32_t, uint32_t, void** typeInfo) {
-  if (typeInfo != nullptr) *typeInfo = nullptr;
-  return E_NOTIMPL;
-}
-
-HRESULT HostAdapter::GetIDsOfNames(const IID&, OLECHAR**, uint32_t, uint32_t, int32_t*) {
-  return E_NOTIMPL;
-}
-
-HRESULT HostAdapter::Invoke(int32_t, const IID&, uint32_t, uint16_t, void*, VARIANT*, void*,
-                            uint32_t*) {
-  return E_NOTIMPL;
-}
-
 void* HostAdapter::FindInterface(const IID& iid) {
   if (iid == IID_IDispatch) return static_cast<IDispatch*>(this);
   if (iid == IID_IPluginAdapter) return static_cast<IPluginAdapter*>(this);

@@ -10,11 +10,11 @@
 
 #include "business_objects.h"
 #include "hostplugin/host_interfaces.h"
-#include "platform/com/com_object.h"
+#include "platform/com/vtable_dispatch.h"
 
 namespace hostsim {
 
-class HostAdapter : public ComObject<IPluginAdapter> {
+class HostAdapter : public VtableDispatchObject<IPluginAdapter> {
  public:
   HostAdapter() = default;
 
@@ -23,14 +23,6 @@ class HostAdapter : public ComObject<IPluginAdapter> {
   void ClearTrace() { trace_.clear(); }
   // How often each handle was asked to reprint.
   int ReprintCount(int32_t handle) const;
-
-  // IDispatch: plug-ins call the adapter through its vtable only.
-  HRESULT GetTypeInfoCount(uint32_t* count) override;
-  HRESULT GetTypeInfo(uint32_t index, uint32_t lcid, void** typeInfo) override;
-  HRESULT GetIDsOfNames(const IID& riid, OLECHAR** names, uint32_t nameCount, uint32_t lcid,
-                        int32_t* dispIds) override;
-  HRESULT Invoke(int32_t dispId, const IID& riid, uint32_t lcid, uint16_t flags, void* params,
-                 VARIANT* result, void* excepInfo, uint32_t* argErr) override;
 
   // IPluginAdapter
   HRESULT BOSetAttrValue(int32_t handle, BSTR attrName, const VARIANT* value,
