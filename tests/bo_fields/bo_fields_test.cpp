@@ -15,6 +15,7 @@
 #include "bo_fields/fake_adapter.h"
 #include "foundation/log.h"
 #include "foundation/prefs_records.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -184,9 +185,7 @@ class LogSystemPrefsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     saved_ = foundation::MainPrefs;
-    folder_ = fs::temp_directory_path() / ("bofields_log_" + std::to_string(::getpid()));
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
+    folder_ = temp_.Path();
     foundation::SetLogFolder(folder_.string() + "/");
     foundation::SetMachineInfoLogging(false);
     foundation::SetLogLevel(1);
@@ -194,7 +193,6 @@ class LogSystemPrefsTest : public ::testing::Test {
   }
   void TearDown() override {
     foundation::StopLogging();
-    fs::remove_all(folder_);
     foundation::MainPrefs = saved_;
   }
   std::string LogText() {
@@ -206,6 +204,7 @@ class LogSystemPrefsTest : public ::testing::Test {
     }
     return all;
   }
+  testsupport::TempFolder temp_{"bofields_log"};
   fs::path folder_;
   foundation::TMainPrefs saved_;
 };

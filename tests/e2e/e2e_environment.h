@@ -7,27 +7,24 @@
 #include <filesystem>
 #include <string>
 
+#include "support/temp_folder.h"
+
 namespace e2e {
 
 class FreshRegistry : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "e2e-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    scratch_ = pattern;
+    scratch_ = temp_.Path();
     ::setenv("NORVANE_REGISTRY_FILE", RegistryFile().c_str(), 1);
   }
 
-  void TearDown() override {
-    ::unsetenv("NORVANE_REGISTRY_FILE");
-    std::error_code ignored;
-    std::filesystem::remove_all(scratch_, ignored);
-  }
+  void TearDown() override { ::unsetenv("NORVANE_REGISTRY_FILE"); }
 
   std::string RegistryFile() const { return (scratch_ / "registry").string(); }
   const std::filesystem::path& Scratch() const { return scratch_; }
 
  private:
+  testsupport::TempFolder temp_{"e2e"};
   std::filesystem::path scratch_;
 };
 

@@ -12,15 +12,14 @@
 #include "hostplugin/message_box.h"
 #include "platform/process.h"
 #include "platform/wmi.h"
+#include "support/temp_folder.h"
 
 namespace hostplugin_test {
 
 class HostEnvironment : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "hostplugin-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    scratch_ = pattern;
+    scratch_ = temp_.Path();
     SetCommandLine({});
     SetMachine("POS-01", "shop.local");
     ::setenv("NORVANE_REGISTRY_FILE", (scratch_ / "registry").c_str(), 1);
@@ -34,8 +33,6 @@ class HostEnvironment : public ::testing::Test {
     platform::SetExecutablePathOverride("");
     platform::wmi::SetComputerSystemProvider(nullptr);
     ::unsetenv("NORVANE_REGISTRY_FILE");
-    std::error_code ignored;
-    std::filesystem::remove_all(scratch_, ignored);
   }
 
   // The host's arguments after its program name.
@@ -54,6 +51,7 @@ class HostEnvironment : public ::testing::Test {
   const std::vector<std::string>& Messages() const { return messages_; }
 
  private:
+  testsupport::TempFolder temp_{"hostplugin"};
   std::filesystem::path scratch_;
   std::vector<std::string> messages_;
 };

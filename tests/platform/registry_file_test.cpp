@@ -14,6 +14,7 @@
 
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_file.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -78,16 +79,11 @@ int WaitExit(pid_t pid) {
 class RegistryFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = ::testing::TempDir() + "registry_test_XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
+    dir_ = temp_.Path().string();
     path_ = dir_ + "/config/norvane/registry";  // the folders do not exist yet
     env_.emplace("NORVANE_REGISTRY_FILE", path_.c_str());
   }
-  void TearDown() override {
-    env_.reset();
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { env_.reset(); }
 
   std::vector<std::string> TemporaryFiles() const {
     std::vector<std::string> names;
@@ -98,6 +94,7 @@ class RegistryFileTest : public ::testing::Test {
     return names;
   }
 
+  testsupport::TempFolder temp_{"registry_test"};
   std::string dir_;
   std::string path_;
   std::optional<ScopedEnv> env_;

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 
+#include "support/temp_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -29,11 +31,7 @@ std::string ReadFile(const fs::path& path) {
 class VeskLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("vesklog_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = temp_.Path();
     old_ = fs::current_path();
     fs::current_path(dir_);
     if (const char* tz = std::getenv("TZ")) oldTz_ = tz;
@@ -42,7 +40,6 @@ class VeskLogTest : public ::testing::Test {
   }
   void TearDown() override {
     fs::current_path(old_);
-    fs::remove_all(dir_);
     if (oldTz_) {
       setenv("TZ", oldTz_->c_str(), 1);
     } else {
@@ -50,6 +47,7 @@ class VeskLogTest : public ::testing::Test {
     }
     tzset();
   }
+  testsupport::TempFolder temp_{"vesklog"};
   fs::path dir_;
   fs::path old_;
   std::optional<std::string> oldTz_;

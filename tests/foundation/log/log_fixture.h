@@ -17,6 +17,7 @@
 #include "foundation/os_version.h"
 #include "platform/process.h"
 #include "platform/wmi.h"
+#include "support/temp_folder.h"
 
 namespace logtest {
 
@@ -29,11 +30,7 @@ inline foundation::LogTime At(int y, int mo, int d, int h, int mi, int s, int ms
 class LogFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("norvane_log_" + std::to_string(::getpid()) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
+    root_ = temp_.Path();
     folder_ = root_.string() + "/logs/";
     foundation::SetLogFolder(folder_);
     foundation::SetLogLevel(1);
@@ -57,7 +54,6 @@ class LogFixture : public ::testing::Test {
     platform::SetCommandLineProvider(nullptr);
     platform::SetExecutablePathOverride("");
     foundation::ResetAppFolders();
-    fs::remove_all(root_);
   }
 
   // The writer thread reads the clock when it writes a line.
@@ -117,6 +113,7 @@ class LogFixture : public ::testing::Test {
     return std::find(v.begin(), v.end(), s) != v.end();
   }
 
+  testsupport::TempFolder temp_{"norvane_log"};
   fs::path root_;
   std::string folder_;
   std::mutex clockMutex_;

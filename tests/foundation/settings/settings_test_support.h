@@ -14,35 +14,20 @@
 #include <sstream>
 #include <string>
 
+#include "support/temp_folder.h"
+
 namespace settings_test {
 
 // A fresh folder under the system's temporary folder, removed (with all it
 // holds, whatever its permissions) at the end of the test.
 class ScratchFolder {
  public:
-  ScratchFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "settings_test_XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    path_ = pattern;
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  ~ScratchFolder() {
-    std::error_code ignored;
-    for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-      if (it->is_directory(ignored)) ::chmod(it->path().c_str(), 0755);
-    }
-    ::chmod(path_.c_str(), 0755);
-    std::filesystem::remove_all(path_, ignored);
-  }
   std::string Path(const std::string& name = "") const {
-    return name.empty() ? path_ : path_ + "/" + name;
+    return name.empty() ? folder_.Path().string() : folder_.Path().string() + "/" + name;
   }
 
  private:
-  std::string path_;
+  testsupport::TempFolder folder_{"settings_test"};
 };
 
 inline void WriteText(const std::string& path, const std::string& text) {

@@ -11,26 +11,21 @@
 #include <string>
 
 #include "foundation/log.h"
+#include "support/temp_folder.h"
 
 namespace preparationtest {
 
 class LogCapture {
  public:
-  explicit LogCapture(const std::string& name) {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("norvane_log_" + name + "_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
+  explicit LogCapture(const std::string& name) : temp_("norvane_log_" + name) {
+    folder_ = temp_.Path();
     foundation::SetLogFolder(folder_.string() + "/");
     foundation::SetMachineInfoLogging(false);
     foundation::SetLogLevel(9);
     foundation::SetDebugLogging(true);
     foundation::StartLogging("Capture", false);
   }
-  ~LogCapture() {
-    foundation::StopLogging();
-    std::filesystem::remove_all(folder_);
-  }
+  ~LogCapture() { foundation::StopLogging(); }
   LogCapture(const LogCapture&) = delete;
   LogCapture& operator=(const LogCapture&) = delete;
 
@@ -46,6 +41,7 @@ class LogCapture {
   }
 
  private:
+  testsupport::TempFolder temp_;
   std::filesystem::path folder_;
 };
 

@@ -17,6 +17,7 @@
 #include "foundation/vesk_log.h"
 #include "receipt/records.h"
 #include "receipt/soap_responses.h"
+#include "support/temp_folder.h"
 
 namespace soaptest {
 
@@ -38,10 +39,7 @@ class SoapFixture : public ::testing::Test {
   void SetUp() override {
     savedMain_ = foundation::MainPrefs;
     savedStore_ = foundation::StorePrefs;
-    root_ = fs::temp_directory_path() /
-            ("norvane_soap_" + std::to_string(::getpid()) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
+    root_ = temp_.Path();
     fs::create_directories(root_ / "VeskRcpts");
     oldCwd_ = fs::current_path();
     fs::current_path(root_);
@@ -60,7 +58,6 @@ class SoapFixture : public ::testing::Test {
   void TearDown() override {
     foundation::StopLogging();
     fs::current_path(oldCwd_);
-    fs::remove_all(root_);
     foundation::MainPrefs = savedMain_;
     foundation::StorePrefs = savedStore_;
     ResetRecords();
@@ -83,6 +80,7 @@ class SoapFixture : public ::testing::Test {
 
   std::string TrafficLog() const { return ReadAll(root_ / foundation::kVeskLogPath); }
 
+  testsupport::TempFolder temp_{"norvane_soap"};
   fs::path root_;
   fs::path oldCwd_;
   foundation::TMainPrefs savedMain_;

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "receipt/queue_files.h"
+#include "support/temp_folder.h"
 #include "transport_fixture.h"
 
 namespace {
@@ -21,13 +22,8 @@ using transporttest::ReadAll;
 
 class QueueCrashTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    queue_ = fs::temp_directory_path() /
-             ("norvane_queue_crash_" + std::to_string(::getpid()) + "_" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(queue_);
-  }
-  void TearDown() override { fs::remove_all(queue_); }
+  // The queue folder does not exist yet.
+  void SetUp() override { queue_ = temp_ / "queue"; }
 
   // Every file under a queue file name holds exactly `content`; gives their
   // number.
@@ -45,6 +41,7 @@ class QueueCrashTest : public ::testing::Test {
     return published;
   }
 
+  testsupport::TempFolder temp_{"norvane_queue_crash"};
   fs::path queue_;
 };
 

@@ -23,6 +23,7 @@
 #include "foundation/log.h"
 #include "foundation/message_form.h"
 #include "receipt/records.h"
+#include "support/temp_folder.h"
 #include "transport_fixture.h"
 
 namespace {
@@ -61,11 +62,7 @@ std::string StampOf(const std::string& name) {
 class QueueFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("norvane_queue_" + std::to_string(::getpid()) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
+    root_ = temp_.Path();
     queue_ = root_ / "VeskRcpts" / "Queue";
     fs::create_directories(root_ / "logs");
     foundation::SetLogFolder((root_ / "logs").string() + "/");
@@ -83,12 +80,10 @@ class QueueFilesTest : public ::testing::Test {
   }
   void TearDown() override {
     foundation::StopLogging();
-    fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add);
-    if (fs::exists(queue_)) fs::permissions(queue_, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(root_);
     receipt::ResetTransControl();
   }
 
+  testsupport::TempFolder temp_{"norvane_queue"};
   fs::path root_;
   fs::path queue_;
 };
