@@ -10,28 +10,13 @@
 #include "receipt/records.h"
 #include "receipt/soap_messages.h"
 #include "scripted_user/qt_test_app.h"
+#include "support/certificate_environment.h"
 
 namespace workflowtest {
 
 namespace {
 
-class CertificateEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    set_ = receiptservice::MakeTestCertificates(
-        (fs::temp_directory_path() / ("norvane_wf_tls_" + std::to_string(::getpid()))).string());
-  }
-  void TearDown() override {
-    if (!set_.folder.empty()) fs::remove_all(set_.folder);
-  }
-  receiptservice::TestCertificates set_;
-};
-
-CertificateEnvironment* const kEnvironment = [] {
-  auto* env = new CertificateEnvironment;
-  ::testing::AddGlobalTestEnvironment(env);
-  return env;
-}();
+const auto* const kEnvironment = testsupport::AddCertificateEnvironment("norvane_wf_tls");
 
 const bool kQtApp = testsupport::InstallQtApplication();
 
@@ -44,7 +29,7 @@ size_t Count(const std::string& text, const std::string& what) {
 }  // namespace
 
 const receiptservice::TestCertificates& TestCertificates() {
-  return kEnvironment->set_;
+  return kEnvironment->Certificates();
 }
 
 std::string ReadAll(const fs::path& path) {
@@ -55,10 +40,7 @@ std::string ReadAll(const fs::path& path) {
 void WorkflowFixture::SetUp() {
   savedPrefs_ = foundation::MainPrefs;
   savedCwd_ = fs::current_path();
-  root_ =
-      fs::temp_directory_path() / ("norvane_workflow_" + std::to_string(::getpid()) + "_" +
-                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  fs::remove_all(root_);
+  root_ = temp_.Path();
   fs::create_directories(root_ / "VeskRcpts");
   queue_ = root_ / "queue";
   fs::create_directories(queue_);
@@ -93,7 +75,6 @@ void WorkflowFixture::TearDown() {
   ::unsetenv(receipt::kCaBundleEnvironment);
   log_.reset();
   fs::current_path(savedCwd_);
-  fs::remove_all(root_);
   foundation::MainPrefs = savedPrefs_;
   receipt::ResetTransControl();
   receipt::ResetAuth();

@@ -16,6 +16,7 @@
 #include "foundation/prefs_records.h"
 #include "receipt/preparation/log_capture.h"
 #include "receipt_service.h"
+#include "support/temp_folder.h"
 #include "test_certificates.h"
 
 namespace workflowtest {
@@ -41,6 +42,7 @@ class WorkflowFixture : public ::testing::Test {
   // A receipt request of a prepared sale paid by card.
   std::string ReceiptRequest();
 
+  testsupport::TempFolder temp_{"norvane_workflow"};
   fs::path root_;
   fs::path queue_;
   fs::path savedCwd_;
