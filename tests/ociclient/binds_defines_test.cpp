@@ -8,7 +8,7 @@ using namespace ocitest;
 
 namespace {
 
-class BindsDefines : public ::testing::Test {
+class BindsDefines : public PluginAccountTest {
  protected:
   void SetUp() override {
     run(s,
@@ -31,8 +31,6 @@ class BindsDefines : public ::testing::Test {
     ASSERT_EQ(OCI_SUCCESS, api().OCIDefineByPos(st.stmt, &d, s.err, pos, value, size, type, ind,
                                                 len, code, OCI_DEFAULT));
   }
-  FixtureDatabase db;
-  Session s{"VESKDATA", "plimsy"};
 };
 
 TEST_F(BindsDefines, EveryExternalTypeRoundTrips) {

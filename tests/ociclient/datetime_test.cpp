@@ -8,7 +8,7 @@ using namespace ocitest;
 
 namespace {
 
-class DateTimes : public ::testing::Test {
+class DateTimes : public PluginAccountTest {
  protected:
   void SetUp() override {
     ASSERT_EQ(OCI_SUCCESS, api().OCIDescriptorAlloc(s.env, reinterpret_cast<void**>(&ts),
@@ -25,8 +25,6 @@ class DateTimes : public ::testing::Test {
                                       precision, nullptr, 0, &size, buf));
     return std::string(reinterpret_cast<char*>(buf), size);
   }
-  FixtureDatabase db;
-  Session s{"VESKDATA", "plimsy"};
   OCIDateTime* ts = nullptr;
   OCIDateTime* other = nullptr;
 };

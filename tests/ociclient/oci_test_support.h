@@ -86,6 +86,14 @@ struct Statement {
   OCIStmt* stmt = nullptr;
 };
 
+// A test on a fresh copy of the host fixture with one session logged on
+// with the plug-in's account.
+class PluginAccountTest : public ::testing::Test {
+ protected:
+  FixtureDatabase db;
+  Session s{"VESKDATA", "plimsy"};
+};
+
 // Runs a statement that changes data; fails the test on error.
 void run(Session& session, const std::string& sql);
 

@@ -8,11 +8,7 @@ using namespace ocitest;
 
 namespace {
 
-class PluginSql : public ::testing::Test {
- protected:
-  FixtureDatabase db;
-  Session s{"VESKDATA", "plimsy"};
-};
+class PluginSql : public PluginAccountTest {};
 
 std::string format(const std::string& pattern, const std::string& value) {
   const size_t at = pattern.find("%s");

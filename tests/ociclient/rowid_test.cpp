@@ -10,7 +10,7 @@ using namespace ocitest;
 
 namespace {
 
-class Rowids : public ::testing::Test {
+class Rowids : public PluginAccountTest {
  protected:
   void SetUp() override {
     run(s, "create table items (id number(5), name varchar2(20))");
@@ -55,8 +55,6 @@ class Rowids : public ::testing::Test {
     return rc;
   }
 
-  FixtureDatabase db;
-  Session s{"VESKDATA", "plimsy"};
   OCIRowid* rowid = nullptr;
   std::vector<std::string> inserted;
   int count = 0;

@@ -7,11 +7,7 @@ using namespace ocitest;
 
 namespace {
 
-class Statements : public ::testing::Test {
- protected:
-  FixtureDatabase db;
-  Session s{"VESKDATA", "plimsy"};
-};
+class Statements : public PluginAccountTest {};
 
 TEST_F(Statements, StatementTypesAndFunctionCodes) {
   struct Case {

@@ -156,8 +156,8 @@ TEST_F(StandinDataSetTest, CountQueryHitsWrapsTheStatementOnLinesOfItsOwn) {
   ASSERT_FALSE(sql.empty());
   EXPECT_EQ(sql.back(),
             "select count(*) from (\nselect n from numbers where n > :low -- the upper part\n)");
-  const auto bindCount = Journal<PFN_ociStandin_JournalBindCount>("ociStandin_JournalBindCount");
-  const auto bind = Journal<PFN_ociStandin_JournalBind>("ociStandin_JournalBind");
+  const auto bindCount = Hook<PFN_ociStandin_JournalBindCount>("ociStandin_JournalBindCount");
+  const auto bind = Hook<PFN_ociStandin_JournalBind>("ociStandin_JournalBind");
   const int last = static_cast<int>(sql.size()) - 1;
   ASSERT_EQ(bindCount(last), 1);
   EXPECT_STREQ(bind(last, 0), "LOW=15");

@@ -1,23 +1,19 @@
 #pragma once
-// Shared set-up of the loader tests: a private registry file, a clean
-// environment (no ORACLE_HOME, LD_LIBRARY_PATH or NLS_LANG), a host command
+// Set-up of the loader tests: the shared test environment (a private
+// registry file, no ORACLE_HOME, LD_LIBRARY_PATH or NLS_LANG, a host command
 // line without switches, the loader unloaded and its switches at their
-// defaults; and helpers to build Oracle homes in a temporary folder.
+// defaults) and helpers to build Oracle homes in a temporary folder.
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
+#include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "oracle/oci_loader.h"
 #include "oracle/oracle_errors.h"
+#include "oracle/support/oracle_test_fixture.h"
 #include "platform/process.h"
 #include "platform/registry/registry.h"
 
@@ -29,54 +25,9 @@ inline std::string FakeClient(const std::string& name) {
   return std::string(FAKE_CLIENT_DIR) + "/lib" + name + ".so";
 }
 
-class LoaderTest : public ::testing::Test {
+class LoaderTest : public oracle_test_support::OracleEnvironmentTest {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("oracle_loader_" + std::to_string(::getpid()) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-    for (const char* name : kVariables) {
-      const char* value = std::getenv(name);
-      saved_.emplace_back(value ? std::optional<std::string>(value) : std::nullopt);
-      ::unsetenv(name);
-    }
-    ::setenv("NORVANE_REGISTRY_FILE", (root_ / "registry").c_str(), 1);
-    SetCommandLine({});
-    ResetLoader();
-  }
-
-  void TearDown() override {
-    ResetLoader();
-    platform::SetCommandLineProvider({});
-    for (std::size_t i = 0; i < std::size(kVariables); ++i) {
-      if (saved_[i]) {
-        ::setenv(kVariables[i], saved_[i]->c_str(), 1);
-      } else {
-        ::unsetenv(kVariables[i]);
-      }
-    }
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
-
-  static void ResetLoader() {
-    oracle::FreeOCI();
-    oracle::OCIDLL.clear();
-    oracle::OCIDLLExclude.clear();
-    oracle::OracleHomeName.clear();
-    oracle::ForceOCI7 = false;
-    oracle::OCILoadTrace.clear();
-    oracle::MaxErrorMessageLength = 1023;
-    oracle::OnOracleError = nullptr;
-  }
-
-  // Host command line: the program name followed by `params`.
-  static void SetCommandLine(std::vector<std::string> params) {
-    params.insert(params.begin(), "pos-host");
-    platform::SetCommandLineProvider([params] { return params; });
-  }
+  LoaderTest() : OracleEnvironmentTest("oracle_loader_") {}
 
   // A folder below the test's temporary root, created.
   std::string Folder(const std::string& relative) const {
@@ -113,19 +64,6 @@ class LoaderTest : public ::testing::Test {
     }
     return {};
   }
-
-  // A function the loaded fake client exports for tests.
-  template <class Fn>
-  static Fn Hook(const char* name) {
-    return reinterpret_cast<Fn>(::dlsym(oracle::OCIDLLHandle, name));
-  }
-
-  fs::path root_;
-
- private:
-  static constexpr const char* kVariables[] = {"ORACLE_HOME", "LD_LIBRARY_PATH", "NLS_LANG",
-                                               "NORVANE_REGISTRY_FILE", "NORVANE_OCI_CONFIG"};
-  std::vector<std::optional<std::string>> saved_;
 };
 
 }  // namespace oracle_test

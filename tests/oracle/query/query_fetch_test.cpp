@@ -143,7 +143,7 @@ TEST_F(StandinQueryTest, AFailedFetchRaisesWithTheServerError) {
   CreateNumbers(30);
   auto query = NewQuery("select n from numbers");
   query->Execute();
-  Hook<PFN_ociStandin_FailNextCall>("ociStandin_FailNextCall")(3113, nullptr);
+  FailNextCall(3113);
   for (int i = 1; i < 25; ++i) query->Next();
   try {
     query->Next();

@@ -1,37 +1,24 @@
 #pragma once
-// Set-up of the query tests against the stand-in client: the client in its
-// stand-in Oracle home, a private registry file, a fresh copy of the host
-// database fixture reachable as "RPROODS", a session logged on with the
-// plug-in's account, and counters of the statement calls that make round
-// trips (prepare, execute, fetch), kept by swapping the bound entry points.
+// Set-up of the query tests against the stand-in client (the shared
+// fixture): a session logged on with the plug-in's account, and counters of
+// the statement calls that make round trips (prepare, execute, fetch), kept
+// by swapping the bound entry points.
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "oracle/oci_entry_points.h"
-#include "oracle/oci_loader.h"
-#include "oracle/oci_loader_state.h"
 #include "oracle/query.h"
 #include "oracle/session.h"
-#include "platform/process.h"
+#include "oracle/support/oracle_test_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
-#include "ociclient_testing.h"
 
 namespace oracle_query_test {
-
-namespace fs = std::filesystem;
 
 // Counts the calls that reach the server.
 struct RoundTrips {
@@ -80,32 +67,13 @@ struct RoundTrips {
   }
 };
 
-class StandinQueryTest : public ::testing::Test {
+class StandinQueryTest : public oracle_test_support::StandinDatabaseTest {
  protected:
+  StandinQueryTest() : StandinDatabaseTest("oracle_query_") {}
+
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("oracle_query_" + std::to_string(::getpid()) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-    for (const char* name : kVariables) {
-      const char* value = std::getenv(name);
-      saved_.emplace_back(value ? std::optional<std::string>(value) : std::nullopt);
-      ::unsetenv(name);
-    }
-    ::setenv("NORVANE_REGISTRY_FILE", (root_ / "registry").c_str(), 1);
-    ::setenv("ORACLE_HOME", STANDIN_ORACLE_HOME, 1);
-    fs::copy_file(HOST_DB_FIXTURE, root_ / "host.sqlite");
-    std::ofstream(root_ / "ociclient.conf") << "RPROODS = host.sqlite\n@busy_timeout_ms = 200\n";
-    ::setenv("NORVANE_OCI_CONFIG", (root_ / "ociclient.conf").c_str(), 1);
-    platform::SetCommandLineProvider([] { return std::vector<std::string>{"pos-host"}; });
-    ResetLoader();
-    oracle::InitOCI();
-    session_ = std::make_unique<oracle::TOracleSession>();
-    session_->SetLogonDatabase("RPROODS");
-    session_->SetLogonUsername("VESKDATA");
-    session_->SetLogonPassword("plimsy");
-    session_->LogOn();
+    StandinDatabaseTest::SetUp();
+    session_ = NewSession();
     RoundTrips::Install();
   }
 
@@ -113,31 +81,7 @@ class StandinQueryTest : public ::testing::Test {
     RoundTrips::Remove();
     oracle::AlwaysParseStatements = true;
     session_.reset();
-    ResetLoader();
-    platform::SetCommandLineProvider({});
-    for (std::size_t i = 0; i < std::size(kVariables); ++i) {
-      if (saved_[i]) {
-        ::setenv(kVariables[i], saved_[i]->c_str(), 1);
-      } else {
-        ::unsetenv(kVariables[i]);
-      }
-    }
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
-
-  static void ResetLoader() {
-    oracle::FreeOCI();
-    oracle::OCIDLL.clear();
-    oracle::ForceOCI7 = false;
-    oracle::OCIGlobalEnvironment = false;
-  }
-
-  template <class Fn>
-  static Fn Hook(const char* name) {
-    auto fn = reinterpret_cast<Fn>(::dlsym(oracle::OCIDLLHandle, name));
-    if (fn == nullptr) throw std::runtime_error(std::string("stand-in lacks ") + name);
-    return fn;
+    StandinDatabaseTest::TearDown();
   }
 
   // A query on the test's session.
@@ -157,15 +101,7 @@ class StandinQueryTest : public ::testing::Test {
   // A table `numbers` of `count` rows: n = 1 .. count and its text.
   void CreateNumbers(int count) {
     Run("create table numbers (n number(10), label varchar2(20))");
-    auto insert = NewQuery("insert into numbers values (:n, :label)");
-    insert->DeclareVariable("n", 3);
-    insert->DeclareVariable("label", 5);
-    for (int n = 1; n <= count; ++n) {
-      insert->SetVariable("n", oracle::Variant::Integer(n));
-      insert->SetVariable("label", oracle::Variant::String("row " + std::to_string(n)));
-      insert->Execute();
-    }
-    session_->Commit();
+    InsertNumbers(*session_, count);
     RoundTrips::Reset();
   }
 
@@ -176,13 +112,7 @@ class StandinQueryTest : public ::testing::Test {
     return values;
   }
 
-  fs::path root_;
   std::unique_ptr<oracle::TOracleSession> session_;
-
- private:
-  static constexpr const char* kVariables[] = {"ORACLE_HOME", "LD_LIBRARY_PATH", "NLS_LANG",
-                                               "NORVANE_REGISTRY_FILE", "NORVANE_OCI_CONFIG"};
-  std::vector<std::optional<std::string>> saved_;
 };
 
 }  // namespace oracle_query_test

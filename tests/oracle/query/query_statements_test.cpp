@@ -12,13 +12,6 @@ namespace {
 
 class QueryStatementsTest : public StandinQueryTest {
  protected:
-  std::vector<std::string> JournalSql() {
-    std::vector<std::string> texts;
-    const int size = Hook<PFN_ociStandin_JournalSize>("ociStandin_JournalSize")();
-    auto sql = Hook<PFN_ociStandin_JournalSql>("ociStandin_JournalSql");
-    for (int i = 0; i < size; ++i) texts.emplace_back(sql(i));
-    return texts;
-  }
   std::vector<std::string> LastBinds() {
     const int last = Hook<PFN_ociStandin_JournalSize>("ociStandin_JournalSize")() - 1;
     auto count = Hook<PFN_ociStandin_JournalBindCount>("ociStandin_JournalBindCount");
@@ -27,7 +20,6 @@ class QueryStatementsTest : public StandinQueryTest {
     for (int i = 0; i < count(last); ++i) binds.emplace_back(bind(last, i));
     return binds;
   }
-  void ClearJournal() { Hook<PFN_ociStandin_JournalClear>("ociStandin_JournalClear")(); }
 };
 
 TEST_F(QueryStatementsTest, SubstitutionVariablesBecomePartOfTheText) {

@@ -1,37 +1,26 @@
 #pragma once
-// Shared set-up of the session tests: the stand-in client in its stand-in
-// Oracle home, a private registry file, a fresh copy of the host database
-// fixture reachable as "RPROODS", the loader reset before and after each
-// test; a spy on a few bound OCI calls (session begin and end, handle
-// allocation) and the stand-in's statement journal.
+// Set-up of the session tests against the stand-in client (the shared
+// fixture), with a spy on a few bound OCI calls (session begin and end,
+// handle allocation) and the stand-in's statement journal cleared.
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "oracle/oci_entry_points.h"
 #include "oracle/oci_loader.h"
-#include "oracle/oci_loader_state.h"
 #include "oracle/oracle_errors.h"
 #include "oracle/session.h"
 #include "oracle/session_sql.h"
-#include "platform/process.h"
+#include "oracle/support/oracle_test_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
-#include "ociclient_testing.h"
 
 namespace oracle_session_test {
-
-namespace fs = std::filesystem;
 
 // What the spy saw.
 struct SessionBeginCall {
@@ -130,79 +119,20 @@ struct OciSpy {
   }
 };
 
-class StandinSessionTest : public ::testing::Test {
+class StandinSessionTest : public oracle_test_support::StandinDatabaseTest {
  protected:
+  StandinSessionTest() : StandinDatabaseTest("oracle_session_") {}
+
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("oracle_session_" + std::to_string(::getpid()) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-    for (const char* name : kVariables) {
-      const char* value = std::getenv(name);
-      saved_.emplace_back(value ? std::optional<std::string>(value) : std::nullopt);
-      ::unsetenv(name);
-    }
-    ::setenv("NORVANE_REGISTRY_FILE", (root_ / "registry").c_str(), 1);
-    ::setenv("ORACLE_HOME", STANDIN_ORACLE_HOME, 1);
-    fs::copy_file(HOST_DB_FIXTURE, root_ / "host.sqlite");
-    std::ofstream(root_ / "ociclient.conf") << "RPROODS = host.sqlite\n@busy_timeout_ms = 200\n";
-    ::setenv("NORVANE_OCI_CONFIG", (root_ / "ociclient.conf").c_str(), 1);
-    platform::SetCommandLineProvider([] { return std::vector<std::string>{"pos-host"}; });
-    ResetLoader();
-    oracle::InitOCI();
+    StandinDatabaseTest::SetUp();
     OciSpy::Install();
-    Journal<PFN_ociStandin_JournalClear>("ociStandin_JournalClear")();
+    ClearJournal();
   }
 
   void TearDown() override {
     OciSpy::Remove();
-    if (oracle::OCIDllLoaded()) Journal<PFN_ociStandin_ClearFailure>("ociStandin_ClearFailure")();
-    ResetLoader();
-    platform::SetCommandLineProvider({});
-    for (std::size_t i = 0; i < std::size(kVariables); ++i) {
-      if (saved_[i]) {
-        ::setenv(kVariables[i], saved_[i]->c_str(), 1);
-      } else {
-        ::unsetenv(kVariables[i]);
-      }
-    }
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
-
-  static void ResetLoader() {
-    oracle::FreeOCI();
-    oracle::OCIDLL.clear();
-    oracle::ForceOCI7 = false;
-    oracle::OCIGlobalEnvironment = false;
-  }
-
-  template <class Fn>
-  static Fn Journal(const char* name) {
-    auto fn = reinterpret_cast<Fn>(::dlsym(oracle::OCIDLLHandle, name));
-    if (fn == nullptr) throw std::runtime_error(std::string("stand-in lacks ") + name);
-    return fn;
-  }
-
-  // Every SQL text the stand-in received since the last clear.
-  static std::vector<std::string> JournalSql() {
-    std::vector<std::string> texts;
-    const int size = Journal<PFN_ociStandin_JournalSize>("ociStandin_JournalSize")();
-    auto sql = Journal<PFN_ociStandin_JournalSql>("ociStandin_JournalSql");
-    for (int i = 0; i < size; ++i) texts.emplace_back(sql(i));
-    return texts;
-  }
-  static void ClearJournal() { Journal<PFN_ociStandin_JournalClear>("ociStandin_JournalClear")(); }
-  static void FailNextCall(int code, const char* message = nullptr) {
-    Journal<PFN_ociStandin_FailNextCall>("ociStandin_FailNextCall")(code, message);
-  }
-
-  // A session set up as the plug-in sets its own, not yet connected.
-  static void UsePluginAccount(oracle::TOracleSession& session) {
-    session.SetLogonDatabase("RPROODS");
-    session.SetLogonUsername("VESKDATA");
-    session.SetLogonPassword("plimsy");
+    if (oracle::OCIDllLoaded()) Hook<PFN_ociStandin_ClearFailure>("ociStandin_ClearFailure")();
+    StandinDatabaseTest::TearDown();
   }
 
   // The first column of the first row of a select run on `session`.
@@ -210,13 +140,6 @@ class StandinSessionTest : public ::testing::Test {
     const auto result = oracle::RunSessionSQL(session, sql);
     return result.rows.at(0).at(0).value_or("<null>");
   }
-
-  fs::path root_;
-
- private:
-  static constexpr const char* kVariables[] = {"ORACLE_HOME", "LD_LIBRARY_PATH", "NLS_LANG",
-                                               "NORVANE_REGISTRY_FILE", "NORVANE_OCI_CONFIG"};
-  std::vector<std::optional<std::string>> saved_;
 };
 
 }  // namespace oracle_session_test
