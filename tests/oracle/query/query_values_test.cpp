@@ -1,6 +1,7 @@
 // Column information and values of the current row, by index and by name,
 // with each conversion, on the host database fixture.
 #include "oracle/oracle_date.h"
+#include "oracle/support/exception_text.h"
 #include "query_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
@@ -10,16 +11,7 @@ namespace {
 
 using oracle::TDateTime;
 using oracle::VarType;
-
-template <class Fn>
-std::string ErrorOf(Fn&& fn) {
-  try {
-    fn();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
+using oracle_test_support::ErrorOf;
 
 class QueryValuesTest : public StandinQueryTest {
  protected:

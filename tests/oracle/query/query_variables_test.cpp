@@ -6,19 +6,12 @@
 
 #include "oracle/query.h"
 #include "oracle/session.h"
+#include "oracle/support/exception_text.h"
 
 namespace oracle {
 namespace {
 
-template <class Fn>
-std::string ErrorOf(Fn&& fn) {
-  try {
-    fn();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
+using oracle_test_support::ErrorOf;
 
 TEST(QueryProperties, DefaultsAndReadBufferFloor) {
   const TOracleQuery* created = nullptr;
