@@ -222,8 +222,18 @@ class TOracleDataSet : public dataset::TDataSet,
   // dataset_fetch.cpp
   bool FetchRecords();
   void FillRecord(uint8_t* record);
+  // How fetched text is taken, read once per record.
+  struct TextRules {
+    bool convertLineEnds;
+    bool trim;
+  };
   void StoreColumnValue(uint8_t* record, const TOracleFieldInfo& info, dataset::TField& field,
                         const Variant& column);
+  // Stores a value whose fetch buffer kind matches the field's slot type.
+  void StoreInPlace(uint8_t* record, const TOracleFieldInfo& info, dataset::TField& field,
+                    const TFieldData& buffer, int32_t row, const TextRules& rules);
+  void StoreText(uint8_t* value, const Slot& slot, const TOracleFieldInfo& info,
+                 dataset::TField& field, std::string_view text);
   bool TestFilter(uint8_t* record);
   void RebuildFilteredList();
   // dataset_records.cpp

@@ -19,11 +19,32 @@ bool TrimsStrings(const TOracleSession* session) {
   return session == nullptr || session->Preferences().TrimStringFields();
 }
 
-// Drops trailing characters up to code 32.
-void TrimRight(std::string& text) {
+// Without its trailing characters up to code 32.
+std::string_view TrimmedRight(std::string_view text) {
   std::size_t end = text.size();
   while (end > 0 && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-  text.resize(end);
+  return text.substr(0, end);
+}
+
+void TrimRight(std::string& text) {
+  text.resize(TrimmedRight(text).size());
+}
+
+// The in-place kind of fetch buffer a field slot of `oracleType` is filled
+// from; kNone for the types filled through the column's variant.
+TFieldData::TInPlaceKind InPlaceKindFor(int oracleType) {
+  switch (oracleType) {
+    case otype::Integer:
+      return TFieldData::TInPlaceKind::kInteger;
+    case otype::Float:
+      return TFieldData::TInPlaceKind::kFloat;
+    case otype::String:
+      return TFieldData::TInPlaceKind::kText;
+    case otype::Date:
+      return TFieldData::TInPlaceKind::kDate;
+    default:
+      return TFieldData::TInPlaceKind::kNone;
+  }
 }
 
 bool IsBinaryType(int type) {
@@ -104,11 +125,21 @@ bool TOracleDataSet::FetchRecords() {
 void TOracleDataSet::FillRecord(uint8_t* record) {
   TOracleQuery& query = *mainQuery_;
   uint8_t* data = record + kRecordHeaderSize;
+  const TextRules rules{query.ConvertsLineEnds(), TrimsStrings(Session())};
   for (int i = 1; i < fieldInfo_.Count(); ++i) {
     const TOracleFieldInfo& info = fieldInfo_.Items(i);
     dataset::TField* field = info.Field;
     if (field == nullptr) continue;
-    // One read of the column per row: its null state and value together.
+    // Plain values go from the fetch buffer straight into the slot; the
+    // others are read once per row as a variant (null state and value).
+    if (!field->IsBlob()) {
+      const TFieldData& buffer = query.FieldBuffer(info.ColumnIndex);
+      const TFieldData::TInPlaceKind kind = InPlaceKindFor(info.OracleType);
+      if (kind != TFieldData::TInPlaceKind::kNone && buffer.InPlaceKind() == kind) {
+        StoreInPlace(record, info, *field, buffer, query.BufferRow(), rules);
+        continue;
+      }
+    }
     const Variant value = query.Field(info.ColumnIndex);
     StoreColumnValue(record, info, *field, value);
   }
@@ -163,25 +194,8 @@ void TOracleDataSet::StoreColumnValue(uint8_t* record, const TOracleFieldInfo& i
     }
     case otype::String:
     case otype::Reference: {
-      std::string text = column.ToText();
-      if (TrimsStrings(Session())) TrimRight(text);
-      if (field.DataType() == TFieldType::ftWideString && info.National) {
-        const std::u16string wide = Utf16FromUtf8(text);
-        const std::size_t units = std::min<std::size_t>(wide.size(), (slot.size - 2) / 2);
-        std::memcpy(value, wide.data(), units * 2);
-        std::memset(value + units * 2, 0, 2);
-      } else {
-        // The column's size bounds the text; a longer one is a fault of the
-        // client and is refused rather than cut.
-        if (text.size() > static_cast<std::size_t>(slot.size - 1)) {
-          dataset::DatabaseError("Value of field " + field.FieldName() + " is longer (" +
-                                     std::to_string(text.size()) + ") than its size (" +
-                                     std::to_string(slot.size - 1) + ")",
-                                 Name());
-        }
-        std::memcpy(value, text.data(), text.size());
-        value[text.size()] = 0;
-      }
+      const std::string text = column.ToText();
+      StoreText(value, slot, info, field, TrimsStrings(Session()) ? TrimmedRight(text) : text);
       break;
     }
     case otype::Date:
@@ -195,6 +209,65 @@ void TOracleDataSet::StoreColumnValue(uint8_t* record, const TOracleFieldInfo& i
     default:
       dataset::DatabaseError("Unexpected datatype: " + field.FieldName(), Name());
   }
+}
+
+void TOracleDataSet::StoreInPlace(uint8_t* record, const TOracleFieldInfo& info,
+                                  dataset::TField& field, const TFieldData& buffer, int32_t row,
+                                  const TextRules& rules) {
+  const Slot& slot = SlotOf(field);
+  uint8_t* flag = record + kRecordHeaderSize + slot.offset;
+  uint8_t* value = flag + 1;
+  if (buffer.IsNull(row)) {
+    *flag = 1;
+    return;
+  }
+  *flag = 0;
+  switch (buffer.InPlaceKind()) {
+    case TFieldData::TInPlaceKind::kInteger: {
+      const int32_t v = buffer.IntegerAt(row);
+      std::memcpy(value, &v, sizeof v);
+      break;
+    }
+    case TFieldData::TInPlaceKind::kFloat: {
+      const double v = buffer.FloatAt(row);
+      std::memcpy(value, &v, sizeof v);
+      break;
+    }
+    case TFieldData::TInPlaceKind::kDate: {
+      const double msecs = dataset::DateTimeToMSecs(buffer.DateAt(row));
+      std::memcpy(value, &msecs, sizeof msecs);
+      break;
+    }
+    case TFieldData::TInPlaceKind::kText: {
+      std::string converted;
+      const std::string_view text = buffer.TextAt(row, rules.convertLineEnds, converted);
+      StoreText(value, slot, info, field, rules.trim ? TrimmedRight(text) : text);
+      break;
+    }
+    case TFieldData::TInPlaceKind::kNone:
+      dataset::DatabaseError("Unexpected datatype: " + field.FieldName(), Name());
+  }
+}
+
+void TOracleDataSet::StoreText(uint8_t* value, const Slot& slot, const TOracleFieldInfo& info,
+                               dataset::TField& field, std::string_view text) {
+  if (field.DataType() == TFieldType::ftWideString && info.National) {
+    const std::u16string wide = Utf16FromUtf8(text);
+    const std::size_t units = std::min<std::size_t>(wide.size(), (slot.size - 2) / 2);
+    std::memcpy(value, wide.data(), units * 2);
+    std::memset(value + units * 2, 0, 2);
+    return;
+  }
+  // The column's size bounds the text; a longer one is a fault of the client
+  // and is refused rather than cut.
+  if (text.size() > static_cast<std::size_t>(slot.size - 1)) {
+    dataset::DatabaseError("Value of field " + field.FieldName() + " is longer (" +
+                               std::to_string(text.size()) + ") than its size (" +
+                               std::to_string(slot.size - 1) + ")",
+                           Name());
+  }
+  std::memcpy(value, text.data(), text.size());
+  value[text.size()] = 0;
 }
 
 bool TOracleDataSet::TestFilter(uint8_t* record) {

@@ -28,6 +28,26 @@ bool HasLineBreak(std::string_view text) {
          std::memchr(text.data(), '\r', text.size()) != nullptr;
 }
 
+TFieldData::TInPlaceKind InPlaceKindOf(int16_t type, int32_t elementSize) {
+  using Kind = TFieldData::TInPlaceKind;
+  switch (type) {
+    case otype::Integer:
+      return elementSize >= 4 ? Kind::kInteger : Kind::kNone;
+    case otype::Float:
+      return elementSize >= 8 ? Kind::kFloat : Kind::kNone;
+    case otype::Date:
+      return elementSize >= static_cast<int32_t>(kOracleDateSize) ? Kind::kDate : Kind::kNone;
+    case otype::Varchar2:
+    case otype::String:
+    case otype::PLSQLString:
+    case otype::Char:
+    case otype::CharZ:
+      return Kind::kText;
+    default:
+      return Kind::kNone;
+  }
+}
+
 Variant NullValue(const TSessionContext* session) {
   return session != nullptr && session->NullValueIsNull() ? Variant::Null() : Variant();
 }
@@ -48,6 +68,7 @@ TFieldData::TFieldData(int16_t dataType, int32_t elementSize, int32_t rows)
     handles_.assign(static_cast<std::size_t>(rows), nullptr);
   } else {
     buffer_.assign(std::size_t(rows) * std::size_t(elementSize), 0);
+    inPlaceKind_ = InPlaceKindOf(dataType, elementSize);
   }
   indicators_.assign(static_cast<std::size_t>(rows), -1);
   lengths_.assign(static_cast<std::size_t>(rows), 0);
@@ -138,6 +159,34 @@ std::string_view TFieldData::ElementBytes(int32_t row) const {
   return {element, std::min<std::size_t>(lengths_[static_cast<std::size_t>(row)], size)};
 }
 
+int32_t TFieldData::IntegerAt(int32_t row) const {
+  CheckRow(row);
+  int32_t v;
+  std::memcpy(&v, Element(row), sizeof v);
+  return v;
+}
+
+double TFieldData::FloatAt(int32_t row) const {
+  CheckRow(row);
+  double v;
+  std::memcpy(&v, Element(row), sizeof v);
+  return v;
+}
+
+TDateTime TFieldData::DateAt(int32_t row) const {
+  CheckRow(row);
+  return OracleDateToDateTime(std::span<const uint8_t, kOracleDateSize>(Element(row), 7));
+}
+
+std::string_view TFieldData::TextAt(int32_t row, bool convertLineEnds,
+                                    std::string& converted) const {
+  CheckRow(row);
+  const std::string_view bytes = ElementBytes(row);
+  if (!convertLineEnds || !HasLineBreak(bytes)) return bytes;
+  converted = LineEndsFromServer(bytes);
+  return converted;
+}
+
 Variant TFieldData::Value(int32_t row, const TSessionContext* session) const {
   CheckRow(row);
   if (indicators_[static_cast<std::size_t>(row)] == -1) return NullValue(session);
@@ -146,33 +195,19 @@ Variant TFieldData::Value(int32_t row, const TSessionContext* session) const {
     return Variant::String(convertLineEnds && HasLineBreak(bytes) ? LineEndsFromServer(bytes)
                                                                   : std::string(bytes));
   };
-  switch (dataType_) {
-    case otype::Integer:
-      if (elementSize_ >= 4) {
-        int32_t v;
-        std::memcpy(&v, Element(row), sizeof v);
-        return Variant::Integer(v);
-      }
-      break;
-    case otype::Float:
-      if (elementSize_ >= 8) {
-        double v;
-        std::memcpy(&v, Element(row), sizeof v);
-        return Variant::Double(v);
-      }
-      break;
-    case otype::Date:
-      if (elementSize_ >= 7) {
-        return Variant::Date(
-            OracleDateToDateTime(std::span<const uint8_t, kOracleDateSize>(Element(row), 7)));
-      }
-      break;
-    case otype::Varchar2:
-    case otype::String:
-    case otype::PLSQLString:
-    case otype::Char:
-    case otype::CharZ:
+  switch (inPlaceKind_) {
+    case TInPlaceKind::kInteger:
+      return Variant::Integer(IntegerAt(row));
+    case TInPlaceKind::kFloat:
+      return Variant::Double(FloatAt(row));
+    case TInPlaceKind::kDate:
+      return Variant::Date(DateAt(row));
+    case TInPlaceKind::kText:
       return text(ElementBytes(row));
+    case TInPlaceKind::kNone:
+      break;
+  }
+  switch (dataType_) {
     case otype::Long:
       return text(pieces_.empty() ? std::string(ElementBytes(row)) : JoinedPieces());
     case otype::LongRaw: {

@@ -7,9 +7,11 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "oracle/ora_variant.h"
+#include "oracle/oracle_date.h"
 #include "platform/oci/oci_api.h"
 
 namespace oracle {
@@ -80,6 +82,21 @@ class TFieldData {
   // session says. Other column types give an unassigned value.
   Variant Value(int32_t row, const TSessionContext* session) const;
 
+  // What a non-null row of the column holds when it is read in place, without
+  // a variant: kNone for the columns read only through Value (LONG, LONG RAW,
+  // handle columns, and elements too small for their type).
+  enum class TInPlaceKind { kNone, kInteger, kFloat, kDate, kText };
+  TInPlaceKind InPlaceKind() const { return inPlaceKind_; }
+  // In-place reads of a row that is not null; each is for the columns of
+  // its kind only and gives what Value would hold.
+  int32_t IntegerAt(int32_t row) const;
+  double FloatAt(int32_t row) const;
+  TDateTime DateAt(int32_t row) const;
+  // The text of a row with the line ends Value gives: the fetch buffer's
+  // bytes themselves (valid until the next fetch) when nothing changes, else
+  // the converted text, kept in `converted`.
+  std::string_view TextAt(int32_t row, bool convertLineEnds, std::string& converted) const;
+
  private:
   void CheckRow(int32_t row) const;
   const uint8_t* Element(int32_t row) const {
@@ -92,6 +109,7 @@ class TFieldData {
   int32_t elementSize_;
   int32_t rows_;
   bool holdsHandles_;
+  TInPlaceKind inPlaceKind_ = TInPlaceKind::kNone;
   std::vector<uint8_t> buffer_;
   std::vector<int16_t> indicators_;
   std::vector<ub2> lengths_;

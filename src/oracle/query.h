@@ -189,6 +189,15 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   TDateTime FieldAsDate(int32_t i) const;
   TDateTime FieldAsDate(std::string_view name) const { return FieldAsDate(NameIndex(name)); }
 
+  // The fetch buffer of column i and the current row's place in it, for a
+  // reader that takes values in place (TFieldData::IntegerAt and the like)
+  // rather than through Field. What the buffer holds is valid until the next
+  // Next, Execute or Close. Raises beyond Eof, as Field does.
+  const TFieldData& FieldBuffer(int32_t i) const;
+  int32_t BufferRow() const { return rowIndex_; }
+  // Whether text read in place gets CR LF line ends (as Field gives them).
+  bool ConvertsLineEnds() const;
+
   // --- variables ------------------------------------------------------------
   TVariables& Variables() { return variables_; }
   const TVariables& Variables() const { return variables_; }

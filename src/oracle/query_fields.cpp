@@ -84,6 +84,14 @@ uint16_t TOracleQuery::FieldCharsetId(int32_t i) const {
   return Column(i).charsetId;
 }
 
+const TFieldData& TOracleQuery::FieldBuffer(int32_t i) const {
+  return *CurrentColumn(i).data;
+}
+
+bool TOracleQuery::ConvertsLineEnds() const {
+  return session_ == nullptr || session_->ConvertCRLF();
+}
+
 bool TOracleQuery::FieldIsNull(int32_t i) const {
   return CurrentColumn(i).data->IsNull(rowIndex_);
 }
@@ -109,7 +117,16 @@ void TOracleQuery::CannotConvert(int32_t i, const char* what) const {
   throw std::runtime_error("Cannot convert field " + Column(i).name + " to " + what);
 }
 
+// The typed readers take a value of their own type from the fetch buffer in
+// place; other conversions go through the variant Field gives.
+
 std::string TOracleQuery::FieldAsString(int32_t i) const {
+  const TFieldData& data = FieldBuffer(i);
+  if (data.InPlaceKind() == TFieldData::TInPlaceKind::kText) {
+    if (data.IsNull(rowIndex_)) return {};
+    std::string converted;
+    return std::string(data.TextAt(rowIndex_, ConvertsLineEnds(), converted));
+  }
   const Variant value = Field(i);
   if (value.IsEmptyOrNull()) return {};
   if (value.IsArray()) CannotConvert(i, "a String");
@@ -121,6 +138,10 @@ std::string TOracleQuery::FieldAsString(int32_t i) const {
 }
 
 int32_t TOracleQuery::FieldAsInteger(int32_t i) const {
+  const TFieldData& data = FieldBuffer(i);
+  if (data.InPlaceKind() == TFieldData::TInPlaceKind::kInteger) {
+    return data.IsNull(rowIndex_) ? 0 : data.IntegerAt(rowIndex_);
+  }
   const Variant value = Field(i);
   if (value.IsEmptyOrNull()) return 0;
   try {
@@ -131,6 +152,10 @@ int32_t TOracleQuery::FieldAsInteger(int32_t i) const {
 }
 
 double TOracleQuery::FieldAsFloat(int32_t i) const {
+  const TFieldData& data = FieldBuffer(i);
+  if (data.InPlaceKind() == TFieldData::TInPlaceKind::kFloat) {
+    return data.IsNull(rowIndex_) ? 0 : data.FloatAt(rowIndex_);
+  }
   const Variant value = Field(i);
   if (value.IsEmptyOrNull()) return 0;
   try {
@@ -141,6 +166,10 @@ double TOracleQuery::FieldAsFloat(int32_t i) const {
 }
 
 TDateTime TOracleQuery::FieldAsDate(int32_t i) const {
+  const TFieldData& data = FieldBuffer(i);
+  if (data.InPlaceKind() == TFieldData::TInPlaceKind::kDate) {
+    return data.IsNull(rowIndex_) ? 0 : data.DateAt(rowIndex_);
+  }
   const Variant value = Field(i);
   if (value.IsEmptyOrNull()) return 0;
   try {
