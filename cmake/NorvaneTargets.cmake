@@ -27,6 +27,14 @@ function(norvane_layer name)
   add_library(${name} STATIC ${srcs})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE norvane_options)
+  # In the fuzz build every layer carries libFuzzer's coverage instrumentation,
+  # so the fuzzer is guided through the code under test and not only through
+  # its driver; a fuzz target simply links the layer it tests. (Shared
+  # libraries stay uninstrumented: they are linked without the fuzzer runtime
+  # that the instrumentation calls into.)
+  if(NORVANE_FUZZ)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer-no-link)
+  endif()
 endfunction()
 
 # norvane_test(<name> SOURCES files... [LIBS targets...] [LABELS labels...])
