@@ -217,11 +217,24 @@ class TOracleDataSet : public dataset::TDataSet,
   void BuildFieldInfo();
   void LinkFieldInfo();
   void ComputeRecordSize();
+  void PlanColumnFills();
   void ExecuteQuery(bool opening);
   void FetchAll();
   // dataset_fetch.cpp
   bool FetchRecords();
   void FillRecord(uint8_t* record);
+  // How one data field of a fetched record is filled from its column, worked
+  // out once at open so that filling a record follows one compact list.
+  struct ColumnFill {
+    dataset::TField* field;
+    int infoIndex;   // in fieldInfo_
+    int32_t column;  // select-list position
+    // The fetch buffer kind the slot is filled from in place; kNone (and
+    // any other kind the buffer turns out to have) goes through the variant.
+    TFieldData::TInPlaceKind kind;
+    Slot slot;
+    bool nationalWide;  // a wide string field of a national column
+  };
   // How fetched text is taken, read once per record.
   struct TextRules {
     bool convertLineEnds;
@@ -229,11 +242,11 @@ class TOracleDataSet : public dataset::TDataSet,
   };
   void StoreColumnValue(uint8_t* record, const TOracleFieldInfo& info, dataset::TField& field,
                         const Variant& column);
-  // Stores a value whose fetch buffer kind matches the field's slot type.
-  void StoreInPlace(uint8_t* record, const TOracleFieldInfo& info, dataset::TField& field,
-                    const TFieldData& buffer, int32_t row, const TextRules& rules);
-  void StoreText(uint8_t* value, const Slot& slot, const TOracleFieldInfo& info,
-                 dataset::TField& field, std::string_view text);
+  // Stores a value whose fetch buffer kind is the one the slot is filled from.
+  void StoreInPlace(uint8_t* data, const ColumnFill& fill, const TFieldData& buffer, int32_t row,
+                    const TextRules& rules);
+  void StoreText(uint8_t* value, const Slot& slot, bool nationalWide, const dataset::TField& field,
+                 std::string_view text);
   bool TestFilter(uint8_t* record);
   void RebuildFilteredList();
   // dataset_records.cpp
@@ -249,8 +262,10 @@ class TOracleDataSet : public dataset::TDataSet,
   std::unique_ptr<TOracleQuery> countQuery_;
   std::unique_ptr<TRecordDataList> store_;
   TOracleFieldInfoList fieldInfo_{this};
-  std::vector<Slot> dataSlots_;  // by field number (data fields)
-  std::vector<Slot> calcSlots_;  // by field index (internal-calc fields)
+  std::vector<Slot> dataSlots_;          // by field number (data fields)
+  std::vector<Slot> calcSlots_;          // by field index (internal-calc fields)
+  std::vector<ColumnFill> columnFills_;  // in field information order
+  std::vector<int> internalCalcFlags_;   // offsets of the internal-calc slots' flags
   int rowIdColumn_ = -1;
   int recordSize_ = kRecordHeaderSize;
   int dataSize_ = 0;

@@ -30,23 +30,6 @@ void TrimRight(std::string& text) {
   text.resize(TrimmedRight(text).size());
 }
 
-// The in-place kind of fetch buffer a field slot of `oracleType` is filled
-// from; kNone for the types filled through the column's variant.
-TFieldData::TInPlaceKind InPlaceKindFor(int oracleType) {
-  switch (oracleType) {
-    case otype::Integer:
-      return TFieldData::TInPlaceKind::kInteger;
-    case otype::Float:
-      return TFieldData::TInPlaceKind::kFloat;
-    case otype::String:
-      return TFieldData::TInPlaceKind::kText;
-    case otype::Date:
-      return TFieldData::TInPlaceKind::kDate;
-    default:
-      return TFieldData::TInPlaceKind::kNone;
-  }
-}
-
 bool IsBinaryType(int type) {
   return type == otype::LongRaw || type == otype::BLOB || type == otype::BFile;
 }
@@ -126,27 +109,21 @@ void TOracleDataSet::FillRecord(uint8_t* record) {
   TOracleQuery& query = *mainQuery_;
   uint8_t* data = record + kRecordHeaderSize;
   const TextRules rules{query.ConvertsLineEnds(), TrimsStrings(Session())};
-  for (int i = 1; i < fieldInfo_.Count(); ++i) {
-    const TOracleFieldInfo& info = fieldInfo_.Items(i);
-    dataset::TField* field = info.Field;
-    if (field == nullptr) continue;
+  for (const ColumnFill& fill : columnFills_) {
     // Plain values go from the fetch buffer straight into the slot; the
     // others are read once per row as a variant (null state and value).
-    if (!field->IsBlob()) {
-      const TFieldData& buffer = query.FieldBuffer(info.ColumnIndex);
-      const TFieldData::TInPlaceKind kind = InPlaceKindFor(info.OracleType);
-      if (kind != TFieldData::TInPlaceKind::kNone && buffer.InPlaceKind() == kind) {
-        StoreInPlace(record, info, *field, buffer, query.BufferRow(), rules);
+    if (fill.kind != TFieldData::TInPlaceKind::kNone) {
+      const TFieldData& buffer = query.FieldBuffer(fill.column);
+      if (buffer.InPlaceKind() == fill.kind) {
+        StoreInPlace(data, fill, buffer, query.BufferRow(), rules);
         continue;
       }
     }
-    const Variant value = query.Field(info.ColumnIndex);
-    StoreColumnValue(record, info, *field, value);
+    StoreColumnValue(record, fieldInfo_.Items(fill.infoIndex), *fill.field,
+                     query.Field(fill.column));
   }
   // Internal-calc slots start out null.
-  for (const Slot& slot : calcSlots_) {
-    if (slot.offset >= 0 && slot.offset < dataSize_) data[slot.offset] = 1;
-  }
+  for (const int flag : internalCalcFlags_) data[flag] = 1;
 }
 
 void TOracleDataSet::StoreColumnValue(uint8_t* record, const TOracleFieldInfo& info,
@@ -195,7 +172,8 @@ void TOracleDataSet::StoreColumnValue(uint8_t* record, const TOracleFieldInfo& i
     case otype::String:
     case otype::Reference: {
       const std::string text = column.ToText();
-      StoreText(value, slot, info, field, TrimsStrings(Session()) ? TrimmedRight(text) : text);
+      StoreText(value, slot, field.DataType() == TFieldType::ftWideString && info.National, field,
+                TrimsStrings(Session()) ? TrimmedRight(text) : text);
       break;
     }
     case otype::Date:
@@ -211,18 +189,16 @@ void TOracleDataSet::StoreColumnValue(uint8_t* record, const TOracleFieldInfo& i
   }
 }
 
-void TOracleDataSet::StoreInPlace(uint8_t* record, const TOracleFieldInfo& info,
-                                  dataset::TField& field, const TFieldData& buffer, int32_t row,
-                                  const TextRules& rules) {
-  const Slot& slot = SlotOf(field);
-  uint8_t* flag = record + kRecordHeaderSize + slot.offset;
+void TOracleDataSet::StoreInPlace(uint8_t* data, const ColumnFill& fill, const TFieldData& buffer,
+                                  int32_t row, const TextRules& rules) {
+  uint8_t* flag = data + fill.slot.offset;
   uint8_t* value = flag + 1;
   if (buffer.IsNull(row)) {
     *flag = 1;
     return;
   }
   *flag = 0;
-  switch (buffer.InPlaceKind()) {
+  switch (fill.kind) {
     case TFieldData::TInPlaceKind::kInteger: {
       const int32_t v = buffer.IntegerAt(row);
       std::memcpy(value, &v, sizeof v);
@@ -241,17 +217,18 @@ void TOracleDataSet::StoreInPlace(uint8_t* record, const TOracleFieldInfo& info,
     case TFieldData::TInPlaceKind::kText: {
       std::string converted;
       const std::string_view text = buffer.TextAt(row, rules.convertLineEnds, converted);
-      StoreText(value, slot, info, field, rules.trim ? TrimmedRight(text) : text);
+      StoreText(value, fill.slot, fill.nationalWide, *fill.field,
+                rules.trim ? TrimmedRight(text) : text);
       break;
     }
     case TFieldData::TInPlaceKind::kNone:
-      dataset::DatabaseError("Unexpected datatype: " + field.FieldName(), Name());
+      dataset::DatabaseError("Unexpected datatype: " + fill.field->FieldName(), Name());
   }
 }
 
-void TOracleDataSet::StoreText(uint8_t* value, const Slot& slot, const TOracleFieldInfo& info,
-                               dataset::TField& field, std::string_view text) {
-  if (field.DataType() == TFieldType::ftWideString && info.National) {
+void TOracleDataSet::StoreText(uint8_t* value, const Slot& slot, bool nationalWide,
+                               const dataset::TField& field, std::string_view text) {
+  if (nationalWide) {
     const std::u16string wide = Utf16FromUtf8(text);
     const std::size_t units = std::min<std::size_t>(wide.size(), (slot.size - 2) / 2);
     std::memcpy(value, wide.data(), units * 2);

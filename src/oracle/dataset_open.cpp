@@ -17,6 +17,23 @@ namespace {
 constexpr int kRowIdType = 11;
 constexpr int kRowIdDescriptorType = 104;
 
+// The kind of fetch buffer a field slot for a column of `oracleType` is
+// filled from in place; kNone for the types filled through the variant.
+TFieldData::TInPlaceKind InPlaceKindFor(int oracleType) {
+  switch (oracleType) {
+    case otype::Integer:
+      return TFieldData::TInPlaceKind::kInteger;
+    case otype::Float:
+      return TFieldData::TInPlaceKind::kFloat;
+    case otype::String:
+      return TFieldData::TInPlaceKind::kText;
+    case otype::Date:
+      return TFieldData::TInPlaceKind::kDate;
+    default:
+      return TFieldData::TInPlaceKind::kNone;
+  }
+}
+
 bool IsRowIdName(const std::string& name) {
   return dataset::SameText(name, "ROWID");
 }
@@ -171,6 +188,27 @@ void TOracleDataSet::ComputeRecordSize() {
     }
   }
   recordSize_ = kRecordHeaderSize + dataSize_ + CalcFieldsSize();
+  PlanColumnFills();
+}
+
+void TOracleDataSet::PlanColumnFills() {
+  columnFills_.clear();
+  for (int i = 1; i < fieldInfo_.Count(); ++i) {
+    const TOracleFieldInfo& info = fieldInfo_.Items(i);
+    dataset::TField* field = info.Field;
+    if (field == nullptr) continue;
+    ColumnFill fill{field, i, info.ColumnIndex, TFieldData::TInPlaceKind::kNone, Slot{}, false};
+    if (!field->IsBlob()) {
+      fill.kind = InPlaceKindFor(info.OracleType);
+      fill.slot = SlotOf(*field);
+      fill.nationalWide = field->DataType() == dataset::TFieldType::ftWideString && info.National;
+    }
+    columnFills_.push_back(fill);
+  }
+  internalCalcFlags_.clear();
+  for (const Slot& slot : calcSlots_) {
+    if (slot.offset >= 0 && slot.offset < dataSize_) internalCalcFlags_.push_back(slot.offset);
+  }
 }
 
 void TOracleDataSet::ExecuteQuery(bool opening) {
