@@ -14,14 +14,6 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
-std::string Trim(const std::string& text) {
-  size_t first = 0;
-  size_t last = text.size();
-  while (first < last && IsBlank(text[first])) ++first;
-  while (last > first && IsBlank(text[last - 1])) --last;
-  return text.substr(first, last - first);
-}
-
 char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -39,7 +31,7 @@ bool HasLineBreak(const std::string& text) {
 }
 
 std::string CheckedSection(const std::string& section) {
-  std::string name = Trim(section);
+  std::string name = TrimProfileBlanks(section);
   if (name.empty() || HasLineBreak(name) || name.find(']') != std::string::npos) {
     throw IniFormatError("Invalid settings section name \"" + section + "\"");
   }
@@ -47,7 +39,7 @@ std::string CheckedSection(const std::string& section) {
 }
 
 std::string CheckedKey(const std::string& key) {
-  std::string name = Trim(key);
+  std::string name = TrimProfileBlanks(key);
   if (name.empty() || HasLineBreak(name) || name.find('=') != std::string::npos ||
       name.front() == '[' || name.front() == ';') {
     throw IniFormatError("Invalid settings key name \"" + key + "\"");
@@ -65,7 +57,7 @@ int HexDigit(char c) {
 }  // namespace
 
 int32_t ParseProfileInteger(const std::string& text, int32_t defaultValue) {
-  const std::string s = Trim(text);
+  const std::string s = TrimProfileBlanks(text);
   size_t i = 0;
   bool negative = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
@@ -123,27 +115,27 @@ IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {
 
 IniFile::Entry IniFile::Parse(size_t index) const {
   Entry entry;
-  const std::string line = Trim(lines_[index]);
+  const std::string line = TrimProfileBlanks(lines_[index]);
   if (line.empty() || line.front() == ';') return entry;
   if (line.front() == '[') {
     size_t close = line.find(']');
     if (close != std::string::npos) {
       entry.kind = Entry::Kind::kSection;
-      entry.name = Trim(line.substr(1, close - 1));
+      entry.name = TrimProfileBlanks(line.substr(1, close - 1));
     }
     return entry;
   }
   size_t equals = line.find('=');
   if (equals == std::string::npos) return entry;
   entry.kind = Entry::Kind::kKey;
-  entry.name = Trim(line.substr(0, equals));
-  entry.value = Trim(line.substr(equals + 1));
+  entry.name = TrimProfileBlanks(line.substr(0, equals));
+  entry.value = TrimProfileBlanks(line.substr(equals + 1));
   return entry;
 }
 
 size_t IniFile::FindKey(const std::string& section, const std::string& key) const {
-  const std::string sectionName = Trim(section);
-  const std::string keyName = Trim(key);
+  const std::string sectionName = TrimProfileBlanks(section);
+  const std::string keyName = TrimProfileBlanks(key);
   bool inSection = false;
   for (size_t i = 0; i < lines_.size(); ++i) {
     Entry entry = Parse(i);
@@ -175,7 +167,7 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key,
 }
 
 std::vector<std::string> IniFile::ReadSectionValues(const std::string& section) const {
-  const std::string sectionName = Trim(section);
+  const std::string sectionName = TrimProfileBlanks(section);
   std::vector<std::string> values;
   bool inSection = false;
   for (size_t i = 0; i < lines_.size(); ++i) {
@@ -196,7 +188,7 @@ void IniFile::WriteString(const std::string& section, const std::string& key,
   if (HasLineBreak(value)) {
     throw IniFormatError("The value of settings key \"" + keyName + "\" holds a line break");
   }
-  const std::string newValue = Trim(value);
+  const std::string newValue = TrimProfileBlanks(value);
 
   size_t existing = FindKey(sectionName, keyName);
   if (existing != std::string::npos) {
@@ -220,7 +212,7 @@ void IniFile::WriteString(const std::string& section, const std::string& key,
   }
   const std::string line = keyName + "=" + newValue;
   if (header == std::string::npos) {
-    if (!lines_.empty() && !Trim(lines_.back()).empty()) lines_.emplace_back();
+    if (!lines_.empty() && !TrimProfileBlanks(lines_.back()).empty()) lines_.emplace_back();
     lines_.push_back("[" + sectionName + "]");
     lines_.push_back(line);
     return;
@@ -228,7 +220,7 @@ void IniFile::WriteString(const std::string& section, const std::string& key,
   // Insert after the section's last non-blank line, so blank lines that
   // separate it from the next section stay in front of that section.
   size_t at = blockEnd;
-  while (at > header + 1 && Trim(lines_[at - 1]).empty()) --at;
+  while (at > header + 1 && TrimProfileBlanks(lines_[at - 1]).empty()) --at;
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), line);
 }
 
@@ -241,7 +233,7 @@ void IniFile::WriteBool(const std::string& section, const std::string& key, bool
 }
 
 void IniFile::EraseSection(const std::string& section) {
-  const std::string sectionName = Trim(section);
+  const std::string sectionName = TrimProfileBlanks(section);
   std::vector<std::string> kept;
   kept.reserve(lines_.size());
   bool erasing = false;
@@ -264,6 +256,14 @@ std::string IniFile::Text() const {
 
 void IniFile::UpdateFile() const {
   WriteFileAtomically(fileName_, Text());
+}
+
+std::string TrimProfileBlanks(const std::string& text) {
+  size_t first = 0;
+  size_t last = text.size();
+  while (first < last && IsBlank(text[first])) ++first;
+  while (last > first && IsBlank(text[last - 1])) --last;
+  return text.substr(first, last - first);
 }
 
 }  // namespace foundation

@@ -77,6 +77,10 @@ class IniFile {
   bool byteOrderMark_ = false;
 };
 
+// The text without the leading and trailing blanks and tabs that the file
+// format strips from names and values.
+std::string TrimProfileBlanks(const std::string& text);
+
 // Profile-file integer conversion: the trimmed text as a 32-bit integer, or
 // `defaultValue` when it is not one.
 int32_t ParseProfileInteger(const std::string& text, int32_t defaultValue);

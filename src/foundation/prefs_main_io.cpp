@@ -20,13 +20,6 @@ constexpr const char* kCategoriesSection = "CATEGORIES";
 constexpr const char* kProductCategories = "PRODUCTCATEGORIES";
 constexpr const char* kDefaultCategory = "PRODUCT REGISTRATION";
 
-std::string TrimBlanks(const std::string& text) {
-  size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  size_t last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
 std::string CategoryKey(int index) {
   return "CAT" + std::to_string(index);
 }
@@ -62,8 +55,8 @@ void WriteEmailProviders(const std::string& datFile) {
 void WriteListSection(IniFile& ini, const char* section, const StringList& lines) {
   StringList entries;
   for (const std::string& line : lines) {
-    const std::string name = TrimBlanks(NameOfLine(line));
-    if (!name.empty()) entries.push_back(name + "=" + TrimBlanks(ValueOfLine(line)));
+    const std::string name = TrimProfileBlanks(NameOfLine(line));
+    if (!name.empty()) entries.push_back(name + "=" + TrimProfileBlanks(ValueOfLine(line)));
   }
   if (ini.ReadSectionValues(section) == entries) return;
   ini.EraseSection(section);
