@@ -84,15 +84,8 @@ uint8_t* TFieldData::Buffer() {
   return buffer_.empty() ? nullptr : buffer_.data();
 }
 
-void TFieldData::CheckRow(int32_t row) const {
-  if (row < 0 || row >= rows_) {
-    throw std::runtime_error("Row " + std::to_string(row) + " outside the fetch buffer");
-  }
-}
-
-bool TFieldData::IsNull(int32_t row) const {
-  CheckRow(row);
-  return indicators_[static_cast<std::size_t>(row)] == -1;
+void TFieldData::RowOutsideBuffer(int32_t row) const {
+  throw std::runtime_error("Row " + std::to_string(row) + " outside the fetch buffer");
 }
 
 sword TFieldData::AllocateHandles(OCIEnv* env) {

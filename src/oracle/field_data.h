@@ -61,7 +61,10 @@ class TFieldData {
   ub2* ReturnCodes() { return returnCodes_.data(); }
   void** Handles() { return handles_.data(); }
 
-  bool IsNull(int32_t row) const;
+  bool IsNull(int32_t row) const {
+    CheckRow(row);
+    return indicators_[static_cast<std::size_t>(row)] == -1;
+  }
 
   // Allocates one descriptor (LOB and timestamp columns) or statement handle
   // (cursor columns) per row on `env`; returns the first failing status, or
@@ -98,7 +101,11 @@ class TFieldData {
   std::string_view TextAt(int32_t row, bool convertLineEnds, std::string& converted) const;
 
  private:
-  void CheckRow(int32_t row) const;
+  // Inline: it guards every value read of every row.
+  void CheckRow(int32_t row) const {
+    if (row < 0 || row >= rows_) RowOutsideBuffer(row);
+  }
+  [[noreturn]] void RowOutsideBuffer(int32_t row) const;
   const uint8_t* Element(int32_t row) const {
     return buffer_.data() + std::size_t(row) * std::size_t(elementSize_);
   }

@@ -193,7 +193,10 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   // reader that takes values in place (TFieldData::IntegerAt and the like)
   // rather than through Field. What the buffer holds is valid until the next
   // Next, Execute or Close. Raises beyond Eof, as Field does.
-  const TFieldData& FieldBuffer(int32_t i) const;
+  const TFieldData& FieldBuffer(int32_t i) const {
+    if (eof_ || i < 0 || i >= FieldCount()) return *CurrentColumn(i).data;  // raises
+    return *fields_[static_cast<std::size_t>(i)].data;
+  }
   int32_t BufferRow() const { return rowIndex_; }
   // Whether text read in place gets CR LF line ends (as Field gives them).
   bool ConvertsLineEnds() const;

@@ -84,10 +84,6 @@ uint16_t TOracleQuery::FieldCharsetId(int32_t i) const {
   return Column(i).charsetId;
 }
 
-const TFieldData& TOracleQuery::FieldBuffer(int32_t i) const {
-  return *CurrentColumn(i).data;
-}
-
 bool TOracleQuery::ConvertsLineEnds() const {
   return session_ == nullptr || session_->ConvertCRLF();
 }
