@@ -15,6 +15,11 @@ namespace {
 struct ClockState {
   std::mutex mutex;
   LogClock clock;
+  // The broken-down local time of the last second asked for: the writer asks
+  // once per line, and converting is the expensive part. Kept here under the
+  // lock rather than in thread-local storage, which the library avoids.
+  time_t cachedSecond = -1;
+  std::tm cachedTm{};
 };
 
 ClockState& Clock() {
@@ -22,12 +27,11 @@ ClockState& Clock() {
   return *state;
 }
 
-// Converts the system clock to local time. The broken-down second is cached
-// because the writer thread asks for the time once per line.
-LogTime SystemNow() {
+// Converts the system clock to local time; the caller holds the state's lock.
+LogTime SystemNow(ClockState& state) {
   using namespace std::chrono;
-  thread_local time_t cached_second = -1;
-  thread_local std::tm cached_tm{};
+  time_t& cached_second = state.cachedSecond;
+  std::tm& cached_tm = state.cachedTm;
   auto now = system_clock::now();
   auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count();
   time_t secs = static_cast<time_t>(ms / 1000);
@@ -49,12 +53,10 @@ LogTime SystemNow() {
 }  // namespace
 
 LogTime LogNow() {
-  {
-    ClockState& state = Clock();
-    std::lock_guard lock(state.mutex);
-    if (state.clock) return state.clock();
-  }
-  return SystemNow();
+  ClockState& state = Clock();
+  std::lock_guard lock(state.mutex);
+  if (state.clock) return state.clock();
+  return SystemNow(state);
 }
 
 void SetLogClock(LogClock clock) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <mutex>
 #include <random>
 #include <system_error>
 #include <vector>
@@ -38,8 +39,12 @@ std::string ErrnoText(int error) {
   throw EQueueWriteError(what + ": " + ErrnoText(error));
 }
 
+// One engine for the process, behind a lock: the library avoids thread-local
+// storage, whose cleanup after an unload the loader does not handle well.
 int RandomQueuePart() {
-  thread_local std::mt19937 engine{std::random_device{}()};
+  static std::mutex mutex;
+  static std::mt19937 engine{std::random_device{}()};
+  std::lock_guard lock(mutex);
   return std::uniform_int_distribution<int>(0, 999)(engine);
 }
 
