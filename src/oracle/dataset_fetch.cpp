@@ -66,7 +66,7 @@ bool TOracleDataSet::FetchRecords() {
     bool accept = true;
     if (FilterActive()) {
       accept = TestFilter(record);
-      if (accept) store_->AddFiltered(record, true);
+      if (accept) store_->AppendFiltered(record);
     }
 
     if (AfterFetchRecord) {
@@ -271,7 +271,7 @@ void TOracleDataSet::RebuildFilteredList() {
   store_->ClearFiltered();
   for (int n = store_->Base(); n < store_->Count(); ++n) {
     uint8_t* record = store_->Get(n);
-    if (TestFilter(record)) store_->AddFiltered(record, true);
+    if (TestFilter(record)) store_->AppendFiltered(record);
   }
 }
 

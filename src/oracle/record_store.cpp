@@ -261,6 +261,10 @@ void TRecordDataList::AddFiltered(uint8_t* record, bool append) {
   filtered_.insert(filtered_.begin() + static_cast<std::ptrdiff_t>(at), record);
 }
 
+void TRecordDataList::AppendFiltered(uint8_t* record) {
+  filtered_.push_back(record);
+}
+
 void TRecordDataList::DropRecords() {
   for (auto it = records_.rbegin(); it != records_.rend(); ++it) {
     ReleaseRecordResources(RecordHeader(*it));

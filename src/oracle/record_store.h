@@ -122,6 +122,10 @@ class TRecordDataList {
   // Raises "BUG: Duplicate record in filtered list (<position>)" when it is
   // there already.
   void AddFiltered(uint8_t* record, bool append);
+  // Appends a record the filtered list cannot hold yet (one just fetched, or
+  // one of the store's records while the list is rebuilt from empty) without
+  // the duplicate search, which would make filling the list quadratic.
+  void AppendFiltered(uint8_t* record);
   void ClearFiltered() { filtered_.clear(); }
   // Drops every record (releasing their resources), frees all blocks and
   // empties the filtered list; numbering starts again at 0.
