@@ -242,6 +242,8 @@ class TOracleDataSet : public dataset::TDataSet,
   };
   void StoreColumnValue(uint8_t* record, const TOracleFieldInfo& info, dataset::TField& field,
                         const Variant& column);
+  // The current row's ROWID text into the record header.
+  void StoreRowId(TRecordHeader& header);
   // Stores a value whose fetch buffer kind is the one the slot is filled from.
   void StoreInPlace(uint8_t* data, const ColumnFill& fill, const TFieldData& buffer, int32_t row,
                     const TextRules& rules);

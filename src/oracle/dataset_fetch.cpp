@@ -53,7 +53,7 @@ bool TOracleDataSet::FetchRecords() {
     header.DataSize = recordSize_ - kRecordHeaderSize;
     try {
       FillRecord(slot);
-      if (rowIdColumn_ >= 0) SetRecordRowId(header, query.FieldAsString(rowIdColumn_));
+      if (rowIdColumn_ >= 0) StoreRowId(header);
     } catch (...) {
       // The slot stays free for the next record: release what it holds.
       ReleaseRecordResources(header);
@@ -124,6 +124,21 @@ void TOracleDataSet::FillRecord(uint8_t* record) {
   }
   // Internal-calc slots start out null.
   for (const int flag : internalCalcFlags_) data[flag] = 1;
+}
+
+void TOracleDataSet::StoreRowId(TRecordHeader& header) {
+  const TOracleQuery& query = *mainQuery_;
+  const TFieldData& buffer = query.FieldBuffer(rowIdColumn_);
+  if (buffer.InPlaceKind() != TFieldData::TInPlaceKind::kText) {
+    SetRecordRowId(header, query.FieldAsString(rowIdColumn_));
+    return;
+  }
+  // Text goes from the fetch buffer into the header without a copy between.
+  const int32_t row = query.BufferRow();
+  std::string converted;
+  SetRecordRowId(header, buffer.IsNull(row)
+                             ? std::string_view()
+                             : buffer.TextAt(row, query.ConvertsLineEnds(), converted));
 }
 
 void TOracleDataSet::StoreColumnValue(uint8_t* record, const TOracleFieldInfo& info,
