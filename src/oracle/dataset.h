@@ -212,17 +212,6 @@ class TOracleDataSet : public dataset::TDataSet,
     int offset = -1;  // from the start of the data area; -1 when none
     int size = 0;
   };
-
-  // dataset_open.cpp
-  void BuildFieldInfo();
-  void LinkFieldInfo();
-  void ComputeRecordSize();
-  void PlanColumnFills();
-  void ExecuteQuery(bool opening);
-  void FetchAll();
-  // dataset_fetch.cpp
-  bool FetchRecords();
-  void FillRecord(uint8_t* record);
   // How one data field of a fetched record is filled from its column, worked
   // out once at open so that filling a record follows one compact list.
   struct ColumnFill {
@@ -240,6 +229,17 @@ class TOracleDataSet : public dataset::TDataSet,
     bool convertLineEnds;
     bool trim;
   };
+
+  // dataset_open.cpp
+  void BuildFieldInfo();
+  void LinkFieldInfo();
+  void ComputeRecordSize();
+  void PlanColumnFills();
+  void ExecuteQuery(bool opening);
+  void FetchAll();
+  // dataset_fetch.cpp
+  bool FetchRecords();
+  void FillRecord(uint8_t* record);
   void StoreColumnValue(uint8_t* record, const TOracleFieldInfo& info, dataset::TField& field,
                         const Variant& column);
   // The current row's ROWID text into the record header.
