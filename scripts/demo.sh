@@ -11,11 +11,14 @@ cmake --preset default >/dev/null
 cmake --build --preset default -j "$(nproc)" --target Norvane94 pos-host >/dev/null
 
 build=build/default
-host="$build/standins/host/pos-host"
 library="$PWD/$build/src/plugin/Norvane94.so"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The host runs from a scratch folder: the plug-in keeps its application log
+# in the "logs" folder beside the host's executable.
+host="$work/pos-host"
+cp "$build/standins/host/pos-host" "$host"
 export NORVANE_REGISTRY_FILE="$work/registry"
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
   mkdir -m 700 "$work/runtime"
@@ -32,6 +35,11 @@ grep -o '^@=sz:"Norvane94\.[A-Za-z0-9_]*"' "$NORVANE_REGISTRY_FILE" | sort -u |
 echo
 echo "== pos-host discover"
 "$host" discover "$library"
+echo
+# Each load starts a time-stamped log file; the newest is the discovery run's.
+log=$(ls -t "$work"/logs/Norvane_*.log | head -n 1)
+echo "== the plug-in's application log of that run ($(basename "$log"), first lines)"
+head -n 24 "$log" | cut -c1-160
 echo
 echo "== pos-host unregister"
 "$host" unregister "$library"
