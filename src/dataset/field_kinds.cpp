@@ -56,6 +56,45 @@ bool IsNullValue(const Variant& v) {
   return v.IsNull() || v.IsEmpty();
 }
 
+bool FitsInt32(int64_t v) {
+  return v >= INT32_MIN && v <= INT32_MAX;
+}
+
+// Blank text clears a field that is not a text field; true when it did.
+bool ClearedByBlank(TField& f, const std::string& value) {
+  if (!Trimmed(value).empty()) return false;
+  f.Clear();
+  return true;
+}
+
+// Refuses a text of `length` characters longer than the field's Size.
+void CheckLength(const TField& f, std::size_t length) {
+  if (length > static_cast<std::size_t>(f.Size())) {
+    DatabaseError("Value of " + std::to_string(length) + " characters is too long for field '" +
+                  f.FieldName() + "' (at most " + std::to_string(f.Size()) + ")");
+  }
+}
+
+// The value in the field's record buffer as `T`; zero when the field is null.
+template <typename T>
+T StoredValue(const TField& f) {
+  T v = 0;
+  return f.GetData(&v) ? v : 0;
+}
+
+// Stores a variant in a field: null or empty clears the field, text goes
+// through the field's text parsing and any other value through `assign`.
+template <typename Assign>
+void SetFromVariant(TField& f, const Variant& value, Assign assign) {
+  if (IsNullValue(value)) {
+    f.Clear();
+  } else if (value.vt() == VT_BSTR) {
+    f.SetAsString(value.ToString());
+  } else {
+    assign();
+  }
+}
+
 // Bytes of a byte-array variant; false when it is not one.
 bool VariantBytes(const Variant& v, std::string& bytes) {
   if (v.vt() != (VT_ARRAY | VT_UI1)) return false;
@@ -92,11 +131,7 @@ std::string TStringField::AsString() const {
 }
 
 void TStringField::SetAsString(const std::string& value) {
-  if (value.size() > static_cast<std::size_t>(Size())) {
-    DatabaseError("Value of " + std::to_string(value.size()) +
-                  " characters is too long for field '" + FieldName() + "' (at most " +
-                  std::to_string(Size()) + ")");
-  }
+  CheckLength(*this, value.size());
   if (value.find('\0') != std::string::npos) InvalidValue(*this, "(text with a NUL character)");
   std::string buffer(value);
   buffer.resize(static_cast<std::size_t>(DataSize()), '\0');
@@ -106,7 +141,7 @@ void TStringField::SetAsString(const std::string& value) {
 int32_t TStringField::AsInteger() const {
   int64_t v = 0;
   const std::string text = AsString();
-  if (!ParseInt64(text, v) || v < INT32_MIN || v > INT32_MAX) InvalidValue(*this, text);
+  if (!ParseInt64(text, v) || !FitsInt32(v)) InvalidValue(*this, text);
   return static_cast<int32_t>(v);
 }
 
@@ -153,11 +188,7 @@ Variant TStringField::Value() const {
 }
 
 void TStringField::SetValue(const Variant& value) {
-  if (IsNullValue(value)) {
-    Clear();
-  } else {
-    SetAsString(value.ToString());
-  }
+  SetFromVariant(*this, value, [&] { SetAsString(value.ToString()); });
 }
 
 // ---- wide string
@@ -170,11 +201,7 @@ std::u16string TWideStringField::AsWideString() const {
 }
 
 void TWideStringField::SetAsWideString(const std::u16string& value) {
-  if (value.size() > static_cast<std::size_t>(Size())) {
-    DatabaseError("Value of " + std::to_string(value.size()) +
-                  " characters is too long for field '" + FieldName() + "' (at most " +
-                  std::to_string(Size()) + ")");
-  }
+  CheckLength(*this, value.size());
   std::u16string buffer(value);
   buffer.resize(static_cast<std::size_t>(Size() + 1), u'\0');
   SetData(buffer.data(), false);
@@ -194,11 +221,7 @@ Variant TWideStringField::Value() const {
 }
 
 void TWideStringField::SetValue(const Variant& value) {
-  if (IsNullValue(value)) {
-    Clear();
-  } else {
-    SetAsString(value.ToString());
-  }
+  SetFromVariant(*this, value, [&] { SetAsString(value.ToString()); });
 }
 
 // ---- integer kinds
@@ -208,19 +231,15 @@ std::string TIntegerField::AsString() const {
 }
 
 void TIntegerField::SetAsString(const std::string& value) {
-  if (Trimmed(value).empty()) {
-    Clear();
-    return;
-  }
+  if (ClearedByBlank(*this, value)) return;
   int64_t v = 0;
   if (!ParseInt64(value, v)) InvalidValue(*this, value);
-  if (v < INT32_MIN || v > INT32_MAX) OutOfRange(*this, Trimmed(value));
+  if (!FitsInt32(v)) OutOfRange(*this, Trimmed(value));
   SetAsInteger(static_cast<int32_t>(v));
 }
 
 int32_t TIntegerField::AsInteger() const {
-  int32_t v = 0;
-  return GetData(&v) ? v : 0;
+  return StoredValue<int32_t>(*this);
 }
 
 void TIntegerField::SetAsInteger(int32_t value) {
@@ -244,13 +263,7 @@ Variant TIntegerField::Value() const {
 }
 
 void TIntegerField::SetValue(const Variant& value) {
-  if (IsNullValue(value)) {
-    Clear();
-  } else if (value.vt() == VT_BSTR) {
-    SetAsString(value.ToString());
-  } else {
-    SetAsLargeInt(value.ToInt64());
-  }
+  SetFromVariant(*this, value, [&] { SetAsLargeInt(value.ToInt64()); });
 }
 
 // ---- large integer
@@ -260,23 +273,19 @@ std::string TLargeintField::AsString() const {
 }
 
 void TLargeintField::SetAsString(const std::string& value) {
-  if (Trimmed(value).empty()) {
-    Clear();
-    return;
-  }
+  if (ClearedByBlank(*this, value)) return;
   int64_t v = 0;
   if (!ParseInt64(value, v)) InvalidValue(*this, value);
   SetAsLargeInt(v);
 }
 
 int64_t TLargeintField::AsLargeInt() const {
-  int64_t v = 0;
-  return GetData(&v) ? v : 0;
+  return StoredValue<int64_t>(*this);
 }
 
 int32_t TLargeintField::AsInteger() const {
   const int64_t v = AsLargeInt();
-  if (v < INT32_MIN || v > INT32_MAX) OutOfRange(*this, std::to_string(v));
+  if (!FitsInt32(v)) OutOfRange(*this, std::to_string(v));
   return static_cast<int32_t>(v);
 }
 
@@ -290,13 +299,7 @@ Variant TLargeintField::Value() const {
 }
 
 void TLargeintField::SetValue(const Variant& value) {
-  if (IsNullValue(value)) {
-    Clear();
-  } else if (value.vt() == VT_BSTR) {
-    SetAsString(value.ToString());
-  } else {
-    SetAsLargeInt(value.ToInt64());
-  }
+  SetFromVariant(*this, value, [&] { SetAsLargeInt(value.ToInt64()); });
 }
 
 // ---- boolean
@@ -323,8 +326,7 @@ void TBooleanField::SetAsString(const std::string& value) {
 }
 
 bool TBooleanField::AsBoolean() const {
-  int16_t v = 0;
-  return GetData(&v) && v != 0;
+  return StoredValue<int16_t>(*this) != 0;
 }
 
 void TBooleanField::SetAsBoolean(bool value) {
@@ -338,13 +340,7 @@ Variant TBooleanField::Value() const {
 }
 
 void TBooleanField::SetValue(const Variant& value) {
-  if (IsNullValue(value)) {
-    Clear();
-  } else if (value.vt() == VT_BSTR) {
-    SetAsString(value.ToString());
-  } else {
-    SetAsBoolean(value.ToBool());
-  }
+  SetFromVariant(*this, value, [&] { SetAsBoolean(value.ToBool()); });
 }
 
 // ---- float, currency, BCD
@@ -354,18 +350,14 @@ std::string TFloatField::AsString() const {
 }
 
 void TFloatField::SetAsString(const std::string& value) {
-  if (Trimmed(value).empty()) {
-    Clear();
-    return;
-  }
+  if (ClearedByBlank(*this, value)) return;
   double v = 0;
   if (!ParseDouble(value, v)) InvalidValue(*this, value);
   SetAsFloat(v);
 }
 
 double TFloatField::AsFloat() const {
-  double v = 0;
-  return GetData(&v) ? v : 0;
+  return StoredValue<double>(*this);
 }
 
 int32_t TFloatField::AsInteger() const {
@@ -389,13 +381,7 @@ Variant TFloatField::Value() const {
 }
 
 void TFloatField::SetValue(const Variant& value) {
-  if (IsNullValue(value)) {
-    Clear();
-  } else if (value.vt() == VT_BSTR) {
-    SetAsString(value.ToString());
-  } else {
-    SetAsFloat(value.ToDouble());
-  }
+  SetFromVariant(*this, value, [&] { SetAsFloat(value.ToDouble()); });
 }
 
 // ---- date and time
@@ -437,15 +423,9 @@ Variant TDateTimeField::Value() const {
 }
 
 void TDateTimeField::SetValue(const Variant& value) {
-  if (IsNullValue(value)) {
-    Clear();
-  } else if (value.vt() == VT_BSTR) {
-    SetAsString(value.ToString());
-  } else if (value.vt() == VT_DATE) {
-    SetAsDateTime(value.Get().date);
-  } else {
-    SetAsDateTime(value.ToDouble());
-  }
+  SetFromVariant(*this, value, [&] {
+    SetAsDateTime(value.vt() == VT_DATE ? value.Get().date : value.ToDouble());
+  });
 }
 
 // ---- BLOB and memo kinds
