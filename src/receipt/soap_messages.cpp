@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <initializer_list>
+#include <utility>
 
 #include "foundation/helpers_text.h"
 #include "foundation/log.h"
@@ -55,6 +57,14 @@ class Fragments {
     if (!value.empty()) Leaf(tag, value);
   }
 
+  // An element holding only leaves, in the order given.
+  void Group(std::string_view tag,
+             std::initializer_list<std::pair<std::string_view, std::string_view>> leaves) {
+    Open(tag);
+    for (const auto& [leafTag, value] : leaves) Leaf(leafTag, value);
+    Close(tag);
+  }
+
  private:
   // Most values are plain printable ASCII and go in as they are; anything
   // else takes the shared escaper.
@@ -102,10 +112,8 @@ void AddPhone(Fragments& f, std::string_view phone) {
 // The customer part shared by both requests; the e-mail address differs.
 void AddCustomerInfo(Fragments& f, const AuthRec& auth, std::string_view email) {
   f.Open("v2:CustomerInfo");
-  f.Open("v2:LoyaltyCardInfo");
-  f.Leaf("MerchantID", auth.MerchantID);
-  f.Leaf("LoyaltyCardNumber", auth.LoyaltyCardNumber);
-  f.Close("v2:LoyaltyCardInfo");
+  f.Group("v2:LoyaltyCardInfo",
+          {{"MerchantID", auth.MerchantID}, {"LoyaltyCardNumber", auth.LoyaltyCardNumber}});
   f.Leaf("v2:QuenlosCardNumber", auth.QuenlosCardNumber);
   f.Leaf("EmailAddress", email);
   AddPhone(f, auth.Phone1);
@@ -170,23 +178,17 @@ void AddReceiptHeader(Fragments& f, const DigitalReceipt& r) {
   f.Leaf("SubTotalAmount", r.SubTotalAmount);
   f.Leaf("SalesPriceTotalAmount", r.SalesPriceTotalAmount);
   if (!r.DiscountAmount.empty()) {
-    f.Open("AdditionalDiscount");
-    f.Leaf("DiscountAmount", r.DiscountAmount);
-    f.Close("AdditionalDiscount");
+    f.Group("AdditionalDiscount", {{"DiscountAmount", r.DiscountAmount}});
   }
   if (!r.TaxAmount1.empty()) {
-    f.Open("Taxes");
-    f.Leaf("TaxDescription", r.TaxDescription1);
-    f.Leaf("TaxPercent", r.TaxPercent1);
-    f.Leaf("TaxAmount", r.TaxAmount1);
-    f.Close("Taxes");
+    f.Group("Taxes", {{"TaxDescription", r.TaxDescription1},
+                      {"TaxPercent", r.TaxPercent1},
+                      {"TaxAmount", r.TaxAmount1}});
   }
   if (!r.TaxAmount2.empty()) {
-    f.Open("Taxes");
-    f.Leaf("TaxDescription", r.TaxDescription2);
-    f.Leaf("TaxPercent", r.TaxPercent2);
-    f.Leaf("TaxAmount", r.TaxAmount2);
-    f.Close("Taxes");
+    f.Group("Taxes", {{"TaxDescription", r.TaxDescription2},
+                      {"TaxPercent", r.TaxPercent2},
+                      {"TaxAmount", r.TaxAmount2}});
   }
   f.Leaf("TotalDue", r.TotalDue);
   f.Leaf("TotalPaid", r.TotalPaid);
@@ -214,22 +216,14 @@ void AddItem(Fragments& f, const DigitalReceiptItem& item) {
   f.Leaf("PriceNotation", item.PriceNotation);
   f.Leaf("ItemQuantity", item.ItemQuantity);
   if (!item.DiscountAmount.empty()) {
-    f.Open("ItemDiscount");
-    f.Leaf("DiscountAmount", item.DiscountAmount);
-    f.Leaf("DiscountName", item.DiscountName);
-    f.Close("ItemDiscount");
+    f.Group("ItemDiscount",
+            {{"DiscountAmount", item.DiscountAmount}, {"DiscountName", item.DiscountName}});
   }
   if (!item.TaxAmount1.empty()) {
-    f.Open("ItemTaxes");
-    f.Leaf("TaxPercent", item.TaxPercent1);
-    f.Leaf("TaxAmount", item.TaxAmount1);
-    f.Close("ItemTaxes");
+    f.Group("ItemTaxes", {{"TaxPercent", item.TaxPercent1}, {"TaxAmount", item.TaxAmount1}});
   }
   if (!item.TaxAmount2.empty()) {
-    f.Open("ItemTaxes");
-    f.Leaf("TaxPercent", item.TaxPercent2);
-    f.Leaf("TaxAmount", item.TaxAmount2);
-    f.Close("ItemTaxes");
+    f.Group("ItemTaxes", {{"TaxPercent", item.TaxPercent2}, {"TaxAmount", item.TaxAmount2}});
   }
   f.Leaf("Category", item.Category);
   f.Leaf("CustomCategory1", item.CustomCategory1);
@@ -254,9 +248,7 @@ void AddPOSInfo(Fragments& f, const DigitalReceipt& r) {
   f.Leaf("Country", "");
   f.Leaf("ZipCode", store.Zip);
   f.Close("v2:Address");
-  f.Open("v2:MerchantInfo");
-  f.Leaf("MerchantID", foundation::MainPrefs.MerchID);
-  f.Close("v2:MerchantInfo");
+  f.Group("v2:MerchantInfo", {{"MerchantID", foundation::MainPrefs.MerchID}});
   f.Leaf("v2:PhoneNumber", store.Phone);
   f.Close("v2:StoreInfo");
   f.Close("v2:POSInfo");
@@ -275,9 +267,7 @@ std::string AuthenticateUserPOSRequest(const AuthRec& auth) {
   OpenEnvelope(f);
   f.Open("v2:AuthenticateUserPOSRequest");
   AddCustomerInfo(f, auth, auth.EmailAddress);
-  f.Open("v2:MerchantInfo");
-  f.Leaf("MerchantID", foundation::MainPrefs.MerchID);
-  f.Close("v2:MerchantInfo");
+  f.Group("v2:MerchantInfo", {{"MerchantID", foundation::MainPrefs.MerchID}});
   f.Close("v2:AuthenticateUserPOSRequest");
   CloseEnvelope(f);
   return out;
@@ -376,10 +366,8 @@ std::string ConstructMessage(const TInvoiceContainer& invoice, const AuthRec& au
                       foundation::kLevelInfo, kConstructTag);
 
     if (!receipt.DepositAmount.empty()) {
-      f.Open("Deposit");
-      f.Leaf("DepositAmount", receipt.DepositAmount);
-      f.Leaf("BalanceDue", receipt.BalanceDue);
-      f.Close("Deposit");
+      f.Group("Deposit",
+              {{"DepositAmount", receipt.DepositAmount}, {"BalanceDue", receipt.BalanceDue}});
     }
 
     foundation::KWLog(5, "     ...Traversing items...", foundation::kLevelInfo, kConstructTag);
