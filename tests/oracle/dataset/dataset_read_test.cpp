@@ -149,6 +149,26 @@ TEST_F(StandinDataSetTest, TrimStringFieldsDropsTrailingBlanksUnlessSwitchedOff)
   EXPECT_EQ(ds->FieldByName("m").AsString(), "long text   ");
 }
 
+TEST_F(StandinDataSetTest, FetchedTextTakesCrLfLineEndsOnlyWhileTheSessionConvertsThem) {
+  Run("create table notes (body varchar2(40))");
+  Run("insert into notes values ('one\ntwo\n\nthree')");
+  auto ds = NewDataSet("select body from notes");
+  ASSERT_TRUE(session_->Preferences().ConvertCRLF());  // the default
+  ds->Open();
+  dataset::TField& converted = ds->FieldByName("body");
+  EXPECT_EQ(converted.DataType(), TFieldType::ftString);
+  EXPECT_EQ(converted.AsString(), "one\r\ntwo\r\n\r\nthree");
+  EXPECT_EQ(converted.Value().ToString(), "one\r\ntwo\r\n\r\nthree");
+
+  // The records hold the text as fetched at open.
+  ds->Close();
+  session_->Preferences().SetConvertCRLF(false);
+  ds->Open();
+  dataset::TField& unchanged = ds->FieldByName("body");
+  EXPECT_EQ(unchanged.AsString(), "one\ntwo\n\nthree");
+  EXPECT_EQ(unchanged.Value().ToString(), "one\ntwo\n\nthree");
+}
+
 TEST_F(StandinDataSetTest, WideAndStringOnlyFieldsFollowTheirSettings) {
   auto wide = std::make_unique<oracle::TOracleSession>();
   wide->Preferences().SetForceWideStringFields(true);  // only before logon

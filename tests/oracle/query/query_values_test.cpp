@@ -137,6 +137,21 @@ TEST_F(QueryValuesTest, DecimalsAreFloats) {
   EXPECT_EQ(price->FieldAsInteger(0), 20);
 }
 
+TEST_F(QueryValuesTest, FetchedTextTakesCrLfLineEndsOnlyWhileTheSessionConvertsThem) {
+  Run("create table notes (body varchar2(40))");
+  Run("insert into notes values ('one\ntwo\n\nthree\n')");
+  auto query = NewQuery("select body from notes");
+  query->Execute();
+  ASSERT_TRUE(session_->Preferences().ConvertCRLF());  // the default
+  EXPECT_EQ(query->FieldAsString(0), "one\r\ntwo\r\n\r\nthree\r\n");
+  EXPECT_EQ(query->FieldAsString("body"), "one\r\ntwo\r\n\r\nthree\r\n");
+
+  // The setting is read at each read, on the row already fetched.
+  session_->Preferences().SetConvertCRLF(false);
+  EXPECT_EQ(query->FieldAsString(0), "one\ntwo\n\nthree\n");
+  EXPECT_EQ(query->FieldAsString("body"), "one\ntwo\n\nthree\n");
+}
+
 }  // namespace
 }  // namespace oracle_query_test
 
