@@ -1,11 +1,9 @@
 #include "foundation/app_folders.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-#include <cstdlib>
 #include <mutex>
 #include <optional>
 
+#include "platform/paths.h"
 #include "platform/process.h"
 
 namespace foundation {
@@ -31,18 +29,6 @@ bool EndsWithNoCase(const std::string& text, const std::string& tail) {
   return true;
 }
 
-std::string TempFolder() {
-  const char* tmp = std::getenv("TMPDIR");
-  if (tmp != nullptr && *tmp != '\0') return tmp;
-  return "/tmp";
-}
-
-std::string CurrentFolder() {
-  char buf[4096];
-  if (::getcwd(buf, sizeof buf) == nullptr) return {};
-  return buf;
-}
-
 }  // namespace
 
 AppFolders ComputeAppFolders(const std::string& appFolder, const std::string& tempFolder,
@@ -66,9 +52,10 @@ AppFolders ComputeAppFolders(const std::string& appFolder, const std::string& te
 AppFolders GetAppFolders() {
   std::lock_guard lock(g_mutex);
   if (!g_folders) {
-    g_folders = ComputeAppFolders(platform::ExecutableFolder(), TempFolder(), CurrentFolder());
+    g_folders = ComputeAppFolders(platform::ExecutableFolder(), platform::TemporaryFolder(),
+                                  platform::CurrentFolder());
     // A failure leaves the folder missing; whoever writes there reports it.
-    ::mkdir(g_folders->cache.c_str(), 0755);
+    platform::CreateFolder(g_folders->cache);
   }
   return *g_folders;
 }

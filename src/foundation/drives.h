@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/system_facts/volumes.h"
+
 namespace foundation {
 
 enum class DriveType { Unknown, Floppy, Fixed, Network, CDROM, RAM };
@@ -17,14 +19,11 @@ std::string GetDriveTypeText(DriveType type);
 // The kind of storage behind a file-system type name ("ext4", "nfs", ...).
 DriveType DriveTypeOfFileSystem(std::string_view fsType);
 
-struct MountedFileSystem {
-  std::string device;
-  std::string mountPoint;
-  std::string fsType;
-  bool readOnlyMount = false;
-};
+// A mounted file system: device, mount point, type name and whether it was
+// mounted read-only.
+using MountedFileSystem = platform::system_facts::MountedVolume;
 
-// Parses /proc/self/mounts text (octal escapes in paths decoded).
+// Parses mount table text (octal escapes in paths decoded).
 std::vector<MountedFileSystem> ParseMounts(std::string_view mountsText);
 
 // The mounted file systems that hold storage (pseudo file systems left out).

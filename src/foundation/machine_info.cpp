@@ -1,24 +1,16 @@
 #include "foundation/machine_info.h"
 
-#include <ifaddrs.h>
-#include <net/if.h>
-#include <netpacket/packet.h>
-#include <sys/socket.h>
 #include <QLocale>
 #include <QString>
 
 #include "foundation/drives.h"
-#include "foundation/helpers_text.h"
 #include "foundation/os_version.h"
-#include "foundation/system_file_text.h"
+#include "platform/system_facts/machine.h"
+#include "platform/system_facts/os_release.h"
 #include "platform/wmi.h"
 
 namespace foundation {
 namespace {
-
-std::string DmiFact(const char* name) {
-  return helpers::TrimText(ReadSystemFileText(std::string("/sys/class/dmi/id/") + name));
-}
 
 struct VendorEntry {
   std::string_view id;
@@ -31,19 +23,34 @@ constexpr VendorEntry kVendors[] = {
     {"GenuineTMx86", 4, "Transmeta"}, {"CentaurHauls", 5, "VIA"},   {"VIA VIA VIA ", 5, "VIA"},
 };
 
+// The adapters' addresses in the log's form; an all-zero address (an adapter
+// without a real one) is left out.
 std::vector<std::string> MacAddresses() {
   std::vector<std::string> out;
-  ifaddrs* list = nullptr;
-  if (::getifaddrs(&list) != 0) return out;
-  for (ifaddrs* a = list; a != nullptr; a = a->ifa_next) {
-    if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_PACKET) continue;
-    if ((a->ifa_flags & IFF_LOOPBACK) != 0) continue;
-    const auto* ll = reinterpret_cast<const sockaddr_ll*>(a->ifa_addr);
-    std::string mac = FormatMacAddress(ll->sll_addr, ll->sll_halen);
+  for (const auto& adapter : platform::system_facts::NetworkAdapters()) {
+    std::string mac =
+        FormatMacAddress(adapter.hardwareAddress.data(), adapter.hardwareAddress.size());
     if (!mac.empty() && mac != "00-00-00-00-00-00") out.push_back(mac);
   }
-  ::freeifaddrs(list);
   return out;
+}
+
+// The log's processor facts: the vendor's class and short name added, the
+// name cut to the 47 characters the processor's brand string holds.
+CpuFacts FromIdentity(const platform::system_facts::CpuIdentity& id) {
+  CpuFacts cpu;
+  cpu.family = id.family;
+  cpu.model = id.model;
+  cpu.step = id.stepping;
+  cpu.vendor = id.vendorId;
+  cpu.name = id.modelName.substr(0, 47);
+  for (const auto& v : kVendors) {
+    if (cpu.vendor == v.id) {
+      cpu.vendorClass = v.vendorClass;
+      cpu.manufacturer = std::string(v.shortName);
+    }
+  }
+  return cpu;
 }
 
 }  // namespace
@@ -72,39 +79,7 @@ std::string SystemLocaleLanguageEnglish() {
 }
 
 CpuFacts ParseCpuInfo(std::string_view text) {
-  CpuFacts cpu;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t eol = text.find('\n', pos);
-    if (eol == std::string_view::npos) eol = text.size();
-    std::string_view line = text.substr(pos, eol - pos);
-    pos = eol + 1;
-    if (helpers::TrimText(line).empty()) {
-      if (!cpu.vendor.empty() || !cpu.name.empty()) break;  // first processor only
-      continue;
-    }
-    size_t colon = line.find(':');
-    if (colon == std::string_view::npos) continue;
-    std::string key = helpers::TrimText(line.substr(0, colon));
-    std::string value = helpers::TrimText(line.substr(colon + 1));
-    if (key == "vendor_id")
-      cpu.vendor = value;
-    else if (key == "cpu family")
-      cpu.family = value;
-    else if (key == "model")
-      cpu.model = value;
-    else if (key == "stepping")
-      cpu.step = value;
-    else if (key == "model name")
-      cpu.name = value.substr(0, 47);
-  }
-  for (const auto& v : kVendors) {
-    if (cpu.vendor == v.id) {
-      cpu.vendorClass = v.vendorClass;
-      cpu.manufacturer = std::string(v.shortName);
-    }
-  }
-  return cpu;
+  return FromIdentity(platform::system_facts::ParseCpuInfo(text));
 }
 
 std::string FormatMacAddress(const unsigned char* bytes, size_t length) {
@@ -129,7 +104,7 @@ std::string FormatBiosDate(std::string_view date) {
 
 std::vector<std::string> MachineBlockLines() {
   std::vector<std::string> lines;
-  CpuFacts cpu = ParseCpuInfo(ReadSystemFileText("/proc/cpuinfo"));
+  CpuFacts cpu = FromIdentity(platform::system_facts::FirstProcessor());
   lines.push_back("CPU      : " + std::to_string(cpu.vendorClass));
   lines.push_back("     Processor    : " + cpu.processorType);
   lines.push_back("     Family       : " + cpu.family);
@@ -139,12 +114,13 @@ std::vector<std::string> MachineBlockLines() {
   lines.push_back("     Manufacturer : " + cpu.manufacturer);
   lines.push_back("     Name         : " + cpu.name);
 
-  lines.push_back("BIOS     : " + DmiFact("bios_version"));
-  lines.push_back("     Copyright    : " + DmiFact("bios_vendor"));
+  const platform::system_facts::FirmwareIdentity bios = platform::system_facts::Firmware();
+  lines.push_back("BIOS     : " + bios.biosVersion);
+  lines.push_back("     Copyright    : " + bios.biosVendor);
   lines.push_back("     Extended     : ");
-  lines.push_back("     Date         : " + FormatBiosDate(DmiFact("bios_date")));
+  lines.push_back("     Date         : " + FormatBiosDate(bios.biosDate));
 
-  lines.push_back("Windows  : " + OsNameFromOsRelease(ReadOsReleaseText()));
+  lines.push_back("Windows  : " + OsNameFromOsRelease(platform::system_facts::OsReleaseText()));
   lines.push_back("     Service pack : ");
   lines.push_back("     Owner        : ");
   lines.push_back("     Registered to: ");

@@ -37,7 +37,7 @@ struct CpuFacts {
   std::string name;          // up to 47 characters
 };
 
-// The first processor's facts from /proc/cpuinfo text.
+// The first processor's facts from a cpuinfo text (the kernel's processor list).
 CpuFacts ParseCpuInfo(std::string_view cpuinfo);
 
 // Six bytes as "00-1a-2b-3c-4d-5e"; empty for any other length.

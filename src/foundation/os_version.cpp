@@ -1,9 +1,8 @@
 #include "foundation/os_version.h"
 
-#include <sys/utsname.h>
 #include <cstdio>
 
-#include "foundation/system_file_text.h"
+#include "platform/system_facts/os_release.h"
 
 namespace foundation {
 namespace {
@@ -19,14 +18,6 @@ bool ReadNumber(std::string_view text, size_t& pos, int& value) {
   }
   value = static_cast<int>(v);
   return pos > start;
-}
-
-std::string Unquote(std::string_view value) {
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front()) {
-    value = value.substr(1, value.size() - 2);
-  }
-  return std::string(value);
 }
 
 }  // namespace
@@ -60,18 +51,11 @@ void ParseKernelRelease(std::string_view release, OsVersionFacts& facts) {
 }
 
 std::string OsNameFromOsRelease(std::string_view osRelease) {
-  std::string pretty;
-  std::string name;
-  size_t pos = 0;
-  while (pos < osRelease.size()) {
-    size_t eol = osRelease.find('\n', pos);
-    if (eol == std::string_view::npos) eol = osRelease.size();
-    std::string_view line = osRelease.substr(pos, eol - pos);
-    pos = eol + 1;
-    if (line.rfind("PRETTY_NAME=", 0) == 0) pretty = Unquote(line.substr(12));
-    if (line.rfind("NAME=", 0) == 0) name = Unquote(line.substr(5));
-  }
-  return pretty.empty() ? name : pretty;
+  const auto fields = platform::system_facts::ParseOsRelease(osRelease);
+  auto pretty = fields.find("PRETTY_NAME");
+  if (pretty != fields.end() && !pretty->second.empty()) return pretty->second;
+  auto name = fields.find("NAME");
+  return name != fields.end() ? name->second : std::string();
 }
 
 std::string FormatVersionText(const OsVersionFacts& facts) {
@@ -91,9 +75,9 @@ std::string FormatVersionText(const OsVersionFacts& facts) {
 
 std::string GetWindowsVersionText() {
   OsVersionFacts facts;
-  facts.name = OsNameFromOsRelease(ReadOsReleaseText());
-  utsname uts{};
-  if (::uname(&uts) == 0) ParseKernelRelease(uts.release, facts);
+  facts.name = OsNameFromOsRelease(platform::system_facts::OsReleaseText());
+  const platform::system_facts::KernelIdentity kernel = platform::system_facts::RunningKernel();
+  if (!kernel.release.empty()) ParseKernelRelease(kernel.release, facts);
   return FormatVersionText(facts);
 }
 
