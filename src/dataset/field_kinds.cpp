@@ -194,7 +194,7 @@ void TStringField::SetValue(const Variant& value) {
 // ---- wide string
 
 std::u16string TWideStringField::AsWideString() const {
-  std::u16string buffer(static_cast<std::size_t>(Size() + 1), u'\0');
+  std::u16string buffer(static_cast<std::size_t>(StoredSize() + 1), u'\0');
   if (!GetData(buffer.data(), false)) return {};
   buffer.resize(std::char_traits<char16_t>::length(buffer.c_str()));
   return buffer;
@@ -203,7 +203,7 @@ std::u16string TWideStringField::AsWideString() const {
 void TWideStringField::SetAsWideString(const std::u16string& value) {
   CheckLength(*this, value.size());
   std::u16string buffer(value);
-  buffer.resize(static_cast<std::size_t>(Size() + 1), u'\0');
+  buffer.resize(static_cast<std::size_t>(StoredSize() + 1), u'\0');
   SetData(buffer.data(), false);
 }
 

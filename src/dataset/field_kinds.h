@@ -2,6 +2,8 @@
 // The field classes, one per native value form:
 //   TStringField       ftString            Size + 1 bytes, zero-terminated
 //   TWideStringField   ftWideString        Size + 1 UTF-16 units, zero-terminated
+//                      (both: StoredSize + 1 when the dataset keeps longer
+//                      text than the declared Size)
 //   TIntegerField      ftSmallint, ftInteger, ftWord   32-bit signed
 //   TLargeintField     ftLargeint          64-bit signed
 //   TBooleanField      ftBoolean           16-bit, non-zero is true
@@ -11,6 +13,7 @@
 //   TBlobField         ftMemo, ftOraClob (text), ftBlob, ftOraBlob (bytes):
 //                      no bytes in the record; read and written as streams
 
+#include <algorithm>
 #include <memory>
 
 #include "dataset/field.h"
@@ -20,7 +23,12 @@ namespace dataset {
 class TStringField : public TField {
  public:
   explicit TStringField(int size = 20) : TField(TFieldType::ftString, size) {}
-  int DataSize() const override { return Size() + 1; }
+  int DataSize() const override { return StoredSize() + 1; }
+  // Bytes of text the record keeps: Size, or more when the dataset's text
+  // grows on the way in (line ends widened by the session); a value set
+  // through the field is still bounded by Size.
+  int StoredSize() const { return std::max(Size(), storedSize_); }
+  void SetStoredSize(int bytes) { storedSize_ = bytes; }
   std::string AsString() const override;
   // A value longer than Size bytes is refused rather than cut.
   void SetAsString(const std::string& value) override;
@@ -34,12 +42,18 @@ class TStringField : public TField {
   void SetAsBoolean(bool value) override;
   Variant Value() const override;
   void SetValue(const Variant& value) override;
+
+ private:
+  int storedSize_ = 0;
 };
 
 class TWideStringField : public TField {
  public:
   explicit TWideStringField(int size = 20) : TField(TFieldType::ftWideString, size) {}
-  int DataSize() const override { return (Size() + 1) * 2; }
+  int DataSize() const override { return (StoredSize() + 1) * 2; }
+  // UTF-16 units the record keeps: Size, or more as for TStringField.
+  int StoredSize() const { return std::max(Size(), storedSize_); }
+  void SetStoredSize(int units) { storedSize_ = units; }
   std::string AsString() const override;
   void SetAsString(const std::string& value) override;
   std::u16string AsWideString() const;
@@ -47,6 +61,9 @@ class TWideStringField : public TField {
   void SetAsWideString(const std::u16string& value);
   Variant Value() const override;
   void SetValue(const Variant& value) override;
+
+ private:
+  int storedSize_ = 0;
 };
 
 class TIntegerField : public TField {

@@ -233,6 +233,9 @@ class TOracleDataSet : public dataset::TDataSet,
   // dataset_open.cpp
   void BuildFieldInfo();
   void LinkFieldInfo();
+  // Room in the string fields' slots for text that line-end conversion
+  // widened past the column's size.
+  void ReserveConvertedTextRoom();
   void ComputeRecordSize();
   void PlanColumnFills();
   void ExecuteQuery(bool opening);

@@ -243,21 +243,24 @@ void TOracleDataSet::StoreInPlace(uint8_t* data, const ColumnFill& fill, const T
 
 void TOracleDataSet::StoreText(uint8_t* value, const Slot& slot, bool nationalWide,
                                const dataset::TField& field, std::string_view text) {
+  // The slot has room for the column's size, and for the converted line ends
+  // while the session converts them; a longer text is a fault of the client
+  // and is refused rather than cut.
+  const auto refuse = [&](std::size_t length, int room) {
+    dataset::DatabaseError("Value of field " + field.FieldName() + " is longer (" +
+                               std::to_string(length) + ") than its size (" + std::to_string(room) +
+                               ")",
+                           Name());
+  };
   if (nationalWide) {
     const std::u16string wide = Utf16FromUtf8(text);
-    const std::size_t units = std::min<std::size_t>(wide.size(), (slot.size - 2) / 2);
-    std::memcpy(value, wide.data(), units * 2);
-    std::memset(value + units * 2, 0, 2);
+    const int room = (slot.size - 2) / 2;
+    if (wide.size() > static_cast<std::size_t>(room)) refuse(wide.size(), room);
+    std::memcpy(value, wide.data(), wide.size() * 2);
+    std::memset(value + wide.size() * 2, 0, 2);
     return;
   }
-  // The column's size bounds the text; a longer one is a fault of the client
-  // and is refused rather than cut.
-  if (text.size() > static_cast<std::size_t>(slot.size - 1)) {
-    dataset::DatabaseError("Value of field " + field.FieldName() + " is longer (" +
-                               std::to_string(text.size()) + ") than its size (" +
-                               std::to_string(slot.size - 1) + ")",
-                           Name());
-  }
+  if (text.size() > static_cast<std::size_t>(slot.size - 1)) refuse(text.size(), slot.size - 1);
   std::memcpy(value, text.data(), text.size());
   value[text.size()] = 0;
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "dataset/database_error.h"
+#include "dataset/field_kinds.h"
 #include "oracle/dataset.h"
 #include "oracle/dataset_field_types.h"
 #include "oracle/session.h"
@@ -159,7 +160,27 @@ void TOracleDataSet::LinkFieldInfo() {
   }
 }
 
+void TOracleDataSet::ReserveConvertedTextRoom() {
+  // Each line end may become two characters (CR LF), so text of n
+  // characters takes at most 2n once converted. The field's Size stays the
+  // column's; only the record keeps the extra room. Without conversion (read
+  // once, at open) the slot is the column's size again, also for persistent
+  // fields of an earlier open.
+  const bool widens = mainQuery_->ConvertsLineEnds();
+  for (int i = 1; i < fieldInfo_.Count(); ++i) {
+    const TOracleFieldInfo& info = fieldInfo_.Items(i);
+    if (info.Field == nullptr) continue;
+    const int room = widens && info.OracleType == otype::String ? info.Field->Size() * 2 : 0;
+    if (auto* text = dynamic_cast<dataset::TStringField*>(info.Field)) {
+      text->SetStoredSize(room);
+    } else if (auto* wide = dynamic_cast<dataset::TWideStringField*>(info.Field)) {
+      wide->SetStoredSize(room);
+    }
+  }
+}
+
 void TOracleDataSet::ComputeRecordSize() {
+  ReserveConvertedTextRoom();
   dataSlots_.assign(static_cast<std::size_t>(FieldDefs().Count()) + 1, Slot{});
   calcSlots_.assign(static_cast<std::size_t>(Fields().Count()), Slot{});
   int offset = 0;

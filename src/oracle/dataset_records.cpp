@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "dataset/database_error.h"
+#include "dataset/field_kinds.h"
 #include "oracle/dataset.h"
 #include "platform/com/bstr.h"
 
@@ -318,7 +319,10 @@ void TOracleDataSet::DataConvert(dataset::TField& field, const void* source, voi
   }
   const TOracleFieldInfo* info = fieldInfo_.FindByField(field);
   const bool national = info != nullptr && info->National;
-  const auto units = static_cast<std::size_t>(field.Size());
+  // The record's room, which may exceed the field's Size (converted line ends).
+  const auto* wideField = dynamic_cast<const dataset::TWideStringField*>(&field);
+  const auto units =
+      static_cast<std::size_t>(wideField != nullptr ? wideField->StoredSize() : field.Size());
   if (toNative) {
     const auto* wide = static_cast<const char16_t*>(source);
     std::u16string text(wide, std::char_traits<char16_t>::length(wide));

@@ -1,6 +1,7 @@
 #include "oracle/field_info.h"
 
 #include "dataset/field_defs.h"
+#include "dataset/field_kinds.h"
 #include "oracle/type_codes.h"
 
 namespace oracle {
@@ -50,10 +51,13 @@ void TOracleFieldInfo::SetUniqueName(const std::string& base) {
 int TOracleFieldInfo::BufferSize() const {
   if (Field == nullptr) return 0;
   switch (Field->DataType()) {
-    case TFieldType::ftWideString:
-      return National ? Field->Size() * 2 + 2 : Field->Size() + 1;
+    case TFieldType::ftWideString: {
+      const auto* wide = dynamic_cast<const dataset::TWideStringField*>(Field);
+      const int units = wide != nullptr ? wide->StoredSize() : Field->Size();
+      return National ? units * 2 + 2 : units + 1;
+    }
     case TFieldType::ftString:
-      return Field->Size() + 1;
+      return Field->DataSize();
     default:
       return Field->DataSize();
   }

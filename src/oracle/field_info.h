@@ -90,9 +90,9 @@ class TOracleFieldInfo {
   // Name := base, or base + "_" + n (n = 1, 2, ...) when another item of
   // the list already has that name (without regard to case).
   void SetUniqueName(const std::string& base);
-  // Bytes of the field's slot value: for a wide-string field size * 2 + 2
-  // when national, else size + 1; a string field size + 1; others the
-  // field's data size.
+  // Bytes of the field's slot value: for a wide-string field units * 2 + 2
+  // when national, else units + 1, where units is the field's stored size;
+  // a string field its stored size + 1; others the field's data size.
   int BufferSize() const;
   TOracleFieldInfo& Attribute(int index) const { return *Attributes.at(index); }
   int AttributeCount() const { return static_cast<int>(Attributes.size()); }
