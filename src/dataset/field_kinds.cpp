@@ -1,5 +1,6 @@
 #include "dataset/field_kinds.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -124,10 +125,21 @@ Variant BytesVariant(const std::string& bytes) {
 // ---- string
 
 std::string TStringField::AsString() const {
-  std::string buffer(static_cast<std::size_t>(DataSize()), '\0');
-  if (!GetData(buffer.data())) return {};
-  buffer.resize(std::strlen(buffer.c_str()));
-  return buffer;
+  // A record's slot may hold more room than its text needs (line ends the
+  // dataset widened): a short slot is read on the stack, so that the result
+  // is the only allocation, and none for a short text.
+  const auto size = static_cast<std::size_t>(DataSize());
+  std::array<char, 256> local;
+  std::string large;
+  char* buffer = local.data();
+  if (size > local.size()) {
+    large.assign(size, '\0');
+    buffer = large.data();
+  } else {
+    std::memset(buffer, 0, size);
+  }
+  if (!GetData(buffer)) return {};
+  return std::string(buffer, strnlen(buffer, size));
 }
 
 void TStringField::SetAsString(const std::string& value) {
