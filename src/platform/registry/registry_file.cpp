@@ -114,7 +114,7 @@ RegistryWriteLock::RegistryWriteLock(const std::string& path, int timeoutMs) {
       throw RegistryError(SystemError("cannot lock", lockPath, error));
     }
     std::this_thread::sleep_for(pause);
-    pause = std::min(pause * 2, std::chrono::milliseconds(20));
+    pause = std::min(pause * 2, std::chrono::milliseconds(2));
   }
 }
 

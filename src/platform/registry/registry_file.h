@@ -12,10 +12,12 @@ Tree LoadRegistryFile(const std::string& path);
 
 // Holds the exclusive writer lock of the registry at `path` ("<path>.lock"),
 // creating the folder when missing. Gives up with RegistryError after
-// `timeoutMs` milliseconds.
+// `timeoutMs` milliseconds. The lock is polled, so a waiter can lose the race
+// to a writer that writes in a tight loop for as long as that loop runs; the
+// bound leaves room for such a burst of writes on a slow, loaded machine.
 class RegistryWriteLock {
  public:
-  explicit RegistryWriteLock(const std::string& path, int timeoutMs = 10000);
+  explicit RegistryWriteLock(const std::string& path, int timeoutMs = 60000);
   ~RegistryWriteLock();
   RegistryWriteLock(const RegistryWriteLock&) = delete;
   RegistryWriteLock& operator=(const RegistryWriteLock&) = delete;
