@@ -3,6 +3,9 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <system_error>
+
 #include "platform/process.h"
 
 #ifndef NORVANE_VERSION_MAJOR
@@ -36,7 +39,13 @@ std::string OwnModulePath() {
     struct stat st {};
     // For a program (not a shared library) the loader may name it as it was
     // invoked; the running executable's path is then the reliable answer.
-    if (::stat(info.dli_fname, &st) == 0) return info.dli_fname;
+    // A name relative to the current folder is made absolute, so it keeps
+    // naming the module when it is handed on.
+    if (::stat(info.dli_fname, &st) == 0) {
+      std::error_code error;
+      std::filesystem::path path = std::filesystem::absolute(info.dli_fname, error);
+      return error ? std::string(info.dli_fname) : path.lexically_normal().string();
+    }
   }
   return ExecutablePath();
 }
