@@ -9,6 +9,7 @@
 
 #include "connection.h"
 #include "oracle_format.h"
+#include "platform/utf8.h"
 #include "rowid_mapping.h"
 
 namespace ocistandin {
@@ -184,26 +185,6 @@ void toNumberFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_double(ctx, value);
 }
 
-std::string utf8(unsigned long cp) {
-  std::string out;
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-  return out;
-}
-
 // chr(n): the character of code n; codes beyond Unicode give the bytes of n.
 void chrFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   double n = 0;
@@ -218,7 +199,9 @@ void chrFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   const auto code = static_cast<unsigned long>(n);
   if (code <= 0x10FFFF) {
-    resultText(ctx, utf8(code));
+    std::string text;
+    platform::AppendUtf8(text, static_cast<char32_t>(code));
+    resultText(ctx, text);
     return;
   }
   std::string bytes;
