@@ -1,5 +1,7 @@
 #include "dataset/time_stamp.h"
 
+#include "platform/calendar.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -22,26 +24,17 @@ TDateTime MSecsToDateTime(double msecs) {
 
 namespace {
 
-// Days from 1970-01-01 of a civil date, and back (proleptic Gregorian).
+// Days from 1970-01-01 of a civil date, and back, through the platform's
+// one calendar.
 int64_t DaysFromCivil(int64_t y, int m, int d) {
-  y -= m <= 2 ? 1 : 0;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
+  return platform::DaysFromCivil(y, static_cast<unsigned>(m), static_cast<unsigned>(d));
 }
 
 void CivilFromDays(int64_t z, int64_t& y, int& m, int& d) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+  const platform::CivilDate date = platform::CivilFromDays(z);
+  y = date.year;
+  m = static_cast<int>(date.month);
+  d = static_cast<int>(date.day);
 }
 
 // Days from 1970-01-01 to 1899-12-30.

@@ -1,5 +1,7 @@
 #include "oracle/oracle_date.h"
 
+#include "platform/calendar.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -13,26 +15,16 @@ constexpr int64_t kUnixEpochDay = 25'569;
 constexpr int64_t kFirstDay = -693'593;  // 0001-01-01
 constexpr int64_t kLastDay = 2'958'465;  // 9999-12-31
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
+// Days since 1970-01-01 of a date, through the platform's one calendar.
 int64_t DaysFromCivil(int64_t y, int m, int d) {
-  y -= m <= 2 ? 1 : 0;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146'097 + doe - 719'468;
+  return platform::DaysFromCivil(y, static_cast<unsigned>(m), static_cast<unsigned>(d));
 }
 
 void CivilFromDays(int64_t z, int& year, int& month, int& day) {
-  z += 719'468;
-  const int64_t era = (z >= 0 ? z : z - 146'096) / 146'097;
-  const int64_t doe = z - era * 146'097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36'524 - doe / 146'096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+  const platform::CivilDate date = platform::CivilFromDays(z);
+  year = static_cast<int>(date.year);
+  month = static_cast<int>(date.month);
+  day = static_cast<int>(date.day);
 }
 
 TDateTime Combine(double date, double time) {
@@ -64,13 +56,12 @@ bool Expect(std::string_view text, std::size_t& pos, char c) {
 }  // namespace
 
 bool IsLeapYear(int year) {
-  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+  return platform::IsLeapYear(year);
 }
 
 int DaysInMonth(int year, int month) {
-  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (month < 1 || month > 12) return 0;
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+  return static_cast<int>(platform::DaysInMonth(year, static_cast<unsigned>(month)));
 }
 
 bool IsValidDate(int year, int month, int day) {
