@@ -272,6 +272,8 @@ class TDataSet {
   void CheckOperation(const std::function<void()>& operation, const TDataSetErrorEvent& onError);
   bool RecordMatches(const std::vector<TField*>& keys, const std::vector<Variant>& values,
                      TLocateOptions options) const;
+  bool ScanForMatch(const std::vector<TField*>& keys, const std::vector<Variant>& keyValues,
+                    TLocateOptions options, const std::function<void()>& onMatch);
   void Fire(const TDataSetNotifyEvent& event) {
     if (event) event(*this);
   }

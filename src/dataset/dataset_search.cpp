@@ -83,25 +83,24 @@ bool TDataSet::RecordMatches(const std::vector<TField*>& keys, const std::vector
   return true;
 }
 
-bool TDataSet::Locate(const std::string& keyFields, const std::vector<Variant>& keyValues,
-                      TLocateOptions options) {
-  CheckBrowseMode();
-  const std::vector<TField*> keys = GetFieldList(keyFields);
-  if (keys.size() != keyValues.size()) {
-    DatabaseError("Number of key fields and key values do not match", name_);
-  }
+// Walks the records from the first for one whose key fields match; calls
+// `onMatch` while positioned on it. The cursor is back on the record it was on
+// afterwards, also when the walk raises. False when there is no current record
+// or nothing matches.
+bool TDataSet::ScanForMatch(const std::vector<TField*>& keys, const std::vector<Variant>& keyValues,
+                            TLocateOptions options, const std::function<void()>& onMatch) {
   if (!hasRecord_) return false;
   UpdateCursorPos();
   const TBookmark start = GetBookmark();
   if (start.empty()) return false;
-  TBookmark found;
+  bool found = false;
   try {
     InternalFirst();
     cursorOnActive_ = false;
     while (ReadRecord(TGetMode::gmNext)) {
       if (RecordMatches(keys, keyValues, options)) {
-        found.resize(static_cast<std::size_t>(bookmarkSize_));
-        GetBookmarkData(activeBuffer_, found.data());
+        onMatch();
+        found = true;
         break;
       }
     }
@@ -112,7 +111,22 @@ bool TDataSet::Locate(const std::string& keyFields, const std::vector<Variant>& 
   }
   InternalGotoBookmark(start.data());
   ReadRecord(TGetMode::gmCurrent);
-  if (found.empty()) return false;
+  return found;
+}
+
+bool TDataSet::Locate(const std::string& keyFields, const std::vector<Variant>& keyValues,
+                      TLocateOptions options) {
+  CheckBrowseMode();
+  const std::vector<TField*> keys = GetFieldList(keyFields);
+  if (keys.size() != keyValues.size()) {
+    DatabaseError("Number of key fields and key values do not match", name_);
+  }
+  TBookmark found;
+  const bool matched = ScanForMatch(keys, keyValues, options, [&] {
+    found.resize(static_cast<std::size_t>(bookmarkSize_));
+    GetBookmarkData(activeBuffer_, found.data());
+  });
+  if (!matched || found.empty()) return false;
   DoBeforeScroll();
   InternalGotoBookmark(found.data());
   cursorOnActive_ = false;
@@ -129,29 +143,10 @@ Variant TDataSet::Lookup(const std::string& keyFields, const std::vector<Variant
   if (keys.size() != keyValues.size()) {
     DatabaseError("Number of key fields and key values do not match", name_);
   }
-  if (!hasRecord_) return Variant::Null();
-  UpdateCursorPos();
-  const TBookmark start = GetBookmark();
-  if (start.empty()) return Variant::Null();
   std::vector<Variant> values;
-  bool found = false;
-  try {
-    InternalFirst();
-    cursorOnActive_ = false;
-    while (ReadRecord(TGetMode::gmNext)) {
-      if (RecordMatches(keys, keyValues, 0)) {
-        for (TField* f : results) values.push_back(f->Value());
-        found = true;
-        break;
-      }
-    }
-  } catch (...) {
-    InternalGotoBookmark(start.data());
-    ReadRecord(TGetMode::gmCurrent);
-    throw;
-  }
-  InternalGotoBookmark(start.data());
-  ReadRecord(TGetMode::gmCurrent);
+  const bool found = ScanForMatch(keys, keyValues, 0, [&] {
+    for (TField* f : results) values.push_back(f->Value());
+  });
   if (!found) return Variant::Null();
   if (values.size() == 1) return values.front();
   SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(values.size()));
