@@ -428,9 +428,12 @@ TVariableData& TVariables::Declare(std::string_view name, int16_t type) {
   if (stored.size() < 2) {
     throw std::runtime_error("You cannot declare a variable with an empty name");
   }
-  auto item = std::make_unique<TVariableData>(stored, type);
+  return Store(std::make_unique<TVariableData>(stored, type));
+}
+
+TVariableData& TVariables::Store(std::unique_ptr<TVariableData> item) {
   TVariableData& result = *item;
-  const int32_t index = IndexOf(stored);
+  const int32_t index = IndexOf(item->Name());
   if (index >= 0) {
     items_[static_cast<std::size_t>(index)] = std::move(item);
   } else {
@@ -460,15 +463,7 @@ TVariableData& TVariables::DeclarePLSQLTable(std::string_view name, int16_t type
   auto item = std::make_unique<TVariableData>(stored, type);
   item->SetIsPLSQLTable(true);
   item->SetArrayItem(tableSize, stringSize, Session());
-  TVariableData& result = *item;
-  const int32_t index = IndexOf(stored);
-  if (index >= 0) {
-    items_[static_cast<std::size_t>(index)] = std::move(item);
-  } else {
-    items_.push_back(std::move(item));
-  }
-  Changed();
-  return result;
+  return Store(std::move(item));
 }
 
 void TVariables::Delete(int32_t index) {

@@ -169,6 +169,8 @@ class TVariables {
 
  private:
   void Changed();
+  // Puts a new declaration in place of one of the same name, or at the end.
+  TVariableData& Store(std::unique_ptr<TVariableData> item);
 
   TVariablesOwner* owner_;
   std::vector<std::unique_ptr<TVariableData>> items_;
