@@ -21,6 +21,20 @@ struct Column {
   sb2 indicator = 0;
 };
 
+// Adds the row just fetched into `columns` to the result: a null column as
+// no value, any other as its zero-terminated text.
+void AppendRow(TSessionSQLResult& result, const std::vector<Column>& columns) {
+  auto& row = result.rows.emplace_back();
+  for (const Column& column : columns) {
+    if (column.indicator == -1) {
+      row.emplace_back(std::nullopt);
+    } else {
+      row.emplace_back(
+          std::string(column.buffer.data(), strnlen(column.buffer.data(), column.buffer.size())));
+    }
+  }
+}
+
 // Frees the statement handle on every way out.
 struct StatementHandle {
   OCIStmt* stmt = nullptr;
@@ -72,15 +86,7 @@ TSessionSQLResult RunOCI8(TOracleSession& session, const std::string& sql, std::
     const sword status = OCIStmtFetch(handle.stmt, err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
     if (status == OCI_NO_DATA) break;
     check(status);
-    auto& row = result.rows.emplace_back();
-    for (const Column& column : columns) {
-      if (column.indicator == -1) {
-        row.emplace_back(std::nullopt);
-      } else {
-        row.emplace_back(
-            std::string(column.buffer.data(), strnlen(column.buffer.data(), column.buffer.size())));
-      }
-    }
+    AppendRow(result, columns);
   }
   return result;
 }
@@ -141,15 +147,7 @@ TSessionSQLResult RunOCI7(TOracleSession& session, const std::string& sql, std::
       if (cursor.ReturnCode() == 1403) break;  // no more rows
       cursor.Check(1);
     }
-    auto& row = result.rows.emplace_back();
-    for (const Column& column : columns) {
-      if (column.indicator == -1) {
-        row.emplace_back(std::nullopt);
-      } else {
-        row.emplace_back(
-            std::string(column.buffer.data(), strnlen(column.buffer.data(), column.buffer.size())));
-      }
-    }
+    AppendRow(result, columns);
   }
   result.charsetIds.assign(columns.size(), 0);
   return result;
