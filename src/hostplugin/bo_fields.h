@@ -4,10 +4,10 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
 
+#include "hostplugin/host_constants.h"
 #include "hostplugin/host_interfaces.h"
 
 namespace hostplugin {
@@ -35,15 +35,6 @@ bool CustomerAllowsEmail(IPluginAdapter& adapter, int32_t custBO);
 // Value") reads "YES" (trimmed, any case). False when nothing usable is
 // configured.
 bool CustomerIsLoyaltyMember(IPluginAdapter& adapter, int32_t custBO);
-
-// One host business preference: its name and the host's number for it.
-struct BusinessPref {
-  const char* name;
-  int32_t index;
-};
-
-// The 561 preferences LogSystemPrefs writes, in the order written.
-std::span<const BusinessPref> LoggedBusinessPrefs();
 
 // The log line of one preference: the name over a run of 38 dots, then
 // "[null]" for an empty or null value, else its text.
