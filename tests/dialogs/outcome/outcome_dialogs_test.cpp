@@ -42,7 +42,14 @@ struct Seen {
   QPointer<QDialog> form;
 };
 
+// Records the notice as shown; a one-line text wider than its label fails.
 QString Record(QDialog& dialog, Seen& seen) {
+  for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+    if (!label->wordWrap() &&
+        label->fontMetrics().horizontalAdvance(label->text()) > label->width()) {
+      return label->objectName() + " cuts its text: " + label->text();
+    }
+  }
   if (auto* fail = qobject_cast<TfrmVeskFail*>(&dialog)) seen.reason = fail->lblReason()->text();
   if (auto* result = qobject_cast<TfrmVeskResult*>(&dialog)) {
     seen.custVesk = result->lblCustVesk()->text();
@@ -85,8 +92,13 @@ class OutcomeTest : public ::testing::Test {
     return seen_;
   }
 
-  void ExpectCentredOnMainWindow(const Seen& seen) {
-    EXPECT_LE((seen.centre - main_->frameGeometry().center()).manhattanLength(), 2);
+  // On the host's main window, or on the screen when the host named none.
+  static void ExpectCentred(const Seen& seen) {
+    const QWidget* main = foundation::HostMainWindow();
+    const QPoint centre = main != nullptr
+                              ? main->frameGeometry().center()
+                              : QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE((seen.centre - centre).manhattanLength(), 2);
   }
 
   std::unique_ptr<QMainWindow> main_ = std::make_unique<QMainWindow>();
@@ -161,7 +173,6 @@ TEST_F(OutcomeTest, TheFormsAreBuiltAsDesigned) {
         EXPECT_EQ(label->textFormat(), Qt::PlainText);
         EXPECT_TRUE(label->alignment() & Qt::AlignHCenter);
         EXPECT_LE(metrics.height(), c.geometry.height()) << "a line fits";
-        EXPECT_LE(metrics.horizontalAdvance(c.text), c.geometry.width()) << "the text fits";
       } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
         EXPECT_EQ(button->text(), c.text);
       }
@@ -172,14 +183,6 @@ TEST_F(OutcomeTest, TheFormsAreBuiltAsDesigned) {
       }
     }
   }
-  // Both texts that lblCustVesk takes at show time fit its one line.
-  TfrmVeskResult result;
-  const QFontMetrics metrics(result.lblCustVesk()->font());
-  for (const QString& text :
-       {QString("A digital copy of the receipt has been emailed to the customer."),
-        QString("The customer can retrieve a copy at %1.").arg(kCustomerWebSite)}) {
-    EXPECT_LE(metrics.horizontalAdvance(text), result.lblCustVesk()->width()) << text.toStdString();
-  }
 }
 
 TEST_F(OutcomeTest, TheFailureNoticeGivesTheServicesReasonOnce) {
@@ -187,21 +190,25 @@ TEST_F(OutcomeTest, TheFailureNoticeGivesTheServicesReasonOnce) {
     const char* shot;
     std::string serviceText;
     QString reason;
+    bool hostMainWindow;
   };
   const std::vector<Case> cases = {
       {"failed_with_reason", "MERCHANT_NOT_FOUND: merchant 1234 is not registered",
        "Error communicating with digital receipt service\n"
-       "MERCHANT_NOT_FOUND: merchant 1234 is not registered"},
-      {"failed_without_reason", "", "The Digital Receipt Service is currently not available."},
+       "MERCHANT_NOT_FOUND: merchant 1234 is not registered",
+       true},
+      {"failed_without_reason", "", "The Digital Receipt Service is currently not available.",
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.shot);
+    foundation::SetHostMainWindow(c.hostMainWindow ? main_.get() : nullptr);
     FTransControl.DigitalSendExDesc = c.serviceText;
     const Seen seen = Run("TfrmVeskFail", VeskFail, c.shot, kPressExit);
     EXPECT_EQ(seen.reason, c.reason);
     EXPECT_EQ(FTransControl.DigitalSendExDesc, "");
     EXPECT_EQ(seen.owner, nullptr) << "the failure notice has no owner";
-    ExpectCentredOnMainWindow(seen);
+    ExpectCentred(seen);
     EXPECT_TRUE(seen.form.isNull()) << "freed when it closed";
   }
 }
@@ -228,6 +235,7 @@ TEST_F(OutcomeTest, TheSentNoticeRecordsTheCardReceiptChoice) {
       {"escape", false, true, false, Act::Escape, false, false, true, false},
   };
   const QString emailed = "A digital copy of the receipt has been emailed to the customer.";
+  const QString site = QString("The customer can retrieve a copy at %1.").arg(kCustomerWebSite);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FTransControl.HasCardTender = c.cardTender;
@@ -247,11 +255,9 @@ TEST_F(OutcomeTest, TheSentNoticeRecordsTheCardReceiptChoice) {
     EXPECT_EQ(seen.boxTicked, c.boxTicked);
     EXPECT_EQ(FTransControl.PrintEFT, c.printEFT);
     EXPECT_EQ(FTransControl.PrintingEFT, c.printingEFT);
-    EXPECT_EQ(seen.custVesk == emailed, c.digitalWanted);
-    EXPECT_TRUE(seen.custVesk.contains(kCustomerWebSite) != c.digitalWanted)
-        << seen.custVesk.toStdString();
+    EXPECT_EQ(seen.custVesk, c.digitalWanted ? emailed : site);
     EXPECT_EQ(seen.owner, main_.get());
-    ExpectCentredOnMainWindow(seen);
+    ExpectCentred(seen);
     EXPECT_TRUE(seen.form.isNull()) << "freed when it closed";
   }
 }
@@ -266,24 +272,9 @@ TEST_F(OutcomeTest, TheQueuedNoticeIsFreedOnceTheEventLoopRuns) {
       },
       "queued", kPressExit);
   EXPECT_EQ(seen.owner, main_.get());
-  ExpectCentredOnMainWindow(seen);
+  ExpectCentred(seen);
   EXPECT_TRUE(keptUntilTheLoopRuns) << "freed later, not at once";
   EXPECT_TRUE(seen.form.isNull()) << "freed once the event loop ran";
-}
-
-TEST_F(OutcomeTest, WithoutAHostMainWindowTheNoticesStandInTheScreensMiddle) {
-  foundation::SetHostMainWindow(nullptr);
-  const QPoint screen = QGuiApplication::primaryScreen()->availableGeometry().center();
-  for (const auto& [form, show] :
-       std::vector<std::pair<QString, void (*)()>>{{"TfrmVeskFail", VeskFail},
-                                                   {"TfrmVeskResult", veskSuccess},
-                                                   {"TfrmVeskQueued", VeskQueued}}) {
-    SCOPED_TRACE(form.toStdString());
-    const Seen seen = Run(form, show, {}, kPressExit);
-    EXPECT_EQ(seen.owner, nullptr);
-    EXPECT_LE((seen.centre - screen).manhattanLength(), 2);
-  }
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST_F(OutcomeTest, AThreadWithoutTheUserInterfaceShowsNothingAndChangesNothing) {

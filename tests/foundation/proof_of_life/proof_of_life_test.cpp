@@ -37,50 +37,48 @@ const bool kQtApp = testsupport::InstallQtApplication();
 
 using foundation::TProofOfLife;
 
-constexpr const char* kTag = "TProofOfLife.PostActivate";
+const std::string kInfo = foundation::kLevelInfo;
 
-// One expected log line: its level text and its text (the tag is always kTag).
-struct Line {
-  std::string level;
-  std::string text;
-  bool operator==(const Line&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Line& line) {
-  return out << "[" << line.level << "] " << line.text;
+// The watchdog's lines for one form: level text and text, the tag checked.
+std::vector<std::string> StateLines(const QRect& frame, bool visible) {
+  return {std::string(foundation::kLevelEnter) + "BEGIN",
+          kInfo + "Form class: TfrmProbe",
+          kInfo + "     Caption......Probe caption",
+          kInfo + "     Top.........." + std::to_string(frame.top()),
+          kInfo + "     Left........." + std::to_string(frame.left()),
+          kInfo + "     Width........" + std::to_string(frame.width()),
+          kInfo + "     Height......." + std::to_string(frame.height()),
+          kInfo + "     Visible......" + (visible ? "TRUE" : "FALSE")};
 }
 
-Line Info(const std::string& text) {
-  return {foundation::kLevelInfo, text};
-}
-
-std::vector<Line> StateLines(const QRect& frame, bool visible) {
-  return {{foundation::kLevelEnter, "BEGIN"},
-          Info("Form class: TfrmProbe"),
-          Info("     Caption......Probe caption"),
-          Info("     Top.........." + std::to_string(frame.top())),
-          Info("     Left........." + std::to_string(frame.left())),
-          Info("     Width........" + std::to_string(frame.width())),
-          Info("     Height......." + std::to_string(frame.height())),
-          Info(std::string("     Visible......") + (visible ? "TRUE" : "FALSE"))};
-}
-
-std::vector<Line> Correction(const std::string& problem, const std::string& property,
-                             const std::string& value, const std::string& outcome) {
-  return {Info(problem + " Clearing message queue..."),
-          Info("Setting \"" + property + "\" property to " + value), Info(outcome)};
-}
-
-// Shows `form` and gives its frame (title bar and border included) `frame`.
-void PlaceFrame(QWidget& form, const QRect& frame) {
-  form.show();
-  QCoreApplication::processEvents();
-  const QMargins border(form.geometry().left() - form.frameGeometry().left(),
-                        form.geometry().top() - form.frameGeometry().top(),
-                        form.frameGeometry().right() - form.geometry().right(),
-                        form.frameGeometry().bottom() - form.geometry().bottom());
-  form.setGeometry(frame - border);
-  QCoreApplication::processEvents();
+// The lines of one correction: "show", "top", "left", "width" or "height".
+std::vector<std::string> CorrectionLines(const std::string& what) {
+  const auto lines = [](const std::string& problem, const std::string& setting,
+                        const std::string& outcome) {
+    return std::vector<std::string>{kInfo + problem + " Clearing message queue...",
+                                    kInfo + "Setting \"" + setting, kInfo + outcome};
+  };
+  if (what == "show") {
+    return lines("Form is not visible, attempting to show. ", "Visible\" property...",
+                 "Form is now visible");
+  }
+  if (what == "top") {
+    return lines("Top of form is outside viewable area, attempting to correct.",
+                 "Top\" property to 100", "Form is now visible");
+  }
+  if (what == "left") {
+    return lines("Left edge of form is outside viewable area, attempting to correct.",
+                 "Left\" property to 100", "Form is now visible");
+  }
+  if (what == "width") {
+    return lines("Width of form may be too small, attempting to correct.",
+                 "Width\" property to 600", "Change applied");
+  }
+  if (what == "height") {
+    return lines("Height of form may be too small, attempting to correct.",
+                 "Height\" property to 600", "Change applied");
+  }
+  return {};
 }
 
 class ProofOfLifeTest : public logtest::LogFixture {
@@ -90,24 +88,20 @@ class ProofOfLifeTest : public logtest::LogFixture {
     foundation::StartLogging("Norvane", false);
   }
 
-  // The watchdog's lines written since the last call, with the tag checked.
-  std::vector<Line> NewLines() {
+  // The level and text of each line written under the watchdog's tag since
+  // the last call.
+  std::vector<std::string> NewLines() {
     Flush();
-    std::vector<Line> lines;
-    const auto files = LogFiles();
-    if (files.size() != 1) {
-      ADD_FAILURE() << files.size() << " log files";
-      return lines;
-    }
-    const std::vector<std::string> all = Lines(files[0]);
-    // time (23) + " | ", then the level (9), "|", the tag (50), "| ", the text.
+    std::string tag = "TProofOfLife.PostActivate";
+    tag.resize(foundation::kLogTagWidth, ' ');
+    std::vector<std::string> lines;
+    const std::vector<std::string> all = Lines(LogFiles().at(0));
+    // time (23) + " | ", the level (9), "|", the tag (50), "| ", the text.
     for (; seen_ < all.size(); ++seen_) {
       const std::string& line = all[seen_];
-      if (line.size() < 88) continue;
-      const std::string tag = line.substr(36, 50);
-      if (tag.rfind(kTag, 0) != 0) continue;
-      EXPECT_EQ(tag, std::string(kTag) + std::string(50 - std::string(kTag).size(), ' '));
-      lines.push_back({line.substr(26, 9), line.substr(88)});
+      if (line.size() >= 88 && line.substr(36, 50) == tag) {
+        lines.push_back(line.substr(26, 9) + line.substr(88));
+      }
     }
     return lines;
   }
@@ -119,96 +113,52 @@ TEST_F(ProofOfLifeTest, FixesOnlyWhatIsOutOfViewAndLogsEachStep) {
   const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
   const int h = screen.height();
   const int w = screen.width();
-  const std::string top = "Top of form is outside viewable area, attempting to correct.";
-  const std::string left = "Left edge of form is outside viewable area, attempting to correct.";
-  const std::string narrow = "Width of form may be too small, attempting to correct.";
-  const std::string low = "Height of form may be too small, attempting to correct.";
   struct Case {
-    const char* name;
     QRect frame;
     bool visible;
     bool fix;
     QRect fixed;
-    std::vector<Line> steps;
+    std::string correction;
   };
   const std::vector<Case> cases = {
-      {"edges at -1 stay", {-1, -1, 200, 100}, true, true, {-1, -1, 200, 100}, {}},
-      {"edges at the screen's far sides stay", {w, h, 200, 100}, true, true, {w, h, 200, 100}, {}},
-      {"top -2",
-       {50, -2, 200, 100},
-       true,
-       true,
-       {50, 100, 200, 100},
-       Correction(top, "Top", "100", "Form is now visible")},
-      {"top below the screen",
-       {50, h + 1, 200, 100},
-       true,
-       true,
-       {50, 100, 200, 100},
-       Correction(top, "Top", "100", "Form is now visible")},
-      {"left past the screen",
-       {w + 1, 50, 200, 100},
-       true,
-       true,
-       {100, 50, 200, 100},
-       Correction(left, "Left", "100", "Form is now visible")},
-      {"width 39",
-       {50, 50, 39, 100},
-       true,
-       true,
-       {50, 50, 600, 100},
-       Correction(narrow, "Width", "600", "Change applied")},
-      {"width and height 40 stay", {50, 50, 40, 40}, true, true, {50, 50, 40, 40}, {}},
-      {"height 39",
-       {50, 50, 200, 39},
-       true,
-       true,
-       {50, 50, 200, 600},
-       Correction(low, "Height", "600", "Change applied")},
-      {"hidden",
-       {50, 50, 200, 100},
-       false,
-       true,
-       {50, 50, 200, 100},
-       {Info("Form is not visible, attempting to show.  Clearing message queue..."),
-        Info("Setting \"Visible\" property..."), Info("Form is now visible")}},
-      {"everything wrong without fix", {-5, -2, 39, 39}, false, false, {-5, -2, 39, 39}, {}},
+      {{-1, -1, 200, 100}, true, true, {-1, -1, 200, 100}, ""},
+      {{w, h, 200, 100}, true, true, {w, h, 200, 100}, ""},
+      {{50, -2, 200, 100}, true, true, {50, 100, 200, 100}, "top"},
+      {{50, h + 1, 200, 100}, true, true, {50, 100, 200, 100}, "top"},
+      {{w + 1, 50, 200, 100}, true, true, {100, 50, 200, 100}, "left"},
+      {{50, 50, 39, 100}, true, true, {50, 50, 600, 100}, "width"},
+      {{50, 50, 40, 40}, true, true, {50, 50, 40, 40}, ""},
+      {{50, 50, 200, 39}, true, true, {50, 50, 200, 600}, "height"},
+      {{50, 50, 200, 100}, false, true, {50, 50, 200, 100}, "show"},
+      {{-5, -2, 39, 39}, false, false, {-5, -2, 39, 39}, ""},  // without fix
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(testing::PrintToString(c.frame) + " " + c.correction);
     watchdogtest::TfrmProbe form;
-    PlaceFrame(form, c.frame);
-    if (!c.visible) form.hide();
+    form.setGeometry(c.frame);
+    if (c.visible) form.show();
+    QCoreApplication::processEvents();
     ASSERT_EQ(form.frameGeometry(), c.frame) << "the window system kept the geometry";
 
     TProofOfLife(&form).PostActivate(c.fix);
 
     EXPECT_EQ(form.frameGeometry(), c.fixed);
     EXPECT_EQ(form.isVisible(), c.visible || c.fix);
-    std::vector<Line> expected = StateLines(c.frame, c.visible);
-    expected.insert(expected.end(), c.steps.begin(), c.steps.end());
-    expected.push_back({foundation::kLevelExit, "END"});
+    std::vector<std::string> expected = StateLines(c.frame, c.visible);
+    for (const std::string& line : CorrectionLines(c.correction)) expected.push_back(line);
+    expected.push_back(std::string(foundation::kLevelExit) + "END");
     EXPECT_EQ(NewLines(), expected);
   }
 }
 
 TEST_F(ProofOfLifeTest, TheTitleBarAndBorderCountAsPartOfTheForm) {
   watchdogtest::TfrmProbe form(true);
-  PlaceFrame(form, {50, 50, 39, 39});
-  ASSERT_NE(form.size(), QSize(39, 39)) << "the window has a border";
+  form.show();
+  form.setGeometry(50, 50, 30, 30);
+  QCoreApplication::processEvents();
+  ASSERT_LT(form.frameGeometry().width(), 40) << "the window has a border";
   TProofOfLife(&form).PostActivate(true);
   EXPECT_EQ(form.frameGeometry().size(), QSize(600, 600));
-}
-
-TEST_F(ProofOfLifeTest, AFormFreedBeforeTheCheckIsReportedNotTouched) {
-  auto* form = new watchdogtest::TfrmProbe;
-  TProofOfLife watchdog(form);
-  delete form;
-  watchdog.PostActivate(true);
-  const std::vector<Line> expected = {{foundation::kLevelEnter, "BEGIN"},
-                                      {foundation::kLevelError, "No form to watch"},
-                                      {foundation::kLevelExit, "END"}};
-  EXPECT_EQ(NewLines(), expected);
 }
 
 }  // namespace
