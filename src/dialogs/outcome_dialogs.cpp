@@ -2,12 +2,10 @@
 
 #include <QCheckBox>
 #include <QFont>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QPointer>
 #include <QRect>
-#include <QScreen>
 #include <QToolButton>
 #include <memory>
 #include <string>
@@ -80,17 +78,7 @@ QLabel* TOutcomeForm::AddLabel(const char* name, const QRect& geometry, const QS
 void TOutcomeForm::showEvent(QShowEvent* event) {
   // Centred on the host's main window, also when the form has no owner;
   // on the screen when the host named no main window.
-  QRect area;
-  if (const QWidget* main = foundation::HostMainWindow()) {
-    area = main->frameGeometry();
-  } else if (const QScreen* s = screen() != nullptr ? screen() : QGuiApplication::primaryScreen()) {
-    area = s->availableGeometry();
-  }
-  if (area.isValid()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(area.center());
-    move(frame.topLeft());
-  }
+  foundation::CentreOnHostMainWindow(*this);
   btnExit_->setFocus();
   QDialog::showEvent(event);
 }

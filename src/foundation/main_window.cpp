@@ -1,7 +1,10 @@
 #include "foundation/main_window.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QPointer>
+#include <QRect>
+#include <QScreen>
 #include <QVariant>
 #include <QWidget>
 
@@ -33,6 +36,24 @@ QWidget* HostMainWindow() {
     if (window == named) return window;
   }
   return nullptr;
+}
+
+QRect ScreenArea(const QWidget& window) {
+  const QScreen* screen = window.screen();
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+void CentreFrameOn(QWidget& window, const QRect& area) {
+  if (!area.isValid()) return;
+  QRect frame = window.frameGeometry();
+  frame.moveCenter(area.center());
+  window.move(frame.topLeft());
+}
+
+void CentreOnHostMainWindow(QWidget& window) {
+  const QWidget* main = HostMainWindow();
+  CentreFrameOn(window, main != nullptr ? main->frameGeometry() : ScreenArea(window));
 }
 
 }  // namespace foundation

@@ -1,6 +1,7 @@
 // The host's main window, which owns the plug-in's dialogs when there is one.
 #pragma once
 
+class QRect;
 class QWidget;
 
 namespace foundation {
@@ -19,5 +20,17 @@ void SetHostMainWindow(QWidget* window);
 // The window dialogs are owned by: the one set above, else the one the host
 // named through kHostMainWindowProperty, else null.
 QWidget* HostMainWindow();
+
+// The available area of the screen the window is on, the primary screen when
+// it is on none; an invalid rectangle without any screen.
+QRect ScreenArea(const QWidget& window);
+
+// Moves the window so that its frame (title bar and border included) is
+// centred on `area`; nothing happens for an invalid area.
+void CentreFrameOn(QWidget& window, const QRect& area);
+
+// Centres the window on the host's main window, or on its screen when the
+// host named no main window.
+void CentreOnHostMainWindow(QWidget& window);
 
 }  // namespace foundation

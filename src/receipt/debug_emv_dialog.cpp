@@ -1,11 +1,9 @@
 #include "receipt/debug_emv_dialog.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <memory>
 
 #include "foundation/cmdline.h"
@@ -94,11 +92,7 @@ EMVValues TdlgDebugEMV::Values() const {
 
 void TdlgDebugEMV::showEvent(QShowEvent* event) {
   // Centred on the screen.
-  if (const QScreen* s = screen() != nullptr ? screen() : QGuiApplication::primaryScreen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(s->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  foundation::CentreFrameOn(*this, foundation::ScreenArea(*this));
   QDialog::showEvent(event);
 }
 

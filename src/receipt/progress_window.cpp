@@ -5,7 +5,6 @@
 #include <QFont>
 #include <QLabel>
 #include <QPointer>
-#include <QScreen>
 
 #include "foundation/log.h"
 #include "foundation/main_window.h"
@@ -47,14 +46,8 @@ TfrmNM::TfrmNM(QWidget* owner)
 
 void TfrmNM::showEvent(QShowEvent* event) {
   // Centred on the owner, or on the screen without one.
-  const QRect area = parentWidget() != nullptr ? parentWidget()->frameGeometry()
-                     : screen() != nullptr     ? screen()->availableGeometry()
-                                               : QRect();
-  if (area.isValid()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(area.center());
-    move(frame.topLeft());
-  }
+  foundation::CentreFrameOn(*this, parentWidget() != nullptr ? parentWidget()->frameGeometry()
+                                                             : foundation::ScreenArea(*this));
   QDialog::showEvent(event);
 }
 
