@@ -1,17 +1,14 @@
 #include "write_checks.h"
 
-#include <cctype>
 #include <set>
 
+#include "sql_tokens.h"
 #include "statement.h"
 
 namespace ocistandin {
 namespace {
 
-std::string upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
+using sqltokens::upper;
 
 // The type name of a declaration without its size ("NUMBER(5,2)" -> "NUMBER").
 std::string baseType(const std::string& declared) {
