@@ -16,10 +16,12 @@ inline constexpr size_t kMaxCardDigits = 19;
 // check; false for any other text.
 bool PassesLuhn(std::string_view digits);
 
-// A copy of `text` in which every run of 13 to 19 consecutive ASCII digits
-// (not part of a longer run) that passes the Luhn check has all but its last
-// four digits replaced by '*'. Everything else is copied unchanged, so the
-// masked text has the same length as the original.
+// A copy of `text` in which every card number has all but its last four
+// digits replaced by '*'. A card number is 13 to 19 digits that pass the Luhn
+// check, written either as one unbroken run (not part of a longer run) or in
+// groups with one blank or one dash between them ("4111 1111 1111 1111",
+// "4111-1111-1111-1111"); separators stay. Everything else is copied
+// unchanged, so the masked text has the same length as the original.
 std::string MaskCardNumbers(std::string_view text);
 
 }  // namespace receipt

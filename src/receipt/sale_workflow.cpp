@@ -42,12 +42,12 @@ void Log(int level, const std::string& text, const char* tag,
   foundation::KWLog(level, text, levelText, tag);
 }
 
-// The lines of one failed exchange in the traffic log; the request with its
-// card numbers masked.
+// The lines of one failed exchange in the traffic log; the address without
+// its credentials and the request with its card numbers masked.
 void WriteErrorLines(const char* heading, const std::string& url, const std::string& detail,
                      const std::string& request) {
   foundation::AppendVeskLog(heading);
-  foundation::AppendVeskLog("URL:" + url);
+  foundation::AppendVeskLog("URL:" + LoggableUrl(url));
   foundation::AppendVeskLog(detail);
   foundation::AppendVeskLog("Request:" + MaskCardNumbers(request));
 }
@@ -55,7 +55,7 @@ void WriteErrorLines(const char* heading, const std::string& url, const std::str
 void WriteExchangeErrorLines(const char* heading, const std::string& url,
                              const std::string& request) {
   foundation::AppendVeskLog(heading);
-  foundation::AppendVeskLog("URL:" + url);
+  foundation::AppendVeskLog("URL:" + LoggableUrl(url));
   foundation::AppendVeskLog("HTTP Response=" + std::to_string(FTransControl.HTTPCode));
   foundation::AppendVeskLog("Error:" + LastCommError);
   foundation::AppendVeskLog("Request:" + MaskCardNumbers(request));

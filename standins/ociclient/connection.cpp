@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cctype>
+#include <string_view>
 
 #include "sql_functions.h"
 
@@ -17,10 +18,14 @@ bool exec(sqlite3* db, const char* sql, OraError& error, const std::string& owne
   return false;
 }
 
-void rowChanged(void* self, int, const char*, const char* table, sqlite3_int64 rowid) {
+void rowChanged(void* self, int operation, const char* database, const char* table,
+                sqlite3_int64 rowid) {
   auto* connection = static_cast<Connection*>(self);
   std::string name = table != nullptr ? table : "";
   for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (connection->collectWrites && operation != SQLITE_DELETE && database != nullptr &&
+      std::string_view(database) == "main")
+    connection->writtenRows.emplace_back(name, rowid);
   connection->changedRows[name] = rowid;
   connection->lastChangedTable = std::move(name);
 }
@@ -33,6 +38,7 @@ void Connection::clearChanges() {
 }
 
 Connection::~Connection() {
+  writeChecks.clear();
   if (db != nullptr) {
     if (inTransaction) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(db);
@@ -119,6 +125,16 @@ LogonResult checkAccount(Connection& connection, const std::string& user,
   if (result == LogonResult::kLocked) error = {kAccountLocked, standardText(kAccountLocked)};
   if (result == LogonResult::kOk || result == LogonResult::kExpiring) connection.user = upperUser;
   return result;
+}
+
+bool accountPrivileged(Connection& connection, const std::string& user) {
+  sqlite3_stmt* stmt = nullptr;
+  const char* sql = "SELECT privileged FROM ociclient_accounts WHERE username = ?1";
+  if (sqlite3_prepare_v2(connection.db, sql, -1, &stmt, nullptr) != SQLITE_OK) return false;
+  sqlite3_bind_text(stmt, 1, user.c_str(), -1, SQLITE_TRANSIENT);
+  const bool privileged = sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int(stmt, 0) != 0;
+  sqlite3_finalize(stmt);
+  return privileged;
 }
 
 }  // namespace ocistandin

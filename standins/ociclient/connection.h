@@ -7,6 +7,10 @@
 
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "write_checks.h"
 
 #include "error_mapping.h"
 #include "errors.h"
@@ -28,6 +32,11 @@ struct Connection {
   // case), and the table changed last. Kept by an update hook.
   std::map<std::string, sqlite3_int64> changedRows;
   std::string lastChangedTable;
+  // While `collectWrites` is on: every row of a main-database table that an
+  // INSERT or UPDATE wrote (table upper case, rowid), for WriteChecks.
+  bool collectWrites = false;
+  std::vector<std::pair<std::string, sqlite3_int64>> writtenRows;
+  WriteChecks writeChecks;
 
   void clearChanges();
 
@@ -49,5 +58,10 @@ Connection* openConnection(const std::string& path, int busyTimeoutMs, OraError&
 // `graceDays` receives the days left for an expiring password.
 LogonResult checkAccount(Connection& connection, const std::string& user,
                          const std::string& password, int& graceDays, OraError& error);
+
+// Whether the accounts table marks `user` as privileged (column `privileged`
+// not 0), the condition for a logon as SYSDBA or SYSOPER. False when the
+// table has no such column.
+bool accountPrivileged(Connection& connection, const std::string& user);
 
 }  // namespace ocistandin

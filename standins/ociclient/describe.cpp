@@ -6,6 +6,7 @@
 // the form "YYYY-MM-DD HH:MM:SS" gives DATE, the same with a fraction of a
 // second TIMESTAMP, other text VARCHAR2(4000), a blob RAW(2000); without a
 // first row or for NULL the column is VARCHAR2(4000).
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
@@ -31,6 +32,21 @@ ColumnInfo textColumn(ub2 type, int size, bool national = false) {
     c.charsetId = OCI_CHARSET_AL16UTF16;
   }
   return c;
+}
+
+// Byte limits of the two text types and the most bytes one character of the
+// database character set (AL32UTF8) takes.
+constexpr int kMaxVarcharBytes = 4000;
+constexpr int kMaxCharBytes = 2000;
+constexpr int kMaxBytesPerChar = 4;
+
+// A column sized in characters ("VARCHAR2(10 CHAR)") is described with the
+// bytes its characters may take, up to the type's byte limit; its
+// character count stays in charSize.
+void useCharSemantics(ColumnInfo& c, int byteLimit) {
+  c.charUsed = true;
+  if (c.charsetForm == SQLCS_NCHAR) return;
+  c.dataSize = static_cast<ub2>(std::min(c.charSize * kMaxBytesPerChar, byteLimit));
 }
 
 ColumnInfo number(int precision, int scale) {
@@ -60,6 +76,18 @@ ColumnInfo columnTypeFromDeclaration(const std::string& declared) {
   const size_t paren = d.find('(');
   std::string base = d.substr(0, paren);
   while (!base.empty() && base.back() == ' ') base.pop_back();
+  // Length semantics travel in the type name ("VARCHAR2 CHAR(10)").
+  bool charSemantics = false;
+  for (const char* unit : {" CHAR", " BYTE"}) {
+    const std::string suffix = unit;
+    const std::string type = base.size() > suffix.size() && base.ends_with(suffix)
+                                 ? base.substr(0, base.size() - suffix.size())
+                                 : std::string();
+    if (type == "VARCHAR2" || type == "VARCHAR" || type == "CHAR" || type == "CHARACTER") {
+      charSemantics = suffix == " CHAR";
+      base = type;
+    }
+  }
   int arg1 = -1, arg2 = -1;
   if (paren != std::string::npos) {
     arg1 = std::atoi(d.c_str() + paren + 1);
@@ -68,14 +96,13 @@ ColumnInfo columnTypeFromDeclaration(const std::string& declared) {
     if (comma != std::string::npos && (close == std::string::npos || comma < close))
       arg2 = std::atoi(d.c_str() + comma + 1);
   }
-  const bool charSemantics = d.find(" CHAR)") != std::string::npos;
   ColumnInfo c;
   if (base == "VARCHAR2" || base == "VARCHAR" || base == "NVARCHAR2") {
     c = textColumn(SQLT_CHR, arg1 > 0 ? arg1 : 4000, base == "NVARCHAR2");
-    c.charUsed = charSemantics;
+    if (charSemantics) useCharSemantics(c, kMaxVarcharBytes);
   } else if (base == "CHAR" || base == "NCHAR" || base == "CHARACTER") {
     c = textColumn(SQLT_AFC, arg1 > 0 ? arg1 : 1, base == "NCHAR");
-    c.charUsed = charSemantics;
+    if (charSemantics) useCharSemantics(c, kMaxCharBytes);
   } else if (base == "NUMBER" || base == "NUMERIC" || base == "DECIMAL") {
     c = arg1 < 0 ? number(0, -127) : number(arg1, arg2 < 0 ? 0 : arg2);
   } else if (base == "INTEGER" || base == "INT" || base == "SMALLINT") {

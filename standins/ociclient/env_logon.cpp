@@ -229,6 +229,9 @@ sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp, ub4 
   const LogonResult result =
       checkAccount(*connection, session->username, password, graceDays, error);
   if (result == LogonResult::kDenied || result == LogonResult::kLocked) return fail(err, error);
+  // The administrative roles need an account marked privileged.
+  if ((mode & (OCI_SYSDBA | OCI_SYSOPER)) != 0 && !accountPrivileged(*connection, connection->user))
+    return fail(err, kInsufficientPrivileges);
   session->connection = connection;
   svc->session = session;
   if (result == LogonResult::kExpiring) {

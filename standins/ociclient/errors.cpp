@@ -36,6 +36,8 @@ std::string standardText(sb4 code) {
       return "not logged on";
     case kInvalidLogon:
       return "invalid username/password; logon denied";
+    case kInsufficientPrivileges:
+      return "insufficient privileges";
     case kIllegalVariable:
       return "illegal variable name/number";
     case kNullFetched:

@@ -97,6 +97,36 @@ void addOracleNullOrdering(std::vector<Token>& t) {
   }
 }
 
+// The FOR of a top-level "FOR UPDATE" clause of a select, or t.size().
+std::size_t forUpdateClause(const std::vector<Token>& t) {
+  const std::size_t first = !t.empty() && significant(t[0]) ? 0 : nextSig(t, 0);
+  if (!isWord(t, first, "SELECT") && !isWord(t, first, "WITH")) return t.size();
+  int depth = 0;
+  for (std::size_t i = first; i < t.size(); i = nextSig(t, i)) {
+    if (isPunct(t, i, "(")) ++depth;
+    if (isPunct(t, i, ")")) --depth;
+    if (depth == 0 && isWord(t, i, "FOR") && isWord(t, nextSig(t, i), "UPDATE")) return i;
+  }
+  return t.size();
+}
+
+// A size with length semantics ("VARCHAR2(10 CHAR)", "CHAR(3 BYTE)") is no
+// type name SQLite accepts; the semantics word moves into the name
+// ("VARCHAR2 CHAR(10)"), where the declared type keeps it for describe.
+void spellLengthSemantics(std::vector<Token>& t) {
+  for (std::size_t open = 0; open < t.size(); ++open) {
+    if (!isPunct(t, open, "(")) continue;
+    const std::size_t name = prevSig(t, open), size = nextSig(t, open);
+    const std::size_t unit = nextSig(t, size), close = nextSig(t, unit);
+    if (name >= t.size() || t[name].kind != Tok::kWord || size >= t.size() ||
+        t[size].kind != Tok::kNumber || !isPunct(t, close, ")") ||
+        !(isWord(t, unit, "CHAR") || isWord(t, unit, "BYTE")))
+      continue;
+    t[name].text += " " + upper(t[unit].text);
+    t[unit].text.clear();
+  }
+}
+
 }  // namespace
 
 std::size_t RewrittenSql::originalOffset(std::size_t rewrittenOffset) const {
@@ -145,7 +175,14 @@ RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid) {
         break;
     }
   }
-  RowidRewrite rowids = rewriteRowidReferences(t, hiddenRowid);
+  // SQLite knows no row locks: the FOR UPDATE clause (with OF, NOWAIT, WAIT n
+  // or SKIP LOCKED) goes, up to a closing semicolon, which stays to be refused.
+  const std::size_t forUpdate = forUpdateClause(t);
+  out.forUpdate = forUpdate < t.size();
+  for (std::size_t i = forUpdate; i < t.size() && !isPunct(t, i, ";"); ++i)
+    t[i] = Token{Tok::kSpace, "", t[i].offset};
+  spellLengthSemantics(t);
+  RowidRewrite rowids = rewriteRowidReferences(t, hiddenRowid && out.forUpdate);
   out.rowidColumns = std::move(rowids.columns);
   out.hiddenRowidTable = std::move(rowids.hiddenTable);
   out.targetTable = std::move(rowids.targetTable);

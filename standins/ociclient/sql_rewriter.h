@@ -28,9 +28,13 @@ struct RewrittenSql {
   std::vector<std::size_t> rowidColumns;
   std::string hiddenRowidTable;
   std::string targetTable;
+  // A select that ends in FOR UPDATE (the clause is left out of `sql`): it
+  // locks, and only such a select names the row it fetched last.
+  bool forUpdate = false;
 };
 
-// `hiddenRowid`: whether a single-table select gets the hidden rowid column.
+// `hiddenRowid`: whether a single-table select FOR UPDATE gets the hidden
+// rowid column.
 RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid = true);
 
 enum class StatementKind {

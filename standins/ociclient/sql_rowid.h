@@ -7,9 +7,9 @@
 // - a bind variable or literal compared with it (=, <>, !=, <, >, <=, >=,
 //   [NOT] IN (...)) is read back as ROWID text (ora_rowid_value), so that
 //   "where rowid = :x" finds the row; a ROWID of another table finds none;
-// - a single-table select without DISTINCT, grouping, aggregates or set
-//   operators gets the table's rowid as a hidden last column, so that the
-//   statement can name the row it fetched last.
+// - a single-table select FOR UPDATE without DISTINCT, grouping, aggregates
+//   or set operators gets the table's rowid as a hidden last column, so that
+//   the statement can name the row it fetched last.
 // The table is found in the FROM clause (or after UPDATE, INTO, DELETE) of
 // the query block, by alias for a qualified reference.
 #pragma once

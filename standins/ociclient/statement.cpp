@@ -122,8 +122,8 @@ bool compile(StmtHandle& stmt, const std::shared_ptr<Connection>& connection, Or
   return compileText(stmt, connection, error);
 }
 
-// Remembers the rowid of the row just fetched from the hidden last column
-// (the table is set once per batch, in fetchRows).
+// Remembers the rowid of the row a select FOR UPDATE just fetched, from the
+// hidden last column (the table is set once per batch, in fetchRows).
 void noteFetchedRowid(StmtHandle& stmt) {
   const int hidden = static_cast<int>(stmt.columns.size());
   stmt.hasRowid = sqlite3_column_type(stmt.sqlite, hidden) == SQLITE_INTEGER;
@@ -141,6 +141,44 @@ void noteChangedRowid(StmtHandle& stmt, const Connection& connection) {
   stmt.rowidTable = it->first;
   stmt.rowid = it->second;
 }
+
+// One iteration of an INSERT or UPDATE under Oracle's write checks: the rows
+// it writes are collected inside a savepoint, checked after the step, and
+// undone when a value does not fit. Does nothing for other statements.
+class WriteScope {
+ public:
+  WriteScope(Connection& connection, bool active) : connection_(connection), active_(active) {
+    if (!active_) return;
+    connection_.writtenRows.clear();
+    connection_.collectWrites = true;
+    sqlite3_exec(connection_.db, "SAVEPOINT ociclient_write", nullptr, nullptr, nullptr);
+  }
+  ~WriteScope() {
+    if (!active_) return;
+    connection_.collectWrites = false;
+    connection_.writtenRows.clear();
+    sqlite3_exec(connection_.db, "RELEASE ociclient_write", nullptr, nullptr, nullptr);
+  }
+  WriteScope(const WriteScope&) = delete;
+  WriteScope& operator=(const WriteScope&) = delete;
+
+  bool valuesFit(OraError& error) {
+    if (!active_) return true;
+    connection_.collectWrites = false;
+    return connection_.writeChecks.check(connection_.db, connection_.writtenRows, connection_.user,
+                                         error);
+  }
+  // Takes back what the step wrote (SQLite has already done so after a
+  // failing step; the values check needs it done here).
+  void undo() {
+    if (active_)
+      sqlite3_exec(connection_.db, "ROLLBACK TO ociclient_write", nullptr, nullptr, nullptr);
+  }
+
+ private:
+  Connection& connection_;
+  bool active_;
+};
 
 sword failWith(ErrorHandle* err, const OraError& error) {
   return fail(err, error);
@@ -161,6 +199,13 @@ sword executeSelect(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 mode,
     return failWith(err, error);
   }
   recordStatement(std::move(entry));
+  // FOR UPDATE locks what it selects until the transaction ends; here the
+  // transaction's write lock stands for the row locks.
+  if (stmt.rewritten.forUpdate && (mode & OCI_DESCRIBE_ONLY) == 0 &&
+      !connection->beginIfNeeded(error)) {
+    sqlite3_reset(stmt.sqlite);
+    return failWith(err, error);
+  }
   const int rc = sqlite3_step(stmt.sqlite);
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
     const OraError mapped = mapSqliteError(connection->db, rc, connection->user);
@@ -217,6 +262,8 @@ sword executeChange(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff, u
     return failWith(err, error);
   }
   const bool array = iters - rowoff > 1;
+  const bool checked =
+      stmt.cls.kind == StatementKind::kInsert || stmt.cls.kind == StatementKind::kUpdate;
   connection->clearChanges();
   for (ub4 i = rowoff; i < iters; ++i) {
     sqlite3_reset(stmt.sqlite);
@@ -225,14 +272,19 @@ sword executeChange(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff, u
       recordStatement(std::move(entry));
       return failWith(err, error);
     }
+    WriteScope scope(*connection, checked);
     int rc = sqlite3_step(stmt.sqlite);
     while (rc == SQLITE_ROW) rc = sqlite3_step(stmt.sqlite);
-    if (rc != SQLITE_DONE) {
+    OraError failure;
+    bool failed = rc != SQLITE_DONE;
+    if (failed) failure = mapSqliteError(connection->db, rc, connection->user);
+    if (!failed && !scope.valuesFit(failure)) failed = true;
+    if (failed) {
       stmt.dmlRowOffset = i;
-      const OraError mapped = mapSqliteError(connection->db, rc, connection->user);
       sqlite3_reset(stmt.sqlite);
+      scope.undo();
       recordStatement(std::move(entry));
-      return failWith(err, mapped);
+      return failWith(err, failure);
     }
     stmt.rowCount += static_cast<ub4>(sqlite3_changes(connection->db));
   }

@@ -66,7 +66,7 @@ struct StmtHandle : Handle {
   ub4 dmlRowOffset = 0;
   ub2 parseErrorOffset = 0;
   // The row OCI_ATTR_ROWID names: the last row changed by a DML statement or
-  // fetched by a single-table select.
+  // fetched by a single-table select FOR UPDATE.
   bool hasRowid = false;
   std::string rowidTable;
   sqlite3_int64 rowid = 0;

@@ -21,13 +21,15 @@ namespace {
 
 constexpr const char* kLoopback = "127.0.0.1";
 constexpr std::chrono::seconds kStartBound{10};
+// Where a redirect answer sends the client.
+constexpr const char* kRedirectPath = "/WS/v2.0/moved";
 
 struct KindName {
   AnswerKind kind;
   const char* name;
 };
 
-constexpr std::array<KindName, 10> kKindNames{{
+constexpr std::array<KindName, 11> kKindNames{{
     {AnswerKind::Normal, "normal"},
     {AnswerKind::ErrorStatus, "error-status"},
     {AnswerKind::MerchantNotFound, "merchant-not-found"},
@@ -35,6 +37,7 @@ constexpr std::array<KindName, 10> kKindNames{{
     {AnswerKind::ServerError, "server-error"},
     {AnswerKind::Stall, "stall"},
     {AnswerKind::Garbage, "garbage"},
+    {AnswerKind::Redirect, "redirect"},
     {AnswerKind::UntrustedCertificate, "untrusted-certificate"},
     {AnswerKind::WrongHostCertificate, "wrong-host-certificate"},
     {AnswerKind::HandshakeFailure, "handshake-failure"},
@@ -206,6 +209,7 @@ void ReceiptService::StartServer(int port) {
     std::string type;
     Handle(std::move(r), status, body, type);
     res.status = status;
+    if (status / 100 == 3) res.set_header("Location", kRedirectPath);
     res.set_content(body, type.c_str());
   });
   if (port == 0) {
@@ -423,6 +427,11 @@ void ReceiptService::Handle(ReceivedRequest request, int& status, std::string& b
       return;
     case AnswerKind::Garbage:
       body = Garbage();
+      return;
+    case AnswerKind::Redirect:
+      status = 302;
+      type = "text/plain";
+      body.clear();
       return;
     default:
       break;

@@ -39,6 +39,7 @@ enum class AnswerKind {
   ServerError,       // HTTP 500 with a SOAP fault
   Stall,             // no answer until `stall` has passed (or the service stops)
   Garbage,           // HTTP 200 with bytes that are not XML
+  Redirect,          // HTTP 302 to another address of the service, no body
   // Answers to a new connection, given during the TLS handshake:
   UntrustedCertificate,  // a self-signed certificate for the right host
   WrongHostCertificate,  // a trusted certificate for another host name

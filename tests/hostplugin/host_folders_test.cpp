@@ -102,7 +102,9 @@ TEST_F(HostFolders, InstallPathComesFromTheFirstVersionKeyPresent) {
   EXPECT_EQ(GetRProInstallPath(), "c:\\RetailPro9");
 
   reg::WriteString(reg::Root::LocalMachine, base + "\\8.00", "INSTALLPATH", "/opt/old");
-  EXPECT_EQ(GetRProInstallPath(), "/opt/old") << "without a known version the first subkey counts";
+  reg::WriteString(reg::Root::LocalMachine, base + "\\7.50", "INSTALLPATH", "/opt/older");
+  EXPECT_EQ(GetRProInstallPath(), "/opt/older")
+      << "without a known version the first subkey the registry lists counts";
 
   reg::WriteString(reg::Root::LocalMachine, base + "\\9.20", "INSTALLPATH", "/opt/v920");
   reg::WriteString(reg::Root::LocalMachine, base + "\\9.30", "INSTALLPATH", "/opt/v930");

@@ -57,21 +57,29 @@ TEST(OciLogon, SessionBeginsAreJournalledWithModeAndNeverThePassword) {
   Session s("veskdata", "plimsy");
   ASSERT_EQ(OCI_SUCCESS, s.logonStatus);
   ASSERT_EQ(OCI_SUCCESS, api().OCISessionEnd(s.svc, s.err, s.user, OCI_DEFAULT));
-  // Again as SYSDBA, then with external credentials and a password carried
+  // Again as SYSDBA, refused to an account that is not privileged and taken
+  // by one that is; then with external credentials and a password carried
   // in the user name (refused).
   auto set = [&s](const std::string& value, ub4 attribute) {
     api().OCIAttrSet(s.user, OCI_HTYPE_SESSION, const_cast<char*>(value.c_str()),
                      static_cast<ub4>(value.size()), attribute, s.err);
   };
   set("plimsy", OCI_ATTR_PASSWORD);
-  EXPECT_EQ(OCI_SUCCESS, api().OCISessionBegin(s.svc, s.err, s.user, OCI_CRED_RDBMS, OCI_SYSDBA));
-  ASSERT_EQ(OCI_SUCCESS, api().OCISessionEnd(s.svc, s.err, s.user, OCI_DEFAULT));
+  EXPECT_EQ(OCI_ERROR, api().OCISessionBegin(s.svc, s.err, s.user, OCI_CRED_RDBMS, OCI_SYSDBA));
+  EXPECT_EQ("ORA-01031: insufficient privileges\n", lastError(s.err).text);
+  set("DBADMIN", OCI_ATTR_USERNAME);
+  for (const ub4 role : {OCI_SYSDBA, OCI_SYSOPER}) {
+    set("hedgerow", OCI_ATTR_PASSWORD);
+    EXPECT_EQ(OCI_SUCCESS, api().OCISessionBegin(s.svc, s.err, s.user, OCI_CRED_RDBMS, role));
+    ASSERT_EQ(OCI_SUCCESS, api().OCISessionEnd(s.svc, s.err, s.user, OCI_DEFAULT));
+  }
   set("veskdata/plimsy", OCI_ATTR_USERNAME);
   EXPECT_EQ(OCI_ERROR, api().OCISessionBegin(s.svc, s.err, s.user, OCI_CRED_EXT, OCI_SYSOPER));
 
   const std::vector<std::string> expected = {
       "SESSION BEGIN user=VESKDATA credt=1 mode=0", "SESSION BEGIN user=VESKDATA credt=1 mode=0",
-      "SESSION BEGIN user=VESKDATA credt=1 mode=2", "SESSION BEGIN user=VESKDATA credt=2 mode=4"};
+      "SESSION BEGIN user=VESKDATA credt=1 mode=2", "SESSION BEGIN user=DBADMIN credt=1 mode=2",
+      "SESSION BEGIN user=DBADMIN credt=1 mode=4",  "SESSION BEGIN user=VESKDATA credt=2 mode=4"};
   ASSERT_EQ(static_cast<int>(expected.size()), api().journalSize());
   for (int i = 0; i < api().journalSize(); ++i) {
     EXPECT_EQ(expected[static_cast<size_t>(i)], api().journalSql(i));
@@ -154,8 +162,14 @@ TEST(OciTransactions, CommitOnSuccessAndBusyDatabase) {
   FixtureDatabase db;
   Session first("VESKDATA", "plimsy");
   Session second("VESKDATA", "plimsy");
-  run(first, "update so_v set disc_amt = 6 where so_sid = 5001");
   Statement blocked(second, "update so_v set disc_amt = 7 where so_sid = 5002");
+  // A select FOR UPDATE holds its lock until the transaction ends, as a
+  // change does.
+  EXPECT_EQ("5001", single(first, "select so_sid from so_v where so_sid = 5001 for update"));
+  EXPECT_EQ(OCI_ERROR, blocked.execute());
+  EXPECT_EQ(54, blocked.error().code);
+  ASSERT_EQ(OCI_SUCCESS, api().OCITransRollback(first.svc, first.err, OCI_DEFAULT));
+  run(first, "update so_v set disc_amt = 6 where so_sid = 5001");
   EXPECT_EQ(OCI_ERROR, blocked.execute());
   EXPECT_EQ(54, blocked.error().code);
   ASSERT_EQ(OCI_SUCCESS, api().OCITransCommit(first.svc, first.err, OCI_DEFAULT));

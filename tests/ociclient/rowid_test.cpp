@@ -167,23 +167,27 @@ TEST_F(Rowids, SelectListShowsTheTextAndIsDescribedAsRowid) {
   }
 }
 
-TEST_F(Rowids, FetchNamesTheRowFetchedLast) {
-  Statement st(s, "select name from items where id >= :x order by id");
-  std::string from = "2";
-  OCIBind* bind = nullptr;
-  api().OCIBindByName(st.stmt, &bind, s.err, reinterpret_cast<const text*>(":x"), -1, from.data(),
-                      2, SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
-  char names[2][20] = {};
-  OCIDefine* define = nullptr;
-  api().OCIDefineByPos(st.stmt, &define, s.err, 1, names, 20, SQLT_STR, nullptr, nullptr, nullptr,
-                       OCI_DEFAULT);
-  ASSERT_EQ(OCI_SUCCESS, st.execute(0));
-  EXPECT_EQ("", rowidOf(st)) << "nothing fetched yet";
-  ASSERT_EQ(OCI_SUCCESS, api().OCIStmtFetch2(st.stmt, s.err, 1, OCI_FETCH_NEXT, 0, OCI_DEFAULT));
-  EXPECT_EQ(inserted[1], rowidOf(st));
-  ASSERT_EQ(OCI_NO_DATA, api().OCIStmtFetch2(st.stmt, s.err, 2, OCI_FETCH_NEXT, 0, OCI_DEFAULT));
-  EXPECT_EQ("three", std::string(names[0]));
-  EXPECT_EQ(inserted[2], rowidOf(st));
+TEST_F(Rowids, OnlyASelectForUpdateNamesTheRowFetchedLast) {
+  for (const char* lock : {" for update", " for update of name nowait", ""}) {
+    Statement st(s, std::string("select name from items where id >= :x order by id") + lock);
+    std::string from = "2";
+    OCIBind* bind = nullptr;
+    api().OCIBindByName(st.stmt, &bind, s.err, reinterpret_cast<const text*>(":x"), -1, from.data(),
+                        2, SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+    char names[2][20] = {};
+    OCIDefine* define = nullptr;
+    api().OCIDefineByPos(st.stmt, &define, s.err, 1, names, 20, SQLT_STR, nullptr, nullptr, nullptr,
+                         OCI_DEFAULT);
+    ASSERT_EQ(OCI_SUCCESS, st.execute(0)) << lock << st.error().text;
+    EXPECT_EQ("", rowidOf(st)) << "nothing fetched yet";
+    ASSERT_EQ(OCI_SUCCESS, api().OCIStmtFetch2(st.stmt, s.err, 1, OCI_FETCH_NEXT, 0, OCI_DEFAULT));
+    const bool forUpdate = *lock != '\0';
+    EXPECT_EQ(forUpdate ? inserted[1] : "", rowidOf(st)) << lock;
+    ASSERT_EQ(OCI_NO_DATA, api().OCIStmtFetch2(st.stmt, s.err, 2, OCI_FETCH_NEXT, 0, OCI_DEFAULT));
+    EXPECT_EQ("three", std::string(names[0]));
+    EXPECT_EQ(forUpdate ? inserted[2] : "", rowidOf(st)) << lock;
+    run(s, "commit");
+  }
 }
 
 TEST_F(Rowids, QueriesThatNameNoSingleRowAnswerAsBefore) {

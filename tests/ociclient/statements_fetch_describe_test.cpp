@@ -207,6 +207,38 @@ TEST_F(Statements, DescribeOfAFixtureTable) {
   }
   void* param = nullptr;
   EXPECT_EQ(OCI_ERROR, api().OCIParamGet(st.stmt, OCI_HTYPE_STMT, s.err, &param, count + 1));
+
+  // A size in characters is described in bytes, four for each character of
+  // the database character set up to the type's limit; the characters are
+  // the character size.
+  run(s,
+      "create table sized (a varchar2(10 char), b varchar2(1500 char), c char(600 char), "
+      "d varchar2(10 byte))");
+  Statement sized(s, "select a, b, c, d from sized");
+  ASSERT_EQ(OCI_SUCCESS, sized.execute(0, OCI_DESCRIBE_ONLY));
+  const ub2 sizes[][2] = {{40, 10}, {4000, 1500}, {2000, 600}, {10, 10}};
+  for (ub4 i = 0; i < 4; ++i) {
+    ASSERT_EQ(OCI_SUCCESS, api().OCIParamGet(sized.stmt, OCI_HTYPE_STMT, s.err, &param, i + 1));
+    ub2 size = 0, charSize = 0;
+    ub1 charUsed = 9;
+    api().OCIAttrGet(param, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, s.err);
+    api().OCIAttrGet(param, OCI_DTYPE_PARAM, &charSize, nullptr, OCI_ATTR_CHAR_SIZE, s.err);
+    api().OCIAttrGet(param, OCI_DTYPE_PARAM, &charUsed, nullptr, OCI_ATTR_CHAR_USED, s.err);
+    EXPECT_EQ(sizes[i][0], size) << i;
+    EXPECT_EQ(sizes[i][1], charSize) << i;
+    EXPECT_EQ(i < 3 ? 1 : 0, charUsed) << i;
+    api().OCIDescriptorFree(param, OCI_DTYPE_PARAM);
+  }
+  // Its length is checked in characters: ten two-byte characters fit.
+  run(s,
+      "insert into sized (a) values ('\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"
+      "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9')");
+  Statement eleven(s, "insert into sized (a, d) values ('abcdefghijk', 'x')");
+  EXPECT_EQ(OCI_ERROR, eleven.execute());
+  EXPECT_EQ(
+      "ORA-12899: value too large for column \"VESKDATA\".\"SIZED\".\"A\" (actual: 11, "
+      "maximum: 10)\n",
+      eleven.error().text);
 }
 
 TEST_F(Statements, SysdateIsADateAndSystimestampATimestamp) {
@@ -284,6 +316,15 @@ TEST_F(Statements, SqliteFailuresCarryOracleNumbers) {
       {"select 1 from dual select 2 from dual", 933, "ORA-00933: SQL command not properly ended\n"},
       {"select to_date('31-02-2024', 'DD-MM-YYYY') from dual", 1861,
        "ORA-01861: literal does not match format string\n"},
+      // Declared sizes and number columns are checked as Oracle does.
+      {"insert into subsidiary values (7, 'a name longer than thirty bytes', 0)", 12899,
+       "ORA-12899: value too large for column \"VESKDATA\".\"SUBSIDIARY\".\"SBS_NAME\" "
+       "(actual: 31, maximum: 30)\n"},
+      {"update subsidiary set sbs_name = sbs_name || ' and a long tail added to it'", 12899,
+       "ORA-12899: value too large for column \"VESKDATA\".\"SUBSIDIARY\".\"SBS_NAME\" "
+       "(actual: 38, maximum: 30)\n"},
+      {"insert into subsidiary values (7, 'x', 'one')", 1722, "ORA-01722: invalid number\n"},
+      {"update dcs set active = 'yes'", 1722, "ORA-01722: invalid number\n"},
   };
   for (const Case& c : cases) {
     Statement st(s, c.sql);
@@ -293,6 +334,14 @@ TEST_F(Statements, SqliteFailuresCarryOracleNumbers) {
     EXPECT_EQ(c.code, st.error().code) << c.sql;
     EXPECT_EQ(c.text, st.error().text) << c.sql;
   }
+  // A refused write takes back every row the statement wrote; values that
+  // fit, numbers written as text among them, are taken.
+  EXPECT_EQ((Rows{{"0"}}), query(s,
+                                 "select count(*) from subsidiary where sbs_no = 7 or "
+                                 "length(sbs_name) > 30 or typeof(master) = 'text'"));
+  run(s, "insert into subsidiary values ('8', 'exactly thirty characters long', ' 1')");
+  EXPECT_EQ((Rows{{"1"}}), query(s, "select master from subsidiary where sbs_no = 8"));
+
   Statement bad(s, "select 1 from dual\nwhere nope = 1");
   EXPECT_EQ(OCI_ERROR, bad.execute(0));
   ub2 offset = 0;

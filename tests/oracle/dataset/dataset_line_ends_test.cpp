@@ -70,9 +70,9 @@ TEST_F(LineEndsDataSetTest, CharColumnWithALineEndKeepsItsPaddingWhenUntrimmed) 
 }
 
 TEST_F(LineEndsDataSetTest, NationalTextIsKeptWholeNotCut) {
-  // The column is fetched six UTF-16 units wide (two bytes a character); the
-  // first value fills that width.
-  CreateNotes("nvarchar2(3)", {"\n\nx\n\ny", "a\nb"});
+  // The first value fills its six-character column; with CR LF line ends it
+  // is longer than the column.
+  CreateNotes("nvarchar2(6)", {"\n\nx\n\ny", "a\nb"});
   auto ds = NewDataSet("select body from notes order by id");
   ds->Open();
   auto& body = static_cast<dataset::TWideStringField&>(ds->FieldByName("body"));

@@ -172,13 +172,13 @@ TEST_F(QueryStatementsTest, RowidOfAnInsertFindsTheRowAgain) {
   const std::string rowid = insert->RowId();
   ASSERT_EQ(rowid.size(), 18u) << rowid;
   EXPECT_TRUE(ParseRowidText(rowid).has_value()) << rowid;
-  auto find = NewQuery("select rowid, sbs_name from subsidiary where rowid = :x");
+  auto find = NewQuery("select rowid, sbs_name from subsidiary where rowid = :x for update");
   find->DeclareAndSet("x", 5, oracle::Variant::String(rowid));
   find->Execute();
   ASSERT_FALSE(find->Eof());
   EXPECT_EQ(find->FieldAsString(0), rowid);
   EXPECT_EQ(find->FieldAsString(1), "Seventh");
-  EXPECT_EQ(find->RowId(), rowid);  // the row fetched last
+  EXPECT_EQ(find->RowId(), rowid);  // the row a select FOR UPDATE fetched last
   find->Next();
   EXPECT_TRUE(find->Eof());
 }

@@ -37,28 +37,28 @@ TEST_F(SessionLogonTest, PluginAccountLogsOnAndOff) {
 
 TEST_F(SessionLogonTest, WholeLogonTextInTheUserNameIsSplitAtLogon) {
   TOracleSession session;
-  session.SetLogonUsername("veskdata/plimsy@RPROODS as sysdba");
+  session.SetLogonUsername("dbadmin/hedgerow@RPROODS as sysdba");
   session.LogOn();
   EXPECT_TRUE(session.Connected());
-  EXPECT_EQ(session.LogonUsername(), "veskdata");
-  EXPECT_EQ(session.LogonPassword(), "plimsy");
+  EXPECT_EQ(session.LogonUsername(), "dbadmin");
+  EXPECT_EQ(session.LogonPassword(), "hedgerow");
   EXPECT_EQ(session.LogonDatabase(), "RPROODS");
   EXPECT_EQ(session.ConnectAs(), TConnectAs::caSYSDBA);
   // The client saw one session begin, as SYSDBA, and no password.
   const auto sent = JournalSql();
   ASSERT_FALSE(sent.empty());
-  EXPECT_EQ(sent[0], "SESSION BEGIN user=VESKDATA credt=1 mode=2");
-  for (const std::string& text : sent) EXPECT_EQ(text.find("plimsy"), std::string::npos) << text;
+  EXPECT_EQ(sent[0], "SESSION BEGIN user=DBADMIN credt=1 mode=2");
+  for (const std::string& text : sent) EXPECT_EQ(text.find("hedgerow"), std::string::npos) << text;
 }
 
 TEST_F(SessionLogonTest, RoleAloneKeepsTheSeparatelyGivenPassword) {
   TOracleSession session;
   session.SetLogonDatabase("RPROODS");
-  session.SetLogonUsername("VESKDATA as sysoper");
-  session.SetLogonPassword("plimsy");
+  session.SetLogonUsername("DBADMIN as sysoper");
+  session.SetLogonPassword("hedgerow");
   session.LogOn();
-  EXPECT_EQ(session.LogonUsername(), "VESKDATA");
-  EXPECT_EQ(session.LogonPassword(), "plimsy");
+  EXPECT_EQ(session.LogonUsername(), "DBADMIN");
+  EXPECT_EQ(session.LogonPassword(), "hedgerow");
   EXPECT_EQ(session.ConnectAs(), TConnectAs::caSYSOPER);
   EXPECT_EQ(OciSpy::sessionBegins.at(0).mode, OCI_SYSOPER);
 }

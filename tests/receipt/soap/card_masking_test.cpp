@@ -53,11 +53,28 @@ TEST(CardMaskingTest, NumbersFailingLuhnAndNonDigitsStayAsTheyAre) {
   EXPECT_EQ(MaskCardNumbers(""), "");
 }
 
-TEST(CardMaskingTest, EveryRunIsJudgedOnItsOwn) {
-  // Two card numbers separated by one character, and one run at each end.
-  EXPECT_EQ(MaskCardNumbers("4111111111111111 5555555555554444"),
-            "************1111 ************4444");
-  EXPECT_EQ(MaskCardNumbers("4111111111111111/7"), "************1111/7");
+TEST(CardMaskingTest, EveryRunIsJudgedOnItsOwnAndGroupsJoinedBySingleSeparatorsCount) {
+  struct Case {
+    const char* in;
+    const char* out;
+  };
+  const Case cases[] = {
+      // Two card numbers separated by one character, and one run at each end.
+      {"4111111111111111 5555555555554444", "************1111 ************4444"},
+      {"4111111111111111/7", "************1111/7"},
+      // Numbers written in groups, with blanks, dashes or both.
+      {"card 4111 1111 1111 1111.", "card **** **** **** 1111."},
+      {"4111-1111-1111-1111", "****-****-****-1111"},
+      {"3782 822463-10005 x", "**** ******-*0005 x"},
+      // A number between other digit groups is still found.
+      {"qty 2 4111 1111 1111 1111 7", "qty 2 **** **** **** 1111 7"},
+      // Two blanks, or a blank and a dash, end a group run.
+      {"4111  1111  1111  1111", "4111  1111  1111  1111"},
+      {"4111 -1111-1111-1111", "4111 -1111-1111-1111"},
+      // A grouped number that fails the check stays.
+      {"4111 1111 1111 1112", "4111 1111 1111 1112"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MaskCardNumbers(c.in), c.out) << c.in;
 }
 
 }  // namespace

@@ -162,6 +162,29 @@ TEST_F(ExchangeRulesTest, AServerErrorToTheAuthenticationOnlyMarksTheFailure) {
   ExpectNothingQueued();
 }
 
+TEST_F(ExchangeRulesTest, ARedirectIsNotFollowedAndMarksBothExchangesWithoutQueuing) {
+  service_->Plan({.kind = AnswerKind::Redirect});
+  AuthBillToCustomer();
+  EXPECT_EQ(FTransControl.HTTPCode, 302);
+  EXPECT_EQ(FTransControl.ErrorText, "") << "the transport raised nothing";
+  EXPECT_TRUE(FTransControl.CommError);
+  EXPECT_TRUE(FTransControl.NoVesk);
+  EXPECT_NE(TrafficLog().find("AuthenticateUserPOSRequest Error"), std::string::npos);
+
+  receipt::ResetTransControl();
+  const std::string request = ReceiptRequest();
+  service_->Plan({.kind = AnswerKind::Redirect});
+  std::string response;
+  SendDigitalReceipt(request, response);
+  EXPECT_EQ(service_->RequestCount(), 2u) << "one attempt each, the new address never asked";
+  EXPECT_EQ(FTransControl.HTTPCode, 302);
+  EXPECT_TRUE(FTransControl.CommError);
+  ExpectNothingQueued();
+  const std::string traffic = TrafficLog();
+  EXPECT_NE(traffic.find("sendDigitalReceiptRequest Error"), std::string::npos);
+  EXPECT_NE(traffic.find("HTTP Response=302"), std::string::npos);
+}
+
 TEST_F(ExchangeRulesTest, NotFoundQueuesTheReceiptAndFlagsTheAuthentication) {
   const std::string request = ReceiptRequest();
   service_->Plan({.kind = AnswerKind::NotFound});
@@ -238,7 +261,9 @@ TEST_F(ExchangeRulesTest, AnEarlierFailureDoesNotMarkALaterGoodExchange) {
   EXPECT_EQ(FTransControl.ErrorText, "");
 }
 
-TEST_F(ExchangeRulesTest, NoFullCardNumberReachesTheTrafficOrApplicationLog) {
+TEST_F(ExchangeRulesTest, NoFullCardNumberNorAddressPasswordReachesTheTrafficOrApplicationLog) {
+  const std::string url = service_->Url();
+  foundation::MainPrefs.URL = url.substr(0, 8) + "clerk:s3cret@" + url.substr(8);
   const std::string request = ReceiptRequest();
   service_->Plan({.kind = AnswerKind::ServerError});
   AuthBillToCustomer();
@@ -248,13 +273,18 @@ TEST_F(ExchangeRulesTest, NoFullCardNumberReachesTheTrafficOrApplicationLog) {
   EXPECT_NE(traffic.find("Request:"), std::string::npos);
   EXPECT_NE(traffic.find("************1111"), std::string::npos);
   EXPECT_EQ(traffic.find(kCardNumber), std::string::npos);
+  EXPECT_NE(traffic.find("URL:https://***@localhost:"), std::string::npos) << traffic;
 
   service_->Plan({.kind = AnswerKind::ServerError});
   std::string response;
   SendDigitalReceipt(request, response);
-  EXPECT_NE(TrafficLog().find("sendDigitalReceiptRequest Error"), std::string::npos);
-  EXPECT_EQ(TrafficLog().find(kCardNumber), std::string::npos);
-  EXPECT_EQ(log_->Text().find(kCardNumber), std::string::npos);
+  const std::string log = log_->Text();
+  ASSERT_NE(log.find("Transmitting to [ https://***@localhost:"), std::string::npos);
+  for (const std::string& text : {TrafficLog(), log}) {
+    EXPECT_NE(text.find("sendDigitalReceiptRequest"), std::string::npos);
+    EXPECT_EQ(text.find(kCardNumber), std::string::npos);
+    EXPECT_EQ(text.find("s3cret"), std::string::npos);
+  }
 }
 
 }  // namespace
