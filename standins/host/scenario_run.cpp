@@ -1,0 +1,490 @@
+#include "scenario_run.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "cashier.h"
+#include "host_adapter.h"
+#include "host_commands.h"
+#include "host_database.h"
+#include "platform/process.h"
+#include "plugin_library.h"
+#include "receipt/card_masking.h"
+#include "receipt_service.h"
+#include "sale_events.h"
+
+namespace fs = std::filesystem;
+
+namespace hostsim {
+
+const char kRunHelp[] =
+    "Usage: pos-host run LIBRARY SCENARIO [--screenshots DIR] [--keep DIR] [--trace]\n"
+    "Stages the sale SCENARIO describes (a YAML file, see README.md) in a scratch\n"
+    "host folder: settings files, a copy of the host database with the scenario's\n"
+    "rows, the stand-in receipt service with its planned answers. Loads LIBRARY,\n"
+    "creates and prepares its plug-ins, fires the scenario's events while playing\n"
+    "the cashier in every dialog, prints a transcript, cleans up, unloads and\n"
+    "checks the scenario's expectations.\n"
+    "  --screenshots DIR  where the cashier's screenshots go\n"
+    "  --keep DIR         use DIR (new or empty) as the host folder and keep it\n"
+    "  --trace            print every call the plug-ins made on the host adapter\n"
+    "Exit status: 0 when every expectation holds, 1 when one does not (each is\n"
+    "named) or the library misbehaved, 2 for a bad scenario or usage.\n";
+
+namespace {
+
+constexpr int kOk = 0;
+constexpr int kFailure = 1;
+constexpr int kUsage = 2;
+constexpr char kHostFolderVariable[] = "NORVANE_POS_HOST_FOLDER";
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << text;
+  if (!file) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+std::vector<fs::path> FilesBelow(const fs::path& folder) {
+  std::vector<fs::path> files;
+  std::error_code error;
+  if (!fs::is_directory(folder, error)) return files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder, error)) {
+    if (entry.is_regular_file()) files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+// Every attribute name of `record` and its related records becomes a name
+// the host knows for their kinds.
+void LearnNames(BusinessObjectStore& store, int32_t kind, const BORecord& record) {
+  auto known = store.KnownNames(kind);
+  for (const auto& [name, value] : record.attributes) known->insert(name);
+  for (const auto& [reference, children] : record.children) {
+    if (std::optional<int32_t> childKind = KindOfReference(kind, reference)) {
+      for (const RecordPtr& child : children) LearnNames(store, *childKind, *child);
+    }
+  }
+}
+
+void StageHost(const Scenario& scenario, HostAdapter& adapter, HostDatabase& database) {
+  BusinessObjectStore& store = adapter.Store();
+  for (const StagedRecord& staged : scenario.records) {
+    store.Table(staged.kind)->push_back(staged.record);
+    LearnNames(store, staged.kind, *staged.record);
+    database.Mirror(staged.kind, *staged.record);
+  }
+  if (scenario.document.record != nullptr) {
+    store.SetDocument(scenario.document.kind, scenario.document.record);
+  }
+  for (const PreferenceEntry& preference : scenario.preferences) {
+    store.SetPreference(preference.number, preference.subsidiary, preference.value);
+  }
+  for (const HostFault& fault : scenario.hostFaults) adapter.AddFault(fault);
+  // A customer the plug-in creates or changes through the host is saved in
+  // the database too, as the host saves it.
+  store.SetPostHook([&database](int32_t kind, const BORecord& record, bool) {
+    if (kind == kKindCustomer) database.Mirror(kind, record);
+  });
+  for (const TableRow& row : scenario.database.rows) database.AddRow(row);
+  if (scenario.database.logonRefused) database.LockReadAccount();
+}
+
+// The stand-in OCI client in an Oracle home of the host folder, with
+// "RPROODS" naming the database copy.
+void StageOracleHome(const fs::path& folder, const RunOptions& options,
+                     const HostDatabase& database) {
+  const fs::path home = folder / "oracle";
+  fs::create_directories(home / "lib");
+  fs::create_symlink(fs::absolute(options.ociClient), home / "lib" / "libociclient.so");
+  const fs::path config = home / "network" / "admin" / "ociclient.conf";
+  WriteFile(config, "RPROODS = " + database.Path() + "\n");
+  ::setenv("ORACLE_HOME", home.c_str(), 1);
+  ::setenv("NORVANE_OCI_CONFIG", config.c_str(), 1);
+}
+
+void StageService(const Scenario& scenario, receiptservice::ReceiptService& service) {
+  service.Start();
+  for (const receiptservice::Answer& answer : scenario.service.answers) service.Plan(answer);
+  if (scenario.service.refuse) service.RefuseConnections(true);
+  ::setenv("NORVANE_CA_BUNDLE", service.Certificates().caCert.c_str(), 1);
+}
+
+void StageSettings(const Scenario& scenario, const fs::path& folder, const std::string& url) {
+  for (const SettingsFile& settings : scenario.settings) {
+    std::string text = Replaced(settings.text, "${SERVICE_URL}", url);
+    text = Replaced(text, "${HOST_FOLDER}", folder.string());
+    WriteFile(folder / "VeskRcpts" / settings.name, text);
+  }
+}
+
+std::string Joined(const std::vector<std::string>& texts) {
+  std::string joined;
+  for (const std::string& text : texts) joined += (joined.empty() ? "" : ", ") + text;
+  return joined;
+}
+
+// ---------------------------------------------------------------------------
+// Expectations
+
+void CheckDialogs(const Expectations& expect, const Cashier& cashier,
+                  std::vector<std::string>& failures) {
+  if (!expect.dialogs) return;
+  const auto& shown = cashier.Shown();
+  const auto& wanted = *expect.dialogs;
+  std::vector<std::string> names;
+  for (const ShownDialog& dialog : shown) names.push_back(dialog.className);
+  if (shown.size() != wanted.size()) {
+    failures.push_back("dialogs (" + expect.dialogsPlace.Text() +
+                       "): " + std::to_string(shown.size()) + " shown [" + Joined(names) + "], " +
+                       std::to_string(wanted.size()) + " expected");
+  }
+  for (size_t i = 0; i < std::min(shown.size(), wanted.size()); ++i) {
+    if (!shown[i].Named(wanted[i].name)) {
+      failures.push_back("dialogs (" + expect.dialogsPlace.Text() + "): dialog " +
+                         std::to_string(i + 1) + " is " + shown[i].className + " \"" +
+                         shown[i].title + "\", expected \"" + wanted[i].name + "\"");
+      continue;
+    }
+    for (const std::string& text : wanted[i].texts) {
+      if (std::find(shown[i].texts.begin(), shown[i].texts.end(), text) == shown[i].texts.end()) {
+        failures.push_back("dialogs (" + expect.dialogsPlace.Text() + "): dialog \"" +
+                           wanted[i].name + "\" did not show \"" + text + "\"");
+      }
+    }
+  }
+}
+
+void CheckRequests(const Expectations& expect,
+                   const std::vector<receiptservice::ReceivedRequest>& received,
+                   std::vector<std::string>& failures) {
+  if (!expect.requests) return;
+  const auto& wanted = *expect.requests;
+  std::vector<std::string> names;
+  for (const auto& request : received)
+    names.push_back(receiptservice::OperationName(request.operation));
+  if (received.size() != wanted.size()) {
+    failures.push_back("requests (" + expect.requestsPlace.Text() + "): the service received " +
+                       std::to_string(received.size()) + " [" + Joined(names) + "], " +
+                       std::to_string(wanted.size()) + " expected");
+  }
+  for (size_t i = 0; i < std::min(received.size(), wanted.size()); ++i) {
+    if (names[i] != wanted[i].operation) {
+      failures.push_back("requests (" + expect.requestsPlace.Text() + "): request " +
+                         std::to_string(i + 1) + " is " + names[i] + ", expected " +
+                         wanted[i].operation);
+      continue;
+    }
+    for (const auto& [element, value] : wanted[i].values) {
+      const std::string got = receiptservice::RequestValue(received[i].body, element);
+      if (got != value) {
+        failures.push_back("requests (" + expect.requestsPlace.Text() + "): request " +
+                           std::to_string(i + 1) + " has " + element + " \"" + got +
+                           "\", expected \"" + value + "\"");
+      }
+    }
+  }
+}
+
+void CheckQueue(const Expectations& expect, const fs::path& folder,
+                std::vector<std::string>& failures) {
+  const std::vector<fs::path> files = FilesBelow(folder / "VeskRcpts" / "Queue");
+  if (expect.queueCount && static_cast<size_t>(*expect.queueCount) != files.size()) {
+    failures.push_back("queue (" + expect.queuePlace.Text() + "): " + std::to_string(files.size()) +
+                       " queue files, expected " + std::to_string(*expect.queueCount));
+  }
+  for (const std::string& text : expect.queueContains) {
+    bool found = std::any_of(files.begin(), files.end(), [&](const fs::path& file) {
+      return ReadFile(file).find(text) != std::string::npos;
+    });
+    if (!found) {
+      failures.push_back("queue (" + expect.queuePlace.Text() + "): no queue file contains \"" +
+                         text + "\"");
+    }
+  }
+}
+
+void CheckObjects(const Expectations& expect, BusinessObjectStore& store,
+                  std::vector<std::string>& failures) {
+  for (const ObjectExpectation& wanted : expect.objects) {
+    BusinessObject view(wanted.kind, store.Table(wanted.kind), store.KnownNames(wanted.kind));
+    std::string where;
+    for (const auto& [name, value] : wanted.match) {
+      view.SetFilter(name, Variant(value));
+      where += (where.empty() ? "" : ", ") + name + " = " + value;
+    }
+    view.Open();
+    const std::string what =
+        KindName(wanted.kind) + " [" + where + "] (" + wanted.place.Text() + ")";
+    if (view.AtEnd()) {
+      failures.push_back("objects: no " + what);
+      continue;
+    }
+    for (const auto& [name, value] : wanted.values) {
+      const std::string got = ValueText(view.Read(name));
+      if (got != value) {
+        failures.push_back("objects: " + what + " has " + name + " \"" + got + "\", expected \"" +
+                           value + "\"");
+      }
+    }
+  }
+}
+
+void CheckQueries(const Expectations& expect, HostDatabase& database,
+                  std::vector<std::string>& failures) {
+  for (const QueryExpectation& wanted : expect.queries) {
+    try {
+      const auto rows = database.Query(wanted.sql);
+      if (rows != wanted.rows) {
+        std::string got;
+        for (const auto& row : rows) got += " [" + Joined(row) + "]";
+        failures.push_back("query (" + wanted.place.Text() + ") \"" + wanted.sql + "\" gave" +
+                           (got.empty() ? std::string(" no rows") : got));
+      }
+    } catch (const std::exception& error) {
+      failures.push_back("query (" + wanted.place.Text() + ") \"" + wanted.sql +
+                         "\" failed: " + error.what());
+    }
+  }
+}
+
+void CheckFiles(const Expectations& expect, const fs::path& folder,
+                std::vector<std::string>& failures) {
+  std::string log;
+  for (const fs::path& file : FilesBelow(folder / "logs")) log += ReadFile(file);
+  for (const std::string& text : expect.logContains) {
+    if (log.find(text) == std::string::npos) {
+      failures.push_back("log (" + expect.logPlace.Text() + "): no line holds \"" + text + "\"");
+    }
+  }
+  for (const std::string& text : expect.logLacks) {
+    if (log.find(text) != std::string::npos) {
+      failures.push_back("log (" + expect.logPlace.Text() + "): a line holds \"" + text + "\"");
+    }
+  }
+  // No file the plug-in wrote may hold a full card number.
+  for (const char* area : {"logs", "VeskRcpts"}) {
+    for (const fs::path& file : FilesBelow(folder / area)) {
+      const std::string text = ReadFile(file);
+      if (receipt::MaskCardNumbers(text) != text) {
+        failures.push_back("a full card number is written in " +
+                           fs::relative(file, folder).string());
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+
+// The host folder to relaunch in: DIR of --keep (new or empty), else a new
+// temporary folder.
+fs::path MakeHostFolder(const RunOptions& options) {
+  if (!options.keep.empty()) {
+    fs::path folder = fs::absolute(options.keep);
+    fs::create_directories(folder);
+    if (!fs::is_empty(folder))
+      throw std::runtime_error("the folder " + folder.string() + " is not empty");
+    return folder;
+  }
+  std::string pattern = (fs::temp_directory_path() / "pos-host-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr)
+    throw std::runtime_error("cannot make a temporary folder");
+  return pattern;
+}
+
+}  // namespace
+
+int RunScenario(const Scenario& scenario, const RunOptions& options, const std::string& hostFolder,
+                std::ostream& out, std::ostream& err) {
+  const fs::path folder = hostFolder;
+  std::vector<std::string> failures;
+  bool misbehaved = false;
+  try {
+    ::chdir(folder.c_str());
+    ::setenv("NORVANE_REGISTRY_FILE", (folder / "registry").c_str(), 1);
+    out << "Scenario: " << scenario.file << "\n";
+    if (!scenario.description.empty()) out << "  " << scenario.description << "\n";
+    out << "Host folder: " << folder.string() << "\n";
+
+    HostDatabase database(options.fixture, (folder / "host.sqlite").string());
+    ComPtr<HostAdapter> adapter = MakeComObject<HostAdapter>();
+    StageHost(scenario, *adapter, database);
+    StageOracleHome(folder, options, database);
+    out << "Host database: " << database.Path() << " (" << scenario.records.size()
+        << " records staged, " << scenario.database.rows.size() << " rows added)\n";
+
+    receiptservice::ReceiptService service(
+        receiptservice::MakeTestCertificates((folder / "certs").string()));
+    StageService(scenario, service);
+    out << "Receipt service: " << service.Url() << " (" << scenario.service.answers.size()
+        << " answers planned" << (scenario.service.refuse ? ", refusing connections" : "") << ")\n";
+    StageSettings(scenario, folder, service.Url());
+
+    Cashier cashier(
+        scenario.cashier, scenario.dialogBoundMs,
+        options.screenshots.empty() ? (folder / "screenshots").string() : options.screenshots);
+    {
+      PluginLibrary library(options.library);
+      out << "Library: " << library.Path() << "\n";
+      {
+        std::optional<std::vector<std::string>> classes = DiscoverPlugins(library, out, err);
+        if (!classes) throw std::runtime_error("the library offers no plug-in list");
+        SaleEvents events(out, failures);
+        misbehaved = !events.Load(library, *classes, adapter.Get());
+        cashier.Start();
+        int number = 0;
+        for (const EventEntry& event : scenario.events) {
+          events.Fire(event, ++number, scenario.document.kind);
+        }
+        cashier.Finish();
+        if (!cashier.Transcript().empty()) out << "Dialogs:\n";
+        for (const std::string& line : cashier.Transcript()) out << line << "\n";
+        failures.insert(failures.end(), cashier.Failures().begin(), cashier.Failures().end());
+        misbehaved = !events.CleanUp() || misbehaved;
+      }
+      out << "Adapter calls: " << adapter->Trace().size() << "\n";
+      if (options.trace) {
+        for (const std::string& call : adapter->Trace()) out << "  " << call << "\n";
+      }
+      const HRESULT unload = library.DllCanUnloadNow();
+      out << "DllCanUnloadNow: " << HResultText(unload) << "\n";
+      if (unload != S_OK) {
+        failures.push_back("the library still holds objects after the host released them");
+      }
+      library.Unload();
+      out << "Unloaded\n";
+    }
+    service.Stop();
+    const auto received = service.Requests();
+    out << "Service requests: " << received.size() << "\n";
+    for (const auto& request : received) {
+      out << "  " << receiptservice::OperationName(request.operation) << " answered "
+          << receiptservice::AnswerKindName(request.answer) << "\n";
+    }
+
+    CheckDialogs(scenario.expect, cashier, failures);
+    CheckRequests(scenario.expect, received, failures);
+    CheckQueue(scenario.expect, folder, failures);
+    CheckObjects(scenario.expect, adapter->Store(), failures);
+    CheckQueries(scenario.expect, database, failures);
+    CheckFiles(scenario.expect, folder, failures);
+  } catch (const std::exception& error) {
+    err << "pos-host run: " << error.what() << "\n";
+    failures.push_back(error.what());
+    misbehaved = true;
+  }
+  if (failures.empty()) {
+    out << "Result: every expectation holds\n";
+  } else {
+    out << "Result: " << failures.size() << " expectation(s) did not hold:\n";
+    for (const std::string& failure : failures) out << "  - " << failure << "\n";
+  }
+  return failures.empty() && !misbehaved ? kOk : kFailure;
+}
+
+int RunScenarioCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  RunOptions options;
+  options.fixture = NORVANE_HOST_DB_FIXTURE;
+  options.ociClient = NORVANE_OCI_CLIENT;
+  std::vector<std::string> positional;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (arg == "--help" || arg == "-h") {
+      out << kRunHelp;
+      return kOk;
+    } else if (arg == "--screenshots" && hasValue) {
+      options.screenshots = fs::absolute(args[++i]).string();
+    } else if (arg == "--keep" && hasValue) {
+      options.keep = fs::absolute(args[++i]).string();
+    } else if (arg == "--trace") {
+      options.trace = true;
+    } else if (positional.size() >= 2 && !arg.empty() && (arg[0] == '-' || arg[0] == '/')) {
+      options.switches.push_back(arg);  // a host switch, read by the plug-in
+    } else if (positional.size() < 2 && !arg.empty() && arg[0] != '-') {
+      positional.push_back(arg);
+    } else {
+      err << kRunHelp;
+      return kUsage;
+    }
+  }
+  if (positional.size() != 2) {
+    err << kRunHelp;
+    return kUsage;
+  }
+  options.library = fs::absolute(positional[0]).string();
+  options.scenario = fs::absolute(positional[1]).string();
+
+  Scenario scenario;
+  try {
+    scenario = ReadScenario(positional[1]);
+  } catch (const ScenarioError& error) {
+    err << "pos-host run: " << error.what() << "\n";
+    return kUsage;
+  }
+
+  const char* inside = std::getenv(kHostFolderVariable);
+  const std::string ownFolder = fs::path(platform::ExecutableFolder()).parent_path().string();
+  if (inside != nullptr && ownFolder == inside) {
+    ::unsetenv(kHostFolderVariable);
+    const int status = RunScenario(scenario, options, ownFolder, out, err);
+    out.flush();
+    if (options.keep.empty()) {
+      std::error_code ignored;
+      fs::remove_all(ownFolder, ignored);
+    } else {
+      out << "Host folder kept: " << ownFolder << "\n";
+    }
+    return status;
+  }
+
+  // Relaunch from a copy inside the host folder, with the scenario's switches
+  // on the command line where the plug-in reads them.
+  try {
+    const fs::path folder = MakeHostFolder(options);
+    const fs::path program = folder / "pos-host";
+    fs::copy_file(platform::ExecutablePath(), program);
+    std::vector<std::string> words = {program.string(), "run", options.library, options.scenario};
+    if (!options.screenshots.empty())
+      words.insert(words.end(), {"--screenshots", options.screenshots});
+    if (!options.keep.empty()) words.insert(words.end(), {"--keep", options.keep});
+    if (options.trace) words.push_back("--trace");
+    words.insert(words.end(), options.switches.begin(), options.switches.end());
+    words.insert(words.end(), scenario.switches.begin(), scenario.switches.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    ::setenv(kHostFolderVariable, folder.c_str(), 1);
+    out.flush();
+    ::execv(program.c_str(), argv.data());
+    err << "pos-host run: cannot start " << program.string() << "\n";
+    fs::remove_all(folder);
+    return kFailure;
+  } catch (const std::exception& error) {
+    err << "pos-host run: " << error.what() << "\n";
+    return kFailure;
+  }
+}
+
+}  // namespace hostsim
