@@ -251,6 +251,24 @@ void BusinessObject::SkipFiltered() {
 BusinessObjectStore::BusinessObjectStore() {
   // The customer's identifier is the host's to give, at post.
   SetIdentity(kKindCustomer, "Cust Sid", 880000001);
+  // Attributes every host record of a kind has, given a value or not.
+  const std::pair<int32_t, std::vector<const char*>> standard[] = {
+      {kKindCustomer,
+       {"Sbs No", "Cust Sid", "Cust Id", "First Name", "Last Name", "EMail", "Allow Email",
+        "Active", "Supplements", "Phone1", "Phone2", "Info1", "Info2", "UDF1 Date", "UDF2 Date"}},
+      {kKindInvoice,
+       {"Invoice SID", "Invoice Number", "Invoice Type", "Status", "Subsidiary Number",
+        "Created Date", "Store No", "Cashier", "Bill To Cust Sid", "SO Sid", "Fee Type",
+        "Fee Amt"}},
+      {kKindItem, {"Item_Sid", "Desc1", "Vendor Code", "Qty", "Orig P$", "Ext Rcpt P$"}},
+      {kKindTender, {"TENDER_TYPE", "AMT", "TAKEN", "GIVEN", "CRD_TYPE", "EFTDATA1", "AUTH"}},
+      {kKindSalesOrder, {"SO Sid", "Sbs No", "SO Number", "Cust Sid"}},
+      {kKindHistory, {"Invoice Sid"}},
+      {kKindDeposit, {"SO Sid", "Invoice SID", "Sbs No", "Cust Sid"}},
+  };
+  for (const auto& [kind, names] : standard) {
+    KnownNames(kind)->insert(names.begin(), names.end());
+  }
 }
 
 std::shared_ptr<RecordList> BusinessObjectStore::Table(int32_t kind) {

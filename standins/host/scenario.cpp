@@ -461,8 +461,24 @@ class Reader {
                       }
                     }
                   }},
-                 {"logon refused", [&](const YAML::Node& n) {
+                 {"logon refused",
+                  [&](const YAML::Node& n) {
                     scenario.database.logonRefused = Bool(n, "logon refused");
+                  }},
+                 {"fail statement", [&](const YAML::Node& n) {
+                    StatementFault fault;
+                    Map(n, "fail statement",
+                        {{"containing",
+                          [&](const YAML::Node& f) { fault.containing = Text(f, "containing"); }},
+                         {"code",
+                          [&](const YAML::Node& f) {
+                            fault.code = static_cast<int>(Integer(f, "code"));
+                          }},
+                         {"text", [&](const YAML::Node& f) { fault.text = Text(f, "text"); }}});
+                    if (fault.containing.empty() || fault.code <= 0) {
+                      Fail(n, "fail statement needs \"containing\" and a positive \"code\"");
+                    }
+                    scenario.database.failStatement = fault;
                   }}});
           }},
          {"service",

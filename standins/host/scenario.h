@@ -54,9 +54,16 @@ struct TableRow {
   std::vector<std::pair<std::string, Variant>> columns;
 };
 
+struct StatementFault {
+  std::string containing;  // statements whose text holds this fail
+  int code = 0;            // ORA- number
+  std::string text;        // empty: Oracle's own text
+};
+
 struct DatabaseStaging {
   std::vector<TableRow> rows;
   bool logonRefused = false;
+  std::optional<StatementFault> failStatement;
 };
 
 struct ServiceStaging {

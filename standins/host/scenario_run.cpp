@@ -1,5 +1,6 @@
 #include "scenario_run.h"
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -123,6 +124,31 @@ void StageOracleHome(const fs::path& folder, const RunOptions& options,
   ::setenv("ORACLE_HOME", home.c_str(), 1);
   ::setenv("NORVANE_OCI_CONFIG", config.c_str(), 1);
 }
+
+// The stand-in client as the plug-in will load it (the same file, so the
+// same loaded copy), held while the run lasts, for its error injection.
+class OciClientHooks {
+ public:
+  OciClientHooks(const fs::path& folder, const DatabaseStaging& staging) {
+    if (!staging.failStatement) return;
+    const fs::path library = folder / "oracle" / "lib" / "libociclient.so";
+    handle_ = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    auto fail = handle_ != nullptr ? reinterpret_cast<void (*)(const char*, int, const char*)>(
+                                         ::dlsym(handle_, "ociStandin_FailStatements"))
+                                   : nullptr;
+    if (fail == nullptr) throw std::runtime_error("cannot load " + library.string());
+    const StatementFault& fault = *staging.failStatement;
+    fail(fault.containing.c_str(), fault.code, fault.text.empty() ? nullptr : fault.text.c_str());
+  }
+  ~OciClientHooks() {
+    if (handle_ != nullptr) ::dlclose(handle_);
+  }
+  OciClientHooks(const OciClientHooks&) = delete;
+  OciClientHooks& operator=(const OciClientHooks&) = delete;
+
+ private:
+  void* handle_ = nullptr;
+};
 
 void StageService(const Scenario& scenario, receiptservice::ReceiptService& service) {
   service.Start();
@@ -331,6 +357,7 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
     ComPtr<HostAdapter> adapter = MakeComObject<HostAdapter>();
     StageHost(scenario, *adapter, database);
     StageOracleHome(folder, options, database);
+    OciClientHooks hooks(folder, scenario.database);
     out << "Host database: " << database.Path() << " (" << scenario.records.size()
         << " records staged, " << scenario.database.rows.size() << " rows added)\n";
 
@@ -340,6 +367,18 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
     out << "Receipt service: " << service.Url() << " (" << scenario.service.answers.size()
         << " answers planned" << (scenario.service.refuse ? ", refusing connections" : "") << ")\n";
     StageSettings(scenario, folder, service.Url());
+    for (const HostFault& fault : scenario.hostFaults) {
+      out << "Host fault: " << fault.operation
+          << (fault.kind != 0 ? " on " + KindName(fault.kind) : std::string())
+          << (fault.attribute.empty() ? std::string() : " of \"" + fault.attribute + "\"")
+          << " fails with " << fault.code << " \"" << fault.text << "\" in \"" << fault.function
+          << "\"\n";
+    }
+    if (scenario.database.logonRefused) out << "Database fault: the read account is locked\n";
+    if (const auto& fault = scenario.database.failStatement) {
+      out << "Database fault: statements holding \"" << fault->containing << "\" fail with ORA-"
+          << fault->code << "\n";
+    }
 
     Cashier cashier(
         scenario.cashier, scenario.dialogBoundMs,
