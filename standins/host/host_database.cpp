@@ -29,139 +29,52 @@ struct TableMirror {
   std::vector<ColumnSource> columns;  // the first one is required
 };
 
+const std::vector<ColumnSource> kSalesOrderColumns = {{"so_sid", "SO Sid"},
+                                                      {"sbs_no", "Sbs No"},
+                                                      {"so_no", "SO Number"},
+                                                      {"disc_perc", "Disc Perc"},
+                                                      {"disc_amt", "Disc Amt"}};
+const std::vector<ColumnSource> kTenderColumns = {{"tender_type", "TENDER_TYPE"},
+                                                  {"amt", "AMT"},
+                                                  {"crd_type", "CRD_TYPE"},
+                                                  {"eftdata1", "EFTDATA1"}};
+
+// clang-format off
 const std::vector<TableMirror>& Mirrors() {
   static const std::vector<TableMirror> mirrors = {
-      {0,
-       kKindInvoice,
-       "invoice_v",
-       nullptr,
-       nullptr,
-       false,
-       {{"invc_sid", "Invoice SID"},
-        {"sbs_no", "Subsidiary Number"},
-        {"invc_no", "Invoice Number"},
-        {"invc_type", "Invoice Type"},
-        {"modifier", "Modifier"},
+      {0, kKindInvoice, "invoice_v", nullptr, nullptr, false,
+       {{"invc_sid", "Invoice SID"}, {"sbs_no", "Subsidiary Number"},
+        {"invc_no", "Invoice Number"}, {"invc_type", "Invoice Type"}, {"modifier", "Modifier"},
         {"created_date", "Created Date"}}},
-      {kKindInvoice,
-       kKindItem,
-       "invn_sbs_v",
-       "sbs_no",
-       "Subsidiary Number",
-       false,
+      {kKindInvoice, kKindItem, "invn_sbs_v", "sbs_no", "Subsidiary Number", false,
        {{"item_sid", "Item_Sid"}, {"vend_code", "Vendor Code"}, {"description1", "Desc1"}}},
-      {kKindInvoice,
-       kKindTender,
-       "invc_tender",
-       "invc_sid",
-       "Invoice SID",
-       false,
-       {{"tender_type", "TENDER_TYPE"},
-        {"amt", "AMT"},
-        {"crd_type", "CRD_TYPE"},
-        {"eftdata1", "EFTDATA1"}}},
-      {kKindDeposit,
-       kKindTender,
-       "invc_tender",
-       "invc_sid",
-       "Invoice SID",
-       false,
-       {{"tender_type", "TENDER_TYPE"},
-        {"amt", "AMT"},
-        {"crd_type", "CRD_TYPE"},
-        {"eftdata1", "EFTDATA1"}}},
-      {kKindInvoice,
-       kKindFee,
-       "invc_fee",
-       "invc_sid",
-       "Invoice SID",
-       false,
+      {kKindInvoice, kKindTender, "invc_tender", "invc_sid", "Invoice SID", false, kTenderColumns},
+      {kKindDeposit, kKindTender, "invc_tender", "invc_sid", "Invoice SID", false, kTenderColumns},
+      {kKindInvoice, kKindFee, "invc_fee", "invc_sid", "Invoice SID", false,
        {{"fee_type", "Fee Type"}, {"amt", "Fee Amt"}}},
-      {0,
-       kKindCustomer,
-       "customer",
-       nullptr,
-       nullptr,
-       false,
-       {{"cust_sid", "Cust Sid"},
-        {"sbs_no", "Sbs No"},
-        {"cust_id", "Cust Id"},
-        {"first_name", "First Name"},
-        {"last_name", "Last Name"},
-        {"email_addr", "EMail"},
-        {"allow_email", "Allow Email"},
-        {"info1", "Info1"},
-        {"info2", "Info2"},
-        {"notes", "Notes"},
-        {"udf1_date", "UDF1 Date"},
-        {"udf2_date", "UDF2 Date"},
-        {"active", "Active"},
-        {"country", "Country"}}},
-      {0,
-       kKindCustomer,
-       "cust_udf_v",
-       nullptr,
-       nullptr,
-       true,
-       {{"cust_sid", "Cust Sid"},
-        {"udf_1", "UDF 1 Value"},
-        {"udf_2", "UDF 2 Value"},
-        {"udf_3", "UDF 3 Value"},
-        {"udf_4", "UDF 4 Value"},
-        {"udf_5", "UDF 5 Value"},
-        {"udf_6", "UDF 6 Value"},
-        {"udf_7", "UDF 7 Value"},
-        {"udf_8", "UDF 8 Value"}}},
-      {0,
-       kKindSalesOrder,
-       "so_v",
-       nullptr,
-       nullptr,
-       false,
-       {{"so_sid", "SO Sid"},
-        {"sbs_no", "Sbs No"},
-        {"so_no", "SO Number"},
-        {"disc_perc", "Disc Perc"},
-        {"disc_amt", "Disc Amt"}}},
-      {kKindSalesOrder,
-       kKindSalesOrderLine,
-       "so_item_v",
-       "so_sid",
-       "SO Sid",
-       false,
-       {{"item_pos", "Item Pos"},
-        {"price", "Price"},
-        {"ord_qty", "Ord Qty"},
-        {"tax_amt", "Tax Amt"},
-        {"tax_amt2", "Tax Amt2"}}},
-      {kKindSalesOrder,
-       kKindFee,
-       "so_fee",
-       "so_sid",
-       "SO Sid",
-       false,
+      {0, kKindCustomer, "customer", nullptr, nullptr, false,
+       {{"cust_sid", "Cust Sid"}, {"sbs_no", "Sbs No"}, {"cust_id", "Cust Id"},
+        {"first_name", "First Name"}, {"last_name", "Last Name"}, {"email_addr", "EMail"},
+        {"allow_email", "Allow Email"}, {"info1", "Info1"}, {"info2", "Info2"},
+        {"notes", "Notes"}, {"udf1_date", "UDF1 Date"}, {"udf2_date", "UDF2 Date"},
+        {"active", "Active"}, {"country", "Country"}}},
+      {0, kKindCustomer, "cust_udf_v", nullptr, nullptr, true,
+       {{"cust_sid", "Cust Sid"}, {"udf_1", "UDF 1 Value"}, {"udf_2", "UDF 2 Value"},
+        {"udf_3", "UDF 3 Value"}, {"udf_4", "UDF 4 Value"}, {"udf_5", "UDF 5 Value"},
+        {"udf_6", "UDF 6 Value"}, {"udf_7", "UDF 7 Value"}, {"udf_8", "UDF 8 Value"}}},
+      {0, kKindSalesOrder, "so_v", nullptr, nullptr, false, kSalesOrderColumns},
+      {kKindDeposit, kKindSalesOrder, "so_v", nullptr, nullptr, false, kSalesOrderColumns},
+      {kKindSalesOrder, kKindSalesOrderLine, "so_item_v", "so_sid", "SO Sid", false,
+       {{"item_pos", "Item Pos"}, {"price", "Price"}, {"ord_qty", "Ord Qty"},
+        {"tax_amt", "Tax Amt"}, {"tax_amt2", "Tax Amt2"}}},
+      {kKindSalesOrder, kKindFee, "so_fee", "so_sid", "SO Sid", false,
        {{"fee_type", "Fee Type"}, {"amt", "Fee Amt"}}},
-      {0,
-       kKindDeposit,
-       "so_depst",
-       nullptr,
-       nullptr,
-       false,
+      {0, kKindDeposit, "so_depst", nullptr, nullptr, false,
        {{"so_sid", "SO Sid"}, {"invc_sid", "Invoice SID"}}},
-      {kKindDeposit,
-       kKindSalesOrder,
-       "so_v",
-       nullptr,
-       nullptr,
-       false,
-       {{"so_sid", "SO Sid"},
-        {"sbs_no", "Sbs No"},
-        {"so_no", "SO Number"},
-        {"disc_perc", "Disc Perc"},
-        {"disc_amt", "Disc Amt"}}},
   };
   return mirrors;
 }
+// clang-format on
 
 bool Carries(const BORecord& record, const char* attribute) {
   auto it = record.attributes.find(attribute);
@@ -269,15 +182,23 @@ void HostDatabase::AddRow(const TableRow& row) {
 }
 
 void HostDatabase::Mirror(int32_t kind, const BORecord& record) {
+  MirrorRecord(0, nullptr, kind, record);
+}
+
+void HostDatabase::MirrorRecord(int32_t parentKind, const BORecord* parent, int32_t kind,
+                                const BORecord& record) {
   for (const TableMirror& mirror : Mirrors()) {
-    if (mirror.parentKind != 0 || mirror.kind != kind) continue;
-    if (!Fills(mirror, record)) continue;
+    if (mirror.parentKind != parentKind || mirror.kind != kind || !Fills(mirror, record)) continue;
+    const ColumnSource& key = mirror.columns.front();
     if (mirror.keyed) {
-      const ColumnSource& key = mirror.columns.front();
       Execute(std::string("DELETE FROM ") + mirror.table + " WHERE " + key.column + " = ?",
               {record.attributes.find(key.attribute)->second});
     }
     TableRow row{mirror.table, {}};
+    if (mirror.parentColumn != nullptr && parent != nullptr) {
+      auto it = parent->attributes.find(mirror.parentAttribute);
+      if (it != parent->attributes.end()) row.columns.emplace_back(mirror.parentColumn, it->second);
+    }
     for (const ColumnSource& source : mirror.columns) {
       auto it = record.attributes.find(source.attribute);
       if (it != record.attributes.end()) row.columns.emplace_back(source.column, it->second);
@@ -287,32 +208,7 @@ void HostDatabase::Mirror(int32_t kind, const BORecord& record) {
   for (const auto& [reference, children] : record.children) {
     std::optional<int32_t> childKind = KindOfReference(kind, reference);
     if (!childKind) continue;
-    for (const RecordPtr& child : children) MirrorChild(kind, record, *childKind, *child);
-  }
-}
-
-void HostDatabase::MirrorChild(int32_t parentKind, const BORecord& parent, int32_t kind,
-                               const BORecord& record) {
-  for (const TableMirror& mirror : Mirrors()) {
-    if (mirror.parentKind != parentKind || mirror.kind != kind) continue;
-    if (!Fills(mirror, record)) continue;
-    TableRow row{mirror.table, {}};
-    if (mirror.parentColumn != nullptr) {
-      auto key = parent.attributes.find(mirror.parentAttribute);
-      if (key != parent.attributes.end())
-        row.columns.emplace_back(mirror.parentColumn, key->second);
-    }
-    for (const ColumnSource& source : mirror.columns) {
-      auto it = record.attributes.find(source.attribute);
-      if (it != record.attributes.end()) row.columns.emplace_back(source.column, it->second);
-    }
-    AddRow(row);
-  }
-  // The related records of a related record (a deposit's sales order's lines).
-  for (const auto& [reference, children] : record.children) {
-    std::optional<int32_t> childKind = KindOfReference(kind, reference);
-    if (!childKind) continue;
-    for (const RecordPtr& child : children) MirrorChild(kind, record, *childKind, *child);
+    for (const RecordPtr& child : children) MirrorRecord(kind, &record, *childKind, *child);
   }
 }
 

@@ -39,8 +39,10 @@ class HostDatabase {
   std::vector<std::vector<std::string>> Query(const std::string& sql);
 
  private:
-  void MirrorChild(int32_t parentKind, const BORecord& parent, int32_t kind,
-                   const BORecord& record);
+  // Writes `record` (related to `parent` of `parentKind`, 0 for none) and
+  // its related records.
+  void MirrorRecord(int32_t parentKind, const BORecord* parent, int32_t kind,
+                    const BORecord& record);
   void Execute(const std::string& sql, const std::vector<Variant>& values);
 
   std::string path_;
