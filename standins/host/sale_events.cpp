@@ -132,7 +132,7 @@ void SaleEvents::Fire(const EventEntry& event, int number, int32_t documentKind)
         break;
       }
       case EventKind::SideButton: {
-        if (!p.button || Caption(p.button.Get()) != event.name) break;
+        if (!p.button || p.kind != documentKind || Caption(p.button.Get()) != event.name) break;
         WordBool result = 0;
         HRESULT hr = p.plugin->HandleEvent(&result);
         out_ << "  " << who << " HandleEvent: " << Answer(hr, result) << "\n";

@@ -309,7 +309,14 @@ int RunScenarioCommand(const std::vector<std::string>& args, std::ostream& out, 
 
   const char* inside = std::getenv(kHostFolderVariable);
   const std::string ownFolder = fs::path(platform::ExecutableFolder()).parent_path().string();
-  if (inside != nullptr && ownFolder == inside) {
+  if (inside != nullptr && ownFolder != inside) {
+    // Started as the relaunched copy but not from its folder: never relaunch
+    // again.
+    err << "pos-host run: " << kHostFolderVariable << " names " << inside
+        << ", but pos-host runs from " << ownFolder << "\n";
+    return kFailure;
+  }
+  if (inside != nullptr) {
     ::unsetenv(kHostFolderVariable);
     const int status = RunScenario(scenario, options, ownFolder, out, err);
     out.flush();
@@ -325,7 +332,8 @@ int RunScenarioCommand(const std::vector<std::string>& args, std::ostream& out, 
   // Relaunch from a copy inside the host folder, with the scenario's switches
   // on the command line where the plug-in reads them.
   try {
-    const fs::path folder = MakeHostFolder(options);
+    // The folder as the relaunched copy will find its own executable's.
+    const fs::path folder = fs::canonical(MakeHostFolder(options));
     const fs::path program = folder / "pos-host";
     fs::copy_file(platform::ExecutablePath(), program);
     std::vector<std::string> words = {program.string(), "run", options.library, options.scenario};
