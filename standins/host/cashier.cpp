@@ -51,10 +51,12 @@ bool ShownDialog::Named(const std::string& name) const {
   return name == className || name == objectName || name == title;
 }
 
-Cashier::Cashier(std::vector<DialogEntry> dialogs, int boundMs, std::string screenshotFolder)
+Cashier::Cashier(std::vector<DialogEntry> dialogs, int boundMs, std::string screenshotFolder,
+                 std::ostream* transcript)
     : dialogs_(std::move(dialogs)),
       boundMs_(boundMs),
-      screenshotFolder_(std::move(screenshotFolder)) {
+      screenshotFolder_(std::move(screenshotFolder)),
+      transcript_(transcript) {
   timer_.setInterval(kTickMs);
   connect(&timer_, &QTimer::timeout, this, &Cashier::OnTick);
 }
@@ -97,7 +99,9 @@ ShownDialog Cashier::Describe(QWidget& dialog) {
 
 void Cashier::Settle() {
   if (user_ == nullptr || !user_->Done()) return;
-  for (const QString& line : user_->Trace()) transcript_.push_back("    " + Std(line));
+  if (transcript_ != nullptr) {
+    for (const QString& line : user_->Trace()) *transcript_ << "    " << Std(line) << "\n";
+  }
   if (user_->Failed()) {
     const DialogEntry& entry = dialogs_[next_ - 1];
     failures_.push_back("dialog \"" + entry.name + "\" (" + entry.place.Text() +
@@ -129,7 +133,7 @@ void Cashier::OnTick() {
   std::string line = "  Dialog " + std::to_string(shown_.size() + 1) + ": " + shown.className +
                      " \"" + shown.objectName + "\", title \"" + shown.title + "\"";
   for (const std::string& text : shown.texts) line += "\n    text: \"" + text + "\"";
-  transcript_.push_back(line);
+  if (transcript_ != nullptr) *transcript_ << line << "\n";
   shown_.push_back(shown);
 
   if (next_ >= dialogs_.size() || !shown.Named(dialogs_[next_].name)) {

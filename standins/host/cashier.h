@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,10 @@ class Cashier : public QObject {
 
  public:
   // Relative "grab" paths of the steps are taken inside `screenshotFolder`.
-  Cashier(std::vector<DialogEntry> dialogs, int boundMs, std::string screenshotFolder);
+  // Each dialog and each step carried out is written to `transcript` (when
+  // not null) as it happens.
+  Cashier(std::vector<DialogEntry> dialogs, int boundMs, std::string screenshotFolder,
+          std::ostream* transcript = nullptr);
   ~Cashier() override;
 
   // Starts watching; call before the events.
@@ -47,8 +51,6 @@ class Cashier : public QObject {
 
   const std::vector<ShownDialog>& Shown() const { return shown_; }
   const std::vector<std::string>& Failures() const { return failures_; }
-  // One line per dialog and per step carried out, in order.
-  const std::vector<std::string>& Transcript() const { return transcript_; }
 
  private:
   void OnTick();
@@ -65,7 +67,7 @@ class Cashier : public QObject {
   QElapsedTimer stepsDone_;  // since the current dialog's steps were done
   std::vector<ShownDialog> shown_;
   std::vector<std::string> failures_;
-  std::vector<std::string> transcript_;
+  std::ostream* transcript_;
 };
 
 }  // namespace hostsim

@@ -203,9 +203,12 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
           << fault->code << "\n";
     }
 
+    // The cashier watches from the first call on: a dialog shown while a
+    // plug-in prepares or cleans up is answered (or closed) as well.
     Cashier cashier(
         scenario.cashier, scenario.dialogBoundMs,
-        options.screenshots.empty() ? (folder / "screenshots").string() : options.screenshots);
+        options.screenshots.empty() ? (folder / "screenshots").string() : options.screenshots,
+        &out);
     {
       PluginLibrary library(options.library);
       out << "Library: " << library.Path() << "\n";
@@ -213,17 +216,15 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
         std::optional<std::vector<std::string>> classes = DiscoverPlugins(library, out, err);
         if (!classes) throw std::runtime_error("the library offers no plug-in list");
         SaleEvents events(out, failures);
-        misbehaved = !events.Load(library, *classes, adapter.Get());
         cashier.Start();
+        misbehaved = !events.Load(library, *classes, adapter.Get());
         int number = 0;
         for (const EventEntry& event : scenario.events) {
           events.Fire(event, ++number, scenario.document.kind);
         }
-        cashier.Finish();
-        if (!cashier.Transcript().empty()) out << "Dialogs:\n";
-        for (const std::string& line : cashier.Transcript()) out << line << "\n";
-        failures.insert(failures.end(), cashier.Failures().begin(), cashier.Failures().end());
         misbehaved = !events.CleanUp() || misbehaved;
+        cashier.Finish();
+        failures.insert(failures.end(), cashier.Failures().begin(), cashier.Failures().end());
       }
       out << "Adapter calls: " << adapter->Trace().size() << "\n";
       if (options.trace) {

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <sstream>
 
 #include "cashier.h"
 #include "scripted_user/qt_test_app.h"
@@ -37,8 +38,9 @@ int ShowCapture(QString* typed) {
 }
 
 TEST(Cashier, AnswersExpectedDialogsAndClosesUnexpectedOnes) {
+  std::ostringstream transcript;
   hostsim::Cashier cashier({{{12}, "TfrmCapture", "fill edtEmail ann@x.test\npress btnOK\n"}}, 2000,
-                           "/tmp");
+                           "/tmp", &transcript);
   cashier.Start();
   QString typed;
   EXPECT_EQ(ShowCapture(&typed), QDialog::Accepted);
@@ -53,6 +55,11 @@ TEST(Cashier, AnswersExpectedDialogsAndClosesUnexpectedOnes) {
   ASSERT_EQ(cashier.Failures().size(), 1u);
   EXPECT_NE(cashier.Failures()[0].find("unexpected dialog QDialog \"Receipt\""), std::string::npos)
       << cashier.Failures()[0];
+  EXPECT_NE(transcript.str().find("  Dialog 1: QDialog \"TfrmCapture\", title \"Receipt\"\n"
+                                  "    text: \"E-mail address:\"\n    text: \"OK\"\n"),
+            std::string::npos)
+      << transcript.str();
+  EXPECT_NE(transcript.str().find("step 3: press \"btnOK\""), std::string::npos);
 }
 
 TEST(Cashier, AStepThatCannotBeDoneOrADialogNeverShownFails) {
