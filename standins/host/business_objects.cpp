@@ -1,45 +1,214 @@
 #include "business_objects.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace hostsim {
 
 namespace {
 
-std::string Text(const Variant& value) {
+char Folded(char c) {
+  return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+const RecordList& NoRecords() {
+  static const RecordList empty;
+  return empty;
+}
+
+struct KindEntry {
+  int32_t kind;
+  const char* name;
+};
+
+constexpr KindEntry kKinds[] = {
+    {kKindCustomer, "customer"},
+    {kKindInvoice, "invoice"},
+    {kKindSalesOrder, "sales order"},
+    {kKindDeposit, "deposit"},
+    {kKindItem, "item"},
+    {kKindItemRef, "item ref"},
+    {kKindTender, "tender"},
+    {kKindFee, "fee"},
+    {kKindHistory, "history"},
+    {kKindSalesOrderLine, "sales order line"},
+};
+
+struct ReferenceEntry {
+  int32_t kind;
+  const char* reference;
+  int32_t childKind;
+};
+
+constexpr ReferenceEntry kReferences[] = {
+    {kKindInvoice, "items", kKindItem},         {kKindInvoice, "tenders", kKindTender},
+    {kKindInvoice, "fees", kKindFee},           {kKindItem, "Item Ref", kKindItemRef},
+    {kKindSalesOrder, "history", kKindHistory}, {kKindSalesOrder, "items", kKindSalesOrderLine},
+    {kKindSalesOrder, "fees", kKindFee},        {kKindDeposit, "SO", kKindSalesOrder},
+    {kKindDeposit, "tenders", kKindTender},
+};
+
+}  // namespace
+
+bool CaseBlindLess::operator()(std::string_view a, std::string_view b) const {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [](char x, char y) { return Folded(x) < Folded(y); });
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && !CaseBlindLess()(a, b) && !CaseBlindLess()(b, a);
+}
+
+std::string ValueText(const Variant& value) {
+  if (value.IsEmpty()) return "(empty)";
+  if (value.IsNull()) return "(null)";
   try {
     return value.ToString();
   } catch (const std::exception&) {
-    return {};
+    return "(vt " + std::to_string(value.vt()) + ")";
   }
 }
 
-}  // namespace
+std::optional<int32_t> KindOfReference(int32_t kind, std::string_view reference) {
+  for (const ReferenceEntry& entry : kReferences) {
+    if (entry.kind == kind && SameName(entry.reference, reference)) return entry.childKind;
+  }
+  return std::nullopt;
+}
+
+std::string KindName(int32_t kind) {
+  for (const KindEntry& entry : kKinds) {
+    if (entry.kind == kind) return entry.name;
+  }
+  return std::to_string(kind);
+}
+
+std::optional<int32_t> KindFromName(std::string_view name) {
+  for (const KindEntry& entry : kKinds) {
+    if (SameName(entry.name, name)) return entry.kind;
+  }
+  int32_t number = 0;
+  for (char c : name) {
+    if (c < '0' || c > '9' || number > 100000) return std::nullopt;
+    number = number * 10 + (c - '0');
+  }
+  if (name.empty()) return std::nullopt;
+  return number;
+}
+
+// ---------------------------------------------------------------------------
+
+BusinessObject::BusinessObject(int32_t kind)
+    : BusinessObject(kind, std::make_shared<RecordList>()) {}
+
+BusinessObject::BusinessObject(int32_t kind, std::shared_ptr<RecordList> records,
+                               std::shared_ptr<const NameSet> known)
+    : kind_(kind), records_(std::move(records)), known_(std::move(known)) {}
+
+BusinessObject BusinessObject::ChildOf(const BusinessObject* parent, std::string reference,
+                                       int32_t kind, std::shared_ptr<const NameSet> known) {
+  BusinessObject child(kind, nullptr, std::move(known));
+  child.parent_ = parent;
+  child.reference_ = std::move(reference);
+  return child;
+}
+
+const RecordList& BusinessObject::Records() const {
+  if (parent_ == nullptr) return *records_;
+  BORecord* owner = parent_->Current();
+  if (owner == nullptr) return NoRecords();
+  auto it = owner->children.find(reference_);
+  return it == owner->children.end() ? NoRecords() : it->second;
+}
+
+RecordList& BusinessObject::List() {
+  if (parent_ == nullptr) return *records_;
+  BORecord* owner = parent_->Current();
+  if (owner == nullptr) {
+    static RecordList orphans;  // records added while the parent has none
+    return orphans;
+  }
+  return owner->children[reference_];
+}
+
+void BusinessObject::AddRecord(BORecord record) {
+  List().push_back(std::make_shared<BORecord>(std::move(record)));
+}
 
 void BusinessObject::Open() {
   open_ = true;
   First();
 }
 
+void BusinessObject::Close() {
+  open_ = false;
+  mode_ = Mode::Browse;
+  pending_.reset();
+}
+
 void BusinessObject::First() {
+  mode_ = Mode::Browse;
+  pending_.reset();
   cursor_ = 0;
   SkipFiltered();
 }
 
 void BusinessObject::Next() {
-  if (cursor_ < records_.size()) ++cursor_;
+  if (mode_ == Mode::Insert) return;
+  if (cursor_ < Records().size()) ++cursor_;
   SkipFiltered();
 }
 
 bool BusinessObject::AtEnd() const {
-  return cursor_ >= records_.size();
+  return mode_ != Mode::Insert && cursor_ >= Records().size();
 }
 
-BORecord* BusinessObject::Current() {
-  return AtEnd() ? nullptr : &records_[cursor_];
+BORecord* BusinessObject::Current() const {
+  if (mode_ == Mode::Insert) return pending_.get();
+  const RecordList& records = Records();
+  return cursor_ < records.size() ? records[cursor_].get() : nullptr;
+}
+
+bool BusinessObject::Knows(const std::string& name) const {
+  if (known_ != nullptr && known_->count(name) != 0) return true;
+  return std::any_of(Records().begin(), Records().end(),
+                     [&](const RecordPtr& record) { return record->attributes.count(name) != 0; });
+}
+
+Variant BusinessObject::Read(const std::string& name) const {
+  if (BORecord* record = Current()) {
+    auto it = record->attributes.find(name);
+    if (it != record->attributes.end()) return it->second;
+  }
+  return Knows(name) ? Variant::Null() : Variant();
 }
 
 void BusinessObject::Insert() {
-  records_.emplace_back();
-  cursor_ = records_.size() - 1;
+  pending_ = std::make_shared<BORecord>();
+  mode_ = Mode::Insert;
+}
+
+bool BusinessObject::Edit() {
+  if (Current() == nullptr) return false;
+  if (mode_ == Mode::Browse) mode_ = Mode::Edit;
+  return true;
+}
+
+RecordPtr BusinessObject::Post() {
+  if (mode_ == Mode::Insert) {
+    RecordList& list = List();
+    list.push_back(pending_);
+    cursor_ = list.size() - 1;
+    RecordPtr posted = std::move(pending_);
+    mode_ = Mode::Browse;
+    return posted;
+  }
+  if (mode_ == Mode::Edit) {
+    mode_ = Mode::Browse;
+    const RecordList& records = Records();
+    if (cursor_ < records.size()) return records[cursor_];
+  }
+  return nullptr;
 }
 
 void BusinessObject::SetFilter(const std::string& attribute, const Variant& value) {
@@ -65,28 +234,94 @@ std::optional<int32_t> BusinessObject::Child(const std::string& reference) const
 bool BusinessObject::Passes(const BORecord& record) const {
   for (const auto& [attribute, value] : filters_) {
     auto it = record.attributes.find(attribute);
-    if (it == record.attributes.end() || Text(it->second) != Text(value)) return false;
+    if (it == record.attributes.end() || !SameName(ValueText(it->second), ValueText(value))) {
+      return false;
+    }
   }
   return true;
 }
 
 void BusinessObject::SkipFiltered() {
-  while (cursor_ < records_.size() && !Passes(records_[cursor_])) ++cursor_;
+  const RecordList& records = Records();
+  while (cursor_ < records.size() && !Passes(*records[cursor_])) ++cursor_;
+}
+
+// ---------------------------------------------------------------------------
+
+BusinessObjectStore::BusinessObjectStore() {
+  // The customer's identifier is the host's to give, at post.
+  SetIdentity(kKindCustomer, "Cust Sid", 880000001);
+  // Attributes every host record of a kind has, given a value or not.
+  const std::pair<int32_t, std::vector<const char*>> standard[] = {
+      {kKindCustomer,
+       {"Sbs No", "Cust Sid", "Cust Id", "First Name", "Last Name", "EMail", "Allow Email",
+        "Active", "Supplements", "Phone1", "Phone2", "Info1", "Info2", "UDF1 Date", "UDF2 Date"}},
+      {kKindInvoice,
+       {"Invoice SID", "Invoice Number", "Invoice Type", "Status", "Subsidiary Number",
+        "Created Date", "Store No", "Cashier", "Bill To Cust Sid", "SO Sid", "Fee Type",
+        "Fee Amt"}},
+      {kKindItem, {"Item_Sid", "Desc1", "Vendor Code", "Qty", "Orig P$", "Ext Rcpt P$"}},
+      {kKindTender, {"TENDER_TYPE", "AMT", "TAKEN", "GIVEN", "CRD_TYPE", "EFTDATA1", "AUTH"}},
+      {kKindSalesOrder, {"SO Sid", "Sbs No", "SO Number", "Cust Sid"}},
+      {kKindHistory, {"Invoice Sid"}},
+      {kKindDeposit, {"SO Sid", "Invoice SID", "Sbs No", "Cust Sid"}},
+  };
+  for (const auto& [kind, names] : standard) {
+    KnownNames(kind)->insert(names.begin(), names.end());
+  }
+}
+
+std::shared_ptr<RecordList> BusinessObjectStore::Table(int32_t kind) {
+  auto& table = tables_[kind];
+  if (table == nullptr) table = std::make_shared<RecordList>();
+  return table;
+}
+
+std::shared_ptr<NameSet> BusinessObjectStore::KnownNames(int32_t kind) {
+  auto& known = known_[kind];
+  if (known == nullptr) known = std::make_shared<NameSet>();
+  return known;
 }
 
 void BusinessObjectStore::SetDocument(BusinessObject document) {
   objects_.insert_or_assign(0, std::move(document));
 }
 
+void BusinessObjectStore::SetDocument(int32_t kind, RecordPtr record) {
+  auto list = std::make_shared<RecordList>(RecordList{std::move(record)});
+  BusinessObject document(kind, std::move(list), KnownNames(kind));
+  document.Open();
+  SetDocument(std::move(document));
+}
+
 int32_t BusinessObjectStore::Create(int32_t kind) {
   int32_t handle = next_handle_++;
-  objects_.emplace(handle, BusinessObject(kind));
+  objects_.emplace(handle, BusinessObject(kind, Table(kind), KnownNames(kind)));
+  return handle;
+}
+
+int32_t BusinessObjectStore::Create(int32_t kind, RecordList records) {
+  int32_t handle = next_handle_++;
+  objects_.emplace(handle, BusinessObject(kind, std::make_shared<RecordList>(std::move(records)),
+                                          KnownNames(kind)));
   return handle;
 }
 
 BusinessObject* BusinessObjectStore::Find(int32_t handle) {
   auto it = objects_.find(handle);
   return it == objects_.end() ? nullptr : &it->second;
+}
+
+std::optional<int32_t> BusinessObjectStore::Child(int32_t handle, const std::string& reference) {
+  BusinessObject* parent = Find(handle);
+  if (parent == nullptr) return std::nullopt;
+  if (std::optional<int32_t> known = parent->Child(reference)) return known;
+  std::optional<int32_t> kind = KindOfReference(parent->Kind(), reference);
+  if (!kind) return std::nullopt;
+  int32_t child = next_handle_++;
+  objects_.emplace(child, BusinessObject::ChildOf(parent, reference, *kind, KnownNames(*kind)));
+  parent->SetChild(reference, child);
+  return child;
 }
 
 void BusinessObjectStore::SetPreference(int32_t number, int32_t subsidiary, Variant value) {
@@ -96,6 +331,25 @@ void BusinessObjectStore::SetPreference(int32_t number, int32_t subsidiary, Vari
 Variant BusinessObjectStore::Preference(int32_t number, int32_t subsidiary) const {
   auto it = preferences_.find({number, subsidiary});
   return it == preferences_.end() ? Variant::Null() : it->second;
+}
+
+void BusinessObjectStore::SetIdentity(int32_t kind, std::string attribute, int64_t first) {
+  identities_[kind] = {std::move(attribute), first};
+}
+
+RecordPtr BusinessObjectStore::Post(BusinessObject& object) {
+  const bool inserting = object.State() == BusinessObject::Mode::Insert;
+  if (inserting) {
+    auto identity = identities_.find(object.Kind());
+    BORecord* record = object.Current();
+    if (identity != identities_.end() && record != nullptr) {
+      auto& [attribute, next] = identity->second;
+      record->attributes[attribute] = Variant(next++);
+    }
+  }
+  RecordPtr posted = object.Post();
+  if (posted != nullptr && post_hook_) post_hook_(object.Kind(), *posted, inserting);
+  return posted;
 }
 
 }  // namespace hostsim

@@ -69,6 +69,18 @@ void HostAdapter::Fail(const char* function, int32_t code, const std::string& me
   last_error_message_ = message;
 }
 
+bool HostAdapter::Faulted(const char* operation, const BusinessObject& object,
+                          const std::string& attribute) {
+  for (const HostFault& fault : faults_) {
+    if (fault.operation != operation) continue;
+    if (fault.kind != 0 && fault.kind != object.Kind()) continue;
+    if (!fault.attribute.empty() && !SameName(fault.attribute, attribute)) continue;
+    Fail(fault.function.c_str(), fault.code, fault.text);
+    return true;
+  }
+  return false;
+}
+
 template <class Body>
 int32_t HostAdapter::WithObject(const char* function, int32_t handle, Body&& body) {
   BusinessObject* object = store_.Find(handle);
@@ -91,6 +103,10 @@ HRESULT HostAdapter::BOSetAttrValue(int32_t handle, BSTR attrName, const VARIANT
         Fail("BOSetAttrValue", 2, "No current record");
         return kFailed;
       }
+      if (object.State() == BusinessObject::Mode::Browse) {
+        Fail("BOSetAttrValue", 4, "The business object is not in edit or insert mode");
+        return kFailed;
+      }
       record->attributes[name] = value != nullptr ? Variant(*value) : Variant();
       return kAdapterSuccess;
     });
@@ -102,13 +118,10 @@ HRESULT HostAdapter::BOGetAttrValue(int32_t handle, BSTR attrName, VARIANT* valu
     auto& out = Out(value);
     std::string name = Utf8FromBstr(attrName);
     Record(Call("BOGetAttrValue", {Num(handle), name}));
-    Variant result;
     BusinessObject* object = store_.Find(handle);
     if (object == nullptr) throw ComError(E_INVALIDARG, "invalid business object handle");
-    if (BORecord* record = object->Current()) {
-      auto it = record->attributes.find(name);
-      if (it != record->attributes.end()) result = it->second;
-    }
+    if (Faulted("read", *object, name)) throw ComError(E_FAIL, last_error_message_);
+    Variant result = object->Read(name);
     out = result.Detach();
   });
 }
@@ -146,7 +159,8 @@ HRESULT HostAdapter::BOOpen(int32_t handle, int32_t* status) {
   return SafeCall([&] {
     auto& out = Out(status);
     Record(Call("BOOpen", {Num(handle)}));
-    out = WithObject("BOOpen", handle, [](BusinessObject& object) {
+    out = WithObject("BOOpen", handle, [&](BusinessObject& object) {
+      if (Faulted("open", object)) return kFailed;
       object.Open();
       return kAdapterSuccess;
     });
@@ -169,7 +183,8 @@ HRESULT HostAdapter::BOEdit(int32_t handle, int32_t* status) {
     auto& out = Out(status);
     Record(Call("BOEdit", {Num(handle)}));
     out = WithObject("BOEdit", handle, [&](BusinessObject& object) {
-      if (object.Current() == nullptr) {
+      if (Faulted("edit", object)) return kFailed;
+      if (!object.Edit()) {
         Fail("BOEdit", 2, "No current record");
         return kFailed;
       }
@@ -182,7 +197,8 @@ HRESULT HostAdapter::BOInsert(int32_t handle, int32_t* status) {
   return SafeCall([&] {
     auto& out = Out(status);
     Record(Call("BOInsert", {Num(handle)}));
-    out = WithObject("BOInsert", handle, [](BusinessObject& object) {
+    out = WithObject("BOInsert", handle, [&](BusinessObject& object) {
+      if (Faulted("insert", object)) return kFailed;
       object.Insert();
       return kAdapterSuccess;
     });
@@ -193,7 +209,14 @@ HRESULT HostAdapter::BOPost(int32_t handle, int32_t* status) {
   return SafeCall([&] {
     auto& out = Out(status);
     Record(Call("BOPost", {Num(handle)}));
-    out = WithObject("BOPost", handle, [](BusinessObject&) { return kAdapterSuccess; });
+    out = WithObject("BOPost", handle, [&](BusinessObject& object) {
+      if (Faulted("post", object)) return kFailed;
+      if (store_.Post(object) == nullptr) {
+        Fail("BOPost", 5, "The business object is not in edit or insert mode");
+        return kFailed;
+      }
+      return kAdapterSuccess;
+    });
   });
 }
 
@@ -246,8 +269,8 @@ HRESULT HostAdapter::BOGetChild(int32_t handle, BSTR refName, int32_t* childHand
     std::string reference = Utf8FromBstr(refName);
     Record(Call("BOGetChild", {Num(handle), reference}));
     int32_t child = -1;
-    outStatus = WithObject("BOGetChild", handle, [&](BusinessObject& object) {
-      std::optional<int32_t> found = object.Child(reference);
+    outStatus = WithObject("BOGetChild", handle, [&](BusinessObject&) {
+      std::optional<int32_t> found = store_.Child(handle, reference);
       if (!found) {
         Fail("BOGetChild", 3, "Unknown reference " + reference);
         return kFailed;
@@ -290,6 +313,7 @@ HRESULT HostAdapter::BOSetFilterAttr(int32_t handle, BSTR attrName, const VARIAN
     Record(Call("BOSetFilterAttr",
                 {Num(handle), name, Show(value), Num(mode), Num(option1), Num(option2)}));
     out = WithObject("BOSetFilterAttr", handle, [&](BusinessObject& object) {
+      if (Faulted("filter", object, name)) return kFailed;
       if (mode != 0) {
         object.SetFilter(name, value != nullptr ? Variant(*value) : Variant());
       } else {

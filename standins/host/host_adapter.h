@@ -2,7 +2,8 @@
 // The simulated host's IPluginAdapter: the plug-ins' window on the host's
 // business objects and preferences. Every call is recorded in a trace (method
 // name and arguments) so that tests and the demo can see what a plug-in asked
-// of the host. Failures answer status 0 and leave a last error behind.
+// of the host. Failures answer status 0 and leave a last error behind; a
+// scenario can make chosen operations fail that way (HostFault).
 
 #include <cstdint>
 #include <string>
@@ -14,6 +15,18 @@
 
 namespace hostsim {
 
+// A failure the host gives instead of doing an operation: "post", "filter",
+// "read", "open", "edit" or "insert", on objects of `kind` (0: any), for
+// "filter" and "read" only on `attribute` (empty: any).
+struct HostFault {
+  std::string operation;
+  int32_t kind = 0;
+  std::string attribute;
+  int32_t code = 1;
+  std::string text;
+  std::string function;
+};
+
 class HostAdapter : public VtableDispatchObject<IPluginAdapter> {
  public:
   HostAdapter() = default;
@@ -23,6 +36,7 @@ class HostAdapter : public VtableDispatchObject<IPluginAdapter> {
   void ClearTrace() { trace_.clear(); }
   // How often each handle was asked to reprint.
   int ReprintCount(int32_t handle) const;
+  void AddFault(HostFault fault) { faults_.push_back(std::move(fault)); }
 
   // IPluginAdapter
   HRESULT BOSetAttrValue(int32_t handle, BSTR attrName, const VARIANT* value,
@@ -174,6 +188,9 @@ class HostAdapter : public VtableDispatchObject<IPluginAdapter> {
   template <class Body>
   int32_t WithObject(const char* function, int32_t handle, Body&& body);
   void Fail(const char* function, int32_t code, const std::string& message);
+  // True (and a last error left) when a planned fault hits this operation.
+  bool Faulted(const char* operation, const BusinessObject& object,
+               const std::string& attribute = {});
   void Record(std::string entry) {
     trace_.push_back(std::move(entry));
   }
@@ -181,6 +198,7 @@ class HostAdapter : public VtableDispatchObject<IPluginAdapter> {
   BusinessObjectStore store_;
   std::vector<std::string> trace_;
   std::map<int32_t, int> reprints_;
+  std::vector<HostFault> faults_;
   std::string last_error_message_;
   std::string last_error_function_;
   int32_t last_error_code_ = 0;

@@ -9,6 +9,7 @@
 #include "platform/com/safearray.h"
 #include "platform/com/variant.h"
 #include "plugin_library.h"
+#include "scenario_run.h"
 
 namespace hostsim {
 namespace {
@@ -28,6 +29,9 @@ const char kUsageText[] =
     "  register LIBRARY    register the library's classes in the registry\n"
     "  unregister LIBRARY  remove the library's classes from the registry\n"
     "  discover LIBRARY    load the library and show the plug-ins it offers\n"
+    "  run LIBRARY SCENARIO\n"
+    "                      stage the sale a scenario file describes, fire its\n"
+    "                      events and check what happened\n"
     "\n"
     "Host switches (words beginning with - or / after LIBRARY, such as\n"
     "-loglevel=9 or /WSCFGDIR=folder) are not read by pos-host: they stay on\n"
@@ -63,10 +67,6 @@ std::string Quoted(const char* text) {
   return std::string("\"") + text + "\"";
 }
 
-std::string BoolText(WordBool value) {
-  return std::to_string(value) + (value != 0 ? " (True)" : " (False)");
-}
-
 // Reads a host-facing text property: its value, or the failure.
 template <class Itf>
 std::string TextProperty(Itf* itf, HRESULT (Itf::*getter)(const char**)) {
@@ -90,6 +90,12 @@ std::string IntProperty(Itf* itf, HRESULT (Itf::*getter)(int32_t*)) {
   HRESULT hr = (itf->*getter)(&value);
   if (FAILED(hr)) return "failed " + HResultText(hr);
   return std::to_string(value);
+}
+
+}  // namespace
+
+std::string BoolText(WordBool value) {
+  return std::to_string(value) + (value != 0 ? " (True)" : " (False)");
 }
 
 std::string VariantText(const Variant& value) {
@@ -128,6 +134,8 @@ std::string VariantText(const Variant& value) {
     return "(vt " + std::to_string(value.vt()) + ")";
   }
 }
+
+namespace {
 
 // The plug-in list as texts, checking the array's shape on the way.
 std::optional<std::vector<std::string>> ReadPluginList(IPluginDiscover* discover, std::ostream& out,
@@ -306,30 +314,33 @@ int RunUnregister(const std::string& library, std::ostream& out, std::ostream& e
   }
 }
 
+std::optional<std::vector<std::string>> DiscoverPlugins(const PluginLibrary& lib, std::ostream& out,
+                                                        std::ostream& err) {
+  HRESULT hr = S_OK;
+  ComPtr<IPluginDiscover> discover =
+      lib.Create<IPluginDiscover>(kDiscoverClsid, IID_IPluginDiscover, &hr);
+  if (!discover) {
+    err << "pos-host: cannot create the discovery object: " << HResultText(hr) << "\n";
+    return std::nullopt;
+  }
+  int32_t major = 0, minor = 0, release = 0;
+  hr = discover->GetInterfaceVersion(&major, &minor, &release);
+  out << "Interface version: "
+      << (FAILED(hr)
+              ? "failed " + HResultText(hr)
+              : std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(release))
+      << "\n";
+  out << "Version text: " << TextProperty(discover.Get(), &IPluginDiscover::GetVersionText) << "\n";
+  return ReadPluginList(discover.Get(), out, err);
+}
+
 int RunDiscover(const std::string& library, std::ostream& out, std::ostream& err) {
   try {
     PluginLibrary lib(library);
     out << "Library: " << library << "\n";
     bool ok = true;
     {
-      HRESULT hr = S_OK;
-      ComPtr<IPluginDiscover> discover =
-          lib.Create<IPluginDiscover>(kDiscoverClsid, IID_IPluginDiscover, &hr);
-      if (!discover) {
-        err << "pos-host discover: cannot create the discovery object: " << HResultText(hr) << "\n";
-        return kFailure;
-      }
-      int32_t major = 0, minor = 0, release = 0;
-      hr = discover->GetInterfaceVersion(&major, &minor, &release);
-      out << "Interface version: "
-          << (FAILED(hr) ? "failed " + HResultText(hr)
-                         : std::to_string(major) + "." + std::to_string(minor) + "." +
-                               std::to_string(release))
-          << "\n";
-      out << "Version text: " << TextProperty(discover.Get(), &IPluginDiscover::GetVersionText)
-          << "\n";
-      std::optional<std::vector<std::string>> list = ReadPluginList(discover.Get(), out, err);
-      discover.Reset();
+      std::optional<std::vector<std::string>> list = DiscoverPlugins(lib, out, err);
       if (!list) return kFailure;
 
       ComPtr<HostAdapter> adapter = MakeComObject<HostAdapter>();
@@ -362,6 +373,9 @@ int RunHostCommand(const std::vector<std::string>& args, std::ostream& out, std:
   if (IsHelp(command)) {
     out << kUsageText;
     return kOk;
+  }
+  if (command == "run") {
+    return RunScenarioCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
   }
   struct Command {
     const char* name;

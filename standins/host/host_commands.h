@@ -8,11 +8,13 @@
 // Each command prints what the host saw; the exit status is 0 on success, 1
 // when the library misbehaved and 2 for a usage error.
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "platform/com/types.h"
+#include "platform/com/variant.h"
 
 namespace hostsim {
 
@@ -23,7 +25,18 @@ int RunRegister(const std::string& library, std::ostream& out, std::ostream& err
 int RunUnregister(const std::string& library, std::ostream& out, std::ostream& err);
 int RunDiscover(const std::string& library, std::ostream& out, std::ostream& err);
 
+class PluginLibrary;
+// Creates the discovery object, prints its interface version and version
+// text and answers the plug-in list (class identifiers as texts); nothing,
+// with the reason on `err`, when the library did not answer.
+std::optional<std::vector<std::string>> DiscoverPlugins(const PluginLibrary& lib, std::ostream& out,
+                                                        std::ostream& err);
+
 // "S_OK", "S_FALSE", "E_FAIL" ... or "0x8000FFFF".
 std::string HResultText(HRESULT hr);
+// "-1 (True)", "0 (False)".
+std::string BoolText(WordBool value);
+// A value as the host prints it: "\"text\"", "(empty)", "(null)", "array 1..1 [...]".
+std::string VariantText(const Variant& value);
 
 }  // namespace hostsim

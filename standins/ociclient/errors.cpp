@@ -1,5 +1,6 @@
 #include "errors.h"
 
+#include <cctype>
 #include <cstdio>
 #include <mutex>
 #include <optional>
@@ -10,6 +11,21 @@ namespace {
 std::optional<OraError>& injected() {
   static std::optional<OraError> error;
   return error;
+}
+
+struct StatementFault {
+  std::string fragment;  // upper case
+  OraError error;
+};
+
+std::optional<StatementFault>& statementFault() {
+  static std::optional<StatementFault> fault;
+  return fault;
+}
+
+std::string upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
 }
 
 }  // namespace
@@ -118,6 +134,22 @@ void injectError(sb4 code, const std::string& text) {
 }
 void clearInjectedError() {
   injected().reset();
+  statementFault().reset();
+}
+
+bool takeStatementError(const std::string& sql, OraError& out) {
+  const auto& fault = statementFault();
+  if (!fault || upper(sql).find(fault->fragment) == std::string::npos) return false;
+  out = fault->error;
+  return true;
+}
+
+void injectStatementError(const std::string& fragment, sb4 code, const std::string& text) {
+  if (fragment.empty()) {
+    statementFault().reset();
+  } else {
+    statementFault() = StatementFault{upper(fragment), OraError{code, text}};
+  }
 }
 
 }  // namespace ocistandin

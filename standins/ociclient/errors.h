@@ -71,5 +71,9 @@ sword fail(ErrorHandle* err, sb4 code);
 bool takeInjectedError(OraError& out);
 void injectError(sb4 code, const std::string& text);
 void clearInjectedError();
+// Error injected by a test for every statement whose text holds a fragment
+// (matched without regard to case); empty fragment: none.
+bool takeStatementError(const std::string& sql, OraError& out);
+void injectStatementError(const std::string& fragment, sb4 code, const std::string& text);
 
 }  // namespace ocistandin

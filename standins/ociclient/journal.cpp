@@ -73,6 +73,12 @@ void ociStandin_FailNextCall(int oraCode, const char* message) {
   injectError(oraCode, message != nullptr ? message : standardText(oraCode));
 }
 
+void ociStandin_FailStatements(const char* fragment, int oraCode, const char* message) {
+  std::lock_guard lock(apiMutex());
+  injectStatementError(fragment != nullptr ? fragment : "", oraCode,
+                       message != nullptr ? message : standardText(oraCode));
+}
+
 void ociStandin_ClearFailure(void) {
   std::lock_guard lock(apiMutex());
   clearInjectedError();

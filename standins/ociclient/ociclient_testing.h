@@ -20,6 +20,10 @@ void ociStandin_JournalClear(void);
 // OCIStmtFetch/OCIStmtFetch2, OCITransCommit, OCITransRollback) fails with
 // ORA-<oraCode> and `message` (Oracle's own text when null).
 void ociStandin_FailNextCall(int oraCode, const char* message);
+// Every execution of a statement whose text holds `fragment` (any letter
+// case) fails with ORA-<oraCode> and `message` (Oracle's own text when null),
+// until cleared (a null or empty fragment, or ociStandin_ClearFailure).
+void ociStandin_FailStatements(const char* fragment, int oraCode, const char* message);
 void ociStandin_ClearFailure(void);
 }
 
@@ -29,4 +33,5 @@ using PFN_ociStandin_JournalBindCount = decltype(&ociStandin_JournalBindCount);
 using PFN_ociStandin_JournalBind = decltype(&ociStandin_JournalBind);
 using PFN_ociStandin_JournalClear = decltype(&ociStandin_JournalClear);
 using PFN_ociStandin_FailNextCall = decltype(&ociStandin_FailNextCall);
+using PFN_ociStandin_FailStatements = decltype(&ociStandin_FailStatements);
 using PFN_ociStandin_ClearFailure = decltype(&ociStandin_ClearFailure);

@@ -344,7 +344,7 @@ sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
   const std::shared_ptr<Connection> connection = connectionOf(svc);
   if (!connection) return fail(err, kNotConnected);
   OraError injected;
-  if (takeInjectedError(injected)) {
+  if (takeInjectedError(injected) || takeStatementError(stmt.text, injected)) {
     recordStatement({stmt.text, {}});
     return fail(err, injected);
   }

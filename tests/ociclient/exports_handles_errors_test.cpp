@@ -117,6 +117,16 @@ TEST(OciErrors, InjectedFailureHitsTheNextDatabaseCallOnly) {
   EXPECT_EQ(3113, st.error().code);
   EXPECT_EQ("ORA-03113: end-of-file on communication channel\n", st.error().text);
   EXPECT_EQ(OCI_SUCCESS, st.execute(0));
+
+  // A statement fault hits every statement holding its fragment until cleared.
+  api().failStatements("FROM Vendor_V", 942, nullptr);
+  Statement vendor(s, "select vend_name from vendor_v");
+  EXPECT_EQ(OCI_ERROR, vendor.execute(0));
+  EXPECT_EQ(OCI_ERROR, vendor.execute(0));
+  EXPECT_EQ(942, vendor.error().code);
+  EXPECT_EQ(OCI_SUCCESS, st.execute(0));
+  api().clearFailure();
+  EXPECT_EQ(OCI_SUCCESS, vendor.execute(0));
 }
 
 }  // namespace

@@ -37,6 +37,8 @@ const Api& api() {
     a.journalBind = reinterpret_cast<PFN_ociStandin_JournalBind>(hook("ociStandin_JournalBind"));
     a.journalClear = reinterpret_cast<PFN_ociStandin_JournalClear>(hook("ociStandin_JournalClear"));
     a.failNextCall = reinterpret_cast<PFN_ociStandin_FailNextCall>(hook("ociStandin_FailNextCall"));
+    a.failStatements =
+        reinterpret_cast<PFN_ociStandin_FailStatements>(hook("ociStandin_FailStatements"));
     a.clearFailure = reinterpret_cast<PFN_ociStandin_ClearFailure>(hook("ociStandin_ClearFailure"));
     return a;
   }();

@@ -28,6 +28,7 @@ struct Api {
   PFN_ociStandin_JournalBind journalBind = nullptr;
   PFN_ociStandin_JournalClear journalClear = nullptr;
   PFN_ociStandin_FailNextCall failNextCall = nullptr;
+  PFN_ociStandin_FailStatements failStatements = nullptr;
   PFN_ociStandin_ClearFailure clearFailure = nullptr;
   void* library = nullptr;
 };

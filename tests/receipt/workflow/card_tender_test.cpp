@@ -21,15 +21,13 @@ using hostsim::HostAdapter;
 class TenderWalkTest : public ::testing::Test {
  protected:
   int32_t Tenders(const std::vector<Variant>& types) {
-    int32_t handle = -1;
-    int32_t status = 0;
-    EXPECT_EQ(adapter_->BOCreate(8, &handle, &status), S_OK);
+    hostsim::RecordList records;
     for (const Variant& type : types) {
-      BORecord record;
-      record.attributes["TENDER_TYPE"] = type;
-      adapter_->Store().Find(handle)->AddRecord(record);
+      auto record = std::make_shared<BORecord>();
+      record->attributes["TENDER_TYPE"] = type;
+      records.push_back(record);
     }
-    return handle;
+    return adapter_->Store().Create(hostsim::kKindTender, records);
   }
 
   ComPtr<HostAdapter> adapter_ = MakeComObject<HostAdapter>();

@@ -1,0 +1,39 @@
+#pragma once
+// The checks of a scenario's expectations after its run. Each check adds one
+// line per expectation that did not hold, naming the scenario line it comes
+// from and what was found instead.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "business_objects.h"
+#include "cashier.h"
+#include "host_database.h"
+#include "receipt_service.h"
+#include "scenario.h"
+
+namespace hostsim {
+
+// The dialogs shown, by name in order, and the texts each showed.
+void CheckDialogs(const Expectations& expect, const std::vector<ShownDialog>& shown,
+                  std::vector<std::string>& failures);
+// The requests the service received: operations in order, chosen values.
+void CheckRequests(const Expectations& expect,
+                   const std::vector<receiptservice::ReceivedRequest>& received,
+                   std::vector<std::string>& failures);
+// The queue files in the host folder's VeskRcpts/Queue.
+void CheckQueue(const Expectations& expect, const std::filesystem::path& folder,
+                std::vector<std::string>& failures);
+// Business-object values after the run.
+void CheckObjects(const Expectations& expect, BusinessObjectStore& store,
+                  std::vector<std::string>& failures);
+// Rows of queries on the database copy.
+void CheckQueries(const Expectations& expect, HostDatabase& database,
+                  std::vector<std::string>& failures);
+// Lines of the application log, and no full card number in any file the
+// plug-in wrote (logs/ and VeskRcpts/).
+void CheckFiles(const Expectations& expect, const std::filesystem::path& folder,
+                std::vector<std::string>& failures);
+
+}  // namespace hostsim

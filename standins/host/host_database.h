@@ -1,0 +1,52 @@
+#pragma once
+// The host database of one run: a copy of the fixture (an SQLite file) with
+// the scenario's rows added. Records the host keeps as business objects and
+// the plug-in also reads from the database (invoices, their items, tenders and
+// fees, customers, sales orders with their lines and fees, deposits) are
+// written once in the scenario and put in both places by Mirror; a customer
+// posted through the host is written back the same way.
+
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+#include "business_objects.h"
+#include "scenario.h"
+
+namespace hostsim {
+
+class HostDatabase {
+ public:
+  // Copies `fixture` to `path` and opens the copy. Raises std::runtime_error
+  // naming the file when either cannot be done.
+  HostDatabase(const std::string& fixture, const std::string& path);
+  ~HostDatabase();
+  HostDatabase(const HostDatabase&) = delete;
+  HostDatabase& operator=(const HostDatabase&) = delete;
+
+  const std::string& Path() const { return path_; }
+
+  // Adds the rows of `record` (a record of `kind`) and of its related records
+  // to the tables that hold them.
+  void Mirror(int32_t kind, const BORecord& record);
+  void AddRow(const TableRow& row);
+  // The plug-in's read account can no longer log on.
+  void LockReadAccount();
+
+  // The rows of `sql`, each cell as text ("(null)" for NULL). Raises
+  // std::runtime_error with SQLite's message.
+  std::vector<std::vector<std::string>> Query(const std::string& sql);
+
+ private:
+  // Writes `record` (related to `parent` of `parentKind`, 0 for none) and
+  // its related records.
+  void MirrorRecord(int32_t parentKind, const BORecord* parent, int32_t kind,
+                    const BORecord& record);
+  void Execute(const std::string& sql, const std::vector<Variant>& values);
+
+  std::string path_;
+  sqlite3* db_ = nullptr;
+};
+
+}  // namespace hostsim

@@ -1,0 +1,155 @@
+#pragma once
+// A scenario: one sale staged in the simulated host, read from a YAML file.
+// It gives the settings files, the host's records and preferences, the rows
+// added to the host database, the receipt service's answers, faults to
+// inject, the events to fire, the cashier's steps in each dialog and what
+// must hold afterwards. README.md ("Scenario files") describes the format.
+//
+// ReadScenario refuses an unknown key, a value of the wrong type and broken
+// YAML with a ScenarioError naming the file, line and column.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "business_objects.h"
+#include "host_adapter.h"
+#include "receipt_service.h"
+
+namespace hostsim {
+
+class ScenarioError : public std::runtime_error {
+ public:
+  // `line` and `column` count from 1; 0 when the place is not known.
+  ScenarioError(const std::string& file, int line, int column, const std::string& message);
+};
+
+// Where a scenario entry stands, for messages about it.
+struct Place {
+  int line = 0;
+  std::string Text() const { return "scenario line " + std::to_string(line); }
+};
+
+struct SettingsFile {
+  std::string name;  // file name inside VeskRcpts/
+  std::string text;  // "${SERVICE_URL}" and "${HOST_FOLDER}" are replaced
+};
+
+struct PreferenceEntry {
+  int32_t number = 0;
+  int32_t subsidiary = 0;
+  Variant value;
+};
+
+struct StagedRecord {
+  int32_t kind = 0;
+  RecordPtr record;
+};
+
+struct TableRow {
+  std::string table;
+  std::vector<std::pair<std::string, Variant>> columns;
+};
+
+struct StatementFault {
+  std::string containing;  // statements whose text holds this fail
+  int code = 0;            // ORA- number
+  std::string text;        // empty: Oracle's own text
+};
+
+struct DatabaseStaging {
+  std::vector<TableRow> rows;
+  bool logonRefused = false;
+  std::optional<StatementFault> failStatement;
+};
+
+struct ServiceStaging {
+  bool refuse = false;  // nothing listens: connections are refused
+  std::vector<receiptservice::Answer> answers;
+};
+
+enum class EventKind { BeforeUpdate, AfterUpdate, Print, SideButton, UIEvent, Configure, Value };
+
+struct EventEntry {
+  EventKind kind = EventKind::BeforeUpdate;
+  Place place;
+  std::string name;                // button caption, UI event type or value name
+  std::vector<std::string> slips;  // print: the documents printed, in order
+  std::string printDocument;       // print: the XML print document
+  // Expected answers: the WordBool result (print: one per slip), and the
+  // print document's receipt message afterwards.
+  std::vector<bool> answers;
+  std::optional<std::string> receiptMessage;
+};
+
+struct DialogEntry {
+  Place place;
+  std::string name;   // class name, objectName or title
+  std::string steps;  // scripted-user steps, one per line
+};
+
+struct DialogExpectation {
+  std::string name;
+  std::vector<std::string> texts;  // each must be among the dialog's texts
+};
+
+struct RequestExpectation {
+  std::string operation;                      // "AuthenticateUserPOS" ...
+  std::map<std::string, std::string> values;  // element -> text
+};
+
+struct ObjectExpectation {
+  Place place;
+  int32_t kind = 0;
+  std::map<std::string, std::string> match;   // attribute -> text
+  std::map<std::string, std::string> values;  // attribute -> text ("(null)", "(empty)")
+};
+
+struct QueryExpectation {
+  Place place;
+  std::string sql;
+  std::vector<std::vector<std::string>> rows;  // NULL reads "(null)"
+};
+
+struct Expectations {
+  std::optional<std::vector<DialogExpectation>> dialogs;
+  Place dialogsPlace;
+  std::optional<std::vector<RequestExpectation>> requests;
+  Place requestsPlace;
+  std::optional<int> queueCount;
+  std::vector<std::string> queueContains;
+  Place queuePlace;
+  std::vector<ObjectExpectation> objects;
+  std::vector<QueryExpectation> queries;
+  std::vector<std::string> logContains;
+  std::vector<std::string> logLacks;
+  Place logPlace;
+};
+
+struct Scenario {
+  std::string file;
+  std::string description;
+  std::vector<std::string> switches;  // host switches on the command line
+  std::vector<SettingsFile> settings;
+  std::vector<PreferenceEntry> preferences;
+  std::vector<StagedRecord> records;  // the host's records, documents included
+  StagedRecord document;              // the document the events concern
+  std::vector<HostFault> hostFaults;
+  DatabaseStaging database;
+  ServiceStaging service;
+  std::vector<EventEntry> events;
+  std::vector<DialogEntry> cashier;
+  int dialogBoundMs = 10000;
+  Expectations expect;
+};
+
+Scenario ReadScenario(const std::string& path);
+// `file` names the text in messages.
+Scenario ParseScenario(const std::string& text, const std::string& file);
+
+const char* EventName(EventKind kind);
+
+}  // namespace hostsim

@@ -1,0 +1,362 @@
+#include "scenario_run.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "cashier.h"
+#include "expectations.h"
+#include "host_adapter.h"
+#include "host_commands.h"
+#include "host_database.h"
+#include "platform/process.h"
+#include "plugin_library.h"
+#include "receipt_service.h"
+#include "sale_events.h"
+
+namespace fs = std::filesystem;
+
+namespace hostsim {
+
+const char kRunHelp[] =
+    "Usage: pos-host run LIBRARY SCENARIO [--screenshots DIR] [--keep DIR] [--trace]\n"
+    "Stages the sale SCENARIO describes (a YAML file, see README.md) in a scratch\n"
+    "host folder: settings files, a copy of the host database with the scenario's\n"
+    "rows, the stand-in receipt service with its planned answers. Loads LIBRARY,\n"
+    "creates and prepares its plug-ins, fires the scenario's events while playing\n"
+    "the cashier in every dialog, prints a transcript, cleans up, unloads and\n"
+    "checks the scenario's expectations.\n"
+    "  --screenshots DIR  where the cashier's screenshots go\n"
+    "  --keep DIR         use DIR (new or empty) as the host folder and keep it\n"
+    "  --trace            print every call the plug-ins made on the host adapter\n"
+    "Exit status: 0 when every expectation holds, 1 when one does not (each is\n"
+    "named) or the library misbehaved, 2 for a bad scenario or usage.\n";
+
+namespace {
+
+constexpr int kOk = 0;
+constexpr int kFailure = 1;
+constexpr int kUsage = 2;
+constexpr char kHostFolderVariable[] = "NORVANE_POS_HOST_FOLDER";
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << text;
+  if (!file) throw std::runtime_error("cannot write " + path.string());
+}
+
+// Every attribute name of `record` and its related records becomes a name
+// the host knows for their kinds.
+void LearnNames(BusinessObjectStore& store, int32_t kind, const BORecord& record) {
+  auto known = store.KnownNames(kind);
+  for (const auto& [name, value] : record.attributes) known->insert(name);
+  for (const auto& [reference, children] : record.children) {
+    if (std::optional<int32_t> childKind = KindOfReference(kind, reference)) {
+      for (const RecordPtr& child : children) LearnNames(store, *childKind, *child);
+    }
+  }
+}
+
+void StageHost(const Scenario& scenario, HostAdapter& adapter, HostDatabase& database) {
+  BusinessObjectStore& store = adapter.Store();
+  for (const StagedRecord& staged : scenario.records) {
+    store.Table(staged.kind)->push_back(staged.record);
+    LearnNames(store, staged.kind, *staged.record);
+    database.Mirror(staged.kind, *staged.record);
+  }
+  if (scenario.document.record != nullptr) {
+    store.SetDocument(scenario.document.kind, scenario.document.record);
+  }
+  for (const PreferenceEntry& preference : scenario.preferences) {
+    store.SetPreference(preference.number, preference.subsidiary, preference.value);
+  }
+  for (const HostFault& fault : scenario.hostFaults) adapter.AddFault(fault);
+  // A customer the plug-in creates or changes through the host is saved in
+  // the database too, as the host saves it.
+  store.SetPostHook([&database](int32_t kind, const BORecord& record, bool) {
+    if (kind == kKindCustomer) database.Mirror(kind, record);
+  });
+  for (const TableRow& row : scenario.database.rows) database.AddRow(row);
+  if (scenario.database.logonRefused) database.LockReadAccount();
+}
+
+// The stand-in OCI client in an Oracle home of the host folder, with
+// "RPROODS" naming the database copy.
+void StageOracleHome(const fs::path& folder, const RunOptions& options,
+                     const HostDatabase& database) {
+  const fs::path home = folder / "oracle";
+  fs::create_directories(home / "lib");
+  fs::create_symlink(fs::absolute(options.ociClient), home / "lib" / "libociclient.so");
+  const fs::path config = home / "network" / "admin" / "ociclient.conf";
+  WriteFile(config, "RPROODS = " + database.Path() + "\n");
+  ::setenv("ORACLE_HOME", home.c_str(), 1);
+  ::setenv("NORVANE_OCI_CONFIG", config.c_str(), 1);
+}
+
+// The stand-in client as the plug-in will load it (the same file, so the
+// same loaded copy), held while the run lasts, for its error injection.
+class OciClientHooks {
+ public:
+  OciClientHooks(const fs::path& folder, const DatabaseStaging& staging) {
+    if (!staging.failStatement) return;
+    const fs::path library = folder / "oracle" / "lib" / "libociclient.so";
+    handle_ = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    auto fail = handle_ != nullptr ? reinterpret_cast<void (*)(const char*, int, const char*)>(
+                                         ::dlsym(handle_, "ociStandin_FailStatements"))
+                                   : nullptr;
+    if (fail == nullptr) throw std::runtime_error("cannot load " + library.string());
+    const StatementFault& fault = *staging.failStatement;
+    fail(fault.containing.c_str(), fault.code, fault.text.empty() ? nullptr : fault.text.c_str());
+  }
+  ~OciClientHooks() {
+    if (handle_ != nullptr) ::dlclose(handle_);
+  }
+  OciClientHooks(const OciClientHooks&) = delete;
+  OciClientHooks& operator=(const OciClientHooks&) = delete;
+
+ private:
+  void* handle_ = nullptr;
+};
+
+void StageService(const Scenario& scenario, receiptservice::ReceiptService& service) {
+  service.Start();
+  for (const receiptservice::Answer& answer : scenario.service.answers) service.Plan(answer);
+  if (scenario.service.refuse) service.RefuseConnections(true);
+  ::setenv("NORVANE_CA_BUNDLE", service.Certificates().caCert.c_str(), 1);
+}
+
+void StageSettings(const Scenario& scenario, const fs::path& folder, const std::string& url) {
+  for (const SettingsFile& settings : scenario.settings) {
+    std::string text = Replaced(settings.text, "${SERVICE_URL}", url);
+    text = Replaced(text, "${HOST_FOLDER}", folder.string());
+    WriteFile(folder / "VeskRcpts" / settings.name, text);
+  }
+}
+
+// The host folder to relaunch in: DIR of --keep (new or empty), else a new
+// temporary folder.
+fs::path MakeHostFolder(const RunOptions& options) {
+  if (!options.keep.empty()) {
+    fs::path folder = fs::absolute(options.keep);
+    fs::create_directories(folder);
+    if (!fs::is_empty(folder))
+      throw std::runtime_error("the folder " + folder.string() + " is not empty");
+    return folder;
+  }
+  std::string pattern = (fs::temp_directory_path() / "pos-host-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr)
+    throw std::runtime_error("cannot make a temporary folder");
+  return pattern;
+}
+
+}  // namespace
+
+int RunScenario(const Scenario& scenario, const RunOptions& options, const std::string& hostFolder,
+                std::ostream& out, std::ostream& err) {
+  const fs::path folder = hostFolder;
+  std::vector<std::string> failures;
+  bool misbehaved = false;
+  try {
+    ::chdir(folder.c_str());
+    ::setenv("NORVANE_REGISTRY_FILE", (folder / "registry").c_str(), 1);
+    out << "Scenario: " << scenario.file << "\n";
+    if (!scenario.description.empty()) out << "  " << scenario.description << "\n";
+    out << "Host folder: " << folder.string() << "\n";
+
+    HostDatabase database(options.fixture, (folder / "host.sqlite").string());
+    ComPtr<HostAdapter> adapter = MakeComObject<HostAdapter>();
+    StageHost(scenario, *adapter, database);
+    StageOracleHome(folder, options, database);
+    OciClientHooks hooks(folder, scenario.database);
+    out << "Host database: " << database.Path() << " (" << scenario.records.size()
+        << " records staged, " << scenario.database.rows.size() << " rows added)\n";
+
+    receiptservice::ReceiptService service(
+        receiptservice::MakeTestCertificates((folder / "certs").string()));
+    StageService(scenario, service);
+    out << "Receipt service: " << service.Url() << " (" << scenario.service.answers.size()
+        << " answers planned" << (scenario.service.refuse ? ", refusing connections" : "") << ")\n";
+    StageSettings(scenario, folder, service.Url());
+    for (const HostFault& fault : scenario.hostFaults) {
+      out << "Host fault: " << fault.operation
+          << (fault.kind != 0 ? " on " + KindName(fault.kind) : std::string())
+          << (fault.attribute.empty() ? std::string() : " of \"" + fault.attribute + "\"")
+          << " fails with " << fault.code << " \"" << fault.text << "\" in \"" << fault.function
+          << "\"\n";
+    }
+    if (scenario.database.logonRefused) out << "Database fault: the read account is locked\n";
+    if (const auto& fault = scenario.database.failStatement) {
+      out << "Database fault: statements holding \"" << fault->containing << "\" fail with ORA-"
+          << fault->code << "\n";
+    }
+
+    // The cashier watches from the first call on: a dialog shown while a
+    // plug-in prepares or cleans up is answered (or closed) as well.
+    Cashier cashier(
+        scenario.cashier, scenario.dialogBoundMs,
+        options.screenshots.empty() ? (folder / "screenshots").string() : options.screenshots,
+        &out);
+    {
+      PluginLibrary library(options.library);
+      out << "Library: " << library.Path() << "\n";
+      {
+        std::optional<std::vector<std::string>> classes = DiscoverPlugins(library, out, err);
+        if (!classes) throw std::runtime_error("the library offers no plug-in list");
+        SaleEvents events(out, failures);
+        cashier.Start();
+        misbehaved = !events.Load(library, *classes, adapter.Get());
+        int number = 0;
+        for (const EventEntry& event : scenario.events) {
+          events.Fire(event, ++number, scenario.document.kind);
+        }
+        misbehaved = !events.CleanUp() || misbehaved;
+        cashier.Finish();
+        failures.insert(failures.end(), cashier.Failures().begin(), cashier.Failures().end());
+      }
+      out << "Adapter calls: " << adapter->Trace().size() << "\n";
+      if (options.trace) {
+        for (const std::string& call : adapter->Trace()) out << "  " << call << "\n";
+      }
+      const HRESULT unload = library.DllCanUnloadNow();
+      out << "DllCanUnloadNow: " << HResultText(unload) << "\n";
+      if (unload != S_OK) {
+        failures.push_back("the library still holds objects after the host released them");
+      }
+      library.Unload();
+      out << "Unloaded\n";
+    }
+    service.Stop();
+    const auto received = service.Requests();
+    out << "Service requests: " << received.size() << "\n";
+    for (const auto& request : received) {
+      out << "  " << receiptservice::OperationName(request.operation) << " answered "
+          << receiptservice::AnswerKindName(request.answer) << "\n";
+    }
+
+    const Expectations& expect = scenario.expect;
+    CheckDialogs(expect, cashier.Shown(), failures);
+    CheckRequests(expect, received, failures);
+    CheckQueue(expect, folder, failures);
+    CheckObjects(expect, adapter->Store(), failures);
+    CheckQueries(expect, database, failures);
+    CheckFiles(expect, folder, failures);
+  } catch (const std::exception& error) {
+    err << "pos-host run: " << error.what() << "\n";
+    failures.push_back(error.what());
+    misbehaved = true;
+  }
+  if (failures.empty()) {
+    out << "Result: every expectation holds\n";
+  } else {
+    out << "Result: " << failures.size() << " expectation(s) did not hold:\n";
+    for (const std::string& failure : failures) out << "  - " << failure << "\n";
+  }
+  return failures.empty() && !misbehaved ? kOk : kFailure;
+}
+
+int RunScenarioCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  RunOptions options;
+  options.fixture = NORVANE_HOST_DB_FIXTURE;
+  options.ociClient = NORVANE_OCI_CLIENT;
+  std::vector<std::string> positional;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (arg == "--help" || arg == "-h") {
+      out << kRunHelp;
+      return kOk;
+    } else if (arg == "--screenshots" && hasValue) {
+      options.screenshots = fs::absolute(args[++i]).string();
+    } else if (arg == "--keep" && hasValue) {
+      options.keep = fs::absolute(args[++i]).string();
+    } else if (arg == "--trace") {
+      options.trace = true;
+    } else if (positional.size() >= 2 && !arg.empty() && (arg[0] == '-' || arg[0] == '/')) {
+      options.switches.push_back(arg);  // a host switch, read by the plug-in
+    } else if (positional.size() < 2 && !arg.empty() && arg[0] != '-') {
+      positional.push_back(arg);
+    } else {
+      err << kRunHelp;
+      return kUsage;
+    }
+  }
+  if (positional.size() != 2) {
+    err << kRunHelp;
+    return kUsage;
+  }
+  options.library = fs::absolute(positional[0]).string();
+  options.scenario = fs::absolute(positional[1]).string();
+
+  Scenario scenario;
+  try {
+    scenario = ReadScenario(positional[1]);
+  } catch (const ScenarioError& error) {
+    err << "pos-host run: " << error.what() << "\n";
+    return kUsage;
+  }
+
+  const char* inside = std::getenv(kHostFolderVariable);
+  const std::string ownFolder = fs::path(platform::ExecutableFolder()).parent_path().string();
+  if (inside != nullptr && ownFolder != inside) {
+    // Started as the relaunched copy but not from its folder: never relaunch
+    // again.
+    err << "pos-host run: " << kHostFolderVariable << " names " << inside
+        << ", but pos-host runs from " << ownFolder << "\n";
+    return kFailure;
+  }
+  if (inside != nullptr) {
+    ::unsetenv(kHostFolderVariable);
+    const int status = RunScenario(scenario, options, ownFolder, out, err);
+    out.flush();
+    if (options.keep.empty()) {
+      std::error_code ignored;
+      fs::remove_all(ownFolder, ignored);
+    } else {
+      out << "Host folder kept: " << ownFolder << "\n";
+    }
+    return status;
+  }
+
+  // Relaunch from a copy inside the host folder, with the scenario's switches
+  // on the command line where the plug-in reads them.
+  try {
+    // The folder as the relaunched copy will find its own executable's.
+    const fs::path folder = fs::canonical(MakeHostFolder(options));
+    const fs::path program = folder / "pos-host";
+    fs::copy_file(platform::ExecutablePath(), program);
+    std::vector<std::string> words = {program.string(), "run", options.library, options.scenario};
+    if (!options.screenshots.empty())
+      words.insert(words.end(), {"--screenshots", options.screenshots});
+    if (!options.keep.empty()) words.insert(words.end(), {"--keep", options.keep});
+    if (options.trace) words.push_back("--trace");
+    words.insert(words.end(), options.switches.begin(), options.switches.end());
+    words.insert(words.end(), scenario.switches.begin(), scenario.switches.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    ::setenv(kHostFolderVariable, folder.c_str(), 1);
+    out.flush();
+    ::execv(program.c_str(), argv.data());
+    err << "pos-host run: cannot start " << program.string() << "\n";
+    fs::remove_all(folder);
+    return kFailure;
+  } catch (const std::exception& error) {
+    err << "pos-host run: " << error.what() << "\n";
+    return kFailure;
+  }
+}
+
+}  // namespace hostsim

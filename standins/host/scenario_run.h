@@ -1,0 +1,47 @@
+#pragma once
+// `pos-host run LIB SCENARIO [--screenshots DIR] [--keep DIR] [--trace]`:
+// stages the scenario's sale in a scratch host folder (settings files, a copy
+// of the host database with the scenario's rows, the stand-in OCI client's
+// configuration, the stand-in receipt service with fresh certificates and the
+// planned answers), loads the library, creates and prepares its plug-ins as
+// `discover` does, fires the scenario's events while the cashier answers the
+// dialogs, prints a transcript, cleans up, unloads and checks the
+// expectations. Exit status: 0 when every expectation holds, 1 with the list
+// of those that did not (or when the library misbehaved), 2 for a bad
+// scenario or usage.
+//
+// The plug-in keeps its files beside the host's executable, so the run
+// happens in a copy of pos-host placed in the scratch folder: the command
+// copies itself there and starts the copy, which finds itself inside its
+// host folder (NORVANE_POS_HOST_FOLDER) and does the run.
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "scenario.h"
+
+namespace hostsim {
+
+struct RunOptions {
+  std::string library;
+  std::string scenario;
+  std::string screenshots;  // empty: "screenshots" in the host folder
+  std::string keep;         // empty: the host folder is removed afterwards
+  bool trace = false;       // print every adapter call
+  std::vector<std::string> switches;
+  std::string fixture;    // the host database fixture
+  std::string ociClient;  // the stand-in OCI client library
+};
+
+// The run itself, in a process whose executable lies in `hostFolder`.
+// Returns the exit status.
+int RunScenario(const Scenario& scenario, const RunOptions& options, const std::string& hostFolder,
+                std::ostream& out, std::ostream& err);
+
+// `args` are the words after "run".
+int RunScenarioCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+extern const char kRunHelp[];
+
+}  // namespace hostsim

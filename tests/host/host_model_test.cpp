@@ -1,0 +1,221 @@
+// The simulated host's business objects, scenario reader and staged
+// database, built from scenario text without a process.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host_adapter.h"
+#include "host_database.h"
+#include "scenario.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using namespace hostsim;
+
+const char kSale[] = R"(
+customers:
+  - {Cust Sid: 9100, Sbs No: 1, EMail: a@x.test, First Name: Ann}
+  - {Cust Sid: 9101, Sbs No: 2, EMail: b@x.test}
+document:
+  invoice:
+    Invoice SID: 7100
+    Subsidiary Number: 1
+    items:
+      - {Item_Sid: 1101, Vendor Code: ACME, Item Ref: {Size: L}}
+      - {Item_Sid: 1102, Vendor Code: NORD, Item Ref: {Size: M}}
+    tenders:
+      - {TENDER_TYPE: 2, AMT: 10.5}
+)";
+
+class StagedSale : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    scenario_ = ParseScenario(kSale, "sale.yaml");
+    for (const StagedRecord& staged : scenario_.records) {
+      adapter_->Store().Table(staged.kind)->push_back(staged.record);
+      for (const auto& [name, value] : staged.record->attributes) {
+        adapter_->Store().KnownNames(staged.kind)->insert(name);
+      }
+    }
+    adapter_->Store().SetDocument(scenario_.document.kind, scenario_.document.record);
+  }
+
+  int32_t Call(HRESULT (IPluginAdapter::*method)(int32_t, int32_t*), int32_t handle) {
+    int32_t status = 99;
+    EXPECT_EQ((adapter_.Get()->*method)(handle, &status), S_OK);
+    return status;
+  }
+  std::string Read(int32_t handle, const char* name) {
+    BStr attribute(name);
+    Variant value;
+    if (FAILED(adapter_->BOGetAttrValue(handle, attribute.Get(), value.Put()))) return "(failed)";
+    return ValueText(value);
+  }
+  int32_t Filter(int32_t handle, const char* name, const char* value) {
+    BStr attribute(name);
+    Variant v(value);
+    int32_t status = 0;
+    EXPECT_EQ(adapter_->BOSetFilterAttr(handle, attribute.Get(), &v.Get(), 1, -1, -1, &status),
+              S_OK);
+    return status;
+  }
+  int32_t Set(int32_t handle, const char* name, const char* value) {
+    BStr attribute(name);
+    Variant v(value);
+    int32_t status = 0;
+    EXPECT_EQ(adapter_->BOSetAttrValue(handle, attribute.Get(), &v.Get(), &status), S_OK);
+    return status;
+  }
+  int32_t Child(int32_t handle, const char* reference) {
+    BStr name(reference);
+    int32_t child = -1, status = 0;
+    EXPECT_EQ(adapter_->BOGetChild(handle, name.Get(), &child, &status), S_OK);
+    return status == kAdapterSuccess ? child : -1;
+  }
+  bool AtEnd(int32_t handle) {
+    WordBool atEnd = 0;
+    EXPECT_EQ(adapter_->BOEof(handle, &atEnd), S_OK);
+    return atEnd != 0;
+  }
+  int32_t Create(int32_t kind) {
+    int32_t handle = -1, status = 0;
+    EXPECT_EQ(adapter_->BOCreate(kind, &handle, &status), S_OK);
+    return handle;
+  }
+
+  Scenario scenario_;
+  ComPtr<HostAdapter> adapter_ = MakeComObject<HostAdapter>();
+};
+
+TEST_F(StagedSale, TheDocumentItsRelatedRecordsAndNamesAsTheHostKeepsThem) {
+  EXPECT_EQ(Read(0, "invoice sid"), "7100") << "names are case-blind";
+  EXPECT_EQ(Read(0, "Comment1"), "(empty)") << "an attribute the host does not know";
+  const int32_t items = Child(0, "Items");
+  ASSERT_GE(items, 0);
+  EXPECT_EQ(Child(0, "items"), items) << "one handle per reference";
+  const int32_t itemRef = Child(items, "Item Ref");
+  std::vector<std::string> seen;
+  for (Call(&IPluginAdapter::BOFirst, items); !AtEnd(items); Call(&IPluginAdapter::BONext, items)) {
+    seen.push_back(Read(items, "Vendor Code") + "/" + Read(itemRef, "size"));
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"ACME/L", "NORD/M"}))
+      << "the reference follows its item";
+  EXPECT_EQ(Read(Child(0, "tenders"), "AMT"), "10.5");
+  EXPECT_EQ(Child(0, "history"), -1) << "an invoice has no history";
+}
+
+TEST_F(StagedSale, FiltersInsertAndPostOnTheCustomerTable) {
+  const int32_t customers = Create(kKindCustomer);
+  EXPECT_EQ(Call(&IPluginAdapter::BOIsOpen, customers), 0);
+  EXPECT_EQ(Call(&IPluginAdapter::BOOpen, customers), kAdapterSuccess);
+  EXPECT_EQ(Filter(customers, "sbs no", "2"), kAdapterSuccess);
+  EXPECT_EQ(Read(customers, "EMail"), "b@x.test");
+  EXPECT_EQ(Read(customers, "First Name"), "(null)") << "known to the host, no value";
+  EXPECT_EQ(Filter(customers, "Cust Sid", "1"), kAdapterSuccess);
+  EXPECT_TRUE(AtEnd(customers)) << "a filter that matches nothing leaves end of data";
+
+  EXPECT_EQ(Call(&IPluginAdapter::BOInsert, customers), kAdapterSuccess);
+  EXPECT_EQ(Read(customers, "Cust Sid"), "(null)") << "no identifier before the post";
+  EXPECT_EQ(Set(customers, "EMail", "new@x.test"), kAdapterSuccess);
+  EXPECT_EQ(Call(&IPluginAdapter::BOPost, customers), kAdapterSuccess);
+  const std::string sid = Read(customers, "Cust Sid");
+  EXPECT_NE(sid, "(null)");
+  EXPECT_EQ(adapter_->Store().Table(kKindCustomer)->size(), 3u);
+
+  const int32_t again = Create(kKindCustomer);
+  EXPECT_EQ(Filter(again, "Cust Sid", sid.c_str()), kAdapterSuccess);
+  EXPECT_EQ(Read(again, "EMail"), "new@x.test") << "the host's table holds the new customer";
+  EXPECT_EQ(Set(again, "EMail", "x@x.test"), 0) << "not in edit mode";
+}
+
+TEST_F(StagedSale, InjectedFaultsFailWithTheirCodeTextAndFunction) {
+  adapter_->AddFault({"post", kKindCustomer, "", 7, "Record locked", "TBOCustomer.Post"});
+  adapter_->AddFault({"read", 0, "EMail", 8, "Read refused", "GetAttr"});
+  adapter_->AddFault({"filter", 0, "Cust Sid", 9, "Bad filter", "SetFilter"});
+  const int32_t customers = Create(kKindCustomer);
+  EXPECT_EQ(Call(&IPluginAdapter::BOOpen, customers), kAdapterSuccess);
+  EXPECT_EQ(Call(&IPluginAdapter::BOEdit, customers), kAdapterSuccess);
+  EXPECT_EQ(Call(&IPluginAdapter::BOPost, customers), 0);
+  BStr text, function;
+  int32_t code = 0;
+  adapter_->GetLastErrorMessage(text.Put());
+  adapter_->GetLastErrorCode(&code);
+  adapter_->GetLastErrorFunction(function.Put());
+  EXPECT_EQ(text.ToUtf8() + "|" + std::to_string(code) + "|" + function.ToUtf8(),
+            "Record locked|7|TBOCustomer.Post");
+  EXPECT_EQ(Read(customers, "EMail"), "(failed)");
+  EXPECT_EQ(Read(customers, "First Name"), "Ann");
+  EXPECT_EQ(Filter(customers, "Cust Sid", "9100"), 0);
+  EXPECT_EQ(Filter(customers, "Sbs No", "1"), kAdapterSuccess);
+}
+
+TEST(ScenarioReader, BadScenariosNameThePlace) {
+  struct Case {
+    const char* text;
+    const char* message;
+  } cases[] = {
+      {"document:\n  invoice: {Invoice SID: 1}\nevent: []\n",
+       "t.yaml:3:1: unknown key \"event\" in the scenario"},
+      {"preferences:\n  - {number: x, subsidiary: 1}\n",
+       "t.yaml:2:14: number must be a whole number"},
+      {"document:\n  invoice: {Invoice SID: 1\n", "t.yaml:"},
+      {"document:\n  invoice:\n    history: []\n",
+       "t.yaml:3:5: a invoice has no related records \"history\""},
+      {"document:\n  invoice: {}\nevents: [sell]\n", "t.yaml:3:10: unknown event \"sell\""},
+      {"service:\n  answers: [{kind: slow}]\n", "t.yaml:2:20: unknown answer \"slow\""},
+      {"cashier:\n  dialogs: [{steps: [press btnOK]}]\n", "t.yaml:2:13: a dialog needs \"dialog\""},
+      {"events: [configure]\n", "a scenario with events needs a \"document\""},
+      {"- a list\n", "t.yaml:1:1: the scenario must be a mapping"},
+  };
+  for (const Case& c : cases) {
+    try {
+      ParseScenario(c.text, "t.yaml");
+      ADD_FAILURE() << "accepted: " << c.text;
+    } catch (const ScenarioError& error) {
+      EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos)
+          << error.what() << "\nexpected: " << c.message;
+    }
+  }
+}
+
+TEST(ScenarioReader, ValuesKeepTheirTypes) {
+  Scenario scenario = ParseScenario(
+      "customers:\n  - {A: 12, B: \"12\", C: 1.5, D: true, E: ~, F: 2024-06-01 14:30:00, G: x}\n",
+      "t.yaml");
+  const Attributes& a = scenario.records.at(0).record->attributes;
+  EXPECT_EQ(a.at("A").vt(), VT_I4);
+  EXPECT_EQ(a.at("B").vt(), VT_BSTR);
+  EXPECT_EQ(a.at("C").vt(), VT_R8);
+  EXPECT_EQ(a.at("D").vt(), VT_BOOL);
+  EXPECT_TRUE(a.at("E").IsNull());
+  EXPECT_EQ(a.at("F").vt(), VT_DATE);
+  EXPECT_EQ(ValueText(a.at("G")), "x");
+}
+
+TEST_F(StagedSale, TheDatabaseCopyHoldsWhatTheScenarioAndThePluginWrote) {
+  testsupport::TempFolder folder("host_db");
+  HostDatabase database(HOST_DB_FIXTURE, (folder.Path() / "host.sqlite").string());
+  for (const StagedRecord& staged : scenario_.records) database.Mirror(staged.kind, *staged.record);
+  EXPECT_EQ(
+      database.Query("select item_sid, sbs_no, vend_code from invn_sbs_v where item_sid > 1100"),
+      (std::vector<std::vector<std::string>>{{"1101", "1", "ACME"}, {"1102", "1", "NORD"}}));
+  EXPECT_EQ(database.Query("select tender_type, amt from invc_tender where invc_sid = 7100"),
+            (std::vector<std::vector<std::string>>{{"2", "10.5"}}));
+
+  adapter_->Store().SetPostHook([&](int32_t kind, const BORecord& record, bool) {
+    if (kind == kKindCustomer) database.Mirror(kind, record);
+  });
+  const int32_t customers = Create(kKindCustomer);
+  Filter(customers, "Cust Sid", "9100");
+  Call(&IPluginAdapter::BOEdit, customers);
+  Set(customers, "EMail", "changed@x.test");
+  EXPECT_EQ(Call(&IPluginAdapter::BOPost, customers), kAdapterSuccess);
+  EXPECT_EQ(database.Query("select email_addr, first_name from customer where cust_sid = 9100"),
+            (std::vector<std::vector<std::string>>{{"changed@x.test", "Ann"}}));
+  EXPECT_THROW(database.Query("select nothing from nowhere"), std::runtime_error);
+}
+
+}  // namespace
