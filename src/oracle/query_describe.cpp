@@ -200,10 +200,9 @@ void TOracleQuery::CheckTruncation(int32_t rows) {
     for (int32_t row = 0; row < rows && row < column.data->Rows(); ++row) {
       if (codes[row] == kValueTruncated) {
         snapshot_.errorCode = kValueTruncated;
-        EOracleError error(
-            "ORA-01406: fetched column value was truncated (column " + column.name + ")",
-            kValueTruncated, this, session_);
-        error.Raise();
+        RaiseOracleErrorCode(
+            session_, this, kValueTruncated,
+            "ORA-01406: fetched column value was truncated (column " + column.name + ")");
       }
     }
   }

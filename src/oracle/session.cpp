@@ -428,7 +428,10 @@ void TOracleSession::AttachAndBeginOCI8() {
   if (OCIServerVersion(server_, err_, version.data(), static_cast<ub4>(version.size()),
                        static_cast<ub1>(OCI_HTYPE_SERVER)) == OCI_SUCCESS) {
     version.back() = 0;
-    if (!ServerVersionSupportsOCI8(reinterpret_cast<const char*>(version.data()))) {
+    // An old server is served by the OCI7 calls, but only when the client
+    // has them; otherwise the session stays with the OCI8 calls it has.
+    if (!ServerVersionSupportsOCI8(reinterpret_cast<const char*>(version.data())) &&
+        OCI7ModeUsable()) {
       CheckOCI(OCISvcCtxToLda(svc_, err_, OCI7LogonDataArea()));
       convertedToOCI7_ = true;
       oci8Mode_ = false;

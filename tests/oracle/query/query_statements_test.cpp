@@ -113,6 +113,16 @@ TEST_F(QueryStatementsTest, ChangesReportRowsProcessedAndTheirKind) {
   erase->Execute();
   EXPECT_EQ(erase->RowsProcessed(), 1);
   EXPECT_EQ(erase->SQLType(), oracle::sqltype::Delete);
+
+  // Under AutoCommit each change commits on success: a rollback undoes none.
+  session_->Rollback();
+  session_->SetAutoCommit(true);
+  erase->Execute();
+  EXPECT_EQ(erase->RowsProcessed(), 1);
+  session_->Rollback();
+  auto gone = NewQuery("select count(*) from customer where cust_sid = 9003");
+  gone->Execute();
+  EXPECT_EQ(gone->FieldAsInteger(0), 0);
 }
 
 TEST_F(QueryStatementsTest, DescribeReadsTheSelectListWithoutRunningIt) {
