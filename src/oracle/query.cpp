@@ -1,5 +1,7 @@
 #include "oracle/query.h"
 
+#include <algorithm>
+#include <cstring>
 #include <mutex>
 #include <stdexcept>
 
@@ -9,6 +11,7 @@
 #include "oracle/query_guards.h"
 #include "oracle/rowid.h"
 #include "oracle/session.h"
+#include "oracle/text_convert.h"
 #include "oracle/type_codes.h"
 
 namespace oracle {
@@ -152,6 +155,11 @@ void TOracleQuery::VariablesChanged() {
   if (session_ != nullptr && session_->ODBCMode()) Close();
 }
 
+void TOracleQuery::SessionLoggedOn() {
+  // The database character set is known now.
+  ApplyCharsetSettings();
+}
+
 void TOracleQuery::SessionLoggingOff() {
   Close();
   // Buffers holding descriptors of the session's environment go before it.
@@ -179,6 +187,12 @@ void TOracleQuery::DeclareVariable(std::string_view name, int16_t type) {
     throw;
   }
   variables_.Declare(name, type);
+}
+
+void TOracleQuery::DeclareVariable(std::string_view name, int16_t type, uint8_t charsetForm) {
+  DeclareVariable(name, type);
+  variables_.Data(variables_.IndexOf(name)).SetCharsetForm(charsetForm);
+  ApplyCharsetSettings();
 }
 
 void TOracleQuery::DeclareAndSet(std::string_view name, int16_t type, const Variant& value) {
@@ -395,8 +409,26 @@ void TOracleQuery::ParseStatement(const std::string& statement) {
 // ---------------------------------------------------------------------------
 // Binding
 
+void TOracleQuery::ApplyCharsetSettings() {
+  // National text is bound as UTF-16, which the server converts to its
+  // national character set. Other text is the library's UTF-8: a client
+  // whose own character set is not UTF-8 is told so when the database's is.
+  const bool utf8Database = session_ != nullptr && session_->Connected() &&
+                            IsUtf8CharSet(session_->CharsetId()) && !ClientCharSetIsUTF8();
+  for (int32_t i = 0; i < variables_.Count(); ++i) {
+    TVariableData& variable = variables_.Data(i);
+    if (!IsCharacterType(variable.DataType())) continue;
+    if (variable.IsNational()) {
+      variable.SetCharsetId(OCI_UTF16ID);
+    } else {
+      variable.SetCharsetId(utf8Database ? session_->CharsetId() : 0);
+    }
+  }
+}
+
 void TOracleQuery::Bind() {
   arraySize_ = 0;
+  ApplyCharsetSettings();
   if (binds_.size() != static_cast<std::size_t>(variables_.Count())) {
     binds_.clear();
     binds_.resize(static_cast<std::size_t>(variables_.Count()));
@@ -450,6 +482,13 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
     }
     throw std::runtime_error(std::string(ComplexKindText(type)) + " variable " + variable.Name() +
                              " cannot be bound yet");
+  } else if (variable.IsNational() && IsZeroTerminatedType(type)) {
+    // External type 1 with the actual length of each element.
+    BindNationalText(variable, slot);
+    bindType = otype::Varchar2;
+    buffer = slot.encoded.empty() ? nullptr : slot.encoded.data();
+    size = static_cast<sb4>(slot.encoded.size() / static_cast<std::size_t>(variable.ArraySize()));
+    lengths = slot.lengths.data();
   } else if (type == otype::String || type == otype::CharZ) {
     const int64_t maxBytes = int64_t{session_->MaxVarchar2Chars()} * session_->BytesPerChar() + 1;
     if (size > maxBytes) size = static_cast<sb4>(maxBytes);
@@ -477,6 +516,39 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
   }
   slot.buffer = buffer;
   slot.size = size;
+  if (variable.IsNational() || variable.CharsetId() != 0) {
+    ub1 form = variable.IsNational() ? SQLCS_NCHAR : SQLCS_IMPLICIT;
+    ub2 id = variable.CharsetId();
+    sword attr = OCIAttrSet(slot.handle, OCI_HTYPE_BIND, &form, 0, OCI_ATTR_CHARSET_FORM, err_);
+    if (Succeeded(attr)) {
+      attr = OCIAttrSet(slot.handle, OCI_HTYPE_BIND, &id, 0, OCI_ATTR_CHARSET_ID, err_);
+    }
+    lastStatus_ = attr;
+    if (!Succeeded(attr)) {
+      slot.handle = nullptr;
+      RaiseOCIError(session_, err_, this, attr);
+    }
+  }
+}
+
+void TOracleQuery::BindNationalText(const TVariableData& variable, BindSlot& slot) {
+  // Each element as UTF-16 in the client's byte order, at most two bytes a
+  // UTF-8 byte; the lengths say how many bytes each one holds.
+  const auto count = static_cast<std::size_t>(variable.ArraySize());
+  const std::size_t elementBytes = 2 * static_cast<std::size_t>(std::max(variable.BufferSize(), 1));
+  slot.encoded.assign(count * elementBytes, 0);
+  slot.lengths.assign(count, 0);
+  for (std::size_t k = 0; k < count; ++k) {
+    if (variable.IsNull(static_cast<int32_t>(k))) continue;
+    const std::optional<std::u16string> units =
+        Utf8ToUtf16(variable.ElementText(static_cast<int32_t>(k)));
+    if (!units) {
+      throw std::runtime_error("Variable " + variable.Name() + " does not hold valid UTF-8 text");
+    }
+    const std::size_t bytes = std::min(units->size() * 2, elementBytes);
+    std::memcpy(slot.encoded.data() + k * elementBytes, units->data(), bytes);
+    slot.lengths[k] = static_cast<ub2>(std::min<std::size_t>(bytes, 65535));
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -205,6 +205,9 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   TVariables& Variables() { return variables_; }
   const TVariables& Variables() const { return variables_; }
   void DeclareVariable(std::string_view name, int16_t type);
+  // A string or LONG variable bound in a character-set form of its own
+  // (SQLCS_NCHAR for a national column).
+  void DeclareVariable(std::string_view name, int16_t type, uint8_t charsetForm);
   void DeclareAndSet(std::string_view name, int16_t type, const Variant& value);
   void DeleteVariable(std::string_view name);
   void DeleteVariables();
@@ -222,6 +225,7 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   void VariablesChanged() override;
 
   // TSessionAttached
+  void SessionLoggedOn() override;
   void SessionLoggingOff() override;
   void SessionDestroyed() override;
 
@@ -231,6 +235,7 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
     const void* buffer = nullptr;
     sb4 size = 0;
     std::vector<ub2> lengths;
+    std::vector<uint8_t> encoded;                 // a national variable's text as UTF-16
     OCIDateTime* descriptor = nullptr;            // what a timestamp bind points at
     std::unique_ptr<TOracleTimestamp> timestamp;  // a timestamp variable's own value
     BindSlot();
@@ -254,6 +259,9 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   std::string StatementText() const;
   void Bind();
   void BindVariable(TVariableData& variable, BindSlot& slot);
+  void BindNationalText(const TVariableData& variable, BindSlot& slot);
+  // Gives each string variable the character set its bound bytes are in.
+  void ApplyCharsetSettings();
   void ExecuteCore(bool describeOnly, int32_t iterations, int32_t offset);
   void ExecuteSelect(bool describeOnly, uint32_t mode);
   void FetchBlock();

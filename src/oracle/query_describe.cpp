@@ -7,6 +7,7 @@
 #include "oracle/query.h"
 #include "oracle/query_guards.h"
 #include "oracle/session.h"
+#include "oracle/text_convert.h"
 #include "oracle/type_codes.h"
 
 namespace oracle {
@@ -35,6 +36,14 @@ sword Attribute(OCIParam* param, T& value, ub4 attribute, OCIError* err) {
 
 bool Succeeded(sword status) {
   return status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO;
+}
+
+// String and LONG columns in the national form or a UTF-8 character set
+// name their form and character set on the define.
+bool CarriesCharset(const TQueryColumn& column) {
+  const bool text = column.bufferType == otype::String || column.bufferType == otype::Long;
+  return text && column.oracleType != kMLSLabel &&
+         (column.charsetForm == SQLCS_NCHAR || IsUtf8CharSet(column.charsetId));
 }
 
 }  // namespace
@@ -163,7 +172,11 @@ void TOracleQuery::DescribeAndDefine() {
           column.oracleType, column.dataSize, column.precision, column.scale, rules, column.name);
       column.bufferType = buffer.type;
       column.bufferSize = buffer.size;
-      column.data = std::make_unique<TFieldData>(buffer.type, buffer.size, rowsPerFetch_);
+      // UTF-16 text needs a terminator of two bytes.
+      const bool utf16 = CarriesCharset(column) && IsUtf16CharSet(column.charsetId);
+      column.data =
+          std::make_unique<TFieldData>(buffer.type, buffer.size + (utf16 ? 1 : 0), rowsPerFetch_);
+      if (utf16) column.data->SetUtf16Text(column.charsetId == kCharSetAL16UTF16);
       if (column.data->HoldsHandles()) {
         status = column.data->AllocateHandles(session_->Environment());
         if (!Succeeded(status)) RaiseOCIError(session_, session_->ErrorHandle(), this, status);
@@ -184,9 +197,19 @@ void TOracleQuery::DefineColumn(TQueryColumn& column, ub4 position) {
   TFieldData& data = *column.data;
   const ub2 type = static_cast<ub2>(column.oracleType == kMLSLabel ? kMLSLabel : data.DataType());
   SessionStatementLock lock(*session_);
-  const sword status =
+  sword status =
       OCIDefineByPos(stmt_, &column.define, err_, position, data.Buffer(), data.ElementSize(), type,
                      data.Indicators(), data.Lengths(), data.ReturnCodes(), OCI_DEFAULT);
+  if (Succeeded(status) && CarriesCharset(column)) {
+    // Text of a national or UTF-8 column is asked for in the column's own
+    // form and character set, whatever the client's character set is.
+    ub1 form = column.charsetForm;
+    ub2 id = column.charsetId;
+    status = OCIAttrSet(column.define, OCI_HTYPE_DEFINE, &form, 0, OCI_ATTR_CHARSET_FORM, err_);
+    if (Succeeded(status)) {
+      status = OCIAttrSet(column.define, OCI_HTYPE_DEFINE, &id, 0, OCI_ATTR_CHARSET_ID, err_);
+    }
+  }
   lastStatus_ = status;
   if (!Succeeded(status)) RaiseOCIError(session_, err_, this, status);
 }

@@ -37,6 +37,7 @@ enum OraCode : sb4 {
   kTnsNoListener = 12541,
   kTnsUnresolved = 12154,
   kIllegalAttribute = 24315,
+  kInvalidCharset = 12715,
   kZeroIterations = 24333,
   kNotExecuted = 24338,
   kTruncationOrNull = 24345,

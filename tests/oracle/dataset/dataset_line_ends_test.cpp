@@ -70,9 +70,9 @@ TEST_F(LineEndsDataSetTest, CharColumnWithALineEndKeepsItsPaddingWhenUntrimmed) 
 }
 
 TEST_F(LineEndsDataSetTest, NationalTextIsKeptWholeNotCut) {
-  // The column is fetched six UTF-16 units wide (two bytes a character); the
-  // first value fills that width.
-  CreateNotes("nvarchar2(3)", {"\n\nx\n\ny", "a\nb"});
+  // The column is fetched as UTF-16, six units wide; the first value fills
+  // that width and grows by its four line ends.
+  CreateNotes("nvarchar2(6)", {"\n\nx\n\ny", "a\nb"});
   auto ds = NewDataSet("select body from notes order by id");
   ds->Open();
   auto& body = static_cast<dataset::TWideStringField&>(ds->FieldByName("body"));

@@ -2,6 +2,7 @@
 // binds, errors with their line and position, changes and their row counts,
 // ROWIDs, and the query's life with its session.
 #include "oracle/oracle_date.h"
+#include "oracle/type_codes.h"
 #include "platform/oci/oci_rowid_layout.h"
 #include "query_fixture.h"
 
@@ -218,6 +219,26 @@ TEST_F(QueryStatementsTest, TimestampsTravelThroughDescriptors) {
   text->Execute();
   EXPECT_EQ(text->FieldType(0), 5);
   EXPECT_EQ(text->FieldAsString(0), "09-JUL-24 01.45.30.250000 PM");  // the server's format
+}
+
+TEST_F(QueryStatementsTest, NationalTextTravelsAsUtf16BothWays) {
+  Run("create table nnotes (id number(10), body nvarchar2(10))");
+  const std::string text = "Zo\xc3\xab \xe2\x82\xac";  // "Zoë €"
+  auto insert = NewQuery("insert into nnotes values (1, :body)");
+  insert->DeclareVariable("body", oracle::otype::String, SQLCS_NCHAR);
+  insert->SetVariable("body", oracle::Variant::String(text));
+  insert->Execute();
+  // The server stored the five characters, not the bytes of their encoding.
+  auto length = NewQuery("select length(body) from nnotes");
+  length->Execute();
+  EXPECT_EQ(length->FieldAsInteger(0), 5);
+
+  auto select = NewQuery("select body from nnotes");
+  select->Execute();
+  EXPECT_EQ(select->FieldCharsetForm(0), SQLCS_NCHAR);
+  EXPECT_EQ(select->FieldCharsetId(0), OCI_CHARSET_AL16UTF16);
+  EXPECT_EQ(select->FieldAsString(0), text);
+  EXPECT_EQ(select->Field(0).ToText(), text);
 }
 
 TEST_F(QueryStatementsTest, KindsNotBuiltYetAreRefusedClearly) {
