@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "oracle/feature_checks.h"
 #include "oracle/oci_loader.h"
 #include "oracle/query.h"
 #include "oracle/query_guards.h"
@@ -44,6 +45,23 @@ bool CarriesCharset(const TQueryColumn& column) {
   const bool text = column.bufferType == otype::String || column.bufferType == otype::Long;
   return text && column.oracleType != kMLSLabel &&
          (column.charsetForm == SQLCS_NCHAR || IsUtf8CharSet(column.charsetId));
+}
+
+// The name under which a column kind that needs the OCI8 calls is checked;
+// null for the kinds every mode fetches.
+const char* ColumnFeature(int16_t oracleType, bool timestampAsString) {
+  if (IsTimestampType(oracleType)) return timestampAsString ? nullptr : "A query with timestamps";
+  if (IsLobType(oracleType)) return "A query with LOB's";
+  switch (oracleType) {
+    case otype::Object:
+      return "A query with objects";
+    case otype::Reference:
+      return "A query with references";
+    case otype::Cursor:
+      return "A query with sub-queries";
+    default:
+      return nullptr;
+  }
 }
 
 }  // namespace
@@ -167,6 +185,9 @@ void TOracleQuery::DescribeAndDefine() {
         column.nullable = nullable != 0;
         column.charsetForm = charsetForm;
         column.charsetId = charsetId;
+      }
+      if (const char* feature = ColumnFeature(column.oracleType, rules.timestampAsString)) {
+        CheckNet8Feature(session_, feature);
       }
       const TColumnBuffer buffer = ColumnBufferFor(
           column.oracleType, column.dataSize, column.precision, column.scale, rules, column.name);

@@ -247,11 +247,14 @@ void TOracleSession::SetConnected(bool value) {
   }
 }
 
+void TOracleSession::CompletePendingLogOn() {
+  if (!connectPending_) return;
+  connectPending_ = false;
+  LogOn();  // still loading: Loaded fires the events once
+}
+
 void TOracleSession::Loaded() {
-  if (connectPending_) {
-    connectPending_ = false;
-    LogOn();  // still loading: the events below fire once
-  }
+  CompletePendingLogOn();
   loading_ = false;
   if (connected_) {
     FireAfterLogOn();
