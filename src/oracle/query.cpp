@@ -5,6 +5,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "oracle/client_mode.h"
 #include "oracle/feature_checks.h"
 #include "oracle/oci_loader.h"
 #include "oracle/oracle_timestamp.h"
@@ -13,6 +14,7 @@
 #include "oracle/session.h"
 #include "oracle/text_convert.h"
 #include "oracle/type_codes.h"
+#include "platform/oci/oci7_area_layout.h"
 
 namespace oracle {
 
@@ -265,8 +267,8 @@ void TOracleQuery::DeclarePLSQLTable(std::string_view name, int16_t type, int32_
 void TOracleQuery::CheckSession() const {
   if (session_ == nullptr) throw std::runtime_error("Session undefined");
   if (!session_->Connected()) throw std::runtime_error("Not logged on");
-  if (!session_->InOCI8Mode()) {
-    throw std::runtime_error("Queries need the OCI8 calls; this session runs in OCI7 mode");
+  if (!session_->InOCI8Mode() && !OCI7ModeUsable()) {
+    throw std::runtime_error("The loaded OCI client has no OCI7 statement calls");
   }
 }
 
@@ -275,6 +277,10 @@ bool TOracleQuery::StatementCacheUsed() const {
 }
 
 void TOracleQuery::OpenHandles() {
+  if (!session_->InOCI8Mode()) {
+    OpenCursorArea();
+    return;
+  }
   SessionStatementLock lock(*session_);
   OCIEnv* env = session_->Environment();
   sword status = OCIHandleAlloc(env, reinterpret_cast<void**>(&err_), OCI_HTYPE_ERROR, 0, nullptr);
@@ -296,6 +302,10 @@ void TOracleQuery::FreeHandles() noexcept {
   // Define and bind handles belong to the statement and go with it.
   for (TQueryColumn& column : fields_) column.define = nullptr;
   binds_.clear();
+  if (oci7_) {
+    CloseCursorArea();
+    return;
+  }
   const bool callable =
       OCIDllLoaded() && session_ != nullptr && session_->Connected() && OCIHandleFree != nullptr;
   if (callable) {
@@ -357,7 +367,7 @@ void TOracleQuery::Prepare() {
                 variable.ArraySize() > 1;
   }
   if (mustParse) parsedText_.clear();
-  if (Optimize() && stmt_ != nullptr && !parsedText_.empty() && parsedText_ == text &&
+  if (Optimize() && (stmt_ != nullptr || oci7_) && !parsedText_.empty() && parsedText_ == text &&
       IsReusableSQLType(sqlType_)) {
     return;
   }
@@ -365,6 +375,10 @@ void TOracleQuery::Prepare() {
 }
 
 void TOracleQuery::ParseStatement(const std::string& statement) {
+  if (oci7_) {
+    ParseOCI7(statement);
+    return;
+  }
   fields_.clear();
   described_ = false;
   parsedText_ = statement;
@@ -482,7 +496,7 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
     }
     throw std::runtime_error(std::string(ComplexKindText(type)) + " variable " + variable.Name() +
                              " cannot be bound yet");
-  } else if (variable.IsNational() && IsZeroTerminatedType(type)) {
+  } else if (variable.IsNational() && IsZeroTerminatedType(type) && !oci7_) {
     // External type 1 with the actual length of each element.
     BindNationalText(variable, slot);
     bindType = otype::Varchar2;
@@ -504,6 +518,12 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
     return;  // the bind of an earlier run still points at the right bytes
   }
   SessionStatementLock lock(*session_);
+  if (oci7_) {
+    const sword rc = BindOCI7(variable, buffer, size, bindType, lengths);
+    lastStatus_ = rc;
+    if (rc != 0) RaiseOCI7Error(session_, AreaReturnCode(), this);
+    return;
+  }
   const std::string& name = variable.Name();
   const sword status =
       OCIBindByName(stmt_, &slot.handle, err_, reinterpret_cast<const text*>(name.data()),
@@ -607,7 +627,13 @@ void TOracleQuery::ExecuteCore(bool describeOnly, int32_t iterations, int32_t of
   SessionBusyScope busy(*session_);
   Prepare();
   if (sqlType_ == sqltype::Select) {
-    ExecuteSelect(describeOnly, OCI_DEFAULT);
+    if (oci7_) {
+      ExecuteSelectOCI7(describeOnly);
+    } else {
+      ExecuteSelect(describeOnly, OCI_DEFAULT);
+    }
+  } else if (!describeOnly && oci7_) {
+    ExecuteOCI7(iterations, offset);
   } else if (!describeOnly) {
     // Describing a statement other than a select has nothing to describe;
     // it must not run.
@@ -677,6 +703,10 @@ void TOracleQuery::ExecuteSelect(bool describeOnly, uint32_t mode) {
 }
 
 void TOracleQuery::FetchBlock() {
+  if (oci7_) {
+    FetchBlockOCI7();
+    return;
+  }
   for (TQueryColumn& column : fields_) column.data->ClearPieces();
   sword status;
   {
@@ -695,7 +725,10 @@ void TOracleQuery::FetchBlock() {
 
 void TOracleQuery::AfterRoundTrip() {
   ub4 total = 0;
-  if (!Succeeded(OCIAttrGet(stmt_, OCI_HTYPE_STMT, &total, nullptr, OCI_ATTR_ROW_COUNT, err2_))) {
+  if (oci7_) {
+    total = oci7area::Read<uint32_t>(cda_.data(), oci7area::kRowsProcessed);
+  } else if (!Succeeded(
+                 OCIAttrGet(stmt_, OCI_HTYPE_STMT, &total, nullptr, OCI_ATTR_ROW_COUNT, err2_))) {
     total = fetchedTotal_;
   }
   rowsInBuffer_ = static_cast<int32_t>(total - fetchedTotal_);
@@ -735,6 +768,10 @@ void TOracleQuery::FireAfterQueryAtEof() {
 }
 
 void TOracleQuery::TakeSnapshot() {
+  if (oci7_) {
+    TakeSnapshotOCI7();
+    return;
+  }
   if (stmt_ == nullptr) return;
   ub4 rows = 0;
   if (Succeeded(OCIAttrGet(stmt_, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, err2_))) {

@@ -6,10 +6,12 @@
 // block and fetches the next one when it is used up. Column values of the
 // current row are read by index (0-based, select-list order) or by name.
 //
-// Runs through the OCI8 calls. Not built yet (each refused with a clear
-// message): OCI7 sessions, threaded execution, LONG, LOB, object, REF and
-// cursor columns and variables, and the per-row error event of array DML.
+// Runs through the OCI8 calls, or through the OCI7 calls on a cursor data
+// area when its session is in OCI7 mode. Not built yet (each refused with a
+// clear message): threaded execution, LONG, LOB, object, REF and cursor
+// columns and variables, and the per-row error event of array DML.
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -276,8 +278,26 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   void ShowDebug();
   // query_describe.cpp
   void DescribeAndDefine();
+  TColumnBufferRules BufferRules() const;
+  // Checks the column's kind, makes its fetch buffer and defines it.
+  void AddColumn(TQueryColumn column, ub4 position, const TColumnBufferRules& rules);
   void DefineColumn(TQueryColumn& column, ub4 position);
   void CheckTruncation(int32_t rows);
+  // query_oci7.cpp: the same steps on a cursor data area (OCI7 mode)
+  cda_def* Area() { return reinterpret_cast<cda_def*>(cda_.data()); }
+  int32_t AreaReturnCode() const;
+  void OpenCursorArea();
+  void CloseCursorArea() noexcept;
+  void ParseOCI7(const std::string& statement);
+  sword BindOCI7(TVariableData& variable, void* buffer, sb4 size, ub2 type, ub2* lengths);
+  void ExecuteOCI7(int32_t iterations, int32_t offset);
+  void ExecuteSelectOCI7(bool describeOnly);
+  void FetchBlockOCI7();
+  // Describes select-list position `position` into `column`; false past the
+  // last column.
+  bool DescribeColumnOCI7(ub4 position, TQueryColumn& column);
+  void TakeSnapshotOCI7();
+  [[noreturn]] void RaiseOCI7StatementError(sword returnCode);
   // query_fields.cpp
   const TQueryColumn& Column(int32_t i) const;
   const TQueryColumn& CurrentColumn(int32_t i) const;
@@ -304,6 +324,9 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   OCIError* err2_ = nullptr;
   OCIRowid* rowid_ = nullptr;
   OCIStmt* stmt_ = nullptr;
+  // OCI7 mode: the cursor data area instead of the handles above.
+  alignas(8) std::array<unsigned char, 64> cda_{};
+  bool oci7_ = false;
   sword lastStatus_ = OCI_SUCCESS;
 
   int32_t sqlType_ = sqltype::NotParsed;

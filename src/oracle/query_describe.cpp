@@ -114,21 +114,34 @@ TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t prec
   }
 }
 
+TColumnBufferRules TOracleQuery::BufferRules() const {
+  TColumnBufferRules rules;
+  rules.stringFieldsOnly = stringFieldsOnly_;
+  rules.timestampAsString = session_->Preferences().TimestampAsString();
+  rules.bytesPerChar = session_->BytesPerChar();
+  rules.numeric = [this](int32_t precision, int32_t scale) {
+    const TNumericMapping mapping = NumericColumnMapping(
+        session_->Preferences(), session_->ODBCMode(), precision, scale, stringFieldsOnly_);
+    return TColumnBuffer{mapping.externalType, mapping.size};
+  };
+  rules.dateFormatLength = [this] { return static_cast<int32_t>(session_->DateFormatLength()); };
+  return rules;
+}
+
 void TOracleQuery::DescribeAndDefine() {
   rowsPerFetch_ = readBuffer_;
   fields_.clear();
   try {
-    TColumnBufferRules rules;
-    rules.stringFieldsOnly = stringFieldsOnly_;
-    rules.timestampAsString = session_->Preferences().TimestampAsString();
-    rules.bytesPerChar = session_->BytesPerChar();
-    rules.numeric = [this](int32_t precision, int32_t scale) {
-      const TNumericMapping mapping = NumericColumnMapping(
-          session_->Preferences(), session_->ODBCMode(), precision, scale, stringFieldsOnly_);
-      return TColumnBuffer{mapping.externalType, mapping.size};
-    };
-    rules.dateFormatLength = [this] { return static_cast<int32_t>(session_->DateFormatLength()); };
-
+    const TColumnBufferRules rules = BufferRules();
+    if (oci7_) {
+      for (ub4 position = 1;; ++position) {
+        TQueryColumn column;
+        if (!DescribeColumnOCI7(position, column)) break;
+        AddColumn(std::move(column), position, rules);
+      }
+      described_ = true;
+      return;
+    }
     ub4 count = 0;
     sword status;
     {
@@ -186,24 +199,7 @@ void TOracleQuery::DescribeAndDefine() {
         column.charsetForm = charsetForm;
         column.charsetId = charsetId;
       }
-      if (const char* feature = ColumnFeature(column.oracleType, rules.timestampAsString)) {
-        CheckNet8Feature(session_, feature);
-      }
-      const TColumnBuffer buffer = ColumnBufferFor(
-          column.oracleType, column.dataSize, column.precision, column.scale, rules, column.name);
-      column.bufferType = buffer.type;
-      column.bufferSize = buffer.size;
-      // UTF-16 text needs a terminator of two bytes.
-      const bool utf16 = CarriesCharset(column) && IsUtf16CharSet(column.charsetId);
-      column.data =
-          std::make_unique<TFieldData>(buffer.type, buffer.size + (utf16 ? 1 : 0), rowsPerFetch_);
-      if (utf16) column.data->SetUtf16Text(column.charsetId == kCharSetAL16UTF16);
-      if (column.data->HoldsHandles()) {
-        status = column.data->AllocateHandles(session_->Environment());
-        if (!Succeeded(status)) RaiseOCIError(session_, session_->ErrorHandle(), this, status);
-      }
-      DefineColumn(column, position);
-      fields_.push_back(std::move(column));
+      AddColumn(std::move(column), position, rules);
     }
   } catch (...) {
     fields_.clear();
@@ -214,10 +210,39 @@ void TOracleQuery::DescribeAndDefine() {
   described_ = true;
 }
 
+void TOracleQuery::AddColumn(TQueryColumn column, ub4 position, const TColumnBufferRules& rules) {
+  if (const char* feature = ColumnFeature(column.oracleType, rules.timestampAsString)) {
+    CheckNet8Feature(session_, feature);
+  }
+  const TColumnBuffer buffer = ColumnBufferFor(column.oracleType, column.dataSize, column.precision,
+                                               column.scale, rules, column.name);
+  column.bufferType = buffer.type;
+  column.bufferSize = buffer.size;
+  // UTF-16 text needs a terminator of two bytes.
+  const bool utf16 = CarriesCharset(column) && IsUtf16CharSet(column.charsetId);
+  column.data =
+      std::make_unique<TFieldData>(buffer.type, buffer.size + (utf16 ? 1 : 0), rowsPerFetch_);
+  if (utf16) column.data->SetUtf16Text(column.charsetId == kCharSetAL16UTF16);
+  if (column.data->HoldsHandles()) {
+    const sword status = column.data->AllocateHandles(session_->Environment());
+    if (!Succeeded(status)) RaiseOCIError(session_, session_->ErrorHandle(), this, status);
+  }
+  DefineColumn(column, position);
+  fields_.push_back(std::move(column));
+}
+
 void TOracleQuery::DefineColumn(TQueryColumn& column, ub4 position) {
   TFieldData& data = *column.data;
   const ub2 type = static_cast<ub2>(column.oracleType == kMLSLabel ? kMLSLabel : data.DataType());
   SessionStatementLock lock(*session_);
+  if (oci7_) {
+    const sword rc =
+        odefin(Area(), static_cast<sword>(position), data.Buffer(), data.ElementSize(), type, -1,
+               data.Indicators(), nullptr, 0, -1, data.Lengths(), data.ReturnCodes());
+    lastStatus_ = rc;
+    if (rc != 0) RaiseOCI7Error(session_, AreaReturnCode(), this);
+    return;
+  }
   sword status =
       OCIDefineByPos(stmt_, &column.define, err_, position, data.Buffer(), data.ElementSize(), type,
                      data.Indicators(), data.Lengths(), data.ReturnCodes(), OCI_DEFAULT);

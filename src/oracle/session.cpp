@@ -18,6 +18,7 @@
 #include "oracle/oracle_warnings.h"
 #include "oracle/session_globals.h"
 #include "oracle/session_sql.h"
+#include "platform/oci/oci7_area_layout.h"
 
 namespace oracle {
 
@@ -322,12 +323,7 @@ void TOracleSession::CheckOCI(sword status) {
 }
 
 std::int32_t TOracleSession::OCI7ReturnCode() {
-  // The return code field of the logon data area (after v2_rc, ft, rpc, peo,
-  // fc and rcs1).
-  const auto* area = reinterpret_cast<const unsigned char*>(OCI7LogonDataArea());
-  std::uint16_t code = 0;
-  std::memcpy(&code, area + 12, sizeof code);
-  return code;
+  return oci7area::Read<std::uint16_t>(OCI7LogonDataArea(), oci7area::kReturnCode);
 }
 
 void TOracleSession::CheckOCI7(sword returnCode) {
