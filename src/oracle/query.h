@@ -74,11 +74,14 @@ struct TColumnBufferRules {
   std::function<TColumnBuffer(int32_t precision, int32_t scale)> numeric;
   // The longest text of a date in the session's date format.
   std::function<int32_t()> dateFormatLength;
+  // OCI7 mode: LONG and LONG RAW columns hold their first piece in the
+  // buffer; the rest is read on demand.
+  bool oci7 = false;
 };
 
 // The buffer type and element size for a column of `oracleType`. Raises for
-// column kinds the query cannot fetch yet (LONG, LONG RAW, LOB, object, REF,
-// cursor).
+// column kinds the query cannot fetch yet (LOB, object, REF, cursor, and
+// LONG and LONG RAW in OCI8 mode).
 TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t precision,
                               int32_t scale, const TColumnBufferRules& rules,
                               const std::string& columnName);
@@ -284,7 +287,9 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   void DefineColumn(TQueryColumn& column, ub4 position);
   void CheckTruncation(int32_t rows);
   // query_oci7.cpp: the same steps on a cursor data area (OCI7 mode)
-  cda_def* Area() { return reinterpret_cast<cda_def*>(cda_.data()); }
+  cda_def* Area() const {
+    return reinterpret_cast<cda_def*>(const_cast<unsigned char*>(cda_.data()));
+  }
   int32_t AreaReturnCode() const;
   void OpenCursorArea();
   void CloseCursorArea() noexcept;
@@ -297,6 +302,9 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   // last column.
   bool DescribeColumnOCI7(ub4 position, TQueryColumn& column);
   void TakeSnapshotOCI7();
+  // Reads the rest of the current row's LONG value after the first piece
+  // held in the buffer, into the column's pieces.
+  void ReadLongOCI7(const TQueryColumn& column, int32_t i) const;
   [[noreturn]] void RaiseOCI7StatementError(sword returnCode);
   // query_fields.cpp
   const TQueryColumn& Column(int32_t i) const;

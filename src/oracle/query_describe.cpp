@@ -25,6 +25,8 @@ constexpr int16_t kIntervalDS = 190;
 // Longest column name kept.
 constexpr std::size_t kMaxColumnName = 30;
 constexpr int32_t kValueTruncated = 1406;
+// Bytes of a LONG value held in the fetch buffer in OCI7 mode.
+constexpr int32_t kFirstLongPiece = 4096;
 
 [[noreturn]] void NotYet(const std::string& kind, const std::string& column) {
   throw std::runtime_error("Column " + column + ": " + kind + " columns cannot be fetched yet");
@@ -75,9 +77,9 @@ TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t prec
     case kBinaryDouble:
       return rules.numeric(precision, scale);
     case otype::Long:
-      NotYet("LONG", columnName);
     case otype::LongRaw:
-      NotYet("LONG RAW", columnName);
+      if (!rules.oci7) NotYet(oracleType == otype::Long ? "LONG" : "LONG RAW", columnName);
+      return {oracleType, kFirstLongPiece};
     case kRowid:
     case kRowidDescriptor:
       return {otype::String, dataSize < 19 ? 19 : dataSize + 1};
@@ -125,6 +127,7 @@ TColumnBufferRules TOracleQuery::BufferRules() const {
     return TColumnBuffer{mapping.externalType, mapping.size};
   };
   rules.dateFormatLength = [this] { return static_cast<int32_t>(session_->DateFormatLength()); };
+  rules.oci7 = oci7_;
   return rules;
 }
 
@@ -134,10 +137,19 @@ void TOracleQuery::DescribeAndDefine() {
   try {
     const TColumnBufferRules rules = BufferRules();
     if (oci7_) {
+      std::vector<TQueryColumn> columns;
       for (ub4 position = 1;; ++position) {
         TQueryColumn column;
         if (!DescribeColumnOCI7(position, column)) break;
-        AddColumn(std::move(column), position, rules);
+        // The rest of a LONG value is read from the row fetched last: such
+        // a select fetches one row per round trip.
+        if (column.oracleType == otype::Long || column.oracleType == otype::LongRaw) {
+          rowsPerFetch_ = 1;
+        }
+        columns.push_back(std::move(column));
+      }
+      for (std::size_t k = 0; k < columns.size(); ++k) {
+        AddColumn(std::move(columns[k]), static_cast<ub4>(k + 1), rules);
       }
       described_ = true;
       return;
@@ -265,6 +277,9 @@ void TOracleQuery::CheckTruncation(int32_t rows) {
   // their buffer; handing them out short would lose data without a word.
   for (TQueryColumn& column : fields_) {
     if (column.data->HoldsHandles()) continue;
+    // In OCI7 mode only the first piece of a LONG value is in the buffer.
+    if (oci7_ && (column.bufferType == otype::Long || column.bufferType == otype::LongRaw))
+      continue;
     const ub2* codes = column.data->ReturnCodes();
     for (int32_t row = 0; row < rows && row < column.data->Rows(); ++row) {
       if (codes[row] == kValueTruncated) {

@@ -21,6 +21,9 @@ namespace {
 constexpr int32_t kNoDataFound = 1403;
 constexpr int32_t kValueTruncated = 1406;
 constexpr int32_t kNotInSelectList = 1007;
+// LONG values: the first piece size and the largest piece asked for.
+constexpr ub4 kFirstLongPiece = 4096;
+constexpr ub4 kLargestLongPiece = 32768;
 // Longest column name kept.
 constexpr std::size_t kMaxColumnName = 30;
 // oparse: parse when the statement is executed (deferred), version 7 rules.
@@ -116,6 +119,7 @@ void TOracleQuery::ExecuteSelectOCI7(bool describeOnly) {
     eof_ = true;
     return;
   }
+  for (TQueryColumn& column : fields_) column.data->ClearPieces();
   sword rc;
   {
     SessionStatementLock lock(*session_);
@@ -130,6 +134,7 @@ void TOracleQuery::ExecuteSelectOCI7(bool describeOnly) {
 }
 
 void TOracleQuery::FetchBlockOCI7() {
+  for (TQueryColumn& column : fields_) column.data->ClearPieces();
   sword rc;
   {
     SessionStatementLock lock(*session_);
@@ -168,6 +173,35 @@ bool TOracleQuery::DescribeColumnOCI7(ub4 position, TQueryColumn& column) {
   column.scale = scale == -127 && precision == 0 ? 0 : scale;
   column.nullable = nullable != 0;
   return true;
+}
+
+void TOracleQuery::ReadLongOCI7(const TQueryColumn& column, int32_t i) const {
+  TFieldData& data = *column.data;
+  data.ClearPieces();
+  const auto row = static_cast<std::size_t>(rowIndex_);
+  const ub4 held = std::min<ub4>(data.Lengths()[row], static_cast<ub4>(data.ElementSize()));
+  TLongPiece& first = data.AddPiece(held);
+  std::copy_n(data.Buffer() + row * static_cast<std::size_t>(data.ElementSize()), held,
+              first.Buffer());
+  first.SetLength(held);
+  if (data.ReturnCodes()[row] != kValueTruncated) return;  // the buffer held it all
+  // The rest in growing pieces, until one comes back short.
+  ub4 pieceSize = kFirstLongPiece;
+  for (sb4 offset = static_cast<sb4>(held);;) {
+    TLongPiece& piece = data.AddPiece(pieceSize);
+    ub4 got = 0;
+    sword rc;
+    {
+      SessionStatementLock lock(*session_);
+      rc = oflng(Area(), i + 1, piece.Buffer(), static_cast<sb4>(pieceSize), data.DataType(), &got,
+                 offset);
+    }
+    if (rc != 0) RaiseOCI7Error(session_, AreaReturnCode(), this);
+    piece.SetLength(std::min(got, pieceSize));
+    if (got < pieceSize) return;
+    offset += static_cast<sb4>(got);
+    pieceSize = std::min<ub4>(pieceSize * 2, kLargestLongPiece);
+  }
 }
 
 void TOracleQuery::TakeSnapshotOCI7() {

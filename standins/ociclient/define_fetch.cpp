@@ -88,6 +88,7 @@ void finish(const Slot& slot, sb2 indicator, ub4 length, ub2 code) {
 // cut.
 bool writeBytes(const DefineHandle& d, const Slot& slot, const char* data, size_t len) {
   const size_t size = d.valueSize > 0 ? static_cast<size_t>(d.valueSize) : 0;
+  if (d.dataType == SQLT_LNG || d.dataType == SQLT_LBI) d.longValue.assign(data, len);
   const bool text = d.dataType == SQLT_STR || d.dataType == SQLT_AVC || d.dataType == SQLT_AFC ||
                     d.dataType == SQLT_CHR || d.dataType == SQLT_LNG;
   std::string converted;
@@ -251,6 +252,7 @@ bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
         return false;
       }
       finish(slot, -1, 0, kNullFetched);
+      d->longValue.clear();
       continue;
     }
     switch (d->dataType) {

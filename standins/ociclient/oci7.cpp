@@ -15,9 +15,11 @@
 #include <mutex>
 #include <string>
 
+#include "api_support.h"
 #include "errors.h"
 #include "platform/oci/oci7_area_layout.h"
 #include "platform/oci/oci_api.h"
+#include "statement.h"
 
 namespace ocistandin {
 namespace {
@@ -427,9 +429,26 @@ sword ofen(cda_def* cda, sword nrows) {
   return fetch(cda, *c, static_cast<ub4>(nrows));
 }
 
-sword oflng(cda_def* cda, sword, ub1*, sb4, sword, ub4* retl, sb4) {
+sword oflng(cda_def* cda, sword pos, ub1* buf, sb4 bufl, sword, ub4* retl, sb4 offset) {
   if (retl != nullptr) *retl = 0;
-  return answer(cda, kUnimplemented);
+  Cursor* c = findCursor(cda);
+  if (c == nullptr || c->stmt == nullptr) return answer(cda, kInvalidCursor);
+  // A piece of the LONG value of the row fetched last.
+  ApiLock lock(apiMutex());
+  auto* stmt = findAs<StmtHandle>(c->stmt, OCI_HTYPE_STMT);
+  if (stmt == nullptr) return answer(cda, kInvalidCursor);
+  const DefineHandle* define = nullptr;
+  for (const DefineHandle* d : stmt->defines)
+    if (d->position == static_cast<ub4>(pos) &&
+        (d->dataType == SQLT_LNG || d->dataType == SQLT_LBI))
+      define = d;
+  if (define == nullptr || offset < 0 || bufl < 0) return answer(cda, kNotInSelectList);
+  const std::string& value = define->longValue;
+  const size_t from = std::min(value.size(), static_cast<size_t>(offset));
+  const size_t n = std::min(value.size() - from, static_cast<size_t>(bufl));
+  if (buf != nullptr) std::memcpy(buf, value.data() + from, n);
+  if (retl != nullptr) *retl = static_cast<ub4>(n);
+  return outcome(cda, c->err, OCI_SUCCESS);
 }
 
 }  // extern "C"

@@ -4,6 +4,7 @@
 // text, and the column kinds that need the OCI8 calls.
 #include "oracle/oci_loader_state.h"
 #include "oracle/session_sql.h"
+#include "oracle/type_codes.h"
 #include "query_fixture.h"
 
 #if defined(STANDIN_ORACLE_HOME) && defined(OCI7_STANDIN_CLIENT)
@@ -116,6 +117,25 @@ TEST_F(OCI7QueryTest, ServerErrorsAndOCI8OnlyColumnsRaise) {
   session_->Preferences().SetTimestampAsString(true);
   stamps->Execute();
   EXPECT_TRUE(stamps->Eof());
+}
+
+TEST_F(OCI7QueryTest, LongValuesArriveWholeInPieces) {
+  NewQuery("create table notes (id number(5), body long)")->Execute();
+  std::string big;
+  for (int i = 0; big.size() < 70000; ++i) big += std::to_string(i) + ";";
+  auto insert = NewQuery("insert into notes values (:id, :body)");
+  insert->DeclareVariable("id", 3);
+  insert->DeclareVariable("body", oracle::otype::Long);
+  for (const auto& [id, body] : {std::pair<int, std::string>{1, big}, {2, "short"}, {3, ""}}) {
+    insert->SetVariable("id", Variant::Integer(id));
+    insert->SetVariable("body", Variant::String(body));
+    insert->Execute();
+  }
+  auto select = NewQuery("select id, body from notes order by id");
+  select->Execute();
+  std::vector<std::string> bodies;
+  for (; !select->Eof(); select->Next()) bodies.push_back(select->FieldAsString(1));
+  EXPECT_EQ(bodies, (std::vector<std::string>{big, "short", ""}));
 }
 
 }  // namespace
