@@ -22,8 +22,6 @@ std::atomic<bool> AlwaysParseStatements{true};
 
 namespace {
 
-constexpr int32_t kNoDataFound = 1403;
-constexpr int32_t kValueTruncated = 1406;
 // WarningFlags after a call that succeeded with information.
 constexpr int32_t kWarningWithInfo = 33;
 
@@ -62,7 +60,7 @@ bool EndOrTruncation(sword status, OCIError* err) {
   if (status == OCI_NO_DATA) return true;
   if (status != OCI_ERROR) return false;
   const int32_t code = ErrorNumber(err);
-  return code == kNoDataFound || code == kValueTruncated;
+  return code == kOraNoDataFound || code == kOraValueTruncated;
 }
 
 const char* ComplexKindText(int16_t type) {
@@ -375,16 +373,16 @@ void TOracleQuery::Prepare() {
 }
 
 void TOracleQuery::ParseStatement(const std::string& statement) {
-  if (oci7_) {
-    ParseOCI7(statement);
-    return;
-  }
   fields_.clear();
   described_ = false;
   parsedText_ = statement;
   sqlType_ = sqltype::NotParsed;
   SessionStatementLock lock(*session_);
   binds_.clear();
+  if (oci7_) {
+    ParseOCI7(statement);
+    return;
+  }
   if (stmt_ != nullptr) {
     if (StatementCacheUsed()) {
       OCIStmtRelease(stmt_, err_, nullptr, 0, OCI_DEFAULT);
@@ -793,7 +791,7 @@ void TOracleQuery::TakeSnapshot() {
       snapshot_.errorCode = 0;
       break;
     case OCI_NO_DATA:
-      snapshot_.errorCode = kNoDataFound;
+      snapshot_.errorCode = kOraNoDataFound;
       break;
     default:
       snapshot_.errorCode = lastStatus_;

@@ -59,6 +59,16 @@ struct TQueryColumn {
   TQueryColumn& operator=(TQueryColumn&&) noexcept;
 };
 
+// Oracle error numbers the query handles itself: the end of the rows and a
+// value cut to its buffer.
+inline constexpr int32_t kOraNoDataFound = 1403;
+inline constexpr int32_t kOraValueTruncated = 1406;
+// Longest column name kept.
+inline constexpr std::size_t kMaxColumnName = 30;
+// LONG values read in pieces: the first piece and the largest one asked for.
+inline constexpr int32_t kFirstLongPiece = 4096;
+inline constexpr int32_t kLargestLongPiece = 32768;
+
 // Buffer type and element size of a column, from the describe type table.
 struct TColumnBuffer {
   int16_t type;
@@ -293,6 +303,7 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   int32_t AreaReturnCode() const;
   void OpenCursorArea();
   void CloseCursorArea() noexcept;
+  // Hands the text to oparse; the caller has reset the parse state.
   void ParseOCI7(const std::string& statement);
   sword BindOCI7(TVariableData& variable, void* buffer, sb4 size, ub2 type, ub2* lengths);
   void ExecuteOCI7(int32_t iterations, int32_t offset);

@@ -22,11 +22,6 @@ constexpr int16_t kRowidDescriptor = 104;
 constexpr int16_t kMLSLabel = 106;
 constexpr int16_t kIntervalYM = 189;
 constexpr int16_t kIntervalDS = 190;
-// Longest column name kept.
-constexpr std::size_t kMaxColumnName = 30;
-constexpr int32_t kValueTruncated = 1406;
-// Bytes of a LONG value held in the fetch buffer in OCI7 mode.
-constexpr int32_t kFirstLongPiece = 4096;
 
 [[noreturn]] void NotYet(const std::string& kind, const std::string& column) {
   throw std::runtime_error("Column " + column + ": " + kind + " columns cannot be fetched yet");
@@ -282,10 +277,10 @@ void TOracleQuery::CheckTruncation(int32_t rows) {
       continue;
     const ub2* codes = column.data->ReturnCodes();
     for (int32_t row = 0; row < rows && row < column.data->Rows(); ++row) {
-      if (codes[row] == kValueTruncated) {
-        snapshot_.errorCode = kValueTruncated;
+      if (codes[row] == kOraValueTruncated) {
+        snapshot_.errorCode = kOraValueTruncated;
         RaiseOracleErrorCode(
-            session_, this, kValueTruncated,
+            session_, this, kOraValueTruncated,
             "ORA-01406: fetched column value was truncated (column " + column.name + ")");
       }
     }

@@ -18,14 +18,7 @@
 namespace oracle {
 namespace {
 
-constexpr int32_t kNoDataFound = 1403;
-constexpr int32_t kValueTruncated = 1406;
 constexpr int32_t kNotInSelectList = 1007;
-// LONG values: the first piece size and the largest piece asked for.
-constexpr ub4 kFirstLongPiece = 4096;
-constexpr ub4 kLargestLongPiece = 32768;
-// Longest column name kept.
-constexpr std::size_t kMaxColumnName = 30;
 // oparse: parse when the statement is executed (deferred), version 7 rules.
 constexpr sword kDeferredParse = 1;
 constexpr ub4 kVersion7Syntax = 2;
@@ -69,12 +62,6 @@ void TOracleQuery::RaiseOCI7StatementError(sword returnCode) {
 }
 
 void TOracleQuery::ParseOCI7(const std::string& statement) {
-  fields_.clear();
-  described_ = false;
-  parsedText_ = statement;
-  sqlType_ = sqltype::NotParsed;
-  SessionStatementLock lock(*session_);
-  binds_.clear();
   std::string text = statement;
   const sword rc = oparse(Area(), reinterpret_cast<OraText*>(text.data()),
                           static_cast<sb4>(text.size()), kDeferredParse, kVersion7Syntax);
@@ -126,7 +113,7 @@ void TOracleQuery::ExecuteSelectOCI7(bool describeOnly) {
     rc = oexfet(Area(), static_cast<ub4>(rowsPerFetch_), 0, 0);
   }
   lastStatus_ = rc;
-  if (rc != 0 && AreaReturnCode() != kNoDataFound && AreaReturnCode() != kValueTruncated) {
+  if (rc != 0 && AreaReturnCode() != kOraNoDataFound && AreaReturnCode() != kOraValueTruncated) {
     RaiseOCI7StatementError(rc);
   }
   AfterRoundTrip();
@@ -141,7 +128,7 @@ void TOracleQuery::FetchBlockOCI7() {
     rc = ofen(Area(), rowsPerFetch_);
   }
   lastStatus_ = rc;
-  if (rc != 0 && AreaReturnCode() != kNoDataFound && AreaReturnCode() != kValueTruncated) {
+  if (rc != 0 && AreaReturnCode() != kOraNoDataFound && AreaReturnCode() != kOraValueTruncated) {
     snapshot_.errorCode = AreaReturnCode();
     RaiseOCI7Error(session_, AreaReturnCode(), this);
   }
@@ -165,8 +152,9 @@ bool TOracleQuery::DescribeColumnOCI7(ub4 position, TQueryColumn& column) {
     if (AreaReturnCode() == kNotInSelectList) return false;
     RaiseOCI7StatementError(rc);
   }
-  column.name.assign(reinterpret_cast<const char*>(name.data()),
-                     static_cast<std::size_t>(std::clamp<sb4>(nameLength, 0, kMaxColumnName)));
+  column.name.assign(
+      reinterpret_cast<const char*>(name.data()),
+      static_cast<std::size_t>(std::clamp<sb4>(nameLength, 0, static_cast<sb4>(kMaxColumnName))));
   column.oracleType = dataType;
   column.dataSize = dataSize;
   column.precision = precision;
@@ -184,9 +172,9 @@ void TOracleQuery::ReadLongOCI7(const TQueryColumn& column, int32_t i) const {
   std::copy_n(data.Buffer() + row * static_cast<std::size_t>(data.ElementSize()), held,
               first.Buffer());
   first.SetLength(held);
-  if (data.ReturnCodes()[row] != kValueTruncated) return;  // the buffer held it all
+  if (data.ReturnCodes()[row] != kOraValueTruncated) return;  // the buffer held it all
   // The rest in growing pieces, until one comes back short.
-  ub4 pieceSize = kFirstLongPiece;
+  auto pieceSize = static_cast<ub4>(kFirstLongPiece);
   for (sb4 offset = static_cast<sb4>(held);;) {
     TLongPiece& piece = data.AddPiece(pieceSize);
     ub4 got = 0;
@@ -200,7 +188,7 @@ void TOracleQuery::ReadLongOCI7(const TQueryColumn& column, int32_t i) const {
     piece.SetLength(std::min(got, pieceSize));
     if (got < pieceSize) return;
     offset += static_cast<sb4>(got);
-    pieceSize = std::min<ub4>(pieceSize * 2, kLargestLongPiece);
+    pieceSize = std::min<ub4>(pieceSize * 2, static_cast<ub4>(kLargestLongPiece));
   }
 }
 
