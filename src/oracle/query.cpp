@@ -425,8 +425,10 @@ void TOracleQuery::ApplyCharsetSettings() {
   // National text is bound as UTF-16, which the server converts to its
   // national character set. Other text is the library's UTF-8: a client
   // whose own character set is not UTF-8 is told so when the database's is.
-  const bool utf8Database = session_ != nullptr && session_->Connected() &&
-                            IsUtf8CharSet(session_->CharsetId()) && !ClientCharSetIsUTF8();
+  const bool connected = session_ != nullptr && session_->Connected();
+  if (connected) session_->BytesPerChar();  // learns the database's character set
+  const bool utf8Database =
+      connected && IsUtf8CharSet(session_->CharsetId()) && !ClientCharSetIsUTF8();
   for (int32_t i = 0; i < variables_.Count(); ++i) {
     TVariableData& variable = variables_.Data(i);
     if (!IsCharacterType(variable.DataType())) continue;

@@ -1,6 +1,7 @@
 // Statements as the server receives them: substitution variables, line ends,
 // binds, errors with their line and position, changes and their row counts,
 // ROWIDs, and the query's life with its session.
+#include "oracle/oci_loader.h"
 #include "oracle/oracle_date.h"
 #include "oracle/type_codes.h"
 #include "platform/oci/oci_rowid_layout.h"
@@ -239,6 +240,18 @@ TEST_F(QueryStatementsTest, NationalTextTravelsAsUtf16BothWays) {
   EXPECT_EQ(select->FieldCharsetId(0), OCI_CHARSET_AL16UTF16);
   EXPECT_EQ(select->FieldAsString(0), text);
   EXPECT_EQ(select->Field(0).ToText(), text);
+
+  // Plain text is the library's UTF-8: with a UTF-8 database and a client
+  // whose own set is not UTF-8 (no NLS_LANG here), its binds say so.
+  EXPECT_FALSE(oracle::ClientCharSetIsUTF8());
+  auto plain = NewQuery("select count(*) from nnotes where body = :body");
+  plain->DeclareAndSet("body", oracle::otype::String, oracle::Variant::String(text));
+  plain->Execute();
+  EXPECT_EQ(plain->Variables().Data(0).CharsetId(), 0);  // the set is not known yet
+  session_->SetBytesPerCharacter(oracle::TBytesPerCharacter::bcAutoDetect);
+  plain->Execute();
+  EXPECT_EQ(plain->Variables().Data(0).CharsetId(), OCI_CHARSET_AL32UTF8);
+  EXPECT_EQ(plain->FieldAsInteger(0), 1);
 }
 
 TEST_F(QueryStatementsTest, KindsNotBuiltYetAreRefusedClearly) {
