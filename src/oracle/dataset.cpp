@@ -87,16 +87,23 @@ bool TOracleDataSet::Detached() const {
 
 void TOracleDataSet::SetActive(bool active) {
   const dataset::TComponentState state = ComponentState();
+  const bool designing = (state & dataset::csDesigning) != 0;
+  if ((state & dataset::csReading) != 0 && designActivation_ && !designing) return;
   if (active && (state & (dataset::csLoading | dataset::csReading)) != 0) {
     activationPending_ = true;
     return;
   }
-  if (active && (state & dataset::csDesigning) != 0 && Session() == nullptr) {
+  if (active && designing && Session() == nullptr) {
     activationPending_ = true;
     return;
   }
+  const bool wasPending = activationPending_;
   activationPending_ = false;
   if (active == Active()) return;
+  if (Session() != nullptr) Session()->CompletePendingLogOn();
+  if (active && wasPending && !designing && (Session() == nullptr || !Session()->Connected())) {
+    return;
+  }
   dataset::TDataSet::SetActive(active);
 }
 

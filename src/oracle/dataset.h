@@ -81,8 +81,15 @@ class TOracleDataSet : public dataset::TDataSet,
   virtual void SetSession(TOracleSession* session);
 
   // --- properties of the dataset ------------------------------------------------
+  // Outside streaming: True opens, False closes. While the dataset is
+  // being loaded or read (or designed without a session) True only marks
+  // an activation that Loaded or SetSession carries out; such a pending
+  // activation is dropped when the session is not connected by then.
   void SetActive(bool active) override;
   void Loaded() override;
+  // When set, Active as read from a stream is ignored outside design time.
+  bool DesignActivation() const { return designActivation_; }
+  void SetDesignActivation(bool on) { designActivation_ = on; }
   // All rows are fetched at open (unless unidirectional); otherwise on demand.
   bool QueryAllRecords() const { return queryAllRecords_; }
   void SetQueryAllRecords(bool on) { queryAllRecords_ = on; }
@@ -280,6 +287,7 @@ class TOracleDataSet : public dataset::TDataSet,
   uint8_t* filterBuffer_ = nullptr;
   bool opening_ = false;
   bool activationPending_ = false;
+  bool designActivation_ = false;
   bool firstRowCurrent_ = false;
   bool queryDone_ = true;  // the active query has no further rows for us
   bool filterSuspended_ = false;

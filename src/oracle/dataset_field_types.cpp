@@ -1,5 +1,6 @@
 #include "oracle/dataset_field_types.h"
 
+#include "oracle/text_convert.h"
 #include "oracle/type_codes.h"
 
 namespace oracle {
@@ -44,8 +45,10 @@ TColumnFieldType FieldTypeForColumn(int fetchType, int size, int precision, bool
   }
 }
 
-bool IsWideColumn(int fetchType, bool national, bool utf8, TConvertUTF convertUTF,
+bool IsWideColumn(int fetchType, int charsetForm, int charsetId, TConvertUTF convertUTF,
                   bool forceWideStringFields) {
+  const bool national = IsNationalCharsetForm(charsetForm);
+  const bool utf8 = IsUtf8CharSet(charsetId);
   if (fetchType == otype::Long || fetchType == otype::CLOB) return false;
   if (national && convertUTF != TConvertUTF::cuUTF16ToUTF8) return true;
   if (utf8 && convertUTF == TConvertUTF::cuUTF8ToUTF16) return true;
@@ -54,10 +57,6 @@ bool IsWideColumn(int fetchType, bool national, bool utf8, TConvertUTF convertUT
 
 bool IsNationalCharsetForm(int charsetForm) {
   return charsetForm == 2;  // SQLCS_NCHAR
-}
-
-bool IsUtf8CharsetId(int charsetId) {
-  return charsetId == 871 || charsetId == 873;  // UTF8, AL32UTF8
 }
 
 }  // namespace oracle

@@ -31,14 +31,13 @@ struct TColumnFieldType {
 TColumnFieldType FieldTypeForColumn(int fetchType, int size, int precision, bool national,
                                     bool wide, const TFieldTypeRules& rules);
 
-// Whether a column is read as wide text: national and ConvertUTF not
-// UTF-16-to-UTF-8, or UTF-8 and ConvertUTF UTF-8-to-UTF-16, or a string or
-// CLOB column with ForceWideStringFields; a LONG or CLOB column never.
-bool IsWideColumn(int fetchType, bool national, bool utf8, TConvertUTF convertUTF,
+// Whether a column is read as wide text: national (form 2) and ConvertUTF not
+// UTF-16-to-UTF-8, or in a UTF-8 character set and ConvertUTF UTF-8-to-UTF-16,
+// or a string column with ForceWideStringFields; a LONG or CLOB column never.
+bool IsWideColumn(int fetchType, int charsetForm, int charsetId, TConvertUTF convertUTF,
                   bool forceWideStringFields);
 
-// Character-set facts of a column: the national form, and the UTF-8 sets.
+// Whether a column's character-set form is the national one.
 bool IsNationalCharsetForm(int charsetForm);
-bool IsUtf8CharsetId(int charsetId);
 
 }  // namespace oracle

@@ -135,12 +135,12 @@ void TOracleDataSet::BuildFieldInfo() {
     info.CharsetForm = query.FieldCharsetForm(i);
     info.CharsetId = query.FieldCharsetId(i);
     info.National = IsNationalCharsetForm(info.CharsetForm);
-    const bool utf8 = IsUtf8CharsetId(info.CharsetId);
     if (dataset::SameText(info.TypeName, "SYS.XMLTYPE")) {
       info.IsXML = true;
       info.OracleType = otype::CLOB;
     }
-    info.Wide = IsWideColumn(info.OracleType, info.National, utf8, convertUTF, forceWide);
+    info.Wide =
+        IsWideColumn(info.OracleType, info.CharsetForm, info.CharsetId, convertUTF, forceWide);
     const TColumnFieldType field = FieldTypeForColumn(info.OracleType, info.Size, info.Precision,
                                                       info.National, info.Wide, rules);
     if (field.hasField) {

@@ -1,6 +1,7 @@
 #include "oracle/field_data.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <stdexcept>
 
@@ -152,6 +153,32 @@ std::string_view TFieldData::ElementBytes(int32_t row) const {
   return {element, std::min<std::size_t>(lengths_[static_cast<std::size_t>(row)], size)};
 }
 
+std::string_view TFieldData::ElementText(int32_t row, std::string& decoded) const {
+  if (!utf16_) return ElementBytes(row);
+  // Code units up to the first zero unit (or the returned length for the
+  // types that carry no terminator).
+  const uint8_t* element = Element(row);
+  std::size_t bytes = static_cast<std::size_t>(elementSize_);
+  if (!IsZeroTerminatedType(dataType_)) {
+    bytes = std::min<std::size_t>(lengths_[static_cast<std::size_t>(row)], bytes);
+  }
+  std::u16string units;
+  units.reserve(bytes / 2);
+  for (std::size_t at = 0; at + 1 < bytes; at += 2) {
+    char16_t unit;
+    std::memcpy(&unit, element + at, sizeof unit);
+    if (unit == 0 && IsZeroTerminatedType(dataType_)) break;
+    units.push_back(unit);
+  }
+  if (utf16BigEndian_ && std::endian::native == std::endian::little) SwapUtf16Bytes(units);
+  // A lone surrogate cannot be written as UTF-8: the value is refused rather
+  // than handed out altered.
+  std::optional<std::string> text = Utf16ToUtf8(units);
+  if (!text) throw std::runtime_error("Invalid UTF-16 text fetched from the server");
+  decoded = std::move(*text);
+  return decoded;
+}
+
 int32_t TFieldData::IntegerAt(int32_t row) const {
   CheckRow(row);
   int32_t v;
@@ -174,8 +201,13 @@ TDateTime TFieldData::DateAt(int32_t row) const {
 std::string_view TFieldData::TextAt(int32_t row, bool convertLineEnds,
                                     std::string& converted) const {
   CheckRow(row);
-  const std::string_view bytes = ElementBytes(row);
-  if (!convertLineEnds || !HasLineBreak(bytes)) return bytes;
+  std::string decoded;
+  const std::string_view bytes = ElementText(row, decoded);
+  if (!convertLineEnds || !HasLineBreak(bytes)) {
+    if (!utf16_) return bytes;
+    converted = std::move(decoded);
+    return converted;
+  }
   converted = LineEndsFromServer(bytes);
   return converted;
 }
@@ -195,8 +227,10 @@ Variant TFieldData::Value(int32_t row, const TSessionContext* session) const {
       return Variant::Double(FloatAt(row));
     case TInPlaceKind::kDate:
       return Variant::Date(DateAt(row));
-    case TInPlaceKind::kText:
-      return text(ElementBytes(row));
+    case TInPlaceKind::kText: {
+      std::string decoded;
+      return text(ElementText(row, decoded));
+    }
     case TInPlaceKind::kNone:
       break;
   }

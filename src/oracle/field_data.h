@@ -71,6 +71,15 @@ class TFieldData {
   // OCI_SUCCESS. Handles made here are freed with the buffers.
   sword AllocateHandles(OCIEnv* env);
 
+  // The column's text arrives as UTF-16 (a national or UTF-16 character set
+  // named on the define) and is read as UTF-8; `bigEndian` for AL16UTF16,
+  // whose units come in the server's byte order.
+  void SetUtf16Text(bool bigEndian) {
+    utf16_ = true;
+    utf16BigEndian_ = bigEndian;
+  }
+  bool Utf16Text() const { return utf16_; }
+
   // Pieces of the current row's LONG or LONG RAW value.
   TLongPiece& AddPiece(std::size_t capacity);
   void ClearPieces() { pieces_.clear(); }
@@ -110,6 +119,9 @@ class TFieldData {
     return buffer_.data() + std::size_t(row) * std::size_t(elementSize_);
   }
   std::string_view ElementBytes(int32_t row) const;
+  // The text of a row as UTF-8: the element's bytes, or for UTF-16 text the
+  // decoded value kept in `decoded`.
+  std::string_view ElementText(int32_t row, std::string& decoded) const;
   void FreeHandles();
 
   int16_t dataType_;
@@ -123,6 +135,8 @@ class TFieldData {
   std::vector<ub2> returnCodes_;
   std::vector<void*> handles_;
   bool ownsHandles_ = false;
+  bool utf16_ = false;
+  bool utf16BigEndian_ = false;
   std::vector<TLongPiece> pieces_;
 };
 

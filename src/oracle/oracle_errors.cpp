@@ -130,6 +130,13 @@ void RaiseOCIError(OracleSessionInfo* session, OCIError* errorHandle, const void
   std::terminate();  // not reached: Raise always throws
 }
 
+void RaiseOracleErrorCode(OracleSessionInfo* session, const void* component, std::int32_t errorCode,
+                          const std::string& message) {
+  const ErrorRecord record{errorCode, message};
+  Build(ClassFor(record.code), session, component, record)->Raise();
+  std::terminate();  // not reached: Raise always throws
+}
+
 void RaiseOCI7Error(OracleSessionInfo* session, std::int32_t returnCode, const void* component) {
   const ErrorRecord record = RecordFromOCI7Code(session, returnCode);
   Build(ClassFor(record.code), session, component, record)->Raise();

@@ -104,6 +104,12 @@ std::unique_ptr<EOracleError> CreateOCI7Error(OracleErrorClass errorClass,
 [[noreturn]] void RaiseOCIError(OracleSessionInfo* session, OCIError* errorHandle,
                                 const void* component, sword status = OCI_ERROR);
 
+// For an error the library finds itself in what a call returned (a value the
+// client reported cut in a column's return codes): the number and text are
+// given; listed numbers raise EOracleWarning, and OnOracleError sees it.
+[[noreturn]] void RaiseOracleErrorCode(OracleSessionInfo* session, const void* component,
+                                       std::int32_t errorCode, const std::string& message);
+
 // The same for a session in OCI7 mode, from the call's return code.
 [[noreturn]] void RaiseOCI7Error(OracleSessionInfo* session, std::int32_t returnCode,
                                  const void* component);

@@ -1,15 +1,20 @@
 #include "oracle/query.h"
 
+#include <algorithm>
+#include <cstring>
 #include <mutex>
 #include <stdexcept>
 
+#include "oracle/client_mode.h"
 #include "oracle/feature_checks.h"
 #include "oracle/oci_loader.h"
 #include "oracle/oracle_timestamp.h"
 #include "oracle/query_guards.h"
 #include "oracle/rowid.h"
 #include "oracle/session.h"
+#include "oracle/text_convert.h"
 #include "oracle/type_codes.h"
+#include "platform/oci/oci7_area_layout.h"
 
 namespace oracle {
 
@@ -17,8 +22,6 @@ std::atomic<bool> AlwaysParseStatements{true};
 
 namespace {
 
-constexpr int32_t kNoDataFound = 1403;
-constexpr int32_t kValueTruncated = 1406;
 // WarningFlags after a call that succeeded with information.
 constexpr int32_t kWarningWithInfo = 33;
 
@@ -57,7 +60,7 @@ bool EndOrTruncation(sword status, OCIError* err) {
   if (status == OCI_NO_DATA) return true;
   if (status != OCI_ERROR) return false;
   const int32_t code = ErrorNumber(err);
-  return code == kNoDataFound || code == kValueTruncated;
+  return code == kOraNoDataFound || code == kOraValueTruncated;
 }
 
 const char* ComplexKindText(int16_t type) {
@@ -152,6 +155,11 @@ void TOracleQuery::VariablesChanged() {
   if (session_ != nullptr && session_->ODBCMode()) Close();
 }
 
+void TOracleQuery::SessionLoggedOn() {
+  // The database character set is known now.
+  ApplyCharsetSettings();
+}
+
 void TOracleQuery::SessionLoggingOff() {
   Close();
   // Buffers holding descriptors of the session's environment go before it.
@@ -179,6 +187,12 @@ void TOracleQuery::DeclareVariable(std::string_view name, int16_t type) {
     throw;
   }
   variables_.Declare(name, type);
+}
+
+void TOracleQuery::DeclareVariable(std::string_view name, int16_t type, uint8_t charsetForm) {
+  DeclareVariable(name, type);
+  variables_.Data(variables_.IndexOf(name)).SetCharsetForm(charsetForm);
+  ApplyCharsetSettings();
 }
 
 void TOracleQuery::DeclareAndSet(std::string_view name, int16_t type, const Variant& value) {
@@ -251,8 +265,8 @@ void TOracleQuery::DeclarePLSQLTable(std::string_view name, int16_t type, int32_
 void TOracleQuery::CheckSession() const {
   if (session_ == nullptr) throw std::runtime_error("Session undefined");
   if (!session_->Connected()) throw std::runtime_error("Not logged on");
-  if (!session_->InOCI8Mode()) {
-    throw std::runtime_error("Queries need the OCI8 calls; this session runs in OCI7 mode");
+  if (!session_->InOCI8Mode() && !OCI7ModeUsable()) {
+    throw std::runtime_error("The loaded OCI client has no OCI7 statement calls");
   }
 }
 
@@ -261,6 +275,10 @@ bool TOracleQuery::StatementCacheUsed() const {
 }
 
 void TOracleQuery::OpenHandles() {
+  if (!session_->InOCI8Mode()) {
+    OpenCursorArea();
+    return;
+  }
   SessionStatementLock lock(*session_);
   OCIEnv* env = session_->Environment();
   sword status = OCIHandleAlloc(env, reinterpret_cast<void**>(&err_), OCI_HTYPE_ERROR, 0, nullptr);
@@ -282,6 +300,10 @@ void TOracleQuery::FreeHandles() noexcept {
   // Define and bind handles belong to the statement and go with it.
   for (TQueryColumn& column : fields_) column.define = nullptr;
   binds_.clear();
+  if (oci7_) {
+    CloseCursorArea();
+    return;
+  }
   const bool callable =
       OCIDllLoaded() && session_ != nullptr && session_->Connected() && OCIHandleFree != nullptr;
   if (callable) {
@@ -343,7 +365,7 @@ void TOracleQuery::Prepare() {
                 variable.ArraySize() > 1;
   }
   if (mustParse) parsedText_.clear();
-  if (Optimize() && stmt_ != nullptr && !parsedText_.empty() && parsedText_ == text &&
+  if (Optimize() && (stmt_ != nullptr || oci7_) && !parsedText_.empty() && parsedText_ == text &&
       IsReusableSQLType(sqlType_)) {
     return;
   }
@@ -357,6 +379,10 @@ void TOracleQuery::ParseStatement(const std::string& statement) {
   sqlType_ = sqltype::NotParsed;
   SessionStatementLock lock(*session_);
   binds_.clear();
+  if (oci7_) {
+    ParseOCI7(statement);
+    return;
+  }
   if (stmt_ != nullptr) {
     if (StatementCacheUsed()) {
       OCIStmtRelease(stmt_, err_, nullptr, 0, OCI_DEFAULT);
@@ -395,8 +421,28 @@ void TOracleQuery::ParseStatement(const std::string& statement) {
 // ---------------------------------------------------------------------------
 // Binding
 
+void TOracleQuery::ApplyCharsetSettings() {
+  // National text is bound as UTF-16, which the server converts to its
+  // national character set. Other text is the library's UTF-8: a client
+  // whose own character set is not UTF-8 is told so when the database's is.
+  const bool connected = session_ != nullptr && session_->Connected();
+  if (connected) session_->BytesPerChar();  // learns the database's character set
+  const bool utf8Database =
+      connected && IsUtf8CharSet(session_->CharsetId()) && !ClientCharSetIsUTF8();
+  for (int32_t i = 0; i < variables_.Count(); ++i) {
+    TVariableData& variable = variables_.Data(i);
+    if (!IsCharacterType(variable.DataType())) continue;
+    if (variable.IsNational()) {
+      variable.SetCharsetId(OCI_UTF16ID);
+    } else {
+      variable.SetCharsetId(utf8Database ? session_->CharsetId() : 0);
+    }
+  }
+}
+
 void TOracleQuery::Bind() {
   arraySize_ = 0;
+  ApplyCharsetSettings();
   if (binds_.size() != static_cast<std::size_t>(variables_.Count())) {
     binds_.clear();
     binds_.resize(static_cast<std::size_t>(variables_.Count()));
@@ -450,6 +496,13 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
     }
     throw std::runtime_error(std::string(ComplexKindText(type)) + " variable " + variable.Name() +
                              " cannot be bound yet");
+  } else if (variable.IsNational() && IsZeroTerminatedType(type) && !oci7_) {
+    // External type 1 with the actual length of each element.
+    BindNationalText(variable, slot);
+    bindType = otype::Varchar2;
+    buffer = slot.encoded.empty() ? nullptr : slot.encoded.data();
+    size = static_cast<sb4>(slot.encoded.size() / static_cast<std::size_t>(variable.ArraySize()));
+    lengths = slot.lengths.data();
   } else if (type == otype::String || type == otype::CharZ) {
     const int64_t maxBytes = int64_t{session_->MaxVarchar2Chars()} * session_->BytesPerChar() + 1;
     if (size > maxBytes) size = static_cast<sb4>(maxBytes);
@@ -465,6 +518,12 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
     return;  // the bind of an earlier run still points at the right bytes
   }
   SessionStatementLock lock(*session_);
+  if (oci7_) {
+    const sword rc = BindOCI7(variable, buffer, size, bindType, lengths);
+    lastStatus_ = rc;
+    if (rc != 0) RaiseOCI7Error(session_, AreaReturnCode(), this);
+    return;
+  }
   const std::string& name = variable.Name();
   const sword status =
       OCIBindByName(stmt_, &slot.handle, err_, reinterpret_cast<const text*>(name.data()),
@@ -477,6 +536,39 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
   }
   slot.buffer = buffer;
   slot.size = size;
+  if (variable.IsNational() || variable.CharsetId() != 0) {
+    ub1 form = variable.IsNational() ? SQLCS_NCHAR : SQLCS_IMPLICIT;
+    ub2 id = variable.CharsetId();
+    sword attr = OCIAttrSet(slot.handle, OCI_HTYPE_BIND, &form, 0, OCI_ATTR_CHARSET_FORM, err_);
+    if (Succeeded(attr)) {
+      attr = OCIAttrSet(slot.handle, OCI_HTYPE_BIND, &id, 0, OCI_ATTR_CHARSET_ID, err_);
+    }
+    lastStatus_ = attr;
+    if (!Succeeded(attr)) {
+      slot.handle = nullptr;
+      RaiseOCIError(session_, err_, this, attr);
+    }
+  }
+}
+
+void TOracleQuery::BindNationalText(const TVariableData& variable, BindSlot& slot) {
+  // Each element as UTF-16 in the client's byte order, at most two bytes a
+  // UTF-8 byte; the lengths say how many bytes each one holds.
+  const auto count = static_cast<std::size_t>(variable.ArraySize());
+  const std::size_t elementBytes = 2 * static_cast<std::size_t>(std::max(variable.BufferSize(), 1));
+  slot.encoded.assign(count * elementBytes, 0);
+  slot.lengths.assign(count, 0);
+  for (std::size_t k = 0; k < count; ++k) {
+    if (variable.IsNull(static_cast<int32_t>(k))) continue;
+    const std::optional<std::u16string> units =
+        Utf8ToUtf16(variable.ElementText(static_cast<int32_t>(k)));
+    if (!units) {
+      throw std::runtime_error("Variable " + variable.Name() + " does not hold valid UTF-8 text");
+    }
+    const std::size_t bytes = std::min(units->size() * 2, elementBytes);
+    std::memcpy(slot.encoded.data() + k * elementBytes, units->data(), bytes);
+    slot.lengths[k] = static_cast<ub2>(std::min<std::size_t>(bytes, 65535));
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -535,7 +627,13 @@ void TOracleQuery::ExecuteCore(bool describeOnly, int32_t iterations, int32_t of
   SessionBusyScope busy(*session_);
   Prepare();
   if (sqlType_ == sqltype::Select) {
-    ExecuteSelect(describeOnly, OCI_DEFAULT);
+    if (oci7_) {
+      ExecuteSelectOCI7(describeOnly);
+    } else {
+      ExecuteSelect(describeOnly, OCI_DEFAULT);
+    }
+  } else if (!describeOnly && oci7_) {
+    ExecuteOCI7(iterations, offset);
   } else if (!describeOnly) {
     // Describing a statement other than a select has nothing to describe;
     // it must not run.
@@ -605,6 +703,10 @@ void TOracleQuery::ExecuteSelect(bool describeOnly, uint32_t mode) {
 }
 
 void TOracleQuery::FetchBlock() {
+  if (oci7_) {
+    FetchBlockOCI7();
+    return;
+  }
   for (TQueryColumn& column : fields_) column.data->ClearPieces();
   sword status;
   {
@@ -623,7 +725,10 @@ void TOracleQuery::FetchBlock() {
 
 void TOracleQuery::AfterRoundTrip() {
   ub4 total = 0;
-  if (!Succeeded(OCIAttrGet(stmt_, OCI_HTYPE_STMT, &total, nullptr, OCI_ATTR_ROW_COUNT, err2_))) {
+  if (oci7_) {
+    total = oci7area::Read<uint32_t>(cda_.data(), oci7area::kRowsProcessed);
+  } else if (!Succeeded(
+                 OCIAttrGet(stmt_, OCI_HTYPE_STMT, &total, nullptr, OCI_ATTR_ROW_COUNT, err2_))) {
     total = fetchedTotal_;
   }
   rowsInBuffer_ = static_cast<int32_t>(total - fetchedTotal_);
@@ -663,6 +768,10 @@ void TOracleQuery::FireAfterQueryAtEof() {
 }
 
 void TOracleQuery::TakeSnapshot() {
+  if (oci7_) {
+    TakeSnapshotOCI7();
+    return;
+  }
   if (stmt_ == nullptr) return;
   ub4 rows = 0;
   if (Succeeded(OCIAttrGet(stmt_, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, err2_))) {
@@ -684,7 +793,7 @@ void TOracleQuery::TakeSnapshot() {
       snapshot_.errorCode = 0;
       break;
     case OCI_NO_DATA:
-      snapshot_.errorCode = kNoDataFound;
+      snapshot_.errorCode = kOraNoDataFound;
       break;
     default:
       snapshot_.errorCode = lastStatus_;

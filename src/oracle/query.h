@@ -6,10 +6,12 @@
 // block and fetches the next one when it is used up. Column values of the
 // current row are read by index (0-based, select-list order) or by name.
 //
-// Runs through the OCI8 calls. Not built yet (each refused with a clear
-// message): OCI7 sessions, threaded execution, LONG, LOB, object, REF and
-// cursor columns and variables, and the per-row error event of array DML.
+// Runs through the OCI8 calls, or through the OCI7 calls on a cursor data
+// area when its session is in OCI7 mode. Not built yet (each refused with a
+// clear message): threaded execution, LONG, LOB, object, REF and cursor
+// columns and variables, and the per-row error event of array DML.
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -57,6 +59,16 @@ struct TQueryColumn {
   TQueryColumn& operator=(TQueryColumn&&) noexcept;
 };
 
+// Oracle error numbers the query handles itself: the end of the rows and a
+// value cut to its buffer.
+inline constexpr int32_t kOraNoDataFound = 1403;
+inline constexpr int32_t kOraValueTruncated = 1406;
+// Longest column name kept.
+inline constexpr std::size_t kMaxColumnName = 30;
+// LONG values read in pieces: the first piece and the largest one asked for.
+inline constexpr int32_t kFirstLongPiece = 4096;
+inline constexpr int32_t kLargestLongPiece = 32768;
+
 // Buffer type and element size of a column, from the describe type table.
 struct TColumnBuffer {
   int16_t type;
@@ -72,11 +84,14 @@ struct TColumnBufferRules {
   std::function<TColumnBuffer(int32_t precision, int32_t scale)> numeric;
   // The longest text of a date in the session's date format.
   std::function<int32_t()> dateFormatLength;
+  // OCI7 mode: LONG and LONG RAW columns hold their first piece in the
+  // buffer; the rest is read on demand.
+  bool oci7 = false;
 };
 
 // The buffer type and element size for a column of `oracleType`. Raises for
-// column kinds the query cannot fetch yet (LONG, LONG RAW, LOB, object, REF,
-// cursor).
+// column kinds the query cannot fetch yet (LOB, object, REF, cursor, and
+// LONG and LONG RAW in OCI8 mode).
 TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t precision,
                               int32_t scale, const TColumnBufferRules& rules,
                               const std::string& columnName);
@@ -205,6 +220,9 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   TVariables& Variables() { return variables_; }
   const TVariables& Variables() const { return variables_; }
   void DeclareVariable(std::string_view name, int16_t type);
+  // A string or LONG variable bound in a character-set form of its own
+  // (SQLCS_NCHAR for a national column).
+  void DeclareVariable(std::string_view name, int16_t type, uint8_t charsetForm);
   void DeclareAndSet(std::string_view name, int16_t type, const Variant& value);
   void DeleteVariable(std::string_view name);
   void DeleteVariables();
@@ -222,6 +240,7 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   void VariablesChanged() override;
 
   // TSessionAttached
+  void SessionLoggedOn() override;
   void SessionLoggingOff() override;
   void SessionDestroyed() override;
 
@@ -231,6 +250,7 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
     const void* buffer = nullptr;
     sb4 size = 0;
     std::vector<ub2> lengths;
+    std::vector<uint8_t> encoded;                 // a national variable's text as UTF-16
     OCIDateTime* descriptor = nullptr;            // what a timestamp bind points at
     std::unique_ptr<TOracleTimestamp> timestamp;  // a timestamp variable's own value
     BindSlot();
@@ -254,6 +274,9 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   std::string StatementText() const;
   void Bind();
   void BindVariable(TVariableData& variable, BindSlot& slot);
+  void BindNationalText(const TVariableData& variable, BindSlot& slot);
+  // Gives each string variable the character set its bound bytes are in.
+  void ApplyCharsetSettings();
   void ExecuteCore(bool describeOnly, int32_t iterations, int32_t offset);
   void ExecuteSelect(bool describeOnly, uint32_t mode);
   void FetchBlock();
@@ -268,8 +291,32 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   void ShowDebug();
   // query_describe.cpp
   void DescribeAndDefine();
+  TColumnBufferRules BufferRules() const;
+  // Checks the column's kind, makes its fetch buffer and defines it.
+  void AddColumn(TQueryColumn column, ub4 position, const TColumnBufferRules& rules);
   void DefineColumn(TQueryColumn& column, ub4 position);
   void CheckTruncation(int32_t rows);
+  // query_oci7.cpp: the same steps on a cursor data area (OCI7 mode)
+  cda_def* Area() const {
+    return reinterpret_cast<cda_def*>(const_cast<unsigned char*>(cda_.data()));
+  }
+  int32_t AreaReturnCode() const;
+  void OpenCursorArea();
+  void CloseCursorArea() noexcept;
+  // Hands the text to oparse; the caller has reset the parse state.
+  void ParseOCI7(const std::string& statement);
+  sword BindOCI7(TVariableData& variable, void* buffer, sb4 size, ub2 type, ub2* lengths);
+  void ExecuteOCI7(int32_t iterations, int32_t offset);
+  void ExecuteSelectOCI7(bool describeOnly);
+  void FetchBlockOCI7();
+  // Describes select-list position `position` into `column`; false past the
+  // last column.
+  bool DescribeColumnOCI7(ub4 position, TQueryColumn& column);
+  void TakeSnapshotOCI7();
+  // Reads the rest of the current row's LONG value after the first piece
+  // held in the buffer, into the column's pieces.
+  void ReadLongOCI7(const TQueryColumn& column, int32_t i) const;
+  [[noreturn]] void RaiseOCI7StatementError(sword returnCode);
   // query_fields.cpp
   const TQueryColumn& Column(int32_t i) const;
   const TQueryColumn& CurrentColumn(int32_t i) const;
@@ -296,6 +343,9 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   OCIError* err2_ = nullptr;
   OCIRowid* rowid_ = nullptr;
   OCIStmt* stmt_ = nullptr;
+  // OCI7 mode: the cursor data area instead of the handles above.
+  alignas(8) std::array<unsigned char, 64> cda_{};
+  bool oci7_ = false;
   sword lastStatus_ = OCI_SUCCESS;
 
   int32_t sqlType_ = sqltype::NotParsed;

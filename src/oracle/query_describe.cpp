@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "oracle/feature_checks.h"
 #include "oracle/oci_loader.h"
 #include "oracle/query.h"
 #include "oracle/query_guards.h"
 #include "oracle/session.h"
+#include "oracle/text_convert.h"
 #include "oracle/type_codes.h"
 
 namespace oracle {
@@ -20,9 +22,6 @@ constexpr int16_t kRowidDescriptor = 104;
 constexpr int16_t kMLSLabel = 106;
 constexpr int16_t kIntervalYM = 189;
 constexpr int16_t kIntervalDS = 190;
-// Longest column name kept.
-constexpr std::size_t kMaxColumnName = 30;
-constexpr int32_t kValueTruncated = 1406;
 
 [[noreturn]] void NotYet(const std::string& kind, const std::string& column) {
   throw std::runtime_error("Column " + column + ": " + kind + " columns cannot be fetched yet");
@@ -37,6 +36,31 @@ bool Succeeded(sword status) {
   return status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO;
 }
 
+// String and LONG columns in the national form or a UTF-8 character set
+// name their form and character set on the define.
+bool CarriesCharset(const TQueryColumn& column) {
+  const bool text = column.bufferType == otype::String || column.bufferType == otype::Long;
+  return text && column.oracleType != kMLSLabel &&
+         (column.charsetForm == SQLCS_NCHAR || IsUtf8CharSet(column.charsetId));
+}
+
+// The name under which a column kind that needs the OCI8 calls is checked;
+// null for the kinds every mode fetches.
+const char* ColumnFeature(int16_t oracleType, bool timestampAsString) {
+  if (IsTimestampType(oracleType)) return timestampAsString ? nullptr : "A query with timestamps";
+  if (IsLobType(oracleType)) return "A query with LOB's";
+  switch (oracleType) {
+    case otype::Object:
+      return "A query with objects";
+    case otype::Reference:
+      return "A query with references";
+    case otype::Cursor:
+      return "A query with sub-queries";
+    default:
+      return nullptr;
+  }
+}
+
 }  // namespace
 
 TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t precision,
@@ -48,9 +72,9 @@ TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t prec
     case kBinaryDouble:
       return rules.numeric(precision, scale);
     case otype::Long:
-      NotYet("LONG", columnName);
     case otype::LongRaw:
-      NotYet("LONG RAW", columnName);
+      if (!rules.oci7) NotYet(oracleType == otype::Long ? "LONG" : "LONG RAW", columnName);
+      return {oracleType, kFirstLongPiece};
     case kRowid:
     case kRowidDescriptor:
       return {otype::String, dataSize < 19 ? 19 : dataSize + 1};
@@ -87,21 +111,44 @@ TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t prec
   }
 }
 
+TColumnBufferRules TOracleQuery::BufferRules() const {
+  TColumnBufferRules rules;
+  rules.stringFieldsOnly = stringFieldsOnly_;
+  rules.timestampAsString = session_->Preferences().TimestampAsString();
+  rules.bytesPerChar = session_->BytesPerChar();
+  rules.numeric = [this](int32_t precision, int32_t scale) {
+    const TNumericMapping mapping = NumericColumnMapping(
+        session_->Preferences(), session_->ODBCMode(), precision, scale, stringFieldsOnly_);
+    return TColumnBuffer{mapping.externalType, mapping.size};
+  };
+  rules.dateFormatLength = [this] { return static_cast<int32_t>(session_->DateFormatLength()); };
+  rules.oci7 = oci7_;
+  return rules;
+}
+
 void TOracleQuery::DescribeAndDefine() {
   rowsPerFetch_ = readBuffer_;
   fields_.clear();
   try {
-    TColumnBufferRules rules;
-    rules.stringFieldsOnly = stringFieldsOnly_;
-    rules.timestampAsString = session_->Preferences().TimestampAsString();
-    rules.bytesPerChar = session_->BytesPerChar();
-    rules.numeric = [this](int32_t precision, int32_t scale) {
-      const TNumericMapping mapping = NumericColumnMapping(
-          session_->Preferences(), session_->ODBCMode(), precision, scale, stringFieldsOnly_);
-      return TColumnBuffer{mapping.externalType, mapping.size};
-    };
-    rules.dateFormatLength = [this] { return static_cast<int32_t>(session_->DateFormatLength()); };
-
+    const TColumnBufferRules rules = BufferRules();
+    if (oci7_) {
+      std::vector<TQueryColumn> columns;
+      for (ub4 position = 1;; ++position) {
+        TQueryColumn column;
+        if (!DescribeColumnOCI7(position, column)) break;
+        // The rest of a LONG value is read from the row fetched last: such
+        // a select fetches one row per round trip.
+        if (column.oracleType == otype::Long || column.oracleType == otype::LongRaw) {
+          rowsPerFetch_ = 1;
+        }
+        columns.push_back(std::move(column));
+      }
+      for (std::size_t k = 0; k < columns.size(); ++k) {
+        AddColumn(std::move(columns[k]), static_cast<ub4>(k + 1), rules);
+      }
+      described_ = true;
+      return;
+    }
     ub4 count = 0;
     sword status;
     {
@@ -159,17 +206,7 @@ void TOracleQuery::DescribeAndDefine() {
         column.charsetForm = charsetForm;
         column.charsetId = charsetId;
       }
-      const TColumnBuffer buffer = ColumnBufferFor(
-          column.oracleType, column.dataSize, column.precision, column.scale, rules, column.name);
-      column.bufferType = buffer.type;
-      column.bufferSize = buffer.size;
-      column.data = std::make_unique<TFieldData>(buffer.type, buffer.size, rowsPerFetch_);
-      if (column.data->HoldsHandles()) {
-        status = column.data->AllocateHandles(session_->Environment());
-        if (!Succeeded(status)) RaiseOCIError(session_, session_->ErrorHandle(), this, status);
-      }
-      DefineColumn(column, position);
-      fields_.push_back(std::move(column));
+      AddColumn(std::move(column), position, rules);
     }
   } catch (...) {
     fields_.clear();
@@ -180,13 +217,52 @@ void TOracleQuery::DescribeAndDefine() {
   described_ = true;
 }
 
+void TOracleQuery::AddColumn(TQueryColumn column, ub4 position, const TColumnBufferRules& rules) {
+  if (const char* feature = ColumnFeature(column.oracleType, rules.timestampAsString)) {
+    CheckNet8Feature(session_, feature);
+  }
+  const TColumnBuffer buffer = ColumnBufferFor(column.oracleType, column.dataSize, column.precision,
+                                               column.scale, rules, column.name);
+  column.bufferType = buffer.type;
+  column.bufferSize = buffer.size;
+  // UTF-16 text needs a terminator of two bytes.
+  const bool utf16 = CarriesCharset(column) && IsUtf16CharSet(column.charsetId);
+  column.data =
+      std::make_unique<TFieldData>(buffer.type, buffer.size + (utf16 ? 1 : 0), rowsPerFetch_);
+  if (utf16) column.data->SetUtf16Text(column.charsetId == kCharSetAL16UTF16);
+  if (column.data->HoldsHandles()) {
+    const sword status = column.data->AllocateHandles(session_->Environment());
+    if (!Succeeded(status)) RaiseOCIError(session_, session_->ErrorHandle(), this, status);
+  }
+  DefineColumn(column, position);
+  fields_.push_back(std::move(column));
+}
+
 void TOracleQuery::DefineColumn(TQueryColumn& column, ub4 position) {
   TFieldData& data = *column.data;
   const ub2 type = static_cast<ub2>(column.oracleType == kMLSLabel ? kMLSLabel : data.DataType());
   SessionStatementLock lock(*session_);
-  const sword status =
+  if (oci7_) {
+    const sword rc =
+        odefin(Area(), static_cast<sword>(position), data.Buffer(), data.ElementSize(), type, -1,
+               data.Indicators(), nullptr, 0, -1, data.Lengths(), data.ReturnCodes());
+    lastStatus_ = rc;
+    if (rc != 0) RaiseOCI7Error(session_, AreaReturnCode(), this);
+    return;
+  }
+  sword status =
       OCIDefineByPos(stmt_, &column.define, err_, position, data.Buffer(), data.ElementSize(), type,
                      data.Indicators(), data.Lengths(), data.ReturnCodes(), OCI_DEFAULT);
+  if (Succeeded(status) && CarriesCharset(column)) {
+    // Text of a national or UTF-8 column is asked for in the column's own
+    // form and character set, whatever the client's character set is.
+    ub1 form = column.charsetForm;
+    ub2 id = column.charsetId;
+    status = OCIAttrSet(column.define, OCI_HTYPE_DEFINE, &form, 0, OCI_ATTR_CHARSET_FORM, err_);
+    if (Succeeded(status)) {
+      status = OCIAttrSet(column.define, OCI_HTYPE_DEFINE, &id, 0, OCI_ATTR_CHARSET_ID, err_);
+    }
+  }
   lastStatus_ = status;
   if (!Succeeded(status)) RaiseOCIError(session_, err_, this, status);
 }
@@ -196,14 +272,16 @@ void TOracleQuery::CheckTruncation(int32_t rows) {
   // their buffer; handing them out short would lose data without a word.
   for (TQueryColumn& column : fields_) {
     if (column.data->HoldsHandles()) continue;
+    // In OCI7 mode only the first piece of a LONG value is in the buffer.
+    if (oci7_ && (column.bufferType == otype::Long || column.bufferType == otype::LongRaw))
+      continue;
     const ub2* codes = column.data->ReturnCodes();
     for (int32_t row = 0; row < rows && row < column.data->Rows(); ++row) {
-      if (codes[row] == kValueTruncated) {
-        snapshot_.errorCode = kValueTruncated;
-        EOracleError error(
-            "ORA-01406: fetched column value was truncated (column " + column.name + ")",
-            kValueTruncated, this, session_);
-        error.Raise();
+      if (codes[row] == kOraValueTruncated) {
+        snapshot_.errorCode = kOraValueTruncated;
+        RaiseOracleErrorCode(
+            session_, this, kOraValueTruncated,
+            "ORA-01406: fetched column value was truncated (column " + column.name + ")");
       }
     }
   }

@@ -106,6 +106,9 @@ Variant TOracleQuery::Field(int32_t i) const {
     column.timestamp->Assign(static_cast<const OCIDateTime*>(data.Handles()[rowIndex_]), false);
     return Variant::Date(column.timestamp->Value());
   }
+  if (oci7_ && (data.DataType() == otype::Long || data.DataType() == otype::LongRaw)) {
+    ReadLongOCI7(column, i);
+  }
   return data.Value(rowIndex_, session_);
 }
 

@@ -18,6 +18,7 @@
 #include "oracle/oracle_warnings.h"
 #include "oracle/session_globals.h"
 #include "oracle/session_sql.h"
+#include "platform/oci/oci7_area_layout.h"
 
 namespace oracle {
 
@@ -247,11 +248,14 @@ void TOracleSession::SetConnected(bool value) {
   }
 }
 
+void TOracleSession::CompletePendingLogOn() {
+  if (!connectPending_) return;
+  connectPending_ = false;
+  LogOn();  // still loading: Loaded fires the events once
+}
+
 void TOracleSession::Loaded() {
-  if (connectPending_) {
-    connectPending_ = false;
-    LogOn();  // still loading: the events below fire once
-  }
+  CompletePendingLogOn();
   loading_ = false;
   if (connected_) {
     FireAfterLogOn();
@@ -319,12 +323,7 @@ void TOracleSession::CheckOCI(sword status) {
 }
 
 std::int32_t TOracleSession::OCI7ReturnCode() {
-  // The return code field of the logon data area (after v2_rc, ft, rpc, peo,
-  // fc and rcs1).
-  const auto* area = reinterpret_cast<const unsigned char*>(OCI7LogonDataArea());
-  std::uint16_t code = 0;
-  std::memcpy(&code, area + 12, sizeof code);
-  return code;
+  return oci7area::Read<std::uint16_t>(OCI7LogonDataArea(), oci7area::kReturnCode);
 }
 
 void TOracleSession::CheckOCI7(sword returnCode) {
@@ -428,7 +427,10 @@ void TOracleSession::AttachAndBeginOCI8() {
   if (OCIServerVersion(server_, err_, version.data(), static_cast<ub4>(version.size()),
                        static_cast<ub1>(OCI_HTYPE_SERVER)) == OCI_SUCCESS) {
     version.back() = 0;
-    if (!ServerVersionSupportsOCI8(reinterpret_cast<const char*>(version.data()))) {
+    // An old server is served by the OCI7 calls, but only when the client
+    // has them; otherwise the session stays with the OCI8 calls it has.
+    if (!ServerVersionSupportsOCI8(reinterpret_cast<const char*>(version.data())) &&
+        OCI7ModeUsable()) {
       CheckOCI(OCISvcCtxToLda(svc_, err_, OCI7LogonDataArea()));
       convertedToOCI7_ = true;
       oci8Mode_ = false;

@@ -159,6 +159,9 @@ class TOracleSession : public TSessionContext {
   void BeginLoading() { loading_ = true; }
   // Ends loading: carries out a pending connect.
   void Loaded();
+  // Carries out a connect left pending by loading now, for a component that
+  // needs the connection before this session's own Loaded.
+  void CompletePendingLogOn();
   bool Loading() const { return loading_; }
   void SetDesigning(bool value) { designing_ = value; }
   bool Designing() const { return designing_; }

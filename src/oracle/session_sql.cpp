@@ -8,6 +8,7 @@
 #include "oracle/oci_entry_points.h"
 #include "oracle/oracle_errors.h"
 #include "oracle/session.h"
+#include "platform/oci/oci7_area_layout.h"
 
 namespace oracle {
 
@@ -105,11 +106,8 @@ class OCI7Cursor {
   OCI7Cursor& operator=(const OCI7Cursor&) = delete;
 
   cda_def* Area() { return reinterpret_cast<cda_def*>(area_.data()); }
-  // The cursor's return code (after v2_rc, ft, rpc, peo, fc and rcs1).
   std::int32_t ReturnCode() const {
-    std::uint16_t code = 0;
-    std::memcpy(&code, area_.data() + 12, sizeof code);
-    return code;
+    return oci7area::Read<std::uint16_t>(area_.data(), oci7area::kReturnCode);
   }
   void Check(sword rc) {
     if (rc != 0) RaiseOCI7Error(&session_, ReturnCode(), &session_);
@@ -117,7 +115,7 @@ class OCI7Cursor {
 
  private:
   TOracleSession& session_;
-  alignas(8) std::array<unsigned char, 64> area_{};
+  alignas(8) std::array<unsigned char, oci7area::kSize> area_{};
   bool open_ = false;
 };
 

@@ -55,6 +55,14 @@ class TVariableData {
   TComplexObject* Object() const { return object_; }
   // Date-time of a timestamp variable that has no timestamp object.
   TDateTime TimestampValue() const { return timestampValue_; }
+  // Character-set form the value is bound in: 0 or 1 the database character
+  // set, 2 the national one. The id names the encoding of the bound bytes
+  // (0: the client's own); the query sets it from the form and the session.
+  uint8_t CharsetForm() const { return charsetForm_; }
+  void SetCharsetForm(uint8_t form) { charsetForm_ = form; }
+  bool IsNational() const { return charsetForm_ == 2; }
+  uint16_t CharsetId() const { return charsetId_; }
+  void SetCharsetId(uint16_t id) { charsetId_ = id; }
 
   bool IsNull(int32_t index) const;
 
@@ -108,6 +116,8 @@ class TVariableData {
   bool isFixedType_ = false;
   TComplexObject* object_ = nullptr;
   TDateTime timestampValue_ = 0;
+  uint8_t charsetForm_ = 0;
+  uint16_t charsetId_ = 0;
 };
 
 // What owns a variable collection (the query): it is told when declarations

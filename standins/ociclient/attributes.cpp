@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "api_support.h"
+#include "charsets.h"
 #include "rowid_mapping.h"
 #include "statement.h"
 
@@ -212,9 +213,12 @@ sword OCIAttrSet(dvoid* trgthndlp, ub4 trghndltyp, dvoid* attributep, ub4 size, 
       if (attributep == nullptr) return illegal(err);
       if (attrtype == OCI_ATTR_CHARSET_FORM)
         std::memcpy(form, attributep, sizeof *form);
-      else if (attrtype == OCI_ATTR_CHARSET_ID)
-        std::memcpy(id, attributep, sizeof *id);
-      else if (attrtype == OCI_ATTR_MAXDATA_SIZE)
+      else if (attrtype == OCI_ATTR_CHARSET_ID) {
+        ub2 wanted = 0;
+        std::memcpy(&wanted, attributep, sizeof wanted);
+        if (!knownCharsetId(wanted)) return fail(err, kInvalidCharset);
+        *id = wanted;
+      } else if (attrtype == OCI_ATTR_MAXDATA_SIZE)
         return OCI_SUCCESS;
       else
         return illegal(err);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "api_support.h"
+#include "charsets.h"
 #include "oracle_format.h"
 #include "statement.h"
 
@@ -53,26 +54,38 @@ bool readBindValue(const BindHandle& bind, ub4 iteration, BindValue& out, OraErr
                          static_cast<size_t>(iteration) * lengthSkip);
     if (length > size) length = size;
   }
+  // Text arrives in the character set the bind names.
+  auto text = [&](std::string_view bytes) {
+    if (!fromCharset(bytes, bind.charsetId, out.bytes)) {
+      error = {kInvalidCharset, standardText(kInvalidCharset)};
+      return false;
+    }
+    out.kind = BindValue::Kind::kText;
+    return true;
+  };
   switch (bind.dataType) {
     case SQLT_CHR:
     case SQLT_AFC:
     case SQLT_LNG:
       if (length == 0) return true;  // Oracle: the empty string is NULL
-      out.kind = BindValue::Kind::kText;
-      out.bytes.assign(element, length);
-      return true;
+      return text({element, length});
     case SQLT_STR:
     case SQLT_AVC: {
-      const void* end = std::memchr(element, '\0', size);
-      if (end == nullptr) {
+      size_t n = 0;
+      if (isUtf16CharsetId(bind.charsetId)) {
+        // Ended by a zero code unit.
+        while (n + 1 < size && (element[n] != 0 || element[n + 1] != 0)) n += 2;
+        if (n + 1 >= size) n = size;
+      } else {
+        const void* end = std::memchr(element, '\0', size);
+        n = end == nullptr ? size : static_cast<size_t>(static_cast<const char*>(end) - element);
+      }
+      if (n >= size) {
         error = {kTrailingNullMissing, standardText(kTrailingNullMissing)};
         return false;
       }
-      const size_t n = static_cast<size_t>(static_cast<const char*>(end) - element);
       if (n == 0) return true;
-      out.kind = BindValue::Kind::kText;
-      out.bytes.assign(element, n);
-      return true;
+      return text({element, n});
     }
     case SQLT_INT:
     case SQLT_UIN: {

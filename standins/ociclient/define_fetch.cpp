@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "api_support.h"
+#include "charsets.h"
 #include "oracle_format.h"
 #include "statement.h"
 
@@ -81,49 +82,72 @@ void finish(const Slot& slot, sb2 indicator, ub4 length, ub2 code) {
   put(slot.returnCode, code);
 }
 
-// Copies bytes into a character or raw buffer by the rules of the type.
-// Returns whether the value had to be cut.
+// Copies bytes into a character or raw buffer by the rules of the type;
+// text goes out in the character set the define names (UTF-16 in code units
+// of two bytes, never cut inside one). Returns whether the value had to be
+// cut.
 bool writeBytes(const DefineHandle& d, const Slot& slot, const char* data, size_t len) {
-  const ub4 size = d.valueSize > 0 ? static_cast<ub4>(d.valueSize) : 0;
+  const size_t size = d.valueSize > 0 ? static_cast<size_t>(d.valueSize) : 0;
+  if (d.dataType == SQLT_LNG || d.dataType == SQLT_LBI) d.longValue.assign(data, len);
+  const bool text = d.dataType == SQLT_STR || d.dataType == SQLT_AVC || d.dataType == SQLT_AFC ||
+                    d.dataType == SQLT_CHR || d.dataType == SQLT_LNG;
+  std::string converted;
+  size_t unit = 1;
+  if (text && isUtf16CharsetId(d.charsetId)) {
+    converted = toCharset({data, len}, d.charsetId);
+    data = converted.data();
+    len = converted.size();
+    unit = 2;
+  }
+  const std::string blank = toCharset(" ", text ? d.charsetId : 0);
+  auto pad = [&](size_t from, size_t to) {
+    for (size_t i = from; i + unit <= to; i += unit)
+      std::memcpy(slot.value + i, blank.data(), unit);
+  };
   bool truncated = false;
-  ub4 written = 0;
+  size_t written = 0;
   switch (d.dataType) {
     case SQLT_STR:
     case SQLT_AVC: {
-      const size_t room = size > 0 ? size - 1 : 0;
+      size_t room = size >= unit ? size - unit : 0;
+      room -= room % unit;
       const size_t n = len < room ? len : room;
       truncated = len > room;
-      if (size > 0 && slot.value != nullptr) {
+      if (size >= unit && slot.value != nullptr) {
         std::memcpy(slot.value, data, n);
         size_t end = n;
-        if (d.dataType == SQLT_AVC)
-          while (end < room) slot.value[end++] = ' ';
-        slot.value[end] = '\0';
-        written = static_cast<ub4>(end);
+        if (d.dataType == SQLT_AVC) {
+          pad(n, room);
+          end = room;
+        }
+        std::memset(slot.value + end, 0, unit);
+        written = end;
       }
       break;
     }
     case SQLT_AFC: {
-      const size_t n = len < size ? len : size;
-      truncated = len > size;
+      const size_t room = size - size % unit;
+      const size_t n = len < room ? len : room;
+      truncated = len > room;
       if (slot.value != nullptr) {
         std::memcpy(slot.value, data, n);
-        for (size_t i = n; i < size; ++i) slot.value[i] = ' ';
+        pad(n, room);
       }
-      written = size;
+      written = room;
       break;
     }
     default: {
-      const size_t n = len < size ? len : size;
-      truncated = len > size;
+      const size_t room = size - size % unit;
+      const size_t n = len < room ? len : room;
+      truncated = len > room;
       if (slot.value != nullptr) std::memcpy(slot.value, data, n);
-      written = static_cast<ub4>(n);
+      written = n;
       break;
     }
   }
   const sb2 indicator =
       truncated ? static_cast<sb2>(len <= static_cast<size_t>(SHRT_MAX) ? len : -2) : 0;
-  finish(slot, indicator, written, truncated ? kTruncated : 0);
+  finish(slot, indicator, static_cast<ub4>(written), truncated ? kTruncated : 0);
   return truncated;
 }
 
@@ -228,6 +252,7 @@ bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
         return false;
       }
       finish(slot, -1, 0, kNullFetched);
+      d->longValue.clear();
       continue;
     }
     switch (d->dataType) {

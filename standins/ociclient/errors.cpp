@@ -80,6 +80,8 @@ std::string standardText(sb4 code) {
       return "TNS:could not resolve the connect identifier specified";
     case kIllegalAttribute:
       return "illegal attribute type";
+    case kInvalidCharset:
+      return "invalid character set specified";
     case kZeroIterations:
       return "zero iteration count";
     case kNotExecuted:

@@ -39,6 +39,7 @@ enum OraCode : sb4 {
   kTnsUnresolved = 12154,
   kValueTooLarge = 12899,
   kIllegalAttribute = 24315,
+  kInvalidCharset = 12715,
   kZeroIterations = 24333,
   kNotExecuted = 24338,
   kTruncationOrNull = 24345,

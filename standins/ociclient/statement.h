@@ -41,6 +41,9 @@ struct DefineHandle : Handle {
   ub4 valueSkip = 0, indicatorSkip = 0, lengthSkip = 0, returnCodeSkip = 0;
   ub1 charsetForm = SQLCS_IMPLICIT;
   ub2 charsetId = 0;
+  // LONG and LONG RAW defines: the whole value of the row written last, read
+  // in pieces by oflng.
+  mutable std::string longValue;
 };
 
 struct StmtHandle : Handle {

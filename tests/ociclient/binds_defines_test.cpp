@@ -205,4 +205,47 @@ TEST_F(BindsDefines, TruncationNullAndOverflow) {
   EXPECT_EQ(1405, noIndicator.error().code);
 }
 
+TEST_F(BindsDefines, CharacterSetsNamedOnBindsAndDefinesAreHonoured) {
+  run(s, "create table n (id number(10), body nvarchar2(10))");
+  auto attr = [&](void* handle, ub4 type, ub2 id) {
+    ub1 form = SQLCS_NCHAR;
+    EXPECT_EQ(OCI_SUCCESS, api().OCIAttrSet(handle, type, &form, 0, OCI_ATTR_CHARSET_FORM, s.err));
+    return api().OCIAttrSet(handle, type, &id, 0, OCI_ATTR_CHARSET_ID, s.err);
+  };
+  // "Zoë €" as UTF-16 in the client's (little-endian) order.
+  const char16_t units[] = u"Zo\u00eb \u20ac";
+  ub2 length = 10;
+  Statement ins(s, "insert into n values (1, :b)");
+  OCIBind* b = nullptr;
+  ASSERT_EQ(OCI_SUCCESS,
+            api().OCIBindByName(ins.stmt, &b, s.err, reinterpret_cast<const text*>(":b"), -1,
+                                const_cast<char16_t*>(units), 10, SQLT_CHR, nullptr, &length,
+                                nullptr, 0, nullptr, OCI_DEFAULT));
+  ASSERT_EQ(OCI_SUCCESS, attr(b, OCI_HTYPE_BIND, OCI_UTF16ID));
+  ASSERT_EQ(OCI_SUCCESS, ins.execute()) << ins.error().text;
+  EXPECT_EQ(query(s, "select body from n"), (Rows{{"Zo\xc3\xab \xe2\x82\xac"}}));
+
+  Statement sel(s, "select body, body from n");
+  ASSERT_EQ(OCI_SUCCESS, sel.execute(0));
+  unsigned char wide[14];
+  char narrow[16];
+  sb2 ind[2];
+  ub2 len[2], code[2];
+  OCIDefine* d = nullptr;
+  ASSERT_EQ(OCI_SUCCESS, api().OCIDefineByPos(sel.stmt, &d, s.err, 1, wide, sizeof wide, SQLT_STR,
+                                              &ind[0], &len[0], &code[0], OCI_DEFAULT));
+  EXPECT_EQ(OCI_ERROR, attr(d, OCI_HTYPE_DEFINE, 31));  // a set the client cannot convert
+  EXPECT_EQ(12715, sel.error().code);
+  ASSERT_EQ(OCI_SUCCESS, attr(d, OCI_HTYPE_DEFINE, OCI_CHARSET_AL16UTF16));
+  // The second column keeps the client's own UTF-8.
+  define(sel, 2, narrow, sizeof narrow, SQLT_STR, &ind[1], &len[1], &code[1]);
+  ASSERT_EQ(OCI_SUCCESS, api().OCIStmtFetch2(sel.stmt, s.err, 1, OCI_FETCH_NEXT, 0, OCI_DEFAULT));
+  // AL16UTF16 is big-endian, ended by a zero unit.
+  const unsigned char expected[] = {0, 'Z', 0, 'o', 0, 0xEB, 0, ' ', 0x20, 0xAC, 0, 0};
+  EXPECT_EQ(0, std::memcmp(expected, wide, sizeof expected));
+  EXPECT_EQ(10, len[0]);
+  EXPECT_EQ(0, code[0]);
+  EXPECT_STREQ("Zo\xc3\xab \xe2\x82\xac", narrow);
+}
+
 }  // namespace

@@ -283,6 +283,7 @@ constexpr ub2 OCI_CHARSET_WE8MSWIN1252 = 178;
 constexpr ub2 OCI_CHARSET_UTF8 = 871;
 constexpr ub2 OCI_CHARSET_AL32UTF8 = 873;
 constexpr ub2 OCI_CHARSET_AL16UTF16 = 2000;
+constexpr ub2 OCI_UTF16ID = 1000;  // UTF-16 in the client's byte order
 
 // Temporary LOB types and durations
 constexpr ub1 OCI_TEMP_BLOB = 1;
@@ -568,67 +569,70 @@ sword OCISessionRelease(OCISvcCtx* svchp, OCIError* errhp, OraText* tag, ub4 tag
 }  // extern "C"
 
 // Version groups, in the order a loader binds them. X(name) per entry point.
-#define OCI_FOR_EACH_OCI8(X)                                                                            \
-  X(OCIInitialize)                                                                                      \
-  X(OCIHandleAlloc)                                                                                     \
-  X(OCIHandleFree) X(OCIDescriptorAlloc) X(OCIDescriptorFree) X(OCIEnvInit) X(OCIServerAttach) X(       \
-      OCIServerDetach) X(OCISessionBegin) X(OCISessionEnd) X(OCILogon) X(OCILogoff)                     \
-      X(OCIPasswordChange) X(OCIStmtPrepare) X(OCIBindByPos) X(OCIBindByName) X(OCIBindObject) X(       \
-          OCIBindDynamic) X(OCIBindArrayOfStruct) X(OCIStmtGetPieceInfo) X(OCIStmtSetPieceInfo)         \
-          X(OCIStmtExecute) X(OCIDefineByPos) X(OCIDefineObject) X(OCIDefineDynamic) X(                 \
-              OCIDefineArrayOfStruct) X(OCIStmtFetch) X(OCIStmtGetBindInfo) X(OCIDescribeAny)           \
-              X(OCIParamGet) X(OCIParamSet) X(OCITransStart) X(OCITransDetach) X(OCITransCommit) X(     \
-                  OCITransRollback) X(OCITransPrepare) X(OCITransForget) X(OCIErrorGet)                 \
-                  X(OCILobAppend) X(OCILobAssign) X(OCILobCharSetForm) X(OCILobCharSetId) X(            \
-                      OCILobCopy) X(OCILobDisableBuffering) X(OCILobEnableBuffering) X(OCILobErase)     \
-                      X(OCILobFileClose) X(OCILobFileCloseAll) X(OCILobFileExists) X(                   \
-                          OCILobFileGetName) X(OCILobFileIsOpen) X(OCILobFileOpen)                      \
-                          X(OCILobFileSetName) X(OCILobFlushBuffer) X(OCILobGetLength) X(               \
-                              OCILobIsEqual) X(OCILobLoadFromFile) X(OCILobLocatorIsInit) X(OCILobRead) \
-                              X(OCILobTrim) X(OCILobWrite) X(OCIBreak) X(OCIServerVersion) X(           \
-                                  OCIAttrGet) X(OCIAttrSet) X(OCISvcCtxToLda) X(OCILdaToSvcCtx)         \
-                                  X(OCIResultSetToStmt) X(OCIObjectUnpin) X(OCIObjectLock) X(           \
-                                      OCIObjectMarkUpdate) X(OCIObjectUnmark) X(OCIObjectMarkDelete)    \
-                                      X(OCIObjectFlush) X(OCIObjectCopy) X(OCIObjectGetTypeRef) X(      \
-                                          OCIObjectGetObjectRef) X(OCIObjectGetInd) X(OCIObjectExists)  \
-                                          X(OCIObjectIsLocked) X(OCIObjectIsDirty) X(                   \
-                                              OCIObjectRefresh) X(OCIObjectPinTable) X(OCIObjectNew)    \
-                                              X(OCIObjectPin) X(OCIObjectFree) X(OCITypeByName) X(      \
-                                                  OCIObjectGetAttr) X(OCIObjectSetAttr)                 \
-                                                  X(OCIStringPtr) X(OCIStringSize) X(                   \
-                                                      OCIStringAssignText) X(OCINumberFromInt)          \
-                                                      X(OCINumberToInt) X(OCINumberFromReal) X(         \
-                                                          OCINumberToReal) X(OCINumberToText)           \
-                                                          X(OCINumberFromText) X(OCIRawPtr) X(          \
-                                                              OCIRawSize) X(OCIRawAssignBytes)          \
-                                                              X(OCIRefAssign) X(OCIRefClear) X(         \
-                                                                  OCIRefIsNull) X(OCIRefFromHex)        \
-                                                                  X(OCIRefHexSize) X(                   \
-                                                                      OCIRefToHex) X(OCICollSize)       \
-                                                                      X(OCICollTrim) X(OCICollMax)      \
-                                                                          X(OCICollGetElem) X(          \
-                                                                              OCICollAssignElem)        \
-                                                                              X(OCICollAppend) X(       \
-                                                                                  OCITableDelete)       \
+#define OCI_FOR_EACH_OCI8(X)                                                                           \
+  X(OCIInitialize)                                                                                     \
+  X(OCIHandleAlloc)                                                                                    \
+  X(OCIHandleFree)                                                                                     \
+  X(OCIDescriptorAlloc)                                                                                \
+  X(OCIDescriptorFree) X(OCIEnvInit) X(OCIServerAttach) X(OCIServerDetach) X(OCISessionBegin) X(       \
+      OCISessionEnd) X(OCILogon) X(OCILogoff) X(OCIPasswordChange) X(OCIStmtPrepare)                   \
+      X(OCIBindByPos) X(OCIBindByName) X(OCIBindObject) X(OCIBindDynamic) X(                           \
+          OCIBindArrayOfStruct) X(OCIStmtGetPieceInfo) X(OCIStmtSetPieceInfo) X(OCIStmtExecute)        \
+          X(OCIDefineByPos) X(OCIDefineObject) X(OCIDefineDynamic) X(OCIDefineArrayOfStruct) X(        \
+              OCIStmtFetch) X(OCIStmtGetBindInfo) X(OCIDescribeAny) X(OCIParamGet) X(OCIParamSet)      \
+              X(OCITransStart) X(OCITransDetach) X(OCITransCommit) X(OCITransRollback) X(              \
+                  OCITransPrepare) X(OCITransForget) X(OCIErrorGet) X(OCILobAppend) X(OCILobAssign)    \
+                  X(OCILobCharSetForm) X(OCILobCharSetId) X(OCILobCopy) X(OCILobDisableBuffering) X(   \
+                      OCILobEnableBuffering) X(OCILobErase) X(OCILobFileClose) X(OCILobFileCloseAll)   \
+                      X(OCILobFileExists) X(OCILobFileGetName) X(OCILobFileIsOpen) X(                  \
+                          OCILobFileOpen) X(OCILobFileSetName) X(OCILobFlushBuffer) X(OCILobGetLength) \
+                          X(OCILobIsEqual) X(OCILobLoadFromFile) X(OCILobLocatorIsInit) X(             \
+                              OCILobRead) X(OCILobTrim) X(OCILobWrite) X(OCIBreak)                     \
+                              X(OCIServerVersion) X(OCIAttrGet) X(OCIAttrSet) X(OCISvcCtxToLda) X(     \
+                                  OCILdaToSvcCtx) X(OCIResultSetToStmt) X(OCIObjectUnpin)              \
+                                  X(OCIObjectLock) X(OCIObjectMarkUpdate) X(OCIObjectUnmark) X(        \
+                                      OCIObjectMarkDelete) X(OCIObjectFlush) X(OCIObjectCopy)          \
+                                      X(OCIObjectGetTypeRef) X(OCIObjectGetObjectRef) X(               \
+                                          OCIObjectGetInd) X(OCIObjectExists) X(OCIObjectIsLocked)     \
+                                          X(OCIObjectIsDirty) X(OCIObjectRefresh) X(                   \
+                                              OCIObjectPinTable) X(OCIObjectNew) X(OCIObjectPin)       \
+                                              X(OCIObjectFree) X(OCITypeByName) X(                     \
+                                                  OCIObjectGetAttr) X(OCIObjectSetAttr)                \
+                                                  X(OCIStringPtr) X(OCIStringSize) X(                  \
+                                                      OCIStringAssignText) X(OCINumberFromInt)         \
+                                                      X(OCINumberToInt) X(OCINumberFromReal) X(        \
+                                                          OCINumberToReal) X(OCINumberToText)          \
+                                                          X(OCINumberFromText) X(OCIRawPtr) X(         \
+                                                              OCIRawSize) X(OCIRawAssignBytes)         \
+                                                              X(OCIRefAssign) X(OCIRefClear) X(        \
+                                                                  OCIRefIsNull) X(OCIRefFromHex)       \
+                                                                  X(OCIRefHexSize) X(                  \
+                                                                      OCIRefToHex) X(OCICollSize)      \
+                                                                      X(OCICollTrim) X(OCICollMax)     \
+                                                                          X(OCICollGetElem) X(         \
+                                                                              OCICollAssignElem)       \
+                                                                              X(OCICollAppend) X(      \
+                                                                                  OCITableDelete)      \
                                                                                   X(OCICacheFlush)
 
 #define OCI_FOR_EACH_ERROR_FUNCTIONS(X) X(ociepgoe) X(ociepmsg)
 
-#define OCI_FOR_EACH_OCI81(X)                                                               \
-  X(OCIEnvCreate)                                                                           \
-  X(OCIDirPathAbort) X(OCIDirPathFinish) X(OCIDirPathPrepare) X(OCIDirPathColArrayEntrySet) \
-      X(OCIDirPathColArrayToStream) X(OCIDirPathLoadStream) X(OCIDirPathStreamReset)        \
-          X(OCILobCreateTemporary) X(OCILobFreeTemporary) X(OCILobIsTemporary)              \
-              X(OCIDateTimeToText) X(OCIDateTimeFromText) X(OCIDateTimeGetDate)             \
-                  X(OCIDateTimeGetTime) X(OCIDateTimeConstruct) X(OCIDateTimeAssign)        \
-                      X(OCIDateTimeGetTimeZoneOffset)
+#define OCI_FOR_EACH_OCI81(X)                                                                     \
+  X(OCIEnvCreate)                                                                                 \
+  X(OCIDirPathAbort)                                                                              \
+  X(OCIDirPathFinish)                                                                             \
+  X(OCIDirPathPrepare) X(OCIDirPathColArrayEntrySet) X(OCIDirPathColArrayToStream)                \
+      X(OCIDirPathLoadStream) X(OCIDirPathStreamReset) X(OCILobCreateTemporary)                   \
+          X(OCILobFreeTemporary) X(OCILobIsTemporary) X(OCIDateTimeToText) X(OCIDateTimeFromText) \
+              X(OCIDateTimeGetDate) X(OCIDateTimeGetTime) X(OCIDateTimeConstruct)                 \
+                  X(OCIDateTimeAssign) X(OCIDateTimeGetTimeZoneOffset)
 
 #define OCI_FOR_EACH_OCI9(X) X(OCIStmtFetch2)
 
-#define OCI_FOR_EACH_OCI92(X)                                                       \
-  X(OCISessionPoolCreate)                                                           \
-  X(OCISessionPoolDestroy) X(OCISessionGet) X(OCISessionRelease) X(OCIStmtPrepare2) \
-      X(OCIStmtRelease)
+#define OCI_FOR_EACH_OCI92(X) \
+  X(OCISessionPoolCreate)     \
+  X(OCISessionPoolDestroy)    \
+  X(OCISessionGet) X(OCISessionRelease) X(OCIStmtPrepare2) X(OCIStmtRelease)
 
 // Function-pointer types for dynamic binding: PFN_OCIStmtExecute and so on.
 #define OCI_DECLARE_PFN(name) using PFN_##name = decltype(&::name);

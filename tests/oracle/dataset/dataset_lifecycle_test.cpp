@@ -65,6 +65,48 @@ TEST_F(StandinDataSetTest, ChangingTheSessionClosesTheDataset) {
   EXPECT_FALSE(ds->Active());
 }
 
+TEST_F(StandinDataSetTest, ActivationReadFromAStreamWaitsForLoaded) {
+  // The session is loaded after the dataset: its pending logon is made
+  // first, and its own Loaded then fires AfterLogOn once.
+  oracle::TOracleSession loading;
+  UsePluginAccount(loading);
+  int afterLogOn = 0;
+  loading.AfterLogOn = [&](oracle::TOracleSession&) { ++afterLogOn; };
+  loading.BeginLoading();
+  loading.SetConnected(true);
+  auto ds = NewDataSet("select cust_sid from customer");
+  ds->SetSession(&loading);
+  ds->SetComponentState(dataset::csLoading);
+  ds->SetActive(true);
+  EXPECT_FALSE(ds->Active());
+  ds->Loaded();
+  EXPECT_TRUE(loading.Connected());
+  EXPECT_TRUE(ds->Active());
+  EXPECT_EQ(ds->RecordCount(), 3);
+  loading.Loaded();
+  EXPECT_EQ(afterLogOn, 1);
+
+  // A pending activation whose session is not connected by then is dropped.
+  oracle::TOracleSession idle;
+  auto dropped = NewDataSet("select cust_sid from customer");
+  dropped->SetSession(&idle);
+  dropped->SetComponentState(dataset::csLoading);
+  dropped->SetActive(true);
+  dropped->Loaded();
+  EXPECT_FALSE(dropped->Active());
+  dropped->SetSession(session_.get());  // nothing pending any more
+  EXPECT_FALSE(dropped->Active());
+
+  // With DesignActivation the streamed value is ignored altogether.
+  auto designed = NewDataSet("select cust_sid from customer");
+  designed->SetDesignActivation(true);
+  designed->SetComponentState(dataset::csLoading | dataset::csReading);
+  designed->SetActive(true);
+  designed->SetComponentState(dataset::csLoading);
+  designed->Loaded();
+  EXPECT_FALSE(designed->Active());
+}
+
 TEST_F(StandinDataSetTest, LoggingOffClosesTheSessionsDatasetsUnlessDetachable) {
   auto plain = NewDataSet("select cust_sid from customer");
   auto detachable = NewDataSet("select cust_sid from customer");

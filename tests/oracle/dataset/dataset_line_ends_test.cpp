@@ -70,8 +70,8 @@ TEST_F(LineEndsDataSetTest, CharColumnWithALineEndKeepsItsPaddingWhenUntrimmed) 
 }
 
 TEST_F(LineEndsDataSetTest, NationalTextIsKeptWholeNotCut) {
-  // The first value fills its six-character column; with CR LF line ends it
-  // is longer than the column.
+  // The column is fetched as UTF-16, six units wide; the first value fills
+  // that width and grows by its four line ends.
   CreateNotes("nvarchar2(6)", {"\n\nx\n\ny", "a\nb"});
   auto ds = NewDataSet("select body from notes order by id");
   ds->Open();

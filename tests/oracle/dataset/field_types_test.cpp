@@ -155,15 +155,20 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(WideColumns, FollowTheCharacterSetAndThePreferences) {
   using oracle::IsWideColumn;
-  EXPECT_TRUE(IsWideColumn(5, true, false, TConvertUTF::cuNone, false));
-  EXPECT_FALSE(IsWideColumn(5, true, false, TConvertUTF::cuUTF16ToUTF8, false));
-  EXPECT_TRUE(IsWideColumn(5, false, true, TConvertUTF::cuUTF8ToUTF16, false));
-  EXPECT_FALSE(IsWideColumn(5, false, true, TConvertUTF::cuNone, false));
-  EXPECT_TRUE(IsWideColumn(5, false, false, TConvertUTF::cuNone, true));
-  EXPECT_FALSE(IsWideColumn(3, false, false, TConvertUTF::cuNone, true));
+  constexpr int kNational = 2, kImplicit = 1, kWe8 = 178;
+  EXPECT_TRUE(IsWideColumn(5, kNational, 2000, TConvertUTF::cuNone, false));
+  EXPECT_FALSE(IsWideColumn(5, kNational, 2000, TConvertUTF::cuUTF16ToUTF8, false));
+  // Every UTF-8 server character set, 870 to 873.
+  for (int id : {870, 871, 872, 873}) {
+    EXPECT_TRUE(IsWideColumn(5, kImplicit, id, TConvertUTF::cuUTF8ToUTF16, false)) << id;
+    EXPECT_FALSE(IsWideColumn(5, kImplicit, id, TConvertUTF::cuNone, false)) << id;
+  }
+  EXPECT_FALSE(IsWideColumn(5, kImplicit, kWe8, TConvertUTF::cuUTF8ToUTF16, false));
+  EXPECT_TRUE(IsWideColumn(5, kImplicit, kWe8, TConvertUTF::cuNone, true));
+  EXPECT_FALSE(IsWideColumn(3, kImplicit, kWe8, TConvertUTF::cuNone, true));
   // LONG and CLOB text stays narrow whatever is asked.
-  EXPECT_FALSE(IsWideColumn(8, true, true, TConvertUTF::cuUTF8ToUTF16, true));
-  EXPECT_FALSE(IsWideColumn(112, true, true, TConvertUTF::cuUTF8ToUTF16, true));
+  EXPECT_FALSE(IsWideColumn(8, kNational, 873, TConvertUTF::cuUTF8ToUTF16, true));
+  EXPECT_FALSE(IsWideColumn(112, kNational, 873, TConvertUTF::cuUTF8ToUTF16, true));
 }
 
 TEST(CountStatement, StandsOnLinesOfItsOwn) {

@@ -117,6 +117,10 @@ TEST_F(FieldInfo, LobColumnsInsertEmptyLobsOnlyWhenTheSessionAsks) {
   EXPECT_EQ(blob.EmptyValueExpression(false), "empty_blob()");
   clob.IsXML = true;  // XMLTYPE columns are CLOBs but never empty LOBs
   EXPECT_EQ(clob.EmptyValueExpression(true), "null");
+  // A BFILE points at a file outside the database: no empty value exists.
+  TOracleFieldInfo& file = Column("SCAN", otype::BFile);
+  EXPECT_EQ(file.ValueExpression(), "");
+  EXPECT_EQ(file.EmptyValueExpression(true), "null");
 }
 
 TEST_F(FieldInfo, DefaultsAndServerSequencesComeFirst) {

@@ -96,6 +96,16 @@ TEST_F(BindingTest, OnlyFetch2MissingKeepsOCI8And81) {
   EXPECT_EQ(oracle::OCIStmtRelease, nullptr);
 }
 
+TEST_F(BindingTest, MissingErrorFunctionsLeaveTheLaterGroupsBound) {
+  // 8.1 and later build on the OCI8 group, not on the two error functions.
+  OCIDLL = FakeClient("fake_no_error_functions");
+  ASSERT_EQ(InitError(), "");
+  EXPECT_TRUE(OCI8Available);
+  EXPECT_FALSE(OCIErrorFunctions);
+  EXPECT_TRUE(OCI81Available && OCI9Available && OCI92Available);
+  EXPECT_NE(oracle::OCIStmtFetch2, nullptr);
+}
+
 TEST_F(BindingTest, OCI8WithoutOCI81IsInitialisedThreadedWithObjects) {
   OCIDLL = FakeClient("fake_oci8_only");
   ASSERT_EQ(InitError(), "");

@@ -80,6 +80,7 @@ fake_oci_client(fake_full GROUPS OCI7 OCI7_LOG OCI7_INIT OCI8 ERROR OCI81 OCI9 O
 fake_oci_client(fake_no_oci7_one_oci8_missing GROUPS OCI8 ERROR OCI81 OCI9 OCI92
                 OMIT OCILobTrim)
 fake_oci_client(fake_no_fetch2 GROUPS OCI8 ERROR OCI81 OCI9 OCI92 OMIT OCIStmtFetch2)
+fake_oci_client(fake_no_error_functions GROUPS OCI8 OCI81 OCI9 OCI92)
 fake_oci_client(fake_oci8_only GROUPS OCI8 ERROR)
 fake_oci_client(fake_oci7_only GROUPS OCI7 OCI7_LOG OCI7_INIT)
 fake_oci_client(fake_oci7_one_oci8_missing GROUPS OCI7 OCI7_LOG OCI7_INIT OCI8 ERROR OCI81

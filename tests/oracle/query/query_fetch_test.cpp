@@ -2,6 +2,10 @@
 // calls, Eof, AfterQuery, and reuse of a parsed statement.
 #include <sqlite3.h>
 
+#include <filesystem>
+
+#include "oracle/oracle_warnings.h"
+#include "platform/registry/registry.h"
 #include "query_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
@@ -133,14 +137,24 @@ TEST_F(StandinQueryTest, ATruncatedColumnRaisesInsteadOfComingBackShort) {
   EXPECT_EQ(sqlite3_exec(db, update.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
   sqlite3_close(db);
   auto query = NewQuery("select sbs_no, sbs_name from subsidiary order by sbs_no");
+  // It takes the one road of Oracle errors: the error hook sees it, and a
+  // number listed as a warning raises a warning.
+  std::vector<int32_t> seen;
+  oracle::OnOracleError = [&](oracle::EOracleError& e) { seen.push_back(e.ErrorCode()); };
+  platform::registry::WriteString(platform::registry::Root::CurrentUser,
+                                  "SOFTWARE\\Pellworth\\KEL\\Warnings", "1", "1406");
+  oracle::LoadWarningList();
   try {
     query->Execute();
     FAIL() << "a truncated value came back without an error";
-  } catch (const oracle::EOracleError& e) {
+  } catch (const oracle::EOracleWarning& e) {
     EXPECT_EQ(e.ErrorCode(), 1406);
     EXPECT_NE(std::string(e.what()).find("ORA-01406"), std::string::npos);
     EXPECT_NE(std::string(e.what()).find("SBS_NAME"), std::string::npos);
   }
+  std::filesystem::remove(root_ / "registry");
+  oracle::LoadWarningList();
+  EXPECT_EQ(seen, std::vector<int32_t>{1406});
   EXPECT_EQ(query->ErrorCode(), 1406);
   // Values that fit are read as ever.
   auto fits = NewQuery("select sbs_name from subsidiary where sbs_no = 1");

@@ -1,7 +1,9 @@
 // Statements as the server receives them: substitution variables, line ends,
 // binds, errors with their line and position, changes and their row counts,
 // ROWIDs, and the query's life with its session.
+#include "oracle/oci_loader.h"
 #include "oracle/oracle_date.h"
+#include "oracle/type_codes.h"
 #include "platform/oci/oci_rowid_layout.h"
 #include "query_fixture.h"
 
@@ -113,6 +115,16 @@ TEST_F(QueryStatementsTest, ChangesReportRowsProcessedAndTheirKind) {
   erase->Execute();
   EXPECT_EQ(erase->RowsProcessed(), 1);
   EXPECT_EQ(erase->SQLType(), oracle::sqltype::Delete);
+
+  // Under AutoCommit each change commits on success: a rollback undoes none.
+  session_->Rollback();
+  session_->SetAutoCommit(true);
+  erase->Execute();
+  EXPECT_EQ(erase->RowsProcessed(), 1);
+  session_->Rollback();
+  auto gone = NewQuery("select count(*) from customer where cust_sid = 9003");
+  gone->Execute();
+  EXPECT_EQ(gone->FieldAsInteger(0), 0);
 }
 
 TEST_F(QueryStatementsTest, DescribeReadsTheSelectListWithoutRunningIt) {
@@ -208,6 +220,38 @@ TEST_F(QueryStatementsTest, TimestampsTravelThroughDescriptors) {
   text->Execute();
   EXPECT_EQ(text->FieldType(0), 5);
   EXPECT_EQ(text->FieldAsString(0), "09-JUL-24 01.45.30.250000 PM");  // the server's format
+}
+
+TEST_F(QueryStatementsTest, NationalTextTravelsAsUtf16BothWays) {
+  Run("create table nnotes (id number(10), body nvarchar2(10))");
+  const std::string text = "Zo\xc3\xab \xe2\x82\xac";  // "Zoë €"
+  auto insert = NewQuery("insert into nnotes values (1, :body)");
+  insert->DeclareVariable("body", oracle::otype::String, SQLCS_NCHAR);
+  insert->SetVariable("body", oracle::Variant::String(text));
+  insert->Execute();
+  // The server stored the five characters, not the bytes of their encoding.
+  auto length = NewQuery("select length(body) from nnotes");
+  length->Execute();
+  EXPECT_EQ(length->FieldAsInteger(0), 5);
+
+  auto select = NewQuery("select body from nnotes");
+  select->Execute();
+  EXPECT_EQ(select->FieldCharsetForm(0), SQLCS_NCHAR);
+  EXPECT_EQ(select->FieldCharsetId(0), OCI_CHARSET_AL16UTF16);
+  EXPECT_EQ(select->FieldAsString(0), text);
+  EXPECT_EQ(select->Field(0).ToText(), text);
+
+  // Plain text is the library's UTF-8: with a UTF-8 database and a client
+  // whose own set is not UTF-8 (no NLS_LANG here), its binds say so.
+  EXPECT_FALSE(oracle::ClientCharSetIsUTF8());
+  auto plain = NewQuery("select count(*) from nnotes where body = :body");
+  plain->DeclareAndSet("body", oracle::otype::String, oracle::Variant::String(text));
+  plain->Execute();
+  EXPECT_EQ(plain->Variables().Data(0).CharsetId(), 0);  // the set is not known yet
+  session_->SetBytesPerCharacter(oracle::TBytesPerCharacter::bcAutoDetect);
+  plain->Execute();
+  EXPECT_EQ(plain->Variables().Data(0).CharsetId(), OCI_CHARSET_AL32UTF8);
+  EXPECT_EQ(plain->FieldAsInteger(0), 1);
 }
 
 TEST_F(QueryStatementsTest, KindsNotBuiltYetAreRefusedClearly) {

@@ -63,14 +63,26 @@ TEST_F(SessionLogonTest, RoleAloneKeepsTheSeparatelyGivenPassword) {
   EXPECT_EQ(OciSpy::sessionBegins.at(0).mode, OCI_SYSOPER);
 }
 
-TEST_F(SessionLogonTest, EmptyUserAndPasswordAskForExternalCredentials) {
-  TOracleSession session;
-  session.SetLogonDatabase("RPROODS");
-  // The stand-in has no external accounts and refuses them.
-  EXPECT_THROW(session.LogOn(), EOracleError);
-  ASSERT_EQ(OciSpy::sessionBegins.size(), 1u);
-  EXPECT_EQ(OciSpy::sessionBegins[0].credentials, OCI_CRED_EXT);
-  EXPECT_FALSE(session.Connected());
+TEST_F(SessionLogonTest, CredentialsFollowWhatWasGiven) {
+  // Empty user and password ask for external credentials; a user name or a
+  // password alone is a database logon (which the stand-in then refuses).
+  struct Case {
+    const char* user;
+    const char* password;
+    ub4 credentials;
+  };
+  for (const Case& c : {Case{"", "", OCI_CRED_EXT}, Case{"VESKDATA", "", OCI_CRED_RDBMS},
+                        Case{"", "plimsy", OCI_CRED_RDBMS}}) {
+    OciSpy::sessionBegins.clear();
+    TOracleSession session;
+    session.SetLogonDatabase("RPROODS");
+    session.SetLogonUsername(c.user);
+    session.SetLogonPassword(c.password);
+    EXPECT_THROW(session.LogOn(), EOracleError) << c.user << "/" << c.password;
+    ASSERT_EQ(OciSpy::sessionBegins.size(), 1u);
+    EXPECT_EQ(OciSpy::sessionBegins[0].credentials, c.credentials) << c.user << "/" << c.password;
+    EXPECT_FALSE(session.Connected());
+  }
 }
 
 // Logon failures raise with the server's number and text, leave the session
@@ -148,7 +160,9 @@ TEST_F(SessionLogonTest, PasswordExpiryWarningKeepsTheSessionConnected) {
 }
 
 // Servers before release 8 get the OCI7 calls over the converted service
-// context; every later release stays on OCI8, release 20 and later included.
+// context when the client has the OCI7 group; every later release stays on
+// OCI8, release 20 and later included, and so does an old server when the
+// client lacks the OCI7 calls.
 struct VersionCase {
   const char* text;
   bool oci8;
@@ -159,15 +173,25 @@ class SessionServerVersion : public StandinSessionTest,
 
 TEST_P(SessionServerVersion, DecidesTheCallsAndConvertsBackAtLogoff) {
   OciSpy::serverVersion = GetParam().text;
-  TOracleSession session;
-  UsePluginAccount(session);
-  session.LogOn();
-  EXPECT_EQ(session.InOCI8Mode(), GetParam().oci8);
-  EXPECT_EQ(session.ConvertedToOCI7(), !GetParam().oci8);
-  EXPECT_EQ(session.MaxVarchar2Chars(), GetParam().oci8 ? 4000 : 2000);
-  EXPECT_EQ(OciSpy::toLda, GetParam().oci8 ? 0 : 1);
-  session.LogOff();
-  EXPECT_EQ(OciSpy::toSvcCtx, OciSpy::toLda);
+  ASSERT_FALSE(OCI7Available) << "the stand-in exports no OCI7 calls";
+  for (const bool oci7Group : {false, true}) {
+    // The group flag alone is set: the conversion calls are the spy's.
+    OCI7Available = oci7Group;
+    OciSpy::toLda = OciSpy::toSvcCtx = 0;
+    const bool oci8 = GetParam().oci8 || !oci7Group;
+    TOracleSession session;
+    UsePluginAccount(session);
+    session.LogOn();
+    EXPECT_EQ(session.InOCI8Mode(), oci8) << oci7Group;
+    EXPECT_EQ(session.ConvertedToOCI7(), !oci8);
+    EXPECT_EQ(session.MaxVarchar2Chars(), oci8 ? 4000 : 2000);
+    EXPECT_EQ(OciSpy::toLda, oci8 ? 0 : 1);
+    // Without the OCI7 group the session commits through the OCI8 calls.
+    if (oci8) session.Commit();
+    session.LogOff();
+    EXPECT_EQ(OciSpy::toSvcCtx, OciSpy::toLda);
+  }
+  OCI7Available = false;
   EXPECT_EQ(OciSpy::handlesAllocated, OciSpy::handlesFreed);
 }
 

@@ -1,0 +1,144 @@
+// The query and the session through the OCI7 calls, against the build of
+// the stand-in client that exports them: logon, changes, commit and
+// AutoCommit, a select fetched in blocks, describe, errors with the server's
+// text, and the column kinds that need the OCI8 calls.
+#include "oracle/oci_loader_state.h"
+#include "oracle/session_sql.h"
+#include "oracle/type_codes.h"
+#include "query_fixture.h"
+
+#if defined(STANDIN_ORACLE_HOME) && defined(OCI7_STANDIN_CLIENT)
+
+namespace oracle_query_test {
+namespace {
+
+using oracle::Variant;
+
+class OCI7QueryTest : public oracle_test_support::StandinDatabaseTest {
+ protected:
+  OCI7QueryTest() : StandinDatabaseTest("oracle_oci7_") {}
+
+  void SetUp() override {
+    StandinDatabaseTest::SetUp();
+    oracle::FreeOCI();
+    oracle::OCIDLL = OCI7_STANDIN_CLIENT;
+    oracle::InitOCI();
+    session_ = std::make_unique<oracle::TOracleSession>();
+    UsePluginAccount(*session_);
+    session_->Preferences().SetUseOCI7(true);
+    session_->LogOn();
+  }
+  void TearDown() override {
+    session_.reset();
+    StandinDatabaseTest::TearDown();
+  }
+
+  std::unique_ptr<oracle::TOracleQuery> NewQuery(const std::string& sql) {
+    auto query = std::make_unique<oracle::TOracleQuery>();
+    query->SetSession(session_.get());
+    query->SetSQL(sql);
+    return query;
+  }
+  int Count(const std::string& table) {
+    auto query = NewQuery("select count(*) from " + table);
+    query->Execute();
+    return query->FieldAsInteger(0);
+  }
+
+  std::unique_ptr<oracle::TOracleSession> session_;
+};
+
+TEST_F(OCI7QueryTest, StatementsRunThroughTheCursorArea) {
+  ASSERT_TRUE(oracle::OCI7Available);
+  EXPECT_FALSE(session_->InOCI8Mode());
+  EXPECT_EQ(session_->MaxVarchar2Chars(), 2000);
+  EXPECT_EQ(oracle::RunSessionSQL(*session_, "select user from dual").rows.at(0).at(0), "VESKDATA");
+
+  NewQuery("create table numbers (n number(10), label varchar2(20))")->Execute();
+  InsertNumbers(*session_, 30);  // bound variables, one change each, then commit
+  auto change = NewQuery("update numbers set label = :label where n <= :n");
+  change->DeclareAndSet("label", 5, Variant::String("small"));
+  change->DeclareAndSet("n", 3, Variant::Integer(4));
+  EXPECT_EQ(change->ExecuteArray(-1, -1), 4);
+  EXPECT_EQ(change->SQLType(), oracle::sqltype::Update);
+  session_->Rollback();
+
+  // A select fetched in blocks: 25 rows with the execute, 5 with the next.
+  auto select = NewQuery("select n, label from numbers where n > :low order by n");
+  select->DeclareAndSet("low", 3, Variant::Integer(0));
+  select->Execute();
+  EXPECT_EQ(select->SQLType(), oracle::sqltype::Select);
+  ASSERT_EQ(select->FieldCount(), 2);
+  EXPECT_EQ(select->FieldName(1), "LABEL");
+  EXPECT_EQ(select->FieldPrecision(0), 10);
+  EXPECT_EQ(select->FieldSize(1), 20);
+  std::vector<std::string> labels;
+  for (; !select->Eof(); select->Next()) labels.push_back(select->FieldAsString("label"));
+  ASSERT_EQ(labels.size(), 30u);
+  EXPECT_EQ(labels.front(), "row 1");  // the update was rolled back
+  EXPECT_EQ(labels.back(), "row 30");
+  EXPECT_EQ(select->RowsProcessed(), 30);
+  EXPECT_EQ(select->ErrorCode(), 1403);
+
+  auto describe = NewQuery("select n, label, n * 2 twice from numbers");
+  describe->Describe();
+  EXPECT_EQ(describe->FieldCount(), 3);
+  EXPECT_EQ(describe->FieldName(2), "TWICE");
+  EXPECT_TRUE(describe->Eof());
+
+  // AutoCommit: each change commits, a rollback undoes none.
+  session_->SetAutoCommit(true);
+  NewQuery("delete from numbers where n > 20")->Execute();
+  session_->Rollback();
+  EXPECT_EQ(Count("numbers"), 20);
+}
+
+TEST_F(OCI7QueryTest, ServerErrorsAndOCI8OnlyColumnsRaise) {
+  auto missing = NewQuery("select x from no_such_table");
+  try {
+    missing->Execute();
+    FAIL() << "no error";
+  } catch (const oracle::EOracleError& e) {
+    EXPECT_EQ(e.ErrorCode(), 942);
+    EXPECT_EQ(e.Message().rfind("ORA-00942: ", 0), 0u) << e.Message();
+    EXPECT_EQ(e.Component(), missing.get());
+  }
+  EXPECT_EQ(missing->ErrorCode(), 942);
+
+  NewQuery("create table stamps (id number(5), at timestamp)")->Execute();
+  auto stamps = NewQuery("select id, at from stamps");
+  try {
+    stamps->Execute();
+    FAIL() << "a timestamp column was described in OCI7 mode";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "A query with timestamps requires OCI8 mode, but OCI7 mode is used.");
+  }
+  // As text the same column is fetched.
+  session_->Preferences().SetTimestampAsString(true);
+  stamps->Execute();
+  EXPECT_TRUE(stamps->Eof());
+}
+
+TEST_F(OCI7QueryTest, LongValuesArriveWholeInPieces) {
+  NewQuery("create table notes (id number(5), body long)")->Execute();
+  std::string big;
+  for (int i = 0; big.size() < 70000; ++i) big += std::to_string(i) + ";";
+  auto insert = NewQuery("insert into notes values (:id, :body)");
+  insert->DeclareVariable("id", 3);
+  insert->DeclareVariable("body", oracle::otype::Long);
+  for (const auto& [id, body] : {std::pair<int, std::string>{1, big}, {2, "short"}, {3, ""}}) {
+    insert->SetVariable("id", Variant::Integer(id));
+    insert->SetVariable("body", Variant::String(body));
+    insert->Execute();
+  }
+  auto select = NewQuery("select id, body from notes order by id");
+  select->Execute();
+  std::vector<std::string> bodies;
+  for (; !select->Eof(); select->Next()) bodies.push_back(select->FieldAsString(1));
+  EXPECT_EQ(bodies, (std::vector<std::string>{big, "short", ""}));
+}
+
+}  // namespace
+}  // namespace oracle_query_test
+
+#endif
