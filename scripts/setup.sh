@@ -12,6 +12,7 @@ packages=(
   libpugixml-dev libsqlite3-dev sqlite3 zlib1g-dev
   libcpp-httplib-dev
   libspdlog-dev
+  liblhasa-dev
   xauth
 )
 
