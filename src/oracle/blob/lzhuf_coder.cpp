@@ -1,6 +1,8 @@
 #include "oracle/blob/lzhuf_coder.h"
 
+#include <array>
 #include <memory>
+#include <string>
 
 #include "oracle/blob/blob_compression.h"
 #include "oracle/blob/huffman_tree.h"
