@@ -13,6 +13,7 @@ packages=(
   libcpp-httplib-dev
   libspdlog-dev
   libyaml-cpp-dev
+  liblhasa-dev
   xauth
 )
 

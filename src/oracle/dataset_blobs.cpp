@@ -5,12 +5,16 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "oracle/blob/blob_compression.h"
+
 namespace oracle {
 namespace {
 
 std::mutex expanderLock;
 TBLOBExpander& Expander() {
-  static TBLOBExpander expander;
+  static TBLOBExpander expander = [](std::string_view packed) {
+    return blob::DecompressBytes(packed);
+  };
   return expander;
 }
 
@@ -82,7 +86,11 @@ std::string ExpandCompressedBLOB(std::string_view value, const std::string& fiel
   if (!expander) {
     throw std::runtime_error("Compressed BLOB value of field " + fieldName + " cannot be expanded");
   }
-  return expander(value.substr(sizeof kCompressedBLOBHeader));
+  try {
+    return expander(value.substr(sizeof kCompressedBLOBHeader));
+  } catch (const std::runtime_error& e) {
+    throw std::runtime_error("Field " + fieldName + ": " + e.what());
+  }
 }
 
 }  // namespace oracle

@@ -2,7 +2,7 @@
 // The BLOB side of an Oracle dataset's records: the cached values of a
 // record's BLOB and memo fields (kept out of the fixed-size record image), a
 // stream that reads one of them, and the recognition of compressed values
-// by their 8-byte header. The compression codec installs its expander here.
+// by their 8-byte header, expanded by the compression codec.
 
 #include <cstdint>
 #include <functional>
@@ -48,11 +48,13 @@ bool HasCompressedBLOBHeader(std::string_view value);
 
 // Expands the compressed bytes that follow the header.
 using TBLOBExpander = std::function<std::string(std::string_view packed)>;
-// Installs the codec's expander process-wide (null removes it).
+// Replaces the expander process-wide (null removes it); the codec's
+// decompression is installed from the start.
 void SetBLOBExpander(TBLOBExpander expander);
 // The expanded form of a value that starts with the header. Without an
 // installed expander it raises "Compressed BLOB value of field <name> cannot
-// be expanded" rather than hand out the packed bytes as the value.
+// be expanded" rather than hand out the packed bytes as the value; a value
+// the expander refuses raises its message prefixed by "Field <name>: ".
 std::string ExpandCompressedBLOB(std::string_view value, const std::string& fieldName);
 
 }  // namespace oracle

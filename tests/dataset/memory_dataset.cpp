@@ -11,43 +11,15 @@ namespace {
 
 // A stream over one BLOB value; a writing stream stores the value and
 // reports the field change when it is closed.
-class ValueStream : public TStream {
+class ValueStream : public TMemoryStream {
  public:
   ValueStream(std::string value, std::function<void(const std::string&)> onClose)
-      : value_(std::move(value)), onClose_(std::move(onClose)) {}
+      : TMemoryStream(std::move(value)), onClose_(std::move(onClose)) {}
   ~ValueStream() override {
-    if (onClose_) onClose_(value_);
-  }
-  int64_t Read(void* buffer, int64_t count) override {
-    const int64_t n = std::min<int64_t>(count, static_cast<int64_t>(value_.size()) - position_);
-    if (n <= 0) return 0;
-    std::memcpy(buffer, value_.data() + position_, static_cast<std::size_t>(n));
-    position_ += n;
-    return n;
-  }
-  int64_t Write(const void* buffer, int64_t count) override {
-    if (position_ + count > static_cast<int64_t>(value_.size())) {
-      value_.resize(static_cast<std::size_t>(position_ + count));
-    }
-    std::memcpy(value_.data() + position_, buffer, static_cast<std::size_t>(count));
-    position_ += count;
-    return count;
-  }
-  int64_t Seek(int64_t offset, TSeekOrigin origin) override {
-    const int64_t base = origin == TSeekOrigin::soBeginning ? 0
-                         : origin == TSeekOrigin::soCurrent ? position_
-                                                            : static_cast<int64_t>(value_.size());
-    position_ = base + offset;
-    return position_;
-  }
-  void Truncate() override {
-    value_.clear();
-    position_ = 0;
+    if (onClose_) onClose_(Bytes());
   }
 
  private:
-  std::string value_;
-  int64_t position_ = 0;
   std::function<void(const std::string&)> onClose_;
 };
 

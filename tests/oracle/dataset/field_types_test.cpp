@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "oracle/blob/blob_compression.h"
 #include "oracle/dataset.h"
 #include "oracle/dataset_blobs.h"
 #include "oracle/dataset_field_types.h"
@@ -176,12 +177,24 @@ TEST(CountStatement, StandsOnLinesOfItsOwn) {
             "select count(*) from (\nselect n from t -- all of them\n)");
 }
 
-TEST(CompressedBlobs, AreRecognisedByTheirHeaderAndNeedTheCodecToExpand) {
+TEST(CompressedBlobs, AreRecognisedByTheirHeaderAndExpandedByTheCodec) {
   const std::string header(reinterpret_cast<const char*>(oracle::kCompressedBLOBHeader), 8);
   EXPECT_TRUE(oracle::HasCompressedBLOBHeader(header + "xyz"));
   EXPECT_TRUE(oracle::HasCompressedBLOBHeader(header));
   EXPECT_FALSE(oracle::HasCompressedBLOBHeader(header.substr(0, 7)));
   EXPECT_FALSE(oracle::HasCompressedBLOBHeader("plain bytes, no header"));
+
+  // The codec expands from the start; a damaged value names its field.
+  const std::string picture(5000, 'p');
+  EXPECT_EQ(oracle::ExpandCompressedBLOB(header + oracle::blob::CompressBytes(picture), "PICTURE"),
+            picture);
+  try {
+    oracle::ExpandCompressedBLOB(header + "\xFF\xFF\xFF\xFF", "PICTURE");
+    FAIL() << "expected an exception";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(),
+                 "Field PICTURE: Compressed BLOB data is corrupt: its length -1 is negative");
+  }
 
   // Without a codec the packed bytes are never handed out as the value.
   oracle::SetBLOBExpander(nullptr);
@@ -193,7 +206,8 @@ TEST(CompressedBlobs, AreRecognisedByTheirHeaderAndNeedTheCodecToExpand) {
   }
   oracle::SetBLOBExpander([](std::string_view packed) { return "<" + std::string(packed) + ">"; });
   EXPECT_EQ(oracle::ExpandCompressedBLOB(header + "xyz", "PICTURE"), "<xyz>");
-  oracle::SetBLOBExpander(nullptr);
+  oracle::SetBLOBExpander(
+      [](std::string_view packed) { return oracle::blob::DecompressBytes(packed); });
 }
 
 TEST(RecordBlobs, KeepOneValuePerFieldNumberAndReadAsAStream) {
