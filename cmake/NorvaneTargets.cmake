@@ -18,12 +18,16 @@ if(NORVANE_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# norvane_layer(<name> [DEPS targets...])
-#   A static library from every .cpp below the current source folder.
+# norvane_layer(<name> [DEPS targets...] [EXCLUDE files...])
+#   A static library from every .cpp below the current source folder but the
+#   excluded ones (given relative to the folder; they form a smaller library).
 #   Headers are included as "<layer>/file.h" from src/.
 function(norvane_layer name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(excluded ${ARG_EXCLUDE})
+    list(REMOVE_ITEM srcs ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   add_library(${name} STATIC ${srcs})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE norvane_options)

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "hostplugin/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 
 namespace hostplugin {
 
