@@ -7,6 +7,8 @@
 #include "oracle_format.h"
 #include "statement.h"
 
+#include "platform/text.h"
+
 namespace ocistandin {
 namespace {
 
@@ -244,7 +246,7 @@ sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, const text
   if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
     name = name.substr(1, name.size() - 2);
   else
-    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    name = platform::UpperAscii(name);
   if (name.empty()) name = " ";  // never matches a placeholder
   return bindCommon(stmtp, bindp, errhp, name, 0, valuep, value_sz, dty, indp, alenp, rcodep);
 }

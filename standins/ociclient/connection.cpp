@@ -5,6 +5,8 @@
 
 #include "sql_functions.h"
 
+#include "platform/text.h"
+
 namespace ocistandin {
 namespace {
 
@@ -20,7 +22,7 @@ bool exec(sqlite3* db, const char* sql, OraError& error, const std::string& owne
 void rowChanged(void* self, int, const char*, const char* table, sqlite3_int64 rowid) {
   auto* connection = static_cast<Connection*>(self);
   std::string name = table != nullptr ? table : "";
-  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  name = platform::UpperAscii(name);
   connection->changedRows[name] = rowid;
   connection->lastChangedTable = std::move(name);
 }
@@ -88,7 +90,7 @@ Connection* openConnection(const std::string& path, int busyTimeoutMs, OraError&
 LogonResult checkAccount(Connection& connection, const std::string& user,
                          const std::string& password, int& graceDays, OraError& error) {
   std::string upperUser = user;
-  for (char& c : upperUser) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  upperUser = platform::UpperAscii(upperUser);
   sqlite3_stmt* stmt = nullptr;
   const char* sql =
       "SELECT password, status, grace_days FROM ociclient_accounts WHERE username = ?1";

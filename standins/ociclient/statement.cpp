@@ -5,6 +5,8 @@
 #include "error_mapping.h"
 #include "journal.h"
 
+#include "platform/text.h"
+
 namespace ocistandin {
 namespace {
 
@@ -319,7 +321,7 @@ sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
     case StatementKind::kRollback: {
       // "rollback" ends the transaction; "rollback to <savepoint>" goes to SQLite.
       std::string upperText = stmt.text;
-      for (char& c : upperText) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      upperText = platform::UpperAscii(upperText);
       if (upperText.find(" TO ") != std::string::npos) break;
       recordStatement({stmt.text, {}});
       stmt.resetCursor();
