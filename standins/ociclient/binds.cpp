@@ -258,15 +258,8 @@ sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 positio
 
 sword OCIBindArrayOfStruct(OCIBind* bindp, OCIError* errhp, ub4 pvskip, ub4 indskip, ub4 alskip,
                            ub4 rcskip) {
-  ApiLock lock(apiMutex());
-  ErrorHandle* err = beginCall(errhp);
-  auto* bind = findAs<BindHandle>(bindp, OCI_HTYPE_BIND);
-  if (err == nullptr || bind == nullptr) return OCI_INVALID_HANDLE;
-  bind->valueSkip = pvskip;
-  bind->indicatorSkip = indskip;
-  bind->lengthSkip = alskip;
-  bind->returnCodeSkip = rcskip;
-  return OCI_SUCCESS;
+  return setArrayOfStruct<BindHandle>(bindp, OCI_HTYPE_BIND, errhp, pvskip, indskip, alskip,
+                                      rcskip);
 }
 
 }  // extern "C"

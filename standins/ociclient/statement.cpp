@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "api_support.h"
 #include "error_mapping.h"
 #include "journal.h"
 
@@ -397,5 +398,22 @@ sword fetchRows(StmtHandle& stmt, ErrorHandle* err, ub4 nrows, ub2 orientation) 
   }
   return OCI_SUCCESS;
 }
+
+template <class H>
+sword setArrayOfStruct(void* h, ub4 type, OCIError* errhp, ub4 valueSkip, ub4 indicatorSkip,
+                       ub4 lengthSkip, ub4 returnCodeSkip) {
+  ApiLock lock(apiMutex());
+  ErrorHandle* err = beginCall(errhp);
+  auto* buffers = findAs<H>(h, type);
+  if (err == nullptr || buffers == nullptr) return OCI_INVALID_HANDLE;
+  buffers->valueSkip = valueSkip;
+  buffers->indicatorSkip = indicatorSkip;
+  buffers->lengthSkip = lengthSkip;
+  buffers->returnCodeSkip = returnCodeSkip;
+  return OCI_SUCCESS;
+}
+
+template sword setArrayOfStruct<BindHandle>(void*, ub4, OCIError*, ub4, ub4, ub4, ub4);
+template sword setArrayOfStruct<DefineHandle>(void*, ub4, OCIError*, ub4, ub4, ub4, ub4);
 
 }  // namespace ocistandin
