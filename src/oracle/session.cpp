@@ -650,12 +650,18 @@ void TOracleSession::LogOff() {
       try {
         if (TSessionPoolLink* pool = EffectivePool()) pool->BeforeRelease(*this);
       } catch (...) {
+        // Swallowed: the pool's notice is a courtesy; a pool that fails to
+        // take it must not keep the session from logging off.
       }
     }
     if (rollbackOnDisconnect_ && !Shared()) {
       try {
         Rollback();
       } catch (...) {
+        // Swallowed: the logoff must still end the session, detach the
+        // server and free the handles. A rollback fails when the connection
+        // is already broken, and the server then discards the transaction
+        // itself.
       }
     }
     ReleaseAttached();
@@ -682,6 +688,9 @@ void TOracleSession::LogOff() {
           try {
             if (TSessionPoolLink* pool = EffectivePool()) pool->Release(*this);
           } catch (...) {
+            // Swallowed: the connection is the pool's, and this session has
+            // already let go of it; a pool that fails to take it back must
+            // not make the logoff fail.
           }
         } else if (pooling_ == TSessionPooling::spMTS && mtsSVC_ != nullptr) {
           OCISvcCtx* mts = mtsSVC_;
