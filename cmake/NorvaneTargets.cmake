@@ -18,12 +18,13 @@ if(NORVANE_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# norvane_layer(<name> [DEPS targets...])
+# norvane_layer(<name> [DEPS targets...] [EXCLUDE files...])
 #   A static library from every .cpp below the current source folder, less
-#   those of child folders that declare a library of their own.
+#   those of child folders that declare a library of their own and the
+#   excluded ones (given relative to the folder; they form a smaller library).
 #   Headers are included as "<layer>/file.h" from src/.
 function(norvane_layer name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   # A child folder with a CMakeLists.txt of its own is a library of its own.
   file(GLOB_RECURSE own_lists CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt)
@@ -35,6 +36,9 @@ function(norvane_layer name)
         list(REMOVE_ITEM srcs ${src})
       endif()
     endforeach()
+  endforeach()
+  foreach(excluded ${ARG_EXCLUDE})
+    list(REMOVE_ITEM srcs ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
   endforeach()
   add_library(${name} STATIC ${srcs})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)

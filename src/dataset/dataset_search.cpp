@@ -8,15 +8,10 @@
 #include "dataset/database_error.h"
 #include "dataset/dataset.h"
 #include "platform/com/safearray.h"
+#include "platform/text.h"
 
 namespace dataset {
 namespace {
-
-std::string Upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text;
-}
 
 bool IsTextField(const TField& f) {
   switch (f.DataType()) {
@@ -66,8 +61,8 @@ bool TDataSet::RecordMatches(const std::vector<TField*>& keys, const std::vector
       std::string value = field.AsString();
       std::string wanted = key.ToString();
       if (options & loCaseInsensitive) {
-        value = Upper(value);
-        wanted = Upper(wanted);
+        value = platform::UpperAscii(value);
+        wanted = platform::UpperAscii(wanted);
       }
       if (options & loPartialKey) {
         if (value.compare(0, wanted.size(), wanted) != 0) return false;

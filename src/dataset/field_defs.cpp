@@ -5,13 +5,6 @@
 
 namespace dataset {
 
-bool SameText(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::toupper(static_cast<unsigned char>(x)) ==
-                  std::toupper(static_cast<unsigned char>(y));
-         });
-}
-
 TFieldDef& TFieldDefs::Add(const std::string& name, TFieldType dataType, int size, bool required) {
   TFieldDef def;
   def.Name = name;

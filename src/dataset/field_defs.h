@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dataset/db_types.h"
+#include "platform/text.h"
 
 namespace dataset {
 
@@ -34,6 +35,6 @@ class TFieldDefs {
 
 // ASCII comparison without regard to case, as field and parameter names are
 // compared.
-bool SameText(const std::string& a, const std::string& b);
+using platform::SameText;
 
 }  // namespace dataset

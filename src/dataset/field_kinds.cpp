@@ -12,6 +12,7 @@
 #include "dataset/time_stamp.h"
 #include "platform/com/bstr.h"
 #include "platform/com/safearray.h"
+#include "platform/text.h"
 
 namespace dataset {
 namespace {
@@ -24,15 +25,8 @@ namespace {
   DatabaseError("Value " + text + " is out of range for field '" + f.FieldName() + "'");
 }
 
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
 bool ParseInt64(const std::string& text, int64_t& value) {
-  const std::string t = Trimmed(text);
+  const std::string t(platform::Trim(text));
   const char* begin = t.data();
   if (!t.empty() && t[0] == '+') ++begin;
   auto [end, ec] = std::from_chars(begin, t.data() + t.size(), value);
@@ -40,7 +34,7 @@ bool ParseInt64(const std::string& text, int64_t& value) {
 }
 
 bool ParseDouble(const std::string& text, double& value) {
-  const std::string t = Trimmed(text);
+  const std::string t(platform::Trim(text));
   const char* begin = t.data();
   if (!t.empty() && t[0] == '+') ++begin;
   auto [end, ec] = std::from_chars(begin, t.data() + t.size(), value);
@@ -63,7 +57,7 @@ bool FitsInt32(int64_t v) {
 
 // Blank text clears a field that is not a text field; true when it did.
 bool ClearedByBlank(TField& f, const std::string& value) {
-  if (!Trimmed(value).empty()) return false;
+  if (!std::string(platform::Trim(value)).empty()) return false;
   f.Clear();
   return true;
 }
@@ -246,7 +240,7 @@ void TIntegerField::SetAsString(const std::string& value) {
   if (ClearedByBlank(*this, value)) return;
   int64_t v = 0;
   if (!ParseInt64(value, v)) InvalidValue(*this, value);
-  if (!FitsInt32(v)) OutOfRange(*this, Trimmed(value));
+  if (!FitsInt32(v)) OutOfRange(*this, std::string(platform::Trim(value)));
   SetAsInteger(static_cast<int32_t>(v));
 }
 
@@ -322,7 +316,7 @@ std::string TBooleanField::AsString() const {
 }
 
 void TBooleanField::SetAsString(const std::string& value) {
-  const std::string t = Trimmed(value);
+  const std::string t(platform::Trim(value));
   if (t.empty()) {
     Clear();
     return;
@@ -403,7 +397,7 @@ std::string TDateTimeField::AsString() const {
 }
 
 void TDateTimeField::SetAsString(const std::string& value) {
-  const std::string t = Trimmed(value);
+  const std::string t(platform::Trim(value));
   if (t.empty()) {
     Clear();
     return;

@@ -3,20 +3,13 @@
 #include <vector>
 
 #include "platform/process.h"
+#include "platform/text.h"
 
 namespace foundation {
 namespace {
 
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameText(std::string_view a, std::string_view b, bool ignoreCase) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (ignoreCase ? Lower(a[i]) != Lower(b[i]) : a[i] != b[i]) return false;
-  }
-  return true;
+bool SameName(std::string_view a, std::string_view b, bool ignoreCase) {
+  return ignoreCase ? platform::SameText(a, b) : a == b;
 }
 
 bool StartsWithSwitchChar(const std::string& param, std::string_view chars) {
@@ -38,7 +31,7 @@ bool GetCmdLineSwitchValue(std::string_view switchName, std::string_view chars, 
     if (!StartsWithSwitchChar(param, chars)) continue;
     std::string_view rest = std::string_view(param).substr(1);
     if (rest.size() < switchName.size()) continue;
-    if (!SameText(rest.substr(0, switchName.size()), switchName, ignoreCase)) continue;
+    if (!SameName(rest.substr(0, switchName.size()), switchName, ignoreCase)) continue;
     if (rest.size() == switchName.size()) {
       value.clear();
       return true;
@@ -58,7 +51,7 @@ bool FindCmdLineSwitchValue(std::string_view switchName, std::string_view chars,
     size_t sep = param.find(':', 1);
     if (sep == std::string::npos) sep = param.find('=', 1);
     if (sep == std::string::npos) continue;
-    if (!SameText(std::string_view(param).substr(1, sep - 1), switchName, ignoreCase)) continue;
+    if (!SameName(std::string_view(param).substr(1, sep - 1), switchName, ignoreCase)) continue;
     value = param.substr(sep + 1);
     return true;
   }

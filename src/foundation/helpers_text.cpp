@@ -8,42 +8,11 @@
 namespace foundation {
 namespace helpers {
 
-namespace {
-char UpperChar(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-char LowerChar(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-}  // namespace
-
-std::string UpperAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = UpperChar(c);
-  return out;
-}
-
-std::string LowerAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = LowerChar(c);
-  return out;
-}
-
-std::string TrimText(std::string_view text) {
-  size_t b = 0;
-  size_t e = text.size();
-  while (b < e && static_cast<unsigned char>(text[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ') --e;
-  return std::string(text.substr(b, e - b));
-}
-
 size_t FindNoCase(std::string_view hay, std::string_view needle, size_t from) {
   if (needle.empty()) return from <= hay.size() ? from : std::string_view::npos;
   if (hay.size() < needle.size()) return std::string_view::npos;
   for (size_t i = from; i + needle.size() <= hay.size(); ++i) {
-    size_t k = 0;
-    while (k < needle.size() && UpperChar(hay[i + k]) == UpperChar(needle[k])) ++k;
-    if (k == needle.size()) return i;
+    if (platform::SameText(hay.substr(i, needle.size()), needle)) return i;
   }
   return std::string_view::npos;
 }

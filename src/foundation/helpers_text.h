@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text.h"
+
 namespace foundation {
 
 // Escapes a text for XML character data and attribute values: & < > ' " become
@@ -57,11 +59,13 @@ std::string PathJoin(std::initializer_list<std::string_view> parts);
 namespace helpers {
 
 // ASCII upper-case and lower-case copies (bytes above 127 are kept).
-std::string UpperAscii(std::string_view text);
-std::string LowerAscii(std::string_view text);
+using platform::LowerAscii;
+using platform::UpperAscii;
 
 // The text without leading and trailing blanks and control characters.
-std::string TrimText(std::string_view text);
+inline std::string TrimText(std::string_view text) {
+  return std::string(platform::TrimControls(text));
+}
 
 // Position of `needle` in `hay` at or after `from`, compared without regard to
 // ASCII case; npos when absent.

@@ -3,16 +3,13 @@
 #include <limits>
 
 #include "foundation/settings_file_io.h"
+#include "platform/text.h"
 
 namespace foundation {
 
 namespace {
 
 constexpr const char* kByteOrderMark = "\xEF\xBB\xBF";
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
 
 char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -259,11 +256,7 @@ void IniFile::UpdateFile() const {
 }
 
 std::string TrimProfileBlanks(const std::string& text) {
-  size_t first = 0;
-  size_t last = text.size();
-  while (first < last && IsBlank(text[first])) ++first;
-  while (last > first && IsBlank(text[last - 1])) --last;
-  return text.substr(first, last - first);
+  return std::string(platform::Trim(text, platform::kBlankAndTab));
 }
 
 }  // namespace foundation

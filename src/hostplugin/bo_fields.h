@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "host_interfaces/host_interfaces.h"
 #include "hostplugin/host_constants.h"
-#include "hostplugin/host_interfaces.h"
 
 namespace hostplugin {
 

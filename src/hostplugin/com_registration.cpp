@@ -3,7 +3,7 @@
 #include <exception>
 #include <filesystem>
 
-#include "hostplugin/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "hostplugin/message_box.h"
 #include "hostplugin/plugin_class_table.h"
 #include "platform/registry/registry.h"

@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "hostplugin/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "hostplugin/plugin_core.h"
 #include "platform/com/bstr.h"
 #include "platform/com/com_error.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "hostplugin/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "hostplugin/tlogger.h"
 #include "platform/com/com_ptr.h"
 

@@ -2,7 +2,7 @@
 // TPlugin_Discover: the object the host creates first to learn which plug-in
 // classes the library offers and which interface version it speaks.
 
-#include "hostplugin/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "platform/com/vtable_dispatch.h"
 
 namespace hostplugin {

@@ -15,12 +15,6 @@ constexpr std::size_t kRegistryBufferSize = 1024;
 
 }  // namespace
 
-std::string UpperCase(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
-
 std::string GetCommandLineValue(std::string_view name) {
   if (name.empty()) return {};
   const std::string wanted = UpperCase(name) + "=";

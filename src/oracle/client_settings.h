@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/registry/registry.h"
+#include "platform/text.h"
 
 namespace oracle {
 
@@ -34,6 +35,8 @@ std::string ReadRegistryString(platform::registry::Root root, std::string_view k
 std::string EnvironmentValue(const char* name);
 
 // Upper-cases ASCII letters.
-std::string UpperCase(std::string_view text);
+inline std::string UpperCase(std::string_view text) {
+  return platform::UpperAscii(text);
+}
 
 }  // namespace oracle

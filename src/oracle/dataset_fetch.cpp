@@ -9,6 +9,7 @@
 #include "oracle/dataset.h"
 #include "oracle/session.h"
 #include "oracle/type_codes.h"
+#include "platform/text.h"
 
 namespace oracle {
 namespace {
@@ -20,16 +21,6 @@ bool TrimsStrings(const TOracleSession* session) {
 }
 
 // Without its trailing characters up to code 32.
-std::string_view TrimmedRight(std::string_view text) {
-  std::size_t end = text.size();
-  while (end > 0 && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-  return text.substr(0, end);
-}
-
-void TrimRight(std::string& text) {
-  text.resize(TrimmedRight(text).size());
-}
-
 bool IsBinaryType(int type) {
   return type == otype::LongRaw || type == otype::BLOB || type == otype::BFile;
 }
@@ -150,7 +141,7 @@ void TOracleDataSet::StoreColumnValue(uint8_t* record, const TOracleFieldInfo& i
     if (!isNull) {
       value = column.ToText();
       if (info.OracleType == otype::String || info.OracleType == otype::Reference) {
-        if (TrimsStrings(Session())) TrimRight(value);
+        if (TrimsStrings(Session())) value.resize(platform::TrimRightControls(value).size());
       } else if (!IsBinaryType(info.OracleType)) {
         // LONG and CLOB text is kept as fetched.
       } else if (HasCompressedBLOBHeader(value)) {
@@ -188,7 +179,7 @@ void TOracleDataSet::StoreColumnValue(uint8_t* record, const TOracleFieldInfo& i
     case otype::Reference: {
       const std::string text = column.ToText();
       StoreText(value, slot, field.DataType() == TFieldType::ftWideString && info.National, field,
-                TrimsStrings(Session()) ? TrimmedRight(text) : text);
+                TrimsStrings(Session()) ? platform::TrimRightControls(text) : text);
       break;
     }
     case otype::Date:
@@ -233,7 +224,7 @@ void TOracleDataSet::StoreInPlace(uint8_t* data, const ColumnFill& fill, const T
       std::string converted;
       const std::string_view text = buffer.TextAt(row, rules.convertLineEnds, converted);
       StoreText(value, fill.slot, fill.nationalWide, *fill.field,
-                rules.trim ? TrimmedRight(text) : text);
+                rules.trim ? platform::TrimRightControls(text) : text);
       break;
     }
     case TFieldData::TInPlaceKind::kNone:

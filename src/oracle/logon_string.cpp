@@ -1,6 +1,7 @@
 #include "oracle/logon_string.h"
 
 #include "oracle/client_settings.h"
+#include "platform/text.h"
 
 namespace oracle {
 
@@ -16,12 +17,6 @@ std::size_t FindRoleSeparator(const std::string& upper) {
   return std::string::npos;
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
 }  // namespace
 
 TLogonParts ParseLogonText(std::string_view input) {
@@ -32,7 +27,7 @@ TLogonParts ParseLogonText(std::string_view input) {
   std::string rest = text;
   if (const std::size_t at = FindRoleSeparator(UpperCase(text)); at != std::string::npos) {
     parts.hasRole = true;
-    const std::string role = UpperCase(TrimBlanks(std::string_view(text).substr(at + 4)));
+    const std::string role = UpperCase(platform::Trim(std::string_view(text).substr(at + 4), " "));
     if (role == "SYSDBA") {
       parts.connectAs = TConnectAs::caSYSDBA;
     } else if (role == "SYSOPER") {

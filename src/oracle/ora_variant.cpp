@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "oracle/text_convert.h"
+#include "platform/text.h"
 
 namespace oracle {
 namespace {
@@ -51,14 +52,8 @@ std::string_view TypeName(VarType t) {
                       ") into type (" + std::string(to) + ")");
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
 bool ParseDouble(std::string_view s, double& out) {
-  s = TrimBlanks(s);
+  s = platform::Trim(s);
   if (!s.empty() && s.front() == '+') s.remove_prefix(1);
   if (s.empty()) return false;
   const auto r = std::from_chars(s.data(), s.data() + s.size(), out);
@@ -183,7 +178,7 @@ int64_t Variant::ToInt64() const {
     case VarType::String:
     case VarType::OleStr: {
       const std::string text = ToText();
-      std::string_view s = TrimBlanks(text);
+      std::string_view s = platform::Trim(text);
       if (!s.empty() && s.front() == '+') s.remove_prefix(1);
       const auto r = std::from_chars(s.data(), s.data() + s.size(), out);
       if (!s.empty() && r.ec == std::errc() && r.ptr == s.data() + s.size()) return out;
@@ -248,7 +243,7 @@ TDateTime Variant::ToDateTime() const {
 bool Variant::ToBool() const {
   if (IsIntegral()) return std::get<int64_t>(storage_) != 0;
   if (type_ == VarType::String || type_ == VarType::OleStr) {
-    std::string t(TrimBlanks(ToText()));
+    std::string t(platform::Trim(ToText()));
     for (char& c : t) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
     if (t == "TRUE") return true;
     if (t == "FALSE") return false;

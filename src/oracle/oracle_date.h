@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/calendar.h"
+
 namespace oracle {
 
 using TDateTime = double;
@@ -22,15 +24,7 @@ class EDateError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-struct TDateTimeParts {
-  int year = 1899;
-  int month = 12;
-  int day = 30;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-  int millisecond = 0;
-};
+using TDateTimeParts = platform::DateTimeParts;
 
 inline constexpr int kMinYear = 1;
 inline constexpr int kMaxYear = 9999;

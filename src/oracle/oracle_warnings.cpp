@@ -6,6 +6,7 @@
 #include <string>
 
 #include "oracle/client_settings.h"
+#include "platform/text.h"
 
 namespace oracle {
 
@@ -17,12 +18,6 @@ std::mutex g_mutex;
 bool g_loaded = false;
 std::vector<std::int32_t> g_list;
 
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 std::vector<std::int32_t> ReadList() {
   std::vector<std::int32_t> list;
   for (int i = 1;; ++i) {
@@ -30,7 +25,7 @@ std::vector<std::int32_t> ReadList() {
         ReadRegistryString(platform::registry::Root::CurrentUser, kWarningsKey, std::to_string(i));
     if (value.empty()) break;
     if (value.front() == '*') continue;
-    const std::string number = Trimmed(value);
+    const std::string number(platform::Trim(value));
     std::int32_t code = 0;
     const char* begin = number.data();
     const char* end = begin + number.size();

@@ -1,4 +1,5 @@
 #include "oracle/sql_scanner.h"
+#include "platform/text.h"
 
 namespace oracle {
 namespace {
@@ -7,16 +8,6 @@ bool IsNameChar(char c) {
   const auto u = static_cast<unsigned char>(c);
   return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_' ||
          u == '$' || u == '#' || u >= 0x80;
-}
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
-}
-
-std::string Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return std::string(s);
 }
 
 }  // namespace
@@ -85,7 +76,7 @@ std::vector<std::string> SplitSqlStatements(std::string_view sql, char separator
   std::size_t start = 0;
   for (std::size_t i = 0; i <= sql.size(); ++i) {
     if (i < sql.size() && (sql[i] != separator || states[i] != SqlTextState::Normal)) continue;
-    std::string statement = Trim(sql.substr(start, i - start));
+    std::string statement(platform::Trim(sql.substr(start, i - start), " \t\r\n\f"));
     if (!statement.empty()) statements.push_back(std::move(statement));
     start = i + 1;
   }

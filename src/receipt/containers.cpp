@@ -8,81 +8,48 @@
 
 #include "foundation/helpers_text.h"
 #include "platform/calendar.h"
+#include "platform/text.h"
 
 namespace receipt {
 
 namespace {
 
-// Days from 1 January 1970 to 30 December 1899, the origin of date-time values.
-constexpr int64_t kOriginToUnixEpochDays = 25569;
-constexpr int64_t kMillisecondsPerDay = 86'400'000;
-
-std::string_view Trim(std::string_view text) {
-  size_t first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string_view::npos) return {};
-  size_t last = text.find_last_not_of(" \t\r\n");
-  return text.substr(first, last - first + 1);
-}
-
-using platform::CivilDate;
-using platform::CivilFromDays;
-using platform::DaysFromCivil;
-using platform::DaysInMonth;
-
-// A run of exactly `count` digits at `pos`.
-std::optional<unsigned> Digits(std::string_view text, size_t pos, size_t count) {
-  if (pos + count > text.size()) return std::nullopt;
-  unsigned value = 0;
-  for (size_t i = pos; i < pos + count; ++i) {
-    if (text[i] < '0' || text[i] > '9') return std::nullopt;
-    value = value * 10 + static_cast<unsigned>(text[i] - '0');
-  }
-  return value;
-}
+constexpr std::string_view kBlanksAndLineEnds = " \t\r\n";
 
 // "yyyy-mm-dd", optionally followed by " hh:nn:ss" or "Thh:nn:ss".
 std::optional<double> ParseDateTimeText(std::string_view text) {
-  text = Trim(text);
+  text = platform::Trim(text, kBlanksAndLineEnds);
   if (text.size() != 10 && text.size() != 19) return std::nullopt;
-  auto year = Digits(text, 0, 4);
-  auto month = Digits(text, 5, 2);
-  auto day = Digits(text, 8, 2);
-  if (!year || !month || !day || text[4] != '-' || text[7] != '-') return std::nullopt;
-  if (*month < 1 || *month > 12 || *day < 1 || *day > DaysInMonth(*year, *month)) {
+  platform::DateTimeParts parts;
+  size_t pos = 0;
+  using platform::ReadChar;
+  using platform::ReadDigits;
+  if (!ReadDigits(text, pos, 4, parts.year) || !ReadChar(text, pos, '-') ||
+      !ReadDigits(text, pos, 2, parts.month) || !ReadChar(text, pos, '-') ||
+      !ReadDigits(text, pos, 2, parts.day)) {
     return std::nullopt;
   }
-  double days = static_cast<double>(DaysFromCivil(*year, *month, *day) + kOriginToUnixEpochDays);
-  if (text.size() == 10) return days;
-
-  auto hour = Digits(text, 11, 2);
-  auto minute = Digits(text, 14, 2);
-  auto second = Digits(text, 17, 2);
-  if ((text[10] != ' ' && text[10] != 'T') || text[13] != ':' || text[16] != ':' || !hour ||
-      !minute || !second || *hour > 23 || *minute > 59 || *second > 59) {
-    return std::nullopt;
+  if (text.size() == 19) {
+    ++pos;
+    if ((text[10] != ' ' && text[10] != 'T') || !ReadDigits(text, pos, 2, parts.hour) ||
+        !ReadChar(text, pos, ':') || !ReadDigits(text, pos, 2, parts.minute) ||
+        !ReadChar(text, pos, ':') || !ReadDigits(text, pos, 2, parts.second)) {
+      return std::nullopt;
+    }
   }
-  return days + (*hour * 3600.0 + *minute * 60.0 + *second) / 86400.0;
+  if (!platform::IsValidDateTime(parts)) return std::nullopt;
+  return platform::JoinDateTime(parts);
 }
 
 std::string DateTimeText(double days) {
-  if (!std::isfinite(days) || std::fabs(days) > 1e9) return "(invalid date)";
-  int64_t whole = static_cast<int64_t>(std::trunc(days));
-  int64_t ms = std::llround(std::fabs(days - static_cast<double>(whole)) * kMillisecondsPerDay);
-  if (ms >= kMillisecondsPerDay) {
-    ms -= kMillisecondsPerDay;
-    whole += days < 0 ? -1 : 1;
-  }
-  const CivilDate date = CivilFromDays(whole - kOriginToUnixEpochDays);
+  const auto p = platform::SplitDateTime(days);
+  if (!p) return "(invalid date)";
   char buffer[128];
-  const int64_t seconds = ms / 1000;
-  if (seconds == 0) {
-    std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u", static_cast<long long>(date.year),
-                  date.month, date.day);
+  if (p->hour == 0 && p->minute == 0 && p->second == 0) {
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", p->year, p->month, p->day);
   } else {
-    std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u %02lld:%02lld:%02lld",
-                  static_cast<long long>(date.year), date.month, date.day,
-                  static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
-                  static_cast<long long>(seconds % 60));
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", p->year, p->month, p->day,
+                  p->hour, p->minute, p->second);
   }
   return buffer;
 }
@@ -110,7 +77,7 @@ std::string FloatText(double value) {
 }
 
 std::optional<double> ParseFloatText(std::string_view text) {
-  text = Trim(text);
+  text = platform::Trim(text, kBlanksAndLineEnds);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty()) return std::nullopt;
   double value = 0;
@@ -133,7 +100,7 @@ std::optional<int32_t> RoundToInt32(double value) {
 }
 
 std::optional<int32_t> ParseIntegerText(std::string_view text) {
-  std::string_view t = Trim(text);
+  std::string_view t = platform::Trim(text, kBlanksAndLineEnds);
   if (!t.empty() && t.front() == '+') t.remove_prefix(1);
   int64_t whole = 0;
   auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), whole);

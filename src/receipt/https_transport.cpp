@@ -12,6 +12,7 @@
 #include "foundation/log.h"
 #include "foundation/prefs_records.h"
 #include "foundation/ui_guard.h"
+#include "platform/text.h"
 #include "receipt/card_masking.h"
 
 namespace receipt {
@@ -63,11 +64,6 @@ bool IsTlsFailure(CURLcode code) {
     default:
       return false;
   }
-}
-
-std::string TrimLineEnd(std::string_view line) {
-  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
-  return std::string(line);
 }
 
 void PumpNonInputEvents() {
@@ -124,7 +120,7 @@ struct Tvk::Curl {
   static size_t OnHeader(char* data, size_t size, size_t count, void* self) {
     auto* c = static_cast<Curl*>(self);
     const std::string_view line(data, size * count);
-    if (line.starts_with("HTTP/")) c->statusLine = TrimLineEnd(line);
+    if (line.starts_with("HTTP/")) c->statusLine = platform::TrimRight(line, "\r\n");
     return size * count;
   }
 

@@ -195,6 +195,137 @@ void ShowPreparationFailure(const std::string& message) {
   foundation::KWLog(0, text, foundation::kLevelError, kTag);
 }
 
+// The item lines; `step` names the item being read.
+void PrepareItems(const TInvoiceContainer& invoice, double sign, std::string& step) {
+  for (int index = 0; index < invoice.Items.Count(); ++index) {
+    step = "traversing items (item " + std::to_string(index) + ")";
+    if (index > kMaxDigitalReceiptItemIndex) {
+      throw std::out_of_range("Range check error: a receipt holds at most " +
+                              std::to_string(kDigitalReceiptItemCapacity) +
+                              " items, this one has " + std::to_string(invoice.Items.Count()));
+    }
+    PrepareItem(*invoice.Items.GetItem(index), sign, fDRcptItems[static_cast<size_t>(index)]);
+    fDRcptItemCount = index;
+  }
+}
+
+// Sale, return or sales-order deposit; a deposit gets its own item line.
+// True for a deposit.
+bool SetTransactionType(const TInvoiceContainer& invoice, DigitalReceipt& r) {
+  const bool isDeposit =
+      invoice.AsString("Fee Type") == "SODEP" && !IsBlank(invoice.AsString("SO Sid"));
+  if (!isDeposit) {
+    r.TransactionType = r.IsReturn ? "ReturnTransaction" : "SaleTransaction";
+    return false;
+  }
+  r.TransactionType = "DepositTransaction";
+  r.DepositAmount = FormatAmount(invoice.AsFloat("Invc Total"));
+  r.BalanceDue = FormatAmount(invoice.AsFloat("Deposit Balance Due"));
+  DigitalReceiptItem& item = fDRcptItems[0];
+  item.ItemName = "SALES ORDER DEPOSIT";
+  item.ItemQuantity = "1";
+  item.ItemPrice = FormatAmount(invoice.AsFloat("Invc Total"));
+  item.MiscInfo =
+      foundation::PadLeftWith(invoice.AsString("SO Number"), kSalesOrderNumberWidth, "0");
+  item.Used = true;
+  if (fDRcptItemCount < 0) fDRcptItemCount = 0;
+  return true;
+}
+
+void SetReceiptType(const TransControl& control, bool resend, DigitalReceipt& r) {
+  if (resend) {
+    r.ReceiptType = "EmailOnly";
+  } else if (control.PrintPaper && control.DigitalWanted) {
+    r.ReceiptType = "DigitalAndPaper";
+  } else if (control.PrintPaper) {
+    r.ReceiptType = "PaperOnly";
+  } else {
+    r.ReceiptType = "DigitalOnly";
+  }
+}
+
+void AddStoreAndCustomer(const TInvoiceContainer& invoice, const TransControl& control, bool resend,
+                         DigitalReceipt& r) {
+  r.StoreID = foundation::PadLeftWith(invoice.AsString("Store No"), kStoreIdWidth, "0");
+  r.StoreName = invoice.AsString("Store Name");
+  r.ReAuthenticate = !resend && (fAuth.IsTemp || control.EmailChanged);
+  r.DefaultQuenlo = fAuth.DefaultQuenlo;
+  r.TemporaryID = fAuth.IsTemp;
+  r.CustomerNumber = invoice.AsString("BTC Cust #");
+  r.FirstName = invoice.AsString("BTC First Name");
+  r.LastName = invoice.AsString("BTC Last Name");
+  r.LoyaltyNumber = invoice.AsString("Loyalty Number");
+  r.EmailAddress = invoice.AsString("BTC Email");
+  r.PhoneNumber = invoice.AsString("BTC Phone1");
+  r.ReceiptNumber = invoice.AsString("Invoice Number");
+  r.TransactionNumber = r.ReceiptNumber;
+  r.ReceiptBarcodeType = invoice.AsString("Barcode Type");
+  foundation::GetTimeZone();
+  r.TimeZone = foundation::TimeZone;
+}
+
+void AddDiscountAndSubtotal(const TInvoiceContainer& invoice, double sign, DigitalReceipt& r) {
+  const double discount = invoice.AsFloat("Discount Amount");
+  if (discount != 0) r.DiscountAmount = FormatAmount(-(sign * discount));
+  r.SubTotalAmount = FormatAmount(sign * invoice.AsFloat("Subtotal w/o tax"));
+}
+
+// What the tenders paid (negative on a return); notes the change and the
+// card texts on the way.
+double TraverseTenders(const TInvoiceContainer& invoice, double sign, DigitalReceipt& r) {
+  r.NoPaymentsYet = true;
+  double paid = 0;
+  for (int index = 0; index < invoice.Tenders.Count(); ++index) {
+    const TContainer& tender = *invoice.Tenders.GetItem(index);
+    if (tender.FindField("TENDER_TYPE") == nullptr) continue;
+    r.NoPaymentsYet = false;
+    const int32_t type = tender.AsInteger("TENDER_TYPE");
+    if (type == 0) {
+      // Cash: what the customer handed over (on a return, what was handed
+      // back) is paid; the other direction is the change.
+      const double handed = tender.AsFloat(r.IsReturn ? "Given" : "Taken");
+      if (handed > 0) {
+        paid += sign * handed;
+        r.ChangeDue = FormatAmount(sign * tender.AsFloat(r.IsReturn ? "Taken" : "Given"));
+      }
+    } else {
+      paid += sign * tender.AsFloat("Amount");
+    }
+    if (type == 2) r.AdditionalInfo2 += GetEMV(tender);
+  }
+  return paid;
+}
+
+void AddTaxesAndTotals(const TInvoiceContainer& invoice, double sign, double paid, bool isDeposit,
+                       DigitalReceipt& r) {
+  if (const double tax1 = invoice.AsFloat("Subtotal Tax1$"); tax1 != 0) {
+    r.TaxDescription1 = invoice.AsString("Tax Area Name");
+    r.TaxAmount1 = FormatAmount(tax1);
+    r.TaxPercent1 = FormatPercent(invoice.AsFloat("Tax %") / 100.0);
+  }
+  if (const double tax2 = invoice.AsFloat("Subtotal Tax2$"); tax2 != 0) {
+    r.TaxDescription2 = invoice.AsString("Tax Area2");
+    r.TaxAmount2 = FormatAmount(tax2);
+    r.TaxPercent2 = FormatPercent(invoice.AsFloat("Tax 2 %") / 100.0);
+  }
+  r.TotalDue = FormatAmount(invoice.AsFloat("Invc Total"));
+  r.TotalPaid = FormatAmount(paid);
+  if (!isDeposit) {
+    const double fee = invoice.AsFloat("Fee Amt");
+    const double shipping = invoice.AsFloat("Shp Amt NT");
+    if (fee > 0 || shipping > 0) r.ServiceCharge = FormatAmount(sign * (fee + shipping));
+  }
+}
+
+void AddShipToCommentsAndWorkstation(const TInvoiceContainer& invoice, DigitalReceipt& r) {
+  r.AdditionalInfo1 = IsBlank(invoice.AsString("Ship To Cust SID")) ? "" : ShipToAddress(invoice);
+  if (!r.AdditionalInfo2.empty()) r.AdditionalInfo2 += kTextBreak;
+  r.AdditionalInfo2 += invoice.AsString("Comment1");
+  r.AdditionalInfo3 = invoice.AsString("Comment2");
+  r.FullName = invoice.AsString("Cashier");
+  r.POSID = foundation::PadLeftWith(invoice.AsString("Invoice Workstion"), kPosIdWidth, "0");
+}
+
 }  // namespace
 
 void PrepareDigitalReceipt(const TInvoiceContainer& invoice, bool resend) {
@@ -202,128 +333,27 @@ void PrepareDigitalReceipt(const TInvoiceContainer& invoice, bool resend) {
   std::string step = "starting";
   try {
     DigitalReceipt& r = fDRcpt;
-    TransControl& control = FTransControl;
-
     r.DepositUsed = false;
-    double sign = 1;
     r.IsReturn = invoice.AsInteger("Invoice Type") == 2;
-    if (r.IsReturn) sign = -1;
+    const double sign = r.IsReturn ? -1 : 1;
 
-    for (int index = 0; index < invoice.Items.Count(); ++index) {
-      step = "traversing items (item " + std::to_string(index) + ")";
-      if (index > kMaxDigitalReceiptItemIndex) {
-        throw std::out_of_range("Range check error: a receipt holds at most " +
-                                std::to_string(kDigitalReceiptItemCapacity) +
-                                " items, this one has " + std::to_string(invoice.Items.Count()));
-      }
-      PrepareItem(*invoice.Items.GetItem(index), sign, fDRcptItems[static_cast<size_t>(index)]);
-      fDRcptItemCount = index;
-    }
-
+    PrepareItems(invoice, sign, step);
     step = "reading the receipt date";
     r.RcptDate = ReceiptDate(invoice.AsDateTime("Created Date"));
-
     step = "setting the transaction type";
-    const bool isDeposit =
-        invoice.AsString("Fee Type") == "SODEP" && !IsBlank(invoice.AsString("SO Sid"));
-    if (isDeposit) {
-      r.TransactionType = "DepositTransaction";
-      r.DepositAmount = FormatAmount(invoice.AsFloat("Invc Total"));
-      r.BalanceDue = FormatAmount(invoice.AsFloat("Deposit Balance Due"));
-      DigitalReceiptItem& item = fDRcptItems[0];
-      item.ItemName = "SALES ORDER DEPOSIT";
-      item.ItemQuantity = "1";
-      item.ItemPrice = FormatAmount(invoice.AsFloat("Invc Total"));
-      item.MiscInfo =
-          foundation::PadLeftWith(invoice.AsString("SO Number"), kSalesOrderNumberWidth, "0");
-      item.Used = true;
-      if (fDRcptItemCount < 0) fDRcptItemCount = 0;
-    } else {
-      r.TransactionType = r.IsReturn ? "ReturnTransaction" : "SaleTransaction";
-    }
-
+    const bool isDeposit = SetTransactionType(invoice, r);
     step = "setting the receipt type";
-    if (resend) {
-      r.ReceiptType = "EmailOnly";
-    } else if (control.PrintPaper && control.DigitalWanted) {
-      r.ReceiptType = "DigitalAndPaper";
-    } else if (control.PrintPaper) {
-      r.ReceiptType = "PaperOnly";
-    } else {
-      r.ReceiptType = "DigitalOnly";
-    }
-
+    SetReceiptType(FTransControl, resend, r);
     step = "adding store and customer";
-    r.StoreID = foundation::PadLeftWith(invoice.AsString("Store No"), kStoreIdWidth, "0");
-    r.StoreName = invoice.AsString("Store Name");
-    r.ReAuthenticate = !resend && (fAuth.IsTemp || control.EmailChanged);
-    r.DefaultQuenlo = fAuth.DefaultQuenlo;
-    r.TemporaryID = fAuth.IsTemp;
-    r.CustomerNumber = invoice.AsString("BTC Cust #");
-    r.FirstName = invoice.AsString("BTC First Name");
-    r.LastName = invoice.AsString("BTC Last Name");
-    r.LoyaltyNumber = invoice.AsString("Loyalty Number");
-    r.EmailAddress = invoice.AsString("BTC Email");
-    r.PhoneNumber = invoice.AsString("BTC Phone1");
-    r.ReceiptNumber = invoice.AsString("Invoice Number");
-    r.TransactionNumber = r.ReceiptNumber;
-    r.ReceiptBarcodeType = invoice.AsString("Barcode Type");
-    foundation::GetTimeZone();
-    r.TimeZone = foundation::TimeZone;
-
+    AddStoreAndCustomer(invoice, FTransControl, resend, r);
     step = "adding discount and subtotal";
-    const double discount = invoice.AsFloat("Discount Amount");
-    if (discount != 0) r.DiscountAmount = FormatAmount(-(sign * discount));
-    r.SubTotalAmount = FormatAmount(sign * invoice.AsFloat("Subtotal w/o tax"));
-
+    AddDiscountAndSubtotal(invoice, sign, r);
     step = "traversing tenders";
-    r.NoPaymentsYet = true;
-    double paid = 0;
-    for (int index = 0; index < invoice.Tenders.Count(); ++index) {
-      const TContainer& tender = *invoice.Tenders.GetItem(index);
-      if (tender.FindField("TENDER_TYPE") == nullptr) continue;
-      r.NoPaymentsYet = false;
-      const int32_t type = tender.AsInteger("TENDER_TYPE");
-      if (type == 0) {
-        // Cash: what the customer handed over (on a return, what was handed
-        // back) is paid; the other direction is the change.
-        const double handed = tender.AsFloat(r.IsReturn ? "Given" : "Taken");
-        if (handed > 0) {
-          paid += sign * handed;
-          r.ChangeDue = FormatAmount(sign * tender.AsFloat(r.IsReturn ? "Taken" : "Given"));
-        }
-      } else {
-        paid += sign * tender.AsFloat("Amount");
-      }
-      if (type == 2) r.AdditionalInfo2 += GetEMV(tender);
-    }
-
+    const double paid = TraverseTenders(invoice, sign, r);
     step = "adding taxes and totals";
-    if (const double tax1 = invoice.AsFloat("Subtotal Tax1$"); tax1 != 0) {
-      r.TaxDescription1 = invoice.AsString("Tax Area Name");
-      r.TaxAmount1 = FormatAmount(tax1);
-      r.TaxPercent1 = FormatPercent(invoice.AsFloat("Tax %") / 100.0);
-    }
-    if (const double tax2 = invoice.AsFloat("Subtotal Tax2$"); tax2 != 0) {
-      r.TaxDescription2 = invoice.AsString("Tax Area2");
-      r.TaxAmount2 = FormatAmount(tax2);
-      r.TaxPercent2 = FormatPercent(invoice.AsFloat("Tax 2 %") / 100.0);
-    }
-    r.TotalDue = FormatAmount(invoice.AsFloat("Invc Total"));
-    r.TotalPaid = FormatAmount(paid);
-    if (!isDeposit) {
-      const double fee = invoice.AsFloat("Fee Amt");
-      const double shipping = invoice.AsFloat("Shp Amt NT");
-      if (fee > 0 || shipping > 0) r.ServiceCharge = FormatAmount(sign * (fee + shipping));
-    }
-
+    AddTaxesAndTotals(invoice, sign, paid, isDeposit, r);
     step = "adding ship-to, comments and workstation";
-    r.AdditionalInfo1 = IsBlank(invoice.AsString("Ship To Cust SID")) ? "" : ShipToAddress(invoice);
-    if (!r.AdditionalInfo2.empty()) r.AdditionalInfo2 += kTextBreak;
-    r.AdditionalInfo2 += invoice.AsString("Comment1");
-    r.AdditionalInfo3 = invoice.AsString("Comment2");
-    r.FullName = invoice.AsString("Cashier");
-    r.POSID = foundation::PadLeftWith(invoice.AsString("Invoice Workstion"), kPosIdWidth, "0");
+    AddShipToCommentsAndWorkstation(invoice, r);
   } catch (const std::exception& e) {
     foundation::LogException(e, std::string(kTag) + " while " + step);
     FTransControl.NoVesk = true;

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <string>
 
-#include "hostplugin/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "receipt/containers.h"
 
 namespace receipt {

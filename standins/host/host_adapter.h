@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "business_objects.h"
-#include "hostplugin/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "platform/com/vtable_dispatch.h"
 
 namespace hostsim {

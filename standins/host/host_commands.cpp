@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "host_adapter.h"
-#include "hostplugin/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "platform/com/safearray.h"
 #include "platform/com/variant.h"
 #include "plugin_library.h"

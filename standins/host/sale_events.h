@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "hostplugin/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "platform/com/com_ptr.h"
 #include "plugin_library.h"
 #include "scenario.h"

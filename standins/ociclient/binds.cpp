@@ -8,6 +8,8 @@
 #include "oracle_format.h"
 #include "statement.h"
 
+#include "platform/text.h"
+
 namespace ocistandin {
 namespace {
 
@@ -257,7 +259,7 @@ sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, const text
   if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
     name = name.substr(1, name.size() - 2);
   else
-    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    name = platform::UpperAscii(name);
   if (name.empty()) name = " ";  // never matches a placeholder
   return bindCommon(stmtp, bindp, errhp, name, 0, valuep, value_sz, dty, indp, alenp, rcodep);
 }
@@ -269,15 +271,8 @@ sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 positio
 
 sword OCIBindArrayOfStruct(OCIBind* bindp, OCIError* errhp, ub4 pvskip, ub4 indskip, ub4 alskip,
                            ub4 rcskip) {
-  ApiLock lock(apiMutex());
-  ErrorHandle* err = beginCall(errhp);
-  auto* bind = findAs<BindHandle>(bindp, OCI_HTYPE_BIND);
-  if (err == nullptr || bind == nullptr) return OCI_INVALID_HANDLE;
-  bind->valueSkip = pvskip;
-  bind->indicatorSkip = indskip;
-  bind->lengthSkip = alskip;
-  bind->returnCodeSkip = rcskip;
-  return OCI_SUCCESS;
+  return setArrayOfStruct<BindHandle>(bindp, OCI_HTYPE_BIND, errhp, pvskip, indskip, alskip,
+                                      rcskip);
 }
 
 }  // extern "C"

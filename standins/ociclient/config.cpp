@@ -5,20 +5,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/text.h"
+
 namespace ocistandin {
 namespace {
 
-std::string trim(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-  return s.substr(b, e - b);
-}
-
-std::string upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
+constexpr std::string_view kSpaces = " \t\n\v\f\r";
 
 }  // namespace
 
@@ -36,7 +28,7 @@ std::optional<std::string> resolveAlias(const std::string& alias, ClientConfig* 
   if (path.empty()) return std::nullopt;
   std::ifstream in(path);
   if (!in) return std::nullopt;
-  const std::string wanted = upper(trim(alias));
+  const std::string wanted = platform::UpperAscii(platform::Trim(alias, kSpaces));
   std::optional<std::string> found;
   ClientConfig parsed;
   parsed.sourcePath = path;
@@ -46,8 +38,8 @@ std::optional<std::string> resolveAlias(const std::string& alias, ClientConfig* 
     if (hash != std::string::npos) line.erase(hash);
     const auto eq = line.find('=');
     if (eq == std::string::npos) continue;
-    const std::string key = upper(trim(line.substr(0, eq)));
-    const std::string value = trim(line.substr(eq + 1));
+    const std::string key = platform::UpperAscii(platform::Trim(line.substr(0, eq), kSpaces));
+    const std::string value = std::string(platform::Trim(line.substr(eq + 1), kSpaces));
     if (key == "@BUSY_TIMEOUT_MS") {
       const int ms = std::atoi(value.c_str());
       if (ms >= 0 && ms <= 60000) parsed.busyTimeoutMs = ms;

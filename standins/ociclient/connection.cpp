@@ -6,6 +6,8 @@
 
 #include "sql_functions.h"
 
+#include "platform/text.h"
+
 namespace ocistandin {
 namespace {
 
@@ -22,7 +24,7 @@ void rowChanged(void* self, int operation, const char* database, const char* tab
                 sqlite3_int64 rowid) {
   auto* connection = static_cast<Connection*>(self);
   std::string name = table != nullptr ? table : "";
-  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  name = platform::UpperAscii(name);
   if (connection->collectWrites && operation != SQLITE_DELETE && database != nullptr &&
       std::string_view(database) == "main")
     connection->writtenRows.emplace_back(name, rowid);
@@ -94,7 +96,7 @@ Connection* openConnection(const std::string& path, int busyTimeoutMs, OraError&
 LogonResult checkAccount(Connection& connection, const std::string& user,
                          const std::string& password, int& graceDays, OraError& error) {
   std::string upperUser = user;
-  for (char& c : upperUser) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  upperUser = platform::UpperAscii(upperUser);
   sqlite3_stmt* stmt = nullptr;
   const char* sql =
       "SELECT password, status, grace_days FROM ociclient_accounts WHERE username = ?1";

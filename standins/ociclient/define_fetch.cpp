@@ -414,15 +414,8 @@ sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 pos
 
 sword OCIDefineArrayOfStruct(OCIDefine* defnp, OCIError* errhp, ub4 pvskip, ub4 indskip, ub4 rlskip,
                              ub4 rcskip) {
-  ApiLock lock(apiMutex());
-  ErrorHandle* err = beginCall(errhp);
-  auto* define = findAs<DefineHandle>(defnp, OCI_HTYPE_DEFINE);
-  if (err == nullptr || define == nullptr) return OCI_INVALID_HANDLE;
-  define->valueSkip = pvskip;
-  define->indicatorSkip = indskip;
-  define->lengthSkip = rlskip;
-  define->returnCodeSkip = rcskip;
-  return OCI_SUCCESS;
+  return setArrayOfStruct<DefineHandle>(defnp, OCI_HTYPE_DEFINE, errhp, pvskip, indskip, rlskip,
+                                        rcskip);
 }
 
 sword OCIStmtFetch2(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation, sb4, ub4) {

@@ -14,13 +14,10 @@
 #include "oracle_format.h"
 #include "statement.h"
 
+#include "platform/text.h"
+
 namespace ocistandin {
 namespace {
-
-std::string upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 ColumnInfo textColumn(ub2 type, int size, bool national = false) {
   ColumnInfo c;
@@ -72,7 +69,7 @@ ColumnInfo fixed(ub2 type, ub2 size) {
 }  // namespace
 
 ColumnInfo columnTypeFromDeclaration(const std::string& declared) {
-  const std::string d = upper(declared);
+  const std::string d = platform::UpperAscii(declared);
   const size_t paren = d.find('(');
   std::string base = d.substr(0, paren);
   while (!base.empty() && base.back() == ' ') base.pop_back();
@@ -175,7 +172,7 @@ std::vector<ColumnInfo> describeColumns(sqlite3* db, sqlite3_stmt* stmt, bool fi
       }
     }
     const char* name = sqlite3_column_name(stmt, i);
-    info.name = upper(name != nullptr ? name : "");
+    info.name = platform::UpperAscii(name != nullptr ? name : "");
     const char* table = sqlite3_column_table_name(stmt, i);
     const char* origin = sqlite3_column_origin_name(stmt, i);
     const char* database = sqlite3_column_database_name(stmt, i);

@@ -3,13 +3,10 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "platform/text.h"
+
 namespace ocistandin {
 namespace {
-
-std::string upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 bool startsWith(const std::string& s, const std::string& prefix) {
   return s.compare(0, prefix.size(), prefix) == 0;
@@ -25,7 +22,7 @@ std::string quotedPath(const std::string& dotted) {
   for (char c : dotted + ".") {
     if (c == '.') {
       if (!out.empty()) out += '.';
-      out += "\"" + upper(part) + "\"";
+      out += "\"" + platform::UpperAscii(part) + "\"";
       part.clear();
     } else {
       part += c;
@@ -51,7 +48,7 @@ std::string constraintName(const std::string& columns) {
     name += "_" + item;
     pos = comma + 1;
   }
-  return upper(table + name);
+  return platform::UpperAscii(table + name);
 }
 
 }  // namespace
@@ -70,22 +67,23 @@ OraError mapSqliteMessage(int rc, const std::string& message, bool syntaxAtStart
     return {kInvalidIdentifier,
             quotedPath(after(message, "no such column: ")) + ": invalid identifier"};
   if (startsWith(message, "no such function: "))
-    return {kInvalidIdentifier,
-            "\"" + upper(after(message, "no such function: ")) + "\": invalid identifier"};
+    return {kInvalidIdentifier, "\"" + platform::UpperAscii(after(message, "no such function: ")) +
+                                    "\": invalid identifier"};
   if (startsWith(message, "UNIQUE constraint failed: ") ||
       startsWith(message, "PRIMARY KEY constraint failed: ")) {
     const std::string columns = message.substr(message.find(": ") + 2);
-    return {kUniqueViolated,
-            "unique constraint (" + upper(owner) + "." + constraintName(columns) + ") violated"};
+    return {kUniqueViolated, "unique constraint (" + platform::UpperAscii(owner) + "." +
+                                 constraintName(columns) + ") violated"};
   }
   if (startsWith(message, "NOT NULL constraint failed: ")) {
     const std::string column = after(message, "NOT NULL constraint failed: ");
-    return {kCannotInsertNull,
-            "cannot insert NULL into (\"" + upper(owner) + "\"." + quotedPath(column) + ")"};
+    return {kCannotInsertNull, "cannot insert NULL into (\"" + platform::UpperAscii(owner) + "\"." +
+                                   quotedPath(column) + ")"};
   }
   if (startsWith(message, "CHECK constraint failed: "))
-    return {2290, "check constraint (" + upper(owner) + "." +
-                      upper(after(message, "CHECK constraint failed: ")) + ") violated"};
+    return {2290, "check constraint (" + platform::UpperAscii(owner) + "." +
+                      platform::UpperAscii(after(message, "CHECK constraint failed: ")) +
+                      ") violated"};
   if (startsWith(message, "FOREIGN KEY constraint failed"))
     return {2291, "integrity constraint violated - parent key not found"};
   if (startsWith(message, "ambiguous column name: ")) return {918, "column ambiguously defined"};

@@ -6,6 +6,8 @@
 #include "handles.h"
 #include "ociclient_testing.h"
 
+#include "platform/text.h"
+
 namespace ocistandin {
 
 std::vector<JournalEntry>& journalEntries() {
@@ -22,8 +24,7 @@ void recordStatement(JournalEntry entry) {
 
 void recordSessionBegin(const std::string& username, unsigned credentials, unsigned mode) {
   std::string user = username.substr(0, username.find('/'));
-  if (user.empty() || user.front() != '"')
-    for (char& c : user) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (user.empty() || user.front() != '"') user = platform::UpperAscii(user);
   recordStatement({"SESSION BEGIN user=" + user + " credt=" + std::to_string(credentials) +
                        " mode=" + std::to_string(mode),
                    {}});

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "platform/text.h"
+
 namespace ocistandin {
 namespace {
 
@@ -28,11 +30,6 @@ int dayOfWeek(int y, int m, int d) {  // 0 = Sunday (Sakamoto)
   static const int t[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
   if (m < 3) y -= 1;
   return (y + y / 4 - y / 100 + y / 400 + t[m - 1] + d) % 7;
-}
-
-std::string upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
 }
 
 // Applies the letter case of a model element ("MON", "Mon", "mon") to a word.
@@ -66,7 +63,7 @@ const char* const kElements[] = {"MONTH", "RRRR", "YYYY", "HH24", "HH12", "DAY",
                                  "MI",    "SS",   "AM",   "PM",   "FM",   "FF",  "X",   "Y"};
 
 std::string matchElement(const std::string& model, size_t pos) {
-  const std::string rest = upper(model.substr(pos));
+  const std::string rest = platform::UpperAscii(model.substr(pos));
   for (const char* e : kElements) {
     const std::string element = e;
     if (rest.compare(0, element.size(), element) == 0) return element;
@@ -292,7 +289,7 @@ std::optional<DateParts> parseDate(const std::string& text, const std::string& m
     } else if (e == "SS") {
       if (!readInt(2, d.second)) return std::nullopt;
     } else if (e == "MON" || e == "MONTH") {
-      const std::string rest = upper(text.substr(t));
+      const std::string rest = platform::UpperAscii(text.substr(t));
       int found = 0;
       for (int m = 0; m < 12 && !found; ++m) {
         const std::string full = kMonths[m];
@@ -304,7 +301,7 @@ std::optional<DateParts> parseDate(const std::string& text, const std::string& m
       if (!found) return std::nullopt;
       d.month = found;
     } else if (e == "AM" || e == "PM" || e == "A.M." || e == "P.M.") {
-      const std::string rest = upper(text.substr(t));
+      const std::string rest = platform::UpperAscii(text.substr(t));
       hasMeridian = true;
       if (rest.rfind("PM", 0) == 0 || rest.rfind("P.M.", 0) == 0) pm = true;
       t += rest.rfind(".M.", 1) == 1 ? 4 : 2;
@@ -366,7 +363,7 @@ std::string numberText(double value) {
 }
 
 std::optional<std::string> formatNumber(double value, const std::string& model) {
-  std::string m = upper(model);
+  std::string m = platform::UpperAscii(model);
   bool fill = false, sign = false, dollar = false;
   if (m.rfind("FM", 0) == 0) fill = true, m.erase(0, 2);
   if (!m.empty() && m[0] == 'S') sign = true, m.erase(0, 1);

@@ -12,17 +12,14 @@
 #include "platform/utf8.h"
 #include "rowid_mapping.h"
 
+#include "platform/text.h"
+
 namespace ocistandin {
 namespace {
 
 std::string textOf(sqlite3_value* v) {
   const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
   return p != nullptr ? std::string(p, static_cast<size_t>(sqlite3_value_bytes(v))) : std::string();
-}
-
-std::string upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
 }
 
 void resultText(sqlite3_context* ctx, const std::string& s) {
@@ -224,7 +221,7 @@ void lengthbFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 void userenvFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   auto* connection = static_cast<Connection*>(sqlite3_user_data(ctx));
-  const std::string what = upper(textOf(argv[0]));
+  const std::string what = platform::UpperAscii(textOf(argv[0]));
   if (what == "SESSIONID")
     sqlite3_result_int64(ctx, connection->sessionId);
   else if (what == "LANGUAGE")

@@ -7,6 +7,8 @@
 #include "sql_rowid.h"
 #include "sql_tokens.h"
 
+#include "platform/text.h"
+
 namespace ocistandin {
 
 using namespace sqltokens;
@@ -47,7 +49,8 @@ void unwrapAliasedInlineViews(std::vector<Token>& t) {
     if (isWord(t, alias, "AS")) alias = nextSig(t, alias);
     if (alias >= t.size() || (t[alias].kind != Tok::kWord && t[alias].kind != Tok::kQuoted))
       continue;
-    if (t[alias].kind == Tok::kWord && clauseWords().count(upper(t[alias].text))) continue;
+    if (t[alias].kind == Tok::kWord && clauseWords().count(platform::UpperAscii(t[alias].text)))
+      continue;
     const std::size_t outerClose = nextSig(t, alias);
     if (outerClose >= t.size() || match[i] != outerClose) continue;
     t[i].text.clear();
@@ -122,7 +125,7 @@ void spellLengthSemantics(std::vector<Token>& t) {
         t[size].kind != Tok::kNumber || !isPunct(t, close, ")") ||
         !(isWord(t, unit, "CHAR") || isWord(t, unit, "BYTE")))
       continue;
-    t[name].text += " " + upper(t[unit].text);
+    t[name].text += " " + platform::UpperAscii(t[unit].text);
     t[unit].text.clear();
   }
 }
@@ -149,7 +152,7 @@ RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid) {
         if (!name.empty() && name.front() == '"')
           name = name.substr(1, name.size() - 2);
         else
-          name = upper(name);
+          name = platform::UpperAscii(name);
         out.placeholders.push_back({name, tok.offset});
         tok.text = "?" + std::to_string(out.placeholders.size());
         break;
@@ -158,7 +161,7 @@ RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid) {
         if (tok.text == "''") tok.text = "NULL";  // Oracle's empty string is NULL
         break;
       case Tok::kWord: {
-        const std::string word = upper(tok.text);
+        const std::string word = platform::UpperAscii(tok.text);
         if (word != "SYSDATE" && word != "SYSTIMESTAMP" && word != "USER") break;
         const std::size_t before = prevSig(t, i);
         if (isPunct(t, before, ".") || isPunct(t, nextSig(t, i), "(")) break;
@@ -206,7 +209,7 @@ StatementClass classifyStatement(const std::string& oracleSql) {
       break;
     }
     if (tok.kind != Tok::kWord) break;
-    words.push_back(upper(tok.text));
+    words.push_back(platform::UpperAscii(tok.text));
     if (words.size() == 4) break;
   }
   StatementClass c;

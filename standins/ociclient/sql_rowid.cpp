@@ -3,6 +3,8 @@
 #include <initializer_list>
 #include <set>
 
+#include "platform/text.h"
+
 namespace ocistandin {
 
 using namespace sqltokens;
@@ -53,8 +55,8 @@ struct TableRef {
 
 std::string nameOf(const Token& tok) {
   if (tok.kind == Tok::kQuoted && tok.text.size() >= 2)
-    return upper(tok.text.substr(1, tok.text.size() - 2));
-  return upper(tok.text);
+    return platform::UpperAscii(tok.text.substr(1, tok.text.size() - 2));
+  return platform::UpperAscii(tok.text);
 }
 
 bool isName(const std::vector<Token>& t, std::size_t i) {
@@ -68,7 +70,7 @@ bool isAlias(const std::vector<Token>& t, std::size_t i) {
       "MINUS", "INTERSECT", "EXCEPT",    "CONNECT", "START", "VALUES", "SELECT",  "FOR",
       "LIMIT", "WINDOW",    "RETURNING", "WITH",    "AND",   "OR",     "DEFAULT", "FROM"};
   if (!isName(t, i)) return false;
-  return t[i].kind == Tok::kQuoted || reserved.count(upper(t[i].text)) == 0;
+  return t[i].kind == Tok::kQuoted || reserved.count(platform::UpperAscii(t[i].text)) == 0;
 }
 
 // Reads one table reference starting at token i; returns the index of its
@@ -107,7 +109,7 @@ std::vector<TableRef> tableRefs(const std::vector<Token>& t, const Nesting& n) {
   std::vector<TableRef> refs;
   for (std::size_t i = 0; i < t.size(); ++i) {
     if (t[i].kind != Tok::kWord) continue;
-    const std::string word = upper(t[i].text);
+    const std::string word = platform::UpperAscii(t[i].text);
     if (word == "FROM") {
       // A FROM inside a function call (extract, trim) names no table.
       if (n.depth[i] != blockDepth(n, n.block[i])) continue;
@@ -237,13 +239,14 @@ std::string addHiddenRowid(std::vector<Token>& t, const Nesting& n,
                                                    "AVG",    "STDDEV",      "VARIANCE", "LISTAGG",
                                                    "MEDIAN", "GROUP_CONCAT"};
   for (std::size_t i = select; i < from; ++i)
-    if (t[i].kind == Tok::kWord && aggregates.count(upper(t[i].text)) &&
+    if (t[i].kind == Tok::kWord && aggregates.count(platform::UpperAscii(t[i].text)) &&
         isPunct(t, nextSig(t, i), "("))
       return {};
   static const std::set<std::string> blockers = {
       "GROUP", "HAVING", "UNION", "INTERSECT", "MINUS", "EXCEPT", "JOIN", "CONNECT", "START"};
   for (std::size_t i = from; i < t.size(); ++i)
-    if (n.block[i] == kTopLevel && t[i].kind == Tok::kWord && blockers.count(upper(t[i].text)))
+    if (n.block[i] == kTopLevel && t[i].kind == Tok::kWord &&
+        blockers.count(platform::UpperAscii(t[i].text)))
       return {};
   std::vector<const TableRef*> top;
   for (const TableRef& ref : refs)

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "platform/text.h"
+
 namespace ocistandin::sqltokens {
 
 namespace {
@@ -11,11 +13,6 @@ bool isIdentChar(char c) {
 }
 
 }  // namespace
-
-std::string upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 std::vector<Token> tokenize(const std::string& s) {
   std::vector<Token> out;
@@ -101,7 +98,7 @@ std::size_t prevSig(const std::vector<Token>& t, std::size_t i) {
 }
 
 bool isWord(const std::vector<Token>& t, std::size_t i, const char* word) {
-  return i < t.size() && t[i].kind == Tok::kWord && upper(t[i].text) == word;
+  return i < t.size() && t[i].kind == Tok::kWord && platform::UpperAscii(t[i].text) == word;
 }
 
 bool isPunct(const std::vector<Token>& t, std::size_t i, const char* p) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace ocistandin::sqltokens {
 
 enum class Tok { kSpace, kComment, kString, kQuoted, kBind, kWord, kNumber, kPunct };
@@ -19,7 +21,6 @@ struct Token {
 
 std::vector<Token> tokenize(const std::string& s);
 
-std::string upper(std::string s);
 bool significant(const Token& t);
 // Index of the next (previous) significant token, or t.size() when none.
 std::size_t nextSig(const std::vector<Token>& t, std::size_t i);

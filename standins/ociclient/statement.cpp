@@ -2,8 +2,11 @@
 
 #include <cctype>
 
+#include "api_support.h"
 #include "error_mapping.h"
 #include "journal.h"
+
+#include "platform/text.h"
 
 namespace ocistandin {
 namespace {
@@ -371,7 +374,7 @@ sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
     case StatementKind::kRollback: {
       // "rollback" ends the transaction; "rollback to <savepoint>" goes to SQLite.
       std::string upperText = stmt.text;
-      for (char& c : upperText) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      upperText = platform::UpperAscii(upperText);
       if (upperText.find(" TO ") != std::string::npos) break;
       recordStatement({stmt.text, {}});
       stmt.resetCursor();
@@ -447,5 +450,22 @@ sword fetchRows(StmtHandle& stmt, ErrorHandle* err, ub4 nrows, ub2 orientation) 
   }
   return OCI_SUCCESS;
 }
+
+template <class H>
+sword setArrayOfStruct(void* h, ub4 type, OCIError* errhp, ub4 valueSkip, ub4 indicatorSkip,
+                       ub4 lengthSkip, ub4 returnCodeSkip) {
+  ApiLock lock(apiMutex());
+  ErrorHandle* err = beginCall(errhp);
+  auto* buffers = findAs<H>(h, type);
+  if (err == nullptr || buffers == nullptr) return OCI_INVALID_HANDLE;
+  buffers->valueSkip = valueSkip;
+  buffers->indicatorSkip = indicatorSkip;
+  buffers->lengthSkip = lengthSkip;
+  buffers->returnCodeSkip = returnCodeSkip;
+  return OCI_SUCCESS;
+}
+
+template sword setArrayOfStruct<BindHandle>(void*, ub4, OCIError*, ub4, ub4, ub4, ub4);
+template sword setArrayOfStruct<DefineHandle>(void*, ub4, OCIError*, ub4, ub4, ub4, ub4);
 
 }  // namespace ocistandin

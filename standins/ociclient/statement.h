@@ -14,10 +14,10 @@
 
 namespace ocistandin {
 
-struct BindHandle : Handle {
-  using Handle::Handle;
-  std::string name;  // upper case without colon; empty for a bind by position
-  ub4 position = 0;  // 1-based, for a bind by position
+// The caller's buffers of a bind or a define: values, indicators, lengths
+// and return codes, each an array with its own stride.
+struct ValueBuffers {
+  ub4 position = 0;  // 1-based; for a bind, only when bound by position
   void* value = nullptr;
   sb4 valueSize = 0;
   ub2 dataType = SQLT_CHR;
@@ -29,22 +29,23 @@ struct BindHandle : Handle {
   ub2 charsetId = 0;
 };
 
-struct DefineHandle : Handle {
+struct BindHandle : Handle, ValueBuffers {
   using Handle::Handle;
-  ub4 position = 0;
-  void* value = nullptr;
-  sb4 valueSize = 0;
-  ub2 dataType = SQLT_CHR;
-  void* indicators = nullptr;
-  ub2* lengths = nullptr;
-  ub2* returnCodes = nullptr;
-  ub4 valueSkip = 0, indicatorSkip = 0, lengthSkip = 0, returnCodeSkip = 0;
-  ub1 charsetForm = SQLCS_IMPLICIT;
-  ub2 charsetId = 0;
+  std::string name;  // upper case without colon; empty for a bind by position
+};
+
+struct DefineHandle : Handle, ValueBuffers {
+  using Handle::Handle;
   // LONG and LONG RAW defines: the whole value of the row written last, read
   // in pieces by oflng.
   mutable std::string longValue;
 };
+
+// OCIBindArrayOfStruct and OCIDefineArrayOfStruct: the strides of the
+// buffers of the handle `h` of type `type` (H: BindHandle or DefineHandle).
+template <class H>
+sword setArrayOfStruct(void* h, ub4 type, OCIError* errhp, ub4 valueSkip, ub4 indicatorSkip,
+                       ub4 lengthSkip, ub4 returnCodeSkip);
 
 struct StmtHandle : Handle {
   using Handle::Handle;

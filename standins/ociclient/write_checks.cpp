@@ -5,14 +5,16 @@
 #include "sql_tokens.h"
 #include "statement.h"
 
+#include "platform/text.h"
+
 namespace ocistandin {
 namespace {
 
-using sqltokens::upper;
+using platform::UpperAscii;
 
 // The type name of a declaration without its size ("NUMBER(5,2)" -> "NUMBER").
 std::string baseType(const std::string& declared) {
-  std::string base = upper(declared.substr(0, declared.find('(')));
+  std::string base = UpperAscii(declared.substr(0, declared.find('(')));
   while (!base.empty() && base.back() == ' ') base.pop_back();
   return base;
 }
@@ -134,8 +136,8 @@ bool WriteChecks::check(sqlite3* db, const std::vector<std::pair<std::string, sq
         const std::size_t actual =
             column.characters ? characterCount(bytes, size) : static_cast<std::size_t>(size);
         if (actual > static_cast<std::size_t>(column.limit)) {
-          error = {kValueTooLarge, "value too large for column " + quoted(upper(owner)) + "." +
-                                       quoted(tableName) + "." + quoted(upper(column.name)) +
+          error = {kValueTooLarge, "value too large for column " + quoted(UpperAscii(owner)) + "." +
+                                       quoted(tableName) + "." + quoted(UpperAscii(column.name)) +
                                        " (actual: " + std::to_string(actual) +
                                        ", maximum: " + std::to_string(column.limit) + ")"};
           ok = false;

@@ -14,18 +14,17 @@
 
 namespace receiptservice {
 
-std::string SampleReceiptRequest(size_t items) {
+SampleSale::SampleSale(size_t itemCount) {
   if (foundation::MainPrefs.MerchID.empty()) foundation::MainPrefs.MerchID = "M-1001";
   if (foundation::MainPrefs.Cards.empty()) foundation::MainPrefs.Cards = {"VISA=Visa"};
 
-  receipt::AuthRec auth;
   auth.MerchantID = "LOY-7";
   auth.LoyaltyCardNumber = "7000123";
   auth.EmailAddress = "pat@example.com";
   auth.Phone1 = "5415550123";
   auth.CustID = "C-1000";
 
-  receipt::DigitalReceipt r;
+  receipt::DigitalReceipt& r = receipt;
   r.ReceiptType = "DigitalAndPaper";
   r.StoreID = "007";
   r.StoreName = "Main Street Store";
@@ -44,10 +43,10 @@ std::string SampleReceiptRequest(size_t items) {
   r.FullName = "Sam Cashier";
   r.POSID = "03";
 
-  const size_t count = std::clamp<size_t>(items, 1, receipt::kDigitalReceiptItemCapacity);
-  std::vector<receipt::DigitalReceiptItem> lines(count);
+  const size_t count = std::clamp<size_t>(itemCount, 1, receipt::kDigitalReceiptItemCapacity);
+  items.resize(count);
   for (size_t i = 0; i < count; ++i) {
-    receipt::DigitalReceiptItem& item = lines[i];
+    receipt::DigitalReceiptItem& item = items[i];
     item.Used = true;
     item.ItemName = "Item " + std::to_string(i + 1);
     item.ItemDescription = "Cotton shirt, blue";
@@ -61,7 +60,6 @@ std::string SampleReceiptRequest(size_t items) {
     item.MiscInfo = "Size: M / Attr: Blue";
   }
 
-  receipt::TInvoiceContainer invoice;
   receipt::TContainer& card = invoice.Tenders.NewContainer();
   card.AddField("TENDER_TYPE", int64_t{2});
   card.AddField("Amount", 100.0);
@@ -74,9 +72,12 @@ std::string SampleReceiptRequest(size_t items) {
   cash.AddField("TENDER_TYPE", int64_t{0});
   cash.AddField("Taken", 6.0);
   cash.AddField("Given", 0.0);
+}
 
-  return receipt::ConstructMessage(invoice, auth, r,
-                                   std::span<const receipt::DigitalReceiptItem>(lines));
+std::string SampleReceiptRequest(size_t items) {
+  SampleSale sale(items);
+  return receipt::ConstructMessage(sale.invoice, sale.auth, sale.receipt,
+                                   std::span<const receipt::DigitalReceiptItem>(sale.items));
 }
 
 }  // namespace receiptservice

@@ -3,11 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <regex>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,11 +11,10 @@
 #include "bo_fields/fake_adapter.h"
 #include "foundation/log.h"
 #include "foundation/prefs_records.h"
-#include "support/temp_folder.h"
+#include "support/app_log_capture.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using bofields_test::FakeAdapter;
 using namespace hostplugin;
 
@@ -146,27 +141,6 @@ TEST_F(CustomerRules, LoyaltyNotConfiguredAsksNothing) {
   }
 }
 
-TEST(LoggedBusinessPrefs, HoldsTheHostsPreferencesInDumpOrder) {
-  const auto prefs = LoggedBusinessPrefs();
-  ASSERT_EQ(prefs.size(), 561u);
-  EXPECT_STREQ(prefs.front().name, "bpCustFullName");
-  EXPECT_EQ(prefs.front().index, 0);
-  EXPECT_STREQ(prefs.back().name, "bpUpdateAdditionalInfoInDeltaBuild");
-  EXPECT_EQ(prefs.back().index, 561);
-  EXPECT_STREQ(prefs[84].name, "bpTaxedMarkup") << "listed after bpReqVouRefToPO";
-  EXPECT_EQ(prefs[84].index, 10);
-  std::set<int32_t> indexes;
-  std::set<std::string> names;
-  for (const BusinessPref& p : prefs) {
-    indexes.insert(p.index);
-    names.insert(p.name);
-    EXPECT_LE(std::string(p.name).size(), 36u) << p.name;
-  }
-  EXPECT_EQ(indexes.size(), 561u);
-  EXPECT_EQ(names.size(), 561u);
-  EXPECT_EQ(indexes.count(378), 0u) << "the host has no preference 378 in the dump";
-}
-
 TEST(PrefLogLine, NameOverDotsThenTheValue) {
   EXPECT_EQ(PrefLogLine("bpUseVat", Variant(true).Get()),
             "bpUseVat" + std::string(30, '.') + "TRUE");
@@ -183,29 +157,11 @@ TEST(PrefLogLine, NameOverDotsThenTheValue) {
 // Runs the application log in a private folder.
 class LogSystemPrefsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    saved_ = foundation::MainPrefs;
-    folder_ = temp_.Path();
-    foundation::SetLogFolder(folder_.string() + "/");
-    foundation::SetMachineInfoLogging(false);
-    foundation::SetLogLevel(1);
-    foundation::StartLogging("BoFields", false);
-  }
-  void TearDown() override {
-    foundation::StopLogging();
-    foundation::MainPrefs = saved_;
-  }
-  std::string LogText() {
-    EXPECT_TRUE(foundation::WaitForLogWriter(std::chrono::seconds(30)));
-    std::string all;
-    for (const auto& entry : fs::directory_iterator(folder_)) {
-      std::ifstream in(entry.path(), std::ios::binary);
-      all.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    return all;
-  }
-  testsupport::TempFolder temp_{"bofields_log"};
-  fs::path folder_;
+  void SetUp() override { saved_ = foundation::MainPrefs; }
+  void TearDown() override { foundation::MainPrefs = saved_; }
+  std::string LogText() { return log_.Text(); }
+
+  testsupport::AppLogCapture log_{"BoFields", 1};
   foundation::TMainPrefs saved_;
 };
 

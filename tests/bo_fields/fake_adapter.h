@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "hostplugin/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "platform/com/com.h"
 
 namespace bofields_test {

@@ -8,7 +8,7 @@
 
 #include "e2e_environment.h"
 #include "host_adapter.h"
-#include "hostplugin/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "platform/com/safearray.h"
 #include "platform/registry/registry.h"
 #include "plugin_library.h"

@@ -104,37 +104,6 @@ TEST_F(ClassTable, ClassObjectArgumentsAreChecked) {
             CLASS_E_CLASSNOTAVAILABLE);
 }
 
-TEST(Discovery, PluginListHoldsTheEightPluginClassesFromBoundOne) {
-  ComPtr<TPlugin_Discover> discover = MakeComObject<TPlugin_Discover>();
-  Variant list;
-  ASSERT_EQ(discover->GetPluginList(list.Put()), S_OK);
-  ASSERT_EQ(list.vt(), VT_ARRAY | VT_BSTR);
-  SAFEARRAY* array = list.Array();
-  LONG lower = 0, upper = 0;
-  ASSERT_EQ(SafeArrayGetLBound(array, 1, &lower), S_OK);
-  ASSERT_EQ(SafeArrayGetUBound(array, 1, &upper), S_OK);
-  EXPECT_EQ(lower, 1);
-  EXPECT_EQ(upper, 8);
-  for (LONG i = 1; i <= 8; ++i) {
-    BSTR text = nullptr;
-    ASSERT_EQ(SafeArrayGetElement(array, &i, &text), S_OK);
-    BStr owned = BStr::Attach(text);
-    EXPECT_EQ(owned.ToUtf8(), GuidToString(kPluginClassInfo[static_cast<size_t>(i)].clsid));
-    EXPECT_EQ(owned.Length(), 38u);
-  }
-
-  int32_t major = 0, minor = 0, release = 9;
-  ASSERT_EQ(discover->GetInterfaceVersion(&major, &minor, &release), S_OK);
-  EXPECT_EQ(std::vector<int32_t>({major, minor, release}), std::vector<int32_t>({1, 2, 0}));
-  const char* first = nullptr;
-  const char* second = nullptr;
-  ASSERT_EQ(discover->GetVersionText(&first), S_OK);
-  ASSERT_EQ(discover->GetVersionText(&second), S_OK);
-  EXPECT_STREQ(first, "1.0.0");
-  EXPECT_EQ(first, second) << "a static text, not a copy";
-  EXPECT_EQ(discover->GetPluginList(nullptr), E_POINTER);
-}
-
 class Registration : public ClassTable {
  protected:
   static constexpr reg::Root kClasses = reg::Root::ClassesRoot;

@@ -12,7 +12,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using hostplugin::LogTypePrefix;
 using hostplugin::TLogger;
 
 std::vector<std::string> ReadLines(const fs::path& file) {
@@ -48,17 +47,6 @@ class DebugLog : public hostplugin_test::HostEnvironment {
 
   ComPtr<LoggingPlugin> plugin_;
 };
-
-TEST(LogTypes, PrefixesAreTwentyCharactersAndStopAtEleven) {
-  for (int type = 0; type <= 11; ++type) {
-    EXPECT_EQ(std::string(LogTypePrefix(type)).size(), 20u) << "type " << type;
-  }
-  EXPECT_STREQ(LogTypePrefix(0), "**  Start Logging | ");
-  EXPECT_STREQ(LogTypePrefix(7), "  ER  ERROR       | ");
-  EXPECT_STREQ(LogTypePrefix(11), "**  File Closed   | ");
-  EXPECT_STREQ(LogTypePrefix(12), "");
-  EXPECT_STREQ(LogTypePrefix(-1), "");
-}
 
 TEST_F(DebugLog, OffWritesNothingForAnyType) {
   for (int type = 0; type <= 12; ++type) {

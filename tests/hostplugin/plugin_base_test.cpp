@@ -57,35 +57,6 @@ TEST(PluginBase, FreshRootAnswersTheBaseValues) {
   EXPECT_EQ(plugin->LogLevel(), 0);
 }
 
-TEST(PluginBase, AnyNonZeroEnabledCountsAsTrue) {
-  auto plugin = Fresh<TCustomAbstractPlugin>();
-  for (WordBool given : {WordBool{1}, WordBool{-1}, WordBool{2}, WordBool{0}}) {
-    WordBool answered = 5;
-    ASSERT_EQ(plugin->Set_Enabled(given), S_OK);
-    ASSERT_EQ(plugin->Get_Enabled(&answered), S_OK);
-    EXPECT_EQ(answered, given != 0 ? VARIANT_TRUE : VARIANT_FALSE) << "given " << given;
-  }
-}
-
-TEST(PluginBase, CleanUpReleasesTheAdapterAndIsHarmlessTwice) {
-  ComPtr<hostsim::HostAdapter> host = MakeComObject<hostsim::HostAdapter>();
-  auto plugin = Fresh<TCustomAbstractPlugin>();
-  ASSERT_EQ(plugin->Set_Adapter(host.Get()), S_OK);
-  EXPECT_EQ(OtherReferences(host->GetUnknown()), 1u);
-
-  ComPtr<IPluginAdapter> held;
-  ASSERT_EQ(plugin->Get_Adapter(held.Put()), S_OK);
-  EXPECT_EQ(held.Get(), static_cast<IPluginAdapter*>(host.Get()));
-  EXPECT_EQ(OtherReferences(host->GetUnknown()), 2u) << "Get_Adapter hands out a counted copy";
-  held.Reset();
-
-  EXPECT_EQ(plugin->CleanUp(), S_OK);
-  EXPECT_EQ(OtherReferences(host->GetUnknown()), 0u);
-  EXPECT_EQ(plugin->CleanUp(), S_OK);
-  ASSERT_EQ(plugin->Get_Adapter(held.Put()), S_OK);
-  EXPECT_FALSE(held);
-}
-
 class OutOfRangePriority : public hostplugin::TCustomAbstractPluginT<IPlugin> {
  public:
   void Initialize() override {

@@ -15,41 +15,6 @@ std::string single(Session& s, const std::string& sql) {
                                                  : "<" + std::to_string(rows.size()) + " rows>";
 }
 
-TEST(OciLogon, Outcomes) {
-  FixtureDatabase db;
-  {
-    Session ok("veskdata", "plimsy");
-    EXPECT_EQ(OCI_SUCCESS, ok.logonStatus);
-    EXPECT_EQ("VESKDATA", single(ok, "select user from dual"));
-  }
-  {
-    Session wrong("VESKDATA", "PLIMSY");  // passwords are case-sensitive
-    EXPECT_EQ(OCI_ERROR, wrong.logonStatus);
-    EXPECT_EQ(1017, lastError(wrong.err).code);
-    EXPECT_EQ("ORA-01017: invalid username/password; logon denied\n", lastError(wrong.err).text);
-  }
-  {
-    Session unknownUser("NOBODY", "plimsy");
-    EXPECT_EQ(1017, lastError(unknownUser.err).code);
-  }
-  {
-    Session unknownAlias("VESKDATA", "plimsy", "NOSUCHDB");
-    EXPECT_EQ(OCI_ERROR, unknownAlias.logonStatus);
-    EXPECT_EQ(12154, lastError(unknownAlias.err).code);
-  }
-  {
-    Session expiring("expiring", "soon");
-    EXPECT_EQ(OCI_SUCCESS_WITH_INFO, expiring.logonStatus);
-    EXPECT_EQ(28002, expiring.logonCode);
-    EXPECT_EQ("ORA-28002: the password will expire within 7 days\n", expiring.logonText);
-    EXPECT_EQ("X", single(expiring, "select dummy from dual"));
-  }
-  {
-    Session locked("LOCKEDOUT", "locked");
-    EXPECT_EQ(28000, lastError(locked.err).code);
-  }
-}
-
 TEST(OciLogon, SessionBeginsAreJournalledWithModeAndNeverThePassword) {
   FixtureDatabase db;
   api().journalClear();
@@ -124,38 +89,6 @@ TEST(OciLogon, LogonAndLogoffShortcuts) {
   EXPECT_EQ(OCI_SUCCESS, a.OCILogoff(svc, err));
   EXPECT_EQ(OCI_INVALID_HANDLE, a.OCILogoff(svc, err));
   a.OCIHandleFree(env, OCI_HTYPE_ENV);
-}
-
-TEST(OciTransactions, UncommittedChangesStayPrivateUntilCommit) {
-  FixtureDatabase db;
-  Session writer("VESKDATA", "plimsy");
-  Session reader("VESKDATA", "plimsy");
-  run(writer, "update customer set first_name = 'Anna' where cust_sid = 9001");
-  EXPECT_EQ("Anna", single(writer, "select first_name from customer where cust_sid = 9001"));
-  EXPECT_EQ("Ann", single(reader, "select first_name from customer where cust_sid = 9001"));
-  ASSERT_EQ(OCI_SUCCESS, api().OCITransCommit(writer.svc, writer.err, OCI_DEFAULT));
-  EXPECT_EQ("Anna", single(reader, "select first_name from customer where cust_sid = 9001"));
-}
-
-TEST(OciTransactions, RollbackDiscardsAndSessionEndCommits) {
-  FixtureDatabase db;
-  Session reader("VESKDATA", "plimsy");
-  {
-    Session writer("VESKDATA", "plimsy");
-    run(writer, "delete from dcs where dcs_code = 'OLD'");
-    ASSERT_EQ(OCI_SUCCESS, api().OCITransRollback(writer.svc, writer.err, OCI_DEFAULT));
-    EXPECT_EQ("4", single(writer, "select count(*) from dcs"));
-    run(writer, "insert into dcs values (1, 'NEW', 'New', 1)");
-    EXPECT_EQ("4", single(reader, "select count(*) from dcs"));
-    writer.end();
-  }
-  EXPECT_EQ("5", single(reader, "select count(*) from dcs"));
-  // A session freed without OCISessionEnd commits nothing.
-  {
-    Session writer("VESKDATA", "plimsy");
-    run(writer, "insert into dcs values (1, 'GONE', 'Gone', 1)");
-  }
-  EXPECT_EQ("5", single(reader, "select count(*) from dcs"));
 }
 
 TEST(OciTransactions, CommitOnSuccessAndBusyDatabase) {

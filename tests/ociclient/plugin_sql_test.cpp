@@ -141,13 +141,4 @@ TEST_F(PluginSql, SetupCardNamesAndDepartments) {
   EXPECT_EQ((Rows{{"APP"}, {"FOO"}, {"ZZZ"}}), query(s, format(dcs, "")));
 }
 
-TEST_F(PluginSql, SessionStatementsOfTheOracleLibrary) {
-  EXPECT_EQ((Rows{{"x"}}), query(s, "select 'x' from dual"));
-  const Rows id = query(s, "select to_char(userenv('SESSIONID')) from dual");
-  ASSERT_EQ(1u, id.size());
-  EXPECT_GT(std::stoll(id[0][0]), 0);
-  EXPECT_EQ((Rows{{"1", "\x14"}}), query(s, "select lengthb(nchr(20)), nchr(20) from dual"));
-  EXPECT_EQ((Rows{{"3"}}), query(s, "select count(*) from (select cust_sid from customer)"));
-}
-
 }  // namespace

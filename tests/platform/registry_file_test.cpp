@@ -14,6 +14,8 @@
 
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_file.h"
+#include "support/file_text.h"
+#include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -23,37 +25,9 @@ using reg::RegistryError;
 using reg::Root;
 namespace fs = std::filesystem;
 
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value) {
-      ::setenv(name, value, 1);
-    } else {
-      ::unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      ::setenv(name_, old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
+using testsupport::ScopedEnv;
 
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
+using testsupport::ReadFileText;
 // Runs `body` in a child process; the child's exit status is 0 when the body
 // returned normally.
 pid_t RunChild(const std::function<void()>& body) {
@@ -148,7 +122,7 @@ TEST_F(RegistryFileTest, CreatesReadsEnumeratesAndDeletesThroughTheFile) {
 
 TEST_F(RegistryFileTest, AnUpdateIsAppliedWholeOrNotAtAll) {
   reg::WriteString(Root::ClassesRoot, "Existing", "", "before");
-  std::string before = ReadFile(path_);
+  std::string before = ReadFileText(path_);
 
   EXPECT_THROW(reg::Update([](reg::Tree& t) {
                  t.WriteString(Root::ClassesRoot, "Existing", "", "after");
@@ -156,7 +130,7 @@ TEST_F(RegistryFileTest, AnUpdateIsAppliedWholeOrNotAtAll) {
                  throw std::runtime_error("step failed");
                }),
                std::runtime_error);
-  EXPECT_EQ(ReadFile(path_), before);
+  EXPECT_EQ(ReadFileText(path_), before);
 
   reg::Update([](reg::Tree& t) {
     for (int i = 0; i < 40; ++i) {
@@ -178,7 +152,7 @@ TEST_F(RegistryFileTest, AnUpdateIsAppliedWholeOrNotAtAll) {
 
 TEST_F(RegistryFileTest, ADamagedFileIsReportedAndNeverOverwritten) {
   reg::WriteString(Root::LocalMachine, "SOFTWARE\\A", "v", "1");
-  std::string whole = ReadFile(path_);
+  std::string whole = ReadFileText(path_);
   std::string truncated = whole.substr(0, whole.size() - 5);
   std::ofstream(path_, std::ios::binary | std::ios::trunc) << truncated;
 
@@ -190,7 +164,7 @@ TEST_F(RegistryFileTest, ADamagedFileIsReportedAndNeverOverwritten) {
     EXPECT_NE(std::string(e.what()).find("truncated"), std::string::npos) << e.what();
   }
   EXPECT_THROW(reg::WriteString(Root::LocalMachine, "SOFTWARE\\B", "v", "2"), RegistryError);
-  EXPECT_EQ(ReadFile(path_), truncated);
+  EXPECT_EQ(ReadFileText(path_), truncated);
 }
 
 TEST_F(RegistryFileTest, TwoProcessesWritingAtOnceLoseNothing) {

@@ -13,6 +13,7 @@
 #include "platform/system_facts/os_release.h"
 #include "platform/system_facts/volumes.h"
 #include "platform/version_record.h"
+#include "support/scoped_env.h"
 
 namespace {
 
@@ -130,15 +131,14 @@ TEST(VersionRecord, OurOwnModuleCarriesTheProjectVersionByAnyName) {
 }
 
 TEST(Paths, TemporaryAndCurrentFoldersAndCreatingOne) {
-  const char* saved = std::getenv("TMPDIR");
-  const std::string savedText = saved != nullptr ? saved : "";
-  ::setenv("TMPDIR", "/var/tmp/mine", 1);
-  EXPECT_EQ(platform::TemporaryFolder(), "/var/tmp/mine");
-  ::setenv("TMPDIR", "", 1);
-  EXPECT_EQ(platform::TemporaryFolder(), "/tmp");
-  ::unsetenv("TMPDIR");
-  EXPECT_EQ(platform::TemporaryFolder(), "/tmp");
-  if (saved != nullptr) ::setenv("TMPDIR", savedText.c_str(), 1);
+  {
+    testsupport::ScopedEnv tmpdir("TMPDIR", "/var/tmp/mine");
+    EXPECT_EQ(platform::TemporaryFolder(), "/var/tmp/mine");
+    tmpdir.Set("");
+    EXPECT_EQ(platform::TemporaryFolder(), "/tmp");
+    tmpdir.Set(nullptr);
+    EXPECT_EQ(platform::TemporaryFolder(), "/tmp");
+  }
 
   EXPECT_EQ(platform::CurrentFolder(), fs::current_path().string());
 

@@ -23,7 +23,7 @@ using receipt::LastHTTPCode;
 using receipt::SendXML;
 using receiptservice::Answer;
 using receiptservice::AnswerKind;
-using transporttest::ReadAll;
+using testsupport::ReadFileText;
 using transporttest::TransportFixture;
 
 class ServiceAnswerTest : public TransportFixture {
@@ -117,11 +117,11 @@ TEST_F(ServiceAnswerTest, RequestsAreRecordedInTheRecordFolder) {
   const std::string request = receiptservice::SampleReceiptRequest(1);
   SendXML(service_->Url(), request);
 
-  const std::string first = ReadAll(folder / "0001-AuthenticateUserPOS.http");
+  const std::string first = ReadFileText(folder / "0001-AuthenticateUserPOS.http");
   EXPECT_TRUE(first.starts_with("POST /WS/v2.0/M-1001 HTTP/1.1\r\n")) << first;
   EXPECT_NE(first.find("Content-Type: text/xml\r\n"), std::string::npos);
   EXPECT_EQ(first.find("REMOTE_ADDR"), std::string::npos) << "only headers that were sent";
-  const std::string second = ReadAll(folder / "0002-sendDigitalReceipt.http");
+  const std::string second = ReadFileText(folder / "0002-sendDigitalReceipt.http");
   EXPECT_TRUE(second.ends_with("\r\n\r\n" + request));
 }
 

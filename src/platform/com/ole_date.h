@@ -7,15 +7,9 @@
 #include <string>
 #include <string_view>
 
-struct OleDateParts {
-  int year = 1899;
-  int month = 12;
-  int day = 30;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-  int millisecond = 0;
-};
+#include "platform/calendar.h"
+
+using OleDateParts = platform::DateTimeParts;
 
 // Splits a date, rounded to the millisecond; nullopt when it is out of range
 // or not a number.

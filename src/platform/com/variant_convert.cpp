@@ -12,6 +12,7 @@
 
 #include "platform/com/ole_date.h"
 #include "platform/com/variant.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -23,26 +24,7 @@ struct Number {
   double r = 0;    // Real
 };
 
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
+using platform::Trim;
 
 // Reads a decimal number: optional sign, digits with an optional fraction,
 // optional exponent. Whole numbers that fit stay integers.
@@ -344,11 +326,11 @@ HRESULT ToBool(const VARIANT& v, WordBool& out) {
   if (v.vt == VT_BSTR) {
     std::string text = Utf8FromBstr(v.bstrVal);
     std::string_view trimmed = Trim(text);
-    if (EqualsNoCase(trimmed, "true")) {
+    if (platform::SameText(trimmed, "true")) {
       out = VARIANT_TRUE;
       return S_OK;
     }
-    if (EqualsNoCase(trimmed, "false")) {
+    if (platform::SameText(trimmed, "false")) {
       out = VARIANT_FALSE;
       return S_OK;
     }

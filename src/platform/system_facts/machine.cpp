@@ -6,12 +6,13 @@
 #include <sys/socket.h>
 
 #include "platform/system_facts/system_file.h"
+#include "platform/text.h"
 
 namespace platform::system_facts {
 namespace {
 
 std::string DmiFact(const char* name) {
-  return TrimFactText(ReadSystemFileText(std::string("/sys/class/dmi/id/") + name));
+  return std::string(TrimControls(ReadSystemFileText(std::string("/sys/class/dmi/id/") + name)));
 }
 
 }  // namespace
@@ -19,20 +20,17 @@ std::string DmiFact(const char* name) {
 CpuIdentity ParseCpuInfo(std::string_view text) {
   CpuIdentity cpu;
   size_t pos = 0;
-  while (pos < text.size()) {
-    size_t eol = text.find('\n', pos);
-    if (eol == std::string_view::npos) eol = text.size();
-    std::string_view line = text.substr(pos, eol - pos);
-    pos = eol + 1;
-    if (TrimFactText(line).empty()) {
+  std::string_view line;
+  while (NextLine(text, pos, line)) {
+    if (TrimControls(line).empty()) {
       // A blank line ends a processor's section; only the first one counts.
       if (!cpu.vendorId.empty() || !cpu.modelName.empty()) break;
       continue;
     }
     size_t colon = line.find(':');
     if (colon == std::string_view::npos) continue;
-    std::string key = TrimFactText(line.substr(0, colon));
-    std::string value = TrimFactText(line.substr(colon + 1));
+    std::string key(TrimControls(line.substr(0, colon)));
+    std::string value(TrimControls(line.substr(colon + 1)));
     if (key == "vendor_id")
       cpu.vendorId = value;
     else if (key == "cpu family")

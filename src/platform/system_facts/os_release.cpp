@@ -26,11 +26,8 @@ KernelIdentity RunningKernel() {
 std::map<std::string, std::string> ParseOsRelease(std::string_view text) {
   std::map<std::string, std::string> fields;
   size_t pos = 0;
-  while (pos < text.size()) {
-    size_t eol = text.find('\n', pos);
-    if (eol == std::string_view::npos) eol = text.size();
-    std::string_view line = text.substr(pos, eol - pos);
-    pos = eol + 1;
+  std::string_view line;
+  while (NextLine(text, pos, line)) {
     size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;
     fields[std::string(line.substr(0, eq))] = Unquote(line.substr(eq + 1));

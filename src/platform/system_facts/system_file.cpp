@@ -11,12 +11,13 @@ std::string ReadSystemFileText(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-std::string TrimFactText(std::string_view text) {
-  size_t b = 0;
-  size_t e = text.size();
-  while (b < e && static_cast<unsigned char>(text[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ') --e;
-  return std::string(text.substr(b, e - b));
+bool NextLine(std::string_view text, size_t& pos, std::string_view& line) {
+  if (pos >= text.size()) return false;
+  size_t eol = text.find('\n', pos);
+  if (eol == std::string_view::npos) eol = text.size();
+  line = text.substr(pos, eol - pos);
+  pos = eol + 1;
+  return true;
 }
 
 }  // namespace platform::system_facts

@@ -10,7 +10,8 @@ namespace platform::system_facts {
 // The whole text of a file; empty when it cannot be opened.
 std::string ReadSystemFileText(const std::string& path);
 
-// The text without leading and trailing blanks and control characters.
-std::string TrimFactText(std::string_view text);
+// Reads the line of `text` that starts at `pos` (without its line feed) into
+// `line` and moves `pos` to the next one; false at the end of the text.
+bool NextLine(std::string_view text, size_t& pos, std::string_view& line);
 
 }  // namespace platform::system_facts

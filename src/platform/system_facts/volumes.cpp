@@ -58,11 +58,8 @@ bool HasReadOnlyOption(std::string_view opts) {
 std::vector<MountedVolume> ParseMountTable(std::string_view text) {
   std::vector<MountedVolume> mounts;
   size_t pos = 0;
-  while (pos < text.size()) {
-    size_t eol = text.find('\n', pos);
-    if (eol == std::string_view::npos) eol = text.size();
-    std::string_view line = text.substr(pos, eol - pos);
-    pos = eol + 1;
+  std::string_view line;
+  while (NextLine(text, pos, line)) {
     std::vector<std::string_view> fields;
     size_t f = 0;
     while (f < line.size() && fields.size() < 4) {

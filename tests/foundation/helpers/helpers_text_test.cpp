@@ -8,51 +8,39 @@ namespace {
 
 using namespace foundation;
 
-TEST(XmlEscape, EscapesTheFiveMarkupCharacters) {
-  EXPECT_EQ(XmlEscape("a<b"), "a&lt;b");
-  EXPECT_EQ(XmlEscape("Tom & Jerry"), "Tom &amp; Jerry");
-  EXPECT_EQ(XmlEscape("O'Neil"), "O&apos;Neil");
-  EXPECT_EQ(XmlEscape("\"x\" > y"), "&quot;x&quot; &gt; y");
-  EXPECT_EQ(XmlEscape("&amp;"), "&amp;amp;") << "an existing reference is escaped again";
-}
-
-TEST(XmlEscape, WritesLineBreaksAndTabsAsReferences) {
-  EXPECT_EQ(XmlEscape("a\nb"), "a&#010;b");
-  EXPECT_EQ(XmlEscape("a\r\n\tb"), "a&#013;&#010;&#009;b");
-}
-
-TEST(XmlEscape, LeavesPrintableAsciiUnchanged) {
-  const std::string ascii = "Plain text 0123456789 ~!@#$%^*()_+-=[]{}|;:,./?`";
-  EXPECT_EQ(XmlEscape(ascii), ascii);
-  EXPECT_EQ(XmlEscape(""), "");
-}
-
-TEST(XmlEscape, WritesEachUtf8CharacterAsOneReference) {
-  EXPECT_EQ(XmlEscape("Caf\xC3\xA9"), "Caf&#233;") << "e acute, two bytes";
-  EXPECT_EQ(XmlEscape("\xE2\x82\xAC"
-                      "5"),
-            "&#8364;5")
-      << "euro sign, three bytes";
-  EXPECT_EQ(XmlEscape("\xF0\x9F\x98\x80"), "&#128512;") << "emoji, four bytes";
-  EXPECT_EQ(XmlEscape("\x7F"), "&#127;");
-}
-
-TEST(XmlEscape, DropsControlCharactersXmlForbids) {
-  EXPECT_EQ(XmlEscape(std::string("a\0b", 3)), "ab");
-  EXPECT_EQ(XmlEscape("a\x01\x08\x0B\x0C\x1F"
-                      "b"),
-            "ab");
-  EXPECT_EQ(XmlEscape("a\xEF\xBF\xBF"
-                      "b"),
-            "ab")
-      << "U+FFFF is not an XML character";
-}
-
-TEST(XmlEscape, KeepsBytesThatAreNotUtf8AsLatin1) {
-  EXPECT_EQ(XmlEscape("Caf\xE9"), "Caf&#233;") << "a lone Latin-1 byte";
-  EXPECT_EQ(XmlEscape("\xC3"), "&#195;") << "a truncated sequence";
-  EXPECT_EQ(XmlEscape("\xC0\xAF"), "&#192;&#175;") << "an overlong form";
-  EXPECT_EQ(XmlEscape("\xED\xA0\x80"), "&#237;&#160;&#128;") << "an encoded surrogate";
+TEST(XmlEscape, MarkupLineEndsNonAsciiAndForbiddenCharacters) {
+  const struct {
+    std::string text, escaped;
+    const char* why;
+  } rows[] = {
+      {"a<b", "a&lt;b", "markup"},
+      {"Tom & Jerry", "Tom &amp; Jerry", "markup"},
+      {"O'Neil", "O&apos;Neil", "markup"},
+      {"\"x\" > y", "&quot;x&quot; &gt; y", "markup"},
+      {"&amp;", "&amp;amp;", "an existing reference is escaped again"},
+      {"a\r\n\tb", "a&#013;&#010;&#009;b", "line ends and tabs"},
+      {"Plain 0123456789 ~!@#$%^*()_+-=[]{}|;:,./?`", "Plain 0123456789 ~!@#$%^*()_+-=[]{}|;:,./?`",
+       "printable ASCII"},
+      {"", "", "empty"},
+      {"Caf\xC3\xA9", "Caf&#233;", "two bytes"},
+      {"\xE2\x82\xAC"
+       "5",
+       "&#8364;5", "three bytes"},
+      {"\xF0\x9F\x98\x80", "&#128512;", "four bytes"},
+      {"\x7F", "&#127;", "DEL"},
+      {std::string("a\0b", 3), "ab", "NUL dropped"},
+      {"a\x01\x08\x0B\x0C\x1F"
+       "b",
+       "ab", "control characters dropped"},
+      {"a\xEF\xBF\xBF"
+       "b",
+       "ab", "U+FFFF is not an XML character"},
+      {"Caf\xE9", "Caf&#233;", "a lone Latin-1 byte"},
+      {"\xC3", "&#195;", "a truncated sequence"},
+      {"\xC0\xAF", "&#192;&#175;", "an overlong form"},
+      {"\xED\xA0\x80", "&#237;&#160;&#128;", "an encoded surrogate"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(XmlEscape(row.text), row.escaped) << row.why;
 }
 
 TEST(ReplaceAllText, ReplacesEveryOccurrenceWithoutRegardToCase) {
@@ -63,66 +51,42 @@ TEST(ReplaceAllText, ReplacesEveryOccurrenceWithoutRegardToCase) {
   EXPECT_EQ(ReplaceAllText("abc", "", "x"), "abc") << "an empty pattern changes nothing";
 }
 
-TEST(GetXMLTagValue, FindsATagInAnyCase) {
-  std::string value;
-  EXPECT_TRUE(GetXMLTagValue("<Resp><ReceiptID>R-42</ReceiptID></Resp>", "receiptid", value));
-  EXPECT_EQ(value, "R-42");
-  EXPECT_TRUE(GetXMLTagValue("<a:Status xmlns:a=\"u\">OK</a:Status>", "A:STATUS", value));
-  EXPECT_EQ(value, "OK");
-}
-
-TEST(GetXMLTagValue, MatchesTheFirstTagThatBeginsWithTheName) {
-  std::string value;
-  EXPECT_TRUE(GetXMLTagValue("<ErrorCode>E1</ErrorCode><Error>x</Error>", "Error", value));
-  EXPECT_EQ(value, "E1");
-}
-
-TEST(GetXMLTagValue, GivesTheContentInItsXmlForm) {
-  std::string value;
-  EXPECT_TRUE(GetXMLTagValue("<m>a &amp; b</m>", "m", value));
-  EXPECT_EQ(value, "a &amp; b");
-  EXPECT_TRUE(GetXMLTagValue("<m>open to the end", "m", value));
-  EXPECT_EQ(value, "open to the end");
-}
-
-TEST(GetXMLTagValue, FalseAndEmptyWhenMissingUnclosedOrEmpty) {
-  std::string value = "stale";
-  EXPECT_FALSE(GetXMLTagValue("<a>1</a>", "b", value));
-  EXPECT_EQ(value, "");
-  value = "stale";
-  EXPECT_FALSE(GetXMLTagValue("<Status></Status>", "status", value));
-  EXPECT_EQ(value, "");
-  EXPECT_FALSE(GetXMLTagValue("<Status/>", "Status", value));
-  EXPECT_FALSE(GetXMLTagValue("<Status", "Status", value));
-  EXPECT_FALSE(GetXMLTagValue("", "Status", value));
-}
-
-TEST(GetXMLAttrValue, ReadsAnAttributeInAnyCase) {
-  const std::string xml = "<Root><Item Code=\"A1\" NAME=\"Widget\">x</Item></Root>";
-  std::string value;
-  EXPECT_TRUE(GetXMLAttrValue(xml, "item", "name", value));
-  EXPECT_EQ(value, "Widget");
-  EXPECT_TRUE(GetXMLAttrValue(xml, "ITEM", "code", value));
-  EXPECT_EQ(value, "A1");
-}
-
-TEST(GetXMLAttrValue, EmptyValueAndUnclosedQuote) {
-  std::string value = "stale";
-  EXPECT_TRUE(GetXMLAttrValue("<i a=\"\">", "i", "a", value));
-  EXPECT_EQ(value, "");
-  EXPECT_TRUE(GetXMLAttrValue("<i a=\"open>", "i", "a", value));
-  EXPECT_EQ(value, "open") << "the value ends with the tag";
-}
-
-TEST(GetXMLAttrValue, FalseWhenAnyPartIsMissing) {
-  std::string value = "stale";
-  EXPECT_FALSE(GetXMLAttrValue("<i a=\"1\">", "j", "a", value)) << "no such tag";
-  EXPECT_EQ(value, "");
-  EXPECT_FALSE(GetXMLAttrValue("<i a=\"1\">", "i", "b", value)) << "no such attribute";
-  EXPECT_FALSE(GetXMLAttrValue("<i a=\"1\"", "i", "a", value)) << "no end of tag";
-  EXPECT_FALSE(GetXMLAttrValue("<i>x a=\"1\"</i>", "i", "a", value)) << "outside the tag";
-  EXPECT_FALSE(GetXMLAttrValue("<i a='1'>", "i", "a", value)) << "single quotes";
-  EXPECT_FALSE(GetXMLAttrValue("<i xa=\"1\">", "i", "a", value)) << "only a longer name";
+TEST(GetXMLTagAndAttrValue, FindInAnyCaseAndGiveTheXmlForm) {
+  const struct {
+    const char* xml;
+    const char* tag;
+    const char* attr;  // nullptr: the tag's content
+    bool found;
+    const char* value;
+  } rows[] = {
+      {"<Resp><ReceiptID>R-42</ReceiptID></Resp>", "receiptid", nullptr, true, "R-42"},
+      {"<a:Status xmlns:a=\"u\">OK</a:Status>", "A:STATUS", nullptr, true, "OK"},
+      {"<ErrorCode>E1</ErrorCode><Error>x</Error>", "Error", nullptr, true, "E1"},
+      {"<m>a &amp; b</m>", "m", nullptr, true, "a &amp; b"},
+      {"<m>open to the end", "m", nullptr, true, "open to the end"},
+      {"<a>1</a>", "b", nullptr, false, ""},
+      {"<Status></Status>", "status", nullptr, false, ""},
+      {"<Status/>", "Status", nullptr, false, ""},
+      {"<Status", "Status", nullptr, false, ""},
+      {"", "Status", nullptr, false, ""},
+      {"<Root><Item Code=\"A1\" NAME=\"Widget\">x</Item></Root>", "item", "name", true, "Widget"},
+      {"<Root><Item Code=\"A1\" NAME=\"Widget\">x</Item></Root>", "ITEM", "code", true, "A1"},
+      {"<i a=\"\">", "i", "a", true, ""},
+      {"<i a=\"open>", "i", "a", true, "open"},
+      {"<i a=\"1\">", "j", "a", false, ""},
+      {"<i a=\"1\">", "i", "b", false, ""},
+      {"<i a=\"1\"", "i", "a", false, ""},
+      {"<i>x a=\"1\"</i>", "i", "a", false, ""},
+      {"<i a='1'>", "i", "a", false, ""},
+      {"<i xa=\"1\">", "i", "a", false, ""},
+  };
+  for (const auto& row : rows) {
+    std::string value = "stale";
+    const bool found = row.attr == nullptr ? GetXMLTagValue(row.xml, row.tag, value)
+                                           : GetXMLAttrValue(row.xml, row.tag, row.attr, value);
+    EXPECT_EQ(found, row.found) << row.xml;
+    EXPECT_EQ(value, row.value) << row.xml;
+  }
 }
 
 TEST(SmallTextRoutines, BoolPadDigits) {

@@ -1,4 +1,5 @@
 #include "foundation/time_zone.h"
+#include "support/scoped_env.h"
 
 #include <gtest/gtest.h>
 
@@ -18,24 +19,9 @@ constexpr std::time_t kWinter = 1768478400;
 constexpr std::time_t kSummer = 1784116800;
 
 // Sets TZ for one test and restores the previous value afterwards.
-class ScopedTz {
+class ScopedTz : public testsupport::ScopedEnv {
  public:
-  explicit ScopedTz(const char* zone) {
-    if (const char* old = std::getenv("TZ")) old_ = old;
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~ScopedTz() {
-    if (old_) {
-      setenv("TZ", old_->c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
-    tzset();
-  }
-
- private:
-  std::optional<std::string> old_;
+  explicit ScopedTz(const char* zone) : ScopedEnv("TZ", zone) {}
 };
 
 struct ZoneCase {

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 
+#include "support/file_text.h"
+#include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -21,36 +23,19 @@ using foundation::AppendVeskLog;
 using foundation::AppendVeskLogTo;
 using foundation::VeskLogTimestamp;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
+using testsupport::ReadFileText;
 class VeskLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = temp_.Path();
     old_ = fs::current_path();
     fs::current_path(dir_);
-    if (const char* tz = std::getenv("TZ")) oldTz_ = tz;
-    setenv("TZ", "UTC", 1);
-    tzset();
   }
-  void TearDown() override {
-    fs::current_path(old_);
-    if (oldTz_) {
-      setenv("TZ", oldTz_->c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
-    tzset();
-  }
+  void TearDown() override { fs::current_path(old_); }
   testsupport::TempFolder temp_{"vesklog"};
   fs::path dir_;
   fs::path old_;
-  std::optional<std::string> oldTz_;
+  testsupport::ScopedEnv utc_{"TZ", "UTC"};
 };
 
 TEST_F(VeskLogTest, TimestampIsMonthDayYearAndTime) {
@@ -62,7 +47,7 @@ TEST_F(VeskLogTest, AppendsDatedLinesToAnOwnerOnlyFile) {
   const std::string path = (dir_ / "t.log").string();
   ASSERT_TRUE(AppendVeskLogTo(path, "URL: https://svc/x", 1784116805));
   ASSERT_TRUE(AppendVeskLogTo(path, "HTTP Response=200", 1784116806));
-  EXPECT_EQ(ReadFile(path),
+  EXPECT_EQ(ReadFileText(path),
             "07/15/2026 12:00:05 URL: https://svc/x\n07/15/2026 12:00:06 HTTP Response=200\n");
   struct stat st {};
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
@@ -73,7 +58,7 @@ TEST_F(VeskLogTest, WritesBesideTheSettingsUnderTheCurrentFolder) {
   fs::create_directories(dir_ / "VeskRcpts");
   AppendVeskLog("Request: <xml/>");
   AppendVeskLog("DigitalSend Not OK");
-  const std::string text = ReadFile(dir_ / "VeskRcpts" / "VeskRcpt.log");
+  const std::string text = ReadFileText(dir_ / "VeskRcpts" / "VeskRcpt.log");
   const std::regex line(R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d (Request: <xml/>|DigitalSend Not OK)\n)");
   const std::string first = text.substr(0, text.find('\n') + 1);
   const std::string second = text.substr(first.size());
@@ -97,7 +82,7 @@ TEST_F(VeskLogTest, AFailedAppendNeverRaisesAndLosesNothingWritten) {
     EXPECT_FALSE(AppendVeskLogTo(path, "refused", 1784116806));
   }
   ::chmod(path.c_str(), 0600);
-  EXPECT_EQ(ReadFile(path).substr(0, 25), "07/15/2026 12:00:05 kept\n");
+  EXPECT_EQ(ReadFileText(path).substr(0, 25), "07/15/2026 12:00:05 kept\n");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "oracle/oci_entry_points.h"
 #include "oracle/query.h"
 #include "oracle/session.h"
+#include "oracle/support/entry_point_swap.h"
 #include "oracle/support/oracle_test_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
@@ -23,12 +25,13 @@ namespace oracle_dataset_test {
 
 // Rows delivered by each fetch call, in order.
 struct FetchLog {
+  using FetchSwap = oracle_test_support::EntryPointSwap<oracle::OCIStmtFetch2>;
   static inline std::vector<ub4> rows;
-  static inline PFN_OCIStmtFetch2 realFetch2 = nullptr;
+  static inline std::optional<FetchSwap> swap;
 
   static sword Fetch2(OCIStmt* stmt, OCIError* err, ub4 count, ub2 orientation, sb4 offset,
                       ub4 mode) {
-    const sword status = realFetch2(stmt, err, count, orientation, offset, mode);
+    const sword status = FetchSwap::real(stmt, err, count, orientation, offset, mode);
     ub4 fetched = 0;
     oracle::OCIAttrGet(stmt, OCI_HTYPE_STMT, &fetched, nullptr, OCI_ATTR_ROWS_FETCHED, err);
     rows.push_back(fetched);
@@ -36,13 +39,9 @@ struct FetchLog {
   }
   static void Install() {
     rows.clear();
-    realFetch2 = std::exchange(oracle::OCIStmtFetch2, &Fetch2);
+    swap.emplace(&Fetch2);
   }
-  static void Remove() {
-    if (realFetch2 == nullptr) return;
-    oracle::OCIStmtFetch2 = realFetch2;
-    realFetch2 = nullptr;
-  }
+  static void Remove() { swap.reset(); }
 };
 
 class StandinDataSetTest : public oracle_test_support::StandinDatabaseTest {

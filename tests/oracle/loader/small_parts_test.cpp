@@ -117,24 +117,6 @@ TEST_F(FeatureCheckTest, OCI9FeatureNeedsTheOCI9Calls) {
             "TLOBLocator requires Oracle Net 9, which is not detected on this PC");
 }
 
-TEST(MTSErrors, StatusTextsByRange) {
-  EXPECT_EQ(MTSStatusText(1001), "no MTXDM.DLL available");
-  EXPECT_EQ(MTSStatusText(1005), "can't create new dbiden");
-  EXPECT_EQ(MTSStatusText(2001), "unable to alloc a server");
-  EXPECT_EQ(MTSStatusText(3001), "invalid server object");
-  EXPECT_EQ(MTSStatusText(3008), "alrdy attached to Oracle");
-  EXPECT_EQ(MTSStatusText(4001), "invalid session object");
-  EXPECT_EQ(MTSStatusText(4006), "not logged on to Oracle");
-  EXPECT_EQ(MTSStatusText(5001), "RPC context is invalid");
-  EXPECT_EQ(MTSStatusText(5012), "connection reset by peer");
-  EXPECT_EQ(MTSStatusText(6001), "invalid args to function");
-  EXPECT_EQ(MTSStatusText(6005), "synchr. object error");
-  EXPECT_EQ(MTSStatusText(6014), "error exporting trans.");
-  for (int unknown : {0, 1000, 1006, 2002, 3009, 5013, 6015, -1}) {
-    EXPECT_EQ(MTSStatusText(unknown), "") << unknown;
-  }
-}
-
 TEST(MTSErrors, MessageNamesCodeTextAndFunction) {
   const EOracleMTSError error = MTSErrorText(4002, "OraMTSSvcGet");
   EXPECT_EQ(std::string(error.what()),

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "oracle/oci_entry_points.h"
 #include "oracle/query.h"
 #include "oracle/session.h"
+#include "oracle/support/entry_point_swap.h"
 #include "oracle/support/oracle_test_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
@@ -22,49 +24,47 @@ namespace oracle_query_test {
 
 // Counts the calls that reach the server.
 struct RoundTrips {
+  using PrepareSwap = oracle_test_support::EntryPointSwap<oracle::OCIStmtPrepare>;
+  using ExecuteSwap = oracle_test_support::EntryPointSwap<oracle::OCIStmtExecute>;
+  using FetchSwap = oracle_test_support::EntryPointSwap<oracle::OCIStmtFetch2>;
+
   static inline int prepares = 0;
   static inline int executes = 0;
   static inline int fetches = 0;
   static inline std::vector<ub4> executeIterations;
 
-  static inline PFN_OCIStmtPrepare realPrepare = nullptr;
-  static inline PFN_OCIStmtExecute realExecute = nullptr;
-  static inline PFN_OCIStmtFetch2 realFetch2 = nullptr;
-
   static sword Prepare(OCIStmt* stmt, OCIError* err, const text* sql, ub4 length, ub4 language,
                        ub4 mode) {
     ++prepares;
-    return realPrepare(stmt, err, sql, length, language, mode);
+    return PrepareSwap::real(stmt, err, sql, length, language, mode);
   }
   static sword Execute(OCISvcCtx* svc, OCIStmt* stmt, OCIError* err, ub4 iters, ub4 offset,
                        const OCISnapshot* in, OCISnapshot* out, ub4 mode) {
     ++executes;
     executeIterations.push_back(iters);
-    return realExecute(svc, stmt, err, iters, offset, in, out, mode);
+    return ExecuteSwap::real(svc, stmt, err, iters, offset, in, out, mode);
   }
   static sword Fetch2(OCIStmt* stmt, OCIError* err, ub4 rows, ub2 orientation, sb4 offset,
                       ub4 mode) {
     ++fetches;
-    return realFetch2(stmt, err, rows, orientation, offset, mode);
+    return FetchSwap::real(stmt, err, rows, orientation, offset, mode);
   }
 
   static void Reset() {
     prepares = executes = fetches = 0;
     executeIterations.clear();
   }
+  struct Swaps {
+    PrepareSwap prepare{&Prepare};
+    ExecuteSwap execute{&Execute};
+    FetchSwap fetch{&Fetch2};
+  };
+  static inline std::optional<Swaps> swaps;
   static void Install() {
     Reset();
-    realPrepare = std::exchange(oracle::OCIStmtPrepare, &Prepare);
-    realExecute = std::exchange(oracle::OCIStmtExecute, &Execute);
-    realFetch2 = std::exchange(oracle::OCIStmtFetch2, &Fetch2);
+    swaps.emplace();
   }
-  static void Remove() {
-    if (realPrepare == nullptr) return;
-    oracle::OCIStmtPrepare = realPrepare;
-    oracle::OCIStmtExecute = realExecute;
-    oracle::OCIStmtFetch2 = realFetch2;
-    realPrepare = nullptr;
-  }
+  static void Remove() { swaps.reset(); }
 };
 
 class StandinQueryTest : public oracle_test_support::StandinDatabaseTest {

@@ -16,6 +16,7 @@
 #include "oracle/oracle_errors.h"
 #include "oracle/session.h"
 #include "oracle/session_sql.h"
+#include "oracle/support/entry_point_swap.h"
 #include "oracle/support/oracle_test_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
@@ -39,56 +40,62 @@ struct OciSpy {
   static inline int toLda = 0;
   static inline int toSvcCtx = 0;
 
-  static inline PFN_OCISessionBegin realSessionBegin = nullptr;
-  static inline PFN_OCISessionEnd realSessionEnd = nullptr;
-  static inline PFN_OCIHandleAlloc realHandleAlloc = nullptr;
-  static inline PFN_OCIHandleFree realHandleFree = nullptr;
-  static inline PFN_OCIEnvCreate realEnvCreate = nullptr;
-  static inline PFN_OCIServerVersion realServerVersion = nullptr;
-  static inline PFN_OCISvcCtxToLda realSvcCtxToLda = nullptr;
-  static inline PFN_OCILdaToSvcCtx realLdaToSvcCtx = nullptr;
+  template <auto& Slot>
+  using Swap = oracle_test_support::EntryPointSwap<Slot>;
 
   static sword SessionBegin(OCISvcCtx* svc, OCIError* err, OCISession* usr, ub4 cred, ub4 mode) {
     sessionBegins.push_back({cred, mode});
-    return realSessionBegin(svc, err, usr, cred, mode);
+    return Swap<oracle::OCISessionBegin>::real(svc, err, usr, cred, mode);
   }
   static sword SessionEnd(OCISvcCtx* svc, OCIError* err, OCISession* usr, ub4 mode) {
-    const sword status = realSessionEnd(svc, err, usr, mode);
+    const sword status = Swap<oracle::OCISessionEnd>::real(svc, err, usr, mode);
     return failSessionEnd ? OCI_ERROR : status;
   }
   static sword HandleAlloc(const dvoid* parent, dvoid** handle, ub4 type, std::size_t extra,
                            dvoid** mem) {
-    const sword status = realHandleAlloc(parent, handle, type, extra, mem);
+    const sword status = Swap<oracle::OCIHandleAlloc>::real(parent, handle, type, extra, mem);
     if (status == OCI_SUCCESS) ++handlesAllocated;
     return status;
   }
   static sword HandleFree(dvoid* handle, ub4 type) {
-    const sword status = realHandleFree(handle, type);
+    const sword status = Swap<oracle::OCIHandleFree>::real(handle, type);
     if (status == OCI_SUCCESS) ++handlesFreed;
     return status;
   }
   static sword EnvCreate(OCIEnv** env, ub4 mode, const dvoid* ctx, OCIMallocFn m, OCIReallocFn r,
                          OCIFreeFn f, std::size_t extra, dvoid** mem) {
-    const sword status = realEnvCreate(env, mode, ctx, m, r, f, extra, mem);
+    const sword status = Swap<oracle::OCIEnvCreate>::real(env, mode, ctx, m, r, f, extra, mem);
     if (status == OCI_SUCCESS) ++handlesAllocated;
     return status;
   }
 
   static sword ServerVersion(dvoid* handle, OCIError* err, text* buf, ub4 size, ub1 type) {
-    if (!serverVersion) return realServerVersion(handle, err, buf, size, type);
+    if (!serverVersion) return Swap<oracle::OCIServerVersion>::real(handle, err, buf, size, type);
     std::snprintf(reinterpret_cast<char*>(buf), size, "%s", serverVersion->c_str());
     return OCI_SUCCESS;
   }
   static sword SvcCtxToLda(OCISvcCtx* svc, OCIError* err, Lda_Def* lda) {
-    if (!serverVersion) return realSvcCtxToLda(svc, err, lda);
+    if (!serverVersion) return Swap<oracle::OCISvcCtxToLda>::real(svc, err, lda);
     ++toLda;
     return OCI_SUCCESS;
   }
   static sword LdaToSvcCtx(OCISvcCtx** svc, OCIError* err, Lda_Def* lda) {
-    if (!serverVersion) return realLdaToSvcCtx(svc, err, lda);
+    if (!serverVersion) return Swap<oracle::OCILdaToSvcCtx>::real(svc, err, lda);
     ++toSvcCtx;
     return OCI_SUCCESS;
   }
+
+  struct Swaps {
+    Swap<oracle::OCIServerVersion> serverVersion{&ServerVersion};
+    Swap<oracle::OCISvcCtxToLda> svcCtxToLda{&SvcCtxToLda};
+    Swap<oracle::OCILdaToSvcCtx> ldaToSvcCtx{&LdaToSvcCtx};
+    Swap<oracle::OCISessionBegin> sessionBegin{&SessionBegin};
+    Swap<oracle::OCISessionEnd> sessionEnd{&SessionEnd};
+    Swap<oracle::OCIHandleAlloc> handleAlloc{&HandleAlloc};
+    Swap<oracle::OCIHandleFree> handleFree{&HandleFree};
+    Swap<oracle::OCIEnvCreate> envCreate{&EnvCreate};
+  };
+  static inline std::optional<Swaps> swaps;
 
   static void Install() {
     sessionBegins.clear();
@@ -96,27 +103,9 @@ struct OciSpy {
     failSessionEnd = false;
     serverVersion.reset();
     toLda = toSvcCtx = 0;
-    realServerVersion = std::exchange(oracle::OCIServerVersion, &ServerVersion);
-    realSvcCtxToLda = std::exchange(oracle::OCISvcCtxToLda, &SvcCtxToLda);
-    realLdaToSvcCtx = std::exchange(oracle::OCILdaToSvcCtx, &LdaToSvcCtx);
-    realSessionBegin = std::exchange(oracle::OCISessionBegin, &SessionBegin);
-    realSessionEnd = std::exchange(oracle::OCISessionEnd, &SessionEnd);
-    realHandleAlloc = std::exchange(oracle::OCIHandleAlloc, &HandleAlloc);
-    realHandleFree = std::exchange(oracle::OCIHandleFree, &HandleFree);
-    realEnvCreate = std::exchange(oracle::OCIEnvCreate, &EnvCreate);
+    swaps.emplace();
   }
-  static void Remove() {
-    if (realSessionBegin == nullptr) return;
-    oracle::OCISessionBegin = realSessionBegin;
-    oracle::OCISessionEnd = realSessionEnd;
-    oracle::OCIHandleAlloc = realHandleAlloc;
-    oracle::OCIHandleFree = realHandleFree;
-    oracle::OCIEnvCreate = realEnvCreate;
-    oracle::OCIServerVersion = realServerVersion;
-    oracle::OCISvcCtxToLda = realSvcCtxToLda;
-    oracle::OCILdaToSvcCtx = realLdaToSvcCtx;
-    realSessionBegin = nullptr;
-  }
+  static void Remove() { swaps.reset(); }
 };
 
 class StandinSessionTest : public oracle_test_support::StandinDatabaseTest {

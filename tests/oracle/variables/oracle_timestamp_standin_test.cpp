@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <set>
+
+#include "oracle/field_data.h"
+#include "oracle/oracle_errors.h"
 #include "oracle/oracle_timestamp.h"
 #include "oracle/query/query_fixture.h"
 #include "oracle/type_codes.h"
+#include "oracle/variables.h"
 
 #ifdef STANDIN_ORACLE_HOME
 
@@ -16,15 +22,30 @@ using oracle::TOracleTimestamp;
 
 class StandinTimestampTest : public oracle_query_test::StandinQueryTest {};
 
-TEST_F(StandinTimestampTest, FractionOf999Point6MillisecondsReadsAs999) {
-  TOracleTimestamp ts(session_.get(), OCI_DTYPE_TIMESTAMP);
+TEST_F(StandinTimestampTest, FractionsRoundToMillisecondsWithoutLeavingTheSecond) {
+  TOracleTimestamp ts(session_.get(), OCI_DTYPE_TIMESTAMP_TZ);
   EXPECT_TRUE(ts.IsNull());
-  ts.SetComponents(2023, 12, 31, 23, 59, 59, 999'600'000);
-  const oracle::TDateTimeParts p = oracle::DecodeDateTime(ts.Value());
-  EXPECT_EQ(p.year, 2023);
-  EXPECT_EQ(p.day, 31);
-  EXPECT_EQ(p.second, 59);
-  EXPECT_EQ(p.millisecond, 999);
+  EXPECT_EQ(ts.Indicator(), -1);
+  EXPECT_EQ(ts.Value(), 0.0);
+  EXPECT_EQ(ts.AsText(), "");
+  const struct {
+    ub4 fraction;
+    int second, millisecond;
+  } rows[] = {{999'600'000, 59, 999}, {1'500'000, 59, 2}, {1'499'999, 59, 1}};
+  for (const auto& row : rows) {
+    ts.SetComponents(2023, 12, 31, 23, 59, 59, row.fraction);
+    EXPECT_EQ(ts.Indicator(), 0);
+    const oracle::TDateTimeParts p = oracle::DecodeDateTime(ts.Value());
+    EXPECT_EQ((std::array{p.year, p.day, p.second, p.millisecond}),
+              (std::array{2023, 31, row.second, row.millisecond}))
+        << row.fraction;
+  }
+  int hours = 9, minutes = 9;
+  ts.TimeZoneOffset(hours, minutes);
+  EXPECT_EQ(hours * 60 + minutes, 0) << "the stand-in keeps local times";
+  ts.Clear();
+  EXPECT_TRUE(ts.IsNull());
+  EXPECT_EQ(ts.Value(), 0.0);
 }
 
 TEST_F(StandinTimestampTest, ValuesTextAndCopiesGoThroughTheClient) {
@@ -41,23 +62,64 @@ TEST_F(StandinTimestampTest, ValuesTextAndCopiesGoThroughTheClient) {
   TOracleTimestamp c(session_.get(), OCI_DTYPE_TIMESTAMP);
   c.Assign(a);
   EXPECT_NEAR(c.Value(), when, 1e-9);
-  EXPECT_THROW(b.SetAsText("no time at all"), oracle::EOracleError);
+  a.Clear();
+  c.Assign(a);
+  EXPECT_TRUE(c.IsNull());
+  EXPECT_THROW(b.SetValue(1e9), oracle::EDateError);
+}
+
+TEST_F(StandinTimestampTest, ZeroIsNullOnlyWhileTheSessionSaysSo) {
+  TOracleTimestamp ts(session_.get(), OCI_DTYPE_TIMESTAMP);
+  ts.SetValue(0);
+  EXPECT_TRUE(ts.IsNull());
+  session_->Preferences().SetZeroDateIsNull(false);
+  ts.SetValue(0);
+  EXPECT_FALSE(ts.IsNull());
+  EXPECT_EQ(oracle::DecodeDateTime(ts.Value()).year, 1899);
+}
+
+TEST_F(StandinTimestampTest, ClientErrorsRaiseWithTheTimestampAndItsSession) {
+  TOracleTimestamp ts(session_.get(), OCI_DTYPE_TIMESTAMP);
+  try {
+    ts.SetComponents(2023, 2, 29, 0, 0, 0, 0);
+    ADD_FAILURE() << "no error";
+  } catch (const oracle::EOracleError& e) {
+    EXPECT_EQ(e.ErrorCode(), 1858);
+    EXPECT_EQ(e.Component(), &ts);
+    EXPECT_EQ(e.Session(), session_.get());
+  }
+  try {
+    ts.SetAsText("no time at all");
+    ADD_FAILURE() << "no error";
+  } catch (const oracle::EOracleError& e) {
+    EXPECT_EQ(e.ErrorCode(), 1861);
+  }
 }
 
 TEST_F(StandinTimestampTest, SessionMustBeConnected) {
   session_->LogOff();
-  try {
-    TOracleTimestamp ts(session_.get(), OCI_DTYPE_TIMESTAMP);
-    FAIL() << "created on a disconnected session";
-  } catch (const std::runtime_error& e) {
-    EXPECT_STREQ(e.what(), "Can only create TOracleTimestamp instance if Session is connected");
+  for (oracle::TSessionContext* session : {static_cast<oracle::TSessionContext*>(nullptr),
+                                           static_cast<oracle::TSessionContext*>(session_.get())}) {
+    try {
+      TOracleTimestamp ts(session, OCI_DTYPE_TIMESTAMP);
+      ADD_FAILURE() << "created on a disconnected session";
+    } catch (const std::runtime_error& e) {
+      EXPECT_STREQ(e.what(), "Can only create TOracleTimestamp instance if Session is connected");
+    }
   }
 }
 
-TEST_F(StandinTimestampTest, TimestampVariableBoundFromItsObject) {
+TEST_F(StandinTimestampTest, TimestampVariableReadsItsObjectAndIsBoundFromIt) {
   Run("create table stamps (at timestamp)");
   TOracleTimestamp ts(session_.get(), OCI_DTYPE_TIMESTAMP);
+  oracle::TVariableData v(":TS", oracle::otype::Timestamp);
+  v.SetValue(0, oracle::Variant::Object(&ts), session_.get());
+  EXPECT_TRUE(v.GetValue(0, session_.get()).IsEmpty()) << "the timestamp is still null";
   ts.SetComponents(2001, 2, 3, 4, 5, 6, 7'000'000);
+  EXPECT_EQ(v.GetValue(0, session_.get()),
+            oracle::Variant::Date(EncodeDateTime({2001, 2, 3, 4, 5, 6, 7})));
+  EXPECT_EQ(v.DisplayText(session_.get()), "2001-02-03 04:05:06");
+
   auto insert = NewQuery("insert into stamps values (:at)");
   insert->DeclareVariable("at", oracle::otype::Timestamp);
   insert->SetVariable("at", oracle::Variant::Object(&ts));
@@ -65,6 +127,18 @@ TEST_F(StandinTimestampTest, TimestampVariableBoundFromItsObject) {
   auto query = NewQuery("select at from stamps");
   query->Execute();
   EXPECT_NEAR(query->FieldAsDate(0), EncodeDateTime({2001, 2, 3, 4, 5, 6, 7}), 1e-9);
+}
+
+TEST_F(StandinTimestampTest, TimestampColumnsHoldOneDescriptorPerRow) {
+  oracle::TFieldData column(oracle::otype::TimestampLTZ, 4, 5);
+  ASSERT_EQ(column.AllocateHandles(session_->Environment()), OCI_SUCCESS);
+  ASSERT_EQ(column.AllocateHandles(session_->Environment()), OCI_SUCCESS) << "a second round";
+  std::set<void*> distinct;
+  for (int row = 0; row < 5; ++row) distinct.insert(column.Handles()[row]);
+  EXPECT_EQ(distinct.size(), 5u);
+  EXPECT_EQ(distinct.count(nullptr), 0u);
+  oracle::TFieldData orphan(oracle::otype::Timestamp, 4, 2);
+  EXPECT_EQ(orphan.AllocateHandles(nullptr), OCI_INVALID_HANDLE);
 }
 
 }  // namespace

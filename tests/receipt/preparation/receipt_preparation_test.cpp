@@ -7,15 +7,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <string>
 
 #include "foundation/prefs_records.h"
 #include "invoice_builder.h"
-#include "log_capture.h"
 #include "receipt/records.h"
 #include "receipt/soap_messages.h"
+#include "support/app_log_capture.h"
+#include "support/scoped_env.h"
 
 namespace {
 
@@ -97,7 +96,7 @@ TEST_F(PreparationTest, FiveHundredAndOneItemsFillTheWholeReceipt) {
 }
 
 TEST_F(PreparationTest, AFiveHundredAndSecondItemLeavesTheSaleWithoutADigitalReceipt) {
-  LogCapture log("prep502");
+  testsupport::AppLogCapture log("prep502", 9, true);
   auto invoice = SaleInvoice();
   for (int i = 0; i < 502; ++i) AddItem(*invoice, "Item " + std::to_string(i), 1, 1.0);
 
@@ -113,7 +112,7 @@ TEST_F(PreparationTest, AFiveHundredAndSecondItemLeavesTheSaleWithoutADigitalRec
 }
 
 TEST_F(PreparationTest, AValueOfTheWrongKindEndsThePreparationWithItsStep) {
-  LogCapture log("prepcast");
+  testsupport::AppLogCapture log("prepcast", 9, true);
   auto invoice = SaleInvoice();
   invoice->Items.NewContainer().AddField("Qty", std::string("lots"));
 
@@ -175,9 +174,8 @@ TEST_F(PreparationTest, ADepositFeeWithoutASalesOrderIsAServiceCharge) {
 }
 
 TEST_F(PreparationTest, ASaleWithDiscountTaxesShipToAndACardCarriesEverything) {
-  LogCapture log("prepsale");
-  ::setenv("TZ", "America/Chicago", 1);
-  ::tzset();
+  testsupport::AppLogCapture log("prepsale", 9, true);
+  testsupport::ScopedEnv zone("TZ", "America/Chicago");
   auto& prefs = foundation::MainPrefs;
   prefs.InclDesc3 = true;
   prefs.InclDesc4 = false;
@@ -230,63 +228,67 @@ TEST_F(PreparationTest, ASaleWithDiscountTaxesShipToAndACardCarriesEverything) {
   ASSERT_FALSE(FTransControl.NoVesk);
 
   const receipt::DigitalReceiptItem& boots = fDRcptItems[0];
-  EXPECT_EQ(boots.ItemDescription, "Second line third");
-  EXPECT_EQ(boots.MiscInfo, "Size: M / Attr: Blue / Vendor: Acme Goods");
-  EXPECT_EQ(boots.ItemUPCNumber, "123456789012") << "the leading zero is dropped";
-  EXPECT_EQ(boots.ItemSKUNumber, "123456789012");
-  EXPECT_EQ(boots.ItemBrand, "Acme Goods");
-  EXPECT_EQ(boots.Category, "APP");
-  EXPECT_EQ(boots.CustomCategory1, "BAGS");
-  EXPECT_EQ(boots.CustomCategory2, "") << "position 7 names no category";
-  EXPECT_EQ(boots.DiscountAmount, "");
-  EXPECT_EQ(boots.TaxAmount1, "");
-
   const receipt::DigitalReceiptItem& laces = fDRcptItems[1];
-  EXPECT_EQ(laces.ItemSKUNumber, "LC-2") << "no UPC: the ALU is the SKU";
-  EXPECT_EQ(laces.ItemUPCNumber, "");
-  EXPECT_EQ(laces.ItemBrand, "") << "neither vendor name nor code";
-  EXPECT_EQ(laces.MiscInfo, "Size:  / Attr:  / Vendor: ");
-  EXPECT_EQ(laces.DiscountAmount, "-5.00");
-  EXPECT_EQ(laces.DiscountName, "NONE");
-  EXPECT_EQ(laces.TaxAmount1, "1.65");
-  EXPECT_EQ(laces.TaxPercent1, "0.0825");
-  EXPECT_EQ(laces.TaxAmount2, "0.50");
-  EXPECT_EQ(laces.TaxPercent2, "0.025");
-  EXPECT_EQ(laces.CustomCategory1, "");
+  const struct {
+    const char* rule;
+    std::string actual;
+    std::string expected;
+  } rows[] = {
+      {"description: lines 3 and 4 as chosen", boots.ItemDescription, "Second line third"},
+      {"misc info: size, attribute, vendor", boots.MiscInfo,
+       "Size: M / Attr: Blue / Vendor: Acme Goods"},
+      {"misc info keeps empty parts", laces.MiscInfo, "Size:  / Attr:  / Vendor: "},
+      {"UPC loses its leading zero", boots.ItemUPCNumber, "123456789012"},
+      {"SKU is the UPC when there is one", boots.ItemSKUNumber, "123456789012"},
+      {"SKU is the ALU without a UPC", laces.ItemSKUNumber, "LC-2"},
+      {"no UPC, none sent", laces.ItemUPCNumber, ""},
+      {"brand is the vendor name", boots.ItemBrand, "Acme Goods"},
+      {"no vendor name or code, no brand", laces.ItemBrand, ""},
+      {"category from the DCS roll-up", boots.Category, "APP"},
+      {"custom category by position", boots.CustomCategory1, "BAGS"},
+      {"position 7 names no category", boots.CustomCategory2, ""},
+      {"unmatched DCS, no custom category", laces.CustomCategory1, ""},
+      {"no item discount, none sent", boots.DiscountAmount, ""},
+      {"item discount is a reduction", laces.DiscountAmount, "-5.00"},
+      {"item discount without reason", laces.DiscountName, "NONE"},
+      {"no item tax, none sent", boots.TaxAmount1, ""},
+      {"item tax 1", laces.TaxAmount1, "1.65"},
+      {"item tax percent as a fraction", laces.TaxPercent1, "0.0825"},
+      {"item tax 2", laces.TaxAmount2, "0.50"},
+      {"item tax 2 percent", laces.TaxPercent2, "0.025"},
+      {"sale type", fDRcpt.TransactionType, "SaleTransaction"},
+      {"digital only when wanted without paper", fDRcpt.ReceiptType, "DigitalOnly"},
+      {"local date and time of the sale", fDRcpt.RcptDate, "2024-03-15T14:05:09"},
+      {"time zone abbreviation at the sale", fDRcpt.TimeZone, "CST"},
+      {"store number three digits", fDRcpt.StoreID, "007"},
+      {"workstation two digits", fDRcpt.POSID, "03"},
+      {"receipt number", fDRcpt.ReceiptNumber, "1042"},
+      {"transaction number", fDRcpt.TransactionNumber, "1042"},
+      {"invoice discount is a reduction", fDRcpt.DiscountAmount, "-5.00"},
+      {"subtotal", fDRcpt.SubTotalAmount, "15.00"},
+      {"tax 1", fDRcpt.TaxAmount1, "1.65"},
+      {"tax 1 percent", fDRcpt.TaxPercent1, "0.0825"},
+      {"tax 2", fDRcpt.TaxAmount2, "0.50"},
+      {"tax 2 percent", fDRcpt.TaxPercent2, "0.025"},
+      {"total due", fDRcpt.TotalDue, "17.15"},
+      {"total paid by card", fDRcpt.TotalPaid, "17.15"},
+      {"no change on a card", fDRcpt.ChangeDue, ""},
+      {"no fee, no service charge", fDRcpt.ServiceCharge, ""},
+      {"ship-to name and address lines", fDRcpt.AdditionalInfo1,
+       "John Roe\\n1 Main St\\nSpringfield\\n12345"},
+      {"card text then the first comment", fDRcpt.AdditionalInfo2,
+       CardTenderEmvText() + "\\nThanks"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(row.actual, row.expected) << row.rule;
   EXPECT_EQ(fDRcptItemCount, 1);
-
-  EXPECT_EQ(fDRcpt.TransactionType, "SaleTransaction");
-  EXPECT_EQ(fDRcpt.ReceiptType, "DigitalOnly");
-  EXPECT_EQ(fDRcpt.RcptDate, "2024-03-15T14:05:09");
-  EXPECT_EQ(fDRcpt.TimeZone, "CST");
-  EXPECT_EQ(fDRcpt.StoreID, "007");
-  EXPECT_EQ(fDRcpt.POSID, "03");
-  EXPECT_EQ(fDRcpt.ReceiptNumber, "1042");
-  EXPECT_EQ(fDRcpt.TransactionNumber, "1042");
   EXPECT_TRUE(fDRcpt.ReAuthenticate) << "a temporary identifier is confirmed again";
   EXPECT_TRUE(fDRcpt.TemporaryID);
   EXPECT_TRUE(fDRcpt.DefaultQuenlo);
-
-  EXPECT_EQ(fDRcpt.DiscountAmount, "-5.00");
-  EXPECT_EQ(fDRcpt.SubTotalAmount, "15.00");
-  EXPECT_EQ(fDRcpt.TaxAmount1, "1.65");
-  EXPECT_EQ(fDRcpt.TaxPercent1, "0.0825");
-  EXPECT_EQ(fDRcpt.TaxAmount2, "0.50");
-  EXPECT_EQ(fDRcpt.TaxPercent2, "0.025");
-  EXPECT_EQ(fDRcpt.TotalDue, "17.15");
-  EXPECT_EQ(fDRcpt.TotalPaid, "17.15");
-  EXPECT_EQ(fDRcpt.ChangeDue, "");
-  EXPECT_EQ(fDRcpt.ServiceCharge, "");
   EXPECT_FALSE(fDRcpt.NoPaymentsYet);
-
-  EXPECT_EQ(fDRcpt.AdditionalInfo1, "John Roe\\n1 Main St\\nSpringfield\\n12345");
-  EXPECT_EQ(fDRcpt.AdditionalInfo2, CardTenderEmvText() + "\\nThanks");
 
   const std::string text = log.Text();
   EXPECT_NE(text.find("SQL that failed to find vendor: select v.Vend_Name"), std::string::npos);
   EXPECT_NE(text.find("Roll-up position 7"), std::string::npos);
-  ::unsetenv("TZ");
-  ::tzset();
 }
 
 TEST_F(PreparationTest, CashWithChangeCountsWhatWasHandedOver) {

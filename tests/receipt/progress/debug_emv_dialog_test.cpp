@@ -15,13 +15,13 @@
 #include "foundation/prefs_records.h"
 #include "platform/process.h"
 #include "receipt/preparation/invoice_builder.h"
-#include "receipt/preparation/log_capture.h"
 #include "receipt/receipt_preparation.h"
 #include "receipt/records.h"
 #include "receipt/sale_workflow.h"
 #include "screens.h"
 #include "scripted_user/qt_test_app.h"
 #include "scripted_user/scripted_user.h"
+#include "support/app_log_capture.h"
 
 namespace {
 
@@ -150,7 +150,7 @@ TEST_F(CardDataDialogTest, TheSwitchShowsTheDialogAndItsValuesMakeTheCardText) {
 }
 
 TEST_F(CardDataDialogTest, TheCardDataValuesNeverReachTheLog) {
-  preparationtest::LogCapture log("cardvalues");
+  testsupport::AppLogCapture log("cardvalues", 9, true);
   const foundation::TMainPrefs saved = foundation::MainPrefs;
   receipt::ResetTransControl();
   receipt::ResetReceipt();

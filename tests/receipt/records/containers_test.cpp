@@ -48,13 +48,17 @@ TEST(ContainerTest, TypedGettersConvertBetweenTypes) {
   c.AddField("float", 2.5);
   c.AddField("text", std::string(" -7 "));
   c.AddField("decimal", std::string("3.5"));
-  c.AddField("date", TFieldDateTime{46361.75});  // 2026-12-05 18:00
+  c.AddField("date", TFieldDateTime{46361.75});                // 2026-12-05 18:00
+  c.AddField("beforeOrigin", TFieldDateTime{-1.99999999999});  // rounds to 1899-12-30
+  c.AddField("beforeOriginText", std::string("1899-12-29 06:00:00"));
   c.AddField("dateText", std::string("2026-12-05T18:00:00"));
   c.AddField("dayText", std::string("2026-12-05"));
 
   EXPECT_EQ(c.AsString("int"), "12");
   EXPECT_EQ(c.AsString("float"), "2.5");
   EXPECT_EQ(c.AsString("date"), "2026-12-05 18:00:00");
+  EXPECT_EQ(c.AsString("beforeOrigin"), "1899-12-30");
+  EXPECT_DOUBLE_EQ(c.AsDateTime("beforeOriginText"), -1.25);
   EXPECT_EQ(c.AsInteger("text"), -7);
   EXPECT_EQ(c.AsInteger("float"), 2) << "half to even";
   EXPECT_EQ(c.AsInteger("decimal"), 4) << "half to even";

@@ -28,7 +28,7 @@ void ExpectGolden(const std::string& name, const std::string& actual) {
   if (std::getenv("NORVANE_UPDATE_GOLDEN") != nullptr) {
     std::ofstream(golden, std::ios::binary) << actual;
   }
-  const std::string expected = soaptest::ReadAll(golden);
+  const std::string expected = testsupport::ReadFileText(golden);
   ASSERT_FALSE(expected.empty()) << "missing golden file " << golden;
   if (expected != actual) {
     const fs::path out = fs::temp_directory_path() / (name + ".actual.xml");

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "foundation/log.h"
@@ -17,16 +18,15 @@
 #include "foundation/vesk_log.h"
 #include "receipt/records.h"
 #include "receipt/soap_responses.h"
+#include "support/app_log_capture.h"
+#include "support/file_text.h"
 #include "support/temp_folder.h"
 
 namespace soaptest {
 
 namespace fs = std::filesystem;
 
-inline std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using testsupport::ReadFileText;
 
 inline size_t CountOf(const std::string& hay, const std::string& needle) {
   size_t n = 0;
@@ -43,10 +43,7 @@ class SoapFixture : public ::testing::Test {
     fs::create_directories(root_ / "VeskRcpts");
     oldCwd_ = fs::current_path();
     fs::current_path(root_);
-    foundation::SetLogFolder((root_ / "logs").string() + "/");
-    foundation::SetMachineInfoLogging(false);
-    foundation::SetLogLevel(9);
-    foundation::StartLogging("Soap", false);
+    log_.emplace("Soap");
     ResetRecords();
     // A loaded card list keeps message building from reading settings files.
     foundation::MainPrefs.Cards = {"VISA=Visa"};
@@ -56,7 +53,7 @@ class SoapFixture : public ::testing::Test {
   }
 
   void TearDown() override {
-    foundation::StopLogging();
+    log_.reset();
     fs::current_path(oldCwd_);
     foundation::MainPrefs = savedMain_;
     foundation::StorePrefs = savedStore_;
@@ -71,18 +68,14 @@ class SoapFixture : public ::testing::Test {
   }
 
   // Everything the application log wrote so far.
-  std::string AppLog() {
-    EXPECT_TRUE(foundation::WaitForLogWriter(std::chrono::seconds(30)));
-    std::string all;
-    for (const auto& entry : fs::directory_iterator(root_ / "logs")) all += ReadAll(entry.path());
-    return all;
-  }
+  std::string AppLog() { return log_->Text(); }
 
-  std::string TrafficLog() const { return ReadAll(root_ / foundation::kVeskLogPath); }
+  std::string TrafficLog() const { return ReadFileText(root_ / foundation::kVeskLogPath); }
 
   testsupport::TempFolder temp_{"norvane_soap"};
   fs::path root_;
   fs::path oldCwd_;
+  std::optional<testsupport::AppLogCapture> log_;
   foundation::TMainPrefs savedMain_;
   foundation::TStorePrefs savedStore_;
 };

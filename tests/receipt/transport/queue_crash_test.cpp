@@ -18,7 +18,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using transporttest::ReadAll;
+using testsupport::ReadFileText;
 
 class QueueCrashTest : public ::testing::Test {
  protected:
@@ -33,7 +33,7 @@ class QueueCrashTest : public ::testing::Test {
       const std::string name = e.path().filename().string();
       if (name.ends_with(".xml")) {
         ++published;
-        EXPECT_EQ(ReadAll(e.path()), content) << name << " is not complete";
+        EXPECT_EQ(ReadFileText(e.path()), content) << name << " is not complete";
       } else {
         EXPECT_TRUE(name.starts_with(".")) << name << " could be taken for a message";
       }
@@ -65,7 +65,7 @@ TEST_F(QueueCrashTest, AWriterKilledBetweenWritingAndPublishingLeavesNoMessage) 
   size_t hidden = 0;
   for (const auto& e : fs::directory_iterator(queue_)) {
     ++hidden;
-    EXPECT_EQ(ReadAll(e.path()), content) << "the written text was flushed before publishing";
+    EXPECT_EQ(ReadFileText(e.path()), content) << "the written text was flushed before publishing";
   }
   EXPECT_EQ(hidden, 1u);
 }

@@ -23,6 +23,7 @@
 #include "foundation/log.h"
 #include "foundation/message_form.h"
 #include "receipt/records.h"
+#include "support/app_log_capture.h"
 #include "support/temp_folder.h"
 #include "transport_fixture.h"
 
@@ -33,7 +34,7 @@ using receipt::FTransControl;
 using receipt::QueueFileName;
 using receipt::QueueRequest;
 using receipt::WriteQueueFile;
-using transporttest::ReadAll;
+using testsupport::ReadFileText;
 
 std::chrono::system_clock::time_point LocalTime(int y, int mo, int d, int h, int mi, int s,
                                                 int ms) {
@@ -64,26 +65,14 @@ class QueueFilesTest : public ::testing::Test {
   void SetUp() override {
     root_ = temp_.Path();
     queue_ = root_ / "VeskRcpts" / "Queue";
-    fs::create_directories(root_ / "logs");
-    foundation::SetLogFolder((root_ / "logs").string() + "/");
-    foundation::SetMachineInfoLogging(false);
-    foundation::SetLogLevel(9);
-    foundation::StartLogging("Queue", false);
     receipt::ResetTransControl();
   }
+  void TearDown() override { receipt::ResetTransControl(); }
 
-  std::string AppLog() {
-    EXPECT_TRUE(foundation::WaitForLogWriter(std::chrono::seconds(30)));
-    std::string all;
-    for (const auto& f : FilesIn(root_ / "logs")) all += ReadAll(f);
-    return all;
-  }
-  void TearDown() override {
-    foundation::StopLogging();
-    receipt::ResetTransControl();
-  }
+  std::string AppLog() { return log_.Text(); }
 
   testsupport::TempFolder temp_{"norvane_queue"};
+  testsupport::AppLogCapture log_{"Queue"};
   fs::path root_;
   fs::path queue_;
 };
@@ -120,7 +109,7 @@ TEST_F(QueueFilesTest, QueuesTheRequestByteForByteWithALineEnd) {
   EXPECT_TRUE(std::regex_match(name, std::regex(R"(Q-\d{17}_(0|[1-9]\d{0,2})_WS3\.xml)"))) << name;
   EXPECT_LE(StampOf(QueueFileName(before, 0, "")), StampOf(name));
   EXPECT_GE(StampOf(QueueFileName(after, 0, "")), StampOf(name));
-  EXPECT_EQ(ReadAll(files[0]), request + "\r\n");
+  EXPECT_EQ(ReadFileText(files[0]), request + "\r\n");
   EXPECT_EQ(fs::status(files[0]).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_NE(AppLog().find("Request queued in [ " + files[0].string() + " ]"), std::string::npos);
@@ -139,7 +128,7 @@ TEST_F(QueueFilesTest, ManyRequestsInTheSameMomentAreAllKept) {
   for (int i = 0; i < kCount; ++i) {
     QueueRequest(queue_.string(), "<r>" + std::to_string(i) + "</r>", "9");
   }
-  for (const auto& f : FilesIn(queue_)) contents.insert(ReadAll(f));
+  for (const auto& f : FilesIn(queue_)) contents.insert(ReadFileText(f));
   EXPECT_EQ(contents.size(), static_cast<size_t>(kCount)) << "no queued request was replaced";
 }
 
@@ -154,8 +143,8 @@ TEST_F(QueueFilesTest, AClashWithAnExistingFileDrawsAnotherName) {
 
   EXPECT_EQ(drawn, 2u);
   EXPECT_EQ(fs::path(path), queue_ / names[1]);
-  EXPECT_EQ(ReadAll(taken), "earlier");
-  EXPECT_EQ(ReadAll(path), "later");
+  EXPECT_EQ(ReadFileText(taken), "earlier");
+  EXPECT_EQ(ReadFileText(path), "later");
   EXPECT_EQ(FilesIn(queue_).size(), 2u);
 }
 
@@ -168,7 +157,7 @@ TEST_F(QueueFilesTest, GivesUpWhenEveryNameIsTakenAndLeavesNothingBehind) {
                receipt::EQueueWriteError);
   const auto files = FilesIn(queue_);
   ASSERT_EQ(files.size(), 1u);
-  EXPECT_EQ(ReadAll(files[0]), "earlier");
+  EXPECT_EQ(ReadFileText(files[0]), "earlier");
   EXPECT_FALSE(fs::exists(root_ / "VeskRcpts" / "escape.xml"));
 }
 
@@ -245,7 +234,7 @@ TEST_F(QueueFilesTest, AFailureLeavesAnEarlierQueuedFlagAsItWas) {
   QueueRequest(queue_.string(), "<r/>", "3");
   EXPECT_TRUE(FTransControl.RequestQueued);
   EXPECT_EQ(answerer.shown.size(), 1u);
-  EXPECT_EQ(ReadAll(queue_), "not a folder");
+  EXPECT_EQ(ReadFileText(queue_), "not a folder");
 }
 
 }  // namespace

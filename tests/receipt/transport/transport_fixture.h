@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "foundation/log.h"
@@ -22,16 +23,14 @@
 #include "receipt/records.h"
 #include "receipt_service.h"
 #include "scripted_user/qt_test_app.h"
+#include "support/app_log_capture.h"
 #include "test_certificates.h"
 
 namespace transporttest {
 
 namespace fs = std::filesystem;
 
-inline std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using testsupport::ReadFileText;
 
 // The certificates of this test program: made before the first test (in a
 // temporary folder) and removed after the last.
@@ -45,11 +44,8 @@ class TransportFixture : public ::testing::Test {
             ("norvane_transport_" + std::to_string(::getpid()) + "_" +
              ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root_);
-    fs::create_directories(root_ / "logs");
-    foundation::SetLogFolder((root_ / "logs").string() + "/");
-    foundation::SetMachineInfoLogging(false);
-    foundation::SetLogLevel(9);
-    foundation::StartLogging("Transport", false);
+    fs::create_directories(root_);
+    log_.emplace("Transport");
 
     service_ = std::make_unique<receiptservice::ReceiptService>(TestCertificates());
     service_->Start();
@@ -63,21 +59,17 @@ class TransportFixture : public ::testing::Test {
   void TearDown() override {
     service_->Stop();
     ::unsetenv(receipt::kCaBundleEnvironment);
-    foundation::StopLogging();
+    log_.reset();
     fs::remove_all(root_);
     foundation::MainPrefs = savedMain_;
     receipt::ResetTransControl();
   }
 
   // Everything the application log wrote so far.
-  std::string AppLog() {
-    EXPECT_TRUE(foundation::WaitForLogWriter(std::chrono::seconds(30)));
-    std::string all;
-    for (const auto& entry : fs::directory_iterator(root_ / "logs")) all += ReadAll(entry.path());
-    return all;
-  }
+  std::string AppLog() { return log_->Text(); }
 
   fs::path root_;
+  std::optional<testsupport::AppLogCapture> log_;
   std::unique_ptr<receiptservice::ReceiptService> service_;
   foundation::TMainPrefs savedMain_;
 };

@@ -22,8 +22,8 @@ using receipt::FTransControl;
 using receipt::SendDigitalReceipt;
 using receiptservice::Answer;
 using receiptservice::AnswerKind;
+using testsupport::ReadFileText;
 using workflowtest::kCardNumber;
-using workflowtest::ReadAll;
 using workflowtest::WorkflowFixture;
 
 class ExchangeRulesTest : public WorkflowFixture {
@@ -33,7 +33,7 @@ class ExchangeRulesTest : public WorkflowFixture {
   void ExpectQueued(const std::string& request) {
     const auto files = QueueFiles();
     ASSERT_EQ(files.size(), 1u);
-    EXPECT_EQ(ReadAll(files[0]), request + "\r\n");
+    EXPECT_EQ(ReadFileText(files[0]), request + "\r\n");
     const std::string name = files[0].filename().string();
     EXPECT_EQ(name.substr(name.size() - 8), "_WS3.xml") << name;
     EXPECT_TRUE(FTransControl.RequestQueued);

@@ -32,11 +32,6 @@ const receiptservice::TestCertificates& TestCertificates() {
   return kEnvironment->Certificates();
 }
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 void WorkflowFixture::SetUp() {
   savedPrefs_ = foundation::MainPrefs;
   savedCwd_ = fs::current_path();
@@ -45,7 +40,7 @@ void WorkflowFixture::SetUp() {
   queue_ = root_ / "queue";
   fs::create_directories(queue_);
   fs::current_path(root_);
-  log_ = std::make_unique<preparationtest::LogCapture>("workflow");
+  log_ = std::make_unique<testsupport::AppLogCapture>("workflow", 9, true);
 
   service_ = std::make_unique<receiptservice::ReceiptService>(TestCertificates());
   service_->Start();
@@ -91,7 +86,7 @@ std::vector<fs::path> WorkflowFixture::QueueFiles() const {
 
 std::string WorkflowFixture::TrafficLog() const {
   const fs::path path = root_ / "VeskRcpts" / "VeskRcpt.log";
-  return fs::exists(path) ? ReadAll(path) : "";
+  return fs::exists(path) ? ReadFileText(path) : "";
 }
 
 size_t WorkflowFixture::Posts() const {

@@ -14,8 +14,9 @@
 #include <vector>
 
 #include "foundation/prefs_records.h"
-#include "receipt/preparation/log_capture.h"
 #include "receipt_service.h"
+#include "support/app_log_capture.h"
+#include "support/file_text.h"
 #include "support/temp_folder.h"
 #include "test_certificates.h"
 
@@ -26,7 +27,7 @@ namespace fs = std::filesystem;
 // The certificates of this test program, made once.
 const receiptservice::TestCertificates& TestCertificates();
 
-std::string ReadAll(const fs::path& path);
+using testsupport::ReadFileText;
 
 class WorkflowFixture : public ::testing::Test {
  protected:
@@ -47,7 +48,7 @@ class WorkflowFixture : public ::testing::Test {
   fs::path queue_;
   fs::path savedCwd_;
   foundation::TMainPrefs savedPrefs_;
-  std::unique_ptr<preparationtest::LogCapture> log_;
+  std::unique_ptr<testsupport::AppLogCapture> log_;
   std::unique_ptr<receiptservice::ReceiptService> service_;
 };
 
