@@ -20,10 +20,17 @@ endif()
 
 # norvane_layer(<name> [DEPS targets...])
 #   A static library from every .cpp below the current source folder.
-#   Headers are included as "<layer>/file.h" from src/.
+#   Headers are included as "<layer>/file.h" from src/. A folder below with a
+#   CMakeLists.txt of its own is a library of its own: its sources are left
+#   out here (the layer's CMakeLists.txt adds that folder).
 function(norvane_layer name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB_RECURSE sublibs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt)
+  foreach(sublib ${sublibs})
+    get_filename_component(subdir ${sublib} DIRECTORY)
+    list(FILTER srcs EXCLUDE REGEX "^${subdir}/")
+  endforeach()
   add_library(${name} STATIC ${srcs})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE norvane_options)

@@ -47,12 +47,6 @@ bool ParseDouble(const std::string& text, double& value) {
   return ec == std::errc() && end == t.data() + t.size() && begin != end && std::isfinite(value);
 }
 
-std::string FloatText(double value) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.15g", value);
-  return text;
-}
-
 bool IsNullValue(const Variant& v) {
   return v.IsNull() || v.IsEmpty();
 }
@@ -121,6 +115,12 @@ Variant BytesVariant(const std::string& bytes) {
 }
 
 }  // namespace
+
+std::string FloatText(double value) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.15g", value);
+  return text;
+}
 
 // ---- string
 

@@ -20,6 +20,9 @@
 
 namespace dataset {
 
+// The general text of a float: up to 15 significant digits.
+std::string FloatText(double value);
+
 class TStringField : public TField {
  public:
   explicit TStringField(int size = 20) : TField(TFieldType::ftString, size) {}

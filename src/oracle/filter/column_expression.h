@@ -1,0 +1,42 @@
+#pragma once
+// The leaf that reads a field of a dataset's current record, and the
+// resolver that makes one for every name a filter text uses. The bare word
+// NULL is the leaf named "NULL": the null value, of type String.
+
+#include <cstdint>
+#include <string>
+
+#include "dataset/dataset.h"
+#include "oracle/filter/expression.h"
+#include "oracle/filter/parser.h"
+
+namespace oracle::filter {
+
+class TColumnExpression : public TExpression {
+ public:
+  TColumnExpression(dataset::TDataSet& dataSet, std::string fieldName, TExprFlags flags = {});
+  double AsDate() override;
+  std::string AsString() override;
+  double AsFloat() override;
+  int32_t AsInteger() override;
+  bool AsBoolean() override;
+  bool IsNull() override;
+  TExprType ExprType() override;
+
+ private:
+  // The field of that name; looked up again only when the dataset's field
+  // list has changed since. A missing field raises the dataset's error.
+  dataset::TField& Field();
+
+  dataset::TDataSet& dataSet_;
+  std::string fieldName_;
+  bool isNullWord_;
+  dataset::TField* field_ = nullptr;
+  uint64_t generation_ = 0;
+};
+
+// A resolver that makes a TColumnExpression of `dataSet` for each name,
+// whatever the parameters.
+TFieldResolver ColumnResolver(dataset::TDataSet& dataSet);
+
+}  // namespace oracle::filter
