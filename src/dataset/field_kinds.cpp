@@ -125,6 +125,12 @@ std::string FloatText(double value) {
 // ---- string
 
 std::string TStringField::AsString() const {
+  std::string text;
+  GetText(text);
+  return text;
+}
+
+bool TStringField::GetText(std::string& text) const {
   // A record's slot may hold more room than its text needs (line ends the
   // dataset widened): a short slot is read on the stack, so that the result
   // is the only allocation, and none for a short text.
@@ -138,8 +144,12 @@ std::string TStringField::AsString() const {
   } else {
     std::memset(buffer, 0, size);
   }
-  if (!GetData(buffer)) return {};
-  return std::string(buffer, strnlen(buffer, size));
+  if (!GetData(buffer)) {
+    text.clear();
+    return false;
+  }
+  text.assign(buffer, strnlen(buffer, size));
+  return true;
 }
 
 void TStringField::SetAsString(const std::string& value) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "dataset/dataset.h"
+#include "dataset/field_kinds.h"
 #include "oracle/filter/expression.h"
 #include "oracle/filter/parser.h"
 
@@ -22,16 +23,20 @@ class TColumnExpression : public TExpression {
   bool AsBoolean() override;
   bool IsNull() override;
   TExprType ExprType() override;
+  bool TryRead(TExprType type, TValue& value) override;
 
  private:
-  // The field of that name; looked up again only when the dataset's field
-  // list has changed since. A missing field raises the dataset's error.
+  // The field of that name and its type; looked up again only when the
+  // dataset's field list has changed since. A missing field raises the
+  // dataset's error.
   dataset::TField& Field();
 
   dataset::TDataSet& dataSet_;
   std::string fieldName_;
   bool isNullWord_;
   dataset::TField* field_ = nullptr;
+  const dataset::TStringField* stringField_ = nullptr;  // the same, when it is one
+  TExprType type_ = TExprType::String;
   uint64_t generation_ = 0;
 };
 

@@ -57,7 +57,7 @@ TExprType ResultType(TOperator op, TExprType type) {
 }
 
 template <typename T>
-bool Compare(TOperator op, const T& a, const T& b) {
+bool Relates(TOperator op, const T& a, const T& b) {
   switch (op) {
     case TOperator::opEq:
       return a == b;
@@ -206,6 +206,32 @@ bool TExpression::AsBoolean() {
   RaiseExpression("Cannot read %s as boolean", TypeName(ExprType()));
 }
 
+bool TExpression::TryRead(TExprType type, TValue& value) {
+  if (IsNull()) return false;
+  ReadIn(type, value);
+  return true;
+}
+
+void TExpression::ReadIn(TExprType type, TValue& value) {
+  switch (type) {
+    case TExprType::Date:
+      value.number = AsDate();
+      break;
+    case TExprType::String:
+      value.text = AsString();
+      break;
+    case TExprType::Float:
+      value.number = AsFloat();
+      break;
+    case TExprType::Integer:
+      value.integer = AsInteger();
+      break;
+    case TExprType::Boolean:
+      value.boolean = AsBoolean();
+      break;
+  }
+}
+
 // ---- unary
 
 TUnaryOp::TUnaryOp(TOperator op, TExpressionPtr operand, TExprFlags flags)
@@ -347,6 +373,17 @@ TRelationalOp::TRelationalOp(TOperator op, TExpressionPtr left, TExpressionPtr r
 }
 
 bool TRelationalOp::AsBoolean() {
+  if (right_->IsLiteral()) {
+    // The literal is never null, so the left side's null state decides
+    // alone, and it comes with the left side's value.
+    const TExprType type = LowerType(left_->ExprType(), right_->ExprType());
+    if (type != TExprType::Boolean) {
+      TValue l, r;
+      if (!left_->TryRead(type, l)) return op_ == TOperator::opNEQ;
+      right_->ReadIn(type, r);
+      return Compare(type, l, r);
+    }
+  }
   const bool leftNull = left_->IsNull();
   const bool rightNull = right_->IsNull();
   if (leftNull || rightNull) {
@@ -354,44 +391,39 @@ bool TRelationalOp::AsBoolean() {
     if (op_ == TOperator::opNEQ) return !(leftNull && rightNull);
     return false;
   }
-  switch (LowerType(left_->ExprType(), right_->ExprType())) {
-    case TExprType::Date: {
-      const double l = left_->AsDate();
-      return Compare(op_, l, right_->AsDate());
-    }
-    case TExprType::Float: {
-      const double l = left_->AsFloat();
-      return Compare(op_, l, right_->AsFloat());
-    }
-    case TExprType::Integer: {
-      const int32_t l = left_->AsInteger();
-      return Compare(op_, l, right_->AsInteger());
-    }
-    case TExprType::String:
-      return CompareTexts();
-    case TExprType::Boolean:
-      if (op_ != TOperator::opEq && op_ != TOperator::opNEQ) {
-        RaiseExpression("cannot apply %s to boolean operands", OperatorName(op_));
-      }
-      {
-        const bool l = left_->AsBoolean();
-        return Compare(op_, l, right_->AsBoolean());
-      }
+  const TExprType type = LowerType(left_->ExprType(), right_->ExprType());
+  if (type == TExprType::Boolean && op_ != TOperator::opEq && op_ != TOperator::opNEQ) {
+    RaiseExpression("cannot apply %s to boolean operands", OperatorName(op_));
   }
-  return false;
+  TValue l, r;
+  left_->ReadIn(type, l);
+  right_->ReadIn(type, r);
+  return Compare(type, l, r);
 }
 
-bool TRelationalOp::CompareTexts() {
-  std::string l = left_->AsString();
-  std::string r = right_->AsString();
-  if (CaseInsensitive()) {
-    l = platform::UpperUtf8(l);
-    r = platform::UpperUtf8(r);
+bool TRelationalOp::Compare(TExprType type, const TValue& left, const TValue& right) const {
+  switch (type) {
+    case TExprType::Date:
+    case TExprType::Float:
+      return Relates(op_, left.number, right.number);
+    case TExprType::Integer:
+      return Relates(op_, left.integer, right.integer);
+    case TExprType::Boolean:
+      return Relates(op_, left.boolean, right.boolean);
+    case TExprType::String:
+      break;
   }
-  if (PartialCompare() && op_ == TOperator::opEq) return WildcardMatch(l, r);
-  if (PartialCompare() && op_ == TOperator::opNEQ) return !WildcardMatch(l, r);
+  if (CaseInsensitive()) {
+    const std::string l = platform::UpperUtf8(left.text);
+    const std::string r = platform::UpperUtf8(right.text);
+    if (PartialCompare() && op_ == TOperator::opEq) return WildcardMatch(l, r);
+    if (PartialCompare() && op_ == TOperator::opNEQ) return !WildcardMatch(l, r);
+    return Relates(op_, l, r);
+  }
+  if (PartialCompare() && op_ == TOperator::opEq) return WildcardMatch(left.text, right.text);
+  if (PartialCompare() && op_ == TOperator::opNEQ) return !WildcardMatch(left.text, right.text);
   // std::string orders its bytes as unsigned characters.
-  return Compare(op_, l, r);
+  return Relates(op_, left.text, right.text);
 }
 
 bool WildcardMatch(std::string_view text, std::string_view pattern) {

@@ -55,6 +55,15 @@ struct TExprFlags {
   bool partialCompare = true;
 };
 
+// A value read in one of the types: a Date or Float in `number`, an Integer
+// in `integer`, a Boolean in `boolean`, a String in `text`.
+struct TValue {
+  double number = 0;
+  int32_t integer = 0;
+  bool boolean = false;
+  std::string text;
+};
+
 class TExpression {
  public:
   explicit TExpression(TExprFlags flags = {}, int depth = 1);
@@ -70,6 +79,13 @@ class TExpression {
   virtual bool AsBoolean();
   virtual bool IsNull() { return false; }
   virtual TExprType ExprType() = 0;
+  // Reads the node in `type` into `value`, or returns false without reading
+  // when it is null. A field leaf learns both from one read of the record.
+  virtual bool TryRead(TExprType type, TValue& value);
+  // A literal is never null and its type is known without any check.
+  virtual bool IsLiteral() const { return false; }
+  // Reads the node in `type` into `value` (the reading of that type).
+  void ReadIn(TExprType type, TValue& value);
 
   bool CaseInsensitive() const { return flags_.caseInsensitive; }
   bool PartialCompare() const { return flags_.partialCompare; }
@@ -105,6 +121,7 @@ class TStringLiteral : public TExpression {
       : TExpression(flags), value_(std::move(value)) {}
   std::string AsString() override { return value_; }
   TExprType ExprType() override { return TExprType::String; }
+  bool IsLiteral() const override { return true; }
 
  private:
   std::string value_;
@@ -116,6 +133,7 @@ class TFloatLiteral : public TExpression {
   double AsDate() override { return value_; }
   double AsFloat() override { return value_; }
   TExprType ExprType() override { return TExprType::Float; }
+  bool IsLiteral() const override { return true; }
 
  private:
   double value_;
@@ -127,6 +145,7 @@ class TIntegerLiteral : public TExpression {
       : TExpression(flags), value_(value) {}
   int32_t AsInteger() override { return value_; }
   TExprType ExprType() override { return TExprType::Integer; }
+  bool IsLiteral() const override { return true; }
 
  private:
   int32_t value_;
@@ -138,6 +157,7 @@ class TBooleanLiteral : public TExpression {
   double AsDate() override { return value_ ? 1 : 0; }
   bool AsBoolean() override { return value_; }
   TExprType ExprType() override { return TExprType::Boolean; }
+  bool IsLiteral() const override { return true; }
 
  private:
   bool value_;
@@ -184,7 +204,7 @@ class TRelationalOp : public TExpression {
   TExprType ExprType() override { return TExprType::Boolean; }
 
  private:
-  bool CompareTexts();
+  bool Compare(TExprType type, const TValue& left, const TValue& right) const;
   TExpressionPtr left_, right_;
   TOperator op_;
 };

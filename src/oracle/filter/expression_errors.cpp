@@ -17,12 +17,6 @@ void RaiseExpression(const char* message) {
   throw EExpression(message);
 }
 
-double CheckedFloat(double value) {
-  if (std::isnan(value)) throw EInvalidOp();
-  if (std::isinf(value)) throw EOverflow();
-  return value;
-}
-
 int32_t TruncToInt32(double value) {
   const double whole = std::trunc(CheckedFloat(value));
   if (whole < -2147483648.0 || whole > 2147483647.0) throw EIntOverflow();

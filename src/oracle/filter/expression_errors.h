@@ -58,7 +58,11 @@ class EConvertError : public std::runtime_error {
 
 // The value when it is finite; otherwise EInvalidOp for NaN and EOverflow
 // for an infinity.
-double CheckedFloat(double value);
+inline double CheckedFloat(double value) {
+  if (value - value == 0) return value;  // finite: the difference of NaN or an infinity is NaN
+  if (value != value) throw EInvalidOp();
+  throw EOverflow();
+}
 // The value truncated toward zero when it fits 32 bits, else EIntOverflow.
 int32_t TruncToInt32(double value);
 
