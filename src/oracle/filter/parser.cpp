@@ -1,7 +1,9 @@
 #include "oracle/filter/parser.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <initializer_list>
 
 #include "oracle/filter/expression_errors.h"
 
@@ -125,62 +127,53 @@ class Parser {
 
   // + - OR XOR
   TExpressionPtr Simple() {
-    TExpressionPtr left = Term();
-    for (;;) {
-      SkipBlanks();
-      const int c = Current();
-      if (IsEndMarker(c)) break;
-      if (c == '+' || c == '-') {
-        ++pos_;
-        TExpressionPtr right = Term();
-        left = std::make_unique<TBinaryOp>(c == '+' ? TOperator::opPlus : TOperator::opMinus,
-                                           std::move(left), std::move(right), flags_);
-        continue;
-      }
-      if (IsOperatorChar(c)) break;
-      if (!IsWordStart(c)) RaiseExpression("char %s in input stream", CurrentChar());
-      const Word word = ReadWord();
-      if (word.kind == Word::Identifier)
-        RaiseExpression("Identifier %s not allowed here", word.text);
-      if (word.kind != Word::Operator) RaiseExpression("Boolean literal not allowed here");
-      if (word.op != TOperator::opOr && word.op != TOperator::opXor) {
-        pos_ = word.start;
-        break;
-      }
-      TExpressionPtr right = Term();
-      left = std::make_unique<TBinaryOp>(word.op, std::move(left), std::move(right), flags_);
-    }
-    return left;
+    using enum TOperator;
+    return Level(&Parser::Term, {'+', opPlus}, {'-', opMinus}, {opOr, opXor});
   }
 
   // * / DIV MOD AND SHL SHR
   TExpressionPtr Term() {
-    TExpressionPtr left = Factor();
+    using enum TOperator;
+    return Level(&Parser::Factor, {'*', opMult}, {'/', opDivide},
+                 {opDiv, opMod, opAnd, opShl, opShr});
+  }
+
+  struct CharOperator {
+    char spelling;
+    TOperator op;
+  };
+
+  // One level of operators that associate to the left: operands parsed by
+  // `operand`, joined by the two operator characters and the operator words
+  // of the level. Stops at an end marker, another operator character or an
+  // operator word of another level.
+  TExpressionPtr Level(TExpressionPtr (Parser::*operand)(), CharOperator first, CharOperator second,
+                       std::initializer_list<TOperator> words) {
+    TExpressionPtr left = (this->*operand)();
     for (;;) {
       SkipBlanks();
       const int c = Current();
       if (IsEndMarker(c)) break;
-      if (c == '*' || c == '/') {
+      TOperator op;
+      if (c == first.spelling || c == second.spelling) {
         ++pos_;
-        TExpressionPtr right = Factor();
-        left = std::make_unique<TBinaryOp>(c == '*' ? TOperator::opMult : TOperator::opDivide,
-                                           std::move(left), std::move(right), flags_);
-        continue;
+        op = c == first.spelling ? first.op : second.op;
+      } else {
+        if (IsOperatorChar(c)) break;
+        if (!IsWordStart(c)) RaiseExpression("char %s in input stream", CurrentChar());
+        const Word word = ReadWord();
+        if (word.kind == Word::Identifier) {
+          RaiseExpression("Identifier %s not allowed here", word.text);
+        }
+        if (word.kind != Word::Operator) RaiseExpression("Boolean literal not allowed here");
+        if (std::find(words.begin(), words.end(), word.op) == words.end()) {
+          pos_ = word.start;
+          break;
+        }
+        op = word.op;
       }
-      if (IsOperatorChar(c)) break;
-      if (!IsWordStart(c)) RaiseExpression("char %s in input stream", CurrentChar());
-      const Word word = ReadWord();
-      if (word.kind == Word::Identifier)
-        RaiseExpression("Identifier %s not allowed here", word.text);
-      if (word.kind != Word::Operator) RaiseExpression("Boolean literal not allowed here");
-      using enum TOperator;
-      if (word.op != opDiv && word.op != opMod && word.op != opAnd && word.op != opShl &&
-          word.op != opShr) {
-        pos_ = word.start;
-        break;
-      }
-      TExpressionPtr right = Factor();
-      left = std::make_unique<TBinaryOp>(word.op, std::move(left), std::move(right), flags_);
+      TExpressionPtr right = (this->*operand)();
+      left = std::make_unique<TBinaryOp>(op, std::move(left), std::move(right), flags_);
     }
     return left;
   }
