@@ -19,17 +19,22 @@ if(NORVANE_SANITIZE)
 endif()
 
 # norvane_layer(<name> [DEPS targets...])
-#   A static library from every .cpp below the current source folder.
-#   Headers are included as "<layer>/file.h" from src/. A folder below with a
-#   CMakeLists.txt of its own is a library of its own: its sources are left
-#   out here (the layer's CMakeLists.txt adds that folder).
+#   A static library from every .cpp below the current source folder, less
+#   those of child folders that declare a library of their own.
+#   Headers are included as "<layer>/file.h" from src/.
 function(norvane_layer name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  file(GLOB_RECURSE sublibs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt)
-  foreach(sublib ${sublibs})
-    get_filename_component(subdir ${sublib} DIRECTORY)
-    list(FILTER srcs EXCLUDE REGEX "^${subdir}/")
+  # A child folder with a CMakeLists.txt of its own is a library of its own.
+  file(GLOB_RECURSE own_lists CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt)
+  foreach(own_list ${own_lists})
+    get_filename_component(own_dir ${own_list} DIRECTORY)
+    foreach(src ${srcs})
+      string(FIND "${src}" "${own_dir}/" at)
+      if(at EQUAL 0)
+        list(REMOVE_ITEM srcs ${src})
+      endif()
+    endforeach()
   endforeach()
   add_library(${name} STATIC ${srcs})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
