@@ -38,15 +38,11 @@ TColumnExpression::TColumnExpression(dataset::TDataSet& dataSet, std::string fie
       fieldName_(std::move(fieldName)),
       isNullWord_(fieldName_ == "NULL") {}
 
-dataset::TField& TColumnExpression::Field() {
-  const uint64_t generation = dataSet_.Fields().Generation();
-  if (field_ == nullptr || generation != generation_) {
-    field_ = &dataSet_.FieldByName(fieldName_);
-    stringField_ = dynamic_cast<const dataset::TStringField*>(field_);
-    type_ = TypeOfField(field_->DataType());
-    generation_ = generation;
-  }
-  return *field_;
+void TColumnExpression::LookUpField() {
+  field_ = &dataSet_.FieldByName(fieldName_);
+  stringField_ = dynamic_cast<const dataset::TStringField*>(field_);
+  type_ = TypeOfField(field_->DataType());
+  generation_ = dataSet_.Fields().Generation();
 }
 
 double TColumnExpression::AsDate() {

@@ -29,7 +29,11 @@ class TColumnExpression : public TExpression {
   // The field of that name and its type; looked up again only when the
   // dataset's field list has changed since. A missing field raises the
   // dataset's error.
-  dataset::TField& Field();
+  dataset::TField& Field() {
+    if (field_ == nullptr || dataSet_.Fields().Generation() != generation_) LookUpField();
+    return *field_;
+  }
+  void LookUpField();
 
   dataset::TDataSet& dataSet_;
   std::string fieldName_;

@@ -378,10 +378,14 @@ bool TRelationalOp::AsBoolean() {
     // alone, and it comes with the left side's value.
     const TExprType type = LowerType(left_->ExprType(), right_->ExprType());
     if (type != TExprType::Boolean) {
-      TValue l, r;
+      TValue l;
       if (!left_->TryRead(type, l)) return op_ == TOperator::opNEQ;
-      right_->ReadIn(type, r);
-      return Compare(type, l, r);
+      if (!literalRead_ || literalType_ != type) {
+        right_->ReadIn(type, literal_);
+        literalType_ = type;
+        literalRead_ = true;
+      }
+      return Compare(type, l, literal_);
     }
   }
   const bool leftNull = left_->IsNull();

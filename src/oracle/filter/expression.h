@@ -207,6 +207,10 @@ class TRelationalOp : public TExpression {
   bool Compare(TExprType type, const TValue& left, const TValue& right) const;
   TExpressionPtr left_, right_;
   TOperator op_;
+  // A literal right side read in the comparison type: it never changes.
+  bool literalRead_ = false;
+  TExprType literalType_ = TExprType::Date;
+  TValue literal_;
 };
 
 // Whether `text` matches `pattern`, where "*" stands for any run of
