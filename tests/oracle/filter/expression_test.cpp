@@ -111,6 +111,7 @@ TEST(FilterExpression, ReadsEachTextAsTheTableSays) {
       {"2147483647", "Integer:2147483647"},
       {"2147483648", "Float:2147483648"},
       {"1e5 + 1E-5", "Float:100000.00001"},
+      {"1. + 1.5E-1", "Float:1.15"},
       {"'it''s'", "String:it's"},
       // Null rules.
       {"[N] = NULL", "Boolean:TRUE"},
