@@ -41,12 +41,6 @@ bool ParseDouble(const std::string& text, double& value) {
   return ec == std::errc() && end == t.data() + t.size() && begin != end && std::isfinite(value);
 }
 
-std::string FloatText(double value) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.15g", value);
-  return text;
-}
-
 bool IsNullValue(const Variant& v) {
   return v.IsNull() || v.IsEmpty();
 }
@@ -116,9 +110,21 @@ Variant BytesVariant(const std::string& bytes) {
 
 }  // namespace
 
+std::string FloatText(double value) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.15g", value);
+  return text;
+}
+
 // ---- string
 
 std::string TStringField::AsString() const {
+  std::string text;
+  GetText(text);
+  return text;
+}
+
+bool TStringField::GetText(std::string& text) const {
   // A record's slot may hold more room than its text needs (line ends the
   // dataset widened): a short slot is read on the stack, so that the result
   // is the only allocation, and none for a short text.
@@ -132,8 +138,12 @@ std::string TStringField::AsString() const {
   } else {
     std::memset(buffer, 0, size);
   }
-  if (!GetData(buffer)) return {};
-  return std::string(buffer, strnlen(buffer, size));
+  if (!GetData(buffer)) {
+    text.clear();
+    return false;
+  }
+  text.assign(buffer, strnlen(buffer, size));
+  return true;
 }
 
 void TStringField::SetAsString(const std::string& value) {

@@ -20,6 +20,9 @@
 
 namespace dataset {
 
+// The general text of a float: up to 15 significant digits.
+std::string FloatText(double value);
+
 class TStringField : public TField {
  public:
   explicit TStringField(int size = 20) : TField(TFieldType::ftString, size) {}
@@ -30,6 +33,9 @@ class TStringField : public TField {
   int StoredSize() const { return std::max(Size(), storedSize_); }
   void SetStoredSize(int bytes) { storedSize_ = bytes; }
   std::string AsString() const override;
+  // The text and true, or false when the field is null: one read of the
+  // record where IsNull and AsString make two.
+  bool GetText(std::string& text) const;
   // A value longer than Size bytes is refused rather than cut.
   void SetAsString(const std::string& value) override;
   int32_t AsInteger() const override;

@@ -8,6 +8,7 @@ namespace dataset {
 TField& TFields::Add(std::unique_ptr<TField> field) {
   field->dataSet_ = owner_;
   fields_.push_back(std::move(field));
+  ++generation_;
   return *fields_.back();
 }
 
@@ -15,6 +16,7 @@ void TFields::Remove(TField& field) {
   for (auto it = fields_.begin(); it != fields_.end(); ++it) {
     if (it->get() == &field) {
       fields_.erase(it);
+      ++generation_;
       return;
     }
   }
@@ -22,6 +24,7 @@ void TFields::Remove(TField& field) {
 
 void TFields::Clear() {
   fields_.clear();
+  ++generation_;
 }
 
 int TFields::IndexOf(const TField& field) const {

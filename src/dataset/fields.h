@@ -1,6 +1,7 @@
 #pragma once
 // The field objects of a dataset, in field order. The list owns them.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,10 +25,14 @@ class TFields {
   TField* FindField(const std::string& name) const;
   // The same; raises "Field 'name' not found" when none.
   TField& FieldByName(const std::string& name) const;
+  // Grows whenever a field is added or removed, so that a holder of a field
+  // object can tell that the list it found it in has changed.
+  uint64_t Generation() const { return generation_; }
 
  private:
   TDataSet* owner_;
   std::vector<std::unique_ptr<TField>> fields_;
+  uint64_t generation_ = 0;
 };
 
 }  // namespace dataset

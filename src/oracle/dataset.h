@@ -24,6 +24,7 @@
 #include "dataset/dataset.h"
 #include "oracle/dataset_blobs.h"
 #include "oracle/field_info.h"
+#include "oracle/filter/expression.h"
 #include "oracle/ora_variant.h"
 #include "oracle/query.h"
 #include "oracle/record_store.h"
@@ -111,10 +112,13 @@ class TOracleDataSet : public dataset::TDataSet,
   TDecompressBLOBEvent OnDecompressBLOB;
 
   // --- filtering: the records that pass OnFilterRecord and EvaluateFilter ----
+  // A new filter text or option is compiled, and the records that pass are
+  // found, before anything changes: an error in either leaves the previous
+  // filter and view. A closed dataset compiles its filter at open.
   void SetFiltered(bool on) override;
   void SetFilter(const std::string& text) override;
   void SetFilterOptions(dataset::TFilterOptions options) override;
-  // True unless a compiled filter expression rejects the record.
+  // True unless the compiled filter expression rejects the record.
   virtual bool EvaluateFilter();
 
   // --- variables of MainQuery ---------------------------------------------------
@@ -260,7 +264,12 @@ class TOracleDataSet : public dataset::TDataSet,
   void StoreText(uint8_t* value, const Slot& slot, bool nationalWide, const dataset::TField& field,
                  std::string_view text);
   bool TestFilter(uint8_t* record);
-  void RebuildFilteredList();
+  // The stored records that pass the filter now, in store order.
+  std::vector<uint8_t*> PassingRecords();
+  void ShowFiltered(const std::vector<uint8_t*>& records);
+  std::unique_ptr<filter::TExpression> CompileFilter(const std::string& text,
+                                                     dataset::TFilterOptions options);
+  void ChangeFilter(const std::string& text, dataset::TFilterOptions options);
   // dataset_records.cpp
   uint8_t* StateRecord();
   const Slot& SlotOf(const dataset::TField& field) const;
@@ -285,6 +294,7 @@ class TOracleDataSet : public dataset::TDataSet,
   int32_t bookmarkCounter_ = 0;
   int32_t masterKey_ = -1;
   uint8_t* filterBuffer_ = nullptr;
+  std::unique_ptr<filter::TExpression> filterExpression_;
   bool opening_ = false;
   bool activationPending_ = false;
   bool designActivation_ = false;

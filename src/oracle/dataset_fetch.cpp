@@ -7,6 +7,7 @@
 #include "dataset/database_error.h"
 #include "dataset/time_stamp.h"
 #include "oracle/dataset.h"
+#include "oracle/filter/column_expression.h"
 #include "oracle/session.h"
 #include "oracle/type_codes.h"
 #include "platform/text.h"
@@ -273,42 +274,80 @@ bool TOracleDataSet::TestFilter(uint8_t* record) {
 }
 
 bool TOracleDataSet::EvaluateFilter() {
-  return true;
+  return !filterExpression_ || filterExpression_->AsBoolean();
 }
 
-void TOracleDataSet::RebuildFilteredList() {
-  store_->ClearFiltered();
+std::vector<uint8_t*> TOracleDataSet::PassingRecords() {
+  std::vector<uint8_t*> passing;
   for (int n = store_->Base(); n < store_->Count(); ++n) {
     uint8_t* record = store_->Get(n);
-    if (TestFilter(record)) store_->AppendFiltered(record);
+    if (TestFilter(record)) passing.push_back(record);
   }
+  return passing;
+}
+
+void TOracleDataSet::ShowFiltered(const std::vector<uint8_t*>& records) {
+  store_->ClearFiltered();
+  for (uint8_t* record : records) store_->AppendFiltered(record);
+}
+
+std::unique_ptr<filter::TExpression> TOracleDataSet::CompileFilter(
+    const std::string& text, dataset::TFilterOptions options) {
+  return filter::ParseFilterExpression(text, options, filter::ColumnResolver(*this));
 }
 
 void TOracleDataSet::SetFiltered(bool on) {
   if (on == Filtered()) return;
-  if (Active()) CheckBrowseMode();
-  dataset::TDataSet::SetFiltered(on);
-  if (!Active()) return;
-  if (on) RebuildFilteredList();
+  if (!Active()) {
+    dataset::TDataSet::SetFiltered(on);
+    return;
+  }
+  CheckBrowseMode();
+  if (on) {
+    const std::vector<uint8_t*> passing = PassingRecords();
+    dataset::TDataSet::SetFiltered(true);
+    ShowFiltered(passing);
+  } else {
+    dataset::TDataSet::SetFiltered(false);
+  }
   First();
 }
 
-void TOracleDataSet::SetFilter(const std::string& text) {
+void TOracleDataSet::ChangeFilter(const std::string& text, dataset::TFilterOptions options) {
+  if (!Active()) {
+    dataset::TDataSet::SetFilter(text);
+    dataset::TDataSet::SetFilterOptions(options);
+    return;
+  }
+  const bool filtered = Filtered();
+  if (filtered) CheckBrowseMode();
+  std::unique_ptr<filter::TExpression> expression = CompileFilter(text, options);
+  std::vector<uint8_t*> passing;
+  if (filtered) {
+    filterExpression_.swap(expression);
+    try {
+      passing = PassingRecords();
+    } catch (...) {
+      filterExpression_.swap(expression);
+      throw;
+    }
+  } else {
+    filterExpression_ = std::move(expression);
+  }
   dataset::TDataSet::SetFilter(text);
-  if (Active() && Filtered()) {
-    CheckBrowseMode();
-    RebuildFilteredList();
+  dataset::TDataSet::SetFilterOptions(options);
+  if (filtered) {
+    ShowFiltered(passing);
     First();
   }
 }
 
+void TOracleDataSet::SetFilter(const std::string& text) {
+  ChangeFilter(text, FilterOptions());
+}
+
 void TOracleDataSet::SetFilterOptions(dataset::TFilterOptions options) {
-  dataset::TDataSet::SetFilterOptions(options);
-  if (Active() && Filtered()) {
-    CheckBrowseMode();
-    RebuildFilteredList();
-    First();
-  }
+  ChangeFilter(Filter(), options);
 }
 
 }  // namespace oracle

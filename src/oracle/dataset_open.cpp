@@ -78,6 +78,7 @@ void TOracleDataSet::InternalOpen() {
   store_->SetUnidirectional(unidirectional_);
   masterKey_ = -1;
   ComputeRecordSize();
+  filterExpression_ = CompileFilter(Filter(), FilterOptions());
 
   ExecuteQuery(true);
   hitCountKnown_ = false;
@@ -268,6 +269,7 @@ void TOracleDataSet::InternalClose() {
   countQuery_.reset();
   hitCountKnown_ = false;
   filterBuffer_ = nullptr;
+  filterExpression_.reset();
   queryDone_ = true;
 }
 

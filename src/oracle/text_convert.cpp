@@ -1,7 +1,8 @@
 #include "oracle/text_convert.h"
 
 #include <cctype>
-#include <cwctype>
+
+#include "platform/utf8.h"
 
 namespace oracle {
 namespace {
@@ -200,27 +201,10 @@ void SwapUtf16Bytes(std::u16string& text) {
 }
 
 std::string UpperCaseIdentifier(std::string_view text, bool twoByteClient) {
+  if (twoByteClient) return platform::UpperUtf8(text);
   std::string out;
   out.reserve(text.size());
-  if (!twoByteClient) {
-    for (char c : text)
-      out.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
-    return out;
-  }
-  std::size_t pos = 0;
-  char bytes[4];
-  while (pos < text.size()) {
-    uint32_t cp;
-    const std::size_t start = pos;
-    if (!DecodeUtf8(text, pos, cp)) {  // not UTF-8: keep the byte as it is
-      out.push_back(text[start]);
-      pos = start + 1;
-      continue;
-    }
-    const auto upper = static_cast<uint32_t>(std::towupper(static_cast<wint_t>(cp)));
-    const bool valid = upper <= 0x10FFFF && !(upper >= 0xD800 && upper <= 0xDFFF);
-    out.append(bytes, EncodeUtf8(valid ? upper : cp, bytes));
-  }
+  for (char c : text) out.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
   return out;
 }
 

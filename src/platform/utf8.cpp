@@ -1,5 +1,7 @@
 #include "platform/utf8.h"
 
+#include <cwctype>
+
 namespace platform {
 
 bool DecodeUtf8(std::string_view text, size_t& pos, char32_t& cp) {
@@ -49,6 +51,25 @@ void AppendUtf8(std::string& out, char32_t cp) {
     out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (cp & 0x3F));
   }
+}
+
+std::string UpperUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  size_t pos = 0;
+  while (pos < text.size()) {
+    char32_t cp;
+    const size_t start = pos;
+    if (!DecodeUtf8(text, pos, cp)) {
+      out.push_back(text[start]);
+      pos = start + 1;
+      continue;
+    }
+    const auto upper = static_cast<char32_t>(std::towupper(static_cast<wint_t>(cp)));
+    const bool valid = upper <= 0x10FFFF && !(upper >= 0xD800 && upper <= 0xDFFF);
+    AppendUtf8(out, valid ? upper : cp);
+  }
+  return out;
 }
 
 }  // namespace platform

@@ -17,4 +17,9 @@ bool DecodeUtf8(std::string_view text, size_t& pos, char32_t& cp);
 // Appends the UTF-8 form of a code point (at most U+10FFFF) to `out`.
 void AppendUtf8(std::string& out, char32_t cp);
 
+// Upper-cases UTF-8 text code point by code point with the C library's
+// locale-aware wide-character upper-casing; a byte that starts no valid
+// sequence is kept as it is.
+std::string UpperUtf8(std::string_view text);
+
 }  // namespace platform
