@@ -157,7 +157,8 @@ bool TfrmMainSetup::WriteSettings() {
   if (!foundation::WriteMainPrefs(foundation::SettingsFolder(), foundation::QueueFolder(),
                                   foundation::MainSettingsFile(),
                                   foundation::EmailDomainListFile())) {
-    failed.push_back(foundation::MainSettingsFile() + " / " + foundation::EmailDomainListFile());
+    failed.push_back(foundation::MainSettingsFile());
+    failed.push_back(foundation::EmailDomainListFile());
   }
   if (!foundation::WriteWSPrefs("", "", foundation::kWSPrefsTemplate)) {
     std::string fqdn;

@@ -97,7 +97,10 @@ void SendTestReceipt(const std::string& url, const std::string& merchantId,
   std::string message;
   {
     receipt::Tvk transport;
-    message = "Result: " + receipt::SendXML(url, request, &transport);
+    // The answer is one line of XML; shown with a line break between
+    // adjacent tags so that the message fits on the screen.
+    message = "Result: " +
+              foundation::ReplaceAllText(receipt::SendXML(url, request, &transport), "><", ">\n<");
     if (!receipt::LastCommError.empty()) message += "\rException: " + receipt::LastCommError;
   }
   receipt::CloseNM();
