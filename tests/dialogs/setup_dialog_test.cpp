@@ -9,6 +9,7 @@
 #include "dialogs/main_setup.h"
 #include "dialogs/setup_database.h"
 #include "oracle/session.h"
+#include "oracle/session_sql.h"
 #include "setup_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
@@ -196,24 +197,69 @@ TEST_F(SetupDialogTest, RefusedInputKeepsTheDialogOpenAndTheFilesUnchanged) {
   }
 }
 
-TEST_F(SetupDialogTest, WithoutTheDatabaseTheStoredNamesAreKept) {
-  Write(MainIni(), kSettings);
-  dialogs::SetHostSessionOpener([]() -> std::unique_ptr<oracle::TOracleSession> {
-    throw std::runtime_error("ORA-12541: TNS:no listener");
-  });
-  ScriptedUser user;
-  ExpectMessage(user, "Cannot connect to the host database: Logon Ex: ORA-12541: TNS:no listener");
-  user.Check(ColumnIs("lsvC", 0, {"VISA"}))
-      .Check(ColumnIs("grdCategories", 0, {"APP", "FOO"}))
+// How the dialog fills its lists from a database in some state.
+struct DatabaseCase {
+  const char* name;
+  const char* change;   // run on the database copy first; empty: none
+  bool unreachable;     // the logon fails
+  const char* message;  // the message shown first; empty: none
+  QStringList cards;
+  QStringList codes;
+};
+
+TEST_F(SetupDialogTest, ListsFollowTheDatabaseOrKeepTheStoredNames) {
+  const QStringList stored = {"APP", "FOO"};
+  const QStringList allCards = {"AMEX", "DISCOVER", "MASTERCARD", "VISA"};
+  const DatabaseCase cases[] = {
+      {"no master subsidiary",
+       "update subsidiary set master=0",
+       false,
+       "",
+       allCards,
+       {"APP", "FOO", "ZZZ"}},
+      {"no DCS table", "drop table dcs", false,
+       "Unable to query the host database for DCS information: EOracleError: ORA-", allCards,
+       stored},
+      {"unreachable",
+       "",
+       true,
+       "Cannot connect to the host database: Logon Ex: ORA-12541: TNS:no listener",
+       {"VISA"},
+       stored}};
+  for (const DatabaseCase& state : cases) {
+    SCOPED_TRACE(state.name);
+    Write(MainIni(), kSettings);
+    if (*state.change != '\0') {
+      auto session = NewSession();
+      oracle::RunSessionSQL(*session, state.change);
+      session->Commit();
+    }
+    dialogs::SetHostSessionOpener({});
+    if (state.unreachable) {
+      dialogs::SetHostSessionOpener([]() -> std::unique_ptr<oracle::TOracleSession> {
+        throw std::runtime_error("ORA-12541: TNS:no listener");
+      });
+    }
+    ScriptedUser user;
+    if (*state.message != '\0') {
+      ExpectMessage(user, state.message, true);
+    } else {
+      user.WaitForDialog("TfrmMainSetup");
+    }
+    user.Check(ColumnIs("lsvC", 0, state.cards)).Check(ColumnIs("grdCategories", 0, state.codes));
+    if (state.codes == stored) {
       // Stored positions -1 and 9 name no roll-up: empty cells.
-      .Check(ColumnIs("grdCategories", 1, {"SHOES", ""}))
-      .Check(ColumnIs("grdCategories", 2, {"BAGS", ""}))
-      .Press("btnExit")
-      .WaitForClose();
-  RunSetup(user);
-  EXPECT_TRUE(HasLine(MainIni(), "VISA=Visa"));
-  EXPECT_TRUE(HasLine(MainIni(), "APP=1;2"));
-  EXPECT_TRUE(HasLine(MainIni(), "FOO=0;0"));
+      user.Check(ColumnIs("grdCategories", 1, {"SHOES", ""}))
+          .Check(ColumnIs("grdCategories", 2, {"BAGS", ""}));
+    }
+    user.Press("btnExit").WaitForClose();
+    RunSetup(user);
+    // What the database did not list is written back as it was.
+    EXPECT_TRUE(HasLine(MainIni(), "VISA=Visa"));
+    EXPECT_TRUE(HasLine(MainIni(), "APP=1;2"));
+    EXPECT_TRUE(HasLine(MainIni(), "FOO=0;0"));
+    EXPECT_EQ(HasLine(MainIni(), "ZZZ=0;0"), state.codes.contains("ZZZ"));
+  }
 }
 
 TEST_F(SetupDialogTest, AFailedWriteNamesTheFilesAndKeepsTheDialogOpen) {
