@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTreeWidget>
@@ -80,12 +79,6 @@ auto WithWaitWindow(const char* text, Read read) {
   return read();
 }
 
-std::string ShortClassName(const std::exception& e) {
-  std::string name = hostplugin::ExceptionClassName(e);
-  const size_t colon = name.rfind("::");
-  return colon == std::string::npos ? name : name.substr(colon + 2);
-}
-
 }  // namespace
 
 int IndexOfEntry(const QStringList& list, const QString& text) {
@@ -151,15 +144,7 @@ void TfrmMainSetup::ConnectHandlers() {
 
 void TfrmMainSetup::showEvent(QShowEvent* event) {
   // Centred on the host's main window, or on the screen without one.
-  const QWidget* host = parentWidget();
-  const QRect area = host != nullptr       ? host->frameGeometry()
-                     : screen() != nullptr ? screen()->availableGeometry()
-                                           : QRect();
-  if (area.isValid()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(area.center());
-    move(frame.topLeft());
-  }
+  foundation::CentreOnOwner(*this);
   QDialog::showEvent(event);
 }
 
@@ -206,8 +191,8 @@ void TfrmMainSetup::FormShow() {
       codes = WithWaitWindow("Collecting categories, please wait...",
                              [&] { return ReadDcsCodes(*session); });
     } catch (const std::exception& e) {
-      Message("Unable to query the host database for DCS information: " + ShortClassName(e) + ": " +
-              e.what());
+      Message("Unable to query the host database for DCS information: " +
+              hostplugin::ExceptionShortClassName(e) + ": " + e.what());
       foundation::LogException(e, "TfrmMainSetup.FormShow while reading DCS table");
     }
   }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QScreen>
 #include <QVariant>
 #include <QWidget>
 
@@ -33,6 +34,17 @@ QWidget* HostMainWindow() {
     if (window == named) return window;
   }
   return nullptr;
+}
+
+void CentreOnOwner(QWidget& window) {
+  const QWidget* owner = window.parentWidget();
+  const QRect area = owner != nullptr             ? owner->frameGeometry()
+                     : window.screen() != nullptr ? window.screen()->availableGeometry()
+                                                  : QRect();
+  if (!area.isValid()) return;
+  QRect frame = window.frameGeometry();
+  frame.moveCenter(area.center());
+  window.move(frame.topLeft());
 }
 
 }  // namespace foundation

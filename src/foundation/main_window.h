@@ -20,4 +20,8 @@ void SetHostMainWindow(QWidget* window);
 // named through kHostMainWindowProperty, else null.
 QWidget* HostMainWindow();
 
+// Moves `window` (frame included) to the centre of its parent window, or of
+// its screen when it has no parent. Called from the window's show event.
+void CentreOnOwner(QWidget& window);
+
 }  // namespace foundation

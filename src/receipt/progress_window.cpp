@@ -5,7 +5,6 @@
 #include <QFont>
 #include <QLabel>
 #include <QPointer>
-#include <QScreen>
 
 #include "foundation/log.h"
 #include "foundation/main_window.h"
@@ -46,15 +45,7 @@ TfrmNM::TfrmNM(QWidget* owner)
 }
 
 void TfrmNM::showEvent(QShowEvent* event) {
-  // Centred on the owner, or on the screen without one.
-  const QRect area = parentWidget() != nullptr ? parentWidget()->frameGeometry()
-                     : screen() != nullptr     ? screen()->availableGeometry()
-                                               : QRect();
-  if (area.isValid()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(area.center());
-    move(frame.topLeft());
-  }
+  foundation::CentreOnOwner(*this);
   QDialog::showEvent(event);
 }
 
