@@ -17,6 +17,8 @@
 #include "platform/process.h"
 #include "scripted_user/qt_test_app.h"
 
+#ifdef STANDIN_ORACLE_HOME
+
 namespace setuptest {
 
 namespace {
@@ -96,3 +98,5 @@ QString SetupDialogTest::Shot(const std::string& name) {
 }
 
 }  // namespace setuptest
+
+#endif  // STANDIN_ORACLE_HOME

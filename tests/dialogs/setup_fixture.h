@@ -15,6 +15,8 @@
 #include "oracle/support/oracle_test_fixture.h"
 #include "scripted_user/scripted_user.h"
 
+#ifdef STANDIN_ORACLE_HOME
+
 namespace setuptest {
 
 namespace fs = std::filesystem;
@@ -57,3 +59,5 @@ class SetupDialogTest : public oracle_test_support::StandinDatabaseTest {
 };
 
 }  // namespace setuptest
+
+#endif  // STANDIN_ORACLE_HOME
