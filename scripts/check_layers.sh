@@ -20,7 +20,7 @@ src/oracle/blob            src/dataset src/platform
 src/oracle/filter          src/dataset src/platform
 src/receipt                src/hostplugin src/host_interfaces src/foundation src/platform
 src/dialogs                src/receipt src/oracle src/hostplugin src/host_interfaces src/foundation src/platform
-src/plugins                src/hostplugin
+src/plugins                src/dialogs src/receipt src/oracle src/hostplugin src/host_interfaces src/foundation src/platform
 src/plugin                 src/plugins src/dialogs src/receipt src/hostplugin src/foundation src/platform
 standins/ociclient         src/platform
 standins/host              src/receipt src/host_interfaces src/platform standins/receiptservice testsupport/scripted_user

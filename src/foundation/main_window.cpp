@@ -56,4 +56,9 @@ void CentreOnHostMainWindow(QWidget& window) {
   CentreFrameOn(window, main != nullptr ? main->frameGeometry() : ScreenArea(window));
 }
 
+void CentreOnOwner(QWidget& window) {
+  const QWidget* owner = window.parentWidget();
+  CentreFrameOn(window, owner != nullptr ? owner->frameGeometry() : ScreenArea(window));
+}
+
 }  // namespace foundation

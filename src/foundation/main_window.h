@@ -33,4 +33,8 @@ void CentreFrameOn(QWidget& window, const QRect& area);
 // host named no main window.
 void CentreOnHostMainWindow(QWidget& window);
 
+// Centres the window on its parent window, or on its screen when it has no
+// parent.
+void CentreOnOwner(QWidget& window);
+
 }  // namespace foundation

@@ -63,4 +63,10 @@ std::string ExceptionClassName(const std::exception& error) {
   return status == 0 && demangled ? std::string(demangled.get()) : std::string(mangled);
 }
 
+std::string ExceptionShortClassName(const std::exception& error) {
+  std::string name = ExceptionClassName(error);
+  const size_t colon = name.rfind("::");
+  return colon == std::string::npos ? name : name.substr(colon + 2);
+}
+
 }  // namespace hostplugin

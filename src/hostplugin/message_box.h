@@ -20,4 +20,7 @@ void SetMessageBoxHandler(MessageBoxHandler handler);
 // The readable class name of an exception ("std::runtime_error").
 std::string ExceptionClassName(const std::exception& error);
 
+// The same without its namespaces ("runtime_error").
+std::string ExceptionShortClassName(const std::exception& error);
+
 }  // namespace hostplugin

@@ -1,5 +1,7 @@
 #include "plugins/vk9_configure.h"
 
+#include "dialogs/main_setup.h"
+#include "foundation/message_form.h"
 #include "hostplugin/plugin_class_table.h"
 
 namespace plugins {
@@ -9,6 +11,15 @@ void Tvk9Configure::Initialize() {
   FGUID = hostplugin::CLSID_vk9Configure;
   FEnabled = true;
   FPriority = ppNormal;
+}
+
+void Tvk9Configure::ConfigureAllImpl() {
+  try {
+    dialogs::ShowMainSetup(0);
+  } catch (const std::exception& e) {
+    foundation::DisplayMessage(foundation::kMessageCaption,
+                               std::string("ConfigureAll: ") + e.what());
+  }
 }
 
 }  // namespace plugins

@@ -10,6 +10,11 @@ class Tvk9Configure : public hostplugin::TCustomConfigurePlugin {
   const char* ClassName() const override { return "Tvk9Configure"; }
   // Sets its own values without the base initialisation.
   void Initialize() override;
+
+ protected:
+  // Opens the setup dialog; an error is shown as "ConfigureAll: " + its
+  // message.
+  void ConfigureAllImpl() override;
 };
 
 }  // namespace plugins

@@ -45,9 +45,7 @@ TfrmNM::TfrmNM(QWidget* owner)
 }
 
 void TfrmNM::showEvent(QShowEvent* event) {
-  // Centred on the owner, or on the screen without one.
-  foundation::CentreFrameOn(*this, parentWidget() != nullptr ? parentWidget()->frameGeometry()
-                                                             : foundation::ScreenArea(*this));
+  foundation::CentreOnOwner(*this);
   QDialog::showEvent(event);
 }
 

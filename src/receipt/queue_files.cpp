@@ -95,12 +95,6 @@ void CheckFileName(const std::string& name) {
   }
 }
 
-std::string ShortClassName(const std::exception& e) {
-  std::string name = hostplugin::ExceptionClassName(e);
-  const size_t colon = name.rfind("::");
-  return colon == std::string::npos ? name : name.substr(colon + 2);
-}
-
 void ShowQueueFailure(const std::string& message) {
   try {
     if (foundation::UiAvailableOnThisThread()) {
@@ -203,7 +197,8 @@ void QueueRequest(const std::string& folder, std::string_view request,
   } catch (const std::exception& e) {
     foundation::KWLog(0, std::string("Queue Request Ex : ") + e.what(), foundation::kLevelError,
                       kQueueTag);
-    ShowQueueFailure(ShortClassName(e) + " exception when queuing request: " + e.what());
+    ShowQueueFailure(hostplugin::ExceptionShortClassName(e) +
+                     " exception when queuing request: " + e.what());
   }
   foundation::LogExit(kTraceLevel, kQueueTag);
 }

@@ -10,7 +10,11 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <chrono>
 #include <memory>
@@ -269,6 +273,72 @@ TEST(ScriptedUser, StepsFromText) {
   EXPECT_FALSE(dialog.box->isChecked());
 }
 
+// Two tab pages: the second holds a grid, a list view and a spin box.
+class PagedDialog : public QDialog {
+ public:
+  PagedDialog() {
+    setObjectName("frmPaged");
+    auto* layout = new QVBoxLayout(this);
+    auto* tabs = new QTabWidget(this);
+    layout->addWidget(tabs);
+    tabs->addTab(new QWidget, "&First");
+    auto* second = new QWidget;
+    auto* inner = new QVBoxLayout(second);
+    grid = new QTableWidget(2, 2, second);
+    grid->setObjectName("grdCells");
+    list = new QTreeWidget(second);
+    list->setObjectName("lsvRows");
+    list->addTopLevelItem(new QTreeWidgetItem(QStringList{"Alpha"}));
+    list->addTopLevelItem(new QTreeWidgetItem(QStringList{"Beta"}));
+    spin = new QSpinBox(second);
+    spin->setObjectName("edtCount");
+    spin->setRange(0, 50);
+    for (QWidget* w : std::initializer_list<QWidget*>{grid, list, spin}) inner->addWidget(w);
+    tabs->addTab(second, "Second");
+    auto* ok = new QPushButton("OK", this);
+    ok->setObjectName("btnOK");
+    layout->addWidget(ok);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  }
+  QTableWidget* grid;
+  QTreeWidget* list;
+  QSpinBox* spin;
+};
+
+TEST(ScriptedUser, ReachesTabPagesGridCellsListRowsAndSpinBoxes) {
+  ScriptedUser user;
+  QString error;
+  ASSERT_TRUE(
+      user.AddStepsFromText("wait frmPaged\n"
+                            "tab Second\n"
+                            "cell grdCells 1 0 two words\n"
+                            "cell grdCells 0 1\n"
+                            "row lsvRows beta\n"
+                            "fill edtCount 42\n"
+                            "press btnOK\n",
+                            &error))
+      << error.toStdString();
+  user.Start();
+  PagedDialog dialog;
+  EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+  EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+  EXPECT_EQ(dialog.grid->item(1, 0)->text(), "two words");
+  EXPECT_EQ(dialog.grid->currentRow(), 0);
+  EXPECT_EQ(dialog.grid->currentColumn(), 1);
+  EXPECT_EQ(dialog.list->currentItem()->text(0), "Beta");
+  EXPECT_TRUE(dialog.list->currentItem()->isSelected());
+  EXPECT_EQ(dialog.spin->value(), 42);
+
+  // A hidden page's controls cannot be reached; a missing row is waited for.
+  ScriptedUser hidden(300ms);
+  hidden.WaitForDialog("frmPaged").SelectRow("lsvRows", "Gamma");
+  hidden.Start();
+  PagedDialog again;
+  again.exec();
+  EXPECT_FALSE(hidden.Finish());
+  EXPECT_NE(hidden.Failure().indexOf("stayed hidden"), -1) << hidden.Failure().toStdString();
+}
+
 TEST(ScriptedUser, BadScriptTextIsRefusedWhole) {
   ScriptedUser user;
   QString error;
@@ -276,6 +346,8 @@ TEST(ScriptedUser, BadScriptTextIsRefusedWhole) {
   EXPECT_EQ(error.toStdString(), "line 2: unknown or incomplete step: \"jump btnOK\"");
   EXPECT_FALSE(user.AddStepsFromText("choose cboChoice\n", &error));
   EXPECT_FALSE(user.AddStepsFromText("bound -5\n", &error));
+  EXPECT_FALSE(user.AddStepsFromText("cell grdCells one 1\n", &error));
+  EXPECT_FALSE(user.AddStepsFromText("row lsvRows\n", &error));
   // Nothing was added: the script is empty and finishes at once.
   user.Start();
   EXPECT_TRUE(user.Finish());

@@ -1,6 +1,8 @@
 #include "scripted_user/scripted_user.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -13,6 +15,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTextEdit>
 #include <QThread>
 #include <utility>
@@ -87,6 +90,25 @@ ScriptedUser& ScriptedUser::Tick(const QString& box, bool checked) {
 ScriptedUser& ScriptedUser::Press(const QString& button) {
   return Add({Kind::Press, button, {}, true, {}, {}});
 }
+ScriptedUser& ScriptedUser::SelectTab(const QString& title) {
+  return Add({Kind::Tab, title, {}, true, {}, {}});
+}
+ScriptedUser& ScriptedUser::SelectCell(const QString& grid, int row, int column) {
+  Step step{Kind::Cell, grid, {}, false, {}, {}};
+  step.row = row;
+  step.column = column;
+  return Add(std::move(step));
+}
+ScriptedUser& ScriptedUser::FillCell(const QString& grid, int row, int column,
+                                     const QString& text) {
+  Step step{Kind::Cell, grid, text, true, {}, {}};
+  step.row = row;
+  step.column = column;
+  return Add(std::move(step));
+}
+ScriptedUser& ScriptedUser::SelectRow(const QString& view, const QString& row) {
+  return Add({Kind::Row, view, row, true, {}, {}});
+}
 ScriptedUser& ScriptedUser::PressEscape() {
   return Add({Kind::Escape, {}, {}, true, {}, {}});
 }
@@ -131,6 +153,22 @@ bool ScriptedUser::AddStepsFromText(const QString& script, QString* error) {
       step = {Kind::Tick, rest, {}, verb == "tick", {}, bound};
     } else if (verb == "press" && !rest.isEmpty()) {
       step = {Kind::Press, rest, {}, true, {}, bound};
+    } else if (verb == "tab" && !rest.isEmpty()) {
+      step = {Kind::Tab, rest, {}, true, {}, bound};
+    } else if (verb == "cell" && !tail.isEmpty()) {
+      // GRID ROW COLUMN [TEXT]
+      const QStringList parts = tail.split(' ');
+      bool rowOk = false;
+      bool columnOk = false;
+      step = {Kind::Cell, first, {}, parts.size() > 2, {}, bound};
+      step.row = parts.value(0).toInt(&rowOk);
+      step.column = parts.value(1).toInt(&columnOk);
+      if (!rowOk || !columnOk || step.row < 0 || step.column < 0) {
+        return bad("the row and column must be numbers from 0");
+      }
+      if (step.flag) step.text = tail.section(' ', 2);
+    } else if (verb == "row" && !first.isEmpty() && !tail.isEmpty()) {
+      step = {Kind::Row, first, tail, true, {}, bound};
     } else if (verb == "escape" && rest.isEmpty()) {
       step = {Kind::Escape, {}, {}, true, {}, bound};
     } else if (verb == "close" && rest.isEmpty()) {
@@ -254,6 +292,77 @@ QWidget* ScriptedUser::FindControl(const QString& name, QString& why) {
   return control;
 }
 
+ScriptedUser::Outcome ScriptedUser::RunTab(const Step& step, QString& why) {
+  for (QTabWidget* tabs : dialog_->findChildren<QTabWidget*>()) {
+    for (int i = 0; i < tabs->count(); ++i) {
+      if (tabs->tabText(i).remove('&') == step.name && tabs->isTabEnabled(i) && tabs->isVisible()) {
+        tabs->setCurrentIndex(i);
+        return Outcome::Done;
+      }
+    }
+  }
+  why = QString("no tab page \"%1\" appeared in %2").arg(step.name, DialogText());
+  return Outcome::Retry;
+}
+
+ScriptedUser::Outcome ScriptedUser::RunCell(const Step& step, QString& why) {
+  QWidget* control = FindControl(step.name, why);
+  if (control == nullptr) return Outcome::Retry;
+  auto* view = qobject_cast<QAbstractItemView*>(control);
+  if (view == nullptr || view->model() == nullptr) {
+    why = QString("control \"%1\" is a %2, not a grid").arg(step.name, ClassName(*control));
+    return Outcome::Failed;
+  }
+  const QModelIndex index = view->model()->index(step.row, step.column);
+  if (!index.isValid()) {
+    why = QString("grid \"%1\" has no cell at row %2, column %3")
+              .arg(step.name)
+              .arg(step.row)
+              .arg(step.column);
+    return Outcome::Retry;
+  }
+  if (step.flag && (view->editTriggers() == QAbstractItemView::NoEditTriggers ||
+                    !(view->model()->flags(index) & Qt::ItemIsEditable))) {
+    why = QString("the cell at row %2, column %3 of grid \"%1\" cannot be typed into")
+              .arg(step.name)
+              .arg(step.row)
+              .arg(step.column);
+    return Outcome::Failed;
+  }
+  view->setFocus();
+  view->setCurrentIndex(index);
+  emit view->clicked(index);
+  if (step.flag) view->model()->setData(index, step.text, Qt::EditRole);
+  return Outcome::Done;
+}
+
+ScriptedUser::Outcome ScriptedUser::RunRow(const Step& step, QString& why) {
+  QWidget* control = FindControl(step.name, why);
+  if (control == nullptr) return Outcome::Retry;
+  auto* view = qobject_cast<QAbstractItemView*>(control);
+  if (view == nullptr || view->model() == nullptr) {
+    why = QString("control \"%1\" is a %2, not a list view").arg(step.name, ClassName(*control));
+    return Outcome::Failed;
+  }
+  const QAbstractItemModel& model = *view->model();
+  bool isNumber = false;
+  int row = step.text.toInt(&isNumber);
+  if (!isNumber) {
+    row = -1;
+    for (int r = 0; r < model.rowCount() && row < 0; ++r) {
+      if (model.index(r, 0).data().toString().compare(step.text, Qt::CaseInsensitive) == 0) row = r;
+    }
+  }
+  if (row < 0 || row >= model.rowCount()) {
+    why = QString("no row \"%1\" appeared in list view \"%2\"").arg(step.text, step.name);
+    return Outcome::Retry;
+  }
+  view->setFocus();
+  view->selectionModel()->setCurrentIndex(
+      model.index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  return Outcome::Done;
+}
+
 ScriptedUser::Outcome ScriptedUser::Run(const Step& step, QString& why) {
   if (step.kind == Kind::Wait) return RunWait(step, why);
   if (dialog_.isNull()) {
@@ -285,6 +394,12 @@ ScriptedUser::Outcome ScriptedUser::Run(const Step& step, QString& why) {
         text->setPlainText(step.text);
       } else if (auto* plain = qobject_cast<QPlainTextEdit*>(control)) {
         plain->setPlainText(step.text);
+      } else if (auto* spin = qobject_cast<QAbstractSpinBox*>(control);
+                 spin && spin->findChild<QLineEdit*>() != nullptr) {
+        QLineEdit* line = spin->findChild<QLineEdit*>();
+        line->selectAll();
+        line->insert(step.text);
+        spin->interpretText();
       } else {
         why = QString("control \"%1\" is a %2, which cannot be typed into")
                   .arg(step.name, ClassName(*control));
@@ -337,6 +452,12 @@ ScriptedUser::Outcome ScriptedUser::Run(const Step& step, QString& why) {
       ClickLater(button);
       return Outcome::Done;
     }
+    case Kind::Tab:
+      return RunTab(step, why);
+    case Kind::Cell:
+      return RunCell(step, why);
+    case Kind::Row:
+      return RunRow(step, why);
     case Kind::Escape: {
       QWidget* target = dialog.focusWidget() != nullptr ? dialog.focusWidget() : &dialog;
       QCoreApplication::postEvent(target,
@@ -389,6 +510,16 @@ QString ScriptedUser::Describe(const Step& step) const {
       return QString("%1 \"%2\"").arg(step.flag ? "tick" : "untick", step.name);
     case Kind::Press:
       return QString("press \"%1\"").arg(step.name);
+    case Kind::Tab:
+      return QString("tab page \"%1\"").arg(step.name);
+    case Kind::Cell:
+      return QString("%1 cell %2,%3 of \"%4\"")
+          .arg(step.flag ? "fill" : "select")
+          .arg(step.row)
+          .arg(step.column)
+          .arg(step.name);
+    case Kind::Row:
+      return QString("row \"%1\" of \"%2\"").arg(step.text, step.name);
     case Kind::Escape:
       return "press Escape";
     case Kind::Close:

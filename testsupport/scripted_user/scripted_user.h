@@ -56,6 +56,18 @@ class ScriptedUser : public QObject {
   ScriptedUser& Tick(const QString& box, bool checked = true);
   // Clicks a button.
   ScriptedUser& Press(const QString& button);
+  // Brings the tab page titled `title` (without its "&" marks) to the front.
+  ScriptedUser& SelectTab(const QString& title);
+  // Focuses the grid and makes the cell at `row`, `column` (from 0, below the
+  // header) current, as a click on it does.
+  ScriptedUser& SelectCell(const QString& grid, int row, int column);
+  // Selects the cell as SelectCell does and types `text` into it; the grid
+  // must be editable.
+  ScriptedUser& FillCell(const QString& grid, int row, int column, const QString& text);
+  // Focuses the list view and selects the row numbered `row` (from 0) or, when
+  // `row` is not a number, the row whose first column is `row` (without regard
+  // to case).
+  ScriptedUser& SelectRow(const QString& view, const QString& row);
   // Presses the Escape key in the dialog.
   ScriptedUser& PressEscape();
   // Closes the dialog with its window's close box.
@@ -68,7 +80,8 @@ class ScriptedUser : public QObject {
   ScriptedUser& WaitForClose();
 
   // Appends steps written one per line: "wait NAME", "fill CONTROL TEXT",
-  // "choose COMBO ENTRY", "tick BOX", "untick BOX", "press BUTTON", "escape",
+  // "choose COMBO ENTRY", "tick BOX", "untick BOX", "press BUTTON",
+  // "tab TITLE", "cell GRID ROW COLUMN [TEXT]", "row VIEW ROW", "escape",
   // "close", "grab PATH", "waitclose", "bound MILLISECONDS"; blank lines and
   // lines starting with "#" are skipped. False (and nothing added) on an
   // unknown or incomplete line, with the reason in `error`.
@@ -100,7 +113,21 @@ class ScriptedUser : public QObject {
   void finished();
 
  private:
-  enum class Kind { Wait, Fill, Choose, Tick, Press, Escape, Close, Grab, Check, WaitClose };
+  enum class Kind {
+    Wait,
+    Fill,
+    Choose,
+    Tick,
+    Press,
+    Tab,
+    Cell,
+    Row,
+    Escape,
+    Close,
+    Grab,
+    Check,
+    WaitClose
+  };
   enum class Outcome { Done, Retry, Failed };
 
   struct Step {
@@ -110,12 +137,17 @@ class ScriptedUser : public QObject {
     bool flag = true;
     std::function<QString(QDialog&)> check;
     std::chrono::milliseconds bound;
+    int row = 0;
+    int column = 0;
   };
 
   ScriptedUser& Add(Step step);
   void OnTick();
   Outcome Run(const Step& step, QString& why);
   Outcome RunWait(const Step& step, QString& why);
+  Outcome RunTab(const Step& step, QString& why);
+  Outcome RunCell(const Step& step, QString& why);
+  Outcome RunRow(const Step& step, QString& why);
   QWidget* FindControl(const QString& name, QString& why);
   QString Describe(const Step& step) const;
   QString DialogText() const;

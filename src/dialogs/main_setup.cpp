@@ -1,0 +1,476 @@
+#include "dialogs/main_setup.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTreeWidget>
+#include <charconv>
+#include <memory>
+
+#include "dialogs/setup_database.h"
+#include "dialogs/test_dialog.h"
+#include "dialogs/test_receipt.h"
+#include "foundation/file_version.h"
+#include "foundation/log.h"
+#include "foundation/main_window.h"
+#include "foundation/message_form.h"
+#include "foundation/prefs_io.h"
+#include "foundation/prefs_paths.h"
+#include "foundation/prefs_records.h"
+#include "foundation/short_version.h"
+#include "hostplugin/message_box.h"
+#include "oracle/session.h"
+#include "receipt/progress_window.h"
+
+namespace dialogs {
+
+namespace {
+
+using foundation::MainPrefs;
+
+const QStringList kServiceCardTypes = {"MasterCard",   "Visa",       "Amex",
+                                       "DiscoverCard", "DinersClub", "Fleet"};
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+void Message(const std::string& text) {
+  foundation::DisplayMessage(foundation::kMessageCaption, text);
+}
+
+// Chooses the entry equal to `text`, or the first entry when there is none.
+void ChooseEntry(QComboBox* combo, const std::string& text) {
+  combo->setCurrentIndex(std::max(0, combo->findText(Q(text), Qt::MatchExactly)));
+}
+
+QString CellText(const QTableWidget* grid, int row, int column) {
+  const QTableWidgetItem* item = grid->item(row, column);
+  return item != nullptr ? item->text() : QString();
+}
+
+void SetCell(QTableWidget* grid, int row, int column, const QString& text) {
+  if (QTableWidgetItem* item = grid->item(row, column)) {
+    item->setText(text);
+  } else {
+    grid->setItem(row, column, new QTableWidgetItem(text));
+  }
+}
+
+bool Within(const QWidget* widget, const QWidget* area) {
+  return widget != nullptr && (widget == area || area->isAncestorOf(widget));
+}
+
+// Runs `read` behind a progress window showing `text`.
+template <class Read>
+auto WithWaitWindow(const char* text, Read read) {
+  receipt::ShowNM(foundation::kMessageCaption, text);
+  struct Closer {
+    ~Closer() { receipt::CloseNM(); }
+  } closer;
+  return read();
+}
+
+}  // namespace
+
+int IndexOfEntry(const QStringList& list, const QString& text) {
+  return static_cast<int>(list.indexOf(text));
+}
+
+std::pair<int, int> RollupPositions(const std::string& value, int entries) {
+  auto position = [entries](std::string_view text) {
+    int number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size()) return 0;
+    return number >= 0 && number < entries ? number : 0;
+  };
+  const size_t semicolon = value.find(';');
+  if (semicolon == std::string::npos) return {position(value), 0};
+  return {position(std::string_view(value).substr(0, semicolon)),
+          position(std::string_view(value).substr(semicolon + 1))};
+}
+
+TfrmMainSetup::TfrmMainSetup(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+  BuildForm();
+  fieldCombos_ = {cboLoyalty_, cboLoyaltyTrackingDateField_, cboLoyaltyStatusField_,
+                  cboEmailOptInField_, cboCustNoUpdateField_};
+  for (size_t i = 0; i < fieldCombos_.size(); ++i) {
+    for (int entry = 0; entry < fieldCombos_[i]->count(); ++entry) {
+      fullLists_[i] << fieldCombos_[i]->itemText(entry);
+    }
+  }
+  ConnectHandlers();
+}
+
+void TfrmMainSetup::ConnectHandlers() {
+  connect(rdbProduction_, &QRadioButton::clicked, this, [this] { SwitchUrlKind("P"); });
+  connect(rdbTest_, &QRadioButton::clicked, this, [this] { SwitchUrlKind("T"); });
+  connect(rdbCustom_, &QRadioButton::clicked, this, [this] { SwitchUrlKind("C"); });
+  connect(edtURL_, &QLineEdit::editingFinished, this, [this] { lastUrl_ = edtURL_->text(); });
+  connect(btnAddCardType_, &QPushButton::clicked, this, [this] { SetCardType(false); });
+  connect(btnDeleteCardType_, &QPushButton::clicked, this, [this] { SetCardType(true); });
+  connect(btnExit_, &QPushButton::clicked, this, &TfrmMainSetup::btnExitClick);
+  connect(btnTest_, &QPushButton::clicked, this, &TfrmMainSetup::btnTestClick);
+  for (QComboBox* combo : fieldCombos_) {
+    connect(combo, &QComboBox::currentIndexChanged, this, [this] {
+      if (!refilling_) RefillFieldCombos();
+    });
+  }
+  connect(chkPromptForEmailMarketingOptIn_, &QCheckBox::toggled, cboEmailOptInField_,
+          &QWidget::setEnabled);
+  connect(cbTurnOnReceiptQueuingService_, &QCheckBox::toggled, this,
+          &TfrmMainSetup::SetQueueControlsEnabled);
+  connect(cbxRollupCategory_, &QComboBox::activated, this, &TfrmMainSetup::cbxRollupCategoryChange);
+  cbxRollupCategory_->installEventFilter(this);
+  connect(grdCategories_, &QTableWidget::cellClicked, this,
+          &TfrmMainSetup::grdCategoriesSelectCell);
+  connect(grdCategories_, &QTableWidget::currentCellChanged, this,
+          [this](int row, int column) { grdCategoriesSelectCell(row, column); });
+  connect(grdRollupCategories_, &QTableWidget::itemChanged, this, [this] {
+    if (!refilling_) rollupModified_ = true;
+  });
+  connect(qApp, &QApplication::focusChanged, this, &TfrmMainSetup::OnFocusChanged);
+}
+
+void TfrmMainSetup::showEvent(QShowEvent* event) {
+  // Centred on the host's main window, or on the screen without one.
+  foundation::CentreOnOwner(*this);
+  QDialog::showEvent(event);
+}
+
+bool TfrmMainSetup::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == cbxRollupCategory_) {
+    // The wheel would change the roll-up under the cursor unseen.
+    if (event->type() == QEvent::Wheel) return true;
+    if (event->type() == QEvent::FocusOut && cbxRollupCategory_->isVisible() &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+      cbxRollupCategoryChange();
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TfrmMainSetup::FormShow() {
+  const std::string version = foundation::GetFileVersionText(foundation::OwnLibraryPath());
+  lblVersion_->setText("Version: " + Q(version.empty() ? "3.1.x" : version));
+  setWindowTitle("Quenlos Setup " + Q(foundation::ShortVersionFromText(version)));
+
+  std::unique_ptr<oracle::TOracleSession> session;
+  std::optional<std::vector<std::string>> cardNames;
+  try {
+    session = OpenHostSession();
+    cardNames = WithWaitWindow("Collecting card names, please wait...",
+                               [&] { return ReadCardNames(*session); });
+  } catch (const std::exception& e) {
+    session.reset();
+    Message(std::string("Cannot connect to RPro: ") + e.what());
+  }
+  cboVeskCT_->clear();
+  cboVeskCT_->addItems(kServiceCardTypes);
+
+  foundation::ReadMainPrefs(foundation::SettingsFolder(), foundation::QueueFolder(),
+                            foundation::MainSettingsFile(), foundation::EmailDomainListFile());
+  foundation::ReadWSPrefs("", "", foundation::kWSPrefsTemplate);
+  foundation::ReadStorePrefs(foundation::StoreSettingsFile());
+  ShowSettings();
+  LoadCardRows(cardNames);
+
+  std::optional<std::vector<std::string>> codes;
+  if (session) {
+    try {
+      codes = WithWaitWindow("Collecting categories, please wait...",
+                             [&] { return ReadDcsCodes(*session); });
+    } catch (const std::exception& e) {
+      Message("Unable to query the host database for DCS information: " +
+              hostplugin::ExceptionShortClassName(e) + ": " + e.what());
+      foundation::LogException(e, "TfrmMainSetup.FormShow while reading DCS table");
+    }
+  }
+  LoadCategoryRows(codes);
+  ApplyRollupCategoriesToDCSSelections([] {
+    QStringList lines;
+    for (const std::string& line : MainPrefs.ProductCategories) lines << Q(line);
+    return lines;
+  }());
+}
+
+void TfrmMainSetup::ShowSettings() {
+  if (MainPrefs.URLType == "P") {
+    rdbProduction_->setChecked(true);
+    urlKind_ = "P";
+  } else if (MainPrefs.URLType == "T") {
+    rdbTest_->setChecked(true);
+    urlKind_ = "T";
+  } else {
+    rdbCustom_->setChecked(true);
+    urlKind_ = "C";
+  }
+  edtURL_->setText(Q(UrlOfKind(urlKind_)));
+
+  refilling_ = true;
+  ChooseEntry(cboLoyalty_, MainPrefs.LoyalField);
+  ChooseEntry(cboLoyaltyTrackingDateField_, MainPrefs.LoyaltyTrackingDateField);
+  ChooseEntry(cboLoyaltyStatusField_, MainPrefs.LoyaltyStatusField);
+  ChooseEntry(cboEmailOptInField_, MainPrefs.EmailOptInField);
+  ChooseEntry(cboCustNoUpdateField_, MainPrefs.CustNoUpdateField);
+  ChooseEntry(cboBarCode_, MainPrefs.BCType);
+  refilling_ = false;
+
+  edtMerchID_->setText(Q(MainPrefs.MerchID));
+  edtTimeout_->setText(QString::number(MainPrefs.Timeout));
+  const std::pair<QLineEdit*, const std::string*> store[] = {
+      {edtStoreName_, &foundation::StorePrefs.Name},
+      {edtStoreAddr_, &foundation::StorePrefs.Address},
+      {edtStoreCity_, &foundation::StorePrefs.City},
+      {edtStoreState_, &foundation::StorePrefs.State},
+      {edtStoreZip_, &foundation::StorePrefs.Zip},
+      {edtPhone_, &foundation::StorePrefs.Phone}};
+  for (const auto& [edit, value] : store) edit->setText(Q(*value));
+  const std::pair<QCheckBox*, bool> boxes[] = {
+      {chkSaveEmail_, MainPrefs.SaveEmail},
+      {chkDisable_, MainPrefs.Disable},
+      {chkPromptForEmailMarketingOptIn_, MainPrefs.PromptForEmailMarketingOptIn},
+      {chkAlwaysCreateCustForUniqueEmail_, MainPrefs.AlwaysCreateCustForUniqueEmail},
+      {cbTurnOnReceiptQueuingService_, MainPrefs.QueueEnabled},
+      {chkOffsetForm_, MainPrefs.OffsetForm},
+      {chkEnableLoyaltyTracking_, MainPrefs.EnableLoyaltyTracking},
+      {chkDefaultEFTReceiptPrintingOn_, foundation::WSPrefs.DefaultEFTReceiptPrintingOn},
+      {chkItemDesc3Field_, MainPrefs.InclDesc3},
+      {chkItemDesc4Field_, MainPrefs.InclDesc4},
+      {chkItemSizeField_, MainPrefs.InclSize},
+      {chkItemAttrField_, MainPrefs.InclAttr},
+      {chkItemVendorField_, MainPrefs.InclVendor},
+      {cbEnableAdvancedCategorization_, MainPrefs.EnableAdvancedCategorization}};
+  for (const auto& [box, value] : boxes) box->setChecked(value);
+
+  stgEM_->clearContents();
+  int row = 0;
+  for (const std::string& domain : foundation::EmailProviders) {
+    if (row >= stgEM_->rowCount()) break;
+    if (!domain.empty()) SetCell(stgEM_, row++, 0, Q(domain));
+  }
+
+  cboEmailOptInField_->setEnabled(chkPromptForEmailMarketingOptIn_->isChecked());
+  SetQueueControlsEnabled(cbTurnOnReceiptQueuingService_->isChecked());
+  RefillFieldCombos();
+  edtQueueServiceInterval_->setValue(MainPrefs.QueueInterval);
+  edtQueueServiceLogLevel_->setValue(MainPrefs.QueueLogLevel);
+  lblDCSforSbs_->setText(lblDCSforSbs_->text().replace("%s", Q(MainPrefs.SBS)));
+
+  refilling_ = true;
+  for (int i = 0; i < 5; ++i) SetCell(grdRollupCategories_, i, 0, Q(MainPrefs.Categories[i + 1]));
+  refilling_ = false;
+  PopulateRollupCategoriesDropdown();
+}
+
+void TfrmMainSetup::LoadCardRows(const std::optional<std::vector<std::string>>& names) {
+  lsvC_->clear();
+  auto addRow = [this](const std::string& name) {
+    auto* item = new QTreeWidgetItem(lsvC_, QStringList{Q(name), QString()});
+    for (const std::string& line : MainPrefs.Cards) {
+      if (foundation::NameOfLine(line) == name) {
+        item->setText(1, Q(foundation::ValueOfLine(line)));
+        break;
+      }
+    }
+  };
+  if (names) {
+    for (const std::string& name : *names) addRow(name);
+  } else {
+    // Without the database the stored names are listed, so that "Done"
+    // writes them back as they were.
+    for (const std::string& line : MainPrefs.Cards) {
+      if (!foundation::NameOfLine(line).empty()) addRow(foundation::NameOfLine(line));
+    }
+  }
+}
+
+void TfrmMainSetup::LoadCategoryRows(const std::optional<std::vector<std::string>>& codes) {
+  std::vector<std::string> rows;
+  if (codes) {
+    rows = *codes;
+  } else {
+    for (const std::string& line : MainPrefs.ProductCategories) {
+      if (!foundation::NameOfLine(line).empty()) rows.push_back(foundation::NameOfLine(line));
+    }
+  }
+  grdCategories_->setRowCount(0);
+  grdCategories_->setRowCount(static_cast<int>(rows.size()));
+  for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+    SetCell(grdCategories_, row, 0, Q(rows[row]));
+  }
+}
+
+std::string& TfrmMainSetup::UrlOfKind(const QString& kind) {
+  if (kind == "P") return MainPrefs.ProdURL;
+  if (kind == "T") return MainPrefs.TestURL;
+  return MainPrefs.OtherURL;
+}
+
+void TfrmMainSetup::SwitchUrlKind(const QString& kind) {
+  if (kind != urlKind_) UrlOfKind(urlKind_) = edtURL_->text().toStdString();
+  edtURL_->setText(Q(UrlOfKind(kind)));
+  urlKind_ = kind;
+}
+
+void TfrmMainSetup::SetCardType(bool clear) {
+  QTreeWidgetItem* item = lsvC_->currentItem();
+  if (item == nullptr || !item->isSelected()) {
+    Message("Please select a card type mapping.");
+    return;
+  }
+  item->setText(1, clear ? QString() : cboVeskCT_->currentText());
+}
+
+void TfrmMainSetup::RefillFieldCombos() {
+  refilling_ = true;
+  std::array<QString, 5> chosen;
+  for (size_t i = 0; i < fieldCombos_.size(); ++i) chosen[i] = fieldCombos_[i]->currentText();
+  for (size_t i = 0; i < fieldCombos_.size(); ++i) {
+    QStringList entries;
+    for (const QString& entry : fullLists_[i]) {
+      bool taken = false;
+      for (size_t j = 0; j < chosen.size(); ++j) {
+        taken = taken || (j != i && chosen[j] != "None" && chosen[j] == entry);
+      }
+      if (!taken) entries << entry;
+    }
+    fieldCombos_[i]->clear();
+    fieldCombos_[i]->addItems(entries);
+    fieldCombos_[i]->setCurrentIndex(std::max(0, IndexOfEntry(entries, chosen[i])));
+  }
+  refilling_ = false;
+}
+
+void TfrmMainSetup::SetQueueControlsEnabled(bool on) {
+  for (QWidget* control : {static_cast<QWidget*>(edtQueueServiceInterval_),
+                           static_cast<QWidget*>(edtQueueServiceLogLevel_),
+                           static_cast<QWidget*>(lblQueueServiceInterval_),
+                           static_cast<QWidget*>(lblQueueServiceLogLevel_)}) {
+    control->setEnabled(on);
+  }
+}
+
+QStringList TfrmMainSetup::RollupEntries() const {
+  QStringList entries;
+  for (int i = 0; i < cbxRollupCategory_->count(); ++i) entries << cbxRollupCategory_->itemText(i);
+  return entries;
+}
+
+void TfrmMainSetup::PopulateRollupCategoriesDropdown() {
+  QStringList entries{QString()};
+  for (int row = 0; row < grdRollupCategories_->rowCount(); ++row) {
+    const QString name = CellText(grdRollupCategories_, row, 0).trimmed().toUpper();
+    if (!name.isEmpty()) entries << name;
+  }
+  cbxRollupCategory_->clear();
+  cbxRollupCategory_->addItems(entries);
+}
+
+void TfrmMainSetup::ApplyRollupCategoriesToDCSSelections(const QStringList& lines) {
+  const QStringList entries = RollupEntries();
+  for (int row = 0; row < grdCategories_->rowCount(); ++row) {
+    const std::string code = CellText(grdCategories_, row, 0).toStdString();
+    for (const QString& line : lines) {
+      const std::string text = line.toStdString();
+      if (foundation::NameOfLine(text) != code) continue;
+      const auto [first, second] =
+          RollupPositions(foundation::ValueOfLine(text), static_cast<int>(entries.size()));
+      SetCell(grdCategories_, row, 1, entries.value(first));
+      SetCell(grdCategories_, row, 2, entries.value(second));
+      break;
+    }
+  }
+}
+
+void TfrmMainSetup::grdCategoriesSelectCell(int row, int column) {
+  if (row < 0 || (column != 1 && column != 2)) return;
+  const QRect cell = grdCategories_->visualItemRect(grdCategories_->item(row, column));
+  QRect place = cell.isValid()
+                    ? cell
+                    : grdCategories_->visualRect(grdCategories_->model()->index(row, column));
+  cbxRollupCategory_->setGeometry(place.adjusted(0, 0, 1, 1));
+  cbxRollupCategory_->setCurrentIndex(
+      std::max(0, cbxRollupCategory_->findText(CellText(grdCategories_, row, column))));
+  cbxRollupCategory_->show();
+  cbxRollupCategory_->setFocus();
+}
+
+void TfrmMainSetup::cbxRollupCategoryChange() {
+  const int row = grdCategories_->currentRow();
+  const int column = grdCategories_->currentColumn();
+  if (row >= 0 && (column == 1 || column == 2)) {
+    SetCell(grdCategories_, row, column, cbxRollupCategory_->currentText());
+  }
+  cbxRollupCategory_->hide();
+  grdCategories_->setFocus();
+}
+
+void TfrmMainSetup::grdRollupCategoriesEnter() {
+  const QStringList entries = RollupEntries();
+  QStringList snapshot;
+  for (int row = 0; row < grdCategories_->rowCount(); ++row) {
+    snapshot << CellText(grdCategories_, row, 0) + "=" +
+                    QString::number(IndexOfEntry(entries, CellText(grdCategories_, row, 1))) + ";" +
+                    QString::number(IndexOfEntry(entries, CellText(grdCategories_, row, 2)));
+  }
+  rollupSnapshot_ = snapshot;
+}
+
+void TfrmMainSetup::grdRollupCategoriesExit() {
+  if (rollupModified_) {
+    refilling_ = true;
+    for (int row = 0; row < grdRollupCategories_->rowCount(); ++row) {
+      SetCell(grdRollupCategories_, row, 0,
+              CellText(grdRollupCategories_, row, 0).trimmed().toUpper());
+    }
+    refilling_ = false;
+    PopulateRollupCategoriesDropdown();
+    if (rollupSnapshot_) ApplyRollupCategoriesToDCSSelections(*rollupSnapshot_);
+    rollupModified_ = false;
+  }
+  rollupSnapshot_.reset();
+}
+
+void TfrmMainSetup::OnFocusChanged(QWidget* from, QWidget* to) {
+  const bool wasIn = Within(from, grdRollupCategories_);
+  const bool isIn = Within(to, grdRollupCategories_);
+  if (!wasIn && isIn) grdRollupCategoriesEnter();
+  if (wasIn && !isIn) grdRollupCategoriesExit();
+}
+
+void TfrmMainSetup::btnTestClick() {
+  edtMerchID_->setText(edtMerchID_->text().trimmed());
+  edtURL_->setText(edtURL_->text().trimmed());
+  if (edtURL_->text().isEmpty()) {
+    Message("Please enter the Norvane server URL, ending in the merchant ID");
+    return;
+  }
+  if (edtMerchID_->text().isEmpty()) {
+    Message("Please enter a valid merchant ID");
+    return;
+  }
+  TfrmTestDialog dialog(this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  SendTestReceipt(edtURL_->text().toStdString(), edtMerchID_->text().toStdString(), dialog.Email(),
+                  cbTurnOnReceiptQueuingService_->isChecked());
+}
+
+void ShowMainSetup(int value) {
+  TfrmMainSetup form(foundation::HostMainWindow());
+  form.SetValue(value);
+  form.FormShow();
+  form.exec();
+}
+
+}  // namespace dialogs

@@ -1,0 +1,210 @@
+#include <pugixml.hpp>
+
+#include <QLabel>
+#include <QRegularExpression>
+#include <cstdlib>
+#include <set>
+
+#include "dialogs/test_dialog.h"
+#include "dialogs/test_receipt.h"
+#include "platform/com/com_object.h"
+#include "plugins/vk9_configure.h"
+#include "receipt/https_transport.h"
+#include "receipt/soap_messages.h"
+#include "receipt_service.h"
+#include "setup_fixture.h"
+#include "support/certificate_environment.h"
+
+#ifdef STANDIN_ORACLE_HOME
+
+namespace setuptest {
+namespace {
+
+using testsupport::ScriptedUser;
+
+const auto* const kCertificates = testsupport::AddCertificateEnvironment("norvane_setup_tls");
+
+constexpr const char* kMerchant = "M&<1";
+constexpr const char* kEmail = "a&b<c@shop.example";
+
+class TestReceiptTest : public SetupDialogTest {
+ protected:
+  void SetUp() override {
+    SetupDialogTest::SetUp();
+    service_ = std::make_unique<receiptservice::ReceiptService>(kCertificates->Certificates());
+    service_->Start();
+    ::setenv(receipt::kCaBundleEnvironment, kCertificates->Certificates().caCert.c_str(), 1);
+  }
+  void TearDown() override {
+    service_->Stop();
+    ::unsetenv(receipt::kCaBundleEnvironment);
+    SetupDialogTest::TearDown();
+  }
+
+  // Settings naming the service, `kMerchant` and `queueFolder`.
+  void WriteSettings(const fs::path& queueFolder) {
+    Write(MainIni(), "[MAIN]\nURLType=T\nTestURL=" + service_->Url() + "\nMerchID=" + kMerchant +
+                         "\nTimeout=10\n[QUEUESERVICE]\nDirectory=" + queueFolder.string() + "\n");
+  }
+
+  // The queue files of the test workstation in `folder`.
+  static std::vector<fs::path> QueueFiles(const fs::path& folder) {
+    std::vector<fs::path> files;
+    if (!fs::is_directory(folder)) return files;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      if (entry.path().filename().string().ends_with("_WS4.xml")) files.push_back(entry.path());
+    }
+    return files;
+  }
+
+  std::unique_ptr<receiptservice::ReceiptService> service_;
+};
+
+// Checks that the message form's text contains `part`.
+std::function<QString(QDialog&)> MessageContains(QString part) {
+  return [part](QDialog& dialog) {
+    const QString shown = dialog.findChild<QLabel*>("lblMess")->text();
+    return shown.contains(part) ? QString() : QString("the message reads \"%1\"").arg(shown);
+  };
+}
+
+struct Road {
+  const char* name;
+  bool queue;
+  bool serviceUp;
+  bool queueBlocked;
+  int tests;
+  const char* message;
+  size_t requests;
+  size_t queueFiles;
+};
+
+TEST_F(TestReceiptTest, SentOrQueuedAsChosen) {
+  const Road roads[] = {
+      {"sent", false, true, false, 1, "Result: <", 1, 0},
+      {"service down", false, false, false, 1, "Result: \rException: ", 0, 0},
+      {"queued, service up", true, true, false, 2, "Test receipt queued", 0, 2},
+      {"queued, service down", true, false, false, 1, "Test receipt queued", 0, 1},
+      {"queue folder unusable", true, true, true, 1, " exception when queuing request: ", 0, 0}};
+  for (const Road& road : roads) {
+    SCOPED_TRACE(road.name);
+    const fs::path queue = road.queueBlocked ? root_ / "not_a_folder" / "Queue" : root_ / road.name;
+    if (road.queueBlocked) Write(root_ / "not_a_folder", "");
+    WriteSettings(queue);
+    service_->RefuseConnections(!road.serviceUp);
+    const size_t before = service_->RequestCount();
+    ScriptedUser user;
+    user.WaitForDialog("TfrmMainSetup").Tick("cbTurnOnReceiptQueuingService", road.queue);
+    for (int i = 0; i < road.tests; ++i) {
+      user.Press("btnTest")
+          .WaitForDialog("TfrmTestDialog")
+          .Fill("edtEmail", QString(" ") + kEmail + " ")
+          .Grab(Shot("test_dialog"))
+          .Press("btnOk")
+          .WaitForDialog("TfrmDispMess")
+          .Check(MessageContains(road.message))
+          .Grab(Shot("test_result_" + std::to_string(&road - roads)))
+          .Press("btnOK")
+          .WaitForDialog("TfrmMainSetup");
+    }
+    user.CloseBox().WaitForClose();
+    RunSetup(user);
+
+    ASSERT_EQ(service_->RequestCount() - before, road.requests);
+    const std::vector<fs::path> files = QueueFiles(queue);
+    ASSERT_EQ(files.size(), road.queueFiles);
+    std::vector<std::string> requests;
+    if (road.requests > 0) requests.push_back(service_->Requests().back().body);
+    for (const fs::path& file : files) requests.push_back(Read(file));
+    std::set<std::string> numbers;
+    for (const std::string& request : requests) {
+      EXPECT_NE(request.find("M&amp;&lt;1"), std::string::npos);
+      EXPECT_NE(request.find("a&amp;b&lt;c@shop.example"), std::string::npos);
+      pugi::xml_document document;
+      ASSERT_TRUE(document.load_string(request.c_str())) << request;
+      const pugi::xml_node envelope = document.first_child();
+      EXPECT_EQ(envelope.attribute("xmlns:v2").value(),
+                std::string(receipt::kServiceNamespace) + "/" + kMerchant);
+      EXPECT_TRUE(std::string(receipt::kServiceNamespace).ends_with("/WS/v2.0"));
+      const std::string number = envelope.select_node("//ReceiptNumber").node().text().get();
+      EXPECT_GE(std::stoi(number), 1000000);
+      EXPECT_LE(std::stoi(number), 1000999);
+      numbers.insert(number);
+    }
+    // Two tests draw two numbers; a repeat is possible but unlikely enough
+    // (1 in 1000) to be worth telling apart from a fixed number.
+    if (road.tests == 2 && numbers.size() == 1) {
+      ADD_FAILURE() << "both test receipts carry " << *numbers.begin();
+    }
+  }
+}
+
+TEST_F(TestReceiptTest, RefusedAddressesAndCancelSendNothing) {
+  WriteSettings(root_ / "Queue");
+  ScriptedUser user;
+  user.WaitForDialog("TfrmMainSetup").Press("btnTest").WaitForDialog("TfrmTestDialog");
+  for (const char* refused : {"first.last@shop.example", "@a.bc"}) {
+    user.Fill("edtEmail", refused)
+        .Press("btnOk")
+        .WaitForDialog("TfrmDispMess")
+        .Check(MessageContains("Please enter a valid email address"))
+        .Press("btnOK")
+        .WaitForDialog("TfrmTestDialog");
+  }
+  user.Press("btnCancel").WaitForDialog("TfrmMainSetup");
+  // Without an address to send to, the test stops before the dialog.
+  user.Fill("edtURL", " ")
+      .Press("btnTest")
+      .WaitForDialog("TfrmDispMess")
+      .Check(MessageContains("Please enter the Norvane server URL, ending in the merchant ID"))
+      .Press("btnOK")
+      .WaitForDialog("TfrmMainSetup")
+      .CloseBox()
+      .WaitForClose();
+  RunSetup(user);
+  EXPECT_EQ(service_->RequestCount(), 0u);
+  EXPECT_TRUE(QueueFiles(root_ / "Queue").empty());
+}
+
+TEST(TestDialog, AcceptsAddressesByItsOwnRule) {
+  const std::pair<const char*, bool> addresses[] = {{"jo@shop.example", true},
+                                                    {"j@s.co", true},
+                                                    {"", false},
+                                                    {"@a.bc", false},
+                                                    {"jo@a.", false},
+                                                    {"jo@ab", false},
+                                                    {"jo.x@shop.example", false},
+                                                    {"jo@shop", false},
+                                                    {"jo@s.c", true},
+                                                    {"jo@sc", false}};
+  for (const auto& [address, accepted] : addresses) {
+    EXPECT_EQ(dialogs::AcceptTestEmail(address), accepted) << address;
+  }
+}
+
+TEST_F(SetupDialogTest, ConfigureAllOpensTheSetupDialogAndShowsItsErrors) {
+  auto plugin = MakeComObject<plugins::Tvk9Configure>();
+  plugin->Initialize();
+  ScriptedUser user;
+  user.WaitForDialog("TfrmMainSetup").CloseBox().WaitForClose();
+  user.Start();
+  EXPECT_EQ(plugin->ConfigureAll(), S_OK);
+  EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+
+  // A settings file that cannot be read stops the dialog with a message.
+  fs::create_directories(MainIni());
+  ScriptedUser failing;
+  failing.WaitForDialog("TfrmDispMess")
+      .Check(MessageContains("ConfigureAll: "))
+      .Press("btnOK")
+      .WaitForClose();
+  failing.Start();
+  EXPECT_EQ(plugin->ConfigureAll(), S_OK);
+  EXPECT_TRUE(failing.Finish()) << failing.Failure().toStdString();
+  EXPECT_EQ(plugin->ConfigureReserved(1), S_OK);
+}
+
+}  // namespace
+}  // namespace setuptest
+
+#endif  // STANDIN_ORACLE_HOME
