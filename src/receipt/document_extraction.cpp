@@ -1,6 +1,5 @@
 #include "receipt/document_extraction.h"
 
-#include <cstdio>
 #include <iterator>
 
 #include "foundation/helpers_text.h"
@@ -9,8 +8,8 @@
 #include "hostplugin/bo_fields.h"
 #include "platform/com/bstr.h"
 #include "platform/com/com_error.h"
-#include "platform/com/ole_date.h"
 #include "receipt/host_data_module.h"
+#include "receipt/number_format.h"
 #include "receipt/receipt_preparation.h"
 
 namespace receipt {
@@ -47,16 +46,6 @@ void Next(IPluginAdapter& adapter, int32_t bo) {
   int32_t status = 0;
   Check(adapter.BONext(bo, &status),
         "go to the next record of business object " + std::to_string(bo));
-}
-
-// "yyyy-mm-dd hh:nn:ss" of a date-time in days.
-std::string LogDate(double days) {
-  const auto parts = OleDateToParts(days);
-  if (!parts) return "(no date)";
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", parts->year, parts->month,
-                parts->day, parts->hour, parts->minute, parts->second);
-  return buf;
 }
 
 // Adds attributes of one business object to a container, each read as the
@@ -310,7 +299,8 @@ std::unique_ptr<TInvoiceContainer> ExtractDocument(IPluginAdapter& adapter, int3
     step = "adding invoice header attributes";
     const std::string subsidiary = GetBOFieldValue(adapter, invoiceBO, "Subsidiary Number");
     const double created = GetBOFieldDateTime(adapter, invoiceBO, "Created Date");
-    foundation::KWLog(5, "Invoice created " + LogDate(created), foundation::kLevelInfo, kTag);
+    foundation::KWLog(5, "Invoice created " + FormatDateTime(created, ' '), foundation::kLevelInfo,
+                      kTag);
     AddHeader(adapter, invoiceBO, customer, *invoice);
 
     step = "traversing items";

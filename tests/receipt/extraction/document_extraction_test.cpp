@@ -4,14 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <variant>
 
-#include "platform/com/ole_date.h"
 #include "receipt/document_extraction.h"
 #include "receipt/extraction/staged_host.h"
+#include "receipt/number_format.h"
 #include "receipt/preparation/log_capture.h"
 #include "receipt/receipt_preparation.h"
 
@@ -23,14 +22,6 @@ using receipt::TContainer;
 using receipt::TInvoiceContainer;
 
 const TCapturedCustomer kCustomer{"3", "Ann", "Lee", "L-77", "ann@example.com", "555-0101"};
-
-std::string DateText(double days) {
-  const auto parts = OleDateToParts(days);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", parts->year, parts->month,
-                parts->day, parts->hour, parts->minute, parts->second);
-  return buf;
-}
 
 // One line per value: name, type and value.
 void List(const TContainer& container, const char* heading, std::ostringstream& out) {
@@ -49,7 +40,7 @@ void List(const TContainer& container, const char* heading, std::ostringstream& 
           } else if constexpr (std::is_same_v<T, double>) {
             out << "number " << container.AsString(field->Name());
           } else {
-            out << "date " << DateText(v.Days);
+            out << "date " << receipt::FormatDateTime(v.Days, ' ');
           }
         },
         field->Value());
