@@ -156,9 +156,36 @@ TEST_F(CustomerRecordsTest, FailuresOfFirstUseAreReportedNotRaised) {
   EXPECT_FALSE(server_->UpdateExistingCustomer("one", "9100", {"EMail=x@example.com"}));
   EXPECT_NE(log_.Text().find("UpdateExistingCustomer while processing UDF fields"),
             std::string::npos);
+  host_.Database().LockReadAccount();
+  EXPECT_FALSE(server_->UpdateExistingCustomer("1", "9100", {"EMail=x@example.com"}))
+      << "the user-defined fields cannot be read";
+  EXPECT_TRUE(Calls("BOCreate").empty());
+
   server_->CleanUp();
   EXPECT_EQ(dialogs::ValuesServer(), nullptr);
   EXPECT_EQ(server_->CreateNewCustomer("1", {"EMail=x@example.com"}), "") << "no adapter";
+
+  ComPtr<Tvk9ValuesServer> other = MakeComObject<Tvk9ValuesServer>();
+  other->Initialize();
+  WordBool prepared = 0;
+  ASSERT_EQ(other->Prepare(&prepared), S_OK);
+  EXPECT_EQ(dialogs::ValuesServer(), other.Get());
+  other.Reset();
+  EXPECT_EQ(dialogs::ValuesServer(), nullptr) << "forgotten when destroyed";
+}
+
+TEST(CustomerFieldNames, UserDefinedFieldsNoUpdateSettingAndTheFieldList) {
+  EXPECT_EQ(dialogs::UdfAttributeName(2), "UDF2 Date");
+  EXPECT_EQ(dialogs::UdfAttributeName(8), "UDF 8 Val Id");
+  EXPECT_EQ(dialogs::UdfAttributeName(9), "Aux 1 Val Id");
+  for (const char* unset : {"", "None", "UDF", "UDFx", "Info1"}) {
+    EXPECT_EQ(dialogs::NoUpdateAttributeName(unset), "") << unset;
+  }
+  EXPECT_EQ(dialogs::NoUpdateAttributeName("UDF7"), "UDF 7 Value");
+  std::string list = ";;Phone1;Info1";
+  EXPECT_EQ(dialogs::NextField(list), "Phone1");
+  EXPECT_EQ(dialogs::NextField(list), "Info1");
+  EXPECT_EQ(list, "");
 }
 
 }  // namespace
