@@ -1,6 +1,7 @@
 #include "plugins/vk9_email_sb.h"
 
 #include "hostplugin/plugin_class_table.h"
+#include "receipt/host_data_module.h"
 
 namespace plugins {
 
@@ -18,6 +19,11 @@ void Tvk9EmailSB::Initialize() {
   FItemsBO = -1;
   FTendersBO = -1;
   FSbsFilter.clear();
+}
+
+void Tvk9EmailSB::CleanUpImpl() {
+  receipt::FreeDataModule();
+  TCustomSideButtonPlugin::CleanUpImpl();
 }
 
 }  // namespace plugins

@@ -15,6 +15,9 @@ class Tvk9EmailSB : public hostplugin::TCustomSideButtonPlugin {
   void Initialize() override;
 
  protected:
+  // Logs the shared host database session off and frees its data module,
+  // then drops the adapter.
+  void CleanUpImpl() override;
   // Its own invoice object and that object's children; -1 until obtained.
   int32_t FInvoiceBO = -1;
   int32_t FItemsBO = -1;

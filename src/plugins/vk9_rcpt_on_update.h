@@ -10,6 +10,11 @@ class Tvk9RcptOnUpdate : public hostplugin::TCustomEntityUpdatePlugin {
  public:
   const char* ClassName() const override { return "Tvk9RcptOnUpdate"; }
   void Initialize() override;
+
+ protected:
+  // Logs the shared host database session off and frees its data module,
+  // then drops the adapter.
+  void CleanUpImpl() override;
 };
 
 }  // namespace plugins

@@ -1,6 +1,7 @@
 #include "plugins/vk9_so_dep_on_update.h"
 
 #include "hostplugin/plugin_class_table.h"
+#include "receipt/host_data_module.h"
 
 namespace plugins {
 
@@ -14,6 +15,11 @@ void Tvk9SODepOnUpdate::Initialize() {
   FEnabled = true;
   FGUID = hostplugin::CLSID_vk9SODepOnUpdate;
   FBOKind = kBOKindSODeposit;
+}
+
+void Tvk9SODepOnUpdate::CleanUpImpl() {
+  receipt::FreeDataModule();
+  TCustomEntityUpdatePlugin::CleanUpImpl();
 }
 
 }  // namespace plugins

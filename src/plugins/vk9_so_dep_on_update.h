@@ -13,6 +13,9 @@ class Tvk9SODepOnUpdate : public hostplugin::TCustomEntityUpdatePlugin {
   void Initialize() override;
 
  protected:
+  // Logs the shared host database session off and frees its data module,
+  // then drops the adapter.
+  void CleanUpImpl() override;
   // Business-object handles, -1 until obtained.
   int32_t FSalesOrderBO = -1;
   int32_t FInvoiceBO = -1;

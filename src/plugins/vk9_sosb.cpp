@@ -1,6 +1,7 @@
 #include "plugins/vk9_sosb.h"
 
 #include "hostplugin/plugin_class_table.h"
+#include "receipt/host_data_module.h"
 
 namespace plugins {
 
@@ -20,6 +21,11 @@ void Tvk9SOSB::Initialize() {
   FHint = "None";
   FBitmapFile.clear();
   FFourthText.clear();
+}
+
+void Tvk9SOSB::CleanUpImpl() {
+  receipt::FreeDataModule();
+  TCustomSideButtonPlugin::CleanUpImpl();
 }
 
 }  // namespace plugins

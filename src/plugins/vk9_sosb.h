@@ -14,6 +14,9 @@ class Tvk9SOSB : public hostplugin::TCustomSideButtonPlugin {
   void Initialize() override;
 
  protected:
+  // Logs the shared host database session off and frees its data module,
+  // then drops the adapter.
+  void CleanUpImpl() override;
   // Business-object handles, -1 until obtained.
   int32_t FHistoryBO = -1;
   int32_t FCustomerBO = -1;

@@ -78,6 +78,9 @@ class TContainer {
   double AsFloat(const std::string& name) const;
   double AsDateTime(const std::string& name) const;
 
+  // Every value in the order it was added.
+  const std::vector<std::unique_ptr<TFieldValue>>& Fields() const { return fields_; }
+
  private:
   std::vector<std::unique_ptr<TFieldValue>> fields_;
 };

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/com/ole_date.h"
+
 namespace receipt {
 
 namespace {
@@ -100,6 +102,15 @@ std::string FormatQuantity(double value) {
 
 std::string FormatPercent(double value) {
   return FormatDecimal(value, 0, 5);
+}
+
+std::string FormatDateTime(double days, char separator) {
+  const auto parts = OleDateToParts(days);
+  if (!parts) return {};
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d%c%02d:%02d:%02d", parts->year, parts->month,
+                parts->day, separator, parts->hour, parts->minute, parts->second);
+  return buf;
 }
 
 }  // namespace receipt

@@ -1,5 +1,5 @@
 #pragma once
-// The one number formatter of the receipt messages. Every amount, quantity
+// The one number and date formatter of the receipt messages. Every amount, quantity
 // and percentage that goes to the receipt service is written here: "." as the
 // decimal separator, no thousands separator, rounding half away from zero on
 // the number's 15-significant-digit decimal form (so 1.005 gives "1.01", as a
@@ -28,5 +28,9 @@ std::string FormatAmount(double value);
 std::string FormatQuantity(double value);
 // "0.#####": percentages given as fractions (8.25 % is passed as 0.0825).
 std::string FormatPercent(double value);
+
+// A date-time in days as "yyyy-mm-dd" + `separator` + "hh:nn:ss"; empty for a
+// value that is no date.
+std::string FormatDateTime(double days, char separator);
 
 }  // namespace receipt

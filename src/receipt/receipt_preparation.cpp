@@ -1,6 +1,5 @@
 #include "receipt/receipt_preparation.h"
 
-#include <cstdio>
 #include <stdexcept>
 #include <vector>
 
@@ -10,7 +9,6 @@
 #include "foundation/prefs_records.h"
 #include "foundation/time_zone.h"
 #include "foundation/ui_guard.h"
-#include "platform/com/ole_date.h"
 #include "receipt/number_format.h"
 #include "receipt/records.h"
 #include "receipt/sale_workflow.h"
@@ -46,12 +44,9 @@ void AppendPart(std::string& text, const std::string& separator, const std::stri
 
 // "yyyy-mm-ddThh:nn:ss" of a date-time in days.
 std::string ReceiptDate(double days) {
-  const auto parts = OleDateToParts(days);
-  if (!parts) throw std::invalid_argument("The invoice's creation time is not a valid date");
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", parts->year, parts->month,
-                parts->day, parts->hour, parts->minute, parts->second);
-  return buf;
+  std::string text = FormatDateTime(days, 'T');
+  if (text.empty()) throw std::invalid_argument("The invoice's creation time is not a valid date");
+  return text;
 }
 
 // The roll-up category names in the order the setup dialog offers them: an

@@ -130,9 +130,9 @@ HRESULT HostAdapter::BOIsOpen(int32_t handle, int32_t* status) {
   return SafeCall([&] {
     auto& out = Out(status);
     Record(Call("BOIsOpen", {Num(handle)}));
-    out = WithObject("BOIsOpen", handle, [](BusinessObject& object) {
-      return object.IsOpen() ? kAdapterSuccess : kFailed;
-    });
+    // The host answers 1 for an open object, 0 otherwise.
+    out = WithObject("BOIsOpen", handle,
+                     [](BusinessObject& object) { return object.IsOpen() ? 1 : 0; });
   });
 }
 

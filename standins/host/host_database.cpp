@@ -76,9 +76,21 @@ const std::vector<TableMirror>& Mirrors() {
 }
 // clang-format on
 
-bool Carries(const BORecord& record, const char* attribute) {
+// The record's value of `attribute`, or null. An item's inventory values
+// ("Vendor Code" ...) may stand on its "Item Ref" record instead.
+const Variant* Find(const BORecord& record, const char* attribute) {
   auto it = record.attributes.find(attribute);
-  return it != record.attributes.end() && !it->second.IsNull() && !it->second.IsEmpty();
+  if (it != record.attributes.end()) return &it->second;
+  auto reference = record.children.find("Item Ref");
+  if (reference == record.children.end() || reference->second.empty()) return nullptr;
+  const Attributes& inventory = reference->second.front()->attributes;
+  auto found = inventory.find(attribute);
+  return found == inventory.end() ? nullptr : &found->second;
+}
+
+bool Carries(const BORecord& record, const char* attribute) {
+  const Variant* value = Find(record, attribute);
+  return value != nullptr && !value->IsNull() && !value->IsEmpty();
 }
 
 // A row is written when the record carries the table's first column and at
@@ -192,7 +204,7 @@ void HostDatabase::MirrorRecord(int32_t parentKind, const BORecord* parent, int3
     const ColumnSource& key = mirror.columns.front();
     if (mirror.keyed) {
       Execute(std::string("DELETE FROM ") + mirror.table + " WHERE " + key.column + " = ?",
-              {record.attributes.find(key.attribute)->second});
+              {*Find(record, key.attribute)});
     }
     TableRow row{mirror.table, {}};
     if (mirror.parentColumn != nullptr && parent != nullptr) {
@@ -200,8 +212,9 @@ void HostDatabase::MirrorRecord(int32_t parentKind, const BORecord* parent, int3
       if (it != parent->attributes.end()) row.columns.emplace_back(mirror.parentColumn, it->second);
     }
     for (const ColumnSource& source : mirror.columns) {
-      auto it = record.attributes.find(source.attribute);
-      if (it != record.attributes.end()) row.columns.emplace_back(source.column, it->second);
+      if (const Variant* value = Find(record, source.attribute)) {
+        row.columns.emplace_back(source.column, *value);
+      }
     }
     AddRow(row);
   }

@@ -70,42 +70,6 @@ void LearnNames(BusinessObjectStore& store, int32_t kind, const BORecord& record
   }
 }
 
-void StageHost(const Scenario& scenario, HostAdapter& adapter, HostDatabase& database) {
-  BusinessObjectStore& store = adapter.Store();
-  for (const StagedRecord& staged : scenario.records) {
-    store.Table(staged.kind)->push_back(staged.record);
-    LearnNames(store, staged.kind, *staged.record);
-    database.Mirror(staged.kind, *staged.record);
-  }
-  if (scenario.document.record != nullptr) {
-    store.SetDocument(scenario.document.kind, scenario.document.record);
-  }
-  for (const PreferenceEntry& preference : scenario.preferences) {
-    store.SetPreference(preference.number, preference.subsidiary, preference.value);
-  }
-  for (const HostFault& fault : scenario.hostFaults) adapter.AddFault(fault);
-  // A customer the plug-in creates or changes through the host is saved in
-  // the database too, as the host saves it.
-  store.SetPostHook([&database](int32_t kind, const BORecord& record, bool) {
-    if (kind == kKindCustomer) database.Mirror(kind, record);
-  });
-  for (const TableRow& row : scenario.database.rows) database.AddRow(row);
-  if (scenario.database.logonRefused) database.LockReadAccount();
-}
-
-// The stand-in OCI client in an Oracle home of the host folder, with
-// "RPROODS" naming the database copy.
-void StageOracleHome(const fs::path& folder, const RunOptions& options,
-                     const HostDatabase& database) {
-  const fs::path home = folder / "oracle";
-  fs::create_directories(home / "lib");
-  fs::create_symlink(fs::absolute(options.ociClient), home / "lib" / "libociclient.so");
-  const fs::path config = home / "network" / "admin" / "ociclient.conf";
-  WriteFile(config, "RPROODS = " + database.Path() + "\n");
-  ::setenv("ORACLE_HOME", home.c_str(), 1);
-  ::setenv("NORVANE_OCI_CONFIG", config.c_str(), 1);
-}
-
 // The stand-in client as the plug-in will load it (the same file, so the
 // same loaded copy), held while the run lasts, for its error injection.
 class OciClientHooks {
@@ -164,6 +128,40 @@ fs::path MakeHostFolder(const RunOptions& options) {
 
 }  // namespace
 
+void StageHost(const Scenario& scenario, HostAdapter& adapter, HostDatabase& database) {
+  BusinessObjectStore& store = adapter.Store();
+  for (const StagedRecord& staged : scenario.records) {
+    store.Table(staged.kind)->push_back(staged.record);
+    LearnNames(store, staged.kind, *staged.record);
+    database.Mirror(staged.kind, *staged.record);
+  }
+  if (scenario.document.record != nullptr) {
+    store.SetDocument(scenario.document.kind, scenario.document.record);
+  }
+  for (const PreferenceEntry& preference : scenario.preferences) {
+    store.SetPreference(preference.number, preference.subsidiary, preference.value);
+  }
+  for (const HostFault& fault : scenario.hostFaults) adapter.AddFault(fault);
+  // A customer the plug-in creates or changes through the host is saved in
+  // the database too, as the host saves it.
+  store.SetPostHook([&database](int32_t kind, const BORecord& record, bool) {
+    if (kind == kKindCustomer) database.Mirror(kind, record);
+  });
+  for (const TableRow& row : scenario.database.rows) database.AddRow(row);
+  if (scenario.database.logonRefused) database.LockReadAccount();
+}
+
+void StageOracleHome(const fs::path& folder, const std::string& ociClient,
+                     const HostDatabase& database) {
+  const fs::path home = folder / "oracle";
+  fs::create_directories(home / "lib");
+  fs::create_symlink(fs::absolute(ociClient), home / "lib" / "libociclient.so");
+  const fs::path config = home / "network" / "admin" / "ociclient.conf";
+  WriteFile(config, "RPROODS = " + database.Path() + "\n");
+  ::setenv("ORACLE_HOME", home.c_str(), 1);
+  ::setenv("NORVANE_OCI_CONFIG", config.c_str(), 1);
+}
+
 int RunScenario(const Scenario& scenario, const RunOptions& options, const std::string& hostFolder,
                 std::ostream& out, std::ostream& err) {
   const fs::path folder = hostFolder;
@@ -179,7 +177,7 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
     HostDatabase database(options.fixture, (folder / "host.sqlite").string());
     ComPtr<HostAdapter> adapter = MakeComObject<HostAdapter>();
     StageHost(scenario, *adapter, database);
-    StageOracleHome(folder, options, database);
+    StageOracleHome(folder, options.ociClient, database);
     OciClientHooks hooks(folder, scenario.database);
     out << "Host database: " << database.Path() << " (" << scenario.records.size()
         << " records staged, " << scenario.database.rows.size() << " rows added)\n";

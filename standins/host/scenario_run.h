@@ -15,10 +15,13 @@
 // copies itself there and starts the copy, which finds itself inside its
 // host folder (NORVANE_POS_HOST_FOLDER) and does the run.
 
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "host_adapter.h"
+#include "host_database.h"
 #include "scenario.h"
 
 namespace hostsim {
@@ -33,6 +36,18 @@ struct RunOptions {
   std::string fixture;    // the host database fixture
   std::string ociClient;  // the stand-in OCI client library
 };
+
+// Puts the scenario's records, document, preferences and host faults into
+// the adapter's store and its records and extra rows into the database copy;
+// a customer later posted through the host is written to the database too
+// (`database` must outlive the adapter's use).
+void StageHost(const Scenario& scenario, HostAdapter& adapter, HostDatabase& database);
+
+// An Oracle home in `folder` whose client is the stand-in `ociClient`, with
+// "RPROODS" naming the database copy; ORACLE_HOME and NORVANE_OCI_CONFIG
+// point at it.
+void StageOracleHome(const std::filesystem::path& folder, const std::string& ociClient,
+                     const HostDatabase& database);
 
 // The run itself, in a process whose executable lies in `hostFolder`.
 // Returns the exit status.

@@ -1,0 +1,191 @@
+// Creating and updating host customer records through the prepared values
+// server, as the customer dialogs call it: the answers, the host's records,
+// the adapter's trace and the database rows.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <algorithm>
+
+#include "dialogs/vk9_values_server.h"
+#include "receipt/extraction/staged_host.h"
+#include "receipt/preparation/log_capture.h"
+#include "scripted_user/qt_test_app.h"
+#include "scripted_user/scripted_user.h"
+
+namespace {
+
+using dialogs::Tvk9ValuesServer;
+using Rows = std::vector<std::vector<std::string>>;
+
+const bool kQtApp = testsupport::InstallQtApplication();
+
+class CustomerRecordsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    server_->Initialize();
+    ASSERT_EQ(server_->Set_Adapter(&host_.Adapter()), S_OK);
+    WordBool prepared = 0;
+    ASSERT_EQ(server_->Prepare(&prepared), S_OK);
+    ASSERT_EQ(dialogs::ValuesServer(), server_.Get());
+    foundation::MainPrefs.CustNoUpdateField = "UDF5";
+    host_.Adapter().ClearTrace();
+  }
+  void TearDown() override { server_->CleanUp(); }
+
+  // The adapter calls whose text starts with `prefix`.
+  std::vector<std::string> Calls(const std::string& prefix) {
+    std::vector<std::string> calls;
+    for (const std::string& call : host_.Adapter().Trace()) {
+      if (call.rfind(prefix, 0) == 0) calls.push_back(call);
+    }
+    return calls;
+  }
+  // The host's record of customer `sid`.
+  const hostsim::BORecord* Customer(const std::string& sid) {
+    for (const hostsim::RecordPtr& record : *host_.Adapter().Store().Table(5)) {
+      auto it = record->attributes.find("Cust Sid");
+      if (it != record->attributes.end() && it->second.ToString() == sid) return record.get();
+    }
+    return nullptr;
+  }
+  void FailPosts() {
+    host_.Adapter().AddFault({"post", 5, "", 7, "Record locked by POS 2", "TBOCustomer.Post"});
+  }
+
+  preparationtest::LogCapture log_{"values_server"};
+  stagedhost::StagedHost host_{stagedhost::ReadScenario("values_server_customers.yaml")};
+  ComPtr<Tvk9ValuesServer> server_ = MakeComObject<Tvk9ValuesServer>();
+};
+
+TEST_F(CustomerRecordsTest, ACreatedCustomerIsInTheHostAndTheDatabase) {
+  const foundation::StringList values = {"Sbs No=1",           "EMail=new@example.com",
+                                         "First Name=Gus",     "Allow Email=YES",
+                                         "UDF1 Date=whatever", "EMail=second@example.com"};
+  const std::string sid = server_->CreateNewCustomer("1", values);
+  ASSERT_FALSE(sid.empty());
+  EXPECT_EQ(Calls("BOOperation17").size(), 1u);
+  EXPECT_EQ(host_.Database().Query("select email_addr, first_name, allow_email, sbs_no from "
+                                   "customer where cust_sid = " +
+                                   sid),
+            (Rows{{"new@example.com", "Gus", "1", "1"}}));
+  const Rows date = host_.Database().Query(
+      "select udf1_date from customer where cust_sid = " + sid + " and udf1_date > '2020'");
+  EXPECT_EQ(date.size(), 1u) << "the current time, not the line's text";
+
+  EXPECT_FALSE(server_->CreateNewCustomer("1", {"EMail=third@example.com"}).empty());
+  EXPECT_EQ(Calls("BOSetFilterAttr").size(), 1u) << "one subsidiary filter for two creates";
+  EXPECT_EQ(Calls("BOCreate").size(), 1u);
+  const size_t includes = Calls("BOIncludeAttrForced").size();
+  EXPECT_TRUE(server_->UpdateExistingCustomer("1", sid, {"Info1=after"}));
+  EXPECT_EQ(Calls("BOIncludeAttrForced").size(), includes) << "the object exists: no includes";
+}
+
+TEST_F(CustomerRecordsTest, AFailedPostGivesNoSidAndNoRow) {
+  FailPosts();
+  EXPECT_EQ(server_->CreateNewCustomer("1", {"EMail=lost@example.com"}), "");
+  EXPECT_TRUE(host_.Database()
+                  .Query("select cust_sid from customer where email_addr = 'lost@example.com'")
+                  .empty());
+}
+
+TEST_F(CustomerRecordsTest, AnUpdateIncludesTheRequiredFieldsAndChangesTheRow) {
+  host_.ClearJournal();
+  EXPECT_TRUE(server_->UpdateExistingCustomer(
+      "1", "9100", {"EMail=dana@new.example", "UDF 3 Val Id=11", "Allow Email=YES"}));
+  std::vector<std::string> included;
+  for (const std::string& call : Calls("BOIncludeAttrForced")) {
+    included.push_back(call.substr(call.find(", ") + 2, call.rfind(", ") - call.find(", ") - 2));
+  }
+  EXPECT_EQ(included, (std::vector<std::string>{
+                          "Sbs No", "Cust Sid", "Last Name", "First Name", "Active", "Supplements",
+                          "Phone1", "Info1", "Phone2", "UDF1 Date", "UDF 3 Val Id", "UDF 3 Val Id",
+                          "UDF 4 Val Id", "UDF 4 Val Id", "Aux 1 Val Id", "UDF 5 Value", "EMail",
+                          "UDF 3 Val Id", "Allow Email"}));
+  const std::vector<std::string> journal = host_.Journal();
+  EXPECT_NE(std::find(journal.begin(), journal.end(),
+                      std::string(dialogs::kRequiredUdfSQL) + " [SBS_NO='1']"),
+            journal.end());
+  EXPECT_EQ(
+      host_.Database().Query("select email_addr, allow_email from customer where cust_sid = 9100"),
+      (Rows{{"dana@new.example", "1"}}));
+  EXPECT_EQ(Customer("9100")->attributes.at("UDF 3 Val Id").vt(), VT_I4);
+}
+
+TEST_F(CustomerRecordsTest, AFailedUpdateIsShownAndAnswersFalse) {
+  FailPosts();
+  testsupport::ScriptedUser user;
+  QString shown;
+  user.WaitForDialog("ShowMessage")
+      .Check([&](QDialog& box) {
+        shown = static_cast<QMessageBox&>(box).text();
+        return QString();
+      })
+      .Press("btnOK");
+  user.Start();
+  EXPECT_FALSE(server_->UpdateExistingCustomer("1", "9100", {"EMail=never@example.com"}));
+  EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+  EXPECT_EQ(shown.toStdString(),
+            "The receipt will be transmitted, but the customer record cannot be "
+            "updated\rRecord locked by POS 2");
+  EXPECT_EQ(Calls("Operation125").size(), 2u) << "before the post and after its failure";
+  EXPECT_EQ(host_.Database().Query("select email_addr from customer where cust_sid = 9100"),
+            (Rows{{"dana@example.com"}}));
+}
+
+TEST_F(CustomerRecordsTest, NoUpdateUnknownAndForeignCustomersAreNotEdited) {
+  struct Case {
+    const char* sid;
+    bool answer;
+  } cases[] = {{"9101", true}, {"9999", false}, {"", false}, {"9102", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sid);
+    EXPECT_EQ(server_->UpdateExistingCustomer("1", c.sid, {"EMail=changed@example.com"}), c.answer);
+    EXPECT_TRUE(Calls("BOEdit").empty());
+    EXPECT_EQ(Calls("BOSetFilterAttr").back().find("BOSetFilterAttr"), 0u);
+    EXPECT_NE(Calls("BOSetFilterAttr").back().find("Cust Sid, , 0"), std::string::npos)
+        << "the SID filter is cleared";
+  }
+  EXPECT_TRUE(host_.Database()
+                  .Query("select cust_sid from customer where email_addr = 'changed@example.com'")
+                  .empty());
+}
+
+TEST_F(CustomerRecordsTest, FailuresOfFirstUseAreReportedNotRaised) {
+  EXPECT_FALSE(server_->UpdateExistingCustomer("one", "9100", {"EMail=x@example.com"}));
+  EXPECT_NE(log_.Text().find("UpdateExistingCustomer while processing UDF fields"),
+            std::string::npos);
+  host_.Database().LockReadAccount();
+  EXPECT_FALSE(server_->UpdateExistingCustomer("1", "9100", {"EMail=x@example.com"}))
+      << "the user-defined fields cannot be read";
+  EXPECT_TRUE(Calls("BOCreate").empty());
+
+  server_->CleanUp();
+  EXPECT_EQ(dialogs::ValuesServer(), nullptr);
+  EXPECT_EQ(server_->CreateNewCustomer("1", {"EMail=x@example.com"}), "") << "no adapter";
+
+  ComPtr<Tvk9ValuesServer> other = MakeComObject<Tvk9ValuesServer>();
+  other->Initialize();
+  WordBool prepared = 0;
+  ASSERT_EQ(other->Prepare(&prepared), S_OK);
+  EXPECT_EQ(dialogs::ValuesServer(), other.Get());
+  other.Reset();
+  EXPECT_EQ(dialogs::ValuesServer(), nullptr) << "forgotten when destroyed";
+}
+
+TEST(CustomerFieldNames, UserDefinedFieldsNoUpdateSettingAndTheFieldList) {
+  EXPECT_EQ(dialogs::UdfAttributeName(2), "UDF2 Date");
+  EXPECT_EQ(dialogs::UdfAttributeName(8), "UDF 8 Val Id");
+  EXPECT_EQ(dialogs::UdfAttributeName(9), "Aux 1 Val Id");
+  for (const char* unset : {"", "None", "UDF", "UDFx", "Info1"}) {
+    EXPECT_EQ(dialogs::NoUpdateAttributeName(unset), "") << unset;
+  }
+  EXPECT_EQ(dialogs::NoUpdateAttributeName("UDF7"), "UDF 7 Value");
+  std::string list = ";;Phone1;Info1";
+  EXPECT_EQ(dialogs::NextField(list), "Phone1");
+  EXPECT_EQ(dialogs::NextField(list), "Info1");
+  EXPECT_EQ(list, "");
+}
+
+}  // namespace
