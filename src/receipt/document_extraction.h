@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "hostplugin/host_interfaces.h"
+#include "host_interfaces/host_interfaces.h"
 #include "receipt/containers.h"
 
 namespace receipt {

@@ -10,7 +10,7 @@
 
 #include "dialogs/vk9_values_server.h"
 #include "receipt/extraction/staged_host.h"
-#include "receipt/preparation/log_capture.h"
+#include "support/app_log_capture.h"
 #include "scripted_user/qt_test_app.h"
 #include "scripted_user/scripted_user.h"
 
@@ -54,7 +54,7 @@ class CustomerRecordsTest : public ::testing::Test {
     host_.Adapter().AddFault({"post", 5, "", 7, "Record locked by POS 2", "TBOCustomer.Post"});
   }
 
-  preparationtest::LogCapture log_{"values_server"};
+  testsupport::AppLogCapture log_{"values_server", 9, true};
   stagedhost::StagedHost host_{stagedhost::ReadScenario("values_server_customers.yaml")};
   ComPtr<Tvk9ValuesServer> server_ = MakeComObject<Tvk9ValuesServer>();
 };

@@ -11,7 +11,7 @@
 #include "receipt/document_extraction.h"
 #include "receipt/extraction/staged_host.h"
 #include "receipt/number_format.h"
-#include "receipt/preparation/log_capture.h"
+#include "support/app_log_capture.h"
 #include "receipt/receipt_preparation.h"
 
 namespace {
@@ -88,7 +88,7 @@ std::unique_ptr<TInvoiceContainer> Extract(stagedhost::StagedHost& host,
 
 class ExtractionTest : public ::testing::Test {
  protected:
-  preparationtest::LogCapture log_{"extraction"};
+  testsupport::AppLogCapture log_{"extraction", 9, true};
 };
 
 TEST_F(ExtractionTest, ContainersHoldEveryValueWithItsTypeInOrder) {

@@ -10,7 +10,7 @@
 
 #include "receipt/extraction/staged_host.h"
 #include "receipt/host_data_module.h"
-#include "receipt/preparation/log_capture.h"
+#include "support/app_log_capture.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ class DataModuleTest : public ::testing::Test {
     return logons;
   }
 
-  preparationtest::LogCapture log_{"data_module"};
+  testsupport::AppLogCapture log_{"data_module", 9, true};
   stagedhost::StagedHost host_{stagedhost::ReadScenario("extract_return.yaml")};
   TdQ& dq_ = receipt::EnsureDataModule();
 };
