@@ -176,6 +176,24 @@ void SaleEvents::Fire(const EventEntry& event, int number, int32_t documentKind)
         out_ << "  " << who << " GetValue: " << Answer(hr, result) << ", found " << BoolText(found)
              << ", value " << VariantText(value) << "\n";
         Expect(event, 0, SUCCEEDED(hr) && found != 0, who + " (found)");
+        // The rest of what the host asks a values server: the names it
+        // answers for and the kinds and contexts it supports.
+        Variant names;
+        hr = p.server->GetValueNames(names.Put());
+        out_ << "  " << who << " GetValueNames: " << HResultText(hr) << ", " << VariantText(names)
+             << "\n";
+        ComPtr<Ivk9ValuesServer> values = p.plugin.As<Ivk9ValuesServer>(IID_Ivk9ValuesServer);
+        for (int32_t what : {0, 1}) {
+          WordBool supports = 0;
+          hr = p.server->Supports(what, &supports);
+          out_ << "  " << who << " Supports(" << what << "): " << Answer(hr, supports);
+          if (values) {
+            WordBool context = 0;
+            hr = values->SupportsValueContext(what, &context);
+            out_ << ", SupportsValueContext(" << what << "): " << Answer(hr, context);
+          }
+          out_ << "\n";
+        }
         ++takers;
         break;
       }
