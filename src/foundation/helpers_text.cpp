@@ -2,17 +2,48 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/utf8.h"
 
 namespace foundation {
 namespace helpers {
 
+namespace {
+char UpperChar(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+char LowerChar(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Position of the first byte at or after `from` and before `end` that is `a`
+// or `b`; `end` when there is none.
+size_t FindEither(std::string_view s, char a, char b, size_t from, size_t end) {
+  const auto find = [&](char c, size_t until) {
+    const void* p = std::memchr(s.data() + from, c, until - from);
+    return p == nullptr ? until : static_cast<size_t>(static_cast<const char*>(p) - s.data());
+  };
+  const size_t first = find(a, end);
+  if (a == b || first == from) return first;
+  // Only the stretch before the first `a` can hold an earlier `b`.
+  return find(b, first);
+}
+}  // namespace
+
 size_t FindNoCase(std::string_view hay, std::string_view needle, size_t from) {
   if (needle.empty()) return from <= hay.size() ? from : std::string_view::npos;
   if (hay.size() < needle.size()) return std::string_view::npos;
-  for (size_t i = from; i + needle.size() <= hay.size(); ++i) {
-    if (platform::SameText(hay.substr(i, needle.size()), needle)) return i;
+  // Candidates are found by their first byte in either case (memchr), and
+  // only they are compared in full.
+  const size_t end = hay.size() - needle.size() + 1;  // one past the last start
+  const std::string_view rest = needle.substr(1);
+  const char lower = LowerChar(needle[0]);
+  const char upper = UpperChar(needle[0]);
+  for (size_t i = from; i < end; ++i) {
+    i = FindEither(hay, lower, upper, i, end);
+    if (i == end) break;
+    if (EqualsNoCase(hay.substr(i + 1, rest.size()), rest)) return i;
   }
   return std::string_view::npos;
 }
@@ -100,46 +131,95 @@ std::string ReplaceAllText(std::string_view text, std::string_view oldText,
 
 namespace {
 
-// Start of "<" + tag in `xml` (without regard to case), npos when absent.
+// Start of "<" + tag in `xml` (tag compared without regard to case), npos
+// when absent: each "<" is a candidate, and only its name is compared.
 size_t FindTagStart(std::string_view xml, std::string_view tag) {
-  std::string open = "<";
-  open.append(tag);
-  return helpers::FindNoCase(xml, open);
+  const size_t need = 1 + tag.size();
+  for (size_t at = 0; xml.size() - at >= need; ++at) {
+    at = helpers::FindChar(xml, '<', at);
+    if (at == std::string_view::npos || xml.size() - at < need) break;
+    if (helpers::EqualsNoCase(xml.substr(at + 1, tag.size()), tag)) return at;
+  }
+  return std::string_view::npos;
+}
+
+// Start of ` attr="` in `inside` (attr compared without regard to case),
+// npos when absent: each blank is a candidate.
+size_t FindAttrStart(std::string_view inside, std::string_view attr) {
+  const size_t need = attr.size() + 3;  // blank, name, '=', '"'
+  for (size_t at = 0; inside.size() - at >= need; ++at) {
+    at = helpers::FindChar(inside, ' ', at);
+    if (at == std::string_view::npos || inside.size() - at < need) break;
+    const size_t eq = at + 1 + attr.size();
+    if (inside[eq] == '=' && inside[eq + 1] == '"' &&
+        helpers::EqualsNoCase(inside.substr(at + 1, attr.size()), attr)) {
+      return at;
+    }
+  }
+  return std::string_view::npos;
 }
 
 }  // namespace
 
-bool GetXMLTagValue(std::string_view xml, std::string_view tag, std::string& value) {
-  value.clear();
+bool GetXMLTagValue(std::string_view xml, std::string_view tag, std::string_view& value) {
+  value = {};
   const size_t start = FindTagStart(xml, tag);
   if (start == std::string_view::npos) return false;
-  const size_t gt = xml.find('>', start + 1 + tag.size());
+  const size_t gt = helpers::FindChar(xml, '>', start + 1 + tag.size());
   if (gt == std::string_view::npos) return false;
-  const size_t lt = xml.find('<', gt + 1);
+  const size_t lt = helpers::FindChar(xml, '<', gt + 1);
   const size_t end = lt == std::string_view::npos ? xml.size() : lt;
-  value.assign(xml.substr(gt + 1, end - gt - 1));
+  value = xml.substr(gt + 1, end - gt - 1);
   return !value.empty();
+}
+
+bool GetXMLTagValue(std::string_view xml, std::string_view tag, std::string& value) {
+  std::string_view found;
+  const bool ok = GetXMLTagValue(xml, tag, found);
+  value.assign(found);
+  return ok;
+}
+
+bool GetXMLTagAttributes(std::string_view xml, std::string_view tag, std::string_view& attributes) {
+  attributes = {};
+  const size_t start = FindTagStart(xml, tag);
+  if (start == std::string_view::npos) return false;
+  const size_t nameEnd = start + 1 + tag.size();
+  const size_t gt = helpers::FindChar(xml, '>', nameEnd);
+  if (gt == std::string_view::npos) return false;
+  attributes = xml.substr(nameEnd, gt - nameEnd);
+  return true;
+}
+
+bool GetXMLAttrFromTag(std::string_view attributes, std::string_view attr,
+                       std::string_view& value) {
+  value = {};
+  if (attr.empty()) return false;
+  const size_t at = FindAttrStart(attributes, attr);
+  if (at == std::string_view::npos) return false;
+  const size_t valueStart = at + attr.size() + 3;
+  const size_t quote = helpers::FindChar(attributes, '"', valueStart);
+  const size_t valueEnd = quote == std::string_view::npos ? attributes.size() : quote;
+  value = attributes.substr(valueStart, valueEnd - valueStart);
+  return true;
+}
+
+bool GetXMLAttrValue(std::string_view xml, std::string_view tag, std::string_view attr,
+                     std::string_view& value) {
+  std::string_view attributes;
+  if (!GetXMLTagAttributes(xml, tag, attributes)) {
+    value = {};
+    return false;
+  }
+  return GetXMLAttrFromTag(attributes, attr, value);
 }
 
 bool GetXMLAttrValue(std::string_view xml, std::string_view tag, std::string_view attr,
                      std::string& value) {
-  value.clear();
-  const size_t start = FindTagStart(xml, tag);
-  if (start == std::string_view::npos || attr.empty()) return false;
-  const size_t nameEnd = start + 1 + tag.size();
-  const size_t gt = xml.find('>', nameEnd);
-  if (gt == std::string_view::npos) return false;
-  const std::string_view inside = xml.substr(nameEnd, gt - nameEnd);
-  std::string key = " ";
-  key.append(attr);
-  key += "=\"";
-  const size_t at = helpers::FindNoCase(inside, key);
-  if (at == std::string_view::npos) return false;
-  const size_t valueStart = at + key.size();
-  const size_t quote = inside.find('"', valueStart);
-  const size_t valueEnd = quote == std::string_view::npos ? inside.size() : quote;
-  value.assign(inside.substr(valueStart, valueEnd - valueStart));
-  return true;
+  std::string_view found;
+  const bool ok = GetXMLAttrValue(xml, tag, attr, found);
+  value.assign(found);
+  return ok;
 }
 
 std::string BoolToText(bool b) {

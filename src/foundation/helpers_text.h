@@ -3,6 +3,8 @@
 // extraction, phone formatting and file-path joining. Texts are UTF-8.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -29,6 +31,8 @@ std::string ReplaceAllText(std::string_view text, std::string_view oldText,
 // the text up to the next "<" (or the end), still in its XML form. False with
 // an empty value when the tag is missing, has no ">", or the content is empty.
 bool GetXMLTagValue(std::string_view xml, std::string_view tag, std::string& value);
+// The same, giving the value as a view into `xml` (no copy).
+bool GetXMLTagValue(std::string_view xml, std::string_view tag, std::string_view& value);
 
 // Finds "<" + tag as GetXMLTagValue does; between the tag name and the next
 // ">" finds ` attr="` (without regard to case) and gives the characters up to
@@ -36,6 +40,16 @@ bool GetXMLTagValue(std::string_view xml, std::string_view tag, std::string& val
 // missing; the value is then empty.
 bool GetXMLAttrValue(std::string_view xml, std::string_view tag, std::string_view attr,
                      std::string& value);
+// The same, giving the value as a view into `xml` (no copy).
+bool GetXMLAttrValue(std::string_view xml, std::string_view tag, std::string_view attr,
+                     std::string_view& value);
+
+// The two steps of GetXMLAttrValue, for reading several attributes of one
+// element: the text between the name of the first "<" + tag and the next ">"
+// (false, empty, when the tag or the ">" is missing) ...
+bool GetXMLTagAttributes(std::string_view xml, std::string_view tag, std::string_view& attributes);
+// ... and the value of ` attr="` in that text (false, empty, when missing).
+bool GetXMLAttrFromTag(std::string_view attributes, std::string_view attr, std::string_view& value);
 
 // "TRUE" or "FALSE".
 std::string BoolToText(bool b);
@@ -65,6 +79,58 @@ using platform::UpperAscii;
 // The text without leading and trailing blanks and control characters.
 inline std::string TrimText(std::string_view text) {
   return std::string(platform::TrimControls(text));
+}
+
+namespace detail {
+// True when the eight bytes at `a` and `b` are equal without regard to ASCII
+// case: bytes may differ only in bit 0x20, and only where that makes the
+// upper- and lower-case form of one letter.
+inline bool WordEqualsNoCase(const char* a, const char* b) {
+  uint64_t x;
+  uint64_t y;
+  std::memcpy(&x, a, 8);
+  std::memcpy(&y, b, 8);
+  const uint64_t diff = x ^ y;
+  if (diff == 0) return true;
+  if ((diff & ~uint64_t{0x2020202020202020}) != 0) return false;
+  for (int k = 0; k < 8; ++k) {
+    const char folded = static_cast<char>(a[k] | 0x20);
+    if (a[k] != b[k] && (folded < 'a' || folded > 'z')) return false;
+  }
+  return true;
+}
+}  // namespace detail
+
+// True when both texts are equal, compared without regard to ASCII case.
+// Inline and eight bytes at a time: the XML readers call it for every tag
+// they pass.
+inline bool EqualsNoCase(std::string_view a, std::string_view b) {
+  const size_t n = a.size();
+  if (n != b.size()) return false;
+  if (n >= 8) {
+    for (size_t i = 0; i + 8 <= n; i += 8) {
+      if (!detail::WordEqualsNoCase(a.data() + i, b.data() + i)) return false;
+    }
+    // The tail as the last eight bytes (overlapping what was compared).
+    return n % 8 == 0 || detail::WordEqualsNoCase(a.data() + n - 8, b.data() + n - 8);
+  }
+  for (size_t i = 0; i < n; ++i) {
+    if (a[i] == b[i]) continue;
+    const char folded = static_cast<char>(a[i] | 0x20);
+    if (folded != (b[i] | 0x20) || folded < 'a' || folded > 'z') return false;
+  }
+  return true;
+}
+
+// Position of `c` in `text` at or after `from` (memchr); npos when absent.
+// In markup the byte sought is often the very next one (a tag found where a
+// view begins, a blank before an attribute), so that byte is looked at first.
+inline size_t FindChar(std::string_view text, char c, size_t from = 0) {
+  if (from >= text.size()) return std::string_view::npos;
+  if (text[from] == c) return from;
+  const void* p = std::memchr(text.data() + from, c, text.size() - from);
+  return p == nullptr ? std::string_view::npos
+                      : static_cast<size_t>(static_cast<const char*>(p) - text.data());
 }
 
 // Position of `needle` in `hay` at or after `from`, compared without regard to

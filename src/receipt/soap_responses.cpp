@@ -16,64 +16,80 @@ std::string LastRequest;
 
 namespace {
 
+using foundation::helpers::EqualsNoCase;
+
 constexpr const char* kAuthTag = "ParseAuthResponse";
 constexpr const char* kSendTag = "ParseSendResponse";
-constexpr const char* kAuthResponseElement = "ns3:AuthenticateUserPOSResponse";
-constexpr const char* kProcessedElement = "ns3:DigitalReceiptProcessed";
+constexpr std::string_view kAuthResponseElement = "ns3:AuthenticateUserPOSResponse";
+constexpr std::string_view kProcessedElement = "ns3:DigitalReceiptProcessed";
 
 // Level of the logged response text.
 constexpr int kResponseLogLevel = 5;
 
-void Decode(std::string& value) {
-  if (value.find('&') != std::string::npos) value = DecodeXmlText(value);
+// `out` := `text` with its references decoded (see DecodeXmlText). `out`
+// keeps its buffer, so a scratch value read again and again does not allocate.
+void AssignDecoded(std::string& out, std::string_view text);
+
+// Text of the first element named `tag`, decoded, into `field`; false, with
+// `field` left as it was, when the element is missing or empty.
+bool UpdateFromTag(std::string_view xml, std::string_view tag, std::string& field) {
+  std::string_view found;
+  if (!foundation::GetXMLTagValue(xml, tag, found)) return false;
+  AssignDecoded(field, found);
+  return true;
 }
 
-// Text of the first element named `tag`, decoded; false when it is missing or
-// empty.
+// Text of the first element named `tag`, decoded; false, with an empty
+// value, when it is missing or empty.
 bool ReadTag(std::string_view xml, std::string_view tag, std::string& value) {
-  if (!foundation::GetXMLTagValue(xml, tag, value)) return false;
-  Decode(value);
-  return true;
+  if (UpdateFromTag(xml, tag, value)) return true;
+  value.clear();
+  return false;
 }
 
-// Value of attribute `attr` of the first element named `tag`, decoded; false
-// when the element or the attribute is missing.
-bool ReadAttr(std::string_view xml, std::string_view tag, std::string_view attr,
-              std::string& value) {
-  if (!foundation::GetXMLAttrValue(xml, tag, attr, value)) return false;
-  Decode(value);
-  return true;
+// `raw` decoded: `raw` itself when it holds no reference (no copy), else its
+// decoded form, kept in `scratch`.
+std::string_view Decoded(std::string_view raw, std::string& scratch) {
+  if (foundation::helpers::FindChar(raw, '&') == std::string_view::npos) return raw;
+  AssignDecoded(scratch, raw);
+  return scratch;
 }
 
-char LowerChar(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+// Value of attribute `attr` in an element's attribute text (as
+// GetXMLTagAttributes gives it), decoded (see Decoded); false, with an empty
+// value, when it is missing.
+bool ReadAttr(std::string_view attributes, std::string_view attr, std::string& scratch,
+              std::string_view& value) {
+  const bool ok = foundation::GetXMLAttrFromTag(attributes, attr, value);
+  value = Decoded(value, scratch);
+  return ok;
 }
 
-// True when `xml` at `at` starts with `openTag` ("<" + a tag name), letters
-// compared without regard to case as the text helpers compare them.
-bool OpensAt(std::string_view xml, size_t at, std::string_view openTag) {
-  if (xml.size() - at < openTag.size()) return false;
-  for (size_t k = 1; k < openTag.size(); ++k) {
-    if (LowerChar(xml[at + k]) != LowerChar(openTag[k])) return false;
-  }
-  return true;
+// The attribute text of the first element named `tag` (empty when missing).
+std::string_view AttributesOf(std::string_view xml, std::string_view tag) {
+  std::string_view attributes;
+  foundation::GetXMLTagAttributes(xml, tag, attributes);
+  return attributes;
 }
 
-// For each of `openTags` the text from its first occurrence onwards (empty
+// For each of `tags` the text from its first opening "<" + tag onwards (empty
 // when it does not occur), found in one pass over the response. The text
 // helpers then read each element from its own view and find it at once.
 template <size_t N>
 std::array<std::string_view, N> ElementsOnwards(std::string_view xml,
-                                                const std::array<std::string_view, N>& openTags) {
+                                                const std::array<std::string_view, N>& tags) {
   std::array<std::string_view, N> found{};
   size_t missing = N;
   size_t at = 0;
   while (missing > 0 && at < xml.size()) {
-    const void* lt = std::memchr(xml.data() + at, '<', xml.size() - at);
-    if (lt == nullptr) break;
-    at = static_cast<size_t>(static_cast<const char*>(lt) - xml.data());
+    at = foundation::helpers::FindChar(xml, '<', at);
+    if (at == std::string_view::npos) break;
+    const std::string_view name = xml.substr(at + 1);
     for (size_t i = 0; i < N; ++i) {
-      if (found[i].empty() && OpensAt(xml, at, openTags[i])) {
+      // The first byte with bit 0x20 set weeds out most names cheaply.
+      if (found[i].empty() && name.size() >= tags[i].size() &&
+          (name[0] | 0x20) == (tags[i][0] | 0x20) &&
+          foundation::helpers::EqualsNoCase(name.substr(0, tags[i].size()), tags[i])) {
         found[i] = xml.substr(at);
         --missing;
       }
@@ -132,13 +148,17 @@ bool ResolveReference(std::string_view body, uint32_t& cp) {
 
 }  // namespace
 
-std::string DecodeXmlText(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+namespace {
+
+void AssignDecoded(std::string& out, std::string_view text) {
+  size_t amp = foundation::helpers::FindChar(text, '&');
+  if (amp == std::string_view::npos) {
+    out.assign(text);
+    return;
+  }
+  out.clear();
   size_t pos = 0;
-  while (pos < text.size()) {
-    const size_t amp = text.find('&', pos);
-    if (amp == std::string_view::npos) break;
+  for (; amp != std::string_view::npos; amp = text.find('&', pos)) {
     out.append(text.substr(pos, amp - pos));
     // The longest reference is "&#x" + 8 digits + ";".
     const size_t semi = text.substr(amp, 13).find(';');
@@ -152,6 +172,13 @@ std::string DecodeXmlText(std::string_view text) {
     }
   }
   out.append(text.substr(pos));
+}
+
+}  // namespace
+
+std::string DecodeXmlText(std::string_view text) {
+  std::string out;
+  AssignDecoded(out, text);
   return out;
 }
 
@@ -167,29 +194,27 @@ bool ParseAuthResponse(std::string_view response, AuthRec& auth, const TransCont
   auth.Exceptions.clear();
 
   bool result = false;
-  std::string value;
-  const auto [element, email, customerId] = ElementsOnwards<3>(
-      response, {"<ns3:AuthenticateUserPOSResponse", "<EmailAddress", "<CustomerID"});
-  ReadAttr(element, kAuthResponseElement, "errorStatus", value);
-  const std::string errorStatus = foundation::helpers::LowerAscii(value);
-  if (errorStatus == "false" || errorStatus.empty()) {
-    ReadAttr(element, kAuthResponseElement, "userAuthenticated", value);
-    auth.IsAuth = foundation::helpers::LowerAscii(value) == "true";
-    if (!control.EmailChanged && ReadTag(email, "EmailAddress", value)) {
-      auth.EmailAddress = value;
-    }
-    if (ReadTag(customerId, "CustomerID", value)) {
-      auth.CustID = value;
-      ReadAttr(customerId, "CustomerID", "TemporaryID", value);
+  std::string scratch;
+  std::string_view value;
+  const auto [element, email, customerId] =
+      ElementsOnwards<3>(response, {kAuthResponseElement, "EmailAddress", "CustomerID"});
+  const std::string_view responseAttributes = AttributesOf(element, kAuthResponseElement);
+  ReadAttr(responseAttributes, "errorStatus", scratch, value);
+  if (value.empty() || EqualsNoCase(value, "false")) {
+    ReadAttr(responseAttributes, "userAuthenticated", scratch, value);
+    auth.IsAuth = EqualsNoCase(value, "true");
+    if (!control.EmailChanged) UpdateFromTag(email, "EmailAddress", auth.EmailAddress);
+    if (UpdateFromTag(customerId, "CustomerID", auth.CustID)) {
+      const std::string_view customerAttributes = AttributesOf(customerId, "CustomerID");
+      ReadAttr(customerAttributes, "TemporaryID", scratch, value);
       auth.IsTemp = value == "true";
-      ReadAttr(customerId, "CustomerID", "defaultQuenlo", value);
+      ReadAttr(customerAttributes, "defaultQuenlo", scratch, value);
       auth.DefaultQuenlo = value == "true";
       result = true;
     }
   } else {
     auth.ErrorStatus = true;
-    ReadTag(response, "Exceptions", value);
-    auth.Exceptions = value;
+    ReadTag(response, "Exceptions", auth.Exceptions);
   }
   auth.DefaultQuenloCopy = auth.DefaultQuenlo;
   return result;
@@ -210,18 +235,19 @@ bool ParseSendResponse(std::string_view response, TransControl& control, AuthRec
     return false;
   }
 
-  std::string value;
+  std::string scratch;
+  std::string_view value;
   const auto [processed, customerId] =
-      ElementsOnwards<2>(response, {"<ns3:DigitalReceiptProcessed", "<CustomerID"});
-  if (!ReadTag(processed, kProcessedElement, value)) {
+      ElementsOnwards<2>(response, {kProcessedElement, "CustomerID"});
+  if (!foundation::GetXMLTagValue(processed, kProcessedElement, value)) {
     foundation::KWLog(3, std::string(kProcessedElement) + " was missing or empty in the response",
                       foundation::kLevelWarning, kSendTag);
     return false;
   }
-  control.DigitalSendOK = foundation::helpers::LowerAscii(value) == "true";
+  control.DigitalSendOK = EqualsNoCase(Decoded(value, scratch), "true");
 
   if (control.DigitalSendOK) {
-    if (!ReadAttr(customerId, "CustomerID", "TemporaryID", value)) {
+    if (!ReadAttr(AttributesOf(customerId, "CustomerID"), "TemporaryID", scratch, value)) {
       foundation::KWLog(0, "The CustomerID tag or its TemporaryID attribute was missing",
                         foundation::kLevelError, kSendTag);
       return false;
@@ -233,14 +259,16 @@ bool ParseSendResponse(std::string_view response, TransControl& control, AuthRec
     }
     auth.IsTemp = value == "true";
     if (auth.CustID.empty() && auth.IsTemp) {
-      ReadTag(customerId, "CustomerID", value);
-      auth.CustID = value;
+      ReadTag(customerId, "CustomerID", auth.CustID);
     }
     return true;
   }
 
-  if (!ReadTag(response, "ExceptionCode", value)) ReadTag(response, "ExceptionDescription", value);
-  if (!value.empty()) control.DigitalSendExDesc = value;
+  std::string exception;
+  if (!ReadTag(response, "ExceptionCode", exception)) {
+    ReadTag(response, "ExceptionDescription", exception);
+  }
+  if (!exception.empty()) control.DigitalSendExDesc = exception;
   foundation::AppendVeskLog("DigitalSend Not OK");
   foundation::AppendVeskLog(MaskCardNumbers(control.DigitalSendExDesc));
   foundation::AppendVeskLog(MaskCardNumbers(lastRequest));

@@ -51,6 +51,49 @@ TEST(ReplaceAllText, ReplacesEveryOccurrenceWithoutRegardToCase) {
   EXPECT_EQ(ReplaceAllText("abc", "", "x"), "abc") << "an empty pattern changes nothing";
 }
 
+// The case-blind search and comparison against their plain definition
+// (lower-case both, then compare), on texts mixing letters in both cases
+// with the bytes that differ from a letter or from each other only in bit
+// 0x20 ('@' '`', '[' '{', '_' DEL, '0' DLE), long enough for the eight-byte
+// steps and their overlapping tail.
+TEST(CaseBlindSearch, AgreesWithLowerCasingBothSides) {
+  const std::string alphabet = std::string(
+      "aAbB@`[{_\x7f"
+      "0\x10");
+  uint32_t seed = 12345;
+  const auto next = [&seed](size_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<size_t>((seed >> 16) % n);
+  };
+  const auto randomText = [&](size_t length) {
+    std::string t;
+    for (size_t i = 0; i < length; ++i) t += alphabet[next(alphabet.size())];
+    return t;
+  };
+  for (int round = 0; round < 4000; ++round) {
+    const std::string hay = randomText(next(40));
+    const std::string needle = round % 2 == 0
+                                   ? randomText(1 + next(12))
+                                   : helpers::UpperAscii(hay.substr(next(hay.size() + 1)));
+    const size_t from = next(4);
+    const std::string lowHay = helpers::LowerAscii(hay);
+    const std::string lowNeedle = helpers::LowerAscii(needle);
+    ASSERT_EQ(helpers::FindNoCase(hay, needle, from), lowHay.find(lowNeedle, from))
+        << hay << " / " << needle;
+    const std::string same = hay.substr(0, needle.size());
+    ASSERT_EQ(helpers::EqualsNoCase(same, needle), helpers::LowerAscii(same) == lowNeedle)
+        << same << " / " << needle;
+  }
+}
+
+TEST(GetXMLTagValue, FindsATagInAnyCase) {
+  std::string value;
+  EXPECT_TRUE(GetXMLTagValue("<Resp><ReceiptID>R-42</ReceiptID></Resp>", "receiptid", value));
+  EXPECT_EQ(value, "R-42");
+  EXPECT_TRUE(GetXMLTagValue("<a:Status xmlns:a=\"u\">OK</a:Status>", "A:STATUS", value));
+  EXPECT_EQ(value, "OK");
+}
+
 TEST(GetXMLTagAndAttrValue, FindInAnyCaseAndGiveTheXmlForm) {
   const struct {
     const char* xml;
