@@ -216,6 +216,18 @@ void BusinessObject::SetFilter(const std::string& attribute, const Variant& valu
   First();
 }
 
+void BusinessObject::MisplaceFilter(const std::string& attribute, const Variant& value) {
+  First();
+  const RecordList& records = Records();
+  for (size_t i = cursor_; i < records.size(); ++i) {
+    auto it = records[i]->attributes.find(attribute);
+    if (it == records[i]->attributes.end() || !SameName(ValueText(it->second), ValueText(value))) {
+      cursor_ = i;
+      return;
+    }
+  }
+}
+
 void BusinessObject::ClearFilter(const std::string& attribute) {
   if (attribute.empty()) {
     filters_.clear();

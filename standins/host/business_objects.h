@@ -106,6 +106,10 @@ class BusinessObject {
   void SetFilter(const std::string& attribute, const Variant& value);
   // An empty name clears every filter.
   void ClearFilter(const std::string& attribute);
+  // A filter the host answers without applying: the object stands on its
+  // first record whose `attribute` differs from `value` (the first record
+  // when all match), as a host whose filter lands on another record would.
+  void MisplaceFilter(const std::string& attribute, const Variant& value);
   const std::map<std::string, Variant, CaseBlindLess>& Filters() const { return filters_; }
 
   void SetChild(const std::string& reference, int32_t handle) { children_[reference] = handle; }

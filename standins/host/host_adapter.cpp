@@ -69,16 +69,23 @@ void HostAdapter::Fail(const char* function, int32_t code, const std::string& me
   last_error_message_ = message;
 }
 
-bool HostAdapter::Faulted(const char* operation, const BusinessObject& object,
-                          const std::string& attribute) {
+const HostFault* HostAdapter::Planned(const char* operation, const BusinessObject& object,
+                                      const std::string& attribute) const {
   for (const HostFault& fault : faults_) {
     if (fault.operation != operation) continue;
     if (fault.kind != 0 && fault.kind != object.Kind()) continue;
     if (!fault.attribute.empty() && !SameName(fault.attribute, attribute)) continue;
-    Fail(fault.function.c_str(), fault.code, fault.text);
-    return true;
+    return &fault;
   }
-  return false;
+  return nullptr;
+}
+
+bool HostAdapter::Faulted(const char* operation, const BusinessObject& object,
+                          const std::string& attribute) {
+  const HostFault* fault = Planned(operation, object, attribute);
+  if (fault == nullptr) return false;
+  Fail(fault->function.c_str(), fault->code, fault->text);
+  return true;
 }
 
 template <class Body>
@@ -314,6 +321,10 @@ HRESULT HostAdapter::BOSetFilterAttr(int32_t handle, BSTR attrName, const VARIAN
                 {Num(handle), name, Show(value), Num(mode), Num(option1), Num(option2)}));
     out = WithObject("BOSetFilterAttr", handle, [&](BusinessObject& object) {
       if (Faulted("filter", object, name)) return kFailed;
+      if (mode != 0 && Strays(object, name)) {
+        object.MisplaceFilter(name, value != nullptr ? Variant(*value) : Variant());
+        return kAdapterSuccess;
+      }
       if (mode != 0) {
         object.SetFilter(name, value != nullptr ? Variant(*value) : Variant());
       } else {

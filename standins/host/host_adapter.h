@@ -17,7 +17,8 @@ namespace hostsim {
 
 // A failure the host gives instead of doing an operation: "post", "filter",
 // "read", "open", "edit" or "insert", on objects of `kind` (0: any), for
-// "filter" and "read" only on `attribute` (empty: any).
+// "filter" and "read" only on `attribute` (empty: any). "stray filter" is a
+// filter answered as done that leaves the object on another record.
 struct HostFault {
   std::string operation;
   int32_t kind = 0;
@@ -188,9 +189,16 @@ class HostAdapter : public VtableDispatchObject<IPluginAdapter> {
   template <class Body>
   int32_t WithObject(const char* function, int32_t handle, Body&& body);
   void Fail(const char* function, int32_t code, const std::string& message);
+  // The planned fault of this operation on this object and attribute, if any.
+  const HostFault* Planned(const char* operation, const BusinessObject& object,
+                           const std::string& attribute) const;
   // True (and a last error left) when a planned fault hits this operation.
   bool Faulted(const char* operation, const BusinessObject& object,
                const std::string& attribute = {});
+  // True when a filter on this attribute is planned to land on another record.
+  bool Strays(const BusinessObject& object, const std::string& attribute) const {
+    return Planned("stray filter", object, attribute) != nullptr;
+  }
   void Record(std::string entry) {
     trace_.push_back(std::move(entry));
   }

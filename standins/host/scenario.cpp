@@ -268,8 +268,8 @@ class Reader {
         {{"operation",
           [&](const YAML::Node& v) {
             fault.operation = Text(v, "operation");
-            static const std::set<std::string> kOperations = {"post", "filter", "read",
-                                                              "open", "edit",   "insert"};
+            static const std::set<std::string> kOperations = {
+                "post", "filter", "stray filter", "read", "open", "edit", "insert"};
             if (kOperations.count(fault.operation) == 0) {
               Fail(v, "unknown operation \"" + fault.operation + "\"");
             }

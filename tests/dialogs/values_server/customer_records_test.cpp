@@ -147,6 +147,10 @@ TEST_F(CustomerRecordsTest, NoUpdateUnknownAndForeignCustomersAreNotEdited) {
     EXPECT_NE(Calls("BOSetFilterAttr").back().find("Cust Sid, , 0"), std::string::npos)
         << "the SID filter is cleared";
   }
+  // A filter the host answers as done but that lands on another customer.
+  host_.Adapter().AddFault({"stray filter", 5, "Cust Sid", 0, "", ""});
+  EXPECT_FALSE(server_->UpdateExistingCustomer("1", "9100", {"EMail=changed@example.com"}));
+  EXPECT_TRUE(Calls("BOEdit").empty());
   EXPECT_TRUE(host_.Database()
                   .Query("select cust_sid from customer where email_addr = 'changed@example.com'")
                   .empty());
