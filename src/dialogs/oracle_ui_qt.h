@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "oracle/ui_hooks.h"
+#include "oracle/session/ui_hooks.h"
 
 namespace dialogs {
 

@@ -1,7 +1,7 @@
 // Statements as the server receives them: substitution variables, line ends,
 // binds, errors with their line and position, changes and their row counts,
 // ROWIDs, and the query's life with its session.
-#include "oracle/oracle_date.h"
+#include "oracle/values/oracle_date.h"
 #include "platform/oci/oci_rowid_layout.h"
 #include "query_fixture.h"
 

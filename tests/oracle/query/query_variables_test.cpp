@@ -4,8 +4,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "oracle/query.h"
-#include "oracle/session.h"
+#include "oracle/query/query.h"
+#include "oracle/session/session.h"
 #include "oracle/support/exception_text.h"
 
 namespace oracle {

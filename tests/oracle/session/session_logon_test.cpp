@@ -7,7 +7,7 @@
 
 #ifdef STANDIN_ORACLE_HOME
 
-#include "oracle/client_settings.h"
+#include "oracle/client/client_settings.h"
 #include "recording_ui.h"
 
 namespace oracle_session_test {
