@@ -461,7 +461,7 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
   }
 
   if (slot.handle != nullptr && slot.buffer == buffer && slot.size == size &&
-      slot.lengths.data() == lengths) {
+      slot.elements == variable.ArraySize() && slot.lengths.data() == lengths) {
     return;  // the bind of an earlier run still points at the right bytes
   }
   SessionStatementLock lock(*session_);
@@ -477,6 +477,7 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
   }
   slot.buffer = buffer;
   slot.size = size;
+  slot.elements = variable.ArraySize();
 }
 
 // ---------------------------------------------------------------------------
@@ -497,10 +498,28 @@ int32_t TOracleQuery::ExecuteArray(int32_t index, int32_t count) {
   if (BeforeQuery) BeforeQuery(*this);
   afterQueryPending_ = true;
   const bool all = index == -1 && count == -1;
-  // An error of any row is raised: without a per-row error event nobody
-  // would learn of it otherwise.
-  ExecuteCore(false, all ? 0 : index + count, all ? 0 : index);
-  const int32_t processed = RowsProcessed();
+  int32_t iterations = all ? 0 : index + count;
+  int32_t offset = all ? 0 : index;
+  int32_t processed = 0;
+  for (;;) {
+    try {
+      ExecuteCore(false, iterations, offset);
+      processed += RowsProcessed();
+      break;
+    } catch (const EOracleError& e) {
+      // Only a row that failed in the execute goes to the event; failures
+      // of the parse or the binds, and any failure without the event, are
+      // raised (nobody would learn of them otherwise).
+      if (failedRow_ < 0 || !OnArrayError) throw;
+      processed += RowsProcessed();
+      bool continueRun = true;
+      OnArrayError(*this, failedRow_, e.ErrorCode(), e.Message(), continueRun);
+      // The rows after the failed one, up to the end of the rows asked for.
+      iterations = all ? arraySize_ : index + count;
+      offset = failedRow_ + 1;
+      if (!continueRun || offset >= iterations) break;
+    }
+  }
   FireAfterQueryAtEof();
   return processed;
 }
@@ -528,6 +547,7 @@ void TOracleQuery::ShowDebug() {
 }
 
 void TOracleQuery::ExecuteCore(bool describeOnly, int32_t iterations, int32_t offset) {
+  failedRow_ = -1;
   if (session_ == nullptr) throw std::runtime_error("Session undefined");
   eof_ = true;
   CheckSession();
@@ -554,7 +574,10 @@ void TOracleQuery::ExecuteCore(bool describeOnly, int32_t iterations, int32_t of
                               nullptr, mode);
     }
     lastStatus_ = status;
-    if (!Succeeded(status) && status != OCI_NO_DATA) RaiseStatementError(status);
+    if (!Succeeded(status) && status != OCI_NO_DATA) {
+      NoteFailedRow(rowOffset);
+      RaiseStatementError(status);
+    }
     ub2 functionCode = 0;
     if (Succeeded(
             OCIAttrGet(stmt_, OCI_HTYPE_STMT, &functionCode, nullptr, OCI_ATTR_SQLFNCODE, err2_))) {
@@ -707,6 +730,19 @@ void TOracleQuery::SetErrorPositionFromStatement() {
   const TTextPosition position = TextPositionOfOffset(parsedText_, offset);
   errorLine_ = position.line;
   errorPosition_ = position.position;
+}
+
+void TOracleQuery::NoteFailedRow(ub4 rowOffset) {
+  ub4 rows = 0;
+  if (!Succeeded(OCIAttrGet(stmt_, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, err2_))) {
+    rows = 0;
+  }
+  snapshot_.rowsProcessed = rows;
+  // The client names the failed row; the rows processed before it tell the
+  // same when it cannot.
+  ub4 row = rowOffset + rows;
+  OCIAttrGet(stmt_, OCI_HTYPE_STMT, &row, nullptr, OCI_ATTR_DML_ROW_OFFSET, err2_);
+  failedRow_ = static_cast<int32_t>(row);
 }
 
 void TOracleQuery::RaiseStatementError(sword status) {

@@ -8,7 +8,7 @@
 //
 // Runs through the OCI8 calls. Not built yet (each refused with a clear
 // message): OCI7 sessions, threaded execution, LONG, LOB, object, REF and
-// cursor columns and variables, and the per-row error event of array DML.
+// cursor columns and variables.
 
 #include <atomic>
 #include <cstdint>
@@ -99,8 +99,14 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   TOracleQuery(const TOracleQuery&) = delete;
   TOracleQuery& operator=(const TOracleQuery&) = delete;
 
+  // A failed row of array DML: its index in the arrays, the error, and
+  // whether to go on with the rows after it (true when called).
+  using ArrayErrorEvent = std::function<void(TOracleQuery&, int32_t index, int32_t errorCode,
+                                             const std::string& errorMessage, bool& continueRun)>;
+
   Event BeforeQuery;
   Event AfterQuery;
+  ArrayErrorEvent OnArrayError;
 
   // --- properties ---------------------------------------------------------
   const void* Owner() const { return owner_; }
@@ -135,7 +141,9 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   // --- execution ----------------------------------------------------------
   virtual void Execute();
   // Runs the statement for rows Index .. Index + Count - 1 of array
-  // variables (-1, -1: all of them); returns the rows processed.
+  // variables (-1, -1: all of them); returns the rows processed. A failing
+  // row goes to OnArrayError, which may go on with the rows after it (never
+  // beyond Index + Count - 1); without OnArrayError the error is raised.
   int32_t ExecuteArray(int32_t index, int32_t count);
   // Parses and describes the select list without executing.
   void Describe();
@@ -230,6 +238,7 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
     OCIBind* handle = nullptr;
     const void* buffer = nullptr;
     sb4 size = 0;
+    int32_t elements = 0;  // array elements the bind was made for
     std::vector<ub2> lengths;
     OCIDateTime* descriptor = nullptr;            // what a timestamp bind points at
     std::unique_ptr<TOracleTimestamp> timestamp;  // a timestamp variable's own value
@@ -256,6 +265,8 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   void BindVariable(TVariableData& variable, BindSlot& slot);
   void ExecuteCore(bool describeOnly, int32_t iterations, int32_t offset);
   void ExecuteSelect(bool describeOnly, uint32_t mode);
+  // After a failed change: the rows it processed and the row that failed.
+  void NoteFailedRow(ub4 rowOffset);
   void FetchBlock();
   void AfterRoundTrip();
   void CloseWhenDue();
@@ -309,7 +320,8 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   int32_t errorLine_ = 0;
   int32_t errorPosition_ = 0;
   int32_t arraySize_ = 0;
-  int busyState_ = 0;  // 0 idle, 1 executing, 2 fetching
+  int32_t failedRow_ = -1;  // the row of the last failed change; -1 after other failures
+  int busyState_ = 0;       // 0 idle, 1 executing, 2 fetching
   bool afterQueryPending_ = false;
   bool eof_ = true;
   Snapshot snapshot_;

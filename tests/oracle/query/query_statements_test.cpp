@@ -156,6 +156,73 @@ TEST_F(QueryStatementsTest, ArraysOfDifferentSizesAreRefused) {
   EXPECT_EQ(count->FieldAsInteger(1), 45);
 }
 
+// Rows of an array insert into a keyed table whose keys `taken` are in use
+// already; each run inserts keys 0 .. 9, one a row.
+TEST_F(QueryStatementsTest, FailedRowsOfArrayDmlGoToTheEvent) {
+  struct Case {
+    const char* name;
+    std::vector<int> taken;
+    int index, count;
+    bool goOn;
+    int processed;
+    std::vector<int> failedRows;
+    std::string keysAfter;  // the table's keys afterwards, ascending
+  };
+  const Case cases[] = {
+      {"all rows, key clash at 3", {3}, -1, -1, true, 9, {3}, "0,1,2,3,4,5,6,7,8,9"},
+      {"rows 2..6 only", {0, 4, 8}, 2, 5, true, 4, {4}, "0,2,3,4,5,6,8"},
+      {"stop at the first failure", {3, 6}, -1, -1, false, 3, {3}, "0,1,2,3,6"},
+      {"failure in the last row", {9}, -1, -1, true, 9, {9}, "0,1,2,3,4,5,6,7,8,9"},
+  };
+  std::vector<oracle::Variant> keys;
+  for (int k = 0; k < 10; ++k) keys.push_back(oracle::Variant::Integer(k));
+  int tableNo = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string table = "keyed" + std::to_string(++tableNo);
+    Run("create table " + table + " (k number(5) primary key)");
+    for (int k : c.taken) Run("insert into " + table + " values (" + std::to_string(k) + ")");
+    auto insert = NewQuery("insert into " + table + " values (:k)");
+    insert->DeclareAndSet("k", 3, oracle::Variant::VariantArray(keys));
+    std::vector<int> failedRows;
+    insert->OnArrayError = [&](oracle::TOracleQuery&, int32_t index, int32_t code,
+                               const std::string& message, bool& goOn) {
+      failedRows.push_back(index);
+      EXPECT_EQ(code, 1);
+      EXPECT_NE(message.find("ORA-00001"), std::string::npos) << message;
+      EXPECT_TRUE(goOn);
+      goOn = c.goOn;
+    };
+    EXPECT_EQ(insert->ExecuteArray(c.index, c.count), c.processed);
+    EXPECT_EQ(failedRows, c.failedRows);
+    auto check = NewQuery("select k from " + table + " order by k");
+    check->Execute();
+    std::string keysAfter;
+    for (const std::string& k : FirstColumn(*check))
+      keysAfter += (keysAfter.empty() ? "" : ",") + k;
+    EXPECT_EQ(keysAfter, c.keysAfter);
+  }
+}
+
+TEST_F(QueryStatementsTest, ArrayDmlWithoutTheEventRaisesAndANewCountBindsAgain) {
+  Run("create table keyed (k number(5) primary key)");
+  Run("insert into keyed values (3)");
+  auto insert = NewQuery("insert into keyed values (:k)");
+  std::vector<oracle::Variant> keys;
+  for (int k = 0; k < 5; ++k) keys.push_back(oracle::Variant::Integer(k));
+  insert->DeclareAndSet("k", 3, oracle::Variant::VariantArray(keys));
+  EXPECT_THROW(insert->ExecuteArray(0, 5), oracle::EOracleError);
+  EXPECT_EQ(insert->ErrorCode(), 1);
+  EXPECT_EQ(insert->RowsProcessed(), 3);  // rows 0-2 went in before row 3 failed
+  // Fewer elements: bound again, only they are inserted.
+  insert->SetVariable("k", oracle::Variant::VariantArray({oracle::Variant::Integer(7)}));
+  EXPECT_EQ(insert->ExecuteArray(-1, -1), 1);
+  auto check = NewQuery("select count(*), sum(k) from keyed");
+  check->Execute();
+  EXPECT_EQ(check->FieldAsInteger(0), 5);
+  EXPECT_EQ(check->FieldAsInteger(1), 0 + 1 + 2 + 3 + 7);
+}
+
 TEST_F(QueryStatementsTest, ServerErrorsOfAChangeRaise) {
   auto insert = NewQuery("insert into subsidiary (sbs_no, sbs_name) values (:no, 'again')");
   insert->DeclareAndSet("no", 3, oracle::Variant::Integer(1));
