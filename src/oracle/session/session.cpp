@@ -92,6 +92,7 @@ TOracleSession::~TOracleSession() {
     foundation::KWLog(0, "TOracleSession.Destroy: unknown error while logging off",
                       foundation::kLevelError, "TOracleSession.Destroy");
   }
+  tableInfo_.Clear();
   objects_.DetachAll();
   if (serverAttached_ && OCIServerDetach != nullptr) OCIServerDetach(server_, err_, OCI_DEFAULT);
   serverAttached_ = false;
@@ -333,7 +334,11 @@ void TOracleSession::CheckOCI7(sword returnCode) {
 }
 
 void TOracleSession::Trace(const std::string& text) const {
-  TraceSession(*this, text);
+  if (!SessionTraceActive()) return;
+  const std::int64_t now = SessionTraceClock();
+  const std::int64_t elapsed = traceMark_ ? now - *traceMark_ : 0;
+  traceMark_ = now;
+  TraceSession(*this, text, elapsed);
 }
 
 TSessionPoolLink* TOracleSession::EffectivePool() const {
@@ -530,6 +535,7 @@ void TOracleSession::ApplySessionSettings() {
 }
 
 void TOracleSession::LogOn() {
+  traceMark_.reset();
   if (pooling_ != TSessionPooling::spNone && (connected_ || !Shared())) {
     LogOff();
     if (pooling_ == TSessionPooling::spInternal) {
@@ -632,6 +638,7 @@ void TOracleSession::LogOff() {
     // The client library was unloaded under the session: its handles are
     // gone with it and no call can be made any more.
     ReleaseAttached();
+    tableInfo_.Clear();
     connected_ = false;
     serverAttached_ = sessionBegun_ = convertedToOCI7_ = false;
     externalLDA_ = nullptr;
@@ -659,6 +666,7 @@ void TOracleSession::LogOff() {
       }
     }
     ReleaseAttached();
+    tableInfo_.Clear();
     connected_ = false;
     ResetProbes();
     Trace("Session.LogOff");

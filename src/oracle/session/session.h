@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "oracle/session/session_objects.h"
 #include "oracle/session/session_pool_link.h"
 #include "oracle/session/session_preferences.h"
+#include "oracle/session/table_info_cache.h"
 #include "oracle/session/ui_hooks.h"
 #include "oracle/values/session_context.h"
 #include "platform/oci/oci_api.h"
@@ -168,6 +170,9 @@ class TOracleSession : public TSessionContext {
 
   // --- attached objects -------------------------------------------------
   TSessionObjectLists& AttachedObjects() { return objects_; }
+  // The dictionary information of tables read on this connection; emptied
+  // at logoff.
+  TTableInfoCache& TableInfoCache() { return tableInfo_; }
 
   // --- OCI state ------------------------------------------------------------
   bool InOCI8Mode() const override { return oci8Mode_; }
@@ -221,6 +226,8 @@ class TOracleSession : public TSessionContext {
   TSessionPreferences preferences_;
   TOracleCriticalSection sessionLock_;
   TSessionObjectLists objects_;
+  // After objects_: its entries' queries leave objects_ as they go.
+  TTableInfoCache tableInfo_;
 
   std::string logonUsername_, logonPassword_, logonDatabase_;
   TConnectAs connectAs_ = TConnectAs::caNormal;
@@ -275,6 +282,9 @@ class TOracleSession : public TSessionContext {
   std::uint16_t nationalCharsetId_ = 0;
   int dateFormatLength_ = -1;
 
+  // When the last trace was made (trace clock); empty at logon.
+  mutable std::optional<std::int64_t> traceMark_;
+
   int busyDepth_ = 0;
   TCursor savedCursor_ = crDefault;
 };
@@ -282,10 +292,15 @@ class TOracleSession : public TSessionContext {
 // --- process-wide -----------------------------------------------------------
 
 // Receives the session's trace texts ("Session.LogOn as user@database",
-// "Session.Commit", ...) when set; a monitor also makes each logon read the
-// session's AUDSID.
-using SessionTraceHook = std::function<void(const TOracleSession&, const std::string&)>;
+// "Session.Commit", ...) when set, each with the milliseconds since the
+// session's previous trace (0 for the first one after a logon starts); a
+// monitor also makes each logon read the session's AUDSID.
+using SessionTraceHook =
+    std::function<void(const TOracleSession&, const std::string& text, std::int64_t elapsedMs)>;
 void SetSessionTraceHook(SessionTraceHook hook);
+// The millisecond clock the elapsed times are measured with; null restores
+// the default steady clock.
+void SetSessionTraceClock(std::function<std::int64_t()> clock);
 
 // Called with each newly constructed session when set.
 void SetSessionCreatedHook(std::function<void(TOracleSession&)> hook);

@@ -1,6 +1,7 @@
 #include "oracle/session/session_globals.h"
 
 #include <algorithm>
+#include <chrono>
 #include <mutex>
 #include <vector>
 
@@ -21,6 +22,7 @@ struct Globals {
   std::vector<TOracleSession*> sessions;
   std::function<void(TOracleSession&)> created;
   SessionTraceHook trace;
+  std::function<std::int64_t()> traceClock;
   TSessionPoolLink* defaultPool = nullptr;
   OCIEnv* sharedEnvironment = nullptr;
 };
@@ -53,13 +55,30 @@ bool SessionTraceActive() {
   return static_cast<bool>(G().trace);
 }
 
-void TraceSession(const TOracleSession& session, const std::string& text) {
+std::int64_t SessionTraceClock() {
+  std::function<std::int64_t()> clock;
+  {
+    std::lock_guard lock(G().mutex);
+    clock = G().traceClock;
+  }
+  if (clock) return clock();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+void SetSessionTraceClock(std::function<std::int64_t()> clock) {
+  std::lock_guard lock(G().mutex);
+  G().traceClock = std::move(clock);
+}
+
+void TraceSession(const TOracleSession& session, const std::string& text, std::int64_t elapsedMs) {
   SessionTraceHook trace;
   {
     std::lock_guard lock(G().mutex);
     trace = G().trace;
   }
-  if (trace) trace(session, text);
+  if (trace) trace(session, text, elapsedMs);
 }
 
 void SetSessionTraceHook(SessionTraceHook hook) {

@@ -3,6 +3,7 @@
 // hooks applications register, the shared OCI environment and the default
 // pool. Used by session.cpp; applications use the functions of session.h.
 
+#include <cstdint>
 #include <string>
 
 #include "platform/oci/oci_api.h"
@@ -14,7 +15,9 @@ class TOracleSession;
 void RegisterSession(TOracleSession& session);
 void UnregisterSession(TOracleSession& session);
 bool SessionTraceActive();
-void TraceSession(const TOracleSession& session, const std::string& text);
+// Reads the trace clock (milliseconds).
+std::int64_t SessionTraceClock();
+void TraceSession(const TOracleSession& session, const std::string& text, std::int64_t elapsedMs);
 
 // The one environment all sessions share when OCIGlobalEnvironment is set;
 // created once under the loader lock (threaded). Raises on failure.
