@@ -217,6 +217,7 @@ void TOracleQuery::SetVariable(std::string_view name, const Variant& value) {
         throw std::runtime_error("Array is larger than PL/SQL Table (" + std::to_string(count) +
                                  " > " + std::to_string(variable.ArraySize()) + ")");
       }
+      variable.SetTableCount(static_cast<uint32_t>(count));
     } else {
       variable.SetArrayItem(count, 0, session_);
     }
@@ -237,7 +238,16 @@ void TOracleQuery::SetVariable(std::string_view name, const Variant& value) {
 Variant TOracleQuery::GetVariable(std::string_view name) const {
   const int32_t index = variables_.IndexOf(name);
   if (index < 0) throw std::runtime_error("Unknown variable: " + VariableStoredName(name));
-  return variables_.Data(index).GetValue(0, session_);
+  const TVariableData& variable = variables_.Data(index);
+  if (variable.IsPLSQLTable()) {
+    // The elements in use, as a variant array.
+    std::vector<Variant> items;
+    for (uint32_t k = 0; k < variable.TableCount(); ++k) {
+      items.push_back(variable.GetValue(static_cast<int32_t>(k), session_));
+    }
+    return Variant::VariantArray(std::move(items));
+  }
+  return variable.GetValue(0, session_);
 }
 
 void TOracleQuery::DeclarePLSQLTable(std::string_view name, int16_t type, int32_t tableSize,
@@ -405,9 +415,9 @@ void TOracleQuery::Bind() {
     TVariableData& variable = variables_.Data(i);
     if (variable.DataType() == otype::Varchar2) continue;  // substitution variable
     if (variable.IsPLSQLTable()) {
-      throw std::runtime_error("PL/SQL Table variable " + variable.Name() + " cannot be bound yet");
-    }
-    if (arraySize_ == 0) {
+      // A table travels whole in one execute.
+      if (arraySize_ == 0) arraySize_ = 1;
+    } else if (arraySize_ == 0) {
       arraySize_ = variable.ArraySize();
     } else if (variable.ArraySize() != arraySize_) {
       throw std::runtime_error("All arrays must be of equal size for Array DML");
@@ -466,10 +476,14 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
   }
   SessionStatementLock lock(*session_);
   const std::string& name = variable.Name();
+  // A PL/SQL table is bound with its size and the count of elements in use,
+  // which the server rewrites.
+  const bool table = variable.IsPLSQLTable();
   const sword status =
       OCIBindByName(stmt_, &slot.handle, err_, reinterpret_cast<const text*>(name.data()),
                     static_cast<sb4>(name.size()), buffer, size, bindType, variable.Indicators(),
-                    lengths, nullptr, 0, nullptr, OCI_DEFAULT);
+                    lengths, nullptr, table ? static_cast<ub4>(variable.ArraySize()) : 0,
+                    table ? variable.TableCountAddress() : nullptr, OCI_DEFAULT);
   lastStatus_ = status;
   if (!Succeeded(status)) {
     slot.handle = nullptr;

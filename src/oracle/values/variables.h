@@ -49,6 +49,12 @@ class TVariableData {
   int32_t ArraySize() const { return arraySize_; }
   bool IsPLSQLTable() const { return isPLSQLTable_; }
   void SetIsPLSQLTable(bool value) { isPLSQLTable_ = value; }
+  // The elements of a PL/SQL table in use (at most ArraySize): those the
+  // last array assignment gave, or those the server returned. OCI reads and
+  // writes it through this address.
+  uint32_t TableCount() const { return tableCount_; }
+  void SetTableCount(uint32_t count) { tableCount_ = count; }
+  uint32_t* TableCountAddress() { return &tableCount_; }
   // The type is a fixed-size scalar (integer, float, DATE).
   bool IsFixedType() const { return isFixedType_; }
   // The object a complex variable refers to (not owned); null when none.
@@ -105,6 +111,7 @@ class TVariableData {
   int32_t valueLength_ = 0;
   int32_t arraySize_ = 1;
   bool isPLSQLTable_ = false;
+  uint32_t tableCount_ = 0;
   bool isFixedType_ = false;
   TComplexObject* object_ = nullptr;
   TDateTime timestampValue_ = 0;

@@ -223,6 +223,70 @@ TEST_F(QueryStatementsTest, ArrayDmlWithoutTheEventRaisesAndANewCountBindsAgain)
   EXPECT_EQ(check->FieldAsInteger(1), 0 + 1 + 2 + 3 + 7);
 }
 
+// A PL/SQL table goes to the server whole (forall insert) and comes back
+// with the count of rows the server put in (bulk collect); a table too small
+// for the rows is an error of the server's.
+TEST_F(QueryStatementsTest, PlsqlTablesTravelBothWays) {
+  using oracle::Variant;
+  struct Case {
+    const char* column;
+    int16_t type;
+    int32_t stringSize;
+    std::vector<Variant> values;  // ascending
+  };
+  const Case cases[] = {
+      {"varchar2(20)",
+       5,
+       20,
+       {Variant::String("alpha"), Variant::String("beta"), Variant::String("gamma")}},
+      {"number(9)", 3, 0, {Variant::Integer(-3), Variant::Integer(7), Variant::Integer(12)}},
+      {"number", 4, 0, {Variant::Double(-2.25), Variant::Double(1.5), Variant::Double(1e10)}},
+      {"date",
+       12,
+       0,
+       {Variant::Date(oracle::EncodeDate(1999, 12, 31)),
+        Variant::Date(oracle::EncodeDate(2024, 2, 29) + 0.5),
+        Variant::Date(oracle::EncodeDate(2031, 1, 1))}},
+  };
+  int tableNo = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.column);
+    const std::string table = "tab" + std::to_string(++tableNo);
+    Run("create table " + table + " (c " + c.column + ")");
+    auto insert =
+        NewQuery("begin forall i in 1 .. :n insert into " + table + " (c) values (:t(i)); end;");
+    insert->DeclarePLSQLTable("t", c.type, 5, c.stringSize);
+    insert->SetVariable("t", Variant::VariantArray(c.values));
+    insert->DeclareAndSet("n", 3, Variant::Integer(3));
+    insert->Execute();
+
+    auto collect =
+        NewQuery("begin select c bulk collect into :t from " + table + " order by c; end;");
+    collect->DeclarePLSQLTable("t", c.type, 5, c.stringSize);
+    collect->Execute();
+    const Variant back = collect->GetVariable("t");
+    ASSERT_TRUE(back.IsArray());
+    ASSERT_EQ(back.Array().ElementCount(), 3u);
+    for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(back.Array().items[k], c.values[k]) << k;
+
+    collect->DeclarePLSQLTable("t", c.type, 2, c.stringSize);
+    try {
+      collect->Execute();
+      FAIL() << "three rows went into a table of two";
+    } catch (const oracle::EOracleError& e) {
+      EXPECT_EQ(e.ErrorCode(), 6513);
+    }
+  }
+  // Other blocks stay refused.
+  auto other = NewQuery("begin null; end;");
+  try {
+    other->Execute();
+    FAIL() << "an unknown block ran";
+  } catch (const oracle::EOracleError& e) {
+    EXPECT_EQ(e.ErrorCode(), 6550);
+  }
+}
+
 TEST_F(QueryStatementsTest, ServerErrorsOfAChangeRaise) {
   auto insert = NewQuery("insert into subsidiary (sbs_no, sbs_name) values (:no, 'again')");
   insert->DeclareAndSet("no", 3, oracle::Variant::Integer(1));
