@@ -18,6 +18,11 @@ if(NORVANE_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(NORVANE_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 # norvane_layer(<name> [DEPS targets...])
 #   A static library from every .cpp below the current source folder.
 #   Headers are included as "<layer>/file.h" from src/.

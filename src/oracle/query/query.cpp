@@ -6,6 +6,7 @@
 #include "oracle/client/feature_checks.h"
 #include "oracle/client/oci_loader.h"
 #include "oracle/query/query_guards.h"
+#include "oracle/query/query_thread.h"
 #include "oracle/session/session.h"
 #include "oracle/values/oracle_timestamp.h"
 #include "oracle/values/rowid.h"
@@ -108,6 +109,7 @@ TOracleQuery::TOracleQuery(const void* owner) : owner_(owner) {
 }
 
 TOracleQuery::~TOracleQuery() {
+  thread_.reset();  // ends and joins the thread before anything it uses goes
   try {
     Close();
   } catch (...) {
@@ -498,8 +500,21 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
 // Execution
 
 void TOracleQuery::Execute() {
-  if (threaded_) throw std::runtime_error("Threaded execution of a query is not available");
-  ExecuteArray(-1, -1);
+  if (!threaded_) {
+    ExecuteArray(-1, -1);
+    return;
+  }
+  if (ThreadRunning()) throw std::runtime_error("Query thread is still in progress");
+  if (!thread_) thread_ = std::make_unique<TQueryThread>(*this);
+  thread_->Run();
+}
+
+bool TOracleQuery::ThreadRunning() const {
+  return thread_ && thread_->Running();
+}
+
+void TOracleQuery::StopThread() {
+  if (thread_) thread_->Stop();
 }
 
 int32_t TOracleQuery::ExecuteArray(int32_t index, int32_t count) {
@@ -539,6 +554,7 @@ int32_t TOracleQuery::ExecuteArray(int32_t index, int32_t count) {
 }
 
 void TOracleQuery::Describe() {
+  if (ThreadRunning()) throw std::runtime_error("Query thread is still in progress");
   ExecuteCore(true, 0, 0);
 }
 

@@ -6,8 +6,11 @@
 // block and fetches the next one when it is used up. Column values of the
 // current row are read by index (0-based, select-list order) or by name.
 //
+// With Threaded set, Execute runs the query on its own thread (query_thread.h)
+// and reports through the OnThread events.
+//
 // Runs through the OCI8 calls. Not built yet (each refused with a clear
-// message): OCI7 sessions, threaded execution, LONG, LOB, object, REF and
+// message): OCI7 sessions, LONG, LOB, object, REF and
 // cursor columns and variables.
 
 #include <atomic>
@@ -31,6 +34,7 @@ namespace oracle {
 class TOracleSession;
 class TOracleTimestamp;
 class TOracleQuery;
+class TQueryThread;
 
 // One select-list column: what describe said of it and its fetch buffers.
 struct TQueryColumn {
@@ -104,9 +108,18 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   using ArrayErrorEvent = std::function<void(TOracleQuery&, int32_t index, int32_t errorCode,
                                              const std::string& errorMessage, bool& continueRun)>;
 
+  // A failed threaded run: the Oracle error code (0 for another failure)
+  // and the message.
+  using ThreadErrorEvent =
+      std::function<void(TOracleQuery&, int32_t errorCode, const std::string& errorMessage)>;
+
   Event BeforeQuery;
   Event AfterQuery;
   ArrayErrorEvent OnArrayError;
+  Event OnThreadExecuted;
+  Event OnThreadRecord;
+  Event OnThreadFinished;
+  ThreadErrorEvent OnThreadError;
 
   // --- properties ---------------------------------------------------------
   const void* Owner() const { return owner_; }
@@ -139,7 +152,13 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   void SetScrollable(bool value) { scrollable_ = value; }
 
   // --- execution ----------------------------------------------------------
+  // Runs the whole statement; with Threaded set, on the query's thread
+  // ("Query thread is still in progress" while a run is).
   virtual void Execute();
+  // A threaded run is in progress.
+  bool ThreadRunning() const;
+  // Ends a threaded run after the current row.
+  void StopThread();
   // Runs the statement for rows Index .. Index + Count - 1 of array
   // variables (-1, -1: all of them); returns the rows processed. A failing
   // row goes to OnArrayError, which may go on with the rows after it (never
@@ -325,6 +344,7 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   bool afterQueryPending_ = false;
   bool eof_ = true;
   Snapshot snapshot_;
+  std::unique_ptr<TQueryThread> thread_;  // made on the first threaded Execute
 };
 
 }  // namespace oracle

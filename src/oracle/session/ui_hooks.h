@@ -59,6 +59,11 @@ class TOracleUserInterface {
   virtual const void* Component(int index) = 0;
   // Passes one value to the application object.
   virtual void Notify(std::intptr_t value) = 0;
+  // Another thread queued calls for the main thread and waits for them
+  // (main_thread_calls.h): an implementation with an event loop makes the
+  // main thread run CheckSynchronize() soon. Called on the waiting thread.
+  // By default the calls wait for the main thread's own CheckSynchronize().
+  virtual void MainThreadCallsWaiting() {}
 };
 
 // Installs `ui` for the whole process; null restores the default.
