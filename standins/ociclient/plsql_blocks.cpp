@@ -9,16 +9,18 @@
 //
 // Names are case-insensitive and blanks free; any other block is refused by
 // the caller.
-#include <cctype>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "journal.h"
+#include "sql_tokens.h"
 #include "statement.h"
 
 namespace ocistandin {
 namespace {
+
+using sqltokens::upper;
 
 constexpr sb4 kSubscriptBeyondCount = 6533;
 constexpr sb4 kTableOutOfRange = 6513;
@@ -39,17 +41,25 @@ const std::regex& bulkCollect() {
   return shape;
 }
 
-std::string upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
 // The newest bind of that placeholder name.
 const BindHandle* bindNamed(const StmtHandle& stmt, const std::string& name) {
   const std::string wanted = upper(name);
   for (auto it = stmt.binds.rbegin(); it != stmt.binds.rend(); ++it)
     if ((*it)->name == wanted) return *it;
   return nullptr;
+}
+
+// Points a bind or define at the table bind's elements.
+template <class Handle>
+void pointAtElements(Handle& to, const BindHandle& table) {
+  to.value = table.value;
+  to.valueSize = table.valueSize;
+  to.dataType = table.dataType;
+  to.indicators = table.indicators;
+  to.lengths = table.lengths;
+  to.valueSkip = table.valueSkip;
+  to.indicatorSkip = table.indicatorSkip;
+  to.lengthSkip = table.lengthSkip;
 }
 
 // Inserts the first :n elements of the table bind, one row each.
@@ -76,14 +86,7 @@ sword runForall(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub4 mode,
   prepareStatement(insert, err, "insert into " + m[3].str() + " (" + m[4].str() + ") values (:V)");
   BindHandle element(OCI_HTYPE_BIND, nullptr);
   element.name = "V";
-  element.value = table->value;
-  element.valueSize = table->valueSize;
-  element.dataType = table->dataType;
-  element.indicators = table->indicators;
-  element.lengths = table->lengths;
-  element.valueSkip = table->valueSkip;
-  element.indicatorSkip = table->indicatorSkip;
-  element.lengthSkip = table->lengthSkip;
+  pointAtElements(element, *table);
   insert.binds.push_back(&element);
   const sword status = executeStatement(svc, insert, err, static_cast<ub4>(rows), 0, mode);
   insert.binds.clear();
@@ -105,14 +108,7 @@ sword runBulkCollect(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, cons
   if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) return status;
   DefineHandle into(OCI_HTYPE_DEFINE, nullptr);
   into.position = 1;
-  into.value = table->value;
-  into.valueSize = table->valueSize;
-  into.dataType = table->dataType;
-  into.indicators = table->indicators;
-  into.lengths = table->lengths;
-  into.valueSkip = table->valueSkip;
-  into.indicatorSkip = table->indicatorSkip;
-  into.lengthSkip = table->lengthSkip;
+  pointAtElements(into, *table);
   select.defines.push_back(&into);
   status = fetchRows(select, err, table->maxElements, OCI_FETCH_NEXT);
   const ub4 fetched = select.rowsFetched;
