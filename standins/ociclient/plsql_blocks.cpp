@@ -5,7 +5,14 @@
 //     inserts the first :n elements of :t, as array DML of :n rows;
 //   begin select c bulk collect into :t from T ...; end;
 //     runs the select and writes its rows into :t, setting the count in
-//     use; more rows than the table holds give ORA-06513.
+//     use; more rows than the table holds give ORA-06513;
+//
+// and one over a cursor bind (type 116, the value the address of a
+// statement handle the caller allocated):
+//
+//   begin open :c for <select>; end;
+//     prepares and executes the select on that handle, which the caller
+//     then fetches from.
 //
 // Names are case-insensitive and blanks free; any other block is refused by
 // the caller.
@@ -30,6 +37,12 @@ const std::regex& forallInsert() {
       R"(^\s*begin\s+forall\s+(\w+)\s+in\s+1\s*\.\.\s*:(\w+)\s+insert\s+into\s+(\w+)\s*)"
       R"(\(\s*(\w+)\s*\)\s*values\s*\(\s*:(\w+)\s*\(\s*(\w+)\s*\)\s*\)\s*;\s*end\s*;\s*$)",
       std::regex::icase);
+  return shape;
+}
+
+const std::regex& openFor() {
+  static const std::regex shape(R"(^\s*begin\s+open\s+:(\w+)\s+for\s+([\s\S]+?)\s*;\s*end\s*;\s*$)",
+                                std::regex::icase);
   return shape;
 }
 
@@ -137,6 +150,25 @@ sword runBulkCollect(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, cons
   return OCI_SUCCESS;
 }
 
+// Opens the cursor of the cursor bind: its statement handle runs the select.
+sword runOpenFor(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, const std::smatch& m) {
+  const BindHandle* cursor = bindNamed(stmt, m[1].str());
+  if (cursor == nullptr) return fail(err, kVariablesNotBound);
+  StmtHandle* target = nullptr;
+  if (cursor->dataType == SQLT_RSET && cursor->value != nullptr) {
+    target = findAs<StmtHandle>(*static_cast<OCIStmt**>(cursor->value), OCI_HTYPE_STMT);
+  }
+  if (target == nullptr) return fail(err, kInvalidCursor);
+  prepareStatement(*target, err, m[2].str());
+  if (target->cls.kind != StatementKind::kSelect) {
+    target->prepared = false;
+    return fail(err, OraError{kPlsqlError, "PLS-00382: expression is of wrong type"});
+  }
+  const sword status = executeStatement(svc, *target, err, 0, 0, OCI_DEFAULT);
+  stmt.rowCount = 1;
+  return status;
+}
+
 }  // namespace
 
 bool executePlsqlBlock(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub4 mode,
@@ -145,6 +177,11 @@ bool executePlsqlBlock(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
   if (std::regex_match(stmt.text, m, forallInsert())) {
     recordStatement({stmt.text, {}});
     status = runForall(svc, stmt, err, mode, m);
+    return true;
+  }
+  if (std::regex_match(stmt.text, m, openFor())) {
+    recordStatement({stmt.text, {}});
+    status = runOpenFor(svc, stmt, err, m);
     return true;
   }
   if (std::regex_match(stmt.text, m, bulkCollect())) {

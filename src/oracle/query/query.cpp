@@ -252,6 +252,30 @@ Variant TOracleQuery::GetVariable(std::string_view name) const {
   return variable.GetValue(0, session_);
 }
 
+void TOracleQuery::SetComplexVariable(std::string_view name, TComplexObject* object) {
+  const int32_t index = variables_.IndexOf(name);
+  if (index < 0) throw std::runtime_error("Variable " + VariableStoredName(name) + " not declared");
+  TVariableData& variable = variables_.Data(index);
+  const int16_t type = variable.DataType();
+  if (!IsComplexType(type))
+    throw std::runtime_error(variable.Name() + " is not a complex variable");
+  if (object != nullptr && type == otype::Cursor &&
+      dynamic_cast<TOracleQuery*>(object) == nullptr) {
+    throw std::runtime_error("Assign TOracleQuery instance to variable " + variable.Name());
+  }
+  if (object != nullptr && IsTimestampType(type) &&
+      dynamic_cast<TOracleTimestamp*>(object) == nullptr) {
+    throw std::runtime_error("Assign TOracleTimestamp instance to variable " + variable.Name());
+  }
+  variable.SetValue(0, Variant::Object(object), session_);
+}
+
+TComplexObject* TOracleQuery::GetComplexVariable(std::string_view name) const {
+  const int32_t index = variables_.IndexOf(name);
+  if (index < 0) throw std::runtime_error("Unknown variable: " + VariableStoredName(name));
+  return variables_.Data(index).Object();
+}
+
 void TOracleQuery::DeclarePLSQLTable(std::string_view name, int16_t type, int32_t tableSize,
                                      int32_t stringSize) {
   variables_.DeclarePLSQLTable(name, type, tableSize, stringSize);
@@ -314,9 +338,31 @@ void TOracleQuery::FreeHandles() noexcept {
   handlesOpen_ = false;
 }
 
+void TOracleQuery::OpenForCursorVariable(TOracleSession* session) {
+  Close();
+  Clear();
+  // A cursor query without a session of its own fetches on the session of
+  // the query that opens it.
+  if (session_ == nullptr) SetSession(session);
+  CheckSession();
+  OpenHandles();
+  SessionStatementLock lock(*session_);
+  const sword status = OCIHandleAlloc(session_->Environment(), reinterpret_cast<void**>(&stmt_),
+                                      OCI_HTYPE_STMT, 0, nullptr);
+  if (!Succeeded(status)) {
+    stmt_ = nullptr;
+    RaiseOCIError(session_, session_->ErrorHandle(), this, status);
+  }
+  ub4 zero = 0;
+  OCIAttrSet(stmt_, OCI_HTYPE_STMT, &zero, 0, OCI_ATTR_PREFETCH_ROWS, err_);
+  OCIAttrSet(stmt_, OCI_HTYPE_STMT, &zero, 0, OCI_ATTR_PREFETCH_MEMORY, err_);
+  cursorFromVariable_ = true;
+}
+
 void TOracleQuery::Close() {
   parsedText_.clear();
   described_ = false;
+  cursorFromVariable_ = false;
   eof_ = true;
   if (handlesOpen_) FreeHandles();
 }
@@ -326,6 +372,7 @@ void TOracleQuery::Clear() {
   sql_.clear();
   parsedText_.clear();
   described_ = false;
+  cursorFromVariable_ = false;
 }
 
 // ---------------------------------------------------------------------------
@@ -346,6 +393,15 @@ std::string TOracleQuery::StatementText() const {
 void TOracleQuery::Prepare() {
   errorLine_ = errorPosition_ = 0;
   if (!handlesOpen_) OpenHandles();
+  if (cursorFromVariable_) {
+    // The cursor is open already: nothing to parse, its select list is
+    // described at this run.
+    sqlType_ = sqltype::Select;
+    fields_.clear();
+    described_ = false;
+    parsedText_.clear();
+    return;
+  }
   std::string text = StatementText();
   bool mustParse = arraySize_ > 1;
   for (int32_t i = 0; i < variables_.Count(); ++i) {
@@ -455,6 +511,15 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
     slot.descriptor = object->Descriptor();
     buffer = &slot.descriptor;
     size = static_cast<sb4>(sizeof slot.descriptor);
+  } else if (type == otype::Cursor) {
+    auto* cursor = dynamic_cast<TOracleQuery*>(variable.Object());
+    if (cursor == nullptr) {
+      throw std::runtime_error("Cursor variable " + variable.Name() + " cannot be nil");
+    }
+    cursor->OpenForCursorVariable(session_);
+    variable.Indicators()[0] = kIndicatorValue;
+    buffer = &cursor->stmt_;
+    size = static_cast<sb4>(sizeof cursor->stmt_);
   } else if (IsComplexType(type)) {
     if (variable.Object() == nullptr) {
       throw std::runtime_error(std::string(ComplexKindText(type)) + " variable " + variable.Name() +
@@ -619,9 +684,10 @@ void TOracleQuery::ExecuteCore(bool describeOnly, int32_t iterations, int32_t of
 }
 
 void TOracleQuery::ExecuteSelect(bool describeOnly, uint32_t mode) {
-  Bind();
+  const bool fromCursor = cursorFromVariable_;
+  if (!fromCursor) Bind();
   bool fetchedByExecute = false;
-  if (!(describeOnly && described_)) {
+  if (!fromCursor && !(describeOnly && described_)) {
     ub4 iterations = 0;
     if (described_ && !describeOnly) {
       // The select list is known: the first block comes with the execute.
@@ -654,6 +720,7 @@ void TOracleQuery::ExecuteSelect(bool describeOnly, uint32_t mode) {
   } else {
     FetchBlock();
   }
+  cursorFromVariable_ = false;
   eof_ = rowsInBuffer_ == 0;
 }
 

@@ -24,6 +24,7 @@
 #include "oracle/query/query_text.h"
 #include "oracle/session/session_objects.h"
 #include "oracle/session/ui_hooks.h"
+#include "oracle/values/complex_object.h"
 #include "oracle/values/field_data.h"
 #include "oracle/values/ora_variant.h"
 #include "oracle/values/variables.h"
@@ -94,7 +95,9 @@ void SetQueryCreatedHook(std::function<void(TOracleQuery&)> hook);
 // Receives a query that runs with Debug set instead of the message box.
 void SetQueryDebugHook(std::function<void(TOracleQuery&)> hook);
 
-class TOracleQuery : public TVariablesOwner, public TSessionAttached {
+// A query is also what a cursor variable of another query holds: that
+// query's run opens the cursor, and this query then fetches its rows.
+class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TComplexObject {
  public:
   using Event = std::function<void(TOracleQuery&)>;
 
@@ -237,6 +240,10 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   void DeleteVariables();
   void SetVariable(std::string_view name, const Variant& value);
   Variant GetVariable(std::string_view name) const;
+  // The object of a complex variable (a query for a cursor variable, a
+  // timestamp for a timestamp variable); null clears it.
+  void SetComplexVariable(std::string_view name, TComplexObject* object);
+  TComplexObject* GetComplexVariable(std::string_view name) const;
   void DeclarePLSQLTable(std::string_view name, int16_t type, int32_t tableSize,
                          int32_t stringSize);
   int32_t VariableCount() const { return variables_.Count(); }
@@ -282,6 +289,10 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   std::string StatementText() const;
   void Bind();
   void BindVariable(TVariableData& variable, BindSlot& slot);
+  // Makes this query the cursor of another query's cursor variable: closed,
+  // cleared, and given a fresh statement handle for the cursor; its next
+  // run fetches from that cursor without parsing.
+  void OpenForCursorVariable(TOracleSession* session);
   void ExecuteCore(bool describeOnly, int32_t iterations, int32_t offset);
   void ExecuteSelect(bool describeOnly, uint32_t mode);
   // After a failed change: the rows it processed and the row that failed.
@@ -335,6 +346,7 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached {
   ub4 fetchedTotal_ = 0;  // rows the statement had delivered after the last round trip
   bool handlesOpen_ = false;
   bool described_ = false;
+  bool cursorFromVariable_ = false;  // stmt_ is a cursor another query's run opened
   std::string parsedText_;
   int32_t errorLine_ = 0;
   int32_t errorPosition_ = 0;

@@ -183,6 +183,7 @@ void TVariableData::StoreValue(int32_t index, const Variant& value,
     case otype::CLOB:
     case otype::BLOB:
     case otype::BFile:
+    case otype::Cursor:
       StoreComplex(value);
       break;
     case otype::Timestamp:
