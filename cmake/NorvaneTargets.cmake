@@ -18,6 +18,11 @@ if(NORVANE_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(NORVANE_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 # norvane_layer(<name> [DEPS targets...] [EXCLUDE files...])
 #   A static library from every .cpp below the current source folder, less
 #   those of child folders that declare a library of their own and the
@@ -98,13 +103,16 @@ function(norvane_fuzz name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
 endfunction()
 
-# norvane_add_test_subdirs()
-#   Adds every child folder of the current folder that has a CMakeLists.txt.
+# norvane_add_test_subdirs([FIRST folders...])
+#   Adds every child folder of the current folder that has a CMakeLists.txt,
+#   the FIRST ones before the others (folders whose variables the others read).
 function(norvane_add_test_subdirs)
+  cmake_parse_arguments(ARG "" "" "FIRST" ${ARGN})
   file(GLOB children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*)
   list(SORT children)
-  foreach(child ${children})
+  list(REMOVE_ITEM children ${ARG_FIRST})
+  foreach(child ${ARG_FIRST} ${children})
     if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
       add_subdirectory(${child})
     endif()

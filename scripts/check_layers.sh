@@ -8,16 +8,27 @@ cd "$(dirname "$0")/.."
 
 # folder                   layers it may include (besides itself)
 # A folder below a listed folder is a layer of its own when it has a row; the
-# longest listed folder holding a file is the file's layer.
+# longest listed folder holding a file is the file's layer. A layer that may
+# include a listed folder may include the layers below it too (src/receipt
+# may use src/oracle and so src/oracle/query), but the layers inside a folder
+# only as their own rows allow. Rows of folders not built yet hold their
+# place in the order.
 table='
 src/platform
 src/foundation             src/platform
 src/dataset                src/platform
 src/host_interfaces        src/platform
 src/hostplugin             src/host_interfaces src/foundation src/platform
-src/oracle                 src/oracle/blob src/oracle/filter src/dataset src/foundation src/platform
-src/oracle/blob            src/dataset src/platform
-src/oracle/filter          src/dataset src/platform
+src/oracle/client          src/foundation src/platform
+src/oracle/values          src/oracle/client src/foundation src/platform
+src/oracle/session         src/oracle/values src/oracle/client src/foundation src/platform
+src/oracle/query           src/oracle/session src/oracle/values src/oracle/client src/foundation src/platform
+src/oracle/lob             src/oracle/query src/oracle/session src/oracle/values src/oracle/client src/foundation src/platform
+src/oracle/objects         src/oracle/lob src/oracle/query src/oracle/session src/oracle/values src/oracle/client src/foundation src/platform
+src/oracle/filter          src/oracle/values src/oracle/client src/dataset src/platform
+src/oracle/blob            src/oracle/values src/oracle/client src/dataset src/platform
+src/oracle/dataset         src/oracle/objects src/oracle/lob src/oracle/query src/oracle/session src/oracle/values src/oracle/client src/oracle/filter src/oracle/blob src/dataset src/foundation src/platform
+src/oracle                 src/oracle/dataset
 src/receipt                src/oracle src/hostplugin src/host_interfaces src/foundation src/platform
 src/dialogs                src/receipt src/oracle src/hostplugin src/host_interfaces src/foundation src/platform
 src/plugins                src/dialogs src/receipt src/oracle src/hostplugin src/host_interfaces src/foundation src/platform
@@ -52,6 +63,19 @@ layer_of() {
   return 0
 }
 
+# The layer an include of layer $2 counts as for layer $1: the outermost
+# listed folder that holds $2 and not $1 (src/oracle for src/receipt including
+# src/oracle/query; src/oracle/query itself for src/oracle/dataset).
+outer_layer() {
+  local from=$1 to=$2 l best=$2
+  for l in "${layers[@]}"; do
+    case "$to/" in "$l"/*) ;; *) continue ;; esac
+    case "$from/" in "$l"/*) continue ;; esac
+    ((${#l} < ${#best})) && best=$l
+  done
+  printf '%s' "$best"
+}
+
 # The file a quoted include names: beside the includer, else below src/ or
 # testsupport/.
 resolve() {
@@ -78,7 +102,7 @@ for dir in "${layers[@]}"; do
       target=$(resolve "$(dirname "$file")" "$name")
       [ -n "$target" ] || continue # a system or toolkit header
       layer_of "$target"
-      to=$layer
+      to=$(outer_layer "$dir" "$layer")
       [ -n "$to" ] || continue
       if [[ "${allowed[$dir]}" != *" $to "* ]]; then
         echo "$file:$line: includes \"$name\" of $to, which $dir may not use"
@@ -96,7 +120,7 @@ for dir in "${layers[@]}"; do
     own=$(lib_of "$dir")
     linked=" "
     for t in $(grep -v '^[[:space:]]*#' "$cmake_file" | grep -oE 'norvane_[a-z_]+' | sort -u); do
-      [ "$t" != "$own" ] && [ -n "${dir_of_lib[$t]:-}" ] || continue
+      [ "$t" != "$own" ] && [ -n "${dir_of_lib[$t]:-}" ] && [ -d "${dir_of_lib[$t]}" ] || continue
       linked+="${dir_of_lib[$t]} "
     done
     for l in $used; do

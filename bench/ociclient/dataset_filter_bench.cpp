@@ -12,8 +12,8 @@
 // named `text` that later parameter names would shadow.
 #include "dataset/field.h"
 #include "fetch_bench_support.h"
-#include "oracle/dataset.h"
-#include "oracle/session.h"
+#include "oracle/dataset/dataset.h"
+#include "oracle/session/session.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "oracle/oci_loader.h"
-#include "oracle/oci_loader_state.h"
-#include "oracle/session.h"
+#include "oracle/client/oci_loader.h"
+#include "oracle/client/oci_loader_state.h"
+#include "oracle/session/session.h"
 
 namespace ocibench {
 

@@ -5,8 +5,8 @@
 #include <benchmark/benchmark.h>
 
 #include "fetch_bench_support.h"
-#include "oracle/query.h"
-#include "oracle/session.h"
+#include "oracle/query/query.h"
+#include "oracle/session/session.h"
 
 namespace {
 

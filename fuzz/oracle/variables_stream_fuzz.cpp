@@ -8,9 +8,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "oracle/type_codes.h"
-#include "oracle/variables.h"
-#include "oracle/variables_stream.h"
+#include "oracle/values/type_codes.h"
+#include "oracle/values/variables.h"
+#include "oracle/values/variables_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   oracle::TVariables vars;

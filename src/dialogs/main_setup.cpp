@@ -27,7 +27,7 @@
 #include "foundation/prefs_records.h"
 #include "foundation/short_version.h"
 #include "hostplugin/message_box.h"
-#include "oracle/session.h"
+#include "oracle/session/session.h"
 #include "receipt/progress_window.h"
 
 namespace dialogs {

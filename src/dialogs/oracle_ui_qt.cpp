@@ -7,6 +7,7 @@
 
 #include "foundation/main_window.h"
 #include "foundation/ui_guard.h"
+#include "oracle/session/main_thread_calls.h"
 
 namespace dialogs {
 
@@ -30,6 +31,13 @@ Qt::CursorShape ShapeOf(oracle::TCursor cursor) {
 }
 
 }  // namespace
+
+void TOracleUiQt::MainThreadCallsWaiting() {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr) return;
+  QMetaObject::invokeMethod(
+      app, [] { oracle::CheckSynchronize(); }, Qt::QueuedConnection);
+}
 
 oracle::TCursor TOracleUiQt::GetScreenCursor() {
   return cursor_;

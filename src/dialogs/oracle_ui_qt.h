@@ -1,13 +1,14 @@
 #pragma once
 // The Oracle library's user interface on Qt: the busy cursor as the
 // application's override cursor and the confirmation dialog as a modal
-// message box owned by the host's main window. Off the user-interface thread,
+// message box owned by the host's main window, and calls of other threads
+// for the main thread run from its event loop. Off the user-interface thread,
 // or without a QApplication, it shows nothing and never blocks.
 
 #include <memory>
 #include <vector>
 
-#include "oracle/ui_hooks.h"
+#include "oracle/session/ui_hooks.h"
 
 namespace dialogs {
 
@@ -22,6 +23,9 @@ class TOracleUiQt : public oracle::TOracleUserInterface {
   int ComponentCount() override { return 0; }
   const void* Component(int) override { return nullptr; }
   void Notify(std::intptr_t) override {}
+  // Posts CheckSynchronize() to the application's event loop; without a
+  // QApplication the calls wait for the main thread's own CheckSynchronize().
+  void MainThreadCallsWaiting() override;
 
  private:
   oracle::TCursor cursor_ = oracle::crDefault;

@@ -3,8 +3,8 @@
 #include <stdexcept>
 
 #include "foundation/log.h"
-#include "oracle/query.h"
-#include "oracle/session.h"
+#include "oracle/query/query.h"
+#include "oracle/session/session.h"
 
 namespace dialogs {
 

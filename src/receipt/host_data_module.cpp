@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "foundation/log.h"
-#include "oracle/ora_variant.h"
-#include "oracle/type_codes.h"
+#include "oracle/values/ora_variant.h"
+#include "oracle/values/type_codes.h"
 
 namespace receipt {
 

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "oracle/dataset.h"
-#include "oracle/query.h"
-#include "oracle/session.h"
+#include "oracle/dataset/dataset.h"
+#include "oracle/query/query.h"
+#include "oracle/session/session.h"
 
 namespace receipt {
 

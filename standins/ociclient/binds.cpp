@@ -101,7 +101,12 @@ bool readBindValue(const BindHandle& bind, ub4 iteration, BindValue& out, OraErr
           out.integer = isSigned ? readAt<std::int16_t>(element) : readAt<std::uint16_t>(element);
           return true;
         case 4:
-          out.integer = isSigned ? readAt<std::int32_t>(element) : readAt<std::uint32_t>(element);
+          // Not one conditional expression: its common type, unsigned, would
+          // turn a negative value into a large positive one.
+          if (isSigned)
+            out.integer = readAt<std::int32_t>(element);
+          else
+            out.integer = readAt<std::uint32_t>(element);
           return true;
         case 8: {
           if (isSigned) {
@@ -213,7 +218,8 @@ using namespace ocistandin;
 namespace {
 
 sword bindCommon(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, std::string name, ub4 position,
-                 dvoid* valuep, sb4 value_sz, ub2 dty, dvoid* indp, ub2* alenp, ub2* rcodep) {
+                 dvoid* valuep, sb4 value_sz, ub2 dty, dvoid* indp, ub2* alenp, ub2* rcodep,
+                 ub4 maxarr_len, ub4* curelep) {
   ApiLock lock(apiMutex());
   ErrorHandle* err = beginCall(errhp);
   auto* stmt = findAs<StmtHandle>(stmtp, OCI_HTYPE_STMT);
@@ -235,6 +241,8 @@ sword bindCommon(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, std::string n
   bind->indicators = indp;
   bind->lengths = alenp;
   bind->returnCodes = rcodep;
+  bind->maxElements = maxarr_len;
+  bind->currentElements = curelep;
   stmt->binds.push_back(bind);
   *bindp = reinterpret_cast<OCIBind*>(bind);
   return OCI_SUCCESS;
@@ -246,7 +254,7 @@ extern "C" {
 
 sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, const text* placeholder,
                     sb4 placeh_len, dvoid* valuep, sb4 value_sz, ub2 dty, dvoid* indp, ub2* alenp,
-                    ub2* rcodep, ub4, ub4*, ub4) {
+                    ub2* rcodep, ub4 maxarr_len, ub4* curelep, ub4) {
   if (placeholder == nullptr) {
     ApiLock lock(apiMutex());
     ErrorHandle* err = beginCall(errhp);
@@ -261,12 +269,15 @@ sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, const text
   else
     name = platform::UpperAscii(name);
   if (name.empty()) name = " ";  // never matches a placeholder
-  return bindCommon(stmtp, bindp, errhp, name, 0, valuep, value_sz, dty, indp, alenp, rcodep);
+  return bindCommon(stmtp, bindp, errhp, name, 0, valuep, value_sz, dty, indp, alenp, rcodep,
+                    maxarr_len, curelep);
 }
 
 sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position, dvoid* valuep,
-                   sb4 value_sz, ub2 dty, dvoid* indp, ub2* alenp, ub2* rcodep, ub4, ub4*, ub4) {
-  return bindCommon(stmtp, bindp, errhp, {}, position, valuep, value_sz, dty, indp, alenp, rcodep);
+                   sb4 value_sz, ub2 dty, dvoid* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len,
+                   ub4* curelep, ub4) {
+  return bindCommon(stmtp, bindp, errhp, {}, position, valuep, value_sz, dty, indp, alenp, rcodep,
+                    maxarr_len, curelep);
 }
 
 sword OCIBindArrayOfStruct(OCIBind* bindp, OCIError* errhp, ub4 pvskip, ub4 indskip, ub4 alskip,

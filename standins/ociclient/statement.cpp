@@ -361,11 +361,14 @@ sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
       recordStatement({stmt.text, {}});
       stmt.resetCursor();
       return OCI_SUCCESS;
-    case StatementKind::kPlsql:
+    case StatementKind::kPlsql: {
+      sword status = OCI_SUCCESS;
+      if (executePlsqlBlock(svc, stmt, err, mode, status)) return status;
       recordStatement({stmt.text, {}});
       return fail(err, OraError{kPlsqlError,
                                 "line 1, column 1:\nPLS-00103: PL/SQL blocks are not supported "
                                 "by this client"});
+    }
     case StatementKind::kCommit:
       recordStatement({stmt.text, {}});
       stmt.resetCursor();

@@ -27,6 +27,10 @@ struct ValueBuffers {
   ub4 valueSkip = 0, indicatorSkip = 0, lengthSkip = 0, returnCodeSkip = 0;  // 0: packed
   ub1 charsetForm = SQLCS_IMPLICIT;
   ub2 charsetId = 0;
+  // A PL/SQL table: its size and the caller's count of elements in use
+  // (null for a plain bind).
+  ub4 maxElements = 0;
+  ub4* currentElements = nullptr;
 };
 
 struct BindHandle : Handle, ValueBuffers {
@@ -113,6 +117,10 @@ sword prepareStatement(StmtHandle& stmt, ErrorHandle* err, const std::string& te
 sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff,
                        ub4 mode);
 sword fetchRows(StmtHandle& stmt, ErrorHandle* err, ub4 nrows, ub2 orientation);
+// Runs the PL/SQL block shapes the stand-in knows (plsql_blocks.cpp): false
+// when the text is none of them, else true with the call's status.
+bool executePlsqlBlock(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub4 mode,
+                       sword& status);
 
 // The logged-on connection behind a service context, or null.
 std::shared_ptr<Connection> connectionOf(SvcCtxHandle& svc);

@@ -8,8 +8,8 @@
 
 #include "dialogs/main_setup.h"
 #include "dialogs/setup_database.h"
-#include "oracle/session.h"
-#include "oracle/session_sql.h"
+#include "oracle/session/session.h"
+#include "oracle/session/session_sql.h"
 #include "setup_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME

@@ -12,10 +12,13 @@
 #include <utility>
 #include <vector>
 
-#include "oracle/dataset.h"
-#include "oracle/oci_entry_points.h"
-#include "oracle/query.h"
-#include "oracle/session.h"
+// The dataset first: the framework's headers name parameters `text`, which
+// the OCI header's global type of that name would have them shadow.
+#include "oracle/dataset/dataset.h"
+
+#include "oracle/client/oci_entry_points.h"
+#include "oracle/query/query.h"
+#include "oracle/session/session.h"
 #include "oracle/support/entry_point_swap.h"
 #include "oracle/support/oracle_test_fixture.h"
 

@@ -3,7 +3,7 @@
 // and closing many times without leaving anything behind.
 #include "dataset/database_error.h"
 #include "dataset_fixture.h"
-#include "oracle/record_store.h"
+#include "oracle/dataset/record_store.h"
 
 #ifdef STANDIN_ORACLE_HOME
 

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "oracle/blob/blob_compression.h"
-#include "oracle/dataset.h"
-#include "oracle/dataset_blobs.h"
-#include "oracle/dataset_field_types.h"
+#include "oracle/dataset/dataset.h"
+#include "oracle/dataset/dataset_blobs.h"
+#include "oracle/dataset/dataset_field_types.h"
 
 namespace {
 

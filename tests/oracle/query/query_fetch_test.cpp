@@ -4,7 +4,8 @@
 
 #include <filesystem>
 
-#include "oracle/oracle_warnings.h"
+#include "oracle/client/oracle_warnings.h"
+#include "oracle/values/type_codes.h"
 #include "platform/registry/registry.h"
 #include "query_fixture.h"
 
@@ -31,6 +32,33 @@ TEST_F(StandinQueryTest, SixtyRowsInThreeFetchCallsOfTheDefaultBlock) {
   EXPECT_EQ(afterQuery, 1);
   EXPECT_EQ(query->RowsProcessed(), 60);
   EXPECT_EQ(query->ErrorCode(), 1403);
+}
+
+TEST_F(StandinQueryTest, CursorVariableFetchesItsRowsInTheSameBlocks) {
+  CreateNumbers(60);
+  auto cursor = NewQuery();
+  auto open = NewQuery("begin open :c for select n, label from numbers order by n; end;");
+  open->DeclareVariable("c", oracle::otype::Cursor);
+  EXPECT_THROW(open->Execute(), std::runtime_error);  // "Cursor variable :C cannot be nil"
+  open->DeclareVariable("n", oracle::otype::Integer);
+  EXPECT_THROW(open->SetComplexVariable("n", cursor.get()), std::runtime_error);
+  open->DeleteVariable("n");
+  open->SetComplexVariable("c", cursor.get());
+  EXPECT_EQ(open->GetComplexVariable("c"), cursor.get());
+  for (int run = 0; run < 2; ++run) {  // opening again gives the rows again
+    SCOPED_TRACE(run);
+    RoundTrips::Reset();
+    open->Execute();
+    cursor->Execute();
+    EXPECT_EQ(RoundTrips::executes, 1) << "the cursor is not executed again";
+    ASSERT_EQ(cursor->FieldCount(), 2);
+    EXPECT_EQ(cursor->FieldName(1), "LABEL");
+    const std::vector<std::string> rows = FirstColumn(*cursor);
+    ASSERT_EQ(rows.size(), 60u);
+    EXPECT_EQ(rows.front(), "1");
+    EXPECT_EQ(rows.back(), "60");
+    EXPECT_EQ(RoundTrips::fetches, 3);  // 25 + 25 + 10
+  }
 }
 
 TEST_F(StandinQueryTest, ReadBufferSetsTheBlockSize) {

@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "oracle/oci_entry_points.h"
-#include "oracle/query.h"
-#include "oracle/session.h"
+#include "oracle/client/oci_entry_points.h"
+#include "oracle/query/query.h"
+#include "oracle/session/session.h"
 #include "oracle/support/entry_point_swap.h"
 #include "oracle/support/oracle_test_fixture.h"
 

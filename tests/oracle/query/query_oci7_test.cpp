@@ -1,10 +1,10 @@
 // The query and the session through the OCI7 calls, against the build of
 // the stand-in client that exports them: logon, changes, commit and
 // AutoCommit, a select fetched in blocks, describe, errors with the server's
-// text, and the column kinds that need the OCI8 calls.
-#include "oracle/oci_loader_state.h"
-#include "oracle/session_sql.h"
-#include "oracle/type_codes.h"
+// text, and the column and bind kinds that need the OCI8 calls.
+#include "oracle/client/oci_loader_state.h"
+#include "oracle/session/session_sql.h"
+#include "oracle/values/type_codes.h"
 #include "query_fixture.h"
 
 #if defined(STANDIN_ORACLE_HOME) && defined(OCI7_STANDIN_CLIENT)
@@ -93,7 +93,7 @@ TEST_F(OCI7QueryTest, StatementsRunThroughTheCursorArea) {
   EXPECT_EQ(Count("numbers"), 20);
 }
 
-TEST_F(OCI7QueryTest, ServerErrorsAndOCI8OnlyColumnsRaise) {
+TEST_F(OCI7QueryTest, ServerErrorsAndOCI8OnlyColumnsAndBindsRaise) {
   auto missing = NewQuery("select x from no_such_table");
   try {
     missing->Execute();
@@ -117,6 +117,23 @@ TEST_F(OCI7QueryTest, ServerErrorsAndOCI8OnlyColumnsRaise) {
   session_->Preferences().SetTimestampAsString(true);
   stamps->Execute();
   EXPECT_TRUE(stamps->Eof());
+
+  // Cursor variables and PL/SQL tables are bound through the OCI8 calls only.
+  auto cursor = NewQuery("select id from stamps");
+  auto open = NewQuery("begin open :c for select id from stamps; end;");
+  open->DeclareVariable("c", oracle::otype::Cursor);
+  open->SetComplexVariable("c", cursor.get());
+  auto insert = NewQuery("begin forall i in 1 .. :n insert into stamps (id) values (:t(i)); end;");
+  insert->DeclarePLSQLTable("t", oracle::otype::Integer, 5, 0);
+  insert->DeclareAndSet("n", oracle::otype::Integer, Variant::Integer(1));
+  for (auto* query : {open.get(), insert.get()}) {
+    try {
+      query->Execute();
+      FAIL() << "bound in OCI7 mode: " << query->SQL();
+    } catch (const std::runtime_error& e) {
+      EXPECT_NE(std::string(e.what()).find("requires OCI8 mode"), std::string::npos) << e.what();
+    }
+  }
 }
 
 TEST_F(OCI7QueryTest, LongValuesArriveWholeInPieces) {

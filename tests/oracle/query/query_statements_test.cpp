@@ -1,9 +1,9 @@
 // Statements as the server receives them: substitution variables, line ends,
 // binds, errors with their line and position, changes and their row counts,
 // ROWIDs, and the query's life with its session.
-#include "oracle/oci_loader.h"
-#include "oracle/oracle_date.h"
-#include "oracle/type_codes.h"
+#include "oracle/client/oci_loader.h"
+#include "oracle/values/oracle_date.h"
+#include "oracle/values/type_codes.h"
 #include "platform/oci/oci_rowid_layout.h"
 #include "query_fixture.h"
 
@@ -166,6 +166,137 @@ TEST_F(QueryStatementsTest, ArraysOfDifferentSizesAreRefused) {
   count->Execute();
   EXPECT_EQ(count->FieldAsInteger(0), 10);
   EXPECT_EQ(count->FieldAsInteger(1), 45);
+}
+
+// Rows of an array insert into a keyed table whose keys `taken` are in use
+// already; each run inserts keys 0 .. 9, one a row.
+TEST_F(QueryStatementsTest, FailedRowsOfArrayDmlGoToTheEvent) {
+  struct Case {
+    const char* name;
+    std::vector<int> taken;
+    int index, count;
+    bool goOn;
+    int processed;
+    std::vector<int> failedRows;
+    std::string keysAfter;  // the table's keys afterwards, ascending
+  };
+  const Case cases[] = {
+      {"all rows, key clash at 3", {3}, -1, -1, true, 9, {3}, "0,1,2,3,4,5,6,7,8,9"},
+      {"rows 2..6 only", {0, 4, 8}, 2, 5, true, 4, {4}, "0,2,3,4,5,6,8"},
+      {"stop at the first failure", {3, 6}, -1, -1, false, 3, {3}, "0,1,2,3,6"},
+      {"failure in the last row", {9}, -1, -1, true, 9, {9}, "0,1,2,3,4,5,6,7,8,9"},
+  };
+  std::vector<oracle::Variant> keys;
+  for (int k = 0; k < 10; ++k) keys.push_back(oracle::Variant::Integer(k));
+  int tableNo = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string table = "keyed" + std::to_string(++tableNo);
+    Run("create table " + table + " (k number(5) primary key)");
+    for (int k : c.taken) Run("insert into " + table + " values (" + std::to_string(k) + ")");
+    auto insert = NewQuery("insert into " + table + " values (:k)");
+    insert->DeclareAndSet("k", 3, oracle::Variant::VariantArray(keys));
+    std::vector<int> failedRows;
+    insert->OnArrayError = [&](oracle::TOracleQuery&, int32_t index, int32_t code,
+                               const std::string& message, bool& goOn) {
+      failedRows.push_back(index);
+      EXPECT_EQ(code, 1);
+      EXPECT_NE(message.find("ORA-00001"), std::string::npos) << message;
+      EXPECT_TRUE(goOn);
+      goOn = c.goOn;
+    };
+    EXPECT_EQ(insert->ExecuteArray(c.index, c.count), c.processed);
+    EXPECT_EQ(failedRows, c.failedRows);
+    auto check = NewQuery("select k from " + table + " order by k");
+    check->Execute();
+    std::string keysAfter;
+    for (const std::string& k : FirstColumn(*check))
+      keysAfter += (keysAfter.empty() ? "" : ",") + k;
+    EXPECT_EQ(keysAfter, c.keysAfter);
+  }
+}
+
+TEST_F(QueryStatementsTest, ArrayDmlWithoutTheEventRaisesAndANewCountBindsAgain) {
+  Run("create table keyed (k number(5) primary key)");
+  Run("insert into keyed values (3)");
+  auto insert = NewQuery("insert into keyed values (:k)");
+  std::vector<oracle::Variant> keys;
+  for (int k = 0; k < 5; ++k) keys.push_back(oracle::Variant::Integer(k));
+  insert->DeclareAndSet("k", 3, oracle::Variant::VariantArray(keys));
+  EXPECT_THROW(insert->ExecuteArray(0, 5), oracle::EOracleError);
+  EXPECT_EQ(insert->ErrorCode(), 1);
+  EXPECT_EQ(insert->RowsProcessed(), 3);  // rows 0-2 went in before row 3 failed
+  // Fewer elements: bound again, only they are inserted.
+  insert->SetVariable("k", oracle::Variant::VariantArray({oracle::Variant::Integer(7)}));
+  EXPECT_EQ(insert->ExecuteArray(-1, -1), 1);
+  auto check = NewQuery("select count(*), sum(k) from keyed");
+  check->Execute();
+  EXPECT_EQ(check->FieldAsInteger(0), 5);
+  EXPECT_EQ(check->FieldAsInteger(1), 0 + 1 + 2 + 3 + 7);
+}
+
+// A PL/SQL table goes to the server whole (forall insert) and comes back
+// with the count of rows the server put in (bulk collect); a table too small
+// for the rows is an error of the server's.
+TEST_F(QueryStatementsTest, PlsqlTablesTravelBothWays) {
+  using oracle::Variant;
+  struct Case {
+    const char* column;
+    int16_t type;
+    int32_t stringSize;
+    std::vector<Variant> values;  // ascending
+  };
+  const Case cases[] = {
+      {"varchar2(20)",
+       5,
+       20,
+       {Variant::String("alpha"), Variant::String("beta"), Variant::String("gamma")}},
+      {"number(9)", 3, 0, {Variant::Integer(-3), Variant::Integer(7), Variant::Integer(12)}},
+      {"number", 4, 0, {Variant::Double(-2.25), Variant::Double(1.5), Variant::Double(1e10)}},
+      {"date",
+       12,
+       0,
+       {Variant::Date(oracle::EncodeDate(1999, 12, 31)),
+        Variant::Date(oracle::EncodeDate(2024, 2, 29) + 0.5),
+        Variant::Date(oracle::EncodeDate(2031, 1, 1))}},
+  };
+  int tableNo = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.column);
+    const std::string table = "tab" + std::to_string(++tableNo);
+    Run("create table " + table + " (c " + c.column + ")");
+    auto insert =
+        NewQuery("begin forall i in 1 .. :n insert into " + table + " (c) values (:t(i)); end;");
+    insert->DeclarePLSQLTable("t", c.type, 5, c.stringSize);
+    insert->SetVariable("t", Variant::VariantArray(c.values));
+    insert->DeclareAndSet("n", 3, Variant::Integer(3));
+    insert->Execute();
+
+    auto collect =
+        NewQuery("begin select c bulk collect into :t from " + table + " order by c; end;");
+    collect->DeclarePLSQLTable("t", c.type, 5, c.stringSize);
+    collect->Execute();
+    const Variant back = collect->GetVariable("t");
+    ASSERT_TRUE(back.IsArray());
+    ASSERT_EQ(back.Array().ElementCount(), 3u);
+    for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(back.Array().items[k], c.values[k]) << k;
+
+    collect->DeclarePLSQLTable("t", c.type, 2, c.stringSize);
+    try {
+      collect->Execute();
+      FAIL() << "three rows went into a table of two";
+    } catch (const oracle::EOracleError& e) {
+      EXPECT_EQ(e.ErrorCode(), 6513);
+    }
+  }
+  // Other blocks stay refused.
+  auto other = NewQuery("begin null; end;");
+  try {
+    other->Execute();
+    FAIL() << "an unknown block ran";
+  } catch (const oracle::EOracleError& e) {
+    EXPECT_EQ(e.ErrorCode(), 6550);
+  }
 }
 
 TEST_F(QueryStatementsTest, ServerErrorsOfAChangeRaise) {

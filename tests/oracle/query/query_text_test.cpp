@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "oracle/query_text.h"
+#include "oracle/query/query_text.h"
 
 namespace oracle {
 namespace {

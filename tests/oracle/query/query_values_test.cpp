@@ -1,7 +1,7 @@
 // Column information and values of the current row, by index and by name,
 // with each conversion, on the host database fixture.
-#include "oracle/oracle_date.h"
 #include "oracle/support/exception_text.h"
+#include "oracle/values/oracle_date.h"
 #include "query_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME

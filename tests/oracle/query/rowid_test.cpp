@@ -1,7 +1,7 @@
 // The ROWID text of the descriptor layout shared with the client.
 #include <gtest/gtest.h>
 
-#include "oracle/rowid.h"
+#include "oracle/values/rowid.h"
 #include "platform/oci/oci_rowid_layout.h"
 
 namespace {

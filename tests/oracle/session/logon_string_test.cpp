@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "oracle/logon_string.h"
+#include "oracle/session/logon_string.h"
 
 namespace {
 

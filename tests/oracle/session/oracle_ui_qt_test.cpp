@@ -1,15 +1,18 @@
 // The Qt-backed user interface of the Oracle library: override cursor, the
-// message dialog's buttons and answer, and silence off the UI thread.
+// message dialog's buttons and answer, silence off the UI thread, and the
+// calls of a query's thread run from the event loop.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <thread>
 
 #include "dialogs/oracle_ui_qt.h"
+#include "oracle/query/query.h"
 #include "scripted_user/qt_test_app.h"
 
 namespace {
@@ -91,6 +94,31 @@ TEST_F(OracleUiQtTest, InstallingMakesItTheLibrarysInterface) {
   dialogs::InstallOracleUserInterface();
   EXPECT_NE(dynamic_cast<dialogs::TOracleUiQt*>(OracleUserInterface().get()), nullptr);
   SetOracleUserInterface(nullptr);
+}
+
+TEST_F(OracleUiQtTest, QueryThreadEventsRunFromTheEventLoop) {
+  dialogs::InstallOracleUserInterface();
+  std::vector<std::string> events;
+  QEventLoop loop;
+  const auto mainThread = std::this_thread::get_id();
+  {
+    TOracleQuery query;  // no session: the run fails at once
+    query.SetThreaded(true);
+    query.OnThreadError = [&](TOracleQuery&, int32_t code, const std::string& text) {
+      EXPECT_EQ(std::this_thread::get_id(), mainThread);
+      events.push_back(std::to_string(code) + " " + text);
+    };
+    query.OnThreadFinished = [&](TOracleQuery&) {
+      EXPECT_EQ(std::this_thread::get_id(), mainThread);
+      events.push_back("finished");
+      loop.quit();
+    };
+    query.Execute();
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);  // a bound, should the run hang
+    loop.exec();
+  }
+  SetOracleUserInterface(nullptr);
+  EXPECT_EQ(events, (std::vector<std::string>{"0 Session undefined", "finished"}));
 }
 
 }  // namespace

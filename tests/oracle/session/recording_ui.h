@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "oracle/ui_hooks.h"
+#include "oracle/session/ui_hooks.h"
 
 namespace oracle_session_test {
 

@@ -11,11 +11,11 @@
 #include <utility>
 #include <vector>
 
-#include "oracle/oci_entry_points.h"
-#include "oracle/oci_loader.h"
-#include "oracle/oracle_errors.h"
-#include "oracle/session.h"
-#include "oracle/session_sql.h"
+#include "oracle/client/oci_entry_points.h"
+#include "oracle/client/oci_loader.h"
+#include "oracle/client/oracle_errors.h"
+#include "oracle/session/session.h"
+#include "oracle/session/session_sql.h"
 #include "oracle/support/entry_point_swap.h"
 #include "oracle/support/oracle_test_fixture.h"
 

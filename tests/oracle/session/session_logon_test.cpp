@@ -7,7 +7,7 @@
 
 #ifdef STANDIN_ORACLE_HOME
 
-#include "oracle/client_settings.h"
+#include "oracle/client/client_settings.h"
 #include "recording_ui.h"
 
 namespace oracle_session_test {
@@ -258,8 +258,9 @@ TEST_F(SessionLogonTest, BusyCursorIsShownAndRestored) {
 
 TEST_F(SessionLogonTest, PasswordNeverReachesTracesOrTheDescription) {
   std::vector<std::string> traces;
-  SetSessionTraceHook(
-      [&](const TOracleSession&, const std::string& text) { traces.push_back(text); });
+  SetSessionTraceHook([&](const TOracleSession&, const std::string& text, std::int64_t) {
+    traces.push_back(text);
+  });
   {
     TOracleSession session;
     session.SetLogonUsername("VESKDATA/plimsy@RPROODS");
@@ -281,6 +282,34 @@ TEST_F(SessionLogonTest, PasswordNeverReachesTracesOrTheDescription) {
   for (const std::string& text : traces) EXPECT_EQ(text.find("plimsy"), std::string::npos);
   EXPECT_NE(std::find(traces.begin(), traces.end(), "Session.Commit"), traces.end());
   EXPECT_NE(std::find(traces.begin(), traces.end(), "Session.LogOff"), traces.end());
+}
+
+TEST_F(SessionLogonTest, TracesCarryTheTimeSinceThePreviousOneAndLogOnRestartsIt) {
+  std::int64_t now = 1000;
+  SetSessionTraceClock([&] { return now += 7; });  // 7 ms between two readings
+  std::vector<std::pair<std::string, std::int64_t>> traces;
+  SetSessionTraceHook([&](const TOracleSession&, const std::string& text, std::int64_t elapsed) {
+    traces.emplace_back(text, elapsed);
+  });
+  {
+    TOracleSession session;
+    UsePluginAccount(session);
+    session.LogOn();
+    session.Commit();
+    now += 1000;
+    session.LogOn();  // logs off first
+  }
+  SetSessionTraceHook(nullptr);
+  SetSessionTraceClock(nullptr);
+  ASSERT_GE(traces.size(), 5u);
+  int logons = 0;
+  for (const auto& [text, elapsed] : traces) {
+    const bool logon = text.starts_with("Session.LogOn as ");
+    logons += logon ? 1 : 0;
+    // The second logon comes 1 s after the commit: the cleared mark hides it.
+    EXPECT_EQ(elapsed, logon ? 0 : 7) << text;
+  }
+  EXPECT_EQ(logons, 2);
 }
 
 TEST_F(SessionLogonTest, PropertiesThatCannotChangeWhileConnected) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "oracle/session_objects.h"
+#include "oracle/session/session_objects.h"
 
 namespace oracle_session_test {
 namespace {

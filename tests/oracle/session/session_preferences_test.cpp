@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "oracle/session.h"
-#include "oracle/session_preferences.h"
+#include "oracle/session/session.h"
+#include "oracle/session/session_preferences.h"
 
 namespace oracle_session_test {
 namespace {

@@ -8,6 +8,8 @@
 #include <atomic>
 #include <thread>
 
+#include "oracle/query/table_info.h"
+
 namespace oracle_session_test {
 namespace {
 
@@ -52,6 +54,29 @@ TEST_F(SessionReleaseTest, LogoffReleasesQueriesThenDataSetsLastToFirst) {
   // Released objects stay attached for the next connection.
   EXPECT_EQ(lists.Count(SessionObjectList::kQueries), 3u);
   log.clear();
+}
+
+TEST_F(SessionReleaseTest, TableInformationIsCachedPerTableUntilLogoff) {
+  EXPECT_THROW(GetTableInfo(nullptr, "VESKDATA", "CUSTOMER"), std::runtime_error);
+  TOracleSession session;
+  UsePluginAccount(session);
+  session.LogOn();
+  const std::size_t queries = session.AttachedObjects().Count(SessionObjectList::kQueries);
+  TOracleTableInfo& customer = GetTableInfo(&session, "VESKDATA", "CUSTOMER");
+  EXPECT_EQ(&GetTableInfo(&session, "VESKDATA", "CUSTOMER"), &customer);
+  EXPECT_EQ(customer.Owner(), "VESKDATA");
+  EXPECT_EQ(customer.TableName(), "CUSTOMER");
+  EXPECT_EQ(customer.Query().Session(), &session);
+  EXPECT_FALSE(customer.Query().Debug());
+  EXPECT_NE(&GetTableInfo(&session, "VESKDATA", "SUBSIDIARY"), &customer);
+  EXPECT_EQ(session.TableInfoCache().Count(), 2);
+  EXPECT_EQ(session.AttachedObjects().Count(SessionObjectList::kQueries), queries + 2);
+  session.LogOff();
+  EXPECT_EQ(session.TableInfoCache().Count(), 0);
+  EXPECT_EQ(session.AttachedObjects().Count(SessionObjectList::kQueries), queries);
+  // Entries left at destruction go with the session.
+  session.LogOn();
+  GetTableInfo(&session, "VESKDATA", "CUSTOMER");
 }
 
 TEST_F(SessionReleaseTest, DestructionDetachesEveryObject) {

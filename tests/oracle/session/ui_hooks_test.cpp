@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "oracle/ui_hooks.h"
+#include "oracle/session/ui_hooks.h"
 #include "recording_ui.h"
 
 namespace oracle_session_test {

@@ -6,9 +6,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "oracle/oci_loader_state.h"
-#include "oracle/oracle_errors.h"
-#include "oracle/query.h"
+#include "oracle/client/oci_loader_state.h"
+#include "oracle/client/oracle_errors.h"
+#include "oracle/query/query.h"
 #include "platform/process.h"
 
 namespace oracle_test_support {

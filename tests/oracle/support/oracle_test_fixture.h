@@ -24,8 +24,8 @@
 #include <utility>
 #include <vector>
 
-#include "oracle/oci_loader.h"
-#include "oracle/session.h"
+#include "oracle/client/oci_loader.h"
+#include "oracle/session/session.h"
 
 #ifdef STANDIN_ORACLE_HOME
 #include "ociclient_testing.h"

@@ -23,7 +23,7 @@
 #include "foundation/prefs_records.h"
 #include "host_adapter.h"
 #include "host_database.h"
-#include "oracle/oci_loader.h"
+#include "oracle/client/oci_loader.h"
 #include "receipt/host_data_module.h"
 #include "scenario.h"
 #include "scenario_run.h"

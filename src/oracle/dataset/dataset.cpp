@@ -1,0 +1,158 @@
+// The Oracle dataset's life: construction, the properties with behaviour of
+// their own (SQL, session, active), its place in the session's dataset list
+// and what the field information asks of it.
+
+#include "oracle/dataset/dataset.h"
+
+#include <mutex>
+
+#include "dataset/database_error.h"
+#include "oracle/session/session.h"
+
+namespace oracle {
+namespace {
+
+std::mutex createdHookLock;
+std::function<void(TOracleDataSet&)>& CreatedHook() {
+  static std::function<void(TOracleDataSet&)> hook;
+  return hook;
+}
+
+}  // namespace
+
+void SetDataSetCreatedHook(std::function<void(TOracleDataSet&)> hook) {
+  std::lock_guard<std::mutex> lock(createdHookLock);
+  CreatedHook() = std::move(hook);
+}
+
+TOracleDataSet::TOracleDataSet(const void* owner)
+    : owner_(owner), mainQuery_(std::make_unique<TOracleQuery>(this)) {
+  std::function<void(TOracleDataSet&)> hook;
+  {
+    std::lock_guard<std::mutex> lock(createdHookLock);
+    hook = CreatedHook();
+  }
+  if (hook) hook(*this);
+}
+
+TOracleDataSet::~TOracleDataSet() {
+  SetComponentState(ComponentState() | dataset::csDestroying);
+  try {
+    Close();
+  } catch (...) {
+    // Closing frees memory only; nothing may leave a destructor.
+  }
+  if (Session() != nullptr) {
+    Session()->AttachedObjects().Detach(SessionObjectList::kDataSets, this);
+  }
+}
+
+void TOracleDataSet::SetSQL(std::string text) {
+  mainQuery_->SetSQL(std::move(text));
+  DataEvent(dataset::TDataEvent::dePropertyChange);
+  if (Active()) {
+    Close();
+    Open();
+  }
+}
+
+void TOracleDataSet::SetStringFieldsOnly(bool on) {
+  mainQuery_->SetStringFieldsOnly(on);
+  DataEvent(dataset::TDataEvent::dePropertyChange);
+  if (Active()) {
+    Close();
+    Open();
+  }
+}
+
+void TOracleDataSet::SetUnidirectional(bool on) {
+  CheckInactive();
+  unidirectional_ = on;
+}
+
+void TOracleDataSet::SetSession(TOracleSession* session) {
+  TOracleSession* old = Session();
+  if (session == old) return;
+  if (session != nullptr || !detachable_) Close();
+  if (old != nullptr) old->AttachedObjects().Detach(SessionObjectList::kDataSets, this);
+  mainQuery_->SetSession(session);
+  if (session != nullptr) session->AttachedObjects().Attach(SessionObjectList::kDataSets, this);
+  if (Detached()) DataEvent(dataset::TDataEvent::deDataSetChange);
+  if (activationPending_) SetActive(true);
+}
+
+bool TOracleDataSet::Detached() const {
+  return Active() && (Session() == nullptr || !Session()->Connected());
+}
+
+void TOracleDataSet::SetActive(bool active) {
+  const dataset::TComponentState state = ComponentState();
+  const bool designing = (state & dataset::csDesigning) != 0;
+  if ((state & dataset::csReading) != 0 && designActivation_ && !designing) return;
+  if (active && (state & (dataset::csLoading | dataset::csReading)) != 0) {
+    activationPending_ = true;
+    return;
+  }
+  if (active && designing && Session() == nullptr) {
+    activationPending_ = true;
+    return;
+  }
+  const bool wasPending = activationPending_;
+  activationPending_ = false;
+  if (active == Active()) return;
+  if (Session() != nullptr) Session()->CompletePendingLogOn();
+  if (active && wasPending && !designing && (Session() == nullptr || !Session()->Connected())) {
+    return;
+  }
+  dataset::TDataSet::SetActive(active);
+}
+
+void TOracleDataSet::Loaded() {
+  dataset::TDataSet::Loaded();
+  if (activationPending_) SetActive(true);
+}
+
+bool TOracleDataSet::NullLOBIsEmpty() const {
+  return Session() != nullptr && Session()->Preferences().NullLOBIsEmpty();
+}
+
+bool TOracleDataSet::NullObjectIsEmpty() const {
+  return Session() != nullptr && Session()->Preferences().NullObjectIsEmpty();
+}
+
+std::string TOracleDataSet::ConvertString(const std::string& value) const {
+  const bool trim = Session() == nullptr || Session()->Preferences().TrimStringFields();
+  if (!trim) return value;
+  std::size_t end = value.size();
+  while (end > 0 && static_cast<unsigned char>(value[end - 1]) <= 32) --end;
+  return value.substr(0, end);
+}
+
+bool TOracleDataSet::FieldChanged(dataset::TField& field) const {
+  // Nothing is edited yet: a value differs from its old value only once the
+  // dataset can post changes.
+  (void)field;
+  return false;
+}
+
+void TOracleDataSet::SessionLoggingOff() {
+  Close();
+}
+
+void TOracleDataSet::SessionLayoutChanged() {
+  if (!Active()) return;
+  Close();
+  Open();
+}
+
+void TOracleDataSet::SessionDestroyed() {
+  // The session already took the dataset off its list; the main query was
+  // told on its own.
+  try {
+    Close();
+  } catch (...) {
+    // Closing frees memory only.
+  }
+}
+
+}  // namespace oracle

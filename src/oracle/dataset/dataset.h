@@ -1,0 +1,320 @@
+#pragma once
+// TOracleDataSet: the rows of a query as a navigable, bookmarkable dataset.
+// It owns a TOracleQuery (MainQuery), opens it, maps each select-list column
+// to a field definition (dataset_field_types.h), copies every fetched row as
+// a whole record image into its record store and serves field values,
+// positions, counts and bookmarks from there.
+//
+// Record image (store records and record buffers alike): the TRecordHeader of
+// record_store.h, then the data area. Each data field has a slot at its
+// offset: one flag byte (0 has a value, 1 null) and the value in the field's
+// native form; the calculated fields follow the data fields. BLOB and memo
+// values live in the record's cached BLOB values (dataset_blobs.h).
+//
+// The read path is complete; editing and posting go through the base's
+// operations, which this class does not support yet (it reads as a
+// read-only dataset).
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dataset/dataset.h"
+#include "oracle/dataset/dataset_blobs.h"
+#include "oracle/dataset/field_info.h"
+#include "oracle/dataset/record_store.h"
+#include "oracle/filter/expression.h"
+#include "oracle/query/query.h"
+#include "oracle/session/session_objects.h"
+#include "oracle/session/ui_hooks.h"
+#include "oracle/values/ora_variant.h"
+
+namespace oracle {
+
+class TOracleSession;
+
+// What an AfterFetchRecord handler asks for.
+enum class TAfterFetchRecordAction {
+  afContinue,  // go on fetching
+  afPause,     // keep the record; fetch the rest on demand
+  afStop,      // keep the record; fetch nothing more
+  afCancel,    // drop every record fetched and fetch nothing more
+};
+
+class TOracleDataSet : public dataset::TDataSet,
+                       public TSessionAttached,
+                       public TRecordStoreOwner,
+                       public TFieldInfoOwner {
+ public:
+  using TOracleDataSetEvent = std::function<void(TOracleDataSet&)>;
+  using TAfterFetchRecordEvent =
+      std::function<void(TOracleDataSet&, bool filterAccept, TAfterFetchRecordAction& action)>;
+
+  // `owner` is the owning component (identity only).
+  explicit TOracleDataSet(const void* owner = nullptr);
+  ~TOracleDataSet() override;
+
+  const void* Owner() const { return owner_; }
+  TOracleQuery& MainQuery() { return *mainQuery_; }
+  const TOracleQuery& MainQuery() const { return *mainQuery_; }
+
+  // --- properties kept in MainQuery -------------------------------------------
+  const std::string& SQL() const { return mainQuery_->SQL(); }
+  // Replaces the statement; an open dataset closes and opens again.
+  void SetSQL(std::string text);
+  int32_t ReadBuffer() const override { return mainQuery_->ReadBuffer(); }
+  void SetReadBuffer(int32_t rows) { mainQuery_->SetReadBuffer(rows); }
+  bool Optimize() const { return mainQuery_->Optimize(); }
+  void SetOptimize(bool on) { mainQuery_->SetOptimize(on); }
+  bool Debug() const { return mainQuery_->Debug(); }
+  void SetDebug(bool on) { mainQuery_->SetDebug(on); }
+  bool StringFieldsOnly() const { return mainQuery_->StringFieldsOnly(); }
+  // An open dataset closes and opens again with the new field types.
+  void SetStringFieldsOnly(bool on);
+  // Screen cursor shown while all rows are fetched (0: unchanged).
+  TCursor Cursor() const { return mainQuery_->Cursor(); }
+  void SetCursor(TCursor cursor) { mainQuery_->SetCursor(cursor); }
+  TOracleSession* Session() const { return mainQuery_->Session(); }
+  // A different session closes the dataset (unless it becomes nil on a
+  // detachable dataset) and moves it to the new session's dataset list.
+  virtual void SetSession(TOracleSession* session);
+
+  // --- properties of the dataset ------------------------------------------------
+  // Outside streaming: True opens, False closes. While the dataset is
+  // being loaded or read (or designed without a session) True only marks
+  // an activation that Loaded or SetSession carries out; such a pending
+  // activation is dropped when the session is not connected by then.
+  void SetActive(bool active) override;
+  void Loaded() override;
+  // When set, Active as read from a stream is ignored outside design time.
+  bool DesignActivation() const { return designActivation_; }
+  void SetDesignActivation(bool on) { designActivation_ = on; }
+  // All rows are fetched at open (unless unidirectional); otherwise on demand.
+  bool QueryAllRecords() const { return queryAllRecords_; }
+  void SetQueryAllRecords(bool on) { queryAllRecords_ = on; }
+  // Only the newest block of records is kept; set it while closed.
+  bool Unidirectional() const { return unidirectional_; }
+  void SetUnidirectional(bool on);
+  // RecordCount asks the server for the number of rows (once per query).
+  bool CountAllRecords() const { return countAllRecords_; }
+  void SetCountAllRecords(bool on) { countAllRecords_ = on; }
+  // The session keeps such a dataset open when it logs off.
+  bool Detachable() const { return detachable_; }
+  void SetDetachable(bool on) { detachable_ = on; }
+  // Active while the session is not connected.
+  bool Detached() const;
+  bool CompressBLOBs() const { return compressBLOBs_; }
+  void SetCompressBLOBs(bool on) { compressBLOBs_ = on; }
+  // Supplies the expanded form of a fetched BLOB value that carries no
+  // compression header, when CompressBLOBs is set.
+  TDecompressBLOBEvent OnDecompressBLOB;
+
+  // --- filtering: the records that pass OnFilterRecord and EvaluateFilter ----
+  // A new filter text or option is compiled, and the records that pass are
+  // found, before anything changes: an error in either leaves the previous
+  // filter and view. A closed dataset compiles its filter at open.
+  void SetFiltered(bool on) override;
+  void SetFilter(const std::string& text) override;
+  void SetFilterOptions(dataset::TFilterOptions options) override;
+  // True unless the compiled filter expression rejects the record.
+  virtual bool EvaluateFilter();
+
+  // --- variables of MainQuery ---------------------------------------------------
+  void DeclareVariable(std::string_view name, int16_t type) {
+    mainQuery_->DeclareVariable(name, type);
+  }
+  void DeclareAndSet(std::string_view name, int16_t type, const Variant& value) {
+    mainQuery_->DeclareAndSet(name, type, value);
+  }
+  void SetVariable(std::string_view name, const Variant& value) {
+    mainQuery_->SetVariable(name, value);
+  }
+  Variant GetVariable(std::string_view name) const { return mainQuery_->GetVariable(name); }
+  void DeleteVariables() { mainQuery_->DeleteVariables(); }
+  int32_t VariableCount() const { return mainQuery_->VariableCount(); }
+  const std::string& VariableName(int32_t i) const { return mainQuery_->VariableName(i); }
+  int16_t VariableType(int32_t i) const { return mainQuery_->VariableType(i); }
+  int32_t VariableIndex(std::string_view name) const { return mainQuery_->VariableIndex(name); }
+
+  // --- reading -------------------------------------------------------------------
+  // The number of rows the statement would return, by a "select count(*)"
+  // around it with the same variables.
+  int CountQueryHits();
+  // The ROWID text of the current record ("" when the select list has none).
+  std::string RecordRowId();
+  // The Oracle side of each column; the first item is the rowid item.
+  const TOracleFieldInfoList& FieldInfo() const { return fieldInfo_; }
+  bool HasRowId() const { return rowIdColumn_ >= 0; }
+
+  // --- events ----------------------------------------------------------------------
+  TOracleDataSetEvent BeforeQuery;
+  TOracleDataSetEvent AfterQuery;
+  // After each fetched record, with the current index on it. An exception
+  // in the handler drops the fetched records, ends the fetch and is raised.
+  TAfterFetchRecordEvent AfterFetchRecord;
+
+  // --- the base's field and bookmark contract -------------------------------------
+  bool GetFieldData(dataset::TField& field, void* buffer) override;
+  void SetFieldData(dataset::TField& field, const void* buffer) override;
+  using dataset::TDataSet::GetFieldData;
+  using dataset::TDataSet::SetFieldData;
+  void DataConvert(dataset::TField& field, const void* source, void* dest, bool toNative) override;
+  std::unique_ptr<dataset::TStream> CreateBlobStream(dataset::TField& field,
+                                                     dataset::TBlobStreamMode mode) override;
+  bool BookmarkValid(const dataset::TBookmark& bookmark) override;
+  // 0 for equal numbers, 1 when a's number is smaller, -1 when larger; a
+  // missing bookmark sorts first.
+  int CompareBookmarks(const dataset::TBookmark& a, const dataset::TBookmark& b) override;
+  int GetRecNo() override;
+  // Accepts 1 .. RecordCount only.
+  void SetRecNo(int recNo) override;
+
+  // --- TRecordStoreOwner -------------------------------------------------------------
+  int RecordSize() const override { return recordSize_; }
+  std::string Name() const override { return dataset::TDataSet::Name(); }
+  bool FilterActive() const override { return Filtered() && !filterSuspended_; }
+  int32_t MasterKey() const override { return masterKey_; }
+
+  // --- TFieldInfoOwner ----------------------------------------------------------------
+  bool NullLOBIsEmpty() const override;
+  bool NullObjectIsEmpty() const override;
+  std::string ServerSequenceFor(const std::string&) const override { return {}; }
+  std::string ConvertString(const std::string& value) const override;
+  bool FieldChanged(dataset::TField& field) const override;
+
+  // --- TSessionAttached ----------------------------------------------------------------
+  void SessionLoggingOff() override;
+  bool StaysOpenAtLogOff() const override { return detachable_; }
+  void SessionLayoutChanged() override;
+  void SessionDestroyed() override;
+
+ protected:
+  void InternalOpen() override;
+  void InternalClose() override;
+  bool IsCursorOpen() const override { return store_ != nullptr; }
+  void InternalInitFieldDefs() override;
+  dataset::TRecordBuffer AllocRecordBuffer() override;
+  void FreeRecordBuffer(dataset::TRecordBuffer& buffer) override;
+  int GetRecordSize() override { return recordSize_; }
+  void InternalInitRecord(dataset::TRecordBuffer buffer) override;
+  void ClearCalcFields(dataset::TRecordBuffer buffer) override;
+  dataset::TGetResult GetRecord(dataset::TRecordBuffer buffer, dataset::TGetMode mode,
+                                bool doCheck) override;
+  void InternalFirst() override { currentIndex_ = -1; }
+  void InternalLast() override;
+  int GetRecordCount() override;
+  void GetBookmarkData(dataset::TRecordBuffer buffer, void* data) override;
+  void SetBookmarkData(dataset::TRecordBuffer buffer, const void* data) override;
+  dataset::TBookmarkFlag GetBookmarkFlag(dataset::TRecordBuffer buffer) override;
+  void SetBookmarkFlag(dataset::TRecordBuffer buffer, dataset::TBookmarkFlag flag) override;
+  void InternalGotoBookmark(const void* bookmark) override;
+  void InternalSetToRecord(dataset::TRecordBuffer buffer) override;
+  void InternalAddRecord(dataset::TRecordBuffer buffer, bool append) override;
+  void InternalDelete() override;
+  void InternalRefresh() override;
+  bool GetCanModify() override { return false; }
+  void CalculateFields(dataset::TRecordBuffer buffer) override;
+
+ private:
+  // Where a field's slot is and how many value bytes it holds.
+  struct Slot {
+    int offset = -1;  // from the start of the data area; -1 when none
+    int size = 0;
+  };
+  // How one data field of a fetched record is filled from its column, worked
+  // out once at open so that filling a record follows one compact list.
+  struct ColumnFill {
+    dataset::TField* field;
+    int infoIndex;   // in fieldInfo_
+    int32_t column;  // select-list position
+    // The fetch buffer kind the slot is filled from in place; kNone (and
+    // any other kind the buffer turns out to have) goes through the variant.
+    TFieldData::TInPlaceKind kind;
+    Slot slot;
+    bool nationalWide;  // a wide string field of a national column
+  };
+  // How fetched text is taken, read once per record.
+  struct TextRules {
+    bool convertLineEnds;
+    bool trim;
+  };
+
+  // dataset_open.cpp
+  void BuildFieldInfo();
+  void LinkFieldInfo();
+  // Room in the string fields' slots for text that line-end conversion
+  // widened past the column's size.
+  void ReserveConvertedTextRoom();
+  void ComputeRecordSize();
+  void PlanColumnFills();
+  void ExecuteQuery(bool opening);
+  void FetchAll();
+  // dataset_fetch.cpp
+  bool FetchRecords();
+  void FillRecord(uint8_t* record);
+  void StoreColumnValue(uint8_t* record, const TOracleFieldInfo& info, dataset::TField& field,
+                        const Variant& column);
+  // The current row's ROWID text into the record header.
+  void StoreRowId(TRecordHeader& header);
+  // Stores a value whose fetch buffer kind is the one the slot is filled from.
+  void StoreInPlace(uint8_t* data, const ColumnFill& fill, const TFieldData& buffer, int32_t row,
+                    const TextRules& rules);
+  void StoreText(uint8_t* value, const Slot& slot, bool nationalWide, const dataset::TField& field,
+                 std::string_view text);
+  bool TestFilter(uint8_t* record);
+  // The stored records that pass the filter now, in store order.
+  std::vector<uint8_t*> PassingRecords();
+  void ShowFiltered(const std::vector<uint8_t*>& records);
+  std::unique_ptr<filter::TExpression> CompileFilter(const std::string& text,
+                                                     dataset::TFilterOptions options);
+  void ChangeFilter(const std::string& text, dataset::TFilterOptions options);
+  // dataset_records.cpp
+  uint8_t* StateRecord();
+  const Slot& SlotOf(const dataset::TField& field) const;
+  int FindBookmark(int32_t number) const;
+  int FirstVisible() const;
+  int VisibleEnd() const;
+  TRecordBlobs* BlobsOf(uint8_t* record, bool create);
+
+  const void* owner_;
+  std::unique_ptr<TOracleQuery> mainQuery_;
+  std::unique_ptr<TOracleQuery> countQuery_;
+  std::unique_ptr<TRecordDataList> store_;
+  TOracleFieldInfoList fieldInfo_{this};
+  std::vector<Slot> dataSlots_;          // by field number (data fields)
+  std::vector<Slot> calcSlots_;          // by field index (internal-calc fields)
+  std::vector<ColumnFill> columnFills_;  // in field information order
+  std::vector<int> internalCalcFlags_;   // offsets of the internal-calc slots' flags
+  int rowIdColumn_ = -1;
+  int recordSize_ = kRecordHeaderSize;
+  int dataSize_ = 0;
+  int currentIndex_ = -1;
+  int32_t bookmarkCounter_ = 0;
+  int32_t masterKey_ = -1;
+  uint8_t* filterBuffer_ = nullptr;
+  std::unique_ptr<filter::TExpression> filterExpression_;
+  bool opening_ = false;
+  bool activationPending_ = false;
+  bool designActivation_ = false;
+  bool firstRowCurrent_ = false;
+  bool queryDone_ = true;  // the active query has no further rows for us
+  bool filterSuspended_ = false;
+  bool hitCountKnown_ = false;
+  int hitCount_ = 0;
+  int insertedCount_ = 0;
+  bool queryAllRecords_ = true;
+  bool unidirectional_ = false;
+  bool countAllRecords_ = false;
+  bool detachable_ = false;
+  bool compressBLOBs_ = false;
+};
+
+// The statement that counts the rows of `statement`.
+std::string CountStatementText(const std::string& statement);
+
+// Called with each newly constructed dataset when set.
+void SetDataSetCreatedHook(std::function<void(TOracleDataSet&)> hook);
+
+}  // namespace oracle

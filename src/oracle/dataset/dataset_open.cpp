@@ -1,0 +1,283 @@
+// Opening and closing an Oracle dataset: the describe and execute of the main
+// query, the field information and definitions from its select list, the
+// record layout, running the query and fetching all rows at open.
+
+#include <cctype>
+#include <cstring>
+
+#include "dataset/database_error.h"
+#include "dataset/field_kinds.h"
+#include "oracle/dataset/dataset.h"
+#include "oracle/dataset/dataset_field_types.h"
+#include "oracle/session/session.h"
+#include "oracle/values/type_codes.h"
+
+namespace oracle {
+namespace {
+
+constexpr int kRowIdType = 11;
+constexpr int kRowIdDescriptorType = 104;
+
+// The kind of fetch buffer a field slot for a column of `oracleType` is
+// filled from in place; kNone for the types filled through the variant.
+TFieldData::TInPlaceKind InPlaceKindFor(int oracleType) {
+  switch (oracleType) {
+    case otype::Integer:
+      return TFieldData::TInPlaceKind::kInteger;
+    case otype::Float:
+      return TFieldData::TInPlaceKind::kFloat;
+    case otype::String:
+      return TFieldData::TInPlaceKind::kText;
+    case otype::Date:
+      return TFieldData::TInPlaceKind::kDate;
+    default:
+      return TFieldData::TInPlaceKind::kNone;
+  }
+}
+
+bool IsRowIdName(const std::string& name) {
+  return dataset::SameText(name, "ROWID");
+}
+
+// Sets the screen cursor for its life when `cursor` is not 0.
+class ScreenCursorScope {
+ public:
+  explicit ScreenCursorScope(TCursor cursor) : active_(cursor != 0) {
+    if (!active_) return;
+    saved_ = GetScreenCursor();
+    SetScreenCursor(cursor);
+  }
+  ~ScreenCursorScope() {
+    if (active_) SetScreenCursor(saved_);
+  }
+  ScreenCursorScope(const ScreenCursorScope&) = delete;
+  ScreenCursorScope& operator=(const ScreenCursorScope&) = delete;
+
+ private:
+  bool active_;
+  TCursor saved_ = crDefault;
+};
+
+}  // namespace
+
+void TOracleDataSet::InternalOpen() {
+  struct OpeningFlag {
+    bool& flag;
+    ~OpeningFlag() { flag = false; }
+  } openingFlag{opening_};
+  opening_ = true;
+  currentIndex_ = -1;
+  SetBookmarkSize(4);
+
+  InternalInitFieldDefs();
+  if (DefaultFields()) CreateFields();
+  BindFields(true);
+  LinkFieldInfo();
+
+  store_ = std::make_unique<TRecordDataList>(*this);
+  store_->SetUnidirectional(unidirectional_);
+  masterKey_ = -1;
+  ComputeRecordSize();
+  filterExpression_ = CompileFilter(Filter(), FilterOptions());
+
+  ExecuteQuery(true);
+  hitCountKnown_ = false;
+  insertedCount_ = 0;
+}
+
+void TOracleDataSet::InternalInitFieldDefs() {
+  FieldDefs().Clear();
+  if (opening_) {
+    if (BeforeQuery) BeforeQuery(*this);
+    // The one execute of the open: it describes the select list as well.
+    mainQuery_->Execute();
+  } else {
+    mainQuery_->Describe();
+  }
+  BuildFieldInfo();
+}
+
+void TOracleDataSet::BuildFieldInfo() {
+  TOracleQuery& query = *mainQuery_;
+  rowIdColumn_ = -1;
+  for (int32_t i = 0; i < query.FieldCount() && rowIdColumn_ < 0; ++i) {
+    if (IsRowIdName(query.FieldName(i))) rowIdColumn_ = i;
+  }
+  for (int32_t i = 0; i < query.FieldCount() && rowIdColumn_ < 0; ++i) {
+    const int type = query.FieldOracleType(i);
+    if (type == kRowIdType || type == kRowIdDescriptorType) rowIdColumn_ = i;
+  }
+
+  TFieldTypeRules rules;
+  TConvertUTF convertUTF = TConvertUTF::cuNone;
+  bool forceWide = false;
+  if (Session() != nullptr) {
+    const TSessionPreferences& preferences = Session()->Preferences();
+    rules.smallIntPrecision = preferences.SmallIntPrecision();
+    rules.maxStringFieldSize = preferences.MaxStringFieldSize();
+    convertUTF = preferences.ConvertUTF();
+    forceWide = preferences.ForceWideStringFields();
+  }
+
+  fieldInfo_.Reset();
+  if (rowIdColumn_ >= 0) fieldInfo_.Items(0).ColumnIndex = rowIdColumn_;
+  for (int32_t i = 0; i < query.FieldCount(); ++i) {
+    if (i == rowIdColumn_) continue;
+    TOracleFieldInfo& info = fieldInfo_.Add();
+    info.Kind = fiColumn;
+    info.ColumnName = query.FieldName(i);
+    info.SetUniqueName(info.ColumnName);
+    info.ColumnIndex = i;
+    info.OracleType = query.FieldType(i);
+    info.Size = query.FieldSize(i);
+    info.Precision = query.FieldPrecision(i);
+    info.Scale = query.FieldScale(i);
+    info.TypeName = query.FieldTypeName(i);
+    info.CharsetForm = query.FieldCharsetForm(i);
+    info.CharsetId = query.FieldCharsetId(i);
+    info.National = IsNationalCharsetForm(info.CharsetForm);
+    if (dataset::SameText(info.TypeName, "SYS.XMLTYPE")) {
+      info.IsXML = true;
+      info.OracleType = otype::CLOB;
+    }
+    info.Wide =
+        IsWideColumn(info.OracleType, info.CharsetForm, info.CharsetId, convertUTF, forceWide);
+    const TColumnFieldType field = FieldTypeForColumn(info.OracleType, info.Size, info.Precision,
+                                                      info.National, info.Wide, rules);
+    if (field.hasField) {
+      FieldDefs().Add(info.Name, field.type, field.size, !query.FieldOptional(i));
+    }
+  }
+}
+
+void TOracleDataSet::LinkFieldInfo() {
+  for (int i = 0; i < fieldInfo_.Count(); ++i) {
+    TOracleFieldInfo& info = fieldInfo_.Items(i);
+    info.Field = nullptr;
+    if (info.Kind == fiRowId) continue;
+    dataset::TField* field = FindField(info.Name);
+    // A field information without a data field is not read.
+    if (field != nullptr && field->FieldKind() == dataset::TFieldKind::fkData) info.Field = field;
+  }
+}
+
+void TOracleDataSet::ReserveConvertedTextRoom() {
+  // Each line end may become two characters (CR LF), so text of n
+  // characters takes at most 2n once converted. The field's Size stays the
+  // column's; only the record keeps the extra room. Without conversion (read
+  // once, at open) the slot is the column's size again, also for persistent
+  // fields of an earlier open.
+  const bool widens = mainQuery_->ConvertsLineEnds();
+  for (int i = 1; i < fieldInfo_.Count(); ++i) {
+    const TOracleFieldInfo& info = fieldInfo_.Items(i);
+    if (info.Field == nullptr) continue;
+    const int room = widens && info.OracleType == otype::String ? info.Field->Size() * 2 : 0;
+    if (auto* text = dynamic_cast<dataset::TStringField*>(info.Field)) {
+      text->SetStoredSize(room);
+    } else if (auto* wide = dynamic_cast<dataset::TWideStringField*>(info.Field)) {
+      wide->SetStoredSize(room);
+    }
+  }
+}
+
+void TOracleDataSet::ComputeRecordSize() {
+  ReserveConvertedTextRoom();
+  dataSlots_.assign(static_cast<std::size_t>(FieldDefs().Count()) + 1, Slot{});
+  calcSlots_.assign(static_cast<std::size_t>(Fields().Count()), Slot{});
+  int offset = 0;
+  for (int i = 0; i < Fields().Count(); ++i) {
+    dataset::TField& field = Fields()[i];
+    Slot slot;
+    if (field.FieldKind() == dataset::TFieldKind::fkData) {
+      const TOracleFieldInfo* info = fieldInfo_.FindByField(field);
+      slot.size = info != nullptr ? info->BufferSize() : field.DataSize();
+      slot.offset = offset;
+      dataSlots_[static_cast<std::size_t>(field.FieldNo())] = slot;
+    } else if (field.FieldKind() == dataset::TFieldKind::fkInternalCalc) {
+      slot.size = field.DataSize();
+      slot.offset = offset;
+      calcSlots_[static_cast<std::size_t>(i)] = slot;
+    } else {
+      continue;  // calculated and lookup fields follow the data area
+    }
+    offset += slot.size + 1;
+  }
+  dataSize_ = offset;
+  for (int i = 0; i < Fields().Count(); ++i) {
+    dataset::TField& field = Fields()[i];
+    if (field.IsCalculated()) {
+      calcSlots_[static_cast<std::size_t>(i)] = Slot{dataSize_ + field.Offset(), field.DataSize()};
+    }
+  }
+  recordSize_ = kRecordHeaderSize + dataSize_ + CalcFieldsSize();
+  PlanColumnFills();
+}
+
+void TOracleDataSet::PlanColumnFills() {
+  columnFills_.clear();
+  for (int i = 1; i < fieldInfo_.Count(); ++i) {
+    const TOracleFieldInfo& info = fieldInfo_.Items(i);
+    dataset::TField* field = info.Field;
+    if (field == nullptr) continue;
+    ColumnFill fill{field, i, info.ColumnIndex, TFieldData::TInPlaceKind::kNone, Slot{}, false};
+    if (!field->IsBlob()) {
+      fill.kind = InPlaceKindFor(info.OracleType);
+      fill.slot = SlotOf(*field);
+      fill.nationalWide = field->DataType() == dataset::TFieldType::ftWideString && info.National;
+    }
+    columnFills_.push_back(fill);
+  }
+  internalCalcFlags_.clear();
+  for (const Slot& slot : calcSlots_) {
+    if (slot.offset >= 0 && slot.offset < dataSize_) internalCalcFlags_.push_back(slot.offset);
+  }
+}
+
+void TOracleDataSet::ExecuteQuery(bool opening) {
+  store_->Clear();
+  bookmarkCounter_ = 0;
+  queryDone_ = true;
+  if (Detached()) return;
+  if (!opening) {
+    if (BeforeQuery) BeforeQuery(*this);
+    mainQuery_->Execute();
+  }
+  firstRowCurrent_ = true;
+  queryDone_ = false;
+  if (!unidirectional_ && queryAllRecords_) FetchAll();
+  if (AfterQuery) AfterQuery(*this);
+}
+
+void TOracleDataSet::FetchAll() {
+  ScreenCursorScope cursor(Cursor());
+  while (FetchRecords()) {
+  }
+}
+
+void TOracleDataSet::InternalLast() {
+  FetchAll();
+  currentIndex_ = VisibleEnd();
+}
+
+void TOracleDataSet::InternalClose() {
+  BindFields(false);
+  store_.reset();
+  if (DefaultFields()) DestroyFields();
+  for (int i = 0; i < fieldInfo_.Count(); ++i) fieldInfo_.Items(i).Field = nullptr;
+  bookmarkCounter_ = 0;
+  currentIndex_ = -1;
+  countQuery_.reset();
+  hitCountKnown_ = false;
+  filterBuffer_ = nullptr;
+  filterExpression_.reset();
+  queryDone_ = true;
+}
+
+void TOracleDataSet::InternalRefresh() {
+  hitCountKnown_ = false;
+  insertedCount_ = 0;
+  ExecuteQuery(false);
+  currentIndex_ = -1;
+}
+
+}  // namespace oracle

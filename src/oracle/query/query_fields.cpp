@@ -1,0 +1,183 @@
+// Column information and the values of the current row of a query, by index
+// and by name, with their conversions.
+#include <cctype>
+#include <stdexcept>
+
+#include "oracle/query/query.h"
+#include "oracle/session/session.h"
+#include "oracle/values/oracle_timestamp.h"
+#include "oracle/values/type_codes.h"
+
+namespace oracle {
+namespace {
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(a[i])) !=
+        std::toupper(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+const TQueryColumn& TOracleQuery::Column(int32_t i) const {
+  if (i < 0 || i >= FieldCount()) {
+    throw std::runtime_error("Field " + std::to_string(i) + " does not exist");
+  }
+  return fields_[static_cast<std::size_t>(i)];
+}
+
+const TQueryColumn& TOracleQuery::CurrentColumn(int32_t i) const {
+  if (eof_) throw std::runtime_error("You cannot access field data beyond Eof");
+  return Column(i);
+}
+
+int32_t TOracleQuery::FieldIndex(std::string_view name) const {
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    if (SameNameIgnoringCase(fields_[i].name, name)) return static_cast<int32_t>(i);
+  }
+  return -1;
+}
+
+int32_t TOracleQuery::NameIndex(std::string_view name) const {
+  const int32_t index = FieldIndex(name);
+  if (index < 0) throw std::runtime_error("Field " + std::string(name) + " does not exist");
+  return index;
+}
+
+const std::string& TOracleQuery::FieldName(int32_t i) const {
+  return Column(i).name;
+}
+int16_t TOracleQuery::FieldType(int32_t i) const {
+  return Column(i).bufferType;
+}
+int32_t TOracleQuery::FieldSize(int32_t i) const {
+  const TQueryColumn& column = Column(i);
+  return column.bufferType == otype::String ? column.bufferSize - 1 : column.bufferSize;
+}
+int32_t TOracleQuery::FieldPrecision(int32_t i) const {
+  return Column(i).precision;
+}
+int32_t TOracleQuery::FieldScale(int32_t i) const {
+  return Column(i).scale;
+}
+bool TOracleQuery::FieldOptional(int32_t i) const {
+  return Column(i).nullable;
+}
+const std::string& TOracleQuery::FieldTypeName(int32_t i) const {
+  return Column(i).typeName;
+}
+int16_t TOracleQuery::FieldOracleType(int32_t i) const {
+  return Column(i).oracleType;
+}
+int32_t TOracleQuery::FieldCharSize(int32_t i) const {
+  return Column(i).charSize;
+}
+uint8_t TOracleQuery::FieldCharsetForm(int32_t i) const {
+  return Column(i).charsetForm;
+}
+uint16_t TOracleQuery::FieldCharsetId(int32_t i) const {
+  return Column(i).charsetId;
+}
+
+bool TOracleQuery::ConvertsLineEnds() const {
+  return session_ == nullptr || session_->ConvertCRLF();
+}
+
+bool TOracleQuery::FieldIsNull(int32_t i) const {
+  return CurrentColumn(i).data->IsNull(rowIndex_);
+}
+
+Variant TOracleQuery::Field(int32_t i) const {
+  const TQueryColumn& column = CurrentColumn(i);
+  TFieldData& data = *column.data;
+  if (data.IsNull(rowIndex_)) {
+    return session_ != nullptr && session_->NullValueIsNull() ? Variant::Null() : Variant();
+  }
+  if (IsTimestampType(data.DataType())) {
+    if (!column.timestamp) {
+      column.timestamp =
+          std::make_unique<TOracleTimestamp>(session_, TimestampDescriptorType(data.DataType()));
+    }
+    column.timestamp->Assign(static_cast<const OCIDateTime*>(data.Handles()[rowIndex_]), false);
+    return Variant::Date(column.timestamp->Value());
+  }
+  if (oci7_ && (data.DataType() == otype::Long || data.DataType() == otype::LongRaw)) {
+    ReadLongOCI7(column, i);
+  }
+  return data.Value(rowIndex_, session_);
+}
+
+void TOracleQuery::CannotConvert(int32_t i, const char* what) const {
+  throw std::runtime_error("Cannot convert field " + Column(i).name + " to " + what);
+}
+
+// The typed readers take a value of their own type from the fetch buffer in
+// place; other conversions go through the variant Field gives.
+
+std::string TOracleQuery::FieldAsString(int32_t i) const {
+  const TFieldData& data = FieldBuffer(i);
+  if (data.InPlaceKind() == TFieldData::TInPlaceKind::kText) {
+    if (data.IsNull(rowIndex_)) return {};
+    std::string converted;
+    return std::string(data.TextAt(rowIndex_, ConvertsLineEnds(), converted));
+  }
+  const Variant value = Field(i);
+  if (value.IsEmptyOrNull()) return {};
+  if (value.IsArray()) CannotConvert(i, "a String");
+  try {
+    return value.ToText();
+  } catch (const EVariantError&) {
+    CannotConvert(i, "a String");
+  }
+}
+
+int32_t TOracleQuery::FieldAsInteger(int32_t i) const {
+  const TFieldData& data = FieldBuffer(i);
+  if (data.InPlaceKind() == TFieldData::TInPlaceKind::kInteger) {
+    return data.IsNull(rowIndex_) ? 0 : data.IntegerAt(rowIndex_);
+  }
+  const Variant value = Field(i);
+  if (value.IsEmptyOrNull()) return 0;
+  try {
+    return value.ToInt32();
+  } catch (const EVariantError&) {
+    CannotConvert(i, "an Integer");
+  }
+}
+
+double TOracleQuery::FieldAsFloat(int32_t i) const {
+  const TFieldData& data = FieldBuffer(i);
+  if (data.InPlaceKind() == TFieldData::TInPlaceKind::kFloat) {
+    return data.IsNull(rowIndex_) ? 0 : data.FloatAt(rowIndex_);
+  }
+  const Variant value = Field(i);
+  if (value.IsEmptyOrNull()) return 0;
+  try {
+    return value.ToDouble();
+  } catch (const EVariantError&) {
+    CannotConvert(i, "a Float");
+  }
+}
+
+TDateTime TOracleQuery::FieldAsDate(int32_t i) const {
+  const TFieldData& data = FieldBuffer(i);
+  if (data.InPlaceKind() == TFieldData::TInPlaceKind::kDate) {
+    return data.IsNull(rowIndex_) ? 0 : data.DateAt(rowIndex_);
+  }
+  const Variant value = Field(i);
+  if (value.IsEmptyOrNull()) return 0;
+  try {
+    return value.ToDateTime();
+  } catch (const EVariantError&) {
+    CannotConvert(i, "a Date");
+  } catch (const EDateError&) {
+    CannotConvert(i, "a Date");
+  }
+}
+
+}  // namespace oracle

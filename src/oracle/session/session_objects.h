@@ -1,0 +1,89 @@
+#pragma once
+// The objects attached to a session, kept in eleven lock-protected lists so
+// that the session can let them go, last to first, when it logs off and when
+// it is destroyed. An object joins and leaves its list under the list's lock.
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+#include "oracle/client/critical_section.h"
+
+namespace oracle {
+
+class TOracleSession;
+
+// The lists, in the order the session's destructor walks them.
+enum class SessionObjectList : std::size_t {
+  kHelperComponents,   // released at logoff; may run a background listener thread
+  kQueries,            // closed and reset at logoff; told when the session logs on
+  kDataSets,           // closed at logoff unless they stay open
+  kOtherComponents,    // released at logoff
+  kQueryComponents,    // components that own an inner query
+  kScriptComponents,   // components that run statement scripts on an inner query
+  kDirectPathLoaders,  // release their direct-path handles themselves
+  kLOBLocators,
+  kObjects,
+  kReferences,
+  kTimestamps,
+};
+inline constexpr std::size_t kSessionObjectListCount = 11;
+
+// What the session asks of an attached object.
+class TSessionAttached {
+ public:
+  // The session logged on (queries re-apply the character-set settings of
+  // their string variables).
+  virtual void SessionLoggedOn() {}
+  // The session is logging off: a query closes and resets, a dataset closes,
+  // a component releases what it holds of the connection.
+  virtual void SessionLoggingOff() = 0;
+  // A dataset marked to stay open is not closed at logoff.
+  virtual bool StaysOpenAtLogOff() const { return false; }
+  // A helper component's background listener thread.
+  virtual bool ListenerRunning() const { return false; }
+  virtual void TerminateListener() {}
+  // A field layout setting of the session changed in design state (an open
+  // dataset reopens).
+  virtual void SessionLayoutChanged() {}
+  // The session is being destroyed: forget it. The object has already been
+  // taken off the list.
+  virtual void SessionDestroyed() = 0;
+
+ protected:
+  ~TSessionAttached() = default;
+};
+
+class TSessionObjectLists {
+ public:
+  TSessionObjectLists() = default;
+  TSessionObjectLists(const TSessionObjectLists&) = delete;
+  TSessionObjectLists& operator=(const TSessionObjectLists&) = delete;
+
+  // Adds an object once (attaching it again does nothing).
+  void Attach(SessionObjectList list, TSessionAttached* object);
+  // Removes it; an object that is not attached is ignored.
+  void Detach(SessionObjectList list, TSessionAttached* object);
+  std::size_t Count(SessionObjectList list);
+  bool Contains(SessionObjectList list, TSessionAttached* object);
+
+  // Calls `visit` for each object of `list` from last to first under the
+  // list's lock. The visit may detach the object (or others) from the list.
+  void WalkLastToFirst(SessionObjectList list, const std::function<void(TSessionAttached&)>& visit);
+
+  // Takes every object off every list (last to first, each list under its
+  // lock) and tells it the session is gone.
+  void DetachAll();
+
+ private:
+  struct List {
+    TOracleCriticalSection lock;
+    std::vector<TSessionAttached*> items;
+  };
+  List& Of(SessionObjectList list) { return lists_[static_cast<std::size_t>(list)]; }
+
+  std::array<List, kSessionObjectListCount> lists_;
+};
+
+}  // namespace oracle

@@ -1,0 +1,199 @@
+// Choosing the client library: version from the file name, the candidate list
+// of a home, the two-pass choice, the forced path and the failure texts.
+
+#include "loader_fixture.h"
+#include "oracle/client/oci_library_names.h"
+#include "oracle/client/oracle_home.h"
+
+namespace oracle_test {
+namespace {
+
+using namespace oracle;
+
+TEST(ClientLibraryVersion, ReadsTheDigitsAfterOraAndNT) {
+  EXPECT_DOUBLE_EQ(*ClientLibraryVersion("libora805.so"), 0.805);
+  EXPECT_DOUBLE_EQ(*ClientLibraryVersion("libora73.so"), 0.73);
+  EXPECT_DOUBLE_EQ(*ClientLibraryVersion("liboraNT73.so"), 0.73);
+  EXPECT_DOUBLE_EQ(*ClientLibraryVersion("liborant8.so"), 0.8);
+  // No digits, letters, or zero: no version.
+  EXPECT_FALSE(ClientLibraryVersion("liboramts.so"));
+  EXPECT_FALSE(ClientLibraryVersion("liboramts10.so"));
+  EXPECT_FALSE(ClientLibraryVersion("libora.so"));
+  EXPECT_FALSE(ClientLibraryVersion("libora000.so"));
+  EXPECT_FALSE(ClientLibraryVersion("libociclient.so"));
+  EXPECT_FALSE(ClientLibraryVersion("ora805.so"));
+}
+
+TEST(ChooseOCIDll, GenericClientWinsOverAnyVersion) {
+  EXPECT_EQ(ChooseOCIDll({"/h/lib/libora92.so", "/h/lib/libociclient.so"}, ""),
+            "/h/lib/libociclient.so");
+}
+
+TEST(ChooseOCIDll, HighestVersionWins) {
+  EXPECT_EQ(ChooseOCIDll({"/h/libora73.so", "/h/libora805.so", "/h/liboraNT8.so"}, ""),
+            "/h/libora805.so");
+  EXPECT_EQ(ChooseOCIDll({}, ""), "");
+}
+
+TEST(ChooseOCIDll, ExcludedNamesArePassedOverOnlyInTheFirstPass) {
+  const std::string exclude = "\"LIBOCICLIENT.SO\"\"LIBORA805.SO\"";
+  EXPECT_EQ(ChooseOCIDll({"/h/libociclient.so", "/h/libora805.so", "/h/libora73.so"}, exclude),
+            "/h/libora73.so");
+  // The only candidate is chosen in the second pass although excluded.
+  EXPECT_EQ(ChooseOCIDll({"/h/libora805.so"}, exclude), "/h/libora805.so");
+}
+
+class LibraryChoiceTest : public LoaderTest {};
+
+TEST_F(LibraryChoiceTest, CandidatesOfAHomeLibraryFolderInOrder) {
+  const std::string home = Folder("home");
+  File("home/lib/libora805.so");
+  File("home/lib/libora73.so");
+  File("home/lib/liboramts.so");
+  File("home/lib/libociclient.so");
+  File("home/lib/libother.so");
+  OracleHomeHasBin = true;
+  const auto list = FindOCIDllOnPath(home);
+  EXPECT_EQ(list,
+            (std::vector<std::string>{home + "/lib/libociclient.so", home + "/lib/libora73.so",
+                                      home + "/lib/libora805.so"}));
+  EXPECT_EQ(oracle::OCILoadTrace,
+            "Found: libociclient.so\r\nFound: libora73.so\r\nFound: libora805.so");
+}
+
+TEST_F(LibraryChoiceTest, EmptyLibraryFolderFallsBackToTheHomeFolder) {
+  const std::string home = Folder("home");
+  Folder("home/lib");
+  File("home/libora92.so");
+  OracleHomeHasBin = true;
+  EXPECT_EQ(FindOCIDllOnPath(home), std::vector<std::string>{home + "/libora92.so"});
+  EXPECT_FALSE(OracleHomeHasBin);
+  EXPECT_TRUE(FindOCIDllOnPath("").empty());
+}
+
+TEST_F(LibraryChoiceTest, SearchThroughOracleHomeLoadsAndTraces) {
+  const std::string home = Folder("home");
+  const std::string client = Copy("fake_full", "home/lib/libociclient.so");
+  Copy("fake_oci8_only", "home/lib/libora805.so");
+  ::setenv("ORACLE_HOME", home.c_str(), 1);
+  ASSERT_EQ(InitError(), "");
+  EXPECT_EQ(oracle::OCIDLL, client);
+  EXPECT_TRUE(OCIDLLFoundBySearch);
+  EXPECT_EQ(OracleHomeDir, home);
+  EXPECT_EQ(oracle::OCILoadTrace,
+            "OracleHomeKey: \r\nOracleHomeDir: " + home +
+                "\r\nFound: libociclient.so\r\nFound: libora805.so\r\nUsing: " + client);
+  FreeOCI();
+  // Found by the search: forgotten again.
+  EXPECT_EQ(oracle::OCIDLL, "");
+}
+
+TEST_F(LibraryChoiceTest, ExcludedGenericClientLosesToAVersionedOne) {
+  const std::string home = Folder("home");
+  Copy("fake_full", "home/lib/libociclient.so");
+  const std::string versioned = Copy("fake_oci8_only", "home/lib/libora805.so");
+  ::setenv("ORACLE_HOME", home.c_str(), 1);
+  OCIDLLExclude = "\"libociclient.so\"";  // upper-cased by the search
+  ASSERT_EQ(InitError(), "");
+  EXPECT_EQ(oracle::OCIDLL, versioned);
+  EXPECT_EQ(oracle::OCIDLLExclude, "\"LIBOCICLIENT.SO\"");
+}
+
+TEST_F(LibraryChoiceTest, CommandLineSwitchForcesThePathInAnyLetterCase) {
+  const std::string home = Folder("home");
+  Copy("fake_full", "home/lib/libociclient.so");
+  ::setenv("ORACLE_HOME", home.c_str(), 1);
+  for (const char* name : {"OCIDLL=", "ocidll=", "/OciDll=", "-ocIDLL="}) {
+    SetCommandLine({"/WSCFGDIR=x", std::string(name) + FakeClient("fake_oci8_only")});
+    ASSERT_EQ(InitError(), "") << name;
+    EXPECT_EQ(oracle::OCIDLL, FakeClient("fake_oci8_only")) << name;
+    EXPECT_FALSE(OCIDLLFoundBySearch);
+    EXPECT_FALSE(OCI81Available) << "the forced client, not the home's, is loaded";
+    ResetLoader();
+  }
+}
+
+TEST_F(LibraryChoiceTest, NoOracleHomeAtAll) {
+  const std::string error = InitError();
+  EXPECT_EQ(error.rfind("Initialization error\r\nSQL*Net not properly installed\r\n\r\n", 0), 0u)
+      << error;
+  EXPECT_FALSE(OCIDllLoaded());
+}
+
+TEST_F(LibraryChoiceTest, HomeWithoutAnyClientCannotBeLocated) {
+  const std::string home = Folder("home/lib");
+  ::setenv("ORACLE_HOME", FolderOf(home).c_str(), 1);
+  const std::string error = InitError();
+  EXPECT_EQ(error.rfind("Initialization error\r\nCould not locate OCI dll\r\n\r\n", 0), 0u)
+      << error;
+  EXPECT_NE(error.find("OracleHomeDir: " + FolderOf(home)), std::string::npos) << error;
+}
+
+TEST_F(LibraryChoiceTest, LibrarySearchPathLocatesTheHome) {
+  const std::string lib = Folder("instant/lib");
+  Copy("fake_full", "instant/lib/libociclient.so");
+  const std::string path = "/nonexistent:" + lib + "/";
+  ::setenv("LD_LIBRARY_PATH", path.c_str(), 1);
+  EXPECT_EQ(FindOCIDllInHome(), FolderOf(lib));
+  EXPECT_TRUE(OracleHomeHasBin);
+  ASSERT_EQ(InitError(), "");
+  EXPECT_EQ(oracle::OCIDLL, lib + "/libociclient.so");
+}
+
+TEST_F(LibraryChoiceTest, LibrarySearchPathFolderNotNamedLib) {
+  const std::string folder = Folder("client");
+  Copy("fake_full", "client/libociclient.so");
+  ::setenv("LD_LIBRARY_PATH", folder.c_str(), 1);
+  ::setenv("ORACLE_HOME", ".", 1);  // "." does not count as a home
+  EXPECT_EQ(FindOCIDllInHome(), folder);
+  EXPECT_FALSE(OracleHomeHasBin);
+  ASSERT_EQ(InitError(), "");
+  EXPECT_EQ(oracle::OCIDLL, folder + "/libociclient.so");
+}
+
+TEST_F(LibraryChoiceTest, TransactionServerLibraryIsLocatedBesideTheClient) {
+  OCIDLL = Copy("fake_full", "client/libociclient.so");
+  try {
+    LoadMTSDll();
+    FAIL() << "expected an initialization error";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Initialization error\r\nCould not locate \"" + FolderOf(OCIDLL) + "/liboramts.so\"");
+  }
+  EXPECT_FALSE(OracleMTSAvailable);
+  EXPECT_TRUE(OCIDllLoaded()) << "the client itself stays loaded";
+}
+
+TEST_F(LibraryChoiceTest, TransactionServerLibraryBindsItsCalls) {
+  OCIDLL = Copy("fake_full", "client/libociclient.so");
+  Copy("fake_mts", "client/liboramts10.so");
+  ASSERT_NO_THROW(LoadMTSDll());
+  EXPECT_TRUE(OracleMTSAvailable);
+  EXPECT_NE(oracle::OraMTSTransTest, nullptr);
+  EXPECT_EQ(oracle::OCIMTSDLL, FolderOf(OCIDLL) + "/liboramts10.so");
+  FreeOCI();
+  EXPECT_FALSE(OracleMTSAvailable);
+  EXPECT_EQ(oracle::OraMTSSvcGet, nullptr);
+}
+
+TEST_F(LibraryChoiceTest, IncompleteTransactionServerLibraryIsRefused) {
+  OCIDLL = Copy("fake_full", "client/libociclient.so");
+  const std::string mts = Copy("fake_mts_incomplete", "client/liboramts.so");
+  EXPECT_THROW(
+      {
+        try {
+          LoadMTSDll();
+        } catch (const std::runtime_error& e) {
+          EXPECT_EQ(std::string(e.what()),
+                    "Initialization error\r\nCould not initialize \"" + mts + "\"");
+          throw;
+        }
+      },
+      std::runtime_error);
+  EXPECT_FALSE(OracleMTSAvailable);
+  EXPECT_EQ(oracle::OCIMTSDLL, "");
+  EXPECT_EQ(oracle::OraMTSSvcGet, nullptr);
+}
+
+}  // namespace
+}  // namespace oracle_test
