@@ -221,6 +221,22 @@ bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
     const int c = static_cast<int>(d->position - 1);
     const ColumnInfo& column = stmt.columns[static_cast<size_t>(c)];
     const Slot slot = slotFor(*d, row);
+    if (column.dataType == SQLT_RSET) {
+      // A cursor expression: the row's statement handle gets its select, open.
+      OCIStmt* handle = nullptr;
+      if (slot.value != nullptr) std::memcpy(&handle, slot.value, sizeof handle);
+      auto* cursor = findAs<StmtHandle>(handle, OCI_HTYPE_STMT);
+      if (cursor == nullptr) {
+        error = {kInvalidCursor, standardText(kInvalidCursor)};
+        return false;
+      }
+      std::string select;
+      for (const auto& [position, text] : stmt.rewritten.cursorColumns)
+        if (position == static_cast<std::size_t>(c)) select = text;
+      if (!openCursor(*cursor, select, stmt.connection, error)) return false;
+      finish(slot, 0, sizeof handle, 0);
+      continue;
+    }
     const int type = sqlite3_column_type(s, c);
     if (type == SQLITE_NULL) {
       if (slot.indicator == nullptr) {

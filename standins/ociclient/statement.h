@@ -113,6 +113,12 @@ sword prepareStatement(StmtHandle& stmt, ErrorHandle* err, const std::string& te
 sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff,
                        ub4 mode);
 sword fetchRows(StmtHandle& stmt, ErrorHandle* err, ub4 nrows, ub2 orientation);
+// Opens the cursor of a cursor expression on `cursor` (a statement handle
+// of the caller): prepares and executes `select` on `connection`. A select
+// that does not run on its own (one naming the outer query's columns) gives
+// ORA-03001.
+bool openCursor(StmtHandle& cursor, const std::string& select,
+                const std::shared_ptr<Connection>& connection, OraError& error);
 // Runs the PL/SQL block shapes the stand-in knows (plsql_blocks.cpp): false
 // when the text is none of them, else true with the call's status.
 bool executePlsqlBlock(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub4 mode,

@@ -9,9 +9,11 @@
 // With Threaded set, Execute runs the query on its own thread (query_thread.h)
 // and reports through the OnThread events.
 //
+// Cursor variables and cursor columns: see SetComplexVariable; a cursor
+// column holds a statement handle per row and reads as null.
+//
 // Runs through the OCI8 calls. Not built yet (each refused with a clear
-// message): OCI7 sessions, LONG, LOB, object, REF and
-// cursor columns and variables.
+// message): OCI7 sessions, LONG, LOB, object and REF columns and variables.
 
 #include <atomic>
 #include <cstdint>

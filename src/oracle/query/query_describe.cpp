@@ -69,7 +69,7 @@ TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t prec
     case otype::Reference:
       NotYet("REF", columnName);
     case otype::Cursor:
-      NotYet("cursor", columnName);
+      return {otype::Cursor, 4};  // a statement handle per row
     case otype::CLOB:
     case otype::BLOB:
     case otype::BFile:

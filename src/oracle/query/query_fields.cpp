@@ -95,7 +95,9 @@ bool TOracleQuery::FieldIsNull(int32_t i) const {
 Variant TOracleQuery::Field(int32_t i) const {
   const TQueryColumn& column = CurrentColumn(i);
   TFieldData& data = *column.data;
-  if (data.IsNull(rowIndex_)) {
+  // A cursor column's value is its statement handle, which Field does not
+  // hand out: it reads as null.
+  if (data.IsNull(rowIndex_) || data.DataType() == otype::Cursor) {
     return session_ != nullptr && session_->NullValueIsNull() ? Variant::Null() : Variant();
   }
   if (IsTimestampType(data.DataType())) {
