@@ -36,6 +36,11 @@ struct BindHandle : Handle {
 struct DefineHandle : Handle {
   using Handle::Handle;
   ub4 position = 0;
+  // A dynamic define (OCI_DYNAMIC_FETCH): each fetched value is handed to
+  // the callback's buffers piece by piece (OCIDefineDynamic).
+  bool dynamic = false;
+  void* callbackContext = nullptr;
+  OCICallbackDefine callback = nullptr;
   void* value = nullptr;
   sb4 valueSize = 0;
   ub2 dataType = SQLT_CHR;

@@ -13,7 +13,8 @@
 // column holds a statement handle per row and reads as null.
 //
 // Runs through the OCI8 calls. Not built yet (each refused with a clear
-// message): OCI7 sessions, LONG, LOB, object and REF columns and variables.
+// message): OCI7 sessions, LOB, object and REF columns and variables. LONG
+// and LONG RAW columns are fetched in pieces (GetLongField).
 
 #include <atomic>
 #include <cstdint>
@@ -82,8 +83,7 @@ struct TColumnBufferRules {
 };
 
 // The buffer type and element size for a column of `oracleType`. Raises for
-// column kinds the query cannot fetch yet (LONG, LONG RAW, LOB, object, REF,
-// cursor).
+// column kinds the query cannot fetch yet (LOB, object, REF).
 TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t precision,
                               int32_t scale, const TColumnBufferRules& rules,
                               const std::string& columnName);
@@ -220,6 +220,12 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
   double FieldAsFloat(std::string_view name) const { return FieldAsFloat(NameIndex(name)); }
   TDateTime FieldAsDate(int32_t i) const;
   TDateTime FieldAsDate(std::string_view name) const { return FieldAsDate(NameIndex(name)); }
+
+  // Copies up to `length` bytes of the current row's LONG or LONG RAW value
+  // of column i from byte `offset` on into `buffer`; returns the bytes
+  // copied (0 for a null value or an offset at or past its end). Raises
+  // "Field <i> is not a Long" for other columns.
+  int32_t GetLongField(int32_t i, void* buffer, int32_t length, int32_t offset) const;
 
   // The fetch buffer of column i and the current row's place in it, for a
   // reader that takes values in place (TFieldData::IntegerAt and the like)

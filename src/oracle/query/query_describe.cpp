@@ -1,6 +1,7 @@
 // Describing a query's select list, choosing each column's fetch buffer and
 // defining it, and checking a fetched block for truncated values.
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
 
 #include "oracle/client/oci_loader.h"
@@ -20,6 +21,9 @@ constexpr int16_t kRowidDescriptor = 104;
 constexpr int16_t kMLSLabel = 106;
 constexpr int16_t kIntervalYM = 189;
 constexpr int16_t kIntervalDS = 190;
+// Sizes of the pieces a LONG or LONG RAW value is fetched in.
+constexpr std::size_t kFirstLongPiece = 4096;
+constexpr std::size_t kLargestLongPiece = 32768;
 // Longest column name kept.
 constexpr std::size_t kMaxColumnName = 30;
 constexpr int32_t kValueTruncated = 1406;
@@ -37,6 +41,24 @@ bool Succeeded(sword status) {
   return status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO;
 }
 
+// Hands the client the next piece of a LONG or LONG RAW value of row
+// `iter`: 4096 bytes first, each further piece twice the last, up to 32768.
+sb4 NextLongPiece(dvoid* context, OCIDefine*, ub4 iter, dvoid** buffer, ub4** length, ub1*,
+                  dvoid** indicator, ub2** returnCode) {
+  auto& data = *static_cast<TFieldData*>(context);
+  const auto row = static_cast<int32_t>(iter);
+  const std::vector<TLongPiece>& pieces = data.Pieces(row);
+  const std::size_t capacity =
+      pieces.empty() ? kFirstLongPiece : std::min(2 * pieces.back().Capacity(), kLargestLongPiece);
+  TLongPiece& piece = data.AddPiece(row, capacity);
+  piece.SetLength(static_cast<ub4>(capacity));
+  *buffer = piece.Buffer();
+  *length = piece.LengthPtr();
+  *indicator = data.Indicators() + row;
+  *returnCode = data.ReturnCodes() + row;
+  return OCI_CONTINUE;
+}
+
 }  // namespace
 
 TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t precision,
@@ -48,9 +70,8 @@ TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t prec
     case kBinaryDouble:
       return rules.numeric(precision, scale);
     case otype::Long:
-      NotYet("LONG", columnName);
     case otype::LongRaw:
-      NotYet("LONG RAW", columnName);
+      return {oracleType, 0};  // fetched in pieces
     case kRowid:
     case kRowidDescriptor:
       return {otype::String, dataSize < 19 ? 19 : dataSize + 1};
@@ -183,10 +204,17 @@ void TOracleQuery::DescribeAndDefine() {
 void TOracleQuery::DefineColumn(TQueryColumn& column, ub4 position) {
   TFieldData& data = *column.data;
   const ub2 type = static_cast<ub2>(column.oracleType == kMLSLabel ? kMLSLabel : data.DataType());
+  const bool pieces = type == otype::Long || type == otype::LongRaw;
   SessionStatementLock lock(*session_);
-  const sword status =
-      OCIDefineByPos(stmt_, &column.define, err_, position, data.Buffer(), data.ElementSize(), type,
-                     data.Indicators(), data.Lengths(), data.ReturnCodes(), OCI_DEFAULT);
+  sword status = pieces ? OCIDefineByPos(stmt_, &column.define, err_, position, nullptr,
+                                         std::numeric_limits<sb4>::max(), type, data.Indicators(),
+                                         nullptr, data.ReturnCodes(), OCI_DYNAMIC_FETCH)
+                        : OCIDefineByPos(stmt_, &column.define, err_, position, data.Buffer(),
+                                         data.ElementSize(), type, data.Indicators(),
+                                         data.Lengths(), data.ReturnCodes(), OCI_DEFAULT);
+  if (pieces && Succeeded(status)) {
+    status = OCIDefineDynamic(column.define, err_, &data, &NextLongPiece);
+  }
   lastStatus_ = status;
   if (!Succeeded(status)) RaiseOCIError(session_, err_, this, status);
 }

@@ -71,13 +71,14 @@ class TFieldData {
   // OCI_SUCCESS. Handles made here are freed with the buffers.
   sword AllocateHandles(OCIEnv* env);
 
-  // Pieces of the current row's LONG or LONG RAW value.
-  TLongPiece& AddPiece(std::size_t capacity);
-  void ClearPieces() { pieces_.clear(); }
-  const std::vector<TLongPiece>& Pieces() const { return pieces_; }
-  // Total bytes of the pieces.
-  uint64_t LongLength() const;
-  std::string JoinedPieces() const;
+  // Pieces of a row's LONG or LONG RAW value, as a dynamic fetch delivers
+  // them (each row of a block its own).
+  TLongPiece& AddPiece(int32_t row, std::size_t capacity);
+  void ClearPieces();
+  const std::vector<TLongPiece>& Pieces(int32_t row) const;
+  // Total bytes of a row's pieces.
+  uint64_t LongLength(int32_t row) const;
+  std::string JoinedPieces(int32_t row) const;
 
   // The value of a row of a plain column (integer, float, string, DATE, LONG,
   // LONG RAW) as a variant; text gets CR LF line ends unless the session
@@ -123,7 +124,7 @@ class TFieldData {
   std::vector<ub2> returnCodes_;
   std::vector<void*> handles_;
   bool ownsHandles_ = false;
-  std::vector<TLongPiece> pieces_;
+  std::vector<std::vector<TLongPiece>> pieces_;  // per row; empty until a piece arrives
 };
 
 }  // namespace oracle
