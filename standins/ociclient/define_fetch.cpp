@@ -1,5 +1,6 @@
 // OCIDefineByPos, OCIDefineArrayOfStruct, OCIStmtFetch/OCIStmtFetch2 and the
 // conversion of a fetched value into the defined external type.
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -233,6 +234,55 @@ bool writeInteger(const DefineHandle& d, const Slot& slot, double real, sqlite3_
   return true;
 }
 
+// Hands a value to a dynamic define's callback piece by piece, in the
+// buffers it gives: the first call says OCI_FIRST_PIECE, later ones
+// OCI_NEXT_PIECE, until the value is delivered. A null value (Oracle keeps an
+// empty LONG as null) takes one call whose indicator is set to -1.
+bool writePieces(const DefineHandle& d, ub4 row, sqlite3_stmt* s, int c, OraError& error) {
+  if (d.callback == nullptr) {
+    error = {24345, "A Truncation or null fetch error occurred"};
+    return false;
+  }
+  const bool raw = d.dataType == SQLT_LBI || d.dataType == SQLT_BIN;
+  const auto* data = static_cast<const char*>(
+      raw ? sqlite3_column_blob(s, c) : static_cast<const void*>(sqlite3_column_text(s, c)));
+  const auto size = static_cast<size_t>(sqlite3_column_bytes(s, c));
+  const bool null = sqlite3_column_type(s, c) == SQLITE_NULL || size == 0;
+  size_t offset = 0;
+  ub1 piece = OCI_FIRST_PIECE;
+  do {
+    dvoid* buffer = nullptr;
+    ub4* length = nullptr;
+    dvoid* indicator = nullptr;
+    ub2* code = nullptr;
+    auto* handle = reinterpret_cast<OCIDefine*>(const_cast<DefineHandle*>(&d));
+    if (d.callback(d.callbackContext, handle, row, &buffer, &length, &piece, &indicator, &code) !=
+        OCI_CONTINUE) {
+      error = {24343, "user defined callback error"};
+      return false;
+    }
+    if (null) {
+      put(indicator, static_cast<sb2>(-1));
+      if (length != nullptr) *length = 0;
+      put(code, static_cast<ub2>(kNullFetched));
+      return true;
+    }
+    const size_t capacity = length != nullptr && buffer != nullptr ? *length : 0;
+    if (capacity == 0) {
+      error = {24345, "A Truncation or null fetch error occurred"};
+      return false;
+    }
+    const size_t n = std::min(capacity, size - offset);
+    std::memcpy(buffer, data + offset, n);
+    *length = static_cast<ub4>(n);
+    put(indicator, static_cast<sb2>(0));
+    put(code, static_cast<ub2>(0));
+    offset += n;
+    piece = OCI_NEXT_PIECE;
+  } while (offset < size);
+  return true;
+}
+
 }  // namespace
 
 bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
@@ -244,7 +294,27 @@ bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
     }
     const int c = static_cast<int>(d->position - 1);
     const ColumnInfo& column = stmt.columns[static_cast<size_t>(c)];
+    if (d->dynamic) {
+      if (!writePieces(*d, row, s, c, error)) return false;
+      continue;
+    }
     const Slot slot = slotFor(*d, row);
+    if (column.dataType == SQLT_RSET) {
+      // A cursor expression: the row's statement handle gets its select, open.
+      OCIStmt* handle = nullptr;
+      if (slot.value != nullptr) std::memcpy(&handle, slot.value, sizeof handle);
+      auto* cursor = findAs<StmtHandle>(handle, OCI_HTYPE_STMT);
+      if (cursor == nullptr) {
+        error = {kInvalidCursor, standardText(kInvalidCursor)};
+        return false;
+      }
+      std::string select;
+      for (const auto& [position, text] : stmt.rewritten.cursorColumns)
+        if (position == static_cast<std::size_t>(c)) select = text;
+      if (!openCursor(*cursor, select, stmt.connection, error)) return false;
+      finish(slot, 0, sizeof handle, 0);
+      continue;
+    }
     const int type = sqlite3_column_type(s, c);
     if (type == SQLITE_NULL) {
       if (slot.indicator == nullptr) {
@@ -388,7 +458,7 @@ sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 pos
   ErrorHandle* err = beginCall(errhp);
   auto* stmt = findAs<StmtHandle>(stmtp, OCI_HTYPE_STMT);
   if (err == nullptr || stmt == nullptr || defnp == nullptr) return OCI_INVALID_HANDLE;
-  if (mode == OCI_DYNAMIC_FETCH) return fail(err, kUnimplemented);
+  if (mode != OCI_DEFAULT && mode != OCI_DYNAMIC_FETCH) return fail(err, kUnimplemented);
   if (position == 0 || (stmt->described && position > stmt->columns.size()))
     return fail(err, OraError{1007, "variable not in select list"});
   if (value_sz < 0) return fail(err, kInconsistentTypes);
@@ -400,6 +470,7 @@ sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 pos
   define->indicators = indp;
   define->lengths = rlenp;
   define->returnCodes = rcodep;
+  define->dynamic = mode == OCI_DYNAMIC_FETCH;
   bool replaced = false;
   for (auto& existing : stmt->defines) {
     if (existing->position == position) {
@@ -409,6 +480,17 @@ sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 pos
   }
   if (!replaced) stmt->defines.push_back(define);
   *defnp = reinterpret_cast<OCIDefine*>(define);
+  return OCI_SUCCESS;
+}
+
+sword OCIDefineDynamic(OCIDefine* defnp, OCIError* errhp, dvoid* octxp, OCICallbackDefine ocbfp) {
+  ApiLock lock(apiMutex());
+  ErrorHandle* err = beginCall(errhp);
+  auto* define = findAs<DefineHandle>(defnp, OCI_HTYPE_DEFINE);
+  if (err == nullptr || define == nullptr) return OCI_INVALID_HANDLE;
+  if (!define->dynamic) return fail(err, OraError{24304, "datatype not allowed for this call"});
+  define->callbackContext = octxp;
+  define->callback = ocbfp;
   return OCI_SUCCESS;
 }
 

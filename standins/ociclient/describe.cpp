@@ -196,6 +196,13 @@ void applyRowidColumns(std::vector<ColumnInfo>& columns, const RewrittenSql& sql
     c = fixed(SQLT_RDD, 10);  // Oracle's size of a ROWID; its text has 18 characters
     c.name = std::move(name);
   }
+  for (const auto& cursor : sql.cursorColumns) {
+    if (cursor.first >= columns.size()) continue;
+    ColumnInfo& c = columns[cursor.first];
+    std::string name = std::move(c.name);
+    c = fixed(SQLT_RSET, sizeof(void*));
+    c.name = std::move(name);
+  }
 }
 
 }  // namespace ocistandin

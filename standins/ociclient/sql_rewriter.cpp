@@ -141,9 +141,41 @@ std::size_t RewrittenSql::originalOffset(std::size_t rewrittenOffset) const {
   return result;
 }
 
+// Takes the cursor expressions, "cursor(<select>)", out of the outermost
+// select list: each becomes NULL, and its position and select are noted.
+std::vector<std::pair<std::size_t, std::string>> takeCursorColumns(std::vector<Token>& t) {
+  std::vector<std::pair<std::size_t, std::string>> columns;
+  std::size_t i = nextSig(t, static_cast<std::size_t>(-1));
+  if (!isWord(t, i, "SELECT")) return columns;
+  std::size_t position = 0;
+  int depth = 0;
+  for (i = nextSig(t, i); i < t.size(); i = nextSig(t, i)) {
+    if (depth == 0 && isWord(t, i, "FROM")) break;
+    if (isPunct(t, i, "(")) ++depth;
+    if (isPunct(t, i, ")")) --depth;
+    if (depth == 0 && isPunct(t, i, ",")) ++position;
+    const std::size_t open = nextSig(t, i);
+    if (depth != 0 || !isWord(t, i, "CURSOR") || !isPunct(t, open, "(")) continue;
+    std::string select;
+    std::size_t close = open;
+    for (int inner = 0; close < t.size(); ++close) {
+      if (isPunct(t, close, "(")) ++inner;
+      if (isPunct(t, close, ")") && --inner == 0) break;
+      if (close > open) select += t[close].text;
+    }
+    if (close >= t.size()) break;  // unbalanced: left for SQLite to refuse
+    columns.emplace_back(position, select);
+    t[i].text = "NULL";
+    for (std::size_t k = i + 1; k <= close; ++k) t[k] = Token{Tok::kSpace, "", t[k].offset};
+    i = close;
+  }
+  return columns;
+}
+
 RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid) {
   std::vector<Token> t = tokenize(oracleSql);
   RewrittenSql out;
+  out.cursorColumns = takeCursorColumns(t);
   for (std::size_t i = 0; i < t.size(); ++i) {
     Token& tok = t[i];
     switch (tok.kind) {

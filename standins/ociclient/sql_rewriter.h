@@ -31,6 +31,9 @@ struct RewrittenSql {
   // A select that ends in FOR UPDATE (the clause is left out of `sql`): it
   // locks, and only such a select names the row it fetched last.
   bool forUpdate = false;
+  // Cursor expressions of the select list, "cursor(<select>)": each stands
+  // as NULL in `sql`; its position in the list and its select's text.
+  std::vector<std::pair<std::size_t, std::string>> cursorColumns;
 };
 
 // `hiddenRowid`: whether a single-table select FOR UPDATE gets the hidden

@@ -321,6 +321,17 @@ std::shared_ptr<Connection> connectionOf(SvcCtxHandle& svc) {
   return session->connection;
 }
 
+bool openCursor(StmtHandle& cursor, const std::string& select,
+                const std::shared_ptr<Connection>& connection, OraError& error) {
+  prepareStatement(cursor, nullptr, select);
+  ErrorHandle scratch(OCI_HTYPE_ERROR, nullptr);
+  if (executeSelect(cursor, &scratch, 0, OCI_DEFAULT, connection) == OCI_SUCCESS) return true;
+  const sb4 code = scratch.record ? scratch.record->code : kInternalError;
+  error = code == kInvalidIdentifier ? OraError{3001, "unimplemented feature"}
+                                     : OraError{code, standardText(code)};
+  return false;
+}
+
 sword prepareStatement(StmtHandle& stmt, ErrorHandle*, const std::string& text) {
   // A new text discards the binds, defines and cursor of the previous one.
   while (!stmt.children.empty()) freeHandle(stmt.children.back());

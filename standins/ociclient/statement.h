@@ -40,6 +40,11 @@ struct BindHandle : Handle, ValueBuffers {
 
 struct DefineHandle : Handle, ValueBuffers {
   using Handle::Handle;
+  // A dynamic define (OCI_DYNAMIC_FETCH): each fetched value is handed to
+  // the callback's buffers piece by piece (OCIDefineDynamic).
+  bool dynamic = false;
+  void* callbackContext = nullptr;
+  OCICallbackDefine callback = nullptr;
   // LONG and LONG RAW defines: the whole value of the row written last, read
   // in pieces by oflng.
   mutable std::string longValue;
@@ -117,6 +122,12 @@ sword prepareStatement(StmtHandle& stmt, ErrorHandle* err, const std::string& te
 sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff,
                        ub4 mode);
 sword fetchRows(StmtHandle& stmt, ErrorHandle* err, ub4 nrows, ub2 orientation);
+// Opens the cursor of a cursor expression on `cursor` (a statement handle
+// of the caller): prepares and executes `select` on `connection`. A select
+// that does not run on its own (one naming the outer query's columns) gives
+// ORA-03001.
+bool openCursor(StmtHandle& cursor, const std::string& select,
+                const std::shared_ptr<Connection>& connection, OraError& error);
 // Runs the PL/SQL block shapes the stand-in knows (plsql_blocks.cpp): false
 // when the text is none of them, else true with the call's status.
 bool executePlsqlBlock(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub4 mode,

@@ -32,7 +32,6 @@ STUB(OCIStmtGetPieceInfo, (OCIStmt*, OCIError* e, dvoid**, ub4*, ub1*, ub4*, ub4
 STUB(OCIStmtSetPieceInfo, (dvoid*, ub4, OCIError* e, const dvoid*, ub4*, ub1, const dvoid*, ub2*),
      e)
 STUB(OCIDefineObject, (OCIDefine*, OCIError* e, const OCIType*, dvoid**, ub4*, dvoid**, ub4*), e)
-STUB(OCIDefineDynamic, (OCIDefine*, OCIError* e, dvoid*, OCICallbackDefine), e)
 STUB(OCIStmtGetBindInfo,
      (OCIStmt*, OCIError* e, ub4, ub4, sb4*, text*[], ub1[], text*[], ub1[], ub1[], OCIBind**), e)
 STUB(OCIDescribeAny, (OCISvcCtx*, OCIError* e, dvoid*, ub4, ub1, ub1, ub1, OCIDescribe*), e)

@@ -140,7 +140,12 @@ void TOracleDataSet::StoreColumnValue(uint8_t* record, const TOracleFieldInfo& i
     TRecordBlobs* blobs = BlobsOf(record, true);
     std::string value;
     if (!isNull) {
-      value = column.ToText();
+      if (column.IsArray() && column.Array().elementType == VarType::Byte) {
+        const std::vector<uint8_t>& bytes = column.Array().bytes;  // LONG RAW
+        value.assign(bytes.begin(), bytes.end());
+      } else {
+        value = column.ToText();
+      }
       if (info.OracleType == otype::String || info.OracleType == otype::Reference) {
         if (TrimsStrings(Session())) value.resize(platform::TrimRightControls(value).size());
       } else if (!IsBinaryType(info.OracleType)) {

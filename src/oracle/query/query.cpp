@@ -927,6 +927,10 @@ void TOracleQuery::TakeSnapshot() {
 void TOracleQuery::CloseWhenDue() {
   if (Optimize() && !StatementCacheUsed()) return;
   if (sqlType_ == sqltype::Select && (!eof_ || scrollable_)) return;
+  // The cursors of cursor columns live in the statement.
+  for (const TQueryColumn& column : fields_) {
+    if (column.bufferType == otype::Cursor) return;
+  }
   Close();
 }
 

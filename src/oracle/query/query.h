@@ -10,9 +10,11 @@
 // and reports through the OnThread events.
 //
 // Runs through the OCI8 calls, or through the OCI7 calls on a cursor data
-// area when its session is in OCI7 mode. Not built yet (each refused with a
-// clear message): LONG, LOB, object, REF and cursor columns, and LOB, object
-// and REF variables.
+// area when its session is in OCI7 mode. Cursor variables and cursor columns:
+// see SetComplexVariable; a cursor column holds a statement handle per row
+// and reads as null. LONG and LONG RAW columns are fetched in pieces
+// (GetLongField). Not built yet (each refused with a clear message): LOB,
+// object and REF columns and variables.
 
 #include <array>
 #include <atomic>
@@ -95,8 +97,7 @@ struct TColumnBufferRules {
 };
 
 // The buffer type and element size for a column of `oracleType`. Raises for
-// column kinds the query cannot fetch yet (LOB, object, REF, cursor, and
-// LONG and LONG RAW in OCI8 mode).
+// column kinds the query cannot fetch yet (LOB, object, REF).
 TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t precision,
                               int32_t scale, const TColumnBufferRules& rules,
                               const std::string& columnName);
@@ -233,6 +234,12 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
   double FieldAsFloat(std::string_view name) const { return FieldAsFloat(NameIndex(name)); }
   TDateTime FieldAsDate(int32_t i) const;
   TDateTime FieldAsDate(std::string_view name) const { return FieldAsDate(NameIndex(name)); }
+
+  // Copies up to `length` bytes of the current row's LONG or LONG RAW value
+  // of column i from byte `offset` on into `buffer`; returns the bytes
+  // copied (0 for a null value or an offset at or past its end). Raises
+  // "Field <i> is not a Long" for other columns.
+  int32_t GetLongField(int32_t i, void* buffer, int32_t length, int32_t offset) const;
 
   // The fetch buffer of column i and the current row's place in it, for a
   // reader that takes values in place (TFieldData::IntegerAt and the like)

@@ -1,6 +1,7 @@
 // Describing a query's select list, choosing each column's fetch buffer and
 // defining it, and checking a fetched block for truncated values.
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
 
 #include "oracle/client/feature_checks.h"
@@ -61,6 +62,26 @@ const char* ColumnFeature(int16_t oracleType, bool timestampAsString) {
   }
 }
 
+// Hands the client the next piece of a LONG or LONG RAW value of row
+// `iter`: 4096 bytes first, each further piece twice the last, up to 32768.
+sb4 NextLongPiece(dvoid* context, OCIDefine*, ub4 iter, dvoid** buffer, ub4** length, ub1*,
+                  dvoid** indicator, ub2** returnCode) {
+  auto& data = *static_cast<TFieldData*>(context);
+  const auto row = static_cast<int32_t>(iter);
+  const std::vector<TLongPiece>& pieces = data.Pieces(row);
+  const std::size_t capacity =
+      pieces.empty() ? static_cast<std::size_t>(kFirstLongPiece)
+                     : std::min(2 * pieces.back().Capacity(),
+                                static_cast<std::size_t>(kLargestLongPiece));
+  TLongPiece& piece = data.AddPiece(row, capacity);
+  piece.SetLength(static_cast<ub4>(capacity));
+  *buffer = piece.Buffer();
+  *length = piece.LengthPtr();
+  *indicator = data.Indicators() + row;
+  *returnCode = data.ReturnCodes() + row;
+  return OCI_CONTINUE;
+}
+
 }  // namespace
 
 TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t precision,
@@ -73,8 +94,9 @@ TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t prec
       return rules.numeric(precision, scale);
     case otype::Long:
     case otype::LongRaw:
-      if (!rules.oci7) NotYet(oracleType == otype::Long ? "LONG" : "LONG RAW", columnName);
-      return {oracleType, kFirstLongPiece};
+      // Fetched in pieces: through the dynamic define, or (OCI7) read after
+      // the fetch into a first piece and further ones.
+      return {oracleType, rules.oci7 ? static_cast<int32_t>(kFirstLongPiece) : 0};
     case kRowid:
     case kRowidDescriptor:
       return {otype::String, dataSize < 19 ? 19 : dataSize + 1};
@@ -93,7 +115,7 @@ TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t prec
     case otype::Reference:
       NotYet("REF", columnName);
     case otype::Cursor:
-      NotYet("cursor", columnName);
+      return {otype::Cursor, 4};  // a statement handle per row
     case otype::CLOB:
     case otype::BLOB:
     case otype::BFile:
@@ -241,6 +263,7 @@ void TOracleQuery::AddColumn(TQueryColumn column, ub4 position, const TColumnBuf
 void TOracleQuery::DefineColumn(TQueryColumn& column, ub4 position) {
   TFieldData& data = *column.data;
   const ub2 type = static_cast<ub2>(column.oracleType == kMLSLabel ? kMLSLabel : data.DataType());
+  const bool pieces = type == otype::Long || type == otype::LongRaw;
   SessionStatementLock lock(*session_);
   if (oci7_) {
     const sword rc =
@@ -250,9 +273,15 @@ void TOracleQuery::DefineColumn(TQueryColumn& column, ub4 position) {
     if (rc != 0) RaiseOCI7Error(session_, AreaReturnCode(), this);
     return;
   }
-  sword status =
-      OCIDefineByPos(stmt_, &column.define, err_, position, data.Buffer(), data.ElementSize(), type,
-                     data.Indicators(), data.Lengths(), data.ReturnCodes(), OCI_DEFAULT);
+  sword status = pieces ? OCIDefineByPos(stmt_, &column.define, err_, position, nullptr,
+                                         std::numeric_limits<sb4>::max(), type, data.Indicators(),
+                                         nullptr, data.ReturnCodes(), OCI_DYNAMIC_FETCH)
+                        : OCIDefineByPos(stmt_, &column.define, err_, position, data.Buffer(),
+                                         data.ElementSize(), type, data.Indicators(),
+                                         data.Lengths(), data.ReturnCodes(), OCI_DEFAULT);
+  if (pieces && Succeeded(status)) {
+    status = OCIDefineDynamic(column.define, err_, &data, &NextLongPiece);
+  }
   if (Succeeded(status) && CarriesCharset(column)) {
     // Text of a national or UTF-8 column is asked for in the column's own
     // form and character set, whatever the client's character set is.

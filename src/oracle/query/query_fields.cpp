@@ -1,6 +1,8 @@
 // Column information and the values of the current row of a query, by index
 // and by name, with their conversions.
+#include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <stdexcept>
 
 #include "oracle/query/query.h"
@@ -95,7 +97,9 @@ bool TOracleQuery::FieldIsNull(int32_t i) const {
 Variant TOracleQuery::Field(int32_t i) const {
   const TQueryColumn& column = CurrentColumn(i);
   TFieldData& data = *column.data;
-  if (data.IsNull(rowIndex_)) {
+  // A cursor column's value is its statement handle, which Field does not
+  // hand out: it reads as null.
+  if (data.IsNull(rowIndex_) || data.DataType() == otype::Cursor) {
     return session_ != nullptr && session_->NullValueIsNull() ? Variant::Null() : Variant();
   }
   if (IsTimestampType(data.DataType())) {
@@ -110,6 +114,30 @@ Variant TOracleQuery::Field(int32_t i) const {
     ReadLongOCI7(column, i);
   }
   return data.Value(rowIndex_, session_);
+}
+
+int32_t TOracleQuery::GetLongField(int32_t i, void* buffer, int32_t length, int32_t offset) const {
+  const TFieldData& data = *CurrentColumn(i).data;
+  if (data.DataType() != otype::Long && data.DataType() != otype::LongRaw) {
+    throw std::runtime_error("Field " + std::to_string(i) + " is not a Long");
+  }
+  if (data.IsNull(rowIndex_) || length <= 0 || offset < 0) return 0;
+  auto* out = static_cast<uint8_t*>(buffer);
+  int64_t skip = offset;
+  int32_t copied = 0;
+  for (const TLongPiece& piece : data.Pieces(rowIndex_)) {
+    const int64_t pieceLength = piece.Length();
+    if (skip >= pieceLength) {
+      skip -= pieceLength;
+      continue;
+    }
+    const auto n = static_cast<int32_t>(std::min<int64_t>(pieceLength - skip, length - copied));
+    std::memcpy(out + copied, piece.Buffer() + skip, static_cast<std::size_t>(n));
+    copied += n;
+    skip = 0;
+    if (copied == length) break;
+  }
+  return copied;
 }
 
 void TOracleQuery::CannotConvert(int32_t i, const char* what) const {

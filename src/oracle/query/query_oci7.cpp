@@ -168,7 +168,7 @@ void TOracleQuery::ReadLongOCI7(const TQueryColumn& column, int32_t i) const {
   data.ClearPieces();
   const auto row = static_cast<std::size_t>(rowIndex_);
   const ub4 held = std::min<ub4>(data.Lengths()[row], static_cast<ub4>(data.ElementSize()));
-  TLongPiece& first = data.AddPiece(held);
+  TLongPiece& first = data.AddPiece(0, held);
   std::copy_n(data.Buffer() + row * static_cast<std::size_t>(data.ElementSize()), held,
               first.Buffer());
   first.SetLength(held);
@@ -176,7 +176,7 @@ void TOracleQuery::ReadLongOCI7(const TQueryColumn& column, int32_t i) const {
   // The rest in growing pieces, until one comes back short.
   auto pieceSize = static_cast<ub4>(kFirstLongPiece);
   for (sb4 offset = static_cast<sb4>(held);;) {
-    TLongPiece& piece = data.AddPiece(pieceSize);
+    TLongPiece& piece = data.AddPiece(0, pieceSize);
     ub4 got = 0;
     sword rc;
     {

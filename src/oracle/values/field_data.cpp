@@ -123,20 +123,32 @@ void TFieldData::FreeHandles() {
   }
 }
 
-TLongPiece& TFieldData::AddPiece(std::size_t capacity) {
-  return pieces_.emplace_back(capacity);
+TLongPiece& TFieldData::AddPiece(int32_t row, std::size_t capacity) {
+  CheckRow(row);
+  if (pieces_.empty()) pieces_.resize(static_cast<std::size_t>(rows_));
+  return pieces_[static_cast<std::size_t>(row)].emplace_back(capacity);
 }
 
-uint64_t TFieldData::LongLength() const {
+void TFieldData::ClearPieces() {
+  pieces_.clear();
+}
+
+const std::vector<TLongPiece>& TFieldData::Pieces(int32_t row) const {
+  static const std::vector<TLongPiece> none;
+  CheckRow(row);
+  return pieces_.empty() ? none : pieces_[static_cast<std::size_t>(row)];
+}
+
+uint64_t TFieldData::LongLength(int32_t row) const {
   uint64_t total = 0;
-  for (const TLongPiece& piece : pieces_) total += piece.Length();
+  for (const TLongPiece& piece : Pieces(row)) total += piece.Length();
   return total;
 }
 
-std::string TFieldData::JoinedPieces() const {
+std::string TFieldData::JoinedPieces(int32_t row) const {
   std::string out;
-  out.reserve(static_cast<std::size_t>(LongLength()));
-  for (const TLongPiece& piece : pieces_) {
+  out.reserve(static_cast<std::size_t>(LongLength(row)));
+  for (const TLongPiece& piece : Pieces(row)) {
     out.append(reinterpret_cast<const char*>(piece.Buffer()), piece.Length());
   }
   return out;
@@ -236,9 +248,10 @@ Variant TFieldData::Value(int32_t row, const TSessionContext* session) const {
   }
   switch (dataType_) {
     case otype::Long:
-      return text(pieces_.empty() ? std::string(ElementBytes(row)) : JoinedPieces());
+      return text(pieces_.empty() ? std::string(ElementBytes(row)) : JoinedPieces(row));
     case otype::LongRaw: {
-      const std::string bytes = pieces_.empty() ? std::string(ElementBytes(row)) : JoinedPieces();
+      const std::string bytes =
+          pieces_.empty() ? std::string(ElementBytes(row)) : JoinedPieces(row);
       return Variant::ByteArray(std::vector<uint8_t>(bytes.begin(), bytes.end()));
     }
     default:

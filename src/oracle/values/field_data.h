@@ -80,13 +80,14 @@ class TFieldData {
   }
   bool Utf16Text() const { return utf16_; }
 
-  // Pieces of the current row's LONG or LONG RAW value.
-  TLongPiece& AddPiece(std::size_t capacity);
-  void ClearPieces() { pieces_.clear(); }
-  const std::vector<TLongPiece>& Pieces() const { return pieces_; }
-  // Total bytes of the pieces.
-  uint64_t LongLength() const;
-  std::string JoinedPieces() const;
+  // Pieces of a row's LONG or LONG RAW value, as a dynamic fetch delivers
+  // them (each row of a block its own).
+  TLongPiece& AddPiece(int32_t row, std::size_t capacity);
+  void ClearPieces();
+  const std::vector<TLongPiece>& Pieces(int32_t row) const;
+  // Total bytes of a row's pieces.
+  uint64_t LongLength(int32_t row) const;
+  std::string JoinedPieces(int32_t row) const;
 
   // The value of a row of a plain column (integer, float, string, DATE, LONG,
   // LONG RAW) as a variant; text gets CR LF line ends unless the session
@@ -137,7 +138,7 @@ class TFieldData {
   bool ownsHandles_ = false;
   bool utf16_ = false;
   bool utf16BigEndian_ = false;
-  std::vector<TLongPiece> pieces_;
+  std::vector<std::vector<TLongPiece>> pieces_;  // per row; empty until a piece arrives
 };
 
 }  // namespace oracle

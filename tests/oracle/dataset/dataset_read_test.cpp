@@ -105,6 +105,40 @@ TEST_F(StandinDataSetTest, EveryColumnTypeBecomesItsFieldAndReadsBack) {
   EXPECT_EQ(ds->FieldByName("bits").AsString(), "0AFF");
 }
 
+// LONG columns open as memo fields and LONG RAW columns as BLOB fields,
+// with values longer than any one piece.
+TEST_F(StandinDataSetTest, LongColumnsAreMemoAndLongRawColumnsBlobFields) {
+  Run("create table memos (k number(5), t long)");
+  Run("create table blobs (k number(5), r long raw)");
+  std::string text(70000, 'x');
+  text += "\nend";
+  std::vector<uint8_t> bytes(50000);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i % 251);
+  {
+    oracle::TOracleQuery insert;
+    insert.SetSession(session_.get());
+    insert.SetSQL("insert into memos values (1, :t)");
+    insert.DeclareAndSet("t", 8, oracle::Variant::String(text));
+    insert.Execute();
+    insert.SetSQL("insert into blobs values (1, :r)");
+    insert.DeleteVariables();
+    insert.DeclareAndSet("r", 24, oracle::Variant::ByteArray(bytes));
+    insert.Execute();
+    session_->Commit();
+  }
+  auto memos = NewDataSet("select k, t from memos");
+  memos->Open();
+  dataset::TField& memo = memos->FieldByName("t");
+  EXPECT_EQ(memo.DataType(), TFieldType::ftMemo);
+  EXPECT_EQ(memo.AsString(),
+            std::string(70000, 'x') + "\r\nend");  // line ends as the session converts them
+  auto blobs = NewDataSet("select k, r from blobs");
+  blobs->Open();
+  dataset::TField& blob = blobs->FieldByName("r");
+  EXPECT_EQ(blob.DataType(), TFieldType::ftBlob);
+  EXPECT_TRUE(blob.AsString() == std::string(bytes.begin(), bytes.end()));
+}
+
 TEST_F(StandinDataSetTest, DatesReadAsDateTimeValues) {
   auto ds = NewDataSet(
       "select cust_sid, udf1_date from customer where cust_sid in (9001, 9002) order by cust_sid");

@@ -2,7 +2,9 @@
 // calls, Eof, AfterQuery, and reuse of a parsed statement.
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <utility>
 
 #include "oracle/client/oracle_warnings.h"
 #include "oracle/values/type_codes.h"
@@ -58,6 +60,68 @@ TEST_F(StandinQueryTest, CursorVariableFetchesItsRowsInTheSameBlocks) {
     EXPECT_EQ(rows.front(), "1");
     EXPECT_EQ(rows.back(), "60");
     EXPECT_EQ(RoundTrips::fetches, 3);  // 25 + 25 + 10
+  }
+}
+
+// Statement handles made and freed through the client while installed.
+struct StatementHandles {
+  static inline int made = 0;
+  static inline int freed = 0;
+  static inline PFN_OCIHandleAlloc realAlloc = nullptr;
+  static inline PFN_OCIHandleFree realFree = nullptr;
+  static sword Alloc(const dvoid* parent, dvoid** handle, ub4 type, size_t extra, dvoid** mem) {
+    const sword status = realAlloc(parent, handle, type, extra, mem);
+    if (type == OCI_HTYPE_STMT && status == OCI_SUCCESS) ++made;
+    return status;
+  }
+  static sword Free(dvoid* handle, ub4 type) {
+    if (type == OCI_HTYPE_STMT) ++freed;
+    return realFree(handle, type);
+  }
+  StatementHandles() {
+    made = freed = 0;
+    realAlloc = std::exchange(oracle::OCIHandleAlloc, &Alloc);
+    realFree = std::exchange(oracle::OCIHandleFree, &Free);
+  }
+  ~StatementHandles() {
+    oracle::OCIHandleAlloc = realAlloc;
+    oracle::OCIHandleFree = realFree;
+  }
+};
+
+TEST_F(StandinQueryTest, CursorColumnsReadNullAndLeaveNoHandleBehind) {
+  CreateNumbers(3);
+  {
+    StatementHandles handles;
+    {
+      auto query = NewQuery(
+          "select n, cursor(select label from numbers where n < 3) as labels from numbers "
+          "order by n");
+      ClearJournal();
+      query->Execute();
+      ASSERT_EQ(query->FieldCount(), 2);
+      EXPECT_EQ(query->FieldType(1), oracle::otype::Cursor);
+      int rows = 0;
+      for (; !query->Eof(); query->Next(), ++rows) {
+        EXPECT_TRUE(query->Field(1).IsEmptyOrNull());
+        EXPECT_EQ(query->FieldAsInteger(0), rows + 1);
+      }
+      EXPECT_EQ(rows, 3);
+      // Each row's cursor was opened with its select.
+      const std::vector<std::string> sql = JournalSql();
+      EXPECT_EQ(std::count(sql.begin(), sql.end(), "select label from numbers where n < 3"), 3);
+    }
+    EXPECT_GT(StatementHandles::made, 25);  // the statement and a handle per buffered row
+    EXPECT_EQ(StatementHandles::freed, StatementHandles::made);
+  }
+  // A cursor naming the outer query's columns does not run.
+  auto correlated =
+      NewQuery("select n, cursor(select label from numbers m where m.n = numbers.n) from numbers");
+  try {
+    correlated->Execute();
+    FAIL() << "a correlated cursor ran";
+  } catch (const oracle::EOracleError& e) {
+    EXPECT_EQ(e.ErrorCode(), 3001);
   }
 }
 

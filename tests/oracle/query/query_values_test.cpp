@@ -1,7 +1,10 @@
 // Column information and values of the current row, by index and by name,
 // with each conversion, on the host database fixture.
+#include <algorithm>
+
 #include "oracle/support/exception_text.h"
 #include "oracle/values/oracle_date.h"
+#include "oracle/values/type_codes.h"
 #include "query_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
@@ -25,6 +28,57 @@ class QueryValuesTest : public StandinQueryTest {
     return query;
   }
 };
+
+// LONG RAW values of every length around the piece edges (4096, then
+// pieces doubling to 32768) up to 1 MiB + 1 travel as binds of their own
+// length and come back in one batch, each row its own pieces.
+TEST_F(QueryValuesTest, LongRawValuesOfAnyLengthComeBackInOneBatch) {
+  const std::size_t sizes[] = {0,     1,     4095,  4096,  4097,  12288, 12289,  28672,
+                               28673, 61440, 61441, 65535, 65536, 94209, 1048577};
+  auto bytesOf = [](std::size_t size, std::size_t key) {
+    std::vector<uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + key);
+    return bytes;
+  };
+  Run("create table longs (k number(5), r long raw)");
+  auto insert = NewQuery("insert into longs (k, r) values (:k, :r)");
+  insert->DeclareVariable("k", oracle::otype::Integer);
+  insert->DeclareVariable("r", oracle::otype::LongRaw);
+  for (std::size_t k = 0; k < std::size(sizes); ++k) {
+    insert->SetVariable("k", oracle::Variant::Integer(static_cast<int32_t>(k)));
+    insert->SetVariable("r", oracle::Variant::ByteArray(bytesOf(sizes[k], k)));
+    insert->Execute();
+  }
+  RoundTrips::Reset();
+  auto select = NewQuery("select k, r from longs order by k");
+  select->Execute();
+  EXPECT_EQ(select->FieldType(1), oracle::otype::LongRaw);
+  EXPECT_EQ(ErrorOf([&] { select->GetLongField(0, nullptr, 1, 0); }), "Field 0 is not a Long");
+  std::size_t rows = 0;
+  for (; !select->Eof(); select->Next(), ++rows) {
+    const auto k = static_cast<std::size_t>(select->FieldAsInteger(0));
+    SCOPED_TRACE(sizes[k]);
+    const std::vector<uint8_t> expected = bytesOf(sizes[k], k);
+    const oracle::Variant value = select->Field(1);
+    if (expected.empty()) {
+      EXPECT_TRUE(value.IsEmptyOrNull());  // an empty LONG RAW is null
+      continue;
+    }
+    ASSERT_TRUE(value.IsArray());
+    EXPECT_TRUE(value.Array().bytes == expected);
+    for (const std::size_t offset : {std::size_t{0}, std::size_t{4095}, std::size_t{4096},
+                                     std::size_t{61439}, sizes[k] - 1, sizes[k]}) {
+      if (offset > sizes[k]) continue;
+      uint8_t part[10] = {};
+      const int32_t copied = select->GetLongField(1, part, 10, static_cast<int32_t>(offset));
+      const std::size_t want = std::min<std::size_t>(10, sizes[k] - offset);
+      ASSERT_EQ(static_cast<std::size_t>(copied), want) << offset;
+      EXPECT_TRUE(std::equal(part, part + want, expected.begin() + static_cast<long>(offset)));
+    }
+  }
+  EXPECT_EQ(rows, std::size(sizes));
+  EXPECT_EQ(RoundTrips::fetches, 1);  // every row in one round trip
+}
 
 TEST_F(QueryValuesTest, DescribedColumnsAndBufferTypes) {
   auto query = Customer(9001);

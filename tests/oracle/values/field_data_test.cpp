@@ -61,26 +61,28 @@ TEST(FieldData, NumbersDatesAndLineEnds) {
   EXPECT_EQ(c.Value(0, &session).ToText().size(), 8u);
 }
 
-TEST(FieldData, LongValuesAreTheirPiecesJoined) {
-  TFieldData f(otype::Long, 0, 1);
-  TLongPiece& first = f.AddPiece(4096);
+TEST(FieldData, LongValuesAreTheirRowsPiecesJoined) {
+  TFieldData f(otype::Long, 0, 2);
+  TLongPiece& first = f.AddPiece(1, 4096);
   std::memset(first.Buffer(), 'a', 4096);
   first.SetLength(4096);
-  TLongPiece& second = f.AddPiece(8192);
+  TLongPiece& second = f.AddPiece(1, 8192);
   std::memcpy(second.Buffer(), "xyz\n", 4);
   second.SetLength(4);
-  f.Indicators()[0] = 0;
-  EXPECT_EQ(f.LongLength(), 4100u);
-  EXPECT_EQ(f.Value(0, nullptr), Variant::String(std::string(4096, 'a') + "xyz\r\n"));
+  f.AddPiece(0, 4096).SetLength(0);
+  f.Indicators()[0] = f.Indicators()[1] = 0;
+  EXPECT_EQ(f.LongLength(1), 4100u);
+  EXPECT_EQ(f.Value(1, nullptr), Variant::String(std::string(4096, 'a') + "xyz\r\n"));
+  EXPECT_EQ(f.LongLength(0), 0u);
   f.ClearPieces();
-  EXPECT_EQ(f.LongLength(), 0u);
+  EXPECT_EQ(f.LongLength(1), 0u);
 
   TFieldData raw(otype::LongRaw, 0, 1);
-  TLongPiece& piece = raw.AddPiece(3);
+  TLongPiece& piece = raw.AddPiece(0, 3);
   std::memcpy(piece.Buffer(), "\x01\x02\x03", 3);
   piece.SetLength(1000);  // a reported length past the buffer counts as the buffer
   raw.Indicators()[0] = 0;
-  EXPECT_EQ(raw.LongLength(), 3u);
+  EXPECT_EQ(raw.LongLength(0), 3u);
   EXPECT_EQ(raw.Value(0, nullptr), Variant::ByteArray({1, 2, 3}));
 }
 
