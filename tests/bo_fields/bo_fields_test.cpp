@@ -3,88 +3,129 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "bo_fields/fake_adapter.h"
 #include "foundation/log.h"
 #include "foundation/prefs_records.h"
+#include "host_adapter.h"
+#include "platform/com/com.h"
 #include "support/app_log_capture.h"
 
 namespace {
 
-using bofields_test::FakeAdapter;
 using namespace hostplugin;
 
 constexpr HRESULT kHostFailure = static_cast<HRESULT>(0x80040201);
 
+// The simulated host's adapter that answers every attribute and preference
+// read with a failure status.
+class FailingHost : public hostsim::HostAdapter {
+ public:
+  HRESULT BOGetAttrValue(int32_t handle, BSTR name, VARIANT* value) override {
+    HostAdapter::BOGetAttrValue(handle, name, value);
+    return kHostFailure;
+  }
+  HRESULT GetPreference(int32_t number, int32_t subsidiary, VARIANT* value) override {
+    HostAdapter::GetPreference(number, subsidiary, value);
+    return kHostFailure;
+  }
+};
+
+// One open customer in the simulated host (handle `handle`) whose attributes
+// a test sets, and the host's record of the reads.
+template <class Adapter = hostsim::HostAdapter>
+struct FakeHost {
+  ComPtr<Adapter> adapter = MakeComObject<Adapter>();
+  int32_t handle = [this] {
+    int32_t h = adapter->Store().Create(2, {std::make_shared<hostsim::BORecord>()});
+    adapter->Store().Find(h)->Open();
+    return h;
+  }();
+
+  operator IPluginAdapter&() { return *adapter; }
+  void Set(const std::string& name, Variant value) {
+    adapter->Store().Find(handle)->Current()->attributes[name] = std::move(value);
+  }
+  // The methods and arguments the plug-in called, in order.
+  std::vector<std::string> Calls(const std::string& method) const {
+    std::vector<std::string> calls;
+    for (const std::string& call : adapter->Trace()) {
+      if (call.rfind(method + "(", 0) == 0) calls.push_back(call);
+    }
+    return calls;
+  }
+};
+
 TEST(GetBOFieldValue, GivesTheFieldAsText) {
-  FakeAdapter host;
-  host.fields["Last Name"] = Variant("Nguy\xE1\xBB\x85n");
-  host.fields["Cust Id"] = Variant(int32_t{1042});
-  host.fields["Active"] = Variant(true);
-  EXPECT_EQ(GetBOFieldValue(host, 5, "Last Name"), "Nguy\xE1\xBB\x85n");
-  EXPECT_EQ(GetBOFieldValue(host, 5, "Cust Id"), "1042");
-  EXPECT_EQ(GetBOFieldValue(host, 5, "Active"), "True");
-  EXPECT_EQ(GetBOFieldValue(host, 5, "Missing"), "") << "an empty variant";
-  host.fields["Gone"] = Variant::Null();
-  EXPECT_EQ(GetBOFieldValue(host, 5, "Gone"), "");
-  ASSERT_EQ(host.fieldReads.size(), 5u);
-  EXPECT_EQ(host.fieldReads[0], std::make_pair(int32_t{5}, std::string("Last Name")));
+  FakeHost host;
+  host.Set("Last Name", Variant("Nguy\xE1\xBB\x85n"));
+  host.Set("Cust Id", Variant(int32_t{1042}));
+  host.Set("Active", Variant(true));
+  host.Set("Gone", Variant::Null());
+  EXPECT_EQ(GetBOFieldValue(host, host.handle, "Last Name"), "Nguy\xE1\xBB\x85n");
+  EXPECT_EQ(GetBOFieldValue(host, host.handle, "Cust Id"), "1042");
+  EXPECT_EQ(GetBOFieldValue(host, host.handle, "Active"), "True");
+  EXPECT_EQ(GetBOFieldValue(host, host.handle, "Missing"), "") << "an empty variant";
+  EXPECT_EQ(GetBOFieldValue(host, host.handle, "Gone"), "");
+  const auto reads = host.Calls("BOGetAttrValue");
+  ASSERT_EQ(reads.size(), 5u);
+  EXPECT_EQ(reads[0], "BOGetAttrValue(" + std::to_string(host.handle) + ", Last Name)");
 }
 
 TEST(GetBOFieldValue, AHostFailureRaisesWithItsStatus) {
-  FakeAdapter host;
-  host.failWith = kHostFailure;
+  FakeHost<FailingHost> host;
   try {
-    GetBOFieldValue(host, 8, "Invoice Number");
+    GetBOFieldValue(host, host.handle, "Invoice Number");
     FAIL() << "no error raised";
   } catch (const ComError& e) {
     EXPECT_EQ(e.code, kHostFailure);
-    EXPECT_NE(std::string(e.what()).find("\"Invoice Number\" of business object 8"),
+    EXPECT_NE(std::string(e.what()).find("\"Invoice Number\" of business object " +
+                                         std::to_string(host.handle)),
               std::string::npos)
         << e.what();
   }
-  EXPECT_THROW(GetBOFieldInt(host, 8, "Held"), ComError);
-  EXPECT_THROW(GetBOFieldFloat(host, 8, "Total"), ComError);
-  EXPECT_THROW(GetBOFieldDateTime(host, 8, "Created Date"), ComError);
+  EXPECT_THROW(GetBOFieldInt(host, host.handle, "Held"), ComError);
+  EXPECT_THROW(GetBOFieldFloat(host, host.handle, "Total"), ComError);
+  EXPECT_THROW(GetBOFieldDateTime(host, host.handle, "Created Date"), ComError);
 }
 
-TEST(GetBOFieldInt, NumbersOrZero) {
-  FakeAdapter host;
-  host.fields["a"] = Variant("42");
-  host.fields["b"] = Variant(" -7 ");
-  host.fields["c"] = Variant("12abc");
-  host.fields["d"] = Variant("1.5");
-  host.fields["e"] = Variant(int32_t{3});
-  host.fields["f"] = Variant("99999999999");
-  EXPECT_EQ(GetBOFieldInt(host, 0, "a"), 42);
-  EXPECT_EQ(GetBOFieldInt(host, 0, "b"), -7);
-  EXPECT_EQ(GetBOFieldInt(host, 0, "c"), 0);
-  EXPECT_EQ(GetBOFieldInt(host, 0, "d"), 0);
-  EXPECT_EQ(GetBOFieldInt(host, 0, "e"), 3);
-  EXPECT_EQ(GetBOFieldInt(host, 0, "f"), 0) << "out of range is not a number";
-  EXPECT_EQ(GetBOFieldInt(host, 0, "missing"), 0);
-}
-
-TEST(GetBOFieldFloat, NumbersOrZero) {
-  FakeAdapter host;
-  host.fields["a"] = Variant("12.75");
-  host.fields["b"] = Variant(2.5);
-  host.fields["c"] = Variant("n/a");
-  EXPECT_DOUBLE_EQ(GetBOFieldFloat(host, 0, "a"), 12.75);
-  EXPECT_DOUBLE_EQ(GetBOFieldFloat(host, 0, "b"), 2.5);
-  EXPECT_DOUBLE_EQ(GetBOFieldFloat(host, 0, "c"), 0.0);
+TEST(GetBOFieldNumbers, NumbersOrZero) {
+  FakeHost host;
+  const struct {
+    Variant value;
+    int32_t asInt;
+    std::optional<double> asFloat;
+  } cases[] = {
+      {Variant("42"), 42, 42.0},
+      {Variant(" -7 "), -7, {}},
+      {Variant("12abc"), 0, {}},
+      {Variant("1.5"), 0, 1.5},
+      {Variant("12.75"), 0, 12.75},
+      {Variant(2.5), 0, 2.5},
+      {Variant(int32_t{3}), 3, 3.0},
+      {Variant("99999999999"), 0, {}},  // out of range is not an integer
+      {Variant("n/a"), 0, 0.0},
+      {Variant(), 0, 0.0},
+  };
+  for (const auto& c : cases) {
+    host.Set("f", c.value);
+    EXPECT_EQ(GetBOFieldInt(host, host.handle, "f"), c.asInt) << c.value.ToString();
+    if (c.asFloat) {
+      EXPECT_DOUBLE_EQ(GetBOFieldFloat(host, host.handle, "f"), *c.asFloat) << c.value.ToString();
+    }
+  }
 }
 
 TEST(GetBOFieldDateTime, ConvertsTheVariantDirectly) {
-  FakeAdapter host;
-  host.fields["Created Date"] = Variant::Date(46361.75);
-  host.fields["Text"] = Variant("not a date");
-  EXPECT_DOUBLE_EQ(GetBOFieldDateTime(host, 0, "Created Date"), 46361.75);
-  EXPECT_THROW(GetBOFieldDateTime(host, 0, "Text"), ComError);
+  FakeHost host;
+  host.Set("Created Date", Variant::Date(46361.75));
+  host.Set("Text", Variant("not a date"));
+  EXPECT_DOUBLE_EQ(GetBOFieldDateTime(host, host.handle, "Created Date"), 46361.75);
+  EXPECT_THROW(GetBOFieldDateTime(host, host.handle, "Text"), ComError);
 }
 
 class CustomerRules : public ::testing::Test {
@@ -92,52 +133,51 @@ class CustomerRules : public ::testing::Test {
   void SetUp() override { saved_ = foundation::MainPrefs; }
   void TearDown() override { foundation::MainPrefs = saved_; }
   foundation::TMainPrefs saved_;
-  FakeAdapter host;
+  FakeHost<> host;
 };
 
-TEST_F(CustomerRules, AllowEmailFlagMustBeOne) {
-  foundation::MainPrefs.EmailOptInField = "Allow Email";
-  host.fields["Allow Email"] = Variant(int32_t{1});
-  EXPECT_TRUE(CustomerAllowsEmail(host, 5));
-  host.fields["Allow Email"] = Variant("1");
-  EXPECT_TRUE(CustomerAllowsEmail(host, 5));
-  host.fields["Allow Email"] = Variant(int32_t{0});
-  EXPECT_FALSE(CustomerAllowsEmail(host, 5));
-  host.fields["Allow Email"] = Variant("YES");
-  EXPECT_FALSE(CustomerAllowsEmail(host, 5)) << "the flag field is numeric";
-}
-
-TEST_F(CustomerRules, AnyOtherOptInFieldMustSayYes) {
-  foundation::MainPrefs.EmailOptInField = "UDF 2 Value";
-  host.fields["UDF 2 Value"] = Variant("  yes ");
-  EXPECT_TRUE(CustomerAllowsEmail(host, 5));
-  host.fields["UDF 2 Value"] = Variant("Y");
-  EXPECT_FALSE(CustomerAllowsEmail(host, 5));
+TEST_F(CustomerRules, AllowEmailFlagMustBeOneAnyOtherOptInFieldMustSayYes) {
+  const struct {
+    const char* field;
+    Variant value;
+    bool allows;
+  } cases[] = {
+      {"Allow Email", Variant(int32_t{1}), true},
+      {"Allow Email", Variant("1"), true},
+      {"Allow Email", Variant(int32_t{0}), false},
+      {"Allow Email", Variant("YES"), false},  // the flag field is numeric
+      {"UDF 2 Value", Variant("  yes "), true},
+      {"UDF 2 Value", Variant("Y"), false},
+  };
+  for (const auto& c : cases) {
+    foundation::MainPrefs.EmailOptInField = c.field;
+    host.Set(c.field, c.value);
+    EXPECT_EQ(CustomerAllowsEmail(host, host.handle), c.allows)
+        << c.field << " " << c.value.ToString();
+  }
   foundation::MainPrefs.EmailOptInField = "";
-  host.fieldReads.clear();
-  EXPECT_FALSE(CustomerAllowsEmail(host, 5));
-  EXPECT_TRUE(host.fieldReads.empty()) << "nothing configured: the host is not asked";
+  host.adapter->ClearTrace();
+  EXPECT_FALSE(CustomerAllowsEmail(host, host.handle));
+  EXPECT_TRUE(host.adapter->Trace().empty()) << "nothing configured: the host is not asked";
 }
 
 TEST_F(CustomerRules, LoyaltyStatusFromTheUdfValueField) {
   foundation::MainPrefs.LoyaltyStatusField = "UDF5";
-  host.fields["UDF 5 Value"] = Variant("Yes");
-  EXPECT_TRUE(CustomerIsLoyaltyMember(host, 5));
-  EXPECT_EQ(host.fieldReads.back().second, "UDF 5 Value");
-  host.fields["UDF 5 Value"] = Variant("No");
-  EXPECT_FALSE(CustomerIsLoyaltyMember(host, 5));
+  host.Set("UDF 5 Value", Variant("Yes"));
+  EXPECT_TRUE(CustomerIsLoyaltyMember(host, host.handle));
+  EXPECT_NE(host.Calls("BOGetAttrValue").back().find(", UDF 5 Value)"), std::string::npos);
+  host.Set("UDF 5 Value", Variant("No"));
+  EXPECT_FALSE(CustomerIsLoyaltyMember(host, host.handle));
 
   foundation::MainPrefs.LoyaltyStatusField = "Loyalty";
-  host.fields["Loyalty"] = Variant("YES");
-  EXPECT_TRUE(CustomerIsLoyaltyMember(host, 5));
-}
+  host.Set("Loyalty", Variant("YES"));
+  EXPECT_TRUE(CustomerIsLoyaltyMember(host, host.handle));
 
-TEST_F(CustomerRules, LoyaltyNotConfiguredAsksNothing) {
   for (const char* setting : {"", "UDF", "UDFX"}) {
     foundation::MainPrefs.LoyaltyStatusField = setting;
-    host.fieldReads.clear();
-    EXPECT_FALSE(CustomerIsLoyaltyMember(host, 5)) << setting;
-    EXPECT_TRUE(host.fieldReads.empty()) << setting;
+    host.adapter->ClearTrace();
+    EXPECT_FALSE(CustomerIsLoyaltyMember(host, host.handle)) << setting;
+    EXPECT_TRUE(host.adapter->Trace().empty()) << "not configured, nothing asked: " << setting;
   }
 }
 
@@ -166,19 +206,20 @@ class LogSystemPrefsTest : public ::testing::Test {
 };
 
 TEST_F(LogSystemPrefsTest, Writes561LinesInOrder) {
-  FakeAdapter host;
-  host.prefs[1] = Variant(true);
-  host.prefs[73] = Variant("clerk");
-  host.prefs[10] = Variant(int32_t{25});
+  FakeHost host;
+  host.adapter->Store().SetPreference(1, 3, Variant(true));
+  host.adapter->Store().SetPreference(73, 3, Variant("clerk"));
+  host.adapter->Store().SetPreference(10, 3, Variant(int32_t{25}));
   foundation::MainPrefs.SBS = "3";
   LogSystemPrefs(0, host);
   const std::string text = LogText();
 
-  ASSERT_EQ(host.prefReads.size(), 561u);
+  const auto reads = host.Calls("GetPreference");
+  ASSERT_EQ(reads.size(), 561u);
   const auto prefs = LoggedBusinessPrefs();
   for (size_t i = 0; i < prefs.size(); ++i) {
-    ASSERT_EQ(host.prefReads[i].first, prefs[i].index) << i;
-    ASSERT_EQ(host.prefReads[i].second, 3) << "read for the document's subsidiary";
+    ASSERT_EQ(reads[i], "GetPreference(" + std::to_string(prefs[i].index) + ", 3)")
+        << i << ": read for the document's subsidiary";
   }
 
   const size_t banner = text.find("System preferences");
@@ -202,15 +243,14 @@ TEST_F(LogSystemPrefsTest, Writes561LinesInOrder) {
 }
 
 TEST_F(LogSystemPrefsTest, NothingAboveTheLogLevel) {
-  FakeAdapter host;
+  FakeHost host;
   LogSystemPrefs(2, host);
-  EXPECT_TRUE(host.prefReads.empty());
+  EXPECT_TRUE(host.Calls("GetPreference").empty());
   EXPECT_EQ(LogText().find("System preferences"), std::string::npos);
 }
 
 TEST_F(LogSystemPrefsTest, AHostFailureStopsTheDumpWithAnError) {
-  FakeAdapter host;
-  host.failWith = kHostFailure;
+  FakeHost<FailingHost> host;
   foundation::MainPrefs.SBS = "";
   try {
     LogSystemPrefs(0, host);
@@ -219,8 +259,8 @@ TEST_F(LogSystemPrefsTest, AHostFailureStopsTheDumpWithAnError) {
     EXPECT_EQ(e.code, kHostFailure);
     EXPECT_NE(std::string(e.what()).find("bpCustFullName"), std::string::npos) << e.what();
   }
-  ASSERT_EQ(host.prefReads.size(), 1u);
-  EXPECT_EQ(host.prefReads[0].second, 1) << "no subsidiary set: the first";
+  EXPECT_EQ(host.Calls("GetPreference"), std::vector<std::string>{"GetPreference(0, 1)"})
+      << "no subsidiary set: the first";
 }
 
 }  // namespace

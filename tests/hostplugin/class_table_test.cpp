@@ -7,8 +7,6 @@
 #include "hostplugin/custom_abstract_plugin.h"
 #include "hostplugin/plugin_class_table.h"
 #include "hostplugin/plugin_discover.h"
-#include "platform/com/object_counts.h"
-#include "platform/com/safearray.h"
 #include "platform/registry/registry.h"
 #include "test_environment.h"
 
@@ -17,27 +15,17 @@ namespace {
 namespace reg = platform::registry;
 using namespace hostplugin;
 
-// A plug-in class whose Initialize marks the object, to see that factories
-// run it before handing the object out.
-class MarkedPlugin : public TCustomAbstractPluginT<IPlugin> {
- public:
-  void Initialize() override {
-    TCustomAbstractPluginT::Initialize();
-    FDescription = "marked";
-  }
-};
-
 ComPtr<IClassFactory> FailingFactory() {
   throw std::runtime_error("out of handles");
 }
 
-// Every row resolved to MarkedPlugin, except those listed as failing.
+// Every row resolved to the base plug-in class, except those listed as failing.
 PluginClassTable TestTable(std::set<size_t> failing = {}) {
   PluginClassTable table;
   for (size_t row = 0; row < table.size(); ++row) {
     table[row].info = &kPluginClassInfo[row];
     table[row].makeFactory =
-        failing.count(row) ? &FailingFactory : &MakePluginFactory<MarkedPlugin>;
+        failing.count(row) ? &FailingFactory : &MakePluginFactory<TCustomAbstractPlugin>;
   }
   return table;
 }
@@ -66,30 +54,6 @@ TEST_F(ClassTable, AFailingRowIsReportedAndTheOthersStillRegister) {
             CLASS_E_CLASSNOTAVAILABLE);
   EXPECT_EQ(GetPluginClassObject(CLSID_vk9SOSB, IID_IClassFactory, factory.PutVoid()), S_OK);
   EXPECT_TRUE(factory);
-}
-
-TEST_F(ClassTable, FactoriesMakeInitializedObjectsAndCountThem) {
-  RegisterPluginFactories(TestTable());
-  ComPtr<IClassFactory> factory;
-  ASSERT_EQ(GetPluginClassObject(CLSID_vk9EmailSB, IID_IClassFactory, factory.PutVoid()), S_OK);
-  long before = ComObjectCount();
-
-  ComPtr<IPlugin> plugin;
-  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IPlugin, plugin.PutVoid()), S_OK);
-  const char* description = nullptr;
-  ASSERT_EQ(plugin->Get_Description(&description), S_OK);
-  EXPECT_STREQ(description, "marked");
-  EXPECT_EQ(ComObjectCount(), before + 1);
-  EXPECT_EQ(ComCanUnloadNow(), S_FALSE);
-  plugin.Reset();
-  EXPECT_EQ(ComObjectCount(), before);
-
-  ComPtr<IUnknown> refused;
-  EXPECT_EQ(factory->CreateInstance(factory.Get(), IID_IPlugin, refused.PutVoid()),
-            CLASS_E_NOAGGREGATION);
-  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IConfigurePlugin, refused.PutVoid()),
-            E_NOINTERFACE);
-  EXPECT_EQ(ComObjectCount(), before) << "an object nobody could take is destroyed again";
 }
 
 TEST_F(ClassTable, ClassObjectArgumentsAreChecked) {

@@ -9,10 +9,6 @@
 
 namespace ocitest {
 
-void* librarySymbol(const char* name) {
-  return dlsym(api().library, name);
-}
-
 const Api& api() {
   static const Api instance = [] {
     Api a;

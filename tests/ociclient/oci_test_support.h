@@ -35,7 +35,6 @@ struct Api {
 
 // The library, opened once per test program.
 const Api& api();
-void* librarySymbol(const char* name);
 
 // Makes a fresh copy of the host fixture and a configuration naming it
 // "RPROODS"; NORVANE_OCI_CONFIG points at it until the object goes.

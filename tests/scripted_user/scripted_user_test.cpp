@@ -63,24 +63,6 @@ class SampleDialog : public QDialog {
   int edits = 0;
 };
 
-TEST(ScriptedUser, FillsChoosesTicksAndPresses) {
-  ScriptedUser user;
-  user.WaitForDialog("Sample form")
-      .Fill("edtEmail", "jane@example.com")
-      .Choose("cboChoice", "email")
-      .Tick("chkOptIn")
-      .Press("btnOK");
-  user.Start();
-  SampleDialog dialog;
-  EXPECT_EQ(dialog.exec(), QDialog::Accepted);
-  EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
-  EXPECT_EQ(dialog.edit->text(), "jane@example.com");
-  EXPECT_GT(dialog.edits, 0) << "typing counts as a user edit";
-  EXPECT_EQ(dialog.combo->currentText(), "Email");
-  EXPECT_TRUE(dialog.box->isChecked());
-  EXPECT_EQ(user.Trace().size(), 5);
-}
-
 TEST(ScriptedUser, WaitsAgainForADialogAButtonLeftOpen) {
   SampleDialog dialog;
   auto* lookup = new QPushButton("Look up", &dialog);
@@ -103,25 +85,6 @@ TEST(ScriptedUser, FindsADialogByClassObjectNameOrTitle) {
     user.Start();
     SampleDialog dialog;
     EXPECT_EQ(dialog.exec(), QDialog::Accepted) << name.toStdString();
-    EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
-  }
-}
-
-TEST(ScriptedUser, EscapeAndTheCloseBoxCancel) {
-  {
-    ScriptedUser user;
-    user.WaitForDialog("frmSample").PressEscape().WaitForClose();
-    user.Start();
-    SampleDialog dialog;
-    EXPECT_EQ(dialog.exec(), QDialog::Rejected);
-    EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
-  }
-  {
-    ScriptedUser user;
-    user.WaitForDialog("frmSample").CloseBox().WaitForClose();
-    user.Start();
-    SampleDialog dialog;
-    EXPECT_EQ(dialog.exec(), QDialog::Rejected);
     EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
   }
 }
@@ -269,6 +232,7 @@ TEST(ScriptedUser, StepsFromText) {
   EXPECT_EQ(dialog.exec(), QDialog::Accepted);
   EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
   EXPECT_EQ(dialog.edit->text(), "a b@example.com") << "the rest of the line is the text";
+  EXPECT_GT(dialog.edits, 0) << "typing counts as a user edit";
   EXPECT_EQ(dialog.combo->currentText(), "Both");
   EXPECT_FALSE(dialog.box->isChecked());
 }

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -17,6 +15,7 @@
 #include "foundation/os_version.h"
 #include "platform/process.h"
 #include "platform/wmi.h"
+#include "support/file_text.h"
 #include "support/temp_folder.h"
 
 namespace logtest {
@@ -72,14 +71,9 @@ class LogFixture : public ::testing::Test {
     return names;
   }
 
-  static std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-
   // The lines of one log file, split at CR LF.
   std::vector<std::string> Lines(const std::string& name) const {
-    std::string all = ReadAll(folder_ + name);
+    std::string all = testsupport::ReadFileText(folder_ + name);
     std::vector<std::string> lines;
     size_t pos = 0;
     while (pos < all.size()) {

@@ -101,13 +101,13 @@ TEST_F(LogLine, CallsBeforeStartAndAfterStopDoNothing) {
   foundation::StartLogging("Norvane", true);
   KWLog(0, "during", foundation::kLevelInfo, "");
   foundation::StopLogging();
-  const std::string written = ReadAll(folder_ + LogFiles()[0]);
+  const std::string written = testsupport::ReadFileText(folder_ + LogFiles()[0]);
 
   KWLog(0, "after", foundation::kLevelInfo, "");
   foundation::LogEnter(0, "after");
   EXPECT_EQ(foundation::GetLogLevel(), -1);
   foundation::StopLogging();  // a second stop is harmless
-  EXPECT_EQ(ReadAll(folder_ + LogFiles()[0]), written);
+  EXPECT_EQ(testsupport::ReadFileText(folder_ + LogFiles()[0]), written);
   EXPECT_NE(written.find("during"), std::string::npos);
 }
 

@@ -49,7 +49,7 @@ class LogLoad : public LogFixture {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status)) << "host ended by signal " << WTERMSIG(status);
     ASSERT_EQ(WEXITSTATUS(status), 0);
-    output_ = ReadAll(out);
+    output_ = testsupport::ReadFileText(out);
   }
 
   std::string output_;

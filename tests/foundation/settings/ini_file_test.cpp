@@ -11,7 +11,7 @@
 namespace {
 
 using foundation::IniFile;
-using settings_test::ReadText;
+using settings_test::ReadFileText;
 using settings_test::ScratchFolder;
 using settings_test::WriteText;
 
@@ -27,7 +27,7 @@ TEST(IniFileTest, MissingFileReadsAsDefaultsAndIsCreatedOnUpdate) {
   ini.WriteString("MAIN", "Key", "v");
   ini.WriteBool("OTHER", "Flag", true);
   ini.UpdateFile();
-  EXPECT_EQ(ReadText(dir.Path("absent.ini")), "[MAIN]\nKey=v\n\n[OTHER]\nFlag=1\n");
+  EXPECT_EQ(ReadFileText(dir.Path("absent.ini")), "[MAIN]\nKey=v\n\n[OTHER]\nFlag=1\n");
 }
 
 TEST(IniFileTest, NamesIgnoreCaseAndValuesAreTrimmed) {
@@ -89,7 +89,7 @@ TEST(IniFileTest, WriteKeepsCommentsUnknownEntriesAndLineEnds) {
   ini.WriteString("MAIN", "CHANGE", "new");      // original spelling of the key kept
   ini.WriteInteger("main", "Added", 3);          // after the section's last entry
   ini.UpdateFile();
-  EXPECT_EQ(ReadText(dir.Path("a.ini")),
+  EXPECT_EQ(ReadFileText(dir.Path("a.ini")),
             "; settings\r\n"
             "[Main]\r\n"
             "Keep = as it was \r\n"
@@ -138,7 +138,7 @@ TEST(SettingsFileIoTest, AtomicReplaceKeepsPermissionsAndLeavesNoTemporaryFile) 
   WriteText(file, "old");
   ::chmod(file.c_str(), 0640);
   foundation::WriteFileAtomically(file, "new content");
-  EXPECT_EQ(ReadText(file), "new content");
+  EXPECT_EQ(ReadFileText(file), "new content");
   struct stat info {};
   ASSERT_EQ(::stat(file.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u);
@@ -160,7 +160,7 @@ TEST(SettingsFileIoTest, FailedReplaceLeavesOldFileAndNoTemporaryFile) {
   }
   EXPECT_THROW(foundation::WriteFileAtomically(file, "[STORE]\nName=New\n"),
                foundation::SettingsFileError);
-  EXPECT_EQ(ReadText(file), "[STORE]\nName=Old\n");
+  EXPECT_EQ(ReadFileText(file), "[STORE]\nName=Old\n");
   size_t entries = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
     ++entries;

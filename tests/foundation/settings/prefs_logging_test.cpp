@@ -31,7 +31,7 @@ class SettingsLogTest : public ::testing::Test {
     foundation::StopLogging();
     std::string text;
     for (const auto& entry : std::filesystem::directory_iterator(dir_.Path("logs"))) {
-      text += settings_test::ReadText(entry.path().string());
+      text += settings_test::ReadFileText(entry.path().string());
     }
     return text;
   }

@@ -14,7 +14,7 @@ using foundation::MainPrefs;
 using foundation::ReadMainPrefs;
 using foundation::TMainPrefs;
 using foundation::WriteMainPrefs;
-using settings_test::ReadText;
+using settings_test::ReadFileText;
 using settings_test::ScratchFolder;
 using settings_test::WriteText;
 
@@ -129,7 +129,7 @@ TEST_F(MainPrefsTest, EverySettingSurvivesAWriteAndARead) {
   EXPECT_EQ(EmailProviders, (foundation::StringList{"gmail.com", "example.org"}));
 
   // Booleans are stored as 1 and 0.
-  const std::string text = ReadText(Ini());
+  const std::string text = ReadFileText(Ini());
   EXPECT_NE(text.find("SaveEmail=1\n"), std::string::npos);
   EXPECT_NE(text.find("Enabled=0\n"), std::string::npos);
   EXPECT_EQ(text.find("Directory="), std::string::npos);
@@ -177,7 +177,7 @@ TEST_F(MainPrefsTest, MisspelledDateFieldKeyIsReadAndKeptButNotWritten) {
   EXPECT_EQ(MainPrefs.LoyaltyTrackingDateField, "X");
 
   ASSERT_TRUE(Write());
-  const std::string text = ReadText(Ini());
+  const std::string text = ReadFileText(Ini());
   EXPECT_NE(text.find("LoyaltTrackingDateField=X\n"), std::string::npos);
   EXPECT_NE(text.find("LoyaltyTrackingDateField=X\n"), std::string::npos);
 
@@ -271,7 +271,7 @@ TEST_F(MainPrefsTest, HandWrittenFileKeepsEverythingButTheChangedValues) {
   std::string expected = before;
   expected.replace(expected.find("merchid=OLD"), 11, "merchid=NEW");
   expected.replace(expected.find("timeout=30"), 10, "timeout=60");
-  EXPECT_EQ(ReadText(Ini()), expected);
+  EXPECT_EQ(ReadFileText(Ini()), expected);
 }
 
 TEST_F(MainPrefsTest, ChangedCardListReplacesTheSection) {
@@ -297,8 +297,8 @@ TEST_F(MainPrefsTest, WriteIntoReadOnlyFolderFailsAndKeepsTheOldFiles) {
   MainPrefs.MerchID = "NEW";
   EmailProviders = {"new.com"};
   EXPECT_FALSE(Write());
-  EXPECT_EQ(ReadText(Ini()), "[MAIN]\nMerchID=OLD\n");
-  EXPECT_EQ(ReadText(Dat()), "old.com\n");
+  EXPECT_EQ(ReadFileText(Ini()), "[MAIN]\nMerchID=OLD\n");
+  EXPECT_EQ(ReadFileText(Dat()), "old.com\n");
 }
 
 TEST_F(MainPrefsTest, UnreadableSettingsFileIsReportedNotOverwritten) {

@@ -18,7 +18,7 @@ namespace {
 using foundation::StorePrefs;
 using foundation::TStorePrefs;
 using foundation::WSPrefs;
-using settings_test::ReadText;
+using settings_test::ReadFileText;
 using settings_test::ScratchFolder;
 using settings_test::WriteText;
 
@@ -74,7 +74,7 @@ TEST_F(WorkstationPrefsTest, SettingSurvivesAWriteAndARead) {
   std::filesystem::create_directory("VeskRcpts");
   WSPrefs.DefaultEFTReceiptPrintingOn = false;
   ASSERT_TRUE(foundation::WriteWSPrefs("", "", foundation::kWSPrefsTemplate));
-  EXPECT_EQ(ReadText(KeptFile()), "[WS]\nDefaultEFTReceiptPrintingOn=0\n");
+  EXPECT_EQ(ReadFileText(KeptFile()), "[WS]\nDefaultEFTReceiptPrintingOn=0\n");
 
   WSPrefs.DefaultEFTReceiptPrintingOn = true;
   foundation::ReadWSPrefs("", "", foundation::kWSPrefsTemplate);
@@ -123,7 +123,7 @@ TEST_F(StorePrefsTest, EverySettingSurvivesAWriteAndARead) {
   const std::string file = dir_.Path("VeskStore.ini");
   StorePrefs = TStorePrefs{"Shop 12", "1 High St", "Springfield", "OR", "97477", "555-0100"};
   ASSERT_TRUE(foundation::WriteStorePrefs(file));
-  EXPECT_EQ(ReadText(file),
+  EXPECT_EQ(ReadFileText(file),
             "[STORE]\nName=Shop 12\nAddress=1 High St\nCity=Springfield\nState=OR\n"
             "Zip=97477\nPhone=555-0100\n");
 

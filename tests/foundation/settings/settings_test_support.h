@@ -11,9 +11,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
+#include "support/file_text.h"
 #include "support/temp_folder.h"
 
 namespace settings_test {
@@ -35,12 +35,7 @@ inline void WriteText(const std::string& path, const std::string& text) {
   out << text;
 }
 
-inline std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testsupport::ReadFileText;
 
 // Takes away, for the calling thread and for as long as the object lives, the
 // capability that lets a superuser write into folders without write

@@ -1,13 +1,11 @@
-// Folder names derived from the host's folder, the management query wrapper
-// and the version record.
+// Folder names derived from the host's folder and the management query
+// wrapper.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "foundation/app_folders.h"
-#include "foundation/file_version.h"
 #include "foundation/wmi_wrapper.h"
 #include "platform/process.h"
 #include "platform/wmi.h"
@@ -89,18 +87,6 @@ TEST_F(Wmi, FailuresRaiseTheManagementError) {
   EXPECT_THROW(wmi.GetString("Manufacturer"), platform::wmi::WmiError);
   wmi.Close();
   EXPECT_FALSE(wmi.Active());
-}
-
-TEST(FileVersion, OurOwnBinaryCarriesTheProjectVersionAndOthersNone) {
-  const std::string own = foundation::OwnLibraryPath();
-  ASSERT_TRUE(fs::exists(own)) << own;
-  EXPECT_EQ(foundation::GetFileVersionText(own), "1.0.0.0");
-  const fs::path other = fs::temp_directory_path() / "norvane_not_a_library.so";
-  std::ofstream(other) << "no version record";
-  EXPECT_EQ(foundation::GetFileVersionText(other.string()), "");
-  fs::remove(other);
-  EXPECT_EQ(foundation::GetFileVersionText("/no/such/file.so"), "");
-  EXPECT_EQ(foundation::GetFileVersionText(""), "");
 }
 
 }  // namespace

@@ -62,16 +62,6 @@ TEST_F(SendXmlTest, LogsTheExchangeWithoutTheFullCardNumber) {
   EXPECT_NE(log.find("Response = 200 HTTP/1.1 200 OK"), std::string::npos);
 }
 
-TEST_F(SendXmlTest, CredentialsInTheAddressAreNotLogged) {
-  std::string url = service_->Url();
-  url.insert(url.find("://") + 3, "clerk:s3cr3t-pw@");
-  SendXML(url, "<a/>");
-  EXPECT_EQ(LastHTTPCode, 500) << LastCommError;
-  const std::string log = AppLog();
-  EXPECT_NE(log.find("Transmitting to [ https://***@localhost:"), std::string::npos);
-  EXPECT_EQ(log.find("s3cr3t-pw"), std::string::npos);
-}
-
 TEST_F(SendXmlTest, ASuccessClearsTheErrorOfTheExchangeBefore) {
   service_->Plan({.kind = AnswerKind::ServerError});
   SendXML(service_->Url(), "<a/>");
