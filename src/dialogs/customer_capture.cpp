@@ -195,28 +195,19 @@ void TRequiredFieldRows::PlaceRow(foundation::TRequiredCustomerField& row, QWidg
   control.show();
 }
 
-int TRequiredFieldRows::AddEditRow(const std::string& caption, const std::string& attribute,
-                                   int y) {
-  foundation::KWLog(7, "     Adding edit control required for field \"" + caption + "\"...",
-                    foundation::kLevelInfo, tag_ + ".AddARequiredField");
-  auto row = std::make_unique<foundation::TRequiredCustomerField>(&form_, true);
-  row->Edit->setObjectName(Q("edtRequired" + std::to_string(rows_.size() + 1)));
-  PlaceRow(*row, *row->Edit, caption, attribute, y);
-  const int next = row->Edit->y() + row->Edit->height() + kRowGap;
+int TRequiredFieldRows::AddRow(bool isEdit, const std::string& caption,
+                               const std::string& attribute, int y) {
+  const std::string kind = isEdit ? "edit" : "combo";
+  foundation::KWLog(7, "     Adding " + kind + " control required for field \"" + caption + "\"...",
+                    foundation::kLevelInfo,
+                    tag_ + (isEdit ? ".AddARequiredField" : ".AddARequiredCombo"));
+  auto row = std::make_unique<foundation::TRequiredCustomerField>(&form_, isEdit);
+  QWidget& control = isEdit ? static_cast<QWidget&>(*row->Edit) : *row->ComboBox;
+  control.setObjectName(
+      Q((isEdit ? "edtRequired" : "cbxRequired") + std::to_string(rows_.size() + 1)));
+  PlaceRow(*row, control, caption, attribute, y);
   rows_.push_back(std::move(row));
-  return next;
-}
-
-int TRequiredFieldRows::AddComboRow(const std::string& caption, const std::string& attribute,
-                                    int y) {
-  foundation::KWLog(7, "     Adding combo control required for field \"" + caption + "\"...",
-                    foundation::kLevelInfo, tag_ + ".AddARequiredCombo");
-  auto row = std::make_unique<foundation::TRequiredCustomerField>(&form_, false);
-  row->ComboBox->setObjectName(Q("cbxRequired" + std::to_string(rows_.size() + 1)));
-  PlaceRow(*row, *row->ComboBox, caption, attribute, y);
-  const int next = row->ComboBox->y() + row->ComboBox->height() + kRowGap;
-  rows_.push_back(std::move(row));
-  return next;
+  return control.y() + control.height() + kRowGap;
 }
 
 void TRequiredFieldRows::Add(IPluginAdapter& adapter, int32_t custBO) {
@@ -240,7 +231,7 @@ void TRequiredFieldRows::Add(IPluginAdapter& adapter, int32_t custBO) {
       if (list.size() >= 2) {
         while (!list.empty()) {
           const std::string field = NextField(list);
-          if (!field.empty()) y = AddEditRow(field, field, y);
+          if (!field.empty()) y = AddRow(true, field, field, y);
         }
       }
       MoveBelow(y);
@@ -271,7 +262,7 @@ void TRequiredFieldRows::Add(IPluginAdapter& adapter, int32_t custBO) {
               adapter.BOIncludeAttrForced(custBO, name.Get(), VARIANT_TRUE, &status);
           if (FAILED(included)) throw ComError(included, "The host could not include " + attribute);
           if (number < 3) {
-            MoveBelow(y = AddEditRow(caption, attribute, y));
+            MoveBelow(y = AddRow(true, caption, attribute, y));
           } else {
             pendingCaption = caption;
           }
@@ -280,7 +271,7 @@ void TRequiredFieldRows::Add(IPluginAdapter& adapter, int32_t custBO) {
         if (value.IsNull() || (combo == nullptr && pendingCaption.empty())) continue;
         if (combo == nullptr) {
           // A value list without any active value gets no row: it could not be filled.
-          MoveBelow(y = AddComboRow(pendingCaption, attribute, y));
+          MoveBelow(y = AddRow(false, pendingCaption, attribute, y));
           comboRow = rows_.back().get();
           combo = comboRow->ComboBox;
           pendingCaption.clear();

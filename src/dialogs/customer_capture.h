@@ -101,8 +101,8 @@ class TRequiredFieldRows {
   void CollectValues(foundation::StringList& values) const;
 
  private:
-  int AddEditRow(const std::string& caption, const std::string& attribute, int y);
-  int AddComboRow(const std::string& caption, const std::string& attribute, int y);
+  // Adds an edit or combo row at `y`; the top of the next row.
+  int AddRow(bool isEdit, const std::string& caption, const std::string& attribute, int y);
   void PlaceRow(foundation::TRequiredCustomerField& row, QWidget& control,
                 const std::string& caption, const std::string& attribute, int y);
   // Moves the fixed controls so that they sit just below `y`.

@@ -332,6 +332,11 @@ void TfrmAskForVesk::RunChoice(const char* name, bool (TfrmAskForVesk::*choice)(
     foundation::LogException(e, Tag(name));
     foundation::DisplayMessage(foundation::kMessageCaption, e.what());
     return;
+  } catch (...) {
+    EnableButtons();
+    foundation::KWLog(0, "Unknown exception", foundation::kLevelError, Tag(name));
+    foundation::DisplayMessage(foundation::kMessageCaption, "Unknown error");
+    return;
   }
   if (done) {
     Complete();
@@ -356,17 +361,22 @@ bool TfrmAskForVesk::EmailModifiedAgainstAuth() {
   return edtEmail_->text().toStdString() != receipt::fAuth.EmailAddress;
 }
 
-bool TfrmAskForVesk::DigitalOnly() {
-  const bool modified = EmailModifiedAgainstAuth();
-  edtEmail_->setModified(modified);
-  if (!DoDigital()) return false;
+void TfrmAskForVesk::SetDigitalChoice(bool paper, bool emailChanged) {
   receipt::TransControl& c = receipt::FTransControl;
-  c.PrintPaper = false;
-  c.PrintEFT = false;
+  c.PrintPaper = paper;
+  c.PrintEFT = paper;
   receipt::fAuth.DefaultQuenlo = true;
   c.DigitalWanted = true;
   c.PrintVeskMessage = false;
-  c.EmailChanged = modified;
+  c.EmailChanged = emailChanged;
+}
+
+bool TfrmAskForVesk::DigitalOnly() {
+  // The flag is judged before the check, which may change the address's form.
+  const bool modified = EmailModifiedAgainstAuth();
+  edtEmail_->setModified(modified);
+  if (!DoDigital()) return false;
+  SetDigitalChoice(false, modified);
   return true;
 }
 
@@ -374,13 +384,7 @@ bool TfrmAskForVesk::DigitalPrint() {
   if (!DoDigital()) return false;
   const bool modified = EmailModifiedAgainstAuth();
   edtEmail_->setModified(modified);
-  receipt::TransControl& c = receipt::FTransControl;
-  c.PrintPaper = true;
-  c.PrintEFT = true;
-  receipt::fAuth.DefaultQuenlo = true;
-  c.DigitalWanted = true;
-  c.PrintVeskMessage = false;
-  c.EmailChanged = modified;
+  SetDigitalChoice(true, modified);
   return true;
 }
 

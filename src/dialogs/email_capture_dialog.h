@@ -68,6 +68,8 @@ class TfrmAskForVesk : public QDialog {
   bool DigitalOnly();
   bool DigitalPrint();
   bool PrintOnly();
+  // The flags of an e-mail choice, with or without the paper receipts.
+  void SetDigitalChoice(bool paper, bool emailChanged);
   // Closes the dialog after a completed choice.
   void Complete();
 
