@@ -392,6 +392,8 @@ TEST_F(CaptureDialogTest, AMisconfiguredFieldIsShownAndTheDialogStaysOpen) {
   Ask(user);
   EXPECT_TRUE(FTransControl.PrintPaper);
   EXPECT_NE(log_.Text().find("User will NOT be permitted to close form"), std::string::npos);
+  EXPECT_NE(log_.Text().find("TProofOfLife.PostActivate"), std::string::npos)
+      << "the watchdog runs once the dialog is active";
 }
 
 }  // namespace
