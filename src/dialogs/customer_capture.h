@@ -1,0 +1,135 @@
+#pragma once
+// The mechanics the customer capture dialogs share: the quick-pick mail-domain
+// buttons, the e-mail check on the address edit, the customer look-up by
+// e-mail in the host database, the required customer-field rows added at run
+// time, the status line and the switching of the dialog's buttons.
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "foundation/prefs_records.h"
+#include "foundation/required_customer_field.h"
+#include "host_interfaces/host_interfaces.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace dialogs {
+
+inline constexpr int kDomainButtonCount = 5;
+inline constexpr int kDomainButtonWidth = 106;
+inline constexpr int kDomainButtonStep = 116;
+using TDomainButtons = std::array<QPushButton*, kDomainButtonCount>;
+
+// Gives the first min(n, 5) buttons the first mail domains as captions, shows
+// them and centres the row on a client area `clientWidth` wide (buttons 106
+// wide, 10 apart). Buttons beyond the domains stay as they are.
+void LayoutDomainButtons(const TDomainButtons& buttons, int clientWidth,
+                         const foundation::StringList& domains);
+
+// Checks the edit's address. When valid the edit holds its lower-case form,
+// its modified flag kept as it was when `keepModified`, else cleared.
+bool ValidateEmailEdit(QLineEdit& edit, bool keepModified);
+
+// The columns a customer look-up reads besides the SID.
+struct TLookupColumns {
+  bool optIn = false;
+  bool loyaltyStatus = false;
+  bool trackingDate = false;
+};
+
+// The statement that finds a customer by e-mail (case ignored, bound as
+// :email_addr). The opt-in column follows the settings; the loyalty-status
+// and tracking-date columns only `withLoyalty`. A configured field name the
+// statement cannot read raises std::runtime_error "Unrecognized field name".
+std::string CustomerLookupSQL(bool withLoyalty, TLookupColumns& columns);
+
+// A customer found by e-mail and the values its configured columns hold
+// (absent when the column is not read or holds NULL).
+struct TCustomerMatch {
+  std::string custSid;
+  std::optional<bool> allowEmail;
+  std::optional<std::string> loyaltyStatus;
+  std::optional<std::string> trackingDate;
+};
+
+// Looks `email` up on the data module's session; nothing when no customer has
+// it. Database errors and a refused logon reach the caller; the dataset is
+// closed in every case.
+std::optional<TCustomerMatch> FindCustomerByEmail(const std::string& email, bool withLoyalty);
+
+// The required customer-field rows of a capture dialog: labels with edits or
+// combo boxes stacked where the e-mail row was, the dialog's fixed controls
+// moved down below them.
+class TRequiredFieldRows {
+ public:
+  // `lblEmail` and `edtEmail` give the rows' left edges, widths and fonts and
+  // the first row's top; `moveDown(delta)` moves the dialog's fixed controls
+  // down by delta and grows the dialog by as much. `tag` names the dialog in
+  // the log.
+  TRequiredFieldRows(QWidget& form, QLabel& lblEmail, QLineEdit& edtEmail,
+                     std::function<void(int)> moveDown, std::string tag);
+  ~TRequiredFieldRows();
+  TRequiredFieldRows(const TRequiredFieldRows&) = delete;
+  TRequiredFieldRows& operator=(const TRequiredFieldRows&) = delete;
+
+  // Adds the rows the host requires for a new customer of the current
+  // subsidiary: the attributes of preference 745 (without "EMail" and
+  // "Cust Id"), then the required user-defined fields from the database (a
+  // date field as an edit, a value list as a combo box; each included in
+  // `custBO`). Each failure is logged with the step and raised again.
+  void Add(IPluginAdapter& adapter, int32_t custBO);
+  bool Empty() const { return rows_.empty(); }
+  size_t Count() const { return rows_.size(); }
+  const foundation::TRequiredCustomerField& Row(size_t i) const { return *rows_[i]; }
+
+  // True when every edit row holds text (trimmed and written back) and every
+  // combo row has an item chosen; at the first row that fails, the message
+  // "Value required for <caption>" and the focus on its control, False.
+  bool Validate();
+  // One "attribute=value" line per row in order: an edit's text, a combo's
+  // chosen value identifier.
+  void CollectValues(foundation::StringList& values) const;
+
+ private:
+  // Adds an edit or combo row at `y`; the top of the next row.
+  int AddRow(bool isEdit, const std::string& caption, const std::string& attribute, int y);
+  void PlaceRow(foundation::TRequiredCustomerField& row, QWidget& control,
+                const std::string& caption, const std::string& attribute, int y);
+  // Moves the fixed controls so that they sit just below `y`.
+  void MoveBelow(int y);
+
+  QWidget& form_;
+  QLabel& lblEmail_;
+  QLineEdit& edtEmail_;
+  std::function<void(int)> moveDown_;
+  std::string tag_;
+  int top_ = 0;    // where the e-mail row was before any row was added
+  int moved_ = 0;  // how far the fixed controls have moved so far
+  std::vector<std::unique_ptr<foundation::TRequiredCustomerField>> rows_;
+};
+
+// Lets the window system repaint and run pending events, user input held back.
+void ProcessPendingEvents();
+
+// Shows `text` in the status label, logs "Status: " + text and lets the
+// window repaint.
+void SetStatusText(QLabel& status, const std::string& text, const std::string& tag);
+
+// Enables or disables the buttons and lets the window repaint.
+void SwitchButtons(std::initializer_list<QWidget*> buttons, const TDomainButtons& domains,
+                   bool enabled);
+
+// "Version: " and the plug-in library's file version ("3.1.x" unreadable).
+QString VersionCaption();
+
+}  // namespace dialogs

@@ -1,0 +1,700 @@
+#include "dialogs/email_capture_dialog.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFont>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPointer>
+#include <QPushButton>
+
+#include "dialogs/vk9_values_server.h"
+#include "foundation/customer_field_names.h"
+#include "foundation/helpers_text.h"
+#include "foundation/log.h"
+#include "foundation/main_window.h"
+#include "foundation/message_form.h"
+#include "foundation/prefs_records.h"
+#include "foundation/ui_guard.h"
+#include "hostplugin/bo_fields.h"
+#include "platform/com/bstr.h"
+#include "platform/com/com_error.h"
+#include "platform/com/variant.h"
+#include "receipt/records.h"
+
+namespace dialogs {
+
+namespace {
+
+constexpr const char* kTag = "TfrmAskForVesk";
+constexpr const char* kNotFoundMessage =
+    "Customer not found.  Please enter additional information to create new customer record.";
+constexpr int kSettingsDumpWidth = 44;
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+std::string Tag(const char* routine) {
+  return std::string(kTag) + "." + routine;
+}
+
+void Log(const std::string& text, const char* routine) {
+  foundation::KWLog(7, text, foundation::kLevelInfo, Tag(routine));
+}
+
+bool Configured(const std::string& setting) {
+  return !setting.empty() && setting != "None";
+}
+
+bool IsUdfSetting(const std::string& setting) {
+  return setting.compare(0, 3, "UDF") == 0;
+}
+
+bool OptInConfigured() {
+  return foundation::MainPrefs.PromptForEmailMarketingOptIn &&
+         Configured(foundation::MainPrefs.EmailOptInField);
+}
+
+QFont ArialFont(int points, bool bold) {
+  QFont font("Arial", points);
+  font.setBold(bold);
+  return font;
+}
+
+template <class W>
+W* Place(W* widget, const char* name, int left, int top, int width, int height) {
+  widget->setObjectName(name);
+  widget->setGeometry(left, top, width, height);
+  return widget;
+}
+
+// Logs entry on construction and exit on destruction.
+class Trace {
+ public:
+  explicit Trace(const char* routine) : tag_(Tag(routine)) { foundation::LogEnter(7, tag_); }
+  ~Trace() { foundation::LogExit(7, tag_); }
+  Trace(const Trace&) = delete;
+  Trace& operator=(const Trace&) = delete;
+
+ private:
+  std::string tag_;
+};
+
+}  // namespace
+
+TfrmAskForVesk::TfrmAskForVesk(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+  setObjectName("frmAskForVesk");
+  setWindowTitle("Quenlos");
+  setModal(true);
+  setFont(ArialFont(8, true));
+  setFixedSize(kClientWidth, kClientHeight);
+
+  // Created in tab order: the three choices, the address, the domains, the boxes.
+  btnDigitalOnly_ = Place(new QPushButton("SEND (Email address required)", this), "btnDigitalOnly",
+                          181, 164, 244, 53);
+  btnDigitalPrint_ = Place(new QPushButton("Email && Paper (Email required)", this),
+                           "btnDigitalPrint", 15, 228, 206, 53);
+  btnPrintOnly_ = Place(new QPushButton("Paper Only", this), "btnPrintOnly", 374, 228, 206, 53);
+  edtEmail_ = Place(new QLineEdit(this), "edtEmail", 167, 56, 277, 22);
+  static constexpr int kDesignLefts[kDomainButtonCount] = {11, 127, 243, 359, 475};
+  for (int i = 0; i < kDomainButtonCount; ++i) {
+    const std::string name = "btnEM" + std::to_string(i + 1);
+    btnEM_[i] =
+        Place(new QPushButton(this), name.c_str(), kDesignLefts[i], 92, kDomainButtonWidth, 25);
+    btnEM_[i]->hide();
+    QPushButton* button = btnEM_[i];
+    connect(button, &QPushButton::clicked, this, [this, button] { DomainButtonClick(button); });
+  }
+  chkEnableLoyaltyTracking_ = Place(new QCheckBox("Loyalty Program Member (Email Required)", this),
+                                    "chkEnableLoyaltyTracking", 32, 132, 269, 17);
+  chkOptInToEmailMarketing_ = Place(new QCheckBox("Opt-in to email marketing", this),
+                                    "chkOptInToEmailMarketing", 308, 132, 269, 17);
+  chkOptInToEmailMarketing_->hide();
+  QWidget* chain[] = {btnDigitalOnly_,
+                      btnDigitalPrint_,
+                      btnPrintOnly_,
+                      edtEmail_,
+                      btnEM_[0],
+                      btnEM_[1],
+                      btnEM_[2],
+                      btnEM_[3],
+                      btnEM_[4],
+                      chkEnableLoyaltyTracking_,
+                      chkOptInToEmailMarketing_};
+  for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
+
+  lblQuestion_ = Place(new QLabel("We now email our receipts.  What is your email address?", this),
+                       "lblQuestion", 61, 20, 469, 21);
+  lblQuestion_->setFont(ArialFont(10, true));
+  lblQuestion_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  lblEmail_ = Place(new QLabel("Email:", this), "lblEmail", 12, 60, 149, 14);
+  lblEmail_->setAlignment(Qt::AlignRight | Qt::AlignTop);
+  lblStatus_ = Place(new QLabel(this), "lblStatus", 26, 324, 445, 18);
+  lblStatus_->setFont(ArialFont(8, false));
+  lblStatus_->setAutoFillBackground(true);
+  QPalette status = lblStatus_->palette();
+  status.setColor(QPalette::Window, QColor(0xDB, 0xF0, 0xF2));
+  status.setColor(QPalette::WindowText, Qt::black);
+  lblStatus_->setPalette(status);
+  lblStatus_->hide();
+  lblVersion_ = Place(new QLabel(this), "lblVersion", 474, 330, 102, 12);
+  lblVersion_->setFont(ArialFont(7, false));
+  lblVersion_->setAlignment(Qt::AlignRight | Qt::AlignTop);
+  for (QLabel* label : {lblQuestion_, lblEmail_, lblStatus_, lblVersion_}) {
+    label->setTextFormat(Qt::PlainText);
+  }
+
+  connect(btnDigitalOnly_, &QPushButton::clicked, this, &TfrmAskForVesk::btnDigitalOnlyClick);
+  connect(btnDigitalPrint_, &QPushButton::clicked, this, &TfrmAskForVesk::btnDigitalPrintClick);
+  connect(btnPrintOnly_, &QPushButton::clicked, this, &TfrmAskForVesk::btnPrintOnlyClick);
+  connect(chkEnableLoyaltyTracking_, &QCheckBox::clicked, this,
+          [] { Log("Clicked", "chkEnableLoyaltyTrackingClick"); });
+  connect(chkOptInToEmailMarketing_, &QCheckBox::clicked, this,
+          [] { Log("Clicked", "chkOptInToEmailMarketingClick"); });
+  edtEmail_->installEventFilter(this);
+
+  FRequiredFields = std::make_unique<TRequiredFieldRows>(
+      *this, *lblEmail_, *edtEmail_, [this](int delta) { MoveControlsDown(delta); }, kTag);
+  FormCreate();
+}
+
+TfrmAskForVesk::~TfrmAskForVesk() {
+  Log("Form destroying", "FormDestroy");
+  FRequiredFields.reset();
+}
+
+void TfrmAskForVesk::SetCaller(IPluginAdapter* adapter, const std::string& custSidAttr,
+                               int32_t custBO, bool inBefore) {
+  FBO = ComPtr<IPluginAdapter>(adapter);
+  FCustSidAttr = custSidAttr;
+  FCustBO = custBO;
+  FInBefore = inBefore;
+}
+
+void TfrmAskForVesk::FormCreate() {
+  if (foundation::MainPrefs.OffsetForm) Log("Form keeps its set position", "FormCreate");
+}
+
+void TfrmAskForVesk::showEvent(QShowEvent* event) {
+  if (foundation::MainPrefs.OffsetForm) {
+    move(1, 1);
+  } else {
+    foundation::CentreFrameOn(*this, foundation::ScreenArea(*this));
+  }
+  FormShow();
+  QDialog::showEvent(event);
+}
+
+void TfrmAskForVesk::LogSettings() {
+  if (foundation::GetLogLevel() < 9) return;
+  const foundation::TMainPrefs& p = foundation::MainPrefs;
+  const auto b = foundation::BoolToText;
+  const std::pair<const char*, std::string> settings[] = {
+      {"CustLoyalAttr", p.LoyalAttr},
+      {"CustLoyalField", p.LoyalField},
+      {"EnableLoyaltyTracking", b(p.EnableLoyaltyTracking)},
+      {"LoyaltyStatusField", p.LoyaltyStatusField},
+      {"LoyaltyTrackingDateField", p.LoyaltyTrackingDateField},
+      {"EmailOptInField", p.EmailOptInField},
+      {"DefaultEFTReceiptPrintingOn", b(foundation::WSPrefs.DefaultEFTReceiptPrintingOn)},
+      {"PromptForEmailMarketingOptIn", b(p.PromptForEmailMarketingOptIn)},
+      {"InclDesc3", b(p.InclDesc3)},
+      {"InclDesc4", b(p.InclDesc4)},
+      {"InclSize", b(p.InclSize)},
+      {"InclAttr", b(p.InclAttr)},
+      {"InclVendor", b(p.InclVendor)},
+      {"AlwaysCreateCustForUniqueEmail", b(p.AlwaysCreateCustForUniqueEmail)},
+      {"TurnOnReceiptQueuingService", b(p.QueueEnabled)},
+      {"QueueServiceInterval", std::to_string(p.QueueInterval)},
+      {"QueueServiceLogLevel", std::to_string(p.QueueLogLevel)}};
+  foundation::KWLog(9, "Settings:", foundation::kLevelDebug, Tag("FormShow"));
+  for (const auto& [name, value] : settings) {
+    std::string line = std::string("     fMain.") + name;
+    if (line.size() < kSettingsDumpWidth) line.append(kSettingsDumpWidth - line.size(), '.');
+    foundation::KWLog(9, line + value, foundation::kLevelDebug, Tag("FormShow"));
+  }
+}
+
+void TfrmAskForVesk::FormShow() {
+  Trace trace("FormShow");
+  lblVersion_->setText(VersionCaption());
+  LogSettings();
+  LayoutDomainButtons(btnEM_, kClientWidth, foundation::EmailProviders);
+  FExistingCustomer = false;
+  FTrackingDate.clear();
+  try {
+    GetCustSidFromDocument();
+  } catch (const std::exception& e) {
+    foundation::LogException(e, Tag("FormShow") + " while reading the customer of the document");
+  }
+  edtEmail_->setText(Q(receipt::fAuth.EmailAddress));
+  FCanClose = false;
+  edtEmail_->setModified(false);
+  edtEmail_->setFocus();
+  chkEnableLoyaltyTracking_->setVisible(foundation::MainPrefs.EnableLoyaltyTracking);
+  chkEnableLoyaltyTracking_->setChecked(receipt::fAuth.LoyaltyMember);
+  if (OptInConfigured()) {
+    chkOptInToEmailMarketing_->setVisible(true);
+    if (!FCustSid.empty() && FBO) {
+      try {
+        BStr name("Cust Sid");
+        Variant sid(FCustSid);
+        int32_t status = 0;
+        FBO->BOSetFilterAttr(FCustBO, name.Get(), &sid.Get(), 1, -1, -1, &status);
+        if (status == kAdapterSuccess) {
+          chkOptInToEmailMarketing_->setChecked(hostplugin::CustomerAllowsEmail(*FBO, FCustBO));
+        }
+      } catch (const std::exception& e) {
+        foundation::LogException(e, Tag("FormShow") + " while reading the opt-in");
+      }
+      BStr name("Cust Sid");
+      Variant empty("");
+      int32_t status = 0;
+      FBO->BOSetFilterAttr(FCustBO, name.Get(), &empty.Get(), 0, -1, -1, &status);
+    }
+  }
+}
+
+bool TfrmAskForVesk::event(QEvent* event) {
+  switch (static_cast<int>(event->type())) {
+    case QEvent::WindowActivate:
+      Log("Form activating", "FormActivate");
+      if (FProofOfLife != nullptr) {
+        QCoreApplication::postEvent(this, new QEvent(QEvent::Type(kPostActivateEvent)));
+      }
+      break;
+    case QEvent::WindowDeactivate:
+      Log("Form deactivating", "FormDeactivate");
+      break;
+    case kPostActivateEvent:
+      if (FProofOfLife != nullptr) FProofOfLife->PostActivate(true);
+      return true;
+    default:
+      break;
+  }
+  return QDialog::event(event);
+}
+
+bool TfrmAskForVesk::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == edtEmail_) {
+    if (event->type() == QEvent::FocusIn) Log("Control entered", "edtEmailEnter");
+    if (event->type() == QEvent::FocusOut) Log("Control exited", "edtEmailExit");
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+bool TfrmAskForVesk::FormCloseQuery() {
+  Log(FCanClose ? "User will be permitted to close form"
+                : "User will NOT be permitted to close form",
+      "FormCloseQuery");
+  return FCanClose;
+}
+
+void TfrmAskForVesk::closeEvent(QCloseEvent* event) {
+  if (!FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  Log("Form closing", "FormClose");
+  QDialog::done(QDialog::Rejected);
+  event->accept();
+}
+
+void TfrmAskForVesk::reject() {
+  if (FormCloseQuery()) QDialog::reject();
+}
+
+void TfrmAskForVesk::Complete() {
+  receipt::fAuth.EmailAddress = edtEmail_->text().toStdString();
+  FCanClose = true;
+  close();
+}
+
+void TfrmAskForVesk::DomainButtonClick(QPushButton* button) {
+  edtEmail_->setText(edtEmail_->text() + button->text());
+  Log("Clicked", "btnEMClick");
+}
+
+void TfrmAskForVesk::RunChoice(const char* name, bool (TfrmAskForVesk::*choice)()) {
+  Trace trace(name);
+  DisableButtons();
+  bool done = false;
+  try {
+    done = (this->*choice)();
+  } catch (const std::exception& e) {
+    EnableButtons();
+    foundation::LogException(e, Tag(name));
+    foundation::DisplayMessage(foundation::kMessageCaption, e.what());
+    return;
+  } catch (...) {
+    EnableButtons();
+    foundation::KWLog(0, "Unknown exception", foundation::kLevelError, Tag(name));
+    foundation::DisplayMessage(foundation::kMessageCaption, "Unknown error");
+    return;
+  }
+  if (done) {
+    Complete();
+  } else {
+    EnableButtons();
+  }
+}
+
+void TfrmAskForVesk::btnDigitalOnlyClick() {
+  RunChoice("btnDigitalOnlyClick", &TfrmAskForVesk::DigitalOnly);
+}
+
+void TfrmAskForVesk::btnDigitalPrintClick() {
+  RunChoice("btnDigitalPrintClick", &TfrmAskForVesk::DigitalPrint);
+}
+
+void TfrmAskForVesk::btnPrintOnlyClick() {
+  RunChoice("btnPrintOnlyClick", &TfrmAskForVesk::PrintOnly);
+}
+
+bool TfrmAskForVesk::EmailModifiedAgainstAuth() {
+  return edtEmail_->text().toStdString() != receipt::fAuth.EmailAddress;
+}
+
+void TfrmAskForVesk::SetDigitalChoice(bool paper, bool emailChanged) {
+  receipt::TransControl& c = receipt::FTransControl;
+  c.PrintPaper = paper;
+  c.PrintEFT = paper;
+  receipt::fAuth.DefaultQuenlo = true;
+  c.DigitalWanted = true;
+  c.PrintVeskMessage = false;
+  c.EmailChanged = emailChanged;
+}
+
+bool TfrmAskForVesk::DigitalOnly() {
+  // The flag is judged before the check, which may change the address's form.
+  const bool modified = EmailModifiedAgainstAuth();
+  edtEmail_->setModified(modified);
+  if (!DoDigital()) return false;
+  SetDigitalChoice(false, modified);
+  return true;
+}
+
+bool TfrmAskForVesk::DigitalPrint() {
+  if (!DoDigital()) return false;
+  const bool modified = EmailModifiedAgainstAuth();
+  edtEmail_->setModified(modified);
+  SetDigitalChoice(true, modified);
+  return true;
+}
+
+bool TfrmAskForVesk::PrintOnly() {
+  ShowStatus();
+  struct Hide {
+    TfrmAskForVesk* form;
+    ~Hide() { form->HideStatus(); }
+  } hide{this};
+  if (!edtEmail_->text().isEmpty() && !ValidateEmail()) {
+    foundation::DisplayMessage(foundation::kMessageCaption, "Invalid Email address.");
+    return false;
+  }
+  if (foundation::MainPrefs.EnableLoyaltyTracking && chkEnableLoyaltyTracking_->isChecked()) {
+    SetStatus("Attempting to locate customer...");
+    if (!LocateCustomer(true)) return false;
+    if (!StoreWhenNeeded()) return false;
+    if (!FCustSid.empty() && FUpdateDocument) {
+      SetStatus("Updating document with link to customer...");
+      UpdateDocumentWithCustomer();
+      SetStatus("");
+    }
+  }
+  receipt::TransControl& c = receipt::FTransControl;
+  c.PrintPaper = true;
+  c.PrintEFT = foundation::WSPrefs.DefaultEFTReceiptPrintingOn;
+  c.DigitalWanted = false;
+  c.PrintVeskMessage = receipt::fAuth.IsTemp;
+  receipt::fAuth.QuenlosCardNumber.clear();
+  c.EmailChanged = !edtEmail_->text().isEmpty() && EmailModifiedAgainstAuth();
+  return true;
+}
+
+bool TfrmAskForVesk::LocateCustomer(bool loyaltyOrOptIn) {
+  const foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  if (!FCustSid.empty()) {
+    FExistingCustomer = true;
+    return true;
+  }
+  if (!prefs.SaveEmail && !prefs.AlwaysCreateCustForUniqueEmail) return true;
+  if (FindExistingCustomerByEmailAddress()) return true;
+  if ((prefs.AlwaysCreateCustForUniqueEmail || loyaltyOrOptIn) && !FHaveRequiredFields &&
+      AddRequiredFields()) {
+    foundation::DisplayMessage(foundation::kMessageCaption, kNotFoundMessage);
+    return false;
+  }
+  return true;
+}
+
+bool TfrmAskForVesk::StoreWhenNeeded() {
+  if (!FNewCustomerNeeded) return true;
+  if (!FRequiredFields->Validate()) return false;
+  if (foundation::MainPrefs.AlwaysCreateCustForUniqueEmail) {
+    SetStatus("Storing new customer...");
+    StoreNewCustomer();
+  } else {
+    Log("Customer does not exist for email, but AlwaysCreateCustForUniqueEmail is false; "
+        "skipping customer creation.",
+        "DoDigital");
+  }
+  SetStatus("");
+  return true;
+}
+
+bool TfrmAskForVesk::DoDigital() {
+  Trace trace("DoDigital");
+  ShowStatus();
+  struct Hide {
+    TfrmAskForVesk* form;
+    ~Hide() { form->HideStatus(); }
+  } hide{this};
+  if (edtEmail_->text().isEmpty()) {
+    foundation::DisplayMessage(foundation::kMessageCaption, "Email is required.");
+    edtEmail_->setFocus();
+    return false;
+  }
+  if (!ValidateEmail()) {
+    foundation::DisplayMessage(foundation::kMessageCaption, "Invalid Email address.");
+    edtEmail_->setFocus();
+    return false;
+  }
+  SetStatus("Attempting to locate customer");
+  const bool boxes =
+      chkEnableLoyaltyTracking_->isChecked() || chkOptInToEmailMarketing_->isChecked();
+  if (!LocateCustomer(boxes)) return false;
+  if (FNewCustomerNeeded) {
+    if (!StoreWhenNeeded()) return false;
+  } else if (FExistingCustomer && edtEmail_->isModified()) {
+    if (foundation::MainPrefs.SaveEmail) {
+      SetStatus("Updating existing customer...");
+      UpdateExistingCustomer();
+      SetStatus("");
+    } else {
+      receipt::fAuth.StoredEmail = edtEmail_->text().toStdString();
+    }
+  }
+  if (!FCustSid.empty() && FUpdateDocument) {
+    SetStatus("Updating document with reference to customer record...");
+    UpdateDocumentWithCustomer();
+    SetStatus("");
+  }
+  return true;
+}
+
+bool TfrmAskForVesk::ValidateEmail() {
+  return ValidateEmailEdit(*edtEmail_, true);
+}
+
+bool TfrmAskForVesk::FindExistingCustomerByEmailAddress() {
+  Trace trace("FindExistingCustomerByEmailAddress");
+  bool found = !FCustSid.empty();
+  SetUpdateDocument(FCustSid.empty() && FInBefore);
+  if (FCustSid.empty()) {
+    const std::string email = foundation::helpers::TrimText(edtEmail_->text().toStdString());
+    // As the platform's edit does, an unchanged text is not set again and so
+    // keeps its modified flag.
+    if (Q(email) != edtEmail_->text()) edtEmail_->setText(Q(email));
+    if (!email.empty()) {
+      const std::optional<TCustomerMatch> match = FindCustomerByEmail(email, true);
+      found = match.has_value();
+      if (match) {
+        FCustSid = match->custSid;
+        Log("Customer found: " + FCustSid, "FindExistingCustomerByEmailAddress");
+        if (match->allowEmail) chkOptInToEmailMarketing_->setChecked(*match->allowEmail);
+        if (match->trackingDate) FTrackingDate = *match->trackingDate;
+        if (match->loyaltyStatus && *match->loyaltyStatus == "YES") {
+          chkEnableLoyaltyTracking_->setChecked(true);
+        }
+      } else {
+        Log("No customer has this email", "FindExistingCustomerByEmailAddress");
+      }
+    }
+  }
+  FExistingCustomer = found;
+  return found;
+}
+
+void TfrmAskForVesk::GetCustSidFromDocument() {
+  if (!FBO) return;
+  const Variant value = [&] {
+    BStr name(FCustSidAttr);
+    Variant read;
+    const HRESULT hr = FBO->BOGetAttrValue(0, name.Get(), read.Put());
+    if (FAILED(hr)) throw ComError(hr, "The host could not read \"" + FCustSidAttr + "\"");
+    return read;
+  }();
+  if (value.IsNull()) {
+    Log("Value was null", "GetCustSidFromDocument");
+    return;
+  }
+  FCustSid = value.ToString();
+  Log("Customer SID of the document: " + FCustSid, "GetCustSidFromDocument");
+}
+
+void TfrmAskForVesk::UpdateDocumentWithCustomer() {
+  try {
+    if (!FBO) throw std::runtime_error("No host adapter");
+    BStr name(FCustSidAttr);
+    Variant sid(FCustSid);
+    int32_t status = 0;
+    const HRESULT hr = FBO->BOSetAttrValue(0, name.Get(), &sid.Get(), &status);
+    if (FAILED(hr) || status != kAdapterSuccess) {
+      throw std::runtime_error("The host could not set \"" + FCustSidAttr + "\" (status " +
+                               std::to_string(status) + ")");
+    }
+    Log(FCustSidAttr + " := " + FCustSid, "UpdateDocumentWithCustomer");
+  } catch (const std::exception& e) {
+    foundation::LogException(e, Tag("UpdateDocumentWithCustomer"));
+  }
+}
+
+bool TfrmAskForVesk::AddRequiredFields() {
+  Trace trace("AddRequiredFields");
+  FNewCustomerNeeded = foundation::MainPrefs.AlwaysCreateCustForUniqueEmail;
+  if (!FCustSid.empty() && FCustSid != "0") return false;
+  FNewCustomerNeeded = true;
+  if (!FBO) throw std::runtime_error("No host adapter");
+  FRequiredFields->Add(*FBO, FCustBO);
+  FHaveRequiredFields = !FRequiredFields->Empty();
+  return FHaveRequiredFields;
+}
+
+void TfrmAskForVesk::MoveControlsDown(int delta) {
+  setFixedSize(width(), height() + delta);
+  QWidget* fixed[] = {lblEmail_,
+                      edtEmail_,
+                      chkEnableLoyaltyTracking_,
+                      chkOptInToEmailMarketing_,
+                      btnDigitalOnly_,
+                      btnDigitalPrint_,
+                      btnPrintOnly_,
+                      lblStatus_,
+                      lblVersion_};
+  for (QWidget* control : fixed) control->move(control->x(), control->y() + delta);
+  for (QPushButton* button : btnEM_) button->move(button->x(), button->y() + delta);
+}
+
+foundation::StringList TfrmAskForVesk::CollectValues() const {
+  const foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  foundation::StringList values;
+  FRequiredFields->CollectValues(values);
+  values.push_back("EMail=" + edtEmail_->text().toStdString());
+  const auto line = [&](const std::string& field, bool udf, bool checked) {
+    if (field.empty()) {
+      foundation::KWLog(1, "No customer field is known for this setting; the value is not stored",
+                        foundation::kLevelWarning, Tag("CollectValues"));
+      return;
+    }
+    values.push_back(field + "=" + (udf ? (checked ? "2" : "1") : (checked ? "YES" : "NO")));
+  };
+  if (OptInConfigured()) {
+    line(foundation::MapCustomerFieldName(prefs.EmailOptInField),
+         IsUdfSetting(prefs.EmailOptInField), chkOptInToEmailMarketing_->isChecked());
+  }
+  if (Configured(prefs.LoyaltyStatusField)) {
+    const std::string& setting = prefs.LoyaltyStatusField;
+    const bool udf = IsUdfSetting(setting);
+    std::string field;
+    if (udf) {
+      if (setting.size() >= 4 && setting[3] >= '0' && setting[3] <= '9') {
+        field = std::string("UDF ") + setting[3] + " Val Id";
+      }
+    } else {
+      field = foundation::MapCustomerFieldName(setting);
+    }
+    line(field, udf, chkEnableLoyaltyTracking_->isChecked());
+  }
+  if (Configured(prefs.LoyaltyTrackingDateField) && chkEnableLoyaltyTracking_->isChecked() &&
+      FTrackingDate.empty()) {
+    const std::string field = foundation::MapCustomerFieldName(prefs.LoyaltyTrackingDateField);
+    if (field.empty()) {
+      line(field, false, false);
+    } else {
+      values.push_back(
+          field + "=" +
+          QDateTime::currentDateTime().toString("yyyy-MM-dd'T'HH:mm:ss").toStdString());
+    }
+  }
+  return values;
+}
+
+void TfrmAskForVesk::StoreNewCustomer() {
+  SetStatus("Storing new customer information...");
+  Tvk9ValuesServer* server = ValuesServer();
+  if (server == nullptr) {
+    foundation::KWLog(0, "No values server is prepared; the new customer is not stored",
+                      foundation::kLevelError, Tag("StoreNewCustomer"));
+  } else {
+    FCustSid = server->CreateNewCustomer(foundation::MainPrefs.SBS, CollectValues());
+    if (!FCustSid.empty()) receipt::fAuth.StoredEmail = edtEmail_->text().toStdString();
+  }
+  SetStatus("");
+}
+
+void TfrmAskForVesk::UpdateExistingCustomer() {
+  SetStatus("Updating information on existing customer...");
+  Tvk9ValuesServer* server = ValuesServer();
+  if (server == nullptr) {
+    foundation::KWLog(0, "No values server is prepared; the customer is not updated",
+                      foundation::kLevelError, Tag("UpdateExistingCustomer"));
+  } else if (server->UpdateExistingCustomer(foundation::MainPrefs.SBS, FCustSid, CollectValues())) {
+    receipt::fAuth.StoredEmail = edtEmail_->text().toStdString();
+  }
+  SetStatus("");
+}
+
+void TfrmAskForVesk::SetStatus(const std::string& text) {
+  SetStatusText(*lblStatus_, text, Tag("SetStatus"));
+}
+
+void TfrmAskForVesk::ShowStatus() {
+  lblStatus_->show();
+  ProcessPendingEvents();
+}
+
+void TfrmAskForVesk::HideStatus() {
+  lblStatus_->hide();
+}
+
+void TfrmAskForVesk::DisableButtons() {
+  SwitchButtons({btnDigitalOnly_, btnDigitalPrint_, btnPrintOnly_}, btnEM_, false);
+}
+
+void TfrmAskForVesk::EnableButtons() {
+  SwitchButtons({btnDigitalOnly_, btnDigitalPrint_, btnPrintOnly_}, btnEM_, true);
+}
+
+void TfrmAskForVesk::SetUpdateDocument(bool value) {
+  FUpdateDocument = value;
+}
+
+void AskVeskNotValidated(IPluginAdapter* adapter, const std::string& custSidAttr, int32_t custBO,
+                         bool inBefore) {
+  if (!foundation::UiAvailableOnThisThread()) {
+    foundation::KWLog(5, "No user interface on this thread; the e-mail was not asked",
+                      foundation::kLevelWarning, "AskVeskNotValidated");
+    return;
+  }
+  // The owner may free the form while it is shown; the guard then reads null.
+  QPointer<TfrmAskForVesk> form = new TfrmAskForVesk(foundation::HostMainWindow());
+  auto proofOfLife = std::make_unique<foundation::TProofOfLife>(form.data());
+  form->SetProofOfLife(proofOfLife.get());
+  form->SetCaller(adapter, custSidAttr, custBO, inBefore);
+  form->exec();
+  try {
+    proofOfLife.reset();
+    delete form.data();
+  } catch (const std::exception& e) {
+    foundation::LogException(e, " when freeing frmAskForVesk: ");
+  }
+}
+
+}  // namespace dialogs

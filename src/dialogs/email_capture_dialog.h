@@ -1,0 +1,138 @@
+#pragma once
+// TfrmAskForVesk: the e-mail capture dialog turned to the customer at checkout
+// when the receipt preference is not known yet. It asks for the e-mail
+// address (with quick-pick mail domains), offers the loyalty and e-mail
+// marketing boxes and closes through one of three receipt choices. Before an
+// e-mail choice closes it checks the address, looks the customer up by
+// e-mail, asks for the host's required customer fields when a record must be
+// made, creates or updates the host customer through the values server and
+// links it to the sale document. The outcome goes into FTransControl and
+// fAuth.
+
+#include <QDialog>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "dialogs/customer_capture.h"
+#include "foundation/proof_of_life.h"
+#include "host_interfaces/host_interfaces.h"
+#include "platform/com/com_ptr.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace dialogs {
+
+class TfrmAskForVesk : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TfrmAskForVesk(QWidget* owner = nullptr);
+  ~TfrmAskForVesk() override;
+
+  static constexpr int kClientWidth = 592;
+  static constexpr int kClientHeight = 354;
+  // The event the dialog posts itself on activation to run its watchdog.
+  static constexpr int kPostActivateEvent = 1147;
+
+  // What the caller hands over before the dialog is shown.
+  void SetCaller(IPluginAdapter* adapter, const std::string& custSidAttr, int32_t custBO,
+                 bool inBefore);
+  // Watched while the dialog is shown; owned by the caller.
+  void SetProofOfLife(foundation::TProofOfLife* proofOfLife) { FProofOfLife = proofOfLife; }
+
+  // The close box and Escape are refused until a choice button completed.
+  void reject() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void FormCreate();
+  void FormShow();
+  void LogSettings();
+  bool FormCloseQuery();
+  void DomainButtonClick(QPushButton* button);
+  void btnDigitalOnlyClick();
+  void btnDigitalPrintClick();
+  void btnPrintOnlyClick();
+  // Runs a choice button's work with the buttons off; an exception is logged
+  // and shown, the buttons come back on and the dialog stays open.
+  void RunChoice(const char* name, bool (TfrmAskForVesk::*choice)());
+  bool DigitalOnly();
+  bool DigitalPrint();
+  bool PrintOnly();
+  // The flags of an e-mail choice, with or without the paper receipts.
+  void SetDigitalChoice(bool paper, bool emailChanged);
+  // Closes the dialog after a completed choice.
+  void Complete();
+
+  bool DoDigital();
+  bool ValidateEmail();
+  bool FindExistingCustomerByEmailAddress();
+  void GetCustSidFromDocument();
+  void UpdateDocumentWithCustomer();
+  // Adds the required-field rows unless a customer is known; True when rows
+  // were added.
+  bool AddRequiredFields();
+  void MoveControlsDown(int delta);
+  foundation::StringList CollectValues() const;
+  void StoreNewCustomer();
+  void UpdateExistingCustomer();
+  void SetStatus(const std::string& text);
+  void ShowStatus();
+  void HideStatus();
+  void DisableButtons();
+  void EnableButtons();
+  void SetUpdateDocument(bool value);
+  // Looks the customer up (when the settings ask for it) and adds the rows
+  // for a new record; False when the rows were just added and must be filled.
+  bool LocateCustomer(bool loyaltyOrOptIn);
+  // Validates the rows and stores a new customer when one is needed; False
+  // when a row is empty.
+  bool StoreWhenNeeded();
+  bool EmailModifiedAgainstAuth();
+
+  QLabel* lblQuestion_;
+  QLabel* lblEmail_;
+  QLineEdit* edtEmail_;
+  TDomainButtons btnEM_{};
+  QCheckBox* chkEnableLoyaltyTracking_;
+  QCheckBox* chkOptInToEmailMarketing_;
+  QPushButton* btnDigitalOnly_;
+  QPushButton* btnDigitalPrint_;
+  QPushButton* btnPrintOnly_;
+  QLabel* lblStatus_;
+  QLabel* lblVersion_;
+
+  bool FCanClose = false;
+  std::string FCustSidAttr;
+  int32_t FCustBO = 0;
+  ComPtr<IPluginAdapter> FBO;
+  bool FExistingCustomer = false;
+  bool FHaveRequiredFields = false;
+  bool FNewCustomerNeeded = false;
+  std::string FCustSid;
+  bool FUpdateDocument = false;
+  bool FInBefore = false;
+  std::unique_ptr<TRequiredFieldRows> FRequiredFields;
+  std::string FTrackingDate;
+  foundation::TProofOfLife* FProofOfLife = nullptr;
+};
+
+// Asks for the customer's e-mail and receipt choice modally on the host's
+// main window. `custSidAttr` names the document attribute holding the
+// customer SID, `custBO` is the caller's customer object and `inBefore` tells
+// that the document is not saved yet (the customer is then linked to it).
+// The outcome is in FTransControl and fAuth. Without a user interface on the
+// calling thread it logs a warning and changes nothing.
+void AskVeskNotValidated(IPluginAdapter* adapter, const std::string& custSidAttr, int32_t custBO,
+                         bool inBefore);
+
+}  // namespace dialogs

@@ -1,0 +1,399 @@
+// The e-mail capture dialog driven by the scripted user over a sale staged in
+// the simulated host: the choices' flags, the address checks, the domain
+// buttons, the customer look-up, the required fields of a new customer and
+// its record in the host, and the refused ways out.
+
+#include "dialogs/email_capture_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+#include <functional>
+
+#include "dialogs/vk9_values_server.h"
+#include "foundation/message_form.h"
+#include "hostplugin/bo_fields.h"
+#include "receipt/extraction/staged_host.h"
+#include "receipt/records.h"
+#include "scripted_user/qt_test_app.h"
+#include "scripted_user/scripted_user.h"
+#include "support/app_log_capture.h"
+
+namespace {
+
+const bool kQtApp = testsupport::InstallQtApplication();
+
+using receipt::fAuth;
+using receipt::FTransControl;
+using Rows = std::vector<std::vector<std::string>>;
+using testsupport::ScriptedUser;
+
+constexpr const char* kSidAttr = "Bill To Cust Sid";
+
+QString Shot(const char* name) {
+  return QString(SCREENSHOT_FOLDER) + "/" + name + ".png";
+}
+
+// Waits for the message form, checks its text and confirms it.
+ScriptedUser& Message(ScriptedUser& user, const std::string& text) {
+  return user.WaitForDialog("TfrmDispMess")
+      .Check([text](QDialog& d) {
+        const QString shown = static_cast<foundation::TfrmDispMess&>(d).lblMess()->text();
+        return shown.toStdString() == text ? QString() : "message: " + shown;
+      })
+      .Press("btnOK")
+      .WaitForDialog("TfrmAskForVesk");
+}
+
+class CaptureDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    receipt::ResetTransControl();
+    receipt::ResetAuth();
+    foundation::EmailProviders.clear();
+    foundation::MainPrefs.SBS = "1";
+    host_.Adapter().BOCreate(5, &custBO_, &status_);
+  }
+  void TearDown() override {
+    if (server_) server_->CleanUp();
+    foundation::EmailProviders.clear();
+    foundation::WSPrefs = {};
+    receipt::ResetTransControl();
+    receipt::ResetAuth();
+  }
+
+  void PrepareValuesServer() {
+    server_ = MakeComObject<dialogs::Tvk9ValuesServer>();
+    server_->Initialize();
+    ASSERT_EQ(server_->Set_Adapter(&host_.Adapter()), S_OK);
+    WordBool prepared = 0;
+    ASSERT_EQ(server_->Prepare(&prepared), S_OK);
+  }
+  // Shows the dialog as the receipt processor does, before the save.
+  void Ask(ScriptedUser& user, bool inBefore = true) {
+    user.Start();
+    dialogs::AskVeskNotValidated(&host_.Adapter(), kSidAttr, custBO_, inBefore);
+    EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+  }
+  std::string Document(const char* attribute) {
+    return hostplugin::GetBOFieldValue(host_.Adapter(), 0, attribute);
+  }
+  size_t JournalCount(const std::string& fragment) {
+    const std::vector<std::string> journal = host_.Journal();
+    return std::count_if(journal.begin(), journal.end(), [&](const std::string& entry) {
+      return entry.find(fragment) != std::string::npos;
+    });
+  }
+  Rows Query(const std::string& sql) { return host_.Database().Query(sql); }
+
+  testsupport::AppLogCapture log_{"capture_dialog", 9, true};
+  stagedhost::StagedHost host_{stagedhost::ReadScenario("capture_sale.yaml")};
+  ComPtr<dialogs::Tvk9ValuesServer> server_;
+  int32_t custBO_ = -1;
+  int32_t status_ = 0;
+};
+
+TEST_F(CaptureDialogTest, EachChoiceSetsTheSaleFlags) {
+  struct Flags {
+    bool printPaper, printEFT, defaultQuenlo, digitalWanted, printVeskMessage, emailChanged;
+    std::string email, card;
+    bool operator==(const Flags&) const = default;
+  };
+  struct Case {
+    const char* button;
+    const char* typed;
+    Flags expected;
+  } cases[] = {
+      {"btnDigitalOnly",
+       "a@b.example",
+       {false, false, true, true, false, true, "a@b.example", "C1"}},
+      {"btnDigitalPrint", "", {true, true, true, true, false, false, "old@example.com", "C1"}},
+      {"btnPrintOnly", "", {true, false, false, false, true, false, "old@example.com", ""}},
+      {"btnPrintOnly",
+       "New@Example.com",
+       {true, false, false, false, true, true, "new@example.com", ""}},
+  };
+  foundation::WSPrefs.DefaultEFTReceiptPrintingOn = false;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.button);
+    receipt::ResetTransControl();
+    receipt::ResetAuth();
+    fAuth.EmailAddress = "old@example.com";
+    fAuth.QuenlosCardNumber = "C1";
+    fAuth.IsTemp = true;
+    FTransControl.PrintVeskMessage = true;
+    ScriptedUser user;
+    user.WaitForDialog("TfrmAskForVesk");
+    if (*c.typed != '\0') user.Fill("edtEmail", c.typed);
+    user.Press(c.button).WaitForClose();
+    Ask(user);
+    const Flags now{
+        FTransControl.PrintPaper,    FTransControl.PrintEFT,         fAuth.DefaultQuenlo,
+        FTransControl.DigitalWanted, FTransControl.PrintVeskMessage, FTransControl.EmailChanged,
+        fAuth.EmailAddress,          fAuth.QuenlosCardNumber};
+    EXPECT_EQ(now, c.expected);
+  }
+  fAuth.EmailAddress.clear();
+  ScriptedUser user;
+  user.WaitForDialog("TfrmAskForVesk").Press("btnPrintOnly").WaitForClose();
+  Ask(user);
+  EXPECT_FALSE(FTransControl.EmailChanged) << "Paper Only closes at once on an empty address";
+  EXPECT_EQ(JournalCount(""), 0u) << "neither SaveEmail nor AlwaysCreate: no look-up";
+}
+
+TEST_F(CaptureDialogTest, AddressChecksDomainsAndTheRefusedWaysOut) {
+  struct Case {
+    std::vector<std::string> domains;
+    std::vector<int> lefts;
+  } cases[] = {
+      {{}, {}},
+      {{"@a.com", "@b.com", "@c.com"}, {127, 243, 359}},
+      {{"@gmail.com", "@yahoo.com", "@outlook.com", "@aol.com", "@icloud.com", "@x.com", "@y.com"},
+       {11, 127, 243, 359, 475}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.domains.size());
+    foundation::EmailProviders = c.domains;
+    ScriptedUser user;
+    user.WaitForDialog("TfrmAskForVesk").Check([&](QDialog& d) {
+      QString why;
+      for (int i = 0; i < 5; ++i) {
+        auto* button = d.findChild<QPushButton*>(QString("btnEM%1").arg(i + 1));
+        const bool shown = i < static_cast<int>(c.lefts.size());
+        if (button->isVisible() != shown || (shown && button->x() != c.lefts[i]) ||
+            (shown && button->text().toStdString() != c.domains[i])) {
+          why += QString("btnEM%1 at %2 ").arg(i + 1).arg(button->x());
+        }
+      }
+      return why;
+    });
+    if (c.domains.empty()) {
+      user.Grab(Shot("first_show")).CloseBox().PressEscape();
+      Message(user.Press("btnDigitalOnly"), "Email is required.");
+      user.Fill("edtEmail", "Someone@");
+      Message(user.Press("btnDigitalPrint"), "Invalid Email address.");
+      user.Fill("edtEmail", "Someone@nowhere").Press("btnPrintOnly");
+      user.WaitForDialog("TfrmDispMess").Grab(Shot("invalid_address")).Press("btnOK");
+      user.WaitForDialog("TfrmAskForVesk").Fill("edtEmail", "Someone@nowhere.example");
+    } else {
+      user.Grab(Shot(c.lefts.size() == 5 ? "five_domains" : "three_domains"));
+      user.Fill("edtEmail", "me").Press("btnEM2");
+    }
+    user.Check([](QDialog& d) {
+      return d.isVisible() ? QString() : QString("closed before a choice completed");
+    });
+    user.Press("btnDigitalOnly").WaitForClose();
+    Ask(user);
+    EXPECT_EQ(fAuth.EmailAddress,
+              c.domains.empty() ? "someone@nowhere.example" : "me" + c.domains[1]);
+  }
+}
+
+TEST_F(CaptureDialogTest, ACustomerFoundByEmailSetsTheBoxesFromItsColumns) {
+  struct Case {
+    const char *optIn, *loyalty, *tracking, *email;
+    bool optInChecked, loyaltyChecked;
+  } cases[] = {
+      {"Allow Email", "Info1", "UDF1 Date", "ANN.LEE@example.com", true, true},
+      {"Info1", "Info2", "UDF2 Date", "Bob@Example.com", false, true},
+      {"Info2", "Notes", "Address6", "Ann.Lee@example.com", false, true},
+      {"Notes", "UDF5", "Info1", "bob@example.com", false, false},
+      {"Allow Email", "UDF5", "Info2", "ann.lee@EXAMPLE.com", true, true},
+      {"Allow Email", "None", "Notes", "cy@example.com", true, false},  // NULL: as it was
+  };
+  foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  prefs.SaveEmail = false;
+  prefs.AlwaysCreateCustForUniqueEmail = true;
+  prefs.EnableLoyaltyTracking = true;
+  prefs.PromptForEmailMarketingOptIn = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.optIn + std::string("/") + c.loyalty + "/" + c.tracking);
+    prefs.EmailOptInField = c.optIn;
+    prefs.LoyaltyStatusField = c.loyalty;
+    prefs.LoyaltyTrackingDateField = c.tracking;
+    fAuth.StoredEmail.clear();
+    host_.ClearJournal();
+    dialogs::TfrmAskForVesk form;
+    form.SetCaller(&host_.Adapter(), kSidAttr, custBO_, false);
+    ScriptedUser user;
+    user.WaitForDialog("TfrmAskForVesk").Tick("chkOptInToEmailMarketing");
+    user.Fill("edtEmail", c.email).Press("btnDigitalOnly").WaitForClose();
+    user.Start();
+    form.exec();
+    ASSERT_TRUE(user.Finish()) << user.Failure().toStdString();
+    EXPECT_EQ(form.findChild<QCheckBox*>("chkOptInToEmailMarketing")->isChecked(), c.optInChecked);
+    EXPECT_EQ(form.findChild<QCheckBox*>("chkEnableLoyaltyTracking")->isChecked(),
+              c.loyaltyChecked);
+    std::string lower = c.email;
+    std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
+    EXPECT_EQ(JournalCount("upper( :email_addr )"), 1u);
+    EXPECT_EQ(JournalCount("upper( :email_addr ) [EMAIL_ADDR=" + stagedhost::Quoted(lower) + "]"),
+              1u)
+        << "one bound string";
+    EXPECT_EQ(fAuth.StoredEmail, lower) << "found, modified, SaveEmail off";
+  }
+}
+
+TEST_F(CaptureDialogTest, AnUnknownAddressAsksForTheRequiredFieldsAndCreatesTheCustomer) {
+  PrepareValuesServer();
+  foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  prefs.AlwaysCreateCustForUniqueEmail = true;
+  prefs.EnableLoyaltyTracking = true;
+  prefs.PromptForEmailMarketingOptIn = true;
+  prefs.EmailOptInField = "Allow Email";
+  prefs.LoyaltyStatusField = "Info1";
+  prefs.LoyaltyTrackingDateField = "UDF2 Date";
+  for (int i = 0; i < 150; ++i) {
+    host_.Database().AddRow({"udf_val",
+                             {{"udf_val_id", Variant(1000 + i)},
+                              {"udf_id", Variant(3)},
+                              {"udf_value", Variant("L" + std::to_string(i))},
+                              {"active", Variant(1)}}});
+  }
+  host_.Adapter().BOEdit(0, &status_);
+  const auto rowCount = [](QDialog& d) {
+    return d.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly).size() +
+           d.findChildren<QComboBox*>(Qt::FindDirectChildrenOnly).size();
+  };
+  int heightBefore = 0;
+  ScriptedUser user;
+  user.WaitForDialog("TfrmAskForVesk")
+      .Check([&](QDialog& d) {
+        heightBefore = d.height();
+        return QString();
+      })
+      .Fill("edtEmail", "New.Person@Example.com")
+      .Tick("chkEnableLoyaltyTracking")
+      .Tick("chkOptInToEmailMarketing");
+  Message(user.Press("btnDigitalOnly"),
+          "Customer not found.  Please enter additional information to create new customer "
+          "record.");
+  user.Grab(Shot("required_rows")).Check([&](QDialog& d) {
+    const auto* email = d.findChild<QLineEdit*>("edtEmail");
+    const auto* first = d.findChild<QLineEdit*>("edtRequired1");
+    const int delta = d.height() - heightBefore;
+    if (rowCount(d) != 7 || first->y() != 56 || delta != 6 * 30 || email->y() != 56 + delta ||
+        d.findChild<QWidget*>("lblVersion")->y() != 330 + delta ||
+        d.findChild<QWidget*>("btnPrintOnly")->y() != 228 + delta) {
+      return QString("rows %1, grown by %2").arg(rowCount(d)).arg(delta);
+    }
+    return QString();
+  });
+  Message(user.Press("btnDigitalOnly"), "Value required for Last Name");
+  user.Fill("edtRequired1", "Nguyen").Fill("edtRequired2", "555-0199");
+  user.Fill("edtRequired3", "1990-01-02").Choose("cbxRequired4", "Blue");
+  Message(user.Press("btnDigitalOnly"), "Value required for Size");
+  user.Choose("cbxRequired5", "L140").Choose("cbxRequired6", "A1");
+  user.Check([&](QDialog& d) { return rowCount(d) == 7 ? QString() : QString("rows again"); });
+  user.Press("btnDigitalOnly").WaitForClose();
+  Ask(user);
+
+  const Rows created = Query(
+      "select cust_sid, last_name, allow_email, info1 from customer where email_addr = "
+      "'new.person@example.com' and udf2_date > '2020'");
+  ASSERT_EQ(created.size(), 1u);
+  EXPECT_EQ(created[0], (std::vector<std::string>{created[0][0], "Nguyen", "1", "YES"}));
+  EXPECT_EQ(Document(kSidAttr), created[0][0]) << "linked to the document";
+  EXPECT_EQ(fAuth.StoredEmail, "new.person@example.com");
+  bool found = false;
+  for (const hostsim::RecordPtr& record : *host_.Adapter().Store().Table(5)) {
+    if (record->attributes.count("EMail") &&
+        record->attributes.at("EMail").ToString() == "new.person@example.com") {
+      found = true;
+      EXPECT_EQ(record->attributes.at("UDF 3 Val Id").ToString(), "11");
+      EXPECT_EQ(record->attributes.at("UDF 4 Val Id").ToString(), "1140");
+      EXPECT_EQ(record->attributes.at("Phone1").ToString(), "555-0199");
+    }
+  }
+  EXPECT_TRUE(found);
+}
+
+TEST_F(CaptureDialogTest, KnownCustomersAreUpdatedOnlyWhenAskedAndFailuresLinkNothing) {
+  foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  struct Case {
+    bool saveEmail, prepared, failPost, alwaysCreate;
+    const char* sid;  // on the document
+    const char* stored;
+    const char* sbs;  // "3" has no required fields
+  } cases[] = {
+      {true, true, false, false, "9100", "dana@new.example", "1"},
+      {false, true, false, false, "9100", "dana@new.example", "1"},
+      {true, false, false, false, "9100", "", "1"},
+      {false, false, false, true, "", "", "3"},
+      {false, true, true, true, "", "", "3"},
+  };
+  host_.Adapter().BOEdit(0, &status_);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.saveEmail) + std::to_string(c.prepared) +
+                 std::to_string(c.failPost));
+    if (c.prepared && !server_) PrepareValuesServer();
+    if (!c.prepared && server_) {
+      server_->CleanUp();
+      server_.Reset();
+    }
+    if (c.failPost) {
+      host_.Adapter().AddFault({"post", 5, "", 7, "Record locked", "TBOCustomer.Post"});
+    }
+    prefs.SaveEmail = c.saveEmail;
+    prefs.SBS = c.sbs;
+    prefs.AlwaysCreateCustForUniqueEmail = c.alwaysCreate;
+    Variant sid(c.sid);
+    BStr attr(kSidAttr);
+    host_.Adapter().BOSetAttrValue(0, attr.Get(), &sid.Get(), &status_);
+    fAuth.StoredEmail.clear();
+    ScriptedUser user;
+    user.WaitForDialog("TfrmAskForVesk").Fill("edtEmail", "Dana@New.Example");
+    user.Press("btnDigitalPrint").WaitForClose();
+    Ask(user);
+    EXPECT_EQ(fAuth.StoredEmail, c.stored);
+    EXPECT_EQ(Document(kSidAttr), c.sid) << "nothing new is linked";
+    EXPECT_EQ(Query("select email_addr from customer where cust_sid = 9100"),
+              (Rows{{c.saveEmail && c.prepared ? "dana@new.example" : "dana@example.com"}}));
+    if (c.saveEmail && c.prepared) {
+      Query("update customer set email_addr = 'dana@example.com' where cust_sid = 9100");
+    }
+  }
+}
+
+TEST_F(CaptureDialogTest, AMisconfiguredFieldIsShownAndTheDialogStaysOpen) {
+  foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  prefs.SaveEmail = true;
+  prefs.EnableLoyaltyTracking = true;
+  prefs.PromptForEmailMarketingOptIn = true;
+  prefs.LoyaltyStatusField = "Phone9";
+  prefs.SBS = "3";
+  const auto setLoyaltyField = [&](const char* field) {
+    return [&prefs, field](QDialog&) {
+      prefs.LoyaltyStatusField = field;
+      return QString();
+    };
+  };
+  ScriptedUser user;
+  user.WaitForDialog("TfrmAskForVesk").Fill("edtEmail", "who@example.com");
+  Message(user.Press("btnDigitalOnly"),
+          "Unrecognized field name \"Phone9\" configured for loyalty status field");
+  user.Check([](QDialog& d) {
+    return d.findChild<QWidget*>("btnDigitalOnly")->isEnabled() ? QString()
+                                                                : QString("buttons off");
+  });
+  user.Tick("chkEnableLoyaltyTracking").Tick("chkOptInToEmailMarketing");
+  user.Grab(Shot("loyalty_and_opt_in")).Check(setLoyaltyField("UDF"));
+  Message(user.Press("btnPrintOnly"),
+          "Unrecognized field name \"UDF\" configured for loyalty status field");
+  user.Check(setLoyaltyField("None"))
+      .CloseBox()
+      .PressEscape()
+      .Press("btnDigitalPrint")
+      .WaitForClose();
+  Ask(user);
+  EXPECT_TRUE(FTransControl.PrintPaper);
+  EXPECT_NE(log_.Text().find("User will NOT be permitted to close form"), std::string::npos);
+  EXPECT_NE(log_.Text().find("TProofOfLife.PostActivate"), std::string::npos)
+      << "the watchdog runs once the dialog is active";
+}
+
+}  // namespace
