@@ -12,6 +12,10 @@
 #include <filesystem>
 #include <string>
 
+// Ahead of the stand-in client's headers: their C type "text" would be
+// shadowed by parameters of the data module's headers.
+#include "receipt/host_data_module.h"
+
 #include "oracle/support/oracle_test_fixture.h"
 #include "scripted_user/scripted_user.h"
 
@@ -30,10 +34,6 @@ class SetupDialogTest : public oracle_test_support::StandinDatabaseTest {
 
   fs::path Settings() const { return host_ / "VeskRcpts"; }
   fs::path MainIni() const { return Settings() / "VeskMain.ini"; }
-  fs::path StoreIni() const { return Settings() / "VeskStore.ini"; }
-  fs::path EmailList() const { return Settings() / "VeskMain.dat"; }
-  // The workstation settings file of this machine.
-  fs::path WorkstationIni() const;
 
   static void Write(const fs::path& file, const std::string& text);
   static std::string Read(const fs::path& file);
@@ -48,9 +48,6 @@ class SetupDialogTest : public oracle_test_support::StandinDatabaseTest {
 
   // Shows the setup dialog through its public entry and plays `user`.
   static void RunSetup(testsupport::ScriptedUser& user);
-
-  // A folder for screenshots that outlives the test (under the build tree).
-  static QString Shot(const std::string& name);
 
   fs::path host_;
 
