@@ -1,9 +1,11 @@
 #pragma once
 // The setup dialog's tests: a host folder in the test's temporary folder (the
 // host program's folder and the current folder), settings files written
-// there, the host database reachable through the stand-in client, the
-// settings messages routed to the message form, and helpers to read the
-// files back and to check the message form's text.
+// there, the host database reachable through the stand-in client (the
+// process-wide data module freed before and after each test, so it never
+// holds a session on another test's copy), the settings messages routed to
+// the message form, and helpers to read the files back and to check the
+// message form's text.
 
 #include <gtest/gtest.h>
 
