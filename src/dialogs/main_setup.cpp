@@ -14,8 +14,10 @@
 #include <QTreeWidget>
 #include <charconv>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
-#include "dialogs/setup_database.h"
 #include "dialogs/test_dialog.h"
 #include "dialogs/test_receipt.h"
 #include "foundation/file_version.h"
@@ -27,7 +29,7 @@
 #include "foundation/prefs_records.h"
 #include "foundation/short_version.h"
 #include "hostplugin/message_box.h"
-#include "oracle/session/session.h"
+#include "receipt/host_data_module.h"
 #include "receipt/progress_window.h"
 
 namespace dialogs {
@@ -38,6 +40,15 @@ using foundation::MainPrefs;
 
 const QStringList kServiceCardTypes = {"MasterCard",   "Visa",       "Amex",
                                        "DiscoverCard", "DinersClub", "Fleet"};
+
+constexpr const char* kCardNamesSql =
+    "select distinct cardname from ( select distinct upper( cc.crd_name ) as cardname from "
+    "credit_card cc union select distinct upper( it.eftdata1 ) as cardname from invc_tender it ) "
+    "order by cardname";
+// The department query around its subsidiary condition.
+constexpr const char* kDcsSqlHead =
+    "select distinct dcs.dcs_code from dcs join subsidiary sbs on sbs.sbs_no=dcs.sbs_no ";
+constexpr const char* kDcsSqlTail = "where dcs.active=1 order by dcs.dcs_code";
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
@@ -77,6 +88,33 @@ auto WithWaitWindow(const char* text, Read read) {
     ~Closer() { receipt::CloseNM(); }
   } closer;
   return read();
+}
+
+// The non-empty texts of `column` in every row `sql` gives on the data
+// module's first dataset.
+std::vector<std::string> Column(receipt::TdQ& dq, const std::string& sql, const char* column) {
+  std::vector<std::string> values;
+  if (!dq.OpenDS1(sql)) return values;
+  for (; !dq.ds1.Eof(); dq.ds1.Next()) {
+    const auto& field = dq.ds1.FieldByName(column);
+    if (field.IsNull()) continue;
+    std::string value = field.AsString();
+    if (!value.empty()) values.push_back(std::move(value));
+  }
+  return values;
+}
+
+// Active department codes of the master subsidiary; all active codes when
+// the master has none (a warning logged when there are none at all).
+std::vector<std::string> ReadDcsCodes(receipt::TdQ& dq) {
+  std::vector<std::string> codes =
+      Column(dq, std::string(kDcsSqlHead) + "and sbs.master=1 " + kDcsSqlTail, "dcs_code");
+  if (codes.empty()) codes = Column(dq, std::string(kDcsSqlHead) + kDcsSqlTail, "dcs_code");
+  if (codes.empty()) {
+    foundation::KWLog(1, "No active department records were found", foundation::kLevelWarning,
+                      "TfrmMainSetup.FormShow");
+  }
+  return codes;
 }
 
 }  // namespace
@@ -165,15 +203,19 @@ void TfrmMainSetup::FormShow() {
   lblVersion_->setText("Version: " + Q(version.empty() ? "3.1.x" : version));
   setWindowTitle("Quenlos Setup " + Q(foundation::ShortVersionFromText(version)));
 
-  std::unique_ptr<oracle::TOracleSession> session;
+  // Without the database nothing is read from it: the lists show the stored
+  // names, so "Done" writes the stored mapping back unchanged.
+  receipt::TdQ& dq = receipt::EnsureDataModule();
   std::optional<std::vector<std::string>> cardNames;
-  try {
-    session = OpenHostSession();
-    cardNames = WithWaitWindow("Collecting card names, please wait...",
-                               [&] { return ReadCardNames(*session); });
-  } catch (const std::exception& e) {
-    session.reset();
-    Message(std::string("Cannot connect to RPro: ") + e.what());
+  if (!dq.Connect()) {
+    Message("Cannot connect to RPro: " + dq.LastError());
+  } else {
+    try {
+      cardNames = WithWaitWindow("Collecting card names, please wait...",
+                                 [&] { return Column(dq, kCardNamesSql, "cardname"); });
+    } catch (const std::exception& e) {
+      Message(std::string("Cannot connect to RPro: ") + e.what());
+    }
   }
   cboVeskCT_->clear();
   cboVeskCT_->addItems(kServiceCardTypes);
@@ -186,10 +228,10 @@ void TfrmMainSetup::FormShow() {
   LoadCardRows(cardNames);
 
   std::optional<std::vector<std::string>> codes;
-  if (session) {
+  if (cardNames) {
     try {
-      codes = WithWaitWindow("Collecting categories, please wait...",
-                             [&] { return ReadDcsCodes(*session); });
+      codes =
+          WithWaitWindow("Collecting categories, please wait...", [&] { return ReadDcsCodes(dq); });
     } catch (const std::exception& e) {
       Message("Unable to query the host database for DCS information: " +
               hostplugin::ExceptionShortClassName(e) + ": " + e.what());

@@ -1,9 +1,16 @@
 #include "expectations.h"
 
+#include <pugixml.hpp>
+
+#include <fnmatch.h>
+
 #include <algorithm>
 #include <fstream>
+#include <optional>
+#include <regex>
 #include <sstream>
 
+#include "platform/text.h"
 #include "receipt/card_masking.h"
 
 namespace fs = std::filesystem;
@@ -36,6 +43,46 @@ std::string Joined(const std::vector<std::string>& texts) {
   return joined;
 }
 
+// The lines of a text, without their CR LF, LF or CR ends.
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') {
+      line += text[i];
+      continue;
+    }
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    lines.push_back(std::move(line));
+    line.clear();
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+// The value of the first `key` in `section` of a settings file's lines,
+// names compared without regard to case, names and values trimmed.
+std::optional<std::string> SettingsValue(const std::vector<std::string>& lines,
+                                         const std::string& section, const std::string& key) {
+  const std::string wantedSection = platform::UpperAscii(section);
+  const std::string wantedKey = platform::UpperAscii(key);
+  bool inSection = false;
+  for (const std::string& line : lines) {
+    const std::string_view text = platform::Trim(line);
+    if (text.starts_with('[') && text.ends_with(']')) {
+      inSection =
+          platform::UpperAscii(platform::Trim(text.substr(1, text.size() - 2))) == wantedSection;
+    } else if (inSection && !text.starts_with(';')) {
+      const size_t equals = text.find('=');
+      if (equals != std::string_view::npos &&
+          platform::UpperAscii(platform::Trim(text.substr(0, equals))) == wantedKey) {
+        return std::string(platform::Trim(text.substr(equals + 1)));
+      }
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 void CheckDialogs(const Expectations& expect, const std::vector<ShownDialog>& shown,
@@ -62,6 +109,13 @@ void CheckDialogs(const Expectations& expect, const std::vector<ShownDialog>& sh
                            wanted[i].name + "\" did not show \"" + text + "\"");
       }
     }
+    for (const std::string& text : wanted[i].starting) {
+      if (std::none_of(shown[i].texts.begin(), shown[i].texts.end(),
+                       [&](const std::string& t) { return t.starts_with(text); })) {
+        failures.push_back("dialogs (" + expect.dialogsPlace.Text() + "): dialog \"" +
+                           wanted[i].name + "\" showed no text beginning \"" + text + "\"");
+      }
+    }
   }
 }
 
@@ -85,6 +139,20 @@ void CheckRequests(const Expectations& expect,
                          wanted[i].operation);
       continue;
     }
+    const std::string& body = received[i].body;
+    const std::string which =
+        "requests (" + expect.requestsPlace.Text() + "): request " + std::to_string(i + 1);
+    if (wanted[i].wellFormed) {
+      pugi::xml_document document;
+      if (const pugi::xml_parse_result parsed = document.load_string(body.c_str()); !parsed) {
+        failures.push_back(which + " is not well-formed XML: " + parsed.description());
+      }
+    }
+    for (const std::string& text : wanted[i].contains) {
+      if (body.find(text) == std::string::npos) {
+        failures.push_back(which + " does not hold \"" + text + "\"");
+      }
+    }
     for (const auto& [element, value] : wanted[i].values) {
       const std::string got = receiptservice::RequestValue(received[i].body, element);
       if (got != value) {
@@ -102,6 +170,12 @@ void CheckQueue(const Expectations& expect, const fs::path& folder,
   if (expect.queueCount && static_cast<size_t>(*expect.queueCount) != files.size()) {
     failures.push_back("queue (" + expect.queuePlace.Text() + "): " + std::to_string(files.size()) +
                        " queue files, expected " + std::to_string(*expect.queueCount));
+  }
+  for (const fs::path& file : files) {
+    if (!file.filename().string().ends_with(expect.queueSuffix)) {
+      failures.push_back("queue (" + expect.queuePlace.Text() + "): " + file.filename().string() +
+                         " does not end with " + expect.queueSuffix);
+    }
   }
   for (const std::string& text : expect.queueContains) {
     bool found = std::any_of(files.begin(), files.end(), [&](const fs::path& file) {
@@ -158,6 +232,55 @@ void CheckQueries(const Expectations& expect, HostDatabase& database,
   }
 }
 
+void CheckSettings(const Expectations& expect, const fs::path& folder,
+                   const std::map<std::string, std::string>& staged,
+                   std::vector<std::string>& failures) {
+  for (const SettingsExpectation& wanted : expect.settings) {
+    const std::string what = "settings (" + wanted.place.Text() + "): " + wanted.file;
+    // A name with wildcards stands for the one file it fits.
+    std::vector<fs::path> fitting;
+    for (const fs::path& file : FilesBelow(folder / "VeskRcpts")) {
+      if (file.parent_path() == folder / "VeskRcpts" &&
+          ::fnmatch(wanted.file.c_str(), file.filename().c_str(), 0) == 0) {
+        fitting.push_back(file);
+      }
+    }
+    if (fitting.size() != 1) {
+      failures.push_back(what + (fitting.empty() ? " does not exist" : " fits several files"));
+      continue;
+    }
+    const fs::path& path = fitting.front();
+    const std::string text = ReadFile(path);
+    if (wanted.unchanged) {
+      auto it = staged.find(wanted.file);
+      if (it == staged.end()) {
+        failures.push_back(what + " was not staged, so it cannot be unchanged");
+      } else if (it->second != text) {
+        failures.push_back(what + " changed:\n" + text);
+      }
+    }
+    const std::vector<std::string> lines = Lines(text);
+    for (const auto& [section, keys] : wanted.values) {
+      for (const auto& [key, value] : keys) {
+        const std::string got = SettingsValue(lines, section, key).value_or("(missing)");
+        if (got != value) {
+          failures.push_back(what + " has [" + section + "] " + key + " \"" + got +
+                             "\", expected \"" + value + "\"");
+        }
+      }
+    }
+    auto present = [&](const std::string& line) {
+      return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    for (const std::string& line : wanted.has) {
+      if (!present(line)) failures.push_back(what + " lacks the line \"" + line + "\"");
+    }
+    for (const std::string& line : wanted.lacks) {
+      if (present(line)) failures.push_back(what + " holds the line \"" + line + "\"");
+    }
+  }
+}
+
 void CheckFiles(const Expectations& expect, const fs::path& folder,
                 std::vector<std::string>& failures) {
   std::string log;
@@ -172,10 +295,13 @@ void CheckFiles(const Expectations& expect, const fs::path& folder,
       failures.push_back("log (" + expect.logPlace.Text() + "): a line holds \"" + text + "\"");
     }
   }
-  // No file the plug-in wrote may hold a full card number.
+  // No file the plug-in wrote may hold a full card number. A queue file's
+  // name ("Q-" + a 17-digit time stamp + "_") is left out: its stamp passes
+  // the card-number check one time in ten.
+  static const std::regex queueFileName("Q-[0-9]{17}_");
   for (const char* area : {"logs", "VeskRcpts"}) {
     for (const fs::path& file : FilesBelow(folder / area)) {
-      const std::string text = ReadFile(file);
+      const std::string text = std::regex_replace(ReadFile(file), queueFileName, "Q-_");
       if (receipt::MaskCardNumbers(text) != text) {
         failures.push_back("a full card number is written in " +
                            fs::relative(file, folder).string());

@@ -4,6 +4,7 @@
 // from and what was found instead.
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,11 @@ void CheckObjects(const Expectations& expect, BusinessObjectStore& store,
 // Rows of queries on the database copy.
 void CheckQueries(const Expectations& expect, HostDatabase& database,
                   std::vector<std::string>& failures);
+// The settings files of the host folder's VeskRcpts/: values, lines present
+// or absent, and files left as staged (`staged`: file name -> text written).
+void CheckSettings(const Expectations& expect, const std::filesystem::path& folder,
+                   const std::map<std::string, std::string>& staged,
+                   std::vector<std::string>& failures);
 // Lines of the application log, and no full card number in any file the
 // plug-in wrote (logs/ and VeskRcpts/).
 void CheckFiles(const Expectations& expect, const std::filesystem::path& folder,

@@ -298,7 +298,9 @@ class Reader {
               } else {
                 Map(item, "a dialog",
                     {{"name", [&](const YAML::Node& n) { dialog.name = Text(n, "name"); }},
-                     {"texts", [&](const YAML::Node& n) { dialog.texts = Texts(n, "texts"); }}});
+                     {"texts", [&](const YAML::Node& n) { dialog.texts = Texts(n, "texts"); }},
+                     {"starting",
+                      [&](const YAML::Node& n) { dialog.starting = Texts(n, "starting"); }}});
               }
               expect.dialogs->push_back(dialog);
             }
@@ -317,7 +319,11 @@ class Reader {
                     {{"operation",
                       [&](const YAML::Node& n) { request.operation = Text(n, "operation"); }},
                      {"values",
-                      [&](const YAML::Node& n) { request.values = TextMap(n, "values"); }}});
+                      [&](const YAML::Node& n) { request.values = TextMap(n, "values"); }},
+                     {"contains",
+                      [&](const YAML::Node& n) { request.contains = Texts(n, "contains"); }},
+                     {"well formed",
+                      [&](const YAML::Node& n) { request.wellFormed = Bool(n, "well formed"); }}});
               }
               expect.requests->push_back(request);
             }
@@ -331,7 +337,9 @@ class Reader {
                     expect.queueCount = static_cast<int>(Integer(n, "count"));
                   }},
                  {"contain",
-                  [&](const YAML::Node& n) { expect.queueContains = Texts(n, "contain"); }}});
+                  [&](const YAML::Node& n) { expect.queueContains = Texts(n, "contain"); }},
+                 {"name ends",
+                  [&](const YAML::Node& n) { expect.queueSuffix = Text(n, "name ends"); }}});
           }},
          {"objects",
           [&](const YAML::Node& v) {
@@ -370,6 +378,28 @@ class Reader {
               expect.queries.push_back(query);
             }
           }},
+         {"settings",
+          [&](const YAML::Node& v) {
+            if (!v.IsMap()) Fail(v, "settings must map file names to what they hold");
+            for (const auto& entry : v) {
+              SettingsExpectation file;
+              file.place = At(entry.first);
+              file.file = Key(entry.first);
+              Map(entry.second, "a settings file",
+                  {{"values",
+                    [&](const YAML::Node& n) {
+                      if (!n.IsMap()) Fail(n, "values must map sections to keys and values");
+                      for (const auto& section : n) {
+                        file.values[Key(section.first)] = TextMap(section.second, "a section");
+                      }
+                    }},
+                   {"has", [&](const YAML::Node& n) { file.has = Texts(n, "has"); }},
+                   {"lacks", [&](const YAML::Node& n) { file.lacks = Texts(n, "lacks"); }},
+                   {"unchanged",
+                    [&](const YAML::Node& n) { file.unchanged = Bool(n, "unchanged"); }}});
+              expect.settings.push_back(file);
+            }
+          }},
          {"log", [&](const YAML::Node& v) {
             expect.logPlace = At(v);
             Map(v, "log",
@@ -406,6 +436,8 @@ class Reader {
               scenario.settings.push_back({name, SettingsText(entry.second)});
             }
           }},
+         {"settings read only",
+          [&](const YAML::Node& v) { scenario.settingsReadOnly = Bool(v, "settings read only"); }},
          {"preferences",
           [&](const YAML::Node& v) {
             if (!v.IsSequence()) Fail(v, "preferences must be a list");

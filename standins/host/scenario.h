@@ -93,12 +93,15 @@ struct DialogEntry {
 
 struct DialogExpectation {
   std::string name;
-  std::vector<std::string> texts;  // each must be among the dialog's texts
+  std::vector<std::string> texts;     // each must be among the dialog's texts
+  std::vector<std::string> starting;  // each must begin one of its texts
 };
 
 struct RequestExpectation {
   std::string operation;                      // "AuthenticateUserPOS" ...
   std::map<std::string, std::string> values;  // element -> text
+  std::vector<std::string> contains;          // texts the body holds as written
+  bool wellFormed = false;                    // the body must parse as XML
 };
 
 struct ObjectExpectation {
@@ -114,6 +117,17 @@ struct QueryExpectation {
   std::vector<std::vector<std::string>> rows;  // NULL reads "(null)"
 };
 
+// What a settings file of VeskRcpts/ must hold after the run.
+struct SettingsExpectation {
+  Place place;
+  std::string file;  // a name in VeskRcpts/; wildcards fit exactly one file
+  // section -> key -> value, read as the plug-in reads the file.
+  std::map<std::string, std::map<std::string, std::string>> values;
+  std::vector<std::string> has;    // whole lines present
+  std::vector<std::string> lacks;  // whole lines absent
+  bool unchanged = false;          // the text staged for it, byte for byte
+};
+
 struct Expectations {
   std::optional<std::vector<DialogExpectation>> dialogs;
   Place dialogsPlace;
@@ -121,12 +135,14 @@ struct Expectations {
   Place requestsPlace;
   std::optional<int> queueCount;
   std::vector<std::string> queueContains;
+  std::string queueSuffix;  // every queue file's name ends with it
   Place queuePlace;
   std::vector<ObjectExpectation> objects;
   std::vector<QueryExpectation> queries;
   std::vector<std::string> logContains;
   std::vector<std::string> logLacks;
   Place logPlace;
+  std::vector<SettingsExpectation> settings;
 };
 
 struct Scenario {
@@ -134,6 +150,7 @@ struct Scenario {
   std::string description;
   std::vector<std::string> switches;  // host switches on the command line
   std::vector<SettingsFile> settings;
+  bool settingsReadOnly = false;  // nothing can be written in VeskRcpts/
   std::vector<PreferenceEntry> preferences;
   std::vector<StagedRecord> records;  // the host's records, documents included
   StagedRecord document;              // the document the events concern

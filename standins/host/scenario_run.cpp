@@ -1,13 +1,20 @@
 #include "scenario_run.h"
 
 #include <dlfcn.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <optional>
 
 #include "cashier.h"
 #include "expectations.h"
@@ -102,13 +109,68 @@ void StageService(const Scenario& scenario, receiptservice::ReceiptService& serv
   ::setenv("NORVANE_CA_BUNDLE", service.Certificates().caCert.c_str(), 1);
 }
 
-void StageSettings(const Scenario& scenario, const fs::path& folder, const std::string& url) {
+// Writes the scenario's settings files; gives each file's text by name.
+std::map<std::string, std::string> StageSettings(const Scenario& scenario, const fs::path& folder,
+                                                 const std::string& url) {
+  std::map<std::string, std::string> staged;
   for (const SettingsFile& settings : scenario.settings) {
     std::string text = Replaced(settings.text, "${SERVICE_URL}", url);
     text = Replaced(text, "${HOST_FOLDER}", folder.string());
     WriteFile(folder / "VeskRcpts" / settings.name, text);
+    staged[settings.name] = text;
   }
+  return staged;
 }
+
+[[noreturn]] void FailReadOnly(const fs::path& folder, const char* step) {
+  throw std::runtime_error("cannot make " + folder.string() + " read-only (" + step +
+                           "): " + std::strerror(errno));
+}
+
+// A folder nobody can write in while the object lives, root included: its
+// write bits are taken away, which stops an ordinary user; for root, whom
+// permission bits do not stop, the folder is also bound over itself
+// read-only in a mount namespace of this process's own (so the mount is seen
+// by nothing else and vanishes with the process). A probe file proves it.
+// The mount is made from the main thread, where the plug-in's dialogs write.
+class ReadOnlyFolder {
+ public:
+  explicit ReadOnlyFolder(fs::path folder) : folder_(std::move(folder)) {
+    fs::create_directories(folder_);
+    if (::chmod(folder_.c_str(), 0555) != 0) FailReadOnly(folder_, "chmod");
+    if (::geteuid() == 0) {
+      if (::unshare(CLONE_NEWNS) != 0) FailReadOnly(folder_, "unshare");
+      if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        FailReadOnly(folder_, "private mounts");
+      }
+      if (::mount(folder_.c_str(), folder_.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+        FailReadOnly(folder_, "bind");
+      }
+      mounted_ = true;
+      if (::mount(nullptr, folder_.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) !=
+          0) {
+        FailReadOnly(folder_, "remount read-only");
+      }
+    }
+    const fs::path probe = folder_ / "probe";
+    if (std::FILE* file = std::fopen(probe.c_str(), "w")) {
+      std::fclose(file);
+      fs::remove(probe);
+      errno = EPERM;
+      FailReadOnly(folder_, "a probe file could still be written");
+    }
+  }
+  ~ReadOnlyFolder() {
+    if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
+    ::chmod(folder_.c_str(), 0755);
+  }
+  ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+  ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+
+ private:
+  fs::path folder_;
+  bool mounted_ = false;
+};
 
 // The host folder to relaunch in: DIR of --keep (new or empty), else a new
 // temporary folder.
@@ -187,7 +249,15 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
     StageService(scenario, service);
     out << "Receipt service: " << service.Url() << " (" << scenario.service.answers.size()
         << " answers planned" << (scenario.service.refuse ? ", refusing connections" : "") << ")\n";
-    StageSettings(scenario, folder, service.Url());
+    const std::map<std::string, std::string> staged =
+        StageSettings(scenario, folder, service.Url());
+    std::optional<ReadOnlyFolder> readOnly;
+    if (scenario.settingsReadOnly) {
+      // As a host that ran before has it: the queue folder exists already.
+      fs::create_directories(folder / "VeskRcpts" / "Queue");
+      readOnly.emplace(folder / "VeskRcpts");
+      out << "Settings folder: read-only\n";
+    }
     for (const HostFault& fault : scenario.hostFaults) {
       out << "Host fault: " << fault.operation
           << (fault.kind != 0 ? " on " + KindName(fault.kind) : std::string())
@@ -250,6 +320,7 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
     CheckQueue(expect, folder, failures);
     CheckObjects(expect, adapter->Store(), failures);
     CheckQueries(expect, database, failures);
+    CheckSettings(expect, folder, staged, failures);
     CheckFiles(expect, folder, failures);
   } catch (const std::exception& error) {
     err << "pos-host run: " << error.what() << "\n";

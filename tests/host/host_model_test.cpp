@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "expectations.h"
 #include "host_adapter.h"
 #include "host_database.h"
 #include "scenario.h"
@@ -171,6 +174,8 @@ TEST(ScenarioReader, BadScenariosNameThePlace) {
       {"cashier:\n  dialogs: [{steps: [press btnOK]}]\n", "t.yaml:2:13: a dialog needs \"dialog\""},
       {"events: [configure]\n", "a scenario with events needs a \"document\""},
       {"- a list\n", "t.yaml:1:1: the scenario must be a mapping"},
+      {"expect:\n  settings:\n    VeskMain.ini: {holds: [x]}\n",
+       "t.yaml:3:20: unknown key \"holds\" in a settings file"},
   };
   for (const Case& c : cases) {
     try {
@@ -218,6 +223,35 @@ TEST_F(StagedSale, TheDatabaseCopyHoldsWhatTheScenarioAndThePluginWrote) {
   EXPECT_EQ(database.Query("select email_addr, first_name from customer where cust_sid = 9100"),
             (std::vector<std::vector<std::string>>{{"changed@x.test", "Ann"}}));
   EXPECT_THROW(database.Query("select nothing from nowhere"), std::runtime_error);
+}
+
+// Each settings check that does not hold names the file and what it found.
+TEST(SettingsExpectations, EveryCheckThatFailsIsNamed) {
+  testsupport::TempFolder folder("host_settings");
+  std::filesystem::create_directories(folder.Path() / "VeskRcpts");
+  const std::string text = "; note\n[MAIN]\nTimeout=45\n";
+  std::ofstream(folder.Path() / "VeskRcpts" / "VeskMain.ini") << text;
+  const Scenario scenario = ParseScenario(R"(
+expect:
+  settings:
+    VeskMain.ini:
+      values: {main: {timeout: "45", MerchID: M-1}}
+      has: ["; note", "Unknown=1"]
+      lacks: ["Timeout=45", "Other=1"]
+      unchanged: true
+    VeskStore.ini: {has: [x]}
+)",
+                                          "t.yaml");
+  for (const std::string& staged : {text, std::string("changed")}) {
+    std::vector<std::string> failures;
+    CheckSettings(scenario.expect, folder.Path(), {{"VeskMain.ini", staged}}, failures);
+    std::string all;
+    for (const std::string& failure : failures) all += failure + "\n";
+    // The wrong MerchID, the missing line, the present line, the absent file
+    // and (the second time) the changed text.
+    EXPECT_EQ(failures.size(), staged == text ? 4u : 5u) << all;
+    EXPECT_NE(all.find("[main] MerchID \"(missing)\""), std::string::npos) << all;
+  }
 }
 
 }  // namespace

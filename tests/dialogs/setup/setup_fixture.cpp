@@ -8,7 +8,6 @@
 #include <sstream>
 
 #include "dialogs/main_setup.h"
-#include "dialogs/setup_database.h"
 #include "foundation/app_folders.h"
 #include "foundation/message_form.h"
 #include "foundation/prefs_io.h"
@@ -40,20 +39,15 @@ void SetupDialogTest::SetUp() {
   foundation::WSPrefs = {};
   foundation::StorePrefs = {};
   foundation::EmailProviders.clear();
-  dialogs::SetHostSessionOpener({});
+  receipt::FreeDataModule();
 }
 
 void SetupDialogTest::TearDown() {
-  dialogs::SetHostSessionOpener({});
+  receipt::FreeDataModule();
   fs::current_path(savedCwd_);
   platform::SetExecutablePathOverride("");
   foundation::ResetAppFolders();
   StandinDatabaseTest::TearDown();
-}
-
-fs::path SetupDialogTest::WorkstationIni() const {
-  std::string fqdn;
-  return host_ / foundation::CheckWSPrefsFilename(foundation::kWSPrefsTemplate, fqdn);
 }
 
 void SetupDialogTest::Write(const fs::path& file, const std::string& text) {
@@ -91,10 +85,6 @@ void SetupDialogTest::RunSetup(testsupport::ScriptedUser& user) {
   dialogs::ShowMainSetup(0);
   EXPECT_TRUE(user.Finish()) << user.Failure().toStdString() << "\n"
                              << user.Trace().join("\n").toStdString();
-}
-
-QString SetupDialogTest::Shot(const std::string& name) {
-  return QString::fromStdString((fs::path(SCREENSHOT_FOLDER) / (name + ".png")).string());
 }
 
 }  // namespace setuptest

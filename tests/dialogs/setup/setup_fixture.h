@@ -1,9 +1,11 @@
 #pragma once
 // The setup dialog's tests: a host folder in the test's temporary folder (the
 // host program's folder and the current folder), settings files written
-// there, the host database reachable through the stand-in client, the
-// settings messages routed to the message form, and helpers to read the
-// files back and to check the message form's text.
+// there, the host database reachable through the stand-in client (the
+// process-wide data module freed before and after each test, so it never
+// holds a session on another test's copy), the settings messages routed to
+// the message form, and helpers to read the files back and to check the
+// message form's text.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,10 @@
 #include <QString>
 #include <filesystem>
 #include <string>
+
+// Ahead of the stand-in client's headers: their C type "text" would be
+// shadowed by parameters of the data module's headers.
+#include "receipt/host_data_module.h"
 
 #include "oracle/support/oracle_test_fixture.h"
 #include "scripted_user/scripted_user.h"
@@ -30,10 +36,6 @@ class SetupDialogTest : public oracle_test_support::StandinDatabaseTest {
 
   fs::path Settings() const { return host_ / "VeskRcpts"; }
   fs::path MainIni() const { return Settings() / "VeskMain.ini"; }
-  fs::path StoreIni() const { return Settings() / "VeskStore.ini"; }
-  fs::path EmailList() const { return Settings() / "VeskMain.dat"; }
-  // The workstation settings file of this machine.
-  fs::path WorkstationIni() const;
 
   static void Write(const fs::path& file, const std::string& text);
   static std::string Read(const fs::path& file);
@@ -48,9 +50,6 @@ class SetupDialogTest : public oracle_test_support::StandinDatabaseTest {
 
   // Shows the setup dialog through its public entry and plays `user`.
   static void RunSetup(testsupport::ScriptedUser& user);
-
-  // A folder for screenshots that outlives the test (under the build tree).
-  static QString Shot(const std::string& name);
 
   fs::path host_;
 
