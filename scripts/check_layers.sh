@@ -18,6 +18,7 @@ src/hostplugin             src/host_interfaces src/foundation src/platform
 src/oracle                 src/oracle/blob src/oracle/filter src/dataset src/foundation src/platform
 src/oracle/blob            src/dataset src/platform
 src/oracle/filter          src/dataset src/platform
+src/oracle/dml             src/oracle src/oracle/blob src/oracle/filter src/dataset src/foundation src/platform
 src/receipt                src/oracle src/hostplugin src/host_interfaces src/foundation src/platform
 src/dialogs                src/receipt src/oracle src/hostplugin src/host_interfaces src/foundation src/platform
 src/plugins                src/dialogs src/receipt src/oracle src/hostplugin src/host_interfaces src/foundation src/platform

@@ -1,0 +1,32 @@
+// The editing sub-objects of a dataset: the data-dictionary options, the
+// sequence field and the application's hook for error texts. They are made
+// at the dataset's first use of them and live as long as the dataset.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "oracle/dataset.h"
+#include "oracle/dml/dictionary.h"
+#include "oracle/dml/sequence_field.h"
+
+namespace oracle {
+
+// Sender, ErrorCode, ConstraintName, Action, var Msg.
+using TTranslateMessageEvent =
+    std::function<void(TOracleDataSet&, int, const std::string&, char, std::string&)>;
+
+class TDataSetEditing {
+ public:
+  explicit TDataSetEditing(TOracleDataSet& dataSet)
+      : OracleDictionary(&dataSet), SequenceField(&dataSet) {}
+
+  TOracleDictionary OracleDictionary;
+  TSequenceField SequenceField;
+  TTranslateMessageEvent OnTranslateMessage;
+};
+
+// The editing sub-objects of `dataSet`, made at first use.
+TDataSetEditing& Editing(TOracleDataSet& dataSet);
+
+}  // namespace oracle
