@@ -122,3 +122,61 @@ TEST_F(EditingTest, TranslateMessageUsesTheTableByActionAndSide) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EditingTest, SequenceFieldKeepsAValueAndDictionaryReopensOnDisplayFormats) {
+  Run("create sequence dept_seq start with 50");
+  auto ds = NewDataSet("select deptno, dname from dept");
+  oracle::TSequenceField& sequence = Editing(*ds).SequenceField;
+  struct Case {
+    const char* field;
+    const char* sequence;
+    oracle::TSequenceApplyMoment moment;
+    bool active, isField, onServer;
+  };
+  const Case cases[] = {
+      {"DeptNo", "dept_seq", oracle::TSequenceApplyMoment::amOnServer, true, true, true},
+      {"deptno", "dept_seq", oracle::TSequenceApplyMoment::amOnPost, true, true, false},
+      {"deptno", "", oracle::TSequenceApplyMoment::amOnServer, false, false, false},
+      {"", "dept_seq", oracle::TSequenceApplyMoment::amOnServer, false, false, false},
+  };
+  for (const Case& c : cases) {
+    oracle::TSequenceField source(ds.get());
+    source.Field = c.field;
+    source.Sequence = c.sequence;
+    source.ApplyMoment = c.moment;
+    source.AssignTo(sequence);
+    EXPECT_EQ(c.active, sequence.IsActive()) << c.field << c.sequence;
+    EXPECT_EQ(c.isField, sequence.IsSequenceField("DEPTNO")) << c.field << c.sequence;
+    EXPECT_EQ(c.onServer, sequence.AppliesOnServer("deptno")) << c.field << c.sequence;
+  }
+  // A field that has a value keeps it and the sequence is not advanced.
+  sequence.Field = "deptno";
+  sequence.Sequence = "dept_seq";
+  ds->Open();
+  ClearJournal();
+  sequence.Apply();
+  EXPECT_EQ("10", ds->FieldByName("deptno").AsString());
+  EXPECT_TRUE(JournalSql().empty());
+  sequence.Field = "nope";
+  EXPECT_ANY_THROW(sequence.Apply());
+
+  // DisplayFormats reopens an active dataset when it changes, and only then.
+  int opens = 0;
+  ds->AfterOpen = [&](dataset::TDataSet&) { ++opens; };
+  oracle::TOracleDictionary& dictionary = Editing(*ds).OracleDictionary;
+  dictionary.SetDisplayFormats(true);
+  dictionary.SetDisplayFormats(true);
+  EXPECT_EQ(1, opens);
+  ds->Close();
+  dictionary.SetDisplayFormats(false);
+  EXPECT_FALSE(ds->Active());
+  oracle::TOracleDictionary copy;
+  dictionary.AssignTo(copy);
+  EXPECT_FALSE(copy.DisplayFormats());
+  EXPECT_TRUE(copy.RequiredFields());
+  EXPECT_FALSE(copy.UseMessageTable);
+}
+
+}  // namespace
