@@ -24,6 +24,10 @@ class TDataSetEditing {
   TOracleDictionary OracleDictionary;
   TSequenceField SequenceField;
   TTranslateMessageEvent OnTranslateMessage;
+  // The table to update; empty: derived from the SQL text (updating_table.h).
+  std::string UpdatingTable;
+  // The derived table and the SQL text it was derived from.
+  std::string cachedFor_, cachedTable_;
 };
 
 // The editing sub-objects of `dataSet`, made at first use.
