@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "oracle/dataset.h"
@@ -28,6 +29,8 @@ class TDataSetEditing {
   std::string UpdatingTable;
   // The derived table and the SQL text it was derived from.
   std::string cachedFor_, cachedTable_;
+  // The DML query (dml_query.h), made at first use.
+  std::unique_ptr<TOracleQuery> dmlQuery_;
 };
 
 // The editing sub-objects of `dataSet`, made at first use.

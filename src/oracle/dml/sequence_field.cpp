@@ -2,6 +2,7 @@
 
 #include "dataset/database_error.h"
 #include "dataset/field.h"
+#include "oracle/dml/dml_query.h"
 #include "platform/text.h"
 
 namespace oracle {
@@ -24,11 +25,12 @@ void TSequenceField::Apply() {
   if (!IsActive() || dataSet_ == nullptr) return;
   dataset::TField& field = dataSet_->FieldByName(Field);
   if (!field.IsNull()) return;
-  TOracleQuery query(dataSet_);
-  query.SetSession(dataSet_->Session());
+  TOracleQuery& query = PrepareDMLQuery(*dataSet_);
   query.SetSQL("select " + Sequence + ".nextval from dual");
   query.Execute();
-  field.SetAsString(query.Field(0).ToText());
+  const std::string value = query.Field(0).ToText();
+  ReleaseDMLQuery(*dataSet_);
+  field.SetAsString(value);
 }
 
 }  // namespace oracle

@@ -4,9 +4,11 @@
 #include <vector>
 
 #include "oracle/dataset/dataset_fixture.h"
+#include "oracle/dml/dml_query.h"
 #include "oracle/dml/editing.h"
 #include "oracle/dml/translate_message.h"
 #include "oracle/oracle_errors.h"
+#include "oracle/type_codes.h"
 
 namespace {
 
@@ -177,6 +179,30 @@ TEST_F(EditingTest, SequenceFieldKeepsAValueAndDictionaryReopensOnDisplayFormats
   EXPECT_FALSE(copy.DisplayFormats());
   EXPECT_TRUE(copy.RequiredFields());
   EXPECT_FALSE(copy.UseMessageTable);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EditingTest, DmlQueryFollowsTheDataSetAndTakesItsNamedVariables) {
+  auto ds = NewDataSet("select * from dept where deptno = :no");
+  ds->SetDebug(true);
+  ds->SetReadBuffer(50);
+  ds->DeclareAndSet("no", oracle::otype::Integer, oracle::Variant::Integer(10));
+  ds->DeclareAndSet("other", oracle::otype::String, oracle::Variant::String("x"));
+  oracle::TOracleQuery& query = oracle::PrepareDMLQuery(*ds, true);
+  EXPECT_EQ(&query, &oracle::PrepareDMLQuery(*ds, false));
+  EXPECT_TRUE(query.Debug());
+  EXPECT_FALSE(oracle::PrepareDMLQuery(*ds, true).Debug());
+  EXPECT_EQ(2, query.ReadBuffer());
+  EXPECT_EQ(session_.get(), query.Session());
+  query.SetSQL("select dname from dept where deptno = :no");
+  oracle::CopyDataSetVariables(*ds, query);
+  EXPECT_EQ(1, query.VariableCount());
+  query.Execute();
+  EXPECT_EQ("SALES", query.Field(0).ToText());
+  oracle::ReleaseDMLQuery(*ds);
 }
 
 }  // namespace
