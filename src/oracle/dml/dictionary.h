@@ -9,6 +9,9 @@
 
 namespace oracle {
 
+// Marks a field of `dataSet` required when `on` and its column is NOT NULL.
+void ApplyRequiredFields(TOracleDataSet& dataSet, bool on);
+
 // Which parts of the data dictionary the dataset uses on its own.
 class TOracleDictionary {
  public:
@@ -30,7 +33,8 @@ class TOracleDictionary {
   void SetDisplayFormats(bool on);
   bool RangeValues = false;
   bool RequiredFields() const { return requiredFields_; }
-  void SetRequiredFields(bool on) { requiredFields_ = on; }
+  // A change marks the fields of an active dataset again at once.
+  void SetRequiredFields(bool on);
   bool CharacterSize() const { return characterSize_; }
   void SetCharacterSize(bool on) { characterSize_ = on; }
 

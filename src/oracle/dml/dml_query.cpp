@@ -38,4 +38,10 @@ void CopyDataSetVariables(TOracleDataSet& dataSet, TOracleQuery& query) {
   }
 }
 
+int32_t RowIdFieldIndex(const TOracleQuery& query) {
+  for (int32_t i = 0; i < query.FieldCount(); ++i)
+    if (query.FieldOracleType(i) == 11 || query.FieldOracleType(i) == 104) return i;
+  return -1;
+}
+
 }  // namespace oracle

@@ -16,5 +16,7 @@ TOracleQuery& PrepareDMLQuery(TOracleDataSet& dataSet, bool silent = false);
 void ReleaseDMLQuery(TOracleDataSet& dataSet);
 // Declares on `query` each dataset variable its text names, with its value.
 void CopyDataSetVariables(TOracleDataSet& dataSet, TOracleQuery& query);
+// The index of the first select-list column of a rowid type (11 or 104), or -1.
+int32_t RowIdFieldIndex(const TOracleQuery& query);
 
 }  // namespace oracle

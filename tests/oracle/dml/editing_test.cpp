@@ -164,10 +164,17 @@ TEST_F(EditingTest, SequenceFieldKeepsAValueAndDictionaryReopensOnDisplayFormats
   sequence.Field = "nope";
   EXPECT_ANY_THROW(sequence.Apply());
 
+  // RequiredFields marks the NOT NULL columns' fields at once.
+  oracle::TOracleDictionary& dictionary = Editing(*ds).OracleDictionary;
+  dictionary.SetRequiredFields(false);
+  EXPECT_FALSE(ds->FieldByName("deptno").Required());
+  dictionary.SetRequiredFields(true);
+  EXPECT_TRUE(ds->FieldByName("deptno").Required());
+  EXPECT_FALSE(ds->FieldByName("dname").Required());
+
   // DisplayFormats reopens an active dataset when it changes, and only then.
   int opens = 0;
   ds->AfterOpen = [&](dataset::TDataSet&) { ++opens; };
-  oracle::TOracleDictionary& dictionary = Editing(*ds).OracleDictionary;
   dictionary.SetDisplayFormats(true);
   dictionary.SetDisplayFormats(true);
   EXPECT_EQ(1, opens);
@@ -202,6 +209,11 @@ TEST_F(EditingTest, DmlQueryFollowsTheDataSetAndTakesItsNamedVariables) {
   EXPECT_EQ(1, query.VariableCount());
   query.Execute();
   EXPECT_EQ("SALES", query.Field(0).ToText());
+  EXPECT_EQ(-1, oracle::RowIdFieldIndex(query));
+  query.DeleteVariable("no");
+  query.SetSQL("select dname, rowid, d.rowid from dept d");
+  query.Execute();
+  EXPECT_EQ(1, oracle::RowIdFieldIndex(query));
   oracle::ReleaseDMLQuery(*ds);
 }
 
