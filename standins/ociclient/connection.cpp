@@ -4,6 +4,7 @@
 #include <cctype>
 #include <string_view>
 
+#include "sequences.h"
 #include "sql_functions.h"
 
 #include "platform/text.h"
@@ -45,6 +46,7 @@ Connection::~Connection() {
     if (inTransaction) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(db);
   }
+  if (sequences != nullptr) sqlite3_close_v2(sequences);
 }
 
 bool Connection::beginIfNeeded(OraError& error) {
@@ -84,9 +86,11 @@ Connection* openConnection(const std::string& path, int busyTimeoutMs, OraError&
   const char* setup =
       "PRAGMA journal_mode=WAL;"
       "PRAGMA case_sensitive_like=ON;"
+      "PRAGMA foreign_keys=ON;"
       "CREATE TEMP TABLE IF NOT EXISTS dual(dummy VARCHAR2(1));"
       "INSERT INTO temp.dual SELECT 'X' WHERE NOT EXISTS (SELECT 1 FROM temp.dual);";
-  if (!exec(db, setup, error, "") || !registerOracleFunctions(db, connection, error)) {
+  if (!exec(db, setup, error, "") || !registerOracleFunctions(db, connection, error) ||
+      !registerSequenceFunctions(db, connection, error)) {
     delete connection;
     return nullptr;
   }

@@ -37,6 +37,10 @@ struct Connection {
   bool collectWrites = false;
   std::vector<std::pair<std::string, sqlite3_int64>> writtenRows;
   WriteChecks writeChecks;
+  // Sequences (sequences.h): the sidecar database, opened at first use, and
+  // the value each sequence gave this session last (its CURRVAL).
+  sqlite3* sequences = nullptr;
+  std::map<std::string, long long> currentValues;
 
   void clearChanges();
 

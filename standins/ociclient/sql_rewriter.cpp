@@ -4,6 +4,8 @@
 #include <cctype>
 #include <set>
 
+#include "catalogue.h"
+#include "sequences.h"
 #include "sql_rowid.h"
 #include "sql_tokens.h"
 
@@ -210,6 +212,8 @@ RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid) {
         break;
     }
   }
+  rewriteSequenceReferences(t);
+  wrapColumnDefaults(t);
   // SQLite knows no row locks: the FOR UPDATE clause (with OF, NOWAIT, WAIT n
   // or SKIP LOCKED) goes, up to a closing semicolon, which stays to be refused.
   const std::size_t forUpdate = forUpdateClause(t);

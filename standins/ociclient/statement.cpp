@@ -3,8 +3,11 @@
 #include <cctype>
 
 #include "api_support.h"
+#include "catalogue.h"
+#include "constraints.h"
 #include "error_mapping.h"
 #include "journal.h"
+#include "sequences.h"
 
 #include "platform/text.h"
 
@@ -79,6 +82,7 @@ bool compileText(StmtHandle& stmt, const std::shared_ptr<Connection>& connection
   stmt.sqlite = nullptr;
   stmt.connection = connection;
   stmt.parseErrorOffset = 0;
+  dropOwnQualifiers(stmt.rewritten, connection->user);
   const char* tail = nullptr;
   const int rc =
       sqlite3_prepare_v2(connection->db, stmt.rewritten.sql.c_str(),
@@ -193,6 +197,7 @@ sword executeSelect(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 mode,
   JournalEntry entry{stmt.text, {}};
   stmt.executed = false;
   stmt.resetCursor();
+  refreshDictionaryViews(*connection, stmt.text);
   if (!compile(stmt, connection, error)) {
     recordStatement(std::move(entry));
     return failWith(err, error);
@@ -280,7 +285,7 @@ sword executeChange(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff, u
     while (rc == SQLITE_ROW) rc = sqlite3_step(stmt.sqlite);
     OraError failure;
     bool failed = rc != SQLITE_DONE;
-    if (failed) failure = mapSqliteError(connection->db, rc, connection->user);
+    if (failed) failure = changeError(*connection, stmt, rc);
     if (!failed && !scope.valuesFit(failure)) failed = true;
     if (failed) {
       stmt.dmlRowOffset = i;
@@ -292,6 +297,7 @@ sword executeChange(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff, u
     stmt.rowCount += static_cast<ub4>(sqlite3_changes(connection->db));
   }
   sqlite3_reset(stmt.sqlite);
+  if (ddl) noteDefinition(*connection, stmt.text);
   noteChangedRowid(stmt, *connection);
   recordStatement(std::move(entry));
   if ((mode & OCI_COMMIT_ON_SUCCESS) != 0 && !connection->commit(error))
@@ -396,6 +402,12 @@ sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
       return connection->rollback(error) ? OCI_SUCCESS : fail(err, error);
     }
     case StatementKind::kDdl:
+      if ((mode & OCI_DESCRIBE_ONLY) == 0 && (runSequenceStatement(*connection, stmt.text, error) ||
+                                              runSynonymStatement(*connection, stmt.text, error))) {
+        recordStatement({stmt.text, {}});
+        stmt.resetCursor();
+        return error.code == 0 ? OCI_SUCCESS : fail(err, error);
+      }
       return executeChange(stmt, err, iters == 0 ? 1 : iters, rowoff, mode, connection, true);
     default:
       break;

@@ -152,7 +152,7 @@ TEST_F(BindsDefines, ArrayDmlCountsRowsAndReportsTheFailingRow) {
   bind(ins, "c", names, 4, SQLT_STR);
   EXPECT_EQ(OCI_ERROR, ins.execute(5));
   EXPECT_EQ(1, ins.error().code);
-  EXPECT_EQ("ORA-00001: unique constraint (VESKDATA.T_ID) violated\n", ins.error().text);
+  EXPECT_EQ("ORA-00001: unique constraint (VESKDATA.SYS_C00535696) violated\n", ins.error().text);
   ub4 offset = 0, count = 0;
   api().OCIAttrGet(ins.stmt, OCI_HTYPE_STMT, &offset, nullptr, OCI_ATTR_DML_ROW_OFFSET, s.err);
   api().OCIAttrGet(ins.stmt, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_ROW_COUNT, s.err);

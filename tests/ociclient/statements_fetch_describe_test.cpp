@@ -307,7 +307,7 @@ TEST_F(Statements, SqliteFailuresCarryOracleNumbers) {
       {"selec 1 from dual", 900, "ORA-00900: invalid SQL statement\n"},
       {"select 1 from dual where", 933, "ORA-00933: SQL command not properly ended\n"},
       {"insert into subsidiary values (1, 'x', 0)", 1,
-       "ORA-00001: unique constraint (VESKDATA.SUBSIDIARY_SBS_NO) violated\n"},
+       "ORA-00001: unique constraint (VESKDATA.SYS_C00707971) violated\n"},
       {"insert into subsidiary (sbs_name) values ('x')", 1400,
        "ORA-01400: cannot insert NULL into (\"VESKDATA\".\"SUBSIDIARY\".\"SBS_NO\")\n"},
       {"select to_number('12x') from dual", 1722, "ORA-01722: invalid number\n"},

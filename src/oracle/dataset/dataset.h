@@ -34,6 +34,7 @@
 namespace oracle {
 
 class TOracleSession;
+class TDataSetEditing;
 
 // What an AfterFetchRecord handler asks for.
 enum class TAfterFetchRecordAction {
@@ -110,6 +111,8 @@ class TOracleDataSet : public dataset::TDataSet,
   // Supplies the expanded form of a fetched BLOB value that carries no
   // compression header, when CompressBLOBs is set.
   TDecompressBLOBEvent OnDecompressBLOB;
+  // The editing sub-objects (oracle/dml/editing.h), made there at first use.
+  std::shared_ptr<TDataSetEditing> EditingPart;
 
   // --- filtering: the records that pass OnFilterRecord and EvaluateFilter ----
   // A new filter text or option is compiled, and the records that pass are

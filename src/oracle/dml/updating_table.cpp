@@ -1,0 +1,47 @@
+#include "oracle/dml/updating_table.h"
+
+#include "dataset/database_error.h"
+#include "oracle/dml/editing.h"
+#include "oracle/query/select_splitter.h"
+
+namespace oracle {
+
+std::string UpdatingTableOf(const std::string& sql) {
+  TSelectParts parts;
+  if (!SplitSelect(sql, parts) || parts.fromItems.empty()) return {};
+  return parts.fromItems[0].table;
+}
+
+std::string UpdatingTableAliasOf(const std::string& sql, const std::string& table) {
+  TSelectParts parts;
+  if (SplitSelect(sql, parts))
+    for (const TFromItem& item : parts.fromItems)
+      if (item.table == table && !item.alias.empty()) return item.alias;
+  return table;
+}
+
+bool IsCursorDataSet(const TOracleDataSet& dataSet) {
+  const TOracleQuery& query = dataSet.MainQuery();
+  for (int32_t i = 0; i < query.VariableCount(); ++i)
+    if (query.VariableType(i) == 116) return true;
+  return false;
+}
+
+std::string GetUpdatingTableName(TOracleDataSet& dataSet) {
+  TDataSetEditing& editing = Editing(dataSet);
+  if (!editing.UpdatingTable.empty()) return editing.UpdatingTable;
+  if (editing.cachedFor_ == dataSet.SQL() && !editing.cachedTable_.empty())
+    return editing.cachedTable_;
+  if (dataSet.SQL().empty()) return {};
+  if (IsCursorDataSet(dataSet))
+    dataset::DatabaseError("UpdatingTable property required for cursor dataset");
+  editing.cachedFor_ = dataSet.SQL();
+  editing.cachedTable_ = UpdatingTableOf(dataSet.SQL());
+  return editing.cachedTable_;
+}
+
+std::string GetUpdatingTableAlias(TOracleDataSet& dataSet) {
+  return UpdatingTableAliasOf(dataSet.SQL(), GetUpdatingTableName(dataSet));
+}
+
+}  // namespace oracle
