@@ -15,9 +15,10 @@ src/foundation             src/platform
 src/dataset                src/platform
 src/host_interfaces        src/platform
 src/hostplugin             src/host_interfaces src/foundation src/platform
-src/oracle                 src/oracle/blob src/oracle/filter src/dataset src/foundation src/platform
+src/oracle                 src/oracle/blob src/oracle/filter src/oracle/qbe src/dataset src/foundation src/platform
 src/oracle/blob            src/dataset src/platform
 src/oracle/filter          src/dataset src/platform
+src/oracle/qbe             src/dataset src/platform
 src/receipt                src/oracle src/hostplugin src/host_interfaces src/foundation src/platform
 src/dialogs                src/receipt src/oracle src/hostplugin src/host_interfaces src/foundation src/platform
 src/plugins                src/dialogs src/receipt src/oracle src/hostplugin src/host_interfaces src/foundation src/platform

@@ -26,6 +26,7 @@
 #include "oracle/field_info.h"
 #include "oracle/filter/expression.h"
 #include "oracle/ora_variant.h"
+#include "oracle/qbe/definition.h"
 #include "oracle/query.h"
 #include "oracle/record_store.h"
 #include "oracle/session_objects.h"
@@ -147,6 +148,8 @@ class TOracleDataSet : public dataset::TDataSet,
   // The Oracle side of each column; the first item is the rowid item.
   const TOracleFieldInfoList& FieldInfo() const { return fieldInfo_; }
   bool HasRowId() const { return rowIdColumn_ >= 0; }
+  // The QBE options and fields; the fields follow the field definitions.
+  qbe::TQBEDefinition& QBEDefinition() { return qbeDefinition_; }
 
   // --- events ----------------------------------------------------------------------
   TOracleDataSetEvent BeforeQuery;
@@ -295,6 +298,7 @@ class TOracleDataSet : public dataset::TDataSet,
   int32_t masterKey_ = -1;
   uint8_t* filterBuffer_ = nullptr;
   std::unique_ptr<filter::TExpression> filterExpression_;
+  qbe::TQBEDefinition qbeDefinition_{*this};
   bool opening_ = false;
   bool activationPending_ = false;
   bool designActivation_ = false;
