@@ -13,6 +13,10 @@ int64_t TStream::Size() {
   return size;
 }
 
+void TStream::ReadBuffer(void* buffer, int64_t count) {
+  if (count > 0 && Read(buffer, count) != count) throw EReadError();
+}
+
 void TStream::SetSize(int64_t) {
   throw std::runtime_error("The size of this stream cannot be set");
 }

@@ -4,17 +4,26 @@
 // TMemoryStream keeps a value in memory.
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 namespace dataset {
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
+// Raised when a stream holds fewer bytes than a reader needs.
+class EReadError : public std::runtime_error {
+ public:
+  EReadError() : std::runtime_error("Stream read error") {}
+};
+
 class TStream {
  public:
   virtual ~TStream() = default;
   // Copies up to `count` bytes from the position; answers the bytes copied.
   virtual int64_t Read(void* buffer, int64_t count) = 0;
+  // Reads exactly `count` bytes; raises EReadError when fewer were read.
+  void ReadBuffer(void* buffer, int64_t count);
   // Writes `count` bytes at the position, growing the value as needed.
   virtual int64_t Write(const void* buffer, int64_t count) = 0;
   virtual int64_t Seek(int64_t offset, TSeekOrigin origin) = 0;

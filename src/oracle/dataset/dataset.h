@@ -26,6 +26,7 @@
 #include "oracle/dataset/field_info.h"
 #include "oracle/dataset/record_store.h"
 #include "oracle/filter/expression.h"
+#include "oracle/qbe/definition.h"
 #include "oracle/query/query.h"
 #include "oracle/session/session_objects.h"
 #include "oracle/session/ui_hooks.h"
@@ -150,6 +151,8 @@ class TOracleDataSet : public dataset::TDataSet,
   // The Oracle side of each column; the first item is the rowid item.
   const TOracleFieldInfoList& FieldInfo() const { return fieldInfo_; }
   bool HasRowId() const { return rowIdColumn_ >= 0; }
+  // The QBE options and fields; the fields follow the field definitions.
+  qbe::TQBEDefinition& QBEDefinition() { return qbeDefinition_; }
 
   // --- events ----------------------------------------------------------------------
   TOracleDataSetEvent BeforeQuery;
@@ -298,6 +301,7 @@ class TOracleDataSet : public dataset::TDataSet,
   int32_t masterKey_ = -1;
   uint8_t* filterBuffer_ = nullptr;
   std::unique_ptr<filter::TExpression> filterExpression_;
+  qbe::TQBEDefinition qbeDefinition_{*this};
   bool opening_ = false;
   bool activationPending_ = false;
   bool designActivation_ = false;

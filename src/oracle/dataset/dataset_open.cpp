@@ -95,6 +95,7 @@ void TOracleDataSet::InternalInitFieldDefs() {
     mainQuery_->Describe();
   }
   BuildFieldInfo();
+  qbeDefinition_.SynchronizeFields();
 }
 
 void TOracleDataSet::BuildFieldInfo() {
