@@ -7,7 +7,6 @@
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPalette>
 #include <QPointer>
 #include <QPushButton>
 
@@ -32,7 +31,6 @@ namespace {
 constexpr const char* kTag = "TfrmAskForVesk";
 constexpr const char* kNotFoundMessage =
     "Customer not found.  Please enter additional information to create new customer record.";
-constexpr int kSettingsDumpWidth = 44;
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
@@ -58,31 +56,6 @@ bool OptInConfigured() {
   return foundation::MainPrefs.PromptForEmailMarketingOptIn &&
          Configured(foundation::MainPrefs.EmailOptInField);
 }
-
-QFont ArialFont(int points, bool bold) {
-  QFont font("Arial", points);
-  font.setBold(bold);
-  return font;
-}
-
-template <class W>
-W* Place(W* widget, const char* name, int left, int top, int width, int height) {
-  widget->setObjectName(name);
-  widget->setGeometry(left, top, width, height);
-  return widget;
-}
-
-// Logs entry on construction and exit on destruction.
-class Trace {
- public:
-  explicit Trace(const char* routine) : tag_(Tag(routine)) { foundation::LogEnter(7, tag_); }
-  ~Trace() { foundation::LogExit(7, tag_); }
-  Trace(const Trace&) = delete;
-  Trace& operator=(const Trace&) = delete;
-
- private:
-  std::string tag_;
-};
 
 }  // namespace
 
@@ -135,20 +108,9 @@ TfrmAskForVesk::TfrmAskForVesk(QWidget* owner)
   lblQuestion_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   lblEmail_ = Place(new QLabel("Email:", this), "lblEmail", 12, 60, 149, 14);
   lblEmail_->setAlignment(Qt::AlignRight | Qt::AlignTop);
-  lblStatus_ = Place(new QLabel(this), "lblStatus", 26, 324, 445, 18);
-  lblStatus_->setFont(ArialFont(8, false));
-  lblStatus_->setAutoFillBackground(true);
-  QPalette status = lblStatus_->palette();
-  status.setColor(QPalette::Window, QColor(0xDB, 0xF0, 0xF2));
-  status.setColor(QPalette::WindowText, Qt::black);
-  lblStatus_->setPalette(status);
-  lblStatus_->hide();
-  lblVersion_ = Place(new QLabel(this), "lblVersion", 474, 330, 102, 12);
-  lblVersion_->setFont(ArialFont(7, false));
-  lblVersion_->setAlignment(Qt::AlignRight | Qt::AlignTop);
-  for (QLabel* label : {lblQuestion_, lblEmail_, lblStatus_, lblVersion_}) {
-    label->setTextFormat(Qt::PlainText);
-  }
+  lblStatus_ = MakeStatusLabel(*this, 26, 324);
+  lblVersion_ = MakeVersionLabel(*this, 474, 330);
+  for (QLabel* label : {lblQuestion_, lblEmail_}) label->setTextFormat(Qt::PlainText);
 
   connect(btnDigitalOnly_, &QPushButton::clicked, this, &TfrmAskForVesk::btnDigitalOnlyClick);
   connect(btnDigitalPrint_, &QPushButton::clicked, this, &TfrmAskForVesk::btnDigitalPrintClick);
@@ -192,37 +154,11 @@ void TfrmAskForVesk::showEvent(QShowEvent* event) {
 }
 
 void TfrmAskForVesk::LogSettings() {
-  if (foundation::GetLogLevel() < 9) return;
-  const foundation::TMainPrefs& p = foundation::MainPrefs;
-  const auto b = foundation::BoolToText;
-  const std::pair<const char*, std::string> settings[] = {
-      {"CustLoyalAttr", p.LoyalAttr},
-      {"CustLoyalField", p.LoyalField},
-      {"EnableLoyaltyTracking", b(p.EnableLoyaltyTracking)},
-      {"LoyaltyStatusField", p.LoyaltyStatusField},
-      {"LoyaltyTrackingDateField", p.LoyaltyTrackingDateField},
-      {"EmailOptInField", p.EmailOptInField},
-      {"DefaultEFTReceiptPrintingOn", b(foundation::WSPrefs.DefaultEFTReceiptPrintingOn)},
-      {"PromptForEmailMarketingOptIn", b(p.PromptForEmailMarketingOptIn)},
-      {"InclDesc3", b(p.InclDesc3)},
-      {"InclDesc4", b(p.InclDesc4)},
-      {"InclSize", b(p.InclSize)},
-      {"InclAttr", b(p.InclAttr)},
-      {"InclVendor", b(p.InclVendor)},
-      {"AlwaysCreateCustForUniqueEmail", b(p.AlwaysCreateCustForUniqueEmail)},
-      {"TurnOnReceiptQueuingService", b(p.QueueEnabled)},
-      {"QueueServiceInterval", std::to_string(p.QueueInterval)},
-      {"QueueServiceLogLevel", std::to_string(p.QueueLogLevel)}};
-  foundation::KWLog(9, "Settings:", foundation::kLevelDebug, Tag("FormShow"));
-  for (const auto& [name, value] : settings) {
-    std::string line = std::string("     fMain.") + name;
-    if (line.size() < kSettingsDumpWidth) line.append(kSettingsDumpWidth - line.size(), '.');
-    foundation::KWLog(9, line + value, foundation::kLevelDebug, Tag("FormShow"));
-  }
+  LogCaptureSettings(Tag("FormShow"));
 }
 
 void TfrmAskForVesk::FormShow() {
-  Trace trace("FormShow");
+  TRoutineTrace trace(Tag("FormShow"));
   lblVersion_->setText(VersionCaption());
   LogSettings();
   LayoutDomainButtons(btnEM_, kClientWidth, foundation::EmailProviders);
@@ -322,27 +258,9 @@ void TfrmAskForVesk::DomainButtonClick(QPushButton* button) {
 }
 
 void TfrmAskForVesk::RunChoice(const char* name, bool (TfrmAskForVesk::*choice)()) {
-  Trace trace(name);
-  DisableButtons();
-  bool done = false;
-  try {
-    done = (this->*choice)();
-  } catch (const std::exception& e) {
-    EnableButtons();
-    foundation::LogException(e, Tag(name));
-    foundation::DisplayMessage(foundation::kMessageCaption, e.what());
-    return;
-  } catch (...) {
-    EnableButtons();
-    foundation::KWLog(0, "Unknown exception", foundation::kLevelError, Tag(name));
-    foundation::DisplayMessage(foundation::kMessageCaption, "Unknown error");
-    return;
-  }
-  if (done) {
-    Complete();
-  } else {
-    EnableButtons();
-  }
+  TRoutineTrace trace(Tag(name));
+  const auto switchButtons = [this](bool on) { on ? EnableButtons() : DisableButtons(); };
+  if (RunButtonWork(Tag(name), switchButtons, [&] { return (this->*choice)(); })) Complete();
 }
 
 void TfrmAskForVesk::btnDigitalOnlyClick() {
@@ -450,7 +368,7 @@ bool TfrmAskForVesk::StoreWhenNeeded() {
 }
 
 bool TfrmAskForVesk::DoDigital() {
-  Trace trace("DoDigital");
+  TRoutineTrace trace(Tag("DoDigital"));
   ShowStatus();
   struct Hide {
     TfrmAskForVesk* form;
@@ -494,27 +412,19 @@ bool TfrmAskForVesk::ValidateEmail() {
 }
 
 bool TfrmAskForVesk::FindExistingCustomerByEmailAddress() {
-  Trace trace("FindExistingCustomerByEmailAddress");
+  TRoutineTrace trace(Tag("FindExistingCustomerByEmailAddress"));
   bool found = !FCustSid.empty();
   SetUpdateDocument(FCustSid.empty() && FInBefore);
   if (FCustSid.empty()) {
-    const std::string email = foundation::helpers::TrimText(edtEmail_->text().toStdString());
-    // As the platform's edit does, an unchanged text is not set again and so
-    // keeps its modified flag.
-    if (Q(email) != edtEmail_->text()) edtEmail_->setText(Q(email));
-    if (!email.empty()) {
-      const std::optional<TCustomerMatch> match = FindCustomerByEmail(email, true);
-      found = match.has_value();
-      if (match) {
-        FCustSid = match->custSid;
-        Log("Customer found: " + FCustSid, "FindExistingCustomerByEmailAddress");
-        if (match->allowEmail) chkOptInToEmailMarketing_->setChecked(*match->allowEmail);
-        if (match->trackingDate) FTrackingDate = *match->trackingDate;
-        if (match->loyaltyStatus && *match->loyaltyStatus == "YES") {
-          chkEnableLoyaltyTracking_->setChecked(true);
-        }
-      } else {
-        Log("No customer has this email", "FindExistingCustomerByEmailAddress");
+    const std::optional<TCustomerMatch> match =
+        FindCustomerByEmailEdit(*edtEmail_, true, Tag("FindExistingCustomerByEmailAddress"));
+    found = match.has_value();
+    if (match) {
+      FCustSid = match->custSid;
+      if (match->allowEmail) chkOptInToEmailMarketing_->setChecked(*match->allowEmail);
+      if (match->trackingDate) FTrackingDate = *match->trackingDate;
+      if (match->loyaltyStatus && *match->loyaltyStatus == "YES") {
+        chkEnableLoyaltyTracking_->setChecked(true);
       }
     }
   }
@@ -524,18 +434,12 @@ bool TfrmAskForVesk::FindExistingCustomerByEmailAddress() {
 
 void TfrmAskForVesk::GetCustSidFromDocument() {
   if (!FBO) return;
-  const Variant value = [&] {
-    BStr name(FCustSidAttr);
-    Variant read;
-    const HRESULT hr = FBO->BOGetAttrValue(0, name.Get(), read.Put());
-    if (FAILED(hr)) throw ComError(hr, "The host could not read \"" + FCustSidAttr + "\"");
-    return read;
-  }();
-  if (value.IsNull()) {
+  const std::optional<std::string> sid = CustSidOfDocument(*FBO, FCustSidAttr);
+  if (!sid) {
     Log("Value was null", "GetCustSidFromDocument");
     return;
   }
-  FCustSid = value.ToString();
+  FCustSid = *sid;
   Log("Customer SID of the document: " + FCustSid, "GetCustSidFromDocument");
 }
 
@@ -557,7 +461,7 @@ void TfrmAskForVesk::UpdateDocumentWithCustomer() {
 }
 
 bool TfrmAskForVesk::AddRequiredFields() {
-  Trace trace("AddRequiredFields");
+  TRoutineTrace trace(Tag("AddRequiredFields"));
   FNewCustomerNeeded = foundation::MainPrefs.AlwaysCreateCustForUniqueEmail;
   if (!FCustSid.empty() && FCustSid != "0") return false;
   FNewCustomerNeeded = true;
@@ -628,24 +532,14 @@ foundation::StringList TfrmAskForVesk::CollectValues() const {
 
 void TfrmAskForVesk::StoreNewCustomer() {
   SetStatus("Storing new customer information...");
-  Tvk9ValuesServer* server = ValuesServer();
-  if (server == nullptr) {
-    foundation::KWLog(0, "No values server is prepared; the new customer is not stored",
-                      foundation::kLevelError, Tag("StoreNewCustomer"));
-  } else {
-    FCustSid = server->CreateNewCustomer(foundation::MainPrefs.SBS, CollectValues());
-    if (!FCustSid.empty()) receipt::fAuth.StoredEmail = edtEmail_->text().toStdString();
-  }
+  FCustSid = CreateCustomerRecord(CollectValues(), Tag("StoreNewCustomer"));
+  if (!FCustSid.empty()) receipt::fAuth.StoredEmail = edtEmail_->text().toStdString();
   SetStatus("");
 }
 
 void TfrmAskForVesk::UpdateExistingCustomer() {
   SetStatus("Updating information on existing customer...");
-  Tvk9ValuesServer* server = ValuesServer();
-  if (server == nullptr) {
-    foundation::KWLog(0, "No values server is prepared; the customer is not updated",
-                      foundation::kLevelError, Tag("UpdateExistingCustomer"));
-  } else if (server->UpdateExistingCustomer(foundation::MainPrefs.SBS, FCustSid, CollectValues())) {
+  if (UpdateCustomerRecord(FCustSid, CollectValues(), Tag("UpdateExistingCustomer"))) {
     receipt::fAuth.StoredEmail = edtEmail_->text().toStdString();
   }
   SetStatus("");
