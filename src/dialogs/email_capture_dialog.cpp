@@ -28,20 +28,11 @@ namespace dialogs {
 
 namespace {
 
-constexpr const char* kTag = "TfrmAskForVesk";
 constexpr const char* kNotFoundMessage =
     "Customer not found.  Please enter additional information to create new customer record.";
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
-}
-
-std::string Tag(const char* routine) {
-  return std::string(kTag) + "." + routine;
-}
-
-void Log(const std::string& text, const char* routine) {
-  foundation::KWLog(7, text, foundation::kLevelInfo, Tag(routine));
 }
 
 bool Configured(const std::string& setting) {
@@ -59,13 +50,9 @@ bool OptInConfigured() {
 
 }  // namespace
 
-TfrmAskForVesk::TfrmAskForVesk(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+TfrmAskForVesk::TfrmAskForVesk(QWidget* owner) : TCustomerCaptureForm(owner, "TfrmAskForVesk") {
   setObjectName("frmAskForVesk");
   setWindowTitle("Quenlos");
-  setModal(true);
-  setFont(ArialFont(8, true));
   setFixedSize(kClientWidth, kClientHeight);
 
   // Created in tab order: the three choices, the address, the domains, the boxes.
@@ -74,16 +61,7 @@ TfrmAskForVesk::TfrmAskForVesk(QWidget* owner)
   btnDigitalPrint_ = Place(new QPushButton("Email && Paper (Email required)", this),
                            "btnDigitalPrint", 15, 228, 206, 53);
   btnPrintOnly_ = Place(new QPushButton("Paper Only", this), "btnPrintOnly", 374, 228, 206, 53);
-  edtEmail_ = Place(new QLineEdit(this), "edtEmail", 167, 56, 277, 22);
-  static constexpr int kDesignLefts[kDomainButtonCount] = {11, 127, 243, 359, 475};
-  for (int i = 0; i < kDomainButtonCount; ++i) {
-    const std::string name = "btnEM" + std::to_string(i + 1);
-    btnEM_[i] =
-        Place(new QPushButton(this), name.c_str(), kDesignLefts[i], 92, kDomainButtonWidth, 25);
-    btnEM_[i]->hide();
-    QPushButton* button = btnEM_[i];
-    connect(button, &QPushButton::clicked, this, [this, button] { DomainButtonClick(button); });
-  }
+  CreateAddressRow(12, 60, 149, 167, 56, 92);
   chkEnableLoyaltyTracking_ = Place(new QCheckBox("Loyalty Program Member (Email Required)", this),
                                     "chkEnableLoyaltyTracking", 32, 132, 269, 17);
   chkOptInToEmailMarketing_ = Place(new QCheckBox("Opt-in to email marketing", this),
@@ -106,36 +84,28 @@ TfrmAskForVesk::TfrmAskForVesk(QWidget* owner)
                        "lblQuestion", 61, 20, 469, 21);
   lblQuestion_->setFont(ArialFont(10, true));
   lblQuestion_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  lblEmail_ = Place(new QLabel("Email:", this), "lblEmail", 12, 60, 149, 14);
-  lblEmail_->setAlignment(Qt::AlignRight | Qt::AlignTop);
   lblStatus_ = MakeStatusLabel(*this, 26, 324);
   lblVersion_ = MakeVersionLabel(*this, 474, 330);
-  for (QLabel* label : {lblQuestion_, lblEmail_}) label->setTextFormat(Qt::PlainText);
+  lblQuestion_->setTextFormat(Qt::PlainText);
 
   connect(btnDigitalOnly_, &QPushButton::clicked, this, &TfrmAskForVesk::btnDigitalOnlyClick);
   connect(btnDigitalPrint_, &QPushButton::clicked, this, &TfrmAskForVesk::btnDigitalPrintClick);
   connect(btnPrintOnly_, &QPushButton::clicked, this, &TfrmAskForVesk::btnPrintOnlyClick);
   connect(chkEnableLoyaltyTracking_, &QCheckBox::clicked, this,
-          [] { Log("Clicked", "chkEnableLoyaltyTrackingClick"); });
+          [this] { Log("Clicked", "chkEnableLoyaltyTrackingClick"); });
   connect(chkOptInToEmailMarketing_, &QCheckBox::clicked, this,
-          [] { Log("Clicked", "chkOptInToEmailMarketingClick"); });
+          [this] { Log("Clicked", "chkOptInToEmailMarketingClick"); });
   edtEmail_->installEventFilter(this);
-
-  FRequiredFields = std::make_unique<TRequiredFieldRows>(
-      *this, *lblEmail_, *edtEmail_, [this](int delta) { MoveControlsDown(delta); }, kTag);
   FormCreate();
 }
 
 TfrmAskForVesk::~TfrmAskForVesk() {
   Log("Form destroying", "FormDestroy");
-  FRequiredFields.reset();
 }
 
 void TfrmAskForVesk::SetCaller(IPluginAdapter* adapter, const std::string& custSidAttr,
                                int32_t custBO, bool inBefore) {
-  FBO = ComPtr<IPluginAdapter>(adapter);
-  FCustSidAttr = custSidAttr;
-  FCustBO = custBO;
+  SetCustomerCaller(adapter, custSidAttr, custBO);
   FInBefore = inBefore;
 }
 
@@ -164,11 +134,7 @@ void TfrmAskForVesk::FormShow() {
   LayoutDomainButtons(btnEM_, kClientWidth, foundation::EmailProviders);
   FExistingCustomer = false;
   FTrackingDate.clear();
-  try {
-    GetCustSidFromDocument();
-  } catch (const std::exception& e) {
-    foundation::LogException(e, Tag("FormShow") + " while reading the customer of the document");
-  }
+  GetCustSidFromDocument();
   edtEmail_->setText(Q(receipt::fAuth.EmailAddress));
   FCanClose = false;
   edtEmail_->setModified(false);
@@ -250,11 +216,6 @@ void TfrmAskForVesk::Complete() {
   receipt::fAuth.EmailAddress = edtEmail_->text().toStdString();
   FCanClose = true;
   close();
-}
-
-void TfrmAskForVesk::DomainButtonClick(QPushButton* button) {
-  edtEmail_->setText(edtEmail_->text() + button->text());
-  Log("Clicked", "btnEMClick");
 }
 
 void TfrmAskForVesk::RunChoice(const char* name, bool (TfrmAskForVesk::*choice)()) {
@@ -432,17 +393,6 @@ bool TfrmAskForVesk::FindExistingCustomerByEmailAddress() {
   return found;
 }
 
-void TfrmAskForVesk::GetCustSidFromDocument() {
-  if (!FBO) return;
-  const std::optional<std::string> sid = CustSidOfDocument(*FBO, FCustSidAttr);
-  if (!sid) {
-    Log("Value was null", "GetCustSidFromDocument");
-    return;
-  }
-  FCustSid = *sid;
-  Log("Customer SID of the document: " + FCustSid, "GetCustSidFromDocument");
-}
-
 void TfrmAskForVesk::UpdateDocumentWithCustomer() {
   try {
     if (!FBO) throw std::runtime_error("No host adapter");
@@ -458,17 +408,6 @@ void TfrmAskForVesk::UpdateDocumentWithCustomer() {
   } catch (const std::exception& e) {
     foundation::LogException(e, Tag("UpdateDocumentWithCustomer"));
   }
-}
-
-bool TfrmAskForVesk::AddRequiredFields() {
-  TRoutineTrace trace(Tag("AddRequiredFields"));
-  FNewCustomerNeeded = foundation::MainPrefs.AlwaysCreateCustForUniqueEmail;
-  if (!FCustSid.empty() && FCustSid != "0") return false;
-  FNewCustomerNeeded = true;
-  if (!FBO) throw std::runtime_error("No host adapter");
-  FRequiredFields->Add(*FBO, FCustBO);
-  FHaveRequiredFields = !FRequiredFields->Empty();
-  return FHaveRequiredFields;
 }
 
 void TfrmAskForVesk::MoveControlsDown(int delta) {
@@ -528,34 +467,6 @@ foundation::StringList TfrmAskForVesk::CollectValues() const {
     }
   }
   return values;
-}
-
-void TfrmAskForVesk::StoreNewCustomer() {
-  SetStatus("Storing new customer information...");
-  FCustSid = CreateCustomerRecord(CollectValues(), Tag("StoreNewCustomer"));
-  if (!FCustSid.empty()) receipt::fAuth.StoredEmail = edtEmail_->text().toStdString();
-  SetStatus("");
-}
-
-void TfrmAskForVesk::UpdateExistingCustomer() {
-  SetStatus("Updating information on existing customer...");
-  if (UpdateCustomerRecord(FCustSid, CollectValues(), Tag("UpdateExistingCustomer"))) {
-    receipt::fAuth.StoredEmail = edtEmail_->text().toStdString();
-  }
-  SetStatus("");
-}
-
-void TfrmAskForVesk::SetStatus(const std::string& text) {
-  SetStatusText(*lblStatus_, text, Tag("SetStatus"));
-}
-
-void TfrmAskForVesk::ShowStatus() {
-  lblStatus_->show();
-  ProcessPendingEvents();
-}
-
-void TfrmAskForVesk::HideStatus() {
-  lblStatus_->hide();
 }
 
 void TfrmAskForVesk::DisableButtons() {

@@ -17,40 +17,18 @@ namespace dialogs {
 
 namespace {
 
-constexpr const char* kTag = "TfrmResendEmail";
 constexpr const char* kNotFoundMessage =
     "Customer not found.  Please enter additional information to create new customer record.";
 
-std::string Tag(const char* routine) {
-  return std::string(kTag) + "." + routine;
-}
-
-void Log(const std::string& text, const char* routine) {
-  foundation::KWLog(7, text, foundation::kLevelInfo, Tag(routine));
-}
-
 }  // namespace
 
-TfrmResendEmail::TfrmResendEmail(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+TfrmResendEmail::TfrmResendEmail(QWidget* owner) : TCustomerCaptureForm(owner, "TfrmResendEmail") {
   setObjectName("frmResendEmail");
   setWindowTitle("Resend Digital Receipt");
-  setModal(true);
-  setFont(ArialFont(8, true));
   setFixedSize(kClientWidth, kClientHeight);
 
-  // Created in tab order: the address first.
-  edtEmail_ = Place(new QLineEdit(this), "edtEmail", 175, 44, 277, 22);
-  static constexpr int kDesignLefts[kDomainButtonCount] = {11, 127, 243, 359, 475};
-  for (int i = 0; i < kDomainButtonCount; ++i) {
-    const std::string name = "btnEM" + std::to_string(i + 1);
-    btnEM_[i] =
-        Place(new QPushButton(this), name.c_str(), kDesignLefts[i], 80, kDomainButtonWidth, 25);
-    btnEM_[i]->hide();
-    QPushButton* button = btnEM_[i];
-    connect(button, &QPushButton::clicked, this, [this, button] { DomainButtonClick(button); });
-  }
+  // The address comes first in tab order.
+  CreateAddressRow(12, 48, 159, 175, 44, 80);
   chkUpdateCustomerRecord_ = Place(new QCheckBox("Update customer record", this),
                                    "chkUpdateCustomerRecord", 180, 136, 269, 17);
   btnSend_ = Place(new QPushButton("Send", this), "btnSend", 163, 176, 122, 53);
@@ -59,29 +37,16 @@ TfrmResendEmail::TfrmResendEmail(QWidget* owner)
       edtEmail_, btnEM_[0], btnEM_[1], btnEM_[2], btnEM_[3], btnEM_[4], chkUpdateCustomerRecord_,
       btnSend_,  btnCancel_};
   for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
-
-  lblEmail_ = Place(new QLabel("Email:", this), "lblEmail", 12, 48, 159, 14);
-  lblEmail_->setTextFormat(Qt::PlainText);
-  lblEmail_->setAlignment(Qt::AlignRight | Qt::AlignTop);
   lblStatus_ = MakeStatusLabel(*this, 32, 249);
   lblVersion_ = MakeVersionLabel(*this, 480, 255);
 
   connect(btnSend_, &QPushButton::clicked, this, &TfrmResendEmail::btnSendClick);
   connect(btnCancel_, &QPushButton::clicked, this, &TfrmResendEmail::btnCancelClick);
-
-  FRequiredFields = std::make_unique<TRequiredFieldRows>(
-      *this, *lblEmail_, *edtEmail_, [this](int delta) { MoveControlsDown(delta); }, kTag);
-}
-
-TfrmResendEmail::~TfrmResendEmail() {
-  FRequiredFields.reset();
 }
 
 void TfrmResendEmail::SetCaller(IPluginAdapter* adapter, const std::string& custSidAttr,
                                 int32_t custBO) {
-  FBO = ComPtr<IPluginAdapter>(adapter);
-  FCustSidAttr = custSidAttr;
-  FCustBO = custBO;
+  SetCustomerCaller(adapter, custSidAttr, custBO);
 }
 
 void TfrmResendEmail::showEvent(QShowEvent* event) {
@@ -96,21 +61,12 @@ void TfrmResendEmail::FormShow() {
   LogCaptureSettings(Tag("FormShow"));
   LayoutDomainButtons(btnEM_, kClientWidth, foundation::EmailProviders);
   chkUpdateCustomerRecord_->setChecked(foundation::MainPrefs.SaveEmail);
-  try {
-    GetCustSidFromDocument();
-  } catch (const std::exception& e) {
-    foundation::LogException(e, Tag("FormShow") + " while reading the customer of the document");
-  }
+  GetCustSidFromDocument();
   edtEmail_->setText(QString::fromStdString(receipt::fAuth.EmailAddress));
   edtEmail_->setModified(false);
   edtEmail_->setFocus();
   raise();
   activateWindow();
-}
-
-void TfrmResendEmail::DomainButtonClick(QPushButton* button) {
-  edtEmail_->setText(edtEmail_->text() + button->text());
-  Log("Clicked", "btnEMClick");
 }
 
 void TfrmResendEmail::btnSendClick() {
@@ -200,28 +156,6 @@ bool TfrmResendEmail::FindExistingCustomer() {
   return found;
 }
 
-void TfrmResendEmail::GetCustSidFromDocument() {
-  if (!FBO) return;
-  const std::optional<std::string> sid = CustSidOfDocument(*FBO, FCustSidAttr);
-  if (!sid) {
-    Log("Value was null", "GetCustSidFromDocument");
-    return;
-  }
-  FCustSid = *sid;
-  Log("Customer SID of the document: " + FCustSid, "GetCustSidFromDocument");
-}
-
-bool TfrmResendEmail::AddRequiredFields() {
-  TRoutineTrace trace(Tag("AddRequiredFields"));
-  FNewCustomerNeeded = foundation::MainPrefs.AlwaysCreateCustForUniqueEmail;
-  if (!FCustSid.empty() && FCustSid != "0") return false;
-  FNewCustomerNeeded = true;
-  if (!FBO) throw std::runtime_error("No host adapter");
-  FRequiredFields->Add(*FBO, FCustBO);
-  FHaveRequiredFields = !FRequiredFields->Empty();
-  return FHaveRequiredFields;
-}
-
 void TfrmResendEmail::MoveControlsDown(int delta) {
   setFixedSize(width(), height() + delta);
   QWidget* fixed[] = {lblEmail_,  edtEmail_,  chkUpdateCustomerRecord_, btnSend_, btnCancel_,
@@ -235,34 +169,6 @@ foundation::StringList TfrmResendEmail::CollectValues() const {
   FRequiredFields->CollectValues(values);
   values.push_back("EMail=" + edtEmail_->text().toStdString());
   return values;
-}
-
-void TfrmResendEmail::StoreNewCustomer() {
-  SetStatus("Storing new customer information...");
-  FCustSid = CreateCustomerRecord(CollectValues(), Tag("StoreNewCustomer"));
-  if (!FCustSid.empty()) receipt::fAuth.StoredEmail = edtEmail_->text().toStdString();
-  SetStatus("");
-}
-
-void TfrmResendEmail::UpdateExistingCustomer() {
-  SetStatus("Updating information on existing customer...");
-  if (UpdateCustomerRecord(FCustSid, CollectValues(), Tag("UpdateExistingCustomer"))) {
-    receipt::fAuth.StoredEmail = edtEmail_->text().toStdString();
-  }
-  SetStatus("");
-}
-
-void TfrmResendEmail::SetStatus(const std::string& text) {
-  SetStatusText(*lblStatus_, text, Tag("SetStatus"));
-}
-
-void TfrmResendEmail::ShowStatus() {
-  lblStatus_->show();
-  ProcessPendingEvents();
-}
-
-void TfrmResendEmail::HideStatus() {
-  lblStatus_->hide();
 }
 
 void TfrmResendEmail::DisableButtons() {

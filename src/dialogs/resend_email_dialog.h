@@ -6,28 +6,22 @@
 // updates the host customer through the values server. The outcome goes into
 // FTransControl and fAuth.
 
-#include <QDialog>
 #include <cstdint>
-#include <memory>
 #include <string>
 
-#include "dialogs/customer_capture.h"
+#include "dialogs/customer_capture_form.h"
 #include "host_interfaces/host_interfaces.h"
-#include "platform/com/com_ptr.h"
 
 class QCheckBox;
-class QLabel;
-class QLineEdit;
 class QPushButton;
 
 namespace dialogs {
 
-class TfrmResendEmail : public QDialog {
+class TfrmResendEmail : public TCustomerCaptureForm {
   Q_OBJECT
 
  public:
   explicit TfrmResendEmail(QWidget* owner = nullptr);
-  ~TfrmResendEmail() override;
 
   static constexpr int kClientWidth = 598;
   static constexpr int kClientHeight = 279;
@@ -40,7 +34,6 @@ class TfrmResendEmail : public QDialog {
 
  private:
   void FormShow();
-  void DomainButtonClick(QPushButton* button);
   void btnSendClick();
   void btnCancelClick();
   // The work of "Send" with the buttons off; True when the dialog may close.
@@ -49,37 +42,14 @@ class TfrmResendEmail : public QDialog {
   bool DoDigital();
   bool ValidateEmail();
   bool FindExistingCustomer();
-  void GetCustSidFromDocument();
-  // Adds the required-field rows unless a customer is known; True when rows
-  // were added.
-  bool AddRequiredFields();
-  void MoveControlsDown(int delta);
-  foundation::StringList CollectValues() const;
-  void StoreNewCustomer();
-  void UpdateExistingCustomer();
-  void SetStatus(const std::string& text);
-  void ShowStatus();
-  void HideStatus();
+  void MoveControlsDown(int delta) override;
+  foundation::StringList CollectValues() const override;
   void DisableButtons();
   void EnableButtons();
 
-  QLabel* lblEmail_;
-  QLineEdit* edtEmail_;
-  TDomainButtons btnEM_{};
   QCheckBox* chkUpdateCustomerRecord_;
   QPushButton* btnSend_;
   QPushButton* btnCancel_;
-  QLabel* lblStatus_;
-  QLabel* lblVersion_;
-
-  std::string FCustSidAttr;
-  int32_t FCustBO = 0;
-  ComPtr<IPluginAdapter> FBO;
-  bool FExistingCustomer = false;
-  bool FHaveRequiredFields = false;
-  bool FNewCustomerNeeded = false;
-  std::string FCustSid;
-  std::unique_ptr<TRequiredFieldRows> FRequiredFields;
 };
 
 // Asks modally, on the host's main window, for the address the receipt is

@@ -11,41 +11,22 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <algorithm>
 
-#include "dialogs/vk9_values_server.h"
-#include "foundation/message_form.h"
-#include "receipt/extraction/staged_host.h"
-#include "receipt/records.h"
+#include "customer_dialog_fixture.h"
 #include "scripted_user/qt_test_app.h"
-#include "scripted_user/scripted_user.h"
-#include "support/app_log_capture.h"
 
 namespace {
 
 const bool kQtApp = testsupport::InstallQtApplication();
 
+using namespace customerdialogs;
 using receipt::fAuth;
 using receipt::FTransControl;
-using Rows = std::vector<std::vector<std::string>>;
-using testsupport::ScriptedUser;
 
-constexpr const char* kSidAttr = "Bill To Cust Sid";
 constexpr const char* kForm = "TfrmResendEmail";
 
-QString Shot(const char* name) {
-  return QString(SCREENSHOT_FOLDER) + "/" + name + ".png";
-}
-
-// Waits for the message form, checks its text and confirms it.
 ScriptedUser& Message(ScriptedUser& user, const std::string& text) {
-  return user.WaitForDialog("TfrmDispMess")
-      .Check([text](QDialog& d) {
-        const QString shown = static_cast<foundation::TfrmDispMess&>(d).lblMess()->text();
-        return shown.toStdString() == text ? QString() : "message: " + shown;
-      })
-      .Press("btnOK")
-      .WaitForDialog(kForm);
+  return customerdialogs::Message(user, text, kForm);
 }
 
 QString StillOpenAndUsable(QDialog& d) {
@@ -55,49 +36,26 @@ QString StillOpenAndUsable(QDialog& d) {
              : QString("closed or buttons off");
 }
 
-class ResendDialogTest : public ::testing::Test {
+class ResendDialogTest : public CustomerDialogTest {
  protected:
+  ResendDialogTest() : CustomerDialogTest("resend_dialog") {}
+
   void SetUp() override {
-    receipt::ResetTransControl();
-    receipt::ResetAuth();
-    foundation::EmailProviders.clear();
     foundation::MainPrefs = {};
-    foundation::MainPrefs.SBS = "1";
-    host_.Adapter().BOCreate(5, &custBO_, &status_);
+    CustomerDialogTest::SetUp();
     host_.Adapter().BOEdit(0, &status_);
   }
   void TearDown() override {
-    if (server_) server_->CleanUp();
-    foundation::EmailProviders.clear();
+    CustomerDialogTest::TearDown();
     foundation::MainPrefs = {};
-    receipt::ResetTransControl();
-    receipt::ResetAuth();
   }
 
-  void PrepareValuesServer() {
-    server_ = MakeComObject<dialogs::Tvk9ValuesServer>();
-    server_->Initialize();
-    ASSERT_EQ(server_->Set_Adapter(&host_.Adapter()), S_OK);
-    WordBool prepared = 0;
-    ASSERT_EQ(server_->Prepare(&prepared), S_OK);
-  }
-  void SetDocumentSid(const char* sid) {
-    Variant value(sid);
-    BStr attr(kSidAttr);
-    host_.Adapter().BOSetAttrValue(0, attr.Get(), &value.Get(), &status_);
-  }
   // Shows the dialog as the receipt processor does; its result.
   bool Resend(ScriptedUser& user) {
     user.Start();
     const bool sent = dialogs::ResendEmail(&host_.Adapter(), kSidAttr, custBO_);
     EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
     return sent;
-  }
-  size_t JournalCount(const std::string& fragment) {
-    const std::vector<std::string> journal = host_.Journal();
-    return std::count_if(journal.begin(), journal.end(), [&](const std::string& entry) {
-      return entry.find(fragment) != std::string::npos;
-    });
   }
   std::string StoredCustomerEmail(const std::string& sid) {
     for (const hostsim::RecordPtr& record : *host_.Adapter().Store().Table(5)) {
@@ -108,13 +66,6 @@ class ResendDialogTest : public ::testing::Test {
     }
     return "no record " + sid;
   }
-  Rows Query(const std::string& sql) { return host_.Database().Query(sql); }
-
-  testsupport::AppLogCapture log_{"resend_dialog", 9, true};
-  stagedhost::StagedHost host_{stagedhost::ReadScenario("capture_sale.yaml")};
-  ComPtr<dialogs::Tvk9ValuesServer> server_;
-  int32_t custBO_ = -1;
-  int32_t status_ = 0;
 };
 
 TEST_F(ResendDialogTest, TheDocumentsCustomerIsUpdatedOnEverySend) {
@@ -178,18 +129,8 @@ TEST_F(ResendDialogTest, AddressChecksDomainsAndTheWaysOut) {
     SCOPED_TRACE(c.domains.size());
     foundation::EmailProviders = c.domains;
     ScriptedUser user;
-    user.WaitForDialog(kForm).Check([&](QDialog& d) {
-      QString why;
-      for (int i = 0; i < 5; ++i) {
-        auto* button = d.findChild<QPushButton*>(QString("btnEM%1").arg(i + 1));
-        const bool shown = i < static_cast<int>(c.lefts.size());
-        if (button->isVisible() != shown || (shown && button->x() != c.lefts[i]) ||
-            (shown && button->text().toStdString() != c.domains[i])) {
-          why += QString("btnEM%1 at %2 ").arg(i + 1).arg(button->x());
-        }
-      }
-      return why;
-    });
+    user.WaitForDialog(kForm).Check(
+        [&](QDialog& d) { return DomainButtonsAt(d, c.domains, c.lefts); });
     if (c.domains.size() == 5) user.Grab(Shot("five_domains"));
     if (!c.domains.empty()) {
       user.Fill("edtEmail", "me").Press("btnEM2").Press("btnSend").WaitForClose();
@@ -227,17 +168,8 @@ TEST_F(ResendDialogTest, AnUnknownAddressCreatesACustomerOnlyWhenAsked) {
     EXPECT_EQ(fAuth.StoredEmail, "");
   }
   foundation::MainPrefs.AlwaysCreateCustForUniqueEmail = true;
-  for (int i = 0; i < 150; ++i) {
-    host_.Database().AddRow({"udf_val",
-                             {{"udf_val_id", Variant(1000 + i)},
-                              {"udf_id", Variant(3)},
-                              {"udf_value", Variant("L" + std::to_string(i))},
-                              {"active", Variant(1)}}});
-  }
-  const auto rowCount = [](QDialog& d) {
-    return d.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly).size() +
-           d.findChildren<QComboBox*>(Qt::FindDirectChildrenOnly).size();
-  };
+  AddUdfValues(3, 150);
+
   ScriptedUser user;
   user.WaitForDialog(kForm).Fill("edtEmail", "New.Person@Example.com");
   Message(user.Press("btnSend"),
@@ -245,11 +177,11 @@ TEST_F(ResendDialogTest, AnUnknownAddressCreatesACustomerOnlyWhenAsked) {
           "record.");
   user.Grab(Shot("required_rows")).Check([&](QDialog& d) {
     const int delta = d.height() - dialogs::TfrmResendEmail::kClientHeight;
-    if (rowCount(d) != 7 || d.findChild<QLineEdit*>("edtRequired1")->y() != 44 || delta != 6 * 30 ||
-        d.findChild<QWidget*>("edtEmail")->y() != 44 + delta ||
+    if (EditsAndCombos(d) != 7 || d.findChild<QLineEdit*>("edtRequired1")->y() != 44 ||
+        delta != 6 * 30 || d.findChild<QWidget*>("edtEmail")->y() != 44 + delta ||
         d.findChild<QWidget*>("btnSend")->y() != 176 + delta ||
         d.findChild<QWidget*>("lblVersion")->y() != 255 + delta) {
-      return QString("rows %1, grown by %2").arg(rowCount(d)).arg(delta);
+      return QString("rows %1, grown by %2").arg(EditsAndCombos(d)).arg(delta);
     }
     return QString();
   });
@@ -258,7 +190,8 @@ TEST_F(ResendDialogTest, AnUnknownAddressCreatesACustomerOnlyWhenAsked) {
   user.Fill("edtRequired3", "1990-01-02").Choose("cbxRequired4", "Blue");
   Message(user.Press("btnSend"), "Value required for Size");
   user.Choose("cbxRequired5", "L149").Choose("cbxRequired6", "A1");
-  user.Check([&](QDialog& d) { return rowCount(d) == 7 ? QString() : QString("rows again"); });
+  user.Check(
+      [&](QDialog& d) { return EditsAndCombos(d) == 7 ? QString() : QString("rows again"); });
   user.Press("btnSend").WaitForClose();
   EXPECT_TRUE(Resend(user));
   EXPECT_EQ(created(), (Rows{{"Nguyen"}}));
