@@ -168,6 +168,7 @@ TEST_F(ResendDialogTest, AnUnknownAddressCreatesACustomerOnlyWhenAsked) {
     EXPECT_EQ(fAuth.StoredEmail, "");
   }
   foundation::MainPrefs.AlwaysCreateCustForUniqueEmail = true;
+  foundation::EmailProviders = {"@a.com", "@b.com", "@c.com", "@d.com", "@e.com"};
   AddUdfValues(3, 150);
 
   ScriptedUser user;
@@ -180,6 +181,7 @@ TEST_F(ResendDialogTest, AnUnknownAddressCreatesACustomerOnlyWhenAsked) {
     if (EditsAndCombos(d) != 7 || d.findChild<QLineEdit*>("edtRequired1")->y() != 44 ||
         delta != 6 * 30 || d.findChild<QWidget*>("edtEmail")->y() != 44 + delta ||
         d.findChild<QWidget*>("btnSend")->y() != 176 + delta ||
+        d.findChild<QWidget*>("btnEM5")->y() != 80 + delta ||
         d.findChild<QWidget*>("lblVersion")->y() != 255 + delta) {
       return QString("rows %1, grown by %2").arg(EditsAndCombos(d)).arg(delta);
     }
