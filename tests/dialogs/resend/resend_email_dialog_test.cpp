@@ -154,8 +154,16 @@ TEST_F(ResendDialogTest, AddressChecksDomainsAndTheWaysOut) {
 
 TEST_F(ResendDialogTest, AnUnknownAddressCreatesACustomerOnlyWhenAsked) {
   PrepareValuesServer();
+  foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  prefs.PromptForEmailMarketingOptIn = true;
+  prefs.EmailOptInField = "Info2";
+  prefs.EnableLoyaltyTracking = true;
+  prefs.LoyaltyStatusField = "Info1";
+  prefs.LoyaltyTrackingDateField = "UDF2 Date";
   const auto created = [&] {
-    return Query("select last_name from customer where email_addr = 'new.person@example.com'");
+    return Query(
+        "select last_name, info1, info2, udf2_date from customer where email_addr = "
+        "'new.person@example.com'");
   };
   {
     ScriptedUser user;
@@ -163,11 +171,13 @@ TEST_F(ResendDialogTest, AnUnknownAddressCreatesACustomerOnlyWhenAsked) {
     user.Press("btnSend").WaitForClose();
     EXPECT_TRUE(Resend(user));
     EXPECT_EQ(JournalCount("upper( :email_addr )"), 1u) << "looked up without any setting";
+    EXPECT_EQ(JournalCount("decode( cu.info2, 'YES', 1, 0 ) as allow_email"), 1u);
+    EXPECT_EQ(JournalCount("loyalty_status") + JournalCount("tracking_date"), 0u);
     EXPECT_TRUE(created().empty());
     EXPECT_EQ(fAuth.EmailAddress, "new.person@example.com");
     EXPECT_EQ(fAuth.StoredEmail, "");
   }
-  foundation::MainPrefs.AlwaysCreateCustForUniqueEmail = true;
+  prefs.AlwaysCreateCustForUniqueEmail = true;
   foundation::EmailProviders = {"@a.com", "@b.com", "@c.com", "@d.com", "@e.com"};
   AddUdfValues(3, 150);
 
@@ -196,7 +206,8 @@ TEST_F(ResendDialogTest, AnUnknownAddressCreatesACustomerOnlyWhenAsked) {
       [&](QDialog& d) { return EditsAndCombos(d) == 7 ? QString() : QString("rows again"); });
   user.Press("btnSend").WaitForClose();
   EXPECT_TRUE(Resend(user));
-  EXPECT_EQ(created(), (Rows{{"Nguyen"}}));
+  EXPECT_EQ(created(), (Rows{{"Nguyen", "(null)", "(null)", "(null)"}}))
+      << "no opt-in, loyalty or date value";
   EXPECT_EQ(fAuth.StoredEmail, "new.person@example.com");
 }
 
