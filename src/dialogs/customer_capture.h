@@ -27,6 +27,11 @@ class QWidget;
 
 namespace dialogs {
 
+// Shown when an address belongs to no customer and the required fields of a
+// new record were just added.
+inline constexpr const char* kCustomerNotFoundMessage =
+    "Customer not found.  Please enter additional information to create new customer record.";
+
 inline constexpr int kDomainButtonCount = 5;
 inline constexpr int kDomainButtonWidth = 106;
 inline constexpr int kDomainButtonStep = 116;

@@ -28,9 +28,6 @@ namespace dialogs {
 
 namespace {
 
-constexpr const char* kNotFoundMessage =
-    "Customer not found.  Please enter additional information to create new customer record.";
-
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
 }
@@ -307,7 +304,7 @@ bool TfrmAskForVesk::LocateCustomer(bool loyaltyOrOptIn) {
   if (FindExistingCustomerByEmailAddress()) return true;
   if ((prefs.AlwaysCreateCustForUniqueEmail || loyaltyOrOptIn) && !FHaveRequiredFields &&
       AddRequiredFields()) {
-    foundation::DisplayMessage(foundation::kMessageCaption, kNotFoundMessage);
+    foundation::DisplayMessage(foundation::kMessageCaption, kCustomerNotFoundMessage);
     return false;
   }
   return true;

@@ -15,13 +15,6 @@
 
 namespace dialogs {
 
-namespace {
-
-constexpr const char* kNotFoundMessage =
-    "Customer not found.  Please enter additional information to create new customer record.";
-
-}  // namespace
-
 TfrmResendEmail::TfrmResendEmail(QWidget* owner) : TCustomerCaptureForm(owner, "TfrmResendEmail") {
   setObjectName("frmResendEmail");
   setWindowTitle("Resend Digital Receipt");
@@ -120,7 +113,7 @@ bool TfrmResendEmail::DoDigital() {
   SetStatus("Attempting to locate customer");
   if (!FindExistingCustomer() && !FNewCustomerNeeded &&
       foundation::MainPrefs.AlwaysCreateCustForUniqueEmail && AddRequiredFields()) {
-    foundation::DisplayMessage(foundation::kMessageCaption, kNotFoundMessage);
+    foundation::DisplayMessage(foundation::kMessageCaption, kCustomerNotFoundMessage);
     return false;
   }
   if (FNewCustomerNeeded) {
