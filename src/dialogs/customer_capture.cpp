@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <algorithm>
 #include <stdexcept>
@@ -13,6 +14,7 @@
 #include "foundation/helpers_text.h"
 #include "foundation/log.h"
 #include "foundation/message_form.h"
+#include "foundation/prefs_records.h"
 #include "platform/com/bstr.h"
 #include "platform/com/com_error.h"
 #include "platform/com/variant.h"
@@ -348,6 +350,134 @@ void SwitchButtons(std::initializer_list<QWidget*> buttons, const TDomainButtons
 QString VersionCaption() {
   const std::string version = foundation::GetFileVersionText(foundation::OwnLibraryPath());
   return "Version: " + Q(version.empty() ? "3.1.x" : version);
+}
+
+TRoutineTrace::TRoutineTrace(std::string tag) : tag_(std::move(tag)) {
+  foundation::LogEnter(7, tag_);
+}
+
+TRoutineTrace::~TRoutineTrace() {
+  foundation::LogExit(7, tag_);
+}
+
+QFont ArialFont(int points, bool bold) {
+  QFont font("Arial", points);
+  font.setBold(bold);
+  return font;
+}
+
+QLabel* MakeStatusLabel(QWidget& form, int left, int top) {
+  QLabel* status = Place(new QLabel(&form), "lblStatus", left, top, 445, 18);
+  status->setFont(ArialFont(8, false));
+  status->setTextFormat(Qt::PlainText);
+  status->setAutoFillBackground(true);
+  QPalette palette = status->palette();
+  palette.setColor(QPalette::Window, QColor(0xDB, 0xF0, 0xF2));
+  palette.setColor(QPalette::WindowText, Qt::black);
+  status->setPalette(palette);
+  status->hide();
+  return status;
+}
+
+QLabel* MakeVersionLabel(QWidget& form, int left, int top) {
+  QLabel* version = Place(new QLabel(&form), "lblVersion", left, top, 102, 12);
+  version->setFont(ArialFont(7, false));
+  version->setTextFormat(Qt::PlainText);
+  version->setAlignment(Qt::AlignRight | Qt::AlignTop);
+  return version;
+}
+
+void LogCaptureSettings(const std::string& tag) {
+  constexpr size_t kDumpWidth = 44;
+  if (foundation::GetLogLevel() < 9) return;
+  const foundation::TMainPrefs& p = foundation::MainPrefs;
+  const auto b = foundation::BoolToText;
+  const std::pair<const char*, std::string> settings[] = {
+      {"CustLoyalAttr", p.LoyalAttr},
+      {"CustLoyalField", p.LoyalField},
+      {"EnableLoyaltyTracking", b(p.EnableLoyaltyTracking)},
+      {"LoyaltyStatusField", p.LoyaltyStatusField},
+      {"LoyaltyTrackingDateField", p.LoyaltyTrackingDateField},
+      {"EmailOptInField", p.EmailOptInField},
+      {"DefaultEFTReceiptPrintingOn", b(foundation::WSPrefs.DefaultEFTReceiptPrintingOn)},
+      {"PromptForEmailMarketingOptIn", b(p.PromptForEmailMarketingOptIn)},
+      {"InclDesc3", b(p.InclDesc3)},
+      {"InclDesc4", b(p.InclDesc4)},
+      {"InclSize", b(p.InclSize)},
+      {"InclAttr", b(p.InclAttr)},
+      {"InclVendor", b(p.InclVendor)},
+      {"AlwaysCreateCustForUniqueEmail", b(p.AlwaysCreateCustForUniqueEmail)},
+      {"TurnOnReceiptQueuingService", b(p.QueueEnabled)},
+      {"QueueServiceInterval", std::to_string(p.QueueInterval)},
+      {"QueueServiceLogLevel", std::to_string(p.QueueLogLevel)}};
+  foundation::KWLog(9, "Settings:", foundation::kLevelDebug, tag);
+  for (const auto& [name, value] : settings) {
+    std::string line = std::string("     fMain.") + name;
+    if (line.size() < kDumpWidth) line.append(kDumpWidth - line.size(), '.');
+    foundation::KWLog(9, line + value, foundation::kLevelDebug, tag);
+  }
+}
+
+std::optional<std::string> CustSidOfDocument(IPluginAdapter& adapter,
+                                             const std::string& attribute) {
+  BStr name(attribute);
+  Variant value;
+  const HRESULT hr = adapter.BOGetAttrValue(0, name.Get(), value.Put());
+  if (FAILED(hr)) throw ComError(hr, "The host could not read \"" + attribute + "\"");
+  if (value.IsNull()) return std::nullopt;
+  return value.ToString();
+}
+
+std::optional<TCustomerMatch> FindCustomerByEmailEdit(QLineEdit& edit, bool withLoyalty,
+                                                      const std::string& tag) {
+  const std::string email = foundation::helpers::TrimText(edit.text().toStdString());
+  // As the platform's edit does, an unchanged text is not set again and so
+  // keeps its modified flag.
+  if (Q(email) != edit.text()) edit.setText(Q(email));
+  if (email.empty()) return std::nullopt;
+  std::optional<TCustomerMatch> match = FindCustomerByEmail(email, withLoyalty);
+  foundation::KWLog(7, match ? "Customer found: " + match->custSid : "No customer has this email",
+                    foundation::kLevelInfo, tag);
+  return match;
+}
+
+std::string CreateCustomerRecord(const foundation::StringList& values, const std::string& tag) {
+  Tvk9ValuesServer* server = ValuesServer();
+  if (server == nullptr) {
+    foundation::KWLog(0, "No values server is prepared; the new customer is not stored",
+                      foundation::kLevelError, tag);
+    return {};
+  }
+  return server->CreateNewCustomer(foundation::MainPrefs.SBS, values);
+}
+
+bool UpdateCustomerRecord(const std::string& custSid, const foundation::StringList& values,
+                          const std::string& tag) {
+  Tvk9ValuesServer* server = ValuesServer();
+  if (server == nullptr) {
+    foundation::KWLog(0, "No values server is prepared; the customer is not updated",
+                      foundation::kLevelError, tag);
+    return false;
+  }
+  return server->UpdateExistingCustomer(foundation::MainPrefs.SBS, custSid, values);
+}
+
+bool RunButtonWork(const std::string& tag, const std::function<void(bool)>& switchButtons,
+                   const std::function<bool()>& work) {
+  switchButtons(false);
+  std::string failure;
+  try {
+    if (work()) return true;
+  } catch (const std::exception& e) {
+    foundation::LogException(e, tag);
+    failure = e.what();
+  } catch (...) {
+    foundation::KWLog(0, "Unknown exception", foundation::kLevelError, tag);
+    failure = "Unknown error";
+  }
+  switchButtons(true);
+  if (!failure.empty()) foundation::DisplayMessage(foundation::kMessageCaption, failure);
+  return false;
 }
 
 }  // namespace dialogs

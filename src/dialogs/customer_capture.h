@@ -4,6 +4,7 @@
 // e-mail in the host database, the required customer-field rows added at run
 // time, the status line and the switching of the dialog's buttons.
 
+#include <QFont>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -18,12 +19,18 @@
 #include "foundation/required_customer_field.h"
 #include "host_interfaces/host_interfaces.h"
 
+class QDialog;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QWidget;
 
 namespace dialogs {
+
+// Shown when an address belongs to no customer and the required fields of a
+// new record were just added.
+inline constexpr const char* kCustomerNotFoundMessage =
+    "Customer not found.  Please enter additional information to create new customer record.";
 
 inline constexpr int kDomainButtonCount = 5;
 inline constexpr int kDomainButtonWidth = 106;
@@ -131,5 +138,58 @@ void SwitchButtons(std::initializer_list<QWidget*> buttons, const TDomainButtons
 
 // "Version: " and the plug-in library's file version ("3.1.x" unreadable).
 QString VersionCaption();
+
+QFont ArialFont(int points, bool bold);
+
+// Logs entry to a routine on construction and its exit on destruction.
+class TRoutineTrace {
+ public:
+  explicit TRoutineTrace(std::string tag);
+  ~TRoutineTrace();
+  TRoutineTrace(const TRoutineTrace&) = delete;
+  TRoutineTrace& operator=(const TRoutineTrace&) = delete;
+
+ private:
+  std::string tag_;
+};
+
+// Names and places a control of a capture dialog.
+template <class W>
+W* Place(W* widget, const char* name, int left, int top, int width, int height) {
+  widget->setObjectName(name);
+  widget->setGeometry(left, top, width, height);
+  return widget;
+}
+
+// The hidden status line and the version label of a capture dialog.
+QLabel* MakeStatusLabel(QWidget& form, int left, int top);
+QLabel* MakeVersionLabel(QWidget& form, int left, int top);
+
+// Logs the settings the capture dialogs follow, at log level 9.
+void LogCaptureSettings(const std::string& tag);
+
+// The customer SID the document holds in `attribute`; nothing when it is NULL.
+// A refused read raises ComError.
+std::optional<std::string> CustSidOfDocument(IPluginAdapter& adapter, const std::string& attribute);
+
+// Trims the edit's address (writing it back only when trimming changed it, so
+// that the modified flag stays) and looks the customer up by it; nothing when
+// the address is empty or no customer has it.
+std::optional<TCustomerMatch> FindCustomerByEmailEdit(QLineEdit& edit, bool withLoyalty,
+                                                      const std::string& tag);
+
+// Creates the customer of `values` through the prepared values server: its
+// SID, empty when the server reported a failure or none is prepared (logged).
+std::string CreateCustomerRecord(const foundation::StringList& values, const std::string& tag);
+// Updates customer `custSid` with `values`: True when the server reported
+// success; False when it failed or none is prepared (logged).
+bool UpdateCustomerRecord(const std::string& custSid, const foundation::StringList& values,
+                          const std::string& tag);
+
+// Runs a button's work with its buttons switched off (`switchButtons(false)`).
+// When the work ends False or raises, the buttons come back on; an exception
+// is logged and shown in the message form. True when the work completed.
+bool RunButtonWork(const std::string& tag, const std::function<void(bool)>& switchButtons,
+                   const std::function<bool()>& work);
 
 }  // namespace dialogs

@@ -7,7 +7,6 @@
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPalette>
 #include <QPointer>
 #include <QPushButton>
 
@@ -29,21 +28,8 @@ namespace dialogs {
 
 namespace {
 
-constexpr const char* kTag = "TfrmAskForVesk";
-constexpr const char* kNotFoundMessage =
-    "Customer not found.  Please enter additional information to create new customer record.";
-constexpr int kSettingsDumpWidth = 44;
-
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
-}
-
-std::string Tag(const char* routine) {
-  return std::string(kTag) + "." + routine;
-}
-
-void Log(const std::string& text, const char* routine) {
-  foundation::KWLog(7, text, foundation::kLevelInfo, Tag(routine));
 }
 
 bool Configured(const std::string& setting) {
@@ -59,40 +45,11 @@ bool OptInConfigured() {
          Configured(foundation::MainPrefs.EmailOptInField);
 }
 
-QFont ArialFont(int points, bool bold) {
-  QFont font("Arial", points);
-  font.setBold(bold);
-  return font;
-}
-
-template <class W>
-W* Place(W* widget, const char* name, int left, int top, int width, int height) {
-  widget->setObjectName(name);
-  widget->setGeometry(left, top, width, height);
-  return widget;
-}
-
-// Logs entry on construction and exit on destruction.
-class Trace {
- public:
-  explicit Trace(const char* routine) : tag_(Tag(routine)) { foundation::LogEnter(7, tag_); }
-  ~Trace() { foundation::LogExit(7, tag_); }
-  Trace(const Trace&) = delete;
-  Trace& operator=(const Trace&) = delete;
-
- private:
-  std::string tag_;
-};
-
 }  // namespace
 
-TfrmAskForVesk::TfrmAskForVesk(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+TfrmAskForVesk::TfrmAskForVesk(QWidget* owner) : TCustomerCaptureForm(owner, "TfrmAskForVesk") {
   setObjectName("frmAskForVesk");
   setWindowTitle("Quenlos");
-  setModal(true);
-  setFont(ArialFont(8, true));
   setFixedSize(kClientWidth, kClientHeight);
 
   // Created in tab order: the three choices, the address, the domains, the boxes.
@@ -101,16 +58,7 @@ TfrmAskForVesk::TfrmAskForVesk(QWidget* owner)
   btnDigitalPrint_ = Place(new QPushButton("Email && Paper (Email required)", this),
                            "btnDigitalPrint", 15, 228, 206, 53);
   btnPrintOnly_ = Place(new QPushButton("Paper Only", this), "btnPrintOnly", 374, 228, 206, 53);
-  edtEmail_ = Place(new QLineEdit(this), "edtEmail", 167, 56, 277, 22);
-  static constexpr int kDesignLefts[kDomainButtonCount] = {11, 127, 243, 359, 475};
-  for (int i = 0; i < kDomainButtonCount; ++i) {
-    const std::string name = "btnEM" + std::to_string(i + 1);
-    btnEM_[i] =
-        Place(new QPushButton(this), name.c_str(), kDesignLefts[i], 92, kDomainButtonWidth, 25);
-    btnEM_[i]->hide();
-    QPushButton* button = btnEM_[i];
-    connect(button, &QPushButton::clicked, this, [this, button] { DomainButtonClick(button); });
-  }
+  CreateAddressRow(12, 60, 149, 167, 56, 92);
   chkEnableLoyaltyTracking_ = Place(new QCheckBox("Loyalty Program Member (Email Required)", this),
                                     "chkEnableLoyaltyTracking", 32, 132, 269, 17);
   chkOptInToEmailMarketing_ = Place(new QCheckBox("Opt-in to email marketing", this),
@@ -133,47 +81,28 @@ TfrmAskForVesk::TfrmAskForVesk(QWidget* owner)
                        "lblQuestion", 61, 20, 469, 21);
   lblQuestion_->setFont(ArialFont(10, true));
   lblQuestion_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  lblEmail_ = Place(new QLabel("Email:", this), "lblEmail", 12, 60, 149, 14);
-  lblEmail_->setAlignment(Qt::AlignRight | Qt::AlignTop);
-  lblStatus_ = Place(new QLabel(this), "lblStatus", 26, 324, 445, 18);
-  lblStatus_->setFont(ArialFont(8, false));
-  lblStatus_->setAutoFillBackground(true);
-  QPalette status = lblStatus_->palette();
-  status.setColor(QPalette::Window, QColor(0xDB, 0xF0, 0xF2));
-  status.setColor(QPalette::WindowText, Qt::black);
-  lblStatus_->setPalette(status);
-  lblStatus_->hide();
-  lblVersion_ = Place(new QLabel(this), "lblVersion", 474, 330, 102, 12);
-  lblVersion_->setFont(ArialFont(7, false));
-  lblVersion_->setAlignment(Qt::AlignRight | Qt::AlignTop);
-  for (QLabel* label : {lblQuestion_, lblEmail_, lblStatus_, lblVersion_}) {
-    label->setTextFormat(Qt::PlainText);
-  }
+  lblStatus_ = MakeStatusLabel(*this, 26, 324);
+  lblVersion_ = MakeVersionLabel(*this, 474, 330);
+  lblQuestion_->setTextFormat(Qt::PlainText);
 
   connect(btnDigitalOnly_, &QPushButton::clicked, this, &TfrmAskForVesk::btnDigitalOnlyClick);
   connect(btnDigitalPrint_, &QPushButton::clicked, this, &TfrmAskForVesk::btnDigitalPrintClick);
   connect(btnPrintOnly_, &QPushButton::clicked, this, &TfrmAskForVesk::btnPrintOnlyClick);
   connect(chkEnableLoyaltyTracking_, &QCheckBox::clicked, this,
-          [] { Log("Clicked", "chkEnableLoyaltyTrackingClick"); });
+          [this] { Log("Clicked", "chkEnableLoyaltyTrackingClick"); });
   connect(chkOptInToEmailMarketing_, &QCheckBox::clicked, this,
-          [] { Log("Clicked", "chkOptInToEmailMarketingClick"); });
+          [this] { Log("Clicked", "chkOptInToEmailMarketingClick"); });
   edtEmail_->installEventFilter(this);
-
-  FRequiredFields = std::make_unique<TRequiredFieldRows>(
-      *this, *lblEmail_, *edtEmail_, [this](int delta) { MoveControlsDown(delta); }, kTag);
   FormCreate();
 }
 
 TfrmAskForVesk::~TfrmAskForVesk() {
   Log("Form destroying", "FormDestroy");
-  FRequiredFields.reset();
 }
 
 void TfrmAskForVesk::SetCaller(IPluginAdapter* adapter, const std::string& custSidAttr,
                                int32_t custBO, bool inBefore) {
-  FBO = ComPtr<IPluginAdapter>(adapter);
-  FCustSidAttr = custSidAttr;
-  FCustBO = custBO;
+  SetCustomerCaller(adapter, custSidAttr, custBO);
   FInBefore = inBefore;
 }
 
@@ -192,47 +121,17 @@ void TfrmAskForVesk::showEvent(QShowEvent* event) {
 }
 
 void TfrmAskForVesk::LogSettings() {
-  if (foundation::GetLogLevel() < 9) return;
-  const foundation::TMainPrefs& p = foundation::MainPrefs;
-  const auto b = foundation::BoolToText;
-  const std::pair<const char*, std::string> settings[] = {
-      {"CustLoyalAttr", p.LoyalAttr},
-      {"CustLoyalField", p.LoyalField},
-      {"EnableLoyaltyTracking", b(p.EnableLoyaltyTracking)},
-      {"LoyaltyStatusField", p.LoyaltyStatusField},
-      {"LoyaltyTrackingDateField", p.LoyaltyTrackingDateField},
-      {"EmailOptInField", p.EmailOptInField},
-      {"DefaultEFTReceiptPrintingOn", b(foundation::WSPrefs.DefaultEFTReceiptPrintingOn)},
-      {"PromptForEmailMarketingOptIn", b(p.PromptForEmailMarketingOptIn)},
-      {"InclDesc3", b(p.InclDesc3)},
-      {"InclDesc4", b(p.InclDesc4)},
-      {"InclSize", b(p.InclSize)},
-      {"InclAttr", b(p.InclAttr)},
-      {"InclVendor", b(p.InclVendor)},
-      {"AlwaysCreateCustForUniqueEmail", b(p.AlwaysCreateCustForUniqueEmail)},
-      {"TurnOnReceiptQueuingService", b(p.QueueEnabled)},
-      {"QueueServiceInterval", std::to_string(p.QueueInterval)},
-      {"QueueServiceLogLevel", std::to_string(p.QueueLogLevel)}};
-  foundation::KWLog(9, "Settings:", foundation::kLevelDebug, Tag("FormShow"));
-  for (const auto& [name, value] : settings) {
-    std::string line = std::string("     fMain.") + name;
-    if (line.size() < kSettingsDumpWidth) line.append(kSettingsDumpWidth - line.size(), '.');
-    foundation::KWLog(9, line + value, foundation::kLevelDebug, Tag("FormShow"));
-  }
+  LogCaptureSettings(Tag("FormShow"));
 }
 
 void TfrmAskForVesk::FormShow() {
-  Trace trace("FormShow");
+  TRoutineTrace trace(Tag("FormShow"));
   lblVersion_->setText(VersionCaption());
   LogSettings();
   LayoutDomainButtons(btnEM_, kClientWidth, foundation::EmailProviders);
   FExistingCustomer = false;
   FTrackingDate.clear();
-  try {
-    GetCustSidFromDocument();
-  } catch (const std::exception& e) {
-    foundation::LogException(e, Tag("FormShow") + " while reading the customer of the document");
-  }
+  GetCustSidFromDocument();
   edtEmail_->setText(Q(receipt::fAuth.EmailAddress));
   FCanClose = false;
   edtEmail_->setModified(false);
@@ -316,33 +215,10 @@ void TfrmAskForVesk::Complete() {
   close();
 }
 
-void TfrmAskForVesk::DomainButtonClick(QPushButton* button) {
-  edtEmail_->setText(edtEmail_->text() + button->text());
-  Log("Clicked", "btnEMClick");
-}
-
 void TfrmAskForVesk::RunChoice(const char* name, bool (TfrmAskForVesk::*choice)()) {
-  Trace trace(name);
-  DisableButtons();
-  bool done = false;
-  try {
-    done = (this->*choice)();
-  } catch (const std::exception& e) {
-    EnableButtons();
-    foundation::LogException(e, Tag(name));
-    foundation::DisplayMessage(foundation::kMessageCaption, e.what());
-    return;
-  } catch (...) {
-    EnableButtons();
-    foundation::KWLog(0, "Unknown exception", foundation::kLevelError, Tag(name));
-    foundation::DisplayMessage(foundation::kMessageCaption, "Unknown error");
-    return;
-  }
-  if (done) {
-    Complete();
-  } else {
-    EnableButtons();
-  }
+  TRoutineTrace trace(Tag(name));
+  const auto switchButtons = [this](bool on) { on ? EnableButtons() : DisableButtons(); };
+  if (RunButtonWork(Tag(name), switchButtons, [&] { return (this->*choice)(); })) Complete();
 }
 
 void TfrmAskForVesk::btnDigitalOnlyClick() {
@@ -428,7 +304,7 @@ bool TfrmAskForVesk::LocateCustomer(bool loyaltyOrOptIn) {
   if (FindExistingCustomerByEmailAddress()) return true;
   if ((prefs.AlwaysCreateCustForUniqueEmail || loyaltyOrOptIn) && !FHaveRequiredFields &&
       AddRequiredFields()) {
-    foundation::DisplayMessage(foundation::kMessageCaption, kNotFoundMessage);
+    foundation::DisplayMessage(foundation::kMessageCaption, kCustomerNotFoundMessage);
     return false;
   }
   return true;
@@ -450,7 +326,7 @@ bool TfrmAskForVesk::StoreWhenNeeded() {
 }
 
 bool TfrmAskForVesk::DoDigital() {
-  Trace trace("DoDigital");
+  TRoutineTrace trace(Tag("DoDigital"));
   ShowStatus();
   struct Hide {
     TfrmAskForVesk* form;
@@ -494,49 +370,24 @@ bool TfrmAskForVesk::ValidateEmail() {
 }
 
 bool TfrmAskForVesk::FindExistingCustomerByEmailAddress() {
-  Trace trace("FindExistingCustomerByEmailAddress");
+  TRoutineTrace trace(Tag("FindExistingCustomerByEmailAddress"));
   bool found = !FCustSid.empty();
   SetUpdateDocument(FCustSid.empty() && FInBefore);
   if (FCustSid.empty()) {
-    const std::string email = foundation::helpers::TrimText(edtEmail_->text().toStdString());
-    // As the platform's edit does, an unchanged text is not set again and so
-    // keeps its modified flag.
-    if (Q(email) != edtEmail_->text()) edtEmail_->setText(Q(email));
-    if (!email.empty()) {
-      const std::optional<TCustomerMatch> match = FindCustomerByEmail(email, true);
-      found = match.has_value();
-      if (match) {
-        FCustSid = match->custSid;
-        Log("Customer found: " + FCustSid, "FindExistingCustomerByEmailAddress");
-        if (match->allowEmail) chkOptInToEmailMarketing_->setChecked(*match->allowEmail);
-        if (match->trackingDate) FTrackingDate = *match->trackingDate;
-        if (match->loyaltyStatus && *match->loyaltyStatus == "YES") {
-          chkEnableLoyaltyTracking_->setChecked(true);
-        }
-      } else {
-        Log("No customer has this email", "FindExistingCustomerByEmailAddress");
+    const std::optional<TCustomerMatch> match =
+        FindCustomerByEmailEdit(*edtEmail_, true, Tag("FindExistingCustomerByEmailAddress"));
+    found = match.has_value();
+    if (match) {
+      FCustSid = match->custSid;
+      if (match->allowEmail) chkOptInToEmailMarketing_->setChecked(*match->allowEmail);
+      if (match->trackingDate) FTrackingDate = *match->trackingDate;
+      if (match->loyaltyStatus && *match->loyaltyStatus == "YES") {
+        chkEnableLoyaltyTracking_->setChecked(true);
       }
     }
   }
   FExistingCustomer = found;
   return found;
-}
-
-void TfrmAskForVesk::GetCustSidFromDocument() {
-  if (!FBO) return;
-  const Variant value = [&] {
-    BStr name(FCustSidAttr);
-    Variant read;
-    const HRESULT hr = FBO->BOGetAttrValue(0, name.Get(), read.Put());
-    if (FAILED(hr)) throw ComError(hr, "The host could not read \"" + FCustSidAttr + "\"");
-    return read;
-  }();
-  if (value.IsNull()) {
-    Log("Value was null", "GetCustSidFromDocument");
-    return;
-  }
-  FCustSid = value.ToString();
-  Log("Customer SID of the document: " + FCustSid, "GetCustSidFromDocument");
 }
 
 void TfrmAskForVesk::UpdateDocumentWithCustomer() {
@@ -554,17 +405,6 @@ void TfrmAskForVesk::UpdateDocumentWithCustomer() {
   } catch (const std::exception& e) {
     foundation::LogException(e, Tag("UpdateDocumentWithCustomer"));
   }
-}
-
-bool TfrmAskForVesk::AddRequiredFields() {
-  Trace trace("AddRequiredFields");
-  FNewCustomerNeeded = foundation::MainPrefs.AlwaysCreateCustForUniqueEmail;
-  if (!FCustSid.empty() && FCustSid != "0") return false;
-  FNewCustomerNeeded = true;
-  if (!FBO) throw std::runtime_error("No host adapter");
-  FRequiredFields->Add(*FBO, FCustBO);
-  FHaveRequiredFields = !FRequiredFields->Empty();
-  return FHaveRequiredFields;
 }
 
 void TfrmAskForVesk::MoveControlsDown(int delta) {
@@ -624,44 +464,6 @@ foundation::StringList TfrmAskForVesk::CollectValues() const {
     }
   }
   return values;
-}
-
-void TfrmAskForVesk::StoreNewCustomer() {
-  SetStatus("Storing new customer information...");
-  Tvk9ValuesServer* server = ValuesServer();
-  if (server == nullptr) {
-    foundation::KWLog(0, "No values server is prepared; the new customer is not stored",
-                      foundation::kLevelError, Tag("StoreNewCustomer"));
-  } else {
-    FCustSid = server->CreateNewCustomer(foundation::MainPrefs.SBS, CollectValues());
-    if (!FCustSid.empty()) receipt::fAuth.StoredEmail = edtEmail_->text().toStdString();
-  }
-  SetStatus("");
-}
-
-void TfrmAskForVesk::UpdateExistingCustomer() {
-  SetStatus("Updating information on existing customer...");
-  Tvk9ValuesServer* server = ValuesServer();
-  if (server == nullptr) {
-    foundation::KWLog(0, "No values server is prepared; the customer is not updated",
-                      foundation::kLevelError, Tag("UpdateExistingCustomer"));
-  } else if (server->UpdateExistingCustomer(foundation::MainPrefs.SBS, FCustSid, CollectValues())) {
-    receipt::fAuth.StoredEmail = edtEmail_->text().toStdString();
-  }
-  SetStatus("");
-}
-
-void TfrmAskForVesk::SetStatus(const std::string& text) {
-  SetStatusText(*lblStatus_, text, Tag("SetStatus"));
-}
-
-void TfrmAskForVesk::ShowStatus() {
-  lblStatus_->show();
-  ProcessPendingEvents();
-}
-
-void TfrmAskForVesk::HideStatus() {
-  lblStatus_->hide();
 }
 
 void TfrmAskForVesk::DisableButtons() {

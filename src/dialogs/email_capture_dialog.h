@@ -9,15 +9,12 @@
 // links it to the sale document. The outcome goes into FTransControl and
 // fAuth.
 
-#include <QDialog>
 #include <cstdint>
-#include <memory>
 #include <string>
 
-#include "dialogs/customer_capture.h"
+#include "dialogs/customer_capture_form.h"
 #include "foundation/proof_of_life.h"
 #include "host_interfaces/host_interfaces.h"
-#include "platform/com/com_ptr.h"
 
 class QCheckBox;
 class QLabel;
@@ -26,7 +23,7 @@ class QPushButton;
 
 namespace dialogs {
 
-class TfrmAskForVesk : public QDialog {
+class TfrmAskForVesk : public TCustomerCaptureForm {
   Q_OBJECT
 
  public:
@@ -58,7 +55,6 @@ class TfrmAskForVesk : public QDialog {
   void FormShow();
   void LogSettings();
   bool FormCloseQuery();
-  void DomainButtonClick(QPushButton* button);
   void btnDigitalOnlyClick();
   void btnDigitalPrintClick();
   void btnPrintOnlyClick();
@@ -76,18 +72,9 @@ class TfrmAskForVesk : public QDialog {
   bool DoDigital();
   bool ValidateEmail();
   bool FindExistingCustomerByEmailAddress();
-  void GetCustSidFromDocument();
   void UpdateDocumentWithCustomer();
-  // Adds the required-field rows unless a customer is known; True when rows
-  // were added.
-  bool AddRequiredFields();
-  void MoveControlsDown(int delta);
-  foundation::StringList CollectValues() const;
-  void StoreNewCustomer();
-  void UpdateExistingCustomer();
-  void SetStatus(const std::string& text);
-  void ShowStatus();
-  void HideStatus();
+  void MoveControlsDown(int delta) override;
+  foundation::StringList CollectValues() const override;
   void DisableButtons();
   void EnableButtons();
   void SetUpdateDocument(bool value);
@@ -100,28 +87,15 @@ class TfrmAskForVesk : public QDialog {
   bool EmailModifiedAgainstAuth();
 
   QLabel* lblQuestion_;
-  QLabel* lblEmail_;
-  QLineEdit* edtEmail_;
-  TDomainButtons btnEM_{};
   QCheckBox* chkEnableLoyaltyTracking_;
   QCheckBox* chkOptInToEmailMarketing_;
   QPushButton* btnDigitalOnly_;
   QPushButton* btnDigitalPrint_;
   QPushButton* btnPrintOnly_;
-  QLabel* lblStatus_;
-  QLabel* lblVersion_;
 
   bool FCanClose = false;
-  std::string FCustSidAttr;
-  int32_t FCustBO = 0;
-  ComPtr<IPluginAdapter> FBO;
-  bool FExistingCustomer = false;
-  bool FHaveRequiredFields = false;
-  bool FNewCustomerNeeded = false;
-  std::string FCustSid;
   bool FUpdateDocument = false;
   bool FInBefore = false;
-  std::unique_ptr<TRequiredFieldRows> FRequiredFields;
   std::string FTrackingDate;
   foundation::TProofOfLife* FProofOfLife = nullptr;
 };

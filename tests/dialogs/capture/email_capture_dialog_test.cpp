@@ -9,71 +9,30 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <algorithm>
-#include <functional>
 
-#include "dialogs/vk9_values_server.h"
-#include "foundation/message_form.h"
+#include "customer_dialog_fixture.h"
 #include "hostplugin/bo_fields.h"
-#include "receipt/extraction/staged_host.h"
-#include "receipt/records.h"
 #include "scripted_user/qt_test_app.h"
-#include "scripted_user/scripted_user.h"
-#include "support/app_log_capture.h"
 
 namespace {
 
 const bool kQtApp = testsupport::InstallQtApplication();
 
+using namespace customerdialogs;
 using receipt::fAuth;
 using receipt::FTransControl;
-using Rows = std::vector<std::vector<std::string>>;
-using testsupport::ScriptedUser;
 
-constexpr const char* kSidAttr = "Bill To Cust Sid";
-
-QString Shot(const char* name) {
-  return QString(SCREENSHOT_FOLDER) + "/" + name + ".png";
-}
-
-// Waits for the message form, checks its text and confirms it.
 ScriptedUser& Message(ScriptedUser& user, const std::string& text) {
-  return user.WaitForDialog("TfrmDispMess")
-      .Check([text](QDialog& d) {
-        const QString shown = static_cast<foundation::TfrmDispMess&>(d).lblMess()->text();
-        return shown.toStdString() == text ? QString() : "message: " + shown;
-      })
-      .Press("btnOK")
-      .WaitForDialog("TfrmAskForVesk");
+  return customerdialogs::Message(user, text, "TfrmAskForVesk");
 }
 
-class CaptureDialogTest : public ::testing::Test {
+class CaptureDialogTest : public CustomerDialogTest {
  protected:
-  void SetUp() override {
-    receipt::ResetTransControl();
-    receipt::ResetAuth();
-    foundation::EmailProviders.clear();
-    foundation::MainPrefs.SBS = "1";
-    host_.Adapter().BOCreate(5, &custBO_, &status_);
-  }
-  void TearDown() override {
-    if (server_) server_->CleanUp();
-    foundation::EmailProviders.clear();
-    foundation::WSPrefs = {};
-    receipt::ResetTransControl();
-    receipt::ResetAuth();
-  }
+  CaptureDialogTest() : CustomerDialogTest("capture_dialog") {}
 
-  void PrepareValuesServer() {
-    server_ = MakeComObject<dialogs::Tvk9ValuesServer>();
-    server_->Initialize();
-    ASSERT_EQ(server_->Set_Adapter(&host_.Adapter()), S_OK);
-    WordBool prepared = 0;
-    ASSERT_EQ(server_->Prepare(&prepared), S_OK);
-  }
   // Shows the dialog as the receipt processor does, before the save.
   void Ask(ScriptedUser& user, bool inBefore = true) {
     user.Start();
@@ -83,19 +42,6 @@ class CaptureDialogTest : public ::testing::Test {
   std::string Document(const char* attribute) {
     return hostplugin::GetBOFieldValue(host_.Adapter(), 0, attribute);
   }
-  size_t JournalCount(const std::string& fragment) {
-    const std::vector<std::string> journal = host_.Journal();
-    return std::count_if(journal.begin(), journal.end(), [&](const std::string& entry) {
-      return entry.find(fragment) != std::string::npos;
-    });
-  }
-  Rows Query(const std::string& sql) { return host_.Database().Query(sql); }
-
-  testsupport::AppLogCapture log_{"capture_dialog", 9, true};
-  stagedhost::StagedHost host_{stagedhost::ReadScenario("capture_sale.yaml")};
-  ComPtr<dialogs::Tvk9ValuesServer> server_;
-  int32_t custBO_ = -1;
-  int32_t status_ = 0;
 };
 
 TEST_F(CaptureDialogTest, EachChoiceSetsTheSaleFlags) {
@@ -160,16 +106,7 @@ TEST_F(CaptureDialogTest, AddressChecksDomainsAndTheRefusedWaysOut) {
     foundation::EmailProviders = c.domains;
     ScriptedUser user;
     user.WaitForDialog("TfrmAskForVesk").Check([&](QDialog& d) {
-      QString why;
-      for (int i = 0; i < 5; ++i) {
-        auto* button = d.findChild<QPushButton*>(QString("btnEM%1").arg(i + 1));
-        const bool shown = i < static_cast<int>(c.lefts.size());
-        if (button->isVisible() != shown || (shown && button->x() != c.lefts[i]) ||
-            (shown && button->text().toStdString() != c.domains[i])) {
-          why += QString("btnEM%1 at %2 ").arg(i + 1).arg(button->x());
-        }
-      }
-      return why;
+      return DomainButtonsAt(d, c.domains, c.lefts);
     });
     if (c.domains.empty()) {
       user.Grab(Shot("first_show")).CloseBox().PressEscape();
@@ -247,18 +184,9 @@ TEST_F(CaptureDialogTest, AnUnknownAddressAsksForTheRequiredFieldsAndCreatesTheC
   prefs.EmailOptInField = "Allow Email";
   prefs.LoyaltyStatusField = "Info1";
   prefs.LoyaltyTrackingDateField = "UDF2 Date";
-  for (int i = 0; i < 150; ++i) {
-    host_.Database().AddRow({"udf_val",
-                             {{"udf_val_id", Variant(1000 + i)},
-                              {"udf_id", Variant(3)},
-                              {"udf_value", Variant("L" + std::to_string(i))},
-                              {"active", Variant(1)}}});
-  }
+  AddUdfValues(3, 150);
   host_.Adapter().BOEdit(0, &status_);
-  const auto rowCount = [](QDialog& d) {
-    return d.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly).size() +
-           d.findChildren<QComboBox*>(Qt::FindDirectChildrenOnly).size();
-  };
+
   int heightBefore = 0;
   ScriptedUser user;
   user.WaitForDialog("TfrmAskForVesk")
@@ -276,10 +204,10 @@ TEST_F(CaptureDialogTest, AnUnknownAddressAsksForTheRequiredFieldsAndCreatesTheC
     const auto* email = d.findChild<QLineEdit*>("edtEmail");
     const auto* first = d.findChild<QLineEdit*>("edtRequired1");
     const int delta = d.height() - heightBefore;
-    if (rowCount(d) != 7 || first->y() != 56 || delta != 6 * 30 || email->y() != 56 + delta ||
+    if (EditsAndCombos(d) != 7 || first->y() != 56 || delta != 6 * 30 || email->y() != 56 + delta ||
         d.findChild<QWidget*>("lblVersion")->y() != 330 + delta ||
         d.findChild<QWidget*>("btnPrintOnly")->y() != 228 + delta) {
-      return QString("rows %1, grown by %2").arg(rowCount(d)).arg(delta);
+      return QString("rows %1, grown by %2").arg(EditsAndCombos(d)).arg(delta);
     }
     return QString();
   });
@@ -288,7 +216,8 @@ TEST_F(CaptureDialogTest, AnUnknownAddressAsksForTheRequiredFieldsAndCreatesTheC
   user.Fill("edtRequired3", "1990-01-02").Choose("cbxRequired4", "Blue");
   Message(user.Press("btnDigitalOnly"), "Value required for Size");
   user.Choose("cbxRequired5", "L140").Choose("cbxRequired6", "A1");
-  user.Check([&](QDialog& d) { return rowCount(d) == 7 ? QString() : QString("rows again"); });
+  user.Check(
+      [&](QDialog& d) { return EditsAndCombos(d) == 7 ? QString() : QString("rows again"); });
   user.Press("btnDigitalOnly").WaitForClose();
   Ask(user);
 
@@ -341,9 +270,7 @@ TEST_F(CaptureDialogTest, KnownCustomersAreUpdatedOnlyWhenAskedAndFailuresLinkNo
     prefs.SaveEmail = c.saveEmail;
     prefs.SBS = c.sbs;
     prefs.AlwaysCreateCustForUniqueEmail = c.alwaysCreate;
-    Variant sid(c.sid);
-    BStr attr(kSidAttr);
-    host_.Adapter().BOSetAttrValue(0, attr.Get(), &sid.Get(), &status_);
+    SetDocumentSid(c.sid);
     fAuth.StoredEmail.clear();
     ScriptedUser user;
     user.WaitForDialog("TfrmAskForVesk").Fill("edtEmail", "Dana@New.Example");
