@@ -177,7 +177,12 @@ void TfrmMainSetup::ConnectHandlers() {
   connect(grdRollupCategories_, &QTableWidget::itemChanged, this, [this] {
     if (!refilling_) rollupModified_ = true;
   });
-  connect(qApp, &QApplication::focusChanged, this, &TfrmMainSetup::OnFocusChanged);
+  focusConnection_ =
+      connect(qApp, &QApplication::focusChanged, this, &TfrmMainSetup::OnFocusChanged);
+}
+
+TfrmMainSetup::~TfrmMainSetup() {
+  QObject::disconnect(focusConnection_);
 }
 
 void TfrmMainSetup::showEvent(QShowEvent* event) {

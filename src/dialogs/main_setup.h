@@ -51,6 +51,10 @@ class TfrmMainSetup : public QDialog {
 
  public:
   explicit TfrmMainSetup(QWidget* owner = nullptr);
+  // Stops listening to the application's focus changes before the child
+  // widgets go: destroying a focused child changes the focus, and the form
+  // is no longer whole by then.
+  ~TfrmMainSetup() override;
 
   // The value ShowMainSetup passes; kept, not used.
   void SetValue(int value) { value_ = value; }
@@ -68,6 +72,8 @@ class TfrmMainSetup : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QMetaObject::Connection focusConnection_;
+
   // Layout (main_setup_layout.cpp).
   void BuildForm();
   void BuildGeneralPage(QWidget* page);
