@@ -26,7 +26,7 @@ constexpr const char* kOkPicture = ":/dialogs/ok.png";
 constexpr const char* kClosePicture = ":/dialogs/close.png";
 constexpr int kPictureSide = 32;
 
-// Delphi-style line breaks (CR, CR LF) become the line feeds a label breaks at.
+// Line breaks written as CR or CR LF become the line feeds a label breaks at.
 QString DisplayText(const std::string& text) {
   using foundation::ReplaceAllText;
   return QString::fromStdString(ReplaceAllText(ReplaceAllText(text, "\r\n", "\n"), "\r", "\n"));
