@@ -19,21 +19,70 @@ int BoundCount() {
 
 class BindingTest : public LoaderTest {};
 
-TEST_F(BindingTest, FullClientBindsEveryNameAndEveryGroup) {
-  // The fake client exports exactly the 164 names as the tests list them, so
-  // a misspelt name in the loader's list would leave its group unbound.
-  OCIDLL = FakeClient("fake_full");
-  ASSERT_EQ(InitError(), "");
-  EXPECT_TRUE(OCIDllLoaded());
-  EXPECT_EQ(BoundCount(), 164);
-  EXPECT_TRUE(OCI7Available && OCI7LogAvailable && OCI7InitAvailable);
-  EXPECT_TRUE(OCI8Group && OCI8Available && OCIErrorFunctions);
-  EXPECT_TRUE(OCI81Group && OCI81Available && OCI9Group && OCI9Available);
-  EXPECT_TRUE(OCI92Group && OCI92Available);
-  // With 8.1 each session makes its own environment: nothing is initialised.
-  EXPECT_EQ(Hook<int (*)()>("fakeoci_InitializeCalls")(), 0);
-  EXPECT_EQ(Hook<int (*)()>("fakeoci_OpinitCalls")(), 0);
-  EXPECT_EQ(oracle::OCILoadTrace, "OCIDLL forced to " + OCIDLL);
+// The version groups left usable, in load order.
+std::string Groups() {
+  const std::pair<const char*, bool> groups[] = {
+      {"7", OCI7Available && OCI7LogAvailable && OCI7InitAvailable},
+      {"8g", OCI8Group},
+      {"8", OCI8Available},
+      {"err", OCIErrorFunctions},
+      {"81g", OCI81Group},
+      {"81", OCI81Available},
+      {"9g", OCI9Group},
+      {"9", OCI9Available},
+      {"92g", OCI92Group},
+      {"92", OCI92Available}};
+  std::string text;
+  for (const auto& [name, on] : groups) {
+    if (on) text += (text.empty() ? "" : " ") + std::string(name);
+  }
+  return text;
+}
+
+TEST_F(BindingTest, EachClientBindsItsGroupsAndIsInitialisedForThem) {
+  // A name missing from a group unbinds that group's later names and every
+  // group built on it; 9.2 builds on 9, 8.1 on OCI8 but not on the two error
+  // functions. With 8.1 each session makes its own environment, so nothing
+  // is initialised; OCI8 alone is initialised threaded with objects (mode 3),
+  // OCI7 through opinit (mode 0).
+  struct Case {
+    const char* client;
+    bool forceOCI7;
+    const char* groups;
+    int bound;
+    int initializeCalls;
+    int opinitCalls;
+  };
+  const Case cases[] = {
+      // The fake client exports exactly the names the tests list, so a
+      // misspelt name in the loader's list would leave its group unbound.
+      {"fake_full", false, "7 8g 8 err 81g 81 9g 9 92g 92", 164, 0, 0},
+      {"fake_no_fetch2", false, "8g 8 err 81g 81", 135, 0, 0},
+      {"fake_no_error_functions", false, "8g 8 81g 81 9g 9 92g 92", 140, 0, 0},
+      {"fake_oci8_only", false, "8g 8 err", 117, 1, 0},
+      {"fake_oci7_only", false, "7", 22, 0, 1},
+      {"fake_oci7_one_oci8_missing", false, "7", 50, 0, 1},
+      {"fake_full", true, "7 8g err 81g 81 9g 9 92g 92", 164, 0, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.client) + (c.forceOCI7 ? " forced to OCI7" : ""));
+    FreeOCI();
+    ForceOCI7 = c.forceOCI7;
+    OCIDLL = FakeClient(c.client);
+    ASSERT_EQ(InitError(), "");
+    EXPECT_TRUE(OCIDllLoaded());
+    EXPECT_EQ(Groups(), c.groups);
+    EXPECT_EQ(BoundCount(), c.bound);
+    EXPECT_EQ(Hook<int (*)()>("fakeoci_InitializeCalls")(), c.initializeCalls);
+    EXPECT_EQ(Hook<int (*)()>("fakeoci_OpinitCalls")(), c.opinitCalls);
+    if (c.initializeCalls > 0) {
+      EXPECT_EQ(Hook<unsigned (*)()>("fakeoci_InitializeMode")(), 3u);
+    }
+    if (c.opinitCalls > 0) {
+      EXPECT_EQ(Hook<unsigned (*)()>("fakeoci_OpinitMode")(), 0u);
+    }
+    EXPECT_EQ(oracle::OCILoadTrace, "OCIDLL forced to " + OCIDLL);
+  }
 }
 
 TEST_F(BindingTest, FreeOCIUnloadsAndClearsEverything) {
@@ -66,72 +115,6 @@ TEST_F(BindingTest, NoOCI7AndOneOCI8NameMissingCannotInitialize) {
   EXPECT_FALSE(OCIDllLoaded());
   EXPECT_EQ(BoundCount(), 0);
   EXPECT_FALSE(OCI8Group || OCI81Group);
-}
-
-TEST_F(BindingTest, OnlyFetch2MissingKeepsOCI8And81) {
-  OCIDLL = FakeClient("fake_no_fetch2");
-  ASSERT_EQ(InitError(), "");
-  EXPECT_FALSE(OCI7Available);
-  EXPECT_TRUE(OCI8Available && OCIErrorFunctions);
-  EXPECT_TRUE(OCI81Available);
-  EXPECT_NE(oracle::OCIEnvCreate, nullptr);
-  EXPECT_FALSE(OCI9Group || OCI9Available);
-  // 9.2 builds on 9: its names are exported but stay unbound.
-  EXPECT_FALSE(OCI92Group || OCI92Available);
-  EXPECT_EQ(oracle::OCIStmtFetch2, nullptr);
-  EXPECT_EQ(oracle::OCISessionPoolCreate, nullptr);
-  EXPECT_EQ(oracle::OCIStmtRelease, nullptr);
-}
-
-TEST_F(BindingTest, MissingErrorFunctionsLeaveTheLaterGroupsBound) {
-  // 8.1 and later build on the OCI8 group, not on the two error functions.
-  OCIDLL = FakeClient("fake_no_error_functions");
-  ASSERT_EQ(InitError(), "");
-  EXPECT_TRUE(OCI8Available);
-  EXPECT_FALSE(OCIErrorFunctions);
-  EXPECT_TRUE(OCI81Available && OCI9Available && OCI92Available);
-  EXPECT_NE(oracle::OCIStmtFetch2, nullptr);
-}
-
-TEST_F(BindingTest, OCI8WithoutOCI81IsInitialisedThreadedWithObjects) {
-  OCIDLL = FakeClient("fake_oci8_only");
-  ASSERT_EQ(InitError(), "");
-  EXPECT_TRUE(OCI8Available);
-  EXPECT_FALSE(OCI81Available || OCI9Available || OCI92Available);
-  EXPECT_EQ(Hook<int (*)()>("fakeoci_InitializeCalls")(), 1);
-  EXPECT_EQ(Hook<unsigned (*)()>("fakeoci_InitializeMode")(), 3u);
-}
-
-TEST_F(BindingTest, OCI7OnlyClientIsInitialisedThroughOpinit) {
-  OCIDLL = FakeClient("fake_oci7_only");
-  ASSERT_EQ(InitError(), "");
-  EXPECT_TRUE(OCI7Available && OCI7LogAvailable && OCI7InitAvailable);
-  EXPECT_FALSE(OCI8Group || OCI8Available || OCI81Available);
-  EXPECT_EQ(Hook<int (*)()>("fakeoci_OpinitCalls")(), 1);
-  EXPECT_EQ(Hook<unsigned (*)()>("fakeoci_OpinitMode")(), 0u);
-}
-
-TEST_F(BindingTest, MissingOCI8NameDisablesEveryLaterGroup) {
-  OCIDLL = FakeClient("fake_oci7_one_oci8_missing");
-  ASSERT_EQ(InitError(), "");
-  EXPECT_TRUE(OCI7Available);
-  EXPECT_FALSE(OCI8Group || OCI8Available || OCIErrorFunctions);
-  // The 8.1 names are exported, but 8.1 builds on OCI8.
-  EXPECT_FALSE(OCI81Group || OCI81Available);
-  EXPECT_EQ(oracle::OCIEnvCreate, nullptr);
-  // Names after the missing one in its own group are not bound either.
-  EXPECT_EQ(oracle::OCIParamGet, nullptr);
-  EXPECT_EQ(Hook<int (*)()>("fakeoci_OpinitCalls")(), 1);
-}
-
-TEST_F(BindingTest, ForceOCI7KeepsTheGroupButNotOCI8Mode) {
-  ForceOCI7 = true;
-  OCIDLL = FakeClient("fake_full");
-  ASSERT_EQ(InitError(), "");
-  EXPECT_TRUE(OCI8Group);
-  EXPECT_FALSE(OCI8Available);
-  EXPECT_TRUE(OCI81Available);
-  EXPECT_EQ(Hook<int (*)()>("fakeoci_OpinitCalls")(), 1);
 }
 
 TEST_F(BindingTest, ForceOCI7WithoutOCI7CannotInitialize) {
