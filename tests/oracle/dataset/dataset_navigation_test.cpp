@@ -128,31 +128,6 @@ TEST_F(StandinDataSetTest, UnidirectionalKeepsOnlyTheNewestBlock) {
   EXPECT_THROW(ds->SetUnidirectional(false), dataset::EDatabaseError);  // only while closed
 }
 
-TEST_F(StandinDataSetTest, TheFilteredViewHoldsTheRecordsThatPass) {
-  CreateNumbers(20);
-  auto ds = NewDataSet("select n, label from numbers order by n");
-  ds->OnFilterRecord = [](dataset::TDataSet& d, bool& accept) {
-    accept = d.FieldByName("n").AsInteger() % 5 == 0;
-  };
-  ds->Open();
-  EXPECT_EQ(ds->RecordCount(), 20);
-  ds->SetFiltered(true);
-  EXPECT_EQ(ds->RecordCount(), 4);
-  EXPECT_EQ(Walk(*ds, "n"), (std::vector<std::string>{"5", "10", "15", "20"}));
-  ds->SetRecNo(3);
-  EXPECT_EQ(ds->FieldByName("label").AsString(), "row 15");
-
-  // Rows fetched while filtered are tested as they arrive.
-  ds->Close();
-  ds->Open();
-  EXPECT_EQ(ds->RecordCount(), 4);
-  EXPECT_EQ(ds->FieldByName("n").AsInteger(), 5);
-
-  ds->SetFiltered(false);
-  EXPECT_EQ(ds->RecordCount(), 20);
-  EXPECT_EQ(ds->FieldByName("n").AsInteger(), 1);
-}
-
 }  // namespace
 }  // namespace oracle_dataset_test
 

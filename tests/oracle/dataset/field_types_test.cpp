@@ -172,11 +172,6 @@ TEST(WideColumns, FollowTheCharacterSetAndThePreferences) {
   EXPECT_FALSE(IsWideColumn(112, kNational, 873, TConvertUTF::cuUTF8ToUTF16, true));
 }
 
-TEST(CountStatement, StandsOnLinesOfItsOwn) {
-  EXPECT_EQ(oracle::CountStatementText("select n from t -- all of them"),
-            "select count(*) from (\nselect n from t -- all of them\n)");
-}
-
 TEST(CompressedBlobs, AreRecognisedByTheirHeaderAndExpandedByTheCodec) {
   const std::string header(reinterpret_cast<const char*>(oracle::kCompressedBLOBHeader), 8);
   EXPECT_TRUE(oracle::HasCompressedBLOBHeader(header + "xyz"));
