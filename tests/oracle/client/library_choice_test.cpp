@@ -24,23 +24,20 @@ TEST(ClientLibraryVersion, ReadsTheDigitsAfterOraAndNT) {
   EXPECT_FALSE(ClientLibraryVersion("ora805.so"));
 }
 
-TEST(ChooseOCIDll, GenericClientWinsOverAnyVersion) {
-  EXPECT_EQ(ChooseOCIDll({"/h/lib/libora92.so", "/h/lib/libociclient.so"}, ""),
-            "/h/lib/libociclient.so");
-}
-
-TEST(ChooseOCIDll, HighestVersionWins) {
-  EXPECT_EQ(ChooseOCIDll({"/h/libora73.so", "/h/libora805.so", "/h/liboraNT8.so"}, ""),
-            "/h/libora805.so");
-  EXPECT_EQ(ChooseOCIDll({}, ""), "");
-}
-
-TEST(ChooseOCIDll, ExcludedNamesArePassedOverOnlyInTheFirstPass) {
+TEST(ChooseOCIDll, GenericClientThenHighestVersionExcludedOnlyInTheFirstPass) {
   const std::string exclude = "\"LIBOCICLIENT.SO\"\"LIBORA805.SO\"";
-  EXPECT_EQ(ChooseOCIDll({"/h/libociclient.so", "/h/libora805.so", "/h/libora73.so"}, exclude),
-            "/h/libora73.so");
-  // The only candidate is chosen in the second pass although excluded.
-  EXPECT_EQ(ChooseOCIDll({"/h/libora805.so"}, exclude), "/h/libora805.so");
+  const struct {
+    std::vector<std::string> candidates;
+    std::string exclude, chosen;
+  } cases[] = {
+      {{"/h/lib/libora92.so", "/h/lib/libociclient.so"}, "", "/h/lib/libociclient.so"},
+      {{"/h/libora73.so", "/h/libora805.so", "/h/liboraNT8.so"}, "", "/h/libora805.so"},
+      {{}, "", ""},
+      {{"/h/libociclient.so", "/h/libora805.so", "/h/libora73.so"}, exclude, "/h/libora73.so"},
+      // The only candidate is chosen in the second pass although excluded.
+      {{"/h/libora805.so"}, exclude, "/h/libora805.so"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ChooseOCIDll(c.candidates, c.exclude), c.chosen);
 }
 
 class LibraryChoiceTest : public LoaderTest {};
