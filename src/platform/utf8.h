@@ -14,6 +14,10 @@ namespace platform {
 // code point above U+10FFFF return false and leave `pos` and `cp` unchanged.
 bool DecodeUtf8(std::string_view text, size_t& pos, char32_t& cp);
 
+// Writes the UTF-8 form of a code point (at most U+10FFFF) to `out`, which
+// has room for 4 bytes; returns the number of bytes written.
+size_t EncodeUtf8(char32_t cp, char* out);
+
 // Appends the UTF-8 form of a code point (at most U+10FFFF) to `out`.
 void AppendUtf8(std::string& out, char32_t cp);
 

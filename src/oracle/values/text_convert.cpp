@@ -44,65 +44,6 @@ bool IsLowSurrogate(uint32_t u) {
   return u >= 0xDC00 && u <= 0xDFFF;
 }
 
-// Writes one code point as UTF-8; returns its byte count.
-std::size_t EncodeUtf8(uint32_t cp, char* out) {
-  if (cp < 0x80) {
-    out[0] = static_cast<char>(cp);
-    return 1;
-  }
-  if (cp < 0x800) {
-    out[0] = static_cast<char>(0xC0 | (cp >> 6));
-    out[1] = static_cast<char>(0x80 | (cp & 0x3F));
-    return 2;
-  }
-  if (cp < 0x10000) {
-    out[0] = static_cast<char>(0xE0 | (cp >> 12));
-    out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out[2] = static_cast<char>(0x80 | (cp & 0x3F));
-    return 3;
-  }
-  out[0] = static_cast<char>(0xF0 | (cp >> 18));
-  out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-  out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-  out[3] = static_cast<char>(0x80 | (cp & 0x3F));
-  return 4;
-}
-
-// Reads one code point of UTF-8 at `pos`; false when malformed.
-bool DecodeUtf8(std::string_view s, std::size_t& pos, uint32_t& cp) {
-  const auto b0 = static_cast<unsigned char>(s[pos]);
-  std::size_t len;
-  uint32_t min;
-  if (b0 < 0x80) {
-    cp = b0;
-    ++pos;
-    return true;
-  } else if ((b0 & 0xE0) == 0xC0) {
-    len = 2;
-    min = 0x80;
-    cp = b0 & 0x1F;
-  } else if ((b0 & 0xF0) == 0xE0) {
-    len = 3;
-    min = 0x800;
-    cp = b0 & 0x0F;
-  } else if ((b0 & 0xF8) == 0xF0) {
-    len = 4;
-    min = 0x10000;
-    cp = b0 & 0x07;
-  } else {
-    return false;
-  }
-  if (s.size() - pos < len) return false;
-  for (std::size_t i = 1; i < len; ++i) {
-    const auto b = static_cast<unsigned char>(s[pos + i]);
-    if ((b & 0xC0) != 0x80) return false;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-  pos += len;
-  return true;
-}
-
 // Reads one code point of UTF-16 at `pos`; false for a lone surrogate.
 bool DecodeUtf16(std::u16string_view s, std::size_t& pos, uint32_t& cp) {
   const uint32_t u = s[pos];
@@ -157,7 +98,7 @@ int64_t Utf16ToUtf8(std::u16string_view src, std::span<char> dest) {
   while (pos < src.size()) {
     uint32_t cp;
     if (!DecodeUtf16(src, pos, cp)) return -1;
-    const std::size_t n = EncodeUtf8(cp, bytes);
+    const std::size_t n = platform::EncodeUtf8(cp, bytes);
     if (dest.size() - written < n) break;
     for (std::size_t i = 0; i < n; ++i) dest[written + i] = bytes[i];
     written += n;
@@ -177,8 +118,8 @@ int64_t Utf8ToUtf16Length(std::string_view src) {
   int64_t units = 0;
   std::size_t pos = 0;
   while (pos < src.size()) {
-    uint32_t cp;
-    if (!DecodeUtf8(src, pos, cp)) return -1;
+    char32_t cp;
+    if (!platform::DecodeUtf8(src, pos, cp)) return -1;
     units += cp < 0x10000 ? 1 : 2;
   }
   return units;
@@ -189,8 +130,8 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view src) {
   out.reserve(src.size());
   std::size_t pos = 0;
   while (pos < src.size()) {
-    uint32_t cp;
-    if (!DecodeUtf8(src, pos, cp)) return std::nullopt;
+    char32_t cp;
+    if (!platform::DecodeUtf8(src, pos, cp)) return std::nullopt;
     AppendUtf16(cp, out);
   }
   return out;
