@@ -43,7 +43,7 @@ size_t FindNoCase(std::string_view hay, std::string_view needle, size_t from) {
   for (size_t i = from; i < end; ++i) {
     i = FindEither(hay, lower, upper, i, end);
     if (i == end) break;
-    if (EqualsNoCase(hay.substr(i + 1, rest.size()), rest)) return i;
+    if (SameText(hay.substr(i + 1, rest.size()), rest)) return i;
   }
   return std::string_view::npos;
 }
@@ -138,7 +138,7 @@ size_t FindTagStart(std::string_view xml, std::string_view tag) {
   for (size_t at = 0; xml.size() - at >= need; ++at) {
     at = helpers::FindChar(xml, '<', at);
     if (at == std::string_view::npos || xml.size() - at < need) break;
-    if (helpers::EqualsNoCase(xml.substr(at + 1, tag.size()), tag)) return at;
+    if (helpers::SameText(xml.substr(at + 1, tag.size()), tag)) return at;
   }
   return std::string_view::npos;
 }
@@ -152,7 +152,7 @@ size_t FindAttrStart(std::string_view inside, std::string_view attr) {
     if (at == std::string_view::npos || inside.size() - at < need) break;
     const size_t eq = at + 1 + attr.size();
     if (inside[eq] == '=' && inside[eq + 1] == '"' &&
-        helpers::EqualsNoCase(inside.substr(at + 1, attr.size()), attr)) {
+        helpers::SameText(inside.substr(at + 1, attr.size()), attr)) {
       return at;
     }
   }

@@ -16,7 +16,7 @@ std::string LastRequest;
 
 namespace {
 
-using foundation::helpers::EqualsNoCase;
+using foundation::helpers::SameText;
 
 constexpr const char* kAuthTag = "ParseAuthResponse";
 constexpr const char* kSendTag = "ParseSendResponse";
@@ -89,7 +89,7 @@ std::array<std::string_view, N> ElementsOnwards(std::string_view xml,
       // The first byte with bit 0x20 set weeds out most names cheaply.
       if (found[i].empty() && name.size() >= tags[i].size() &&
           (name[0] | 0x20) == (tags[i][0] | 0x20) &&
-          foundation::helpers::EqualsNoCase(name.substr(0, tags[i].size()), tags[i])) {
+          foundation::helpers::SameText(name.substr(0, tags[i].size()), tags[i])) {
         found[i] = xml.substr(at);
         --missing;
       }
@@ -200,9 +200,9 @@ bool ParseAuthResponse(std::string_view response, AuthRec& auth, const TransCont
       ElementsOnwards<3>(response, {kAuthResponseElement, "EmailAddress", "CustomerID"});
   const std::string_view responseAttributes = AttributesOf(element, kAuthResponseElement);
   ReadAttr(responseAttributes, "errorStatus", scratch, value);
-  if (value.empty() || EqualsNoCase(value, "false")) {
+  if (value.empty() || SameText(value, "false")) {
     ReadAttr(responseAttributes, "userAuthenticated", scratch, value);
-    auth.IsAuth = EqualsNoCase(value, "true");
+    auth.IsAuth = SameText(value, "true");
     if (!control.EmailChanged) UpdateFromTag(email, "EmailAddress", auth.EmailAddress);
     if (UpdateFromTag(customerId, "CustomerID", auth.CustID)) {
       const std::string_view customerAttributes = AttributesOf(customerId, "CustomerID");
@@ -244,7 +244,7 @@ bool ParseSendResponse(std::string_view response, TransControl& control, AuthRec
                       foundation::kLevelWarning, kSendTag);
     return false;
   }
-  control.DigitalSendOK = EqualsNoCase(Decoded(value, scratch), "true");
+  control.DigitalSendOK = SameText(Decoded(value, scratch), "true");
 
   if (control.DigitalSendOK) {
     if (!ReadAttr(AttributesOf(customerId, "CustomerID"), "TemporaryID", scratch, value)) {

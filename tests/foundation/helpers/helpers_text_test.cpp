@@ -81,7 +81,7 @@ TEST(CaseBlindSearch, AgreesWithLowerCasingBothSides) {
     ASSERT_EQ(helpers::FindNoCase(hay, needle, from), lowHay.find(lowNeedle, from))
         << hay << " / " << needle;
     const std::string same = hay.substr(0, needle.size());
-    ASSERT_EQ(helpers::EqualsNoCase(same, needle), helpers::LowerAscii(same) == lowNeedle)
+    ASSERT_EQ(helpers::SameText(same, needle), helpers::LowerAscii(same) == lowNeedle)
         << same << " / " << needle;
   }
 }
