@@ -9,11 +9,12 @@
 // record_store.h, then the data area. Each data field has a slot at its
 // offset: one flag byte (0 has a value, 1 null) and the value in the field's
 // native form; the calculated fields follow the data fields. BLOB and memo
-// values live in the record's cached BLOB values (dataset_blobs.h).
+// values live in the record's BLOB list (dataset_blobs.h).
 //
-// The read path is complete; editing and posting go through the base's
-// operations, which this class does not support yet (it reads as a
-// read-only dataset).
+// Editing works on the client only, with CachedUpdates: Edit, Insert,
+// Append, Post and Delete change the record store and log each change
+// (change_log.h); CommitUpdates keeps the changes, CancelUpdates reverts
+// them. Without CachedUpdates the dataset is read-only.
 
 #include <cstdint>
 #include <functional>
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "dataset/dataset.h"
+#include "oracle/dataset/change_log.h"
 #include "oracle/dataset/dataset_blobs.h"
 #include "oracle/dataset/field_info.h"
 #include "oracle/dataset/record_store.h"
@@ -44,6 +46,8 @@ enum class TAfterFetchRecordAction {
   afStop,      // keep the record; fetch nothing more
   afCancel,    // drop every record fetched and fetch nothing more
 };
+
+enum class TLockingMode { lmLockImmediate, lmCheckImmediate, lmLockDelayed, lmNone };
 
 class TOracleDataSet : public dataset::TDataSet,
                        public TSessionAttached,
@@ -112,6 +116,54 @@ class TOracleDataSet : public dataset::TDataSet,
   // Supplies the expanded form of a fetched BLOB value that carries no
   // compression header, when CompressBLOBs is set.
   TDecompressBLOBEvent OnDecompressBLOB;
+  // Takes over the compression of values packed with CompressBLOBs.
+  TCompressBLOBEvent OnCompressBLOB;
+  // Bytes of the values compressed since open, before and after.
+  double BLOBBytesBeforeCompression() const { return blobBytesBefore_; }
+  double BLOBBytesAfterCompression() const { return blobBytesAfter_; }
+  void CountCompression(double before, double after) {
+    blobBytesBefore_ += before;
+    blobBytesAfter_ += after;
+  }
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool on) { readOnly_ = on; }
+  TLockingMode LockingMode() const { return lockingMode_; }
+  void SetLockingMode(TLockingMode mode) { lockingMode_ = mode; }
+
+  // --- cached updates and the change log -----------------------------------------
+  // Changes stay on the client, logged, until CommitUpdates or CancelUpdates.
+  // Opening requires a ROWID column. Editing supports LockingMode lmNone
+  // only: locking and checking rows, and applying the log, are not built.
+  bool CachedUpdates() const { return cachedUpdates_; }
+  void SetCachedUpdates(bool on) { cachedUpdates_ = on; }
+  bool IsLogging() const { return cachedUpdates_ || logging_; }
+  // Clears the log and logs from now on (a provider transaction).
+  void StartLogging();
+  // Keeps the logged changes: the log is cleared and logging stops.
+  void CommitUpdates();
+  // Reverts every logged change, newest first, then clears the log and
+  // stops logging; an edit in progress is cancelled first.
+  void CancelUpdates();
+  bool UpdatesPending() const { return cachedUpdates_ && !changeLog_.Empty(); }
+  TChangeLog& ChangeLog() { return changeLog_; }
+  int NetInsertCount() const { return changeLog_.NetInsertCount(); }
+  dataset::TUpdateStatus UpdateStatus() override;
+
+  // --- the record store's side of a post or delete -----------------------------------
+  // Copies the edited record and its BLOB values written in the edit into
+  // its store record, logging 'U'.
+  void StoreEditedRecord();
+  // Adds the new record in `buffer` (with the BLOB values written in the
+  // edit) to the store at the current position, or at the end, under the
+  // next bookmark number, logging 'I'; the current index moves onto it.
+  void StoreInsertedRecord(dataset::TRecordBuffer buffer, bool append);
+  // Removes the current record from the store, logging 'D'.
+  void RemoveCurrentRecord();
+  // Logs a change of the store record `storeIndex` when the dataset logs:
+  // copies of the record before and after (the BLOB values written in the
+  // current edit taking the place of its own).
+  void LogChange(const uint8_t* oldRecord, const uint8_t* newRecord, int storeIndex,
+                 int32_t recordId, char kind);
   // The editing sub-objects (oracle/dml/editing.h), made there at first use.
   std::shared_ptr<TDataSetEditing> EditingPart;
 
@@ -220,7 +272,11 @@ class TOracleDataSet : public dataset::TDataSet,
   void InternalAddRecord(dataset::TRecordBuffer buffer, bool append) override;
   void InternalDelete() override;
   void InternalRefresh() override;
-  bool GetCanModify() override { return false; }
+  bool GetCanModify() override;
+  void InternalEdit() override;
+  void InternalInsert() override;
+  void InternalPost() override;
+  void InternalCancel() override;
   void CalculateFields(dataset::TRecordBuffer buffer) override;
 
  private:
@@ -282,7 +338,29 @@ class TOracleDataSet : public dataset::TDataSet,
   int FindBookmark(int32_t number) const;
   int FirstVisible() const;
   int VisibleEnd() const;
-  TRecordBlobs* BlobsOf(uint8_t* record, bool create);
+  // A list with an empty item for each data or internal-calc BLOB field.
+  std::unique_ptr<TBlobList> CreateBlobList();
+  // The record's BLOB list, made (with an empty item per BLOB field) when
+  // it has none.
+  TBlobList& BlobListFor(uint8_t* record);
+  // The value a reader of the field sees in `record`: the edit list's when
+  // the field was written in the current edit, else the record's own.
+  TOracleBlob* ReadBlob(uint8_t* record, const dataset::TField& field);
+  // dataset_cached_updates.cpp
+  void CheckCachedEditing();
+  void ResetEditBlobs();
+  void RevertChange(TChangeLogItem& item);
+  int StoreIndexOf(int32_t bookmark) const;
+  // The logged insert that the fetch places next, null when none; at the
+  // query's end any remaining one.
+  uint8_t* PlaceLoggedInsert(bool queryAtEnd);
+  // Takes a logged change into a freshly fetched record: False for a
+  // logged delete (the record is not shown); a logged update replaces the
+  // record's values.
+  bool MergeLoggedChange(uint8_t* record, TChangeLogItem& item);
+  // After the last row: logged updates and deletes whose row did not come
+  // again are no longer part of the set.
+  void MarkUnmatchedChanges();
 
   const void* owner_;
   std::unique_ptr<TOracleQuery> mainQuery_;
@@ -316,6 +394,17 @@ class TOracleDataSet : public dataset::TDataSet,
   bool countAllRecords_ = false;
   bool detachable_ = false;
   bool compressBLOBs_ = false;
+  bool queryAtEnd_ = false;  // the active query delivered its last row
+  double blobBytesBefore_ = 0;
+  double blobBytesAfter_ = 0;
+  bool readOnly_ = false;
+  TLockingMode lockingMode_ = TLockingMode::lmCheckImmediate;
+  bool cachedUpdates_ = false;
+  bool logging_ = false;
+  TChangeLog changeLog_;
+  // The BLOB values of the record being edited; items marked Changed were
+  // written in the current edit.
+  std::unique_ptr<TBlobList> editBlobs_;
 };
 
 // The statement that counts the rows of `statement`.

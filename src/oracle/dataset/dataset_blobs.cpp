@@ -1,11 +1,11 @@
 #include "oracle/dataset/dataset_blobs.h"
 
-#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <stdexcept>
 
 #include "oracle/blob/blob_compression.h"
+#include "oracle/dataset/dataset.h"
 
 namespace oracle {
 namespace {
@@ -18,54 +18,73 @@ TBLOBExpander& Expander() {
   return expander;
 }
 
-class ValueReadStream : public dataset::TStream {
- public:
-  explicit ValueReadStream(std::string value) : value_(std::move(value)) {}
-  int64_t Read(void* buffer, int64_t count) override {
-    const int64_t left = static_cast<int64_t>(value_.size()) - position_;
-    const int64_t n = std::min(count, left);
-    if (n <= 0) return 0;
-    std::memcpy(buffer, value_.data() + position_, static_cast<std::size_t>(n));
-    position_ += n;
-    return n;
-  }
-  int64_t Write(const void*, int64_t) override {
-    throw std::runtime_error("BLOB value is open for reading only");
-  }
-  int64_t Seek(int64_t offset, dataset::TSeekOrigin origin) override {
-    const int64_t base = origin == dataset::TSeekOrigin::soBeginning ? 0
-                         : origin == dataset::TSeekOrigin::soCurrent
-                             ? position_
-                             : static_cast<int64_t>(value_.size());
-    position_ = std::clamp<int64_t>(base + offset, 0, static_cast<int64_t>(value_.size()));
-    return position_;
-  }
-  void Truncate() override { throw std::runtime_error("BLOB value is open for reading only"); }
-
- private:
-  std::string value_;
-  int64_t position_ = 0;
-};
-
 }  // namespace
 
-void TRecordBlobs::Set(int fieldNo, std::string value) {
-  if (fieldNo < 0) throw std::out_of_range("BLOB field number " + std::to_string(fieldNo));
-  if (static_cast<std::size_t>(fieldNo) >= values_.size()) {
-    values_.resize(static_cast<std::size_t>(fieldNo) + 1);
+// ---- TOracleBlob
+
+void TOracleBlob::Clear() {
+  data_.clear();
+  data_.shrink_to_fit();
+  ClearPacked();
+}
+
+void TOracleBlob::ClearPacked() {
+  packed_.clear();
+  packed_.shrink_to_fit();
+  packedOwned_ = false;
+}
+
+void TOracleBlob::Pack() {
+  ClearPacked();
+  auto* dataSet = field_ != nullptr ? dynamic_cast<TOracleDataSet*>(field_->DataSet()) : nullptr;
+  if (dataSet == nullptr || !dataSet->CompressBLOBs() || data_.empty()) return;
+  dataset::TMemoryStream source(data_);
+  dataset::TMemoryStream packed;
+  if (dataSet->OnCompressBLOB) {
+    dataSet->OnCompressBLOB(*dataSet, *field_, source, packed);
+  } else {
+    packed.Write(kCompressedBLOBHeader, sizeof kCompressedBLOBHeader);
+    blob::CompressStream(source, packed);
   }
-  values_[static_cast<std::size_t>(fieldNo)] = std::move(value);
+  if (packed.Bytes().empty()) return;
+  packed_ = packed.Bytes();
+  packedOwned_ = true;
+  dataSet->CountCompression(static_cast<double>(data_.size()), static_cast<double>(packed_.size()));
 }
 
-const std::string* TRecordBlobs::Find(int fieldNo) const {
-  if (fieldNo < 0 || static_cast<std::size_t>(fieldNo) >= values_.size()) return nullptr;
-  const auto& value = values_[static_cast<std::size_t>(fieldNo)];
-  return value ? &*value : nullptr;
+// ---- TBlobList
+
+TOracleBlob* TBlobList::BlobByField(const dataset::TField* field) {
+  for (const auto& item : items_) {
+    if (item->Field() == field) return item.get();
+  }
+  return nullptr;
 }
 
-std::unique_ptr<dataset::TStream> NewBlobReadStream(std::string value) {
-  return std::make_unique<ValueReadStream>(std::move(value));
+TOracleBlob& TBlobList::Add(dataset::TField* field) {
+  if (TOracleBlob* present = BlobByField(field)) return *present;
+  items_.push_back(std::make_unique<TOracleBlob>(field));
+  return *items_.back();
 }
+
+void TBlobList::Copy(const TBlobList& source) {
+  std::vector<std::unique_ptr<TOracleBlob>> copies;
+  copies.reserve(source.items_.size());
+  for (const auto& item : source.items_) {
+    copies.push_back(std::make_unique<TOracleBlob>(item->Field()));
+    copies.back()->Data() = item->Data();
+  }
+  items_ = std::move(copies);
+}
+
+std::unique_ptr<TBlobList> CopyBlobList(const TBlobList* source) {
+  if (source == nullptr) return nullptr;
+  auto copy = std::make_unique<TBlobList>();
+  copy->Copy(*source);
+  return copy;
+}
+
+// ---- compressed values
 
 bool HasCompressedBLOBHeader(std::string_view value) {
   return value.size() >= sizeof kCompressedBLOBHeader &&

@@ -31,29 +31,50 @@ bool IsBinaryType(int type) {
 bool TOracleDataSet::FetchRecords() {
   for (;;) {
     if (queryDone_) return false;
-    TOracleQuery& query = *mainQuery_;
-    if (!firstRowCurrent_) query.Next();
-    firstRowCurrent_ = false;
-    if (query.Eof()) {
-      queryDone_ = true;
-      return false;
-    }
+    // With cached updates the logged inserts take their positions among
+    // the fetched rows.
+    uint8_t* record = cachedUpdates_ ? PlaceLoggedInsert(queryAtEnd_) : nullptr;
+    if (record == nullptr) {
+      if (queryAtEnd_) {
+        if (cachedUpdates_) MarkUnmatchedChanges();
+        queryDone_ = true;
+        return false;
+      }
+      TOracleQuery& query = *mainQuery_;
+      if (!firstRowCurrent_) query.Next();
+      firstRowCurrent_ = false;
+      if (query.Eof()) {
+        queryAtEnd_ = true;
+        continue;
+      }
 
-    uint8_t* slot = store_->NewRecordSlot();
-    TRecordHeader& header = RecordHeader(slot);
-    std::memset(slot, 0, static_cast<std::size_t>(recordSize_));
-    header.DataSize = recordSize_ - kRecordHeaderSize;
-    try {
-      FillRecord(slot);
-      if (rowIdColumn_ >= 0) StoreRowId(header);
-    } catch (...) {
-      // The slot stays free for the next record: release what it holds.
-      ReleaseRecordResources(header);
-      throw;
+      uint8_t* slot = store_->NewRecordSlot();
+      TRecordHeader& header = RecordHeader(slot);
+      std::memset(slot, 0, static_cast<std::size_t>(recordSize_));
+      header.DataSize = recordSize_ - kRecordHeaderSize;
+      TChangeLogItem* logged = nullptr;
+      try {
+        FillRecord(slot);
+        if (rowIdColumn_ >= 0) StoreRowId(header);
+        if (cachedUpdates_ && !changeLog_.Empty()) {
+          logged = changeLog_.FindChangeByRowId(oracle::RecordRowId(header));
+          if (logged != nullptr && !MergeLoggedChange(slot, *logged)) {
+            // A row deleted in the log is not shown.
+            ReleaseRecordResources(header);
+            continue;
+          }
+        }
+      } catch (...) {
+        // The slot stays free for the next record: release what it holds.
+        ReleaseRecordResources(header);
+        throw;
+      }
+      record = store_->AddRecord(-1, false);
+      RecordHeader(record).Bookmark = ++bookmarkCounter_;
+      RecordHeader(record).BookmarkFlag = 0;
+      // A logged update of the row follows the record's new number.
+      if (logged != nullptr) logged->SetRecordId(RecordHeader(record).Bookmark);
     }
-    uint8_t* record = store_->AddRecord(-1, false);
-    RecordHeader(record).Bookmark = ++bookmarkCounter_;
-    RecordHeader(record).BookmarkFlag = 0;
 
     bool accept = true;
     if (FilterActive()) {
@@ -137,7 +158,7 @@ void TOracleDataSet::StoreColumnValue(uint8_t* record, const TOracleFieldInfo& i
                                       dataset::TField& field, const Variant& column) {
   const bool isNull = column.IsEmptyOrNull();
   if (field.IsBlob()) {
-    TRecordBlobs* blobs = BlobsOf(record, true);
+    TOracleBlob& blob = BlobListFor(record).Add(&field);
     std::string value;
     if (!isNull) {
       if (column.IsArray() && column.Array().elementType == VarType::Byte) {
@@ -158,7 +179,7 @@ void TOracleDataSet::StoreColumnValue(uint8_t* record, const TOracleFieldInfo& i
         if (!expanded.empty()) value = std::move(expanded);
       }
     }
-    blobs->Set(field.FieldNo(), std::move(value));
+    blob.Data() = std::move(value);
     return;
   }
 

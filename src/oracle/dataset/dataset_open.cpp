@@ -78,6 +78,11 @@ void TOracleDataSet::InternalOpen() {
   store_->SetUnidirectional(unidirectional_);
   masterKey_ = -1;
   ComputeRecordSize();
+  if (cachedUpdates_ && rowIdColumn_ < 0 && (ComponentState() & dataset::csDesigning) == 0) {
+    dataset::DatabaseError("CachedUpdates requires a rowid!", Name());
+  }
+  editBlobs_ = CreateBlobList();
+  blobBytesBefore_ = blobBytesAfter_ = 0;
   filterExpression_ = CompileFilter(Filter(), FilterOptions());
 
   ExecuteQuery(true);
@@ -236,8 +241,10 @@ void TOracleDataSet::PlanColumnFills() {
 
 void TOracleDataSet::ExecuteQuery(bool opening) {
   store_->Clear();
+  changeLog_.ClearFetched();
   bookmarkCounter_ = 0;
   queryDone_ = true;
+  queryAtEnd_ = false;
   if (Detached()) return;
   if (!opening) {
     if (BeforeQuery) BeforeQuery(*this);
@@ -262,6 +269,9 @@ void TOracleDataSet::InternalLast() {
 
 void TOracleDataSet::InternalClose() {
   BindFields(false);
+  changeLog_.Clear();
+  logging_ = false;
+  editBlobs_.reset();
   store_.reset();
   if (DefaultFields()) DestroyFields();
   for (int i = 0; i < fieldInfo_.Count(); ++i) fieldInfo_.Items(i).Field = nullptr;

@@ -7,6 +7,7 @@
 
 #include "dataset/database_error.h"
 #include "dataset/field_kinds.h"
+#include "oracle/dataset/blob_stream.h"
 #include "oracle/dataset/dataset.h"
 #include "platform/com/bstr.h"
 
@@ -22,10 +23,6 @@ int32_t BookmarkNumber(const void* bookmark) {
   int32_t number = 0;
   std::memcpy(&number, bookmark, sizeof number);
   return number;
-}
-
-[[noreturn]] void ReadOnly(const std::string& name) {
-  dataset::DatabaseError("Cannot modify a read-only dataset", name);
 }
 
 }  // namespace
@@ -86,7 +83,7 @@ int TOracleDataSet::GetRecordCount() {
       hitCount_ = CountQueryHits();
       hitCountKnown_ = true;
     }
-    return hitCount_ + insertedCount_;
+    return hitCount_ + insertedCount_ + changeLog_.NetInsertCount();
   }
   return store_->RecordCount();
 }
@@ -227,11 +224,18 @@ uint8_t* TOracleDataSet::StateRecord() {
     case TDataSetState::dsFilter:
       return filterBuffer_;
     case TDataSetState::dsNewValue:
-    case TDataSetState::dsOldValue:
+    case TDataSetState::dsOldValue: {
       if (store_ == nullptr || currentIndex_ < FirstVisible() || currentIndex_ >= VisibleEnd()) {
         return nullptr;
       }
-      return store_->Record(currentIndex_);
+      uint8_t* record = store_->Record(currentIndex_);
+      if (State() == TDataSetState::dsOldValue && cachedUpdates_) {
+        // A logged update's old value is the record as it was fetched.
+        TChangeLogItem* item = changeLog_.FindChange(RecordHeader(record).Bookmark);
+        if (item != nullptr && item->Kind != 'I' && item->OldRecord) return item->OldRecord->Data();
+      }
+      return record;
+    }
     default:
       return nullptr;
   }
@@ -253,15 +257,36 @@ const TOracleDataSet::Slot& TOracleDataSet::SlotOf(const dataset::TField& field)
   return none;
 }
 
-TRecordBlobs* TOracleDataSet::BlobsOf(uint8_t* record, bool create) {
-  TRecordHeader& header = RecordHeader(record);
-  auto* blobs = dynamic_cast<TRecordBlobs*>(header.Blobs);
-  if (blobs == nullptr && create) {
-    delete header.Blobs;
-    blobs = new TRecordBlobs;
-    header.Blobs = blobs;
+std::unique_ptr<TBlobList> TOracleDataSet::CreateBlobList() {
+  auto list = std::make_unique<TBlobList>();
+  for (int i = 0; i < Fields().Count(); ++i) {
+    dataset::TField& field = Fields()[i];
+    if (field.IsBlob() && (field.FieldKind() == dataset::TFieldKind::fkData ||
+                           field.FieldKind() == dataset::TFieldKind::fkInternalCalc)) {
+      list->Add(&field);
+    }
   }
-  return blobs;
+  return list;
+}
+
+TBlobList& TOracleDataSet::BlobListFor(uint8_t* record) {
+  TRecordHeader& header = RecordHeader(record);
+  if (TBlobList* list = BlobListOf(header)) return *list;
+  std::unique_ptr<TBlobList> list = CreateBlobList();
+  TBlobList& made = *list;
+  delete header.Blobs;
+  header.Blobs = list.release();
+  return made;
+}
+
+TOracleBlob* TOracleDataSet::ReadBlob(uint8_t* record, const dataset::TField& field) {
+  const TDataSetState state = State();
+  if ((state == TDataSetState::dsEdit || state == TDataSetState::dsInsert) && editBlobs_) {
+    TOracleBlob* edited = editBlobs_->BlobByField(&field);
+    if (edited != nullptr && edited->Changed) return edited;
+  }
+  TBlobList* list = BlobListOf(RecordHeader(record));
+  return list != nullptr ? list->BlobByField(&field) : nullptr;
 }
 
 std::string TOracleDataSet::RecordRowId() {
@@ -275,10 +300,9 @@ bool TOracleDataSet::GetFieldData(dataset::TField& field, void* buffer) {
   uint8_t* record = StateRecord();
   if (record == nullptr) return false;
   if (field.IsBlob()) {
-    TRecordBlobs* blobs = BlobsOf(record, false);
-    if (blobs == nullptr) return false;
-    const std::string* value = blobs->Find(field.FieldNo());
-    return value == nullptr || !value->empty();
+    const TOracleBlob* blob = ReadBlob(record, field);
+    if (blob != nullptr) return blob->Size() > 0;
+    return BlobListOf(RecordHeader(record)) != nullptr;
   }
   const Slot& slot = SlotOf(field);
   if (slot.offset < 0) return false;
@@ -291,7 +315,11 @@ bool TOracleDataSet::GetFieldData(dataset::TField& field, void* buffer) {
 void TOracleDataSet::SetFieldData(dataset::TField& field, const void* buffer) {
   uint8_t* record = StateRecord();
   if (record == nullptr) return;
-  if (field.IsBlob()) ReadOnly(Name());
+  if (field.IsBlob()) {
+    // Only clearing reaches here; values are written through the stream.
+    if (buffer == nullptr) CreateBlobStream(field, dataset::TBlobStreamMode::bmWrite);
+    return;
+  }
   const TDataSetState state = State();
   if (state == TDataSetState::dsEdit || state == TDataSetState::dsInsert) field.Validate(buffer);
   const Slot& slot = SlotOf(field);
@@ -360,24 +388,34 @@ void TOracleDataSet::DataConvert(dataset::TField& field, const void* source, voi
 
 std::unique_ptr<dataset::TStream> TOracleDataSet::CreateBlobStream(dataset::TField& field,
                                                                    dataset::TBlobStreamMode mode) {
-  if (mode != dataset::TBlobStreamMode::bmRead) ReadOnly(Name());
-  std::string value;
-  if (uint8_t* record = StateRecord(); record != nullptr) {
-    if (TRecordBlobs* blobs = BlobsOf(record, false); blobs != nullptr) {
-      if (const std::string* cached = blobs->Find(field.FieldNo()); cached != nullptr) {
-        value = *cached;
-      }
-    }
+  uint8_t* record = StateRecord();
+  if (record == nullptr) return std::make_unique<TOracleBlobStream>(*this, field, nullptr, mode);
+  const TDataSetState state = State();
+  const bool editing = state == TDataSetState::dsEdit || state == TDataSetState::dsInsert;
+  const bool writing = mode != dataset::TBlobStreamMode::bmRead;
+  TOracleBlob* edited = editBlobs_ ? editBlobs_->BlobByField(&field) : nullptr;
+  const bool changed = editing && edited != nullptr && edited->Changed;
+  if (writing && !changed && !editing && state != TDataSetState::dsNewValue) {
+    dataset::DatabaseError("Dataset not in edit or insert mode", Name());
   }
-  return NewBlobReadStream(std::move(value));
-}
-
-void TOracleDataSet::InternalAddRecord(dataset::TRecordBuffer, bool) {
-  ReadOnly(Name());
-}
-
-void TOracleDataSet::InternalDelete() {
-  ReadOnly(Name());
+  TOracleBlob* blob = nullptr;
+  if (editing && edited != nullptr && (changed || writing)) {
+    if (!changed) {
+      // The first write of the edit starts from the record's value.
+      const TOracleBlob* own = ReadBlob(record, field);
+      edited->Clear();
+      if (own != nullptr && mode == dataset::TBlobStreamMode::bmReadWrite) {
+        edited->Data() = own->Data();
+      }
+      edited->Changed = true;
+    }
+    blob = edited;
+  } else if (writing) {
+    blob = &BlobListFor(record).Add(&field);
+  } else {
+    blob = ReadBlob(record, field);
+  }
+  return std::make_unique<TOracleBlobStream>(*this, field, blob, mode);
 }
 
 }  // namespace oracle

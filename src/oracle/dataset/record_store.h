@@ -43,6 +43,9 @@ inline constexpr std::size_t kMaxInlineRowId = 17;
 inline TRecordHeader& RecordHeader(uint8_t* record) {
   return *reinterpret_cast<TRecordHeader*>(record);
 }
+inline const TRecordHeader& RecordHeader(const uint8_t* record) {
+  return *reinterpret_cast<const TRecordHeader*>(record);
+}
 
 // Stores a ROWID text in the record's header: inline when it is at most 17
 // characters long, else as a counted heap copy. A previous copy is freed.

@@ -205,25 +205,4 @@ TEST(CompressedBlobs, AreRecognisedByTheirHeaderAndExpandedByTheCodec) {
       [](std::string_view packed) { return oracle::blob::DecompressBytes(packed); });
 }
 
-TEST(RecordBlobs, KeepOneValuePerFieldNumberAndReadAsAStream) {
-  oracle::TRecordBlobs blobs;
-  EXPECT_EQ(blobs.Find(3), nullptr);
-  blobs.Set(3, "memo text");
-  blobs.Set(1, "");
-  ASSERT_NE(blobs.Find(3), nullptr);
-  EXPECT_EQ(*blobs.Find(3), "memo text");
-  EXPECT_EQ(*blobs.Find(1), "");
-  EXPECT_EQ(blobs.Find(2), nullptr);
-  EXPECT_THROW(blobs.Set(-1, "x"), std::out_of_range);
-
-  auto stream = oracle::NewBlobReadStream("0123456789");
-  EXPECT_EQ(stream->Size(), 10);
-  stream->Seek(4, dataset::TSeekOrigin::soBeginning);
-  char part[3] = {};
-  EXPECT_EQ(stream->Read(part, 3), 3);
-  EXPECT_EQ(std::string(part, 3), "456");
-  EXPECT_EQ(stream->ReadAll(), "0123456789");
-  EXPECT_THROW(stream->Write("x", 1), std::runtime_error);
-}
-
 }  // namespace

@@ -1,0 +1,123 @@
+#include "oracle/dataset/change_log.h"
+
+#include <cstring>
+
+namespace oracle {
+
+// ---- TRecordImage
+
+TRecordImage::TRecordImage(const uint8_t* record, int size, const TBlobList* blobs)
+    : bytes_(record, record + size) {
+  TRecordHeader& header = Header();
+  const TRecordHeader& source = RecordHeader(record);
+  header.LongRowId = nullptr;
+  header.Blobs = nullptr;
+  SetRecordRowId(header, RecordRowId(source));
+  header.Blobs = CopyBlobList(blobs).release();
+}
+
+TRecordImage::~TRecordImage() {
+  ReleaseRecordResources(Header());
+}
+
+void TRecordImage::CopyTo(uint8_t* record) const {
+  std::memcpy(record, bytes_.data(), bytes_.size());
+  TRecordHeader& header = RecordHeader(record);
+  header.LongRowId = nullptr;
+  header.Blobs = nullptr;
+  SetRecordRowId(header, RecordRowId(Header()));
+  header.Blobs = CopyBlobList(BlobListOf(Header())).release();
+}
+
+// ---- TChangeLogItem
+
+int32_t TChangeLogItem::RecordId() const {
+  if (OldRecord) return OldRecord->Header().Bookmark;
+  if (NewRecord) return NewRecord->Header().Bookmark;
+  return -1;
+}
+
+void TChangeLogItem::SetRecordId(int32_t id) {
+  if (OldRecord) OldRecord->Header().Bookmark = id;
+  if (NewRecord) NewRecord->Header().Bookmark = id;
+}
+
+std::string TChangeLogItem::RowId() const {
+  return OldRecord ? RecordRowId(OldRecord->Header()) : std::string();
+}
+
+// ---- TChangeLog
+
+TChangeLogItem* TChangeLog::FindChange(int32_t recordId) {
+  for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
+    if ((*it)->Present && (*it)->RecordId() == recordId) return it->get();
+  }
+  return nullptr;
+}
+
+TChangeLogItem* TChangeLog::FindChangeByRowId(const std::string& rowId) {
+  for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
+    if ((*it)->OldRecord && (*it)->RowId() == rowId) return it->get();
+  }
+  return nullptr;
+}
+
+TChangeLogItem* TChangeLog::FindInsertedAt(int index) {
+  for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
+    if ((*it)->Present && (*it)->Kind == 'I' && (*it)->Index == index) return it->get();
+  }
+  return nullptr;
+}
+
+void TChangeLog::ShiftInserts(int from, int by) {
+  for (const auto& item : items_) {
+    if (item->Kind == 'I' && item->Index >= from) item->Index += by;
+  }
+}
+
+void TChangeLog::Log(std::unique_ptr<TRecordImage> oldRecord,
+                     std::unique_ptr<TRecordImage> newRecord, int index, int32_t recordId,
+                     char kind, bool providerLogged) {
+  if (oldRecord) recordId = oldRecord->Header().Bookmark;
+  if (TChangeLogItem* item = FindChange(recordId)) {
+    const char existing = item->Kind;
+    if ((existing == 'I' || existing == 'U') && kind == 'U') {
+      item->NewRecord = std::move(newRecord);
+    } else if (existing == 'U' && kind == 'D') {
+      item->Kind = 'D';
+      item->Index = index;
+      item->NewRecord.reset();
+    } else if (existing == 'I' && kind == 'D') {
+      std::erase_if(items_, [item](const auto& entry) { return entry.get() == item; });
+    }
+    // The record left the store, whether or not an item was there before.
+    if (kind == 'D') ShiftInserts(index, -1);
+    return;
+  }
+  if (kind == 'D') ShiftInserts(index, -1);
+  if (kind == 'I') ShiftInserts(index, 1);
+  auto item = std::make_unique<TChangeLogItem>();
+  item->Kind = kind;
+  item->Index = index;
+  item->OldRecord = std::move(oldRecord);
+  item->NewRecord = std::move(newRecord);
+  item->ProviderLogged = providerLogged;
+  item->SetRecordId(recordId);
+  items_.push_back(std::move(item));
+}
+
+int TChangeLog::NetInsertCount() const {
+  int count = 0;
+  for (const auto& item : items_) {
+    if (!item->Present) continue;
+    if (item->Kind == 'I') ++count;
+    if (item->Kind == 'D') --count;
+  }
+  return count;
+}
+
+void TChangeLog::ClearFetched() {
+  for (const auto& item : items_) item->Fetched = false;
+}
+
+}  // namespace oracle

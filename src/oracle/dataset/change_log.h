@@ -1,0 +1,91 @@
+#pragma once
+// The change log of an Oracle dataset: for every record changed while the
+// dataset logs (cached updates, or a provider transaction) one item with
+// copies of the record before and after the change. Later changes of the
+// same record merge into its item, so that the log holds what applying it
+// must do: insert ('I'), update ('U') or delete ('D') each record once.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "oracle/dataset/dataset_blobs.h"
+#include "oracle/dataset/record_store.h"
+
+namespace oracle {
+
+// A copy of a record image that owns its own ROWID copy and BLOB list.
+class TRecordImage {
+ public:
+  // Copies `size` bytes of `record` with its ROWID text; the BLOB list is a
+  // deep copy of `blobs`.
+  TRecordImage(const uint8_t* record, int size, const TBlobList* blobs);
+  ~TRecordImage();
+  TRecordImage(const TRecordImage&) = delete;
+  TRecordImage& operator=(const TRecordImage&) = delete;
+
+  uint8_t* Data() { return bytes_.data(); }
+  const uint8_t* Data() const { return bytes_.data(); }
+  TRecordHeader& Header() { return RecordHeader(bytes_.data()); }
+  const TRecordHeader& Header() const { return RecordHeader(bytes_.data()); }
+  // Writes the image over a record of the same size (whose own resources the
+  // caller released), giving it its own ROWID and BLOB list copies.
+  void CopyTo(uint8_t* record) const;
+
+ private:
+  std::vector<uint8_t> bytes_;
+};
+
+struct TChangeLogItem {
+  char Kind = ' ';  // 'I', 'U' or 'D'
+  // Position of the record in the record store, -1 when unknown.
+  int Index = -1;
+  std::unique_ptr<TRecordImage> OldRecord;
+  std::unique_ptr<TRecordImage> NewRecord;
+  // Logged for a provider transaction rather than for cached updates.
+  bool ProviderLogged = false;
+  // The record is part of the current set.
+  bool Present = true;
+  // Placed in, or matched by, the running fetch.
+  bool Fetched = false;
+
+  // The bookmark number of OldRecord, else of NewRecord, else -1.
+  int32_t RecordId() const;
+  void SetRecordId(int32_t id);
+  // The record's rowid before the change ("" without OldRecord).
+  std::string RowId() const;
+};
+
+class TChangeLog {
+ public:
+  int Count() const { return static_cast<int>(items_.size()); }
+  bool Empty() const { return items_.empty(); }
+  TChangeLogItem& Items(int index) { return *items_.at(static_cast<std::size_t>(index)); }
+  void Clear() { items_.clear(); }
+
+  // The newest present item of the record, null when none.
+  TChangeLogItem* FindChange(int32_t recordId);
+  // The newest item whose old record has the rowid.
+  TChangeLogItem* FindChangeByRowId(const std::string& rowId);
+  // The newest present insert at the store position.
+  TChangeLogItem* FindInsertedAt(int index);
+  // Records a change of the record at store position `index`. A present
+  // item of the record absorbs it ('I' + 'U' stays 'I', 'U' + 'U' stays
+  // 'U' with the newer record, 'U' + 'D' becomes 'D' keeping the record as
+  // it was before, 'I' + 'D' leaves no item); otherwise a new item takes the
+  // copies. Every delete moves the logged inserts after it down by one, a
+  // new insert moves those at or after it up by one.
+  void Log(std::unique_ptr<TRecordImage> oldRecord, std::unique_ptr<TRecordImage> newRecord,
+           int index, int32_t recordId, char kind, bool providerLogged);
+  // Present inserts minus present deletes.
+  int NetInsertCount() const;
+  void ClearFetched();
+
+ private:
+  void ShiftInserts(int from, int by);
+
+  std::vector<std::unique_ptr<TChangeLogItem>> items_;
+};
+
+}  // namespace oracle

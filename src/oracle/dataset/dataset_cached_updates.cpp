@@ -1,0 +1,275 @@
+// Editing on the client with cached updates: the edits of the base's
+// Edit, Insert, Append, Post and Delete change the record store and are
+// logged; CommitUpdates keeps them, CancelUpdates reverts them, and a
+// re-query keeps them by merging the log into the fetched rows.
+
+#include <algorithm>
+#include <cstring>
+
+#include "dataset/database_error.h"
+#include "oracle/dataset/dataset.h"
+
+namespace oracle {
+namespace {
+
+using dataset::TDataSetState;
+using dataset::TUpdateStatus;
+
+}  // namespace
+
+bool TOracleDataSet::GetCanModify() {
+  return cachedUpdates_ && Active() && !Detached() && !readOnly_ && HasRowId();
+}
+
+void TOracleDataSet::CheckCachedEditing() {
+  if (lockingMode_ != TLockingMode::lmNone) {
+    dataset::DatabaseError(
+        "Editing with cached updates needs LockingMode lmNone: rows are not locked or checked",
+        Name());
+  }
+}
+
+void TOracleDataSet::ResetEditBlobs() {
+  if (!editBlobs_) return;
+  for (int i = 0; i < editBlobs_->Count(); ++i) {
+    TOracleBlob& blob = editBlobs_->Items(i);
+    blob.Clear();
+    blob.Changed = false;
+  }
+}
+
+void TOracleDataSet::InternalEdit() {
+  CheckCachedEditing();
+  ResetEditBlobs();
+}
+
+void TOracleDataSet::InternalInsert() {
+  CheckCachedEditing();
+  ResetEditBlobs();
+}
+
+void TOracleDataSet::InternalCancel() {
+  ResetEditBlobs();
+}
+
+void TOracleDataSet::InternalPost() {
+  dataset::TDataSet::InternalPost();
+  CheckCachedEditing();
+  if (State() == TDataSetState::dsEdit) {
+    StoreEditedRecord();
+  } else {
+    StoreInsertedRecord(ActiveBuffer(),
+                        GetBookmarkFlag(ActiveBuffer()) == dataset::TBookmarkFlag::bfEOF);
+  }
+  ResetEditBlobs();
+}
+
+void TOracleDataSet::StoreEditedRecord() {
+  uint8_t* buffer = ActiveBuffer();
+  InternalSetToRecord(buffer);
+  const int storeIndex = store_->FilteredToStore(currentIndex_);
+  uint8_t* record = store_->Get(storeIndex);
+  LogChange(record, buffer, storeIndex, RecordHeader(record).Bookmark, 'U');
+  std::memcpy(record + kRecordHeaderSize, buffer + kRecordHeaderSize,
+              static_cast<std::size_t>(recordSize_ - kRecordHeaderSize));
+  TBlobList& blobs = BlobListFor(record);
+  for (int i = 0; i < editBlobs_->Count(); ++i) {
+    const TOracleBlob& edited = editBlobs_->Items(i);
+    if (!edited.Changed) continue;
+    TOracleBlob& own = blobs.Add(edited.Field());
+    own.Data() = edited.Data();
+    own.ClearPacked();
+  }
+}
+
+void TOracleDataSet::InternalAddRecord(dataset::TRecordBuffer buffer, bool append) {
+  CheckCachedEditing();
+  StoreInsertedRecord(buffer, append);
+}
+
+void TOracleDataSet::StoreInsertedRecord(dataset::TRecordBuffer buffer, bool append) {
+  const bool filtered = FilterActive();
+  const int position = append ? -1 : std::max(currentIndex_, 0);
+  uint8_t* record = store_->AddRecord(position, filtered);
+  std::memcpy(record + kRecordHeaderSize, buffer + kRecordHeaderSize,
+              static_cast<std::size_t>(recordSize_ - kRecordHeaderSize));
+  TRecordHeader& header = RecordHeader(record);
+  header.Bookmark = ++bookmarkCounter_;
+  header.BookmarkFlag = 0;
+  header.DataSize = recordSize_ - kRecordHeaderSize;
+  TBlobList& blobs = BlobListFor(record);
+  for (int i = 0; i < editBlobs_->Count(); ++i) {
+    const TOracleBlob& edited = editBlobs_->Items(i);
+    if (edited.Changed) blobs.Add(edited.Field()).Data() = edited.Data();
+  }
+  RecordHeader(buffer).Bookmark = header.Bookmark;
+  const int storeIndex = store_->IndexOf(record);
+  currentIndex_ = filtered ? store_->StoreToFiltered(storeIndex) : storeIndex;
+  LogChange(nullptr, record, storeIndex, header.Bookmark, 'I');
+}
+
+void TOracleDataSet::InternalDelete() {
+  CheckCachedEditing();
+  RemoveCurrentRecord();
+}
+
+void TOracleDataSet::RemoveCurrentRecord() {
+  const int storeIndex = store_->FilteredToStore(currentIndex_);
+  uint8_t* record = store_->Get(storeIndex);
+  LogChange(record, nullptr, storeIndex, RecordHeader(record).Bookmark, 'D');
+  store_->DeleteRecord(currentIndex_, true);
+  if (currentIndex_ >= VisibleEnd()) currentIndex_ = VisibleEnd() - 1;
+}
+
+void TOracleDataSet::LogChange(const uint8_t* oldRecord, const uint8_t* newRecord, int storeIndex,
+                               int32_t recordId, char kind) {
+  if (!IsLogging()) return;
+  std::unique_ptr<TRecordImage> before;
+  if (oldRecord != nullptr) {
+    before =
+        std::make_unique<TRecordImage>(oldRecord, recordSize_, BlobListOf(RecordHeader(oldRecord)));
+  }
+  std::unique_ptr<TRecordImage> after;
+  if (newRecord != nullptr) {
+    after =
+        std::make_unique<TRecordImage>(newRecord, recordSize_, BlobListOf(RecordHeader(newRecord)));
+    TBlobList& blobs = BlobListFor(after->Data());
+    if (editBlobs_ && dataset::IsEditState(State())) {
+      for (int i = 0; i < editBlobs_->Count(); ++i) {
+        const TOracleBlob& edited = editBlobs_->Items(i);
+        if (edited.Changed) blobs.Add(edited.Field()).Data() = edited.Data();
+      }
+    }
+  }
+  changeLog_.Log(std::move(before), std::move(after), storeIndex, recordId, kind, !cachedUpdates_);
+}
+
+// ---- the log as a whole
+
+void TOracleDataSet::StartLogging() {
+  changeLog_.Clear();
+  logging_ = true;
+}
+
+void TOracleDataSet::CommitUpdates() {
+  insertedCount_ += changeLog_.NetInsertCount();
+  changeLog_.Clear();
+  logging_ = false;
+  if (Active()) DataEvent(dataset::TDataEvent::deDataSetChange);
+}
+
+void TOracleDataSet::CancelUpdates() {
+  if (!Active()) {
+    changeLog_.Clear();
+    return;
+  }
+  Cancel();
+  for (int i = changeLog_.Count() - 1; i >= 0; --i) RevertChange(changeLog_.Items(i));
+  changeLog_.Clear();
+  logging_ = false;
+  if (currentIndex_ >= VisibleEnd()) currentIndex_ = VisibleEnd() - 1;
+  CursorPosChanged();
+  Resync();
+}
+
+int TOracleDataSet::StoreIndexOf(int32_t bookmark) const {
+  for (int n = store_->Base(); n < store_->Count(); ++n) {
+    if (RecordHeader(store_->Get(n)).Bookmark == bookmark) return n;
+  }
+  return -1;
+}
+
+void TOracleDataSet::RevertChange(TChangeLogItem& item) {
+  if (!item.Present) return;
+  switch (item.Kind) {
+    case 'D': {
+      const int at = item.Index >= 0 && item.Index <= store_->Count() ? item.Index : -1;
+      uint8_t* record = store_->AddRecord(at, false);
+      item.OldRecord->CopyTo(record);
+      if (FilterActive() && TestFilter(record)) store_->AddFiltered(record, false);
+      break;
+    }
+    case 'I':
+      if (const int n = StoreIndexOf(item.RecordId()); n >= 0) store_->DeleteRecord(n, false);
+      break;
+    case 'U':
+      if (const int n = StoreIndexOf(item.RecordId()); n >= 0) {
+        uint8_t* record = store_->Get(n);
+        ReleaseRecordResources(RecordHeader(record));
+        item.OldRecord->CopyTo(record);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+TUpdateStatus TOracleDataSet::UpdateStatus() {
+  if (!HasActiveRecord()) return TUpdateStatus::usUnmodified;
+  if (State() == TDataSetState::dsInsert) return TUpdateStatus::usInserted;
+  if (cachedUpdates_) {
+    if (const TChangeLogItem* item = changeLog_.FindChange(RecordHeader(ActiveBuffer()).Bookmark)) {
+      switch (item->Kind) {
+        case 'D':
+          return TUpdateStatus::usDeleted;
+        case 'I':
+          return TUpdateStatus::usInserted;
+        case 'U':
+          return TUpdateStatus::usModified;
+        default:
+          break;
+      }
+    }
+  }
+  return State() == TDataSetState::dsEdit ? TUpdateStatus::usModified : TUpdateStatus::usUnmodified;
+}
+
+// ---- the log merged into a fetch
+
+uint8_t* TOracleDataSet::PlaceLoggedInsert(bool queryAtEnd) {
+  TChangeLogItem* next = changeLog_.FindInsertedAt(store_->Count());
+  if (next != nullptr && next->Fetched) next = nullptr;
+  if (next == nullptr && queryAtEnd) {
+    // Past the last row the remaining inserts follow in position order.
+    for (int i = 0; i < changeLog_.Count(); ++i) {
+      TChangeLogItem& item = changeLog_.Items(i);
+      if (item.Kind == 'I' && item.Present && !item.Fetched &&
+          (next == nullptr || item.Index < next->Index)) {
+        next = &item;
+      }
+    }
+  }
+  if (next == nullptr) return nullptr;
+  uint8_t* record = store_->AddRecord(-1, false);
+  next->NewRecord->CopyTo(record);
+  next->Fetched = true;
+  next->Index = store_->IndexOf(record);
+  next->SetRecordId(++bookmarkCounter_);
+  RecordHeader(record).Bookmark = bookmarkCounter_;
+  RecordHeader(record).BookmarkFlag = 0;
+  return record;
+}
+
+bool TOracleDataSet::MergeLoggedChange(uint8_t* record, TChangeLogItem& item) {
+  item.Fetched = true;
+  item.Present = true;
+  if (item.Kind == 'D') {
+    // The number the deleted record had may go to another record now.
+    item.SetRecordId(++bookmarkCounter_);
+    return false;
+  }
+  if (item.Kind == 'U' && item.NewRecord) {
+    ReleaseRecordResources(RecordHeader(record));
+    item.NewRecord->CopyTo(record);
+  }
+  return true;
+}
+
+void TOracleDataSet::MarkUnmatchedChanges() {
+  for (int i = 0; i < changeLog_.Count(); ++i) {
+    TChangeLogItem& item = changeLog_.Items(i);
+    if (item.Kind != 'I' && !item.Fetched) item.Present = false;
+  }
+}
+
+}  // namespace oracle
