@@ -349,6 +349,8 @@ class TOracleDataSet : public dataset::TDataSet,
   // dataset_cached_updates.cpp
   void CheckCachedEditing();
   void ResetEditBlobs();
+  // The values written in the current edit into `target`.
+  void CopyEditedBlobs(TBlobList& target);
   void RevertChange(TChangeLogItem& item);
   int StoreIndexOf(int32_t bookmark) const;
   // The logged insert that the fetch places next, null when none; at the

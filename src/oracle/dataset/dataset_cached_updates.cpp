@@ -38,6 +38,17 @@ void TOracleDataSet::ResetEditBlobs() {
   }
 }
 
+void TOracleDataSet::CopyEditedBlobs(TBlobList& target) {
+  if (!editBlobs_) return;
+  for (int i = 0; i < editBlobs_->Count(); ++i) {
+    const TOracleBlob& edited = editBlobs_->Items(i);
+    if (!edited.Changed) continue;
+    TOracleBlob& blob = target.Add(edited.Field());
+    blob.Data() = edited.Data();
+    blob.ClearPacked();
+  }
+}
+
 void TOracleDataSet::InternalEdit() {
   CheckCachedEditing();
   ResetEditBlobs();
@@ -72,14 +83,7 @@ void TOracleDataSet::StoreEditedRecord() {
   LogChange(record, buffer, storeIndex, RecordHeader(record).Bookmark, 'U');
   std::memcpy(record + kRecordHeaderSize, buffer + kRecordHeaderSize,
               static_cast<std::size_t>(recordSize_ - kRecordHeaderSize));
-  TBlobList& blobs = BlobListFor(record);
-  for (int i = 0; i < editBlobs_->Count(); ++i) {
-    const TOracleBlob& edited = editBlobs_->Items(i);
-    if (!edited.Changed) continue;
-    TOracleBlob& own = blobs.Add(edited.Field());
-    own.Data() = edited.Data();
-    own.ClearPacked();
-  }
+  CopyEditedBlobs(BlobListFor(record));
 }
 
 void TOracleDataSet::InternalAddRecord(dataset::TRecordBuffer buffer, bool append) {
@@ -97,11 +101,7 @@ void TOracleDataSet::StoreInsertedRecord(dataset::TRecordBuffer buffer, bool app
   header.Bookmark = ++bookmarkCounter_;
   header.BookmarkFlag = 0;
   header.DataSize = recordSize_ - kRecordHeaderSize;
-  TBlobList& blobs = BlobListFor(record);
-  for (int i = 0; i < editBlobs_->Count(); ++i) {
-    const TOracleBlob& edited = editBlobs_->Items(i);
-    if (edited.Changed) blobs.Add(edited.Field()).Data() = edited.Data();
-  }
+  CopyEditedBlobs(BlobListFor(record));
   RecordHeader(buffer).Bookmark = header.Bookmark;
   const int storeIndex = store_->IndexOf(record);
   currentIndex_ = filtered ? store_->StoreToFiltered(storeIndex) : storeIndex;
@@ -133,13 +133,7 @@ void TOracleDataSet::LogChange(const uint8_t* oldRecord, const uint8_t* newRecor
   if (newRecord != nullptr) {
     after =
         std::make_unique<TRecordImage>(newRecord, recordSize_, BlobListOf(RecordHeader(newRecord)));
-    TBlobList& blobs = BlobListFor(after->Data());
-    if (editBlobs_ && dataset::IsEditState(State())) {
-      for (int i = 0; i < editBlobs_->Count(); ++i) {
-        const TOracleBlob& edited = editBlobs_->Items(i);
-        if (edited.Changed) blobs.Add(edited.Field()).Data() = edited.Data();
-      }
-    }
+    if (dataset::IsEditState(State())) CopyEditedBlobs(BlobListFor(after->Data()));
   }
   changeLog_.Log(std::move(before), std::move(after), storeIndex, recordId, kind, !cachedUpdates_);
 }

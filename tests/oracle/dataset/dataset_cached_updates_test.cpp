@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -57,9 +58,6 @@ class CachedUpdatesTest : public StandinDataSetTest {
     ds.SetRecNo(recNo);
     ds.Delete();
   }
-  static std::vector<std::string> Labels(std::initializer_list<const char*> labels) {
-    return {labels.begin(), labels.end()};
-  }
 };
 
 // Each script runs on a fresh dataset of six rows; the log and the records
@@ -67,56 +65,47 @@ class CachedUpdatesTest : public StandinDataSetTest {
 // changes), and after CancelUpdates (which restores the fetched rows).
 TEST_F(CachedUpdatesTest, TheLogKeepsChangesThroughARefetchAndCancelRestoresTheRows) {
   CreateNumbers(6);
+  // Steps: i<n>:<label> inserts before record n (appends past the end),
+  // u<n>:<label> edits record n, d<n> deletes it.
   struct Case {
-    const char* name;
-    std::function<void(TOracleDataSet&)> script;
+    const char* script;
     const char* log;
     std::vector<std::string> labels;
   };
   const Case cases[] = {
-      {"insert, edit and delete of one record leave no item",
-       [](TOracleDataSet& ds) {
-         InsertAt(ds, 2, "new");
-         SetLabel(ds, 2, "newer");
-         DeleteAt(ds, 2);
-       },
-       "", Labels({"row 1", "row 2", "row 3", "row 4", "row 5", "row 6"})},
-      {"edit then delete leaves one delete",
-       [](TOracleDataSet& ds) {
-         SetLabel(ds, 2, "changed");
-         DeleteAt(ds, 2);
-       },
-       "D@1 ", Labels({"row 1", "row 3", "row 4", "row 5", "row 6"})},
-      {"an insert at 3 moves a logged insert at 5 to 6",
-       [](TOracleDataSet& ds) {
-         InsertAt(ds, 6, "a");
-         InsertAt(ds, 4, "b");
-       },
-       "I@6 I@3 ", Labels({"row 1", "row 2", "row 3", "b", "row 4", "row 5", "a", "row 6"})},
-      {"a delete merged into an update moves later inserts down",
-       [](TOracleDataSet& ds) {
-         InsertAt(ds, 5, "a");
-         SetLabel(ds, 2, "changed");
-         DeleteAt(ds, 2);
-       },
-       "I@3 D@1 ", Labels({"row 1", "row 3", "row 4", "a", "row 5", "row 6"})},
-      {"edits and appends",
-       [](TOracleDataSet& ds) {
-         SetLabel(ds, 3, "three");
-         SetLabel(ds, 3, "drei");
-         InsertAt(ds, 7, "z");
-       },
-       "U@2 I@6 ", Labels({"row 1", "row 2", "drei", "row 4", "row 5", "row 6", "z"})},
+      // Insert, edit and delete of one record leave no item.
+      {"i2:new u2:newer d2", "", {"row 1", "row 2", "row 3", "row 4", "row 5", "row 6"}},
+      // Edit then delete leaves one delete.
+      {"u2:changed d2", "D@1 ", {"row 1", "row 3", "row 4", "row 5", "row 6"}},
+      // An insert at 3 moves a logged insert at 5 to 6.
+      {"i6:a i4:b", "I@6 I@3 ", {"row 1", "row 2", "row 3", "b", "row 4", "row 5", "a", "row 6"}},
+      // A delete merged into an update, or removing an insert, moves later
+      // inserts down.
+      {"i5:a u2:changed d2", "I@3 D@1 ", {"row 1", "row 3", "row 4", "a", "row 5", "row 6"}},
+      {"i5:a i2:b d2", "I@4 ", {"row 1", "row 2", "row 3", "row 4", "a", "row 5", "row 6"}},
+      {"u3:three u3:drei i7:z",
+       "U@2 I@6 ",
+       {"row 1", "row 2", "drei", "row 4", "row 5", "row 6", "z"}},
+  };
+  const auto run = [](TOracleDataSet& ds, const std::string& script) {
+    std::istringstream steps(script);
+    for (std::string step; steps >> step;) {
+      const int recNo = std::stoi(step.substr(1));
+      const std::string label = step.substr(step.find(':') + 1);
+      if (step[0] == 'i') InsertAt(ds, recNo, label);
+      if (step[0] == 'u') SetLabel(ds, recNo, label);
+      if (step[0] == 'd') DeleteAt(ds, recNo);
+    }
   };
   auto plain = NewDataSet("select label from numbers order by n");
   plain->Open();
   const std::vector<std::string> fetched = Walk(*plain, "label");
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.script);
     auto ds = CachedDataSet("select rowid, n, label from numbers order by n");
     ds->Open();
     ClearJournal();
-    c.script(*ds);
+    run(*ds, c.script);
     EXPECT_EQ(LogText(*ds), c.log);
     EXPECT_EQ(Walk(*ds, "label"), c.labels);
     EXPECT_EQ(ds->RecordCount(), static_cast<int>(c.labels.size()));
@@ -159,38 +148,42 @@ TEST_F(CachedUpdatesTest, StatusCountAndCommit) {
   ds->First();
   EXPECT_EQ(ds->UpdateStatus(), TUpdateStatus::usUnmodified);
   ds->CancelUpdates();  // nothing left to revert
-  EXPECT_EQ(Walk(*ds, "label"), Labels({"first", "changed", "new", "row 2", "row 4"}));
+  EXPECT_EQ(Walk(*ds, "label"),
+            (std::vector<std::string>{"first", "changed", "new", "row 2", "row 4"}));
 }
 
 TEST_F(CachedUpdatesTest, EditingIsRefusedClearlyWhereItCannotWork) {
   CreateNumbers(2);
-  const auto message = [](const std::function<void()>& action) {
-    try {
-      action();
-    } catch (const std::exception& e) {
-      return std::string(e.what());
-    }
-    return std::string("no error");
+  struct Case {
+    const char* sql;
+    bool cached;
+    oracle::TLockingMode locking;
+    bool readOnly;
+    const char* error;  // of opening, else of Edit
   };
-  auto noRowId = CachedDataSet("select n, label from numbers");
-  EXPECT_EQ(message([&] { noRowId->Open(); }), "CachedUpdates requires a rowid!");
-  EXPECT_FALSE(noRowId->Active());
-
-  auto plain = NewDataSet("select rowid, n, label from numbers");
-  plain->Open();
-  EXPECT_FALSE(plain->CanModify());
-  EXPECT_EQ(message([&] { plain->Edit(); }), "Cannot modify a read-only dataset");
-
-  auto locking = CachedDataSet("select rowid, n, label from numbers");
-  locking->SetLockingMode(oracle::TLockingMode::lmCheckImmediate);
-  locking->Open();
-  EXPECT_NE(message([&] { locking->Edit(); }).find("needs LockingMode lmNone"), std::string::npos);
-  EXPECT_EQ(locking->State(), dataset::TDataSetState::dsBrowse);
-
-  auto readOnly = CachedDataSet("select rowid, n, label from numbers");
-  readOnly->SetReadOnly(true);
-  readOnly->Open();
-  EXPECT_FALSE(readOnly->CanModify());
+  using enum oracle::TLockingMode;
+  const Case cases[] = {
+      {"select n, label from numbers", true, lmNone, false, "CachedUpdates requires a rowid!"},
+      {"select rowid, n from numbers", false, lmNone, false, "Cannot modify a read-only dataset"},
+      {"select rowid, n from numbers", true, lmNone, true, "Cannot modify a read-only dataset"},
+      {"select rowid, n from numbers", true, lmCheckImmediate, false,
+       "Editing with cached updates needs LockingMode lmNone: rows are not locked or checked"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.error);
+    auto ds = NewDataSet(c.sql);
+    ds->SetCachedUpdates(c.cached);
+    ds->SetLockingMode(c.locking);
+    ds->SetReadOnly(c.readOnly);
+    try {
+      ds->Open();
+      ds->Edit();
+      ADD_FAILURE() << "no error";
+    } catch (const std::exception& e) {
+      EXPECT_STREQ(e.what(), c.error);
+    }
+    EXPECT_NE(ds->State(), dataset::TDataSetState::dsEdit);
+  }
 }
 
 // A fixture table with a LONG RAW column: values written through the BLOB
