@@ -12,11 +12,11 @@
 #include <sstream>
 #include <thread>
 
+#include "common/file_text.h"
+#include "common/scoped_env.h"
+#include "common/temp_folder.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_file.h"
-#include "support/file_text.h"
-#include "support/scoped_env.h"
-#include "support/temp_folder.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // with each conversion, on the host database fixture.
 #include <algorithm>
 
-#include "oracle/support/exception_text.h"
 #include "oracle/values/oracle_date.h"
 #include "oracle/values/type_codes.h"
+#include "oracle_fixture/exception_text.h"
 #include "query_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME

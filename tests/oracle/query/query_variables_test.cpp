@@ -6,7 +6,7 @@
 
 #include "oracle/query/query.h"
 #include "oracle/session/session.h"
-#include "oracle/support/exception_text.h"
+#include "oracle_fixture/exception_text.h"
 
 namespace oracle {
 namespace {

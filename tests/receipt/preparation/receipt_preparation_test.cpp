@@ -9,12 +9,12 @@
 
 #include <string>
 
+#include "common/app_log_capture.h"
+#include "common/scoped_env.h"
 #include "foundation/prefs_records.h"
-#include "invoice_builder.h"
 #include "receipt/records.h"
 #include "receipt/soap_messages.h"
-#include "support/app_log_capture.h"
-#include "support/scoped_env.h"
+#include "sales/invoice_builder.h"
 
 namespace {
 

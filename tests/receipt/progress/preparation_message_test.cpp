@@ -6,9 +6,9 @@
 #include <string>
 
 #include "foundation/prefs_records.h"
-#include "receipt/preparation/invoice_builder.h"
 #include "receipt/receipt_preparation.h"
 #include "receipt/records.h"
+#include "sales/invoice_builder.h"
 #include "screens.h"
 #include "scripted_user/qt_test_app.h"
 #include "scripted_user/scripted_user.h"
