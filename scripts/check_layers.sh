@@ -37,17 +37,13 @@ src/plugins                src/dialogs src/receipt src/oracle src/hostplugin src
 src/plugin                 src/plugins src/dialogs src/receipt src/hostplugin src/foundation src/platform
 standins/ociclient         src/platform
 standins/host              src/receipt src/host_interfaces src/platform standins/receiptservice testsupport/scripted_user
-testsupport/common         src/foundation src/platform
-testsupport/memory_dataset src/dataset src/platform
-testsupport/oci_client     src/platform
-testsupport/oracle_fixture src/oracle src/foundation src/platform
-testsupport/sales          testsupport/common src/receipt src/oracle src/foundation src/platform
 standins/receiptservice    src/receipt src/foundation
 testsupport/scripted_user
 testsupport/common         src/foundation src/platform
 testsupport/memory_dataset src/dataset src/platform
 testsupport/oci_client     src/platform
 testsupport/oracle_fixture src/oracle src/foundation src/platform
+testsupport/receipt_service testsupport/scripted_user testsupport/common src/receipt src/foundation src/platform
 testsupport/sales          testsupport/common src/receipt src/oracle src/foundation src/platform
 '
 

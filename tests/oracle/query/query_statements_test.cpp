@@ -5,7 +5,7 @@
 #include "oracle/values/oracle_date.h"
 #include "oracle/values/type_codes.h"
 #include "platform/oci/oci_rowid_layout.h"
-#include "query_fixture.h"
+#include "oracle_fixture/query_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
 

@@ -13,7 +13,7 @@
 
 #include "common/temp_folder.h"
 #include "receipt/queue_files.h"
-#include "transport_fixture.h"
+#include "receipt_service/transport_fixture.h"
 
 namespace {
 

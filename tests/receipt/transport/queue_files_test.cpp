@@ -25,7 +25,7 @@
 #include "foundation/log.h"
 #include "foundation/message_form.h"
 #include "receipt/records.h"
-#include "transport_fixture.h"
+#include "receipt_service/transport_fixture.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "transport_fixture.h"
+#include "receipt_service/transport_fixture.h"
 
 #include "common/certificate_environment.h"
 
