@@ -95,22 +95,6 @@ TEST_F(PreparationTest, FiveHundredAndOneItemsFillTheWholeReceipt) {
   EXPECT_EQ(fDRcptItems[500].ItemName, "Item 500");
 }
 
-TEST_F(PreparationTest, AFiveHundredAndSecondItemLeavesTheSaleWithoutADigitalReceipt) {
-  testsupport::AppLogCapture log("prep502", 9, true);
-  auto invoice = SaleInvoice();
-  for (int i = 0; i < 502; ++i) AddItem(*invoice, "Item " + std::to_string(i), 1, 1.0);
-
-  PrepareDigitalReceipt(*invoice, false);
-
-  EXPECT_TRUE(FTransControl.NoVesk);
-  EXPECT_EQ(fDRcptItemCount, 500) << "nothing is written past the last entry";
-  EXPECT_EQ(fDRcpt.TransactionType, "") << "the preparation stopped at the items";
-  const std::string text = log.Text();
-  EXPECT_NE(text.find("DoDigitalReceipt: Range check error"), std::string::npos) << text;
-  EXPECT_NE(text.find("PrepareDigitalReceipt while traversing items (item 501)"),
-            std::string::npos);
-}
-
 TEST_F(PreparationTest, AValueOfTheWrongKindEndsThePreparationWithItsStep) {
   testsupport::AppLogCapture log("prepcast", 9, true);
   auto invoice = SaleInvoice();
