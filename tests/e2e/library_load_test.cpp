@@ -187,16 +187,6 @@ TEST_F(LoadedLibrary, PrepareWithTheAdapterThenCleanUpTwiceReleasesIt) {
   }
 }
 
-TEST_F(LoadedLibrary, UnknownClassesAndInterfacesAreRefused) {
-  ComPtr<IUnknown> object;
-  EXPECT_EQ(Library().DllGetClassObject(IID_IPlugin, IID_IClassFactory, object.PutVoid()),
-            CLASS_E_CLASSNOTAVAILABLE);
-  EXPECT_FALSE(object);
-  EXPECT_EQ(Library().CreateObject(Clsid(kPlugins[0]), IID_ISideButtonPlugin, object.PutVoid()),
-            E_NOINTERFACE);
-  EXPECT_EQ(Library().DllGetClassObject(kDiscover, IID_IClassFactory, nullptr), E_POINTER);
-}
-
 TEST_F(LoadedLibrary, ValuesServerAnswersTheDefaultCustomerTypeOnly) {
   auto server = Create<IServerPlugin>(Clsid(kPlugins[5]), IID_IServerPlugin);
   ASSERT_TRUE(server);
