@@ -5,6 +5,7 @@
 #include "fake_session.h"
 #include "oracle/values/type_codes.h"
 #include "oracle/values/variables.h"
+#include "oracle_fixture/exception_text.h"
 
 namespace oracle {
 namespace {
@@ -30,12 +31,7 @@ void Narrow(Stream& s, std::string_view name) {
 }
 
 std::string ErrorOf(TVariables& vars, const Stream& stream) {
-  try {
-    ReadVariablesData(vars, stream);
-  } catch (const std::runtime_error& e) {
-    return e.what();
-  }
-  return "(no error)";
+  return oracle_test_support::ErrorOf([&] { ReadVariablesData(vars, stream); });
 }
 
 TEST(VariablesStream, IntegerVariableByteForByte) {
