@@ -59,14 +59,15 @@ function(norvane_layer name)
 endfunction()
 
 # norvane_test(<name> SOURCES files... [LIBS targets...] [LABELS labels...])
-#   A GoogleTest program registered with CTest.
+#   A GoogleTest program registered with CTest. It includes headers from src/,
+#   tests/ and the test support library (testsupport/).
 function(norvane_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main
                         GTest::gmock norvane_options)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src
-                             ${PROJECT_SOURCE_DIR}/tests)
+                             ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/testsupport)
   include(GoogleTest)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${ARG_LABELS}")

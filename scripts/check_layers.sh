@@ -39,6 +39,12 @@ standins/ociclient         src/platform
 standins/host              src/receipt src/host_interfaces src/platform standins/receiptservice testsupport/scripted_user
 standins/receiptservice    src/receipt src/foundation
 testsupport/scripted_user
+testsupport/common         src/foundation src/platform
+testsupport/memory_dataset src/dataset src/platform
+testsupport/oci_client     src/platform
+testsupport/oracle_fixture src/oracle src/foundation src/platform
+testsupport/receipt_service testsupport/scripted_user testsupport/common src/receipt src/foundation src/platform
+testsupport/sales          testsupport/common src/receipt src/oracle src/foundation src/platform
 '
 
 # A layer under src/ is the static library norvane_<its path below src/, with

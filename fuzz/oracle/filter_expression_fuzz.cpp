@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "dataset/database_error.h"
-#include "dataset/memory_dataset.h"
+#include "memory_dataset/memory_dataset.h"
 #include "oracle/filter/column_expression.h"
 #include "oracle/filter/expression_errors.h"
 #include "oracle/filter/parser.h"

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "dataset/memory_dataset.h"
+#include "memory_dataset/memory_dataset.h"
 #include "oracle/qbe/definition.h"
 
 namespace {

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "common/app_log_capture.h"
 #include "foundation/log.h"
 #include "foundation/prefs_records.h"
 #include "host_adapter.h"
 #include "platform/com/com.h"
-#include "support/app_log_capture.h"
 
 namespace {
 

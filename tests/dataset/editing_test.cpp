@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "dataset/field_kinds.h"
-#include "dataset/memory_dataset.h"
+#include "memory_dataset/memory_dataset.h"
 
 namespace dataset::testing {
 namespace {

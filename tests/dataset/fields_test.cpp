@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "dataset/field_kinds.h"
-#include "dataset/memory_dataset.h"
 #include "dataset/time_stamp.h"
+#include "memory_dataset/memory_dataset.h"
 
 namespace dataset::testing {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dataset/field_kinds.h"
-#include "dataset/memory_dataset.h"
+#include "memory_dataset/memory_dataset.h"
 
 namespace dataset::testing {
 namespace {

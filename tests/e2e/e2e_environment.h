@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "support/temp_folder.h"
+#include "common/temp_folder.h"
 
 namespace e2e {
 

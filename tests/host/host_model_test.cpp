@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "common/temp_folder.h"
 #include "expectations.h"
 #include "host_adapter.h"
 #include "host_database.h"
 #include "scenario.h"
-#include "support/temp_folder.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "common/temp_folder.h"
 #include "hostplugin/message_box.h"
 #include "platform/process.h"
 #include "platform/wmi.h"
-#include "support/temp_folder.h"
 
 namespace hostplugin_test {
 

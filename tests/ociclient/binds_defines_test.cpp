@@ -2,7 +2,7 @@
 // and conversion errors.
 #include <cstring>
 
-#include "oci_test_support.h"
+#include "oci_client/oci_test_support.h"
 
 using namespace ocitest;
 

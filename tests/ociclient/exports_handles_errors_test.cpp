@@ -2,7 +2,7 @@
 // groups is exported is shown by the loader binding the stand-in.)
 #include <cstring>
 
-#include "oci_test_support.h"
+#include "oci_client/oci_test_support.h"
 
 using namespace ocitest;
 

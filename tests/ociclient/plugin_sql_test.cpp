@@ -2,7 +2,7 @@
 // the plug-in builds it. The plug-in's other statements run through the
 // stand-in in the tests of the code that sends them (receipt extraction,
 // setup dialog, values server).
-#include "oci_test_support.h"
+#include "oci_client/oci_test_support.h"
 
 using namespace ocitest;
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "oci_test_support.h"
+#include "oci_client/oci_test_support.h"
 #include "platform/oci/oci_rowid_layout.h"
 
 using namespace ocitest;

@@ -1,7 +1,7 @@
 // Statement types, batch fetch, describe, error mapping and the SQL rewriter.
 #include <cstring>
 
-#include "oci_test_support.h"
+#include "oci_client/oci_test_support.h"
 
 using namespace ocitest;
 

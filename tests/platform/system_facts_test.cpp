@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/scoped_env.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/system_facts/machine.h"
 #include "platform/system_facts/os_release.h"
 #include "platform/system_facts/volumes.h"
 #include "platform/version_record.h"
-#include "support/scoped_env.h"
 
 namespace {
 

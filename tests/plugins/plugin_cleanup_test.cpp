@@ -7,8 +7,8 @@
 #include "plugins/vk9_rcpt_on_update.h"
 #include "plugins/vk9_so_dep_on_update.h"
 #include "plugins/vk9_sosb.h"
-#include "receipt/extraction/staged_host.h"
 #include "receipt/host_data_module.h"
+#include "sales/staged_host.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "receipt/records.h"
 #include "receipt/soap_messages.h"
 #include "receipt/soap_responses.h"
-#include "receipt/transport/transport_fixture.h"
+#include "receipt_service/transport_fixture.h"
 #include "receipt_service.h"
 #include "sample_receipt.h"
 

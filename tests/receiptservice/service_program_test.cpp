@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "receipt/transport/transport_fixture.h"
+#include "receipt_service/transport_fixture.h"
 #include "test_certificates.h"
 
 namespace {

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "common/app_log_capture.h"
 #include "dialogs/vk9_values_server.h"
 #include "foundation/message_form.h"
-#include "receipt/extraction/staged_host.h"
 #include "receipt/records.h"
+#include "sales/staged_host.h"
 #include "scripted_user/scripted_user.h"
-#include "support/app_log_capture.h"
 
 namespace customerdialogs {
 

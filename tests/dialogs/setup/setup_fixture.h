@@ -18,7 +18,7 @@
 // shadowed by parameters of the data module's headers.
 #include "receipt/host_data_module.h"
 
-#include "oracle/support/oracle_test_fixture.h"
+#include "oracle_fixture/oracle_test_fixture.h"
 #include "scripted_user/scripted_user.h"
 
 #ifdef STANDIN_ORACLE_HOME

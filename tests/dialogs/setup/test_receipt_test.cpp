@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <set>
 
+#include "common/certificate_environment.h"
 #include "dialogs/test_dialog.h"
 #include "dialogs/test_receipt.h"
 #include "platform/com/com_object.h"
@@ -12,7 +13,6 @@
 #include "receipt/soap_messages.h"
 #include "receipt_service.h"
 #include "setup_fixture.h"
-#include "support/certificate_environment.h"
 
 #ifdef STANDIN_ORACLE_HOME
 

@@ -8,9 +8,9 @@
 #include <QMessageBox>
 #include <algorithm>
 
+#include "common/app_log_capture.h"
 #include "dialogs/vk9_values_server.h"
-#include "receipt/extraction/staged_host.h"
-#include "support/app_log_capture.h"
+#include "sales/staged_host.h"
 #include "scripted_user/qt_test_app.h"
 #include "scripted_user/scripted_user.h"
 

@@ -12,10 +12,7 @@ TEST(MapCustomerFieldName, MapsKeywordsWithoutRegardToCase) {
   EXPECT_EQ(MapCustomerFieldName("Udf2 Date"), "UDF2 Date");
   EXPECT_EQ(MapCustomerFieldName("UDF3"), "UDF 3 Val Id");
   EXPECT_EQ(MapCustomerFieldName("udf8"), "UDF 8 Val Id");
-  EXPECT_EQ(MapCustomerFieldName("info2"), "Info2");
   EXPECT_EQ(MapCustomerFieldName("NOTES"), "Notes");
-  EXPECT_EQ(MapCustomerFieldName("address6"), "Address6");
-  EXPECT_EQ(MapCustomerFieldName("allow email"), "Allow Email");
 }
 
 TEST(MapCustomerFieldName, NoneAndUnknownKeywordsGiveNoField) {
@@ -26,14 +23,12 @@ TEST(MapCustomerFieldName, NoneAndUnknownKeywordsGiveNoField) {
   EXPECT_EQ(MapCustomerFieldName(" UDF3"), "");
 }
 
-TEST(LoyaltyStatusHostField, UdfSettingsNameTheValueField) {
+TEST(LoyaltyStatusHostField, UdfSettingsWithADigitNameTheValueField) {
   EXPECT_EQ(LoyaltyStatusHostField("UDF5"), "UDF 5 Value");
   EXPECT_EQ(LoyaltyStatusHostField("UDF1 Something"), "UDF 1 Value");
   EXPECT_EQ(LoyaltyStatusHostField("Loyalty Member"), "Loyalty Member");
   EXPECT_EQ(LoyaltyStatusHostField(""), "");
-}
-
-TEST(LoyaltyStatusHostField, UdfWithoutADigitCountsAsNotConfigured) {
+  // A UDF setting without a digit counts as not configured.
   EXPECT_EQ(LoyaltyStatusHostField("UDF"), "");
   EXPECT_EQ(LoyaltyStatusHostField("UDFX"), "");
   EXPECT_EQ(LoyaltyStatusHostField("UDF 5"), "");

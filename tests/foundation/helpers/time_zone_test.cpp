@@ -1,5 +1,5 @@
 #include "foundation/time_zone.h"
-#include "support/scoped_env.h"
+#include "common/scoped_env.h"
 
 #include <gtest/gtest.h>
 

@@ -12,9 +12,9 @@
 #include <sstream>
 #include <string>
 
-#include "support/file_text.h"
-#include "support/scoped_env.h"
-#include "support/temp_folder.h"
+#include "common/file_text.h"
+#include "common/scoped_env.h"
+#include "common/temp_folder.h"
 
 namespace {
 

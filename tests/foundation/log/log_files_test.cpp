@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "foundation/log/log_fixture.h"
+#include "common/log_fixture.h"
 #include "foundation/log_purge.h"
 
 namespace logtest {

@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "foundation/log/log_fixture.h"
+#include "common/log_fixture.h"
 
 namespace logtest {
 namespace {

@@ -10,7 +10,7 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "foundation/log/log_fixture.h"
+#include "common/log_fixture.h"
 
 namespace logtest {
 namespace {

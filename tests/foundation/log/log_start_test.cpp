@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "foundation/log/log_fixture.h"
+#include "common/log_fixture.h"
 #include "foundation/msxml_versions.h"
 #include "platform/registry/registry.h"
 

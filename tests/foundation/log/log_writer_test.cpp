@@ -6,7 +6,7 @@
 #include <map>
 #include <thread>
 
-#include "foundation/log/log_fixture.h"
+#include "common/log_fixture.h"
 
 namespace logtest {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/log/log_fixture.h"
+#include "common/log_fixture.h"
 #include "scripted_user/qt_test_app.h"
 
 namespace watchdogtest {

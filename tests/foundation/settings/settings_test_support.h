@@ -13,8 +13,8 @@
 #include <fstream>
 #include <string>
 
-#include "support/file_text.h"
-#include "support/temp_folder.h"
+#include "common/file_text.h"
+#include "common/temp_folder.h"
 
 namespace settings_test {
 

@@ -39,9 +39,7 @@ TEST(MachineFacts, FirstProcessorOfCpuinfo) {
   EXPECT_EQ(cpu.vendorClass, 1);
   EXPECT_EQ(cpu.vendor, "GenuineIntel");
   EXPECT_EQ(cpu.manufacturer, "Intel");
-  EXPECT_EQ(cpu.family, "6");
-  EXPECT_EQ(cpu.model, "85");
-  EXPECT_EQ(cpu.step, "4");
+  EXPECT_EQ(cpu.step, "4");  // the fields themselves: the platform's reader test
   EXPECT_EQ(cpu.name.size(), 47u);
   EXPECT_EQ(foundation::ParseCpuInfo("vendor_id : AuthenticAMD\n").vendorClass, 3);
   EXPECT_EQ(foundation::ParseCpuInfo("vendor_id : CentaurHauls\n").manufacturer, "VIA");
@@ -77,19 +75,9 @@ TEST(MachineFacts, BlockHasItsSectionsInOrder) {
   }
 }
 
-TEST(Drives, MountTableAndTypes) {
-  auto mounts = foundation::ParseMounts(
-      "/dev/sda1 / ext4 rw,relatime 0 0\n"
-      "proc /proc proc rw 0 0\n"
-      "/dev/sr0 /media/My\\040Disc iso9660 ro,nosuid 0 0\n"
-      "server:/share /mnt/share nfs4 rw,ro 0 0\n"
-      "broken line\n");
-  ASSERT_EQ(mounts.size(), 4u);
-  EXPECT_EQ(mounts[0].mountPoint, "/");
-  EXPECT_FALSE(mounts[0].readOnlyMount);
-  EXPECT_EQ(mounts[2].mountPoint, "/media/My Disc");
-  EXPECT_TRUE(mounts[2].readOnlyMount);
-  EXPECT_TRUE(mounts[3].readOnlyMount);
+// The mount table itself is read by the platform (its own test); here, the
+// types the log names.
+TEST(Drives, TypesOfFileSystems) {
   using foundation::DriveTypeOfFileSystem;
   using foundation::GetDriveTypeText;
   EXPECT_EQ(GetDriveTypeText(DriveTypeOfFileSystem("ext4")), "Fixed");

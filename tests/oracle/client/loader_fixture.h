@@ -13,7 +13,7 @@
 
 #include "oracle/client/oci_loader.h"
 #include "oracle/client/oracle_errors.h"
-#include "oracle/support/oracle_test_fixture.h"
+#include "oracle_fixture/oracle_test_fixture.h"
 #include "platform/process.h"
 #include "platform/registry/registry.h"
 

@@ -2,7 +2,7 @@
 // options, a filter changed on an open dataset, and errors that keep the
 // previous view.
 #include "dataset/database_error.h"
-#include "dataset_fixture.h"
+#include "oracle_fixture/dataset_fixture.h"
 #include "oracle/filter/expression_errors.h"
 
 #ifdef STANDIN_ORACLE_HOME

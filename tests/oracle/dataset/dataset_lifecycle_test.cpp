@@ -2,7 +2,7 @@
 // it, the AfterFetchRecord handler, counting the query's hits, and opening
 // and closing many times without leaving anything behind.
 #include "dataset/database_error.h"
-#include "dataset_fixture.h"
+#include "oracle_fixture/dataset_fixture.h"
 #include "oracle/dataset/record_store.h"
 
 #ifdef STANDIN_ORACLE_HOME

@@ -2,7 +2,7 @@
 // its column's size is kept whole in the record and read back whole through
 // every reader, while the field keeps the column's size.
 #include "dataset/field_kinds.h"
-#include "dataset_fixture.h"
+#include "oracle_fixture/dataset_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
 

@@ -1,7 +1,7 @@
 // Moving through an open dataset: record numbers, bookmarks, fetching on
 // demand, the unidirectional window and the filtered view.
 #include "dataset/database_error.h"
-#include "dataset_fixture.h"
+#include "oracle_fixture/dataset_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
 

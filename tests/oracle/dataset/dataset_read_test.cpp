@@ -5,7 +5,7 @@
 
 #include "dataset/field_kinds.h"
 #include "dataset/time_stamp.h"
-#include "dataset_fixture.h"
+#include "oracle_fixture/dataset_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
 

@@ -7,7 +7,7 @@
 
 #include <map>
 
-#include "dataset/memory_dataset.h"
+#include "memory_dataset/memory_dataset.h"
 #include "oracle/values/type_codes.h"
 
 namespace oracle {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "oracle/dataset/dataset_fixture.h"
+#include "oracle_fixture/dataset_fixture.h"
 #include "oracle/dml/dml_query.h"
 #include "oracle/dml/editing.h"
 #include "oracle/dml/translate_message.h"

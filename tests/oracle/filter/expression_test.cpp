@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "dataset/memory_dataset.h"
 #include "filter_outcome.h"
+#include "memory_dataset/memory_dataset.h"
 #include "oracle/filter/column_expression.h"
 #include "oracle/filter/expression.h"
 

@@ -1,7 +1,7 @@
 // The Oracle dataset's QBE definition: created with its defaults, its fields
 // following the select list at each open.
 
-#include "oracle/dataset/dataset_fixture.h"
+#include "oracle_fixture/dataset_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
 

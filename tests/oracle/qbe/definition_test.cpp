@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "dataset/memory_dataset.h"
+#include "memory_dataset/memory_dataset.h"
 
 namespace {
 

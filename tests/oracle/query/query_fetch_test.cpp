@@ -9,7 +9,7 @@
 #include "oracle/client/oracle_warnings.h"
 #include "oracle/values/type_codes.h"
 #include "platform/registry/registry.h"
-#include "query_fixture.h"
+#include "oracle_fixture/query_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
 

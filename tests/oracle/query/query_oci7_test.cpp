@@ -5,7 +5,7 @@
 #include "oracle/client/oci_loader_state.h"
 #include "oracle/session/session_sql.h"
 #include "oracle/values/type_codes.h"
-#include "query_fixture.h"
+#include "oracle_fixture/query_fixture.h"
 
 #if defined(STANDIN_ORACLE_HOME) && defined(OCI7_STANDIN_CLIENT)
 

@@ -4,8 +4,8 @@
 #include "oracle/client/oci_loader.h"
 #include "oracle/values/oracle_date.h"
 #include "oracle/values/type_codes.h"
+#include "oracle_fixture/query_fixture.h"
 #include "platform/oci/oci_rowid_layout.h"
-#include "query_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
 
@@ -51,26 +51,6 @@ TEST_F(QueryStatementsTest, CarriageReturnsAreRemovedOutsideLiterals) {
   ASSERT_EQ(JournalSql().size(), 1u);
   EXPECT_EQ(JournalSql()[0], "select first_name\nfrom customer\nwhere last_name <> 'a\r\nb'\n");
   EXPECT_EQ(FirstColumn(*query).size(), 3u);
-}
-
-TEST_F(QueryStatementsTest, CustomerLookupByEmailWithOneStringBind) {
-  auto query = NewQuery(
-      "select to_char(cu.cust_sid) as cust_sid from customer cu "
-      "where upper( cu.email_addr ) = upper( :email_addr )");
-  const std::pair<const char*, const char*> lookups[] = {
-      {"Ann.Lee@Example.COM", "9001"}, {"bob@example.com", "9002"}, {"CY@EXAMPLE.COM", "9003"}};
-  for (const auto& [email, sid] : lookups) {
-    query->DeclareAndSet("email_addr", 5, oracle::Variant::String(email));
-    query->Execute();
-    ASSERT_FALSE(query->Eof()) << email;
-    EXPECT_EQ(query->FieldAsString("cust_sid"), sid);
-    query->Next();
-    EXPECT_TRUE(query->Eof());
-    EXPECT_EQ(LastBinds(), std::vector<std::string>{std::string("EMAIL_ADDR='") + email + "'"});
-  }
-  query->SetVariable("email_addr", oracle::Variant::String("nobody@example.com"));
-  query->Execute();
-  EXPECT_TRUE(query->Eof());
 }
 
 TEST_F(QueryStatementsTest, ParseErrorLineAndPosition) {

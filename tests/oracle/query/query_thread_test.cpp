@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "oracle/session/main_thread_calls.h"
-#include "query_fixture.h"
+#include "oracle_fixture/query_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
 

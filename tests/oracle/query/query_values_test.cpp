@@ -2,10 +2,10 @@
 // with each conversion, on the host database fixture.
 #include <algorithm>
 
-#include "oracle/support/exception_text.h"
 #include "oracle/values/oracle_date.h"
 #include "oracle/values/type_codes.h"
-#include "query_fixture.h"
+#include "oracle_fixture/exception_text.h"
+#include "oracle_fixture/query_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
 

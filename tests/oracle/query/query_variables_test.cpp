@@ -6,7 +6,7 @@
 
 #include "oracle/query/query.h"
 #include "oracle/session/session.h"
-#include "oracle/support/exception_text.h"
+#include "oracle_fixture/exception_text.h"
 
 namespace oracle {
 namespace {
@@ -71,13 +71,10 @@ TEST(QueryVariables, DeclaringAndRedeclaring) {
   TOracleQuery query;
   query.DeclareVariable("first", 3);
   query.DeclareVariable(":Second", 5);
-  query.DeclareVariable("FIRST", 12);  // same name: same place, new type
-  ASSERT_EQ(query.VariableCount(), 2);
+  query.DeclareVariable("FIRST", 12);   // same name: same place, new type
+  ASSERT_EQ(query.VariableCount(), 2);  // names and buffers: the variables' own tests
   EXPECT_EQ(query.VariableName(0), ":FIRST");
   EXPECT_EQ(query.VariableType(0), 12);
-  EXPECT_EQ(query.VariableIndex("second"), 1);
-  EXPECT_EQ(query.VariableIndex(":SECOND"), 1);
-  EXPECT_EQ(query.VariableIndex("third"), -1);
 
   // An unsupported type leaves the name undeclared, not at its old type.
   EXPECT_EQ(ErrorOf([&] { query.DeclareVariable("first", 2); }), "Unsupported variable type");
@@ -87,14 +84,6 @@ TEST(QueryVariables, DeclaringAndRedeclaring) {
             "You cannot declare a variable with an empty name");
   EXPECT_EQ(ErrorOf([&] { query.DeclareVariable(":", 5); }),
             "You cannot declare a variable with an empty name");
-}
-
-TEST(QueryVariables, RowidNamedStringsGetTheShortBuffer) {
-  TOracleQuery query;
-  query.DeclareVariable("kel__rowid", 5);
-  query.DeclareVariable("name", 5);
-  EXPECT_EQ(query.Variables().Data(0).BufferSize(), 501);
-  EXPECT_EQ(query.Variables().Data(1).BufferSize(), 4001);
 }
 
 TEST(QueryVariables, ValuesAndTheirErrors) {

@@ -16,8 +16,8 @@
 #include "oracle/client/oracle_errors.h"
 #include "oracle/session/session.h"
 #include "oracle/session/session_sql.h"
-#include "oracle/support/entry_point_swap.h"
-#include "oracle/support/oracle_test_fixture.h"
+#include "oracle_fixture/entry_point_swap.h"
+#include "oracle_fixture/oracle_test_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
 

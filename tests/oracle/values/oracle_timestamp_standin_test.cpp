@@ -6,7 +6,7 @@
 #include <set>
 
 #include "oracle/client/oracle_errors.h"
-#include "oracle/query/query_fixture.h"
+#include "oracle_fixture/query_fixture.h"
 #include "oracle/values/field_data.h"
 #include "oracle/values/oracle_timestamp.h"
 #include "oracle/values/type_codes.h"

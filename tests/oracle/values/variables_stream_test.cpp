@@ -5,6 +5,7 @@
 #include "fake_session.h"
 #include "oracle/values/type_codes.h"
 #include "oracle/values/variables.h"
+#include "oracle_fixture/exception_text.h"
 
 namespace oracle {
 namespace {
@@ -30,12 +31,7 @@ void Narrow(Stream& s, std::string_view name) {
 }
 
 std::string ErrorOf(TVariables& vars, const Stream& stream) {
-  try {
-    ReadVariablesData(vars, stream);
-  } catch (const std::runtime_error& e) {
-    return e.what();
-  }
-  return "(no error)";
+  return oracle_test_support::ErrorOf([&] { ReadVariablesData(vars, stream); });
 }
 
 TEST(VariablesStream, IntegerVariableByteForByte) {
@@ -51,34 +47,18 @@ TEST(VariablesStream, IntegerVariableByteForByte) {
   EXPECT_EQ(WriteVariablesData(vars), expected);
 }
 
-TEST(VariablesStream, NullStringStreamsAZeroLengthAndReadsBackNull) {
+TEST(VariablesStream, TextValuesCarryTheirTerminatingZeroNullsNoneAndTablesTheirSizes) {
   TVariables vars;
   vars.Declare(":S", otype::String);
-  Stream expected;
-  Int(expected, 4);
-  Int(expected, 1);
-  Wide(expected, u":S");
-  Int(expected, 5);
-  Int(expected, 0);
-  Int(expected, 0);
-  EXPECT_EQ(WriteVariablesData(vars), expected);
-
-  FakeQuery query;
-  TVariables back(&query);
-  ReadVariablesData(back, expected);
-  ASSERT_EQ(back.Count(), 1);
-  EXPECT_EQ(back.Data(0).DataType(), otype::String);
-  EXPECT_TRUE(back.Data(0).IsNull(0));
-  EXPECT_EQ(query.changes, 1);
-}
-
-TEST(VariablesStream, TextValuesCarryTheirTerminatingZeroAndTablesTheirSizes) {
-  TVariables vars;
   vars.Declare(":T", otype::String).SetValue(0, Variant::String("ab"), nullptr);
   vars.DeclarePLSQLTable(":TAB", otype::String, 3, 10).SetValue(0, Variant::String("x"), nullptr);
   Stream expected;
   Int(expected, 4);
-  Int(expected, 2);
+  Int(expected, 3);
+  Wide(expected, u":S");
+  Int(expected, 5);
+  Int(expected, 0);  // a null: no value bytes
+  Int(expected, 0);
   Wide(expected, u":T");
   Int(expected, 5);
   Int(expected, 3);
@@ -92,6 +72,13 @@ TEST(VariablesStream, TextValuesCarryTheirTerminatingZeroAndTablesTheirSizes) {
   Int(expected, 3);   // table size
   Int(expected, 10);  // string size
   EXPECT_EQ(WriteVariablesData(vars), expected);
+
+  FakeQuery query;
+  TVariables back(&query);
+  ReadVariablesData(back, expected);
+  ASSERT_EQ(back.Count(), 3);
+  EXPECT_TRUE(back.Data(0).IsNull(0));
+  EXPECT_EQ(query.changes, 1) << "one change notice for the whole read";
 }
 
 TEST(VariablesStream, EveryPlainTypeRoundTrips) {

@@ -7,6 +7,7 @@
 #include "fake_session.h"
 #include "oracle/values/complex_object.h"
 #include "oracle/values/type_codes.h"
+#include "oracle_fixture/exception_text.h"
 
 namespace oracle {
 namespace {
@@ -14,16 +15,7 @@ namespace {
 using testing::FakeQuery;
 using testing::FakeSession;
 
-// Runs `f` and returns the message of the std::runtime_error it raises.
-template <typename F>
-std::string ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const std::runtime_error& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using oracle_test_support::ErrorOf;
 
 struct SomeObject : TComplexObject {};
 

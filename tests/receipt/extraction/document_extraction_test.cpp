@@ -8,11 +8,11 @@
 #include <sstream>
 #include <variant>
 
+#include "common/app_log_capture.h"
 #include "receipt/document_extraction.h"
-#include "receipt/extraction/staged_host.h"
 #include "receipt/number_format.h"
-#include "support/app_log_capture.h"
 #include "receipt/receipt_preparation.h"
+#include "sales/staged_host.h"
 
 namespace {
 

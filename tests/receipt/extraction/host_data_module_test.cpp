@@ -8,9 +8,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "receipt/extraction/staged_host.h"
+#include "common/app_log_capture.h"
 #include "receipt/host_data_module.h"
-#include "support/app_log_capture.h"
+#include "sales/staged_host.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 
 #include <string>
 
+#include "common/app_log_capture.h"
+#include "common/scoped_env.h"
 #include "foundation/prefs_records.h"
-#include "invoice_builder.h"
 #include "receipt/records.h"
 #include "receipt/soap_messages.h"
-#include "support/app_log_capture.h"
-#include "support/scoped_env.h"
+#include "sales/invoice_builder.h"
 
 namespace {
 
@@ -93,22 +93,6 @@ TEST_F(PreparationTest, FiveHundredAndOneItemsFillTheWholeReceipt) {
   EXPECT_EQ(fDRcptItemCount, 500);
   EXPECT_TRUE(fDRcptItems[500].Used);
   EXPECT_EQ(fDRcptItems[500].ItemName, "Item 500");
-}
-
-TEST_F(PreparationTest, AFiveHundredAndSecondItemLeavesTheSaleWithoutADigitalReceipt) {
-  testsupport::AppLogCapture log("prep502", 9, true);
-  auto invoice = SaleInvoice();
-  for (int i = 0; i < 502; ++i) AddItem(*invoice, "Item " + std::to_string(i), 1, 1.0);
-
-  PrepareDigitalReceipt(*invoice, false);
-
-  EXPECT_TRUE(FTransControl.NoVesk);
-  EXPECT_EQ(fDRcptItemCount, 500) << "nothing is written past the last entry";
-  EXPECT_EQ(fDRcpt.TransactionType, "") << "the preparation stopped at the items";
-  const std::string text = log.Text();
-  EXPECT_NE(text.find("DoDigitalReceipt: Range check error"), std::string::npos) << text;
-  EXPECT_NE(text.find("PrepareDigitalReceipt while traversing items (item 501)"),
-            std::string::npos);
 }
 
 TEST_F(PreparationTest, AValueOfTheWrongKindEndsThePreparationWithItsStep) {

@@ -12,16 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "common/app_log_capture.h"
 #include "foundation/prefs_records.h"
 #include "platform/process.h"
-#include "receipt/preparation/invoice_builder.h"
 #include "receipt/receipt_preparation.h"
 #include "receipt/records.h"
 #include "receipt/sale_workflow.h"
+#include "sales/invoice_builder.h"
 #include "screens.h"
 #include "scripted_user/qt_test_app.h"
 #include "scripted_user/scripted_user.h"
-#include "support/app_log_capture.h"
 
 namespace {
 

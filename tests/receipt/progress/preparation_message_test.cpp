@@ -1,14 +1,16 @@
-// A receipt preparation that fails tells the cashier in the message form.
+// A receipt preparation that fails stops where it failed, logs the step and
+// tells the cashier in the message form.
 
 #include <gtest/gtest.h>
 
 #include <QLabel>
 #include <string>
 
+#include "common/app_log_capture.h"
 #include "foundation/prefs_records.h"
-#include "receipt/preparation/invoice_builder.h"
 #include "receipt/receipt_preparation.h"
 #include "receipt/records.h"
+#include "sales/invoice_builder.h"
 #include "screens.h"
 #include "scripted_user/qt_test_app.h"
 #include "scripted_user/scripted_user.h"
@@ -17,9 +19,10 @@ namespace {
 
 const bool kQtApp = testsupport::InstallQtApplication();
 
-TEST(PreparationMessage, FiveHundredAndTwoItemsEndInTheMessageFormAndNoDigitalReceipt) {
+TEST(PreparationMessage, FiveHundredAndTwoItemsStopAtTheLastEntryAndEndInTheMessageForm) {
   receipt::ResetTransControl();
   receipt::ResetReceipt();
+  testsupport::AppLogCapture log("prep502", 9, true);
   auto invoice = preparationtest::SaleInvoice();
   for (int i = 0; i < 502; ++i) preparationtest::AddItem(*invoice, "Item", 1, 1.0);
 
@@ -43,6 +46,10 @@ TEST(PreparationMessage, FiveHundredAndTwoItemsEndInTheMessageFormAndNoDigitalRe
   EXPECT_TRUE(shown.startsWith("DoDigitalReceipt: Range check error")) << shown.toStdString();
   EXPECT_EQ(title, "Norvane");
   EXPECT_TRUE(receipt::FTransControl.NoVesk);
+  EXPECT_EQ(receipt::fDRcptItemCount, 500) << "nothing is written past the last entry";
+  EXPECT_EQ(receipt::fDRcpt.TransactionType, "") << "the preparation stopped at the items";
+  EXPECT_NE(log.Text().find("PrepareDigitalReceipt while traversing items (item 501)"),
+            std::string::npos);
   receipt::ResetTransControl();
   receipt::ResetReceipt();
 }

@@ -13,14 +13,14 @@
 #include <optional>
 #include <string>
 
+#include "common/app_log_capture.h"
+#include "common/file_text.h"
+#include "common/temp_folder.h"
 #include "foundation/log.h"
 #include "foundation/prefs_records.h"
 #include "foundation/vesk_log.h"
 #include "receipt/records.h"
 #include "receipt/soap_responses.h"
-#include "support/app_log_capture.h"
-#include "support/file_text.h"
-#include "support/temp_folder.h"
 
 namespace soaptest {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <thread>
 
+#include "common/temp_folder.h"
 #include "receipt/queue_files.h"
-#include "support/temp_folder.h"
-#include "transport_fixture.h"
+#include "receipt_service/transport_fixture.h"
 
 namespace {
 

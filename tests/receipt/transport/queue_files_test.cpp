@@ -20,12 +20,12 @@
 #include <string>
 #include <vector>
 
+#include "common/app_log_capture.h"
+#include "common/temp_folder.h"
 #include "foundation/log.h"
 #include "foundation/message_form.h"
 #include "receipt/records.h"
-#include "support/app_log_capture.h"
-#include "support/temp_folder.h"
-#include "transport_fixture.h"
+#include "receipt_service/transport_fixture.h"
 
 namespace {
 

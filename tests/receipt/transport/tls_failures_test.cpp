@@ -9,7 +9,7 @@
 
 #include "receipt/https_transport.h"
 #include "sample_receipt.h"
-#include "transport_fixture.h"
+#include "receipt_service/transport_fixture.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 
 #include "host_adapter.h"
 #include "receipt/debug_emv_dialog.h"
-#include "receipt/preparation/invoice_builder.h"
 #include "receipt/records.h"
 #include "receipt/sale_workflow.h"
+#include "sales/invoice_builder.h"
 
 namespace {
 

@@ -3,14 +3,14 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/certificate_environment.h"
 #include "receipt/https_transport.h"
-#include "receipt/preparation/invoice_builder.h"
 #include "receipt/progress_window.h"
 #include "receipt/receipt_preparation.h"
 #include "receipt/records.h"
 #include "receipt/soap_messages.h"
+#include "sales/invoice_builder.h"
 #include "scripted_user/qt_test_app.h"
-#include "support/certificate_environment.h"
 
 namespace workflowtest {
 

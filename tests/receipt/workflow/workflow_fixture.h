@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "common/app_log_capture.h"
+#include "common/file_text.h"
+#include "common/temp_folder.h"
 #include "foundation/prefs_records.h"
 #include "receipt_service.h"
-#include "support/app_log_capture.h"
-#include "support/file_text.h"
-#include "support/temp_folder.h"
 #include "test_certificates.h"
 
 namespace workflowtest {

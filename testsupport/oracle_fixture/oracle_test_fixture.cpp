@@ -1,4 +1,4 @@
-#include "oracle/support/oracle_test_fixture.h"
+#include "oracle_fixture/oracle_test_fixture.h"
 
 #include <unistd.h>
 

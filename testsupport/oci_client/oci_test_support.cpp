@@ -1,4 +1,4 @@
-#include "oci_test_support.h"
+#include "oci_client/oci_test_support.h"
 
 #include <dlfcn.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
-#include "transport_fixture.h"
+#include "receipt_service/transport_fixture.h"
 
-#include "support/certificate_environment.h"
+#include "common/certificate_environment.h"
 
 namespace transporttest {
 

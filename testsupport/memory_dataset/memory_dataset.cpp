@@ -1,4 +1,4 @@
-#include "dataset/memory_dataset.h"
+#include "memory_dataset/memory_dataset.h"
 
 #include <cstring>
 

@@ -17,13 +17,13 @@
 #include <optional>
 #include <string>
 
+#include "common/app_log_capture.h"
 #include "foundation/log.h"
 #include "foundation/prefs_records.h"
 #include "receipt/https_transport.h"
 #include "receipt/records.h"
 #include "receipt_service.h"
 #include "scripted_user/qt_test_app.h"
-#include "support/app_log_capture.h"
 #include "test_certificates.h"
 
 namespace transporttest {

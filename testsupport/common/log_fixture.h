@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "common/file_text.h"
+#include "common/temp_folder.h"
 #include "foundation/app_folders.h"
 #include "foundation/log.h"
 #include "foundation/log_time.h"
 #include "foundation/os_version.h"
 #include "platform/process.h"
 #include "platform/wmi.h"
-#include "support/file_text.h"
-#include "support/temp_folder.h"
 
 namespace logtest {
 

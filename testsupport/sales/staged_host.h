@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "common/temp_folder.h"
 #include "foundation/prefs_io.h"
 #include "foundation/prefs_records.h"
 #include "host_adapter.h"
@@ -27,7 +28,6 @@
 #include "receipt/host_data_module.h"
 #include "scenario.h"
 #include "scenario_run.h"
-#include "support/temp_folder.h"
 
 namespace stagedhost {
 

@@ -19,8 +19,8 @@
 #include "oracle/client/oci_entry_points.h"
 #include "oracle/query/query.h"
 #include "oracle/session/session.h"
-#include "oracle/support/entry_point_swap.h"
-#include "oracle/support/oracle_test_fixture.h"
+#include "oracle_fixture/entry_point_swap.h"
+#include "oracle_fixture/oracle_test_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
 

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <string>
 
+#include "common/file_text.h"
+#include "common/temp_folder.h"
 #include "foundation/log.h"
-#include "support/file_text.h"
-#include "support/temp_folder.h"
 
 namespace testsupport {
 
