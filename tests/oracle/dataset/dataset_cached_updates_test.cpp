@@ -10,7 +10,7 @@
 
 #include "dataset/database_error.h"
 #include "dataset/field_kinds.h"
-#include "dataset_fixture.h"
+#include "oracle_fixture/dataset_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
 
