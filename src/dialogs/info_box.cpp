@@ -1,7 +1,5 @@
 #include "dialogs/info_box.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QLabel>
 
 #include "dialogs/customer_capture.h"
@@ -9,6 +7,7 @@
 #include "foundation/main_window.h"
 #include "foundation/message_form.h"
 #include "foundation/ui_guard.h"
+#include "receipt/progress_window.h"
 
 namespace dialogs {
 
@@ -38,11 +37,7 @@ TInfoBox::TInfoBox(const std::string& text) {
   window->setWindowTitle(foundation::kMessageCaption);
   window->lblInfo()->setText(QString::fromStdString(text));
   window_ = window;
-  window->show();
-  window->raise();
-  window->repaint();
-  // Let the window system map and draw it before the caller blocks.
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  receipt::ShowPaintedNow(*window);
 }
 
 TInfoBox::~TInfoBox() {
