@@ -16,9 +16,6 @@ class Tvk9RcptOnUpdate : public hostplugin::TCustomEntityUpdatePlugin {
   const char* ClassName() const override { return "Tvk9RcptOnUpdate"; }
   void Initialize() override;
 
-  // The processor made by Prepare; null before Prepare and after CleanUp.
-  TDigitalReceiptProcessor* Processor() const { return FProcessor.get(); }
-
  protected:
   bool HandleEventImpl() override { return false; }
   // Makes the processor; the base preparation is not run.
