@@ -61,9 +61,13 @@ void ShowNM(const std::string& caption, const std::string& text) {
   window->setWindowTitle(QString::fromStdString(caption));
   window->Label1()->setText(QString::fromStdString(text));
   gProgressWindow = window;
-  window->show();
-  window->raise();
-  window->repaint();
+  ShowPaintedNow(*window);
+}
+
+void ShowPaintedNow(QWidget& window) {
+  window.show();
+  window.raise();
+  window.repaint();
   // Let the window system map and draw it before the caller blocks.
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

@@ -278,6 +278,11 @@ void CheckSettings(const Expectations& expect, const fs::path& folder,
     for (const std::string& line : wanted.lacks) {
       if (present(line)) failures.push_back(what + " holds the line \"" + line + "\"");
     }
+    for (const std::string& part : wanted.contains) {
+      if (text.find(part) == std::string::npos) {
+        failures.push_back(what + " does not hold \"" + part + "\"");
+      }
+    }
   }
 }
 
@@ -293,6 +298,14 @@ void CheckFiles(const Expectations& expect, const fs::path& folder,
   for (const std::string& text : expect.logLacks) {
     if (log.find(text) != std::string::npos) {
       failures.push_back("log (" + expect.logPlace.Text() + "): a line holds \"" + text + "\"");
+    }
+  }
+  for (const std::string& text : expect.logOnce) {
+    size_t count = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++count;
+    if (count != 1) {
+      failures.push_back("log (" + expect.logPlace.Text() + "): " + std::to_string(count) +
+                         " lines hold \"" + text + "\", expected one");
     }
   }
   // No file the plug-in wrote may hold a full card number. A queue file's

@@ -38,6 +38,7 @@ class HostAdapter : public VtableDispatchObject<IPluginAdapter> {
   // How often each handle was asked to reprint.
   int ReprintCount(int32_t handle) const;
   void AddFault(HostFault fault) { faults_.push_back(std::move(fault)); }
+  void ClearFaults() { faults_.clear(); }
 
   // IPluginAdapter
   HRESULT BOSetAttrValue(int32_t handle, BSTR attrName, const VARIANT* value,

@@ -219,6 +219,31 @@ class Reader {
     return text;
   }
 
+  std::vector<SettingsFile> SettingsFiles(const YAML::Node& v) const {
+    if (!v.IsMap()) Fail(v, "settings must map file names to their contents");
+    std::vector<SettingsFile> files;
+    for (const auto& entry : v) {
+      const std::string name = Key(entry.first);
+      if (name.find('/') != std::string::npos || name == ".." || name == ".") {
+        Fail(entry.first, "a settings file is named without folders");
+      }
+      files.push_back({name, SettingsText(entry.second)});
+    }
+    return files;
+  }
+
+  StagedRecord Document(const YAML::Node& v) const {
+    if (!v.IsMap() || v.size() != 1) {
+      Fail(v, "document holds one entry: invoice, sales order or deposit");
+    }
+    const auto entry = *v.begin();
+    const int32_t kind = Kind(entry.first);
+    if (kind != kKindInvoice && kind != kKindSalesOrder && kind != kKindDeposit) {
+      Fail(entry.first, "the document is an invoice, a sales order or a deposit");
+    }
+    return {kind, Record(entry.second, kind, "the document")};
+  }
+
   EventEntry Event(const YAML::Node& node) const {
     EventEntry event;
     event.place = At(node);
@@ -257,7 +282,9 @@ class Reader {
             for (const auto& item : v) event.answers.push_back(Bool(item, "an answer"));
           }},
          {"receipt message",
-          [&](const YAML::Node& v) { event.receiptMessage = Text(v, "receipt message"); }}});
+          [&](const YAML::Node& v) { event.receiptMessage = Text(v, "receipt message"); }},
+         {"settings", [&](const YAML::Node& v) { event.settings = SettingsFiles(v); }},
+         {"next document", [&](const YAML::Node& v) { event.nextDocument = Document(v); }}});
     if (!named) Fail(node, "an event needs \"event\"");
     return event;
   }
@@ -395,6 +422,7 @@ class Reader {
                     }},
                    {"has", [&](const YAML::Node& n) { file.has = Texts(n, "has"); }},
                    {"lacks", [&](const YAML::Node& n) { file.lacks = Texts(n, "lacks"); }},
+                   {"contains", [&](const YAML::Node& n) { file.contains = Texts(n, "contains"); }},
                    {"unchanged",
                     [&](const YAML::Node& n) { file.unchanged = Bool(n, "unchanged"); }}});
               expect.settings.push_back(file);
@@ -405,7 +433,8 @@ class Reader {
             Map(v, "log",
                 {{"contains",
                   [&](const YAML::Node& n) { expect.logContains = Texts(n, "contains"); }},
-                 {"lacks", [&](const YAML::Node& n) { expect.logLacks = Texts(n, "lacks"); }}});
+                 {"lacks", [&](const YAML::Node& n) { expect.logLacks = Texts(n, "lacks"); }},
+                 {"once", [&](const YAML::Node& n) { expect.logOnce = Texts(n, "once"); }}});
           }}});
   }
 
@@ -425,17 +454,7 @@ class Reader {
         {{"description",
           [&](const YAML::Node& v) { scenario.description = Text(v, "description"); }},
          {"switches", [&](const YAML::Node& v) { scenario.switches = Texts(v, "switches"); }},
-         {"settings",
-          [&](const YAML::Node& v) {
-            if (!v.IsMap()) Fail(v, "settings must map file names to their contents");
-            for (const auto& entry : v) {
-              const std::string name = Key(entry.first);
-              if (name.find('/') != std::string::npos || name == ".." || name == ".") {
-                Fail(entry.first, "a settings file is named without folders");
-              }
-              scenario.settings.push_back({name, SettingsText(entry.second)});
-            }
-          }},
+         {"settings", [&](const YAML::Node& v) { scenario.settings = SettingsFiles(v); }},
          {"settings read only",
           [&](const YAML::Node& v) { scenario.settingsReadOnly = Bool(v, "settings read only"); }},
          {"preferences",
@@ -462,15 +481,7 @@ class Reader {
          {"deposits", records(kKindDeposit)},
          {"document",
           [&](const YAML::Node& v) {
-            if (!v.IsMap() || v.size() != 1) {
-              Fail(v, "document holds one entry: invoice, sales order or deposit");
-            }
-            const auto entry = *v.begin();
-            const int32_t kind = Kind(entry.first);
-            if (kind != kKindInvoice && kind != kKindSalesOrder && kind != kKindDeposit) {
-              Fail(entry.first, "the document is an invoice, a sales order or a deposit");
-            }
-            scenario.document = {kind, Record(entry.second, kind, "the document")};
+            scenario.document = Document(v);
             scenario.records.push_back(scenario.document);
             haveDocument = true;
           }},
@@ -562,6 +573,13 @@ class Reader {
          {"expect", [&](const YAML::Node& v) { Expect(v, scenario.expect); }}});
     if (!haveDocument && !scenario.events.empty()) {
       Fail(root, "a scenario with events needs a \"document\"");
+    }
+    for (const EventEntry& event : scenario.events) {
+      if (event.nextDocument.record != nullptr &&
+          event.nextDocument.kind != scenario.document.kind) {
+        throw ScenarioError(file_, event.place.line, 0,
+                            "the next document is of another kind than the document");
+      }
     }
     return scenario;
   }

@@ -83,6 +83,10 @@ struct EventEntry {
   // print document's receipt message afterwards.
   std::vector<bool> answers;
   std::optional<std::string> receiptMessage;
+  // Staged before the event fires: settings files rewritten in VeskRcpts/,
+  // and a new document of the run's kind that becomes the current one.
+  std::vector<SettingsFile> settings;
+  StagedRecord nextDocument;
 };
 
 struct DialogEntry {
@@ -123,9 +127,10 @@ struct SettingsExpectation {
   std::string file;  // a name in VeskRcpts/; wildcards fit exactly one file
   // section -> key -> value, read as the plug-in reads the file.
   std::map<std::string, std::map<std::string, std::string>> values;
-  std::vector<std::string> has;    // whole lines present
-  std::vector<std::string> lacks;  // whole lines absent
-  bool unchanged = false;          // the text staged for it, byte for byte
+  std::vector<std::string> has;       // whole lines present
+  std::vector<std::string> lacks;     // whole lines absent
+  std::vector<std::string> contains;  // texts held anywhere in the file
+  bool unchanged = false;             // the text staged for it, byte for byte
 };
 
 struct Expectations {
@@ -141,6 +146,7 @@ struct Expectations {
   std::vector<QueryExpectation> queries;
   std::vector<std::string> logContains;
   std::vector<std::string> logLacks;
+  std::vector<std::string> logOnce;  // each held by exactly one line
   Place logPlace;
   std::vector<SettingsExpectation> settings;
 };

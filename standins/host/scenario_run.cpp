@@ -109,17 +109,25 @@ void StageService(const Scenario& scenario, receiptservice::ReceiptService& serv
   ::setenv("NORVANE_CA_BUNDLE", service.Certificates().caCert.c_str(), 1);
 }
 
-// Writes the scenario's settings files; gives each file's text by name.
-std::map<std::string, std::string> StageSettings(const Scenario& scenario, const fs::path& folder,
-                                                 const std::string& url) {
-  std::map<std::string, std::string> staged;
-  for (const SettingsFile& settings : scenario.settings) {
+// Writes settings files; records each file's text by name in `staged`.
+void StageSettings(const std::vector<SettingsFile>& files, const fs::path& folder,
+                   const std::string& url, std::map<std::string, std::string>& staged) {
+  for (const SettingsFile& settings : files) {
     std::string text = Replaced(settings.text, "${SERVICE_URL}", url);
     text = Replaced(text, "${HOST_FOLDER}", folder.string());
     WriteFile(folder / "VeskRcpts" / settings.name, text);
     staged[settings.name] = text;
   }
-  return staged;
+}
+
+// A further document staged as the host stages the scenario's: it becomes the
+// one the next events concern.
+void StageNextDocument(const StagedRecord& document, HostAdapter& adapter, HostDatabase& database) {
+  BusinessObjectStore& store = adapter.Store();
+  store.Table(document.kind)->push_back(document.record);
+  LearnNames(store, document.kind, *document.record);
+  database.Mirror(document.kind, *document.record);
+  store.SetDocument(document.kind, document.record);
 }
 
 [[noreturn]] void FailReadOnly(const fs::path& folder, const char* step) {
@@ -249,8 +257,8 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
     StageService(scenario, service);
     out << "Receipt service: " << service.Url() << " (" << scenario.service.answers.size()
         << " answers planned" << (scenario.service.refuse ? ", refusing connections" : "") << ")\n";
-    const std::map<std::string, std::string> staged =
-        StageSettings(scenario, folder, service.Url());
+    std::map<std::string, std::string> staged;
+    StageSettings(scenario.settings, folder, service.Url(), staged);
     std::optional<ReadOnlyFolder> readOnly;
     if (scenario.settingsReadOnly) {
       // As a host that ran before has it: the queue folder exists already.
@@ -288,6 +296,14 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
         misbehaved = !events.Load(library, *classes, adapter.Get());
         int number = 0;
         for (const EventEntry& event : scenario.events) {
+          StageSettings(event.settings, folder, service.Url(), staged);
+          for (const SettingsFile& file : event.settings) {
+            out << "Settings file " << file.name << " staged again\n";
+          }
+          if (event.nextDocument.record != nullptr) {
+            StageNextDocument(event.nextDocument, *adapter, database);
+            out << "Next document staged\n";
+          }
           events.Fire(event, ++number, scenario.document.kind);
         }
         misbehaved = !events.CleanUp() || misbehaved;

@@ -180,7 +180,10 @@ TEST_F(LoadedLibrary, PrepareWithTheAdapterThenCleanUpTwiceReleasesIt) {
     WordBool prepared = 0;
     ASSERT_EQ(plugin->Prepare(&prepared), S_OK);
     EXPECT_EQ(prepared, -1);
-    EXPECT_EQ(OtherReferences(adapter->GetUnknown()), 1u);
+    // The invoice plug-in's receipt processor holds the adapter as well.
+    const bool withProcessor =
+        expected.mainInterface == &IID_IEntityUpdatePlugin && expected.kind == kBOKindInvoice;
+    EXPECT_EQ(OtherReferences(adapter->GetUnknown()), withProcessor ? 2u : 1u);
     EXPECT_EQ(plugin->CleanUp(), S_OK);
     EXPECT_EQ(plugin->CleanUp(), S_OK);
     EXPECT_EQ(OtherReferences(adapter->GetUnknown()), 0u);

@@ -66,6 +66,16 @@ inline qsizetype EditsAndCombos(QDialog& d) {
          d.findChildren<QComboBox*>(Qt::FindDirectChildrenOnly).size();
 }
 
+// A values server made, given the adapter and prepared as the host does it.
+inline ComPtr<dialogs::Tvk9ValuesServer> PreparedValuesServer(IPluginAdapter& adapter) {
+  ComPtr<dialogs::Tvk9ValuesServer> server = MakeComObject<dialogs::Tvk9ValuesServer>();
+  server->Initialize();
+  WordBool prepared = 0;
+  EXPECT_EQ(server->Set_Adapter(&adapter), S_OK);
+  EXPECT_EQ(server->Prepare(&prepared), S_OK);
+  return server;
+}
+
 class CustomerDialogTest : public ::testing::Test {
  protected:
   explicit CustomerDialogTest(const char* logName) : log_(logName, 9, true) {}
@@ -85,13 +95,7 @@ class CustomerDialogTest : public ::testing::Test {
     receipt::ResetAuth();
   }
 
-  void PrepareValuesServer() {
-    server_ = MakeComObject<dialogs::Tvk9ValuesServer>();
-    server_->Initialize();
-    ASSERT_EQ(server_->Set_Adapter(&host_.Adapter()), S_OK);
-    WordBool prepared = 0;
-    ASSERT_EQ(server_->Prepare(&prepared), S_OK);
-  }
+  void PrepareValuesServer() { server_ = PreparedValuesServer(host_.Adapter()); }
   void SetDocumentSid(const char* sid) {
     Variant value(sid);
     BStr attr(kSidAttr);

@@ -1,0 +1,476 @@
+#include "plugins/digital_receipt_processor.h"
+
+#include <exception>
+#include <filesystem>
+
+#include "dialogs/email_capture_dialog.h"
+#include "dialogs/info_box.h"
+#include "dialogs/resend_email_dialog.h"
+#include "dialogs/vk9_values_server.h"
+#include "foundation/customer_field_names.h"
+#include "foundation/log.h"
+#include "foundation/message_form.h"
+#include "foundation/prefs_io.h"
+#include "foundation/prefs_paths.h"
+#include "foundation/prefs_records.h"
+#include "foundation/ui_guard.h"
+#include "foundation/vesk_log.h"
+#include "hostplugin/bo_fields.h"
+#include "platform/com/bstr.h"
+#include "platform/com/com_error.h"
+#include "platform/com/variant.h"
+#include "platform/text.h"
+#include "receipt/host_data_module.h"
+#include "receipt/records.h"
+#include "receipt/sale_workflow.h"
+
+namespace plugins {
+
+bool ConfigurationChecked = false;
+bool SystemPreferencesLogged = false;
+
+namespace {
+
+constexpr int kTraceLevel = 7;
+constexpr int kStepLevel = 9;
+constexpr int32_t kNotObtained = -1;
+
+using foundation::KWLog;
+using hostplugin::GetBOFieldInt;
+using hostplugin::GetBOFieldValue;
+using receipt::fAuth;
+using receipt::FTransControl;
+
+std::string Tag(const char* routine) {
+  return std::string("TDigitalReceiptProcessor.") + routine;
+}
+
+void Step(const std::string& text, const char* routine) {
+  KWLog(kStepLevel, text, foundation::kLevelDebug, Tag(routine));
+}
+
+// "name....... value" as the routines dump their state.
+void Dump(const std::string& name, bool value, const char* routine) {
+  std::string line = "     " + name;
+  line.resize(44, '.');
+  Step(line + (value ? "True" : "False"), routine);
+}
+
+// Logs an exception the routine swallows: its name, " while " and the text.
+void LogFailure(const char* routine, const std::exception& e) {
+  KWLog(0, std::string(routine) + " while " + e.what(), foundation::kLevelError, Tag(routine));
+}
+
+// The message form with the plug-in's caption; logged instead where no user
+// interface runs on this thread.
+void ShowMessage(const std::string& text, const char* routine) {
+  if (!foundation::UiAvailableOnThisThread()) {
+    KWLog(0, "Message not shown: " + text, foundation::kLevelWarning, Tag(routine));
+    return;
+  }
+  foundation::DisplayMessage(foundation::kMessageCaption, text);
+}
+
+// The status of an adapter call, read after the call (hence the reference); a
+// failing call raises.
+int32_t Checked(HRESULT hr, const int32_t& status, const std::string& what) {
+  if (FAILED(hr)) throw ComError(hr, "The host failed to " + what);
+  return status;
+}
+
+int32_t SetFilter(IPluginAdapter& adapter, int32_t bo, const char* attribute,
+                  const std::string& value) {
+  BStr name(attribute);
+  Variant v(value);
+  int32_t status = 0;
+  return Checked(adapter.BOSetFilterAttr(bo, name.Get(), &v.Get(), 1, -1, -1, &status), status,
+                 std::string("filter on ") + attribute);
+}
+
+int32_t ClearFilter(IPluginAdapter& adapter, int32_t bo, const char* attribute) {
+  BStr name(attribute);
+  Variant empty(std::string{});
+  int32_t status = 0;
+  return Checked(adapter.BOSetFilterAttr(bo, name.Get(), &empty.Get(), 0, 0, 0, &status), status,
+                 std::string("clear the filter on ") + attribute);
+}
+
+bool IsActive(IPluginAdapter& adapter, int32_t bo) {
+  WordBool active = 0;
+  if (FAILED(adapter.BOIsActive(bo, &active))) {
+    throw ComError(E_FAIL, "The host failed to tell whether an object is active");
+  }
+  return active != 0;
+}
+
+void Open(IPluginAdapter& adapter, int32_t bo) {
+  int32_t status = 0;
+  Checked(adapter.BOOpen(bo, &status), status, "open an object");
+}
+
+int32_t Child(IPluginAdapter& adapter, int32_t bo, const char* reference) {
+  BStr name(reference);
+  int32_t child = kNotObtained;
+  int32_t status = 0;
+  Checked(adapter.BOGetChild(bo, name.Get(), &child, &status), status,
+          std::string("give the child object \"") + reference + "\"");
+  return child;
+}
+
+void Include(IPluginAdapter& adapter, int32_t bo, const std::string& attribute) {
+  BStr name(attribute);
+  int32_t status = 0;
+  Checked(adapter.BOIncludeAttrForced(bo, name.Get(), ToWordBool(true), &status), status,
+          "include \"" + attribute + "\"");
+}
+
+// True when the loyalty card setting names a field.
+bool LoyaltyCardConfigured() {
+  const std::string& field = foundation::MainPrefs.LoyalField;
+  return !field.empty() && !platform::SameText(field, "None") &&
+         !foundation::MainPrefs.LoyalAttr.empty();
+}
+
+// Raises the values server's pop-up flag for the life of the object when a
+// values server is prepared; without one the customer records cannot be
+// kept, which is logged, and the sale goes on.
+class PopupFlag {
+ public:
+  PopupFlag() : server_(dialogs::ValuesServer()) {
+    if (server_ == nullptr) {
+      KWLog(0, "No values server prepared: customer records are not created or updated",
+            foundation::kLevelError, Tag("ProcessUnpostedInvoice"));
+      return;
+    }
+    server_->SetPopupActive(true);
+  }
+  ~PopupFlag() {
+    if (server_ != nullptr) server_->SetPopupActive(false);
+  }
+  PopupFlag(const PopupFlag&) = delete;
+  PopupFlag& operator=(const PopupFlag&) = delete;
+
+ private:
+  dialogs::Tvk9ValuesServer* server_;
+};
+
+// Logs a routine's entry now and its exit when it goes.
+class Trace {
+ public:
+  explicit Trace(const char* routine) : tag_(Tag(routine)) {
+    foundation::LogEnter(kTraceLevel, tag_);
+  }
+  ~Trace() { foundation::LogExit(kTraceLevel, tag_); }
+  Trace(const Trace&) = delete;
+  Trace& operator=(const Trace&) = delete;
+
+ private:
+  std::string tag_;
+};
+
+}  // namespace
+
+TDigitalReceiptProcessor::TDigitalReceiptProcessor(IPluginAdapter* adapter) : FAdapter(adapter) {}
+
+IPluginAdapter& TDigitalReceiptProcessor::Adapter() {
+  if (!FAdapter) throw std::runtime_error("The receipt processor has no host adapter");
+  return *FAdapter;
+}
+
+bool TDigitalReceiptProcessor::ProcessUnpostedInvoice() {
+  const char* routine = "ProcessUnpostedInvoice";
+  Trace trace(routine);
+  try {
+    if (!SystemPreferencesLogged) {
+      hostplugin::LogSystemPrefs(kStepLevel, Adapter());
+      SystemPreferencesLogged = true;
+    }
+    WindowDisplayed = false;
+    receipt::ResetTransControl();
+    if (InitializeEnvironment()) {
+      const int32_t held = GetBOFieldInt(Adapter(), intInvcBO, "Held");
+      const std::string number = GetBOFieldValue(Adapter(), intInvcBO, "Invoice Number");
+      FTransControl.HasCardTender = receipt::InvoiceHasTenderType2(Adapter(), intTenderBO);
+      FTransControl.PrintingEFT = FTransControl.HasCardTender;
+      fOkToPop = held == 1 && number != "0";
+      Step("Held = " + std::to_string(held) + ", Invoice Number = " + number, routine);
+      Dump("fOkToPop", fOkToPop, routine);
+      if (!foundation::MainPrefs.Disable && fOkToPop) {
+        PopupFlag flag;
+        WindowDisplayed = PopupWindow(true);
+      }
+    }
+  } catch (const std::exception& e) {
+    LogFailure(routine, e);
+  }
+  return true;
+}
+
+bool TDigitalReceiptProcessor::InitializeEnvironment() {
+  const char* routine = "InitializeEnvironment";
+  Trace trace(routine);
+  try {
+    FCustomerModified = false;
+    FUpdateCustomer = true;
+    receipt::TdQ& dq = receipt::EnsureDataModule();
+    if (!dq.Connect()) {
+      ShowMessage("Cannot connect to RPro: " + dq.LastError(), routine);
+      foundation::AppendVeskLog("OnUpdate Connect: " + dq.LastError());
+      return false;
+    }
+    receipt::TransControl& c = FTransControl;
+    c.PrintingPaper = true;
+    c.PrintPaper = true;
+    c.PrintingEFT = false;
+    c.PrintEFT = false;
+    c.ReceiptID.clear();
+    c.PrintVeskMessagePrint = false;
+    Dump("PrintingPaper", c.PrintingPaper, routine);
+    Dump("PrintPaper", c.PrintPaper, routine);
+    Dump("PrintingEFT", c.PrintingEFT, routine);
+    Dump("PrintEFT", c.PrintEFT, routine);
+    Dump("PrintVeskMessagePrint", c.PrintVeskMessagePrint, routine);
+    Dump("DefaultEFTReceiptPrintingOn", foundation::WSPrefs.DefaultEFTReceiptPrintingOn, routine);
+    const int32_t type = GetBOFieldInt(Adapter(), intInvcBO, "Invoice Type");
+    const int32_t status = GetBOFieldInt(Adapter(), intInvcBO, "Status");
+    Step("Invoice Type = " + std::to_string(type) + ", Status = " + std::to_string(status),
+         routine);
+    const auto zeroOrTwo = [](int32_t v) { return v == 0 || v == 2; };
+    if (zeroOrTwo(status) && zeroOrTwo(type) && CheckConfiguration()) {
+      CheckBOHandles();
+      return true;
+    }
+  } catch (const std::exception& e) {
+    LogFailure(routine, e);
+  }
+  return false;
+}
+
+bool TDigitalReceiptProcessor::CheckConfiguration() {
+  const char* routine = "CheckConfiguration";
+  Trace trace(routine);
+  try {
+    if (ConfigurationChecked) return true;
+    namespace fs = std::filesystem;
+    if (!fs::exists(foundation::kRelativeMainSettingsFile) &&
+        !fs::exists(foundation::kRelativeStoreSettingsFile)) {
+      ShowMessage("Setup has not been done.", routine);
+      return false;
+    }
+    foundation::ReadMainPrefs(foundation::SettingsFolder(), foundation::QueueFolder(),
+                              foundation::MainSettingsFile(), foundation::EmailDomainListFile());
+    foundation::ReadWSPrefs("", "", foundation::kWSPrefsTemplate);
+    foundation::ReadStorePrefs(foundation::StoreSettingsFile());
+    Step("Settings read", routine);
+    ConfigurationChecked = true;
+    return true;
+  } catch (const std::exception& e) {
+    LogFailure(routine, e);
+  }
+  return false;
+}
+
+void TDigitalReceiptProcessor::CheckBOHandles() {
+  const char* routine = "CheckBOHandles";
+  Trace trace(routine);
+  try {
+    IPluginAdapter& adapter = Adapter();
+    foundation::MainPrefs.SBS = GetBOFieldValue(adapter, intInvcBO, "Subsidiary Number");
+    if (intCustBO == kNotObtained) {
+      int32_t handle = kNotObtained;
+      int32_t status = 0;
+      Checked(adapter.BOCreate(kBOKindCustomer, &handle, &status), status,
+              "create a customer object");
+      intCustBO = handle;
+      for (const char* attribute : {"Sbs No", "Cust Sid", "Cust Id", "EMail", "First Name",
+                                    "Last Name", "Phone1", "Phone2"}) {
+        Include(adapter, intCustBO, attribute);
+      }
+      // AddCustomerField: a configured keyword names a host field, or nothing.
+      const foundation::TMainPrefs& prefs = foundation::MainPrefs;
+      for (const std::string* keyword :
+           {&prefs.LoyaltyStatusField, &prefs.LoyaltyTrackingDateField, &prefs.EmailOptInField}) {
+        const std::string field = foundation::MapCustomerFieldName(*keyword);
+        if (!field.empty()) Include(adapter, intCustBO, field);
+      }
+      if (LoyaltyCardConfigured()) Include(adapter, intCustBO, prefs.LoyalAttr);
+    }
+    if (!IsActive(adapter, intCustBO)) {
+      Open(adapter, intCustBO);
+      SetFilter(adapter, intCustBO, "Sbs No", foundation::MainPrefs.SBS);
+    }
+    if (intItemsBO == kNotObtained) intItemsBO = Child(adapter, intInvcBO, "items");
+    if (!IsActive(adapter, intItemsBO)) Open(adapter, intItemsBO);
+    if (intItemRefBO == kNotObtained) intItemRefBO = Child(adapter, intItemsBO, "Item Ref");
+    if (intTenderBO == kNotObtained) intTenderBO = Child(adapter, intInvcBO, "tenders");
+    if (!IsActive(adapter, intTenderBO)) Open(adapter, intTenderBO);
+  } catch (const std::exception& e) {
+    LogFailure(routine, e);
+  }
+}
+
+bool TDigitalReceiptProcessor::PopupWindow(bool inBefore) {
+  const char* routine = "PopupWindow";
+  Trace trace(routine);
+  bool result = false;
+  try {
+    fAuth.QuenlosCardNumber.clear();
+    fAuth.LoyaltyCardNumber.clear();
+    fAuth.MerchantID.clear();
+    FCustomer = {};
+    FBillToCustSid = GetBOFieldValue(Adapter(), intInvcBO, kBillToCustSidAttr);
+    Step("Bill To Cust Sid = [" + FBillToCustSid + "]", routine);
+    if (!FBillToCustSid.empty()) ReadCustomerInformation();
+    FTransControl.PrintVeskMessage = false;
+    if (FTransControl.NoVesk) {
+      Step("NoVesk is set: no dialog", routine);
+      return false;
+    }
+    if (FTransControl.HaveBillTo) {
+      if (fAuth.IsAuth && fAuth.DefaultQuenlo) {
+        Step("Authenticated, digital by default: no dialog", routine);
+        FTransControl.DigitalWanted = true;
+        FTransControl.PrintPaper = false;
+      } else if (fAuth.IsAuth && !WindowDisplayed) {
+        result = DialogStep(inBefore);
+        if (fResend) FUpdateCustomer = FTransControl.UpdateCustomer;
+      } else if (!fAuth.IsAuth && !WindowDisplayed) {
+        result = DialogStep(inBefore);
+      }
+      if (!FTransControl.VeskCancelled) SaveCustomerIfNeeded();
+    } else if (!WindowDisplayed) {
+      result = DialogStep(inBefore);
+    }
+    if (!FTransControl.VeskCancelled && fAuthCustomer && FTransControl.EmailChanged) {
+      Step("E-mail changed: authenticating again", routine);
+      receipt::ReAuthCustomer();
+    }
+  } catch (const std::exception& e) {
+    LogFailure(routine, e);
+    ShowMessage(std::string("ReceiptOUEx: ") + e.what(), routine);
+  }
+  return result;
+}
+
+bool TDigitalReceiptProcessor::DialogStep(bool inBefore) {
+  if (fResend) {
+    FTransControl.VeskCancelled =
+        !dialogs::ResendEmail(FAdapter.Get(), kDialogCustSidAttr, intCustBO);
+  } else {
+    dialogs::AskVeskNotValidated(FAdapter.Get(), kDialogCustSidAttr, intCustBO, inBefore);
+  }
+  FCustomerModified = fAuth.StoredEmail != fAuth.EmailAddress;
+  // The receipt names the address it goes to.
+  if (FTransControl.EmailChanged) FCustomer.Email = fAuth.EmailAddress;
+  Dump("FCustomerModified", FCustomerModified, "PopupWindow");
+  return true;
+}
+
+int32_t TDigitalReceiptProcessor::FilterOnCustSid() {
+  return SetFilter(Adapter(), intCustBO, "Cust Sid", FBillToCustSid);
+}
+
+void TDigitalReceiptProcessor::ClearCustSidFilter(const std::string& routine) {
+  try {
+    ClearFilter(Adapter(), intCustBO, "Cust Sid");
+  } catch (const std::exception& e) {
+    LogFailure(routine.c_str(), e);
+  }
+}
+
+bool TDigitalReceiptProcessor::OnBillToRecord() {
+  // A Null "Cust Sid" reads as empty, and FBillToCustSid never is.
+  return GetBOFieldValue(Adapter(), intCustBO, "Cust Sid") == FBillToCustSid;
+}
+
+void TDigitalReceiptProcessor::ReadCustomerInformation() {
+  const char* routine = "ReadCustomerInformation";
+  Trace trace(routine);
+  dialogs::TInfoBox box("Reading customer information for sid [" + FBillToCustSid + "]...");
+  try {
+    IPluginAdapter& adapter = Adapter();
+    int32_t status = FilterOnCustSid();
+    if (status == 0) {
+      Step("Filter answered 0: closing, filtering and opening again", routine);
+      ClearFilter(adapter, intCustBO, "Cust Sid");
+      int32_t closed = 0;
+      Checked(adapter.BOClose(intCustBO, &closed), closed, "close the customer object");
+      status = FilterOnCustSid();
+      Open(adapter, intCustBO);
+    }
+    if (status == kAdapterSuccess) {
+      if (!OnBillToRecord()) {
+        KWLog(0, "The customer record found is not bill-to customer " + FBillToCustSid,
+              foundation::kLevelWarning, Tag(routine));
+      } else {
+        const foundation::TMainPrefs& prefs = foundation::MainPrefs;
+        const auto read = [&](const std::string& name) {
+          return GetBOFieldValue(adapter, intCustBO, name);
+        };
+        fAuth.EmailAddress = read("EMail");
+        fAuth.StoredEmail = fAuth.EmailAddress;
+        fAuth.Phone1 = read("Phone1");
+        fAuth.Phone2 = read("Phone2");
+        fAuth.OptIn = hostplugin::CustomerAllowsEmail(adapter, intCustBO);
+        fAuth.LoyaltyMember = hostplugin::CustomerIsLoyaltyMember(adapter, intCustBO);
+        if (LoyaltyCardConfigured()) {
+          fAuth.LoyaltyCardNumber = read(prefs.LoyalAttr);
+          if (!fAuth.LoyaltyCardNumber.empty()) fAuth.MerchantID = prefs.MerchID;
+        }
+        FCustomer.CustId = read("Cust Id");
+        FCustomer.FirstName = read("First Name");
+        FCustomer.LastName = read("Last Name");
+        FCustomer.LoyaltyNumber = fAuth.LoyaltyCardNumber;
+        FCustomer.Email = fAuth.EmailAddress;
+        FCustomer.Phone1 = fAuth.Phone1;
+        FTransControl.HaveBillTo = true;
+        Step("Customer [" + FCustomer.CustId + "] e-mail [" + fAuth.EmailAddress + "]", routine);
+        const bool reachable = !fAuth.EmailAddress.empty() || !fAuth.LoyaltyCardNumber.empty() ||
+                               !fAuth.Phone1.empty() || !fAuth.Phone2.empty();
+        if (fAuthCustomer && reachable) {
+          box.Close();
+          receipt::AuthBillToCustomer();
+        }
+      }
+    } else {
+      ShowMessage("Unable to locate Bill To Customer.", routine);
+    }
+  } catch (const std::exception& e) {
+    LogFailure(routine, e);
+  }
+  ClearCustSidFilter(routine);
+}
+
+void TDigitalReceiptProcessor::SaveCustomerIfNeeded() {
+  const char* routine = "SaveCustomerIfNeeded";
+  Trace trace(routine);
+  if (!foundation::MainPrefs.SaveEmail || !FUpdateCustomer || !FCustomerModified) return;
+  dialogs::TInfoBox box("Saving customer...");
+  try {
+    IPluginAdapter& adapter = Adapter();
+    // Only the bill-to customer's own record is changed.
+    if (FilterOnCustSid() == kAdapterSuccess && OnBillToRecord()) {
+      int32_t status = 0;
+      if (Checked(adapter.BOEdit(intCustBO, &status), status, "edit the customer") !=
+          kAdapterSuccess) {
+        throw std::runtime_error("The host refused to edit customer " + FBillToCustSid);
+      }
+      BStr name("EMail");
+      Variant email(fAuth.EmailAddress);
+      Checked(adapter.BOSetAttrValue(intCustBO, name.Get(), &email.Get(), &status), status,
+              "set the customer's e-mail");
+      if (Checked(adapter.BOPost(intCustBO, &status), status, "post the customer") !=
+          kAdapterSuccess) {
+        throw std::runtime_error("The host refused to save customer " + FBillToCustSid);
+      }
+      Step("Customer e-mail saved", routine);
+    } else {
+      KWLog(0, "Customer record was not found.", foundation::kLevelWarning, Tag(routine));
+    }
+  } catch (const std::exception& e) {
+    LogFailure(routine, e);
+  }
+  ClearCustSidFilter(routine);
+}
+
+}  // namespace plugins

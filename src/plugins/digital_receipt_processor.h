@@ -1,0 +1,85 @@
+#pragma once
+// TDigitalReceiptProcessor: the flow of one sale on behalf of the receipt
+// plug-in that owns it. Before the invoice is saved it prepares the sale's
+// environment (database connection, print flags, invoice checks, settings,
+// business-object handles), decides whether the customer pop-up is shown,
+// reads the bill-to customer and authenticates it with the receipt service,
+// shows the e-mail capture or resend dialog, writes a changed e-mail back to
+// the host customer and re-authenticates the customer after a change.
+//
+// The processor runs on the host's calling thread only; every dialog it opens
+// is modal there. Its fields are read and set by the plug-ins that own it
+// (the e-mail side button puts its own invoice object in intInvcBO and turns
+// on resend mode), so they are public.
+
+#include <cstdint>
+#include <string>
+
+#include "host_interfaces/host_interfaces.h"
+#include "platform/com/com_ptr.h"
+#include "receipt/document_extraction.h"
+
+namespace plugins {
+
+// Process-wide flags of the receipt plug-ins. The configuration-checked flag
+// is cleared by the invoice plug-in at each before-update event and set once
+// the settings were read, so the settings are read at most once per event.
+// The system-preferences-logged flag is set by the first road that logs the
+// host's preferences and never cleared.
+extern bool ConfigurationChecked;
+extern bool SystemPreferencesLogged;
+
+// The two attributes of a sale document that name its bill-to customer: the
+// one the processor reads and the one the customer dialogs link.
+inline constexpr const char* kBillToCustSidAttr = "Bill To Cust Sid";
+inline constexpr const char* kDialogCustSidAttr = "Bill To Cust SID";
+
+class TDigitalReceiptProcessor {
+ public:
+  explicit TDigitalReceiptProcessor(IPluginAdapter* adapter);
+  TDigitalReceiptProcessor(const TDigitalReceiptProcessor&) = delete;
+  TDigitalReceiptProcessor& operator=(const TDigitalReceiptProcessor&) = delete;
+
+  // Before the invoice is saved. Always True: the save is never blocked.
+  bool ProcessUnpostedInvoice();
+  // True when the sale may be processed: connected, the invoice's type and
+  // status 0 or 2, settings read, business objects ready.
+  bool InitializeEnvironment();
+  bool CheckConfiguration();
+  void CheckBOHandles();
+  // Reads the customer and shows the dialog (`inBefore`: the document is not
+  // saved yet). True when a dialog was shown.
+  bool PopupWindow(bool inBefore);
+  void ReadCustomerInformation();
+  void SaveCustomerIfNeeded();
+
+  ComPtr<IPluginAdapter> FAdapter;
+  int32_t intInvcBO = 0;  // 0: the document of the current event
+  int32_t intCustBO = -1;
+  int32_t intItemsBO = -1;
+  int32_t intItemRefBO = -1;
+  int32_t intTenderBO = -1;
+  bool WindowDisplayed = false;  // a customer dialog was shown for this sale
+  std::string FBillToCustSid;
+  bool fOkToPop = false;           // the sale qualifies for the customer pop-up
+  bool FCustomerModified = false;  // the captured e-mail differs from the stored one
+  bool fAuthCustomer = true;       // authenticate the bill-to customer
+  bool fResend = false;            // the resend dialog replaces the capture dialog
+  bool FUpdateCustomer = false;    // a changed e-mail may be written to the customer
+  // The bill-to customer as read and captured, for the receipt.
+  receipt::TCapturedCustomer FCustomer;
+
+ private:
+  // The capture or resend dialog; true (a dialog was shown).
+  bool DialogStep(bool inBefore);
+  IPluginAdapter& Adapter();
+  // Filters the customer object on "Cust Sid" = FBillToCustSid: the host's
+  // status.
+  int32_t FilterOnCustSid();
+  // Clears the "Cust Sid" filter; a failure is logged, not raised.
+  void ClearCustSidFilter(const std::string& routine);
+  // Whether the customer object's current record is the bill-to customer.
+  bool OnBillToRecord();
+};
+
+}  // namespace plugins
