@@ -19,11 +19,11 @@
 #include "dialogs/vk9_values_server.h"
 #include "foundation/prefs_records.h"
 #include "hostplugin/bo_fields.h"
-#include "receipt/extraction/staged_host.h"
+#include "sales/staged_host.h"
 #include "receipt/records.h"
 #include "scripted_user/qt_test_app.h"
 #include "scripted_user/scripted_user.h"
-#include "support/app_log_capture.h"
+#include "common/app_log_capture.h"
 
 namespace {
 
