@@ -41,7 +41,7 @@ class SessionPoolTest : public StandinSessionTest {
     session->SetLogonDatabase("RPROODS");
     session->SetThreadSafe(threadSafe);
     session->SetPooling(TSessionPooling::spInternal);
-    session->SetPool(&pool_);
+    session->SetPool(pool_.get());
     return session;
   }
 
@@ -56,12 +56,18 @@ class SessionPoolTest : public StandinSessionTest {
         events_.push_back(std::string(what) + " " + session.LogonUsername());
       };
     };
-    pool_.AfterReserve = record("reserve");
-    pool_.AfterConnect = record("connect");
-    pool_.BeforeRelease = record("release");
+    pool_->AfterReserve = record("reserve");
+    pool_->AfterConnect = record("connect");
+    pool_->BeforeRelease = record("release");
   }
 
-  TOracleSessionPool pool_;
+  // Freed before the client is unloaded, so that its sessions log off.
+  void TearDown() override {
+    pool_.reset();
+    StandinSessionTest::TearDown();
+  }
+
+  std::unique_ptr<TOracleSessionPool> pool_ = std::make_unique<TOracleSessionPool>();
   std::mutex eventsMutex_;
   std::vector<std::string> events_;
 };
@@ -71,11 +77,11 @@ TEST_F(SessionPoolTest, EntriesServeOneAccountAndMaxIsNeverPassed) {
   auto admin = PooledSession("DBADMIN", "hedgerow");
   veskdata->LogOn();
   admin->LogOn();
-  EXPECT_EQ(pool_.EntryCount(), 2) << "different users get different entries";
+  EXPECT_EQ(pool_->EntryCount(), 2) << "different users get different entries";
   EXPECT_EQ(SingleValue(*admin, "select user from dual"), "DBADMIN");
   veskdata->LogOff();
   admin->LogOff();
-  EXPECT_EQ(pool_.FreeCount(), 2);
+  EXPECT_EQ(pool_->FreeCount(), 2);
 
   // Max reached and only another account's entry free: it is replaced.
   TOracleSessionPool one;
@@ -95,7 +101,7 @@ TEST_F(SessionPoolTest, EntriesServeOneAccountAndMaxIsNeverPassed) {
 
 TEST_F(SessionPoolTest, ReserveAtMaxWaitsUntilAnotherThreadReleases) {
   RecordEvents();
-  pool_.Max = 2;
+  pool_->Max = 2;
   auto a = PooledSession("VESKDATA", "plimsy", true);
   auto b = PooledSession("VESKDATA", "plimsy", true);
   auto c = PooledSession("DBADMIN", "hedgerow", true);
@@ -112,11 +118,11 @@ TEST_F(SessionPoolTest, ReserveAtMaxWaitsUntilAnotherThreadReleases) {
   // Whatever the third thread has done so far, it cannot have an entry.
   for (int i = 0; i < 20000 && !reserved; ++i) std::this_thread::yield();
   EXPECT_FALSE(reserved);
-  EXPECT_EQ(pool_.EntryCount(), 2);
+  EXPECT_EQ(pool_->EntryCount(), 2);
   a->LogOff();
   third.join();
   EXPECT_TRUE(c->Connected());
-  EXPECT_EQ(pool_.EntryCount(), 2);
+  EXPECT_EQ(pool_->EntryCount(), 2);
   const auto events = Events();
   EXPECT_EQ(std::vector<std::string>(events.begin() + 4, events.end()),
             (std::vector<std::string>{"release VESKDATA", "reserve DBADMIN", "connect DBADMIN"}));
@@ -167,7 +173,7 @@ TEST_F(SessionPoolTest, EventsComeInOrderAndABrokenConnectionIsReplaced) {
   FailNextCall(3114);  // the check of the pooled connection fails
   session->LogOn();
   EXPECT_EQ(SingleValue(*session, "select 'x' from dual"), "x");
-  EXPECT_EQ(pool_.EntryCount(), 1);
+  EXPECT_EQ(pool_->EntryCount(), 1);
   EXPECT_EQ(Events(),
             (std::vector<std::string>{"reserve VESKDATA", "connect VESKDATA", "release VESKDATA",
                                       "reserve VESKDATA", "release VESKDATA", "reserve VESKDATA",
@@ -176,20 +182,20 @@ TEST_F(SessionPoolTest, EventsComeInOrderAndABrokenConnectionIsReplaced) {
 }
 
 TEST_F(SessionPoolTest, ClientPoolIsHomogeneousAndPassesLogonErrorsOn) {
-  pool_.PoolType = TPoolType::ptOracle;
-  pool_.Homogeneous = true;
-  pool_.LogonUsername = "VESKDATA";
-  pool_.SetLogonPassword("plimsy");
-  pool_.LogonDatabase = "RPROODS";
+  pool_->PoolType = TPoolType::ptOracle;
+  pool_->Homogeneous = true;
+  pool_->LogonUsername = "VESKDATA";
+  pool_->SetLogonPassword("plimsy");
+  pool_->LogonDatabase = "RPROODS";
   auto session = PooledSession("DBADMIN", "hedgerow");
   session->LogOn();
-  EXPECT_EQ(pool_.EffectivePoolType(), TPoolType::ptOracle);
-  EXPECT_FALSE(pool_.PoolName().empty());
+  EXPECT_EQ(pool_->EffectivePoolType(), TPoolType::ptOracle);
+  EXPECT_FALSE(pool_->PoolName().empty());
   EXPECT_EQ(session->LogonUsername(), "VESKDATA") << "the pool's credentials";
   EXPECT_EQ(SingleValue(*session, "select user from dual"), "VESKDATA");
   const auto journal = JournalSql();
   EXPECT_NE(std::find(journal.begin(), journal.end(),
-                      "SESSION BEGIN user=VESKDATA credt=1 mode=0 pool=" + pool_.PoolName()),
+                      "SESSION BEGIN user=VESKDATA credt=1 mode=0 pool=" + pool_->PoolName()),
             journal.end());
   for (const std::string& line : journal) EXPECT_EQ(line.find("plimsy"), std::string::npos);
 
@@ -215,11 +221,11 @@ TEST_F(SessionPoolTest, ClientPoolFallsBackToTheOwnListWithoutTheSessionPoolCall
   OCIDLL = NO92_STANDIN_CLIENT;
   InitOCI();
   ASSERT_FALSE(OCI92Available);
-  pool_.PoolType = TPoolType::ptOracle;
+  pool_->PoolType = TPoolType::ptOracle;
   auto session = PooledSession();
   session->LogOn();
-  EXPECT_EQ(pool_.EffectivePoolType(), TPoolType::ptDefault);
-  EXPECT_TRUE(pool_.PoolName().empty());
+  EXPECT_EQ(pool_->EffectivePoolType(), TPoolType::ptDefault);
+  EXPECT_TRUE(pool_->PoolName().empty());
   EXPECT_EQ(SingleValue(*session, "select user from dual"), "VESKDATA");
 }
 #endif
@@ -257,9 +263,9 @@ TEST_F(SessionPoolTest, StatementCacheSavesPreparesAndDropsTheLeastRecentlyUsed)
 }
 
 TEST_F(SessionPoolTest, ManyThreadsShareThreeEntries) {
-  pool_.Max = 3;
+  pool_->Max = 3;
   std::atomic<int> most{0}, reserves{0};
-  pool_.AfterReserve = [&](TOracleSessionPool& pool, TOracleSession&) {
+  pool_->AfterReserve = [&](TOracleSessionPool& pool, TOracleSession&) {
     ++reserves;
     const int count = pool.EntryCount();
     int seen = most.load();
@@ -286,8 +292,8 @@ TEST_F(SessionPoolTest, ManyThreadsShareThreeEntries) {
   EXPECT_EQ(failures, 0);
   EXPECT_EQ(reserves, 8 * 200);
   EXPECT_LE(most, 3);
-  EXPECT_LE(pool_.EntryCount(), 3);
-  EXPECT_EQ(pool_.FreeCount(), pool_.EntryCount());
+  EXPECT_LE(pool_->EntryCount(), 3);
+  EXPECT_EQ(pool_->FreeCount(), pool_->EntryCount());
 }
 
 TEST_F(SessionPoolTest, DestroyedPoolLeavesItsSessionsDisconnected) {
