@@ -184,6 +184,7 @@ TEST_F(SessionPoolTest, EventsComeInOrderAndABrokenConnectionIsReplaced) {
 TEST_F(SessionPoolTest, ClientPoolIsHomogeneousAndPassesLogonErrorsOn) {
   pool_->PoolType = TPoolType::ptOracle;
   pool_->Homogeneous = true;
+  pool_->StatementCache = true;
   pool_->LogonUsername = "VESKDATA";
   pool_->SetLogonPassword("plimsy");
   pool_->LogonDatabase = "RPROODS";
@@ -195,7 +196,7 @@ TEST_F(SessionPoolTest, ClientPoolIsHomogeneousAndPassesLogonErrorsOn) {
   EXPECT_EQ(SingleValue(*session, "select user from dual"), "VESKDATA");
   const auto journal = JournalSql();
   EXPECT_NE(std::find(journal.begin(), journal.end(),
-                      "SESSION BEGIN user=VESKDATA credt=1 mode=0 pool=" + pool_->PoolName()),
+                      "SESSION BEGIN user=VESKDATA credt=1 mode=64 pool=" + pool_->PoolName()),
             journal.end());
   for (const std::string& line : journal) EXPECT_EQ(line.find("plimsy"), std::string::npos);
 
@@ -260,6 +261,9 @@ TEST_F(SessionPoolTest, StatementCacheSavesPreparesAndDropsTheLeastRecentlyUsed)
   EXPECT_EQ(prepares(), before) << "still cached";
   run(session, "select 1 from dual");
   EXPECT_EQ(prepares(), before + 1) << "the least recently used one left";
+  session.SetStatementCacheSize(1);  // keeps "select 1" only
+  run(session, "select 3 from dual");
+  EXPECT_EQ(prepares(), before + 2) << "the smaller size took effect";
 }
 
 TEST_F(SessionPoolTest, ManyThreadsShareThreeEntries) {
