@@ -229,6 +229,10 @@ void TOracleSessionPool::FreeOracleHandles() noexcept {
 }
 
 void TOracleSessionPool::Close() {
+  {
+    OracleLockGuard list(listLock_);
+    if (!open_) return;
+  }
   if (OnClose) OnClose(*this);
   if (spool_ != nullptr) {
     // The client's sessions end with its pool: no entry may keep one.
