@@ -6,7 +6,9 @@
 #include "config.h"
 #include "connection.h"
 #include "journal.h"
+#include "session_pool.h"
 #include "statement.h"
+#include "statement_cache.h"
 
 using namespace ocistandin;
 
@@ -29,8 +31,9 @@ std::unique_ptr<Handle> makeHandle(Handle* parent, ub4 type) {
     case OCI_HTYPE_DIRPATH_CTX:
     case OCI_HTYPE_DIRPATH_COLUMN_ARRAY:
     case OCI_HTYPE_DIRPATH_STREAM:
-    case OCI_HTYPE_SPOOL:
       return std::make_unique<Handle>(type, parent);
+    case OCI_HTYPE_SPOOL:
+      return makeSessionPoolHandle(parent);
     default:
       return nullptr;
   }
@@ -64,6 +67,7 @@ sword createEnv(OCIEnv** envhpp, ub4 mode) {
 // closes the connection.
 sword endSession(SessionHandle& session, ErrorHandle* err) {
   if (!session.connection) return fail(err, kNotLoggedOn);
+  clearStatementCache(session);
   OraError error;
   const bool committed = session.connection->commit(error);
   session.connection->ended = true;
@@ -72,6 +76,46 @@ sword endSession(SessionHandle& session, ErrorHandle* err) {
 }
 
 }  // namespace
+
+namespace ocistandin {
+
+sword beginSession(SvcCtxHandle& svc, SessionHandle& session, ErrorHandle* err, ub4 credt, ub4 mode,
+                   const std::string& poolName) {
+  recordSessionBegin(session.username, credt, mode, poolName);
+  auto* server = findAs<ServerHandle>(svc.server, OCI_HTYPE_SERVER);
+  if (server == nullptr || !server->attached) return fail(err, kNotConnected);
+  OraError injected;
+  if (takeInjectedError(injected)) return fail(err, injected);
+  if (session.connection) return fail(err, OraError{24309, "already connected to a server"});
+  if (credt != OCI_CRED_RDBMS) return fail(err, kInvalidLogon);  // no external accounts here
+  ClientConfig config;
+  resolveAlias(server->alias, &config);
+  OraError error;
+  std::shared_ptr<Connection> connection(
+      openConnection(server->databasePath, config.busyTimeoutMs, error));
+  const std::string password = std::move(session.password);
+  session.password.assign(password.size(), '\0');
+  session.password.clear();
+  if (!connection) return fail(err, error);
+  int graceDays = 0;
+  const LogonResult result =
+      checkAccount(*connection, session.username, password, graceDays, error);
+  if (result == LogonResult::kDenied || result == LogonResult::kLocked) return fail(err, error);
+  // The administrative roles need an account marked privileged.
+  if ((mode & (OCI_SYSDBA | OCI_SYSOPER)) != 0 && !accountPrivileged(*connection, connection->user))
+    return fail(err, kInsufficientPrivileges);
+  session.connection = connection;
+  if ((mode & OCI_STMT_CACHE) != 0) session.statementCache = std::make_shared<StatementCache>();
+  svc.session = &session;
+  if (result == LogonResult::kExpiring) {
+    setError(err, kPasswordExpiring,
+             "the password will expire within " + std::to_string(graceDays) + " days");
+    return OCI_SUCCESS_WITH_INFO;
+  }
+  return OCI_SUCCESS;
+}
+
+}  // namespace ocistandin
 
 extern "C" {
 
@@ -209,37 +253,7 @@ sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp, ub4 
   auto* svc = findAs<SvcCtxHandle>(svchp, OCI_HTYPE_SVCCTX);
   auto* session = findAs<SessionHandle>(usrhp, OCI_HTYPE_SESSION);
   if (err == nullptr || svc == nullptr || session == nullptr) return OCI_INVALID_HANDLE;
-  recordSessionBegin(session->username, credt, mode);
-  auto* server = findAs<ServerHandle>(svc->server, OCI_HTYPE_SERVER);
-  if (server == nullptr || !server->attached) return fail(err, kNotConnected);
-  OraError injected;
-  if (takeInjectedError(injected)) return fail(err, injected);
-  if (session->connection) return fail(err, OraError{24309, "already connected to a server"});
-  if (credt != OCI_CRED_RDBMS) return fail(err, kInvalidLogon);  // no external accounts here
-  ClientConfig config;
-  resolveAlias(server->alias, &config);
-  OraError error;
-  std::shared_ptr<Connection> connection(
-      openConnection(server->databasePath, config.busyTimeoutMs, error));
-  const std::string password = std::move(session->password);
-  session->password.assign(password.size(), '\0');
-  session->password.clear();
-  if (!connection) return fail(err, error);
-  int graceDays = 0;
-  const LogonResult result =
-      checkAccount(*connection, session->username, password, graceDays, error);
-  if (result == LogonResult::kDenied || result == LogonResult::kLocked) return fail(err, error);
-  // The administrative roles need an account marked privileged.
-  if ((mode & (OCI_SYSDBA | OCI_SYSOPER)) != 0 && !accountPrivileged(*connection, connection->user))
-    return fail(err, kInsufficientPrivileges);
-  session->connection = connection;
-  svc->session = session;
-  if (result == LogonResult::kExpiring) {
-    setError(err, kPasswordExpiring,
-             "the password will expire within " + std::to_string(graceDays) + " days");
-    return OCI_SUCCESS_WITH_INFO;
-  }
-  return OCI_SUCCESS;
+  return beginSession(*svc, *session, err, credt, mode, {});
 }
 
 sword OCISessionEnd(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp, ub4) {

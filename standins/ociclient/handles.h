@@ -16,6 +16,7 @@
 namespace ocistandin {
 
 struct Connection;
+struct StatementCache;
 
 // Every handle and descriptor derives from Handle. A handle lives in the
 // registry from allocation until it (or its parent) is freed.
@@ -63,6 +64,8 @@ struct SessionHandle : Handle {
   std::string username;
   std::string password;  // kept only until OCISessionBegin has checked it
   std::shared_ptr<Connection> connection;
+  // Set by a session begun with OCI_STMT_CACHE (statement_cache.h).
+  std::shared_ptr<StatementCache> statementCache;
 };
 
 struct SvcCtxHandle : Handle {

@@ -22,11 +22,13 @@ void recordStatement(JournalEntry entry) {
   entries.push_back(std::move(entry));
 }
 
-void recordSessionBegin(const std::string& username, unsigned credentials, unsigned mode) {
+void recordSessionBegin(const std::string& username, unsigned credentials, unsigned mode,
+                        const std::string& poolName) {
   std::string user = username.substr(0, username.find('/'));
   if (user.empty() || user.front() != '"') user = platform::UpperAscii(user);
   recordStatement({"SESSION BEGIN user=" + user + " credt=" + std::to_string(credentials) +
-                       " mode=" + std::to_string(mode),
+                       " mode=" + std::to_string(mode) +
+                       (poolName.empty() ? "" : " pool=" + poolName),
                    {}});
 }
 

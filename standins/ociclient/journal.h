@@ -13,11 +13,12 @@ struct JournalEntry {
 };
 
 void recordStatement(JournalEntry entry);
-// Records a session begin as "SESSION BEGIN user=NAME credt=N mode=N". The
-// user name is shown as Oracle matches it (upper case unless quoted) and
-// cut at a "/": what follows may be a password, which never enters the
-// journal.
-void recordSessionBegin(const std::string& username, unsigned credentials, unsigned mode);
+// Records a session begin as "SESSION BEGIN user=NAME credt=N mode=N", with
+// " pool=NAME" after it for a session a session pool made. The user name is
+// shown as Oracle matches it (upper case unless quoted) and cut at a "/":
+// what follows may be a password, which never enters the journal.
+void recordSessionBegin(const std::string& username, unsigned credentials, unsigned mode,
+                        const std::string& poolName = {});
 std::vector<JournalEntry>& journalEntries();
 
 }  // namespace ocistandin

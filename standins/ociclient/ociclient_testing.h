@@ -25,6 +25,9 @@ void ociStandin_FailNextCall(int oraCode, const char* message);
 // until cleared (a null or empty fragment, or ociStandin_ClearFailure).
 void ociStandin_FailStatements(const char* fragment, int oraCode, const char* message);
 void ociStandin_ClearFailure(void);
+
+// How many times SQLite compiled a statement since the client was loaded.
+int ociStandin_PrepareCount(void);
 }
 
 using PFN_ociStandin_JournalSize = decltype(&ociStandin_JournalSize);
@@ -35,3 +38,4 @@ using PFN_ociStandin_JournalClear = decltype(&ociStandin_JournalClear);
 using PFN_ociStandin_FailNextCall = decltype(&ociStandin_FailNextCall);
 using PFN_ociStandin_FailStatements = decltype(&ociStandin_FailStatements);
 using PFN_ociStandin_ClearFailure = decltype(&ociStandin_ClearFailure);
+using PFN_ociStandin_PrepareCount = decltype(&ociStandin_PrepareCount);

@@ -8,6 +8,7 @@
 #include "error_mapping.h"
 #include "journal.h"
 #include "sequences.h"
+#include "statement_cache.h"
 
 #include "platform/text.h"
 
@@ -84,6 +85,7 @@ bool compileText(StmtHandle& stmt, const std::shared_ptr<Connection>& connection
   stmt.parseErrorOffset = 0;
   dropOwnQualifiers(stmt.rewritten, connection->user);
   const char* tail = nullptr;
+  countSqlitePrepare();
   const int rc =
       sqlite3_prepare_v2(connection->db, stmt.rewritten.sql.c_str(),
                          static_cast<int>(stmt.rewritten.sql.size()), &stmt.sqlite, &tail);

@@ -1,5 +1,5 @@
-// OCIStmtPrepare, OCIStmtPrepare2/OCIStmtRelease, OCIStmtExecute and the
-// transaction calls.
+// OCIStmtPrepare, OCIStmtExecute and the transaction calls
+// (OCIStmtPrepare2/OCIStmtRelease: statement_cache.cpp).
 #include "api_support.h"
 #include "statement.h"
 
@@ -32,27 +32,6 @@ sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const text* stmt, ub4 stmt
   if (err == nullptr || handle == nullptr) return OCI_INVALID_HANDLE;
   if (stmt == nullptr) return fail(err, kInvalidSqlStatement);
   return prepareStatement(*handle, err, std::string(reinterpret_cast<const char*>(stmt), stmt_len));
-}
-
-sword OCIStmtPrepare2(OCISvcCtx* svchp, OCIStmt** stmtp, OCIError* errhp, const OraText* stmt,
-                      ub4 stmt_len, const OraText*, ub4, ub4 language, ub4 mode) {
-  ApiLock lock(apiMutex());
-  ErrorHandle* err = beginCall(errhp);
-  auto* svc = findAs<SvcCtxHandle>(svchp, OCI_HTYPE_SVCCTX);
-  if (err == nullptr || svc == nullptr || stmtp == nullptr) return OCI_INVALID_HANDLE;
-  // Without a statement cache every call makes a fresh statement.
-  auto* handle = registerHandle(std::make_unique<StmtHandle>(OCI_HTYPE_STMT, svc));
-  *stmtp = reinterpret_cast<OCIStmt*>(handle);
-  return OCIStmtPrepare(*stmtp, errhp, stmt, stmt_len, language, mode);
-}
-
-sword OCIStmtRelease(OCIStmt* stmtp, OCIError* errhp, const OraText*, ub4, ub4) {
-  ApiLock lock(apiMutex());
-  ErrorHandle* err = beginCall(errhp);
-  auto* handle = findAs<StmtHandle>(stmtp, OCI_HTYPE_STMT);
-  if (err == nullptr || handle == nullptr) return OCI_INVALID_HANDLE;
-  freeHandle(handle);
-  return OCI_SUCCESS;
 }
 
 sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters, ub4 rowoff,

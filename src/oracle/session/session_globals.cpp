@@ -12,6 +12,7 @@
 #include "oracle/client/oci_loader_state.h"
 #include "oracle/client/oracle_errors.h"
 #include "oracle/session/session.h"
+#include "oracle/session/session_pool.h"
 
 namespace oracle {
 
@@ -97,8 +98,11 @@ std::vector<TOracleSession*> OracleSessions() {
 }
 
 TSessionPoolLink* DefaultSessionPool() {
-  std::lock_guard lock(G().mutex);
-  return G().defaultPool;
+  {
+    std::lock_guard lock(G().mutex);
+    if (G().defaultPool != nullptr) return G().defaultPool;
+  }
+  return &DefaultOracleSessionPool();
 }
 
 void SetDefaultSessionPool(TSessionPoolLink* pool) {

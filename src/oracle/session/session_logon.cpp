@@ -350,7 +350,7 @@ void TOracleSession::LogOff() {
   if (connected_) {
     if (pooling_ == TSessionPooling::spInternal) {
       try {
-        if (TSessionPoolLink* pool = EffectivePool()) pool->BeforeRelease(*this);
+        if (TSessionPoolLink* pool = EffectivePool()) pool->FireBeforeRelease(*this);
       } catch (...) {
         // Swallowed: the pool's notice is a courtesy; a pool that fails to
         // take it must not keep the session from logging off.

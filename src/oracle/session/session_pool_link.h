@@ -11,19 +11,21 @@ class TOracleSession;
 class TSessionPoolLink {
  public:
   // Reserves a pooled connection and attaches `session` to it (firing the
-  // pool's AfterReserve and AfterConnect events when assigned).
-  virtual void Reserve(TOracleSession& session) = 0;
-  // Hands the connection of `session` back.
-  virtual void Release(TOracleSession& session) = 0;
+  // pool's AfterReserve and AfterConnect events when assigned); True when a
+  // new connection was made.
+  virtual bool Reserve(TOracleSession& session) = 0;
+  // Hands the connection of `session` back; True when it held one.
+  virtual bool Release(TOracleSession& session) = 0;
   // Fires the pool's BeforeRelease event when assigned.
-  virtual void BeforeRelease(TOracleSession& session) = 0;
+  virtual void FireBeforeRelease(TOracleSession& session) = 0;
 
  protected:
   ~TSessionPoolLink() = default;
 };
 
-// The process-wide default pool used by sessions whose Pool is not set; the
-// pool module installs it. Null until then.
+// The pool used by sessions whose Pool is not set: the one installed with
+// SetDefaultSessionPool, else the process-wide TOracleSessionPool
+// (session_pool.h). Installing null goes back to the latter.
 TSessionPoolLink* DefaultSessionPool();
 void SetDefaultSessionPool(TSessionPoolLink* pool);
 

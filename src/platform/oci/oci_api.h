@@ -137,6 +137,14 @@ constexpr ub4 OCI_SYSDBA = 0x02;
 constexpr ub4 OCI_SYSOPER = 0x04;
 constexpr ub4 OCI_STMT_CACHE = 0x40;
 
+// Session pool modes: OCISessionPoolCreate, OCISessionGet, OCISessionRelease
+// and OCISessionPoolDestroy
+constexpr ub4 OCI_SPC_HOMOGENEOUS = 0x02;
+constexpr ub4 OCI_SPC_STMTCACHE = 0x04;
+constexpr ub4 OCI_SESSGET_SPOOL = 0x01;
+constexpr ub4 OCI_SESSRLS_DROPSESS = 0x01;
+constexpr ub4 OCI_SPD_FORCE = 0x01;
+
 // OCIStmtPrepare syntax
 constexpr ub4 OCI_NTV_SYNTAX = 1;
 constexpr ub4 OCI_V7_SYNTAX = 2;
@@ -556,7 +564,7 @@ sword OCIDateTimeAssign(dvoid* hndl, OCIError* err, const OCIDateTime* from, OCI
 sword OCIDateTimeGetTimeZoneOffset(dvoid* hndl, OCIError* err, const OCIDateTime* datetime,
                                    sb1* hour, sb1* min);
 
-// Session pool (9.2; not exported by the stand-in client yet)
+// Session pool (9.2)
 sword OCISessionPoolCreate(OCIEnv* envhp, OCIError* errhp, OCISPool* spoolhp, OraText** poolName,
                            ub4* poolNameLen, const OraText* connStr, ub4 connStrLen, ub4 sessMin,
                            ub4 sessMax, ub4 sessIncr, OraText* userid, ub4 useridLen,

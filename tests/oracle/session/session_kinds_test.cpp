@@ -51,7 +51,7 @@ TEST_F(SessionKindsTest, ExternalServiceContextNeedsTheOCI8Calls) {
 struct OnePool : TSessionPoolLink {
   std::unique_ptr<TOracleSession> pooled;
   std::vector<std::string> calls;
-  void Reserve(TOracleSession& session) override {
+  bool Reserve(TOracleSession& session) override {
     calls.push_back("reserve");
     if (!pooled) {
       pooled = std::make_unique<TOracleSession>();
@@ -61,9 +61,13 @@ struct OnePool : TSessionPoolLink {
       pooled->LogOn();
     }
     session.SetExternalSVC(pooled->ServiceContext());
+    return false;
   }
-  void Release(TOracleSession&) override { calls.push_back("release"); }
-  void BeforeRelease(TOracleSession&) override { calls.push_back("before release"); }
+  bool Release(TOracleSession&) override {
+    calls.push_back("release");
+    return true;
+  }
+  void FireBeforeRelease(TOracleSession&) override { calls.push_back("before release"); }
 };
 
 TEST_F(SessionKindsTest, PooledSessionReservesAndHandsBackTheConnection) {
@@ -85,14 +89,6 @@ TEST_F(SessionKindsTest, PooledSessionReservesAndHandsBackTheConnection) {
   EXPECT_EQ(pool.calls, (std::vector<std::string>{"reserve", "before release", "release", "reserve",
                                                   "before release", "release"}));
   EXPECT_TRUE(pool.pooled->Connected());
-}
-
-TEST_F(SessionKindsTest, PooledSessionWithoutAnyPoolFails) {
-  TOracleSession session;
-  UsePluginAccount(session);
-  session.SetPooling(TSessionPooling::spInternal);
-  EXPECT_THROW(session.LogOn(), std::runtime_error);
-  EXPECT_FALSE(session.Connected());
 }
 
 TEST_F(SessionKindsTest, TransactionServerKindFailsWithItsInitializationError) {

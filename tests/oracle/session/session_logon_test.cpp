@@ -327,9 +327,9 @@ TEST_F(SessionLogonTest, PropertiesThatCannotChangeWhileConnected) {
   EXPECT_EQ(message([&] { session.SetPooling(TSessionPooling::spInternal); }),
             "Cannot change Pooling property when connected");
   struct NoPool : TSessionPoolLink {
-    void Reserve(TOracleSession&) override {}
-    void Release(TOracleSession&) override {}
-    void BeforeRelease(TOracleSession&) override {}
+    bool Reserve(TOracleSession&) override { return false; }
+    bool Release(TOracleSession&) override { return false; }
+    void FireBeforeRelease(TOracleSession&) override {}
   } pool;
   EXPECT_EQ(message([&] { session.SetPool(&pool); }), "Cannot change Pool property when connected");
   EXPECT_EQ(message([&] { session.SetStatementCache(true); }),
@@ -385,9 +385,6 @@ TEST_F(SessionLogonTest, StatementCacheSizeReachesTheServiceContextAtOnce) {
   TOracleSession session;
   UsePluginAccount(session);
   session.SetStatementCache(true);
-  // The stand-in keeps the cache size on the service context but lacks the
-  // session-pool calls of the 9.2 group; the cache needs only the former.
-  OCI92Available = true;
   session.LogOn();
   EXPECT_EQ(OciSpy::sessionBegins.at(0).mode, OCI_STMT_CACHE);
   auto cacheSize = [&] {
