@@ -154,6 +154,20 @@ class TOracleDataSet : public dataset::TDataSet,
   // The QBE options and fields; the fields follow the field definitions.
   qbe::TQBEDefinition& QBEDefinition() { return qbeDefinition_; }
 
+  // --- searching the fetched records (dataset_search.cpp) ------------------------
+  // Moves to the first record after the start (see the sr* options) whose
+  // fields (separated by ";", or "ROWID") hold the values; fetches on when
+  // going forward. Values: one per field.
+  bool SearchRecord(const std::string& fields, const std::vector<::Variant>& values, int options);
+  // SearchRecord from the beginning, with the locate options as srIgnoreCase
+  // and srPartialCompare.
+  bool Locate(const std::string& keyFields, const std::vector<::Variant>& keyValues,
+              dataset::TLocateOptions options) override;
+  // The result fields' values of the first matching record (Null when none);
+  // the current record does not change.
+  ::Variant Lookup(const std::string& keyFields, const std::vector<::Variant>& keyValues,
+                   const std::string& resultFields) override;
+
   // --- events ----------------------------------------------------------------------
   TOracleDataSetEvent BeforeQuery;
   TOracleDataSetEvent AfterQuery;
@@ -270,6 +284,8 @@ class TOracleDataSet : public dataset::TDataSet,
   void StoreText(uint8_t* value, const Slot& slot, bool nationalWide, const dataset::TField& field,
                  std::string_view text);
   bool TestFilter(uint8_t* record);
+  // dataset_search.cpp: the index of the first matching record, or -1.
+  int FindRecord(const std::string& fields, const std::vector<::Variant>& values, int options);
   // The stored records that pass the filter now, in store order.
   std::vector<uint8_t*> PassingRecords();
   void ShowFiltered(const std::vector<uint8_t*>& records);
@@ -317,6 +333,18 @@ class TOracleDataSet : public dataset::TDataSet,
   bool detachable_ = false;
   bool compressBLOBs_ = false;
 };
+
+// Options of SearchRecord.
+inline constexpr int srForward = 1;           // step +1
+inline constexpr int srBackward = 2;          // step -1
+inline constexpr int srFromCurrent = 4;       // start at the current record
+inline constexpr int srFromBeginning = 8;     // start before the first record
+inline constexpr int srFromEnd = 16;          // fetch all, start after the last
+inline constexpr int srIgnoreCase = 32;       // string keys upper-cased
+inline constexpr int srIgnoreTime = 64;       // date-time keys by their date
+inline constexpr int srWildcards = 128;       // string keys are patterns
+inline constexpr int srPartialCompare = 256;  // a value matches when it begins with the key
+inline constexpr int srDontMove = 512;        // leave the cursor where it is
 
 // The statement that counts the rows of `statement`.
 std::string CountStatementText(const std::string& statement);

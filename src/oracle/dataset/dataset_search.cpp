@@ -1,0 +1,142 @@
+// Searching the dataset's fetched records: SearchRecord walks the record
+// store (fetching on as it goes forward) with the framework's key matcher,
+// reading each record in place under the filter state; Locate and Lookup
+// are thin calls of it.
+
+#include <memory>
+
+#include "dataset/database_error.h"
+#include "dataset/key_matcher.h"
+#include "oracle/dataset/dataset.h"
+#include "oracle/dataset/screen_cursor_scope.h"
+#include "oracle/filter/expression.h"
+#include "platform/text.h"
+
+namespace oracle {
+namespace {
+
+bool Has(int options, int bit) {
+  return (options & bit) != 0;
+}
+
+bool OptionsValid(int o) {
+  return !(Has(o, srFromBeginning) && (Has(o, srFromEnd) || Has(o, srFromCurrent))) &&
+         !(Has(o, srFromEnd) && Has(o, srFromCurrent)) &&
+         !(Has(o, srForward) && (Has(o, srBackward) || Has(o, srFromEnd))) &&
+         !(Has(o, srBackward) && Has(o, srFromBeginning));
+}
+
+}  // namespace
+
+int TOracleDataSet::FindRecord(const std::string& fields, const std::vector<::Variant>& values,
+                               int options) {
+  CheckBrowseMode();
+  if (!OptionsValid(options)) throw std::runtime_error(Name() + ".SearchRecord options invalid");
+  const bool byRowId = platform::UpperAscii(std::string(platform::Trim(fields))) == "ROWID";
+  if (byRowId && !HasRowId())
+    throw std::runtime_error("You cannot search a rowid if it is not included in the select list");
+  std::vector<dataset::TField*> keys;
+  if (!byRowId) keys = GetFieldList(fields);
+  if ((byRowId ? 1u : keys.size()) != values.size())
+    throw std::runtime_error(Name() + ".SearchRecord: number of fields and values do not match");
+
+  dataset::TKeyMatchOptions match;
+  match.ignoreCase = Has(options, srIgnoreCase);
+  match.ignoreTime = Has(options, srIgnoreTime);
+  match.partial = Has(options, srPartialCompare);
+  match.wildcards = Has(options, srWildcards);
+  std::unique_ptr<dataset::TKeyMatcher> matcher;
+  if (!byRowId)
+    matcher = std::make_unique<dataset::TKeyMatcher>(
+        keys, values, match, [this](const std::string& text) { return ConvertString(text); },
+        [](std::string_view text, std::string_view pattern) {
+          return filter::WildcardMatch(text, pattern);
+        });
+  const std::string rowId = byRowId ? values.front().ToString() : std::string();
+  const bool calculate = matcher && matcher->NeedsCalcFields();
+
+  ScreenCursorScope cursor(Cursor());
+  UpdateCursorPos();
+  int index = currentIndex_;
+  if (Has(options, srFromBeginning)) index = FirstVisible() - 1;
+  if (Has(options, srFromEnd)) {
+    FetchAll();
+    index = VisibleEnd();
+  }
+  const int step = Has(options, srBackward) || Has(options, srFromEnd) ? -1 : 1;
+
+  // Each record is read in place, under the filter state.
+  uint8_t* saved = filterBuffer_;
+  struct Restore {
+    uint8_t*& buffer;
+    uint8_t* saved;
+    ~Restore() { buffer = saved; }
+  } restore{filterBuffer_, saved};
+  dataset::TTempState state(*this, dataset::TDataSetState::dsFilter);
+  for (;;) {
+    index += step;
+    if (index < FirstVisible()) return -1;
+    while (index >= VisibleEnd()) {
+      if (step < 0 || !FetchRecords()) return -1;
+    }
+    uint8_t* record = store_->Record(index);
+    if (byRowId) {
+      if (oracle::RecordRowId(RecordHeader(record)) == rowId) return index;
+      continue;
+    }
+    filterBuffer_ = record;
+    if (calculate) GetCalcFields(record);
+    if (matcher->Matches()) return index;
+  }
+}
+
+bool TOracleDataSet::SearchRecord(const std::string& fields, const std::vector<::Variant>& values,
+                                  int options) {
+  const int index = FindRecord(fields, values, options);
+  if (index < 0) return false;
+  if (!Has(options, srDontMove)) {
+    DoBeforeScroll();
+    currentIndex_ = index;
+    CursorPosChanged();
+    Resync();
+    DoAfterScroll();
+  }
+  return true;
+}
+
+bool TOracleDataSet::Locate(const std::string& keyFields, const std::vector<::Variant>& keyValues,
+                            dataset::TLocateOptions options) {
+  int search = srFromBeginning;
+  if ((options & dataset::loCaseInsensitive) != 0) search |= srIgnoreCase;
+  if ((options & dataset::loPartialKey) != 0) search |= srPartialCompare;
+  return SearchRecord(keyFields, keyValues, search);
+}
+
+::Variant TOracleDataSet::Lookup(const std::string& keyFields,
+                                 const std::vector<::Variant>& keyValues,
+                                 const std::string& resultFields) {
+  const int index = FindRecord(keyFields, keyValues, srFromBeginning | srDontMove);
+  if (index < 0) return ::Variant::Null();
+  const std::vector<dataset::TField*> results = GetFieldList(resultFields);
+  uint8_t* record = store_->Record(index);
+  for (dataset::TField* field : results) {
+    if (field->IsCalculated()) {
+      GetCalcFields(record);
+      break;
+    }
+  }
+  uint8_t* saved = filterBuffer_;
+  filterBuffer_ = record;
+  std::vector<::Variant> values;
+  try {
+    dataset::TTempState state(*this, dataset::TDataSetState::dsFilter);
+    for (dataset::TField* field : results) values.push_back(field->Value());
+  } catch (...) {
+    filterBuffer_ = saved;
+    throw;
+  }
+  filterBuffer_ = saved;
+  return ResultValues(std::move(values));
+}
+
+}  // namespace oracle
