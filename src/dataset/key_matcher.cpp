@@ -85,6 +85,16 @@ std::string TKeyMatcher::FieldText(const TField& field) const {
 bool TKeyMatcher::KeyMatches(const Key& key) const {
   const TField& field = *key.field;
   if (key.kind == Kind::kNull) return IsFieldNullOrEmpty(field);
+  // Integer and float values are read from the record in one step, null
+  // test included.
+  if (key.kind == Kind::kInteger && field.DataType() != TFieldType::ftLargeint) {
+    int32_t value = 0;
+    return field.GetData(&value) && value == key.integer;
+  }
+  if (key.kind == Kind::kFloat && field.DataType() == TFieldType::ftFloat) {
+    double value = 0;
+    return field.GetData(&value) && value == key.number;
+  }
   if (field.IsNull()) return false;
   switch (key.kind) {
     case Kind::kInteger:
