@@ -24,6 +24,7 @@
 #include "dataset/dataset.h"
 #include "oracle/dataset/dataset_blobs.h"
 #include "oracle/dataset/field_info.h"
+#include "oracle/dataset/provider_part.h"
 #include "oracle/dataset/record_store.h"
 #include "oracle/filter/expression.h"
 #include "oracle/qbe/definition.h"
@@ -167,6 +168,23 @@ class TOracleDataSet : public dataset::TDataSet,
   // the current record does not change.
   ::Variant Lookup(const std::string& keyFields, const std::vector<::Variant>& keyValues,
                    const std::string& resultFields) override;
+
+  // --- provider support (dataset_provider.cpp) -----------------------------------
+  // Answers a generic data provider through the layers above, when set.
+  std::shared_ptr<TDataSetProvider> ProviderPart;
+  void PSExecute() override;
+  int PSExecuteStatement(const std::string& sql, dataset::TParams& params,
+                         std::unique_ptr<dataset::TDataSet>* resultSet) override;
+  std::unique_ptr<dataset::TIndexDef> PSGetDefaultOrder() override;
+  std::string PSGetKeyFields() override;
+  dataset::TParams* PSGetParams() override;
+  std::string PSGetTableName() override;
+  dataset::TIndexDefs PSGetIndexDefs(dataset::TIndexOptions indexTypes) override;
+  bool PSIsSQLBased() override { return true; }
+  bool PSIsSQLSupported() override { return true; }
+  void PSSetParams(const dataset::TParams& params) override;
+  // Replaces the SQL text and closes the dataset.
+  void PSSetCommandText(const std::string& commandText) override;
 
   // --- events ----------------------------------------------------------------------
   TOracleDataSetEvent BeforeQuery;
