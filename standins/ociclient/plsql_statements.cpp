@@ -8,7 +8,6 @@
 //                :v := <expression>;                      (select <expression> from dual)
 //                :v := sqlerrm(<number>);                 (Oracle's text of that error)
 //                if <condition> then <statements> [else <statements>] end if;
-//                null;
 //   handlers:    when no_data_found | too_many_rows | others then <statements>
 //
 // A select into that finds no row raises ORA-01403, one that finds more
@@ -44,7 +43,7 @@ struct Handler {
 };
 
 struct Statement {
-  enum class Kind { kBlock, kSelectInto, kAssign, kIf, kNull } kind;
+  enum class Kind { kBlock, kSelectInto, kAssign, kIf } kind;
   std::string sql;                // select text, expression or condition
   std::vector<std::string> into;  // targets of a select into, or the one of an assignment
   bool sqlerrm = false;           // an assignment of sqlerrm(<sql>)
@@ -135,10 +134,6 @@ class Parser {
     if (word("BEGIN")) return parseBlock();
     auto s = std::make_unique<Statement>();
     const auto semicolon = [this] { return punct(";"); };
-    if (take("NULL")) {
-      s->kind = Statement::Kind::kNull;
-      return takePunct(";") ? std::move(s) : nullptr;
-    }
     if (take("IF")) {
       s->kind = Statement::Kind::kIf;
       auto condition = textUntil([this] { return word("THEN"); });
@@ -342,8 +337,6 @@ class Runner {
   bool runOne(const Statement& s) {
     bool row = false;
     switch (s.kind) {
-      case Statement::Kind::kNull:
-        return true;
       case Statement::Kind::kBlock:
         return runBlock(s);
       case Statement::Kind::kIf:
