@@ -164,7 +164,8 @@ TEST_F(PlsqlStatements, NestedHandlersResolveNames) {
 TEST_F(PlsqlStatements, OtherBlocksAreRefused) {
   for (const char* block :
        {"begin dbms_output.put_line('x'); end;", "declare x number; begin x := 1; end;",
-        "begin :a := 1 end;", "begin if 1 = 1 then null; end; end;", "begin null; exception end;"})
+        "begin :a := 1 end;", "begin null; end;", "begin if 1 = 1 then :a := 1; end; end;",
+        "begin :a := 1; exception end;"})
     EXPECT_EQ(6550, runBlock(block, {}).code) << block;
 }
 
