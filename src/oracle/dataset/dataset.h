@@ -301,6 +301,25 @@ class TOracleDataSet : public dataset::TDataSet,
                     const TextRules& rules);
   void StoreText(uint8_t* value, const Slot& slot, bool nationalWide, const dataset::TField& field,
                  std::string_view text);
+  // Reads a store record in place, under the filter state, for its life.
+  class RecordInPlace {
+   public:
+    RecordInPlace(TOracleDataSet& dataSet, uint8_t* record)
+        : dataSet_(dataSet),
+          saved_(dataSet.filterBuffer_),
+          state_(dataSet, dataset::TDataSetState::dsFilter) {
+      dataSet.filterBuffer_ = record;
+    }
+    ~RecordInPlace() { dataSet_.filterBuffer_ = saved_; }
+    RecordInPlace(const RecordInPlace&) = delete;
+    RecordInPlace& operator=(const RecordInPlace&) = delete;
+    void Show(uint8_t* record) { dataSet_.filterBuffer_ = record; }
+
+   private:
+    TOracleDataSet& dataSet_;
+    uint8_t* saved_;
+    dataset::TTempState state_;
+  };
   bool TestFilter(uint8_t* record);
   // dataset_search.cpp: the index of the first matching record, or -1.
   int FindRecord(const std::string& fields, const std::vector<::Variant>& values, int options);

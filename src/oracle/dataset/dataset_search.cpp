@@ -66,13 +66,7 @@ int TOracleDataSet::FindRecord(const std::string& fields, const std::vector<::Va
   const int step = Has(options, srBackward) || Has(options, srFromEnd) ? -1 : 1;
 
   // Each record is read in place, under the filter state.
-  uint8_t* saved = filterBuffer_;
-  struct Restore {
-    uint8_t*& buffer;
-    uint8_t* saved;
-    ~Restore() { buffer = saved; }
-  } restore{filterBuffer_, saved};
-  dataset::TTempState state(*this, dataset::TDataSetState::dsFilter);
+  RecordInPlace view(*this, nullptr);
   for (;;) {
     index += step;
     if (index < FirstVisible()) return -1;
@@ -84,7 +78,7 @@ int TOracleDataSet::FindRecord(const std::string& fields, const std::vector<::Va
       if (oracle::RecordRowId(RecordHeader(record)) == rowId) return index;
       continue;
     }
-    filterBuffer_ = record;
+    view.Show(record);
     if (calculate) GetCalcFields(record);
     if (matcher->Matches()) return index;
   }
@@ -125,17 +119,11 @@ bool TOracleDataSet::Locate(const std::string& keyFields, const std::vector<::Va
       break;
     }
   }
-  uint8_t* saved = filterBuffer_;
-  filterBuffer_ = record;
   std::vector<::Variant> values;
-  try {
-    dataset::TTempState state(*this, dataset::TDataSetState::dsFilter);
+  {
+    RecordInPlace view(*this, record);
     for (dataset::TField* field : results) values.push_back(field->Value());
-  } catch (...) {
-    filterBuffer_ = saved;
-    throw;
   }
-  filterBuffer_ = saved;
   return ResultValues(std::move(values));
 }
 
