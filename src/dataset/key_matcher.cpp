@@ -1,6 +1,7 @@
 #include "dataset/key_matcher.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "dataset/database_error.h"
 #include "dataset/time_stamp.h"
@@ -117,6 +118,35 @@ bool TKeyMatcher::KeyMatches(const Key& key) const {
 bool TKeyMatcher::Matches() const {
   for (const Key& key : keys_)
     if (!KeyMatches(key)) return false;
+  return true;
+}
+
+void TKeyMatcher::LocateSlots(const SlotLocator& locate) {
+  for (Key& key : keys_) {
+    const TFieldType type = key.field->DataType();
+    if (key.kind == Kind::kInteger && type != TFieldType::ftLargeint)
+      key.slot = locate(*key.field, static_cast<int>(sizeof(int32_t)));
+    else if (key.kind == Kind::kFloat && type == TFieldType::ftFloat)
+      key.slot = locate(*key.field, static_cast<int>(sizeof(double)));
+  }
+}
+
+bool TKeyMatcher::SlotMatches(const Key& key, const uint8_t* record) const {
+  const uint8_t* flag = record + key.slot;
+  if (*flag != 0) return false;
+  if (key.kind == Kind::kInteger) {
+    int32_t value;
+    std::memcpy(&value, flag + 1, sizeof value);
+    return value == key.integer;
+  }
+  double value;
+  std::memcpy(&value, flag + 1, sizeof value);
+  return value == key.number;
+}
+
+bool TKeyMatcher::Matches(const uint8_t* record) const {
+  for (const Key& key : keys_)
+    if (!(key.slot >= 0 ? SlotMatches(key, record) : KeyMatches(key))) return false;
   return true;
 }
 

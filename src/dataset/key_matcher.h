@@ -37,6 +37,17 @@ class TKeyMatcher {
 
   // Whether every key matches its field's current value.
   bool Matches() const;
+
+  // Where a field's slot lies in a record image: the offset of its flag
+  // byte (0: the value follows in the field's native form), or -1 when the
+  // field is to be read through its object.
+  using SlotLocator = std::function<int(const TField& field, int nativeSize)>;
+  // Lets integer and float keys read their values straight from record
+  // images given to Matches(record).
+  void LocateSlots(const SlotLocator& locate);
+  // Matches() for the record image `record`, which the dataset also shows
+  // as its current record for the keys read through their fields.
+  bool Matches(const uint8_t* record) const;
   // Whether a key field is calculated or a lookup field (the record's
   // calculated fields must be computed before comparing).
   bool NeedsCalcFields() const;
@@ -49,9 +60,11 @@ class TKeyMatcher {
     int64_t integer = 0;
     double number = 0;
     std::string text;
+    int slot = -1;  // flag byte offset in a record image, or -1
   };
 
   bool KeyMatches(const Key& key) const;
+  bool SlotMatches(const Key& key, const uint8_t* record) const;
   std::string FieldText(const TField& field) const;
 
   std::vector<Key> keys_;

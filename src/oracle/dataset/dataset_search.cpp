@@ -52,6 +52,14 @@ int TOracleDataSet::FindRecord(const std::string& fields, const std::vector<::Va
         [](std::string_view text, std::string_view pattern) {
           return filter::WildcardMatch(text, pattern);
         });
+  if (matcher) {
+    // Integer and float values are read straight from the store records.
+    matcher->LocateSlots([this](const dataset::TField& field, int nativeSize) {
+      if (field.FieldKind() != dataset::TFieldKind::fkData || field.IsBlob()) return -1;
+      const Slot& slot = SlotOf(field);
+      return slot.offset >= 0 && slot.size == nativeSize ? kRecordHeaderSize + slot.offset : -1;
+    });
+  }
   const std::string rowId = byRowId ? values.front().ToString() : std::string();
   const bool calculate = matcher && matcher->NeedsCalcFields();
 
@@ -67,11 +75,14 @@ int TOracleDataSet::FindRecord(const std::string& fields, const std::vector<::Va
 
   // Each record is read in place, under the filter state.
   RecordInPlace view(*this, nullptr);
+  const int first = FirstVisible();
+  int end = VisibleEnd();
   for (;;) {
     index += step;
-    if (index < FirstVisible()) return -1;
-    while (index >= VisibleEnd()) {
+    if (index < first) return -1;
+    while (index >= end) {
       if (step < 0 || !FetchRecords()) return -1;
+      end = VisibleEnd();
     }
     uint8_t* record = store_->Record(index);
     if (byRowId) {
@@ -80,7 +91,7 @@ int TOracleDataSet::FindRecord(const std::string& fields, const std::vector<::Va
     }
     view.Show(record);
     if (calculate) GetCalcFields(record);
-    if (matcher->Matches()) return index;
+    if (matcher->Matches(record)) return index;
   }
 }
 
