@@ -22,6 +22,7 @@
 #include "dataset/field_defs.h"
 #include "dataset/fields.h"
 #include "dataset/index_defs.h"
+#include "dataset/key_matcher.h"
 #include "dataset/params.h"
 #include "dataset/stream.h"
 #include "platform/com/variant.h"
@@ -257,6 +258,8 @@ class TDataSet {
   void SetState(TDataSetState state);
   // The cursor no longer sits on the active record.
   void CursorPosChanged() { cursorOnActive_ = false; }
+  // A lookup's result: the one value, or an array of several.
+  static Variant ResultValues(std::vector<Variant> values);
   void UpdateCursorPos();
   // Whether the current record passes OnFilterRecord (in filter state).
   bool FilterAccepts();
@@ -270,10 +273,7 @@ class TDataSet {
   void BeginInsertAppend();
   void EndInsertAppend();
   void CheckOperation(const std::function<void()>& operation, const TDataSetErrorEvent& onError);
-  bool RecordMatches(const std::vector<TField*>& keys, const std::vector<Variant>& values,
-                     TLocateOptions options) const;
-  bool ScanForMatch(const std::vector<TField*>& keys, const std::vector<Variant>& keyValues,
-                    TLocateOptions options, const std::function<void()>& onMatch);
+  bool ScanForMatch(const TKeyMatcher& matcher, const std::function<void()>& onMatch);
   void Fire(const TDataSetNotifyEvent& event) {
     if (event) event(*this);
   }

@@ -14,8 +14,9 @@
 //     prepares and executes the select on that handle, which the caller
 //     then fetches from.
 //
-// Names are case-insensitive and blanks free; any other block is refused by
-// the caller.
+// Names are case-insensitive and blanks free. Any other block goes to the
+// small statement interpreter (plsql_statements.cpp); what it does not take
+// is refused by the caller.
 #include <regex>
 #include <string>
 #include <vector>
@@ -58,19 +59,6 @@ const BindHandle* bindNamed(const StmtHandle& stmt, const std::string& name) {
   for (auto it = stmt.binds.rbegin(); it != stmt.binds.rend(); ++it)
     if ((*it)->name == wanted) return *it;
   return nullptr;
-}
-
-// Points a bind or define at the table bind's elements.
-template <class Handle>
-void pointAtElements(Handle& to, const BindHandle& table) {
-  to.value = table.value;
-  to.valueSize = table.valueSize;
-  to.dataType = table.dataType;
-  to.indicators = table.indicators;
-  to.lengths = table.lengths;
-  to.valueSkip = table.valueSkip;
-  to.indicatorSkip = table.indicatorSkip;
-  to.lengthSkip = table.lengthSkip;
 }
 
 // Inserts the first :n elements of the table bind, one row each.
@@ -188,7 +176,7 @@ bool executePlsqlBlock(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
     status = runBulkCollect(svc, stmt, err, m);
     return true;
   }
-  return false;
+  return executePlsqlStatements(svc, stmt, err, status);
 }
 
 }  // namespace ocistandin

@@ -33,6 +33,20 @@ struct ValueBuffers {
   ub4* currentElements = nullptr;
 };
 
+// Points a bind or define at the buffers of another (a PL/SQL table's
+// elements, or a block's out bind).
+template <class To>
+void pointAtElements(To& to, const ValueBuffers& from) {
+  to.value = from.value;
+  to.valueSize = from.valueSize;
+  to.dataType = from.dataType;
+  to.indicators = from.indicators;
+  to.lengths = from.lengths;
+  to.valueSkip = from.valueSkip;
+  to.indicatorSkip = from.indicatorSkip;
+  to.lengthSkip = from.lengthSkip;
+}
+
 struct BindHandle : Handle, ValueBuffers {
   using Handle::Handle;
   std::string name;  // upper case without colon; empty for a bind by position
@@ -132,6 +146,9 @@ bool openCursor(StmtHandle& cursor, const std::string& select,
 // when the text is none of them, else true with the call's status.
 bool executePlsqlBlock(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub4 mode,
                        sword& status);
+// Runs a block of the few statements plsql_statements.cpp knows: false when
+// the text is not one, else true with the call's status.
+bool executePlsqlStatements(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, sword& status);
 
 // The logged-on connection behind a service context, or null.
 std::shared_ptr<Connection> connectionOf(SvcCtxHandle& svc);

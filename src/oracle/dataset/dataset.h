@@ -26,6 +26,7 @@
 #include "oracle/dataset/change_log.h"
 #include "oracle/dataset/dataset_blobs.h"
 #include "oracle/dataset/field_info.h"
+#include "oracle/dataset/provider_part.h"
 #include "oracle/dataset/record_store.h"
 #include "oracle/filter/expression.h"
 #include "oracle/qbe/definition.h"
@@ -206,6 +207,37 @@ class TOracleDataSet : public dataset::TDataSet,
   // The QBE options and fields; the fields follow the field definitions.
   qbe::TQBEDefinition& QBEDefinition() { return qbeDefinition_; }
 
+  // --- searching the fetched records (dataset_search.cpp) ------------------------
+  // Moves to the first record after the start (see the sr* options) whose
+  // fields (separated by ";", or "ROWID") hold the values; fetches on when
+  // going forward. Values: one per field.
+  bool SearchRecord(const std::string& fields, const std::vector<::Variant>& values, int options);
+  // SearchRecord from the beginning, with the locate options as srIgnoreCase
+  // and srPartialCompare.
+  bool Locate(const std::string& keyFields, const std::vector<::Variant>& keyValues,
+              dataset::TLocateOptions options) override;
+  // The result fields' values of the first matching record (Null when none);
+  // the current record does not change.
+  ::Variant Lookup(const std::string& keyFields, const std::vector<::Variant>& keyValues,
+                   const std::string& resultFields) override;
+
+  // --- provider support (dataset_provider.cpp) -----------------------------------
+  // Answers a generic data provider through the layers above, when set.
+  std::shared_ptr<TDataSetProvider> ProviderPart;
+  void PSExecute() override;
+  int PSExecuteStatement(const std::string& sql, dataset::TParams& params,
+                         std::unique_ptr<dataset::TDataSet>* resultSet) override;
+  std::unique_ptr<dataset::TIndexDef> PSGetDefaultOrder() override;
+  std::string PSGetKeyFields() override;
+  dataset::TParams* PSGetParams() override;
+  std::string PSGetTableName() override;
+  dataset::TIndexDefs PSGetIndexDefs(dataset::TIndexOptions indexTypes) override;
+  bool PSIsSQLBased() override { return true; }
+  bool PSIsSQLSupported() override { return true; }
+  void PSSetParams(const dataset::TParams& params) override;
+  // Replaces the SQL text and closes the dataset.
+  void PSSetCommandText(const std::string& commandText) override;
+
   // --- events ----------------------------------------------------------------------
   TOracleDataSetEvent BeforeQuery;
   TOracleDataSetEvent AfterQuery;
@@ -325,7 +357,28 @@ class TOracleDataSet : public dataset::TDataSet,
                     const TextRules& rules);
   void StoreText(uint8_t* value, const Slot& slot, bool nationalWide, const dataset::TField& field,
                  std::string_view text);
+  // Reads a store record in place, under the filter state, for its life.
+  class RecordInPlace {
+   public:
+    RecordInPlace(TOracleDataSet& dataSet, uint8_t* record)
+        : dataSet_(dataSet),
+          saved_(dataSet.filterBuffer_),
+          state_(dataSet, dataset::TDataSetState::dsFilter) {
+      dataSet.filterBuffer_ = record;
+    }
+    ~RecordInPlace() { dataSet_.filterBuffer_ = saved_; }
+    RecordInPlace(const RecordInPlace&) = delete;
+    RecordInPlace& operator=(const RecordInPlace&) = delete;
+    void Show(uint8_t* record) { dataSet_.filterBuffer_ = record; }
+
+   private:
+    TOracleDataSet& dataSet_;
+    uint8_t* saved_;
+    dataset::TTempState state_;
+  };
   bool TestFilter(uint8_t* record);
+  // dataset_search.cpp: the index of the first matching record, or -1.
+  int FindRecord(const std::string& fields, const std::vector<::Variant>& values, int options);
   // The stored records that pass the filter now, in store order.
   std::vector<uint8_t*> PassingRecords();
   void ShowFiltered(const std::vector<uint8_t*>& records);
@@ -408,6 +461,18 @@ class TOracleDataSet : public dataset::TDataSet,
   // written in the current edit.
   std::unique_ptr<TBlobList> editBlobs_;
 };
+
+// Options of SearchRecord.
+inline constexpr int srForward = 1;           // step +1
+inline constexpr int srBackward = 2;          // step -1
+inline constexpr int srFromCurrent = 4;       // start at the current record
+inline constexpr int srFromBeginning = 8;     // start before the first record
+inline constexpr int srFromEnd = 16;          // fetch all, start after the last
+inline constexpr int srIgnoreCase = 32;       // string keys upper-cased
+inline constexpr int srIgnoreTime = 64;       // date-time keys by their date
+inline constexpr int srWildcards = 128;       // string keys are patterns
+inline constexpr int srPartialCompare = 256;  // a value matches when it begins with the key
+inline constexpr int srDontMove = 512;        // leave the cursor where it is
 
 // The statement that counts the rows of `statement`.
 std::string CountStatementText(const std::string& statement);

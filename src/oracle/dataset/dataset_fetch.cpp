@@ -284,19 +284,8 @@ void TOracleDataSet::StoreText(uint8_t* value, const Slot& slot, bool nationalWi
 }
 
 bool TOracleDataSet::TestFilter(uint8_t* record) {
-  uint8_t* saved = filterBuffer_;
-  filterBuffer_ = record;
-  bool accept = false;
-  {
-    struct Restore {
-      uint8_t*& buffer;
-      uint8_t* saved;
-      ~Restore() { buffer = saved; }
-    } restore{filterBuffer_, saved};
-    dataset::TTempState state(*this, dataset::TDataSetState::dsFilter);
-    accept = FilterAccepts() && EvaluateFilter();
-  }
-  return accept;
+  RecordInPlace view(*this, record);
+  return FilterAccepts() && EvaluateFilter();
 }
 
 bool TOracleDataSet::EvaluateFilter() {

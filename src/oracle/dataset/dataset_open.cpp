@@ -9,6 +9,7 @@
 #include "dataset/field_kinds.h"
 #include "oracle/dataset/dataset.h"
 #include "oracle/dataset/dataset_field_types.h"
+#include "oracle/dataset/screen_cursor_scope.h"
 #include "oracle/session/session.h"
 #include "oracle/values/type_codes.h"
 
@@ -38,25 +39,6 @@ TFieldData::TInPlaceKind InPlaceKindFor(int oracleType) {
 bool IsRowIdName(const std::string& name) {
   return dataset::SameText(name, "ROWID");
 }
-
-// Sets the screen cursor for its life when `cursor` is not 0.
-class ScreenCursorScope {
- public:
-  explicit ScreenCursorScope(TCursor cursor) : active_(cursor != 0) {
-    if (!active_) return;
-    saved_ = GetScreenCursor();
-    SetScreenCursor(cursor);
-  }
-  ~ScreenCursorScope() {
-    if (active_) SetScreenCursor(saved_);
-  }
-  ScreenCursorScope(const ScreenCursorScope&) = delete;
-  ScreenCursorScope& operator=(const ScreenCursorScope&) = delete;
-
- private:
-  bool active_;
-  TCursor saved_ = crDefault;
-};
 
 }  // namespace
 

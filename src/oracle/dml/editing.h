@@ -29,6 +29,9 @@ class TDataSetEditing {
   std::string UpdatingTable;
   // The derived table and the SQL text it was derived from.
   std::string cachedFor_, cachedTable_;
+  // The updating table's name as last resolved to owner and table by the
+  // dictionary (kept until the name changes).
+  std::string resolvedFor_, resolvedOwner_, resolvedTable_;
   // The DML query (dml_query.h), made at first use.
   std::unique_ptr<TOracleQuery> dmlQuery_;
 };

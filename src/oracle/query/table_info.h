@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "oracle/query/query.h"
 #include "oracle/session/table_info_cache.h"
@@ -13,6 +14,33 @@
 namespace oracle {
 
 class TOracleSession;
+class TOracleTableInfo;
+
+// A column of the table as its "select *" describes it, with the text of
+// its default and that default's value once computed.
+struct TOracleColumnInfo {
+  std::string Name;
+  int16_t OracleType = 0;
+  int32_t Size = 0;
+  int32_t Scale = 0;
+  std::string DefaultText;  // data_default
+  Variant DefaultValue;
+};
+
+// A named constraint of the table; its kind and details are read on first
+// check.
+struct TOracleConstraintInfo {
+  enum TKind { ckUnknown = 0, ckPrimaryKey = 1, ckUnique = 2, ckForeignKey = 3, ckCheck = 4 };
+  std::string Name;
+  std::vector<std::string> Columns;  // in position order
+  TOracleTableInfo* Table = nullptr;
+  int Kind = ckUnknown;
+  bool Exists = false;
+  bool DetailsRead = false;
+  std::string SearchCondition;  // with the columns as bind variables
+  std::string RefOwner, RefTable;
+  std::vector<std::string> RefColumns;
+};
 
 class TOracleTableInfo : public TTableInfoEntry {
  public:
@@ -31,6 +59,12 @@ class TOracleTableInfo : public TTableInfoEntry {
   void SetNoDefaults(bool value) { noDefaults_ = value; }
   // The "TableInfoQuery" of this table.
   TOracleQuery& Query() { return *query_; }
+
+  // Read on first use by the dictionary's operations, then kept.
+  std::vector<TOracleConstraintInfo> Constraints;
+  bool ConstraintsRead = false;
+  std::vector<TOracleColumnInfo> Columns;
+  bool ColumnsRead = false;
 
  private:
   std::string owner_;

@@ -1,0 +1,33 @@
+#pragma once
+// What a dataset needs from the layers above it to answer a generic data
+// provider: its keys and indexes come from the dictionary, its statements
+// run on the editing layer's query. The provider support of those layers
+// implements this and is set on the dataset (TOracleDataSet::ProviderPart);
+// without it the dataset answers as the framework's base does.
+
+#include <memory>
+#include <string>
+
+#include "dataset/dataset.h"
+
+namespace oracle {
+
+class TOracleDataSet;
+
+class TDataSetProvider {
+ public:
+  virtual ~TDataSetProvider() = default;
+  virtual void Execute(TOracleDataSet& dataSet) = 0;
+  virtual int ExecuteStatement(TOracleDataSet& dataSet, const std::string& sql,
+                               dataset::TParams& params,
+                               std::unique_ptr<dataset::TDataSet>* resultSet) = 0;
+  virtual std::unique_ptr<dataset::TIndexDef> DefaultOrder(TOracleDataSet& dataSet) = 0;
+  virtual std::string KeyFields(TOracleDataSet& dataSet) = 0;
+  virtual dataset::TParams* Params(TOracleDataSet& dataSet) = 0;
+  virtual std::string TableName(TOracleDataSet& dataSet) = 0;
+  virtual dataset::TIndexDefs IndexDefs(TOracleDataSet& dataSet,
+                                        dataset::TIndexOptions indexTypes) = 0;
+  virtual void SetParams(TOracleDataSet& dataSet, const dataset::TParams& params) = 0;
+};
+
+}  // namespace oracle

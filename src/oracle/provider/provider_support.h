@@ -1,0 +1,53 @@
+#pragma once
+// Provider support of the Oracle dataset: parameters become the dataset's
+// bind variables, "?" placeholders named variables, keys and indexes come
+// from the dictionary of the updating table, and the default order from the
+// ORDER BY of the SQL text.
+
+#include <memory>
+#include <string>
+
+#include "dataset/params.h"
+#include "oracle/dataset/dataset.h"
+
+namespace oracle {
+
+// ProviderOptions bits.
+using TOracleProviderOptions = uint8_t;
+inline constexpr TOracleProviderOptions opNoKeyFields = 1;
+inline constexpr TOracleProviderOptions opNoIndexDefs = 2;
+inline constexpr TOracleProviderOptions opNoDefaultOrder = 4;
+inline constexpr TOracleProviderOptions opNoCommit = 8;
+
+class TOracleProviderSupport : public TDataSetProvider {
+ public:
+  TOracleProviderOptions ProviderOptions = 0;
+
+  void Execute(TOracleDataSet& dataSet) override;
+  int ExecuteStatement(TOracleDataSet& dataSet, const std::string& sql, dataset::TParams& params,
+                       std::unique_ptr<dataset::TDataSet>* resultSet) override;
+  std::unique_ptr<dataset::TIndexDef> DefaultOrder(TOracleDataSet& dataSet) override;
+  std::string KeyFields(TOracleDataSet& dataSet) override;
+  dataset::TParams* Params(TOracleDataSet& dataSet) override;
+  std::string TableName(TOracleDataSet& dataSet) override;
+  dataset::TIndexDefs IndexDefs(TOracleDataSet& dataSet,
+                                dataset::TIndexOptions indexTypes) override;
+  void SetParams(TOracleDataSet& dataSet, const dataset::TParams& params) override;
+
+  // Whether the dataset's variables were set by the provider.
+  bool VariablesSetByProvider() const { return variablesSet_; }
+
+ private:
+  dataset::TParams params_;
+  bool variablesSet_ = false;
+};
+
+// The dataset's provider support, made and set at first use.
+TOracleProviderSupport& ProviderSupport(TOracleDataSet& dataSet);
+
+// `sql` with the first `count` "?" of plain text (not in literals, quoted
+// names or comments) replaced by ":V0", ":V1", ...; raises "No variable for
+// parameter n" when there are fewer.
+std::string NamePlaceholders(const std::string& sql, int count);
+
+}  // namespace oracle

@@ -1,0 +1,257 @@
+// Column defaults, client-side constraint checks and name resolution on a
+// schema made through the stand-in client.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+// The fixture first: it includes the framework's headers before the OCI
+// header, whose global type `text` they would otherwise shadow.
+#include "oracle_fixture/dataset_fixture.h"
+
+#include "dataset/database_error.h"
+#include "oracle/client/oracle_errors.h"
+#include "oracle/dictionary/constraint_check.h"
+#include "oracle/dictionary/table_dictionary.h"
+#include "oracle/dml/editing.h"
+#include "platform/text.h"
+
+namespace {
+
+using oracle::Editing;
+
+class DictionaryTest : public oracle_dataset_test::StandinDataSetTest {
+ protected:
+  void SetUp() override {
+    StandinDataSetTest::SetUp();
+    for (const char* sql : {
+             "create sequence emp_seq start with 100",
+             "create table dept (deptno number(4) constraint pk_dept primary key, dname "
+             "varchar2(20))",
+             "create table emp (empno number(6) constraint pk_emp primary key, ename varchar2(10), "
+             "\"STATUS\" varchar2(10) default 'NEW' constraint ck_status check (\"STATUS\" in "
+             "('STATUS', 'ACTIVE', 'NEW') /* STATUS */), email varchar2(30), phone varchar2(20), "
+             "deptno number(4) constraint fk_emp_dept references dept, hired date default "
+             "sysdate, badge number default emp_seq.nextval check (badge > 0), "
+             "constraint uq_emp_contact unique (email, phone))",
+             "create table msgs (constraint_name varchar2(30), actions varchar2(10), "
+             "parent_child varchar2(1), error_message varchar2(100))",
+             "insert into msgs values ('CK_STATUS', '*', '*', 'Unknown status')",
+             "insert into dept values (10, 'SALES')",
+             "insert into emp (empno, ename, status, deptno) values (1, 'KING', 'ACTIVE', 10)",
+             "insert into emp (empno, ename, email, phone, deptno) values (2, 'BLAKE', 'b@x', "
+             "'1', 10)",
+             "create view emp_v as select empno, ename from emp",
+             "create synonym staff for emp",
+             "create public synonym people for veskdata.emp_v",
+         })
+      Run(sql);
+    ClearJournal();
+  }
+
+  // An open dataset over `select` whose updating table is EMP, enforcing
+  // constraints.
+  std::unique_ptr<oracle::TOracleDataSet> Open(const std::string& select) {
+    auto ds = NewDataSet(select);
+    Editing(*ds).UpdatingTable = "emp";
+    Editing(*ds).OracleDictionary.EnforceConstraints = true;
+    ds->Open();
+    return ds;
+  }
+
+  // The text the server gives when `sql` breaks a constraint.
+  std::string ServerRefusal(const std::string& sql) {
+    try {
+      Run(sql);
+    } catch (const oracle::EOracleError& e) {
+      session_->Rollback();
+      return std::string(platform::Trim(e.Message(), " \t\r\n"));
+    }
+    return "<accepted>";
+  }
+
+  // Statements of the journal that hold `fragment`.
+  static long Count(const std::string& fragment) {
+    const std::vector<std::string> sql = JournalSql();
+    return std::count_if(sql.begin(), sql.end(), [&](const std::string& s) {
+      return s.find(fragment) != std::string::npos;
+    });
+  }
+
+  static bool ChangedData() {
+    for (const std::string& sql : JournalSql()) {
+      const std::string upper = platform::UpperAscii(sql);
+      if (upper.rfind("INSERT", 0) == 0 || upper.rfind("UPDATE", 0) == 0 ||
+          upper.rfind("DELETE", 0) == 0)
+        return true;
+    }
+    return false;
+  }
+};
+
+// The constraint of the dataset's table with that name.
+oracle::TOracleConstraintInfo& Constraint(oracle::TOracleDataSet& ds, const std::string& name) {
+  oracle::TOracleTableInfo& info = oracle::DataSetTableInfo(ds);
+  oracle::ReadConstraints(info);
+  for (auto& c : info.Constraints)
+    if (c.Name == name) {
+      oracle::ReadDetails(c, ds);
+      return c;
+    }
+  throw std::runtime_error("no constraint " + name);
+}
+
+TEST_F(DictionaryTest, ChecksRefuseWhatTheServerWouldBeforeAnyChange) {
+  const std::string duplicate = ServerRefusal("insert into emp (empno) values (1)");
+  const std::string orphan = ServerRefusal("insert into emp (empno, deptno) values (3, 99)");
+  const std::string badStatus = ServerRefusal("insert into emp (empno, status) values (3, 'X')");
+  const std::string contact =
+      ServerRefusal("insert into emp (empno, email, phone) values (3, 'b@x', '1')");
+  ClearJournal();
+  struct Case {
+    const char* select;  // a record of EMP whose values break or keep a constraint
+    const char* field;   // checked as that field's value is set; null: the named constraint
+    const char* constraint;
+    const std::string* refusal;  // null: accepted
+  };
+  const Case cases[] = {
+      {"select rowid, 1 empno, ename from emp where empno = 2", "EMPNO", nullptr, &duplicate},
+      {"select rowid, empno, ename from emp where empno = 2", "EMPNO", nullptr, nullptr},
+      {"select rowid, empno, 99 deptno from emp where empno = 1", "DEPTNO", nullptr, &orphan},
+      {"select rowid, empno, 'X' status from emp where empno = 1", "STATUS", nullptr, &badStatus},
+      {"select rowid, empno, 'STATUS' status from emp where empno = 1", "STATUS", nullptr, nullptr},
+      {"select rowid, empno, 'b@x' email, '1' phone from emp where empno = 1", nullptr,
+       "UQ_EMP_CONTACT", &contact},
+      {"select rowid, empno, email, phone from emp where empno = 1", nullptr, "UQ_EMP_CONTACT",
+       nullptr},
+      {"select rowid, empno, 'b@x' email from emp where empno = 1", nullptr, "UQ_EMP_CONTACT",
+       nullptr},
+      {"select rowid, empno from emp where empno = 1", nullptr, "CK_STATUS", nullptr},
+  };
+  for (const Case& c : cases) {
+    auto ds = Open(c.select);
+    try {
+      if (c.field != nullptr)
+        oracle::EnforceConstraints(*ds, &ds->FieldByName(c.field));
+      else
+        oracle::Check(Constraint(*ds, c.constraint), *ds);
+      EXPECT_EQ(nullptr, c.refusal) << c.select;
+    } catch (const dataset::EDatabaseError& e) {
+      ASSERT_NE(nullptr, c.refusal) << c.select << ": " << e.what();
+      EXPECT_EQ(*c.refusal, e.what()) << c.select;
+    }
+  }
+  EXPECT_FALSE(ChangedData());
+  // The all-null key and the key of a column without a field were not asked.
+  for (const std::string& sql : JournalSql())
+    EXPECT_EQ(std::string::npos, sql.find("email is null")) << sql;
+  EXPECT_EQ(1, Count("select STATUS into :STATUS from emp where rowid"));
+}
+
+TEST_F(DictionaryTest, OptionsDecideWhatIsChecked) {
+  auto ds = Open("select rowid, empno, 'X' status from emp where empno = 1");
+  dataset::TField& status = ds->FieldByName("STATUS");
+  // Disabled by name (any case): not checked.
+  Editing(*ds).OracleDictionary.SetDisabledConstraints({"ck_status"});
+  EXPECT_NO_THROW(oracle::EnforceConstraints(*ds, &status));
+  Editing(*ds).OracleDictionary.SetDisabledConstraints({});
+  // The message table's text, through translation.
+  Editing(*ds).OracleDictionary.UseMessageTable = true;
+  session_->SetMessageTable("msgs");
+  try {
+    oracle::EnforceConstraints(*ds, &status);
+    ADD_FAILURE() << "accepted";
+  } catch (const dataset::EDatabaseError& e) {
+    EXPECT_STREQ("Unknown status", e.what());
+    EXPECT_EQ(2290, e.ErrorCode());
+  }
+  // Without the option, or without a rowid, nothing is read at all.
+  ClearJournal();
+  Editing(*ds).OracleDictionary.EnforceConstraints = false;
+  oracle::EnforceConstraints(*ds, &status);
+  auto noRowid = Open("select empno, 'X' status from emp where empno = 1");
+  ClearJournal();
+  oracle::EnforceConstraints(*noRowid, &noRowid->FieldByName("STATUS"));
+  // Record level in browse state: no column changed, nothing checked.
+  Editing(*ds).OracleDictionary.EnforceConstraints = true;
+  oracle::EnforceConstraints(*ds, nullptr);
+  EXPECT_EQ(std::vector<std::string>{}, JournalSql());
+  // Server-named constraints are not read.
+  for (const auto& c : oracle::DataSetTableInfo(*ds).Constraints)
+    EXPECT_NE(0u, c.Name.rfind("SYS_C", 0)) << c.Name;
+}
+
+TEST_F(DictionaryTest, DefaultsAreComputedOnceUnlessDynamic) {
+  auto ds = Open("select rowid, e.* from emp e");
+  oracle::TOracleTableInfo& info = oracle::DataSetTableInfo(*ds);
+  const auto blocks = [] { return Count("begin\n  :"); };
+  const auto value = [&](const char* column) {
+    return oracle::FindColumn(info, column)->DefaultValue.ToText();
+  };
+  ClearJournal();
+  ASSERT_TRUE(oracle::ComputeDefaults(info, *ds));
+  EXPECT_EQ("'NEW'", oracle::FindColumn(info, "STATUS")->DefaultText);
+  EXPECT_EQ("NEW", value("STATUS"));
+  EXPECT_EQ("102", value("BADGE"));  // the two rows took 100 and 101
+  EXPECT_FALSE(oracle::FindColumn(info, "HIRED")->DefaultValue.IsEmptyOrNull());
+  EXPECT_TRUE(oracle::FindColumn(info, "ENAME")->DefaultText.empty());
+  ASSERT_TRUE(oracle::ComputeDefaults(info, *ds));
+  EXPECT_EQ(1, blocks());
+  EXPECT_EQ("102", value("BADGE"));
+  Editing(*ds).OracleDictionary.DynamicDefaults = true;
+  oracle::ComputeDefaults(info, *ds);
+  EXPECT_EQ(2, blocks());
+  EXPECT_EQ("103", value("BADGE"));
+  // A table without defaults runs no block.
+  auto depts = NewDataSet("select rowid, d.* from dept d");
+  depts->Open();
+  EXPECT_FALSE(oracle::ComputeDefaults(oracle::DataSetTableInfo(*depts), *depts));
+  EXPECT_EQ(2, blocks());
+}
+
+TEST_F(DictionaryTest, NamesResolveThroughTablesViewsAndSynonyms) {
+  struct Case {
+    const char* name;
+    const char* owner;
+    const char* table;
+  };
+  const Case cases[] = {
+      {"emp", "VESKDATA", "EMP"},
+      {"Emp_V", "VESKDATA", "EMP_V"},
+      {"staff", "VESKDATA", "EMP"},
+      {"people", "VESKDATA", "EMP_V"},
+      {"nosuch", "", ""},
+      {"", "", ""},
+      {"owner.emp", "OWNER", "EMP"},
+  };
+  for (const Case& c : cases) {
+    ClearJournal();
+    std::string owner = "?", table = "?";
+    oracle::ResolveTableName(*session_, c.name, owner, table);
+    EXPECT_EQ(c.owner, owner) << c.name;
+    EXPECT_EQ(c.table, table) << c.name;
+    const bool asked = !JournalSql().empty();
+    EXPECT_EQ(std::string(c.name).find('.') == std::string::npos && *c.name != 0, asked) << c.name;
+  }
+}
+
+TEST(DictionaryHelpers, ConditionsBindTheirColumnsOnly) {
+  const std::vector<std::string> columns = {"STATUS", "Sal"};
+  const std::pair<const char*, const char*> cases[] = {
+      {"\"STATUS\" in ('STATUS', 'X')", ":STATUS in ('STATUS', 'X')"},
+      {"status = upper(status) -- status", ":status = upper(:status) -- status"},
+      {"STATUSES > 0 and X_STATUS < 1 and :STATUS = 1",
+       "STATUSES > 0 and X_STATUS < 1 and :STATUS = 1"},
+      {"\"Sal\" > 0 /* \"Sal\" */ and sal < 9", ":Sal > 0 /* \"Sal\" */ and :sal < 9"},
+  };
+  for (const auto& [condition, bound] : cases)
+    EXPECT_EQ(bound, oracle::BindColumnNames(condition, columns)) << condition;
+
+  EXPECT_TRUE(oracle::FloatsEqual(1.0, 1.0 + 1e-12));
+  EXPECT_FALSE(oracle::FloatsEqual(1.0, 1.0001));
+  EXPECT_TRUE(oracle::FloatsEqual(0.0, 1e-11));
+  EXPECT_FALSE(oracle::FloatsEqual(0.0, 1e-9));
+  EXPECT_NE(0u, oracle::WordPos("sal", "a + (SAL)"));
+  EXPECT_EQ(0u, oracle::WordPos("SAL", "a + SAL$"));
+}
+
+}  // namespace

@@ -1,0 +1,186 @@
+// The dataset's provider support with the test playing the generic
+// provider: default order, statements with "?" placeholders, keys and
+// indexes from the dictionary, and parameters as variables.
+//
+// The fixture first: it includes the framework's headers before the OCI
+// header, whose global type `text` they would otherwise shadow.
+#include "oracle_fixture/dataset_fixture.h"
+
+#include <string>
+#include <vector>
+
+#include "oracle/dml/dml_query.h"
+#include "oracle/provider/provider_support.h"
+#include "oracle/values/type_codes.h"
+
+namespace {
+
+using oracle::ProviderSupport;
+using oracle::TOracleDataSet;
+
+class ProviderTest : public oracle_dataset_test::StandinDataSetTest {
+ protected:
+  void SetUp() override {
+    StandinDataSetTest::SetUp();
+    for (const char* sql : {
+             "create table emp (empno number(6) constraint pk_emp primary key, ename "
+             "varchar2(10), sal number(8,2))",
+             "insert into emp values (1, 'KING', 5000)",
+             "insert into emp values (2, 'BLAKE', 2850)",
+             "create table pair (a number(4), b number(4), c varchar2(10), constraint pk_pair "
+             "primary key (a, b), constraint uq_pair unique (c))",
+             "create table tag (code varchar2(10) constraint uq_tag unique, other number)",
+             "create table notes (id number(4), body long)",
+             "insert into notes values (1, null)",
+         })
+      Run(sql);
+    ClearJournal();
+  }
+
+  std::unique_ptr<TOracleDataSet> Opened(const std::string& sql) {
+    auto ds = NewDataSet(sql);
+    ds->Open();
+    return ds;
+  }
+};
+
+std::string Describe(const dataset::TIndexDef* index) {
+  if (index == nullptr) return "<none>";
+  return index->Fields + "|" + index->DescFields + "|" + index->CaseInsFields;
+}
+
+TEST_F(ProviderTest, DefaultOrderFollowsTheOrderByOfSelectedColumns) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"select * from emp order by 2 desc, upper(ename)", "ENAME;ENAME|ENAME|ENAME"},
+      {"select e.empno, e.ename from emp e order by e.empno asc, \"ENAME\" desc",
+       "EMPNO;ENAME|ENAME|"},
+      {"select empno, ename from emp order by empno /* , nosuch */ -- sal", "EMPNO||"},
+      {"select empno, ename from emp order by empno for update", "EMPNO||"},
+      {"select empno, ename from emp order by sal + 1", "<none>"},
+      {"select empno, ename from emp order by ename || 'x'", "<none>"},
+      {"select empno, ename, sal from emp order by 3", "SAL||"},
+      {"select empno, ename from emp", "<none>"},
+  };
+  for (const auto& [sql, expected] : cases) {
+    auto ds = Opened(sql);
+    ProviderSupport(*ds);
+    EXPECT_EQ(expected, Describe(ds->PSGetDefaultOrder().get())) << sql;
+  }
+  auto ds = Opened("select * from emp order by ename");
+  ProviderSupport(*ds).ProviderOptions = oracle::opNoDefaultOrder;
+  EXPECT_EQ(nullptr, ds->PSGetDefaultOrder());
+}
+
+TEST_F(ProviderTest, StatementsNamePlainPlaceholdersOnly) {
+  auto ds = Opened("select * from emp");
+  ProviderSupport(*ds);
+  ClearJournal();
+  dataset::TParams params;
+  params.CreateParam(dataset::TFieldType::ftFloat, "sal").Value = Variant(3000.0);
+  params.CreateParam(dataset::TFieldType::ftInteger, "empno").Value = Variant(2);
+  EXPECT_EQ(1, ds->PSExecuteStatement("update emp set sal = ? where empno = ?", params, nullptr));
+  EXPECT_EQ(std::vector<std::string>{"update emp set sal = :V0 where empno = :V1"}, JournalSql());
+
+  // A "?" in a literal, a quoted name or a comment is no placeholder.
+  dataset::TParams one;
+  one.CreateParam(dataset::TFieldType::ftInteger, "empno").Value = Variant(1);
+  ClearJournal();
+  EXPECT_EQ(1, ds->PSExecuteStatement("update emp set ename = '?' /* ? */ where \"EMPNO\" = ? -- ?",
+                                      one, nullptr));
+  EXPECT_EQ(
+      std::vector<std::string>{"update emp set ename = '?' /* ? */ where \"EMPNO\" = :V0 -- ?"},
+      JournalSql());
+
+  params.CreateParam(dataset::TFieldType::ftInteger, "extra").Value = Variant(9);
+  try {
+    ds->PSExecuteStatement("update emp set sal = ? where empno = ?", params, nullptr);
+    ADD_FAILURE() << "accepted";
+  } catch (const std::exception& e) {
+    EXPECT_STREQ("No variable for parameter 2", e.what());
+  }
+
+  // A result set: the caller owns the dataset of the rows.
+  std::unique_ptr<dataset::TDataSet> rows;
+  EXPECT_EQ(2, ds->PSExecuteStatement("select ename from emp where empno >= ?", one, &rows));
+  ASSERT_NE(nullptr, rows);
+  EXPECT_EQ("?", rows->FieldByName("ENAME").AsString());  // KING, renamed above
+
+  // Text beyond the longest string bind goes as LONG.
+  dataset::TParams text;
+  text.CreateParam(dataset::TFieldType::ftString, "body").Value = Variant(std::string(5000, 'x'));
+  EXPECT_EQ(1, ds->PSExecuteStatement("update notes set body = ? where id = 1", text, nullptr));
+  EXPECT_EQ(oracle::otype::Long, oracle::PrepareDMLQuery(*ds).VariableType(0));
+  auto notes = Opened("select body from notes");
+  EXPECT_EQ(5000u, notes->FieldByName("BODY").AsString().size());
+}
+
+TEST_F(ProviderTest, KeysAndIndexesAreWholeOrLeftOut) {
+  struct Case {
+    const char* sql;
+    oracle::TOracleProviderOptions options;
+    dataset::TIndexOptions indexTypes;
+    const char* keys;
+    std::vector<std::string> indexes;  // name fields options
+  };
+  const Case cases[] = {
+      {"select rowid, a, b, c from pair",
+       0,
+       dataset::ixUnique,
+       "A;B",
+       {"PK_PAIR A;B 3", "UQ_PAIR C 2"}},
+      {"select a, b, c from pair", 0, dataset::ixPrimary, "A;B", {"PK_PAIR A;B 3"}},
+      {"select a, c from pair", 0, dataset::ixUnique, "", {"UQ_PAIR C 2"}},
+      {"select other, code from tag", 0, dataset::ixUnique, "CODE", {"UQ_TAG CODE 2"}},
+      {"select other, code from tag", 0, dataset::ixPrimary, "CODE", {}},
+      {"select a, b from pair", 0, 0, "A;B", {}},
+      {"select a, b from pair",
+       oracle::opNoKeyFields | oracle::opNoIndexDefs,
+       dataset::ixUnique,
+       "",
+       {}},
+  };
+  for (const Case& c : cases) {
+    auto ds = Opened(c.sql);
+    ProviderSupport(*ds).ProviderOptions = c.options;
+    EXPECT_EQ(c.keys, ds->PSGetKeyFields()) << c.sql;
+    std::vector<std::string> indexes;
+    for (const auto& def : ds->PSGetIndexDefs(c.indexTypes))
+      indexes.push_back(def.Name + " " + def.Fields + " " + std::to_string(def.Options));
+    EXPECT_EQ(c.indexes, indexes) << c.sql;
+  }
+  auto ds = Opened("select * from emp e");
+  ProviderSupport(*ds);
+  EXPECT_EQ("EMP", ds->PSGetTableName());
+  EXPECT_EQ("\"", ds->PSGetQuoteChar());
+  EXPECT_TRUE(ds->PSIsSQLBased() && ds->PSIsSQLSupported());
+  ds->PSSetCommandText("select ename from emp");
+  EXPECT_FALSE(ds->Active());
+  EXPECT_EQ("select ename from emp", ds->SQL());
+}
+
+TEST_F(ProviderTest, ParametersBecomeVariablesAndBack) {
+  auto ds = NewDataSet("select ename from emp where empno = :id or ename = :name");
+  oracle::TOracleProviderSupport& provider = ProviderSupport(*ds);
+  dataset::TParams params;
+  params.CreateParam(dataset::TFieldType::ftInteger, "id").Value = Variant(2);
+  params.CreateParam(dataset::TFieldType::ftString, "name").Value = Variant("KING");
+  params.CreateParam(dataset::TFieldType::ftLargeint, "skipped").Value = Variant(1);
+  ds->PSSetParams(params);
+  EXPECT_TRUE(provider.VariablesSetByProvider());
+  EXPECT_EQ(2, ds->VariableCount());
+  EXPECT_EQ(oracle::otype::Integer, ds->VariableType(ds->VariableIndex("id")));
+  ds->PSExecute();
+  EXPECT_EQ(2, ds->RecordCount());
+
+  // Back: the kept parameters follow the variables, by name and type.
+  ds->DeclareVariable("extra", oracle::otype::Float);
+  ds->SetVariable("name", oracle::Variant::String("BLAKE"));
+  dataset::TParams& back = *ds->PSGetParams();
+  ASSERT_EQ(3, back.Count());
+  EXPECT_EQ(dataset::TFieldType::ftInteger, back.ParamByName("ID").DataType);
+  EXPECT_EQ("BLAKE", back.ParamByName("name").Value.ToString());
+  EXPECT_EQ(dataset::TFieldType::ftFloat, back.ParamByName("extra").DataType);
+  EXPECT_EQ(nullptr, back.FindParam("skipped"));
+}
+
+}  // namespace
