@@ -15,9 +15,9 @@ namespace {
 using dataset::TFieldType;
 
 constexpr TFieldType kTypes[] = {
-    TFieldType::ftString,  TFieldType::ftWideString, TFieldType::ftMemo,    TFieldType::ftSmallint,
-    TFieldType::ftInteger, TFieldType::ftLargeint,   TFieldType::ftFloat,   TFieldType::ftCurrency,
-    TFieldType::ftDate,    TFieldType::ftDateTime,   TFieldType::ftTime,    TFieldType::ftBoolean,
+    TFieldType::ftString,  TFieldType::ftWideString, TFieldType::ftMemo,  TFieldType::ftSmallint,
+    TFieldType::ftInteger, TFieldType::ftLargeint,   TFieldType::ftFloat, TFieldType::ftCurrency,
+    TFieldType::ftDate,    TFieldType::ftDateTime,   TFieldType::ftTime,  TFieldType::ftBoolean,
 };
 
 bool IsWordChar(char c) {
@@ -37,8 +37,8 @@ void Check(std::string text) {
     while (end < text.size() && ((text[end] >= '0' && text[end] <= '9') || text[end] == '_')) ++end;
     text.erase(at, end - at);
   }
-  for (const char* format : {"to_date(, 'DD-MM-YYYY HH24:MI:SS')", "to_date(, 'DD-MM-YYYY')",
-                             "to_date(, 'HH24:MI:SS')"})
+  for (const char* format :
+       {"to_date(, 'DD-MM-YYYY HH24:MI:SS')", "to_date(, 'DD-MM-YYYY')", "to_date(, 'HH24:MI:SS')"})
     Erase(text, format);
   std::size_t i = 0;
   while (i < text.size()) {
@@ -52,8 +52,8 @@ void Check(std::string text) {
     while (i < text.size() && IsWordChar(text[i])) ++i;
     const std::string word = text.substr(begin, i - begin);
     bool known = false;
-    for (const char* w : {"COL", "and", "or", "not", "is", "null", "like", "in", "between", "upper",
-                          "soundex"})
+    for (const char* w :
+         {"COL", "and", "or", "not", "is", "null", "like", "in", "between", "upper", "soundex"})
       known = known || word == w;
     if (!known) std::abort();
   }

@@ -32,8 +32,8 @@ bool IsWholeNumberType(TFieldType type) {
 }
 
 bool IsNumberType(TFieldType type) {
-  return IsWholeNumberType(type) || type == TFieldType::ftFloat ||
-         type == TFieldType::ftCurrency || type == TFieldType::ftBCD;
+  return IsWholeNumberType(type) || type == TFieldType::ftFloat || type == TFieldType::ftCurrency ||
+         type == TFieldType::ftBCD;
 }
 
 bool HasWildcard(std::string_view text) {
@@ -142,8 +142,8 @@ bool Tokenize(std::string_view v, std::vector<TToken>& tokens) {
           break;
         }
       } else {
-        while (i < v.size() && kBlanks.find(v[i]) == std::string_view::npos &&
-               v[i] != '(' && v[i] != ')' && v[i] != ',' && v[i] != '\'' && v[i] != '"')
+        while (i < v.size() && kBlanks.find(v[i]) == std::string_view::npos && v[i] != '(' &&
+               v[i] != ')' && v[i] != ',' && v[i] != '\'' && v[i] != '"')
           ++i;
       }
       tokens.push_back({std::string(v.substr(begin, i - begin)), begin, false});
@@ -208,7 +208,8 @@ class TFieldPredicate {
   // The forms after an optional NOT; false when none fits.
   bool Forms(const std::vector<TToken>& t) {
     const std::size_t n = t.size();
-    if ((n == 1 && IsWord(t[0], "NULL")) || (n == 2 && IsWord(t[0], "IS") && IsWord(t[1], "NULL"))) {
+    if ((n == 1 && IsWord(t[0], "NULL")) ||
+        (n == 2 && IsWord(t[0], "IS") && IsWord(t[1], "NULL"))) {
       p_ = "is null";
       return true;
     }
@@ -439,15 +440,15 @@ std::string RewriteSQLForQBE(const std::string& sql, const std::string& conditio
   if (keywordAt != std::string::npos) {
     // The condition runs up to the next clause (usually the tail).
     tailAt = std::string::npos;
-    for (std::size_t at : {parts.whereAt, parts.groupByAt, parts.havingAt, parts.orderByAt,
-                           parts.forUpdateAt})
+    for (std::size_t at :
+         {parts.whereAt, parts.groupByAt, parts.havingAt, parts.orderByAt, parts.forUpdateAt})
       if (at != std::string::npos && at > keywordAt) tailAt = std::min(tailAt, at);
     const std::size_t conditionEnd = std::min(tailAt, sql.size());
     headEnd = keywordAt;
-    existing = platform::Trim(
-        std::string_view(sql).substr(keywordAt + keyword.size(), conditionEnd - keywordAt -
-                                                                     keyword.size()),
-        kBlanks);
+    existing =
+        platform::Trim(std::string_view(sql).substr(keywordAt + keyword.size(),
+                                                    conditionEnd - keywordAt - keyword.size()),
+                       kBlanks);
   }
   const std::string head(platform::Trim(std::string_view(sql).substr(0, headEnd), kBlanks));
   const std::string tail(
@@ -456,8 +457,8 @@ std::string RewriteSQLForQBE(const std::string& sql, const std::string& conditio
   if (existing.empty())
     out += " " + condition;
   else
-    out += " (" + existing + (EndsInLineComment(existing) ? "\n)" : ")") + "\nand\n(" +
-           condition + ")";
+    out += " (" + existing + (EndsInLineComment(existing) ? "\n)" : ")") + "\nand\n(" + condition +
+           ")";
   if (!tail.empty()) out += "\n" + tail;
   return out + "\n" + kQBEMarker;
 }

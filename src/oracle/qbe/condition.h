@@ -63,8 +63,7 @@ struct TQBECondition {
 
 // The condition of the columns in order, one predicate a line joined by
 // "and". Raises EQBEConvertError for a date or time it cannot read.
-TQBECondition BuildQBECondition(const std::vector<TQBEColumn>& columns,
-                                const TQBEOptions& options);
+TQBECondition BuildQBECondition(const std::vector<TQBEColumn>& columns, const TQBEOptions& options);
 
 // `sql` with `condition` added: after "having" when the statement has a
 // GROUP BY, else after "where", and-ed with a condition already there; an
