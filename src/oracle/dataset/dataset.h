@@ -24,6 +24,7 @@
 #include "dataset/dataset.h"
 #include "oracle/dataset/dataset_blobs.h"
 #include "oracle/dataset/field_info.h"
+#include "oracle/dataset/qbe_mode_hooks.h"
 #include "oracle/dataset/record_store.h"
 #include "oracle/filter/expression.h"
 #include "oracle/qbe/definition.h"
@@ -154,6 +155,19 @@ class TOracleDataSet : public dataset::TDataSet,
   // The QBE options and fields; the fields follow the field definitions.
   qbe::TQBEDefinition& QBEDefinition() { return qbeDefinition_; }
 
+  // --- query by example (the switching is oracle/qbemode's SetQBEMode) ----------
+  bool QBEMode() const { return qbeMode_; }
+  // Only the flag; the mode's own code sets it.
+  void SetQBEModeFlag(bool on) { qbeMode_ = on; }
+  // The QBE mode's part, set in at its first use.
+  std::shared_ptr<TQBEModeHooks> QBEModePart;
+  // Puts the stored records aside (the example record stands alone while
+  // QBE mode lasts); PutRecordsBack shows them again, DropRecordsSetAside
+  // frees them.
+  void SetRecordsAside();
+  void PutRecordsBack();
+  void DropRecordsSetAside();
+
   // --- events ----------------------------------------------------------------------
   TOracleDataSetEvent BeforeQuery;
   TOracleDataSetEvent AfterQuery;
@@ -220,7 +234,8 @@ class TOracleDataSet : public dataset::TDataSet,
   void InternalAddRecord(dataset::TRecordBuffer buffer, bool append) override;
   void InternalDelete() override;
   void InternalRefresh() override;
-  bool GetCanModify() override { return false; }
+  // Only the example record of QBE mode is edited yet.
+  bool GetCanModify() override { return qbeMode_; }
   void CalculateFields(dataset::TRecordBuffer buffer) override;
 
  private:
@@ -302,6 +317,13 @@ class TOracleDataSet : public dataset::TDataSet,
   uint8_t* filterBuffer_ = nullptr;
   std::unique_ptr<filter::TExpression> filterExpression_;
   qbe::TQBEDefinition qbeDefinition_{*this};
+  bool qbeMode_ = false;
+  // The records QBE mode set aside, with the fetch state they belong to.
+  struct RecordsAside {
+    std::unique_ptr<TRecordDataList> store;
+    int32_t bookmarkCounter = 0;
+    bool queryDone = true;
+  } aside_;
   bool opening_ = false;
   bool activationPending_ = false;
   bool designActivation_ = false;

@@ -261,6 +261,8 @@ void TOracleDataSet::InternalLast() {
 }
 
 void TOracleDataSet::InternalClose() {
+  if (QBEModePart) QBEModePart->Closing();
+  aside_ = {};
   BindFields(false);
   store_.reset();
   if (DefaultFields()) DestroyFields();
