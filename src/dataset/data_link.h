@@ -3,7 +3,9 @@
 // data links (controls, master/detail links); each data event of the dataset
 // reaches every link of every enabled source.
 
+#include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "dataset/db_types.h"
@@ -13,6 +15,27 @@ namespace dataset {
 class TDataSet;
 class TDataSource;
 class TField;
+
+// What a data-aware control behind a link offers to the dataset's modes
+// that restyle controls (query by example): its colours, whether it shows a
+// caption, its MaxLength when it has one, and the field it shows.
+class TDataControl {
+ public:
+  virtual ~TDataControl() = default;
+  virtual int32_t Color() const = 0;
+  virtual void SetColor(int32_t color) = 0;
+  virtual int32_t FontColor() const = 0;
+  virtual void SetFontColor(int32_t color) = 0;
+  virtual bool HasCaption() const = 0;
+  virtual bool HasMaxLength() const = 0;
+  virtual int MaxLength() const = 0;
+  virtual void SetMaxLength(int length) = 0;
+  virtual std::string DataField() const = 0;
+};
+
+// The standard colours of a control: the window's and the window text's.
+inline constexpr int32_t clWindow = static_cast<int32_t>(0x80000005);
+inline constexpr int32_t clWindowText = static_cast<int32_t>(0x80000008);
 
 class TDataLink {
  public:
@@ -34,6 +57,8 @@ class TDataLink {
 
   // Dispatches one data event to the handlers below.
   virtual void DataEvent(TDataEvent event, TField* field);
+  // The control behind the link, when it is a data-aware control.
+  virtual TDataControl* Control() { return nullptr; }
 
  protected:
   virtual void ActiveChanged() {}
@@ -68,6 +93,7 @@ class TDataSource {
 
   TDataSet* DataSet() const { return dataSet_; }
   void SetDataSet(TDataSet* dataSet);
+  const std::vector<TDataLink*>& Links() const { return links_; }
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled);
   // The dataset's state, inactive when there is none or the source is off.

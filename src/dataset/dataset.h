@@ -140,6 +140,7 @@ class TDataSet {
   void DisableControls();
   void EnableControls();
   bool ControlsDisabled() const { return disableCount_ > 0; }
+  const std::vector<TDataSource*>& DataSources() const { return dataSources_; }
 
   // --- field data in the active buffer of the current state
   virtual bool GetFieldData(TField& field, void* buffer) = 0;

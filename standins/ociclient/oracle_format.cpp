@@ -230,9 +230,11 @@ std::string formatDate(const DateParts& d, const std::string& model) {
   return out;
 }
 
-std::optional<DateParts> parseDate(const std::string& text, const std::string& model) {
+std::optional<DateParts> parseDate(const std::string& text, const std::string& model,
+                                   const DateParts& defaults) {
   DateParts d;
-  d.month = 1;
+  d.year = defaults.year;
+  d.month = defaults.month;
   d.day = 1;
   bool pm = false, hasMeridian = false;
   size_t t = 0;

@@ -33,8 +33,11 @@ std::optional<DateParts> fromOracleDate7(const unsigned char in[7]);
 // Date format models (DD, MM, MON, MONTH, YYYY, YY, RR, RRRR, HH24, HH, MI, SS,
 // FF[1-9], X, AM, DY, DAY, "literal" and punctuation). Format throws std::invalid_argument
 // on an unknown element; parse answers nothing when the text does not match.
+// A year or month the model does not give is taken from `defaults` (to_date
+// passes the current ones, as Oracle does); a day it does not give is 1.
 std::string formatDate(const DateParts& date, const std::string& model);
-std::optional<DateParts> parseDate(const std::string& text, const std::string& model);
+std::optional<DateParts> parseDate(const std::string& text, const std::string& model,
+                                   const DateParts& defaults = {});
 
 // The session's timestamp format (NLS_TIMESTAMP_FORMAT).
 inline constexpr const char* kSessionTimestampFormat = "DD-MON-RR HH.MI.SSXFF AM";

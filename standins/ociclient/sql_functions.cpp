@@ -11,6 +11,7 @@
 #include "oracle_format.h"
 #include "platform/utf8.h"
 #include "rowid_mapping.h"
+#include "sql_soundex.h"
 
 #include "platform/text.h"
 
@@ -137,6 +138,15 @@ void toCharFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   resultText(ctx, text);
 }
 
+std::tm localNow(long* microseconds) {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  std::tm tm{};
+  localtime_r(&ts.tv_sec, &tm);
+  if (microseconds != nullptr) *microseconds = ts.tv_nsec / 1000;
+  return tm;
+}
+
 void toDateFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
     sqlite3_result_null(ctx);
@@ -145,7 +155,10 @@ void toDateFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   const std::string text = textOf(argv[0]);
   const std::string model =
       argc > 1 && sqlite3_value_type(argv[1]) != SQLITE_NULL ? textOf(argv[1]) : kSessionDateFormat;
-  auto parsed = parseDate(text, model);
+  // A model without year or month takes them from today (the first day of
+  // the current month for 'HH24:MI:SS').
+  const std::tm today = localNow(nullptr);
+  auto parsed = parseDate(text, model, DateParts{today.tm_year + 1900, today.tm_mon + 1});
   if (!parsed && argc == 1) parsed = parseIsoDate(text);  // a date value passed through
   if (!parsed) {
     oraError(ctx, kLiteralMismatch, standardText(kLiteralMismatch));
@@ -234,15 +247,6 @@ void userenvFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     oraError(ctx, 2003, "invalid USERENV parameter");
 }
 
-std::tm localNow(long* microseconds) {
-  timespec ts{};
-  clock_gettime(CLOCK_REALTIME, &ts);
-  std::tm tm{};
-  localtime_r(&ts.tv_sec, &tm);
-  if (microseconds != nullptr) *microseconds = ts.tv_nsec / 1000;
-  return tm;
-}
-
 void sysdateFn(sqlite3_context* ctx, int, sqlite3_value**) {
   const std::tm tm = localNow(nullptr);
   DateParts d{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
@@ -319,6 +323,7 @@ bool registerOracleFunctions(sqlite3* db, Connection* connection, OraError& erro
       {"to_date", 3, toDateFn, true},
       {"to_number", 1, toNumberFn, true},
       {"to_number", 2, toNumberFn, true},
+      {"soundex", 1, soundexFn, true},
       {"chr", 1, chrFn, true},
       {"nchr", 1, chrFn, true},
       {"lengthb", 1, lengthbFn, true},

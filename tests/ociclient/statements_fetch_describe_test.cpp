@@ -377,6 +377,16 @@ TEST_F(Statements, OracleFunctionsAndSemantics) {
       "ab", "A",   "3",  "VESKDATA"};
   for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(expected[i], rows[0][i]) << i;
   EXPECT_FALSE(rows[0][13].empty());
+  // soundex as Oracle codes names; a time alone falls on the first day of
+  // the current month.
+  EXPECT_EQ((Rows{{"A261", "A261", "T522", "P236", "<null>"}}),
+            query(s,
+                  "select soundex('Ashcraft'), soundex('ashcroft'), soundex('Tymczak'), "
+                  "soundex('Pfister'), soundex('12') from dual"));
+  EXPECT_EQ((Rows{{"1"}}),
+            query(s,
+                  "select count(*) from dual where to_char(to_date('08:15:00', 'HH24:MI:SS'), "
+                  "'YYYY-MM-DD HH24:MI:SS') = to_char(sysdate, 'YYYY-MM') || '-01 08:15:00'"));
   // LIKE is case-sensitive; NULLs sort last ascending and first descending.
   EXPECT_EQ((Rows{{"0"}}), query(s, "select count(*) from customer where email_addr like 'bob%'"));
   EXPECT_EQ((Rows{{"1"}}), query(s, "select count(*) from customer where email_addr like 'BOB%'"));

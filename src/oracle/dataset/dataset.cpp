@@ -105,6 +105,7 @@ void TOracleDataSet::SetActive(bool active) {
     return;
   }
   dataset::TDataSet::SetActive(active);
+  if (active && Active() && qbeMode_ && QBEModePart) QBEModePart->Opened();
 }
 
 void TOracleDataSet::Loaded() {

@@ -27,6 +27,7 @@
 #include "oracle/dataset/dataset_blobs.h"
 #include "oracle/dataset/field_info.h"
 #include "oracle/dataset/provider_part.h"
+#include "oracle/dataset/qbe_mode_hooks.h"
 #include "oracle/dataset/record_store.h"
 #include "oracle/filter/expression.h"
 #include "oracle/qbe/definition.h"
@@ -238,6 +239,19 @@ class TOracleDataSet : public dataset::TDataSet,
   // Replaces the SQL text and closes the dataset.
   void PSSetCommandText(const std::string& commandText) override;
 
+  // --- query by example (the switching is oracle/qbemode's SetQBEMode) ----------
+  bool QBEMode() const { return qbeMode_; }
+  // Only the flag; the mode's own code sets it.
+  void SetQBEModeFlag(bool on) { qbeMode_ = on; }
+  // The QBE mode's part, set in at its first use.
+  std::shared_ptr<TQBEModeHooks> QBEModePart;
+  // Puts the stored records aside (the example record stands alone while
+  // QBE mode lasts); PutRecordsBack shows them again, DropRecordsSetAside
+  // frees them.
+  void SetRecordsAside();
+  void PutRecordsBack();
+  void DropRecordsSetAside();
+
   // --- events ----------------------------------------------------------------------
   TOracleDataSetEvent BeforeQuery;
   TOracleDataSetEvent AfterQuery;
@@ -435,6 +449,13 @@ class TOracleDataSet : public dataset::TDataSet,
   uint8_t* filterBuffer_ = nullptr;
   std::unique_ptr<filter::TExpression> filterExpression_;
   qbe::TQBEDefinition qbeDefinition_{*this};
+  bool qbeMode_ = false;
+  // The records QBE mode set aside, with the fetch state they belong to.
+  struct RecordsAside {
+    std::unique_ptr<TRecordDataList> store;
+    int32_t bookmarkCounter = 0;
+    bool queryDone = true;
+  } aside_;
   bool opening_ = false;
   bool activationPending_ = false;
   bool designActivation_ = false;

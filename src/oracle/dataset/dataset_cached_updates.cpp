@@ -17,11 +17,14 @@ using dataset::TUpdateStatus;
 
 }  // namespace
 
+// In QBE mode only the example record is edited; it is never posted.
 bool TOracleDataSet::GetCanModify() {
+  if (qbeMode_) return true;
   return cachedUpdates_ && Active() && !Detached() && !readOnly_ && HasRowId();
 }
 
 void TOracleDataSet::CheckCachedEditing() {
+  if (qbeMode_) return;
   if (lockingMode_ != TLockingMode::lmNone) {
     dataset::DatabaseError(
         "Editing with cached updates needs LockingMode lmNone: rows are not locked or checked",
@@ -65,6 +68,7 @@ void TOracleDataSet::InternalCancel() {
 
 void TOracleDataSet::InternalPost() {
   dataset::TDataSet::InternalPost();
+  if (qbeMode_) dataset::DatabaseError("Operation not allowed in QBE mode");
   CheckCachedEditing();
   if (State() == TDataSetState::dsEdit) {
     StoreEditedRecord();
@@ -109,6 +113,7 @@ void TOracleDataSet::StoreInsertedRecord(dataset::TRecordBuffer buffer, bool app
 }
 
 void TOracleDataSet::InternalDelete() {
+  if (qbeMode_) dataset::DatabaseError("Operation not allowed in QBE mode");
   CheckCachedEditing();
   RemoveCurrentRecord();
 }

@@ -250,6 +250,8 @@ void TOracleDataSet::InternalLast() {
 }
 
 void TOracleDataSet::InternalClose() {
+  if (QBEModePart) QBEModePart->Closing();
+  aside_ = {};
   BindFields(false);
   changeLog_.Clear();
   logging_ = false;

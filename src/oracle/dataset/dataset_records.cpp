@@ -78,6 +78,7 @@ TGetResult TOracleDataSet::GetRecord(dataset::TRecordBuffer buffer, TGetMode mod
 }
 
 int TOracleDataSet::GetRecordCount() {
+  if (qbeMode_ && QBEModePart) return QBEModePart->RecordCount();
   if (countAllRecords_ && !FilterActive()) {
     if (!hitCountKnown_) {
       hitCount_ = CountQueryHits();

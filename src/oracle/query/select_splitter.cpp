@@ -156,18 +156,28 @@ bool SplitSelect(std::string_view sql, TSelectParts& parts) {
     const std::string& w = words[i].upper;
     const bool by = i + 1 < words.size() && words[i + 1].upper == "BY";
     std::string* part = nullptr;
+    std::size_t* at = nullptr;
     std::size_t begin = words[i].end;
     if (w == "FROM" && parts.from.empty() && clauses.size() == 1) part = &parts.from;
-    if (w == "WHERE") part = &parts.where;
-    if (w == "HAVING") part = &parts.having;
+    if (w == "WHERE") {
+      part = &parts.where;
+      at = &parts.whereAt;
+    }
+    if (w == "HAVING") {
+      part = &parts.having;
+      at = &parts.havingAt;
+    }
     if ((w == "GROUP" || w == "ORDER") && by) {
       part = w == "GROUP" ? &parts.groupBy : &parts.orderBy;
+      at = w == "GROUP" ? &parts.groupByAt : &parts.orderByAt;
       begin = words[i + 1].end;
     }
     if (w == "FOR" && i + 1 < words.size() && words[i + 1].upper == "UPDATE") {
       part = &parts.forUpdate;
+      at = &parts.forUpdateAt;
       begin = words[i + 1].end;
     }
+    if (at != nullptr) *at = words[i].begin;
     if (part != nullptr) clauses.push_back({part, begin, words[i].begin});
   }
   for (std::size_t c = 0; c < clauses.size(); ++c) {

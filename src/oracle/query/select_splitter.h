@@ -20,6 +20,10 @@ struct TFromItem {
 struct TSelectParts {
   std::string selectList, from, where, groupBy, having, orderBy, forUpdate;
   std::vector<TFromItem> fromItems;
+  // Where each clause's keyword begins in the text; npos when it is absent.
+  std::size_t whereAt = std::string::npos, groupByAt = std::string::npos,
+              havingAt = std::string::npos, orderByAt = std::string::npos,
+              forUpdateAt = std::string::npos;
 };
 
 // False when `sql` does not begin with SELECT (or WITH).
