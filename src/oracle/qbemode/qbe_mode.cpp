@@ -274,6 +274,9 @@ bool CanEnterQBEMode(TOracleDataSet& dataSet, bool raise) {
   const char* reason = nullptr;
   if (IsCursorDataSet(dataSet))
     reason = "QBE mode not supported for cursors";
+  else if (dataSet.CachedUpdates() &&
+           (dataSet.UpdatesPending() || dataset::IsEditState(dataSet.State())))
+    reason = "QBE mode not allowed with pending updates";
   else if (dataSet.Detached())
     reason = "QBE mode not allowed for a detached dataset";
   if (reason == nullptr) return true;

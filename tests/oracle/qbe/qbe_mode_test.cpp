@@ -3,8 +3,8 @@
 // binds; fields and controls come back as they were.
 
 #include "oracle/qbemode/qbe_mode.h"
-#include "oracle_fixture/dataset_fixture.h"
 #include "oracle/values/type_codes.h"
+#include "oracle_fixture/dataset_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
 
@@ -208,9 +208,27 @@ TEST_F(QBEModeTest, FieldsAndControlsAreRestoredAndMessagesGiven) {
             std::tuple(dataset::TDataSetState::dsInsert, 0x00FFFF));
   ds->Close();
 
-  // Neither a cursor nor a detached dataset enters the mode.
+  // Neither a cursor, nor a dataset with cached updates pending or being
+  // edited, nor a detached dataset enters the mode.
   auto cursor = NewDataSet("begin open :c for select * from customer; end;");
   cursor->DeclareVariable(":c", oracle::otype::Cursor);
+  auto pending = NewDataSet("select rowid, last_name from customer");
+  pending->SetCachedUpdates(true);
+  pending->SetLockingMode(oracle::TLockingMode::lmNone);
+  pending->Open();
+  pending->Edit();
+  auto editing = NewDataSet("select rowid, last_name from customer");
+  editing->SetCachedUpdates(true);
+  editing->SetLockingMode(oracle::TLockingMode::lmNone);
+  editing->Open();
+  editing->Edit();
+  pending->FieldByName("LAST_NAME").SetAsString("Changed");
+  pending->Post();
+  for (oracle::TOracleDataSet* dataSet : {pending.get(), editing.get()}) {
+    EXPECT_FALSE(oracle::CanEnterQBEMode(*dataSet, false));
+    ExpectMessage([&] { oracle::CanEnterQBEMode(*dataSet, true); },
+                  "QBE mode not allowed with pending updates");
+  }
   auto detached = Customers();
   detached->SetDetachable(true);
   session_->LogOff();
