@@ -9,6 +9,7 @@
 
 #include "api_support.h"
 #include "charsets.h"
+#include "lob.h"
 #include "oracle_format.h"
 #include "statement.h"
 
@@ -435,6 +436,16 @@ bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
         }
         storeDateTime(*static_cast<DateTimeDescriptor*>(handle), *parts);
         finish(slot, 0, static_cast<ub4>(d->valueSize), 0);
+        break;
+      }
+      case SQLT_CLOB:
+      case SQLT_BLOB:
+      case SQLT_BFILEE: {
+        // The element holds a pointer to a LOB locator.
+        bool isNull = false;
+        if (!fetchLobColumn(stmt, c, d->dataType, slot.value, d->valueSize, isNull, error))
+          return false;
+        finish(slot, isNull ? -1 : 0, static_cast<ub4>(d->valueSize), 0);
         break;
       }
       default:

@@ -25,6 +25,11 @@ void ociStandin_FailNextCall(int oraCode, const char* message);
 // until cleared (a null or empty fragment, or ociStandin_ClearFailure).
 void ociStandin_FailStatements(const char* fragment, int oraCode, const char* message);
 void ociStandin_ClearFailure(void);
+
+// LOB locators (OCI_DTYPE_LOB and OCI_DTYPE_FILE descriptors) and temporary
+// LOBs alive in the process.
+int ociStandin_LiveLobLocators(void);
+int ociStandin_LiveTemporaryLobs(void);
 }
 
 using PFN_ociStandin_JournalSize = decltype(&ociStandin_JournalSize);
@@ -35,3 +40,5 @@ using PFN_ociStandin_JournalClear = decltype(&ociStandin_JournalClear);
 using PFN_ociStandin_FailNextCall = decltype(&ociStandin_FailNextCall);
 using PFN_ociStandin_FailStatements = decltype(&ociStandin_FailStatements);
 using PFN_ociStandin_ClearFailure = decltype(&ociStandin_ClearFailure);
+using PFN_ociStandin_LiveLobLocators = decltype(&ociStandin_LiveLobLocators);
+using PFN_ociStandin_LiveTemporaryLobs = decltype(&ociStandin_LiveTemporaryLobs);

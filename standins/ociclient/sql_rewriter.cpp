@@ -174,7 +174,7 @@ std::vector<std::pair<std::size_t, std::string>> takeCursorColumns(std::vector<T
   return columns;
 }
 
-RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid) {
+RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid, bool lobRowid) {
   std::vector<Token> t = tokenize(oracleSql);
   RewrittenSql out;
   out.cursorColumns = takeCursorColumns(t);
@@ -221,7 +221,7 @@ RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid) {
   for (std::size_t i = forUpdate; i < t.size() && !isPunct(t, i, ";"); ++i)
     t[i] = Token{Tok::kSpace, "", t[i].offset};
   spellLengthSemantics(t);
-  RowidRewrite rowids = rewriteRowidReferences(t, hiddenRowid && out.forUpdate);
+  RowidRewrite rowids = rewriteRowidReferences(t, hiddenRowid && (out.forUpdate || lobRowid));
   out.rowidColumns = std::move(rowids.columns);
   out.hiddenRowidTable = std::move(rowids.hiddenTable);
   out.targetTable = std::move(rowids.targetTable);

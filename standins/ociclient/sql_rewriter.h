@@ -38,7 +38,10 @@ struct RewrittenSql {
 
 // `hiddenRowid`: whether a single-table select FOR UPDATE gets the hidden
 // rowid column.
-RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid = true);
+// `lobRowid`: a single-table select gets it without FOR UPDATE too (its LOB
+// locators name their row).
+RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid = true,
+                        bool lobRowid = false);
 
 enum class StatementKind {
   kSelect,

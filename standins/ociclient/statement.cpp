@@ -7,6 +7,7 @@
 #include "constraints.h"
 #include "error_mapping.h"
 #include "journal.h"
+#include "lob.h"
 #include "sequences.h"
 
 #include "platform/text.h"
@@ -122,8 +123,22 @@ bool compileText(StmtHandle& stmt, const std::shared_ptr<Connection>& connection
 
 // As compileText; a select whose hidden rowid column SQLite refuses (a view,
 // a common table expression) runs without it.
+// A select of a table's LOB column gets the hidden rowid column too.
 bool compile(StmtHandle& stmt, const std::shared_ptr<Connection>& connection, OraError& error) {
-  if (compileText(stmt, connection, error)) return true;
+  if (compileText(stmt, connection, error)) {
+    if (!stmt.rewritten.hiddenRowidTable.empty() || !selectsTableLob(stmt.sqlite)) return true;
+    const RewrittenSql plain = stmt.rewritten;
+    stmt.rewritten = rewriteSql(stmt.text, true, true);
+    if (stmt.rewritten.hiddenRowidTable.empty()) {
+      stmt.rewritten = plain;
+      return true;
+    }
+    sqlite3_finalize(stmt.sqlite);
+    stmt.sqlite = nullptr;
+    if (compileText(stmt, connection, error)) return true;
+    stmt.rewritten = plain;
+    return compileText(stmt, connection, error);
+  }
   if (stmt.rewritten.hiddenRowidTable.empty()) return false;
   stmt.rewritten = rewriteSql(stmt.text, false);
   return compileText(stmt, connection, error);
