@@ -50,6 +50,11 @@ struct LobLocator : Handle {
   // scan the text from its start again.
   long long stamp = -1;
   sqlite3_int64 markUnit = 0, markByte = 0;
+  // The blob handle of a persistent LOB read part way, valid while the
+  // connection's change count is `blobStamp`; closed at the value's end.
+  sqlite3_blob* blob = nullptr;
+  long long blobStamp = -1;
+  void closeBlob();
 
   // Makes this locator stand for what `source` stands for (a temporary
   // value is not shared: the caller copies it).

@@ -51,8 +51,8 @@ bool changeLob(LobLocator& locator, OraError& error, Change change) {
 
 // A part of a LOB's value (`amount` units from the 0-based `from`) in the
 // units of `target`'s kind: CLOB text as code units, else bytes.
-bool lobPart(const LobLocator& source, sqlite3_int64 from, sqlite3_int64 amount,
-             std::u16string& units, std::string& bytes, OraError& error) {
+bool lobPart(LobLocator& source, sqlite3_int64 from, sqlite3_int64 amount, std::u16string& units,
+             std::string& bytes, OraError& error) {
   std::string value;
   if (!loadLob(source, value, error)) return false;
   if (source.lobType == SQLT_CLOB) {
@@ -70,8 +70,8 @@ bool lobPart(const LobLocator& source, sqlite3_int64 from, sqlite3_int64 amount,
 
 // Writes `amount` units of a source (0-based `from`) into `target` at the
 // 1-based `offset` (OCILobCopy, OCILobAppend, OCILobLoadFromFile).
-bool copyInto(LobLocator& target, const LobLocator& source, sqlite3_int64 amount,
-              sqlite3_int64 offset, sqlite3_int64 from, OraError& error) {
+bool copyInto(LobLocator& target, LobLocator& source, sqlite3_int64 amount, sqlite3_int64 offset,
+              sqlite3_int64 from, OraError& error) {
   std::u16string units;
   std::string bytes;
   if (!lobPart(source, from, amount, units, bytes, error)) return false;
@@ -257,7 +257,7 @@ sword OCILobAssign(OCIEnv*, OCIError* errhp, const OCILobLocator* src_locp,
   LobCall call(errhp, src_locp);
   LobLocator* target = dst_locpp != nullptr ? findLocator(*dst_locpp) : nullptr;
   if (!call.valid() || target == nullptr) return OCI_INVALID_HANDLE;
-  const LobLocator& source = *call.locator;
+  LobLocator& source = *call.locator;
   if (target == &source) return OCI_SUCCESS;
   target->assignFrom(source);
   if (source.kind != LobLocator::Kind::kTemporary) return OCI_SUCCESS;

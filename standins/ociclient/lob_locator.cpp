@@ -89,10 +89,17 @@ LobLocator::LobLocator(ub4 handleType, Handle* parentHandle) : Handle(handleType
 }
 
 LobLocator::~LobLocator() {
+  closeBlob();
   --liveLocators;
 }
 
+void LobLocator::closeBlob() {
+  if (blob != nullptr) sqlite3_blob_close(blob);
+  blob = nullptr;
+}
+
 void LobLocator::assignFrom(const LobLocator& source) {
+  closeBlob();
   kind = source.kind;
   lobType = source.lobType;
   charsetForm = source.charsetForm;

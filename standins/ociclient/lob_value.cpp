@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "charsets.h"
@@ -71,25 +72,29 @@ void putUnit(char* out, char16_t unit, ub2 csid) {
   out[1] = big ? low : high;
 }
 
-// Reads a value in pieces: an open SQLite blob handle on a table's row, or
-// bytes in memory.
+// Reads a value in pieces: an SQLite blob handle on a table's row (kept by
+// the locator between reads, so that reading on does not walk the value's
+// pages from its start again), a file, or bytes in memory.
 class ValueReader {
  public:
+  explicit ValueReader(LobLocator& locator) : locator_(locator) {}
   ~ValueReader() {
     if (blob_ != nullptr) sqlite3_blob_close(blob_);
   }
-  bool open(const LobLocator& locator, OraError& error) {
+  ValueReader(const ValueReader&) = delete;
+  ValueReader& operator=(const ValueReader&) = delete;
+
+  bool open(OraError& error) {
+    const LobLocator& locator = locator_;
     if (locator.kind == LobLocator::Kind::kCopy) {
       memory_ = locator.copy;
       return true;
     }
     if (locator.kind == LobLocator::Kind::kFile) {
-      std::string path;
-      if (!bfilePath(locator, path, error)) return false;
-      std::ifstream in(path, std::ios::binary);
-      if (!in) return (error = lobError(22288)), false;
-      held_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-      memory_ = held_;
+      if (!bfilePath(locator, path_, error)) return false;
+      std::error_code ec;
+      fileSize_ = static_cast<sqlite3_int64>(std::filesystem::file_size(path_, ec));
+      if (ec) return (error = lobError(22288)), false;
       return true;
     }
     std::shared_ptr<Connection> session = lobSession(locator, error);
@@ -100,38 +105,74 @@ class ValueReader {
       memory_ = *value;
       return true;
     }
-    if (sqlite3_blob_open(session->db, "main", locator.table.c_str(), locator.column.c_str(),
-                          locator.rowid, 0, &blob_) != SQLITE_OK) {
-      // A NULL or a deleted row: SQLite opens no handle.
-      if (blob_ != nullptr) sqlite3_blob_close(blob_);
-      blob_ = nullptr;
+    db_ = session->db;
+    stamp_ = sqlite3_total_changes64(db_);
+    if (locator_.blob != nullptr && locator_.blobStamp == stamp_) {
+      std::swap(blob_, locator_.blob);
+      reused_ = true;
       return true;
     }
+    locator_.closeBlob();
+    openBlob();
     return true;
   }
   sqlite3_int64 size() const {
-    return blob_ != nullptr ? sqlite3_blob_bytes(blob_)
-                            : static_cast<sqlite3_int64>(memory_.size());
+    if (blob_ != nullptr) return sqlite3_blob_bytes(blob_);
+    return path_.empty() ? static_cast<sqlite3_int64>(memory_.size()) : fileSize_;
   }
   // Copies `n` bytes from `offset` (all inside the value).
-  void read(sqlite3_int64 offset, sqlite3_int64 n, char* out) const {
+  void read(sqlite3_int64 offset, sqlite3_int64 n, char* out) {
     if (n <= 0) return;
-    if (blob_ != nullptr)
-      sqlite3_blob_read(blob_, out, static_cast<int>(n), static_cast<int>(offset));
-    else
+    if (blob_ != nullptr) {
+      const auto blobRead = [&] {
+        return sqlite3_blob_read(blob_, out, static_cast<int>(n), static_cast<int>(offset));
+      };
+      if (blobRead() != SQLITE_OK) {  // expired (a rollback): once more on a new handle
+        openBlob();
+        if (blob_ != nullptr) blobRead();
+      }
+    } else if (!path_.empty()) {
+      std::ifstream in(path_, std::ios::binary);
+      in.seekg(offset);
+      in.read(out, n);
+    } else {
       std::memcpy(out, memory_.data() + offset, static_cast<std::size_t>(n));
+    }
+  }
+  // Hands the blob handle back to the locator for the next read: always
+  // when `keep`, else when it came from there.
+  void finish(bool keep) {
+    if (blob_ == nullptr || !(keep || reused_)) return;
+    locator_.blob = blob_;
+    locator_.blobStamp = stamp_;
+    blob_ = nullptr;
   }
 
  private:
+  void openBlob() {
+    if (blob_ != nullptr) sqlite3_blob_close(blob_);
+    blob_ = nullptr;
+    // A NULL value or a deleted row opens no handle: the value is empty.
+    if (sqlite3_blob_open(db_, "main", locator_.table.c_str(), locator_.column.c_str(),
+                          locator_.rowid, 0, &blob_) != SQLITE_OK) {
+      if (blob_ != nullptr) sqlite3_blob_close(blob_);
+      blob_ = nullptr;
+    }
+  }
+
+  LobLocator& locator_;
+  sqlite3* db_ = nullptr;
+  long long stamp_ = -1;
   sqlite3_blob* blob_ = nullptr;
+  bool reused_ = false;
   std::string_view memory_;
-  std::string held_;
+  std::string path_;
+  sqlite3_int64 fileSize_ = 0;
 };
 
 // Walks a CLOB's UTF-8 bytes from (unit, byte), a character boundary, to
 // the character holding code unit `target`, in pieces of 64 KiB.
-void seekUnit(const ValueReader& reader, sqlite3_int64 target, sqlite3_int64& unit,
-              sqlite3_int64& byte) {
+void seekUnit(ValueReader& reader, sqlite3_int64 target, sqlite3_int64& unit, sqlite3_int64& byte) {
   const sqlite3_int64 size = reader.size();
   char piece[65536];
   while (byte < size && unit < target) {
@@ -149,7 +190,7 @@ void seekUnit(const ValueReader& reader, sqlite3_int64 target, sqlite3_int64& un
   }
 }
 
-bool readClob(LobLocator& locator, const ValueReader& reader, sqlite3_int64 offset, ub4& amount,
+bool readClob(LobLocator& locator, ValueReader& reader, sqlite3_int64 offset, ub4& amount,
               char* buffer, ub4 capacity, ub2 csid, OraError& error) {
   if (csid != 0 && !knownCharsetId(csid)) return (error = lobError(12715)), false;
   const bool utf16 = isUtf16CharsetId(csid);
@@ -272,11 +313,12 @@ std::string clobText(const std::u16string& units) {
   return out;
 }
 
-bool loadLob(const LobLocator& locator, std::string& value, OraError& error) {
-  ValueReader reader;
-  if (!reader.open(locator, error)) return false;
+bool loadLob(LobLocator& locator, std::string& value, OraError& error) {
+  ValueReader reader(locator);
+  if (!reader.open(error)) return false;
   value.assign(static_cast<std::size_t>(reader.size()), '\0');
   reader.read(0, reader.size(), value.data());
+  reader.finish(false);
   return true;
 }
 
@@ -290,6 +332,7 @@ bool storeLob(LobLocator& locator, const std::string& value, OraError& error) {
   std::shared_ptr<Connection> session = lobSession(locator, error);
   if (!session) return false;
   locator.stamp = -1;
+  locator.closeBlob();
   if (locator.kind == LobLocator::Kind::kTemporary) {
     std::string* held = session->temporaryLobs.find(locator.temporaryId);
     if (held == nullptr) return (error = lobError(22922)), false;
@@ -317,9 +360,10 @@ bool storeLob(LobLocator& locator, const std::string& value, OraError& error) {
   return rc == SQLITE_DONE;
 }
 
-bool lobLength(const LobLocator& locator, sqlite3_int64& length, OraError& error) {
-  ValueReader reader;
-  if (!reader.open(locator, error)) return false;
+bool lobLength(LobLocator& locator, sqlite3_int64& length, OraError& error) {
+  ValueReader reader(locator);
+  if (!reader.open(error)) return false;
+  reader.finish(false);
   length = reader.size();
   if (locator.lobType != SQLT_CLOB) return true;
   // Code units: every character one, four-byte ones two.
@@ -339,16 +383,21 @@ bool lobLength(const LobLocator& locator, sqlite3_int64& length, OraError& error
 bool readLob(LobLocator& locator, sqlite3_int64 offset, ub4& amount, char* buffer, ub4 capacity,
              ub2 csid, OraError& error) {
   if (offset < 1) return (error = lobError(24801)), false;
-  ValueReader reader;
-  if (!reader.open(locator, error)) return false;
-  if (locator.lobType == SQLT_CLOB)
-    return readClob(locator, reader, offset, amount, buffer, capacity, csid, error);
+  ValueReader reader(locator);
+  if (!reader.open(error)) return false;
+  if (locator.lobType == SQLT_CLOB) {
+    if (!readClob(locator, reader, offset, amount, buffer, capacity, csid, error)) return false;
+    reader.finish(locator.markByte < reader.size());
+    return true;
+  }
   const sqlite3_int64 from = offset - 1;
   const sqlite3_int64 rest = std::max<sqlite3_int64>(reader.size() - from, 0);
   const sqlite3_int64 wanted = amount == 0 ? rest : std::min<sqlite3_int64>(amount, rest);
   const sqlite3_int64 n = std::min<sqlite3_int64>(wanted, capacity);
   reader.read(from, n, buffer);
   amount = static_cast<ub4>(n);
+  // Kept open while there is more to read; the end of the value closes it.
+  reader.finish(n < rest);
   return true;
 }
 

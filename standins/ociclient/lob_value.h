@@ -20,13 +20,13 @@ OraError lobError(sb4 code);
 std::shared_ptr<Connection> lobSession(const LobLocator& locator, OraError& error);
 
 // The whole value: bytes of a BLOB or BFILE, UTF-8 text of a CLOB.
-bool loadLob(const LobLocator& locator, std::string& value, OraError& error);
+bool loadLob(LobLocator& locator, std::string& value, OraError& error);
 // Replaces the whole value (not for BFILEs). A persistent LOB's row must have
 // been inserted or updated in the open transaction (ORA-22920).
 bool storeLob(LobLocator& locator, const std::string& value, OraError& error);
 
 // Length: bytes, or UTF-16 code units of a CLOB.
-bool lobLength(const LobLocator& locator, sqlite3_int64& length, OraError& error);
+bool lobLength(LobLocator& locator, sqlite3_int64& length, OraError& error);
 
 // Reads up to `amount` units (0: to the end) from the 1-based `offset` into
 // `buffer` of `capacity` bytes, in character set `csid` for a CLOB. Answers
