@@ -363,9 +363,11 @@ bool storeLob(LobLocator& locator, const std::string& value, OraError& error) {
 bool lobLength(LobLocator& locator, sqlite3_int64& length, OraError& error) {
   ValueReader reader(locator);
   if (!reader.open(error)) return false;
-  reader.finish(false);
   length = reader.size();
-  if (locator.lobType != SQLT_CLOB) return true;
+  if (locator.lobType != SQLT_CLOB) {
+    reader.finish(false);
+    return true;
+  }
   // Code units: every character one, four-byte ones two.
   length = 0;
   char piece[65536];
@@ -377,6 +379,7 @@ bool lobLength(LobLocator& locator, sqlite3_int64& length, OraError& error) {
       if (b < 0x80 || b >= 0xC0) length += sequenceUnits(b);
     }
   }
+  reader.finish(false);
   return true;
 }
 

@@ -47,28 +47,34 @@ TEST_F(LobLocatorTest, RefusalsAndTheUninitialisedLocator) {
 }
 
 TEST_F(LobLocatorTest, ClobTextReadInPiecesEqualsTheWholeInEveryUnit) {
-  auto clob = Temporary(otype::CLOB);
-  EXPECT_TRUE(clob->IsTemporary());
-  clob->SetAsString(kMixedText);
-  // Eight code units (the four-byte character takes two), two bytes each.
-  EXPECT_EQ(clob->Size(), 2 * 8);
-  EXPECT_EQ(clob->AsString(), kMixedText);
-  EXPECT_EQ(clob->AsWideString(), u"a\u00E9b\u20ACc\U0001F600d");
-  for (const int piece : {2, 6, 4096}) {
-    clob->Seek(0, dataset::TSeekOrigin::soBeginning);
-    std::u16string units;
-    std::string bytes(static_cast<std::size_t>(piece), '\0');
-    for (int64_t n; (n = clob->Read(bytes.data(), piece)) > 0;)
-      units.append(reinterpret_cast<const char16_t*>(bytes.data()),
-                   static_cast<std::size_t>(n / 2));
-    EXPECT_EQ(units, clob->AsWideString()) << "pieces of " << piece;
+  // The same text in a temporary CLOB and in a table's row.
+  auto temporary = Temporary(otype::CLOB);
+  Run("create table texts (c clob)");
+  Run("insert into texts values (empty_clob())");
+  auto row = NewQuery("select c from texts");
+  row->Execute();
+  for (TLOBLocator* clob : {temporary.get(), &oracle::LOBField(*row, 0)}) {
+    clob->SetAsString(kMixedText);
+    // Eight code units (the four-byte character takes two), two bytes each.
+    EXPECT_EQ(clob->Size(), 2 * 8);
+    EXPECT_EQ(clob->AsString(), kMixedText);
+    EXPECT_EQ(clob->AsWideString(), u"a\u00E9b\u20ACc\U0001F600d");
+    for (const int piece : {2, 6, 4096}) {
+      clob->Seek(0, dataset::TSeekOrigin::soBeginning);
+      std::u16string units;
+      std::string bytes(static_cast<std::size_t>(piece), '\0');
+      for (int64_t n; (n = clob->Read(bytes.data(), piece)) > 0;)
+        units.append(reinterpret_cast<const char16_t*>(bytes.data()),
+                     static_cast<std::size_t>(n / 2));
+      EXPECT_EQ(units, clob->AsWideString()) << "pieces of " << piece;
+    }
+    // An odd count reads one byte less; a count of 1 reads nothing.
+    char one[3];
+    clob->Seek(2, dataset::TSeekOrigin::soBeginning);
+    EXPECT_EQ(clob->Read(one, 1), 0);
+    EXPECT_EQ(clob->Read(one, 3), 2);
+    EXPECT_EQ(clob->Position(), 4);
   }
-  // An odd count reads one byte less; a count of 1 reads nothing.
-  char one[3];
-  clob->Seek(2, dataset::TSeekOrigin::soBeginning);
-  EXPECT_EQ(clob->Read(one, 1), 0);
-  EXPECT_EQ(clob->Read(one, 3), 2);
-  EXPECT_EQ(clob->Position(), 4);
 }
 
 TEST_F(LobLocatorTest, SettingTheSizeTrimsOrWritesOneUnitAtTheEnd) {
