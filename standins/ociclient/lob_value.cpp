@@ -8,6 +8,7 @@
 #include "charsets.h"
 
 #include "platform/text.h"
+#include "platform/utf8.h"
 
 namespace ocistandin {
 namespace {
@@ -35,34 +36,6 @@ char32_t decodeAt(std::string_view text, std::size_t& pos) {
   for (int i = 1; i < n; ++i) cp = (cp << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
   pos += static_cast<std::size_t>(n);
   return cp;
-}
-
-void appendUnits(std::u16string& out, char32_t cp) {
-  if (cp >= 0x10000) {
-    cp -= 0x10000;
-    out += static_cast<char16_t>(0xD800 + (cp >> 10));
-    out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-  } else {
-    out += static_cast<char16_t>(cp);
-  }
-}
-
-void appendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 void putUnit(char* out, char16_t unit, ub2 csid) {
@@ -222,7 +195,7 @@ bool readClob(LobLocator& locator, ValueReader& reader, sqlite3_int64 offset, ub
     const auto lead = static_cast<unsigned char>(bytes[pos]);
     if (windowCut && start + static_cast<std::size_t>(sequenceBytes(lead)) > bytes.size()) break;
     std::u16string pieces;
-    appendUnits(pieces, decodeAt(bytes, pos));
+    platform::AppendUtf16(pieces, decodeAt(bytes, pos));
     const std::size_t skip = static_cast<std::size_t>(std::max<sqlite3_int64>(target - at, 0));
     if (utf16) {
       std::size_t k = std::min(skip, pieces.size());
@@ -296,7 +269,7 @@ std::shared_ptr<Connection> lobSession(const LobLocator& locator, OraError& erro
 std::u16string clobUnits(const std::string& utf8) {
   std::u16string units;
   units.reserve(utf8.size());
-  for (std::size_t pos = 0; pos < utf8.size();) appendUnits(units, decodeAt(utf8, pos));
+  for (std::size_t pos = 0; pos < utf8.size();) platform::AppendUtf16(units, decodeAt(utf8, pos));
   return units;
 }
 
@@ -308,7 +281,7 @@ std::string clobText(const std::u16string& units) {
     if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
         units[i + 1] < 0xE000)
       cp = 0x10000 + ((cp - 0xD800) << 10) + (units[++i] - 0xDC00);
-    appendUtf8(out, cp);  // a lone surrogate keeps its three bytes
+    platform::AppendUtf8(out, cp);  // a lone surrogate keeps its three bytes
   }
   return out;
 }

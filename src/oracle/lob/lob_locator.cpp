@@ -276,20 +276,26 @@ bool TLOBLocator::FileExists() {
   return exists != 0;
 }
 
+void TLOBLocator::FileNames(std::string& directory, std::string& name) const {
+  char directoryText[kFileNameRoom], nameText[kFileNameRoom];
+  ub2 directoryLength = sizeof directoryText, nameLength = sizeof nameText;
+  Check(OCILobFileGetName(Environment(), errorHandle_, locator_,
+                          reinterpret_cast<text*>(directoryText), &directoryLength,
+                          reinterpret_cast<text*>(nameText), &nameLength));
+  directory.assign(directoryText, directoryLength);
+  name.assign(nameText, nameLength);
+}
+
 std::string TLOBLocator::FileDirectory() const {
-  char directory[kFileNameRoom], name[kFileNameRoom];
-  ub2 directoryLength = sizeof directory, nameLength = sizeof name;
-  Check(OCILobFileGetName(Environment(), errorHandle_, locator_, reinterpret_cast<text*>(directory),
-                          &directoryLength, reinterpret_cast<text*>(name), &nameLength));
-  return std::string(directory, directoryLength);
+  std::string directory, name;
+  FileNames(directory, name);
+  return directory;
 }
 
 std::string TLOBLocator::FileName() const {
-  char directory[kFileNameRoom], name[kFileNameRoom];
-  ub2 directoryLength = sizeof directory, nameLength = sizeof name;
-  Check(OCILobFileGetName(Environment(), errorHandle_, locator_, reinterpret_cast<text*>(directory),
-                          &directoryLength, reinterpret_cast<text*>(name), &nameLength));
-  return std::string(name, nameLength);
+  std::string directory, name;
+  FileNames(directory, name);
+  return name;
 }
 
 void TLOBLocator::SetFileName(const std::string& directory, const std::string& name) {

@@ -106,6 +106,8 @@ class TLOBLocator : public dataset::TStream, public TLOBObject {
   // character set).
   bool Utf16() const;
   void CheckFile(const char* operation) const;
+  // The BFILE's directory alias and file name.
+  void FileNames(std::string& directory, std::string& name) const;
   OCISvcCtx* Service() const;
   OCIEnv* Environment() const;
 
