@@ -71,7 +71,11 @@ std::unique_ptr<TLOBLocator> TLOBLocator::CreateTemporary(TOracleSession* sessio
 TLOBLocator::~TLOBLocator() {
   // After the client was unloaded its handles are gone with it.
   if (OCIDescriptorFree == nullptr || OCIHandleFree == nullptr) return;
-  if (temporary_ && ownsLocator_ && OCILobFreeTemporary != nullptr)
+  // A temporary LOB is freed, also one a bind or a copy left in the locator.
+  boolean temporary = temporary_ ? 1 : 0;
+  if (ownsLocator_ && !temporary_ && OCI81Group && OCILobIsTemporary != nullptr)
+    OCILobIsTemporary(Environment(), errorHandle_, locator_, &temporary);
+  if (temporary != 0 && ownsLocator_ && OCILobFreeTemporary != nullptr)
     OCILobFreeTemporary(Service(), errorHandle_, locator_);
   if (ownsLocator_ && locator_ != nullptr)
     OCIDescriptorFree(locator_, lobType_ == otype::BFile ? odesc::File : odesc::Lob);
@@ -348,7 +352,6 @@ void TLOBLocator::LoadFromFile(TLOBLocator& file) {
 
 void TLOBLocator::Assign(const TLOBLocator& source) {
   Check(OCILobAssign(Environment(), errorHandle_, source.locator_, &locator_));
-  temporary_ = ownsLocator_ && source.IsTemporary();
   position_ = 0;
 }
 
