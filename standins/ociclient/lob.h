@@ -54,6 +54,8 @@ struct LobLocator : Handle {
   // connection's change count is `blobStamp`; closed at the value's end.
   sqlite3_blob* blob = nullptr;
   long long blobStamp = -1;
+  sqlite3* blobDb = nullptr;
+  void keepBlob(sqlite3_blob* handle, sqlite3* db, long long changes);
   void closeBlob();
 
   // Makes this locator stand for what `source` stands for (a temporary
@@ -91,6 +93,10 @@ bool parseBfileValue(const std::string& value, std::string& directory, std::stri
 // alias is unknown (ORA-22285) or the name would leave its folder
 // (ORA-22288).
 bool bfilePath(const LobLocator& locator, std::string& path, OraError& error);
+
+// Closes the blob handles locators keep on a connection, so that no read
+// outlives the statement after it (statement.cpp, before each execute).
+void closeLobReads(sqlite3* db);
 
 // Live locators of the process (test hook).
 int liveLobLocators();

@@ -2,6 +2,8 @@
 // and the SQL functions that make LOB values.
 #include <atomic>
 #include <cstring>
+#include <map>
+#include <set>
 
 #include "api_support.h"
 #include "lob.h"
@@ -14,6 +16,13 @@ namespace ocistandin {
 namespace {
 
 std::atomic<int> liveLocators{0};
+
+// Locators that keep a blob handle open, by its connection (under the API
+// lock).
+std::map<sqlite3*, std::set<LobLocator*>>& keptReads() {
+  static std::map<sqlite3*, std::set<LobLocator*>> kept;
+  return kept;
+}
 std::atomic<int> liveTemporaries{0};
 
 LobLocator* locatorIn(const void* element, std::size_t size) {
@@ -93,9 +102,29 @@ LobLocator::~LobLocator() {
   --liveLocators;
 }
 
+void LobLocator::keepBlob(sqlite3_blob* handle, sqlite3* db, long long changes) {
+  closeBlob();
+  blob = handle;
+  blobDb = db;
+  blobStamp = changes;
+  keptReads()[db].insert(this);
+}
+
 void LobLocator::closeBlob() {
-  if (blob != nullptr) sqlite3_blob_close(blob);
+  if (blob == nullptr) return;
+  sqlite3_blob_close(blob);
   blob = nullptr;
+  auto it = keptReads().find(blobDb);
+  if (it == keptReads().end()) return;
+  it->second.erase(this);
+  if (it->second.empty()) keptReads().erase(it);
+}
+
+void closeLobReads(sqlite3* db) {
+  const auto it = keptReads().find(db);
+  if (it == keptReads().end()) return;
+  const std::set<LobLocator*> locators = it->second;
+  for (LobLocator* locator : locators) locator->closeBlob();
 }
 
 void LobLocator::assignFrom(const LobLocator& source) {

@@ -51,9 +51,7 @@ void putUnit(char* out, char16_t unit, ub2 csid) {
 class ValueReader {
  public:
   explicit ValueReader(LobLocator& locator) : locator_(locator) {}
-  ~ValueReader() {
-    if (blob_ != nullptr) sqlite3_blob_close(blob_);
-  }
+  ~ValueReader() { finish(After::kAsFound); }
   ValueReader(const ValueReader&) = delete;
   ValueReader& operator=(const ValueReader&) = delete;
 
@@ -81,7 +79,7 @@ class ValueReader {
     db_ = session->db;
     stamp_ = sqlite3_total_changes64(db_);
     if (locator_.blob != nullptr && locator_.blobStamp == stamp_) {
-      std::swap(blob_, locator_.blob);
+      blob_ = locator_.blob;
       reused_ = true;
       return true;
     }
@@ -112,18 +110,27 @@ class ValueReader {
       std::memcpy(out, memory_.data() + offset, static_cast<std::size_t>(n));
     }
   }
-  // Hands the blob handle back to the locator for the next read: always
-  // when `keep`, else when it came from there.
-  void finish(bool keep) {
-    if (blob_ == nullptr || !(keep || reused_)) return;
-    locator_.blob = blob_;
-    locator_.blobStamp = stamp_;
+  // What becomes of the blob handle: kept by the locator for the next read,
+  // closed, or kept only when it came from the locator.
+  enum class After { kKeep, kClose, kAsFound };
+  void finish(After after) {
+    if (blob_ == nullptr) return;
+    if (after == After::kKeep || (after == After::kAsFound && reused_)) {
+      if (blob_ != locator_.blob) locator_.keepBlob(blob_, db_, stamp_);
+    } else if (blob_ == locator_.blob) {
+      locator_.closeBlob();
+    } else {
+      sqlite3_blob_close(blob_);
+    }
     blob_ = nullptr;
   }
 
  private:
   void openBlob() {
-    if (blob_ != nullptr) sqlite3_blob_close(blob_);
+    if (blob_ != nullptr && blob_ == locator_.blob)
+      locator_.closeBlob();
+    else if (blob_ != nullptr)
+      sqlite3_blob_close(blob_);
     blob_ = nullptr;
     // A NULL value or a deleted row opens no handle: the value is empty.
     if (sqlite3_blob_open(db_, "main", locator_.table.c_str(), locator_.column.c_str(),
@@ -291,7 +298,7 @@ bool loadLob(LobLocator& locator, std::string& value, OraError& error) {
   if (!reader.open(error)) return false;
   value.assign(static_cast<std::size_t>(reader.size()), '\0');
   reader.read(0, reader.size(), value.data());
-  reader.finish(false);
+  reader.finish(ValueReader::After::kAsFound);
   return true;
 }
 
@@ -338,7 +345,7 @@ bool lobLength(LobLocator& locator, sqlite3_int64& length, OraError& error) {
   if (!reader.open(error)) return false;
   length = reader.size();
   if (locator.lobType != SQLT_CLOB) {
-    reader.finish(false);
+    reader.finish(ValueReader::After::kAsFound);
     return true;
   }
   // Code units: every character one, four-byte ones two.
@@ -352,7 +359,7 @@ bool lobLength(LobLocator& locator, sqlite3_int64& length, OraError& error) {
       if (b < 0x80 || b >= 0xC0) length += sequenceUnits(b);
     }
   }
-  reader.finish(false);
+  reader.finish(ValueReader::After::kAsFound);
   return true;
 }
 
@@ -363,7 +370,8 @@ bool readLob(LobLocator& locator, sqlite3_int64 offset, ub4& amount, char* buffe
   if (!reader.open(error)) return false;
   if (locator.lobType == SQLT_CLOB) {
     if (!readClob(locator, reader, offset, amount, buffer, capacity, csid, error)) return false;
-    reader.finish(locator.markByte < reader.size());
+    reader.finish(locator.markByte < reader.size() ? ValueReader::After::kKeep
+                                                   : ValueReader::After::kClose);
     return true;
   }
   const sqlite3_int64 from = offset - 1;
@@ -373,7 +381,7 @@ bool readLob(LobLocator& locator, sqlite3_int64 offset, ub4& amount, char* buffe
   reader.read(from, n, buffer);
   amount = static_cast<ub4>(n);
   // Kept open while there is more to read; the end of the value closes it.
-  reader.finish(n < rest);
+  reader.finish(n < rest ? ValueReader::After::kKeep : ValueReader::After::kClose);
   return true;
 }
 

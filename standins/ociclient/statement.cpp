@@ -378,6 +378,7 @@ sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
   if (!stmt.prepared) return fail(err, OraError{24337, "statement handle not prepared"});
   const std::shared_ptr<Connection> connection = connectionOf(svc);
   if (!connection) return fail(err, kNotConnected);
+  closeLobReads(connection->db);
   OraError injected;
   if (takeInjectedError(injected) || takeStatementError(stmt.text, injected)) {
     recordStatement({stmt.text, {}});
