@@ -174,6 +174,28 @@ TEST_F(LobColumnsTest, FieldAndLocatorFollowTheRowAcrossFetchBatches) {
   EXPECT_EQ(ErrorOf([&] { LOBField(*plain, 0); }), "Field ID is not a LOB");
 }
 
+TEST_F(LobColumnsTest, AValueReadInPartsLetsTheSessionGoOnWorking) {
+  Run("insert into docs (id, b) values (1, empty_blob())");
+  auto row = NewQuery("select b from docs where id = 1");
+  row->Execute();
+  const std::string value(300000, 'v');
+  LOBField(*row, 0).Write(value.data(), static_cast<int64_t>(value.size()));
+  session_->Commit();
+  row->Execute();
+  std::string first(1000, '\0');
+  ASSERT_EQ(LOBField(*row, 0).Read(first.data(), 1000), 1000);
+  // Another session commits meanwhile; this one still changes rows and reads on.
+  auto other = NewSession();
+  oracle::TOracleQuery insert;
+  insert.SetSession(other.get());
+  insert.SetSQL("insert into docs (id) values (2)");
+  insert.Execute();
+  other->Commit();
+  Run("insert into docs (id) values (3)");
+  std::string rest(value.size(), '\0');
+  EXPECT_EQ(LOBField(*row, 0).Read(rest.data(), static_cast<int64_t>(rest.size())), 299000);
+}
+
 TEST_F(LobColumnsTest, ADataSetReadsEveryLobKindIntoItsCachedValues) {
   Run("insert into docs (id, c, n, b, f) values (1, '" + kMixedText +
       "', 'national', X'00FF', bfilename('DOCS', 'hello.txt'))");
