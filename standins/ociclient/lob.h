@@ -20,6 +20,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "handles.h"
 #include "statement.h"
@@ -81,6 +82,16 @@ bool lobBindValue(const char* element, ub4 size, BindValue& out, OraError& error
 // Whether a select of this prepared statement fetches a LOB column of a
 // table, so that the row's rowid must come along (statement.cpp).
 bool selectsTableLob(sqlite3_stmt* stmt);
+// The CLOB and BLOB columns of table `table` (upper case) a prepared select
+// names directly, with their description.
+std::vector<StmtHandle::LazyLob> tableLobColumns(sqlite3* db, sqlite3_stmt* stmt,
+                                                 const std::string& table);
+// The lazy LOB column at a select-list position, or null.
+const StmtHandle::LazyLob* lazyLobAt(const StmtHandle& stmt, int column);
+// Runs "select column from table where rowid = ?" for a lazy LOB column of
+// the statement's current row; the caller steps nothing and finalizes the
+// result. Null when the row is gone.
+sqlite3_stmt* lazyLobValue(const StmtHandle& stmt, const StmtHandle::LazyLob& lazy);
 
 // The SQL functions empty_clob(), empty_blob() and bfilename(dir, name).
 bool registerLobFunctions(sqlite3* db, OraError& error);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <string_view>
 
 #include "api_support.h"
 #include "lob.h"
@@ -176,6 +177,20 @@ bool fetchLobColumn(StmtHandle& stmt, int column, ub2 dataType, const void* elem
   LobLocator fresh(locator->type, nullptr);
   fresh.lobType = dataType;
   fresh.connection = stmt.connection;
+  const StmtHandle::LazyLob* lazy = lazyLobAt(stmt, column);
+  if (lazy != nullptr) {  // typeof(column): the value itself stays unread
+    const auto* kind = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
+    isNull = kind == nullptr || std::string_view(kind) == "null";
+    fresh.charsetForm = lazy->info.charsetForm == SQLCS_NCHAR ? SQLCS_NCHAR : SQLCS_IMPLICIT;
+    if (!isNull) {
+      fresh.kind = LobLocator::Kind::kPersistent;
+      fresh.table = lazy->table;
+      fresh.column = lazy->column;
+      fresh.rowid = sqlite3_column_int64(s, static_cast<int>(stmt.columns.size()));
+    }
+    locator->assignFrom(fresh);
+    return true;
+  }
   isNull = sqlite3_column_type(s, column) == SQLITE_NULL;
   const ColumnInfo& info = stmt.columns[static_cast<std::size_t>(column)];
   fresh.charsetForm = info.charsetForm == SQLCS_NCHAR ? SQLCS_NCHAR : SQLCS_IMPLICIT;
@@ -224,6 +239,42 @@ bool lobBindValue(const char* element, ub4 size, BindValue& out, OraError& error
   if (locator->lobType == SQLT_BFILEE)
     out.bytes = bfileValue(locator->directory, locator->fileName);
   return true;
+}
+
+std::vector<StmtHandle::LazyLob> tableLobColumns(sqlite3* db, sqlite3_stmt* stmt,
+                                                 const std::string& table) {
+  std::vector<StmtHandle::LazyLob> lazy;
+  const std::vector<ColumnInfo> infos = describeColumns(db, stmt, false);
+  for (int i = 0; i < sqlite3_column_count(stmt) && i < static_cast<int>(infos.size()); ++i) {
+    const ub2 type = declaredLobType(sqlite3_column_decltype(stmt, i));
+    const char* owner = sqlite3_column_table_name(stmt, i);
+    const char* origin = sqlite3_column_origin_name(stmt, i);
+    if ((type == SQLT_CLOB || type == SQLT_BLOB) && owner != nullptr && origin != nullptr &&
+        platform::UpperAscii(owner) == table)
+      lazy.push_back(
+          {static_cast<std::size_t>(i), infos[static_cast<std::size_t>(i)], owner, origin});
+  }
+  return lazy;
+}
+
+const StmtHandle::LazyLob* lazyLobAt(const StmtHandle& stmt, int column) {
+  for (const auto& lazy : stmt.lazyLobs)
+    if (lazy.position == static_cast<std::size_t>(column)) return &lazy;
+  return nullptr;
+}
+
+sqlite3_stmt* lazyLobValue(const StmtHandle& stmt, const StmtHandle::LazyLob& lazy) {
+  const int hidden = static_cast<int>(stmt.columns.size());
+  const std::string sql =
+      "SELECT \"" + lazy.column + "\" FROM \"" + lazy.table + "\" WHERE rowid = ?1";
+  sqlite3_stmt* value = nullptr;
+  if (sqlite3_prepare_v2(stmt.connection->db, sql.c_str(), -1, &value, nullptr) != SQLITE_OK ||
+      (sqlite3_bind_int64(value, 1, sqlite3_column_int64(stmt.sqlite, hidden)),
+       sqlite3_step(value) != SQLITE_ROW)) {
+    sqlite3_finalize(value);
+    return nullptr;
+  }
+  return value;
 }
 
 bool selectsTableLob(sqlite3_stmt* stmt) {

@@ -99,6 +99,11 @@ TEST_F(Lobs, ReadsFollowTheAmountRulesOfEachKind) {
   ub4 length = 0;
   ASSERT_EQ(OCI_SUCCESS, api().OCILobGetLength(s.svc, s.err, clob, &length));
   EXPECT_EQ(length, 6u);
+  // Defined as text, LOB columns give their values, whatever the select list.
+  const Rows expected = {{kText, "30313233343536373839"}};
+  EXPECT_EQ(query(s, "select c, b from docs"), expected);
+  EXPECT_EQ(query(s, "select d.c as text, d.b bytes from docs d"), expected);
+  EXPECT_EQ(query(s, "select * from docs"), (Rows{{"1", kText, "30313233343536373839"}}));
 }
 
 TEST_F(Lobs, ChangesNeedTheRowChangedInTheTransaction) {
