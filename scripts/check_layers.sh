@@ -23,7 +23,7 @@ src/oracle/client          src/foundation src/platform
 src/oracle/values          src/oracle/client src/foundation src/platform
 src/oracle/session         src/oracle/values src/oracle/client src/foundation src/platform
 src/oracle/query           src/oracle/session src/oracle/values src/oracle/client src/foundation src/platform
-src/oracle/lob             src/oracle/query src/oracle/session src/oracle/values src/oracle/client src/foundation src/platform
+src/oracle/lob             src/oracle/query src/oracle/session src/oracle/values src/oracle/client src/dataset src/foundation src/platform
 src/oracle/objects         src/oracle/lob src/oracle/query src/oracle/session src/oracle/values src/oracle/client src/foundation src/platform
 src/oracle/filter          src/oracle/values src/oracle/client src/dataset src/platform
 src/oracle/blob            src/oracle/values src/oracle/client src/dataset src/platform

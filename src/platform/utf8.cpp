@@ -63,6 +63,16 @@ void AppendUtf8(std::string& out, char32_t cp) {
   out.append(bytes, EncodeUtf8(cp, bytes));
 }
 
+void AppendUtf16(std::u16string& out, char32_t cp) {
+  if (cp >= 0x10000) {
+    cp -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (cp >> 10));
+    out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+  } else {
+    out += static_cast<char16_t>(cp);
+  }
+}
+
 std::string UpperUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -21,6 +21,10 @@ size_t EncodeUtf8(char32_t cp, char* out);
 // Appends the UTF-8 form of a code point (at most U+10FFFF) to `out`.
 void AppendUtf8(std::string& out, char32_t cp);
 
+// Appends the UTF-16 form of a code point (at most U+10FFFF) to `out`: a
+// surrogate pair above U+FFFF.
+void AppendUtf16(std::u16string& out, char32_t cp);
+
 // Upper-cases UTF-8 text code point by code point with the C library's
 // locale-aware wide-character upper-casing; a byte that starts no valid
 // sequence is kept as it is.

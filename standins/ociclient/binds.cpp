@@ -5,6 +5,7 @@
 
 #include "api_support.h"
 #include "charsets.h"
+#include "lob.h"
 #include "oracle_format.h"
 #include "statement.h"
 
@@ -177,6 +178,10 @@ bool readBindValue(const BindHandle& bind, ub4 iteration, BindValue& out, OraErr
       out.bytes = dateTimeIsoText(*static_cast<const DateTimeDescriptor*>(handle));
       return true;
     }
+    case SQLT_CLOB:
+    case SQLT_BLOB:
+    case SQLT_BFILEE:
+      return lobBindValue(element, size, out, error);
     case SQLT_BIN:
     case SQLT_LBI:
       if (length == 0) return true;

@@ -12,6 +12,13 @@ namespace {
 
 constexpr std::string_view kSpaces = " \t\n\v\f\r";
 
+// A path of the configuration file: relative ones to the file's folder.
+std::string relativeTo(const std::string& configPath, const std::string& value) {
+  std::filesystem::path file(value);
+  if (file.is_relative()) file = std::filesystem::path(configPath).parent_path() / file;
+  return file.lexically_normal().string();
+}
+
 }  // namespace
 
 std::string configFilePath() {
@@ -43,14 +50,21 @@ std::optional<std::string> resolveAlias(const std::string& alias, ClientConfig* 
     if (key == "@BUSY_TIMEOUT_MS") {
       const int ms = std::atoi(value.c_str());
       if (ms >= 0 && ms <= 60000) parsed.busyTimeoutMs = ms;
+    } else if (key.rfind("@DIRECTORY ", 0) == 0) {
+      const std::string name = std::string(platform::Trim(key.substr(11), kSpaces));
+      if (!name.empty()) parsed.directories[name] = relativeTo(path, value);
     } else if (!key.empty() && key == wanted && !found) {
-      std::filesystem::path file(value);
-      if (file.is_relative()) file = std::filesystem::path(path).parent_path() / file;
-      found = file.lexically_normal().string();
+      found = relativeTo(path, value);
     }
   }
   if (config != nullptr) *config = parsed;
   return found;
+}
+
+ClientConfig currentConfig() {
+  ClientConfig config;
+  resolveAlias({}, &config);  // an empty identifier matches no line
+  return config;
 }
 
 }  // namespace ocistandin

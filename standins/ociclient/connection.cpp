@@ -29,6 +29,7 @@ void rowChanged(void* self, int operation, const char* database, const char* tab
   if (connection->collectWrites && operation != SQLITE_DELETE && database != nullptr &&
       std::string_view(database) == "main")
     connection->writtenRows.emplace_back(name, rowid);
+  if (operation != SQLITE_DELETE) connection->transactionRows.emplace(name, rowid);
   connection->changedRows[name] = rowid;
   connection->lastChangedTable = std::move(name);
 }
@@ -60,12 +61,14 @@ bool Connection::commit(OraError& error) {
   if (!inTransaction) return true;
   if (!exec(db, "COMMIT", error, user)) return false;
   inTransaction = false;
+  transactionRows.clear();
   return true;
 }
 
 bool Connection::rollback(OraError& error) {
   if (!inTransaction) return true;
   inTransaction = false;
+  transactionRows.clear();
   return exec(db, "ROLLBACK", error, user);
 }
 

@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +15,7 @@
 
 #include "error_mapping.h"
 #include "errors.h"
+#include "temporary_lobs.h"
 
 namespace ocistandin {
 
@@ -41,6 +43,10 @@ struct Connection {
   // the value each sequence gave this session last (its CURRVAL).
   sqlite3* sequences = nullptr;
   std::map<std::string, long long> currentValues;
+  // Every row (table upper case, rowid) the open transaction inserted or
+  // updated: the rows whose LOBs may be written (lob.h).
+  std::set<std::pair<std::string, sqlite3_int64>> transactionRows;
+  TemporaryLobs temporaryLobs;
 
   void clearChanges();
 

@@ -5,10 +5,12 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 #include "api_support.h"
 #include "charsets.h"
+#include "lob.h"
 #include "oracle_format.h"
 #include "statement.h"
 
@@ -286,14 +288,27 @@ bool writePieces(const DefineHandle& d, ub4 row, sqlite3_stmt* s, int c, OraErro
 }  // namespace
 
 bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
-  sqlite3_stmt* s = stmt.sqlite;
   for (const DefineHandle* d : stmt.defines) {
     if (d->position == 0 || d->position > stmt.columns.size()) {
       error = {1007, "variable not in select list"};
       return false;
     }
-    const int c = static_cast<int>(d->position - 1);
+    sqlite3_stmt* s = stmt.sqlite;
+    int c = static_cast<int>(d->position - 1);
     const ColumnInfo& column = stmt.columns[static_cast<size_t>(c)];
+    // A LOB column selected as typeof(column) and defined as anything but a
+    // locator: its value is read by rowid.
+    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> lazyValue(nullptr, sqlite3_finalize);
+    const StmtHandle::LazyLob* lazy = lazyLobAt(stmt, c);
+    if (lazy != nullptr && d->dataType != SQLT_CLOB && d->dataType != SQLT_BLOB) {
+      lazyValue.reset(lazyLobValue(stmt, *lazy));
+      if (!lazyValue) {
+        error = {kInternalError, "the row of a LOB value is gone"};
+        return false;
+      }
+      s = lazyValue.get();
+      c = 0;
+    }
     if (d->dynamic) {
       if (!writePieces(*d, row, s, c, error)) return false;
       continue;
@@ -435,6 +450,16 @@ bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
         }
         storeDateTime(*static_cast<DateTimeDescriptor*>(handle), *parts);
         finish(slot, 0, static_cast<ub4>(d->valueSize), 0);
+        break;
+      }
+      case SQLT_CLOB:
+      case SQLT_BLOB:
+      case SQLT_BFILEE: {
+        // The element holds a pointer to a LOB locator.
+        bool isNull = false;
+        if (!fetchLobColumn(stmt, c, d->dataType, slot.value, d->valueSize, isNull, error))
+          return false;
+        finish(slot, isNull ? -1 : 0, static_cast<ub4>(d->valueSize), 0);
         break;
       }
       default:

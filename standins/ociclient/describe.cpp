@@ -126,6 +126,8 @@ ColumnInfo columnTypeFromDeclaration(const std::string& declared) {
     c = textColumn(SQLT_CLOB, 4000, base == "NCLOB");
   } else if (base == "BLOB") {
     c = fixed(SQLT_BLOB, 4000);
+  } else if (base == "BFILE") {
+    c = fixed(SQLT_BFILEE, 530);
   } else if (base == "BINARY_DOUBLE") {
     c = fixed(SQLT_IBDOUBLE, 8);
   } else if (base == "BINARY_FLOAT") {

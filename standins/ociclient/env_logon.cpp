@@ -6,6 +6,7 @@
 #include "config.h"
 #include "connection.h"
 #include "journal.h"
+#include "lob.h"
 #include "session_pool.h"
 #include "statement.h"
 #include "statement_cache.h"
@@ -48,8 +49,9 @@ std::unique_ptr<Handle> makeDescriptor(Handle* parent, ub4 type) {
     case OCI_DTYPE_TIMESTAMP_LTZ:
       return std::make_unique<DateTimeDescriptor>(type, parent);
     case OCI_DTYPE_LOB:
-    case OCI_DTYPE_SNAP:
     case OCI_DTYPE_FILE:
+      return makeLobLocator(type, parent);
+    case OCI_DTYPE_SNAP:
       return std::make_unique<Handle>(type, parent);
     default:
       return nullptr;

@@ -28,6 +28,10 @@ void ociStandin_ClearFailure(void);
 
 // How many times SQLite compiled a statement since the client was loaded.
 int ociStandin_PrepareCount(void);
+// LOB locators (OCI_DTYPE_LOB and OCI_DTYPE_FILE descriptors) and temporary
+// LOBs alive in the process.
+int ociStandin_LiveLobLocators(void);
+int ociStandin_LiveTemporaryLobs(void);
 }
 
 using PFN_ociStandin_JournalSize = decltype(&ociStandin_JournalSize);
@@ -39,3 +43,5 @@ using PFN_ociStandin_FailNextCall = decltype(&ociStandin_FailNextCall);
 using PFN_ociStandin_FailStatements = decltype(&ociStandin_FailStatements);
 using PFN_ociStandin_ClearFailure = decltype(&ociStandin_ClearFailure);
 using PFN_ociStandin_PrepareCount = decltype(&ociStandin_PrepareCount);
+using PFN_ociStandin_LiveLobLocators = decltype(&ociStandin_LiveLobLocators);
+using PFN_ociStandin_LiveTemporaryLobs = decltype(&ociStandin_LiveTemporaryLobs);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "connection.h"
+#include "lob.h"
 #include "oracle_format.h"
 #include "platform/utf8.h"
 #include "rowid_mapping.h"
@@ -342,7 +343,7 @@ bool registerOracleFunctions(sqlite3* db, Connection* connection, OraError& erro
       return false;
     }
   }
-  return true;
+  return registerLobFunctions(db, error);
 }
 
 }  // namespace ocistandin

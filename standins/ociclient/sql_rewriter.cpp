@@ -174,10 +174,56 @@ std::vector<std::pair<std::size_t, std::string>> takeCursorColumns(std::vector<T
   return columns;
 }
 
-RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid) {
+// Wraps the plain column references ("c" or "q.c", an alias after them
+// kept) at `positions` of the outermost select list in typeof(...); answers
+// the positions wrapped.
+std::vector<std::size_t> wrapLazyColumns(std::vector<Token>& t,
+                                         const std::vector<std::size_t>& positions) {
+  std::vector<std::size_t> wrapped;
+  if (positions.empty()) return wrapped;
+  std::size_t i = nextSig(t, static_cast<std::size_t>(-1));
+  if (!isWord(t, i, "SELECT")) return wrapped;
+  std::size_t position = 0;
+  std::size_t itemStart = nextSig(t, i);
+  if (isWord(t, itemStart, "DISTINCT") || isWord(t, itemStart, "UNIQUE")) return wrapped;
+  if (isWord(t, itemStart, "ALL")) itemStart = nextSig(t, itemStart);
+  const auto isName = [&t](std::size_t k) {
+    return k < t.size() && (t[k].kind == Tok::kWord || t[k].kind == Tok::kQuoted);
+  };
+  int depth = 0;
+  for (i = itemStart; i <= t.size(); i = i < t.size() ? nextSig(t, i) : t.size() + 1) {
+    const bool end = i >= t.size() || (depth == 0 && (isWord(t, i, "FROM") || isPunct(t, i, ",")));
+    if (i < t.size() && isPunct(t, i, "(")) ++depth;
+    if (i < t.size() && isPunct(t, i, ")")) --depth;
+    if (!end) continue;
+    if (std::find(positions.begin(), positions.end(), position) != positions.end()) {
+      // A name, or qualifier . name; then nothing, an alias, or AS alias.
+      std::size_t name = itemStart;
+      if (isPunct(t, nextSig(t, name), ".")) name = nextSig(t, nextSig(t, name));
+      std::size_t after = nextSig(t, name);
+      const bool plain =
+          isName(name) && isName(itemStart) &&
+          (after == i || (isWord(t, after, "AS") && nextSig(t, nextSig(t, after)) == i) ||
+           (isName(after) && nextSig(t, after) == i));
+      if (plain) {
+        t[itemStart].text = "typeof(" + t[itemStart].text;
+        t[name].text += ")";
+        wrapped.push_back(position);
+      }
+    }
+    if (i >= t.size() || isWord(t, i, "FROM")) break;
+    ++position;
+    itemStart = nextSig(t, i);
+  }
+  return wrapped;
+}
+
+RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid, bool lobRowid,
+                        const std::vector<std::size_t>& lazyColumns) {
   std::vector<Token> t = tokenize(oracleSql);
   RewrittenSql out;
   out.cursorColumns = takeCursorColumns(t);
+  out.lazyColumns = wrapLazyColumns(t, lazyColumns);
   for (std::size_t i = 0; i < t.size(); ++i) {
     Token& tok = t[i];
     switch (tok.kind) {
@@ -221,7 +267,7 @@ RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid) {
   for (std::size_t i = forUpdate; i < t.size() && !isPunct(t, i, ";"); ++i)
     t[i] = Token{Tok::kSpace, "", t[i].offset};
   spellLengthSemantics(t);
-  RowidRewrite rowids = rewriteRowidReferences(t, hiddenRowid && out.forUpdate);
+  RowidRewrite rowids = rewriteRowidReferences(t, hiddenRowid && (out.forUpdate || lobRowid));
   out.rowidColumns = std::move(rowids.columns);
   out.hiddenRowidTable = std::move(rowids.hiddenTable);
   out.targetTable = std::move(rowids.targetTable);

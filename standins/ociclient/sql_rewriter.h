@@ -34,11 +34,19 @@ struct RewrittenSql {
   // Cursor expressions of the select list, "cursor(<select>)": each stands
   // as NULL in `sql`; its position in the list and its select's text.
   std::vector<std::pair<std::size_t, std::string>> cursorColumns;
+  // Select-list positions whose column reference stands as typeof(column),
+  // so that SQLite does not load a LOB value a locator will read.
+  std::vector<std::size_t> lazyColumns;
 };
 
 // `hiddenRowid`: whether a single-table select FOR UPDATE gets the hidden
 // rowid column.
-RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid = true);
+// `lobRowid`: a single-table select gets it without FOR UPDATE too (its LOB
+// locators name their row).
+// `lazyColumns`: select-list positions of plain column references to stand
+// as typeof(column) (RewrittenSql::lazyColumns tells which did).
+RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid = true,
+                        bool lobRowid = false, const std::vector<std::size_t>& lazyColumns = {});
 
 enum class StatementKind {
   kSelect,

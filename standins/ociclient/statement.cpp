@@ -1,5 +1,6 @@
 #include "statement.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "api_support.h"
@@ -7,6 +8,7 @@
 #include "constraints.h"
 #include "error_mapping.h"
 #include "journal.h"
+#include "lob.h"
 #include "sequences.h"
 #include "statement_cache.h"
 
@@ -124,8 +126,41 @@ bool compileText(StmtHandle& stmt, const std::shared_ptr<Connection>& connection
 
 // As compileText; a select whose hidden rowid column SQLite refuses (a view,
 // a common table expression) runs without it.
+// A select of a table's LOB column gets the hidden rowid column too.
 bool compile(StmtHandle& stmt, const std::shared_ptr<Connection>& connection, OraError& error) {
-  if (compileText(stmt, connection, error)) return true;
+  if (compileText(stmt, connection, error)) {
+    if (!stmt.rewritten.hiddenRowidTable.empty() || !selectsTableLob(stmt.sqlite)) return true;
+    const RewrittenSql plain = stmt.rewritten;
+    stmt.rewritten = rewriteSql(stmt.text, true, true);
+    if (stmt.rewritten.hiddenRowidTable.empty()) {
+      stmt.rewritten = plain;
+      return true;
+    }
+    std::vector<StmtHandle::LazyLob> lazy =
+        tableLobColumns(connection->db, stmt.sqlite, stmt.rewritten.hiddenRowidTable);
+    std::vector<std::size_t> positions;
+    for (const auto& column : lazy) positions.push_back(column.position);
+    const RewrittenSql withRowid = stmt.rewritten;
+    stmt.rewritten = rewriteSql(stmt.text, true, true, positions);
+    sqlite3_finalize(stmt.sqlite);
+    stmt.sqlite = nullptr;
+    if (compileText(stmt, connection, error)) {
+      std::erase_if(lazy, [&](const StmtHandle::LazyLob& column) {
+        const auto& done = stmt.rewritten.lazyColumns;
+        return std::find(done.begin(), done.end(), column.position) == done.end();
+      });
+      stmt.lazyLobs = std::move(lazy);
+      return true;
+    }
+    stmt.rewritten = withRowid;
+    sqlite3_finalize(stmt.sqlite);
+    stmt.sqlite = nullptr;
+    if (compileText(stmt, connection, error)) return true;
+    stmt.rewritten = plain;
+    sqlite3_finalize(stmt.sqlite);
+    stmt.sqlite = nullptr;
+    return compileText(stmt, connection, error);
+  }
   if (stmt.rewritten.hiddenRowidTable.empty()) return false;
   stmt.rewritten = rewriteSql(stmt.text, false);
   return compileText(stmt, connection, error);
@@ -224,6 +259,8 @@ sword executeSelect(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 mode,
   }
   stmt.columns = describeColumns(connection->db, stmt.sqlite, rc == SQLITE_ROW);
   applyRowidColumns(stmt.columns, stmt.rewritten);
+  for (const auto& lazy : stmt.lazyLobs)
+    if (lazy.position < stmt.columns.size()) stmt.columns[lazy.position] = lazy.info;
   stmt.described = true;
   freeChildrenOfType(&stmt, OCI_DTYPE_PARAM);
   if ((mode & OCI_DESCRIBE_ONLY) != 0) {
@@ -349,6 +386,7 @@ sword prepareStatement(StmtHandle& stmt, ErrorHandle*, const std::string& text) 
   stmt.sqlite = nullptr;
   stmt.connection.reset();
   stmt.text = text;
+  stmt.lazyLobs.clear();
   stmt.rewritten = rewriteSql(text);
   stmt.cls = classifyStatement(text);
   stmt.columns.clear();
@@ -365,6 +403,7 @@ sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
   if (!stmt.prepared) return fail(err, OraError{24337, "statement handle not prepared"});
   const std::shared_ptr<Connection> connection = connectionOf(svc);
   if (!connection) return fail(err, kNotConnected);
+  closeLobReads(connection->db);
   OraError injected;
   if (takeInjectedError(injected) || takeStatementError(stmt.text, injected)) {
     recordStatement({stmt.text, {}});

@@ -98,6 +98,15 @@ struct StmtHandle : Handle {
   std::string rowidTable;
   sqlite3_int64 rowid = 0;
 
+  // Table LOB columns the SQLite text selects as typeof(column) (lob.h):
+  // their description, table and column, read by rowid when needed.
+  struct LazyLob {
+    std::size_t position;
+    ColumnInfo info;
+    std::string table, column;
+  };
+  std::vector<LazyLob> lazyLobs;
+
   std::vector<BindHandle*> binds;      // children, newest last
   std::vector<DefineHandle*> defines;  // children, newest last
 

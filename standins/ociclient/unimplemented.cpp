@@ -43,46 +43,6 @@ STUB(OCISvcCtxToLda, (OCISvcCtx*, OCIError* e, Lda_Def*), e)
 STUB(OCILdaToSvcCtx, (OCISvcCtx**, OCIError* e, Lda_Def*), e)
 STUB(OCIResultSetToStmt, (OCIResult*, OCIError* e), e)
 
-STUB(OCILobAppend, (OCISvcCtx*, OCIError* e, OCILobLocator*, OCILobLocator*), e)
-STUB(OCILobAssign, (OCIEnv*, OCIError* e, const OCILobLocator*, OCILobLocator**), e)
-STUB(OCILobCharSetForm, (OCIEnv*, OCIError* e, const OCILobLocator*, ub1*), e)
-STUB(OCILobCharSetId, (OCIEnv*, OCIError* e, const OCILobLocator*, ub2*), e)
-STUB(OCILobCopy, (OCISvcCtx*, OCIError* e, OCILobLocator*, OCILobLocator*, ub4, ub4, ub4), e)
-STUB(OCILobDisableBuffering, (OCISvcCtx*, OCIError* e, OCILobLocator*), e)
-STUB(OCILobEnableBuffering, (OCISvcCtx*, OCIError* e, OCILobLocator*), e)
-STUB(OCILobErase, (OCISvcCtx*, OCIError* e, OCILobLocator*, ub4*, ub4), e)
-STUB(OCILobFileClose, (OCISvcCtx*, OCIError* e, OCILobLocator*), e)
-STUB(OCILobFileCloseAll, (OCISvcCtx*, OCIError* e), e)
-STUB(OCILobFileExists, (OCISvcCtx*, OCIError* e, OCILobLocator*, boolean*), e)
-STUB(OCILobFileGetName, (OCIEnv*, OCIError* e, const OCILobLocator*, text*, ub2*, text*, ub2*), e)
-STUB(OCILobFileIsOpen, (OCISvcCtx*, OCIError* e, OCILobLocator*, boolean*), e)
-STUB(OCILobFileOpen, (OCISvcCtx*, OCIError* e, OCILobLocator*, ub1), e)
-STUB(OCILobFileSetName, (OCIEnv*, OCIError* e, OCILobLocator**, const text*, ub2, const text*, ub2),
-     e)
-STUB(OCILobFlushBuffer, (OCISvcCtx*, OCIError* e, OCILobLocator*, ub4), e)
-STUB(OCILobGetLength, (OCISvcCtx*, OCIError* e, OCILobLocator*, ub4*), e)
-STUB(OCILobLoadFromFile, (OCISvcCtx*, OCIError* e, OCILobLocator*, OCILobLocator*, ub4, ub4, ub4),
-     e)
-STUB(OCILobLocatorIsInit, (OCIEnv*, OCIError* e, const OCILobLocator*, boolean*), e)
-STUB(OCILobRead,
-     (OCISvcCtx*, OCIError* e, OCILobLocator*, ub4*, ub4, dvoid*, ub4, dvoid*, OCICallbackLobRead,
-      ub2, ub1),
-     e)
-STUB(OCILobTrim, (OCISvcCtx*, OCIError* e, OCILobLocator*, ub4), e)
-STUB(OCILobWrite,
-     (OCISvcCtx*, OCIError* e, OCILobLocator*, ub4*, ub4, dvoid*, ub4, ub1, dvoid*,
-      OCICallbackLobWrite, ub2, ub1),
-     e)
-STUB(OCILobCreateTemporary,
-     (OCISvcCtx*, OCIError* e, OCILobLocator*, ub2, ub1, ub1, boolean, OCIDuration), e)
-STUB(OCILobFreeTemporary, (OCISvcCtx*, OCIError* e, OCILobLocator*), e)
-STUB(OCILobIsTemporary, (OCIEnv*, OCIError* e, OCILobLocator*, boolean*), e)
-
-sword OCILobIsEqual(OCIEnv*, const OCILobLocator*, const OCILobLocator*, boolean* is_equal) {
-  if (is_equal != nullptr) *is_equal = 0;
-  return OCI_ERROR;
-}
-
 STUB(OCIObjectUnpin, (OCIEnv*, OCIError* e, dvoid*), e)
 STUB(OCIObjectLock, (OCIEnv*, OCIError* e, dvoid*), e)
 STUB(OCIObjectMarkUpdate, (OCIEnv*, OCIError* e, dvoid*), e)

@@ -84,11 +84,10 @@ TEST(OciErrors, UnimplementedCallsAnswerOra03001) {
   FixtureDatabase db;
   Session s("VESKDATA", "plimsy");
   const Api& a = api();
-  ub4 length = 0;
-  EXPECT_EQ(OCI_ERROR, a.OCILobGetLength(s.svc, s.err, nullptr, &length));
+  EXPECT_EQ(OCI_ERROR, a.OCITransPrepare(s.svc, s.err, 0));
   EXPECT_EQ(3001, lastError(s.err).code);
   EXPECT_EQ("ORA-03001: unimplemented feature\n", lastError(s.err).text);
-  EXPECT_EQ(OCI_INVALID_HANDLE, a.OCILobGetLength(s.svc, nullptr, nullptr, &length));
+  EXPECT_EQ(OCI_INVALID_HANDLE, a.OCITransPrepare(s.svc, nullptr, 0));
 }
 
 TEST(OciErrors, InjectedFailureHitsTheNextDatabaseCallOnly) {

@@ -277,6 +277,9 @@ void TOracleQuery::SetComplexVariable(std::string_view name, TComplexObject* obj
       dynamic_cast<TOracleQuery*>(object) == nullptr) {
     throw std::runtime_error("Assign TOracleQuery instance to variable " + variable.Name());
   }
+  if (object != nullptr && IsLobType(type) && dynamic_cast<TLOBObject*>(object) == nullptr) {
+    throw std::runtime_error("Assign TLOBLocator instance to variable " + variable.Name());
+  }
   if (object != nullptr && IsTimestampType(type) &&
       dynamic_cast<TOracleTimestamp*>(object) == nullptr) {
     throw std::runtime_error("Assign TOracleTimestamp instance to variable " + variable.Name());
@@ -569,6 +572,15 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
     variable.Indicators()[0] = kIndicatorValue;
     buffer = &cursor->stmt_;
     size = static_cast<sb4>(sizeof cursor->stmt_);
+  } else if (IsLobType(type)) {
+    CheckNet8Feature(session_, "A LOB Locator variable");
+    auto* lob = dynamic_cast<TLOBObject*>(variable.Object());
+    if (lob == nullptr) {
+      throw std::runtime_error("LOB variable " + variable.Name() + " cannot be nil");
+    }
+    variable.Indicators()[0] = lob->LocatorIsNull() ? -1 : kIndicatorValue;
+    buffer = lob->BindLocatorAddress();
+    size = static_cast<sb4>(sizeof(OCILobLocator*));
   } else if (IsComplexType(type)) {
     if (variable.Object() == nullptr) {
       throw std::runtime_error(std::string(ComplexKindText(type)) + " variable " + variable.Name() +
@@ -823,6 +835,7 @@ void TOracleQuery::ExecuteSelect(bool describeOnly, uint32_t mode) {
   }
   cursorFromVariable_ = false;
   eof_ = rowsInBuffer_ == 0;
+  AttachLOBColumns();
 }
 
 void TOracleQuery::FetchBlock() {
@@ -871,13 +884,17 @@ void TOracleQuery::Next() {
   } busyState{busyState_};
   busyState_ = 2;
   ++rowIndex_;
-  if (rowIndex_ < rowsInBuffer_) return;
+  if (rowIndex_ < rowsInBuffer_) {
+    AttachLOBColumns();
+    return;
+  }
   if (rowsInBuffer_ < rowsPerFetch_) {
     eof_ = true;
   } else {
     SessionBusyScope busy(*session_);
     FetchBlock();
     eof_ = rowsInBuffer_ == 0;
+    AttachLOBColumns();
   }
   if (eof_) FireAfterQueryAtEof();
   TakeSnapshot();

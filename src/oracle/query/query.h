@@ -13,8 +13,10 @@
 // area when its session is in OCI7 mode. Cursor variables and cursor columns:
 // see SetComplexVariable; a cursor column holds a statement handle per row
 // and reads as null. LONG and LONG RAW columns are fetched in pieces
-// (GetLongField). Not built yet (each refused with a clear message): LOB,
-// object and REF columns and variables.
+// (GetLongField). LOB columns hold a locator per row: Field reads the whole
+// value, and a locator stream (lob/lob_locator.h, LOBField) follows the
+// current row. Not built yet (each refused with a clear message): object and
+// REF columns and variables.
 
 #include <array>
 #include <atomic>
@@ -41,6 +43,17 @@ class TOracleTimestamp;
 class TOracleQuery;
 class TQueryThread;
 
+// What the query needs of a LOB locator object (lob/lob_locator.h), which
+// stands for a LOB column of the current row or the value of a LOB variable.
+class TLOBObject : public TComplexObject {
+ public:
+  // Points the object at a fetched row's locator (not owned), rewound.
+  virtual void AttachRowLocator(OCILobLocator* locator) = 0;
+  // The locator pointer a bind points at.
+  virtual OCILobLocator** BindLocatorAddress() = 0;
+  virtual bool LocatorIsNull() const = 0;
+};
+
 // One select-list column: what describe said of it and its fetch buffers.
 struct TQueryColumn {
   std::string name;
@@ -59,6 +72,9 @@ struct TQueryColumn {
   OCIDefine* define = nullptr;
   // Reads a timestamp row's descriptor; made on first use.
   mutable std::unique_ptr<TOracleTimestamp> timestamp;
+  // The locator stream of a LOB column, following the current row; made on
+  // first use (LOBField).
+  std::unique_ptr<TLOBObject> lob;
 
   TQueryColumn();
   ~TQueryColumn();
@@ -240,6 +256,11 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
   // copied (0 for a null value or an offset at or past its end). Raises
   // "Field <i> is not a Long" for other columns.
   int32_t GetLongField(int32_t i, void* buffer, int32_t length, int32_t offset) const;
+  // The LOB object of column i, null until one is set; setting one points it
+  // at the current row at once ("Field " + name + " is not a LOB" for other
+  // columns).
+  TLOBObject* LOBColumnObject(int32_t i) const;
+  void SetLOBColumnObject(int32_t i, std::unique_ptr<TLOBObject> object);
 
   // The fetch buffer of column i and the current row's place in it, for a
   // reader that takes values in place (TFieldData::IntegerAt and the like)
@@ -364,6 +385,10 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
   // Reads the rest of the current row's LONG value after the first piece
   // held in the buffer, into the column's pieces.
   void ReadLongOCI7(const TQueryColumn& column, int32_t i) const;
+  // The whole value of a LOB column's current row (query_lob.cpp).
+  Variant LOBValue(const TQueryColumn& column) const;
+  // Points the LOB column objects at the current row.
+  void AttachLOBColumns();
   [[noreturn]] void RaiseOCI7StatementError(sword returnCode);
   // query_fields.cpp
   const TQueryColumn& Column(int32_t i) const;

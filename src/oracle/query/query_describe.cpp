@@ -70,9 +70,9 @@ sb4 NextLongPiece(dvoid* context, OCIDefine*, ub4 iter, dvoid** buffer, ub4** le
   const auto row = static_cast<int32_t>(iter);
   const std::vector<TLongPiece>& pieces = data.Pieces(row);
   const std::size_t capacity =
-      pieces.empty() ? static_cast<std::size_t>(kFirstLongPiece)
-                     : std::min(2 * pieces.back().Capacity(),
-                                static_cast<std::size_t>(kLargestLongPiece));
+      pieces.empty()
+          ? static_cast<std::size_t>(kFirstLongPiece)
+          : std::min(2 * pieces.back().Capacity(), static_cast<std::size_t>(kLargestLongPiece));
   TLongPiece& piece = data.AddPiece(row, capacity);
   piece.SetLength(static_cast<ub4>(capacity));
   *buffer = piece.Buffer();
@@ -119,7 +119,7 @@ TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t prec
     case otype::CLOB:
     case otype::BLOB:
     case otype::BFile:
-      NotYet("LOB", columnName);
+      return {oracleType, 4};  // a locator per row
     case otype::Timestamp:
     case otype::TimestampTZ:
     case otype::TimestampLTZ:

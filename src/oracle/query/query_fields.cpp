@@ -99,9 +99,14 @@ Variant TOracleQuery::Field(int32_t i) const {
   TFieldData& data = *column.data;
   // A cursor column's value is its statement handle, which Field does not
   // hand out: it reads as null.
+  if (data.IsNull(rowIndex_) && IsLobType(data.DataType()) && session_ != nullptr &&
+      session_->Preferences().NullLOBIsEmpty()) {
+    return data.DataType() == otype::CLOB ? Variant::String({}) : Variant::ByteArray({});
+  }
   if (data.IsNull(rowIndex_) || data.DataType() == otype::Cursor) {
     return session_ != nullptr && session_->NullValueIsNull() ? Variant::Null() : Variant();
   }
+  if (IsLobType(data.DataType())) return LOBValue(column);
   if (IsTimestampType(data.DataType())) {
     if (!column.timestamp) {
       column.timestamp =

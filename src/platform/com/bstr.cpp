@@ -66,14 +66,7 @@ std::u16string Utf16FromUtf8(std::string_view text) {
   out.reserve(text.size());
   size_t i = 0;
   while (i < text.size()) {
-    char32_t cp = DecodeUtf8OrReplacement(text, i);
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
+    platform::AppendUtf16(out, DecodeUtf8OrReplacement(text, i));
   }
   return out;
 }

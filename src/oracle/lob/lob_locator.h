@@ -1,0 +1,132 @@
+#pragma once
+// One Oracle LOB (CLOB, BLOB or BFILE) as a byte stream: a locator read,
+// written, sized and flushed through the OCI LOB calls, so that a LOB column
+// or variable can be copied to and from any stream. Temporary LOBs can be
+// made for binding.
+//
+// Units: the stream position and sizes are in bytes. A CLOB whose character
+// set is UTF-8 or UTF-16 is read and written as UTF-16 in the client's byte
+// order: two bytes a code unit, its OCI amounts and offsets in code units.
+// An odd count on such a CLOB reads or writes one byte less. Other CLOBs
+// travel in the client's character set, one byte a unit.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "dataset/stream.h"
+#include "oracle/query/query.h"
+#include "platform/oci/oci_api.h"
+
+namespace oracle {
+
+class TOracleSession;
+
+class TLOBLocator : public dataset::TStream, public TLOBObject {
+ public:
+  // An empty (uninitialised) locator of `lobType` (112 CLOB, 113 BLOB, 114
+  // BFILE) on a connected session. Raises "Not logged on" and "Type must be
+  // otCLOB, otBLOB or otBFile".
+  TLOBLocator(TOracleSession* session, int16_t lobType);
+  // A temporary CLOB or BLOB living in the session until this object goes.
+  static std::unique_ptr<TLOBLocator> CreateTemporary(TOracleSession* session, int16_t lobType,
+                                                      bool cache);
+  ~TLOBLocator() override;
+  TLOBLocator(const TLOBLocator&) = delete;
+  TLOBLocator& operator=(const TLOBLocator&) = delete;
+
+  int64_t Read(void* buffer, int64_t count) override;
+  int64_t Write(const void* buffer, int64_t count) override;
+  // Moves the position only (never before 0).
+  int64_t Seek(int64_t offset, dataset::TSeekOrigin origin) override;
+  void Truncate() override { SetSize(0); }
+  int64_t Size() override;
+  // Trims, or grows by one blank (CLOB) or zero byte written at the end.
+  void SetSize(int64_t newSize) override;
+  int64_t Length() { return Size(); }
+
+  bool IsNull() const;
+  bool Initialized() const { return !IsNull(); }
+  bool IsTemporary() const;
+  bool NCLOB() const;
+  void SetNCLOB(bool value);
+  uint16_t CharSetId() const;
+  uint8_t CharSetForm() const;
+  int16_t LOBType() const { return lobType_; }
+
+  void EnableBuffering();
+  void DisableBuffering();
+  void FlushBuffer();
+
+  // BFILE only.
+  bool FileIsOpen();
+  void OpenFile();
+  void CloseFile();
+  bool FileExists();
+  std::string FileDirectory() const;
+  std::string FileName() const;
+  void SetFileName(const std::string& directory, const std::string& name);
+
+  // The whole value as the client's UTF-8 text (a BLOB's bytes as they are),
+  // and replacing it.
+  std::string AsString();
+  void SetAsString(const std::string& text);
+  std::u16string AsWideString();
+  void SetAsWideString(const std::u16string& text);
+
+  // Loads a whole opened BFILE into this LOB from its start.
+  void LoadFromFile(TLOBLocator& file);
+  // Makes this locator stand for the source's LOB (a temporary one copied).
+  void Assign(const TLOBLocator& source);
+  // `amount`, `destOffset` and `sourceOffset` in OCI units (bytes, or the
+  // characters of a CLOB), offsets 1-based.
+  void Copy(TLOBLocator& source, int64_t amount, int64_t destOffset, int64_t sourceOffset);
+  void Append(TLOBLocator& source);
+  // Blanks (CLOB) or zeroes `amount` units from `offset`; answers the count.
+  int64_t Erase(int64_t amount, int64_t offset);
+  bool IsEqual(const TLOBLocator& other) const;
+
+  // The OCI locator, and pointing this object at a locator it does not own
+  // (a fetched row's); the position goes back to 0.
+  OCILobLocator* Locator() const { return locator_; }
+  OCILobLocator** LocatorAddress() { return &locator_; }
+  void AttachLocator(OCILobLocator* locator);
+  void AttachRowLocator(OCILobLocator* locator) override { AttachLocator(locator); }
+  OCILobLocator** BindLocatorAddress() override { return &locator_; }
+  bool LocatorIsNull() const override { return IsNull(); }
+  // -1 when null, 0 otherwise (a bind's indicator).
+  int16_t Indicator() const { return IsNull() ? -1 : 0; }
+  TOracleSession* Session() const { return session_; }
+
+ private:
+  TLOBLocator(TOracleSession* session, int16_t lobType, bool temporary);
+  // -2 raises "TLOBLocator: Invalid handle", -1 the Oracle error.
+  void Check(sword status) const;
+  // Whether the value travels as UTF-16 (a CLOB in a UTF-8 or UTF-16
+  // character set).
+  bool Utf16() const;
+  void CheckFile(const char* operation) const;
+  // The BFILE's directory alias and file name.
+  void FileNames(std::string& directory, std::string& name) const;
+  OCISvcCtx* Service() const;
+  OCIEnv* Environment() const;
+
+  OCILobLocator* locator_ = nullptr;
+  OCIError* errorHandle_ = nullptr;
+  TOracleSession* session_;
+  int64_t position_ = 0;
+  int16_t lobType_;
+  uint8_t charSetForm_ = SQLCS_IMPLICIT;
+  bool temporary_ = false;
+  bool buffering_ = false;
+  bool flushDue_ = false;
+  bool ownsLocator_ = true;
+};
+
+// The locator stream of LOB column i of a query, following its current row;
+// made on first use and owned by the query ("Field " + name + " is not a
+// LOB" for other columns).
+TLOBLocator& LOBField(TOracleQuery& query, int32_t i);
+TLOBLocator& LOBFieldByName(TOracleQuery& query, std::string_view name);
+
+}  // namespace oracle

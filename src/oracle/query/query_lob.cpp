@@ -1,0 +1,92 @@
+// LOB columns of a query: the whole value of the current row, and the locator
+// objects that follow the current row.
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "oracle/client/oci_entry_points.h"
+#include "oracle/query/query.h"
+#include "oracle/session/session.h"
+#include "oracle/values/text_convert.h"
+#include "oracle/values/type_codes.h"
+
+namespace oracle {
+namespace {
+
+constexpr ub2 kClientUtf16 = 1000;
+constexpr ub1 kFileReadOnly = 1;
+
+}  // namespace
+
+TLOBObject* TOracleQuery::LOBColumnObject(int32_t i) const {
+  return Column(i).lob.get();
+}
+
+void TOracleQuery::SetLOBColumnObject(int32_t i, std::unique_ptr<TLOBObject> object) {
+  Column(i);  // raises for an index out of range
+  TQueryColumn& column = fields_[static_cast<std::size_t>(i)];
+  if (!IsLobType(column.data->DataType()))
+    throw std::runtime_error("Field " + column.name + " is not a LOB");
+  column.lob = std::move(object);
+  AttachLOBColumns();
+}
+
+void TOracleQuery::AttachLOBColumns() {
+  if (eof_ || rowIndex_ >= rowsInBuffer_) return;
+  for (TQueryColumn& column : fields_) {
+    if (column.lob)
+      column.lob->AttachRowLocator(
+          static_cast<OCILobLocator*>(column.data->Handles()[static_cast<std::size_t>(rowIndex_)]));
+  }
+}
+
+Variant TOracleQuery::LOBValue(const TQueryColumn& column) const {
+  TFieldData& data = *column.data;
+  const int16_t type = data.DataType();
+  auto* locator = static_cast<OCILobLocator*>(data.Handles()[static_cast<std::size_t>(rowIndex_)]);
+  OCISvcCtx* svc = session_->ServiceContext();
+  auto check = [&](sword status) {
+    if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO)
+      RaiseOCIError(session_, err_, this, status);
+  };
+  // A BFILE is opened for the read unless it already is.
+  boolean wasOpen = 1;
+  if (type == otype::BFile) {
+    check(OCILobFileIsOpen(svc, err_, locator, &wasOpen));
+    if (wasOpen == 0) check(OCILobFileOpen(svc, err_, locator, kFileReadOnly));
+  }
+  ub4 length = 0;
+  check(OCILobGetLength(svc, err_, locator, &length));
+  bool utf16 = false;
+  if (type == otype::CLOB) {
+    ub2 id = 0;
+    check(OCILobCharSetId(session_->Environment(), err_, locator, &id));
+    utf16 = IsUtf16CharSet(id) || IsUtf8CharSet(id);
+  }
+  // Room for the text of a CLOB in the client's character set: four bytes a
+  // character at most.
+  const std::size_t room = std::size_t{length} * (type != otype::CLOB ? 1 : utf16 ? 2 : 4);
+  std::string bytes(room, '\0');
+  ub4 amount = length;
+  if (length > 0) {
+    check(OCILobRead(svc, err_, locator, &amount, 1, bytes.data(), static_cast<ub4>(room), nullptr,
+                     nullptr, utf16 ? kClientUtf16 : 0, column.charsetForm));
+  }
+  if (wasOpen == 0) check(OCILobFileClose(svc, err_, locator));
+  if (type != otype::CLOB) {
+    const auto end =
+        bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(amount, room));
+    return Variant::ByteArray(std::vector<uint8_t>(bytes.begin(), end));
+  }
+  std::string text;
+  if (utf16) {
+    std::u16string units(std::min<std::size_t>(amount, length), u'\0');
+    std::memcpy(units.data(), bytes.data(), units.size() * 2);
+    text = Utf16ToUtf8(units).value_or(std::string());
+  } else {
+    text = bytes.substr(0, amount);
+  }
+  return Variant::String(ConvertsLineEnds() ? LineEndsFromServer(text) : std::move(text));
+}
+
+}  // namespace oracle
