@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "oci_test_support.h"
+#include "oci_client/oci_test_support.h"
 
 using namespace ocitest;
 

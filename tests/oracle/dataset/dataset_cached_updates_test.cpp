@@ -197,13 +197,13 @@ TEST_F(CachedUpdatesTest, EditingIsRefusedClearlyWhereItCannotWork) {
   }
 }
 
-// A fixture table with a LONG RAW column: values written through the BLOB
-// stream in a cached edit, packed, stored by an INSERT and read back.
-class CachedBlobTest : public CachedUpdatesTest {
+// A fixture table with a LONG RAW or a BLOB column: values written through
+// the BLOB stream in a cached edit, packed, stored by an INSERT and read back.
+class CachedBlobTest : public CachedUpdatesTest, public ::testing::WithParamInterface<const char*> {
  protected:
   void SetUp() override {
     CachedUpdatesTest::SetUp();
-    Run("create table pictures (k number(5), pic long raw)");
+    Run(std::string("create table pictures (k number(5), pic ") + GetParam() + ")");
     Store(1, "plain bytes, no header");
   }
   void Store(int key, std::string_view bytes) {
@@ -231,7 +231,7 @@ class CachedBlobTest : public CachedUpdatesTest {
   }
 };
 
-TEST_F(CachedBlobTest, AValueWrittenInACachedEditIsPackedStoredAndReadBackEqual) {
+TEST_P(CachedBlobTest, AValueWrittenInACachedEditIsPackedStoredAndReadBackEqual) {
   std::string receipt;
   for (int line = 0; line < 200; ++line) {
     receipt += "ITEM " + std::to_string(line % 17) + "  QTY 1  PRICE 4.99\r\n";
@@ -292,7 +292,7 @@ TEST_F(CachedBlobTest, AValueWrittenInACachedEditIsPackedStoredAndReadBackEqual)
   EXPECT_EQ(ReadBack(undo), (std::vector<std::string>{"plain bytes, no header", receipt, "abc"}));
 }
 
-TEST_F(CachedBlobTest, BlobEditsFollowPostCancelAndCancelUpdates) {
+TEST_P(CachedBlobTest, BlobEditsFollowPostCancelAndCancelUpdates) {
   auto ds = CachedDataSet("select rowid, k, pic from pictures");
   ds->Open();
   dataset::TField& pic = ds->FieldByName("pic");
@@ -327,6 +327,8 @@ TEST_F(CachedBlobTest, BlobEditsFollowPostCancelAndCancelUpdates) {
   ds->CancelUpdates();
   EXPECT_EQ(pic.AsString(), "plain bytes, no header");
 }
+
+INSTANTIATE_TEST_SUITE_P(LongRawAndBlob, CachedBlobTest, ::testing::Values("long raw", "blob"));
 
 }  // namespace
 }  // namespace oracle_dataset_test

@@ -13,8 +13,8 @@
 
 #include "oracle/client/oracle_errors.h"
 #include "oracle/lob/lob_locator.h"
-#include "oracle/query/query_fixture.h"
-#include "oracle/support/exception_text.h"
+#include "oracle_fixture/query_fixture.h"
+#include "oracle_fixture/exception_text.h"
 #include "oracle/values/type_codes.h"
 
 #ifdef STANDIN_ORACLE_HOME

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "oracle/lob/lob_locator.h"
-#include "oracle/query/query_fixture.h"
-#include "oracle/support/exception_text.h"
+#include "oracle_fixture/query_fixture.h"
+#include "oracle_fixture/exception_text.h"
 #include "oracle/values/type_codes.h"
 
 #ifdef STANDIN_ORACLE_HOME
