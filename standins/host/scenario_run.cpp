@@ -333,7 +333,7 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
     const Expectations& expect = scenario.expect;
     CheckDialogs(expect, cashier.Shown(), failures);
     CheckRequests(expect, received, failures);
-    CheckQueue(expect, folder, failures);
+    CheckQueue(expect, folder, received, failures);
     CheckObjects(expect, adapter->Store(), failures);
     CheckQueries(expect, database, failures);
     CheckSettings(expect, folder, staged, failures);
