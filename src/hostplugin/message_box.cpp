@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QString>
 #include <QThread>
 #include <cstdio>
@@ -12,6 +13,9 @@
 #include <memory>
 #include <mutex>
 #include <typeinfo>
+
+#include "foundation/main_window.h"
+#include "foundation/ui_guard.h"
 
 namespace hostplugin {
 namespace {
@@ -35,19 +39,37 @@ void DefaultShow(const std::string& text) {
   std::fprintf(stderr, "%s\n", text.c_str());
 }
 
+MessageBoxHandler CurrentHandler() {
+  std::lock_guard lock(g_mutex);
+  return g_handler;
+}
+
 }  // namespace
 
 void ShowMessageBox(const std::string& text) {
-  MessageBoxHandler handler;
-  {
-    std::lock_guard lock(g_mutex);
-    handler = g_handler;
-  }
-  if (handler) {
+  if (MessageBoxHandler handler = CurrentHandler()) {
     handler(text);
   } else {
     DefaultShow(text);
   }
+}
+
+void ShowModalMessageBox(const std::string& text) {
+  if (MessageBoxHandler handler = CurrentHandler()) {
+    handler(text);
+    return;
+  }
+  if (!foundation::UiAvailableOnThisThread()) {
+    DefaultShow(text);
+    return;
+  }
+  QString shown = QString::fromStdString(text);
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Norvane"), shown, QMessageBox::Ok,
+                  foundation::HostMainWindow());
+  box.setObjectName(QStringLiteral("MessageBox"));
+  box.button(QMessageBox::Ok)->setObjectName(QStringLiteral("btnOK"));
+  box.exec();
 }
 
 void SetMessageBoxHandler(MessageBoxHandler handler) {

@@ -13,7 +13,13 @@ namespace hostplugin {
 // thread with a real display; otherwise writes it to standard error.
 void ShowMessageBox(const std::string& text);
 
-// Replaces what ShowMessageBox does; an empty function restores the default.
+// The plain message box of a sale: modal and owned by the host's main window
+// whenever a user interface runs on this thread, off-screen included (a
+// scripted cashier closes it there); otherwise as ShowMessageBox. A carriage
+// return breaks the line. A handler set below takes the text instead.
+void ShowModalMessageBox(const std::string& text);
+
+// Replaces what ShowMessageBox and ShowModalMessageBox do; an empty function restores the default.
 using MessageBoxHandler = std::function<void(const std::string& text)>;
 void SetMessageBoxHandler(MessageBoxHandler handler);
 

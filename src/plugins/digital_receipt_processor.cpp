@@ -5,6 +5,7 @@
 
 #include "dialogs/email_capture_dialog.h"
 #include "dialogs/info_box.h"
+#include "dialogs/outcome_dialogs.h"
 #include "dialogs/resend_email_dialog.h"
 #include "dialogs/vk9_values_server.h"
 #include "foundation/customer_field_names.h"
@@ -16,13 +17,18 @@
 #include "foundation/ui_guard.h"
 #include "foundation/vesk_log.h"
 #include "hostplugin/bo_fields.h"
+#include "hostplugin/message_box.h"
 #include "platform/com/bstr.h"
 #include "platform/com/com_error.h"
 #include "platform/com/variant.h"
 #include "platform/text.h"
 #include "receipt/host_data_module.h"
+#include "receipt/progress_window.h"
+#include "receipt/receipt_preparation.h"
 #include "receipt/records.h"
 #include "receipt/sale_workflow.h"
+#include "receipt/soap_messages.h"
+#include "receipt/soap_responses.h"
 
 namespace plugins {
 
@@ -40,6 +46,11 @@ using hostplugin::GetBOFieldInt;
 using hostplugin::GetBOFieldValue;
 using receipt::fAuth;
 using receipt::FTransControl;
+
+constexpr const char* kMerchantNotFound = "MERCHANT_NOT_FOUND";
+constexpr const char* kMerchantWarning =
+    "Warning: Your configuration contains an invalid merchant ID\r"
+    "Please contact Norvane to obtain your merchant ID";
 
 std::string Tag(const char* routine) {
   return std::string("TDigitalReceiptProcessor.") + routine;
@@ -131,18 +142,18 @@ bool LoyaltyCardConfigured() {
          !foundation::MainPrefs.LoyalAttr.empty();
 }
 
-// Raises the values server's pop-up flag for the life of the object when a
-// values server is prepared; without one the customer records cannot be
-// kept, which is logged, and the sale goes on.
+// Sets the values server's pop-up flag to `active` for the life of the
+// object (lowered when it goes) when a values server is prepared; without one
+// the customer records cannot be kept, which is logged, and the sale goes on.
 class PopupFlag {
  public:
-  PopupFlag() : server_(dialogs::ValuesServer()) {
+  explicit PopupFlag(bool active) : server_(dialogs::ValuesServer()) {
     if (server_ == nullptr) {
       KWLog(0, "No values server prepared: customer records are not created or updated",
             foundation::kLevelError, Tag("ProcessUnpostedInvoice"));
       return;
     }
-    server_->SetPopupActive(true);
+    server_->SetPopupActive(active);
   }
   ~PopupFlag() {
     if (server_ != nullptr) server_->SetPopupActive(false);
@@ -153,6 +164,14 @@ class PopupFlag {
  private:
   dialogs::Tvk9ValuesServer* server_;
 };
+
+// The failed notice; paper and the card slip are printed then, without the
+// receipt-ID message.
+void ShowFailedOutcome() {
+  dialogs::VeskFail();
+  FTransControl.PrintPaper = FTransControl.PrintEFT = true;
+  FTransControl.PrintVeskMessage = false;
+}
 
 // Logs a routine's entry now and its exit when it goes.
 class Trace {
@@ -196,7 +215,7 @@ bool TDigitalReceiptProcessor::ProcessUnpostedInvoice() {
       Step("Held = " + std::to_string(held) + ", Invoice Number = " + number, routine);
       Dump("fOkToPop", fOkToPop, routine);
       if (!foundation::MainPrefs.Disable && fOkToPop) {
-        PopupFlag flag;
+        PopupFlag flag(true);
         WindowDisplayed = PopupWindow(true);
       }
     }
@@ -471,6 +490,129 @@ void TDigitalReceiptProcessor::SaveCustomerIfNeeded() {
     LogFailure(routine, e);
   }
   ClearCustSidFilter(routine);
+}
+
+bool TDigitalReceiptProcessor::ProcessPostedInvoice(const std::string& expectedInvoiceSid) {
+  const char* routine = "ProcessPostedInvoice";
+  Trace trace(routine);
+  bool sameInvoice = true;
+  try {
+    const receipt::TransControl& c = FTransControl;
+    Dump("MainPrefs.Disable", foundation::MainPrefs.Disable, routine);
+    Dump("WindowDisplayed", WindowDisplayed, routine);
+    Dump("fOkToPop", fOkToPop, routine);
+    Dump("EnableLoyaltyTracking", foundation::MainPrefs.EnableLoyaltyTracking, routine);
+    Dump("VeskCancelled", c.VeskCancelled, routine);
+    Dump("NoVesk", c.NoVesk, routine);
+    Step("Handles: invoice " + std::to_string(intInvcBO) + ", customer " +
+             std::to_string(intCustBO) + ", items " + std::to_string(intItemsBO) + ", item ref " +
+             std::to_string(intItemRefBO) + ", tenders " + std::to_string(intTenderBO),
+         routine);
+    Dump("fAuthCustomer", fAuthCustomer, routine);
+    Dump("fResend", fResend, routine);
+    if (!foundation::MainPrefs.Disable) {
+      if (!WindowDisplayed) {
+        if (!fOkToPop) {
+          // The sale did not qualify: nothing is sent and the flags stay.
+          receipt::ResetAuth();
+          receipt::ResetReceipt();
+          return true;
+        }
+        PopupFlag flag(foundation::MainPrefs.EnableLoyaltyTracking);
+        PopupWindow(false);
+      }
+      if (!FTransControl.VeskCancelled) {
+        if (FTransControl.NoVesk) {
+          ShowFailedOutcome();
+        } else {
+          sameInvoice = SendPostedDocument(expectedInvoiceSid);
+          if (sameInvoice) ShowOutcome();
+        }
+        if (sameInvoice) {
+          FTransControl.ReceiptID = fAuth.CustID;
+          FTransControl.PrintVeskMessagePrint = FTransControl.PrintVeskMessage;
+          Step("Receipt ID = [" + FTransControl.ReceiptID + "]", routine);
+          Dump("PrintVeskMessagePrint", FTransControl.PrintVeskMessagePrint, routine);
+        }
+      }
+    }
+  } catch (const std::exception& e) {
+    LogFailure(routine, e);
+  }
+  WindowDisplayed = false;
+  receipt::ResetAuth();
+  receipt::ResetReceipt();
+  return sameInvoice;
+}
+
+bool TDigitalReceiptProcessor::SendPostedDocument(const std::string& expectedInvoiceSid) {
+  const char* routine = "ProcessPostedInvoice";
+  receipt::TransControl& c = FTransControl;
+  fAuth.DefaultQuenlo = c.DigitalWanted;
+  // Only a request written by this send counts as queued.
+  c.RequestQueued = false;
+  bool merchantMissing = false;
+  {
+    struct ProgressWindow {
+      ProgressWindow() { receipt::ShowNM(receipt::kProgressCaption, receipt::kSendingText); }
+      ~ProgressWindow() { receipt::CloseNM(); }
+    } progress;
+    try {
+      std::unique_ptr<receipt::TInvoiceContainer> invoice;
+      try {
+        invoice =
+            receipt::ExtractDocument(Adapter(), intInvcBO, intItemsBO, intItemRefBO, intTenderBO,
+                                     intCustBO, FCustomer, fResend, expectedInvoiceSid);
+      } catch (const receipt::EExtractAssertion& e) {
+        if (expectedInvoiceSid.empty()) throw;
+        KWLog(0, std::string("Not the expected invoice: ") + e.what(), foundation::kLevelWarning,
+              Tag(routine));
+        return false;
+      }
+      receipt::PrepareDigitalReceipt(*invoice, fResend);
+      // A failed preparation has set NoVesk and ends the send here.
+      if (c.NoVesk) return true;
+      c.DigitalSendExDesc.clear();
+      std::string response;
+      receipt::SendDigitalReceipt(receipt::ConstructMessage(*invoice), response);
+      if (c.CommError) {
+        c.NoVesk = true;
+      } else if (c.QueueDueToCommsFailure) {
+        KWLog(1,
+              "An error was detected during transmission.  Queuing message, skipping parse of "
+              "response, and disabling Vesk",
+              foundation::kLevelWarning, Tag(routine));
+      } else if (!receipt::ParseSendResponse(response)) {
+        c.NoVesk = true;
+        merchantMissing = c.DigitalSendExDesc == kMerchantNotFound;
+      }
+    } catch (const std::exception& e) {
+      LogFailure(routine, e);
+      c.NoVesk = true;
+    }
+  }
+  // Shown once the progress window is gone, so the warning is the window in
+  // front.
+  if (merchantMissing) hostplugin::ShowModalMessageBox(kMerchantWarning);
+  return true;
+}
+
+void TDigitalReceiptProcessor::ShowOutcome() {
+  receipt::TransControl& c = FTransControl;
+  Dump("RequestQueued", c.RequestQueued, "ProcessPostedInvoice");
+  Dump("DigitalSendOK", c.DigitalSendOK, "ProcessPostedInvoice");
+  if (c.RequestQueued) {
+    // The receipt waits in the queue and will be delivered; the print flags
+    // stay as the dialog step left them.
+    dialogs::VeskQueued();
+  } else if (c.QueueDueToCommsFailure || c.NoVesk || !c.DigitalSendOK) {
+    // Flagged for the queue but not written there counts as failed.
+    ShowFailedOutcome();
+  } else if (c.DigitalWanted) {
+    dialogs::veskSuccess();
+  } else if (c.PrintPaper) {
+    c.PrintVeskMessage = !fAuth.CustID.empty() && fAuth.IsTemp;
+  }
 }
 
 }  // namespace plugins

@@ -5,7 +5,10 @@
 // business-object handles), decides whether the customer pop-up is shown,
 // reads the bill-to customer and authenticates it with the receipt service,
 // shows the e-mail capture or resend dialog, writes a changed e-mail back to
-// the host customer and re-authenticates the customer after a change.
+// the host customer and re-authenticates the customer after a change. After
+// the save it sends the receipt of the posted document, shows how that ended
+// (sent, queued or failed) and leaves the print flags and receipt ID the
+// print event answers from.
 //
 // The processor runs on the host's calling thread only; every dialog it opens
 // is modal there. Its fields are read and set by the plug-ins that own it
@@ -52,6 +55,14 @@ class TDigitalReceiptProcessor {
   bool PopupWindow(bool inBefore);
   void ReadCustomerInformation();
   void SaveCustomerIfNeeded();
+  // After the save: the late pop-up, the send and its outcome. The sale's
+  // flags (FTransControl) are left for the print event; the customer's
+  // authentication and the receipt record are cleared on every path that got
+  // past the pop-up decision. `expectedInvoiceSid`, when given, is the
+  // invoice the caller loaded: when the invoice object holds another one,
+  // nothing is extracted or sent, no outcome is shown and the answer is
+  // false, so the caller chooses what the cashier sees. True otherwise.
+  bool ProcessPostedInvoice(const std::string& expectedInvoiceSid = {});
 
   ComPtr<IPluginAdapter> FAdapter;
   int32_t intInvcBO = 0;  // 0: the document of the current event
@@ -70,6 +81,12 @@ class TDigitalReceiptProcessor {
   receipt::TCapturedCustomer FCustomer;
 
  private:
+  // Extracts, prepares, sends and reads the answer behind the progress
+  // window, which is closed on every path; a failure sets NoVesk. False when
+  // the invoice object does not hold `expectedInvoiceSid`.
+  bool SendPostedDocument(const std::string& expectedInvoiceSid);
+  // The dialog and print flags of the ended send.
+  void ShowOutcome();
   // The capture or resend dialog; true (a dialog was shown).
   bool DialogStep(bool inBefore);
   IPluginAdapter& Adapter();

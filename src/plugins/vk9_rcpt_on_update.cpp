@@ -11,13 +11,14 @@ namespace plugins {
 namespace {
 
 constexpr const char* kBeforeTag = "Tvk9RcptOnUpdate.DoBeforeUpdate";
+constexpr const char* kAfterTag = "Tvk9RcptOnUpdate.DoAfterUpdate";
 
 }  // namespace
 
 void ShowPendingMessage() {
   const receipt::TransControl& c = receipt::FTransControl;
   if (!c.DigitalSendOK && !c.DigitalSendExDesc.empty()) {
-    hostplugin::ShowMessageBox(c.DigitalSendExDesc);
+    hostplugin::ShowModalMessageBox(c.DigitalSendExDesc);
   }
 }
 
@@ -56,6 +57,13 @@ bool Tvk9RcptOnUpdate::DoBeforeUpdate() {
   ShowPendingMessage();
   foundation::LogExit(7, kBeforeTag);
   return result;
+}
+
+void Tvk9RcptOnUpdate::DoAfterUpdate() {
+  foundation::LogEnter(7, kAfterTag);
+  if (FProcessor != nullptr) FProcessor->ProcessPostedInvoice();
+  ShowPendingMessage();
+  foundation::LogExit(7, kAfterTag);
 }
 
 }  // namespace plugins

@@ -1,8 +1,9 @@
 #pragma once
 // Tvk9RcptOnUpdate: the invoice entity-update plug-in through which a sale
 // saved at the point of sale enters the receipt flow. Before the save it hands
-// the invoice to its receipt processor (customer capture) and shows a pending
-// service error afterwards; the save is never refused.
+// the invoice to its receipt processor (customer capture), after it the posted
+// invoice (send and outcome); each time a pending service error is shown
+// afterwards. The save is never refused.
 
 #include <memory>
 
@@ -25,9 +26,11 @@ class Tvk9RcptOnUpdate : public hostplugin::TCustomEntityUpdatePlugin {
   void CleanUpImpl() override;
   // The settings are read again for every invoice.
   bool BeforeUpdateImpl() override;
+  void AfterUpdateImpl() override { DoAfterUpdate(); }
 
  private:
   bool DoBeforeUpdate();
+  void DoAfterUpdate();
 
   std::unique_ptr<TDigitalReceiptProcessor> FProcessor;
 };

@@ -165,6 +165,7 @@ void CheckRequests(const Expectations& expect,
 }
 
 void CheckQueue(const Expectations& expect, const fs::path& folder,
+                const std::vector<receiptservice::ReceivedRequest>& received,
                 std::vector<std::string>& failures) {
   const std::vector<fs::path> files = FilesBelow(folder / "VeskRcpts" / "Queue");
   if (expect.queueCount && static_cast<size_t>(*expect.queueCount) != files.size()) {
@@ -175,6 +176,21 @@ void CheckQueue(const Expectations& expect, const fs::path& folder,
     if (!file.filename().string().ends_with(expect.queueSuffix)) {
       failures.push_back("queue (" + expect.queuePlace.Text() + "): " + file.filename().string() +
                          " does not end with " + expect.queueSuffix);
+    }
+  }
+  if (expect.queueCopiesOfReceived) {
+    const auto copies = std::count_if(files.begin(), files.end(), [&](const fs::path& file) {
+      const std::string text = ReadFile(file);
+      return std::any_of(received.begin(), received.end(),
+                         [&](const receiptservice::ReceivedRequest& r) {
+                           // The queue writer ends every file with a line break.
+                           return text == r.body + "\r\n";
+                         });
+    });
+    if (copies != *expect.queueCopiesOfReceived) {
+      failures.push_back("queue (" + expect.queuePlace.Text() + "): " + std::to_string(copies) +
+                         " queue files hold a request the service received, expected " +
+                         std::to_string(*expect.queueCopiesOfReceived));
     }
   }
   for (const std::string& text : expect.queueContains) {

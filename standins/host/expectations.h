@@ -23,8 +23,10 @@ void CheckDialogs(const Expectations& expect, const std::vector<ShownDialog>& sh
 void CheckRequests(const Expectations& expect,
                    const std::vector<receiptservice::ReceivedRequest>& received,
                    std::vector<std::string>& failures);
-// The queue files in the host folder's VeskRcpts/Queue.
+// The queue files in the host folder's VeskRcpts/Queue, some of them copies
+// of requests the service received.
 void CheckQueue(const Expectations& expect, const std::filesystem::path& folder,
+                const std::vector<receiptservice::ReceivedRequest>& received,
                 std::vector<std::string>& failures);
 // Business-object values after the run.
 void CheckObjects(const Expectations& expect, BusinessObjectStore& store,

@@ -1,5 +1,8 @@
 #include "sale_events.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+
 #include "host_commands.h"
 #include "platform/com/bstr.h"
 #include "platform/com/guid.h"
@@ -198,6 +201,11 @@ void SaleEvents::Fire(const EventEntry& event, int number, int32_t documentKind)
         break;
       }
     }
+  }
+  // The host's event loop runs between events: what the plug-in released for
+  // a deferred delete goes now, while its library is still loaded.
+  if (QCoreApplication::instance() != nullptr) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
   if (takers == 0) {
     // The host calls no one; an answer the scenario expected never comes.

@@ -366,7 +366,11 @@ class Reader {
                  {"contain",
                   [&](const YAML::Node& n) { expect.queueContains = Texts(n, "contain"); }},
                  {"name ends",
-                  [&](const YAML::Node& n) { expect.queueSuffix = Text(n, "name ends"); }}});
+                  [&](const YAML::Node& n) { expect.queueSuffix = Text(n, "name ends"); }},
+                 {"copies of received", [&](const YAML::Node& n) {
+                    expect.queueCopiesOfReceived =
+                        static_cast<int>(Integer(n, "copies of received"));
+                  }}});
           }},
          {"objects",
           [&](const YAML::Node& v) {

@@ -141,6 +141,9 @@ struct Expectations {
   std::optional<int> queueCount;
   std::vector<std::string> queueContains;
   std::string queueSuffix;  // every queue file's name ends with it
+  // How many queue files hold, byte for byte, a request the service received
+  // (and the line break every queue file ends with).
+  std::optional<int> queueCopiesOfReceived;
   Place queuePlace;
   std::vector<ObjectExpectation> objects;
   std::vector<QueryExpectation> queries;

@@ -40,6 +40,7 @@ const char kRunHelp[] =
     "checks the scenario's expectations.\n"
     "  --screenshots DIR  where the cashier's screenshots go\n"
     "  --keep DIR         use DIR (new or empty) as the host folder and keep it\n"
+    "                     (with the request bodies the service received in received/)\n"
     "  --trace            print every call the plug-ins made on the host adapter\n"
     "Exit status: 0 when every expectation holds, 1 when one does not (each is\n"
     "named) or the library misbehaved, 2 for a bad scenario or usage.\n";
@@ -325,15 +326,22 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
     service.Stop();
     const auto received = service.Requests();
     out << "Service requests: " << received.size() << "\n";
+    // Each body also goes to received/ in the host folder, for --keep.
+    fs::create_directories(folder / "received");
+    int number = 0;
     for (const auto& request : received) {
-      out << "  " << receiptservice::OperationName(request.operation) << " answered "
-          << receiptservice::AnswerKindName(request.answer) << "\n";
+      const std::string operation = receiptservice::OperationName(request.operation);
+      out << "  " << operation << " answered " << receiptservice::AnswerKindName(request.answer)
+          << "\n";
+      std::ofstream(folder / "received" / (std::to_string(++number) + "-" + operation + ".xml"),
+                    std::ios::binary)
+          << request.body;
     }
 
     const Expectations& expect = scenario.expect;
     CheckDialogs(expect, cashier.Shown(), failures);
     CheckRequests(expect, received, failures);
-    CheckQueue(expect, folder, failures);
+    CheckQueue(expect, folder, received, failures);
     CheckObjects(expect, adapter->Store(), failures);
     CheckQueries(expect, database, failures);
     CheckSettings(expect, folder, staged, failures);

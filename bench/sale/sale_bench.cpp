@@ -1,0 +1,201 @@
+// Cost of one whole sale through the receipt processor (before the save: the
+// customer read and authenticated, the capture dialog answered "SEND" with
+// the customer's own address; after it: extraction, preparation, the receipt
+// sent, the sent notice answered "OK") over the simulated host, beside two
+// bare libcurl POSTs of the same two requests to the same stand-in service.
+// Prints the ratio of the two.
+//
+// Fairness rules:
+//  - one benchmark runs the sale and the two bare POSTs in every iteration,
+//    each timed on its own with the steady clock, alternating which goes
+//    first, so machine load and server warmth fall on both alike;
+//  - the bare POSTs send the bytes the service received for the sale (same
+//    URL, headers, HTTP/1.1, CA file, a new connection each) and read the
+//    whole response;
+//  - the dialogs are answered from an event filter when they are shown, so no
+//    polling interval is measured;
+//  - the ratio is the sum of the sale times over the sum of the bare times of
+//    the same iterations.
+
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "foundation/prefs_records.h"
+#include "plugins/digital_receipt_processor.h"
+#include "receipt/https_transport.h"
+#include "receipt/records.h"
+#include "receipt_service.h"
+#include "sales/staged_host.h"
+#include "test_certificates.h"
+
+namespace {
+
+receiptservice::ReceiptService* gService = nullptr;
+plugins::TDigitalReceiptProcessor* gProcessor = nullptr;
+std::vector<std::string> gRequests;  // the two bodies of one sale
+
+// Presses the button a dialog of the sale is answered with once it shows.
+class Cashier : public QObject {
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show) {
+      const QString name = watched->objectName();
+      const char* button = name == "frmAskForVesk"   ? "btnDigitalOnly"
+                           : name == "frmVeskResult" ? "btnExit"
+                                                     : nullptr;
+      if (button != nullptr) {
+        if (auto* b = watched->findChild<QAbstractButton*>(button)) {
+          QTimer::singleShot(0, b, &QAbstractButton::click);
+        }
+      }
+    }
+    return false;
+  }
+};
+
+size_t Collect(char* data, size_t size, size_t count, void* out) {
+  static_cast<std::string*>(out)->append(data, size * count);
+  return size * count;
+}
+
+std::string BarePost(const std::string& body) {
+  const std::string url = gService->Url();
+  const std::string ca = gService->Certificates().caCert;
+  CURL* h = curl_easy_init();
+  curl_slist* headers = curl_slist_append(nullptr, "Content-Type: text/xml");
+  headers = curl_slist_append(headers, "Expect:");
+  std::string response;
+  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(h, CURLOPT_POSTFIELDS, body.data());
+  curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+  curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
+  curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+  curl_easy_setopt(h, CURLOPT_CAINFO, ca.c_str());
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Collect);
+  curl_easy_setopt(h, CURLOPT_WRITEDATA, &response);
+  const CURLcode rc = curl_easy_perform(h);
+  curl_slist_free_all(headers);
+  curl_easy_cleanup(h);
+  if (rc != CURLE_OK) throw std::runtime_error(curl_easy_strerror(rc));
+  return response;
+}
+
+void Sale() {
+  receipt::ResetAuth();
+  receipt::ResetReceipt();
+  gProcessor->ProcessUnpostedInvoice();
+  gProcessor->ProcessPostedInvoice();
+  if (!receipt::FTransControl.DigitalSendOK) throw std::runtime_error("the receipt was not sent");
+}
+
+void BarePosts() {
+  for (const std::string& body : gRequests) benchmark::DoNotOptimize(BarePost(body));
+}
+
+template <typename Work>
+double Timed(Work work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void BM_Sale_BesideTwoBarePosts(benchmark::State& state) {
+  double ours = 0;
+  double bare = 0;
+  bool oursFirst = true;
+  try {
+    for (auto _ : state) {
+      if (oursFirst) {
+        ours += Timed(Sale);
+        bare += Timed(BarePosts);
+      } else {
+        bare += Timed(BarePosts);
+        ours += Timed(Sale);
+      }
+      oursFirst = !oursFirst;
+    }
+  } catch (const std::exception& e) {
+    state.SkipWithError(e.what());
+    return;
+  }
+  const auto perSale = benchmark::Counter::kAvgIterations;
+  state.counters["sale_ms"] = benchmark::Counter(ours * 1e3, perSale);
+  state.counters["bare_ms"] = benchmark::Counter(bare * 1e3, perSale);
+  state.counters["ratio"] = bare > 0 ? ours / bare : 0;
+}
+
+BENCHMARK(BM_Sale_BesideTwoBarePosts)->Unit(benchmark::kMillisecond)->MinTime(4.0)->UseRealTime();
+
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const auto& r : runs) {
+      const auto it = r.counters.find("ratio");
+      if (it != r.counters.end()) ratio = it->second.value;
+    }
+  }
+  double ratio = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  namespace fs = std::filesystem;
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  Cashier cashier;
+  app.installEventFilter(&cashier);
+  const fs::path certs =
+      fs::temp_directory_path() / ("norvane_bench_sale_" + std::to_string(::getpid()));
+  benchmark::Initialize(&argc, argv);
+  int rc = 0;
+  try {
+    receiptservice::ReceiptService service(receiptservice::MakeTestCertificates(certs.string()));
+    service.SetDefaultAnswer({.authenticated = true, .digitalDefault = false});
+    service.Start();
+    gService = &service;
+    ::setenv(receipt::kCaBundleEnvironment, service.Certificates().caCert.c_str(), 1);
+    {
+      stagedhost::StagedHost host(stagedhost::ReadScenario("sale_queued.yaml"));
+      foundation::MainPrefs.URL = service.Url();
+      foundation::MainPrefs.Timeout = 30;
+      plugins::ConfigurationChecked = plugins::SystemPreferencesLogged = true;
+      plugins::TDigitalReceiptProcessor processor(&host.Adapter());
+      gProcessor = &processor;
+      // One sale first: its two requests are what the bare POSTs send.
+      Sale();
+      for (const auto& request : service.Requests()) gRequests.push_back(request.body);
+      if (gRequests.size() != 2) throw std::runtime_error("a sale did not make two requests");
+      std::printf("requests: %zu and %zu bytes\n", gRequests[0].size(), gRequests[1].size());
+
+      RatioReporter reporter;
+      benchmark::RunSpecifiedBenchmarks(&reporter);
+      if (reporter.ratio > 0) {
+        std::printf("ratio sale / two bare libcurl POSTs: %.3f (goal: at most 1.5)\n",
+                    reporter.ratio);
+      }
+    }
+    service.Stop();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "bench_sale: %s\n", e.what());
+    rc = 1;
+  }
+  fs::remove_all(certs);
+  benchmark::Shutdown();
+  return rc;
+}
