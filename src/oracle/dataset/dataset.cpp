@@ -129,10 +129,22 @@ std::string TOracleDataSet::ConvertString(const std::string& value) const {
 }
 
 bool TOracleDataSet::FieldChanged(dataset::TField& field) const {
-  // Nothing is edited yet: a value differs from its old value only once the
-  // dataset can post changes.
-  (void)field;
-  return false;
+  const dataset::TDataSetState state = State();
+  if (state != dataset::TDataSetState::dsEdit && state != dataset::TDataSetState::dsInsert)
+    return false;
+  if (field.IsBlob()) {
+    if (!editBlobs_) return false;
+    for (int i = 0; i < editBlobs_->Count(); ++i)
+      if (editBlobs_->Items(i).Field() == &field && editBlobs_->Items(i).Changed) return true;
+    return false;
+  }
+  const ::Variant now = field.Value();
+  if (state == dataset::TDataSetState::dsInsert) return !now.IsNull() && !now.IsEmpty();
+  const ::Variant before = field.OldValue();
+  const bool nullNow = now.IsNull() || now.IsEmpty();
+  const bool nullBefore = before.IsNull() || before.IsEmpty();
+  if (nullNow || nullBefore) return nullNow != nullBefore;
+  return now.ToString() != before.ToString();
 }
 
 void TOracleDataSet::SessionLoggingOff() {

@@ -15,18 +15,26 @@ namespace {
 using dataset::TDataSetState;
 using dataset::TUpdateStatus;
 
+TRecordPosting* recordPosting = nullptr;
+
 }  // namespace
 
-bool TOracleDataSet::GetCanModify() {
-  return cachedUpdates_ && Active() && !Detached() && !readOnly_ && HasRowId();
+void SetRecordPosting(TRecordPosting* posting) {
+  recordPosting = posting;
 }
 
-void TOracleDataSet::CheckCachedEditing() {
-  if (lockingMode_ != TLockingMode::lmNone) {
-    dataset::DatabaseError(
-        "Editing with cached updates needs LockingMode lmNone: rows are not locked or checked",
-        Name());
-  }
+TRecordPosting* RecordPosting() {
+  return recordPosting;
+}
+
+std::string TOracleDataSet::ServerSequenceFor(const std::string& fieldName) const {
+  if (recordPosting == nullptr) return {};
+  return recordPosting->ServerSequenceFor(const_cast<TOracleDataSet&>(*this), fieldName);
+}
+
+bool TOracleDataSet::GetCanModify() {
+  return (cachedUpdates_ || recordPosting != nullptr) && Active() && !Detached() && !readOnly_ &&
+         HasRowId();
 }
 
 void TOracleDataSet::ResetEditBlobs() {
@@ -50,29 +58,41 @@ void TOracleDataSet::CopyEditedBlobs(TBlobList& target) {
 }
 
 void TOracleDataSet::InternalEdit() {
-  CheckCachedEditing();
   ResetEditBlobs();
+  if (recordPosting != nullptr) recordPosting->EditStarting(*this);
 }
 
 void TOracleDataSet::InternalInsert() {
-  CheckCachedEditing();
   ResetEditBlobs();
 }
 
 void TOracleDataSet::InternalCancel() {
+  if (recordPosting != nullptr) recordPosting->EditCancelled(*this);
   ResetEditBlobs();
 }
 
 void TOracleDataSet::InternalPost() {
+  const bool isUpdate = State() == TDataSetState::dsEdit;
+  if (!isUpdate && NothingInserted()) {
+    // An insert of nothing is no record at all (not one the table never gets).
+    ResetEditBlobs();
+    return;
+  }
   dataset::TDataSet::InternalPost();
-  CheckCachedEditing();
-  if (State() == TDataSetState::dsEdit) {
+  if (recordPosting != nullptr &&
+      recordPosting->Post(*this, isUpdate) == TRecordPosting::TPostResult::prCancel) {
+    ResetEditBlobs();
+    return;
+  }
+  if (isUpdate) {
     StoreEditedRecord();
   } else {
     StoreInsertedRecord(ActiveBuffer(),
                         GetBookmarkFlag(ActiveBuffer()) == dataset::TBookmarkFlag::bfEOF);
+    if (!cachedUpdates_ && recordPosting != nullptr) ++insertedCount_;
   }
   ResetEditBlobs();
+  if (recordPosting != nullptr) recordPosting->Posted(*this, isUpdate);
 }
 
 void TOracleDataSet::StoreEditedRecord() {
@@ -87,7 +107,6 @@ void TOracleDataSet::StoreEditedRecord() {
 }
 
 void TOracleDataSet::InternalAddRecord(dataset::TRecordBuffer buffer, bool append) {
-  CheckCachedEditing();
   StoreInsertedRecord(buffer, append);
 }
 
@@ -109,8 +128,9 @@ void TOracleDataSet::StoreInsertedRecord(dataset::TRecordBuffer buffer, bool app
 }
 
 void TOracleDataSet::InternalDelete() {
-  CheckCachedEditing();
+  if (recordPosting != nullptr) recordPosting->Delete(*this);
   RemoveCurrentRecord();
+  if (!cachedUpdates_ && recordPosting != nullptr) --insertedCount_;
 }
 
 void TOracleDataSet::RemoveCurrentRecord() {
@@ -196,6 +216,20 @@ void TOracleDataSet::RevertChange(TChangeLogItem& item) {
     default:
       break;
   }
+}
+
+bool TOracleDataSet::NothingInserted() {
+  for (int i = 1; i < fieldInfo_.Count(); ++i) {
+    const TOracleFieldInfo& info = fieldInfo_.Items(i);
+    if (info.Kind == fiColumn && info.Field != nullptr &&
+        info.Field->FieldKind() == dataset::TFieldKind::fkData && !info.ValueIsEmpty())
+      return false;
+  }
+  return true;
+}
+
+bool TOracleDataSet::ActiveRecordLogged() {
+  return HasActiveRecord() && changeLog_.FindChange(RecordHeader(ActiveBuffer()).Bookmark);
 }
 
 TUpdateStatus TOracleDataSet::UpdateStatus() {
