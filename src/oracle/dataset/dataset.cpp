@@ -129,10 +129,17 @@ std::string TOracleDataSet::ConvertString(const std::string& value) const {
 }
 
 bool TOracleDataSet::FieldChanged(dataset::TField& field) const {
-  const dataset::TDataSetState state = State();
-  if (state != dataset::TDataSetState::dsEdit && state != dataset::TDataSetState::dsInsert)
+  dataset::TDataSetState state = State();
+  if (state == dataset::TDataSetState::dsBrowse && cachedUpdates_ && HasActiveRecord()) {
+    // A logged record, as it is applied: changed against the logged old copy.
+    const TChangeLogItem* item =
+        const_cast<TChangeLog&>(changeLog_).FindChange(RecordHeader(ActiveBuffer()).Bookmark);
+    if (item == nullptr || item->Kind == 'D') return false;
+    state = item->Kind == 'I' ? dataset::TDataSetState::dsInsert : dataset::TDataSetState::dsEdit;
+    if (field.IsBlob()) return false;  // LOB values are written by the LOB layer
+  } else if (state != dataset::TDataSetState::dsEdit && state != dataset::TDataSetState::dsInsert) {
     return false;
-  if (field.IsBlob()) {
+  } else if (field.IsBlob()) {
     if (!editBlobs_) return false;
     for (int i = 0; i < editBlobs_->Count(); ++i)
       if (editBlobs_->Items(i).Field() == &field && editBlobs_->Items(i).Changed) return true;

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -379,11 +380,80 @@ std::string TServerPosting::ServerSequenceFor(TOracleDataSet& dataSet,
   return sequence.AppliesOnServer(fieldName) ? sequence.Sequence : std::string();
 }
 
+TServerPosting& ServerPosting() {
+  static TServerPosting posting;
+  return posting;
+}
+
+// The delete of a logged record, which has left the record store.
+void DeleteLoggedRow(TOracleDataSet& dataSet, const std::string& rowId) {
+  CheckRowIdAvailable(rowId, "A delete");
+  TOracleQuery& query = PrepareDMLQuery(dataSet);
+  query.Clear();
+  query.AddSQL("delete from " + GetUpdatingTableName(dataSet) + kCrLf);
+  query.AddSQL("where rowid = :kel__rowid");
+  query.DeclareAndSet("kel__rowid", kStringType, Variant::String(rowId));
+  CopyDataSetVariables(dataSet, query);
+  try {
+    query.Execute();
+  } catch (const EOracleError& e) {
+    RaiseTranslated(dataSet, 'D', e.ErrorCode(), e.Message());
+  }
+  if (query.RowsProcessed() == 0) RaiseTranslated(dataSet, 'D', 0, Editing(dataSet).DeletedMessage);
+  ReleaseDMLQuery(dataSet);
+}
+
+// Applies the logged changes in log order.
+void ApplyLog(TOracleDataSet& dataSet) {
+  TChangeLog& log = dataSet.ChangeLog();
+  for (int i = 0; i < log.Count(); ++i) {
+    const TChangeLogItem& item = log.Items(i);
+    if (!item.Present) continue;
+    if (item.Kind == 'D') {
+      DeleteLoggedRow(dataSet, item.RowId());
+      continue;
+    }
+    const int32_t id = item.RecordId();
+    dataset::TBookmark bookmark(sizeof id);
+    std::memcpy(bookmark.data(), &id, sizeof id);
+    dataSet.GotoBookmark(bookmark);
+    ServerPosting().Post(dataSet, item.Kind == 'U');
+    ServerPosting().Posted(dataSet, item.Kind == 'U');
+  }
+}
+
 }  // namespace
 
 void InstallRecordPosting() {
-  static TServerPosting posting;
-  SetRecordPosting(&posting);
+  SetRecordPosting(&ServerPosting());
+}
+
+void ApplyUpdates(TOracleDataSet& dataSet) {
+  if (!dataSet.Active() || !dataSet.CachedUpdates()) return;
+  dataSet.CheckBrowseMode();
+  TDataSetEditing& editing = Editing(dataSet);
+  const bool ownTransaction = SessionAllowsOwnTransaction(dataSet);
+  const dataset::TBookmark start = dataSet.GetBookmark();
+  if (ownTransaction) RunOnDMLQuery(dataSet, "savepoint KEL__APPLYPOINT");
+  editing.applying_ = true;
+  try {
+    ApplyLog(dataSet);
+  } catch (...) {
+    editing.applying_ = false;
+    if (ownTransaction) {
+      try {
+        RunOnDMLQuery(dataSet, "rollback to savepoint KEL__APPLYPOINT");
+      } catch (const EOracleError&) {
+      }
+    }
+    if (!start.empty() && dataSet.BookmarkValid(start)) dataSet.GotoBookmark(start);
+    throw;
+  }
+  editing.applying_ = false;
+  if (editing.CommitOnPost && ownTransaction) dataSet.Session()->Commit();
+  dataSet.CommitUpdates();
+  if (!start.empty() && dataSet.BookmarkValid(start)) dataSet.GotoBookmark(start);
+  dataSet.Resync();
 }
 
 void BuildKeyWhere(TOracleDataSet& dataSet, TOracleQuery& query, bool useOldValues) {

@@ -1,6 +1,6 @@
 // Posting a dataset's records to its updating table: the generated UPDATE,
 // INSERT and DELETE statements, the record lock, refresh and check around
-// them, and the commit after each record.
+// them, the commit after each record, and the applying of cached updates.
 #pragma once
 
 #include <cstdint>
@@ -32,5 +32,11 @@ void RollbackToLockSavepoint(TOracleDataSet& dataSet);
 // `useOldValue`) by the rules of the field's Oracle type.
 bool FieldValueEquals(TOracleDataSet& dataSet, dataset::TField& field, const Variant& fetched,
                       bool useOldValue);
+
+// Posts and deletes the logged changes of a cached-updates dataset in log
+// order under a savepoint, commits as CommitOnPost says and clears the log.
+// On the first failure it rolls back to that savepoint, keeps the log and
+// the records, and raises the translated error.
+void ApplyUpdates(TOracleDataSet& dataSet);
 
 }  // namespace oracle

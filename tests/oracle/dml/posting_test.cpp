@@ -36,7 +36,7 @@ class PostingTest : public oracle_dataset_test::StandinDataSetTest {
     auto ds = std::make_unique<oracle::TOracleDataSet>();
     ds->SetSession(&session);
     ds->Close();
-  ds->SetSQL("select t.rowid, t.* from items t order by id");
+    ds->SetSQL("select t.rowid, t.* from items t order by id");
     ds->SetLockingMode(mode);
     ds->Open();
     ClearJournal();
@@ -110,8 +110,7 @@ TEST_F(PostingTest, EachModeSendsItsStatementsAndTheOtherSessionSeesCommittedWor
   EXPECT_EQ("three", NameSeenBy(*other_, 3));
   EXPECT_EQ(18u, ds->RecordRowId().size());
   ds->Delete();
-  EXPECT_EQ((std::vector<std::string>{"delete from ITEMS\n\nwhere rowid = :kel__rowid\n"}),
-            Sent());
+  EXPECT_EQ((std::vector<std::string>{"delete from ITEMS\n\nwhere rowid = :kel__rowid\n"}), Sent());
   EXPECT_EQ("-", NameSeenBy(*other_, 3));
   // An insert of nothing is no record; an edit changing nothing sends nothing.
   const int count = ds->RecordCount();
@@ -173,8 +172,7 @@ TEST_F(PostingTest, KeyFieldsRefreshAndFailedInserts) {
   ds->Post();
   const std::vector<std::string> sent = Sent();
   ASSERT_EQ(4u, sent.size());
-  EXPECT_EQ("update ITEMS\nset NAME = :v3\nwhere ID = :kel__key1\nand CODE is null\n",
-            sent[3]);
+  EXPECT_EQ("update ITEMS\nset NAME = :v3\nwhere ID = :kel__key1\nand CODE is null\n", sent[3]);
   Editing(*ds).UniqueFields = "ID,NOPE";
   ds->Edit();
   ds->FieldByName("NAME").SetAsString("y");
@@ -207,6 +205,41 @@ TEST_F(PostingTest, KeyFieldsRefreshAndFailedInserts) {
       "select t.rowid, t.*, length(name) len from items t\nwhere (id > :low)\nand\n"
       "(T.rowid = :kel__rowid)\n",
       Sent().back());
+}
+
+TEST_F(PostingTest, CachedUpdatesReachTheServerOnlyWhenAppliedAndAllOrNothing) {
+  auto ds = Items(*session_, TLockingMode::lmNone);
+  ds->SetCachedUpdates(true);
+  auto log = [&](int id, const char* name) {
+    if (id > 0)
+      Go(*ds, id);
+    else
+      ds->Append();
+    if (id < 0)
+      ds->FieldByName("ID").SetAsInteger(-id);
+    else
+      ds->Edit();
+    ds->FieldByName("NAME").SetAsString(name);
+    ds->Post();
+  };
+  log(1, "uno");
+  log(-3, "tres");
+  Go(*ds, 2);
+  ds->Delete();
+  EXPECT_TRUE(Sent().empty());
+  oracle::ApplyUpdates(*ds);
+  EXPECT_EQ("uno", NameSeenBy(*other_, 1));
+  EXPECT_EQ("-", NameSeenBy(*other_, 2));
+  EXPECT_EQ("tres", NameSeenBy(*other_, 3));
+  EXPECT_EQ(0, ds->ChangeLog().Count());
+
+  log(1, "eins");
+  log(-3, "dup");
+  EXPECT_NE(std::string::npos, ErrorOf([&] { oracle::ApplyUpdates(*ds); }).find("unique"));
+  EXPECT_EQ(2, ds->ChangeLog().Count());
+  EXPECT_EQ("uno", NameSeenBy(*session_, 1));
+  Go(*ds, 1);
+  EXPECT_EQ("eins", ds->FieldByName("NAME").AsString());
 }
 
 }  // namespace
