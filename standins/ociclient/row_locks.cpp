@@ -100,7 +100,18 @@ unsigned long long rowLockMark() {
 bool setSavepoint(Connection& connection, const std::string& name, OraError& error) {
   std::string upper = name;
   upper = platform::UpperAscii(upper);
-  std::erase_if(connection.savepoints, [&](const Savepoint& s) { return s.name == upper; });
+  // A name set again moves the savepoint: SQLite's earlier one (and those
+  // after it, which SQLite merges into the transaction) is released first,
+  // so that repeated savepoints do not pile up.
+  auto earlier = std::find_if(connection.savepoints.begin(), connection.savepoints.end(),
+                              [&](const Savepoint& s) { return s.name == upper; });
+  if (earlier != connection.savepoints.end()) {
+    if (earlier->inSqlite) {
+      const std::string release = "RELEASE " + quoted(upper);
+      sqlite3_exec(connection.db, release.c_str(), nullptr, nullptr, nullptr);
+    }
+    connection.savepoints.erase(earlier, connection.savepoints.end());
+  }
   Savepoint point{upper, rowLockMark(), false};
   if (connection.inTransaction) {
     const std::string sql = "SAVEPOINT " + quoted(upper);

@@ -246,10 +246,21 @@ sword executeSelect(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 mode,
 bool returnValues(StmtHandle& stmt, const std::shared_ptr<Connection>& connection,
                   OraError& error) {
   if (!stmt.hasRowid || stmt.rowCount == 0) return true;
-  StmtHandle select(OCI_HTYPE_STMT, nullptr);
-  prepareStatement(select, nullptr,
-                   "select " + stmt.rewritten.returningColumns + " from " + stmt.rowidTable +
-                       " where _rowid_ = " + std::to_string(stmt.rowid));
+  const std::string text = "select " + stmt.rewritten.returningColumns + " from " +
+                           stmt.rowidTable + " where _rowid_ = :kel__returning_rowid";
+  if (!stmt.returningSelect || stmt.returningSelect->text != text) {
+    stmt.returningSelect = std::make_unique<StmtHandle>(OCI_HTYPE_STMT, nullptr);
+    prepareStatement(*stmt.returningSelect, nullptr, text);
+    stmt.returningRowidBind = std::make_unique<BindHandle>(OCI_HTYPE_BIND, nullptr);
+    BindHandle& rowidBind = *stmt.returningRowidBind;
+    rowidBind.name = "KEL__RETURNING_ROWID";
+    rowidBind.value = &stmt.returningRowid;
+    rowidBind.valueSize = sizeof stmt.returningRowid;
+    rowidBind.dataType = SQLT_INT;
+    stmt.returningSelect->binds.push_back(&rowidBind);
+  }
+  stmt.returningRowid = stmt.rowid;
+  StmtHandle& select = *stmt.returningSelect;
   ErrorHandle scratch(OCI_HTYPE_ERROR, nullptr);
   std::vector<std::unique_ptr<DefineHandle>> defines;
   const std::size_t journalSize = journalEntries().size();
@@ -274,6 +285,8 @@ bool returnValues(StmtHandle& stmt, const std::shared_ptr<Connection>& connectio
     status = fetchRows(select, &scratch, 1, OCI_FETCH_NEXT);
   }
   select.defines.clear();
+  // The kept select must hold no read snapshot past this call.
+  if (select.sqlite != nullptr) sqlite3_reset(select.sqlite);
   if (status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO) return true;
   const sb4 code = scratch.record ? scratch.record->code : kInternalError;
   error = {code, standardText(code)};
