@@ -191,6 +191,28 @@ TEST_F(PostingTest, KeyFieldsRefreshAndFailedInserts) {
   session_->Rollback();
   ClearJournal();
 
+  // A handler takes over: 'I' names the new row, 'L' drops the lock, not the check.
+  std::string actions;
+  Editing(*ds).OnApplyRecord = [&](oracle::TOracleDataSet&, char action, bool& applied,
+                                   std::string& rowId) {
+    actions += action;
+    applied = action == 'I' || action == 'L';
+    if (action == 'I') rowId = "AAAAAAAAAAAAAAAAAB";
+  };
+  ds->SetLockingMode(TLockingMode::lmLockDelayed);
+  ds->Append();
+  ds->FieldByName("ID").SetAsInteger(7);
+  ds->Post();
+  EXPECT_EQ("AAAAAAAAAAAAAAAAAB", ds->RecordRowId());
+  Go(*ds, 1);
+  ds->Edit();
+  ds->FieldByName("NAME").SetAsString("z");
+  ds->Post();
+  EXPECT_EQ("ILCU", actions);
+  EXPECT_EQ("select * from ITEMS where rowid = :kel__rowid\n", Sent().at(2));
+  Editing(*ds).OnApplyRecord = nullptr;
+  session_->Rollback();
+
   // The refresh with the dataset's own query.
   Editing(*ds).RefreshOptions = oracle::roAfterUpdate | oracle::roAllFields;
   ds->Close();
