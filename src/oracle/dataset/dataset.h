@@ -57,6 +57,10 @@ class TRecordPosting {
  public:
   enum class TPostResult { prStore, prCancel };
   virtual ~TRecordPosting() = default;
+  // A new record was made (insert state), before the OnNewRecord event.
+  virtual void NewRecord(TOracleDataSet& dataSet) = 0;
+  // The record is about to be posted, before the required-field check.
+  virtual void PostStarting(TOracleDataSet& dataSet, bool isUpdate) = 0;
   // Editing of the active record starts: lock, check or refresh it.
   virtual void EditStarting(TOracleDataSet& dataSet) = 0;
   // The active record (edit or insert state) is posted: run its statement.
@@ -307,6 +311,7 @@ class TOracleDataSet : public dataset::TDataSet,
   void InternalPost() override;
   void InternalCancel() override;
   void CalculateFields(dataset::TRecordBuffer buffer) override;
+  void DoOnNewRecord() override;
 
  private:
   // Where a field's slot is and how many value bytes it holds.

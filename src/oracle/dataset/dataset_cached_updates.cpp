@@ -66,6 +66,11 @@ void TOracleDataSet::InternalInsert() {
   ResetEditBlobs();
 }
 
+void TOracleDataSet::DoOnNewRecord() {
+  if (recordPosting != nullptr) recordPosting->NewRecord(*this);
+  dataset::TDataSet::DoOnNewRecord();
+}
+
 void TOracleDataSet::InternalCancel() {
   if (recordPosting != nullptr) recordPosting->EditCancelled(*this);
   ResetEditBlobs();
@@ -78,7 +83,25 @@ void TOracleDataSet::InternalPost() {
     ResetEditBlobs();
     return;
   }
-  dataset::TDataSet::InternalPost();
+  if (recordPosting != nullptr) recordPosting->PostStarting(*this, isUpdate);
+  {
+    // A field the server fills from a sequence is not required of the user.
+    std::vector<dataset::TField*> serverFilled;
+    for (int i = 0; i < Fields().Count(); ++i) {
+      dataset::TField& field = Fields()[i];
+      if (!isUpdate && field.Required() && !ServerSequenceFor(field.FieldName()).empty()) {
+        field.SetRequired(false);
+        serverFilled.push_back(&field);
+      }
+    }
+    struct Restore {
+      std::vector<dataset::TField*>& fields;
+      ~Restore() {
+        for (dataset::TField* field : fields) field->SetRequired(true);
+      }
+    } restore{serverFilled};
+    dataset::TDataSet::InternalPost();
+  }
   if (recordPosting != nullptr &&
       recordPosting->Post(*this, isUpdate) == TRecordPosting::TPostResult::prCancel) {
     ResetEditBlobs();

@@ -238,6 +238,8 @@ bool CopyQueryToRecord(TOracleDataSet& dataSet, TOracleQuery& query) {
 
 class TServerPosting : public TRecordPosting {
  public:
+  void NewRecord(TOracleDataSet& dataSet) override;
+  void PostStarting(TOracleDataSet& dataSet, bool isUpdate) override;
   void EditStarting(TOracleDataSet& dataSet) override;
   TPostResult Post(TOracleDataSet& dataSet, bool isUpdate) override;
   void Posted(TOracleDataSet& dataSet, bool isUpdate) override;
@@ -245,6 +247,16 @@ class TServerPosting : public TRecordPosting {
   void EditCancelled(TOracleDataSet& dataSet) override;
   std::string ServerSequenceFor(TOracleDataSet& dataSet, const std::string& fieldName) override;
 };
+
+void TServerPosting::NewRecord(TOracleDataSet& dataSet) {
+  TSequenceField& sequence = Editing(dataSet).SequenceField;
+  if (sequence.ApplyMoment == TSequenceApplyMoment::amOnNewRecord) sequence.Apply();
+}
+
+void TServerPosting::PostStarting(TOracleDataSet& dataSet, bool isUpdate) {
+  TSequenceField& sequence = Editing(dataSet).SequenceField;
+  if (!isUpdate && sequence.ApplyMoment == TSequenceApplyMoment::amOnPost) sequence.Apply();
+}
 
 void TServerPosting::EditStarting(TOracleDataSet& dataSet) {
   TDataSetEditing& editing = Editing(dataSet);
@@ -264,8 +276,6 @@ TRecordPosting::TPostResult TServerPosting::Post(TOracleDataSet& dataSet, bool i
   TDataSetEditing& editing = Editing(dataSet);
   editing.postRan_ = false;
   editing.postedRowId_.clear();
-  if (!isUpdate && editing.SequenceField.ApplyMoment == TSequenceApplyMoment::amOnPost)
-    editing.SequenceField.Apply();
   bool nothing = true;
   for (int i = 1; i < dataSet.FieldInfo().Count() && nothing; ++i) {
     const TOracleFieldInfo& info = dataSet.FieldInfo().Items(i);
@@ -327,7 +337,8 @@ void TServerPosting::Posted(TOracleDataSet& dataSet, bool isUpdate) {
                               editing.SequenceField.ApplyMoment == TSequenceApplyMoment::amOnServer;
   if ((isUpdate && (options & roAfterUpdate) != 0) ||
       (!isUpdate && (defaults || serverSequence || (options & roAfterInsert) != 0)))
-    LockRefreshCheck(dataSet, false, false, true, (options & roAllFields) != 0);
+    LockRefreshCheck(dataSet, false, false, true, (options & roAllFields) != 0,
+                     editing.postedRowId_);
 }
 
 void TServerPosting::Delete(TOracleDataSet& dataSet) {
@@ -586,10 +597,10 @@ bool FieldValueEquals(TOracleDataSet& dataSet, TField& field, const Variant& fet
   }
 }
 
-void LockRefreshCheck(TOracleDataSet& dataSet, bool lock, bool check, bool refresh,
-                      bool allFields) {
+void LockRefreshCheck(TOracleDataSet& dataSet, bool lock, bool check, bool refresh, bool allFields,
+                      const std::string& recordRowId) {
   TDataSetEditing& editing = Editing(dataSet);
-  const std::string rowId = dataSet.RecordRowId();
+  const std::string rowId = recordRowId.empty() ? dataSet.RecordRowId() : recordRowId;
   bool savepoint = false;
   if (lock) {
     SetLockSavepoint(dataSet);

@@ -24,8 +24,10 @@ bool BuildUpdate(TOracleDataSet& dataSet, TOracleQuery& query);
 void BuildInsert(TOracleDataSet& dataSet, TOracleQuery& query);
 void BuildDelete(TOracleDataSet& dataSet, TOracleQuery& query);
 
-// Locks, checks and refreshes the active record on the DML query.
-void LockRefreshCheck(TOracleDataSet& dataSet, bool lock, bool check, bool refresh, bool allFields);
+// Locks, checks and refreshes the active record (the row of `rowId` when
+// given) on the DML query.
+void LockRefreshCheck(TOracleDataSet& dataSet, bool lock, bool check, bool refresh, bool allFields,
+                      const std::string& rowId = {});
 void SetLockSavepoint(TOracleDataSet& dataSet);
 void RollbackToLockSavepoint(TOracleDataSet& dataSet);
 // Whether `fetched` equals the field's value (its old value when

@@ -5,6 +5,7 @@
 
 #include "oracle/dml/editing.h"
 #include "oracle/dml/posting.h"
+#include "oracle/dml/sequence_field.h"
 #include "oracle_fixture/dataset_fixture.h"
 #include "oracle_fixture/exception_text.h"
 
@@ -227,6 +228,28 @@ TEST_F(PostingTest, KeyFieldsRefreshAndFailedInserts) {
       "select t.rowid, t.*, length(name) len from items t\nwhere (id > :low)\nand\n"
       "(T.rowid = :kel__rowid)\n",
       Sent().back());
+}
+
+TEST_F(PostingTest, SequenceFieldFillsTheKeyAtItsMoment) {
+  Run("create sequence item_ids start with 10");
+  using enum oracle::TSequenceApplyMoment;
+  const std::pair<oracle::TSequenceApplyMoment, bool> cases[] = {
+      {amOnNewRecord, true}, {amOnPost, false}, {amOnServer, false}};
+  int id = 10;
+  for (const auto& [moment, atOnce] : cases) {
+    SCOPED_TRACE(static_cast<int>(moment));
+    auto ds = Items(*session_, TLockingMode::lmNone);
+    Editing(*ds).SequenceField.Field = "ID";
+    Editing(*ds).SequenceField.Sequence = "item_ids";
+    Editing(*ds).SequenceField.ApplyMoment = moment;
+    ds->Append();
+    EXPECT_EQ(atOnce, !ds->FieldByName("ID").IsNull());
+    ds->FieldByName("NAME").SetAsString("s" + std::to_string(id));
+    ds->Post();
+    EXPECT_EQ(id, ds->FieldByName("ID").AsInteger());
+    EXPECT_EQ("s" + std::to_string(id), NameSeenBy(*other_, id));
+    ++id;
+  }
 }
 
 TEST_F(PostingTest, CachedUpdatesReachTheServerOnlyWhenAppliedAndAllOrNothing) {
