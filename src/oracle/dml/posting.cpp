@@ -156,6 +156,34 @@ void AddReturningRowId(TOracleDataSet& dataSet, TOracleQuery& query) {
   query.AddSQL("returning rowid into :kel__rowid");
 }
 
+// The rowid of the row the key fields name (their old values when
+// `useOldValues`).
+std::string DetermineRowId(TOracleDataSet& dataSet, bool useOldValues) {
+  TOracleQuery& query = PrepareDMLQuery(dataSet);
+  query.Clear();
+  query.AddSQL("select rowid from " + GetUpdatingTableName(dataSet) + " where");
+  const std::vector<TField*> fields = UniqueFieldList(dataSet);
+  for (std::size_t n = 0; n < fields.size(); ++n) {
+    TField& field = *fields[n];
+    const Variant value = FieldValue(field, useOldValues);
+    const std::string line = (n > 0 ? "and " : "") + field.FieldName();
+    if (NullLike(value, IsTextField(field))) {
+      query.AddSQL(line + " is null");
+      continue;
+    }
+    const std::string variable = "kel__key" + std::to_string(n + 1);
+    query.AddSQL(line + " = :" + variable);
+    query.DeclareAndSet(variable, OracleTypeOf(dataSet, field), value);
+  }
+  query.Execute();
+  if (query.Eof()) dataset::DatabaseError("Error determining ROWID: no record found");
+  const std::string rowId = query.FieldAsString(0);
+  query.Next();
+  if (!query.Eof()) dataset::DatabaseError("Error determining ROWID: more than one record found");
+  ReleaseDMLQuery(dataSet);
+  return rowId;
+}
+
 // The text before the WHERE keyword, the keyword as written ("where" when
 // there is none) and the condition, of a select text cut before its ORDER BY.
 struct TRefreshText {
@@ -301,7 +329,9 @@ TRecordPosting::TPostResult TServerPosting::Post(TOracleDataSet& dataSet, bool i
         query.Execute();
         if (isUpdate && query.RowsProcessed() == 0)
           RaiseTranslated(dataSet, 'U', 0, editing.DeletedMessage);
-        if (!UsesUniqueFields(dataSet))
+        if (UsesUniqueFields(dataSet) && !isUpdate)
+          editing.postedRowId_ = DetermineRowId(dataSet, false);
+        else if (!UsesUniqueFields(dataSet))
           editing.postedRowId_ = query.GetVariable("kel__rowid").ToText();
       }
       ReleaseDMLQuery(dataSet);

@@ -174,6 +174,11 @@ TEST_F(PostingTest, KeyFieldsRefreshAndFailedInserts) {
   const std::vector<std::string> sent = Sent();
   ASSERT_EQ(4u, sent.size());
   EXPECT_EQ("update ITEMS\nset NAME = :v3\nwhere ID = :kel__key1\nand CODE is null\n", sent[3]);
+  ds->Append();
+  ds->FieldByName("ID").SetAsInteger(5);
+  ds->Post();
+  EXPECT_EQ("select rowid from ITEMS where\nID = :kel__key1\nand CODE is null\n", Sent().back());
+  EXPECT_EQ(18u, ds->RecordRowId().size());
   Editing(*ds).UniqueFields = "ID,NOPE";
   ds->Edit();
   ds->FieldByName("NAME").SetAsString("y");
