@@ -233,6 +233,7 @@ sword bindCommon(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, std::string n
   if (!name.empty()) {
     bool known = false;
     for (const auto& p : stmt->rewritten.placeholders) known = known || p.name == name;
+    for (const auto& v : stmt->rewritten.returningInto) known = known || v == name;
     if (!known) return fail(err, kIllegalVariable);
   } else if (position == 0 || position > stmt->rewritten.placeholders.size()) {
     return fail(err, kIllegalVariable);

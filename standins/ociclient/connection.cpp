@@ -4,6 +4,7 @@
 #include <cctype>
 #include <string_view>
 
+#include "row_locks.h"
 #include "sequences.h"
 #include "sql_functions.h"
 
@@ -30,6 +31,8 @@ void rowChanged(void* self, int operation, const char* database, const char* tab
       std::string_view(database) == "main")
     connection->writtenRows.emplace_back(name, rowid);
   if (operation != SQLITE_DELETE) connection->transactionRows.emplace(name, rowid);
+  if (connection->trackTouched && database != nullptr && std::string_view(database) == "main")
+    connection->touchedRows.emplace_back(name, rowid);
   connection->changedRows[name] = rowid;
   connection->lastChangedTable = std::move(name);
 }
@@ -42,6 +45,7 @@ void Connection::clearChanges() {
 }
 
 Connection::~Connection() {
+  releaseRowLocks(*this);
   writeChecks.clear();
   if (db != nullptr) {
     if (inTransaction) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -54,18 +58,26 @@ bool Connection::beginIfNeeded(OraError& error) {
   if (inTransaction) return true;
   if (!exec(db, "BEGIN IMMEDIATE", error, user)) return false;
   inTransaction = true;
-  return true;
+  if (setPendingSavepoints(*this, error)) return true;
+  OraError ignored;
+  rollback(ignored);
+  return false;
 }
 
+// Commit and rollback end the transaction's savepoints and row locks, also
+// those of a transaction that only locked rows.
 bool Connection::commit(OraError& error) {
-  if (!inTransaction) return true;
-  if (!exec(db, "COMMIT", error, user)) return false;
+  if (inTransaction && !exec(db, "COMMIT", error, user)) return false;
   inTransaction = false;
   transactionRows.clear();
+  savepoints.clear();
+  releaseRowLocks(*this);
   return true;
 }
 
 bool Connection::rollback(OraError& error) {
+  savepoints.clear();
+  releaseRowLocks(*this);
   if (!inTransaction) return true;
   inTransaction = false;
   transactionRows.clear();
@@ -84,6 +96,7 @@ Connection* openConnection(const std::string& path, int busyTimeoutMs, OraError&
   auto* connection = new Connection;
   connection->db = db;
   connection->sessionId = nextSessionId++;
+  connection->busyTimeoutMs = busyTimeoutMs;
   sqlite3_busy_timeout(db, busyTimeoutMs);
   sqlite3_update_hook(db, rowChanged, connection);
   const char* setup =

@@ -19,6 +19,15 @@
 
 namespace ocistandin {
 
+// A savepoint of the open (or next) transaction: the row-lock mark when it
+// was set, and whether SQLite has it yet (it gets it when the first change
+// begins the transaction).
+struct Savepoint {
+  std::string name;  // upper case
+  unsigned long long mark = 0;
+  bool inSqlite = false;
+};
+
 struct Connection {
   Connection() = default;
   ~Connection();
@@ -47,6 +56,13 @@ struct Connection {
   // updated: the rows whose LOBs may be written (lob.h).
   std::set<std::pair<std::string, sqlite3_int64>> transactionRows;
   TemporaryLobs temporaryLobs;
+
+  int busyTimeoutMs = 0;
+  std::vector<Savepoint> savepoints;
+  // While `trackTouched` is on: every row of a main-database table that a
+  // change inserted, updated or deleted (table upper case, rowid).
+  bool trackTouched = false;
+  std::vector<std::pair<std::string, sqlite3_int64>> touchedRows;
 
   void clearChanges();
 

@@ -218,11 +218,50 @@ std::vector<std::size_t> wrapLazyColumns(std::vector<Token>& t,
   return wrapped;
 }
 
+// Takes a top-level "returning <columns> into :v, ..." clause out of an
+// INSERT, UPDATE or DELETE, noting its columns and variables.
+void takeReturning(std::vector<Token>& t, RewrittenSql& out) {
+  const std::size_t first = nextSig(t, static_cast<std::size_t>(-1));
+  if (!isWord(t, first, "INSERT") && !isWord(t, first, "UPDATE") && !isWord(t, first, "DELETE"))
+    return;
+  int depth = 0;
+  std::size_t at = t.size();
+  for (std::size_t i = first; i < t.size(); i = nextSig(t, i)) {
+    if (isPunct(t, i, "(")) ++depth;
+    if (isPunct(t, i, ")")) --depth;
+    if (depth == 0 && (isWord(t, i, "RETURNING") || isWord(t, i, "RETURN"))) at = i;
+  }
+  if (at >= t.size()) return;
+  std::size_t into = t.size();
+  depth = 0;
+  for (std::size_t i = nextSig(t, at); i < t.size(); i = nextSig(t, i)) {
+    if (isPunct(t, i, "(")) ++depth;
+    if (isPunct(t, i, ")")) --depth;
+    if (depth == 0 && isWord(t, i, "INTO")) {
+      into = i;
+      break;
+    }
+  }
+  if (into >= t.size()) return;  // left for SQLite to refuse
+  for (std::size_t i = at + 1; i < into; ++i) out.returningColumns += t[i].text;
+  std::size_t end = t.size();
+  for (std::size_t i = into; i < t.size(); ++i) {
+    if (isPunct(t, i, ";")) {
+      end = i;
+      break;
+    }
+    if (t[i].kind == Tok::kBind)
+      out.returningInto.push_back(platform::UpperAscii(t[i].text.substr(1)));
+  }
+  for (std::size_t i = at; i < end; ++i) t[i] = Token{Tok::kSpace, "", t[i].offset};
+}
+
 RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid, bool lobRowid,
                         const std::vector<std::size_t>& lazyColumns) {
   std::vector<Token> t = tokenize(oracleSql);
   RewrittenSql out;
   out.cursorColumns = takeCursorColumns(t);
+  takeReturning(t, out);
   out.lazyColumns = wrapLazyColumns(t, lazyColumns);
   for (std::size_t i = 0; i < t.size(); ++i) {
     Token& tok = t[i];
@@ -264,8 +303,10 @@ RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid, bool lob
   // or SKIP LOCKED) goes, up to a closing semicolon, which stays to be refused.
   const std::size_t forUpdate = forUpdateClause(t);
   out.forUpdate = forUpdate < t.size();
-  for (std::size_t i = forUpdate; i < t.size() && !isPunct(t, i, ";"); ++i)
+  for (std::size_t i = forUpdate; i < t.size() && !isPunct(t, i, ";"); ++i) {
+    if (isWord(t, i, "NOWAIT")) out.noWait = true;
     t[i] = Token{Tok::kSpace, "", t[i].offset};
+  }
   spellLengthSemantics(t);
   RowidRewrite rowids = rewriteRowidReferences(t, hiddenRowid && (out.forUpdate || lobRowid));
   out.rowidColumns = std::move(rowids.columns);

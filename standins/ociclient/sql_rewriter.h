@@ -31,6 +31,12 @@ struct RewrittenSql {
   // A select that ends in FOR UPDATE (the clause is left out of `sql`): it
   // locks, and only such a select names the row it fetched last.
   bool forUpdate = false;
+  // FOR UPDATE ... NOWAIT: a row locked by another session fails at once.
+  bool noWait = false;
+  // "returning <columns> into :v, ..." of a change (taken out of `sql`): the
+  // column list as written and the variables, upper case without colon.
+  std::string returningColumns;
+  std::vector<std::string> returningInto;
   // Cursor expressions of the select list, "cursor(<select>)": each stands
   // as NULL in `sql`; its position in the list and its select's text.
   std::vector<std::pair<std::size_t, std::string>> cursorColumns;

@@ -9,6 +9,7 @@
 #include "error_mapping.h"
 #include "journal.h"
 #include "lob.h"
+#include "row_locks.h"
 #include "sequences.h"
 #include "statement_cache.h"
 
@@ -66,6 +67,21 @@ bool bindIteration(StmtHandle& stmt, ub4 iteration, std::vector<std::string>* jo
     }
   }
   return true;
+}
+
+// The words of a short statement ("rollback to savepoint X"), upper case.
+std::vector<std::string> leadingWords(const std::string& text) {
+  std::vector<std::string> words;
+  std::string word;
+  for (char c : text + " ") {
+    if (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#') {
+      word += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    } else if (!word.empty()) {
+      words.push_back(std::move(word));
+      word.clear();
+    }
+  }
+  return words;
 }
 
 bool onlySpaceBefore(const std::string& text, std::size_t offset) {
@@ -191,7 +207,9 @@ void noteChangedRowid(StmtHandle& stmt, const Connection& connection) {
 // undone when a value does not fit. Does nothing for other statements.
 class WriteScope {
  public:
-  WriteScope(Connection& connection, bool active) : connection_(connection), active_(active) {
+  // `checked`: the written values are checked (INSERT, UPDATE).
+  WriteScope(Connection& connection, bool active, bool checked)
+      : connection_(connection), active_(active), checked_(checked) {
     if (!active_) return;
     connection_.writtenRows.clear();
     connection_.collectWrites = true;
@@ -207,7 +225,7 @@ class WriteScope {
   WriteScope& operator=(const WriteScope&) = delete;
 
   bool valuesFit(OraError& error) {
-    if (!active_) return true;
+    if (!active_ || !checked_) return true;
     connection_.collectWrites = false;
     return connection_.writeChecks.check(connection_.db, connection_.writtenRows, connection_.user,
                                          error);
@@ -222,7 +240,93 @@ class WriteScope {
  private:
   Connection& connection_;
   bool active_;
+  bool checked_;
 };
+
+// Collects the rows one change statement touches, for the row locks.
+class TouchScope {
+ public:
+  TouchScope(Connection& connection, bool active) : connection_(connection) {
+    connection_.touchedRows.clear();
+    connection_.trackTouched = active;
+  }
+  ~TouchScope() {
+    connection_.trackTouched = false;
+    connection_.touchedRows.clear();
+  }
+  TouchScope(const TouchScope&) = delete;
+  TouchScope& operator=(const TouchScope&) = delete;
+
+ private:
+  Connection& connection_;
+};
+
+// A change that touched a row another session holds fails (after the busy
+// time-out) and is undone by its caller; otherwise the session now holds
+// every row it touched.
+bool lockTouchedRows(Connection& connection, OraError& error) {
+  for (const auto& [table, rowid] : connection.touchedRows)
+    if (rowHeldByOther(connection, table, rowid, false, error)) return false;
+  for (const auto& [table, rowid] : connection.touchedRows)
+    if (!lockRow(connection, table, rowid, true, error)) return false;
+  return true;
+}
+
+sword executeSelect(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 mode,
+                    const std::shared_ptr<Connection>& connection);
+
+// "returning ... into": the values of the row the change touched last are
+// written into the variables' buffers, in the manner of a one-row fetch.
+// A change that touched no row leaves them alone.
+bool returnValues(StmtHandle& stmt, const std::shared_ptr<Connection>& connection,
+                  OraError& error) {
+  if (!stmt.hasRowid || stmt.rowCount == 0) return true;
+  const std::string text = "select " + stmt.rewritten.returningColumns + " from " +
+                           stmt.rowidTable + " where _rowid_ = :kel__returning_rowid";
+  if (!stmt.returningSelect || stmt.returningSelect->text != text) {
+    stmt.returningSelect = std::make_unique<StmtHandle>(OCI_HTYPE_STMT, nullptr);
+    prepareStatement(*stmt.returningSelect, nullptr, text);
+    stmt.returningRowidBind = std::make_unique<BindHandle>(OCI_HTYPE_BIND, nullptr);
+    BindHandle& rowidBind = *stmt.returningRowidBind;
+    rowidBind.name = "KEL__RETURNING_ROWID";
+    rowidBind.value = &stmt.returningRowid;
+    rowidBind.valueSize = sizeof stmt.returningRowid;
+    rowidBind.dataType = SQLT_INT;
+    stmt.returningSelect->binds.push_back(&rowidBind);
+  }
+  stmt.returningRowid = stmt.rowid;
+  StmtHandle& select = *stmt.returningSelect;
+  ErrorHandle scratch(OCI_HTYPE_ERROR, nullptr);
+  std::vector<std::unique_ptr<DefineHandle>> defines;
+  const std::size_t journalSize = journalEntries().size();
+  sword status = executeSelect(select, &scratch, 0, OCI_DEFAULT, connection);
+  // The statement is the stand-in's own: it leaves no journal line.
+  journalEntries().resize(journalSize);
+  if (status == OCI_SUCCESS) {
+    for (std::size_t k = 0; k < stmt.rewritten.returningInto.size(); ++k) {
+      const BindHandle* bind = nullptr;
+      for (auto it = stmt.binds.rbegin(); it != stmt.binds.rend() && bind == nullptr; ++it)
+        if ((*it)->name == stmt.rewritten.returningInto[k]) bind = *it;
+      if (bind == nullptr) {
+        error = {kVariablesNotBound, standardText(kVariablesNotBound)};
+        return false;
+      }
+      auto define = std::make_unique<DefineHandle>(OCI_HTYPE_DEFINE, nullptr);
+      static_cast<ValueBuffers&>(*define) = *bind;
+      define->position = static_cast<ub4>(k + 1);
+      select.defines.push_back(define.get());
+      defines.push_back(std::move(define));
+    }
+    status = fetchRows(select, &scratch, 1, OCI_FETCH_NEXT);
+  }
+  select.defines.clear();
+  // The kept select must hold no read snapshot past this call.
+  if (select.sqlite != nullptr) sqlite3_reset(select.sqlite);
+  if (status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO) return true;
+  const sb4 code = scratch.record ? scratch.record->code : kInternalError;
+  error = {code, standardText(code)};
+  return false;
+}
 
 sword failWith(ErrorHandle* err, const OraError& error) {
   return fail(err, error);
@@ -244,18 +348,20 @@ sword executeSelect(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 mode,
     return failWith(err, error);
   }
   recordStatement(std::move(entry));
-  // FOR UPDATE locks what it selects until the transaction ends; here the
-  // transaction's write lock stands for the row locks.
-  if (stmt.rewritten.forUpdate && (mode & OCI_DESCRIBE_ONLY) == 0 &&
-      !connection->beginIfNeeded(error)) {
-    sqlite3_reset(stmt.sqlite);
-    return failWith(err, error);
-  }
   const int rc = sqlite3_step(stmt.sqlite);
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
     const OraError mapped = mapSqliteError(connection->db, rc, connection->user);
     sqlite3_reset(stmt.sqlite);
     return failWith(err, mapped);
+  }
+  // A locking select locks its first row at execute, the others as fetched.
+  if (rc == SQLITE_ROW && stmt.rewritten.forUpdate && !stmt.rewritten.hiddenRowidTable.empty() &&
+      (mode & OCI_DESCRIBE_ONLY) == 0 &&
+      !lockRow(*connection, stmt.rewritten.hiddenRowidTable,
+               sqlite3_column_int64(stmt.sqlite, sqlite3_column_count(stmt.sqlite) - 1),
+               stmt.rewritten.noWait, error)) {
+    sqlite3_reset(stmt.sqlite);
+    return failWith(err, error);
   }
   stmt.columns = describeColumns(connection->db, stmt.sqlite, rc == SQLITE_ROW);
   applyRowidColumns(stmt.columns, stmt.rewritten);
@@ -311,7 +417,9 @@ sword executeChange(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff, u
   const bool array = iters - rowoff > 1;
   const bool checked =
       stmt.cls.kind == StatementKind::kInsert || stmt.cls.kind == StatementKind::kUpdate;
+  const bool rowChange = checked || stmt.cls.kind == StatementKind::kDelete;
   connection->clearChanges();
+  TouchScope touched(*connection, rowChange);
   for (ub4 i = rowoff; i < iters; ++i) {
     sqlite3_reset(stmt.sqlite);
     if (!bindIteration(stmt, i, &entry.binds, array, error)) {
@@ -319,13 +427,15 @@ sword executeChange(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff, u
       recordStatement(std::move(entry));
       return failWith(err, error);
     }
-    WriteScope scope(*connection, checked);
+    WriteScope scope(*connection, rowChange, checked);
+    connection->touchedRows.clear();
     int rc = sqlite3_step(stmt.sqlite);
     while (rc == SQLITE_ROW) rc = sqlite3_step(stmt.sqlite);
     OraError failure;
     bool failed = rc != SQLITE_DONE;
     if (failed) failure = changeError(*connection, stmt, rc);
     if (!failed && !scope.valuesFit(failure)) failed = true;
+    if (!failed && !lockTouchedRows(*connection, failure)) failed = true;
     if (failed) {
       stmt.dmlRowOffset = i;
       sqlite3_reset(stmt.sqlite);
@@ -339,6 +449,8 @@ sword executeChange(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff, u
   if (ddl) noteDefinition(*connection, stmt.text);
   noteChangedRowid(stmt, *connection);
   recordStatement(std::move(entry));
+  if (!stmt.rewritten.returningInto.empty() && !returnValues(stmt, connection, error))
+    return failWith(err, error);
   if ((mode & OCI_COMMIT_ON_SUCCESS) != 0 && !connection->commit(error))
     return failWith(err, error);
   return OCI_SUCCESS;
@@ -432,15 +544,24 @@ sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
       stmt.resetCursor();
       if ((mode & OCI_DESCRIBE_ONLY) != 0) return OCI_SUCCESS;
       return connection->commit(error) ? OCI_SUCCESS : fail(err, error);
-    case StatementKind::kRollback: {
-      // "rollback" ends the transaction; "rollback to <savepoint>" goes to SQLite.
-      std::string upperText = stmt.text;
-      upperText = platform::UpperAscii(upperText);
-      if (upperText.find(" TO ") != std::string::npos) break;
+    case StatementKind::kRollback:
+    case StatementKind::kSavepoint: {
+      // "rollback" ends the transaction; "savepoint <name>" and "rollback to
+      // [savepoint] <name>" are kept by the session (row_locks.h).
       recordStatement({stmt.text, {}});
       stmt.resetCursor();
       if ((mode & OCI_DESCRIBE_ONLY) != 0) return OCI_SUCCESS;
-      return connection->rollback(error) ? OCI_SUCCESS : fail(err, error);
+      const std::vector<std::string> words = leadingWords(stmt.text);
+      bool done = false;
+      if (stmt.cls.kind == StatementKind::kSavepoint)
+        done = words.size() == 2 && setSavepoint(*connection, words[1], error);
+      else if (words.size() >= 3 && words[1] == "TO")
+        done = rollbackToSavepoint(*connection, words.back(), error);
+      else
+        done = connection->rollback(error);
+      if (!done && error.code == 0)
+        error = {kInvalidSqlStatement, standardText(kInvalidSqlStatement)};
+      return done ? OCI_SUCCESS : fail(err, error);
     }
     case StatementKind::kDdl:
       if ((mode & OCI_DESCRIBE_ONLY) == 0 && (runSequenceStatement(*connection, stmt.text, error) ||
@@ -501,6 +622,13 @@ sword fetchRows(StmtHandle& stmt, ErrorHandle* err, ub4 nrows, ub2 orientation) 
     }
     truncated = truncated || rowTruncated;
     if (hiddenRowid) noteFetchedRowid(stmt);
+    // FOR UPDATE locks each row it fetches until the transaction ends.
+    if (hiddenRowid && stmt.rewritten.forUpdate && stmt.hasRowid &&
+        !lockRow(*stmt.connection, stmt.rowidTable, stmt.rowid, stmt.rewritten.noWait, error)) {
+      stmt.rowCount += rows;
+      stmt.rowsFetched = rows;
+      return fail(err, error);
+    }
     stmt.rowPending = false;
     ++rows;
   }

@@ -107,6 +107,12 @@ struct StmtHandle : Handle {
   };
   std::vector<LazyLob> lazyLobs;
 
+  // "returning ... into": the select of the returned values, compiled once
+  // per statement, and the rowid it selects (bound to it as an integer).
+  std::unique_ptr<StmtHandle> returningSelect;
+  std::unique_ptr<BindHandle> returningRowidBind;
+  sqlite3_int64 returningRowid = 0;
+
   std::vector<BindHandle*> binds;      // children, newest last
   std::vector<DefineHandle*> defines;  // children, newest last
 

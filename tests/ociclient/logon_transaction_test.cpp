@@ -95,19 +95,30 @@ TEST(OciTransactions, CommitOnSuccessAndBusyDatabase) {
   FixtureDatabase db;
   Session first("VESKDATA", "plimsy");
   Session second("VESKDATA", "plimsy");
-  Statement blocked(second, "update so_v set disc_amt = 7 where so_sid = 5002");
-  // A select FOR UPDATE holds its lock until the transaction ends, as a
-  // change does.
+  Statement sameRow(second, "update so_v set disc_amt = 7 where so_sid = 5001");
+  Statement otherRow(second, "update so_v set disc_amt = 8 where so_sid = 5002");
+  // A select FOR UPDATE locks the rows it selected, not the database, until
+  // the transaction ends; a savepoint takes no lock either.
+  run(first, "savepoint s1");
   EXPECT_EQ("5001", single(first, "select so_sid from so_v where so_sid = 5001 for update"));
-  EXPECT_EQ(OCI_ERROR, blocked.execute());
-  EXPECT_EQ(54, blocked.error().code);
-  ASSERT_EQ(OCI_SUCCESS, api().OCITransRollback(first.svc, first.err, OCI_DEFAULT));
+  EXPECT_EQ(OCI_ERROR, sameRow.execute());
+  EXPECT_EQ(54, sameRow.error().code);
+  EXPECT_EQ(OCI_SUCCESS, otherRow.execute());
+  ASSERT_EQ(OCI_SUCCESS, api().OCITransRollback(second.svc, second.err, OCI_DEFAULT));
+  // A rollback to a savepoint set before the lock gives the row up.
+  run(first, "rollback to savepoint s1");
+  EXPECT_EQ(OCI_SUCCESS, sameRow.execute());
+  ASSERT_EQ(OCI_SUCCESS, api().OCITransRollback(second.svc, second.err, OCI_DEFAULT));
+  Statement unknown(first, "rollback to savepoint nowhere");
+  EXPECT_EQ(OCI_ERROR, unknown.execute());
+  EXPECT_EQ(1086, unknown.error().code);
+  // A change holds SQLite's one write lock: every other session's change waits.
   run(first, "update so_v set disc_amt = 6 where so_sid = 5001");
-  EXPECT_EQ(OCI_ERROR, blocked.execute());
-  EXPECT_EQ(54, blocked.error().code);
+  EXPECT_EQ(OCI_ERROR, otherRow.execute());
+  EXPECT_EQ(54, otherRow.error().code);
   ASSERT_EQ(OCI_SUCCESS, api().OCITransCommit(first.svc, first.err, OCI_DEFAULT));
-  EXPECT_EQ(OCI_SUCCESS, blocked.execute(1, OCI_COMMIT_ON_SUCCESS));
-  EXPECT_EQ("7", single(first, "select disc_amt from so_v where so_sid = 5002"));
+  EXPECT_EQ(OCI_SUCCESS, sameRow.execute(1, OCI_COMMIT_ON_SUCCESS));
+  EXPECT_EQ("7", single(first, "select disc_amt from so_v where so_sid = 5001"));
 }
 
 TEST(OciTransactions, CallsAfterSessionEndReportNotConnected) {

@@ -130,10 +130,29 @@ std::string TOracleDataSet::ConvertString(const std::string& value) const {
 }
 
 bool TOracleDataSet::FieldChanged(dataset::TField& field) const {
-  // Nothing is edited yet: a value differs from its old value only once the
-  // dataset can post changes.
-  (void)field;
-  return false;
+  dataset::TDataSetState state = State();
+  if (state == dataset::TDataSetState::dsBrowse && cachedUpdates_ && HasActiveRecord()) {
+    // A logged record, as it is applied: changed against the logged old copy.
+    const TChangeLogItem* item =
+        const_cast<TChangeLog&>(changeLog_).FindChange(RecordHeader(ActiveBuffer()).Bookmark);
+    if (item == nullptr || item->Kind == 'D') return false;
+    state = item->Kind == 'I' ? dataset::TDataSetState::dsInsert : dataset::TDataSetState::dsEdit;
+    if (field.IsBlob()) return false;  // LOB values are written by the LOB layer
+  } else if (state != dataset::TDataSetState::dsEdit && state != dataset::TDataSetState::dsInsert) {
+    return false;
+  } else if (field.IsBlob()) {
+    if (!editBlobs_) return false;
+    for (int i = 0; i < editBlobs_->Count(); ++i)
+      if (editBlobs_->Items(i).Field() == &field && editBlobs_->Items(i).Changed) return true;
+    return false;
+  }
+  const ::Variant now = field.Value();
+  if (state == dataset::TDataSetState::dsInsert) return !now.IsNull() && !now.IsEmpty();
+  const ::Variant before = field.OldValue();
+  const bool nullNow = now.IsNull() || now.IsEmpty();
+  const bool nullBefore = before.IsNull() || before.IsEmpty();
+  if (nullNow || nullBefore) return nullNow != nullBefore;
+  return now.ToString() != before.ToString();
 }
 
 void TOracleDataSet::SessionLoggingOff() {

@@ -11,10 +11,11 @@
 // native form; the calculated fields follow the data fields. BLOB and memo
 // values live in the record's BLOB list (dataset_blobs.h).
 //
-// Editing works on the client only, with CachedUpdates: Edit, Insert,
-// Append, Post and Delete change the record store and log each change
-// (change_log.h); CommitUpdates keeps the changes, CancelUpdates reverts
-// them. Without CachedUpdates the dataset is read-only.
+// Edit, Insert, Append, Post and Delete change the record store and log each
+// change (change_log.h); with CachedUpdates, CommitUpdates keeps the changes
+// and CancelUpdates reverts them. Statements against the server come from
+// the installed TRecordPosting; without it the dataset edits only with
+// CachedUpdates.
 
 #include <cstdint>
 #include <functional>
@@ -50,6 +51,34 @@ enum class TAfterFetchRecordAction {
 };
 
 enum class TLockingMode { lmLockImmediate, lmCheckImmediate, lmLockDelayed, lmNone };
+
+// The statements of editing against the server (oracle/dml/posting.h
+// installs them with SetRecordPosting). Without them a dataset edits only
+// with CachedUpdates, on the client.
+class TRecordPosting {
+ public:
+  enum class TPostResult { prStore, prCancel };
+  virtual ~TRecordPosting() = default;
+  // A new record was made (insert state), before the OnNewRecord event.
+  virtual void NewRecord(TOracleDataSet& dataSet) = 0;
+  // The record is about to be posted, before the required-field check.
+  virtual void PostStarting(TOracleDataSet& dataSet, bool isUpdate) = 0;
+  // Editing of the active record starts: lock, check or refresh it.
+  virtual void EditStarting(TOracleDataSet& dataSet) = 0;
+  // The active record (edit or insert state) is posted: run its statement.
+  // prCancel: nothing is to be stored.
+  virtual TPostResult Post(TOracleDataSet& dataSet, bool isUpdate) = 0;
+  // After the posted record was stored: the refresh after a post.
+  virtual void Posted(TOracleDataSet& dataSet, bool isUpdate) = 0;
+  // The active record is about to leave the store: run the delete.
+  virtual void Delete(TOracleDataSet& dataSet) = 0;
+  // The edit of the active record is cancelled.
+  virtual void EditCancelled(TOracleDataSet& dataSet) = 0;
+  // The sequence the server assigns to the field from, or "".
+  virtual std::string ServerSequenceFor(TOracleDataSet& dataSet, const std::string& fieldName) = 0;
+};
+void SetRecordPosting(TRecordPosting* posting);
+TRecordPosting* RecordPosting();
 
 class TOracleDataSet : public dataset::TDataSet,
                        public TSessionAttached,
@@ -134,8 +163,7 @@ class TOracleDataSet : public dataset::TDataSet,
 
   // --- cached updates and the change log -----------------------------------------
   // Changes stay on the client, logged, until CommitUpdates or CancelUpdates.
-  // Opening requires a ROWID column. Editing supports LockingMode lmNone
-  // only: locking and checking rows, and applying the log, are not built.
+  // Opening requires a ROWID column.
   bool CachedUpdates() const { return cachedUpdates_; }
   void SetCachedUpdates(bool on) { cachedUpdates_ = on; }
   bool IsLogging() const { return cachedUpdates_ || logging_; }
@@ -149,6 +177,8 @@ class TOracleDataSet : public dataset::TDataSet,
   bool UpdatesPending() const { return cachedUpdates_ && !changeLog_.Empty(); }
   TChangeLog& ChangeLog() { return changeLog_; }
   int NetInsertCount() const { return changeLog_.NetInsertCount(); }
+  // Whether the change log holds an item of the active record.
+  bool ActiveRecordLogged();
   dataset::TUpdateStatus UpdateStatus() override;
 
   // --- the record store's side of a post or delete -----------------------------------
@@ -202,6 +232,9 @@ class TOracleDataSet : public dataset::TDataSet,
   int CountQueryHits();
   // The ROWID text of the current record ("" when the select list has none).
   std::string RecordRowId();
+  // Sets the ROWID text of the current stored record (the record buffers
+  // take it at the next resync).
+  void SetCurrentRowId(const std::string& rowId);
   // The Oracle side of each column; the first item is the rowid item.
   const TOracleFieldInfoList& FieldInfo() const { return fieldInfo_; }
   bool HasRowId() const { return rowIdColumn_ >= 0; }
@@ -284,7 +317,7 @@ class TOracleDataSet : public dataset::TDataSet,
   // --- TFieldInfoOwner ----------------------------------------------------------------
   bool NullLOBIsEmpty() const override;
   bool NullObjectIsEmpty() const override;
-  std::string ServerSequenceFor(const std::string&) const override { return {}; }
+  std::string ServerSequenceFor(const std::string& fieldName) const override;
   std::string ConvertString(const std::string& value) const override;
   bool FieldChanged(dataset::TField& field) const override;
 
@@ -324,6 +357,7 @@ class TOracleDataSet : public dataset::TDataSet,
   void InternalPost() override;
   void InternalCancel() override;
   void CalculateFields(dataset::TRecordBuffer buffer) override;
+  void DoOnNewRecord() override;
 
  private:
   // Where a field's slot is and how many value bytes it holds.
@@ -414,8 +448,9 @@ class TOracleDataSet : public dataset::TDataSet,
   // the field was written in the current edit, else the record's own.
   TOracleBlob* ReadBlob(uint8_t* record, const dataset::TField& field);
   // dataset_cached_updates.cpp
-  void CheckCachedEditing();
   void ResetEditBlobs();
+  // Every data field of the record being inserted is empty.
+  bool NothingInserted();
   // The values written in the current edit into `target`.
   void CopyEditedBlobs(TBlobList& target);
   void RevertChange(TChangeLogItem& item);

@@ -15,21 +15,28 @@ namespace {
 using dataset::TDataSetState;
 using dataset::TUpdateStatus;
 
+TRecordPosting* recordPosting = nullptr;
+
 }  // namespace
+
+void SetRecordPosting(TRecordPosting* posting) {
+  recordPosting = posting;
+}
+
+TRecordPosting* RecordPosting() {
+  return recordPosting;
+}
+
+std::string TOracleDataSet::ServerSequenceFor(const std::string& fieldName) const {
+  if (recordPosting == nullptr) return {};
+  return recordPosting->ServerSequenceFor(const_cast<TOracleDataSet&>(*this), fieldName);
+}
 
 // In QBE mode only the example record is edited; it is never posted.
 bool TOracleDataSet::GetCanModify() {
   if (qbeMode_) return true;
-  return cachedUpdates_ && Active() && !Detached() && !readOnly_ && HasRowId();
-}
-
-void TOracleDataSet::CheckCachedEditing() {
-  if (qbeMode_) return;
-  if (lockingMode_ != TLockingMode::lmNone) {
-    dataset::DatabaseError(
-        "Editing with cached updates needs LockingMode lmNone: rows are not locked or checked",
-        Name());
-  }
+  return (cachedUpdates_ || recordPosting != nullptr) && Active() && !Detached() && !readOnly_ &&
+         HasRowId();
 }
 
 void TOracleDataSet::ResetEditBlobs() {
@@ -53,30 +60,66 @@ void TOracleDataSet::CopyEditedBlobs(TBlobList& target) {
 }
 
 void TOracleDataSet::InternalEdit() {
-  CheckCachedEditing();
   ResetEditBlobs();
+  if (recordPosting != nullptr) recordPosting->EditStarting(*this);
 }
 
 void TOracleDataSet::InternalInsert() {
-  CheckCachedEditing();
   ResetEditBlobs();
 }
 
+void TOracleDataSet::DoOnNewRecord() {
+  // The example record of QBE mode takes no sequence or default values.
+  if (recordPosting != nullptr && !qbeMode_) recordPosting->NewRecord(*this);
+  dataset::TDataSet::DoOnNewRecord();
+}
+
 void TOracleDataSet::InternalCancel() {
+  if (recordPosting != nullptr && !qbeMode_) recordPosting->EditCancelled(*this);
   ResetEditBlobs();
 }
 
 void TOracleDataSet::InternalPost() {
-  dataset::TDataSet::InternalPost();
   if (qbeMode_) dataset::DatabaseError("Operation not allowed in QBE mode");
-  CheckCachedEditing();
-  if (State() == TDataSetState::dsEdit) {
+  const bool isUpdate = State() == TDataSetState::dsEdit;
+  if (!isUpdate && NothingInserted()) {
+    // An insert of nothing is no record at all (not one the table never gets).
+    ResetEditBlobs();
+    return;
+  }
+  if (recordPosting != nullptr) recordPosting->PostStarting(*this, isUpdate);
+  {
+    // A field the server fills from a sequence is not required of the user.
+    std::vector<dataset::TField*> serverFilled;
+    for (int i = 0; i < Fields().Count(); ++i) {
+      dataset::TField& field = Fields()[i];
+      if (!isUpdate && field.Required() && !ServerSequenceFor(field.FieldName()).empty()) {
+        field.SetRequired(false);
+        serverFilled.push_back(&field);
+      }
+    }
+    struct Restore {
+      std::vector<dataset::TField*>& fields;
+      ~Restore() {
+        for (dataset::TField* field : fields) field->SetRequired(true);
+      }
+    } restore{serverFilled};
+    dataset::TDataSet::InternalPost();
+  }
+  if (recordPosting != nullptr &&
+      recordPosting->Post(*this, isUpdate) == TRecordPosting::TPostResult::prCancel) {
+    ResetEditBlobs();
+    return;
+  }
+  if (isUpdate) {
     StoreEditedRecord();
   } else {
     StoreInsertedRecord(ActiveBuffer(),
                         GetBookmarkFlag(ActiveBuffer()) == dataset::TBookmarkFlag::bfEOF);
+    if (!cachedUpdates_ && recordPosting != nullptr) ++insertedCount_;
   }
   ResetEditBlobs();
+  if (recordPosting != nullptr) recordPosting->Posted(*this, isUpdate);
 }
 
 void TOracleDataSet::StoreEditedRecord() {
@@ -91,7 +134,6 @@ void TOracleDataSet::StoreEditedRecord() {
 }
 
 void TOracleDataSet::InternalAddRecord(dataset::TRecordBuffer buffer, bool append) {
-  CheckCachedEditing();
   StoreInsertedRecord(buffer, append);
 }
 
@@ -114,8 +156,9 @@ void TOracleDataSet::StoreInsertedRecord(dataset::TRecordBuffer buffer, bool app
 
 void TOracleDataSet::InternalDelete() {
   if (qbeMode_) dataset::DatabaseError("Operation not allowed in QBE mode");
-  CheckCachedEditing();
+  if (recordPosting != nullptr) recordPosting->Delete(*this);
   RemoveCurrentRecord();
+  if (!cachedUpdates_ && recordPosting != nullptr) --insertedCount_;
 }
 
 void TOracleDataSet::RemoveCurrentRecord() {
@@ -201,6 +244,20 @@ void TOracleDataSet::RevertChange(TChangeLogItem& item) {
     default:
       break;
   }
+}
+
+bool TOracleDataSet::NothingInserted() {
+  for (int i = 1; i < fieldInfo_.Count(); ++i) {
+    const TOracleFieldInfo& info = fieldInfo_.Items(i);
+    if (info.Kind == fiColumn && info.Field != nullptr &&
+        info.Field->FieldKind() == dataset::TFieldKind::fkData && !info.ValueIsEmpty())
+      return false;
+  }
+  return true;
+}
+
+bool TOracleDataSet::ActiveRecordLogged() {
+  return HasActiveRecord() && changeLog_.FindChange(RecordHeader(ActiveBuffer()).Bookmark);
 }
 
 TUpdateStatus TOracleDataSet::UpdateStatus() {

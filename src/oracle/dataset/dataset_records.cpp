@@ -295,6 +295,11 @@ std::string TOracleDataSet::RecordRowId() {
   return oracle::RecordRowId(RecordHeader(ActiveBuffer()));
 }
 
+void TOracleDataSet::SetCurrentRowId(const std::string& rowId) {
+  if (store_ == nullptr || currentIndex_ < FirstVisible() || currentIndex_ >= VisibleEnd()) return;
+  oracle::SetRecordRowId(RecordHeader(store_->Record(currentIndex_)), rowId);
+}
+
 // ---- field values
 
 bool TOracleDataSet::GetFieldData(dataset::TField& field, void* buffer) {

@@ -205,8 +205,9 @@ uint8_t* TRecordDataList::Get(int number) const {
 }
 
 int TRecordDataList::IndexOf(const uint8_t* record) const {
-  const auto it = std::find(records_.begin(), records_.end(), record);
-  return it == records_.end() ? -1 : static_cast<int>(it - records_.begin()) + base_;
+  // From the end: the record asked for is most often one just appended.
+  const auto it = std::find(records_.rbegin(), records_.rend(), record);
+  return it == records_.rend() ? -1 : static_cast<int>(records_.rend() - it) - 1 + base_;
 }
 
 uint8_t* TRecordDataList::Record(int number) const {

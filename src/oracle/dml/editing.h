@@ -16,9 +16,19 @@ namespace oracle {
 // Sender, ErrorCode, ConstraintName, Action, var Msg.
 using TTranslateMessageEvent =
     std::function<void(TOracleDataSet&, int, const std::string&, char, std::string&)>;
+// Sender, Action ('I', 'U', 'D', 'L', 'C', 'R'), var Applied, var NewRowId.
+using TApplyRecordEvent = std::function<void(TOracleDataSet&, char, bool&, std::string&)>;
+
+// When a record is refreshed from the server (a set of these flags).
+using TRefreshOptions = unsigned;
+inline constexpr TRefreshOptions roBeforeEdit = 1u << 0;
+inline constexpr TRefreshOptions roAfterInsert = 1u << 1;
+inline constexpr TRefreshOptions roAfterUpdate = 1u << 2;
+inline constexpr TRefreshOptions roAllFields = 1u << 3;
 
 class TDataSetEditing {
  public:
+  using TOracleDataSetEvent = std::function<void(TOracleDataSet&)>;
   explicit TDataSetEditing(TOracleDataSet& dataSet)
       : OracleDictionary(&dataSet), SequenceField(&dataSet) {}
 
@@ -34,6 +44,22 @@ class TDataSetEditing {
   std::string resolvedFor_, resolvedOwner_, resolvedTable_;
   // The DML query (dml_query.h), made at first use.
   std::unique_ptr<TOracleQuery> dmlQuery_;
+
+  // Posting (posting.h).
+  std::string UniqueFields;  // field names separated by "," or ";"
+  TRefreshOptions RefreshOptions = 0;
+  bool CommitOnPost = true;
+  TApplyRecordEvent OnApplyRecord;
+  TOracleDataSetEvent AfterRefreshRecord;
+  // The texts of the three record messages.
+  std::string LockedMessage = "Record is locked by another user";
+  std::string ChangedMessage = "Record has been changed by another user";
+  std::string DeletedMessage = "Record has been deleted by another user";
+  // State of one post: whether its statement ran (or a handler applied it)
+  // and the rowid the new row got; whether cached updates are being applied.
+  bool postRan_ = false;
+  std::string postedRowId_;
+  bool applying_ = false;
 };
 
 // The editing sub-objects of `dataSet`, made at first use.

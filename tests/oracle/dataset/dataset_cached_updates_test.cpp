@@ -177,8 +177,6 @@ TEST_F(CachedUpdatesTest, EditingIsRefusedClearlyWhereItCannotWork) {
       {"select n, label from numbers", true, lmNone, false, "CachedUpdates requires a rowid!"},
       {"select rowid, n from numbers", false, lmNone, false, "Cannot modify a read-only dataset"},
       {"select rowid, n from numbers", true, lmNone, true, "Cannot modify a read-only dataset"},
-      {"select rowid, n from numbers", true, lmCheckImmediate, false,
-       "Editing with cached updates needs LockingMode lmNone: rows are not locked or checked"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.error);

@@ -1,0 +1,697 @@
+#include "oracle/dml/posting.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "dataset/database_error.h"
+#include "oracle/client/oracle_errors.h"
+#include "oracle/dml/dml_query.h"
+#include "oracle/dml/editing.h"
+#include "oracle/dml/translate_message.h"
+#include "oracle/dml/updating_table.h"
+#include "oracle/query/select_splitter.h"
+#include "oracle/session/session.h"
+#include "oracle/values/type_codes.h"
+#include "platform/text.h"
+
+namespace oracle {
+namespace {
+
+using dataset::TDataSetState;
+using dataset::TField;
+using dataset::TFieldKind;
+
+constexpr const char* kCrLf = "\r\n";
+constexpr int16_t kStringType = 5;
+
+// A field's value as a query takes it, and a fetched value as a field takes it.
+Variant ToQueryValue(const ::Variant& value) {
+  switch (value.vt()) {
+    case VT_EMPTY:
+    case VT_NULL:
+      return Variant::Null();
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_UI1:
+    case VT_BOOL:
+      return Variant::Int64(value.ToInt64());
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+      return Variant::Double(value.ToDouble());
+    case VT_DATE:
+      return Variant::Date(value.ToDouble());
+    default:
+      return Variant::String(value.ToString());
+  }
+}
+
+::Variant ToFieldValue(const Variant& value) {
+  if (value.IsEmptyOrNull()) return ::Variant::Null();
+  if (value.IsIntegral()) return ::Variant(value.ToInt64());
+  if (value.IsFloat()) return ::Variant(value.ToDouble());
+  if (value.Type() == VarType::Date) return ::Variant::Date(value.ToDouble());
+  return ::Variant(value.ToText());
+}
+
+Variant FieldValue(const TField& field, bool old = false) {
+  return ToQueryValue(old ? field.OldValue() : field.Value());
+}
+
+[[noreturn]] void RaiseTranslated(TOracleDataSet& dataSet, char action, int code,
+                                  const std::string& message) {
+  std::string text;
+  TranslateMessage(dataSet, action, code, message, text);
+  dataset::DatabaseError(text, {}, code);
+}
+
+bool FireApplyRecord(TOracleDataSet& dataSet, char action, std::string& newRowId) {
+  TDataSetEditing& editing = Editing(dataSet);
+  bool applied = false;
+  if (editing.OnApplyRecord) editing.OnApplyRecord(dataSet, action, applied, newRowId);
+  return applied;
+}
+
+bool IsTextField(const TField& field) {
+  return field.DataType() == dataset::TFieldType::ftString ||
+         field.DataType() == dataset::TFieldType::ftWideString;
+}
+
+// A value that identifies or compares as null: null, empty, or for text
+// an empty string.
+bool NullLike(const Variant& value, bool text) {
+  return value.IsEmptyOrNull() || (text && value.ToText().empty());
+}
+
+// The fields named by UniqueFields, in order. A name that is no field is an
+// error: leaving it out would widen the row identification to other rows.
+std::vector<TField*> UniqueFieldList(TOracleDataSet& dataSet) {
+  std::vector<TField*> fields;
+  std::string name;
+  const std::string names = Editing(dataSet).UniqueFields + ",";
+  for (char c : names) {
+    if (c != ',' && c != ';') {
+      name += c;
+      continue;
+    }
+    const std::string trimmed(platform::Trim(name));
+    name.clear();
+    if (!trimmed.empty()) fields.push_back(&dataSet.FieldByName(trimmed));
+  }
+  if (fields.empty()) dataset::DatabaseError("No UniqueFields are present in dataset");
+  return fields;
+}
+
+bool UsesUniqueFields(TOracleDataSet& dataSet) {
+  return !platform::Trim(Editing(dataSet).UniqueFields).empty();
+}
+
+int16_t OracleTypeOf(TOracleDataSet& dataSet, const TField& field) {
+  const TOracleFieldInfo* info = dataSet.FieldInfo().FindByField(field);
+  return info != nullptr && info->OracleType != 0 ? static_cast<int16_t>(info->OracleType)
+                                                  : kStringType;
+}
+
+bool IsDataColumn(const TOracleFieldInfo& info) {
+  return info.Kind == fiColumn && info.Field != nullptr &&
+         info.Field->FieldKind() == TFieldKind::fkData;
+}
+
+// The session allows the dataset's own commit, rollback and savepoints.
+bool SessionAllowsOwnTransaction(TOracleDataSet& dataSet) {
+  TOracleSession* session = dataSet.Session();
+  return session != nullptr && !session->MTSControlled() && !session->ODBCMode();
+}
+
+void RunOnDMLQuery(TOracleDataSet& dataSet, const std::string& sql) {
+  TOracleQuery& query = PrepareDMLQuery(dataSet);
+  query.Clear();
+  query.SetSQL(sql);
+  query.Execute();
+}
+
+void CommitIfNeeded(TOracleDataSet& dataSet) {
+  if (dataSet.CachedUpdates() || !Editing(dataSet).CommitOnPost ||
+      !SessionAllowsOwnTransaction(dataSet))
+    return;
+  dataSet.Session()->Commit();
+}
+
+void CheckRowIdAvailable(const std::string& rowId, const std::string& operation) {
+  if (!rowId.empty()) return;
+  dataset::DatabaseError(operation + " cannot be performed without a rowid." + kCrLf +
+                         "Provide a rowid in the query or handle this action in the "
+                         "OnApplyRecord event");
+}
+
+// The returning line of a statement identified by rowid: the new or kept
+// rowid comes back in kel__rowid.
+void AddReturningRowId(TOracleDataSet& dataSet, TOracleQuery& query) {
+  if (UsesUniqueFields(dataSet)) return;
+  if (query.VariableIndex("kel__rowid") < 0) query.DeclareVariable("kel__rowid", kStringType);
+  query.AddSQL("returning rowid into :kel__rowid");
+}
+
+// The rowid of the row the key fields name (their old values when
+// `useOldValues`).
+std::string DetermineRowId(TOracleDataSet& dataSet, bool useOldValues) {
+  TOracleQuery& query = PrepareDMLQuery(dataSet);
+  query.Clear();
+  query.AddSQL("select rowid from " + GetUpdatingTableName(dataSet) + " where");
+  const std::vector<TField*> fields = UniqueFieldList(dataSet);
+  for (std::size_t n = 0; n < fields.size(); ++n) {
+    TField& field = *fields[n];
+    const Variant value = FieldValue(field, useOldValues);
+    const std::string line = (n > 0 ? "and " : "") + field.FieldName();
+    if (NullLike(value, IsTextField(field))) {
+      query.AddSQL(line + " is null");
+      continue;
+    }
+    const std::string variable = "kel__key" + std::to_string(n + 1);
+    query.AddSQL(line + " = :" + variable);
+    query.DeclareAndSet(variable, OracleTypeOf(dataSet, field), value);
+  }
+  query.Execute();
+  if (query.Eof()) dataset::DatabaseError("Error determining ROWID: no record found");
+  const std::string rowId = query.FieldAsString(0);
+  query.Next();
+  if (!query.Eof()) dataset::DatabaseError("Error determining ROWID: more than one record found");
+  ReleaseDMLQuery(dataSet);
+  return rowId;
+}
+
+// The text before the WHERE keyword, the keyword as written ("where" when
+// there is none) and the condition, of a select text cut before its ORDER BY.
+struct TRefreshText {
+  std::string head, keyword, condition;
+};
+
+TRefreshText SplitForRefresh(const std::string& sql) {
+  std::string text = sql;
+  std::string upper = text;
+  upper = platform::UpperAscii(upper);
+  if (const auto end = upper.find("/* END_REFRESH */"); end != std::string::npos) text.resize(end);
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+  TSelectParts parts;
+  TRefreshText out{text, "where", ""};
+  if (!SplitSelect(text, parts)) return out;
+  std::size_t cut = text.size();
+  const std::size_t fromAt = text.find(parts.from);
+  const std::size_t after = fromAt == std::string::npos ? 0 : fromAt + parts.from.size();
+  auto keywordBefore = [&](const std::string& part, std::size_t words) {
+    std::size_t at = text.find(part, after);
+    if (part.empty() || at == std::string::npos) return std::string::npos;
+    for (std::size_t w = 0; w < words; ++w) {
+      while (at > 0 && std::isspace(static_cast<unsigned char>(text[at - 1]))) --at;
+      while (at > 0 && std::isalpha(static_cast<unsigned char>(text[at - 1]))) --at;
+    }
+    return at;
+  };
+  if (const std::size_t order = keywordBefore(parts.orderBy, 2); order != std::string::npos)
+    cut = order;
+  if (const std::size_t where = keywordBefore(parts.where, 1); where != std::string::npos) {
+    out.keyword = text.substr(where, 5);
+    out.condition = parts.where;
+    cut = where;
+  }
+  out.head = text.substr(0, cut);
+  while (!out.head.empty() && std::isspace(static_cast<unsigned char>(out.head.back())))
+    out.head.pop_back();
+  return out;
+}
+
+bool RecordChangedOnServer(TOracleDataSet& dataSet, TOracleQuery& query) {
+  for (int i = 1; i < dataSet.FieldInfo().Count(); ++i) {
+    const TOracleFieldInfo& info = dataSet.FieldInfo().Items(i);
+    if (!IsDataColumn(info) || info.Field->IsBlob()) continue;
+    const int32_t column = query.FieldIndex(info.Field->FieldName());
+    if (column < 0) continue;
+    if (!FieldValueEquals(dataSet, *info.Field, query.Field(column), true)) return true;
+  }
+  return false;
+}
+
+// Stores the fetched row in the current stored record; true when a field
+// changed.
+bool CopyQueryToRecord(TOracleDataSet& dataSet, TOracleQuery& query) {
+  bool changed = false;
+  {
+    dataset::TTempState state(dataSet, TDataSetState::dsNewValue);
+    for (int i = 1; i < dataSet.FieldInfo().Count(); ++i) {
+      const TOracleFieldInfo& info = dataSet.FieldInfo().Items(i);
+      if (info.Field == nullptr || info.Field->IsBlob() ||
+          (info.Field->FieldKind() != TFieldKind::fkData &&
+           info.Field->FieldKind() != TFieldKind::fkInternalCalc))
+        continue;
+      const int32_t column = query.FieldIndex(info.Field->FieldName());
+      if (column < 0) continue;
+      const Variant fetched = query.Field(column);
+      if (FieldValueEquals(dataSet, *info.Field, fetched, false)) continue;
+      changed = true;
+      if (NullLike(fetched, true))
+        info.Field->Clear();
+      else
+        info.Field->SetValue(ToFieldValue(fetched));
+    }
+  }
+  if (Editing(dataSet).AfterRefreshRecord) Editing(dataSet).AfterRefreshRecord(dataSet);
+  return changed;
+}
+
+// ---- the posting installed into every dataset
+
+class TServerPosting : public TRecordPosting {
+ public:
+  void NewRecord(TOracleDataSet& dataSet) override;
+  void PostStarting(TOracleDataSet& dataSet, bool isUpdate) override;
+  void EditStarting(TOracleDataSet& dataSet) override;
+  TPostResult Post(TOracleDataSet& dataSet, bool isUpdate) override;
+  void Posted(TOracleDataSet& dataSet, bool isUpdate) override;
+  void Delete(TOracleDataSet& dataSet) override;
+  void EditCancelled(TOracleDataSet& dataSet) override;
+  std::string ServerSequenceFor(TOracleDataSet& dataSet, const std::string& fieldName) override;
+};
+
+void TServerPosting::NewRecord(TOracleDataSet& dataSet) {
+  TSequenceField& sequence = Editing(dataSet).SequenceField;
+  if (sequence.ApplyMoment == TSequenceApplyMoment::amOnNewRecord) sequence.Apply();
+}
+
+void TServerPosting::PostStarting(TOracleDataSet& dataSet, bool isUpdate) {
+  TSequenceField& sequence = Editing(dataSet).SequenceField;
+  if (!isUpdate && sequence.ApplyMoment == TSequenceApplyMoment::amOnPost) sequence.Apply();
+}
+
+void TServerPosting::EditStarting(TOracleDataSet& dataSet) {
+  TDataSetEditing& editing = Editing(dataSet);
+  const TLockingMode mode = dataSet.LockingMode();
+  const bool beforeEdit = (editing.RefreshOptions & roBeforeEdit) != 0;
+  if (dataSet.ActiveRecordLogged() || !(mode == TLockingMode::lmLockImmediate ||
+                                        mode == TLockingMode::lmCheckImmediate || beforeEdit))
+    return;
+  const bool lock = mode == TLockingMode::lmLockImmediate;
+  bool check = lock || mode == TLockingMode::lmCheckImmediate;
+  if (beforeEdit) check = false;
+  LockRefreshCheck(dataSet, lock, check, beforeEdit, (editing.RefreshOptions & roAllFields) != 0);
+  if (beforeEdit) dataSet.Resync();
+}
+
+TRecordPosting::TPostResult TServerPosting::Post(TOracleDataSet& dataSet, bool isUpdate) {
+  TDataSetEditing& editing = Editing(dataSet);
+  editing.postRan_ = false;
+  editing.postedRowId_.clear();
+  bool nothing = true;
+  for (int i = 1; i < dataSet.FieldInfo().Count() && nothing; ++i) {
+    const TOracleFieldInfo& info = dataSet.FieldInfo().Items(i);
+    if (!IsDataColumn(info)) continue;
+    nothing = isUpdate ? !info.IsModified() : info.ValueIsEmpty();
+  }
+  const TLockingMode mode = dataSet.LockingMode();
+  if ((dataSet.CachedUpdates() && !editing.applying_) || nothing) {
+    if (mode == TLockingMode::lmLockImmediate && !dataSet.CachedUpdates()) CommitIfNeeded(dataSet);
+    return TPostResult::prStore;
+  }
+  try {
+    if (isUpdate && (mode == TLockingMode::lmCheckImmediate || mode == TLockingMode::lmLockDelayed))
+      LockRefreshCheck(dataSet, true, true, false, false);
+    else
+      SetLockSavepoint(dataSet);
+    std::string newRowId;
+    if (FireApplyRecord(dataSet, isUpdate ? 'U' : 'I', newRowId)) {
+      if (!isUpdate) editing.postedRowId_ = newRowId;
+    } else {
+      TOracleQuery& query = PrepareDMLQuery(dataSet);
+      if (isUpdate ? BuildUpdate(dataSet, query) : (BuildInsert(dataSet, query), true)) {
+        query.Execute();
+        if (isUpdate && query.RowsProcessed() == 0)
+          RaiseTranslated(dataSet, 'U', 0, editing.DeletedMessage);
+        if (UsesUniqueFields(dataSet) && !isUpdate)
+          editing.postedRowId_ = DetermineRowId(dataSet, false);
+        else if (!UsesUniqueFields(dataSet))
+          editing.postedRowId_ = query.GetVariable("kel__rowid").ToText();
+      }
+      ReleaseDMLQuery(dataSet);
+    }
+    CommitIfNeeded(dataSet);
+  } catch (const EOracleError& e) {
+    try {
+      RollbackToLockSavepoint(dataSet);
+    } catch (...) {
+    }
+    RaiseTranslated(dataSet, isUpdate ? 'U' : 'I', e.ErrorCode(), e.Message());
+  } catch (...) {
+    try {
+      RollbackToLockSavepoint(dataSet);
+    } catch (...) {
+    }
+    throw;
+  }
+  editing.postRan_ = true;
+  return TPostResult::prStore;
+}
+
+void TServerPosting::Posted(TOracleDataSet& dataSet, bool isUpdate) {
+  TDataSetEditing& editing = Editing(dataSet);
+  if (!editing.postRan_) return;
+  editing.postRan_ = false;
+  if (!isUpdate && !editing.postedRowId_.empty()) dataSet.SetCurrentRowId(editing.postedRowId_);
+  const TRefreshOptions options = editing.RefreshOptions;
+  bool defaults = false;
+  for (int i = 0; i < dataSet.Fields().Count() && !defaults; ++i)
+    defaults = !dataSet.Fields()[i].DefaultExpression().empty();
+  const bool serverSequence = editing.SequenceField.IsActive() &&
+                              editing.SequenceField.ApplyMoment == TSequenceApplyMoment::amOnServer;
+  if ((isUpdate && (options & roAfterUpdate) != 0) ||
+      (!isUpdate && (defaults || serverSequence || (options & roAfterInsert) != 0)))
+    LockRefreshCheck(dataSet, false, false, true, (options & roAllFields) != 0,
+                     editing.postedRowId_);
+}
+
+void TServerPosting::Delete(TOracleDataSet& dataSet) {
+  TDataSetEditing& editing = Editing(dataSet);
+  const TLockingMode mode = dataSet.LockingMode();
+  if (dataSet.CachedUpdates() && !editing.applying_) {
+    if ((mode == TLockingMode::lmLockImmediate || mode == TLockingMode::lmCheckImmediate) &&
+        !dataSet.ActiveRecordLogged())
+      LockRefreshCheck(dataSet, mode == TLockingMode::lmLockImmediate, true, false, false);
+    return;
+  }
+  if (mode == TLockingMode::lmCheckImmediate || mode == TLockingMode::lmLockDelayed ||
+      (mode == TLockingMode::lmLockImmediate && !dataSet.CachedUpdates()))
+    LockRefreshCheck(dataSet, true, true, false, false);
+  try {
+    TOracleQuery& query = PrepareDMLQuery(dataSet);
+    std::string newRowId;
+    if (!FireApplyRecord(dataSet, 'D', newRowId)) {
+      BuildDelete(dataSet, query);
+      query.Execute();
+      if (query.RowsProcessed() == 0) RaiseTranslated(dataSet, 'D', 0, editing.DeletedMessage);
+    }
+    ReleaseDMLQuery(dataSet);
+  } catch (const EOracleError& e) {
+    if (mode != TLockingMode::lmNone) {
+      try {
+        RollbackToLockSavepoint(dataSet);
+      } catch (...) {
+      }
+    }
+    RaiseTranslated(dataSet, 'D', e.ErrorCode(), e.Message());
+  }
+  CommitIfNeeded(dataSet);
+}
+
+void TServerPosting::EditCancelled(TOracleDataSet& dataSet) {
+  // The row locked when the edit started is given up with the edit.
+  if (dataSet.State() == TDataSetState::dsEdit &&
+      dataSet.LockingMode() == TLockingMode::lmLockImmediate && !dataSet.CachedUpdates()) {
+    try {
+      RollbackToLockSavepoint(dataSet);
+    } catch (const EOracleError&) {
+    }
+  }
+}
+
+std::string TServerPosting::ServerSequenceFor(TOracleDataSet& dataSet,
+                                              const std::string& fieldName) {
+  const TSequenceField& sequence = Editing(dataSet).SequenceField;
+  return sequence.AppliesOnServer(fieldName) ? sequence.Sequence : std::string();
+}
+
+TServerPosting& ServerPosting() {
+  static TServerPosting posting;
+  return posting;
+}
+
+// The delete of a logged record, which has left the record store.
+void DeleteLoggedRow(TOracleDataSet& dataSet, const std::string& rowId) {
+  CheckRowIdAvailable(rowId, "A delete");
+  TOracleQuery& query = PrepareDMLQuery(dataSet);
+  query.Clear();
+  query.AddSQL("delete from " + GetUpdatingTableName(dataSet) + kCrLf);
+  query.AddSQL("where rowid = :kel__rowid");
+  query.DeclareAndSet("kel__rowid", kStringType, Variant::String(rowId));
+  CopyDataSetVariables(dataSet, query);
+  try {
+    query.Execute();
+  } catch (const EOracleError& e) {
+    RaiseTranslated(dataSet, 'D', e.ErrorCode(), e.Message());
+  }
+  if (query.RowsProcessed() == 0) RaiseTranslated(dataSet, 'D', 0, Editing(dataSet).DeletedMessage);
+  ReleaseDMLQuery(dataSet);
+}
+
+// Applies the logged changes in log order.
+void ApplyLog(TOracleDataSet& dataSet) {
+  TChangeLog& log = dataSet.ChangeLog();
+  for (int i = 0; i < log.Count(); ++i) {
+    const TChangeLogItem& item = log.Items(i);
+    if (!item.Present) continue;
+    if (item.Kind == 'D') {
+      DeleteLoggedRow(dataSet, item.RowId());
+      continue;
+    }
+    const int32_t id = item.RecordId();
+    dataset::TBookmark bookmark(sizeof id);
+    std::memcpy(bookmark.data(), &id, sizeof id);
+    dataSet.GotoBookmark(bookmark);
+    ServerPosting().Post(dataSet, item.Kind == 'U');
+    ServerPosting().Posted(dataSet, item.Kind == 'U');
+  }
+}
+
+}  // namespace
+
+void InstallRecordPosting() {
+  SetRecordPosting(&ServerPosting());
+}
+
+void ApplyUpdates(TOracleDataSet& dataSet) {
+  if (!dataSet.Active() || !dataSet.CachedUpdates()) return;
+  dataSet.CheckBrowseMode();
+  TDataSetEditing& editing = Editing(dataSet);
+  const bool ownTransaction = SessionAllowsOwnTransaction(dataSet);
+  const dataset::TBookmark start = dataSet.GetBookmark();
+  if (ownTransaction) RunOnDMLQuery(dataSet, "savepoint KEL__APPLYPOINT");
+  editing.applying_ = true;
+  try {
+    ApplyLog(dataSet);
+  } catch (...) {
+    editing.applying_ = false;
+    if (ownTransaction) {
+      try {
+        RunOnDMLQuery(dataSet, "rollback to savepoint KEL__APPLYPOINT");
+      } catch (const EOracleError&) {
+      }
+    }
+    if (!start.empty() && dataSet.BookmarkValid(start)) dataSet.GotoBookmark(start);
+    throw;
+  }
+  editing.applying_ = false;
+  if (editing.CommitOnPost && ownTransaction) dataSet.Session()->Commit();
+  dataSet.CommitUpdates();
+  if (!start.empty() && dataSet.BookmarkValid(start)) dataSet.GotoBookmark(start);
+  dataSet.Resync();
+}
+
+void BuildKeyWhere(TOracleDataSet& dataSet, TOracleQuery& query, bool useOldValues) {
+  if (!UsesUniqueFields(dataSet)) {
+    query.AddSQL("where rowid = :kel__rowid");
+    query.DeclareAndSet("kel__rowid", kStringType, Variant::String(dataSet.RecordRowId()));
+    return;
+  }
+  std::string clause = "where ";
+  const std::vector<TField*> fields = UniqueFieldList(dataSet);
+  for (std::size_t n = 0; n < fields.size(); ++n) {
+    TField& field = *fields[n];
+    if (n > 0) clause += std::string(kCrLf) + "and ";
+    const Variant value = FieldValue(field, useOldValues);
+    const std::string column = field.FieldName();
+    if (NullLike(value, IsTextField(field))) {
+      clause += column + " is null";
+      continue;
+    }
+    const std::string variable = "kel__key" + std::to_string(n + 1);
+    clause += column + " = :" + variable;
+    query.DeclareAndSet(variable, OracleTypeOf(dataSet, field), value);
+  }
+  query.AddSQL(clause);
+}
+
+bool BuildUpdate(TOracleDataSet& dataSet, TOracleQuery& query) {
+  query.Clear();
+  std::vector<std::string> assignments;
+  for (int i = 1; i < dataSet.FieldInfo().Count(); ++i) {
+    const TOracleFieldInfo& info = dataSet.FieldInfo().Items(i);
+    if (!IsDataColumn(info) || !info.IsModified()) continue;
+    const std::string variable = "v" + std::to_string(i);
+    query.DeclareAndSet(variable, static_cast<int16_t>(info.OracleType), FieldValue(*info.Field));
+    assignments.push_back(info.ColumnName + " = :" + variable);
+  }
+  if (assignments.empty()) return false;
+  std::string set = "set ";
+  for (std::size_t n = 0; n < assignments.size(); ++n) set += (n > 0 ? ", " : "") + assignments[n];
+  query.AddSQL("update " + GetUpdatingTableName(dataSet));
+  query.AddSQL(set);
+  CopyDataSetVariables(dataSet, query);
+  BuildKeyWhere(dataSet, query, true);
+  AddReturningRowId(dataSet, query);
+  return true;
+}
+
+void BuildInsert(TOracleDataSet& dataSet, TOracleQuery& query) {
+  query.Clear();
+  std::string columns, values;
+  for (int i = 1; i < dataSet.FieldInfo().Count(); ++i) {
+    const TOracleFieldInfo& info = dataSet.FieldInfo().Items(i);
+    if (!IsDataColumn(info)) continue;
+    const std::string expression = info.ValueExpression();
+    if (info.ValueIsEmpty() && expression.empty()) continue;
+    if (!columns.empty()) {
+      columns += ", ";
+      values += ", ";
+    }
+    columns += info.ColumnName;
+    if (!info.ValueIsEmpty() || expression.empty()) {
+      const std::string variable = "v" + std::to_string(i);
+      query.DeclareAndSet(variable, static_cast<int16_t>(info.OracleType), FieldValue(*info.Field));
+      values += ":" + variable;
+    } else {
+      values += expression;
+    }
+  }
+  query.AddSQL("insert into " + GetUpdatingTableName(dataSet));
+  CopyDataSetVariables(dataSet, query);
+  query.AddSQL("  (" + columns + ")");
+  query.AddSQL("values");
+  query.AddSQL("  (" + values + ")");
+  AddReturningRowId(dataSet, query);
+}
+
+void BuildDelete(TOracleDataSet& dataSet, TOracleQuery& query) {
+  query.Clear();
+  CheckRowIdAvailable(UsesUniqueFields(dataSet) ? std::string("-") : dataSet.RecordRowId(),
+                      "A delete");
+  query.AddSQL("delete from " + GetUpdatingTableName(dataSet) + kCrLf);
+  BuildKeyWhere(dataSet, query, false);
+  CopyDataSetVariables(dataSet, query);
+}
+
+void SetLockSavepoint(TOracleDataSet& dataSet) {
+  if (dataSet.CachedUpdates() || !SessionAllowsOwnTransaction(dataSet)) return;
+  RunOnDMLQuery(dataSet, "savepoint KEL__LOCKPOINT");
+}
+
+void RollbackToLockSavepoint(TOracleDataSet& dataSet) {
+  if (dataSet.CachedUpdates()) return;
+  if (SessionAllowsOwnTransaction(dataSet))
+    RunOnDMLQuery(dataSet, "rollback to savepoint KEL__LOCKPOINT");
+  else if (Editing(dataSet).CommitOnPost && dataSet.Session() != nullptr)
+    dataSet.Session()->Rollback();
+}
+
+bool FieldValueEquals(TOracleDataSet& dataSet, TField& field, const Variant& fetched,
+                      bool useOldValue) {
+  const Variant value = FieldValue(field, useOldValue);
+  auto isNull = [](const Variant& v) {
+    if (v.IsEmptyOrNull()) return true;
+    const std::string text = v.ToText();
+    return platform::Trim(text).empty();
+  };
+  const bool nullA = isNull(value), nullB = isNull(fetched);
+  if (nullA || nullB) return nullA == nullB;
+  switch (OracleTypeOf(dataSet, field)) {
+    case 12:
+      return std::fabs(value.ToDouble() - fetched.ToDouble()) <= 1.1574074074074073e-05;
+    case 187:
+    case 188:
+    case 232:
+      return std::fabs(value.ToDouble() - fetched.ToDouble()) <= 1.1574074074074074e-08;
+    case 4: {
+      const double a = value.ToDouble(), b = fetched.ToDouble();
+      return std::fabs(a == 0 ? b - a : (b - a) / a) <= 1e-10;
+    }
+    case kStringType: {
+      std::string server = fetched.ToText();
+      if (field.DataType() != dataset::TFieldType::ftWideString && field.Size() > 0 &&
+          static_cast<int>(server.size()) > field.Size())
+        server.resize(static_cast<std::size_t>(field.Size()));
+      const std::string mine = value.ToText();
+      return platform::TrimRight(mine) == platform::TrimRight(server);
+    }
+    default:
+      return value.ToText() == fetched.ToText();
+  }
+}
+
+void LockRefreshCheck(TOracleDataSet& dataSet, bool lock, bool check, bool refresh, bool allFields,
+                      const std::string& recordRowId) {
+  TDataSetEditing& editing = Editing(dataSet);
+  const std::string rowId = recordRowId.empty() ? dataSet.RecordRowId() : recordRowId;
+  bool savepoint = false;
+  if (lock) {
+    SetLockSavepoint(dataSet);
+    savepoint = true;
+  }
+  std::string unused;
+  if (refresh) {
+    dataset::TTempState state(dataSet, TDataSetState::dsNewValue);
+    if (FireApplyRecord(dataSet, 'R', unused)) refresh = false;
+  }
+  if (lock && FireApplyRecord(dataSet, 'L', unused)) lock = false;
+  if (check && FireApplyRecord(dataSet, 'C', unused)) check = false;
+  if (!lock && !check && !refresh) return;
+  CheckRowIdAvailable(rowId, "A lock, refresh or check");
+  TOracleQuery& query = PrepareDMLQuery(dataSet);
+  query.SetStringFieldsOnly(dataSet.StringFieldsOnly());
+  query.Clear();
+  query.DeclareAndSet("kel__rowid", kStringType, Variant::String(rowId));
+  const std::string table = GetUpdatingTableName(dataSet);
+  if (!allFields) {
+    query.AddSQL("select * from " + table + " where rowid = :kel__rowid");
+    if (lock) query.AddSQL("for update nowait");
+    CopyDataSetVariables(dataSet, query);
+  } else {
+    const TRefreshText text = SplitForRefresh(dataSet.SQL());
+    const std::string alias = GetUpdatingTableAlias(dataSet);
+    const std::string condition = alias + ".rowid = :kel__rowid";
+    query.AddSQL(text.head);
+    if (!text.condition.empty())
+      query.AddSQL(text.keyword + " (" + text.condition + ")" + kCrLf + "and" + kCrLf + "(" +
+                   condition + ")");
+    else
+      query.AddSQL(text.keyword + " " + condition);
+    if (lock) {
+      const TField* first = nullptr;
+      for (int i = 0; i < dataSet.Fields().Count() && first == nullptr; ++i)
+        if (dataSet.Fields()[i].FieldKind() == TFieldKind::fkData) first = &dataSet.Fields()[i];
+      if (first == nullptr) dataset::DatabaseError(dataSet.Name() + ": No data fields");
+      query.AddSQL("for update of " + alias + "." + first->FieldName() + " nowait");
+    }
+    CopyDataSetVariables(dataSet, query);
+  }
+  try {
+    query.Execute();
+  } catch (const EOracleError& e) {
+    if (savepoint) {
+      try {
+        RollbackToLockSavepoint(dataSet);
+      } catch (...) {
+      }
+    }
+    RaiseTranslated(dataSet, 'L', e.ErrorCode(),
+                    e.ErrorCode() == 54 ? editing.LockedMessage : e.Message());
+  }
+  if ((lock || check) && query.Eof()) RaiseTranslated(dataSet, 'L', 0, editing.DeletedMessage);
+  if (refresh && !query.Eof()) CopyQueryToRecord(dataSet, query);
+  if (check && RecordChangedOnServer(dataSet, query)) {
+    if (lock) RollbackToLockSavepoint(dataSet);
+    RaiseTranslated(dataSet, 'L', 0, editing.ChangedMessage);
+  }
+  ReleaseDMLQuery(dataSet);
+}
+
+}  // namespace oracle

@@ -1,0 +1,295 @@
+// Posting, locking and checking records of a dataset against the stand-in
+// client, with a second session looking on.
+#include <string>
+#include <vector>
+
+#include "oracle/dml/editing.h"
+#include "oracle/dml/posting.h"
+#include "oracle/dml/sequence_field.h"
+#include "oracle_fixture/dataset_fixture.h"
+#include "oracle_fixture/exception_text.h"
+
+namespace {
+
+using oracle::Editing;
+using oracle::TLockingMode;
+using oracle_test_support::ErrorOf;
+
+class PostingTest : public oracle_dataset_test::StandinDataSetTest {
+ protected:
+  void SetUp() override {
+    StandinDataSetTest::SetUp();
+    oracle::InstallRecordPosting();
+    Run("create table items (id number(6) primary key, code varchar2(10), name varchar2(20))");
+    Run("insert into items values (1, 'a', 'one')");
+    Run("insert into items values (2, 'b', 'two')");
+    other_ = NewSession();
+    ClearJournal();
+  }
+  void TearDown() override {
+    other_.reset();
+    oracle::SetRecordPosting(nullptr);
+    StandinDataSetTest::TearDown();
+  }
+
+  std::unique_ptr<oracle::TOracleDataSet> Items(oracle::TOracleSession& session,
+                                                TLockingMode mode) {
+    auto ds = std::make_unique<oracle::TOracleDataSet>();
+    ds->SetSession(&session);
+    ds->Close();
+    ds->SetSQL("select t.rowid, t.* from items t order by id");
+    ds->SetLockingMode(mode);
+    ds->Open();
+    ClearJournal();
+    return ds;
+  }
+
+  // The NAME of item `id` as `session` sees it ("" when there is no row).
+  static std::string NameSeenBy(oracle::TOracleSession& session, int id) {
+    oracle::TOracleQuery query;
+    query.SetSession(&session);
+    query.SetSQL("select name from items where id = " + std::to_string(id));
+    query.Execute();
+    return query.Eof() ? std::string("-") : query.FieldAsString(0);
+  }
+
+  // The statements sent since the journal was cleared, less selects of the
+  // test's own.
+  static std::vector<std::string> Sent() {
+    std::vector<std::string> texts;
+    for (const std::string& text : JournalSql())
+      if (text.rfind("select name from", 0) != 0) texts.push_back(text);
+    ClearJournal();
+    return texts;
+  }
+
+  static void Go(oracle::TOracleDataSet& ds, int id) {
+    for (ds.First(); !ds.Eof() && ds.FieldByName("ID").AsInteger() != id;) ds.Next();
+  }
+
+  std::unique_ptr<oracle::TOracleSession> other_;
+};
+
+TEST_F(PostingTest, EachModeSendsItsStatementsAndTheOtherSessionSeesCommittedWork) {
+  const std::string check = "select * from ITEMS where rowid = :kel__rowid\n";
+  const std::string lock = "select * from ITEMS where rowid = :kel__rowid\nfor update nowait\n";
+  const std::string savepoint = "savepoint KEL__LOCKPOINT";
+  const std::string update =
+      "update ITEMS\nset NAME = :v3\nwhere rowid = :kel__rowid\n"
+      "returning rowid into :kel__rowid\n";
+  struct Case {
+    TLockingMode mode;
+    std::vector<std::string> edit, post;
+  };
+  const Case cases[] = {
+      {TLockingMode::lmLockImmediate, {savepoint, lock}, {savepoint, update}},
+      {TLockingMode::lmCheckImmediate, {check}, {savepoint, lock, update}},
+      {TLockingMode::lmLockDelayed, {}, {savepoint, lock, update}},
+      {TLockingMode::lmNone, {}, {savepoint, update}},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.mode));
+    auto ds = Items(*session_, c.mode);
+    ClearJournal();
+    ds->Edit();
+    EXPECT_EQ(c.edit, Sent());
+    ds->FieldByName("NAME").SetAsString("n" + std::to_string(++n));
+    ds->Post();
+    EXPECT_EQ(c.post, Sent());
+    EXPECT_EQ("n" + std::to_string(n), NameSeenBy(*other_, 1));
+  }
+  auto ds = Items(*session_, TLockingMode::lmNone);
+  ds->Append();
+  ds->FieldByName("ID").SetAsInteger(3);
+  ds->FieldByName("NAME").SetAsString("three");
+  ds->Post();
+  EXPECT_EQ((std::vector<std::string>{savepoint,
+                                      "insert into ITEMS\n  (ID, NAME)\nvalues\n  (:v1, "
+                                      ":v3)\nreturning rowid into :kel__rowid\n"}),
+            Sent());
+  EXPECT_EQ("three", NameSeenBy(*other_, 3));
+  EXPECT_EQ(18u, ds->RecordRowId().size());
+  ds->Delete();
+  EXPECT_EQ((std::vector<std::string>{"delete from ITEMS\n\nwhere rowid = :kel__rowid\n"}), Sent());
+  EXPECT_EQ("-", NameSeenBy(*other_, 3));
+  // An insert of nothing is no record; an edit changing nothing sends nothing.
+  const int count = ds->RecordCount();
+  ds->Append();
+  ds->Post();
+  ds->First();
+  ds->Edit();
+  ds->Post();
+  EXPECT_EQ(count, ds->RecordCount());
+  EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(PostingTest, LocksChecksAndDeletionsMeetTheOtherSession) {
+  auto mine = Items(*session_, TLockingMode::lmLockImmediate);
+  auto theirs = Items(*other_, TLockingMode::lmLockImmediate);
+  Go(*mine, 2);
+  mine->Edit();
+  Go(*theirs, 2);
+  EXPECT_EQ("Record is locked by another user", ErrorOf([&] { theirs->Edit(); }));
+  Go(*theirs, 1);
+  theirs->Edit();
+  theirs->Cancel();
+  mine->Cancel();  // gives the row up
+  Go(*theirs, 2);
+  theirs->Edit();
+  theirs->FieldByName("NAME").SetAsString("theirs");
+  theirs->Post();
+
+  mine->SetLockingMode(TLockingMode::lmCheckImmediate);
+  Go(*mine, 2);
+  EXPECT_EQ("Record has been changed by another user", ErrorOf([&] { mine->Edit(); }));
+  mine->Refresh();
+  Go(*mine, 2);
+  EXPECT_EQ("theirs", mine->FieldByName("NAME").AsString());
+
+  Run("delete from items where id = 1");
+  mine->SetLockingMode(TLockingMode::lmNone);
+  Go(*mine, 1);
+  mine->Edit();
+  mine->FieldByName("NAME").SetAsString("gone");
+  EXPECT_EQ("Record has been deleted by another user", ErrorOf([&] { mine->Post(); }));
+  EXPECT_EQ(dataset::TDataSetState::dsEdit, mine->State());
+  mine->Cancel();
+  mine->SetLockingMode(TLockingMode::lmLockDelayed);
+  EXPECT_EQ("Record has been deleted by another user", ErrorOf([&] { mine->Delete(); }));
+}
+
+TEST_F(PostingTest, KeyFieldsRefreshAndFailedInserts) {
+  auto ds = Items(*session_, TLockingMode::lmNone);
+  Editing(*ds).CommitOnPost = false;
+  Editing(*ds).UniqueFields = "ID; CODE";
+  Go(*ds, 2);
+  ds->Edit();
+  ds->FieldByName("CODE").Clear();
+  ds->Post();
+  Go(*ds, 2);
+  ds->Edit();
+  ds->FieldByName("NAME").SetAsString("x");
+  ds->Post();
+  const std::vector<std::string> sent = Sent();
+  ASSERT_EQ(4u, sent.size());
+  EXPECT_EQ("update ITEMS\nset NAME = :v3\nwhere ID = :kel__key1\nand CODE is null\n", sent[3]);
+  ds->Append();
+  ds->FieldByName("ID").SetAsInteger(5);
+  ds->Post();
+  EXPECT_EQ("select rowid from ITEMS where\nID = :kel__key1\nand CODE is null\n", Sent().back());
+  EXPECT_EQ(18u, ds->RecordRowId().size());
+  Editing(*ds).UniqueFields = "ID,NOPE";
+  ds->Edit();
+  ds->FieldByName("NAME").SetAsString("y");
+  EXPECT_NE(std::string::npos, ErrorOf([&] { ds->Post(); }).find("NOPE"));
+  ds->Cancel();
+  Editing(*ds).UniqueFields.clear();
+
+  // A duplicate key leaves the insert open and keeps the earlier work.
+  ds->Append();
+  ds->FieldByName("ID").SetAsInteger(2);
+  EXPECT_NE(std::string::npos, ErrorOf([&] { ds->Post(); }).find("unique constraint"));
+  EXPECT_EQ(dataset::TDataSetState::dsInsert, ds->State());
+  ds->Cancel();
+  EXPECT_EQ("x", NameSeenBy(*session_, 2));
+  EXPECT_EQ("two", NameSeenBy(*other_, 2));
+  session_->Rollback();
+  ClearJournal();
+
+  // A handler takes over: 'I' names the new row, 'L' drops the lock, not the check.
+  std::string actions;
+  Editing(*ds).OnApplyRecord = [&](oracle::TOracleDataSet&, char action, bool& applied,
+                                   std::string& rowId) {
+    actions += action;
+    applied = action == 'I' || action == 'L';
+    if (action == 'I') rowId = "AAAAAAAAAAAAAAAAAB";
+  };
+  ds->SetLockingMode(TLockingMode::lmLockDelayed);
+  ds->Append();
+  ds->FieldByName("ID").SetAsInteger(7);
+  ds->Post();
+  EXPECT_EQ("AAAAAAAAAAAAAAAAAB", ds->RecordRowId());
+  Go(*ds, 1);
+  ds->Edit();
+  ds->FieldByName("NAME").SetAsString("z");
+  ds->Post();
+  EXPECT_EQ("ILCU", actions);
+  EXPECT_EQ("select * from ITEMS where rowid = :kel__rowid\n", Sent().at(2));
+  Editing(*ds).OnApplyRecord = nullptr;
+  session_->Rollback();
+
+  // The refresh with the dataset's own query.
+  Editing(*ds).RefreshOptions = oracle::roAfterUpdate | oracle::roAllFields;
+  ds->Close();
+  ds->SetSQL("select t.rowid, t.*, length(name) len from items t where id > :low order by id");
+  ds->DeclareAndSet("low", 3, oracle::Variant::Int64(0));
+  ds->Open();
+  ds->Edit();
+  ds->FieldByName("NAME").SetAsString("longer");
+  ds->Post();
+  EXPECT_EQ(6, ds->FieldByName("LEN").AsInteger());
+  EXPECT_EQ(
+      "select t.rowid, t.*, length(name) len from items t\nwhere (id > :low)\nand\n"
+      "(T.rowid = :kel__rowid)\n",
+      Sent().back());
+}
+
+TEST_F(PostingTest, SequenceFieldFillsTheKeyAtItsMoment) {
+  Run("create sequence item_ids start with 10");
+  using enum oracle::TSequenceApplyMoment;
+  const std::pair<oracle::TSequenceApplyMoment, bool> cases[] = {
+      {amOnNewRecord, true}, {amOnPost, false}, {amOnServer, false}};
+  int id = 10;
+  for (const auto& [moment, atOnce] : cases) {
+    SCOPED_TRACE(static_cast<int>(moment));
+    auto ds = Items(*session_, TLockingMode::lmNone);
+    Editing(*ds).SequenceField.Field = "ID";
+    Editing(*ds).SequenceField.Sequence = "item_ids";
+    Editing(*ds).SequenceField.ApplyMoment = moment;
+    ds->Append();
+    EXPECT_EQ(atOnce, !ds->FieldByName("ID").IsNull());
+    ds->FieldByName("NAME").SetAsString("s" + std::to_string(id));
+    ds->Post();
+    EXPECT_EQ(id, ds->FieldByName("ID").AsInteger());
+    EXPECT_EQ("s" + std::to_string(id), NameSeenBy(*other_, id));
+    ++id;
+  }
+}
+
+TEST_F(PostingTest, CachedUpdatesReachTheServerOnlyWhenAppliedAndAllOrNothing) {
+  auto ds = Items(*session_, TLockingMode::lmNone);
+  ds->SetCachedUpdates(true);
+  auto log = [&](int id, const char* name) {
+    if (id > 0)
+      Go(*ds, id);
+    else
+      ds->Append();
+    if (id < 0)
+      ds->FieldByName("ID").SetAsInteger(-id);
+    else
+      ds->Edit();
+    ds->FieldByName("NAME").SetAsString(name);
+    ds->Post();
+  };
+  log(1, "uno");
+  log(-3, "tres");
+  Go(*ds, 2);
+  ds->Delete();
+  EXPECT_TRUE(Sent().empty());
+  oracle::ApplyUpdates(*ds);
+  EXPECT_EQ("uno", NameSeenBy(*other_, 1));
+  EXPECT_EQ("-", NameSeenBy(*other_, 2));
+  EXPECT_EQ("tres", NameSeenBy(*other_, 3));
+  EXPECT_EQ(0, ds->ChangeLog().Count());
+
+  log(1, "eins");
+  log(-3, "dup");
+  EXPECT_NE(std::string::npos, ErrorOf([&] { oracle::ApplyUpdates(*ds); }).find("unique"));
+  EXPECT_EQ(2, ds->ChangeLog().Count());
+  EXPECT_EQ("uno", NameSeenBy(*session_, 1));
+  Go(*ds, 1);
+  EXPECT_EQ("eins", ds->FieldByName("NAME").AsString());
+}
+
+}  // namespace
