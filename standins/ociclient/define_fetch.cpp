@@ -102,8 +102,10 @@ bool writeBytes(const DefineHandle& d, const Slot& slot, const char* data, size_
     len = converted.size();
     unit = 2;
   }
-  const std::string blank = toCharset(" ", text ? d.charsetId : 0);
+  // Only blank-padded types need the blank in the define's character set.
   auto pad = [&](size_t from, size_t to) {
+    if (from + unit > to) return;
+    const std::string blank = toCharset(" ", text ? d.charsetId : 0);
     for (size_t i = from; i + unit <= to; i += unit)
       std::memcpy(slot.value + i, blank.data(), unit);
   };
@@ -182,6 +184,17 @@ bool numericValue(sqlite3_stmt* s, int c, int type, const ColumnInfo& column, do
 bool writeInteger(const DefineHandle& d, const Slot& slot, double real, sqlite3_int64 integer,
                   bool isInteger, OraError& error) {
   const bool isSigned = d.dataType == SQLT_INT;
+  if (isInteger && isSigned && d.valueSize == 4) {
+    // The common case (a NUMBER column fetched as a 4-byte integer) without
+    // the extended-precision range checks below.
+    if (integer < INT32_MIN || integer > INT32_MAX) {
+      error = {kIntegerOverflow, standardText(kIntegerOverflow)};
+      return false;
+    }
+    put(slot.value, static_cast<std::int32_t>(integer));
+    finish(slot, 0, 4, 0);
+    return true;
+  }
   long double v = isInteger ? static_cast<long double>(integer)
                             : std::round(static_cast<long double>(real));  // half away from zero
   long double lo = 0, hi = 0;
@@ -410,9 +423,9 @@ bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
         // date format converts as Oracle's implicit conversion would.
         std::optional<DateParts> date;
         if (type == SQLITE_TEXT) {
-          const std::string value = p != nullptr ? p : "";
+          const std::string_view value(p != nullptr ? p : "");
           date = parseIsoDate(value);
-          if (!date) date = parseDate(value, kSessionDateFormat);
+          if (!date) date = parseDate(std::string(value), kSessionDateFormat);
         }
         if (!date) {
           error = type == SQLITE_TEXT

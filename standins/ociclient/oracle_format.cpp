@@ -79,7 +79,7 @@ bool isValidDate(const DateParts& d) {
          d.minute >= 0 && d.minute <= 59 && d.second >= 0 && d.second <= 59;
 }
 
-std::optional<DateParts> parseIsoDate(const std::string& text) {
+std::optional<DateParts> parseIsoDate(std::string_view text) {
   // Fixed layout "YYYY-MM-DD[ HH:MM:SS[.fff]]", read without sscanf: this runs
   // for every DATE value fetched.
   const size_t n = text.size();

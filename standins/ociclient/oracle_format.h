@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace ocistandin {
 
@@ -20,7 +21,7 @@ inline constexpr const char* kSessionDateFormat = "DD-MON-RR";
 
 // "YYYY-MM-DD[ HH:MM:SS[.fffffffff]]" (also with 'T') -> parts; nothing if
 // not a valid date.
-std::optional<DateParts> parseIsoDate(const std::string& text);
+std::optional<DateParts> parseIsoDate(std::string_view text);
 std::string isoText(const DateParts& date);
 // isoText with the fraction of a second, when there is one.
 std::string isoTimestampText(const DateParts& date);

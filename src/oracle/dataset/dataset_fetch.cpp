@@ -48,10 +48,17 @@ bool TOracleDataSet::FetchRecords() {
         continue;
       }
 
+      // A free slot is zero-filled (its block was made so, and a slot left
+      // unused is cleared again below), so it is not cleared here: that
+      // would touch every page of the store twice.
       uint8_t* slot = store_->NewRecordSlot();
       TRecordHeader& header = RecordHeader(slot);
-      std::memset(slot, 0, static_cast<std::size_t>(recordSize_));
       header.DataSize = recordSize_ - kRecordHeaderSize;
+      // The slot stays free for the next record: release what it holds.
+      const auto leaveSlot = [&] {
+        ReleaseRecordResources(header);
+        std::memset(slot, 0, static_cast<std::size_t>(recordSize_));
+      };
       TChangeLogItem* logged = nullptr;
       try {
         FillRecord(slot);
@@ -60,13 +67,12 @@ bool TOracleDataSet::FetchRecords() {
           logged = changeLog_.FindChangeByRowId(oracle::RecordRowId(header));
           if (logged != nullptr && !MergeLoggedChange(slot, *logged)) {
             // A row deleted in the log is not shown.
-            ReleaseRecordResources(header);
+            leaveSlot();
             continue;
           }
         }
       } catch (...) {
-        // The slot stays free for the next record: release what it holds.
-        ReleaseRecordResources(header);
+        leaveSlot();
         throw;
       }
       record = store_->AddRecord(-1, false);

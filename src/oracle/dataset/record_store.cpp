@@ -8,12 +8,24 @@
 #include <new>
 #include <stdexcept>
 
+#include <sys/mman.h>
+
 #include "oracle/session/ui_hooks.h"
 
 namespace oracle {
 namespace {
 
 std::atomic<int> liveRowIdCopies{0};
+
+// Blocks at least this large are mapped straight from the system: their
+// pages come zero-filled and are only made resident when first written, so
+// neither the slots a block does not fill yet nor a zero-fill pass cost
+// anything; from the heap, a block reused after an earlier one was freed
+// would be cleared in full by calloc.
+constexpr std::size_t kMappedBlockBytes = 256 * 1024;
+// Mapped blocks of at least this size ask for large pages: one fault then
+// makes 2 MiB resident instead of 4 KiB.
+constexpr std::size_t kLargePageBlockBytes = 4 * 1024 * 1024;
 
 [[noreturn]] void OutOfBounds(long long index) {
   throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
@@ -84,13 +96,32 @@ uint8_t* TRecordDataList::AllocateBlock(int capacity) const {
     throw std::bad_alloc();
   }
   const std::size_t bytes = sizeof(BlockHeader) + static_cast<std::size_t>(capacity) * stride;
-  auto* block = static_cast<uint8_t*>(std::calloc(1, bytes));
-  if (block == nullptr) throw std::bad_alloc();
+  uint8_t* block = nullptr;
+  const bool mapped = bytes >= kMappedBlockBytes;
+  if (mapped) {
+    void* pages = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pages == MAP_FAILED) throw std::bad_alloc();
+    if (bytes >= kLargePageBlockBytes) madvise(pages, bytes, MADV_HUGEPAGE);
+    block = static_cast<uint8_t*>(pages);
+  } else {
+    block = static_cast<uint8_t*>(std::calloc(1, bytes));
+    if (block == nullptr) throw std::bad_alloc();
+  }
   auto* header = reinterpret_cast<BlockHeader*>(block);
   header->Capacity = capacity;
   header->Used = 0;
   header->TotalBytes = static_cast<int32_t>(bytes);
+  header->Mapped = mapped ? 1 : 0;
   return block;
+}
+
+void TRecordDataList::FreeBlock(uint8_t* block) {
+  const auto* header = reinterpret_cast<const BlockHeader*>(block);
+  if (header->Mapped != 0) {
+    munmap(block, static_cast<std::size_t>(header->TotalBytes));
+  } else {
+    std::free(block);
+  }
 }
 
 uint8_t* TRecordDataList::NewRecordSlot() {
@@ -115,7 +146,7 @@ uint8_t* TRecordDataList::NewRecordSlot() {
   try {
     blocks_.push_back(block);
   } catch (...) {
-    std::free(block);
+    FreeBlock(block);
     throw;
   }
   return SlotOf(block, 0);
@@ -275,7 +306,7 @@ void TRecordDataList::DropRecords() {
 }
 
 void TRecordDataList::FreeBlocks() {
-  for (uint8_t* block : blocks_) std::free(block);
+  for (uint8_t* block : blocks_) FreeBlock(block);
   blocks_.clear();
 }
 

@@ -100,7 +100,8 @@ class TRecordDataList {
   int IndexOf(const uint8_t* record) const;
 
   // The next free record image, zero-filled when its block was made; not
-  // counted as used until AddRecord takes it.
+  // counted as used until AddRecord takes it. A caller that writes into it
+  // and then leaves it unused zero-fills it again.
   uint8_t* NewRecordSlot();
   // Takes the next free slot, sets its master key and inserts it at `number`
   // (appends when negative or not below Count). With `filtered` the number is
@@ -144,12 +145,13 @@ class TRecordDataList {
     int32_t Capacity;
     int32_t Used;
     int32_t TotalBytes;
-    int32_t Spare;  // keeps the records 8-byte aligned
+    int32_t Mapped;  // 1 when mapped from the system, 0 when from the heap
   };
   // Bytes between consecutive records: the record size rounded up so that
   // every header is aligned.
   std::size_t Stride() const;
   uint8_t* AllocateBlock(int capacity) const;
+  static void FreeBlock(uint8_t* block);
   uint8_t* SlotOf(uint8_t* block, int index) const;
   void DropRecords();
   void FreeBlocks();

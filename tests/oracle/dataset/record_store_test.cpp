@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -16,11 +17,12 @@ namespace oracle {
 namespace {
 
 struct FakeDataSet : TRecordStoreOwner {
-  int RecordSize() const override { return kRecordHeaderSize + 13; }
+  int RecordSize() const override { return recordSize; }
   int ReadBuffer() const override { return readBuffer; }
   std::string Name() const override { return "Orders"; }
   bool FilterActive() const override { return filter; }
   int32_t MasterKey() const override { return masterKey; }
+  int recordSize = kRecordHeaderSize + 13;
   int readBuffer = 25;
   bool filter = false;
   int32_t masterKey = -1;
@@ -69,32 +71,47 @@ std::string ErrorText(const std::function<void()>& action) {
 }
 
 TEST(RecordStore, BlocksGrowWithTheRecordCountAndRecordsNeverMove) {
-  FakeDataSet ds;
-  TRecordDataList store(ds);
-  store.SetUnidirectional(false);
-  std::vector<int> allocatedAt;
-  uint8_t* first = nullptr;
-  for (int i = 0; i < 79; ++i) {
-    const int blocks = store.BlockCount();
-    uint8_t* record = store.AddRecord(-1, false);
-    if (store.BlockCount() != blocks) allocatedAt.push_back(i);
-    if (i == 0) first = record;
-    EXPECT_EQ(RecordHeader(record).Bookmark, 0);  // zero-filled
-    EXPECT_EQ(RecordHeader(record).MasterKey, -1);
+  // Small records come from the heap; records of 20,000 bytes make blocks
+  // large enough to be mapped from the system.
+  for (const int dataSize : {13, 20000}) {
+    SCOPED_TRACE(dataSize);
+    FakeDataSet ds;
+    ds.recordSize = kRecordHeaderSize + dataSize;
+    TRecordDataList store(ds);
+    store.SetUnidirectional(false);
+    std::vector<int> allocatedAt;
+    uint8_t* first = nullptr;
+    for (int i = 0; i < 79; ++i) {
+      const int blocks = store.BlockCount();
+      uint8_t* record = store.AddRecord(-1, false);
+      if (store.BlockCount() != blocks) allocatedAt.push_back(i);
+      if (i == 0) first = record;
+      EXPECT_EQ(RecordHeader(record).Bookmark, 0);  // zero-filled
+      EXPECT_EQ(RecordHeader(record).MasterKey, -1);
+      const uint8_t* data = record + kRecordHeaderSize;
+      EXPECT_EQ(std::count(data, data + dataSize, 0), dataSize);
+      // Every byte of the record is its own.
+      std::fill(record + kRecordHeaderSize, record + ds.recordSize, static_cast<uint8_t>(i + 1));
+    }
+    EXPECT_EQ(allocatedAt, (std::vector<int>{0, 26, 52, 78}));
+    ASSERT_EQ(store.BlockCount(), 4);
+    EXPECT_EQ(store.BlockCapacity(0), 26);
+    EXPECT_EQ(store.BlockCapacity(1), 26);
+    EXPECT_EQ(store.BlockCapacity(2), 26);
+    EXPECT_EQ(store.BlockCapacity(3), 39);
+    EXPECT_EQ(store.BlockUsed(3), 1);
+    EXPECT_EQ(store.Get(0), first);
+    for (int i = 0; i < 79; ++i) {
+      const uint8_t* record = store.Get(i);
+      EXPECT_EQ(record[kRecordHeaderSize], i + 1);
+      EXPECT_EQ(record[ds.recordSize - 1], i + 1);
+    }
+    EXPECT_EQ(store.Count(), 79);
+    EXPECT_EQ(store.Base(), 0);
+    // A slot handed out but not taken stays free.
+    EXPECT_EQ(store.NewRecordSlot(), store.NewRecordSlot());
+    EXPECT_EQ(store.BlockUsed(3), 1);
   }
-  EXPECT_EQ(allocatedAt, (std::vector<int>{0, 26, 52, 78}));
-  ASSERT_EQ(store.BlockCount(), 4);
-  EXPECT_EQ(store.BlockCapacity(0), 26);
-  EXPECT_EQ(store.BlockCapacity(1), 26);
-  EXPECT_EQ(store.BlockCapacity(2), 26);
-  EXPECT_EQ(store.BlockCapacity(3), 39);
-  EXPECT_EQ(store.BlockUsed(3), 1);
-  EXPECT_EQ(store.Get(0), first);
-  EXPECT_EQ(store.Count(), 79);
-  EXPECT_EQ(store.Base(), 0);
-  // A slot handed out but not taken stays free.
-  EXPECT_EQ(store.NewRecordSlot(), store.NewRecordSlot());
-  EXPECT_EQ(store.BlockUsed(3), 1);
 }
 
 TEST(RecordStore, UnidirectionalStoreKeepsOnlyTheNewestBlock) {
