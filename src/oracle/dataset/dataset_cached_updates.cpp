@@ -20,7 +20,9 @@ using dataset::TUpdateStatus;
 // In QBE mode only the example record is edited; it is never posted.
 bool TOracleDataSet::GetCanModify() {
   if (qbeMode_) return true;
-  return cachedUpdates_ && Active() && !Detached() && !readOnly_ && HasRowId();
+  const bool masterAllows =
+      master_ == nullptr || (master_->Active() && !master_->IsEmpty() && !master_->qbeMode_);
+  return cachedUpdates_ && Active() && !Detached() && !readOnly_ && HasRowId() && masterAllows;
 }
 
 void TOracleDataSet::CheckCachedEditing() {
@@ -107,6 +109,7 @@ void TOracleDataSet::StoreInsertedRecord(dataset::TRecordBuffer buffer, bool app
   header.DataSize = recordSize_ - kRecordHeaderSize;
   CopyEditedBlobs(BlobListFor(record));
   RecordHeader(buffer).Bookmark = header.Bookmark;
+  for (TOracleDataSet* detail : details_) detail->masterKey_ = header.Bookmark;
   const int storeIndex = store_->IndexOf(record);
   currentIndex_ = filtered ? store_->StoreToFiltered(storeIndex) : storeIndex;
   LogChange(nullptr, record, storeIndex, header.Bookmark, 'I');
