@@ -229,13 +229,17 @@ TUpdateStatus TOracleDataSet::UpdateStatus() {
 // ---- the log merged into a fetch
 
 uint8_t* TOracleDataSet::PlaceLoggedInsert(bool queryAtEnd) {
+  // A detail shows only the records inserted under the current master record.
+  const auto belongs = [this](const TChangeLogItem& item) {
+    return master_ == nullptr || item.NewRecord->Header().MasterKey == masterKey_;
+  };
   TChangeLogItem* next = changeLog_.FindInsertedAt(store_->Count());
-  if (next != nullptr && next->Fetched) next = nullptr;
+  if (next != nullptr && (next->Fetched || !belongs(*next))) next = nullptr;
   if (next == nullptr && queryAtEnd) {
     // Past the last row the remaining inserts follow in position order.
     for (int i = 0; i < changeLog_.Count(); ++i) {
       TChangeLogItem& item = changeLog_.Items(i);
-      if (item.Kind == 'I' && item.Present && !item.Fetched &&
+      if (item.Kind == 'I' && item.Present && !item.Fetched && belongs(item) &&
           (next == nullptr || item.Index < next->Index)) {
         next = &item;
       }

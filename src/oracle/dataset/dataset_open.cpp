@@ -229,6 +229,8 @@ void TOracleDataSet::ExecuteQuery(bool opening) {
   queryDone_ = true;
   queryAtEnd_ = false;
   if (Detached()) return;
+  // The records get new bookmarks: every detail re-runs for its record.
+  for (TOracleDataSet* detail : details_) detail->refreshedFor_ = -1;
   SetMasterVariables();
   masterKey_ = master_ != nullptr ? master_->CurrentBookmarkNumber() : -1;
   if (!HasMasterRecord()) {

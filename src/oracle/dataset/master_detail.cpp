@@ -70,8 +70,6 @@ std::vector<std::string> TableKeyColumns(TOracleDataSet& dataSet, const std::str
       "where owner = :owner and table_name = :table_name\n"
       "and constraint_name = :constraint_name\n"
       "order by position");
-  query.DeclareAndSet("owner", otype::String, Variant::String(owner));
-  query.DeclareAndSet("table_name", otype::String, Variant::String(table));
   query.DeclareAndSet("constraint_name", otype::String, constraint);
   std::vector<std::string> columns;
   for (query.Execute(); !query.Eof(); query.Next()) {

@@ -13,9 +13,11 @@
 #include "oracle_fixture/dataset_fixture.h"
 
 #include "dataset/database_error.h"
+#include "oracle/dataset/master_detail.h"
 #include "oracle/dictionary/master_detail_config.h"
 #include "oracle/session/ui_hooks.h"
 #include "oracle/values/type_codes.h"
+#include "platform/text.h"
 
 #ifdef STANDIN_ORACLE_HOME
 
@@ -138,6 +140,7 @@ TEST_F(MasterDetailTest, DetailFollowsItsMasterRecordByBookmark) {
        {"3"},
        0},
       {"back to the first", [&] { dept->First(); }, {"1", "2"}, 1},
+      {"master refreshed", [&] { dept->Refresh(); }, {"1", "2"}, 1},
       // The next record takes the deleted one's number, not its bookmark.
       {"current master deleted", [&] { dept->Delete(); }, {"3"}, 1},
       {"master without details", [&] { dept->Last(); }, {}, 1},
@@ -190,6 +193,15 @@ TEST_F(MasterDetailTest, LinkedFieldsNewRecordsAndPostingOnTheCachedRoad) {
   EXPECT_EQ(emp->FieldByName("DEPTNO").AsString(), "30");
   emp->Cancel();
   EXPECT_FALSE(deptno.ReadOnly());
+  // A posted new record is shown under its own master record only.
+  emp->Insert();
+  emp->FieldByName("EMPNO").SetAsInteger(9);
+  emp->Post();
+  dept->First();
+  EXPECT_EQ(Walk(*emp, "EMPNO"), (std::vector<std::string>{"1", "2"}));
+  dept->Last();
+  EXPECT_EQ(Walk(*emp, "EMPNO"), (std::vector<std::string>{"9"}));
+  emp->CancelUpdates();
 
   // A new detail record refuses a master field without a value.
   auto byName = Detail(*dept, "select rowid, empno, ename from emp where ename = :dname", "DNAME",
@@ -311,6 +323,13 @@ TEST_F(MasterDetailTest, ConfigurationFromTheForeignKey) {
   region->Open();
   shop->Open();
   EXPECT_EQ(Walk(*shop, "ID"), (std::vector<std::string>{"7"}));
+
+  // Key columns: the primary key's; none when a column is not a field.
+  const std::string owner = platform::UpperAscii(session_->LogonUsername());
+  EXPECT_EQ(oracle::TableKeyColumns(*shop, owner, "SHOP", false), (std::vector<std::string>{"ID"}));
+  EXPECT_EQ(oracle::TableKeyColumns(*shop, owner, "DEPT", true), (std::vector<std::string>{}));
+  EXPECT_EQ(oracle::TableKeyColumns(*shop, owner, "DEPT", false),
+            (std::vector<std::string>{"DEPTNO"}));
 
   // Without a connected session nothing is asked of the dictionary.
   auto emp = NewDataSet("select * from emp");
