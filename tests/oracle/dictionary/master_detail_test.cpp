@@ -188,6 +188,11 @@ TEST_F(MasterDetailTest, LinkedFieldsNewRecordsAndPostingOnTheCachedRoad) {
   // detail record is inserted, which takes the master's value.
   dept->Last();
   EXPECT_FALSE(deptno.ReadOnly());
+  dept->Edit();
+  deptno.SetAsInteger(31);
+  EXPECT_FALSE(emp->VariablesMatchMaster());
+  dept->Cancel();
+  EXPECT_TRUE(emp->VariablesMatchMaster());
   emp->Insert();
   EXPECT_TRUE(deptno.ReadOnly());
   EXPECT_EQ(emp->FieldByName("DEPTNO").AsString(), "30");
