@@ -25,8 +25,10 @@ void SetDataSetCreatedHook(std::function<void(TOracleDataSet&)> hook) {
   CreatedHook() = std::move(hook);
 }
 
-TOracleDataSet::TOracleDataSet(const void* owner)
-    : owner_(owner), mainQuery_(std::make_unique<TOracleQuery>(this)) {
+TOracleDataSet::TOracleDataSet(const void* owner, bool remoteModuleOwner)
+    : owner_(owner),
+      remoteModuleOwner_(remoteModuleOwner),
+      mainQuery_(std::make_unique<TOracleQuery>(this)) {
   std::function<void(TOracleDataSet&)> hook;
   {
     std::lock_guard<std::mutex> lock(createdHookLock);
@@ -42,6 +44,7 @@ TOracleDataSet::~TOracleDataSet() {
   } catch (...) {
     // Closing frees memory only; nothing may leave a destructor.
   }
+  Unlink();
   if (Session() != nullptr) {
     Session()->AttachedObjects().Detach(SessionObjectList::kDataSets, this);
   }

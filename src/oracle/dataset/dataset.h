@@ -89,8 +89,9 @@ class TOracleDataSet : public dataset::TDataSet,
   using TAfterFetchRecordEvent =
       std::function<void(TOracleDataSet&, bool filterAccept, TAfterFetchRecordAction& action)>;
 
-  // `owner` is the owning component (identity only).
-  explicit TOracleDataSet(const void* owner = nullptr);
+  // `owner` is the owning component (identity only); a dataset inside a
+  // remote data module leaves its master's linked fields alone.
+  explicit TOracleDataSet(const void* owner = nullptr, bool remoteModuleOwner = false);
   ~TOracleDataSet() override;
 
   const void* Owner() const { return owner_; }
@@ -285,6 +286,38 @@ class TOracleDataSet : public dataset::TDataSet,
   void PutRecordsBack();
   void DropRecordsSetAside();
 
+  // --- master/detail (master_detail.cpp) ----------------------------------------------
+  // The master whose current record fills this dataset's variables (not
+  // owned). Setting it closes this dataset; a link that would lead back to
+  // this dataset raises. When both are designed (and neither is loading),
+  // the process-wide configuration hook runs.
+  TOracleDataSet* Master() const { return master_; }
+  void SetMaster(TOracleDataSet* master);
+  // Master field names, separated by ";".
+  const std::string& MasterFields() const { return masterFields_; }
+  void SetMasterFields(std::string names);
+  // The variables the master fields fill, separated by ";"; empty: the
+  // master field names.
+  const std::string& DetailFields() const { return detailFields_; }
+  void SetDetailFields(std::string names);
+  const std::vector<TOracleDataSet*>& Details() const { return details_; }
+  bool RemoteModuleOwner() const { return remoteModuleOwner_; }
+  // The master is open with a current record that is not being inserted,
+  // and neither is in QBE mode (True without a master).
+  bool HasMasterRecord() const;
+  // The variables set from the master's current record (nothing when the
+  // master is closed).
+  void SetMasterVariables();
+  // The variables hold the master's current values (null equals null).
+  bool VariablesMatchMaster() const;
+  // Open details that are editing post, down the whole detail tree.
+  void PostDetails();
+  // A detail of this dataset holds cached updates.
+  bool DetailsHaveCachedUpdates() const;
+  // A data-set change or scroll re-runs the details whose master record
+  // changed; a detail's change tells its master.
+  void DataEvent(dataset::TDataEvent event, dataset::TField* field = nullptr) override;
+
   // --- events ----------------------------------------------------------------------
   TOracleDataSetEvent BeforeQuery;
   TOracleDataSetEvent AfterQuery;
@@ -357,7 +390,9 @@ class TOracleDataSet : public dataset::TDataSet,
   void InternalPost() override;
   void InternalCancel() override;
   void CalculateFields(dataset::TRecordBuffer buffer) override;
+  void DoBeforeScroll() override;
   void DoOnNewRecord() override;
+  void DoAfterInsert() override;
 
  private:
   // Where a field's slot is and how many value bytes it holds.
@@ -382,6 +417,25 @@ class TOracleDataSet : public dataset::TDataSet,
     bool convertLineEnds;
     bool trim;
   };
+
+  // master_detail.cpp
+  // The bookmark number of the current record; -1 when there is none.
+  int32_t CurrentBookmarkNumber() const;
+  // Re-runs the details whose master record changed (or forgets the
+  // master record when this dataset is closing), then protects the
+  // linked fields.
+  void RefreshDetails(bool closing);
+  // The linked fields of this master are read-only while a detail holds
+  // or inserts records.
+  void ProtectLinkedFields(bool clearing);
+  // Open details of a closed master show no rows.
+  void RefreshDetailsOfClosedMaster();
+  // The master's linked fields take their state from this detail's.
+  void TellMaster();
+  // A new detail record: the master's linked fields must have values,
+  // which the detail fields take.
+  void TakeMasterValues();
+  void Unlink();
 
   // dataset_open.cpp
   void BuildFieldInfo();
@@ -467,6 +521,16 @@ class TOracleDataSet : public dataset::TDataSet,
   void MarkUnmatchedChanges();
 
   const void* owner_;
+  bool remoteModuleOwner_;
+  TOracleDataSet* master_ = nullptr;
+  std::vector<TOracleDataSet*> details_;
+  std::string masterFields_, detailFields_;
+  // The bookmark number of the master record the rows were last fetched
+  // for (-1: none). Record numbers move when the master inserts, deletes
+  // or filters; bookmark numbers do not.
+  int32_t refreshedFor_ = -1;
+  // The master fields this dataset made read-only for its details.
+  std::vector<dataset::TField*> protectedFields_;
   std::unique_ptr<TOracleQuery> mainQuery_;
   std::unique_ptr<TOracleQuery> countQuery_;
   std::unique_ptr<TRecordDataList> store_;
@@ -535,5 +599,9 @@ std::string CountStatementText(const std::string& statement);
 
 // Called with each newly constructed dataset when set.
 void SetDataSetCreatedHook(std::function<void(TOracleDataSet&)> hook);
+
+// Called with the detail when a master is set while both are designed
+// (the automatic master/detail configuration), when set.
+void SetMasterConfigurationHook(std::function<void(TOracleDataSet&)> hook);
 
 }  // namespace oracle

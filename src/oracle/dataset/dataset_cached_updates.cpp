@@ -35,8 +35,10 @@ std::string TOracleDataSet::ServerSequenceFor(const std::string& fieldName) cons
 // In QBE mode only the example record is edited; it is never posted.
 bool TOracleDataSet::GetCanModify() {
   if (qbeMode_) return true;
+  const bool masterAllows =
+      master_ == nullptr || (master_->Active() && !master_->IsEmpty() && !master_->qbeMode_);
   return (cachedUpdates_ || recordPosting != nullptr) && Active() && !Detached() && !readOnly_ &&
-         HasRowId();
+         HasRowId() && masterAllows;
 }
 
 void TOracleDataSet::ResetEditBlobs() {
@@ -68,8 +70,10 @@ void TOracleDataSet::InternalInsert() {
   ResetEditBlobs();
 }
 
+// A new record takes its master's key values first, then its sequence and
+// default values (none for the example record of QBE mode).
 void TOracleDataSet::DoOnNewRecord() {
-  // The example record of QBE mode takes no sequence or default values.
+  TakeMasterValues();
   if (recordPosting != nullptr && !qbeMode_) recordPosting->NewRecord(*this);
   dataset::TDataSet::DoOnNewRecord();
 }
@@ -149,6 +153,7 @@ void TOracleDataSet::StoreInsertedRecord(dataset::TRecordBuffer buffer, bool app
   header.DataSize = recordSize_ - kRecordHeaderSize;
   CopyEditedBlobs(BlobListFor(record));
   RecordHeader(buffer).Bookmark = header.Bookmark;
+  for (TOracleDataSet* detail : details_) detail->masterKey_ = header.Bookmark;
   const int storeIndex = store_->IndexOf(record);
   currentIndex_ = filtered ? store_->StoreToFiltered(storeIndex) : storeIndex;
   LogChange(nullptr, record, storeIndex, header.Bookmark, 'I');
@@ -283,13 +288,17 @@ TUpdateStatus TOracleDataSet::UpdateStatus() {
 // ---- the log merged into a fetch
 
 uint8_t* TOracleDataSet::PlaceLoggedInsert(bool queryAtEnd) {
+  // A detail shows only the records inserted under the current master record.
+  const auto belongs = [this](const TChangeLogItem& item) {
+    return master_ == nullptr || item.NewRecord->Header().MasterKey == masterKey_;
+  };
   TChangeLogItem* next = changeLog_.FindInsertedAt(store_->Count());
-  if (next != nullptr && next->Fetched) next = nullptr;
+  if (next != nullptr && (next->Fetched || !belongs(*next))) next = nullptr;
   if (next == nullptr && queryAtEnd) {
     // Past the last row the remaining inserts follow in position order.
     for (int i = 0; i < changeLog_.Count(); ++i) {
       TChangeLogItem& item = changeLog_.Items(i);
-      if (item.Kind == 'I' && item.Present && !item.Fetched &&
+      if (item.Kind == 'I' && item.Present && !item.Fetched && belongs(item) &&
           (next == nullptr || item.Index < next->Index)) {
         next = &item;
       }

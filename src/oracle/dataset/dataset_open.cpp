@@ -74,7 +74,8 @@ void TOracleDataSet::InternalOpen() {
 
 void TOracleDataSet::InternalInitFieldDefs() {
   FieldDefs().Clear();
-  if (opening_) {
+  SetMasterVariables();
+  if (opening_ && HasMasterRecord()) {
     if (BeforeQuery) BeforeQuery(*this);
     // The one execute of the open: it describes the select list as well.
     mainQuery_->Execute();
@@ -228,10 +229,20 @@ void TOracleDataSet::ExecuteQuery(bool opening) {
   queryDone_ = true;
   queryAtEnd_ = false;
   if (Detached()) return;
+  // The records get new bookmarks: every detail re-runs for its record.
+  for (TOracleDataSet* detail : details_) detail->refreshedFor_ = -1;
+  SetMasterVariables();
+  masterKey_ = master_ != nullptr ? master_->CurrentBookmarkNumber() : -1;
+  if (!HasMasterRecord()) {
+    // Nothing to fetch until the master has a current record.
+    refreshedFor_ = -1;
+    return;
+  }
   if (!opening) {
     if (BeforeQuery) BeforeQuery(*this);
     mainQuery_->Execute();
   }
+  refreshedFor_ = masterKey_;
   firstRowCurrent_ = true;
   queryDone_ = false;
   if (!unidirectional_ && queryAllRecords_) FetchAll();
@@ -250,6 +261,7 @@ void TOracleDataSet::InternalLast() {
 }
 
 void TOracleDataSet::InternalClose() {
+  RefreshDetails(true);
   if (QBEModePart) QBEModePart->Closing();
   aside_ = {};
   BindFields(false);
@@ -266,9 +278,16 @@ void TOracleDataSet::InternalClose() {
   filterBuffer_ = nullptr;
   filterExpression_.reset();
   queryDone_ = true;
+  RefreshDetailsOfClosedMaster();
+  TellMaster();
 }
 
 void TOracleDataSet::InternalRefresh() {
+  if (DetailsHaveCachedUpdates()) {
+    dataset::DatabaseError(
+        "Refresh not allowed: detail records have cached updates.\r\n"
+        "You have to apply the updates first");
+  }
   hitCountKnown_ = false;
   insertedCount_ = 0;
   ExecuteQuery(false);

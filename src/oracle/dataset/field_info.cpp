@@ -197,4 +197,25 @@ TOracleFieldInfo* TOracleFieldInfoList::FindByField(const dataset::TField& field
   return FindByName(field.FieldName());
 }
 
+Variant FieldOracleValue(const dataset::TField& field) {
+  if (field.IsNull()) return Variant::Null();
+  switch (field.DataType()) {
+    case dataset::TFieldType::ftSmallint:
+    case dataset::TFieldType::ftInteger:
+    case dataset::TFieldType::ftWord:
+    case dataset::TFieldType::ftLargeint:
+      return Variant::Int64(field.AsLargeInt());
+    case dataset::TFieldType::ftFloat:
+    case dataset::TFieldType::ftCurrency:
+    case dataset::TFieldType::ftBCD:
+      return Variant::Double(field.AsFloat());
+    case dataset::TFieldType::ftDate:
+    case dataset::TFieldType::ftTime:
+    case dataset::TFieldType::ftDateTime:
+      return Variant::Date(field.AsDateTime());
+    default:
+      return Variant::String(field.AsString());
+  }
+}
+
 }  // namespace oracle

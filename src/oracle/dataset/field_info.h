@@ -144,4 +144,8 @@ class TOracleFieldInfoList {
   std::vector<std::unique_ptr<TOracleFieldInfo>> items_;
 };
 
+// A field's value as a bind variable takes it: integers, floats and dates
+// as such, anything else as text; Null for a null field.
+Variant FieldOracleValue(const dataset::TField& field);
+
 }  // namespace oracle

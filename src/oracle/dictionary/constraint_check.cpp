@@ -178,28 +178,7 @@ bool BindFieldValue(TOracleDataSet& dataSet, TOracleQuery& query, dataset::TFiel
   if (IsFieldNull(field)) return false;
   const TOracleFieldInfo* info = dataSet.FieldInfo().FindByField(field);
   const int16_t type = static_cast<int16_t>(info != nullptr ? info->OracleType : otype::String);
-  Variant value;
-  switch (field.DataType()) {
-    case dataset::TFieldType::ftSmallint:
-    case dataset::TFieldType::ftInteger:
-    case dataset::TFieldType::ftWord:
-    case dataset::TFieldType::ftLargeint:
-      value = Variant::Int64(field.AsLargeInt());
-      break;
-    case dataset::TFieldType::ftFloat:
-    case dataset::TFieldType::ftCurrency:
-    case dataset::TFieldType::ftBCD:
-      value = Variant::Double(field.AsFloat());
-      break;
-    case dataset::TFieldType::ftDate:
-    case dataset::TFieldType::ftTime:
-    case dataset::TFieldType::ftDateTime:
-      value = Variant::Date(field.AsDateTime());
-      break;
-    default:
-      value = Variant::String(field.AsString());
-      break;
-  }
+  const Variant value = FieldOracleValue(field);
   query.DeclareAndSet(name, type, value);
   return true;
 }

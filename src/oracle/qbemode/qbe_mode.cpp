@@ -277,6 +277,8 @@ bool CanEnterQBEMode(TOracleDataSet& dataSet, bool raise) {
   else if (dataSet.CachedUpdates() &&
            (dataSet.UpdatesPending() || dataset::IsEditState(dataSet.State())))
     reason = "QBE mode not allowed with pending updates";
+  else if (!dataSet.HasMasterRecord())
+    reason = "QBE mode not allowed without a master record";
   else if (dataSet.Detached())
     reason = "QBE mode not allowed for a detached dataset";
   if (reason == nullptr) return true;

@@ -209,7 +209,8 @@ TEST_F(QBEModeTest, FieldsAndControlsAreRestoredAndMessagesGiven) {
   ds->Close();
 
   // Neither a cursor, nor a dataset with cached updates pending or being
-  // edited, nor a detached dataset enters the mode.
+  // edited, nor a detail without a master record, nor a detached dataset
+  // enters the mode.
   auto cursor = NewDataSet("begin open :c for select * from customer; end;");
   cursor->DeclareVariable(":c", oracle::otype::Cursor);
   auto pending = NewDataSet("select rowid, last_name from customer");
@@ -231,9 +232,13 @@ TEST_F(QBEModeTest, FieldsAndControlsAreRestoredAndMessagesGiven) {
   }
   auto detached = Customers();
   detached->SetDetachable(true);
+  auto closedMaster = NewDataSet("select * from customer");
+  auto detail = NewDataSet("select * from customer");
+  detail->SetMaster(closedMaster.get());
   session_->LogOff();
   for (const auto& [dataSet, message] :
        {std::pair{cursor.get(), "QBE mode not supported for cursors"},
+        std::pair{detail.get(), "QBE mode not allowed without a master record"},
         std::pair{detached.get(), "QBE mode not allowed for a detached dataset"}}) {
     EXPECT_FALSE(oracle::CanEnterQBEMode(*dataSet, false));
     ExpectMessage([&] { oracle::CanEnterQBEMode(*dataSet, true); }, message);
