@@ -94,11 +94,11 @@ sword getParam(const ParamDescriptor& p, dvoid* a, ub4* size, ub4 attr, ErrorHan
     case OCI_ATTR_CHAR_USED:
       return give<ub1>(a, size, c.charUsed ? 1 : 0);
     case OCI_ATTR_TYPE_NAME:
-    case OCI_ATTR_SCHEMA_NAME: {
-      static const std::string empty;
-      exposeText(empty, a, size);
+      exposeText(c.typeName, a, size);
       return OCI_SUCCESS;
-    }
+    case OCI_ATTR_SCHEMA_NAME:
+      exposeText(c.typeSchema, a, size);
+      return OCI_SUCCESS;
     default:
       return illegal(err);
   }

@@ -1,0 +1,27 @@
+// Object, REF and XMLTYPE columns and binds: a column declared with a
+// catalogued type (or XMLTYPE) describes as SQLT_NTY with its type's owner
+// and name; its JSON text is loaded into the row's instance at fetch, and a
+// bound instance travels as its JSON text (an XMLTYPE as its XML text).
+#pragma once
+
+#include <sqlite3.h>
+
+#include <string>
+
+#include "statement.h"
+
+namespace ocistandin {
+
+// Makes `info` an object column when `declared` names a catalogued type or
+// XMLTYPE; leaves it alone otherwise.
+void describeObjectColumn(sqlite3* db, const std::string& declared, ColumnInfo& info);
+
+// Loads column `c` of the current row into the define's instance of `row`
+// (made when the element is empty). The caller has handled NULL.
+bool fetchObjectColumn(const StmtHandle& stmt, const DefineHandle& define, ub4 row, sqlite3_stmt* s,
+                       int c, OraError& error);
+
+// The stored text of the instance bound at element `iteration`.
+bool objectBindValue(const BindHandle& bind, ub4 iteration, BindValue& out, OraError& error);
+
+}  // namespace ocistandin
