@@ -219,6 +219,7 @@ sword OCIParamGet(const dvoid* hndlp, ub4 htype, OCIError* errhp, dvoid** parmdp
   ApiLock lock(apiMutex());
   ErrorHandle* err = beginCall(errhp);
   if (err == nullptr || parmdpp == nullptr) return OCI_INVALID_HANDLE;
+  if (htype == OCI_DTYPE_PARAM) return typeListParam(hndlp, err, parmdpp, pos);
   if (htype != OCI_HTYPE_STMT) return fail(err, kUnimplemented);
   auto* stmt = findAs<StmtHandle>(hndlp, OCI_HTYPE_STMT);
   if (stmt == nullptr) return OCI_INVALID_HANDLE;

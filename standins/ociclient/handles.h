@@ -90,6 +90,7 @@ struct ColumnInfo {
   bool charUsed = false;
   // Object and REF columns: the owner and name of the type.
   std::string typeSchema, typeName;
+  ub2 typeCode = 0;  // an object type's attribute or element: OCI_TYPECODE_*
 };
 
 struct ParamDescriptor : Handle {

@@ -219,6 +219,7 @@ sword OCIObjectNew(OCIEnv* env, OCIError* errhp, const OCISvcCtx* svchp, OCIType
     AttributeSlot& slot = *made->slots[k];
     slot.nested = registerHandle(std::make_unique<ObjectInstance>(made, nestedType));
     initialiseSlots(*slot.nested);
+    slot.nested->indicators[0] = OCI_IND_NULL;
     if (attribute.code == OCI_TYPECODE_NAMEDCOLLECTION)
       slot.collection = reinterpret_cast<OCIColl*>(slot.nested);
   }
@@ -263,6 +264,7 @@ sword OCIObjectGetAttr(OCIEnv*, OCIError* errhp, dvoid* instance, dvoid*, OCITyp
   AttributeSlot* slot =
       slotOf(object, names, lengths, name_count, indexes, index_count, &element, &owner, error);
   if (slot == nullptr) return fail(err, error);
+  if (slot->nested != nullptr) slot->indicator = slot->nested->indicators[0];
   if (attr_null_status != nullptr)
     *attr_null_status = slot->indicator == OCI_IND_NULL ? OCI_IND_NULL : OCI_IND_NOTNULL;
   if (attr_null_struct != nullptr) {
@@ -492,6 +494,7 @@ sword OCICollAppend(OCIEnv*, OCIError* errhp, const dvoid* elem, const dvoid* el
     return fail(err, OraError{22909, "exceeded maximum VARRAY limit"});
   c->slots.push_back(std::make_unique<AttributeSlot>());
   c->exists.push_back(true);
+  c->indicators[0] = OCI_IND_NOTNULL;
   AttributeSlot& slot = *c->slots.back();
   const TypeElement& element = c->type.element;
   if (element.code == OCI_TYPECODE_OBJECT || element.code == OCI_TYPECODE_NAMEDCOLLECTION) {

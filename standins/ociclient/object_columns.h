@@ -24,4 +24,12 @@ bool fetchObjectColumn(const StmtHandle& stmt, const DefineHandle& define, ub4 r
 // The stored text of the instance bound at element `iteration`.
 bool objectBindValue(const BindHandle& bind, ub4 iteration, BindValue& out, OraError& error);
 
+// Describing a type (OCIDescribeAny): the parameter a describe handle holds
+// (null when none), the type parameter's own attributes (false when `attr`
+// is none of them), and OCIParamGet on its list of attributes.
+Handle* describedParam(Handle& describe);
+bool typeParamAttribute(const ParamDescriptor& param, dvoid* value, ub4* size, ub4 attr,
+                        sword& status);
+sword typeListParam(const void* list, ErrorHandle* err, dvoid** param, ub4 position);
+
 }  // namespace ocistandin

@@ -97,7 +97,8 @@ void loadSlot(ObjectInstance& owner, AttributeSlot& slot, const TypeElement& ele
 
 ObjectValue slotValue(const AttributeSlot& slot, const TypeElement& element) {
   ObjectValue out;
-  if (slot.nested != nullptr && slot.indicator != OCI_IND_NULL) return storedValue(*slot.nested);
+  // A nested object or collection is as null as its own indicator says.
+  if (slot.nested != nullptr) return storedValue(*slot.nested);
   if (slot.indicator == OCI_IND_NULL) return out;
   out.kind = ObjectValue::Kind::kText;
   switch (element.code) {

@@ -144,6 +144,10 @@ bool parseElementType(sqlite3* db, const std::vector<Token>& t, std::size_t& i, 
                : word == "RAW" ? OCI_TYPECODE_RAW
                                : OCI_TYPECODE_VARCHAR2;
     out.size = static_cast<ub2>(args.empty() ? 1 : args[0]);
+  } else if (word == "TIMESTAMP") {
+    readArgs();
+    out.code = SQLT_TIMESTAMP;
+    out.size = 11;
   } else if (word == "DATE") {
     out.code = OCI_TYPECODE_DATE;
     out.size = 7;

@@ -32,7 +32,6 @@ STUB(OCIStmtSetPieceInfo, (dvoid*, ub4, OCIError* e, const dvoid*, ub4*, ub1, co
      e)
 STUB(OCIStmtGetBindInfo,
      (OCIStmt*, OCIError* e, ub4, ub4, sb4*, text*[], ub1[], text*[], ub1[], ub1[], OCIBind**), e)
-STUB(OCIDescribeAny, (OCISvcCtx*, OCIError* e, dvoid*, ub4, ub1, ub1, ub1, OCIDescribe*), e)
 STUB(OCIParamSet, (dvoid*, ub4, OCIError* e, const dvoid*, ub4, ub4), e)
 STUB(OCITransDetach, (OCISvcCtx*, OCIError* e, ub4), e)
 STUB(OCITransPrepare, (OCISvcCtx*, OCIError* e, ub4), e)

@@ -335,6 +335,11 @@ constexpr ub4 OCI_ATTR_PARAM = 124;
 constexpr ub4 OCI_ATTR_REF_TDO = 110;
 constexpr ub4 OCI_ATTR_TYPECODE = 216;
 constexpr ub4 OCI_ATTR_NUM_TYPE_ATTRS = 228;
+constexpr ub4 OCI_ATTR_LIST_TYPE_ATTRS = 229;
+constexpr ub4 OCI_ATTR_COLLECTION_TYPECODE = 217;
+constexpr ub4 OCI_ATTR_COLLECTION_ELEMENT = 227;
+constexpr ub4 OCI_ATTR_NUM_ELEMS = 234;
+constexpr ub1 OCI_OTYPE_PTR = 3;
 
 // ---------------------------------------------------------------------------
 // Callback types
