@@ -307,6 +307,23 @@ void TOracleObject::DeleteElement(int32_t i) {
   Check(OCITableDelete(Environment(), errorHandle_, i, static_cast<OCITable*>(instance_)));
 }
 
+TOracleObject& ObjectField(TOracleQuery& query, int32_t i) {
+  if (auto* object = dynamic_cast<TOracleObject*>(query.ObjectColumnObject(i))) return *object;
+  if (query.FieldOracleType(i) != OCI_TYPECODE_OBJECT)
+    throw std::runtime_error("Field " + query.FieldName(i) + " is not an Object");
+  std::unique_ptr<TOracleObject> object(
+      new TOracleObject(query.Session(), query.FieldTypeName(i), nullptr));
+  TOracleObject& made = *object;
+  query.SetObjectColumnObject(i, std::move(object));
+  return made;
+}
+
+TOracleObject& ObjectFieldByName(TOracleQuery& query, std::string_view name) {
+  const int32_t i = query.FieldIndex(name);
+  if (i < 0) throw std::runtime_error("Field " + std::string(name) + " does not exist");
+  return ObjectField(query, i);
+}
+
 // --- TObjectAttribute ------------------------------------------------------
 
 TObjectAttribute::TObjectAttribute(TOracleObject& owner, int32_t index, std::string name,

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "oracle/values/complex_object.h"
+#include "oracle/query/query.h"
 #include "oracle/values/oracle_date.h"
 #include "platform/oci/oci_api.h"
 
@@ -66,7 +66,7 @@ class TObjectAttribute {
   std::unique_ptr<TOracleObject> nested_;
 };
 
-class TOracleObject : public TComplexObject {
+class TOracleObject : public TObjectColumnObject {
  public:
   // A new instance of `typeName` ("SCHEMA.TYPE" or "TYPE"), transient, or in
   // the object table `table` when one is named. Raises "Not logged on" and
@@ -104,6 +104,7 @@ class TOracleObject : public TComplexObject {
   void** InstanceAddress() { return &instance_; }
   OCIType* Type() const { return type_; }
   void AttachInstance(void* instance, bool owned);
+  void AttachRowInstance(void* instance) override { AttachInstance(instance, false); }
 
   // -2 raises "TOracleObject: Invalid handle", -1 the Oracle error.
   void Check(sword status) const;
@@ -114,6 +115,7 @@ class TOracleObject : public TComplexObject {
 
  private:
   friend class TObjectAttribute;
+  friend TOracleObject& ObjectField(TOracleQuery& query, int32_t i);
   // An object over an instance owned elsewhere (a nested attribute).
   TOracleObject(TOracleSession* session, const std::string& typeName, void* instance);
   void Describe();
@@ -138,5 +140,11 @@ class TOracleObject : public TComplexObject {
   OCIRaw* scratchRaw_ = nullptr;
   std::vector<std::unique_ptr<TObjectAttribute>> attributes_;
 };
+
+// The object of object column i of a query, following its current row; made
+// on first use and owned by the query ("Field " + name + " is not an Object"
+// for other columns).
+TOracleObject& ObjectField(TOracleQuery& query, int32_t i);
+TOracleObject& ObjectFieldByName(TOracleQuery& query, std::string_view name);
 
 }  // namespace oracle

@@ -72,6 +72,35 @@ TEST_F(OracleObjectTest, AttributesNestedObjectsAndCollections) {
   EXPECT_EQ(codes.ElementAsString(2), "3");
 }
 
+TEST_F(OracleObjectTest, ObjectColumnsFollowTheRowFromAnotherSession) {
+  Run("create table staff (id number(5), person person_t)");
+  Run("insert into staff values (1, person_t('Ann', to_date('1980-02-03', 'YYYY-MM-DD'), 10, "
+      "address_t('Main St', 'Oslo'), phones_t('111'), null))");
+  Run("insert into staff values (2, person_t('Bob', null, 20, null, null, null))");
+  Run("commit");
+  auto other = NewSession();
+  oracle::TOracleQuery query;
+  query.SetSession(other.get());
+  query.SetSQL("select id, person from staff order by id");
+  query.Execute();
+  EXPECT_EQ(query.FieldTypeName(1), "PERSON_T");
+  EXPECT_EQ(ErrorOf([&] { oracle::ObjectField(query, 0); }), "Field ID is not an Object");
+  TOracleObject& person = oracle::ObjectFieldByName(query, "PERSON");
+  const std::vector<std::vector<std::string>> expected = {{"Ann", "1980-02-03", "Oslo", "1"},
+                                                          {"Bob", "", "", "0"}};
+  for (const auto& row : expected) {
+    ASSERT_FALSE(query.Eof());
+    EXPECT_EQ(person.Attribute("NAME").AsString(), row[0]);
+    EXPECT_EQ(person.Attribute("BIRTH").AsString(), row[1]);
+    TOracleObject& address = person.Attribute("ADDRESS").ObjectValue();
+    EXPECT_EQ(address.IsNull() ? "" : address.Attribute("CITY").AsString(), row[2]);
+    TOracleObject& phones = person.Attribute("PHONES").ObjectValue();
+    EXPECT_EQ(std::to_string(phones.IsNull() ? 0 : phones.ElementCount()), row[3]);
+    query.Next();
+  }
+  EXPECT_TRUE(query.Eof());
+}
+
 TEST_F(OracleObjectTest, Refusals) {
   TOracleObject person(session_.get(), "PERSON_T", "");
   const struct {
