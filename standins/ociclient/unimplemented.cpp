@@ -65,16 +65,6 @@ STUB(OCIObjectPin,
       dvoid**),
      e)
 
-STUB(OCIRefAssign, (OCIEnv*, OCIError* e, const OCIRef*, OCIRef**), e)
-void OCIRefClear(OCIEnv*, OCIRef*) {}
-boolean OCIRefIsNull(OCIEnv*, const OCIRef*) {
-  return 1;
-}
-STUB(OCIRefFromHex, (OCIEnv*, OCIError* e, const OCISvcCtx*, const text*, ub4, OCIRef**), e)
-ub4 OCIRefHexSize(OCIEnv*, const OCIRef*) {
-  return 0;
-}
-STUB(OCIRefToHex, (OCIEnv*, OCIError* e, const OCIRef*, text*, ub4*), e)
 STUB(OCICacheFlush, (OCIEnv*, OCIError* e, const OCISvcCtx*, dvoid*, OCICacheFlushGetFn, OCIRef**),
      e)
 

@@ -7,6 +7,7 @@
 
 #include "oracle/client/oracle_errors.h"
 #include "oracle/objects/oracle_object.h"
+#include "oracle/objects/oracle_reference.h"
 #include "oracle_fixture/exception_text.h"
 #include "oracle_fixture/query_fixture.h"
 
@@ -134,6 +135,21 @@ TEST_F(OracleObjectTest, Refusals) {
   auto offline = std::make_unique<oracle::TOracleSession>();
   EXPECT_EQ(ErrorOf([&] { TOracleObject(offline.get(), "PERSON_T", ""); }),
             "A TOracleObject instance requires a connected session");
+  EXPECT_EQ(ErrorOf([&] { oracle::TOracleReference{offline.get()}; }),
+            "A TOracleReference instance requires a connected session");
+}
+
+TEST_F(OracleObjectTest, ReferenceHexFormNullAndClear) {
+  oracle::TOracleReference ref(session_.get());
+  EXPECT_TRUE(ref.IsNull());
+  EXPECT_EQ(ref.Indicator(), -1);
+  ref.SetHex("0a0B1c");
+  EXPECT_FALSE(ref.IsNull());
+  EXPECT_EQ(ref.Hex(), "0A0B1C");
+  EXPECT_EQ(ErrorOf([&] { ref.SetHex("xyz"); }), "ORA-01465: invalid hex number\n");
+  ref.Clear();
+  EXPECT_TRUE(ref.IsNull());
+  EXPECT_EQ(ref.Hex(), "");
 }
 
 }  // namespace
