@@ -18,8 +18,8 @@ sb4 constexpr kUnknownAttribute = 22309;
 sb4 constexpr kInvalidObject = 21710;
 sb4 constexpr kNoElement = 22160;
 
-std::string textOf(const text* p, ub4 length) {
-  return p == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(p), length);
+std::string textOf(const void* p, ub4 length) {
+  return p == nullptr ? std::string() : std::string(static_cast<const char*>(p), length);
 }
 
 ObjectInstance* findInstance(const void* p) {
@@ -159,6 +159,30 @@ AttributeSlot* elementSlot(ObjectInstance& coll, sb4 index) {
 ObjectInstance* collectionOf(const OCIColl* coll) {
   auto* instance = findInstance(coll);
   return instance != nullptr && instance->type.isCollection() ? instance : nullptr;
+}
+
+// The bytes of an OCIString or OCIRaw (null and 0 for a stale pointer).
+template <class T>
+std::pair<char*, ub4> heldBytes(const void* p, ub4 type) {
+  ApiLock lock(apiMutex());
+  auto* held = findAs<T>(p, type);
+  if (held == nullptr) return {nullptr, 0};
+  return {held->bytes.data(), static_cast<ub4>(held->bytes.size())};
+}
+
+// Assigns bytes to an OCIString or OCIRaw, made in the environment when *lhs
+// is null.
+template <class T>
+sword assignBytes(OCIEnv* env, OCIError* errhp, std::string bytes, T** lhs, ub4 type) {
+  ApiLock lock(apiMutex());
+  ErrorHandle* err = beginCall(errhp);
+  auto* envHandle = findAs<EnvHandle>(env, OCI_HTYPE_ENV);
+  if (err == nullptr || envHandle == nullptr || lhs == nullptr) return OCI_INVALID_HANDLE;
+  if (*lhs == nullptr) *lhs = registerHandle(std::make_unique<T>(envHandle));
+  auto* held = findAs<T>(*lhs, type);
+  if (held == nullptr) return OCI_INVALID_HANDLE;
+  held->bytes = std::move(bytes);
+  return OCI_SUCCESS;
 }
 
 }  // namespace
@@ -308,52 +332,28 @@ sword OCIObjectSetAttr(OCIEnv*, OCIError* errhp, dvoid* instance, dvoid*, OCITyp
 }
 
 text* OCIStringPtr(OCIEnv*, const OCIString* vs) {
-  ApiLock lock(apiMutex());
-  auto* s = findAs<OCIString>(vs, kStringValue);
-  return s == nullptr ? nullptr : reinterpret_cast<text*>(s->bytes.data());
+  return reinterpret_cast<text*>(heldBytes<OCIString>(vs, kStringValue).first);
 }
 
 ub4 OCIStringSize(OCIEnv*, const OCIString* vs) {
-  ApiLock lock(apiMutex());
-  auto* s = findAs<OCIString>(vs, kStringValue);
-  return s == nullptr ? 0 : static_cast<ub4>(s->bytes.size());
+  return heldBytes<OCIString>(vs, kStringValue).second;
 }
 
 sword OCIStringAssignText(OCIEnv* env, OCIError* errhp, const text* rhs, ub4 rhs_len,
                           OCIString** lhs) {
-  ApiLock lock(apiMutex());
-  ErrorHandle* err = beginCall(errhp);
-  auto* envHandle = findAs<EnvHandle>(env, OCI_HTYPE_ENV);
-  if (err == nullptr || envHandle == nullptr || lhs == nullptr) return OCI_INVALID_HANDLE;
-  if (*lhs == nullptr) *lhs = registerHandle(std::make_unique<OCIString>(envHandle));
-  auto* s = findAs<OCIString>(*lhs, kStringValue);
-  if (s == nullptr) return OCI_INVALID_HANDLE;
-  s->bytes = textOf(rhs, rhs_len);
-  return OCI_SUCCESS;
+  return assignBytes(env, errhp, textOf(rhs, rhs_len), lhs, kStringValue);
 }
 
 ub1* OCIRawPtr(OCIEnv*, const OCIRaw* raw) {
-  ApiLock lock(apiMutex());
-  auto* r = findAs<OCIRaw>(raw, kRawValue);
-  return r == nullptr ? nullptr : reinterpret_cast<ub1*>(r->bytes.data());
+  return reinterpret_cast<ub1*>(heldBytes<OCIRaw>(raw, kRawValue).first);
 }
 
 ub4 OCIRawSize(OCIEnv*, const OCIRaw* raw) {
-  ApiLock lock(apiMutex());
-  auto* r = findAs<OCIRaw>(raw, kRawValue);
-  return r == nullptr ? 0 : static_cast<ub4>(r->bytes.size());
+  return heldBytes<OCIRaw>(raw, kRawValue).second;
 }
 
 sword OCIRawAssignBytes(OCIEnv* env, OCIError* errhp, const ub1* rhs, ub4 rhs_len, OCIRaw** lhs) {
-  ApiLock lock(apiMutex());
-  ErrorHandle* err = beginCall(errhp);
-  auto* envHandle = findAs<EnvHandle>(env, OCI_HTYPE_ENV);
-  if (err == nullptr || envHandle == nullptr || lhs == nullptr) return OCI_INVALID_HANDLE;
-  if (*lhs == nullptr) *lhs = registerHandle(std::make_unique<OCIRaw>(envHandle));
-  auto* r = findAs<OCIRaw>(*lhs, kRawValue);
-  if (r == nullptr) return OCI_INVALID_HANDLE;
-  r->bytes.assign(reinterpret_cast<const char*>(rhs), rhs_len);
-  return OCI_SUCCESS;
+  return assignBytes(env, errhp, textOf(rhs, rhs_len), lhs, kRawValue);
 }
 
 sword OCINumberFromInt(OCIError* errhp, const dvoid* inum, uword inum_length, uword inum_s_flag,

@@ -46,6 +46,17 @@ std::string ParamText(void* param, ub4 attribute, OCIError* err) {
   return std::string(reinterpret_cast<const char*>(value), length);
 }
 
+TDateTime DateOf(const OCIDate& date) {
+  TDateTimeParts parts{};
+  parts.year = date.OCIDateYYYY;
+  parts.month = date.OCIDateMM;
+  parts.day = date.OCIDateDD;
+  parts.hour = date.OCIDateTime.OCITimeHH;
+  parts.minute = date.OCIDateTime.OCITimeMI;
+  parts.second = date.OCIDateTime.OCITimeSS;
+  return EncodeDateTime(parts);
+}
+
 }  // namespace
 
 // --- TOracleObject ---------------------------------------------------------
@@ -196,15 +207,7 @@ std::string TOracleObject::ScalarText(int16_t code, void* value) const {
     return std::string(reinterpret_cast<const char*>(buffer), size);
   }
   if (code == OCI_TYPECODE_DATE) {
-    const auto& date = *static_cast<OCIDate*>(value);
-    TDateTimeParts parts{};
-    parts.year = date.OCIDateYYYY;
-    parts.month = date.OCIDateMM;
-    parts.day = date.OCIDateDD;
-    parts.hour = date.OCIDateTime.OCITimeHH;
-    parts.minute = date.OCIDateTime.OCITimeMI;
-    parts.second = date.OCIDateTime.OCITimeSS;
-    return DateTimeToText(EncodeDateTime(parts));
+    return DateTimeToText(DateOf(*static_cast<OCIDate*>(value)));
   }
   OCIString* string = *static_cast<OCIString**>(value);
   const text* bytes = OCIStringPtr(Environment(), string);
@@ -418,15 +421,7 @@ TDateTime TObjectAttribute::AsDate() const {
     throw std::runtime_error("Cannot convert attribute " + name_ + " to a Date");
   OCIInd indicator = OCI_IND_NULL;
   const auto* date = static_cast<OCIDate*>(Value(&indicator));
-  if (indicator == OCI_IND_NULL) return 0;
-  TDateTimeParts parts{};
-  parts.year = date->OCIDateYYYY;
-  parts.month = date->OCIDateMM;
-  parts.day = date->OCIDateDD;
-  parts.hour = date->OCIDateTime.OCITimeHH;
-  parts.minute = date->OCIDateTime.OCITimeMI;
-  parts.second = date->OCIDateTime.OCITimeSS;
-  return EncodeDateTime(parts);
+  return indicator == OCI_IND_NULL ? 0 : DateOf(*date);
 }
 
 void TObjectAttribute::SetAsDate(TDateTime value) {
