@@ -532,10 +532,7 @@ sword OCICollTrim(OCIEnv*, OCIError* errhp, sb4 trim_num, OCIColl* coll) {
                                          "] must be less than or equal to [" +
                                          std::to_string(c->slots.size()) + "]"});
   for (sb4 k = 0; k < trim_num; ++k) {
-    AttributeSlot& slot = *c->slots.back();
-    for (Handle* owned : {static_cast<Handle*>(slot.string), static_cast<Handle*>(slot.raw),
-                          static_cast<Handle*>(slot.ref), static_cast<Handle*>(slot.nested)})
-      if (owned != nullptr) freeHandle(owned);
+    clearSlot(*c->slots.back());
     c->slots.pop_back();
     c->exists.pop_back();
   }

@@ -40,12 +40,6 @@ T* child(Handle* parent) {
   return registerHandle(std::make_unique<T>(parent));
 }
 
-void clearSlot(AttributeSlot& slot) {
-  for (Handle* owned : {static_cast<Handle*>(slot.string), static_cast<Handle*>(slot.raw),
-                        static_cast<Handle*>(slot.ref), static_cast<Handle*>(slot.nested)})
-    if (owned != nullptr) freeHandle(owned);
-  slot = {};
-}
 
 void loadSlot(ObjectInstance& owner, AttributeSlot& slot, const TypeElement& element,
               const ObjectValue& value, sqlite3* db) {
@@ -138,6 +132,13 @@ ObjectValue slotValue(const AttributeSlot& slot, const TypeElement& element) {
 }
 
 }  // namespace
+
+void clearSlot(AttributeSlot& slot) {
+  for (Handle* owned : {static_cast<Handle*>(slot.string), static_cast<Handle*>(slot.raw),
+                        static_cast<Handle*>(slot.ref), static_cast<Handle*>(slot.nested)})
+    if (owned != nullptr) freeHandle(owned);
+  slot = {};
+}
 
 void initialiseSlots(ObjectInstance& instance) {
   for (auto& slot : instance.slots) clearSlot(*slot);

@@ -78,6 +78,8 @@ struct ObjectInstance : Handle {
   static int live;
 };
 
+// Frees what a slot holds and makes it null.
+void clearSlot(AttributeSlot& slot);
 // Makes the slots of an instance for its type, all null.
 void initialiseSlots(ObjectInstance& instance);
 // Loads a stored value into an instance (`value` null: the instance is null).
