@@ -228,6 +228,10 @@ TEST_F(Objects, CatalogueErrors) {
     st.execute();
     EXPECT_EQ(c.code, st.error().code) << c.sql << " " << st.error().text;
   }
+  EXPECT_EQ((Rows{{"ADDRESS_T", "OBJECT", "2"},
+                  {"PERSON_T", "OBJECT", "5"},
+                  {"PHONES_T", "COLLECTION", "0"}}),
+            query(s, "select type_name, typecode, attributes from all_types order by 1"));
   OCIType* tdo = nullptr;
   EXPECT_EQ(OCI_ERROR, api().OCITypeByName(s.env, s.err, s.svc, nullptr, 0,
                                            reinterpret_cast<const ::text*>("NO_SUCH_T"), 9, nullptr,
