@@ -32,4 +32,8 @@ bool typeParamAttribute(const ParamDescriptor& param, dvoid* value, ub4* size, u
                         sword& status);
 sword typeListParam(const void* list, ErrorHandle* err, dvoid** param, ub4 position);
 
+// Runs the block that loads an XMLTYPE's text into a temporary CLOB
+// (object_blocks.cpp): false when the text is not that block.
+bool executeXmlLoadBlock(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, sword& status);
+
 }  // namespace ocistandin

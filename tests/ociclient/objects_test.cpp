@@ -211,6 +211,54 @@ TEST_F(Objects, NewInstanceSetAndBoundIsStoredAndCountsReturnToZero) {
   EXPECT_EQ(before, live());
 }
 
+TEST_F(Objects, XmlTypeColumnTextReachesATemporaryClobThroughTheLoadingBlock) {
+  run(s, "create table docs (id number(5), doc sys.xmltype)");
+  run(s, "insert into docs values (1, xmltype('<a>x</a>'))");
+  void* doc = nullptr;
+  {
+    Statement st(s, "select doc from docs");
+    OCIDefine* define = nullptr;
+    sb2 indicator = 0;
+    ASSERT_EQ(OCI_SUCCESS, api().OCIDefineByPos(st.stmt, &define, s.err, 1, nullptr, 0, SQLT_NTY,
+                                                &indicator, nullptr, nullptr, OCI_DEFAULT));
+    ASSERT_EQ(OCI_SUCCESS,
+              api().OCIDefineObject(define, s.err, nullptr, &doc, nullptr, nullptr, nullptr));
+    ASSERT_EQ(OCI_SUCCESS, st.execute(1)) << st.error().text;
+  }
+  void* clob = nullptr;
+  ASSERT_EQ(OCI_SUCCESS, api().OCIDescriptorAlloc(s.env, &clob, OCI_DTYPE_LOB, 0, nullptr));
+  auto* locator = static_cast<OCILobLocator*>(clob);
+  ASSERT_EQ(OCI_SUCCESS, api().OCILobCreateTemporary(s.svc, s.err, locator, 0, SQLCS_IMPLICIT,
+                                                     OCI_TEMP_CLOB, 0, OCI_DURATION_SESSION));
+  const std::string block =
+      "declare\n  kel_object sys.xmltype;\n  xmldata clob;\nbegin\n"
+      "  kel_object := :kel_object;\n  xmldata := kel_object.getclobval();\n"
+      "  sys.dbms_lob.trim(:xmldata, 0);\n  sys.dbms_lob.append(:xmldata, xmldata);\nend;";
+  Statement load(s, block);
+  OCIBind* object = nullptr;
+  OCIBind* text = nullptr;
+  ASSERT_EQ(OCI_SUCCESS,
+            api().OCIBindByName(load.stmt, &object, s.err,
+                                reinterpret_cast<const ::text*>(":kel_object"), -1, nullptr, 0,
+                                SQLT_NTY, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
+  ASSERT_EQ(OCI_SUCCESS,
+            api().OCIBindObject(object, s.err, nullptr, &doc, nullptr, nullptr, nullptr));
+  ASSERT_EQ(OCI_SUCCESS, api().OCIBindByName(load.stmt, &text, s.err,
+                                             reinterpret_cast<const ::text*>(":xmldata"), -1,
+                                             &locator, sizeof locator, SQLT_CLOB, nullptr, nullptr,
+                                             nullptr, 0, nullptr, OCI_DEFAULT));
+  ASSERT_EQ(OCI_SUCCESS, load.execute()) << load.error().text;
+  char buffer[32] = {};
+  ub4 amount = 0;
+  ASSERT_EQ(OCI_SUCCESS, api().OCILobRead(s.svc, s.err, locator, &amount, 1, buffer, sizeof buffer,
+                                          nullptr, nullptr, 0, SQLCS_IMPLICIT));
+  EXPECT_EQ("<a>x</a>", std::string(buffer, amount));
+  EXPECT_EQ(block, std::string(api().journalSql(api().journalSize() - 1)));
+  api().OCILobFreeTemporary(s.svc, s.err, locator);
+  api().OCIDescriptorFree(clob, OCI_DTYPE_LOB);
+  api().OCIObjectFree(s.env, s.err, doc, 0);
+}
+
 TEST_F(Objects, CatalogueErrors) {
   const struct {
     const char* sql;
