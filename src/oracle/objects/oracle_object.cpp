@@ -253,31 +253,33 @@ int32_t TOracleObject::ElementCount() const {
   return size;
 }
 
-bool TOracleObject::ElementExists(int32_t i) const {
-  boolean exists = 0;
+void* TOracleObject::Element(int32_t i, bool& exists, bool& isNull) const {
+  boolean found = 0;
   void* element = nullptr;
   void* indicator = nullptr;
-  Check(OCICollGetElem(Environment(), errorHandle_, static_cast<OCIColl*>(instance_), i, &exists,
+  Check(OCICollGetElem(Environment(), errorHandle_, static_cast<OCIColl*>(instance_), i, &found,
                        &element, &indicator));
-  return exists != 0;
+  exists = found != 0;
+  isNull = !exists || indicator == nullptr || *static_cast<OCIInd*>(indicator) == OCI_IND_NULL;
+  return element;
+}
+
+bool TOracleObject::ElementExists(int32_t i) const {
+  bool exists = false, isNull = true;
+  Element(i, exists, isNull);
+  return exists;
 }
 
 bool TOracleObject::ElementIsNull(int32_t i) const {
-  boolean exists = 0;
-  void* element = nullptr;
-  void* indicator = nullptr;
-  Check(OCICollGetElem(Environment(), errorHandle_, static_cast<OCIColl*>(instance_), i, &exists,
-                       &element, &indicator));
-  return exists == 0 || indicator == nullptr || *static_cast<OCIInd*>(indicator) == OCI_IND_NULL;
+  bool exists = false, isNull = true;
+  Element(i, exists, isNull);
+  return isNull;
 }
 
 std::string TOracleObject::ElementAsString(int32_t i) const {
-  boolean exists = 0;
-  void* element = nullptr;
-  void* indicator = nullptr;
-  Check(OCICollGetElem(Environment(), errorHandle_, static_cast<OCIColl*>(instance_), i, &exists,
-                       &element, &indicator));
-  if (exists == 0 || *static_cast<OCIInd*>(indicator) == OCI_IND_NULL) return {};
+  bool exists = false, isNull = true;
+  void* element = Element(i, exists, isNull);
+  if (isNull) return {};
   if (!IsTextCode(elementCode_) && elementCode_ != OCI_TYPECODE_NUMBER &&
       elementCode_ != OCI_TYPECODE_DATE)
     throw std::runtime_error("Cannot convert element " + std::to_string(i) + " to a String");

@@ -119,6 +119,9 @@ class TOracleObject : public TObjectColumnObject {
   // An object over an instance owned elsewhere (a nested attribute).
   TOracleObject(TOracleSession* session, const std::string& typeName, void* instance);
   void Describe();
+  // Element i of a collection: its value pointer, whether it exists and
+  // whether it is null.
+  void* Element(int32_t i, bool& exists, bool& isNull) const;
   void FreeInstance();
   void SetNotNull();
   std::string ScalarText(int16_t code, void* value) const;
