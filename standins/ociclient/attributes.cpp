@@ -4,6 +4,7 @@
 
 #include "api_support.h"
 #include "charsets.h"
+#include "object_columns.h"
 #include "rowid_mapping.h"
 #include "statement.h"
 
@@ -94,13 +95,15 @@ sword getParam(const ParamDescriptor& p, dvoid* a, ub4* size, ub4 attr, ErrorHan
     case OCI_ATTR_CHAR_USED:
       return give<ub1>(a, size, c.charUsed ? 1 : 0);
     case OCI_ATTR_TYPE_NAME:
-    case OCI_ATTR_SCHEMA_NAME: {
-      static const std::string empty;
-      exposeText(empty, a, size);
+      exposeText(c.typeName, a, size);
       return OCI_SUCCESS;
+    case OCI_ATTR_SCHEMA_NAME:
+      exposeText(c.typeSchema, a, size);
+      return OCI_SUCCESS;
+    default: {
+      sword status = OCI_SUCCESS;
+      return typeParamAttribute(p, a, size, attr, status) ? status : illegal(err);
     }
-    default:
-      return illegal(err);
   }
 }
 
@@ -119,6 +122,9 @@ sword OCIAttrGet(const dvoid* trgthndlp, ub4 trghndltyp, dvoid* attributep, ub4*
       return getStmt(*static_cast<StmtHandle*>(target), attributep, sizep, attrtype, err);
     case OCI_DTYPE_PARAM:
       return getParam(*static_cast<ParamDescriptor*>(target), attributep, sizep, attrtype, err);
+    case OCI_HTYPE_DESCRIBE:
+      if (attrtype != OCI_ATTR_PARAM) return illegal(err);
+      return give<Handle*>(attributep, sizep, describedParam(*target));
     case OCI_HTYPE_SVCCTX: {
       auto* svc = static_cast<SvcCtxHandle*>(target);
       if (attrtype == OCI_ATTR_SERVER) return give<Handle*>(attributep, sizep, svc->server);

@@ -6,6 +6,7 @@
 #include "api_support.h"
 #include "charsets.h"
 #include "lob.h"
+#include "object_columns.h"
 #include "oracle_format.h"
 #include "statement.h"
 
@@ -42,6 +43,8 @@ bool readBindValue(const BindHandle& bind, ub4 iteration, BindValue& out, OraErr
                                        static_cast<size_t>(iteration) * indicatorSkip);
     if (indicator < 0) return true;  // NULL
   }
+  if (bind.dataType == SQLT_NTY || bind.dataType == SQLT_REF)
+    return objectBindValue(bind, iteration, out, error);
   if (bind.value == nullptr) return true;
   if (bind.valueSize < 0) {
     error = {kIllegalVariable, standardText(kIllegalVariable)};

@@ -7,6 +7,7 @@
 
 #include "connection.h"
 #include "handles.h"
+#include "object_types.h"
 #include "statement.h"
 
 #include "platform/text.h"
@@ -318,6 +319,18 @@ void fillViews(Connection& connection) {
               all.add({o.c_str(), n.c_str(), to.c_str(), tn.c_str(), nullptr});
               if (o == owner) user.add({n.c_str(), to.c_str(), tn.c_str(), nullptr});
             });
+  }
+  if (tableExists(db, "ociclient_types")) {
+    RowWriter types(db, "ALL_TYPES", 12);
+    eachRow(db, "SELECT name FROM ociclient_types", [&](sqlite3_stmt* r) {
+      ObjectType type;
+      const std::string name = columnText(r, 0);
+      if (!findType(db, name, type)) return;
+      const std::string code = type.isCollection() ? "COLLECTION" : "OBJECT";
+      const std::string count = std::to_string(type.attributes.size());
+      types.add({owner.c_str(), name.c_str(), nullptr, code.c_str(), count.c_str(), "0", "NO", "NO",
+                 "YES", "YES", nullptr, nullptr});
+    });
   }
 }
 

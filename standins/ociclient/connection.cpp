@@ -4,6 +4,7 @@
 #include <cctype>
 #include <string_view>
 
+#include "object_types.h"
 #include "row_locks.h"
 #include "sequences.h"
 #include "sql_functions.h"
@@ -106,7 +107,7 @@ Connection* openConnection(const std::string& path, int busyTimeoutMs, OraError&
       "CREATE TEMP TABLE IF NOT EXISTS dual(dummy VARCHAR2(1));"
       "INSERT INTO temp.dual SELECT 'X' WHERE NOT EXISTS (SELECT 1 FROM temp.dual);";
   if (!exec(db, setup, error, "") || !registerOracleFunctions(db, connection, error) ||
-      !registerSequenceFunctions(db, connection, error)) {
+      !registerSequenceFunctions(db, connection, error) || !registerTypeConstructors(db, error)) {
     delete connection;
     return nullptr;
   }

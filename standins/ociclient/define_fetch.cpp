@@ -11,6 +11,7 @@
 #include "api_support.h"
 #include "charsets.h"
 #include "lob.h"
+#include "object_columns.h"
 #include "oracle_format.h"
 #include "statement.h"
 
@@ -475,6 +476,11 @@ bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
         finish(slot, isNull ? -1 : 0, static_cast<ub4>(d->valueSize), 0);
         break;
       }
+      case SQLT_NTY:
+      case SQLT_REF:
+        if (!fetchObjectColumn(stmt, *d, row, s, c, error)) return false;
+        finish(slot, 0, 0, 0);
+        break;
       default:
         error = {kUnimplemented, standardText(kUnimplemented)};
         return false;

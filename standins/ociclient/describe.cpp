@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "api_support.h"
+#include "object_columns.h"
 #include "oracle_format.h"
 #include "statement.h"
 
@@ -154,6 +155,7 @@ std::vector<ColumnInfo> describeColumns(sqlite3* db, sqlite3_stmt* stmt, bool fi
     const char* declared = sqlite3_column_decltype(stmt, i);
     if (declared != nullptr) {
       info = columnTypeFromDeclaration(declared);
+      describeObjectColumn(db, declared, info);
     } else {
       const int type = firstRow ? sqlite3_column_type(stmt, i) : SQLITE_NULL;
       if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
@@ -217,6 +219,7 @@ sword OCIParamGet(const dvoid* hndlp, ub4 htype, OCIError* errhp, dvoid** parmdp
   ApiLock lock(apiMutex());
   ErrorHandle* err = beginCall(errhp);
   if (err == nullptr || parmdpp == nullptr) return OCI_INVALID_HANDLE;
+  if (htype == OCI_DTYPE_PARAM) return typeListParam(hndlp, err, parmdpp, pos);
   if (htype != OCI_HTYPE_STMT) return fail(err, kUnimplemented);
   auto* stmt = findAs<StmtHandle>(hndlp, OCI_HTYPE_STMT);
   if (stmt == nullptr) return OCI_INVALID_HANDLE;

@@ -88,6 +88,9 @@ struct ColumnInfo {
   ub2 charsetId = OCI_CHARSET_AL32UTF8;
   ub2 charSize = 0;
   bool charUsed = false;
+  // Object and REF columns: the owner and name of the type.
+  std::string typeSchema, typeName;
+  ub2 typeCode = 0;  // an object type's attribute or element: OCI_TYPECODE_*
 };
 
 struct ParamDescriptor : Handle {

@@ -32,6 +32,8 @@ int ociStandin_PrepareCount(void);
 // LOBs alive in the process.
 int ociStandin_LiveLobLocators(void);
 int ociStandin_LiveTemporaryLobs(void);
+// Object instances (embedded ones included) and REFs alive in the process.
+int ociStandin_LiveObjects(void);
 }
 
 using PFN_ociStandin_JournalSize = decltype(&ociStandin_JournalSize);
@@ -45,3 +47,4 @@ using PFN_ociStandin_ClearFailure = decltype(&ociStandin_ClearFailure);
 using PFN_ociStandin_PrepareCount = decltype(&ociStandin_PrepareCount);
 using PFN_ociStandin_LiveLobLocators = decltype(&ociStandin_LiveLobLocators);
 using PFN_ociStandin_LiveTemporaryLobs = decltype(&ociStandin_LiveTemporaryLobs);
+using PFN_ociStandin_LiveObjects = decltype(&ociStandin_LiveObjects);

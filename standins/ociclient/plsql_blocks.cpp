@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "journal.h"
+#include "object_columns.h"
 #include "platform/text.h"
 #include "statement.h"
 
@@ -176,6 +177,7 @@ bool executePlsqlBlock(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
     status = runBulkCollect(svc, stmt, err, m);
     return true;
   }
+  if (executeXmlLoadBlock(svc, stmt, err, status)) return true;
   return executePlsqlStatements(svc, stmt, err, status);
 }
 

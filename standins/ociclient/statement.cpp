@@ -9,6 +9,7 @@
 #include "error_mapping.h"
 #include "journal.h"
 #include "lob.h"
+#include "object_types.h"
 #include "row_locks.h"
 #include "sequences.h"
 #include "statement_cache.h"
@@ -565,7 +566,8 @@ sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
     }
     case StatementKind::kDdl:
       if ((mode & OCI_DESCRIBE_ONLY) == 0 && (runSequenceStatement(*connection, stmt.text, error) ||
-                                              runSynonymStatement(*connection, stmt.text, error))) {
+                                              runSynonymStatement(*connection, stmt.text, error) ||
+                                              runTypeStatement(*connection, stmt.text, error))) {
         recordStatement({stmt.text, {}});
         stmt.resetCursor();
         return error.code == 0 ? OCI_SUCCESS : fail(err, error);

@@ -50,6 +50,8 @@ void pointAtElements(To& to, const ValueBuffers& from) {
 struct BindHandle : Handle, ValueBuffers {
   using Handle::Handle;
   std::string name;  // upper case without colon; empty for a bind by position
+  // Object and REF binds (OCIBindObject): the instance pointer of each element.
+  void** objects = nullptr;
 };
 
 struct DefineHandle : Handle, ValueBuffers {
@@ -62,6 +64,10 @@ struct DefineHandle : Handle, ValueBuffers {
   // LONG and LONG RAW defines: the whole value of the row written last, read
   // in pieces by oflng.
   mutable std::string longValue;
+  // Object and REF columns (OCIDefineObject): the instance pointer of each
+  // row, and each row's pointer to its indicator structure.
+  void** objects = nullptr;
+  void** objectIndicators = nullptr;
 };
 
 // OCIBindArrayOfStruct and OCIDefineArrayOfStruct: the strides of the

@@ -25,16 +25,13 @@ extern "C" {
 
 STUB(OCIPasswordChange,
      (OCISvcCtx*, OCIError* e, const text*, ub4, const text*, ub4, const text*, ub4, ub4), e)
-STUB(OCIBindObject, (OCIBind*, OCIError* e, const OCIType*, dvoid**, ub4*, dvoid**, ub4*), e)
 STUB(OCIBindDynamic, (OCIBind*, OCIError* e, dvoid*, OCICallbackInBind, dvoid*, OCICallbackOutBind),
      e)
 STUB(OCIStmtGetPieceInfo, (OCIStmt*, OCIError* e, dvoid**, ub4*, ub1*, ub4*, ub4*, ub1*), e)
 STUB(OCIStmtSetPieceInfo, (dvoid*, ub4, OCIError* e, const dvoid*, ub4*, ub1, const dvoid*, ub2*),
      e)
-STUB(OCIDefineObject, (OCIDefine*, OCIError* e, const OCIType*, dvoid**, ub4*, dvoid**, ub4*), e)
 STUB(OCIStmtGetBindInfo,
      (OCIStmt*, OCIError* e, ub4, ub4, sb4*, text*[], ub1[], text*[], ub1[], ub1[], OCIBind**), e)
-STUB(OCIDescribeAny, (OCISvcCtx*, OCIError* e, dvoid*, ub4, ub1, ub1, ub1, OCIDescribe*), e)
 STUB(OCIParamSet, (dvoid*, ub4, OCIError* e, const dvoid*, ub4, ub4), e)
 STUB(OCITransDetach, (OCISvcCtx*, OCIError* e, ub4), e)
 STUB(OCITransPrepare, (OCISvcCtx*, OCIError* e, ub4), e)
@@ -55,7 +52,6 @@ STUB(OCIObjectCopy,
      e)
 STUB(OCIObjectGetTypeRef, (OCIEnv*, OCIError* e, dvoid*, OCIRef*), e)
 STUB(OCIObjectGetObjectRef, (OCIEnv*, OCIError* e, dvoid*, OCIRef*), e)
-STUB(OCIObjectGetInd, (OCIEnv*, OCIError* e, dvoid*, dvoid**), e)
 STUB(OCIObjectExists, (OCIEnv*, OCIError* e, dvoid*, boolean*), e)
 STUB(OCIObjectIsLocked, (OCIEnv*, OCIError* e, dvoid*, boolean*), e)
 STUB(OCIObjectIsDirty, (OCIEnv*, OCIError* e, dvoid*, boolean*), e)
@@ -64,69 +60,11 @@ STUB(OCIObjectPinTable,
      (OCIEnv*, OCIError* e, const OCISvcCtx*, const text*, ub4, const text*, ub4, dvoid*,
       OCIDuration, dvoid**),
      e)
-STUB(OCIObjectNew,
-     (OCIEnv*, OCIError* e, const OCISvcCtx*, OCITypeCode, OCIType*, dvoid*, OCIDuration, boolean,
-      dvoid**),
-     e)
 STUB(OCIObjectPin,
      (OCIEnv*, OCIError* e, OCIRef*, OCIComplexObject*, OCIPinOpt, OCIDuration, OCILockOpt,
       dvoid**),
      e)
-STUB(OCIObjectFree, (OCIEnv*, OCIError* e, dvoid*, ub2), e)
-STUB(OCITypeByName,
-     (OCIEnv*, OCIError* e, const OCISvcCtx*, const text*, ub4, const text*, ub4, const text*, ub4,
-      OCIDuration, OCITypeGetOpt, OCIType**),
-     e)
-STUB(OCIObjectGetAttr,
-     (OCIEnv*, OCIError* e, dvoid*, dvoid*, OCIType*, const text**, const ub4*, ub4, const ub4*,
-      ub4, OCIInd*, dvoid**, dvoid**, OCIType**),
-     e)
-STUB(OCIObjectSetAttr,
-     (OCIEnv*, OCIError* e, dvoid*, dvoid*, OCIType*, const text**, const ub4*, ub4, const ub4*,
-      ub4, OCIInd, const dvoid*, const dvoid*),
-     e)
 
-text* OCIStringPtr(OCIEnv*, const OCIString*) {
-  return nullptr;
-}
-ub4 OCIStringSize(OCIEnv*, const OCIString*) {
-  return 0;
-}
-STUB(OCIStringAssignText, (OCIEnv*, OCIError* e, const text*, ub4, OCIString**), e)
-STUB(OCINumberFromInt, (OCIError * e, const dvoid*, uword, uword, OCINumber*), e)
-STUB(OCINumberToInt, (OCIError * e, const OCINumber*, uword, uword, dvoid*), e)
-STUB(OCINumberFromReal, (OCIError * e, const dvoid*, uword, OCINumber*), e)
-STUB(OCINumberToReal, (OCIError * e, const OCINumber*, uword, dvoid*), e)
-STUB(OCINumberToText,
-     (OCIError * e, const OCINumber*, const text*, ub4, const text*, ub4, ub4*, text*), e)
-STUB(OCINumberFromText,
-     (OCIError * e, const text*, ub4, const text*, ub4, const text*, ub4, OCINumber*), e)
-ub1* OCIRawPtr(OCIEnv*, const OCIRaw*) {
-  return nullptr;
-}
-ub4 OCIRawSize(OCIEnv*, const OCIRaw*) {
-  return 0;
-}
-STUB(OCIRawAssignBytes, (OCIEnv*, OCIError* e, const ub1*, ub4, OCIRaw**), e)
-STUB(OCIRefAssign, (OCIEnv*, OCIError* e, const OCIRef*, OCIRef**), e)
-void OCIRefClear(OCIEnv*, OCIRef*) {}
-boolean OCIRefIsNull(OCIEnv*, const OCIRef*) {
-  return 1;
-}
-STUB(OCIRefFromHex, (OCIEnv*, OCIError* e, const OCISvcCtx*, const text*, ub4, OCIRef**), e)
-ub4 OCIRefHexSize(OCIEnv*, const OCIRef*) {
-  return 0;
-}
-STUB(OCIRefToHex, (OCIEnv*, OCIError* e, const OCIRef*, text*, ub4*), e)
-STUB(OCICollSize, (OCIEnv*, OCIError* e, const OCIColl*, sb4*), e)
-STUB(OCICollTrim, (OCIEnv*, OCIError* e, sb4, OCIColl*), e)
-sb4 OCICollMax(OCIEnv*, const OCIColl*) {
-  return 0;
-}
-STUB(OCICollGetElem, (OCIEnv*, OCIError* e, const OCIColl*, sb4, boolean*, dvoid**, dvoid**), e)
-STUB(OCICollAssignElem, (OCIEnv*, OCIError* e, sb4, const dvoid*, const dvoid*, OCIColl*), e)
-STUB(OCICollAppend, (OCIEnv*, OCIError* e, const dvoid*, const dvoid*, OCIColl*), e)
-STUB(OCITableDelete, (OCIEnv*, OCIError* e, sb4, OCITable*), e)
 STUB(OCICacheFlush, (OCIEnv*, OCIError* e, const OCISvcCtx*, dvoid*, OCICacheFlushGetFn, OCIRef**),
      e)
 

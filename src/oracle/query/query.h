@@ -54,6 +54,27 @@ class TLOBObject : public TComplexObject {
   virtual bool LocatorIsNull() const = 0;
 };
 
+// What the query needs of an object or REF wrapper (objects/oracle_object.h),
+// which follows an object column of the current row.
+class TObjectColumnObject : public TComplexObject {
+ public:
+  // Points the object at a fetched row's instance (not owned).
+  virtual void AttachRowInstance(void* instance) = 0;
+};
+
+// The instances (or REFs) the client made in an object or REF column's
+// fetch buffer, freed with the column ("OCIObjectFree"), and the pinned type.
+struct TRowObjects {
+  TRowObjects(OCIEnv* environment, TFieldData& buffer) : env(environment), data(buffer) {}
+  ~TRowObjects();
+  TRowObjects(const TRowObjects&) = delete;
+  TRowObjects& operator=(const TRowObjects&) = delete;
+  OCIEnv* env;
+  TFieldData& data;
+  OCIError* err = nullptr;  // the column's own, allocated with it
+  OCIType* type = nullptr;
+};
+
 // One select-list column: what describe said of it and its fetch buffers.
 struct TQueryColumn {
   std::string name;
@@ -75,6 +96,10 @@ struct TQueryColumn {
   // The locator stream of a LOB column, following the current row; made on
   // first use (LOBField).
   std::unique_ptr<TLOBObject> lob;
+  // Object and REF columns: the row instances, and the wrapper following
+  // the current row (made on first use, ObjectField).
+  std::unique_ptr<TRowObjects> objects;
+  std::unique_ptr<TObjectColumnObject> object;
 
   TQueryColumn();
   ~TQueryColumn();
@@ -112,8 +137,7 @@ struct TColumnBufferRules {
   bool oci7 = false;
 };
 
-// The buffer type and element size for a column of `oracleType`. Raises for
-// column kinds the query cannot fetch yet (LOB, object, REF).
+// The buffer type and element size for a column of `oracleType`.
 TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t precision,
                               int32_t scale, const TColumnBufferRules& rules,
                               const std::string& columnName);
@@ -261,6 +285,10 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
   // columns).
   TLOBObject* LOBColumnObject(int32_t i) const;
   void SetLOBColumnObject(int32_t i, std::unique_ptr<TLOBObject> object);
+  // The same for an object or REF column ("Field " + name + " is not an
+  // Object" for other columns).
+  TObjectColumnObject* ObjectColumnObject(int32_t i) const;
+  void SetObjectColumnObject(int32_t i, std::unique_ptr<TObjectColumnObject> object);
 
   // The fetch buffer of column i and the current row's place in it, for a
   // reader that takes values in place (TFieldData::IntegerAt and the like)
@@ -389,6 +417,8 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
   Variant LOBValue(const TQueryColumn& column) const;
   // Points the LOB column objects at the current row.
   void AttachLOBColumns();
+  // Reads the type name of object or REF column `position`.
+  void DescribeObjectType(ub4 position, TQueryColumn& column);
   [[noreturn]] void RaiseOCI7StatementError(sword returnCode);
   // query_fields.cpp
   const TQueryColumn& Column(int32_t i) const;

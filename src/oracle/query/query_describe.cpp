@@ -24,10 +24,6 @@ constexpr int16_t kMLSLabel = 106;
 constexpr int16_t kIntervalYM = 189;
 constexpr int16_t kIntervalDS = 190;
 
-[[noreturn]] void NotYet(const std::string& kind, const std::string& column) {
-  throw std::runtime_error("Column " + column + ": " + kind + " columns cannot be fetched yet");
-}
-
 template <class T>
 sword Attribute(OCIParam* param, T& value, ub4 attribute, OCIError* err) {
   return OCIAttrGet(param, OCI_DTYPE_PARAM, &value, nullptr, attribute, err);
@@ -86,7 +82,7 @@ sb4 NextLongPiece(dvoid* context, OCIDefine*, ub4 iter, dvoid** buffer, ub4** le
 
 TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t precision,
                               int32_t scale, const TColumnBufferRules& rules,
-                              const std::string& columnName) {
+                              const std::string& /*columnName*/) {
   switch (oracleType) {
     case kNumber:
     case kBinaryFloat:
@@ -111,9 +107,8 @@ TColumnBuffer ColumnBufferFor(int16_t oracleType, int32_t dataSize, int32_t prec
     case kMLSLabel:
       return {otype::String, 255};
     case otype::Object:
-      NotYet("object", columnName);
     case otype::Reference:
-      NotYet("REF", columnName);
+      return {oracleType, 4};  // an instance (or REF) per row
     case otype::Cursor:
       return {otype::Cursor, 4};  // a statement handle per row
     case otype::CLOB:
@@ -228,6 +223,8 @@ void TOracleQuery::DescribeAndDefine() {
         column.charsetForm = charsetForm;
         column.charsetId = charsetId;
       }
+      if (column.oracleType == otype::Object || column.oracleType == otype::Reference)
+        DescribeObjectType(position, column);
       AddColumn(std::move(column), position, rules);
     }
   } catch (...) {
@@ -260,6 +257,28 @@ void TOracleQuery::AddColumn(TQueryColumn column, ub4 position, const TColumnBuf
   fields_.push_back(std::move(column));
 }
 
+void TOracleQuery::DescribeObjectType(ub4 position, TQueryColumn& column) {
+  SessionStatementLock lock(*session_);
+  OCIParam* param = nullptr;
+  sword status =
+      OCIParamGet(stmt_, OCI_HTYPE_STMT, err_, reinterpret_cast<void**>(&param), position);
+  std::string schema, name;
+  auto text = [&](ub4 attribute, std::string& out) {
+    ::text* value = nullptr;
+    ub4 length = 0;
+    if (Succeeded(status))
+      status = OCIAttrGet(param, OCI_DTYPE_PARAM, &value, &length, attribute, err_);
+    if (Succeeded(status) && value != nullptr)
+      out.assign(reinterpret_cast<const char*>(value), length);
+  };
+  text(OCI_ATTR_SCHEMA_NAME, schema);
+  text(OCI_ATTR_TYPE_NAME, name);
+  if (param != nullptr) OCIDescriptorFree(param, OCI_DTYPE_PARAM);
+  lastStatus_ = status;
+  if (!Succeeded(status)) RaiseOCIError(session_, err_, this, status);
+  column.typeName = schema.empty() ? name : schema + "." + name;
+}
+
 void TOracleQuery::DefineColumn(TQueryColumn& column, ub4 position) {
   TFieldData& data = *column.data;
   const ub2 type = static_cast<ub2>(column.oracleType == kMLSLabel ? kMLSLabel : data.DataType());
@@ -281,6 +300,29 @@ void TOracleQuery::DefineColumn(TQueryColumn& column, ub4 position) {
                                          data.Lengths(), data.ReturnCodes(), OCI_DEFAULT);
   if (pieces && Succeeded(status)) {
     status = OCIDefineDynamic(column.define, err_, &data, &NextLongPiece);
+  }
+  if (Succeeded(status) && (type == otype::Object || type == otype::Reference)) {
+    // The client makes each row's instance in the buffer; the type is pinned
+    // for the column's life.
+    column.objects = std::make_unique<TRowObjects>(session_->Environment(), data);
+    void* handle = nullptr;
+    status = OCIHandleAlloc(session_->Environment(), &handle, OCI_HTYPE_ERROR, 0, nullptr);
+    column.objects->err = static_cast<OCIError*>(handle);
+    if (Succeeded(status) && type == otype::Object) {
+      std::string schema, name = column.typeName;
+      if (const auto dot = name.find('.'); dot != std::string::npos) {
+        schema = name.substr(0, dot);
+        name = name.substr(dot + 1);
+      }
+      status = OCITypeByName(
+          session_->Environment(), err_, session_->ServiceContext(),
+          reinterpret_cast<const ::text*>(schema.c_str()), static_cast<ub4>(schema.size()),
+          reinterpret_cast<const ::text*>(name.c_str()), static_cast<ub4>(name.size()), nullptr, 0,
+          OCI_DURATION_SESSION, OCI_TYPEGET_ALL, &column.objects->type);
+    }
+    if (Succeeded(status))
+      status = OCIDefineObject(column.define, err_, column.objects->type, data.Handles(), nullptr,
+                               nullptr, nullptr);
   }
   if (Succeeded(status) && CarriesCharset(column)) {
     // Text of a national or UTF-8 column is asked for in the column's own

@@ -31,9 +31,35 @@ void TOracleQuery::SetLOBColumnObject(int32_t i, std::unique_ptr<TLOBObject> obj
   AttachLOBColumns();
 }
 
+TObjectColumnObject* TOracleQuery::ObjectColumnObject(int32_t i) const {
+  return Column(i).object.get();
+}
+
+void TOracleQuery::SetObjectColumnObject(int32_t i, std::unique_ptr<TObjectColumnObject> object) {
+  Column(i);  // raises for an index out of range
+  TQueryColumn& column = fields_[static_cast<std::size_t>(i)];
+  if (!column.objects) throw std::runtime_error("Field " + column.name + " is not an Object");
+  column.object = std::move(object);
+  AttachLOBColumns();
+}
+
+TRowObjects::~TRowObjects() {
+  // After the client was unloaded its handles are gone with it.
+  if (OCIObjectFree == nullptr || OCIHandleFree == nullptr) return;
+  for (int32_t row = 0; row < data.Rows(); ++row) {
+    void*& instance = data.Handles()[static_cast<std::size_t>(row)];
+    if (instance != nullptr) OCIObjectFree(env, err, instance, 0);
+    instance = nullptr;
+  }
+  if (err != nullptr) OCIHandleFree(err, OCI_HTYPE_ERROR);
+}
+
+// Points the LOB and object wrappers at the current row.
 void TOracleQuery::AttachLOBColumns() {
   if (eof_ || rowIndex_ >= rowsInBuffer_) return;
   for (TQueryColumn& column : fields_) {
+    if (column.object)
+      column.object->AttachRowInstance(column.data->Handles()[static_cast<std::size_t>(rowIndex_)]);
     if (column.lob)
       column.lob->AttachRowLocator(
           static_cast<OCILobLocator*>(column.data->Handles()[static_cast<std::size_t>(rowIndex_)]));

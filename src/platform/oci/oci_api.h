@@ -68,6 +68,18 @@ struct OCINumber {
   ub1 OCINumberPart[22];
 };
 using OCITable = OCIColl;
+// The published layout of an object attribute of type DATE.
+struct OCITime {
+  ub1 OCITimeHH;
+  ub1 OCITimeMI;
+  ub1 OCITimeSS;
+};
+struct OCIDate {
+  sb2 OCIDateYYYY;
+  ub1 OCIDateMM;
+  ub1 OCIDateDD;
+  OCITime OCIDateTime;
+};
 using OCIClobLocator = OCILobLocator;
 using OCIBlobLocator = OCILobLocator;
 using OCIBFileLocator = OCILobLocator;
@@ -297,6 +309,37 @@ constexpr ub2 OCI_UTF16ID = 1000;  // UTF-16 in the client's byte order
 constexpr ub1 OCI_TEMP_BLOB = 1;
 constexpr ub1 OCI_TEMP_CLOB = 2;
 constexpr OCIDuration OCI_DURATION_SESSION = 10;
+
+// Object types: type codes of attributes and elements, null indicators,
+// describe of a type.
+constexpr OCITypeCode OCI_TYPECODE_REF = 110;
+constexpr OCITypeCode OCI_TYPECODE_DATE = 12;
+constexpr OCITypeCode OCI_TYPECODE_NUMBER = 2;
+constexpr OCITypeCode OCI_TYPECODE_RAW = 95;
+constexpr OCITypeCode OCI_TYPECODE_CHAR = 96;
+constexpr OCITypeCode OCI_TYPECODE_VARCHAR2 = 9;
+constexpr OCITypeCode OCI_TYPECODE_CLOB = 112;
+constexpr OCITypeCode OCI_TYPECODE_BLOB = 113;
+constexpr OCITypeCode OCI_TYPECODE_OBJECT = 108;
+constexpr OCITypeCode OCI_TYPECODE_NAMEDCOLLECTION = 122;
+constexpr OCITypeCode OCI_TYPECODE_VARRAY = 247;
+constexpr OCITypeCode OCI_TYPECODE_TABLE = 248;
+constexpr OCIInd OCI_IND_NOTNULL = 0;
+constexpr OCIInd OCI_IND_NULL = -1;
+constexpr ub2 OCI_OBJECTFREE_FORCE = 1;
+constexpr uword OCI_NUMBER_UNSIGNED = 0;
+constexpr uword OCI_NUMBER_SIGNED = 2;
+constexpr ub1 OCI_OTYPE_NAME = 1;
+constexpr ub1 OCI_PTYPE_TYPE = 6;
+constexpr ub4 OCI_ATTR_PARAM = 124;
+constexpr ub4 OCI_ATTR_REF_TDO = 110;
+constexpr ub4 OCI_ATTR_TYPECODE = 216;
+constexpr ub4 OCI_ATTR_NUM_TYPE_ATTRS = 228;
+constexpr ub4 OCI_ATTR_LIST_TYPE_ATTRS = 229;
+constexpr ub4 OCI_ATTR_COLLECTION_TYPECODE = 217;
+constexpr ub4 OCI_ATTR_COLLECTION_ELEMENT = 227;
+constexpr ub4 OCI_ATTR_NUM_ELEMS = 234;
+constexpr ub1 OCI_OTYPE_PTR = 3;
 
 // ---------------------------------------------------------------------------
 // Callback types

@@ -1,0 +1,445 @@
+#include "oracle/objects/oracle_object.h"
+
+#include <cmath>
+#include <stdexcept>
+
+#include "oracle/client/feature_checks.h"
+#include "oracle/client/oci_entry_points.h"
+#include "oracle/client/oracle_errors.h"
+#include "oracle/session/session.h"
+#include "platform/text.h"
+
+namespace oracle {
+namespace {
+
+constexpr OCIDuration kSessionDuration = 10;
+constexpr ub4 kDescribeHandle = 7;
+constexpr ub4 kParamDescriptor = 53;
+
+bool IsTextCode(int16_t code) {
+  return code == OCI_TYPECODE_VARCHAR2 || code == OCI_TYPECODE_CHAR || code == 1;
+}
+
+bool IsKnownCode(int16_t code) {
+  switch (code) {
+    case OCI_TYPECODE_NUMBER:
+    case OCI_TYPECODE_DATE:
+    case OCI_TYPECODE_RAW:
+    case OCI_TYPECODE_REF:
+    case OCI_TYPECODE_OBJECT:
+    case OCI_TYPECODE_NAMEDCOLLECTION:
+    case OCI_TYPECODE_CLOB:
+    case OCI_TYPECODE_BLOB:
+      return true;
+    default:
+      return IsTextCode(code);
+  }
+}
+
+// A text attribute of a parameter descriptor.
+std::string ParamText(void* param, ub4 attribute, OCIError* err) {
+  text* value = nullptr;
+  ub4 length = 0;
+  if (OCIAttrGet(param, kParamDescriptor, &value, &length, attribute, err) != OCI_SUCCESS ||
+      value == nullptr)
+    return {};
+  return std::string(reinterpret_cast<const char*>(value), length);
+}
+
+TDateTime DateOf(const OCIDate& date) {
+  TDateTimeParts parts{};
+  parts.year = date.OCIDateYYYY;
+  parts.month = date.OCIDateMM;
+  parts.day = date.OCIDateDD;
+  parts.hour = date.OCIDateTime.OCITimeHH;
+  parts.minute = date.OCIDateTime.OCITimeMI;
+  parts.second = date.OCIDateTime.OCITimeSS;
+  return EncodeDateTime(parts);
+}
+
+}  // namespace
+
+// --- TOracleObject ---------------------------------------------------------
+
+TOracleObject::TOracleObject(TOracleSession* session, const std::string& typeName,
+                             const std::string& table)
+    : session_(session), typeName_(platform::UpperAscii(typeName)), table_(table) {
+  CheckNet8Feature(session, "A TOracleObject instance");
+  if (session == nullptr || !session->Connected()) throw std::runtime_error("Not logged on");
+  if (typeName.empty()) throw std::runtime_error("You must supply an object type");
+  void* handle = nullptr;
+  Check(OCIHandleAlloc(Environment(), &handle, OCI_HTYPE_ERROR, 0, nullptr));
+  errorHandle_ = static_cast<OCIError*>(handle);
+  Describe();
+  void* tableObject = nullptr;
+  if (!table.empty()) tableObject = const_cast<char*>(table_.c_str());
+  const OCITypeCode code = collection_ ? OCI_TYPECODE_NAMEDCOLLECTION : OCI_TYPECODE_OBJECT;
+  Check(OCIObjectNew(Environment(), errorHandle_, session_->ServiceContext(), code, type_,
+                     tableObject, kSessionDuration, 1, &instance_));
+  ownsInstance_ = true;
+}
+
+TOracleObject::TOracleObject(TOracleSession* session, const std::string& typeName, void* instance)
+    : session_(session), typeName_(typeName), instance_(instance) {
+  void* handle = nullptr;
+  Check(OCIHandleAlloc(Environment(), &handle, OCI_HTYPE_ERROR, 0, nullptr));
+  errorHandle_ = static_cast<OCIError*>(handle);
+  Describe();
+}
+
+TOracleObject::~TOracleObject() {
+  attributes_.clear();
+  // After the client was unloaded its handles are gone with it.
+  if (OCIHandleFree == nullptr) return;
+  FreeInstance();
+  if (errorHandle_ != nullptr) OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
+}
+
+void TOracleObject::FreeInstance() {
+  if (ownsInstance_ && instance_ != nullptr && OCIObjectFree != nullptr)
+    OCIObjectFree(Environment(), errorHandle_, instance_, 0);
+  instance_ = nullptr;
+  ownsInstance_ = false;
+}
+
+void TOracleObject::AttachInstance(void* instance, bool owned) {
+  if (instance != instance_) FreeInstance();
+  instance_ = instance;
+  ownsInstance_ = owned;
+  // Nested objects follow the new instance when next asked for.
+  for (auto& attribute : attributes_) attribute->nested_.reset();
+}
+
+OCIEnv* TOracleObject::Environment() const {
+  return session_->Environment();
+}
+
+void TOracleObject::Check(sword status) const {
+  if (status == OCI_INVALID_HANDLE) throw std::runtime_error("TOracleObject: Invalid handle");
+  if (status == OCI_ERROR) RaiseOCIError(session_, errorHandle_, this, status);
+}
+
+void TOracleObject::Describe() {
+  std::string schema, name = typeName_;
+  if (const auto dot = name.find('.'); dot != std::string::npos) {
+    schema = name.substr(0, dot);
+    name = name.substr(dot + 1);
+  }
+  Check(OCITypeByName(Environment(), errorHandle_, session_->ServiceContext(),
+                      reinterpret_cast<const text*>(schema.c_str()),
+                      static_cast<ub4>(schema.size()), reinterpret_cast<const text*>(name.c_str()),
+                      static_cast<ub4>(name.size()), nullptr, 0, kSessionDuration, OCI_TYPEGET_ALL,
+                      &type_));
+  void* describe = nullptr;
+  Check(OCIHandleAlloc(Environment(), &describe, kDescribeHandle, 0, nullptr));
+  struct Free {
+    void* handle;
+    ~Free() { OCIHandleFree(handle, kDescribeHandle); }
+  } freeDescribe{describe};
+  Check(OCIDescribeAny(session_->ServiceContext(), errorHandle_, type_, 0, OCI_OTYPE_PTR, 0,
+                       OCI_PTYPE_TYPE, static_cast<OCIDescribe*>(describe)));
+  void* param = nullptr;
+  Check(OCIAttrGet(describe, kDescribeHandle, &param, nullptr, OCI_ATTR_PARAM, errorHandle_));
+  OCITypeCode code = 0;
+  Check(OCIAttrGet(param, kParamDescriptor, &code, nullptr, OCI_ATTR_TYPECODE, errorHandle_));
+  collection_ = code == OCI_TYPECODE_NAMEDCOLLECTION;
+  if (collection_) {
+    void* element = nullptr;
+    Check(OCIAttrGet(param, kParamDescriptor, &element, nullptr, OCI_ATTR_COLLECTION_ELEMENT,
+                     errorHandle_));
+    OCITypeCode elementCode = 0;
+    Check(OCIAttrGet(element, kParamDescriptor, &elementCode, nullptr, OCI_ATTR_TYPECODE,
+                     errorHandle_));
+    elementCode_ = static_cast<int16_t>(elementCode);
+    return;
+  }
+  ub2 count = 0;
+  Check(
+      OCIAttrGet(param, kParamDescriptor, &count, nullptr, OCI_ATTR_NUM_TYPE_ATTRS, errorHandle_));
+  void* list = nullptr;
+  Check(
+      OCIAttrGet(param, kParamDescriptor, &list, nullptr, OCI_ATTR_LIST_TYPE_ATTRS, errorHandle_));
+  for (ub4 i = 1; i <= count; ++i) {
+    void* attribute = nullptr;
+    Check(OCIParamGet(list, kParamDescriptor, errorHandle_, &attribute, i));
+    OCITypeCode attributeCode = 0;
+    Check(OCIAttrGet(attribute, kParamDescriptor, &attributeCode, nullptr, OCI_ATTR_TYPECODE,
+                     errorHandle_));
+    attributes_.push_back(std::make_unique<TObjectAttribute>(
+        *this, static_cast<int32_t>(i - 1), ParamText(attribute, OCI_ATTR_NAME, errorHandle_),
+        static_cast<int16_t>(attributeCode),
+        ParamText(attribute, OCI_ATTR_TYPE_NAME, errorHandle_)));
+  }
+}
+
+bool TOracleObject::IsNull() const {
+  if (instance_ == nullptr) return true;
+  void* indicators = nullptr;
+  Check(OCIObjectGetInd(Environment(), errorHandle_, instance_, &indicators));
+  return indicators == nullptr || *static_cast<OCIInd*>(indicators) == OCI_IND_NULL;
+}
+
+void TOracleObject::SetNotNull() {
+  void* indicators = nullptr;
+  Check(OCIObjectGetInd(Environment(), errorHandle_, instance_, &indicators));
+  if (indicators != nullptr) *static_cast<OCIInd*>(indicators) = OCI_IND_NOTNULL;
+}
+
+TObjectAttribute& TOracleObject::AttributeItem(int32_t i) {
+  if (i < 0 || i >= AttributeCount())
+    throw std::runtime_error("Attribute " + std::to_string(i) + " does not exist");
+  return *attributes_[static_cast<std::size_t>(i)];
+}
+
+TObjectAttribute& TOracleObject::Attribute(std::string_view name) {
+  const std::string wanted = platform::UpperAscii(std::string(name));
+  for (auto& attribute : attributes_)
+    if (platform::UpperAscii(attribute->Name()) == wanted) return *attribute;
+  throw std::runtime_error("Unknown attribute: " + std::string(name));
+}
+
+std::string TOracleObject::ScalarText(int16_t code, void* value) const {
+  if (code == OCI_TYPECODE_NUMBER) {
+    text buffer[64];
+    ub4 size = sizeof buffer;
+    Check(OCINumberToText(errorHandle_, static_cast<OCINumber*>(value),
+                          reinterpret_cast<const text*>("TM9"), 3, nullptr, 0, &size, buffer));
+    return std::string(reinterpret_cast<const char*>(buffer), size);
+  }
+  if (code == OCI_TYPECODE_DATE) {
+    return DateTimeToText(DateOf(*static_cast<OCIDate*>(value)));
+  }
+  OCIString* string = *static_cast<OCIString**>(value);
+  const text* bytes = OCIStringPtr(Environment(), string);
+  return bytes == nullptr ? std::string()
+                          : std::string(reinterpret_cast<const char*>(bytes),
+                                        OCIStringSize(Environment(), string));
+}
+
+const void* TOracleObject::ScalarFromText(int16_t code, const std::string& value, OCINumber& number,
+                                          OCIDate& date, OCIRaw*& raw) {
+  if (code == OCI_TYPECODE_NUMBER) {
+    Check(OCINumberFromText(errorHandle_, reinterpret_cast<const text*>(value.c_str()),
+                            static_cast<ub4>(value.size()), reinterpret_cast<const text*>("TM9"), 3,
+                            nullptr, 0, &number));
+    return &number;
+  }
+  if (code == OCI_TYPECODE_DATE) {
+    TDateTime when = 0;
+    if (!TryTextToDateTime(value, when))
+      throw std::runtime_error("'" + value + "' is not a valid date");
+    const TDateTimeParts parts = DecodeDateTime(when);
+    date = {static_cast<sb2>(parts.year),
+            static_cast<ub1>(parts.month),
+            static_cast<ub1>(parts.day),
+            {static_cast<ub1>(parts.hour), static_cast<ub1>(parts.minute),
+             static_cast<ub1>(parts.second)}};
+    return &date;
+  }
+  if (code == OCI_TYPECODE_RAW) {
+    Check(OCIRawAssignBytes(Environment(), errorHandle_, reinterpret_cast<const ub1*>(value.data()),
+                            static_cast<ub4>(value.size()), &raw));
+    return &raw;
+  }
+  Check(OCIStringAssignText(Environment(), errorHandle_,
+                            reinterpret_cast<const text*>(value.data()),
+                            static_cast<ub4>(value.size()), &scratch_));
+  return &scratch_;
+}
+
+int32_t TOracleObject::ElementCount() const {
+  sb4 size = 0;
+  Check(OCICollSize(Environment(), errorHandle_, static_cast<OCIColl*>(instance_), &size));
+  return size;
+}
+
+void* TOracleObject::Element(int32_t i, bool& exists, bool& isNull) const {
+  boolean found = 0;
+  void* element = nullptr;
+  void* indicator = nullptr;
+  Check(OCICollGetElem(Environment(), errorHandle_, static_cast<OCIColl*>(instance_), i, &found,
+                       &element, &indicator));
+  exists = found != 0;
+  isNull = !exists || indicator == nullptr || *static_cast<OCIInd*>(indicator) == OCI_IND_NULL;
+  return element;
+}
+
+bool TOracleObject::ElementExists(int32_t i) const {
+  bool exists = false, isNull = true;
+  Element(i, exists, isNull);
+  return exists;
+}
+
+bool TOracleObject::ElementIsNull(int32_t i) const {
+  bool exists = false, isNull = true;
+  Element(i, exists, isNull);
+  return isNull;
+}
+
+std::string TOracleObject::ElementAsString(int32_t i) const {
+  bool exists = false, isNull = true;
+  void* element = Element(i, exists, isNull);
+  if (isNull) return {};
+  if (!IsTextCode(elementCode_) && elementCode_ != OCI_TYPECODE_NUMBER &&
+      elementCode_ != OCI_TYPECODE_DATE)
+    throw std::runtime_error("Cannot convert element " + std::to_string(i) + " to a String");
+  return ScalarText(elementCode_, element);
+}
+
+void TOracleObject::SetElementAsString(int32_t i, const std::string& value) {
+  OCINumber number{};
+  OCIDate date{};
+  const void* element = ScalarFromText(elementCode_, value, number, date, scratchRaw_);
+  const OCIInd indicator = OCI_IND_NOTNULL;
+  Check(OCICollAssignElem(Environment(), errorHandle_, i, element, &indicator,
+                          static_cast<OCIColl*>(instance_)));
+}
+
+void TOracleObject::AppendElement(const std::string& value) {
+  OCINumber number{};
+  OCIDate date{};
+  const void* element = ScalarFromText(elementCode_, value, number, date, scratchRaw_);
+  const OCIInd indicator = OCI_IND_NOTNULL;
+  Check(OCICollAppend(Environment(), errorHandle_, element, &indicator,
+                      static_cast<OCIColl*>(instance_)));
+}
+
+void TOracleObject::TrimElements(int32_t count) {
+  Check(OCICollTrim(Environment(), errorHandle_, count, static_cast<OCIColl*>(instance_)));
+}
+
+void TOracleObject::DeleteElement(int32_t i) {
+  Check(OCITableDelete(Environment(), errorHandle_, i, static_cast<OCITable*>(instance_)));
+}
+
+TOracleObject& ObjectField(TOracleQuery& query, int32_t i) {
+  if (auto* object = dynamic_cast<TOracleObject*>(query.ObjectColumnObject(i))) return *object;
+  if (query.FieldOracleType(i) != OCI_TYPECODE_OBJECT)
+    throw std::runtime_error("Field " + query.FieldName(i) + " is not an Object");
+  std::unique_ptr<TOracleObject> object(
+      new TOracleObject(query.Session(), query.FieldTypeName(i), nullptr));
+  TOracleObject& made = *object;
+  query.SetObjectColumnObject(i, std::move(object));
+  return made;
+}
+
+TOracleObject& ObjectFieldByName(TOracleQuery& query, std::string_view name) {
+  const int32_t i = query.FieldIndex(name);
+  if (i < 0) throw std::runtime_error("Field " + std::string(name) + " does not exist");
+  return ObjectField(query, i);
+}
+
+// --- TObjectAttribute ------------------------------------------------------
+
+TObjectAttribute::TObjectAttribute(TOracleObject& owner, int32_t index, std::string name,
+                                   int16_t typeCode, std::string typeName)
+    : owner_(owner),
+      index_(index),
+      name_(std::move(name)),
+      typeCode_(typeCode),
+      typeName_(std::move(typeName)) {}
+
+TObjectAttribute::~TObjectAttribute() = default;
+
+bool TObjectAttribute::IsObject() const {
+  return typeCode_ == OCI_TYPECODE_OBJECT || typeCode_ == OCI_TYPECODE_NAMEDCOLLECTION;
+}
+
+void TObjectAttribute::CheckSupported() const {
+  if (!IsKnownCode(typeCode_))
+    throw std::runtime_error("Attribute type not supported (" + std::to_string(typeCode_) + ")");
+}
+
+void* TObjectAttribute::Value(OCIInd* indicator) const {
+  CheckSupported();
+  const ub4 position = static_cast<ub4>(index_ + 1);
+  void* value = nullptr;
+  void* nullStruct = nullptr;
+  owner_.Check(OCIObjectGetAttr(owner_.Environment(), owner_.errorHandle_, owner_.instance_,
+                                nullptr, owner_.type_, nullptr, nullptr, 0, &position, 1, indicator,
+                                &nullStruct, &value, nullptr));
+  return value;
+}
+
+void TObjectAttribute::Set(const void* value, OCIInd indicator) {
+  CheckSupported();
+  const ub4 position = static_cast<ub4>(index_ + 1);
+  owner_.Check(OCIObjectSetAttr(owner_.Environment(), owner_.errorHandle_, owner_.instance_,
+                                nullptr, owner_.type_, nullptr, nullptr, 0, &position, 1, indicator,
+                                nullptr, value));
+}
+
+bool TObjectAttribute::IsNull() const {
+  OCIInd indicator = OCI_IND_NULL;
+  Value(&indicator);
+  return indicator == OCI_IND_NULL;
+}
+
+void TObjectAttribute::Clear() {
+  Set(nullptr, OCI_IND_NULL);
+}
+
+std::string TObjectAttribute::AsString() const {
+  CheckSupported();
+  if (!IsTextCode(typeCode_) && typeCode_ != OCI_TYPECODE_NUMBER && typeCode_ != OCI_TYPECODE_DATE)
+    throw std::runtime_error("Cannot convert attribute " + name_ + " to a String");
+  OCIInd indicator = OCI_IND_NULL;
+  void* value = Value(&indicator);
+  return indicator == OCI_IND_NULL ? std::string() : owner_.ScalarText(typeCode_, value);
+}
+
+void TObjectAttribute::SetAsString(const std::string& value) {
+  CheckSupported();
+  if (!IsTextCode(typeCode_) && typeCode_ != OCI_TYPECODE_NUMBER &&
+      typeCode_ != OCI_TYPECODE_DATE && typeCode_ != OCI_TYPECODE_RAW)
+    throw std::runtime_error("Cannot convert attribute " + name_ + " to a String");
+  OCINumber number{};
+  OCIDate date{};
+  Set(owner_.ScalarFromText(typeCode_, value, number, date, owner_.scratchRaw_), OCI_IND_NOTNULL);
+}
+
+double TObjectAttribute::AsFloat() const {
+  if (typeCode_ != OCI_TYPECODE_NUMBER)
+    throw std::runtime_error("Cannot convert attribute " + name_ + " to a Float");
+  OCIInd indicator = OCI_IND_NULL;
+  void* value = Value(&indicator);
+  if (indicator == OCI_IND_NULL) return 0;
+  double result = 0;
+  owner_.Check(
+      OCINumberToReal(owner_.errorHandle_, static_cast<OCINumber*>(value), sizeof result, &result));
+  return result;
+}
+
+void TObjectAttribute::SetAsFloat(double value) {
+  if (typeCode_ != OCI_TYPECODE_NUMBER)
+    throw std::runtime_error("Cannot convert attribute " + name_ + " to a Float");
+  OCINumber number{};
+  owner_.Check(OCINumberFromReal(owner_.errorHandle_, &value, sizeof value, &number));
+  Set(&number, OCI_IND_NOTNULL);
+}
+
+TDateTime TObjectAttribute::AsDate() const {
+  if (typeCode_ != OCI_TYPECODE_DATE)
+    throw std::runtime_error("Cannot convert attribute " + name_ + " to a Date");
+  OCIInd indicator = OCI_IND_NULL;
+  const auto* date = static_cast<OCIDate*>(Value(&indicator));
+  return indicator == OCI_IND_NULL ? 0 : DateOf(*date);
+}
+
+void TObjectAttribute::SetAsDate(TDateTime value) {
+  SetAsString(DateTimeToText(value));
+}
+
+TOracleObject& TObjectAttribute::ObjectValue() {
+  if (!IsObject()) throw std::runtime_error("Attribute " + name_ + " is not an object");
+  OCIInd indicator = OCI_IND_NULL;
+  void* value = Value(&indicator);
+  // A collection attribute hands out the collection pointer's address.
+  if (typeCode_ == OCI_TYPECODE_NAMEDCOLLECTION && value != nullptr)
+    value = *static_cast<void**>(value);
+  if (!nested_ || nested_->instance_ != value)
+    nested_.reset(new TOracleObject(owner_.session_, typeName_, value));
+  return *nested_;
+}
+
+}  // namespace oracle

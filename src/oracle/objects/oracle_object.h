@@ -1,0 +1,153 @@
+#pragma once
+// One instance of an Oracle object type, or a collection, reached through
+// the client's object cache: its attributes (read and written as numbers,
+// text and dates, nested objects as objects of their own) and a
+// collection's elements.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "oracle/query/query.h"
+#include "oracle/values/oracle_date.h"
+#include "platform/oci/oci_api.h"
+
+namespace oracle {
+
+class TOracleSession;
+class TOracleObject;
+
+// One attribute of an object, in type order.
+class TObjectAttribute {
+ public:
+  TObjectAttribute(TOracleObject& owner, int32_t index, std::string name, int16_t typeCode,
+                   std::string typeName);
+  ~TObjectAttribute();
+  TObjectAttribute(const TObjectAttribute&) = delete;
+  TObjectAttribute& operator=(const TObjectAttribute&) = delete;
+
+  const std::string& Name() const { return name_; }
+  int32_t Index() const { return index_; }
+  // OCI type code (2 NUMBER, 9 VARCHAR2, 96 CHAR, 12 DATE, 95 RAW, 108
+  // object, 110 REF, 112 CLOB, 113 BLOB, 122 collection).
+  int16_t TypeCode() const { return typeCode_; }
+  const std::string& TypeName() const { return typeName_; }
+  bool IsObject() const;
+
+  bool IsNull() const;
+  void Clear();
+  // Numbers and text as text, dates as "yyyy-mm-dd" or "yyyy-mm-dd hh:nn:ss";
+  // other kinds raise "Cannot convert attribute " + name + " to a String".
+  std::string AsString() const;
+  void SetAsString(const std::string& value);
+  double AsFloat() const;
+  void SetAsFloat(double value);
+  TDateTime AsDate() const;
+  void SetAsDate(TDateTime value);
+  // A nested object or collection; a scalar raises "Attribute " + name +
+  // " is not an object".
+  TOracleObject& ObjectValue();
+
+ private:
+  friend class TOracleObject;
+  void* Value(OCIInd* indicator) const;
+  void Set(const void* value, OCIInd indicator);
+  // Raises "Attribute type not supported (" + code + ")" for kinds the
+  // attribute access does not know.
+  void CheckSupported() const;
+
+  TOracleObject& owner_;
+  int32_t index_;
+  std::string name_;
+  int16_t typeCode_;
+  std::string typeName_;
+  std::unique_ptr<TOracleObject> nested_;
+};
+
+class TOracleObject : public TObjectColumnObject {
+ public:
+  // A new instance of `typeName` ("SCHEMA.TYPE" or "TYPE"), transient, or in
+  // the object table `table` when one is named. Raises "Not logged on" and
+  // "You must supply an object type".
+  TOracleObject(TOracleSession* session, const std::string& typeName, const std::string& table);
+  ~TOracleObject() override;
+  TOracleObject(const TOracleObject&) = delete;
+  TOracleObject& operator=(const TOracleObject&) = delete;
+
+  const std::string& TypeName() const { return typeName_; }
+  const std::string& TableName() const { return table_; }
+  TOracleSession* Session() const { return session_; }
+  bool IsCollection() const { return collection_; }
+  bool IsNull() const;
+
+  int32_t AttributeCount() const { return static_cast<int32_t>(attributes_.size()); }
+  TObjectAttribute& AttributeItem(int32_t i);
+  // Raises "Unknown attribute: " + name.
+  TObjectAttribute& Attribute(std::string_view name);
+
+  // Collections: elements 0 .. ElementCount() - 1, of scalar kinds as text.
+  int32_t ElementCount() const;
+  bool ElementExists(int32_t i) const;
+  bool ElementIsNull(int32_t i) const;
+  std::string ElementAsString(int32_t i) const;
+  void SetElementAsString(int32_t i, const std::string& value);
+  void AppendElement(const std::string& value);
+  void TrimElements(int32_t count);
+  // Nested tables only: the element leaves a gap.
+  void DeleteElement(int32_t i);
+
+  // The instance and its type, for binds and fetches; pointing at an
+  // instance the object does not own (a fetched row's) or taking one over.
+  void* Instance() const { return instance_; }
+  void** InstanceAddress() { return &instance_; }
+  OCIType* Type() const { return type_; }
+  void AttachInstance(void* instance, bool owned);
+  void AttachRowInstance(void* instance) override { AttachInstance(instance, false); }
+
+  // -2 raises "TOracleObject: Invalid handle", -1 the Oracle error.
+  void Check(sword status) const;
+  OCIEnv* Environment() const;
+  OCIError* ErrorHandle() const { return errorHandle_; }
+  // A scratch string the attribute setters fill (kept for the object's life).
+  OCIString** Scratch() { return &scratch_; }
+
+ private:
+  friend class TObjectAttribute;
+  friend TOracleObject& ObjectField(TOracleQuery& query, int32_t i);
+  // An object over an instance owned elsewhere (a nested attribute).
+  TOracleObject(TOracleSession* session, const std::string& typeName, void* instance);
+  void Describe();
+  // Element i of a collection: its value pointer, whether it exists and
+  // whether it is null.
+  void* Element(int32_t i, bool& exists, bool& isNull) const;
+  void FreeInstance();
+  void SetNotNull();
+  std::string ScalarText(int16_t code, void* value) const;
+  // Fills `holder` for a scalar of kind `code` from text; returns the
+  // pointer to pass as the value.
+  const void* ScalarFromText(int16_t code, const std::string& text, OCINumber& number,
+                             OCIDate& date, OCIRaw*& raw);
+
+  TOracleSession* session_;
+  std::string typeName_;
+  std::string table_;
+  OCIType* type_ = nullptr;
+  void* instance_ = nullptr;
+  bool ownsInstance_ = false;
+  bool collection_ = false;
+  int16_t elementCode_ = 0;
+  OCIError* errorHandle_ = nullptr;
+  OCIString* scratch_ = nullptr;
+  OCIRaw* scratchRaw_ = nullptr;
+  std::vector<std::unique_ptr<TObjectAttribute>> attributes_;
+};
+
+// The object of object column i of a query, following its current row; made
+// on first use and owned by the query ("Field " + name + " is not an Object"
+// for other columns).
+TOracleObject& ObjectField(TOracleQuery& query, int32_t i);
+TOracleObject& ObjectFieldByName(TOracleQuery& query, std::string_view name);
+
+}  // namespace oracle
