@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QIcon>
 #include <QLabel>
+#include <QPixmap>
 #include <QPointer>
 #include <QRect>
 #include <QToolButton>
@@ -59,7 +60,9 @@ TOutcomeForm::TOutcomeForm(QWidget* owner, const char* name, QSize client,
 
   btnExit_->setObjectName("btnExit");
   btnExit_->setText(exitCaption);
-  btnExit_->setIcon(QIcon(picture));
+  // Through QPixmap, whose loads are cached by file name, so a form does
+  // not read the picture file again each time it is made.
+  btnExit_->setIcon(QIcon(QPixmap(picture)));
   btnExit_->setIconSize(QSize(kPictureSide, kPictureSide));
   btnExit_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   btnExit_->setFocusPolicy(Qt::StrongFocus);

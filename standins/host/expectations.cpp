@@ -230,6 +230,42 @@ void CheckObjects(const Expectations& expect, BusinessObjectStore& store,
   }
 }
 
+std::optional<DocumentState> CurrentDocument(BusinessObjectStore& store) {
+  const BusinessObject* document = store.Find(0);
+  const BORecord* current = document != nullptr ? document->Current() : nullptr;
+  if (current == nullptr) return std::nullopt;
+  return DocumentState{document->Kind(), *current};
+}
+
+void CheckDocument(const Expectations& expect,
+                   const std::vector<std::optional<DocumentState>>& afterEvents,
+                   BusinessObjectStore& store, std::vector<std::string>& failures) {
+  for (const DocumentExpectation& wanted : expect.document) {
+    const size_t event =
+        wanted.afterEvent > 0 ? static_cast<size_t>(wanted.afterEvent) : afterEvents.size();
+    const std::string what =
+        "document after event " + std::to_string(event) + " (" + wanted.place.Text() + ")";
+    if (event == 0 || event > afterEvents.size() || !afterEvents[event - 1]) {
+      failures.push_back(what + ": the host had no current document");
+      continue;
+    }
+    // Read as the plug-in reads it: Empty for a name the kind does not know.
+    const DocumentState& state = *afterEvents[event - 1];
+    BusinessObject view(
+        state.kind,
+        std::make_shared<RecordList>(RecordList{std::make_shared<BORecord>(state.record)}),
+        store.KnownNames(state.kind));
+    view.Open();
+    for (const auto& [name, value] : wanted.values) {
+      const std::string got = ValueText(view.Read(name));
+      if (got != value) {
+        failures.push_back(what + ": " + KindName(state.kind) + " has " + name + " \"" + got +
+                           "\", expected \"" + value + "\"");
+      }
+    }
+  }
+}
+
 void CheckQueries(const Expectations& expect, HostDatabase& database,
                   std::vector<std::string>& failures) {
   for (const QueryExpectation& wanted : expect.queries) {

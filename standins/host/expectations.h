@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,17 @@ void CheckQueue(const Expectations& expect, const std::filesystem::path& folder,
 // Business-object values after the run.
 void CheckObjects(const Expectations& expect, BusinessObjectStore& store,
                   std::vector<std::string>& failures);
+// The current document (handle 0) as it stands: its kind and a copy of its
+// current record; nothing when the host has none.
+struct DocumentState {
+  int32_t kind = 0;
+  BORecord record;
+};
+std::optional<DocumentState> CurrentDocument(BusinessObjectStore& store);
+// The document after each event (`afterEvents[n - 1]` after event n).
+void CheckDocument(const Expectations& expect,
+                   const std::vector<std::optional<DocumentState>>& afterEvents,
+                   BusinessObjectStore& store, std::vector<std::string>& failures);
 // Rows of queries on the database copy.
 void CheckQueries(const Expectations& expect, HostDatabase& database,
                   std::vector<std::string>& failures);

@@ -386,6 +386,24 @@ class Reader {
               expect.objects.push_back(object);
             }
           }},
+         {"document",
+          [&](const YAML::Node& v) {
+            if (!v.IsSequence()) Fail(v, "document must be a list");
+            for (const auto& item : v) {
+              DocumentExpectation document;
+              document.place = At(item);
+              Map(item, "a document expectation",
+                  {{"after event",
+                    [&](const YAML::Node& n) {
+                      document.afterEvent = static_cast<int>(Integer(n, "after event"));
+                      if (document.afterEvent < 1) Fail(n, "events are numbered from 1");
+                    }},
+                   {"values",
+                    [&](const YAML::Node& n) { document.values = TextMap(n, "values"); }}});
+              if (document.values.empty()) Fail(item, "a document expectation needs \"values\"");
+              expect.document.push_back(document);
+            }
+          }},
          {"queries",
           [&](const YAML::Node& v) {
             if (!v.IsSequence()) Fail(v, "queries must be a list");
@@ -583,6 +601,13 @@ class Reader {
           event.nextDocument.kind != scenario.document.kind) {
         throw ScenarioError(file_, event.place.line, 0,
                             "the next document is of another kind than the document");
+      }
+    }
+    for (const DocumentExpectation& document : scenario.expect.document) {
+      if (scenario.events.empty() ||
+          document.afterEvent > static_cast<int>(scenario.events.size())) {
+        throw ScenarioError(file_, document.place.line, 0,
+                            "the document is expected after an event the scenario does not have");
       }
     }
     return scenario;

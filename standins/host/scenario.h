@@ -115,6 +115,13 @@ struct ObjectExpectation {
   std::map<std::string, std::string> values;  // attribute -> text ("(null)", "(empty)")
 };
 
+// What the current document (handle 0) holds right after one event.
+struct DocumentExpectation {
+  Place place;
+  int afterEvent = 0;                         // the event's number, from 1; 0: the last event
+  std::map<std::string, std::string> values;  // attribute -> text ("(null)", "(empty)")
+};
+
 struct QueryExpectation {
   Place place;
   std::string sql;
@@ -146,6 +153,7 @@ struct Expectations {
   std::optional<int> queueCopiesOfReceived;
   Place queuePlace;
   std::vector<ObjectExpectation> objects;
+  std::vector<DocumentExpectation> document;
   std::vector<QueryExpectation> queries;
   std::vector<std::string> logContains;
   std::vector<std::string> logLacks;

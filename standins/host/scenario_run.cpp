@@ -280,6 +280,7 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
           << fault->code << "\n";
     }
 
+    std::vector<std::optional<DocumentState>> documents;  // after each event
     // The cashier watches from the first call on: a dialog shown while a
     // plug-in prepares or cleans up is answered (or closed) as well.
     Cashier cashier(
@@ -305,7 +306,14 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
             StageNextDocument(event.nextDocument, *adapter, database);
             out << "Next document staged\n";
           }
+          // The host saves the document: it is being edited while the
+          // before-update event runs, so values set on it there are kept.
+          BusinessObject* document = adapter->Store().Find(0);
+          const bool saving = event.kind == EventKind::BeforeUpdate && document != nullptr &&
+                              document->State() == BusinessObject::Mode::Browse && document->Edit();
           events.Fire(event, ++number, scenario.document.kind);
+          if (saving && document->State() == BusinessObject::Mode::Edit) document->Post();
+          documents.push_back(CurrentDocument(adapter->Store()));
         }
         misbehaved = !events.CleanUp() || misbehaved;
         cashier.Finish();
@@ -343,6 +351,7 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
     CheckRequests(expect, received, failures);
     CheckQueue(expect, folder, received, failures);
     CheckObjects(expect, adapter->Store(), failures);
+    CheckDocument(expect, documents, adapter->Store(), failures);
     CheckQueries(expect, database, failures);
     CheckSettings(expect, folder, staged, failures);
     CheckFiles(expect, folder, failures);

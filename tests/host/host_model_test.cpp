@@ -173,6 +173,9 @@ TEST(ScenarioReader, BadScenariosNameThePlace) {
       {"service:\n  answers: [{kind: slow}]\n", "t.yaml:2:20: unknown answer \"slow\""},
       {"cashier:\n  dialogs: [{steps: [press btnOK]}]\n", "t.yaml:2:13: a dialog needs \"dialog\""},
       {"events: [configure]\n", "a scenario with events needs a \"document\""},
+      {"document:\n  invoice: {}\nevents: [configure]\nexpect:\n"
+       "  document: [{after event: 2, values: {A: 1}}]\n",
+       "t.yaml:5:0: the document is expected after an event the scenario does not have"},
       {"- a list\n", "t.yaml:1:1: the scenario must be a mapping"},
       {"expect:\n  settings:\n    VeskMain.ini: {holds: [x]}\n",
        "t.yaml:3:20: unknown key \"holds\" in a settings file"},
