@@ -235,6 +235,57 @@ TEST_F(PostingTest, KeyFieldsRefreshAndFailedInserts) {
       Sent().back());
 }
 
+TEST_F(PostingTest, LOBColumnsTravelThroughReturnedOrTemporaryLocators) {
+  Run("create table docs (id number(6) primary key, body clob)");
+  using enum oracle::TTemporaryLOB;
+  struct Case {
+    oracle::TTemporaryLOB preference;
+    std::string insert, update;
+  };
+  const Case cases[] = {
+      {tlNone,
+       "insert into DOCS\n  (ID, BODY)\nvalues\n  (:v1, empty_clob())\n"
+       "returning BODY, rowid into :v2, :kel__rowid\n",
+       "update DOCS\nset BODY = empty_clob()\nwhere rowid = :kel__rowid\n"
+       "returning BODY, rowid into :v2, :kel__rowid\n"},
+      {tlCache,
+       "insert into DOCS\n  (ID, BODY)\nvalues\n  (:v1, :v2)\nreturning rowid into :kel__rowid\n",
+       "update DOCS\nset BODY = :v2\nwhere rowid = :kel__rowid\nreturning rowid into "
+       ":kel__rowid\n"},
+  };
+  auto bodySeen = [&](int id) {
+    oracle::TOracleQuery query;
+    query.SetSession(other_.get());
+    query.SetSQL("select body from docs where id = " + std::to_string(id));
+    query.Execute();
+    const std::string body = query.Eof() ? std::string("-") : query.FieldAsString(0);
+    ClearJournal();
+    return body;
+  };
+  int id = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.preference));
+    session_->Preferences().SetTemporaryLOB(c.preference);
+    oracle::TOracleDataSet ds;
+    ds.SetSession(session_.get());
+    ds.SetSQL("select t.rowid, t.* from docs t");
+    ds.SetLockingMode(TLockingMode::lmNone);
+    ds.Open();
+    ds.Append();
+    ds.FieldByName("ID").SetAsInteger(++id);
+    ds.FieldByName("BODY").SetAsString("text " + std::to_string(id));
+    ClearJournal();
+    ds.Post();
+    EXPECT_EQ((std::vector<std::string>{"savepoint KEL__LOCKPOINT", c.insert}), Sent());
+    EXPECT_EQ("text " + std::to_string(id), bodySeen(id));
+    ds.Edit();
+    ds.FieldByName("BODY").SetAsString("changed");
+    ds.Post();
+    EXPECT_EQ((std::vector<std::string>{"savepoint KEL__LOCKPOINT", c.update}), Sent());
+    EXPECT_EQ("changed", bodySeen(id));
+  }
+}
+
 TEST_F(PostingTest, SequenceFieldFillsTheKeyAtItsMoment) {
   Run("create sequence item_ids start with 10");
   using enum oracle::TSequenceApplyMoment;
