@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "oracle/client/oracle_errors.h"
+#include "oracle_fixture/dataset_fixture.h"
 #include "oracle/dml/dml_query.h"
 #include "oracle/dml/editing.h"
 #include "oracle/dml/posting.h"
 #include "oracle/dml/translate_message.h"
+#include "oracle/client/oracle_errors.h"
 #include "oracle/values/type_codes.h"
-#include "oracle_fixture/dataset_fixture.h"
 
 namespace {
 
