@@ -329,6 +329,27 @@ bool returnValues(StmtHandle& stmt, const std::shared_ptr<Connection>& connectio
   return false;
 }
 
+// A DELETE returns the values of the last row it removed: inside the
+// iteration's savepoint the removal is taken back, that row read, and the
+// DELETE stepped again.
+bool returnDeletedValues(StmtHandle& stmt, WriteScope& scope,
+                         const std::shared_ptr<Connection>& connection, OraError& error) {
+  if (sqlite3_changes(connection->db) == 0) return true;
+  noteChangedRowid(stmt, *connection);
+  scope.undo();
+  const ub4 counted = stmt.rowCount;
+  stmt.rowCount = 1;
+  const bool read = returnValues(stmt, connection, error);
+  stmt.rowCount = counted;
+  if (!read) return false;
+  sqlite3_reset(stmt.sqlite);
+  int rc = sqlite3_step(stmt.sqlite);
+  while (rc == SQLITE_ROW) rc = sqlite3_step(stmt.sqlite);
+  if (rc == SQLITE_DONE) return true;
+  error = changeError(*connection, stmt, rc);
+  return false;
+}
+
 sword failWith(ErrorHandle* err, const OraError& error) {
   return fail(err, error);
 }
@@ -419,6 +440,8 @@ sword executeChange(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff, u
   const bool checked =
       stmt.cls.kind == StatementKind::kInsert || stmt.cls.kind == StatementKind::kUpdate;
   const bool rowChange = checked || stmt.cls.kind == StatementKind::kDelete;
+  const bool returnsDeleted =
+      stmt.cls.kind == StatementKind::kDelete && !stmt.rewritten.returningInto.empty();
   connection->clearChanges();
   TouchScope touched(*connection, rowChange);
   for (ub4 i = rowoff; i < iters; ++i) {
@@ -437,6 +460,8 @@ sword executeChange(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff, u
     if (failed) failure = changeError(*connection, stmt, rc);
     if (!failed && !scope.valuesFit(failure)) failed = true;
     if (!failed && !lockTouchedRows(*connection, failure)) failed = true;
+    if (!failed && returnsDeleted && !returnDeletedValues(stmt, scope, connection, failure))
+      failed = true;
     if (failed) {
       stmt.dmlRowOffset = i;
       sqlite3_reset(stmt.sqlite);
@@ -450,7 +475,8 @@ sword executeChange(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff, u
   if (ddl) noteDefinition(*connection, stmt.text);
   noteChangedRowid(stmt, *connection);
   recordStatement(std::move(entry));
-  if (!stmt.rewritten.returningInto.empty() && !returnValues(stmt, connection, error))
+  if (!stmt.rewritten.returningInto.empty() && !returnsDeleted &&
+      !returnValues(stmt, connection, error))
     return failWith(err, error);
   if ((mode & OCI_COMMIT_ON_SUCCESS) != 0 && !connection->commit(error))
     return failWith(err, error);

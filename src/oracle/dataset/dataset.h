@@ -76,6 +76,8 @@ class TRecordPosting {
   virtual void EditCancelled(TOracleDataSet& dataSet) = 0;
   // The sequence the server assigns to the field from, or "".
   virtual std::string ServerSequenceFor(TOracleDataSet& dataSet, const std::string& fieldName) = 0;
+  // The open made the default fields: the dictionary's field settings apply.
+  virtual void FieldsCreated(TOracleDataSet& /*dataSet*/) {}
 };
 void SetRecordPosting(TRecordPosting* posting);
 TRecordPosting* RecordPosting();

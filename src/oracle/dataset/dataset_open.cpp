@@ -55,6 +55,7 @@ void TOracleDataSet::InternalOpen() {
   if (DefaultFields()) CreateFields();
   BindFields(true);
   LinkFieldInfo();
+  if (DefaultFields() && RecordPosting() != nullptr) RecordPosting()->FieldsCreated(*this);
 
   store_ = std::make_unique<TRecordDataList>(*this);
   store_->SetUnidirectional(unidirectional_);

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "dataset/database_error.h"
+#include "oracle/client/oci_loader_state.h"
 #include "oracle/client/oracle_errors.h"
+#include "oracle/dml/dictionary.h"
 #include "oracle/dml/dml_query.h"
 #include "oracle/dml/editing.h"
 #include "oracle/dml/translate_message.h"
@@ -148,12 +150,53 @@ void CheckRowIdAvailable(const std::string& rowId, const std::string& operation)
                          "OnApplyRecord event");
 }
 
-// The returning line of a statement identified by rowid: the new or kept
-// rowid comes back in kel__rowid.
-void AddReturningRowId(TOracleDataSet& dataSet, TOracleQuery& query) {
-  if (UsesUniqueFields(dataSet)) return;
-  if (query.VariableIndex("kel__rowid") < 0) query.DeclareVariable("kel__rowid", kStringType);
-  query.AddSQL("returning rowid into :kel__rowid");
+// The returning line: the LOB columns whose locators come back, and the new
+// or kept rowid in kel__rowid for a statement identified by rowid.
+void AddReturning(TOracleDataSet& dataSet, TOracleQuery& query, std::vector<std::string> columns,
+                  std::vector<std::string> variables) {
+  if (!UsesUniqueFields(dataSet)) {
+    if (query.VariableIndex("kel__rowid") < 0) query.DeclareVariable("kel__rowid", kStringType);
+    columns.push_back("rowid");
+    variables.push_back(":kel__rowid");
+  }
+  if (columns.empty()) return;
+  std::string line = "returning ";
+  for (std::size_t n = 0; n < columns.size(); ++n) line += (n > 0 ? ", " : "") + columns[n];
+  line += " into ";
+  for (std::size_t n = 0; n < variables.size(); ++n) line += (n > 0 ? ", " : "") + variables[n];
+  query.AddSQL(line);
+}
+
+bool IsLOBColumn(const TOracleFieldInfo& info) {
+  return (info.OracleType == otype::CLOB || info.OracleType == otype::BLOB) && !info.IsXML;
+}
+
+// The value expression of a CLOB or BLOB column. With temporary LOBs the
+// value travels in a temporary LOB bound as the variable; otherwise the
+// column gets an empty LOB whose locator the statement returns, and the
+// value is written through it afterwards.
+std::string LOBElement(TOracleDataSet& dataSet, TOracleQuery& query, const TOracleFieldInfo& info,
+                       const std::string& variable, TStatementLOBs& lobs,
+                       std::vector<std::string>& columns, std::vector<std::string>& variables) {
+  TOracleSession* session = dataSet.Session();
+  const auto type = static_cast<int16_t>(info.OracleType);
+  const TTemporaryLOB temporary =
+      session != nullptr ? session->Preferences().TemporaryLOB() : TTemporaryLOB::tlNone;
+  query.DeclareVariable(variable, type);
+  std::unique_ptr<TLOBLocator> locator;
+  std::string expression = ":" + variable;
+  if (temporary != TTemporaryLOB::tlNone && OCI81Group) {
+    locator = TLOBLocator::CreateTemporary(session, type, temporary == TTemporaryLOB::tlCache);
+    locator->SetAsString(info.Field->AsString());
+  } else {
+    locator = std::make_unique<TLOBLocator>(session, type);
+    if (type == otype::CLOB && (info.National || info.Wide)) locator->SetNCLOB(true);
+    expression = type == otype::CLOB ? "empty_clob()" : "empty_blob()";
+    columns.push_back(info.ColumnName);
+    variables.push_back(":" + variable);
+  }
+  lobs.Add(*info.Field, variable, std::move(locator));
+  return expression;
 }
 
 // The rowid of the row the key fields name (their old values when
@@ -274,6 +317,7 @@ class TServerPosting : public TRecordPosting {
   void Delete(TOracleDataSet& dataSet) override;
   void EditCancelled(TOracleDataSet& dataSet) override;
   std::string ServerSequenceFor(TOracleDataSet& dataSet, const std::string& fieldName) override;
+  void FieldsCreated(TOracleDataSet& dataSet) override;
 };
 
 void TServerPosting::NewRecord(TOracleDataSet& dataSet) {
@@ -325,7 +369,9 @@ TRecordPosting::TPostResult TServerPosting::Post(TOracleDataSet& dataSet, bool i
       if (!isUpdate) editing.postedRowId_ = newRowId;
     } else {
       TOracleQuery& query = PrepareDMLQuery(dataSet);
-      if (isUpdate ? BuildUpdate(dataSet, query) : (BuildInsert(dataSet, query), true)) {
+      TStatementLOBs lobs(query);
+      if (isUpdate ? BuildUpdate(dataSet, query, lobs)
+                   : (BuildInsert(dataSet, query, lobs), true)) {
         query.Execute();
         if (isUpdate && query.RowsProcessed() == 0)
           RaiseTranslated(dataSet, 'U', 0, editing.DeletedMessage);
@@ -333,6 +379,7 @@ TRecordPosting::TPostResult TServerPosting::Post(TOracleDataSet& dataSet, bool i
           editing.postedRowId_ = DetermineRowId(dataSet, false);
         else if (!UsesUniqueFields(dataSet))
           editing.postedRowId_ = query.GetVariable("kel__rowid").ToText();
+        lobs.WriteValues();
       }
       ReleaseDMLQuery(dataSet);
     }
@@ -421,6 +468,12 @@ std::string TServerPosting::ServerSequenceFor(TOracleDataSet& dataSet,
   return sequence.AppliesOnServer(fieldName) ? sequence.Sequence : std::string();
 }
 
+void TServerPosting::FieldsCreated(TOracleDataSet& dataSet) {
+  // The definitions mark every NOT NULL column required; without
+  // RequiredFields none is.
+  if (!Editing(dataSet).OracleDictionary.RequiredFields()) ApplyRequiredFields(dataSet, false);
+}
+
 TServerPosting& ServerPosting() {
   static TServerPosting posting;
   return posting;
@@ -497,6 +550,28 @@ void ApplyUpdates(TOracleDataSet& dataSet) {
   dataSet.Resync();
 }
 
+TStatementLOBs::~TStatementLOBs() {
+  for (const TItem& item : items_) {
+    try {
+      if (query_.VariableIndex(item.variable) >= 0)
+        query_.SetComplexVariable(item.variable, nullptr);
+    } catch (...) {
+    }
+  }
+}
+
+void TStatementLOBs::Add(TField& field, const std::string& variable,
+                         std::unique_ptr<TLOBLocator> locator) {
+  query_.SetComplexVariable(variable, locator.get());
+  items_.push_back({&field, variable, std::move(locator)});
+}
+
+void TStatementLOBs::WriteValues() {
+  for (const TItem& item : items_)
+    if (!item.locator->IsTemporary() && item.locator->Initialized())
+      item.locator->SetAsString(item.field->AsString());
+}
+
 void BuildKeyWhere(TOracleDataSet& dataSet, TOracleQuery& query, bool useOldValues) {
   if (!UsesUniqueFields(dataSet)) {
     query.AddSQL("where rowid = :kel__rowid");
@@ -521,13 +596,18 @@ void BuildKeyWhere(TOracleDataSet& dataSet, TOracleQuery& query, bool useOldValu
   query.AddSQL(clause);
 }
 
-bool BuildUpdate(TOracleDataSet& dataSet, TOracleQuery& query) {
+bool BuildUpdate(TOracleDataSet& dataSet, TOracleQuery& query, TStatementLOBs& lobs) {
   query.Clear();
-  std::vector<std::string> assignments;
+  std::vector<std::string> assignments, columns, variables;
   for (int i = 1; i < dataSet.FieldInfo().Count(); ++i) {
     const TOracleFieldInfo& info = dataSet.FieldInfo().Items(i);
     if (!IsDataColumn(info) || !info.IsModified()) continue;
     const std::string variable = "v" + std::to_string(i);
+    if (IsLOBColumn(info)) {
+      assignments.push_back(info.ColumnName + " = " +
+                            LOBElement(dataSet, query, info, variable, lobs, columns, variables));
+      continue;
+    }
     query.DeclareAndSet(variable, static_cast<int16_t>(info.OracleType), FieldValue(*info.Field));
     assignments.push_back(info.ColumnName + " = :" + variable);
   }
@@ -538,13 +618,14 @@ bool BuildUpdate(TOracleDataSet& dataSet, TOracleQuery& query) {
   query.AddSQL(set);
   CopyDataSetVariables(dataSet, query);
   BuildKeyWhere(dataSet, query, true);
-  AddReturningRowId(dataSet, query);
+  AddReturning(dataSet, query, columns, variables);
   return true;
 }
 
-void BuildInsert(TOracleDataSet& dataSet, TOracleQuery& query) {
+void BuildInsert(TOracleDataSet& dataSet, TOracleQuery& query, TStatementLOBs& lobs) {
   query.Clear();
   std::string columns, values;
+  std::vector<std::string> returningColumns, returningVariables;
   for (int i = 1; i < dataSet.FieldInfo().Count(); ++i) {
     const TOracleFieldInfo& info = dataSet.FieldInfo().Items(i);
     if (!IsDataColumn(info)) continue;
@@ -555,7 +636,10 @@ void BuildInsert(TOracleDataSet& dataSet, TOracleQuery& query) {
       values += ", ";
     }
     columns += info.ColumnName;
-    if (!info.ValueIsEmpty() || expression.empty()) {
+    if (!info.ValueIsEmpty() && IsLOBColumn(info)) {
+      values += LOBElement(dataSet, query, info, "v" + std::to_string(i), lobs, returningColumns,
+                           returningVariables);
+    } else if (!info.ValueIsEmpty() || expression.empty()) {
       const std::string variable = "v" + std::to_string(i);
       query.DeclareAndSet(variable, static_cast<int16_t>(info.OracleType), FieldValue(*info.Field));
       values += ":" + variable;
@@ -568,7 +652,7 @@ void BuildInsert(TOracleDataSet& dataSet, TOracleQuery& query) {
   query.AddSQL("  (" + columns + ")");
   query.AddSQL("values");
   query.AddSQL("  (" + values + ")");
-  AddReturningRowId(dataSet, query);
+  AddReturning(dataSet, query, returningColumns, returningVariables);
 }
 
 void BuildDelete(TOracleDataSet& dataSet, TOracleQuery& query) {

@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "oracle/dataset/dataset.h"
+#include "oracle/lob/lob_locator.h"
 #include "oracle/query/query.h"
 
 namespace oracle {
@@ -15,13 +18,40 @@ namespace oracle {
 // (once per process; the datasets made before take part too).
 void InstallRecordPosting();
 
+// The LOB locators bound by one generated statement: an empty LOB's
+// locator returned by the statement receives its field's value after the
+// statement ran; a temporary LOB holds the value already. The variables are
+// unbound and the locators freed when the list goes.
+class TStatementLOBs {
+ public:
+  explicit TStatementLOBs(TOracleQuery& query) : query_(query) {}
+  ~TStatementLOBs();
+  TStatementLOBs(const TStatementLOBs&) = delete;
+  TStatementLOBs& operator=(const TStatementLOBs&) = delete;
+  void Add(dataset::TField& field, const std::string& variable,
+           std::unique_ptr<TLOBLocator> locator);
+  // Writes each field's value through the returned (initialised) locators.
+  void WriteValues();
+  bool Empty() const { return items_.empty(); }
+
+ private:
+  struct TItem {
+    dataset::TField* field;
+    std::string variable;
+    std::unique_ptr<TLOBLocator> locator;
+  };
+  TOracleQuery& query_;
+  std::vector<TItem> items_;
+};
+
 // The row identification of a record: "where rowid = :kel__rowid" without
 // UniqueFields, else one entry naming each key field (old values when
 // `useOldValues`).
 void BuildKeyWhere(TOracleDataSet& dataSet, TOracleQuery& query, bool useOldValues);
 // UPDATE of the modified fields; false when no field was modified.
-bool BuildUpdate(TOracleDataSet& dataSet, TOracleQuery& query);
-void BuildInsert(TOracleDataSet& dataSet, TOracleQuery& query);
+// A CLOB or BLOB column with a value is bound by a locator kept in `lobs`.
+bool BuildUpdate(TOracleDataSet& dataSet, TOracleQuery& query, TStatementLOBs& lobs);
+void BuildInsert(TOracleDataSet& dataSet, TOracleQuery& query, TStatementLOBs& lobs);
 void BuildDelete(TOracleDataSet& dataSet, TOracleQuery& query);
 
 // Locks, checks and refreshes the active record (the row of `rowId` when

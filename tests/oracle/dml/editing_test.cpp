@@ -6,6 +6,7 @@
 #include "oracle_fixture/dataset_fixture.h"
 #include "oracle/dml/dml_query.h"
 #include "oracle/dml/editing.h"
+#include "oracle/dml/posting.h"
 #include "oracle/dml/translate_message.h"
 #include "oracle/client/oracle_errors.h"
 #include "oracle/values/type_codes.h"
@@ -168,6 +169,15 @@ TEST_F(EditingTest, SequenceFieldKeepsAValueAndDictionaryReopensOnDisplayFormats
   oracle::TOracleDictionary& dictionary = Editing(*ds).OracleDictionary;
   dictionary.SetRequiredFields(false);
   EXPECT_FALSE(ds->FieldByName("deptno").Required());
+  {  // ... and the open marks the fields made by default too.
+    oracle::InstallRecordPosting();
+    struct Uninstall {
+      ~Uninstall() { oracle::SetRecordPosting(nullptr); }
+    } uninstall;
+    ds->Close();
+    ds->Open();
+    EXPECT_FALSE(ds->FieldByName("deptno").Required());
+  }
   dictionary.SetRequiredFields(true);
   EXPECT_TRUE(ds->FieldByName("deptno").Required());
   EXPECT_FALSE(ds->FieldByName("dname").Required());

@@ -44,11 +44,13 @@ class PostingTest : public oracle_dataset_test::StandinDataSetTest {
     return ds;
   }
 
-  // The NAME of item `id` as `session` sees it ("" when there is no row).
-  static std::string NameSeenBy(oracle::TOracleSession& session, int id) {
+  // The NAME of item `id` (or what `column` names) as `session` sees it ("-"
+  // when there is no row).
+  static std::string NameSeenBy(oracle::TOracleSession& session, int id,
+                                const std::string& column = "name from items") {
     oracle::TOracleQuery query;
     query.SetSession(&session);
-    query.SetSQL("select name from items where id = " + std::to_string(id));
+    query.SetSQL("select " + column + " where id = " + std::to_string(id));
     query.Execute();
     return query.Eof() ? std::string("-") : query.FieldAsString(0);
   }
@@ -58,7 +60,8 @@ class PostingTest : public oracle_dataset_test::StandinDataSetTest {
   static std::vector<std::string> Sent() {
     std::vector<std::string> texts;
     for (const std::string& text : JournalSql())
-      if (text.rfind("select name from", 0) != 0) texts.push_back(text);
+      if (text.rfind("select name from", 0) != 0 && text.rfind("select body from", 0) != 0)
+        texts.push_back(text);
     ClearJournal();
     return texts;
   }
@@ -122,6 +125,19 @@ TEST_F(PostingTest, EachModeSendsItsStatementsAndTheOtherSessionSeesCommittedWor
   ds->Post();
   EXPECT_EQ(count, ds->RecordCount());
   EXPECT_TRUE(Sent().empty());
+
+  // A DELETE returns the values of the row it removed.
+  oracle::TOracleQuery query;
+  query.SetSession(session_.get());
+  query.SetSQL("delete from items where id = :id returning name, rowid into :name, :rid");
+  query.DeclareAndSet("id", 3, oracle::Variant::Int64(2));
+  query.DeclareVariable("name", 5);
+  query.DeclareVariable("rid", 5);
+  query.Execute();
+  EXPECT_EQ(1, query.RowsProcessed());
+  EXPECT_EQ("two", query.GetVariable("name").ToText());
+  EXPECT_EQ(18u, query.GetVariable("rid").ToText().size());
+  EXPECT_EQ("-", NameSeenBy(*session_, 2));
 }
 
 TEST_F(PostingTest, LocksChecksAndDeletionsMeetTheOtherSession) {
@@ -233,6 +249,48 @@ TEST_F(PostingTest, KeyFieldsRefreshAndFailedInserts) {
       "select t.rowid, t.*, length(name) len from items t\nwhere (id > :low)\nand\n"
       "(T.rowid = :kel__rowid)\n",
       Sent().back());
+}
+
+TEST_F(PostingTest, LOBColumnsTravelThroughReturnedOrTemporaryLocators) {
+  Run("create table docs (id number(6) primary key, body clob)");
+  using enum oracle::TTemporaryLOB;
+  struct Case {
+    oracle::TTemporaryLOB preference;
+    std::string insert, update;
+  };
+  const Case cases[] = {
+      {tlNone,
+       "insert into DOCS\n  (ID, BODY)\nvalues\n  (:v1, empty_clob())\n"
+       "returning BODY, rowid into :v2, :kel__rowid\n",
+       "update DOCS\nset BODY = empty_clob()\nwhere rowid = :kel__rowid\n"
+       "returning BODY, rowid into :v2, :kel__rowid\n"},
+      {tlCache,
+       "insert into DOCS\n  (ID, BODY)\nvalues\n  (:v1, :v2)\nreturning rowid into :kel__rowid\n",
+       "update DOCS\nset BODY = :v2\nwhere rowid = :kel__rowid\nreturning rowid into "
+       ":kel__rowid\n"},
+  };
+  int id = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.preference));
+    session_->Preferences().SetTemporaryLOB(c.preference);
+    oracle::TOracleDataSet ds;
+    ds.SetSession(session_.get());
+    ds.SetSQL("select t.rowid, t.* from docs t");
+    ds.SetLockingMode(TLockingMode::lmNone);
+    ds.Open();
+    ds.Append();
+    ds.FieldByName("ID").SetAsInteger(++id);
+    ds.FieldByName("BODY").SetAsString("text " + std::to_string(id));
+    ClearJournal();
+    ds.Post();
+    EXPECT_EQ((std::vector<std::string>{"savepoint KEL__LOCKPOINT", c.insert}), Sent());
+    EXPECT_EQ("text " + std::to_string(id), NameSeenBy(*other_, id, "body from docs"));
+    ds.Edit();
+    ds.FieldByName("BODY").SetAsString("changed");
+    ds.Post();
+    EXPECT_EQ((std::vector<std::string>{"savepoint KEL__LOCKPOINT", c.update}), Sent());
+    EXPECT_EQ("changed", NameSeenBy(*other_, id, "body from docs"));
+  }
 }
 
 TEST_F(PostingTest, SequenceFieldFillsTheKeyAtItsMoment) {
