@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "oracle/dataset/dataset.h"
 #include "oracle/query/query.h"
@@ -19,6 +20,11 @@ void InstallRecordPosting();
 // UniqueFields, else one entry naming each key field (old values when
 // `useOldValues`).
 void BuildKeyWhere(TOracleDataSet& dataSet, TOracleQuery& query, bool useOldValues);
+// The fields named by UniqueFields ("," or ";" between names), in order. A
+// name that is no field is an error: leaving it out would widen the row
+// identification to other rows; none at all raises "No UniqueFields are
+// present in dataset".
+std::vector<dataset::TField*> UniqueFieldList(TOracleDataSet& dataSet);
 // UPDATE of the modified fields; false when no field was modified.
 bool BuildUpdate(TOracleDataSet& dataSet, TOracleQuery& query);
 void BuildInsert(TOracleDataSet& dataSet, TOracleQuery& query);
