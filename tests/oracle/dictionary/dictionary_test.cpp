@@ -129,8 +129,8 @@ TEST_F(DictionaryTest, ChecksRefuseWhatTheServerWouldBeforeAnyChange) {
       {1, {{"ENAME", "SCOTT"}}, true, nullptr},
   };
   for (const Case& c : cases) {
-    auto ds = Open("select rowid, e.* from emp e where empno = " + std::to_string(c.empno),
-                   c.cachedPost);
+    auto ds =
+        Open("select rowid, e.* from emp e where empno = " + std::to_string(c.empno), c.cachedPost);
     try {
       if (c.empno == 0)
         ds->Insert();
