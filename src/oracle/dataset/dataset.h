@@ -78,6 +78,9 @@ class TRecordPosting {
   virtual std::string ServerSequenceFor(TOracleDataSet& dataSet, const std::string& fieldName) = 0;
   // The open made the default fields: the dictionary's field settings apply.
   virtual void FieldsCreated(TOracleDataSet& /*dataSet*/) {}
+  // A field's value was stored in edit or insert state (not QBE): a check of
+  // the value may refuse it by raising; the field keeps the value.
+  virtual void FieldSet(TOracleDataSet& /*dataSet*/, dataset::TField& /*field*/) {}
 };
 void SetRecordPosting(TRecordPosting* posting);
 TRecordPosting* RecordPosting();
@@ -274,6 +277,10 @@ class TOracleDataSet : public dataset::TDataSet,
   void PSSetParams(const dataset::TParams& params) override;
   // Replaces the SQL text and closes the dataset.
   void PSSetCommandText(const std::string& commandText) override;
+  // A provider transaction: the changes are logged until it ends.
+  void PSStartTransaction() override;
+  void PSEndTransaction(bool commit) override;
+  bool PSInTransaction() override;
 
   // --- query by example (the switching is oracle/qbemode's SetQBEMode) ----------
   bool QBEMode() const { return qbeMode_; }

@@ -42,6 +42,22 @@ void TOracleDataSet::PSSetParams(const dataset::TParams& params) {
   ProviderPart->SetParams(*this, params);
 }
 
+void TOracleDataSet::PSStartTransaction() {
+  if (!ProviderPart) return dataset::TDataSet::PSStartTransaction();
+  ProviderPart->StartTransaction(*this);
+}
+
+void TOracleDataSet::PSEndTransaction(bool commit) {
+  if (!ProviderPart) return dataset::TDataSet::PSEndTransaction(commit);
+  ProviderPart->EndTransaction(*this, commit);
+}
+
+// Changes are logged only inside a provider transaction (or with cached
+// updates, which are not the provider's).
+bool TOracleDataSet::PSInTransaction() {
+  return ProviderPart ? logging_ : dataset::TDataSet::PSInTransaction();
+}
+
 void TOracleDataSet::PSSetCommandText(const std::string& commandText) {
   mainQuery_->SetSQL(commandText);
   Close();

@@ -339,6 +339,9 @@ void TOracleDataSet::SetFieldData(dataset::TField& field, const void* buffer) {
     *flag = 0;
     std::memcpy(flag + 1, buffer, static_cast<std::size_t>(slot.size));
   }
+  if ((state == TDataSetState::dsEdit || state == TDataSetState::dsInsert) && !qbeMode_ &&
+      RecordPosting() != nullptr)
+    RecordPosting()->FieldSet(*this, field);
   if (state != TDataSetState::dsCalcFields && state != TDataSetState::dsFilter &&
       state != TDataSetState::dsNewValue) {
     DataEvent(dataset::TDataEvent::deFieldChange, &field);

@@ -28,6 +28,8 @@ class TDataSetProvider {
   virtual dataset::TIndexDefs IndexDefs(TOracleDataSet& dataSet,
                                         dataset::TIndexOptions indexTypes) = 0;
   virtual void SetParams(TOracleDataSet& dataSet, const dataset::TParams& params) = 0;
+  virtual void StartTransaction(TOracleDataSet& dataSet) = 0;
+  virtual void EndTransaction(TOracleDataSet& dataSet, bool commit) = 0;
 };
 
 }  // namespace oracle

@@ -89,8 +89,8 @@ bool NullLike(const Variant& value, bool text) {
   return value.IsEmptyOrNull() || (text && value.ToText().empty());
 }
 
-// The fields named by UniqueFields, in order. A name that is no field is an
-// error: leaving it out would widen the row identification to other rows.
+}  // namespace
+
 std::vector<TField*> UniqueFieldList(TOracleDataSet& dataSet) {
   std::vector<TField*> fields;
   std::string name;
@@ -107,6 +107,8 @@ std::vector<TField*> UniqueFieldList(TOracleDataSet& dataSet) {
   if (fields.empty()) dataset::DatabaseError("No UniqueFields are present in dataset");
   return fields;
 }
+
+namespace {
 
 bool UsesUniqueFields(TOracleDataSet& dataSet) {
   return !platform::Trim(Editing(dataSet).UniqueFields).empty();

@@ -48,6 +48,11 @@ class TStatementLOBs {
 // UniqueFields, else one entry naming each key field (old values when
 // `useOldValues`).
 void BuildKeyWhere(TOracleDataSet& dataSet, TOracleQuery& query, bool useOldValues);
+// The fields named by UniqueFields ("," or ";" between names), in order. A
+// name that is no field is an error: leaving it out would widen the row
+// identification to other rows; none at all raises "No UniqueFields are
+// present in dataset".
+std::vector<dataset::TField*> UniqueFieldList(TOracleDataSet& dataSet);
 // UPDATE of the modified fields; false when no field was modified.
 // A CLOB or BLOB column with a value is bound by a locator kept in `lobs`.
 bool BuildUpdate(TOracleDataSet& dataSet, TOracleQuery& query, TStatementLOBs& lobs);

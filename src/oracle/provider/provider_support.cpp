@@ -9,7 +9,9 @@
 #include "oracle/dictionary/table_dictionary.h"
 #include "oracle/dml/dml_query.h"
 #include "oracle/dml/editing.h"
+#include "oracle/dml/posting.h"
 #include "oracle/dml/updating_table.h"
+#include "oracle/lob/lob_locator.h"
 #include "oracle/query/select_splitter.h"
 #include "oracle/session/session.h"
 #include "oracle/values/sql_scanner.h"
@@ -136,8 +138,15 @@ std::size_t MaxStringBind(TOracleSession* session) {
   return static_cast<std::size_t>((session->InOCI8Mode() ? 4000 : 2000) / perChar);
 }
 
-[[noreturn]] void LobParameter(const std::string& name) {
-  throw std::runtime_error("LOB parameter " + name + " cannot be bound without temporary LOBs");
+// A LOB parameter's value in a temporary LOB of its type, made before the
+// statement runs so that it holds the value when bound; a null parameter
+// gets an uninitialised locator, bound as null.
+std::unique_ptr<TLOBLocator> LobHolding(TOracleSession* session, int16_t type,
+                                        const ::Variant& value) {
+  if (value.IsNull() || value.vt() == VT_EMPTY) return std::make_unique<TLOBLocator>(session, type);
+  std::unique_ptr<TLOBLocator> lob = TLOBLocator::CreateTemporary(session, type, false);
+  lob->SetAsString(value.ToString());
+  return lob;
 }
 
 // The columns joined by ";" when the dataset has a field for each, else empty.
@@ -205,12 +214,19 @@ int TOracleProviderSupport::ExecuteStatement(TOracleDataSet& dataSet, const std:
                                              std::unique_ptr<dataset::TDataSet>* resultSet) {
   TOracleQuery& query = PrepareDMLQuery(dataSet);
   query.DeleteVariables();
+  statementLobs_.clear();
   const std::string text = NamePlaceholders(sql, params.Count());
   const std::size_t maxString = MaxStringBind(dataSet.Session());
   for (int i = 0; i < params.Count(); ++i) {
     const int16_t type = VariableTypeOf(params[i], true, maxString);
-    if (IsLobType(type)) LobParameter(params[i].Name);
-    query.DeclareAndSet("V" + std::to_string(i), type, ToVariable(params[i].Value));
+    const std::string name = "V" + std::to_string(i);
+    if (IsLobType(type)) {
+      query.DeclareVariable(name, type);
+      statementLobs_.push_back(LobHolding(dataSet.Session(), type, params[i].Value));
+      query.SetComplexVariable(name, statementLobs_.back().get());
+      continue;
+    }
+    query.DeclareAndSet(name, type, ToVariable(params[i].Value));
   }
   int result = 0;
   if (resultSet == nullptr) {
@@ -228,9 +244,15 @@ int TOracleProviderSupport::ExecuteStatement(TOracleDataSet& dataSet, const std:
   auto rows = std::make_unique<TOracleDataSet>();
   rows->SetSession(dataSet.Session());
   rows->SetSQL(text);
-  for (int32_t i = 0; i < query.VariableCount(); ++i)
-    rows->DeclareAndSet(query.VariableName(i), query.VariableType(i),
-                        query.GetVariable(query.VariableName(i)));
+  for (int32_t i = 0; i < query.VariableCount(); ++i) {
+    const std::string name = query.VariableName(i);
+    if (IsLobType(query.VariableType(i))) {
+      rows->DeclareVariable(name, query.VariableType(i));
+      rows->MainQuery().SetComplexVariable(name, query.GetComplexVariable(name));
+    } else {
+      rows->DeclareAndSet(name, query.VariableType(i), query.GetVariable(name));
+    }
+  }
   rows->Open();
   result = rows->RecordCount();
   *resultSet = std::move(rows);
@@ -304,7 +326,14 @@ std::unique_ptr<dataset::TIndexDef> TOracleProviderSupport::DefaultOrder(TOracle
 std::string TOracleProviderSupport::KeyFields(TOracleDataSet& dataSet) {
   if ((ProviderOptions & opNoKeyFields) != 0) return {};
   std::string own = dataSet.dataset::TDataSet::PSGetKeyFields();
-  if (!own.empty() || CursorWithoutTable(dataSet)) return own;
+  if (!own.empty()) return own;
+  if (!platform::Trim(Editing(dataSet).UniqueFields).empty()) {
+    std::string names;
+    for (const dataset::TField* field : UniqueFieldList(dataSet))
+      names += (names.empty() ? "" : ";") + field->FieldName();
+    return names;
+  }
+  if (CursorWithoutTable(dataSet)) return own;
   const std::vector<TOracleConstraintInfo*> keys = KeyConstraints(dataSet);
   const TOracleConstraintInfo* chosen = nullptr;
   for (const TOracleConstraintInfo* c : keys)
@@ -361,14 +390,43 @@ dataset::TIndexDefs TOracleProviderSupport::IndexDefs(TOracleDataSet& dataSet,
   return defs;
 }
 
+void TOracleProviderSupport::StartTransaction(TOracleDataSet& dataSet) {
+  TDataSetEditing& editing = Editing(dataSet);
+  if (!transactionStarted_) commitOnPostBefore_ = editing.CommitOnPost;
+  transactionStarted_ = true;
+  dataSet.StartLogging();
+  editing.CommitOnPost = false;
+}
+
+void TOracleProviderSupport::EndTransaction(TOracleDataSet& dataSet, bool commit) {
+  if (transactionStarted_) Editing(dataSet).CommitOnPost = commitOnPostBefore_;
+  transactionStarted_ = false;
+  if ((ProviderOptions & opNoCommit) != 0) return;
+  TOracleSession* session = dataSet.Session();
+  // A transaction coordinated from outside is ended there.
+  const bool own = session != nullptr && !session->MTSControlled();
+  if (commit) {
+    if (own) session->Commit();
+    dataSet.CommitUpdates();
+  } else {
+    if (own) session->Rollback();
+    dataSet.CancelUpdates();
+  }
+}
+
 void TOracleProviderSupport::SetParams(TOracleDataSet& dataSet, const dataset::TParams& params) {
   variablesSet_ = true;
   dataSet.DeleteVariables();
+  parameterLobs_.clear();
   for (int i = 0; i < params.Count(); ++i) {
     const int16_t type = VariableTypeOf(params[i], false, 0);
     if (type == 0) continue;
-    if (IsLobType(type)) LobParameter(params[i].Name);
     dataSet.DeclareVariable(params[i].Name, type);
+    if (IsLobType(type)) {
+      parameterLobs_.push_back(LobHolding(dataSet.Session(), type, params[i].Value));
+      dataSet.MainQuery().SetComplexVariable(params[i].Name, parameterLobs_.back().get());
+      continue;
+    }
     if (!HoldsNoValue(type)) dataSet.SetVariable(params[i].Name, ToVariable(params[i].Value));
   }
   params_ = params;

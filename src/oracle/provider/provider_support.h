@@ -6,9 +6,11 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dataset/params.h"
 #include "oracle/dataset/dataset.h"
+#include "oracle/lob/lob_locator.h"
 
 namespace oracle {
 
@@ -33,6 +35,11 @@ class TOracleProviderSupport : public TDataSetProvider {
   dataset::TIndexDefs IndexDefs(TOracleDataSet& dataSet,
                                 dataset::TIndexOptions indexTypes) override;
   void SetParams(TOracleDataSet& dataSet, const dataset::TParams& params) override;
+  // Starts logging the dataset's changes and keeps them uncommitted until
+  // EndTransaction, which commits or rolls back the session (and restores
+  // the records) and puts CommitOnPost back as it was.
+  void StartTransaction(TOracleDataSet& dataSet) override;
+  void EndTransaction(TOracleDataSet& dataSet, bool commit) override;
 
   // Whether the dataset's variables were set by the provider.
   bool VariablesSetByProvider() const { return variablesSet_; }
@@ -40,6 +47,13 @@ class TOracleProviderSupport : public TDataSetProvider {
  private:
   dataset::TParams params_;
   bool variablesSet_ = false;
+  // Temporary LOBs holding the LOB parameters' values: those of the
+  // dataset's variables until the next SetParams, those of the last
+  // statement until the next one.
+  std::vector<std::unique_ptr<TLOBLocator>> parameterLobs_;
+  std::vector<std::unique_ptr<TLOBLocator>> statementLobs_;
+  bool transactionStarted_ = false;
+  bool commitOnPostBefore_ = true;
 };
 
 // The dataset's provider support, made and set at first use.

@@ -11,6 +11,7 @@
 #include "dataset/database_error.h"
 #include "oracle/client/oracle_errors.h"
 #include "oracle/dictionary/constraint_check.h"
+#include "oracle/dictionary/dictionary_posting.h"
 #include "oracle/dictionary/table_dictionary.h"
 #include "oracle/dml/editing.h"
 #include "platform/text.h"
@@ -23,6 +24,7 @@ class DictionaryTest : public oracle_dataset_test::StandinDataSetTest {
  protected:
   void SetUp() override {
     StandinDataSetTest::SetUp();
+    oracle::InstallDictionaryPosting();
     for (const char* sql : {
              "create sequence emp_seq start with 100",
              "create table dept (deptno number(4) constraint pk_dept primary key, dname "
@@ -50,8 +52,9 @@ class DictionaryTest : public oracle_dataset_test::StandinDataSetTest {
 
   // An open dataset over `select` whose updating table is EMP, enforcing
   // constraints.
-  std::unique_ptr<oracle::TOracleDataSet> Open(const std::string& select) {
+  std::unique_ptr<oracle::TOracleDataSet> Open(const std::string& select, bool cached = false) {
     auto ds = NewDataSet(select);
+    ds->SetCachedUpdates(cached);
     Editing(*ds).UpdatingTable = "emp";
     Editing(*ds).OracleDictionary.EnforceConstraints = true;
     ds->Open();
@@ -108,57 +111,66 @@ TEST_F(DictionaryTest, ChecksRefuseWhatTheServerWouldBeforeAnyChange) {
       ServerRefusal("insert into emp (empno, email, phone) values (3, 'b@x', '1')");
   ClearJournal();
   struct Case {
-    const char* select;  // a record of EMP whose values break or keep a constraint
-    const char* field;   // checked as that field's value is set; null: the named constraint
-    const char* constraint;
+    int empno;                                                // the record edited; 0: a new record
+    std::vector<std::pair<const char*, const char*>> values;  // set in this order
+    bool cachedPost;             // posted with CachedUpdates (record level)
     const std::string* refusal;  // null: accepted
   };
   const Case cases[] = {
-      {"select rowid, 1 empno, ename from emp where empno = 2", "EMPNO", nullptr, &duplicate},
-      {"select rowid, empno, ename from emp where empno = 2", "EMPNO", nullptr, nullptr},
-      {"select rowid, empno, 99 deptno from emp where empno = 1", "DEPTNO", nullptr, &orphan},
-      {"select rowid, empno, 'X' status from emp where empno = 1", "STATUS", nullptr, &badStatus},
-      {"select rowid, empno, 'STATUS' status from emp where empno = 1", "STATUS", nullptr, nullptr},
-      {"select rowid, empno, 'b@x' email, '1' phone from emp where empno = 1", nullptr,
-       "UQ_EMP_CONTACT", &contact},
-      {"select rowid, empno, email, phone from emp where empno = 1", nullptr, "UQ_EMP_CONTACT",
-       nullptr},
-      {"select rowid, empno, 'b@x' email from emp where empno = 1", nullptr, "UQ_EMP_CONTACT",
-       nullptr},
-      {"select rowid, empno from emp where empno = 1", nullptr, "CK_STATUS", nullptr},
+      // A second record with the same key is refused as its key is set.
+      {0, {{"EMPNO", "1"}}, false, &duplicate},
+      {2, {{"EMPNO", "2"}}, false, nullptr},
+      {1, {{"DEPTNO", "99"}}, false, &orphan},
+      {1, {{"STATUS", "X"}}, false, &badStatus},
+      {1, {{"STATUS", "STATUS"}}, false, nullptr},
+      // Keys of several columns are checked when the record is posted.
+      {0, {{"EMPNO", "3"}, {"EMAIL", "b@x"}, {"PHONE", "1"}}, true, &contact},
+      {1, {{"EMAIL", "b@x"}}, true, nullptr},
+      {1, {{"ENAME", "SCOTT"}}, true, nullptr},
   };
   for (const Case& c : cases) {
-    auto ds = Open(c.select);
+    auto ds =
+        Open("select rowid, e.* from emp e where empno = " + std::to_string(c.empno), c.cachedPost);
     try {
-      if (c.field != nullptr)
-        oracle::EnforceConstraints(*ds, &ds->FieldByName(c.field));
+      if (c.empno == 0)
+        ds->Insert();
       else
-        oracle::Check(Constraint(*ds, c.constraint), *ds);
-      EXPECT_EQ(nullptr, c.refusal) << c.select;
+        ds->Edit();
+      for (const auto& [field, value] : c.values) ds->FieldByName(field).SetAsString(value);
+      if (c.cachedPost) ds->Post();
+      EXPECT_EQ(nullptr, c.refusal) << c.values[0].first;
     } catch (const dataset::EDatabaseError& e) {
-      ASSERT_NE(nullptr, c.refusal) << c.select << ": " << e.what();
-      EXPECT_EQ(*c.refusal, e.what()) << c.select;
+      ASSERT_NE(nullptr, c.refusal) << c.values[0].first << ": " << e.what();
+      EXPECT_EQ(*c.refusal, e.what()) << c.values[0].first;
+      // The value stays and so does the state.
+      EXPECT_EQ(c.values.back().second, ds->FieldByName(c.values.back().first).AsString());
+      EXPECT_NE(dataset::TDataSetState::dsBrowse, ds->State());
     }
+    if (ds->State() != dataset::TDataSetState::dsBrowse) ds->Cancel();
   }
+  // A check column without a field is read by rowid.
+  auto brief = Open("select rowid, empno from emp where empno = 1");
+  EXPECT_NO_THROW(oracle::Check(Constraint(*brief, "CK_STATUS"), *brief));
   EXPECT_FALSE(ChangedData());
-  // The all-null key and the key of a column without a field were not asked.
+  // The all-null key and unchanged columns were not asked.
   for (const std::string& sql : JournalSql())
     EXPECT_EQ(std::string::npos, sql.find("email is null")) << sql;
   EXPECT_EQ(1, Count("select STATUS into :STATUS from emp where rowid"));
 }
 
 TEST_F(DictionaryTest, OptionsDecideWhatIsChecked) {
-  auto ds = Open("select rowid, empno, 'X' status from emp where empno = 1");
+  auto ds = Open("select rowid, e.* from emp e where empno = 1");
   dataset::TField& status = ds->FieldByName("STATUS");
+  ds->Edit();
   // Disabled by name (any case): not checked.
   Editing(*ds).OracleDictionary.SetDisabledConstraints({"ck_status"});
-  EXPECT_NO_THROW(oracle::EnforceConstraints(*ds, &status));
+  EXPECT_NO_THROW(status.SetAsString("X"));
   Editing(*ds).OracleDictionary.SetDisabledConstraints({});
   // The message table's text, through translation.
   Editing(*ds).OracleDictionary.UseMessageTable = true;
   session_->SetMessageTable("msgs");
   try {
-    oracle::EnforceConstraints(*ds, &status);
+    status.SetAsString("X");
     ADD_FAILURE() << "accepted";
   } catch (const dataset::EDatabaseError& e) {
     EXPECT_STREQ("Unknown status", e.what());
@@ -167,7 +179,8 @@ TEST_F(DictionaryTest, OptionsDecideWhatIsChecked) {
   // Without the option, or without a rowid, nothing is read at all.
   ClearJournal();
   Editing(*ds).OracleDictionary.EnforceConstraints = false;
-  oracle::EnforceConstraints(*ds, &status);
+  status.SetAsString("Y");
+  ds->Cancel();
   auto noRowid = Open("select empno, 'X' status from emp where empno = 1");
   ClearJournal();
   oracle::EnforceConstraints(*noRowid, &noRowid->FieldByName("STATUS"));
@@ -182,25 +195,29 @@ TEST_F(DictionaryTest, OptionsDecideWhatIsChecked) {
 
 TEST_F(DictionaryTest, DefaultsAreComputedOnceUnlessDynamic) {
   auto ds = Open("select rowid, e.* from emp e");
+  Editing(*ds).OracleDictionary.DefaultValues = true;
   oracle::TOracleTableInfo& info = oracle::DataSetTableInfo(*ds);
   const auto blocks = [] { return Count("begin\n  :"); };
-  const auto value = [&](const char* column) {
-    return oracle::FindColumn(info, column)->DefaultValue.ToText();
+  // Each new record takes the defaults; the block runs once, or per record
+  // with DynamicDefaults.
+  const auto newRecord = [&] {
+    ds->Insert();
+    const std::string badge = ds->FieldByName("BADGE").AsString();
+    EXPECT_EQ("NEW", ds->FieldByName("STATUS").AsString());
+    EXPECT_FALSE(ds->FieldByName("HIRED").IsNull());
+    EXPECT_TRUE(ds->FieldByName("ENAME").IsNull());
+    ds->Cancel();
+    return badge;
   };
   ClearJournal();
-  ASSERT_TRUE(oracle::ComputeDefaults(info, *ds));
+  EXPECT_EQ("102", newRecord());  // the two rows took 100 and 101
   EXPECT_EQ("'NEW'", oracle::FindColumn(info, "STATUS")->DefaultText);
-  EXPECT_EQ("NEW", value("STATUS"));
-  EXPECT_EQ("102", value("BADGE"));  // the two rows took 100 and 101
-  EXPECT_FALSE(oracle::FindColumn(info, "HIRED")->DefaultValue.IsEmptyOrNull());
   EXPECT_TRUE(oracle::FindColumn(info, "ENAME")->DefaultText.empty());
-  ASSERT_TRUE(oracle::ComputeDefaults(info, *ds));
+  EXPECT_EQ("102", newRecord());
   EXPECT_EQ(1, blocks());
-  EXPECT_EQ("102", value("BADGE"));
   Editing(*ds).OracleDictionary.DynamicDefaults = true;
-  oracle::ComputeDefaults(info, *ds);
+  EXPECT_EQ("103", newRecord());
   EXPECT_EQ(2, blocks());
-  EXPECT_EQ("103", value("BADGE"));
   // A table without defaults runs no block.
   auto depts = NewDataSet("select rowid, d.* from dept d");
   depts->Open();

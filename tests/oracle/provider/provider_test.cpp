@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "oracle/dml/dml_query.h"
+#include "oracle/dml/editing.h"
+#include "oracle/dml/posting.h"
+#include "oracle/lob/lob_locator.h"
 #include "oracle/provider/provider_support.h"
 #include "oracle/values/type_codes.h"
 
@@ -32,6 +35,7 @@ class ProviderTest : public oracle_dataset_test::StandinDataSetTest {
              "create table tag (code varchar2(10) constraint uq_tag unique, other number)",
              "create table notes (id number(4), body long)",
              "insert into notes values (1, null)",
+             "create table pics (id number(4), data blob)",
          })
       Run(sql);
     ClearJournal();
@@ -112,6 +116,26 @@ TEST_F(ProviderTest, StatementsNamePlainPlaceholdersOnly) {
   EXPECT_EQ(oracle::otype::Long, oracle::PrepareDMLQuery(*ds).VariableType(0));
   auto notes = Opened("select body from notes");
   EXPECT_EQ(5000u, notes->FieldByName("BODY").AsString().size());
+
+  // A BLOB parameter holds its bytes when the statement runs; a null one
+  // inserts null.
+  const std::string bytes("\x01\x7f binary \x02");
+  int id = 0;
+  for (const Variant& value : {Variant(bytes), Variant::Null()}) {
+    dataset::TParams blob;
+    blob.CreateParam(dataset::TFieldType::ftInteger, "id").Value = Variant(++id);
+    blob.CreateParam(dataset::TFieldType::ftOraBlob, "data").Value = value;
+    EXPECT_EQ(1, ds->PSExecuteStatement("insert into pics values (?, ?)", blob, nullptr));
+  }
+  session_->Commit();
+  auto other = NewSession();
+  oracle::TOracleQuery read;
+  read.SetSession(other.get());
+  read.SetSQL("select data from pics order by id");
+  read.Execute();
+  EXPECT_EQ(bytes, oracle::LOBFieldByName(read, "DATA").AsString());
+  read.Next();
+  EXPECT_TRUE(read.FieldIsNull(0));
 }
 
 TEST_F(ProviderTest, KeysAndIndexesAreWholeOrLeftOut) {
@@ -121,6 +145,7 @@ TEST_F(ProviderTest, KeysAndIndexesAreWholeOrLeftOut) {
     dataset::TIndexOptions indexTypes;
     const char* keys;
     std::vector<std::string> indexes;  // name fields options
+    const char* uniqueFields = "";
   };
   const Case cases[] = {
       {"select rowid, a, b, c from pair",
@@ -130,6 +155,7 @@ TEST_F(ProviderTest, KeysAndIndexesAreWholeOrLeftOut) {
        {"PK_PAIR A;B 3", "UQ_PAIR C 2"}},
       {"select a, b, c from pair", 0, dataset::ixPrimary, "A;B", {"PK_PAIR A;B 3"}},
       {"select a, c from pair", 0, dataset::ixUnique, "", {"UQ_PAIR C 2"}},
+      {"select a, c from pair", 0, dataset::ixUnique, "C;A", {"UQ_PAIR C 2"}, " c, a"},
       {"select other, code from tag", 0, dataset::ixUnique, "CODE", {"UQ_TAG CODE 2"}},
       {"select other, code from tag", 0, dataset::ixPrimary, "CODE", {}},
       {"select a, b from pair", 0, 0, "A;B", {}},
@@ -142,6 +168,7 @@ TEST_F(ProviderTest, KeysAndIndexesAreWholeOrLeftOut) {
   for (const Case& c : cases) {
     auto ds = Opened(c.sql);
     ProviderSupport(*ds).ProviderOptions = c.options;
+    oracle::Editing(*ds).UniqueFields = c.uniqueFields;
     EXPECT_EQ(c.keys, ds->PSGetKeyFields()) << c.sql;
     std::vector<std::string> indexes;
     for (const auto& def : ds->PSGetIndexDefs(c.indexTypes))
@@ -181,6 +208,61 @@ TEST_F(ProviderTest, ParametersBecomeVariablesAndBack) {
   EXPECT_EQ("BLAKE", back.ParamByName("name").Value.ToString());
   EXPECT_EQ(dataset::TFieldType::ftFloat, back.ParamByName("extra").DataType);
   EXPECT_EQ(nullptr, back.FindParam("skipped"));
+}
+
+}  // namespace
+
+namespace {
+
+// The ENAME of every record, in order.
+std::string Names(TOracleDataSet& ds) {
+  std::string names;
+  for (ds.First(); !ds.Eof(); ds.Next()) names += ds.FieldByName("ENAME").AsString() + ";";
+  return names;
+}
+
+TEST_F(ProviderTest, TransactionsRestoreRecordsAndCommitOnPost) {
+  oracle::InstallRecordPosting();
+  auto ds = Opened("select rowid, e.* from emp e order by empno");
+  oracle::TOracleProviderSupport& provider = ProviderSupport(*ds);
+  oracle::TDataSetEditing& editing = oracle::Editing(*ds);
+  // Without committing, CommitOnPost is still put back.
+  provider.ProviderOptions = oracle::opNoCommit;
+  ds->PSStartTransaction();
+  EXPECT_TRUE(ds->PSInTransaction());
+  EXPECT_FALSE(editing.CommitOnPost);
+  ds->PSEndTransaction(true);
+  EXPECT_TRUE(editing.CommitOnPost);
+  provider.ProviderOptions = 0;
+  // A rolled-back transaction restores the edited, deleted and inserted
+  // records, in the dataset and on the server.
+  ds->PSStartTransaction();
+  ds->First();
+  ds->Edit();
+  ds->FieldByName("ENAME").SetAsString("CLARK");
+  ds->Post();
+  ds->Next();
+  ds->Delete();
+  ds->Append();
+  ds->FieldByName("EMPNO").SetAsInteger(3);
+  ds->FieldByName("ENAME").SetAsString("FORD");
+  ds->Post();
+  EXPECT_EQ("CLARK;FORD;", Names(*ds));
+  ds->PSEndTransaction(false);
+  EXPECT_FALSE(ds->PSInTransaction());
+  EXPECT_TRUE(editing.CommitOnPost);
+  EXPECT_EQ("KING;BLAKE;", Names(*ds));
+  ds->Close();
+  ds->Open();
+  EXPECT_EQ("KING;BLAKE;", Names(*ds));
+  // A committed one keeps them.
+  ds->PSStartTransaction();
+  ds->Last();
+  ds->Delete();
+  ds->PSEndTransaction(true);
+  ds->Close();
+  ds->Open();
+  EXPECT_EQ("KING;", Names(*ds));
 }
 
 }  // namespace
