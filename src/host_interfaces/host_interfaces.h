@@ -31,6 +31,9 @@ inline constexpr IID IID_ISideButtonPlugin = MakeGuid("{D0D606DF-6D0B-458F-8A99-
 inline constexpr IID IID_IPluginAdapter = MakeGuid("{3C97FFAF-22AD-4CC5-9FC8-885874F15805}");
 inline constexpr IID IID_IPluginDiscover = MakeGuid("{3BE47FB7-DCC2-4D0A-81CA-A3A6DFEF279A}");
 inline constexpr IID IID_Ivk9ValuesServer = MakeGuid("{26579216-8FAD-444D-B39A-FA498477366E}");
+inline constexpr IID IID_IXMLDOMDocument = MakeGuid("{8E761C29-4769-4046-B052-5CA6AA9F206D}");
+inline constexpr IID IID_IXMLDOMNodeList = MakeGuid("{3DC23328-4708-4105-820B-BDB9CF8008DB}");
+inline constexpr IID IID_IXMLDOMElement = MakeGuid("{0F4DAB24-47E3-4E33-8D16-580884D21B2D}");
 
 // Plug-in priorities as answered by Get_Priority.
 enum TPluginPriority : int32_t { ppNormal = 0, ppLow = 1, ppHigh = 2 };
@@ -119,6 +122,29 @@ struct ISideButtonPlugin : IBOPlugin {
   virtual HRESULT HandleBOUIEvent(int32_t ABOHandle, BSTR AEventType, const VARIANT* AParameters,
                                   VARIANT* AReturnValues, WordBool* AHandled, WordBool* result) = 0;
   virtual HRESULT Get_BOUIEvents(VARIANT* value) = 0;  // slot 27
+};
+
+// ---------------------------------------------------------------------------
+// The host's XML print document (implemented by the host)
+//
+// The host hands the document about to print to the print plug-ins as their
+// print context (an IUnknown that answers IXMLDOMDocument). Only the calls
+// the plug-ins make are declared; an element list's items are nodes, asked
+// for IXMLDOMElement to write an attribute.
+
+struct IXMLDOMElement : IDispatch {
+  virtual HRESULT setAttribute(BSTR name, const VARIANT* value) = 0;  // slot 7
+};
+
+struct IXMLDOMNodeList : IDispatch {
+  virtual HRESULT get_length(int32_t* length) = 0;  // slot 7
+  // Item `index` (from 0); null when the index is outside the list.
+  virtual HRESULT get_item(int32_t index, IUnknown** node) = 0;
+};
+
+struct IXMLDOMDocument : IDispatch {
+  // Every element named `tagName`, in document order.
+  virtual HRESULT getElementsByTagName(BSTR tagName, IXMLDOMNodeList** list) = 0;  // slot 7
 };
 
 // ---------------------------------------------------------------------------

@@ -49,10 +49,7 @@ class TCustomAbstractPluginT : public VtableDispatchObject<Itf, Extra...>, publi
     });
   }
   HRESULT HandleEvent(WordBool* result) final {
-    return SafeCall([&] {
-      auto& out = OutArg(result);
-      out = ToWordBool(HandleEventImpl());
-    });
+    return SafeCall([&] { HandleEventInto(OutArg(result)); });
   }
   HRESULT CleanUp() final {
     return SafeCall([&] { CleanUpImpl(); });
@@ -113,6 +110,9 @@ class TCustomAbstractPluginT : public VtableDispatchObject<Itf, Extra...>, publi
   virtual void Set_EnabledImpl(bool enabled) { FEnabled = enabled; }
   // The action entry of buttons and print control.
   virtual bool HandleEventImpl() { return true; }
+  // Answers the event into the host's result; a plug-in that leaves the
+  // host's initial value standing overrides this instead of HandleEventImpl.
+  virtual void HandleEventInto(WordBool& result) { result = ToWordBool(HandleEventImpl()); }
   // Set-up once the adapter is known.
   virtual bool PrepareImpl() { return true; }
   // Releases what Prepare made and drops the adapter.

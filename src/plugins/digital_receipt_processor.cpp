@@ -1,5 +1,7 @@
 #include "plugins/digital_receipt_processor.h"
 
+#include "plugins/adapter_calls.h"
+
 #include <exception>
 #include <filesystem>
 
@@ -75,64 +77,7 @@ void LogFailure(const char* routine, const std::exception& e) {
 // The message form with the plug-in's caption; logged instead where no user
 // interface runs on this thread.
 void ShowMessage(const std::string& text, const char* routine) {
-  if (!foundation::UiAvailableOnThisThread()) {
-    KWLog(0, "Message not shown: " + text, foundation::kLevelWarning, Tag(routine));
-    return;
-  }
-  foundation::DisplayMessage(foundation::kMessageCaption, text);
-}
-
-// The status of an adapter call, read after the call (hence the reference); a
-// failing call raises.
-int32_t Checked(HRESULT hr, const int32_t& status, const std::string& what) {
-  if (FAILED(hr)) throw ComError(hr, "The host failed to " + what);
-  return status;
-}
-
-int32_t SetFilter(IPluginAdapter& adapter, int32_t bo, const char* attribute,
-                  const std::string& value) {
-  BStr name(attribute);
-  Variant v(value);
-  int32_t status = 0;
-  return Checked(adapter.BOSetFilterAttr(bo, name.Get(), &v.Get(), 1, -1, -1, &status), status,
-                 std::string("filter on ") + attribute);
-}
-
-int32_t ClearFilter(IPluginAdapter& adapter, int32_t bo, const char* attribute) {
-  BStr name(attribute);
-  Variant empty(std::string{});
-  int32_t status = 0;
-  return Checked(adapter.BOSetFilterAttr(bo, name.Get(), &empty.Get(), 0, 0, 0, &status), status,
-                 std::string("clear the filter on ") + attribute);
-}
-
-bool IsActive(IPluginAdapter& adapter, int32_t bo) {
-  WordBool active = 0;
-  if (FAILED(adapter.BOIsActive(bo, &active))) {
-    throw ComError(E_FAIL, "The host failed to tell whether an object is active");
-  }
-  return active != 0;
-}
-
-void Open(IPluginAdapter& adapter, int32_t bo) {
-  int32_t status = 0;
-  Checked(adapter.BOOpen(bo, &status), status, "open an object");
-}
-
-int32_t Child(IPluginAdapter& adapter, int32_t bo, const char* reference) {
-  BStr name(reference);
-  int32_t child = kNotObtained;
-  int32_t status = 0;
-  Checked(adapter.BOGetChild(bo, name.Get(), &child, &status), status,
-          std::string("give the child object \"") + reference + "\"");
-  return child;
-}
-
-void Include(IPluginAdapter& adapter, int32_t bo, const std::string& attribute) {
-  BStr name(attribute);
-  int32_t status = 0;
-  Checked(adapter.BOIncludeAttrForced(bo, name.Get(), ToWordBool(true), &status), status,
-          "include \"" + attribute + "\"");
+  ShowPluginMessage(text, Tag(routine));
 }
 
 // True when the loyalty card setting names a field.

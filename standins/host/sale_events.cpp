@@ -114,6 +114,9 @@ void SaleEvents::Fire(const EventEntry& event, int number, int32_t documentKind)
         if (!p.print || p.kind != documentKind) break;
         ComPtr<PrintDocument> document = MakeComObject<PrintDocument>(
             event.printDocument.empty() ? kDefaultPrintDocument : event.printDocument);
+        if (!document->Parsed()) {
+          failures_.push_back("print (" + event.place.Text() + "): the document does not parse");
+        }
         HRESULT hr = p.print->Set_PrintContext(document->GetUnknown());
         out_ << "  " << who << " Set_PrintContext: " << HResultText(hr) << "\n";
         std::vector<std::string> slips = event.slips;
@@ -136,6 +139,9 @@ void SaleEvents::Fire(const EventEntry& event, int number, int32_t documentKind)
       }
       case EventKind::SideButton: {
         if (!p.button || p.kind != documentKind || Caption(p.button.Get()) != event.name) break;
+        WordBool enabled = 0;
+        HRESULT asked = p.button->Get_ButtonEnabled(&enabled);
+        out_ << "  " << who << " Get_ButtonEnabled: " << Answer(asked, enabled) << "\n";
         WordBool result = 0;
         HRESULT hr = p.plugin->HandleEvent(&result);
         out_ << "  " << who << " HandleEvent: " << Answer(hr, result) << "\n";

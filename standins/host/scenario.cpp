@@ -450,6 +450,11 @@ class Reader {
               expect.settings.push_back(file);
             }
           }},
+         {"reprints",
+          [&](const YAML::Node& v) {
+            expect.reprintsPlace = At(v);
+            expect.reprints = static_cast<int>(Integer(v, "reprints"));
+          }},
          {"log", [&](const YAML::Node& v) {
             expect.logPlace = At(v);
             Map(v, "log",

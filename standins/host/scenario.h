@@ -160,6 +160,8 @@ struct Expectations {
   std::vector<std::string> logOnce;  // each held by exactly one line
   Place logPlace;
   std::vector<SettingsExpectation> settings;
+  std::optional<int> reprints;  // reprints the host was asked for, of the document
+  Place reprintsPlace;
 };
 
 struct Scenario {

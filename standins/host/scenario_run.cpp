@@ -355,6 +355,11 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
     CheckQueries(expect, database, failures);
     CheckSettings(expect, folder, staged, failures);
     CheckFiles(expect, folder, failures);
+    if (expect.reprints && *expect.reprints != adapter->ReprintCount(0)) {
+      failures.push_back(expect.reprintsPlace.Text() + ": the host was asked for " +
+                         std::to_string(adapter->ReprintCount(0)) + " reprints, expected " +
+                         std::to_string(*expect.reprints));
+    }
   } catch (const std::exception& error) {
     err << "pos-host run: " << error.what() << "\n";
     failures.push_back(error.what());

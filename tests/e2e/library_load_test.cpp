@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 #include "e2e_environment.h"
 #include "host_adapter.h"
@@ -180,9 +181,11 @@ TEST_F(LoadedLibrary, PrepareWithTheAdapterThenCleanUpTwiceReleasesIt) {
     WordBool prepared = 0;
     ASSERT_EQ(plugin->Prepare(&prepared), S_OK);
     EXPECT_EQ(prepared, -1);
-    // The invoice plug-in's receipt processor holds the adapter as well.
+    // The receipt processors of the invoice plug-in and the e-mail button hold
+    // the adapter as well.
     const bool withProcessor =
-        expected.mainInterface == &IID_IEntityUpdatePlugin && expected.kind == kBOKindInvoice;
+        (expected.mainInterface == &IID_IEntityUpdatePlugin && expected.kind == kBOKindInvoice) ||
+        std::string(expected.description) == "Norvane Email Sidebutton";
     EXPECT_EQ(OtherReferences(adapter->GetUnknown()), withProcessor ? 2u : 1u);
     EXPECT_EQ(plugin->CleanUp(), S_OK);
     EXPECT_EQ(plugin->CleanUp(), S_OK);
