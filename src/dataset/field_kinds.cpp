@@ -84,6 +84,8 @@ void SetFromVariant(TField& f, const Variant& value, Assign assign) {
   }
 }
 
+}  // namespace
+
 // Bytes of a byte-array variant; false when it is not one.
 bool VariantBytes(const Variant& v, std::string& bytes) {
   if (v.vt() != (VT_ARRAY | VT_UI1)) return false;
@@ -107,8 +109,6 @@ Variant BytesVariant(const std::string& bytes) {
   SafeArrayUnaccessData(array);
   return Variant::FromArray(array);
 }
-
-}  // namespace
 
 std::string FloatText(double value) {
   char text[40];

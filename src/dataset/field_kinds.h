@@ -165,4 +165,10 @@ class TBlobField : public TField {
 // class (ftUnknown, ftCursor).
 std::unique_ptr<TField> CreateField(TFieldType type, int size);
 
+// The bytes of a byte-array variant (VT_ARRAY | VT_UI1); false when it is
+// not one.
+bool VariantBytes(const Variant& v, std::string& bytes);
+// A byte-array variant holding `bytes`.
+Variant BytesVariant(const std::string& bytes);
+
 }  // namespace dataset

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "dataset/field_kinds.h"
 #include "oracle/dictionary/constraint_check.h"
 #include "oracle/dictionary/table_dictionary.h"
 #include "oracle/dml/dml_query.h"
@@ -145,7 +146,13 @@ std::unique_ptr<TLOBLocator> LobHolding(TOracleSession* session, int16_t type,
                                         const ::Variant& value) {
   if (value.IsNull() || value.vt() == VT_EMPTY) return std::make_unique<TLOBLocator>(session, type);
   std::unique_ptr<TLOBLocator> lob = TLOBLocator::CreateTemporary(session, type, false);
-  lob->SetAsString(value.ToString());
+  // A byte array goes in byte for byte; its text form would not carry every byte.
+  std::string bytes;
+  if (dataset::VariantBytes(value, bytes)) {
+    if (!bytes.empty()) lob->Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+  } else {
+    lob->SetAsString(value.ToString());
+  }
   return lob;
 }
 

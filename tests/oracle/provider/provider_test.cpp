@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "dataset/field_kinds.h"
 #include "oracle/dml/dml_query.h"
 #include "oracle/dml/editing.h"
 #include "oracle/dml/posting.h"
@@ -117,11 +118,13 @@ TEST_F(ProviderTest, StatementsNamePlainPlaceholdersOnly) {
   auto notes = Opened("select body from notes");
   EXPECT_EQ(5000u, notes->FieldByName("BODY").AsString().size());
 
-  // A BLOB parameter holds its bytes when the statement runs; a null one
-  // inserts null.
+  // A BLOB parameter holds its bytes when the statement runs, text or a byte
+  // array (every byte value, not only text); a null one inserts null.
   const std::string bytes("\x01\x7f binary \x02");
+  std::string allBytes;
+  for (int b = 0; b < 256; ++b) allBytes += static_cast<char>(b);
   int id = 0;
-  for (const Variant& value : {Variant(bytes), Variant::Null()}) {
+  for (const Variant& value : {Variant(bytes), dataset::BytesVariant(allBytes), Variant::Null()}) {
     dataset::TParams blob;
     blob.CreateParam(dataset::TFieldType::ftInteger, "id").Value = Variant(++id);
     blob.CreateParam(dataset::TFieldType::ftOraBlob, "data").Value = value;
@@ -134,6 +137,8 @@ TEST_F(ProviderTest, StatementsNamePlainPlaceholdersOnly) {
   read.SetSQL("select data from pics order by id");
   read.Execute();
   EXPECT_EQ(bytes, oracle::LOBFieldByName(read, "DATA").AsString());
+  read.Next();
+  EXPECT_EQ(allBytes, oracle::LOBFieldByName(read, "DATA").AsString());
   read.Next();
   EXPECT_TRUE(read.FieldIsNull(0));
 }
