@@ -16,6 +16,7 @@
 #include "oracle/dml/updating_table.h"
 #include "oracle/query/select_splitter.h"
 #include "oracle/session/session.h"
+#include "oracle/values/framework_value.h"
 #include "oracle/values/type_codes.h"
 #include "platform/text.h"
 
@@ -29,39 +30,9 @@ using dataset::TFieldKind;
 constexpr const char* kCrLf = "\r\n";
 constexpr int16_t kStringType = 5;
 
-// A field's value as a query takes it, and a fetched value as a field takes it.
-Variant ToQueryValue(const ::Variant& value) {
-  switch (value.vt()) {
-    case VT_EMPTY:
-    case VT_NULL:
-      return Variant::Null();
-    case VT_I2:
-    case VT_I4:
-    case VT_I8:
-    case VT_UI1:
-    case VT_BOOL:
-      return Variant::Int64(value.ToInt64());
-    case VT_R4:
-    case VT_R8:
-    case VT_CY:
-      return Variant::Double(value.ToDouble());
-    case VT_DATE:
-      return Variant::Date(value.ToDouble());
-    default:
-      return Variant::String(value.ToString());
-  }
-}
-
-::Variant ToFieldValue(const Variant& value) {
-  if (value.IsEmptyOrNull()) return ::Variant::Null();
-  if (value.IsIntegral()) return ::Variant(value.ToInt64());
-  if (value.IsFloat()) return ::Variant(value.ToDouble());
-  if (value.Type() == VarType::Date) return ::Variant::Date(value.ToDouble());
-  return ::Variant(value.ToText());
-}
-
+// A field's value (or its old value) as a query takes it.
 Variant FieldValue(const TField& field, bool old = false) {
-  return ToQueryValue(old ? field.OldValue() : field.Value());
+  return FromFrameworkValue(old ? field.OldValue() : field.Value());
 }
 
 [[noreturn]] void RaiseTranslated(TOracleDataSet& dataSet, char action, int code,
@@ -300,7 +271,7 @@ bool CopyQueryToRecord(TOracleDataSet& dataSet, TOracleQuery& query) {
       if (NullLike(fetched, true))
         info.Field->Clear();
       else
-        info.Field->SetValue(ToFieldValue(fetched));
+        info.Field->SetValue(ToFrameworkValue(fetched));
     }
   }
   if (Editing(dataSet).AfterRefreshRecord) Editing(dataSet).AfterRefreshRecord(dataSet);

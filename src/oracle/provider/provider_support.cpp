@@ -15,6 +15,7 @@
 #include "oracle/lob/lob_locator.h"
 #include "oracle/query/select_splitter.h"
 #include "oracle/session/session.h"
+#include "oracle/values/framework_value.h"
 #include "oracle/values/sql_scanner.h"
 #include "oracle/values/type_codes.h"
 #include "platform/text.h"
@@ -92,43 +93,6 @@ TFieldType ParamTypeOf(int16_t type) {
 
 bool HoldsNoValue(int16_t type) {
   return IsLobType(type) || type == otype::Cursor;
-}
-
-// A framework value as a variable's value.
-Variant ToVariable(const ::Variant& value) {
-  switch (value.vt()) {
-    case VT_EMPTY:
-    case VT_NULL:
-      return Variant::Null();
-    case VT_I1:
-    case VT_I2:
-    case VT_I4:
-    case VT_I8:
-    case VT_UI1:
-    case VT_UI2:
-    case VT_UI4:
-    case VT_INT:
-      return Variant::Int64(value.ToInt64());
-    case VT_R4:
-    case VT_R8:
-    case VT_CY:
-      return Variant::Double(value.ToDouble());
-    case VT_DATE:
-      return Variant::Date(value.ToDouble());
-    case VT_BOOL:
-      return Variant::Boolean(value.ToBool());
-    default:
-      return Variant::String(value.ToString());
-  }
-}
-
-// A variable's value as a framework value.
-::Variant FromVariable(const Variant& value) {
-  if (value.IsEmptyOrNull()) return ::Variant::Null();
-  if (value.IsIntegral()) return ::Variant(value.ToInt64());
-  if (value.IsFloat()) return ::Variant(value.ToDouble());
-  if (value.Type() == VarType::Date) return ::Variant::Date(value.ToDateTime());
-  return ::Variant(value.ToText());
 }
 
 // The longest text bound as a string: 4000 bytes through the version-8
@@ -233,7 +197,7 @@ int TOracleProviderSupport::ExecuteStatement(TOracleDataSet& dataSet, const std:
       query.SetComplexVariable(name, statementLobs_.back().get());
       continue;
     }
-    query.DeclareAndSet(name, type, ToVariable(params[i].Value));
+    query.DeclareAndSet(name, type, FromFrameworkValue(params[i].Value));
   }
   int result = 0;
   if (resultSet == nullptr) {
@@ -367,7 +331,7 @@ dataset::TParams* TOracleProviderSupport::Params(TOracleDataSet& dataSet) {
     }
     if (param == nullptr) param = &params_.CreateParam(paramType, name);
     if (!HoldsNoValue(type))
-      param->Value = FromVariable(dataSet.GetVariable(dataSet.VariableName(i)));
+      param->Value = ToFrameworkValue(dataSet.GetVariable(dataSet.VariableName(i)));
   }
   return &params_;
 }
@@ -434,7 +398,8 @@ void TOracleProviderSupport::SetParams(TOracleDataSet& dataSet, const dataset::T
       dataSet.MainQuery().SetComplexVariable(params[i].Name, parameterLobs_.back().get());
       continue;
     }
-    if (!HoldsNoValue(type)) dataSet.SetVariable(params[i].Name, ToVariable(params[i].Value));
+    if (!HoldsNoValue(type))
+      dataSet.SetVariable(params[i].Name, FromFrameworkValue(params[i].Value));
   }
   params_ = params;
 }
