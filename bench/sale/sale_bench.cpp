@@ -34,6 +34,7 @@
 #include <string>
 #include <vector>
 
+#include "common/paired_timing.h"
 #include "foundation/prefs_records.h"
 #include "plugins/digital_receipt_processor.h"
 #include "receipt/https_transport.h"
@@ -111,33 +112,10 @@ void BarePosts() {
   for (const std::string& body : gRequests) benchmark::DoNotOptimize(BarePost(body));
 }
 
-template <typename Work>
-double Timed(Work work) {
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 void BM_Sale_BesideTwoBarePosts(benchmark::State& state) {
   double ours = 0;
   double bare = 0;
-  bool oursFirst = true;
-  try {
-    for (auto _ : state) {
-      ResetRecords();
-      if (oursFirst) {
-        ours += Timed(Sale);
-        bare += Timed(BarePosts);
-      } else {
-        bare += Timed(BarePosts);
-        ours += Timed(Sale);
-      }
-      oursFirst = !oursFirst;
-    }
-  } catch (const std::exception& e) {
-    state.SkipWithError(e.what());
-    return;
-  }
+  if (!benchsupport::TimeAlternating(state, ResetRecords, Sale, BarePosts, ours, bare)) return;
   const auto perSale = benchmark::Counter::kAvgIterations;
   state.counters["sale_ms"] = benchmark::Counter(ours * 1e3, perSale);
   state.counters["bare_ms"] = benchmark::Counter(bare * 1e3, perSale);
@@ -145,18 +123,6 @@ void BM_Sale_BesideTwoBarePosts(benchmark::State& state) {
 }
 
 BENCHMARK(BM_Sale_BesideTwoBarePosts)->Unit(benchmark::kMillisecond)->MinTime(4.0)->UseRealTime();
-
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& r : runs) {
-      const auto it = r.counters.find("ratio");
-      if (it != r.counters.end()) ratio = it->second.value;
-    }
-  }
-  double ratio = 0;
-};
 
 }  // namespace
 
@@ -190,7 +156,7 @@ int main(int argc, char** argv) {
       if (gRequests.size() != 2) throw std::runtime_error("a sale did not make two requests");
       std::printf("requests: %zu and %zu bytes\n", gRequests[0].size(), gRequests[1].size());
 
-      RatioReporter reporter;
+      benchsupport::RatioReporter reporter;
       benchmark::RunSpecifiedBenchmarks(&reporter);
       if (reporter.ratio > 0) {
         std::printf("ratio sale / two bare libcurl POSTs: %.3f (goal: at most 1.5)\n",

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "common/paired_timing.h"
 #include "foundation/prefs_records.h"
 #include "receipt/https_transport.h"
 #include "receipt_service.h"
@@ -68,33 +69,12 @@ std::string BareExchange() {
   return response;
 }
 
-// Seconds taken by one exchange.
-template <typename Exchange>
-double Timed(Exchange exchange) {
-  const auto start = std::chrono::steady_clock::now();
-  benchmark::DoNotOptimize(exchange());
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 void BM_SendXML_BesideBarePost(benchmark::State& state) {
   double ours = 0;
   double bare = 0;
-  bool oursFirst = true;
-  try {
-    for (auto _ : state) {
-      if (oursFirst) {
-        ours += Timed(OurExchange);
-        bare += Timed(BareExchange);
-      } else {
-        bare += Timed(BareExchange);
-        ours += Timed(OurExchange);
-      }
-      oursFirst = !oursFirst;
-    }
-  } catch (const std::exception& e) {
-    state.SkipWithError(e.what());
+  if (!benchsupport::TimeAlternating(
+          state, [] {}, OurExchange, BareExchange, ours, bare))
     return;
-  }
   const auto perExchangeMs = benchmark::Counter::kAvgIterations;
   state.counters["SendXML_ms"] = benchmark::Counter(ours * 1e3, perExchangeMs);
   state.counters["bare_ms"] = benchmark::Counter(bare * 1e3, perExchangeMs);
@@ -102,19 +82,6 @@ void BM_SendXML_BesideBarePost(benchmark::State& state) {
 }
 
 BENCHMARK(BM_SendXML_BesideBarePost)->Unit(benchmark::kMillisecond)->MinTime(4.0)->UseRealTime();
-
-// Shows the usual table and remembers the ratio of the last run.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& r : runs) {
-      const auto it = r.counters.find("ratio");
-      if (it != r.counters.end()) ratio = it->second.value;
-    }
-  }
-  double ratio = 0;
-};
 
 }  // namespace
 
@@ -133,7 +100,7 @@ int main(int argc, char** argv) {
     gRequest = receiptservice::SampleReceiptRequest(501);
     std::printf("request: %zu bytes, 501 items\n", gRequest.size());
 
-    RatioReporter reporter;
+    benchsupport::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     if (reporter.ratio > 0) {
       std::printf("ratio SendXML / bare libcurl POST: %.3f (goal: at most 1.10)\n", reporter.ratio);
