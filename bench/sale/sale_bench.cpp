@@ -18,7 +18,6 @@
 //    the same iterations.
 
 #include <benchmark/benchmark.h>
-#include <curl/curl.h>
 #include <unistd.h>
 
 #include <QAbstractButton>
@@ -34,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "common/bare_post.h"
 #include "common/paired_timing.h"
 #include "foundation/prefs_records.h"
 #include "plugins/digital_receipt_processor.h"
@@ -68,31 +68,8 @@ class Cashier : public QObject {
   }
 };
 
-size_t Collect(char* data, size_t size, size_t count, void* out) {
-  static_cast<std::string*>(out)->append(data, size * count);
-  return size * count;
-}
-
 std::string BarePost(const std::string& body) {
-  const std::string url = gService->Url();
-  const std::string ca = gService->Certificates().caCert;
-  CURL* h = curl_easy_init();
-  curl_slist* headers = curl_slist_append(nullptr, "Content-Type: text/xml");
-  headers = curl_slist_append(headers, "Expect:");
-  std::string response;
-  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(h, CURLOPT_POSTFIELDS, body.data());
-  curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-  curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
-  curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-  curl_easy_setopt(h, CURLOPT_CAINFO, ca.c_str());
-  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Collect);
-  curl_easy_setopt(h, CURLOPT_WRITEDATA, &response);
-  const CURLcode rc = curl_easy_perform(h);
-  curl_slist_free_all(headers);
-  curl_easy_cleanup(h);
-  if (rc != CURLE_OK) throw std::runtime_error(curl_easy_strerror(rc));
-  return response;
+  return benchsupport::BarePost(gService->Url(), gService->Certificates().caCert, body);
 }
 
 // A sale leaves the records reset (ProcessPostedInvoice's last step); the

@@ -13,7 +13,6 @@
 //    same iterations.
 
 #include <benchmark/benchmark.h>
-#include <curl/curl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -24,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "common/bare_post.h"
 #include "common/paired_timing.h"
 #include "foundation/prefs_records.h"
 #include "receipt/https_transport.h"
@@ -36,11 +36,6 @@ namespace {
 receiptservice::ReceiptService* gService = nullptr;
 std::string gRequest;
 
-size_t Collect(char* data, size_t size, size_t count, void* out) {
-  static_cast<std::string*>(out)->append(data, size * count);
-  return size * count;
-}
-
 std::string OurExchange() {
   std::string response = receipt::SendXML(gService->Url(), gRequest);
   if (receipt::LastHTTPCode != 200) throw std::runtime_error(receipt::LastCommError);
@@ -48,25 +43,7 @@ std::string OurExchange() {
 }
 
 std::string BareExchange() {
-  const std::string url = gService->Url();
-  const std::string ca = gService->Certificates().caCert;
-  CURL* h = curl_easy_init();
-  curl_slist* headers = curl_slist_append(nullptr, "Content-Type: text/xml");
-  headers = curl_slist_append(headers, "Expect:");
-  std::string response;
-  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(h, CURLOPT_POSTFIELDS, gRequest.data());
-  curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(gRequest.size()));
-  curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
-  curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-  curl_easy_setopt(h, CURLOPT_CAINFO, ca.c_str());
-  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Collect);
-  curl_easy_setopt(h, CURLOPT_WRITEDATA, &response);
-  const CURLcode rc = curl_easy_perform(h);
-  curl_slist_free_all(headers);
-  curl_easy_cleanup(h);
-  if (rc != CURLE_OK) throw std::runtime_error(curl_easy_strerror(rc));
-  return response;
+  return benchsupport::BarePost(gService->Url(), gService->Certificates().caCert, gRequest);
 }
 
 void BM_SendXML_BesideBarePost(benchmark::State& state) {
