@@ -1,5 +1,7 @@
 #include "dataset/key_matcher.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -68,7 +70,8 @@ TKeyMatcher::TKeyMatcher(std::vector<TField*> fields, const std::vector<Variant>
         key.integer = value.ToBool() ? 1 : 0;
         break;
       default:
-        key.text = convert_ ? convert_(value.ToString()) : value.ToString();
+        key.text = value.ToString();
+        if (convert_) key.text = std::string(convert_(key.text));
         if (options.ignoreCase) key.text = platform::UpperAscii(key.text);
         key.kind = key.text.empty() ? Kind::kNull : Kind::kText;
         break;
@@ -78,7 +81,8 @@ TKeyMatcher::TKeyMatcher(std::vector<TField*> fields, const std::vector<Variant>
 }
 
 std::string TKeyMatcher::FieldText(const TField& field) const {
-  std::string text = convert_ ? convert_(field.AsString()) : field.AsString();
+  std::string text = field.AsString();
+  if (convert_) text = std::string(convert_(text));
   if (options_.ignoreCase) text = platform::UpperAscii(text);
   return text;
 }
@@ -128,12 +132,22 @@ void TKeyMatcher::LocateSlots(const SlotLocator& locate) {
       key.slot = locate(*key.field, static_cast<int>(sizeof(int32_t)));
     else if (key.kind == Kind::kFloat && type == TFieldType::ftFloat)
       key.slot = locate(*key.field, static_cast<int>(sizeof(double)));
+    else if (key.kind == Kind::kText && !options_.wildcards && type == TFieldType::ftString)
+      key.slot = locate(*key.field, key.size = key.field->DataSize());
   }
 }
 
 bool TKeyMatcher::SlotMatches(const Key& key, const uint8_t* record) const {
   const uint8_t* flag = record + key.slot;
   if (*flag != 0) return false;
+  if (key.kind == Kind::kText) {
+    // As FieldText and KeyMatches compare, without copying the text.
+    const auto* chars = reinterpret_cast<const char*>(flag + 1);
+    std::string_view text(chars, strnlen(chars, static_cast<std::size_t>(key.size)));
+    if (convert_) text = convert_(text);
+    if (options_.partial && text.size() > key.text.size()) text = text.substr(0, key.text.size());
+    return options_.ignoreCase ? platform::SameText(text, key.text) : text == key.text;
+  }
   if (key.kind == Kind::kInteger) {
     int32_t value;
     std::memcpy(&value, flag + 1, sizeof value);
@@ -148,6 +162,54 @@ bool TKeyMatcher::Matches(const uint8_t* record) const {
   for (const Key& key : keys_)
     if (!(key.slot >= 0 ? SlotMatches(key, record) : KeyMatches(key))) return false;
   return true;
+}
+
+bool TKeyMatcher::ReadsRecordsOnly() const {
+  return std::all_of(keys_.begin(), keys_.end(), [](const Key& key) { return key.slot >= 0; });
+}
+
+namespace {
+
+// The position of the first (or last) record image whose slot at `slot`
+// holds `wanted`, or -1: one flag byte and one value per record, nothing
+// else looked at.
+template <typename T>
+std::ptrdiff_t FindValue(std::span<uint8_t* const> records, int slot, T wanted, bool backward) {
+  const auto n = static_cast<std::ptrdiff_t>(records.size());
+  const auto matches = [&](std::ptrdiff_t i) {
+    const uint8_t* flag = records[static_cast<std::size_t>(i)] + slot;
+    T value;
+    std::memcpy(&value, flag + 1, sizeof value);
+    return *flag == 0 && value == wanted;
+  };
+  if (backward) {
+    for (std::ptrdiff_t i = n - 1; i >= 0; --i)
+      if (matches(i)) return i;
+  } else {
+    for (std::ptrdiff_t i = 0; i < n; ++i)
+      if (matches(i)) return i;
+  }
+  return -1;
+}
+
+}  // namespace
+
+std::ptrdiff_t TKeyMatcher::FindIn(std::span<uint8_t* const> records, bool backward) const {
+  // The common search by one number key, with the key hoisted out of the
+  // loop.
+  if (keys_.size() == 1 && keys_.front().kind == Kind::kFloat)
+    return FindValue(records, keys_.front().slot, keys_.front().number, backward);
+  if (keys_.size() == 1 && keys_.front().kind == Kind::kInteger) {
+    const int64_t wanted = keys_.front().integer;
+    if (wanted < INT32_MIN || wanted > INT32_MAX) return -1;
+    return FindValue(records, keys_.front().slot, static_cast<int32_t>(wanted), backward);
+  }
+  const auto n = static_cast<std::ptrdiff_t>(records.size());
+  for (std::ptrdiff_t j = 0; j < n; ++j) {
+    const std::ptrdiff_t i = backward ? n - 1 - j : j;
+    if (Matches(records[static_cast<std::size_t>(i)])) return i;
+  }
+  return -1;
 }
 
 bool TKeyMatcher::NeedsCalcFields() const {

@@ -8,6 +8,7 @@
 
 #include "dataset/database_error.h"
 #include "oracle/session/session.h"
+#include "platform/text.h"
 
 namespace oracle {
 namespace {
@@ -125,11 +126,12 @@ bool TOracleDataSet::NullObjectIsEmpty() const {
 }
 
 std::string TOracleDataSet::ConvertString(const std::string& value) const {
+  return std::string(ShownText(value));
+}
+
+std::string_view TOracleDataSet::ShownText(std::string_view text) const {
   const bool trim = Session() == nullptr || Session()->Preferences().TrimStringFields();
-  if (!trim) return value;
-  std::size_t end = value.size();
-  while (end > 0 && static_cast<unsigned char>(value[end - 1]) <= 32) --end;
-  return value.substr(0, end);
+  return trim ? platform::TrimRightControls(text) : text;
 }
 
 bool TOracleDataSet::FieldChanged(dataset::TField& field) const {

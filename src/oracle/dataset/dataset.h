@@ -102,6 +102,17 @@ class TOracleDataSet : public dataset::TDataSet,
   const void* Owner() const { return owner_; }
   TOracleQuery& MainQuery() { return *mainQuery_; }
   const TOracleQuery& MainQuery() const { return *mainQuery_; }
+  // True when a variable of MainQuery is a cursor (type 116): MainQuery's
+  // run opens the cursor and the rows are fetched from the cursor query.
+  bool IsCursorDataSet() const;
+  // The query a cursor dataset fetches from instead of its own
+  // "CursorQuery" (not owned; null: the dataset's own).
+  TOracleQuery* ExternalCursor() const { return externalCursor_; }
+  void SetExternalCursor(TOracleQuery* query) { externalCursor_ = query; }
+  // The query whose select list and rows the dataset shows: the cursor
+  // query of a cursor dataset, else MainQuery.
+  TOracleQuery& ActiveQuery() { return *rowQuery_; }
+  const TOracleQuery& ActiveQuery() const { return *rowQuery_; }
 
   // --- properties kept in MainQuery -------------------------------------------
   const std::string& SQL() const { return mainQuery_->SQL(); }
@@ -319,6 +330,9 @@ class TOracleDataSet : public dataset::TDataSet,
   void SetMasterVariables();
   // The variables hold the master's current values (null equals null).
   bool VariablesMatchMaster() const;
+  // With a master: `field` is one a new record takes from a master field
+  // (named in DetailFields, else a master field's name).
+  bool IsDetailLinkField(const dataset::TField& field) const;
   // Open details that are editing post, down the whole detail tree.
   void PostDetails();
   // A detail of this dataset holds cached updates.
@@ -361,6 +375,10 @@ class TOracleDataSet : public dataset::TDataSet,
   bool NullObjectIsEmpty() const override;
   std::string ServerSequenceFor(const std::string& fieldName) const override;
   std::string ConvertString(const std::string& value) const override;
+  // The part of `text` the dataset shows: without trailing blanks and
+  // control characters when the session trims string fields (or there is
+  // no session).
+  std::string_view ShownText(std::string_view text) const;
   bool FieldChanged(dataset::TField& field) const override;
 
   // --- TSessionAttached ----------------------------------------------------------------
@@ -448,6 +466,9 @@ class TOracleDataSet : public dataset::TDataSet,
 
   // dataset_open.cpp
   void BuildFieldInfo();
+  // Binds the cursor query to MainQuery's cursor variable, runs MainQuery
+  // and fetches the first rows from the cursor.
+  void OpenCursorQuery();
   void LinkFieldInfo();
   // Room in the string fields' slots for text that line-end conversion
   // widened past the column's size.
@@ -540,8 +561,14 @@ class TOracleDataSet : public dataset::TDataSet,
   int32_t refreshedFor_ = -1;
   // The master fields this dataset made read-only for its details.
   std::vector<dataset::TField*> protectedFields_;
+  // "CursorQuery", made on first use; it outlives MainQuery, whose cursor
+  // variable points at it.
+  std::unique_ptr<TOracleQuery> cursorQuery_;
   std::unique_ptr<TOracleQuery> mainQuery_;
   std::unique_ptr<TOracleQuery> countQuery_;
+  TOracleQuery* externalCursor_ = nullptr;
+  // The query the rows are fetched from (MainQuery or a cursor query).
+  TOracleQuery* rowQuery_ = mainQuery_.get();
   std::unique_ptr<TRecordDataList> store_;
   TOracleFieldInfoList fieldInfo_{this};
   std::vector<Slot> dataSlots_;          // by field number (data fields)

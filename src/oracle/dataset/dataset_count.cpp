@@ -13,6 +13,7 @@ std::string CountStatementText(const std::string& statement) {
 }
 
 int TOracleDataSet::CountQueryHits() {
+  if (IsCursorDataSet()) dataset::DatabaseError("Cannot count query hits for cursor dataset");
   if (!countQuery_) countQuery_ = std::make_unique<TOracleQuery>(this);
   TOracleQuery& count = *countQuery_;
   count.SetSession(Session());

@@ -40,7 +40,7 @@ bool TOracleDataSet::FetchRecords() {
         queryDone_ = true;
         return false;
       }
-      TOracleQuery& query = *mainQuery_;
+      TOracleQuery& query = *rowQuery_;
       if (!firstRowCurrent_) query.Next();
       firstRowCurrent_ = false;
       if (query.Eof()) {
@@ -125,7 +125,7 @@ bool TOracleDataSet::FetchRecords() {
 }
 
 void TOracleDataSet::FillRecord(uint8_t* record) {
-  TOracleQuery& query = *mainQuery_;
+  TOracleQuery& query = *rowQuery_;
   uint8_t* data = record + kRecordHeaderSize;
   const TextRules rules{query.ConvertsLineEnds(), TrimsStrings(Session())};
   for (const ColumnFill& fill : columnFills_) {
@@ -146,7 +146,7 @@ void TOracleDataSet::FillRecord(uint8_t* record) {
 }
 
 void TOracleDataSet::StoreRowId(TRecordHeader& header) {
-  const TOracleQuery& query = *mainQuery_;
+  const TOracleQuery& query = *rowQuery_;
   const TFieldData& buffer = query.FieldBuffer(rowIdColumn_);
   if (buffer.InPlaceKind() != TFieldData::TInPlaceKind::kText) {
     SetRecordRowId(header, query.FieldAsString(rowIdColumn_));

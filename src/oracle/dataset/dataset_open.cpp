@@ -76,19 +76,53 @@ void TOracleDataSet::InternalOpen() {
 void TOracleDataSet::InternalInitFieldDefs() {
   FieldDefs().Clear();
   SetMasterVariables();
-  if (opening_ && HasMasterRecord()) {
+  if (IsCursorDataSet()) {
+    // A cursor's select list is known only once the cursor is open.
+    if (opening_ && HasMasterRecord() && BeforeQuery) BeforeQuery(*this);
+    OpenCursorQuery();
+  } else if (opening_ && HasMasterRecord()) {
+    rowQuery_ = mainQuery_.get();
     if (BeforeQuery) BeforeQuery(*this);
     // The one execute of the open: it describes the select list as well.
     mainQuery_->Execute();
   } else {
+    rowQuery_ = mainQuery_.get();
     mainQuery_->Describe();
   }
   BuildFieldInfo();
   qbeDefinition_.SynchronizeFields();
 }
 
+bool TOracleDataSet::IsCursorDataSet() const {
+  for (int32_t i = 0; i < mainQuery_->VariableCount(); ++i)
+    if (mainQuery_->VariableType(i) == otype::Cursor) return true;
+  return false;
+}
+
+void TOracleDataSet::OpenCursorQuery() {
+  TOracleQuery* cursor = externalCursor_;
+  if (cursor == nullptr) {
+    if (!cursorQuery_) cursorQuery_ = std::make_unique<TOracleQuery>(this);
+    cursor = cursorQuery_.get();
+    cursor->SetReadBuffer(mainQuery_->ReadBuffer());
+    cursor->SetOptimize(mainQuery_->Optimize());
+    cursor->SetStringFieldsOnly(mainQuery_->StringFieldsOnly());
+  }
+  cursor->SetSession(Session());
+  for (int32_t i = 0; i < mainQuery_->VariableCount(); ++i) {
+    if (mainQuery_->VariableType(i) == otype::Cursor) {
+      mainQuery_->SetComplexVariable(mainQuery_->VariableName(i), cursor);
+      break;
+    }
+  }
+  rowQuery_ = cursor;
+  mainQuery_->Execute();
+  // Fetches the first rows from the cursor the run opened, describing it.
+  cursor->Execute();
+}
+
 void TOracleDataSet::BuildFieldInfo() {
-  TOracleQuery& query = *mainQuery_;
+  TOracleQuery& query = *rowQuery_;
   rowIdColumn_ = -1;
   for (int32_t i = 0; i < query.FieldCount() && rowIdColumn_ < 0; ++i) {
     if (IsRowIdName(query.FieldName(i))) rowIdColumn_ = i;
@@ -157,7 +191,7 @@ void TOracleDataSet::ReserveConvertedTextRoom() {
   // column's; only the record keeps the extra room. Without conversion (read
   // once, at open) the slot is the column's size again, also for persistent
   // fields of an earlier open.
-  const bool widens = mainQuery_->ConvertsLineEnds();
+  const bool widens = rowQuery_->ConvertsLineEnds();
   for (int i = 1; i < fieldInfo_.Count(); ++i) {
     const TOracleFieldInfo& info = fieldInfo_.Items(i);
     if (info.Field == nullptr) continue;
@@ -241,7 +275,10 @@ void TOracleDataSet::ExecuteQuery(bool opening) {
   }
   if (!opening) {
     if (BeforeQuery) BeforeQuery(*this);
-    mainQuery_->Execute();
+    if (IsCursorDataSet())
+      OpenCursorQuery();
+    else
+      mainQuery_->Execute();
   }
   refreshedFor_ = masterKey_;
   firstRowCurrent_ = true;

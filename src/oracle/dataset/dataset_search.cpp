@@ -48,7 +48,7 @@ int TOracleDataSet::FindRecord(const std::string& fields, const std::vector<::Va
   std::unique_ptr<dataset::TKeyMatcher> matcher;
   if (!byRowId)
     matcher = std::make_unique<dataset::TKeyMatcher>(
-        keys, values, match, [this](const std::string& text) { return ConvertString(text); },
+        keys, values, match, [this](std::string_view text) { return ShownText(text); },
         [](std::string_view text, std::string_view pattern) {
           return filter::WildcardMatch(text, pattern);
         });
@@ -77,6 +77,25 @@ int TOracleDataSet::FindRecord(const std::string& fields, const std::vector<::Va
   RecordInPlace view(*this, nullptr);
   const int first = FirstVisible();
   int end = VisibleEnd();
+  if (matcher && !calculate && matcher->ReadsRecordsOnly()) {
+    // Keys read straight from the record images: the held records are
+    // searched as runs, without showing each one.
+    if (step < 0) {
+      if (index <= first || index > end) return -1;
+      const std::ptrdiff_t at = matcher->FindIn(store_->Records(first, index), true);
+      return at < 0 ? -1 : first + static_cast<int>(at);
+    }
+    if (index + 1 < first) return -1;
+    for (int from = index + 1;;) {
+      if (from < end) {
+        const std::ptrdiff_t at = matcher->FindIn(store_->Records(from, end), false);
+        if (at >= 0) return from + static_cast<int>(at);
+        from = end;
+      }
+      if (!FetchRecords()) return -1;
+      end = VisibleEnd();
+    }
+  }
   for (;;) {
     index += step;
     if (index < first) return -1;

@@ -153,7 +153,7 @@ void TOracleDataSet::SetMasterVariables() {
     const TOracleFieldInfo* info = master_->fieldInfo_.FindByField(field);
     const int32_t index = mainQuery_->VariableIndex(name);
     if (!value.IsNull() && info != nullptr &&
-        master_->mainQuery_->FieldOracleType(info->ColumnIndex) == otype::Char &&
+        master_->rowQuery_->FieldOracleType(info->ColumnIndex) == otype::Char &&
         (index < 0 || mainQuery_->VariableType(index) != otype::CharZ)) {
       std::string text = field.AsString();
       if (text.size() < static_cast<std::size_t>(info->Size)) {
@@ -242,6 +242,15 @@ void TOracleDataSet::TakeMasterValues() {
     dataset::TField* own = FindField(names.empty() ? fields[i]->FieldName() : names[i]);
     if (own != nullptr) own->SetValue(fields[i]->Value());
   }
+}
+
+bool TOracleDataSet::IsDetailLinkField(const dataset::TField& field) const {
+  if (master_ == nullptr) return false;
+  const std::vector<std::string> masters = SplitNames(masterFields_);
+  const std::vector<std::string> names = SplitNames(detailFields_);
+  for (std::size_t i = 0; i < masters.size() && (names.empty() || i < names.size()); ++i)
+    if (platform::SameText(names.empty() ? masters[i] : names[i], field.FieldName())) return true;
+  return false;
 }
 
 void TOracleDataSet::PostDetails() {

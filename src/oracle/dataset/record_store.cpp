@@ -256,6 +256,16 @@ uint8_t* TRecordDataList::Record(int number) const {
   }
 }
 
+std::span<uint8_t* const> TRecordDataList::Records(int from, int to) const {
+  const bool filtered = dataSet_.FilterActive();
+  const std::vector<uint8_t*>& list = filtered ? filtered_ : records_;
+  const int offset = filtered ? 0 : base_;
+  if (!filtered && from < base_ && from >= 0) NotAccessible(from);
+  if (from < offset || to < from || to - offset > static_cast<int>(list.size())) OutOfBounds(from);
+  return std::span<uint8_t* const>(list).subspan(static_cast<std::size_t>(from - offset),
+                                                 static_cast<std::size_t>(to - from));
+}
+
 int TRecordDataList::RecordCount() const {
   return dataSet_.FilterActive() ? static_cast<int>(filtered_.size()) : Count();
 }

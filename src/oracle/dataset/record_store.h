@@ -10,6 +10,7 @@
 // record numbered n is held at position n - Base.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -117,6 +118,10 @@ class TRecordDataList {
   // failure is shown in a message box, then raised again.
   uint8_t* Record(int number) const;
   int RecordCount() const;
+  // The records Record gives for `from` up to `to` (not included), as one
+  // run; a range outside [Base (0 with the filter active), RecordCount] raises
+  // as Record does.
+  std::span<uint8_t* const> Records(int from, int to) const;
   // Store number of a filtered position (Count past the end); the position
   // itself when the filter is inactive or it is negative.
   int FilteredToStore(int position) const;

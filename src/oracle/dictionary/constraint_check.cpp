@@ -292,8 +292,9 @@ void EnforceConstraints(TOracleDataSet& dataSet, dataset::TField* field) {
   TDataSetEditing& editing = Editing(dataSet);
   if (!editing.OracleDictionary.EnforceConstraints || !dataSet.HasRowId()) return;
   const TSequenceField& sequence = editing.SequenceField;
-  if (field != nullptr && (field->FieldKind() != dataset::TFieldKind::fkData ||
-                           sequence.IsSequenceField(field->FieldName()) || IsFieldNull(*field)))
+  if (field != nullptr &&
+      (field->FieldKind() != dataset::TFieldKind::fkData || dataSet.IsDetailLinkField(*field) ||
+       sequence.IsSequenceField(field->FieldName()) || IsFieldNull(*field)))
     return;
   TOracleTableInfo& info = DataSetTableInfo(dataSet);
   ReadConstraints(info);
@@ -318,7 +319,8 @@ void EnforceConstraints(TOracleDataSet& dataSet, dataset::TField* field) {
         suppressed = true;
         break;
       }
-      if (sequence.IsSequenceField(f->FieldName())) continue;
+      // The master gives the link fields their values; the sequence the key.
+      if (dataSet.IsDetailLinkField(*f) || sequence.IsSequenceField(f->FieldName())) continue;
       changed = changed || (inserting ? !IsFieldNull(*f) : dataSet.FieldChanged(*f));
     }
     if (changed && !suppressed) Check(c, dataSet);

@@ -18,7 +18,7 @@ void TOracleDictionary::AssignTo(TOracleDictionary& target) const {
 }
 
 void ApplyRequiredFields(TOracleDataSet& dataSet, bool on) {
-  const TOracleQuery& query = dataSet.MainQuery();
+  const TOracleQuery& query = dataSet.ActiveQuery();
   for (int32_t i = 0; i < query.FieldCount(); ++i)
     if (dataset::TField* field = dataSet.FindField(query.FieldName(i)); field != nullptr)
       field->SetRequired(on && !query.FieldOptional(i));

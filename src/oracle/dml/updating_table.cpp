@@ -20,20 +20,13 @@ std::string UpdatingTableAliasOf(const std::string& sql, const std::string& tabl
   return table;
 }
 
-bool IsCursorDataSet(const TOracleDataSet& dataSet) {
-  const TOracleQuery& query = dataSet.MainQuery();
-  for (int32_t i = 0; i < query.VariableCount(); ++i)
-    if (query.VariableType(i) == 116) return true;
-  return false;
-}
-
 std::string GetUpdatingTableName(TOracleDataSet& dataSet) {
   TDataSetEditing& editing = Editing(dataSet);
   if (!editing.UpdatingTable.empty()) return editing.UpdatingTable;
   if (editing.cachedFor_ == dataSet.SQL() && !editing.cachedTable_.empty())
     return editing.cachedTable_;
   if (dataSet.SQL().empty()) return {};
-  if (IsCursorDataSet(dataSet))
+  if (dataSet.IsCursorDataSet())
     dataset::DatabaseError("UpdatingTable property required for cursor dataset");
   editing.cachedFor_ = dataSet.SQL();
   editing.cachedTable_ = UpdatingTableOf(dataSet.SQL());

@@ -14,8 +14,6 @@ std::string UpdatingTableOf(const std::string& sql);
 // The alias behind `table` among the FROM items, else `table` itself.
 std::string UpdatingTableAliasOf(const std::string& sql, const std::string& table);
 
-// True when a variable of the dataset is a cursor (type 116).
-bool IsCursorDataSet(const TOracleDataSet& dataSet);
 // `UpdatingTable` when set, else derived from the SQL text (kept until the
 // text or `UpdatingTable` changes). A cursor dataset without `UpdatingTable`
 // raises.

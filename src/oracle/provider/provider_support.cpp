@@ -146,7 +146,7 @@ std::vector<TOracleConstraintInfo*> KeyConstraints(TOracleDataSet& dataSet) {
 }
 
 bool CursorWithoutTable(TOracleDataSet& dataSet) {
-  return IsCursorDataSet(dataSet) && Editing(dataSet).UpdatingTable.empty();
+  return dataSet.IsCursorDataSet() && Editing(dataSet).UpdatingTable.empty();
 }
 
 }  // namespace

@@ -272,7 +272,7 @@ void SetQBEMode(TOracleDataSet& dataSet, bool on) {
 bool CanEnterQBEMode(TOracleDataSet& dataSet, bool raise) {
   if (QBEModeOf(dataSet).Active()) return true;
   const char* reason = nullptr;
-  if (IsCursorDataSet(dataSet))
+  if (dataSet.IsCursorDataSet())
     reason = "QBE mode not supported for cursors";
   else if (dataSet.CachedUpdates() &&
            (dataSet.UpdatesPending() || dataset::IsEditState(dataSet.State())))

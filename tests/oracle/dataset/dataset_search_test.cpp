@@ -43,6 +43,7 @@ TEST_F(DataSetSearch, SearchRecordFindsByTypedKeys) {
   const Case cases[] = {
       {2, "NAME", {Variant("SMI")}, oracle::srFromBeginning | oracle::srPartialCompare, 1},
       {2, "NAME", {Variant("smith")}, oracle::srFromBeginning | oracle::srIgnoreCase, 1},
+      {1, "NAME", {Variant("JONES \t")}, oracle::srFromBeginning, 2},  // shown trimmed
       {1, "NAME", {Variant("")}, oracle::srFromBeginning, 3},
       {1, "NAME", {Variant::Null()}, oracle::srFromBeginning, 3},
       {1, "SCORE", {Variant(0.3)}, oracle::srFromBeginning, 4},
@@ -77,6 +78,13 @@ TEST_F(DataSetSearch, SearchRecordFindsByTypedKeys) {
   ds_->First();
   EXPECT_TRUE(ds_->SearchRecord(" rowid ", {Variant(rowid)}, oracle::srFromBeginning));
   EXPECT_EQ(3, Id());
+  // Only the records that pass the filter.
+  ds_->SetFilter("ID > 1");
+  ds_->SetFiltered(true);
+  EXPECT_FALSE(ds_->Locate("ID", {Variant(1)}, 0));
+  EXPECT_TRUE(
+      ds_->SearchRecord("NAME", {Variant("SMITHERS")}, oracle::srFromEnd | oracle::srIgnoreCase));
+  EXPECT_EQ(4, Id());
 }
 
 TEST_F(DataSetSearch, MisuseIsRefusedWithItsMessage) {

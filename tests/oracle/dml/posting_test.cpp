@@ -6,6 +6,7 @@
 #include "oracle/dml/editing.h"
 #include "oracle/dml/posting.h"
 #include "oracle/dml/sequence_field.h"
+#include "oracle/values/type_codes.h"
 #include "oracle_fixture/dataset_fixture.h"
 #include "oracle_fixture/exception_text.h"
 
@@ -173,6 +174,26 @@ TEST_F(PostingTest, LocksChecksAndDeletionsMeetTheOtherSession) {
   mine->Cancel();
   mine->SetLockingMode(TLockingMode::lmLockDelayed);
   EXPECT_EQ("Record has been deleted by another user", ErrorOf([&] { mine->Delete(); }));
+}
+
+TEST_F(PostingTest, CursorDataSetFetchesFromItsCursorAndPostsThroughUpdatingTable) {
+  auto ds = NewDataSet("begin open :c for select t.rowid, t.* from items t order by id; end;");
+  ds->DeclareVariable("c", oracle::otype::Cursor);
+  ds->Open();
+  EXPECT_EQ(std::vector<std::string>({"one", "two"}), Walk(*ds, "NAME"));
+  EXPECT_EQ("Cannot count query hits for cursor dataset", ErrorOf([&] { ds->CountQueryHits(); }));
+  Go(*ds, 1);
+  EXPECT_EQ("UpdatingTable property required for cursor dataset", ErrorOf([&] { ds->Edit(); }));
+  EXPECT_EQ(dataset::TDataSetState::dsBrowse, ds->State());
+
+  Editing(*ds).UpdatingTable = "ITEMS";
+  ds->Edit();
+  ds->FieldByName("NAME").SetAsString("uno");
+  ds->Post();
+  EXPECT_EQ("uno", NameSeenBy(*other_, 1));
+  Run("insert into items values (3, 'c', 'three')");
+  ds->Refresh();  // runs the block again for a fresh cursor
+  EXPECT_EQ(std::vector<std::string>({"uno", "two", "three"}), Walk(*ds, "NAME"));
 }
 
 TEST_F(PostingTest, KeyFieldsRefreshAndFailedInserts) {
