@@ -15,11 +15,13 @@
 #include "oracle/dictionary/table_dictionary.h"
 #include "oracle/dml/editing.h"
 #include "oracle/values/type_codes.h"
+#include "oracle_fixture/exception_text.h"
 #include "platform/text.h"
 
 namespace {
 
 using oracle::Editing;
+using oracle_test_support::ErrorOf;
 
 class DictionaryTest : public oracle_dataset_test::StandinDataSetTest {
  protected:
@@ -276,6 +278,67 @@ TEST_F(DictionaryTest, NamesResolveThroughTablesViewsAndSynonyms) {
     const bool asked = !JournalSql().empty();
     EXPECT_EQ(std::string(c.name).find('.') == std::string::npos && *c.name != 0, asked) << c.name;
   }
+}
+
+// The ODBC roads, reached by a session logged on to the stand-in whose
+// logon then names an ODBC source (with a table in the place of the
+// source's catalogue of tables).
+TEST_F(DictionaryTest, OdbcSessionsAskTheirOwnWay) {
+  Run("create table all_tables (owner varchar2(30), table_name varchar2(30))");
+  Run("insert into all_tables values ('VESKDATA', 'EMP')");
+  struct OdbcLogon {
+    oracle::TOracleSession& session;
+    const std::string database = session.LogonDatabase();
+    ~OdbcLogon() { session.SetLogonDatabase(database); }
+  } odbc{*session_};
+  session_->SetLogonDatabase("ODBC:" + odbc.database);
+  ASSERT_TRUE(session_->ODBCMode());
+  const std::string unknown = oracle::ServerErrorText(*session_, 30021);
+  struct Case {
+    const char* field;
+    const char* value;
+    std::string refusal;  // empty: accepted
+  };
+  const Case cases[] = {
+      {"EMPNO", "1", unknown + "[POL-3220] duplicate keys in unique/primary index"},
+      {"DEPTNO", "99", unknown + "[POL-5143] integrity constraint violation"},
+      {"STATUS", "X", ""},  // check constraints are not read
+  };
+  auto ds = Open("select rowid, e.* from emp e where empno = 2");
+  for (const Case& c : cases) {
+    ds->Edit();
+    try {
+      ds->FieldByName(c.field).SetAsString(c.value);
+      EXPECT_EQ("", c.refusal) << c.field;
+    } catch (const dataset::EDatabaseError& e) {
+      EXPECT_EQ(c.refusal, e.what()) << c.field;
+      EXPECT_EQ(30021, e.ErrorCode()) << c.field;
+    }
+    ds->Cancel();
+  }
+  // Server-named constraints are read as well.
+  const auto& constraints = oracle::DataSetTableInfo(*ds).Constraints;
+  EXPECT_TRUE(std::any_of(constraints.begin(), constraints.end(),
+                          [](const auto& c) { return c.Name.rfind("SYS_C", 0) == 0; }));
+  EXPECT_EQ(0, Count("not like 'SYS_C%'"));
+  EXPECT_LT(0, Count("and constraint_type != 'C'"));
+
+  // Names resolve through queries tried in turn. The synonym queries end
+  // in a semicolon, which this server refuses; its error passes on.
+  const std::string tables =
+      "select owner, table_name from all_tables\nwhere owner = user and table_name = :name";
+  const std::string synonyms =
+      "select table_owner, table_name from all_synonyms\n"
+      "where owner = user and synonym_name = :name;";
+  ClearJournal();
+  std::string owner, table;
+  oracle::ResolveTableName(*session_, "emp", owner, table);
+  EXPECT_EQ("VESKDATA.EMP", owner + "." + table);
+  EXPECT_EQ(std::vector<std::string>{tables}, JournalSql());
+  ClearJournal();
+  EXPECT_EQ("ORA-00911: invalid character\n",
+            ErrorOf([&] { oracle::ResolveTableName(*session_, "staff", owner, table); }));
+  EXPECT_EQ(std::vector<std::string>({tables, synonyms}), JournalSql());
 }
 
 TEST(DictionaryHelpers, ConditionsBindTheirColumnsOnly) {
