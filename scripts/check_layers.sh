@@ -32,7 +32,7 @@ src/oracle/dataset         src/oracle/objects src/oracle/lob src/oracle/query sr
 src/oracle                 src/oracle/dataset
 src/oracle/dml             src/oracle/lob src/oracle/dataset src/oracle/query src/oracle/session src/oracle/values src/oracle/client src/dataset src/foundation src/platform
 src/oracle/qbemode         src/oracle/dml src/oracle/dataset src/oracle/qbe src/oracle/values src/dataset src/platform
-src/oracle/dictionary      src/oracle/dml src/oracle/dataset src/oracle/query src/oracle/session src/oracle/values src/oracle/client src/dataset src/foundation src/platform
+src/oracle/dictionary      src/oracle/dml src/oracle/dataset src/oracle/objects src/oracle/query src/oracle/session src/oracle/values src/oracle/client src/dataset src/foundation src/platform
 src/oracle/provider        src/oracle/dictionary src/oracle/dml src/oracle/dataset src/oracle/lob src/oracle/query src/oracle/session src/oracle/values src/oracle/client src/dataset src/foundation src/platform
 src/receipt                src/oracle src/hostplugin src/host_interfaces src/foundation src/platform
 src/dialogs                src/receipt src/oracle src/hostplugin src/host_interfaces src/foundation src/platform

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "dialogs/oracle_select_form.h"
 #include "foundation/main_window.h"
 #include "foundation/ui_guard.h"
 #include "oracle/session/main_thread_calls.h"
@@ -90,6 +91,14 @@ int TOracleUiQt::MessageDialog(const std::string& text, oracle::TMsgDlgButtons b
     default:
       return oracle::mrNone;
   }
+}
+
+bool TOracleUiQt::SelectMasterCollectionColumn(const std::vector<std::string>& columns, int& index,
+                                               bool& readOnly) {
+  index = -1;
+  readOnly = false;
+  if (!foundation::UiAvailableOnThisThread()) return false;
+  return dialogs::SelectMasterCollectionColumn(columns, index, readOnly);
 }
 
 void InstallOracleUserInterface() {

@@ -19,6 +19,9 @@ class TOracleUiQt : public oracle::TOracleUserInterface {
   // (or changes) it.
   void SetScreenCursor(oracle::TCursor cursor) override;
   int MessageDialog(const std::string& text, oracle::TMsgDlgButtons buttons) override;
+  // The collection column chooser (oracle_select_form.h).
+  bool SelectMasterCollectionColumn(const std::vector<std::string>& columns, int& index,
+                                    bool& readOnly) override;
   // The plug-in has no application-owned database components.
   int ComponentCount() override { return 0; }
   const void* Component(int) override { return nullptr; }

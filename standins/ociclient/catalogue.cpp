@@ -176,7 +176,8 @@ const ViewSpec kViews[] = {
      "OWNER VARCHAR2(128), TABLE_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(128), "
      "DATA_TYPE VARCHAR2(128), DATA_TYPE_OWNER VARCHAR2(128), DATA_LENGTH NUMBER, "
      "DATA_PRECISION NUMBER, DATA_SCALE NUMBER, NULLABLE VARCHAR2(1), COLUMN_ID NUMBER, "
-     "DATA_DEFAULT VARCHAR2(4000), CHAR_LENGTH NUMBER, CHAR_USED VARCHAR2(1)"},
+     "DATA_DEFAULT VARCHAR2(4000), CHAR_LENGTH NUMBER, CHAR_USED VARCHAR2(1), "
+     "DATA_TYPE_MOD VARCHAR2(3)"},
     {"USER_TABLES",
      "TABLE_NAME VARCHAR2(128), TABLESPACE_NAME VARCHAR2(30), STATUS VARCHAR2(8), "
      "TEMPORARY VARCHAR2(1)"},
@@ -269,14 +270,18 @@ void fillViews(Connection& connection) {
         }
       }
   }
-  RowWriter columns(db, "ALL_TAB_COLUMNS", 13), userTables(db, "USER_TABLES", 4);
+  RowWriter columns(db, "ALL_TAB_COLUMNS", 14), userTables(db, "USER_TABLES", 4);
   auto addColumn = [&](const std::string& table, const CatalogueColumn& c, int id) {
     std::string type, length, precision, scale, charLength, charUsed;
     describeType(c.type, type, length, precision, scale, charLength, charUsed);
     const std::string columnId = std::to_string(id);
-    columns.add({owner.c_str(), table.c_str(), c.name.c_str(), type.c_str(), nullptr,
-                 length.c_str(), orNull(precision), orNull(scale), c.notNull ? "N" : "Y",
-                 columnId.c_str(), orNull(c.defaultText), charLength.c_str(), orNull(charUsed)});
+    // A column of a catalogued object or collection type names its owner.
+    ObjectType objectType;
+    const bool typed = findType(db, type, objectType);
+    columns.add({owner.c_str(), table.c_str(), c.name.c_str(), type.c_str(),
+                 typed ? owner.c_str() : nullptr, length.c_str(), orNull(precision), orNull(scale),
+                 c.notNull ? "N" : "Y", columnId.c_str(), orNull(c.defaultText), charLength.c_str(),
+                 orNull(charUsed), nullptr});
   };
   for (const CatalogueTable& t : tables) {
     userTables.add({t.name.c_str(), "USERS", "VALID", "N"});

@@ -8,6 +8,7 @@
 #include "row_locks.h"
 #include "sequences.h"
 #include "sql_functions.h"
+#include "table_collections.h"
 
 #include "platform/text.h"
 
@@ -107,7 +108,8 @@ Connection* openConnection(const std::string& path, int busyTimeoutMs, OraError&
       "CREATE TEMP TABLE IF NOT EXISTS dual(dummy VARCHAR2(1));"
       "INSERT INTO temp.dual SELECT 'X' WHERE NOT EXISTS (SELECT 1 FROM temp.dual);";
   if (!exec(db, setup, error, "") || !registerOracleFunctions(db, connection, error) ||
-      !registerSequenceFunctions(db, connection, error) || !registerTypeConstructors(db, error)) {
+      !registerSequenceFunctions(db, connection, error) || !registerTypeConstructors(db, error) ||
+      !registerCollectionFunctions(db, error)) {
     delete connection;
     return nullptr;
   }

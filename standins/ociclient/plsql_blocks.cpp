@@ -25,6 +25,7 @@
 #include "object_columns.h"
 #include "platform/text.h"
 #include "statement.h"
+#include "table_collections.h"
 
 namespace ocistandin {
 namespace {
@@ -178,6 +179,7 @@ bool executePlsqlBlock(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
     return true;
   }
   if (executeXmlLoadBlock(svc, stmt, err, status)) return true;
+  if (executeEmptyCollectionBlock(svc, stmt, err, mode, status)) return true;
   return executePlsqlStatements(svc, stmt, err, status);
 }
 

@@ -13,6 +13,7 @@
 #include "row_locks.h"
 #include "sequences.h"
 #include "statement_cache.h"
+#include "table_collections.h"
 
 #include "platform/text.h"
 
@@ -549,6 +550,11 @@ sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
     return fail(err, injected);
   }
   OraError error;
+  CollectionStatement collection;
+  if (!translateCollectionStatement(*connection, stmt, collection, error)) {
+    recordStatement({stmt.text, {}});
+    return fail(err, error);
+  }
   switch (stmt.cls.kind) {
     case StatementKind::kSelect:
       return executeSelect(stmt, err, iters, mode, connection);
@@ -601,6 +607,11 @@ sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
       return executeChange(stmt, err, iters == 0 ? 1 : iters, rowoff, mode, connection, true);
     default:
       break;
+  }
+  if (collection.change) {
+    beginCollectionChange();
+    const sword status = executeChange(stmt, err, iters, rowoff, mode, connection, false);
+    return status == OCI_SUCCESS ? finishCollectionChange(svc, stmt, err, collection) : status;
   }
   return executeChange(stmt, err, iters, rowoff, mode, connection, false);
 }

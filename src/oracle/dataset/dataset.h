@@ -335,6 +335,9 @@ class TOracleDataSet : public dataset::TDataSet,
   bool IsDetailLinkField(const dataset::TField& field) const;
   // Open details that are editing post, down the whole detail tree.
   void PostDetails();
+  // Posts, except for a detail whose master is posting an insert: the
+  // detail is posted with its master.
+  void Post() override;
   // A detail of this dataset holds cached updates.
   bool DetailsHaveCachedUpdates() const;
   // A data-set change or scroll re-runs the details whose master record
@@ -561,6 +564,10 @@ class TOracleDataSet : public dataset::TDataSet,
   int32_t refreshedFor_ = -1;
   // The master fields this dataset made read-only for its details.
   std::vector<dataset::TField*> protectedFields_;
+  // A Post of this dataset is running.
+  bool posting_ = false;
+  // Set at open: the first update-state change refreshes the details.
+  bool detailsNeedRefresh_ = false;
   // "CursorQuery", made on first use; it outlives MainQuery, whose cursor
   // variable points at it.
   std::unique_ptr<TOracleQuery> cursorQuery_;

@@ -60,6 +60,7 @@ void TOracleDataSet::InternalOpen() {
   store_ = std::make_unique<TRecordDataList>(*this);
   store_->SetUnidirectional(unidirectional_);
   masterKey_ = -1;
+  detailsNeedRefresh_ = true;
   ComputeRecordSize();
   if (cachedUpdates_ && rowIdColumn_ < 0 && (ComponentState() & dataset::csDesigning) == 0) {
     dataset::DatabaseError("CachedUpdates requires a rowid!", Name());

@@ -269,10 +269,23 @@ bool TOracleDataSet::DetailsHaveCachedUpdates() const {
   });
 }
 
+void TOracleDataSet::Post() {
+  if (master_ != nullptr && master_->posting_ && master_->State() == TDataSetState::dsInsert)
+    return;
+  posting_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{posting_};
+  dataset::TDataSet::Post();
+}
+
 void TOracleDataSet::DataEvent(dataset::TDataEvent event, dataset::TField* field) {
   using dataset::TDataEvent;
   if (!details_.empty() && State() != TDataSetState::dsInactive &&
-      (event == TDataEvent::deDataSetChange || event == TDataEvent::deDataSetScroll)) {
+      (event == TDataEvent::deDataSetChange || event == TDataEvent::deDataSetScroll ||
+       (event == TDataEvent::deUpdateState && detailsNeedRefresh_))) {
+    if (event == TDataEvent::deUpdateState) detailsNeedRefresh_ = false;
     RefreshDetails(false);
   }
   if (master_ != nullptr && event == TDataEvent::deDataSetChange && IsCursorOpen()) TellMaster();

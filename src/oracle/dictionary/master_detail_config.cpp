@@ -14,6 +14,7 @@
 #include "oracle/dictionary/table_dictionary.h"
 #include "oracle/dml/editing.h"
 #include "oracle/dml/updating_table.h"
+#include "oracle/objects/oracle_object.h"
 #include "oracle/query/select_splitter.h"
 #include "oracle/session/session.h"
 #include "oracle/session/ui_hooks.h"
@@ -54,7 +55,8 @@ TableName UpdatingTableOfDataSet(TOracleDataSet& dataSet) {
   } catch (const std::runtime_error&) {
     return {};  // a cursor dataset names no table
   }
-  if (name.empty()) return {};
+  // A table expression (a collection detail's) names no table either.
+  if (name.empty() || name.back() == ')') return {};
   DataSetTableInfo(dataSet);
   const TDataSetEditing& editing = Editing(dataSet);
   return {editing.resolvedOwner_, editing.resolvedTable_};
@@ -101,6 +103,91 @@ std::vector<int16_t> ColumnVariableTypes(TOracleSession& session, const TableNam
   return types;
 }
 
+constexpr int16_t kCollectionTypeCode = 122;
+
+// The master table's collection columns, and the collection attributes of
+// its object columns, as the user is offered them ("ITEMS (ITEM_TAB)",
+// "ADDR.PHONES (PHONE_TAB)"), each with its path below the master row.
+struct CollectionChoice {
+  std::string text, path;
+};
+
+std::vector<CollectionChoice> CollectionChoices(TOracleSession& session, const TableName& table) {
+  TOracleQuery query;
+  query.SetSession(&session);
+  query.SetSQL(
+      "select c.data_type_owner, c.data_type, c.column_name, t.typecode\n"
+      "from sys.all_tab_columns c,\n"
+      "     sys.all_types t\n"
+      "where c.owner = :owner\n"
+      "and c.table_name = :table_name\n"
+      "and c.data_type is not null\n"
+      "and c.data_type_owner is not null\n"
+      "and c.data_type_mod is null\n"
+      "and t.owner = c.data_type_owner\n"
+      "and t.type_name = c.data_type\n"
+      "and t.typecode in ('COLLECTION', 'OBJECT')\n"
+      "order by c.column_id");
+  query.DeclareAndSet("owner", otype::String, Variant::String(table.owner));
+  query.DeclareAndSet("table_name", otype::String, Variant::String(table.table));
+  std::vector<CollectionChoice> choices;
+  for (query.Execute(); !query.Eof(); query.Next()) {
+    const std::string owner = query.Field(0).ToText(), type = query.Field(1).ToText(),
+                      column = query.Field(2).ToText();
+    if (query.Field(3).ToText() == "COLLECTION") {
+      choices.push_back({column + " (" + type + ")", column});
+      continue;
+    }
+    TOracleObject object(&session, owner + "." + type, "");
+    for (int32_t i = 0; i < object.AttributeCount(); ++i) {
+      const TObjectAttribute& attribute = object.AttributeItem(i);
+      if (attribute.TypeCode() != kCollectionTypeCode) continue;
+      choices.push_back({column + "." + attribute.Name() + " (" + attribute.TypeName() + ")",
+                         column + "." + attribute.Name()});
+    }
+  }
+  return choices;
+}
+
+enum class CollectionOutcome { kNotApplicable, kCancelled, kConfigured };
+
+// Configures `detail` to list the elements of a collection of the master's
+// current row, chosen by the user.
+CollectionOutcome ConfigureFromCollection(TOracleDataSet& detail, TOracleSession& session,
+                                          const TableName& master) {
+  const std::vector<std::string> keys =
+      TableKeyColumns(*detail.Master(), master.owner, master.table, false);
+  if (keys.empty()) return CollectionOutcome::kNotApplicable;
+  const std::vector<CollectionChoice> choices = CollectionChoices(session, master);
+  if (choices.empty()) return CollectionOutcome::kNotApplicable;
+  std::vector<std::string> texts;
+  for (const CollectionChoice& choice : choices) texts.push_back(choice.text);
+  int index = -1;
+  bool readOnly = false;
+  if (!SelectMasterCollectionColumn(texts, index, readOnly) || index < 0 ||
+      index >= static_cast<int>(choices.size())) {
+    return CollectionOutcome::kCancelled;
+  }
+  detail.DeleteVariables();
+  detail.SetMasterFields("");
+  detail.SetDetailFields("");
+  std::string sql = std::string("select t.*") + (readOnly ? "" : ", rowid") + "\n" +
+                    "from table(select m." + choices[static_cast<std::size_t>(index)].path + "\n" +
+                    "           from   " + master.table + " m";
+  // The variables are declared as the key columns are typed, so that the
+  // detail binds them as soon as it opens.
+  const std::vector<int16_t> types = ColumnVariableTypes(session, master, keys);
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    sql += std::string("\n") + (i == 0 ? "           where  " : "           and    ") + "m." +
+           keys[i] + " = :" + keys[i];
+    detail.DeclareVariable(keys[i], types[i]);
+  }
+  detail.SetSQL(sql + ") t");
+  detail.SetMasterFields(Joined(keys));
+  detail.SetDetailFields(Joined(keys));
+  return CollectionOutcome::kConfigured;
+}
+
 }  // namespace
 
 std::string ReplaceWhereClause(const std::string& sql, const std::string& where) {
@@ -138,9 +225,9 @@ bool ConfigureMasterDetail(TOracleDataSet& detail) {
   }
   const TableName fk = UpdatingTableOfDataSet(detail);
   if (fk.table.empty()) {
-    // Configuration from a collection column of the master is not offered.
-    OracleMessageDialog(kDetailTableUnknown, "O");
-    return false;
+    const CollectionOutcome outcome = ConfigureFromCollection(detail, *session, pk);
+    if (outcome == CollectionOutcome::kNotApplicable) OracleMessageDialog(kDetailTableUnknown, "O");
+    return outcome == CollectionOutcome::kConfigured;
   }
   TOracleQuery query;
   query.SetSession(session);

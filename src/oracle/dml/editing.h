@@ -13,6 +13,8 @@
 
 namespace oracle {
 
+struct TTableExpression;
+
 // Sender, ErrorCode, ConstraintName, Action, var Msg.
 using TTranslateMessageEvent =
     std::function<void(TOracleDataSet&, int, const std::string&, char, std::string&)>;
@@ -42,6 +44,10 @@ class TDataSetEditing {
   // The updating table's name as last resolved to owner and table by the
   // dictionary (kept until the name changes).
   std::string resolvedFor_, resolvedOwner_, resolvedTable_;
+  // The parsed TABLE or THE updating table (table_expression.h) and the SQL
+  // text it was parsed from.
+  std::string tableExpressionFor_;
+  std::shared_ptr<const TTableExpression> tableExpression_;
   // The DML query (dml_query.h), made at first use.
   std::unique_ptr<TOracleQuery> dmlQuery_;
 

@@ -12,6 +12,7 @@
 #include "oracle/dml/dictionary.h"
 #include "oracle/dml/dml_query.h"
 #include "oracle/dml/editing.h"
+#include "oracle/dml/table_expression.h"
 #include "oracle/dml/translate_message.h"
 #include "oracle/dml/updating_table.h"
 #include "oracle/query/select_splitter.h"
@@ -341,6 +342,8 @@ TRecordPosting::TPostResult TServerPosting::Post(TOracleDataSet& dataSet, bool i
     if (FireApplyRecord(dataSet, isUpdate ? 'U' : 'I', newRowId)) {
       if (!isUpdate) editing.postedRowId_ = newRowId;
     } else {
+      // A new element of a master row's collection needs the collection.
+      if (!isUpdate && IsTableExpression(dataSet)) CreateEmptyCollection(dataSet);
       TOracleQuery& query = PrepareDMLQuery(dataSet);
       TStatementLOBs lobs(query);
       if (isUpdate ? BuildUpdate(dataSet, query, lobs)

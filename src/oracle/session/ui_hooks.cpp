@@ -71,6 +71,14 @@ int OracleMessageDialog(const std::string& text, std::string_view buttons) {
   return ui ? ui->MessageDialog(text, ButtonsFromLetters(buttons)) : mrNone;
 }
 
+bool SelectMasterCollectionColumn(const std::vector<std::string>& columns, int& index,
+                                  bool& readOnly) {
+  index = -1;
+  readOnly = false;
+  const auto ui = OracleUserInterface();
+  return ui ? ui->SelectMasterCollectionColumn(columns, index, readOnly) : false;
+}
+
 int ApplicationComponentCount() {
   const auto ui = OracleUserInterface();
   return ui ? ui->ComponentCount() : 0;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace oracle {
 
@@ -54,6 +55,17 @@ class TOracleUserInterface {
   // with `text` and `buttons` in the platform's standard order; returns the
   // modal result.
   virtual int MessageDialog(const std::string& text, TMsgDlgButtons buttons) = 0;
+  // Lets the user choose the master's collection column a detail dataset
+  // lists: `columns` shown with the first selected. True on OK, with the
+  // chosen index and whether a read-only dataset was asked for; on Cancel
+  // -1 and false. By default nothing is shown and nothing chosen.
+  virtual bool SelectMasterCollectionColumn(const std::vector<std::string>& columns, int& index,
+                                            bool& readOnly) {
+    (void)columns;
+    index = -1;
+    readOnly = false;
+    return false;
+  }
   // The components owned by the application object (identity only).
   virtual int ComponentCount() = 0;
   virtual const void* Component(int index) = 0;
@@ -75,6 +87,8 @@ std::shared_ptr<TOracleUserInterface> OracleUserInterface();
 TCursor GetScreenCursor();
 void SetScreenCursor(TCursor cursor);
 int OracleMessageDialog(const std::string& text, std::string_view buttons);
+bool SelectMasterCollectionColumn(const std::vector<std::string>& columns, int& index,
+                                  bool& readOnly);
 int ApplicationComponentCount();
 const void* ApplicationComponent(int index);
 void ApplicationNotify(std::intptr_t value);

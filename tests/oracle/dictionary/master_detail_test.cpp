@@ -15,6 +15,8 @@
 #include "dataset/database_error.h"
 #include "oracle/dataset/master_detail.h"
 #include "oracle/dictionary/master_detail_config.h"
+#include "oracle/dml/posting.h"
+#include "oracle/dml/table_expression.h"
 #include "oracle/session/ui_hooks.h"
 #include "oracle/values/type_codes.h"
 #include "platform/text.h"
@@ -35,11 +37,21 @@ class DialogRecorder : public oracle::TOracleUserInterface {
     messages.push_back(text);
     return (buttons & oracle::mbYes) != 0 ? answer : oracle::mrOk;
   }
+  // Answers the collection column chooser with `pick` (-1: Cancel).
+  bool SelectMasterCollectionColumn(const std::vector<std::string>& columns, int& index,
+                                    bool& readOnly) override {
+    offered = columns;
+    index = pick;
+    readOnly = pick >= 0 && pickReadOnly;
+    return pick >= 0;
+  }
   int ComponentCount() override { return 0; }
   const void* Component(int) override { return nullptr; }
   void Notify(std::intptr_t) override {}
-  std::vector<std::string> messages;
+  std::vector<std::string> messages, offered;
   int answer = oracle::mrYes;
+  int pick = -1;
+  bool pickReadOnly = false;
 };
 
 std::string What(const std::function<void()>& run) {
@@ -207,6 +219,24 @@ TEST_F(MasterDetailTest, LinkedFieldsNewRecordsAndPostingOnTheCachedRoad) {
   dept->Last();
   EXPECT_EQ(Walk(*emp, "EMPNO"), (std::vector<std::string>{"9"}));
   emp->CancelUpdates();
+  // While the master posts an insert, the detail's own Post leaves it be.
+  dept->Insert();
+  dept->FieldByName("DEPTNO").SetAsInteger(50);
+  emp->Insert();
+  emp->FieldByName("EMPNO").SetAsInteger(10);
+  dataset::TDataSetState during = dataset::TDataSetState::dsInactive;
+  dept->BeforePost = [&](dataset::TDataSet&) {
+    emp->Post();
+    during = emp->State();
+  };
+  dept->Post();
+  dept->BeforePost = nullptr;
+  // The master's new record re-runs the detail, which posts it first.
+  EXPECT_EQ(std::tuple(during, emp->State()),
+            std::tuple(dataset::TDataSetState::dsInsert, dataset::TDataSetState::dsBrowse));
+  EXPECT_EQ(Walk(*emp, "DEPTNO"), (std::vector<std::string>{"50"}));
+  emp->CancelUpdates();
+  dept->CancelUpdates();
 
   // A new detail record refuses a master field without a value.
   auto byName = Detail(*dept, "select rowid, empno, ename from emp where ename = :dname", "DNAME",
@@ -345,6 +375,86 @@ TEST_F(MasterDetailTest, ConfigurationFromTheForeignKey) {
   EXPECT_EQ(dialogs_->messages,
             (std::vector<std::string>{"Automatic Master/Detail configuration is only\r\npossible "
                                       "if the Session is connected."}));
+}
+
+TEST_F(MasterDetailTest, CollectionDetailOfTheMasterRow) {
+  for (const char* sql : {
+           "create type item_t as object (sku varchar2(10), qty number(5))",
+           "create type item_tab as table of item_t",
+           "create type tag_arr as varray(4) of varchar2(10)",
+           "create type addr_t as object (city varchar2(20), phones tag_arr)",
+           "create table orders (id number(5) primary key, items item_tab, tags tag_arr, "
+           "addr addr_t)",
+           "insert into orders values (1, item_tab(item_t('A', 1), item_t('B', 2)), null, null)",
+           "insert into orders values (2, null, null, null)",
+       })
+    Run(sql);
+  auto orders = NewDataSet("select * from orders order by id");
+  auto items = NewDataSet();
+  items->SetMaster(orders.get());
+  // Cancel changes nothing and shows no message.
+  dialogs_->messages.clear();
+  EXPECT_FALSE(oracle::ConfigureMasterDetail(*items));
+  EXPECT_EQ(dialogs_->offered, (std::vector<std::string>{"ITEMS (ITEM_TAB)", "TAGS (TAG_ARR)",
+                                                         "ADDR.PHONES (TAG_ARR)"}));
+  EXPECT_EQ(std::tuple(items->SQL(), items->MasterFields(), items->DetailFields()),
+            std::tuple(std::string(), std::string(), std::string()));
+  EXPECT_TRUE(dialogs_->messages.empty());
+
+  dialogs_->pick = 2;
+  dialogs_->pickReadOnly = true;
+  EXPECT_TRUE(oracle::ConfigureMasterDetail(*items));
+  EXPECT_EQ(items->SQL(),
+            "select t.*\nfrom table(select m.ADDR.PHONES\n           from   ORDERS m\n"
+            "           where  m.ID = :ID) t");
+  // A collection detail configures again from the collections.
+  dialogs_->pick = 0;
+  dialogs_->pickReadOnly = false;
+  EXPECT_TRUE(oracle::ConfigureMasterDetail(*items));
+  EXPECT_EQ(std::tuple(items->SQL(), items->MasterFields(), items->DetailFields(),
+                       items->VariableCount()),
+            std::tuple(std::string("select t.*, rowid\nfrom table(select m.ITEMS\n"
+                                   "           from   ORDERS m\n"
+                                   "           where  m.ID = :ID) t"),
+                       std::string("ID"), std::string("ID"), 1));
+
+  // The detail lists the current order's elements and inserts into an
+  // order whose collection is null after making it empty.
+  oracle::InstallRecordPosting();
+  struct Uninstall {
+    ~Uninstall() { oracle::SetRecordPosting(nullptr); }
+  } uninstall;
+  orders->Open();
+  items->Open();
+  EXPECT_TRUE(oracle::IsTableExpression(*items));
+  EXPECT_EQ(Walk(*items, "SKU"), (std::vector<std::string>{"A", "B"}));
+  orders->Next();
+  EXPECT_TRUE(items->IsEmpty());
+  ClearJournal();
+  items->Insert();
+  items->FieldByName("SKU").SetAsString("Q");
+  items->FieldByName("QTY").SetAsString("4");
+  items->Post();
+  const std::vector<std::string> sql = JournalSql();
+  const auto block = std::find(sql.begin(), sql.end(),
+                               "begin\n  update ORDERS m\n  set m.ITEMS = " +
+                                   oracle::ParseTableExpression(*items).CollectionType +
+                                   "()\n  where m.ITEMS is null\n  and (m.ID = :ID);\nend;");
+  const auto insert = std::find_if(sql.begin(), sql.end(), [](const std::string& s) {
+    return s.rfind("insert into TABLE(", 0) == 0;
+  });
+  EXPECT_TRUE(block < insert && insert != sql.end()) << ::testing::PrintToString(sql);
+  items->Refresh();
+  EXPECT_EQ(Walk(*items, "SKU"), (std::vector<std::string>{"Q"}));
+  // An edited element keeps its row; the master's next record lists its own.
+  items->Edit();
+  items->FieldByName("QTY").SetAsString("40");
+  items->Post();
+  orders->Prior();
+  EXPECT_EQ(Walk(*items, "SKU"), (std::vector<std::string>{"A", "B"}));
+  orders->Next();
+  EXPECT_EQ(Walk(*items, "QTY"), (std::vector<std::string>{"40"}));
+  session_->Commit();
 }
 
 TEST(MasterDetailWhereClause, ReplacesOnlyTheTopLevelCondition) {
