@@ -177,6 +177,7 @@ TEST_F(PostingTest, LocksChecksAndDeletionsMeetTheOtherSession) {
 }
 
 TEST_F(PostingTest, CursorDataSetFetchesFromItsCursorAndPostsThroughUpdatingTable) {
+  oracle::TOracleQuery given;  // a cursor query of the application's
   auto ds = NewDataSet("begin open :c for select t.rowid, t.* from items t order by id; end;");
   ds->DeclareVariable("c", oracle::otype::Cursor);
   ds->Open();
@@ -192,8 +193,10 @@ TEST_F(PostingTest, CursorDataSetFetchesFromItsCursorAndPostsThroughUpdatingTabl
   ds->Post();
   EXPECT_EQ("uno", NameSeenBy(*other_, 1));
   Run("insert into items values (3, 'c', 'three')");
+  ds->SetExternalCursor(&given);
   ds->Refresh();  // runs the block again for a fresh cursor
   EXPECT_EQ(std::vector<std::string>({"uno", "two", "three"}), Walk(*ds, "NAME"));
+  EXPECT_EQ(&given, &ds->ActiveQuery());
 }
 
 TEST_F(PostingTest, KeyFieldsRefreshAndFailedInserts) {
