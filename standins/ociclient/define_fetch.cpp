@@ -539,16 +539,7 @@ bool writeFast(const FetchStep& step, const Slot& slot, sqlite3_stmt* s, bool& t
   switch (step.converter) {
     case FetchConverter::kInt32:
       if (type != SQLITE_INTEGER) break;
-      {
-        const sqlite3_int64 integer = sqlite3_value_int64(value);
-        if (integer < INT32_MIN || integer > INT32_MAX) {
-          error = {kIntegerOverflow, standardText(kIntegerOverflow)};
-          return false;
-        }
-        put(slot.value, static_cast<std::int32_t>(integer));
-        finish(slot, 0, 4, 0);
-      }
-      return true;
+      return writeInteger(d, slot, 0, sqlite3_value_int64(value), true, error);
     case FetchConverter::kDouble:
       if (type == SQLITE_INTEGER) {
         put(slot.value, static_cast<double>(sqlite3_value_int64(value)));
