@@ -10,6 +10,7 @@
 
 #include "api_support.h"
 #include "charsets.h"
+#include "fetch_plan.h"
 #include "lob.h"
 #include "object_columns.h"
 #include "oracle_format.h"
@@ -62,17 +63,15 @@ struct Slot {
   ub2* returnCode;
 };
 
-Slot slotFor(const DefineHandle& d, ub4 row) {
-  const ub4 valueSkip = d.valueSkip != 0 ? d.valueSkip : static_cast<ub4>(d.valueSize);
-  const ub4 indicatorSkip = d.indicatorSkip != 0 ? d.indicatorSkip : sizeof(sb2);
-  const ub4 lengthSkip = d.lengthSkip != 0 ? d.lengthSkip : sizeof(ub2);
-  const ub4 codeSkip = d.returnCodeSkip != 0 ? d.returnCodeSkip : sizeof(ub2);
-  auto at = [row](void* base, ub4 skip) {
-    return base == nullptr ? nullptr : static_cast<char*>(base) + static_cast<size_t>(row) * skip;
+// The buffers of a step's element `row`.
+Slot slotAt(const FetchStep& step, ub4 row) {
+  auto at = [row](char* base, size_t skip) {
+    return base == nullptr ? nullptr : base + static_cast<size_t>(row) * skip;
   };
-  return {at(d.value, valueSkip), reinterpret_cast<sb2*>(at(d.indicators, indicatorSkip)),
-          reinterpret_cast<ub2*>(at(d.lengths, lengthSkip)),
-          reinterpret_cast<ub2*>(at(d.returnCodes, codeSkip))};
+  return {at(step.value, step.valueSkip),
+          reinterpret_cast<sb2*>(at(step.indicators, step.indicatorSkip)),
+          reinterpret_cast<ub2*>(at(step.lengths, step.lengthSkip)),
+          reinterpret_cast<ub2*>(at(step.returnCodes, step.returnCodeSkip))};
 }
 
 template <class T>
@@ -299,10 +298,12 @@ bool writePieces(const DefineHandle& d, ub4 row, sqlite3_stmt* s, int c, OraErro
   return true;
 }
 
-}  // namespace
-
-bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
-  for (const DefineHandle* d : stmt.defines) {
+// The general conversion of the current row's value of define `d`, for
+// every define type and every stored value.
+bool writeDefine(StmtHandle& stmt, const FetchStep& step, const Slot& slot, ub4 row,
+                 bool& truncated, OraError& error) {
+  const DefineHandle* d = step.define;
+  {
     if (d->position == 0 || d->position > stmt.columns.size()) {
       error = {1007, "variable not in select list"};
       return false;
@@ -325,9 +326,8 @@ bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
     }
     if (d->dynamic) {
       if (!writePieces(*d, row, s, c, error)) return false;
-      continue;
+      return true;
     }
-    const Slot slot = slotFor(*d, row);
     if (column.dataType == SQLT_RSET) {
       // A cursor expression: the row's statement handle gets its select, open.
       OCIStmt* handle = nullptr;
@@ -342,7 +342,7 @@ bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
         if (position == static_cast<std::size_t>(c)) select = text;
       if (!openCursor(*cursor, select, stmt.connection, error)) return false;
       finish(slot, 0, sizeof handle, 0);
-      continue;
+      return true;
     }
     const int type = sqlite3_column_type(s, c);
     if (type == SQLITE_NULL) {
@@ -352,7 +352,7 @@ bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
       }
       finish(slot, -1, 0, kNullFetched);
       d->longValue.clear();
-      continue;
+      return true;
     }
     switch (d->dataType) {
       case SQLT_CHR:
@@ -485,6 +485,137 @@ bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error) {
         error = {kUnimplemented, standardText(kUnimplemented)};
         return false;
     }
+  }
+  return true;
+}
+
+bool isCharacterDefine(ub2 type) {
+  return type == SQLT_CHR || type == SQLT_AFC || type == SQLT_STR || type == SQLT_AVC ||
+         type == SQLT_LNG;
+}
+
+bool isFloatDefine(ub2 type) {
+  return type == SQLT_FLT || type == SQLT_BDOUBLE || type == SQLT_IBDOUBLE || type == SQLT_BFLOAT ||
+         type == SQLT_IBFLOAT;
+}
+
+// The conversion of a define, from its type and size and its column's type.
+// Only a plain column qualifies: a dynamic define, a cursor column and a LOB
+// read by rowid keep the general conversion.
+FetchConverter converterFor(const StmtHandle& stmt, const DefineHandle& d) {
+  if (d.dynamic || d.position == 0 || d.position > stmt.columns.size())
+    return FetchConverter::kGeneral;
+  const int c = static_cast<int>(d.position - 1);
+  const ColumnInfo& column = stmt.columns[static_cast<size_t>(c)];
+  if (column.dataType == SQLT_RSET || lazyLobAt(stmt, c) != nullptr)
+    return FetchConverter::kGeneral;
+  if (d.dataType == SQLT_INT && d.valueSize == 4) return FetchConverter::kInt32;
+  if (isFloatDefine(d.dataType) && d.valueSize == sizeof(double)) return FetchConverter::kDouble;
+  if (d.dataType == SQLT_DAT && d.valueSize >= 7) return FetchConverter::kDate7;
+  const bool plainText = column.dataType == SQLT_CHR || column.dataType == SQLT_LNG ||
+                         column.dataType == SQLT_CLOB || column.dataType == SQLT_NUM;
+  if (isCharacterDefine(d.dataType) && plainText) return FetchConverter::kText;
+  return FetchConverter::kGeneral;
+}
+
+// The fast conversions of a step: one SQLite call reads the value, the
+// buffers' addresses come from the plan. Answers false, having written
+// nothing, when the value is not one the step's converter covers.
+bool writeFast(const FetchStep& step, const Slot& slot, sqlite3_stmt* s, bool& truncated,
+               OraError& error, bool& written) {
+  const DefineHandle& d = *step.define;
+  sqlite3_value* value = sqlite3_column_value(s, step.column);
+  const int type = sqlite3_value_type(value);
+  written = true;
+  if (type == SQLITE_NULL) {
+    if (slot.indicator == nullptr) {
+      error = {kNullFetched, standardText(kNullFetched)};
+      return false;
+    }
+    finish(slot, -1, 0, kNullFetched);
+    d.longValue.clear();
+    return true;
+  }
+  switch (step.converter) {
+    case FetchConverter::kInt32:
+      if (type != SQLITE_INTEGER) break;
+      return writeInteger(d, slot, 0, sqlite3_value_int64(value), true, error);
+    case FetchConverter::kDouble:
+      if (type == SQLITE_INTEGER) {
+        put(slot.value, static_cast<double>(sqlite3_value_int64(value)));
+      } else if (type == SQLITE_FLOAT) {
+        put(slot.value, sqlite3_value_double(value));
+      } else {
+        break;
+      }
+      finish(slot, 0, sizeof(double), 0);
+      return true;
+    case FetchConverter::kText:
+      if (type == SQLITE_TEXT) {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(value));
+        const auto n = static_cast<size_t>(sqlite3_value_bytes(value));
+        if (writeBytes(d, slot, p != nullptr ? p : "", n)) truncated = true;
+        return true;
+      }
+      if (type == SQLITE_INTEGER) {
+        char digits[24];
+        const auto result =
+            std::to_chars(digits, digits + sizeof digits, sqlite3_value_int64(value));
+        if (writeBytes(d, slot, digits, static_cast<size_t>(result.ptr - digits))) truncated = true;
+        return true;
+      }
+      break;
+    case FetchConverter::kDate7:
+      if (type == SQLITE_TEXT) {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(value));
+        const auto n = static_cast<size_t>(sqlite3_value_bytes(value));
+        if (const auto date = parseIsoDate({p != nullptr ? p : "", p != nullptr ? n : 0})) {
+          if (slot.value != nullptr)
+            toOracleDate7(*date, reinterpret_cast<unsigned char*>(slot.value));
+          finish(slot, 0, 7, 0);
+          return true;
+        }
+      }
+      break;
+    case FetchConverter::kGeneral:
+      break;
+  }
+  written = false;
+  return true;
+}
+
+}  // namespace
+
+FetchPlan planFetch(const StmtHandle& stmt) {
+  FetchPlan plan;
+  plan.reserve(stmt.defines.size());
+  for (const DefineHandle* d : stmt.defines) {
+    FetchStep step;
+    step.define = d;
+    step.column = d->position > 0 ? static_cast<int>(d->position - 1) : 0;
+    step.converter = converterFor(stmt, *d);
+    step.value = static_cast<char*>(d->value);
+    step.indicators = static_cast<char*>(d->indicators);
+    step.lengths = reinterpret_cast<char*>(d->lengths);
+    step.returnCodes = reinterpret_cast<char*>(d->returnCodes);
+    step.valueSkip = d->valueSkip != 0 ? d->valueSkip : static_cast<size_t>(d->valueSize);
+    step.indicatorSkip = d->indicatorSkip != 0 ? d->indicatorSkip : sizeof(sb2);
+    step.lengthSkip = d->lengthSkip != 0 ? d->lengthSkip : sizeof(ub2);
+    step.returnCodeSkip = d->returnCodeSkip != 0 ? d->returnCodeSkip : sizeof(ub2);
+    plan.push_back(step);
+  }
+  return plan;
+}
+
+bool writeRow(StmtHandle& stmt, const FetchPlan& plan, ub4 row, bool& truncated, OraError& error) {
+  for (const FetchStep& step : plan) {
+    const Slot slot = slotAt(step, row);
+    if (step.converter != FetchConverter::kGeneral) {
+      bool written = false;
+      if (!writeFast(step, slot, stmt.sqlite, truncated, error, written)) return false;
+      if (written) continue;
+    }
+    if (!writeDefine(stmt, step, slot, row, truncated, error)) return false;
   }
   return true;
 }

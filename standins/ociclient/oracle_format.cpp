@@ -79,27 +79,35 @@ bool isValidDate(const DateParts& d) {
          d.minute >= 0 && d.minute <= 59 && d.second >= 0 && d.second <= 59;
 }
 
+namespace {
+
+// Reads the `count` decimal digits at `at` of `text` into `out`; false when
+// one is not a digit. Kept inline: a fetched DATE value reads six fields.
+__attribute__((always_inline)) inline bool digitsAt(std::string_view text, size_t at, size_t count,
+                                                    int& out) {
+  out = 0;
+  for (size_t i = at; i < at + count; ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') return false;
+    out = out * 10 + (c - '0');
+  }
+  return true;
+}
+
+}  // namespace
+
 std::optional<DateParts> parseIsoDate(std::string_view text) {
   // Fixed layout "YYYY-MM-DD[ HH:MM:SS[.fff]]", read without sscanf: this runs
   // for every DATE value fetched.
   const size_t n = text.size();
   if (n != 10 && n < 19) return std::nullopt;
-  auto digits = [&](size_t at, size_t count, int& out) {
-    out = 0;
-    for (size_t i = at; i < at + count; ++i) {
-      const char c = text[i];
-      if (c < '0' || c > '9') return false;
-      out = out * 10 + (c - '0');
-    }
-    return true;
-  };
   DateParts d;
-  if (!digits(0, 4, d.year) || text[4] != '-' || !digits(5, 2, d.month) || text[7] != '-' ||
-      !digits(8, 2, d.day))
+  if (!digitsAt(text, 0, 4, d.year) || text[4] != '-' || !digitsAt(text, 5, 2, d.month) ||
+      text[7] != '-' || !digitsAt(text, 8, 2, d.day))
     return std::nullopt;
   if (n > 10) {
-    if ((text[10] != ' ' && text[10] != 'T') || !digits(11, 2, d.hour) || text[13] != ':' ||
-        !digits(14, 2, d.minute) || text[16] != ':' || !digits(17, 2, d.second))
+    if ((text[10] != ' ' && text[10] != 'T') || !digitsAt(text, 11, 2, d.hour) || text[13] != ':' ||
+        !digitsAt(text, 14, 2, d.minute) || text[16] != ':' || !digitsAt(text, 17, 2, d.second))
       return std::nullopt;
     if (n > 19) {
       if (text[19] != '.' || n > 29) return std::nullopt;

@@ -7,6 +7,7 @@
 #include "catalogue.h"
 #include "constraints.h"
 #include "error_mapping.h"
+#include "fetch_plan.h"
 #include "journal.h"
 #include "lob.h"
 #include "object_types.h"
@@ -638,6 +639,7 @@ sword fetchRows(StmtHandle& stmt, ErrorHandle* err, ub4 nrows, ub2 orientation) 
   const bool hiddenRowid = !stmt.rewritten.hiddenRowidTable.empty();
   if (hiddenRowid && stmt.rowidTable != stmt.rewritten.hiddenRowidTable)
     stmt.rowidTable = stmt.rewritten.hiddenRowidTable;
+  const FetchPlan plan = planFetch(stmt);
   while (rows < nrows) {
     if (!stmt.rowPending) {
       if (stmt.exhausted) break;
@@ -654,7 +656,7 @@ sword fetchRows(StmtHandle& stmt, ErrorHandle* err, ub4 nrows, ub2 orientation) 
       stmt.rowPending = true;
     }
     bool rowTruncated = false;
-    if (!writeRow(stmt, rows, rowTruncated, error)) {
+    if (!writeRow(stmt, plan, rows, rowTruncated, error)) {
       stmt.rowCount += rows;
       stmt.rowsFetched = rows;
       return fail(err, error);

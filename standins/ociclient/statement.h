@@ -148,10 +148,6 @@ void applyRowidColumns(std::vector<ColumnInfo>& columns, const RewrittenSql& sql
 // Oracle type, size, precision and scale of a declared SQLite column type.
 ColumnInfo columnTypeFromDeclaration(const std::string& declared);
 
-// Writes the current SQLite row into the defines at batch index `row`
-// (define_fetch.cpp). Sets `truncated` when a value had to be cut.
-bool writeRow(StmtHandle& stmt, ub4 row, bool& truncated, OraError& error);
-
 // The statement engine (statement.cpp).
 sword prepareStatement(StmtHandle& stmt, ErrorHandle* err, const std::string& text);
 sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 rowoff,

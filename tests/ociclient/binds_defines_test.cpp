@@ -205,6 +205,44 @@ TEST_F(BindsDefines, TruncationNullAndOverflow) {
   EXPECT_EQ(1405, noIndicator.error().code);
 }
 
+// One column read through an integer, a floating-point and a text define
+// within one batch, its rows stored as integer, real and null: each row is
+// converted by its own stored type, and a value too large for the integer
+// ends the batch after the rows before it.
+TEST_F(BindsDefines, StoredTypesMayDifferFromRowToRowOfABatch) {
+  run(s, "insert into t (id, c_num) values (1, 7)");
+  run(s, "insert into t (id, c_num) values (2, 2.5)");
+  run(s, "insert into t (id, c_num) values (3, null)");
+  run(s, "insert into t (id, c_num) values (4, 3000000000)");
+  Statement sel(s, "select c_num, c_num, c_num from t order by id");
+  ASSERT_EQ(OCI_SUCCESS, sel.execute(0));
+  std::int32_t ints[4] = {};
+  double reals[4] = {};
+  char texts[4][12] = {};
+  sb2 ind[3][4] = {};
+  ub2 len[4], code[4];
+  define(sel, 1, ints, 4, SQLT_INT, ind[0], nullptr, nullptr);
+  define(sel, 2, reals, 8, SQLT_FLT, ind[1], nullptr, nullptr);
+  define(sel, 3, texts, 12, SQLT_STR, ind[2], len, code);
+  EXPECT_EQ(OCI_ERROR, api().OCIStmtFetch2(sel.stmt, s.err, 4, OCI_FETCH_NEXT, 0, OCI_DEFAULT));
+  EXPECT_EQ(1455, sel.error().code);
+  ub4 fetched = 0;
+  api().OCIAttrGet(sel.stmt, OCI_HTYPE_STMT, &fetched, nullptr, OCI_ATTR_ROWS_FETCHED, s.err);
+  EXPECT_EQ(3u, fetched);
+  EXPECT_EQ(7, ints[0]);
+  EXPECT_EQ(3, ints[1]);  // rounded half away from zero
+  EXPECT_EQ(7.0, reals[0]);
+  EXPECT_EQ(2.5, reals[1]);
+  EXPECT_STREQ("7", texts[0]);
+  EXPECT_STREQ("2.5", texts[1]);
+  EXPECT_EQ(3, len[1]);
+  for (int column = 0; column < 3; ++column) {
+    EXPECT_EQ(0, ind[column][1]);
+    EXPECT_EQ(-1, ind[column][2]);
+  }
+  EXPECT_EQ(1405, code[2]);
+}
+
 TEST_F(BindsDefines, CharacterSetsNamedOnBindsAndDefinesAreHonoured) {
   run(s, "create table n (id number(10), body nvarchar2(10))");
   auto attr = [&](void* handle, ub4 type, ub2 id) {

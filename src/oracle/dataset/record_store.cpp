@@ -16,6 +16,7 @@ namespace oracle {
 namespace {
 
 std::atomic<int> liveRowIdCopies{0};
+std::atomic<int> liveRecordBlobValues{0};
 
 // Blocks at least this large are mapped straight from the system: their
 // pages come zero-filled and are only made resident when first written, so
@@ -68,6 +69,18 @@ void ReleaseRecordResources(TRecordHeader& header) {
 
 int LiveRowIdCopies() {
   return liveRowIdCopies.load();
+}
+
+TRecordBlobValues::TRecordBlobValues() {
+  ++liveRecordBlobValues;
+}
+
+TRecordBlobValues::~TRecordBlobValues() {
+  --liveRecordBlobValues;
+}
+
+int LiveRecordBlobValues() {
+  return liveRecordBlobValues.load();
 }
 
 TRecordDataList::TRecordDataList(const TRecordStoreOwner& dataSet) : dataSet_(dataSet) {}
@@ -308,8 +321,13 @@ void TRecordDataList::AppendFiltered(uint8_t* record) {
 }
 
 void TRecordDataList::DropRecords() {
-  for (auto it = records_.rbegin(); it != records_.rend(); ++it) {
-    ReleaseRecordResources(RecordHeader(*it));
+  // A record holds resources only while some record in the process does:
+  // without any, visiting every header (long out of the cache after a large
+  // fetch) would only find null pointers.
+  if (liveRowIdCopies.load() != 0 || liveRecordBlobValues.load() != 0) {
+    for (auto it = records_.rbegin(); it != records_.rend(); ++it) {
+      ReleaseRecordResources(RecordHeader(*it));
+    }
   }
   records_.clear();
   filtered_.clear();

@@ -21,7 +21,10 @@ namespace oracle {
 // from it. The store deletes it when it drops the record.
 class TRecordBlobValues {
  public:
-  virtual ~TRecordBlobValues() = default;
+  TRecordBlobValues();
+  virtual ~TRecordBlobValues();
+  TRecordBlobValues(const TRecordBlobValues&) = delete;
+  TRecordBlobValues& operator=(const TRecordBlobValues&) = delete;
 };
 
 // The header at the start of every record image and record buffer. The
@@ -57,6 +60,8 @@ std::string RecordRowId(const TRecordHeader& header);
 void ReleaseRecordResources(TRecordHeader& header);
 // Heap copies of ROWID texts alive in the process.
 int LiveRowIdCopies();
+// Record BLOB value lists alive in the process.
+int LiveRecordBlobValues();
 
 // What the store reads from its dataset.
 class TRecordStoreOwner {

@@ -2,7 +2,9 @@
 // and by name, with their conversions.
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 
 #include "oracle/query/query.h"
@@ -173,6 +175,16 @@ int32_t TOracleQuery::FieldAsInteger(int32_t i) const {
   const TFieldData& data = FieldBuffer(i);
   if (data.InPlaceKind() == TFieldData::TInPlaceKind::kInteger) {
     return data.IsNull(rowIndex_) ? 0 : data.IntegerAt(rowIndex_);
+  }
+  if (data.InPlaceKind() == TFieldData::TInPlaceKind::kFloat && !data.IsNull(rowIndex_)) {
+    // A NUMBER too wide for a 4-byte integer (NUMBER(10) and up) is fetched
+    // as a double: a whole value in range is read from it in place; any
+    // other takes the variant's rounding and range check below.
+    const double v = data.FloatAt(rowIndex_);
+    if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max() &&
+        v == std::trunc(v)) {
+      return static_cast<int32_t>(v);
+    }
   }
   const Variant value = Field(i);
   if (value.IsEmptyOrNull()) return 0;

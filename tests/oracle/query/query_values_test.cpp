@@ -189,6 +189,12 @@ TEST_F(QueryValuesTest, DecimalsAreFloats) {
   EXPECT_DOUBLE_EQ(price->FieldAsFloat("price"), 19.99);
   EXPECT_EQ(price->FieldAsString(0), "19.99");
   EXPECT_EQ(price->FieldAsInteger(0), 20);
+  // A whole number past the 4-byte range does not read as an Integer.
+  auto wide = NewQuery("select 3000000000, -2147483648 from dual");
+  wide->Execute();
+  EXPECT_EQ(ErrorOf([&] { wide->FieldAsInteger(0); }),
+            "Cannot convert field 3000000000 to an Integer");
+  EXPECT_EQ(wide->FieldAsInteger(1), -2147483648);
 }
 
 TEST_F(QueryValuesTest, FetchedTextTakesCrLfLineEndsOnlyWhileTheSessionConvertsThem) {
