@@ -249,11 +249,7 @@ void TDigitalReceiptProcessor::CheckBOHandles() {
     IPluginAdapter& adapter = Adapter();
     foundation::MainPrefs.SBS = GetBOFieldValue(adapter, intInvcBO, "Subsidiary Number");
     if (intCustBO == kNotObtained) {
-      int32_t handle = kNotObtained;
-      int32_t status = 0;
-      Checked(adapter.BOCreate(kBOKindCustomer, &handle, &status), status,
-              "create a customer object");
-      intCustBO = handle;
+      intCustBO = Create(adapter, kBOKindCustomer, "a customer object");
       IncludeCustomerAttributes(adapter, intCustBO);
     }
     if (!IsActive(adapter, intCustBO)) {
@@ -419,6 +415,17 @@ bool TDigitalReceiptProcessor::ProcessPostedInvoice(const std::string& expectedI
   receipt::ResetAuth();
   receipt::ResetReceipt();
   return sameInvoice;
+}
+
+void TDigitalReceiptProcessor::LoadSale(int32_t invoiceBO, int32_t itemsBO, int32_t itemRefBO,
+                                        int32_t tendersBO, int32_t customerBO,
+                                        const receipt::TCapturedCustomer& customer) {
+  intInvcBO = invoiceBO;
+  intItemsBO = itemsBO;
+  intItemRefBO = itemRefBO;
+  intTenderBO = tendersBO;
+  intCustBO = customerBO;
+  FCustomer = customer;
 }
 
 bool TDigitalReceiptProcessor::SendWithOutcome(const std::string& expectedInvoiceSid) {

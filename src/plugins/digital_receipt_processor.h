@@ -79,6 +79,11 @@ class TDigitalReceiptProcessor {
   // nothing is extracted or sent, no outcome is shown and the answer is
   // false, so the caller chooses what the cashier sees. True otherwise.
   bool ProcessPostedInvoice(const std::string& expectedInvoiceSid = {});
+  // Points the processor at a sale its owner loaded: the invoice, its items,
+  // item reference and tenders, the customer object and the customer as
+  // read and captured.
+  void LoadSale(int32_t invoiceBO, int32_t itemsBO, int32_t itemRefBO, int32_t tendersBO,
+                int32_t customerBO, const receipt::TCapturedCustomer& customer);
   // The send of the document on the processor's handles and its outcome:
   // the failed notice at once when NoVesk is set, else extraction, the send
   // and the notice it ends with. False, with nothing sent or shown, when the

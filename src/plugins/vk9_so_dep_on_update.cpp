@@ -43,6 +43,14 @@ std::string LastError(IPluginAdapter& adapter) {
   return std::to_string(code) + " [" + message.ToUtf8() + "] in [" + function.ToUtf8() + "]";
 }
 
+// The deposit's "Invoice SID", logged with its "SO Sid".
+std::string DepositInvoiceSid(IPluginAdapter& adapter, const char* tag) {
+  const std::string soSid = hostplugin::GetBOFieldValue(adapter, 0, "SO Sid");
+  const std::string invoiceSid = hostplugin::GetBOFieldValue(adapter, 0, kInvoiceSid);
+  Step("SO Sid = [" + soSid + "], Invoice SID = [" + invoiceSid + "]", tag);
+  return invoiceSid;
+}
+
 }  // namespace
 
 void Tvk9SODepOnUpdate::Initialize() {
@@ -82,12 +90,9 @@ void Tvk9SODepOnUpdate::PrepareObjects(IPluginAdapter& adapter) {
   foundation::MainPrefs.SBS = hostplugin::GetBOFieldValue(adapter, 0, "Sbs No");
   if (FSalesOrderBO == -1) FSalesOrderBO = Child(adapter, 0, "SO");
   if (!IsActive(adapter, FSalesOrderBO)) Open(adapter, FSalesOrderBO);
-  const std::string soSid = hostplugin::GetBOFieldValue(adapter, 0, "SO Sid");
-  const std::string invoiceSid = hostplugin::GetBOFieldValue(adapter, 0, kInvoiceSid);
-  Step("SO Sid = [" + soSid + "], Invoice SID = [" + invoiceSid + "]", kBeforeTag);
+  const std::string invoiceSid = DepositInvoiceSid(adapter, kBeforeTag);
   if (FInvoiceBO == -1) {
-    int32_t status = 0;
-    Checked(adapter.BOCreate(kBOKindInvoice, &FInvoiceBO, &status), status, "create an invoice");
+    FInvoiceBO = Create(adapter, kBOKindInvoice, "an invoice");
     FItemsBO = Child(adapter, FInvoiceBO, "items");
     IncludeInvoiceAttributes(adapter, FInvoiceBO, FItemsBO);
   }
@@ -124,12 +129,9 @@ void Tvk9SODepOnUpdate::SaveDeposit(IPluginAdapter& adapter) {
   c.PrintVeskMessage = false;
   if (!CheckBothSettingsFiles(kTag)) return;
   receipt::ResetTransControl();
-  const std::string soSid = hostplugin::GetBOFieldValue(adapter, 0, "SO Sid");
-  const std::string invoiceSid = hostplugin::GetBOFieldValue(adapter, 0, kInvoiceSid);
-  Step("SO Sid = [" + soSid + "], Invoice SID = [" + invoiceSid + "]", kTag);
+  const std::string invoiceSid = DepositInvoiceSid(adapter, kTag);
   if (FCustomerBO == -1) {
-    int32_t status = 0;
-    Checked(adapter.BOCreate(kBOKindCustomer, &FCustomerBO, &status), status, "create a customer");
+    FCustomerBO = Create(adapter, kBOKindCustomer, "a customer");
     IncludeCustomerAttributes(adapter, FCustomerBO);
   }
   SetFilter(adapter, FCustomerBO, "Sbs No", foundation::MainPrefs.SBS);
@@ -214,11 +216,7 @@ void Tvk9SODepOnUpdate::SendDepositReceipt(IPluginAdapter& adapter, const std::s
   TDigitalReceiptProcessor& sender = *FSender;
   if (FItemsBO == -1) FItemsBO = Child(adapter, FInvoiceBO, "items");
   if (sender.intItemRefBO == -1) sender.intItemRefBO = Child(adapter, FItemsBO, "Item Ref");
-  sender.intInvcBO = FInvoiceBO;
-  sender.intItemsBO = FItemsBO;
-  sender.intTenderBO = FTendersBO;
-  sender.intCustBO = FCustomerBO;
-  sender.FCustomer = FCustomer;
+  sender.LoadSale(FInvoiceBO, FItemsBO, sender.intItemRefBO, FTendersBO, FCustomerBO, FCustomer);
   if (!sender.SendWithOutcome(invoiceSid)) ShowFailedOutcome();
 }
 

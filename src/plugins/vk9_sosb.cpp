@@ -30,15 +30,6 @@ void Step(const std::string& text) {
   foundation::KWLog(9, text, foundation::kLevelDebug, kTag);
 }
 
-// The object's handle, created as `kind` the first time.
-int32_t Created(IPluginAdapter& adapter, int32_t& handle, int32_t kind, const char* what) {
-  if (handle == -1) {
-    int32_t status = 0;
-    Checked(adapter.BOCreate(kind, &handle, &status), status, std::string("create ") + what);
-  }
-  return handle;
-}
-
 }  // namespace
 
 void Tvk9SOSB::Initialize() {
@@ -125,15 +116,15 @@ void Tvk9SOSB::RecordSale() {
     Open(adapter, FHistoryBO);
   }
   if (FCustomerBO == -1) {
-    IncludeCustomerAttributes(adapter,
-                              Created(adapter, FCustomerBO, kBOKindCustomer, "a customer"));
+    FCustomerBO = Create(adapter, kBOKindCustomer, "a customer");
+    IncludeCustomerAttributes(adapter, FCustomerBO);
   }
   if (!IsActive(adapter, FCustomerBO)) {
     Open(adapter, FCustomerBO);
     SetFilter(adapter, FCustomerBO, "Sbs No", foundation::MainPrefs.SBS);
   }
   if (FInvoiceBO == -1) {
-    Created(adapter, FInvoiceBO, kBOKindInvoice, "an invoice");
+    FInvoiceBO = Create(adapter, kBOKindInvoice, "an invoice");
     FItemsBO = Child(adapter, FInvoiceBO, "items");
     IncludeInvoiceAttributes(adapter, FInvoiceBO, FItemsBO);
   }
@@ -165,12 +156,7 @@ void Tvk9SOSB::RecordSale() {
 
   if (FProcessor == nullptr) throw std::runtime_error("The sales-order button was not prepared");
   TDigitalReceiptProcessor& p = *FProcessor;
-  p.intInvcBO = FInvoiceBO;
-  p.intItemsBO = FItemsBO;
-  p.intItemRefBO = FItemRefBO;
-  p.intTenderBO = FTendersBO;
-  p.intCustBO = FCustomerBO;
-  p.FCustomer = FCustomer;
+  p.LoadSale(FInvoiceBO, FItemsBO, FItemRefBO, FTendersBO, FCustomerBO, FCustomer);
   p.WindowDisplayed = true;
   p.fOkToPop = true;
   if (!p.ProcessPostedInvoice(invoiceSid)) ShowFailedOutcome();
