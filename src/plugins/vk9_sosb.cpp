@@ -89,10 +89,12 @@ bool Tvk9SOSB::HandleBOUIEventImpl(int32_t, const std::string& AEventType, const
     } catch (const std::exception& e) {
       hostplugin::ShowModalMessageBox(std::string("RecordSaleEx: ") + e.what());
     }
-    if (FAdapter && FInvoiceBO >= 0) ClearFilter(*FAdapter, FInvoiceBO, kInvoiceSid);
+    // Nothing of this event is left for a later one, even when the host
+    // fails to clear the filter.
     receipt::ResetAuth();
     receipt::ResetReceipt();
     receipt::ResetTransControl();
+    if (FAdapter && FInvoiceBO >= 0) ClearFilter(*FAdapter, FInvoiceBO, kInvoiceSid);
   } catch (const std::exception& e) {
     hostplugin::ShowModalMessageBox(std::string("HandleBOUIEventEx: ") + e.what());
   }
