@@ -97,17 +97,6 @@ void ShowPostFailure(const std::string& text) {
   box.exec();
 }
 
-// A one-element array, bounds 1..1, of `vt` holding `element`.
-Variant SingleElementArray(VARTYPE vt, void* element) {
-  SAFEARRAY* array = SafeArrayCreateVector(vt, 1, 1);
-  if (array == nullptr) throw ComError(E_OUTOFMEMORY);
-  Variant result = Variant::FromArray(array);
-  LONG index = 1;
-  HRESULT hr = SafeArrayPutElement(array, &index, element);
-  if (FAILED(hr)) throw ComError(hr);
-  return result;
-}
-
 }  // namespace
 
 std::string UdfAttributeName(int udfNumber) {
@@ -474,7 +463,7 @@ bool Tvk9ValuesServer::GetValueImpl(int32_t /*handle*/, const std::string& value
                                     int32_t /*valueContext*/, VARIANT* value, WordBool* found) {
   if (valueName == kDefaultCustomerType) {
     int32_t customerType = 0;
-    Variant answer = SingleElementArray(VT_I4, &customerType);
+    Variant answer = SingleElementArray(VT_I4, 1, &customerType);
     *value = answer.Detach();
     *found = VARIANT_TRUE;
   }
@@ -483,7 +472,7 @@ bool Tvk9ValuesServer::GetValueImpl(int32_t /*handle*/, const std::string& value
 
 Variant Tvk9ValuesServer::GetValueNamesImpl() {
   BStr name(std::string(".") + kDefaultCustomerType + ".");
-  return SingleElementArray(VT_BSTR, name.Get());
+  return SingleElementArray(VT_BSTR, 1, name.Get());
 }
 
 }  // namespace dialogs

@@ -46,6 +46,13 @@ void Open(IPluginAdapter& adapter, int32_t bo) {
   Checked(adapter.BOOpen(bo, &status), status, "open an object");
 }
 
+int32_t Create(IPluginAdapter& adapter, int32_t kind, const std::string& what) {
+  int32_t handle = -1;
+  int32_t status = 0;
+  Checked(adapter.BOCreate(kind, &handle, &status), status, "create " + what);
+  return handle;
+}
+
 int32_t Child(IPluginAdapter& adapter, int32_t bo, const char* reference) {
   BStr name(reference);
   int32_t child = -1;

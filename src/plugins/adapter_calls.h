@@ -19,6 +19,8 @@ int32_t SetFilter(IPluginAdapter& adapter, int32_t bo, const char* attribute,
 int32_t ClearFilter(IPluginAdapter& adapter, int32_t bo, const char* attribute);
 bool IsActive(IPluginAdapter& adapter, int32_t bo);
 void Open(IPluginAdapter& adapter, int32_t bo);
+// A new business object of `kind`: its handle.
+int32_t Create(IPluginAdapter& adapter, int32_t kind, const std::string& what);
 // The related object named `reference`.
 int32_t Child(IPluginAdapter& adapter, int32_t bo, const char* reference);
 // Includes the attribute, forced, in the object's next open.

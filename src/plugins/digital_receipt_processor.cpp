@@ -1,6 +1,8 @@
 #include "plugins/digital_receipt_processor.h"
 
 #include "plugins/adapter_calls.h"
+#include "plugins/bill_to_customer.h"
+#include "plugins/sale_object_includes.h"
 
 #include <exception>
 #include <filesystem>
@@ -10,7 +12,6 @@
 #include "dialogs/outcome_dialogs.h"
 #include "dialogs/resend_email_dialog.h"
 #include "dialogs/vk9_values_server.h"
-#include "foundation/customer_field_names.h"
 #include "foundation/log.h"
 #include "foundation/message_form.h"
 #include "foundation/prefs_io.h"
@@ -20,10 +21,7 @@
 #include "foundation/vesk_log.h"
 #include "hostplugin/bo_fields.h"
 #include "hostplugin/message_box.h"
-#include "platform/com/bstr.h"
 #include "platform/com/com_error.h"
-#include "platform/com/variant.h"
-#include "platform/text.h"
 #include "receipt/host_data_module.h"
 #include "receipt/progress_window.h"
 #include "receipt/receipt_preparation.h"
@@ -80,13 +78,6 @@ void ShowMessage(const std::string& text, const char* routine) {
   ShowPluginMessage(text, Tag(routine));
 }
 
-// True when the loyalty card setting names a field.
-bool LoyaltyCardConfigured() {
-  const std::string& field = foundation::MainPrefs.LoyalField;
-  return !field.empty() && !platform::SameText(field, "None") &&
-         !foundation::MainPrefs.LoyalAttr.empty();
-}
-
 // Sets the values server's pop-up flag to `active` for the life of the
 // object (lowered when it goes) when a values server is prepared; without one
 // the customer records cannot be kept, which is logged, and the sale goes on.
@@ -110,14 +101,6 @@ class PopupFlag {
   dialogs::Tvk9ValuesServer* server_;
 };
 
-// The failed notice; paper and the card slip are printed then, without the
-// receipt-ID message.
-void ShowFailedOutcome() {
-  dialogs::VeskFail();
-  FTransControl.PrintPaper = FTransControl.PrintEFT = true;
-  FTransControl.PrintVeskMessage = false;
-}
-
 // Logs a routine's entry now and its exit when it goes.
 class Trace {
  public:
@@ -133,6 +116,40 @@ class Trace {
 };
 
 }  // namespace
+
+bool ConnectHostDatabase(const std::string& tag) {
+  receipt::TdQ& dq = receipt::EnsureDataModule();
+  if (dq.Connect()) return true;
+  ShowPluginMessage("Cannot connect to RPro: " + dq.LastError(), tag);
+  foundation::AppendVeskLog("OnUpdate Connect: " + dq.LastError());
+  return false;
+}
+
+void ReadSettings() {
+  foundation::ReadMainPrefs(foundation::SettingsFolder(), foundation::QueueFolder(),
+                            foundation::MainSettingsFile(), foundation::EmailDomainListFile());
+  foundation::ReadWSPrefs("", "", foundation::kWSPrefsTemplate);
+  foundation::ReadStorePrefs(foundation::StoreSettingsFile());
+  ConfigurationChecked = true;
+}
+
+bool CheckBothSettingsFiles(const std::string& tag) {
+  if (ConfigurationChecked) return true;
+  namespace fs = std::filesystem;
+  if (!fs::exists(foundation::kRelativeMainSettingsFile) ||
+      !fs::exists(foundation::kRelativeStoreSettingsFile)) {
+    ShowPluginMessage("Setup has not been done.", tag);
+    return false;
+  }
+  ReadSettings();
+  return true;
+}
+
+void ShowFailedOutcome() {
+  dialogs::VeskFail();
+  FTransControl.PrintPaper = FTransControl.PrintEFT = true;
+  FTransControl.PrintVeskMessage = false;
+}
 
 TDigitalReceiptProcessor::TDigitalReceiptProcessor(IPluginAdapter* adapter) : FAdapter(adapter) {}
 
@@ -176,12 +193,7 @@ bool TDigitalReceiptProcessor::InitializeEnvironment() {
   try {
     FCustomerModified = false;
     FUpdateCustomer = true;
-    receipt::TdQ& dq = receipt::EnsureDataModule();
-    if (!dq.Connect()) {
-      ShowMessage("Cannot connect to RPro: " + dq.LastError(), routine);
-      foundation::AppendVeskLog("OnUpdate Connect: " + dq.LastError());
-      return false;
-    }
+    if (!ConnectHostDatabase(Tag(routine))) return false;
     receipt::TransControl& c = FTransControl;
     c.PrintingPaper = true;
     c.PrintPaper = true;
@@ -221,12 +233,8 @@ bool TDigitalReceiptProcessor::CheckConfiguration() {
       ShowMessage("Setup has not been done.", routine);
       return false;
     }
-    foundation::ReadMainPrefs(foundation::SettingsFolder(), foundation::QueueFolder(),
-                              foundation::MainSettingsFile(), foundation::EmailDomainListFile());
-    foundation::ReadWSPrefs("", "", foundation::kWSPrefsTemplate);
-    foundation::ReadStorePrefs(foundation::StoreSettingsFile());
+    ReadSettings();
     Step("Settings read", routine);
-    ConfigurationChecked = true;
     return true;
   } catch (const std::exception& e) {
     LogFailure(routine, e);
@@ -241,23 +249,8 @@ void TDigitalReceiptProcessor::CheckBOHandles() {
     IPluginAdapter& adapter = Adapter();
     foundation::MainPrefs.SBS = GetBOFieldValue(adapter, intInvcBO, "Subsidiary Number");
     if (intCustBO == kNotObtained) {
-      int32_t handle = kNotObtained;
-      int32_t status = 0;
-      Checked(adapter.BOCreate(kBOKindCustomer, &handle, &status), status,
-              "create a customer object");
-      intCustBO = handle;
-      for (const char* attribute : {"Sbs No", "Cust Sid", "Cust Id", "EMail", "First Name",
-                                    "Last Name", "Phone1", "Phone2"}) {
-        Include(adapter, intCustBO, attribute);
-      }
-      // AddCustomerField: a configured keyword names a host field, or nothing.
-      const foundation::TMainPrefs& prefs = foundation::MainPrefs;
-      for (const std::string* keyword :
-           {&prefs.LoyaltyStatusField, &prefs.LoyaltyTrackingDateField, &prefs.EmailOptInField}) {
-        const std::string field = foundation::MapCustomerFieldName(*keyword);
-        if (!field.empty()) Include(adapter, intCustBO, field);
-      }
-      if (LoyaltyCardConfigured()) Include(adapter, intCustBO, prefs.LoyalAttr);
+      intCustBO = Create(adapter, kBOKindCustomer, "a customer object");
+      IncludeCustomerAttributes(adapter, intCustBO);
     }
     if (!IsActive(adapter, intCustBO)) {
       Open(adapter, intCustBO);
@@ -334,19 +327,6 @@ int32_t TDigitalReceiptProcessor::FilterOnCustSid() {
   return SetFilter(Adapter(), intCustBO, "Cust Sid", FBillToCustSid);
 }
 
-void TDigitalReceiptProcessor::ClearCustSidFilter(const std::string& routine) {
-  try {
-    ClearFilter(Adapter(), intCustBO, "Cust Sid");
-  } catch (const std::exception& e) {
-    LogFailure(routine.c_str(), e);
-  }
-}
-
-bool TDigitalReceiptProcessor::OnBillToRecord() {
-  // A Null "Cust Sid" reads as empty, and FBillToCustSid never is.
-  return GetBOFieldValue(Adapter(), intCustBO, "Cust Sid") == FBillToCustSid;
-}
-
 void TDigitalReceiptProcessor::ReadCustomerInformation() {
   const char* routine = "ReadCustomerInformation";
   Trace trace(routine);
@@ -363,38 +343,10 @@ void TDigitalReceiptProcessor::ReadCustomerInformation() {
       Open(adapter, intCustBO);
     }
     if (status == kAdapterSuccess) {
-      if (!OnBillToRecord()) {
-        KWLog(0, "The customer record found is not bill-to customer " + FBillToCustSid,
-              foundation::kLevelWarning, Tag(routine));
-      } else {
-        const foundation::TMainPrefs& prefs = foundation::MainPrefs;
-        const auto read = [&](const std::string& name) {
-          return GetBOFieldValue(adapter, intCustBO, name);
-        };
-        fAuth.EmailAddress = read("EMail");
-        fAuth.StoredEmail = fAuth.EmailAddress;
-        fAuth.Phone1 = read("Phone1");
-        fAuth.Phone2 = read("Phone2");
-        fAuth.OptIn = hostplugin::CustomerAllowsEmail(adapter, intCustBO);
-        fAuth.LoyaltyMember = hostplugin::CustomerIsLoyaltyMember(adapter, intCustBO);
-        if (LoyaltyCardConfigured()) {
-          fAuth.LoyaltyCardNumber = read(prefs.LoyalAttr);
-          if (!fAuth.LoyaltyCardNumber.empty()) fAuth.MerchantID = prefs.MerchID;
-        }
-        FCustomer.CustId = read("Cust Id");
-        FCustomer.FirstName = read("First Name");
-        FCustomer.LastName = read("Last Name");
-        FCustomer.LoyaltyNumber = fAuth.LoyaltyCardNumber;
-        FCustomer.Email = fAuth.EmailAddress;
-        FCustomer.Phone1 = fAuth.Phone1;
-        FTransControl.HaveBillTo = true;
-        Step("Customer [" + FCustomer.CustId + "] e-mail [" + fAuth.EmailAddress + "]", routine);
-        const bool reachable = !fAuth.EmailAddress.empty() || !fAuth.LoyaltyCardNumber.empty() ||
-                               !fAuth.Phone1.empty() || !fAuth.Phone2.empty();
-        if (fAuthCustomer && reachable) {
-          box.Close();
-          receipt::AuthBillToCustomer();
-        }
+      if (ReadBillToRecord(adapter, intCustBO, FBillToCustSid, FCustomer, Tag(routine)) &&
+          fAuthCustomer && CustomerReachable()) {
+        box.Close();
+        receipt::AuthBillToCustomer();
       }
     } else {
       ShowMessage("Unable to locate Bill To Customer.", routine);
@@ -402,7 +354,7 @@ void TDigitalReceiptProcessor::ReadCustomerInformation() {
   } catch (const std::exception& e) {
     LogFailure(routine, e);
   }
-  ClearCustSidFilter(routine);
+  if (FAdapter) ClearCustSidFilter(*FAdapter, intCustBO, Tag(routine));
 }
 
 void TDigitalReceiptProcessor::SaveCustomerIfNeeded() {
@@ -411,30 +363,10 @@ void TDigitalReceiptProcessor::SaveCustomerIfNeeded() {
   if (!foundation::MainPrefs.SaveEmail || !FUpdateCustomer || !FCustomerModified) return;
   dialogs::TInfoBox box("Saving customer...");
   try {
-    IPluginAdapter& adapter = Adapter();
-    // Only the bill-to customer's own record is changed.
-    if (FilterOnCustSid() == kAdapterSuccess && OnBillToRecord()) {
-      int32_t status = 0;
-      if (Checked(adapter.BOEdit(intCustBO, &status), status, "edit the customer") !=
-          kAdapterSuccess) {
-        throw std::runtime_error("The host refused to edit customer " + FBillToCustSid);
-      }
-      BStr name("EMail");
-      Variant email(fAuth.EmailAddress);
-      Checked(adapter.BOSetAttrValue(intCustBO, name.Get(), &email.Get(), &status), status,
-              "set the customer's e-mail");
-      if (Checked(adapter.BOPost(intCustBO, &status), status, "post the customer") !=
-          kAdapterSuccess) {
-        throw std::runtime_error("The host refused to save customer " + FBillToCustSid);
-      }
-      Step("Customer e-mail saved", routine);
-    } else {
-      KWLog(0, "Customer record was not found.", foundation::kLevelWarning, Tag(routine));
-    }
+    SaveCustomerEmail(Adapter(), intCustBO, FBillToCustSid, Tag(routine));
   } catch (const std::exception& e) {
     LogFailure(routine, e);
   }
-  ClearCustSidFilter(routine);
 }
 
 bool TDigitalReceiptProcessor::ProcessPostedInvoice(const std::string& expectedInvoiceSid) {
@@ -467,12 +399,7 @@ bool TDigitalReceiptProcessor::ProcessPostedInvoice(const std::string& expectedI
         PopupWindow(false);
       }
       if (!FTransControl.VeskCancelled) {
-        if (FTransControl.NoVesk) {
-          ShowFailedOutcome();
-        } else {
-          sameInvoice = SendPostedDocument(expectedInvoiceSid);
-          if (sameInvoice) ShowOutcome();
-        }
+        sameInvoice = SendWithOutcome(expectedInvoiceSid);
         if (sameInvoice) {
           FTransControl.ReceiptID = fAuth.CustID;
           FTransControl.PrintVeskMessagePrint = FTransControl.PrintVeskMessage;
@@ -488,6 +415,27 @@ bool TDigitalReceiptProcessor::ProcessPostedInvoice(const std::string& expectedI
   receipt::ResetAuth();
   receipt::ResetReceipt();
   return sameInvoice;
+}
+
+void TDigitalReceiptProcessor::LoadSale(int32_t invoiceBO, int32_t itemsBO, int32_t itemRefBO,
+                                        int32_t tendersBO, int32_t customerBO,
+                                        const receipt::TCapturedCustomer& customer) {
+  intInvcBO = invoiceBO;
+  intItemsBO = itemsBO;
+  intItemRefBO = itemRefBO;
+  intTenderBO = tendersBO;
+  intCustBO = customerBO;
+  FCustomer = customer;
+}
+
+bool TDigitalReceiptProcessor::SendWithOutcome(const std::string& expectedInvoiceSid) {
+  if (FTransControl.NoVesk) {
+    ShowFailedOutcome();
+    return true;
+  }
+  if (!SendPostedDocument(expectedInvoiceSid)) return false;
+  ShowOutcome();
+  return true;
 }
 
 bool TDigitalReceiptProcessor::SendPostedDocument(const std::string& expectedInvoiceSid) {

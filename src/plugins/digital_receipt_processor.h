@@ -37,6 +37,22 @@ extern bool SystemPreferencesLogged;
 inline constexpr const char* kBillToCustSidAttr = "Bill To Cust Sid";
 inline constexpr const char* kDialogCustSidAttr = "Bill To Cust SID";
 
+// Creates the process-wide data module when missing and connects it. On
+// failure: "Cannot connect to RPro: " and the error in the message form, the
+// same after "OnUpdate Connect: " in the service log, and false.
+bool ConnectHostDatabase(const std::string& tag);
+// Reads the main, workstation and store settings and sets
+// ConfigurationChecked.
+void ReadSettings();
+// The sales-order roads' settings check: unless ConfigurationChecked is set,
+// both the main and the store settings file must exist ("Setup has not been
+// done." and false otherwise), then the settings are read.
+bool CheckBothSettingsFiles(const std::string& tag);
+
+// The failed notice; paper and the card slip are printed then, without the
+// receipt-ID message.
+void ShowFailedOutcome();
+
 class TDigitalReceiptProcessor {
  public:
   explicit TDigitalReceiptProcessor(IPluginAdapter* adapter);
@@ -63,6 +79,16 @@ class TDigitalReceiptProcessor {
   // nothing is extracted or sent, no outcome is shown and the answer is
   // false, so the caller chooses what the cashier sees. True otherwise.
   bool ProcessPostedInvoice(const std::string& expectedInvoiceSid = {});
+  // Points the processor at a sale its owner loaded: the invoice, its items,
+  // item reference and tenders, the customer object and the customer as
+  // read and captured.
+  void LoadSale(int32_t invoiceBO, int32_t itemsBO, int32_t itemRefBO, int32_t tendersBO,
+                int32_t customerBO, const receipt::TCapturedCustomer& customer);
+  // The send of the document on the processor's handles and its outcome:
+  // the failed notice at once when NoVesk is set, else extraction, the send
+  // and the notice it ends with. False, with nothing sent or shown, when the
+  // invoice object does not hold `expectedInvoiceSid`.
+  bool SendWithOutcome(const std::string& expectedInvoiceSid);
 
   ComPtr<IPluginAdapter> FAdapter;
   int32_t intInvcBO = 0;  // 0: the document of the current event
@@ -93,10 +119,6 @@ class TDigitalReceiptProcessor {
   // Filters the customer object on "Cust Sid" = FBillToCustSid: the host's
   // status.
   int32_t FilterOnCustSid();
-  // Clears the "Cust Sid" filter; a failure is logged, not raised.
-  void ClearCustSidFilter(const std::string& routine);
-  // Whether the customer object's current record is the bill-to customer.
-  bool OnBillToRecord();
 };
 
 }  // namespace plugins

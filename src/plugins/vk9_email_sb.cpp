@@ -6,6 +6,7 @@
 #include "hostplugin/bo_fields.h"
 #include "hostplugin/plugin_class_table.h"
 #include "plugins/adapter_calls.h"
+#include "plugins/sale_object_includes.h"
 #include "plugins/vk9_rcpt_on_update.h"
 #include "receipt/host_data_module.h"
 #include "receipt/records.h"
@@ -17,33 +18,6 @@ namespace {
 
 constexpr const char* kTag = "Tvk9EmailSB.HandleEvent";
 constexpr const char* kPrepareTag = "Tvk9EmailSB.Prepare";
-
-constexpr const char* kInvoiceIncludes[] = {
-    "Subtotal w/o tax", "Invoice Type",      "Created Date",     "Invc Total",
-    "SO Sid",           "SO Number",         "Store No",         "Invoice Number",
-    "Discount Amount",  "Subtotal Tax1$",    "Tax Area Name",    "Tax %",
-    "Subtotal Tax2$",   "Tax Area2",         "Tax 2 %",          "Fee Amt",
-    "Shp Amt NT",       "Ship To Cust SID",  "Comment1",         "Comment2",
-    "Cashier",          "Invoice Workstion", "Bill To Cust Sid", "Fee Name"};
-
-constexpr const char* kItemIncludes[] = {"Desc1",
-                                         "Desc2",
-                                         "Desc3",
-                                         "Desc4",
-                                         "Lookup UPC",
-                                         "Lookup ALU",
-                                         "Item_Sid",
-                                         "DCS Code",
-                                         "Serial Number",
-                                         "Serial Number",
-                                         "Orig Price (hidden)",
-                                         "Ext Rcpt P$",
-                                         "Disc Amt",
-                                         "Disc Reason",
-                                         "Ext tax Amount",
-                                         "Tax Percent",
-                                         "Ext Tax Amount2",
-                                         "Tax Percent 2"};
 
 void LogError(const std::string& text, const char* tag) {
   foundation::KWLog(0, text, foundation::kLevelError, tag);
@@ -90,8 +64,7 @@ bool Tvk9EmailSB::PrepareImpl() {
   Include(adapter, FInvoiceBO, "Tenders");
   FItemsBO = Child(adapter, FInvoiceBO, "Items");
   FTendersBO = Child(adapter, FInvoiceBO, "Tenders");
-  for (const char* name : kInvoiceIncludes) Include(adapter, FInvoiceBO, name);
-  for (const char* name : kItemIncludes) Include(adapter, FItemsBO, name);
+  IncludeInvoiceAttributes(adapter, FInvoiceBO, FItemsBO);
   FProcessor = std::make_unique<TDigitalReceiptProcessor>(FAdapter.Get());
   FProcessor->intInvcBO = FInvoiceBO;
   FProcessor->intItemsBO = FItemsBO;

@@ -1,10 +1,17 @@
 #pragma once
-// Tvk9SOSB: the side-button plug-in of the sales-order screen, which listens
-// for a sales order recording its invoice.
+// Tvk9SOSB: the side-button plug-in of the sales-order screen. It has no
+// button of its own; it listens for a sales order recording its invoice
+// ("SALERECORDED", "RETURNRECORDED"), loads that invoice into its own invoice
+// object, reads and authenticates the bill-to customer, asks how the receipt
+// should go and hands the invoice to its receipt processor, which sends it
+// once and shows how that ended.
 
 #include <cstdint>
+#include <memory>
+#include <string>
 
 #include "hostplugin/custom_side_button_plugin.h"
+#include "plugins/digital_receipt_processor.h"
 
 namespace plugins {
 
@@ -14,9 +21,23 @@ class Tvk9SOSB : public hostplugin::TCustomSideButtonPlugin {
   void Initialize() override;
 
  protected:
-  // Logs the shared host database session off and frees its data module,
-  // then drops the adapter.
+  // Nothing; False.
+  bool HandleEventImpl() override;
+  // The base prepare result; makes the processor.
+  bool PrepareImpl() override;
+  // Frees the processor, logs the shared host database session off and frees
+  // its data module, then drops the adapter.
   void CleanUpImpl() override;
+  bool SupportsImpl(int32_t what) override { return what == 0; }
+  bool Get_ButtonEnabledImpl() override { return true; }
+  // ".SALERECORDED.RETURNRECORDED." in a one-element string array.
+  Variant Get_BOUIEventsImpl() override;
+  // Answers the host with the integer 2 in AReturnValues, AHandled False and
+  // True whatever happens; a recorded sale or return runs the receipt road.
+  bool HandleBOUIEventImpl(int32_t ABOHandle, const std::string& AEventType,
+                           const VARIANT& AParameters, VARIANT& AReturnValues,
+                           WordBool& AHandled) override;
+
   // Business-object handles, -1 until obtained.
   int32_t FHistoryBO = -1;
   int32_t FCustomerBO = -1;
@@ -24,6 +45,18 @@ class Tvk9SOSB : public hostplugin::TCustomSideButtonPlugin {
   int32_t FItemsBO = -1;
   int32_t FItemRefBO = -1;
   int32_t FTendersBO = -1;
+  std::unique_ptr<TDigitalReceiptProcessor> FProcessor;
+
+ private:
+  // The road of a recorded sale or return, from the connection to the send.
+  void RecordSale();
+  // The history's invoice loaded into the own invoice object; false when the
+  // object holds no such invoice.
+  bool LoadRecordedInvoice(IPluginAdapter& adapter, std::string& invoiceSid);
+  // The customer question as the customer's authentication left it.
+  void AskCustomer(IPluginAdapter& adapter, const std::string& custSid);
+  // The bill-to customer as read and captured for the receipt.
+  receipt::TCapturedCustomer FCustomer;
 };
 
 }  // namespace plugins

@@ -181,11 +181,12 @@ TEST_F(LoadedLibrary, PrepareWithTheAdapterThenCleanUpTwiceReleasesIt) {
     WordBool prepared = 0;
     ASSERT_EQ(plugin->Prepare(&prepared), S_OK);
     EXPECT_EQ(prepared, -1);
-    // The receipt processors of the invoice plug-in and the e-mail button hold
-    // the adapter as well.
+    // The receipt processors of the invoice plug-in and the e-mail and
+    // sales-order buttons hold the adapter as well.
+    const std::string description = expected.description;
     const bool withProcessor =
         (expected.mainInterface == &IID_IEntityUpdatePlugin && expected.kind == kBOKindInvoice) ||
-        std::string(expected.description) == "Norvane Email Sidebutton";
+        description == "Norvane Email Sidebutton" || description == "veskRcptSOSB";
     EXPECT_EQ(OtherReferences(adapter->GetUnknown()), withProcessor ? 2u : 1u);
     EXPECT_EQ(plugin->CleanUp(), S_OK);
     EXPECT_EQ(plugin->CleanUp(), S_OK);

@@ -250,3 +250,12 @@ double Variant::ToDouble() const {
 bool Variant::ToBool() const {
   return FromWordBool(Converted(VT_BOOL).boolVal);
 }
+
+Variant SingleElementArray(VARTYPE vt, LONG lbound, void* element) {
+  SAFEARRAY* array = SafeArrayCreateVector(vt, lbound, 1);
+  if (array == nullptr) throw ComError(E_OUTOFMEMORY);
+  Variant result = Variant::FromArray(array);
+  HRESULT hr = SafeArrayPutElement(array, &lbound, element);
+  if (FAILED(hr)) throw ComError(hr);
+  return result;
+}

@@ -160,3 +160,7 @@ class Variant {
   VARIANT Converted(VARTYPE vt, uint16_t flags = 0) const;
   VARIANT v_;
 };
+
+// A one-element array of `vt`, bounds lbound..lbound, holding a copy of
+// `element` (a BSTR for VT_BSTR, a pointer to the value otherwise).
+Variant SingleElementArray(VARTYPE vt, LONG lbound, void* element);
