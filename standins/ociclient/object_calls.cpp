@@ -4,7 +4,10 @@
 #include <cstring>
 
 #include "api_support.h"
+#include "lob.h"
+#include "lob_value.h"
 #include "object_instances.h"
+#include "object_tables.h"
 #include "ociclient_testing.h"
 #include "oracle_format.h"
 #include "platform/text.h"
@@ -88,6 +91,9 @@ void* valuePointer(AttributeSlot& slot, const TypeElement& element) {
       return slot.nested;
     case OCI_TYPECODE_NAMEDCOLLECTION:
       return &slot.collection;
+    case OCI_TYPECODE_CLOB:
+    case OCI_TYPECODE_BLOB:
+      return &slot.lob;
     default:
       return &slot.string;
   }
@@ -97,6 +103,9 @@ void* valuePointer(AttributeSlot& slot, const TypeElement& element) {
 bool assignSlot(ObjectInstance& owner, AttributeSlot& slot, const TypeElement& element,
                 const void* value, OCIInd indicator, OraError& error) {
   slot.indicator = indicator == OCI_IND_NULL ? OCI_IND_NULL : OCI_IND_NOTNULL;
+  const bool lob = element.code == OCI_TYPECODE_CLOB || element.code == OCI_TYPECODE_BLOB;
+  // A new value (or null) replaces what the attribute's locator held.
+  if (lob && (value != nullptr || indicator == OCI_IND_NULL)) releaseSlotLocator(slot);
   if (value == nullptr) return true;
   switch (element.code) {
     case OCI_TYPECODE_NUMBER:
@@ -125,6 +134,10 @@ bool assignSlot(ObjectInstance& owner, AttributeSlot& slot, const TypeElement& e
   if (auto* s = findAs<OCIString>(handle, kStringValue); s != nullptr) bytes = s->bytes;
   if (auto* r = findAs<OCIRaw>(handle, kRawValue); r != nullptr) bytes = r->bytes;
   if (auto* r = findAs<OCIRef>(handle, kRefValue); r != nullptr) bytes = r->hex;
+  if (auto* l = findAs<LobLocator>(handle, OCI_DTYPE_LOB); l != nullptr && lob) {
+    if (!loadLob(*l, bytes, error)) return false;
+    if (element.code == OCI_TYPECODE_BLOB) bytes = hexDigits(bytes);
+  }
   if (element.code == OCI_TYPECODE_RAW) {
     if (slot.raw == nullptr) slot.raw = registerHandle(std::make_unique<OCIRaw>(&owner));
     slot.raw->bytes = bytes;
@@ -132,7 +145,7 @@ bool assignSlot(ObjectInstance& owner, AttributeSlot& slot, const TypeElement& e
     if (slot.ref == nullptr) slot.ref = registerHandle(std::make_unique<OCIRef>(&owner));
     slot.ref->hex = bytes;
   } else {
-    if (bytes.size() > element.size && element.size != 0) {
+    if (!lob && bytes.size() > element.size && element.size != 0) {
       error = {kValueTooLarge, "value too large for attribute " + element.name};
       return false;
     }
@@ -228,11 +241,25 @@ sword OCIObjectNew(OCIEnv* env, OCIError* errhp, const OCISvcCtx* svchp, OCIType
   }
   auto* type = findAs<TypeDescriptor>(tdo, kTypeDescriptor);
   if (type == nullptr) return OCI_INVALID_HANDLE;
-  if (table != nullptr) return fail(err, kUnimplemented);
   auto* svc = findAs<SvcCtxHandle>(svchp, OCI_HTYPE_SVCCTX);
   const auto connection = svc != nullptr ? connectionOf(*svc) : nullptr;
+  // In a table: the caller names the object table (a zero-terminated name);
+  // the instance is new, written to a row of its own at the next flush.
+  std::string tableName;
+  if (table != nullptr) {
+    tableName = platform::UpperAscii(static_cast<const char*>(table));
+    if (!connection) return fail(err, kNotConnected);
+    if (objectTableType(connection->db, tableName) != type->type.name)
+      return fail(err, OraError{942, "table or view does not exist"});
+  }
   auto* made = registerHandle(std::make_unique<ObjectInstance>(envHandle, type->type));
   initialiseSlots(*made);
+  if (!tableName.empty()) {
+    made->table = tableName;
+    made->connection = connection;
+    made->markedUpdate = true;
+    made->indicators[0] = OCI_IND_NOTNULL;
+  }
   // Nested objects and collections exist from the start (null).
   for (std::size_t k = 0; k < made->slots.size(); ++k) {
     const TypeElement& attribute = made->type.attributes[k];
@@ -289,6 +316,14 @@ sword OCIObjectGetAttr(OCIEnv*, OCIError* errhp, dvoid* instance, dvoid*, OCITyp
       slotOf(object, names, lengths, name_count, indexes, index_count, &element, &owner, error);
   if (slot == nullptr) return fail(err, error);
   if (slot->nested != nullptr) slot->indicator = slot->nested->indicators[0];
+  if (element->code == OCI_TYPECODE_CLOB || element->code == OCI_TYPECODE_BLOB) {
+    // A LOB attribute is handed out as a locator over its value; one written
+    // through it is no longer null.
+    LobLocator* locator = slotLocator(*owner, *slot, *element);
+    if (locator == nullptr) return fail(err, kNotConnected);
+    std::string value;
+    if (loadLob(*locator, value, error) && !value.empty()) slot->indicator = OCI_IND_NOTNULL;
+  }
   if (attr_null_status != nullptr)
     *attr_null_status = slot->indicator == OCI_IND_NULL ? OCI_IND_NULL : OCI_IND_NOTNULL;
   if (attr_null_struct != nullptr) {

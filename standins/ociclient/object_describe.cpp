@@ -5,6 +5,7 @@
 #include "api_support.h"
 #include "object_columns.h"
 #include "object_instances.h"
+#include "object_tables.h"
 #include "platform/text.h"
 
 namespace ocistandin {
@@ -65,6 +66,12 @@ bool typeParamAttribute(const ParamDescriptor& param, dvoid* value, ub4* size, u
       return give<OCITypeCode>(value, size, type->type.isCollection() ? type->type.code : 0);
     case OCI_ATTR_NUM_ELEMS:
       return give<ub4>(value, size, type->type.bound);
+    case OCI_ATTR_REF_TDO: {
+      // A REF to the type itself, kept with the parameter.
+      auto* ref = registerHandle(std::make_unique<OCIRef>(const_cast<TypeParam*>(type)));
+      ref->hex = refHex(type->type.name, 0);
+      return give<OCIRef*>(value, size, ref);
+    }
     case OCI_ATTR_LIST_TYPE_ATTRS:
     case OCI_ATTR_COLLECTION_ELEMENT: {
       Handle* made = nullptr;

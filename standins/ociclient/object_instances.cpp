@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "connection.h"
+#include "lob.h"
+#include "lob_value.h"
 #include "oracle_format.h"
+#include "statement.h"
 
 OCIString::OCIString(ocistandin::Handle* parentHandle)
     : Handle(ocistandin::kStringValue, parentHandle) {}
@@ -25,6 +29,10 @@ ObjectInstance::ObjectInstance(Handle* parentHandle, ObjectType objectType)
 }
 
 ObjectInstance::~ObjectInstance() {
+  // The slots' locators went before (children first); their values go now.
+  for (const auto& slot : slots)
+    if (const auto session = slot->lobSession.lock())
+      session->temporaryLobs.free(slot->lobTemporary);
   --live;
 }
 
@@ -39,7 +47,6 @@ template <class T>
 T* child(Handle* parent) {
   return registerHandle(std::make_unique<T>(parent));
 }
-
 
 void loadSlot(ObjectInstance& owner, AttributeSlot& slot, const TypeElement& element,
               const ObjectValue& value, sqlite3* db) {
@@ -75,8 +82,7 @@ void loadSlot(ObjectInstance& owner, AttributeSlot& slot, const TypeElement& ele
     }
     case OCI_TYPECODE_RAW:
       slot.raw = child<OCIRaw>(&owner);
-      for (std::size_t k = 0; k + 1 < value.text.size(); k += 2)
-        slot.raw->bytes += static_cast<char>(std::stoi(value.text.substr(k, 2), nullptr, 16));
+      slot.raw->bytes = hexBytes(value.text);
       break;
     case OCI_TYPECODE_REF:
       slot.ref = child<OCIRef>(&owner);
@@ -93,7 +99,12 @@ ObjectValue slotValue(const AttributeSlot& slot, const TypeElement& element) {
   ObjectValue out;
   // A nested object or collection is as null as its own indicator says.
   if (slot.nested != nullptr) return storedValue(*slot.nested);
-  if (slot.indicator == OCI_IND_NULL) return out;
+  // A null LOB attribute written through its locator holds a value now.
+  std::string written;
+  OraError ignored;
+  const bool lobWritten =
+      slot.lob != nullptr && loadLob(*slot.lob, written, ignored) && !written.empty();
+  if (slot.indicator == OCI_IND_NULL && !lobWritten) return out;
   out.kind = ObjectValue::Kind::kText;
   switch (element.code) {
     case OCI_TYPECODE_NUMBER:
@@ -111,18 +122,20 @@ ObjectValue slotValue(const AttributeSlot& slot, const TypeElement& element) {
       out.text = isoText(parts);
       break;
     }
-    case OCI_TYPECODE_RAW: {
-      static const char* kHex = "0123456789ABCDEF";
-      if (slot.raw != nullptr)
-        for (const char c : slot.raw->bytes) {
-          out.text += kHex[static_cast<unsigned char>(c) >> 4];
-          out.text += kHex[static_cast<unsigned char>(c) & 15];
-        }
+    case OCI_TYPECODE_RAW:
+      if (slot.raw != nullptr) out.text = hexDigits(slot.raw->bytes);
       break;
-    }
     case OCI_TYPECODE_REF:
       if (slot.ref == nullptr || slot.ref->hex.empty()) return {};
       out.text = slot.ref->hex;
+      break;
+    case OCI_TYPECODE_CLOB:
+    case OCI_TYPECODE_BLOB:
+      // The locator's value, once there is one.
+      if (slot.lob != nullptr)
+        out.text = element.code == OCI_TYPECODE_BLOB ? hexDigits(written) : written;
+      else if (slot.string != nullptr)
+        out.text = slot.string->bytes;
       break;
     default:
       if (slot.string != nullptr) out.text = slot.string->bytes;
@@ -133,7 +146,46 @@ ObjectValue slotValue(const AttributeSlot& slot, const TypeElement& element) {
 
 }  // namespace
 
+std::shared_ptr<Connection> sessionOf(const Handle* handle) {
+  for (const Handle* h = handle; h != nullptr; h = h->parent) {
+    if (h->type == kObjectInstance)
+      if (auto own = static_cast<const ObjectInstance*>(h)->connection.lock()) return own;
+    if (h->type != OCI_HTYPE_ENV) continue;
+    for (Handle* child : h->children)
+      if (child->type == OCI_HTYPE_SVCCTX)
+        if (auto connection = connectionOf(*static_cast<SvcCtxHandle*>(child))) return connection;
+  }
+  return nullptr;
+}
+
+LobLocator* slotLocator(ObjectInstance& owner, AttributeSlot& slot, const TypeElement& element) {
+  if (slot.lob != nullptr) return slot.lob;
+  const auto connection = sessionOf(&owner);
+  if (!connection) return nullptr;
+  auto* locator = registerHandle(std::make_unique<LobLocator>(OCI_DTYPE_LOB, &owner));
+  locator->kind = LobLocator::Kind::kTemporary;
+  locator->lobType = element.code == OCI_TYPECODE_BLOB ? SQLT_BLOB : SQLT_CLOB;
+  locator->connection = connection;
+  locator->temporaryId = connection->temporaryLobs.create();
+  slot.lobTemporary = locator->temporaryId;
+  slot.lobSession = connection;
+  std::string& value = *connection->temporaryLobs.find(locator->temporaryId);
+  // A BLOB's stored form is hexadecimal digits, a CLOB's its text.
+  const std::string held = slot.string != nullptr ? slot.string->bytes : std::string();
+  value = element.code == OCI_TYPECODE_BLOB ? hexBytes(held) : held;
+  slot.lob = locator;
+  return locator;
+}
+
+void releaseSlotLocator(AttributeSlot& slot) {
+  if (const auto session = slot.lobSession.lock()) session->temporaryLobs.free(slot.lobTemporary);
+  slot.lobSession.reset();
+  if (slot.lob != nullptr) freeHandle(slot.lob);
+  slot.lob = nullptr;
+}
+
 void clearSlot(AttributeSlot& slot) {
+  releaseSlotLocator(slot);
   for (Handle* owned : {static_cast<Handle*>(slot.string), static_cast<Handle*>(slot.raw),
                         static_cast<Handle*>(slot.ref), static_cast<Handle*>(slot.nested)})
     if (owned != nullptr) freeHandle(owned);

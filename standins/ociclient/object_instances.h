@@ -30,6 +30,9 @@ struct OCIRef : ocistandin::Handle {
 
 namespace ocistandin {
 
+struct Connection;
+struct LobLocator;
+
 // Private handle types of the object cache.
 constexpr ub4 kTypeDescriptor = 1001;
 constexpr ub4 kObjectInstance = 1002;
@@ -57,6 +60,11 @@ struct AttributeSlot {
   OCIRef* ref = nullptr;
   ObjectInstance* nested = nullptr;  // an object or a collection
   OCIColl* collection = nullptr;     // == nested, for a collection
+  // A LOB attribute's locator, made when the caller first asks for the
+  // attribute: a temporary LOB of the session holding the slot's value.
+  LobLocator* lob = nullptr;
+  long long lobTemporary = 0;  // the temporary value's id in its session
+  std::weak_ptr<Connection> lobSession;
 };
 
 struct ObjectInstance : Handle {
@@ -69,14 +77,27 @@ struct ObjectInstance : Handle {
   std::vector<bool> exists;
   // OCIObjectGetInd: the instance's indicator, then the attributes'.
   std::vector<OCIInd> indicators;
-  // A row of an object table (`table` empty: transient).
+  // A row of an object table (`table` empty: transient; `rowid` 0: not
+  // written yet), and the session it was made or pinned in.
   std::string table;
   sqlite3_int64 rowid = 0;
+  std::weak_ptr<Connection> connection;
   int pins = 0;
   bool markedUpdate = false;
   // Process-wide count of live instances and REFs (test hook).
   static int live;
 };
+
+// The session an instance (or any handle below an environment) belongs to:
+// its own, else the first connected service context of its environment.
+std::shared_ptr<Connection> sessionOf(const Handle* handle);
+
+// The locator of a CLOB or BLOB slot, made over the slot's value when
+// missing; null without a session.
+LobLocator* slotLocator(ObjectInstance& owner, AttributeSlot& slot, const TypeElement& element);
+
+// Frees a slot's locator and its temporary value.
+void releaseSlotLocator(AttributeSlot& slot);
 
 // Frees what a slot holds and makes it null.
 void clearSlot(AttributeSlot& slot);

@@ -234,18 +234,21 @@ ObjectValue valueOfArgument(const TypeElement& element, sqlite3_value* arg) {
       return out;
     case OCI_TYPECODE_OBJECT:
     case OCI_TYPECODE_NAMEDCOLLECTION:
-      if (!parseJson(text, out)) out = {};
+      // An XMLTYPE is its text: an object of that one attribute.
+      if (element.typeName == kXmlTypeName) {
+        out.kind = ObjectValue::Kind::kList;
+        out.items.push_back({ObjectValue::Kind::kText, text, {}});
+      } else if (!parseJson(text, out)) {
+        out = {};
+      }
       return out;
     case OCI_TYPECODE_RAW:
     case OCI_TYPECODE_BLOB:
       out.kind = ObjectValue::Kind::kText;
       if (type == SQLITE_BLOB) {
-        const auto* bytes = static_cast<const unsigned char*>(sqlite3_value_blob(arg));
-        static const char* kHex = "0123456789ABCDEF";
-        for (int k = 0; k < sqlite3_value_bytes(arg); ++k) {
-          out.text += kHex[bytes[k] >> 4];
-          out.text += kHex[bytes[k] & 15];
-        }
+        const auto* bytes = static_cast<const char*>(sqlite3_value_blob(arg));
+        out.text = hexDigits(std::string_view(
+            bytes, bytes == nullptr ? 0 : static_cast<std::size_t>(sqlite3_value_bytes(arg))));
         return out;
       }
       [[fallthrough]];
@@ -314,6 +317,23 @@ bool hasDependents(sqlite3* db, const std::string& name) {
 }
 
 }  // namespace
+
+std::string hexDigits(std::string_view bytes) {
+  static const char* kHex = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : bytes) {
+    out += kHex[static_cast<unsigned char>(c) >> 4];
+    out += kHex[static_cast<unsigned char>(c) & 15];
+  }
+  return out;
+}
+
+std::string hexBytes(std::string_view digits) {
+  std::string out;
+  for (std::size_t k = 0; k + 1 < digits.size(); k += 2)
+    out += static_cast<char>(std::stoi(std::string(digits.substr(k, 2)), nullptr, 16));
+  return out;
+}
 
 std::string toJson(const ObjectValue& value) {
   switch (value.kind) {

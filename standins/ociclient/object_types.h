@@ -26,6 +26,9 @@ struct ObjectValue {
 };
 
 std::string toJson(const ObjectValue& value);
+// RAW and BLOB values in their stored form, hexadecimal digits, and back.
+std::string hexDigits(std::string_view bytes);
+std::string hexBytes(std::string_view digits);
 // False when `json` is no value of the form toJson writes.
 bool parseJson(std::string_view json, ObjectValue& value);
 

@@ -262,6 +262,7 @@ RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid, bool lob
   RewrittenSql out;
   out.cursorColumns = takeCursorColumns(t);
   takeReturning(t, out);
+  rewriteObjectFunctions(t, out.objectColumns);
   out.lazyColumns = wrapLazyColumns(t, lazyColumns);
   for (std::size_t i = 0; i < t.size(); ++i) {
     Token& tok = t[i];

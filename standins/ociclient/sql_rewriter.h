@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "object_tables.h"
 #include "platform/oci/oci_api.h"
 
 namespace ocistandin {
@@ -43,6 +44,8 @@ struct RewrittenSql {
   // Select-list positions whose column reference stands as typeof(column),
   // so that SQLite does not load a LOB value a locator will read.
   std::vector<std::size_t> lazyColumns;
+  // REFs of object table rows in the select list (object_tables.h).
+  ObjectColumns objectColumns;
 };
 
 // `hiddenRowid`: whether a single-table select FOR UPDATE gets the hidden

@@ -389,6 +389,7 @@ sword executeSelect(StmtHandle& stmt, ErrorHandle* err, ub4 iters, ub4 mode,
   }
   stmt.columns = describeColumns(connection->db, stmt.sqlite, rc == SQLITE_ROW);
   applyRowidColumns(stmt.columns, stmt.rewritten);
+  applyObjectColumns(connection->db, stmt.columns, stmt.rewritten.objectColumns);
   for (const auto& lazy : stmt.lazyLobs)
     if (lazy.position < stmt.columns.size()) stmt.columns[lazy.position] = lazy.info;
   stmt.described = true;
@@ -598,9 +599,11 @@ sword executeStatement(SvcCtxHandle& svc, StmtHandle& stmt, ErrorHandle* err, ub
       return done ? OCI_SUCCESS : fail(err, error);
     }
     case StatementKind::kDdl:
-      if ((mode & OCI_DESCRIBE_ONLY) == 0 && (runSequenceStatement(*connection, stmt.text, error) ||
-                                              runSynonymStatement(*connection, stmt.text, error) ||
-                                              runTypeStatement(*connection, stmt.text, error))) {
+      if ((mode & OCI_DESCRIBE_ONLY) == 0 &&
+          (runSequenceStatement(*connection, stmt.text, error) ||
+           runSynonymStatement(*connection, stmt.text, error) ||
+           runTypeStatement(*connection, stmt.text, error) ||
+           runObjectTableStatement(*connection, stmt.text, error))) {
         recordStatement({stmt.text, {}});
         stmt.resetCursor();
         return error.code == 0 ? OCI_SUCCESS : fail(err, error);

@@ -40,12 +40,8 @@ STUB(OCISvcCtxToLda, (OCISvcCtx*, OCIError* e, Lda_Def*), e)
 STUB(OCILdaToSvcCtx, (OCISvcCtx**, OCIError* e, Lda_Def*), e)
 STUB(OCIResultSetToStmt, (OCIResult*, OCIError* e), e)
 
-STUB(OCIObjectUnpin, (OCIEnv*, OCIError* e, dvoid*), e)
-STUB(OCIObjectLock, (OCIEnv*, OCIError* e, dvoid*), e)
-STUB(OCIObjectMarkUpdate, (OCIEnv*, OCIError* e, dvoid*), e)
 STUB(OCIObjectUnmark, (OCIEnv*, OCIError* e, dvoid*), e)
 STUB(OCIObjectMarkDelete, (OCIEnv*, OCIError* e, dvoid*), e)
-STUB(OCIObjectFlush, (OCIEnv*, OCIError* e, dvoid*), e)
 STUB(OCIObjectCopy,
      (OCIEnv*, OCIError* e, const OCISvcCtx*, dvoid*, dvoid*, dvoid*, dvoid*, OCIType*, OCIDuration,
       ub1),
@@ -55,17 +51,9 @@ STUB(OCIObjectGetObjectRef, (OCIEnv*, OCIError* e, dvoid*, OCIRef*), e)
 STUB(OCIObjectExists, (OCIEnv*, OCIError* e, dvoid*, boolean*), e)
 STUB(OCIObjectIsLocked, (OCIEnv*, OCIError* e, dvoid*, boolean*), e)
 STUB(OCIObjectIsDirty, (OCIEnv*, OCIError* e, dvoid*, boolean*), e)
-STUB(OCIObjectRefresh, (OCIEnv*, OCIError* e, dvoid*), e)
 STUB(OCIObjectPinTable,
      (OCIEnv*, OCIError* e, const OCISvcCtx*, const text*, ub4, const text*, ub4, dvoid*,
       OCIDuration, dvoid**),
-     e)
-STUB(OCIObjectPin,
-     (OCIEnv*, OCIError* e, OCIRef*, OCIComplexObject*, OCIPinOpt, OCIDuration, OCILockOpt,
-      dvoid**),
-     e)
-
-STUB(OCICacheFlush, (OCIEnv*, OCIError* e, const OCISvcCtx*, dvoid*, OCICacheFlushGetFn, OCIRef**),
      e)
 
 sword ociepgoe(void) {

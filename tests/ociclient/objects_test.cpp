@@ -270,6 +270,10 @@ TEST_F(Objects, CatalogueErrors) {
       {"drop type spare_t", 0},
       {"drop type phones_t", 2303},
       {"insert into staff values (3, person_t('too few'))", 2315},
+      {"create table people of no_such_t", 4043},
+      {"create table people of person_t", 0},
+      {"create table people of person_t", 955},
+      {"insert into people values (person_t('Ann', null, 1, null, null))", 0},
   };
   for (const auto& c : cases) {
     Statement st(s, c.sql);
@@ -285,6 +289,31 @@ TEST_F(Objects, CatalogueErrors) {
                                            reinterpret_cast<const ::text*>("NO_SUCH_T"), 9, nullptr,
                                            0, OCI_DURATION_SESSION, OCI_TYPEGET_ALL, &tdo));
   EXPECT_EQ(4043, lastError(s.err).code);
+
+  // An object table row's REF is the hex form of its table and object id;
+  // the cache refuses a REF that names no row and a transient instance.
+  EXPECT_EQ((Rows{{"50454F504C453A31", "[\"Ann\",null,1,null,null]"}}),
+            query(s, "select ref(p), value(p) from people p"));
+  void* ref = nullptr;
+  ASSERT_EQ(OCI_SUCCESS, api().OCIObjectNew(s.env, s.err, s.svc, OCI_TYPECODE_REF, nullptr, nullptr,
+                                            OCI_DURATION_SESSION, 1, &ref));
+  auto* target = static_cast<OCIRef*>(ref);
+  const std::string gone = "50454F504C453A39";  // PEOPLE:9
+  ASSERT_EQ(OCI_SUCCESS,
+            api().OCIRefFromHex(s.env, s.err, s.svc, reinterpret_cast<const ::text*>(gone.c_str()),
+                                static_cast<ub4>(gone.size()), &target));
+  void* pinned = nullptr;
+  EXPECT_EQ(OCI_ERROR, api().OCIObjectPin(s.env, s.err, target, nullptr, OCI_PIN_LATEST,
+                                          OCI_DURATION_SESSION, OCI_LOCK_NONE, &pinned));
+  EXPECT_EQ(21700, lastError(s.err).code);
+  void* transient = nullptr;
+  ASSERT_EQ(OCI_SUCCESS,
+            api().OCIObjectNew(s.env, s.err, s.svc, OCI_TYPECODE_OBJECT, type("PERSON_T"), nullptr,
+                               OCI_DURATION_SESSION, 1, &transient));
+  EXPECT_EQ(OCI_ERROR, api().OCIObjectFlush(s.env, s.err, transient));
+  EXPECT_EQ(21710, lastError(s.err).code);
+  api().OCIObjectFree(s.env, s.err, transient, 0);
+  api().OCIObjectFree(s.env, s.err, ref, 0);
 }
 
 }  // namespace

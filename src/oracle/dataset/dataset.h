@@ -39,6 +39,8 @@
 
 namespace oracle {
 
+struct TFieldTypeRules;
+
 class TOracleSession;
 class TDataSetEditing;
 
@@ -480,6 +482,12 @@ class TOracleDataSet : public dataset::TDataSet,
   void PlanColumnFills();
   void ExecuteQuery(bool opening);
   void FetchAll();
+  // dataset_objects.cpp
+  // Adds a field information (and a field definition) for each attribute of
+  // an object column, whose own information becomes their parent.
+  void ExpandObjectColumn(TOracleFieldInfo& column, const TFieldTypeRules& rules, bool required);
+  // The current row's value of an attribute or XMLTYPE field information.
+  Variant ObjectColumnValue(const TOracleFieldInfo& info);
   // dataset_fetch.cpp
   bool FetchRecords();
   void FillRecord(uint8_t* record);

@@ -138,8 +138,10 @@ void TOracleDataSet::FillRecord(uint8_t* record) {
         continue;
       }
     }
-    StoreColumnValue(record, fieldInfo_.Items(fill.infoIndex), *fill.field,
-                     query.Field(fill.column));
+    const TOracleFieldInfo& info = fieldInfo_.Items(fill.infoIndex);
+    StoreColumnValue(record, info, *fill.field,
+                     info.Kind == fiAttribute || info.IsXML ? ObjectColumnValue(info)
+                                                            : query.Field(fill.column));
   }
   // Internal-calc slots start out null.
   for (const int flag : internalCalcFlags_) data[flag] = 1;

@@ -165,6 +165,10 @@ void TOracleDataSet::BuildFieldInfo() {
       info.IsXML = true;
       info.OracleType = otype::CLOB;
     }
+    if (info.OracleType == otype::Object && !info.IsXML) {
+      ExpandObjectColumn(info, rules, !query.FieldOptional(i));
+      continue;
+    }
     info.Wide =
         IsWideColumn(info.OracleType, info.CharsetForm, info.CharsetId, convertUTF, forceWide);
     const TColumnFieldType field = FieldTypeForColumn(info.OracleType, info.Size, info.Precision,
@@ -245,7 +249,7 @@ void TOracleDataSet::PlanColumnFills() {
     dataset::TField* field = info.Field;
     if (field == nullptr) continue;
     ColumnFill fill{field, i, info.ColumnIndex, TFieldData::TInPlaceKind::kNone, Slot{}, false};
-    if (!field->IsBlob()) {
+    if (!field->IsBlob() && info.Kind != fiAttribute) {
       fill.kind = InPlaceKindFor(info.OracleType);
       fill.slot = SlotOf(*field);
       fill.nationalWide = field->DataType() == dataset::TFieldType::ftWideString && info.National;

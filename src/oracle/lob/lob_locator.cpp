@@ -383,9 +383,7 @@ TLOBLocator& LOBField(TOracleQuery& query, int32_t i) {
 }
 
 TLOBLocator& LOBFieldByName(TOracleQuery& query, std::string_view name) {
-  const int32_t i = query.FieldIndex(name);
-  if (i < 0) throw std::runtime_error("Field " + std::string(name) + " does not exist");
-  return LOBField(query, i);
+  return LOBField(query, query.NameIndex(name));
 }
 
 bool TLOBLocator::IsEqual(const TLOBLocator& other) const {

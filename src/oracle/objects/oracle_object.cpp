@@ -6,7 +6,10 @@
 #include "oracle/client/feature_checks.h"
 #include "oracle/client/oci_entry_points.h"
 #include "oracle/client/oracle_errors.h"
+#include "oracle/lob/lob_locator.h"
+#include "oracle/objects/xml_type.h"
 #include "oracle/session/session.h"
+#include "oracle/values/type_codes.h"
 #include "platform/text.h"
 
 namespace oracle {
@@ -96,10 +99,21 @@ TOracleObject::~TOracleObject() {
 }
 
 void TOracleObject::FreeInstance() {
+  if (pinned_ && instance_ != nullptr && OCIObjectUnpin != nullptr)
+    OCIObjectUnpin(Environment(), errorHandle_, instance_);
   if (ownsInstance_ && instance_ != nullptr && OCIObjectFree != nullptr)
     OCIObjectFree(Environment(), errorHandle_, instance_, 0);
   instance_ = nullptr;
   ownsInstance_ = false;
+  pinned_ = false;
+}
+
+std::unique_ptr<TOracleObject> TOracleObject::Pinned(TOracleSession* session,
+                                                     const std::string& typeName, void* instance) {
+  std::unique_ptr<TOracleObject> object(new TOracleObject(session, typeName, instance));
+  object->ownsInstance_ = true;
+  object->pinned_ = true;
+  return object;
 }
 
 void TOracleObject::AttachInstance(void* instance, bool owned) {
@@ -107,7 +121,10 @@ void TOracleObject::AttachInstance(void* instance, bool owned) {
   instance_ = instance;
   ownsInstance_ = owned;
   // Nested objects follow the new instance when next asked for.
-  for (auto& attribute : attributes_) attribute->nested_.reset();
+  for (auto& attribute : attributes_) {
+    attribute->nested_.reset();
+    attribute->lob_.reset();
+  }
 }
 
 OCIEnv* TOracleObject::Environment() const {
@@ -165,11 +182,61 @@ void TOracleObject::Describe() {
     OCITypeCode attributeCode = 0;
     Check(OCIAttrGet(attribute, kParamDescriptor, &attributeCode, nullptr, OCI_ATTR_TYPECODE,
                      errorHandle_));
-    attributes_.push_back(std::make_unique<TObjectAttribute>(
+    auto item = std::make_unique<TObjectAttribute>(
         *this, static_cast<int32_t>(i - 1), ParamText(attribute, OCI_ATTR_NAME, errorHandle_),
         static_cast<int16_t>(attributeCode),
-        ParamText(attribute, OCI_ATTR_TYPE_NAME, errorHandle_)));
+        ParamText(attribute, OCI_ATTR_TYPE_NAME, errorHandle_));
+    ub2 size = 0;
+    sb2 precision = 0;
+    sb1 scale = 0;
+    Check(
+        OCIAttrGet(attribute, kParamDescriptor, &size, nullptr, OCI_ATTR_DATA_SIZE, errorHandle_));
+    Check(OCIAttrGet(attribute, kParamDescriptor, &precision, nullptr, OCI_ATTR_PRECISION,
+                     errorHandle_));
+    Check(OCIAttrGet(attribute, kParamDescriptor, &scale, nullptr, OCI_ATTR_SCALE, errorHandle_));
+    item->size_ = size;
+    item->precision_ = precision;
+    item->scale_ = scale;
+    attributes_.push_back(std::move(item));
   }
+}
+
+void TOracleObject::Lock() {
+  Check(OCIObjectLock(Environment(), errorHandle_, instance_));
+}
+
+void TOracleObject::MarkUpdate() {
+  Check(OCIObjectMarkUpdate(Environment(), errorHandle_, instance_));
+}
+
+void TOracleObject::Flush() {
+  Check(OCIObjectFlush(Environment(), errorHandle_, instance_));
+}
+
+void TOracleObject::Refresh() {
+  Check(OCIObjectRefresh(Environment(), errorHandle_, instance_));
+  for (auto& attribute : attributes_) {
+    attribute->nested_.reset();
+    attribute->lob_.reset();
+  }
+}
+
+void FlushObjectCache(TOracleSession* session) {
+  if (session == nullptr || !session->Connected()) throw std::runtime_error("Not logged on");
+  void* handle = nullptr;
+  if (OCIHandleAlloc(session->Environment(), &handle, OCI_HTYPE_ERROR, 0, nullptr) != OCI_SUCCESS)
+    throw std::runtime_error("TOracleObject: Invalid handle");
+  auto* err = static_cast<OCIError*>(handle);
+  const sword status = OCICacheFlush(session->Environment(), err, session->ServiceContext(),
+                                     nullptr, nullptr, nullptr);
+  try {
+    if (status == OCI_INVALID_HANDLE) throw std::runtime_error("TOracleObject: Invalid handle");
+    if (status == OCI_ERROR) RaiseOCIError(session, err, nullptr, status);
+  } catch (...) {
+    OCIHandleFree(err, OCI_HTYPE_ERROR);
+    throw;
+  }
+  OCIHandleFree(err, OCI_HTYPE_ERROR);
 }
 
 bool TOracleObject::IsNull() const {
@@ -316,6 +383,7 @@ TOracleObject& ObjectField(TOracleQuery& query, int32_t i) {
   if (auto* object = dynamic_cast<TOracleObject*>(query.ObjectColumnObject(i))) return *object;
   if (query.FieldOracleType(i) != OCI_TYPECODE_OBJECT)
     throw std::runtime_error("Field " + query.FieldName(i) + " is not an Object");
+  if (IsXMLTypeName(query.FieldTypeName(i))) return XMLTypeField(query, i);
   std::unique_ptr<TOracleObject> object(
       new TOracleObject(query.Session(), query.FieldTypeName(i), nullptr));
   TOracleObject& made = *object;
@@ -324,9 +392,7 @@ TOracleObject& ObjectField(TOracleQuery& query, int32_t i) {
 }
 
 TOracleObject& ObjectFieldByName(TOracleQuery& query, std::string_view name) {
-  const int32_t i = query.FieldIndex(name);
-  if (i < 0) throw std::runtime_error("Field " + std::string(name) + " does not exist");
-  return ObjectField(query, i);
+  return ObjectField(query, query.NameIndex(name));
 }
 
 // --- TObjectAttribute ------------------------------------------------------
@@ -437,9 +503,28 @@ TOracleObject& TObjectAttribute::ObjectValue() {
   // A collection attribute hands out the collection pointer's address.
   if (typeCode_ == OCI_TYPECODE_NAMEDCOLLECTION && value != nullptr)
     value = *static_cast<void**>(value);
-  if (!nested_ || nested_->instance_ != value)
-    nested_.reset(new TOracleObject(owner_.session_, typeName_, value));
+  if (!nested_ || nested_->instance_ != value) {
+    if (IsXMLTypeName(typeName_))
+      nested_.reset(new TXMLType(owner_.session_, value));
+    else
+      nested_.reset(new TOracleObject(owner_.session_, typeName_, value));
+  }
   return *nested_;
+}
+
+TLOBLocator& TObjectAttribute::LOBValue() {
+  if (typeCode_ != OCI_TYPECODE_CLOB && typeCode_ != OCI_TYPECODE_BLOB)
+    throw std::runtime_error("Attribute " + name_ + " is not a LOB");
+  OCIInd indicator = OCI_IND_NULL;
+  auto* locator = *static_cast<OCILobLocator**>(Value(&indicator));
+  if (!lob_)
+    lob_ = std::make_unique<TLOBLocator>(
+        owner_.session_, typeCode_ == OCI_TYPECODE_CLOB ? otype::CLOB : otype::BLOB);
+  if (lobLocator_ != locator || lob_->BindLocatorAddress()[0] != locator) {
+    lob_->AttachRowLocator(locator);
+    lobLocator_ = locator;
+  }
+  return *lob_;
 }
 
 }  // namespace oracle

@@ -18,6 +18,7 @@ namespace oracle {
 
 class TOracleSession;
 class TOracleObject;
+class TLOBLocator;
 
 // One attribute of an object, in type order.
 class TObjectAttribute {
@@ -34,6 +35,10 @@ class TObjectAttribute {
   // object, 110 REF, 112 CLOB, 113 BLOB, 122 collection).
   int16_t TypeCode() const { return typeCode_; }
   const std::string& TypeName() const { return typeName_; }
+  // Declared size (bytes), precision and scale, as the type describes them.
+  int32_t Size() const { return size_; }
+  int32_t Precision() const { return precision_; }
+  int32_t Scale() const { return scale_; }
   bool IsObject() const;
 
   bool IsNull() const;
@@ -46,9 +51,13 @@ class TObjectAttribute {
   void SetAsFloat(double value);
   TDateTime AsDate() const;
   void SetAsDate(TDateTime value);
-  // A nested object or collection; a scalar raises "Attribute " + name +
-  // " is not an object".
+  // A nested object or collection (a TXMLType for an attribute of type
+  // SYS.XMLTYPE); a scalar raises "Attribute " + name + " is not an object".
   TOracleObject& ObjectValue();
+  // A CLOB or BLOB attribute as a locator over the instance's own value
+  // (made on first use); other kinds raise "Attribute " + name + " is not a
+  // LOB".
+  TLOBLocator& LOBValue();
 
  private:
   friend class TOracleObject;
@@ -63,7 +72,12 @@ class TObjectAttribute {
   std::string name_;
   int16_t typeCode_;
   std::string typeName_;
+  int32_t size_ = 0;
+  int32_t precision_ = 0;
+  int32_t scale_ = 0;
   std::unique_ptr<TOracleObject> nested_;
+  std::unique_ptr<TLOBLocator> lob_;
+  OCILobLocator* lobLocator_ = nullptr;  // the locator lob_ stands for
 };
 
 class TOracleObject : public TObjectColumnObject {
@@ -81,6 +95,14 @@ class TOracleObject : public TObjectColumnObject {
   TOracleSession* Session() const { return session_; }
   bool IsCollection() const { return collection_; }
   bool IsNull() const;
+
+  // The object cache's intents for an instance of an object table: take the
+  // row's lock, mark it for update, write it back to its row (a new one is
+  // inserted), reload it from its row.
+  void Lock();
+  void MarkUpdate();
+  void Flush();
+  void Refresh();
 
   int32_t AttributeCount() const { return static_cast<int32_t>(attributes_.size()); }
   TObjectAttribute& AttributeItem(int32_t i);
@@ -104,7 +126,15 @@ class TOracleObject : public TObjectColumnObject {
   void** InstanceAddress() { return &instance_; }
   OCIType* Type() const { return type_; }
   void AttachInstance(void* instance, bool owned);
+  // An object over an instance pinned from a REF: unpinned and freed with
+  // the object.
+  static std::unique_ptr<TOracleObject> Pinned(TOracleSession* session, const std::string& typeName,
+                                               void* instance);
   void AttachRowInstance(void* instance) override { AttachInstance(instance, false); }
+  bool IsReference() const override { return false; }
+  OCIType* BindType() const override { return type_; }
+  void* BindInstance() const override { return instance_; }
+  bool BindIsNull() const override { return IsNull(); }
 
   // -2 raises "TOracleObject: Invalid handle", -1 the Oracle error.
   void Check(sword status) const;
@@ -113,11 +143,13 @@ class TOracleObject : public TObjectColumnObject {
   // A scratch string the attribute setters fill (kept for the object's life).
   OCIString** Scratch() { return &scratch_; }
 
+ protected:
+  // An object over an instance owned elsewhere (a row's, a nested attribute).
+  TOracleObject(TOracleSession* session, const std::string& typeName, void* instance);
+
  private:
   friend class TObjectAttribute;
   friend TOracleObject& ObjectField(TOracleQuery& query, int32_t i);
-  // An object over an instance owned elsewhere (a nested attribute).
-  TOracleObject(TOracleSession* session, const std::string& typeName, void* instance);
   void Describe();
   // Element i of a collection: its value pointer, whether it exists and
   // whether it is null.
@@ -136,6 +168,7 @@ class TOracleObject : public TObjectColumnObject {
   OCIType* type_ = nullptr;
   void* instance_ = nullptr;
   bool ownsInstance_ = false;
+  bool pinned_ = false;
   bool collection_ = false;
   int16_t elementCode_ = 0;
   OCIError* errorHandle_ = nullptr;
@@ -143,6 +176,10 @@ class TOracleObject : public TObjectColumnObject {
   OCIRaw* scratchRaw_ = nullptr;
   std::vector<std::unique_ptr<TObjectAttribute>> attributes_;
 };
+
+// Writes every instance of the session's environment marked for update
+// back to its row.
+void FlushObjectCache(TOracleSession* session);
 
 // The object of object column i of a query, following its current row; made
 // on first use and owned by the query ("Field " + name + " is not an Object"

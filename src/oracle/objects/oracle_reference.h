@@ -1,19 +1,25 @@
 #pragma once
-// One REF value: null or naming an object, carried in its hexadecimal form.
+// One REF value: null or naming an object, carried in its hexadecimal form,
+// and pinned to the object it names. A reference either owns its REF or
+// follows the REF column of a query's current row (RefField).
 
+#include <memory>
 #include <string>
+#include <string_view>
 
-#include "oracle/values/complex_object.h"
+#include "oracle/query/query.h"
 #include "platform/oci/oci_api.h"
 
 namespace oracle {
 
 class TOracleSession;
+class TOracleObject;
 
-class TOracleReference : public TComplexObject {
+class TOracleReference : public TObjectColumnObject {
  public:
-  // A null REF on a connected session ("Not logged on" otherwise).
-  explicit TOracleReference(TOracleSession* session);
+  // A null REF on a connected session ("Not logged on" otherwise), to
+  // objects of `typeName` when given (a REF column's references know it).
+  explicit TOracleReference(TOracleSession* session, const std::string& typeName = {});
   ~TOracleReference() override;
   TOracleReference(const TOracleReference&) = delete;
   TOracleReference& operator=(const TOracleReference&) = delete;
@@ -23,11 +29,29 @@ class TOracleReference : public TComplexObject {
   // The hexadecimal form ("" for a null REF), and setting one.
   std::string Hex() const;
   void SetHex(const std::string& hex);
+  const std::string& TypeName() const { return typeName_; }
+  void SetTypeName(const std::string& typeName);
+
+  // The object the REF names, pinned (latest version, no lock) until the
+  // next Pin or the reference goes. Raises "Reference is null" for a null
+  // REF and "Reference has no object type" without a type name.
+  TOracleObject& Pin();
 
   OCIRef* Ref() const { return ref_; }
   OCIRef** RefAddress() { return &ref_; }
   // -1 when null, 0 otherwise (a bind's indicator).
   int16_t Indicator() const { return IsNull() ? -1 : 0; }
+
+  // TObjectColumnObject
+  void AttachRowInstance(void* instance) override;
+  bool IsReference() const override { return true; }
+  OCIType* BindType() const override { return nullptr; }
+  void* BindInstance() const override { return ref_; }
+  bool BindIsNull() const override { return IsNull(); }
+  bool ColumnText(std::string& text) override {
+    text = Hex();
+    return true;
+  }
 
  private:
   // -2 raises "TOracleReference: Invalid handle", -1 the Oracle error.
@@ -35,8 +59,17 @@ class TOracleReference : public TComplexObject {
   OCIEnv* Environment() const;
 
   TOracleSession* session_;
+  std::string typeName_;
   OCIError* errorHandle_ = nullptr;
-  OCIRef* ref_ = nullptr;
+  OCIRef* ownRef_ = nullptr;  // the REF this reference made
+  OCIRef* ref_ = nullptr;     // the REF it stands for now: its own or a row's
+  std::unique_ptr<TOracleObject> pinned_;
 };
+
+// The reference of REF column i of a query, following its current row; made
+// on first use and owned by the query ("Field " + name + " is not a
+// Reference" for other columns).
+TOracleReference& RefField(TOracleQuery& query, int32_t i);
+TOracleReference& RefFieldByName(TOracleQuery& query, std::string_view name);
 
 }  // namespace oracle

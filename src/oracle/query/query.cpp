@@ -219,7 +219,11 @@ void TOracleQuery::SetVariable(std::string_view name, const Variant& value) {
   const bool byteValue = value.IsArray() && value.Array().elementType == VarType::Byte &&
                          variable.DataType() == otype::LongRaw;
   if (value.IsArray() && !byteValue) {
-    if (IsComplexType(variable.DataType())) {
+    // Object and REF variables take one object an element; other complex
+    // kinds hold one object.
+    const bool objectArray =
+        variable.DataType() == otype::Object || variable.DataType() == otype::Reference;
+    if (IsComplexType(variable.DataType()) && !objectArray) {
       throw std::runtime_error(variable.Name() + " is a complex variable and cannot be an array");
     }
     if (variable.DataType() == otype::Varchar2) {
@@ -279,6 +283,14 @@ void TOracleQuery::SetComplexVariable(std::string_view name, TComplexObject* obj
   }
   if (object != nullptr && IsLobType(type) && dynamic_cast<TLOBObject*>(object) == nullptr) {
     throw std::runtime_error("Assign TLOBLocator instance to variable " + variable.Name());
+  }
+  if (object != nullptr && (type == otype::Object || type == otype::Reference)) {
+    const auto* wrapper = dynamic_cast<TObjectColumnObject*>(object);
+    if (wrapper == nullptr || wrapper->IsReference() != (type == otype::Reference)) {
+      throw std::runtime_error(
+          std::string(type == otype::Object ? "Assign TOracleObject" : "Assign TOracleReference") +
+          " instance to variable " + variable.Name());
+    }
   }
   if (object != nullptr && IsTimestampType(type) &&
       dynamic_cast<TOracleTimestamp*>(object) == nullptr) {
@@ -539,6 +551,7 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
   void* buffer = variable.Buffer();
   sb4 size = variable.BufferSize();
   ub2* lengths = nullptr;
+  OCIType* objectType = nullptr;
   // Both are bound through the OCI8 calls only.
   if (type == otype::Cursor) CheckNet8Feature(session_, "A cursor variable");
   if (variable.IsPLSQLTable()) CheckNet8Feature(session_, "A PL/SQL table");
@@ -581,13 +594,27 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
     variable.Indicators()[0] = lob->LocatorIsNull() ? -1 : kIndicatorValue;
     buffer = lob->BindLocatorAddress();
     size = static_cast<sb4>(sizeof(OCILobLocator*));
-  } else if (IsComplexType(type)) {
-    if (variable.Object() == nullptr) {
-      throw std::runtime_error(std::string(ComplexKindText(type)) + " variable " + variable.Name() +
-                               " cannot be nil");
+  } else if (type == otype::Object || type == otype::Reference) {
+    CheckNet8Feature(session_,
+                     type == otype::Object ? "An object variable" : "A reference variable");
+    // The bind points at one instance (or REF) an element, each the one its
+    // wrapper holds now.
+    slot.instances.resize(static_cast<std::size_t>(variable.ArraySize()));
+    for (int32_t k = 0; k < variable.ArraySize(); ++k) {
+      const auto* object = dynamic_cast<TObjectColumnObject*>(variable.ObjectAt(k));
+      if (object == nullptr) {
+        throw std::runtime_error(std::string(ComplexKindText(type)) + " variable " +
+                                 variable.Name() + " cannot be nil");
+      }
+      if (k == 0) objectType = object->BindType();
+      slot.instances[static_cast<std::size_t>(k)] = object->BindInstance();
+      variable.Indicators()[k] = object->BindIsNull() ? kIndicatorNull : kIndicatorValue;
     }
+    buffer = slot.instances.data();
+    size = static_cast<sb4>(sizeof(void*));
+  } else if (IsComplexType(type)) {
     throw std::runtime_error(std::string(ComplexKindText(type)) + " variable " + variable.Name() +
-                             " cannot be bound yet");
+                             " cannot be nil");
   } else if (variable.IsNational() && IsZeroTerminatedType(type) && !oci7_) {
     // External type 1 with the actual length of each element.
     BindNationalText(variable, slot);
@@ -633,6 +660,16 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
   slot.buffer = buffer;
   slot.size = size;
   slot.elements = variable.ArraySize();
+  if (type == otype::Object || type == otype::Reference) {
+    // The client takes the values from the instance (or REF) pointers.
+    const sword object = OCIBindObject(slot.handle, err_, objectType, slot.instances.data(),
+                                       nullptr, nullptr, nullptr);
+    lastStatus_ = object;
+    if (!Succeeded(object)) {
+      slot.handle = nullptr;
+      RaiseOCIError(session_, err_, this, object);
+    }
+  }
   if (variable.IsNational() || variable.CharsetId() != 0) {
     ub1 form = variable.IsNational() ? SQLCS_NCHAR : SQLCS_IMPLICIT;
     ub2 id = variable.CharsetId();

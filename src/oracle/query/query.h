@@ -15,8 +15,9 @@
 // and reads as null. LONG and LONG RAW columns are fetched in pieces
 // (GetLongField). LOB columns hold a locator per row: Field reads the whole
 // value, and a locator stream (lob/lob_locator.h, LOBField) follows the
-// current row. Not built yet (each refused with a clear message): object and
-// REF columns and variables.
+// current row. Object and REF columns hold an instance or REF per row, which
+// an object wrapper (objects/) follows; object and REF variables bind the
+// instances and REFs of the wrappers assigned to them, one per element.
 
 #include <array>
 #include <atomic>
@@ -54,12 +55,26 @@ class TLOBObject : public TComplexObject {
   virtual bool LocatorIsNull() const = 0;
 };
 
-// What the query needs of an object or REF wrapper (objects/oracle_object.h),
-// which follows an object column of the current row.
+// What the query needs of an object or REF wrapper (objects/oracle_object.h,
+// objects/oracle_reference.h), which follows an object or REF column of the
+// current row, or is the value of an object or REF variable.
 class TObjectColumnObject : public TComplexObject {
  public:
-  // Points the object at a fetched row's instance (not owned).
+  // Points the object at a fetched row's instance or REF (not owned).
   virtual void AttachRowInstance(void* instance) = 0;
+  // A REF rather than an object instance.
+  virtual bool IsReference() const = 0;
+  // What a bind passes to the client: the object's type (null for a REF)
+  // and its instance or REF pointer, and whether the value is null.
+  virtual OCIType* BindType() const = 0;
+  virtual void* BindInstance() const = 0;
+  virtual bool BindIsNull() const = 0;
+  // The text a column's value reads as (an XMLTYPE's document, a REF's hex
+  // form); false for objects that read as no text.
+  virtual bool ColumnText(std::string& text) {
+    (void)text;
+    return false;
+  }
 };
 
 // The instances (or REFs) the client made in an object or REF column's
@@ -251,6 +266,8 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
   const std::string& FieldName(int32_t i) const;
   // First column of that name without regard to case; -1 when none.
   int32_t FieldIndex(std::string_view name) const;
+  // The same, raising "Field " + name + " does not exist" when none.
+  int32_t NameIndex(std::string_view name) const;
   int16_t FieldType(int32_t i) const;
   int32_t FieldSize(int32_t i) const;
   int32_t FieldPrecision(int32_t i) const;
@@ -344,6 +361,7 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
     std::vector<uint8_t> encoded;                 // a national variable's text as UTF-16
     OCIDateTime* descriptor = nullptr;            // what a timestamp bind points at
     std::unique_ptr<TOracleTimestamp> timestamp;  // a timestamp variable's own value
+    std::vector<void*> instances;                 // what an object or REF bind points at
     BindSlot();
     ~BindSlot();
     BindSlot(BindSlot&&) noexcept;
@@ -417,13 +435,14 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
   Variant LOBValue(const TQueryColumn& column) const;
   // Points the LOB column objects at the current row.
   void AttachLOBColumns();
+  // The hex form of a REF column's current row.
+  std::string RefHex(const TQueryColumn& column) const;
   // Reads the type name of object or REF column `position`.
   void DescribeObjectType(ub4 position, TQueryColumn& column);
   [[noreturn]] void RaiseOCI7StatementError(sword returnCode);
   // query_fields.cpp
   const TQueryColumn& Column(int32_t i) const;
   const TQueryColumn& CurrentColumn(int32_t i) const;
-  int32_t NameIndex(std::string_view name) const;
   [[noreturn]] void CannotConvert(int32_t i, const char* what) const;
 
   const void* owner_;

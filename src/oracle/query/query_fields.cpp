@@ -109,6 +109,12 @@ Variant TOracleQuery::Field(int32_t i) const {
     return session_ != nullptr && session_->NullValueIsNull() ? Variant::Null() : Variant();
   }
   if (IsLobType(data.DataType())) return LOBValue(column);
+  if (column.objects) {
+    // An XMLTYPE reads as its document, a REF as its hex form.
+    std::string text;
+    if (column.object && column.object->ColumnText(text)) return Variant::String(std::move(text));
+    if (data.DataType() == otype::Reference) return Variant::String(RefHex(column));
+  }
   if (IsTimestampType(data.DataType())) {
     if (!column.timestamp) {
       column.timestamp =

@@ -1,5 +1,6 @@
-// LOB columns of a query: the whole value of the current row, and the locator
-// objects that follow the current row.
+// LOB, object and REF columns of a query: the whole value of a LOB's current
+// row, a REF's hex form, and the locator and object wrappers that follow the
+// current row.
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
@@ -64,6 +65,18 @@ void TOracleQuery::AttachLOBColumns() {
       column.lob->AttachRowLocator(
           static_cast<OCILobLocator*>(column.data->Handles()[static_cast<std::size_t>(rowIndex_)]));
   }
+}
+
+std::string TOracleQuery::RefHex(const TQueryColumn& column) const {
+  auto* ref = static_cast<OCIRef*>(column.data->Handles()[static_cast<std::size_t>(rowIndex_)]);
+  OCIEnv* env = session_->Environment();
+  ub4 length = OCIRefHexSize(env, ref);
+  std::string hex(length, '\0');
+  const sword status = OCIRefToHex(env, err_, ref, reinterpret_cast<text*>(hex.data()), &length);
+  if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO)
+    RaiseOCIError(session_, err_, this, status);
+  hex.resize(length);
+  return hex;
 }
 
 Variant TOracleQuery::LOBValue(const TQueryColumn& column) const {

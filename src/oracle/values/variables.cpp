@@ -109,7 +109,7 @@ void TVariableData::SetValue(int32_t index, const Variant& value, const TSession
       valueLength_ = 0;
     }
     if (IsComplexType(dataType_)) {
-      object_ = nullptr;
+      objects_[static_cast<std::size_t>(index)] = nullptr;
       timestampValue_ = 0;
     }
     return;
@@ -184,7 +184,7 @@ void TVariableData::StoreValue(int32_t index, const Variant& value,
     case otype::BLOB:
     case otype::BFile:
     case otype::Cursor:
-      StoreComplex(value);
+      StoreComplex(index, value);
       break;
     case otype::Timestamp:
     case otype::TimestampTZ:
@@ -225,27 +225,29 @@ void TVariableData::StoreText(int32_t index, const std::string& text) {
   indicators_[static_cast<std::size_t>(index)] = kIndicatorValue;
 }
 
-void TVariableData::StoreComplex(const Variant& value) {
+void TVariableData::StoreComplex(int32_t index, const Variant& value) {
+  TComplexObject*& object = objects_[static_cast<std::size_t>(index)];
   if (value.Type() == VarType::Object) {
-    object_ = value.AsObject();
+    object = value.AsObject();
   } else if (value.IsIntegral() && value.ToInt64() == 0) {
-    object_ = nullptr;
+    object = nullptr;
   } else {
     throw std::runtime_error("Pass LongInt(Object) to complex variable " + name_);
   }
-  indicators_[0] = object_ != nullptr ? kIndicatorValue : kIndicatorNull;
+  indicators_[static_cast<std::size_t>(index)] =
+      object != nullptr ? kIndicatorValue : kIndicatorNull;
 }
 
 void TVariableData::StoreTimestamp(const Variant& value, const TSessionContext* session) {
   // A timestamp object (or a zero integer for none) is referred to; any other
   // value is a date-time held by the variable itself.
   if (value.Type() == VarType::Object || (value.IsIntegral() && value.ToInt64() == 0)) {
-    StoreComplex(value);
+    StoreComplex(0, value);
     timestampValue_ = 0;
     return;
   }
   const TDateTime v = value.ToDateTime();
-  object_ = nullptr;
+  objects_[0] = nullptr;
   if (v == 0 && ZeroDateIsNull(session)) {
     timestampValue_ = 0;
     indicators_[0] = kIndicatorNull;
@@ -308,13 +310,13 @@ Variant TVariableData::GetValue(int32_t index, const TSessionContext* session) c
     case otype::Timestamp:
     case otype::TimestampTZ:
     case otype::TimestampLTZ:
-      if (object_ == nullptr) return Variant::Date(timestampValue_);
-      if (const auto* ts = dynamic_cast<const TOracleTimestamp*>(object_)) {
+      if (objects_[0] == nullptr) return Variant::Date(timestampValue_);
+      if (const auto* ts = dynamic_cast<const TOracleTimestamp*>(objects_[0])) {
         return ts->IsNull() ? Variant() : Variant::Date(ts->Value());
       }
-      return Variant::Object(object_);
+      return Variant::Object(objects_[0]);
     default:
-      return IsComplexType(dataType_) ? Variant::Object(object_) : Variant();
+      return IsComplexType(dataType_) ? Variant::Object(ObjectAt(index)) : Variant();
   }
 }
 
@@ -366,6 +368,7 @@ void TVariableData::SetArrayItem(int32_t size, int32_t stringSize, const TSessio
   arraySize_ = size;
   buffer_.assign(static_cast<std::size_t>(elementSize * size), 0);
   indicators_.assign(static_cast<std::size_t>(size), kIndicatorNull);
+  objects_.assign(static_cast<std::size_t>(size), nullptr);
 }
 
 void TVariableData::LoadStreamedValue(std::span<const uint8_t> bytes) {

@@ -58,7 +58,11 @@ class TVariableData {
   // The type is a fixed-size scalar (integer, float, DATE).
   bool IsFixedType() const { return isFixedType_; }
   // The object a complex variable refers to (not owned); null when none.
-  TComplexObject* Object() const { return object_; }
+  // Object and REF variables may be arrays: one object per element.
+  TComplexObject* Object() const { return objects_[0]; }
+  TComplexObject* ObjectAt(int32_t index) const {
+    return objects_[static_cast<std::size_t>(index)];
+  }
   // Date-time of a timestamp variable that has no timestamp object.
   TDateTime TimestampValue() const { return timestampValue_; }
   // Character-set form the value is bound in: 0 or 1 the database character
@@ -106,7 +110,7 @@ class TVariableData {
   void CheckIndex(int32_t index) const;
   void ReplaceBuffer(int32_t index, std::span<const uint8_t> bytes);
   void StoreText(int32_t index, const std::string& text);
-  void StoreComplex(const Variant& value);
+  void StoreComplex(int32_t index, const Variant& value);
   void StoreTimestamp(const Variant& value, const TSessionContext* session);
   void StoreValue(int32_t index, const Variant& value, const TSessionContext* session);
   [[noreturn]] void FailConversion() const;
@@ -121,7 +125,7 @@ class TVariableData {
   bool isPLSQLTable_ = false;
   uint32_t tableCount_ = 0;
   bool isFixedType_ = false;
-  TComplexObject* object_ = nullptr;
+  std::vector<TComplexObject*> objects_{nullptr};  // arraySize_ entries
   TDateTime timestampValue_ = 0;
   uint8_t charsetForm_ = 0;
   uint16_t charsetId_ = 0;

@@ -5,9 +5,15 @@
 
 #include <string>
 
+// The dataset first: the client interface's global names would shadow its own.
+#include "oracle/dataset/dataset.h"
+
 #include "oracle/client/oracle_errors.h"
+#include "oracle/lob/lob_locator.h"
 #include "oracle/objects/oracle_object.h"
 #include "oracle/objects/oracle_reference.h"
+#include "oracle/objects/xml_type.h"
+#include "oracle/values/type_codes.h"
 #include "oracle_fixture/exception_text.h"
 #include "oracle_fixture/query_fixture.h"
 
@@ -16,7 +22,9 @@
 namespace {
 
 using oracle::TOracleObject;
+using oracle::Variant;
 using oracle_test_support::ErrorOf;
+namespace otype = oracle::otype;
 
 class OracleObjectTest : public oracle_query_test::StandinQueryTest {
  protected:
@@ -27,6 +35,18 @@ class OracleObjectTest : public oracle_query_test::StandinQueryTest {
     Run("create type codes_t as table of number");
     Run("create type person_t as object (name varchar2(30), birth date, salary number(8,2), "
         "address address_t, phones phones_t, stamp timestamp)");
+  }
+
+  int LiveObjects() { return Hook<int (*)()>("ociStandin_LiveObjects")(); }
+
+  // A query run on another session.
+  static std::unique_ptr<oracle::TOracleQuery> Executed(oracle::TOracleSession& session,
+                                                        const std::string& sql) {
+    auto query = std::make_unique<oracle::TOracleQuery>();
+    query->SetSession(&session);
+    query->SetSQL(sql);
+    query->Execute();
+    return query;
   }
 };
 
@@ -80,10 +100,8 @@ TEST_F(OracleObjectTest, ObjectColumnsFollowTheRowFromAnotherSession) {
   Run("insert into staff values (2, person_t('Bob', null, 20, null, null, null))");
   Run("commit");
   auto other = NewSession();
-  oracle::TOracleQuery query;
-  query.SetSession(other.get());
-  query.SetSQL("select id, person from staff order by id");
-  query.Execute();
+  auto run = Executed(*other, "select id, person from staff order by id");
+  oracle::TOracleQuery& query = *run;
   EXPECT_EQ(query.FieldTypeName(1), "PERSON_T");
   EXPECT_EQ(ErrorOf([&] { oracle::ObjectField(query, 0); }), "Field ID is not an Object");
   TOracleObject& person = oracle::ObjectFieldByName(query, "PERSON");
@@ -100,6 +118,21 @@ TEST_F(OracleObjectTest, ObjectColumnsFollowTheRowFromAnotherSession) {
     query.Next();
   }
   EXPECT_TRUE(query.Eof());
+
+  // A dataset shows each attribute as a field of its own.
+  oracle::TOracleDataSet ds;
+  ds.SetSession(other.get());
+  ds.SetSQL("select id, person from staff order by id");
+  ds.Open();
+  EXPECT_EQ(ds.FindField("PERSON"), nullptr);
+  EXPECT_EQ(ds.FindField("PERSON.ADDRESS"), nullptr);
+  EXPECT_EQ(ds.FieldByName("PERSON.NAME").Size(), 30);
+  EXPECT_EQ(ds.FieldByName("PERSON.NAME").AsString(), "Ann");
+  EXPECT_DOUBLE_EQ(ds.FieldByName("PERSON.BIRTH").AsDateTime(), 29254);  // 1980-02-03
+  EXPECT_DOUBLE_EQ(ds.FieldByName("PERSON.SALARY").AsFloat(), 10);
+  ds.Next();
+  EXPECT_EQ(ds.FieldByName("PERSON.NAME").AsString(), "Bob");
+  EXPECT_TRUE(ds.FieldByName("PERSON.BIRTH").IsNull());
 }
 
 TEST_F(OracleObjectTest, Refusals) {
@@ -150,6 +183,176 @@ TEST_F(OracleObjectTest, ReferenceHexFormNullAndClear) {
   ref.Clear();
   EXPECT_TRUE(ref.IsNull());
   EXPECT_EQ(ref.Hex(), "");
+}
+
+TEST_F(OracleObjectTest, ObjectAndReferenceVariablesBindEveryElement) {
+  Run("create table staff (id number(5), person person_t, boss ref person_t)");
+  auto insert = NewQuery("insert into staff values (:id, :person, :boss)");
+  insert->DeclareVariable("id", otype::Integer);
+  insert->DeclareVariable("person", otype::Object);
+  insert->DeclareVariable("boss", otype::Reference);
+  TOracleObject ann(session_.get(), "person_t", ""), bob(session_.get(), "person_t", "");
+  oracle::TOracleReference ref(session_.get()), nullRef(session_.get());
+  EXPECT_EQ(ErrorOf([&] { insert->SetComplexVariable("person", &ref); }),
+            "Assign TOracleObject instance to variable :PERSON");
+  EXPECT_EQ(ErrorOf([&] { insert->SetComplexVariable("boss", &ann); }),
+            "Assign TOracleReference instance to variable :BOSS");
+  EXPECT_EQ(ErrorOf([&] { insert->Execute(); }), "Object variable :PERSON cannot be nil");
+
+  ann.Attribute("NAME").SetAsString("Ann");
+  ann.Attribute("PHONES").ObjectValue().AppendElement("111");
+  bob.Attribute("NAME").SetAsString("Bob");
+  ref.SetHex("0A0B");
+  insert->SetVariable("id", Variant::VariantArray({Variant::Integer(1), Variant::Integer(2)}));
+  insert->SetVariable("person",
+                      Variant::VariantArray({Variant::Object(&ann), Variant::Object(&bob)}));
+  insert->SetVariable("boss",
+                      Variant::VariantArray({Variant::Object(&ref), Variant::Object(&nullRef)}));
+  insert->Execute();
+  EXPECT_EQ(insert->RowsProcessed(), 2);
+  Run("commit");
+
+  auto other = NewSession();
+  auto run = Executed(*other, "select person, boss from staff order by id");
+  oracle::TOracleQuery& query = *run;
+  EXPECT_EQ(ErrorOf([&] { oracle::RefField(query, 0); }), "Field PERSON is not a Reference");
+  TOracleObject& person = oracle::ObjectField(query, 0);
+  oracle::TOracleReference& boss = oracle::RefFieldByName(query, "BOSS");
+  EXPECT_EQ(boss.TypeName(), "PERSON_T");
+  const std::vector<std::vector<std::string>> expected = {{"Ann", "1", "0A0B"}, {"Bob", "0", ""}};
+  for (const auto& row : expected) {
+    EXPECT_EQ(person.Attribute("NAME").AsString(), row[0]);
+    TOracleObject& phones = person.Attribute("PHONES").ObjectValue();
+    EXPECT_EQ(std::to_string(phones.IsNull() ? 0 : phones.ElementCount()), row[1]);
+    EXPECT_EQ(boss.Hex(), row[2]);
+    query.Next();
+  }
+  EXPECT_TRUE(query.Eof());
+}
+
+TEST_F(OracleObjectTest, LobAttributesAreLocatorsOverTheInstance) {
+  Run("create type doc_t as object (title varchar2(10), body clob, data blob)");
+  Run("create table docs (id number(5), doc doc_t)");
+  {
+    TOracleObject doc(session_.get(), "doc_t", "");
+    EXPECT_TRUE(doc.Attribute("BODY").IsNull());
+    doc.Attribute("BODY").LOBValue().SetAsString("hello world");
+    doc.Attribute("DATA").LOBValue().SetAsString(std::string("\x01\x00\xff", 3));
+    EXPECT_FALSE(doc.Attribute("BODY").IsNull());
+    EXPECT_EQ(ErrorOf([&] { doc.Attribute("TITLE").LOBValue(); }), "Attribute TITLE is not a LOB");
+    auto insert = NewQuery("insert into docs values (1, :doc)");
+    insert->DeclareVariable("doc", otype::Object);
+    insert->SetComplexVariable("doc", &doc);
+    insert->Execute();
+    Run("commit");
+  }
+  {
+    auto other = NewSession();
+    auto run = Executed(*other, "select doc from docs");
+    oracle::TOracleQuery& query = *run;
+    TOracleObject& doc = oracle::ObjectField(query, 0);
+    EXPECT_EQ(doc.Attribute("BODY").LOBValue().AsString(), "hello world");
+    EXPECT_EQ(doc.Attribute("DATA").LOBValue().AsString(), std::string("\x01\x00\xff", 3));
+  }
+  EXPECT_EQ(Hook<int (*)()>("ociStandin_LiveTemporaryLobs")(), 0);
+}
+
+TEST_F(OracleObjectTest, ObjectTablesReferencesAndTheCache) {
+  Run("create table people of person_t");
+  Run("insert into people values (person_t('Ann', null, 10, address_t('Main St', 'Oslo'), "
+      "phones_t('111'), null))");
+  // A new object of the table, written by the cache.
+  {
+    TOracleObject bob(session_.get(), "person_t", "people");
+    bob.Attribute("NAME").SetAsString("Bob");
+    bob.Attribute("SALARY").SetAsFloat(20);
+    oracle::FlushObjectCache(session_.get());
+  }
+  Run("commit");
+
+  auto other = NewSession();
+  auto run = Executed(*other, "select ref(p), value(p) from people p order by 1");
+  oracle::TOracleQuery& query = *run;
+  ASSERT_EQ(query.FieldCount(), 2);
+  oracle::TOracleReference& ref = oracle::RefField(query, 0);
+  const std::string annHex = ref.Hex();
+  EXPECT_EQ(query.FieldAsString(0), annHex);
+  EXPECT_EQ(oracle::ObjectField(query, 1).Attribute("NAME").AsString(), "Ann");
+  // Pinned from its REF, changed through the cache, and refreshed.
+  TOracleObject& ann = ref.Pin();
+  EXPECT_EQ(ann.Attribute("ADDRESS").ObjectValue().Attribute("CITY").AsString(), "Oslo");
+  ann.Lock();
+  ann.Attribute("SALARY").SetAsFloat(11);
+  ann.MarkUpdate();
+  ann.Flush();
+  ann.Attribute("SALARY").SetAsFloat(99);
+  ann.Refresh();
+  EXPECT_EQ(ann.Attribute("SALARY").AsString(), "11");
+  other->Commit();
+  // Its hex form round trip names the same object.
+  oracle::TOracleReference copy(session_.get(), "PERSON_T");
+  copy.SetHex(annHex);
+  EXPECT_EQ(copy.Pin().Attribute("SALARY").AsString(), "11");
+  query.Next();
+  EXPECT_EQ(ref.Pin().Attribute("NAME").AsString(), "Bob");
+  copy.Clear();
+  EXPECT_EQ(ErrorOf([&] { copy.Pin(); }), "Reference is null");
+  query.Close();
+  // In a dataset a REF is a string of 256 characters.
+  oracle::TOracleDataSet ds;
+  ds.SetSession(session_.get());
+  ds.SetSQL("select ref(p) from people p order by 1");
+  ds.Open();
+  EXPECT_EQ(ds.FieldByName("REF(P)").Size(), 256);
+  EXPECT_EQ(ds.FieldByName("REF(P)").AsString(), annHex);
+  ds.Close();
+
+  // Made, pinned and freed many times over, nothing stays behind.
+  const int before = LiveObjects();
+  for (int k = 0; k < 1000; ++k) {
+    TOracleObject person(session_.get(), "PERSON_T", "");
+    person.Attribute("NAME").SetAsString("x");
+    oracle::TOracleReference again(session_.get(), "PERSON_T");
+    again.SetHex(annHex);
+    EXPECT_EQ(again.Pin().Attribute("NAME").AsString(), "Ann");
+  }
+  EXPECT_EQ(LiveObjects(), before);
+}
+
+TEST_F(OracleObjectTest, XMLTypeColumnsAndAttributesReadAsText) {
+  Run("create type note_t as object (title varchar2(20), body xmltype)");
+  Run("create table notes (id number(5), doc sys.xmltype, note note_t)");
+  Run("insert into notes values (1, xmltype('<a>1</a>'), note_t('t', xmltype('<b/>')))");
+  Run("commit");
+  auto query = NewQuery("select doc, note from notes");
+  query->Execute();
+  EXPECT_EQ(query->FieldTypeName(0), "SYS.XMLTYPE");
+  ClearJournal();
+  oracle::TXMLType& doc = oracle::XMLTypeField(*query, 0);
+  EXPECT_EQ(doc.XML(), "<a>1</a>");
+  const std::string block =
+      "declare\n  kel_object sys.xmltype;\n  xmldata clob;\nbegin\n"
+      "  kel_object := :kel_object;\n  xmldata := kel_object.getclobval();\n"
+      "  sys.dbms_lob.trim(:xmldata, 0);\n  sys.dbms_lob.append(:xmldata, xmldata);\nend;";
+  const auto journal = JournalSql();
+  ASSERT_EQ(journal.size(), 1u);
+  EXPECT_EQ(journal[0].substr(0, block.size()), block);
+  EXPECT_EQ(query->FieldAsString(0), "<a>1</a>");
+  EXPECT_EQ(&oracle::ObjectField(*query, 0), &doc);
+  TOracleObject& body = oracle::ObjectField(*query, 1).Attribute("BODY").ObjectValue();
+  ASSERT_NE(dynamic_cast<oracle::TXMLType*>(&body), nullptr);
+  EXPECT_EQ(static_cast<oracle::TXMLType&>(body).XML(), "<b/>");
+  EXPECT_EQ(ErrorOf([&] { oracle::XMLTypeField(*query, 1); }), "Field NOTE is not an XMLType");
+
+  // In a dataset the document is a CLOB field, the attribute a field of its
+  // own.
+  oracle::TOracleDataSet ds;
+  ds.SetSession(session_.get());
+  ds.SetSQL("select doc, note from notes");
+  ds.Open();
+  EXPECT_EQ(ds.FieldByName("DOC").DataType(), dataset::TFieldType::ftOraClob);
+  EXPECT_EQ(ds.FieldByName("DOC").AsString(), "<a>1</a>");
+  EXPECT_EQ(ds.FieldByName("NOTE.TITLE").AsString(), "t");
 }
 
 }  // namespace
