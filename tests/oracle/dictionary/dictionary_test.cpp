@@ -7,7 +7,6 @@
 // The fixture first: it includes the framework's headers before the OCI
 // header, whose global type `text` they would otherwise shadow.
 #include "oracle_fixture/dataset_fixture.h"
-#include "oracle_fixture/exception_text.h"
 
 #include "dataset/database_error.h"
 #include "oracle/client/oracle_errors.h"
@@ -15,13 +14,11 @@
 #include "oracle/dictionary/dictionary_posting.h"
 #include "oracle/dictionary/table_dictionary.h"
 #include "oracle/dml/editing.h"
-#include "oracle/dml/posting.h"
 #include "platform/text.h"
 
 namespace {
 
 using oracle::Editing;
-using oracle_test_support::ErrorOf;
 
 class DictionaryTest : public oracle_dataset_test::StandinDataSetTest {
  protected:
@@ -252,26 +249,6 @@ TEST_F(DictionaryTest, NamesResolveThroughTablesViewsAndSynonyms) {
     const bool asked = !JournalSql().empty();
     EXPECT_EQ(std::string(c.name).find('.') == std::string::npos && *c.name != 0, asked) << c.name;
   }
-}
-
-// The rowid of a new row is found by its key: the UniqueFields, else the
-// table's primary key from the dictionary; a table without one refuses.
-TEST_F(DictionaryTest, KeyColumnsComeFromUniqueFieldsOrTheTableKey) {
-  auto ds = Open("select e.rowid, e.* from emp e");
-  ds->First();
-  oracle::TOracleQuery query;
-  query.SetSession(session_.get());
-  oracle::BuildRowIdQuery(*ds, query, false);
-  EXPECT_EQ("select rowid from emp where\r\nEMPNO = :kel__key1\r\n", query.SQL());
-  Editing(*ds).UniqueFields = "email; phone";
-  oracle::BuildRowIdQuery(*ds, query, false);
-  EXPECT_EQ("select rowid from emp where\r\nEMAIL is null\r\nand PHONE is null\r\n", query.SQL());
-
-  Run("create table notes (body varchar2(20))");
-  auto notes = NewDataSet("select rowid, n.* from notes n");
-  notes->Open();
-  EXPECT_EQ("Primary or Unique key columns must be included",
-            ErrorOf([&] { oracle::KeyColumns(*notes); }));
 }
 
 TEST(DictionaryHelpers, ConditionsBindTheirColumnsOnly) {
