@@ -107,6 +107,11 @@ class TDataSet {
   void Edit();
   void Insert();
   void Append();
+  // Insert or Append, the values given to the fields in field order (an
+  // empty or null value clears its field), and Post: a descendant posts the
+  // record as any other. A failing post leaves the record in insert state.
+  void InsertRecord(const std::vector<Variant>& values);
+  void AppendRecord(const std::vector<Variant>& values);
   virtual void Post();
   void Cancel();
   void Delete();

@@ -1,6 +1,8 @@
 // Editing: Edit, Insert, Append, Post, Cancel and Delete with their events,
 // error handlers and the required-field check.
 
+#include <algorithm>
+
 #include "dataset/database_error.h"
 #include "dataset/dataset.h"
 
@@ -96,6 +98,33 @@ void TDataSet::Append() {
   bof_ = false;
   InternalInsert();
   EndInsertAppend();
+}
+
+namespace {
+
+void SetFieldsInOrder(const TFields& fields, const std::vector<Variant>& values) {
+  const int count = std::min(fields.Count(), static_cast<int>(values.size()));
+  for (int i = 0; i < count; ++i) {
+    const Variant& value = values[static_cast<std::size_t>(i)];
+    if (value.IsEmpty() || value.IsNull())
+      fields[i].Clear();
+    else
+      fields[i].SetValue(value);
+  }
+}
+
+}  // namespace
+
+void TDataSet::InsertRecord(const std::vector<Variant>& values) {
+  Insert();
+  SetFieldsInOrder(Fields(), values);
+  Post();
+}
+
+void TDataSet::AppendRecord(const std::vector<Variant>& values) {
+  Append();
+  SetFieldsInOrder(Fields(), values);
+  Post();
 }
 
 void TDataSet::UpdateRecord() {

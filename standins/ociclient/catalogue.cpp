@@ -571,6 +571,12 @@ bool runSynonymStatement(Connection& connection, const std::string& sql, OraErro
 }
 
 void refreshDictionaryViews(Connection& connection, const std::string& sql) {
+  // Most statements name no view: a plain search rules them out before the
+  // tokenizer runs (a view named by a token occurs in the text as well).
+  const std::string upper = platform::UpperAscii(sql);
+  bool mentioned = false;
+  for (const ViewSpec& v : kViews) mentioned = mentioned || upper.find(v.name) != std::string::npos;
+  if (!mentioned) return;
   bool named = false;
   for (const Token& t : sqltokens::tokenize(sql)) {
     if (t.kind != Tok::kWord && t.kind != Tok::kQuoted) continue;

@@ -49,11 +49,27 @@ void Connection::clearChanges() {
 Connection::~Connection() {
   releaseRowLocks(*this);
   writeChecks.clear();
+  for (auto& kept : keptStatements) sqlite3_finalize(kept.second);
   if (db != nullptr) {
     if (inTransaction) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(db);
   }
   if (sequences != nullptr) sqlite3_close_v2(sequences);
+}
+
+int Connection::execKept(const std::string& sql) {
+  sqlite3_stmt*& stmt = keptStatements[sql];
+  if (stmt == nullptr) {
+    const int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
+    if (rc != SQLITE_OK) {
+      keptStatements.erase(sql);
+      return rc;
+    }
+  }
+  int rc = sqlite3_step(stmt);
+  while (rc == SQLITE_ROW) rc = sqlite3_step(stmt);
+  sqlite3_reset(stmt);
+  return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
 bool Connection::beginIfNeeded(OraError& error) {

@@ -63,8 +63,15 @@ struct Connection {
   // change inserted, updated or deleted (table upper case, rowid).
   bool trackTouched = false;
   std::vector<std::pair<std::string, sqlite3_int64>> touchedRows;
+  // The statements of execKept, by text.
+  std::map<std::string, sqlite3_stmt*> keptStatements;
 
   void clearChanges();
+
+  // Runs one statement of the stand-in's own (savepoints and the like)
+  // through a prepared statement kept per text, so that a statement run for
+  // every row is compiled once. Returns SQLite's result code.
+  int execKept(const std::string& sql);
 
   // Begins the transaction if none is open (before a change).
   bool beginIfNeeded(OraError& error);

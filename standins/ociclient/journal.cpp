@@ -10,15 +10,15 @@
 
 namespace ocistandin {
 
-std::vector<JournalEntry>& journalEntries() {
-  static std::vector<JournalEntry> entries;
+std::deque<JournalEntry>& journalEntries() {
+  static std::deque<JournalEntry> entries;
   return entries;
 }
 
 void recordStatement(JournalEntry entry) {
   auto& entries = journalEntries();
   // Bounded so that a long-running process does not grow without limit.
-  if (entries.size() >= 10000) entries.erase(entries.begin());
+  if (entries.size() >= 10000) entries.pop_front();
   entries.push_back(std::move(entry));
 }
 

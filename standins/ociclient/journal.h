@@ -2,6 +2,7 @@
 // values. Tests read it through the ociStandin_ exports.
 #pragma once
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ void recordStatement(JournalEntry entry);
 // what follows may be a password, which never enters the journal.
 void recordSessionBegin(const std::string& username, unsigned credentials, unsigned mode,
                         const std::string& poolName = {});
-std::vector<JournalEntry>& journalEntries();
+// A deque: dropping the oldest line of a full journal is constant time.
+std::deque<JournalEntry>& journalEntries();
 
 }  // namespace ocistandin

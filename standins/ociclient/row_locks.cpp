@@ -111,14 +111,14 @@ bool setSavepoint(Connection& connection, const std::string& name, OraError& err
   if (earlier != connection.savepoints.end()) {
     if (earlier->inSqlite) {
       const std::string release = "RELEASE " + quoted(upper);
-      sqlite3_exec(connection.db, release.c_str(), nullptr, nullptr, nullptr);
+      connection.execKept(release);
     }
     connection.savepoints.erase(earlier, connection.savepoints.end());
   }
   Savepoint point{upper, rowLockMark(), false};
   if (connection.inTransaction) {
     const std::string sql = "SAVEPOINT " + quoted(upper);
-    const int rc = sqlite3_exec(connection.db, sql.c_str(), nullptr, nullptr, nullptr);
+    const int rc = connection.execKept(sql);
     if (rc != SQLITE_OK) {
       error = mapSqliteError(connection.db, rc, connection.user);
       return false;
@@ -141,7 +141,7 @@ bool rollbackToSavepoint(Connection& connection, const std::string& name, OraErr
   releaseRowLocks(connection, it->mark);
   if (it->inSqlite) {
     const std::string sql = "ROLLBACK TO " + quoted(upper);
-    const int rc = sqlite3_exec(connection.db, sql.c_str(), nullptr, nullptr, nullptr);
+    const int rc = connection.execKept(sql);
     if (rc != SQLITE_OK) {
       error = mapSqliteError(connection.db, rc, connection.user);
       return false;
@@ -155,7 +155,7 @@ bool setPendingSavepoints(Connection& connection, OraError& error) {
   for (Savepoint& point : connection.savepoints) {
     if (point.inSqlite) continue;
     const std::string sql = "SAVEPOINT " + quoted(point.name);
-    const int rc = sqlite3_exec(connection.db, sql.c_str(), nullptr, nullptr, nullptr);
+    const int rc = connection.execKept(sql);
     if (rc != SQLITE_OK) {
       error = mapSqliteError(connection.db, rc, connection.user);
       return false;

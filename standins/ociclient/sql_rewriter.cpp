@@ -304,12 +304,18 @@ RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid, bool lob
   // or SKIP LOCKED) goes, up to a closing semicolon, which stays to be refused.
   const std::size_t forUpdate = forUpdateClause(t);
   out.forUpdate = forUpdate < t.size();
+  // "OF q.column": the rows locked are those of the table q names.
+  std::string lockedQualifier;
   for (std::size_t i = forUpdate; i < t.size() && !isPunct(t, i, ";"); ++i) {
+    if (isWord(t, i, "OF") && isPunct(t, nextSig(t, nextSig(t, i)), "."))
+      lockedQualifier = platform::UpperAscii(t[nextSig(t, i)].text);
     if (isWord(t, i, "NOWAIT")) out.noWait = true;
-    t[i] = Token{Tok::kSpace, "", t[i].offset};
   }
+  for (std::size_t i = forUpdate; i < t.size() && !isPunct(t, i, ";"); ++i)
+    t[i] = Token{Tok::kSpace, "", t[i].offset};
   spellLengthSemantics(t);
-  RowidRewrite rowids = rewriteRowidReferences(t, hiddenRowid && (out.forUpdate || lobRowid));
+  RowidRewrite rowids =
+      rewriteRowidReferences(t, hiddenRowid && (out.forUpdate || lobRowid), lockedQualifier);
   out.rowidColumns = std::move(rowids.columns);
   out.hiddenRowidTable = std::move(rowids.hiddenTable);
   out.targetTable = std::move(rowids.targetTable);

@@ -225,10 +225,11 @@ std::size_t selectListEnd(const std::vector<Token>& t, const Nesting& n, std::si
   return t.size();
 }
 
-// Appends the rowid of the one table of a plain top-level select as a hidden
-// last column. Returns the table, or empty when the select does not qualify.
+// Appends the rowid of the one table of a plain top-level select (of a
+// join, of the table `lockedQualifier` names) as a hidden last column.
+// Returns the table, or empty when the select does not qualify.
 std::string addHiddenRowid(std::vector<Token>& t, const Nesting& n,
-                           const std::vector<TableRef>& refs) {
+                           const std::vector<TableRef>& refs, const std::string& lockedQualifier) {
   const std::size_t select = firstSig(t);
   if (!isWord(t, select, "SELECT")) return {};
   const std::size_t afterSelect = nextSig(t, select);
@@ -242,25 +243,35 @@ std::string addHiddenRowid(std::vector<Token>& t, const Nesting& n,
     if (t[i].kind == Tok::kWord && aggregates.count(platform::UpperAscii(t[i].text)) &&
         isPunct(t, nextSig(t, i), "("))
       return {};
-  static const std::set<std::string> blockers = {
-      "GROUP", "HAVING", "UNION", "INTERSECT", "MINUS", "EXCEPT", "JOIN", "CONNECT", "START"};
-  for (std::size_t i = from; i < t.size(); ++i)
-    if (n.block[i] == kTopLevel && t[i].kind == Tok::kWord &&
-        blockers.count(platform::UpperAscii(t[i].text)))
-      return {};
+  static const std::set<std::string> blockers = {"GROUP", "HAVING", "UNION",   "INTERSECT",
+                                                 "MINUS", "EXCEPT", "CONNECT", "START"};
+  bool joined = false;
+  for (std::size_t i = from; i < t.size(); ++i) {
+    if (n.block[i] != kTopLevel || t[i].kind != Tok::kWord) continue;
+    if (blockers.count(platform::UpperAscii(t[i].text))) return {};
+    joined = joined || isWord(t, i, "JOIN");
+  }
   std::vector<const TableRef*> top;
   for (const TableRef& ref : refs)
     if (ref.block == kTopLevel && ref.keyword >= from) top.push_back(&ref);
-  if (top.size() != 1 || top[0]->table.empty()) return {};
+  // A join locks the rows of the table its OF column belongs to.
+  const TableRef* locked = top.size() == 1 && !joined ? top[0] : nullptr;
+  const bool join = locked == nullptr;
+  if (join && !lockedQualifier.empty())
+    for (const TableRef* ref : top)
+      if (ref->alias == lockedQualifier || (ref->alias.empty() && ref->table == lockedQualifier))
+        locked = ref;
+  if (locked == nullptr || locked->table.empty()) return {};
   const std::size_t last = prevSig(t, from);
   if (last >= t.size()) return {};
-  t[last].text += ", rowid";
-  return top[0]->table;
+  t[last].text += join ? ", " + lockedQualifier + ".rowid" : ", rowid";
+  return locked->table;
 }
 
 }  // namespace
 
-RowidRewrite rewriteRowidReferences(std::vector<Token>& t, bool addHidden) {
+RowidRewrite rewriteRowidReferences(std::vector<Token>& t, bool addHidden,
+                                    const std::string& lockedQualifier) {
   RowidRewrite out;
   if (!startsWithWord(t, {"SELECT", "WITH", "INSERT", "UPDATE", "DELETE"})) return out;
   const Nesting n = nestingOf(t);
@@ -316,7 +327,7 @@ RowidRewrite rewriteRowidReferences(std::vector<Token>& t, bool addHidden) {
       out.columns.push_back(position);
     }
   }
-  if (addHidden) out.hiddenTable = addHiddenRowid(t, n, refs);
+  if (addHidden) out.hiddenTable = addHiddenRowid(t, n, refs, lockedQualifier);
   return out;
 }
 

@@ -9,7 +9,9 @@
 //   "where rowid = :x" finds the row; a ROWID of another table finds none;
 // - a single-table select FOR UPDATE without DISTINCT, grouping, aggregates
 //   or set operators gets the table's rowid as a hidden last column, so that
-//   the statement can name the row it fetched last.
+//   the statement can name the row it fetched last; a join does too when
+//   `lockedQualifier` (the q of "FOR UPDATE OF q.column") names one of its
+//   tables, whose rows are then the ones locked.
 // The table is found in the FROM clause (or after UPDATE, INTO, DELETE) of
 // the query block, by alias for a qualified reference.
 #pragma once
@@ -28,6 +30,7 @@ struct RowidRewrite {
   std::string targetTable;           // table an INSERT, UPDATE or DELETE changes
 };
 
-RowidRewrite rewriteRowidReferences(std::vector<sqltokens::Token>& t, bool addHiddenRowid);
+RowidRewrite rewriteRowidReferences(std::vector<sqltokens::Token>& t, bool addHiddenRowid,
+                                    const std::string& lockedQualifier = {});
 
 }  // namespace ocistandin

@@ -216,13 +216,13 @@ class WriteScope {
     if (!active_) return;
     connection_.writtenRows.clear();
     connection_.collectWrites = true;
-    sqlite3_exec(connection_.db, "SAVEPOINT ociclient_write", nullptr, nullptr, nullptr);
+    connection_.execKept("SAVEPOINT ociclient_write");
   }
   ~WriteScope() {
     if (!active_) return;
     connection_.collectWrites = false;
     connection_.writtenRows.clear();
-    sqlite3_exec(connection_.db, "RELEASE ociclient_write", nullptr, nullptr, nullptr);
+    connection_.execKept("RELEASE ociclient_write");
   }
   WriteScope(const WriteScope&) = delete;
   WriteScope& operator=(const WriteScope&) = delete;
@@ -236,8 +236,7 @@ class WriteScope {
   // Takes back what the step wrote (SQLite has already done so after a
   // failing step; the values check needs it done here).
   void undo() {
-    if (active_)
-      sqlite3_exec(connection_.db, "ROLLBACK TO ociclient_write", nullptr, nullptr, nullptr);
+    if (active_) connection_.execKept("ROLLBACK TO ociclient_write");
   }
 
  private:

@@ -198,6 +198,9 @@ class TOracleDataSet : public dataset::TDataSet,
   int NetInsertCount() const { return changeLog_.NetInsertCount(); }
   // Whether the change log holds an item of the active record.
   bool ActiveRecordLogged();
+  // While a logged delete is applied (null otherwise): its record has left
+  // the store, so the fields and the rowid read from the item's old image.
+  void SetApplyingDelete(TChangeLogItem* item) { applyingDelete_ = item; }
   dataset::TUpdateStatus UpdateStatus() override;
 
   // --- the record store's side of a post or delete -----------------------------------
@@ -628,6 +631,7 @@ class TOracleDataSet : public dataset::TDataSet,
   bool cachedUpdates_ = false;
   bool logging_ = false;
   TChangeLog changeLog_;
+  TChangeLogItem* applyingDelete_ = nullptr;
   // The BLOB values of the record being edited; items marked Changed were
   // written in the current edit.
   std::unique_ptr<TBlobList> editBlobs_;

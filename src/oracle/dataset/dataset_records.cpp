@@ -213,6 +213,17 @@ void TOracleDataSet::CalculateFields(dataset::TRecordBuffer buffer) {
 }
 
 uint8_t* TOracleDataSet::StateRecord() {
+  if (applyingDelete_ != nullptr && applyingDelete_->OldRecord) {
+    switch (State()) {
+      case TDataSetState::dsBrowse:
+      case TDataSetState::dsCurValue:
+      case TDataSetState::dsNewValue:
+      case TDataSetState::dsOldValue:
+        return applyingDelete_->OldRecord->Data();
+      default:
+        break;
+    }
+  }
   switch (State()) {
     case TDataSetState::dsBrowse:
     case TDataSetState::dsCurValue:
@@ -291,6 +302,7 @@ TOracleBlob* TOracleDataSet::ReadBlob(uint8_t* record, const dataset::TField& fi
 }
 
 std::string TOracleDataSet::RecordRowId() {
+  if (applyingDelete_ != nullptr) return applyingDelete_->RowId();
   if (!Active() || !HasActiveRecord()) return {};
   return oracle::RecordRowId(RecordHeader(ActiveBuffer()));
 }

@@ -2,6 +2,8 @@
 // How the dataset reaches its query-by-example mode, which lives in a layer
 // above it (oracle/qbemode) and sets itself in at its first use.
 
+#include <string>
+
 namespace oracle {
 
 class TQBEModeHooks {
@@ -14,6 +16,9 @@ class TQBEModeHooks {
   virtual void Closing() = 0;
   // The record count asked in QBE mode: the rows the example selects.
   virtual int RecordCount() = 0;
+  // The SQL text as the user wrote it: as it was before the example's
+  // condition was put into it, else the current text.
+  virtual std::string TextBeforeQBE() const = 0;
 };
 
 }  // namespace oracle

@@ -1,5 +1,6 @@
 #include "oracle/dictionary/dictionary_posting.h"
 
+#include "oracle/dataset/master_detail.h"
 #include "oracle/dictionary/constraint_check.h"
 #include "oracle/dictionary/table_dictionary.h"
 #include "oracle/dml/editing.h"
@@ -47,10 +48,19 @@ class TDictionaryPosting final : public TRecordPosting {
   TRecordPosting& server_;
 };
 
+// The primary or unique key of the resolved updating table, when all its
+// columns are fields of the dataset.
+std::vector<std::string> UpdatingTableKey(TOracleDataSet& dataSet) {
+  DataSetTableInfo(dataSet);
+  const TDataSetEditing& editing = Editing(dataSet);
+  return TableKeyColumns(dataSet, editing.resolvedOwner_, editing.resolvedTable_, true);
+}
+
 }  // namespace
 
 void InstallDictionaryPosting() {
   InstallRecordPosting();
+  SetKeyColumnsLookup(&UpdatingTableKey);
   static TDictionaryPosting posting(*RecordPosting());
   SetRecordPosting(&posting);
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "oracle/dataset/dataset.h"
 #include "oracle/dml/dictionary.h"
@@ -66,6 +67,11 @@ class TDataSetEditing {
   bool postRan_ = false;
   std::string postedRowId_;
   bool applying_ = false;
+  // The key columns that find the rowid of a new row (posting.h), built by
+  // the first post that needs them, and the SQL text and UniqueFields they
+  // were built for.
+  std::vector<std::string> keyColumns_;
+  std::string keyColumnsFor_;
 };
 
 // The editing sub-objects of `dataSet`, made at first use.

@@ -97,10 +97,18 @@ bool IsDataColumn(const TOracleFieldInfo& info) {
          info.Field->FieldKind() == TFieldKind::fkData;
 }
 
-// The session allows the dataset's own commit, rollback and savepoints.
+// The session allows the dataset's own commit and rollback: it is not
+// controlled by a transaction server.
 bool SessionAllowsOwnTransaction(TOracleDataSet& dataSet) {
   TOracleSession* session = dataSet.Session();
-  return session != nullptr && !session->MTSControlled() && !session->ODBCMode();
+  return session != nullptr && !session->MTSControlled();
+}
+
+// ... and its savepoints: through ODBC only with the driver's savepoint
+// capability.
+bool SessionAllowsSavepoints(TOracleDataSet& dataSet) {
+  return SessionAllowsOwnTransaction(dataSet) &&
+         (!dataSet.Session()->ODBCMode() || dataSet.Session()->ODBCSavepoints());
 }
 
 void RunOnDMLQuery(TOracleDataSet& dataSet, const std::string& sql) {
@@ -141,6 +149,18 @@ void AddReturning(TOracleDataSet& dataSet, TOracleQuery& query, std::vector<std:
   query.AddSQL(line);
 }
 
+// The bind value of a plain column: a LONG takes the field's cached text, a
+// LONG RAW its cached bytes, every byte of them (its text form would stop at
+// a zero byte); other types the field's value.
+Variant ColumnValue(const TOracleFieldInfo& info) {
+  TField& field = *info.Field;
+  if (info.OracleType != otype::Long && info.OracleType != otype::LongRaw) return FieldValue(field);
+  const std::string cached = field.AsString();
+  if (cached.empty()) return Variant::Null();
+  if (info.OracleType == otype::Long) return Variant::String(cached);
+  return Variant::ByteArray(std::vector<uint8_t>(cached.begin(), cached.end()));
+}
+
 bool IsLOBColumn(const TOracleFieldInfo& info) {
   return (info.OracleType == otype::CLOB || info.OracleType == otype::BLOB) && !info.IsXML;
 }
@@ -173,25 +193,11 @@ std::string LOBElement(TOracleDataSet& dataSet, TOracleQuery& query, const TOrac
   return expression;
 }
 
-// The rowid of the row the key fields name (their old values when
+// The rowid of the row the key columns name (their old values when
 // `useOldValues`).
 std::string DetermineRowId(TOracleDataSet& dataSet, bool useOldValues) {
   TOracleQuery& query = PrepareDMLQuery(dataSet);
-  query.Clear();
-  query.AddSQL("select rowid from " + GetUpdatingTableName(dataSet) + " where");
-  const std::vector<TField*> fields = UniqueFieldList(dataSet);
-  for (std::size_t n = 0; n < fields.size(); ++n) {
-    TField& field = *fields[n];
-    const Variant value = FieldValue(field, useOldValues);
-    const std::string line = (n > 0 ? "and " : "") + field.FieldName();
-    if (NullLike(value, IsTextField(field))) {
-      query.AddSQL(line + " is null");
-      continue;
-    }
-    const std::string variable = "kel__key" + std::to_string(n + 1);
-    query.AddSQL(line + " = :" + variable);
-    query.DeclareAndSet(variable, OracleTypeOf(dataSet, field), value);
-  }
+  BuildRowIdQuery(dataSet, query, useOldValues);
   query.Execute();
   if (query.Eof()) dataset::DatabaseError("Error determining ROWID: no record found");
   const std::string rowId = query.FieldAsString(0);
@@ -351,7 +357,7 @@ TRecordPosting::TPostResult TServerPosting::Post(TOracleDataSet& dataSet, bool i
         query.Execute();
         if (isUpdate && query.RowsProcessed() == 0)
           RaiseTranslated(dataSet, 'U', 0, editing.DeletedMessage);
-        if (UsesUniqueFields(dataSet) && !isUpdate)
+        if (!isUpdate && (UsesUniqueFields(dataSet) || dataSet.Session()->ODBCMode()))
           editing.postedRowId_ = DetermineRowId(dataSet, false);
         else if (!UsesUniqueFields(dataSet))
           editing.postedRowId_ = query.GetVariable("kel__rowid").ToText();
@@ -455,32 +461,25 @@ TServerPosting& ServerPosting() {
   return posting;
 }
 
-// The delete of a logged record, which has left the record store.
-void DeleteLoggedRow(TOracleDataSet& dataSet, const std::string& rowId) {
-  CheckRowIdAvailable(rowId, "A delete");
-  TOracleQuery& query = PrepareDMLQuery(dataSet);
-  query.Clear();
-  query.AddSQL("delete from " + GetUpdatingTableName(dataSet) + kCrLf);
-  query.AddSQL("where rowid = :kel__rowid");
-  query.DeclareAndSet("kel__rowid", kStringType, Variant::String(rowId));
-  CopyDataSetVariables(dataSet, query);
-  try {
-    query.Execute();
-  } catch (const EOracleError& e) {
-    RaiseTranslated(dataSet, 'D', e.ErrorCode(), e.Message());
-  }
-  if (query.RowsProcessed() == 0) RaiseTranslated(dataSet, 'D', 0, Editing(dataSet).DeletedMessage);
-  ReleaseDMLQuery(dataSet);
+// The delete of a logged record, which has left the record store: its
+// fields and rowid are read from the logged image meanwhile.
+void ApplyLoggedDelete(TOracleDataSet& dataSet, TChangeLogItem& item) {
+  struct TImage {
+    TOracleDataSet& dataSet;
+    ~TImage() { dataSet.SetApplyingDelete(nullptr); }
+  } image{dataSet};
+  dataSet.SetApplyingDelete(&item);
+  ServerPosting().Delete(dataSet);
 }
 
 // Applies the logged changes in log order.
 void ApplyLog(TOracleDataSet& dataSet) {
   TChangeLog& log = dataSet.ChangeLog();
   for (int i = 0; i < log.Count(); ++i) {
-    const TChangeLogItem& item = log.Items(i);
+    TChangeLogItem& item = log.Items(i);
     if (!item.Present) continue;
     if (item.Kind == 'D') {
-      DeleteLoggedRow(dataSet, item.RowId());
+      ApplyLoggedDelete(dataSet, item);
       continue;
     }
     const int32_t id = item.RecordId();
@@ -492,7 +491,48 @@ void ApplyLog(TOracleDataSet& dataSet) {
   }
 }
 
+TKeyColumnsLookup keyColumnsLookup = nullptr;
+
 }  // namespace
+
+void SetKeyColumnsLookup(TKeyColumnsLookup lookup) {
+  keyColumnsLookup = lookup;
+}
+
+const std::vector<std::string>& KeyColumns(TOracleDataSet& dataSet) {
+  TDataSetEditing& editing = Editing(dataSet);
+  const std::string builtFor = dataSet.SQL() + "\n" + editing.UniqueFields;
+  if (editing.keyColumnsFor_ == builtFor && !editing.keyColumns_.empty())
+    return editing.keyColumns_;
+  std::vector<std::string> columns;
+  if (UsesUniqueFields(dataSet)) {
+    for (const TField* field : UniqueFieldList(dataSet)) columns.push_back(field->FieldName());
+  } else if (keyColumnsLookup != nullptr) {
+    columns = keyColumnsLookup(dataSet);
+  }
+  if (columns.empty()) dataset::DatabaseError("Primary or Unique key columns must be included");
+  editing.keyColumns_ = std::move(columns);
+  editing.keyColumnsFor_ = builtFor;
+  return editing.keyColumns_;
+}
+
+void BuildRowIdQuery(TOracleDataSet& dataSet, TOracleQuery& query, bool useOldValues) {
+  const std::vector<std::string>& columns = KeyColumns(dataSet);
+  query.Clear();
+  query.AddSQL("select rowid from " + GetUpdatingTableName(dataSet) + " where");
+  for (std::size_t n = 0; n < columns.size(); ++n) {
+    TField& field = dataSet.FieldByName(columns[n]);
+    const Variant value = FieldValue(field, useOldValues);
+    const std::string line = (n > 0 ? "and " : "") + columns[n];
+    if (NullLike(value, IsTextField(field))) {
+      query.AddSQL(line + " is null");
+      continue;
+    }
+    const std::string variable = "kel__key" + std::to_string(n + 1);
+    query.AddSQL(line + " = :" + variable);
+    query.DeclareAndSet(variable, OracleTypeOf(dataSet, field), value);
+  }
+}
 
 void InstallRecordPosting() {
   SetRecordPosting(&ServerPosting());
@@ -503,14 +543,15 @@ void ApplyUpdates(TOracleDataSet& dataSet) {
   dataSet.CheckBrowseMode();
   TDataSetEditing& editing = Editing(dataSet);
   const bool ownTransaction = SessionAllowsOwnTransaction(dataSet);
+  const bool savepoint = SessionAllowsSavepoints(dataSet);
   const dataset::TBookmark start = dataSet.GetBookmark();
-  if (ownTransaction) RunOnDMLQuery(dataSet, "savepoint KEL__APPLYPOINT");
+  if (savepoint) RunOnDMLQuery(dataSet, "savepoint KEL__APPLYPOINT");
   editing.applying_ = true;
   try {
     ApplyLog(dataSet);
   } catch (...) {
     editing.applying_ = false;
-    if (ownTransaction) {
+    if (savepoint) {
       try {
         RunOnDMLQuery(dataSet, "rollback to savepoint KEL__APPLYPOINT");
       } catch (const EOracleError&) {
@@ -584,7 +625,7 @@ bool BuildUpdate(TOracleDataSet& dataSet, TOracleQuery& query, TStatementLOBs& l
                             LOBElement(dataSet, query, info, variable, lobs, columns, variables));
       continue;
     }
-    query.DeclareAndSet(variable, static_cast<int16_t>(info.OracleType), FieldValue(*info.Field));
+    query.DeclareAndSet(variable, static_cast<int16_t>(info.OracleType), ColumnValue(info));
     assignments.push_back(info.ColumnName + " = :" + variable);
   }
   if (assignments.empty()) return false;
@@ -617,7 +658,7 @@ void BuildInsert(TOracleDataSet& dataSet, TOracleQuery& query, TStatementLOBs& l
                            returningVariables);
     } else if (!info.ValueIsEmpty() || expression.empty()) {
       const std::string variable = "v" + std::to_string(i);
-      query.DeclareAndSet(variable, static_cast<int16_t>(info.OracleType), FieldValue(*info.Field));
+      query.DeclareAndSet(variable, static_cast<int16_t>(info.OracleType), ColumnValue(info));
       values += ":" + variable;
     } else {
       values += expression;
@@ -641,15 +682,15 @@ void BuildDelete(TOracleDataSet& dataSet, TOracleQuery& query) {
 }
 
 void SetLockSavepoint(TOracleDataSet& dataSet) {
-  if (dataSet.CachedUpdates() || !SessionAllowsOwnTransaction(dataSet)) return;
+  if (dataSet.CachedUpdates() || !SessionAllowsSavepoints(dataSet)) return;
   RunOnDMLQuery(dataSet, "savepoint KEL__LOCKPOINT");
 }
 
 void RollbackToLockSavepoint(TOracleDataSet& dataSet) {
   if (dataSet.CachedUpdates()) return;
-  if (SessionAllowsOwnTransaction(dataSet))
+  if (SessionAllowsSavepoints(dataSet))
     RunOnDMLQuery(dataSet, "rollback to savepoint KEL__LOCKPOINT");
-  else if (Editing(dataSet).CommitOnPost && dataSet.Session() != nullptr)
+  else if (Editing(dataSet).CommitOnPost && SessionAllowsOwnTransaction(dataSet))
     dataSet.Session()->Rollback();
 }
 
@@ -715,7 +756,10 @@ void LockRefreshCheck(TOracleDataSet& dataSet, bool lock, bool check, bool refre
     if (lock) query.AddSQL("for update nowait");
     CopyDataSetVariables(dataSet, query);
   } else {
-    const TRefreshText text = SplitForRefresh(dataSet.SQL());
+    // A text the example's condition was put into is refreshed as it was
+    // before: the condition need not hold for the record.
+    const TRefreshText text =
+        SplitForRefresh(dataSet.QBEModePart ? dataSet.QBEModePart->TextBeforeQBE() : dataSet.SQL());
     const std::string alias = GetUpdatingTableAlias(dataSet);
     const std::string condition = alias + ".rowid = :kel__rowid";
     query.AddSQL(text.head);

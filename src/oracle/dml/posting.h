@@ -44,6 +44,20 @@ class TStatementLOBs {
   std::vector<TItem> items_;
 };
 
+// Reads the primary or unique key columns of the dataset's updating table
+// from the data dictionary (empty when it has none or one is not a field).
+using TKeyColumnsLookup = std::vector<std::string> (*)(TOracleDataSet&);
+// Installed by the dictionary's editing road; without one only UniqueFields
+// name key columns.
+void SetKeyColumnsLookup(TKeyColumnsLookup lookup);
+// The key columns that find the rowid of a new row: the UniqueFields, else
+// the table's key from the dictionary. None: "Primary or Unique key columns
+// must be included". Kept until the SQL text or UniqueFields change.
+const std::vector<std::string>& KeyColumns(TOracleDataSet& dataSet);
+// "select rowid from TABLE where" and a line per key column, bound to the
+// key fields' values (old values when `useOldValues`).
+void BuildRowIdQuery(TOracleDataSet& dataSet, TOracleQuery& query, bool useOldValues);
+
 // The row identification of a record: "where rowid = :kel__rowid" without
 // UniqueFields, else one entry naming each key field (old values when
 // `useOldValues`).

@@ -53,6 +53,7 @@ class TQBEModePart : public TQBEModeHooks {
   void Opened() override { Enter(); }
   void Closing() override;
   int RecordCount() override;
+  std::string TextBeforeQBE() const override { return sqlModified_ ? savedSQL_ : ds_.SQL(); }
 
  private:
   struct SavedField {

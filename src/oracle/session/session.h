@@ -190,6 +190,8 @@ class TOracleSession : public TSessionContext {
   sword LastStatus() const { return lastStatus_; }
   bool ConvertedToOCI7() const { return convertedToOCI7_; }
   bool ODBCMode() const { return odbc_; }
+  // Through ODBC: whether the driver takes savepoints (the OCA60 entry).
+  bool ODBCSavepoints() const { return oca_; }
   bool MTSControlled() const { return mtsControlled_; }
   // Serialises statement calls (OCI7 mode or ThreadSafe).
   TOracleCriticalSection& SessionLock() { return sessionLock_; }

@@ -1,5 +1,6 @@
 // Posting, locking and checking records of a dataset against the stand-in
 // client, with a second session looking on.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,13 @@ TEST_F(PostingTest, EachModeSendsItsStatementsAndTheOtherSessionSeesCommittedWor
   ds->Delete();
   EXPECT_EQ((std::vector<std::string>{"delete from ITEMS\n\nwhere rowid = :kel__rowid\n"}), Sent());
   EXPECT_EQ("-", NameSeenBy(*other_, 3));
+  // InsertRecord posts its record as Post does.
+  ds->InsertRecord({::Variant(int32_t{4}), ::Variant("d")});
+  EXPECT_EQ(
+      "insert into ITEMS\n  (ID, CODE)\nvalues\n  (:v1, :v2)\nreturning rowid into :kel__rowid\n",
+      Sent().at(1));
+  EXPECT_EQ("d", NameSeenBy(*other_, 4, "code from items"));
+  ClearJournal();
   // An insert of nothing is no record; an edit changing nothing sends nothing.
   const int count = ds->RecordCount();
   ds->Append();
@@ -372,6 +380,92 @@ TEST_F(PostingTest, CachedUpdatesReachTheServerOnlyWhenAppliedAndAllOrNothing) {
   EXPECT_EQ("uno", NameSeenBy(*session_, 1));
   Go(*ds, 1);
   EXPECT_EQ("eins", ds->FieldByName("NAME").AsString());
+}
+
+// A logged delete is applied from the logged record: its key values, the
+// lock and check of its mode, and the OnApplyRecord handler see that record.
+TEST_F(PostingTest, AppliedDeletesReadTheLoggedRecord) {
+  auto ds = Items(*session_, TLockingMode::lmLockDelayed);
+  ds->SetCachedUpdates(true);
+  Editing(*ds).UniqueFields = "ID";
+  std::vector<int> handled;
+  Editing(*ds).OnApplyRecord = [&](oracle::TOracleDataSet& set, char action, bool& applied,
+                                   std::string&) {
+    if (action != 'D') return;
+    handled.push_back(set.FieldByName("ID").AsInteger());
+    applied = handled.back() == 2;
+  };
+  for (int id : {1, 2}) {
+    Go(*ds, id);
+    ds->Delete();
+  }
+  Run("update items set name = 'uno' where id = 1");
+  EXPECT_EQ("Record has been changed by another user", ErrorOf([&] { oracle::ApplyUpdates(*ds); }));
+  EXPECT_TRUE(handled.empty());
+  EXPECT_EQ(2, ds->ChangeLog().Count());
+
+  Run("update items set name = 'one' where id = 1");
+  ClearJournal();
+  oracle::ApplyUpdates(*ds);
+  EXPECT_EQ((std::vector<int>{1, 2}), handled);
+  const std::vector<std::string> sent = Sent();
+  EXPECT_EQ(1,
+            std::count(sent.begin(), sent.end(), "delete from ITEMS\n\nwhere ID = :kel__key1\n"));
+  EXPECT_EQ("-", NameSeenBy(*other_, 1));
+  EXPECT_EQ("two", NameSeenBy(*other_, 2));
+}
+
+// LONG and LONG RAW columns are bound from the field's whole cached value,
+// a zero byte included, on insert and update.
+TEST_F(PostingTest, LongColumnsAreBoundFromTheCachedValue) {
+  for (const std::string type : {"long", "long raw"}) {
+    Run("create table docs (id number(5), body " + type + ")");
+    auto ds = NewDataSet("select rowid, d.* from docs d");
+    ds->SetLockingMode(TLockingMode::lmNone);
+    ds->Open();
+    const std::string first =
+        type == "long" ? std::string("line 1\r\nline 2") : std::string("raw\0bytes\xff", 10);
+    const std::string second(3000, 'x');
+    ds->Append();
+    ds->FieldByName("ID").SetAsInteger(1);
+    ds->FieldByName("BODY").SetAsString(first);
+    ds->Post();
+    auto reader = NewDataSet("select body from docs");
+    reader->Open();
+    EXPECT_EQ(first, reader->FieldByName("BODY").AsString()) << type;
+    ds->Edit();
+    ds->FieldByName("BODY").SetAsString(second);
+    ds->Post();
+    reader->Refresh();
+    EXPECT_EQ(second, reader->FieldByName("BODY").AsString()) << type;
+    reader.reset();
+    ds.reset();
+    Run("drop table docs");
+  }
+}
+
+// The locking refresh of a join locks the rows of the table its OF column
+// belongs to, as the server does.
+TEST_F(PostingTest, ALockingSelectOfAJoinLocksTheUpdatingTablesRow) {
+  Run("create table kinds (code varchar2(10), label varchar2(20))");
+  Run("insert into kinds values ('a', 'first')");
+  auto join = [&](oracle::TOracleSession& session) {
+    auto ds = std::make_unique<oracle::TOracleDataSet>();
+    ds->SetSession(&session);
+    ds->SetSQL("select t.rowid, t.id, t.name, k.label from items t, kinds k where k.code = t.code");
+    ds->SetLockingMode(TLockingMode::lmLockImmediate);
+    Editing(*ds).RefreshOptions = oracle::roAllFields;
+    ds->Open();
+    return ds;
+  };
+  auto mine = join(*session_), theirs = join(*other_);
+  ClearJournal();
+  mine->Edit();
+  EXPECT_NE(std::string::npos, Sent().back().find("for update of T.ID nowait"));
+  EXPECT_EQ("Record is locked by another user", ErrorOf([&] { theirs->Edit(); }));
+  mine->Cancel();
+  theirs->Edit();
+  theirs->Cancel();
 }
 
 }  // namespace

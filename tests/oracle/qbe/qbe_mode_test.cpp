@@ -3,6 +3,9 @@
 // binds; fields and controls come back as they were.
 
 #include "oracle/qbemode/qbe_mode.h"
+#include "oracle/dml/editing.h"
+#include "oracle/dml/posting.h"
+#include "oracle/qbe/condition.h"
 #include "oracle/values/type_codes.h"
 #include "oracle_fixture/dataset_fixture.h"
 
@@ -243,6 +246,29 @@ TEST_F(QBEModeTest, FieldsAndControlsAreRestoredAndMessagesGiven) {
     EXPECT_FALSE(oracle::CanEnterQBEMode(*dataSet, false));
     ExpectMessage([&] { oracle::CanEnterQBEMode(*dataSet, true); }, message);
   }
+}
+
+// A record refreshed with the dataset's own query is found through the text
+// the user wrote, not through the example's condition it need not meet.
+TEST_F(QBEModeTest, TheAllFieldsRefreshUsesTheTextBeforeTheExample) {
+  oracle::InstallRecordPosting();
+  auto ds = NewDataSet("select c.rowid, c.cust_sid, c.cust_id from customer c order by cust_sid");
+  ds->QBEDefinition().SetAllowOperators(true);
+  ds->QBEDefinition().SetSaveQBEValues(false);
+  ds->SetLockingMode(oracle::TLockingMode::lmNone);
+  oracle::Editing(*ds).RefreshOptions = oracle::roBeforeEdit | oracle::roAllFields;
+  ds->Open();
+  SetQBEMode(*ds, true);
+  Type(*ds, "CUST_ID", "> 1");
+  SetQBEMode(*ds, false);
+  ASSERT_NE(ds->SQL().find(oracle::qbe::kQBEMarker), std::string::npos);
+  ClearJournal();
+  ds->Edit();
+  ds->Cancel();
+  ASSERT_FALSE(JournalSql().empty());
+  EXPECT_EQ("select c.rowid, c.cust_sid, c.cust_id from customer c\nwhere C.rowid = :kel__rowid\n",
+            JournalSql().back());
+  oracle::SetRecordPosting(nullptr);
 }
 
 }  // namespace
