@@ -341,6 +341,11 @@ std::string masterUpdate(const Expression& e, const std::string& value) {
 bool translateChange(const std::vector<Token>& t, const Expression& e, const Collection& c,
                      const std::string& rowidTable, Translation& out) {
   const std::size_t verb = firstSig(t, 0);
+  // Only the statement's target is served.
+  const std::size_t before = sqltokens::prevSig(t, e.keyword);
+  if (!(before == verb || (isWord(t, before, "INTO") && sqltokens::prevSig(t, before) == verb) ||
+        (isWord(t, before, "FROM") && sqltokens::prevSig(t, before) == verb)))
+    return false;
   const std::size_t returning = topLevelWord(t, e.end, "RETURNING");
   if (!readReturning(t, returning, out)) return false;
   const std::string q = e.alias.empty() ? std::string("kel_e") : e.alias;
