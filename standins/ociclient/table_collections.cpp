@@ -47,11 +47,13 @@ struct Expression {
   std::string innerAlias;                       // as written, empty when none
   std::string tableText;                        // the master table as written
   std::string table, column;                    // upper case
+  std::string attribute;                        // a collection attribute of an object column
   std::string condition;                        // empty when none
   std::string alias;                            // outer alias, empty when none
 };
 
 struct Collection {
+  std::string value;  // the collection's value in the master row `kel_src`
   std::string typeName;
   bool varray = false;
   std::string elementType;           // an object element's type; empty for a scalar
@@ -99,13 +101,13 @@ bool readExpression(const std::string& text, const std::vector<Token>& t, std::s
   e.keyword = keyword;
   e.close = closing(t, open);
   if (e.close >= t.size()) return false;
+  // The selected path: [qualifier.]column[.attribute].
+  std::vector<std::string> path;
   std::size_t i = nextSig(t, nextSig(t, open));
-  if (!isName(t, i)) return false;
-  e.column = nameOf(t[i]);
-  if (isPunct(t, nextSig(t, i), ".")) {
-    i = nextSig(t, nextSig(t, i));
+  for (;; i = nextSig(t, nextSig(t, i))) {
     if (!isName(t, i)) return false;
-    e.column = nameOf(t[i]);
+    path.push_back(nameOf(t[i]));
+    if (!isPunct(t, nextSig(t, i), ".")) break;
   }
   i = nextSig(t, i);
   if (!isWord(t, i, "FROM") || !isName(t, nextSig(t, i))) return false;
@@ -122,6 +124,10 @@ bool readExpression(const std::string& text, const std::vector<Token>& t, std::s
     e.source = e.innerAlias;
     i = nextSig(t, i);
   }
+  if (path.size() > 1 && path[0] == platform::UpperAscii(e.source)) path.erase(path.begin());
+  if (path.size() > 2) return false;
+  e.column = path[0];
+  if (path.size() == 2) e.attribute = path[1];
   if (isWord(t, i, "WHERE")) {
     const std::size_t from = t[i].offset + t[i].text.size();
     e.condition = text.substr(from, t[e.close].offset - from);
@@ -152,7 +158,18 @@ bool describeCollection(sqlite3* db, const Expression& e, Collection& c, OraErro
       ObjectType type;
       std::string name = platform::UpperAscii(column.type);
       if (name.rfind("SYS.", 0) == 0) name.erase(0, 4);
-      if (!findType(db, name, type) || !type.isCollection()) break;
+      if (!findType(db, name, type)) break;
+      c.value = "kel_src." + e.column;
+      if (!e.attribute.empty()) {
+        // An object column's collection attribute, by its place in the type.
+        std::size_t k = 0;
+        while (k < type.attributes.size() && type.attributes[k].name != e.attribute) ++k;
+        if (type.isCollection() || k == type.attributes.size()) break;
+        name = type.attributes[k].typeName;
+        c.value = "json_extract(kel_src." + e.column + ", '$[" + std::to_string(k) + "]')";
+        if (!findType(db, name, type)) break;
+      }
+      if (!type.isCollection()) break;
       c.typeName = name;
       c.varray = type.code == OCI_TYPECODE_VARRAY;
       ObjectType element;
@@ -311,11 +328,11 @@ bool translateSelect(const std::vector<Token>& t, const Expression& e, const Col
   // The master rows are read apart, so that their condition never meets
   // the columns of json_each.
   out.sql = "select " + list + " from (select " + elementColumns(c, rowidTable, "kel_src") +
-            " from (select " + e.source + ".oid kel_oid, " + e.source + "." + e.column +
-            " kel_coll from " + e.tableText + (e.innerAlias.empty() ? "" : " " + e.innerAlias) +
-            (e.condition.empty() ? "" : " where " + e.condition) +
-            ") kel_src, json_each(kel_src.kel_coll) je order by kel_src.kel_oid, je.key) " + q +
-            " " + withElementRowid(t, e.end, t.size(), q);
+            " from (select " + e.source + ".oid kel_oid, " + e.source + ".* from " + e.tableText +
+            (e.innerAlias.empty() ? "" : " " + e.innerAlias) +
+            (e.condition.empty() ? "" : " where " + e.condition) + ") kel_src, json_each(" +
+            c.value + ") je order by kel_src.kel_oid, je.key) " + q + " " +
+            withElementRowid(t, e.end, t.size(), q);
   return true;
 }
 
@@ -341,6 +358,11 @@ std::string masterUpdate(const Expression& e, const std::string& value) {
 bool translateChange(const std::vector<Token>& t, const Expression& e, const Collection& c,
                      const std::string& rowidTable, Translation& out) {
   const std::size_t verb = firstSig(t, 0);
+  // Only the statement's target is served.
+  const std::size_t before = sqltokens::prevSig(t, e.keyword);
+  if (!(before == verb || (isWord(t, before, "INTO") && sqltokens::prevSig(t, before) == verb) ||
+        (isWord(t, before, "FROM") && sqltokens::prevSig(t, before) == verb)))
+    return false;
   const std::size_t returning = topLevelWord(t, e.end, "RETURNING");
   if (!readReturning(t, returning, out)) return false;
   const std::string q = e.alias.empty() ? std::string("kel_e") : e.alias;
@@ -465,12 +487,12 @@ bool translateCollectionStatement(Connection& connection, StmtHandle& stmt,
   if (!findExpression(stmt.text, t, e)) return true;
   Collection c;
   if (!describeCollection(connection.db, e, c, error)) return false;
-  collection.rowidTable = e.table + "." + e.column;
+  collection.rowidTable = e.table + "." + e.column + (e.attribute.empty() ? "" : "." + e.attribute);
   Translation out;
   if (kind == StatementKind::kSelect) {
     if (!translateSelect(t, e, c, collection.rowidTable, out)) return true;
   } else {
-    if (c.varray) {
+    if (c.varray || !e.attribute.empty()) {
       error = {kDmlOnExpression, "cannot perform DML on expression or on nested table view column"};
       return false;
     }

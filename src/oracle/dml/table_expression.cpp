@@ -26,10 +26,10 @@ std::string InnerSelect(const std::string& table) {
 bool IsTableExpression(TOracleDataSet& dataSet) {
   if (dataSet.Master() == nullptr) return false;
   const std::string table = platform::UpperAscii(GetUpdatingTableName(dataSet));
-  if (table.empty() || table.back() != ')') return false;
-  return (table.rfind("TABLE", 0) == 0 || table.rfind("THE", 0) == 0) &&
-         table.find('(') != std::string::npos &&
-         platform::Trim(std::string_view(table).substr(0, table.find('('))).size() <= 5;
+  const std::size_t open = table.find('(');
+  if (table.empty() || table.back() != ')' || open == std::string::npos) return false;
+  const std::string_view word = platform::Trim(std::string_view(table).substr(0, open));
+  return word == "TABLE" || word == "THE";
 }
 
 const TTableExpression& ParseTableExpression(TOracleDataSet& dataSet) {

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include "dialogs/oracle_ui_qt.h"
+#include "oracle/session/ui_hooks.h"
 #include "scripted_user/qt_test_app.h"
 #include "scripted_user/scripted_user.h"
 
@@ -28,14 +30,17 @@ struct Choice {
   bool readOnly = true;
 };
 
-Choice Choose(const std::function<void(ScriptedUser&)>& act) {
+// Shows the form directly, or through the library's hook when `throughHook`.
+Choice Choose(const std::function<void(ScriptedUser&)>& act, bool throughHook = false) {
   ScriptedUser user;
   user.WaitForDialog("OracleSelectForm");
   act(user);
   user.WaitForClose();
   user.Start();
   Choice choice;
-  choice.ok = dialogs::SelectMasterCollectionColumn(kColumns, choice.index, choice.readOnly);
+  choice.ok = throughHook
+                  ? oracle::SelectMasterCollectionColumn(kColumns, choice.index, choice.readOnly)
+                  : dialogs::SelectMasterCollectionColumn(kColumns, choice.index, choice.readOnly);
   EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
   return choice;
 }
@@ -87,15 +92,19 @@ TEST(OracleSelectForm, ShowsTheColumnsAndReturnsTheChoice) {
   }
 }
 
-TEST(OracleSelectForm, DoubleClickChoosesTheRow) {
+TEST(OracleSelectForm, TheLibraryHookShowsItAndADoubleClickChooses) {
   ASSERT_TRUE(kQtApp);
-  const Choice choice = Choose([](ScriptedUser& user) {
-    user.SelectRow("CollListBox", "1").Check([](QDialog& d) {
-      auto* list = d.findChild<QListWidget*>("CollListBox");
-      emit list->itemDoubleClicked(list->currentItem());
-      return QString();
-    });
-  });
+  dialogs::InstallOracleUserInterface();
+  const Choice choice = Choose(
+      [](ScriptedUser& user) {
+        user.SelectRow("CollListBox", "1").Check([](QDialog& d) {
+          auto* list = d.findChild<QListWidget*>("CollListBox");
+          emit list->itemDoubleClicked(list->currentItem());
+          return QString();
+        });
+      },
+      true);
+  oracle::SetOracleUserInterface(nullptr);
   EXPECT_TRUE(choice.ok);
   EXPECT_EQ(1, choice.index);
 }

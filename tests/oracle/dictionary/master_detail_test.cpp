@@ -385,7 +385,8 @@ TEST_F(MasterDetailTest, CollectionDetailOfTheMasterRow) {
            "create type addr_t as object (city varchar2(20), phones tag_arr)",
            "create table orders (id number(5) primary key, items item_tab, tags tag_arr, "
            "addr addr_t)",
-           "insert into orders values (1, item_tab(item_t('A', 1), item_t('B', 2)), null, null)",
+           "insert into orders values (1, item_tab(item_t('A', 1), item_t('B', 2)), null, "
+           "addr_t('Oslo', tag_arr('111', '222')))",
            "insert into orders values (2, null, null, null)",
        })
     Run(sql);
@@ -407,6 +408,10 @@ TEST_F(MasterDetailTest, CollectionDetailOfTheMasterRow) {
   EXPECT_EQ(items->SQL(),
             "select t.*\nfrom table(select m.ADDR.PHONES\n           from   ORDERS m\n"
             "           where  m.ID = :ID) t");
+  orders->Open();
+  items->Open();
+  EXPECT_EQ(Walk(*items, "COLUMN_VALUE"), (std::vector<std::string>{"111", "222"}));
+  orders->Close();
   // A collection detail configures again from the collections.
   dialogs_->pick = 0;
   dialogs_->pickReadOnly = false;
