@@ -80,8 +80,16 @@ bool ValidateEmailEdit(QLineEdit& edit, bool keepModified) {
   std::string email = edit.text().toStdString();
   if (!foundation::ValidateEmailAddress(email)) return false;
   const bool modified = edit.isModified();
-  edit.setText(Q(email));
-  if (keepModified) edit.setModified(modified);
+  const QString checked = Q(email);
+  if (edit.text() != checked) {
+    edit.setText(checked);
+  } else {
+    // The same text is not set again, which would only redraw the edit; the
+    // caret goes to the end as setting it would.
+    edit.deselect();
+    edit.end(false);
+  }
+  edit.setModified(keepModified && modified);
   return true;
 }
 
@@ -348,8 +356,12 @@ void SwitchButtons(std::initializer_list<QWidget*> buttons, const TDomainButtons
 }
 
 QString VersionCaption() {
-  const std::string version = foundation::GetFileVersionText(foundation::OwnLibraryPath());
-  return "Version: " + Q(version.empty() ? "3.1.x" : version);
+  // The library's own version cannot change while it is loaded: read once.
+  static const QString caption = [] {
+    const std::string version = foundation::GetFileVersionText(foundation::OwnLibraryPath());
+    return "Version: " + Q(version.empty() ? "3.1.x" : version);
+  }();
+  return caption;
 }
 
 TRoutineTrace::TRoutineTrace(std::string tag) : tag_(std::move(tag)) {

@@ -106,9 +106,10 @@ void TCustomerCaptureForm::SetStatus(const std::string& text) {
   SetStatusText(*lblStatus_, text, Tag("SetStatus"));
 }
 
+// The label is drawn by the next status text or button switch, which let the
+// window system process pending messages.
 void TCustomerCaptureForm::ShowStatus() {
   lblStatus_->show();
-  ProcessPendingEvents();
 }
 
 void TCustomerCaptureForm::HideStatus() {

@@ -2,7 +2,9 @@
 
 #include <QCheckBox>
 #include <QFont>
+#include <QHash>
 #include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QPixmap>
 #include <QPointer>
@@ -33,6 +35,15 @@ QString DisplayText(const std::string& text) {
   return QString::fromStdString(ReplaceAllText(ReplaceAllText(text, "\r\n", "\n"), "\r", "\n"));
 }
 
+// The picture behind `path`, decoded on first use only; a form made later
+// takes the decoded image instead of looking the file up again.
+const QImage& Picture(const QString& path) {
+  static QHash<QString, QImage> decoded;
+  auto it = decoded.find(path);
+  if (it == decoded.end()) it = decoded.insert(path, QImage(path));
+  return *it;
+}
+
 // Logs that a notice was not shown; true when the calling thread has no user
 // interface.
 bool NoUserInterface(const char* where) {
@@ -60,9 +71,7 @@ TOutcomeForm::TOutcomeForm(QWidget* owner, const char* name, QSize client,
 
   btnExit_->setObjectName("btnExit");
   btnExit_->setText(exitCaption);
-  // Through QPixmap, whose loads are cached by file name, so a form does
-  // not read the picture file again each time it is made.
-  btnExit_->setIcon(QIcon(QPixmap(picture)));
+  btnExit_->setIcon(QIcon(QPixmap::fromImage(Picture(picture))));
   btnExit_->setIconSize(QSize(kPictureSide, kPictureSide));
   btnExit_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   btnExit_->setFocusPolicy(Qt::StrongFocus);

@@ -65,8 +65,9 @@ void ShowNM(const std::string& caption, const std::string& text) {
 }
 
 void ShowPaintedNow(QWidget& window) {
+  // A window made and shown just now is mapped on top already; it is not
+  // raised again.
   window.show();
-  window.raise();
   window.repaint();
   // Let the window system map and draw it before the caller blocks.
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -40,9 +40,9 @@ void ShowNM(const std::string& caption, const std::string& text);
 // Closes and frees the progress window; nothing when there is none.
 void CloseNM();
 
-// Shows `window` without waiting, raises it and paints it at once (the window
-// system maps and draws it), so it stays visible during blocking work that
-// follows on this thread.
+// Shows `window` without waiting and paints it at once (the window system
+// maps and draws it), so it stays visible during blocking work that follows
+// on this thread.
 void ShowPaintedNow(QWidget& window);
 
 // The open progress window, or null.

@@ -127,6 +127,8 @@ struct DigitalReceiptItem {
   std::string CustomCategory1;
   std::string CustomCategory2;
   std::string MiscInfo;
+
+  bool operator==(const DigitalReceiptItem&) const = default;
 };
 
 // The receipt holds items 0 to kMaxDigitalReceiptItemIndex; a sale with more

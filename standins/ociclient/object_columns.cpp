@@ -22,6 +22,9 @@ Handle* environmentOf(const Handle* handle) {
 }  // namespace
 
 void describeObjectColumn(sqlite3* db, const std::string& declared, ColumnInfo& info) {
+  // A size or precision ("VARCHAR2(30)", "NUMBER(5)") marks a built-in type:
+  // object type names carry none, so the type catalogue is not asked.
+  if (declared.find('(') != std::string::npos) return;
   std::string name = platform::UpperAscii(declared);
   while (!name.empty() && name.back() == ' ') name.pop_back();
   if (name.starts_with("SYS.")) name = name.substr(4);

@@ -126,6 +126,8 @@ class StagedHost {
     return entries;
   }
   void ClearJournal() { Hook<void (*)()>("ociStandin_JournalClear")(); }
+  // How many statement texts the client has compiled so far.
+  int Prepares() { return Hook<int (*)()>("ociStandin_PrepareCount")(); }
   // Every statement holding `fragment` fails with ORA-`code` (null: none).
   void FailStatements(const char* fragment, int code) {
     Hook<void (*)(const char*, int, const char*)>("ociStandin_FailStatements")(fragment, code,

@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "customer_dialog_fixture.h"
+#include "dialogs/customer_capture.h"
 #include "hostplugin/bo_fields.h"
 #include "scripted_user/qt_test_app.h"
 
@@ -127,6 +128,26 @@ TEST_F(CaptureDialogTest, AddressChecksDomainsAndTheRefusedWaysOut) {
     Ask(user);
     EXPECT_EQ(fAuth.EmailAddress,
               c.domains.empty() ? "someone@nowhere.example" : "me" + c.domains[1]);
+  }
+}
+
+// Whether or not the lower-case form differs from what was typed, a valid
+// address leaves the edit alike: that form, the caret at its end, nothing
+// selected, the modified flag kept or cleared as asked.
+TEST(EmailEditCheck, AValidAddressLeavesTheEditAlikeWhetherItsFormChangedOrNot) {
+  for (const char* typed : {"Ann@Example.com", "ann@example.com"}) {
+    for (const bool keepModified : {true, false}) {
+      SCOPED_TRACE(std::string(typed) + (keepModified ? " kept" : " cleared"));
+      QLineEdit edit;
+      edit.setText(typed);
+      edit.setModified(true);
+      edit.setSelection(0, 3);
+      ASSERT_TRUE(dialogs::ValidateEmailEdit(edit, keepModified));
+      EXPECT_EQ(edit.text(), "ann@example.com");
+      EXPECT_EQ(edit.isModified(), keepModified);
+      EXPECT_EQ(edit.cursorPosition(), edit.text().size());
+      EXPECT_FALSE(edit.hasSelectedText());
+    }
   }
 }
 

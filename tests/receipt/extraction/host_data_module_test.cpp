@@ -76,8 +76,10 @@ TEST_F(DataModuleTest, DatasetsOpenOnRowsAndCloseOtherwise) {
   EXPECT_EQ(closes, 1) << "the first result was closed";
   EXPECT_EQ(dq_.ds1.FieldByName("vend_name").AsString(), "Acme Outlet");
 
+  const int prepares = host_.Prepares();
   EXPECT_FALSE(dq_.OpenDS1("select vend_name from vendor_v where sbs_no = :sbs", {{"sbs", "9"}}));
   EXPECT_FALSE(dq_.ds1.Active()) << "an empty result is closed";
+  EXPECT_EQ(host_.Prepares(), prepares) << "a statement run before is not compiled again";
 
   host_.ClearJournal();
   EXPECT_TRUE(dq_.OpenDS2("select count(*) as n from vendor_v where :v is null", {{"v", ""}}));
