@@ -427,6 +427,7 @@ void ReceiptService::Handle(ReceivedRequest request, int& status, std::string& b
       return;
     case AnswerKind::Garbage:
       body = Garbage();
+      if (a.garbageBytes > 0) body.resize(a.garbageBytes, '\xfe');
       return;
     case AnswerKind::Redirect:
       status = 302;

@@ -58,6 +58,7 @@ struct Answer {
   bool temporaryId = false;
   std::string customerId = "C-1000";
   std::chrono::milliseconds stall{60'000};
+  size_t garbageBytes = 0;  // a garbage answer this long; 0: a short one
 };
 
 struct ReceivedRequest {
