@@ -31,7 +31,7 @@ namespace {
 constexpr int kSaleMeasuredFirst = 100;  // resident memory is compared with this sale's
 constexpr double kMemoryGrowthAllowed = 0.10;
 // A stall outlasts the client's timeout (a second at the least).
-constexpr std::chrono::milliseconds kStall{2500};
+constexpr std::chrono::milliseconds kStall{1500};
 
 enum class FaultKind { None, Service, Refused, Host, Database };
 
