@@ -303,6 +303,11 @@ std::vector<ReceivedRequest> ReceiptService::Requests() const {
   return requests_;
 }
 
+std::vector<ReceivedRequest> ReceiptService::TakeRequests() {
+  std::lock_guard lock(mutex_);
+  return std::exchange(requests_, {});
+}
+
 size_t ReceiptService::RequestCount() const {
   std::lock_guard lock(mutex_);
   return requests_.size();

@@ -109,6 +109,8 @@ class ReceiptService {
   void SetRecordFolder(std::string folder);
 
   std::vector<ReceivedRequest> Requests() const;
+  // The requests received so far, no longer kept (a long run).
+  std::vector<ReceivedRequest> TakeRequests();
   size_t RequestCount() const;
   // TLS answers given so far, and requests now stalled.
   size_t TlsFailuresGiven() const;
