@@ -187,6 +187,17 @@ fs::path MakeHostFolder(const RunOptions& options) {
 
 }  // namespace
 
+int Report(const std::vector<std::string>& failures, bool misbehaved, const char* holds,
+           const char* failed, std::ostream& out) {
+  if (failures.empty()) {
+    out << "Result: " << holds << "\n";
+  } else {
+    out << "Result: " << failures.size() << " " << failed << ":\n";
+    for (const std::string& failure : failures) out << "  - " << failure << "\n";
+  }
+  return failures.empty() && !misbehaved ? kOk : kFailure;
+}
+
 void StageHost(const Scenario& scenario, HostAdapter& adapter, HostDatabase& database) {
   BusinessObjectStore& store = adapter.Store();
   for (const StagedRecord& staged : scenario.records) {
@@ -369,13 +380,8 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
     failures.push_back(error.what());
     misbehaved = true;
   }
-  if (failures.empty()) {
-    out << "Result: every expectation holds\n";
-  } else {
-    out << "Result: " << failures.size() << " expectation(s) did not hold:\n";
-    for (const std::string& failure : failures) out << "  - " << failure << "\n";
-  }
-  return failures.empty() && !misbehaved ? kOk : kFailure;
+  return Report(failures, misbehaved, "every expectation holds", "expectation(s) did not hold",
+                out);
 }
 
 int RunScenarioCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

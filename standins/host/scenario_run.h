@@ -67,6 +67,11 @@ void StageSettings(const std::vector<SettingsFile>& files, const std::filesystem
 // the one the next events concern.
 void StageNextDocument(const StagedRecord& document, HostAdapter& adapter, HostDatabase& database);
 
+// Prints the result line (`holds`, or the count, `failed` and each failure)
+// and returns the exit status: 0 when nothing failed and the library behaved.
+int Report(const std::vector<std::string>& failures, bool misbehaved, const char* holds,
+           const char* failed, std::ostream& out);
+
 // The run itself, in a process whose executable lies in `hostFolder`.
 // Returns the exit status.
 int RunScenario(const Scenario& scenario, const RunOptions& options, const std::string& hostFolder,

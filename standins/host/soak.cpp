@@ -352,13 +352,7 @@ int RunSoak(const Scenario& scenario, const RunOptions& options, const std::stri
     failures.push_back(error.what());
     misbehaved = true;
   }
-  if (failures.empty()) {
-    out << "Result: the soak holds\n";
-  } else {
-    out << "Result: " << failures.size() << " fault(s) found:\n";
-    for (const std::string& failure : failures) out << "  - " << failure << "\n";
-  }
-  return failures.empty() && !misbehaved ? 0 : 1;
+  return Report(failures, misbehaved, "the soak holds", "fault(s) found", out);
 }
 
 }  // namespace hostsim
