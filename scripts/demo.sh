@@ -3,7 +3,7 @@
 # the simulated point-of-sale host registers the plug-in library in a fresh
 # temporary registry, loads it, discovers and prepares its eight plug-ins and
 # prints what it saw, then unregisters it again; the receipt service; and a
-# whole sale staged from a scenario file.
+# store's day of sales staged from a scenario file, summarised.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -100,24 +100,56 @@ else
 fi
 
 # ---------------------------------------------------------------------------
-# Whole sales: pos-host stages the sales of tests/scenarios/sale_outcomes.yaml
-# (three items, cash and card) in a host folder kept under the demo's work
-# folder, with its own database copy and receipt service over TLS, fires the
-# invoice plug-in's before- and after-update events, plays the cashier,
-# prints the transcript and checks the scenario's expectations. The first
-# sale is an e-mail receipt: the service's sent answer, then the sent notice.
+# A store's day: pos-host runs tests/scenarios/store_day.yaml in a host folder
+# kept under the demo's work folder: the configure call with a test receipt,
+# seven sales with each receipt choice and the service failing in between, a
+# reprint and a resend, then the accounting. The demo prints a summary of the
+# transcript; the whole transcript stays in the work folder while it runs.
 # ---------------------------------------------------------------------------
 cmake --build --preset default -j "$(nproc)" --target pos-host host_db_fixture >/dev/null
 echo
-echo "== pos-host run tests/scenarios/sale_outcomes.yaml"
-# The cashier's screenshots outlive the demo's work folder.
+echo "== a store's day: pos-host run tests/scenarios/store_day.yaml"
+# The cashier's screenshots and the day's host folder (queue, requests
+# received, logs) outlive the demo's work folder.
 shots="$PWD/$build/demo/screenshots"
-"$build/standins/host/pos-host" run "$library" tests/scenarios/sale_outcomes.yaml \
-  --screenshots "$shots" --keep "$work/sale" ||
-  echo "demo: the scenario did not hold (exit $?)"
+day="$PWD/$build/demo/day"
+rm -rf "$day"
+status=0
+"$build/standins/host/pos-host" run "$library" tests/scenarios/store_day.yaml \
+  --screenshots "$shots" --keep "$day" >"$work/day.txt" 2>"$work/day.err" || status=$?
+# Each sale: the cashier's choice (the button pressed in the capture dialog,
+# or none when the service's digital default needed no dialog), the notices
+# shown, and the print plug-in's answers; then where each receipt went.
+awk '
+  /^Event [0-9]+: configure/ { print "configure: the setup dialog, a test receipt, Done" }
+  /^Event [0-9]+: before update/ { sale++; printf "sale %d:", sale }
+  /^Event [0-9]+: side button "Email Receipt"/ { printf "resend with the e-mail button:"; resend = 1 }
+  resend && /HandleEvent/ { print ""; resend = 0 }
+  /^Event [0-9]+: side button "vesk Print"/ { printf "  reprint button pressed\n" }
+  /^  Dialog [0-9]+: TfrmVesk(Result|Queued|Fail)/ { printf " notice %s;", $3 }
+  /press "btn(DigitalOnly|DigitalPrint|PrintOnly|Send)"/ { gsub(/"/, "", $NF); printf " pressed %s;", $NF }
+  /^Event [0-9]+: after update/ { }
+  /^Event [0-9]+: print/ { printing = 1; printf "\n  print:" ; next }
+  printing && /HandleEvent/ {
+    sub(/^ *"[^"]*" /, ""); sub(/: HandleEvent [-0-9]+ /, " "); printf " %s;", $0; next
+  }
+  printing && /receipt message/ { printing = 0; printf "\n"; next }
+  /^Result:/ { print }
+  /^(Accounting:|  receipt |DllCanUnloadNow|Unloaded)/ { print }
+' "$work/day.txt"
+[ "$status" -eq 0 ] || { echo "demo: the day did not hold (exit $status):"; cat "$work/day.txt"; }
 echo
-echo "== the sent notice of the e-mail sale: $shots/sent.png"
+echo "== the dialogs' screenshots: $shots"
+ls "$shots"
 echo
-echo "== the receipt request the service received for it"
-cat "$work/sale/received/3-sendDigitalReceipt.xml"
+echo "== the queue folder: $day/VeskRcpts/Queue"
+for f in "$day"/VeskRcpts/Queue/*.xml; do
+  echo "  $(basename "$f"): receipt $(grep -o '<ReceiptNumber>[^<]*' "$f" | cut -d'>' -f2)," \
+    "$(grep -o '<ReceiptType>[^<]*' "$f" | cut -d'>' -f2)"
+done
 echo
+echo "== the requests the service received: $day/received"
+for f in $(ls -v "$day"/received/*.xml); do
+  number=$(grep -o '<ReceiptNumber>[^<]*' "$f" | cut -d'>' -f2 || true)
+  echo "  $(basename "$f")${number:+: receipt $number}"
+done

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <algorithm>
 #include <chrono>
 
 #include "scripted_user/scripted_user.h"
@@ -19,6 +20,8 @@ namespace hostsim {
 namespace {
 
 constexpr int kTickMs = 20;
+// Answers by name: how often one entry may answer in a row.
+constexpr int kRepeatsAllowed = 5;
 
 std::string Std(const QString& text) {
   return text.toStdString();
@@ -103,7 +106,7 @@ void Cashier::Settle() {
     for (const QString& line : user_->Trace()) *transcript_ << "    " << Std(line) << "\n";
   }
   if (user_->Failed()) {
-    const DialogEntry& entry = dialogs_[next_ - 1];
+    const DialogEntry& entry = dialogs_[entry_];
     failures_.push_back("dialog \"" + entry.name + "\" (" + entry.place.Text() +
                         "): " + Std(user_->Failure()));
   } else {
@@ -120,7 +123,7 @@ void Cashier::OnTick() {
   if (modal == current_.data()) {
     // Its steps are done but it is still open: the scenario left it there.
     if (stepsDone_.isValid() && stepsDone_.elapsed() > boundMs_) {
-      failures_.push_back("dialog \"" + shown_.back().title +
+      failures_.push_back("dialog \"" + dialogs_[entry_].name +
                           "\" stayed open after its steps; closed");
       stepsDone_.invalidate();
       Dismiss(*modal);
@@ -130,22 +133,47 @@ void Cashier::OnTick() {
   current_ = modal;
   stepsDone_.invalidate();
   ShownDialog shown = Describe(*modal);
-  std::string line = "  Dialog " + std::to_string(shown_.size() + 1) + ": " + shown.className +
-                     " \"" + shown.objectName + "\", title \"" + shown.title + "\"";
-  for (const std::string& text : shown.texts) line += "\n    text: \"" + text + "\"";
-  if (transcript_ != nullptr) *transcript_ << line << "\n";
-  shown_.push_back(shown);
+  ++answered_;
+  if (byName_) {
+    auto named = std::find_if(dialogs_.begin(), dialogs_.end(),
+                              [&](const DialogEntry& entry) { return shown.Named(entry.name); });
+    if (named == dialogs_.end()) {
+      failures_.push_back("unexpected dialog " + shown.className + " \"" + shown.title +
+                          "\" (no entry names it); closed");
+      Dismiss(*modal);
+      return;
+    }
+    // The same dialog answered again and again (a refused choice brought
+    // back) would never end the event: it is closed instead.
+    const auto entry = static_cast<size_t>(named - dialogs_.begin());
+    repeats_ = entry == entry_ ? repeats_ + 1 : 0;
+    entry_ = entry;
+    if (repeats_ >= kRepeatsAllowed) {
+      failures_.push_back("dialog \"" + named->name + "\" came back " +
+                          std::to_string(kRepeatsAllowed) + " times in a row; closed");
+      repeats_ = 0;
+      Dismiss(*modal);
+      return;
+    }
+  } else {
+    std::string line = "  Dialog " + std::to_string(shown_.size() + 1) + ": " + shown.className +
+                       " \"" + shown.objectName + "\", title \"" + shown.title + "\"";
+    for (const std::string& text : shown.texts) line += "\n    text: \"" + text + "\"";
+    if (transcript_ != nullptr) *transcript_ << line << "\n";
+    shown_.push_back(shown);
 
-  if (next_ >= dialogs_.size() || !shown.Named(dialogs_[next_].name)) {
-    std::string expected = next_ < dialogs_.size() ? "\"" + dialogs_[next_].name + "\" (" +
-                                                         dialogs_[next_].place.Text() + ")"
-                                                   : std::string("no further dialog");
-    failures_.push_back("unexpected dialog " + shown.className + " \"" + shown.title +
-                        "\" (the scenario expected " + expected + "); closed");
-    Dismiss(*modal);
-    return;
+    if (next_ >= dialogs_.size() || !shown.Named(dialogs_[next_].name)) {
+      std::string expected = next_ < dialogs_.size() ? "\"" + dialogs_[next_].name + "\" (" +
+                                                           dialogs_[next_].place.Text() + ")"
+                                                     : std::string("no further dialog");
+      failures_.push_back("unexpected dialog " + shown.className + " \"" + shown.title +
+                          "\" (the scenario expected " + expected + "); closed");
+      Dismiss(*modal);
+      return;
+    }
+    entry_ = next_++;
   }
-  const DialogEntry& entry = dialogs_[next_++];
+  const DialogEntry& entry = dialogs_[entry_];
   user_ = std::make_unique<testsupport::ScriptedUser>(std::chrono::milliseconds(boundMs_));
   user_->WaitForDialog(QString::fromStdString(entry.name));
   QString error;
@@ -163,6 +191,7 @@ void Cashier::Finish() {
   if (user_ != nullptr) user_->Finish(std::chrono::milliseconds(boundMs_));
   Settle();
   timer_.stop();
+  if (byName_) return;
   for (size_t i = next_; i < dialogs_.size(); ++i) {
     failures_.push_back("dialog \"" + dialogs_[i].name + "\" (" + dialogs_[i].place.Text() +
                         ") was never shown");

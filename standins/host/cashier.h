@@ -43,6 +43,13 @@ class Cashier : public QObject {
           std::ostream* transcript = nullptr);
   ~Cashier() override;
 
+  // From now on each dialog is answered by the first entry of its name, as
+  // often as it appears and in any order, and not kept in Shown() (a long
+  // run of sales). A dialog no entry names is still a failure.
+  void AnswerByName() { byName_ = true; }
+  // Dialogs answered so far.
+  size_t Answered() const { return answered_; }
+
   // Starts watching; call before the events.
   void Start();
   // Lets a scripted user still at work finish (within its bound) and stops
@@ -59,6 +66,10 @@ class Cashier : public QObject {
 
   std::vector<DialogEntry> dialogs_;
   size_t next_ = 0;
+  size_t entry_ = 0;  // the entry whose steps are being played
+  bool byName_ = false;
+  size_t answered_ = 0;
+  int repeats_ = 0;  // answers of entry_ in a row, by name
   int boundMs_;
   std::string screenshotFolder_;
   QTimer timer_;

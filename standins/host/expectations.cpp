@@ -17,8 +17,6 @@ namespace fs = std::filesystem;
 
 namespace hostsim {
 
-namespace {
-
 std::string ReadFile(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
   std::ostringstream text;
@@ -36,6 +34,8 @@ std::vector<fs::path> FilesBelow(const fs::path& folder) {
   std::sort(files.begin(), files.end());
   return files;
 }
+
+namespace {
 
 std::string Joined(const std::vector<std::string>& texts) {
   std::string joined;

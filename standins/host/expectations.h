@@ -17,6 +17,11 @@
 
 namespace hostsim {
 
+// The whole text of a file (empty when it cannot be read), and the files
+// below a folder, sorted (none when it does not exist).
+std::string ReadFile(const std::filesystem::path& path);
+std::vector<std::filesystem::path> FilesBelow(const std::filesystem::path& folder);
+
 // The dialogs shown, by name in order, and the texts each showed.
 void CheckDialogs(const Expectations& expect, const std::vector<ShownDialog>& shown,
                   std::vector<std::string>& failures);

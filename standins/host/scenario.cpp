@@ -200,8 +200,14 @@ class Reader {
          {"temporary id",
           [&](const YAML::Node& v) { answer.temporaryId = Bool(v, "temporary id"); }},
          {"customer id", [&](const YAML::Node& v) { answer.customerId = Text(v, "customer id"); }},
-         {"stall ms", [&](const YAML::Node& v) {
+         {"stall ms",
+          [&](const YAML::Node& v) {
             answer.stall = std::chrono::milliseconds(Integer(v, "stall ms"));
+          }},
+         {"garbage bytes", [&](const YAML::Node& v) {
+            const int64_t bytes = Integer(v, "garbage bytes");
+            if (bytes < 0 || bytes > (int64_t{1} << 30)) Fail(v, "garbage bytes: 0 to 1 GiB");
+            answer.garbageBytes = static_cast<size_t>(bytes);
           }}});
     return answer;
   }
@@ -284,7 +290,9 @@ class Reader {
          {"receipt message",
           [&](const YAML::Node& v) { event.receiptMessage = Text(v, "receipt message"); }},
          {"settings", [&](const YAML::Node& v) { event.settings = SettingsFiles(v); }},
-         {"next document", [&](const YAML::Node& v) { event.nextDocument = Document(v); }}});
+         {"next document", [&](const YAML::Node& v) { event.nextDocument = Document(v); }},
+         {"refuse connections",
+          [&](const YAML::Node& v) { event.refuseConnections = Bool(v, "refuse connections"); }}});
     if (!named) Fail(node, "an event needs \"event\"");
     return event;
   }
@@ -449,6 +457,11 @@ class Reader {
                     [&](const YAML::Node& n) { file.unchanged = Bool(n, "unchanged"); }}});
               expect.settings.push_back(file);
             }
+          }},
+         {"receipts",
+          [&](const YAML::Node& v) {
+            expect.receiptsPlace = At(v);
+            expect.receipts = Texts(v, "receipts");
           }},
          {"reprints",
           [&](const YAML::Node& v) {

@@ -87,6 +87,9 @@ struct EventEntry {
   // and a new document of the run's kind that becomes the current one.
   std::vector<SettingsFile> settings;
   StagedRecord nextDocument;
+  // The receipt service refuses connections from this event on (true) or
+  // listens again (false).
+  std::optional<bool> refuseConnections;
 };
 
 struct DialogEntry {
@@ -162,6 +165,12 @@ struct Expectations {
   std::vector<SettingsExpectation> settings;
   std::optional<int> reprints;  // reprints the host was asked for, of the document
   Place reprintsPlace;
+  // The receipt numbers the plug-in sends, each as often as listed; with it
+  // the run's accounting (every receipt sent or queued exactly once, the
+  // host's customers as the database holds them, every request well-formed
+  // XML) must hold.
+  std::optional<std::vector<std::string>> receipts;
+  Place receiptsPlace;
 };
 
 struct Scenario {

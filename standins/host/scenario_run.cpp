@@ -1,6 +1,5 @@
 #include "scenario_run.h"
 
-#include <dlfcn.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -8,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -16,15 +16,18 @@
 #include <memory>
 #include <optional>
 
+#include "accounting.h"
 #include "cashier.h"
 #include "expectations.h"
 #include "host_adapter.h"
 #include "host_commands.h"
 #include "host_database.h"
+#include "oci_client_hooks.h"
 #include "platform/process.h"
 #include "plugin_library.h"
 #include "receipt_service.h"
 #include "sale_events.h"
+#include "soak.h"
 
 namespace fs = std::filesystem;
 
@@ -32,6 +35,7 @@ namespace hostsim {
 
 const char kRunHelp[] =
     "Usage: pos-host run LIBRARY SCENARIO [--screenshots DIR] [--keep DIR] [--trace]\n"
+    "                    [--sales N [--seed S]]\n"
     "Stages the sale SCENARIO describes (a YAML file, see README.md) in a scratch\n"
     "host folder: settings files, a copy of the host database with the scenario's\n"
     "rows, the stand-in receipt service with its planned answers. Loads LIBRARY,\n"
@@ -42,6 +46,11 @@ const char kRunHelp[] =
     "  --keep DIR         use DIR (new or empty) as the host folder and keep it\n"
     "                     (with the request bodies the service received in received/)\n"
     "  --trace            print every call the plug-ins made on the host adapter\n"
+    "  --sales N          a soak: the library serves N sales, each the scenario's\n"
+    "                     events on a new copy of its invoice, with faults drawn\n"
+    "                     at random; ends with the accounting of every receipt,\n"
+    "                     customer, log line, thread and the resident memory\n"
+    "  --seed S           the seed of the soak's faults (printed when drawn)\n"
     "Exit status: 0 when every expectation holds, 1 when one does not (each is\n"
     "named) or the library misbehaved, 2 for a bad scenario or usage.\n";
 
@@ -78,30 +87,7 @@ void LearnNames(BusinessObjectStore& store, int32_t kind, const BORecord& record
   }
 }
 
-// The stand-in client as the plug-in will load it (the same file, so the
-// same loaded copy), held while the run lasts, for its error injection.
-class OciClientHooks {
- public:
-  OciClientHooks(const fs::path& folder, const DatabaseStaging& staging) {
-    if (!staging.failStatement) return;
-    const fs::path library = folder / "oracle" / "lib" / "libociclient.so";
-    handle_ = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
-    auto fail = handle_ != nullptr ? reinterpret_cast<void (*)(const char*, int, const char*)>(
-                                         ::dlsym(handle_, "ociStandin_FailStatements"))
-                                   : nullptr;
-    if (fail == nullptr) throw std::runtime_error("cannot load " + library.string());
-    const StatementFault& fault = *staging.failStatement;
-    fail(fault.containing.c_str(), fault.code, fault.text.empty() ? nullptr : fault.text.c_str());
-  }
-  ~OciClientHooks() {
-    if (handle_ != nullptr) ::dlclose(handle_);
-  }
-  OciClientHooks(const OciClientHooks&) = delete;
-  OciClientHooks& operator=(const OciClientHooks&) = delete;
-
- private:
-  void* handle_ = nullptr;
-};
+}  // namespace
 
 void StageService(const Scenario& scenario, receiptservice::ReceiptService& service) {
   service.Start();
@@ -130,6 +116,8 @@ void StageNextDocument(const StagedRecord& document, HostAdapter& adapter, HostD
   database.Mirror(document.kind, *document.record);
   store.SetDocument(document.kind, document.record);
 }
+
+namespace {
 
 [[noreturn]] void FailReadOnly(const fs::path& folder, const char* step) {
   throw std::runtime_error("cannot make " + folder.string() + " read-only (" + step +
@@ -199,6 +187,17 @@ fs::path MakeHostFolder(const RunOptions& options) {
 
 }  // namespace
 
+int Report(const std::vector<std::string>& failures, bool misbehaved, const char* holds,
+           const char* failed, std::ostream& out) {
+  if (failures.empty()) {
+    out << "Result: " << holds << "\n";
+  } else {
+    out << "Result: " << failures.size() << " " << failed << ":\n";
+    for (const std::string& failure : failures) out << "  - " << failure << "\n";
+  }
+  return failures.empty() && !misbehaved ? kOk : kFailure;
+}
+
 void StageHost(const Scenario& scenario, HostAdapter& adapter, HostDatabase& database) {
   BusinessObjectStore& store = adapter.Store();
   for (const StagedRecord& staged : scenario.records) {
@@ -249,7 +248,11 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
     ComPtr<HostAdapter> adapter = MakeComObject<HostAdapter>();
     StageHost(scenario, *adapter, database);
     StageOracleHome(folder, options.ociClient, database);
-    OciClientHooks hooks(folder, scenario.database);
+    std::optional<OciClientHooks> hooks;
+    if (scenario.database.failStatement) {
+      hooks.emplace(folder);
+      hooks->FailStatements(*scenario.database.failStatement);
+    }
     out << "Host database: " << database.Path() << " (" << scenario.records.size()
         << " records staged, " << scenario.database.rows.size() << " rows added)\n";
 
@@ -306,6 +309,11 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
             StageNextDocument(event.nextDocument, *adapter, database);
             out << "Next document staged\n";
           }
+          if (event.refuseConnections) {
+            service.RefuseConnections(*event.refuseConnections);
+            out << "Receipt service: "
+                << (*event.refuseConnections ? "refusing connections" : "listening again") << "\n";
+          }
           // The host saves the document: it is being edited while the
           // before-update event runs, so values set on it there are kept.
           BusinessObject* document = adapter->Store().Find(0);
@@ -355,6 +363,13 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
     CheckQueries(expect, database, failures);
     CheckSettings(expect, folder, staged, failures);
     CheckFiles(expect, folder, failures);
+    if (expect.receipts) {
+      const Accounting accounting = Account(folder, received, adapter->Store(), database);
+      for (const std::string& line : accounting.lines) out << "Accounting: " << line << "\n";
+      for (const std::string& line : ReceiptLines(accounting)) out << "  " << line << "\n";
+      failures.insert(failures.end(), accounting.failures.begin(), accounting.failures.end());
+      CheckReceipts(accounting, *expect.receipts, failures);
+    }
     if (expect.reprints && *expect.reprints != adapter->ReprintCount(0)) {
       failures.push_back(expect.reprintsPlace.Text() + ": the host was asked for " +
                          std::to_string(adapter->ReprintCount(0)) + " reprints, expected " +
@@ -365,13 +380,8 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
     failures.push_back(error.what());
     misbehaved = true;
   }
-  if (failures.empty()) {
-    out << "Result: every expectation holds\n";
-  } else {
-    out << "Result: " << failures.size() << " expectation(s) did not hold:\n";
-    for (const std::string& failure : failures) out << "  - " << failure << "\n";
-  }
-  return failures.empty() && !misbehaved ? kOk : kFailure;
+  return Report(failures, misbehaved, "every expectation holds", "expectation(s) did not hold",
+                out);
 }
 
 int RunScenarioCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -389,6 +399,20 @@ int RunScenarioCommand(const std::vector<std::string>& args, std::ostream& out, 
       options.screenshots = fs::absolute(args[++i]).string();
     } else if (arg == "--keep" && hasValue) {
       options.keep = fs::absolute(args[++i]).string();
+    } else if ((arg == "--sales" || arg == "--seed") && hasValue) {
+      const std::string& value = args[++i];
+      uint64_t number = 0;
+      auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+      if (error != std::errc() || end != value.data() + value.size() ||
+          (arg == "--sales" && (number == 0 || number > 1'000'000))) {
+        err << "pos-host run: " << arg << " needs a whole number, not \"" << value << "\"\n";
+        return kUsage;
+      }
+      if (arg == "--sales") {
+        options.sales = static_cast<int>(number);
+      } else {
+        options.seed = number;
+      }
     } else if (arg == "--trace") {
       options.trace = true;
     } else if (positional.size() >= 2 && !arg.empty() && (arg[0] == '-' || arg[0] == '/')) {
@@ -426,7 +450,8 @@ int RunScenarioCommand(const std::vector<std::string>& args, std::ostream& out, 
   }
   if (inside != nullptr) {
     ::unsetenv(kHostFolderVariable);
-    const int status = RunScenario(scenario, options, ownFolder, out, err);
+    const int status = options.sales > 0 ? RunSoak(scenario, options, ownFolder, out, err)
+                                         : RunScenario(scenario, options, ownFolder, out, err);
     out.flush();
     if (options.keep.empty()) {
       std::error_code ignored;
@@ -449,6 +474,8 @@ int RunScenarioCommand(const std::vector<std::string>& args, std::ostream& out, 
       words.insert(words.end(), {"--screenshots", options.screenshots});
     if (!options.keep.empty()) words.insert(words.end(), {"--keep", options.keep});
     if (options.trace) words.push_back("--trace");
+    if (options.sales > 0) words.insert(words.end(), {"--sales", std::to_string(options.sales)});
+    if (options.seed) words.insert(words.end(), {"--seed", std::to_string(*options.seed)});
     words.insert(words.end(), options.switches.begin(), options.switches.end());
     words.insert(words.end(), scenario.switches.begin(), scenario.switches.end());
     std::vector<char*> argv;

@@ -16,12 +16,15 @@
 // host folder (NORVANE_POS_HOST_FOLDER) and does the run.
 
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "host_adapter.h"
 #include "host_database.h"
+#include "receipt_service.h"
 #include "scenario.h"
 
 namespace hostsim {
@@ -35,6 +38,10 @@ struct RunOptions {
   std::vector<std::string> switches;
   std::string fixture;    // the host database fixture
   std::string ociClient;  // the stand-in OCI client library
+  // A soak (soak.h): the sales served, and the seed of its faults (drawn
+  // when not given).
+  int sales = 0;
+  std::optional<uint64_t> seed;
 };
 
 // Puts the scenario's records, document, preferences and host faults into
@@ -48,6 +55,22 @@ void StageHost(const Scenario& scenario, HostAdapter& adapter, HostDatabase& dat
 // point at it.
 void StageOracleHome(const std::filesystem::path& folder, const std::string& ociClient,
                      const HostDatabase& database);
+
+// Starts `service` with the scenario's planned answers and makes the
+// plug-in trust its authority.
+void StageService(const Scenario& scenario, receiptservice::ReceiptService& service);
+// Writes settings files into the host folder's VeskRcpts/, `url` taking the
+// place of "${SERVICE_URL}"; records each file's text by name in `staged`.
+void StageSettings(const std::vector<SettingsFile>& files, const std::filesystem::path& folder,
+                   const std::string& url, std::map<std::string, std::string>& staged);
+// A further document staged as the host stages the scenario's: it becomes
+// the one the next events concern.
+void StageNextDocument(const StagedRecord& document, HostAdapter& adapter, HostDatabase& database);
+
+// Prints the result line (`holds`, or the count, `failed` and each failure)
+// and returns the exit status: 0 when nothing failed and the library behaved.
+int Report(const std::vector<std::string>& failures, bool misbehaved, const char* holds,
+           const char* failed, std::ostream& out);
 
 // The run itself, in a process whose executable lies in `hostFolder`.
 // Returns the exit status.

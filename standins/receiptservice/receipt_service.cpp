@@ -303,6 +303,11 @@ std::vector<ReceivedRequest> ReceiptService::Requests() const {
   return requests_;
 }
 
+std::vector<ReceivedRequest> ReceiptService::TakeRequests() {
+  std::lock_guard lock(mutex_);
+  return std::exchange(requests_, {});
+}
+
 size_t ReceiptService::RequestCount() const {
   std::lock_guard lock(mutex_);
   return requests_.size();
@@ -427,6 +432,7 @@ void ReceiptService::Handle(ReceivedRequest request, int& status, std::string& b
       return;
     case AnswerKind::Garbage:
       body = Garbage();
+      if (a.garbageBytes > 0) body.resize(a.garbageBytes, '\xfe');
       return;
     case AnswerKind::Redirect:
       status = 302;

@@ -58,6 +58,7 @@ struct Answer {
   bool temporaryId = false;
   std::string customerId = "C-1000";
   std::chrono::milliseconds stall{60'000};
+  size_t garbageBytes = 0;  // a garbage answer this long; 0: a short one
 };
 
 struct ReceivedRequest {
@@ -108,6 +109,8 @@ class ReceiptService {
   void SetRecordFolder(std::string folder);
 
   std::vector<ReceivedRequest> Requests() const;
+  // The requests received so far, no longer kept (a long run).
+  std::vector<ReceivedRequest> TakeRequests();
   size_t RequestCount() const;
   // TLS answers given so far, and requests now stalled.
   size_t TlsFailuresGiven() const;

@@ -1,0 +1,210 @@
+#include "accounting.h"
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+
+#include "expectations.h"
+
+namespace fs = std::filesystem;
+
+namespace hostsim {
+
+namespace {
+
+// The log line the plug-in writes for each receipt it sets out to send,
+// before sending or queueing it; the request follows on the line.
+constexpr std::string_view kTransmitting = "SendDigitalReceipt: Transmitting [ ";
+
+// The receipt number a request (or the rest of a log line) holds.
+std::string ReceiptNumber(std::string_view text) {
+  return receiptservice::RequestValue(text, "ReceiptNumber");
+}
+
+// A request the service took with HTTP 200, whatever its body said: the
+// plug-in does not queue it. One answered 404 or 500, or stalled past the
+// client's timeout, is queued instead.
+bool Answered(const receiptservice::ReceivedRequest& request) {
+  using receiptservice::AnswerKind;
+  switch (request.answer) {
+    case AnswerKind::Normal:
+    case AnswerKind::ErrorStatus:
+    case AnswerKind::MerchantNotFound:
+    case AnswerKind::Garbage:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A value as both sides are compared: Null, Empty and "" alike.
+std::string Comparable(std::string text) {
+  return text == "(null)" || text == "(empty)" ? std::string() : text;
+}
+
+bool WellFormed(const std::string& text) {
+  pugi::xml_document document;
+  return static_cast<bool>(document.load_buffer(text.data(), text.size()));
+}
+
+void CountReceipts(const fs::path& folder,
+                   const std::vector<receiptservice::ReceivedRequest>& received,
+                   Accounting& accounting) {
+  for (const fs::path& file : FilesBelow(folder / "logs")) {
+    const std::string log = ReadFile(file);
+    const std::string_view text = log;
+    for (size_t at = text.find(kTransmitting); at != std::string_view::npos;
+         at = text.find(kTransmitting, at + 1)) {
+      // The request follows on the line, which may run over several lines
+      // of the file: it ends with " ]".
+      const size_t end = text.find(" ]", at);
+      const std::string_view line =
+          text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
+      ++accounting.receipts[ReceiptNumber(line)].asked;
+    }
+  }
+  for (const auto& request : received) {
+    if (request.operation == receiptservice::Operation::SendReceipt) {
+      ReceiptCount& count = accounting.receipts[ReceiptNumber(request.body)];
+      const std::string answer = receiptservice::AnswerKindName(request.answer);
+      const bool answered = Answered(request);
+      count.delivered += answered ? 1 : 0;
+      count.outcomes.push_back(receiptservice::RequestValue(request.body, "ReceiptType") +
+                               (answered ? " answered " + answer : " met " + answer));
+    }
+    ++accounting.xmlChecked;
+    if (!WellFormed(request.body)) {
+      accounting.failures.push_back(std::string("a ") +
+                                    receiptservice::OperationName(request.operation) +
+                                    " request the service received is not well-formed XML");
+    }
+  }
+  for (const fs::path& file : FilesBelow(folder / "VeskRcpts" / "Queue")) {
+    const std::string text = ReadFile(file);
+    ReceiptCount& count = accounting.receipts[ReceiptNumber(text)];
+    ++count.queued;
+    count.outcomes.push_back(receiptservice::RequestValue(text, "ReceiptType") + " queued");
+    ++accounting.xmlChecked;
+    if (!WellFormed(text)) {
+      accounting.failures.push_back("the queue file " + file.filename().string() +
+                                    " is not well-formed XML");
+    }
+  }
+  int sent = 0;
+  int taken = 0;
+  int queued = 0;
+  int twice = 0;
+  int lost = 0;
+  int others = 0;
+  for (const auto& [number, count] : accounting.receipts) {
+    const int held = count.delivered + count.queued;
+    // A test receipt from the setup dialog is sent without the sale's log
+    // line: it belongs to no sale.
+    if (count.asked == 0 && held > 0) {
+      others += held;
+      continue;
+    }
+    sent += count.asked;
+    taken += count.delivered;
+    queued += count.queued;
+    if (held == count.asked) continue;
+    (held > count.asked ? twice : lost) += 1;
+    accounting.failures.push_back("receipt \"" + number + "\" was sent " +
+                                  std::to_string(count.asked) + " time(s), but the service has " +
+                                  std::to_string(count.delivered) + " and the queue " +
+                                  std::to_string(count.queued));
+  }
+  accounting.lines.push_back("receipts: " + std::to_string(sent) + " sent by the sales, " +
+                             std::to_string(taken) + " taken by the service, " +
+                             std::to_string(queued) + " queued, " + std::to_string(twice) +
+                             " twice, " + std::to_string(lost) + " lost; " +
+                             std::to_string(others) + " from outside the sales (test receipts)");
+}
+
+void CompareCustomers(BusinessObjectStore& store, HostDatabase& database, Accounting& accounting) {
+  static const std::vector<std::pair<const char*, const char*>> kCompared = {
+      {"First Name", "first_name"}, {"Last Name", "last_name"}, {"EMail", "email_addr"}};
+  for (const RecordPtr& record : *store.Table(kKindCustomer)) {
+    auto sid = record->attributes.find("Cust Sid");
+    if (sid == record->attributes.end() || sid->second.IsNull() || sid->second.IsEmpty()) {
+      ++accounting.customersDiffering;
+      accounting.failures.push_back("a customer of the host has no Cust Sid");
+      continue;
+    }
+    ++accounting.customersInHost;
+    const std::string key = ValueText(sid->second);
+    // Cust Sid is a number the host gave: safe to put in the statement.
+    const auto rows = database.Query(
+        "select first_name, last_name, email_addr from customer where cust_sid = " + key);
+    std::string differences;
+    if (rows.size() != 1) {
+      differences = " is not in the database";
+    } else {
+      for (size_t i = 0; i < kCompared.size(); ++i) {
+        auto value = record->attributes.find(kCompared[i].first);
+        const std::string host =
+            Comparable(value == record->attributes.end() ? "" : ValueText(value->second));
+        const std::string stored = Comparable(rows[0][i]);
+        if (host != stored) {
+          differences += std::string(" ") + kCompared[i].first + " \"" + host +
+                         "\" in the host, \"" + stored + "\" in the database;";
+        }
+      }
+    }
+    if (!differences.empty()) {
+      ++accounting.customersDiffering;
+      accounting.failures.push_back("customer " + key + differences);
+    }
+  }
+  accounting.lines.push_back("customers: " + std::to_string(accounting.customersInHost) +
+                             " in the host, " + std::to_string(accounting.customersDiffering) +
+                             " differing from the database");
+}
+
+}  // namespace
+
+Accounting Account(const fs::path& folder,
+                   const std::vector<receiptservice::ReceivedRequest>& received,
+                   BusinessObjectStore& store, HostDatabase& database) {
+  Accounting accounting;
+  CountReceipts(folder, received, accounting);
+  CompareCustomers(store, database, accounting);
+  const size_t malformed = static_cast<size_t>(std::count_if(
+      accounting.failures.begin(), accounting.failures.end(),
+      [](const std::string& failure) { return failure.ends_with("not well-formed XML"); }));
+  accounting.lines.push_back("XML: " + std::to_string(accounting.xmlChecked) +
+                             " requests and queue files, " + std::to_string(malformed) +
+                             " not well-formed");
+  return accounting;
+}
+
+std::vector<std::string> ReceiptLines(const Accounting& accounting) {
+  std::vector<std::string> lines;
+  for (const auto& [number, count] : accounting.receipts) {
+    std::string line = "receipt " + (number.empty() ? std::string("(no number)") : number) + ":";
+    for (const std::string& outcome : count.outcomes) line += " " + outcome + ";";
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+void CheckReceipts(const Accounting& accounting, const std::vector<std::string>& wanted,
+                   std::vector<std::string>& failures) {
+  std::map<std::string, int> listed;
+  for (const std::string& number : wanted) ++listed[number];
+  for (const auto& [number, times] : listed) {
+    auto it = accounting.receipts.find(number);
+    const int asked = it == accounting.receipts.end() ? 0 : it->second.asked;
+    if (asked != times) {
+      failures.push_back("receipts: \"" + number + "\" was sent " + std::to_string(asked) +
+                         " time(s), expected " + std::to_string(times));
+    }
+  }
+  for (const auto& [number, count] : accounting.receipts) {
+    if (count.asked > 0 && !listed.contains(number)) {
+      failures.push_back("receipts: \"" + number + "\" was sent, but is not listed");
+    }
+  }
+}
+
+}  // namespace hostsim

@@ -1,0 +1,57 @@
+#pragma once
+// The end-of-run accounting of digital receipts and customers, for a run of
+// many sales:
+//  - every receipt the plug-in set out to send (a "Transmitting" line of its
+//    application log, one per send) is held exactly once by the service's
+//    records (answered, so not to be sent again) or the queue folder: none
+//    twice, none lost;
+//  - every customer the host keeps is in the database copy with the same
+//    names and address;
+//  - every request the service received and every queue file parse as XML.
+// Each part gives one line for the transcript and a failure per fault.
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "business_objects.h"
+#include "host_database.h"
+#include "receipt_service.h"
+
+namespace hostsim {
+
+struct ReceiptCount {
+  int asked = 0;      // sends the plug-in logged
+  int delivered = 0;  // requests the service received and answered
+  int queued = 0;     // queue files
+  // Each request in order: its receipt type and where it went
+  // ("DigitalOnly answered normal", "PaperOnly met server-error", "... queued").
+  std::vector<std::string> outcomes;
+};
+
+struct Accounting {
+  std::map<std::string, ReceiptCount> receipts;  // by receipt number
+  int customersInHost = 0;
+  int customersDiffering = 0;
+  int xmlChecked = 0;
+  std::vector<std::string> lines;     // what the transcript shows
+  std::vector<std::string> failures;  // one per fault found
+};
+
+// Counts the receipts of the run in the host folder `folder` (its logs/ and
+// VeskRcpts/Queue) against the service's `received` requests, and checks the
+// host's customers against `database`.
+Accounting Account(const std::filesystem::path& folder,
+                   const std::vector<receiptservice::ReceivedRequest>& received,
+                   BusinessObjectStore& store, HostDatabase& database);
+
+// One line per receipt number: its requests' types and outcomes.
+std::vector<std::string> ReceiptLines(const Accounting& accounting);
+
+// The receipt numbers sent or queued must be `wanted`, each as often as
+// listed there (a receipt sent again with the e-mail button counts twice).
+void CheckReceipts(const Accounting& accounting, const std::vector<std::string>& wanted,
+                   std::vector<std::string>& failures);
+
+}  // namespace hostsim
