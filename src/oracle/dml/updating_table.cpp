@@ -3,6 +3,7 @@
 #include "dataset/database_error.h"
 #include "oracle/dml/editing.h"
 #include "oracle/query/select_splitter.h"
+#include "platform/text.h"
 
 namespace oracle {
 
@@ -13,10 +14,15 @@ std::string UpdatingTableOf(const std::string& sql) {
 }
 
 std::string UpdatingTableAliasOf(const std::string& sql, const std::string& table) {
+  // The FROM items hold their table upper-cased without double quotes; a name
+  // given through `UpdatingTable` may be written in any case or quoted.
+  std::string wanted;
+  for (char c : table)
+    if (c != '"') wanted += c;
   TSelectParts parts;
   if (SplitSelect(sql, parts))
     for (const TFromItem& item : parts.fromItems)
-      if (item.table == table && !item.alias.empty()) return item.alias;
+      if (platform::SameText(item.table, wanted) && !item.alias.empty()) return item.alias;
   return table;
 }
 

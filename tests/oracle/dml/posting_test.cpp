@@ -267,8 +267,10 @@ TEST_F(PostingTest, KeyFieldsRefreshAndFailedInserts) {
   Editing(*ds).OnApplyRecord = nullptr;
   session_->Rollback();
 
-  // The refresh with the dataset's own query.
+  // The refresh with the dataset's own query, the updating table named in
+  // lower case while the query gives it an alias.
   Editing(*ds).RefreshOptions = oracle::roAfterUpdate | oracle::roAllFields;
+  Editing(*ds).UpdatingTable = "items";
   ds->Close();
   ds->SetSQL("select t.rowid, t.*, length(name) len from items t where id > :low order by id");
   ds->DeclareAndSet("low", 3, oracle::Variant::Int64(0));
