@@ -14,6 +14,10 @@ namespace foundation {
 void ReadMainPrefs(const std::string& folder, const std::string& queueFolder,
                    const std::string& iniFile, const std::string& datFile);
 
+// Whether ReadMainPrefs ran in this process. Settings read from a file
+// without a CARDS section are loaded all the same: their card list is empty.
+bool MainPrefsLoaded();
+
 // Writes MainPrefs into `iniFile` (other keys, sections and comments in the
 // file stay as they are; QUEUESERVICE Directory and LoyaltTrackingDateField are
 // never written) and EmailProviders into `datFile`. A failure is logged and

@@ -65,7 +65,13 @@ void WriteListSection(IniFile& ini, const char* section, const StringList& lines
   }
 }
 
+bool mainPrefsLoaded = false;
+
 }  // namespace
+
+bool MainPrefsLoaded() {
+  return mainPrefsLoaded;
+}
 
 void ReadMainPrefs(const std::string& folder, const std::string& queueFolder,
                    const std::string& iniFile, const std::string& datFile) {
@@ -115,6 +121,7 @@ void ReadMainPrefs(const std::string& folder, const std::string& queueFolder,
     anyCategory = anyCategory || !p.Categories[i].empty();
   }
   p.ProductCategories = ini.ReadSectionValues(kProductCategories);
+  mainPrefsLoaded = true;
 
   p.URL = ActiveURL(p);
   if (!anyCategory) p.Categories[1] = kDefaultCategory;

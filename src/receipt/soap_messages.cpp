@@ -329,7 +329,10 @@ std::string ConstructMessage(const TInvoiceContainer& invoice, const AuthRec& au
                              DigitalReceipt& receipt, std::span<const DigitalReceiptItem> items) {
   foundation::LogEnter(7, kConstructTag);
   try {
-    if (foundation::MainPrefs.Cards.empty()) {
+    // Only a card list never loaded is read here. An empty list read from the
+    // configured file is loaded: a second read would put the working folder's
+    // settings (service address included) in place of the configured ones.
+    if (foundation::MainPrefs.Cards.empty() && !foundation::MainPrefsLoaded()) {
       foundation::ReadMainPrefs(foundation::SettingsFolder(), foundation::QueueFolder(),
                                 foundation::MainSettingsFile(), foundation::EmailDomainListFile());
     }

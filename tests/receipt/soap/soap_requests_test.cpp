@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "foundation/prefs_io.h"
 #include "foundation/prefs_records.h"
 #include "receipt/containers.h"
 #include "receipt/records.h"
@@ -194,6 +195,17 @@ TEST_F(RequestTextTest, ReceiptWithoutTendersAndWithoutOptionalElements) {
   ExpectGolden("no_tenders", text);
   EXPECT_EQ(CountOf(text, "<Payments>"), 1u);
   EXPECT_TRUE(receipt_.NoPaymentsYet);
+
+  // Settings read from a file without a card list are loaded all the same:
+  // building a message reads no other settings file over them.
+  const fs::path configured = root_ / "configured";
+  fs::create_directories(configured);
+  std::ofstream(configured / "VeskMain.ini") << "[MAIN]\nTestURL=https://127.0.0.1:9/configured\n";
+  foundation::ReadMainPrefs(configured.string(), "", (configured / "VeskMain.ini").string(),
+                            (configured / "VeskMain.dat").string());
+  ASSERT_TRUE(foundation::MainPrefs.Cards.empty());
+  Build();
+  EXPECT_EQ(foundation::MainPrefs.URL, "https://127.0.0.1:9/configured");
 }
 
 TEST_F(RequestTextTest, ValuesWithAmpersandApostropheAndNonAsciiLetters) {
