@@ -2,11 +2,11 @@
 
 #include <QCheckBox>
 #include <QFont>
-#include <QHash>
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
+#include <QPixmapCache>
 #include <QPointer>
 #include <QRect>
 #include <QToolButton>
@@ -35,13 +35,17 @@ QString DisplayText(const std::string& text) {
   return QString::fromStdString(ReplaceAllText(ReplaceAllText(text, "\r\n", "\n"), "\r", "\n"));
 }
 
-// The picture behind `path`, decoded on first use only; a form made later
-// takes the decoded image instead of looking the file up again.
-const QImage& Picture(const QString& path) {
-  static QHash<QString, QImage> decoded;
-  auto it = decoded.find(path);
-  if (it == decoded.end()) it = decoded.insert(path, QImage(path));
-  return *it;
+// The picture behind `path` as one pixmap shared by every form: decoded on
+// first use and kept in Qt's pixmap cache under the path. The button's icon
+// keeps what it draws in that cache under the pixmap's identity, so a new
+// pixmap per form would leave new entries there with every notice shown.
+QPixmap Picture(const QString& path) {
+  QPixmap pixmap;
+  if (!QPixmapCache::find(path, &pixmap)) {
+    pixmap = QPixmap::fromImage(QImage(path));
+    QPixmapCache::insert(path, pixmap);
+  }
+  return pixmap;
 }
 
 // Logs that a notice was not shown; true when the calling thread has no user
@@ -71,7 +75,7 @@ TOutcomeForm::TOutcomeForm(QWidget* owner, const char* name, QSize client,
 
   btnExit_->setObjectName("btnExit");
   btnExit_->setText(exitCaption);
-  btnExit_->setIcon(QIcon(QPixmap::fromImage(Picture(picture))));
+  btnExit_->setIcon(QIcon(Picture(picture)));
   btnExit_->setIconSize(QSize(kPictureSide, kPictureSide));
   btnExit_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   btnExit_->setFocusPolicy(Qt::StrongFocus);

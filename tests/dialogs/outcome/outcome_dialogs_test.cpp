@@ -180,6 +180,13 @@ TEST_F(OutcomeTest, TheFormsAreBuiltAsDesigned) {
         EXPECT_EQ(button->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
         EXPECT_FALSE(button->icon().pixmap(button->iconSize()).isNull()) << "the picture loaded";
         EXPECT_LE(button->iconSize().height() + metrics.height(), c.geometry.height());
+        // A form made again shows the same pixmap: the icon caches what it
+        // draws under the pixmap's identity, so a pixmap per notice shown
+        // would fill Qt's pixmap cache with copies.
+        std::unique_ptr<QDialog> again(f.make());
+        const auto* other = again->findChild<QToolButton*>(c.name);
+        EXPECT_EQ(other->icon().pixmap(other->iconSize()).cacheKey(),
+                  button->icon().pixmap(button->iconSize()).cacheKey());
       }
     }
   }
