@@ -103,7 +103,8 @@ fi
 # A store's day: pos-host runs tests/scenarios/store_day.yaml in a host folder
 # kept under the demo's work folder: the configure call with a test receipt,
 # seven sales with each receipt choice and the service failing in between, a
-# reprint and a resend, then the accounting. The demo prints a summary of the
+# reprint and a resend, a sale and a return recorded on the sales-order button
+# and a deposit, then the accounting. The demo prints a summary of the
 # transcript; the whole transcript stays in the work folder while it runs.
 # ---------------------------------------------------------------------------
 cmake --build --preset default -j "$(nproc)" --target pos-host host_db_fixture >/dev/null
@@ -122,10 +123,17 @@ status=0
 # shown, and the print plug-in's answers; then where each receipt went.
 awk '
   /^Event [0-9]+: configure/ { print "configure: the setup dialog, a test receipt, Done" }
+  /^Event [0-9]+: before update \(deposit\)/ { printf "deposit:"; deposit = 1; next }
   /^Event [0-9]+: before update/ { sale++; printf "sale %d:", sale }
+  /^Event [0-9]+: ui event "(SALE|RETURN)RECORDED"/ {
+    printf "%s on the sales-order button:", /SALE/ ? "sale recorded" : "return recorded"
+    recorded = 1
+  }
+  recorded && /HandleBOUIEvent/ { print ""; recorded = 0 }
+  deposit && /AfterUpdate/ { print ""; deposit = 0 }
   /^Event [0-9]+: side button "Email Receipt"/ { printf "resend with the e-mail button:"; resend = 1 }
   resend && /HandleEvent/ { print ""; resend = 0 }
-  /^Event [0-9]+: side button "vesk Print"/ { printf "  reprint button pressed\n" }
+  /^Event [0-9]+: side button "vesk Print"/ { printf "  reprint button pressed" }
   /^  Dialog [0-9]+: TfrmVesk(Result|Queued|Fail)/ { printf " notice %s;", $3 }
   /press "btn(DigitalOnly|DigitalPrint|PrintOnly|Send)"/ { gsub(/"/, "", $NF); printf " pressed %s;", $NF }
   /^Event [0-9]+: after update/ { }

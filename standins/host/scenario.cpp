@@ -614,13 +614,6 @@ class Reader {
     if (!haveDocument && !scenario.events.empty()) {
       Fail(root, "a scenario with events needs a \"document\"");
     }
-    for (const EventEntry& event : scenario.events) {
-      if (event.nextDocument.record != nullptr &&
-          event.nextDocument.kind != scenario.document.kind) {
-        throw ScenarioError(file_, event.place.line, 0,
-                            "the next document is of another kind than the document");
-      }
-    }
     for (const DocumentExpectation& document : scenario.expect.document) {
       if (scenario.events.empty() ||
           document.afterEvent > static_cast<int>(scenario.events.size())) {

@@ -300,6 +300,9 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
         cashier.Start();
         misbehaved = !events.Load(library, *classes, adapter.Get());
         int number = 0;
+        // A next document may be of another kind (a sales order after the
+        // day's invoices): the events concern the plug-ins of its kind.
+        int32_t documentKind = scenario.document.kind;
         for (const EventEntry& event : scenario.events) {
           StageSettings(event.settings, folder, service.Url(), staged);
           for (const SettingsFile& file : event.settings) {
@@ -307,6 +310,7 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
           }
           if (event.nextDocument.record != nullptr) {
             StageNextDocument(event.nextDocument, *adapter, database);
+            documentKind = event.nextDocument.kind;
             out << "Next document staged\n";
           }
           if (event.refuseConnections) {
@@ -319,7 +323,7 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
           BusinessObject* document = adapter->Store().Find(0);
           const bool saving = event.kind == EventKind::BeforeUpdate && document != nullptr &&
                               document->State() == BusinessObject::Mode::Browse && document->Edit();
-          events.Fire(event, ++number, scenario.document.kind);
+          events.Fire(event, ++number, documentKind);
           if (saving && document->State() == BusinessObject::Mode::Edit) document->Post();
           documents.push_back(CurrentDocument(adapter->Store()));
         }
