@@ -139,10 +139,11 @@ struct Tvk::Curl {
       const std::shared_ptr<const TrustedAuthorities> authorities =
           TrustedAuthorities::Load(c->authorityFile);
       if (authorities && authorities->AddTo(tlsContext)) return CURLE_OK;
-    } catch (const std::exception&) {
-      // reported below like an unusable file: no connection without it
+      c->authorityError = "error setting certificate file: " + c->authorityFile;
+    } catch (...) {
+      // Out of memory: nothing may pass into libcurl; the connection still
+      // fails below.
     }
-    c->authorityError = "error setting certificate file: " + c->authorityFile;
     return CURLE_SSL_CACERT_BADFILE;
   }
 

@@ -1,6 +1,7 @@
 #include "receipt/trusted_authorities.h"
 
 #include <openssl/bio.h>
+#include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
@@ -42,7 +43,11 @@ std::unique_ptr<TrustedAuthorities::Items> ParseBundle(const std::string& pem) {
   if (pem.size() > static_cast<size_t>(INT_MAX)) return nullptr;
   BIO* in = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
   if (in == nullptr) return nullptr;
+  // A malformed bundle leaves entries in the thread's TLS error queue, where
+  // they would be taken for the cause of a later handshake failure.
+  ERR_set_mark();
   STACK_OF(X509_INFO)* infos = PEM_X509_INFO_read_bio(in, nullptr, nullptr, nullptr);
+  ERR_pop_to_mark();
   BIO_free(in);
   if (infos == nullptr) return nullptr;
   auto items = std::make_unique<TrustedAuthorities::Items>();
@@ -101,13 +106,12 @@ std::shared_ptr<const TrustedAuthorities> TrustedAuthorities::Load(const std::st
 bool TrustedAuthorities::AddTo(void* tlsContext) const {
   X509_STORE* s = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(tlsContext));
   if (s == nullptr) return false;
-  for (X509* c : items_->certificates) {
-    if (X509_STORE_add_cert(s, c) != 1) return false;
-  }
-  for (X509_CRL* l : items_->revocationLists) {
-    if (X509_STORE_add_crl(s, l) != 1) return false;
-  }
-  return true;
+  ERR_set_mark();
+  bool added = true;
+  for (X509* c : items_->certificates) added = added && X509_STORE_add_cert(s, c) == 1;
+  for (X509_CRL* l : items_->revocationLists) added = added && X509_STORE_add_crl(s, l) == 1;
+  ERR_pop_to_mark();
+  return added;
 }
 
 }  // namespace receipt
