@@ -14,6 +14,7 @@
 #include "foundation/ui_guard.h"
 #include "platform/text.h"
 #include "receipt/card_masking.h"
+#include "receipt/trusted_authorities.h"
 
 namespace receipt {
 
@@ -81,6 +82,11 @@ struct Tvk::Curl {
   std::string statusLine;
   bool bodyTooLarge = false;
   bool configured = false;
+  // The PEM bundle of trusted authorities this handle's connections add from
+  // the process-wide parse (empty: libcurl reads its own file), and why the
+  // last connection could not use it.
+  std::string authorityFile;
+  std::string authorityError;
 
   Curl() {
     InitCurlOnce();
@@ -122,6 +128,47 @@ struct Tvk::Curl {
     const std::string_view line(data, size * count);
     if (line.starts_with("HTTP/")) c->statusLine = platform::TrimRight(line, "\r\n");
     return size * count;
+  }
+
+  // Called by libcurl for each new TLS connection, after it has set up the
+  // certificate store (the certificate folder, verification flags) without
+  // a bundle file: adds the bundle's authorities, parsed once per process.
+  static CURLcode OnTlsContext(CURL*, void* tlsContext, void* self) {
+    auto* c = static_cast<Curl*>(self);
+    try {
+      const std::shared_ptr<const TrustedAuthorities> authorities =
+          TrustedAuthorities::Load(c->authorityFile);
+      if (authorities && authorities->AddTo(tlsContext)) return CURLE_OK;
+      c->authorityError = "error setting certificate file: " + c->authorityFile;
+    } catch (...) {
+      // Out of memory: nothing may pass into libcurl; the connection still
+      // fails below.
+    }
+    return CURLE_SSL_CACERT_BADFILE;
+  }
+
+  // Trusts `bundle` (or libcurl's own bundle file when empty) through
+  // OnTlsContext. Without a bundle file or without a TLS layer that accepts
+  // the callback, libcurl keeps reading the file itself.
+  void TrustBundle(const char* bundle) {
+    std::string file;
+    if (bundle != nullptr && *bundle) {
+      file = bundle;
+    } else {
+      char* builtIn = nullptr;
+      if (curl_easy_getinfo(easy, CURLINFO_CAINFO, &builtIn) == CURLE_OK && builtIn != nullptr) {
+        file = builtIn;
+      }
+    }
+    if (file.empty()) return;
+    if (curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, &Curl::OnTlsContext) != CURLE_OK ||
+        curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, this) != CURLE_OK) {
+      curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, nullptr);
+      if (bundle != nullptr && *bundle) curl_easy_setopt(easy, CURLOPT_CAINFO, bundle);
+      return;
+    }
+    curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr);
+    authorityFile = std::move(file);
   }
 
   // Runs the transfer prepared on `easy` to its end and gives its result.
@@ -213,6 +260,7 @@ std::string Tvk::Post(const std::string& url, std::string_view body) {
   c.body.clear();
   c.statusLine.clear();
   c.bodyTooLarge = false;
+  c.authorityError.clear();
   c.errorText[0] = '\0';
 
   const long timeoutMs = EffectiveTimeoutMs();
@@ -228,9 +276,7 @@ std::string Tvk::Post(const std::string& url, std::string_view body) {
     // Once per handle: the cookie store, which then lives as long as the
     // handle, and the trusted authorities.
     curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
-    if (const char* bundle = std::getenv(kCaBundleEnvironment); bundle != nullptr && *bundle) {
-      curl_easy_setopt(h, CURLOPT_CAINFO, bundle);
-    }
+    c.TrustBundle(std::getenv(kCaBundleEnvironment));
     c.configured = true;
   }
   curl_easy_setopt(h, CURLOPT_PROXY, "");
@@ -257,6 +303,8 @@ std::string Tvk::Post(const std::string& url, std::string_view body) {
     std::string message;
     if (c.bodyTooLarge) {
       message = "The response is larger than " + std::to_string(kMaxResponseBytes) + " bytes";
+    } else if (!c.authorityError.empty()) {
+      message = "SSL: " + c.authorityError;
     } else {
       message = c.errorText[0] != '\0' ? std::string(c.errorText) : curl_easy_strerror(result);
       if (IsTlsFailure(result) && message.find("SSL") == std::string::npos) {

@@ -8,8 +8,10 @@
 // lowest version offered. The authorities trusted are the system's; the
 // environment variable NORVANE_CA_BUNDLE can name a PEM file that takes the
 // place of the system's bundle file (the system's certificate folder stays
-// trusted), for a service with a private authority. It is read when a
-// transport makes its first exchange. Every TLS or certificate
+// trusted), for a service with a private authority. The variable is read when
+// a transport makes its first exchange; the bundle file is read at each new
+// connection but parsed only when its content differs from the last parse in
+// this process (see trusted_authorities.h). Every TLS or certificate
 // failure gives an error text containing "SSL", which is how callers tell a
 // TLS failure from a connection failure.
 
