@@ -33,15 +33,30 @@ std::string objectTableType(sqlite3* db, const std::string& table);
 std::string refHex(const std::string& table, sqlite3_int64 rowid);
 bool refTarget(const std::string& hex, std::string& table, sqlite3_int64& rowid);
 
-// Rewrites value(alias) and ref(alias) among the tokens of a statement;
+// Registers ociclient_deref(ref), which deref(x) becomes.
+bool registerDerefFunction(sqlite3* db);
+
+// Rewrites value(alias), ref(alias) and deref(x) among the tokens of a statement;
 // notes the positions in the main select list that hold a REF, with the
 // object table it names.
 struct ObjectColumns {
   std::vector<std::pair<std::size_t, std::string>> refs;  // position, object table
+  struct Deref {
+    std::size_t position;
+    std::string table, column;  // the REF column dereferenced
+  };
+  std::vector<Deref> derefs;
 };
 void rewriteObjectFunctions(std::vector<sqltokens::Token>& t, ObjectColumns& columns);
 
-// Describes the REF columns the rewrite noted as REFs to their table's type.
+// Rewrites the object forms of generated DML: [sys.]xmltype.createxml(x)
+// becomes xmltype(x); an INSERT's or UPDATE's table alias and its qualifiers
+// go; an UPDATE's "column.attribute = value" assignments set the attribute
+// in the column's stored object.
+void rewriteObjectDml(std::vector<sqltokens::Token>& t);
+
+// Describes the REF columns the rewrite noted as REFs to their table's
+// type, and the dereferenced ones as objects of their REF column's type.
 void applyObjectColumns(sqlite3* db, std::vector<ColumnInfo>& columns, const ObjectColumns& noted);
 
 // Loads the row an instance of an object table stands for (ORA-21700 when

@@ -4,6 +4,7 @@
 
 #include "catalogue.h"
 #include "connection.h"
+#include "object_tables.h"
 #include "oracle_format.h"
 #include "platform/text.h"
 #include "sql_tokens.h"
@@ -287,6 +288,51 @@ void constructorFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   sqlite3_result_text(ctx, json.c_str(), static_cast<int>(json.size()), SQLITE_TRANSIENT);
 }
 
+// ociclient_set_attributes(value, table, column, attribute, v, ...): the
+// object `value` of a column with `table`.`column`'s declared type, with
+// the named attributes set (an attribute assignment of an UPDATE).
+void setAttributesFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  auto text = [argv](int k) {
+    const auto* raw = reinterpret_cast<const char*>(sqlite3_value_text(argv[k]));
+    return std::string(raw != nullptr ? raw : "");
+  };
+  sqlite3* db = sqlite3_context_db_handle(ctx);
+  const char* declared = nullptr;
+  const std::string table = text(1), column = text(2);
+  std::string name;
+  if (sqlite3_table_column_metadata(db, nullptr, table.c_str(), column.c_str(), &declared, nullptr,
+                                    nullptr, nullptr, nullptr) == SQLITE_OK &&
+      declared != nullptr)
+    name = platform::UpperAscii(std::string(declared));
+  if (name.starts_with("SYS.")) name = name.substr(4);
+  ObjectType type;
+  if (argc < 3 || argc % 2 == 0 || !findType(db, name, type) || type.isCollection()) {
+    sqlite3_result_error(ctx, ("ORA-00904: \"" + column + "\": invalid identifier").c_str(), -1);
+    return;
+  }
+  ObjectValue value;
+  // A null object gets null attributes first.
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL || !parseJson(text(0), value) ||
+      value.kind != ObjectValue::Kind::kList) {
+    value = {};
+    value.kind = ObjectValue::Kind::kList;
+  }
+  value.items.resize(type.attributes.size());
+  for (int k = 3; k + 1 < argc; k += 2) {
+    const std::string attribute = platform::UpperAscii(text(k));
+    std::size_t at = 0;
+    while (at < type.attributes.size() && type.attributes[at].name != attribute) ++at;
+    if (at == type.attributes.size()) {
+      sqlite3_result_error(ctx, ("ORA-00904: \"" + attribute + "\": invalid identifier").c_str(),
+                           -1);
+      return;
+    }
+    value.items[at] = valueOfArgument(type.attributes[at], argv[k + 1]);
+  }
+  const std::string json = toJson(value);
+  sqlite3_result_text(ctx, json.c_str(), static_cast<int>(json.size()), SQLITE_TRANSIENT);
+}
+
 // XMLTYPE values are kept as their text.
 void xmltypeFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_value(ctx, argv[0]);
@@ -442,6 +488,12 @@ bool registerTypeConstructors(sqlite3* db, OraError& error) {
   if (sqlite3_create_function_v2(db, "xmltype", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                  xmltypeFn, nullptr, nullptr, nullptr) != SQLITE_OK) {
     error = {kInternalError, "cannot register function xmltype"};
+    return false;
+  }
+  if (sqlite3_create_function_v2(db, "ociclient_set_attributes", -1, SQLITE_UTF8, nullptr,
+                                 setAttributesFn, nullptr, nullptr, nullptr) != SQLITE_OK ||
+      !registerDerefFunction(db)) {
+    error = {kInternalError, "cannot register the object functions"};
     return false;
   }
   sqlite3_stmt* stmt = nullptr;

@@ -263,6 +263,7 @@ RewrittenSql rewriteSql(const std::string& oracleSql, bool hiddenRowid, bool lob
   out.cursorColumns = takeCursorColumns(t);
   takeReturning(t, out);
   rewriteObjectFunctions(t, out.objectColumns);
+  rewriteObjectDml(t);
   out.lazyColumns = wrapLazyColumns(t, lazyColumns);
   for (std::size_t i = 0; i < t.size(); ++i) {
     Token& tok = t[i];

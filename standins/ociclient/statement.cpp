@@ -315,6 +315,7 @@ bool returnValues(StmtHandle& stmt, const std::shared_ptr<Connection>& connectio
       }
       auto define = std::make_unique<DefineHandle>(OCI_HTYPE_DEFINE, nullptr);
       static_cast<ValueBuffers&>(*define) = *bind;
+      define->objects = bind->objects;  // an object or REF bind gets the row's value
       define->position = static_cast<ub4>(k + 1);
       select.defines.push_back(define.get());
       defines.push_back(std::move(define));

@@ -193,6 +193,61 @@ std::string LOBElement(TOracleDataSet& dataSet, TOracleQuery& query, const TOrac
   return expression;
 }
 
+// Whether an item is posted: a plain data column, or an object column
+// whose attributes are fields of their own.
+bool IsPostedColumn(const TOracleFieldInfo& info) {
+  return IsDataColumn(info) || info.Kind == fiObjectColumn;
+}
+
+// Generated statements address object attributes through the table alias
+// "t", so a dataset with an object column aliases its table.
+bool HasObjectColumns(TOracleDataSet& dataSet) {
+  for (int i = 1; i < dataSet.FieldInfo().Count(); ++i)
+    if (dataSet.FieldInfo().Items(i).OracleType == otype::Object) return true;
+  return false;
+}
+
+std::string ColumnReference(bool aliased, const std::string& column) {
+  return aliased ? "t." + column : column;
+}
+
+// The bound value of a plain column, or of an XMLTYPE column the document
+// built from its text (bound as LONG text: a document has no length limit).
+std::string PlainElement(TOracleQuery& query, const TOracleFieldInfo& info,
+                         const std::string& variable) {
+  if (!info.IsXML) {
+    query.DeclareAndSet(variable, static_cast<int16_t>(info.OracleType), ColumnValue(info));
+    return ":" + variable;
+  }
+  if (info.ValueIsEmpty()) return "null";
+  query.DeclareAndSet(variable, otype::Long, Variant::String(info.Field->AsString()));
+  return "sys.xmltype.createxml(:" + variable + ")";
+}
+
+// An attribute's value expression, bound as "v" + its item's index; an
+// attribute without a field (a nested object, collection, REF or LOB) has
+// its empty value.
+std::string AttributeElement(TOracleQuery& query, const TOracleFieldInfo& attribute, int index) {
+  if (attribute.Field == nullptr) return attribute.EmptyValueExpression(true);
+  const std::string expression = attribute.ValueExpression();
+  if (attribute.ValueIsEmpty() && !expression.empty()) return expression;
+  const std::string variable = "v" + std::to_string(index);
+  query.DeclareAndSet(variable, static_cast<int16_t>(attribute.OracleType),
+                      FieldValue(*attribute.Field));
+  return ":" + variable;
+}
+
+// A whole object column's value: its value expression when every attribute
+// is empty, else the type's constructor over every attribute (whose items
+// follow the column's at `index` + 1 on).
+std::string ObjectElement(TOracleQuery& query, const TOracleFieldInfo& info, int index) {
+  if (info.ValueIsEmpty()) return info.EmptyValueExpression(true);
+  std::string arguments;
+  for (int a = 0; a < info.AttributeCount(); ++a)
+    arguments += (a > 0 ? ", " : "") + AttributeElement(query, info.Attribute(a), index + 1 + a);
+  return info.TypeName + "(" + arguments + ")";
+}
+
 // The rowid of the row the key columns name (their old values when
 // `useOldValues`).
 std::string DetermineRowId(TOracleDataSet& dataSet, bool useOldValues) {
@@ -331,7 +386,7 @@ TRecordPosting::TPostResult TServerPosting::Post(TOracleDataSet& dataSet, bool i
   bool nothing = true;
   for (int i = 1; i < dataSet.FieldInfo().Count() && nothing; ++i) {
     const TOracleFieldInfo& info = dataSet.FieldInfo().Items(i);
-    if (!IsDataColumn(info)) continue;
+    if (!IsPostedColumn(info)) continue;
     nothing = isUpdate ? !info.IsModified() : info.ValueIsEmpty();
   }
   const TLockingMode mode = dataSet.LockingMode();
@@ -615,23 +670,39 @@ void BuildKeyWhere(TOracleDataSet& dataSet, TOracleQuery& query, bool useOldValu
 
 bool BuildUpdate(TOracleDataSet& dataSet, TOracleQuery& query, TStatementLOBs& lobs) {
   query.Clear();
+  const bool aliased = HasObjectColumns(dataSet);
   std::vector<std::string> assignments, columns, variables;
   for (int i = 1; i < dataSet.FieldInfo().Count(); ++i) {
     const TOracleFieldInfo& info = dataSet.FieldInfo().Items(i);
-    if (!IsDataColumn(info) || !info.IsModified()) continue;
+    if (!IsPostedColumn(info) || !info.IsModified()) continue;
+    const std::string column = ColumnReference(aliased, info.ColumnName);
+    if (info.Kind == fiObjectColumn) {
+      // An object that stays non-null keeps its unchanged attributes: only
+      // the modified ones are assigned, each through the alias.
+      if (info.ValueIsEmpty() || info.OldValueIsEmpty()) {
+        assignments.push_back(column + " = " + ObjectElement(query, info, i));
+        continue;
+      }
+      for (int a = 0; a < info.AttributeCount(); ++a) {
+        const TOracleFieldInfo& attribute = info.Attribute(a);
+        if (!attribute.IsModified()) continue;
+        assignments.push_back(column + "." + attribute.AttributeName + " = " +
+                              AttributeElement(query, attribute, i + 1 + a));
+      }
+      continue;
+    }
     const std::string variable = "v" + std::to_string(i);
     if (IsLOBColumn(info)) {
-      assignments.push_back(info.ColumnName + " = " +
+      assignments.push_back(column + " = " +
                             LOBElement(dataSet, query, info, variable, lobs, columns, variables));
       continue;
     }
-    query.DeclareAndSet(variable, static_cast<int16_t>(info.OracleType), ColumnValue(info));
-    assignments.push_back(info.ColumnName + " = :" + variable);
+    assignments.push_back(column + " = " + PlainElement(query, info, variable));
   }
   if (assignments.empty()) return false;
   std::string set = "set ";
   for (std::size_t n = 0; n < assignments.size(); ++n) set += (n > 0 ? ", " : "") + assignments[n];
-  query.AddSQL("update " + GetUpdatingTableName(dataSet));
+  query.AddSQL("update " + GetUpdatingTableName(dataSet) + (aliased ? " t" : ""));
   query.AddSQL(set);
   CopyDataSetVariables(dataSet, query);
   BuildKeyWhere(dataSet, query, true);
@@ -641,30 +712,32 @@ bool BuildUpdate(TOracleDataSet& dataSet, TOracleQuery& query, TStatementLOBs& l
 
 void BuildInsert(TOracleDataSet& dataSet, TOracleQuery& query, TStatementLOBs& lobs) {
   query.Clear();
+  const bool aliased = HasObjectColumns(dataSet);
   std::string columns, values;
   std::vector<std::string> returningColumns, returningVariables;
   for (int i = 1; i < dataSet.FieldInfo().Count(); ++i) {
     const TOracleFieldInfo& info = dataSet.FieldInfo().Items(i);
-    if (!IsDataColumn(info)) continue;
+    if (!IsPostedColumn(info)) continue;
     const std::string expression = info.ValueExpression();
     if (info.ValueIsEmpty() && expression.empty()) continue;
     if (!columns.empty()) {
       columns += ", ";
       values += ", ";
     }
-    columns += info.ColumnName;
-    if (!info.ValueIsEmpty() && IsLOBColumn(info)) {
-      values += LOBElement(dataSet, query, info, "v" + std::to_string(i), lobs, returningColumns,
-                           returningVariables);
+    columns += ColumnReference(aliased, info.ColumnName);
+    const std::string variable = "v" + std::to_string(i);
+    if (info.Kind == fiObjectColumn) {
+      values += ObjectElement(query, info, i);
+    } else if (!info.ValueIsEmpty() && IsLOBColumn(info)) {
+      values +=
+          LOBElement(dataSet, query, info, variable, lobs, returningColumns, returningVariables);
     } else if (!info.ValueIsEmpty() || expression.empty()) {
-      const std::string variable = "v" + std::to_string(i);
-      query.DeclareAndSet(variable, static_cast<int16_t>(info.OracleType), ColumnValue(info));
-      values += ":" + variable;
+      values += PlainElement(query, info, variable);
     } else {
       values += expression;
     }
   }
-  query.AddSQL("insert into " + GetUpdatingTableName(dataSet));
+  query.AddSQL("insert into " + GetUpdatingTableName(dataSet) + (aliased ? " t" : ""));
   CopyDataSetVariables(dataSet, query);
   query.AddSQL("  (" + columns + ")");
   query.AddSQL("values");

@@ -1,6 +1,7 @@
 // Posting, locking and checking records of a dataset against the stand-in
 // client, with a second session looking on.
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -443,6 +444,83 @@ TEST_F(PostingTest, LongColumnsAreBoundFromTheCachedValue) {
     reader.reset();
     ds.reset();
     Run("drop table docs");
+  }
+}
+
+// Object attributes are posted through the aliased table: a new object by
+// its constructor, a kept one attribute by attribute; an XMLTYPE column is
+// built from its text.
+TEST_F(PostingTest, ObjectAttributesAndXMLTypeColumnsPostThroughTheAliasedTable) {
+  Run("create type address_t as object (street varchar2(30), city varchar2(20))");
+  Run("create type person_t as object (name varchar2(30), birth date, salary number(8,2), "
+      "address address_t)");
+  Run("create table staff (id number(5), person person_t, doc sys.xmltype)");
+  auto ds = NewDataSet("select s.rowid, s.* from staff s order by id");
+  ds->SetLockingMode(TLockingMode::lmNone);
+  ds->Open();
+  ClearJournal();
+  // Items: 1 ID, 2 PERSON, 3..6 its attributes, 7 DOC.
+  const std::string tail = "where rowid = :kel__rowid\nreturning rowid into :kel__rowid\n";
+  const std::string inserted = "\nreturning rowid into :kel__rowid\n";
+  struct Step {
+    int id;
+    std::function<void(oracle::TOracleDataSet&)> change;
+    std::string statement, seen;  // seen: NAME|BIRTH|SALARY|DOC of the row
+  };
+  const Step steps[] = {
+      {1,
+       [](auto& d) {
+         d.FieldByName("PERSON.NAME").SetAsString("Ann");
+         d.FieldByName("PERSON.BIRTH").SetAsDateTime(29254);
+         d.FieldByName("PERSON.SALARY").SetAsFloat(10);
+         d.FieldByName("DOC").SetAsString("<a>1</a>");
+       },
+       "insert into STAFF t\n  (t.ID, t.PERSON, t.DOC)\nvalues\n"
+       "  (:v1, PERSON_T(:v3, :v4, :v5, null), sys.xmltype.createxml(:v7))" +
+           inserted,
+       "Ann|29254|10|<a>1</a>"},
+      {2, [](auto&) {}, "insert into STAFF t\n  (t.ID)\nvalues\n  (:v1)" + inserted, "|||"},
+      {1,
+       [](auto& d) {
+         d.FieldByName("PERSON.NAME").SetAsString("Bea");
+         d.FieldByName("PERSON.SALARY").SetAsFloat(12.5);
+       },
+       "update STAFF t\nset t.PERSON.NAME = :v3, t.PERSON.SALARY = :v5\n" + tail,
+       "Bea|29254|12.5|<a>1</a>"},
+      {1, [](auto& d) { d.FieldByName("DOC").SetAsString("<b/>"); },
+       "update STAFF t\nset t.DOC = sys.xmltype.createxml(:v7)\n" + tail, "Bea|29254|12.5|<b/>"},
+      {2, [](auto& d) { d.FieldByName("PERSON.NAME").SetAsString("Cy"); },
+       "update STAFF t\nset t.PERSON = PERSON_T(:v3, :v4, :v5, null)\n" + tail, "Cy|||"},
+      {1,
+       [](auto& d) {
+         for (const char* name : {"PERSON.NAME", "PERSON.BIRTH", "PERSON.SALARY"})
+           d.FieldByName(name).Clear();
+       },
+       "update STAFF t\nset t.PERSON = null\n" + tail, "|||<b/>"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.statement);
+    Go(*ds, step.id);
+    if (ds->Eof()) {
+      ds->Append();
+      ds->FieldByName("ID").SetAsInteger(step.id);
+    } else {
+      ds->Edit();
+    }
+    step.change(*ds);
+    ds->Post();
+    EXPECT_EQ((std::vector<std::string>{"savepoint KEL__LOCKPOINT", step.statement}), Sent());
+    oracle::TOracleDataSet reader;
+    reader.SetSession(other_.get());
+    reader.SetSQL("select person, doc from staff where id = " + std::to_string(step.id));
+    reader.Open();
+    const dataset::TField& birth = reader.FieldByName("PERSON.BIRTH");
+    EXPECT_EQ(reader.FieldByName("PERSON.NAME").AsString() + "|" +
+                  (birth.IsNull() ? "" : std::to_string(static_cast<int>(birth.AsDateTime()))) +
+                  "|" + reader.FieldByName("PERSON.SALARY").AsString() + "|" +
+                  reader.FieldByName("DOC").AsString(),
+              step.seen);
+    ClearJournal();
   }
 }
 

@@ -228,6 +228,21 @@ TEST_F(OracleObjectTest, ObjectAndReferenceVariablesBindEveryElement) {
     query.Next();
   }
   EXPECT_TRUE(query.Eof());
+
+  // Out binds of a returning clause get the row's object and REF.
+  auto update = NewQuery(
+      "update staff set person = person_t('Cy', null, 5, null, null, null) where id = 1 "
+      "returning person, boss into :person, :boss");
+  update->DeclareVariable("person", otype::Object);
+  update->DeclareVariable("boss", otype::Reference);
+  TOracleObject back(session_.get(), "person_t", "");
+  oracle::TOracleReference backRef(session_.get());
+  update->SetComplexVariable("person", &back);
+  update->SetComplexVariable("boss", &backRef);
+  update->Execute();
+  EXPECT_EQ(back.Attribute("NAME").AsString(), "Cy");
+  EXPECT_EQ(back.Attribute("SALARY").AsString(), "5");
+  EXPECT_EQ(backRef.Hex(), "0A0B");
 }
 
 TEST_F(OracleObjectTest, LobAttributesAreLocatorsOverTheInstance) {
@@ -293,6 +308,19 @@ TEST_F(OracleObjectTest, ObjectTablesReferencesAndTheCache) {
   oracle::TOracleReference copy(session_.get(), "PERSON_T");
   copy.SetHex(annHex);
   EXPECT_EQ(copy.Pin().Attribute("SALARY").AsString(), "11");
+  // deref() of a REF column reads the object it names; a null REF none.
+  Run("create table posts (id number(5), holder ref person_t)");
+  auto post = NewQuery("insert into posts values (1, :holder)");
+  post->DeclareVariable("holder", otype::Reference);
+  post->SetComplexVariable("holder", &copy);
+  post->Execute();
+  Run("insert into posts values (2, null)");
+  auto derefs = NewQuery("select deref(s.holder) from posts s order by id");
+  derefs->Execute();
+  EXPECT_EQ(derefs->FieldName(0), "DEREF(S.HOLDER)");
+  EXPECT_EQ(oracle::ObjectField(*derefs, 0).Attribute("SALARY").AsString(), "11");
+  derefs->Next();
+  EXPECT_TRUE(oracle::ObjectField(*derefs, 0).IsNull());
   query.Next();
   EXPECT_EQ(ref.Pin().Attribute("NAME").AsString(), "Bob");
   copy.Clear();
