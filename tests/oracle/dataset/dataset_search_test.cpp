@@ -136,6 +136,18 @@ TEST_F(DataSetSearch, FetchesOnlyUpToTheMatchAndLookupStaysPut) {
   EXPECT_EQ(2, Id());
 }
 
+// Number keys over a run longer than the search looks ahead, from both ends.
+TEST_F(DataSetSearch, NumberKeysSearchLongRunsFromEitherEnd) {
+  CreateNumbers(300);
+  auto ds = NewDataSet("select n, label from numbers order by n");
+  ds->Open();
+  EXPECT_TRUE(ds->Locate("N", {Variant(300)}, 0) &&
+              ds->SearchRecord("N", {Variant(1)}, oracle::srFromEnd));
+  EXPECT_FALSE(ds->Locate("N", {Variant(301)}, 0) ||
+               ds->SearchRecord("N", {Variant(0)}, oracle::srFromEnd));
+  EXPECT_EQ(1, ds->FieldByName("N").AsInteger());
+}
+
 // The framework's walk (an in-memory dataset) gives the answers of the
 // store's search for the same Locate calls.
 TEST_F(DataSetSearch, TheFrameworkWalkAgrees) {
