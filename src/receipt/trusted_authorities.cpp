@@ -76,10 +76,10 @@ struct Cache {
 };
 
 Cache& TheCache() {
-  // Never destroyed: connections may still be set up while the process
-  // exits, and the library's own clean-up at exit must come after.
-  static auto* cache = new Cache;
-  return *cache;
+  // Freed when the library is unloaded or the process ends (before the TLS
+  // library's own clean-up at exit, which was registered earlier).
+  static Cache cache;
+  return cache;
 }
 
 }  // namespace
