@@ -258,6 +258,16 @@ bool ShowPlugin(const PluginLibrary& library, size_t number, const std::string& 
 
 }  // namespace
 
+void UnloadReporting(PluginLibrary& lib, std::ostream& out, std::vector<std::string>& failures) {
+  const HRESULT unload = lib.DllCanUnloadNow();
+  out << "DllCanUnloadNow: " << HResultText(unload) << "\n";
+  if (unload != S_OK) {
+    failures.push_back("the library still holds objects after the host released them");
+  }
+  lib.Unload();
+  out << "Unloaded\n";
+}
+
 std::string HResultText(HRESULT hr) {
   switch (hr) {
     case S_OK:

@@ -32,6 +32,10 @@ class PluginLibrary;
 std::optional<std::vector<std::string>> DiscoverPlugins(const PluginLibrary& lib, std::ostream& out,
                                                         std::ostream& err);
 
+// Asks the library whether it can be unloaded, prints the answer, records a
+// failure when it still holds objects the host released, and unloads it.
+void UnloadReporting(PluginLibrary& lib, std::ostream& out, std::vector<std::string>& failures);
+
 // "S_OK", "S_FALSE", "E_FAIL" ... or "0x8000FFFF".
 std::string HResultText(HRESULT hr);
 // "-1 (True)", "0 (False)".

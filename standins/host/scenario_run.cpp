@@ -335,13 +335,7 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
       if (options.trace) {
         for (const std::string& call : adapter->Trace()) out << "  " << call << "\n";
       }
-      const HRESULT unload = library.DllCanUnloadNow();
-      out << "DllCanUnloadNow: " << HResultText(unload) << "\n";
-      if (unload != S_OK) {
-        failures.push_back("the library still holds objects after the host released them");
-      }
-      library.Unload();
-      out << "Unloaded\n";
+      UnloadReporting(library, out, failures);
     }
     service.Stop();
     const auto received = service.Requests();

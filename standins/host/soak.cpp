@@ -278,13 +278,7 @@ int RunSoak(const Scenario& scenario, const RunOptions& options, const std::stri
         failures.insert(failures.end(), cashier.Failures().begin(), cashier.Failures().end());
       }
       threadsAfterCleanUp = Threads();
-      const HRESULT unload = library.DllCanUnloadNow();
-      out << "DllCanUnloadNow: " << HResultText(unload) << "\n";
-      if (unload != S_OK) {
-        failures.push_back("the library still holds objects after the host released them");
-      }
-      library.Unload();
-      out << "Unloaded\n";
+      UnloadReporting(library, out, failures);
     }
     threadsAfterUnload = Threads();
     service.Stop();
