@@ -11,6 +11,7 @@
 #include "dataset/database_error.h"
 #include "dataset/field_kinds.h"
 #include "oracle_fixture/dataset_fixture.h"
+#include "oracle_fixture/exception_text.h"
 
 #ifdef STANDIN_ORACLE_HOME
 
@@ -19,6 +20,7 @@ namespace {
 
 using dataset::TUpdateStatus;
 using oracle::TOracleDataSet;
+using oracle_test_support::ErrorOf;
 
 class CachedUpdatesTest : public StandinDataSetTest {
  protected:
@@ -184,13 +186,11 @@ TEST_F(CachedUpdatesTest, EditingIsRefusedClearlyWhereItCannotWork) {
     ds->SetCachedUpdates(c.cached);
     ds->SetLockingMode(c.locking);
     ds->SetReadOnly(c.readOnly);
-    try {
-      ds->Open();
-      ds->Edit();
-      ADD_FAILURE() << "no error";
-    } catch (const std::exception& e) {
-      EXPECT_STREQ(e.what(), c.error);
-    }
+    EXPECT_EQ(ErrorOf([&] {
+                ds->Open();
+                ds->Edit();
+              }),
+              c.error);
     EXPECT_NE(ds->State(), dataset::TDataSetState::dsEdit);
   }
 }

@@ -2,8 +2,9 @@
 // it, the AfterFetchRecord handler, counting the query's hits, and opening
 // and closing many times without leaving anything behind.
 #include "dataset/database_error.h"
-#include "oracle_fixture/dataset_fixture.h"
 #include "oracle/dataset/record_store.h"
+#include "oracle_fixture/dataset_fixture.h"
+#include "oracle_fixture/exception_text.h"
 
 #ifdef STANDIN_ORACLE_HOME
 
@@ -11,6 +12,7 @@ namespace oracle_dataset_test {
 namespace {
 
 using oracle::TAfterFetchRecordAction;
+using oracle_test_support::ErrorOf;
 
 TEST_F(StandinDataSetTest, AssigningSqlReopensAnOpenDatasetOnly) {
   auto ds = NewDataSet("select cust_sid from customer order by cust_sid");
@@ -173,12 +175,7 @@ TEST_F(StandinDataSetTest, AnExceptionInAfterFetchRecordFailsTheOpen) {
   ds->AfterFetchRecord = [&](oracle::TOracleDataSet&, bool, TAfterFetchRecordAction&) {
     if (++calls == 12) throw std::runtime_error("handler failed");
   };
-  try {
-    ds->Open();
-    FAIL() << "expected an exception";
-  } catch (const std::runtime_error& e) {
-    EXPECT_STREQ(e.what(), "handler failed");
-  }
+  EXPECT_EQ(ErrorOf([&] { ds->Open(); }), "handler failed");
   EXPECT_EQ(calls, 12);  // no record fetched after the failure
   EXPECT_FALSE(ds->Active());
   EXPECT_EQ(ds->Fields().Count(), 0);

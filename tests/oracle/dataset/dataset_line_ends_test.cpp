@@ -43,6 +43,7 @@ TEST_F(LineEndsDataSetTest, TextLongerThanItsColumnOnceConvertedIsKeptWhole) {
   EXPECT_EQ(unchanged.Size(), 7);
   EXPECT_EQ(unchanged.DataSize(), 8);
   EXPECT_EQ(unchanged.AsString(), "a\nb\nc\nd");
+  EXPECT_EQ(unchanged.Value().ToString(), "a\nb\nc\nd");
 }
 
 TEST_F(LineEndsDataSetTest, FullWidthValuesKeepEveryConvertedLineEnd) {
@@ -95,9 +96,7 @@ TEST_F(LineEndsDataSetTest, NationalTextIsKeptWholeNotCut) {
 TEST_F(LineEndsDataSetTest, WideFieldsOfPlainColumnsAreKeptWhole) {
   oracle::TOracleSession wide;
   wide.Preferences().SetForceWideStringFields(true);  // only before logon
-  wide.SetLogonDatabase("RPROODS");
-  wide.SetLogonUsername("VESKDATA");
-  wide.SetLogonPassword("plimsy");
+  UsePluginAccount(wide);
   wide.LogOn();
   CreateNotes("varchar2(7)", {"a\nb\nc\nd"});
   oracle::TOracleDataSet ds;

@@ -2,11 +2,14 @@
 // demand, the unidirectional window and the filtered view.
 #include "dataset/database_error.h"
 #include "oracle_fixture/dataset_fixture.h"
+#include "oracle_fixture/exception_text.h"
 
 #ifdef STANDIN_ORACLE_HOME
 
 namespace oracle_dataset_test {
 namespace {
+
+using oracle_test_support::ErrorOf;
 
 TEST_F(StandinDataSetTest, RecNoFollowsTheCursorAndAcceptsOnlyExistingRecords) {
   CreateNumbers(5);
@@ -67,12 +70,9 @@ TEST_F(StandinDataSetTest, BookmarksReturnToTheirRecordAndCompareByNumber) {
   missing[0] = 99;  // bookmark number 99: no such record
   EXPECT_FALSE(ds->BookmarkValid(missing));
   EXPECT_FALSE(ds->BookmarkValid({}));
-  try {
-    ds->GotoBookmark(missing);
-    FAIL() << "expected an exception";
-  } catch (const dataset::EDatabaseError& e) {
-    EXPECT_NE(std::string(e.what()).find("Bookmark not found (99)"), std::string::npos);
-  }
+  EXPECT_THROW(ds->GotoBookmark(missing), dataset::EDatabaseError);
+  EXPECT_NE(ErrorOf([&] { ds->GotoBookmark(missing); }).find("Bookmark not found (99)"),
+            std::string::npos);
   EXPECT_EQ(ds->GetRecNo(), 1);
 
   // Bookmark numbers start again with each query.
@@ -117,14 +117,8 @@ TEST_F(StandinDataSetTest, UnidirectionalKeepsOnlyTheNewestBlock) {
 
   // Going back past the held block reports the store's own text.
   ds->Last();
-  try {
-    ds->MoveBy(-50);
-    FAIL() << "expected an exception";
-  } catch (const std::runtime_error& e) {
-    EXPECT_NE(std::string(e.what()).find("not accessible in Unidirectional mode"),
-              std::string::npos)
-        << e.what();
-  }
+  EXPECT_NE(ErrorOf([&] { ds->MoveBy(-50); }).find("not accessible in Unidirectional mode"),
+            std::string::npos);
   EXPECT_THROW(ds->SetUnidirectional(false), dataset::EDatabaseError);  // only while closed
 }
 

@@ -6,10 +6,12 @@
 
 #include "memory_dataset/memory_dataset.h"
 #include "oracle_fixture/dataset_fixture.h"
+#include "oracle_fixture/exception_text.h"
 
 namespace {
 
 using oracle::TOracleDataSet;
+using oracle_test_support::ErrorOf;
 
 const char* const kRows[] = {
     "1, 'SMITH', to_date('2020-01-05 10:30:00', 'YYYY-MM-DD HH24:MI:SS'), 1.5",
@@ -94,12 +96,7 @@ TEST_F(DataSetSearch, MisuseIsRefusedWithItsMessage) {
       oracle::srForward | oracle::srFromEnd,       oracle::srBackward | oracle::srFromBeginning};
   const auto message = [&](const std::string& fields, const std::vector<Variant>& values,
                            int options, TOracleDataSet& ds) {
-    try {
-      ds.SearchRecord(fields, values, options);
-    } catch (const std::exception& e) {
-      return std::string(e.what());
-    }
-    return std::string("<none>");
+    return ErrorOf([&] { ds.SearchRecord(fields, values, options); });
   };
   for (int options : invalid)
     EXPECT_EQ("People.SearchRecord options invalid", message("ID", {Variant(1)}, options, *ds_))
@@ -112,8 +109,10 @@ TEST_F(DataSetSearch, MisuseIsRefusedWithItsMessage) {
             message("ROWID", {Variant("x")}, 0, *noRowid));
 }
 
+// Number keys run longer than the search looks ahead, searched from both
+// ends.
 TEST_F(DataSetSearch, FetchesOnlyUpToTheMatchAndLookupStaysPut) {
-  CreateNumbers(50);
+  CreateNumbers(300);
   auto ds = NewDataSet("select n, label from numbers order by n");
   ds->SetQueryAllRecords(false);
   ds->SetReadBuffer(5);
@@ -124,8 +123,13 @@ TEST_F(DataSetSearch, FetchesOnlyUpToTheMatchAndLookupStaysPut) {
                                       oracle_dataset_test::FetchLog::rows.end(), 0);
   EXPECT_EQ(15, fetched);            // three batches of five
   EXPECT_EQ(12, ds->RecordCount());  // records are made up to the match only
-  EXPECT_FALSE(ds->Locate("N", {Variant(99)}, 0));
-  EXPECT_EQ(50, ds->RecordCount());
+  EXPECT_FALSE(ds->Locate("N", {Variant(399)}, 0));
+  EXPECT_EQ(300, ds->RecordCount());
+  EXPECT_TRUE(ds->Locate("N", {Variant(300)}, 0) &&
+              ds->SearchRecord("N", {Variant(1)}, oracle::srFromEnd));
+  EXPECT_FALSE(ds->Locate("N", {Variant(301)}, 0) ||
+               ds->SearchRecord("N", {Variant(0)}, oracle::srFromEnd));
+  EXPECT_EQ(1, ds->FieldByName("N").AsInteger());
 
   ASSERT_TRUE(ds_->Locate("ID", {Variant(2)}, 0));
   const Variant both = ds_->Lookup("name", {Variant("SMITH")}, "ID;SCORE");
@@ -134,18 +138,6 @@ TEST_F(DataSetSearch, FetchesOnlyUpToTheMatchAndLookupStaysPut) {
   EXPECT_TRUE(ds_->Lookup("NAME", {Variant("smith")}, "ID").IsNull());
   EXPECT_TRUE(ds_->Lookup("ID", {Variant(9)}, "NAME").IsNull());
   EXPECT_EQ(2, Id());
-}
-
-// Number keys over a run longer than the search looks ahead, from both ends.
-TEST_F(DataSetSearch, NumberKeysSearchLongRunsFromEitherEnd) {
-  CreateNumbers(300);
-  auto ds = NewDataSet("select n, label from numbers order by n");
-  ds->Open();
-  EXPECT_TRUE(ds->Locate("N", {Variant(300)}, 0) &&
-              ds->SearchRecord("N", {Variant(1)}, oracle::srFromEnd));
-  EXPECT_FALSE(ds->Locate("N", {Variant(301)}, 0) ||
-               ds->SearchRecord("N", {Variant(0)}, oracle::srFromEnd));
-  EXPECT_EQ(1, ds->FieldByName("N").AsInteger());
 }
 
 // The framework's walk (an in-memory dataset) gives the answers of the

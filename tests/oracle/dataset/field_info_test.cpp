@@ -106,7 +106,10 @@ TEST_F(FieldInfo, NamesAreUniqueWithinTheListAndTheRowidItemComesFirst) {
   EXPECT_EQ(list.FindByField(ds.FieldByName("NAME")), &name);  // by name
 }
 
-TEST_F(FieldInfo, LobColumnsInsertEmptyLobsOnlyWhenTheSessionAsks) {
+// LOB columns insert empty LOBs only when the session asks; defaults and
+// server sequences come first; object columns build a constructor only with
+// an attribute default.
+TEST_F(FieldInfo, ValueExpressionsOfAnInsert) {
   TOracleFieldInfo& clob = Column("NOTES", otype::CLOB, &ds.FieldByName("NOTES"));
   TOracleFieldInfo& blob = Column("IMAGE", otype::BLOB);
   EXPECT_EQ(clob.ValueExpression(), "");
@@ -121,9 +124,7 @@ TEST_F(FieldInfo, LobColumnsInsertEmptyLobsOnlyWhenTheSessionAsks) {
   TOracleFieldInfo& file = Column("SCAN", otype::BFile);
   EXPECT_EQ(file.ValueExpression(), "");
   EXPECT_EQ(file.EmptyValueExpression(true), "null");
-}
 
-TEST_F(FieldInfo, DefaultsAndServerSequencesComeFirst) {
   TOracleFieldInfo& n = Column("N", otype::Integer, &ds.FieldByName("N"));
   EXPECT_FALSE(n.HasValueExpression());
   owner.sequences["N"] = "APP.SEQ_N";
@@ -132,9 +133,7 @@ TEST_F(FieldInfo, DefaultsAndServerSequencesComeFirst) {
   EXPECT_EQ(n.ValueExpression(), "sysdate");
   EXPECT_EQ(n.EmptyValueExpression(true), "sysdate");
   EXPECT_EQ(n.EmptyValueExpression(false), "null");
-}
 
-TEST_F(FieldInfo, ObjectColumnsBuildAConstructorOnlyWithAnAttributeDefault) {
   TOracleFieldInfo& address = ObjectColumn("ADDR");
   EXPECT_EQ(address.ValueExpression(), "");  // bound like any other column
   EXPECT_EQ(address.EmptyValueExpression(true), "null");

@@ -12,9 +12,12 @@
 #include <vector>
 
 #include "oracle/session/ui_hooks.h"
+#include "oracle_fixture/exception_text.h"
 
 namespace oracle {
 namespace {
+
+using oracle_test_support::ErrorOf;
 
 struct FakeDataSet : TRecordStoreOwner {
   int RecordSize() const override { return recordSize; }
@@ -59,15 +62,6 @@ std::vector<uint8_t*> AddRecords(TRecordDataList& store, int n, int first = 0) {
     added.push_back(record);
   }
   return added;
-}
-
-std::string ErrorText(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 TEST(RecordStore, BlocksGrowWithTheRecordCountAndRecordsNeverMove) {
@@ -125,11 +119,11 @@ TEST(RecordStore, UnidirectionalStoreKeepsOnlyTheNewestBlock) {
   EXPECT_EQ(store.Count(), 30);
   EXPECT_EQ(store.BlockCount(), 1);
   const std::string text = "Orders: Record 4 not accessible in Unidirectional mode";
-  EXPECT_EQ(ErrorText([&] { store.Get(4); }), text);
+  EXPECT_EQ(ErrorOf([&] { store.Get(4); }), text);
   EXPECT_EQ(RecordHeader(store.Get(29)).Bookmark, 30);
   EXPECT_EQ(store.IndexOf(store.Get(27)), 27);
 
-  EXPECT_EQ(ErrorText([&] { store.Record(4); }), text);
+  EXPECT_EQ(ErrorOf([&] { store.Record(4); }), text);
   EXPECT_EQ(ui->messages, std::vector<std::string>{text});
   SetOracleUserInterface(nullptr);
 
@@ -175,7 +169,7 @@ TEST(RecordStore, FilteredViewFollowsStoreOrder) {
   EXPECT_EQ(store.StoreToFiltered(3), -1);
   EXPECT_EQ(store.StoreToFiltered(4), 3);
 
-  EXPECT_EQ(ErrorText([&] { store.AddFiltered(r[2], false); }),
+  EXPECT_EQ(ErrorOf([&] { store.AddFiltered(r[2], false); }),
             "BUG: Duplicate record in filtered list (2)");
   EXPECT_EQ(store.RecordCount(), 4);
 

@@ -124,10 +124,6 @@ TEST_F(EditingTest, TranslateMessageUsesTheTableByActionAndSide) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(EditingTest, SequenceFieldKeepsAValueAndDictionaryReopensOnDisplayFormats) {
   Run("create sequence dept_seq start with 50");
   auto ds = NewDataSet("select deptno, dname from dept");
@@ -197,10 +193,6 @@ TEST_F(EditingTest, SequenceFieldKeepsAValueAndDictionaryReopensOnDisplayFormats
   EXPECT_TRUE(copy.RequiredFields());
   EXPECT_FALSE(copy.UseMessageTable);
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(EditingTest, DmlQueryFollowsTheDataSetAndTakesItsNamedVariables) {
   auto ds = NewDataSet("select * from dept where deptno = :no");

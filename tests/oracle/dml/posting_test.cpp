@@ -39,7 +39,6 @@ class PostingTest : public oracle_dataset_test::StandinDataSetTest {
                                                 TLockingMode mode) {
     auto ds = std::make_unique<oracle::TOracleDataSet>();
     ds->SetSession(&session);
-    ds->Close();
     ds->SetSQL("select t.rowid, t.* from items t order by id");
     ds->SetLockingMode(mode);
     ds->Open();
@@ -308,21 +307,19 @@ TEST_F(PostingTest, LOBColumnsTravelThroughReturnedOrTemporaryLocators) {
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.preference));
     session_->Preferences().SetTemporaryLOB(c.preference);
-    oracle::TOracleDataSet ds;
-    ds.SetSession(session_.get());
-    ds.SetSQL("select t.rowid, t.* from docs t");
-    ds.SetLockingMode(TLockingMode::lmNone);
-    ds.Open();
-    ds.Append();
-    ds.FieldByName("ID").SetAsInteger(++id);
-    ds.FieldByName("BODY").SetAsString("text " + std::to_string(id));
+    auto ds = NewDataSet("select t.rowid, t.* from docs t");
+    ds->SetLockingMode(TLockingMode::lmNone);
+    ds->Open();
+    ds->Append();
+    ds->FieldByName("ID").SetAsInteger(++id);
+    ds->FieldByName("BODY").SetAsString("text " + std::to_string(id));
     ClearJournal();
-    ds.Post();
+    ds->Post();
     EXPECT_EQ((std::vector<std::string>{"savepoint KEL__LOCKPOINT", c.insert}), Sent());
     EXPECT_EQ("text " + std::to_string(id), NameSeenBy(*other_, id, "body from docs"));
-    ds.Edit();
-    ds.FieldByName("BODY").SetAsString("changed");
-    ds.Post();
+    ds->Edit();
+    ds->FieldByName("BODY").SetAsString("changed");
+    ds->Post();
     EXPECT_EQ((std::vector<std::string>{"savepoint KEL__LOCKPOINT", c.update}), Sent());
     EXPECT_EQ("changed", NameSeenBy(*other_, id, "body from docs"));
   }
