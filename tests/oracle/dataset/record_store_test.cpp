@@ -134,21 +134,6 @@ TEST(RecordStore, UnidirectionalStoreKeepsOnlyTheNewestBlock) {
   EXPECT_NE(store.Get(0), nullptr);
 }
 
-TEST(RecordStore, UnidirectionalNumbersStayRightAfterADelete) {
-  FakeDataSet ds;
-  ds.readBuffer = 2;  // blocks of 3 records
-  TRecordDataList store(ds);
-  AddRecords(store, 3);
-  store.DeleteRecord(1, false);
-  EXPECT_EQ(store.Count(), 2);
-  EXPECT_EQ(RecordHeader(store.Get(1)).Bookmark, 3);
-  uint8_t* next = AddRecords(store, 1, 3).front();  // needs a new block
-  EXPECT_EQ(store.Base(), 2);
-  EXPECT_EQ(store.Count(), 3);
-  EXPECT_EQ(store.Get(2), next);
-  EXPECT_EQ(store.IndexOf(next), 2);
-}
-
 TEST(RecordStore, FilteredViewFollowsStoreOrder) {
   FakeDataSet ds;
   TRecordDataList store(ds);
@@ -205,9 +190,11 @@ TEST(RecordStore, RecordsAddedAtAFilteredPositionGoToTheMatchingStorePosition) {
   EXPECT_THROW(store.DeleteRecord(5, true), std::out_of_range);
 }
 
+// Unidirectional numbers stay right after a delete, and dropped records
+// release their BLOB values and ROWID copies.
 TEST(RecordStore, DroppedRecordsReleaseTheirBlobValuesAndRowIdCopies) {
   FakeDataSet ds;
-  ds.readBuffer = 2;
+  ds.readBuffer = 2;  // blocks of 3 records
   const int copiesBefore = LiveRowIdCopies();
   {
     TRecordDataList store(ds);
@@ -221,14 +208,20 @@ TEST(RecordStore, DroppedRecordsReleaseTheirBlobValuesAndRowIdCopies) {
     EXPECT_EQ(LiveRowIdCopies(), copiesBefore + 3);
     EXPECT_EQ(RecordRowId(RecordHeader(r[2])), "AAAR3sAAEAAAACXAAB");
 
-    store.DeleteRecord(0, false);
+    store.DeleteRecord(1, false);
     EXPECT_EQ(CountedBlobs::live, 2);
     EXPECT_EQ(LiveRowIdCopies(), copiesBefore + 2);
+    EXPECT_EQ(store.Count(), 2);
+    EXPECT_EQ(RecordHeader(store.Get(1)).Bookmark, 3);
 
     // The unidirectional store drops the full block for the next one.
-    uint8_t* next = AddRecords(store, 1).front();
+    uint8_t* next = AddRecords(store, 1, 3).front();
     EXPECT_EQ(CountedBlobs::live, 0);
     EXPECT_EQ(LiveRowIdCopies(), copiesBefore);
+    EXPECT_EQ(store.Base(), 2);
+    EXPECT_EQ(store.Count(), 3);
+    EXPECT_EQ(store.Get(2), next);
+    EXPECT_EQ(store.IndexOf(next), 2);
 
     SetRecordRowId(RecordHeader(next), "AAAAAAAAAAAAAAAAA");  // 17: kept inline
     EXPECT_EQ(LiveRowIdCopies(), copiesBefore);
