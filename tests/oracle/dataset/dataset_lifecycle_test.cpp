@@ -39,7 +39,7 @@ TEST_F(StandinDataSetTest, AssigningSqlReopensAnOpenDatasetOnly) {
   EXPECT_EQ(ds->SQL(), "select nothing_here from customer");
 }
 
-TEST_F(StandinDataSetTest, ChangingTheSessionClosesTheDataset) {
+TEST_F(StandinDataSetTest, ChangingOrLosingTheSessionClosesTheDataset) {
   auto other = NewSession();
   auto ds = NewDataSet("select cust_sid from customer");
   auto& lists = session_->AttachedObjects();
@@ -65,6 +65,25 @@ TEST_F(StandinDataSetTest, ChangingTheSessionClosesTheDataset) {
   ds->SetDetachable(false);
   ds->SetSession(other.get());
   EXPECT_FALSE(ds->Active());
+
+  // Logging off closes the session's datasets unless detachable.
+  auto plain = NewDataSet("select cust_sid from customer");
+  auto detachable = NewDataSet("select cust_sid from customer");
+  detachable->SetDetachable(true);
+  plain->Open();
+  detachable->Open();
+  session_->LogOff();
+  EXPECT_FALSE(plain->Active());
+  EXPECT_TRUE(detachable->Active());
+  EXPECT_TRUE(detachable->Detached());
+  EXPECT_EQ(detachable->RecordCount(), 3);
+
+  // A session destroyed under an open dataset leaves it closed and free.
+  session_->LogOn();
+  plain->Open();
+  session_.reset();
+  EXPECT_FALSE(plain->Active());
+  EXPECT_EQ(plain->Session(), nullptr);
 }
 
 TEST_F(StandinDataSetTest, ActivationReadFromAStreamWaitsForLoaded) {
@@ -107,26 +126,6 @@ TEST_F(StandinDataSetTest, ActivationReadFromAStreamWaitsForLoaded) {
   designed->SetComponentState(dataset::csLoading);
   designed->Loaded();
   EXPECT_FALSE(designed->Active());
-}
-
-TEST_F(StandinDataSetTest, LoggingOffClosesTheSessionsDatasetsUnlessDetachable) {
-  auto plain = NewDataSet("select cust_sid from customer");
-  auto detachable = NewDataSet("select cust_sid from customer");
-  detachable->SetDetachable(true);
-  plain->Open();
-  detachable->Open();
-  session_->LogOff();
-  EXPECT_FALSE(plain->Active());
-  EXPECT_TRUE(detachable->Active());
-  EXPECT_TRUE(detachable->Detached());
-  EXPECT_EQ(detachable->RecordCount(), 3);
-
-  // A session destroyed under an open dataset leaves it closed and free.
-  session_->LogOn();
-  plain->Open();
-  session_.reset();
-  EXPECT_FALSE(plain->Active());
-  EXPECT_EQ(plain->Session(), nullptr);
 }
 
 TEST_F(StandinDataSetTest, AfterFetchRecordCanStopPauseCancelOrFailTheFetch) {
