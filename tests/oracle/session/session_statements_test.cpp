@@ -115,7 +115,7 @@ TEST_F(SessionStatementsTest, SettingsGivenBeforeLogonAreSentAtLogon) {
   EXPECT_EQ(session.OptimizerGoal(), TOptimizerGoal::ogRule);
 }
 
-TEST_F(SessionStatementsTest, CheckConnectionTestsOrReconnects) {
+TEST_F(SessionStatementsTest, CheckConnectionTestsOrReconnectsAndProbesOfTheConnection) {
   ClearJournal();
   EXPECT_EQ(writer_.CheckConnection(false), kConnectionOk);
   EXPECT_EQ(JournalSql(), std::vector<std::string>{"select 'x' from dual"});
@@ -126,9 +126,9 @@ TEST_F(SessionStatementsTest, CheckConnectionTestsOrReconnects) {
   EXPECT_TRUE(writer_.Connected());
   FailNextCall(3114, "not connected to ORACLE");
   EXPECT_THROW(writer_.CheckConnection(true), EOracleError);
-}
+  writer_.LogOn();
+  ClearJournal();
 
-TEST_F(SessionStatementsTest, ProbesOfTheConnection) {
   // Fixed one byte per character unless auto-detection is asked for.
   EXPECT_EQ(writer_.BytesPerChar(), 1);
   EXPECT_EQ(writer_.MaxVarchar2Chars(), 4000);
