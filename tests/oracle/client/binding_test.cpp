@@ -104,9 +104,9 @@ TEST_F(BindingTest, InitOCIIsIdempotentAndFreeOCIUnloadsAndClearsEverything) {
   EXPECT_EQ(oracle::OCIDLL, FakeClient("fake_full"));
 }
 
-TEST_F(BindingTest, ClientsMissingTheCallsTheyNeedCannotInitialize) {
+TEST_F(BindingTest, ClientsMissingTheCallsTheyNeedOrUnloadableCannotInitialize) {
   OCIDLL = FakeClient("fake_no_oci7_one_oci8_missing");
-  const std::string error = InitError();
+  std::string error = InitError();
   EXPECT_EQ(error, "Initialization error\r\nCould not initialize \"" + OCIDLL + "\"\r\n\r\n" +
                        "OCIDLL forced to " + OCIDLL);
   // A failed load leaves nothing behind.
@@ -117,12 +117,11 @@ TEST_F(BindingTest, ClientsMissingTheCallsTheyNeedCannotInitialize) {
   ForceOCI7 = true;
   OCIDLL = FakeClient("fake_no_fetch2");
   EXPECT_EQ(InitError().rfind("Initialization error\r\nCould not initialize \"", 0), 0u);
-}
-
-TEST_F(BindingTest, UnloadableFileCannotBeLoaded) {
+  // A file that is not a shared object cannot even be loaded.
+  ForceOCI7 = false;
   OCIDLL = File("elsewhere/libociclient.so");  // not a shared object
   const fs::path cwd = fs::current_path();
-  const std::string error = InitError();
+  error = InitError();
   EXPECT_EQ(fs::current_path(), cwd) << "the current directory is never changed";
   const std::string head = "Initialization error\r\nCould not load \"" + OCIDLL + "\"\r\n\r\n";
   ASSERT_EQ(error.rfind(head, 0), 0u) << error;

@@ -74,7 +74,7 @@ TEST_F(SessionStatementsTest, FailingCommitOrStatementRaisesAndKeepsTheConnectio
   EXPECT_EQ(writer_.CheckConnection(false), kConnectionOk);
 }
 
-TEST_F(SessionStatementsTest, SettersSendTheirStatementsWhenConnected) {
+TEST_F(SessionStatementsTest, SettersSendTheirStatementsWhenConnectedElseAtLogon) {
   writer_.SetSQLTrace(TSQLTrace::stTrue);
   writer_.SetSQLTrace(TSQLTrace::stFalse);
   writer_.SetOptimizerGoal(TOptimizerGoal::ogChoose);
@@ -98,9 +98,9 @@ TEST_F(SessionStatementsTest, SettersSendTheirStatementsWhenConnected) {
                               "alter session set isolation_level = serializable",
                           }));
   EXPECT_EQ(writer_.IsolationLevel(), TIsolationLevel::ilUnchanged);
-}
 
-TEST_F(SessionStatementsTest, SettingsGivenBeforeLogonAreSentAtLogon) {
+  // Settings given before logon are sent at logon.
+  ClearJournal();
   TOracleSession session;
   UsePluginAccount(session);
   session.SetOptimizerGoal(TOptimizerGoal::ogRule);
