@@ -85,7 +85,14 @@ TEST_F(BindingTest, EachClientBindsItsGroupsAndIsInitialisedForThem) {
   }
 }
 
-TEST_F(BindingTest, FreeOCIUnloadsAndClearsEverything) {
+TEST_F(BindingTest, InitOCIIsIdempotentAndFreeOCIUnloadsAndClearsEverything) {
+  OCIDLL = FakeClient("fake_oci8_only");
+  ASSERT_EQ(InitError(), "");
+  void* handle = OCIDLLHandle;
+  ASSERT_EQ(InitError(), "");
+  EXPECT_EQ(oracle::OCIDLLHandle, handle);
+  EXPECT_EQ(Hook<int (*)()>("fakeoci_InitializeCalls")(), 1);
+  FreeOCI();
   OCIDLL = FakeClient("fake_full");
   ASSERT_EQ(InitError(), "");
   FreeOCI();
@@ -97,36 +104,24 @@ TEST_F(BindingTest, FreeOCIUnloadsAndClearsEverything) {
   EXPECT_EQ(oracle::OCIDLL, FakeClient("fake_full"));
 }
 
-TEST_F(BindingTest, InitOCIIsIdempotentOnceLoaded) {
-  OCIDLL = FakeClient("fake_oci8_only");
-  ASSERT_EQ(InitError(), "");
-  void* handle = OCIDLLHandle;
-  ASSERT_EQ(InitError(), "");
-  EXPECT_EQ(oracle::OCIDLLHandle, handle);
-  EXPECT_EQ(Hook<int (*)()>("fakeoci_InitializeCalls")(), 1);
-}
-
-TEST_F(BindingTest, NoOCI7AndOneOCI8NameMissingCannotInitialize) {
+TEST_F(BindingTest, ClientsMissingTheCallsTheyNeedOrUnloadableCannotInitialize) {
   OCIDLL = FakeClient("fake_no_oci7_one_oci8_missing");
-  const std::string error = InitError();
+  std::string error = InitError();
   EXPECT_EQ(error, "Initialization error\r\nCould not initialize \"" + OCIDLL + "\"\r\n\r\n" +
                        "OCIDLL forced to " + OCIDLL);
   // A failed load leaves nothing behind.
   EXPECT_FALSE(OCIDllLoaded());
   EXPECT_EQ(BoundCount(), 0);
   EXPECT_FALSE(OCI8Group || OCI81Group);
-}
-
-TEST_F(BindingTest, ForceOCI7WithoutOCI7CannotInitialize) {
+  // Nor can a client without the OCI7 calls when OCI7 is forced.
   ForceOCI7 = true;
   OCIDLL = FakeClient("fake_no_fetch2");
   EXPECT_EQ(InitError().rfind("Initialization error\r\nCould not initialize \"", 0), 0u);
-}
-
-TEST_F(BindingTest, UnloadableFileCannotBeLoaded) {
+  // A file that is not a shared object cannot even be loaded.
+  ForceOCI7 = false;
   OCIDLL = File("elsewhere/libociclient.so");  // not a shared object
   const fs::path cwd = fs::current_path();
-  const std::string error = InitError();
+  error = InitError();
   EXPECT_EQ(fs::current_path(), cwd) << "the current directory is never changed";
   const std::string head = "Initialization error\r\nCould not load \"" + OCIDLL + "\"\r\n\r\n";
   ASSERT_EQ(error.rfind(head, 0), 0u) << error;

@@ -4,11 +4,13 @@
 #include "loader_fixture.h"
 #include "oracle/client/oci_library_names.h"
 #include "oracle/client/oracle_home.h"
+#include "oracle_fixture/exception_text.h"
 
 namespace oracle_test {
 namespace {
 
 using namespace oracle;
+using oracle_test_support::ErrorOf;
 
 TEST(ClientLibraryVersion, ReadsTheDigitsAfterOraAndNT) {
   EXPECT_DOUBLE_EQ(*ClientLibraryVersion("libora805.so"), 0.805);
@@ -42,7 +44,7 @@ TEST(ChooseOCIDll, GenericClientThenHighestVersionExcludedOnlyInTheFirstPass) {
 
 class LibraryChoiceTest : public LoaderTest {};
 
-TEST_F(LibraryChoiceTest, CandidatesOfAHomeLibraryFolderInOrder) {
+TEST_F(LibraryChoiceTest, CandidatesOfAHomeLibraryFolderInOrderElseOfTheHomeFolder) {
   const std::string home = Folder("home");
   File("home/lib/libora805.so");
   File("home/lib/libora73.so");
@@ -56,22 +58,20 @@ TEST_F(LibraryChoiceTest, CandidatesOfAHomeLibraryFolderInOrder) {
                                       home + "/lib/libora805.so"}));
   EXPECT_EQ(oracle::OCILoadTrace,
             "Found: libociclient.so\r\nFound: libora73.so\r\nFound: libora805.so");
-}
-
-TEST_F(LibraryChoiceTest, EmptyLibraryFolderFallsBackToTheHomeFolder) {
-  const std::string home = Folder("home");
-  Folder("home/lib");
-  File("home/libora92.so");
+  // An empty library folder falls back to the home folder.
+  const std::string other = Folder("other");
+  Folder("other/lib");
+  File("other/libora92.so");
   OracleHomeHasBin = true;
-  EXPECT_EQ(FindOCIDllOnPath(home), std::vector<std::string>{home + "/libora92.so"});
+  EXPECT_EQ(FindOCIDllOnPath(other), std::vector<std::string>{other + "/libora92.so"});
   EXPECT_FALSE(OracleHomeHasBin);
   EXPECT_TRUE(FindOCIDllOnPath("").empty());
 }
 
-TEST_F(LibraryChoiceTest, SearchThroughOracleHomeLoadsAndTraces) {
+TEST_F(LibraryChoiceTest, SearchThroughOracleHomeLoadsAndTracesAndHonoursTheExclusions) {
   const std::string home = Folder("home");
   const std::string client = Copy("fake_full", "home/lib/libociclient.so");
-  Copy("fake_oci8_only", "home/lib/libora805.so");
+  const std::string versioned = Copy("fake_oci8_only", "home/lib/libora805.so");
   ::setenv("ORACLE_HOME", home.c_str(), 1);
   ASSERT_EQ(InitError(), "");
   EXPECT_EQ(oracle::OCIDLL, client);
@@ -83,13 +83,7 @@ TEST_F(LibraryChoiceTest, SearchThroughOracleHomeLoadsAndTraces) {
   FreeOCI();
   // Found by the search: forgotten again.
   EXPECT_EQ(oracle::OCIDLL, "");
-}
-
-TEST_F(LibraryChoiceTest, ExcludedGenericClientLosesToAVersionedOne) {
-  const std::string home = Folder("home");
-  Copy("fake_full", "home/lib/libociclient.so");
-  const std::string versioned = Copy("fake_oci8_only", "home/lib/libora805.so");
-  ::setenv("ORACLE_HOME", home.c_str(), 1);
+  // Excluded, the generic client loses to a versioned one.
   OCIDLLExclude = "\"libociclient.so\"";  // upper-cased by the search
   ASSERT_EQ(InitError(), "");
   EXPECT_EQ(oracle::OCIDLL, versioned);
@@ -110,59 +104,53 @@ TEST_F(LibraryChoiceTest, CommandLineSwitchForcesThePathInAnyLetterCase) {
   }
 }
 
-TEST_F(LibraryChoiceTest, NoOracleHomeAtAll) {
-  const std::string error = InitError();
+TEST_F(LibraryChoiceTest, NoOracleHomeOrAHomeWithoutAnyClient) {
+  std::string error = InitError();
   EXPECT_EQ(error.rfind("Initialization error\r\nSQL*Net not properly installed\r\n\r\n", 0), 0u)
       << error;
   EXPECT_FALSE(OCIDllLoaded());
-}
-
-TEST_F(LibraryChoiceTest, HomeWithoutAnyClientCannotBeLocated) {
-  const std::string home = Folder("home/lib");
-  ::setenv("ORACLE_HOME", FolderOf(home).c_str(), 1);
-  const std::string error = InitError();
+  const std::string home = FolderOf(Folder("home/lib"));
+  ::setenv("ORACLE_HOME", home.c_str(), 1);
+  error = InitError();
   EXPECT_EQ(error.rfind("Initialization error\r\nCould not locate OCI dll\r\n\r\n", 0), 0u)
       << error;
-  EXPECT_NE(error.find("OracleHomeDir: " + FolderOf(home)), std::string::npos) << error;
+  EXPECT_NE(error.find("OracleHomeDir: " + home), std::string::npos) << error;
 }
 
 TEST_F(LibraryChoiceTest, LibrarySearchPathLocatesTheHome) {
-  const std::string lib = Folder("instant/lib");
-  Copy("fake_full", "instant/lib/libociclient.so");
-  const std::string path = "/nonexistent:" + lib + "/";
-  ::setenv("LD_LIBRARY_PATH", path.c_str(), 1);
-  EXPECT_EQ(FindOCIDllInHome(), FolderOf(lib));
-  EXPECT_TRUE(OracleHomeHasBin);
-  ASSERT_EQ(InitError(), "");
-  EXPECT_EQ(oracle::OCIDLL, lib + "/libociclient.so");
-}
-
-TEST_F(LibraryChoiceTest, LibrarySearchPathFolderNotNamedLib) {
-  const std::string folder = Folder("client");
-  Copy("fake_full", "client/libociclient.so");
-  ::setenv("LD_LIBRARY_PATH", folder.c_str(), 1);
-  ::setenv("ORACLE_HOME", ".", 1);  // "." does not count as a home
-  EXPECT_EQ(FindOCIDllInHome(), folder);
-  EXPECT_FALSE(OracleHomeHasBin);
-  ASSERT_EQ(InitError(), "");
-  EXPECT_EQ(oracle::OCIDLL, folder + "/libociclient.so");
-}
-
-TEST_F(LibraryChoiceTest, TransactionServerLibraryIsLocatedBesideTheClient) {
-  OCIDLL = Copy("fake_full", "client/libociclient.so");
-  try {
-    LoadMTSDll();
-    FAIL() << "expected an initialization error";
-  } catch (const std::runtime_error& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "Initialization error\r\nCould not locate \"" + FolderOf(OCIDLL) + "/liboramts.so\"");
+  // A folder named lib gives its parent as a home with a library folder; any
+  // other folder is the home itself. "." does not count as a home.
+  ::setenv("ORACLE_HOME", ".", 1);
+  for (const std::string name : {"instant/lib", "client"}) {
+    SCOPED_TRACE(name);
+    ResetLoader();
+    const std::string folder = Folder(name);
+    Copy("fake_full", name + "/libociclient.so");
+    const bool lib = name.ends_with("/lib");
+    ::setenv("LD_LIBRARY_PATH", (lib ? "/nonexistent:" + folder + "/" : folder).c_str(), 1);
+    EXPECT_EQ(FindOCIDllInHome(), lib ? FolderOf(folder) : folder);
+    EXPECT_EQ(OracleHomeHasBin, lib);
+    ASSERT_EQ(InitError(), "");
+    EXPECT_EQ(oracle::OCIDLL, folder + "/libociclient.so");
   }
-  EXPECT_FALSE(OracleMTSAvailable);
-  EXPECT_TRUE(OCIDllLoaded()) << "the client itself stays loaded";
 }
 
-TEST_F(LibraryChoiceTest, TransactionServerLibraryBindsItsCalls) {
+TEST_F(LibraryChoiceTest, TransactionServerLibraryBesideTheClient) {
+  // Missing: located beside the client, and the client itself stays loaded.
   OCIDLL = Copy("fake_full", "client/libociclient.so");
+  EXPECT_EQ(ErrorOf([] { LoadMTSDll(); }),
+            "Initialization error\r\nCould not locate \"" + FolderOf(OCIDLL) + "/liboramts.so\"");
+  EXPECT_FALSE(OracleMTSAvailable);
+  EXPECT_TRUE(OCIDllLoaded());
+  // Lacking a call: refused, nothing bound.
+  const std::string incomplete = Copy("fake_mts_incomplete", "client/liboramts.so");
+  EXPECT_EQ(ErrorOf([] { LoadMTSDll(); }),
+            "Initialization error\r\nCould not initialize \"" + incomplete + "\"");
+  EXPECT_FALSE(OracleMTSAvailable);
+  EXPECT_EQ(oracle::OCIMTSDLL, "");
+  EXPECT_EQ(oracle::OraMTSSvcGet, nullptr);
+  // Complete: its calls are bound until the client is freed.
+  fs::remove(incomplete);
   Copy("fake_mts", "client/liboramts10.so");
   ASSERT_NO_THROW(LoadMTSDll());
   EXPECT_TRUE(OracleMTSAvailable);
@@ -170,25 +158,6 @@ TEST_F(LibraryChoiceTest, TransactionServerLibraryBindsItsCalls) {
   EXPECT_EQ(oracle::OCIMTSDLL, FolderOf(OCIDLL) + "/liboramts10.so");
   FreeOCI();
   EXPECT_FALSE(OracleMTSAvailable);
-  EXPECT_EQ(oracle::OraMTSSvcGet, nullptr);
-}
-
-TEST_F(LibraryChoiceTest, IncompleteTransactionServerLibraryIsRefused) {
-  OCIDLL = Copy("fake_full", "client/libociclient.so");
-  const std::string mts = Copy("fake_mts_incomplete", "client/liboramts.so");
-  EXPECT_THROW(
-      {
-        try {
-          LoadMTSDll();
-        } catch (const std::runtime_error& e) {
-          EXPECT_EQ(std::string(e.what()),
-                    "Initialization error\r\nCould not initialize \"" + mts + "\"");
-          throw;
-        }
-      },
-      std::runtime_error);
-  EXPECT_FALSE(OracleMTSAvailable);
-  EXPECT_EQ(oracle::OCIMTSDLL, "");
   EXPECT_EQ(oracle::OraMTSSvcGet, nullptr);
 }
 

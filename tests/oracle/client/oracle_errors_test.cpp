@@ -81,7 +81,7 @@ TEST_F(OracleErrorsTest, MessageIsCutAtTheConfiguredLength) {
             std::string(4000, 'y'));
 }
 
-TEST_F(OracleErrorsTest, InvalidHandleAndMissingRecordGiveDefinedErrors) {
+TEST_F(OracleErrorsTest, InvalidHandleMissingRecordAndOCI7ErrorsGiveDefinedTexts) {
   auto invalid =
       CreateOracleError(OracleErrorClass::Error, nullptr, nullptr, handle_, OCI_INVALID_HANDLE);
   EXPECT_EQ(invalid->Message(), "Invalid handle");
@@ -94,9 +94,8 @@ TEST_F(OracleErrorsTest, InvalidHandleAndMissingRecordGiveDefinedErrors) {
   auto missing = CreateOracleError(OracleErrorClass::Error, nullptr, nullptr, handle_, OCI_ERROR);
   EXPECT_EQ(missing->ErrorCode(), 0);
   EXPECT_EQ(missing->Message(), "OCI call failed with status -1 and left no error record");
-}
 
-TEST_F(OracleErrorsTest, OCI7SessionErrorTextComesFromTheReturnCode) {
+  // An OCI7 session's error text comes from its return code.
   FakeSession session;
   session.oci8 = false;
   try {
@@ -109,6 +108,13 @@ TEST_F(OracleErrorsTest, OCI7SessionErrorTextComesFromTheReturnCode) {
 }
 
 TEST_F(OracleErrorsTest, WarningListWalkSkipsDisabledEntriesAndStopsAtTheFirstGap) {
+  // An empty value or a missing first value ends the list at once.
+  WriteRegistry(Root::CurrentUser, kWarningsKey, "2", "942");
+  LoadWarningList();
+  EXPECT_TRUE(OracleWarningList().empty());
+  WriteRegistry(Root::CurrentUser, kWarningsKey, "1", "");
+  LoadWarningList();
+  EXPECT_TRUE(OracleWarningList().empty());
   WriteRegistry(Root::CurrentUser, kWarningsKey, "1", "1403");
   WriteRegistry(Root::CurrentUser, kWarningsKey, "2", "*942");
   WriteRegistry(Root::CurrentUser, kWarningsKey, "3", "28002");
@@ -128,15 +134,6 @@ TEST_F(OracleErrorsTest, WarningListWalkSkipsDisabledEntriesAndStopsAtTheFirstGa
   } catch (const EOracleError& e) {
     EXPECT_EQ(e.ErrorCode(), 942);
   }
-}
-
-TEST_F(OracleErrorsTest, EmptyValueOrMissingFirstValueEndsTheList) {
-  WriteRegistry(Root::CurrentUser, kWarningsKey, "2", "942");
-  LoadWarningList();
-  EXPECT_TRUE(OracleWarningList().empty());
-  WriteRegistry(Root::CurrentUser, kWarningsKey, "1", "");
-  LoadWarningList();
-  EXPECT_TRUE(OracleWarningList().empty());
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ class OracleHomeTest : public LoaderTest {
   }
 };
 
-TEST_F(OracleHomeTest, RegistryReaderResultCodes) {
+TEST_F(OracleHomeTest, RegistryReaderResultCodesAndADamagedFile) {
   long code = -1;
   EXPECT_EQ(ReadRegistryString(Root::LocalMachine, "SOFTWARE\\X", "V", &code), "");
   EXPECT_EQ(code, kRegistryNotFound);
@@ -43,11 +43,9 @@ TEST_F(OracleHomeTest, RegistryReaderResultCodes) {
   WriteRegistry(Root::LocalMachine, "SOFTWARE\\X", "V", std::string(1024, 'a'));
   EXPECT_EQ(ReadRegistryString(Root::LocalMachine, "SOFTWARE\\X", "V", &code), "");
   EXPECT_EQ(code, kRegistryMoreData);
-}
-
-TEST_F(OracleHomeTest, DamagedRegistryFileReadsAsAbsent) {
+  // A damaged registry file reads as absent.
   std::ofstream(root_ / "registry") << "\x01\x02 this is not a registry file [[[\n";
-  long code = 0;
+  code = kRegistryOk;
   EXPECT_EQ(ReadRegistryString(Root::LocalMachine, "SOFTWARE\\ORACLE", "ORACLE_HOME", &code), "");
   EXPECT_NE(code, kRegistryOk);
   EnumOracleHomes();
@@ -104,38 +102,25 @@ TEST_F(OracleHomeTest, RequestedHomeByCommandLineOrName) {
   EXPECT_EQ(OracleHomeName, "first") << "set by the application, so kept";
 }
 
-TEST_F(OracleHomeTest, HomeEarliestInTheLibrarySearchPathWins) {
-  const std::string a = AddHome(0, "A");
-  const std::string b = AddHome(1, "B");
+TEST_F(OracleHomeTest, HomeEarliestInTheLibrarySearchPathWinsElseTheLastListed) {
+  const std::string a = AddHome(0, "Zulu");
+  const std::string b = AddHome(1, "alpha");
   AddHome(2, "C");
   WriteRegistry(Root::LocalMachine, "SOFTWARE\\ORACLE\\ALL_HOMES", "HOME_COUNTER", "3");
   const std::string path = "/usr/lib:" + b + "/lib:" + a + "/lib";
   ::setenv("LD_LIBRARY_PATH", path.c_str(), 1);
   EXPECT_EQ(FindOracleHome(), "SOFTWARE\\ORACLE\\HOME1");
   EXPECT_EQ(OracleHomeKey, "SOFTWARE\\ORACLE\\HOME1");
-}
-
-TEST_F(OracleHomeTest, WithoutAnyHintTheLastListedHomeIsTaken) {
-  AddHome(0, "Zulu");
-  AddHome(1, "alpha");
-  WriteRegistry(Root::LocalMachine, "SOFTWARE\\ORACLE\\ALL_HOMES", "HOME_COUNTER", "2");
+  // Without any hint the last listed home (by name) is taken.
+  ::unsetenv("LD_LIBRARY_PATH");
+  FreeOCI();
   EXPECT_EQ(FindOracleHome(), "SOFTWARE\\ORACLE\\HOME0");
   EXPECT_EQ(OracleHomeName, "Zulu");
 }
 
-TEST_F(OracleHomeTest, SingleHomeUnderTheOracleKey) {
+TEST_F(OracleHomeTest, SingleHomeUnderTheOracleKeyWinsOverTheEnvironmentIfItHasALibraryFolder) {
   const std::string home = Folder("single");
-  Folder("single/lib");
   WriteRegistry(Root::LocalMachine, "SOFTWARE\\ORACLE", "ORACLE_HOME", home);
-  EXPECT_EQ(FindOracleHome(), "SOFTWARE\\ORACLE");
-  EXPECT_EQ(FindOCIDllInHome(), home);
-  // The registry wins over the environment.
-  ::setenv("ORACLE_HOME", Folder("env").c_str(), 1);
-  EXPECT_EQ(FindOCIDllInHome(), home);
-}
-
-TEST_F(OracleHomeTest, RegisteredHomeWithoutLibraryFolderFallsBackToTheEnvironment) {
-  WriteRegistry(Root::LocalMachine, "SOFTWARE\\ORACLE", "ORACLE_HOME", Folder("nolib"));
   const std::string env = Folder("env");
   ::setenv("ORACLE_HOME", env.c_str(), 1);
   EXPECT_EQ(FindOCIDllInHome(), env);
@@ -144,6 +129,10 @@ TEST_F(OracleHomeTest, RegisteredHomeWithoutLibraryFolderFallsBackToTheEnvironme
   Folder("env/lib");
   EXPECT_EQ(FindOCIDllInHome(), env);
   EXPECT_TRUE(OracleHomeHasBin);
+  FreeOCI();
+  Folder("single/lib");
+  EXPECT_EQ(FindOracleHome(), "SOFTWARE\\ORACLE");
+  EXPECT_EQ(FindOCIDllInHome(), home);
 }
 
 TEST_F(OracleHomeTest, ClientCharacterSetFromEnvironmentOrHomeKey) {

@@ -18,23 +18,18 @@ using namespace oracle;
 
 class CommandLineTest : public LoaderTest {};
 
-TEST_F(CommandLineTest, ValueIsTheTextAfterTheMatchedName) {
+TEST_F(CommandLineTest, ValueIsTheTextAfterTheFirstParameterBeginningWithTheName) {
   SetCommandLine({"/WSCFGDIR=c:\\cfg", "loglevel=9", "OciDll=/Opt/Client/libOCI.so"});
   EXPECT_EQ(GetCommandLineValue("OCIDLL"), "/Opt/Client/libOCI.so");
   EXPECT_EQ(GetCommandLineValue("ocidll"), "/Opt/Client/libOCI.so");
   EXPECT_EQ(GetCommandLineValue("WSCFGDIR"), "c:\\cfg");
   EXPECT_EQ(GetCommandLineValue("LOGLEVEL"), "9");
   EXPECT_EQ(GetCommandLineValue("ORACLEHOME"), "");
-}
-
-TEST_F(CommandLineTest, OnlyParametersThatBeginWithTheNameMatch) {
   SetCommandLine({"XOCIDLL=/wrong", "OCIDLL", "-ocidll=/right=yes", "OCIDLL=/later"});
   EXPECT_EQ(GetCommandLineValue("OCIDLL"), "/right=yes");
   SetCommandLine({"MYOCIDLL=/wrong"});
   EXPECT_EQ(GetCommandLineValue("OCIDLL"), "");
-}
-
-TEST_F(CommandLineTest, ProgramNameIsNotAParameterAndValuesAreCut) {
+  // The program name is not a parameter, and values are cut.
   platform::SetCommandLineProvider([] {
     return std::vector<std::string>{"OCIDLL=/program", "OCIDLL=" + std::string(300, 'p')};
   });
@@ -101,11 +96,8 @@ TEST_F(FeatureCheckTest, SessionStateAndClientGroupsDecide) {
   session.oci8 = true;
   EXPECT_EQ(CheckText(CheckNet8Feature, &session), "<no error>");
   EXPECT_EQ(CheckText(CheckNet9Feature, &session), "<no error>");
-}
-
-TEST_F(FeatureCheckTest, OCI9FeatureNeedsTheOCI9Calls) {
-  StubSession session;
-  session.connected = session.oci8 = true;
+  // A client without the OCI9 calls serves only the OCI8 features.
+  FreeOCI();
   OCIDLL = FakeClient("fake_no_fetch2");
   ASSERT_EQ(InitError(), "");
   EXPECT_EQ(CheckText(CheckNet8Feature, &session), "<no error>");

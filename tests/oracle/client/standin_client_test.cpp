@@ -128,16 +128,6 @@ TEST_F(StandinClientTest, ListedNumberFromTheServerRaisesAWarning) {
   }
 }
 
-TEST_F(StandinClientTest, TransactionServerLibraryIsMissing) {
-  try {
-    LoadMTSDll();
-    FAIL() << "expected an initialization error";
-  } catch (const std::runtime_error& e) {
-    EXPECT_EQ(std::string(e.what()), std::string("Initialization error\r\nCould not locate \"") +
-                                         STANDIN_ORACLE_HOME + "/lib/liboramts.so\"");
-  }
-}
-
 }  // namespace
 }  // namespace oracle_test
 

@@ -19,43 +19,40 @@ struct ParseCase {
   bool split;
 };
 
-class LogonTextTable : public ::testing::TestWithParam<ParseCase> {};
-
-TEST_P(LogonTextTable, SplitsIntoParts) {
-  const ParseCase& c = GetParam();
-  const auto parts = ParseLogonText(c.text);
-  EXPECT_EQ(parts.user, c.user);
-  EXPECT_EQ(parts.password, c.password);
-  EXPECT_EQ(parts.database, c.database);
-  EXPECT_EQ(parts.connectAs, c.connectAs);
-  EXPECT_EQ(parts.split, c.split);
+TEST(LogonText, SplitsIntoParts) {
+  const ParseCase cases[] = {
+      {"scott", "scott", "", "", TConnectAs::caNormal, false},
+      {"scott/tiger", "scott", "tiger", "", TConnectAs::caNormal, true},
+      {"scott/tiger@orcl", "scott", "tiger", "orcl", TConnectAs::caNormal, true},
+      {"scott@orcl", "scott", "", "orcl", TConnectAs::caNormal, true},
+      {"sys/pw@orcl as sysdba", "sys", "pw", "orcl", TConnectAs::caSYSDBA, true},
+      {"sys/pw@orcl AS SYSOPER", "sys", "pw", "orcl", TConnectAs::caSYSOPER, true},
+      {"sys as sysdba", "sys", "", "", TConnectAs::caSYSDBA, true},
+      {"sys\tas\tSysDba", "sys", "", "", TConnectAs::caSYSDBA, true},
+      {"sys/pw as friend", "sys", "pw", "", TConnectAs::caNormal, true},
+      {"/", "", "", "", TConnectAs::caNormal, true},
+      {"/@orcl", "", "", "orcl", TConnectAs::caNormal, true},
+      {"", "", "", "", TConnectAs::caNormal, false},
+      // Quotes keep "/" and "@" (and " as ") inside a part and stay in it.
+      {"scott/\"ti/g@r as x\"@orcl", "scott", "\"ti/g@r as x\"", "orcl", TConnectAs::caNormal,
+       true},
+      {"\"we/ird\"/pw", "\"we/ird\"", "pw", "", TConnectAs::caNormal, true},
+      // Only the first "/" starts the password; a later one belongs to the
+      // database (an easy-connect identifier).
+      {"scott/tiger@host:1521/service", "scott", "tiger", "host:1521/service", TConnectAs::caNormal,
+       true},
+      // The first "@" ends the password, a later one stays in the database.
+      {"u/p@a@b", "u", "p", "a@b", TConnectAs::caNormal, true}};
+  for (const ParseCase& c : cases) {
+    SCOPED_TRACE(c.text);
+    const auto parts = ParseLogonText(c.text);
+    EXPECT_EQ(parts.user, c.user);
+    EXPECT_EQ(parts.password, c.password);
+    EXPECT_EQ(parts.database, c.database);
+    EXPECT_EQ(parts.connectAs, c.connectAs);
+    EXPECT_EQ(parts.split, c.split);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, LogonTextTable,
-    ::testing::Values(
-        ParseCase{"scott", "scott", "", "", TConnectAs::caNormal, false},
-        ParseCase{"scott/tiger", "scott", "tiger", "", TConnectAs::caNormal, true},
-        ParseCase{"scott/tiger@orcl", "scott", "tiger", "orcl", TConnectAs::caNormal, true},
-        ParseCase{"scott@orcl", "scott", "", "orcl", TConnectAs::caNormal, true},
-        ParseCase{"sys/pw@orcl as sysdba", "sys", "pw", "orcl", TConnectAs::caSYSDBA, true},
-        ParseCase{"sys/pw@orcl AS SYSOPER", "sys", "pw", "orcl", TConnectAs::caSYSOPER, true},
-        ParseCase{"sys as sysdba", "sys", "", "", TConnectAs::caSYSDBA, true},
-        ParseCase{"sys\tas\tSysDba", "sys", "", "", TConnectAs::caSYSDBA, true},
-        ParseCase{"sys/pw as friend", "sys", "pw", "", TConnectAs::caNormal, true},
-        ParseCase{"/", "", "", "", TConnectAs::caNormal, true},
-        ParseCase{"/@orcl", "", "", "orcl", TConnectAs::caNormal, true},
-        ParseCase{"", "", "", "", TConnectAs::caNormal, false},
-        // Quotes keep "/" and "@" (and " as ") inside a part and stay in it.
-        ParseCase{"scott/\"ti/g@r as x\"@orcl", "scott", "\"ti/g@r as x\"", "orcl",
-                  TConnectAs::caNormal, true},
-        ParseCase{"\"we/ird\"/pw", "\"we/ird\"", "pw", "", TConnectAs::caNormal, true},
-        // Only the first "/" starts the password; a later one belongs to the
-        // database (an easy-connect identifier).
-        ParseCase{"scott/tiger@host:1521/service", "scott", "tiger", "host:1521/service",
-                  TConnectAs::caNormal, true},
-        // The first "@" ends the password, a later one stays in the database.
-        ParseCase{"u/p@a@b", "u", "p", "a@b", TConnectAs::caNormal, true}));
 
 TEST(LogonText, ComposedTextCarriesOnlyTheGivenParts) {
   EXPECT_EQ(ComposeConnectText("scott", "", "", TConnectAs::caNormal), "scott");

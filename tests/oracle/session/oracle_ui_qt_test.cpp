@@ -64,7 +64,7 @@ TEST_F(OracleUiQtTest, DialogShowsTheLetteredButtonsAndReturnsThePressedOne) {
   EXPECT_EQ(ui.MessageDialog("Done", ButtonsFromLetters("O")), mrOk);
 }
 
-TEST_F(OracleUiQtTest, CursorIsOverriddenUntilRestored) {
+TEST_F(OracleUiQtTest, CursorIsOverriddenUntilRestoredOnlyOnTheUiThread) {
   dialogs::TOracleUiQt ui;
   ui.SetScreenCursor(crSQLWait);
   ASSERT_NE(QApplication::overrideCursor(), nullptr);
@@ -76,10 +76,7 @@ TEST_F(OracleUiQtTest, CursorIsOverriddenUntilRestored) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   ui.SetScreenCursor(crDefault);  // nothing left to restore
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-TEST_F(OracleUiQtTest, OffTheUiThreadNothingIsShownAndNothingBlocks) {
-  dialogs::TOracleUiQt ui;
+  // Off the UI thread nothing is shown and nothing blocks.
   int answer = -1;
   std::thread worker([&] {
     ui.SetScreenCursor(crSQLWait);
@@ -90,14 +87,9 @@ TEST_F(OracleUiQtTest, OffTheUiThreadNothingIsShownAndNothingBlocks) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(OracleUiQtTest, InstallingMakesItTheLibrarysInterface) {
+TEST_F(OracleUiQtTest, InstalledItRunsQueryThreadEventsFromTheEventLoop) {
   dialogs::InstallOracleUserInterface();
   EXPECT_NE(dynamic_cast<dialogs::TOracleUiQt*>(OracleUserInterface().get()), nullptr);
-  SetOracleUserInterface(nullptr);
-}
-
-TEST_F(OracleUiQtTest, QueryThreadEventsRunFromTheEventLoop) {
-  dialogs::InstallOracleUserInterface();
   std::vector<std::string> events;
   QEventLoop loop;
   const auto mainThread = std::this_thread::get_id();

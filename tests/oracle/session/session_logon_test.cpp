@@ -7,7 +7,11 @@
 
 #ifdef STANDIN_ORACLE_HOME
 
+#include <functional>
+#include <set>
+
 #include "oracle/client/client_settings.h"
+#include "oracle_fixture/exception_text.h"
 #include "recording_ui.h"
 
 namespace oracle_session_test {
@@ -35,32 +39,34 @@ TEST_F(SessionLogonTest, PluginAccountLogsOnAndOff) {
   EXPECT_EQ(OciSpy::handlesAllocated, OciSpy::handlesFreed);
 }
 
-TEST_F(SessionLogonTest, WholeLogonTextInTheUserNameIsSplitAtLogon) {
-  TOracleSession session;
-  session.SetLogonUsername("dbadmin/hedgerow@RPROODS as sysdba");
-  session.LogOn();
-  EXPECT_TRUE(session.Connected());
-  EXPECT_EQ(session.LogonUsername(), "dbadmin");
-  EXPECT_EQ(session.LogonPassword(), "hedgerow");
-  EXPECT_EQ(session.LogonDatabase(), "RPROODS");
-  EXPECT_EQ(session.ConnectAs(), TConnectAs::caSYSDBA);
-  // The client saw one session begin, as SYSDBA, and no password.
-  const auto sent = JournalSql();
-  ASSERT_FALSE(sent.empty());
-  EXPECT_EQ(sent[0], "SESSION BEGIN user=DBADMIN credt=1 mode=2");
-  for (const std::string& text : sent) EXPECT_EQ(text.find("hedgerow"), std::string::npos) << text;
-}
-
-TEST_F(SessionLogonTest, RoleAloneKeepsTheSeparatelyGivenPassword) {
-  TOracleSession session;
-  session.SetLogonDatabase("RPROODS");
-  session.SetLogonUsername("DBADMIN as sysoper");
-  session.SetLogonPassword("hedgerow");
-  session.LogOn();
-  EXPECT_EQ(session.LogonUsername(), "DBADMIN");
-  EXPECT_EQ(session.LogonPassword(), "hedgerow");
-  EXPECT_EQ(session.ConnectAs(), TConnectAs::caSYSOPER);
-  EXPECT_EQ(OciSpy::sessionBegins.at(0).mode, OCI_SYSOPER);
+TEST_F(SessionLogonTest, LogonTextInTheUserNameIsSplitAtLogon) {
+  // The whole text, or the role alone beside a separately given password.
+  struct Case {
+    const char *user, *password, *database;
+    TConnectAs connectAs;
+    ub4 mode;
+  };
+  for (const Case& c :
+       {Case{"dbadmin/hedgerow@RPROODS as sysdba", "", "", TConnectAs::caSYSDBA, OCI_SYSDBA},
+        Case{"DBADMIN as sysoper", "hedgerow", "RPROODS", TConnectAs::caSYSOPER, OCI_SYSOPER}}) {
+    SCOPED_TRACE(c.user);
+    ClearJournal();
+    TOracleSession session;
+    session.SetLogonDatabase(c.database);
+    session.SetLogonUsername(c.user);
+    session.SetLogonPassword(c.password);
+    session.LogOn();
+    EXPECT_TRUE(session.Connected());
+    EXPECT_EQ(session.LogonUsername(), std::string(c.user).substr(0, 7));
+    EXPECT_EQ(session.LogonPassword(), "hedgerow");
+    EXPECT_EQ(session.LogonDatabase(), "RPROODS");
+    EXPECT_EQ(session.ConnectAs(), c.connectAs);
+    // The client saw one session begin, in the role's mode, and no password.
+    const auto sent = JournalSql();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent[0], "SESSION BEGIN user=DBADMIN credt=1 mode=" + std::to_string(c.mode));
+    for (const std::string& text : sent) EXPECT_EQ(text.find("hedgerow"), std::string::npos);
+  }
 }
 
 TEST_F(SessionLogonTest, CredentialsFollowWhatWasGiven) {
@@ -85,62 +91,49 @@ TEST_F(SessionLogonTest, CredentialsFollowWhatWasGiven) {
   }
 }
 
-// Logon failures raise with the server's number and text, leave the session
-// disconnected and leave no handle behind.
-struct FailureCase {
-  const char* database;
-  const char* user;
-  const char* password;
-  int code;
-  const char* textStart;
-};
-
-class SessionLogonFailure : public StandinSessionTest,
-                            public ::testing::WithParamInterface<FailureCase> {};
-
-TEST_P(SessionLogonFailure, RaisesAndStaysDisconnected) {
-  const FailureCase& c = GetParam();
-  TOracleSession session;
-  session.SetLogonDatabase(c.database);
-  session.SetLogonUsername(c.user);
-  session.SetLogonPassword(c.password);
-  int changes = 0;
-  session.OnChange = [&](TOracleSession&) { ++changes; };
-  try {
-    session.LogOn();
-    FAIL() << "logon succeeded";
-  } catch (const EOracleError& e) {
-    EXPECT_EQ(e.ErrorCode(), c.code);
-    EXPECT_EQ(e.Message().rfind(c.textStart, 0), 0u) << e.Message();
-    EXPECT_EQ(e.Component(), &session);
+TEST_F(SessionLogonTest, FailuresRaiseTheServersErrorAndLeaveNothingBehind) {
+  // Refused logons and an injected session-begin failure raise with the
+  // server's number and text, leave the session disconnected, fire no change
+  // and leave no handle behind; the next attempt after an injected failure works.
+  struct Case {
+    const char *database, *user, *password;
+    int code;
+    const char* textStart;
+    const char* injected;
+  };
+  const Case cases[] = {
+      {"RPROODS", "VESKDATA", "wrong-pw", 1017, "ORA-01017: ", nullptr},
+      {"RPROODS", "LOCKEDOUT", "locked", 28000, "ORA-28000: ", nullptr},
+      {"NOSUCHDB", "VESKDATA", "plimsy", 12154, "ORA-12154: ", nullptr},
+      {"RPROODS", "VESKDATA", "plimsy", 3113, "ORA-03113: end-of-file on communication channel",
+       "end-of-file on communication channel"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.textStart);
+    TOracleSession session;
+    session.SetLogonDatabase(c.database);
+    session.SetLogonUsername(c.user);
+    session.SetLogonPassword(c.password);
+    int changes = 0;
+    session.OnChange = [&](TOracleSession&) { ++changes; };
+    if (c.injected) FailNextCall(c.code, c.injected);
+    try {
+      session.LogOn();
+      FAIL() << "logon succeeded";
+    } catch (const EOracleError& e) {
+      EXPECT_EQ(e.ErrorCode(), c.code);
+      EXPECT_EQ(e.Message().rfind(c.textStart, 0), 0u) << e.Message();
+      EXPECT_EQ(e.Component(), &session);
+    }
+    EXPECT_FALSE(session.Connected());
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(session.Environment(), nullptr);
+    EXPECT_EQ(OciSpy::handlesAllocated, OciSpy::handlesFreed);
+    if (c.injected) {
+      session.LogOn();
+      EXPECT_TRUE(session.Connected());
+    }
   }
-  EXPECT_FALSE(session.Connected());
-  EXPECT_EQ(changes, 0);
-  EXPECT_EQ(session.Environment(), nullptr);
-  EXPECT_EQ(OciSpy::handlesAllocated, OciSpy::handlesFreed);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Failures, SessionLogonFailure,
-    ::testing::Values(FailureCase{"RPROODS", "VESKDATA", "wrong-pw", 1017, "ORA-01017: "},
-                      FailureCase{"RPROODS", "LOCKEDOUT", "locked", 28000, "ORA-28000: "},
-                      FailureCase{"NOSUCHDB", "VESKDATA", "plimsy", 12154, "ORA-12154: "}));
-
-TEST_F(SessionLogonTest, InjectedSessionBeginFailureCarriesTheServersText) {
-  TOracleSession session;
-  UsePluginAccount(session);
-  FailNextCall(3113, "end-of-file on communication channel");
-  try {
-    session.LogOn();
-    FAIL() << "logon succeeded";
-  } catch (const EOracleError& e) {
-    EXPECT_EQ(e.ErrorCode(), 3113);
-    EXPECT_EQ(e.Message().rfind("ORA-03113: end-of-file on communication channel", 0), 0u);
-  }
-  EXPECT_FALSE(session.Connected());
-  // The next attempt works.
-  session.LogOn();
-  EXPECT_TRUE(session.Connected());
 }
 
 TEST_F(SessionLogonTest, PasswordExpiryWarningKeepsTheSessionConnected) {
@@ -161,50 +154,42 @@ TEST_F(SessionLogonTest, PasswordExpiryWarningKeepsTheSessionConnected) {
 
 // Servers before release 8 get the OCI7 calls over the converted service
 // context when the client has the OCI7 group; every later release stays on
-// OCI8, release 20 and later included, and so does an old server when the
-// client lacks the OCI7 calls.
-struct VersionCase {
-  const char* text;
-  bool oci8;
-};
-
-class SessionServerVersion : public StandinSessionTest,
-                             public ::testing::WithParamInterface<VersionCase> {};
-
-TEST_P(SessionServerVersion, DecidesTheCallsAndConvertsBackAtLogoff) {
-  OciSpy::serverVersion = GetParam().text;
+// OCI8, and so does an old server when the client lacks the OCI7 calls.
+TEST_F(SessionLogonTest, ServerVersionDecidesTheCallsAndConvertsBackAtLogoff) {
   ASSERT_FALSE(OCI7Available) << "the stand-in exports no OCI7 calls";
-  for (const bool oci7Group : {false, true}) {
-    // The group flag alone is set: the conversion calls are the spy's.
-    OCI7Available = oci7Group;
-    OciSpy::toLda = OciSpy::toSvcCtx = 0;
-    const bool oci8 = GetParam().oci8 || !oci7Group;
-    TOracleSession session;
-    UsePluginAccount(session);
-    session.LogOn();
-    EXPECT_EQ(session.InOCI8Mode(), oci8) << oci7Group;
-    EXPECT_EQ(session.ConvertedToOCI7(), !oci8);
-    EXPECT_EQ(session.MaxVarchar2Chars(), oci8 ? 4000 : 2000);
-    EXPECT_EQ(OciSpy::toLda, oci8 ? 0 : 1);
-    // Without the OCI7 group the session commits through the OCI8 calls.
-    if (oci8) session.Commit();
-    session.LogOff();
-    EXPECT_EQ(OciSpy::toSvcCtx, OciSpy::toLda);
+  const std::pair<const char*, bool> versions[] = {
+      {"Oracle7 Server Release 7.3.4.0.0 - Production", false},
+      {"Oracle8i Enterprise Edition Release 8.1.7.0.0", true},
+      {"Oracle9i Release 9.2.0.1.0 - Production", true},
+      {"Oracle Database 11g Release 11.2.0.4.0", true},
+      {"Oracle Database 21c Express Edition Release 21.0.0.0.0", true},
+      {"Oracle Database 23ai Free Release 23.0.0.0.0", true}};
+  for (const auto& [text, serverOCI8] : versions) {
+    OciSpy::serverVersion = text;
+    for (const bool oci7Group : {false, true}) {
+      SCOPED_TRACE(testing::Message() << text << (oci7Group ? " with" : " without") << " OCI7");
+      // The group flag alone is set: the conversion calls are the spy's.
+      OCI7Available = oci7Group;
+      OciSpy::toLda = OciSpy::toSvcCtx = 0;
+      const bool oci8 = serverOCI8 || !oci7Group;
+      TOracleSession session;
+      UsePluginAccount(session);
+      session.LogOn();
+      EXPECT_EQ(session.InOCI8Mode(), oci8);
+      EXPECT_EQ(session.ConvertedToOCI7(), !oci8);
+      EXPECT_EQ(session.MaxVarchar2Chars(), oci8 ? 4000 : 2000);
+      EXPECT_EQ(OciSpy::toLda, oci8 ? 0 : 1);
+      // Without the OCI7 group the session commits through the OCI8 calls.
+      if (oci8) session.Commit();
+      session.LogOff();
+      EXPECT_EQ(OciSpy::toSvcCtx, OciSpy::toLda);
+    }
   }
   OCI7Available = false;
   EXPECT_EQ(OciSpy::handlesAllocated, OciSpy::handlesFreed);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Versions, SessionServerVersion,
-    ::testing::Values(VersionCase{"Oracle7 Server Release 7.3.4.0.0 - Production", false},
-                      VersionCase{"Oracle8i Enterprise Edition Release 8.1.7.0.0", true},
-                      VersionCase{"Oracle9i Release 9.2.0.1.0 - Production", true},
-                      VersionCase{"Oracle Database 11g Release 11.2.0.4.0", true},
-                      VersionCase{"Oracle Database 21c Express Edition Release 21.0.0.0.0", true},
-                      VersionCase{"Oracle Database 23ai Free Release 23.0.0.0.0", true}));
-
-TEST_F(SessionLogonTest, EventsFireAroundLogonAndLogoff) {
+TEST_F(SessionLogonTest, EventsFireAroundLogonAndLogoffAndWaitForLoading) {
   TOracleSession session;
   UsePluginAccount(session);
   std::vector<std::string> events;
@@ -220,19 +205,14 @@ TEST_F(SessionLogonTest, EventsFireAroundLogonAndLogoff) {
   session.SetConnected(true);
   session.SetConnected(false);
   EXPECT_EQ(events, (std::vector<std::string>{"before", "after", "change:on", "change:off"}));
-}
-
-TEST_F(SessionLogonTest, ConnectWhileLoadingWaitsForLoaded) {
-  TOracleSession session;
-  UsePluginAccount(session);
-  int afterLogOn = 0;
-  session.AfterLogOn = [&](TOracleSession&) { ++afterLogOn; };
+  // Connecting while loading waits for the end of loading.
+  events.clear();
   session.BeginLoading();
   session.SetConnected(true);
   EXPECT_FALSE(session.Connected());
   session.Loaded();
   EXPECT_TRUE(session.Connected());
-  EXPECT_EQ(afterLogOn, 1);
+  EXPECT_EQ(events, (std::vector<std::string>{"before", "after", "change:on"}));
 }
 
 TEST_F(SessionLogonTest, BusyCursorIsShownAndRestored) {
@@ -256,35 +236,7 @@ TEST_F(SessionLogonTest, BusyCursorIsShownAndRestored) {
   SetOracleUserInterface(nullptr);
 }
 
-TEST_F(SessionLogonTest, PasswordNeverReachesTracesOrTheDescription) {
-  std::vector<std::string> traces;
-  SetSessionTraceHook([&](const TOracleSession&, const std::string& text, std::int64_t) {
-    traces.push_back(text);
-  });
-  {
-    TOracleSession session;
-    session.SetLogonUsername("VESKDATA/plimsy@RPROODS");
-    EXPECT_EQ(session.GetDescription().find("plimsy"), std::string::npos) << "before logon";
-    session.LogOn();
-    const std::string description = session.GetDescription();
-    EXPECT_EQ(description.find("plimsy"), std::string::npos) << description;
-    EXPECT_NE(description.find("Username=VESKDATA\r\n"), std::string::npos);
-    EXPECT_NE(description.find("Password=********\r\n"), std::string::npos);
-    EXPECT_NE(description.find("Database=RPROODS\r\n"), std::string::npos);
-    EXPECT_NE(description.find("ConnectAs=caNormal\r\n"), std::string::npos);
-    EXPECT_NE(description.find("OCIDLL=" + OCIDLL + "\r\n"), std::string::npos);
-    EXPECT_EQ(description.find("AUDSID=\r\n"), std::string::npos) << "AUDSID is read";
-    session.Commit();
-  }
-  SetSessionTraceHook(nullptr);
-  ASSERT_FALSE(traces.empty());
-  EXPECT_EQ(traces.front(), "Session.LogOn as VESKDATA@RPROODS");
-  for (const std::string& text : traces) EXPECT_EQ(text.find("plimsy"), std::string::npos);
-  EXPECT_NE(std::find(traces.begin(), traces.end(), "Session.Commit"), traces.end());
-  EXPECT_NE(std::find(traces.begin(), traces.end(), "Session.LogOff"), traces.end());
-}
-
-TEST_F(SessionLogonTest, TracesCarryTheTimeSinceThePreviousOneAndLogOnRestartsIt) {
+TEST_F(SessionLogonTest, TracesAndTheDescriptionNeverCarryThePasswordAndTracesAreTimed) {
   std::int64_t now = 1000;
   SetSessionTraceClock([&] { return now += 7; });  // 7 ms between two readings
   std::vector<std::pair<std::string, std::int64_t>> traces;
@@ -293,8 +245,16 @@ TEST_F(SessionLogonTest, TracesCarryTheTimeSinceThePreviousOneAndLogOnRestartsIt
   });
   {
     TOracleSession session;
-    UsePluginAccount(session);
+    session.SetLogonUsername("VESKDATA/plimsy@RPROODS");
+    EXPECT_EQ(session.GetDescription().find("plimsy"), std::string::npos) << "before logon";
     session.LogOn();
+    const std::string description = session.GetDescription();
+    EXPECT_EQ(description.find("plimsy"), std::string::npos) << description;
+    for (const std::string& line :
+         std::vector<std::string>{"Username=VESKDATA", "Password=********", "Database=RPROODS",
+                                  "ConnectAs=caNormal", "OCIDLL=" + OCIDLL})
+      EXPECT_NE(description.find(line + "\r\n"), std::string::npos) << line;
+    EXPECT_EQ(description.find("AUDSID=\r\n"), std::string::npos) << "AUDSID is read";
     session.Commit();
     now += 1000;
     session.LogOn();  // logs off first
@@ -302,64 +262,58 @@ TEST_F(SessionLogonTest, TracesCarryTheTimeSinceThePreviousOneAndLogOnRestartsIt
   SetSessionTraceHook(nullptr);
   SetSessionTraceClock(nullptr);
   ASSERT_GE(traces.size(), 5u);
+  EXPECT_EQ(traces.front().first, "Session.LogOn as VESKDATA@RPROODS");
   int logons = 0;
+  std::set<std::string> seen;
   for (const auto& [text, elapsed] : traces) {
+    EXPECT_EQ(text.find("plimsy"), std::string::npos) << text;
     const bool logon = text.starts_with("Session.LogOn as ");
     logons += logon ? 1 : 0;
+    seen.insert(text);
     // The second logon comes 1 s after the commit: the cleared mark hides it.
     EXPECT_EQ(elapsed, logon ? 0 : 7) << text;
   }
   EXPECT_EQ(logons, 2);
+  EXPECT_TRUE(seen.contains("Session.Commit"));
+  EXPECT_TRUE(seen.contains("Session.LogOff"));
 }
 
 TEST_F(SessionLogonTest, PropertiesThatCannotChangeWhileConnected) {
+  using oracle_test_support::ErrorOf;
   TOracleSession session;
   UsePluginAccount(session);
   session.LogOn();
-  auto message = [](auto&& change) -> std::string {
-    try {
-      change();
-    } catch (const std::runtime_error& e) {
-      return e.what();
-    }
-    return "no error";
-  };
-  EXPECT_EQ(message([&] { session.SetPooling(TSessionPooling::spInternal); }),
-            "Cannot change Pooling property when connected");
   struct NoPool : TSessionPoolLink {
     bool Reserve(TOracleSession&) override { return false; }
     bool Release(TOracleSession&) override { return false; }
     void FireBeforeRelease(TOracleSession&) override {}
   } pool;
-  EXPECT_EQ(message([&] { session.SetPool(&pool); }), "Cannot change Pool property when connected");
-  EXPECT_EQ(message([&] { session.SetStatementCache(true); }),
-            "Cannot change StatementCache property when connected");
-  EXPECT_EQ(message([&] { session.SetMTSOptions(moImplicit); }),
-            "Cannot change MTSOptions property when connected");
-  EXPECT_EQ(message([&] { session.SetThreadSafe(true); }),
-            "Cannot change ThreadSafe property when connected");
-  EXPECT_EQ(message([&] { session.Preferences().SetUseOCI7(true); }),
-            "Cannot change UseOCI7 property when session is connected");
-  EXPECT_EQ(message([&] { session.Preferences().SetConvertUTF(TConvertUTF::cuUTF16ToUTF8); }),
-            "Cannot change ConvertUTF property when session is connected");
-  EXPECT_EQ(message([&] { session.Preferences().SetForceWideStringFields(true); }),
-            "Cannot change ForceWideStringFields property when session is connected");
-  EXPECT_EQ(message([&] { (void)session.ExternalLDA(); }),
+  TSessionPreferences& p = session.Preferences();
+  const std::pair<std::function<void()>, std::string> changes[] = {
+      {[&] { session.SetPooling(TSessionPooling::spInternal); }, "Pooling"},
+      {[&] { session.SetPool(&pool); }, "Pool"},
+      {[&] { session.SetStatementCache(true); }, "StatementCache"},
+      {[&] { session.SetMTSOptions(moImplicit); }, "MTSOptions"},
+      {[&] { session.SetThreadSafe(true); }, "ThreadSafe"}};
+  for (const auto& [change, name] : changes)
+    EXPECT_EQ(ErrorOf(change), "Cannot change " + name + " property when connected");
+  const std::pair<std::function<void()>, std::string> preferences[] = {
+      {[&] { p.SetUseOCI7(true); }, "UseOCI7"},
+      {[&] { p.SetConvertUTF(TConvertUTF::cuUTF16ToUTF8); }, "ConvertUTF"},
+      {[&] { p.SetForceWideStringFields(true); }, "ForceWideStringFields"}};
+  for (const auto& [change, name] : preferences)
+    EXPECT_EQ(ErrorOf(change), "Cannot change " + name + " property when session is connected");
+  EXPECT_EQ(ErrorOf([&] { (void)session.ExternalLDA(); }),
             "ExternalLDA only valid when connected through OCI7");
   EXPECT_EQ(session.Pooling(), TSessionPooling::spNone);
   EXPECT_FALSE(session.ThreadSafe());
   session.LogOff();
-  EXPECT_EQ(message([&] { (void)session.ExternalSVC(); }),
+  EXPECT_EQ(ErrorOf([&] { (void)session.ExternalSVC(); }),
             "ExternalSVC only valid when connected through OCI8");
   session.SetThreadSafe(true);
-  session.Preferences().SetUseOCI7(true);
+  p.SetUseOCI7(true);
   EXPECT_TRUE(session.ThreadSafe());
-}
-
-TEST_F(SessionLogonTest, OCI7RequestedWithoutOCI7CallsFailsCleanly) {
-  TOracleSession session;
-  UsePluginAccount(session);
-  session.Preferences().SetUseOCI7(true);
+  // OCI7 asked for over a client without the OCI7 calls fails cleanly.
   EXPECT_THROW(session.LogOn(), std::runtime_error);
   EXPECT_FALSE(session.Connected());
 }

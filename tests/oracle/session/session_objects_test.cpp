@@ -26,7 +26,7 @@ struct Recorder : oracle::TSessionAttached {
   void SessionDestroyed() override { log.push_back(name + " forgot"); }
 };
 
-TEST(SessionObjectLists, ObjectsMayLeaveTheListWhileItIsWalked) {
+TEST(SessionObjectLists, ObjectsMayLeaveTheListWhileItIsWalkedAndDetachAllEmptiesEveryList) {
   TSessionObjectLists lists;
   std::vector<std::string> log;
   Recorder a("a", log), b("b", log), c("c", log), d("d", log);
@@ -43,11 +43,10 @@ TEST(SessionObjectLists, ObjectsMayLeaveTheListWhileItIsWalked) {
   EXPECT_EQ(log, (std::vector<std::string>{"d", "c", "a"}));
   EXPECT_TRUE(lists.Contains(SessionObjectList::kOtherComponents, &a));
   EXPECT_EQ(lists.Count(SessionObjectList::kOtherComponents), 1u);
-}
 
-TEST(SessionObjectLists, DetachAllEmptiesEveryListLastToFirst) {
-  TSessionObjectLists lists;
-  std::vector<std::string> log;
+  // DetachAll empties every list, each last to first.
+  lists.Detach(SessionObjectList::kOtherComponents, &a);
+  log.clear();
   Recorder q1("q1", log), q2("q2", log), ds("ds", log), lob("lob", log);
   lists.Attach(SessionObjectList::kQueries, &q1);
   lists.Attach(SessionObjectList::kQueries, &q2);

@@ -31,17 +31,18 @@ struct ManualClock {
 
 class SessionPoolTest : public StandinSessionTest {
  protected:
-  // A session of the pool, logged on with the given account.
+  // A session of `pool` (the fixture's by default) with the given account.
   std::unique_ptr<TOracleSession> PooledSession(const std::string& user = "VESKDATA",
                                                 const std::string& password = "plimsy",
-                                                bool threadSafe = false) {
+                                                bool threadSafe = false,
+                                                TOracleSessionPool* pool = nullptr) {
     auto session = std::make_unique<TOracleSession>();
     session->SetLogonUsername(user);
     session->SetLogonPassword(password);
     session->SetLogonDatabase("RPROODS");
     session->SetThreadSafe(threadSafe);
     session->SetPooling(TSessionPooling::spInternal);
-    session->SetPool(pool_.get());
+    session->SetPool(pool != nullptr ? pool : pool_.get());
     return session;
   }
 
@@ -86,12 +87,10 @@ TEST_F(SessionPoolTest, EntriesServeOneAccountAndMaxIsNeverPassed) {
   // Max reached and only another account's entry free: it is replaced.
   TOracleSessionPool one;
   one.Max = 1;
-  auto first = PooledSession();
-  first->SetPool(&one);
+  auto first = PooledSession("VESKDATA", "plimsy", false, &one);
   first->LogOn();
   first->LogOff();
-  auto second = PooledSession("DBADMIN", "hedgerow");
-  second->SetPool(&one);
+  auto second = PooledSession("DBADMIN", "hedgerow", false, &one);
   second->LogOn();
   EXPECT_EQ(one.EntryCount(), 1);
   EXPECT_EQ(one.Entries(0)->ReservedBy(), second.get());
@@ -149,12 +148,10 @@ TEST_F(SessionPoolTest, ReleasedEntriesAreFreedByMinAndTimeOut) {
     pool.SetClock(clock.Function());
     pool.TimeOut = c.timeOut;
     pool.Min = c.min;
-    auto first = PooledSession();
-    auto second = PooledSession();
-    for (auto* s : {first.get(), second.get()}) {
-      s->SetPool(&pool);
-      s->LogOn();
-    }
+    auto first = PooledSession("VESKDATA", "plimsy", false, &pool);
+    auto second = PooledSession("VESKDATA", "plimsy", false, &pool);
+    first->LogOn();
+    second->LogOn();
     first->LogOff();
     EXPECT_EQ(pool.EntryCount(), c.afterFirstRelease);
     clock.now += c.advanceMs;
@@ -202,8 +199,7 @@ TEST_F(SessionPoolTest, ClientPoolIsHomogeneousAndPassesLogonErrorsOn) {
 
   TOracleSessionPool open;
   open.PoolType = TPoolType::ptOracle;
-  auto wrong = PooledSession("VESKDATA", "wrong");
-  wrong->SetPool(&open);
+  auto wrong = PooledSession("VESKDATA", "wrong", false, &open);
   try {
     wrong->LogOn();
     FAIL() << "logged on";
@@ -302,12 +298,10 @@ TEST_F(SessionPoolTest, ManyThreadsShareThreeEntries) {
 
 TEST_F(SessionPoolTest, DestroyedPoolLeavesItsSessionsDisconnected) {
   auto pool = std::make_unique<TOracleSessionPool>();
-  auto a = PooledSession();
-  auto b = PooledSession("DBADMIN", "hedgerow");
-  for (auto* s : {a.get(), b.get()}) {
-    s->SetPool(pool.get());
-    s->LogOn();
-  }
+  auto a = PooledSession("VESKDATA", "plimsy", false, pool.get());
+  auto b = PooledSession("DBADMIN", "hedgerow", false, pool.get());
+  a->LogOn();
+  b->LogOn();
   pool.reset();
   for (auto* s : {a.get(), b.get()}) {
     EXPECT_FALSE(s->Connected());

@@ -62,36 +62,34 @@ struct MappingCase {
   TNumericMapping expected;
 };
 
-class NumericMappingTable : public ::testing::TestWithParam<MappingCase> {};
-
-TEST_P(NumericMappingTable, MapsPrecisionAndScale) {
-  const MappingCase& c = GetParam();
-  TSessionPreferences p(nullptr);
-  p.SetIntegerPrecision(c.integerPrecision);
-  p.SetFloatPrecision(c.floatPrecision);
-  EXPECT_EQ(NumericColumnMapping(p, c.odbc, c.precision, c.scale, c.forceText), c.expected);
+TEST(SessionPreferences, NumericColumnMappingFollowsPrecisionAndScale) {
+  const MappingCase cases[] = {// Integer precision 0 counts as 9, or 10 in ODBC mode.
+                               {0, 0, false, 9, 0, false, {3, 4}},
+                               {0, 0, false, 10, 0, false, {4, 8}},
+                               {0, 0, true, 10, 0, false, {3, 4}},
+                               {0, 0, false, 5, -2, false, {3, 4}},
+                               // Float precision 0 is unlimited: every other column is a float.
+                               {0, 0, false, 12, 2, false, {4, 8}},
+                               {0, 0, false, 0, 0, false, {4, 8}},
+                               // With a float precision, wider columns are text of p + 2 / p + 3.
+                               {0, 15, false, 20, 0, false, {5, 22}},
+                               {0, 15, false, 20, 4, false, {5, 23}},
+                               {0, 15, false, 0, 0, false, {5, 40}},
+                               // FLOAT (scale -127) counts as precision 38 with a fraction, +132.
+                               {0, 15, false, 126, -127, false, {5, 38 + 3 + 132}},
+                               {0, 0, false, 126, -127, false, {4, 8}},
+                               {4, 0, false, 5, 0, false, {4, 8}},
+                               // Text when asked for.
+                               {0, 0, false, 5, 0, true, {5, 7}}};
+  for (const MappingCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.integerPrecision << "/" << c.floatPrecision << " odbc "
+                                    << c.odbc << " column " << c.precision << "," << c.scale);
+    TSessionPreferences p(nullptr);
+    p.SetIntegerPrecision(c.integerPrecision);
+    p.SetFloatPrecision(c.floatPrecision);
+    EXPECT_EQ(NumericColumnMapping(p, c.odbc, c.precision, c.scale, c.forceText), c.expected);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Columns, NumericMappingTable,
-                         ::testing::Values(
-                             // Integer precision 0 counts as 9, or 10 in ODBC mode.
-                             MappingCase{0, 0, false, 9, 0, false, {3, 4}},
-                             MappingCase{0, 0, false, 10, 0, false, {4, 8}},
-                             MappingCase{0, 0, true, 10, 0, false, {3, 4}},
-                             MappingCase{0, 0, false, 5, -2, false, {3, 4}},
-                             // Float precision 0 is unlimited: every other column is a float.
-                             MappingCase{0, 0, false, 12, 2, false, {4, 8}},
-                             MappingCase{0, 0, false, 0, 0, false, {4, 8}},
-                             // With a float precision, wider columns are text of p + 2 / p + 3.
-                             MappingCase{0, 15, false, 20, 0, false, {5, 22}},
-                             MappingCase{0, 15, false, 20, 4, false, {5, 23}},
-                             MappingCase{0, 15, false, 0, 0, false, {5, 40}},
-                             // FLOAT (scale -127) counts as precision 38 with a fraction, +132.
-                             MappingCase{0, 15, false, 126, -127, false, {5, 38 + 3 + 132}},
-                             MappingCase{0, 0, false, 126, -127, false, {4, 8}},
-                             MappingCase{4, 0, false, 5, 0, false, {4, 8}},
-                             // Text when asked for.
-                             MappingCase{0, 0, false, 5, 0, true, {5, 7}}));
 
 }  // namespace
 }  // namespace oracle_session_test

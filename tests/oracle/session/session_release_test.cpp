@@ -30,19 +30,42 @@ struct Attached : TSessionAttached {
   }
 };
 
+struct Listener : TSessionAttached {
+  std::atomic<bool> stop{false};
+  std::atomic<bool> running{true};
+  std::thread thread;
+  bool releasedAfterStop = false;
+  Listener() {
+    thread = std::thread([this] {
+      while (!stop) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      running = false;
+    });
+  }
+  ~Listener() {
+    stop = true;
+    thread.join();
+  }
+  bool ListenerRunning() const override { return running; }
+  void TerminateListener() override { stop = true; }
+  void SessionLoggingOff() override { releasedAfterStop = !running; }
+  void SessionDestroyed() override {}
+};
+
 using SessionReleaseTest = StandinSessionTest;
 
-TEST_F(SessionReleaseTest, LogoffReleasesQueriesThenDataSetsLastToFirst) {
+TEST_F(SessionReleaseTest, LogoffStopsListenersAndReleasesQueriesThenDataSetsLastToFirst) {
   std::vector<std::string> log;
   Attached q1("q1", log), q2("q2", log), q3("q3", log), d1("d1", log), d2("d2", log),
       keep("keep", log), helper("helper", log), other("other", log), lob("lob", log);
   keep.staysOpen = true;
+  Listener listener;  // a helper whose listener thread is stopped before it is released
   TOracleSession session;
   UsePluginAccount(session);
   auto& lists = session.AttachedObjects();
   for (Attached* q : {&q1, &q2, &q3}) lists.Attach(SessionObjectList::kQueries, q);
   for (Attached* d : {&d1, &keep, &d2}) lists.Attach(SessionObjectList::kDataSets, d);
   lists.Attach(SessionObjectList::kHelperComponents, &helper);
+  lists.Attach(SessionObjectList::kHelperComponents, &listener);
   lists.Attach(SessionObjectList::kOtherComponents, &other);
   lists.Attach(SessionObjectList::kLOBLocators, &lob);
 
@@ -51,6 +74,7 @@ TEST_F(SessionReleaseTest, LogoffReleasesQueriesThenDataSetsLastToFirst) {
   log.clear();
   session.LogOff();
   EXPECT_EQ(log, (std::vector<std::string>{"helper", "q3", "q2", "q1", "d2", "d1", "other"}));
+  EXPECT_TRUE(listener.releasedAfterStop);
   // Released objects stay attached for the next connection.
   EXPECT_EQ(lists.Count(SessionObjectList::kQueries), 3u);
   log.clear();
@@ -92,38 +116,6 @@ TEST_F(SessionReleaseTest, DestructionDetachesEveryObject) {
     log.clear();
   }
   EXPECT_EQ(log, (std::vector<std::string>{"q", "d", "q forgot", "d forgot", "ts forgot"}));
-}
-
-struct Listener : TSessionAttached {
-  std::atomic<bool> stop{false};
-  std::atomic<bool> running{true};
-  std::thread thread;
-  bool releasedAfterStop = false;
-  Listener() {
-    thread = std::thread([this] {
-      while (!stop) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      running = false;
-    });
-  }
-  ~Listener() {
-    stop = true;
-    thread.join();
-  }
-  bool ListenerRunning() const override { return running; }
-  void TerminateListener() override { stop = true; }
-  void SessionLoggingOff() override { releasedAfterStop = !running; }
-  void SessionDestroyed() override {}
-};
-
-TEST_F(SessionReleaseTest, HelperWithListenerThreadIsStoppedBeforeItIsReleased) {
-  Listener listener;
-  TOracleSession session;
-  UsePluginAccount(session);
-  session.AttachedObjects().Attach(SessionObjectList::kHelperComponents, &listener);
-  session.LogOn();
-  session.LogOff();
-  EXPECT_TRUE(listener.releasedAfterStop);
-  session.AttachedObjects().Detach(SessionObjectList::kHelperComponents, &listener);
 }
 
 TEST_F(SessionReleaseTest, ExplicitLogoffRaisesButTheDestructorOnlyLogs) {

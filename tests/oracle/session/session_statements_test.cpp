@@ -32,28 +32,29 @@ class SessionStatementsTest : public StandinSessionTest {
   TOracleSession reader_;
 };
 
-TEST_F(SessionStatementsTest, CommitIsSeenFromASecondSession) {
+TEST_F(SessionStatementsTest, CommitRollbackAndLogoffSeenFromASecondSession) {
   writer_.ExecuteSessionSQL("insert into session_probe values (1)", false);
   writer_.Rollback();
   writer_.ExecuteSessionSQL("insert into session_probe values (2)", false);
   EXPECT_EQ(Rows(), "0");
   writer_.Commit();
   EXPECT_EQ(Rows(), "1");  // the rolled-back row is not among them
-}
-
-TEST_F(SessionStatementsTest, RollbackOnDisconnectDiscardsWhatLogoffWouldCommit) {
-  writer_.ExecuteSessionSQL("insert into session_probe values (1)", false);
+  writer_.ExecuteSessionSQL("insert into session_probe values (3)", false);
   writer_.LogOff();  // ending a session commits its work
-  EXPECT_EQ(Rows(), "1");
-
+  EXPECT_EQ(Rows(), "2");
+  // Rollback on disconnect discards what logoff would commit.
   writer_.SetRollbackOnDisconnect(true);
   writer_.LogOn();
-  writer_.ExecuteSessionSQL("insert into session_probe values (2)", false);
+  writer_.ExecuteSessionSQL("insert into session_probe values (4)", false);
   writer_.LogOff();
-  EXPECT_EQ(Rows(), "1");
+  EXPECT_EQ(Rows(), "2");
+  // Commit and rollback do nothing when disconnected.
+  writer_.Commit();
+  writer_.Rollback();
+  EXPECT_EQ(OciSpy::sessionBegins.size(), 3u);
 }
 
-TEST_F(SessionStatementsTest, FailingCommitRaisesTheServersError) {
+TEST_F(SessionStatementsTest, FailingCommitOrStatementRaisesAndKeepsTheConnection) {
   FailNextCall(2091, "transaction rolled back");
   try {
     writer_.Commit();
@@ -63,16 +64,17 @@ TEST_F(SessionStatementsTest, FailingCommitRaisesTheServersError) {
     EXPECT_EQ(e.Session(), &writer_);
   }
   EXPECT_TRUE(writer_.Connected());
+  try {
+    writer_.ExecuteSessionSQL("alter sessoin set nothing", true);
+    FAIL() << "statement succeeded";
+  } catch (const EOracleError& e) {
+    EXPECT_NE(e.ErrorCode(), 0);
+  }
+  EXPECT_TRUE(writer_.Connected());
+  EXPECT_EQ(writer_.CheckConnection(false), kConnectionOk);
 }
 
-TEST_F(SessionStatementsTest, CommitAndRollbackDoNothingWhenDisconnected) {
-  TOracleSession idle;
-  idle.Commit();
-  idle.Rollback();
-  EXPECT_TRUE(OciSpy::sessionBegins.size() == 2u);
-}
-
-TEST_F(SessionStatementsTest, SettersSendTheirStatementsWhenConnected) {
+TEST_F(SessionStatementsTest, SettersSendTheirStatementsWhenConnectedElseAtLogon) {
   writer_.SetSQLTrace(TSQLTrace::stTrue);
   writer_.SetSQLTrace(TSQLTrace::stFalse);
   writer_.SetOptimizerGoal(TOptimizerGoal::ogChoose);
@@ -96,9 +98,9 @@ TEST_F(SessionStatementsTest, SettersSendTheirStatementsWhenConnected) {
                               "alter session set isolation_level = serializable",
                           }));
   EXPECT_EQ(writer_.IsolationLevel(), TIsolationLevel::ilUnchanged);
-}
 
-TEST_F(SessionStatementsTest, SettingsGivenBeforeLogonAreSentAtLogon) {
+  // Settings given before logon are sent at logon.
+  ClearJournal();
   TOracleSession session;
   UsePluginAccount(session);
   session.SetOptimizerGoal(TOptimizerGoal::ogRule);
@@ -113,7 +115,7 @@ TEST_F(SessionStatementsTest, SettingsGivenBeforeLogonAreSentAtLogon) {
   EXPECT_EQ(session.OptimizerGoal(), TOptimizerGoal::ogRule);
 }
 
-TEST_F(SessionStatementsTest, CheckConnectionTestsOrReconnects) {
+TEST_F(SessionStatementsTest, CheckConnectionTestsOrReconnectsAndProbesOfTheConnection) {
   ClearJournal();
   EXPECT_EQ(writer_.CheckConnection(false), kConnectionOk);
   EXPECT_EQ(JournalSql(), std::vector<std::string>{"select 'x' from dual"});
@@ -124,9 +126,9 @@ TEST_F(SessionStatementsTest, CheckConnectionTestsOrReconnects) {
   EXPECT_TRUE(writer_.Connected());
   FailNextCall(3114, "not connected to ORACLE");
   EXPECT_THROW(writer_.CheckConnection(true), EOracleError);
-}
+  writer_.LogOn();
+  ClearJournal();
 
-TEST_F(SessionStatementsTest, ProbesOfTheConnection) {
   // Fixed one byte per character unless auto-detection is asked for.
   EXPECT_EQ(writer_.BytesPerChar(), 1);
   EXPECT_EQ(writer_.MaxVarchar2Chars(), 4000);
@@ -158,17 +160,6 @@ TEST_F(SessionStatementsTest, ProbesOfTheConnection) {
   EXPECT_EQ(idle.BytesPerChar(), 2);
   EXPECT_EQ(idle.DateFormatLength(), 40);
   EXPECT_EQ(idle.GetAUDSID(), "");
-}
-
-TEST_F(SessionStatementsTest, FailingSessionStatementRaisesAndKeepsTheConnection) {
-  try {
-    writer_.ExecuteSessionSQL("alter sessoin set nothing", true);
-    FAIL() << "statement succeeded";
-  } catch (const EOracleError& e) {
-    EXPECT_NE(e.ErrorCode(), 0);
-  }
-  EXPECT_TRUE(writer_.Connected());
-  EXPECT_EQ(writer_.CheckConnection(false), kConnectionOk);
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ TEST(UiHooks, ButtonLettersMapToTheirButtons) {
   EXPECT_EQ(ButtonsFromLetters("y?O-"), mbOK);
 }
 
-TEST(UiHooks, DefaultShowsNothingAndAnswersAtOnce) {
+TEST(UiHooks, DefaultShowsNothingAndAnInstalledInterfaceReceivesEveryCall) {
   SetOracleUserInterface(nullptr);
   SetScreenCursor(crSQLWait);
   EXPECT_EQ(GetScreenCursor(), crDefault);
@@ -29,9 +29,8 @@ TEST(UiHooks, DefaultShowsNothingAndAnswersAtOnce) {
   EXPECT_EQ(ApplicationComponentCount(), 0);
   EXPECT_EQ(ApplicationComponent(0), nullptr);
   ApplicationNotify(7);  // nothing to receive it, nothing happens
-}
 
-TEST(UiHooks, InstalledInterfaceReceivesEveryCallUntilRemoved) {
+  // An installed interface receives every call until it is removed.
   auto ui = std::make_shared<RecordingUi>();
   ui->answer = mrNo;
   SetOracleUserInterface(ui);
