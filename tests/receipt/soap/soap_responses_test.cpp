@@ -74,6 +74,10 @@ TEST_F(AuthResponseTest, ErrorStatusFalseInAnyCaseOrAbsentReadsTheCustomer) {
   EXPECT_TRUE(auth_.IsTemp);
   EXPECT_TRUE(auth_.DefaultQuenloCopy);
   EXPECT_EQ(auth_.EmailAddress, "pat@example.com") << "no EmailAddress element";
+
+  control_.EmailChanged = true;
+  EXPECT_TRUE(Parse(AuthResponse("", "<EmailAddress>x@example.com</EmailAddress>" + kCustomer)));
+  EXPECT_EQ(auth_.EmailAddress, "pat@example.com") << "an address changed at the register is kept";
 }
 
 TEST_F(AuthResponseTest, WithoutCustomerIdTheResultIsFalseAndTheIdentifierStays) {
@@ -83,12 +87,6 @@ TEST_F(AuthResponseTest, WithoutCustomerIdTheResultIsFalseAndTheIdentifierStays)
   EXPECT_EQ(auth_.EmailAddress, "new@example.com");
   EXPECT_EQ(auth_.CustID, "OLD-1");
   EXPECT_TRUE(auth_.DefaultQuenloCopy);
-}
-
-TEST_F(AuthResponseTest, AnAddressChangedAtTheRegisterIsKept) {
-  control_.EmailChanged = true;
-  EXPECT_TRUE(Parse(AuthResponse("", "<EmailAddress>x@example.com</EmailAddress>" + kCustomer)));
-  EXPECT_EQ(auth_.EmailAddress, "old@example.com");
 }
 
 TEST_F(AuthResponseTest, AnErrorStatusKeepsTheCustomerAndReadsTheExceptions) {

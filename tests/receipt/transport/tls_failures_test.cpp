@@ -95,13 +95,4 @@ TEST_F(TlsFailureTest, TheServiceAddressedByItsIpAddressIsVerifiedToo) {
   EXPECT_EQ(LastHTTPCode, 200) << LastCommError;
 }
 
-TEST_F(TlsFailureTest, EachExchangeAfterAFailureStartsAFreshHandshake) {
-  service_->Plan({.kind = AnswerKind::HandshakeFailure});
-  SendXML(service_->Url(), "<a/>");
-  ASSERT_NE(LastCommError.find("SSL"), std::string::npos);
-  SendXML(service_->Url(), receiptservice::SampleReceiptRequest(1));
-  EXPECT_EQ(LastHTTPCode, 200);
-  EXPECT_EQ(LastCommError, "");
-}
-
 }  // namespace
