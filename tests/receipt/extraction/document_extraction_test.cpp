@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 #include <variant>
 
 #include "common/app_log_capture.h"
+#include "common/file_text.h"
 #include "receipt/document_extraction.h"
 #include "receipt/number_format.h"
 #include "receipt/receipt_preparation.h"
@@ -60,11 +60,6 @@ std::string Listing(const TInvoiceContainer& invoice) {
   return out.str();
 }
 
-std::string Expected(const std::string& name) {
-  std::ifstream in(std::string(EXPECTED_DIR) + "/" + name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // The invoice the document handle shows, or (`sid` not empty) one loaded
 // into an invoice object of its own filtered on that SID, as the side buttons
 // load one; `loaded` is what the caller says it loaded.
@@ -108,7 +103,8 @@ TEST_F(ExtractionTest, ContainersHoldEveryValueWithItsTypeInOrder) {
     stagedhost::StagedHost host(stagedhost::ReadScenario(c.scenario));
     std::unique_ptr<TInvoiceContainer> invoice = Extract(host, c.invoiceSid, c.invoiceSid);
     ASSERT_NE(invoice, nullptr);
-    EXPECT_EQ(Listing(*invoice), Expected(c.expected));
+    EXPECT_EQ(Listing(*invoice),
+              testsupport::ReadFileText(std::string(EXPECTED_DIR) + "/" + c.expected));
   }
 }
 

@@ -5,10 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "common/app_log_capture.h"
+#include "common/file_text.h"
 #include "receipt/host_data_module.h"
 #include "sales/staged_host.h"
 
@@ -58,8 +57,7 @@ TEST_F(DataModuleTest, ARefusedLogonGivesFalseAndTheServersText) {
   for (const std::string& entry : host_.Journal()) written += entry;
   for (const auto& file : std::filesystem::recursive_directory_iterator(host_.Folder())) {
     if (!file.is_regular_file() || file.path().filename() == "host.sqlite") continue;
-    std::ifstream in(file.path(), std::ios::binary);
-    written.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    written += testsupport::ReadFileText(file.path());
   }
   EXPECT_EQ(written.find(kPassword), std::string::npos);
 }

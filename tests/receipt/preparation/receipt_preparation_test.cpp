@@ -109,7 +109,7 @@ TEST_F(PreparationTest, AValueOfTheWrongKindEndsThePreparationWithItsStep) {
   EXPECT_NE(text.find("PrepareDigitalReceipt while traversing items (item 0)"), std::string::npos);
 }
 
-TEST_F(PreparationTest, ASalesOrderDepositBecomesADepositReceipt) {
+TEST_F(PreparationTest, ASalesOrderDepositBecomesADepositReceiptAndAFeeWithoutOneAServiceCharge) {
   auto invoice = SaleInvoice();
   AddFields(*invoice, {{"Fee Type", std::string("SODEP")},
                        {"SO Sid", std::string("900100")},
@@ -136,10 +136,9 @@ TEST_F(PreparationTest, ASalesOrderDepositBecomesADepositReceipt) {
   EXPECT_EQ(item.ItemPrice, "50.00");
   EXPECT_EQ(item.MiscInfo, "000000004567");
   EXPECT_EQ(fDRcptItemCount, 0);
-}
 
-TEST_F(PreparationTest, ADepositFeeWithoutASalesOrderIsAServiceCharge) {
-  auto invoice = SaleInvoice();
+  receipt::ResetReceipt();
+  invoice = SaleInvoice();
   AddFields(*invoice, {{"Fee Type", std::string("SODEP")},
                        {"SO Sid", std::string("  ")},
                        {"Invc Total", 50.0},
@@ -275,7 +274,7 @@ TEST_F(PreparationTest, ASaleWithDiscountTaxesShipToAndACardCarriesEverything) {
   EXPECT_NE(text.find("Roll-up position 7"), std::string::npos);
 }
 
-TEST_F(PreparationTest, CashWithChangeCountsWhatWasHandedOver) {
+TEST_F(PreparationTest, TendersAddUpAndCashCountsWhatWasHandedOver) {
   auto invoice = SaleInvoice();
   AddFields(*invoice, {{"Invc Total", 17.5}, {"Subtotal w/o tax", 17.5}});
   AddItem(*invoice, "Mug", 1, 17.5);
@@ -294,10 +293,9 @@ TEST_F(PreparationTest, CashWithChangeCountsWhatWasHandedOver) {
   EXPECT_NE(message.find("<ChangeDue>2.50</ChangeDue>"), std::string::npos);
   EXPECT_NE(message.find("<PaymentType>Cash</PaymentType>\r\n<Amount>20.00</Amount>"),
             std::string::npos);
-}
 
-TEST_F(PreparationTest, SeveralTendersAddUpAndASaleWithoutTendersHasNoPayment) {
-  auto invoice = SaleInvoice();
+  receipt::ResetReceipt();
+  invoice = SaleInvoice();
   AddTender(*invoice, 10, 5.25);    // gift card
   AddTender(*invoice, 1, 4.75);     // check
   AddTender(*invoice, 0, 0, 0, 0);  // cash with nothing handed over

@@ -31,7 +31,7 @@ TEST(ContainerTest, LookupIgnoresCaseAndFindsTheFirstOfEqualNames) {
   EXPECT_EQ(c.FindField("Item"), nullptr);
 }
 
-TEST(ContainerTest, AbsentNamesGiveNeutralValues) {
+TEST(ContainerTest, TypedGettersConvertBetweenTypesAndGiveNeutralValuesWhenAbsent) {
   TContainer c;
   EXPECT_EQ(c.AsString("x"), "");
   EXPECT_EQ(c.AsInteger("x"), 0);
@@ -40,10 +40,6 @@ TEST(ContainerTest, AbsentNamesGiveNeutralValues) {
   c.AddField("empty", {});
   EXPECT_EQ(c.AsString("empty"), "");
   EXPECT_EQ(c.AsInteger("empty"), 0);
-}
-
-TEST(ContainerTest, TypedGettersConvertBetweenTypes) {
-  TContainer c;
   c.AddField("int", int64_t{12});
   c.AddField("float", 2.5);
   c.AddField("text", std::string(" -7 "));

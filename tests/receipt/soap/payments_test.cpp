@@ -6,11 +6,13 @@
 #include "receipt/containers.h"
 #include "receipt/records.h"
 #include "receipt/soap_messages.h"
+#include "sales/invoice_builder.h"
 #include "soap_test_support.h"
 
 namespace {
 
 using namespace receipt;
+using preparationtest::AddFields;
 
 // The Payments block of one tender, or "" when it writes none.
 std::string Block(TContainer& tender, DigitalReceipt& receipt) {
@@ -29,11 +31,11 @@ class TenderMappingTest : public ::testing::TestWithParam<TypeCase> {};
 TEST_P(TenderMappingTest, EachTenderTypeGivesItsPaymentType) {
   const TypeCase c = GetParam();
   TContainer tender;
-  tender.AddField("TENDER_TYPE", c.type);
-  tender.AddField("Amount", 12.5);
-  tender.AddField("Taken", 3.0);
-  tender.AddField("Given", 1.0);
-  tender.AddField("Doc_No", std::string("D-9"));
+  AddFields(tender, {{"TENDER_TYPE", c.type},
+                     {"Amount", 12.5},
+                     {"Taken", 3.0},
+                     {"Given", 1.0},
+                     {"Doc_No", std::string("D-9")}});
   DigitalReceipt receipt;
   receipt.NoPaymentsYet = true;
   const std::string block = Block(tender, receipt);
@@ -64,19 +66,15 @@ INSTANTIATE_TEST_SUITE_P(AllTypes, TenderMappingTest,
 
 TEST(CashTenderTest, NothingTakenOnASaleOrGivenOnAReturnWritesNothing) {
   TContainer tender;
-  tender.AddField("TENDER_TYPE", int64_t{0});
-  tender.AddField("Amount", 10.0);
-  tender.AddField("Taken", 0.0);
-  tender.AddField("Given", 10.0);
+  AddFields(tender,
+            {{"TENDER_TYPE", int64_t{0}}, {"Amount", 10.0}, {"Taken", 0.0}, {"Given", 10.0}});
   DigitalReceipt sale;
   sale.NoPaymentsYet = true;
   EXPECT_EQ(Block(tender, sale), "");
   EXPECT_TRUE(sale.NoPaymentsYet);
 
   TContainer refund;
-  refund.AddField("TENDER_TYPE", int64_t{0});
-  refund.AddField("Taken", 25.0);
-  refund.AddField("Given", -1.0);
+  AddFields(refund, {{"TENDER_TYPE", int64_t{0}}, {"Taken", 25.0}, {"Given", -1.0}});
   DigitalReceipt ret;
   ret.IsReturn = true;
   EXPECT_EQ(Block(refund, ret), "");
@@ -85,8 +83,7 @@ TEST(CashTenderTest, NothingTakenOnASaleOrGivenOnAReturnWritesNothing) {
 TEST(AmountTextTest, TwoDecimalsRoundedHalfAwayFromZeroWithoutNegativeZero) {
   auto amountOf = [](double amount, bool isReturn) {
     TContainer tender;
-    tender.AddField("TENDER_TYPE", int64_t{1});
-    tender.AddField("Amount", amount);
+    AddFields(tender, {{"TENDER_TYPE", int64_t{1}}, {"Amount", amount}});
     DigitalReceipt receipt;
     receipt.IsReturn = isReturn;
     const std::string block = Block(tender, receipt);
@@ -106,13 +103,13 @@ class CardTenderTest : public soaptest::SoapFixture {
   std::string CardBlock(const std::string& docNo, int64_t month = 12, int64_t year = 30,
                         const std::string& auth = "") {
     TContainer tender;
-    tender.AddField("TENDER_TYPE", int64_t{2});
-    tender.AddField("Amount", 10.0);
-    tender.AddField("Doc_No", docNo);
-    tender.AddField("Card Type", std::string("AMEX"));
-    tender.AddField("Exp Month", month);
-    tender.AddField("Exp Year", year);
-    tender.AddField("Auth", auth);
+    AddFields(tender, {{"TENDER_TYPE", int64_t{2}},
+                       {"Amount", 10.0},
+                       {"Doc_No", docNo},
+                       {"Card Type", std::string("AMEX")},
+                       {"Exp Month", month},
+                       {"Exp Year", year},
+                       {"Auth", auth}});
     DigitalReceipt receipt;
     receipt.NoPaymentsYet = true;
     std::string block = Block(tender, receipt);

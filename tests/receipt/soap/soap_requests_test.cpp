@@ -4,15 +4,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <string>
-#include <utility>
 
 #include "foundation/prefs_io.h"
 #include "foundation/prefs_records.h"
 #include "receipt/containers.h"
 #include "receipt/records.h"
 #include "receipt/soap_messages.h"
+#include "sales/invoice_builder.h"
 #include "soap_test_support.h"
 
 namespace {
@@ -92,9 +91,8 @@ class RequestTextTest : public soaptest::SoapFixture {
     FillCustomer(auth_);
     FillSaleHeader(receipt_);
   }
-  void AddTender(std::initializer_list<std::pair<const char*, TFieldVariant>> fields) {
-    TContainer& tender = invoice_.Tenders.NewContainer();
-    for (const auto& [name, value] : fields) tender.AddField(name, value);
+  void AddTender(std::initializer_list<preparationtest::Field> fields) {
+    preparationtest::AddFields(invoice_.Tenders.NewContainer(), fields);
   }
   std::string Build() { return ConstructMessage(invoice_, auth_, receipt_, items_); }
 

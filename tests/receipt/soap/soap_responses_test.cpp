@@ -34,7 +34,11 @@ class AuthResponseTest : public soaptest::SoapFixture {
  protected:
   void SetUp() override {
     SoapFixture::SetUp();
-    // The customer as an earlier exchange left it, to see what a parse changes.
+    SetUpCustomer();
+  }
+  // The customer as an earlier exchange left it, to see what a parse changes.
+  void SetUpCustomer() {
+    auth_ = AuthRec{};
     auth_.EmailAddress = "old@example.com";
     auth_.CustID = "OLD-1";
     auth_.IsAuth = auth_.IsTemp = auth_.DefaultQuenlo = auth_.ErrorStatus = true;
@@ -45,90 +49,70 @@ class AuthResponseTest : public soaptest::SoapFixture {
   TransControl control_;
 };
 
-TEST_F(AuthResponseTest, AnEmptyResponseChangesNothing) {
-  EXPECT_FALSE(Parse(""));
-  EXPECT_EQ(auth_.CustID, "OLD-1");
-  EXPECT_TRUE(auth_.ErrorStatus);
-  EXPECT_EQ(auth_.Exceptions, "earlier");
-  EXPECT_FALSE(auth_.DefaultQuenloCopy);
+// What a parse returns and leaves in the customer, in one line.
+std::string Outcome(bool result, const AuthRec& a) {
+  return std::string(result ? "read" : "not read") + ", error " + (a.ErrorStatus ? "1" : "0") +
+         " '" + a.Exceptions + "', auth " + (a.IsAuth ? "1" : "0") + ", " + a.EmailAddress + " " +
+         a.CustID + ", temp " + (a.IsTemp ? "1" : "0") + ", copy " +
+         (a.DefaultQuenloCopy ? "1" : "0");
 }
 
-TEST_F(AuthResponseTest, ErrorStatusFalseInAnyCaseOrAbsentReadsTheCustomer) {
-  for (const char* status :
-       {" errorStatus=\"false\"", " errorStatus=\"FALSE\"", " errorStatus=\"\"", ""}) {
-    SCOPED_TRACE(status);
-    auth_.ErrorStatus = true;
-    EXPECT_TRUE(Parse(AuthResponse(std::string(status) + " userAuthenticated=\"TRUE\"",
-                                   "<EmailAddress>pat@example.com</EmailAddress>" + kCustomer)));
-    EXPECT_FALSE(auth_.ErrorStatus);
-    EXPECT_EQ(auth_.Exceptions, "");
-    EXPECT_TRUE(auth_.IsAuth);
-    EXPECT_EQ(auth_.EmailAddress, "pat@example.com");
-    EXPECT_EQ(auth_.CustID, "C-42");
-    EXPECT_FALSE(auth_.IsTemp);
-    EXPECT_FALSE(auth_.DefaultQuenloCopy);
+TEST_F(AuthResponseTest, EachResponseLeavesItsCustomer) {
+  const std::string pat = "<EmailAddress>pat@example.com</EmailAddress>" + kCustomer;
+  const std::string patRead = "read, error 0 '', auth 1, pat@example.com C-42, temp 0, copy 0";
+  const std::string junkRead =
+      "not read, error 0 '', auth 0, old@example.com OLD-1, temp 1, copy 1";
+  const struct {
+    const char* name;
+    std::string response;
+    bool emailChanged;
+    std::string outcome;
+  } cases[] = {
+      {"empty: nothing changes", "", false,
+       "not read, error 1 'earlier', auth 1, old@example.com OLD-1, temp 1, copy 0"},
+      {"errorStatus false", AuthResponse(" errorStatus=\"false\" userAuthenticated=\"TRUE\"", pat),
+       false, patRead},
+      {"errorStatus FALSE", AuthResponse(" errorStatus=\"FALSE\" userAuthenticated=\"TRUE\"", pat),
+       false, patRead},
+      {"errorStatus empty", AuthResponse(" errorStatus=\"\" userAuthenticated=\"TRUE\"", pat),
+       false, patRead},
+      {"errorStatus absent", AuthResponse(" userAuthenticated=\"TRUE\"", pat), false, patRead},
+      {"temporary customer, no EmailAddress element",
+       AuthResponse("", "<CustomerID TemporaryID=\"true\" defaultQuenlo=\"true\">T-9</CustomerID>"),
+       false, "read, error 0 '', auth 0, old@example.com T-9, temp 1, copy 1"},
+      {"no CustomerID: the identifier stays",
+       AuthResponse(" userAuthenticated=\"false\"", "<EmailAddress>new@example.com</EmailAddress>"),
+       false, "not read, error 0 '', auth 0, new@example.com OLD-1, temp 1, copy 1"},
+      {"an address changed at the register is kept",
+       AuthResponse("", "<EmailAddress>x@example.com</EmailAddress>" + kCustomer), true,
+       "read, error 0 '', auth 0, old@example.com C-42, temp 0, copy 0"},
+      {"errorStatus true keeps the customer, reads the exceptions, copies the default",
+       AuthResponse(" errorStatus=\"true\" userAuthenticated=\"false\"",
+                    "<Exceptions>Unknown &amp; bad</Exceptions>" + kCustomer),
+       false, "not read, error 1 'Unknown & bad', auth 1, old@example.com OLD-1, temp 1, copy 1"},
+      {"errorStatus yes without exceptions", AuthResponse(" errorStatus=\"yes\"", ""), false,
+       "not read, error 1 '', auth 1, old@example.com OLD-1, temp 1, copy 1"},
+      // Malformed responses read as if the elements were absent.
+      {"junk", "<<<>>>", false, junkRead},
+      {"status line", "HTTP/1.1 502 Bad Gateway", false, junkRead},
+      {"open CustomerID", "<CustomerID", false, junkRead},
+      {"unclosed EmailAddress", "<EmailAddress>", false, junkRead},
+      {"unterminated attribute", "<ns3:AuthenticateUserPOSResponse errorStatus=\"true", false,
+       junkRead},
+      {"names in any case, the first element counts",
+       "<NS3:authenticateUserPOSResponse ERRORSTATUS=\"False\" userauthenticated=\"True\">"
+       "<emailaddress>first@example.com</emailaddress><EmailAddress>2@x</EmailAddress>"
+       "<customerid TemporaryID=\"true\" DefaultQuenlo=\"true\">c-1</customerid>" +
+           kCustomer,
+       false, "read, error 0 '', auth 1, first@example.com c-1, temp 1, copy 1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUpCustomer();
+    control_.EmailChanged = c.emailChanged;
+    const bool result = Parse(c.response);
+    EXPECT_EQ(Outcome(result, auth_), c.outcome);
   }
-  EXPECT_TRUE(Parse(AuthResponse(
-      "", "<CustomerID TemporaryID=\"true\" defaultQuenlo=\"true\">T-9</CustomerID>")));
-  EXPECT_FALSE(auth_.IsAuth);
-  EXPECT_TRUE(auth_.IsTemp);
-  EXPECT_TRUE(auth_.DefaultQuenloCopy);
-  EXPECT_EQ(auth_.EmailAddress, "pat@example.com") << "no EmailAddress element";
-}
-
-TEST_F(AuthResponseTest, WithoutCustomerIdTheResultIsFalseAndTheIdentifierStays) {
-  EXPECT_FALSE(Parse(AuthResponse(" userAuthenticated=\"false\"",
-                                  "<EmailAddress>new@example.com</EmailAddress>")));
-  EXPECT_FALSE(auth_.IsAuth);
-  EXPECT_EQ(auth_.EmailAddress, "new@example.com");
-  EXPECT_EQ(auth_.CustID, "OLD-1");
-  EXPECT_TRUE(auth_.DefaultQuenloCopy);
-}
-
-TEST_F(AuthResponseTest, AnAddressChangedAtTheRegisterIsKept) {
-  control_.EmailChanged = true;
-  EXPECT_TRUE(Parse(AuthResponse("", "<EmailAddress>x@example.com</EmailAddress>" + kCustomer)));
-  EXPECT_EQ(auth_.EmailAddress, "old@example.com");
-}
-
-TEST_F(AuthResponseTest, AnErrorStatusKeepsTheCustomerAndReadsTheExceptions) {
-  auth_.IsAuth = false;
-  EXPECT_FALSE(Parse(AuthResponse(" errorStatus=\"true\" userAuthenticated=\"true\"",
-                                  "<Exceptions>Unknown &amp; bad</Exceptions>" + kCustomer)));
-  EXPECT_TRUE(auth_.ErrorStatus);
-  EXPECT_EQ(auth_.Exceptions, "Unknown & bad");
-  EXPECT_FALSE(auth_.IsAuth);
-  EXPECT_EQ(auth_.CustID, "OLD-1");
-  EXPECT_TRUE(auth_.DefaultQuenloCopy) << "copied in both branches";
-
-  EXPECT_FALSE(Parse(AuthResponse(" errorStatus=\"yes\"", "")));
-  EXPECT_EQ(auth_.Exceptions, "");
-}
-
-TEST_F(AuthResponseTest, MalformedResponsesReadAsIfTheElementsWereAbsent) {
-  for (const char* junk : {"<<<>>>", "HTTP/1.1 502 Bad Gateway", "<CustomerID", "<EmailAddress>",
-                           "<ns3:AuthenticateUserPOSResponse errorStatus=\"true"}) {
-    SCOPED_TRACE(junk);
-    auth_.ErrorStatus = true;
-    EXPECT_FALSE(Parse(junk));
-    EXPECT_FALSE(auth_.ErrorStatus);
-    EXPECT_EQ(auth_.Exceptions, "");
-    EXPECT_EQ(auth_.CustID, "OLD-1");
-    EXPECT_EQ(auth_.EmailAddress, "old@example.com");
-  }
-}
-
-TEST_F(AuthResponseTest, TagNamesMatchWithoutRegardToCaseAndTheFirstElementCounts) {
-  EXPECT_TRUE(
-      Parse("<NS3:authenticateUserPOSResponse ERRORSTATUS=\"False\" userauthenticated=\"True\">"
-            "<emailaddress>first@example.com</emailaddress><EmailAddress>2@x</EmailAddress>"
-            "<customerid TemporaryID=\"true\" DefaultQuenlo=\"true\">c-1</customerid>" +
-            kCustomer));
-  EXPECT_TRUE(auth_.IsAuth);
-  EXPECT_EQ(auth_.EmailAddress, "first@example.com");
-  EXPECT_EQ(auth_.CustID, "c-1");
-  EXPECT_TRUE(auth_.IsTemp);
-  EXPECT_TRUE(auth_.DefaultQuenlo);
 }
 
 TEST_F(AuthResponseTest, ValuesAreDecodedAndEscapedOnceWhenSentAgain) {

@@ -4,19 +4,14 @@
 // the most detailed level, known settings and empty sale records.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 
 #include "common/app_log_capture.h"
 #include "common/file_text.h"
 #include "common/temp_folder.h"
-#include "foundation/log.h"
 #include "foundation/prefs_records.h"
 #include "foundation/vesk_log.h"
 #include "receipt/records.h"

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 #include <linux/capability.h>
-#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -22,7 +21,6 @@
 
 #include "common/app_log_capture.h"
 #include "common/temp_folder.h"
-#include "foundation/log.h"
 #include "foundation/message_form.h"
 #include "receipt/records.h"
 #include "receipt_service/transport_fixture.h"
@@ -77,27 +75,29 @@ class QueueFilesTest : public ::testing::Test {
   fs::path queue_;
 };
 
-TEST(QueueFileName, HasTheTimeToTheMillisecondTheRandomPartAndTheWorkstation) {
+TEST(QueueFileName, HasTheTimeToTheMillisecondTheRandomPartAndTheNameSafeWorkstation) {
   const auto when = LocalTime(2024, 1, 31, 23, 59, 59, 123);
-  EXPECT_EQ(QueueFileName(when, 42, "3"), "Q-20240131235959123_42_WS3.xml");
-  EXPECT_EQ(QueueFileName(when, 7, "3"), "Q-20240131235959123_7_WS3.xml");
-  EXPECT_EQ(QueueFileName(when, 0, "3"), "Q-20240131235959123_0_WS3.xml");
-  EXPECT_EQ(QueueFileName(when, 999, "12"), "Q-20240131235959123_999_WS12.xml");
+  const struct {
+    int random;
+    const char* workstation;
+    const char* name;
+  } cases[] = {
+      {42, "3", "Q-20240131235959123_42_WS3.xml"},
+      {0, "3", "Q-20240131235959123_0_WS3.xml"},
+      {999, "12", "Q-20240131235959123_999_WS12.xml"},
+      {5, "POS-2_b", "Q-20240131235959123_5_WSPOS-2_b.xml"},
+      {5, "../../etc/x y\\z\xC3\xA9:*", "Q-20240131235959123_5_WSetcxyz.xml"},
+      {5, "", "Q-20240131235959123_5_WS.xml"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(QueueFileName(when, c.random, c.workstation), c.name);
   EXPECT_EQ(QueueFileName(LocalTime(2026, 3, 4, 5, 6, 7, 8), 1, "1"),
             "Q-20260304050607008_1_WS1.xml");
-}
-
-TEST(QueueFileName, KeepsOnlyNameSafeCharactersOfTheWorkstation) {
-  const auto when = LocalTime(2024, 1, 31, 23, 59, 59, 123);
-  EXPECT_EQ(QueueFileName(when, 5, "POS-2_b"), "Q-20240131235959123_5_WSPOS-2_b.xml");
-  EXPECT_EQ(QueueFileName(when, 5, "../../etc/x y\\z\xC3\xA9:*"),
-            "Q-20240131235959123_5_WSetcxyz.xml");
-  EXPECT_EQ(QueueFileName(when, 5, ""), "Q-20240131235959123_5_WS.xml");
 }
 
 TEST_F(QueueFilesTest, QueuesTheRequestByteForByteWithALineEnd) {
   const std::string request =
       "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<a>caf\xC3\xA9 &amp; \x01 tab\t</a>";
+  ASSERT_FALSE(fs::exists(queue_.parent_path())) << "the queue folder is made when missing";
   const auto before = std::chrono::system_clock::now();
   QueueRequest(queue_.string(), request, "3");
   const auto after = std::chrono::system_clock::now();
@@ -113,13 +113,6 @@ TEST_F(QueueFilesTest, QueuesTheRequestByteForByteWithALineEnd) {
   EXPECT_EQ(fs::status(files[0]).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_NE(AppLog().find("Request queued in [ " + files[0].string() + " ]"), std::string::npos);
-}
-
-TEST_F(QueueFilesTest, CreatesAMissingQueueFolder) {
-  ASSERT_FALSE(fs::exists(queue_.parent_path()));
-  QueueRequest(queue_.string(), "<r/>", "1");
-  EXPECT_TRUE(FTransControl.RequestQueued);
-  EXPECT_EQ(FilesIn(queue_).size(), 1u);
 }
 
 TEST_F(QueueFilesTest, ManyRequestsInTheSameMomentAreAllKept) {
@@ -202,18 +195,17 @@ class WithoutPermissionOverride {
   bool ok_ = false;
 };
 
-TEST_F(QueueFilesTest, AReadOnlyFolderShowsTheErrorOnceAndQueuesNothing) {
+// Each failure shows its error once, queues nothing and leaves an earlier
+// queued flag as it was.
+TEST_F(QueueFilesTest, AReadOnlyFolderOrAFileInItsPlaceShowTheErrorAndQueueNothing) {
   fs::create_directories(queue_);
   fs::permissions(queue_, fs::perms::owner_read | fs::perms::owner_exec);
-
   MessageFormAnswerer answerer;
-
   {
     WithoutPermissionOverride restricted;
     ASSERT_TRUE(restricted.ok());
     QueueRequest(queue_.string(), "<r/>", "3");
   }
-
   EXPECT_FALSE(FTransControl.RequestQueued);
   ASSERT_EQ(answerer.shown.size(), 1u);
   EXPECT_TRUE(
@@ -223,18 +215,15 @@ TEST_F(QueueFilesTest, AReadOnlyFolderShowsTheErrorOnceAndQueuesNothing) {
   EXPECT_TRUE(answerer.shown[0].endsWith("Permission denied")) << answerer.shown[0].toStdString();
   EXPECT_TRUE(FilesIn(queue_).empty());
   EXPECT_NE(AppLog().find("Queue Request Ex : Cannot create a file in"), std::string::npos);
-}
 
-TEST_F(QueueFilesTest, AFailureLeavesAnEarlierQueuedFlagAsItWas) {
   // A plain file where the folder should be: nothing can be created below it.
-  fs::create_directories(queue_.parent_path());
-  std::ofstream(queue_) << "not a folder";
+  const fs::path blocked = root_ / "blocked";
+  std::ofstream(blocked) << "not a folder";
   FTransControl.RequestQueued = true;
-  MessageFormAnswerer answerer;
-  QueueRequest(queue_.string(), "<r/>", "3");
+  QueueRequest(blocked.string(), "<r/>", "3");
   EXPECT_TRUE(FTransControl.RequestQueued);
-  EXPECT_EQ(answerer.shown.size(), 1u);
-  EXPECT_EQ(ReadFileText(queue_), "not a folder");
+  EXPECT_EQ(answerer.shown.size(), 2u);
+  EXPECT_EQ(ReadFileText(blocked), "not a folder");
 }
 
 }  // namespace

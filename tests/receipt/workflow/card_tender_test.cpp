@@ -51,29 +51,27 @@ class CardTextTest : public ::testing::Test {
   void TearDown() override { receipt::DebugEMV = false; }
 };
 
-TEST_F(CardTextTest, TheTextUsesLiteralBackslashNSeparators) {
+// The text uses literal backslash-n separators; a tender without an
+// authorisation code gives none; off the user-interface thread the switch
+// shows no dialog.
+TEST_F(CardTextTest, TheTextFromATendersValues) {
   receipt::TInvoiceContainer invoice;
-  const std::string text = receipt::GetEMV(preparationtest::AddCardTender(invoice, 5.0));
+  const receipt::TContainer& tender = preparationtest::AddCardTender(invoice, 5.0);
+  const std::string text = receipt::GetEMV(tender);
   EXPECT_EQ(text, preparationtest::CardTenderEmvText());
   EXPECT_EQ(text.find('\n'), std::string::npos) << "no line feed";
   EXPECT_EQ(text.find("4111111111111111"), std::string::npos) << "only the last four digits";
-}
 
-TEST_F(CardTextTest, NoAuthorisationCodeGivesNoText) {
-  receipt::TContainer tender;
-  tender.AddField("Doc_No", std::string("4111111111111111"));
-  tender.AddField("emv_aid", std::string("A0000000031010"));
-  EXPECT_EQ(receipt::GetEMV(tender), "");
-}
+  receipt::TContainer noAuth;
+  noAuth.AddField("Doc_No", std::string("4111111111111111"));
+  noAuth.AddField("emv_aid", std::string("A0000000031010"));
+  EXPECT_EQ(receipt::GetEMV(noAuth), "");
 
-TEST_F(CardTextTest, WithoutAUserInterfaceTheSwitchShowsNoDialog) {
   receipt::DebugEMV = true;
-  receipt::TInvoiceContainer invoice;
-  const receipt::TContainer& tender = preparationtest::AddCardTender(invoice, 5.0);
-  std::string text;
-  std::thread worker([&] { text = receipt::GetEMV(tender); });
+  std::string fromWorker;
+  std::thread worker([&] { fromWorker = receipt::GetEMV(tender); });
   worker.join();
-  EXPECT_EQ(text, preparationtest::CardTenderEmvText());
+  EXPECT_EQ(fromWorker, text);
 }
 
 TEST(IgnoreBO, DoesNothingWithTheHostObjects) {

@@ -9,6 +9,7 @@
 
 #include "foundation/prefs_records.h"
 #include "receipt/https_transport.h"
+#include "receipt/progress_window.h"
 #include "receipt/records.h"
 #include "receipt/sale_workflow.h"
 #include "receipt/soap_responses.h"
@@ -44,39 +45,113 @@ class ExchangeRulesTest : public WorkflowFixture {
   }
 };
 
-TEST_F(ExchangeRulesTest, ATlsFailureOnEveryAttemptGivesFourAttemptsAndAQueuedReceipt) {
+// One failing exchange, planned for the first attempt or given to every one.
+struct Failure {
+  const char* name;
+  Answer answer;
+  bool everyAttempt;
+  size_t posts;     // SendXML calls made
+  size_t requests;  // requests the service read
+  int httpCode;
+  const char* errorHas;  // in the error text; nullptr: the text stays empty
+  bool queued;           // the receipt is queued / the authentication marks a queueing
+};
+
+const Answer kHandshakeFailure{.kind = AnswerKind::HandshakeFailure};
+const Answer kStall{.kind = AnswerKind::Stall, .stall = std::chrono::seconds(30)};
+
+std::string PrintFailure(const ::testing::TestParamInfo<Failure>& info) {
+  return info.param.name;
+}
+
+class ExchangeFailureTest : public ExchangeRulesTest,
+                            public ::testing::WithParamInterface<Failure> {
+ protected:
+  void Give(const Failure& c) {
+    if (c.everyAttempt) {
+      service_->SetDefaultAnswer(c.answer);
+    } else {
+      service_->Plan(c.answer);
+    }
+  }
+  void ExpectError(const Failure& c) {
+    EXPECT_EQ(Posts(), c.posts);
+    EXPECT_EQ(service_->RequestCount(), c.requests);
+    EXPECT_EQ(service_->TlsFailuresGiven(),
+              c.answer.kind == AnswerKind::HandshakeFailure ? 4u : 0u);
+    EXPECT_EQ(FTransControl.HTTPCode, c.httpCode);
+    EXPECT_TRUE(FTransControl.CommError);
+    EXPECT_EQ(receipt::CurrentProgressWindow(), nullptr) << "closed after a failure too";
+    if (c.errorHas == nullptr) {
+      EXPECT_EQ(FTransControl.ErrorText, "") << "the transport raised nothing";
+    } else {
+      EXPECT_NE(FTransControl.ErrorText.find(c.errorHas), std::string::npos)
+          << FTransControl.ErrorText;
+    }
+  }
+};
+
+class ReceiptFailureTest : public ExchangeFailureTest {};
+class AuthenticationFailureTest : public ExchangeFailureTest {};
+
+// A failed receipt exchange is queued, but for a redirect, which is never
+// followed; a TLS failure is retried up to four attempts, nothing else is.
+TEST_P(ReceiptFailureTest, MarksTheErrorAndQueuesTheReceipt) {
+  const Failure c = GetParam();
+  if (c.answer.kind == AnswerKind::Stall) foundation::MainPrefs.Timeout = 1;
   const std::string request = ReceiptRequest();
-  service_->SetDefaultAnswer({.kind = AnswerKind::HandshakeFailure});
+  Give(c);
   std::string response = "stale";
 
   SendDigitalReceipt(request, response);
 
-  EXPECT_EQ(service_->TlsFailuresGiven(), 4u);
-  EXPECT_EQ(Posts(), 4u);
-  EXPECT_EQ(service_->RequestCount(), 0u);
+  ExpectError(c);
   EXPECT_EQ(response, "");
-  EXPECT_EQ(FTransControl.HTTPCode, -1);
-  EXPECT_TRUE(FTransControl.CommError);
-  EXPECT_NE(FTransControl.ErrorText.find("SSL"), std::string::npos) << FTransControl.ErrorText;
-  ExpectQueued(request);
+  if (c.queued) {
+    ExpectQueued(request);
+  } else {
+    ExpectNothingQueued();
+  }
   EXPECT_EQ(receipt::LastRequest, request);
   const std::string traffic = TrafficLog();
-  EXPECT_NE(traffic.find("sendDigitalReceiptRequest Error"), std::string::npos);
-  EXPECT_NE(traffic.find("HTTP Response=-1"), std::string::npos);
+  EXPECT_NE(traffic.find("sendDigitalReceiptRequest Error"), std::string::npos) << traffic;
+  EXPECT_NE(traffic.find("HTTP Response=" + std::to_string(c.httpCode)), std::string::npos);
 }
 
-TEST_F(ExchangeRulesTest, ATlsFailureOnEveryAuthenticationAttemptEndsTheDigitalReceipt) {
-  service_->SetDefaultAnswer({.kind = AnswerKind::HandshakeFailure});
+INSTANTIATE_TEST_SUITE_P(
+    Answers, ReceiptFailureTest,
+    ::testing::Values(
+        Failure{"TlsOnEveryAttempt", kHandshakeFailure, true, 4, 0, -1, "SSL", true},
+        Failure{"NoAnswerInTime", kStall, true, 1, 1, -1, "", true},
+        Failure{"ServerError", {.kind = AnswerKind::ServerError}, false, 1, 1, 500, "500", true},
+        Failure{"NotFound", {.kind = AnswerKind::NotFound}, false, 1, 1, 404, "404", true},
+        Failure{"Redirect", {.kind = AnswerKind::Redirect}, false, 1, 1, 302, nullptr, false}),
+    PrintFailure);
+
+// A failed authentication ends the digital receipt, but for an answer that
+// only says the service is missing (404): then the receipt is to be queued.
+TEST_P(AuthenticationFailureTest, EndsTheDigitalReceiptOrMarksItForTheQueue) {
+  const Failure c = GetParam();
+  Give(c);
 
   AuthBillToCustomer();
 
-  EXPECT_EQ(service_->TlsFailuresGiven(), 4u);
-  EXPECT_EQ(Posts(), 4u);
-  EXPECT_TRUE(FTransControl.CommError);
-  EXPECT_FALSE(FTransControl.QueueDueToCommsFailure) << "a TLS failure is not queued";
-  EXPECT_TRUE(FTransControl.NoVesk);
+  ExpectError(c);
+  EXPECT_EQ(FTransControl.QueueDueToCommsFailure, c.queued);
+  EXPECT_EQ(FTransControl.NoVesk, !c.queued) << "a queued receipt is still a digital receipt";
   EXPECT_TRUE(FTransControl.CustomerDone);
+  ExpectNothingQueued();
+  EXPECT_NE(TrafficLog().find("AuthenticateUserPOSRequest Error"), std::string::npos);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, AuthenticationFailureTest,
+    ::testing::Values(
+        Failure{"TlsOnEveryAttempt", kHandshakeFailure, true, 4, 0, -1, "SSL", false},
+        Failure{"ServerError", {.kind = AnswerKind::ServerError}, false, 1, 1, 500, "500", false},
+        Failure{"NotFound", {.kind = AnswerKind::NotFound}, false, 1, 1, 404, "404", true},
+        Failure{"Redirect", {.kind = AnswerKind::Redirect}, false, 1, 1, 302, nullptr, false}),
+    PrintFailure);
 
 TEST_F(ExchangeRulesTest, TlsFailuresThenAnAnswerStopTheRetries) {
   service_->Plan({.kind = AnswerKind::HandshakeFailure});
@@ -120,89 +195,6 @@ TEST_F(ExchangeRulesTest, ARefusedAuthenticationQueuesTheReceiptWithoutSendingIt
   ExpectQueued(request);
 }
 
-TEST_F(ExchangeRulesTest, AnAnswerThatNeverComesEndsTheAttemptsAndQueuesTheReceipt) {
-  const std::string request = ReceiptRequest();
-  foundation::MainPrefs.Timeout = 1;
-  service_->SetDefaultAnswer({.kind = AnswerKind::Stall, .stall = std::chrono::seconds(30)});
-  std::string response;
-
-  SendDigitalReceipt(request, response);
-
-  EXPECT_EQ(Posts(), 1u) << "a time-out is not retried";
-  EXPECT_EQ(FTransControl.HTTPCode, -1);
-  EXPECT_TRUE(FTransControl.CommError);
-  ExpectQueued(request);
-}
-
-TEST_F(ExchangeRulesTest, AServerErrorToTheReceiptIsQueuedAsACommunicationsError) {
-  const std::string request = ReceiptRequest();
-  service_->Plan({.kind = AnswerKind::ServerError});
-  std::string response;
-
-  SendDigitalReceipt(request, response);
-
-  EXPECT_EQ(service_->RequestCount(), 1u) << "an HTTP answer ends the attempts";
-  EXPECT_EQ(FTransControl.HTTPCode, 500);
-  EXPECT_TRUE(FTransControl.CommError);
-  EXPECT_NE(FTransControl.ErrorText.find("500"), std::string::npos) << FTransControl.ErrorText;
-  ExpectQueued(request);
-  EXPECT_NE(TrafficLog().find("HTTP Response=500"), std::string::npos);
-}
-
-TEST_F(ExchangeRulesTest, AServerErrorToTheAuthenticationOnlyMarksTheFailure) {
-  service_->Plan({.kind = AnswerKind::ServerError});
-
-  AuthBillToCustomer();
-
-  EXPECT_EQ(service_->RequestCount(), 1u);
-  EXPECT_EQ(FTransControl.HTTPCode, 500);
-  EXPECT_TRUE(FTransControl.CommError);
-  EXPECT_FALSE(FTransControl.QueueDueToCommsFailure);
-  EXPECT_TRUE(FTransControl.NoVesk);
-  ExpectNothingQueued();
-}
-
-TEST_F(ExchangeRulesTest, ARedirectIsNotFollowedAndMarksBothExchangesWithoutQueuing) {
-  service_->Plan({.kind = AnswerKind::Redirect});
-  AuthBillToCustomer();
-  EXPECT_EQ(FTransControl.HTTPCode, 302);
-  EXPECT_EQ(FTransControl.ErrorText, "") << "the transport raised nothing";
-  EXPECT_TRUE(FTransControl.CommError);
-  EXPECT_TRUE(FTransControl.NoVesk);
-  EXPECT_NE(TrafficLog().find("AuthenticateUserPOSRequest Error"), std::string::npos);
-
-  receipt::ResetTransControl();
-  const std::string request = ReceiptRequest();
-  service_->Plan({.kind = AnswerKind::Redirect});
-  std::string response;
-  SendDigitalReceipt(request, response);
-  EXPECT_EQ(service_->RequestCount(), 2u) << "one attempt each, the new address never asked";
-  EXPECT_EQ(FTransControl.HTTPCode, 302);
-  EXPECT_TRUE(FTransControl.CommError);
-  ExpectNothingQueued();
-  const std::string traffic = TrafficLog();
-  EXPECT_NE(traffic.find("sendDigitalReceiptRequest Error"), std::string::npos);
-  EXPECT_NE(traffic.find("HTTP Response=302"), std::string::npos);
-}
-
-TEST_F(ExchangeRulesTest, NotFoundQueuesTheReceiptAndFlagsTheAuthentication) {
-  const std::string request = ReceiptRequest();
-  service_->Plan({.kind = AnswerKind::NotFound});
-  std::string response;
-  SendDigitalReceipt(request, response);
-  EXPECT_EQ(service_->RequestCount(), 1u);
-  EXPECT_EQ(FTransControl.HTTPCode, 404);
-  EXPECT_TRUE(FTransControl.CommError);
-  ExpectQueued(request);
-
-  receipt::ResetTransControl();
-  service_->Plan({.kind = AnswerKind::NotFound});
-  AuthBillToCustomer();
-  EXPECT_EQ(service_->RequestCount(), 2u) << "404 is an answer: one attempt";
-  EXPECT_TRUE(FTransControl.QueueDueToCommsFailure);
-  EXPECT_FALSE(FTransControl.NoVesk);
-}
-
 TEST_F(ExchangeRulesTest, AGoodAnswerIsReadIntoTheCustomer) {
   service_->Plan({.kind = AnswerKind::Normal,
                   .authenticated = true,
@@ -243,6 +235,7 @@ TEST_F(ExchangeRulesTest, ReAuthenticationReadsTheAnswerButDoesNotMarkTheCustome
 
   service_->RefuseConnections(true);
   receipt::ReAuthCustomer();
+  EXPECT_EQ(receipt::CurrentProgressWindow(), nullptr);
   EXPECT_TRUE(FTransControl.QueueDueToCommsFailure);
   EXPECT_FALSE(FTransControl.NoVesk);
   EXPECT_EQ(fAuth.CustID, "C-77") << "no answer was read";

@@ -1,8 +1,5 @@
 #include "workflow_fixture.h"
 
-#include <fstream>
-#include <iterator>
-
 #include "common/certificate_environment.h"
 #include "receipt/https_transport.h"
 #include "receipt/progress_window.h"

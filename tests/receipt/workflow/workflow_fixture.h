@@ -6,7 +6,6 @@
 // loyalty number (to see it masked).
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
