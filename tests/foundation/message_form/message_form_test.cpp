@@ -99,14 +99,11 @@ TEST(DisplayMessage, ShortMultiLineAndMarkedUpMessages) {
   EXPECT_GT(three.label.height(), 2 * shortOne.label.height()) << "every line adds height";
   ExpectSizingRules(three);
   EXPECT_EQ(three.text, "First line\nSecond <b>line</b> &\nThird line") << "shown as typed";
-  EXPECT_EQ(TfrmDispMess().lblMess()->textFormat(), Qt::PlainText);
-}
-
-// Its look (font, icon, alignment) shows on the first test's screenshot; here,
-// what a picture does not show.
-TEST(DisplayMessage, HasASingleFixedBorderAndNoCloseButton) {
+  // Its look (font, icon, alignment) shows on the first test's screenshot;
+  // here, what a picture does not show.
   TfrmDispMess form;
-  EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_EQ(form.lblMess()->textFormat(), Qt::PlainText);
+  EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint) << "a single fixed border";
   EXPECT_FALSE(form.windowFlags() & Qt::WindowMinMaxButtonsHint);
   EXPECT_EQ(form.minimumSize(), form.maximumSize());
 }
