@@ -4,13 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
-#include <thread>
 
 #include "common/file_text.h"
 #include "common/scoped_env.h"

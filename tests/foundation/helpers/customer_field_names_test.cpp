@@ -7,15 +7,13 @@ namespace {
 using foundation::LoyaltyStatusHostField;
 using foundation::MapCustomerFieldName;
 
-TEST(MapCustomerFieldName, MapsKeywordsWithoutRegardToCase) {
+TEST(MapCustomerFieldName, MapsKeywordsWithoutRegardToCaseAndOthersToNoField) {
   EXPECT_EQ(MapCustomerFieldName("udf1 date"), "UDF1 Date");
   EXPECT_EQ(MapCustomerFieldName("Udf2 Date"), "UDF2 Date");
   EXPECT_EQ(MapCustomerFieldName("UDF3"), "UDF 3 Val Id");
   EXPECT_EQ(MapCustomerFieldName("udf8"), "UDF 8 Val Id");
   EXPECT_EQ(MapCustomerFieldName("NOTES"), "Notes");
-}
-
-TEST(MapCustomerFieldName, NoneAndUnknownKeywordsGiveNoField) {
+  // NONE and unknown keywords give no field.
   EXPECT_EQ(MapCustomerFieldName("NONE"), "");
   EXPECT_EQ(MapCustomerFieldName("UDF9"), "");
   EXPECT_EQ(MapCustomerFieldName(""), "");

@@ -86,14 +86,6 @@ TEST(CaseBlindSearch, AgreesWithLowerCasingBothSides) {
   }
 }
 
-TEST(GetXMLTagValue, FindsATagInAnyCase) {
-  std::string value;
-  EXPECT_TRUE(GetXMLTagValue("<Resp><ReceiptID>R-42</ReceiptID></Resp>", "receiptid", value));
-  EXPECT_EQ(value, "R-42");
-  EXPECT_TRUE(GetXMLTagValue("<a:Status xmlns:a=\"u\">OK</a:Status>", "A:STATUS", value));
-  EXPECT_EQ(value, "OK");
-}
-
 TEST(GetXMLTagAndAttrValue, FindInAnyCaseAndGiveTheXmlForm) {
   const struct {
     const char* xml;

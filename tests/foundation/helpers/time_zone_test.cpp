@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ctime>
-#include <optional>
 #include <string>
 
 namespace {
@@ -18,12 +16,6 @@ using foundation::TimeZoneBias;
 constexpr std::time_t kWinter = 1768478400;
 constexpr std::time_t kSummer = 1784116800;
 
-// Sets TZ for one test and restores the previous value afterwards.
-class ScopedTz : public testsupport::ScopedEnv {
- public:
-  explicit ScopedTz(const char* zone) : ScopedEnv("TZ", zone) {}
-};
-
 struct ZoneCase {
   const char* tz;
   const char* name;
@@ -35,7 +27,7 @@ class GetTimeZoneTest : public ::testing::TestWithParam<ZoneCase> {};
 
 TEST_P(GetTimeZoneTest, BiasAndNameFromTheZoneDatabase) {
   const ZoneCase& c = GetParam();
-  ScopedTz tz(c.tz);
+  testsupport::ScopedEnv tz("TZ", c.tz);
   GetTimeZoneAt(kWinter);
   EXPECT_EQ(TimeZoneBias, c.winterBias);
   EXPECT_EQ(TimeZone, c.name);
@@ -55,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(Zones, GetTimeZoneTest,
                                            ZoneCase{"PST8PDT,M3.2.0,M11.1.0", "PST", 480, 420}));
 
 TEST(GetTimeZoneSouthern, StandardTimeIsFoundInTheOtherHalfOfTheYear) {
-  ScopedTz tz("Australia/Sydney");
+  testsupport::ScopedEnv tz("TZ", "Australia/Sydney");
   GetTimeZoneAt(kWinter);  // January: daylight time in Sydney.
   EXPECT_EQ(TimeZoneBias, -600 - 60);
   GetTimeZoneAt(kSummer);

@@ -4,12 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <optional>
 #include <regex>
-#include <sstream>
 #include <string>
 
 #include "common/file_text.h"

@@ -51,29 +51,22 @@ TEST_F(LogFileChange, FirstLineAfterMidnightGoesToANewFileNamedWithTheNewDate) {
   EXPECT_EQ(TextOf(second[1]), "later that night");
 }
 
-TEST_F(LogFileChange, PurgeOfThirtyThreeDeletesTheFourOldestAndKeepsTwentyNine) {
-  for (int i = 0; i < 33; ++i) {
-    // Names sort against the dates on purpose: the date decides first.
-    MakeOldLog("Norvane_" + std::to_string(100 - i) + ".log", i);
-  }
+TEST_F(LogFileChange, PurgeKeepsThirtyTwoAndThenDeletesTheOldestDownToTwentyNine) {
+  // Names sort against the dates on purpose: the date decides first.
+  const auto name = [](int i) { return "Norvane_" + std::to_string(100 - i) + ".log"; };
+  for (int i = 0; i < 32; ++i) MakeOldLog(name(i), i);
+  EXPECT_EQ(foundation::PurgeOldLogs(folder_, "Norvane"), 0u) << "thirty-two are kept";
+  EXPECT_EQ(LogFiles().size(), 32u);
+
+  MakeOldLog(name(32), 32);
   std::ofstream(folder_ + "Other_1.log") << "not ours";
   std::ofstream(folder_ + "Norvane_notes.txt") << "not a log";
-
   EXPECT_EQ(foundation::PurgeOldLogs(folder_, "Norvane"), 4u);
-  auto left = LogFiles();
-  EXPECT_EQ(left.size(), 29u + 2u);
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_FALSE(fs::exists(folder_ + "Norvane_" + std::to_string(100 - i) + ".log")) << i;
-  }
-  EXPECT_TRUE(fs::exists(folder_ + "Norvane_96.log"));
+  EXPECT_EQ(LogFiles().size(), 29u + 2u);
+  for (int i = 0; i < 4; ++i) EXPECT_FALSE(fs::exists(folder_ + name(i))) << i;
+  EXPECT_TRUE(fs::exists(folder_ + name(4)));
   EXPECT_TRUE(fs::exists(folder_ + "Other_1.log"));
   EXPECT_TRUE(fs::exists(folder_ + "Norvane_notes.txt"));
-}
-
-TEST_F(LogFileChange, PurgeOfThirtyTwoDeletesNone) {
-  for (int i = 0; i < 32; ++i) MakeOldLog("Norvane_" + std::to_string(i) + ".log", i);
-  EXPECT_EQ(foundation::PurgeOldLogs(folder_, "Norvane"), 0u);
-  EXPECT_EQ(LogFiles().size(), 32u);
 }
 
 TEST_F(LogFileChange, SameDayFilesAreOrderedByName) {

@@ -30,13 +30,6 @@ TEST_F(LogLine, ColumnsAreTimeLevelTagAndText) {
   EXPECT_EQ(lines.back(), stamp + " ERROR   |TForm.Show" + std::string(40, ' ') + "| short");
 }
 
-TEST_F(LogLine, FileNameWithoutTimeStampHasTheDateOnly) {
-  foundation::StartLogging("Norvane", false);
-  KWLog(0, "x", foundation::kLevelInfo, "");
-  foundation::StopLogging();
-  EXPECT_EQ(LogFiles(), std::vector<std::string>{"Norvane_20261205.log"});
-}
-
 TEST_F(LogLine, LevelGatesLinesAndANegativeLevelSilencesEverything) {
   foundation::StartLogging("Norvane", true);
   foundation::SetLogLevel(3);
@@ -111,10 +104,11 @@ TEST_F(LogLine, CallsBeforeStartAndAfterStopDoNothing) {
   EXPECT_NE(written.find("during"), std::string::npos);
 }
 
-TEST_F(LogLine, FolderAndFilesAreOwnerOnly) {
-  foundation::StartLogging("Norvane", true);
+TEST_F(LogLine, FileNameWithoutTimeStampHasTheDateOnlyAndIsOwnerOnly) {
+  foundation::StartLogging("Norvane", false);
   KWLog(0, "x", foundation::kLevelInfo, "");
   foundation::StopLogging();
+  EXPECT_EQ(LogFiles(), std::vector<std::string>{"Norvane_20261205.log"});
   auto folderPerms = fs::status(folder_).permissions();
   auto filePerms = fs::status(folder_ + LogFiles()[0]).permissions();
   EXPECT_EQ(folderPerms & fs::perms::all, fs::perms::owner_all);

@@ -111,41 +111,32 @@ TEST_F(LogStart, MsxmlVersionsWithFilesAndWhenTheKeyIsMissing) {
 }
 
 TEST_F(LogStart, SwitchesSetLevelDebugAndMachineBlock) {
-  CommandLine({"host", "-loglevel=0"});
-  foundation::ReadLogCmdLine();
+  // Reads `args` as the host's command line and gives the level a start then has.
+  const auto levelAfter = [this](std::vector<std::string> args) {
+    CommandLine(std::move(args));
+    foundation::ReadLogCmdLine();
+    foundation::StartLogging("Norvane", true);
+    const int level = foundation::GetLogLevel();
+    foundation::StopLogging();
+    return level;
+  };
+  EXPECT_EQ(levelAfter({"host", "-loglevel=0"}), 0);
   EXPECT_FALSE(foundation::GetDebugLogging());
-  foundation::StartLogging("Norvane", true);
-  EXPECT_EQ(foundation::GetLogLevel(), 0);
-  foundation::StopLogging();
 
-  CommandLine({"host", "/LOGLEVEL=5"});
-  foundation::ReadLogCmdLine();
+  EXPECT_EQ(levelAfter({"host", "/LOGLEVEL=5"}), 5);
   EXPECT_TRUE(foundation::GetDebugLogging());
-  foundation::StartLogging("Norvane", true);
-  EXPECT_EQ(foundation::GetLogLevel(), 5);
-  foundation::StopLogging();
 
-  CommandLine({"host", "-loglevel:7", "-logmachine=yes"});
   foundation::SetDebugLogging(false);
-  foundation::ReadLogCmdLine();
+  // ':' is not this scanner's separator, so the level stays 5.
+  EXPECT_EQ(levelAfter({"host", "-loglevel:7", "-logmachine=yes"}), 5);
   EXPECT_TRUE(foundation::GetMachineInfoLogging());
   EXPECT_TRUE(foundation::GetDebugLogging());  // turned on with the machine block
-  foundation::StartLogging("Norvane", true);
-  EXPECT_EQ(foundation::GetLogLevel(), 5);  // ':' is not this scanner's separator
-  foundation::StopLogging();
 
-  CommandLine({"host", "-logmachine=no", "-loglevel= x1 "});
-  foundation::ReadLogCmdLine();
+  EXPECT_EQ(levelAfter({"host", "-logmachine=no", "-loglevel= x1 "}), -1) << "not a number";
   EXPECT_FALSE(foundation::GetMachineInfoLogging());
-  foundation::StartLogging("Norvane", true);
-  EXPECT_EQ(foundation::GetLogLevel(), -1);  // not a number
-  foundation::StopLogging();
 
-  CommandLine({"host", "-loglevel", "-logmachine="});
-  foundation::ReadLogCmdLine();  // empty values change nothing
-  foundation::StartLogging("Norvane", true);
-  EXPECT_EQ(foundation::GetLogLevel(), -1);
-  foundation::StopLogging();
+  // Empty values change nothing.
+  EXPECT_EQ(levelAfter({"host", "-loglevel", "-logmachine="}), -1);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QToolButton>
 #include <QWidget>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -52,18 +53,22 @@ QString Record(QDialog& dialog, Seen& seen) {
   return {};
 }
 
-// Shows `message` through DisplayMessage with a scripted user that records
-// the form and presses OK.
-Seen Show(const std::string& message, const QString& screenshot = {}) {
+// Runs `display` with a scripted user that records the message form and
+// presses OK.
+Seen ShowThrough(const std::function<void()>& display, const QString& screenshot = {}) {
   Seen seen;
   ScriptedUser user;
   user.WaitForDialog("TfrmDispMess").Check([&](QDialog& d) { return Record(d, seen); });
   if (!screenshot.isEmpty()) user.Grab(screenshot);
   user.Press("btnOK");
   user.Start();
-  DisplayMessage("Norvane", message);
+  display();
   EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
   return seen;
+}
+
+Seen Show(const std::string& message, const QString& screenshot = {}) {
+  return ShowThrough([&] { DisplayMessage("Norvane", message); }, screenshot);
 }
 
 void ExpectSizingRules(const Seen& seen) {
@@ -99,14 +104,11 @@ TEST(DisplayMessage, ShortMultiLineAndMarkedUpMessages) {
   EXPECT_GT(three.label.height(), 2 * shortOne.label.height()) << "every line adds height";
   ExpectSizingRules(three);
   EXPECT_EQ(three.text, "First line\nSecond <b>line</b> &\nThird line") << "shown as typed";
-  EXPECT_EQ(TfrmDispMess().lblMess()->textFormat(), Qt::PlainText);
-}
-
-// Its look (font, icon, alignment) shows on the first test's screenshot; here,
-// what a picture does not show.
-TEST(DisplayMessage, HasASingleFixedBorderAndNoCloseButton) {
+  // Its look (font, icon, alignment) shows on the first test's screenshot;
+  // here, what a picture does not show.
   TfrmDispMess form;
-  EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_EQ(form.lblMess()->textFormat(), Qt::PlainText);
+  EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint) << "a single fixed border";
   EXPECT_FALSE(form.windowFlags() & Qt::WindowMinMaxButtonsHint);
   EXPECT_EQ(form.minimumSize(), form.maximumSize());
 }
@@ -166,19 +168,11 @@ TEST(DisplayMessage, RefusesAThreadOtherThanTheApplicationsOne) {
   EXPECT_NE(error.find("outside the QApplication's thread"), std::string::npos) << error;
 }
 
-}  // namespace
-
-namespace {
-
 TEST(SettingsMessages, AppearInTheMessageForm) {
   foundation::RouteSettingsMessagesToMessageForm();
-  Seen seen;
-  ScriptedUser user;
-  user.WaitForDialog("TfrmDispMess").Check([&](QDialog& d) { return Record(d, seen); });
-  user.Press("btnOK");
-  user.Start();
-  foundation::ShowSettingsMessage("Workstation preferences cannot be loaded: disk full");
-  EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+  const Seen seen = ShowThrough([] {
+    foundation::ShowSettingsMessage("Workstation preferences cannot be loaded: disk full");
+  });
   foundation::SetSettingsMessageSink({});
   EXPECT_EQ(seen.title, "Norvane");
   EXPECT_EQ(seen.text, "Workstation preferences cannot be loaded: disk full");

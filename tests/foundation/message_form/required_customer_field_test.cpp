@@ -26,18 +26,13 @@ TEST(TRequiredCustomerField, AnEditRowHasALabelAndAnEditOnTheOwner) {
   EXPECT_TRUE(row.AttrName.empty());
 }
 
-TEST(TRequiredCustomerField, AComboRowAllowsTyping) {
-  QWidget owner;
-  TRequiredCustomerField row(&owner, false);
+TEST(TRequiredCustomerField, AComboRowAllowsTypingAndTheOwnerFreesTheControls) {
+  auto owner = std::make_unique<QWidget>();
+  TRequiredCustomerField row(owner.get(), false);
   EXPECT_EQ(row.Edit, nullptr);
   ASSERT_NE(row.ComboBox, nullptr);
   EXPECT_TRUE(row.ComboBox->isEditable());
-  EXPECT_EQ(row.ComboBox->parentWidget(), &owner);
-}
-
-TEST(TRequiredCustomerField, TheOwnerFreesTheControls) {
-  auto owner = std::make_unique<QWidget>();
-  TRequiredCustomerField row(owner.get(), false);
+  EXPECT_EQ(row.ComboBox->parentWidget(), owner.get());
   owner.reset();
   EXPECT_EQ(row.Label, nullptr);
   EXPECT_EQ(row.ComboBox, nullptr);

@@ -132,6 +132,11 @@ TEST(IniFileTest, UnreadableFileIsAnErrorNotAnEmptyFile) {
   EXPECT_THROW(IniFile(dir.Path("folder.ini")), foundation::SettingsFileError);
 }
 
+size_t EntriesIn(const std::string& folder) {
+  auto entries = std::filesystem::directory_iterator(folder);
+  return static_cast<size_t>(std::distance(begin(entries), end(entries)));
+}
+
 TEST(SettingsFileIoTest, AtomicReplaceKeepsPermissionsAndLeavesNoTemporaryFile) {
   ScratchFolder dir;
   const std::string file = dir.Path("VeskMain.dat");
@@ -142,11 +147,7 @@ TEST(SettingsFileIoTest, AtomicReplaceKeepsPermissionsAndLeavesNoTemporaryFile) 
   struct stat info {};
   ASSERT_EQ(::stat(file.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u);
-  size_t entries = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
-    ++entries;
-  }
-  EXPECT_EQ(entries, 1u);
+  EXPECT_EQ(EntriesIn(dir.Path()), 1u) << "no temporary file is left";
 }
 
 TEST(SettingsFileIoTest, FailedReplaceLeavesOldFileAndNoTemporaryFile) {
@@ -161,11 +162,7 @@ TEST(SettingsFileIoTest, FailedReplaceLeavesOldFileAndNoTemporaryFile) {
   EXPECT_THROW(foundation::WriteFileAtomically(file, "[STORE]\nName=New\n"),
                foundation::SettingsFileError);
   EXPECT_EQ(ReadFileText(file), "[STORE]\nName=Old\n");
-  size_t entries = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
-    ++entries;
-  }
-  EXPECT_EQ(entries, 1u);
+  EXPECT_EQ(EntriesIn(dir.Path()), 1u) << "no temporary file is left";
 }
 
 TEST(SettingsFileIoTest, SplitLinesAcceptsEveryLineEnd) {

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "foundation/prefs_io.h"
 #include "foundation/prefs_records.h"
@@ -91,39 +92,17 @@ TEST_F(MainPrefsTest, EverySettingSurvivesAWriteAndARead) {
   EmailProviders.clear();
   Read();
   const TMainPrefs& r = MainPrefs;
-#define EXPECT_SAME(field) EXPECT_EQ(r.field, written.field) << #field
-  EXPECT_SAME(ProdURL);
-  EXPECT_SAME(TestURL);
-  EXPECT_SAME(OtherURL);
-  EXPECT_SAME(URLType);
-  EXPECT_SAME(MerchID);
-  EXPECT_SAME(LoyalAttr);
-  EXPECT_SAME(LoyalField);
-  EXPECT_SAME(CustNoUpdateField);
-  EXPECT_SAME(Cards);
-  EXPECT_SAME(SaveEmail);
-  EXPECT_SAME(BCType);
-  EXPECT_SAME(Timeout);
-  EXPECT_SAME(Disable);
-  EXPECT_SAME(OffsetForm);
-  EXPECT_SAME(EnableLoyaltyTracking);
-  EXPECT_SAME(LoyaltyStatusField);
-  EXPECT_SAME(LoyaltyTrackingDateField);
-  EXPECT_SAME(EmailOptInField);
-  EXPECT_SAME(PromptForEmailMarketingOptIn);
-  EXPECT_SAME(InclDesc3);
-  EXPECT_SAME(InclDesc4);
-  EXPECT_SAME(InclSize);
-  EXPECT_SAME(InclAttr);
-  EXPECT_SAME(InclVendor);
-  EXPECT_SAME(AlwaysCreateCustForUniqueEmail);
-  EXPECT_SAME(QueueEnabled);
-  EXPECT_SAME(QueueInterval);
-  EXPECT_SAME(QueueLogLevel);
-  EXPECT_SAME(EnableAdvancedCategorization);
-  EXPECT_SAME(Categories);
-  EXPECT_SAME(ProductCategories);
-#undef EXPECT_SAME
+  // Every stored field, compared at once (a failure prints both sides).
+  const auto stored = [](const TMainPrefs& p) {
+    return std::tie(
+        p.ProdURL, p.TestURL, p.OtherURL, p.URLType, p.MerchID, p.LoyalAttr, p.LoyalField,
+        p.CustNoUpdateField, p.Cards, p.SaveEmail, p.BCType, p.Timeout, p.Disable, p.OffsetForm,
+        p.EnableLoyaltyTracking, p.LoyaltyStatusField, p.LoyaltyTrackingDateField,
+        p.EmailOptInField, p.PromptForEmailMarketingOptIn, p.InclDesc3, p.InclDesc4, p.InclSize,
+        p.InclAttr, p.InclVendor, p.AlwaysCreateCustForUniqueEmail, p.QueueEnabled, p.QueueInterval,
+        p.QueueLogLevel, p.EnableAdvancedCategorization, p.Categories, p.ProductCategories);
+  };
+  EXPECT_EQ(stored(r), stored(written));
   EXPECT_EQ(r.URL, written.ProdURL);
   EXPECT_EQ(r.QueueDirectory, QueueDir()) << "never written, so the default";
   EXPECT_EQ(EmailProviders, (foundation::StringList{"gmail.com", "example.org"}));

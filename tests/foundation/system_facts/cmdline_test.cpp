@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 
 #include "foundation/cmdline.h"
 #include "foundation/environment.h"
@@ -20,69 +21,64 @@ class Switches : public ::testing::Test {
   void CommandLine(std::vector<std::string> args) {
     platform::SetCommandLineProvider([args] { return args; });
   }
+  // The value a scanner gives for a switch, or nothing when it finds none (a
+  // switch not found leaves the value as it was).
+  static std::optional<std::string> Scan(bool find, const char* name, const char* chars,
+                                         bool ignoreCase = true) {
+    std::string value = "untouched";
+    if ((find ? FindCmdLineSwitchValue : GetCmdLineSwitchValue)(name, chars, ignoreCase, value)) {
+      return value;
+    }
+    EXPECT_EQ(value, "untouched") << name;
+    return std::nullopt;
+  }
+  static constexpr bool kGet = false;
+  static constexpr bool kFind = true;
 };
 
 TEST_F(Switches, ColonValueIsFoundOnlyByFind) {
   CommandLine({"host", "-loglevel:5"});
-  std::string value = "untouched";
-  EXPECT_FALSE(GetCmdLineSwitchValue("loglevel", "-/", true, value));
-  EXPECT_EQ(value, "untouched");
-  EXPECT_TRUE(FindCmdLineSwitchValue("loglevel", "-/", true, value));
-  EXPECT_EQ(value, "5");
+  EXPECT_EQ(Scan(kGet, "loglevel", "-/"), std::nullopt);
+  EXPECT_EQ(Scan(kFind, "loglevel", "-/"), "5");
 }
 
 TEST_F(Switches, BareSwitchEndsGetWithEmptyValueAndIsPassedOverByFind) {
   CommandLine({"host", "-loglevel", "-loglevel=7"});
-  std::string value = "x";
-  EXPECT_TRUE(GetCmdLineSwitchValue("loglevel", "-/", true, value));
-  EXPECT_EQ(value, "");
-  EXPECT_TRUE(FindCmdLineSwitchValue("loglevel", "-/", true, value));
-  EXPECT_EQ(value, "7");  // the bare one was passed over
+  EXPECT_EQ(Scan(kGet, "loglevel", "-/"), "");
+  EXPECT_EQ(Scan(kFind, "loglevel", "-/"), "7");  // the bare one was passed over
 }
 
 TEST_F(Switches, CaseAndSwitchCharactersDecide) {
   CommandLine({"host", "/LOGLEVEL=5", "+logmachine=yes"});
-  std::string value;
-  EXPECT_TRUE(GetCmdLineSwitchValue("loglevel", "-/", true, value));
-  EXPECT_EQ(value, "5");
-  EXPECT_FALSE(GetCmdLineSwitchValue("loglevel", "-/", false, value));
-  EXPECT_FALSE(FindCmdLineSwitchValue("loglevel", "-/", false, value));
-  EXPECT_FALSE(GetCmdLineSwitchValue("logmachine", "-/", true, value));  // '+' is no switch char
-  EXPECT_TRUE(GetCmdLineSwitchValue("logmachine", "", true, value));     // any parameter counts
-  EXPECT_EQ(value, "yes");
+  EXPECT_EQ(Scan(kGet, "loglevel", "-/"), "5");
+  EXPECT_EQ(Scan(kGet, "loglevel", "-/", false), std::nullopt);
+  EXPECT_EQ(Scan(kFind, "loglevel", "-/", false), std::nullopt);
+  EXPECT_EQ(Scan(kGet, "logmachine", "-/"), std::nullopt);  // '+' is no switch char
+  EXPECT_EQ(Scan(kGet, "logmachine", ""), "yes");           // any parameter counts
 }
 
 TEST_F(Switches, GetPassesOverLongerNamesAndStopsAtTheFirstMatch) {
   CommandLine({"host", "-logmachinex=1", "-logmachine=yes", "-logmachine=no"});
-  std::string value;
-  EXPECT_TRUE(GetCmdLineSwitchValue("logmachine", "-", true, value));
-  EXPECT_EQ(value, "yes");
-  EXPECT_TRUE(GetCmdLineSwitchValue("logmachinex", "-", true, value));
-  EXPECT_EQ(value, "1");
+  EXPECT_EQ(Scan(kGet, "logmachine", "-"), "yes");
+  EXPECT_EQ(Scan(kGet, "logmachinex", "-"), "1");
 }
 
 TEST_F(Switches, EmptyValuesAndSeparatorsInValues) {
   CommandLine({"host", "-a=", "-b=x:y", "-c:p=q"});
-  std::string value = "x";
-  EXPECT_TRUE(GetCmdLineSwitchValue("a", "-", true, value));
-  EXPECT_EQ(value, "");
-  EXPECT_TRUE(FindCmdLineSwitchValue("a", "-", true, value));
-  EXPECT_EQ(value, "");
+  EXPECT_EQ(Scan(kGet, "a", "-"), "");
+  EXPECT_EQ(Scan(kFind, "a", "-"), "");
   // Find takes the first ':' before any '=', so "-b=x:y" is named "b=x".
-  EXPECT_FALSE(FindCmdLineSwitchValue("b", "-", true, value));
-  EXPECT_TRUE(GetCmdLineSwitchValue("b", "-", true, value));
-  EXPECT_EQ(value, "x:y");
-  EXPECT_TRUE(FindCmdLineSwitchValue("c", "-", true, value));
-  EXPECT_EQ(value, "p=q");
+  EXPECT_EQ(Scan(kFind, "b", "-"), std::nullopt);
+  EXPECT_EQ(Scan(kGet, "b", "-"), "x:y");
+  EXPECT_EQ(Scan(kFind, "c", "-"), "p=q");
 }
 
 TEST_F(Switches, ProgramNameIsNotAParameter) {
   CommandLine({"-loglevel=3"});
-  std::string value;
-  EXPECT_FALSE(GetCmdLineSwitchValue("loglevel", "-", true, value));
-  EXPECT_FALSE(FindCmdLineSwitchValue("loglevel", "-", true, value));
+  EXPECT_EQ(Scan(kGet, "loglevel", "-"), std::nullopt);
+  EXPECT_EQ(Scan(kFind, "loglevel", "-"), std::nullopt);
   CommandLine({});
-  EXPECT_FALSE(GetCmdLineSwitchValue("loglevel", "", true, value));
+  EXPECT_EQ(Scan(kGet, "loglevel", ""), std::nullopt);
 }
 
 TEST(EnvVar, TrimmedCutAndEmptyWhenUnset) {

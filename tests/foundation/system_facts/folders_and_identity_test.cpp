@@ -15,14 +15,13 @@ namespace {
 namespace fs = std::filesystem;
 using foundation::ComputeAppFolders;
 
-TEST(AppFolders, PluginsFolderIsAddedOnceWhateverTheCase) {
+TEST(AppFolders, PluginsAddedOnceWhateverTheCaseAndEveryNameEndsWithASeparator) {
   EXPECT_EQ(ComputeAppFolders("/opt/pos", "/tmp", "/").plugins, "/opt/pos/plugins/");
   EXPECT_EQ(ComputeAppFolders("/opt/pos/plugins/", "/tmp", "/").plugins, "/opt/pos/plugins/");
   EXPECT_EQ(ComputeAppFolders("/opt/pos/PlugIns", "/tmp", "/").plugins, "/opt/pos/PlugIns/");
   EXPECT_EQ(ComputeAppFolders("/opt/plugins2", "/tmp", "/").plugins, "/opt/plugins2/plugins/");
-}
 
-TEST(AppFolders, EveryNameEndsWithASeparator) {
+  // Every name ends with a separator.
   auto f = ComputeAppFolders("/opt/pos", "/var/tmp", "/home/till");
   EXPECT_EQ(f.app, "/opt/pos/");
   EXPECT_EQ(f.temp, "/var/tmp/");

@@ -60,7 +60,7 @@ TEST_F(VariantText, EmptyNullIntegersAndOtherTypes) {
   EXPECT_EQ(VariantToText(v, 0, 0, 0), "(variant)");
 }
 
-TEST_F(VariantText, FloatsWithAndWithoutDecimals) {
+TEST_F(VariantText, FloatsWithAndWithoutDecimalsBooleansAndDates) {
   EXPECT_EQ(VariantToText(Variant(2.5).Get(), 0, 0, 0), "2.5");
   EXPECT_EQ(VariantToText(Variant(2.5).Get(), 0, 8, 3), "   2.500");
   EXPECT_EQ(VariantToText(Variant(-0.125).Get(), 0, 0, 2), "-0.12");
@@ -69,9 +69,8 @@ TEST_F(VariantText, FloatsWithAndWithoutDecimals) {
   // Odd widths and decimal counts are bounded, not passed on to the formatter.
   EXPECT_EQ(VariantToText(Variant(1.0).Get(), 0, -5, -3), "1");
   EXPECT_EQ(VariantToText(Variant(1.0).Get(), 0, 100000, 2).size(), 64u);
-}
 
-TEST_F(VariantText, BooleansAndDates) {
+  // Booleans and dates.
   EXPECT_EQ(VariantToText(Variant(true).Get(), foundation::kVariantBoolAsDigit, 0, 0), "1");
   EXPECT_EQ(VariantToText(Variant(false).Get(), foundation::kVariantBoolAsDigit, 0, 0), "0");
   EXPECT_EQ(VariantToText(Variant(true).Get(), 0, 0, 0), "TRUE");
