@@ -6,11 +6,11 @@
 #include <set>
 
 #include "oracle/client/oracle_errors.h"
-#include "oracle_fixture/query_fixture.h"
 #include "oracle/values/field_data.h"
 #include "oracle/values/oracle_timestamp.h"
 #include "oracle/values/type_codes.h"
 #include "oracle/values/variables.h"
+#include "oracle_fixture/query_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
 
