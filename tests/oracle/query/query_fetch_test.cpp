@@ -8,8 +8,8 @@
 
 #include "oracle/client/oracle_warnings.h"
 #include "oracle/values/type_codes.h"
-#include "platform/registry/registry.h"
 #include "oracle_fixture/query_fixture.h"
+#include "platform/registry/registry.h"
 
 #ifdef STANDIN_ORACLE_HOME
 

@@ -4,6 +4,7 @@
 #include "oracle/client/oci_loader.h"
 #include "oracle/values/oracle_date.h"
 #include "oracle/values/type_codes.h"
+#include "oracle_fixture/exception_text.h"
 #include "oracle_fixture/query_fixture.h"
 #include "platform/oci/oci_rowid_layout.h"
 
@@ -11,6 +12,8 @@
 
 namespace oracle_query_test {
 namespace {
+
+using oracle_test_support::ErrorOf;
 
 class QueryStatementsTest : public StandinQueryTest {
  protected:
@@ -133,12 +136,7 @@ TEST_F(QueryStatementsTest, ArraysOfDifferentSizesAreRefused) {
   }
   insert->DeclareAndSet("a", 3, oracle::Variant::VariantArray(ten));
   insert->DeclareAndSet("b", 3, oracle::Variant::VariantArray(twelve));
-  try {
-    insert->Execute();
-    FAIL() << "arrays of 10 and 12 elements were run";
-  } catch (const std::runtime_error& e) {
-    EXPECT_STREQ(e.what(), "All arrays must be of equal size for Array DML");
-  }
+  EXPECT_EQ(ErrorOf([&] { insert->Execute(); }), "All arrays must be of equal size for Array DML");
   // Equal sizes run once for every element.
   insert->SetVariable("b", oracle::Variant::VariantArray(ten));
   EXPECT_EQ(insert->ExecuteArray(-1, -1), 10);
@@ -369,12 +367,7 @@ TEST_F(QueryStatementsTest, ALobVariableWithoutItsLocatorIsRefused) {
   Run("create table notes (id number(5), body clob)");
   auto bind = NewQuery("select id from notes where body = :body");
   bind->DeclareVariable("body", 112);
-  try {
-    bind->Execute();
-    FAIL() << "a LOB variable without its locator was bound";
-  } catch (const std::runtime_error& e) {
-    EXPECT_STREQ(e.what(), "LOB variable :BODY cannot be nil");
-  }
+  EXPECT_EQ(ErrorOf([&] { bind->Execute(); }), "LOB variable :BODY cannot be nil");
 }
 
 TEST_F(QueryStatementsTest, DebugRunsShowTheQueryBeforeExecuting) {

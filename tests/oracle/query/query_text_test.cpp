@@ -42,34 +42,30 @@ TEST(RemoveCarriageReturns, OnlyOutsideQuotedText) {
 }
 
 TEST(StatementKinds, MapAndReuse) {
-  EXPECT_EQ(SQLTypeFromStatementType(1), sqltype::Select);
-  EXPECT_EQ(SQLTypeFromStatementType(2), sqltype::Update);
-  EXPECT_EQ(SQLTypeFromStatementType(3), sqltype::Delete);
-  EXPECT_EQ(SQLTypeFromStatementType(4), sqltype::Insert);
-  EXPECT_EQ(SQLTypeFromStatementType(8), sqltype::PLSQLBlock);
-  EXPECT_EQ(SQLTypeFromStatementType(9), sqltype::PLSQLBlock);
-  EXPECT_EQ(SQLTypeFromStatementType(5), sqltype::Other);  // CREATE
-  EXPECT_EQ(SQLTypeFromStatementType(0), sqltype::Other);
+  // 5 is CREATE.
+  const std::pair<int32_t, int32_t> kinds[] = {{1, sqltype::Select},     {2, sqltype::Update},
+                                               {3, sqltype::Delete},     {4, sqltype::Insert},
+                                               {8, sqltype::PLSQLBlock}, {9, sqltype::PLSQLBlock},
+                                               {5, sqltype::Other},      {0, sqltype::Other}};
+  for (const auto& [kind, type] : kinds) EXPECT_EQ(SQLTypeFromStatementType(kind), type) << kind;
   for (int32_t kind : {3, 4, 5, 9, 33, 34, 35, 54, 55, 56}) EXPECT_TRUE(IsReusableSQLType(kind));
   for (int32_t kind : {-1, 0, 1, 2, 6, 36}) EXPECT_FALSE(IsReusableSQLType(kind));
 }
 
 TEST(TextPositionOfOffset, CountsLineFeedSeparatedLinesFromOne) {
   const std::string text = "select *\nfrom t\nwher x";
-  EXPECT_EQ(TextPositionOfOffset(text, 0).line, 1);
-  EXPECT_EQ(TextPositionOfOffset(text, 0).position, 1);
-  EXPECT_EQ(TextPositionOfOffset(text, 7).position, 8);
-  const TTextPosition wher = TextPositionOfOffset(text, text.find("wher"));
-  EXPECT_EQ(wher.line, 3);
-  EXPECT_EQ(wher.position, 1);
-  const TTextPosition x = TextPositionOfOffset(text, text.find('x'));
-  EXPECT_EQ(x.line, 3);
-  EXPECT_EQ(x.position, 6);
-  // Right after a line feed is the start of the next line.
-  EXPECT_EQ(TextPositionOfOffset(text, 9).line, 2);
-  // Past the end counts as the end.
-  EXPECT_EQ(TextPositionOfOffset(text, 500).line, 3);
-  EXPECT_EQ(TextPositionOfOffset(text, 500).position, 7);
+  // Offset 9 is right after a line feed: the start of the next line; 16 is
+  // "wher", 21 "x"; past the end counts as the end.
+  const struct {
+    std::size_t offset;
+    int line, position;
+  } cases[] = {{0, 1, 1}, {7, 1, 8}, {9, 2, 1}, {16, 3, 1}, {21, 3, 6}, {500, 3, 7}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.offset);
+    const TTextPosition at = TextPositionOfOffset(text, c.offset);
+    EXPECT_EQ(at.line, c.line);
+    EXPECT_EQ(at.position, c.position);
+  }
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ namespace {
 
 using oracle_test_support::ErrorOf;
 
-TEST(QueryProperties, DefaultsAndReadBufferFloor) {
+TEST(QueryProperties, DefaultsOptimizeSqlLinesAndTheSessionARunNeeds) {
   const TOracleQuery* created = nullptr;
   SetQueryCreatedHook([&](TOracleQuery& q) { created = &q; });
   TOracleQuery query;
@@ -29,10 +29,7 @@ TEST(QueryProperties, DefaultsAndReadBufferFloor) {
   EXPECT_EQ(query.ReadBuffer(), 1);
   query.SetReadBuffer(60);
   EXPECT_EQ(query.ReadBuffer(), 60);
-}
-
-TEST(QueryProperties, OptimizeReadsFalseWhileStatementsAlwaysParse) {
-  TOracleQuery query;
+  // Optimize reads false while statements always parse.
   ASSERT_TRUE(AlwaysParseStatements.load());
   EXPECT_FALSE(query.Optimize());
   AlwaysParseStatements = false;
@@ -40,10 +37,7 @@ TEST(QueryProperties, OptimizeReadsFalseWhileStatementsAlwaysParse) {
   query.SetOptimize(false);
   EXPECT_FALSE(query.Optimize());
   AlwaysParseStatements = true;
-}
-
-TEST(QueryProperties, AddedLinesEndInCarriageReturnLineFeed) {
-  TOracleQuery query;
+  // Added lines end in carriage return, line feed.
   query.AddSQL("select *");
   query.AddSQL("from dual");
   EXPECT_EQ(query.SQL(), "select *\r\nfrom dual\r\n");
@@ -51,10 +45,6 @@ TEST(QueryProperties, AddedLinesEndInCarriageReturnLineFeed) {
   query.Clear();
   EXPECT_EQ(query.SQL(), "");
   EXPECT_EQ(query.VariableCount(), 0);
-}
-
-TEST(QueryProperties, RunningNeedsAConnectedSession) {
-  TOracleQuery query;
   query.SetSQL("select 1 from dual");
   EXPECT_EQ(ErrorOf([&] { query.Execute(); }), "Session undefined");
   EXPECT_EQ(ErrorOf([&] { query.Describe(); }), "Session undefined");

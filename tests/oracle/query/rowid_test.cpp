@@ -11,22 +11,20 @@ OCIRowidLayout Extended(ub4 object, ub2 file, ub4 block, ub2 row) {
           row};
 }
 
-TEST(RowidText, ExtendedIsEighteenBase64DigitsMostSignificantFirst) {
+TEST(RowidText, ExtendedIsEighteenBase64DigitsRestrictedIsBlockRowFileInHex) {
   EXPECT_EQ(RowidLayoutText(Extended(0, 0, 0, 0)), "AAAAAAAAAAAAAAAAAA");
   EXPECT_EQ(RowidLayoutText(Extended(0, 0, 0, 1)), "AAAAAAAAAAAAAAAAAB");
   // 64 needs a second digit; each field keeps its own width.
   EXPECT_EQ(RowidLayoutText(Extended(64, 1, 63, 65)), "AAAABAAABAAAAA/ABB");
   EXPECT_EQ(RowidLayoutText(Extended(0xFFFFFFFFu, 0xFFFF, 0xFFFFFFFFu, 0xFFFF)),
             "D/////P//D/////P//");
-}
-
-TEST(RowidText, RestrictedIsBlockRowFileInHex) {
+  // Restricted: block, row, file in hex.
   OCIRowidLayout rowid{
       kOCIRowidTag, static_cast<ub1>(OCIRowidKind::Restricted), {0, 0, 0}, 0, 0x1A2B, 7, 0x3C};
   EXPECT_EQ(RowidLayoutText(rowid), "00001a2b.003c.0007");
 }
 
-TEST(RowidText, NoTextWithoutTheTagOrWithoutARow) {
+TEST(RowidText, NoTextWithoutTheTagOrARowAndADescriptorReadThroughTheLayout) {
   OCIRowidLayout rowid = Extended(1, 2, 3, 4);
   rowid.kind = static_cast<ub1>(OCIRowidKind::None);
   EXPECT_EQ(RowidLayoutText(rowid), "");
@@ -34,6 +32,10 @@ TEST(RowidText, NoTextWithoutTheTagOrWithoutARow) {
   rowid.tag = 0;
   EXPECT_EQ(RowidLayoutText(rowid), "");
   EXPECT_EQ(oracle::RowidDescriptorText(nullptr), "");
+  // The client's descriptor memory is the layout itself.
+  rowid = Extended(5, 1, 9, 2);
+  EXPECT_EQ(oracle::RowidDescriptorText(reinterpret_cast<const OCIRowid*>(&rowid)),
+            RowidLayoutText(rowid));
 }
 
 TEST(RowidText, ParsesBackWhatItRenders) {
@@ -57,13 +59,6 @@ TEST(RowidText, ParsesBackWhatItRenders) {
   EXPECT_FALSE(ParseRowidText("AAAAAAAAAAAAAAAA-A").has_value());
   EXPECT_FALSE(ParseRowidText("EAAAAAAAAAAAAAAAAA").has_value());
   EXPECT_FALSE(ParseRowidText("0000xa2b.003c.0007").has_value());
-}
-
-TEST(RowidText, DescriptorReadThroughTheLayout) {
-  // The client's descriptor memory is the layout itself.
-  const OCIRowidLayout rowid = Extended(5, 1, 9, 2);
-  EXPECT_EQ(oracle::RowidDescriptorText(reinterpret_cast<const OCIRowid*>(&rowid)),
-            RowidLayoutText(rowid));
 }
 
 }  // namespace

@@ -27,13 +27,11 @@ TEST(FieldData, OneBlockOfRowsWithPerRowIndicatorsLengthsAndCodes) {
   EXPECT_TRUE(f.Value(4, &session).IsNull());
   EXPECT_THROW(f.Value(25, nullptr), std::runtime_error);
   EXPECT_THROW(TFieldData(otype::String, 10, 0), std::runtime_error);
-}
-
-TEST(FieldData, StringWithoutTerminatorStopsAtTheElementEnd) {
-  TFieldData f(otype::String, 4, 2);
-  std::memcpy(f.Buffer(), "abcdefgh", 8);
-  f.Indicators()[0] = 0;
-  EXPECT_EQ(f.Value(0, nullptr), Variant::String("abcd"));
+  // A string without its terminator stops at the element's end.
+  TFieldData g(otype::String, 4, 2);
+  std::memcpy(g.Buffer(), "abcdefgh", 8);
+  g.Indicators()[0] = 0;
+  EXPECT_EQ(g.Value(0, nullptr), Variant::String("abcd"));
 }
 
 TEST(FieldData, NumbersDatesAndLineEnds) {

@@ -24,12 +24,9 @@ TDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0)
   return EncodeDateTime({y, mo, d, h, mi, s, ms});
 }
 
-TEST(OracleDate, EncodesTheLastSecondsOfTheCentury) {
+TEST(OracleDate, EncodesTheCenturysEndAndRoundTripsEveryKindOfDate) {
   EXPECT_EQ(Encode(At(1999, 12, 31, 23, 59, 58)), (Bytes{119, 199, 12, 31, 24, 60, 59}));
   EXPECT_EQ(Encode(At(2000, 1, 1)), (Bytes{120, 100, 1, 1, 1, 1, 1}));
-}
-
-TEST(OracleDate, RoundTripsEveryKindOfDate) {
   for (TDateTime v : {At(1, 1, 1), At(1, 1, 1, 23, 59, 59), At(1600, 2, 29, 0, 0, 1),
                       At(1899, 12, 29, 18, 30), At(1899, 12, 30, 0, 0, 1), At(1970, 1, 1),
                       At(2024, 2, 29, 13, 14, 15), At(9999, 12, 31, 23, 59, 59)}) {
@@ -44,7 +41,7 @@ TEST(OracleDate, DropsMillisecondsButRoundsToTheNearestMillisecondFirst) {
   EXPECT_EQ(Encode(almostMidnight), (Bytes{120, 120, 5, 7, 1, 1, 1}));
 }
 
-TEST(OracleDate, RejectsYearsOutsideOneTo9999) {
+TEST(OracleDate, YearsOutsideOneTo9999YearZeroAndMalformedBytes) {
   Bytes b{};
   EXPECT_THROW(DateTimeToOracleDate(-693594.0, b), EDateError);  // 0000-12-31
   EXPECT_THROW(DateTimeToOracleDate(2958466.0, b), EDateError);  // 10000-01-01
@@ -53,15 +50,10 @@ TEST(OracleDate, RejectsYearsOutsideOneTo9999) {
   EXPECT_THROW(EncodeDate(0, 1, 1), EDateError);
   EXPECT_THROW(EncodeDate(10000, 1, 1), EDateError);
   EXPECT_THROW(Decode(Bytes{200, 100, 1, 1, 1, 1, 1}), EDateError);  // year 10000
-}
-
-TEST(OracleDate, YearZeroOrEarlierDecodesToTheDayBeforeYearOne) {
+  // Year zero or earlier decodes to the day before year one.
   EXPECT_EQ(Decode(Bytes{100, 100, 1, 1, 1, 1, 1}), kOracleDateBeforeYear1);
   // The time of day is subtracted from the negative day number.
   EXPECT_DOUBLE_EQ(Decode(Bytes{99, 50, 6, 15, 13, 1, 1}), kOracleDateBeforeYear1 - 0.5);
-}
-
-TEST(OracleDate, MalformedBytesAreRejected) {
   EXPECT_THROW(Decode(Bytes{120, 100, 13, 1, 1, 1, 1}), EDateError);  // month 13
   EXPECT_THROW(Decode(Bytes{120, 100, 2, 30, 1, 1, 1}), EDateError);  // 30 February
   EXPECT_THROW(Decode(Bytes{120, 100, 1, 1, 0, 1, 1}), EDateError);   // hour -1

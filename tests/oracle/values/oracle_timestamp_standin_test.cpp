@@ -6,11 +6,12 @@
 #include <set>
 
 #include "oracle/client/oracle_errors.h"
-#include "oracle_fixture/query_fixture.h"
 #include "oracle/values/field_data.h"
 #include "oracle/values/oracle_timestamp.h"
 #include "oracle/values/type_codes.h"
 #include "oracle/values/variables.h"
+#include "oracle_fixture/exception_text.h"
+#include "oracle_fixture/query_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
 
@@ -100,12 +101,9 @@ TEST_F(StandinTimestampTest, SessionMustBeConnected) {
   session_->LogOff();
   for (oracle::TSessionContext* session : {static_cast<oracle::TSessionContext*>(nullptr),
                                            static_cast<oracle::TSessionContext*>(session_.get())}) {
-    try {
-      TOracleTimestamp ts(session, OCI_DTYPE_TIMESTAMP);
-      ADD_FAILURE() << "created on a disconnected session";
-    } catch (const std::runtime_error& e) {
-      EXPECT_STREQ(e.what(), "Can only create TOracleTimestamp instance if Session is connected");
-    }
+    EXPECT_EQ(
+        oracle_test_support::ErrorOf([&] { TOracleTimestamp ts(session, OCI_DTYPE_TIMESTAMP); }),
+        "Can only create TOracleTimestamp instance if Session is connected");
   }
 }
 

@@ -7,20 +7,14 @@
 namespace oracle {
 namespace {
 
-TEST(LineEnds, TextToTheServerLosesEveryCarriageReturn) {
+TEST(LineEnds, ToTheServerLoseCarriageReturnsFromItGainThemAndWindowsTextRoundTrips) {
   EXPECT_EQ(LineEndsToServer(std::string_view("a\r\nb\rc\n\r\n")), "a\nbc\n\n");
   EXPECT_EQ(LineEndsToServer(std::u16string_view(u"x\r\ny\r")), u"x\ny");
   EXPECT_EQ(LineEndsToServer(std::string_view("")), "");
-}
-
-TEST(LineEnds, TextFromTheServerGetsCarriageReturnLineFeed) {
   EXPECT_EQ(LineEndsFromServer(std::string_view("a\nb\rc\r\nd")), "a\r\nb\r\nc\r\nd");
   EXPECT_EQ(LineEndsFromServer(std::string_view("\n\n")), "\r\n\r\n");
   EXPECT_EQ(LineEndsFromServer(std::string_view("\r\r\n")), "\r\n\r\n");
   EXPECT_EQ(LineEndsFromServer(std::u16string_view(u"\u00e9\n\r")), u"\u00e9\r\n\r\n");
-}
-
-TEST(LineEnds, RoundTripOfWindowsTextIsLossless) {
   const std::string windows = "line 1\r\nline 2\r\n\r\nend";
   EXPECT_EQ(LineEndsFromServer(LineEndsToServer(windows)), windows);
 }
@@ -37,16 +31,13 @@ TEST(Utf8, FourByteSequencesRoundTripThroughSurrogatePairs) {
   EXPECT_EQ(Utf16ToUtf8(*wide), text);
 }
 
-TEST(Utf8, MalformedSequencesAreRefused) {
+TEST(Utf8, MalformedSequencesAndLoneSurrogatesAreRefused) {
   for (std::string bad :
        {"\x80", "\xC3", "\xC3(", "\xE2\x82", "\xF0\x9F\x98", "\xC0\xAF", "\xE0\x80\xAF",
         "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF", "ok\xF8\x88\x80\x80\x80"}) {
     EXPECT_EQ(Utf8ToUtf16Length(bad), -1) << testing::PrintToString(bad);
     EXPECT_FALSE(Utf8ToUtf16(bad)) << testing::PrintToString(bad);
   }
-}
-
-TEST(Utf8, LoneSurrogatesCannotBeEncoded) {
   EXPECT_FALSE(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))));
   EXPECT_FALSE(Utf16ToUtf8(std::u16string{u'a', char16_t(0xDC00), u'b'}));
   EXPECT_FALSE(Utf16ToUtf8(std::u16string{char16_t(0xD83D), u'x'}));
@@ -75,14 +66,11 @@ TEST(CharacterSets, IdsAndNationalByteOrder) {
   EXPECT_EQ(national, u"A\u4200");
 }
 
-TEST(TextHelpers, UpperCasingOfIdentifiers) {
+TEST(TextHelpers, UpperCasingWideCharSetsAndCounts) {
   EXPECT_EQ(UpperCaseIdentifier("emp_no$1", false), "EMP_NO$1");
   // Byte-wise upper-casing leaves multi-byte characters alone.
   EXPECT_EQ(UpperCaseIdentifier("gr\u00fc\u00dfe", false), "GR\u00fc\u00dfE");
   EXPECT_EQ(UpperCaseIdentifier("abc", true), "ABC");
-}
-
-TEST(TextHelpers, WideCharactersAboveTheByteRangeFollowCharacter255) {
   std::bitset<256> set;
   set.set('a');
   EXPECT_TRUE(WideCharInSet(u'a', set));
@@ -91,9 +79,6 @@ TEST(TextHelpers, WideCharactersAboveTheByteRangeFollowCharacter255) {
   set.set(255);
   EXPECT_TRUE(WideCharInSet(u'\u0100', set));
   EXPECT_TRUE(WideCharInSet(u'\uFFFF', set));
-}
-
-TEST(TextHelpers, CountText) {
   EXPECT_EQ(CountText(1, "record"), "1 record");
   EXPECT_EQ(CountText(0, "record"), "0 records");
   EXPECT_EQ(CountText(25, "record"), "25 records");

@@ -14,19 +14,20 @@ using testing::FakeQuery;
 using Stream = std::vector<uint8_t>;
 
 // Little-endian building blocks of a stream.
-void Int(Stream& s, int32_t v) {
-  for (int i = 0; i < 4; ++i)
-    s.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
+void Int(Stream& s, std::initializer_list<int32_t> values) {
+  for (int32_t v : values)
+    for (int i = 0; i < 4; ++i)
+      s.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
 }
 void Wide(Stream& s, std::u16string_view name) {
-  Int(s, static_cast<int32_t>(name.size() * 2));
+  Int(s, {static_cast<int32_t>(name.size() * 2)});
   for (char16_t c : name) {
     s.push_back(static_cast<uint8_t>(c & 0xFF));
     s.push_back(static_cast<uint8_t>(c >> 8));
   }
 }
 void Narrow(Stream& s, std::string_view name) {
-  Int(s, static_cast<int32_t>(name.size()));
+  Int(s, {static_cast<int32_t>(name.size())});
   s.insert(s.end(), name.begin(), name.end());
 }
 
@@ -53,24 +54,17 @@ TEST(VariablesStream, TextValuesCarryTheirTerminatingZeroNullsNoneAndTablesTheir
   vars.Declare(":T", otype::String).SetValue(0, Variant::String("ab"), nullptr);
   vars.DeclarePLSQLTable(":TAB", otype::String, 3, 10).SetValue(0, Variant::String("x"), nullptr);
   Stream expected;
-  Int(expected, 4);
-  Int(expected, 3);
+  Int(expected, {4, 3});
   Wide(expected, u":S");
-  Int(expected, 5);
-  Int(expected, 0);  // a null: no value bytes
-  Int(expected, 0);
+  Int(expected, {5, 0, 0});  // a null: no value bytes
   Wide(expected, u":T");
-  Int(expected, 5);
-  Int(expected, 3);
+  Int(expected, {5, 3});
   expected.insert(expected.end(), {'a', 'b', 0});
-  Int(expected, 0);
+  Int(expected, {0});
   Wide(expected, u":TAB");
-  Int(expected, 5);
-  Int(expected, 2);
+  Int(expected, {5, 2});
   expected.insert(expected.end(), {'x', 0});
-  Int(expected, 1);
-  Int(expected, 3);   // table size
-  Int(expected, 10);  // string size
+  Int(expected, {1, 3, 10});  // a table of 3 strings of 10
   EXPECT_EQ(WriteVariablesData(vars), expected);
 
   FakeQuery query;
@@ -116,35 +110,27 @@ TEST(VariablesStream, EveryPlainTypeRoundTrips) {
 
 TEST(VariablesStream, OlderVersionsHaveEightBitNamesAndFewerParts) {
   Stream v1;
-  Int(v1, 1);
-  Int(v1, 1);
+  Int(v1, {1, 1});
   Narrow(v1, ":A");
-  Int(v1, otype::Integer);
+  Int(v1, {otype::Integer});
   TVariables vars;
   ReadVariablesData(vars, v1);
   ASSERT_EQ(vars.Count(), 1);
   EXPECT_TRUE(vars.Data(0).IsNull(0));
 
   Stream v2;
-  Int(v2, 2);
-  Int(v2, 1);
+  Int(v2, {2, 1});
   Narrow(v2, ":caf\xe9");  // Latin-1 name
-  Int(v2, otype::Integer);
-  Int(v2, 4);
-  Int(v2, 1234);
+  Int(v2, {otype::Integer, 4, 1234});
   ReadVariablesData(vars, v2);
   ASSERT_EQ(vars.Count(), 1);
   EXPECT_EQ(vars.Data(0).Name(), ":CAF\u00e9");
   EXPECT_EQ(vars.Data(0).GetValue(0, nullptr), Variant::Integer(1234));
 
-  Stream v3 = {3, 0, 0, 0};
-  Int(v3, 1);
+  Stream v3;
+  Int(v3, {3, 1});
   Narrow(v3, ":T");
-  Int(v3, otype::Float);
-  Int(v3, 0);
-  Int(v3, 1);
-  Int(v3, 7);
-  Int(v3, 0);
+  Int(v3, {otype::Float, 0, 1, 7, 0});
   ReadVariablesData(vars, v3);
   EXPECT_TRUE(vars.Data(0).IsPLSQLTable());
   EXPECT_EQ(vars.Data(0).ArraySize(), 7);
@@ -167,14 +153,6 @@ class RejectedStream : public ::testing::Test {
   TVariables vars{&query};
 };
 
-TEST_F(RejectedStream, VersionFive) {
-  Stream s;
-  Int(s, 5);
-  Int(s, 0);
-  EXPECT_EQ(ErrorOf(vars, s), "Invalid version of Query variables");
-  ExpectUnchanged();
-}
-
 TEST_F(RejectedStream, EveryTruncation) {
   TVariables source;
   source.Declare("a", otype::String).SetValue(0, Variant::String("text"), nullptr);
@@ -195,13 +173,11 @@ TEST_F(RejectedStream, EveryTruncation) {
 TEST_F(RejectedStream, LengthsThatDoNotFit) {
   auto stream = [](int32_t type, int32_t valueLength, std::size_t valueBytes) {
     Stream s;
-    Int(s, 4);
-    Int(s, 1);
+    Int(s, {4, 1});
     Wide(s, u":X");
-    Int(s, type);
-    Int(s, valueLength);
+    Int(s, {type, valueLength});
     s.insert(s.end(), valueBytes, 'v');
-    Int(s, 0);
+    Int(s, {0});
     return s;
   };
   // An integer value must be exactly its four bytes.
@@ -226,12 +202,10 @@ TEST_F(RejectedStream, LengthsThatDoNotFit) {
 TEST_F(RejectedStream, NamesTypesAndTablesThatCannotBeDeclared) {
   auto stream = [](auto writeName, int32_t type, std::vector<int32_t> table) {
     Stream s;
-    Int(s, 4);
-    Int(s, 1);
+    Int(s, {4, 1});
     writeName(s);
-    Int(s, type);
-    Int(s, 0);
-    for (int32_t v : table) Int(s, v);
+    Int(s, {type, 0});
+    for (int32_t v : table) Int(s, {v});
     return s;
   };
   auto name = [](std::u16string_view n) { return [n](Stream& s) { Wide(s, n); }; };
@@ -255,16 +229,20 @@ TEST_F(RejectedStream, NamesTypesAndTablesThatCannotBeDeclared) {
   ExpectUnchanged();
 }
 
-TEST_F(RejectedStream, VersionsBelowOneAndNegativeCounts) {
-  Stream zero;
-  Int(zero, 0);
-  Int(zero, 0);
-  EXPECT_EQ(ErrorOf(vars, zero), "Corrupt stream of Query variables: version 0");
-  Stream negative;
-  Int(negative, 4);
-  Int(negative, -1);
-  EXPECT_EQ(ErrorOf(vars, negative), "Corrupt stream of Query variables: negative count");
-  ExpectUnchanged();
+TEST_F(RejectedStream, BadVersionsAndNegativeCounts) {
+  const struct {
+    int32_t version, count;
+    const char* error;
+  } cases[] = {{5, 0, "Invalid version of Query variables"},
+               {0, 0, "Corrupt stream of Query variables: version 0"},
+               {4, -1, "Corrupt stream of Query variables: negative count"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.error);
+    Stream s;
+    Int(s, {c.version, c.count});
+    EXPECT_EQ(ErrorOf(vars, s), c.error);
+    ExpectUnchanged();
+  }
 }
 
 }  // namespace
