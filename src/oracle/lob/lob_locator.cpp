@@ -18,7 +18,6 @@ namespace {
 constexpr ub2 kClientUtf16 = 1000;  // UTF-16 in the client's byte order
 constexpr ub1 kFileReadOnly = 1;
 constexpr ub4 kFlushFreeBuffers = 2;
-constexpr OCIDuration kSessionDuration = 10;
 constexpr int kFileNameRoom = 512;
 
 void CheckSession(TOracleSession* session, const std::string& feature) {
@@ -63,7 +62,7 @@ std::unique_ptr<TLOBLocator> TLOBLocator::CreateTemporary(TOracleSession* sessio
   if (lobType == otype::BFile) throw std::runtime_error("Type must be otCLOB or otBLOB");
   lob->Check(OCILobCreateTemporary(
       lob->Service(), lob->errorHandle_, lob->locator_, 0, lob->charSetForm_,
-      lobType == otype::BLOB ? OCI_TEMP_BLOB : OCI_TEMP_CLOB, cache ? 1 : 0, kSessionDuration));
+      lobType == otype::BLOB ? OCI_TEMP_BLOB : OCI_TEMP_CLOB, cache ? 1 : 0, OCI_DURATION_SESSION));
   lob->temporary_ = true;
   return lob;
 }

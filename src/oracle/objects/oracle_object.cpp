@@ -15,10 +15,6 @@
 namespace oracle {
 namespace {
 
-constexpr OCIDuration kSessionDuration = 10;
-constexpr ub4 kDescribeHandle = 7;
-constexpr ub4 kParamDescriptor = 53;
-
 bool IsTextCode(int16_t code) {
   return code == OCI_TYPECODE_VARCHAR2 || code == OCI_TYPECODE_CHAR || code == 1;
 }
@@ -43,7 +39,7 @@ bool IsKnownCode(int16_t code) {
 std::string ParamText(void* param, ub4 attribute, OCIError* err) {
   text* value = nullptr;
   ub4 length = 0;
-  if (OCIAttrGet(param, kParamDescriptor, &value, &length, attribute, err) != OCI_SUCCESS ||
+  if (OCIAttrGet(param, OCI_DTYPE_PARAM, &value, &length, attribute, err) != OCI_SUCCESS ||
       value == nullptr)
     return {};
   return std::string(reinterpret_cast<const char*>(value), length);
@@ -78,7 +74,7 @@ TOracleObject::TOracleObject(TOracleSession* session, const std::string& typeNam
   if (!table.empty()) tableObject = const_cast<char*>(table_.c_str());
   const OCITypeCode code = collection_ ? OCI_TYPECODE_NAMEDCOLLECTION : OCI_TYPECODE_OBJECT;
   Check(OCIObjectNew(Environment(), errorHandle_, session_->ServiceContext(), code, type_,
-                     tableObject, kSessionDuration, 1, &instance_));
+                     tableObject, OCI_DURATION_SESSION, 1, &instance_));
   ownsInstance_ = true;
 }
 
@@ -145,42 +141,40 @@ void TOracleObject::Describe() {
   Check(OCITypeByName(Environment(), errorHandle_, session_->ServiceContext(),
                       reinterpret_cast<const text*>(schema.c_str()),
                       static_cast<ub4>(schema.size()), reinterpret_cast<const text*>(name.c_str()),
-                      static_cast<ub4>(name.size()), nullptr, 0, kSessionDuration, OCI_TYPEGET_ALL,
-                      &type_));
+                      static_cast<ub4>(name.size()), nullptr, 0, OCI_DURATION_SESSION,
+                      OCI_TYPEGET_ALL, &type_));
   void* describe = nullptr;
-  Check(OCIHandleAlloc(Environment(), &describe, kDescribeHandle, 0, nullptr));
+  Check(OCIHandleAlloc(Environment(), &describe, OCI_HTYPE_DESCRIBE, 0, nullptr));
   struct Free {
     void* handle;
-    ~Free() { OCIHandleFree(handle, kDescribeHandle); }
+    ~Free() { OCIHandleFree(handle, OCI_HTYPE_DESCRIBE); }
   } freeDescribe{describe};
   Check(OCIDescribeAny(session_->ServiceContext(), errorHandle_, type_, 0, OCI_OTYPE_PTR, 0,
                        OCI_PTYPE_TYPE, static_cast<OCIDescribe*>(describe)));
   void* param = nullptr;
-  Check(OCIAttrGet(describe, kDescribeHandle, &param, nullptr, OCI_ATTR_PARAM, errorHandle_));
+  Check(OCIAttrGet(describe, OCI_HTYPE_DESCRIBE, &param, nullptr, OCI_ATTR_PARAM, errorHandle_));
   OCITypeCode code = 0;
-  Check(OCIAttrGet(param, kParamDescriptor, &code, nullptr, OCI_ATTR_TYPECODE, errorHandle_));
+  Check(OCIAttrGet(param, OCI_DTYPE_PARAM, &code, nullptr, OCI_ATTR_TYPECODE, errorHandle_));
   collection_ = code == OCI_TYPECODE_NAMEDCOLLECTION;
   if (collection_) {
     void* element = nullptr;
-    Check(OCIAttrGet(param, kParamDescriptor, &element, nullptr, OCI_ATTR_COLLECTION_ELEMENT,
+    Check(OCIAttrGet(param, OCI_DTYPE_PARAM, &element, nullptr, OCI_ATTR_COLLECTION_ELEMENT,
                      errorHandle_));
     OCITypeCode elementCode = 0;
-    Check(OCIAttrGet(element, kParamDescriptor, &elementCode, nullptr, OCI_ATTR_TYPECODE,
+    Check(OCIAttrGet(element, OCI_DTYPE_PARAM, &elementCode, nullptr, OCI_ATTR_TYPECODE,
                      errorHandle_));
     elementCode_ = static_cast<int16_t>(elementCode);
     return;
   }
   ub2 count = 0;
-  Check(
-      OCIAttrGet(param, kParamDescriptor, &count, nullptr, OCI_ATTR_NUM_TYPE_ATTRS, errorHandle_));
+  Check(OCIAttrGet(param, OCI_DTYPE_PARAM, &count, nullptr, OCI_ATTR_NUM_TYPE_ATTRS, errorHandle_));
   void* list = nullptr;
-  Check(
-      OCIAttrGet(param, kParamDescriptor, &list, nullptr, OCI_ATTR_LIST_TYPE_ATTRS, errorHandle_));
+  Check(OCIAttrGet(param, OCI_DTYPE_PARAM, &list, nullptr, OCI_ATTR_LIST_TYPE_ATTRS, errorHandle_));
   for (ub4 i = 1; i <= count; ++i) {
     void* attribute = nullptr;
-    Check(OCIParamGet(list, kParamDescriptor, errorHandle_, &attribute, i));
+    Check(OCIParamGet(list, OCI_DTYPE_PARAM, errorHandle_, &attribute, i));
     OCITypeCode attributeCode = 0;
-    Check(OCIAttrGet(attribute, kParamDescriptor, &attributeCode, nullptr, OCI_ATTR_TYPECODE,
+    Check(OCIAttrGet(attribute, OCI_DTYPE_PARAM, &attributeCode, nullptr, OCI_ATTR_TYPECODE,
                      errorHandle_));
     auto item = std::make_unique<TObjectAttribute>(
         *this, static_cast<int32_t>(i - 1), ParamText(attribute, OCI_ATTR_NAME, errorHandle_),
@@ -189,11 +183,10 @@ void TOracleObject::Describe() {
     ub2 size = 0;
     sb2 precision = 0;
     sb1 scale = 0;
-    Check(
-        OCIAttrGet(attribute, kParamDescriptor, &size, nullptr, OCI_ATTR_DATA_SIZE, errorHandle_));
-    Check(OCIAttrGet(attribute, kParamDescriptor, &precision, nullptr, OCI_ATTR_PRECISION,
+    Check(OCIAttrGet(attribute, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, errorHandle_));
+    Check(OCIAttrGet(attribute, OCI_DTYPE_PARAM, &precision, nullptr, OCI_ATTR_PRECISION,
                      errorHandle_));
-    Check(OCIAttrGet(attribute, kParamDescriptor, &scale, nullptr, OCI_ATTR_SCALE, errorHandle_));
+    Check(OCIAttrGet(attribute, OCI_DTYPE_PARAM, &scale, nullptr, OCI_ATTR_SCALE, errorHandle_));
     item->size_ = size;
     item->precision_ = precision;
     item->scale_ = scale;

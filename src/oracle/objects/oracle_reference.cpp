@@ -10,13 +10,6 @@
 #include "platform/text.h"
 
 namespace oracle {
-namespace {
-
-constexpr OCIDuration kSessionDuration = 10;
-constexpr ub4 kDescribeHandle = 7;
-constexpr ub4 kParamDescriptor = 53;
-
-}  // namespace
 
 TOracleReference::TOracleReference(TOracleSession* session, const std::string& typeName)
     : session_(session), typeName_(platform::UpperAscii(typeName)) {
@@ -27,7 +20,7 @@ TOracleReference::TOracleReference(TOracleSession* session, const std::string& t
   errorHandle_ = static_cast<OCIError*>(handle);
   void* ref = nullptr;
   Check(OCIObjectNew(Environment(), errorHandle_, session_->ServiceContext(), OCI_TYPECODE_REF,
-                     nullptr, nullptr, kSessionDuration, 1, &ref));
+                     nullptr, nullptr, OCI_DURATION_SESSION, 1, &ref));
   ownRef_ = ref_ = static_cast<OCIRef*>(ref);
 }
 
@@ -88,22 +81,22 @@ TOracleObject& TOracleReference::Pin() {
   pinned_.reset();
   // The type's own REF descriptor, read through a describe of the type.
   void* describe = nullptr;
-  Check(OCIHandleAlloc(Environment(), &describe, kDescribeHandle, 0, nullptr));
+  Check(OCIHandleAlloc(Environment(), &describe, OCI_HTYPE_DESCRIBE, 0, nullptr));
   struct FreeDescribe {
     void* handle;
-    ~FreeDescribe() { OCIHandleFree(handle, kDescribeHandle); }
+    ~FreeDescribe() { OCIHandleFree(handle, OCI_HTYPE_DESCRIBE); }
   } freeDescribe{describe};
   Check(OCIDescribeAny(session_->ServiceContext(), errorHandle_, typeName_.data(),
                        static_cast<ub4>(typeName_.size()), OCI_OTYPE_NAME, 0, OCI_PTYPE_TYPE,
                        static_cast<OCIDescribe*>(describe)));
   void* param = nullptr;
-  Check(OCIAttrGet(describe, kDescribeHandle, &param, nullptr, OCI_ATTR_PARAM, errorHandle_));
+  Check(OCIAttrGet(describe, OCI_HTYPE_DESCRIBE, &param, nullptr, OCI_ATTR_PARAM, errorHandle_));
   OCIRef* typeRef = nullptr;
-  Check(OCIAttrGet(param, kParamDescriptor, &typeRef, nullptr, OCI_ATTR_REF_TDO, errorHandle_));
+  Check(OCIAttrGet(param, OCI_DTYPE_PARAM, &typeRef, nullptr, OCI_ATTR_REF_TDO, errorHandle_));
   // A REF of our own to pin, a copy of this one.
   void* pinRef = nullptr;
   Check(OCIObjectNew(Environment(), errorHandle_, session_->ServiceContext(), OCI_TYPECODE_REF,
-                     nullptr, nullptr, kSessionDuration, 1, &pinRef));
+                     nullptr, nullptr, OCI_DURATION_SESSION, 1, &pinRef));
   struct FreeRef {
     OCIEnv* env;
     OCIError* err;
@@ -113,8 +106,8 @@ TOracleObject& TOracleReference::Pin() {
   auto* target = static_cast<OCIRef*>(pinRef);
   Check(OCIRefAssign(Environment(), errorHandle_, ref_, &target));
   void* instance = nullptr;
-  Check(OCIObjectPin(Environment(), errorHandle_, target, nullptr, OCI_PIN_LATEST, kSessionDuration,
-                     OCI_LOCK_NONE, &instance));
+  Check(OCIObjectPin(Environment(), errorHandle_, target, nullptr, OCI_PIN_LATEST,
+                     OCI_DURATION_SESSION, OCI_LOCK_NONE, &instance));
   try {
     pinned_ = TOracleObject::Pinned(session_, typeName_, instance);
   } catch (...) {
