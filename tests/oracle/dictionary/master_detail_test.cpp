@@ -76,6 +76,7 @@ class MasterDetailTest : public oracle_dataset_test::StandinDataSetTest {
              "empno number(6) references emp)",
              "create table transfer (id number(6) primary key, from_dept number(4) "
              "references dept, to_dept number(4) references dept)",
+             "create table staff (id number(6) primary key, dept_id number(4) references dept)",
              "create table region (code char(10) primary key, name varchar2(20))",
              "create table shop (id number(6) primary key, code char(10) references region)",
              "insert into dept values (10, 'SALES')",
@@ -179,6 +180,11 @@ TEST_F(MasterDetailTest, LinkedFieldsNewRecordsAndPostingOnTheCachedRoad) {
   dataset::TField& deptno = dept->FieldByName("DEPTNO");
   EXPECT_EQ(std::tuple(deptno.ReadOnly(), dept->FieldByName("DNAME").ReadOnly()),
             std::tuple(true, false));
+  // One detail record protects the key as well.
+  dept->Next();
+  EXPECT_EQ(std::tuple(Walk(*emp, "EMPNO"), deptno.ReadOnly()),
+            std::tuple(std::vector<std::string>{"3"}, true));
+  dept->First();
 
   // Scrolling the master (here onto the same record) posts the edits of the
   // whole detail tree.
@@ -306,6 +312,8 @@ TEST_F(MasterDetailTest, ConfigurationFromTheForeignKey) {
       {agg, "select * from dept", oracle::mrNo, "", "DEPTNO", "DEPTNO", agg},
       {"select * from shop", "select * from region", oracle::mrYes, question, "CODE", "CODE",
        "select * from shop\nwhere CODE = :code"},
+      {"select * from staff", "select * from dept", oracle::mrYes, question, "DEPTNO", "DEPT_ID",
+       "select * from staff\nwhere DEPT_ID = :dept_id"},
       {"select * from transfer", "select * from dept", oracle::mrYes,
        "Automatic Master/Detail configuration is only\r\npossible if just one foreign key "
        "constraint\r\nexists between the Master and Detail table.",

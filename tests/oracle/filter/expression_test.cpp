@@ -31,6 +31,16 @@ std::string Repeat(const std::string& piece, int times) {
   return text;
 }
 
+// A filter text reading as the relational operators that hold between
+// `left` and `right`, each after a blank, in table order.
+std::string Holding(const std::string& left, const std::string& right) {
+  std::string text;
+  for (const std::string op : {"=", "<>", "<", ">", "<=", ">="})
+    text +=
+        (text.empty() ? "IF(" : " + IF(") + left + " " + op + " " + right + ", ' " + op + "', '')";
+  return text;
+}
+
 TEST(FilterExpression, ReadsEachTextAsTheTableSays) {
   dataset::testing::MemoryDataSet ds;
   ds.AddColumn("D", TFieldType::ftDateTime);
@@ -106,6 +116,13 @@ TEST(FilterExpression, ReadsEachTextAsTheTableSays) {
       {"[I] < '9'", "Boolean:TRUE"},
       {"[I] = 10.0", "Boolean:TRUE"},
       {"[F] >= 2.5", "Boolean:TRUE"},
+      // Each operator against a bound below, equal to and above the value.
+      {Holding("[I]", "9"), "String: <> > >="},
+      {Holding("[I]", "10"), "String: = <= >="},
+      {Holding("[I]", "11"), "String: <> < <="},
+      {Holding("[DAY]", "DATE('2023-03-14')"), "String: <> > >="},
+      {Holding("[DAY]", "DATE('2023-03-15')"), "String: = <= >="},
+      {Holding("[DAY]", "DATE('2023-03-16')"), "String: <> < <="},
       {"1.5", "Float:1.5", Read::String},
       {"TRUE", "Boolean:TRUE", Read::String},
       {"2147483647", "Integer:2147483647"},
@@ -124,6 +141,7 @@ TEST(FilterExpression, ReadsEachTextAsTheTableSays) {
       {"NULL", "String:TRUE", Read::Null},
       // Text comparison: wildcards, case, byte order.
       {"[S] = 'Sm*'", "Boolean:TRUE"},
+      {"[S] = 'Smith*'", "Boolean:TRUE"},
       {"[S] = 'Sm*'", "Boolean:FALSE", Read::Own, foNoPartialCompare},
       {"'Sm*' = 'Sm*'", "Boolean:TRUE", Read::Own, foNoPartialCompare},
       {"[S] = 'S?ith'", "Boolean:TRUE"},

@@ -35,7 +35,12 @@ struct RecordingControl : dataset::TDataLink, dataset::TDataControl {
   int MaxLength() const override { return maxLength; }
   void SetMaxLength(int length) override { maxLength = length; }
   std::string DataField() const override { return field; }
-  std::string field;
+  // Text typed into the control that only reaches the field when the
+  // dataset asks its controls for their edits.
+  void UpdateData() override {
+    if (!pending.empty()) DataSet()->FieldByName(field).SetAsString(pending);
+  }
+  std::string field, pending;
   bool caption;
   int32_t color = clWindow, fontColor = clWindowText;
   int maxLength = 30;
@@ -70,7 +75,7 @@ class QBEModeTest : public StandinDataSetTest {
 };
 
 TEST_F(QBEModeTest, TheExampleSelectsTheCustomers) {
-  enum : unsigned { kAnywhere = 1, kUpper = 2, kWholeDay = 4, kPlain = 8 };
+  enum : unsigned { kAnywhere = 1, kUpper = 2, kWholeDay = 4, kPlain = 8, kControl = 16 };
   const struct {
     const char* field;
     unsigned flags;
@@ -85,6 +90,7 @@ TEST_F(QBEModeTest, TheExampleSelectsTheCustomers) {
       {"CUST_ID", 0, "IN (1, 3)", "9001 9003"},
       {"CUST_ID", 0, "BETWEEN 2 AND 3", "9002 9003"},
       {"CUST_ID", kPlain, "2", "9002"},
+      {"CUST_ID", kPlain | kControl, "3", "9003"},
       {"ALLOW_EMAIL", 0, "NOT 1", "9002 9003"},
   };
   for (const auto& c : cases) {
@@ -94,9 +100,14 @@ TEST_F(QBEModeTest, TheExampleSelectsTheCustomers) {
     qbeField.MatchAnywhere = c.flags & kAnywhere;
     qbeField.CaseInsensitive = c.flags & kUpper;
     qbeField.WholeDay = c.flags & kWholeDay;
+    dataset::TDataSource source(ds.get());
+    RecordingControl control(c.field);
+    control.SetDataSource(&source);
     SetQBEMode(*ds, true);
     ASSERT_EQ(ds->State(), dataset::TDataSetState::dsInsert);
-    if (c.flags & kPlain)
+    if (c.flags & kControl)
+      control.pending = c.typed;
+    else if (c.flags & kPlain)
       ds->FieldByName(c.field).SetAsString(c.typed);
     else
       Type(*ds, c.field, c.typed);
