@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "dialogs/enter_key.h"
 #include "foundation/log.h"
 #include "foundation/prefs_records.h"
 #include "receipt/records.h"
@@ -16,6 +17,7 @@ TCustomerCaptureForm::TCustomerCaptureForm(QWidget* owner, const char* tag)
       tag_(tag) {
   setModal(true);
   setFont(ArialFont(8, true));
+  KeepEnterFromButtons(*this);
 }
 
 TCustomerCaptureForm::~TCustomerCaptureForm() {

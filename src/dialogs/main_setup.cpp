@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/enter_key.h"
 #include "dialogs/test_dialog.h"
 #include "dialogs/test_receipt.h"
 #include "foundation/file_version.h"
@@ -148,6 +149,7 @@ TfrmMainSetup::TfrmMainSetup(QWidget* owner)
     }
   }
   ConnectHandlers();
+  KeepEnterFromButtons(*this);
 }
 
 void TfrmMainSetup::ConnectHandlers() {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "dialogs/enter_key.h"
 #include "foundation/helpers_text.h"
 #include "foundation/log.h"
 #include "foundation/main_window.h"
@@ -80,6 +81,7 @@ TOutcomeForm::TOutcomeForm(QWidget* owner, const char* name, QSize client,
   btnExit_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   btnExit_->setFocusPolicy(Qt::StrongFocus);
   btnExit_->setGeometry(exitGeometry);
+  KeepEnterFromButtons(*this);
 }
 
 QLabel* TOutcomeForm::AddLabel(const char* name, const QRect& geometry, const QString& text) {

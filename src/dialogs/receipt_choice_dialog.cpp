@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include "dialogs/enter_key.h"
 #include "foundation/helpers_text.h"
 #include "foundation/log.h"
 #include "foundation/main_window.h"
@@ -52,6 +53,7 @@ TfrmAskVesk2::TfrmAskVesk2(QWidget* owner)
   formFont.setBold(true);
   setFont(formFont);
   setFixedSize(kClientWidth, kClientHeight);
+  KeepEnterFromButtons(*this);
 
   label1_ = new QLabel("Does The Customer Want A Digital Receipt?", this);
   label1_->setObjectName("Label1");

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "dialogs/enter_key.h"
 #include "foundation/message_form.h"
 
 namespace dialogs {
@@ -32,11 +33,11 @@ TfrmTestDialog::TfrmTestDialog(QWidget* owner)
   btnOk_ = new QPushButton("Send", this);
   btnOk_->setObjectName("btnOk");
   btnOk_->setGeometry(370, 150, 95, 32);
-  btnOk_->setDefault(true);
   btnCancel_ = new QPushButton("Cancel", this);
   btnCancel_->setObjectName("btnCancel");
   btnCancel_->setGeometry(475, 150, 95, 32);
 
+  KeepEnterFromButtons(*this);
   connect(btnOk_, &QPushButton::clicked, this, &TfrmTestDialog::btnOkClick);
   connect(btnCancel_, &QPushButton::clicked, this, &QDialog::reject);
 }

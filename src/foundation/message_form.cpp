@@ -101,7 +101,11 @@ void TfrmDispMess::keyPressEvent(QKeyEvent* event) {
 
 void TfrmDispMess::FormShow() {
   setWindowTitle(caption_);
-  lblMess_->setText(message_);
+  // A line break written as CR or CR LF (as the messages of the system
+  // write it) breaks the line as LF does; a label would show CR as nothing.
+  QString shown = message_;
+  shown.replace("\r\n", "\n").replace('\r', '\n');
+  lblMess_->setText(shown);
   lblMess_->adjustSize();
   const QSize label = lblMess_->size();
   const int width = std::max(label.width() + kExtraWidth, kMinWidth);

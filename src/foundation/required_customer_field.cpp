@@ -12,6 +12,9 @@ TRequiredCustomerField::TRequiredCustomerField(QWidget* owner, bool isEdit) {
   } else {
     ComboBox = new QComboBox(owner);
     ComboBox->setEditable(true);
+    // Typing picks an entry of the list; Enter adds none (an entry added
+    // would carry no value identifier).
+    ComboBox->setInsertPolicy(QComboBox::NoInsert);
   }
 }
 

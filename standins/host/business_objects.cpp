@@ -353,6 +353,16 @@ void BusinessObjectStore::SetIdentity(int32_t kind, std::string attribute, int64
   identities_[kind] = {std::move(attribute), first};
 }
 
+Variant BusinessObjectStore::TillSubsidiary() const {
+  auto document = objects_.find(0);
+  if (document == objects_.end()) return Variant();
+  for (const char* name : {"Subsidiary Number", "Sbs No"}) {
+    Variant value = document->second.Read(name);
+    if (!value.IsNull() && !value.IsEmpty()) return value;
+  }
+  return Variant();
+}
+
 RecordPtr BusinessObjectStore::Post(BusinessObject& object) {
   const bool inserting = object.State() == BusinessObject::Mode::Insert;
   if (inserting) {
@@ -361,6 +371,14 @@ RecordPtr BusinessObjectStore::Post(BusinessObject& object) {
     if (identity != identities_.end() && record != nullptr) {
       auto& [attribute, next] = identity->second;
       record->attributes[attribute] = Variant(next++);
+    }
+    // A customer inserted at the till belongs to the till's subsidiary
+    // unless the inserting code gave it one.
+    if (object.Kind() == kKindCustomer && record != nullptr) {
+      auto sbs = record->attributes.find("Sbs No");
+      if (sbs == record->attributes.end() || sbs->second.IsNull() || sbs->second.IsEmpty()) {
+        if (Variant till = TillSubsidiary(); !till.IsEmpty()) record->attributes["Sbs No"] = till;
+      }
     }
   }
   RecordPtr posted = object.Post();

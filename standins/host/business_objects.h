@@ -171,8 +171,13 @@ class BusinessObjectStore {
   // `attribute` gets the next number from `first` on, at post.
   void SetIdentity(int32_t kind, std::string attribute, int64_t first);
   void SetPostHook(PostHook hook) { post_hook_ = std::move(hook); }
-  // Posts the object behind `handle`: allocates the identity, tells the hook.
+  // Posts the object behind `handle`: allocates the identity, gives a
+  // customer inserted without a subsidiary the till's, tells the hook.
   RecordPtr Post(BusinessObject& object);
+  // The subsidiary of the till: that of the document the events concern
+  // ("Subsidiary Number" of an invoice, "Sbs No" of a sales order or a
+  // deposit); Empty when there is none.
+  Variant TillSubsidiary() const;
 
   size_t Count() const { return objects_.size(); }
 

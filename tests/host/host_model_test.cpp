@@ -133,7 +133,13 @@ TEST_F(StagedSale, FiltersInsertAndPostOnTheCustomerTable) {
   const int32_t again = Create(kKindCustomer);
   EXPECT_EQ(Filter(again, "Cust Sid", sid.c_str()), kAdapterSuccess);
   EXPECT_EQ(Read(again, "EMail"), "new@x.test") << "the host's table holds the new customer";
+  EXPECT_EQ(Read(again, "Sbs No"), "1") << "inserted at a till of the document's subsidiary";
   EXPECT_EQ(Set(again, "EMail", "x@x.test"), 0) << "not in edit mode";
+
+  EXPECT_EQ(Call(&IPluginAdapter::BOInsert, customers), kAdapterSuccess);
+  EXPECT_EQ(Set(customers, "Sbs No", "2"), kAdapterSuccess);
+  EXPECT_EQ(Call(&IPluginAdapter::BOPost, customers), kAdapterSuccess);
+  EXPECT_EQ(Read(customers, "Sbs No"), "2") << "a subsidiary given at the insert stays";
 }
 
 TEST_F(StagedSale, InjectedFaultsFailWithTheirCodeTextAndFunction) {

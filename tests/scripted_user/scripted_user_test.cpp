@@ -237,6 +237,31 @@ TEST(ScriptedUser, StepsFromText) {
   EXPECT_FALSE(dialog.box->isChecked());
 }
 
+TEST(ScriptedUser, KeysGoToTheFocusedControlAndOnToTheDialog) {
+  ScriptedUser user;
+  QString error;
+  ASSERT_TRUE(
+      user.AddStepsFromText("wait frmSample\n"
+                            "fill edtEmail x@y.example\n"
+                            "key Tab\n",
+                            &error))
+      << error.toStdString();
+  user.Check([](QDialog& d) {
+    const QWidget* focused = d.focusWidget();
+    return focused != nullptr && focused->objectName() == "cboChoice"
+               ? QString()
+               : QString("the focus is on %1").arg(focused ? focused->objectName() : "nothing");
+  });
+  // The combo box leaves Enter to the dialog, which presses its default button.
+  ASSERT_TRUE(user.AddStepsFromText("key return\n", &error)) << error.toStdString();
+  user.Start();
+  SampleDialog dialog;
+  EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+  EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+  EXPECT_FALSE(user.AddStepsFromText("key F13\n", &error));
+  EXPECT_EQ(error.toStdString(), "line 1: unknown key: \"key F13\"");
+}
+
 // Two tab pages: the second holds a grid, a list view and a spin box.
 class PagedDialog : public QDialog {
  public:

@@ -38,6 +38,25 @@ bool Matches(const QWidget& widget, const QString& name) {
          ClassName(widget) == name || widget.objectName() == name || widget.windowTitle() == name;
 }
 
+// The keys a "key" step can type, by name (compared without regard to case).
+int KeyCode(const QString& name) {
+  static const std::pair<const char*, int> kKeys[] = {
+      {"Return", Qt::Key_Return},   {"Enter", Qt::Key_Enter},   {"Tab", Qt::Key_Tab},
+      {"Backtab", Qt::Key_Backtab}, {"Escape", Qt::Key_Escape}, {"Space", Qt::Key_Space}};
+  for (const auto& [text, code] : kKeys) {
+    if (name.compare(QLatin1String(text), Qt::CaseInsensitive) == 0) return code;
+  }
+  return 0;
+}
+
+// A key pressed and released in `target` (the events go up to the controls
+// holding it while one leaves them unhandled, as a real key's do).
+void PostKey(QWidget* target, int key) {
+  const QString text = key == Qt::Key_Space ? QString(" ") : QString();
+  QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
+  QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, text));
+}
+
 QString Ms(std::chrono::milliseconds bound) {
   return QString::number(bound.count()) + " ms";
 }
@@ -112,6 +131,9 @@ ScriptedUser& ScriptedUser::SelectRow(const QString& view, const QString& row) {
 ScriptedUser& ScriptedUser::PressEscape() {
   return Add({Kind::Escape, {}, {}, true, {}, {}});
 }
+ScriptedUser& ScriptedUser::TypeKey(const QString& key) {
+  return Add({Kind::Key, key, {}, true, {}, {}});
+}
 ScriptedUser& ScriptedUser::CloseBox() {
   return Add({Kind::Close, {}, {}, true, {}, {}});
 }
@@ -169,6 +191,9 @@ bool ScriptedUser::AddStepsFromText(const QString& script, QString* error) {
       if (step.flag) step.text = tail.section(' ', 2);
     } else if (verb == "row" && !first.isEmpty() && !tail.isEmpty()) {
       step = {Kind::Row, first, tail, true, {}, bound};
+    } else if (verb == "key" && !rest.isEmpty()) {
+      if (KeyCode(rest) == 0) return bad("unknown key");
+      step = {Kind::Key, rest, {}, true, {}, bound};
     } else if (verb == "escape" && rest.isEmpty()) {
       step = {Kind::Escape, {}, {}, true, {}, bound};
     } else if (verb == "close" && rest.isEmpty()) {
@@ -458,13 +483,16 @@ ScriptedUser::Outcome ScriptedUser::Run(const Step& step, QString& why) {
       return RunCell(step, why);
     case Kind::Row:
       return RunRow(step, why);
-    case Kind::Escape: {
-      QWidget* target = dialog.focusWidget() != nullptr ? dialog.focusWidget() : &dialog;
-      QCoreApplication::postEvent(target,
-                                  new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
-      QCoreApplication::postEvent(
-          target, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier));
-      dismissed_ = &dialog;
+    case Kind::Escape:
+    case Kind::Key: {
+      const int key = step.kind == Kind::Escape ? int(Qt::Key_Escape) : KeyCode(step.name);
+      if (key == 0) {
+        why = QString("unknown key \"%1\"").arg(step.name);
+        return Outcome::Failed;
+      }
+      PostKey(dialog.focusWidget() != nullptr ? dialog.focusWidget() : &dialog, key);
+      // A key may close the dialog (Escape, Enter on a button).
+      if (key != Qt::Key_Tab && key != Qt::Key_Backtab) dismissed_ = &dialog;
       return Outcome::Done;
     }
     case Kind::Close: {
@@ -522,6 +550,8 @@ QString ScriptedUser::Describe(const Step& step) const {
       return QString("row \"%1\" of \"%2\"").arg(step.text, step.name);
     case Kind::Escape:
       return "press Escape";
+    case Kind::Key:
+      return QString("key %1").arg(step.name);
     case Kind::Close:
       return "close box";
     case Kind::Grab:

@@ -70,6 +70,10 @@ class ScriptedUser : public QObject {
   ScriptedUser& SelectRow(const QString& view, const QString& row);
   // Presses the Escape key in the dialog.
   ScriptedUser& PressEscape();
+  // Types one key ("Return", "Enter", "Tab", "Backtab", "Escape", "Space")
+  // into the dialog's focused control, as a cashier does; the key goes on to
+  // the controls holding it when the focused one leaves it.
+  ScriptedUser& TypeKey(const QString& key);
   // Closes the dialog with its window's close box.
   ScriptedUser& CloseBox();
   // Saves a screenshot of the dialog as a PNG file (folders are created).
@@ -81,7 +85,7 @@ class ScriptedUser : public QObject {
 
   // Appends steps written one per line: "wait NAME", "fill CONTROL TEXT",
   // "choose COMBO ENTRY", "tick BOX", "untick BOX", "press BUTTON",
-  // "tab TITLE", "cell GRID ROW COLUMN [TEXT]", "row VIEW ROW", "escape",
+  // "tab TITLE", "cell GRID ROW COLUMN [TEXT]", "row VIEW ROW", "key KEY", "escape",
   // "close", "grab PATH", "waitclose", "bound MILLISECONDS"; blank lines and
   // lines starting with "#" are skipped. False (and nothing added) on an
   // unknown or incomplete line, with the reason in `error`.
@@ -123,6 +127,7 @@ class ScriptedUser : public QObject {
     Cell,
     Row,
     Escape,
+    Key,
     Close,
     Grab,
     Check,

@@ -105,8 +105,13 @@ TEST_F(CaptureDialogTest, AddressChecksDomainsAndTheRefusedWaysOut) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.domains.size());
     foundation::EmailProviders = c.domains;
+    // With OffsetForm the dialog opens in the upper-left corner, else centred.
+    foundation::MainPrefs.OffsetForm = c.lefts.size() == 3;
     ScriptedUser user;
     user.WaitForDialog("TfrmAskForVesk").Check([&](QDialog& d) {
+      if ((d.pos() == QPoint(1, 1)) != foundation::MainPrefs.OffsetForm) {
+        return QString("placed at %1,%2").arg(d.x()).arg(d.y());
+      }
       return DomainButtonsAt(d, c.domains, c.lefts);
     });
     if (c.domains.empty()) {
@@ -117,18 +122,25 @@ TEST_F(CaptureDialogTest, AddressChecksDomainsAndTheRefusedWaysOut) {
       user.Fill("edtEmail", "Someone@nowhere").Press("btnPrintOnly");
       user.WaitForDialog("TfrmDispMess").Grab(Shot("invalid_address")).Press("btnOK");
       user.WaitForDialog("TfrmAskForVesk").Fill("edtEmail", "Someone@nowhere.example");
+    } else if (c.lefts.size() == 3) {
+      // Enter in the address presses no domain button; a button pressed appends.
+      user.Grab(Shot("three_domains"));
+      user.Fill("edtEmail", "me").TypeKey("Return").Press("btnEM2");
     } else {
-      user.Grab(Shot(c.lefts.size() == 5 ? "five_domains" : "three_domains"));
-      user.Fill("edtEmail", "me").Press("btnEM2");
+      // Enter on a focused domain button presses it.
+      user.Grab(Shot("five_domains"));
+      user.Fill("edtEmail", "me").TypeKey("Tab").TypeKey("Return");
     }
     user.Check([](QDialog& d) {
       return d.isVisible() ? QString() : QString("closed before a choice completed");
     });
     user.Press("btnDigitalOnly").WaitForClose();
     Ask(user);
-    EXPECT_EQ(fAuth.EmailAddress,
-              c.domains.empty() ? "someone@nowhere.example" : "me" + c.domains[1]);
+    EXPECT_EQ(fAuth.EmailAddress, c.domains.empty()     ? "someone@nowhere.example"
+                                  : c.lefts.size() == 3 ? "me" + c.domains[1]
+                                                        : "me" + c.domains[0]);
   }
+  foundation::MainPrefs.OffsetForm = false;
 }
 
 // Whether or not the lower-case form differs from what was typed, a valid
@@ -206,6 +218,21 @@ TEST_F(CaptureDialogTest, AnUnknownAddressAsksForTheRequiredFieldsAndCreatesTheC
   prefs.LoyaltyStatusField = "Info1";
   prefs.LoyaltyTrackingDateField = "UDF2 Date";
   AddUdfValues(3, 150);
+  // Required user-defined fields without an active value: the date field
+  // "Birthday" (no value list) is asked for in an edit row; a value list
+  // whose only value is inactive gets no row, as it could not be filled.
+  host_.Database().AddRow({"udf",
+                           {{"udf_id", Variant(8)},
+                            {"sbs_no", Variant(1)},
+                            {"udf_no", Variant(7)},
+                            {"udf_name", Variant("Retired list")},
+                            {"udf_type", Variant(1)},
+                            {"required", Variant(1)}}});
+  host_.Database().AddRow({"udf_val",
+                           {{"udf_val_id", Variant(80)},
+                            {"udf_id", Variant(8)},
+                            {"udf_value", Variant("Gone")},
+                            {"active", Variant(0)}}});
   host_.Adapter().BOEdit(0, &status_);
 
   int heightBefore = 0;
@@ -234,7 +261,14 @@ TEST_F(CaptureDialogTest, AnUnknownAddressAsksForTheRequiredFieldsAndCreatesTheC
   });
   Message(user.Press("btnDigitalOnly"), "Value required for Last Name");
   user.Fill("edtRequired1", "Nguyen").Fill("edtRequired2", "555-0199");
-  user.Fill("edtRequired3", "1990-01-02").Choose("cbxRequired4", "Blue");
+  user.Fill("edtRequired3", "1990-01-02").Fill("cbxRequired4", "Bluish").TypeKey("Return");
+  user.Check([](QDialog& d) {
+    const auto* colour = d.findChild<QComboBox*>("cbxRequired4");
+    return colour->count() == 2 && colour->currentIndex() == -1 && d.isVisible()
+               ? QString()
+               : QString("Enter in the list: %1 entries").arg(colour->count());
+  });
+  user.Choose("cbxRequired4", "Blue");
   Message(user.Press("btnDigitalOnly"), "Value required for Size");
   user.Choose("cbxRequired5", "L140").Choose("cbxRequired6", "A1");
   user.Check(
@@ -277,6 +311,12 @@ TEST_F(CaptureDialogTest, KnownCustomersAreUpdatedOnlyWhenAskedAndFailuresLinkNo
       {false, true, true, true, "", "", "3"},
   };
   host_.Adapter().BOEdit(0, &status_);
+  // The opt-in box shows the document's customer's choice.
+  prefs.PromptForEmailMarketingOptIn = true;
+  prefs.EmailOptInField = "Info1";
+  for (const hostsim::RecordPtr& record : *host_.Adapter().Store().Table(5)) {
+    record->attributes["Info1"] = Variant("YES");
+  }
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.saveEmail) + std::to_string(c.prepared) +
                  std::to_string(c.failPost));
@@ -294,8 +334,11 @@ TEST_F(CaptureDialogTest, KnownCustomersAreUpdatedOnlyWhenAskedAndFailuresLinkNo
     SetDocumentSid(c.sid);
     fAuth.StoredEmail.clear();
     ScriptedUser user;
-    user.WaitForDialog("TfrmAskForVesk").Fill("edtEmail", "Dana@New.Example");
-    user.Press("btnDigitalPrint").WaitForClose();
+    user.WaitForDialog("TfrmAskForVesk").Check([&](QDialog& d) {
+      const bool checked = d.findChild<QCheckBox*>("chkOptInToEmailMarketing")->isChecked();
+      return checked == (*c.sid != '\0') ? QString() : QString("opt-in box %1").arg(checked);
+    });
+    user.Fill("edtEmail", "Dana@New.Example").Press("btnDigitalPrint").WaitForClose();
     Ask(user);
     EXPECT_EQ(fAuth.StoredEmail, c.stored);
     EXPECT_EQ(Document(kSidAttr), c.sid) << "nothing new is linked";
@@ -304,6 +347,40 @@ TEST_F(CaptureDialogTest, KnownCustomersAreUpdatedOnlyWhenAskedAndFailuresLinkNo
     if (c.saveEmail && c.prepared) {
       Query("update customer set email_addr = 'dana@example.com' where cust_sid = 9100");
     }
+  }
+}
+
+// A loyalty member found by e-mail keeps the tracking date stored on it; one
+// without a date gets the current time.
+TEST_F(CaptureDialogTest, AFoundMembersTrackingDateIsStoredOnlyWhenItHasNone) {
+  PrepareValuesServer();
+  foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  prefs.SaveEmail = true;
+  prefs.EnableLoyaltyTracking = true;
+  prefs.PromptForEmailMarketingOptIn = false;
+  prefs.LoyaltyStatusField = "None";
+  prefs.LoyaltyTrackingDateField = "UDF1 Date";
+  hostsim::BORecord* dana = nullptr;
+  for (const hostsim::RecordPtr& record : *host_.Adapter().Store().Table(5)) {
+    if (hostsim::ValueText(record->attributes["Cust Sid"]) == "9100") dana = record.get();
+  }
+  ASSERT_NE(dana, nullptr);
+  for (const std::string stored : {"2024-01-02 00:00:00", ""}) {
+    SCOPED_TRACE(stored);
+    dana->attributes["UDF1 Date"] = stored.empty() ? Variant::Null() : Variant(stored);
+    Query("update customer set udf1_date = " + (stored.empty() ? "NULL" : "'" + stored + "'") +
+          " where cust_sid = 9100");
+    ScriptedUser user;
+    user.WaitForDialog("TfrmAskForVesk").Fill("edtEmail", "Dana@Example.com");
+    user.Tick("chkEnableLoyaltyTracking").Press("btnDigitalOnly").WaitForClose();
+    Ask(user, false);
+    const Variant& date = dana->attributes["UDF1 Date"];
+    if (stored.empty()) {
+      EXPECT_EQ(date.vt(), VT_DATE) << "the time of the update";
+    } else {
+      EXPECT_EQ(hostsim::ValueText(date), stored) << "left as it was";
+    }
+    EXPECT_EQ(hostsim::ValueText(dana->attributes["EMail"]), "dana@example.com");
   }
 }
 

@@ -104,6 +104,9 @@ TEST(DisplayMessage, ShortMultiLineAndMarkedUpMessages) {
   EXPECT_GT(three.label.height(), 2 * shortOne.label.height()) << "every line adds height";
   ExpectSizingRules(three);
   EXPECT_EQ(three.text, "First line\nSecond <b>line</b> &\nThird line") << "shown as typed";
+  const Seen breaks = Show("Result: \rException: refused\r\nagain");
+  EXPECT_EQ(breaks.text, "Result: \nException: refused\nagain") << "CR and CR LF break lines";
+  EXPECT_GT(breaks.label.height(), 2 * shortOne.label.height());
   // Its look (font, icon, alignment) shows on the first test's screenshot;
   // here, what a picture does not show.
   TfrmDispMess form;
