@@ -86,6 +86,8 @@ std::string ExpandedServerBytes(TOracleDataSet& dataSet, TField& field, std::str
 // (the header and the codec's output, or OnCompressBLOB's) with
 // CompressBLOBs.
 std::string StoredBytes(TField& field) {
+  const auto* dataSet = dynamic_cast<const TOracleDataSet*>(field.DataSet());
+  if (dataSet == nullptr || !dataSet->CompressBLOBs()) return field.AsString();
   TOracleBlob blob(&field);
   blob.Data() = field.AsString();
   blob.Pack();
