@@ -29,11 +29,11 @@ src/oracle/filter          src/oracle/values src/oracle/client src/dataset src/p
 src/oracle/blob            src/oracle/values src/oracle/client src/dataset src/platform
 src/oracle/qbe             src/oracle/query src/oracle/values src/dataset src/platform
 src/oracle/dataset         src/oracle/objects src/oracle/lob src/oracle/query src/oracle/session src/oracle/values src/oracle/client src/oracle/filter src/oracle/blob src/oracle/qbe src/dataset src/foundation src/platform
-src/oracle                 src/oracle/dataset
 src/oracle/dml             src/oracle/lob src/oracle/dataset src/oracle/query src/oracle/session src/oracle/values src/oracle/client src/dataset src/foundation src/platform
 src/oracle/qbemode         src/oracle/dml src/oracle/dataset src/oracle/qbe src/oracle/values src/dataset src/platform
 src/oracle/dictionary      src/oracle/dml src/oracle/dataset src/oracle/objects src/oracle/query src/oracle/session src/oracle/values src/oracle/client src/dataset src/foundation src/platform
 src/oracle/provider        src/oracle/dictionary src/oracle/dml src/oracle/dataset src/oracle/lob src/oracle/query src/oracle/session src/oracle/values src/oracle/client src/dataset src/foundation src/platform
+src/oracle                 src/oracle/provider src/oracle/dictionary src/oracle/dml src/oracle/dataset
 src/receipt                src/oracle src/hostplugin src/host_interfaces src/foundation src/platform
 src/dialogs                src/receipt src/oracle src/hostplugin src/host_interfaces src/foundation src/platform
 src/plugins                src/dialogs src/receipt src/oracle src/hostplugin src/host_interfaces src/foundation src/platform

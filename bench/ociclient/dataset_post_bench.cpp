@@ -85,7 +85,6 @@ long long StepRows(const std::string& path, int rows) {
 void BM_PostInsertsBesidePreparedStep(benchmark::State& state) {
   using Clock = std::chrono::steady_clock;
   const ocibench::BenchDatabase& database = ocibench::loadedBenchDatabase("postbench");
-  oracle::InstallRecordPosting();
   oracle::TOracleSession session;
   session.SetStatementCache(true);
   ocibench::logOnBenchSession(session);
@@ -116,7 +115,6 @@ void BM_PostInsertsBesidePreparedStep(benchmark::State& state) {
   Run(session, "drop table post_bench");
   Run(session, "drop table post_bench_plain");
   session.LogOff();
-  oracle::SetRecordPosting(nullptr);
 }
 BENCHMARK(BM_PostInsertsBesidePreparedStep)
     ->Arg(1000)

@@ -52,6 +52,17 @@ void TField::Change() {
   if (OnChange) OnChange(*this);
 }
 
+std::string TField::Text() const {
+  return OnGetText ? OnGetText(*this) : AsString();
+}
+
+void TField::SetText(const std::string& text) {
+  if (OnSetText)
+    OnSetText(*this, text);
+  else
+    SetAsString(text);
+}
+
 void TField::Clear() {
   SetData(nullptr);
 }

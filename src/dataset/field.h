@@ -102,8 +102,15 @@ class TField {
   // Runs OnChange after a value was stored.
   void Change();
 
+  // The value as a user sees and types it: OnGetText's and OnSetText's
+  // when assigned, else AsString and SetAsString.
+  std::string Text() const;
+  void SetText(const std::string& text);
+
   TFieldNotifyEvent OnChange;
   TFieldNotifyEvent OnValidate;
+  std::function<std::string(const TField&)> OnGetText;
+  std::function<void(TField&, const std::string&)> OnSetText;
 
  protected:
   [[noreturn]] void ConversionError(const char* typeName) const;

@@ -19,6 +19,7 @@
 #include "errors.h"
 #include "platform/oci/oci7_area_layout.h"
 #include "platform/oci/oci_api.h"
+#include "platform/oci/oci_rowid_layout.h"
 #include "statement.h"
 
 namespace ocistandin {
@@ -173,6 +174,25 @@ sword logOn(Lda_Def* lda, const std::string& uid, const std::string& password,
   return rc;
 }
 
+// The ROWID of the row the statement processed last, as the area holds it
+// (all zero when there is none).
+void writeRowid(cda_def* cda, Cursor& c) {
+  OCIRowidLayout layout{};
+  void* descriptor = nullptr;
+  if (OCIDescriptorAlloc(c.logon->env, &descriptor, OCI_DTYPE_ROWID, 0, nullptr) == OCI_SUCCESS) {
+    if (OCIAttrGet(c.stmt, OCI_HTYPE_STMT, descriptor, nullptr, OCI_ATTR_ROWID, c.err) ==
+        OCI_SUCCESS)
+      std::memcpy(&layout, descriptor, sizeof layout);
+    OCIDescriptorFree(descriptor, OCI_DTYPE_ROWID);
+  }
+  const bool has =
+      layout.tag == kOCIRowidTag && layout.kind != static_cast<ub1>(OCIRowidKind::None);
+  oci7area::Write<ub4>(cda, oci7area::kRowIdObject, has ? layout.objectNumber : 0);
+  oci7area::Write<ub2>(cda, oci7area::kRowIdFile, has ? layout.relativeFile : 0);
+  oci7area::Write<ub4>(cda, oci7area::kRowIdBlock, has ? layout.block : 0);
+  oci7area::Write<ub2>(cda, oci7area::kRowIdRow, has ? layout.row : 0);
+}
+
 sword execute(cda_def* cda, Cursor& c, ub4 iterations, ub4 offset) {
   const ub4 mode = c.logon->autoCommit && !c.select ? OCI_COMMIT_ON_SUCCESS : OCI_DEFAULT;
   const sword status =
@@ -183,6 +203,7 @@ sword execute(cda_def* cda, Cursor& c, ub4 iterations, ub4 offset) {
   OCIAttrGet(c.stmt, OCI_HTYPE_STMT, &function, nullptr, OCI_ATTR_SQLFNCODE, c.err);
   oci7area::Write<ub4>(cda, oci7area::kRowsProcessed, rows);
   oci7area::Write<ub2>(cda, oci7area::kFunctionType, function);
+  writeRowid(cda, c);
   if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) {
     ub2 offsetOfError = 0;
     OCIAttrGet(c.stmt, OCI_HTYPE_STMT, &offsetOfError, nullptr, OCI_ATTR_PARSE_ERROR_OFFSET, c.err);

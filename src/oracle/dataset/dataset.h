@@ -14,8 +14,7 @@
 // Edit, Insert, Append, Post and Delete change the record store and log each
 // change (change_log.h); with CachedUpdates, CommitUpdates keeps the changes
 // and CancelUpdates reverts them. Statements against the server come from
-// the installed TRecordPosting; without it the dataset edits only with
-// CachedUpdates.
+// the TRecordPosting the Oracle library's start sets in (src/oracle).
 
 #include <cstdint>
 #include <functional>
@@ -83,6 +82,9 @@ class TRecordPosting {
   // A field's value was stored in edit or insert state (not QBE): a check of
   // the value may refuse it by raising; the field keeps the value.
   virtual void FieldSet(TOracleDataSet& /*dataSet*/, dataset::TField& /*field*/) {}
+  // The application applies the dataset's changes itself (OnApplyRecord),
+  // so a dataset without a rowid may be edited too.
+  virtual bool AppliesRecords(TOracleDataSet& /*dataSet*/) { return false; }
 };
 void SetRecordPosting(TRecordPosting* posting);
 TRecordPosting* RecordPosting();
@@ -176,7 +178,8 @@ class TOracleDataSet : public dataset::TDataSet,
     blobBytesAfter_ += after;
   }
   bool ReadOnly() const { return readOnly_; }
-  void SetReadOnly(bool on) { readOnly_ = on; }
+  // A change signals a dataset change, so that linked controls follow.
+  void SetReadOnly(bool on);
   TLockingMode LockingMode() const { return lockingMode_; }
   void SetLockingMode(TLockingMode mode) { lockingMode_ = mode; }
 
@@ -278,8 +281,13 @@ class TOracleDataSet : public dataset::TDataSet,
                    const std::string& resultFields) override;
 
   // --- provider support (dataset_provider.cpp) -----------------------------------
-  // Answers a generic data provider through the layers above, when set.
+  // Answers a generic data provider through the layers above: the part the
+  // library's maker gives at the first provider call.
   std::shared_ptr<TDataSetProvider> ProviderPart;
+  // The provider part, made at the first call (null without a maker).
+  TDataSetProvider* Provider();
+  TOracleProviderOptions ProviderOptions() const { return providerOptions_; }
+  void SetProviderOptions(TOracleProviderOptions options) { providerOptions_ = options; }
   void PSExecute() override;
   int PSExecuteStatement(const std::string& sql, dataset::TParams& params,
                          std::unique_ptr<dataset::TDataSet>* resultSet) override;
@@ -627,6 +635,7 @@ class TOracleDataSet : public dataset::TDataSet,
   double blobBytesBefore_ = 0;
   double blobBytesAfter_ = 0;
   bool readOnly_ = false;
+  TOracleProviderOptions providerOptions_ = 0;
   TLockingMode lockingMode_ = TLockingMode::lmCheckImmediate;
   bool cachedUpdates_ = false;
   bool logging_ = false;

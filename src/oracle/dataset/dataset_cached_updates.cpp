@@ -32,13 +32,22 @@ std::string TOracleDataSet::ServerSequenceFor(const std::string& fieldName) cons
   return recordPosting->ServerSequenceFor(const_cast<TOracleDataSet&>(*this), fieldName);
 }
 
-// In QBE mode only the example record is edited; it is never posted.
+// In QBE mode only the example record is edited; it is never posted. Outside
+// it a record needs a rowid to be found again, unless the application
+// applies every change itself.
 bool TOracleDataSet::GetCanModify() {
   if (qbeMode_) return true;
   const bool masterAllows =
       master_ == nullptr || (master_->Active() && !master_->IsEmpty() && !master_->qbeMode_);
   return (cachedUpdates_ || recordPosting != nullptr) && Active() && !Detached() && !readOnly_ &&
-         HasRowId() && masterAllows;
+         (HasRowId() || (recordPosting != nullptr && recordPosting->AppliesRecords(*this))) &&
+         masterAllows;
+}
+
+void TOracleDataSet::SetReadOnly(bool on) {
+  if (on == readOnly_) return;
+  readOnly_ = on;
+  DataEvent(dataset::TDataEvent::deDataSetChange);
 }
 
 void TOracleDataSet::ResetEditBlobs() {

@@ -1,61 +1,89 @@
 // The dataset's answers to a generic data provider: through its provider
-// part when one is set, else the framework's.
+// part when the library has one, else the framework's.
 
 #include "oracle/dataset/dataset.h"
 
 namespace oracle {
+namespace {
+
+TProviderPartMaker providerPartMaker = nullptr;
+
+}  // namespace
+
+void SetProviderPartMaker(TProviderPartMaker maker) {
+  providerPartMaker = maker;
+}
+
+TProviderPartMaker ProviderPartMaker() {
+  return providerPartMaker;
+}
+
+TDataSetProvider* TOracleDataSet::Provider() {
+  if (!ProviderPart && providerPartMaker != nullptr) ProviderPart = providerPartMaker();
+  return ProviderPart.get();
+}
 
 void TOracleDataSet::PSExecute() {
-  if (!ProviderPart) return dataset::TDataSet::PSExecute();
-  ProviderPart->Execute(*this);
+  TDataSetProvider* part = Provider();
+  if (part == nullptr) return dataset::TDataSet::PSExecute();
+  part->Execute(*this);
 }
 
 int TOracleDataSet::PSExecuteStatement(const std::string& sql, dataset::TParams& params,
                                        std::unique_ptr<dataset::TDataSet>* resultSet) {
-  if (!ProviderPart) return dataset::TDataSet::PSExecuteStatement(sql, params, resultSet);
-  return ProviderPart->ExecuteStatement(*this, sql, params, resultSet);
+  TDataSetProvider* part = Provider();
+  if (part == nullptr) return dataset::TDataSet::PSExecuteStatement(sql, params, resultSet);
+  return part->ExecuteStatement(*this, sql, params, resultSet);
 }
 
 std::unique_ptr<dataset::TIndexDef> TOracleDataSet::PSGetDefaultOrder() {
-  return ProviderPart ? ProviderPart->DefaultOrder(*this) : dataset::TDataSet::PSGetDefaultOrder();
+  TDataSetProvider* part = Provider();
+  return part != nullptr ? part->DefaultOrder(*this) : dataset::TDataSet::PSGetDefaultOrder();
 }
 
 std::string TOracleDataSet::PSGetKeyFields() {
-  return ProviderPart ? ProviderPart->KeyFields(*this) : dataset::TDataSet::PSGetKeyFields();
+  TDataSetProvider* part = Provider();
+  return part != nullptr ? part->KeyFields(*this) : dataset::TDataSet::PSGetKeyFields();
 }
 
 dataset::TParams* TOracleDataSet::PSGetParams() {
-  return ProviderPart ? ProviderPart->Params(*this) : dataset::TDataSet::PSGetParams();
+  TDataSetProvider* part = Provider();
+  return part != nullptr ? part->Params(*this) : dataset::TDataSet::PSGetParams();
 }
 
 std::string TOracleDataSet::PSGetTableName() {
-  return ProviderPart ? ProviderPart->TableName(*this) : dataset::TDataSet::PSGetTableName();
+  TDataSetProvider* part = Provider();
+  return part != nullptr ? part->TableName(*this) : dataset::TDataSet::PSGetTableName();
 }
 
 dataset::TIndexDefs TOracleDataSet::PSGetIndexDefs(dataset::TIndexOptions indexTypes) {
-  return ProviderPart ? ProviderPart->IndexDefs(*this, indexTypes)
-                      : dataset::TDataSet::PSGetIndexDefs(indexTypes);
+  TDataSetProvider* part = Provider();
+  return part != nullptr ? part->IndexDefs(*this, indexTypes)
+                         : dataset::TDataSet::PSGetIndexDefs(indexTypes);
 }
 
 void TOracleDataSet::PSSetParams(const dataset::TParams& params) {
-  if (!ProviderPart) return dataset::TDataSet::PSSetParams(params);
-  ProviderPart->SetParams(*this, params);
+  TDataSetProvider* part = Provider();
+  if (part == nullptr) return dataset::TDataSet::PSSetParams(params);
+  part->SetParams(*this, params);
 }
 
 void TOracleDataSet::PSStartTransaction() {
-  if (!ProviderPart) return dataset::TDataSet::PSStartTransaction();
-  ProviderPart->StartTransaction(*this);
+  TDataSetProvider* part = Provider();
+  if (part == nullptr) return dataset::TDataSet::PSStartTransaction();
+  part->StartTransaction(*this);
 }
 
 void TOracleDataSet::PSEndTransaction(bool commit) {
-  if (!ProviderPart) return dataset::TDataSet::PSEndTransaction(commit);
-  ProviderPart->EndTransaction(*this, commit);
+  TDataSetProvider* part = Provider();
+  if (part == nullptr) return dataset::TDataSet::PSEndTransaction(commit);
+  part->EndTransaction(*this, commit);
 }
 
 // Changes are logged only inside a provider transaction (or with cached
 // updates, which are not the provider's).
 bool TOracleDataSet::PSInTransaction() {
-  return ProviderPart ? logging_ : dataset::TDataSet::PSInTransaction();
+  return Provider() != nullptr ? logging_ : dataset::TDataSet::PSInTransaction();
 }
 
 void TOracleDataSet::PSSetCommandText(const std::string& commandText) {

@@ -43,26 +43,23 @@ class TDictionaryPosting final : public TRecordPosting {
     EnforceConstraints(dataSet, &field);
     server_.FieldSet(dataSet, field);
   }
+  bool AppliesRecords(TOracleDataSet& dataSet) override { return server_.AppliesRecords(dataSet); }
 
  private:
   TRecordPosting& server_;
 };
 
-// The primary or unique key of the resolved updating table, when all its
-// columns are fields of the dataset.
+}  // namespace
+
 std::vector<std::string> UpdatingTableKey(TOracleDataSet& dataSet) {
   DataSetTableInfo(dataSet);
   const TDataSetEditing& editing = Editing(dataSet);
   return TableKeyColumns(dataSet, editing.resolvedOwner_, editing.resolvedTable_, true);
 }
 
-}  // namespace
-
-void InstallDictionaryPosting() {
-  InstallRecordPosting();
-  SetKeyColumnsLookup(&UpdatingTableKey);
-  static TDictionaryPosting posting(*RecordPosting());
-  SetRecordPosting(&posting);
+TRecordPosting& DictionaryPosting() {
+  static TDictionaryPosting posting(ServerPosting());
+  return posting;
 }
 
 }  // namespace oracle

@@ -273,8 +273,4 @@ bool ConfigureMasterDetail(TOracleDataSet& detail) {
   return true;
 }
 
-void InstallMasterDetailConfiguration() {
-  SetMasterConfigurationHook([](TOracleDataSet& detail) { ConfigureMasterDetail(detail); });
-}
-
 }  // namespace oracle

@@ -3,7 +3,8 @@
 // DetailFields from the one foreign key between the detail's and the
 // master's updating tables, and, when the user agrees, the detail's WHERE
 // clause and variables built from them. Messages and the question go
-// through the library's message dialog.
+// through the library's message dialog. The Oracle library's start makes
+// setting a master at design time run it.
 
 #include <string>
 
@@ -19,8 +20,5 @@ std::string ReplaceWhereClause(const std::string& sql, const std::string& where)
 // Configures `detail` from its master; False (with a message shown and the
 // properties unchanged) when it cannot.
 bool ConfigureMasterDetail(TOracleDataSet& detail);
-
-// Makes setting a master at design time run ConfigureMasterDetail.
-void InstallMasterDetailConfiguration();
 
 }  // namespace oracle

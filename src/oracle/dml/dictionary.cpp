@@ -30,6 +30,12 @@ void TOracleDictionary::SetRequiredFields(bool on) {
   if (dataSet_ != nullptr && dataSet_->Active()) ApplyRequiredFields(*dataSet_, on);
 }
 
+void TOracleDictionary::SetCharacterSize(bool on) {
+  if (on == characterSize_) return;
+  characterSize_ = on;
+  if (dataSet_ != nullptr) dataSet_->DataEvent(dataset::TDataEvent::dePropertyChange);
+}
+
 void TOracleDictionary::SetDisplayFormats(bool on) {
   if (on == displayFormats_) return;
   displayFormats_ = on;

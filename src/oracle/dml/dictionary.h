@@ -36,7 +36,9 @@ class TOracleDictionary {
   // A change marks the fields of an active dataset again at once.
   void SetRequiredFields(bool on);
   bool CharacterSize() const { return characterSize_; }
-  void SetCharacterSize(bool on) { characterSize_ = on; }
+  // A change sends the dataset a property-change event, so that its fields
+  // are set up again.
+  void SetCharacterSize(bool on);
 
  private:
   TOracleDataSet* dataSet_;

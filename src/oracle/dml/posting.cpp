@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "dataset/database_error.h"
+#include "dataset/field_kinds.h"
 #include "oracle/client/oci_loader_state.h"
 #include "oracle/client/oracle_errors.h"
+#include "oracle/dataset/dataset_blobs.h"
 #include "oracle/dml/dictionary.h"
 #include "oracle/dml/dml_query.h"
 #include "oracle/dml/editing.h"
@@ -31,9 +33,14 @@ using dataset::TFieldKind;
 constexpr const char* kCrLf = "\r\n";
 constexpr int16_t kStringType = 5;
 
-// A field's value (or its old value) as a query takes it.
+// A field's value (or its old value) as a query takes it; a binary value
+// as its bytes.
 Variant FieldValue(const TField& field, bool old = false) {
-  return FromFrameworkValue(old ? field.OldValue() : field.Value());
+  const ::Variant value = old ? field.OldValue() : field.Value();
+  std::string bytes;
+  if (dataset::VariantBytes(value, bytes))
+    return Variant::ByteArray(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  return FromFrameworkValue(value);
 }
 
 [[noreturn]] void RaiseTranslated(TOracleDataSet& dataSet, char action, int code,
@@ -50,6 +57,43 @@ bool FireApplyRecord(TOracleDataSet& dataSet, char action, std::string& newRowId
   return applied;
 }
 
+// The bytes of a BLOB-kind value: a byte array's bytes, else its text.
+std::string BytesOf(const Variant& value) {
+  if (value.IsArray() && value.Array().elementType == VarType::Byte) {
+    const std::vector<uint8_t>& bytes = value.Array().bytes;
+    return std::string(bytes.begin(), bytes.end());
+  }
+  return value.ToText();
+}
+
+bool IsBinaryColumn(int16_t type) {
+  return type == otype::BLOB || type == otype::LongRaw;
+}
+
+// A binary value as the server holds it, in the form the dataset shows: a
+// compressed one expanded, as the fetch does.
+std::string ExpandedServerBytes(TOracleDataSet& dataSet, TField& field, std::string value) {
+  if (HasCompressedBLOBHeader(value)) return ExpandCompressedBLOB(value, field.FieldName());
+  if (dataSet.CompressBLOBs() && dataSet.OnDecompressBLOB) {
+    std::string expanded;
+    dataSet.OnDecompressBLOB(dataSet, field, value, expanded);
+    if (!expanded.empty()) return expanded;
+  }
+  return value;
+}
+
+// The bytes a binary column is written with: the field's value, compressed
+// (the header and the codec's output, or OnCompressBLOB's) with
+// CompressBLOBs.
+std::string StoredBytes(TField& field) {
+  const auto* dataSet = dynamic_cast<const TOracleDataSet*>(field.DataSet());
+  if (dataSet == nullptr || !dataSet->CompressBLOBs()) return field.AsString();
+  TOracleBlob blob(&field);
+  blob.Data() = field.AsString();
+  blob.Pack();
+  return std::string(blob.PackedData());
+}
+
 bool IsTextField(const TField& field) {
   return field.DataType() == dataset::TFieldType::ftString ||
          field.DataType() == dataset::TFieldType::ftWideString;
@@ -58,7 +102,7 @@ bool IsTextField(const TField& field) {
 // A value that identifies or compares as null: null, empty, or for text
 // an empty string.
 bool NullLike(const Variant& value, bool text) {
-  return value.IsEmptyOrNull() || (text && value.ToText().empty());
+  return value.IsEmptyOrNull() || (text && BytesOf(value).empty());
 }
 
 }  // namespace
@@ -132,11 +176,19 @@ void CheckRowIdAvailable(const std::string& rowId, const std::string& operation)
                          "OnApplyRecord event");
 }
 
+// The session runs its statements through the version-8 calls, which know a
+// returning clause; through the version-7 calls a statement has none.
+bool ReturnsIntoVariables(TOracleDataSet& dataSet) {
+  return dataSet.Session() != nullptr && dataSet.Session()->InOCI8Mode();
+}
+
 // The returning line: the LOB columns whose locators come back, and the new
-// or kept rowid in kel__rowid for a statement identified by rowid.
+// or kept rowid in kel__rowid for a statement identified by rowid (version-8
+// calls only; through the version-7 calls an insert takes the rowid of the
+// row it processed, below).
 void AddReturning(TOracleDataSet& dataSet, TOracleQuery& query, std::vector<std::string> columns,
                   std::vector<std::string> variables) {
-  if (!UsesUniqueFields(dataSet)) {
+  if (!UsesUniqueFields(dataSet) && ReturnsIntoVariables(dataSet)) {
     if (query.VariableIndex("kel__rowid") < 0) query.DeclareVariable("kel__rowid", kStringType);
     columns.push_back("rowid");
     variables.push_back(":kel__rowid");
@@ -155,7 +207,7 @@ void AddReturning(TOracleDataSet& dataSet, TOracleQuery& query, std::vector<std:
 Variant ColumnValue(const TOracleFieldInfo& info) {
   TField& field = *info.Field;
   if (info.OracleType != otype::Long && info.OracleType != otype::LongRaw) return FieldValue(field);
-  const std::string cached = field.AsString();
+  const std::string cached = info.OracleType == otype::Long ? field.AsString() : StoredBytes(field);
   if (cached.empty()) return Variant::Null();
   if (info.OracleType == otype::Long) return Variant::String(cached);
   return Variant::ByteArray(std::vector<uint8_t>(cached.begin(), cached.end()));
@@ -181,7 +233,7 @@ std::string LOBElement(TOracleDataSet& dataSet, TOracleQuery& query, const TOrac
   std::string expression = ":" + variable;
   if (temporary != TTemporaryLOB::tlNone && OCI81Group) {
     locator = TLOBLocator::CreateTemporary(session, type, temporary == TTemporaryLOB::tlCache);
-    locator->SetAsString(info.Field->AsString());
+    locator->SetAsString(type == otype::BLOB ? StoredBytes(*info.Field) : info.Field->AsString());
   } else {
     locator = std::make_unique<TLOBLocator>(session, type);
     if (type == otype::CLOB && (info.National || info.Wide)) locator->SetNCLOB(true);
@@ -216,7 +268,13 @@ std::string ColumnReference(bool aliased, const std::string& column) {
 std::string PlainElement(TOracleQuery& query, const TOracleFieldInfo& info,
                          const std::string& variable) {
   if (!info.IsXML) {
-    query.DeclareAndSet(variable, static_cast<int16_t>(info.OracleType), ColumnValue(info));
+    const auto type = static_cast<int16_t>(info.OracleType);
+    // Text for a national or wide column travels in the column's form.
+    if ((type == kStringType || type == otype::Long) && (info.National || info.Wide))
+      query.DeclareVariable(variable, type, static_cast<uint8_t>(info.CharsetForm));
+    else
+      query.DeclareVariable(variable, type);
+    query.SetVariable(variable, ColumnValue(info));
     return ":" + variable;
   }
   if (info.ValueIsEmpty()) return "null";
@@ -305,7 +363,7 @@ TRefreshText SplitForRefresh(const std::string& sql) {
 bool RecordChangedOnServer(TOracleDataSet& dataSet, TOracleQuery& query) {
   for (int i = 1; i < dataSet.FieldInfo().Count(); ++i) {
     const TOracleFieldInfo& info = dataSet.FieldInfo().Items(i);
-    if (!IsDataColumn(info) || info.Field->IsBlob()) continue;
+    if (!IsDataColumn(info)) continue;
     const int32_t column = query.FieldIndex(info.Field->FieldName());
     if (column < 0) continue;
     if (!FieldValueEquals(dataSet, *info.Field, query.Field(column), true)) return true;
@@ -321,9 +379,8 @@ bool CopyQueryToRecord(TOracleDataSet& dataSet, TOracleQuery& query) {
     dataset::TTempState state(dataSet, TDataSetState::dsNewValue);
     for (int i = 1; i < dataSet.FieldInfo().Count(); ++i) {
       const TOracleFieldInfo& info = dataSet.FieldInfo().Items(i);
-      if (info.Field == nullptr || info.Field->IsBlob() ||
-          (info.Field->FieldKind() != TFieldKind::fkData &&
-           info.Field->FieldKind() != TFieldKind::fkInternalCalc))
+      if (info.Field == nullptr || (info.Field->FieldKind() != TFieldKind::fkData &&
+                                    info.Field->FieldKind() != TFieldKind::fkInternalCalc))
         continue;
       const int32_t column = query.FieldIndex(info.Field->FieldName());
       if (column < 0) continue;
@@ -332,6 +389,10 @@ bool CopyQueryToRecord(TOracleDataSet& dataSet, TOracleQuery& query) {
       changed = true;
       if (NullLike(fetched, true))
         info.Field->Clear();
+      else if (IsBinaryColumn(static_cast<int16_t>(info.OracleType)))
+        info.Field->SetAsString(ExpandedServerBytes(dataSet, *info.Field, BytesOf(fetched)));
+      else if (info.Field->IsBlob())
+        info.Field->SetAsString(BytesOf(fetched));
       else
         info.Field->SetValue(ToFrameworkValue(fetched));
     }
@@ -353,6 +414,9 @@ class TServerPosting : public TRecordPosting {
   void EditCancelled(TOracleDataSet& dataSet) override;
   std::string ServerSequenceFor(TOracleDataSet& dataSet, const std::string& fieldName) override;
   void FieldsCreated(TOracleDataSet& dataSet) override;
+  bool AppliesRecords(TOracleDataSet& dataSet) override {
+    return static_cast<bool>(Editing(dataSet).OnApplyRecord);
+  }
 };
 
 void TServerPosting::NewRecord(TOracleDataSet& dataSet) {
@@ -414,8 +478,10 @@ TRecordPosting::TPostResult TServerPosting::Post(TOracleDataSet& dataSet, bool i
           RaiseTranslated(dataSet, 'U', 0, editing.DeletedMessage);
         if (!isUpdate && (UsesUniqueFields(dataSet) || dataSet.Session()->ODBCMode()))
           editing.postedRowId_ = DetermineRowId(dataSet, false);
-        else if (!UsesUniqueFields(dataSet))
+        else if (!UsesUniqueFields(dataSet) && ReturnsIntoVariables(dataSet))
           editing.postedRowId_ = query.GetVariable("kel__rowid").ToText();
+        else if (!UsesUniqueFields(dataSet) && !isUpdate)
+          editing.postedRowId_ = query.RowId();
         lobs.WriteValues();
       }
       ReleaseDMLQuery(dataSet);
@@ -511,7 +577,7 @@ void TServerPosting::FieldsCreated(TOracleDataSet& dataSet) {
   if (!Editing(dataSet).OracleDictionary.RequiredFields()) ApplyRequiredFields(dataSet, false);
 }
 
-TServerPosting& ServerPosting() {
+TServerPosting& TheServerPosting() {
   static TServerPosting posting;
   return posting;
 }
@@ -524,7 +590,7 @@ void ApplyLoggedDelete(TOracleDataSet& dataSet, TChangeLogItem& item) {
     ~TImage() { dataSet.SetApplyingDelete(nullptr); }
   } image{dataSet};
   dataSet.SetApplyingDelete(&item);
-  ServerPosting().Delete(dataSet);
+  TheServerPosting().Delete(dataSet);
 }
 
 // Applies the logged changes in log order.
@@ -541,8 +607,8 @@ void ApplyLog(TOracleDataSet& dataSet) {
     dataset::TBookmark bookmark(sizeof id);
     std::memcpy(bookmark.data(), &id, sizeof id);
     dataSet.GotoBookmark(bookmark);
-    ServerPosting().Post(dataSet, item.Kind == 'U');
-    ServerPosting().Posted(dataSet, item.Kind == 'U');
+    TheServerPosting().Post(dataSet, item.Kind == 'U');
+    TheServerPosting().Posted(dataSet, item.Kind == 'U');
   }
 }
 
@@ -589,8 +655,8 @@ void BuildRowIdQuery(TOracleDataSet& dataSet, TOracleQuery& query, bool useOldVa
   }
 }
 
-void InstallRecordPosting() {
-  SetRecordPosting(&ServerPosting());
+TRecordPosting& ServerPosting() {
+  return TheServerPosting();
 }
 
 void ApplyUpdates(TOracleDataSet& dataSet) {
@@ -641,7 +707,8 @@ void TStatementLOBs::Add(TField& field, const std::string& variable,
 void TStatementLOBs::WriteValues() {
   for (const TItem& item : items_)
     if (!item.locator->IsTemporary() && item.locator->Initialized())
-      item.locator->SetAsString(item.field->AsString());
+      item.locator->SetAsString(item.locator->LOBType() == otype::BLOB ? StoredBytes(*item.field)
+                                                                       : item.field->AsString());
 }
 
 void BuildKeyWhere(TOracleDataSet& dataSet, TOracleQuery& query, bool useOldValues) {
@@ -772,12 +839,17 @@ bool FieldValueEquals(TOracleDataSet& dataSet, TField& field, const Variant& fet
   const Variant value = FieldValue(field, useOldValue);
   auto isNull = [](const Variant& v) {
     if (v.IsEmptyOrNull()) return true;
-    const std::string text = v.ToText();
+    const std::string text = BytesOf(v);
     return platform::Trim(text).empty();
   };
   const bool nullA = isNull(value), nullB = isNull(fetched);
   if (nullA || nullB) return nullA == nullB;
-  switch (OracleTypeOf(dataSet, field)) {
+  const int16_t type = OracleTypeOf(dataSet, field);
+  // The record holds a binary value expanded; the server may hold it
+  // compressed.
+  if (IsBinaryColumn(type))
+    return BytesOf(value) == ExpandedServerBytes(dataSet, field, BytesOf(fetched));
+  switch (type) {
     case 12:
       return std::fabs(value.ToDouble() - fetched.ToDouble()) <= 1.1574074074074073e-05;
     case 187:
@@ -797,7 +869,7 @@ bool FieldValueEquals(TOracleDataSet& dataSet, TField& field, const Variant& fet
       return platform::TrimRight(mine) == platform::TrimRight(server);
     }
     default:
-      return value.ToText() == fetched.ToText();
+      return BytesOf(value) == BytesOf(fetched);
   }
 }
 

@@ -14,9 +14,9 @@
 
 namespace oracle {
 
-// Makes every dataset post and delete through the statements of this file
-// (once per process; the datasets made before take part too).
-void InstallRecordPosting();
+// The statements of this file as a dataset's posting: the part the Oracle
+// library's start sets in (through the dictionary's posting, which wraps it).
+TRecordPosting& ServerPosting();
 
 // The LOB locators bound by one generated statement: an empty LOB's
 // locator returned by the statement receives its field's value after the
@@ -47,8 +47,8 @@ class TStatementLOBs {
 // Reads the primary or unique key columns of the dataset's updating table
 // from the data dictionary (empty when it has none or one is not a field).
 using TKeyColumnsLookup = std::vector<std::string> (*)(TOracleDataSet&);
-// Installed by the dictionary's editing road; without one only UniqueFields
-// name key columns.
+// Set by the Oracle library's start (the dictionary's lookup); without one
+// only UniqueFields name key columns.
 void SetKeyColumnsLookup(TKeyColumnsLookup lookup);
 // The key columns that find the rowid of a new row: the UniqueFields, else
 // the table's key from the dictionary. None: "Primary or Unique key columns

@@ -166,15 +166,6 @@ std::string NamePlaceholders(const std::string& sql, int count) {
   return out;
 }
 
-TOracleProviderSupport& ProviderSupport(TOracleDataSet& dataSet) {
-  auto* support = dynamic_cast<TOracleProviderSupport*>(dataSet.ProviderPart.get());
-  if (support != nullptr) return *support;
-  auto made = std::make_shared<TOracleProviderSupport>();
-  support = made.get();
-  dataSet.ProviderPart = std::move(made);
-  return *support;
-}
-
 void TOracleProviderSupport::Execute(TOracleDataSet& dataSet) {
   dataSet.Close();
   dataSet.Open();
@@ -231,7 +222,7 @@ int TOracleProviderSupport::ExecuteStatement(TOracleDataSet& dataSet, const std:
 }
 
 std::unique_ptr<dataset::TIndexDef> TOracleProviderSupport::DefaultOrder(TOracleDataSet& dataSet) {
-  if ((ProviderOptions & opNoDefaultOrder) != 0) return nullptr;
+  if ((dataSet.ProviderOptions() & opNoDefaultOrder) != 0) return nullptr;
   TSelectParts parts;
   if (!SplitSelect(dataSet.SQL(), parts) || parts.orderBy.empty()) return nullptr;
   // Comments blanked, the rest upper-cased, split at blanks, line ends,
@@ -295,7 +286,7 @@ std::unique_ptr<dataset::TIndexDef> TOracleProviderSupport::DefaultOrder(TOracle
 }
 
 std::string TOracleProviderSupport::KeyFields(TOracleDataSet& dataSet) {
-  if ((ProviderOptions & opNoKeyFields) != 0) return {};
+  if ((dataSet.ProviderOptions() & opNoKeyFields) != 0) return {};
   std::string own = dataSet.dataset::TDataSet::PSGetKeyFields();
   if (!own.empty()) return own;
   if (!platform::Trim(Editing(dataSet).UniqueFields).empty()) {
@@ -342,7 +333,7 @@ std::string TOracleProviderSupport::TableName(TOracleDataSet& dataSet) {
 
 dataset::TIndexDefs TOracleProviderSupport::IndexDefs(TOracleDataSet& dataSet,
                                                       dataset::TIndexOptions indexTypes) {
-  if ((ProviderOptions & opNoIndexDefs) != 0 || CursorWithoutTable(dataSet)) return {};
+  if ((dataSet.ProviderOptions() & opNoIndexDefs) != 0 || CursorWithoutTable(dataSet)) return {};
   dataset::TIndexDefs defs;
   for (const TOracleConstraintInfo* c : KeyConstraints(dataSet)) {
     const bool primary = c->Kind == TOracleConstraintInfo::ckPrimaryKey;
@@ -372,7 +363,7 @@ void TOracleProviderSupport::StartTransaction(TOracleDataSet& dataSet) {
 void TOracleProviderSupport::EndTransaction(TOracleDataSet& dataSet, bool commit) {
   if (transactionStarted_) Editing(dataSet).CommitOnPost = commitOnPostBefore_;
   transactionStarted_ = false;
-  if ((ProviderOptions & opNoCommit) != 0) return;
+  if ((dataSet.ProviderOptions() & opNoCommit) != 0) return;
   TOracleSession* session = dataSet.Session();
   // A transaction coordinated from outside is ended there.
   const bool own = session != nullptr && !session->MTSControlled();

@@ -14,17 +14,10 @@
 
 namespace oracle {
 
-// ProviderOptions bits.
-using TOracleProviderOptions = uint8_t;
-inline constexpr TOracleProviderOptions opNoKeyFields = 1;
-inline constexpr TOracleProviderOptions opNoIndexDefs = 2;
-inline constexpr TOracleProviderOptions opNoDefaultOrder = 4;
-inline constexpr TOracleProviderOptions opNoCommit = 8;
-
+// Each dataset's part (TOracleDataSet::Provider); the dataset's
+// ProviderOptions switch parts of it off.
 class TOracleProviderSupport : public TDataSetProvider {
  public:
-  TOracleProviderOptions ProviderOptions = 0;
-
   void Execute(TOracleDataSet& dataSet) override;
   int ExecuteStatement(TOracleDataSet& dataSet, const std::string& sql, dataset::TParams& params,
                        std::unique_ptr<dataset::TDataSet>* resultSet) override;
@@ -55,9 +48,6 @@ class TOracleProviderSupport : public TDataSetProvider {
   bool transactionStarted_ = false;
   bool commitOnPostBefore_ = true;
 };
-
-// The dataset's provider support, made and set at first use.
-TOracleProviderSupport& ProviderSupport(TOracleDataSet& dataSet);
 
 // `sql` with the first `count` "?" of plain text (not in literals, quoted
 // names or comments) replaced by ":V0", ":V1", ...; raises "No variable for

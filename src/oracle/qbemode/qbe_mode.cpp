@@ -114,16 +114,55 @@ void TQBEModePart::SaveFields() {
   fields_.clear();
   if (Designing(ds_)) return;
   ForEachQBEField(ds_, [&](qbe::TQBEField& qbeField, dataset::TField& field) {
-    fields_.push_back({&field, field.ReadOnly(), field.Required()});
+    SavedField saved;
+    saved.field = &field;
+    saved.readOnly = field.ReadOnly();
+    saved.required = field.Required();
     field.SetReadOnly(!qbeField.Enabled());
     field.SetRequired(false);
+    if (TypedAsText(ds_, field)) TakeTextHandlers(saved, qbeField);
+    fields_.push_back(std::move(saved));
   });
 }
 
+void TQBEModePart::TakeTextHandlers(SavedField& saved, qbe::TQBEField& qbeField) {
+  dataset::TField& field = *saved.field;
+  saved.textHandlers = true;
+  saved.onGetText = std::move(field.OnGetText);
+  saved.onSetText = std::move(field.OnSetText);
+  saved.onChange = std::move(field.OnChange);
+  qbe::TQBEField* qbe = &qbeField;
+  field.OnGetText = [qbe](const dataset::TField&) { return qbe->Text; };
+  // The text is kept whole; the value takes it when the field's type can
+  // hold it (">= 2" leaves a number field empty).
+  field.OnSetText = [this, qbe](dataset::TField& target, const std::string& text) {
+    target.CheckWritable();
+    qbe->Text = text;
+    settingText_ = true;
+    struct Done {
+      bool& flag;
+      ~Done() { flag = false; }
+    } done{settingText_};
+    try {
+      target.SetAsString(text);
+    } catch (const std::exception&) {
+      target.Clear();
+    }
+  };
+  // A value set otherwise becomes the text.
+  field.OnChange = [this, qbe](dataset::TField& target) {
+    if (!settingText_) qbe->Text = target.IsNull() ? std::string() : target.AsString();
+  };
+}
+
 void TQBEModePart::RestoreFields() {
-  for (const SavedField& saved : fields_) {
+  for (SavedField& saved : fields_) {
     saved.field->SetReadOnly(saved.readOnly);
     saved.field->SetRequired(saved.required);
+    if (!saved.textHandlers) continue;
+    saved.field->OnGetText = std::move(saved.onGetText);
+    saved.field->OnSetText = std::move(saved.onSetText);
+    saved.field->OnChange = std::move(saved.onChange);
   }
   fields_.clear();
 }

@@ -7,9 +7,10 @@
 // every rewrite, when the dataset closes and when the QBE is cleared.
 //
 // While the mode lasts each field is read-only unless its QBE field is
-// enabled and never required; the controls linked to the dataset that show
-// an enabled QBE field take the QBE colours, and those with a MaxLength lose
-// their limit. All of it is restored on leaving.
+// enabled and never required; with AllowOperators what is typed into a field
+// (TField::SetText) is its QBE text, operators included; the controls linked to the dataset that
+// show an enabled QBE field take the QBE colours, and those with a MaxLength lose their limit. All
+// of it is restored on leaving.
 
 #include <functional>
 #include <string>
@@ -57,9 +58,14 @@ class TQBEModePart : public TQBEModeHooks {
 
  private:
   struct SavedField {
-    dataset::TField* field;
-    bool readOnly;
-    bool required;
+    dataset::TField* field = nullptr;
+    bool readOnly = false;
+    bool required = false;
+    // The handlers the QBE text's took the place of (AllowOperators).
+    bool textHandlers = false;
+    std::function<std::string(const dataset::TField&)> onGetText;
+    std::function<void(dataset::TField&, const std::string&)> onSetText;
+    dataset::TField::TFieldNotifyEvent onChange;
   };
   struct SavedLength {
     dataset::TDataControl* control;
@@ -70,6 +76,9 @@ class TQBEModePart : public TQBEModeHooks {
   // The example's values kept in the QBE fields (shown again next time).
   void StoreValues();
   void SaveFields();
+  // With AllowOperators the field shows and takes its QBE field's text, an
+  // operator included; the value follows the text where it can.
+  void TakeTextHandlers(SavedField& saved, qbe::TQBEField& qbeField);
   void RestoreFields();
   void ColourControls();
   void RestoreControls();
@@ -78,6 +87,7 @@ class TQBEModePart : public TQBEModeHooks {
   bool active_ = false;
   bool entering_ = false;
   bool sqlModified_ = false;
+  bool settingText_ = false;
   std::string savedSQL_;
   std::vector<SavedField> fields_;
   std::vector<dataset::TDataControl*> coloured_;

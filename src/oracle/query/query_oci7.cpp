@@ -14,6 +14,7 @@
 #include "oracle/session/session.h"
 #include "oracle/values/type_codes.h"
 #include "platform/oci/oci7_area_layout.h"
+#include "platform/oci/oci_rowid_layout.h"
 
 namespace oracle {
 namespace {
@@ -195,7 +196,18 @@ void TOracleQuery::ReadLongOCI7(const TQueryColumn& column, int32_t i) const {
 void TOracleQuery::TakeSnapshotOCI7() {
   snapshot_.rowsProcessed = oci7area::Read<uint32_t>(cda_.data(), oci7area::kRowsProcessed);
   snapshot_.warningFlags = oci7area::Read<uint8_t>(cda_.data(), oci7area::kWarningFlags);
-  snapshot_.rowId.clear();
+  // The area's ROWID of the last row processed; none while its block and
+  // file are 0.
+  OCIRowidLayout rowid{kOCIRowidTag, 0, {0, 0, 0}, 0, 0, 0, 0};
+  rowid.objectNumber = oci7area::Read<uint32_t>(cda_.data(), oci7area::kRowIdObject);
+  rowid.relativeFile = oci7area::Read<uint16_t>(cda_.data(), oci7area::kRowIdFile);
+  rowid.block = oci7area::Read<uint32_t>(cda_.data(), oci7area::kRowIdBlock);
+  rowid.row = oci7area::Read<uint16_t>(cda_.data(), oci7area::kRowIdRow);
+  rowid.kind =
+      static_cast<ub1>(rowid.objectNumber != 0 ? OCIRowidKind::Extended : OCIRowidKind::Restricted);
+  snapshot_.rowId = rowid.block == 0 && rowid.relativeFile == 0 && rowid.row == 0
+                        ? std::string()
+                        : RowidLayoutText(rowid);
   snapshot_.errorCode = AreaReturnCode();
 }
 

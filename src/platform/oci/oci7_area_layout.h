@@ -5,8 +5,10 @@
 // OCI7 call; the client writes the outcome of each call into them at fixed
 // places (the published cda_def layout): the SQL function code of the
 // statement, the rows processed so far, the offset of a parse error, the
-// return code (the Oracle error number, 0 after success) and the warning
-// flags. What else a client keeps in or behind the area is its own business.
+// return code (the Oracle error number, 0 after success), the warning
+// flags and the ROWID of the last row processed (its data object number,
+// 0 for a restricted ROWID, relative file, block and row). What else a
+// client keeps in or behind the area is its own business.
 //
 // Header only, no dependency besides the C++ standard library.
 #pragma once
@@ -24,6 +26,10 @@ inline constexpr std::size_t kRowsProcessed = 4;     // uint32_t
 inline constexpr std::size_t kParseErrorOffset = 8;  // uint16_t
 inline constexpr std::size_t kReturnCode = 12;       // uint16_t
 inline constexpr std::size_t kWarningFlags = 14;     // uint8_t
+inline constexpr std::size_t kRowIdObject = 20;      // uint32_t: data object number
+inline constexpr std::size_t kRowIdFile = 24;        // uint16_t: relative file
+inline constexpr std::size_t kRowIdBlock = 28;       // uint32_t
+inline constexpr std::size_t kRowIdRow = 32;         // uint16_t: row in the block
 
 template <class T>
 T Read(const void* area, std::size_t offset) {

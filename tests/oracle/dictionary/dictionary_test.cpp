@@ -27,7 +27,6 @@ class DictionaryTest : public oracle_dataset_test::StandinDataSetTest {
  protected:
   void SetUp() override {
     StandinDataSetTest::SetUp();
-    oracle::InstallDictionaryPosting();
     for (const char* sql : {
              "create sequence emp_seq start with 100",
              "create table dept (deptno number(4) constraint pk_dept primary key, dname "

@@ -19,7 +19,6 @@ using oracle_test_support::ErrorOf;
 using KeyColumnsTest = StandinDataSetTest;
 
 TEST_F(KeyColumnsTest, ComeFromUniqueFieldsOrTheTableKey) {
-  oracle::InstallDictionaryPosting();
   Run("create table emp (empno number(6) constraint pk_emp primary key, email varchar2(30), "
       "phone varchar2(20))");
   Run("insert into emp (empno) values (1)");
@@ -38,7 +37,6 @@ TEST_F(KeyColumnsTest, ComeFromUniqueFieldsOrTheTableKey) {
   notes->Open();
   EXPECT_EQ("Primary or Unique key columns must be included",
             ErrorOf([&] { oracle::KeyColumns(*notes); }));
-  oracle::SetRecordPosting(nullptr);
 }
 
 }  // namespace

@@ -351,14 +351,12 @@ TEST_F(MasterDetailTest, ConfigurationFromTheForeignKey) {
   // and follows. The setter configures only when both are designed.
   auto region = NewDataSet("select * from region");
   auto shop = NewDataSet("select * from shop");
-  oracle::InstallMasterDetailConfiguration();
   shop->SetComponentState(dataset::csDesigning);
   shop->SetMaster(region.get());
   EXPECT_EQ(shop->MasterFields(), "");
   shop->SetMaster(nullptr);
   region->SetComponentState(dataset::csDesigning);
   shop->SetMaster(region.get());
-  oracle::SetMasterConfigurationHook(nullptr);
   EXPECT_EQ(std::tuple(shop->MasterFields(), shop->VariableCount(), shop->VariableType(0)),
             std::tuple(std::string("CODE"), 1, otype::CharZ));
   shop->SetComponentState(0);
@@ -433,10 +431,6 @@ TEST_F(MasterDetailTest, CollectionDetailOfTheMasterRow) {
 
   // The detail lists the current order's elements and inserts into an
   // order whose collection is null after making it empty.
-  oracle::InstallRecordPosting();
-  struct Uninstall {
-    ~Uninstall() { oracle::SetRecordPosting(nullptr); }
-  } uninstall;
   orders->Open();
   items->Open();
   EXPECT_TRUE(oracle::IsTableExpression(*items));

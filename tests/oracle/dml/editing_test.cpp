@@ -4,11 +4,13 @@
 #include <vector>
 
 #include "oracle_fixture/dataset_fixture.h"
+
+#include "dataset/data_link.h"
+#include "oracle/client/oracle_errors.h"
 #include "oracle/dml/dml_query.h"
 #include "oracle/dml/editing.h"
 #include "oracle/dml/posting.h"
 #include "oracle/dml/translate_message.h"
-#include "oracle/client/oracle_errors.h"
 #include "oracle/values/type_codes.h"
 
 namespace {
@@ -165,18 +167,36 @@ TEST_F(EditingTest, SequenceFieldKeepsAValueAndDictionaryReopensOnDisplayFormats
   oracle::TOracleDictionary& dictionary = Editing(*ds).OracleDictionary;
   dictionary.SetRequiredFields(false);
   EXPECT_FALSE(ds->FieldByName("deptno").Required());
-  {  // ... and the open marks the fields made by default too.
-    oracle::InstallRecordPosting();
-    struct Uninstall {
-      ~Uninstall() { oracle::SetRecordPosting(nullptr); }
-    } uninstall;
-    ds->Close();
-    ds->Open();
-    EXPECT_FALSE(ds->FieldByName("deptno").Required());
-  }
+  // ... and the open marks the fields made by default too.
+  ds->Close();
+  ds->Open();
+  EXPECT_FALSE(ds->FieldByName("deptno").Required());
   dictionary.SetRequiredFields(true);
   EXPECT_TRUE(ds->FieldByName("deptno").Required());
   EXPECT_FALSE(ds->FieldByName("dname").Required());
+
+  // CharacterSize and the dataset's ReadOnly tell the linked controls of a
+  // change, and only of one: the fields' set-up and the dataset's state.
+  struct EventCount : dataset::TDataLink {
+    void DataEvent(dataset::TDataEvent event, dataset::TField* field) override {
+      if (event == dataset::TDataEvent::dePropertyChange) ++properties;
+      if (event == dataset::TDataEvent::deDataSetChange) ++changes;
+      dataset::TDataLink::DataEvent(event, field);
+    }
+    int properties = 0, changes = 0;
+  } events;
+  dataset::TDataSource source(ds.get());
+  events.SetDataSource(&source);
+  dictionary.SetCharacterSize(true);
+  dictionary.SetCharacterSize(true);
+  EXPECT_EQ(1, events.properties);
+  ds->SetReadOnly(true);
+  ds->SetReadOnly(true);
+  EXPECT_EQ(1, events.changes);
+  EXPECT_FALSE(ds->CanModify());
+  ds->SetReadOnly(false);
+  EXPECT_EQ(2, events.changes);
+  events.SetDataSource(nullptr);
 
   // DisplayFormats reopens an active dataset when it changes, and only then.
   int opens = 0;

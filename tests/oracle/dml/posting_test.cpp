@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "oracle/blob/blob_compression.h"
 #include "oracle/dml/editing.h"
 #include "oracle/dml/posting.h"
 #include "oracle/dml/sequence_field.h"
@@ -22,7 +23,6 @@ class PostingTest : public oracle_dataset_test::StandinDataSetTest {
  protected:
   void SetUp() override {
     StandinDataSetTest::SetUp();
-    oracle::InstallRecordPosting();
     Run("create table items (id number(6) primary key, code varchar2(10), name varchar2(20))");
     Run("insert into items values (1, 'a', 'one')");
     Run("insert into items values (2, 'b', 'two')");
@@ -31,7 +31,6 @@ class PostingTest : public oracle_dataset_test::StandinDataSetTest {
   }
   void TearDown() override {
     other_.reset();
-    oracle::SetRecordPosting(nullptr);
     StandinDataSetTest::TearDown();
   }
 
@@ -66,6 +65,22 @@ class PostingTest : public oracle_dataset_test::StandinDataSetTest {
         texts.push_back(text);
     ClearJournal();
     return texts;
+  }
+
+  // Sets `column` of row 1 of `table` and commits, as `session` does it:
+  // LONG RAW binds carry bytes, the others text.
+  static void Store(oracle::TOracleSession& session, const std::string& table,
+                    const std::string& column, int16_t type, const std::string& value) {
+    oracle::TOracleQuery query;
+    query.SetSession(&session);
+    query.SetSQL("update " + table + " set " + column + " = :v where id = 1");
+    query.DeclareAndSet(
+        "v", type,
+        type == oracle::otype::LongRaw
+            ? oracle::Variant::ByteArray(std::vector<uint8_t>(value.begin(), value.end()))
+            : oracle::Variant::String(value));
+    query.Execute();
+    session.Commit();
   }
 
   static void Go(oracle::TOracleDataSet& ds, int id) {
@@ -231,6 +246,8 @@ TEST_F(PostingTest, KeyFieldsRefreshAndFailedInserts) {
   ds->Edit();
   ds->FieldByName("NAME").SetAsString("y");
   EXPECT_NE(std::string::npos, ErrorOf([&] { ds->Post(); }).find("NOPE"));
+  Editing(*ds).UniqueFields = " , ";
+  EXPECT_EQ("No UniqueFields are present in dataset", ErrorOf([&] { ds->Post(); }));
   ds->Cancel();
   Editing(*ds).UniqueFields.clear();
 
@@ -242,6 +259,27 @@ TEST_F(PostingTest, KeyFieldsRefreshAndFailedInserts) {
   ds->Cancel();
   EXPECT_EQ("x", NameSeenBy(*session_, 2));
   EXPECT_EQ("two", NameSeenBy(*other_, 2));
+  session_->Rollback();
+  ClearJournal();
+  // The row a key names is not the new one when the server filled a key
+  // column: the insert is given up.
+  Run("create table coded (id number(6), code varchar2(10) default 'zz')");
+  auto coded = NewDataSet("select c.rowid, c.* from coded c");
+  coded->SetLockingMode(TLockingMode::lmNone);
+  Editing(*coded).CommitOnPost = false;
+  Editing(*coded).UniqueFields = "ID, CODE";
+  coded->Open();
+  coded->Append();
+  coded->FieldByName("ID").SetAsInteger(1);
+  EXPECT_EQ("Error determining ROWID: no record found", ErrorOf([&] { coded->Post(); }));
+  EXPECT_EQ(dataset::TDataSetState::dsInsert, coded->State());
+  coded->Cancel();
+  // A locking refresh with the dataset's own query names a data field.
+  auto bare = NewDataSet("select t.rowid from items t");
+  bare->SetName("Bare");
+  bare->Open();
+  EXPECT_EQ("Bare: No data fields",
+            ErrorOf([&] { oracle::LockRefreshCheck(*bare, true, false, false, true); }));
   session_->Rollback();
   ClearJournal();
 
@@ -543,6 +581,276 @@ TEST_F(PostingTest, ALockingSelectOfAJoinLocksTheUpdatingTablesRow) {
   mine->Cancel();
   theirs->Edit();
   theirs->Cancel();
+}
+
+// Another session's change to a LOB, LONG or LONG RAW value is a lost update
+// like any other: each mode that checks refuses it, and every refresh shows
+// the server's value. A value equal to the server's, zero bytes included,
+// passes.
+TEST_F(PostingTest, LOBAndLongValuesAreCheckedAndRefreshed) {
+  Run("create table docs (id number(6) primary key, name varchar2(10), body clob, pic blob)");
+  Run("create table raws (id number(6), name varchar2(10), data long raw)");
+  Run("create table longs (id number(6), name varchar2(10), data long)");
+  using oracle::otype::Long;
+  using oracle::otype::LongRaw;
+  const struct {
+    const char* table;
+    const char* column;
+    int16_t bind;
+    bool binary;
+  } kinds[] = {{"docs", "BODY", Long, false},
+               {"docs", "PIC", LongRaw, true},
+               {"raws", "DATA", LongRaw, true},
+               {"longs", "DATA", Long, false}};
+  const std::string changed = "Record has been changed by another user";
+  for (const auto& kind : kinds) {
+    SCOPED_TRACE(std::string(kind.table) + "." + kind.column);
+    // Values of the kind: bytes with a zero byte in them where it can hold one.
+    auto value = [&](const std::string& text) {
+      return kind.binary ? text + std::string("\0\xff", 2) : text;
+    };
+    Run(std::string("delete from ") + kind.table);
+    Run(std::string("insert into ") + kind.table + " (id, name) values (1, 'n')");
+    Store(*other_, kind.table, kind.column, kind.bind, value("first"));
+    auto open = [&](TLockingMode mode, oracle::TRefreshOptions options) {
+      auto ds = NewDataSet(std::string("select t.rowid, t.* from ") + kind.table + " t");
+      ds->SetLockingMode(mode);
+      Editing(*ds).RefreshOptions = options;
+      ds->Open();
+      return ds;
+    };
+    int round = 0;
+    for (const TLockingMode mode : {TLockingMode::lmCheckImmediate, TLockingMode::lmLockDelayed}) {
+      SCOPED_TRACE(static_cast<int>(mode));
+      auto ds = open(mode, 0);
+      dataset::TField& field = ds->FieldByName(kind.column);
+      ds->Edit();
+      field.SetAsString(value("mine" + std::to_string(round)));
+      ds->Post();
+      const std::string theirs = value("theirs" + std::to_string(round++));
+      Store(*other_, kind.table, kind.column, kind.bind, theirs);
+      if (mode == TLockingMode::lmCheckImmediate) {
+        EXPECT_EQ(changed, ErrorOf([&] { ds->Edit(); }));
+      } else {
+        ds->Edit();
+        field.SetAsString(value("late"));
+        EXPECT_EQ(changed, ErrorOf([&] { ds->Post(); }));
+        ds->Cancel();
+      }
+      EXPECT_NE(theirs, field.AsString());
+      oracle::LockRefreshCheck(*ds, false, false, true, false);
+      EXPECT_EQ(theirs, field.AsString());
+    }
+    // Refreshed when editing starts, and after an update of another field.
+    Store(*other_, kind.table, kind.column, kind.bind, value("before edit"));
+    auto ds = open(TLockingMode::lmNone, oracle::roBeforeEdit);
+    Store(*other_, kind.table, kind.column, kind.bind, value("at edit"));
+    ds->Edit();
+    EXPECT_EQ(value("at edit"), ds->FieldByName(kind.column).AsString());
+    ds->Cancel();
+    Editing(*ds).RefreshOptions = oracle::roAfterUpdate;
+    Store(*other_, kind.table, kind.column, kind.bind, value("after post"));
+    ds->Edit();
+    ds->FieldByName("NAME").SetAsString("m");
+    ds->Post();
+    EXPECT_EQ(value("after post"), ds->FieldByName(kind.column).AsString());
+  }
+}
+
+// The comparison with the server's row, type by type (the field's value on
+// the left, the fetched value on the right).
+TEST_F(PostingTest, FieldValuesCompareWithTheServersWithinTheirTolerances) {
+  Run("create table measures (id number(6), d date, ts timestamp, f number(12,4), "
+      "s varchar2(5), pic blob)");
+  oracle::TOracleQuery insert;
+  insert.SetSession(session_.get());
+  insert.SetSQL("insert into measures values (1, :d, :ts, 1234.5678, 'abc', :pic)");
+  insert.DeclareAndSet("d", oracle::otype::Date, oracle::Variant::Date(45000.5));
+  insert.DeclareAndSet("ts", oracle::otype::Date, oracle::Variant::Date(45000.25));
+  insert.DeclareAndSet("pic", oracle::otype::LongRaw, oracle::Variant::ByteArray({1, 0, 2}));
+  insert.Execute();
+  Run("insert into measures (id, f) values (2, 0)");
+  auto ds = NewDataSet("select m.rowid, m.* from measures m order by id");
+  ds->Open();
+  const double second = 1.0 / 86400;
+  using oracle::Variant;
+  std::string packed(reinterpret_cast<const char*>(oracle::kCompressedBLOBHeader), 8);
+  {
+    dataset::TMemoryStream source(std::string("\x01\x00\x02", 3)), out;
+    oracle::blob::CompressStream(source, out);
+    packed += out.Bytes();
+  }
+  const struct {
+    int id;
+    const char* field;
+    Variant fetched;
+    bool equal;
+  } cases[] = {
+      {1, "D", Variant::Date(45000.5 + second / 2), true},
+      {1, "D", Variant::Date(45000.5 + 2 * second), false},
+      {1, "TS", Variant::Date(45000.25 + second / 2000), true},
+      {1, "TS", Variant::Date(45000.25 + second / 500), false},
+      {1, "F", Variant::Double(1234.5678 * (1 + 1e-11)), true},
+      {1, "F", Variant::Double(1234.5678 * (1 + 1e-9)), false},
+      {2, "F", Variant::Double(1e-11), true},  // beside 0 the plain difference
+      {2, "F", Variant::Double(1e-9), false},
+      {1, "S", Variant::String("abc  "), true},
+      {1, "S", Variant::String("abd"), false},
+      {2, "S", Variant::String("   "), true},  // blank text counts as null
+      {2, "S", Variant::String("x"), false},
+      {1, "PIC", Variant::ByteArray({1, 0, 2}), true},
+      {1, "PIC", Variant::ByteArray({1, 0, 3}), false},
+      {1, "PIC", Variant::ByteArray({1, 0}), false},
+      {1, "PIC", Variant::ByteArray(std::vector<uint8_t>(packed.begin(), packed.end())), true},
+      {2, "PIC", Variant::Null(), true},
+  };
+  int row = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.field) + " row " + std::to_string(++row));
+    Go(*ds, c.id);
+    EXPECT_EQ(c.equal, oracle::FieldValueEquals(*ds, ds->FieldByName(c.field), c.fetched, false));
+  }
+  // A fetched text longer than the field is cut to its size first.
+  Go(*ds, 1);
+  ds->Edit();
+  ds->FieldByName("S").SetAsString("abcde");
+  EXPECT_TRUE(
+      oracle::FieldValueEquals(*ds, ds->FieldByName("S"), Variant::String("abcdefg"), false));
+  EXPECT_FALSE(
+      oracle::FieldValueEquals(*ds, ds->FieldByName("S"), Variant::String("abcdefg"), true));
+  ds->Cancel();
+}
+
+// With CompressBLOBs a BLOB or LONG RAW value is stored compressed: a plain
+// reader gets the header and the coded bytes, fewer than the value's; the
+// dataset reads the value back. OnCompressBLOB takes the compression over.
+TEST_F(PostingTest, CompressBLOBsStoresBinaryValuesPacked) {
+  Run("create table docs (id number(6) primary key, pic blob)");
+  Run("create table raws (id number(6), data long raw)");
+  std::string receipt;
+  for (int line = 0; line < 100; ++line)
+    receipt += "ITEM " + std::to_string(line % 7) + " 4.99\r\n";
+  receipt += std::string("\0\x01", 2);
+  const std::string header(reinterpret_cast<const char*>(oracle::kCompressedBLOBHeader), 8);
+  using enum oracle::TTemporaryLOB;
+  const struct {
+    const char* table;
+    const char* column;
+    oracle::TTemporaryLOB lobs;
+    bool handler;
+  } cases[] = {{"docs", "PIC", tlNone, false},
+               {"docs", "PIC", tlCache, false},
+               {"raws", "DATA", tlNone, false},
+               {"raws", "DATA", tlNone, true}};
+  int id = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.column) + std::to_string(static_cast<int>(c.lobs)) +
+                 (c.handler ? " handler" : ""));
+    session_->Preferences().SetTemporaryLOB(c.lobs);
+    auto ds = NewDataSet(std::string("select t.rowid, t.* from ") + c.table + " t order by id");
+    ds->SetCompressBLOBs(true);
+    if (c.handler) {
+      ds->OnCompressBLOB = [](oracle::TOracleDataSet&, dataset::TField&, dataset::TStream& in,
+                              dataset::TStream& out) {
+        out.Write("Z", 1);
+        const std::string all = in.ReadAll();
+        out.Write(all.data(), 5);  // the handler's own (lossy) form
+      };
+    }
+    ds->SetLockingMode(TLockingMode::lmLockDelayed);
+    ds->Open();
+    ds->Append();
+    ds->FieldByName("ID").SetAsInteger(++id);
+    ds->FieldByName(c.column).SetAsString(receipt);
+    ds->Post();
+    oracle::TOracleQuery plain;
+    plain.SetSession(other_.get());
+    plain.SetSQL(std::string("select ") + c.column + " from " + c.table +
+                 " where id = " + std::to_string(id));
+    plain.Execute();
+    const oracle::Variant stored = plain.Field(0);
+    ASSERT_TRUE(stored.IsArray());
+    const std::string bytes(stored.Array().bytes.begin(), stored.Array().bytes.end());
+    if (c.handler) {
+      EXPECT_EQ("ZITEM ", bytes);
+      continue;
+    }
+    EXPECT_EQ(header, bytes.substr(0, 8));
+    EXPECT_LT(bytes.size(), receipt.size() / 4);
+    EXPECT_EQ(static_cast<double>(receipt.size()), ds->BLOBBytesBeforeCompression());
+    EXPECT_EQ(static_cast<double>(bytes.size()), ds->BLOBBytesAfterCompression());
+    // Read back equal, and equal to the record: an edit in a checking mode
+    // passes and the refresh keeps the value.
+    auto reader = NewDataSet(std::string("select * from ") + c.table + " order by id");
+    reader->Open();
+    reader->Last();
+    EXPECT_EQ(receipt, reader->FieldByName(c.column).AsString());
+    ds->Edit();
+    ds->FieldByName(c.column).SetAsString(receipt + "more");
+    ds->Post();
+    oracle::LockRefreshCheck(*ds, true, true, true, false);
+    EXPECT_EQ(receipt + "more", ds->FieldByName(c.column).AsString());
+    session_->Commit();
+  }
+}
+
+// Text for a national column is bound in the national character-set form.
+TEST_F(PostingTest, NationalColumnsAreBoundInTheNationalForm) {
+  Run("create table names (id number(6), local varchar2(20), native nvarchar2(20))");
+  auto ds = NewDataSet("select t.rowid, t.* from names t");
+  ds->SetLockingMode(TLockingMode::lmNone);
+  ds->Open();
+  ds->Append();
+  ds->FieldByName("ID").SetAsInteger(1);
+  ds->FieldByName("LOCAL").SetAsString("Zoe");
+  ds->FieldByName("NATIVE").SetAsString("Zo\xc3\xab \xe6\x9d\xb1");
+  ds->Post();
+  const oracle::TVariables& bound = Editing(*ds).dmlQuery_->Variables();
+  EXPECT_EQ(0, bound.Data(bound.IndexOf("v2")).CharsetForm());
+  EXPECT_EQ(SQLCS_NCHAR, bound.Data(bound.IndexOf("v3")).CharsetForm());
+  EXPECT_EQ("Zo\xc3\xab \xe6\x9d\xb1", NameSeenBy(*other_, 1, "native from names"));
+}
+
+// A dataset over a join has no rowid: it is read-only unless the
+// application applies every change itself, and then each operation that
+// needs the server's row says so unless the handler takes it.
+TEST_F(PostingTest, ADataSetWithoutRowidIsEditableWhenTheApplicationAppliesItsChanges) {
+  Run("create table kinds (code varchar2(10), label varchar2(20))");
+  Run("insert into kinds values ('a', 'first')");
+  auto ds = NewDataSet("select t.id, t.name, k.label from items t, kinds k where k.code = t.code");
+  ds->SetLockingMode(TLockingMode::lmNone);
+  ds->Open();
+  ClearJournal();
+  EXPECT_FALSE(ds->CanModify());
+  EXPECT_EQ("Cannot modify a read-only dataset", ErrorOf([&] { ds->Edit(); }));
+  std::string actions;
+  bool applies = true;
+  Editing(*ds).OnApplyRecord = [&](oracle::TOracleDataSet& set, char action, bool& applied,
+                                   std::string&) {
+    actions += action;
+    if (action == 'U') {
+      EXPECT_EQ("uno", set.FieldByName("NAME").AsString());
+    }
+    applied = applies;
+  };
+  EXPECT_TRUE(ds->CanModify());
+  ds->Edit();
+  ds->FieldByName("NAME").SetAsString("uno");
+  ds->Post();
+  ds->Delete();
+  EXPECT_EQ("UD", actions);
+  for (const std::string& text : Sent()) EXPECT_EQ(0u, text.rfind("savepoint", 0)) << text;
+  EXPECT_EQ("one", NameSeenBy(*other_, 1));
+  const std::string needsRowid = std::string(
+      " cannot be performed without a rowid.\r\nProvide a rowid in the query or "
+      "handle this action in the OnApplyRecord event");
+  applies = false;
+  ds->Close();
+  ds->Open();
+  ds->SetLockingMode(TLockingMode::lmCheckImmediate);
+  EXPECT_EQ("A lock, refresh or check" + needsRowid, ErrorOf([&] { ds->Edit(); }));
+  ds->SetLockingMode(TLockingMode::lmNone);
+  EXPECT_EQ("A delete" + needsRowid, ErrorOf([&] { ds->Delete(); }));
 }
 
 }  // namespace

@@ -19,7 +19,6 @@
 
 namespace {
 
-using oracle::ProviderSupport;
 using oracle::TOracleDataSet;
 
 class ProviderTest : public oracle_dataset_test::StandinDataSetTest {
@@ -68,17 +67,15 @@ TEST_F(ProviderTest, DefaultOrderFollowsTheOrderByOfSelectedColumns) {
   };
   for (const auto& [sql, expected] : cases) {
     auto ds = Opened(sql);
-    ProviderSupport(*ds);
     EXPECT_EQ(expected, Describe(ds->PSGetDefaultOrder().get())) << sql;
   }
   auto ds = Opened("select * from emp order by ename");
-  ProviderSupport(*ds).ProviderOptions = oracle::opNoDefaultOrder;
+  ds->SetProviderOptions(oracle::opNoDefaultOrder);
   EXPECT_EQ(nullptr, ds->PSGetDefaultOrder());
 }
 
 TEST_F(ProviderTest, StatementsNamePlainPlaceholdersOnly) {
   auto ds = Opened("select * from emp");
-  ProviderSupport(*ds);
   ClearJournal();
   dataset::TParams params;
   params.CreateParam(dataset::TFieldType::ftFloat, "sal").Value = Variant(3000.0);
@@ -172,7 +169,7 @@ TEST_F(ProviderTest, KeysAndIndexesAreWholeOrLeftOut) {
   };
   for (const Case& c : cases) {
     auto ds = Opened(c.sql);
-    ProviderSupport(*ds).ProviderOptions = c.options;
+    ds->SetProviderOptions(c.options);
     oracle::Editing(*ds).UniqueFields = c.uniqueFields;
     EXPECT_EQ(c.keys, ds->PSGetKeyFields()) << c.sql;
     std::vector<std::string> indexes;
@@ -181,7 +178,6 @@ TEST_F(ProviderTest, KeysAndIndexesAreWholeOrLeftOut) {
     EXPECT_EQ(c.indexes, indexes) << c.sql;
   }
   auto ds = Opened("select * from emp e");
-  ProviderSupport(*ds);
   EXPECT_EQ("EMP", ds->PSGetTableName());
   EXPECT_EQ("\"", ds->PSGetQuoteChar());
   EXPECT_TRUE(ds->PSIsSQLBased() && ds->PSIsSQLSupported());
@@ -192,13 +188,14 @@ TEST_F(ProviderTest, KeysAndIndexesAreWholeOrLeftOut) {
 
 TEST_F(ProviderTest, ParametersBecomeVariablesAndBack) {
   auto ds = NewDataSet("select ename from emp where empno = :id or ename = :name");
-  oracle::TOracleProviderSupport& provider = ProviderSupport(*ds);
   dataset::TParams params;
   params.CreateParam(dataset::TFieldType::ftInteger, "id").Value = Variant(2);
   params.CreateParam(dataset::TFieldType::ftString, "name").Value = Variant("KING");
   params.CreateParam(dataset::TFieldType::ftLargeint, "skipped").Value = Variant(1);
   ds->PSSetParams(params);
-  EXPECT_TRUE(provider.VariablesSetByProvider());
+  const auto* provider = dynamic_cast<oracle::TOracleProviderSupport*>(ds->Provider());
+  ASSERT_NE(nullptr, provider);
+  EXPECT_TRUE(provider->VariablesSetByProvider());
   EXPECT_EQ(2, ds->VariableCount());
   EXPECT_EQ(oracle::otype::Integer, ds->VariableType(ds->VariableIndex("id")));
   ds->PSExecute();
@@ -227,18 +224,16 @@ std::string Names(TOracleDataSet& ds) {
 }
 
 TEST_F(ProviderTest, TransactionsRestoreRecordsAndCommitOnPost) {
-  oracle::InstallRecordPosting();
   auto ds = Opened("select rowid, e.* from emp e order by empno");
-  oracle::TOracleProviderSupport& provider = ProviderSupport(*ds);
   oracle::TDataSetEditing& editing = oracle::Editing(*ds);
   // Without committing, CommitOnPost is still put back.
-  provider.ProviderOptions = oracle::opNoCommit;
+  ds->SetProviderOptions(oracle::opNoCommit);
   ds->PSStartTransaction();
   EXPECT_TRUE(ds->PSInTransaction());
   EXPECT_FALSE(editing.CommitOnPost);
   ds->PSEndTransaction(true);
   EXPECT_TRUE(editing.CommitOnPost);
-  provider.ProviderOptions = 0;
+  ds->SetProviderOptions(0);
   // A rolled-back transaction restores the edited, deleted and inserted
   // records, in the dataset and on the server.
   ds->PSStartTransaction();

@@ -55,8 +55,9 @@ class QBEModeTest : public StandinDataSetTest {
     ds->Open();
     return ds;
   }
+  // Types into the example record's field as a control does.
   static void Type(oracle::TOracleDataSet& ds, const std::string& field, const std::string& text) {
-    ds.QBEDefinition().FindField(field)->Text = text;
+    ds.FieldByName(field).SetText(text);
   }
   static std::string Sids(oracle::TOracleDataSet& ds) {
     std::string sids;
@@ -91,6 +92,8 @@ TEST_F(QBEModeTest, TheExampleSelectsTheCustomers) {
       {"CUST_ID", 0, "BETWEEN 2 AND 3", "9002 9003"},
       {"CUST_ID", kPlain, "2", "9002"},
       {"CUST_ID", kPlain | kControl, "3", "9003"},
+      {"CUST_ID", 0, "2", "9002"},  // a plain value means the same with operators
+      {"CUST_ID", 0, ">= 2", "9002 9003"},
       {"ALLOW_EMAIL", 0, "NOT 1", "9002 9003"},
   };
   for (const auto& c : cases) {
@@ -107,10 +110,12 @@ TEST_F(QBEModeTest, TheExampleSelectsTheCustomers) {
     ASSERT_EQ(ds->State(), dataset::TDataSetState::dsInsert);
     if (c.flags & kControl)
       control.pending = c.typed;
-    else if (c.flags & kPlain)
-      ds->FieldByName(c.field).SetAsString(c.typed);
     else
       Type(*ds, c.field, c.typed);
+    // With operators the field shows what was typed.
+    if (!(c.flags & kPlain)) {
+      EXPECT_EQ(ds->FieldByName(c.field).Text(), c.typed);
+    }
     EXPECT_EQ(ds->RecordCount(), (std::string(c.customers).size() + 1) / 5);
     SetQBEMode(*ds, false);
     EXPECT_EQ(Sids(*ds), c.customers);
@@ -208,8 +213,17 @@ TEST_F(QBEModeTest, FieldsAndControlsAreRestoredAndMessagesGiven) {
   EXPECT_EQ(std::tuple(custom.color, custom.fontColor), std::tuple(0x123456, 0x0000FF));
   ExpectMessage([&] { oracle::CheckNotQBEMode(*ds); }, "Operation not allowed in QBE mode");
   ExpectMessage([&] { ds->Post(); }, "Operation not allowed in QBE mode");
+  // The application's handlers stand aside while the mode lasts and come
+  // back after it.
+  SetQBEMode(*ds, false);
+  int changes = 0;
+  name.OnChange = [&](dataset::TField&) { ++changes; };
+  SetQBEMode(*ds, true);
+  name.SetText("Lee");
+  EXPECT_EQ(changes, 0);
   SetQBEMode(*ds, false);
   EXPECT_EQ(std::tuple(name.Required(), allow.ReadOnly()), std::tuple(true, false));
+  EXPECT_TRUE(name.OnChange && !name.OnGetText && !name.OnSetText);
   for (RecordingControl* c : {&edit, &disabled, &label, &custom})
     EXPECT_EQ(std::tuple(c->fontColor, c->maxLength), std::tuple(clWindowText, 30));
   EXPECT_EQ(std::tuple(edit.color, custom.color), std::tuple(clWindow, 0x123456));
@@ -262,7 +276,6 @@ TEST_F(QBEModeTest, FieldsAndControlsAreRestoredAndMessagesGiven) {
 // A record refreshed with the dataset's own query is found through the text
 // the user wrote, not through the example's condition it need not meet.
 TEST_F(QBEModeTest, TheAllFieldsRefreshUsesTheTextBeforeTheExample) {
-  oracle::InstallRecordPosting();
   auto ds = NewDataSet("select c.rowid, c.cust_sid, c.cust_id from customer c order by cust_sid");
   ds->QBEDefinition().SetAllowOperators(true);
   ds->QBEDefinition().SetSaveQBEValues(false);
@@ -279,7 +292,6 @@ TEST_F(QBEModeTest, TheAllFieldsRefreshUsesTheTextBeforeTheExample) {
   ASSERT_FALSE(JournalSql().empty());
   EXPECT_EQ("select c.rowid, c.cust_sid, c.cust_id from customer c\nwhere C.rowid = :kel__rowid\n",
             JournalSql().back());
-  oracle::SetRecordPosting(nullptr);
 }
 
 }  // namespace
