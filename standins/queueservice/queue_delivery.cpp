@@ -206,6 +206,14 @@ RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
   const std::vector<QueueEntry> entries = ListQueue(folder.Fd(), log, result);
   result.found = static_cast<int>(entries.size());
   if (entries.empty()) return result;
+  // A file that could be sent but not removed would be sent again at every
+  // round: without the right to remove, nothing is sent.
+  if (::faccessat(AT_FDCWD, settings.directory.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+    result.kept = result.found;
+    log.Write(kLogErrors, "Cannot remove files from the queue folder (" + ErrnoText(errno) + "): " +
+                              std::to_string(result.found) + " queue file(s) kept, none sent");
+    return result;
+  }
   if (settings.url.empty()) {
     result.kept = result.found;
     log.Write(kLogErrors, "No service address in the settings: " + std::to_string(result.found) +
@@ -246,7 +254,6 @@ RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
             : "HTTP " + std::to_string(receipt::LastHTTPCode) +
                   (receipt::LastCommError.empty() ? "" : ", " + receipt::LastCommError);
     log.Write(kLogFiles, "Kept " + entry.name + " (receipt " + ReceiptOf(request) + "): " + why);
-    log.Write(kLogDetails, "HTTP status " + std::to_string(receipt::LastHTTPCode));
     if (receipt::LastHTTPCode == -1) {
       result.unreachable = true;
       break;

@@ -6,7 +6,9 @@
 // 200 and DigitalReceiptProcessed "true". On any other outcome it stays for a
 // later round, so a receipt is never lost. A round stops early when the
 // service gives no response at all (nothing is listening or the exchange
-// timed out): the files left wait for the next round.
+// timed out): the files left wait for the next round. Nor is anything sent
+// while the folder does not let this process remove files, since a file that
+// could be sent but not removed would be sent again at every round.
 //
 // A receipt can reach the service twice only when the service dies between
 // taking the request and the file's removal: the removal follows the end of
