@@ -41,6 +41,7 @@ src/plugin                 src/plugins src/dialogs src/receipt src/hostplugin sr
 standins/ociclient         src/platform
 standins/host              src/receipt src/host_interfaces src/platform standins/receiptservice testsupport/scripted_user
 standins/receiptservice    src/receipt src/foundation
+standins/queueservice      src/receipt src/foundation src/platform
 testsupport/scripted_user
 testsupport/common         src/foundation src/platform
 testsupport/memory_dataset src/dataset src/platform

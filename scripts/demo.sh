@@ -107,7 +107,8 @@ fi
 # and a deposit, then the accounting. The demo prints a summary of the
 # transcript; the whole transcript stays in the work folder while it runs.
 # ---------------------------------------------------------------------------
-cmake --build --preset default -j "$(nproc)" --target pos-host host_db_fixture >/dev/null
+cmake --build --preset default -j "$(nproc)" --target pos-host host_db_fixture queue-service \
+  >/dev/null
 echo
 echo "== a store's day: pos-host run tests/scenarios/store_day.yaml"
 # The cashier's screenshots and the day's host folder (queue, requests
@@ -142,6 +143,9 @@ awk '
     sub(/^ *"[^"]*" /, ""); sub(/: HandleEvent [-0-9]+ /, " "); printf " %s;", $0; next
   }
   printing && /receipt message/ { printing = 0; printf "\n"; next }
+  /^Queue service \(/ { print; queue = 1; next }
+  queue && /^  Q-/ { print; next }
+  { queue = 0 }
   /^Result:/ { print }
   /^(Accounting:|  receipt |DllCanUnloadNow|Unloaded)/ { print }
 ' "$work/day.txt"
@@ -151,10 +155,17 @@ echo "== the dialogs' screenshots: $shots"
 ls "$shots"
 echo
 echo "== the queue folder: $day/VeskRcpts/Queue"
-for f in "$day"/VeskRcpts/Queue/*.xml; do
+shopt -s nullglob
+queued=("$day"/VeskRcpts/Queue/*.xml)
+[ "${#queued[@]}" -gt 0 ] || echo "  empty: the queue service delivered every queued receipt"
+for f in "${queued[@]}"; do
   echo "  $(basename "$f"): receipt $(grep -o '<ReceiptNumber>[^<]*' "$f" | cut -d'>' -f2)," \
     "$(grep -o '<ReceiptType>[^<]*' "$f" | cut -d'>' -f2)"
 done
+shopt -u nullglob
+echo
+echo "== the queue service's log: $day/queue-service.log"
+sed 's/^/  /' "$day/queue-service.log" 2>/dev/null || echo "  (none)"
 echo
 echo "== the requests the service received: $day/received"
 for f in $(ls -v "$day"/received/*.xml); do

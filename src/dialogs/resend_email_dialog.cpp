@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include "foundation/foreground_window.h"
 #include "foundation/log.h"
 #include "foundation/main_window.h"
 #include "foundation/message_form.h"
@@ -58,8 +59,7 @@ void TfrmResendEmail::FormShow() {
   edtEmail_->setText(QString::fromStdString(receipt::fAuth.EmailAddress));
   edtEmail_->setModified(false);
   edtEmail_->setFocus();
-  raise();
-  activateWindow();
+  foundation::ForceForegroundWindow(*this);
 }
 
 void TfrmResendEmail::btnSendClick() {

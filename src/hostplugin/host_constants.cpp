@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "foundation/helpers_text.h"
+#include "foundation/no_destructor.h"
 
 namespace hostplugin {
 
@@ -576,7 +579,75 @@ constexpr std::array<BusinessPref, 561> kLoggedPrefs{{{"bpCustFullName", 0},
 
 constexpr size_t kBusinessPrefCount = 151;
 
+// The system-preference rows whose name and number the host documents: the
+// first, the last, and row 516, whose number is not its place.
+constexpr std::array<SystemPrefRow, 3> kKnownSystemPrefs{{{0, "spClerks", 0},
+                                                          {516, "spDefaultAsnLNTrackingLevel", 523},
+                                                          {885, "spRequireRecordSaleWebSO", 885}}};
+
+// The upper-case copies of the mixed-case attribute lists, by list.
+struct UpperCaseLists {
+  std::mutex mutex;
+  std::unique_ptr<const std::array<std::string, 2>> copies;
+};
+
+// Never destroyed: the library's shutdown releases the copies, and may run
+// after its static objects are gone.
+UpperCaseLists& UpperCase() {
+  static foundation::NoDestructor<UpperCaseLists> lists;
+  return *lists;
+}
+
+size_t ListIndex(AttributeList list) {
+  return list == AttributeList::Coupon ? 0 : 1;
+}
+
 }  // namespace
+
+std::span<const SystemPrefRow> KnownSystemPrefRows() {
+  return kKnownSystemPrefs;
+}
+
+std::optional<int32_t> SystemPrefValue(std::string_view name) {
+  const auto row = std::ranges::find_if(kKnownSystemPrefs,
+                                        [name](const SystemPrefRow& r) { return r.name == name; });
+  if (row == kKnownSystemPrefs.end()) return std::nullopt;
+  return row->value;
+}
+
+std::string_view AttributeNames(AttributeList list) {
+  return list == AttributeList::Coupon ? kCouponAttributes : kTransferSlipAttributes;
+}
+
+void MakeUpperCaseAttributeLists() {
+  auto copies = std::make_unique<const std::array<std::string, 2>>(
+      std::array<std::string, 2>{foundation::helpers::UpperAscii(kCouponAttributes),
+                                 foundation::helpers::UpperAscii(kTransferSlipAttributes)});
+  std::lock_guard lock(UpperCase().mutex);
+  UpperCase().copies = std::move(copies);
+}
+
+void ReleaseUpperCaseAttributeLists() {
+  std::lock_guard lock(UpperCase().mutex);
+  UpperCase().copies.reset();
+}
+
+bool UpperCaseAttributeListsMade() {
+  std::lock_guard lock(UpperCase().mutex);
+  return UpperCase().copies != nullptr;
+}
+
+bool IsAttributeOf(AttributeList list, std::string_view name, bool ignoreCase) {
+  if (!ignoreCase) return NameInList(AttributeNames(list), name);
+  {
+    std::lock_guard lock(UpperCase().mutex);
+    if (UpperCase().copies) {
+      return NameInList((*UpperCase().copies)[ListIndex(list)],
+                        foundation::helpers::UpperAscii(name));
+    }
+  }
+  return NameInListIgnoringCase(AttributeNames(list), name);
+}
 
 std::span<const BusinessPref> LoggedBusinessPrefs() {
   return kLoggedPrefs;

@@ -8,6 +8,7 @@
 #include "dialogs/oracle_ui_qt.h"
 #include "foundation/log.h"
 #include "foundation/message_form.h"
+#include "hostplugin/host_constants.h"
 #include "hostplugin/message_box.h"
 #include "hostplugin/plugin_class_table.h"
 #include "plugin/class_table.h"
@@ -81,6 +82,8 @@ void RevokeFactories() {
 
 constexpr LibraryStep kSteps[] = {
     {"the foundation settings", &InitializeFoundation, nullptr},
+    {"the host attribute lists", &hostplugin::MakeUpperCaseAttributeLists,
+     &hostplugin::ReleaseUpperCaseAttributeLists},
     {"the Oracle user interface", &InstallOracleUserInterface, nullptr},
     {"the per-sale records", &ResetSaleRecords, nullptr},
     {"the class table", &ResolveClassTable, &ClearClassTable},

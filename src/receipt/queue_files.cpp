@@ -30,6 +30,7 @@ constexpr int kTraceLevel = 7;
 constexpr int kMaxNameAttempts = 100;
 // Hidden, and without the ".xml" ending the queue service looks for.
 constexpr const char* kTempPattern = ".queue-XXXXXX";
+static_assert(std::string_view(kTempPattern).starts_with(kQueueTemporaryPrefix));
 
 std::string ErrnoText(int error) {
   return std::system_category().message(error);

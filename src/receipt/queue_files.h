@@ -18,6 +18,11 @@
 
 namespace receipt {
 
+// Queue files are named "Q-...xml"; the writer's temporary files begin with
+// this (hidden, no ".xml" ending), so that a reader of the folder can tell
+// them apart and pass them over.
+inline constexpr const char* kQueueTemporaryPrefix = ".queue-";
+
 // Raised inside the queue writer when a file cannot be written or published.
 class EQueueWriteError : public std::runtime_error {
  public:

@@ -49,7 +49,7 @@ bool WellFormed(const std::string& text) {
 
 void CountReceipts(const fs::path& folder,
                    const std::vector<receiptservice::ReceivedRequest>& received,
-                   Accounting& accounting) {
+                   const QueueServiceDeliveries& queueService, Accounting& accounting) {
   for (const fs::path& file : FilesBelow(folder / "logs")) {
     const std::string log = ReadFile(file);
     const std::string_view text = log;
@@ -63,14 +63,27 @@ void CountReceipts(const fs::path& folder,
       ++accounting.receipts[ReceiptNumber(line)].asked;
     }
   }
-  for (const auto& request : received) {
+  int queueServiceSent = 0;
+  for (size_t index = 0; index < received.size(); ++index) {
+    const receiptservice::ReceivedRequest& request = received[index];
     if (request.operation == receiptservice::Operation::SendReceipt) {
       ReceiptCount& count = accounting.receipts[ReceiptNumber(request.body)];
       const std::string answer = receiptservice::AnswerKindName(request.answer);
-      const bool answered = Answered(request);
-      count.delivered += answered ? 1 : 0;
-      count.outcomes.push_back(receiptservice::RequestValue(request.body, "ReceiptType") +
-                               (answered ? " answered " + answer : " met " + answer));
+      const std::string type = receiptservice::RequestValue(request.body, "ReceiptType");
+      if (queueService.Contains(index)) {
+        // The queue service removes a file only when the service accepted
+        // it; on any other answer the file stays and is counted there.
+        ++queueServiceSent;
+        const bool accepted = request.answer == receiptservice::AnswerKind::Normal;
+        count.delivered += accepted ? 1 : 0;
+        count.byQueueService += accepted ? 1 : 0;
+        count.outcomes.push_back(type + (accepted ? " delivered by the queue service"
+                                                  : " met " + answer + " from the queue service"));
+      } else {
+        const bool answered = Answered(request);
+        count.delivered += answered ? 1 : 0;
+        count.outcomes.push_back(type + (answered ? " answered " + answer : " met " + answer));
+      }
     }
     ++accounting.xmlChecked;
     if (!WellFormed(request.body)) {
@@ -92,6 +105,7 @@ void CountReceipts(const fs::path& folder,
   }
   int sent = 0;
   int taken = 0;
+  int byQueueService = 0;
   int queued = 0;
   int twice = 0;
   int lost = 0;
@@ -106,6 +120,7 @@ void CountReceipts(const fs::path& folder,
     }
     sent += count.asked;
     taken += count.delivered;
+    byQueueService += count.byQueueService;
     queued += count.queued;
     if (held == count.asked) continue;
     (held > count.asked ? twice : lost) += 1;
@@ -114,11 +129,23 @@ void CountReceipts(const fs::path& folder,
                                   std::to_string(count.delivered) + " and the queue " +
                                   std::to_string(count.queued));
   }
-  accounting.lines.push_back("receipts: " + std::to_string(sent) + " sent by the sales, " +
-                             std::to_string(taken) + " taken by the service, " +
-                             std::to_string(queued) + " queued, " + std::to_string(twice) +
-                             " twice, " + std::to_string(lost) + " lost; " +
-                             std::to_string(others) + " from outside the sales (test receipts)");
+  accounting.lines.push_back(
+      "receipts: " + std::to_string(sent) + " sent by the sales, " + std::to_string(taken) +
+      " taken by the service" +
+      (queueService.ran ? " (" + std::to_string(byQueueService) + " delivered by the queue service)"
+                        : std::string()) +
+      ", " + std::to_string(queued) + " queued, " + std::to_string(twice) + " twice, " +
+      std::to_string(lost) + " lost; " + std::to_string(others) +
+      " from outside the sales (test receipts)");
+  if (queueService.ran) {
+    std::string line = "queue service: " + std::to_string(queueServiceSent) + " request(s) sent, " +
+                       std::to_string(byQueueService) + " receipt(s) of the sales delivered, " +
+                       std::to_string(queued) + " left in the queue";
+    if (queued == 0 && twice == 0 && lost == 0) {
+      line += "; every receipt a sale sent is held exactly once by the service's records";
+    }
+    accounting.lines.push_back(line);
+  }
 }
 
 void CompareCustomers(BusinessObjectStore& store, HostDatabase& database, Accounting& accounting) {
@@ -165,9 +192,10 @@ void CompareCustomers(BusinessObjectStore& store, HostDatabase& database, Accoun
 
 Accounting Account(const fs::path& folder,
                    const std::vector<receiptservice::ReceivedRequest>& received,
-                   BusinessObjectStore& store, HostDatabase& database) {
+                   BusinessObjectStore& store, HostDatabase& database,
+                   const QueueServiceDeliveries& queueService) {
   Accounting accounting;
-  CountReceipts(folder, received, accounting);
+  CountReceipts(folder, received, queueService, accounting);
   CompareCustomers(store, database, accounting);
   const size_t malformed = static_cast<size_t>(std::count_if(
       accounting.failures.begin(), accounting.failures.end(),

@@ -5,6 +5,10 @@
 //    application log, one per send) is held exactly once by the service's
 //    records (answered, so not to be sent again) or the queue folder: none
 //    twice, none lost;
+//    When the queue service ran, its deliveries count as the service's
+//    records: a request it sent counts when the service accepted it (the
+//    queue service then removed the file), and a further line tells what it
+//    delivered and what the queue still holds;
 //  - every customer the host keeps is in the database copy with the same
 //    names and address;
 //  - every request the service received and every queue file parse as XML.
@@ -17,14 +21,16 @@
 
 #include "business_objects.h"
 #include "host_database.h"
+#include "queue_service_run.h"
 #include "receipt_service.h"
 
 namespace hostsim {
 
 struct ReceiptCount {
-  int asked = 0;      // sends the plug-in logged
-  int delivered = 0;  // requests the service received and answered
-  int queued = 0;     // queue files
+  int asked = 0;           // sends the plug-in logged
+  int delivered = 0;       // requests the service received and answered
+  int byQueueService = 0;  // of those, delivered by the queue service
+  int queued = 0;          // queue files
   // Each request in order: its receipt type and where it went
   // ("DigitalOnly answered normal", "PaperOnly met server-error", "... queued").
   std::vector<std::string> outcomes;
@@ -40,11 +46,13 @@ struct Accounting {
 };
 
 // Counts the receipts of the run in the host folder `folder` (its logs/ and
-// VeskRcpts/Queue) against the service's `received` requests, and checks the
-// host's customers against `database`.
+// VeskRcpts/Queue) against the service's `received` requests, of which those
+// `queueService` names were sent by the queue service, and checks the host's
+// customers against `database`.
 Accounting Account(const std::filesystem::path& folder,
                    const std::vector<receiptservice::ReceivedRequest>& received,
-                   BusinessObjectStore& store, HostDatabase& database);
+                   BusinessObjectStore& store, HostDatabase& database,
+                   const QueueServiceDeliveries& queueService = {});
 
 // One line per receipt number: its requests' types and outcomes.
 std::vector<std::string> ReceiptLines(const Accounting& accounting);

@@ -292,9 +292,20 @@ class Reader {
          {"settings", [&](const YAML::Node& v) { event.settings = SettingsFiles(v); }},
          {"next document", [&](const YAML::Node& v) { event.nextDocument = Document(v); }},
          {"refuse connections",
-          [&](const YAML::Node& v) { event.refuseConnections = Bool(v, "refuse connections"); }}});
-    if (!named) Fail(node, "an event needs \"event\"");
+          [&](const YAML::Node& v) { event.refuseConnections = Bool(v, "refuse connections"); }},
+         {"queue service",
+          [&](const YAML::Node& v) { event.runQueueService = QueueServiceStep(v); }}});
+    if (!named && !event.runQueueService) {
+      Fail(node, "an event needs \"event\" (or only host steps with \"queue service\")");
+    }
+    event.fires = named;
     return event;
+  }
+
+  // "queue service: run", the one step the queue service takes.
+  bool QueueServiceStep(const YAML::Node& node) const {
+    if (Text(node, "queue service") != "run") Fail(node, "queue service must be \"run\"");
+    return true;
   }
 
   HostFault Fault(const YAML::Node& node) const {
@@ -494,6 +505,8 @@ class Reader {
         {{"description",
           [&](const YAML::Node& v) { scenario.description = Text(v, "description"); }},
          {"switches", [&](const YAML::Node& v) { scenario.switches = Texts(v, "switches"); }},
+         {"queue service",
+          [&](const YAML::Node& v) { scenario.queueServiceAtEnd = QueueServiceStep(v); }},
          {"settings", [&](const YAML::Node& v) { scenario.settings = SettingsFiles(v); }},
          {"settings read only",
           [&](const YAML::Node& v) { scenario.settingsReadOnly = Bool(v, "settings read only"); }},

@@ -90,6 +90,11 @@ struct EventEntry {
   // The receipt service refuses connections from this event on (true) or
   // listens again (false).
   std::optional<bool> refuseConnections;
+  // The queue service delivers the queue once after the event ("queue
+  // service: run"). An entry without "event" fires nothing: only its host
+  // steps run.
+  bool runQueueService = false;
+  bool fires = true;
 };
 
 struct DialogEntry {
@@ -186,6 +191,7 @@ struct Scenario {
   DatabaseStaging database;
   ServiceStaging service;
   std::vector<EventEntry> events;
+  bool queueServiceAtEnd = false;  // the queue service runs once after the last sale
   std::vector<DialogEntry> cashier;
   int dialogBoundMs = 10000;
   Expectations expect;

@@ -25,6 +25,7 @@
 #include "oci_client_hooks.h"
 #include "platform/process.h"
 #include "plugin_library.h"
+#include "queue_service_run.h"
 #include "receipt_service.h"
 #include "sale_events.h"
 #include "soak.h"
@@ -88,6 +89,17 @@ void LearnNames(BusinessObjectStore& store, int32_t kind, const BORecord& record
 }
 
 }  // namespace
+
+void RunQueueService(const fs::path& folder, const receiptservice::ReceiptService& service,
+                     const std::string& when, QueueServiceDeliveries& deliveries, std::ostream& out,
+                     std::vector<std::string>& failures) {
+  const QueueServiceRun run =
+      RunQueueServiceOnce(NORVANE_QUEUE_SERVICE, folder, service, service.RequestCount());
+  deliveries.Add(run);
+  out << "Queue service (" << when << "): " << run.Summary() << "\n";
+  for (const std::string& file : run.files) out << "  " << file << "\n";
+  if (!run.problem.empty()) failures.push_back("queue service (" + when + "): " + run.problem);
+}
 
 void StageService(const Scenario& scenario, receiptservice::ReceiptService& service) {
   service.Start();
@@ -284,6 +296,7 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
     }
 
     std::vector<std::optional<DocumentState>> documents;  // after each event
+    QueueServiceDeliveries deliveries;
     // The cashier watches from the first call on: a dialog shown while a
     // plug-in prepares or cleans up is answered (or closed) as well.
     Cashier cashier(
@@ -321,10 +334,16 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
           // The host saves the document: it is being edited while the
           // before-update event runs, so values set on it there are kept.
           BusinessObject* document = adapter->Store().Find(0);
-          const bool saving = event.kind == EventKind::BeforeUpdate && document != nullptr &&
+          const bool saving = event.fires && event.kind == EventKind::BeforeUpdate &&
+                              document != nullptr &&
                               document->State() == BusinessObject::Mode::Browse && document->Edit();
-          events.Fire(event, ++number, documentKind);
+          ++number;
+          if (event.fires) events.Fire(event, number, documentKind);
           if (saving && document->State() == BusinessObject::Mode::Edit) document->Post();
+          if (event.runQueueService) {
+            RunQueueService(folder, service, "after event " + std::to_string(number), deliveries,
+                            out, failures);
+          }
           documents.push_back(CurrentDocument(adapter->Store()));
         }
         misbehaved = !events.CleanUp() || misbehaved;
@@ -336,6 +355,9 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
         for (const std::string& call : adapter->Trace()) out << "  " << call << "\n";
       }
       UnloadReporting(library, out, failures);
+    }
+    if (scenario.queueServiceAtEnd) {
+      RunQueueService(folder, service, "at the end", deliveries, out, failures);
     }
     service.Stop();
     const auto received = service.Requests();
@@ -362,7 +384,8 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
     CheckSettings(expect, folder, staged, failures);
     CheckFiles(expect, folder, failures);
     if (expect.receipts) {
-      const Accounting accounting = Account(folder, received, adapter->Store(), database);
+      const Accounting accounting =
+          Account(folder, received, adapter->Store(), database, deliveries);
       for (const std::string& line : accounting.lines) out << "Accounting: " << line << "\n";
       for (const std::string& line : ReceiptLines(accounting)) out << "  " << line << "\n";
       failures.insert(failures.end(), accounting.failures.begin(), accounting.failures.end());

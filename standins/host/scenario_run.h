@@ -24,6 +24,7 @@
 
 #include "host_adapter.h"
 #include "host_database.h"
+#include "queue_service_run.h"
 #include "receipt_service.h"
 #include "scenario.h"
 
@@ -66,6 +67,14 @@ void StageSettings(const std::vector<SettingsFile>& files, const std::filesystem
 // A further document staged as the host stages the scenario's: it becomes
 // the one the next events concern.
 void StageNextDocument(const StagedRecord& document, HostAdapter& adapter, HostDatabase& database);
+
+// Runs the queue service once over the host folder (`when` names the moment
+// in the transcript line), adds its deliveries to `deliveries` and a failure
+// when the run did not end well.
+void RunQueueService(const std::filesystem::path& folder,
+                     const receiptservice::ReceiptService& service, const std::string& when,
+                     QueueServiceDeliveries& deliveries, std::ostream& out,
+                     std::vector<std::string>& failures);
 
 // Prints the result line (`holds`, or the count, `failed` and each failure)
 // and returns the exit status: 0 when nothing failed and the library behaved.

@@ -21,6 +21,7 @@
 #include "platform/text.h"
 #include "plugin_library.h"
 #include "process_watch.h"
+#include "queue_service_run.h"
 #include "receipt_service.h"
 #include "sale_events.h"
 
@@ -280,6 +281,18 @@ int RunSoak(const Scenario& scenario, const RunOptions& options, const std::stri
       threadsAfterCleanUp = Threads();
       UnloadReporting(library, out, failures);
     }
+    // At the end of the day the queue service delivers what was queued.
+    QueueServiceDeliveries deliveries;
+    if (scenario.queueServiceAtEnd) {
+      Slim(service.TakeRequests(), received);
+      const size_t before = received.size();
+      QueueServiceRun run = RunQueueServiceOnce(NORVANE_QUEUE_SERVICE, folder, service, 0);
+      run.firstRequest += before;
+      run.endRequest += before;
+      deliveries.Add(run);
+      out << "Queue service (at the end): " << run.Summary() << "\n";
+      if (!run.problem.empty()) failures.push_back("queue service (at the end): " + run.problem);
+    }
     threadsAfterUnload = Threads();
     service.Stop();
     const ThreadList threadsAfterService = Threads();
@@ -289,7 +302,7 @@ int RunSoak(const Scenario& scenario, const RunOptions& options, const std::stri
     out << "\nDialogs answered: " << cashier.Answered() << "\n";
 
     Slim(service.TakeRequests(), received);
-    const Accounting accounting = Account(folder, received, adapter->Store(), database);
+    const Accounting accounting = Account(folder, received, adapter->Store(), database, deliveries);
     for (const std::string& line : accounting.lines) out << "Accounting: " << line << "\n";
     failures.insert(failures.end(), accounting.failures.begin(), accounting.failures.end());
     int unsent = 0;

@@ -185,6 +185,9 @@ TEST(ScenarioReader, BadScenariosNameThePlace) {
       {"- a list\n", "t.yaml:1:1: the scenario must be a mapping"},
       {"expect:\n  settings:\n    VeskMain.ini: {holds: [x]}\n",
        "t.yaml:3:20: unknown key \"holds\" in a settings file"},
+      {"queue service: walk\n", "t.yaml:1:16: queue service must be \"run\""},
+      {"document:\n  invoice: {}\nevents: [{refuse connections: true}]\n",
+       "t.yaml:3:10: an event needs \"event\""},
   };
   for (const Case& c : cases) {
     try {
@@ -195,6 +198,22 @@ TEST(ScenarioReader, BadScenariosNameThePlace) {
           << error.what() << "\nexpected: " << c.message;
     }
   }
+}
+
+TEST(ScenarioReader, QueueServiceRunsAtTheEndOrAfterAnEvent) {
+  const Scenario scenario = ParseScenario(
+      "queue service: run\ndocument:\n  invoice: {}\nevents:\n"
+      "  - {event: after update, queue service: run}\n"
+      "  - {refuse connections: false, queue service: run}\n  - after update\n",
+      "t.yaml");
+  EXPECT_TRUE(scenario.queueServiceAtEnd);
+  ASSERT_EQ(scenario.events.size(), 3u);
+  EXPECT_TRUE(scenario.events[0].fires && scenario.events[0].runQueueService);
+  EXPECT_FALSE(scenario.events[1].fires) << "host steps only";
+  EXPECT_TRUE(scenario.events[1].runQueueService);
+  EXPECT_EQ(scenario.events[1].refuseConnections, false);
+  EXPECT_TRUE(scenario.events[2].fires && !scenario.events[2].runQueueService);
+  EXPECT_FALSE(ParseScenario("description: x\n", "t.yaml").queueServiceAtEnd);
 }
 
 TEST(ScenarioReader, ValuesKeepTheirTypes) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <set>
 #include <string>
@@ -78,6 +79,63 @@ TEST(NameInList, MatchesWholeNamesOnly) {
     EXPECT_EQ(hostplugin::NameInList(kList, c.name), c.exact) << '"' << c.name << '"';
     EXPECT_EQ(hostplugin::NameInListIgnoringCase(kList, c.name), c.caseBlind)
         << '"' << c.name << '"';
+  }
+}
+
+}  // namespace
+
+namespace {
+
+using hostplugin::AttributeList;
+
+TEST(SystemPrefValue, GoesByNameToTheKnownRows) {
+  const struct {
+    const char* name;
+    std::optional<int32_t> value;
+  } cases[] = {
+      {"spClerks", 0},
+      {"spDefaultAsnLNTrackingLevel", 523},  // row 516
+      {"spRequireRecordSaleWebSO", 885},
+      {"bpRequireRecordSaleWebSO", std::nullopt},  // a business preference
+      {"spclerks", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(hostplugin::SystemPrefValue(c.name), c.value) << c.name;
+  int32_t lastRow = -1;
+  for (const auto& row : hostplugin::KnownSystemPrefRows()) {
+    EXPECT_GT(row.row, lastRow) << row.name;
+    EXPECT_LT(row.row, hostplugin::kSystemPrefRowCount);
+    EXPECT_EQ(std::string(row.name).substr(0, 2), "sp");
+    lastRow = row.row;
+  }
+}
+
+TEST(AttributeLists, HoldTheirNamesWholeWithOrWithoutTheUpperCaseCopies) {
+  auto count = [](std::string_view list) { return std::count(list.begin(), list.end(), '.') - 1; };
+  EXPECT_EQ(count(hostplugin::AttributeNames(AttributeList::Coupon)), 4);
+  EXPECT_EQ(count(hostplugin::AttributeNames(AttributeList::TransferSlip)), 3);
+
+  const struct {
+    AttributeList list;
+    const char* name;
+    bool exact;
+    bool caseBlind;
+  } cases[] = {
+      {AttributeList::Coupon, "Coupon #", true, true},
+      {AttributeList::Coupon, "Promo Name", true, true},
+      {AttributeList::Coupon, "INVC SID", false, true},
+      {AttributeList::Coupon, "Coupon", false, false},
+      {AttributeList::Coupon, "Slip SID", false, false},
+      {AttributeList::TransferSlip, "From SbsNo", true, true},
+      {AttributeList::TransferSlip, "slip items", false, true},
+      {AttributeList::TransferSlip, "SbsNo", false, false},
+  };
+  for (bool made : {false, true, false}) {
+    made ? hostplugin::MakeUpperCaseAttributeLists() : hostplugin::ReleaseUpperCaseAttributeLists();
+    EXPECT_EQ(hostplugin::UpperCaseAttributeListsMade(), made);
+    for (const auto& c : cases) {
+      EXPECT_EQ(hostplugin::IsAttributeOf(c.list, c.name, false), c.exact) << c.name;
+      EXPECT_EQ(hostplugin::IsAttributeOf(c.list, c.name, true), c.caseBlind) << c.name;
+    }
   }
 }
 

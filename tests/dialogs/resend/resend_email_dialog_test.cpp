@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -34,6 +35,11 @@ QString StillOpenAndUsable(QDialog& d) {
                  d.findChild<QWidget*>("btnCancel")->isEnabled()
              ? QString()
              : QString("closed or buttons off");
+}
+
+// The dialog forces itself to the foreground when shown.
+QString InFront(QDialog& d) {
+  return QApplication::activeWindow() == &d ? QString() : QString("not the active window");
 }
 
 class ResendDialogTest : public CustomerDialogTest {
@@ -129,8 +135,9 @@ TEST_F(ResendDialogTest, AddressChecksDomainsAndTheWaysOut) {
     SCOPED_TRACE(c.domains.size());
     foundation::EmailProviders = c.domains;
     ScriptedUser user;
-    user.WaitForDialog(kForm).Check(
-        [&](QDialog& d) { return DomainButtonsAt(d, c.domains, c.lefts); });
+    user.WaitForDialog(kForm)
+        .Check([&](QDialog& d) { return DomainButtonsAt(d, c.domains, c.lefts); })
+        .Check(InFront);
     if (c.domains.size() == 5) user.Grab(Shot("five_domains"));
     if (!c.domains.empty()) {
       user.Fill("edtEmail", "me").Press("btnEM2").Press("btnSend").WaitForClose();

@@ -136,6 +136,26 @@ TEST_F(ExtractionTest, AFailureLeavesNoContainerAndNamesItsStep) {
   EXPECT_NE(Extract(host, "7601", "7601"), nullptr);
 }
 
+// The three statements as the extraction must send them, written out here:
+// the host's values stand as bind variables where the statements' text
+// would paste them, and the vendor is looked up in the invoice's subsidiary
+// only (an item's vendor code names another vendor in another subsidiary).
+constexpr const char* kVendorStatement =
+    "select v.Vend_Name, v.Vend_Code from vendor_v v join invn_sbs_v i on i.sbs_no=v.Sbs_No and "
+    "v.Vend_Code=i.vend_code where i.Item_Sid=:item_sid and i.sbs_no=:sbs_no";
+constexpr const char* kBalanceStatement =
+    "select Disc_Perc, Disc_Amt, ExtPrc, ExtTax, TotTax, TotDep, ( ( ( ExtPrc + TotTax + TotFee ) "
+    "- Disc_Amt ) - TotDep ) as BalDue from ( select s.Disc_Perc, s.Disc_Amt, ExtPrc, ExtTax, ( "
+    "ExtTax * ( 1-( Disc_Perc/100 ) ) ) as TotTax, ( select nvl( sum( nvl( sf.amt,0 ) ),0 ) from "
+    "SO_Fee sf where sf.so_sid=s.so_sid ) as TotFee, ( select nvl( sum( nvl( rf.amt * "
+    "r.Modifier,0 ) ),0 ) from invoice_v r, invc_fee rf, so_depst sd where sd.so_sid=s.so_sid and "
+    "rf.invc_sid=sd.invc_sid and rf.fee_type=-2 and r.invc_sid=rf.invc_sid ) as TotDep from so_v "
+    "s, ( ( select si.SO_SID, sum( si.PRICE * si.ORD_QTY ) as ExtPrc, sum( ( nvl( si.TAX_AMT,0 ) "
+    "+ nvl( si.TAX_AMT2,0 ) ) * si.ORD_QTY ) as ExtTax from so_item_v si where si.SO_SID=:so_sid "
+    "group by so_sid  ) a  ) where s.SO_Sid=a.SO_SID  )";
+constexpr const char* kCardNameStatement =
+    "select crd_name from credit_card_v where sbs_no=:sbs_no and crd_type=:crd_type";
+
 TEST_F(ExtractionTest, HostValuesReachTheDatabaseOnlyAsBinds) {
   for (const std::string hostile : {"1' or '1'='1", "--", "; delete from vendor_v"}) {
     SCOPED_TRACE(hostile);
@@ -160,11 +180,11 @@ TEST_F(ExtractionTest, HostValuesReachTheDatabaseOnlyAsBinds) {
     const std::string quoted = stagedhost::Quoted(hostile);
     EXPECT_EQ(statements,
               (std::vector<std::string>{
-                  std::string(receipt::kVendorSQL) + " [ITEM_SID=" + quoted + ", SBS_NO='1']",
-                  std::string(receipt::kSalesOrderBalanceSQL) + " [SO_SID=" + quoted + "]",
-                  std::string(receipt::kCardNameSQL) + " [SBS_NO='1', CRD_TYPE=" + quoted + "]"}));
+                  std::string(kVendorStatement) + " [ITEM_SID=" + quoted + ", SBS_NO='1']",
+                  std::string(kBalanceStatement) + " [SO_SID=" + quoted + "]",
+                  std::string(kCardNameStatement) + " [SBS_NO='1', CRD_TYPE=" + quoted + "]"}));
     EXPECT_EQ(receipt::LastVendorSQL,
-              std::string(receipt::kVendorSQL) + " [item_sid='" + hostile + "', sbs_no='1']");
+              std::string(kVendorStatement) + " [item_sid='" + hostile + "', sbs_no='1']");
     EXPECT_EQ(
         host.Database().Query("select sbs_no, vend_code, vend_name from vendor_v order by 1, 2"),
         (std::vector<std::vector<std::string>>{{"1", "ACME", "Acme Outdoor"},
