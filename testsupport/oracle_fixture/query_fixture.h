@@ -32,6 +32,7 @@ struct RoundTrips {
   static inline int executes = 0;
   static inline int fetches = 0;
   static inline std::vector<ub4> executeIterations;
+  static inline std::vector<ub4> executeModes;
 
   static sword Prepare(OCIStmt* stmt, OCIError* err, const text* sql, ub4 length, ub4 language,
                        ub4 mode) {
@@ -42,6 +43,7 @@ struct RoundTrips {
                        const OCISnapshot* in, OCISnapshot* out, ub4 mode) {
     ++executes;
     executeIterations.push_back(iters);
+    executeModes.push_back(mode);
     return ExecuteSwap::real(svc, stmt, err, iters, offset, in, out, mode);
   }
   static sword Fetch2(OCIStmt* stmt, OCIError* err, ub4 rows, ub2 orientation, sb4 offset,
@@ -53,6 +55,7 @@ struct RoundTrips {
   static void Reset() {
     prepares = executes = fetches = 0;
     executeIterations.clear();
+    executeModes.clear();
   }
   struct Swaps {
     PrepareSwap prepare{&Prepare};

@@ -49,6 +49,7 @@ TOracleDataSet::~TOracleDataSet() {
   if (Session() != nullptr) {
     Session()->AttachedObjects().Detach(SessionObjectList::kDataSets, this);
   }
+  monitorId_.Unregister(Session());
 }
 
 void TOracleDataSet::SetSQL(std::string text) {
@@ -79,6 +80,8 @@ void TOracleDataSet::SetSession(TOracleSession* session) {
   if (session == old) return;
   if (session != nullptr || !detachable_) Close();
   if (old != nullptr) old->AttachedObjects().Detach(SessionObjectList::kDataSets, this);
+  monitorId_.Unregister(old);
+  monitorId_.Clear();
   mainQuery_->SetSession(session);
   if (session != nullptr) session->AttachedObjects().Attach(SessionObjectList::kDataSets, this);
   if (Detached()) DataEvent(dataset::TDataEvent::deDataSetChange);

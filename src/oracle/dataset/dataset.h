@@ -33,6 +33,7 @@
 #include "oracle/qbe/definition.h"
 #include "oracle/query/query.h"
 #include "oracle/session/session_objects.h"
+#include "oracle/session/sql_monitor.h"
 #include "oracle/session/ui_hooks.h"
 #include "oracle/values/ora_variant.h"
 
@@ -590,6 +591,10 @@ class TOracleDataSet : public dataset::TDataSet,
   // "CursorQuery", made on first use; it outlives MainQuery, whose cursor
   // variable points at it.
   std::unique_ptr<TOracleQuery> cursorQuery_;
+  // Frees the cursor query (MainQuery's cursor variable let go of first) and
+  // makes MainQuery the query the rows come from again.
+  void ReleaseCursorQuery();
+  TMonitorId monitorId_{"DataSet"};
   std::unique_ptr<TOracleQuery> mainQuery_;
   std::unique_ptr<TOracleQuery> countQuery_;
   TOracleQuery* externalCursor_ = nullptr;

@@ -5,30 +5,63 @@
 #include "dataset/database_error.h"
 #include "oracle/dataset/dataset.h"
 #include "oracle/dataset/dataset_field_types.h"
+#include "oracle/lob/lob_locator.h"
 #include "oracle/objects/oracle_object.h"
+#include "oracle/objects/oracle_reference.h"
 #include "oracle/objects/xml_type.h"
+#include "oracle/session/session.h"
 #include "oracle/values/type_codes.h"
 
 namespace oracle {
 namespace {
 
-// The type an attribute is read as, from its object type code: numbers as
-// integers or floats, text as strings, dates; 0 for the kinds that give no
-// field (nested objects, collections, REFs, LOBs, RAW).
-int AttributeFetchType(const TObjectAttribute& attribute) {
+// The type an attribute is read as and its field size, from its object
+// type code: numbers by the session's numeric mapping (integers, floats or
+// text), text as strings, RAW as hexadecimal text, dates, LOBs and REFs as
+// their columns are; type 0 for the kinds that give no field (nested
+// objects and collections).
+struct TAttributeFetch {
+  int16_t type = 0;
+  int32_t size = 0;
+};
+
+TAttributeFetch AttributeFetch(const TObjectAttribute& attribute, const TOracleSession* session) {
   switch (attribute.TypeCode()) {
-    case OCI_TYPECODE_NUMBER:
-      return attribute.Scale() == 0 && attribute.Precision() > 0 && attribute.Precision() <= 9
-                 ? otype::Integer
-                 : otype::Float;
+    case OCI_TYPECODE_NUMBER: {
+      if (session == nullptr) return {otype::Float, 0};
+      const TNumericMapping mapping =
+          NumericColumnMapping(session->Preferences(), session->ODBCMode(), attribute.Precision(),
+                               attribute.Scale(), false);
+      return {mapping.externalType,
+              mapping.externalType == otype::String ? mapping.size - 1 : mapping.size};
+    }
     case OCI_TYPECODE_VARCHAR2:
     case OCI_TYPECODE_CHAR:
-      return otype::String;
+      return {otype::String, attribute.Size()};
+    case OCI_TYPECODE_RAW:
+      return {otype::String, 2 * attribute.Size()};
     case OCI_TYPECODE_DATE:
-      return otype::Date;
+      return {otype::Date, 0};
+    case OCI_TYPECODE_CLOB:
+      return {otype::CLOB, 0};
+    case OCI_TYPECODE_BLOB:
+      return {otype::BLOB, 0};
+    case OCI_TYPECODE_REF:
+      return {otype::Reference, 0};
     default:
-      return 0;
+      return {};
   }
+}
+
+std::string HexText(const std::string& bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  hex.reserve(bytes.size() * 2);
+  for (const unsigned char b : bytes) {
+    hex += kDigits[b >> 4];
+    hex += kDigits[b & 15];
+  }
+  return hex;
 }
 
 }  // namespace
@@ -47,8 +80,9 @@ void TOracleDataSet::ExpandObjectColumn(TOracleFieldInfo& column, const TFieldTy
     info.AttributeIndex = a;
     info.AttributeName = attribute.Name();
     info.SetUniqueName(column.ColumnName + "." + attribute.Name());
-    info.OracleType = AttributeFetchType(attribute);
-    info.Size = attribute.Size();
+    const TAttributeFetch fetch = AttributeFetch(attribute, Session());
+    info.OracleType = fetch.type;
+    info.Size = fetch.size;
     info.Precision = attribute.Precision();
     info.Scale = attribute.Scale();
     info.TypeName = attribute.TypeName();
@@ -79,7 +113,17 @@ Variant TOracleDataSet::ObjectColumnValue(const TOracleFieldInfo& info) {
       return Variant::Double(attribute.AsFloat());
     case otype::Date:
       return Variant::Date(attribute.AsDate());
+    case otype::CLOB:
+      return Variant::String(attribute.LOBValue().AsString());
+    case otype::BLOB: {
+      const std::string bytes = attribute.LOBValue().AsString();
+      return Variant::ByteArray(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    }
+    case otype::Reference:
+      return Variant::String(attribute.RefValue().Hex());
     default:
+      if (attribute.TypeCode() == OCI_TYPECODE_RAW)
+        return Variant::String(HexText(attribute.RawBytes()));
       return Variant::String(attribute.AsString());
   }
 }

@@ -48,6 +48,16 @@ void TOracleDataSet::InternalOpen() {
     ~OpeningFlag() { flag = false; }
   } openingFlag{opening_};
   opening_ = true;
+  if (SQLMonitorActive()) {
+    monitorId_.Unregister(Session());
+    TMonitorNotice notice;
+    notice.kind = TMonitorNotice::TKind::kRegister;
+    notice.id = monitorId_.Get();
+    notice.session = Session();
+    notice.objectKind = kMonitorDataSetKind;
+    notice.text = Name();
+    NotifySQLMonitor(notice);
+  }
   currentIndex_ = -1;
   SetBookmarkSize(4);
 
@@ -92,6 +102,20 @@ void TOracleDataSet::InternalInitFieldDefs() {
   }
   BuildFieldInfo();
   qbeDefinition_.SynchronizeFields();
+}
+
+void TOracleDataSet::ReleaseCursorQuery() {
+  rowQuery_ = mainQuery_.get();
+  if (!cursorQuery_) return;
+  // MainQuery's cursor variable lets go of it first.
+  for (int32_t i = 0; i < mainQuery_->VariableCount(); ++i) {
+    const std::string& name = mainQuery_->VariableName(i);
+    if (mainQuery_->VariableType(i) == otype::Cursor &&
+        mainQuery_->GetComplexVariable(name) == cursorQuery_.get()) {
+      mainQuery_->SetComplexVariable(name, nullptr);
+    }
+  }
+  cursorQuery_.reset();
 }
 
 bool TOracleDataSet::IsCursorDataSet() const {
@@ -317,6 +341,7 @@ void TOracleDataSet::InternalClose() {
   bookmarkCounter_ = 0;
   currentIndex_ = -1;
   countQuery_.reset();
+  ReleaseCursorQuery();
   hitCountKnown_ = false;
   filterBuffer_ = nullptr;
   filterExpression_.reset();

@@ -68,6 +68,7 @@ std::unique_ptr<TLOBLocator> TLOBLocator::CreateTemporary(TOracleSession* sessio
 }
 
 TLOBLocator::~TLOBLocator() {
+  monitorId_.Unregister(session_);
   // After the client was unloaded its handles are gone with it.
   if (OCIDescriptorFree == nullptr || OCIHandleFree == nullptr) return;
   // A temporary LOB is freed, also one a bind or a copy left in the locator.
@@ -153,6 +154,7 @@ int64_t TLOBLocator::Read(void* buffer, int64_t count) {
   if (count == 0) return 0;         // an amount of 0 would read to the end
   const bool zeroFilled = lobType_ == otype::CLOB && !utf16;
   if (zeroFilled) std::memset(buffer, 0, static_cast<std::size_t>(count));
+  monitorId_.Trace(session_, "LOB.Read(" + std::to_string(count) + ")");
   ub4 amount = static_cast<ub4>(utf16 ? count / 2 : count);
   const ub4 offset = static_cast<ub4>(utf16 ? position_ / 2 + 1 : position_ + 1);
   Check(OCILobRead(Service(), errorHandle_, locator_, &amount, offset, buffer,
@@ -177,6 +179,7 @@ int64_t TLOBLocator::Write(const void* buffer, int64_t count) {
   const bool utf16 = Utf16();
   if (utf16) count &= ~int64_t{1};
   if (count == 0) return 0;
+  monitorId_.Trace(session_, "LOB.Write(" + std::to_string(count) + ")");
   ub4 amount = static_cast<ub4>(utf16 ? count / 2 : count);
   const ub4 offset = static_cast<ub4>(utf16 ? position_ / 2 + 1 : position_ + 1);
   const ub2 charSetId = utf16 ? kClientUtf16 : (lobType_ == otype::CLOB ? CharSetId() : 0);
@@ -206,6 +209,7 @@ int64_t TLOBLocator::Seek(int64_t offset, dataset::TSeekOrigin origin) {
 
 int64_t TLOBLocator::Size() {
   if (IsNull()) return 0;
+  monitorId_.Trace(session_, "LOB.Length");
   ub4 length = 0;
   Check(OCILobGetLength(Service(), errorHandle_, locator_, &length));
   return Utf16() ? int64_t{length} * 2 : int64_t{length};
@@ -216,6 +220,7 @@ void TLOBLocator::SetSize(int64_t newSize) {
   const int64_t current = Size();
   const bool utf16 = Utf16();
   if (newSize < current) {
+    monitorId_.Trace(session_, "LOB.SetSize");
     Check(OCILobTrim(Service(), errorHandle_, locator_,
                      static_cast<ub4>(utf16 ? newSize / 2 : newSize)));
   } else if (newSize > current) {
@@ -246,6 +251,7 @@ void TLOBLocator::DisableBuffering() {
 
 void TLOBLocator::FlushBuffer() {
   if (!buffering_) return;
+  monitorId_.Trace(session_, "LOB.FlushBuffer");
   Check(OCILobFlushBuffer(Service(), errorHandle_, locator_, kFlushFreeBuffers));
   flushDue_ = false;
 }
@@ -258,17 +264,20 @@ void TLOBLocator::CheckFile(const char* operation) const {
 bool TLOBLocator::FileIsOpen() {
   CheckFile("FileIsOpen");
   boolean open = 0;
+  monitorId_.Trace(session_, "LOB.FileIsOpen");
   Check(OCILobFileIsOpen(Service(), errorHandle_, locator_, &open));
   return open != 0;
 }
 
 void TLOBLocator::OpenFile() {
   if (FileIsOpen()) return;
+  monitorId_.Trace(session_, "LOB.OpenFile");
   Check(OCILobFileOpen(Service(), errorHandle_, locator_, kFileReadOnly));
 }
 
 void TLOBLocator::CloseFile() {
   if (!FileIsOpen()) return;
+  monitorId_.Trace(session_, "LOB.CloseFile");
   Check(OCILobFileClose(Service(), errorHandle_, locator_));
 }
 

@@ -16,6 +16,7 @@
 
 #include "dataset/stream.h"
 #include "oracle/query/query.h"
+#include "oracle/session/sql_monitor.h"
 #include "platform/oci/oci_api.h"
 
 namespace oracle {
@@ -94,6 +95,7 @@ class TLOBLocator : public dataset::TStream, public TLOBObject {
   void AttachRowLocator(OCILobLocator* locator) override { AttachLocator(locator); }
   OCILobLocator** BindLocatorAddress() override { return &locator_; }
   bool LocatorIsNull() const override { return IsNull(); }
+  void BindRefreshed() override { position_ = 0; }
   // -1 when null, 0 otherwise (a bind's indicator).
   int16_t Indicator() const { return IsNull() ? -1 : 0; }
   TOracleSession* Session() const { return session_; }
@@ -121,6 +123,7 @@ class TLOBLocator : public dataset::TStream, public TLOBObject {
   bool buffering_ = false;
   bool flushDue_ = false;
   bool ownsLocator_ = true;
+  TMonitorId monitorId_{"LOBLocator"};
 };
 
 // The locator stream of LOB column i of a query, following its current row;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "oracle/query/query.h"
+#include "oracle/session/sql_monitor.h"
 #include "oracle/values/oracle_date.h"
 #include "platform/oci/oci_api.h"
 
@@ -19,6 +20,7 @@ namespace oracle {
 class TOracleSession;
 class TOracleObject;
 class TLOBLocator;
+class TOracleReference;
 
 // One attribute of an object, in type order.
 class TObjectAttribute {
@@ -51,6 +53,9 @@ class TObjectAttribute {
   void SetAsFloat(double value);
   TDateTime AsDate() const;
   void SetAsDate(TDateTime value);
+  // A RAW attribute's bytes (empty when null); other kinds raise "Cannot
+  // convert attribute " + name + " to bytes".
+  std::string RawBytes() const;
   // A nested object or collection (a TXMLType for an attribute of type
   // SYS.XMLTYPE); a scalar raises "Attribute " + name + " is not an object".
   TOracleObject& ObjectValue();
@@ -58,6 +63,12 @@ class TObjectAttribute {
   // (made on first use); other kinds raise "Attribute " + name + " is not a
   // LOB".
   TLOBLocator& LOBValue();
+  // A REF attribute as a reference following the instance's REF (made on
+  // first use; Pin reaches the object it names), and setting it to the REF
+  // `value` holds (a null one clears it); other kinds raise "Attribute " +
+  // name + " is not a Reference".
+  TOracleReference& RefValue();
+  void SetRef(const TOracleReference& value);
 
  private:
   friend class TOracleObject;
@@ -78,6 +89,7 @@ class TObjectAttribute {
   std::unique_ptr<TOracleObject> nested_;
   std::unique_ptr<TLOBLocator> lob_;
   OCILobLocator* lobLocator_ = nullptr;  // the locator lob_ stands for
+  std::unique_ptr<TOracleReference> ref_;
 };
 
 class TOracleObject : public TObjectColumnObject {
@@ -119,6 +131,15 @@ class TOracleObject : public TObjectColumnObject {
   void TrimElements(int32_t count);
   // Nested tables only: the element leaves a gap.
   void DeleteElement(int32_t i);
+  // Collections of objects: element i as an object over the element's own
+  // value (its attributes read and written in place; valid until the
+  // collection changes), and assigning or appending a copy of an object of
+  // the element type. Other collections raise "Element " + i + " is not an
+  // object" / "Elements of <type> are not objects".
+  TOracleObject& ElementObject(int32_t i);
+  void SetElementObject(int32_t i, const TOracleObject& value);
+  void AppendElementObject(const TOracleObject& value);
+  const std::string& ElementTypeName() const { return elementTypeName_; }
 
   // The instance and its type, for binds and fetches; pointing at an
   // instance the object does not own (a fetched row's) or taking one over.
@@ -155,6 +176,10 @@ class TOracleObject : public TObjectColumnObject {
   // whether it is null.
   void* Element(int32_t i, bool& exists, bool& isNull) const;
   void FreeInstance();
+  // Raises unless the elements are objects.
+  void CheckObjectElements() const;
+  // Copies an object's value into a collection call (assign or append).
+  void StoreElementObject(const TOracleObject& value, int32_t index, bool append);
   void SetNotNull();
   std::string ScalarText(int16_t code, void* value) const;
   // Fills `holder` for a scalar of kind `code` from text; returns the
@@ -171,10 +196,14 @@ class TOracleObject : public TObjectColumnObject {
   bool pinned_ = false;
   bool collection_ = false;
   int16_t elementCode_ = 0;
+  std::string elementTypeName_;
+  // The wrappers ElementObject handed out, by element index.
+  std::vector<std::unique_ptr<TOracleObject>> elementObjects_;
   OCIError* errorHandle_ = nullptr;
   OCIString* scratch_ = nullptr;
   OCIRaw* scratchRaw_ = nullptr;
   std::vector<std::unique_ptr<TObjectAttribute>> attributes_;
+  TMonitorId monitorId_{"OracleObject"};
 };
 
 // Writes every instance of the session's environment marked for update

@@ -13,8 +13,9 @@ namespace oracle {
 
 TOracleReference::TOracleReference(TOracleSession* session, const std::string& typeName)
     : session_(session), typeName_(platform::UpperAscii(typeName)) {
-  CheckNet8Feature(session, "A TOracleReference instance");
   if (session == nullptr || !session->Connected()) throw std::runtime_error("Not logged on");
+  CheckNet8Feature(session, "A TOracleReference instance");
+  monitorId_.Trace(session_, "Reference.Create");
   void* handle = nullptr;
   Check(OCIHandleAlloc(Environment(), &handle, OCI_HTYPE_ERROR, 0, nullptr));
   errorHandle_ = static_cast<OCIError*>(handle);
@@ -25,6 +26,7 @@ TOracleReference::TOracleReference(TOracleSession* session, const std::string& t
 }
 
 TOracleReference::~TOracleReference() {
+  monitorId_.Unregister(session_);
   pinned_.reset();
   // After the client was unloaded its handles are gone with it.
   if (OCIHandleFree == nullptr) return;

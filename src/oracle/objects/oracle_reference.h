@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "oracle/query/query.h"
+#include "oracle/session/sql_monitor.h"
 #include "platform/oci/oci_api.h"
 
 namespace oracle {
@@ -64,6 +65,7 @@ class TOracleReference : public TObjectColumnObject {
   OCIRef* ownRef_ = nullptr;  // the REF this reference made
   OCIRef* ref_ = nullptr;     // the REF it stands for now: its own or a row's
   std::unique_ptr<TOracleObject> pinned_;
+  TMonitorId monitorId_{"OracleReference"};
 };
 
 // The reference of REF column i of a query, following its current row; made

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <limits>
 #include <mutex>
 #include <stdexcept>
 
@@ -34,6 +36,11 @@ std::function<void(TOracleQuery&)>& CreatedHook() {
   static std::function<void(TOracleQuery&)> hook;
   return hook;
 }
+std::function<void(TOracleQuery&, int32_t)>& ObjectColumnMakerHook() {
+  static std::function<void(TOracleQuery&, int32_t)> hook;
+  return hook;
+}
+
 std::function<void(TOracleQuery&)>& DebugHook() {
   static std::function<void(TOracleQuery&)> hook;
   return hook;
@@ -89,6 +96,22 @@ void SetQueryDebugHook(std::function<void(TOracleQuery&)> hook) {
   DebugHook() = std::move(hook);
 }
 
+void SetObjectColumnMaker(std::function<void(TOracleQuery&, int32_t)> maker) {
+  std::lock_guard lock(HookMutex());
+  ObjectColumnMakerHook() = std::move(maker);
+}
+
+void TOracleQuery::MakeColumnObject(int32_t i) const {
+  std::function<void(TOracleQuery&, int32_t)> maker;
+  {
+    std::lock_guard lock(HookMutex());
+    maker = ObjectColumnMakerHook();
+  }
+  // The wrapper is the column's cache of the current row, not a change of
+  // the query.
+  if (maker) maker(const_cast<TOracleQuery&>(*this), i);
+}
+
 TQueryColumn::TQueryColumn() = default;
 TQueryColumn::~TQueryColumn() = default;
 TQueryColumn::TQueryColumn(TQueryColumn&&) noexcept = default;
@@ -120,6 +143,7 @@ TOracleQuery::~TOracleQuery() {
     // session's environment at the latest.
   }
   if (session_ != nullptr) session_->AttachedObjects().Detach(SessionObjectList::kQueries, this);
+  monitorId_.Unregister(session_);
 }
 
 void TOracleQuery::SetSession(TOracleSession* session) {
@@ -129,6 +153,8 @@ void TOracleQuery::SetSession(TOracleSession* session) {
     fields_.clear();
     session_->AttachedObjects().Detach(SessionObjectList::kQueries, this);
   }
+  monitorId_.Unregister(session_);
+  monitorId_.Clear();
   session_ = session;
   if (session_ != nullptr) session_->AttachedObjects().Attach(SessionObjectList::kQueries, this);
 }
@@ -212,6 +238,38 @@ void TOracleQuery::DeleteVariables() {
   variables_.Clear();
 }
 
+namespace {
+
+// LONG and LONG RAW array elements have no size of their own: each one gets
+// room for the longest value of the array (its bytes, or its text before
+// the line ends are made the server's, which only shortens it). 0 for other
+// types.
+int32_t LongElementSize(const TVariableData& variable, const VarArray& array, int32_t count) {
+  if (variable.DataType() != otype::Long && variable.DataType() != otype::LongRaw) return 0;
+  std::size_t longest = 0;
+  for (int32_t k = 0; k < count && array.elementType != VarType::Byte; ++k) {
+    const Variant& element = array.items[static_cast<std::size_t>(k)];
+    if (element.IsEmptyOrNull()) continue;
+    std::size_t length = 0;
+    if (element.IsArray()) {
+      length = element.Array().bytes.size();
+    } else {
+      try {
+        length = element.ToText().size();
+      } catch (const EVariantError&) {
+        continue;  // the element's own assignment names the variable
+      }
+    }
+    longest = std::max(longest, length);
+  }
+  if (longest >= static_cast<std::size_t>(std::numeric_limits<int32_t>::max())) {
+    throw std::runtime_error("Value too long for variable " + variable.Name());
+  }
+  return static_cast<int32_t>(std::max<std::size_t>(longest, 1));
+}
+
+}  // namespace
+
 void TOracleQuery::SetVariable(std::string_view name, const Variant& value) {
   const int32_t index = variables_.IndexOf(name);
   if (index < 0) throw std::runtime_error("Variable " + VariableStoredName(name) + " not declared");
@@ -232,21 +290,25 @@ void TOracleQuery::SetVariable(std::string_view name, const Variant& value) {
     }
     const VarArray& array = value.Array();
     const auto count = static_cast<int32_t>(array.ElementCount());
-    if (variable.IsPLSQLTable()) {
-      if (count > variable.ArraySize()) {
+    auto item = [&](int32_t k) {
+      return array.elementType == VarType::Byte
+                 ? Variant::Byte(array.bytes[static_cast<std::size_t>(k)])
+                 : array.items[static_cast<std::size_t>(k)];
+    };
+    // All or nothing: the elements go into a copy that replaces the
+    // variable only when every one of them was taken.
+    TVariableData staged = variable;
+    if (staged.IsPLSQLTable()) {
+      if (count > staged.ArraySize()) {
         throw std::runtime_error("Array is larger than PL/SQL Table (" + std::to_string(count) +
-                                 " > " + std::to_string(variable.ArraySize()) + ")");
+                                 " > " + std::to_string(staged.ArraySize()) + ")");
       }
-      variable.SetTableCount(static_cast<uint32_t>(count));
+      staged.SetTableCount(static_cast<uint32_t>(count));
     } else {
-      variable.SetArrayItem(count, 0, session_);
+      staged.SetArrayItem(count, LongElementSize(staged, array, count), session_);
     }
-    for (int32_t k = 0; k < count; ++k) {
-      const Variant item = array.elementType == VarType::Byte
-                               ? Variant::Byte(array.bytes[static_cast<std::size_t>(k)])
-                               : array.items[static_cast<std::size_t>(k)];
-      variable.SetValue(k, item, session_);
-    }
+    for (int32_t k = 0; k < count; ++k) staged.SetValue(k, item(k), session_);
+    variable = std::move(staged);
     return;
   }
   if (variable.IsPLSQLTable()) {
@@ -628,7 +690,9 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
   } else if ((type == otype::Long || type == otype::LongRaw) && size < 65536) {
     // Values of their own length: OCI is told each element's actual length.
     slot.lengths.resize(static_cast<std::size_t>(variable.ArraySize()));
-    for (ub2& length : slot.lengths) length = static_cast<ub2>(variable.ValueLength());
+    for (int32_t k = 0; k < variable.ArraySize(); ++k) {
+      slot.lengths[static_cast<std::size_t>(k)] = static_cast<ub2>(variable.ElementLength(k));
+    }
     lengths = slot.lengths.data();
   }
 
@@ -785,9 +849,45 @@ void TOracleQuery::ShowDebug() {
   OracleMessageDialog(text, "O");
 }
 
+void TOracleQuery::MonitorStart(const char* text) {
+  if (!SQLMonitorActive()) return;
+  TMonitorNotice notice;
+  notice.kind = TMonitorNotice::TKind::kStart;
+  notice.id = monitorId_.Get();
+  notice.session = session_;
+  notice.text = text;
+  notice.statement = sql_;
+  for (int32_t i = 0; i < variables_.Count(); ++i) {
+    const TVariableData& variable = variables_.Data(i);
+    notice.variables.emplace_back(variable.Name(), variable.DisplayText(session_));
+  }
+  NotifySQLMonitor(notice);
+}
+
+void TOracleQuery::MonitorEnd(const std::string& text) {
+  if (!SQLMonitorActive()) return;
+  TMonitorNotice notice;
+  notice.kind = TMonitorNotice::TKind::kEnd;
+  notice.id = monitorId_.Get();
+  notice.session = session_;
+  notice.text = text;
+  notice.rows = RowsProcessed();
+  notice.errorCode = ErrorCode();
+  NotifySQLMonitor(notice);
+}
+
 void TOracleQuery::ExecuteCore(bool describeOnly, int32_t iterations, int32_t offset) {
   failedRow_ = -1;
   if (session_ == nullptr) throw std::runtime_error("Session undefined");
+  MonitorStart(describeOnly ? "Query.Describe" : "Query.Execute");
+  // A failed run ends with its error code.
+  struct FailedRunEnd {
+    TOracleQuery& query;
+    int exceptions = std::uncaught_exceptions();
+    ~FailedRunEnd() {
+      if (std::uncaught_exceptions() > exceptions) query.MonitorEnd({});
+    }
+  } failedRunEnd{*this};
   eof_ = true;
   CheckSession();
   if (debug_ && !describeOnly) ShowDebug();
@@ -829,8 +929,35 @@ void TOracleQuery::ExecuteCore(bool describeOnly, int32_t iterations, int32_t of
       sqlType_ = functionCode;
     }
   }
+  if (!describeOnly) RefreshComplexVariables();
   TakeSnapshot();
+  const bool counted = sqlType_ == sqltype::Insert || sqlType_ == sqltype::Select ||
+                       sqlType_ == sqltype::Update || sqlType_ == sqltype::Delete;
+  MonitorEnd(counted ? " (" + CountText(RowsProcessed(), "record") + " processed)" : "");
   CloseWhenDue();
+}
+
+void TOracleQuery::RefreshComplexVariables() {
+  const auto count = std::min(static_cast<std::size_t>(variables_.Count()), binds_.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    TVariableData& variable = variables_.Data(static_cast<int32_t>(i));
+    BindSlot& slot = binds_[i];
+    const int16_t type = variable.DataType();
+    if (IsTimestampType(type)) {
+      const int16_t indicator = variable.Indicators()[0];
+      if (auto* object = dynamic_cast<TOracleTimestamp*>(variable.Object())) {
+        object->TakeIndicator(indicator);
+      } else if (slot.timestamp) {
+        // A plain date-time value takes back what its private timestamp holds.
+        slot.timestamp->TakeIndicator(indicator);
+        variable.SetValue(
+            0, slot.timestamp->IsNull() ? Variant() : Variant::Date(slot.timestamp->Value()),
+            VariablesSession());
+      }
+    } else if (IsLobType(type)) {
+      if (auto* lob = dynamic_cast<TLOBObject*>(variable.Object())) lob->BindRefreshed();
+    }
+  }
 }
 
 void TOracleQuery::ExecuteSelect(bool describeOnly, uint32_t mode) {
@@ -920,6 +1047,7 @@ void TOracleQuery::Next() {
     ~BusyState() { state = 0; }
   } busyState{busyState_};
   busyState_ = 2;
+  bool fetched = false;
   ++rowIndex_;
   if (rowIndex_ < rowsInBuffer_) {
     AttachLOBColumns();
@@ -929,12 +1057,15 @@ void TOracleQuery::Next() {
     eof_ = true;
   } else {
     SessionBusyScope busy(*session_);
+    MonitorStart(("Query.Next for up to " + CountText(rowsPerFetch_, "record")).c_str());
     FetchBlock();
     eof_ = rowsInBuffer_ == 0;
     AttachLOBColumns();
+    fetched = true;
   }
   if (eof_) FireAfterQueryAtEof();
   TakeSnapshot();
+  if (fetched) MonitorEnd({});
   CloseWhenDue();
 }
 

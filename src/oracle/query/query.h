@@ -30,6 +30,7 @@
 
 #include "oracle/query/query_text.h"
 #include "oracle/session/session_objects.h"
+#include "oracle/session/sql_monitor.h"
 #include "oracle/session/ui_hooks.h"
 #include "oracle/values/complex_object.h"
 #include "oracle/values/field_data.h"
@@ -53,6 +54,9 @@ class TLOBObject : public TComplexObject {
   // The locator pointer a bind points at.
   virtual OCILobLocator** BindLocatorAddress() = 0;
   virtual bool LocatorIsNull() const = 0;
+  // An execute may have written a new locator through the bind (an out-bind
+  // of a returning clause): the stream starts again at its beginning.
+  virtual void BindRefreshed() {}
 };
 
 // What the query needs of an object or REF wrapper (objects/oracle_object.h,
@@ -165,6 +169,11 @@ extern std::atomic<bool> AlwaysParseStatements;
 void SetQueryCreatedHook(std::function<void(TOracleQuery&)> hook);
 // Receives a query that runs with Debug set instead of the message box.
 void SetQueryDebugHook(std::function<void(TOracleQuery&)> hook);
+// Makes the wrapper of object column i (ObjectColumnObject) when Field needs
+// one that was not made yet: an XMLTYPE reads as its document and another
+// object as the object itself. The object library (objects/) sets it when it
+// is linked in; without it such columns read through their fetch buffer.
+void SetObjectColumnMaker(std::function<void(TOracleQuery&, int32_t)> maker);
 
 // A query is also what a cursor variable of another query holds: that
 // query's run opens the cursor, and this query then fetches its rows.
@@ -391,6 +400,13 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
   // run fetches from that cursor without parsing.
   void OpenForCursorVariable(TOracleSession* session);
   void ExecuteCore(bool describeOnly, int32_t iterations, int32_t offset);
+  // The SQL monitor's notices of a run (when a hook is set).
+  void MonitorStart(const char* text);
+  void MonitorEnd(const std::string& text);
+  // After an execute: timestamp and LOB variables take back what the server
+  // wrote through their binds (null state and values). Objects and REFs are
+  // written in place, in the instances their wrappers read.
+  void RefreshComplexVariables();
   void ExecuteSelect(bool describeOnly, uint32_t mode);
   // After a failed change: the rows it processed and the row that failed.
   void NoteFailedRow(ub4 rowOffset);
@@ -404,6 +420,8 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
   void SetErrorPositionFromStatement();
   bool StatementCacheUsed() const;
   void ShowDebug();
+  // Makes object column i's wrapper through the object column maker.
+  void MakeColumnObject(int32_t i) const;
   // query_describe.cpp
   void DescribeAndDefine();
   TColumnBufferRules BufferRules() const;
@@ -488,6 +506,7 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
   bool eof_ = true;
   Snapshot snapshot_;
   std::unique_ptr<TQueryThread> thread_;  // made on the first threaded Execute
+  TMonitorId monitorId_{"Query"};
 };
 
 }  // namespace oracle

@@ -110,10 +110,13 @@ Variant TOracleQuery::Field(int32_t i) const {
   }
   if (IsLobType(data.DataType())) return LOBValue(column);
   if (column.objects) {
-    // An XMLTYPE reads as its document, a REF as its hex form.
+    // A REF reads as its hex form, an XMLTYPE as its document, another
+    // object as the object (its wrapper follows the current row).
+    if (data.DataType() == otype::Reference) return Variant::String(RefHex(column));
+    if (!column.object) MakeColumnObject(i);
     std::string text;
     if (column.object && column.object->ColumnText(text)) return Variant::String(std::move(text));
-    if (data.DataType() == otype::Reference) return Variant::String(RefHex(column));
+    if (column.object) return Variant::Object(column.object.get());
   }
   if (IsTimestampType(data.DataType())) {
     if (!column.timestamp) {
@@ -169,7 +172,14 @@ std::string TOracleQuery::FieldAsString(int32_t i) const {
   }
   const Variant value = Field(i);
   if (value.IsEmptyOrNull()) return {};
-  if (value.IsArray()) CannotConvert(i, "a String");
+  if (value.IsArray()) {
+    // LONG RAW, BLOB and BFILE values: their bytes as they are.
+    const VarArray& array = value.Array();
+    if (array.elementType != VarType::Byte || array.bounds.size() != 1) {
+      CannotConvert(i, "a String");
+    }
+    return std::string(array.bytes.begin(), array.bytes.end());
+  }
   try {
     return value.ToText();
   } catch (const EVariantError&) {

@@ -32,6 +32,9 @@ class TOracleTimestamp : public TComplexObject {
   bool IsNull() const { return isNull_; }
   // -1 when null, 0 otherwise.
   int16_t Indicator() const { return isNull_ ? -1 : 0; }
+  // Takes the null state a bind's indicator holds after an execute wrote
+  // into the descriptor (an out-bind).
+  void TakeIndicator(int16_t indicator) { isNull_ = indicator == -1; }
 
   // The value with the fraction rounded to milliseconds (at most 999); 0 when
   // null.

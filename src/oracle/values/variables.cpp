@@ -212,7 +212,13 @@ void TVariableData::ReplaceBuffer(int32_t index, std::span<const uint8_t> bytes)
     if (!bytes.empty()) std::memcpy(element, bytes.data(), bytes.size());
   }
   valueLength_ = static_cast<int32_t>(bytes.size());
+  if (arraySize_ > 1) elementLengths_[static_cast<std::size_t>(index)] = valueLength_;
   indicators_[static_cast<std::size_t>(index)] = kIndicatorValue;
+}
+
+int32_t TVariableData::ElementLength(int32_t index) const {
+  CheckIndex(index);
+  return arraySize_ > 1 ? elementLengths_[static_cast<std::size_t>(index)] : valueLength_;
 }
 
 void TVariableData::StoreText(int32_t index, const std::string& text) {
@@ -304,8 +310,10 @@ Variant TVariableData::GetValue(int32_t index, const TSessionContext* session) c
         FailConversion();
       }
     case otype::LongRaw: {
-      const auto n = std::min(static_cast<std::size_t>(valueLength_), buffer_.size());
-      return Variant::ByteArray(std::vector<uint8_t>(buffer_.begin(), buffer_.begin() + n));
+      const uint8_t* element = Element(index);
+      const auto n = std::min(static_cast<std::size_t>(ElementLength(index)),
+                              buffer_.size() - static_cast<std::size_t>(element - buffer_.data()));
+      return Variant::ByteArray(std::vector<uint8_t>(element, element + n));
     }
     case otype::Timestamp:
     case otype::TimestampTZ:
@@ -369,6 +377,7 @@ void TVariableData::SetArrayItem(int32_t size, int32_t stringSize, const TSessio
   buffer_.assign(static_cast<std::size_t>(elementSize * size), 0);
   indicators_.assign(static_cast<std::size_t>(size), kIndicatorNull);
   objects_.assign(static_cast<std::size_t>(size), nullptr);
+  elementLengths_.assign(static_cast<std::size_t>(size), 0);
 }
 
 void TVariableData::LoadStreamedValue(std::span<const uint8_t> bytes) {

@@ -46,6 +46,9 @@ class TVariableData {
   int16_t* Indicators() { return indicators_.data(); }
   const int16_t* Indicators() const { return indicators_.data(); }
   int32_t ValueLength() const { return valueLength_; }
+  // Bytes of element `index`'s value for the types held with a length of
+  // their own (VARCHAR2, LONG, LONG RAW): each element of an array its own.
+  int32_t ElementLength(int32_t index) const;
   int32_t ArraySize() const { return arraySize_; }
   bool IsPLSQLTable() const { return isPLSQLTable_; }
   void SetIsPLSQLTable(bool value) { isPLSQLTable_ = value; }
@@ -121,6 +124,7 @@ class TVariableData {
   std::vector<uint8_t> buffer_;      // arraySize_ x bufferSize_ bytes
   std::vector<int16_t> indicators_;  // arraySize_ entries
   int32_t valueLength_ = 0;
+  std::vector<int32_t> elementLengths_;  // arraySize_ entries of an array
   int32_t arraySize_ = 1;
   bool isPLSQLTable_ = false;
   uint32_t tableCount_ = 0;

@@ -7,11 +7,15 @@
 
 #include "loader_fixture.h"
 #include "oracle/client/oracle_warnings.h"
+#include "oracle/session/session.h"
+#include "oracle_fixture/entry_point_swap.h"
+#include "oracle_fixture/exception_text.h"
 
 namespace oracle_test {
 namespace {
 
 using namespace oracle;
+using oracle_test_support::ErrorOf;
 
 class StandinClientTest : public LoaderTest {
  protected:
@@ -126,6 +130,65 @@ TEST_F(StandinClientTest, ListedNumberFromTheServerRaisesAWarning) {
     EXPECT_EQ(e.ErrorCode(), 1017);
     EXPECT_EQ(e.Message().rfind("ORA-01017: ", 0), 0u) << e.Message();
   }
+}
+
+// The transaction server's library: the fake one's calls are bound and then
+// replaced by the test's, which hand out the test's own logon.
+struct FakeTransactionServer {
+  static inline OCISvcCtx* svc = nullptr;
+  static inline OCIEnv* env = nullptr;
+  static inline std::vector<ub4> flags;
+  static inline std::vector<OCISvcCtx*> released;
+  static ub4 Get(OraText*, OraText*, OraText*, OCISvcCtx** svchp, OCIEnv** envhp, ub4 how) {
+    flags.push_back(how);
+    *svchp = svc;
+    *envhp = env;
+    return 0;
+  }
+  static ub4 Release(OCISvcCtx* svchp) {
+    released.push_back(svchp);
+    return 0;
+  }
+};
+
+TEST_F(StandinClientTest, TransactionServerLogonUsesItsServiceContextAndGivesItBack) {
+  ASSERT_EQ(LogOn("scott", "tiger"), OCI_SUCCESS);
+  OCIMTSDLL = std::string(FAKE_CLIENT_DIR) + "/libfake_mts.so";
+  ASSERT_NO_THROW(LoadMTSDll());
+  oracle_test_support::EntryPointSwap<oracle::OraMTSSvcGet> get{&FakeTransactionServer::Get};
+  oracle_test_support::EntryPointSwap<oracle::OraMTSSvcRel> rel{&FakeTransactionServer::Release};
+  FakeTransactionServer::svc = svc_;
+  FakeTransactionServer::env = env_;
+  FakeTransactionServer::flags.clear();
+  FakeTransactionServer::released.clear();
+  for (const TMTSOptions options : {moImplicit | moUniqueServer, TMTSOptions{0}}) {
+    SCOPED_TRACE(options);
+    TOracleSession session;
+    session.SetLogonUsername("scott");
+    session.SetLogonPassword("tiger");
+    session.SetLogonDatabase("TESTDB");
+    session.SetPooling(TSessionPooling::spMTS);
+    session.SetMTSOptions(options);
+    session.LogOn();
+    ASSERT_TRUE(session.Connected());
+    EXPECT_TRUE(session.Shared());
+    EXPECT_EQ(session.ServiceContext(), svc_);
+    // Implicit enlistment leaves the transaction to the server.
+    if (options & moImplicit) {
+      EXPECT_EQ(ErrorOf([&] { session.Commit(); }), "Cannot commit an MTS Controlled Transaction");
+      EXPECT_EQ(ErrorOf([&] { session.Rollback(); }),
+                "Cannot rollback an MTS Controlled Transaction");
+    } else {
+      EXPECT_NO_THROW(session.Commit());
+    }
+    session.LogOff();
+    EXPECT_FALSE(session.Connected());
+  }
+  // Flags: 1 without implicit enlistment, plus 2 for a unique server.
+  EXPECT_EQ(FakeTransactionServer::flags, (std::vector<ub4>{2, 1}));
+  EXPECT_EQ(FakeTransactionServer::released, (std::vector<OCISvcCtx*>{svc_, svc_}));
+  // The logon given out is still the test's own.
+  EXPECT_EQ(Execute("select 1 from dual"), OCI_SUCCESS);
 }
 
 }  // namespace

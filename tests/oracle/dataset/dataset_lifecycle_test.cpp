@@ -3,6 +3,7 @@
 // and closing many times without leaving anything behind.
 #include "dataset/database_error.h"
 #include "oracle/dataset/record_store.h"
+#include "oracle/values/type_codes.h"
 #include "oracle_fixture/dataset_fixture.h"
 #include "oracle_fixture/exception_text.h"
 
@@ -213,6 +214,20 @@ TEST_F(StandinDataSetTest, CountQueryHitsWrapsTheStatementOnLinesOfItsOwn) {
   ds->Refresh();  // a new query: counted again
   EXPECT_EQ(ds->RecordCount(), 25);
   EXPECT_EQ(JournalSql().size(), 3u);
+}
+
+TEST_F(StandinDataSetTest, ClosingACursorDatasetFreesItsCursorQuery) {
+  CreateNumbers(3);
+  auto ds = NewDataSet("begin open :c for select n from numbers order by n; end;");
+  ds->DeclareVariable("c", oracle::otype::Cursor);
+  ds->Open();
+  ASSERT_NE(&ds->ActiveQuery(), &ds->MainQuery());
+  EXPECT_EQ(ds->MainQuery().GetComplexVariable("c"), &ds->ActiveQuery());
+  ds->Close();
+  EXPECT_EQ(&ds->ActiveQuery(), &ds->MainQuery());
+  EXPECT_EQ(ds->MainQuery().GetComplexVariable("c"), nullptr);
+  ds->Open();  // a new cursor query of its own
+  EXPECT_EQ(ds->RecordCount(), 3);
 }
 
 TEST_F(StandinDataSetTest, OpeningWalkingAndClosingAThousandTimesLeavesNothingBehind) {

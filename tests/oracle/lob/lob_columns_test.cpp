@@ -13,9 +13,9 @@
 
 #include "oracle/client/oracle_errors.h"
 #include "oracle/lob/lob_locator.h"
-#include "oracle_fixture/query_fixture.h"
-#include "oracle_fixture/exception_text.h"
 #include "oracle/values/type_codes.h"
+#include "oracle_fixture/exception_text.h"
+#include "oracle_fixture/query_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
 
@@ -210,9 +210,38 @@ TEST_F(LobColumnsTest, ADataSetReadsEveryLobKindIntoItsCachedValues) {
   EXPECT_EQ(ds.FieldByName("n").AsString(), "national");
   EXPECT_EQ(ds.FieldByName("b").AsString(), std::string("\x00\xFF", 2));
   EXPECT_EQ(ds.FieldByName("f").AsString(), "hello from a file");
+  // The query itself gives BLOB and BFILE bytes as text too.
+  auto select = NewQuery("select b, f from docs where id = 1");
+  select->Execute();
+  EXPECT_EQ(select->FieldAsString(0), std::string("\x00\xFF", 2));
+  EXPECT_EQ(select->FieldAsString("F"), "hello from a file");
   ds.Next();
   EXPECT_TRUE(ds.FieldByName("c").IsNull());
   EXPECT_TRUE(ds.FieldByName("b").IsNull());
+}
+
+TEST_F(LobColumnsTest, AFileRenamedLoadedAndBufferedWritesFlushed) {
+  Run("insert into docs (id, b, f) values (1, empty_blob(), bfilename('DOCS', 'missing.txt'))");
+  auto select = NewQuery("select b, f from docs where id = 1 for update");
+  select->Execute();
+  TLOBLocator& blob = LOBField(*select, 0);
+  TLOBLocator& file = LOBField(*select, 1);
+  file.SetFileName("DOCS", "hello.txt");
+  EXPECT_EQ(file.FileName(), "hello.txt");
+  file.OpenFile();
+  blob.LoadFromFile(file);
+  file.CloseFile();
+  EXPECT_FALSE(file.FileIsOpen());
+  blob.EnableBuffering();
+  blob.Seek(0, dataset::TSeekOrigin::soEnd);
+  blob.Write("!", 1);
+  blob.FlushBuffer();
+  blob.DisableBuffering();
+  blob.FlushBuffer();  // buffering is off: nothing to flush
+  Run("commit");
+  auto again = NewQuery("select b from docs where id = 1");
+  again->Execute();
+  EXPECT_EQ(again->FieldAsString(0), "hello from a file!");
 }
 
 TEST_F(LobColumnsTest, LocatorAndTemporaryCyclesLeaveNothingBehind) {

@@ -168,8 +168,7 @@ TEST_F(OracleObjectTest, Refusals) {
   auto offline = std::make_unique<oracle::TOracleSession>();
   EXPECT_EQ(ErrorOf([&] { TOracleObject(offline.get(), "PERSON_T", ""); }),
             "A TOracleObject instance requires a connected session");
-  EXPECT_EQ(ErrorOf([&] { oracle::TOracleReference{offline.get()}; }),
-            "A TOracleReference instance requires a connected session");
+  EXPECT_EQ(ErrorOf([&] { oracle::TOracleReference{offline.get()}; }), "Not logged on");
 }
 
 TEST_F(OracleObjectTest, ReferenceHexFormNullAndClear) {
@@ -243,6 +242,167 @@ TEST_F(OracleObjectTest, ObjectAndReferenceVariablesBindEveryElement) {
   EXPECT_EQ(back.Attribute("NAME").AsString(), "Cy");
   EXPECT_EQ(back.Attribute("SALARY").AsString(), "5");
   EXPECT_EQ(backRef.Hex(), "0A0B");
+}
+
+TEST_F(OracleObjectTest, CollectionsOfObjectsAreReadAppendedAndWrittenBack) {
+  Run("create type item_t as object (name varchar2(10), qty number(5))");
+  Run("create type items_t as table of item_t");
+  Run("create table orders (id number(5), items items_t)");
+  {
+    TOracleObject items(session_.get(), "items_t", "");
+    EXPECT_EQ(items.ElementTypeName(), "ITEM_T");
+    TOracleObject item(session_.get(), "item_t", "");
+    for (const char* name : {"pen", "ink"}) {
+      item.Attribute("NAME").SetAsString(name);
+      item.Attribute("QTY").SetAsFloat(2);
+      items.AppendElementObject(item);
+    }
+    // The element holds a copy: the object it came from may change on.
+    item.Attribute("NAME").SetAsString("cap");
+    items.SetElementObject(1, item);
+    EXPECT_EQ(items.ElementObject(0).Attribute("NAME").AsString(), "pen");
+    EXPECT_EQ(items.ElementObject(1).Attribute("NAME").AsString(), "cap");
+    EXPECT_EQ(ErrorOf([&] { (void)items.ElementAsString(0); }),
+              "Cannot convert element 0 to a String");
+    EXPECT_EQ(ErrorOf([&] { items.ElementObject(2); }), "Element 2 does not exist");
+    TOracleObject person(session_.get(), "person_t", "");
+    EXPECT_EQ(ErrorOf([&] { items.AppendElementObject(person); }).substr(0, 10), "ORA-00932:");
+    TOracleObject codes(session_.get(), "codes_t", "");
+    EXPECT_EQ(ErrorOf([&] { codes.AppendElementObject(item); }),
+              "Elements of CODES_T are not objects");
+    auto insert = NewQuery("insert into orders values (1, :items)");
+    insert->DeclareVariable("items", otype::Object);
+    insert->SetComplexVariable("items", &items);
+    insert->Execute();
+    Run("commit");
+  }
+  // A second session reads the collection, changes an element in place,
+  // appends one and writes it back.
+  auto other = NewSession();
+  {
+    auto run = Executed(*other, "select items from orders");
+    TOracleObject& items = oracle::ObjectField(*run, 0);
+    ASSERT_EQ(items.ElementCount(), 2);
+    EXPECT_EQ(items.ElementObject(1).Attribute("NAME").AsString(), "cap");
+    items.ElementObject(0).Attribute("QTY").SetAsFloat(7);
+    TOracleObject item(other.get(), "item_t", "");
+    item.Attribute("NAME").SetAsString("box");
+    items.AppendElementObject(item);
+    auto update = std::make_unique<oracle::TOracleQuery>();
+    update->SetSession(other.get());
+    update->SetSQL("update orders set items = :items where id = 1");
+    update->DeclareVariable("items", otype::Object);
+    update->SetComplexVariable("items", &items);
+    update->Execute();
+    other->Commit();
+  }
+  auto again = NewQuery("select items from orders");
+  again->Execute();
+  TOracleObject& items = oracle::ObjectField(*again, 0);
+  std::vector<std::string> seen;
+  for (int32_t i = 0; i < items.ElementCount(); ++i) {
+    TOracleObject& item = items.ElementObject(i);
+    seen.push_back(item.Attribute("NAME").AsString() + "=" + item.Attribute("QTY").AsString());
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"pen=7", "cap=2", "box="}));
+}
+
+TEST_F(OracleObjectTest, ReferenceAttributesAreSetAndDereferenced) {
+  Run("create table people of person_t");
+  Run("insert into people values (person_t('Ann', null, 10, null, null, null))");
+  Run("create type post_t as object (title varchar2(10), holder ref person_t)");
+  Run("create table posts (id number(5), post post_t)");
+  Run("commit");
+  auto refs = NewQuery("select ref(p) from people p");
+  refs->Execute();
+  oracle::TOracleReference& ann = oracle::RefField(*refs, 0);
+  {
+    TOracleObject post(session_.get(), "post_t", "");
+    post.Attribute("TITLE").SetAsString("chair");
+    oracle::TOracleReference& holder = post.Attribute("HOLDER").RefValue();
+    EXPECT_TRUE(holder.IsNull());
+    post.Attribute("HOLDER").SetRef(ann);
+    EXPECT_EQ(holder.Hex(), ann.Hex());
+    EXPECT_EQ(holder.TypeName(), "PERSON_T");
+    EXPECT_EQ(ErrorOf([&] { post.Attribute("TITLE").RefValue(); }),
+              "Attribute TITLE is not a Reference");
+    auto insert = NewQuery("insert into posts values (1, :post)");
+    insert->DeclareVariable("post", otype::Object);
+    insert->SetComplexVariable("post", &post);
+    insert->Execute();
+    // A null REF clears the attribute.
+    post.Attribute("HOLDER").SetRef(oracle::TOracleReference(session_.get()));
+    EXPECT_TRUE(post.Attribute("HOLDER").IsNull());
+    EXPECT_TRUE(holder.IsNull());
+    Run("commit");
+  }
+  auto other = NewSession();
+  auto run = Executed(*other, "select post from posts");
+  TOracleObject& post = oracle::ObjectField(*run, 0);
+  EXPECT_EQ(post.Attribute("HOLDER").RefValue().Pin().Attribute("NAME").AsString(), "Ann");
+}
+
+TEST_F(OracleObjectTest, ADataSetGivesAFieldForEveryMappedAttribute) {
+  Run("create table people of person_t");
+  Run("insert into people values (person_t('Ann', null, 10, null, null, null))");
+  Run("create type memo_t as object (title varchar2(10), body clob, raw_part raw(4), "
+      "big number(12), owner ref person_t, data blob)");
+  Run("create table memos (id number(5), m memo_t)");
+  auto refs = NewQuery("select ref(p) from people p");
+  refs->Execute();
+  const std::string annHex = oracle::RefField(*refs, 0).Hex();
+  {
+    TOracleObject memo(session_.get(), "memo_t", "");
+    memo.Attribute("TITLE").SetAsString("note");
+    memo.Attribute("BODY").LOBValue().SetAsString("long text");
+    memo.Attribute("RAW_PART").SetAsString(std::string("\x01\xAB", 2));
+    memo.Attribute("BIG").SetAsFloat(1234567890.0);
+    memo.Attribute("OWNER").SetRef(oracle::RefField(*refs, 0));
+    memo.Attribute("DATA").LOBValue().SetAsString(std::string("\x00\x01", 2));
+    auto insert = NewQuery("insert into memos values (1, :m)");
+    insert->DeclareVariable("m", otype::Object);
+    insert->SetComplexVariable("m", &memo);
+    insert->Execute();
+    Run("commit");
+  }
+  using dataset::TFieldType;
+  oracle::TOracleDataSet ds;
+  ds.SetSession(session_.get());
+  ds.SetSQL("select m from memos");
+  ds.Open();
+  const struct {
+    const char* name;
+    TFieldType type;
+    std::string value;
+  } fields[] = {
+      {"M.TITLE", TFieldType::ftString, "note"},
+      {"M.BODY", TFieldType::ftOraClob, "long text"},
+      {"M.RAW_PART", TFieldType::ftString, "01AB"},
+      {"M.BIG", TFieldType::ftFloat, "1234567890"},
+      {"M.OWNER", TFieldType::ftString, annHex},
+      {"M.DATA", TFieldType::ftOraBlob, std::string("\x00\x01", 2)},
+  };
+  for (const auto& f : fields) {
+    SCOPED_TRACE(f.name);
+    ASSERT_NE(ds.FindField(f.name), nullptr);
+    EXPECT_EQ(ds.FieldByName(f.name).DataType(), f.type);
+    EXPECT_EQ(ds.FieldByName(f.name).AsString(), f.value);
+  }
+  EXPECT_EQ(ds.FieldByName("M.RAW_PART").Size(), 8);
+  EXPECT_EQ(ds.FieldByName("M.OWNER").Size(), 256);
+  ds.Close();
+  // NUMBER(12) follows the session's precisions: an integer up to
+  // IntegerPrecision, a float up to FloatPrecision, else text.
+  session_->Preferences().SetIntegerPrecision(12);
+  ds.Open();
+  EXPECT_EQ(ds.FieldByName("M.BIG").DataType(), TFieldType::ftInteger);
+  EXPECT_EQ(ds.FieldByName("M.BIG").AsInteger(), 1234567890);
+  ds.Close();
+  session_->Preferences().SetIntegerPrecision(9);
+  session_->Preferences().SetFloatPrecision(10);
+  ds.Open();
+  EXPECT_EQ(ds.FieldByName("M.BIG").DataType(), TFieldType::ftString);
+  EXPECT_EQ(ds.FieldByName("M.BIG").AsString(), "1234567890");
 }
 
 TEST_F(OracleObjectTest, LobAttributesAreLocatorsOverTheInstance) {
@@ -352,6 +512,18 @@ TEST_F(OracleObjectTest, XMLTypeColumnsAndAttributesReadAsText) {
   Run("create table notes (id number(5), doc sys.xmltype, note note_t)");
   Run("insert into notes values (1, xmltype('<a>1</a>'), note_t('t', xmltype('<b/>')))");
   Run("commit");
+  {
+    // Field and FieldAsString give the document, and the object, at once.
+    auto plain = NewQuery("select doc, note from notes");
+    plain->Execute();
+    EXPECT_EQ(plain->Field(0), Variant::String("<a>1</a>"));
+    EXPECT_EQ(plain->FieldAsString("DOC"), "<a>1</a>");
+    const Variant note = plain->Field(1);
+    ASSERT_EQ(note.Type(), oracle::VarType::Object);
+    EXPECT_EQ(note.AsObject(), &oracle::ObjectField(*plain, 1));
+    EXPECT_EQ(ErrorOf([&] { (void)plain->FieldAsString(1); }),
+              "Cannot convert field NOTE to a String");
+  }
   auto query = NewQuery("select doc, note from notes");
   query->Execute();
   EXPECT_EQ(query->FieldTypeName(0), "SYS.XMLTYPE");

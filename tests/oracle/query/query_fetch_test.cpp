@@ -140,6 +140,23 @@ TEST_F(StandinQueryTest, ReadBufferSetsTheBlockSize) {
   EXPECT_EQ(RoundTrips::fetches, 1);
 }
 
+TEST_F(StandinQueryTest, AScrollableSelectAsksForTheModeAndStaysOpenAtItsEnd) {
+  CreateNumbers(3);
+  for (const bool scrollable : {false, true}) {
+    SCOPED_TRACE(scrollable);
+    RoundTrips::Reset();
+    auto query = NewQuery("select n from numbers");
+    query->SetScrollable(scrollable);
+    query->Execute();
+    EXPECT_EQ(FirstColumn(*query).size(), 3u);
+    ASSERT_EQ(RoundTrips::executeModes.size(), 1u);
+    EXPECT_EQ((RoundTrips::executeModes[0] & OCI_STMT_SCROLLABLE_READONLY) != 0, scrollable);
+    // Closed at the end (statements are parsed at every run here) unless
+    // scrollable.
+    EXPECT_EQ(query->ParsedText().empty(), !scrollable);
+  }
+}
+
 TEST_F(StandinQueryTest, ExactlyReadBufferRowsNeedsOneMoreRoundTripToSeeTheEnd) {
   CreateNumbers(25);
   auto query = NewQuery("select n from numbers");

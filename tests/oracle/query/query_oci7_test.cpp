@@ -138,6 +138,28 @@ TEST_F(OCI7QueryTest, ServerErrorsAndOCI8OnlyColumnsAndBindsRaise) {
   }
 }
 
+TEST_F(OCI7QueryTest, AnotherSessionSharesTheLogonThroughItsDataArea) {
+  oracle::TOracleSession shared;
+  shared.SetExternalLDA(session_->ExternalLDA());
+  EXPECT_TRUE(shared.Connected());
+  EXPECT_TRUE(shared.Shared());
+  EXPECT_FALSE(shared.InOCI8Mode());
+  EXPECT_EQ(shared.ExternalLDA(), session_->ExternalLDA());
+  // One connection: a change made through the one is seen by the other
+  // before any commit.
+  NewQuery("create table notes (id number(5))")->Execute();
+  oracle::TOracleQuery insert;
+  insert.SetSession(&shared);
+  insert.SetSQL("insert into notes values (1)");
+  insert.Execute();
+  EXPECT_EQ(Count("notes"), 1);
+  // Letting go of the shared logon leaves the owner's connected.
+  shared.LogOff();
+  EXPECT_FALSE(shared.Connected());
+  EXPECT_TRUE(session_->Connected());
+  EXPECT_EQ(Count("notes"), 1);
+}
+
 TEST_F(OCI7QueryTest, LongValuesArriveWholeInPieces) {
   NewQuery("create table notes (id number(5), body long)")->Execute();
   std::string big;

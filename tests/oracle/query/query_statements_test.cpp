@@ -2,7 +2,9 @@
 // binds, errors with their line and position, changes and their row counts,
 // ROWIDs, and the query's life with its session.
 #include "oracle/client/oci_loader.h"
+#include "oracle/lob/lob_locator.h"
 #include "oracle/values/oracle_date.h"
+#include "oracle/values/oracle_timestamp.h"
 #include "oracle/values/type_codes.h"
 #include "oracle_fixture/exception_text.h"
 #include "oracle_fixture/query_fixture.h"
@@ -124,6 +126,33 @@ TEST_F(QueryStatementsTest, DescribeReadsTheSelectListWithoutRunningIt) {
   auto count = NewQuery("select count(*) from customer");
   count->Execute();
   EXPECT_EQ(count->FieldAsInteger(0), 3);
+}
+
+TEST_F(QueryStatementsTest, LongAndLongRawArraysBindEachElementWithItsLength) {
+  Run("create table longs (k number(5), t long, r long raw)");
+  auto insert = NewQuery("insert into longs values (:k, :t, :r)");
+  insert->DeclareVariable("k", oracle::otype::Integer);
+  insert->DeclareVariable("t", oracle::otype::Long);
+  insert->DeclareVariable("r", oracle::otype::LongRaw);
+  const std::vector<std::string> texts = {"a", std::string(5000, 'b'), "", "line\r\nend"};
+  std::vector<oracle::Variant> keys, longs, raws;
+  for (std::size_t k = 0; k < texts.size(); ++k) {
+    keys.push_back(oracle::Variant::Integer(static_cast<int32_t>(k)));
+    longs.push_back(texts[k].empty() ? oracle::Variant() : oracle::Variant::String(texts[k]));
+    raws.push_back(oracle::Variant::ByteArray(std::vector<uint8_t>(k + 1, uint8_t(0xF0 + k))));
+  }
+  insert->SetVariable("k", oracle::Variant::VariantArray(keys));
+  insert->SetVariable("t", oracle::Variant::VariantArray(longs));
+  insert->SetVariable("r", oracle::Variant::VariantArray(raws));
+  EXPECT_EQ(insert->ExecuteArray(-1, -1), 4);
+
+  auto select = NewQuery("select t, r from longs order by k");
+  select->Execute();
+  for (std::size_t k = 0; k < texts.size(); ++k, select->Next()) {
+    ASSERT_FALSE(select->Eof());
+    EXPECT_EQ(select->FieldAsString(0), texts[k]);
+    EXPECT_EQ(select->FieldAsString(1), std::string(k + 1, char(0xF0 + k)));
+  }
 }
 
 TEST_F(QueryStatementsTest, ArraysOfDifferentSizesAreRefused) {
@@ -329,6 +358,41 @@ TEST_F(QueryStatementsTest, TimestampsTravelThroughDescriptors) {
   text->Execute();
   EXPECT_EQ(text->FieldType(0), 5);
   EXPECT_EQ(text->FieldAsString(0), "09-JUL-24 01.45.30.250000 PM");  // the server's format
+}
+
+TEST_F(QueryStatementsTest, ReturningOutBindsOfTimestampsAndLobsHoldTheRow) {
+  Run("create table stamps (id number(5), at timestamp, made date, body clob)");
+  const oracle::TDateTime when = oracle::EncodeDateTime({2024, 7, 9, 13, 45, 30, 250});
+  const oracle::TDateTime before = oracle::EncodeDateTime({2000, 1, 1, 0, 0, 0, 0});
+  auto insert = NewQuery("insert into stamps values (1, :at, :at, 'hello')");
+  insert->DeclareAndSet("at", 187, oracle::Variant::Date(when));
+  insert->Execute();
+
+  auto update =
+      NewQuery("update stamps set id = 2 returning at, at, made, body into :t, :plain, :d, :b");
+  oracle::TOracleTimestamp stamp(session_.get(), 68);
+  oracle::TLOBLocator body(session_.get(), oracle::otype::CLOB);
+  update->DeclareVariable("t", 187);
+  update->SetComplexVariable("t", &stamp);
+  update->DeclareAndSet("plain", 187, oracle::Variant::Date(before));
+  update->DeclareAndSet("d", 12, oracle::Variant::Date(before));
+  update->DeclareVariable("b", oracle::otype::CLOB);
+  update->SetComplexVariable("b", &body);
+  update->Execute();
+  EXPECT_FALSE(stamp.IsNull());
+  EXPECT_NEAR(stamp.Value(), when, 1e-8);
+  EXPECT_NEAR(update->GetVariable("plain").ToDateTime(), when, 1e-8);
+  EXPECT_NEAR(update->GetVariable("d").ToDateTime(),
+              oracle::EncodeDateTime({2024, 7, 9, 13, 45, 30, 0}), 1e-8);
+  EXPECT_EQ(body.AsString(), "hello");
+
+  // A null in the row makes both timestamps null again.
+  update->SetSQL("update stamps set at = null returning at, at into :t, :plain");
+  update->DeleteVariable("d");
+  update->DeleteVariable("b");
+  update->Execute();
+  EXPECT_TRUE(stamp.IsNull());
+  EXPECT_TRUE(update->GetVariable("plain").IsEmptyOrNull());
 }
 
 TEST_F(QueryStatementsTest, NationalTextTravelsAsUtf16BothWays) {

@@ -66,6 +66,7 @@ TEST_F(QueryValuesTest, LongRawValuesOfAnyLengthComeBackInOneBatch) {
     }
     ASSERT_TRUE(value.IsArray());
     EXPECT_TRUE(value.Array().bytes == expected);
+    EXPECT_EQ(select->FieldAsString(1), std::string(expected.begin(), expected.end()));
     for (const std::size_t offset : {std::size_t{0}, std::size_t{4095}, std::size_t{4096},
                                      std::size_t{61439}, sizes[k] - 1, sizes[k]}) {
       if (offset > sizes[k]) continue;

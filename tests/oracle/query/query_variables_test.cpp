@@ -98,6 +98,15 @@ TEST(QueryVariables, ArrayValues) {
                                {Variant::Integer(1), Variant::Integer(2), Variant::Integer(3)}));
   EXPECT_EQ(query.Variables().Data(0).ArraySize(), 3);
   EXPECT_EQ(query.Variables().Data(0).GetValue(2, nullptr).ToInt32(), 3);
+  // A failing element leaves the variable as it was.
+  EXPECT_EQ(ErrorOf([&] {
+              query.SetVariable("ids",
+                                Variant::VariantArray({Variant::Integer(7), Variant::String("x"),
+                                                       Variant::Integer(9), Variant()}));
+            }),
+            "Variant conversion error for variable :IDS");
+  EXPECT_EQ(query.Variables().Data(0).ArraySize(), 3);
+  EXPECT_EQ(query.Variables().Data(0).GetValue(0, nullptr).ToInt32(), 1);
 
   query.DeclareVariable("tab", 1);
   EXPECT_EQ(
