@@ -72,7 +72,9 @@ class TBitReader {
   throw EBlobCompressionError("Compressed BLOB data is corrupt: " + why);
 }
 
-// The working storage of one operation, zeroed when it is made.
+// The working storage of one operation: each part sets itself up; the
+// rings start as zeros, so that bytes read before the coder writes them are
+// the same on every run.
 struct TEncoderState {
   THuffmanTree tree;
   TMatchFinder matches;
@@ -98,7 +100,8 @@ void PutPosition(TBitWriter& out, int position) {
 }  // namespace
 
 std::string EncodeBytes(std::span<const uint8_t> source) {
-  auto state = std::make_unique<TEncoderState>();
+  // Not value-initialised: that would clear all of it first.
+  auto state = std::make_unique_for_overwrite<TEncoderState>();
   THuffmanTree& tree = state->tree;
   TMatchFinder& finder = state->matches;
   auto& text = finder.text;
@@ -110,7 +113,7 @@ std::string EncodeBytes(std::span<const uint8_t> source) {
   int r = kFirstPosition;
   int len = 0;
   while (len < kLookAhead && next < source.size()) text[r + len++] = source[next++];
-  for (int i = 1; i <= kLookAhead; ++i) finder.Insert(r - i);
+  finder.InsertFill(r);
   finder.Insert(r);
 
   do {
@@ -144,7 +147,7 @@ std::string EncodeBytes(std::span<const uint8_t> source) {
 }
 
 std::string DecodeBytes(std::span<const uint8_t> coded, int32_t count, std::size_t& consumed) {
-  auto state = std::make_unique<TDecoderState>();
+  auto state = std::make_unique_for_overwrite<TDecoderState>();
   THuffmanTree& tree = state->tree;
   auto& ring = state->ring;
   TBitReader in(coded);
