@@ -1,6 +1,7 @@
 #include "oracle/blob/lzhuf_coder.h"
 
 #include <array>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -108,7 +109,7 @@ std::string EncodeBytes(std::span<const uint8_t> source) {
   TBitWriter out;
   std::size_t next = 0;
 
-  for (int i = 0; i < kFirstPosition; ++i) text[i] = kRingFill;
+  std::memset(text.data(), kRingFill, kFirstPosition);
   int s = 0;
   int r = kFirstPosition;
   int len = 0;
@@ -154,7 +155,7 @@ std::string DecodeBytes(std::span<const uint8_t> coded, int32_t count, std::size
   std::string out;
   out.reserve(static_cast<std::size_t>(count));
 
-  for (int i = 0; i < kFirstPosition; ++i) ring[i] = kRingFill;
+  std::memset(ring.data(), kRingFill, kFirstPosition);
   int r = kFirstPosition;
   const auto ended = [&] {
     Corrupt("the coded bytes end before " + std::to_string(count) + " bytes were decoded");

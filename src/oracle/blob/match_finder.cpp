@@ -1,5 +1,6 @@
 #include "oracle/blob/match_finder.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -28,8 +29,14 @@ int FirstDifference(const uint8_t* a, const uint8_t* b) {
 }  // namespace
 
 TMatchFinder::TMatchFinder() {
-  for (int i = kRingSize + 1; i <= kRingSize + 256; ++i) right_[i] = kNil;
-  for (int i = 0; i <= kRingSize; ++i) parent_[i] = kNil;
+  // Copied whole rather than set one by one: this runs for every value.
+  static constexpr auto kAllNil = [] {
+    std::array<uint16_t, kRingSize + 1> links{};
+    links.fill(kNil);
+    return links;
+  }();
+  parent_ = kAllNil;
+  std::fill_n(right_.begin() + kRingSize + 1, 256, static_cast<uint16_t>(kNil));
 }
 
 void TMatchFinder::Insert(int r) {
