@@ -93,15 +93,25 @@ function(norvane_bench name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/bench)
 endfunction()
 
-# norvane_fuzz(<name> SOURCES files... [LIBS targets...])
-#   A libFuzzer target (the fuzz preset builds these with clang).
+# norvane_fuzz(<name> SOURCES files... CORPUS folder [LIBS targets...])
+#   A libFuzzer target (the fuzz preset builds these with clang), and a CTest
+#   test that runs it once over each seed input in CORPUS (a folder relative
+#   to the current one): a regression run of the seeds, not a fuzzing
+#   campaign, so a seed that now crashes fails the test.
 function(norvane_fuzz name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} norvane_options)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  # Without seeds libFuzzer would start fuzzing without end.
+  file(GLOB seeds CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_CORPUS}/*)
+  if(NOT ARG_CORPUS OR NOT seeds)
+    message(FATAL_ERROR "fuzz target ${name}: no seed inputs in '${ARG_CORPUS}'")
+  endif()
+  add_test(NAME ${name} COMMAND ${name} ${seeds})
+  set_tests_properties(${name} PROPERTIES LABELS fuzz)
 endfunction()
 
 # norvane_add_test_subdirs([FIRST folders...])

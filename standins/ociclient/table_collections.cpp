@@ -24,7 +24,6 @@ using sqltokens::Token;
 
 constexpr sb4 kNotNestedTable = 22905;
 constexpr sb4 kDmlOnExpression = 22906;
-constexpr sb4 kNullTable = 22908;
 constexpr const char* kRowidColumn = "\"KEL$ROWID\"";
 constexpr const char* kMasterAlias = "kel_m";
 

@@ -5,7 +5,14 @@
 
 namespace oracle::blob {
 
-THuffmanTree::THuffmanTree() {
+const THuffmanTree& THuffmanTree::Fresh() {
+  static const THuffmanTree fresh{TBuild{}};
+  return fresh;
+}
+
+THuffmanTree::THuffmanTree() : THuffmanTree(Fresh()) {}
+
+THuffmanTree::THuffmanTree(TBuild) {
   for (int i = 0; i < kSymbols; ++i) {
     frequency_[i] = 1;
     child_[i] = static_cast<uint16_t>(i + kNodes);
@@ -66,6 +73,22 @@ void THuffmanTree::Rebuild() {
   }
 }
 
+int THuffmanTree::LastBelow(uint16_t f, int from) const {
+  // Nodes stay in ascending order of frequency (the sentinel last), so the
+  // answer is the node before the first of frequency f or more. A few steps
+  // one by one find it when it is near, as it mostly is; a binary search
+  // otherwise, as in a young tree where hundreds of nodes share a frequency.
+  constexpr int kNear = 8;
+  int l = from;
+  for (int n = 0; n < kNear; ++n, ++l) {
+    if (f <= frequency_[l + 1]) return l;
+  }
+  const auto end = frequency_.begin() + kNodes + 1;
+  return static_cast<int>(std::lower_bound(frequency_.begin() + l + 1, end, f) -
+                          frequency_.begin()) -
+         1;
+}
+
 void THuffmanTree::Update(int symbol) {
   if (frequency_[kRoot] == kMaxFrequency) Rebuild();
   int c = parent_[symbol + kNodes];
@@ -74,8 +97,7 @@ void THuffmanTree::Update(int symbol) {
     // When the order is disturbed, the node changes places with the last
     // node of a smaller frequency.
     if (f > frequency_[c + 1]) {
-      int l = c + 1;
-      while (f > frequency_[l + 1]) ++l;
+      const int l = LastBelow(f, c + 1);
       frequency_[c] = frequency_[l];
       frequency_[l] = f;
 

@@ -15,7 +15,7 @@ namespace oracle::blob {
 class THuffmanTree {
  public:
   // Every symbol with frequency 1, internal nodes made by pairing nodes
-  // 0+1, 2+3, ... in order.
+  // 0+1, 2+3, ... in order (a copy of one built once).
   THuffmanTree();
 
   // The symbol's code: `length` bits, the bit nearest the root highest.
@@ -37,7 +37,14 @@ class THuffmanTree {
   void Update(int symbol);
 
  private:
+  struct TBuild {};
+  explicit THuffmanTree(TBuild);
+  static const THuffmanTree& Fresh();
+
   void Rebuild();
+  // The last node from `from` on whose frequency is below f, given that
+  // node `from`'s is.
+  int LastBelow(uint16_t f, int from) const;
 
   // Entry kNodes is a sentinel that no frequency exceeds.
   std::array<uint16_t, kNodes + 1> frequency_{};

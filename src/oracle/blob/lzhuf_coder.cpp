@@ -1,6 +1,7 @@
 #include "oracle/blob/lzhuf_coder.h"
 
 #include <array>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -72,7 +73,9 @@ class TBitReader {
   throw EBlobCompressionError("Compressed BLOB data is corrupt: " + why);
 }
 
-// The working storage of one operation, zeroed when it is made.
+// The working storage of one operation: each part sets itself up; the
+// rings start as zeros, so that bytes read before the coder writes them are
+// the same on every run.
 struct TEncoderState {
   THuffmanTree tree;
   TMatchFinder matches;
@@ -98,19 +101,20 @@ void PutPosition(TBitWriter& out, int position) {
 }  // namespace
 
 std::string EncodeBytes(std::span<const uint8_t> source) {
-  auto state = std::make_unique<TEncoderState>();
+  // Not value-initialised: that would clear all of it first.
+  auto state = std::make_unique_for_overwrite<TEncoderState>();
   THuffmanTree& tree = state->tree;
   TMatchFinder& finder = state->matches;
   auto& text = finder.text;
   TBitWriter out;
   std::size_t next = 0;
 
-  for (int i = 0; i < kFirstPosition; ++i) text[i] = kRingFill;
+  std::memset(text.data(), kRingFill, kFirstPosition);
   int s = 0;
   int r = kFirstPosition;
   int len = 0;
   while (len < kLookAhead && next < source.size()) text[r + len++] = source[next++];
-  for (int i = 1; i <= kLookAhead; ++i) finder.Insert(r - i);
+  finder.InsertFill(r);
   finder.Insert(r);
 
   do {
@@ -144,14 +148,14 @@ std::string EncodeBytes(std::span<const uint8_t> source) {
 }
 
 std::string DecodeBytes(std::span<const uint8_t> coded, int32_t count, std::size_t& consumed) {
-  auto state = std::make_unique<TDecoderState>();
+  auto state = std::make_unique_for_overwrite<TDecoderState>();
   THuffmanTree& tree = state->tree;
   auto& ring = state->ring;
   TBitReader in(coded);
   std::string out;
   out.reserve(static_cast<std::size_t>(count));
 
-  for (int i = 0; i < kFirstPosition; ++i) ring[i] = kRingFill;
+  std::memset(ring.data(), kRingFill, kFirstPosition);
   int r = kFirstPosition;
   const auto ended = [&] {
     Corrupt("the coded bytes end before " + std::to_string(count) + " bytes were decoded");

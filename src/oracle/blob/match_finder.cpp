@@ -1,10 +1,42 @@
 #include "oracle/blob/match_finder.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
 namespace oracle::blob {
+namespace {
+
+// The first index from 1 on at which the strings at `a` and `b` differ, or
+// kLookAhead when their first kLookAhead bytes are equal (the first byte is
+// equal by the tree they are in). Eight bytes at a time where the byte order
+// lets the lowest differing bit tell the first differing byte.
+int FirstDifference(const uint8_t* a, const uint8_t* b) {
+  int i = 1;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; i + 8 <= kLookAhead; i += 8) {
+      uint64_t x = 0;
+      uint64_t y = 0;
+      std::memcpy(&x, a + i, sizeof x);
+      std::memcpy(&y, b + i, sizeof y);
+      if (x != y) return i + std::countr_zero(x ^ y) / 8;
+    }
+  }
+  while (i < kLookAhead && a[i] == b[i]) ++i;
+  return i;
+}
+
+}  // namespace
 
 TMatchFinder::TMatchFinder() {
-  for (int i = kRingSize + 1; i <= kRingSize + 256; ++i) right_[i] = kNil;
-  for (int i = 0; i <= kRingSize; ++i) parent_[i] = kNil;
+  // Copied whole rather than set one by one: this runs for every value.
+  static constexpr auto kAllNil = [] {
+    std::array<uint16_t, kRingSize + 1> links{};
+    links.fill(kNil);
+    return links;
+  }();
+  parent_ = kAllNil;
+  std::fill_n(right_.begin() + kRingSize + 1, 256, static_cast<uint16_t>(kNil));
 }
 
 void TMatchFinder::Insert(int r) {
@@ -29,11 +61,8 @@ void TMatchFinder::Insert(int r) {
       }
       p = left_[p];
     }
-    int i = 1;
-    for (; i < kLookAhead; ++i) {
-      cmp = key[i] - text[p + i];
-      if (cmp != 0) break;
-    }
+    const int i = FirstDifference(key, &text[p]);
+    cmp = i < kLookAhead ? key[i] - text[p + i] : 0;
     if (i > kThreshold) {
       const int position = ((r - p) & (kRingSize - 1)) - 1;
       if (i > matchLength_) {
@@ -57,6 +86,31 @@ void TMatchFinder::Insert(int r) {
     left_[parent_[p]] = static_cast<uint16_t>(r);
   }
   parent_[p] = kNil;
+}
+
+void TMatchFinder::InsertFill(int r) {
+  const uint8_t first = text[r];
+  if (first == kRingFill) {
+    for (int k = 1; k <= kLookAhead; ++k) Insert(r - k);
+    return;
+  }
+  // The string at r - k is k spaces and then `first`, so it differs from
+  // each string inserted before it (fewer spaces) where that one has
+  // `first`: all of them compare the same way, and each new string hangs
+  // below the one before on the same side, as Insert would place it after
+  // walking the whole chain. No two are equal, and the match an insert
+  // finds here is never used.
+  const bool leftward = first > kRingFill;
+  int p = kRingSize + 1 + kRingFill;
+  right_[p] = static_cast<uint16_t>(r - 1);
+  for (int k = 1; k <= kLookAhead; ++k) {
+    const int q = r - k;
+    left_[q] = right_[q] = kNil;
+    parent_[q] = static_cast<uint16_t>(p);
+    if (k > 1) (leftward ? left_[p] : right_[p]) = static_cast<uint16_t>(q);
+    p = q;
+  }
+  matchLength_ = 0;
 }
 
 void TMatchFinder::Delete(int p) {
