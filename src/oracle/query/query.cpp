@@ -849,13 +849,18 @@ void TOracleQuery::ShowDebug() {
   OracleMessageDialog(text, "O");
 }
 
-void TOracleQuery::MonitorStart(const char* text) {
-  if (!SQLMonitorActive()) return;
+TMonitorNotice TOracleQuery::MonitorNotice(TMonitorNotice::TKind kind, std::string text) {
   TMonitorNotice notice;
-  notice.kind = TMonitorNotice::TKind::kStart;
+  notice.kind = kind;
   notice.id = monitorId_.Get();
   notice.session = session_;
-  notice.text = text;
+  notice.text = std::move(text);
+  return notice;
+}
+
+void TOracleQuery::MonitorStart(const char* text) {
+  if (!SQLMonitorActive()) return;
+  TMonitorNotice notice = MonitorNotice(TMonitorNotice::TKind::kStart, text);
   notice.statement = sql_;
   for (int32_t i = 0; i < variables_.Count(); ++i) {
     const TVariableData& variable = variables_.Data(i);
@@ -866,11 +871,7 @@ void TOracleQuery::MonitorStart(const char* text) {
 
 void TOracleQuery::MonitorEnd(const std::string& text) {
   if (!SQLMonitorActive()) return;
-  TMonitorNotice notice;
-  notice.kind = TMonitorNotice::TKind::kEnd;
-  notice.id = monitorId_.Get();
-  notice.session = session_;
-  notice.text = text;
+  TMonitorNotice notice = MonitorNotice(TMonitorNotice::TKind::kEnd, text);
   notice.rows = RowsProcessed();
   notice.errorCode = ErrorCode();
   NotifySQLMonitor(notice);

@@ -401,6 +401,7 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
   void OpenForCursorVariable(TOracleSession* session);
   void ExecuteCore(bool describeOnly, int32_t iterations, int32_t offset);
   // The SQL monitor's notices of a run (when a hook is set).
+  TMonitorNotice MonitorNotice(TMonitorNotice::TKind kind, std::string text);
   void MonitorStart(const char* text);
   void MonitorEnd(const std::string& text);
   // After an execute: timestamp and LOB variables take back what the server
