@@ -16,6 +16,7 @@
 // on resend mode), so they are public.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "host_interfaces/host_interfaces.h"
@@ -103,6 +104,9 @@ class TDigitalReceiptProcessor {
   bool fAuthCustomer = true;       // authenticate the bill-to customer
   bool fResend = false;            // the resend dialog replaces the capture dialog
   bool FUpdateCustomer = false;    // a changed e-mail may be written to the customer
+  // The subsidiary number the customer object is filtered on; none while
+  // not known (not filtered yet, or the host refused the filter).
+  std::optional<std::string> FCustSbsFilter;
   // The bill-to customer as read and captured, for the receipt.
   receipt::TCapturedCustomer FCustomer;
 
