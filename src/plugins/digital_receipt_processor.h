@@ -26,8 +26,9 @@
 namespace plugins {
 
 // Process-wide flags of the receipt plug-ins. The configuration-checked flag
-// is cleared by the invoice plug-in at each before-update event and set once
-// the settings were read, so the settings are read at most once per event.
+// is cleared by the invoice plug-in at each before-update event and by the
+// configure plug-in once the setup dialog closed, and set once the settings
+// were read, so the settings are read at most once per event.
 // The system-preferences-logged flag is set by the first road that logs the
 // host's preferences and never cleared.
 extern bool ConfigurationChecked;
