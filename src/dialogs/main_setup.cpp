@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include <charconv>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,7 @@
 #include "dialogs/test_dialog.h"
 #include "dialogs/test_receipt.h"
 #include "foundation/file_version.h"
+#include "foundation/helpers_text.h"
 #include "foundation/log.h"
 #include "foundation/main_window.h"
 #include "foundation/message_form.h"
@@ -118,7 +121,47 @@ std::vector<std::string> ReadDcsCodes(receipt::TdQ& dq) {
   return codes;
 }
 
+// A card name as a sale compares it with a tender's card.
+std::string CardKey(const std::string& name) {
+  return foundation::helpers::UpperAscii(foundation::helpers::TrimText(name));
+}
+
 }  // namespace
+
+std::string StoredCardType(const std::vector<std::string>& cards, const std::string& name) {
+  const std::string key = CardKey(name);
+  for (const std::string& line : cards) {
+    if (CardKey(foundation::NameOfLine(line)) == key) return foundation::ValueOfLine(line);
+  }
+  return {};
+}
+
+std::vector<std::string> MergeCardLines(const std::vector<std::string>& stored,
+                                        const std::vector<CardTypeRow>& rows) {
+  std::vector<bool> seen(rows.size(), false);
+  auto rowOf = [&rows](const std::string& key) {
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (CardKey(rows[i].name) == key) return i;
+    }
+    return rows.size();
+  };
+  std::vector<std::string> lines;
+  for (const std::string& line : stored) {
+    const std::string name = foundation::NameOfLine(line);
+    const size_t i = rowOf(CardKey(name));
+    if (i == rows.size() || rows[i].type == rows[i].shownType) {
+      if (i < rows.size()) seen[i] = true;
+      lines.push_back(line);
+      continue;
+    }
+    if (!seen[i] && !rows[i].type.empty()) lines.push_back(name + "=" + rows[i].type);
+    seen[i] = true;
+  }
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (!seen[i] && !rows[i].type.empty()) lines.push_back(rows[i].name + "=" + rows[i].type);
+  }
+  return lines;
+}
 
 int IndexOfEntry(const QStringList& list, const QString& text) {
   return static_cast<int>(list.indexOf(text));
@@ -302,12 +345,23 @@ void TfrmMainSetup::ShowSettings() {
       {cbEnableAdvancedCategorization_, MainPrefs.EnableAdvancedCategorization}};
   for (const auto& [box, value] : boxes) box->setChecked(value);
 
-  stgEM_->clearContents();
-  int row = 0;
+  // Five rows to fill in, and as many more as it takes to show every stored
+  // domain: a domain not shown would be lost at "Done".
+  std::vector<std::string> domains;
   for (const std::string& domain : foundation::EmailProviders) {
-    if (row >= stgEM_->rowCount()) break;
-    if (!domain.empty()) SetCell(stgEM_, row++, 0, Q(domain));
+    if (!domain.empty()) domains.push_back(domain);
   }
+  stgEM_->clearContents();
+  stgEM_->setRowCount(std::max(kEmailProviderRows, static_cast<int>(domains.size())));
+  for (size_t row = 0; row < domains.size(); ++row) {
+    SetCell(stgEM_, static_cast<int>(row), 0, Q(domains[row]));
+  }
+  // The grid grows with its rows as far as the page has room; beyond that it
+  // scrolls.
+  const int rowHeight = stgEM_->verticalHeader()->defaultSectionSize();
+  stgEM_->resize(stgEM_->width(),
+                 kEmailProviderGridHeight +
+                     rowHeight * (std::min(stgEM_->rowCount(), 20) - kEmailProviderRows));
 
   cboEmailOptInField_->setEnabled(chkPromptForEmailMarketingOptIn_->isChecked());
   SetQueueControlsEnabled(cbTurnOnReceiptQueuingService_->isChecked());
@@ -324,22 +378,23 @@ void TfrmMainSetup::ShowSettings() {
 
 void TfrmMainSetup::LoadCardRows(const std::optional<std::vector<std::string>>& names) {
   lsvC_->clear();
+  // Each row shows the type a sale would find for its card; the type shown
+  // is kept with the row, so that "Done" can tell the rows left alone.
   auto addRow = [this](const std::string& name) {
-    auto* item = new QTreeWidgetItem(lsvC_, QStringList{Q(name), QString()});
-    for (const std::string& line : MainPrefs.Cards) {
-      if (foundation::NameOfLine(line) == name) {
-        item->setText(1, Q(foundation::ValueOfLine(line)));
-        break;
-      }
-    }
+    const QString type = Q(StoredCardType(MainPrefs.Cards, name));
+    auto* item = new QTreeWidgetItem(lsvC_, QStringList{Q(name), type});
+    item->setData(1, Qt::UserRole, type);
   };
   if (names) {
     for (const std::string& name : *names) addRow(name);
   } else {
-    // Without the database the stored names are listed, so that "Done"
-    // writes them back as they were.
+    // Without the database the stored names are listed (one row per card,
+    // as a sale tells them apart), so that "Done" writes them back as they
+    // were.
+    std::set<std::string> listed;
     for (const std::string& line : MainPrefs.Cards) {
-      if (!foundation::NameOfLine(line).empty()) addRow(foundation::NameOfLine(line));
+      const std::string name = foundation::NameOfLine(line);
+      if (!name.empty() && listed.insert(CardKey(name)).second) addRow(name);
     }
   }
 }

@@ -46,6 +46,29 @@ struct TimeoutReading {
 };
 TimeoutReading ReadTimeoutText(const std::string& text);
 
+// A row of the card-type list: the card name, the service card type it
+// shows, and the type it showed when the dialog was filled.
+struct CardTypeRow {
+  std::string name;
+  std::string type;
+  std::string shownType;
+};
+
+// The service card type the stored "name=type" card lines give the card
+// `name`, found as a sale finds it: the first line whose trimmed name equals
+// it without regard to ASCII case; empty when there is none.
+std::string StoredCardType(const std::vector<std::string>& cards, const std::string& name);
+
+// The card lines to store after editing `rows`, so that nothing the list did
+// not change is lost. The stored lines keep their order: a line for a card no
+// row shows stays as it is, and so do the lines of a row whose type was not
+// changed. Of a row whose type was changed, the first line takes the new type
+// under its stored name (or goes when the type was cleared) and any later
+// line for the same card (which a sale never reads) goes. A row with a type
+// and no stored line adds "name=type" at the end.
+std::vector<std::string> MergeCardLines(const std::vector<std::string>& stored,
+                                        const std::vector<CardTypeRow>& rows);
+
 class TfrmMainSetup : public QDialog {
   Q_OBJECT
 
@@ -66,6 +89,10 @@ class TfrmMainSetup : public QDialog {
 
   static constexpr int kClientWidth = 662;
   static constexpr int kClientHeight = 652;
+  // The rows of the e-mail domain grid when fewer domains are stored, and
+  // its height then.
+  static constexpr int kEmailProviderRows = 5;
+  static constexpr int kEmailProviderGridHeight = 126;
 
  protected:
   void showEvent(QShowEvent* event) override;

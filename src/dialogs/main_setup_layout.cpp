@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 
 #include "dialogs/main_setup.h"
+#include "dialogs/up_down_edit.h"
 
 namespace dialogs {
 
@@ -176,14 +177,14 @@ void TfrmMainSetup::BuildGeneralPage(QWidget* page) {
       Make<QCheckBox>(queue, "cbTurnOnReceiptQueuingService", QRect(10, 24, 200, 24), "Enabled");
   lblQueueServiceInterval_ = Make<QLabel>(queue, "lblQueueServiceInterval", QRect(10, 54, 240, 24),
                                           "Processing interval, in seconds:");
+  // The edits hold whatever integer is stored; the up-downs step within
+  // their limits.
   edtQueueServiceInterval_ =
-      Make<QSpinBox>(queue, "edtQueueServiceInterval", QRect(260, 52, 110, 26));
-  edtQueueServiceInterval_->setRange(30, 86400);
+      Make<TUpDownEdit>(queue, "edtQueueServiceInterval", QRect(260, 52, 110, 26), 30, 86400);
   lblQueueServiceLogLevel_ = Make<QLabel>(queue, "lblQueueServiceLogLevel", QRect(10, 84, 240, 24),
                                           "Logging level (0-9):");
   edtQueueServiceLogLevel_ =
-      Make<QSpinBox>(queue, "edtQueueServiceLogLevel", QRect(260, 82, 110, 26));
-  edtQueueServiceLogLevel_->setRange(0, 9);
+      Make<TUpDownEdit>(queue, "edtQueueServiceLogLevel", QRect(260, 82, 110, 26), 0, 9);
 }
 
 void TfrmMainSetup::BuildStorePage(QWidget* page) {
@@ -221,7 +222,7 @@ void TfrmMainSetup::BuildCardTypesPage(QWidget* page) {
 
 void TfrmMainSetup::BuildEmailProvidersPage(QWidget* page) {
   Label(page, "Email Providers:", QRect(12, 10, 300, 24));
-  stgEM_ = Grid(page, "stgEM", QRect(12, 40, 330, 126), 5, 1);
+  stgEM_ = Grid(page, "stgEM", QRect(12, 40, 330, kEmailProviderGridHeight), kEmailProviderRows, 1);
   stgEM_->horizontalHeader()->hide();
   stgEM_->verticalHeader()->hide();
   stgEM_->horizontalHeader()->setStretchLastSection(true);

@@ -86,15 +86,20 @@ void TfrmMainSetup::StoreSettings() {
     const std::string domain = CellText(stgEM_, row, 0);
     if (!domain.empty()) foundation::EmailProviders.push_back(domain);
   }
-  MainPrefs.Cards.clear();
+  std::vector<CardTypeRow> cards;
   for (int row = 0; row < lsvC_->topLevelItemCount(); ++row) {
     const QTreeWidgetItem* item = lsvC_->topLevelItem(row);
-    if (!item->text(1).isEmpty()) MainPrefs.Cards.push_back(S(item->text(0) + "=" + item->text(1)));
+    cards.push_back(
+        {S(item->text(0)), S(item->text(1)), S(item->data(1, Qt::UserRole).toString())});
   }
+  MainPrefs.Cards = MergeCardLines(MainPrefs.Cards, cards);
 
   MainPrefs.URLType = rdbProduction_->isChecked() ? "P" : rdbTest_->isChecked() ? "T" : "C";
   UrlOfKind(QString::fromStdString(MainPrefs.URLType)) = S(edtURL_->text());
   urlKind_ = QString::fromStdString(MainPrefs.URLType);
+  // The address in use follows the saved kind at once, as a read of the
+  // saved file would choose it.
+  MainPrefs.URL = UrlOfKind(urlKind_);
   MainPrefs.MerchID = S(edtMerchID_->text());
 
   const std::string loyalty = S(cboLoyalty_->currentText());
@@ -131,7 +136,8 @@ void TfrmMainSetup::StoreSettings() {
   MainPrefs.PromptForEmailMarketingOptIn = chkPromptForEmailMarketingOptIn_->isChecked();
   MainPrefs.OffsetForm = chkOffsetForm_->isChecked();
   MainPrefs.QueueEnabled = cbTurnOnReceiptQueuingService_->isChecked();
-  // The spin boxes hold only values in their ranges.
+  // The edits hold integers only; a stored value outside the up-downs'
+  // limits stays as it was.
   MainPrefs.QueueInterval = edtQueueServiceInterval_->value();
   MainPrefs.QueueLogLevel = edtQueueServiceLogLevel_->value();
   MainPrefs.EnableAdvancedCategorization = cbEnableAdvancedCategorization_->isChecked();

@@ -252,9 +252,16 @@ void TDigitalReceiptProcessor::CheckBOHandles() {
       intCustBO = Create(adapter, kBOKindCustomer, "a customer object");
       IncludeCustomerAttributes(adapter, intCustBO);
     }
-    if (!IsActive(adapter, intCustBO)) {
-      Open(adapter, intCustBO);
-      SetFilter(adapter, intCustBO, "Sbs No", foundation::MainPrefs.SBS);
+    // The customer is looked for in the document's subsidiary: the filter
+    // is set when the object is opened and set again when a document of
+    // another subsidiary comes (the object stays open from one to the next).
+    const bool opened = !IsActive(adapter, intCustBO);
+    if (opened) Open(adapter, intCustBO);
+    if (opened || FCustSbsFilter != foundation::MainPrefs.SBS) {
+      FCustSbsFilter.reset();
+      if (SetFilter(adapter, intCustBO, "Sbs No", foundation::MainPrefs.SBS) == kAdapterSuccess) {
+        FCustSbsFilter = foundation::MainPrefs.SBS;
+      }
     }
     if (intItemsBO == kNotObtained) intItemsBO = Child(adapter, intInvcBO, "items");
     if (!IsActive(adapter, intItemsBO)) Open(adapter, intItemsBO);

@@ -16,6 +16,7 @@
 // on resend mode), so they are public.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "host_interfaces/host_interfaces.h"
@@ -25,8 +26,9 @@
 namespace plugins {
 
 // Process-wide flags of the receipt plug-ins. The configuration-checked flag
-// is cleared by the invoice plug-in at each before-update event and set once
-// the settings were read, so the settings are read at most once per event.
+// is cleared by the invoice plug-in at each before-update event and by the
+// configure plug-in once the setup dialog closed, and set once the settings
+// were read, so the settings are read at most once per event.
 // The system-preferences-logged flag is set by the first road that logs the
 // host's preferences and never cleared.
 extern bool ConfigurationChecked;
@@ -103,6 +105,9 @@ class TDigitalReceiptProcessor {
   bool fAuthCustomer = true;       // authenticate the bill-to customer
   bool fResend = false;            // the resend dialog replaces the capture dialog
   bool FUpdateCustomer = false;    // a changed e-mail may be written to the customer
+  // The subsidiary number the customer object is filtered on; none while
+  // not known (not filtered yet, or the host refused the filter).
+  std::optional<std::string> FCustSbsFilter;
   // The bill-to customer as read and captured, for the receipt.
   receipt::TCapturedCustomer FCustomer;
 

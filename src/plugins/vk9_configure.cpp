@@ -3,6 +3,7 @@
 #include "dialogs/main_setup.h"
 #include "foundation/message_form.h"
 #include "hostplugin/plugin_class_table.h"
+#include "plugins/digital_receipt_processor.h"
 
 namespace plugins {
 
@@ -20,6 +21,9 @@ void Tvk9Configure::ConfigureAllImpl() {
     foundation::DisplayMessage(foundation::kMessageCaption,
                                std::string("ConfigureAll: ") + e.what());
   }
+  // Whatever the dialog saved (or failed to save), the next road reads the
+  // settings files again rather than the settings it checked before.
+  ConfigurationChecked = false;
 }
 
 }  // namespace plugins

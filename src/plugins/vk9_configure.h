@@ -13,7 +13,8 @@ class Tvk9Configure : public hostplugin::TCustomConfigurePlugin {
 
  protected:
   // Opens the setup dialog; an error is shown as "ConfigureAll: " + its
-  // message.
+  // message. Afterwards the receipt roads read the settings files again at
+  // their next configuration check.
   void ConfigureAllImpl() override;
 };
 

@@ -228,6 +228,41 @@ TEST_F(ReceiptProcessorTest, CustomerSaveNeedsTheBillToRecord) {
   }
 }
 
+// The customer object stays open from one document to the next; its
+// subsidiary filter follows each document's subsidiary, and a filter the host
+// refused is set again at the next document.
+TEST_F(ReceiptProcessorTest, CustomerFilterFollowsTheDocumentsSubsidiary) {
+  const struct {
+    const char* name;
+    const char* subsidiary;
+    bool refused;    // the host fails the filter on "Sbs No"
+    size_t filters;  // how often the customer object is filtered on it
+  } documents[] = {
+      {"first document: object opened", "1", false, 1},
+      {"same subsidiary", "1", false, 0},
+      {"another subsidiary", "2", false, 1},
+      {"back to the first", "1", false, 1},
+      {"filter refused", "2", true, 1},
+      {"the subsidiary filtered before the refusal", "1", false, 1},
+      {"filter refused again", "2", true, 1},
+      {"the refused subsidiary", "2", false, 1},
+      {"same subsidiary once filtered", "2", false, 0},
+  };
+  for (const auto& document : documents) {
+    SCOPED_TRACE(document.name);
+    SetAttr(0, "Subsidiary Number", Variant(document.subsidiary));
+    host_.Adapter().ClearFaults();
+    if (document.refused)
+      host_.Adapter().AddFault({"filter", kBOKindCustomer, "Sbs No", 3, "No", "BOSetFilterAttr"});
+    host_.Adapter().ClearTrace();
+    processor_.CheckBOHandles();
+    const std::string call = "BOSetFilterAttr(" + std::to_string(processor_.intCustBO) +
+                             ", Sbs No, " + document.subsidiary + ", 1, -1, -1)";
+    EXPECT_EQ(TraceCount(call), document.filters);
+  }
+  host_.Adapter().ClearFaults();
+}
+
 TEST(InformationBox, ShowsItsTextAtOnceAndGoesWithItsOwner) {
   QPointer<dialogs::TfrmInfoBox> window;
   {

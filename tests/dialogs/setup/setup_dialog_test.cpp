@@ -5,6 +5,8 @@
 #include <QTreeWidget>
 
 #include "dialogs/main_setup.h"
+#include "dialogs/up_down_edit.h"
+#include "foundation/prefs_records.h"
 #include "oracle/session/session.h"
 #include "oracle/session/session_sql.h"
 
@@ -108,6 +110,102 @@ TEST_F(SetupDialogTest, ListsFollowTheDatabaseOrKeepTheStoredNames) {
     EXPECT_TRUE(HasLine(MainIni(), "APP=1;2"));
     EXPECT_TRUE(HasLine(MainIni(), "FOO=0;0"));
     EXPECT_EQ(HasLine(MainIni(), "ZZZ=0;0"), state.codes.contains("ZZZ"));
+  }
+}
+
+// The card row of a stored line named in another case shows its type; a
+// seventh mail domain can be edited; and "Done" makes the address of the kind
+// it saves the one in use at once.
+TEST_F(SetupDialogTest, StoredValuesAreShownAndKept) {
+  Write(MainIni(),
+        "[MAIN]\nProdURL=https://prod.example/WS/M-1\nTestURL=https://test.example/WS/M-1\n"
+        "URLType=P\n[CARDS]\nVisa=Visa\n");
+  Write(Settings() / "VeskMain.dat", "a.ex\nb.ex\nc.ex\nd.ex\ne.ex\nf.ex\ng.ex\n");
+  ScriptedUser user;
+  user.WaitForDialog("TfrmMainSetup")
+      .Check(ColumnIs("lsvC", 1, {"", "", "", "Visa"}))
+      .SelectTab("Email Providers")
+      .FillCell("stgEM", 6, 0, "h.ex")
+      .SelectTab("General")
+      .Tick("rdbTest")
+      .Press("btnExit")
+      .WaitForClose();
+  RunSetup(user);
+  EXPECT_EQ(foundation::MainPrefs.URL, "https://test.example/WS/M-1");
+  EXPECT_TRUE(HasLine(MainIni(), "URLType=T"));
+  EXPECT_TRUE(HasLine(MainIni(), "Visa=Visa"));
+  EXPECT_EQ(Read(Settings() / "VeskMain.dat"), "a.ex\nb.ex\nc.ex\nd.ex\ne.ex\nf.ex\nh.ex\n");
+}
+
+TEST(SetupValues, CardLinesKeepWhatTheListDidNotChange) {
+  using Rows = std::vector<dialogs::CardTypeRow>;
+  using Lines = std::vector<std::string>;
+  const struct {
+    const char* name;
+    Lines stored;
+    Rows rows;  // name, type, type shown at first
+    Lines expected;
+  } cases[] = {
+      {"another case, untouched",
+       {"Visa=Visa"},
+       {{"VISA", "Visa", "Visa"}, {"AMEX", "", ""}},
+       {"Visa=Visa"}},
+      {"card no row shows",
+       {"OLD=Fleet", "VISA=Visa"},
+       {{"VISA", "Visa", "Visa"}},
+       {"OLD=Fleet", "VISA=Visa"}},
+      {"changed under the stored name",
+       {"Visa=Visa", "AMEX=Amex"},
+       {{"AMEX", "Amex", "Amex"}, {"VISA", "Fleet", "Visa"}},
+       {"Visa=Fleet", "AMEX=Amex"}},
+      {"cleared",
+       {"Visa=Visa", "AMEX=Amex"},
+       {{"VISA", "", "Visa"}, {"AMEX", "Amex", "Amex"}},
+       {"AMEX=Amex"}},
+      {"second line of a card, untouched",
+       {"VISA=Visa", "visa=Fleet"},
+       {{"VISA", "Visa", "Visa"}},
+       {"VISA=Visa", "visa=Fleet"}},
+      {"second line of a changed card",
+       {"VISA=Visa", "visa=Fleet"},
+       {{"VISA", "Amex", "Visa"}},
+       {"VISA=Amex"}},
+      {"new rows at the end",
+       {"OLD=Fleet"},
+       {{"AMEX", "", ""}, {"VISA", "Visa", ""}, {"DISCOVER", "DiscoverCard", ""}},
+       {"OLD=Fleet", "VISA=Visa", "DISCOVER=DiscoverCard"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(dialogs::MergeCardLines(c.stored, c.rows), c.expected) << c.name;
+  }
+  const Lines cards = {"Visa=Visa", "VISA=Amex", "AMEX="};
+  EXPECT_EQ(dialogs::StoredCardType(cards, "VISA"), "Visa");
+  EXPECT_EQ(dialogs::StoredCardType(cards, " visa "), "Visa");
+  EXPECT_EQ(dialogs::StoredCardType(cards, "AMEX"), "");
+  EXPECT_EQ(dialogs::StoredCardType(cards, "MASTERCARD"), "");
+}
+
+TEST(SetupValues, UpDownStepsOnlyWithinItsLimits) {
+  const struct {
+    int lowest, highest, value, steps, expected;
+  } cases[] = {
+      {30, 86400, 10, 1, 30},
+      {30, 86400, 10, -1, 10},
+      {30, 86400, 86395, 10, 86400},
+      {30, 86400, 90000, 1, 90000},
+      {30, 86400, 90000, -1, 86400},
+      {0, 9, 12, -1, 9},
+      {0, 9, 12, 1, 12},
+      {0, 9, 5, 1, 6},
+      {0, 9, 0, -1, 0},
+      {0, 9, -3, 1, 0},
+  };
+  for (const auto& c : cases) {
+    dialogs::TUpDownEdit edit(c.lowest, c.highest);
+    edit.setValue(c.value);
+    EXPECT_EQ(edit.value(), c.value) << "any integer stands in the edit";
+    edit.stepBy(c.steps);
+    EXPECT_EQ(edit.value(), c.expected) << c.value << " stepped by " << c.steps;
   }
 }
 

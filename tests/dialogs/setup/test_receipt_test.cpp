@@ -8,6 +8,7 @@
 #include "dialogs/test_dialog.h"
 #include "dialogs/test_receipt.h"
 #include "platform/com/com_object.h"
+#include "plugins/digital_receipt_processor.h"
 #include "plugins/vk9_configure.h"
 #include "receipt/https_transport.h"
 #include "receipt/soap_messages.h"
@@ -131,8 +132,11 @@ TEST_F(SetupDialogTest, ConfigureAllOpensTheSetupDialogAndShowsItsErrors) {
   ScriptedUser user;
   user.WaitForDialog("TfrmMainSetup").CloseBox().WaitForClose();
   user.Start();
+  // Once the dialog closed, the receipt roads read the files again.
+  plugins::ConfigurationChecked = true;
   EXPECT_EQ(plugin->ConfigureAll(), S_OK);
   EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+  EXPECT_FALSE(plugins::ConfigurationChecked);
 
   // A settings file that cannot be read stops the dialog with a message.
   fs::create_directories(MainIni());
@@ -142,8 +146,10 @@ TEST_F(SetupDialogTest, ConfigureAllOpensTheSetupDialogAndShowsItsErrors) {
       .Press("btnOK")
       .WaitForClose();
   failing.Start();
+  plugins::ConfigurationChecked = true;
   EXPECT_EQ(plugin->ConfigureAll(), S_OK);
   EXPECT_TRUE(failing.Finish()) << failing.Failure().toStdString();
+  EXPECT_FALSE(plugins::ConfigurationChecked);
   EXPECT_EQ(plugin->ConfigureReserved(1), S_OK);
 }
 
