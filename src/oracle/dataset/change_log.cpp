@@ -121,11 +121,15 @@ void TChangeLog::Log(std::unique_ptr<TRecordImage> oldRecord,
 int TChangeLog::NetInsertCount(const TLogScope& scope) const {
   int count = 0;
   for (const auto& item : items_) {
-    if (!item->BelongsToMaster(scope)) continue;
+    if (item->ProviderLogged || !item->BelongsToMaster(scope)) continue;
     if (item->Kind == 'I') ++count;
     if (item->Kind == 'D') --count;
   }
   return count;
+}
+
+void TChangeLog::RemoveProviderLogged() {
+  std::erase_if(items_, [](const auto& item) { return item->ProviderLogged; });
 }
 
 void TChangeLog::ClearFetched() {

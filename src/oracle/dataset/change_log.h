@@ -94,8 +94,12 @@ class TChangeLog {
   // after it down by one, a new insert moves those at or after it up by one.
   void Log(std::unique_ptr<TRecordImage> oldRecord, std::unique_ptr<TRecordImage> newRecord,
            int index, int32_t recordId, char kind, bool providerLogged, const TLogScope& scope);
-  // Inserts minus deletes among the items that belong to the scope.
+  // Inserts minus deletes among the cached items that belong to the scope
+  // (a change logged for a provider transaction was posted, and counted,
+  // when it was made).
   int NetInsertCount(const TLogScope& scope) const;
+  // Drops the items logged for a provider transaction.
+  void RemoveProviderLogged();
   void ClearFetched();
 
  private:

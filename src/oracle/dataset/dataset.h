@@ -190,8 +190,13 @@ class TOracleDataSet : public dataset::TDataSet,
   bool CachedUpdates() const { return cachedUpdates_; }
   void SetCachedUpdates(bool on) { cachedUpdates_ = on; }
   bool IsLogging() const { return cachedUpdates_ || logging_; }
-  // Clears the log and logs from now on (a provider transaction).
+  // Logs from now on (a provider transaction). Changes logged for an
+  // earlier provider transaction are dropped; cached updates stay pending.
   void StartLogging();
+  // Ends a provider transaction: the changes logged for it are kept, or
+  // reverted newest first (an edit in progress cancelled first); cached
+  // updates stay pending either way.
+  void EndLogging(bool keep);
   // Keeps the logged changes: the log is cleared and logging stops.
   void CommitUpdates();
   // Reverts every logged change, newest first, then clears the log and

@@ -204,8 +204,34 @@ void TOracleDataSet::LogChange(const uint8_t* oldRecord, const uint8_t* newRecor
 // ---- the log as a whole
 
 void TOracleDataSet::StartLogging() {
-  changeLog_.Clear();
+  changeLog_.RemoveProviderLogged();
   logging_ = true;
+}
+
+void TOracleDataSet::EndLogging(bool keep) {
+  logging_ = false;
+  if (!Active()) {
+    changeLog_.RemoveProviderLogged();
+    return;
+  }
+  if (keep) {
+    changeLog_.RemoveProviderLogged();
+    DataEvent(dataset::TDataEvent::deDataSetChange);
+    return;
+  }
+  Cancel();
+  const TLogScope scope = LogScope();
+  for (int i = changeLog_.Count() - 1; i >= 0; --i) {
+    TChangeLogItem& item = changeLog_.Items(i);
+    if (!item.ProviderLogged) continue;
+    // The records inserted and deleted in the transaction were counted
+    // when they were posted.
+    if (item.BelongsToMaster(scope) && item.Kind == 'I') --insertedCount_;
+    if (item.BelongsToMaster(scope) && item.Kind == 'D') ++insertedCount_;
+    RevertChange(item);
+  }
+  changeLog_.RemoveProviderLogged();
+  ShowRevertedRecords();
 }
 
 void TOracleDataSet::CommitUpdates() {
