@@ -145,6 +145,18 @@ class DetailApplyTest : public CachedApplyTest {
     edit(1, "MILNER");
   }
 
+  // Each record's update status: '-' unmodified, 'U' modified, 'I' inserted.
+  static std::string Statuses(TOracleDataSet& emp) {
+    std::string statuses;
+    for (emp.First(); !emp.Eof(); emp.Next()) {
+      const dataset::TUpdateStatus status = emp.UpdateStatus();
+      statuses += status == dataset::TUpdateStatus::usModified   ? 'U'
+                  : status == dataset::TUpdateStatus::usInserted ? 'I'
+                                                                 : '-';
+    }
+    return statuses;
+  }
+
   static std::vector<std::string> Shown(TOracleDataSet& emp) {
     std::vector<std::string> rows;
     for (emp.First(); !emp.Eof(); emp.Next())
@@ -172,12 +184,14 @@ TEST_F(DetailApplyTest, ChangesUnderThreeMastersAreShownCountedAndAllApplied) {
     const struct {
       int deptno;
       std::vector<std::string> rows;
-    } views[] = {{10, {"1 KONG", "11 NEW11"}},
-                 {30, {"6 MILNER", "31 NEW31"}},
-                 {20, {"4 ADAMS", "5 FORDE", "21 NEW21"}}};
+      const char* statuses;
+    } views[] = {{10, {"1 KONG", "11 NEW11"}, "UI"},
+                 {30, {"6 MILNER", "31 NEW31"}, "UI"},
+                 {20, {"4 ADAMS", "5 FORDE", "21 NEW21"}, "-UI"}};
     for (const auto& view : views) {
       GoDept(view.deptno);
       EXPECT_EQ(view.rows, Shown(*emp)) << view.deptno;
+      EXPECT_EQ(view.statuses, Statuses(*emp)) << view.deptno;
       EXPECT_EQ(static_cast<int>(view.rows.size()), emp->RecordCount()) << view.deptno;
     }
     ClearJournal();
