@@ -46,11 +46,20 @@ std::string TChangeLogItem::RowId() const {
   return OldRecord ? RecordRowId(OldRecord->Header()) : std::string();
 }
 
+int32_t TChangeLogItem::MasterKey() const {
+  const TRecordImage* record = Kind == 'I' || !OldRecord ? NewRecord.get() : OldRecord.get();
+  return record != nullptr ? record->Header().MasterKey : -1;
+}
+
+bool TChangeLogItem::BelongsToMaster(const TLogScope& scope) const {
+  return Present && (!scope.detail || MasterKey() == scope.masterKey);
+}
+
 // ---- TChangeLog
 
-TChangeLogItem* TChangeLog::FindChange(int32_t recordId) {
+TChangeLogItem* TChangeLog::FindChange(int32_t recordId, const TLogScope& scope) {
   for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
-    if ((*it)->Present && (*it)->RecordId() == recordId) return it->get();
+    if ((*it)->RecordId() == recordId && (*it)->BelongsToMaster(scope)) return it->get();
   }
   return nullptr;
 }
@@ -62,24 +71,27 @@ TChangeLogItem* TChangeLog::FindChangeByRowId(const std::string& rowId) {
   return nullptr;
 }
 
-TChangeLogItem* TChangeLog::FindInsertedAt(int index) {
+TChangeLogItem* TChangeLog::FindInsertedAt(int index, const TLogScope& scope) {
   for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
-    if ((*it)->Present && (*it)->Kind == 'I' && (*it)->Index == index) return it->get();
+    if ((*it)->Kind == 'I' && (*it)->Index == index && (*it)->BelongsToMaster(scope))
+      return it->get();
   }
   return nullptr;
 }
 
-void TChangeLog::ShiftInserts(int from, int by) {
+void TChangeLog::ShiftInserts(int from, int by, const TLogScope& scope) {
+  // Positions of another master record's inserts are positions among its
+  // own records.
   for (const auto& item : items_) {
-    if (item->Kind == 'I' && item->Index >= from) item->Index += by;
+    if (item->Kind == 'I' && item->Index >= from && item->BelongsToMaster(scope)) item->Index += by;
   }
 }
 
 void TChangeLog::Log(std::unique_ptr<TRecordImage> oldRecord,
                      std::unique_ptr<TRecordImage> newRecord, int index, int32_t recordId,
-                     char kind, bool providerLogged) {
+                     char kind, bool providerLogged, const TLogScope& scope) {
   if (oldRecord) recordId = oldRecord->Header().Bookmark;
-  if (TChangeLogItem* item = FindChange(recordId)) {
+  if (TChangeLogItem* item = FindChange(recordId, scope)) {
     const char existing = item->Kind;
     if ((existing == 'I' || existing == 'U') && kind == 'U') {
       item->NewRecord = std::move(newRecord);
@@ -91,11 +103,11 @@ void TChangeLog::Log(std::unique_ptr<TRecordImage> oldRecord,
       std::erase_if(items_, [item](const auto& entry) { return entry.get() == item; });
     }
     // The record left the store, whether or not an item was there before.
-    if (kind == 'D') ShiftInserts(index, -1);
+    if (kind == 'D') ShiftInserts(index, -1, scope);
     return;
   }
-  if (kind == 'D') ShiftInserts(index, -1);
-  if (kind == 'I') ShiftInserts(index, 1);
+  if (kind == 'D') ShiftInserts(index, -1, scope);
+  if (kind == 'I') ShiftInserts(index, 1, scope);
   auto item = std::make_unique<TChangeLogItem>();
   item->Kind = kind;
   item->Index = index;
@@ -106,14 +118,18 @@ void TChangeLog::Log(std::unique_ptr<TRecordImage> oldRecord,
   items_.push_back(std::move(item));
 }
 
-int TChangeLog::NetInsertCount() const {
+int TChangeLog::NetInsertCount(const TLogScope& scope) const {
   int count = 0;
   for (const auto& item : items_) {
-    if (!item->Present) continue;
+    if (item->ProviderLogged || !item->BelongsToMaster(scope)) continue;
     if (item->Kind == 'I') ++count;
     if (item->Kind == 'D') --count;
   }
   return count;
+}
+
+void TChangeLog::RemoveProviderLogged() {
+  std::erase_if(items_, [](const auto& item) { return item->ProviderLogged; });
 }
 
 void TChangeLog::ClearFetched() {

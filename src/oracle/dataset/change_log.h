@@ -37,6 +37,14 @@ class TRecordImage {
   std::vector<uint8_t> bytes_;
 };
 
+// The records a dataset shows now, as far as its log is concerned: a
+// detail shows those of its current master record only, so each item
+// belongs to the master record it was logged under.
+struct TLogScope {
+  bool detail = false;
+  int32_t masterKey = -1;
+};
+
 struct TChangeLogItem {
   char Kind = ' ';  // 'I', 'U' or 'D'
   // Position of the record in the record store, -1 when unknown.
@@ -55,6 +63,13 @@ struct TChangeLogItem {
   void SetRecordId(int32_t id);
   // The record's rowid before the change ("" without OldRecord).
   std::string RowId() const;
+  // The master key of the record (NewRecord for 'I', else OldRecord).
+  int32_t MasterKey() const;
+  // The item's record is among those shown now: it is present and, for a
+  // detail, was logged under the current master record. Record numbers
+  // restart with every query of a detail, so the number alone does not tell
+  // one master record's item from another's.
+  bool BelongsToMaster(const TLogScope& scope) const;
 };
 
 class TChangeLog {
@@ -64,26 +79,31 @@ class TChangeLog {
   TChangeLogItem& Items(int index) { return *items_.at(static_cast<std::size_t>(index)); }
   void Clear() { items_.clear(); }
 
-  // The newest present item of the record, null when none.
-  TChangeLogItem* FindChange(int32_t recordId);
+  // The newest item of the record that belongs to the scope, null when
+  // none.
+  TChangeLogItem* FindChange(int32_t recordId, const TLogScope& scope);
   // The newest item whose old record has the rowid.
   TChangeLogItem* FindChangeByRowId(const std::string& rowId);
-  // The newest present insert at the store position.
-  TChangeLogItem* FindInsertedAt(int index);
-  // Records a change of the record at store position `index`. A present
-  // item of the record absorbs it ('I' + 'U' stays 'I', 'U' + 'U' stays
-  // 'U' with the newer record, 'U' + 'D' becomes 'D' keeping the record as
-  // it was before, 'I' + 'D' leaves no item); otherwise a new item takes the
-  // copies. Every delete moves the logged inserts after it down by one, a
-  // new insert moves those at or after it up by one.
+  // The newest insert at the store position that belongs to the scope.
+  TChangeLogItem* FindInsertedAt(int index, const TLogScope& scope);
+  // Records a change of the record at store position `index`. An item of
+  // the record that belongs to the scope absorbs it ('I' + 'U' stays 'I',
+  // 'U' + 'U' stays 'U' with the newer record, 'U' + 'D' becomes 'D' keeping
+  // the record as it was before, 'I' + 'D' leaves no item); otherwise a new
+  // item takes the copies. Every delete moves the scope's logged inserts
+  // after it down by one, a new insert moves those at or after it up by one.
   void Log(std::unique_ptr<TRecordImage> oldRecord, std::unique_ptr<TRecordImage> newRecord,
-           int index, int32_t recordId, char kind, bool providerLogged);
-  // Present inserts minus present deletes.
-  int NetInsertCount() const;
+           int index, int32_t recordId, char kind, bool providerLogged, const TLogScope& scope);
+  // Inserts minus deletes among the cached items that belong to the scope
+  // (a change logged for a provider transaction was posted, and counted,
+  // when it was made).
+  int NetInsertCount(const TLogScope& scope) const;
+  // Drops the items logged for a provider transaction.
+  void RemoveProviderLogged();
   void ClearFetched();
 
  private:
-  void ShiftInserts(int from, int by);
+  void ShiftInserts(int from, int by, const TLogScope& scope);
 
   std::vector<std::unique_ptr<TChangeLogItem>> items_;
 };

@@ -5,6 +5,7 @@
 #include "oracle/dataset/dataset.h"
 
 #include <mutex>
+#include <string_view>
 
 #include "dataset/database_error.h"
 #include "oracle/session/session.h"
@@ -138,17 +139,12 @@ std::string_view TOracleDataSet::ShownText(std::string_view text) const {
 }
 
 bool TOracleDataSet::FieldChanged(dataset::TField& field) const {
-  dataset::TDataSetState state = State();
-  if (state == dataset::TDataSetState::dsBrowse && cachedUpdates_ && HasActiveRecord()) {
-    // A logged record, as it is applied: changed against the logged old copy.
-    const TChangeLogItem* item =
-        const_cast<TChangeLog&>(changeLog_).FindChange(RecordHeader(ActiveBuffer()).Bookmark);
-    if (item == nullptr || item->Kind == 'D') return false;
-    state = item->Kind == 'I' ? dataset::TDataSetState::dsInsert : dataset::TDataSetState::dsEdit;
-    if (field.IsBlob()) return false;  // LOB values are written by the LOB layer
-  } else if (state != dataset::TDataSetState::dsEdit && state != dataset::TDataSetState::dsInsert) {
+  if (applyingItem_ != nullptr) return LoggedFieldChanged(*applyingItem_, field);
+  const dataset::TDataSetState state = State();
+  if (state != dataset::TDataSetState::dsEdit && state != dataset::TDataSetState::dsInsert) {
     return false;
-  } else if (field.IsBlob()) {
+  }
+  if (field.IsBlob()) {
     if (!editBlobs_) return false;
     for (int i = 0; i < editBlobs_->Count(); ++i)
       if (editBlobs_->Items(i).Field() == &field && editBlobs_->Items(i).Changed) return true;
@@ -158,6 +154,29 @@ bool TOracleDataSet::FieldChanged(dataset::TField& field) const {
   if (state == dataset::TDataSetState::dsInsert) return !now.IsNull() && !now.IsEmpty();
   const ::Variant before = field.OldValue();
   const bool nullNow = now.IsNull() || now.IsEmpty();
+  const bool nullBefore = before.IsNull() || before.IsEmpty();
+  if (nullNow || nullBefore) return nullNow != nullBefore;
+  return now.ToString() != before.ToString();
+}
+
+bool TOracleDataSet::LoggedFieldChanged(const TChangeLogItem& item, dataset::TField& field) const {
+  if (item.Kind == 'D') return false;
+  if (field.IsBlob()) {
+    // The cached values of both images; no value and an empty one are alike.
+    const auto value = [&field](const std::unique_ptr<TRecordImage>& image) {
+      TBlobList* list = image ? BlobListOf(image->Header()) : nullptr;
+      const TOracleBlob* blob = list != nullptr ? list->BlobByField(&field) : nullptr;
+      return blob != nullptr ? std::string_view(blob->Data()) : std::string_view();
+    };
+    if (item.Kind == 'I') return !value(item.NewRecord).empty();
+    return value(item.NewRecord) != value(item.OldRecord);
+  }
+  // Read in the browse state from the new image, in the old-value state
+  // from the old one.
+  const ::Variant now = field.Value();
+  const bool nullNow = now.IsNull() || now.IsEmpty();
+  if (item.Kind == 'I') return !nullNow;
+  const ::Variant before = field.OldValue();
   const bool nullBefore = before.IsNull() || before.IsEmpty();
   if (nullNow || nullBefore) return nullNow != nullBefore;
   return now.ToString() != before.ToString();

@@ -190,21 +190,37 @@ class TOracleDataSet : public dataset::TDataSet,
   bool CachedUpdates() const { return cachedUpdates_; }
   void SetCachedUpdates(bool on) { cachedUpdates_ = on; }
   bool IsLogging() const { return cachedUpdates_ || logging_; }
-  // Clears the log and logs from now on (a provider transaction).
+  // Logs from now on (a provider transaction). Changes logged for an
+  // earlier provider transaction are dropped; cached updates stay pending.
   void StartLogging();
+  // Ends a provider transaction: the changes logged for it are kept, or
+  // reverted newest first (an edit in progress cancelled first); cached
+  // updates stay pending either way.
+  void EndLogging(bool keep);
   // Keeps the logged changes: the log is cleared and logging stops.
   void CommitUpdates();
   // Reverts every logged change, newest first, then clears the log and
-  // stops logging; an edit in progress is cancelled first.
+  // stops logging; an edit in progress is cancelled first. A detail's
+  // changes under other master records only leave the log (their records
+  // are fetched anew when their master record is current again).
   void CancelUpdates();
   bool UpdatesPending() const { return cachedUpdates_ && !changeLog_.Empty(); }
   TChangeLog& ChangeLog() { return changeLog_; }
-  int NetInsertCount() const { return changeLog_.NetInsertCount(); }
+  // Which log items belong to the records shown now.
+  TLogScope LogScope() const { return {master_ != nullptr, masterKey_}; }
+  int NetInsertCount() const { return changeLog_.NetInsertCount(LogScope()); }
   // Whether the change log holds an item of the active record.
   bool ActiveRecordLogged();
-  // While a logged delete is applied (null otherwise): its record has left
-  // the store, so the fields and the rowid read from the item's old image.
-  void SetApplyingDelete(TChangeLogItem* item) { applyingDelete_ = item; }
+  // While a logged change is applied (null otherwise): its record may be
+  // under another master record, hidden by the filter or gone from the
+  // store, so the fields, old values and rowid read from the item's record
+  // images. Once its statement ran (SetApplyingItemDone), refreshed values
+  // go to its store record when the dataset shows it.
+  void SetApplyingItem(TChangeLogItem* item) {
+    applyingItem_ = item;
+    applyingDone_ = false;
+  }
+  void SetApplyingItemDone() { applyingDone_ = true; }
   dataset::TUpdateStatus UpdateStatus() override;
 
   // --- the record store's side of a post or delete -----------------------------------
@@ -342,6 +358,10 @@ class TOracleDataSet : public dataset::TDataSet,
   // The variables set from the master's current record (nothing when the
   // master is closed).
   void SetMasterVariables();
+  // The variables set from the master's record of that bookmark number
+  // (the one a logged change was made under); false when the master holds
+  // no such record.
+  bool SetMasterVariablesFrom(int32_t masterBookmark);
   // The variables hold the master's current values (null equals null).
   bool VariablesMatchMaster() const;
   // With a master: `field` is one a new record takes from a master field
@@ -562,6 +582,15 @@ class TOracleDataSet : public dataset::TDataSet,
   void CopyEditedBlobs(TBlobList& target);
   void RevertChange(TChangeLogItem& item);
   int StoreIndexOf(int32_t bookmark) const;
+  // The store record of a logged item among the records shown now, null
+  // when there is none.
+  uint8_t* LoggedStoreRecord(const TChangeLogItem& item);
+  // FieldChanged of the logged change being applied: its new record
+  // against its old one.
+  bool LoggedFieldChanged(const TChangeLogItem& item, dataset::TField& field) const;
+  // After a revert: the current index back within the records and the
+  // buffers filled again.
+  void ShowRevertedRecords();
   // The logged insert that the fetch places next, null when none; at the
   // query's end any remaining one.
   uint8_t* PlaceLoggedInsert(bool queryAtEnd);
@@ -645,7 +674,8 @@ class TOracleDataSet : public dataset::TDataSet,
   bool cachedUpdates_ = false;
   bool logging_ = false;
   TChangeLog changeLog_;
-  TChangeLogItem* applyingDelete_ = nullptr;
+  TChangeLogItem* applyingItem_ = nullptr;
+  bool applyingDone_ = false;
   // The BLOB values of the record being edited; items marked Changed were
   // written in the current edit.
   std::unique_ptr<TBlobList> editBlobs_;

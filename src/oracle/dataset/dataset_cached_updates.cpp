@@ -197,18 +197,45 @@ void TOracleDataSet::LogChange(const uint8_t* oldRecord, const uint8_t* newRecor
         std::make_unique<TRecordImage>(newRecord, recordSize_, BlobListOf(RecordHeader(newRecord)));
     if (dataset::IsEditState(State())) CopyEditedBlobs(BlobListFor(after->Data()));
   }
-  changeLog_.Log(std::move(before), std::move(after), storeIndex, recordId, kind, !cachedUpdates_);
+  changeLog_.Log(std::move(before), std::move(after), storeIndex, recordId, kind, !cachedUpdates_,
+                 LogScope());
 }
 
 // ---- the log as a whole
 
 void TOracleDataSet::StartLogging() {
-  changeLog_.Clear();
+  changeLog_.RemoveProviderLogged();
   logging_ = true;
 }
 
+void TOracleDataSet::EndLogging(bool keep) {
+  logging_ = false;
+  if (!Active()) {
+    changeLog_.RemoveProviderLogged();
+    return;
+  }
+  if (keep) {
+    changeLog_.RemoveProviderLogged();
+    DataEvent(dataset::TDataEvent::deDataSetChange);
+    return;
+  }
+  Cancel();
+  const TLogScope scope = LogScope();
+  for (int i = changeLog_.Count() - 1; i >= 0; --i) {
+    TChangeLogItem& item = changeLog_.Items(i);
+    if (!item.ProviderLogged) continue;
+    // The records inserted and deleted in the transaction were counted
+    // when they were posted.
+    if (item.BelongsToMaster(scope) && item.Kind == 'I') --insertedCount_;
+    if (item.BelongsToMaster(scope) && item.Kind == 'D') ++insertedCount_;
+    RevertChange(item);
+  }
+  changeLog_.RemoveProviderLogged();
+  ShowRevertedRecords();
+}
+
 void TOracleDataSet::CommitUpdates() {
-  insertedCount_ += changeLog_.NetInsertCount();
+  insertedCount_ += NetInsertCount();
   changeLog_.Clear();
   logging_ = false;
   if (Active()) DataEvent(dataset::TDataEvent::deDataSetChange);
@@ -220,9 +247,15 @@ void TOracleDataSet::CancelUpdates() {
     return;
   }
   Cancel();
+  // Changes logged under another master record of a detail are not among
+  // the records shown: they only leave the log.
   for (int i = changeLog_.Count() - 1; i >= 0; --i) RevertChange(changeLog_.Items(i));
   changeLog_.Clear();
   logging_ = false;
+  ShowRevertedRecords();
+}
+
+void TOracleDataSet::ShowRevertedRecords() {
   if (currentIndex_ >= VisibleEnd()) currentIndex_ = VisibleEnd() - 1;
   CursorPosChanged();
   Resync();
@@ -235,8 +268,14 @@ int TOracleDataSet::StoreIndexOf(int32_t bookmark) const {
   return -1;
 }
 
+uint8_t* TOracleDataSet::LoggedStoreRecord(const TChangeLogItem& item) {
+  if (store_ == nullptr || !item.BelongsToMaster(LogScope())) return nullptr;
+  const int n = StoreIndexOf(item.RecordId());
+  return n >= 0 ? store_->Get(n) : nullptr;
+}
+
 void TOracleDataSet::RevertChange(TChangeLogItem& item) {
-  if (!item.Present) return;
+  if (!item.BelongsToMaster(LogScope())) return;
   switch (item.Kind) {
     case 'D': {
       const int at = item.Index >= 0 && item.Index <= store_->Count() ? item.Index : -1;
@@ -271,14 +310,19 @@ bool TOracleDataSet::NothingInserted() {
 }
 
 bool TOracleDataSet::ActiveRecordLogged() {
-  return HasActiveRecord() && changeLog_.FindChange(RecordHeader(ActiveBuffer()).Bookmark);
+  return HasActiveRecord() &&
+         changeLog_.FindChange(RecordHeader(ActiveBuffer()).Bookmark, LogScope());
 }
 
 TUpdateStatus TOracleDataSet::UpdateStatus() {
-  if (!HasActiveRecord()) return TUpdateStatus::usUnmodified;
+  if (!HasActiveRecord() && applyingItem_ == nullptr) return TUpdateStatus::usUnmodified;
   if (State() == TDataSetState::dsInsert) return TUpdateStatus::usInserted;
   if (cachedUpdates_) {
-    if (const TChangeLogItem* item = changeLog_.FindChange(RecordHeader(ActiveBuffer()).Bookmark)) {
+    const TChangeLogItem* item =
+        applyingItem_ != nullptr
+            ? applyingItem_
+            : changeLog_.FindChange(RecordHeader(ActiveBuffer()).Bookmark, LogScope());
+    if (item != nullptr) {
       switch (item->Kind) {
         case 'D':
           return TUpdateStatus::usDeleted;
@@ -298,16 +342,14 @@ TUpdateStatus TOracleDataSet::UpdateStatus() {
 
 uint8_t* TOracleDataSet::PlaceLoggedInsert(bool queryAtEnd) {
   // A detail shows only the records inserted under the current master record.
-  const auto belongs = [this](const TChangeLogItem& item) {
-    return master_ == nullptr || item.NewRecord->Header().MasterKey == masterKey_;
-  };
-  TChangeLogItem* next = changeLog_.FindInsertedAt(store_->Count());
-  if (next != nullptr && (next->Fetched || !belongs(*next))) next = nullptr;
+  const TLogScope scope = LogScope();
+  TChangeLogItem* next = changeLog_.FindInsertedAt(store_->Count(), scope);
+  if (next != nullptr && next->Fetched) next = nullptr;
   if (next == nullptr && queryAtEnd) {
     // Past the last row the remaining inserts follow in position order.
     for (int i = 0; i < changeLog_.Count(); ++i) {
       TChangeLogItem& item = changeLog_.Items(i);
-      if (item.Kind == 'I' && item.Present && !item.Fetched && belongs(item) &&
+      if (item.Kind == 'I' && !item.Fetched && item.BelongsToMaster(scope) &&
           (next == nullptr || item.Index < next->Index)) {
         next = &item;
       }

@@ -84,7 +84,7 @@ int TOracleDataSet::GetRecordCount() {
       hitCount_ = CountQueryHits();
       hitCountKnown_ = true;
     }
-    return hitCount_ + insertedCount_ + changeLog_.NetInsertCount();
+    return hitCount_ + insertedCount_ + NetInsertCount();
   }
   return store_->RecordCount();
 }
@@ -213,13 +213,22 @@ void TOracleDataSet::CalculateFields(dataset::TRecordBuffer buffer) {
 }
 
 uint8_t* TOracleDataSet::StateRecord() {
-  if (applyingDelete_ != nullptr && applyingDelete_->OldRecord) {
+  if (applyingItem_ != nullptr) {
+    // A logged change being applied is read from its images: the record
+    // before a delete, else the record after the change.
+    TChangeLogItem& item = *applyingItem_;
+    TRecordImage* shown = item.Kind == 'D' ? item.OldRecord.get() : item.NewRecord.get();
     switch (State()) {
       case TDataSetState::dsBrowse:
       case TDataSetState::dsCurValue:
+        return shown != nullptr ? shown->Data() : nullptr;
       case TDataSetState::dsNewValue:
+        if (applyingDone_) {
+          if (uint8_t* record = LoggedStoreRecord(item)) return record;
+        }
+        return shown != nullptr ? shown->Data() : nullptr;
       case TDataSetState::dsOldValue:
-        return applyingDelete_->OldRecord->Data();
+        return item.OldRecord ? item.OldRecord->Data() : nullptr;
       default:
         break;
     }
@@ -243,7 +252,7 @@ uint8_t* TOracleDataSet::StateRecord() {
       uint8_t* record = store_->Record(currentIndex_);
       if (State() == TDataSetState::dsOldValue && cachedUpdates_) {
         // A logged update's old value is the record as it was fetched.
-        TChangeLogItem* item = changeLog_.FindChange(RecordHeader(record).Bookmark);
+        TChangeLogItem* item = changeLog_.FindChange(RecordHeader(record).Bookmark, LogScope());
         if (item != nullptr && item->Kind != 'I' && item->OldRecord) return item->OldRecord->Data();
       }
       return record;
@@ -302,12 +311,22 @@ TOracleBlob* TOracleDataSet::ReadBlob(uint8_t* record, const dataset::TField& fi
 }
 
 std::string TOracleDataSet::RecordRowId() {
-  if (applyingDelete_ != nullptr) return applyingDelete_->RowId();
+  if (applyingItem_ != nullptr) {
+    const TRecordImage* record =
+        applyingItem_->OldRecord ? applyingItem_->OldRecord.get() : applyingItem_->NewRecord.get();
+    return record != nullptr ? oracle::RecordRowId(record->Header()) : std::string();
+  }
   if (!Active() || !HasActiveRecord()) return {};
   return oracle::RecordRowId(RecordHeader(ActiveBuffer()));
 }
 
 void TOracleDataSet::SetCurrentRowId(const std::string& rowId) {
+  if (applyingItem_ != nullptr) {
+    // The applied change's record, wherever the dataset stands.
+    if (uint8_t* record = LoggedStoreRecord(*applyingItem_))
+      oracle::SetRecordRowId(RecordHeader(record), rowId);
+    return;
+  }
   if (store_ == nullptr || currentIndex_ < FirstVisible() || currentIndex_ >= VisibleEnd()) return;
   oracle::SetRecordRowId(RecordHeader(store_->Record(currentIndex_)), rowId);
 }

@@ -165,6 +165,16 @@ void TOracleDataSet::SetMasterVariables() {
   }
 }
 
+bool TOracleDataSet::SetMasterVariablesFrom(int32_t masterBookmark) {
+  if (master_ == nullptr || !master_->Active() || master_->store_ == nullptr) return false;
+  const int n = master_->StoreIndexOf(masterBookmark);
+  if (n < 0) return false;
+  // The master's fields read that record while the variables are set.
+  RecordInPlace shown(*master_, master_->store_->Get(n));
+  SetMasterVariables();
+  return true;
+}
+
 bool TOracleDataSet::VariablesMatchMaster() const {
   if (master_ == nullptr || !master_->Active()) return true;
   const std::vector<dataset::TField*> fields = master_->GetFieldList(masterFields_);

@@ -582,33 +582,41 @@ TServerPosting& TheServerPosting() {
   return posting;
 }
 
-// The delete of a logged record, which has left the record store: its
-// fields and rowid are read from the logged image meanwhile.
-void ApplyLoggedDelete(TOracleDataSet& dataSet, TChangeLogItem& item) {
-  struct TImage {
-    TOracleDataSet& dataSet;
-    ~TImage() { dataSet.SetApplyingDelete(nullptr); }
-  } image{dataSet};
-  dataSet.SetApplyingDelete(&item);
-  TheServerPosting().Delete(dataSet);
-}
-
-// Applies the logged changes in log order.
+// Applies every logged change in log order, each from its logged record
+// images: whatever master record, filter or refresh the dataset shows now,
+// no change is passed over. A detail's statements take the variables of the
+// master record the change was logged under.
 void ApplyLog(TOracleDataSet& dataSet) {
+  struct TApplying {
+    TOracleDataSet& dataSet;
+    ~TApplying() {
+      dataSet.SetApplyingItem(nullptr);
+      if (dataSet.Master() == nullptr) return;
+      try {
+        dataSet.SetMasterVariables();
+      } catch (...) {
+        // The master's next move sets them again.
+      }
+    }
+  } applying{dataSet};
   TChangeLog& log = dataSet.ChangeLog();
   for (int i = 0; i < log.Count(); ++i) {
     TChangeLogItem& item = log.Items(i);
-    if (!item.Present) continue;
+    dataSet.SetApplyingItem(&item);
+    if (dataSet.Master() != nullptr && !dataSet.SetMasterVariablesFrom(item.MasterKey()) &&
+        IsTableExpression(dataSet)) {
+      // The current master record's collection is not the change's.
+      dataset::DatabaseError("The master record of a cached change is no longer present",
+                             dataSet.Name());
+    }
     if (item.Kind == 'D') {
-      ApplyLoggedDelete(dataSet, item);
+      TheServerPosting().Delete(dataSet);
       continue;
     }
-    const int32_t id = item.RecordId();
-    dataset::TBookmark bookmark(sizeof id);
-    std::memcpy(bookmark.data(), &id, sizeof id);
-    dataSet.GotoBookmark(bookmark);
-    TheServerPosting().Post(dataSet, item.Kind == 'U');
-    TheServerPosting().Posted(dataSet, item.Kind == 'U');
+    const bool isUpdate = item.Kind == 'U';
+    TheServerPosting().Post(dataSet, isUpdate);
+    dataSet.SetApplyingItemDone();
+    TheServerPosting().Posted(dataSet, isUpdate);
   }
 }
 

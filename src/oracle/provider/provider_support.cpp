@@ -367,13 +367,14 @@ void TOracleProviderSupport::EndTransaction(TOracleDataSet& dataSet, bool commit
   TOracleSession* session = dataSet.Session();
   // A transaction coordinated from outside is ended there.
   const bool own = session != nullptr && !session->MTSControlled();
+  // Cached updates pending in the dataset are not the transaction's: they
+  // stay for the application to apply or cancel.
   if (commit) {
     if (own) session->Commit();
-    dataSet.CommitUpdates();
   } else {
     if (own) session->Rollback();
-    dataSet.CancelUpdates();
   }
+  dataSet.EndLogging(commit);
 }
 
 void TOracleProviderSupport::SetParams(TOracleDataSet& dataSet, const dataset::TParams& params) {

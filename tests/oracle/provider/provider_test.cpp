@@ -265,4 +265,61 @@ TEST_F(ProviderTest, TransactionsRestoreRecordsAndCommitOnPost) {
   EXPECT_EQ("KING;", Names(*ds));
 }
 
+// Cached updates pending when a provider transaction starts, and those
+// made during it, are neither committed nor taken back by its end: they stay
+// pending until applied.
+TEST_F(ProviderTest, CachedUpdatesOutliveProviderTransactions) {
+  for (const bool commit : {true, false}) {
+    SCOPED_TRACE(commit);
+    Run("update emp set ename = 'KING' where empno = 1");
+    Run("update emp set ename = 'BLAKE' where empno = 2");
+    auto ds = NewDataSet("select rowid, e.* from emp e order by empno");
+    ds->SetCachedUpdates(true);
+    ds->SetLockingMode(oracle::TLockingMode::lmNone);
+    ds->Open();
+    auto rename = [&](int recNo, const char* name) {
+      ds->SetRecNo(recNo);
+      ds->Edit();
+      ds->FieldByName("ENAME").SetAsString(name);
+      ds->Post();
+    };
+    rename(1, "CLARK");
+    ds->PSStartTransaction();
+    EXPECT_TRUE(ds->UpdatesPending());
+    rename(2, "FORD");
+    ds->PSEndTransaction(commit);
+    EXPECT_FALSE(ds->PSInTransaction());
+    EXPECT_EQ(2, ds->ChangeLog().Count());
+    EXPECT_EQ("CLARK;FORD;", Names(*ds));
+    oracle::ApplyUpdates(*ds);
+    EXPECT_FALSE(ds->UpdatesPending());
+    ds->Close();
+    ds->SetCachedUpdates(false);
+    ds->Open();
+    EXPECT_EQ("CLARK;FORD;", Names(*ds));
+  }
+}
+
+// A record posted in a provider transaction is counted once, and not at
+// all once the transaction is rolled back.
+TEST_F(ProviderTest, CountedRecordsFollowProviderTransactions) {
+  for (const bool commit : {true, false}) {
+    SCOPED_TRACE(commit);
+    auto ds = NewDataSet("select rowid, e.* from emp e order by empno");
+    ds->SetCountAllRecords(true);
+    ds->Open();
+    EXPECT_EQ(2, ds->RecordCount());
+    ds->PSStartTransaction();
+    ds->Append();
+    ds->FieldByName("EMPNO").SetAsInteger(3);
+    ds->FieldByName("ENAME").SetAsString("FORD");
+    ds->Post();
+    EXPECT_EQ(3, ds->RecordCount());
+    ds->PSEndTransaction(commit);
+    EXPECT_EQ(commit ? 3 : 2, ds->RecordCount());
+    EXPECT_EQ(commit ? "KING;BLAKE;FORD;" : "KING;BLAKE;", Names(*ds));
+    Run("delete from emp where empno = 3");
+  }
+}
+
 }  // namespace
