@@ -6,8 +6,11 @@ namespace foundation {
 
 void ForceForegroundWindow(QWidget& window) {
   QWidget& top = *window.window();
+  // A minimised window is restored to the state it was minimised from: one
+  // minimised from the maximised state keeps its maximised flag and comes
+  // back maximised; a maximised window that is showing is left as it is.
   const Qt::WindowStates state = top.windowState();
-  if (!(state & Qt::WindowMaximized) && (state & Qt::WindowMinimized)) {
+  if (state & Qt::WindowMinimized) {
     top.setWindowState(state & ~Qt::WindowMinimized);
   }
   top.raise();

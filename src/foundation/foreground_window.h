@@ -6,8 +6,8 @@ class QWidget;
 namespace foundation {
 
 // Brings the top-level window of `window` to the foreground: a minimised
-// window is restored unless it is maximised (a maximised one keeps its
-// state), it is raised above the program's other windows and activated
+// window is restored (to the maximised state when it was minimised from it;
+// a maximised one keeps its state), it is raised above the program's other windows and activated
 // through the window system's activation request; when it is still not the
 // active window afterwards, it is raised and asked for once more.
 //

@@ -3,8 +3,10 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <set>
 
 #include "expectations.h"
+#include "queue_delivery.h"
 
 namespace fs = std::filesystem;
 
@@ -22,8 +24,9 @@ std::string ReceiptNumber(std::string_view text) {
 }
 
 // A request the service took with HTTP 200, whatever its body said: the
-// plug-in does not queue it. One answered 404 or 500, or stalled past the
-// client's timeout, is queued instead.
+// plug-in does not queue it. One answered 404 or 500 is queued instead; so
+// is one stalled past the client's timeout, which the service still holds
+// when it answered it once the stall had passed.
 bool Answered(const receiptservice::ReceivedRequest& request) {
   using receiptservice::AnswerKind;
   switch (request.answer) {
@@ -32,9 +35,15 @@ bool Answered(const receiptservice::ReceivedRequest& request) {
     case AnswerKind::MerchantNotFound:
     case AnswerKind::Garbage:
       return true;
+    case AnswerKind::Stall:
+      return request.answeredAfterStall;
     default:
       return false;
   }
+}
+
+std::string LateText(const receiptservice::ReceivedRequest& request) {
+  return request.answeredAfterStall ? ", answered after its sender gave up" : "";
 }
 
 // A value as both sides are compared: Null, Empty and "" alike.
@@ -70,19 +79,26 @@ void CountReceipts(const fs::path& folder,
       ReceiptCount& count = accounting.receipts[ReceiptNumber(request.body)];
       const std::string answer = receiptservice::AnswerKindName(request.answer);
       const std::string type = receiptservice::RequestValue(request.body, "ReceiptType");
+      count.late += request.answeredAfterStall ? 1 : 0;
       if (queueService.Contains(index)) {
         // The queue service removes a file only when the service accepted
-        // it; on any other answer the file stays and is counted there.
+        // it; on any other answer the file stays and is counted there (or
+        // in the set-aside folder), unless the service took it late.
         ++queueServiceSent;
         const bool accepted = request.answer == receiptservice::AnswerKind::Normal;
-        count.delivered += accepted ? 1 : 0;
-        count.byQueueService += accepted ? 1 : 0;
-        count.outcomes.push_back(type + (accepted ? " delivered by the queue service"
-                                                  : " met " + answer + " from the queue service"));
+        const bool held = accepted || request.answeredAfterStall;
+        count.delivered += held ? 1 : 0;
+        count.byQueueService += held ? 1 : 0;
+        count.outcomes.push_back(
+            type + (accepted ? " delivered by the queue service"
+                             : " met " + answer + " from the queue service" + LateText(request)));
       } else {
         const bool answered = Answered(request);
         count.delivered += answered ? 1 : 0;
-        count.outcomes.push_back(type + (answered ? " answered " + answer : " met " + answer));
+        count.outcomes.push_back(type +
+                                 (answered && request.answer != receiptservice::AnswerKind::Stall
+                                      ? " answered " + answer
+                                      : " met " + answer + LateText(request)));
       }
     }
     ++accounting.xmlChecked;
@@ -92,7 +108,8 @@ void CountReceipts(const fs::path& folder,
                                     " request the service received is not well-formed XML");
     }
   }
-  for (const fs::path& file : FilesBelow(folder / "VeskRcpts" / "Queue")) {
+  const fs::path queue = folder / "VeskRcpts" / "Queue";
+  for (const fs::path& file : FilesBelow(queue)) {
     const std::string text = ReadFile(file);
     ReceiptCount& count = accounting.receipts[ReceiptNumber(text)];
     ++count.queued;
@@ -103,15 +120,26 @@ void CountReceipts(const fs::path& folder,
                                     " is not well-formed XML");
     }
   }
+  // Beside the queue, what the queue service set aside (its own state file
+  // is no queue file).
+  for (const fs::path& file : FilesBelow(queueservice::SetAsideFolder(queue.string()))) {
+    if (!queueservice::IsQueueFileName(file.filename().string())) continue;
+    const std::string text = ReadFile(file);
+    ReceiptCount& count = accounting.receipts[ReceiptNumber(text)];
+    ++count.setAside;
+    count.outcomes.push_back(receiptservice::RequestValue(text, "ReceiptType") +
+                             " set aside by the queue service");
+  }
   int sent = 0;
   int taken = 0;
   int byQueueService = 0;
   int queued = 0;
+  int setAside = 0;
   int twice = 0;
   int lost = 0;
   int others = 0;
   for (const auto& [number, count] : accounting.receipts) {
-    const int held = count.delivered + count.queued;
+    const int held = count.delivered + count.queued + count.setAside;
     // A test receipt from the setup dialog is sent without the sale's log
     // line: it belongs to no sale.
     if (count.asked == 0 && held > 0) {
@@ -122,27 +150,45 @@ void CountReceipts(const fs::path& folder,
     taken += count.delivered;
     byQueueService += count.byQueueService;
     queued += count.queued;
+    setAside += count.setAside;
     if (held == count.asked) continue;
     (held > count.asked ? twice : lost) += 1;
+    if (held > count.asked && held - count.asked <= count.late) {
+      accounting.receivedTwice.push_back(number);  // the protocol's window: checked apart
+      continue;
+    }
     accounting.failures.push_back("receipt \"" + number + "\" was sent " +
                                   std::to_string(count.asked) + " time(s), but the service has " +
-                                  std::to_string(count.delivered) + " and the queue " +
-                                  std::to_string(count.queued));
+                                  std::to_string(count.delivered) + ", the queue " +
+                                  std::to_string(count.queued) + " and the set-aside folder " +
+                                  std::to_string(count.setAside));
   }
+  std::string twiceNames;
+  for (const std::string& number : accounting.receivedTwice) {
+    twiceNames += (twiceNames.empty() ? " (" : ", ") + number;
+  }
+  if (!twiceNames.empty()) twiceNames += ": answered after the sender gave up, and sent again)";
   accounting.lines.push_back(
       "receipts: " + std::to_string(sent) + " sent by the sales, " + std::to_string(taken) +
       " taken by the service" +
       (queueService.ran ? " (" + std::to_string(byQueueService) + " delivered by the queue service)"
                         : std::string()) +
-      ", " + std::to_string(queued) + " queued, " + std::to_string(twice) + " twice, " +
-      std::to_string(lost) + " lost; " + std::to_string(others) +
-      " from outside the sales (test receipts)");
+      ", " + std::to_string(queued) + " queued, " +
+      (setAside > 0 ? std::to_string(setAside) + " set aside, " : std::string()) +
+      std::to_string(twice) + " twice" + twiceNames + ", " + std::to_string(lost) + " lost; " +
+      std::to_string(others) + " from outside the sales (test receipts)");
   if (queueService.ran) {
     std::string line = "queue service: " + std::to_string(queueServiceSent) + " request(s) sent, " +
                        std::to_string(byQueueService) + " receipt(s) of the sales delivered, " +
                        std::to_string(queued) + " left in the queue";
-    if (queued == 0 && twice == 0 && lost == 0) {
-      line += "; every receipt a sale sent is held exactly once by the service's records";
+    if (setAside > 0) line += ", " + std::to_string(setAside) + " set aside";
+    if (queued == 0 && lost == 0 && setAside == 0) {
+      line += twice == 0
+                  ? "; every receipt a sale sent is held exactly once by the service's records"
+                  : "; every receipt a sale sent is held by the service's records, " +
+                        std::to_string(twice) +
+                        " of them twice (a request the service answered after its "
+                        "sender had given up, sent again)";
     }
     accounting.lines.push_back(line);
   }
@@ -217,7 +263,7 @@ std::vector<std::string> ReceiptLines(const Accounting& accounting) {
 }
 
 void CheckReceipts(const Accounting& accounting, const std::vector<std::string>& wanted,
-                   std::vector<std::string>& failures) {
+                   const std::vector<std::string>& twice, std::vector<std::string>& failures) {
   std::map<std::string, int> listed;
   for (const std::string& number : wanted) ++listed[number];
   for (const auto& [number, times] : listed) {
@@ -231,6 +277,22 @@ void CheckReceipts(const Accounting& accounting, const std::vector<std::string>&
   for (const auto& [number, count] : accounting.receipts) {
     if (count.asked > 0 && !listed.contains(number)) {
       failures.push_back("receipts: \"" + number + "\" was sent, but is not listed");
+    }
+  }
+  const std::set<std::string> expected(twice.begin(), twice.end());
+  const std::set<std::string> found(accounting.receivedTwice.begin(),
+                                    accounting.receivedTwice.end());
+  for (const std::string& number : found) {
+    if (!expected.contains(number)) {
+      failures.push_back("receipt \"" + number +
+                         "\" is held twice by the service's records: it answered a request "
+                         "after its sender had given up, and the receipt was sent again");
+    }
+  }
+  for (const std::string& number : expected) {
+    if (!found.contains(number)) {
+      failures.push_back("received twice: \"" + number +
+                         "\" is not held twice by the service's records");
     }
   }
 }

@@ -3,12 +3,17 @@
 // many sales:
 //  - every receipt the plug-in set out to send (a "Transmitting" line of its
 //    application log, one per send) is held exactly once by the service's
-//    records (answered, so not to be sent again) or the queue folder: none
-//    twice, none lost;
+//    records (answered, so not to be sent again), the queue folder or the
+//    queue service's set-aside folder: none twice, none lost;
+//    A request the service answered after its stall counts as held by the
+//    service though its sender had given up (timed out) and queued or sent
+//    it again: such a receipt is held twice, which is the protocol's own
+//    window and is listed apart (the scenario names the receipts it expects
+//    so); any other receipt held twice is a fault.
 //    When the queue service ran, its deliveries count as the service's
 //    records: a request it sent counts when the service accepted it (the
-//    queue service then removed the file), and a further line tells what it
-//    delivered and what the queue still holds;
+//    queue service then removed the file) or answered it late, and a further
+//    line tells what it delivered and what the queue still holds;
 //  - every customer the host keeps is in the database copy with the same
 //    names and address;
 //  - every request the service received and every queue file parse as XML.
@@ -31,6 +36,8 @@ struct ReceiptCount {
   int delivered = 0;       // requests the service received and answered
   int byQueueService = 0;  // of those, delivered by the queue service
   int queued = 0;          // queue files
+  int setAside = 0;        // files the queue service set aside
+  int late = 0;            // requests the service answered after their stall
   // Each request in order: its receipt type and where it went
   // ("DigitalOnly answered normal", "PaperOnly met server-error", "... queued").
   std::vector<std::string> outcomes;
@@ -38,6 +45,9 @@ struct ReceiptCount {
 
 struct Accounting {
   std::map<std::string, ReceiptCount> receipts;  // by receipt number
+  // Receipts held twice because the service answered a request after its
+  // sender had given up and it was sent again.
+  std::vector<std::string> receivedTwice;
   int customersInHost = 0;
   int customersDiffering = 0;
   int xmlChecked = 0;
@@ -45,8 +55,9 @@ struct Accounting {
   std::vector<std::string> failures;  // one per fault found
 };
 
-// Counts the receipts of the run in the host folder `folder` (its logs/ and
-// VeskRcpts/Queue) against the service's `received` requests, of which those
+// Counts the receipts of the run in the host folder `folder` (its logs/,
+// VeskRcpts/Queue and the queue's set-aside folder) against the service's
+// `received` requests (marked with MarkAnsweredAfterStall), of which those
 // `queueService` names were sent by the queue service, and checks the host's
 // customers against `database`.
 Accounting Account(const std::filesystem::path& folder,
@@ -58,8 +69,9 @@ Accounting Account(const std::filesystem::path& folder,
 std::vector<std::string> ReceiptLines(const Accounting& accounting);
 
 // The receipt numbers sent or queued must be `wanted`, each as often as
-// listed there (a receipt sent again with the e-mail button counts twice).
+// listed there (a receipt sent again with the e-mail button counts twice),
+// and those held twice after a late answer `twice`.
 void CheckReceipts(const Accounting& accounting, const std::vector<std::string>& wanted,
-                   std::vector<std::string>& failures);
+                   const std::vector<std::string>& twice, std::vector<std::string>& failures);
 
 }  // namespace hostsim

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <thread>
 
+#include "queue_delivery.h"
 #include "soap_answers.h"
 
 extern char** environ;
@@ -30,21 +31,26 @@ std::string Plural(int n, const char* word) {
 }  // namespace
 
 std::string QueueServiceRun::Summary() const {
-  const int sent = filesBefore - filesAfter;
+  const int sent = filesBefore - filesAfter - setAside;
   return Plural(filesBefore, "queue file") + ", " + std::to_string(sent) + " sent, " +
+         (setAside > 0 ? std::to_string(setAside) + " set aside, " : std::string()) +
          std::to_string(filesAfter) + " kept (" +
          Plural(static_cast<int>(endRequest - firstRequest), "request") + " received)";
 }
 
 namespace {
 
-// The queue files by name, each with its receipt number and type.
-std::map<std::string, std::string> QueueFiles(const fs::path& hostFolder) {
+fs::path QueueFolder(const fs::path& hostFolder) {
+  return hostFolder / "VeskRcpts" / "Queue";
+}
+
+// The queue files of `folder` by name, each with its receipt number and type.
+std::map<std::string, std::string> QueueFiles(const fs::path& folder) {
   std::map<std::string, std::string> files;
   std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(hostFolder / "VeskRcpts" / "Queue", ec)) {
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
     const std::string name = entry.path().filename().string();
-    if (!name.starts_with("Q-") || !name.ends_with(".xml")) continue;
+    if (!queueservice::IsQueueFileName(name)) continue;
     std::ifstream in(entry.path(), std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
@@ -57,14 +63,17 @@ std::map<std::string, std::string> QueueFiles(const fs::path& hostFolder) {
 }  // namespace
 
 int QueueFileCount(const fs::path& hostFolder) {
-  return static_cast<int>(QueueFiles(hostFolder).size());
+  return static_cast<int>(QueueFiles(QueueFolder(hostFolder)).size());
 }
 
 QueueServiceRun RunQueueServiceOnce(const std::string& program, const fs::path& hostFolder,
                                     const receiptservice::ReceiptService& service,
                                     size_t requestsSoFar) {
   QueueServiceRun run;
-  const std::map<std::string, std::string> before = QueueFiles(hostFolder);
+  const fs::path queue = QueueFolder(hostFolder);
+  const fs::path aside = queueservice::SetAsideFolder(queue.string());
+  const std::map<std::string, std::string> before = QueueFiles(queue);
+  const std::map<std::string, std::string> asideBefore = QueueFiles(aside);
   run.filesBefore = static_cast<int>(before.size());
   run.firstRequest = requestsSoFar;
   std::vector<std::string> words = {program,      "--once",
@@ -104,10 +113,15 @@ QueueServiceRun RunQueueServiceOnce(const std::string& program, const fs::path& 
                         : "the queue service ended by a signal";
     }
   }
-  const std::map<std::string, std::string> after = QueueFiles(hostFolder);
+  const std::map<std::string, std::string> after = QueueFiles(queue);
+  const std::map<std::string, std::string> asideAfter = QueueFiles(aside);
   run.filesAfter = static_cast<int>(after.size());
+  run.setAside = static_cast<int>(asideAfter.size() - asideBefore.size());
   for (const auto& [name, receipt] : before) {
-    run.files.push_back(name + ": " + receipt + (after.contains(name) ? ", kept" : ", sent"));
+    const char* outcome = after.contains(name)                                       ? ", kept"
+                          : asideAfter.contains(name) && !asideBefore.contains(name) ? ", set aside"
+                                                                                     : ", sent";
+    run.files.push_back(name + ": " + receipt + outcome);
   }
   run.endRequest = std::max(requestsSoFar, service.RequestCount());
   return run;

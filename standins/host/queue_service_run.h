@@ -23,14 +23,15 @@ inline constexpr std::chrono::seconds kQueueServiceBound{120};
 struct QueueServiceRun {
   int filesBefore = 0;
   int filesAfter = 0;
+  int setAside = 0;         // moved to the set-aside folder beside the queue
   size_t firstRequest = 0;  // the service's requests [firstRequest, endRequest)
   size_t endRequest = 0;    // came from this run
   std::string problem;      // why the run failed; empty when it ended well
   // Each queue file found: "<name>: receipt <number> <type>, sent" (or
-  // "kept"), in name order.
+  // "kept", "set aside"), in name order.
   std::vector<std::string> files;
 
-  // "3 queue files, 3 sent, 0 kept (3 requests)".
+  // "3 queue files, 3 sent, 0 kept (3 requests)" ("1 set aside" when any).
   std::string Summary() const;
 };
 

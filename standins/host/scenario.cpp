@@ -474,6 +474,8 @@ class Reader {
             expect.receiptsPlace = At(v);
             expect.receipts = Texts(v, "receipts");
           }},
+         {"received twice",
+          [&](const YAML::Node& v) { expect.receivedTwice = Texts(v, "received twice"); }},
          {"reprints",
           [&](const YAML::Node& v) {
             expect.reprintsPlace = At(v);

@@ -176,6 +176,10 @@ struct Expectations {
   // XML) must hold.
   std::optional<std::vector<std::string>> receipts;
   Place receiptsPlace;
+  // The receipt numbers the service's records hold twice because it took a
+  // request whose sender had given up on the answer (a time-out) and sent it
+  // again; any other receipt held twice is a fault.
+  std::vector<std::string> receivedTwice;
 };
 
 struct Scenario {

@@ -15,6 +15,7 @@
 // copies itself there and starts the copy, which finds itself inside its
 // host folder (NORVANE_POS_HOST_FOLDER) and does the run.
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -29,6 +30,10 @@
 #include "scenario.h"
 
 namespace hostsim {
+
+// At the end of a run, a stall of the receipt service that ends within this
+// is let end (the request is then answered) before the service stops.
+inline constexpr std::chrono::seconds kStallsLetEnd{10};
 
 struct RunOptions {
   std::string library;

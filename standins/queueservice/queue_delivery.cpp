@@ -6,9 +6,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <pugixml.hpp>
+
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <vector>
 
 #include "foundation/helpers_text.h"
@@ -157,11 +164,150 @@ bool ReadQueueFile(int folder, const std::string& name, QueueLog& log, std::stri
   return ok;
 }
 
-bool Accepted(const std::string& response) {
-  std::string processed;
-  foundation::GetXMLTagValue(response, "ns3:DigitalReceiptProcessed", processed);
-  return receipt::LastHTTPCode == 200 &&
-         foundation::helpers::LowerAscii(foundation::helpers::TrimText(processed)) == "true";
+// What the service's answer to one request says.
+struct ServiceAnswer {
+  enum Kind {
+    Accepted,  // HTTP 200, DigitalReceiptProcessed true
+    Rejected,  // HTTP 200, DigitalReceiptProcessed false: a refusal of the request itself
+    Failed,    // any other answer: another status, or no receipt answer
+  } kind = Failed;
+  std::string code;         // ExceptionCode of a rejection
+  std::string description;  // ExceptionDescription of a rejection
+};
+
+// The text of the first element of `document` whose local name (the name
+// without its namespace prefix) is `name`, trimmed; empty when none.
+std::string ElementText(const pugi::xml_document& document, std::string_view name) {
+  const pugi::xml_node found = document.find_node([name](const pugi::xml_node& node) {
+    if (node.type() != pugi::node_element) return false;
+    std::string_view full = node.name();
+    const size_t colon = full.find(':');
+    if (colon != std::string_view::npos) full.remove_prefix(colon + 1);
+    return full == name;
+  });
+  return foundation::helpers::TrimText(found.text().get());
+}
+
+// Reads the answer as an XML document, its elements by local name, so that
+// any well-formed form of the same answer (another prefix, CDATA, line
+// breaks and indentation, comments) reads alike.
+ServiceAnswer ReadAnswer(int32_t httpCode, const std::string& response) {
+  ServiceAnswer answer;
+  pugi::xml_document document;
+  if (httpCode != 200 || !document.load_buffer(response.data(), response.size())) return answer;
+  const std::string processed =
+      foundation::helpers::LowerAscii(ElementText(document, "DigitalReceiptProcessed"));
+  if (processed == "true") {
+    answer.kind = ServiceAnswer::Accepted;
+  } else if (processed == "false") {
+    answer.kind = ServiceAnswer::Rejected;
+    answer.code = ElementText(document, "ExceptionCode");
+    answer.description = ElementText(document, "ExceptionDescription");
+  }
+  return answer;
+}
+
+std::string RejectionText(const ServiceAnswer& answer) {
+  if (answer.code.empty() && answer.description.empty()) return "no exception given";
+  return "exception " + (answer.code.empty() ? std::string("(no code)") : answer.code) + ": " +
+         (answer.description.empty() ? std::string("(no description)") : answer.description);
+}
+
+// Failed answers met so far by each queue file, kept across rounds and
+// restarts in kFailedAnswersFile of the set-aside folder: a line
+// "<count> <seconds since 1970 of the first> <file name>" per file.
+struct FailedAnswers {
+  int count = 0;
+  int64_t first = 0;
+  bool operator==(const FailedAnswers&) const = default;
+};
+using FailedAnswerTable = std::map<std::string, FailedAnswers>;
+constexpr const char* kFailedAnswersFile = ".failed-answers";
+
+FailedAnswerTable ReadFailedAnswers(const std::string& asideFolder) {
+  FailedAnswerTable table;
+  std::ifstream in(asideFolder + "/" + kFailedAnswersFile);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    FailedAnswers entry;
+    std::string name;
+    if (fields >> entry.count >> entry.first && std::getline(fields >> std::ws, name) &&
+        IsQueueFileName(name) && entry.count > 0) {
+      table[name] = entry;
+    }
+  }
+  return table;
+}
+
+// Creates the set-aside folder when missing, owner-only as the queue files
+// it takes in; false (logged) when it cannot be made.
+bool MakeSetAsideFolder(const std::string& asideFolder, QueueLog& log) {
+  if (::mkdir(asideFolder.c_str(), 0700) == 0 || errno == EEXIST) return true;
+  log.Write(kLogErrors,
+            "Cannot make the set-aside folder \"" + asideFolder + "\": " + ErrnoText(errno));
+  return false;
+}
+
+// Writes the table whole (a new file renamed over the old one), or removes
+// the file when the table is empty.
+void WriteFailedAnswers(const std::string& asideFolder, const FailedAnswerTable& table,
+                        QueueLog& log) {
+  const std::string path = asideFolder + "/" + kFailedAnswersFile;
+  if (table.empty()) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+      log.Write(kLogErrors, "Cannot remove " + path + ": " + ErrnoText(errno));
+    }
+    return;
+  }
+  if (!MakeSetAsideFolder(asideFolder, log)) return;
+  const std::string fresh = path + ".new";
+  {
+    std::ofstream out(fresh, std::ios::trunc);
+    for (const auto& [name, entry] : table) {
+      out << entry.count << ' ' << entry.first << ' ' << name << '\n';
+    }
+    out.flush();
+    if (!out) {
+      log.Write(kLogErrors, "Cannot write " + fresh + ": the failed answers are not kept");
+      return;
+    }
+  }
+  if (::rename(fresh.c_str(), path.c_str()) != 0) {
+    log.Write(kLogErrors, "Cannot replace " + path + ": " + ErrnoText(errno));
+  }
+}
+
+// Moves queue file `name` into the set-aside folder under its own name (a
+// number added when that is taken); the name it got there, or empty (with
+// `error` set) when it could not be moved and stays in the queue.
+std::string MoveAside(int folder, const std::string& name, const std::string& asideFolder,
+                      QueueLog& log, std::string& error) {
+  if (!MakeSetAsideFolder(asideFolder, log)) {
+    error = "the set-aside folder cannot be made";
+    return {};
+  }
+  const int aside = ::open(asideFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (aside < 0) {
+    error = ErrnoText(errno);
+    return {};
+  }
+  std::string target = name;
+  int moved = -1;
+  for (int copy = 2; copy < 1000; ++copy) {
+    moved = ::renameat2(folder, name.c_str(), aside, target.c_str(), RENAME_NOREPLACE);
+    if (moved == 0 || errno != EEXIST) break;
+    target = name.substr(0, name.size() - 4) + "-" + std::to_string(copy) + ".xml";
+  }
+  if (moved == 0) {
+    ::fsync(aside);
+    ::fsync(folder);
+  } else {
+    error = ErrnoText(errno);
+    target.clear();
+  }
+  ::close(aside);
+  return target;
 }
 
 std::string ReceiptOf(std::string_view request) {
@@ -171,6 +317,12 @@ std::string ReceiptOf(std::string_view request) {
 }
 
 }  // namespace
+
+std::string SetAsideFolder(const std::string& queueFolder) {
+  std::string folder = queueFolder;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder + "-SetAside";
+}
 
 std::string_view RequestOfQueueFile(std::string_view content) {
   if (content.ends_with("\r\n")) {
@@ -190,7 +342,7 @@ bool IsQueueTemporaryName(std::string_view name) {
 }
 
 RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
-                         const StopRequested& stopRequested) {
+                         const StopRequested& stopRequested, const DeliveryLimits& limits) {
   RoundResult result;
   LockedFolder folder(settings.directory);
   if (!folder.Ready()) {
@@ -205,7 +357,18 @@ RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
   }
   const std::vector<QueueEntry> entries = ListQueue(folder.Fd(), log, result);
   result.found = static_cast<int>(entries.size());
-  if (entries.empty()) return result;
+  const std::string asideFolder = SetAsideFolder(settings.directory);
+  FailedAnswerTable failed = ReadFailedAnswers(asideFolder);
+  const FailedAnswerTable failedBefore = failed;
+  // Counts of files no longer in the queue (removed or moved by hand) end.
+  std::erase_if(failed, [&](const auto& item) {
+    return std::none_of(entries.begin(), entries.end(),
+                        [&](const QueueEntry& entry) { return entry.name == item.first; });
+  });
+  if (entries.empty()) {
+    if (failed != failedBefore) WriteFailedAnswers(asideFolder, failed, log);
+    return result;
+  }
   // A file that could be sent but not removed would be sent again at every
   // round: without the right to remove, nothing is sent.
   if (::faccessat(AT_FDCWD, settings.directory.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
@@ -221,6 +384,24 @@ RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
     return result;
   }
 
+  const auto now = [&limits] {
+    return std::chrono::system_clock::to_time_t(limits.now ? limits.now()
+                                                           : std::chrono::system_clock::now());
+  };
+  auto setAside = [&](const QueueEntry& entry, const std::string& receipt, const std::string& why) {
+    std::string error;
+    const std::string moved = MoveAside(folder.Fd(), entry.name, asideFolder, log, error);
+    if (moved.empty()) {
+      log.Write(kLogErrors, "Kept " + entry.name + " (receipt " + receipt + "): " + why +
+                                ", but it cannot be set aside: " + error);
+      return false;
+    }
+    ++result.setAside;
+    log.Write(kLogFiles, "Set aside " + entry.name + " (receipt " + receipt + ") as " +
+                             asideFolder + "/" + moved + ": " + why);
+    return true;
+  };
+
   receipt::Tvk transport;  // one connection for the round
   std::string content;
   for (const QueueEntry& entry : entries) {
@@ -230,8 +411,11 @@ RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
       continue;
     }
     const std::string_view request = RequestOfQueueFile(content);
+    const std::string receipt = ReceiptOf(request);
     const std::string response = receipt::SendXML(settings.url, std::string(request), &transport);
-    if (Accepted(response)) {
+    const int32_t status = receipt::LastHTTPCode;
+    const ServiceAnswer answer = ReadAnswer(status, response);
+    if (answer.kind == ServiceAnswer::Accepted) {
       // The double-send window ends here: nothing but this call stands
       // between the service's answer and the removal.
       const int removed = ::unlinkat(folder.Fd(), entry.name.c_str(), 0);
@@ -239,30 +423,52 @@ RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
       if (removed == 0 || error == ENOENT) {
         ::fsync(folder.Fd());  // the removal outlives a power cut
         ++result.sent;
-        log.Write(kLogFiles, "Sent " + entry.name + " (receipt " + ReceiptOf(request) +
-                                 "), accepted and removed");
+        failed.erase(entry.name);
+        log.Write(kLogFiles,
+                  "Sent " + entry.name + " (receipt " + receipt + "), accepted and removed");
       } else {
         log.Write(kLogErrors,
-                  "Sent " + entry.name + " (receipt " + ReceiptOf(request) +
+                  "Sent " + entry.name + " (receipt " + receipt +
                       "), but it cannot be removed and will be sent again: " + ErrnoText(error));
       }
       continue;
     }
-    const std::string why =
-        receipt::LastHTTPCode == 200
-            ? std::string("the service did not process it")
-            : "HTTP " + std::to_string(receipt::LastHTTPCode) +
-                  (receipt::LastCommError.empty() ? "" : ", " + receipt::LastCommError);
-    log.Write(kLogFiles, "Kept " + entry.name + " (receipt " + ReceiptOf(request) + "): " + why);
-    if (receipt::LastHTTPCode == -1) {
+    if (status == -1) {
+      log.Write(kLogFiles, "Kept " + entry.name + " (receipt " + receipt + "): no response (" +
+                               receipt::LastCommError + ")");
       result.unreachable = true;
       break;
     }
+    if (answer.kind == ServiceAnswer::Rejected) {
+      // The request itself was refused: no later round can do better.
+      failed.erase(entry.name);
+      setAside(entry, receipt, "the service rejected it, " + RejectionText(answer));
+      continue;
+    }
+    const std::string why =
+        status == 200 ? std::string("HTTP 200 without a receipt answer")
+                      : "HTTP " + std::to_string(status) +
+                            (receipt::LastCommError.empty() ? "" : ", " + receipt::LastCommError);
+    FailedAnswers& count = failed[entry.name];
+    if (count.count == 0) count.first = now();
+    ++count.count;
+    const std::chrono::seconds since(now() - count.first);
+    if (count.count >= limits.failedAnswers && since >= limits.failedPeriod &&
+        setAside(entry, receipt,
+                 why + ", the failed answer " + std::to_string(count.count) + " in " +
+                     std::to_string(since.count() / 3600) + " hour(s)")) {
+      failed.erase(entry.name);
+      continue;
+    }
+    log.Write(kLogFiles, "Kept " + entry.name + " (receipt " + receipt + "): " + why +
+                             " (failed answer " + std::to_string(count.count) + ")");
   }
-  // Whatever was not removed stays for a later round.
-  result.kept = result.found - result.sent;
+  if (failed != failedBefore) WriteFailedAnswers(asideFolder, failed, log);
+  // Whatever was neither removed nor set aside stays for a later round.
+  result.kept = result.found - result.sent - result.setAside;
   log.Write(kLogRounds, std::to_string(result.found) +
                             " queue file(s): " + std::to_string(result.sent) + " sent, " +
+                            std::to_string(result.setAside) + " set aside, " +
                             std::to_string(result.kept) + " kept" +
                             (result.unreachable ? " (the service gives no response)" : ""));
   return result;

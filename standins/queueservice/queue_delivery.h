@@ -3,19 +3,40 @@
 // oldest first, is posted to the receipt service as the request it holds,
 // through the plug-in's own transport (certificate checks, time-out of the
 // main settings). A file is removed only once the service accepted it: HTTP
-// 200 and DigitalReceiptProcessed "true". On any other outcome it stays for a
-// later round, so a receipt is never lost. A round stops early when the
-// service gives no response at all (nothing is listening or the exchange
-// timed out): the files left wait for the next round. Nor is anything sent
-// while the folder does not let this process remove files, since a file that
-// could be sent but not removed would be sent again at every round.
+// 200 and DigitalReceiptProcessed "true". A round stops early when the
+// service gives no response at all (nothing is listening, a TLS failure, the
+// exchange timed out): the files left wait for the next round, however long
+// the service stays away. Nor is anything sent while the folder does not let
+// this process remove files, since a file that could be sent but not removed
+// would be sent again at every round.
 //
-// A receipt can reach the service twice only when the service dies between
-// taking the request and the file's removal: the removal follows the end of
-// the response at once (a text search of the answer and one unlink call), so
-// the window is the answer's way back over the connection plus those two
-// steps. A stop asked for by a signal is taken between two files, never
-// inside that window.
+// Files that no round can deliver are set aside, never deleted: moved into
+// the set-aside folder beside the queue (SetAsideFolder), from where an
+// administrator can move them back once the cause is mended.
+//  - A rejection the service gives for the request itself (HTTP 200 with
+//    DigitalReceiptProcessed false: merchant not found, an error status)
+//    sets the file aside at once; the log names the service's exception code
+//    and description.
+//  - A failed answer (an HTTP status other than 200, or an HTTP 200 that is
+//    no receipt answer) is counted per file, across rounds and restarts (a
+//    small state file in the set-aside folder). A file is set aside once it
+//    has met DeliveryLimits::failedAnswers such answers and the first of them
+//    lies DeliveryLimits::failedPeriod back: an address mended within that
+//    time still delivers everything. An accepted file or a rejection ends the
+//    count; a round without a response neither adds to it nor ends it.
+//
+// A receipt reaches the service twice in two cases, both outside what the
+// queue service can see:
+//  - the service takes a request but its answer comes after the client's
+//    time-out (or is lost on the way back): the client counts the exchange as
+//    failed, keeps the file and sends it again at the next round. The sale
+//    road meets the same window: a sale whose send timed out queues its
+//    receipt, which this service then delivers a second time;
+//  - the queue service dies between the service taking the request and the
+//    file's removal: the removal follows the end of the response at once (a
+//    reading of the answer and one unlink call), so the window is the
+//    answer's way back over the connection plus those two steps. A stop
+//    asked for by a signal is taken between two files, never inside it.
 //
 // Names: "Q-*.xml" files are queue files; hidden files beginning with the
 // queue writer's temporary prefix are writes in progress, passed over, and
@@ -42,9 +63,22 @@ inline constexpr std::chrono::minutes kStaleTemporaryAge{60};
 // reported.
 inline constexpr size_t kMaxQueueFileBytes = 64u * 1024u * 1024u;
 
+// When a file that keeps meeting failed answers is set aside.
+struct DeliveryLimits {
+  int failedAnswers = 10;
+  std::chrono::seconds failedPeriod = std::chrono::hours(24);
+  // The clock the period is measured by; the system clock when empty.
+  std::function<std::chrono::system_clock::time_point()> now;
+};
+
+// The set-aside folder of a queue folder: its path with "-SetAside" added
+// ("VeskRcpts/Queue" gives "VeskRcpts/Queue-SetAside").
+std::string SetAsideFolder(const std::string& queueFolder);
+
 struct RoundResult {
   int found = 0;               // queue files in the folder at the start
   int sent = 0;                // accepted by the service and removed
+  int setAside = 0;            // moved to the set-aside folder
   int kept = 0;                // left for a later round
   int temporariesRemoved = 0;  // stale temporaries of dead writers
   bool unreachable = false;    // the service gave no response
@@ -56,7 +90,8 @@ using StopRequested = std::function<bool()>;
 
 // Runs one round over settings.directory, posting to settings.url.
 RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
-                         const StopRequested& stopRequested = {});
+                         const StopRequested& stopRequested = {},
+                         const DeliveryLimits& limits = {});
 
 // The request a queue file holds: its text without the one line break the
 // queue writer appends.

@@ -370,21 +370,39 @@ int ReceiptService::ClientHello(void* sslHandle, int* alert) {
 bool ReceiptService::WaitForStall(std::chrono::milliseconds stall) {
   std::unique_lock lock(mutex_);
   ++stalls_;
+  const auto end = stallEnds_.insert(std::chrono::steady_clock::now() + stall);
   const bool stopped = stallWake_.wait_for(lock, stall, [this] { return stopping_; });
+  stallEnds_.erase(end);
   --stalls_;
+  stallEnded_.notify_all();
   return !stopped;
 }
 
-void ReceiptService::Record(const ReceivedRequest& request) {
+void ReceiptService::FinishStalls(std::chrono::milliseconds within) {
+  std::unique_lock lock(mutex_);
+  const auto limit = std::chrono::steady_clock::now() + within;
+  stallEnded_.wait_until(lock, limit,
+                         [&] { return stallEnds_.empty() || *stallEnds_.begin() > limit; });
+}
+
+void ReceiptService::MarkAnsweredAfterStall(std::vector<ReceivedRequest>& requests) const {
+  std::lock_guard lock(mutex_);
+  for (ReceivedRequest& request : requests) {
+    if (answeredAfterStall_.contains(request.sequence)) request.answeredAfterStall = true;
+  }
+}
+
+size_t ReceiptService::Record(ReceivedRequest& request) {
   std::string folder;
   size_t number = 0;
   {
     std::lock_guard lock(mutex_);
+    request.sequence = ++received_;
     requests_.push_back(request);
-    number = requests_.size();
+    number = request.sequence;
     folder = recordFolder_;
   }
-  if (folder.empty()) return;
+  if (folder.empty()) return request.sequence;
   char name[64];
   std::snprintf(name, sizeof name, "%04zu-%s.http", number, OperationName(request.operation));
   std::error_code ec;
@@ -393,6 +411,7 @@ void ReceiptService::Record(const ReceivedRequest& request) {
   out << request.method << ' ' << request.path << ' ' << request.version << "\r\n";
   for (const auto& [key, value] : request.headers) out << key << ": " << value << "\r\n";
   out << "\r\n" << request.body;
+  return request.sequence;
 }
 
 void ReceiptService::Handle(ReceivedRequest request, int& status, std::string& body,
@@ -407,7 +426,7 @@ void ReceiptService::Handle(ReceivedRequest request, int& status, std::string& b
   customer.temporaryId = a.temporaryId;
   customer.customerId = a.customerId;
   customer.emailAddress = RequestValue(request.body, "EmailAddress");
-  Record(request);
+  const size_t sequence = Record(request);
 
   status = 200;
   type = "text/xml;charset=UTF-8";
@@ -418,7 +437,11 @@ void ReceiptService::Handle(ReceivedRequest request, int& status, std::string& b
       body.clear();
       return;
     }
+    // Answered as normal: the service takes the request whether or not its
+    // sender is still waiting for the answer.
     a.kind = AnswerKind::Normal;
+    std::lock_guard lock(mutex_);
+    answeredAfterStall_.insert(sequence);
   }
   switch (a.kind) {
     case AnswerKind::NotFound:

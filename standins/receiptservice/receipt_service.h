@@ -21,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -69,6 +70,12 @@ struct ReceivedRequest {
   std::string body;
   Operation operation = Operation::Unknown;
   AnswerKind answer = AnswerKind::Normal;
+  // Its place among every request the service received, from 1.
+  size_t sequence = 0;
+  // A stalled request the service answered (normally) once its stall had
+  // passed: the service took it, though its sender may have given up long
+  // before and sent it again. Set by MarkAnsweredAfterStall.
+  bool answeredAfterStall = false;
 
   // Values of header `name` (any letter case), in order.
   std::vector<std::string> Header(std::string_view name) const;
@@ -115,6 +122,13 @@ class ReceiptService {
   // TLS answers given so far, and requests now stalled.
   size_t TlsFailuresGiven() const;
   size_t StallsInProgress() const;
+  // Waits until no stall that ends within `within` from now is still in
+  // progress (a stall that lasts longer is left to run), so that the
+  // requests a real service would still answer are answered before Stop.
+  void FinishStalls(std::chrono::milliseconds within);
+  // Sets answeredAfterStall on those of `requests` (taken before or not)
+  // whose stall had passed and that were answered.
+  void MarkAnsweredAfterStall(std::vector<ReceivedRequest>& requests) const;
 
  private:
   struct Tls;
@@ -125,7 +139,7 @@ class ReceiptService {
   void ReservePort();
   Answer TakeAnswer(bool handshake);
   void Handle(ReceivedRequest request, int& status, std::string& body, std::string& type);
-  void Record(const ReceivedRequest& request);
+  size_t Record(ReceivedRequest& request);
   bool WaitForStall(std::chrono::milliseconds stall);
   int ClientHello(void* ssl, int* alert);
 
@@ -138,6 +152,10 @@ class ReceiptService {
 
   mutable std::mutex mutex_;
   std::condition_variable stallWake_;
+  std::condition_variable stallEnded_;
+  std::multiset<std::chrono::steady_clock::time_point> stallEnds_;
+  std::set<size_t> answeredAfterStall_;  // sequence numbers
+  size_t received_ = 0;                  // requests received, taken ones included
   bool stopping_ = false;
   std::deque<Answer> planned_;
   Answer default_;

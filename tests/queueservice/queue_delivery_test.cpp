@@ -62,10 +62,20 @@ class QueueDeliveryTest : public transporttest::TransportFixture {
     settings_.url = service_->Url();
   }
 
-  RoundResult Round(const queueservice::StopRequested& stop = {}) {
+  RoundResult Round(const queueservice::StopRequested& stop = {},
+                    const queueservice::DeliveryLimits& limits = {}) {
     queueservice::QueueLog log((root_ / "queue.log").string());
     log.SetLevel(9);
-    return DeliverQueue(settings_, log, stop);
+    return DeliverQueue(settings_, log, stop, limits);
+  }
+
+  fs::path Aside() const { return queueservice::SetAsideFolder(queue_.string()); }
+  // The queue files set aside (the folder also keeps the failed-answer counts).
+  std::set<std::string> SetAside() const {
+    std::set<std::string> names = FileNames(Aside());
+    std::erase_if(names,
+                  [](const std::string& name) { return !queueservice::IsQueueFileName(name); });
+    return names;
   }
 
   std::string Log() const { return testsupport::ReadFileText(root_ / "queue.log"); }
@@ -74,7 +84,7 @@ class QueueDeliveryTest : public transporttest::TransportFixture {
   queueservice::QueueSettings settings_;
 };
 
-TEST_F(QueueDeliveryTest, SendsOldestFirstAndRemovesOnlyWhatTheServiceAccepted) {
+TEST_F(QueueDeliveryTest, SendsOldestFirstRemovesWhatWasAcceptedSetsAsideWhatWasRejected) {
   // Written youngest first, so that the names run against the ages: the
   // order is the files' age, not their names.
   const std::vector<std::pair<std::string, AnswerKind>> files = {
@@ -87,41 +97,128 @@ TEST_F(QueueDeliveryTest, SendsOldestFirstAndRemovesOnlyWhatTheServiceAccepted) 
     names[files[i].first] = Queue(queue_, files[i].first, std::chrono::seconds(100 - 10 * i));
   }
   ASSERT_GT(names["801"], names["808"]);
+  const std::string rejected = testsupport::ReadFileText(queue_ / names["806"]);
   for (const auto& file : files) service_->Plan({.kind = file.second});
 
   const RoundResult first = Round();
   EXPECT_EQ(first.found, 8);
   EXPECT_EQ(first.sent, 2);
-  EXPECT_EQ(first.kept, 6);
+  EXPECT_EQ(first.setAside, 2);
+  EXPECT_EQ(first.kept, 4);
   EXPECT_FALSE(first.unreachable);
   EXPECT_EQ(ReceivedNumbers(*service_),
             (std::vector<std::string>{"801", "802", "803", "804", "805", "806", "807", "808"}));
   std::set<std::string> left;
-  for (const char* number : {"802", "803", "804", "805", "806", "807"}) left.insert(names[number]);
+  for (const char* number : {"803", "804", "805", "807"}) left.insert(names[number]);
   EXPECT_EQ(FileNames(queue_), left);
+  // A rejection of the request itself is set aside whole, not deleted.
+  EXPECT_EQ(SetAside(), (std::set<std::string>{names["802"], names["806"]}));
+  EXPECT_EQ(testsupport::ReadFileText(Aside() / names["806"]), rejected);
   // The service received the request as the sale would have posted it.
   const std::string wanted = queuetest::RequestNumbered("801");
   EXPECT_EQ(service_->Requests().front().body, wanted);
 
   const RoundResult second = Round();  // the service answers normally now
-  EXPECT_EQ(second.found, 6);
-  EXPECT_EQ(second.sent, 6);
+  EXPECT_EQ(second.found, 4);
+  EXPECT_EQ(second.sent, 4);
   EXPECT_TRUE(FileNames(queue_).empty());
+  EXPECT_EQ(service_->RequestCount(), 12u) << "the rejected files were posted once each";
+  EXPECT_EQ(FileNames(Aside()).size(), 2u) << "nothing failing is left to count";
   const std::string log = Log();
   EXPECT_NE(log.find("Sent " + names["801"] + " (receipt 801), accepted and removed"),
             std::string::npos);
   EXPECT_NE(log.find("Kept " + names["803"] + " (receipt 803): HTTP 500"), std::string::npos);
-  EXPECT_NE(log.find("Kept " + names["802"] + " (receipt 802): the service did not process it"),
+  EXPECT_NE(log.find("Kept " + names["804"] + " (receipt 804): HTTP 200 without a receipt answer"),
             std::string::npos);
+  EXPECT_NE(log.find("Set aside " + names["806"] + " (receipt 806) as " + Aside().string() + "/" +
+                     names["806"] +
+                     ": the service rejected it, exception MERCHANT_NOT_FOUND: The merchant "
+                     "identifier is unknown"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("(receipt 802) as " + Aside().string() + "/" + names["802"] +
+                     ": the service rejected it, exception RECEIPT_REJECTED: The receipt was "
+                     "rejected"),
+            std::string::npos);
+  EXPECT_NE(log.find("8 queue file(s): 2 sent, 2 set aside, 4 kept"), std::string::npos);
   EXPECT_EQ(log.find("sendDigitalReceiptRequest"), std::string::npos) << "no request text logged";
+}
+
+// A file that meets failed answers round after round is set aside only once
+// it has met their number and the first lies the period back; the count
+// survives a restart (each round here is a new start), rounds without a
+// response leave it as it is, and an accepted send ends it.
+TEST_F(QueueDeliveryTest, FailedAnswersSetAFileAsideAfterTheirNumberAndPeriod) {
+  auto clock = std::chrono::system_clock::now();
+  const queueservice::DeliveryLimits limits{
+      .failedAnswers = 3, .failedPeriod = std::chrono::hours(1), .now = [&] { return clock; }};
+  const std::string failing = Queue(queue_, "841", std::chrono::seconds(20));
+  const std::string mended = Queue(queue_, "842", std::chrono::seconds(10));
+  auto round = [&](std::chrono::minutes later, std::vector<AnswerKind> answers) {
+    clock += later;
+    for (AnswerKind kind : answers) service_->Plan({.kind = kind});
+    return Round({}, limits);
+  };
+
+  round(0min, {AnswerKind::ServerError, AnswerKind::NotFound});
+  service_->RefuseConnections(true);
+  EXPECT_TRUE(round(90min, {}).unreachable) << "no response counts for nothing";
+  service_->RefuseConnections(false);
+  round(1min, {AnswerKind::ServerError, AnswerKind::Normal});  // 842 delivered
+  EXPECT_EQ(FileNames(queue_), std::set<std::string>{failing});
+  RoundResult result = round(1min, {AnswerKind::ServerError});
+  EXPECT_EQ(result.setAside, 1) << "three failed answers over 92 minutes";
+  EXPECT_TRUE(FileNames(queue_).empty());
+  EXPECT_EQ(FileNames(Aside()), std::set<std::string>{failing}) << "the count file is gone too";
+  EXPECT_NE(Log().find("Set aside " + failing + " (receipt 841) as " + Aside().string() + "/" +
+                       failing + ": HTTP 500"),
+            std::string::npos);
+
+  // Enough answers within the period: kept.
+  const std::string again = Queue(queue_, "843");
+  for (int i = 0; i < 4; ++i) round(10min, {AnswerKind::NotFound});
+  EXPECT_EQ(FileNames(queue_), std::set<std::string>{again});
+  EXPECT_NE(Log().find("(receipt 843): HTTP 404"), std::string::npos);
+  EXPECT_NE(Log().find("(failed answer 4)"), std::string::npos);
+  // Its name taken in the set-aside folder, a file is set aside beside it.
+  fs::rename(queue_ / again, queue_ / failing);
+  round(0min, {AnswerKind::ErrorStatus});
+  const std::string second = failing.substr(0, failing.size() - 4) + "-2.xml";
+  EXPECT_EQ(SetAside(), (std::set<std::string>{failing, second}));
+}
+
+// The service takes a request but answers after the client's time-out: the
+// client keeps the file, and the next round sends it again. The receipt
+// arrives twice, and the service's records say which was answered late.
+TEST_F(QueueDeliveryTest, AnAnswerAfterTheTimeOutSendsTheReceiptTwice) {
+  foundation::MainPrefs.Timeout = 1;  // seconds
+  const std::string name = Queue(queue_, "851");
+  service_->Plan({.kind = AnswerKind::Stall, .stall = 1500ms});
+  RoundResult round = Round();
+  EXPECT_TRUE(round.unreachable);
+  EXPECT_EQ(FileNames(queue_), std::set<std::string>{name});
+  service_->FinishStalls(10s);  // the service answers, though nobody waits
+
+  round = Round();
+  EXPECT_EQ(round.sent, 1);
+  EXPECT_EQ(ReceivedNumbers(*service_), (std::vector<std::string>{"851", "851"}));
+  std::vector<receiptservice::ReceivedRequest> received = service_->Requests();
+  service_->MarkAnsweredAfterStall(received);
+  EXPECT_TRUE(received[0].answeredAfterStall) << "the service holds the first one as well";
+  EXPECT_FALSE(received[1].answeredAfterStall);
+  EXPECT_NE(Log().find("Kept " + name + " (receipt 851): no response"), std::string::npos);
 }
 
 TEST_F(QueueDeliveryTest, NoResponseEndsTheRoundAndKeepsEveryFile) {
   for (const char* number : {"811", "812", "813"}) Queue(queue_, number);
   const std::set<std::string> queued = FileNames(queue_);
+  // However often and long the service gives no response, nothing is set aside.
+  queueservice::DeliveryLimits limits;
+  limits.failedAnswers = 1;
+  limits.failedPeriod = std::chrono::seconds(0);
 
   service_->RefuseConnections(true);
-  RoundResult round = Round();
+  RoundResult round = Round({}, limits);
   EXPECT_TRUE(round.unreachable);
   EXPECT_EQ(round.sent, 0);
   EXPECT_EQ(round.kept, 3);
@@ -129,7 +226,7 @@ TEST_F(QueueDeliveryTest, NoResponseEndsTheRoundAndKeepsEveryFile) {
 
   // A certificate the transport does not trust is no response either.
   service_->Plan({.kind = AnswerKind::UntrustedCertificate});
-  round = Round();
+  round = Round({}, limits);
   EXPECT_TRUE(round.unreachable);
   EXPECT_EQ(round.kept, 3);
   EXPECT_NE(receipt::LastCommError.find("SSL"), std::string::npos) << receipt::LastCommError;

@@ -11,8 +11,8 @@
 #include "receipt/records.h"
 #include "receipt/soap_messages.h"
 #include "receipt/soap_responses.h"
-#include "receipt_service/transport_fixture.h"
 #include "receipt_service.h"
+#include "receipt_service/transport_fixture.h"
 #include "sample_receipt.h"
 
 namespace {
@@ -137,6 +137,39 @@ TEST_F(ServiceAnswerTest, StoppingEndsAStalledAnswer) {
   client.join();
   EXPECT_EQ(service_->StallsInProgress(), 0u);
   EXPECT_NE(LastHTTPCode, 200);
+}
+
+// A stall that passes is answered and marked so, whether or not its sender
+// still waits; FinishStalls lets such a stall end and leaves a long one to
+// the stop, which ends it unanswered.
+TEST_F(ServiceAnswerTest, AStallThatPassesIsAnsweredAndMarked) {
+  auto stalled = [&](std::chrono::milliseconds stall) {
+    service_->Plan({.kind = AnswerKind::Stall, .stall = stall});
+    std::thread client([&] { SendXML(service_->Url(), receiptservice::SampleReceiptRequest(1)); });
+    for (int i = 0; i < 2000 && service_->StallsInProgress() == 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(service_->StallsInProgress(), 1u);
+    return client;
+  };
+  std::thread client = stalled(std::chrono::milliseconds(300));
+  service_->FinishStalls(std::chrono::seconds(30));
+  EXPECT_EQ(service_->StallsInProgress(), 0u);
+  client.join();
+  EXPECT_EQ(LastHTTPCode, 200);
+
+  client = stalled(std::chrono::minutes(10));
+  service_->FinishStalls(std::chrono::milliseconds(50));
+  EXPECT_EQ(service_->StallsInProgress(), 1u) << "a ten-minute stall is left running";
+  service_->Stop();
+  client.join();
+
+  std::vector<receiptservice::ReceivedRequest> requests = service_->TakeRequests();
+  ASSERT_EQ(requests.size(), 2u);
+  service_->MarkAnsweredAfterStall(requests);
+  EXPECT_EQ(requests[1].sequence, 2u);
+  EXPECT_TRUE(requests[0].answeredAfterStall);
+  EXPECT_FALSE(requests[1].answeredAfterStall) << "ended by the stop, unanswered";
 }
 
 TEST(AnswerKindNames, EveryKindHasANameThatReadsBack) {

@@ -14,7 +14,8 @@ const bool kQtApp = testsupport::InstallQtApplication();
 
 // A window behind another, in each state it can be left in, comes to the
 // front and becomes the active window; a maximised one stays maximised, a
-// minimised one is restored.
+// minimised one is restored, to the maximised state when it was minimised
+// from it.
 TEST(ForceForegroundWindow, RestoresUnlessMaximisedRaisesAndActivates) {
   ASSERT_TRUE(kQtApp);
   const struct {
@@ -24,6 +25,7 @@ TEST(ForceForegroundWindow, RestoresUnlessMaximisedRaisesAndActivates) {
       {Qt::WindowNoState, Qt::WindowNoState},
       {Qt::WindowMinimized, Qt::WindowNoState},
       {Qt::WindowMaximized, Qt::WindowMaximized},
+      {Qt::WindowMinimized | Qt::WindowMaximized, Qt::WindowMaximized},
   };
   for (const auto& c : cases) {
     QDialog behind;
