@@ -821,6 +821,10 @@ void BuildDelete(TOracleDataSet& dataSet, TOracleQuery& query) {
   CopyDataSetVariables(dataSet, query);
 }
 
+void LockAndCheckRecord(TOracleDataSet& dataSet, bool checkOnly) {
+  LockRefreshCheck(dataSet, !checkOnly, true, false, false);
+}
+
 void SetLockSavepoint(TOracleDataSet& dataSet) {
   if (dataSet.CachedUpdates() || !SessionAllowsSavepoints(dataSet)) return;
   RunOnDMLQuery(dataSet, "savepoint KEL__LOCKPOINT");

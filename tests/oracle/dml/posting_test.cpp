@@ -811,6 +811,46 @@ TEST_F(PostingTest, NationalColumnsAreBoundInTheNationalForm) {
   EXPECT_EQ("Zo\xc3\xab \xe6\x9d\xb1", NameSeenBy(*other_, 1, "native from names"));
 }
 
+// LockAndCheckRecord against another session: the lock takes the row, the
+// check alone takes none; both refuse a row changed or deleted since it
+// was fetched, and a refused lock leaves the row free.
+TEST_F(PostingTest, LockAndCheckRecordLocksTheRowOrOnlyChecksIt) {
+  auto mine = Items(*session_, TLockingMode::lmNone);
+  auto theirs = Items(*other_, TLockingMode::lmLockImmediate);
+  const std::string locked = "Record is locked by another user";
+  Go(*mine, 1);
+  Go(*theirs, 1);
+  oracle::LockAndCheckRecord(*mine, true);
+  oracle::LockAndCheckRecord(*mine, true);
+  theirs->Edit();  // takes the row: nobody holds it
+  theirs->Cancel();
+  oracle::LockAndCheckRecord(*mine, false);
+  oracle::LockAndCheckRecord(*mine, false);  // one's own row again
+  EXPECT_EQ(locked, ErrorOf([&] { theirs->Edit(); }));
+  oracle::LockAndCheckRecord(*mine, true);  // keeps the lock it holds
+  EXPECT_EQ(locked, ErrorOf([&] { theirs->Edit(); }));
+  session_->Rollback();  // gives the row up
+  theirs->Edit();
+  theirs->FieldByName("NAME").SetAsString("theirs");
+  theirs->Post();
+
+  for (const bool checkOnly : {true, false}) {
+    SCOPED_TRACE(checkOnly);
+    EXPECT_EQ("Record has been changed by another user",
+              ErrorOf([&] { oracle::LockAndCheckRecord(*mine, checkOnly); }));
+    theirs->Edit();
+    theirs->Cancel();
+  }
+  mine->Refresh();
+  Go(*mine, 1);
+  oracle::LockAndCheckRecord(*mine, false);
+  session_->Rollback();
+  Run("delete from items where id = 1");
+  for (const bool checkOnly : {true, false})
+    EXPECT_EQ("Record has been deleted by another user",
+              ErrorOf([&] { oracle::LockAndCheckRecord(*mine, checkOnly); }));
+}
+
 // A dataset over a join has no rowid: it is read-only unless the
 // application applies every change itself, and then each operation that
 // needs the server's row says so unless the handler takes it.
