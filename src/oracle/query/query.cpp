@@ -988,6 +988,12 @@ void TOracleQuery::RefreshComplexVariables() {
       }
     } else if (IsLobType(type)) {
       if (auto* lob = dynamic_cast<TLOBObject*>(variable.Object())) lob->BindRefreshed();
+    } else if (type == otype::Object || type == otype::Reference) {
+      // An out-bind of a row without a value marks only the indicator: the
+      // instance (or REF) still holds what it held before.
+      for (int32_t k = 0; k < variable.ArraySize(); ++k)
+        if (auto* object = dynamic_cast<TObjectColumnObject*>(variable.ObjectAt(k)))
+          object->TakeBindIndicator(variable.Indicators()[k]);
     }
   }
 }

@@ -73,6 +73,9 @@ class TObjectColumnObject : public TComplexObject {
   virtual OCIType* BindType() const = 0;
   virtual void* BindInstance() const = 0;
   virtual bool BindIsNull() const = 0;
+  // After an execute: takes the null state the bind's indicator holds (-1
+  // null), as an out-bind whose row held no value leaves it.
+  virtual void TakeBindIndicator(int16_t indicator) = 0;
   // The text a column's value reads as (an XMLTYPE's document, a REF's hex
   // form); false for objects that read as no text.
   virtual bool ColumnText(std::string& text) {
