@@ -232,7 +232,11 @@ std::string LOBElement(TOracleDataSet& dataSet, TOracleQuery& query, const TOrac
   std::unique_ptr<TLOBLocator> locator;
   std::string expression = ":" + variable;
   if (temporary != TTemporaryLOB::tlNone && OCI81Group) {
-    locator = TLOBLocator::CreateTemporary(session, type, temporary == TTemporaryLOB::tlCache);
+    // A national column's value travels in the national form, as its text
+    // variables do.
+    const bool national = type == otype::CLOB && info.CharsetForm == SQLCS_NCHAR;
+    locator = TLOBLocator::CreateTemporary(session, national ? otype::NCLOB : type,
+                                           temporary == TTemporaryLOB::tlCache);
     locator->SetAsString(type == otype::BLOB ? StoredBytes(*info.Field) : info.Field->AsString());
   } else {
     locator = std::make_unique<TLOBLocator>(session, type);

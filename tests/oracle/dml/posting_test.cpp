@@ -811,6 +811,43 @@ TEST_F(PostingTest, NationalColumnsAreBoundInTheNationalForm) {
   EXPECT_EQ("Zo\xc3\xab \xe6\x9d\xb1", NameSeenBy(*other_, 1, "native from names"));
 }
 
+// A temporary LOB made for an NCLOB column is in the national form, as a
+// national column's text variable is; a CLOB column's is not. The text
+// reaches the other session whole, on insert and update.
+TEST_F(PostingTest, TemporaryLOBsOfNationalColumnsAreMadeInTheNationalForm) {
+  Run("create table notes (id number(6), local clob, native nclob)");
+  auto made = Hook<PFN_ociStandin_TemporaryLobsMade>("ociStandin_TemporaryLobsMade");
+  const std::string text = "Zo\xc3\xab \xe6\x9d\xb1 \xf0\x9f\x98\x80";
+  using enum oracle::TTemporaryLOB;
+  int id = 0;
+  for (const oracle::TTemporaryLOB preference : {tlCache, tlNoCache}) {
+    SCOPED_TRACE(static_cast<int>(preference));
+    session_->Preferences().SetTemporaryLOB(preference);
+    auto ds = NewDataSet("select t.rowid, t.* from notes t");
+    ds->SetLockingMode(TLockingMode::lmNone);
+    ds->Open();
+    ds->Append();
+    ds->FieldByName("ID").SetAsInteger(++id);
+    ds->FieldByName("LOCAL").SetAsString("plain " + text);
+    ds->FieldByName("NATIVE").SetAsString(text);
+    int implicit = made(SQLCS_IMPLICIT), national = made(SQLCS_NCHAR);
+    ds->Post();
+    EXPECT_EQ(implicit + 1, made(SQLCS_IMPLICIT));
+    EXPECT_EQ(national + 1, made(SQLCS_NCHAR));
+    EXPECT_EQ(text, NameSeenBy(*other_, id, "native from notes"));
+    EXPECT_EQ("plain " + text, NameSeenBy(*other_, id, "local from notes"));
+    // An update of the national column alone makes one national LOB.
+    ds->Edit();
+    ds->FieldByName("NATIVE").SetAsString(text + "!");
+    implicit = made(SQLCS_IMPLICIT);
+    national = made(SQLCS_NCHAR);
+    ds->Post();
+    EXPECT_EQ(implicit, made(SQLCS_IMPLICIT));
+    EXPECT_EQ(national + 1, made(SQLCS_NCHAR));
+    EXPECT_EQ(text + "!", NameSeenBy(*other_, id, "native from notes"));
+  }
+}
+
 // LockAndCheckRecord against another session: the lock takes the row, the
 // check alone takes none; both refuse a row changed or deleted since it
 // was fetched, and a refused lock leaves the row free.
