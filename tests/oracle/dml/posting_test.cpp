@@ -888,6 +888,78 @@ TEST_F(PostingTest, LockAndCheckRecordLocksTheRowOrOnlyChecksIt) {
               ErrorOf([&] { oracle::LockAndCheckRecord(*mine, checkOnly); }));
 }
 
+// A BLOB or LONG RAW value another session stored compressed is shown
+// expanded by every refresh of the record: the single-record refresh, the
+// one when editing starts and the one after an update.
+TEST_F(PostingTest, RefreshedValuesStoredCompressedElsewhereAreShownExpanded) {
+  Run("create table docs (id number(6) primary key, name varchar2(10), pic blob)");
+  Run("create table raws (id number(6), name varchar2(10), data long raw)");
+  const struct {
+    const char* table;
+    const char* column;
+  } kinds[] = {{"docs", "PIC"}, {"raws", "DATA"}};
+  // A value a writer with CompressBLOBs stores: "<round>" and a run the
+  // codec packs well, with a zero byte.
+  auto value = [](int round) {
+    std::string text = "round " + std::to_string(round) + ":";
+    for (int line = 0; line < 60; ++line) text += "TOTAL 4.99\r\n";
+    return text + std::string("\0\xff", 2);
+  };
+  // Stores `text` compressed into row 1 as the other session's dataset does.
+  auto storeCompressed = [&](const char* table, const char* column, const std::string& text) {
+    oracle::TOracleDataSet writer;
+    writer.SetSession(other_.get());
+    writer.SetSQL(std::string("select t.rowid, t.* from ") + table + " t where id = 1");
+    writer.SetCompressBLOBs(true);
+    writer.SetLockingMode(TLockingMode::lmNone);
+    writer.Open();
+    writer.Edit();
+    writer.FieldByName(column).SetAsString(text);
+    writer.Post();
+    oracle::TOracleQuery plain;
+    plain.SetSession(other_.get());
+    plain.SetSQL(std::string("select ") + column + " from " + table + " where id = 1");
+    plain.Execute();
+    const oracle::Variant stored = plain.Field(0);
+    ASSERT_LT(stored.Array().bytes.size(), text.size() / 2) << "stored packed";
+  };
+  const std::function<void(oracle::TOracleDataSet&)> refreshes[] = {
+      [](oracle::TOracleDataSet& ds) { oracle::LockRefreshCheck(ds, false, false, true, false); },
+      [](oracle::TOracleDataSet& ds) {
+        Editing(ds).RefreshOptions = oracle::roBeforeEdit;
+        ds.Edit();
+        ds.Cancel();
+      },
+      [](oracle::TOracleDataSet& ds) {
+        Editing(ds).RefreshOptions = oracle::roAfterUpdate;
+        ds.Edit();
+        ds.FieldByName("NAME").SetAsString(ds.FieldByName("NAME").AsString() + "+");
+        ds.Post();
+      },
+  };
+  int round = 0;
+  for (const auto& kind : kinds) {
+    Run(std::string("insert into ") + kind.table + " (id, name) values (1, 'n')");
+    for (const bool compressing : {false, true}) {
+      int moment = 0;
+      for (const auto& refresh : refreshes) {
+        SCOPED_TRACE(std::string(kind.column) + (compressing ? " compressing" : "") + " refresh " +
+                     std::to_string(++moment));
+        auto ds = NewDataSet(std::string("select t.rowid, t.* from ") + kind.table + " t");
+        ds->SetCompressBLOBs(compressing);
+        ds->SetLockingMode(TLockingMode::lmNone);
+        ds->Open();
+        const std::string theirs = value(++round);
+        storeCompressed(kind.table, kind.column, theirs);
+        refresh(*ds);
+        EXPECT_EQ(theirs, ds->FieldByName(kind.column).AsString());
+        // Shown as stored: a check finds the record unchanged.
+        EXPECT_NO_THROW(oracle::LockAndCheckRecord(*ds, true));
+      }
+    }
+  }
+}
+
 // A dataset over a join has no rowid: it is read-only unless the
 // application applies every change itself, and then each operation that
 // needs the server's row says so unless the handler takes it.
