@@ -191,6 +191,26 @@ bool readBindValue(const BindHandle& bind, ub4 iteration, BindValue& out, OraErr
       out.kind = BindValue::Kind::kBlob;
       out.bytes.assign(element, length);
       return true;
+    case SQLT_LVC:
+    case SQLT_LVB: {
+      // A 4-byte length, then the value; the element's size counts both.
+      if (size < sizeof(sb4)) {
+        error = {kInconsistentTypes, "inconsistent datatypes: long bind shorter than its length"};
+        return false;
+      }
+      const auto stated = readAt<sb4>(element);
+      if (stated < 0 || static_cast<ub4>(stated) > size - sizeof(sb4)) {
+        error = {kInconsistentTypes, "inconsistent datatypes: long bind length " +
+                                         std::to_string(stated) + " beyond its buffer"};
+        return false;
+      }
+      if (stated == 0) return true;  // as Oracle: no bytes is NULL
+      const std::string_view value(element + sizeof(sb4), static_cast<size_t>(stated));
+      if (bind.dataType == SQLT_LVC) return text(value);
+      out.kind = BindValue::Kind::kBlob;
+      out.bytes.assign(value);
+      return true;
+    }
     default:
       error = {kUnimplemented, standardText(kUnimplemented)};
       return false;

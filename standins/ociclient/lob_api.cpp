@@ -85,6 +85,10 @@ bool copyInto(LobLocator& target, LobLocator& source, sqlite3_int64 amount, sqli
   });
 }
 
+// Temporary LOBs made, by character-set form (1 implicit, 2 national); read
+// by tests through ociStandin_TemporaryLobsMade. Guarded by the API lock.
+int temporaryLobsMade[3] = {0, 0, 0};
+
 }  // namespace
 
 extern "C" {
@@ -308,6 +312,7 @@ sword OCILobCreateTemporary(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* lo
   fresh.connection = session;
   fresh.temporaryId = session->temporaryLobs.create();
   call.locator->assignFrom(fresh);
+  ++temporaryLobsMade[fresh.charsetForm];
   return OCI_SUCCESS;
 }
 
@@ -339,6 +344,11 @@ sword OCILobDisableBuffering(OCISvcCtx*, OCIError* errhp, OCILobLocator* locp) {
 }
 sword OCILobFlushBuffer(OCISvcCtx*, OCIError* errhp, OCILobLocator* locp, ub4) {
   return LobCall(errhp, locp).valid() ? OCI_SUCCESS : OCI_INVALID_HANDLE;
+}
+
+int ociStandin_TemporaryLobsMade(int form) {
+  ApiLock lock(apiMutex());
+  return form == SQLCS_IMPLICIT || form == SQLCS_NCHAR ? temporaryLobsMade[form] : 0;
 }
 
 }  // extern "C"

@@ -34,6 +34,9 @@ int ociStandin_LiveLobLocators(void);
 int ociStandin_LiveTemporaryLobs(void);
 // Object instances (embedded ones included) and REFs alive in the process.
 int ociStandin_LiveObjects(void);
+// Temporary LOBs OCILobCreateTemporary made in the character-set form `form`
+// (1 the database's, 2 the national one) since the client was loaded.
+int ociStandin_TemporaryLobsMade(int form);
 }
 
 using PFN_ociStandin_JournalSize = decltype(&ociStandin_JournalSize);
@@ -48,3 +51,4 @@ using PFN_ociStandin_PrepareCount = decltype(&ociStandin_PrepareCount);
 using PFN_ociStandin_LiveLobLocators = decltype(&ociStandin_LiveLobLocators);
 using PFN_ociStandin_LiveTemporaryLobs = decltype(&ociStandin_LiveTemporaryLobs);
 using PFN_ociStandin_LiveObjects = decltype(&ociStandin_LiveObjects);
+using PFN_ociStandin_TemporaryLobsMade = decltype(&ociStandin_TemporaryLobsMade);

@@ -171,6 +171,35 @@ TEST_F(BindsDefines, ArrayDmlCountsRowsAndReportsTheFailingRow) {
   EXPECT_STREQ("C='e'", api().journalBind(last, 1));
 }
 
+// LONG VARCHAR and LONG VARRAW elements: a 4-byte length, then the value;
+// each row of an array its own length, 0 a NULL, a length past the element
+// refused.
+TEST_F(BindsDefines, LongVarcharAndVarrawElementsCarryTheirLengths) {
+  struct Element {
+    sb4 length;
+    char bytes[8];
+  };
+  Element texts[3] = {{2, {'a', 'b'}}, {0, {}}, {8, {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}}};
+  Element raws[3] = {{3, {1, 0, 2}}, {1, {9}}, {0, {}}};
+  std::int32_t ids[3] = {1, 2, 3};
+  Statement ins(s, "insert into t (id, c_lng, c_lbi) values (:id, :l, :r)");
+  bind(ins, "id", ids, 4, SQLT_INT);
+  bind(ins, "l", texts, sizeof(Element), SQLT_LVC);
+  bind(ins, "r", raws, sizeof(Element), SQLT_LVB);
+  ASSERT_EQ(OCI_SUCCESS, ins.execute(3)) << ins.error().text;
+  EXPECT_EQ((Rows{{"1", "ab", "010002"}, {"2", "<null>", "09"}, {"3", "abcdefgh", "<null>"}}),
+            query(s, "select id, c_lng, c_lbi from t order by id"));
+
+  ids[0] = 4;
+  texts[0].length = 9;  // one more than the element holds
+  Statement bad(s, "insert into t (id, c_lng) values (:id, :l)");
+  bind(bad, "id", ids, 4, SQLT_INT);
+  bind(bad, "l", texts, sizeof(Element), SQLT_LVC);
+  EXPECT_EQ(OCI_ERROR, bad.execute(1));
+  EXPECT_EQ(932, bad.error().code);
+  EXPECT_EQ((Rows{{"3"}}), query(s, "select count(*) from t"));
+}
+
 TEST_F(BindsDefines, TruncationNullAndOverflow) {
   run(s, "insert into t (id, c_chr, c_num) values (1, 'Abcdef', 70000)");
   run(s, "insert into t (id, c_chr, c_num) values (2, null, 1)");

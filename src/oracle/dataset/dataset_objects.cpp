@@ -96,7 +96,8 @@ void TOracleDataSet::ExpandObjectColumn(TOracleFieldInfo& column, const TFieldTy
 }
 
 Variant TOracleDataSet::ObjectColumnValue(const TOracleFieldInfo& info) {
-  TOracleQuery& query = *mainQuery_;
+  // The query that holds the rows: a cursor dataset's cursor query.
+  TOracleQuery& query = *rowQuery_;
   if (info.IsXML) {
     if (query.FieldIsNull(info.ColumnIndex)) return Variant::Null();
     return Variant::String(XMLTypeField(query, info.ColumnIndex).XML());

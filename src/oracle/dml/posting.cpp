@@ -232,7 +232,11 @@ std::string LOBElement(TOracleDataSet& dataSet, TOracleQuery& query, const TOrac
   std::unique_ptr<TLOBLocator> locator;
   std::string expression = ":" + variable;
   if (temporary != TTemporaryLOB::tlNone && OCI81Group) {
-    locator = TLOBLocator::CreateTemporary(session, type, temporary == TTemporaryLOB::tlCache);
+    // A national column's value travels in the national form, as its text
+    // variables do.
+    const bool national = type == otype::CLOB && info.CharsetForm == SQLCS_NCHAR;
+    locator = TLOBLocator::CreateTemporary(session, national ? otype::NCLOB : type,
+                                           temporary == TTemporaryLOB::tlCache);
     locator->SetAsString(type == otype::BLOB ? StoredBytes(*info.Field) : info.Field->AsString());
   } else {
     locator = std::make_unique<TLOBLocator>(session, type);
@@ -827,6 +831,10 @@ void BuildDelete(TOracleDataSet& dataSet, TOracleQuery& query) {
   query.AddSQL("delete from " + GetUpdatingTableName(dataSet) + kCrLf);
   BuildKeyWhere(dataSet, query, false);
   CopyDataSetVariables(dataSet, query);
+}
+
+void LockAndCheckRecord(TOracleDataSet& dataSet, bool checkOnly) {
+  LockRefreshCheck(dataSet, !checkOnly, true, false, false);
 }
 
 void SetLockSavepoint(TOracleDataSet& dataSet) {

@@ -77,6 +77,9 @@ void BuildDelete(TOracleDataSet& dataSet, TOracleQuery& query);
 // given) on the DML query.
 void LockRefreshCheck(TOracleDataSet& dataSet, bool lock, bool check, bool refresh, bool allFields,
                       const std::string& rowId = {});
+// Locks the active record's row and checks that no one changed it since it
+// was fetched; with `checkOnly` only checks, taking no lock.
+void LockAndCheckRecord(TOracleDataSet& dataSet, bool checkOnly);
 void SetLockSavepoint(TOracleDataSet& dataSet);
 void RollbackToLockSavepoint(TOracleDataSet& dataSet);
 // Whether `fetched` equals the field's value (its old value when

@@ -26,6 +26,9 @@ void TSequenceField::Apply() {
   dataset::TField& field = dataSet_->FieldByName(Field);
   if (!field.IsNull()) return;
   TOracleQuery& query = PrepareDMLQuery(*dataSet_);
+  // The query last ran a post, lock, check or constraint check: none of
+  // the variables it declared for that belong to this statement.
+  query.Clear();
   query.SetSQL("select " + Sequence + ".nextval from dual");
   query.Execute();
   const std::string value = query.Field(0).ToText();

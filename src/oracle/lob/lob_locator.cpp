@@ -58,8 +58,11 @@ TLOBLocator::TLOBLocator(TOracleSession* session, int16_t lobType, bool temporar
 
 std::unique_ptr<TLOBLocator> TLOBLocator::CreateTemporary(TOracleSession* session, int16_t lobType,
                                                           bool cache) {
+  const bool national = lobType == otype::NCLOB;
+  if (national) lobType = otype::CLOB;
   std::unique_ptr<TLOBLocator> lob(new TLOBLocator(session, lobType, true));
   if (lobType == otype::BFile) throw std::runtime_error("Type must be otCLOB or otBLOB");
+  if (national) lob->SetNCLOB(true);
   lob->Check(OCILobCreateTemporary(
       lob->Service(), lob->errorHandle_, lob->locator_, 0, lob->charSetForm_,
       lobType == otype::BLOB ? OCI_TEMP_BLOB : OCI_TEMP_CLOB, cache ? 1 : 0, OCI_DURATION_SESSION));

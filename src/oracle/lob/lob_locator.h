@@ -29,7 +29,8 @@ class TLOBLocator : public dataset::TStream, public TLOBObject {
   // BFILE) on a connected session. Raises "Not logged on" and "Type must be
   // otCLOB, otBLOB or otBFile".
   TLOBLocator(TOracleSession* session, int16_t lobType);
-  // A temporary CLOB or BLOB living in the session until this object goes.
+  // A temporary CLOB or BLOB living in the session until this object goes;
+  // otype::NCLOB makes a CLOB in the national character-set form.
   static std::unique_ptr<TLOBLocator> CreateTemporary(TOracleSession* session, int16_t lobType,
                                                       bool cache);
   ~TLOBLocator() override;

@@ -248,6 +248,24 @@ bool TOracleObject::IsNull() const {
   return indicators == nullptr || *static_cast<OCIInd*>(indicators) == OCI_IND_NULL;
 }
 
+void TOracleObject::TakeBindIndicator(int16_t indicator) {
+  if (indicator >= 0 || instance_ == nullptr || IsNull()) return;
+  // Emptied first: setting an attribute, even to null, marks the object
+  // itself not null. Kinds the attributes cannot read are left alone.
+  if (!collection_) {
+    for (auto& attribute : attributes_) {
+      if (!IsKnownCode(attribute->TypeCode())) continue;
+      if (attribute->IsObject())
+        attribute->ObjectValue().TakeBindIndicator(indicator);
+      else
+        attribute->Clear();
+    }
+  }
+  void* indicators = nullptr;
+  Check(OCIObjectGetInd(Environment(), errorHandle_, instance_, &indicators));
+  if (indicators != nullptr) *static_cast<OCIInd*>(indicators) = OCI_IND_NULL;
+}
+
 void TOracleObject::SetNotNull() {
   void* indicators = nullptr;
   Check(OCIObjectGetInd(Environment(), errorHandle_, instance_, &indicators));

@@ -156,6 +156,8 @@ class TOracleObject : public TObjectColumnObject {
   OCIType* BindType() const override { return type_; }
   void* BindInstance() const override { return instance_; }
   bool BindIsNull() const override { return IsNull(); }
+  // A null indicator makes the object null, its attributes with it.
+  void TakeBindIndicator(int16_t indicator) override;
 
   // -2 raises "TOracleObject: Invalid handle", -1 the Oracle error.
   void Check(sword status) const;

@@ -49,6 +49,10 @@ class TOracleReference : public TObjectColumnObject {
   OCIType* BindType() const override { return nullptr; }
   void* BindInstance() const override { return ref_; }
   bool BindIsNull() const override { return IsNull(); }
+  // A null indicator clears the REF.
+  void TakeBindIndicator(int16_t indicator) override {
+    if (indicator < 0 && !IsNull()) Clear();
+  }
   bool ColumnText(std::string& text) override {
     text = Hex();
     return true;

@@ -694,6 +694,15 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
       slot.lengths[static_cast<std::size_t>(k)] = static_cast<ub2>(variable.ElementLength(k));
     }
     lengths = slot.lengths.data();
+  } else if ((type == otype::Long || type == otype::LongRaw) && variable.ArraySize() > 1) {
+    // Elements of 64 KiB and more: a 16-bit length cannot tell their
+    // lengths, and without one every element would be taken at the size of
+    // the longest, padded with zero bytes. Each travels with a 4-byte length
+    // of its own instead (LONG VARCHAR, LONG VARRAW).
+    BindLongElements(variable, slot);
+    bindType = type == otype::Long ? SQLT_LVC : SQLT_LVB;
+    buffer = slot.encoded.data();
+    size = static_cast<sb4>(slot.encoded.size() / static_cast<std::size_t>(variable.ArraySize()));
   }
 
   if (slot.handle != nullptr && slot.buffer == buffer && slot.size == size &&
@@ -766,6 +775,28 @@ void TOracleQuery::BindNationalText(const TVariableData& variable, BindSlot& slo
     const std::size_t bytes = std::min(units->size() * 2, elementBytes);
     std::memcpy(slot.encoded.data() + k * elementBytes, units->data(), bytes);
     slot.lengths[k] = static_cast<ub2>(std::min<std::size_t>(bytes, 65535));
+  }
+}
+
+void TOracleQuery::BindLongElements(const TVariableData& variable, BindSlot& slot) {
+  // Element k at k times the stride: its length as a signed 32-bit number
+  // in the client's byte order, then its bytes (none for a null element).
+  const auto count = static_cast<std::size_t>(variable.ArraySize());
+  const std::size_t room = static_cast<std::size_t>(variable.BufferSize());
+  const std::size_t stride = sizeof(sb4) + room;
+  if (stride > static_cast<std::size_t>(std::numeric_limits<sb4>::max())) {
+    throw std::runtime_error("Value too long for variable " + variable.Name());
+  }
+  slot.encoded.assign(count * stride, 0);
+  for (std::size_t k = 0; k < count; ++k) {
+    const auto index = static_cast<int32_t>(k);
+    if (variable.IsNull(index)) continue;
+    const auto length = static_cast<sb4>(
+        std::min<std::size_t>(static_cast<std::size_t>(variable.ElementLength(index)), room));
+    uint8_t* element = slot.encoded.data() + k * stride;
+    std::memcpy(element, &length, sizeof length);
+    std::memcpy(element + sizeof length, variable.Buffer() + k * room,
+                static_cast<std::size_t>(length));
   }
 }
 
@@ -957,6 +988,12 @@ void TOracleQuery::RefreshComplexVariables() {
       }
     } else if (IsLobType(type)) {
       if (auto* lob = dynamic_cast<TLOBObject*>(variable.Object())) lob->BindRefreshed();
+    } else if (type == otype::Object || type == otype::Reference) {
+      // An out-bind of a row without a value marks only the indicator: the
+      // instance (or REF) still holds what it held before.
+      for (int32_t k = 0; k < variable.ArraySize(); ++k)
+        if (auto* object = dynamic_cast<TObjectColumnObject*>(variable.ObjectAt(k)))
+          object->TakeBindIndicator(variable.Indicators()[k]);
     }
   }
 }

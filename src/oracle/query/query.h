@@ -73,6 +73,9 @@ class TObjectColumnObject : public TComplexObject {
   virtual OCIType* BindType() const = 0;
   virtual void* BindInstance() const = 0;
   virtual bool BindIsNull() const = 0;
+  // After an execute: takes the null state the bind's indicator holds (-1
+  // null), as an out-bind whose row held no value leaves it.
+  virtual void TakeBindIndicator(int16_t indicator) = 0;
   // The text a column's value reads as (an XMLTYPE's document, a REF's hex
   // form); false for objects that read as no text.
   virtual bool ColumnText(std::string& text) {
@@ -367,7 +370,8 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
     sb4 size = 0;
     int32_t elements = 0;  // array elements the bind was made for
     std::vector<ub2> lengths;
-    std::vector<uint8_t> encoded;                 // a national variable's text as UTF-16
+    std::vector<uint8_t> encoded;                 // a national variable's text as UTF-16, or
+                                                  // long elements behind their lengths
     OCIDateTime* descriptor = nullptr;            // what a timestamp bind points at
     std::unique_ptr<TOracleTimestamp> timestamp;  // a timestamp variable's own value
     std::vector<void*> instances;                 // what an object or REF bind points at
@@ -393,6 +397,7 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
   void Bind();
   void BindVariable(TVariableData& variable, BindSlot& slot);
   void BindNationalText(const TVariableData& variable, BindSlot& slot);
+  void BindLongElements(const TVariableData& variable, BindSlot& slot);
   // Gives each string variable the character set its bound bytes are in.
   void ApplyCharsetSettings();
   // Makes this query the cursor of another query's cursor variable: closed,

@@ -24,6 +24,8 @@ inline constexpr int16_t CharZ = 97;  // zero-terminated CHAR
 inline constexpr int16_t Object = 108;
 inline constexpr int16_t Reference = 110;
 inline constexpr int16_t CLOB = 112;
+// A CLOB in the national character-set form, when a temporary LOB is made.
+inline constexpr int16_t NCLOB = -112;
 inline constexpr int16_t BLOB = 113;
 inline constexpr int16_t BFile = 114;
 inline constexpr int16_t Cursor = 116;

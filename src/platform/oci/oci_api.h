@@ -277,6 +277,9 @@ constexpr ub2 SQLT_BDOUBLE = 22;
 constexpr ub2 SQLT_BIN = 23;
 constexpr ub2 SQLT_LBI = 24;
 constexpr ub2 SQLT_UIN = 68;
+// LONG VARCHAR and LONG VARRAW: a 4-byte length, then the value's bytes.
+constexpr ub2 SQLT_LVC = 94;
+constexpr ub2 SQLT_LVB = 95;
 constexpr ub2 SQLT_AFC = 96;
 constexpr ub2 SQLT_AVC = 97;
 constexpr ub2 SQLT_IBFLOAT = 100;

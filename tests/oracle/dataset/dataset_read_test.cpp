@@ -5,6 +5,7 @@
 
 #include "dataset/field_kinds.h"
 #include "dataset/time_stamp.h"
+#include "oracle/values/type_codes.h"
 #include "oracle_fixture/dataset_fixture.h"
 
 #ifdef STANDIN_ORACLE_HOME
@@ -241,6 +242,46 @@ TEST_F(StandinDataSetTest, PlugInLooksUpACustomerByEmailThenRunsAnotherStatement
   EXPECT_EQ(ds.FindField("cust_sid"), nullptr);
   ds.Close();
   session.LogOff();
+}
+
+// A dataset over a cursor variable whose select has an object and an
+// XMLTYPE column reads every row as the same select does without the
+// cursor: each attribute a field, the document as text, nulls as nulls.
+TEST_F(StandinDataSetTest, ACursorDataSetReadsObjectAndXMLTypeColumnsFromItsCursor) {
+  Run("create type place_t as object (street varchar2(30), city varchar2(20))");
+  Run("create table homes (id number(5), a place_t, doc sys.xmltype)");
+  Run("insert into homes values (1, place_t('Main St', 'Oslo'), sys.xmltype('<h>1</h>'))");
+  Run("insert into homes values (2, null, null)");
+  Run("insert into homes values (3, place_t(null, 'Bergen'), sys.xmltype('<h>3</h>'))");
+  const std::string select = "select id, a, doc from homes order by id";
+  auto rows = [](oracle::TOracleDataSet& ds) {
+    std::vector<std::string> read;
+    for (ds.First(); !ds.Eof(); ds.Next()) {
+      std::string row;
+      for (const char* name : {"ID", "A.STREET", "A.CITY", "DOC"}) {
+        const dataset::TField& field = ds.FieldByName(name);
+        row += (field.IsNull() ? std::string("~") : field.AsString()) + "|";
+      }
+      read.push_back(row);
+    }
+    return read;
+  };
+  const std::vector<std::string> expected = {"1|Main St|Oslo|<h>1</h>|", "2|~|~|~|",
+                                             "3|~|Bergen|<h>3</h>|"};
+  auto plain = NewDataSet(select);
+  plain->Open();
+  EXPECT_EQ(expected, rows(*plain));
+  auto cursor = NewDataSet("begin open :c for " + select + "; end;");
+  cursor->DeclareVariable("c", oracle::otype::Cursor);
+  for (int round = 0; round < 2; ++round) {  // opened twice, and refreshed
+    SCOPED_TRACE(round);
+    cursor->Open();
+    EXPECT_EQ(expected, rows(*cursor));
+    EXPECT_EQ(3, cursor->RecordCount());
+    cursor->Refresh();
+    EXPECT_EQ(expected, rows(*cursor));
+    cursor->Close();
+  }
 }
 
 // A statement error, a missing session or one logged off leave the dataset

@@ -811,6 +811,155 @@ TEST_F(PostingTest, NationalColumnsAreBoundInTheNationalForm) {
   EXPECT_EQ("Zo\xc3\xab \xe6\x9d\xb1", NameSeenBy(*other_, 1, "native from names"));
 }
 
+// A temporary LOB made for an NCLOB column is in the national form, as a
+// national column's text variable is; a CLOB column's is not. The text
+// reaches the other session whole, on insert and update.
+TEST_F(PostingTest, TemporaryLOBsOfNationalColumnsAreMadeInTheNationalForm) {
+  Run("create table notes (id number(6), local clob, native nclob)");
+  auto made = Hook<PFN_ociStandin_TemporaryLobsMade>("ociStandin_TemporaryLobsMade");
+  const std::string text = "Zo\xc3\xab \xe6\x9d\xb1 \xf0\x9f\x98\x80";
+  using enum oracle::TTemporaryLOB;
+  int id = 0;
+  for (const oracle::TTemporaryLOB preference : {tlCache, tlNoCache}) {
+    SCOPED_TRACE(static_cast<int>(preference));
+    session_->Preferences().SetTemporaryLOB(preference);
+    auto ds = NewDataSet("select t.rowid, t.* from notes t");
+    ds->SetLockingMode(TLockingMode::lmNone);
+    ds->Open();
+    ds->Append();
+    ds->FieldByName("ID").SetAsInteger(++id);
+    ds->FieldByName("LOCAL").SetAsString("plain " + text);
+    ds->FieldByName("NATIVE").SetAsString(text);
+    int implicit = made(SQLCS_IMPLICIT), national = made(SQLCS_NCHAR);
+    ds->Post();
+    EXPECT_EQ(implicit + 1, made(SQLCS_IMPLICIT));
+    EXPECT_EQ(national + 1, made(SQLCS_NCHAR));
+    EXPECT_EQ(text, NameSeenBy(*other_, id, "native from notes"));
+    EXPECT_EQ("plain " + text, NameSeenBy(*other_, id, "local from notes"));
+    // An update of the national column alone makes one national LOB.
+    ds->Edit();
+    ds->FieldByName("NATIVE").SetAsString(text + "!");
+    implicit = made(SQLCS_IMPLICIT);
+    national = made(SQLCS_NCHAR);
+    ds->Post();
+    EXPECT_EQ(implicit, made(SQLCS_IMPLICIT));
+    EXPECT_EQ(national + 1, made(SQLCS_NCHAR));
+    EXPECT_EQ(text + "!", NameSeenBy(*other_, id, "native from notes"));
+  }
+}
+
+// LockAndCheckRecord against another session: the lock takes the row, the
+// check alone takes none; both refuse a row changed or deleted since it
+// was fetched, and a refused lock leaves the row free.
+TEST_F(PostingTest, LockAndCheckRecordLocksTheRowOrOnlyChecksIt) {
+  auto mine = Items(*session_, TLockingMode::lmNone);
+  auto theirs = Items(*other_, TLockingMode::lmLockImmediate);
+  const std::string locked = "Record is locked by another user";
+  Go(*mine, 1);
+  Go(*theirs, 1);
+  oracle::LockAndCheckRecord(*mine, true);
+  oracle::LockAndCheckRecord(*mine, true);
+  theirs->Edit();  // takes the row: nobody holds it
+  theirs->Cancel();
+  oracle::LockAndCheckRecord(*mine, false);
+  oracle::LockAndCheckRecord(*mine, false);  // one's own row again
+  EXPECT_EQ(locked, ErrorOf([&] { theirs->Edit(); }));
+  oracle::LockAndCheckRecord(*mine, true);  // keeps the lock it holds
+  EXPECT_EQ(locked, ErrorOf([&] { theirs->Edit(); }));
+  session_->Rollback();  // gives the row up
+  theirs->Edit();
+  theirs->FieldByName("NAME").SetAsString("theirs");
+  theirs->Post();
+
+  for (const bool checkOnly : {true, false}) {
+    SCOPED_TRACE(checkOnly);
+    EXPECT_EQ("Record has been changed by another user",
+              ErrorOf([&] { oracle::LockAndCheckRecord(*mine, checkOnly); }));
+    theirs->Edit();
+    theirs->Cancel();
+  }
+  mine->Refresh();
+  Go(*mine, 1);
+  oracle::LockAndCheckRecord(*mine, false);
+  session_->Rollback();
+  Run("delete from items where id = 1");
+  for (const bool checkOnly : {true, false})
+    EXPECT_EQ("Record has been deleted by another user",
+              ErrorOf([&] { oracle::LockAndCheckRecord(*mine, checkOnly); }));
+}
+
+// A BLOB or LONG RAW value another session stored compressed is shown
+// expanded by every refresh of the record: the single-record refresh, the
+// one when editing starts and the one after an update.
+TEST_F(PostingTest, RefreshedValuesStoredCompressedElsewhereAreShownExpanded) {
+  Run("create table docs (id number(6) primary key, name varchar2(10), pic blob)");
+  Run("create table raws (id number(6), name varchar2(10), data long raw)");
+  const struct {
+    const char* table;
+    const char* column;
+  } kinds[] = {{"docs", "PIC"}, {"raws", "DATA"}};
+  // A value a writer with CompressBLOBs stores: "<round>" and a run the
+  // codec packs well, with a zero byte.
+  auto value = [](int round) {
+    std::string text = "round " + std::to_string(round) + ":";
+    for (int line = 0; line < 60; ++line) text += "TOTAL 4.99\r\n";
+    return text + std::string("\0\xff", 2);
+  };
+  // Stores `text` compressed into row 1 as the other session's dataset does.
+  auto storeCompressed = [&](const char* table, const char* column, const std::string& text) {
+    oracle::TOracleDataSet writer;
+    writer.SetSession(other_.get());
+    writer.SetSQL(std::string("select t.rowid, t.* from ") + table + " t where id = 1");
+    writer.SetCompressBLOBs(true);
+    writer.SetLockingMode(TLockingMode::lmNone);
+    writer.Open();
+    writer.Edit();
+    writer.FieldByName(column).SetAsString(text);
+    writer.Post();
+    oracle::TOracleQuery plain;
+    plain.SetSession(other_.get());
+    plain.SetSQL(std::string("select ") + column + " from " + table + " where id = 1");
+    plain.Execute();
+    const oracle::Variant stored = plain.Field(0);
+    ASSERT_LT(stored.Array().bytes.size(), text.size() / 2) << "stored packed";
+  };
+  const std::function<void(oracle::TOracleDataSet&)> refreshes[] = {
+      [](oracle::TOracleDataSet& ds) { oracle::LockRefreshCheck(ds, false, false, true, false); },
+      [](oracle::TOracleDataSet& ds) {
+        Editing(ds).RefreshOptions = oracle::roBeforeEdit;
+        ds.Edit();
+        ds.Cancel();
+      },
+      [](oracle::TOracleDataSet& ds) {
+        Editing(ds).RefreshOptions = oracle::roAfterUpdate;
+        ds.Edit();
+        ds.FieldByName("NAME").SetAsString(ds.FieldByName("NAME").AsString() + "+");
+        ds.Post();
+      },
+  };
+  int round = 0;
+  for (const auto& kind : kinds) {
+    Run(std::string("insert into ") + kind.table + " (id, name) values (1, 'n')");
+    for (const bool compressing : {false, true}) {
+      int moment = 0;
+      for (const auto& refresh : refreshes) {
+        SCOPED_TRACE(std::string(kind.column) + (compressing ? " compressing" : "") + " refresh " +
+                     std::to_string(++moment));
+        auto ds = NewDataSet(std::string("select t.rowid, t.* from ") + kind.table + " t");
+        ds->SetCompressBLOBs(compressing);
+        ds->SetLockingMode(TLockingMode::lmNone);
+        ds->Open();
+        const std::string theirs = value(++round);
+        storeCompressed(kind.table, kind.column, theirs);
+        refresh(*ds);
+        EXPECT_EQ(theirs, ds->FieldByName(kind.column).AsString());
+        // Shown as stored: a check finds the record unchanged.
+        EXPECT_NO_THROW(oracle::LockAndCheckRecord(*ds, true));
+      }
+    }
+  }
+}
+
 // A dataset over a join has no rowid: it is read-only unless the
 // application applies every change itself, and then each operation that
 // needs the server's row says so unless the handler takes it.

@@ -244,6 +244,64 @@ TEST_F(OracleObjectTest, ObjectAndReferenceVariablesBindEveryElement) {
   EXPECT_EQ(backRef.Hex(), "0A0B");
 }
 
+// Out-binds of a returning clause row after row: an object or REF takes
+// back the null state of each row, a null after a value and a value after
+// a null, whatever it held before.
+TEST_F(OracleObjectTest, ObjectAndReferenceOutBindsTakeEachRowsNullState) {
+  Run("create table staff (id number(5), person person_t, boss ref person_t)");
+  Run("insert into staff values (1, person_t('Ann', null, 7, address_t('Elm', 'Oslo'), null, "
+      "null), '0A0B')");
+  Run("insert into staff (id) values (2)");
+  Run("insert into staff (id, person) values (3, person_t('Cy', null, 1, null, null, null))");
+  auto update = NewQuery(
+      "update staff set id = id where id = :id returning person, boss into :person, :boss");
+  update->DeclareVariable("id", otype::Integer);
+  update->DeclareVariable("person", otype::Object);
+  update->DeclareVariable("boss", otype::Reference);
+  TOracleObject person(session_.get(), "person_t", "");
+  oracle::TOracleReference boss(session_.get());
+  update->SetComplexVariable("person", &person);
+  update->SetComplexVariable("boss", &boss);
+  // Each row's object as read back: null, or its name, salary and city.
+  auto seen = [&] {
+    if (person.IsNull()) return std::string("null");
+    return person.Attribute("NAME").AsString() + "/" + person.Attribute("SALARY").AsString() + "/" +
+           person.Attribute("ADDRESS").ObjectValue().Attribute("CITY").AsString();
+  };
+  const struct {
+    int id;
+    std::string object, ref;
+  } rows[] = {{1, "Ann/7/Oslo", "0A0B"},
+              {2, "null", ""},
+              {2, "null", ""},
+              {1, "Ann/7/Oslo", "0A0B"},
+              {2, "null", ""}};
+  int n = 0;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(++n);
+    update->SetVariable("id", Variant::Integer(row.id));
+    update->Execute();
+    EXPECT_EQ(update->RowsProcessed(), 1);
+    EXPECT_EQ(seen(), row.object);
+    EXPECT_EQ(boss.IsNull(), row.ref.empty());
+    EXPECT_EQ(boss.Hex(), row.ref);
+    EXPECT_EQ(update->GetVariable("person").IsEmptyOrNull(), row.object == "null");
+    if (row.object == "null") {
+      // Nothing of the earlier row is left to read.
+      EXPECT_TRUE(person.Attribute("NAME").IsNull());
+      EXPECT_TRUE(person.Attribute("ADDRESS").ObjectValue().IsNull());
+      EXPECT_EQ(person.Attribute("ADDRESS").ObjectValue().Attribute("CITY").AsString(), "");
+    }
+  }
+  // The object, null now, is written as null when bound in.
+  auto copy = NewQuery("update staff set person = :person where id = 3");
+  copy->DeclareVariable("person", otype::Object);
+  copy->SetComplexVariable("person", &person);
+  copy->Execute();
+  EXPECT_EQ(
+      Executed(*session_, "select count(*) from staff where person is null")->FieldAsInteger(0), 2);
+}
+
 TEST_F(OracleObjectTest, CollectionsOfObjectsAreReadAppendedAndWrittenBack) {
   Run("create type item_t as object (name varchar2(10), qty number(5))");
   Run("create type items_t as table of item_t");

@@ -179,6 +179,32 @@ TEST_F(OCI7QueryTest, LongValuesArriveWholeInPieces) {
   EXPECT_EQ(bodies, (std::vector<std::string>{big, "short", ""}));
 }
 
+// Array elements of 64 KiB or more keep their own lengths through obndra
+// as well.
+TEST_F(OCI7QueryTest, LongArraysKeepEachElementsLength) {
+  NewQuery("create table notes (id number(5), body long, data long raw)")->Execute();
+  const std::vector<std::string> values = {"a", std::string(70000, 'b'), "cc"};
+  std::vector<Variant> ids, bodies, data;
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    ids.push_back(Variant::Integer(static_cast<int32_t>(k)));
+    bodies.push_back(Variant::String(values[k]));
+    data.push_back(Variant::ByteArray(std::vector<uint8_t>(values[k].begin(), values[k].end())));
+  }
+  auto insert = NewQuery("insert into notes values (:id, :body, :data)");
+  insert->DeclareAndSet("id", 3, Variant::VariantArray(ids));
+  insert->DeclareAndSet("body", oracle::otype::Long, Variant::VariantArray(bodies));
+  insert->DeclareAndSet("data", oracle::otype::LongRaw, Variant::VariantArray(data));
+  insert->Execute();
+  auto select = NewQuery("select body, data from notes order by id");
+  select->Execute();
+  for (const std::string& value : values) {
+    ASSERT_FALSE(select->Eof());
+    EXPECT_EQ(select->FieldAsString(0), value);
+    EXPECT_EQ(select->FieldAsString(1), value);
+    select->Next();
+  }
+}
+
 // A dataset posts through the version-7 calls without a returning clause:
 // an insert takes the rowid of the row it processed from the cursor area,
 // and the record is found by it again.

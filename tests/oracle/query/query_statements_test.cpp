@@ -155,6 +155,59 @@ TEST_F(QueryStatementsTest, LongAndLongRawArraysBindEachElementWithItsLength) {
   }
 }
 
+// An element of 64 KiB or more, first, in the middle or last, leaves every
+// element its own length, LONG and LONG RAW alike; the elements are sized
+// by all of them, the last one included.
+TEST_F(QueryStatementsTest, LongArraysKeepEachElementsLengthAtAnySize) {
+  Run("create table longs (k number(5), t long, r long raw)");
+  const std::string big(70000, 'b');
+  struct Case {
+    const char* where;
+    std::vector<std::string> texts;
+  };
+  const Case cases[] = {
+      {"first", {big, "a", "cc"}},
+      {"middle", {"a", big, "cc"}},
+      {"last", {"a", "cc", big}},
+      {"last, short", {"a", "bb", std::string(40, 'c')}},
+      {"beside a null", {"a", "", std::string(65535, 'y'), "d"}},
+      {"two, one of 64 KiB", {std::string(65536, 'x'), big}},
+  };
+  auto insert = NewQuery("insert into longs values (:k, :t, :r)");
+  insert->DeclareVariable("k", oracle::otype::Integer);
+  insert->DeclareVariable("t", oracle::otype::Long);
+  insert->DeclareVariable("r", oracle::otype::LongRaw);
+  int key = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.where);
+    Run("delete from longs");
+    std::vector<oracle::Variant> keys, texts, raws;
+    for (const std::string& text : c.texts) {
+      keys.push_back(oracle::Variant::Integer(++key));
+      texts.push_back(text.empty() ? oracle::Variant() : oracle::Variant::String(text));
+      raws.push_back(text.empty() ? oracle::Variant()
+                                  : oracle::Variant::ByteArray(
+                                        std::vector<uint8_t>(text.begin(), text.end())));
+    }
+    insert->SetVariable("k", oracle::Variant::VariantArray(keys));
+    insert->SetVariable("t", oracle::Variant::VariantArray(texts));
+    insert->SetVariable("r", oracle::Variant::VariantArray(raws));
+    EXPECT_EQ(insert->ExecuteArray(-1, -1), static_cast<int32_t>(c.texts.size()));
+
+    auto select = NewQuery("select t, r from longs order by k");
+    select->Execute();
+    for (const std::string& text : c.texts) {
+      ASSERT_FALSE(select->Eof());
+      EXPECT_EQ(select->FieldIsNull(0), text.empty());
+      EXPECT_EQ(select->FieldAsString(0).size(), text.size());
+      EXPECT_EQ(select->FieldAsString(0), text);
+      EXPECT_EQ(select->FieldAsString(1), text);
+      select->Next();
+    }
+    EXPECT_TRUE(select->Eof());
+  }
+}
+
 TEST_F(QueryStatementsTest, ArraysOfDifferentSizesAreRefused) {
   Run("create table pairs (a number(5), b number(5))");
   auto insert = NewQuery("insert into pairs values (:a, :b)");
