@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -295,41 +296,64 @@ document:
 
 class OracleClientAtUnload : public e2e::FreshRegistry {
  protected:
+  void SetUp() override {
+    FreshRegistry::SetUp();
+    database_.emplace(HOST_DB_FIXTURE, (Scratch() / "host.sqlite").string());
+    hostsim::StageHost(hostsim::ParseScenario(kUnqualifiedSale, "sale.yaml"), *adapter_,
+                       *database_);
+    hostsim::StageOracleHome(Scratch(), OCI_CLIENT, *database_);
+  }
+
+  // The invoice plug-in of `library` takes the sale to the database; with
+  // `cleanUp` the host then cleans the plug-in up, else it only releases it.
+  void Sell(const PluginLibrary& library, bool cleanUp) {
+    auto plugin = library.Create<IPlugin>(Clsid(kPlugins[1]), IID_IPlugin);
+    ASSERT_TRUE(plugin);
+    ASSERT_EQ(plugin->Set_Adapter(adapter_.Get()), S_OK);
+    WordBool answer = 0;
+    ASSERT_EQ(plugin->Prepare(&answer), S_OK);
+    auto update = plugin.As<IEntityUpdatePlugin>(IID_IEntityUpdatePlugin);
+    ASSERT_EQ(update->BeforeUpdate(&answer), S_OK);
+    EXPECT_EQ(answer, -1);
+    EXPECT_TRUE(Mapped(OCI_CLIENT)) << "the sale did not reach the database";
+    if (cleanUp) {
+      EXPECT_EQ(plugin->CleanUp(), S_OK);
+    }
+  }
+
   testsupport::ScopedEnv home_{"ORACLE_HOME", nullptr};
   testsupport::ScopedEnv config_{"NORVANE_OCI_CONFIG", nullptr};
+  std::optional<hostsim::HostDatabase> database_;
+  ComPtr<hostsim::HostAdapter> adapter_ = MakeComObject<hostsim::HostAdapter>();
 };
 
 // Each load of the library opens the Oracle client when a sale needs the
 // host database, and each unload closes it again, whether the host cleaned
 // the plug-in up or only released it: none is left after the last unload.
 TEST_F(OracleClientAtUnload, EveryUnloadClosesTheClientTheLoadOpened) {
-  hostsim::HostDatabase database(HOST_DB_FIXTURE, (Scratch() / "host.sqlite").string());
-  ComPtr<hostsim::HostAdapter> adapter = MakeComObject<hostsim::HostAdapter>();
-  hostsim::StageHost(hostsim::ParseScenario(kUnqualifiedSale, "sale.yaml"), *adapter, database);
-  hostsim::StageOracleHome(Scratch(), OCI_CLIENT, database);
   ASSERT_FALSE(Mapped(OCI_CLIENT));
-  for (const bool cleanedUp : {true, false, true}) {
-    SCOPED_TRACE(cleanedUp ? "cleaned up" : "released only");
+  for (const bool cleanUp : {true, false, true}) {
+    SCOPED_TRACE(cleanUp ? "cleaned up" : "released only");
     PluginLibrary library(NORVANE94_LIBRARY);
-    {
-      auto plugin = library.Create<IPlugin>(Clsid(kPlugins[1]), IID_IPlugin);
-      ASSERT_TRUE(plugin);
-      ASSERT_EQ(plugin->Set_Adapter(adapter.Get()), S_OK);
-      WordBool answer = 0;
-      ASSERT_EQ(plugin->Prepare(&answer), S_OK);
-      auto update = plugin.As<IEntityUpdatePlugin>(IID_IEntityUpdatePlugin);
-      ASSERT_EQ(update->BeforeUpdate(&answer), S_OK);
-      EXPECT_EQ(answer, -1);
-      EXPECT_TRUE(Mapped(OCI_CLIENT)) << "the sale did not reach the database";
-      if (cleanedUp) {
-        EXPECT_EQ(plugin->CleanUp(), S_OK);
-      }
-    }
+    Sell(library, cleanUp);
     EXPECT_EQ(library.DllCanUnloadNow(), S_OK);
     library.Unload();
     EXPECT_FALSE(Mapped(NORVANE94_LIBRARY));
     EXPECT_FALSE(Mapped(OCI_CLIENT));
   }
+}
+
+// A host that ends its process with the library still loaded (and the
+// client open) ends cleanly.
+TEST_F(OracleClientAtUnload, AProcessEndingWithTheLibraryLoadedEndsCleanly) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        auto* library = new PluginLibrary(NORVANE94_LIBRARY);
+        Sell(*library, false);
+        std::exit(Mapped(OCI_CLIENT) ? 0 : 3);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST(LibraryExports, OnlyTheFourEntryPointsAreVisible) {
