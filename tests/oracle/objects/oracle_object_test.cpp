@@ -628,6 +628,18 @@ class HandedOutObjectTest : public OracleObjectTest {
     other_->Commit();
   }
 
+  // The other session clears the card's city and boss and commits.
+  void ClearElsewhere() {
+    oracle::TOracleReference theirs(other_.get(), "CARD_T");
+    theirs.SetHex(cardHex_);
+    TOracleObject& card = theirs.Pin();
+    card.Attribute("ADDRESS").ObjectValue().Attribute("CITY").Clear();
+    card.Attribute("BOSS").Clear();
+    card.MarkUpdate();
+    card.Flush();
+    other_->Commit();
+  }
+
   using Reread = std::function<void(oracle::TOracleReference&, TOracleObject&)>;
 
   // Once the reference that pinned the card goes, nothing stays behind.
@@ -681,6 +693,12 @@ class HandedOutObjectTest : public OracleObjectTest {
       else
         EXPECT_EQ(parts[6].read(), now);
     }
+    // Values made null elsewhere read as null in the parts kept.
+    ClearElsewhere();
+    reread(ref, card);
+    EXPECT_TRUE(address.Attribute("CITY").IsNull());
+    EXPECT_TRUE(boss.IsNull());
+    EXPECT_EQ(parts[0].read(), "name second");
   }
 
   std::string annHex_, bobHex_, cardHex_;
