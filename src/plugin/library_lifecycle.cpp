@@ -13,6 +13,7 @@
 #include "hostplugin/plugin_class_table.h"
 #include "plugin/class_table.h"
 #include "receipt/debug_emv_dialog.h"
+#include "receipt/host_data_module.h"
 #include "receipt/records.h"
 
 namespace plugin {
@@ -34,11 +35,27 @@ void InitializeFoundation() {
   foundation::RouteSettingsMessagesToMessageForm();
 }
 
+// Set when the C++ runtime destroys the library's statics. Unloading the
+// library (dlclose) runs the steps' finalisations first and destroys the
+// statics after them; at process exit with the library still loaded the
+// statics go first, and the finalisations find them gone.
+bool g_staticsDestroyed = false;
+
+struct StaticsWatch {
+  ~StaticsWatch() { g_staticsDestroyed = true; }
+} g_staticsWatch;
+
 // The Oracle library asks through Qt dialogs and shows the busy cursor.
-// Its sessions are logged off by the plug-ins' clean-up, not at unload: the
-// unload may come at process exit after the library's statics are gone.
 void InstallOracleUserInterface() {
   dialogs::InstallOracleUserInterface();
+}
+
+// At unload the sessions the plug-ins' clean-up left are logged off and the
+// Oracle client is closed, so each load of the library opens it afresh and
+// the last unload leaves none behind. At process exit the Oracle library's
+// globals are already destroyed: the client then goes with the process.
+void ReleaseOracleClient() {
+  if (!g_staticsDestroyed) receipt::ReleaseDatabaseClient();
 }
 
 // The per-sale records start empty; the card-data debug switch is read once.
@@ -84,7 +101,7 @@ constexpr LibraryStep kSteps[] = {
     {"the foundation settings", &InitializeFoundation, nullptr},
     {"the host attribute lists", &hostplugin::MakeUpperCaseAttributeLists,
      &hostplugin::ReleaseUpperCaseAttributeLists},
-    {"the Oracle user interface", &InstallOracleUserInterface, nullptr},
+    {"the Oracle user interface", &InstallOracleUserInterface, &ReleaseOracleClient},
     {"the per-sale records", &ResetSaleRecords, nullptr},
     {"the class table", &ResolveClassTable, &ClearClassTable},
     {"the plug-in factories", &RegisterFactories, &RevokeFactories},

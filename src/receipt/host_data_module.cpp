@@ -133,4 +133,9 @@ void FreeDataModule() {
   }
 }
 
+void ReleaseDatabaseClient() {
+  FreeDataModule();
+  oracle::FinalizeOracleSessions();
+}
+
 }  // namespace receipt

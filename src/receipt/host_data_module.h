@@ -13,7 +13,8 @@
 //
 // One process-wide module is made on demand (EnsureDataModule) and freed by
 // the receipt plug-ins' clean-up (FreeDataModule); the next road that needs
-// it makes it again.
+// it makes it again. The library's unload releases what is left, and the
+// Oracle client with it (ReleaseDatabaseClient).
 
 #include <string>
 #include <vector>
@@ -83,5 +84,9 @@ TdQ& EnsureDataModule();
 // Logs the module's session off when it is connected (a failure is logged),
 // frees the module and forgets it. Nothing happens when there is none.
 void FreeDataModule();
+// At library unload: frees the module (when no clean-up did), logs off any
+// Oracle session still logged on, frees the shared client environment and
+// closes the Oracle client library, so that the next load opens it afresh.
+void ReleaseDatabaseClient();
 
 }  // namespace receipt

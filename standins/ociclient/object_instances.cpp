@@ -204,6 +204,8 @@ void initialiseSlots(ObjectInstance& instance) {
 }
 
 void loadInstance(ObjectInstance& instance, const ObjectValue& value, sqlite3* db) {
+  // A reload (a refresh) drops the LOB values the old slots' locators held.
+  for (auto& slot : instance.slots) releaseSlotLocator(*slot);
   instance.slots.clear();
   instance.exists.clear();
   if (instance.type.isCollection())
@@ -239,6 +241,7 @@ ObjectValue storedValue(const ObjectInstance& instance) {
 }
 
 void copyInstance(ObjectInstance& to, const ObjectInstance& from) {
+  for (auto& slot : to.slots) releaseSlotLocator(*slot);
   to.slots.clear();
   while (!to.children.empty()) freeHandle(to.children.back());
   to.type = from.type;

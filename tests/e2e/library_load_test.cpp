@@ -3,16 +3,22 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
+#include "common/scoped_env.h"
 #include "e2e_environment.h"
 #include "host_adapter.h"
+#include "host_database.h"
 #include "host_interfaces/host_interfaces.h"
 #include "platform/com/safearray.h"
 #include "platform/registry/registry.h"
 #include "plugin_library.h"
+#include "scenario.h"
+#include "scenario_run.h"
 
 namespace {
 
@@ -265,6 +271,89 @@ TEST_F(LoadedLibrary, RegistersItsOwnPathForEveryClassAndUnregistersThem) {
   }
   ASSERT_EQ(Library().DllUnregisterServer(), S_OK);
   EXPECT_TRUE(reg::SubKeyNames(reg::Root::ClassesRoot, "CLSID").empty());
+}
+
+// Whether the process has `file` mapped now.
+bool Mapped(const std::string& file) {
+  const std::string wanted = " " + std::filesystem::canonical(file).string();
+  std::ifstream maps("/proc/self/maps");
+  for (std::string line; std::getline(maps, line);) {
+    if (line.size() >= wanted.size() &&
+        line.compare(line.size() - wanted.size(), wanted.size(), wanted) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// An invoice the invoice plug-in takes to the host database and then leaves
+// (its type asks for no receipt, so no dialog is shown).
+constexpr const char* kUnqualifiedSale = R"(
+document:
+  invoice: {Invoice SID: 7100, Invoice Number: 401, Invoice Type: 1, Status: 0,
+            Subsidiary Number: 1}
+)";
+
+class OracleClientAtUnload : public e2e::FreshRegistry {
+ protected:
+  void SetUp() override {
+    FreshRegistry::SetUp();
+    database_.emplace(HOST_DB_FIXTURE, (Scratch() / "host.sqlite").string());
+    hostsim::StageHost(hostsim::ParseScenario(kUnqualifiedSale, "sale.yaml"), *adapter_,
+                       *database_);
+    hostsim::StageOracleHome(Scratch(), OCI_CLIENT, *database_);
+  }
+
+  // The invoice plug-in of `library` takes the sale to the database; with
+  // `cleanUp` the host then cleans the plug-in up, else it only releases it.
+  void Sell(const PluginLibrary& library, bool cleanUp) {
+    auto plugin = library.Create<IPlugin>(Clsid(kPlugins[1]), IID_IPlugin);
+    ASSERT_TRUE(plugin);
+    ASSERT_EQ(plugin->Set_Adapter(adapter_.Get()), S_OK);
+    WordBool answer = 0;
+    ASSERT_EQ(plugin->Prepare(&answer), S_OK);
+    auto update = plugin.As<IEntityUpdatePlugin>(IID_IEntityUpdatePlugin);
+    ASSERT_EQ(update->BeforeUpdate(&answer), S_OK);
+    EXPECT_EQ(answer, -1);
+    EXPECT_TRUE(Mapped(OCI_CLIENT)) << "the sale did not reach the database";
+    if (cleanUp) {
+      EXPECT_EQ(plugin->CleanUp(), S_OK);
+    }
+  }
+
+  testsupport::ScopedEnv home_{"ORACLE_HOME", nullptr};
+  testsupport::ScopedEnv config_{"NORVANE_OCI_CONFIG", nullptr};
+  std::optional<hostsim::HostDatabase> database_;
+  ComPtr<hostsim::HostAdapter> adapter_ = MakeComObject<hostsim::HostAdapter>();
+};
+
+// Each load of the library opens the Oracle client when a sale needs the
+// host database, and each unload closes it again, whether the host cleaned
+// the plug-in up or only released it: none is left after the last unload.
+TEST_F(OracleClientAtUnload, EveryUnloadClosesTheClientTheLoadOpened) {
+  ASSERT_FALSE(Mapped(OCI_CLIENT));
+  for (const bool cleanUp : {true, false, true}) {
+    SCOPED_TRACE(cleanUp ? "cleaned up" : "released only");
+    PluginLibrary library(NORVANE94_LIBRARY);
+    Sell(library, cleanUp);
+    EXPECT_EQ(library.DllCanUnloadNow(), S_OK);
+    library.Unload();
+    EXPECT_FALSE(Mapped(NORVANE94_LIBRARY));
+    EXPECT_FALSE(Mapped(OCI_CLIENT));
+  }
+}
+
+// A host that ends its process with the library still loaded (and the
+// client open) ends cleanly.
+TEST_F(OracleClientAtUnload, AProcessEndingWithTheLibraryLoadedEndsCleanly) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        auto* library = new PluginLibrary(NORVANE94_LIBRARY);
+        Sell(*library, false);
+        std::exit(Mapped(OCI_CLIENT) ? 0 : 3);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST(LibraryExports, OnlyTheFourEntryPointsAreVisible) {

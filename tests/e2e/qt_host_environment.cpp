@@ -17,8 +17,13 @@ class QtHostEnvironment : public ::testing::Environment {
     app_ = std::make_unique<QApplication>(argc_, argv_);
   }
   void TearDown() override { app_.reset(); }
+  // A test that ends its process early (a death test's child calling exit)
+  // never tears down: Qt's own globals are gone by the time this runs, so
+  // the application is left to the process's end.
+  ~QtHostEnvironment() override { leftAtExit_ = app_.release(); }
 
  private:
+  static inline QApplication* leftAtExit_ = nullptr;
   int argc_ = 1;
   char name_[16] = "e2e_tests";
   char* argv_[2] = {name_, nullptr};

@@ -212,7 +212,11 @@ TOracleTableInfo& DataSetTableInfo(TOracleDataSet& dataSet) {
   TDataSetEditing& editing = Editing(dataSet);
   std::string& owner = editing.resolvedOwner_;
   std::string& table = editing.resolvedTable_;
-  if (editing.resolvedFor_ != name || table.empty()) {
+  // A log-off clears the session's table information, and what the name
+  // stood for goes with it: a synonym may point elsewhere now, or the
+  // session be another user's.
+  const std::uint64_t epoch = session->TableInfoCache().Epoch();
+  if (editing.resolvedFor_ != name || table.empty() || editing.resolvedEpoch_ != epoch) {
     ResolveTableName(*session, name, owner, table);
     if (table.empty()) {
       // Nothing of that name: the name itself, in the user's schema.
@@ -220,6 +224,7 @@ TOracleTableInfo& DataSetTableInfo(TOracleDataSet& dataSet) {
       table = platform::UpperAscii(name);
     }
     editing.resolvedFor_ = name;
+    editing.resolvedEpoch_ = epoch;
   }
   TOracleTableInfo& info = GetTableInfo(session, owner, table);
   if (info.FullName().empty()) info.SetFullName(owner + "." + table);

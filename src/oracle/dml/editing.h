@@ -3,6 +3,7 @@
 // at the dataset's first use of them and live as long as the dataset.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -43,8 +44,10 @@ class TDataSetEditing {
   // The derived table and the SQL text it was derived from.
   std::string cachedFor_, cachedTable_;
   // The updating table's name as last resolved to owner and table by the
-  // dictionary (kept until the name changes).
+  // dictionary (kept until the name changes or the session's table
+  // information is cleared: resolvedEpoch_ is the cache's epoch then).
   std::string resolvedFor_, resolvedOwner_, resolvedTable_;
+  std::uint64_t resolvedEpoch_ = 0;
   // The parsed TABLE or THE updating table (table_expression.h) and the SQL
   // text it was parsed from.
   std::string tableExpressionFor_;

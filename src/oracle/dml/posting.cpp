@@ -634,7 +634,12 @@ void SetKeyColumnsLookup(TKeyColumnsLookup lookup) {
 
 const std::vector<std::string>& KeyColumns(TOracleDataSet& dataSet) {
   TDataSetEditing& editing = Editing(dataSet);
-  const std::string builtFor = dataSet.SQL() + "\n" + editing.UniqueFields;
+  // A key read from the dictionary is read again once the session's table
+  // information was cleared (at log-off): the name may stand for another
+  // table now.
+  TOracleSession* session = dataSet.Session();
+  const std::string builtFor = dataSet.SQL() + "\n" + editing.UniqueFields + "\n" +
+                               std::to_string(session ? session->TableInfoCache().Epoch() : 0);
   if (editing.keyColumnsFor_ == builtFor && !editing.keyColumns_.empty())
     return editing.keyColumns_;
   std::vector<std::string> columns;

@@ -115,17 +115,42 @@ std::unique_ptr<TOracleObject> TOracleObject::Pinned(TOracleSession* session,
   return object;
 }
 
+void TOracleObject::Repinned(void* instance) {
+  if (instance == instance_) {
+    // The cache handed out the same instance again, pinned once more and
+    // brought up to date: one pin is enough.
+    if (instance != nullptr) OCIObjectUnpin(Environment(), errorHandle_, instance);
+    FollowInstance();
+    return;
+  }
+  AttachInstance(instance, true);
+  pinned_ = true;
+}
+
 void TOracleObject::AttachInstance(void* instance, bool owned) {
   if (instance != instance_) FreeInstance();
   instance_ = instance;
   ownsInstance_ = owned;
-  // Nested objects follow the new instance when next asked for.
-  for (auto& attribute : attributes_) {
-    attribute->nested_.reset();
-    attribute->lob_.reset();
-    attribute->ref_.reset();
+  FollowInstance();
+}
+
+void TOracleObject::FollowInstance() {
+  // A holder may keep any of these: they are pointed at the new parts, never
+  // freed while this object stands.
+  for (auto& attribute : attributes_) attribute->Follow();
+  for (std::size_t i = 0; i < elementObjects_.size(); ++i) {
+    std::unique_ptr<TOracleObject>& made = elementObjects_[i];
+    if (!made) continue;
+    boolean found = 0;
+    void* element = nullptr;
+    void* indicator = nullptr;
+    if (instance_ == nullptr ||
+        OCICollGetElem(Environment(), errorHandle_, static_cast<OCIColl*>(instance_),
+                       static_cast<sb4>(i), &found, &element, &indicator) != OCI_SUCCESS ||
+        found == 0)
+      element = nullptr;
+    made->AttachInstance(element, false);
   }
-  elementObjects_.clear();
 }
 
 OCIEnv* TOracleObject::Environment() const {
@@ -215,12 +240,7 @@ void TOracleObject::Flush() {
 
 void TOracleObject::Refresh() {
   Check(OCIObjectRefresh(Environment(), errorHandle_, instance_));
-  for (auto& attribute : attributes_) {
-    attribute->nested_.reset();
-    attribute->lob_.reset();
-    attribute->ref_.reset();
-  }
-  elementObjects_.clear();
+  FollowInstance();
 }
 
 void FlushObjectCache(TOracleSession* session) {
@@ -406,7 +426,6 @@ void TOracleObject::StoreElementObject(const TOracleObject& value, int32_t index
   void* indicators = nullptr;
   if (value.instance_ != nullptr)
     Check(OCIObjectGetInd(Environment(), errorHandle_, value.instance_, &indicators));
-  elementObjects_.clear();
   if (append) {
     Check(OCICollAppend(Environment(), errorHandle_, value.instance_, indicators,
                         static_cast<OCIColl*>(instance_)));
@@ -414,6 +433,7 @@ void TOracleObject::StoreElementObject(const TOracleObject& value, int32_t index
     Check(OCICollAssignElem(Environment(), errorHandle_, index, value.instance_, indicators,
                             static_cast<OCIColl*>(instance_)));
   }
+  FollowInstance();
 }
 
 void TOracleObject::SetElementObject(int32_t i, const TOracleObject& value) {
@@ -434,13 +454,13 @@ void TOracleObject::AppendElement(const std::string& value) {
 }
 
 void TOracleObject::TrimElements(int32_t count) {
-  elementObjects_.clear();
   Check(OCICollTrim(Environment(), errorHandle_, count, static_cast<OCIColl*>(instance_)));
+  FollowInstance();
 }
 
 void TOracleObject::DeleteElement(int32_t i) {
-  elementObjects_.clear();
   Check(OCITableDelete(Environment(), errorHandle_, i, static_cast<OCITable*>(instance_)));
+  FollowInstance();
 }
 
 TOracleObject& ObjectField(TOracleQuery& query, int32_t i) {
@@ -510,6 +530,38 @@ void TObjectAttribute::Set(const void* value, OCIInd indicator) {
   owner_.Check(OCIObjectSetAttr(owner_.Environment(), owner_.errorHandle_, owner_.instance_,
                                 nullptr, owner_.type_, nullptr, nullptr, 0, &position, 1, indicator,
                                 nullptr, value));
+}
+
+void TObjectAttribute::Follow() {
+  if (!nested_ && !lob_ && !ref_) return;
+  // Read without raising: a row without an instance, or one the client no
+  // longer knows, leaves the parts null.
+  const ub4 position = static_cast<ub4>(index_ + 1);
+  OCIInd indicator = OCI_IND_NULL;
+  void* nullStruct = nullptr;
+  void* value = nullptr;
+  if (owner_.instance_ == nullptr ||
+      OCIObjectGetAttr(owner_.Environment(), owner_.errorHandle_, owner_.instance_, nullptr,
+                       owner_.type_, nullptr, nullptr, 0, &position, 1, &indicator, &nullStruct,
+                       &value, nullptr) != OCI_SUCCESS)
+    value = nullptr;
+  if (nested_) {
+    if (typeCode_ == OCI_TYPECODE_NAMEDCOLLECTION && value != nullptr)
+      value = *static_cast<void**>(value);
+    // An XML document is read again from the instance as it now stands.
+    if (auto* xml = dynamic_cast<TXMLType*>(nested_.get())) xml->xml_.reset();
+    nested_->AttachInstance(value, false);
+  }
+  if (lob_) {
+    OCILobLocator* locator = value != nullptr ? *static_cast<OCILobLocator**>(value) : nullptr;
+    lob_->AttachRowLocator(locator);
+    lobLocator_ = locator;
+  }
+  if (ref_) {
+    OCIRef* ref =
+        value != nullptr && indicator != OCI_IND_NULL ? *static_cast<OCIRef**>(value) : nullptr;
+    ref_->AttachRowInstance(ref);
+  }
 }
 
 bool TObjectAttribute::IsNull() const {

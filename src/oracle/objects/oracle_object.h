@@ -77,6 +77,8 @@ class TObjectAttribute {
   // Raises "Attribute type not supported (" + code + ")" for kinds the
   // attribute access does not know.
   void CheckSupported() const;
+  // Points what this attribute handed out at the owner's current value.
+  void Follow();
 
   TOracleObject& owner_;
   int32_t index_;
@@ -110,7 +112,9 @@ class TOracleObject : public TObjectColumnObject {
 
   // The object cache's intents for an instance of an object table: take the
   // row's lock, mark it for update, write it back to its row (a new one is
-  // inserted), reload it from its row.
+  // inserted), reload it from its row. A reload re-reads in place: the
+  // nested objects, collection elements, LOBs and REFs handed out before
+  // stay valid and show the reloaded values.
   void Lock();
   void MarkUpdate();
   void Flush();
@@ -132,10 +136,11 @@ class TOracleObject : public TObjectColumnObject {
   // Nested tables only: the element leaves a gap.
   void DeleteElement(int32_t i);
   // Collections of objects: element i as an object over the element's own
-  // value (its attributes read and written in place; valid until the
-  // collection changes), and assigning or appending a copy of an object of
-  // the element type. Other collections raise "Element " + i + " is not an
-  // object" / "Elements of <type> are not objects".
+  // value (its attributes read and written in place; it follows element i
+  // when the collection changes, and reads as null while there is none),
+  // and assigning or appending a copy of an object of the element type.
+  // Other collections raise "Element " + i + " is not an object" /
+  // "Elements of <type> are not objects".
   TOracleObject& ElementObject(int32_t i);
   void SetElementObject(int32_t i, const TOracleObject& value);
   void AppendElementObject(const TOracleObject& value);
@@ -143,6 +148,8 @@ class TOracleObject : public TObjectColumnObject {
 
   // The instance and its type, for binds and fetches; pointing at an
   // instance the object does not own (a fetched row's) or taking one over.
+  // What the object handed out (nested objects, elements, LOBs, REFs)
+  // follows the new instance.
   void* Instance() const { return instance_; }
   void** InstanceAddress() { return &instance_; }
   OCIType* Type() const { return type_; }
@@ -151,6 +158,10 @@ class TOracleObject : public TObjectColumnObject {
   // the object.
   static std::unique_ptr<TOracleObject> Pinned(TOracleSession* session, const std::string& typeName,
                                                void* instance);
+  // A newer pin of the object this one was pinned from: its instance takes
+  // the place of the one held (unpinned and freed), and what the object
+  // handed out follows it.
+  void Repinned(void* instance);
   void AttachRowInstance(void* instance) override { AttachInstance(instance, false); }
   bool IsReference() const override { return false; }
   OCIType* BindType() const override { return type_; }
@@ -174,6 +185,9 @@ class TOracleObject : public TObjectColumnObject {
   friend class TObjectAttribute;
   friend TOracleObject& ObjectField(TOracleQuery& query, int32_t i);
   void Describe();
+  // Points what the object handed out at the parts of its current instance
+  // (null parts when it has none).
+  void FollowInstance();
   // Element i of a collection: its value pointer, whether it exists and
   // whether it is null.
   void* Element(int32_t i, bool& exists, bool& isNull) const;

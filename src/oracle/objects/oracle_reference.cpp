@@ -27,7 +27,7 @@ TOracleReference::TOracleReference(TOracleSession* session, const std::string& t
 
 TOracleReference::~TOracleReference() {
   monitorId_.Unregister(session_);
-  pinned_.reset();
+  pinned_.clear();
   // After the client was unloaded its handles are gone with it.
   if (OCIHandleFree == nullptr) return;
   if (ownRef_ != nullptr) OCIObjectFree(Environment(), errorHandle_, ownRef_, 0);
@@ -80,7 +80,7 @@ void TOracleReference::SetHex(const std::string& hex) {
 TOracleObject& TOracleReference::Pin() {
   if (IsNull()) throw std::runtime_error("Reference is null");
   if (typeName_.empty()) throw std::runtime_error("Reference has no object type");
-  pinned_.reset();
+  const std::pair<std::string, std::string> key{typeName_, Hex()};
   // The type's own REF descriptor, read through a describe of the type.
   void* describe = nullptr;
   Check(OCIHandleAlloc(Environment(), &describe, OCI_HTYPE_DESCRIBE, 0, nullptr));
@@ -110,15 +110,22 @@ TOracleObject& TOracleReference::Pin() {
   void* instance = nullptr;
   Check(OCIObjectPin(Environment(), errorHandle_, target, nullptr, OCI_PIN_LATEST,
                      OCI_DURATION_SESSION, OCI_LOCK_NONE, &instance));
+  // The object pinned before from the same REF takes the new pin: a holder
+  // of it (or of its parts) reads the latest version.
+  if (const auto held = pinned_.find(key); held != pinned_.end()) {
+    held->second->Repinned(instance);
+    return *held->second;
+  }
+  std::unique_ptr<TOracleObject> pinned;
   try {
-    pinned_ = TOracleObject::Pinned(session_, typeName_, instance);
+    pinned = TOracleObject::Pinned(session_, typeName_, instance);
   } catch (...) {
     // The pinned instance is ours to let go of when its type cannot be read.
     OCIObjectUnpin(Environment(), errorHandle_, instance);
     OCIObjectFree(Environment(), errorHandle_, instance, 0);
     throw;
   }
-  return *pinned_;
+  return *pinned_.emplace(key, std::move(pinned)).first->second;
 }
 
 TOracleReference& RefField(TOracleQuery& query, int32_t i) {

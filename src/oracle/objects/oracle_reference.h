@@ -3,9 +3,11 @@
 // and pinned to the object it names. A reference either owns its REF or
 // follows the REF column of a query's current row (RefField).
 
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "oracle/query/query.h"
 #include "oracle/session/sql_monitor.h"
@@ -33,9 +35,11 @@ class TOracleReference : public TObjectColumnObject {
   const std::string& TypeName() const { return typeName_; }
   void SetTypeName(const std::string& typeName);
 
-  // The object the REF names, pinned (latest version, no lock) until the
-  // next Pin or the reference goes. Raises "Reference is null" for a null
-  // REF and "Reference has no object type" without a type name.
+  // The object the REF names, pinned (latest version, no lock). Pinning the
+  // same object again re-reads its latest version into the object handed
+  // out before; every object pinned stays valid, with all it handed out,
+  // until the reference goes. Raises "Reference is null" for a null REF and
+  // "Reference has no object type" without a type name.
   TOracleObject& Pin();
 
   OCIRef* Ref() const { return ref_; }
@@ -68,7 +72,8 @@ class TOracleReference : public TObjectColumnObject {
   OCIError* errorHandle_ = nullptr;
   OCIRef* ownRef_ = nullptr;  // the REF this reference made
   OCIRef* ref_ = nullptr;     // the REF it stands for now: its own or a row's
-  std::unique_ptr<TOracleObject> pinned_;
+  // The objects pinned, by type name and REF (hexadecimal form).
+  std::map<std::pair<std::string, std::string>, std::unique_ptr<TOracleObject>> pinned_;
   TMonitorId monitorId_{"OracleReference"};
 };
 

@@ -1,6 +1,18 @@
 #include "oracle/session/table_info_cache.h"
 
+#include <atomic>
+
 namespace oracle {
+
+std::uint64_t TTableInfoCache::NewEpoch() {
+  static std::atomic<std::uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
+
+std::uint64_t TTableInfoCache::Epoch() const {
+  std::lock_guard lock(mutex_);
+  return epoch_;
+}
 
 TTableInfoEntry& TTableInfoCache::Get(const std::string& owner, const std::string& table,
                                       const Factory& make) {
@@ -28,6 +40,7 @@ void TTableInfoCache::Clear() {
   {
     std::lock_guard lock(mutex_);
     gone.swap(entries_);
+    epoch_ = NewEpoch();
   }
   // Entries are freed outside the lock: each holds a query that leaves the
   // session's query list as it goes.

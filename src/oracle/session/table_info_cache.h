@@ -4,6 +4,7 @@
 // entries are the dictionary's table information; the session only keeps
 // them, so it sees them through this base.
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -31,9 +32,16 @@ class TTableInfoCache {
   int Count() const;
   // Frees every entry.
   void Clear();
+  // Changes at every Clear and differs from any other cache's, so what was
+  // resolved while it stood (a dataset's owner and table) can tell that it
+  // must be resolved again.
+  std::uint64_t Epoch() const;
 
  private:
+  static std::uint64_t NewEpoch();
+
   mutable std::mutex mutex_;
+  std::uint64_t epoch_ = NewEpoch();
   std::map<std::pair<std::string, std::string>, std::unique_ptr<TTableInfoEntry>> entries_;
 };
 

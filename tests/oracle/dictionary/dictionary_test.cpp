@@ -1,6 +1,7 @@
 // Column defaults, client-side constraint checks and name resolution on a
 // schema made through the stand-in client.
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "oracle/dictionary/dictionary_posting.h"
 #include "oracle/dictionary/table_dictionary.h"
 #include "oracle/dml/editing.h"
+#include "oracle/dml/posting.h"
 #include "oracle/values/type_codes.h"
 #include "oracle_fixture/exception_text.h"
 #include "platform/text.h"
@@ -272,6 +274,62 @@ TEST_F(DictionaryTest, NamesResolveThroughTablesViewsAndSynonyms) {
     EXPECT_EQ(c.table, table) << c.name;
     const bool asked = !JournalSql().empty();
     EXPECT_EQ(std::string(c.name).find('.') == std::string::npos && *c.name != 0, asked) << c.name;
+  }
+}
+
+// What a dataset's updating table stands for is forgotten at log-off with
+// the session's table information: after the next log-on the name is
+// resolved again, and the constraints and key are the new table's.
+TEST_F(DictionaryTest, ATableNameIsResolvedAgainAfterALogOff) {
+  const struct {
+    const char* what;
+    const char* name;
+    std::function<void()> betweenLogOns;
+    const char* before;
+    const char* after;
+    const char* afterKey;
+  } cases[] = {
+      {"a synonym re-pointed", "staff",
+       [&] {
+         auto dba = NewSession();
+         oracle::TOracleQuery repoint;
+         repoint.SetSession(dba.get());
+         repoint.SetSQL("create or replace synonym staff for dept");
+         repoint.Execute();
+       },
+       "VESKDATA.EMP", "VESKDATA.DEPT", "DEPTNO"},
+      {"another user", "emp",
+       [&] {
+         session_->SetLogonUsername("DBADMIN");
+         session_->SetLogonPassword("hedgerow");
+       },
+       "VESKDATA.EMP", "DBADMIN.EMP", "EMPNO"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto ds = NewDataSet("select rowid, e.* from emp e");
+    Editing(*ds).UpdatingTable = c.name;
+    ds->Open();
+    const auto table = [&] {
+      const oracle::TOracleTableInfo& info = oracle::DataSetTableInfo(*ds);
+      return info.Owner() + "." + info.TableName();
+    };
+    EXPECT_EQ(c.before, table());
+    EXPECT_EQ(std::vector<std::string>{"EMPNO"}, oracle::KeyColumns(*ds));
+    session_->LogOff();
+    c.betweenLogOns();
+    session_->LogOn();
+    ds->Open();
+    EXPECT_EQ(c.after, table());
+    EXPECT_EQ(std::vector<std::string>{c.afterKey}, oracle::KeyColumns(*ds));
+    // The next calls keep what was resolved: no further dictionary query.
+    ClearJournal();
+    EXPECT_EQ(c.after, table());
+    EXPECT_EQ(0, Count("user_synonyms"));
+    ds->Close();
+    UsePluginAccount(*session_);
+    session_->LogOff();
+    session_->LogOn();
   }
 }
 

@@ -565,6 +565,213 @@ TEST_F(OracleObjectTest, ObjectTablesReferencesAndTheCache) {
   EXPECT_EQ(LiveObjects(), before);
 }
 
+// Parts of a row's object kept across a move to the next row show that
+// row's; elements kept across a collection's changes follow their index.
+TEST_F(OracleObjectTest, PartsKeptAcrossRowsAndCollectionChangesFollowThem) {
+  Run("create table staff (id number(5), person person_t)");
+  Run("insert into staff values (1, person_t('Ann', null, 10, address_t('Main St', 'Oslo'), "
+      "phones_t('111'), null))");
+  Run("insert into staff values (2, person_t('Bob', null, 20, null, phones_t('2', '3'), null))");
+  auto query = NewQuery("select person from staff order by id");
+  query->Execute();
+  TOracleObject& address = oracle::ObjectField(*query, 0).Attribute("ADDRESS").ObjectValue();
+  TOracleObject& phones = oracle::ObjectField(*query, 0).Attribute("PHONES").ObjectValue();
+  EXPECT_EQ(address.Attribute("CITY").AsString(), "Oslo");
+  EXPECT_EQ(phones.ElementCount(), 1);
+  query->Next();
+  EXPECT_TRUE(address.IsNull());
+  EXPECT_EQ(phones.ElementCount(), 2);
+  EXPECT_EQ(phones.ElementAsString(1), "3");
+
+  // A row's REF pinned on each row: the object pinned on the first stays.
+  Run("create table people of person_t");
+  Run("insert into people values (person_t('Ann', null, 10, null, null, null))");
+  Run("insert into people values (person_t('Bob', null, 20, null, null, null))");
+  auto refs = NewQuery("select ref(p) from people p order by 1");
+  refs->Execute();
+  TOracleObject& ann = oracle::RefField(*refs, 0).Pin();
+  refs->Next();
+  EXPECT_EQ(oracle::RefField(*refs, 0).Pin().Attribute("NAME").AsString(), "Bob");
+  EXPECT_EQ(ann.Attribute("NAME").AsString(), "Ann");
+
+  Run("create type item_t as object (name varchar2(10), qty number(5))");
+  Run("create type items_t as table of item_t");
+  TOracleObject items(session_.get(), "items_t", "");
+  TOracleObject item(session_.get(), "item_t", "");
+  for (const char* name : {"pen", "ink", "cap"}) {
+    item.Attribute("NAME").SetAsString(name);
+    items.AppendElementObject(item);
+  }
+  TOracleObject& second = items.ElementObject(1);
+  TOracleObject& third = items.ElementObject(2);
+  items.DeleteElement(1);
+  EXPECT_TRUE(second.IsNull());
+  items.TrimElements(1);
+  EXPECT_TRUE(third.IsNull());
+  item.Attribute("NAME").SetAsString("box");
+  items.AppendElementObject(item);
+  EXPECT_EQ(third.Attribute("NAME").AsString(), "box");
+  EXPECT_EQ(&items.ElementObject(2), &third);
+}
+
+// What an object handed out (its nested objects, collections, LOBs, REFs
+// and collection elements) stays readable while its holder keeps it: a
+// second Pin of the same reference and a Refresh re-read the object in
+// place, with what another session committed meanwhile.
+class HandedOutObjectTest : public OracleObjectTest {
+ protected:
+  void SetUp() override {
+    OracleObjectTest::SetUp();
+    Run("create table people of person_t");
+    Run("insert into people values (person_t('Ann', null, 10, null, null, null))");
+    Run("insert into people values (person_t('Bob', null, 20, null, null, null))");
+    Run("create type item_t as object (name varchar2(10), qty number(5))");
+    Run("create type items_t as table of item_t");
+    Run("create type card_t as object (name varchar2(20), address address_t, phones phones_t, "
+        "note clob, boss ref person_t, items items_t)");
+    Run("create table cards of card_t");
+    auto people = NewQuery("select ref(p) from people p order by 1");
+    people->Execute();
+    annHex_ = oracle::RefField(*people, 0).Hex();
+    people->Next();
+    bobHex_ = oracle::RefField(*people, 0).Hex();
+    {
+      TOracleObject card(session_.get(), "card_t", "cards");
+      card.Attribute("NAME").SetAsString("first");
+      card.Attribute("ADDRESS").ObjectValue().Attribute("CITY").SetAsString("Oslo");
+      card.Attribute("PHONES").ObjectValue().AppendElement("111");
+      card.Attribute("NOTE").LOBValue().SetAsString("old note");
+      oracle::TOracleReference boss(session_.get(), "PERSON_T");
+      boss.SetHex(annHex_);
+      card.Attribute("BOSS").SetRef(boss);
+      TOracleObject item(session_.get(), "item_t", "");
+      for (const char* name : {"pen", "ink"}) {
+        item.Attribute("NAME").SetAsString(name);
+        card.Attribute("ITEMS").ObjectValue().AppendElementObject(item);
+      }
+      oracle::FlushObjectCache(session_.get());
+    }
+    Run("commit");
+    auto cards = NewQuery("select ref(c) from cards c");
+    cards->Execute();
+    cardHex_ = oracle::RefField(*cards, 0).Hex();
+    other_ = NewSession();
+  }
+
+  void TearDown() override {
+    other_.reset();
+    OracleObjectTest::TearDown();
+  }
+
+  // The other session changes every part of the card and commits; with
+  // `trimItems` its items go, else the second item is renamed.
+  void ChangeElsewhere(const std::string& now, bool trimItems) {
+    oracle::TOracleReference theirs(other_.get(), "CARD_T");
+    theirs.SetHex(cardHex_);
+    TOracleObject& card = theirs.Pin();
+    card.Attribute("NAME").SetAsString("name " + now);
+    card.Attribute("ADDRESS").ObjectValue().Attribute("CITY").SetAsString("city " + now);
+    card.Attribute("PHONES").ObjectValue().SetElementAsString(0, "phone " + now);
+    card.Attribute("NOTE").LOBValue().SetAsString("note " + now);
+    oracle::TOracleReference boss(other_.get(), "PERSON_T");
+    boss.SetHex(bobHex_);
+    card.Attribute("BOSS").SetRef(boss);
+    TOracleObject& items = card.Attribute("ITEMS").ObjectValue();
+    if (trimItems)
+      items.TrimElements(items.ElementCount());
+    else
+      items.ElementObject(1).Attribute("NAME").SetAsString(now);
+    card.MarkUpdate();
+    card.Flush();
+    other_->Commit();
+  }
+
+  // The other session clears the card's city and boss and commits.
+  void ClearElsewhere() {
+    oracle::TOracleReference theirs(other_.get(), "CARD_T");
+    theirs.SetHex(cardHex_);
+    TOracleObject& card = theirs.Pin();
+    card.Attribute("ADDRESS").ObjectValue().Attribute("CITY").Clear();
+    card.Attribute("BOSS").Clear();
+    card.MarkUpdate();
+    card.Flush();
+    other_->Commit();
+  }
+
+  using Reread = std::function<void(oracle::TOracleReference&, TOracleObject&)>;
+
+  // Once the reference that pinned the card goes, nothing stays behind.
+  void KeptPartsFollow(const Reread& reread) {
+    const int objects = LiveObjects();
+    KeepAndReread(reread);
+    EXPECT_EQ(LiveObjects(), objects);
+    EXPECT_EQ(Hook<int (*)()>("ociStandin_LiveTemporaryLobs")(), 0);
+  }
+
+  // Pins the card, takes every part of it, lets `reread` re-read it after
+  // each change the other session commits (twice in a row), and reads each
+  // part the holder kept.
+  void KeepAndReread(const Reread& reread) {
+    oracle::TOracleReference ref(session_.get(), "CARD_T");
+    ref.SetHex(cardHex_);
+    TOracleObject& card = ref.Pin();
+    TOracleObject& address = card.Attribute("ADDRESS").ObjectValue();
+    TOracleObject& phones = card.Attribute("PHONES").ObjectValue();
+    oracle::TLOBLocator& note = card.Attribute("NOTE").LOBValue();
+    oracle::TOracleReference& boss = card.Attribute("BOSS").RefValue();
+    TOracleObject& items = card.Attribute("ITEMS").ObjectValue();
+    TOracleObject& ink = items.ElementObject(1);
+    const struct {
+      const char* what;
+      std::function<std::string()> read;
+      std::string before;
+    } parts[] = {
+        {"the object", [&] { return card.Attribute("NAME").AsString(); }, "first"},
+        {"a nested object", [&] { return address.Attribute("CITY").AsString(); }, "Oslo"},
+        {"a collection", [&] { return phones.ElementAsString(0); }, "111"},
+        {"a LOB", [&] { return note.AsString(); }, "old note"},
+        {"a REF", [&] { return boss.Hex(); }, annHex_},
+        {"the object a REF names", [&] { return boss.Pin().Attribute("NAME").AsString(); }, "Ann"},
+        {"a collection element", [&] { return ink.Attribute("NAME").AsString(); }, "ink"},
+    };
+    for (const auto& part : parts) EXPECT_EQ(part.read(), part.before) << part.what;
+    // The second round trims the items: the element gone reads as null.
+    for (const bool trimItems : {false, true}) {
+      const std::string now = trimItems ? "second" : "first";
+      SCOPED_TRACE(now + " round");
+      ChangeElsewhere(now, trimItems);
+      reread(ref, card);
+      const std::string expected[] = {"name " + now, "city " + now, "phone " + now,
+                                      "note " + now, bobHex_,       "Bob"};
+      for (std::size_t k = 0; k < std::size(expected); ++k)
+        EXPECT_EQ(parts[k].read(), expected[k]) << parts[k].what;
+      EXPECT_EQ(items.ElementCount(), trimItems ? 0 : 2);
+      if (trimItems)
+        EXPECT_TRUE(ink.IsNull());
+      else
+        EXPECT_EQ(parts[6].read(), now);
+    }
+    // Values made null elsewhere read as null in the parts kept.
+    ClearElsewhere();
+    reread(ref, card);
+    EXPECT_TRUE(address.Attribute("CITY").IsNull());
+    EXPECT_TRUE(boss.IsNull());
+    EXPECT_EQ(parts[0].read(), "name second");
+  }
+
+  std::string annHex_, bobHex_, cardHex_;
+  std::unique_ptr<oracle::TOracleSession> other_;
+};
+
+TEST_F(HandedOutObjectTest, ASecondPinReReadsTheObjectItHandedOut) {
+  KeptPartsFollow(
+      [](oracle::TOracleReference& ref, TOracleObject& card) { EXPECT_EQ(&ref.Pin(), &card); });
+}
+
+TEST_F(HandedOutObjectTest, RefreshReReadsInPlace) {
+  KeptPartsFollow([](oracle::TOracleReference&, TOracleObject& card) { card.Refresh(); });
+}
+
 TEST_F(OracleObjectTest, XMLTypeColumnsAndAttributesReadAsText) {
   Run("create type note_t as object (title varchar2(20), body xmltype)");
   Run("create table notes (id number(5), doc sys.xmltype, note note_t)");
