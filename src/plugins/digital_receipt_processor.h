@@ -113,6 +113,8 @@ class TDigitalReceiptProcessor {
   bool SendPostedDocument(const std::string& expectedInvoiceSid);
   // The dialog and print flags of the ended send.
   void ShowOutcome();
+  // The print flags of a sale for which nothing is sent.
+  void PrintAsTheTill(const char* routine);
   // The capture or resend dialog; true (a dialog was shown).
   bool DialogStep(bool inBefore);
   IPluginAdapter& Adapter();
