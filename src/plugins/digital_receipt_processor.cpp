@@ -205,6 +205,7 @@ bool TDigitalReceiptProcessor::InitializeEnvironment() {
     c.PrintingEFT = false;
     c.PrintEFT = false;
     c.ReceiptID.clear();
+    c.ReceiptIDInvoiceSid.clear();
     c.PrintVeskMessagePrint = false;
     Dump("PrintingPaper", c.PrintingPaper, routine);
     Dump("PrintPaper", c.PrintPaper, routine);
@@ -411,6 +412,8 @@ bool TDigitalReceiptProcessor::ProcessPostedInvoice(const std::string& expectedI
         sameInvoice = SendWithOutcome(expectedInvoiceSid);
         if (sameInvoice) {
           FTransControl.ReceiptID = fAuth.CustID;
+          FTransControl.ReceiptIDInvoiceSid =
+              GetBOFieldValue(Adapter(), intInvcBO, kInvoiceSidAttr);
           FTransControl.PrintVeskMessagePrint = FTransControl.PrintVeskMessage;
           Step("Receipt ID = [" + FTransControl.ReceiptID + "]", routine);
           Dump("PrintVeskMessagePrint", FTransControl.PrintVeskMessagePrint, routine);

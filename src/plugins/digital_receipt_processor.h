@@ -36,6 +36,8 @@ extern bool SystemPreferencesLogged;
 // one the processor reads and the one the customer dialogs link.
 inline constexpr const char* kBillToCustSidAttr = "Bill To Cust Sid";
 inline constexpr const char* kDialogCustSidAttr = "Bill To Cust SID";
+// The attribute naming an invoice.
+inline constexpr const char* kInvoiceSidAttr = "Invoice SID";
 
 // Creates the process-wide data module when missing and connects it. On
 // failure: "Cannot connect to RPro: " and the error in the message form, the
