@@ -168,6 +168,9 @@ bool TDigitalReceiptProcessor::ProcessUnpostedInvoice() {
     }
     WindowDisplayed = false;
     receipt::ResetTransControl();
+    // Each sale decides afresh: an invoice that cannot be processed must not
+    // inherit the pop-up (and the send after the save) of the sale before it.
+    fOkToPop = false;
     if (InitializeEnvironment()) {
       const int32_t held = GetBOFieldInt(Adapter(), intInvcBO, "Held");
       const std::string number = GetBOFieldValue(Adapter(), intInvcBO, "Invoice Number");
@@ -193,13 +196,16 @@ bool TDigitalReceiptProcessor::InitializeEnvironment() {
   try {
     FCustomerModified = false;
     FUpdateCustomer = true;
-    if (!ConnectHostDatabase(Tag(routine))) return false;
+    // Paper is armed before the database is reached: a sale that cannot be
+    // processed sends no digital receipt, so its paper receipt prints, and so
+    // does its card slip (no slip pending: the paper decision answers it).
     receipt::TransControl& c = FTransControl;
     c.PrintingPaper = true;
     c.PrintPaper = true;
     c.PrintingEFT = false;
     c.PrintEFT = false;
     c.ReceiptID.clear();
+    c.ReceiptIDInvoiceSid.clear();
     c.PrintVeskMessagePrint = false;
     Dump("PrintingPaper", c.PrintingPaper, routine);
     Dump("PrintPaper", c.PrintPaper, routine);
@@ -207,6 +213,7 @@ bool TDigitalReceiptProcessor::InitializeEnvironment() {
     Dump("PrintEFT", c.PrintEFT, routine);
     Dump("PrintVeskMessagePrint", c.PrintVeskMessagePrint, routine);
     Dump("DefaultEFTReceiptPrintingOn", foundation::WSPrefs.DefaultEFTReceiptPrintingOn, routine);
+    if (!ConnectHostDatabase(Tag(routine))) return false;
     const int32_t type = GetBOFieldInt(Adapter(), intInvcBO, "Invoice Type");
     const int32_t status = GetBOFieldInt(Adapter(), intInvcBO, "Status");
     Step("Invoice Type = " + std::to_string(type) + ", Status = " + std::to_string(status),
@@ -394,10 +401,13 @@ bool TDigitalReceiptProcessor::ProcessPostedInvoice(const std::string& expectedI
          routine);
     Dump("fAuthCustomer", fAuthCustomer, routine);
     Dump("fResend", fResend, routine);
-    if (!foundation::MainPrefs.Disable) {
+    if (foundation::MainPrefs.Disable) {
+      PrintAsTheTill(routine);
+    } else {
       if (!WindowDisplayed) {
         if (!fOkToPop) {
-          // The sale did not qualify: nothing is sent and the flags stay.
+          // The sale did not qualify: nothing is sent.
+          PrintAsTheTill(routine);
           receipt::ResetAuth();
           receipt::ResetReceipt();
           return true;
@@ -409,6 +419,8 @@ bool TDigitalReceiptProcessor::ProcessPostedInvoice(const std::string& expectedI
         sameInvoice = SendWithOutcome(expectedInvoiceSid);
         if (sameInvoice) {
           FTransControl.ReceiptID = fAuth.CustID;
+          FTransControl.ReceiptIDInvoiceSid =
+              GetBOFieldValue(Adapter(), intInvcBO, kInvoiceSidAttr);
           FTransControl.PrintVeskMessagePrint = FTransControl.PrintVeskMessage;
           Step("Receipt ID = [" + FTransControl.ReceiptID + "]", routine);
           Dump("PrintVeskMessagePrint", FTransControl.PrintVeskMessagePrint, routine);
@@ -422,6 +434,14 @@ bool TDigitalReceiptProcessor::ProcessPostedInvoice(const std::string& expectedI
   receipt::ResetAuth();
   receipt::ResetReceipt();
   return sameInvoice;
+}
+
+void TDigitalReceiptProcessor::PrintAsTheTill(const char* routine) {
+  // The paper receipt is armed already; the card slip of a card sale prints
+  // as the workstation's default for card receipts says, as it does when the
+  // customer chooses paper only.
+  FTransControl.PrintEFT = foundation::WSPrefs.DefaultEFTReceiptPrintingOn;
+  Dump("Nothing sent: PrintEFT", FTransControl.PrintEFT, routine);
 }
 
 void TDigitalReceiptProcessor::LoadSale(int32_t invoiceBO, int32_t itemsBO, int32_t itemRefBO,

@@ -38,6 +38,8 @@ extern bool SystemPreferencesLogged;
 // one the processor reads and the one the customer dialogs link.
 inline constexpr const char* kBillToCustSidAttr = "Bill To Cust Sid";
 inline constexpr const char* kDialogCustSidAttr = "Bill To Cust SID";
+// The attribute naming an invoice.
+inline constexpr const char* kInvoiceSidAttr = "Invoice SID";
 
 // Creates the process-wide data module when missing and connects it. On
 // failure: "Cannot connect to RPro: " and the error in the message form, the
@@ -118,6 +120,8 @@ class TDigitalReceiptProcessor {
   bool SendPostedDocument(const std::string& expectedInvoiceSid);
   // The dialog and print flags of the ended send.
   void ShowOutcome();
+  // The print flags of a sale for which nothing is sent.
+  void PrintAsTheTill(const char* routine);
   // The capture or resend dialog; true (a dialog was shown).
   bool DialogStep(bool inBefore);
   IPluginAdapter& Adapter();

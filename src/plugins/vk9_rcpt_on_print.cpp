@@ -79,6 +79,17 @@ void TVK9RcptOnPrint::AddReceiptIdMessage() {
   const int32_t type = hostplugin::GetBOFieldInt(*FAdapter, 0, "Invoice Type");
   const int32_t status = hostplugin::GetBOFieldInt(*FAdapter, 0, "Status");
   if (!SaleOrReturn(status) && !SaleOrReturn(type)) return;
+  // The receipt ID is the sale's: a reprint of another invoice does not get
+  // it.
+  const std::string& owner = receipt::FTransControl.ReceiptIDInvoiceSid;
+  const std::string printed = hostplugin::GetBOFieldValue(*FAdapter, 0, "Invoice SID");
+  if (owner.empty() || printed != owner) {
+    foundation::KWLog(7,
+                      "The receipt ID belongs to invoice [" + owner + "], not to [" + printed +
+                          "]: no receipt-ID message",
+                      foundation::kLevelInfo, kTag);
+    return;
+  }
   ComPtr<IXMLDOMDocument> document;
   if (FPrintContext) document = FPrintContext.As<IXMLDOMDocument>(IID_IXMLDOMDocument);
   if (!document) {

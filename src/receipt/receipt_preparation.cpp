@@ -205,8 +205,10 @@ void PrepareItems(const TInvoiceContainer& invoice, double sign, std::string& st
 }
 
 // Sale, return or sales-order deposit; a deposit gets its own item line.
-// True for a deposit.
-bool SetTransactionType(const TInvoiceContainer& invoice, DigitalReceipt& r) {
+// A deposit given back (an invoice of type 2) sends its amount and its line's
+// price with the refund's sign, as every other amount of a return. True for a
+// deposit.
+bool SetTransactionType(const TInvoiceContainer& invoice, double sign, DigitalReceipt& r) {
   const bool isDeposit =
       invoice.AsString("Fee Type") == "SODEP" && !IsBlank(invoice.AsString("SO Sid"));
   if (!isDeposit) {
@@ -214,12 +216,12 @@ bool SetTransactionType(const TInvoiceContainer& invoice, DigitalReceipt& r) {
     return false;
   }
   r.TransactionType = "DepositTransaction";
-  r.DepositAmount = FormatAmount(invoice.AsFloat("Invc Total"));
+  r.DepositAmount = FormatAmount(sign * invoice.AsFloat("Invc Total"));
   r.BalanceDue = FormatAmount(invoice.AsFloat("Deposit Balance Due"));
   DigitalReceiptItem& item = fDRcptItems[0];
   item.ItemName = "SALES ORDER DEPOSIT";
   item.ItemQuantity = "1";
-  item.ItemPrice = FormatAmount(invoice.AsFloat("Invc Total"));
+  item.ItemPrice = FormatAmount(sign * invoice.AsFloat("Invc Total"));
   item.MiscInfo =
       foundation::PadLeftWith(invoice.AsString("SO Number"), kSalesOrderNumberWidth, "0");
   item.Used = true;
@@ -336,7 +338,7 @@ void PrepareDigitalReceipt(const TInvoiceContainer& invoice, bool resend) {
     step = "reading the receipt date";
     r.RcptDate = ReceiptDate(invoice.AsDateTime("Created Date"));
     step = "setting the transaction type";
-    const bool isDeposit = SetTransactionType(invoice, r);
+    const bool isDeposit = SetTransactionType(invoice, sign, r);
     step = "setting the receipt type";
     SetReceiptType(FTransControl, resend, r);
     step = "adding store and customer";

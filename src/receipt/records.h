@@ -36,6 +36,9 @@ struct TransControl {
   bool VeskCancelled = false;
   std::string ReceiptID;
   bool PrintVeskMessagePrint = false;
+  // The "Invoice SID" of the sale ReceiptID belongs to: the message is printed
+  // on that invoice's receipt only, not on a reprint of another one.
+  std::string ReceiptIDInvoiceSid;
 };
 
 struct AuthRec {

@@ -153,6 +153,19 @@ void BusinessObject::First() {
   SkipFiltered();
 }
 
+void BusinessObject::Last() {
+  mode_ = Mode::Browse;
+  pending_.reset();
+  const RecordList& records = Records();
+  cursor_ = records.size();
+  for (size_t i = records.size(); i > 0; --i) {
+    if (Passes(*records[i - 1])) {
+      cursor_ = i - 1;
+      return;
+    }
+  }
+}
+
 void BusinessObject::Next() {
   if (mode_ == Mode::Insert) return;
   if (cursor_ < Records().size()) ++cursor_;

@@ -79,6 +79,8 @@ class BusinessObject {
 
   // Cursor over the records that pass the filters.
   void First();
+  // The last record that passes (at the end when none does).
+  void Last();
   void Next();
   bool AtEnd() const;
   // The record under the cursor (the new record while inserting), or null.

@@ -339,7 +339,13 @@ HRESULT HostAdapter::BOOperation95(int32_t handle, const VARIANT* argument, int3
   return SafeCall([&] {
     auto& out = Out(status);
     Record(Call("BOOperation95", {Num(handle), Show(argument)}));
-    out = WithObject("BOOperation95", handle, [](BusinessObject&) { return kAdapterSuccess; });
+    // The sales-order screen calls it on the order's history before reading
+    // the invoice just recorded: the history keeps its invoices in the order
+    // they were recorded, so it stands on its newest. Other objects stay put.
+    out = WithObject("BOOperation95", handle, [](BusinessObject& object) {
+      if (object.Kind() == kKindHistory) object.Last();
+      return kAdapterSuccess;
+    });
   });
 }
 

@@ -142,6 +142,38 @@ TEST_F(StagedSale, FiltersInsertAndPostOnTheCustomerTable) {
   EXPECT_EQ(Read(customers, "Sbs No"), "2") << "a subsidiary given at the insert stays";
 }
 
+TEST_F(StagedSale, TheHistoryOperationStandsOnTheNewestInvoicePassingTheFilters) {
+  RecordList history;
+  for (const char* sid : {"7401", "7402", "7403"}) {
+    history.push_back(std::make_shared<BORecord>());
+    history.back()->attributes["Invoice Sid"] = Variant(std::string(sid));
+  }
+  const auto operation95 = [&](int32_t handle) {
+    Variant nothing;
+    int32_t status = 0;
+    EXPECT_EQ(adapter_->BOOperation95(handle, &nothing.Get(), &status), S_OK);
+    return status;
+  };
+  const int32_t h = adapter_->Store().Create(kKindHistory, history);
+  EXPECT_EQ(Call(&IPluginAdapter::BOOpen, h), kAdapterSuccess);
+  EXPECT_EQ(Read(h, "Invoice Sid"), "7401") << "opened on the first";
+  EXPECT_EQ(operation95(h), kAdapterSuccess);
+  EXPECT_EQ(Read(h, "Invoice Sid"), "7403");
+  EXPECT_EQ(operation95(h), kAdapterSuccess);
+  EXPECT_EQ(Read(h, "Invoice Sid"), "7403") << "twice in a row";
+  EXPECT_EQ(Filter(h, "Invoice Sid", "7402"), kAdapterSuccess);
+  EXPECT_EQ(operation95(h), kAdapterSuccess);
+  EXPECT_EQ(Read(h, "Invoice Sid"), "7402") << "the newest that passes";
+  EXPECT_EQ(Filter(h, "Invoice Sid", "7499"), kAdapterSuccess);
+  EXPECT_EQ(operation95(h), kAdapterSuccess);
+  EXPECT_TRUE(AtEnd(h)) << "none passes";
+
+  const int32_t customers = Create(kKindCustomer);
+  EXPECT_EQ(Call(&IPluginAdapter::BOOpen, customers), kAdapterSuccess);
+  EXPECT_EQ(operation95(customers), kAdapterSuccess);
+  EXPECT_EQ(Read(customers, "Cust Sid"), "9100") << "another object stays put";
+}
+
 TEST_F(StagedSale, InjectedFaultsFailWithTheirCodeTextAndFunction) {
   adapter_->AddFault({"post", kKindCustomer, "", 7, "Record locked", "TBOCustomer.Post"});
   adapter_->AddFault({"read", 0, "EMail", 8, "Read refused", "GetAttr"});

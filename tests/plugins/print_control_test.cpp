@@ -90,15 +90,18 @@ TEST_F(PrintControl, ReceiptIdMessageOnSalesAndReturnsOnlyAndNeverAFailure) {
   struct Case {
     const char* name;
     int32_t status, type;
-    const char* xml;  // null: a context that is no print document
+    const char* xml;    // null: a context that is no print document
+    const char* owner;  // the invoice the receipt ID belongs to
     const char* message;
     bool logged;  // the failed message step is in the log
   } cases[] = {
-      {"status 0, type 5", 0, 5, withRoot.c_str(), "R-1", false},
-      {"status 5, type 2", 5, 2, withRoot.c_str(), "R-1", false},
-      {"status 5, type 5", 5, 5, withRoot.c_str(), "", false},
-      {"no RootItemReceipt", 0, 0, "<Document/>", "", false},
-      {"no print document", 0, 0, nullptr, "", true},
+      {"status 0, type 5", 0, 5, withRoot.c_str(), "7311", "R-1", false},
+      {"status 5, type 2", 5, 2, withRoot.c_str(), "7311", "R-1", false},
+      {"status 5, type 5", 5, 5, withRoot.c_str(), "7311", "", false},
+      {"no RootItemReceipt", 0, 0, "<Document/>", "7311", "", false},
+      {"another invoice printed", 0, 0, withRoot.c_str(), "7310", "", false},
+      {"the sale's invoice not known", 0, 0, withRoot.c_str(), "", "", false},
+      {"no print document", 0, 0, nullptr, "7311", "", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -106,6 +109,7 @@ TEST_F(PrintControl, ReceiptIdMessageOnSalesAndReturnsOnlyAndNeverAFailure) {
     FTransControl.PrintingPaper = FTransControl.PrintPaper = true;
     FTransControl.PrintVeskMessagePrint = true;
     FTransControl.ReceiptID = "R-1";
+    FTransControl.ReceiptIDInvoiceSid = c.owner;  // the staged document is invoice 7311
     ComPtr<hostsim::PrintDocument> document =
         MakeComObject<hostsim::PrintDocument>(c.xml != nullptr ? c.xml : "<Document/>");
     IUnknown* context = c.xml != nullptr ? document->GetUnknown() : host_.Adapter().GetUnknown();
