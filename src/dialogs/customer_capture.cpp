@@ -120,7 +120,6 @@ void TrimEmailEdit(QLineEdit& edit) {
 }
 
 bool ValidateEmailEdit(QLineEdit& edit, bool keepModified) {
-  TrimEmailEdit(edit);
   std::string email = edit.text().toStdString();
   if (!foundation::ValidateEmailAddress(email)) return false;
   const bool modified = edit.isModified();

@@ -47,9 +47,9 @@ void LayoutDomainButtons(const TDomainButtons& buttons, int clientWidth,
 // are no part of it. The modified flag stays as it was.
 void TrimEmailEdit(QLineEdit& edit);
 
-// Checks the edit's address, trimmed first. When valid the edit holds its
-// lower-case form, its modified flag kept as it was when `keepModified`,
-// else cleared.
+// Checks the edit's address (the dialogs trim it first). When valid the edit
+// holds its lower-case form, its modified flag kept as it was when
+// `keepModified`, else cleared.
 bool ValidateEmailEdit(QLineEdit& edit, bool keepModified);
 
 // The columns a customer look-up reads besides the SID.
