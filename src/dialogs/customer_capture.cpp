@@ -15,6 +15,7 @@
 #include "foundation/log.h"
 #include "foundation/message_form.h"
 #include "foundation/prefs_records.h"
+#include "hostplugin/bo_fields.h"
 #include "platform/com/bstr.h"
 #include "platform/com/com_error.h"
 #include "platform/com/variant.h"
@@ -50,6 +51,17 @@ std::optional<std::string> TextColumn(const std::string& name, const char* alias
   return std::nullopt;
 }
 
+// The digit of a "UDF<digit>..." setting, the field whose list entry the
+// database keeps in cust_udf_v.udf_<digit>.
+std::optional<char> UdfDigit(const std::string& name) {
+  if (name.size() >= 4 && name.compare(0, 3, "UDF") == 0 && name[3] >= '0' && name[3] <= '9') {
+    return name[3];
+  }
+  return std::nullopt;
+}
+
+constexpr const char* kUdfValuesJoin = " left join cust_udf_v cv on cv.cust_sid=cu.cust_sid";
+
 int32_t SubsidiaryNumber() {
   const std::string& sbs = foundation::MainPrefs.SBS;
   try {
@@ -59,6 +71,29 @@ int32_t SubsidiaryNumber() {
   } catch (const std::exception&) {
   }
   return 1;
+}
+
+// An entry typed whole into a list row (case aside) is chosen as if picked
+// from the list; a text that is no entry leaves the row without a choice,
+// the text kept for the cashier to correct. (Leaving the row by Tab or a
+// click does the same: the combo box chooses a typed entry when its edit
+// loses the focus; a choice button pressed with the keyboard or by the
+// program leaves the row without that.)
+void ChooseTypedEntry(QComboBox& combo) {
+  const QString typed = combo.currentText();
+  const int index = typed.isEmpty() ? -1 : combo.findText(typed, Qt::MatchFixedString);
+  if (index >= 0) {
+    if (index != combo.currentIndex()) combo.setCurrentIndex(index);
+    return;
+  }
+  if (combo.currentIndex() >= 0) {
+    combo.setCurrentIndex(-1);
+    combo.setEditText(typed);
+  }
+}
+
+bool IsDateAttribute(const std::string& attribute) {
+  return attribute == "UDF1 Date" || attribute == "UDF2 Date";
 }
 
 }  // namespace
@@ -74,6 +109,14 @@ void LayoutDomainButtons(const TDomainButtons& buttons, int clientWidth,
     button->setText(Q(domains[i]));
     button->setVisible(true);
   }
+}
+
+void TrimEmailEdit(QLineEdit& edit) {
+  const QString trimmed = Q(foundation::helpers::TrimText(edit.text().toStdString()));
+  if (trimmed == edit.text()) return;
+  const bool modified = edit.isModified();
+  edit.setText(trimmed);
+  edit.setModified(modified);
 }
 
 bool ValidateEmailEdit(QLineEdit& edit, bool keepModified) {
@@ -105,6 +148,12 @@ std::string CustomerLookupSQL(bool withLoyalty, TLookupColumns& columns) {
     } else if (TextColumn(name, "")) {
       select += ", decode( cu." + foundation::helpers::LowerAscii(name) +
                 ", 'YES', 1, 0 ) as allow_email";
+    } else if (const std::optional<char> udf = UdfDigit(name)) {
+      // The setup offers the user-defined fields: the opt-in is the text of
+      // the entry chosen in the field's list.
+      select += std::string(", decode( upper( trim( cv.udf_") + *udf +
+                " ) ), 'YES', 1, 0 ) as allow_email";
+      source += kUdfValuesJoin;
     } else {
       Unrecognized(name, "email opt-in field");
     }
@@ -114,10 +163,9 @@ std::string CustomerLookupSQL(bool withLoyalty, TLookupColumns& columns) {
     const std::string& name = prefs.LoyaltyStatusField;
     if (auto column = TextColumn(name, "loyalty_status")) {
       select += *column;
-    } else if (name.size() >= 4 && name.compare(0, 3, "UDF") == 0 && name[3] >= '0' &&
-               name[3] <= '9') {
-      select += std::string(", cv.udf_") + name[3] + " as loyalty_status";
-      source += " left join cust_udf_v cv on cv.cust_sid=cu.cust_sid";
+    } else if (const std::optional<char> udf = UdfDigit(name)) {
+      select += std::string(", cv.udf_") + *udf + " as loyalty_status";
+      if (source.find(kUdfValuesJoin) == std::string::npos) source += kUdfValuesJoin;
     } else {
       Unrecognized(name, "loyalty status field");
     }
@@ -158,7 +206,8 @@ std::optional<TCustomerMatch> FindCustomerByEmail(const std::string& email, bool
       match.emplace();
       match->custSid = dq.ds2.FieldByName("cust_sid").AsString();
       if (columns.optIn) {
-        if (auto value = text("allow_email")) match->allowEmail = (*value == "1");
+        if (auto value = text("allow_email"))
+          match->allowEmail = hostplugin::HostFlagIsTrue(*value);
       }
       if (columns.loyaltyStatus) match->loyaltyStatus = text("loyalty_status");
       if (columns.trackingDate) match->trackingDate = text("tracking_date");
@@ -307,20 +356,27 @@ void TRequiredFieldRows::Add(IPluginAdapter& adapter, int32_t custBO) {
 bool TRequiredFieldRows::Validate() {
   for (const auto& row : rows_) {
     bool filled = false;
+    bool wrongDate = false;
     QWidget* control = nullptr;
     if (row->Edit != nullptr) {
       row->Edit->setText(Q(foundation::helpers::TrimText(row->Edit->text().toStdString())));
       filled = !row->Edit->text().isEmpty();
+      // A date field keeps what is typed only when it is a date.
+      wrongDate = filled && IsDateAttribute(row->AttrName) &&
+                  !CustomerDateOfText(row->Edit->text().toStdString());
       control = row->Edit;
     } else if (row->ComboBox != nullptr) {
+      ChooseTypedEntry(*row->ComboBox);
       filled = row->ComboBox->currentIndex() >= 0;
       control = row->ComboBox;
     }
-    if (filled) continue;
+    if (filled && !wrongDate) continue;
     QString caption = row->Label != nullptr ? row->Label->text() : QString();
     if (caption.endsWith(':')) caption.chop(1);
     foundation::DisplayMessage(foundation::kMessageCaption,
-                               "Value required for " + caption.toStdString());
+                               wrongDate
+                                   ? "Invalid date for " + caption.toStdString() + " (yyyy-mm-dd)"
+                                   : "Value required for " + caption.toStdString());
     if (control != nullptr) control->setFocus();
     return false;
   }

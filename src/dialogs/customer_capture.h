@@ -43,8 +43,13 @@ using TDomainButtons = std::array<QPushButton*, kDomainButtonCount>;
 void LayoutDomainButtons(const TDomainButtons& buttons, int clientWidth,
                          const foundation::StringList& domains);
 
-// Checks the edit's address. When valid the edit holds its lower-case form,
-// its modified flag kept as it was when `keepModified`, else cleared.
+// Removes the blanks and control characters around the edit's address: they
+// are no part of it. The modified flag stays as it was.
+void TrimEmailEdit(QLineEdit& edit);
+
+// Checks the edit's address (the dialogs trim it first). When valid the edit
+// holds its lower-case form, its modified flag kept as it was when
+// `keepModified`, else cleared.
 bool ValidateEmailEdit(QLineEdit& edit, bool keepModified);
 
 // The columns a customer look-up reads besides the SID.
@@ -99,9 +104,11 @@ class TRequiredFieldRows {
   size_t Count() const { return rows_.size(); }
   const foundation::TRequiredCustomerField& Row(size_t i) const { return *rows_[i]; }
 
-  // True when every edit row holds text (trimmed and written back) and every
-  // combo row has an item chosen; at the first row that fails, the message
-  // "Value required for <caption>" and the focus on its control, False.
+  // True when every edit row holds text (trimmed and written back), a date
+  // for a date field, and every combo row has an item chosen (an entry's
+  // text typed into it chooses that entry); at the first row that fails, the
+  // message "Value required for <caption>" (or "Invalid date for <caption>
+  // (yyyy-mm-dd)") and the focus on its control, False.
   bool Validate();
   // One "attribute=value" line per row in order: an edit's text, a combo's
   // chosen value identifier.

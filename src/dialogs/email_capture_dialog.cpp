@@ -248,7 +248,9 @@ void TfrmAskForVesk::SetDigitalChoice(bool paper, bool emailChanged) {
 }
 
 bool TfrmAskForVesk::DigitalOnly() {
-  // The flag is judged before the check, which may change the address's form.
+  // The flag is judged before the check, which may change the address's form
+  // (blanks around it are no part of it).
+  TrimEmailEdit(*edtEmail_);
   const bool modified = EmailModifiedAgainstAuth();
   edtEmail_->setModified(modified);
   if (!DoDigital()) return false;
@@ -270,6 +272,7 @@ bool TfrmAskForVesk::PrintOnly() {
     TfrmAskForVesk* form;
     ~Hide() { form->HideStatus(); }
   } hide{this};
+  TrimEmailEdit(*edtEmail_);
   if (!edtEmail_->text().isEmpty() && !ValidateEmail()) {
     foundation::DisplayMessage(foundation::kMessageCaption, "Invalid Email address.");
     return false;
@@ -332,6 +335,7 @@ bool TfrmAskForVesk::DoDigital() {
     TfrmAskForVesk* form;
     ~Hide() { form->HideStatus(); }
   } hide{this};
+  TrimEmailEdit(*edtEmail_);
   if (edtEmail_->text().isEmpty()) {
     foundation::DisplayMessage(foundation::kMessageCaption, "Email is required.");
     edtEmail_->setFocus();

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QToolButton>
 
 namespace dialogs {
 
@@ -36,11 +37,13 @@ class EnterKeyRule : public QObject {
       return false;
     }
     // An Enter no control took. A focused push button (no longer
-    // auto-default) lets it through to the dialog: it is pressed; from any
-    // other control it presses nothing.
+    // auto-default) or picture button lets it through to the dialog: it is
+    // pressed; from any other control (a box, an edit) it presses nothing.
     if (IsEnter(*event)) {
-      if (auto* focused = qobject_cast<QPushButton*>(dialog_->focusWidget()); focused != nullptr) {
-        focused->click();
+      QWidget* focused = dialog_->focusWidget();
+      if (qobject_cast<QPushButton*>(focused) != nullptr ||
+          qobject_cast<QToolButton*>(focused) != nullptr) {
+        static_cast<QAbstractButton*>(focused)->click();
       }
       event->accept();
       return true;

@@ -5,7 +5,8 @@
 // into an edit would press that button (a mail-domain button would append its
 // domain to the address, the setup's "Test" would send a test receipt). In
 // these dialogs Enter in an edit, a box or a list presses nothing; Enter on a
-// focused push button presses that button, as Space does. (The card-data
+// focused push button or picture (tool) button presses that button, as Space
+// does. (The card-data
 // dialog has a default button, "Ok", and is left to Qt.)
 
 class QDialog;

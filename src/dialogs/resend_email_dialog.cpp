@@ -56,7 +56,8 @@ void TfrmResendEmail::FormShow() {
   LayoutDomainButtons(btnEM_, kClientWidth, foundation::EmailProviders);
   chkUpdateCustomerRecord_->setChecked(foundation::MainPrefs.SaveEmail);
   GetCustSidFromDocument();
-  edtEmail_->setText(QString::fromStdString(receipt::fAuth.EmailAddress));
+  FShownEmail = receipt::fAuth.EmailAddress;
+  edtEmail_->setText(QString::fromStdString(FShownEmail));
   edtEmail_->setModified(false);
   edtEmail_->setFocus();
   foundation::ForceForegroundWindow(*this);
@@ -71,6 +72,7 @@ void TfrmResendEmail::btnSendClick() {
 
 bool TfrmResendEmail::Send() {
   receipt::AuthRec& auth = receipt::fAuth;
+  TrimEmailEdit(*edtEmail_);
   const std::string typed = edtEmail_->text().toStdString();
   auth.CustID = typed;
   auth.EmailAddress = typed;
@@ -84,7 +86,10 @@ bool TfrmResendEmail::Send() {
   auth.DefaultQuenlo = true;
   c.DigitalWanted = true;
   c.PrintVeskMessage = false;
-  c.EmailChanged = auth.EmailAddress != checked;
+  // The receipt goes to the address sent from here: changed when it is not
+  // the one the dialog showed (the customer's stored address), whatever the
+  // case it was typed in.
+  c.EmailChanged = FShownEmail != checked;
   auth.EmailAddress = checked;
   c.UpdateCustomer = chkUpdateCustomerRecord_->isChecked();
   return true;
@@ -121,10 +126,13 @@ bool TfrmResendEmail::DoDigital() {
     SetStatus("Storing new customer...");
     StoreNewCustomer();
     SetStatus("");
-  } else if (FExistingCustomer) {
+  } else if (FExistingCustomer && chkUpdateCustomerRecord_->isChecked()) {
     SetStatus("Updating existing customer...");
     UpdateExistingCustomer();
     SetStatus("");
+  } else if (FExistingCustomer) {
+    // The copy goes to the address typed; the customer keeps the record's.
+    Log("Update customer record is not ticked; the customer record is left as it is.", "DoDigital");
   } else {
     Log("new customer not needed, no existing customer, skipping customer data storage.",
         "DoDigital");

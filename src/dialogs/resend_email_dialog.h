@@ -2,8 +2,10 @@
 // TfrmResendEmail: the dialog that sends the digital receipt of a posted
 // invoice again, to the address typed or confirmed here. Before "Send" closes
 // it, it checks the address, looks the customer up by e-mail, asks for the
-// host's required customer fields when a record must be made and creates or
-// updates the host customer through the values server. The outcome goes into
+// host's required customer fields when a record must be made and creates the
+// host customer through the values server, or updates a known one when
+// "Update customer record" is ticked (unticked, the copy goes to the typed
+// address and the customer keeps the record's). The outcome goes into
 // FTransControl and fAuth.
 
 #include <cstdint>
@@ -50,6 +52,8 @@ class TfrmResendEmail : public TCustomerCaptureForm {
   QCheckBox* chkUpdateCustomerRecord_;
   QPushButton* btnSend_;
   QPushButton* btnCancel_;
+  // The address shown when the dialog opened (the customer's stored one).
+  std::string FShownEmail;
 };
 
 // Asks modally, on the host's main window, for the address the receipt is

@@ -8,7 +8,6 @@
 
 #include "foundation/helpers_text.h"
 #include "foundation/log.h"
-#include "foundation/log_time.h"
 #include "foundation/main_window.h"
 #include "foundation/ui_guard.h"
 #include "hostplugin/bo_fields.h"
@@ -50,14 +49,6 @@ std::string ValueOf(const foundation::StringList& values, const std::string& nam
   return {};
 }
 
-Variant Now() {
-  const foundation::LogTime t = foundation::LogNow();
-  const auto days =
-      OleDateFromParts({t.year, t.month, t.day, t.hour, t.minute, t.second, t.millisecond});
-  if (!days) throw std::runtime_error("The current time is no date");
-  return Variant::Date(*days);
-}
-
 // A decimal 32-bit integer, or nothing.
 std::optional<int32_t> IntegerOf(const std::string& text) {
   const std::string trimmed = TrimText(text);
@@ -72,10 +63,17 @@ std::optional<int32_t> IntegerOf(const std::string& text) {
   }
 }
 
-// The value a "name=value" line is written to the host as.
-Variant HostValue(const std::string& name, const std::string& value, bool integerValueIds) {
+// The value a "name=value" line is written to the host as; nothing for a
+// date field whose text is no date.
+std::optional<Variant> HostValue(const std::string& name, const std::string& value,
+                                 bool integerValueIds) {
   if (name == "Allow Email") return Variant(value == "YES");
-  if (name == "UDF1 Date" || name == "UDF2 Date") return Now();
+  if (name == "UDF1 Date" || name == "UDF2 Date") {
+    // The date typed for the field (the loyalty tracking date is written as
+    // the current time).
+    if (const std::optional<double> date = CustomerDateOfText(value)) return Variant::Date(*date);
+    return std::nullopt;
+  }
   if (integerValueIds && name.size() >= 3 && name.compare(0, 3, "UDF") == 0 &&
       UpperAscii(name.substr(name.size() - 3)) == " ID") {
     if (const auto number = IntegerOf(value)) return Variant(*number);
@@ -110,6 +108,12 @@ std::string NoUpdateAttributeName(const std::string& setting) {
   if (setting.empty() || setting == "None" || setting.size() < 4) return {};
   if (setting[3] < '0' || setting[3] > '9') return {};
   return std::string("UDF ") + setting[3] + " Value";
+}
+
+std::optional<double> CustomerDateOfText(const std::string& text) {
+  const std::string trimmed = TrimText(text);
+  if (trimmed.size() < 10 || trimmed[4] != '-') return std::nullopt;
+  return ParseOleDate(trimmed);
 }
 
 std::string NextField(std::string& list) {
@@ -216,10 +220,15 @@ void Tvk9ValuesServer::SetValues(const foundation::StringList& values, bool inte
     const std::string name = foundation::NameOfLine(line);
     const std::string value = ValueOf(values, name);
     BStr attribute(name);
-    Variant hostValue = HostValue(name, value, integerValueIds);
+    const std::optional<Variant> hostValue = HostValue(name, value, integerValueIds);
+    if (!hostValue) {
+      Warn("     " + name + " = [" + value + "] is no date; it is not stored.",
+           integerValueIds ? kUpdateTag : kCreateTag);
+      continue;
+    }
     int32_t status = 0;
     Status("set a value of",
-           FAdapter->BOSetAttrValue(FCustomerBO, attribute.Get(), &hostValue.Get(), &status),
+           FAdapter->BOSetAttrValue(FCustomerBO, attribute.Get(), &hostValue->Get(), &status),
            status);
     Trace("     " + name + " = [" + value + "], value set [" + std::to_string(status) + "].",
           integerValueIds ? kUpdateTag : kCreateTag);

@@ -9,6 +9,7 @@
 // first line with that name is used.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,11 @@ std::string UdfAttributeName(int udfNumber);
 // The host attribute the no-update setting names ("UDF5" -> "UDF 5 Value");
 // empty when it is not set, "None", or its fourth character is no digit.
 std::string NoUpdateAttributeName(const std::string& setting);
+
+// The date a customer's date field is given as text: "yyyy-mm-dd",
+// optionally followed by a blank or "T" and "hh:nn[:ss]" (blanks around
+// ignored); nothing for any other text or an impossible date.
+std::optional<double> CustomerDateOfText(const std::string& text);
 
 // Takes the next name off a ';'-separated list: leading ';' are dropped, the
 // text before the next ';' is returned and the rest kept.

@@ -40,4 +40,11 @@ std::string LoyaltyStatusHostField(std::string_view setting) {
   return field;
 }
 
+std::string OptInHostField(std::string_view setting) {
+  if (setting.size() < 4 || setting.substr(0, 3) != "UDF" || setting[3] < '0' || setting[3] > '9') {
+    return std::string(setting);
+  }
+  return LoyaltyStatusHostField(setting);
+}
+
 }  // namespace foundation

@@ -17,4 +17,10 @@ std::string MapCustomerFieldName(std::string_view keyword);
 // not configured (empty); any other setting is the field name itself.
 std::string LoyaltyStatusHostField(std::string_view setting);
 
+// The host field that holds the e-mail opt-in for the EmailOptInField
+// setting: a user-defined field ("UDF" + digit, as the setup offers them) is
+// read as the text of its list entry ("UDF6" -> "UDF 6 Value"); any other
+// setting names the field itself.
+std::string OptInHostField(std::string_view setting);
+
 }  // namespace foundation

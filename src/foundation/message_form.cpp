@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,6 +11,9 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStringList>
 #include <QToolButton>
 
 #include "foundation/log.h"
@@ -42,6 +46,62 @@ QIcon OkGlyph() {
   painter.end();
   return QIcon(pixmap);
 }
+
+// Room kept for the window's frame while the window system has not told it.
+constexpr int kFrameAllowanceWidth = 16;
+constexpr int kFrameAllowanceHeight = 48;
+// Kept free beside a line broken to fit: the breaks add up character widths,
+// which may differ from the laid-out line by a pixel or two.
+constexpr int kFitMargin = 8;
+
+}  // namespace
+
+QString FitLines(const QString& text, const QFontMetrics& font, int width) {
+  // Widths summed exactly: a laid-out line is as wide as its characters'
+  // fractional advances add up to, not their rounded ones.
+  const QFontMetricsF metrics(font);
+  QString out;
+  out.reserve(text.size() + text.size() / 64 + 1);
+  const QStringList lines = text.split(u'\n');
+  for (qsizetype l = 0; l < lines.size(); ++l) {
+    if (l > 0) out += u'\n';
+    const QString& line = lines[l];
+    qsizetype start = 0;   // where the piece being laid out begins
+    qsizetype blank = -1;  // its last blank
+    qreal used = 0;        // the width of line[start, i)
+    qreal afterBlank = 0;  // the width of what follows that blank
+    for (qsizetype i = 0; i < line.size(); ++i) {
+      const qreal advance = metrics.horizontalAdvance(line[i]);
+      while (used + advance > width && i > start) {
+        if (blank >= start) {
+          // After the last blank that fits; the blank itself is dropped.
+          out += QStringView(line).mid(start, blank - start);
+          start = blank + 1;
+          used = afterBlank;
+        } else {
+          // No blank to break at: the run breaks where it reaches the width.
+          out += QStringView(line).mid(start, i - start);
+          start = i;
+          used = 0;
+        }
+        out += u'\n';
+        blank = -1;
+        afterBlank = 0;
+      }
+      used += advance;
+      if (line[i] == u' ') {
+        blank = i;
+        afterBlank = 0;
+      } else {
+        afterBlank += advance;
+      }
+    }
+    out += QStringView(line).mid(start);
+  }
+  return out;
+}
+
+namespace {
 
 // Checked before QDialog is constructed: Qt aborts the process when a widget
 // is created without a QApplication.
@@ -99,30 +159,71 @@ void TfrmDispMess::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
+void TfrmDispMess::FitLabel(const QString& text, int width) {
+  // The label may lay a line out a little wider than its characters add up
+  // to (kerning): narrower breaks until it fits.
+  int target = width - kFitMargin;
+  for (int attempt = 0; attempt < 4 && target > 0; ++attempt) {
+    lblMess_->setText(FitLines(text, lblMess_->fontMetrics(), target));
+    lblMess_->adjustSize();
+    if (lblMess_->width() <= width) return;
+    target -= lblMess_->width() - width + kFitMargin;
+  }
+}
+
 void TfrmDispMess::FormShow() {
   setWindowTitle(caption_);
   // A line break written as CR or CR LF (as the messages of the system
   // write it) breaks the line as LF does; a label would show CR as nothing.
   QString shown = message_;
   shown.replace("\r\n", "\n").replace('\r', '\n');
-  lblMess_->setText(shown);
-  lblMess_->adjustSize();
-  const QSize label = lblMess_->size();
-  const int width = std::max(label.width() + kExtraWidth, kMinWidth);
-  const int height = label.height() + kExtraHeight;
-  setFixedSize(width, height);
-  lblMess_->move((width - label.width()) / 2, kLabelTop);
-  btnOK_->setGeometry((width - kButtonWidth) / 2, kLabelTop + label.height() + kButtonGap,
-                      kButtonWidth, kButtonHeight);
-  btnOK_->setFocus();
   QScreen* screen =
       parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+  const QRect area = screen != nullptr ? screen->availableGeometry() : QRect();
+  QSize frame = frameGeometry().size() - size();
+  if (frame.isEmpty()) frame = QSize(kFrameAllowanceWidth, kFrameAllowanceHeight);
+  // The window never outgrows the screen: a line wider than the screen
+  // allows breaks, and a text taller than it scrolls above the button.
+  const int widest = area.width() - frame.width() - kExtraWidth;
+  const int tallest = area.height() - frame.height() - kExtraHeight;
+  if (scrMess_ != nullptr) {
+    scrMess_->takeWidget();
+    lblMess_->setParent(this);
+    lblMess_->show();
+    delete scrMess_;
+    scrMess_ = nullptr;
+  }
+  lblMess_->setText(shown);
+  lblMess_->adjustSize();
+  if (!area.isEmpty() && lblMess_->width() > widest) FitLabel(shown, widest);
+  QWidget* text = lblMess_;
+  QSize textSize = lblMess_->size();
+  if (!area.isEmpty() && textSize.height() > tallest) {
+    scrMess_ = new QScrollArea(this);
+    scrMess_->setObjectName("scrMess");
+    scrMess_->setFrameShape(QFrame::NoFrame);
+    scrMess_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scrMess_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The scroll bar takes its width from the text's.
+    const int bar = scrMess_->verticalScrollBar()->sizeHint().width();
+    if (lblMess_->width() > widest - bar) FitLabel(shown, widest - bar);
+    scrMess_->setWidget(lblMess_);
+    text = scrMess_;
+    textSize = QSize(lblMess_->width() + bar, std::max(tallest, 0));
+    scrMess_->show();
+  }
+  const int width = std::max(textSize.width() + kExtraWidth, kMinWidth);
+  const int height = textSize.height() + kExtraHeight;
+  setFixedSize(width, height);
+  text->setGeometry((width - textSize.width()) / 2, kLabelTop, textSize.width(), textSize.height());
+  btnOK_->setGeometry((width - kButtonWidth) / 2, kLabelTop + textSize.height() + kButtonGap,
+                      kButtonWidth, kButtonHeight);
+  btnOK_->setFocus();
   if (screen != nullptr) {
     // Centre the whole window, frame included (known once the window exists).
-    const QRect area = screen->availableGeometry();
-    const QSize frame = frameGeometry().size() - size() + QSize(width, height);
-    move(area.x() + (area.width() - frame.width()) / 2,
-         area.y() + (area.height() - frame.height()) / 2);
+    const QSize whole = frameGeometry().size() - size() + QSize(width, height);
+    move(area.x() + (area.width() - whole.width()) / 2,
+         area.y() + (area.height() - whole.height()) / 2);
   }
 }
 

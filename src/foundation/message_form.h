@@ -5,7 +5,9 @@
 #include <QString>
 #include <string>
 
+class QFontMetrics;
 class QLabel;
+class QScrollArea;
 class QToolButton;
 
 namespace foundation {
@@ -14,7 +16,9 @@ namespace foundation {
 // button with its glyph above the text (`btnOK`). When shown, it sizes itself
 // to the message: width = label width + 60 but at least 312, height = label
 // height + 120, label and button centred horizontally; the dialog is centred
-// on the screen.
+// on the screen. It never outgrows the screen: a line too wide for it is
+// broken (FitLines), and a text too tall is shown in a scroll area
+// (`scrMess`) as tall as the screen allows, the button below it.
 class TfrmDispMess : public QDialog {
   Q_OBJECT
 
@@ -37,12 +41,21 @@ class TfrmDispMess : public QDialog {
 
  private:
   void FormShow();
+  // Breaks the label's `text` into lines so that the label is at most
+  // `width` pixels wide.
+  void FitLabel(const QString& text, int width);
 
   QLabel* lblMess_;
   QToolButton* btnOK_;
+  QScrollArea* scrMess_ = nullptr;
   QString caption_;
   QString message_;
 };
+
+// `text` with line breaks added so that no line is wider than `width` pixels
+// in `metrics`: a wider line breaks after its last blank that fits (the blank
+// dropped), or, with no blank there, where it reaches the width.
+QString FitLines(const QString& text, const QFontMetrics& metrics, int width);
 
 // The caption of every message the plug-in shows.
 inline constexpr const char* kMessageCaption = "Norvane";

@@ -91,9 +91,15 @@ double GetBOFieldDateTime(IPluginAdapter& adapter, int32_t boHandle, const std::
   return date.date;
 }
 
+bool HostFlagIsTrue(const std::string& text) {
+  const std::string flag = foundation::helpers::UpperAscii(foundation::helpers::TrimText(text));
+  return flag == "1" || flag == "-1" || flag == "TRUE";
+}
+
 bool CustomerAllowsEmail(IPluginAdapter& adapter, int32_t custBO) {
-  const std::string& field = foundation::MainPrefs.EmailOptInField;
-  if (field == "Allow Email") return GetBOFieldInt(adapter, custBO, field) == 1;
+  const std::string& setting = foundation::MainPrefs.EmailOptInField;
+  if (setting == "Allow Email") return HostFlagIsTrue(GetBOFieldValue(adapter, custBO, setting));
+  const std::string field = foundation::OptInHostField(setting);
   if (field.empty()) return false;
   return FieldSaysYes(adapter, custBO, field);
 }

@@ -25,9 +25,15 @@ double GetBOFieldFloat(IPluginAdapter& adapter, int32_t boHandle, const std::str
 // ComError when the host fails or the value is no date.
 double GetBOFieldDateTime(IPluginAdapter& adapter, int32_t boHandle, const std::string& fieldName);
 
+// Whether a host Boolean read as text is true: 1, -1 or "True" (trimmed, any
+// case), as hosts and databases hand a true flag back.
+bool HostFlagIsTrue(const std::string& text);
+
 // Whether the customer accepts e-mail, by MainPrefs.EmailOptInField: the host
-// flag "Allow Email" must read 1; any other configured field must read "YES"
-// (trimmed, any case); no field configured means no.
+// flag "Allow Email" must be true (HostFlagIsTrue); a user-defined field
+// ("UDF<digit>") must hold the list entry "YES" in "UDF <digit> Value"; any
+// other configured field must read "YES" (trimmed, any case); no field
+// configured means no.
 bool CustomerAllowsEmail(IPluginAdapter& adapter, int32_t custBO);
 
 // Whether the customer is a loyalty member: the field named by

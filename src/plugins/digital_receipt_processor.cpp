@@ -304,7 +304,6 @@ bool TDigitalReceiptProcessor::PopupWindow(bool inBefore) {
         FTransControl.PrintPaper = false;
       } else if (fAuth.IsAuth && !WindowDisplayed) {
         result = DialogStep(inBefore);
-        if (fResend) FUpdateCustomer = FTransControl.UpdateCustomer;
       } else if (!fAuth.IsAuth && !WindowDisplayed) {
         result = DialogStep(inBefore);
       }
@@ -327,6 +326,9 @@ bool TDigitalReceiptProcessor::DialogStep(bool inBefore) {
   if (fResend) {
     FTransControl.VeskCancelled =
         !dialogs::ResendEmail(FAdapter.Get(), kDialogCustSidAttr, intCustBO);
+    // A resend writes the address to the customer only when the cashier
+    // ticked "Update customer record", whichever way the customer was read.
+    FUpdateCustomer = FTransControl.UpdateCustomer;
   } else {
     dialogs::AskVeskNotValidated(FAdapter.Get(), kDialogCustSidAttr, intCustBO, inBefore);
   }

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "platform/com/ole_date.h"
 
 namespace hostsim {
 
@@ -48,7 +53,110 @@ constexpr ReferenceEntry kReferences[] = {
     {kKindDeposit, "tenders", kKindTender},
 };
 
+enum class Column { Any, Integer, Date };
+
+bool StartsBlind(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && SameName(text.substr(0, prefix.size()), prefix);
+}
+
+bool EndsBlind(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && SameName(text.substr(text.size() - suffix.size()), suffix);
+}
+
+// n of "<prefix><n><suffix>", n one or more digits.
+std::optional<int> NumberBetween(std::string_view name, std::string_view prefix,
+                                 std::string_view suffix) {
+  if (name.size() <= prefix.size() + suffix.size() || !StartsBlind(name, prefix) ||
+      !EndsBlind(name, suffix)) {
+    return std::nullopt;
+  }
+  const std::string_view digits =
+      name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+  int number = 0;
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  if (ec != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  return number;
+}
+
+Column CustomerColumn(std::string_view name) {
+  for (const char* integer : {"Sbs No", "Cust Sid", "Cust Id", "Allow Email", "Active"}) {
+    if (SameName(name, integer)) return Column::Integer;
+  }
+  if (SameName(name, "UDF1 Date") || SameName(name, "UDF2 Date")) return Column::Date;
+  if (UdfValueIdNumber(name) || NumberBetween(name, "Aux ", " Val Id")) return Column::Integer;
+  return Column::Any;
+}
+
+std::optional<Variant> AsInteger(const Variant& value) {
+  switch (value.vt()) {
+    case VT_BOOL:
+      return Variant(int32_t{value.ToBool() ? 1 : 0});
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_INT:
+      return value;
+    case VT_R4:
+    case VT_R8: {
+      const double number = value.ToDouble();
+      if (std::trunc(number) != number || std::abs(number) > 9.0e15) return std::nullopt;
+      return Variant(static_cast<int64_t>(number));
+    }
+    case VT_BSTR: {
+      std::string text = value.ToString();
+      const size_t first = text.find_first_not_of(" \t");
+      const size_t last = text.find_last_not_of(" \t");
+      if (first == std::string::npos) return std::nullopt;
+      text = text.substr(first, last - first + 1);
+      const char* begin = text.data() + (text.front() == '+' ? 1 : 0);
+      int64_t number = 0;
+      const auto [end, ec] = std::from_chars(begin, text.data() + text.size(), number);
+      if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+      if (number >= std::numeric_limits<int32_t>::min() &&
+          number <= std::numeric_limits<int32_t>::max()) {
+        return Variant(static_cast<int32_t>(number));
+      }
+      return Variant(number);
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<Variant> AsDate(const Variant& value) {
+  switch (value.vt()) {
+    case VT_DATE:
+      return value;
+    case VT_BSTR:
+      if (std::optional<double> date = ParseOleDate(value.ToString())) return Variant::Date(*date);
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
 }  // namespace
+
+std::optional<int> UdfValueIdNumber(std::string_view attribute) {
+  return NumberBetween(attribute, "UDF ", " Val Id");
+}
+
+std::optional<Variant> HostColumnValue(int32_t kind, const std::string& attribute,
+                                       const Variant& value, std::string& error) {
+  const Column column = kind == kKindCustomer ? CustomerColumn(attribute) : Column::Any;
+  if (column == Column::Any) return value;
+  if (value.IsEmpty() || value.IsNull()) return Variant::Null();
+  std::optional<Variant> typed = column == Column::Integer ? AsInteger(value) : AsDate(value);
+  if (!typed) {
+    error = "The value \"" + ValueText(value) + "\" does not fit " + attribute + " (" +
+            (column == Column::Integer ? "a whole number" : "a date") + " is kept there)";
+  }
+  return typed;
+}
 
 bool CaseBlindLess::operator()(std::string_view a, std::string_view b) const {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
@@ -374,6 +482,29 @@ Variant BusinessObjectStore::TillSubsidiary() const {
     if (!value.IsNull() && !value.IsEmpty()) return value;
   }
   return Variant();
+}
+
+bool BusinessObjectStore::SetValue(int32_t kind, BORecord& record, const std::string& attribute,
+                                   const Variant& value, std::string& error) const {
+  std::optional<Variant> typed = HostColumnValue(kind, attribute, value, error);
+  if (!typed) return false;
+  const std::optional<int> udf = kind == kKindCustomer ? UdfValueIdNumber(attribute) : std::nullopt;
+  if (udf && udf_values_) {
+    Variant text = Variant::Null();
+    if (!typed->IsNull()) {
+      auto sbs = record.attributes.find("Sbs No");
+      const Variant subsidiary =
+          sbs != record.attributes.end() && !sbs->second.IsNull() && !sbs->second.IsEmpty()
+              ? sbs->second
+              : TillSubsidiary();
+      if (std::optional<std::string> entry = udf_values_(subsidiary, *udf, typed->ToInt64())) {
+        text = Variant(*entry);
+      }
+    }
+    record.attributes["UDF " + std::to_string(*udf) + " Value"] = std::move(text);
+  }
+  record.attributes[attribute] = std::move(*typed);
+  return true;
 }
 
 RecordPtr BusinessObjectStore::Post(BusinessObject& object) {

@@ -142,6 +142,10 @@ class BusinessObjectStore {
  public:
   // Called after a record was posted through an object (inserted or changed).
   using PostHook = std::function<void(int32_t kind, const BORecord& record, bool inserted)>;
+  // The text of entry `valueId` of the value list of user-defined field
+  // `udfNumber` of `subsidiary`; nothing when the list has no such entry.
+  using UdfValueSource = std::function<std::optional<std::string>(const Variant& subsidiary,
+                                                                  int udfNumber, int64_t valueId)>;
 
   BusinessObjectStore();
 
@@ -173,6 +177,15 @@ class BusinessObjectStore {
   // `attribute` gets the next number from `first` on, at post.
   void SetIdentity(int32_t kind, std::string attribute, int64_t first);
   void SetPostHook(PostHook hook) { post_hook_ = std::move(hook); }
+  void SetUdfValueSource(UdfValueSource source) { udf_values_ = std::move(source); }
+  // Sets `attribute` of `record` (a record of `kind`) as the host keeps a
+  // value written to it: in its column's type (see HostColumnValue); a
+  // customer's value id "UDF <n> Val Id" also gives "UDF <n> Value" the text
+  // of that entry of the field's list, Null when the list has no such entry
+  // (left alone while no list source is set). False, with `error` set and
+  // the record unchanged, when the value does not fit the column.
+  bool SetValue(int32_t kind, BORecord& record, const std::string& attribute, const Variant& value,
+                std::string& error) const;
   // Posts the object behind `handle`: allocates the identity, gives a
   // customer inserted without a subsidiary the till's, tells the hook.
   RecordPtr Post(BusinessObject& object);
@@ -190,8 +203,22 @@ class BusinessObjectStore {
   std::map<std::pair<int32_t, int32_t>, Variant> preferences_;
   std::map<int32_t, std::pair<std::string, int64_t>> identities_;
   PostHook post_hook_;
+  UdfValueSource udf_values_;
   int32_t next_handle_ = 1;
 };
+
+// The value a host column of `kind` keeps for `value`: a customer's numbers
+// ("Sbs No", "Cust Sid", "Cust Id", "Allow Email", "Active" and the value
+// ids "UDF <n> Val Id", "Aux <n> Val Id") as integers, a Boolean as 1 or 0
+// as the database keeps it; its dates ("UDF1 Date", "UDF2 Date") as dates,
+// text read as "yyyy-mm-dd[ hh:nn[:ss]]"; Null and Empty as Null; any
+// other value as given. Nothing, with `error` set, when the value does not
+// fit its column.
+std::optional<Variant> HostColumnValue(int32_t kind, const std::string& attribute,
+                                       const Variant& value, std::string& error);
+// n of a customer's value-id attribute "UDF <n> Val Id" (any case); nothing
+// for any other name.
+std::optional<int> UdfValueIdNumber(std::string_view attribute);
 
 // Kinds of business objects. The host's own numbers for the documents, and
 // numbers of this host's choosing (1000 on) for the related records.

@@ -114,7 +114,12 @@ HRESULT HostAdapter::BOSetAttrValue(int32_t handle, BSTR attrName, const VARIANT
         Fail("BOSetAttrValue", 4, "The business object is not in edit or insert mode");
         return kFailed;
       }
-      record->attributes[name] = value != nullptr ? Variant(*value) : Variant();
+      std::string error;
+      if (!store_.SetValue(object.Kind(), *record, name,
+                           value != nullptr ? Variant(*value) : Variant(), error)) {
+        Fail("BOSetAttrValue", 6, error);
+        return kFailed;
+      }
       return kAdapterSuccess;
     });
   });

@@ -229,6 +229,28 @@ void HostDatabase::LockReadAccount() {
   Execute("UPDATE ociclient_accounts SET status = 'LOCKED' WHERE username = 'VESKDATA'", {});
 }
 
+std::optional<std::string> HostDatabase::UdfValueText(const Variant& subsidiary, int udfNumber,
+                                                      int64_t valueId) {
+  sqlite3_stmt* statement = nullptr;
+  const char* sql =
+      "SELECT v.udf_value FROM udf u JOIN udf_val v ON v.udf_id = u.udf_id "
+      "WHERE u.sbs_no = ? AND u.udf_no = ? AND v.udf_val_id = ?";
+  if (sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr) != SQLITE_OK) {
+    throw std::runtime_error("host database: " + std::string(sqlite3_errmsg(db_)) + " in " + sql);
+  }
+  Bind(statement, 1, subsidiary);
+  sqlite3_bind_int(statement, 2, udfNumber);
+  sqlite3_bind_int64(statement, 3, valueId);
+  std::optional<std::string> text;
+  if (sqlite3_step(statement) == SQLITE_ROW) {
+    if (const unsigned char* value = sqlite3_column_text(statement, 0)) {
+      text = reinterpret_cast<const char*>(value);
+    }
+  }
+  sqlite3_finalize(statement);
+  return text;
+}
+
 std::vector<std::vector<std::string>> HostDatabase::Query(const std::string& sql) {
   sqlite3_stmt* statement = nullptr;
   if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {

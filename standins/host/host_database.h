@@ -8,6 +8,7 @@
 
 #include <sqlite3.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,10 @@ class HostDatabase {
   void AddRow(const TableRow& row);
   // The plug-in's read account can no longer log on.
   void LockReadAccount();
+  // The text of value `valueId` in the list of user-defined field `udfNumber`
+  // of `subsidiary` (tables udf and udf_val); nothing when there is none.
+  std::optional<std::string> UdfValueText(const Variant& subsidiary, int udfNumber,
+                                          int64_t valueId);
 
   // The rows of `sql`, each cell as text ("(null)" for NULL). Raises
   // std::runtime_error with SQLite's message.

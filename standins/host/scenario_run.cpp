@@ -229,6 +229,11 @@ void StageHost(const Scenario& scenario, HostAdapter& adapter, HostDatabase& dat
   store.SetPostHook([&database](int32_t kind, const BORecord& record, bool) {
     if (kind == kKindCustomer) database.Mirror(kind, record);
   });
+  // A value id written to a customer's user-defined field stands for the
+  // entry of the field's list, whose text the host keeps beside it.
+  store.SetUdfValueSource([&database](const Variant& subsidiary, int udf, int64_t id) {
+    return database.UdfValueText(subsidiary, udf, id);
+  });
   for (const TableRow& row : scenario.database.rows) database.AddRow(row);
   if (scenario.database.logonRefused) database.LockReadAccount();
 }

@@ -136,24 +136,39 @@ class CustomerRules : public ::testing::Test {
   FakeHost<> host;
 };
 
-TEST_F(CustomerRules, AllowEmailFlagMustBeOneAnyOtherOptInFieldMustSayYes) {
+TEST_F(CustomerRules, AllowEmailFlagMustBeTrueAnyOtherOptInFieldMustSayYes) {
   const struct {
     const char* field;
     Variant value;
     bool allows;
+    const char* attribute = nullptr;  // the host field read, when not `field`
   } cases[] = {
       {"Allow Email", Variant(int32_t{1}), true},
       {"Allow Email", Variant("1"), true},
       {"Allow Email", Variant(int32_t{0}), false},
       {"Allow Email", Variant("YES"), false},  // the flag field is numeric
+      // What a host may hand back for a true Boolean.
+      {"Allow Email", Variant(true), true},
+      {"Allow Email", Variant(int32_t{-1}), true},
+      {"Allow Email", Variant(" true "), true},
+      {"Allow Email", Variant(false), false},
+      {"Allow Email", Variant(int32_t{2}), false},
       {"UDF 2 Value", Variant("  yes "), true},
       {"UDF 2 Value", Variant("Y"), false},
+      // A user-defined field as the setup offers it: its list entry's text.
+      {"UDF6", Variant("YES"), true, "UDF 6 Value"},
+      {"UDF6", Variant("NO"), false, "UDF 6 Value"},
+      {"Info1", Variant("Yes"), true},
   };
   for (const auto& c : cases) {
     foundation::MainPrefs.EmailOptInField = c.field;
-    host.Set(c.field, c.value);
+    const std::string attribute = c.attribute != nullptr ? c.attribute : c.field;
+    host.Set(attribute, c.value);
+    host.adapter->ClearTrace();
     EXPECT_EQ(CustomerAllowsEmail(host, host.handle), c.allows)
         << c.field << " " << c.value.ToString();
+    EXPECT_NE(host.Calls("BOGetAttrValue").back().find(", " + attribute + ")"), std::string::npos)
+        << c.field;
   }
   foundation::MainPrefs.EmailOptInField = "";
   host.adapter->ClearTrace();

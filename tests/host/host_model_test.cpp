@@ -66,11 +66,18 @@ class StagedSale : public ::testing::Test {
     return status;
   }
   int32_t Set(int32_t handle, const char* name, const char* value) {
+    return Set(handle, name, Variant(value));
+  }
+  int32_t Set(int32_t handle, const char* name, const Variant& value) {
     BStr attribute(name);
-    Variant v(value);
     int32_t status = 0;
-    EXPECT_EQ(adapter_->BOSetAttrValue(handle, attribute.Get(), &v.Get(), &status), S_OK);
+    EXPECT_EQ(adapter_->BOSetAttrValue(handle, attribute.Get(), &value.Get(), &status), S_OK);
     return status;
+  }
+  std::string LastError() {
+    BStr text;
+    adapter_->GetLastErrorMessage(text.Put());
+    return text.ToUtf8();
   }
   int32_t Child(int32_t handle, const char* reference) {
     BStr name(reference);
@@ -283,6 +290,107 @@ TEST_F(StagedSale, TheDatabaseCopyHoldsWhatTheScenarioAndThePluginWrote) {
   EXPECT_EQ(database.Query("select email_addr, first_name from customer where cust_sid = 9100"),
             (std::vector<std::vector<std::string>>{{"changed@x.test", "Ann"}}));
   EXPECT_THROW(database.Query("select nothing from nowhere"), std::runtime_error);
+}
+
+// A value written to a customer is kept as the host's column keeps it: the
+// numbers as integers (a Boolean as 1 or 0, as the database has it), the
+// dates as dates; a value that does not fit its column is refused.
+TEST_F(StagedSale, ACustomersValuesAreKeptInTheirColumnsTypes) {
+  struct Case {
+    const char* attribute;
+    Variant value;
+    const char* kept;  // nullptr: refused
+    VARTYPE vt = VT_EMPTY;
+  } cases[] = {
+      {"Allow Email", Variant(true), "1", VT_I4},
+      {"allow email", Variant(false), "0", VT_I4},
+      {"Allow Email", Variant(" 1 "), "1", VT_I4},
+      {"Allow Email", Variant("YES"), nullptr},
+      {"Allow Email", Variant::Null(), "(null)", VT_NULL},
+      {"UDF 3 Val Id", Variant("11"), "11", VT_I4},
+      {"UDF 3 Val Id", Variant(int32_t{12}), "12", VT_I4},
+      {"Aux 1 Val Id", Variant(2.0), "2", VT_I8},
+      {"Aux 1 Val Id", Variant(2.5), nullptr},
+      {"UDF1 Date", Variant("1985-07-14"), "1985-07-14", VT_DATE},
+      {"UDF2 Date", Variant("2024-06-05T10:11:12"), "2024-06-05 10:11:12", VT_DATE},
+      {"UDF1 Date", Variant("14.07.1985"), nullptr},
+      {"Info1", Variant(true), "True", VT_BOOL},  // a text column keeps what it is given
+      {"EMail", Variant("new@x.test"), "new@x.test", VT_BSTR},
+  };
+  const int32_t customers = Create(kKindCustomer);
+  Filter(customers, "Cust Sid", "9100");
+  ASSERT_EQ(Call(&IPluginAdapter::BOEdit, customers), kAdapterSuccess);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.attribute) + " = " + ValueText(c.value));
+    const std::string before = Read(customers, c.attribute);
+    const int32_t status = Set(customers, c.attribute, c.value);
+    if (c.kept == nullptr) {
+      EXPECT_EQ(status, 0);
+      EXPECT_NE(LastError().find("does not fit"), std::string::npos) << LastError();
+      EXPECT_EQ(Read(customers, c.attribute), before) << "a refused value changes nothing";
+      continue;
+    }
+    EXPECT_EQ(status, kAdapterSuccess);
+    EXPECT_EQ(Read(customers, c.attribute), c.kept);
+    BStr name(c.attribute);
+    Variant read;
+    adapter_->BOGetAttrValue(customers, name.Get(), read.Put());
+    EXPECT_EQ(read.vt(), c.vt);
+  }
+  const int32_t invoice = Create(kKindInvoice);
+  Filter(invoice, "Invoice SID", "7100");
+  Call(&IPluginAdapter::BOEdit, invoice);
+  EXPECT_EQ(Set(invoice, "Allow Email", Variant(true)), kAdapterSuccess);
+  EXPECT_EQ(Read(invoice, "Allow Email"), "True") << "only a customer's columns are typed";
+}
+
+// A value id written to a customer's user-defined field gives the field's
+// value the text of that entry of its list (Null for an id not in it), in
+// the object and, once posted, in the database.
+TEST_F(StagedSale, AValueIdIsKeptWithItsListEntrysText) {
+  testsupport::TempFolder folder("host_udf");
+  HostDatabase database(HOST_DB_FIXTURE, (folder.Path() / "host.sqlite").string());
+  const int32_t customers = Create(kKindCustomer);
+  Filter(customers, "Cust Sid", "9100");
+  Call(&IPluginAdapter::BOEdit, customers);
+  EXPECT_EQ(Set(customers, "UDF 3 Val Id", "11"), kAdapterSuccess);
+  EXPECT_EQ(Read(customers, "UDF 3 Value"), "(empty)") << "no list known: the value is left";
+
+  adapter_->Store().SetUdfValueSource(
+      [&](const Variant& sbs, int udf, int64_t id) { return database.UdfValueText(sbs, udf, id); });
+  adapter_->Store().SetPostHook([&](int32_t kind, const BORecord& record, bool) {
+    if (kind == kKindCustomer) database.Mirror(kind, record);
+  });
+  struct Case {
+    const char* attribute;
+    Variant id;
+    const char* value;
+    const char* text;
+  } cases[] = {
+      {"UDF 3 Val Id", Variant("11"), "UDF 3 Value", "Blue"},
+      {"udf 3 val id", Variant(int32_t{12}), "UDF 3 Value", "Green"},   // inactive, still listed
+      {"UDF 4 Val Id", Variant(int32_t{11}), "UDF 4 Value", "(null)"},  // another field's id
+      {"UDF 3 Val Id", Variant("99"), "UDF 3 Value", "(null)"},
+      {"UDF 4 Val Id", Variant(int32_t{21}), "UDF 4 Value", "M"},
+      {"UDF 3 Val Id", Variant::Null(), "UDF 3 Value", "(null)"},
+      {"UDF 3 Val Id", Variant("10"), "UDF 3 Value", "Red"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.attribute) + " = " + ValueText(c.id));
+    EXPECT_EQ(Set(customers, c.attribute, c.id), kAdapterSuccess);
+    EXPECT_EQ(Read(customers, c.value), c.text);
+  }
+  EXPECT_EQ(Call(&IPluginAdapter::BOPost, customers), kAdapterSuccess);
+  EXPECT_EQ(database.Query("select udf_3, udf_4 from cust_udf_v where cust_sid = 9100"),
+            (std::vector<std::vector<std::string>>{{"Red", "M"}}));
+
+  // The subsidiary's own list: customer 9101 belongs to subsidiary 2.
+  Filter(customers, "Cust Sid", "9101");
+  Call(&IPluginAdapter::BOEdit, customers);
+  EXPECT_EQ(Set(customers, "UDF 3 Val Id", "11"), kAdapterSuccess);
+  EXPECT_EQ(Read(customers, "UDF 3 Value"), "(null)") << "subsidiary 2's field 3 has no 11";
+  EXPECT_EQ(Set(customers, "UDF 3 Val Id", "50"), kAdapterSuccess);
+  EXPECT_EQ(Read(customers, "UDF 3 Value"), "O");
 }
 
 // Each settings check that does not hold names the file and what it found.

@@ -174,6 +174,10 @@ TEST_F(CaptureDialogTest, ACustomerFoundByEmailSetsTheBoxesFromItsColumns) {
       {"Notes", "UDF5", "Info1", "bob@example.com", false, false},
       {"Allow Email", "UDF5", "Info2", "ann.lee@EXAMPLE.com", true, true},
       {"Allow Email", "None", "Notes", "cy@example.com", true, false},  // NULL: as it was
+      // The user-defined fields the setup offers for the opt-in: the text of
+      // the list entry the database keeps (9001: UDF5 "YES"; 9002: "NO").
+      {"UDF5", "Info1", "UDF1 Date", "ann.lee@example.com", true, true},
+      {"UDF6", "UDF5", "Info2", "bob@example.com", false, false},
   };
   foundation::TMainPrefs& prefs = foundation::MainPrefs;
   prefs.SaveEmail = false;
@@ -294,6 +298,105 @@ TEST_F(CaptureDialogTest, AnUnknownAddressAsksForTheRequiredFieldsAndCreatesTheC
     }
   }
   EXPECT_TRUE(found);
+}
+
+// A list entry typed whole (case aside) is chosen when the cashier moves on
+// (Tab) or presses a choice; a text that is no entry is not. A date field
+// takes only a date, and the customer keeps the date typed.
+TEST_F(CaptureDialogTest, TypedListEntriesAreChosenAndADateFieldTakesOnlyADate) {
+  PrepareValuesServer();
+  foundation::MainPrefs.AlwaysCreateCustForUniqueEmail = true;
+  host_.Adapter().BOEdit(0, &status_);
+  const auto chosen = [](const char* combo, const char* entry) {
+    return [combo, entry](QDialog& d) {
+      const auto* box = d.findChild<QComboBox*>(combo);
+      return box->currentIndex() >= 0 && box->itemText(box->currentIndex()) == entry
+                 ? QString()
+                 : QString("%1 holds %2 at %3")
+                       .arg(combo, box->currentText())
+                       .arg(box->currentIndex());
+    };
+  };
+  struct Attempt {
+    const char* birthday;
+    const char* colour;
+    bool tab;             // leaves the colour with Tab
+    const char* message;  // nullptr: the customer is made
+  } attempts[] = {
+      {"02/01/1990", "Blue", true, "Invalid date for Birthday (yyyy-mm-dd)"},
+      {"1990-02-30", "Blue", false, "Invalid date for Birthday (yyyy-mm-dd)"},
+      {"1990-01-02", "Bleu", true, "Value required for Favourite Colour"},
+      {"1990-01-02", "blue", false, nullptr},
+  };
+  ScriptedUser user;
+  user.WaitForDialog("TfrmAskForVesk").Fill("edtEmail", "typed.rows@example.com");
+  Message(user.Press("btnDigitalOnly"),
+          "Customer not found.  Please enter additional information to create new customer "
+          "record.");
+  user.Fill("edtRequired1", "Nguyen").Fill("edtRequired2", "555-0199");
+  // Focus moves (and a row is left) only in the active window.
+  user.Check([](QDialog& d) {
+    d.activateWindow();
+    return QString();
+  });
+  for (const Attempt& a : attempts) {
+    user.Fill("edtRequired3", a.birthday).Fill("cbxRequired4", a.colour);
+    if (a.tab) {
+      user.TypeKey("Tab");
+      if (std::string(a.colour) == "Blue") user.Check(chosen("cbxRequired4", "Blue"));
+    }
+    user.Fill("cbxRequired5", "M").Fill("cbxRequired6", "A1");
+    if (a.message != nullptr) Message(user.Press("btnDigitalOnly"), a.message);
+  }
+  user.Press("btnDigitalOnly").WaitForClose();
+  Ask(user);
+  EXPECT_EQ(Query("select c.udf1_date, v.udf_3, v.udf_4 from customer c join cust_udf_v v on "
+                  "v.cust_sid = c.cust_sid where c.email_addr = 'typed.rows@example.com'"),
+            (Rows{{"1990-01-02 00:00:00", "Blue", "M"}}))
+      << "the birthday typed and the entries chosen by their text";
+}
+
+// Blanks around the address are no part of it: trimmed before the check on
+// every choice, the modified flag as it was.
+TEST_F(CaptureDialogTest, BlanksAroundTheAddressAreDropped) {
+  struct Case {
+    const char* button;
+    const char* shown;  // the customer's address when the dialog opens
+    const char* typed;
+    const char* kept;
+    bool changed;
+    const char* message;  // nullptr: the dialog closes
+  } cases[] = {
+      {"btnDigitalOnly", "", "  ann@example.com", "ann@example.com", true, nullptr},
+      {"btnDigitalPrint", "", "\tAnn@Example.com ", "ann@example.com", true, nullptr},
+      {"btnDigitalOnly", "ann@example.com", " ann@example.com ", "ann@example.com", false, nullptr},
+      {"btnDigitalPrint", "ann@example.com", "ann@example.com\t", "ann@example.com", false,
+       nullptr},
+      {"btnPrintOnly", "", "   ", "", false, nullptr},
+      {"btnDigitalOnly", "", "   ", "", false, "Email is required."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.button) + " [" + c.typed + "]");
+    receipt::ResetAuth();
+    fAuth.EmailAddress = c.shown;
+    ScriptedUser user;
+    user.WaitForDialog("TfrmAskForVesk").Fill("edtEmail", c.typed);
+    if (c.message != nullptr) {
+      Message(user.Press(c.button), c.message).Press("btnPrintOnly");
+    } else {
+      user.Press(c.button);
+    }
+    user.WaitForClose();
+    Ask(user);
+    EXPECT_EQ(fAuth.EmailAddress, c.kept);
+    EXPECT_EQ(FTransControl.EmailChanged, c.changed);
+  }
+  QLineEdit edit;
+  edit.setText(" a@b.example\t");
+  edit.setModified(true);
+  dialogs::TrimEmailEdit(edit);
+  EXPECT_EQ(edit.text(), "a@b.example");
+  EXPECT_TRUE(edit.isModified()) << "trimming is no typing";
 }
 
 TEST_F(CaptureDialogTest, KnownCustomersAreUpdatedOnlyWhenAskedAndFailuresLinkNothing) {

@@ -221,7 +221,7 @@ TEST_F(OutcomeTest, TheFailureNoticeGivesTheServicesReasonOnce) {
 }
 
 TEST_F(OutcomeTest, TheSentNoticeRecordsTheCardReceiptChoice) {
-  enum class Act { Ok, UntickOk, CloseBox, Escape };
+  enum class Act { Ok, UntickOk, CloseBox, Escape, Enter, EnterOnTheBox };
   struct Case {
     const char* name;
     bool cardTender;
@@ -240,6 +240,10 @@ TEST_F(OutcomeTest, TheSentNoticeRecordsTheCardReceiptChoice) {
       {"not ticked by default", true, false, false, Act::Ok, true, false, false, false},
       {"close box", true, true, true, Act::CloseBox, true, true, true, false},
       {"escape", false, true, false, Act::Escape, false, false, true, false},
+      // Enter on the focused "OK" is a click on it.
+      {"enter", true, true, true, Act::Enter, true, true, true, true},
+      // Enter on the box presses nothing; "OK" then keeps the box unticked.
+      {"enter on the box", true, true, true, Act::EnterOnTheBox, true, true, false, false},
   };
   const QString emailed = "A digital copy of the receipt has been emailed to the customer.";
   const QString site = QString("The customer can retrieve a copy at %1.").arg(kCustomerWebSite);
@@ -257,6 +261,14 @@ TEST_F(OutcomeTest, TheSentNoticeRecordsTheCardReceiptChoice) {
           if (c.act == Act::Ok || c.act == Act::UntickOk) user.Press("btnExit");
           if (c.act == Act::CloseBox) user.CloseBox();
           if (c.act == Act::Escape) user.PressEscape();
+          if (c.act == Act::Enter) user.TypeKey("Return");
+          if (c.act == Act::EnterOnTheBox) {
+            user.Check([](QDialog& d) {
+              d.findChild<QCheckBox*>("chkEFT")->setFocus();
+              return QString();
+            });
+            user.TypeKey("Enter").TypeKey("Space").Press("btnExit");
+          }
         });
     EXPECT_EQ(seen.boxShown, c.boxShown);
     EXPECT_EQ(seen.boxTicked, c.boxTicked);

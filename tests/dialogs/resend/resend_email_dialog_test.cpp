@@ -14,6 +14,7 @@
 #include <QPushButton>
 
 #include "customer_dialog_fixture.h"
+#include "foundation/helpers_text.h"
 #include "scripted_user/qt_test_app.h"
 
 namespace {
@@ -74,17 +75,20 @@ class ResendDialogTest : public CustomerDialogTest {
   }
 };
 
-TEST_F(ResendDialogTest, TheDocumentsCustomerIsUpdatedOnEverySend) {
+TEST_F(ResendDialogTest, TheDocumentsCustomerIsUpdatedOnlyWhenTheBoxIsTicked) {
   struct Case {
     bool saveEmail;  // ticks the box at show
     bool tick;       // the box as sent
     const char* typed;
     const char* sent;
-    bool emailChanged;
+    const char* stored;  // the customer's address afterwards
+    bool emailChanged;   // the receipt goes elsewhere than the address shown
   } cases[] = {
-      {false, false, "dana@new.example", "dana@new.example", false},
-      {true, true, "Dana@New.Example", "dana@new.example", true},
-      {true, false, "DANA@OTHER.EXAMPLE", "dana@other.example", true},
+      {false, false, "dana@new.example", "dana@new.example", "dana@example.com", true},
+      {true, true, "Dana@New.Example", "dana@new.example", "dana@new.example", true},
+      {true, false, "DANA@OTHER.EXAMPLE", "dana@other.example", "dana@new.example", true},
+      {false, true, "dana@example.com", "dana@example.com", "dana@example.com", false},
+      {false, false, " dana@example.com", "dana@example.com", "dana@example.com", false},
   };
   PrepareValuesServer();
   SetDocumentSid("9100");
@@ -107,13 +111,14 @@ TEST_F(ResendDialogTest, TheDocumentsCustomerIsUpdatedOnEverySend) {
     user.Press("btnSend").WaitForClose();
     EXPECT_TRUE(Resend(user));
     EXPECT_EQ(JournalCount("email_addr"), 0u) << "no look-up with a SID on the document";
-    EXPECT_EQ(StoredCustomerEmail("9100"), c.sent);
-    EXPECT_EQ(Query("select email_addr from customer where cust_sid = 9100"), (Rows{{c.sent}}));
+    EXPECT_EQ(StoredCustomerEmail("9100"), c.stored);
+    EXPECT_EQ(Query("select email_addr from customer where cust_sid = 9100"), (Rows{{c.stored}}));
     EXPECT_EQ(FTransControl.UpdateCustomer, c.tick);
     EXPECT_EQ(FTransControl.EmailChanged, c.emailChanged);
     EXPECT_EQ(fAuth.EmailAddress, c.sent);
-    EXPECT_EQ(fAuth.CustID, c.typed) << "the typed text, before the check";
-    EXPECT_EQ(fAuth.StoredEmail, c.sent);
+    EXPECT_EQ(fAuth.CustID, foundation::helpers::TrimText(c.typed))
+        << "the typed text without its blanks, before the check";
+    EXPECT_EQ(fAuth.StoredEmail, c.tick ? c.sent : "") << "set only by an update";
     EXPECT_TRUE(fAuth.DefaultQuenlo && FTransControl.DigitalWanted);
     EXPECT_FALSE(FTransControl.PrintPaper || FTransControl.PrintEFT || fAuth.IsTemp ||
                  FTransControl.PrintVeskMessage);
@@ -236,6 +241,7 @@ TEST_F(ResendDialogTest, FailuresStillSendToTheTypedAddress) {
     }
     foundation::MainPrefs.PromptForEmailMarketingOptIn = true;
     foundation::MainPrefs.EmailOptInField = c.optInField;
+    foundation::MainPrefs.SaveEmail = true;  // "Update customer record" ticked
     SetDocumentSid(*c.optInField == 'P' ? "" : "9100");
     fAuth.StoredEmail = "kept@example.com";
     ScriptedUser user;

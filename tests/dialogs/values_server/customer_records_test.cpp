@@ -60,9 +60,13 @@ class CustomerRecordsTest : public ::testing::Test {
 };
 
 TEST_F(CustomerRecordsTest, ACreatedCustomerIsInTheHostAndTheDatabase) {
-  const foundation::StringList values = {"Sbs No=1",           "EMail=new@example.com",
-                                         "First Name=Gus",     "Allow Email=YES",
-                                         "UDF1 Date=whatever", "EMail=second@example.com"};
+  const foundation::StringList values = {"Sbs No=1",
+                                         "EMail=new@example.com",
+                                         "First Name=Gus",
+                                         "Allow Email=YES",
+                                         "UDF1 Date=1985-07-14",
+                                         "UDF2 Date=whatever",
+                                         "EMail=second@example.com"};
   const std::string sid = server_->CreateNewCustomer("1", values);
   ASSERT_FALSE(sid.empty());
   EXPECT_EQ(Calls("BOOperation17").size(), 1u);
@@ -70,9 +74,12 @@ TEST_F(CustomerRecordsTest, ACreatedCustomerIsInTheHostAndTheDatabase) {
                                    "customer where cust_sid = " +
                                    sid),
             (Rows{{"new@example.com", "Gus", "1", "1"}}));
-  const Rows date = host_.Database().Query(
-      "select udf1_date from customer where cust_sid = " + sid + " and udf1_date > '2020'");
-  EXPECT_EQ(date.size(), 1u) << "the current time, not the line's text";
+  EXPECT_EQ(
+      host_.Database().Query("select udf1_date, udf2_date from customer where cust_sid = " + sid),
+      (Rows{{"1985-07-14 00:00:00", "(null)"}}))
+      << "the date typed; a text that is no date is not stored";
+  EXPECT_NE(log_.Text().find("UDF2 Date = [whatever] is no date; it is not stored."),
+            std::string::npos);
 
   EXPECT_FALSE(server_->CreateNewCustomer("1", {"EMail=third@example.com"}).empty());
   EXPECT_EQ(Calls("BOSetFilterAttr").size(), 1u) << "one subsidiary filter for two creates";

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
+#include <QScrollArea>
 #include <QToolButton>
 #include <QWidget>
 #include <functional>
@@ -33,10 +35,12 @@ struct Seen {
   QString title;
   QString text;
   QSize form;
+  QRect window;  // frame included, on the screen
   QRect label;
   QRect button;
   QWidget* owner = nullptr;
   QPoint centreOffset;
+  bool scrolls = false;
 };
 
 QString Record(QDialog& dialog, Seen& seen) {
@@ -47,6 +51,8 @@ QString Record(QDialog& dialog, Seen& seen) {
   seen.form = form->size();
   seen.label = form->lblMess()->geometry();
   seen.button = form->btnOK()->geometry();
+  seen.window = form->frameGeometry();
+  seen.scrolls = form->findChild<QScrollArea*>("scrMess") != nullptr;
   seen.owner = form->parentWidget();
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
   seen.centreOffset = form->frameGeometry().center() - screen.center();
@@ -114,6 +120,88 @@ TEST(DisplayMessage, ShortMultiLineAndMarkedUpMessages) {
   EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint) << "a single fixed border";
   EXPECT_FALSE(form.windowFlags() & Qt::WindowMinMaxButtonsHint);
   EXPECT_EQ(form.minimumSize(), form.maximumSize());
+}
+
+// A message too wide or too tall for the screen (a service's answer of one
+// long line, say) gives a window within the screen, its button within the
+// window: lines are broken, a text still too tall scrolls above the button.
+TEST(DisplayMessage, ATextTooLargeForTheScreenStillFitsWithItsButton) {
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  QStringList words;
+  for (int i = 0; i < 150; ++i) words << QString("answer%1").arg(i);
+  QStringList lines;
+  for (int i = 0; i < 400; ++i) lines << QString("line %1").arg(i);
+  struct Case {
+    const char* what;
+    QString message;
+    bool scrolls;
+    QString joinedBy;  // what the lines are joined by to give the message back
+  } cases[] = {
+      {"one line without a blank", "Result:" + QString(4100, 'W'), true, ""},
+      {"one line of words", words.join(' '), false, " "},
+      {"more lines than the screen holds", lines.join('\n'), true, "\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Seen seen = Show(c.message.toStdString());
+    EXPECT_TRUE(screen.contains(seen.window))
+        << "window " << seen.window.width() << "x" << seen.window.height() << " on a screen of "
+        << screen.width() << "x" << screen.height() << " form " << seen.form.width() << "x"
+        << seen.form.height() << " at " << seen.window.x() << "," << seen.window.y();
+    EXPECT_TRUE(QRect(QPoint(0, 0), seen.form).contains(seen.button)) << "the button is inside";
+    EXPECT_EQ(seen.scrolls, c.scrolls);
+    EXPECT_EQ(seen.text.split('\n').join(c.joinedBy), c.message) << "nothing lost";
+    if (c.joinedBy != "\n") {
+      EXPECT_GT(seen.text.count('\n'), 2) << "the line was broken";
+    }
+  }
+}
+
+TEST(FitLines, NoLineWiderThanAskedAndOnlyBlanksAtBreaksDropped) {
+  QFont font("Arial");
+  font.setPixelSize(13);
+  font.setBold(true);
+  const QFontMetrics metrics(font);
+  struct Case {
+    QString text;
+    int width;
+    int breaks;  // line breaks added; -1: some
+  } cases[] = {
+      {"", 100, 0},
+      {"short", 1000, 0},
+      {"first line\nsecond line", 1000, 0},
+      {QString(300, 'x'), 100, -1},
+      {"one two three four five six seven eight nine ten", 60, -1},
+      {"abc", 1, 2},  // narrower than any character: one per line
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text.left(40).toStdString() + " / " + std::to_string(c.width));
+    const QString fitted = foundation::FitLines(c.text, metrics, c.width);
+    const QStringList fittedLines = fitted.split('\n');
+    for (const QString& line : fittedLines) {
+      if (line.size() > 1) {
+        EXPECT_LE(metrics.horizontalAdvance(line), c.width + 2);
+      }
+      EXPECT_FALSE(line.startsWith(' ') || line.endsWith(' ')) << "a break replaces its blank";
+    }
+    const qsizetype added = fitted.count('\n') - c.text.count('\n');
+    if (c.breaks >= 0) {
+      EXPECT_EQ(added, c.breaks);
+    } else {
+      EXPECT_GT(added, 0);
+    }
+    QString kept = fitted;
+    QString original = c.text;
+    EXPECT_EQ(kept.remove('\n').remove(' '), original.remove('\n').remove(' '));
+    if (c.text.contains(' ')) {
+      // Words stay whole: each line is a run of the text's own words.
+      for (const QString& line : fittedLines) {
+        for (const QString& word : line.split(' ')) {
+          EXPECT_TRUE(QString(c.text).replace('\n', ' ').split(' ').contains(word));
+        }
+      }
+    }
+  }
 }
 
 TEST(DisplayMessage, OwnedByTheHostMainWindowWhenThereIsOne) {
