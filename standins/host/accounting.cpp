@@ -22,12 +22,13 @@ std::string ReceiptNumber(std::string_view text) {
 }
 
 // A request the service took with HTTP 200, whatever its body said: the
-// plug-in does not queue it. One answered 404 or 500, or stalled past the
-// client's timeout, is queued instead.
+// plug-in does not queue it. One answered 404, 500, 400 or with a redirect,
+// or stalled past the client's timeout, is queued instead.
 bool Answered(const receiptservice::ReceivedRequest& request) {
   using receiptservice::AnswerKind;
   switch (request.answer) {
     case AnswerKind::Normal:
+    case AnswerKind::Reformatted:
     case AnswerKind::ErrorStatus:
     case AnswerKind::MerchantNotFound:
     case AnswerKind::Garbage:
@@ -74,7 +75,8 @@ void CountReceipts(const fs::path& folder,
         // The queue service removes a file only when the service accepted
         // it; on any other answer the file stays and is counted there.
         ++queueServiceSent;
-        const bool accepted = request.answer == receiptservice::AnswerKind::Normal;
+        const bool accepted = request.answer == receiptservice::AnswerKind::Normal ||
+                              request.answer == receiptservice::AnswerKind::Reformatted;
         count.delivered += accepted ? 1 : 0;
         count.byQueueService += accepted ? 1 : 0;
         count.outcomes.push_back(type + (accepted ? " delivered by the queue service"

@@ -14,6 +14,7 @@
 #include "foundation/helpers_text.h"
 #include "receipt/https_transport.h"
 #include "receipt/queue_files.h"
+#include "receipt/soap_responses.h"
 
 namespace queueservice {
 
@@ -157,11 +158,10 @@ bool ReadQueueFile(int folder, const std::string& name, QueueLog& log, std::stri
   return ok;
 }
 
+// Read as the plug-in reads a confirmation, in whatever well-formed form the
+// service writes it.
 bool Accepted(const std::string& response) {
-  std::string processed;
-  foundation::GetXMLTagValue(response, "ns3:DigitalReceiptProcessed", processed);
-  return receipt::LastHTTPCode == 200 &&
-         foundation::helpers::LowerAscii(foundation::helpers::TrimText(processed)) == "true";
+  return receipt::LastHTTPCode == 200 && receipt::ReceiptConfirmed(response);
 }
 
 std::string ReceiptOf(std::string_view request) {

@@ -12,7 +12,7 @@
 //
 // A receipt can reach the service twice only when the service dies between
 // taking the request and the file's removal: the removal follows the end of
-// the response at once (a text search of the answer and one unlink call), so
+// the response at once (one reading of the answer and one unlink call), so
 // the window is the answer's way back over the connection plus those two
 // steps. A stop asked for by a signal is taken between two files, never
 // inside that window.
