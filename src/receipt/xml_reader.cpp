@@ -84,8 +84,8 @@ bool NameIs(std::string_view s, size_t localStart, std::string_view name) {
 }
 
 // The ">" that ends a start tag whose attributes begin at `pos`, quoted
-// values passed over whole; npos when the tag does not end or a "<" stands
-// in it.
+// values passed over whole (a ">" may stand in one); npos when the tag does
+// not end before the next "<", which no tag may hold, not even in a value.
 size_t StartTagEnd(std::string_view s, size_t pos) {
   while (pos < s.size()) {
     const char c = s[pos];
@@ -97,8 +97,8 @@ size_t StartTagEnd(std::string_view s, size_t pos) {
       return kNone;
     } else {
       ++pos;
-      while (pos < s.size() && s[pos] != c) ++pos;
-      if (pos == s.size()) return kNone;
+      while (pos < s.size() && s[pos] != c && s[pos] != '<') ++pos;
+      if (pos == s.size() || s[pos] == '<') return kNone;
       ++pos;
     }
   }
@@ -275,7 +275,10 @@ void ReadXmlElements(std::string_view xml, std::span<XmlElement> elements) {
       size_t gt = localStart;
       while (gt < xml.size() && !Is(xml[gt], kNameEnd)) ++gt;
       gt = SkipSpace(xml, gt);
-      if (gt >= xml.size() || xml[gt] != '>') break;
+      if (gt >= xml.size() || xml[gt] != '>') {
+        pos = lt + 2;  // not an end tag: read on after it, as when skipped
+        continue;
+      }
       if (depth > 0) --depth;
       for (XmlElement& e : elements) {
         if (e.collecting && e.contentDepth == depth + 1) {
@@ -321,7 +324,12 @@ void ReadXmlElements(std::string_view xml, std::span<XmlElement> elements) {
         continue;
       }
       const size_t gt = StartTagEnd(xml, localStart);
-      if (gt == kNone) break;
+      if (gt == kNone) {
+        // Not a tag: read on after its name, as when it is skipped, so that
+        // what is found never depends on which elements are asked for.
+        pos = localStart;
+        continue;
+      }
       const bool empty = xml[gt - 1] == '/';
       if (!empty && open == 0) depth = 0;
       if (wanted != nullptr) {

@@ -10,9 +10,12 @@
 //
 // The reader does not validate: a document whose elements are not balanced
 // or whose prefixes are not declared is still read as far as its markup can
-// be told apart. Where it cannot (a "<" that opens no markup, a tag, comment
-// or section without its end), reading stops there: elements found before
-// stay found, and an element whose end tag was not reached has no text.
+// be told apart. A tag that does not end before the next "<" is no tag and
+// is read past; where the markup cannot be told apart at all (a "<" that
+// opens no name, a comment or section without its end), reading stops
+// there: elements found before stay found, and an element whose end tag was
+// not reached has no text. What is found of an element never depends on
+// which other elements are asked for.
 
 #include <cstddef>
 #include <span>

@@ -361,6 +361,18 @@ TEST_F(SendResponseTest, EveryWellFormedFormOfAnAnswerReadsAlike) {
   }
 }
 
+// A start tag cut short by the next "<" is no tag: reading goes on after it,
+// so the confirmation reads alike whichever elements are asked for.
+TEST_F(SendResponseTest, ATagCutShortIsReadPastWhateverIsAskedFor) {
+  const std::string response =
+      "<r><CustomerID TemporaryID='true\n<ns3:DigitalReceiptProcessed>true"
+      "</ns3:DigitalReceiptProcessed><CustomerID TemporaryID=\"true\">T-1</CustomerID></r>";
+  EXPECT_TRUE(ReceiptConfirmed(response));
+  EXPECT_TRUE(Parse(response));
+  EXPECT_TRUE(control_.DigitalSendOK);
+  EXPECT_EQ(auth_.CustID, "T-1");
+}
+
 TEST_F(SendResponseTest, TheCurrentSaleUsesTheGlobalRecordsAndTheLastRequest) {
   LastRequest = "<last>5555555555554444</last>";
   FTransControl.NoVesk = true;
