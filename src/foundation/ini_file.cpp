@@ -44,6 +44,19 @@ std::string CheckedKey(const std::string& key) {
   return name;
 }
 
+// Whether a trimmed value stands in one pair of matching quotes, which a
+// profile-file read drops.
+bool Quoted(const std::string& value) {
+  return value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+         value.back() == value.front();
+}
+
+// The form to store a trimmed value in so that it reads back exactly: a value
+// that itself stands in quotes gets one more pair, which the read drops.
+std::string StoredValue(const std::string& value) {
+  return Quoted(value) ? "\"" + value + "\"" : value;
+}
+
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   c = LowerAscii(c);
@@ -88,11 +101,15 @@ int32_t ParseProfileInteger(const std::string& text, int32_t defaultValue) {
   return static_cast<int32_t>(bits);
 }
 
+std::string UnquoteProfileValue(const std::string& value) {
+  return Quoted(value) ? value.substr(1, value.size() - 2) : value;
+}
+
 // One line of the file as the reader sees it.
 struct IniFile::Entry {
   enum class Kind { kOther, kSection, kKey } kind = Kind::kOther;
   std::string name;   // section or key name, trimmed
-  std::string value;  // key value, trimmed
+  std::string value;  // key value, trimmed, as it stands in the file
 };
 
 IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {
@@ -148,14 +165,15 @@ size_t IniFile::FindKey(const std::string& section, const std::string& key) cons
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
                                 const std::string& defaultValue) const {
   size_t index = FindKey(section, key);
-  return index == std::string::npos ? defaultValue : Parse(index).value;
+  return index == std::string::npos ? defaultValue : UnquoteProfileValue(Parse(index).value);
 }
 
 int32_t IniFile::ReadInteger(const std::string& section, const std::string& key,
                              int32_t defaultValue) const {
   size_t index = FindKey(section, key);
-  return index == std::string::npos ? defaultValue
-                                    : ParseProfileInteger(Parse(index).value, defaultValue);
+  return index == std::string::npos
+             ? defaultValue
+             : ParseProfileInteger(UnquoteProfileValue(Parse(index).value), defaultValue);
 }
 
 bool IniFile::ReadBool(const std::string& section, const std::string& key,
@@ -172,7 +190,7 @@ std::vector<std::string> IniFile::ReadSectionValues(const std::string& section) 
     if (entry.kind == Entry::Kind::kSection) {
       inSection = SameName(entry.name, sectionName);
     } else if (inSection && entry.kind == Entry::Kind::kKey) {
-      values.push_back(entry.name + "=" + entry.value);
+      values.push_back(entry.name + "=" + UnquoteProfileValue(entry.value));
     }
   }
   return values;
@@ -190,7 +208,9 @@ void IniFile::WriteString(const std::string& section, const std::string& key,
   size_t existing = FindKey(sectionName, keyName);
   if (existing != std::string::npos) {
     Entry entry = Parse(existing);
-    if (entry.value != newValue) lines_[existing] = entry.name + "=" + newValue;
+    if (UnquoteProfileValue(entry.value) != newValue) {
+      lines_[existing] = entry.name + "=" + StoredValue(newValue);
+    }
     return;
   }
 
@@ -207,7 +227,7 @@ void IniFile::WriteString(const std::string& section, const std::string& key,
       break;
     }
   }
-  const std::string line = keyName + "=" + newValue;
+  const std::string line = keyName + "=" + StoredValue(newValue);
   if (header == std::string::npos) {
     if (!lines_.empty() && !TrimProfileBlanks(lines_.back()).empty()) lines_.emplace_back();
     lines_.push_back("[" + sectionName + "]");

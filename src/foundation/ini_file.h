@@ -3,6 +3,10 @@
 // profile-file rules the settings code relies on:
 //  - section and key names are found without regard to ASCII letter case;
 //    names and values are trimmed of blanks and tabs;
+//  - a value read that stands in one pair of matching double or single
+//    quotes is given without them (Key="a b" reads a b); a value written that
+//    would lose quotes so is stored in one more pair, so every value reads
+//    back exactly as written;
 //  - a missing file reads as empty (every read gives its default);
 //  - integers are decimal (or hexadecimal with "0x" or "$"); a value that is
 //    not a 32-bit integer reads as the default;
@@ -36,8 +40,9 @@ class IniFile {
 
   const std::string& FileName() const { return fileName_; }
 
-  // The trimmed value of the first matching key; `defaultValue` when the
-  // section or key is absent. A key present with an empty value reads empty.
+  // The trimmed value of the first matching key without enclosing quotes;
+  // `defaultValue` when the section or key is absent. A key present with an
+  // empty value reads empty.
   std::string ReadString(const std::string& section, const std::string& key,
                          const std::string& defaultValue) const;
   int32_t ReadInteger(const std::string& section, const std::string& key,
@@ -80,6 +85,10 @@ class IniFile {
 // The text without the leading and trailing blanks and tabs that the file
 // format strips from names and values.
 std::string TrimProfileBlanks(const std::string& text);
+
+// A trimmed value as a read gives it: without one pair of enclosing matching
+// quotes.
+std::string UnquoteProfileValue(const std::string& value);
 
 // Profile-file integer conversion: the trimmed text as a 32-bit integer, or
 // `defaultValue` when it is not one.

@@ -44,7 +44,7 @@ void TKWLogger::Start() {
     ::mkdir(config_.folder.c_str(), 0700);
     auto output = std::make_unique<TLogOutput>(config_.folder, baseName_, timeStamped_, LogNow());
     thread_ = std::make_unique<TLogThread>(std::move(output), config_.folder, baseName_,
-                                           config_.queueLimit);
+                                           config_.queueLimit, config_.queueBytes);
     active_.store(true, std::memory_order_release);
     WriteStartHeader();
   } catch (...) {

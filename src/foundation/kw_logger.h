@@ -21,6 +21,7 @@ struct LogConfig {
   bool debugOn = true;
   bool machineInfo = false;
   size_t queueLimit = 1'000'000;
+  size_t queueBytes = 4u * 1024u * 1024u;  // while the file cannot be written
 };
 
 class TKWLogger {

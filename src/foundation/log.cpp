@@ -22,6 +22,7 @@ std::atomic<int> g_level{1};
 std::atomic<bool> g_debug{true};
 std::atomic<bool> g_machineInfo{false};
 std::atomic<size_t> g_queueLimit{kDefaultLogQueueLimit};
+std::atomic<size_t> g_queueBytes{kDefaultLogQueueBytes};
 std::atomic<int> g_closing{0};  // stops waiting for the logger lock
 
 // The folder setting and the one logger. Calls share the logger lock; start
@@ -121,6 +122,7 @@ void StartLogging(const std::string& baseName, bool timeStamped) {
       config.debugOn = g_debug.load();
       config.machineInfo = g_machineInfo.load();
       config.queueLimit = g_queueLimit.load();
+      config.queueBytes = g_queueBytes.load();
       State().logger = std::make_unique<TKWLogger>(baseName, timeStamped, std::move(config));
     }
     State().logger->Start();
@@ -202,6 +204,10 @@ std::string GetLogFolder() {
 
 void SetLogQueueLimit(size_t lines) {
   g_queueLimit.store(lines);
+}
+
+void SetLogQueueBytes(size_t bytes) {
+  g_queueBytes.store(bytes);
 }
 
 bool WaitForLogWriter(std::chrono::milliseconds timeout) {

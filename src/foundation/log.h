@@ -80,6 +80,12 @@ std::string GetLogFolder();
 inline constexpr size_t kDefaultLogQueueLimit = 1'000'000;
 void SetLogQueueLimit(size_t lines);
 
+// Upper bound of the memory the waiting lines take while the log file cannot
+// be written; beyond it too the oldest are dropped and counted. Read when a
+// log starts.
+inline constexpr size_t kDefaultLogQueueBytes = 4u * 1024u * 1024u;
+void SetLogQueueBytes(size_t bytes);
+
 // Waits until every line queued so far was handed to the file (or a pass
 // failed). True when that happened within `timeout`, or when no log runs.
 bool WaitForLogWriter(std::chrono::milliseconds timeout);

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstdint>
 
 namespace foundation {
 
@@ -23,10 +24,10 @@ std::string TLogOutput::FileName() const {
   return name + ".log";
 }
 
-bool TLogOutput::Open() {
+bool TLogOutput::Open(bool sameFile) {
   Close();
   LogTime now = LogNow();
-  if (!now.SameDay(startDate_)) startDate_ = now;
+  if (!sameFile && !now.SameDay(startDate_)) startDate_ = now;
   fd_ = ::open(FileName().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   return fd_ >= 0;
 }
@@ -40,6 +41,13 @@ size_t TLogOutput::Write(std::string_view data) {
     done += static_cast<size_t>(n);
   }
   return done;
+}
+
+bool TLogOutput::Unwrite(size_t bytes) {
+  if (fd_ < 0) return false;
+  const off_t end = ::lseek(fd_, 0, SEEK_END);
+  if (end < 0 || static_cast<uint64_t>(end) < bytes) return false;
+  return ::ftruncate(fd_, end - static_cast<off_t>(bytes)) == 0;
 }
 
 void TLogOutput::Close() {

@@ -19,11 +19,16 @@ class TLogOutput {
 
   // Opens the current file for appending, creating it when missing. On the
   // first open of a new calendar day the start date becomes now, so the file
-  // changes. False when the file cannot be opened.
-  bool Open();
+  // changes, unless `sameFile` asks for the file of the last open. False when
+  // the file cannot be opened.
+  bool Open(bool sameFile = false);
 
   // Writes as much of `data` as the file takes; returns the bytes written.
   size_t Write(std::string_view data);
+
+  // Takes the last `bytes` bytes off the end of the open file. False when the
+  // file refuses (an append-only file) or is shorter.
+  bool Unwrite(size_t bytes);
 
   void Close();
 

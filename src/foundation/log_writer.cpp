@@ -1,5 +1,8 @@
 #include "foundation/log_writer.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "foundation/log.h"
 #include "foundation/log_entry.h"
 #include "foundation/log_purge.h"
@@ -9,6 +12,9 @@ namespace foundation {
 namespace {
 
 constexpr size_t kChunkBytes = 64 * 1024;
+// A queued line's share of the queue's slot array and the allocator's
+// bookkeeping, beside its text's buffer.
+constexpr size_t kLineOverhead = sizeof(std::string) + 16;
 constexpr auto kPurgeInterval = std::chrono::minutes(1);
 constexpr auto kRetryPause = std::chrono::milliseconds(100);
 
@@ -21,13 +27,18 @@ std::string DroppedNotice(size_t dropped) {
 }  // namespace
 
 TLogThread::TLogThread(std::unique_ptr<TLogOutput> output, std::string folder, std::string baseName,
-                       size_t queueLimit)
+                       size_t queueLimit, size_t queueBytes)
     : state_(std::make_shared<State>()) {
   state_->output = std::move(output);
   state_->folder = std::move(folder);
   state_->baseName = std::move(baseName);
   state_->queueLimit = queueLimit == 0 ? 1 : queueLimit;
+  state_->queueBytes = queueBytes;
   thread_ = std::thread(&TLogThread::Run, state_);
+}
+
+size_t TLogThread::QueuedLineBytes(const std::string& line) {
+  return line.capacity() + kLineOverhead;
 }
 
 TLogThread::~TLogThread() {
@@ -39,14 +50,12 @@ bool TLogThread::Enqueue(std::string text) {
   {
     std::lock_guard lock(state_->mutex);
     if (state_->stop) return false;
-    if (state_->queue.size() >= state_->queueLimit) {
-      state_->queue.pop_front();
-      ++state_->dropped;
-    }
     notify = state_->queue.empty() || state_->retryPending;
     state_->retryPending = false;
+    state_->queuedBytes += QueuedLineBytes(text);
     state_->queue.push_back(std::move(text));
     ++state_->enqueued;
+    Trim(*state_);
   }
   // The writer checks the queue under the lock before it sleeps, so a wake-up
   // is needed only when it may have seen the queue empty (or is waiting for a
@@ -96,6 +105,7 @@ void TLogThread::Run(std::shared_ptr<State> state) {
     });
     const bool stopping = state->stop;
     batch.swap(state->queue);
+    state->queuedBytes = 0;
     size_t dropped = state->dropped;
     state->dropped = 0;
     const uint64_t through = state->enqueued;
@@ -109,7 +119,8 @@ void TLogThread::Run(std::shared_ptr<State> state) {
     }
 
     lock.lock();
-    const bool failed = !batch.empty() || dropped != 0;
+    const bool failed = !batch.empty() || dropped != 0 || !state->tail.empty();
+    state->failing = failed;
     if (failed) Requeue(*state, batch, dropped);
     state->failedAt = failed ? through : kNoFailure;
     state->retryPending = failed;
@@ -129,22 +140,38 @@ void TLogThread::Requeue(State& state, std::deque<std::string>& batch, size_t dr
   for (auto& line : state.queue) batch.push_back(std::move(line));
   state.queue.clear();
   state.queue.swap(batch);
+  state.queuedBytes = 0;
+  for (const std::string& line : state.queue) state.queuedBytes += QueuedLineBytes(line);
   state.dropped += dropped;
-  while (state.queue.size() > state.queueLimit) {
+  Trim(state);
+}
+
+void TLogThread::Trim(State& state) {
+  while (!state.queue.empty() && (state.queue.size() > state.queueLimit ||
+                                  (state.failing && state.queuedBytes > state.queueBytes))) {
+    state.queuedBytes -= QueuedLineBytes(state.queue.front());
     state.queue.pop_front();
     ++state.dropped;
   }
 }
 
 void TLogThread::WritePass(State& state, std::deque<std::string>& batch, size_t& dropped) {
-  if (batch.empty() && dropped == 0) return;
-  if (!state.output->Open()) return;
+  if (batch.empty() && dropped == 0 && state.tail.empty()) return;
+  // The rest of a cut line goes into the file that holds its beginning.
+  if (!state.output->Open(!state.tail.empty())) return;
+  if (!state.tail.empty()) {
+    state.tail.erase(0, state.output->Write(state.tail));
+    if (!state.tail.empty()) {
+      state.output->Close();
+      return;
+    }
+  }
 
   // The notice (when lines were dropped) stands before the lines it precedes.
   const bool withNotice = dropped != 0;
   std::string buffer;
   buffer.reserve(kChunkBytes + 1024);
-  size_t pending = 0;  // entries of the chunk in `buffer` (notice counts as one)
+  std::vector<size_t> ends;  // where each entry of the chunk ends in `buffer`
   bool noticeInChunk = false;
   size_t nextLine = 0;      // index in batch of the next line to format
   size_t writtenLines = 0;  // lines of batch fully written
@@ -152,15 +179,23 @@ void TLogThread::WritePass(State& state, std::deque<std::string>& batch, size_t&
   bool ok = true;
 
   auto flush = [&]() {
-    size_t written = state.output->Write(buffer);
-    if (written == buffer.size()) {
-      if (noticeInChunk) noticeWritten = true;
-      writtenLines += pending - (noticeInChunk ? 1 : 0);
-    } else {
-      ok = false;  // the lines of this chunk are tried again on the next pass
+    const size_t written = state.output->Write(buffer);
+    // Entries (the notice counts as one) that reached the file whole.
+    size_t done =
+        static_cast<size_t>(std::upper_bound(ends.begin(), ends.end(), written) - ends.begin());
+    if (done < ends.size()) {
+      ok = false;  // the entries not written are tried again on the next pass
+      const size_t cutStart = done == 0 ? 0 : ends[done - 1];
+      if (written > cutStart && !state.output->Unwrite(written - cutStart)) {
+        // The file keeps the line's beginning: its end comes first next time.
+        state.tail = buffer.substr(written, ends[done] - written);
+        ++done;
+      }
     }
+    if (noticeInChunk && done > 0) noticeWritten = true;
+    writtenLines += done - (noticeInChunk && done > 0 ? 1 : 0);
     buffer.clear();
-    pending = 0;
+    ends.clear();
     noticeInChunk = false;
   };
   auto append = [&](const std::string& text) {
@@ -168,7 +203,7 @@ void TLogThread::WritePass(State& state, std::deque<std::string>& batch, size_t&
     buffer += " | ";
     buffer += text;
     buffer += "\r\n";
-    ++pending;
+    ends.push_back(buffer.size());
     if (buffer.size() >= kChunkBytes) flush();
   };
 
@@ -177,7 +212,7 @@ void TLogThread::WritePass(State& state, std::deque<std::string>& batch, size_t&
     append(DroppedNotice(dropped));
   }
   while (ok && nextLine < batch.size()) append(batch[nextLine++]);
-  if (ok && pending != 0) flush();
+  if (ok && !ends.empty()) flush();
   state.output->Close();
 
   if (noticeWritten) dropped = 0;

@@ -2,8 +2,18 @@
 // The log's writer thread and its queue. Callers enqueue finished lines (all
 // but the time column); the thread swaps the whole queue out under the lock,
 // stamps and writes the lines outside it, and purges old files at most once a
-// minute. The queue is bounded: when the file cannot be written for long, the
-// oldest lines are dropped and the next successful pass says how many.
+// minute. The queue is bounded: by a number of lines at all times, and while
+// the file cannot be written (the last pass failed) by the memory its lines
+// take, so that a log that cannot be written holds only a few megabytes
+// however long it goes on; beyond a bound the oldest lines are dropped and the
+// next successful pass says how many. While passes succeed, a burst that the
+// writer drains loses nothing below the line bound.
+//
+// Every line reaches the file once and whole. When a write stops short (a
+// full disk), the lines it took whole count as written and the part of the
+// line it cut is taken off the file again, so the line is written whole on a
+// later pass; where the file refuses to shrink (append-only), the rest of that
+// line is written first on the next pass, into the same file.
 
 #include <chrono>
 #include <condition_variable>
@@ -21,8 +31,10 @@ namespace foundation {
 
 class TLogThread {
  public:
+  // `queueLimit` lines at most wait for the writer; while the file cannot be
+  // written, lines taking `queueBytes` at most (see QueuedLineBytes).
   TLogThread(std::unique_ptr<TLogOutput> output, std::string folder, std::string baseName,
-             size_t queueLimit);
+             size_t queueLimit, size_t queueBytes);
   // Stops the thread when Stop was not called.
   ~TLogThread();
   TLogThread(const TLogThread&) = delete;
@@ -39,6 +51,10 @@ class TLogThread {
   // Waits until every line queued before the call went through a pass.
   bool WaitIdle(std::chrono::milliseconds timeout);
 
+  // The memory a queued line is counted at: its text's buffer and its share
+  // of the queue and the allocator.
+  static size_t QueuedLineBytes(const std::string& line);
+
  private:
   static constexpr uint64_t kNoFailure = ~uint64_t{0};
 
@@ -49,16 +65,22 @@ class TLogThread {
     std::string folder;
     std::string baseName;
     size_t queueLimit;
+    size_t queueBytes;
 
     std::mutex mutex;
     std::condition_variable wake;  // lines arrived or stop requested
     std::condition_variable idle;  // a pass ended or the thread finished
     std::deque<std::string> queue;
+    size_t queuedBytes = 0;          // QueuedLineBytes of the lines in `queue`
     size_t dropped = 0;              // lines dropped since the last written notice
     uint64_t enqueued = 0;           // lines queued since the start
     uint64_t passedThrough = 0;      // value of `enqueued` at the start of the last pass
     uint64_t failedAt = kNoFailure;  // `enqueued` when the last failed pass began
     bool retryPending = false;       // the last pass failed; the next line wakes a retry
+    bool failing = false;            // the last pass failed: the byte bound applies
+    // Writer only: the rest of a line whose beginning is in the file and
+    // could not be taken off again.
+    std::string tail;
     bool stop = false;
     bool finished = false;
   };
@@ -68,6 +90,9 @@ class TLogThread {
   // drop count when its notice could not be written.
   static void WritePass(State& state, std::deque<std::string>& batch, size_t& dropped);
   static void Requeue(State& state, std::deque<std::string>& batch, size_t dropped);
+  // Drops the oldest lines while the queue is beyond its bounds (under the
+  // lock).
+  static void Trim(State& state);
 
   std::shared_ptr<State> state_;
   std::thread thread_;

@@ -92,6 +92,15 @@ void WriteFileAtomically(const std::string& path, const std::string& content) {
   if (::stat(path.c_str(), &old) == 0) {
     if (!S_ISREG(old.st_mode)) Fail("Cannot replace", path, EISDIR);
     mode = old.st_mode & 07777;
+    // The file is replaced, not written: the folder's permission alone would
+    // let it through. A file nobody may write, or this process may not, is
+    // left as it stands (permission bits do not stop the superuser, so a file
+    // without any write bit counts as read-only for everyone).
+    if ((mode & 0222) == 0) {
+      throw SettingsFileError("Cannot write \"" + path + "\": the file is read-only");
+    }
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+      Fail("Cannot write", path, errno);
   }
 
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");

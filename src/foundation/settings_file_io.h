@@ -23,8 +23,10 @@ class SettingsFileError : public std::runtime_error {
 std::optional<std::string> ReadWholeFile(const std::string& path);
 
 // Replaces the file's content atomically (see above). The new file keeps the
-// permission bits of the file it replaces. Raises on any failure; the old file
-// is then left as it was and no temporary file remains.
+// permission bits of the file it replaces. A file that is read-only (no write
+// permission bit at all, or none that lets this process write) is not
+// replaced. Raises on any failure; the old file is then left as it was and no
+// temporary file remains.
 void WriteFileAtomically(const std::string& path, const std::string& content);
 
 // Creates the folder with all missing parents unless it is empty or exists.

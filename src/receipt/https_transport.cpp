@@ -314,7 +314,10 @@ std::string Tvk::Post(const std::string& url, std::string_view body) {
     c.body.clear();
     throw ETransportError(message);
   }
-  if (responseCode_ >= 400) {
+  // Only a 2xx answer is a completed exchange. A redirect is not followed,
+  // so the request did not reach its service: a failure like any other, which
+  // the caller reports and queues.
+  if (responseCode_ < 200 || responseCode_ > 299) {
     c.body.clear();
     throw ETransportError(responseText_.empty() ? "HTTP status " + std::to_string(responseCode_)
                                                 : responseText_);

@@ -38,8 +38,8 @@ inline constexpr int32_t kDefaultReadTimeoutMs = 30'000;
 // Largest response body accepted; a longer one fails the exchange.
 inline constexpr size_t kMaxResponseBytes = 64u * 1024u * 1024u;
 
-// Raised by Tvk::Post. For an HTTP error status the message is the response's
-// status line ("HTTP/1.1 404 Not Found").
+// Raised by Tvk::Post. For an answer whose status is not 2xx the message is the
+// response's status line ("HTTP/1.1 404 Not Found", "HTTP/1.1 302 Found").
 class ETransportError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -69,8 +69,9 @@ class Tvk {
   // Bound of one exchange in milliseconds; 0 or less means 30 seconds.
   virtual void SetReadTimeout(int32_t milliseconds);
   // One HTTP POST of `body` to `url` (http or https only). Gives the response
-  // body of a status below 400; raises ETransportError on a status of 400 and
-  // above, on a connection, TLS or time-out failure, or on bad arguments.
+  // body of a 2xx status; raises ETransportError on any other status (a
+  // redirect, which is not followed, included), on a connection, TLS or
+  // time-out failure, or on bad arguments.
   virtual std::string Post(const std::string& url, std::string_view body);
   // Status of the last response; -1 before any and after a failure without
   // response.

@@ -1,15 +1,20 @@
 #pragma once
 // Reading the receipt service's two SOAP responses into the per-sale records.
-// The responses are searched as text (the first element with a given tag
-// name, an attribute of an element), not validated: a missing element leaves
-// the record fields it would fill as they are, and a malformed response reads
-// as one whose elements are absent. Nothing here raises.
+// Each response is read once with the XML reader of xml_reader.h: elements by
+// their local name whatever their namespace prefix (and without regard to
+// letter case), the first element of a name in document order, attributes in
+// either quote, comments and processing instructions passed over, CDATA
+// sections taken as text. Nothing is validated: a missing element leaves the
+// record fields it would fill as they are, and a response whose markup breaks
+// off reads as one whose later elements are absent. Nothing here raises.
 //
-// Elements read: the response elements "ns3:AuthenticateUserPOSResponse"
-// (attributes errorStatus, userAuthenticated) and "ns3:DigitalReceiptProcessed"
+// Elements read: the response elements AuthenticateUserPOSResponse
+// (attributes errorStatus, userAuthenticated) and DigitalReceiptProcessed
 // (text "true" or "false"), and the leaf elements EmailAddress, CustomerID
 // (attributes TemporaryID, defaultQuenlo), Exceptions, ExceptionCode and
-// ExceptionDescription.
+// ExceptionDescription. Boolean texts and attributes are compared without the
+// white space around them (a pretty-printed answer holds line breaks there);
+// other texts are taken as they stand.
 //
 // Texts taken from a response are data: character references in them
 // (&amp; &apos; &#233; ...) are decoded before they go into a record, so a
@@ -43,7 +48,7 @@ bool ParseAuthResponse(std::string_view response);
 
 // Reads a sendDigitalReceiptResponse. NoVesk and DigitalSendExDesc are cleared
 // first; an empty response sets NoVesk and gives false. DigitalSendOK is set
-// from ns3:DigitalReceiptProcessed (false result when it is absent or empty).
+// from DigitalReceiptProcessed (false result when it is absent or empty).
 //  - accepted: the TemporaryID attribute of CustomerID gives auth.IsTemp, and
 //    a temporary identifier fills auth.CustID when that is empty; true, except
 //    when CustomerID or its TemporaryID attribute is missing (logged, false);
@@ -54,6 +59,10 @@ bool ParseSendResponse(std::string_view response, TransControl& control, AuthRec
                        std::string_view lastRequest);
 // The same on the current sale's records and LastRequest.
 bool ParseSendResponse(std::string_view response);
+
+// Whether a sendDigitalReceiptResponse confirms the receipt: its
+// DigitalReceiptProcessed reads "true" (any letter case). No record changes.
+bool ReceiptConfirmed(std::string_view response);
 
 // Decodes the predefined entities (&amp; &lt; &gt; &apos; &quot;) and decimal
 // or hexadecimal character references into UTF-8. A reference that is not

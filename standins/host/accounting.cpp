@@ -24,13 +24,14 @@ std::string ReceiptNumber(std::string_view text) {
 }
 
 // A request the service took with HTTP 200, whatever its body said: the
-// plug-in does not queue it. One answered 404 or 500 is queued instead; so
-// is one stalled past the client's timeout, which the service still holds
-// when it answered it once the stall had passed.
+// plug-in does not queue it. One answered 404, 500, 400 or with a redirect
+// is queued instead; so is one stalled past the client's timeout, which the
+// service still holds when it answered it once the stall had passed.
 bool Answered(const receiptservice::ReceivedRequest& request) {
   using receiptservice::AnswerKind;
   switch (request.answer) {
     case AnswerKind::Normal:
+    case AnswerKind::Reformatted:
     case AnswerKind::ErrorStatus:
     case AnswerKind::MerchantNotFound:
     case AnswerKind::Garbage:
@@ -85,7 +86,8 @@ void CountReceipts(const fs::path& folder,
         // it; on any other answer the file stays and is counted there (or
         // in the set-aside folder), unless the service took it late.
         ++queueServiceSent;
-        const bool accepted = request.answer == receiptservice::AnswerKind::Normal;
+        const bool accepted = request.answer == receiptservice::AnswerKind::Normal ||
+                              request.answer == receiptservice::AnswerKind::Reformatted;
         const bool held = accepted || request.answeredAfterStall;
         count.delivered += held ? 1 : 0;
         count.byQueueService += held ? 1 : 0;

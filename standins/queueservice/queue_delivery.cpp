@@ -6,8 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <pugixml.hpp>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -21,6 +19,9 @@
 #include "foundation/helpers_text.h"
 #include "receipt/https_transport.h"
 #include "receipt/queue_files.h"
+#include "receipt/soap_responses.h"
+#include "receipt/xml_reader.h"
+#include "receipt/soap_responses.h"
 
 namespace queueservice {
 
@@ -175,34 +176,27 @@ struct ServiceAnswer {
   std::string description;  // ExceptionDescription of a rejection
 };
 
-// The text of the first element of `document` whose local name (the name
-// without its namespace prefix) is `name`, trimmed; empty when none.
-std::string ElementText(const pugi::xml_document& document, std::string_view name) {
-  const pugi::xml_node found = document.find_node([name](const pugi::xml_node& node) {
-    if (node.type() != pugi::node_element) return false;
-    std::string_view full = node.name();
-    const size_t colon = full.find(':');
-    if (colon != std::string_view::npos) full.remove_prefix(colon + 1);
-    return full == name;
-  });
-  return foundation::helpers::TrimText(found.text().get());
-}
-
-// Reads the answer as an XML document, its elements by local name, so that
-// any well-formed form of the same answer (another prefix, CDATA, line
-// breaks and indentation, comments) reads alike.
+// Reads the answer as the plug-in reads it (by local name, in any
+// well-formed form), so that the sale and the queue service agree on what the
+// service said.
 ServiceAnswer ReadAnswer(int32_t httpCode, const std::string& response) {
   ServiceAnswer answer;
-  pugi::xml_document document;
-  if (httpCode != 200 || !document.load_buffer(response.data(), response.size())) return answer;
-  const std::string processed =
-      foundation::helpers::LowerAscii(ElementText(document, "DigitalReceiptProcessed"));
-  if (processed == "true") {
+  if (httpCode != 200) return answer;
+  if (receipt::ReceiptConfirmed(response)) {
     answer.kind = ServiceAnswer::Accepted;
-  } else if (processed == "false") {
+    return answer;
+  }
+  receipt::XmlElement elements[] = {{.name = "DigitalReceiptProcessed", .wantText = true},
+                                    {.name = "ExceptionCode", .wantText = true},
+                                    {.name = "ExceptionDescription", .wantText = true}};
+  receipt::ReadXmlElements(response, elements);
+  const auto text = [&elements](size_t i) {
+    return std::string(receipt::TrimXmlSpace(elements[i].text));
+  };
+  if (elements[0].HasText() && foundation::helpers::LowerAscii(text(0)) == "false") {
     answer.kind = ServiceAnswer::Rejected;
-    answer.code = ElementText(document, "ExceptionCode");
-    answer.description = ElementText(document, "ExceptionDescription");
+    answer.code = text(1);
+    answer.description = text(2);
   }
   return answer;
 }

@@ -29,7 +29,7 @@ struct KindName {
   const char* name;
 };
 
-constexpr std::array<KindName, 11> kKindNames{{
+constexpr std::array<KindName, 13> kKindNames{{
     {AnswerKind::Normal, "normal"},
     {AnswerKind::ErrorStatus, "error-status"},
     {AnswerKind::MerchantNotFound, "merchant-not-found"},
@@ -38,6 +38,8 @@ constexpr std::array<KindName, 11> kKindNames{{
     {AnswerKind::Stall, "stall"},
     {AnswerKind::Garbage, "garbage"},
     {AnswerKind::Redirect, "redirect"},
+    {AnswerKind::BadRequest, "bad-request"},
+    {AnswerKind::Reformatted, "reformatted"},
     {AnswerKind::UntrustedCertificate, "untrusted-certificate"},
     {AnswerKind::WrongHostCertificate, "wrong-host-certificate"},
     {AnswerKind::HandshakeFailure, "handshake-failure"},
@@ -462,6 +464,10 @@ void ReceiptService::Handle(ReceivedRequest request, int& status, std::string& b
       type = "text/plain";
       body.clear();
       return;
+    case AnswerKind::BadRequest:
+      status = 400;
+      body = SoapFault("The request could not be read");
+      return;
     default:
       break;
   }
@@ -479,6 +485,9 @@ void ReceiptService::Handle(ReceivedRequest request, int& status, std::string& b
     case AnswerKind::MerchantNotFound:
       body = auth ? AuthRefused("MERCHANT_NOT_FOUND")
                   : ReceiptRefused("MERCHANT_NOT_FOUND", "The merchant identifier is unknown");
+      break;
+    case AnswerKind::Reformatted:
+      body = auth ? AuthAcceptedReformatted(customer) : ReceiptAcceptedReformatted(customer);
       break;
     default:
       body = auth ? AuthAccepted(customer) : ReceiptAccepted(customer);

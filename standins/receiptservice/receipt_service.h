@@ -41,6 +41,8 @@ enum class AnswerKind {
   Stall,             // no answer until `stall` has passed (or the service stops)
   Garbage,           // HTTP 200 with bytes that are not XML
   Redirect,          // HTTP 302 to another address of the service, no body
+  BadRequest,        // HTTP 400 with a SOAP fault
+  Reformatted,       // the accepted answer written in another well-formed form
   // Answers to a new connection, given during the TLS handshake:
   UntrustedCertificate,  // a self-signed certificate for the right host
   WrongHostCertificate,  // a trusted certificate for another host name

@@ -37,8 +37,8 @@ constexpr const char* kUsage =
     "  --help            show this text\n"
     "\n"
     "KIND: normal, error-status, merchant-not-found, not-found, server-error,\n"
-    "      stall, garbage, redirect, untrusted-certificate,\n"
-    "      wrong-host-certificate, handshake-failure\n"
+    "      stall, garbage, redirect, bad-request, reformatted,\n"
+    "      untrusted-certificate, wrong-host-certificate, handshake-failure\n"
     "\n"
     "Once listening it prints one line: \"listening <url> ca <ca.pem>\".\n";
 

@@ -45,6 +45,23 @@ std::string Escape(std::string_view text) {
   return out;
 }
 
+// The text as a CDATA section, or escaped when it holds the section's end.
+std::string CData(std::string_view text) {
+  if (text.find("]]>") != std::string_view::npos) return Escape(text);
+  return "<![CDATA[" + std::string(text) + "]]>";
+}
+
+std::string ReformattedEnvelope(const std::string& body) {
+  return "<?xml version='1.0' encoding='UTF-8'?>\r\n"
+         "<!-- <ns3:Note>answered by the stand-in service</ns3:Note> -->\r\n"
+         "<S:Envelope xmlns:S='http://schemas.xmlsoap.org/soap/envelope/'>\r\n"
+         "  <S:Header/>\r\n"
+         "  <S:Body>\r\n" +
+         body +
+         "  </S:Body>\r\n"
+         "</S:Envelope>\r\n";
+}
+
 }  // namespace
 
 Operation OperationOf(std::string_view body) {
@@ -109,6 +126,46 @@ std::string ReceiptRefused(std::string_view code, std::string_view description) 
       "</ns3:DigitalReceiptProcessed><ExceptionCode>" +
       Escape(code) + "</ExceptionCode><ExceptionDescription>" + Escape(description) +
       "</ExceptionDescription></ns3:sendDigitalReceiptResponse>");
+}
+
+std::string AuthAcceptedReformatted(const CustomerAnswer& c) {
+  return ReformattedEnvelope(
+      "    <!-- <svc:AuthenticateUserPOSResponse errorStatus=\"true\" userAuthenticated=\"" +
+      Bool(!c.authenticated) + "\"><CustomerID TemporaryID=\"" + Bool(!c.temporaryId) +
+      "\" defaultQuenlo=\"" + Bool(!c.digitalDefault) +
+      "\">EARLIER</CustomerID></svc:AuthenticateUserPOSResponse> -->\r\n"
+      "    <svc:AuthenticateUserPOSResponse xmlns:svc='" +
+      std::string(kServiceNamespace) +
+      "'\r\n"
+      "        errorStatus = 'false'\tuserAuthenticated='" +
+      Bool(c.authenticated) +
+      "'>\r\n"
+      "      <EmailAddress>" +
+      c.emailAddress +
+      "</EmailAddress>\r\n"
+      "      <CustomerID\r\n"
+      "          TemporaryID = '" +
+      Bool(c.temporaryId) + "'  defaultQuenlo='" + Bool(c.digitalDefault) + "'>" +
+      CData(c.customerId) +
+      "</CustomerID>\r\n"
+      "    </svc:AuthenticateUserPOSResponse>\r\n");
+}
+
+std::string ReceiptAcceptedReformatted(const CustomerAnswer& c) {
+  return ReformattedEnvelope(
+      "    <r:sendDigitalReceiptResponse xmlns:r='" + std::string(kServiceNamespace) +
+      "'>\r\n"
+      "      <!-- <r:DigitalReceiptProcessed>false</r:DigitalReceiptProcessed>\r\n"
+      "           <CustomerID TemporaryID=\"" +
+      Bool(!c.temporaryId) +
+      "\">EARLIER</CustomerID> -->\r\n"
+      "      <r:DigitalReceiptProcessed>\r\n"
+      "        <![CDATA[true]]>\r\n"
+      "      </r:DigitalReceiptProcessed>\r\n"
+      "      <CustomerID\tTemporaryID = '" +
+      Bool(c.temporaryId) + "'>" + CData(c.customerId) +
+      "</CustomerID>\r\n"
+      "    </r:sendDigitalReceiptResponse>\r\n");
 }
 
 std::string SoapFault(std::string_view faultString) {

@@ -37,6 +37,13 @@ std::string AuthRefused(std::string_view exceptions);
 std::string ReceiptAccepted(const CustomerAnswer& customer);
 // sendDigitalReceiptResponse refusing it with a code and a description.
 std::string ReceiptRefused(std::string_view code, std::string_view description);
+// The accepted answers again, in another well-formed form that carries the
+// same values: pretty-printed with line breaks and indentation, other
+// namespace prefixes, single-quoted attributes with blanks around "=" and a
+// tab before one, the identifier in a CDATA section and, inside a comment
+// ahead of it, an earlier copy of the response element that says otherwise.
+std::string AuthAcceptedReformatted(const CustomerAnswer& customer);
+std::string ReceiptAcceptedReformatted(const CustomerAnswer& customer);
 // A SOAP 1.1 fault.
 std::string SoapFault(std::string_view faultString);
 // Bytes that are neither XML nor text (the same every time).

@@ -209,6 +209,32 @@ TEST_F(QueueDeliveryTest, AnAnswerAfterTheTimeOutSendsTheReceiptTwice) {
   EXPECT_NE(Log().find("Kept " + name + " (receipt 851): no response"), std::string::npos);
 }
 
+// A confirmation in another well-formed form is a confirmation; a redirect
+// or a 400 is not, and the file stays with the status in the log.
+TEST_F(QueueDeliveryTest, AReformattedConfirmationRemovesTheFileARedirectOrA400KeepsIt) {
+  const std::string redirected = Queue(queue_, "821", std::chrono::seconds(30));
+  const std::string refused = Queue(queue_, "822", std::chrono::seconds(20));
+  const std::string confirmed = Queue(queue_, "823", std::chrono::seconds(10));
+  service_->Plan({.kind = AnswerKind::Redirect});
+  service_->Plan({.kind = AnswerKind::BadRequest});
+  service_->Plan({.kind = AnswerKind::Reformatted});
+
+  const RoundResult round = Round();
+  EXPECT_EQ(round.sent, 1);
+  EXPECT_EQ(round.kept, 2);
+  EXPECT_FALSE(round.unreachable) << "an answer came";
+  EXPECT_EQ(FileNames(queue_), (std::set<std::string>{redirected, refused}));
+  const std::string log = Log();
+  EXPECT_NE(log.find("Kept " + redirected + " (receipt 821): HTTP 302, HTTP/1.1 302 Found"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Kept " + refused + " (receipt 822): HTTP 400, HTTP/1.1 400 Bad Request"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Sent " + confirmed + " (receipt 823), accepted and removed"),
+            std::string::npos);
+}
+
 TEST_F(QueueDeliveryTest, NoResponseEndsTheRoundAndKeepsEveryFile) {
   for (const char* number : {"811", "812", "813"}) Queue(queue_, number);
   const std::set<std::string> queued = FileNames(queue_);

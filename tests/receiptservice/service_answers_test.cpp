@@ -56,6 +56,40 @@ TEST_F(ServiceAnswerTest, NormalAuthenticationAnswersDescribeTheCustomerAsPlanne
   }
 }
 
+// The accepted answers in their other well-formed form read exactly as the
+// plain ones, through the real transport.
+TEST_F(ServiceAnswerTest, ReformattedAnswersReadAsThePlainOnes) {
+  for (int bits = 0; bits < 8; ++bits) {
+    SCOPED_TRACE(bits);
+    const Answer planned{.kind = AnswerKind::Reformatted,
+                         .authenticated = (bits & 1) != 0,
+                         .digitalDefault = (bits & 2) != 0,
+                         .temporaryId = (bits & 4) != 0,
+                         .customerId = "C&" + std::to_string(bits)};
+    service_->Plan(planned);
+    const std::string response = Authenticate();
+    ASSERT_EQ(LastHTTPCode, 200) << LastCommError;
+    EXPECT_NE(response.find("<![CDATA["), std::string::npos) << response;
+    receipt::AuthRec auth;
+    receipt::TransControl control;
+    EXPECT_TRUE(receipt::ParseAuthResponse(response, auth, control));
+    EXPECT_EQ(auth.IsAuth, planned.authenticated);
+    EXPECT_EQ(auth.DefaultQuenlo, planned.digitalDefault);
+    EXPECT_EQ(auth.IsTemp, planned.temporaryId);
+    EXPECT_EQ(auth.CustID, planned.customerId);
+    EXPECT_EQ(auth.EmailAddress, "pat&co@example.com");
+
+    service_->Plan(planned);
+    const std::string request = receiptservice::SampleReceiptRequest(1);
+    receipt::AuthRec sent;
+    EXPECT_TRUE(
+        receipt::ParseSendResponse(SendXML(service_->Url(), request), control, sent, request));
+    EXPECT_TRUE(control.DigitalSendOK);
+    EXPECT_EQ(sent.IsTemp, planned.temporaryId);
+    EXPECT_EQ(sent.CustID, planned.temporaryId ? planned.customerId : "");
+  }
+}
+
 TEST_F(ServiceAnswerTest, RefusalsReadAsRefusals) {
   service_->Plan({.kind = AnswerKind::ErrorStatus});
   receipt::AuthRec auth;

@@ -36,6 +36,7 @@ class LogFixture : public ::testing::Test {
     foundation::SetDebugLogging(true);
     foundation::SetMachineInfoLogging(false);
     foundation::SetLogQueueLimit(foundation::kDefaultLogQueueLimit);
+    foundation::SetLogQueueBytes(foundation::kDefaultLogQueueBytes);
     SetNow(At(2026, 12, 5, 19, 46, 56, 123));
     foundation::SetLogClock([this] {
       std::lock_guard lock(clockMutex_);

@@ -1,8 +1,22 @@
 // The writer thread under load and under failure: nothing is lost while the
-// file can be written, stop writes everything queued, and a folder that cannot
-// be written costs only the oldest lines beyond the queue's bound.
+// file can be written, stop writes everything queued, a folder that cannot
+// be written costs only the oldest lines beyond the queue's bound (lines, and
+// bytes while nothing can be written), and a full disk writes every line once
+// and whole when space comes back.
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <malloc.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <map>
 #include <thread>
 
@@ -129,6 +143,211 @@ TEST_F(LogWriter, UnwritableFolderKeepsTheNewestLinesAndCountsTheDropped) {
   EXPECT_EQ(TextOf(lines[1]), "queued 6");
   EXPECT_EQ(TextOf(lines.back()), "after repair");
 }
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+size_t ResidentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  size_t pages = 0;
+  size_t resident = 0;
+  statm >> pages >> resident;
+  return resident * static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+}
+
+// While no file can be written, the lines waiting take a few megabytes
+// however many are logged; once the folder is back, one notice counts the
+// dropped lines and the newest lines follow it.
+TEST_F(LogWriter, AnUnwritableFolderHoldsOnlyAFewMegabytesOfLines) {
+  const size_t header = HeaderLineCount();
+  const std::string blocked = root_.string() + "/logs/";
+  const struct {
+    const char* name;
+    size_t lines;
+    size_t textBytes;
+  } floods[] = {{"1.2 million lines of 70 characters", 1'200'000, 70},
+                {"300,000 lines of 1 KiB", 300'000, 1024}};
+  for (const auto& flood : floods) {
+    SCOPED_TRACE(flood.name);
+    // A file stands where the folder should be.
+    fs::remove_all(root_ / "logs");
+    std::ofstream(root_ / "logs") << "not a folder";
+    foundation::SetLogFolder(blocked);
+    foundation::StartLogging("Norvane", true);
+    Flush();
+
+    ::malloc_trim(0);  // what the flood before left in the heap goes back first
+    const size_t before = ResidentBytes();
+    size_t peak = before;
+    const std::string filler(flood.textBytes - 8, 'x');
+    for (size_t i = 0; i < flood.lines; ++i) {
+      std::string text = std::to_string(1'000'000 + i);
+      text += filler;
+      KWLog(0, text, foundation::kLevelInfo, "Flood");
+      if (i % 50'000 == 0) peak = std::max(peak, ResidentBytes());
+    }
+    Flush();
+    peak = std::max(peak, ResidentBytes());
+    const size_t grown = peak - before;
+    if (!kAddressSanitizer) {
+      // (The address sanitizer keeps freed memory aside, so there the count
+      // below is the measure.)
+      constexpr size_t kMiB = 1024 * 1024;
+      EXPECT_LT(grown, 16 * kMiB) << "grew by " << grown / kMiB << " MiB";
+    }
+
+    fs::remove(root_ / "logs");
+    fs::create_directory(root_ / "logs");
+    KWLog(0, "after repair", foundation::kLevelInfo, "");
+    foundation::StopLogging();
+
+    folder_ = blocked;
+    const auto files = LogFiles();
+    ASSERT_EQ(files.size(), 1u);
+    const auto lines = Lines(files[0]);
+    ASSERT_GE(lines.size(), 3u);
+    const std::string notice = TextOf(lines[0]);
+    ASSERT_NE(notice.find(" log lines were dropped because the log file could not be written"),
+              std::string::npos)
+        << notice;
+    const size_t kept = lines.size() - 1;
+    EXPECT_EQ(std::stoul(notice) + kept, header + flood.lines + 1);
+    EXPECT_EQ(TextOf(lines.back()), "after repair");
+    EXPECT_EQ(TextOf(lines[lines.size() - 2]),
+              std::to_string(1'000'000 + flood.lines - 1) + filler);
+    // The lines kept are as many as the bound's bytes hold: far fewer than the
+    // line bound, and not many fewer than the bytes allow.
+    const size_t entryBytes = 9 + 1 + foundation::kLogTagWidth + 2 + flood.textBytes;
+    EXPECT_LE(kept * entryBytes, foundation::kDefaultLogQueueBytes);
+    EXPECT_GE(kept * (entryBytes + 128), foundation::kDefaultLogQueueBytes);
+    fs::remove_all(root_ / "logs");
+  }
+}
+
+// A file system of a few hundred kilobytes, mounted over `at` in a mount
+// namespace of the calling thread's own (threads it starts later share it),
+// and unmounted again at the end. Needs the superuser.
+class SmallFileSystem {
+ public:
+  SmallFileSystem(const fs::path& at, size_t bytes) : at_(at) {
+    fs::create_directories(at_);
+    if (::geteuid() != 0) {
+      reason_ = "mounting a file system needs the superuser";
+    } else if (::unshare(CLONE_NEWNS) != 0) {
+      reason_ = std::string("unshare: ") + std::strerror(errno);
+    } else if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+      reason_ = std::string("private mounts: ") + std::strerror(errno);
+    } else if (::mount("tmpfs", at_.c_str(), "tmpfs", 0,
+                       ("size=" + std::to_string(bytes)).c_str()) != 0) {
+      reason_ = std::string("mount: ") + std::strerror(errno);
+    } else {
+      mounted_ = true;
+    }
+  }
+  ~SmallFileSystem() {
+    if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
+  }
+  SmallFileSystem(const SmallFileSystem&) = delete;
+  SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+
+  bool Mounted() const { return mounted_; }
+  const std::string& Reason() const { return reason_; }
+
+  // Writes a file until the file system is full.
+  void Fill(const fs::path& file) const {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    const std::string block(4096, 'f');
+    while (::write(fd, block.data(), block.size()) > 0) {
+    }
+    const int error = errno;
+    ::close(fd);
+    EXPECT_EQ(error, ENOSPC);
+  }
+
+ private:
+  fs::path at_;
+  bool mounted_ = false;
+  std::string reason_;
+};
+
+// How the log file takes being shortened: as any file, or refusing it
+// (append-only), when the rest of a cut line must follow later.
+class LogOnAFullDisk : public LogWriter, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(LogOnAFullDisk, WritesEveryLineOnceAndWholeWhenSpaceComesBack) {
+  const bool appendOnly = GetParam();
+  SmallFileSystem small(root_ / "small", 256 * 1024);
+  if (!small.Mounted()) GTEST_SKIP() << small.Reason();
+  folder_ = (root_ / "small" / "logs").string() + "/";
+  foundation::SetLogFolder(folder_);
+  foundation::StartLogging("Norvane", true);
+  Flush();
+  ASSERT_EQ(LogFiles().size(), 1u);
+  if (appendOnly) {
+    const int fd = ::open((folder_ + LogFiles()[0]).c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    int flags = 0;
+    const bool set = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                     (flags |= FS_APPEND_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+    ::close(fd);
+    if (!set) GTEST_SKIP() << "this file system has no append-only files";
+  }
+
+  // The disk fills: the next write fills the last page of the log file and
+  // stops inside a line; the writes after it get nothing in.
+  small.Fill(root_ / "small" / "filler");
+  const std::string pad(300, 'p');
+  int next = 0;
+  for (int round = 0; round < 4; ++round) {
+    for (int i = 0; i < 50; ++i) {
+      KWLog(0, "line " + std::to_string(next++) + " " + pad, foundation::kLevelInfo, "Full");
+    }
+    Flush();
+  }
+  // Space comes back.
+  fs::remove(root_ / "small" / "filler");
+  KWLog(0, "after", foundation::kLevelInfo, "Full");
+  foundation::StopLogging();
+
+  const auto files = LogFiles();
+  ASSERT_EQ(files.size(), 1u);
+  const std::string text = testsupport::ReadFileText(folder_ + files[0]);
+  EXPECT_TRUE(text.ends_with("\r\n"));
+  std::vector<int> numbers;
+  for (const std::string& line : Lines(files[0])) {
+    // Every line is whole: the time, the level, the tag and the text.
+    ASSERT_GE(line.size(), 88u) << line;
+    ASSERT_EQ(line.substr(23, 3), " | ") << line;
+    ASSERT_EQ(line.substr(26, 9), foundation::kLevelInfo) << line;
+    const std::string body = TextOf(line);
+    EXPECT_EQ(body.find("dropped"), std::string::npos) << body;
+    if (!body.starts_with("line ")) continue;
+    const size_t blank = body.find(' ', 5);
+    ASSERT_NE(blank, std::string::npos) << body;
+    numbers.push_back(std::stoi(body.substr(5, blank - 5)));
+    EXPECT_EQ(body.substr(blank + 1), pad) << "cut: " << line;
+  }
+  // Once each, in order.
+  std::vector<int> expected(static_cast<size_t>(next));
+  for (int i = 0; i < next; ++i) expected[static_cast<size_t>(i)] = i;
+  EXPECT_EQ(numbers, expected);
+  EXPECT_EQ(TextOf(Lines(files[0]).back()), "after");
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, LogOnAFullDisk, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& file) {
+                           return std::string(file.param ? "AppendOnly" : "Ordinary");
+                         });
 
 TEST_F(LogWriter, LinesStayQueuedUntilTheFileCanBeWritten) {
   const std::string blocked = root_.string() + "/missing/logs/";

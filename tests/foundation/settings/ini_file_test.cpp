@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -115,6 +116,64 @@ TEST(IniFileTest, SectionValuesAndErase) {
   EXPECT_EQ(ini.Text(), "[Other]\nk=v\n");
 }
 
+// A hand-edited value in quotes reads without them, as profile files read it.
+TEST(IniFileTest, ValuesInOnePairOfQuotesReadWithoutThem) {
+  ScratchFolder dir;
+  WriteText(dir.Path("a.ini"),
+            "[MAIN]\r\n"
+            "ProdURL=\"https://x.example/WS/v2.0/M-1\"\r\n"
+            "Single='a b'\r\n"
+            "Inner =  \" a b \"  \r\n"
+            "Twice=\"\"x\"\"\r\n"
+            "Unmatched=\"x'\r\n"
+            "OnlyOne=\"\r\n"
+            "Empty=\"\"\r\n"
+            "Inside=a \"b\" c\r\n"
+            "Timeout=\"45\"\r\n"
+            "Flag='1'\r\n"
+            "[CARDS]\r\n"
+            "VISA=\"Visa\"\r\n");
+  const IniFile ini(dir.Path("a.ini"));
+  const struct {
+    const char* key;
+    const char* value;
+  } cases[] = {
+      {"ProdURL", "https://x.example/WS/v2.0/M-1"},
+      {"Single", "a b"},
+      {"Inner", " a b "},
+      {"Twice", "\"x\""},
+      {"Unmatched", "\"x'"},
+      {"OnlyOne", "\""},
+      {"Empty", ""},
+      {"Inside", "a \"b\" c"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ini.ReadString("MAIN", c.key, "dflt"), c.value) << c.key;
+  EXPECT_EQ(ini.ReadInteger("MAIN", "Timeout", 30), 45);
+  EXPECT_TRUE(ini.ReadBool("MAIN", "Flag", false));
+  EXPECT_EQ(ini.ReadSectionValues("CARDS"), std::vector<std::string>{"VISA=Visa"});
+}
+
+TEST(IniFileTest, EveryValueWrittenReadsBackAsWritten) {
+  ScratchFolder dir;
+  const std::string file = dir.Path("a.ini");
+  WriteText(file, "[MAIN]\nProdURL=\"https://x\"\n");
+  IniFile ini(file);
+  // The same value again: the hand-written line stays as it was.
+  ini.WriteString("MAIN", "ProdURL", "https://x");
+  EXPECT_EQ(ini.Text(), "[MAIN]\nProdURL=\"https://x\"\n");
+
+  for (const std::string value : {"\"quoted\"", "'single'", "\"", "'", "\"a'", "plain", "\"\"",
+                                  "''", "\"x\" and \"y\"", "'\"'"}) {
+    SCOPED_TRACE(value);
+    ini.WriteString("MAIN", "ProdURL", value);
+    ini.WriteString("NEW", "Key", value);
+    ini.UpdateFile();
+    const IniFile again(file);
+    EXPECT_EQ(again.ReadString("MAIN", "ProdURL", "dflt"), value);
+    EXPECT_EQ(again.ReadString("NEW", "Key", "dflt"), value);
+  }
+}
+
 TEST(IniFileTest, RejectsNamesAndValuesThatWouldBreakTheFile) {
   ScratchFolder dir;
   IniFile ini(dir.Path("a.ini"));
@@ -163,6 +222,42 @@ TEST(SettingsFileIoTest, FailedReplaceLeavesOldFileAndNoTemporaryFile) {
                foundation::SettingsFileError);
   EXPECT_EQ(ReadFileText(file), "[STORE]\nName=Old\n");
   EXPECT_EQ(EntriesIn(dir.Path()), 1u) << "no temporary file is left";
+}
+
+// A settings file an administrator made read-only is not replaced, by the
+// superuser either; nor is a file of another user that this process may not
+// write.
+TEST(SettingsFileIoTest, AReadOnlyFileIsRefusedAndLeftAsItWas) {
+  const struct {
+    const char* name;
+    mode_t mode;
+    bool anotherUser;
+  } cases[] = {{"no write bit", 0444, false},
+               {"no write bit but the group's", 0464, true},
+               {"another user's file", 0644, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder dir;
+    const std::string file = dir.Path("VeskMain.ini");
+    WriteText(file, "[MAIN]\nMerchID=OLD\n");
+    ASSERT_EQ(::chmod(file.c_str(), c.mode), 0);
+    if (c.anotherUser) {
+      if (::geteuid() != 0) continue;  // only the superuser can give a file away
+      ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+    }
+    settings_test::WithoutFileAccessOverride noOverride;
+    try {
+      foundation::WriteFileAtomically(file, "[MAIN]\nMerchID=NEW\n");
+      ADD_FAILURE() << "the file was replaced";
+    } catch (const foundation::SettingsFileError& e) {
+      EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadFileText(file), "[MAIN]\nMerchID=OLD\n");
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, c.mode);
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u) << "no temporary file is left";
+  }
 }
 
 TEST(SettingsFileIoTest, SplitLinesAcceptsEveryLineEnd) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -55,6 +56,35 @@ TEST_F(SettingsLogTest, FailedWritesLogTheRoutineAndStep) {
   EXPECT_NE(text.find(" in WriteMainPrefs while instantiating TIniFile: "), std::string::npos)
       << text;
   EXPECT_NE(text.find(" in WriteStorePrefs while freeing INI object: "), std::string::npos) << text;
+}
+
+TEST_F(SettingsLogTest, AReadOnlySettingsFileIsRefusedAndTheStepLogged) {
+  const std::string main = dir_.Path("VeskMain.ini");
+  const std::string store = dir_.Path("VeskStore.ini");
+  settings_test::WriteText(main, "[MAIN]\nMerchID=OLD\n");
+  settings_test::WriteText(store, "[STORE]\nName=Old\n");
+  ::chmod(main.c_str(), 0444);
+  ::chmod(store.c_str(), 0444);
+  foundation::MainPrefs.MerchID = "NEW";
+  foundation::StorePrefs.Name = "New";
+
+  EXPECT_FALSE(foundation::WriteMainPrefs("", "", main, dir_.Path("VeskMain.dat")));
+  EXPECT_FALSE(foundation::WriteStorePrefs(store));
+
+  EXPECT_EQ(settings_test::ReadFileText(main), "[MAIN]\nMerchID=OLD\n");
+  EXPECT_EQ(settings_test::ReadFileText(store), "[STORE]\nName=Old\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_.Path("VeskMain.dat")))
+      << "the steps after it did not run";
+  const std::string text = Text();
+  EXPECT_NE(text.find(" in WriteMainPrefs while freeing INI object: Cannot write \"" + main +
+                      "\": the file is read-only"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find(" in WriteStorePrefs while freeing INI object: Cannot write \"" + store +
+                      "\": the file is read-only"),
+            std::string::npos)
+      << text;
+  foundation::StorePrefs = foundation::TStorePrefs{};
 }
 
 TEST_F(SettingsLogTest, MessagesGoToTheLogWithoutASink) {

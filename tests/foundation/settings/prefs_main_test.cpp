@@ -253,6 +253,32 @@ TEST_F(MainPrefsTest, HandWrittenFileKeepsEverythingButTheChangedValues) {
   EXPECT_EQ(ReadFileText(Ini()), expected);
 }
 
+// Hand-edited values in quotes read without them (the active address too),
+// and a write of the same values leaves those lines as they were.
+TEST_F(MainPrefsTest, QuotedValuesReadWithoutQuotesAndSurviveAWrite) {
+  const std::string text =
+      "[MAIN]\r\nProdURL=\"https://prod.example/WS/v2.0/M-1\"\r\nURLType='P'\r\n"
+      "MerchID=\"M-1\"\r\nTimeout=\"45\"\r\n[QUEUESERVICE]\r\nDirectory=\"/var/q\"\r\n"
+      "[CARDS]\r\nVISA=\"Visa\"\r\n";
+  WriteIni(text);
+  Read();
+  EXPECT_EQ(MainPrefs.URL, "https://prod.example/WS/v2.0/M-1");
+  EXPECT_EQ(MainPrefs.MerchID, "M-1");
+  EXPECT_EQ(MainPrefs.Timeout, 45);
+  EXPECT_EQ(MainPrefs.QueueDirectory, "/var/q");
+  EXPECT_EQ(MainPrefs.Cards, foundation::StringList{"VISA=Visa"});
+
+  ASSERT_TRUE(Write());
+  const std::string written = ReadFileText(Ini());
+  for (const char* line : {"ProdURL=\"https://prod.example/WS/v2.0/M-1\"\r\n", "URLType='P'\r\n",
+                           "MerchID=\"M-1\"\r\n", "Timeout=\"45\"\r\n", "VISA=\"Visa\"\r\n"}) {
+    EXPECT_NE(written.find(line), std::string::npos) << line << written;
+  }
+  MainPrefs = TMainPrefs{};
+  Read();
+  EXPECT_EQ(MainPrefs.URL, "https://prod.example/WS/v2.0/M-1");
+}
+
 TEST_F(MainPrefsTest, ChangedCardListReplacesTheSection) {
   WriteIni("[CARDS]\nVISA=Visa\nAMEX=Amex\n[PRODUCTCATEGORIES]\nA01=0;1\n");
   Read();

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -110,6 +111,18 @@ TEST_F(WorkstationPrefsTest, FailuresAreShownAndReported) {
   EXPECT_EQ(messages_[1].rfind("Workstation preferences cannot be loaded: ", 0), 0u)
       << messages_[1];
   EXPECT_FALSE(WSPrefs.DefaultEFTReceiptPrintingOn) << "a failed read changes nothing";
+}
+
+TEST_F(WorkstationPrefsTest, AReadOnlyFileIsShownAndLeftAsItWas) {
+  std::filesystem::create_directories("VeskRcpts");
+  WriteText(KeptFile(), "[WS]\nDefaultEFTReceiptPrintingOn=1\n");
+  ::chmod(KeptFile().c_str(), 0444);
+  WSPrefs.DefaultEFTReceiptPrintingOn = false;
+  EXPECT_FALSE(foundation::WriteWSPrefs("", "", foundation::kWSPrefsTemplate));
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], "Workstation preferences could not be written: Cannot write \"" +
+                              KeptFile() + "\": the file is read-only");
+  EXPECT_EQ(ReadFileText(KeptFile()), "[WS]\nDefaultEFTReceiptPrintingOn=1\n");
 }
 
 class StorePrefsTest : public ::testing::Test {

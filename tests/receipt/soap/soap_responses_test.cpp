@@ -99,6 +99,12 @@ TEST_F(AuthResponseTest, EachResponseLeavesItsCustomer) {
       {"unclosed EmailAddress", "<EmailAddress>", false, junkRead},
       {"unterminated attribute", "<ns3:AuthenticateUserPOSResponse errorStatus=\"true", false,
        junkRead},
+      {"an unterminated comment hides what follows", "<!-- " + AuthResponse("", pat), false,
+       junkRead},
+      {"a < that opens no markup ends the reading", "< " + AuthResponse("", pat), false, junkRead},
+      {"an element whose end is missing has no text",
+       AuthResponse("", "<CustomerID TemporaryID=\"false\">C-1<EmailAddress>a@b</EmailAddress>"),
+       false, "not read, error 0 '', auth 0, a@b OLD-1, temp 1, copy 1"},
       {"names in any case, the first element counts",
        "<NS3:authenticateUserPOSResponse ERRORSTATUS=\"False\" userauthenticated=\"True\">"
        "<emailaddress>first@example.com</emailaddress><EmailAddress>2@x</EmailAddress>"
@@ -112,6 +118,80 @@ TEST_F(AuthResponseTest, EachResponseLeavesItsCustomer) {
     control_.EmailChanged = c.emailChanged;
     const bool result = Parse(c.response);
     EXPECT_EQ(Outcome(result, auth_), c.outcome);
+  }
+}
+
+// One accepted answer in every well-formed form a service may give it: each
+// reads as its plain form does.
+TEST_F(AuthResponseTest, EveryWellFormedFormOfAnAnswerReadsAlike) {
+  const std::string read = "read, error 0 '', auth 1, pat@example.com C-42, temp 1, copy 1";
+  const std::string customer =
+      "<CustomerID TemporaryID=\"true\" defaultQuenlo=\"true\">C-42</CustomerID>";
+  const std::string email = "<EmailAddress>pat@example.com</EmailAddress>";
+  const std::string accepted = " errorStatus=\"false\" userAuthenticated=\"true\"";
+  const struct {
+    const char* name;
+    std::string response;
+  } cases[] = {
+      {"plain", AuthResponse(accepted, email + customer)},
+      {"pretty-printed",
+       "<?xml version=\"1.0\"?>\r\n<soapenv:Envelope xmlns:ns3=\"urn:x\">\r\n  <soapenv:Body>\r\n"
+       "    <ns3:AuthenticateUserPOSResponse\r\n        errorStatus=\"false\"\r\n"
+       "        userAuthenticated=\"true\">\r\n      " +
+           email +
+           "\r\n      <CustomerID\n          TemporaryID=\"true\"\n"
+           "          defaultQuenlo=\"true\">C-42</CustomerID>\r\n"
+           "    </ns3:AuthenticateUserPOSResponse>\r\n  </soapenv:Body>\r\n"
+           "</soapenv:Envelope>\r\n"},
+      {"another prefix",
+       "<S:Envelope xmlns:S=\"urn:s\"><S:Body><svc:AuthenticateUserPOSResponse "
+       "xmlns:svc=\"urn:x\"" +
+           accepted + ">" + email + customer +
+           "</svc:AuthenticateUserPOSResponse></S:Body></S:Envelope>"},
+      {"default namespace", "<Envelope><Body><AuthenticateUserPOSResponse xmlns=\"urn:x\"" +
+                                accepted + ">" + email + customer +
+                                "</AuthenticateUserPOSResponse></Body></Envelope>"},
+      {"single quotes, blanks around =, a tab",
+       AuthResponse(
+           " errorStatus = 'false'\tuserAuthenticated='true'",
+           email + "<CustomerID\tTemporaryID ='true'  defaultQuenlo= 'true'>C-42</CustomerID>")},
+      {"Booleans with white space around them",
+       AuthResponse(
+           " errorStatus=\" false \" userAuthenticated=\"\ntrue\n\"",
+           email + "<CustomerID TemporaryID=\" true\" defaultQuenlo=\"true\t\">C-42</CustomerID>")},
+      {"Booleans as character references",
+       AuthResponse(" errorStatus=\"&#102;alse\" userAuthenticated=\"tr&#x75;e\"",
+                    email + customer)},
+      {"values in CDATA", AuthResponse(accepted,
+                                       "<EmailAddress><![CDATA[pat@example.com]]></EmailAddress>"
+                                       "<CustomerID TemporaryID=\"true\" "
+                                       "defaultQuenlo=\"true\"><![CDATA[C-]]>42</CustomerID>")},
+      {"an earlier copy inside a comment",
+       "<!-- <ns3:AuthenticateUserPOSResponse errorStatus=\"true\"> -->" +
+           AuthResponse(accepted,
+                        "<!-- <EmailAddress>old@example.com</EmailAddress>"
+                        "<CustomerID TemporaryID=\"false\">OLD</CustomerID> -->" +
+                            email + customer)},
+      {"copies in a processing instruction and in CDATA text",
+       AuthResponse(accepted,
+                    "<?note <CustomerID TemporaryID=\"false\">PI</CustomerID> ?>"
+                    "<Note><![CDATA[<EmailAddress>cdata@x</EmailAddress>]]></Note>" +
+                        email + customer)},
+      {"a > and a tag's text inside an attribute value",
+       AuthResponse(" note=\"a>b &lt;CustomerID TemporaryID='false'&gt;\"" + accepted,
+                    email + customer)},
+      {"a document type declaration, its entities not expanded",
+       "<!DOCTYPE Envelope [ <!ENTITY id \"X-1\"> <!ELEMENT a (#PCDATA)> ]>" +
+           AuthResponse(accepted, email + customer)},
+      {"a longer name that begins with the one read",
+       AuthResponse(accepted,
+                    "<Other><EmailAddressX>no@x</EmailAddressX></Other>" + email + customer)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUpCustomer();
+    const bool result = Parse(c.response);
+    EXPECT_EQ(Outcome(result, auth_), read);
   }
 }
 
@@ -220,6 +300,77 @@ TEST_F(SendResponseTest, ARefusalTakesTheExceptionCodeBeforeTheDescription) {
   EXPECT_NE(traffic.find(" MERCHANT_NOT_FOUND\n"), std::string::npos) << traffic;
   EXPECT_EQ(CountOf(traffic, " <Doc_No>************1111</Doc_No>\n"), 3u) << traffic;
   EXPECT_EQ(traffic.find("4111111111111111"), std::string::npos);
+}
+
+// A confirmation and a refusal in every well-formed form a service may give
+// them: each reads as its plain form does.
+TEST_F(SendResponseTest, EveryWellFormedFormOfAnAnswerReadsAlike) {
+  const std::string temporary = "<CustomerID TemporaryID=\"true\">T-7</CustomerID>";
+  const std::string code = "<ExceptionCode>MERCHANT_NOT_FOUND</ExceptionCode>";
+  const struct {
+    const char* name;
+    std::string response;
+    const char* outcome;
+  } cases[] = {
+      {"plain confirmation", SendResponse("true", temporary), "true, sent, temp T-7, ''"},
+      {"pretty-printed confirmation",
+       "<soapenv:Envelope>\r\n  <soapenv:Body>\r\n    <ns3:sendDigitalReceiptResponse>\r\n"
+       "      <ns3:DigitalReceiptProcessed>\r\n        true\r\n      "
+       "</ns3:DigitalReceiptProcessed>\r\n      " +
+           temporary +
+           "\r\n    </ns3:sendDigitalReceiptResponse>\r\n  </soapenv:Body>\r\n"
+           "</soapenv:Envelope>\r\n",
+       "true, sent, temp T-7, ''"},
+      {"outcome in CDATA", SendResponse("<![CDATA[true]]>", temporary), "true, sent, temp T-7, ''"},
+      {"another prefix",
+       "<S:Envelope><S:Body><r:sendDigitalReceiptResponse xmlns:r=\"urn:x\">"
+       "<r:DigitalReceiptProcessed>TRUE</r:DigitalReceiptProcessed>" +
+           temporary + "</r:sendDigitalReceiptResponse></S:Body></S:Envelope>",
+       "true, sent, temp T-7, ''"},
+      {"an earlier copy inside a comment",
+       "<!-- <ns3:DigitalReceiptProcessed>false</ns3:DigitalReceiptProcessed>"
+       "<CustomerID>no attribute</CustomerID> -->" +
+           SendResponse("true", temporary),
+       "true, sent, temp T-7, ''"},
+      {"single quotes, blanks around =, a tab",
+       SendResponse("true", "<CustomerID\tTemporaryID = 'true'>T-7</CustomerID>"),
+       "true, sent, temp T-7, ''"},
+      {"an identifier in CDATA",
+       SendResponse("true", "<CustomerID TemporaryID='true'><![CDATA[T&7]]></CustomerID>"),
+       "true, sent, temp T&7, ''"},
+      {"plain refusal", SendResponse("false", code),
+       "false, refused, temp -, 'MERCHANT_NOT_FOUND'"},
+      {"pretty-printed refusal in another prefix",
+       "<r:sendDigitalReceiptResponse xmlns:r=\"urn:x\">\n  <r:DigitalReceiptProcessed>\n"
+       "    false\n  </r:DigitalReceiptProcessed>\n  "
+       "<r:ExceptionCode><![CDATA[MERCHANT_NOT_FOUND]]>"
+       "</r:ExceptionCode>\n</r:sendDigitalReceiptResponse>",
+       "false, refused, temp -, 'MERCHANT_NOT_FOUND'"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    control_ = TransControl{};
+    auth_ = AuthRec{};
+    const bool result = Parse(c.response);
+    const std::string outcome = std::string(result ? "true" : "false") + ", " +
+                                (control_.DigitalSendOK ? "sent" : "refused") + ", temp " +
+                                (auth_.IsTemp ? auth_.CustID : "-") + ", '" +
+                                control_.DigitalSendExDesc + "'";
+    EXPECT_EQ(outcome, c.outcome);
+    EXPECT_EQ(ReceiptConfirmed(c.response), control_.DigitalSendOK);
+  }
+}
+
+// A start tag cut short by the next "<" is no tag: reading goes on after it,
+// so the confirmation reads alike whichever elements are asked for.
+TEST_F(SendResponseTest, ATagCutShortIsReadPastWhateverIsAskedFor) {
+  const std::string response =
+      "<r><CustomerID TemporaryID='true\n<ns3:DigitalReceiptProcessed>true"
+      "</ns3:DigitalReceiptProcessed><CustomerID TemporaryID=\"true\">T-1</CustomerID></r>";
+  EXPECT_TRUE(ReceiptConfirmed(response));
+  EXPECT_TRUE(Parse(response));
+  EXPECT_TRUE(control_.DigitalSendOK);
+  EXPECT_EQ(auth_.CustID, "T-1");
 }
 
 TEST_F(SendResponseTest, TheCurrentSaleUsesTheGlobalRecordsAndTheLastRequest) {

@@ -68,8 +68,11 @@ TEST_F(SendXmlTest, ErrorStatusesGiveTheirCodeAndStatusLineAndNoBodyUntilASucces
     int code;
     const char* statusLine;
   };
+  // A redirect is not followed: the request did not reach its service.
   for (const Case c : {Case{AnswerKind::NotFound, 404, "HTTP/1.1 404 Not Found"},
-                       Case{AnswerKind::ServerError, 500, "HTTP/1.1 500 Internal Server Error"}}) {
+                       Case{AnswerKind::ServerError, 500, "HTTP/1.1 500 Internal Server Error"},
+                       Case{AnswerKind::Redirect, 302, "HTTP/1.1 302 Found"},
+                       Case{AnswerKind::BadRequest, 400, "HTTP/1.1 400 Bad Request"}}) {
     SCOPED_TRACE(c.code);
     service_->Plan({.kind = c.kind});
     const std::string response = SendXML(service_->Url(), receiptservice::SampleReceiptRequest(1));
@@ -77,7 +80,7 @@ TEST_F(SendXmlTest, ErrorStatusesGiveTheirCodeAndStatusLineAndNoBodyUntilASucces
     EXPECT_EQ(LastCommError, c.statusLine);
     EXPECT_EQ(response, "");
   }
-  EXPECT_EQ(service_->RequestCount(), 2u);
+  EXPECT_EQ(service_->RequestCount(), 4u);
   // A success clears the error of the exchange before.
   EXPECT_FALSE(SendXML(service_->Url(), receiptservice::SampleReceiptRequest(1)).empty());
   EXPECT_EQ(LastHTTPCode, 200);

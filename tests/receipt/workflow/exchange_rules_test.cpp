@@ -94,8 +94,9 @@ class ExchangeFailureTest : public ExchangeRulesTest,
 class ReceiptFailureTest : public ExchangeFailureTest {};
 class AuthenticationFailureTest : public ExchangeFailureTest {};
 
-// A failed receipt exchange is queued, but for a redirect, which is never
-// followed; a TLS failure is retried up to four attempts, nothing else is.
+// A failed receipt exchange is queued, whatever answer other than 2xx came
+// (a redirect, which is not followed, and a 400 included); a TLS failure is
+// retried up to four attempts, nothing else is.
 TEST_P(ReceiptFailureTest, MarksTheErrorAndQueuesTheReceipt) {
   const Failure c = GetParam();
   if (c.answer.kind == AnswerKind::Stall) foundation::MainPrefs.Timeout = 1;
@@ -125,7 +126,8 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"NoAnswerInTime", kStall, true, 1, 1, -1, "", true},
         Failure{"ServerError", {.kind = AnswerKind::ServerError}, false, 1, 1, 500, "500", true},
         Failure{"NotFound", {.kind = AnswerKind::NotFound}, false, 1, 1, 404, "404", true},
-        Failure{"Redirect", {.kind = AnswerKind::Redirect}, false, 1, 1, 302, nullptr, false}),
+        Failure{"Redirect", {.kind = AnswerKind::Redirect}, false, 1, 1, 302, "302", true},
+        Failure{"BadRequest", {.kind = AnswerKind::BadRequest}, false, 1, 1, 400, "400", true}),
     PrintFailure);
 
 // A failed authentication ends the digital receipt, but for an answer that
@@ -150,7 +152,8 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"TlsOnEveryAttempt", kHandshakeFailure, true, 4, 0, -1, "SSL", false},
         Failure{"ServerError", {.kind = AnswerKind::ServerError}, false, 1, 1, 500, "500", false},
         Failure{"NotFound", {.kind = AnswerKind::NotFound}, false, 1, 1, 404, "404", true},
-        Failure{"Redirect", {.kind = AnswerKind::Redirect}, false, 1, 1, 302, nullptr, false}),
+        Failure{"Redirect", {.kind = AnswerKind::Redirect}, false, 1, 1, 302, "302", false},
+        Failure{"BadRequest", {.kind = AnswerKind::BadRequest}, false, 1, 1, 400, "400", false}),
     PrintFailure);
 
 TEST_F(ExchangeRulesTest, TlsFailuresThenAnAnswerStopTheRetries) {
