@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "hostplugin/custom_side_button_plugin.h"
@@ -41,6 +42,8 @@ class Tvk9SOSB : public hostplugin::TCustomSideButtonPlugin {
   // Business-object handles, -1 until obtained.
   int32_t FHistoryBO = -1;
   int32_t FCustomerBO = -1;
+  // The subsidiary FCustomerBO is filtered on; empty when it is not.
+  std::optional<std::string> FCustSbsFilter;
   int32_t FInvoiceBO = -1;
   int32_t FItemsBO = -1;
   int32_t FItemRefBO = -1;
