@@ -33,6 +33,16 @@ int32_t ClearFilter(IPluginAdapter& adapter, int32_t bo, const char* attribute) 
                  std::string("clear the filter on ") + attribute);
 }
 
+void OpenCustomersOfSubsidiary(IPluginAdapter& adapter, int32_t bo, const std::string& subsidiary,
+                               std::optional<std::string>& filteredOn) {
+  const bool opened = !IsActive(adapter, bo);
+  if (opened) Open(adapter, bo);
+  if (opened || filteredOn != subsidiary) {
+    filteredOn.reset();
+    if (SetFilter(adapter, bo, "Sbs No", subsidiary) == kAdapterSuccess) filteredOn = subsidiary;
+  }
+}
+
 bool IsActive(IPluginAdapter& adapter, int32_t bo) {
   WordBool active = 0;
   if (FAILED(adapter.BOIsActive(bo, &active))) {

@@ -4,6 +4,7 @@
 // plug-ins' message form.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "host_interfaces/host_interfaces.h"
@@ -19,6 +20,14 @@ int32_t SetFilter(IPluginAdapter& adapter, int32_t bo, const char* attribute,
 int32_t ClearFilter(IPluginAdapter& adapter, int32_t bo, const char* attribute);
 bool IsActive(IPluginAdapter& adapter, int32_t bo);
 void Open(IPluginAdapter& adapter, int32_t bo);
+// Opens customer object `bo` when it is not active and filters it on
+// "Sbs No" = `subsidiary` when it was just opened or is filtered on another
+// subsidiary: the object stays open from one document to the next, which may
+// be of another subsidiary. `filteredOn` keeps the subsidiary the filter
+// holds; a filter the host refused leaves it empty, so it is set again at
+// the next document.
+void OpenCustomersOfSubsidiary(IPluginAdapter& adapter, int32_t bo, const std::string& subsidiary,
+                               std::optional<std::string>& filteredOn);
 // A new business object of `kind`: its handle.
 int32_t Create(IPluginAdapter& adapter, int32_t kind, const std::string& what);
 // The related object named `reference`.

@@ -259,17 +259,8 @@ void TDigitalReceiptProcessor::CheckBOHandles() {
       intCustBO = Create(adapter, kBOKindCustomer, "a customer object");
       IncludeCustomerAttributes(adapter, intCustBO);
     }
-    // The customer is looked for in the document's subsidiary: the filter
-    // is set when the object is opened and set again when a document of
-    // another subsidiary comes (the object stays open from one to the next).
-    const bool opened = !IsActive(adapter, intCustBO);
-    if (opened) Open(adapter, intCustBO);
-    if (opened || FCustSbsFilter != foundation::MainPrefs.SBS) {
-      FCustSbsFilter.reset();
-      if (SetFilter(adapter, intCustBO, "Sbs No", foundation::MainPrefs.SBS) == kAdapterSuccess) {
-        FCustSbsFilter = foundation::MainPrefs.SBS;
-      }
-    }
+    // The customer is looked for in the document's subsidiary.
+    OpenCustomersOfSubsidiary(adapter, intCustBO, foundation::MainPrefs.SBS, FCustSbsFilter);
     if (intItemsBO == kNotObtained) intItemsBO = Child(adapter, intInvcBO, "items");
     if (!IsActive(adapter, intItemsBO)) Open(adapter, intItemsBO);
     if (intItemRefBO == kNotObtained) intItemRefBO = Child(adapter, intItemsBO, "Item Ref");

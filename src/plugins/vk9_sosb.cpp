@@ -121,17 +121,7 @@ void Tvk9SOSB::RecordSale() {
     FCustomerBO = Create(adapter, kBOKindCustomer, "a customer");
     IncludeCustomerAttributes(adapter, FCustomerBO);
   }
-  // The object stays open from one sales order to the next, which may be of
-  // another subsidiary: it is filtered on each order's own. A filter the
-  // host refused is set again at the next order.
-  const bool opened = !IsActive(adapter, FCustomerBO);
-  if (opened) Open(adapter, FCustomerBO);
-  if (opened || FCustSbsFilter != foundation::MainPrefs.SBS) {
-    FCustSbsFilter.reset();
-    if (SetFilter(adapter, FCustomerBO, "Sbs No", foundation::MainPrefs.SBS) == kAdapterSuccess) {
-      FCustSbsFilter = foundation::MainPrefs.SBS;
-    }
-  }
+  OpenCustomersOfSubsidiary(adapter, FCustomerBO, foundation::MainPrefs.SBS, FCustSbsFilter);
   if (FInvoiceBO == -1) {
     FInvoiceBO = Create(adapter, kBOKindInvoice, "an invoice");
     FItemsBO = Child(adapter, FInvoiceBO, "items");
