@@ -162,6 +162,28 @@ void RunOnDMLQuery(TOracleDataSet& dataSet, const std::string& sql) {
   query.Execute();
 }
 
+// The savepoint a lock is taken behind, so that giving the lock up keeps
+// the rest of the transaction; and the one an update posted under the row
+// lock of its edit (lmLockImmediate) runs behind. The two differ because a
+// savepoint set again under the same name moves: a post behind the lock
+// savepoint would leave no way back to before the edit's lock, and a
+// Cancel after a failed post would keep the row locked.
+constexpr const char* kLockSavepoint = "KEL__LOCKPOINT";
+constexpr const char* kPostSavepoint = "KEL__POSTPOINT";
+
+void SetNamedSavepoint(TOracleDataSet& dataSet, const char* name) {
+  if (dataSet.CachedUpdates() || !SessionAllowsSavepoints(dataSet)) return;
+  RunOnDMLQuery(dataSet, std::string("savepoint ") + name);
+}
+
+void RollbackToNamedSavepoint(TOracleDataSet& dataSet, const char* name) {
+  if (dataSet.CachedUpdates()) return;
+  if (SessionAllowsSavepoints(dataSet))
+    RunOnDMLQuery(dataSet, std::string("rollback to savepoint ") + name);
+  else if (Editing(dataSet).CommitOnPost && SessionAllowsOwnTransaction(dataSet))
+    dataSet.Session()->Rollback();
+}
+
 void CommitIfNeeded(TOracleDataSet& dataSet) {
   if (dataSet.CachedUpdates() || !Editing(dataSet).CommitOnPost ||
       !SessionAllowsOwnTransaction(dataSet))
@@ -458,11 +480,15 @@ TRecordPosting::TPostResult TServerPosting::Post(TOracleDataSet& dataSet, bool i
     if (mode == TLockingMode::lmLockImmediate && !dataSet.CachedUpdates()) CommitIfNeeded(dataSet);
     return TPostResult::prStore;
   }
+  // An update in lmLockImmediate holds the row lock its edit took: a failed
+  // post goes back only to its own savepoint, the lock stays with the edit.
+  const char* savepoint =
+      isUpdate && mode == TLockingMode::lmLockImmediate ? kPostSavepoint : kLockSavepoint;
   try {
     if (isUpdate && (mode == TLockingMode::lmCheckImmediate || mode == TLockingMode::lmLockDelayed))
       LockRefreshCheck(dataSet, true, true, false, false);
     else
-      SetLockSavepoint(dataSet);
+      SetNamedSavepoint(dataSet, savepoint);
     std::string newRowId;
     if (FireApplyRecord(dataSet, isUpdate ? 'U' : 'I', newRowId)) {
       if (!isUpdate) editing.postedRowId_ = newRowId;
@@ -489,13 +515,13 @@ TRecordPosting::TPostResult TServerPosting::Post(TOracleDataSet& dataSet, bool i
     CommitIfNeeded(dataSet);
   } catch (const EOracleError& e) {
     try {
-      RollbackToLockSavepoint(dataSet);
+      RollbackToNamedSavepoint(dataSet, savepoint);
     } catch (...) {
     }
     RaiseTranslated(dataSet, isUpdate ? 'U' : 'I', e.ErrorCode(), e.Message());
   } catch (...) {
     try {
-      RollbackToLockSavepoint(dataSet);
+      RollbackToNamedSavepoint(dataSet, savepoint);
     } catch (...) {
     }
     throw;
@@ -822,16 +848,11 @@ void BuildDelete(TOracleDataSet& dataSet, TOracleQuery& query) {
 }
 
 void SetLockSavepoint(TOracleDataSet& dataSet) {
-  if (dataSet.CachedUpdates() || !SessionAllowsSavepoints(dataSet)) return;
-  RunOnDMLQuery(dataSet, "savepoint KEL__LOCKPOINT");
+  SetNamedSavepoint(dataSet, kLockSavepoint);
 }
 
 void RollbackToLockSavepoint(TOracleDataSet& dataSet) {
-  if (dataSet.CachedUpdates()) return;
-  if (SessionAllowsSavepoints(dataSet))
-    RunOnDMLQuery(dataSet, "rollback to savepoint KEL__LOCKPOINT");
-  else if (Editing(dataSet).CommitOnPost && SessionAllowsOwnTransaction(dataSet))
-    dataSet.Session()->Rollback();
+  RollbackToNamedSavepoint(dataSet, kLockSavepoint);
 }
 
 bool FieldValueEquals(TOracleDataSet& dataSet, TField& field, const Variant& fetched,
