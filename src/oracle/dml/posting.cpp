@@ -394,7 +394,7 @@ bool RecordChangedOnServer(TOracleDataSet& dataSet, TOracleQuery& query) {
 }
 
 // Stores the fetched row in the current stored record; true when a field
-// changed.
+// changed. What the dataset shows is the caller's (LockRefreshCheck).
 bool CopyQueryToRecord(TOracleDataSet& dataSet, TOracleQuery& query) {
   bool changed = false;
   {
@@ -419,7 +419,6 @@ bool CopyQueryToRecord(TOracleDataSet& dataSet, TOracleQuery& query) {
         info.Field->SetValue(ToFrameworkValue(fetched));
     }
   }
-  if (Editing(dataSet).AfterRefreshRecord) Editing(dataSet).AfterRefreshRecord(dataSet);
   return changed;
 }
 
@@ -461,8 +460,9 @@ void TServerPosting::EditStarting(TOracleDataSet& dataSet) {
   const bool lock = mode == TLockingMode::lmLockImmediate;
   bool check = lock || mode == TLockingMode::lmCheckImmediate;
   if (beforeEdit) check = false;
+  // A refresh here shows the server's values in the record the edit starts
+  // from.
   LockRefreshCheck(dataSet, lock, check, beforeEdit, (editing.RefreshOptions & roAllFields) != 0);
-  if (beforeEdit) dataSet.Resync();
 }
 
 TRecordPosting::TPostResult TServerPosting::Post(TOracleDataSet& dataSet, bool isUpdate) {
@@ -956,7 +956,13 @@ void LockRefreshCheck(TOracleDataSet& dataSet, bool lock, bool check, bool refre
                     e.ErrorCode() == 54 ? editing.LockedMessage : e.Message());
   }
   if ((lock || check) && query.Eof()) RaiseTranslated(dataSet, 'L', 0, editing.DeletedMessage);
-  if (refresh && !query.Eof()) CopyQueryToRecord(dataSet, query);
+  if (refresh && !query.Eof()) {
+    // The stored record and the record shown both take the server's values,
+    // so that a later post sends only what the user changed and no stale
+    // value over another user's committed change.
+    dataSet.RefreshCurrentRecord([&] { return CopyQueryToRecord(dataSet, query); });
+    if (editing.AfterRefreshRecord) editing.AfterRefreshRecord(dataSet);
+  }
   if (check && RecordChangedOnServer(dataSet, query)) {
     if (lock) RollbackToLockSavepoint(dataSet);
     RaiseTranslated(dataSet, 'L', 0, editing.ChangedMessage);

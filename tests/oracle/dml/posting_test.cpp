@@ -199,6 +199,79 @@ TEST_F(PostingTest, LocksChecksAndDeletionsMeetTheOtherSession) {
   EXPECT_EQ("Record has been deleted by another user", ErrorOf([&] { mine->Delete(); }));
 }
 
+// A refresh of the browsed record shows the server's values in the record
+// (and tells the controls): another user's committed change is neither
+// hidden nor written back over when this user then edits another field. In
+// an edit, a refresh takes the server's values for the fields not yet
+// changed and keeps the user's changes.
+TEST_F(PostingTest, ARefreshedRecordIsShownAndAPostSendsOnlyWhatTheUserChanged) {
+  // What NAME read each time the controls were told of a change.
+  struct ShownNames : dataset::TDataLink {
+    void RecordChanged(dataset::TField*) override {
+      if (DataSet() != nullptr && !DataSet()->IsEmpty())
+        seen.push_back(DataSet()->FieldByName("NAME").AsString());
+    }
+    std::vector<std::string> seen;
+  };
+  const std::string update =
+      "update ITEMS\nset CODE = :v2\nwhere rowid = :kel__rowid\n"
+      "returning rowid into :kel__rowid\n";
+  const struct {
+    TLockingMode mode;
+    bool allFields;
+  } cases[] = {{TLockingMode::lmLockImmediate, false}, {TLockingMode::lmCheckImmediate, false},
+               {TLockingMode::lmLockDelayed, false},   {TLockingMode::lmNone, false},
+               {TLockingMode::lmCheckImmediate, true}, {TLockingMode::lmNone, true}};
+  int round = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(static_cast<int>(c.mode)) + (c.allFields ? " all fields" : ""));
+    const std::string n = std::to_string(++round);
+    auto ds = Items(*session_, c.mode);
+    dataset::TDataSource source(ds.get());
+    ShownNames shown;
+    shown.SetDataSource(&source);
+    Go(*ds, 1);
+    std::string refreshedName;
+    Editing(*ds).AfterRefreshRecord = [&](oracle::TOracleDataSet& d) {
+      refreshedName = d.FieldByName("NAME").AsString();
+    };
+    Store(*other_, "items", "name", 5, "theirs" + n);
+    for (int again = 0; again < 2; ++again) {  // a second refresh changes nothing
+      shown.seen.clear();
+      oracle::LockRefreshCheck(*ds, false, false, true, c.allFields);
+      EXPECT_EQ("theirs" + n, ds->FieldByName("NAME").AsString());
+      EXPECT_EQ("theirs" + n, refreshedName) << "the handler sees the record shown";
+      EXPECT_EQ(again == 0 ? std::vector<std::string>{"theirs" + n} : std::vector<std::string>{},
+                shown.seen);
+    }
+    ClearJournal();
+    ds->Edit();
+    EXPECT_EQ("theirs" + n, ds->FieldByName("NAME").AsString());
+    ds->FieldByName("CODE").SetAsString("c" + n);
+    ds->Post();
+    EXPECT_EQ(update, Sent().back());
+    EXPECT_EQ("theirs" + n, NameSeenBy(*other_, 1));
+    EXPECT_EQ("c" + n, NameSeenBy(*other_, 1, "code from items"));
+
+    if (c.mode == TLockingMode::lmLockImmediate) continue;  // the edit's lock keeps others out
+    // Refreshed in the middle of an edit: the user's CODE stays, NAME is the
+    // server's, and only CODE is sent.
+    ds->Edit();
+    ds->FieldByName("CODE").SetAsString("d" + n);
+    Store(*other_, "items", "name", 5, "later" + n);
+    oracle::LockRefreshCheck(*ds, false, false, true, c.allFields);
+    EXPECT_EQ(dataset::TDataSetState::dsEdit, ds->State());
+    EXPECT_EQ("later" + n, ds->FieldByName("NAME").AsString());
+    EXPECT_EQ("d" + n, ds->FieldByName("CODE").AsString());
+    ClearJournal();
+    ds->Post();
+    EXPECT_EQ(update, Sent().back());
+    EXPECT_EQ("later" + n, NameSeenBy(*other_, 1));
+    EXPECT_EQ("d" + n, NameSeenBy(*other_, 1, "code from items"));
+    shown.SetDataSource(nullptr);
+  }
+}
+
 // In lmLockImmediate a post that fails keeps the edit and the row lock its
 // edit took, so the user can mend the value; Cancel then gives the row up,
 // and what the transaction posted before stays for its commit.
