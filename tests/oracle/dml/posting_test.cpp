@@ -252,6 +252,16 @@ TEST_F(PostingTest, ARefreshedRecordIsShownAndAPostSendsOnlyWhatTheUserChanged) 
     EXPECT_EQ(update, Sent().back());
     EXPECT_EQ("theirs" + n, NameSeenBy(*other_, 1));
     EXPECT_EQ("c" + n, NameSeenBy(*other_, 1, "code from items"));
+    // A null after a value is shown as null and stays null.
+    Run("update items set name = null where id = 1");
+    oracle::LockRefreshCheck(*ds, false, false, true, c.allFields);
+    EXPECT_TRUE(ds->FieldByName("NAME").IsNull());
+    ds->Edit();
+    ds->FieldByName("CODE").SetAsString("e" + n);
+    ds->Post();
+    EXPECT_EQ("", NameSeenBy(*other_, 1));
+    Store(*other_, "items", "name", 5, "back" + n);
+    oracle::LockRefreshCheck(*ds, false, false, true, c.allFields);
 
     if (c.mode == TLockingMode::lmLockImmediate) continue;  // the edit's lock keeps others out
     // Refreshed in the middle of an edit: the user's CODE stays, NAME is the
