@@ -277,6 +277,12 @@ class TOracleDataSet : public dataset::TDataSet,
   // Sets the ROWID text of the current stored record (the record buffers
   // take it at the next resync).
   void SetCurrentRowId(const std::string& rowId);
+  // Runs `refresh`, which stores the server's row in the current stored
+  // record and answers whether a value changed, and shows the result: a
+  // browsed record is read again; in an edit each field the edit has not
+  // changed takes the stored value, the user's changes stay. The controls
+  // are told.
+  void RefreshCurrentRecord(const std::function<bool()>& refresh);
   // The Oracle side of each column; the first item is the rowid item.
   const TOracleFieldInfoList& FieldInfo() const { return fieldInfo_; }
   bool HasRowId() const { return rowIdColumn_ >= 0; }

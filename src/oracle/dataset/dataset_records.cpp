@@ -331,6 +331,40 @@ void TOracleDataSet::SetCurrentRowId(const std::string& rowId) {
   oracle::SetRecordRowId(RecordHeader(store_->Record(currentIndex_)), rowId);
 }
 
+void TOracleDataSet::RefreshCurrentRecord(const std::function<bool()>& refresh) {
+  const TDataSetState state = State();
+  // The stored record refreshed is the one at the cursor: the active one.
+  if (state == TDataSetState::dsBrowse || state == TDataSetState::dsEdit) UpdateCursorPos();
+  // An edit keeps what the user changed; BLOB values the edit did not write
+  // are read from the stored record and need nothing.
+  std::vector<const dataset::TField*> untouched;
+  if (state == TDataSetState::dsEdit) {
+    for (int i = 0; i < Fields().Count(); ++i) {
+      dataset::TField& field = Fields()[i];
+      if (field.FieldKind() == dataset::TFieldKind::fkData && !field.IsBlob() &&
+          !FieldChanged(field))
+        untouched.push_back(&field);
+    }
+  }
+  if (!refresh() || store_ == nullptr) return;
+  if (state == TDataSetState::dsBrowse) {
+    if (HasActiveRecord()) Resync();
+    return;
+  }
+  if (state != TDataSetState::dsEdit || currentIndex_ < FirstVisible() ||
+      currentIndex_ >= VisibleEnd())
+    return;
+  const uint8_t* record = store_->Record(currentIndex_);
+  uint8_t* buffer = ActiveBuffer();
+  for (const dataset::TField* field : untouched) {
+    const Slot& slot = SlotOf(*field);
+    if (slot.offset < 0) continue;
+    const std::size_t at = kRecordHeaderSize + static_cast<std::size_t>(slot.offset);
+    std::memcpy(buffer + at, record + at, static_cast<std::size_t>(slot.size) + 1);
+  }
+  DataEvent(dataset::TDataEvent::deRecordChange);
+}
+
 // ---- field values
 
 bool TOracleDataSet::GetFieldData(dataset::TField& field, void* buffer) {

@@ -162,6 +162,28 @@ void RunOnDMLQuery(TOracleDataSet& dataSet, const std::string& sql) {
   query.Execute();
 }
 
+// The savepoint a lock is taken behind, so that giving the lock up keeps
+// the rest of the transaction; and the one an update posted under the row
+// lock of its edit (lmLockImmediate) runs behind. The two differ because a
+// savepoint set again under the same name moves: a post behind the lock
+// savepoint would leave no way back to before the edit's lock, and a
+// Cancel after a failed post would keep the row locked.
+constexpr const char* kLockSavepoint = "KEL__LOCKPOINT";
+constexpr const char* kPostSavepoint = "KEL__POSTPOINT";
+
+void SetNamedSavepoint(TOracleDataSet& dataSet, const char* name) {
+  if (dataSet.CachedUpdates() || !SessionAllowsSavepoints(dataSet)) return;
+  RunOnDMLQuery(dataSet, std::string("savepoint ") + name);
+}
+
+void RollbackToNamedSavepoint(TOracleDataSet& dataSet, const char* name) {
+  if (dataSet.CachedUpdates()) return;
+  if (SessionAllowsSavepoints(dataSet))
+    RunOnDMLQuery(dataSet, std::string("rollback to savepoint ") + name);
+  else if (Editing(dataSet).CommitOnPost && SessionAllowsOwnTransaction(dataSet))
+    dataSet.Session()->Rollback();
+}
+
 void CommitIfNeeded(TOracleDataSet& dataSet) {
   if (dataSet.CachedUpdates() || !Editing(dataSet).CommitOnPost ||
       !SessionAllowsOwnTransaction(dataSet))
@@ -376,7 +398,7 @@ bool RecordChangedOnServer(TOracleDataSet& dataSet, TOracleQuery& query) {
 }
 
 // Stores the fetched row in the current stored record; true when a field
-// changed.
+// changed. What the dataset shows is the caller's (LockRefreshCheck).
 bool CopyQueryToRecord(TOracleDataSet& dataSet, TOracleQuery& query) {
   bool changed = false;
   {
@@ -401,7 +423,6 @@ bool CopyQueryToRecord(TOracleDataSet& dataSet, TOracleQuery& query) {
         info.Field->SetValue(ToFrameworkValue(fetched));
     }
   }
-  if (Editing(dataSet).AfterRefreshRecord) Editing(dataSet).AfterRefreshRecord(dataSet);
   return changed;
 }
 
@@ -443,8 +464,9 @@ void TServerPosting::EditStarting(TOracleDataSet& dataSet) {
   const bool lock = mode == TLockingMode::lmLockImmediate;
   bool check = lock || mode == TLockingMode::lmCheckImmediate;
   if (beforeEdit) check = false;
+  // A refresh here shows the server's values in the record the edit starts
+  // from.
   LockRefreshCheck(dataSet, lock, check, beforeEdit, (editing.RefreshOptions & roAllFields) != 0);
-  if (beforeEdit) dataSet.Resync();
 }
 
 TRecordPosting::TPostResult TServerPosting::Post(TOracleDataSet& dataSet, bool isUpdate) {
@@ -462,11 +484,15 @@ TRecordPosting::TPostResult TServerPosting::Post(TOracleDataSet& dataSet, bool i
     if (mode == TLockingMode::lmLockImmediate && !dataSet.CachedUpdates()) CommitIfNeeded(dataSet);
     return TPostResult::prStore;
   }
+  // An update in lmLockImmediate holds the row lock its edit took: a failed
+  // post goes back only to its own savepoint, the lock stays with the edit.
+  const char* savepoint =
+      isUpdate && mode == TLockingMode::lmLockImmediate ? kPostSavepoint : kLockSavepoint;
   try {
     if (isUpdate && (mode == TLockingMode::lmCheckImmediate || mode == TLockingMode::lmLockDelayed))
       LockRefreshCheck(dataSet, true, true, false, false);
     else
-      SetLockSavepoint(dataSet);
+      SetNamedSavepoint(dataSet, savepoint);
     std::string newRowId;
     if (FireApplyRecord(dataSet, isUpdate ? 'U' : 'I', newRowId)) {
       if (!isUpdate) editing.postedRowId_ = newRowId;
@@ -493,13 +519,13 @@ TRecordPosting::TPostResult TServerPosting::Post(TOracleDataSet& dataSet, bool i
     CommitIfNeeded(dataSet);
   } catch (const EOracleError& e) {
     try {
-      RollbackToLockSavepoint(dataSet);
+      RollbackToNamedSavepoint(dataSet, savepoint);
     } catch (...) {
     }
     RaiseTranslated(dataSet, isUpdate ? 'U' : 'I', e.ErrorCode(), e.Message());
   } catch (...) {
     try {
-      RollbackToLockSavepoint(dataSet);
+      RollbackToNamedSavepoint(dataSet, savepoint);
     } catch (...) {
     }
     throw;
@@ -843,16 +869,11 @@ void LockAndCheckRecord(TOracleDataSet& dataSet, bool checkOnly) {
 }
 
 void SetLockSavepoint(TOracleDataSet& dataSet) {
-  if (dataSet.CachedUpdates() || !SessionAllowsSavepoints(dataSet)) return;
-  RunOnDMLQuery(dataSet, "savepoint KEL__LOCKPOINT");
+  SetNamedSavepoint(dataSet, kLockSavepoint);
 }
 
 void RollbackToLockSavepoint(TOracleDataSet& dataSet) {
-  if (dataSet.CachedUpdates()) return;
-  if (SessionAllowsSavepoints(dataSet))
-    RunOnDMLQuery(dataSet, "rollback to savepoint KEL__LOCKPOINT");
-  else if (Editing(dataSet).CommitOnPost && SessionAllowsOwnTransaction(dataSet))
-    dataSet.Session()->Rollback();
+  RollbackToNamedSavepoint(dataSet, kLockSavepoint);
 }
 
 bool FieldValueEquals(TOracleDataSet& dataSet, TField& field, const Variant& fetched,
@@ -956,7 +977,13 @@ void LockRefreshCheck(TOracleDataSet& dataSet, bool lock, bool check, bool refre
                     e.ErrorCode() == 54 ? editing.LockedMessage : e.Message());
   }
   if ((lock || check) && query.Eof()) RaiseTranslated(dataSet, 'L', 0, editing.DeletedMessage);
-  if (refresh && !query.Eof()) CopyQueryToRecord(dataSet, query);
+  if (refresh && !query.Eof()) {
+    // The stored record and the record shown both take the server's values,
+    // so that a later post sends only what the user changed and no stale
+    // value over another user's committed change.
+    dataSet.RefreshCurrentRecord([&] { return CopyQueryToRecord(dataSet, query); });
+    if (editing.AfterRefreshRecord) editing.AfterRefreshRecord(dataSet);
+  }
   if (check && RecordChangedOnServer(dataSet, query)) {
     if (lock) RollbackToLockSavepoint(dataSet);
     RaiseTranslated(dataSet, 'L', 0, editing.ChangedMessage);

@@ -413,6 +413,30 @@ bool TOracleSessionPool::Release(TOracleSession& session) {
   // A session still connected lets go of the connection first; its logoff
   // hands the entry back through this call.
   if (session.Connected()) session.LogOff();
+  // The next user of a connection must not see, nor commit, what this one
+  // left uncommitted: the connection goes back with its transaction rolled
+  // back. The entries stay reserved meanwhile, so no other thread takes
+  // them; the rollback runs outside the list lock (the loader lock a
+  // thread-safe session takes comes first). A connection whose rollback
+  // fails is dropped rather than handed on.
+  std::vector<TOracleSessionPoolEntry*> held, unclean;
+  {
+    OracleLockGuard list(listLock_);
+    for (const auto& entry : entries_)
+      if (entry->reservedBy_ == &session) held.push_back(entry.get());
+  }
+  for (TOracleSessionPoolEntry* entry : held) {
+    if (!entry->session_ || !entry->session_->Connected()) continue;
+    try {
+      entry->session_->Rollback();
+    } catch (const std::exception& e) {
+      foundation::LogException(e, "TOracleSessionPool.Release");
+      // Ending a session commits its work: the dropped one tries the
+      // rollback once more at its logoff.
+      entry->session_->SetRollbackOnDisconnect(true);
+      unclean.push_back(entry);
+    }
+  }
   bool released = false;
   EntryList doomed;
   {
@@ -426,7 +450,8 @@ bool TOracleSessionPool::Release(TOracleSession& session) {
       released = true;
       entry.reservedBy_ = nullptr;
       entry.lastRelease_ = Now();
-      if (TimeOut < 1 && Min > 0 && Min < static_cast<int>(entries_.size())) {
+      const bool dirty = std::find(unclean.begin(), unclean.end(), &entry) != unclean.end();
+      if (dirty || (TimeOut < 1 && Min > 0 && Min < static_cast<int>(entries_.size()))) {
         doomed.push_back(std::move(*it));
         it = entries_.erase(it);
       } else {

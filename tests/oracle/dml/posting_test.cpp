@@ -102,7 +102,7 @@ TEST_F(PostingTest, EachModeSendsItsStatementsAndTheOtherSessionSeesCommittedWor
     std::vector<std::string> edit, post;
   };
   const Case cases[] = {
-      {TLockingMode::lmLockImmediate, {savepoint, lock}, {savepoint, update}},
+      {TLockingMode::lmLockImmediate, {savepoint, lock}, {"savepoint KEL__POSTPOINT", update}},
       {TLockingMode::lmCheckImmediate, {check}, {savepoint, lock, update}},
       {TLockingMode::lmLockDelayed, {}, {savepoint, lock, update}},
       {TLockingMode::lmNone, {}, {savepoint, update}},
@@ -197,6 +197,163 @@ TEST_F(PostingTest, LocksChecksAndDeletionsMeetTheOtherSession) {
   mine->Cancel();
   mine->SetLockingMode(TLockingMode::lmLockDelayed);
   EXPECT_EQ("Record has been deleted by another user", ErrorOf([&] { mine->Delete(); }));
+}
+
+// A refresh of the browsed record shows the server's values in the record
+// (and tells the controls): another user's committed change is neither
+// hidden nor written back over when this user then edits another field. In
+// an edit, a refresh takes the server's values for the fields not yet
+// changed and keeps the user's changes.
+TEST_F(PostingTest, ARefreshedRecordIsShownAndAPostSendsOnlyWhatTheUserChanged) {
+  // What NAME read each time the controls were told of a change.
+  struct ShownNames : dataset::TDataLink {
+    void RecordChanged(dataset::TField*) override {
+      if (DataSet() != nullptr && !DataSet()->IsEmpty())
+        seen.push_back(DataSet()->FieldByName("NAME").AsString());
+    }
+    std::vector<std::string> seen;
+  };
+  const std::string update =
+      "update ITEMS\nset CODE = :v2\nwhere rowid = :kel__rowid\n"
+      "returning rowid into :kel__rowid\n";
+  const struct {
+    TLockingMode mode;
+    bool allFields;
+  } cases[] = {{TLockingMode::lmLockImmediate, false}, {TLockingMode::lmCheckImmediate, false},
+               {TLockingMode::lmLockDelayed, false},   {TLockingMode::lmNone, false},
+               {TLockingMode::lmCheckImmediate, true}, {TLockingMode::lmNone, true}};
+  int round = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(static_cast<int>(c.mode)) + (c.allFields ? " all fields" : ""));
+    const std::string n = std::to_string(++round);
+    auto ds = Items(*session_, c.mode);
+    dataset::TDataSource source(ds.get());
+    ShownNames shown;
+    shown.SetDataSource(&source);
+    Go(*ds, 1);
+    std::string refreshedName;
+    Editing(*ds).AfterRefreshRecord = [&](oracle::TOracleDataSet& d) {
+      refreshedName = d.FieldByName("NAME").AsString();
+    };
+    Store(*other_, "items", "name", 5, "theirs" + n);
+    for (int again = 0; again < 2; ++again) {  // a second refresh changes nothing
+      shown.seen.clear();
+      oracle::LockRefreshCheck(*ds, false, false, true, c.allFields);
+      EXPECT_EQ("theirs" + n, ds->FieldByName("NAME").AsString());
+      EXPECT_EQ("theirs" + n, refreshedName) << "the handler sees the record shown";
+      EXPECT_EQ(again == 0 ? std::vector<std::string>{"theirs" + n} : std::vector<std::string>{},
+                shown.seen);
+    }
+    ClearJournal();
+    ds->Edit();
+    EXPECT_EQ("theirs" + n, ds->FieldByName("NAME").AsString());
+    ds->FieldByName("CODE").SetAsString("c" + n);
+    ds->Post();
+    EXPECT_EQ(update, Sent().back());
+    EXPECT_EQ("theirs" + n, NameSeenBy(*other_, 1));
+    EXPECT_EQ("c" + n, NameSeenBy(*other_, 1, "code from items"));
+    // A null after a value is shown as null and stays null.
+    Run("update items set name = null where id = 1");
+    oracle::LockRefreshCheck(*ds, false, false, true, c.allFields);
+    EXPECT_TRUE(ds->FieldByName("NAME").IsNull());
+    ds->Edit();
+    ds->FieldByName("CODE").SetAsString("e" + n);
+    ds->Post();
+    EXPECT_EQ("", NameSeenBy(*other_, 1));
+    Store(*other_, "items", "name", 5, "back" + n);
+    oracle::LockRefreshCheck(*ds, false, false, true, c.allFields);
+
+    if (c.mode == TLockingMode::lmLockImmediate) continue;  // the edit's lock keeps others out
+    // Refreshed in the middle of an edit: the user's CODE stays, NAME is the
+    // server's, and only CODE is sent.
+    ds->Edit();
+    ds->FieldByName("CODE").SetAsString("d" + n);
+    Store(*other_, "items", "name", 5, "later" + n);
+    oracle::LockRefreshCheck(*ds, false, false, true, c.allFields);
+    EXPECT_EQ(dataset::TDataSetState::dsEdit, ds->State());
+    EXPECT_EQ("later" + n, ds->FieldByName("NAME").AsString());
+    EXPECT_EQ("d" + n, ds->FieldByName("CODE").AsString());
+    ClearJournal();
+    ds->Post();
+    EXPECT_EQ(update, Sent().back());
+    EXPECT_EQ("later" + n, NameSeenBy(*other_, 1));
+    EXPECT_EQ("d" + n, NameSeenBy(*other_, 1, "code from items"));
+    shown.SetDataSource(nullptr);
+  }
+}
+
+// In lmLockImmediate a post that fails keeps the edit and the row lock its
+// edit took, so the user can mend the value; Cancel then gives the row up,
+// and what the transaction posted before stays for its commit.
+TEST_F(PostingTest, CancelAfterAFailedPostGivesTheRowUpAndKeepsEarlierPosts) {
+  Run("create table stock (id number(6) primary key, name varchar2(20), "
+      "qty number(6) constraint ck_qty check (qty >= 0))");
+  for (const char* row : {"1, 'tent', 5", "2, 'mat', 3", "3, 'lamp', 7"})
+    Run(std::string("insert into stock values (") + row + ")");
+  auto open = [&](oracle::TOracleSession& session) {
+    auto ds = std::make_unique<oracle::TOracleDataSet>();
+    ds->SetSession(&session);
+    ds->SetSQL("select s.rowid, s.* from stock s order by id");
+    ds->SetLockingMode(TLockingMode::lmLockImmediate);
+    ds->Open();
+    return ds;
+  };
+  auto qty = [&](int id) { return NameSeenBy(*other_, id, "qty from stock"); };
+  auto failPost = [&](oracle::TOracleDataSet& ds, int id, int value) {
+    Go(ds, id);
+    ds.Edit();
+    ds.FieldByName("QTY").SetAsInteger(value);
+    EXPECT_NE(std::string::npos, ErrorOf([&] { ds.Post(); }).find("check constraint"));
+    EXPECT_EQ(dataset::TDataSetState::dsEdit, ds.State());
+  };
+  const std::string locked = "Record is locked by another user";
+  auto mine = open(*session_);
+  Editing(*mine).CommitOnPost = false;
+  auto theirs = open(*other_);
+  Go(*mine, 1);
+  mine->Edit();
+  mine->FieldByName("QTY").SetAsInteger(4);
+  mine->Post();  // earlier work of the same transaction, not committed
+
+  // Twice: a failed post keeps the lock; Cancel gives it up.
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    ClearJournal();
+    failPost(*mine, 2, -5);
+    EXPECT_EQ((std::vector<std::string>{"savepoint KEL__LOCKPOINT",
+                                        "select * from STOCK where rowid = :kel__rowid\n"
+                                        "for update nowait\n",
+                                        "savepoint KEL__POSTPOINT",
+                                        "update STOCK\nset QTY = :v3\nwhere rowid = :kel__rowid\n"
+                                        "returning rowid into :kel__rowid\n",
+                                        "rollback to savepoint KEL__POSTPOINT"}),
+              Sent());
+    Go(*theirs, 2);
+    EXPECT_EQ(locked, ErrorOf([&] { theirs->Edit(); })) << "the edit keeps its lock";
+    ClearJournal();
+    mine->Cancel();
+    EXPECT_EQ((std::vector<std::string>{"rollback to savepoint KEL__LOCKPOINT"}), Sent());
+    EXPECT_EQ(3, mine->FieldByName("QTY").AsInteger());
+    theirs->Edit();  // the row is free
+    theirs->Cancel();
+  }
+  // A failed post mended and posted under the same lock.
+  failPost(*mine, 3, -1);
+  mine->FieldByName("QTY").SetAsInteger(2);
+  mine->Post();
+
+  Go(*theirs, 1);
+  EXPECT_EQ(locked, ErrorOf([&] { theirs->Edit(); })) << "the earlier post still holds its row";
+  EXPECT_EQ("5", qty(1));
+  session_->Commit();
+  EXPECT_EQ("4", qty(1));
+  EXPECT_EQ("3", qty(2));
+  EXPECT_EQ("2", qty(3));
+  Go(*theirs, 2);
+  theirs->Edit();
+  theirs->FieldByName("NAME").SetAsString("pad");
+  theirs->Post();
+  EXPECT_EQ("pad", NameSeenBy(*session_, 2, "name from stock"));
 }
 
 TEST_F(PostingTest, CursorDataSetFetchesFromItsCursorAndPostsThroughUpdatingTable) {

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -29,10 +31,13 @@ struct SessionBeginCall {
   ub4 mode;
 };
 
+// The pool tests call through the spy from several threads at once: the
+// counters are atomic and the list of session begins has a lock.
 struct OciSpy {
   static inline std::vector<SessionBeginCall> sessionBegins;
-  static inline long handlesAllocated = 0;
-  static inline long handlesFreed = 0;
+  static inline std::mutex sessionBeginsLock;
+  static inline std::atomic<long> handlesAllocated = 0;
+  static inline std::atomic<long> handlesFreed = 0;
   static inline bool failSessionEnd = false;
   // When set, the server version text the client reports, and the OCI7
   // conversions of the service context succeed (and are counted).
@@ -44,7 +49,10 @@ struct OciSpy {
   using Swap = oracle_test_support::EntryPointSwap<Slot>;
 
   static sword SessionBegin(OCISvcCtx* svc, OCIError* err, OCISession* usr, ub4 cred, ub4 mode) {
-    sessionBegins.push_back({cred, mode});
+    {
+      std::lock_guard lock(sessionBeginsLock);
+      sessionBegins.push_back({cred, mode});
+    }
     return Swap<oracle::OCISessionBegin>::real(svc, err, usr, cred, mode);
   }
   static sword SessionEnd(OCISvcCtx* svc, OCIError* err, OCISession* usr, ub4 mode) {

@@ -178,6 +178,61 @@ TEST_F(SessionPoolTest, EventsComeInOrderAndABrokenConnectionIsReplaced) {
   EXPECT_EQ(OciSpy::sessionBegins.size(), 2u);
 }
 
+// A connection goes back to the pool with nothing pending: the next user of
+// the same connection neither sees nor commits what the last one left
+// uncommitted, whatever RollbackOnDisconnect says, in both kinds of pool. A
+// connection whose rollback fails is not handed on.
+TEST_F(SessionPoolTest, AConnectionComesBackWithItsTransactionRolledBack) {
+  auto outsider = NewSession();
+  outsider->ExecuteSessionSQL("create table pool_probe (n number)", false);
+  auto count = [&] { return SingleValue(*outsider, "select count(*) from pool_probe"); };
+  const struct {
+    TPoolType type;
+    bool rollbackOnDisconnect;
+  } cases[] = {{TPoolType::ptDefault, false},
+               {TPoolType::ptDefault, true},
+               {TPoolType::ptOracle, false},
+               {TPoolType::ptOracle, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.type == TPoolType::ptOracle ? "client pool" : "own list")
+                                    << " RollbackOnDisconnect " << c.rollbackOnDisconnect);
+    TOracleSessionPool pool;
+    pool.PoolType = c.type;
+    auto first = PooledSession("VESKDATA", "plimsy", false, &pool);
+    auto second = PooledSession("VESKDATA", "plimsy", false, &pool);
+    for (int round = 0; round < 2; ++round) {
+      first->SetRollbackOnDisconnect(c.rollbackOnDisconnect);
+      first->LogOn();
+      const TOracleSession* connection = pool.Entries(0)->Session();
+      first->ExecuteSessionSQL("insert into pool_probe values (1)", false);
+      EXPECT_EQ(SingleValue(*first, "select count(*) from pool_probe"), "1");
+      first->LogOff();
+      second->LogOn();
+      ASSERT_EQ(pool.EntryCount(), 1);
+      EXPECT_EQ(pool.Entries(0)->Session(), connection) << "the same connection";
+      EXPECT_EQ(SingleValue(*second, "select count(*) from pool_probe"), "0");
+      second->ExecuteSessionSQL("insert into pool_probe values (2)", false);
+      second->Commit();
+      second->LogOff();
+      EXPECT_EQ(count(), "1") << "only the second user's row";
+      outsider->ExecuteSessionSQL("delete from pool_probe", false);
+      outsider->Commit();
+    }
+  }
+
+  // The rollback fails: the connection is dropped, its work not committed.
+  TOracleSessionPool pool;
+  auto first = PooledSession("VESKDATA", "plimsy", false, &pool);
+  first->LogOn();
+  first->ExecuteSessionSQL("insert into pool_probe values (3)", false);
+  FailNextCall(3113);
+  first->LogOff();
+  EXPECT_EQ(pool.EntryCount(), 0);
+  EXPECT_EQ(count(), "0");
+  first->LogOn();
+  EXPECT_EQ(SingleValue(*first, "select count(*) from pool_probe"), "0");
+}
+
 TEST_F(SessionPoolTest, ClientPoolIsHomogeneousAndPassesLogonErrorsOn) {
   pool_->PoolType = TPoolType::ptOracle;
   pool_->Homogeneous = true;
