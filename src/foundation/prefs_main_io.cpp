@@ -25,11 +25,13 @@ std::string CategoryKey(int index) {
 }
 
 // The service address that URLType selects: exactly "P" production, exactly
-// "T" test, anything else (a lower-case letter too) the other address.
+// "T" test, anything else (a lower-case letter too) the other address. Blanks
+// and tabs around it are no part of it: a value edited by hand may hold them
+// inside its quotes, where reading the file keeps them.
 std::string ActiveURL(const TMainPrefs& prefs) {
-  if (prefs.URLType == "P") return prefs.ProdURL;
-  if (prefs.URLType == "T") return prefs.TestURL;
-  return prefs.OtherURL;
+  if (prefs.URLType == "P") return TrimProfileBlanks(prefs.ProdURL);
+  if (prefs.URLType == "T") return TrimProfileBlanks(prefs.TestURL);
+  return TrimProfileBlanks(prefs.OtherURL);
 }
 
 void ReadEmailProviders(const std::string& datFile) {

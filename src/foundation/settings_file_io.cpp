@@ -80,8 +80,33 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   return content;
 }
 
-void WriteFileAtomically(const std::string& path, const std::string& content) {
+namespace {
+
+// The file a path names once its symbolic links are followed: a link's
+// target is taken relative to the link's folder. A link to nothing gives the
+// path it points to; a chain too long (or a loop) raises.
+std::string FollowLinks(const std::string& path) {
   namespace fs = std::filesystem;
+  constexpr int kMaxLinks = 40;
+  fs::path current(path);
+  for (int hop = 0; hop < kMaxLinks; ++hop) {
+    struct stat info {};
+    if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current.string();
+    std::error_code error;
+    const fs::path target = fs::read_symlink(current, error);
+    if (error) Fail("Cannot follow the link", current.string(), error.value());
+    current = target.is_absolute() ? target : current.parent_path() / target;
+  }
+  Fail("Cannot follow the link", path, ELOOP);
+}
+
+}  // namespace
+
+void WriteFileAtomically(const std::string& linkOrFile, const std::string& content) {
+  namespace fs = std::filesystem;
+  // A settings file may be a link to a copy shared elsewhere: the copy is
+  // written, and the link stays a link.
+  const std::string path = FollowLinks(linkOrFile);
   const fs::path target(path);
   if (target.filename().empty()) throw SettingsFileError("No file name in \"" + path + "\"");
 
