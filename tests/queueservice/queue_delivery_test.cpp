@@ -276,7 +276,9 @@ TEST_F(QueueDeliveryTest, PassesOverWritesInProgressAndRemovesOnlyStaleOnes) {
   };
   const std::string request = queuetest::RequestNumbered("822") + "\r\n";
   write(".queue-fresh1", request, queueservice::kStaleTemporaryAge - 5min);
-  write(".queue-stale1", request, queueservice::kStaleTemporaryAge + 5min);
+  // A writer that died in the middle of its write.
+  write(".queue-stale1", request.substr(0, request.size() / 2),
+        queueservice::kStaleTemporaryAge + 5min);
   write(".hidden.xml", request, 600min);
   write("notes.txt", request);
   write("Q-not-a-request.xml", "<a/>\r\n");
