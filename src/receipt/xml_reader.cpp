@@ -193,12 +193,6 @@ void ReadXmlElements(std::string_view xml, std::span<XmlElement> elements) {
   }
 }
 
-bool IsWellFormedXml(std::string_view xml) {
-  StreamReader reader(xml);
-  while (!reader.atEnd()) reader.readNext();
-  return !reader.hasError();
-}
-
 std::optional<bool> XmlBoolean(std::string_view text) {
   const std::string_view value = TrimXmlSpace(text);
   if (value == "1" || foundation::helpers::SameText(value, "true")) return true;

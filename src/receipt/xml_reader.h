@@ -63,9 +63,6 @@ struct XmlElement {
 // start and end tags, that of elements nested in it included.
 void ReadXmlElements(std::string_view xml, std::span<XmlElement> elements);
 
-// Whether `xml` is one whole, well-formed document.
-bool IsWellFormedXml(std::string_view xml);
-
 // A Boolean as XML Schema writes it: "true" or "1", "false" or "0", with
 // white space around it allowed (letter case is not looked at). Nothing for
 // any other text, the empty one included.

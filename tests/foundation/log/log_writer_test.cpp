@@ -388,7 +388,7 @@ class PipedLogFile {
         if (n <= 0) break;
         std::lock_guard lock(mutex_);
         text_.append(buffer, static_cast<size_t>(n));
-        if (!draining_) paused_.wait(mutex_);
+        paused_.wait(mutex_, [this] { return draining_; });
       }
     });
   }
@@ -410,6 +410,19 @@ class PipedLogFile {
       }
       std::this_thread::yield();
     }
+  }
+  // Waits until the reader has read `text` (the writer may have put it into
+  // the pipe before the reader took it out).
+  bool WaitForText(const std::string& text) {
+    const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < bound) {
+      {
+        std::lock_guard lock(mutex_);
+        if (text_.find(text) != std::string::npos) return true;
+      }
+      std::this_thread::yield();
+    }
+    return false;
   }
   void Drain() {
     std::lock_guard lock(mutex_);
@@ -474,6 +487,7 @@ TEST_F(LogWriter, WritesThatSucceedButLagKeepEveryLineEveryTime) {
       Flush();
       KWLog(0, "end of recovery", foundation::kLevelInfo, "Lag");
       Flush();
+      ASSERT_TRUE(pipe.WaitForText("end of recovery\r\n"));
       texts.clear();
       for (const std::string& line : pipe.Lines()) texts.push_back(TextOf(line));
       EXPECT_EQ(std::count_if(texts.begin(), texts.end(),

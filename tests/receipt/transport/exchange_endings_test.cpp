@@ -1,8 +1,9 @@
 // How an exchange ends when the service's answer does not come back whole,
 // and whether its request may have reached the service: only a failure
 // before the connection stood (refused, a failed handshake or certificate
-// check) leaves the request unsent; a request that went out is never sent
-// again by the transfer library behind the caller's back.
+// check) leaves the request unsent. (That a request which went out is never
+// sent again behind the caller's back is shown with the queue service, which
+// keeps one transport for a round.)
 
 #include <gtest/gtest.h>
 
@@ -61,27 +62,6 @@ TEST_F(ExchangeEndingTest, EachEndingSaysWhetherTheRequestMayHaveGoneOut) {
   SendXML(service_->Url(), receiptservice::SampleReceiptRequest(1));
   EXPECT_EQ(LastHTTPCode, -1);
   EXPECT_FALSE(LastRequestSent) << "refused";
-}
-
-// A transport kept for several posts (as the queue service keeps one for a
-// round) opens a connection for each: a connection the service closes after
-// reading a request is never one the transfer library reused, so it never
-// sends that request again by itself on a fresh one.
-TEST_F(ExchangeEndingTest, AKeptTransportNeverSendsARequestAgainByItself) {
-  receipt::Tvk transport;
-  service_->Plan({.kind = AnswerKind::Normal});
-  service_->Plan({.kind = AnswerKind::ClosedAfterRequest});
-  service_->Plan({.kind = AnswerKind::Normal});
-
-  SendXML(service_->Url(), receiptservice::SampleReceiptRequest(1), &transport);
-  EXPECT_EQ(LastHTTPCode, 200);
-  SendXML(service_->Url(), receiptservice::SampleReceiptRequest(2), &transport);
-  EXPECT_EQ(LastHTTPCode, -1) << "the caller learns that no answer came";
-  EXPECT_TRUE(LastRequestSent);
-  EXPECT_EQ(service_->RequestCount(), 2u) << "the closed request was not sent again";
-  SendXML(service_->Url(), receiptservice::SampleReceiptRequest(3), &transport);
-  EXPECT_EQ(LastHTTPCode, 200) << LastCommError;
-  EXPECT_EQ(service_->RequestCount(), 3u);
 }
 
 }  // namespace
