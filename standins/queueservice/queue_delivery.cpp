@@ -147,10 +147,25 @@ std::string PublishTemporary(int folder, const std::string& temporary, const std
   return {};
 }
 
+// Where rename cannot refuse to replace, the queue writer publishes its
+// temporary file with a hard link and then removes the temporary name. A
+// temporary with more than one name was so published already (a writer that
+// died between the two steps, or one about to take the second): its request
+// is the queue file's, and only the temporary name is to go. Unlinked while
+// young too when the queue file is in the listing, since once that file is
+// delivered the temporary would be left with one name and be published again.
+bool IsSecondName(const struct stat& st, bool stale, const std::vector<struct stat>& queued) {
+  if (st.st_nlink < 2) return false;
+  return stale || std::any_of(queued.begin(), queued.end(), [&](const struct stat& q) {
+           return q.st_dev == st.st_dev && q.st_ino == st.st_ino;
+         });
+}
+
 // The queue files of the folder, oldest first. Stale temporaries are dealt
 // with on the way: one that holds a whole request (its writer died between
 // flushing and publishing it) is published and delivered with the others,
-// one cut short is removed.
+// one cut short is removed; a temporary that is a second name of a published
+// file is removed, whatever it holds.
 std::vector<QueueEntry> ListQueue(int folder, QueueLog& log, RoundResult& result) {
   std::vector<QueueEntry> entries;
   const int listing = ::dup(folder);
@@ -160,7 +175,8 @@ std::vector<QueueEntry> ListQueue(int folder, QueueLog& log, RoundResult& result
     log.Write(kLogErrors, "The queue folder cannot be listed: " + ErrnoText(errno));
     return entries;
   }
-  std::vector<std::pair<std::string, struct stat>> stale;
+  std::vector<struct stat> queuedFiles;
+  std::vector<std::pair<std::string, struct stat>> temporaries;
   while (const dirent* entry = ::readdir(dir)) {
     const std::string name = entry->d_name;
     const bool queued = IsQueueFileName(name);
@@ -172,11 +188,27 @@ std::vector<QueueEntry> ListQueue(int folder, QueueLog& log, RoundResult& result
     }
     if (queued) {
       entries.push_back({name, st.st_mtim});
-    } else if (IsStale(st)) {
-      stale.emplace_back(name, st);
+      queuedFiles.push_back(st);
+    } else {
+      temporaries.emplace_back(name, st);
     }
   }
   ::closedir(dir);
+  std::vector<std::pair<std::string, struct stat>> stale;
+  for (const auto& [name, st] : temporaries) {
+    const bool old = IsStale(st);
+    if (IsSecondName(st, old, queuedFiles)) {
+      if (::unlinkat(folder, name.c_str(), 0) == 0) {
+        ++result.temporariesRemoved;
+        log.Write(kLogRounds,
+                  "Removed " + name + ", a second name of a queue file its writer had published");
+      } else if (errno != ENOENT) {
+        log.Write(kLogErrors, "Cannot remove the temporary file " + name + ": " + ErrnoText(errno));
+      }
+    } else if (old) {
+      stale.emplace_back(name, st);
+    }
+  }
   std::string content;
   for (const auto& [name, st] : stale) {
     if (ReadSmallFile(folder, name, content) && HoldsWholeRequest(content)) {
@@ -546,7 +578,9 @@ RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
       }
       continue;
     }
-    if (status == -1) {
+    if (status == -1 && !receipt::LastRequestSent) {
+      // Nothing went out (refused, unreachable, a failed handshake): the
+      // service is away for every file, which waits for a later round.
       log.Write(kLogFiles, "Kept " + entry.name + " (receipt " + receipt + "): no response (" +
                                receipt::LastCommError + ")");
       result.unreachable = true;
@@ -560,16 +594,25 @@ RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
     }
     // A readable answer held no receipt answer; any other says why it was
     // not readable: its status, or the transfer's error (an answer cut short).
-    const std::string why = "HTTP " + std::to_string(status) +
-                            (receipt::AnswerReadable(status, receipt::LastCommError)
-                                 ? std::string(" without a receipt answer")
-                                 : ", " + (receipt::LastCommError.empty()
-                                               ? std::string("no answer to read at that status")
-                                               : receipt::LastCommError));
+    // No answer at all once the request may have gone out (the service took
+    // it and stalled past the time-out, closed the connection or broke its
+    // TLS) is a failed answer too: such a file counts toward its limit, as
+    // any that keeps failing, and the files behind it are still posted.
+    const std::string why =
+        status == -1 ? "no answer once the request had gone out (" + receipt::LastCommError + ")"
+                     : "HTTP " + std::to_string(status) +
+                           (receipt::AnswerReadable(status, receipt::LastCommError)
+                                ? std::string(" without a receipt answer")
+                                : ", " + (receipt::LastCommError.empty()
+                                              ? std::string("no answer to read at that status")
+                                              : receipt::LastCommError));
     FailedAnswers& count = failed[entry.name];
-    if (count.count == 0) count.first = now();
+    const std::time_t at = now();
+    // A first failed answer dated ahead of now was met while the clock ran
+    // ahead: the period starts again now, or it would never be over.
+    if (count.count == 0 || count.first > at) count.first = at;
     ++count.count;
-    const std::chrono::seconds since(now() - count.first);
+    const std::chrono::seconds since(at - count.first);
     if (count.count >= limits.failedAnswers && since >= limits.failedPeriod &&
         setAside(entry, receipt,
                  why + ", the failed answer " + std::to_string(count.count) + " in " +

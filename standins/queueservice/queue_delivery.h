@@ -5,9 +5,9 @@
 // main settings). A file is removed only once the service accepted it: an
 // answer the sale would read (an HTTP status from 200 to 298, its transfer
 // whole) whose DigitalReceiptProcessed is true, read as the sale reads it. A
-// round stops early when the service gives no response at all (nothing is
-// listening, a TLS failure, the exchange timed out or the connection closed
-// without an answer): the files left wait for the next round, however long
+// round stops early when the service cannot be reached before anything of a
+// request went out (nothing is listening, a failed TLS handshake or
+// certificate check): the files left wait for the next round, however long
 // the service stays away. Nor is anything sent while the folder does not let
 // this process remove files, since a file that could be sent but not removed
 // would be sent again at every round.
@@ -23,22 +23,28 @@
 //    with DigitalReceiptProcessed false: merchant not found, an error status)
 //    sets the file aside at once; the log names the service's exception code
 //    and description.
-//  - A failed answer (any other status, an answer cut short, or a readable
-//    one that is no receipt answer) is counted per file, across rounds and
+//  - A failed answer (any other status, an answer cut short, a readable one
+//    that is no receipt answer, or none at all once the request may have
+//    gone out: the exchange timed out, the connection closed or its TLS
+//    broke after the connection stood) is counted per file, across rounds and
 //    restarts (a small state file in the set-aside folder in use). A file is
 //    set aside once it has met DeliveryLimits::failedAnswers such answers and
 //    the first of them lies DeliveryLimits::failedPeriod back: an address
-//    mended within that time still delivers everything. An accepted file or a
-//    rejection ends the count; a round without a response neither adds to it
-//    nor ends it.
+//    mended within that time still delivers everything. A first failed
+//    answer dated later than now (the clock was put back since) starts the
+//    period again at now. An accepted file or a rejection ends the count; a
+//    round that reached no service neither adds to it nor ends it. A file
+//    the service takes but never answers thus neither goes out at every round
+//    for ever nor holds up the files behind it.
 //
 // A receipt reaches the service twice in two cases, both outside what the
 // queue service can see:
 //  - the service takes a request but its answer comes after the client's
 //    time-out, or never reaches the client (lost on its way back, the
 //    connection closed or its TLS broken after the request went out): the
-//    client counts the exchange as failed, keeps the file and sends it again
-//    at the next round. The sale road meets the same window: a sale whose
+//    client counts the exchange as a failed answer, keeps the file and sends
+//    it again at the next round, until the file meets its limit and is set
+//    aside. The sale road meets the same window: a sale whose
 //    send failed so queues its receipt, which this service then delivers a
 //    second time. Each post opens a connection of its own, so that the
 //    transfer library never sends a request again by itself (as it would on
@@ -54,7 +60,11 @@
 // they are older than kStaleTemporaryAge (a writer that died left them): one
 // that holds a whole request (its writer died between flushing and
 // publishing it) is then published under a queue file name and delivered,
-// one cut short is removed. Other files are left alone. One queue service
+// one cut short is removed. A temporary that is a second name of its
+// published file (the writer publishes by hard link where rename cannot
+// refuse to replace, and died before removing the temporary name) is only
+// removed: stale, or at any age once its queue file is listed beside it.
+// Other files are left alone. One queue service
 // delivers a folder at a time: a round takes an exclusive lock on the folder
 // and is skipped while another holds it.
 
@@ -98,9 +108,9 @@ struct RoundResult {
   int sent = 0;                  // accepted by the service and removed
   int setAside = 0;              // moved to the set-aside folder
   int kept = 0;                  // left for a later round
-  int temporariesRemoved = 0;    // stale temporaries of dead writers, cut short
+  int temporariesRemoved = 0;    // stale temporaries cut short, second names of queue files
   int temporariesPublished = 0;  // stale temporaries holding a whole request
-  bool unreachable = false;      // the service gave no response
+  bool unreachable = false;      // the service was not reached: nothing went out
   bool busy = false;             // another queue service holds the folder
 };
 
