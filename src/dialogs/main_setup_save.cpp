@@ -160,22 +160,29 @@ void TfrmMainSetup::StoreSettings() {
 
 bool TfrmMainSetup::WriteSettings() {
   std::vector<std::string> failed;
+  // Why each write failed (the file and the system's reason), shown under
+  // the files so that the administrator can mend it.
+  std::vector<std::string> reasons;
+  std::string reason;
   if (!foundation::WriteMainPrefs(foundation::SettingsFolder(), foundation::QueueFolder(),
-                                  foundation::MainSettingsFile(),
-                                  foundation::EmailDomainListFile())) {
+                                  foundation::MainSettingsFile(), foundation::EmailDomainListFile(),
+                                  &reason)) {
     failed.push_back(foundation::MainSettingsFile());
     failed.push_back(foundation::EmailDomainListFile());
+    reasons.push_back(reason);
   }
   if (!foundation::WriteWSPrefs("", "", foundation::kWSPrefsTemplate)) {
     std::string fqdn;
     failed.push_back(foundation::CheckWSPrefsFilename(foundation::kWSPrefsTemplate, fqdn));
   }
-  if (!foundation::WriteStorePrefs(foundation::StoreSettingsFile())) {
+  if (!foundation::WriteStorePrefs(foundation::StoreSettingsFile(), &reason)) {
     failed.push_back(foundation::StoreSettingsFile());
+    reasons.push_back(reason);
   }
   if (failed.empty()) return true;
   std::string message = "The settings could not be saved to:";
   for (const std::string& file : failed) message += "\n" + file;
+  for (const std::string& why : reasons) message += "\n\n" + why;
   foundation::DisplayMessage(foundation::kMessageCaption, message);
   return false;
 }

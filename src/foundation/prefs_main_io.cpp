@@ -134,7 +134,7 @@ void ReadMainPrefs(const std::string& folder, const std::string& queueFolder,
 }
 
 bool WriteMainPrefs(const std::string& folder, const std::string& queueFolder,
-                    const std::string& iniFile, const std::string& datFile) {
+                    const std::string& iniFile, const std::string& datFile, std::string* error) {
   std::string step;
   try {
     step = "verifying directories";
@@ -188,6 +188,7 @@ bool WriteMainPrefs(const std::string& folder, const std::string& queueFolder,
     return true;
   } catch (const std::exception& e) {
     LogException(e, "WriteMainPrefs while " + step);
+    if (error != nullptr) *error = e.what();
     return false;
   }
 }

@@ -131,7 +131,22 @@ void WriteFileAtomically(const std::string& linkOrFile, const std::string& conte
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   std::string tempName = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
   FileDescriptor fd(::mkstemp(tempName.data()));
-  if (fd.get() < 0) Fail("Cannot create a temporary file for", path, errno);
+  if (fd.get() < 0) {
+    // The file itself may be writable (a shared copy in a folder that takes
+    // no new files): say why it is not written all the same, and which file
+    // a link led to.
+    const int error = errno;
+    // Shown without the ".." a relative link leaves in the path.
+    std::error_code unresolved;
+    fs::path shown = fs::weakly_canonical(target, unresolved);
+    if (unresolved) shown = target;
+    throw SettingsFileError(
+        "Cannot write \"" + shown.string() + "\"" +
+        (path == linkOrFile ? std::string() : ", to which the link \"" + linkOrFile + "\" leads") +
+        ": no new file can be made in its folder \"" + shown.parent_path().string() + "\" (" +
+        SystemReason(error) +
+        "), and a settings file is only ever replaced whole, by a new file written there");
+  }
 
   try {
     WriteAll(fd.get(), content, path);

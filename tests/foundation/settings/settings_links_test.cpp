@@ -129,9 +129,11 @@ TEST_F(SettingsLinksTest, TheSetupWritesTheCopyALinkLeadsToAndKeepsTheLink) {
 }
 
 // A shared copy the till may write, in a folder where it may not create
-// files (the folder of a share, owned by its administrator): the copy is the
-// settings file and can be written, as it could before it was shared.
-TEST_F(SettingsLinksTest, AWritableCopyInAFolderThatTakesNoNewFilesIsWritten) {
+// files (the folder of a share, owned by its administrator): a settings file
+// is only ever replaced whole, by a new file made beside it, so the copy is
+// not written; the failure names the copy, the link that led to it, its
+// folder and the reason, and the copy stays as it was.
+TEST_F(SettingsLinksTest, AWritableCopyInAFolderThatTakesNoNewFilesIsRefusedWithItsReason) {
   const fs::path settings = dir_.Path("VeskRcpts");
   const fs::path shared = dir_.Path("shared");
   fs::create_directories(settings);
@@ -144,13 +146,20 @@ TEST_F(SettingsLinksTest, AWritableCopyInAFolderThatTakesNoNewFilesIsWritten) {
   const std::string dat = (settings / "VeskMain.dat").string();
   foundation::ReadMainPrefs(settings.string(), "", ini, dat);
   MainPrefs.MerchID = "M-NEW";
+  std::string error;
   {
     settings_test::WithoutFileAccessOverride asAnOrdinaryUser;
     ASSERT_FALSE(settings_test::FolderAcceptsNewFiles(shared.string()));
-    EXPECT_TRUE(foundation::WriteMainPrefs(settings.string(), "", ini, dat));
+    EXPECT_FALSE(foundation::WriteMainPrefs(settings.string(), "", ini, dat, &error));
   }
-  EXPECT_NE(ReadFileText((shared / "main.ini").string()).find("MerchID=M-NEW"),
-            std::string::npos);
+  for (const std::string& part :
+       {"Cannot write \"" + (shared / "main.ini").string() + "\"", "the link \"" + ini + "\"",
+        "its folder \"" + shared.string() + "\"", std::string("(Permission denied)"),
+        std::string("replaced whole")}) {
+    EXPECT_NE(error.find(part), std::string::npos) << part << " is not in: " << error;
+  }
+  EXPECT_EQ(ReadFileText((shared / "main.ini").string()), "[MAIN]\nMerchID=OLD\n");
+  EXPECT_TRUE(fs::is_symlink(ini));
   fs::permissions(shared, fs::perms::owner_all);
 }
 
