@@ -9,6 +9,7 @@
 #include "foundation/prefs_records.h"
 #include "foundation/time_zone.h"
 #include "foundation/ui_guard.h"
+#include "receipt/cash_tender.h"
 #include "receipt/number_format.h"
 #include "receipt/records.h"
 #include "receipt/sale_workflow.h"
@@ -278,12 +279,12 @@ double TraverseTenders(const TInvoiceContainer& invoice, double sign, DigitalRec
     r.NoPaymentsYet = false;
     const int32_t type = tender.AsInteger("TENDER_TYPE");
     if (type == 0) {
-      // Cash: what the customer handed over (on a return, what was handed
-      // back) is paid; the other direction is the change.
-      const double handed = tender.AsFloat(r.IsReturn ? "Given" : "Taken");
-      if (handed > 0) {
-        paid += sign * handed;
-        r.ChangeDue = FormatAmount(sign * tender.AsFloat(r.IsReturn ? "Taken" : "Given"));
+      // Cash: the money that moved is paid, money back to the customer with
+      // its sign; the other direction is the change.
+      const CashMovement cash = CashOfTender(tender, r.IsReturn);
+      if (cash.moved) {
+        paid += cash.paid;
+        r.ChangeDue = FormatAmount(cash.change);
       }
     } else {
       paid += sign * tender.AsFloat("Amount");
