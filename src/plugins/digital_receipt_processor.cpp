@@ -515,9 +515,16 @@ void TDigitalReceiptProcessor::ShowOutcome() {
   Dump("RequestQueued", c.RequestQueued, "ProcessPostedInvoice");
   Dump("DigitalSendOK", c.DigitalSendOK, "ProcessPostedInvoice");
   if (c.RequestQueued) {
-    // The receipt waits in the queue and will be delivered; the print flags
-    // stay as the dialog step left them.
+    // The receipt waits in the queue and will be delivered; paper stays as
+    // the dialog step left it. The queued notice has no card-slip box, so a
+    // card sale's slip follows the workstation's default, as the sent
+    // notice's box does.
     dialogs::VeskQueued();
+    if (c.HasCardTender) {
+      c.PrintEFT = foundation::WSPrefs.DefaultEFTReceiptPrintingOn;
+      if (c.PrintEFT) c.PrintingEFT = true;
+      Dump("Queued: PrintEFT", c.PrintEFT, "ProcessPostedInvoice");
+    }
   } else if (c.QueueDueToCommsFailure || c.NoVesk || !c.DigitalSendOK) {
     // Flagged for the queue but not written there counts as failed.
     ShowFailedOutcome();
