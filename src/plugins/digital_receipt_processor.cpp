@@ -6,6 +6,10 @@
 
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <vector>
 
 #include "dialogs/email_capture_dialog.h"
 #include "dialogs/info_box.h"
@@ -117,6 +121,56 @@ class Trace {
 
 }  // namespace
 
+namespace {
+
+// The settings files as they stood when they were last read (each file's
+// text, none for a missing file); nothing before the first read. Compared
+// whole: a file written again may keep its size and its modification time's
+// tick.
+using SettingsTexts = std::vector<std::optional<std::string>>;
+std::optional<SettingsTexts> g_settingsAsRead;
+
+SettingsTexts CurrentSettingsTexts() {
+  std::string fqdn;
+  const std::string files[] = {
+      foundation::MainSettingsFile(), foundation::EmailDomainListFile(),
+      foundation::StoreSettingsFile(),
+      foundation::CheckWSPrefsFilename(foundation::kWSPrefsTemplate, fqdn)};
+  SettingsTexts texts;
+  for (const std::string& file : files) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+      texts.emplace_back();
+      continue;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    texts.emplace_back(text.str());
+  }
+  return texts;
+}
+
+// Whether the settings in memory are those of the files: read since the
+// configuration-checked flag was last cleared, and unchanged since. Settings
+// put in place without reading any file (the flag set by their owner) stand
+// as they are.
+bool SettingsCurrent() {
+  if (!ConfigurationChecked) return false;
+  if (!g_settingsAsRead) return true;
+  if (*g_settingsAsRead == CurrentSettingsTexts()) return true;
+  KWLog(5, "The settings files changed since they were read", foundation::kLevelInfo,
+        Tag("CheckConfiguration"));
+  return false;
+}
+
+bool BothSettingsFilesExist() {
+  namespace fs = std::filesystem;
+  return fs::exists(foundation::kRelativeMainSettingsFile) &&
+         fs::exists(foundation::kRelativeStoreSettingsFile);
+}
+
+}  // namespace
+
 bool ConnectHostDatabase(const std::string& tag) {
   receipt::TdQ& dq = receipt::EnsureDataModule();
   if (dq.Connect()) return true;
@@ -126,6 +180,9 @@ bool ConnectHostDatabase(const std::string& tag) {
 }
 
 void ReadSettings() {
+  // Taken before the files are read: a file written meanwhile counts as
+  // changed at the next check and is read again.
+  g_settingsAsRead = CurrentSettingsTexts();
   foundation::ReadMainPrefs(foundation::SettingsFolder(), foundation::QueueFolder(),
                             foundation::MainSettingsFile(), foundation::EmailDomainListFile());
   foundation::ReadWSPrefs("", "", foundation::kWSPrefsTemplate);
@@ -133,11 +190,22 @@ void ReadSettings() {
   ConfigurationChecked = true;
 }
 
+void ReadChangedSettings(const std::string& tag) {
+  if (SettingsCurrent()) return;
+  ConfigurationChecked = false;
+  // Missing files are reported by the road's settings check.
+  if (!BothSettingsFilesExist()) return;
+  try {
+    ReadSettings();
+  } catch (const std::exception& e) {
+    KWLog(0, tag + " while reading the settings: " + e.what(), foundation::kLevelError, tag);
+  }
+}
+
 bool CheckBothSettingsFiles(const std::string& tag) {
-  if (ConfigurationChecked) return true;
-  namespace fs = std::filesystem;
-  if (!fs::exists(foundation::kRelativeMainSettingsFile) ||
-      !fs::exists(foundation::kRelativeStoreSettingsFile)) {
+  if (SettingsCurrent()) return true;
+  ConfigurationChecked = false;
+  if (!BothSettingsFilesExist()) {
     ShowPluginMessage("Setup has not been done.", tag);
     return false;
   }
@@ -233,7 +301,8 @@ bool TDigitalReceiptProcessor::CheckConfiguration() {
   const char* routine = "CheckConfiguration";
   Trace trace(routine);
   try {
-    if (ConfigurationChecked) return true;
+    if (SettingsCurrent()) return true;
+    ConfigurationChecked = false;
     namespace fs = std::filesystem;
     if (!fs::exists(foundation::kRelativeMainSettingsFile) &&
         !fs::exists(foundation::kRelativeStoreSettingsFile)) {

@@ -106,6 +106,9 @@ void Tvk9SODepOnUpdate::AfterUpdateImpl() {
   // The deposit's invoice prints after this event: until the deposit decides
   // otherwise, its paper receipt and card slip print.
   receipt::ResetPrintDecision();
+  // Whether the plug-in is switched off is told by the settings as the files
+  // hold them now, read first when this load has not read them.
+  ReadChangedSettings(kTag);
   if (foundation::MainPrefs.Disable) return;
   try {
     if (!FAdapter) throw std::runtime_error("The deposit plug-in has no host adapter");

@@ -84,6 +84,9 @@ bool Tvk9SOSB::HandleBOUIEventImpl(int32_t, const std::string& AEventType, const
     // The recorded invoice prints after this event: until the sale decides
     // otherwise, its paper receipt and card slip print.
     receipt::ResetPrintDecision();
+    // Whether the plug-in is switched off is told by the settings as the
+    // files hold them now, read first when this load has not read them.
+    ReadChangedSettings(kTag);
     if (foundation::MainPrefs.Disable) return true;
     try {
       RecordSale();
