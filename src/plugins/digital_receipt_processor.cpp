@@ -119,10 +119,6 @@ class Trace {
   std::string tag_;
 };
 
-}  // namespace
-
-namespace {
-
 // The settings files as they stood when they were last read (each file's
 // text, none for a missing file); nothing before the first read. Compared
 // whole: a file written again may keep its size and its modification time's

@@ -85,7 +85,8 @@ bool Tvk9SOSB::HandleBOUIEventImpl(int32_t, const std::string& AEventType, const
     // otherwise, its paper receipt and card slip print.
     receipt::ResetPrintDecision();
     // Whether the plug-in is switched off is told by the settings as the
-    // files hold them now, read first when this load has not read them.
+    // files hold them now: read again when this load has not read them or
+    // they changed since.
     ReadChangedSettings(kTag);
     if (foundation::MainPrefs.Disable) return true;
     try {
