@@ -165,6 +165,17 @@ bool BothSettingsFilesExist() {
          fs::exists(foundation::kRelativeStoreSettingsFile);
 }
 
+bool AnySettingsFileExists() {
+  namespace fs = std::filesystem;
+  return fs::exists(foundation::kRelativeMainSettingsFile) ||
+         fs::exists(foundation::kRelativeStoreSettingsFile);
+}
+
+void ReadMainSettings() {
+  foundation::ReadMainPrefs(foundation::SettingsFolder(), foundation::QueueFolder(),
+                            foundation::MainSettingsFile(), foundation::EmailDomainListFile());
+}
+
 }  // namespace
 
 bool ConnectHostDatabase(const std::string& tag) {
@@ -179,8 +190,7 @@ void ReadSettings() {
   // Taken before the files are read: a file written meanwhile counts as
   // changed at the next check and is read again.
   g_settingsAsRead = CurrentSettingsTexts();
-  foundation::ReadMainPrefs(foundation::SettingsFolder(), foundation::QueueFolder(),
-                            foundation::MainSettingsFile(), foundation::EmailDomainListFile());
+  ReadMainSettings();
   foundation::ReadWSPrefs("", "", foundation::kWSPrefsTemplate);
   foundation::ReadStorePrefs(foundation::StoreSettingsFile());
   ConfigurationChecked = true;
@@ -189,10 +199,17 @@ void ReadSettings() {
 void ReadChangedSettings(const std::string& tag) {
   if (SettingsCurrent()) return;
   ConfigurationChecked = false;
-  // Missing files are reported by the road's settings check.
-  if (!BothSettingsFilesExist()) return;
   try {
-    ReadSettings();
+    if (BothSettingsFilesExist()) {
+      ReadSettings();
+    } else if (AnySettingsFileExists()) {
+      // Setup is unfinished, which the road's settings check reports unless
+      // the plug-in is switched off. Whether it is stands in the main
+      // settings (none when that file is missing), which the invoice road
+      // reads with either file: read them alone, so a switched-off plug-in
+      // is silent on every road. The settings stay unchecked.
+      ReadMainSettings();
+    }
   } catch (const std::exception& e) {
     KWLog(0, tag + " while reading the settings: " + e.what(), foundation::kLevelError, tag);
   }

@@ -57,8 +57,12 @@ void ReadSettings();
 bool CheckBothSettingsFiles(const std::string& tag);
 // Reads the settings when they were not read or changed since and both the
 // main and the store settings file exist, without a message: the sales-order
-// roads call it before they ask whether the plug-in is switched off. A
-// failing read is logged under `tag`; the settings check reports it again.
+// roads call it before they ask whether the plug-in is switched off. With
+// only one of the two files, the main settings alone are read (a missing
+// main file reads as defaults) and the settings stay unchecked, so the
+// switched-off setting is known while the settings check still reports the
+// unfinished setup. A failing read is logged under `tag`; the settings check
+// reports it again.
 void ReadChangedSettings(const std::string& tag);
 
 // The failed notice; paper and the card slip are printed then, without the
