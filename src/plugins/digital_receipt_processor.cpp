@@ -598,11 +598,12 @@ void TDigitalReceiptProcessor::ShowOutcome() {
   Dump("DigitalSendOK", c.DigitalSendOK, "ProcessPostedInvoice");
   if (c.RequestQueued) {
     // The receipt waits in the queue and will be delivered; paper stays as
-    // the dialog step left it. The queued notice has no card-slip box, so a
-    // card sale's slip follows the workstation's default, as the sent
-    // notice's box does.
+    // the dialog step left it, and so does the card slip of a paper-only
+    // receipt, as when it is sent. A receipt by e-mail would have shown the
+    // sent notice, whose card-slip box the workstation's default fills; the
+    // queued notice has no such box, so the slip follows that default.
     dialogs::VeskQueued();
-    if (c.HasCardTender) {
+    if (c.HasCardTender && c.DigitalWanted) {
       c.PrintEFT = foundation::WSPrefs.DefaultEFTReceiptPrintingOn;
       if (c.PrintEFT) c.PrintingEFT = true;
       Dump("Queued: PrintEFT", c.PrintEFT, "ProcessPostedInvoice");
