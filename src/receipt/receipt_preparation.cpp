@@ -1,5 +1,6 @@
 #include "receipt/receipt_preparation.h"
 
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -269,10 +270,13 @@ void AddDiscountAndSubtotal(const TInvoiceContainer& invoice, double sign, Digit
 }
 
 // What the tenders paid (negative on a return); notes the change and the
-// card texts on the way.
+// card texts on the way. The change is what the cash lines that moved money
+// gave back between them: a sale may record its cash in several lines, only
+// one of which hands change back.
 double TraverseTenders(const TInvoiceContainer& invoice, double sign, DigitalReceipt& r) {
   r.NoPaymentsYet = true;
   double paid = 0;
+  std::optional<double> change;
   for (int index = 0; index < invoice.Tenders.Count(); ++index) {
     const TContainer& tender = *invoice.Tenders.GetItem(index);
     if (tender.FindField("TENDER_TYPE") == nullptr) continue;
@@ -284,13 +288,14 @@ double TraverseTenders(const TInvoiceContainer& invoice, double sign, DigitalRec
       const CashMovement cash = CashOfTender(tender, r.IsReturn);
       if (cash.moved) {
         paid += cash.paid;
-        r.ChangeDue = FormatAmount(cash.change);
+        change = change.value_or(0) + cash.change;
       }
     } else {
       paid += sign * tender.AsFloat("Amount");
     }
     if (type == 2) r.AdditionalInfo2 += GetEMV(tender);
   }
+  if (change) r.ChangeDue = FormatAmount(*change);
   return paid;
 }
 
