@@ -8,11 +8,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTreeWidget>
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <memory>
 #include <optional>
@@ -60,11 +63,6 @@ QString Q(const std::string& text) {
 
 void Message(const std::string& text) {
   foundation::DisplayMessage(foundation::kMessageCaption, text);
-}
-
-// Chooses the entry equal to `text`, or the first entry when there is none.
-void ChooseEntry(QComboBox* combo, const std::string& text) {
-  combo->setCurrentIndex(std::max(0, combo->findText(Q(text), Qt::MatchExactly)));
 }
 
 QString CellText(const QTableWidget* grid, int row, int column) {
@@ -121,46 +119,128 @@ std::vector<std::string> ReadDcsCodes(receipt::TdQ& dq) {
   return codes;
 }
 
-// A card name as a sale compares it with a tender's card.
-std::string CardKey(const std::string& name) {
+// A card name or department code as a sale compares it with the names of
+// the stored lines: trimmed, in upper case.
+std::string SaleKey(const std::string& name) {
   return foundation::helpers::UpperAscii(foundation::helpers::TrimText(name));
+}
+
+// Index of the first of the "name=value" lines that a sale reads for `name`;
+// lines.size() when there is none.
+size_t FirstLineFor(const std::vector<std::string>& lines, const std::string& name) {
+  const std::string key = SaleKey(name);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (SaleKey(foundation::NameOfLine(lines[i])) == key) return i;
+  }
+  return lines.size();
+}
+
+// Merges stored "name=value" lines with the rows of a list whose names are
+// `rowNames`. The stored lines keep their order. A line of a name no row
+// shows stays, and so do the lines of a row for which `keep(i)` holds. Of
+// any other row, the first line takes `value(i)` under its stored name (or
+// goes when that is empty) and any later line of the same name goes. A row
+// without a stored line adds "name=value(i)" at the end unless that is empty.
+template <class Keep, class Value>
+std::vector<std::string> MergeLines(const std::vector<std::string>& stored,
+                                    const std::vector<std::string>& rowNames, Keep keep,
+                                    Value value) {
+  auto rowOf = [&rowNames](const std::string& name) {
+    const std::string key = SaleKey(name);
+    size_t i = 0;
+    while (i < rowNames.size() && SaleKey(rowNames[i]) != key) ++i;
+    return i;
+  };
+  std::vector<bool> seen(rowNames.size(), false);
+  std::vector<std::string> lines;
+  for (const std::string& line : stored) {
+    const std::string name = foundation::NameOfLine(line);
+    const size_t i = rowOf(name);
+    if (i == rowNames.size() || keep(i)) {
+      if (i < rowNames.size()) seen[i] = true;
+      lines.push_back(line);
+      continue;
+    }
+    const std::string newValue = value(i);
+    if (!seen[i] && !newValue.empty()) lines.push_back(name + "=" + newValue);
+    seen[i] = true;
+  }
+  for (size_t i = 0; i < rowNames.size(); ++i) {
+    const std::string newValue = seen[i] ? std::string() : value(i);
+    if (!newValue.empty()) lines.push_back(rowNames[i] + "=" + newValue);
+  }
+  return lines;
+}
+
+// The roll-up entry a sale takes a stored position for, when it takes it as
+// written: a plain decimal number (an empty one is 0) below `entries`.
+std::optional<size_t> StoredPosition(const std::string& text, size_t entries) {
+  const std::string trimmed = foundation::helpers::TrimText(text);
+  if (trimmed.empty()) return 0;
+  size_t position = 0;
+  const auto [end, error] =
+      std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), position);
+  if (error != std::errc() || end != trimmed.data() + trimmed.size() || position >= entries) {
+    return std::nullopt;
+  }
+  return position;
 }
 
 }  // namespace
 
 std::string StoredCardType(const std::vector<std::string>& cards, const std::string& name) {
-  const std::string key = CardKey(name);
-  for (const std::string& line : cards) {
-    if (CardKey(foundation::NameOfLine(line)) == key) return foundation::ValueOfLine(line);
+  const size_t i = FirstLineFor(cards, name);
+  return i < cards.size() ? foundation::ValueOfLine(cards[i]) : std::string();
+}
+
+std::vector<std::string> DistinctNames(const std::vector<std::string>& names) {
+  std::set<std::string> listed;
+  std::vector<std::string> distinct;
+  for (const std::string& name : names) {
+    if (listed.insert(SaleKey(name)).second) distinct.push_back(name);
   }
-  return {};
+  return distinct;
 }
 
 std::vector<std::string> MergeCardLines(const std::vector<std::string>& stored,
                                         const std::vector<CardTypeRow>& rows) {
-  std::vector<bool> seen(rows.size(), false);
-  auto rowOf = [&rows](const std::string& key) {
-    for (size_t i = 0; i < rows.size(); ++i) {
-      if (CardKey(rows[i].name) == key) return i;
+  std::vector<std::string> names;
+  for (const CardTypeRow& row : rows) names.push_back(row.name);
+  return MergeLines(
+      stored, names, [&](size_t i) { return rows[i].type == rows[i].shownType; },
+      [&](size_t i) { return rows[i].type; });
+}
+
+std::vector<std::string> MergeRollupLines(const std::vector<std::string>& stored,
+                                          const std::vector<RollupRow>& rows,
+                                          const std::vector<std::string>& entries) {
+  std::vector<std::string> codes;
+  for (const RollupRow& row : rows) codes.push_back(row.code);
+  // A row is left as stored when a sale reading its stored line gets the
+  // names the row shows.
+  auto readsAsShown = [&](size_t i) {
+    const size_t line = FirstLineFor(stored, rows[i].code);
+    if (line == stored.size()) return false;
+    const std::string value = foundation::ValueOfLine(stored[line]);
+    const size_t semicolon = value.find(';');
+    const std::pair<std::string, const std::string*> parts[] = {
+        {value.substr(0, semicolon), &rows[i].first},
+        {semicolon == std::string::npos ? std::string() : value.substr(semicolon + 1),
+         &rows[i].second}};
+    for (const auto& [text, shown] : parts) {
+      const std::optional<size_t> position = StoredPosition(text, entries.size());
+      if (!position || entries[*position] != *shown) return false;
     }
-    return rows.size();
+    return true;
   };
-  std::vector<std::string> lines;
-  for (const std::string& line : stored) {
-    const std::string name = foundation::NameOfLine(line);
-    const size_t i = rowOf(CardKey(name));
-    if (i == rows.size() || rows[i].type == rows[i].shownType) {
-      if (i < rows.size()) seen[i] = true;
-      lines.push_back(line);
-      continue;
-    }
-    if (!seen[i] && !rows[i].type.empty()) lines.push_back(name + "=" + rows[i].type);
-    seen[i] = true;
-  }
-  for (size_t i = 0; i < rows.size(); ++i) {
-    if (!seen[i] && !rows[i].type.empty()) lines.push_back(rows[i].name + "=" + rows[i].type);
-  }
-  return lines;
+  auto positions = [&](size_t i) {
+    auto index = [&](const std::string& name) {
+      const auto it = std::find(entries.begin(), entries.end(), name);
+      return it == entries.end() ? std::string("-1") : std::to_string(it - entries.begin());
+    };
+    return index(rows[i].first) + ";" + index(rows[i].second);
+  };
+  return MergeLines(stored, codes, readsAsShown, positions);
 }
 
 int IndexOfEntry(const QStringList& list, const QString& text) {
@@ -168,16 +248,13 @@ int IndexOfEntry(const QStringList& list, const QString& text) {
 }
 
 std::pair<int, int> RollupPositions(const std::string& value, int entries) {
-  auto position = [entries](std::string_view text) {
-    int number = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (error != std::errc() || end != text.data() + text.size()) return 0;
-    return number >= 0 && number < entries ? number : 0;
+  auto position = [entries](const std::string& text) {
+    return static_cast<int>(
+        StoredPosition(text, static_cast<size_t>(std::max(entries, 0))).value_or(0));
   };
   const size_t semicolon = value.find(';');
   if (semicolon == std::string::npos) return {position(value), 0};
-  return {position(std::string_view(value).substr(0, semicolon)),
-          position(std::string_view(value).substr(semicolon + 1))};
+  return {position(value.substr(0, semicolon)), position(value.substr(semicolon + 1))};
 }
 
 TfrmMainSetup::TfrmMainSetup(QWidget* owner)
@@ -222,6 +299,7 @@ void TfrmMainSetup::ConnectHandlers() {
   connect(grdRollupCategories_, &QTableWidget::itemChanged, this, [this] {
     if (!refilling_) rollupModified_ = true;
   });
+  connect(stgEM_, &QTableWidget::itemChanged, this, &TfrmMainSetup::KeepEmptyEmailProviderRow);
   focusConnection_ =
       connect(qApp, &QApplication::focusChanged, this, &TfrmMainSetup::OnFocusChanged);
 }
@@ -289,11 +367,7 @@ void TfrmMainSetup::FormShow() {
     }
   }
   LoadCategoryRows(codes);
-  ApplyRollupCategoriesToDCSSelections([] {
-    QStringList lines;
-    for (const std::string& line : MainPrefs.ProductCategories) lines << Q(line);
-    return lines;
-  }());
+  ApplyRollupCategoriesToDCSSelections(MainPrefs.ProductCategories);
 }
 
 void TfrmMainSetup::ShowSettings() {
@@ -310,12 +384,12 @@ void TfrmMainSetup::ShowSettings() {
   edtURL_->setText(Q(UrlOfKind(urlKind_)));
 
   refilling_ = true;
-  ChooseEntry(cboLoyalty_, MainPrefs.LoyalField);
-  ChooseEntry(cboLoyaltyTrackingDateField_, MainPrefs.LoyaltyTrackingDateField);
-  ChooseEntry(cboLoyaltyStatusField_, MainPrefs.LoyaltyStatusField);
-  ChooseEntry(cboEmailOptInField_, MainPrefs.EmailOptInField);
-  ChooseEntry(cboCustNoUpdateField_, MainPrefs.CustNoUpdateField);
-  ChooseEntry(cboBarCode_, MainPrefs.BCType);
+  ChooseStoredEntry(cboLoyalty_, MainPrefs.LoyalField);
+  ChooseStoredEntry(cboLoyaltyTrackingDateField_, MainPrefs.LoyaltyTrackingDateField);
+  ChooseStoredEntry(cboLoyaltyStatusField_, MainPrefs.LoyaltyStatusField);
+  ChooseStoredEntry(cboEmailOptInField_, MainPrefs.EmailOptInField);
+  ChooseStoredEntry(cboCustNoUpdateField_, MainPrefs.CustNoUpdateField);
+  ChooseStoredEntry(cboBarCode_, MainPrefs.BCType);
   refilling_ = false;
 
   edtMerchID_->setText(Q(MainPrefs.MerchID));
@@ -346,7 +420,8 @@ void TfrmMainSetup::ShowSettings() {
   for (const auto& [box, value] : boxes) box->setChecked(value);
 
   // Five rows to fill in, and as many more as it takes to show every stored
-  // domain: a domain not shown would be lost at "Done".
+  // domain (a domain not shown would be lost at "Done") with an empty row
+  // after them to add another.
   std::vector<std::string> domains;
   for (const std::string& domain : foundation::EmailProviders) {
     if (!domain.empty()) domains.push_back(domain);
@@ -356,12 +431,7 @@ void TfrmMainSetup::ShowSettings() {
   for (size_t row = 0; row < domains.size(); ++row) {
     SetCell(stgEM_, static_cast<int>(row), 0, Q(domains[row]));
   }
-  // The grid grows with its rows as far as the page has room; beyond that it
-  // scrolls.
-  const int rowHeight = stgEM_->verticalHeader()->defaultSectionSize();
-  stgEM_->resize(stgEM_->width(),
-                 kEmailProviderGridHeight +
-                     rowHeight * (std::min(stgEM_->rowCount(), 20) - kEmailProviderRows));
+  KeepEmptyEmailProviderRow();
 
   cboEmailOptInField_->setEnabled(chkPromptForEmailMarketingOptIn_->isChecked());
   SetQueueControlsEnabled(cbTurnOnReceiptQueuingService_->isChecked());
@@ -376,6 +446,43 @@ void TfrmMainSetup::ShowSettings() {
   PopulateRollupCategoriesDropdown();
 }
 
+void TfrmMainSetup::ChooseStoredEntry(QComboBox* combo, const std::string& stored) {
+  // The entry a sale takes the value for: equal to it once trimmed, without
+  // regard to case; an empty value is the first entry ("None"). A value no
+  // entry matches is shown as it stands, with no entry chosen, and is kept
+  // unless another entry is chosen.
+  const QString text = Q(stored).trimmed();
+  const int index = text.isEmpty() ? 0 : combo->findText(text, Qt::MatchFixedString);
+  combo->setPlaceholderText(index < 0 ? Q(stored) : QString());
+  // The stored value is in force: shown like a chosen entry, not greyed.
+  QPalette palette = combo->palette();
+  for (const QPalette::ColorGroup group :
+       {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    palette.setColor(group, QPalette::PlaceholderText, palette.color(group, QPalette::Text));
+  }
+  combo->setPalette(palette);
+  combo->setCurrentIndex(index);
+  shownEntries_[combo] = combo->currentText();
+}
+
+std::optional<std::string> TfrmMainSetup::ChangedChoice(const QComboBox* combo) const {
+  if (combo->currentIndex() < 0) return std::nullopt;
+  const auto shown = shownEntries_.find(combo);
+  if (shown != shownEntries_.end() && shown->second == combo->currentText()) return std::nullopt;
+  return combo->currentText().toStdString();
+}
+
+void TfrmMainSetup::KeepEmptyEmailProviderRow() {
+  const int last = stgEM_->rowCount() - 1;
+  if (last < 0 || !CellText(stgEM_, last, 0).isEmpty()) stgEM_->setRowCount(last + 2);
+  // The grid grows with its rows as far as the page has room; beyond that it
+  // scrolls.
+  const int rowHeight = stgEM_->verticalHeader()->defaultSectionSize();
+  stgEM_->resize(stgEM_->width(),
+                 kEmailProviderGridHeight +
+                     rowHeight * (std::min(stgEM_->rowCount(), 20) - kEmailProviderRows));
+}
+
 void TfrmMainSetup::LoadCardRows(const std::optional<std::vector<std::string>>& names) {
   lsvC_->clear();
   // Each row shows the type a sale would find for its card; the type shown
@@ -385,18 +492,19 @@ void TfrmMainSetup::LoadCardRows(const std::optional<std::vector<std::string>>& 
     auto* item = new QTreeWidgetItem(lsvC_, QStringList{Q(name), type});
     item->setData(1, Qt::UserRole, type);
   };
+  // One row per card as a sale tells cards apart: the database may give
+  // names that differ only in blanks ("VISA" and "VISA "), and two rows of
+  // one card would each write its line. Without the database the stored
+  // names are listed, so that "Done" writes them back as they were.
+  std::vector<std::string> listed;
   if (names) {
-    for (const std::string& name : *names) addRow(name);
+    listed = *names;
   } else {
-    // Without the database the stored names are listed (one row per card,
-    // as a sale tells them apart), so that "Done" writes them back as they
-    // were.
-    std::set<std::string> listed;
     for (const std::string& line : MainPrefs.Cards) {
-      const std::string name = foundation::NameOfLine(line);
-      if (!name.empty() && listed.insert(CardKey(name)).second) addRow(name);
+      if (!foundation::NameOfLine(line).empty()) listed.push_back(foundation::NameOfLine(line));
     }
   }
+  for (const std::string& name : DistinctNames(listed)) addRow(name);
 }
 
 void TfrmMainSetup::LoadCategoryRows(const std::optional<std::vector<std::string>>& codes) {
@@ -408,6 +516,8 @@ void TfrmMainSetup::LoadCategoryRows(const std::optional<std::vector<std::string
       if (!foundation::NameOfLine(line).empty()) rows.push_back(foundation::NameOfLine(line));
     }
   }
+  // One row per department as a sale tells them apart.
+  rows = DistinctNames(rows);
   grdCategories_->setRowCount(0);
   grdCategories_->setRowCount(static_cast<int>(rows.size()));
   for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
@@ -441,17 +551,24 @@ void TfrmMainSetup::RefillFieldCombos() {
   std::array<QString, 5> chosen;
   for (size_t i = 0; i < fieldCombos_.size(); ++i) chosen[i] = fieldCombos_[i]->currentText();
   for (size_t i = 0; i < fieldCombos_.size(); ++i) {
+    // Its own choice stays in the list even when another drop-down holds it
+    // too (as a settings file edited by hand can have it), so that neither
+    // loses its value unseen. A drop-down showing a stored value that
+    // matches no entry goes on showing it.
+    const bool storedValueShown = fieldCombos_[i]->currentIndex() < 0;
     QStringList entries;
     for (const QString& entry : fullLists_[i]) {
       bool taken = false;
       for (size_t j = 0; j < chosen.size(); ++j) {
-        taken = taken || (j != i && chosen[j] != "None" && chosen[j] == entry);
+        taken =
+            taken || (j != i && chosen[j] != "None" && chosen[j] == entry && entry != chosen[i]);
       }
       if (!taken) entries << entry;
     }
     fieldCombos_[i]->clear();
     fieldCombos_[i]->addItems(entries);
-    fieldCombos_[i]->setCurrentIndex(std::max(0, IndexOfEntry(entries, chosen[i])));
+    fieldCombos_[i]->setCurrentIndex(
+        storedValueShown ? -1 : std::max(0, IndexOfEntry(entries, chosen[i])));
   }
   refilling_ = false;
 }
@@ -481,19 +598,16 @@ void TfrmMainSetup::PopulateRollupCategoriesDropdown() {
   cbxRollupCategory_->addItems(entries);
 }
 
-void TfrmMainSetup::ApplyRollupCategoriesToDCSSelections(const QStringList& lines) {
+void TfrmMainSetup::ApplyRollupCategoriesToDCSSelections(const std::vector<std::string>& lines) {
   const QStringList entries = RollupEntries();
   for (int row = 0; row < grdCategories_->rowCount(); ++row) {
-    const std::string code = CellText(grdCategories_, row, 0).toStdString();
-    for (const QString& line : lines) {
-      const std::string text = line.toStdString();
-      if (foundation::NameOfLine(text) != code) continue;
-      const auto [first, second] =
-          RollupPositions(foundation::ValueOfLine(text), static_cast<int>(entries.size()));
-      SetCell(grdCategories_, row, 1, entries.value(first));
-      SetCell(grdCategories_, row, 2, entries.value(second));
-      break;
-    }
+    // The line a sale reads for the row's code.
+    const size_t line = FirstLineFor(lines, CellText(grdCategories_, row, 0).toStdString());
+    if (line == lines.size()) continue;
+    const auto [first, second] =
+        RollupPositions(foundation::ValueOfLine(lines[line]), static_cast<int>(entries.size()));
+    SetCell(grdCategories_, row, 1, entries.value(first));
+    SetCell(grdCategories_, row, 2, entries.value(second));
   }
 }
 
@@ -521,14 +635,23 @@ void TfrmMainSetup::cbxRollupCategoryChange() {
 }
 
 void TfrmMainSetup::grdRollupCategoriesEnter() {
-  const QStringList entries = RollupEntries();
-  QStringList snapshot;
+  // Each department cell is noted by the roll-up row whose name it shows, so
+  // that it follows that row: a renamed category is shown under its new
+  // name, an emptied one no more, and the others keep their names even
+  // where emptying or filling a row shifts the drop-down's positions.
+  auto rollupRowOf = [this](const QString& name) {
+    if (name.isEmpty()) return -1;
+    for (int row = 0; row < grdRollupCategories_->rowCount(); ++row) {
+      if (CellText(grdRollupCategories_, row, 0).trimmed().toUpper() == name) return row;
+    }
+    return -1;
+  };
+  std::vector<std::array<int, 2>> snapshot;
   for (int row = 0; row < grdCategories_->rowCount(); ++row) {
-    snapshot << CellText(grdCategories_, row, 0) + "=" +
-                    QString::number(IndexOfEntry(entries, CellText(grdCategories_, row, 1))) + ";" +
-                    QString::number(IndexOfEntry(entries, CellText(grdCategories_, row, 2)));
+    snapshot.push_back({rollupRowOf(CellText(grdCategories_, row, 1)),
+                        rollupRowOf(CellText(grdCategories_, row, 2))});
   }
-  rollupSnapshot_ = snapshot;
+  rollupSnapshot_ = std::move(snapshot);
 }
 
 void TfrmMainSetup::grdRollupCategoriesExit() {
@@ -540,7 +663,17 @@ void TfrmMainSetup::grdRollupCategoriesExit() {
     }
     refilling_ = false;
     PopulateRollupCategoriesDropdown();
-    if (rollupSnapshot_) ApplyRollupCategoriesToDCSSelections(*rollupSnapshot_);
+    if (rollupSnapshot_) {
+      const int rows =
+          std::min(grdCategories_->rowCount(), static_cast<int>(rollupSnapshot_->size()));
+      for (int row = 0; row < rows; ++row) {
+        for (int column = 1; column <= 2; ++column) {
+          const int rollupRow = (*rollupSnapshot_)[static_cast<size_t>(row)][column - 1];
+          SetCell(grdCategories_, row, column,
+                  rollupRow < 0 ? QString() : CellText(grdRollupCategories_, rollupRow, 0));
+        }
+      }
+    }
     rollupModified_ = false;
   }
   rollupSnapshot_.reset();

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -33,9 +34,31 @@ namespace dialogs {
 int IndexOfEntry(const QStringList& list, const QString& text);
 
 // The roll-up entry positions a stored ProductCategories value names:
-// "first;second" ("first" alone gives second 0). A position that is not a
-// number, negative or not below `entries` gives 0 (the empty entry).
+// "first;second" ("first" alone gives second 0), each part trimmed. A
+// position that is not a number, negative or not below `entries` gives 0
+// (the empty entry).
 std::pair<int, int> RollupPositions(const std::string& value, int entries);
+
+// A row of the department grid: its code and the roll-up names its two
+// columns show.
+struct RollupRow {
+  std::string code;
+  std::string first;
+  std::string second;
+};
+
+// The department lines to store after editing `rows`, where `entries` is the
+// roll-up drop-down list (the empty entry first). Rows find their stored
+// line as a sale does: the first line whose trimmed name equals the code
+// without regard to ASCII case. The stored lines keep their order: a line of
+// a code no row shows stays as it is, and so does the line of a row that
+// shows what a sale reads from it (each position a number naming the entry
+// the row shows). Of any other row, the first line takes the row's entry
+// positions under its stored name and any later line of the same code goes.
+// A row without a stored line adds "code=first;second" at the end.
+std::vector<std::string> MergeRollupLines(const std::vector<std::string>& stored,
+                                          const std::vector<RollupRow>& rows,
+                                          const std::vector<std::string>& entries);
 
 // The timeout edit's reading: an error message for empty, non-numeric or
 // negative text, else the seconds to store (0 stores 30, a value beyond the
@@ -58,6 +81,11 @@ struct CardTypeRow {
 // `name`, found as a sale finds it: the first line whose trimmed name equals
 // it without regard to ASCII case; empty when there is none.
 std::string StoredCardType(const std::vector<std::string>& cards, const std::string& name);
+
+// The card names (or department codes) to list, one row for each that a sale
+// tells apart (names equal once trimmed and without regard to ASCII case are
+// one): the first spelling of each, in the order given.
+std::vector<std::string> DistinctNames(const std::vector<std::string>& names);
 
 // The card lines to store after editing `rows`, so that nothing the list did
 // not change is lost. The stored lines keep their order: a line for a card no
@@ -114,6 +142,9 @@ class TfrmMainSetup : public QDialog {
 
   // Showing and editing (main_setup.cpp).
   void ShowSettings();
+  void ChooseStoredEntry(QComboBox* combo, const std::string& stored);
+  std::optional<std::string> ChangedChoice(const QComboBox* combo) const;
+  void KeepEmptyEmailProviderRow();
   void LoadCardRows(const std::optional<std::vector<std::string>>& names);
   void LoadCategoryRows(const std::optional<std::vector<std::string>>& codes);
   void SwitchUrlKind(const QString& kind);
@@ -123,7 +154,7 @@ class TfrmMainSetup : public QDialog {
   void SetQueueControlsEnabled(bool on);
   QStringList RollupEntries() const;
   void PopulateRollupCategoriesDropdown();
-  void ApplyRollupCategoriesToDCSSelections(const QStringList& lines);
+  void ApplyRollupCategoriesToDCSSelections(const std::vector<std::string>& lines);
   void grdCategoriesSelectCell(int row, int column);
   void cbxRollupCategoryChange();
   void grdRollupCategoriesEnter();
@@ -203,7 +234,12 @@ class TfrmMainSetup : public QDialog {
 
   QString urlKind_;
   QString lastUrl_;
-  std::optional<QStringList> rollupSnapshot_;
+  // The entry each settings drop-down showed for its stored value when the
+  // dialog was filled (empty when it matched none).
+  std::map<const QComboBox*, QString> shownEntries_;
+  // Per department row, the roll-up grid rows (0 to 4) its two columns
+  // showed when the roll-up grid was entered; -1 for none.
+  std::optional<std::vector<std::array<int, 2>>> rollupSnapshot_;
   bool rollupModified_ = false;
   bool refilling_ = false;
   int value_ = 0;

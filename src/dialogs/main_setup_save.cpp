@@ -10,6 +10,9 @@
 #include <QTreeWidget>
 #include <charconv>
 #include <limits>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "dialogs/main_setup.h"
 #include "foundation/helpers_text.h"
@@ -102,29 +105,37 @@ void TfrmMainSetup::StoreSettings() {
   MainPrefs.URL = UrlOfKind(urlKind_);
   MainPrefs.MerchID = S(edtMerchID_->text());
 
-  const std::string loyalty = S(cboLoyalty_->currentText());
-  if (loyalty == "None") {
-    MainPrefs.LoyalAttr.clear();
-    MainPrefs.LoyalField.clear();
-  } else if (loyalty.size() == 4 && loyalty.starts_with("UDF") && loyalty[3] >= '3' &&
-             loyalty[3] <= '8') {
-    MainPrefs.LoyalAttr = std::string("UDF ") + loyalty[3] + " Value";
-    MainPrefs.LoyalField = loyalty;
-  } else {
-    MainPrefs.LoyalAttr = loyalty;
-    MainPrefs.LoyalField = loyalty;
+  // A drop-down left at the entry it showed for its stored value keeps that
+  // value as stored: a sale may read it in another case ("udf5", "code128"),
+  // or it may match no entry at all.
+  if (const std::optional<std::string> loyalty = ChangedChoice(cboLoyalty_)) {
+    if (*loyalty == "None") {
+      MainPrefs.LoyalAttr.clear();
+      MainPrefs.LoyalField.clear();
+    } else if (loyalty->size() == 4 && loyalty->starts_with("UDF") && (*loyalty)[3] >= '3' &&
+               (*loyalty)[3] <= '8') {
+      MainPrefs.LoyalAttr = std::string("UDF ") + (*loyalty)[3] + " Value";
+      MainPrefs.LoyalField = *loyalty;
+    } else {
+      MainPrefs.LoyalAttr = *loyalty;
+      MainPrefs.LoyalField = *loyalty;
+    }
+  }
+  const std::pair<const QComboBox*, std::string*> choices[] = {
+      {cboBarCode_, &MainPrefs.BCType},
+      {cboLoyaltyStatusField_, &MainPrefs.LoyaltyStatusField},
+      {cboLoyaltyTrackingDateField_, &MainPrefs.LoyaltyTrackingDateField},
+      {cboEmailOptInField_, &MainPrefs.EmailOptInField},
+      {cboCustNoUpdateField_, &MainPrefs.CustNoUpdateField}};
+  for (const auto& [combo, setting] : choices) {
+    if (const std::optional<std::string> choice = ChangedChoice(combo)) *setting = *choice;
   }
 
   MainPrefs.SaveEmail = chkSaveEmail_->isChecked();
   MainPrefs.Disable = chkDisable_->isChecked();
-  MainPrefs.BCType = S(cboBarCode_->currentText());
   foundation::StorePrefs = {S(edtStoreName_->text()), S(edtStoreAddr_->text()),
                             S(edtStoreCity_->text()), S(edtStoreState_->text()),
                             S(edtStoreZip_->text()),  S(edtPhone_->text())};
-  MainPrefs.LoyaltyStatusField = S(cboLoyaltyStatusField_->currentText());
-  MainPrefs.LoyaltyTrackingDateField = S(cboLoyaltyTrackingDateField_->currentText());
-  MainPrefs.EmailOptInField = S(cboEmailOptInField_->currentText());
-  MainPrefs.CustNoUpdateField = S(cboCustNoUpdateField_->currentText());
   MainPrefs.EnableLoyaltyTracking = chkEnableLoyaltyTracking_->isChecked();
   foundation::WSPrefs.DefaultEFTReceiptPrintingOn = chkDefaultEFTReceiptPrintingOn_->isChecked();
   MainPrefs.AlwaysCreateCustForUniqueEmail = chkAlwaysCreateCustForUniqueEmail_->isChecked();
@@ -145,17 +156,16 @@ void TfrmMainSetup::StoreSettings() {
     MainPrefs.Categories[row + 1] = CellText(grdRollupCategories_, row, 0);
   }
 
-  const QStringList entries = RollupEntries();
-  MainPrefs.ProductCategories.clear();
+  std::vector<std::string> entries;
+  for (const QString& entry : RollupEntries()) entries.push_back(S(entry));
+  std::vector<RollupRow> departments;
   for (int row = 0; row < grdCategories_->rowCount(); ++row) {
     const std::string code = CellText(grdCategories_, row, 0);
     if (foundation::helpers::TrimText(code).empty()) continue;
-    auto index = [&](int column) {
-      return std::to_string(
-          IndexOfEntry(entries, QString::fromStdString(CellText(grdCategories_, row, column))));
-    };
-    MainPrefs.ProductCategories.push_back(code + "=" + index(1) + ";" + index(2));
+    departments.push_back(
+        {code, CellText(grdCategories_, row, 1), CellText(grdCategories_, row, 2)});
   }
+  MainPrefs.ProductCategories = MergeRollupLines(MainPrefs.ProductCategories, departments, entries);
 }
 
 bool TfrmMainSetup::WriteSettings() {

@@ -1,5 +1,6 @@
 // Reading and writing the main settings file and the e-mail domain list.
 
+#include <algorithm>
 #include <optional>
 
 #include "foundation/ini_file.h"
@@ -7,6 +8,7 @@
 #include "foundation/prefs_io.h"
 #include "foundation/prefs_records.h"
 #include "foundation/settings_file_io.h"
+#include "platform/text.h"
 
 namespace foundation {
 
@@ -51,7 +53,10 @@ void WriteEmailProviders(const std::string& datFile) {
 // Writes the lines of a name=value list as the keys of a freshly erased
 // section. Lines whose name is blank cannot be stored as keys and are left out.
 // A section that already holds exactly these entries is left as it is, so an
-// unchanged list keeps its place and comments in the file.
+// unchanged list keeps its place and comments in the file. A name that comes
+// again (in any case) is written once, with its first value: that is the one
+// a read finds, and writing the later one would put it in the first one's
+// place.
 void WriteListSection(IniFile& ini, const char* section, const StringList& lines) {
   StringList entries;
   for (const std::string& line : lines) {
@@ -60,8 +65,15 @@ void WriteListSection(IniFile& ini, const char* section, const StringList& lines
   }
   if (ini.ReadSectionValues(section) == entries) return;
   ini.EraseSection(section);
+  StringList written;
   for (const std::string& entry : entries) {
-    ini.WriteString(section, NameOfLine(entry), ValueOfLine(entry));
+    const std::string name = NameOfLine(entry);
+    const bool again = std::any_of(written.begin(), written.end(), [&](const std::string& done) {
+      return platform::SameText(done, name);
+    });
+    if (again) continue;
+    written.push_back(name);
+    ini.WriteString(section, name, ValueOfLine(entry));
   }
 }
 
