@@ -290,6 +290,26 @@ TEST_F(MainPrefsTest, ChangedCardListReplacesTheSection) {
   EXPECT_EQ(MainPrefs.ProductCategories, (foundation::StringList{"B02=1;1"}));
 }
 
+// Two lines for one name (in any case): a read takes the first. Left as they
+// are when the list is unchanged; when it changed, the name is written once,
+// with the value a read took, in either list section.
+TEST_F(MainPrefsTest, ListNameGivenTwiceKeepsTheValueARead) {
+  const std::string text =
+      "[CARDS]\nVISA=Visa\nVisa=Fleet\nAMEX=Amex\n[PRODUCTCATEGORIES]\napp=1;2\nAPP=0;0\n";
+  WriteIni(text);
+  Read();
+  ASSERT_TRUE(Write());
+  EXPECT_EQ(ReadFileText(Ini()).substr(0, text.size()), text);
+
+  MainPrefs.Cards.push_back("DISCOVER=DiscoverCard");
+  MainPrefs.ProductCategories.push_back("FOO=1;0");
+  ASSERT_TRUE(Write());
+  Read();
+  EXPECT_EQ(MainPrefs.Cards,
+            (foundation::StringList{"VISA=Visa", "AMEX=Amex", "DISCOVER=DiscoverCard"}));
+  EXPECT_EQ(MainPrefs.ProductCategories, (foundation::StringList{"app=1;2", "FOO=1;0"}));
+}
+
 TEST_F(MainPrefsTest, WriteIntoReadOnlyFolderFailsAndKeepsTheOldFiles) {
   WriteIni("[MAIN]\nMerchID=OLD\n");
   WriteText(Dat(), "old.com\n");
