@@ -202,6 +202,27 @@ TEST_F(SetupDialogTest, DropDownsKeepStoredValuesUnlessChanged) {
   }
 }
 
+// The database names a card or a department twice, once with a trailing
+// blank or in lower case: a sale takes both for one, and the lists show one
+// row for it.
+TEST_F(SetupDialogTest, NamesASaleTakesForOneAreOneRow) {
+  {
+    auto session = NewSession();
+    oracle::RunSessionSQL(*session, "insert into invc_tender values (7004, 2, 1, 3, 'VISA ')");
+    oracle::RunSessionSQL(*session, "insert into dcs values (1, 'app', 'Apparel', 1)");
+    session->Commit();
+  }
+  Write(MainIni(), "[CARDS]\nVISA=Visa\n");
+  ScriptedUser user;
+  user.WaitForDialog("TfrmMainSetup")
+      .Check(ColumnIs("lsvC", 0, {"AMEX", "DISCOVER", "MASTERCARD", "VISA"}))
+      .Check(ColumnIs("lsvC", 1, {"", "", "", "Visa"}))
+      .Check(ColumnIs("grdCategories", 0, {"APP", "FOO"}))
+      .Press("btnExit")
+      .WaitForClose();
+  RunSetup(user);
+}
+
 // One host field stored for two purposes (a file edited by hand): both
 // drop-downs show it and keep it.
 TEST_F(SetupDialogTest, FieldStoredForTwoPurposesStaysInBoth) {
