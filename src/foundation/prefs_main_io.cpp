@@ -34,19 +34,35 @@ std::string ActiveURL(const TMainPrefs& prefs) {
   return prefs.OtherURL;
 }
 
+// The domains a list file holds, as a read takes them (blank lines dropped).
+StringList DomainsOf(const std::string& content) {
+  StringList lines = SplitLines(content);
+  std::erase_if(lines, [](const std::string& line) { return line.empty(); });
+  return lines;
+}
+
 void ReadEmailProviders(const std::string& datFile) {
   std::optional<std::string> content = ReadWholeFile(datFile);
   if (!content) return;  // no list file: the list stays as it was
-  StringList lines = SplitLines(*content);
-  for (size_t i = lines.size(); i-- > 0;) {
-    if (lines[i].empty()) lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
-  }
-  EmailProviders = std::move(lines);
+  EmailProviders = DomainsOf(*content);
 }
 
+// Writes the domain list, one domain a line. A file that holds this very
+// list already is left as it is (its blank lines and line ends too); any
+// other is written with the line end its first line had (CR LF as a Windows
+// editor saves it, a lone CR, else LF).
 void WriteEmailProviders(const std::string& datFile) {
+  const std::optional<std::string> old = ReadWholeFile(datFile);
+  std::string lineEnd = "\n";
+  if (old) {
+    if (DomainsOf(*old) == EmailProviders) return;
+    const size_t end = old->find_first_of("\r\n");
+    if (end != std::string::npos && (*old)[end] == '\r') {
+      lineEnd = end + 1 < old->size() && (*old)[end + 1] == '\n' ? "\r\n" : "\r";
+    }
+  }
   std::string text;
-  for (const std::string& line : EmailProviders) text += line + "\n";
+  for (const std::string& line : EmailProviders) text += line + lineEnd;
   WriteFileAtomically(datFile, text);
 }
 
