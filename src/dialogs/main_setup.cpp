@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "dialogs/enter_key.h"
+#include "dialogs/stored_text.h"
 #include "dialogs/test_dialog.h"
 #include "dialogs/test_receipt.h"
 #include "foundation/file_version.h"
@@ -38,6 +39,7 @@
 #include "hostplugin/message_box.h"
 #include "receipt/host_data_module.h"
 #include "receipt/progress_window.h"
+#include "receipt/receipt_preparation.h"
 
 namespace dialogs {
 
@@ -57,8 +59,9 @@ constexpr const char* kDcsSqlHead =
     "select distinct dcs.dcs_code from dcs join subsidiary sbs on sbs.sbs_no=dcs.sbs_no ";
 constexpr const char* kDcsSqlTail = "where dcs.active=1 order by dcs.dcs_code";
 
+// Stored text as a sale reads it (see stored_text.h).
 QString Q(const std::string& text) {
-  return QString::fromStdString(text);
+  return StoredText(text);
 }
 
 void Message(const std::string& text) {
@@ -136,15 +139,16 @@ size_t FirstLineFor(const std::vector<std::string>& lines, const std::string& na
 }
 
 // Merges stored "name=value" lines with the rows of a list whose names are
-// `rowNames`. The stored lines keep their order. A line of a name no row
-// shows stays, and so do the lines of a row for which `keep(i)` holds. Of
-// any other row, the first line takes `value(i)` under its stored name (or
-// goes when that is empty) and any later line of the same name goes. A row
-// without a stored line adds "name=value(i)" at the end unless that is empty.
-template <class Keep, class Value>
+// `rowNames`. The stored lines keep their order. The first line of a row for
+// which `keep(i)` holds stays as it is; of any other row, the first line
+// takes `value(i)` under its stored name (or goes when that is empty) and
+// any later line of the same name goes. Every other line (of a name no row
+// shows, or a later line of a kept row) becomes `other(line)`. A row without
+// a stored line adds "name=value(i)" at the end unless that is empty.
+template <class Keep, class Value, class Other>
 std::vector<std::string> MergeLines(const std::vector<std::string>& stored,
                                     const std::vector<std::string>& rowNames, Keep keep,
-                                    Value value) {
+                                    Value value, Other other) {
   auto rowOf = [&rowNames](const std::string& name) {
     const std::string key = SaleKey(name);
     size_t i = 0;
@@ -152,18 +156,25 @@ std::vector<std::string> MergeLines(const std::vector<std::string>& stored,
     return i;
   };
   std::vector<bool> seen(rowNames.size(), false);
+  std::vector<bool> kept(rowNames.size(), false);
   std::vector<std::string> lines;
   for (const std::string& line : stored) {
     const std::string name = foundation::NameOfLine(line);
     const size_t i = rowOf(name);
-    if (i == rowNames.size() || keep(i)) {
-      if (i < rowNames.size()) seen[i] = true;
-      lines.push_back(line);
+    if (i == rowNames.size() || (seen[i] && kept[i])) {
+      lines.push_back(other(line));
       continue;
     }
-    const std::string newValue = value(i);
-    if (!seen[i] && !newValue.empty()) lines.push_back(name + "=" + newValue);
-    seen[i] = true;
+    if (!seen[i]) {
+      seen[i] = true;
+      kept[i] = keep(i);
+      if (kept[i]) {
+        lines.push_back(line);
+        continue;
+      }
+      const std::string newValue = value(i);
+      if (!newValue.empty()) lines.push_back(name + "=" + newValue);
+    }
   }
   for (size_t i = 0; i < rowNames.size(); ++i) {
     const std::string newValue = seen[i] ? std::string() : value(i);
@@ -172,18 +183,71 @@ std::vector<std::string> MergeLines(const std::vector<std::string>& stored,
   return lines;
 }
 
-// The roll-up entry a sale takes a stored position for, when it takes it as
-// written: a plain decimal number (an empty one is 0) below `entries`.
-std::optional<size_t> StoredPosition(const std::string& text, size_t entries) {
-  const std::string trimmed = foundation::helpers::TrimText(text);
-  if (trimmed.empty()) return 0;
-  size_t position = 0;
-  const auto [end, error] =
-      std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), position);
-  if (error != std::errc() || end != trimmed.data() + trimmed.size() || position >= entries) {
-    return std::nullopt;
+// The two parts of a department's roll-up line ("first;second").
+std::array<std::string, 2> RollupParts(const std::string& line) {
+  const std::string value = foundation::ValueOfLine(line);
+  const size_t semicolon = value.find(';');
+  return {value.substr(0, semicolon),
+          semicolon == std::string::npos ? std::string() : value.substr(semicolon + 1)};
+}
+
+// The position a sale reads from one part of a roll-up line, against a
+// drop-down list of `entries`: 0 (the empty entry) for a part that names no
+// entry.
+int SalePosition(const std::string& part, int entries) {
+  const long position = receipt::RollupPosition(part);
+  return position > 0 && position < entries ? static_cast<int>(position) : 0;
+}
+
+// The two positions a sale reads from a roll-up line.
+std::array<int, 2> SalePositions(const std::string& line, int entries) {
+  const std::array<std::string, 2> parts = RollupParts(line);
+  return {SalePosition(parts[0], entries), SalePosition(parts[1], entries)};
+}
+
+// Whether a sale reads `part` as `position` and it is written as that
+// number: nothing is written as 0 or left empty, not as text that happens
+// to name nothing (a negative or too long number, a position past the list).
+bool WrittenAs(const std::string& part, int position, int entries) {
+  const std::string trimmed = foundation::helpers::TrimText(part);
+  const bool digits =
+      std::all_of(trimmed.begin(), trimmed.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return digits && receipt::RollupPosition(trimmed) == position && position < entries;
+}
+
+// `line` when it is written as naming `positions`, else the line rewritten
+// under its stored name to name them.
+std::string RollupLine(const std::string& line, const std::array<int, 2>& positions, int entries) {
+  const std::array<std::string, 2> parts = RollupParts(line);
+  if (WrittenAs(parts[0], positions[0], entries) && WrittenAs(parts[1], positions[1], entries)) {
+    return line;
   }
-  return position;
+  return foundation::NameOfLine(line) + "=" + std::to_string(positions[0]) + ";" +
+         std::to_string(positions[1]);
+}
+
+// The index of the entry equal to `text` (in the way `sensitivity` says),
+// the first for an empty text; -1 for none.
+int EntryIndex(const QStringList& entries, const QString& text, Qt::CaseSensitivity sensitivity) {
+  if (text.isEmpty()) return entries.isEmpty() ? -1 : 0;
+  for (int i = 0; i < entries.size(); ++i) {
+    if (entries[i].compare(text, sensitivity) == 0) return i;
+  }
+  return -1;
+}
+
+// The roll-up name a sale makes of a roll-up grid cell: trimmed of blanks
+// and control characters, ASCII letters in upper case.
+QString RollupName(const QString& cell) {
+  qsizetype begin = 0;
+  qsizetype end = cell.size();
+  while (begin < end && cell[begin].unicode() <= ' ') ++begin;
+  while (end > begin && cell[end - 1].unicode() <= ' ') --end;
+  QString name = cell.mid(begin, end - begin);
+  for (QChar& c : name) {
+    if (c >= 'a' && c <= 'z') c = QChar(c.unicode() - ('a' - 'A'));
+  }
+  return name;
 }
 
 }  // namespace
@@ -208,39 +272,29 @@ std::vector<std::string> MergeCardLines(const std::vector<std::string>& stored,
   for (const CardTypeRow& row : rows) names.push_back(row.name);
   return MergeLines(
       stored, names, [&](size_t i) { return rows[i].type == rows[i].shownType; },
-      [&](size_t i) { return rows[i].type; });
+      [&](size_t i) { return rows[i].type; }, [](const std::string& line) { return line; });
 }
 
 std::vector<std::string> MergeRollupLines(const std::vector<std::string>& stored,
                                           const std::vector<RollupRow>& rows,
-                                          const std::vector<std::string>& entries) {
+                                          const std::vector<int>& moved, int entries) {
   std::vector<std::string> codes;
   for (const RollupRow& row : rows) codes.push_back(row.code);
-  // A row is left as stored when a sale reading its stored line gets the
-  // names the row shows.
-  auto readsAsShown = [&](size_t i) {
-    const size_t line = FirstLineFor(stored, rows[i].code);
-    if (line == stored.size()) return false;
-    const std::string value = foundation::ValueOfLine(stored[line]);
-    const size_t semicolon = value.find(';');
-    const std::pair<std::string, const std::string*> parts[] = {
-        {value.substr(0, semicolon), &rows[i].first},
-        {semicolon == std::string::npos ? std::string() : value.substr(semicolon + 1),
-         &rows[i].second}};
-    for (const auto& [text, shown] : parts) {
-      const std::optional<size_t> position = StoredPosition(text, entries.size());
-      if (!position || entries[*position] != *shown) return false;
-    }
-    return true;
+  auto positions = [&](size_t i) { return std::array<int, 2>{rows[i].first, rows[i].second}; };
+  auto keep = [&](size_t i) {
+    const std::string& line = stored[FirstLineFor(stored, rows[i].code)];
+    return RollupLine(line, positions(i), entries) == line;
   };
-  auto positions = [&](size_t i) {
-    auto index = [&](const std::string& name) {
-      const auto it = std::find(entries.begin(), entries.end(), name);
-      return it == entries.end() ? std::string("-1") : std::to_string(it - entries.begin());
-    };
-    return index(rows[i].first) + ";" + index(rows[i].second);
+  auto value = [&](size_t i) {
+    return std::to_string(rows[i].first) + ";" + std::to_string(rows[i].second);
   };
-  return MergeLines(stored, codes, readsAsShown, positions);
+  // A line no row takes names the roll-ups it named when it was read.
+  auto other = [&](const std::string& line) {
+    std::array<int, 2> now = SalePositions(line, static_cast<int>(moved.size()));
+    for (int& position : now) position = moved[static_cast<size_t>(position)];
+    return RollupLine(line, now, entries);
+  };
+  return MergeLines(stored, codes, keep, value, other);
 }
 
 int IndexOfEntry(const QStringList& list, const QString& text) {
@@ -248,13 +302,28 @@ int IndexOfEntry(const QStringList& list, const QString& text) {
 }
 
 std::pair<int, int> RollupPositions(const std::string& value, int entries) {
-  auto position = [entries](const std::string& text) {
-    return static_cast<int>(
-        StoredPosition(text, static_cast<size_t>(std::max(entries, 0))).value_or(0));
-  };
-  const size_t semicolon = value.find(';');
-  if (semicolon == std::string::npos) return {position(value), 0};
-  return {position(value.substr(0, semicolon)), position(value.substr(semicolon + 1))};
+  const std::array<int, 2> positions = SalePositions("=" + value, entries);
+  return {positions[0], positions[1]};
+}
+
+int FieldEntryOf(const QStringList& entries, const std::string& stored) {
+  return EntryIndex(entries, StoredText(stored), Qt::CaseSensitive);
+}
+
+int LoyaltyIdEntryOf(const QStringList& entries, const std::string& loyalField,
+                     const std::string& loyalAttr) {
+  if (loyalField.empty() || platform::SameText(loyalField, "None")) return 0;
+  if (loyalAttr.empty()) return -1;
+  for (int i = 1; i < entries.size(); ++i) {
+    const std::string entry = entries[i].toStdString();
+    const bool udf = entry.size() == 4 && entry.starts_with("UDF");
+    if ((udf ? std::string("UDF ") + entry[3] + " Value" : entry) == loyalAttr) return i;
+  }
+  return -1;
+}
+
+int BarCodeEntryOf(const QStringList& entries, const std::string& stored) {
+  return EntryIndex(entries, StoredText(stored).trimmed(), Qt::CaseInsensitive);
 }
 
 TfrmMainSetup::TfrmMainSetup(QWidget* owner)
@@ -383,13 +452,27 @@ void TfrmMainSetup::ShowSettings() {
   }
   edtURL_->setText(Q(UrlOfKind(urlKind_)));
 
+  // Each drop-down shows the entry a sale takes its stored value for, or
+  // the stored value as it stands when a sale takes it for none.
   refilling_ = true;
-  ChooseStoredEntry(cboLoyalty_, MainPrefs.LoyalField);
-  ChooseStoredEntry(cboLoyaltyTrackingDateField_, MainPrefs.LoyaltyTrackingDateField);
-  ChooseStoredEntry(cboLoyaltyStatusField_, MainPrefs.LoyaltyStatusField);
-  ChooseStoredEntry(cboEmailOptInField_, MainPrefs.EmailOptInField);
-  ChooseStoredEntry(cboCustNoUpdateField_, MainPrefs.CustNoUpdateField);
-  ChooseStoredEntry(cboBarCode_, MainPrefs.BCType);
+  auto entries = [](const QComboBox* combo) {
+    QStringList list;
+    for (int i = 0; i < combo->count(); ++i) list << combo->itemText(i);
+    return list;
+  };
+  ChooseStoredEntry(
+      cboLoyalty_,
+      LoyaltyIdEntryOf(entries(cboLoyalty_), MainPrefs.LoyalField, MainPrefs.LoyalAttr),
+      MainPrefs.LoyalField);
+  for (const auto& [combo, stored] :
+       {std::pair{cboLoyaltyTrackingDateField_, &MainPrefs.LoyaltyTrackingDateField},
+        std::pair{cboLoyaltyStatusField_, &MainPrefs.LoyaltyStatusField},
+        std::pair{cboEmailOptInField_, &MainPrefs.EmailOptInField},
+        std::pair{cboCustNoUpdateField_, &MainPrefs.CustNoUpdateField}}) {
+    ChooseStoredEntry(combo, FieldEntryOf(entries(combo), *stored), *stored);
+  }
+  ChooseStoredEntry(cboBarCode_, BarCodeEntryOf(entries(cboBarCode_), MainPrefs.BCType),
+                    MainPrefs.BCType);
   refilling_ = false;
 
   edtMerchID_->setText(Q(MainPrefs.MerchID));
@@ -422,7 +505,8 @@ void TfrmMainSetup::ShowSettings() {
   // Five rows to fill in, and as many more as it takes to show every stored
   // domain (a domain not shown would be lost at "Done") with an empty row
   // after them to add another.
-  std::vector<std::string> domains;
+  std::vector<std::string>& domains = storedDomains_;
+  domains.clear();
   for (const std::string& domain : foundation::EmailProviders) {
     if (!domain.empty()) domains.push_back(domain);
   }
@@ -443,16 +527,16 @@ void TfrmMainSetup::ShowSettings() {
   refilling_ = true;
   for (int i = 0; i < 5; ++i) SetCell(grdRollupCategories_, i, 0, Q(MainPrefs.Categories[i + 1]));
   refilling_ = false;
+  rollupRowsEmptied_ = {};
   PopulateRollupCategoriesDropdown();
+  // The stored department lines name roll-ups by their positions in this
+  // list.
+  storedEntryRows_ = rollupEntryRows_;
 }
 
-void TfrmMainSetup::ChooseStoredEntry(QComboBox* combo, const std::string& stored) {
-  // The entry a sale takes the value for: equal to it once trimmed, without
-  // regard to case; an empty value is the first entry ("None"). A value no
-  // entry matches is shown as it stands, with no entry chosen, and is kept
-  // unless another entry is chosen.
-  const QString text = Q(stored).trimmed();
-  const int index = text.isEmpty() ? 0 : combo->findText(text, Qt::MatchFixedString);
+void TfrmMainSetup::ChooseStoredEntry(QComboBox* combo, int index, const std::string& stored) {
+  // A value no entry stands for is shown as it stands, with no entry
+  // chosen, and is kept unless an entry is chosen.
   combo->setPlaceholderText(index < 0 ? Q(stored) : QString());
   // The stored value is in force: shown like a chosen entry, not greyed.
   QPalette palette = combo->palette();
@@ -487,9 +571,11 @@ void TfrmMainSetup::LoadCardRows(const std::optional<std::vector<std::string>>& 
   lsvC_->clear();
   // Each row shows the type a sale would find for its card; the type shown
   // is kept with the row, so that "Done" can tell the rows left alone.
+  // The name's bytes are kept with the row too, for the line it may add.
   auto addRow = [this](const std::string& name) {
     const QString type = Q(StoredCardType(MainPrefs.Cards, name));
     auto* item = new QTreeWidgetItem(lsvC_, QStringList{Q(name), type});
+    item->setData(0, Qt::UserRole, QByteArray::fromStdString(name));
     item->setData(1, Qt::UserRole, type);
   };
   // One row per card as a sale tells cards apart: the database may give
@@ -522,6 +608,9 @@ void TfrmMainSetup::LoadCategoryRows(const std::optional<std::vector<std::string
   grdCategories_->setRowCount(static_cast<int>(rows.size()));
   for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
     SetCell(grdCategories_, row, 0, Q(rows[row]));
+    // The code's bytes, to find and write its line as a sale keys it.
+    grdCategories_->item(row, 0)->setData(
+        Qt::UserRole, QByteArray::fromStdString(rows[static_cast<size_t>(row)]));
   }
 }
 
@@ -532,7 +621,10 @@ std::string& TfrmMainSetup::UrlOfKind(const QString& kind) {
 }
 
 void TfrmMainSetup::SwitchUrlKind(const QString& kind) {
-  if (kind != urlKind_) UrlOfKind(urlKind_) = edtURL_->text().toStdString();
+  if (kind != urlKind_) {
+    std::string& url = UrlOfKind(urlKind_);
+    url = TextToStore(edtURL_->text(), url);
+  }
   edtURL_->setText(Q(UrlOfKind(kind)));
   urlKind_ = kind;
 }
@@ -582,32 +674,45 @@ void TfrmMainSetup::SetQueueControlsEnabled(bool on) {
   }
 }
 
-QStringList TfrmMainSetup::RollupEntries() const {
-  QStringList entries;
-  for (int i = 0; i < cbxRollupCategory_->count(); ++i) entries << cbxRollupCategory_->itemText(i);
-  return entries;
-}
-
 void TfrmMainSetup::PopulateRollupCategoriesDropdown() {
   QStringList entries{QString()};
+  rollupEntryRows_ = {-1};
   for (int row = 0; row < grdRollupCategories_->rowCount(); ++row) {
-    const QString name = CellText(grdRollupCategories_, row, 0).trimmed().toUpper();
-    if (!name.isEmpty()) entries << name;
+    const QString name = RollupName(CellText(grdRollupCategories_, row, 0));
+    if (name.isEmpty()) continue;
+    entries << name;
+    rollupEntryRows_.push_back(row);
   }
   cbxRollupCategory_->clear();
   cbxRollupCategory_->addItems(entries);
 }
 
+void TfrmMainSetup::SetRollupCell(int row, int column, int rollupRow) {
+  // A department cell notes the roll-up grid row it stands for, so that it
+  // follows that row (renamed, emptied, or moved in the list by another
+  // row being emptied or filled) even where two rows show one name.
+  SetCell(grdCategories_, row, column,
+          rollupRow < 0 ? QString() : RollupName(CellText(grdRollupCategories_, rollupRow, 0)));
+  grdCategories_->item(row, column)->setData(Qt::UserRole, rollupRow);
+}
+
+int TfrmMainSetup::RollupRowOfCell(int row, int column) const {
+  const QTableWidgetItem* item = grdCategories_->item(row, column);
+  const QVariant rollupRow = item != nullptr ? item->data(Qt::UserRole) : QVariant();
+  return rollupRow.isValid() ? rollupRow.toInt() : -1;
+}
+
 void TfrmMainSetup::ApplyRollupCategoriesToDCSSelections(const std::vector<std::string>& lines) {
-  const QStringList entries = RollupEntries();
+  const int entries = static_cast<int>(rollupEntryRows_.size());
   for (int row = 0; row < grdCategories_->rowCount(); ++row) {
-    // The line a sale reads for the row's code.
-    const size_t line = FirstLineFor(lines, CellText(grdCategories_, row, 0).toStdString());
-    if (line == lines.size()) continue;
+    // The line a sale reads for the row's code, read as a sale reads it.
+    const size_t line = FirstLineFor(
+        lines, grdCategories_->item(row, 0)->data(Qt::UserRole).toByteArray().toStdString());
     const auto [first, second] =
-        RollupPositions(foundation::ValueOfLine(lines[line]), static_cast<int>(entries.size()));
-    SetCell(grdCategories_, row, 1, entries.value(first));
-    SetCell(grdCategories_, row, 2, entries.value(second));
+        line == lines.size() ? std::pair(0, 0)
+                             : RollupPositions(foundation::ValueOfLine(lines[line]), entries);
+    SetRollupCell(row, 1, rollupEntryRows_[static_cast<size_t>(first)]);
+    SetRollupCell(row, 2, rollupEntryRows_[static_cast<size_t>(second)]);
   }
 }
 
@@ -618,8 +723,12 @@ void TfrmMainSetup::grdCategoriesSelectCell(int row, int column) {
                     ? cell
                     : grdCategories_->visualRect(grdCategories_->model()->index(row, column));
   cbxRollupCategory_->setGeometry(place.adjusted(0, 0, 1, 1));
+  // The entry of the roll-up the cell stands for (not merely one of the same
+  // name), so that leaving the drop-down unchanged changes nothing.
+  const auto entry =
+      std::find(rollupEntryRows_.begin(), rollupEntryRows_.end(), RollupRowOfCell(row, column));
   cbxRollupCategory_->setCurrentIndex(
-      std::max(0, cbxRollupCategory_->findText(CellText(grdCategories_, row, column))));
+      entry == rollupEntryRows_.end() ? 0 : static_cast<int>(entry - rollupEntryRows_.begin()));
   cbxRollupCategory_->show();
   cbxRollupCategory_->setFocus();
 }
@@ -627,63 +736,45 @@ void TfrmMainSetup::grdCategoriesSelectCell(int row, int column) {
 void TfrmMainSetup::cbxRollupCategoryChange() {
   const int row = grdCategories_->currentRow();
   const int column = grdCategories_->currentColumn();
+  const int entry = cbxRollupCategory_->currentIndex();
   if (row >= 0 && (column == 1 || column == 2)) {
-    SetCell(grdCategories_, row, column, cbxRollupCategory_->currentText());
+    SetRollupCell(row, column,
+                  entry > 0 && entry < static_cast<int>(rollupEntryRows_.size())
+                      ? rollupEntryRows_[static_cast<size_t>(entry)]
+                      : -1);
   }
   cbxRollupCategory_->hide();
   grdCategories_->setFocus();
 }
 
-void TfrmMainSetup::grdRollupCategoriesEnter() {
-  // Each department cell is noted by the roll-up row whose name it shows, so
-  // that it follows that row: a renamed category is shown under its new
-  // name, an emptied one no more, and the others keep their names even
-  // where emptying or filling a row shifts the drop-down's positions.
-  auto rollupRowOf = [this](const QString& name) {
-    if (name.isEmpty()) return -1;
-    for (int row = 0; row < grdRollupCategories_->rowCount(); ++row) {
-      if (CellText(grdRollupCategories_, row, 0).trimmed().toUpper() == name) return row;
-    }
-    return -1;
-  };
-  std::vector<std::array<int, 2>> snapshot;
-  for (int row = 0; row < grdCategories_->rowCount(); ++row) {
-    snapshot.push_back({rollupRowOf(CellText(grdCategories_, row, 1)),
-                        rollupRowOf(CellText(grdCategories_, row, 2))});
-  }
-  rollupSnapshot_ = std::move(snapshot);
-}
-
 void TfrmMainSetup::grdRollupCategoriesExit() {
-  if (rollupModified_) {
-    refilling_ = true;
-    for (int row = 0; row < grdRollupCategories_->rowCount(); ++row) {
-      SetCell(grdRollupCategories_, row, 0,
-              CellText(grdRollupCategories_, row, 0).trimmed().toUpper());
-    }
-    refilling_ = false;
-    PopulateRollupCategoriesDropdown();
-    if (rollupSnapshot_) {
-      const int rows =
-          std::min(grdCategories_->rowCount(), static_cast<int>(rollupSnapshot_->size()));
-      for (int row = 0; row < rows; ++row) {
-        for (int column = 1; column <= 2; ++column) {
-          const int rollupRow = (*rollupSnapshot_)[static_cast<size_t>(row)][column - 1];
-          SetCell(grdCategories_, row, column,
-                  rollupRow < 0 ? QString() : CellText(grdRollupCategories_, rollupRow, 0));
-        }
-      }
-    }
-    rollupModified_ = false;
+  if (!rollupModified_) return;
+  refilling_ = true;
+  for (int row = 0; row < grdRollupCategories_->rowCount(); ++row) {
+    const QString name = RollupName(CellText(grdRollupCategories_, row, 0));
+    SetCell(grdRollupCategories_, row, 0, name);
+    if (name.isEmpty()) rollupRowsEmptied_[static_cast<size_t>(row)] = true;
   }
-  rollupSnapshot_.reset();
+  refilling_ = false;
+  PopulateRollupCategoriesDropdown();
+  // Each department cell shows its roll-up's name as it is now; a roll-up
+  // that was emptied is taken off the departments that had it.
+  for (int row = 0; row < grdCategories_->rowCount(); ++row) {
+    for (int column = 1; column <= 2; ++column) {
+      const int rollupRow = RollupRowOfCell(row, column);
+      SetRollupCell(row, column,
+                    rollupRow >= 0 && CellText(grdRollupCategories_, rollupRow, 0).isEmpty()
+                        ? -1
+                        : rollupRow);
+    }
+  }
+  rollupModified_ = false;
 }
 
 void TfrmMainSetup::OnFocusChanged(QWidget* from, QWidget* to) {
-  const bool wasIn = Within(from, grdRollupCategories_);
-  const bool isIn = Within(to, grdRollupCategories_);
-  if (!wasIn && isIn) grdRollupCategoriesEnter();
-  if (wasIn && !isIn) grdRollupCategoriesExit();
+  if (Within(from, grdRollupCategories_) && !Within(to, grdRollupCategories_)) {
+    grdRollupCategoriesExit();
+  }
 }
 
 void TfrmMainSetup::btnTestClick() {
@@ -699,7 +790,8 @@ void TfrmMainSetup::btnTestClick() {
   }
   TfrmTestDialog dialog(this);
   if (dialog.exec() != QDialog::Accepted) return;
-  SendTestReceipt(edtURL_->text().toStdString(), edtMerchID_->text().toStdString(), dialog.Email(),
+  SendTestReceipt(TextToStore(edtURL_->text(), UrlOfKind(urlKind_)),
+                  TextToStore(edtMerchID_->text(), MainPrefs.MerchID), dialog.Email(),
                   cbTurnOnReceiptQueuingService_->isChecked());
 }
 

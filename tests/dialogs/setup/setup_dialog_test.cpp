@@ -149,9 +149,11 @@ std::function<QString(QDialog&)> ComboShows(const char* name, QString text) {
   };
 }
 
-// A drop-down takes the entry a sale takes its stored value for (in any
-// case), shows a value no entry matches as it stands, and keeps
-// the stored text unless another entry is chosen.
+// A drop-down takes the entry a sale takes its stored value for (the
+// loyalty ID by the attribute a sale reads, the bar-code type in any case,
+// the other field settings only as the entry is written), shows a value no
+// entry stands for as it stands, and keeps the stored text unless another
+// entry is chosen.
 TEST_F(SetupDialogTest, DropDownsKeepStoredValuesUnlessChanged) {
   constexpr const char* kStored =
       "[MAIN]\nLoyalField=udf5\nLoyalAttr=UDF 5 Value\nBCType=code128\n"
@@ -167,8 +169,8 @@ TEST_F(SetupDialogTest, DropDownsKeepStoredValuesUnlessChanged) {
          user.Check(ComboShows("cboLoyalty", "UDF5"))
              .Check(ComboShows("cboBarCode", "Code128"))
              .Check(ComboShows("cboCustNoUpdateField", "(UDF9)"))
-             .Check(ComboShows("cboLoyaltyStatusField", "UDF6"))
-             .Check(ComboShows("cboEmailOptInField", "Allow Email"));
+             .Check(ComboShows("cboLoyaltyStatusField", "(udf6)"))
+             .Check(ComboShows("cboEmailOptInField", "(allow email)"));
        },
        {"LoyalField=udf5", "LoyalAttr=UDF 5 Value", "BCType=code128", "CustNoUpdateField=UDF9",
         "LoyaltyStatusField=udf6", "EmailOptInField=allow email"}},
@@ -262,44 +264,47 @@ TEST_F(SetupDialogTest, FillingAnEmptyRollupKeepsTheDepartmentsCategories) {
 TEST(SetupValues, RollupLinesKeepWhatTheGridDidNotChange) {
   using Rows = std::vector<dialogs::RollupRow>;
   using Lines = std::vector<std::string>;
-  const Lines entries = {"", "SHOES", "BAGS", "HATS", "SHOES"};
+  // The drop-down list "", SHOES, BAGS, HATS, SHOES, unchanged since the
+  // lines were read.
+  const int entries = 5;
+  const std::vector<int> unmoved = {0, 1, 2, 3, 4};
   const struct {
     const char* name;
     Lines stored;
-    Rows rows;  // code and the names its columns show
+    Rows rows;  // code and the positions its columns show
     Lines expected;
   } cases[] = {
       {"lines as a sale reads them, codes no row shows",
        {"app=1;2", "ZZZ=2;1", "OLD=1;1", " FOO = 2 ; 0 "},
-       {{"APP", "SHOES", "BAGS"}, {"FOO", "BAGS", ""}},
+       {{"APP", 1, 2}, {"FOO", 2, 0}},
        {"app=1;2", "ZZZ=2;1", "OLD=1;1", " FOO = 2 ; 0 "}},
       {"one position, a name listed twice",
        {"APP=2", "FOO=4;0"},
-       {{"APP", "BAGS", ""}, {"FOO", "SHOES", ""}},
+       {{"APP", 2, 0}, {"FOO", 4, 0}},
        {"APP=2", "FOO=4;0"}},
       {"changed under the stored name, later line of the code goes",
        {"app=1;2", "APP=3;3", "ZZZ=2;1"},
-       {{"APP", "HATS", ""}},
+       {{"APP", 3, 0}},
        {"app=3;0", "ZZZ=2;1"}},
       {"later line of an unchanged code stays",
        {"app=1;2", "APP=3;3"},
-       {{"APP", "SHOES", "BAGS"}},
+       {{"APP", 1, 2}},
        {"app=1;2", "APP=3;3"}},
       {"a category taken off a row",
        {"APP=2;3", "FOO=3;0"},
-       {{"APP", "", "HATS"}, {"FOO", "HATS", ""}},
+       {{"APP", 0, 3}, {"FOO", 3, 0}},
        {"APP=0;3", "FOO=3;0"}},
       {"positions naming no category are written as shown",
        {"APP=1;9", "FOO=-1;x"},
-       {{"APP", "SHOES", ""}, {"FOO", "", ""}},
+       {{"APP", 1, 0}, {"FOO", 0, 0}},
        {"APP=1;0", "FOO=0;0"}},
       {"rows without a line at the end",
        {"OLD=1;1"},
-       {{"APP", "", ""}, {"FOO", "BAGS", "HATS"}},
+       {{"APP", 0, 0}, {"FOO", 2, 3}},
        {"OLD=1;1", "APP=0;0", "FOO=2;3"}},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(dialogs::MergeRollupLines(c.stored, c.rows, entries), c.expected) << c.name;
+    EXPECT_EQ(dialogs::MergeRollupLines(c.stored, c.rows, unmoved, entries), c.expected) << c.name;
   }
   EXPECT_EQ(dialogs::RollupPositions(" 2 ; 1 ", 3), std::make_pair(2, 1));
   EXPECT_EQ(dialogs::DistinctNames({"VISA", "AMEX", "VISA ", "visa", "Amex"}),
