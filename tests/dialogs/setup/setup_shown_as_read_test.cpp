@@ -63,6 +63,33 @@ TEST_F(SetupDialogTest, CodePageTextIsShownAsASaleReadsIt) {
   EXPECT_EQ(foundation::XmlEscape(foundation::StorePrefs.City), "K&#246;ln-M&#252;lheim");
 }
 
+// Without the database the lists show the stored card names and department
+// codes; names in a code page find their own lines again at "Done" (no
+// second line for them in UTF-8).
+TEST_F(SetupDialogTest, CodePageNamesWithoutTheDatabaseKeepTheirLines) {
+  const std::string text =
+      "[CARDS]\nCART\xC9=Visa\n[CATEGORIES]\nCAT1=SHOES\n[PRODUCTCATEGORIES]\nD\xC9P=1;0\n";
+  Write(MainIni(), text);
+  FailNextCall(1017, "invalid username/password; logon denied");
+  ScriptedUser user;
+  ExpectMessage(user, "Cannot connect to RPro: ", true);
+  user.SelectTab("Items")
+      .Check(Shows("grdCategories", QString::fromUtf8("D\xC3\x89P"), 0, 0))
+      .Check(Shows("grdCategories", "SHOES", 0, 1))
+      .SelectTab("Card Types")
+      .SelectRow("lsvC", "0")
+      .Choose("cboVeskCT", "Amex")
+      .Press("btnAddCardType")
+      .Press("btnExit")
+      .WaitForClose();
+  RunSetup(user);
+  EXPECT_TRUE(HasLine(MainIni(), "CART\xC9=Amex")) << Read(MainIni());
+  EXPECT_FALSE(HasLine(MainIni(), "CART\xC3\x89=Visa"));
+  EXPECT_FALSE(HasLine(MainIni(), "CART\xC9=Visa"));
+  EXPECT_TRUE(HasLine(MainIni(), "D\xC9P=1;0"));
+  EXPECT_FALSE(HasLine(MainIni(), "D\xC3\x89P=1;0"));
+}
+
 // Each department cell follows the roll-up grid row it stands for, not the
 // first row showing its name, through visits of the cell and of the
 // roll-up grid; a row emptied and filled again later is a new roll-up that
