@@ -62,7 +62,8 @@ std::vector<std::string> RollupCategoryNames() {
   return names;
 }
 
-// A position of a roll-up entry: a decimal number, anything else counts as 0.
+}  // namespace
+
 long RollupPosition(const std::string& text) {
   const std::string trimmed = TrimText(text);
   if (trimmed.empty() || trimmed.size() > 9) return trimmed.empty() ? 0 : -1;
@@ -73,6 +74,8 @@ long RollupPosition(const std::string& text) {
   }
   return value;
 }
+
+namespace {
 
 // Fills the item's custom categories from the roll-up entry of its DCS code
 // in the main settings ("DCS=position1;position2"). A position outside the
