@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "dialogs/vk9_values_server.h"
+#include "foundation/customer_field_names.h"
 #include "foundation/email_validation.h"
 #include "foundation/file_version.h"
 #include "foundation/helpers_text.h"
@@ -47,15 +48,6 @@ std::optional<std::string> TextColumn(const std::string& name, const char* alias
     if (name == column) {
       return ", cu." + foundation::helpers::LowerAscii(column) + " as " + alias;
     }
-  }
-  return std::nullopt;
-}
-
-// The digit of a "UDF<digit>..." setting, the field whose list entry the
-// database keeps in cust_udf_v.udf_<digit>.
-std::optional<char> UdfDigit(const std::string& name) {
-  if (name.size() >= 4 && name.compare(0, 3, "UDF") == 0 && name[3] >= '0' && name[3] <= '9') {
-    return name[3];
   }
   return std::nullopt;
 }
@@ -148,9 +140,9 @@ std::string CustomerLookupSQL(bool withLoyalty, TLookupColumns& columns) {
     } else if (TextColumn(name, "")) {
       select += ", decode( cu." + foundation::helpers::LowerAscii(name) +
                 ", 'YES', 1, 0 ) as allow_email";
-    } else if (const std::optional<char> udf = UdfDigit(name)) {
+    } else if (const std::optional<char> udf = foundation::UdfSettingDigit(name)) {
       // The setup offers the user-defined fields: the opt-in is the text of
-      // the entry chosen in the field's list.
+      // the entry chosen in the field's list (cust_udf_v.udf_<digit>).
       select += std::string(", decode( upper( trim( cv.udf_") + *udf +
                 " ) ), 'YES', 1, 0 ) as allow_email";
       source += kUdfValuesJoin;
@@ -163,7 +155,7 @@ std::string CustomerLookupSQL(bool withLoyalty, TLookupColumns& columns) {
     const std::string& name = prefs.LoyaltyStatusField;
     if (auto column = TextColumn(name, "loyalty_status")) {
       select += *column;
-    } else if (const std::optional<char> udf = UdfDigit(name)) {
+    } else if (const std::optional<char> udf = foundation::UdfSettingDigit(name)) {
       select += std::string(", cv.udf_") + *udf + " as loyalty_status";
       if (source.find(kUdfValuesJoin) == std::string::npos) source += kUdfValuesJoin;
     } else {

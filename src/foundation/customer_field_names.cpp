@@ -40,11 +40,15 @@ std::string LoyaltyStatusHostField(std::string_view setting) {
   return field;
 }
 
-std::string OptInHostField(std::string_view setting) {
+std::optional<char> UdfSettingDigit(std::string_view setting) {
   if (setting.size() < 4 || setting.substr(0, 3) != "UDF" || setting[3] < '0' || setting[3] > '9') {
-    return std::string(setting);
+    return std::nullopt;
   }
-  return LoyaltyStatusHostField(setting);
+  return setting[3];
+}
+
+std::string OptInHostField(std::string_view setting) {
+  return UdfSettingDigit(setting) ? LoyaltyStatusHostField(setting) : std::string(setting);
 }
 
 }  // namespace foundation

@@ -1,6 +1,7 @@
 // Names of the host customer fields that the settings refer to by keyword.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,10 @@ std::string MapCustomerFieldName(std::string_view keyword);
 // setting beginning with "UDF" whose fourth character is not a digit counts as
 // not configured (empty); any other setting is the field name itself.
 std::string LoyaltyStatusHostField(std::string_view setting);
+
+// The digit of a user-defined field setting ("UDF" and a digit, as the setup
+// offers them: "UDF6" gives '6'); nothing for any other setting.
+std::optional<char> UdfSettingDigit(std::string_view setting);
 
 // The host field that holds the e-mail opt-in for the EmailOptInField
 // setting: a user-defined field ("UDF" + digit, as the setup offers them) is
