@@ -88,10 +88,16 @@ TfrmAskForVesk::TfrmAskForVesk(QWidget* owner) : TCustomerCaptureForm(owner, "Tf
   connect(btnDigitalOnly_, &QPushButton::clicked, this, &TfrmAskForVesk::btnDigitalOnlyClick);
   connect(btnDigitalPrint_, &QPushButton::clicked, this, &TfrmAskForVesk::btnDigitalPrintClick);
   connect(btnPrintOnly_, &QPushButton::clicked, this, &TfrmAskForVesk::btnPrintOnlyClick);
-  connect(chkEnableLoyaltyTracking_, &QCheckBox::clicked, this,
-          [this] { Log("Clicked", "chkEnableLoyaltyTrackingClick"); });
-  connect(chkOptInToEmailMarketing_, &QCheckBox::clicked, this,
-          [this] { Log("Clicked", "chkOptInToEmailMarketingClick"); });
+  // Only the cashier clicks a box (a click, or Space on it): the code sets
+  // them without the signal.
+  connect(chkEnableLoyaltyTracking_, &QCheckBox::clicked, this, [this] {
+    FLoyaltyTouched = true;
+    Log("Clicked", "chkEnableLoyaltyTrackingClick");
+  });
+  connect(chkOptInToEmailMarketing_, &QCheckBox::clicked, this, [this] {
+    FOptInTouched = true;
+    Log("Clicked", "chkOptInToEmailMarketingClick");
+  });
   edtEmail_->installEventFilter(this);
   FormCreate();
 }
@@ -138,26 +144,53 @@ void TfrmAskForVesk::FormShow() {
   edtEmail_->setFocus();
   chkEnableLoyaltyTracking_->setVisible(foundation::MainPrefs.EnableLoyaltyTracking);
   chkEnableLoyaltyTracking_->setChecked(receipt::fAuth.LoyaltyMember);
-  if (OptInConfigured()) {
-    chkOptInToEmailMarketing_->setVisible(true);
-    if (!FCustSid.empty() && FBO) {
-      try {
-        BStr name("Cust Sid");
-        Variant sid(FCustSid);
-        int32_t status = 0;
-        FBO->BOSetFilterAttr(FCustBO, name.Get(), &sid.Get(), 1, -1, -1, &status);
-        if (status == kAdapterSuccess) {
-          chkOptInToEmailMarketing_->setChecked(hostplugin::CustomerAllowsEmail(*FBO, FCustBO));
-        }
-      } catch (const std::exception& e) {
-        foundation::LogException(e, Tag("FormShow") + " while reading the opt-in");
+  if (OptInConfigured()) chkOptInToEmailMarketing_->setVisible(true);
+  ReadDocumentCustomer();
+  FOptInTouched = FLoyaltyTouched = false;
+  FShownOptIn = chkOptInToEmailMarketing_->isChecked();
+  FShownLoyalty = chkEnableLoyaltyTracking_->isChecked();
+}
+
+void TfrmAskForVesk::ReadDocumentCustomer() {
+  const foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  const bool optIn = OptInConfigured();
+  const std::string dateField =
+      Configured(prefs.LoyaltyTrackingDateField)
+          ? foundation::MapCustomerFieldName(prefs.LoyaltyTrackingDateField)
+          : std::string();
+  if (FCustSid.empty() || !FBO || (!optIn && dateField.empty())) return;
+  try {
+    BStr name("Cust Sid");
+    Variant sid(FCustSid);
+    int32_t status = 0;
+    FBO->BOSetFilterAttr(FCustBO, name.Get(), &sid.Get(), 1, -1, -1, &status);
+    // Only the customer's own record is read.
+    if (status == kAdapterSuccess &&
+        hostplugin::GetBOFieldValue(*FBO, FCustBO, "Cust Sid") == FCustSid) {
+      if (optIn) {
+        chkOptInToEmailMarketing_->setChecked(hostplugin::CustomerAllowsEmail(*FBO, FCustBO));
       }
-      BStr name("Cust Sid");
-      Variant empty("");
-      int32_t status = 0;
-      FBO->BOSetFilterAttr(FCustBO, name.Get(), &empty.Get(), 0, -1, -1, &status);
+      // His enrolment date stays as it is stored.
+      if (!dateField.empty()) {
+        FTrackingDate =
+            foundation::helpers::TrimText(hostplugin::GetBOFieldValue(*FBO, FCustBO, dateField));
+        Log("Stored loyalty tracking date: [" + FTrackingDate + "]", "FormShow");
+      }
+    } else {
+      Log("The record of customer " + FCustSid + " was not found", "FormShow");
     }
+  } catch (const std::exception& e) {
+    foundation::LogException(e, Tag("FormShow") + " while reading the customer");
   }
+  BStr name("Cust Sid");
+  Variant empty("");
+  int32_t status = 0;
+  FBO->BOSetFilterAttr(FCustBO, name.Get(), &empty.Get(), 0, -1, -1, &status);
+}
+
+bool TfrmAskForVesk::BoxesChanged() const {
+  return (FOptInTouched && chkOptInToEmailMarketing_->isChecked() != FShownOptIn) ||
+         (FLoyaltyTouched && chkEnableLoyaltyTracking_->isChecked() != FShownLoyalty);
 }
 
 bool TfrmAskForVesk::event(QEvent* event) {
@@ -352,12 +385,13 @@ bool TfrmAskForVesk::DoDigital() {
   if (!LocateCustomer(boxes)) return false;
   if (FNewCustomerNeeded) {
     if (!StoreWhenNeeded()) return false;
-  } else if (FExistingCustomer && edtEmail_->isModified()) {
+  } else if (FExistingCustomer && (edtEmail_->isModified() || BoxesChanged())) {
+    // A changed box is saved as a changed address is, under the same setting.
     if (foundation::MainPrefs.SaveEmail) {
       SetStatus("Updating existing customer...");
       UpdateExistingCustomer();
       SetStatus("");
-    } else {
+    } else if (edtEmail_->isModified()) {
       receipt::fAuth.StoredEmail = edtEmail_->text().toStdString();
     }
   }
@@ -383,9 +417,14 @@ bool TfrmAskForVesk::FindExistingCustomerByEmailAddress() {
     found = match.has_value();
     if (match) {
       FCustSid = match->custSid;
-      if (match->allowEmail) chkOptInToEmailMarketing_->setChecked(*match->allowEmail);
+      // A box the cashier clicked keeps the cashier's choice; one left alone
+      // shows what the customer's record holds.
+      if (match->allowEmail && !FOptInTouched) {
+        chkOptInToEmailMarketing_->setChecked(*match->allowEmail);
+      }
       if (match->trackingDate) FTrackingDate = *match->trackingDate;
-      if (match->loyaltyStatus && *match->loyaltyStatus == "YES") {
+      if (match->loyaltyStatus && !FLoyaltyTouched &&
+          hostplugin::TextSaysYes(*match->loyaltyStatus)) {
         chkEnableLoyaltyTracking_->setChecked(true);
       }
     }

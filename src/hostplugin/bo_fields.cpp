@@ -48,8 +48,7 @@ int32_t TextToIntOrZero(const std::string& text) {
 }
 
 bool FieldSaysYes(IPluginAdapter& adapter, int32_t boHandle, const std::string& field) {
-  const std::string text = GetBOFieldValue(adapter, boHandle, field);
-  return foundation::helpers::UpperAscii(foundation::helpers::TrimText(text)) == "YES";
+  return TextSaysYes(GetBOFieldValue(adapter, boHandle, field));
 }
 
 constexpr size_t kPrefLineWidth = 38;
@@ -94,6 +93,10 @@ double GetBOFieldDateTime(IPluginAdapter& adapter, int32_t boHandle, const std::
 bool HostFlagIsTrue(const std::string& text) {
   const std::string flag = foundation::helpers::UpperAscii(foundation::helpers::TrimText(text));
   return flag == "1" || flag == "-1" || flag == "TRUE";
+}
+
+bool TextSaysYes(const std::string& text) {
+  return foundation::helpers::UpperAscii(foundation::helpers::TrimText(text)) == "YES";
 }
 
 bool CustomerAllowsEmail(IPluginAdapter& adapter, int32_t custBO) {

@@ -29,6 +29,11 @@ double GetBOFieldDateTime(IPluginAdapter& adapter, int32_t boHandle, const std::
 // case), as hosts and databases hand a true flag back.
 bool HostFlagIsTrue(const std::string& text);
 
+// Whether a customer's yes/no value read as text says yes: "YES", trimmed and
+// in any case, as stores spell their lists ("Yes", "yes ") and the plug-in
+// writes them ("YES"). Every reader of the opt-in and loyalty values uses it.
+bool TextSaysYes(const std::string& text);
+
 // Whether the customer accepts e-mail, by MainPrefs.EmailOptInField: the host
 // flag "Allow Email" must be true (HostFlagIsTrue); a user-defined field
 // ("UDF<digit>") must hold the list entry "YES" in "UDF <digit> Value"; any

@@ -173,7 +173,7 @@ TEST_F(CaptureDialogTest, ACustomerFoundByEmailSetsTheBoxesFromItsColumns) {
       {"Info2", "Notes", "Address6", "Ann.Lee@example.com", false, true},
       {"Notes", "UDF5", "Info1", "bob@example.com", false, false},
       {"Allow Email", "UDF5", "Info2", "ann.lee@EXAMPLE.com", true, true},
-      {"Allow Email", "None", "Notes", "cy@example.com", true, false},  // NULL: as it was
+      {"Allow Email", "None", "Notes", "cy@example.com", false, false},  // NULL: as it was
       // The user-defined fields the setup offers for the opt-in: the text of
       // the list entry the database keeps (9001: UDF5 "YES"; 9002: "NO").
       {"UDF5", "Info1", "UDF1 Date", "ann.lee@example.com", true, true},
@@ -184,32 +184,42 @@ TEST_F(CaptureDialogTest, ACustomerFoundByEmailSetsTheBoxesFromItsColumns) {
   prefs.AlwaysCreateCustForUniqueEmail = true;
   prefs.EnableLoyaltyTracking = true;
   prefs.PromptForEmailMarketingOptIn = true;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.optIn + std::string("/") + c.loyalty + "/" + c.tracking);
-    prefs.EmailOptInField = c.optIn;
-    prefs.LoyaltyStatusField = c.loyalty;
-    prefs.LoyaltyTrackingDateField = c.tracking;
-    fAuth.StoredEmail.clear();
-    host_.ClearJournal();
-    dialogs::TfrmAskForVesk form;
-    form.SetCaller(&host_.Adapter(), kSidAttr, custBO_, false);
-    ScriptedUser user;
-    user.WaitForDialog("TfrmAskForVesk").Tick("chkOptInToEmailMarketing");
-    user.Fill("edtEmail", c.email).Press("btnDigitalOnly").WaitForClose();
-    user.Start();
-    form.exec();
-    ASSERT_TRUE(user.Finish()) << user.Failure().toStdString();
-    EXPECT_EQ(form.findChild<QCheckBox*>("chkOptInToEmailMarketing")->isChecked(), c.optInChecked);
-    EXPECT_EQ(form.findChild<QCheckBox*>("chkEnableLoyaltyTracking")->isChecked(),
-              c.loyaltyChecked);
-    std::string lower = c.email;
-    std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
-    EXPECT_EQ(JournalCount("upper( :email_addr )"), 1u);
-    EXPECT_EQ(JournalCount("upper( :email_addr ) [EMAIL_ADDR=" + stagedhost::Quoted(lower) + "]"),
-              1u)
-        << "one bound string";
-    EXPECT_EQ(fAuth.StoredEmail, lower) << "found, modified, SaveEmail off";
-  }
+  // Boxes the cashier clicked keep the cashier's choice whatever the columns
+  // hold (the opt-in ticked, the loyalty box ticked and unticked); boxes left
+  // alone show the columns.
+  for (const bool touched : {false, true})
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.optIn + std::string("/") + c.loyalty + "/" + c.tracking +
+                   (touched ? " touched" : ""));
+      prefs.EmailOptInField = c.optIn;
+      prefs.LoyaltyStatusField = c.loyalty;
+      prefs.LoyaltyTrackingDateField = c.tracking;
+      fAuth.StoredEmail.clear();
+      host_.ClearJournal();
+      dialogs::TfrmAskForVesk form;
+      form.SetCaller(&host_.Adapter(), kSidAttr, custBO_, false);
+      ScriptedUser user;
+      user.WaitForDialog("TfrmAskForVesk");
+      if (touched) {
+        user.Tick("chkOptInToEmailMarketing").Tick("chkEnableLoyaltyTracking");
+        user.Tick("chkEnableLoyaltyTracking", false);
+      }
+      user.Fill("edtEmail", c.email).Press("btnDigitalOnly").WaitForClose();
+      user.Start();
+      form.exec();
+      ASSERT_TRUE(user.Finish()) << user.Failure().toStdString();
+      EXPECT_EQ(form.findChild<QCheckBox*>("chkOptInToEmailMarketing")->isChecked(),
+                touched || c.optInChecked);
+      EXPECT_EQ(form.findChild<QCheckBox*>("chkEnableLoyaltyTracking")->isChecked(),
+                !touched && c.loyaltyChecked);
+      std::string lower = c.email;
+      std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
+      EXPECT_EQ(JournalCount("upper( :email_addr )"), 1u);
+      EXPECT_EQ(JournalCount("upper( :email_addr ) [EMAIL_ADDR=" + stagedhost::Quoted(lower) + "]"),
+                1u)
+          << "one bound string";
+      EXPECT_EQ(fAuth.StoredEmail, lower) << "found, modified, SaveEmail off";
+    }
 }
 
 TEST_F(CaptureDialogTest, AnUnknownAddressAsksForTheRequiredFieldsAndCreatesTheCustomer) {
