@@ -138,8 +138,10 @@ std::string CustomerLookupSQL(bool withLoyalty, TLookupColumns& columns) {
     if (name == "Allow Email") {
       select += ", cu.allow_email as allow_email";
     } else if (TextColumn(name, "")) {
-      select += ", decode( cu." + foundation::helpers::LowerAscii(name) +
-                ", 'YES', 1, 0 ) as allow_email";
+      // "YES" in any case, blanks around it ignored, as every reader of the
+      // value compares it.
+      select += ", decode( upper( trim( cu." + foundation::helpers::LowerAscii(name) +
+                " ) ), 'YES', 1, 0 ) as allow_email";
     } else if (const std::optional<char> udf = foundation::UdfSettingDigit(name)) {
       // The setup offers the user-defined fields: the opt-in is the text of
       // the entry chosen in the field's list (cust_udf_v.udf_<digit>).
@@ -177,7 +179,10 @@ std::string CustomerLookupSQL(bool withLoyalty, TLookupColumns& columns) {
     }
     columns.trackingDate = true;
   }
-  return select + source + " where upper( cu.email_addr ) = upper( :email_addr )";
+  // Only the customers of the till's subsidiary: the customer object the
+  // record is then read, updated and linked through is filtered on it.
+  return select + source +
+         " where upper( cu.email_addr ) = upper( :email_addr ) and cu.sbs_no = :sbs_no";
 }
 
 std::optional<TCustomerMatch> FindCustomerByEmail(const std::string& email, bool withLoyalty) {
@@ -185,11 +190,12 @@ std::optional<TCustomerMatch> FindCustomerByEmail(const std::string& email, bool
   const std::string sql = CustomerLookupSQL(withLoyalty, columns);
   receipt::TdQ& dq = receipt::EnsureDataModule();
   if (!dq.Connect()) throw std::runtime_error(dq.LastError());
-  foundation::KWLog(9, "Customer look-up: " + receipt::StatementText(sql, {{"email_addr", email}}),
+  const receipt::TBinds binds = {{"email_addr", email}, {"sbs_no", foundation::MainPrefs.SBS}};
+  foundation::KWLog(9, "Customer look-up: " + receipt::StatementText(sql, binds),
                     foundation::kLevelDebug, "FindCustomerByEmail");
   std::optional<TCustomerMatch> match;
   try {
-    if (dq.OpenDS2(sql, {{"email_addr", email}})) {
+    if (dq.OpenDS2(sql, binds)) {
       const auto text = [&](const char* name) -> std::optional<std::string> {
         const auto& field = dq.ds2.FieldByName(name);
         if (field.IsNull()) return std::nullopt;

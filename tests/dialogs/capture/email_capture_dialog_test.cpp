@@ -215,9 +215,10 @@ TEST_F(CaptureDialogTest, ACustomerFoundByEmailSetsTheBoxesFromItsColumns) {
       std::string lower = c.email;
       std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
       EXPECT_EQ(JournalCount("upper( :email_addr )"), 1u);
-      EXPECT_EQ(JournalCount("upper( :email_addr ) [EMAIL_ADDR=" + stagedhost::Quoted(lower) + "]"),
+      EXPECT_EQ(JournalCount("upper( :email_addr ) and cu.sbs_no = :sbs_no [EMAIL_ADDR=" +
+                             stagedhost::Quoted(lower) + ", SBS_NO='1']"),
                 1u)
-          << "one bound string";
+          << "the address and the till's subsidiary bound as strings";
       EXPECT_EQ(fAuth.StoredEmail, lower) << "found, modified, SaveEmail off";
     }
 }

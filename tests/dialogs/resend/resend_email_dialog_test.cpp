@@ -183,7 +183,7 @@ TEST_F(ResendDialogTest, AnUnknownAddressCreatesACustomerOnlyWhenAsked) {
     user.Press("btnSend").WaitForClose();
     EXPECT_TRUE(Resend(user));
     EXPECT_EQ(JournalCount("upper( :email_addr )"), 1u) << "looked up without any setting";
-    EXPECT_EQ(JournalCount("decode( cu.info2, 'YES', 1, 0 ) as allow_email"), 1u);
+    EXPECT_EQ(JournalCount("decode( upper( trim( cu.info2 ) ), 'YES', 1, 0 ) as allow_email"), 1u);
     EXPECT_EQ(JournalCount("loyalty_status") + JournalCount("tracking_date"), 0u);
     EXPECT_TRUE(created().empty());
     EXPECT_EQ(fAuth.EmailAddress, "new.person@example.com");
