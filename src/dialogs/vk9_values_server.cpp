@@ -105,6 +105,10 @@ std::string UdfAttributeName(int udfNumber) {
 }
 
 std::string NoUpdateAttributeName(const std::string& setting) {
+  // The host's free-text fields hold the mark themselves.
+  for (const char* field : {"Info1", "Info2", "Notes"}) {
+    if (setting == field) return setting;
+  }
   if (setting.empty() || setting == "None" || setting.size() < 4) return {};
   if (setting[3] < '0' || setting[3] > '9') return {};
   return std::string("UDF ") + setting[3] + " Value";
@@ -337,7 +341,7 @@ std::vector<std::string> Tvk9ValuesServer::UpdateIncludes(const std::string& sbs
   } else if (!foundation::MainPrefs.CustNoUpdateField.empty() &&
              foundation::MainPrefs.CustNoUpdateField != "None") {
     Warn("The no-update field \"" + foundation::MainPrefs.CustNoUpdateField +
-             "\" names no user-defined field; it is not used",
+             "\" names no customer field; it is not used",
          kUpdateTag);
   }
   for (const std::string& line : values) includes.push_back(foundation::NameOfLine(line));

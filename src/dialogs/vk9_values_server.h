@@ -97,8 +97,10 @@ inline constexpr const char* kRequiredUdfSQL =
 // below 3, "UDF <n> Val Id" for 3 to 8, "Aux <n-8> Val Id" from 9.
 std::string UdfAttributeName(int udfNumber);
 
-// The host attribute the no-update setting names ("UDF5" -> "UDF 5 Value");
-// empty when it is not set, "None", or its fourth character is no digit.
+// The host attribute the no-update setting names: a user-defined field's
+// list entry ("UDF5" -> "UDF 5 Value") or the free-text field itself
+// ("Info1", "Info2", "Notes"); empty when it is not set, "None", or names
+// neither.
 std::string NoUpdateAttributeName(const std::string& setting);
 
 // The date a customer's date field is given as text: "yyyy-mm-dd",
