@@ -65,14 +65,14 @@ int32_t SubsidiaryNumber() {
   return 1;
 }
 
-// An entry typed whole into a list row (case aside) is chosen as if picked
-// from the list; a text that is no entry leaves the row without a choice,
-// the text kept for the cashier to correct. (Leaving the row by Tab or a
-// click does the same: the combo box chooses a typed entry when its edit
-// loses the focus; a choice button pressed with the keyboard or by the
-// program leaves the row without that.)
+// An entry typed whole into a list row (case and blanks around it aside) is
+// chosen as if picked from the list; a text that is no entry leaves the row
+// without a choice, the text kept for the cashier to correct. (Leaving the
+// row by Tab or a click does the same: the combo box chooses a typed entry
+// when its edit loses the focus; a choice button pressed with the keyboard
+// or by the program leaves the row without that.)
 void ChooseTypedEntry(QComboBox& combo) {
-  const QString typed = combo.currentText();
+  const QString typed = combo.currentText().trimmed();
   const int index = typed.isEmpty() ? -1 : combo.findText(typed, Qt::MatchFixedString);
   if (index >= 0) {
     if (index != combo.currentIndex()) combo.setCurrentIndex(index);

@@ -306,7 +306,9 @@ bool TfrmAskForVesk::PrintOnly() {
     ~Hide() { form->HideStatus(); }
   } hide{this};
   TrimEmailEdit(*edtEmail_);
-  if (!edtEmail_->text().isEmpty() && !ValidateEmail()) {
+  // Paper needs no address: only one the cashier typed (other than the
+  // customer's stored one) must be a valid address.
+  if (!edtEmail_->text().isEmpty() && EmailModifiedAgainstAuth() && !ValidateEmail()) {
     foundation::DisplayMessage(foundation::kMessageCaption, "Invalid Email address.");
     return false;
   }

@@ -3,6 +3,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "foundation/helpers_text.h"
 #include "foundation/log.h"
 #include "foundation/prefs_records.h"
 #include "hostplugin/bo_fields.h"
@@ -42,7 +43,8 @@ bool ReadBillToRecord(IPluginAdapter& adapter, int32_t customerBO, const std::st
   const auto read = [&](const std::string& name) {
     return hostplugin::GetBOFieldValue(adapter, customerBO, name);
   };
-  auth.EmailAddress = read("EMail");
+  // Blanks around a stored address are no part of it, as around a typed one.
+  auth.EmailAddress = foundation::helpers::TrimText(read("EMail"));
   auth.StoredEmail = auth.EmailAddress;
   auth.Phone1 = read("Phone1");
   auth.Phone2 = read("Phone2");

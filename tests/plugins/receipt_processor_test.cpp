@@ -14,16 +14,16 @@
 #include <algorithm>
 #include <functional>
 
+#include "common/app_log_capture.h"
 #include "dialogs/capture/customer_dialog_fixture.h"
 #include "dialogs/info_box.h"
 #include "dialogs/vk9_values_server.h"
 #include "foundation/prefs_records.h"
 #include "hostplugin/bo_fields.h"
-#include "sales/staged_host.h"
 #include "receipt/records.h"
+#include "sales/staged_host.h"
 #include "scripted_user/qt_test_app.h"
 #include "scripted_user/scripted_user.h"
-#include "common/app_log_capture.h"
 
 namespace {
 
@@ -226,6 +226,26 @@ TEST_F(ReceiptProcessorTest, CustomerSaveNeedsTheBillToRecord) {
     EXPECT_EQ(CustomerEmail("9201"), "ada@example.com");
     EXPECT_EQ(log_.Text().find("Customer record was not found.") != std::string::npos, stray);
   }
+}
+
+// Blanks around the bill-to customer's stored address are no part of it: the
+// address asked about, shown, compared and sent is the bare one, and the
+// record is left as it is.
+TEST_F(ReceiptProcessorTest, TheStoredAddressIsReadWithoutBlanksAround) {
+  ASSERT_TRUE(processor_.InitializeEnvironment());
+  processor_.fAuthCustomer = false;
+  for (const hostsim::RecordPtr& record : *host_.Adapter().Store().Table(kBOKindCustomer)) {
+    if (hostsim::ValueText(record->attributes["Cust Sid"]) == "9201") {
+      record->attributes["EMail"] = Variant(" \tada@example.com  ");
+    }
+  }
+  processor_.FBillToCustSid = "9201";
+  processor_.ReadCustomerInformation();
+  EXPECT_TRUE(FTransControl.HaveBillTo);
+  EXPECT_EQ(fAuth.EmailAddress, "ada@example.com");
+  EXPECT_EQ(fAuth.StoredEmail, "ada@example.com") << "so an unchanged address is no change";
+  EXPECT_EQ(processor_.FCustomer.Email, "ada@example.com");
+  EXPECT_EQ(TraceCount("BOEdit(" + std::to_string(processor_.intCustBO) + ")"), 0u);
 }
 
 // The customer object stays open from one document to the next; its

@@ -410,6 +410,41 @@ TEST_F(CaptureDialogTest, BlanksAroundTheAddressAreDropped) {
   EXPECT_TRUE(edit.isModified()) << "trimming is no typing";
 }
 
+// Paper needs no address: the customer's stored address goes unchecked,
+// only one the cashier typed instead must be valid.
+TEST_F(CaptureDialogTest, PaperOnlyChecksOnlyATypedAddress) {
+  struct Case {
+    const char* shown;  // the customer's address when the dialog opens
+    const char* typed;  // nullptr: left as shown
+    bool refused;
+    const char* kept;
+    bool changed;
+  } cases[] = {
+      {"uma@localhost", nullptr, false, "uma@localhost", false},
+      {"uma@localhost", " uma@localhost\t", false, "uma@localhost", false},
+      {"uma@localhost", "vic@localhost", true, "uma@localhost", false},
+      {"", "vic@localhost", true, "", false},
+      {"uma@localhost", "Vic@Example.com", false, "vic@example.com", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.shown) + " / " + (c.typed != nullptr ? c.typed : "(as shown)"));
+    receipt::ResetAuth();
+    fAuth.EmailAddress = c.shown;
+    ScriptedUser user;
+    user.WaitForDialog("TfrmAskForVesk");
+    if (c.typed != nullptr) user.Fill("edtEmail", c.typed);
+    if (c.refused) {
+      // Put back as it was shown, paper goes.
+      Message(user.Press("btnPrintOnly"), "Invalid Email address.").Fill("edtEmail", c.shown);
+    }
+    user.Press("btnPrintOnly").WaitForClose();
+    Ask(user);
+    EXPECT_EQ(fAuth.EmailAddress, c.kept);
+    EXPECT_EQ(FTransControl.EmailChanged, c.changed);
+    EXPECT_TRUE(FTransControl.PrintPaper);
+  }
+}
+
 TEST_F(CaptureDialogTest, KnownCustomersAreUpdatedOnlyWhenAskedAndFailuresLinkNothing) {
   foundation::TMainPrefs& prefs = foundation::MainPrefs;
   struct Case {
