@@ -76,8 +76,8 @@ struct TCustomerMatch {
 };
 
 // Looks `email` up among the customers of the till's subsidiary on the data
-// module's session; nothing when none of them has it. Database errors and a refused logon reach the
-// caller; the dataset is closed in every case.
+// module's session; nothing when none of them has it. Database errors and a
+// refused logon reach the caller; the dataset is closed in every case.
 std::optional<TCustomerMatch> FindCustomerByEmail(const std::string& email, bool withLoyalty);
 
 // The required customer-field rows of a capture dialog: labels with edits or
