@@ -410,6 +410,39 @@ TEST_F(CaptureDialogTest, BlanksAroundTheAddressAreDropped) {
   EXPECT_TRUE(edit.isModified()) << "trimming is no typing";
 }
 
+// The document's customer's opt-in is read from his own record only: a
+// filter the host answers as done but leaving the object on another
+// customer (opted in) shows the box unticked, as his own record would.
+TEST_F(CaptureDialogTest, TheDocumentsCustomerIsReadFromHisOwnRecordOnly) {
+  foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  prefs.PromptForEmailMarketingOptIn = true;
+  prefs.EmailOptInField = "Allow Email";
+  prefs.LoyaltyTrackingDateField = "UDF1 Date";
+  auto other = std::make_shared<hostsim::BORecord>();
+  other->attributes = {{"Cust Sid", Variant(9101)},
+                       {"Sbs No", Variant(1)},
+                       {"EMail", Variant("eve@example.com")},
+                       {"Allow Email", Variant(1)}};
+  host_.Adapter().Store().Table(5)->push_back(other);
+  host_.Adapter().BOEdit(0, &status_);
+  SetDocumentSid("9100");
+  for (const bool stray : {false, true}) {
+    SCOPED_TRACE(stray ? "filter left on another customer" : "filter on the customer");
+    if (stray) host_.Adapter().AddFault({"stray filter", 5, "Cust Sid", 0, "", ""});
+    ScriptedUser user;
+    user.WaitForDialog("TfrmAskForVesk").Check([](QDialog& d) {
+      return d.findChild<QCheckBox*>("chkOptInToEmailMarketing")->isChecked()
+                 ? QString("another customer's opt-in shown")
+                 : QString();
+    });
+    user.Press("btnPrintOnly").WaitForClose();
+    Ask(user);
+    EXPECT_EQ(log_.Text().find("The record of customer 9100 was not found") != std::string::npos,
+              stray);
+  }
+  host_.Adapter().ClearFaults();
+}
+
 // Paper needs no address: the customer's stored address goes unchecked,
 // only one the cashier typed instead must be valid.
 TEST_F(CaptureDialogTest, PaperOnlyChecksOnlyATypedAddress) {
