@@ -180,9 +180,10 @@ std::string CustomerLookupSQL(bool withLoyalty, TLookupColumns& columns) {
     columns.trackingDate = true;
   }
   // Only the customers of the till's subsidiary: the customer object the
-  // record is then read, updated and linked through is filtered on it.
+  // record is then read, updated and linked through is filtered on it. Blanks
+  // around a stored address are no part of it, as around a typed one.
   return select + source +
-         " where upper( cu.email_addr ) = upper( :email_addr ) and cu.sbs_no = :sbs_no";
+         " where upper( trim( cu.email_addr ) ) = upper( :email_addr ) and cu.sbs_no = :sbs_no";
 }
 
 std::optional<TCustomerMatch> FindCustomerByEmail(const std::string& email, bool withLoyalty) {

@@ -60,10 +60,10 @@ struct TLookupColumns {
 };
 
 // The statement that finds a customer of the till's subsidiary by e-mail
-// (case ignored, bound as :email_addr, the subsidiary number MainPrefs.SBS as
-// :sbs_no). The opt-in column follows the settings; the loyalty-status
-// and tracking-date columns only `withLoyalty`. A configured field name the
-// statement cannot read raises std::runtime_error "Unrecognized field name".
+// (case and blanks around the stored address ignored, bound as :email_addr, the subsidiary number
+// MainPrefs.SBS as :sbs_no). The opt-in column follows the settings; the loyalty-status and
+// tracking-date columns only `withLoyalty`. A configured field name the statement cannot read
+// raises std::runtime_error "Unrecognized field name".
 std::string CustomerLookupSQL(bool withLoyalty, TLookupColumns& columns);
 
 // A customer found by e-mail and the values its configured columns hold

@@ -419,6 +419,9 @@ bool TfrmAskForVesk::FindExistingCustomerByEmailAddress() {
     found = match.has_value();
     if (match) {
       FCustSid = match->custSid;
+      // The address is a known customer's (corrected after an earlier press
+      // found nobody): the sale is his and no new record is made.
+      FNewCustomerNeeded = false;
       // A box the cashier clicked keeps the cashier's choice; one left alone
       // shows what the customer's record holds.
       if (match->allowEmail && !FOptInTouched) {
@@ -470,7 +473,9 @@ void TfrmAskForVesk::MoveControlsDown(int delta) {
 foundation::StringList TfrmAskForVesk::CollectValues() const {
   const foundation::TMainPrefs& prefs = foundation::MainPrefs;
   foundation::StringList values;
-  FRequiredFields->CollectValues(values);
+  // The required rows were asked for a new record; a known customer's record
+  // keeps its own.
+  if (FNewCustomerNeeded) FRequiredFields->CollectValues(values);
   values.push_back("EMail=" + edtEmail_->text().toStdString());
   const auto line = [&](const std::string& field, bool udf, bool checked) {
     if (field.empty()) {

@@ -532,6 +532,45 @@ TEST_F(CaptureDialogTest, KnownCustomersAreUpdatedOnlyWhenAskedAndFailuresLinkNo
   }
 }
 
+// An address mistyped, then corrected to a known customer's after the rows
+// for a new record came up: the sale is his, the rows (left empty) are
+// neither checked nor written, no record is made, and the choice buttons
+// that update him store the cashier's ticked box.
+TEST_F(CaptureDialogTest, AnAddressCorrectedToAKnownCustomersMakesNoNewRecord) {
+  PrepareValuesServer();
+  foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  prefs.SaveEmail = true;
+  prefs.AlwaysCreateCustForUniqueEmail = true;
+  prefs.EnableLoyaltyTracking = true;
+  prefs.PromptForEmailMarketingOptIn = false;
+  prefs.LoyaltyStatusField = "Info1";
+  prefs.LoyaltyTrackingDateField = "None";
+  host_.Adapter().BOEdit(0, &status_);
+  const size_t customers = host_.Adapter().Store().Table(5)->size();
+  // Paper Only updates nobody: Dana keeps "NO".
+  const std::pair<const char*, const char*> cases[] = {
+      {"btnDigitalOnly", "YES"}, {"btnDigitalPrint", "YES"}, {"btnPrintOnly", "NO"}};
+  for (const auto& [button, info1] : cases) {
+    SCOPED_TRACE(button);
+    SetDocumentSid("");
+    ScriptedUser user;
+    user.WaitForDialog("TfrmAskForVesk").Fill("edtEmail", "dana@exampel.com");
+    user.Tick("chkEnableLoyaltyTracking");
+    Message(user.Press(button),
+            "Customer not found.  Please enter additional information to create new customer "
+            "record.");
+    user.Fill("edtEmail", "Dana@Example.com").Press(button).WaitForClose();
+    Ask(user);
+    EXPECT_EQ(Document(kSidAttr), "9100");
+    EXPECT_EQ(host_.Adapter().Store().Table(5)->size(), customers) << "no new record";
+    EXPECT_EQ(Query("select count(*) from customer"), (Rows{{"4"}})) << "the fixture's four";
+    EXPECT_EQ(Query("select last_name, info1 from customer where cust_sid = 9100"),
+              (Rows{{"Moss", info1}}))
+        << "the empty Last Name row is not written";
+    Query("update customer set info1 = 'NO' where cust_sid = 9100");
+  }
+}
+
 // A loyalty member found by e-mail keeps the tracking date stored on it; one
 // without a date gets the current time.
 TEST_F(CaptureDialogTest, AFoundMembersTrackingDateIsStoredOnlyWhenItHasNone) {
