@@ -51,4 +51,14 @@ std::string OptInHostField(std::string_view setting) {
   return UdfSettingDigit(setting) ? LoyaltyStatusHostField(setting) : std::string(setting);
 }
 
+std::string NoUpdateAttributeName(const std::string& setting) {
+  // The host's free-text fields hold the mark themselves.
+  for (const char* field : {"Info1", "Info2", "Notes"}) {
+    if (setting == field) return setting;
+  }
+  if (setting.empty() || setting == "None" || setting.size() < 4) return {};
+  if (setting[3] < '0' || setting[3] > '9') return {};
+  return std::string("UDF ") + setting[3] + " Value";
+}
+
 }  // namespace foundation

@@ -28,4 +28,10 @@ std::optional<char> UdfSettingDigit(std::string_view setting);
 // setting names the field itself.
 std::string OptInHostField(std::string_view setting);
 
+// The host attribute the no-update setting (CustNoUpdateField) names: a
+// user-defined field's list entry ("UDF5" -> "UDF 5 Value") or the free-text
+// field itself ("Info1", "Info2", "Notes"); empty when it is not set, "None",
+// or names neither.
+std::string NoUpdateAttributeName(const std::string& setting);
+
 }  // namespace foundation

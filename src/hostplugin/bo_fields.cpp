@@ -114,6 +114,26 @@ bool CustomerIsLoyaltyMember(IPluginAdapter& adapter, int32_t custBO) {
   return FieldSaysYes(adapter, custBO, field);
 }
 
+bool CustomerMarkedNoUpdate(IPluginAdapter& adapter, int32_t custBO, const std::string& tag) {
+  const std::string field =
+      foundation::NoUpdateAttributeName(foundation::MainPrefs.CustNoUpdateField);
+  if (field.empty()) return false;
+  const Variant value = ReadField(adapter, custBO, field);
+  if (value.IsEmpty()) {
+    foundation::KWLog(1, "Field name \"" + field + "\" wasn't recognized by the PIAPI",
+                      foundation::kLevelError, tag);
+    return false;
+  }
+  if (value.IsNull() || foundation::helpers::UpperAscii(
+                            foundation::helpers::TrimText(value.ToString())) != "NO UPDATE") {
+    return false;
+  }
+  foundation::KWLog(
+      9, "Field \"" + field + "\" was set to \"No Update\" -- skipping update of customer record.",
+      foundation::kLevelInfo, tag);
+  return true;
+}
+
 std::string PrefLogLine(std::string_view name, const VARIANT& value) {
   std::string line(kPrefLineWidth, '.');
   line.replace(0, std::min(name.size(), kPrefLineWidth), name);

@@ -47,6 +47,17 @@ bool CustomerAllowsEmail(IPluginAdapter& adapter, int32_t custBO);
 // configured.
 bool CustomerIsLoyaltyMember(IPluginAdapter& adapter, int32_t custBO);
 
+// Whether the customer on the object's current record is marked "No Update"
+// and so must not be written: the field MainPrefs.CustNoUpdateField names
+// (foundation::NoUpdateAttributeName) reads "NO UPDATE", trimmed and in any
+// case (the skip is logged under `tag`). No usable setting, a Null value or a
+// field the host does not know (an Empty value, logged as an error) is no
+// mark. A failed read raises ComError, so a caller that writes only an
+// unmarked customer writes nothing then. Every writer of an existing
+// customer asks it: the values server's update and the receipt plug-ins'
+// address save.
+bool CustomerMarkedNoUpdate(IPluginAdapter& adapter, int32_t custBO, const std::string& tag);
+
 // The log line of one preference: the name over a run of 38 dots, then
 // "[null]" for an empty or null value, else its text.
 std::string PrefLogLine(std::string_view name, const VARIANT& value);

@@ -30,6 +30,14 @@ bool OnRecordOf(IPluginAdapter& adapter, int32_t customerBO, const std::string& 
   return !custSid.empty() && hostplugin::GetBOFieldValue(adapter, customerBO, kCustSid) == custSid;
 }
 
+// Whether two addresses are the same once blanks around them and letter case
+// are set aside (the address check lower-cases what it passes).
+bool SameAddress(const std::string& a, const std::string& b) {
+  using foundation::helpers::TrimText;
+  using foundation::helpers::UpperAscii;
+  return UpperAscii(TrimText(a)) == UpperAscii(TrimText(b));
+}
+
 }  // namespace
 
 bool ReadBillToRecord(IPluginAdapter& adapter, int32_t customerBO, const std::string& custSid,
@@ -92,8 +100,16 @@ void ReadAndAuthenticateCustomer(IPluginAdapter& adapter, int32_t customerBO,
 void SaveCustomerEmail(IPluginAdapter& adapter, int32_t customerBO, const std::string& custSid,
                        const std::string& tag) {
   try {
-    if (SetFilter(adapter, customerBO, kCustSid, custSid) == kAdapterSuccess &&
-        OnRecordOf(adapter, customerBO, custSid)) {
+    if (SetFilter(adapter, customerBO, kCustSid, custSid) != kAdapterSuccess ||
+        !OnRecordOf(adapter, customerBO, custSid)) {
+      foundation::KWLog(0, "Customer record was not found.", foundation::kLevelWarning, tag);
+    } else if (hostplugin::CustomerMarkedNoUpdate(adapter, customerBO, tag)) {
+      // Logged by the check; the customer keeps his record as it is.
+    } else if (SameAddress(hostplugin::GetBOFieldValue(adapter, customerBO, "EMail"),
+                           receipt::fAuth.EmailAddress)) {
+      foundation::KWLog(9, "The stored e-mail is the same address; the customer is not written",
+                        foundation::kLevelDebug, tag);
+    } else {
       int32_t status = 0;
       if (Checked(adapter.BOEdit(customerBO, &status), status, "edit the customer") !=
           kAdapterSuccess) {
@@ -108,8 +124,6 @@ void SaveCustomerEmail(IPluginAdapter& adapter, int32_t customerBO, const std::s
         throw std::runtime_error("The host refused to save customer " + custSid);
       }
       foundation::KWLog(9, "Customer e-mail saved", foundation::kLevelDebug, tag);
-    } else {
-      foundation::KWLog(0, "Customer record was not found.", foundation::kLevelWarning, tag);
     }
   } catch (const std::exception& e) {
     LogFailure(tag, e);

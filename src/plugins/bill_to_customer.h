@@ -35,9 +35,12 @@ void ReadAndAuthenticateCustomer(IPluginAdapter& adapter, int32_t customerBO,
                                  const std::string& tag);
 
 // Writes fAuth.EmailAddress to customer `custSid`'s "EMail" only when the
-// "Cust Sid" filter finds that customer's own record; otherwise "Customer
-// record was not found." is logged and nothing changes. A refused edit or
-// post is logged. The filter is cleared afterwards.
+// "Cust Sid" filter finds that customer's own record (otherwise "Customer
+// record was not found." is logged), the customer is not marked "No Update"
+// (hostplugin::CustomerMarkedNoUpdate) and his stored address is another one
+// than the address sent, letter case and blanks around it aside; else
+// nothing changes. A refused edit or post, or a failed read of the mark, is
+// logged. The filter is cleared afterwards.
 void SaveCustomerEmail(IPluginAdapter& adapter, int32_t customerBO, const std::string& custSid,
                        const std::string& tag);
 

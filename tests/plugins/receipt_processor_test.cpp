@@ -228,6 +228,63 @@ TEST_F(ReceiptProcessorTest, CustomerSaveNeedsTheBillToRecord) {
   }
 }
 
+// The changed address is written only to a customer not marked "No Update"
+// in the field the settings name (read through the processor's customer
+// object, which includes it), and only when it is another address than the
+// stored one, letter case aside. A mark that cannot be read writes nothing.
+TEST_F(ReceiptProcessorTest, TheAddressSaveLeavesMarkedCustomersAndRecasedAddresses) {
+  struct Case {
+    const char* setting;  // CustNoUpdateField
+    const char* field;    // Ben's field holding `mark`
+    const char* mark;
+    const char* stored;
+    const char* sent;
+    bool unreadable;  // the host fails to read `field`
+    bool saved;
+  } cases[] = {
+      {"Info1", "Info1", " no update ", "ben@example.com", "ben.new@example.com", false, false},
+      {"Notes", "Notes", "NO UPDATE", "ben@example.com", "ben.new@example.com", false, false},
+      {"UDF7", "UDF 7 Value", "No Update", "ben@example.com", "ben.new@example.com", false, false},
+      {"Info2", "Info2", "Update", "ben@example.com", "ben.new@example.com", false, true},
+      {"None", "Info1", "No Update", "ben@example.com", "ben.new@example.com", false, true},
+      {"Info1", "Info1", "", "Ben@Example.COM", "ben@example.com", false, false},
+      {"Info1", "Info1", "", "ben@example.com", "ben.new@example.com", true, false},
+  };
+  hostsim::BORecord* ben = nullptr;
+  for (const hostsim::RecordPtr& record : *host_.Adapter().Store().Table(kBOKindCustomer)) {
+    if (hostsim::ValueText(record->attributes["Cust Sid"]) == "9202") ben = record.get();
+  }
+  ASSERT_NE(ben, nullptr);
+  foundation::MainPrefs.CustNoUpdateField = "Notes";
+  ASSERT_TRUE(processor_.InitializeEnvironment());
+  const std::string bo = std::to_string(processor_.intCustBO);
+  EXPECT_EQ(TraceCount("BOIncludeAttrForced(" + bo + ", Notes, -1)"), 1u)
+      << "the mark's field is fetched with the customer";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.setting) + " [" + c.mark + "] " + c.stored);
+    foundation::MainPrefs.CustNoUpdateField = c.setting;
+    for (const char* field : {"Info1", "Info2", "Notes", "UDF 7 Value"}) {
+      ben->attributes.erase(field);
+    }
+    ben->attributes["EMail"] = Variant(c.stored);
+    ben->attributes[c.field] = Variant(c.mark);
+    host_.Adapter().ClearFaults();
+    if (c.unreadable) {
+      host_.Adapter().AddFault(
+          {"read", kBOKindCustomer, c.field, 5, "Read failed", "BOGetAttrValue"});
+    }
+    host_.Adapter().ClearTrace();
+    processor_.FBillToCustSid = "9202";
+    processor_.FCustomerModified = true;
+    fAuth.EmailAddress = c.sent;
+    processor_.SaveCustomerIfNeeded();
+    EXPECT_EQ(hostsim::ValueText(ben->attributes["EMail"]), c.saved ? c.sent : c.stored);
+    EXPECT_EQ(TraceCount("BOEdit(" + bo + ")"), c.saved ? 1u : 0u);
+  }
+  host_.Adapter().ClearFaults();
+  foundation::MainPrefs.CustNoUpdateField.clear();
+}
+
 // Blanks around the bill-to customer's stored address are no part of it: the
 // address asked about, shown, compared and sent is the bare one, and the
 // record is left as it is.

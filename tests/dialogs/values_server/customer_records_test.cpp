@@ -89,6 +89,25 @@ TEST_F(CustomerRecordsTest, ACreatedCustomerIsInTheHostAndTheDatabase) {
   EXPECT_EQ(Calls("BOIncludeAttrForced").size(), includes) << "the object exists: no includes";
 }
 
+// A create that makes the object includes what the updates made on it later
+// read: the SID and the no-update field (UDF5 here); an update after it then
+// leaves a marked customer alone.
+TEST_F(CustomerRecordsTest, AnObjectMadeByACreateServesTheLaterUpdates) {
+  ASSERT_FALSE(server_->CreateNewCustomer("1", {"EMail=new@example.com"}).empty());
+  std::vector<std::string> included;
+  for (const std::string& call : Calls("BOIncludeAttrForced")) {
+    included.push_back(call.substr(call.find(", ") + 2, call.rfind(", ") - call.find(", ") - 2));
+  }
+  EXPECT_EQ(included,
+            (std::vector<std::string>{"Sbs No", "Cust Id", "Last Name", "First Name", "Active",
+                                      "Supplements", "EMail", "Cust Sid", "UDF 5 Value"}));
+  const_cast<hostsim::BORecord*>(Customer("9100"))->attributes["UDF 5 Value"] =
+      Variant("No Update");
+  EXPECT_TRUE(server_->UpdateExistingCustomer("1", "9100", {"EMail=changed@example.com"}));
+  EXPECT_TRUE(Calls("BOEdit").empty());
+  EXPECT_EQ(Customer("9100")->attributes.at("EMail").ToString(), "dana@example.com");
+}
+
 TEST_F(CustomerRecordsTest, AFailedPostGivesNoSidAndNoRow) {
   FailPosts();
   EXPECT_EQ(server_->CreateNewCustomer("1", {"EMail=lost@example.com"}), "");
