@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <functional>
 
 #include "dialogs/vk9_values_server.h"
 #include "foundation/customer_field_names.h"
@@ -154,11 +155,29 @@ void TfrmAskForVesk::FormShow() {
 void TfrmAskForVesk::ReadDocumentCustomer() {
   const foundation::TMainPrefs& prefs = foundation::MainPrefs;
   const bool optIn = OptInConfigured();
+  const bool loyalty = !foundation::LoyaltyStatusHostField(prefs.LoyaltyStatusField).empty();
   const std::string dateField =
       Configured(prefs.LoyaltyTrackingDateField)
           ? foundation::MapCustomerFieldName(prefs.LoyaltyTrackingDateField)
           : std::string();
-  if (FCustSid.empty() || !FBO || (!optIn && dateField.empty())) return;
+  FOptInUnread = FLoyaltyUnread = FTrackingDateUnread = false;
+  if (FCustSid.empty() || !FBO || (!optIn && !loyalty && dateField.empty())) return;
+  // What is not read from his own record below is no value of his: a box
+  // left alone over it is not written.
+  FOptInUnread = optIn;
+  FLoyaltyUnread = loyalty;
+  FTrackingDateUnread = !dateField.empty();
+  // Each value is read on its own, so one the host cannot read leaves the
+  // others shown.
+  const auto read = [this](const char* what, const std::function<void()>& reader) {
+    try {
+      reader();
+      return true;
+    } catch (const std::exception& e) {
+      foundation::LogException(e, Tag("FormShow") + " while reading the customer's " + what);
+      return false;
+    }
+  };
   try {
     BStr name("Cust Sid");
     Variant sid(FCustSid);
@@ -168,13 +187,22 @@ void TfrmAskForVesk::ReadDocumentCustomer() {
     if (status == kAdapterSuccess &&
         hostplugin::GetBOFieldValue(*FBO, FCustBO, "Cust Sid") == FCustSid) {
       if (optIn) {
-        chkOptInToEmailMarketing_->setChecked(hostplugin::CustomerAllowsEmail(*FBO, FCustBO));
+        FOptInUnread = !read("opt-in", [this] {
+          chkOptInToEmailMarketing_->setChecked(hostplugin::CustomerAllowsEmail(*FBO, FCustBO));
+        });
+      }
+      if (loyalty) {
+        FLoyaltyUnread = !read("loyalty status", [this] {
+          chkEnableLoyaltyTracking_->setChecked(hostplugin::CustomerIsLoyaltyMember(*FBO, FCustBO));
+        });
       }
       // His enrolment date stays as it is stored.
       if (!dateField.empty()) {
-        FTrackingDate =
-            foundation::helpers::TrimText(hostplugin::GetBOFieldValue(*FBO, FCustBO, dateField));
-        Log("Stored loyalty tracking date: [" + FTrackingDate + "]", "FormShow");
+        FTrackingDateUnread = !read("loyalty tracking date", [&] {
+          FTrackingDate =
+              foundation::helpers::TrimText(hostplugin::GetBOFieldValue(*FBO, FCustBO, dateField));
+          Log("Stored loyalty tracking date: [" + FTrackingDate + "]", "FormShow");
+        });
       }
     } else {
       Log("The record of customer " + FCustSid + " was not found", "FormShow");
@@ -485,11 +513,21 @@ foundation::StringList TfrmAskForVesk::CollectValues() const {
     }
     values.push_back(field + "=" + (udf ? (checked ? "2" : "1") : (checked ? "YES" : "NO")));
   };
-  if (OptInConfigured()) {
+  // A box left alone over a stored value that could not be read is no
+  // choice: the value stays as it is stored.
+  const auto unread = [this](bool unreadValue, bool touched, const char* what) {
+    if (!unreadValue || touched) return false;
+    Log(std::string("The customer's ") + what +
+            " could not be read and the cashier left it alone; it is not written",
+        "CollectValues");
+    return true;
+  };
+  if (OptInConfigured() && !unread(FOptInUnread, FOptInTouched, "opt-in")) {
     line(foundation::MapCustomerFieldName(prefs.EmailOptInField),
          IsUdfSetting(prefs.EmailOptInField), chkOptInToEmailMarketing_->isChecked());
   }
-  if (Configured(prefs.LoyaltyStatusField)) {
+  if (Configured(prefs.LoyaltyStatusField) &&
+      !unread(FLoyaltyUnread, FLoyaltyTouched, "loyalty status")) {
     const std::string& setting = prefs.LoyaltyStatusField;
     const bool udf = IsUdfSetting(setting);
     std::string field;
@@ -503,7 +541,7 @@ foundation::StringList TfrmAskForVesk::CollectValues() const {
     line(field, udf, chkEnableLoyaltyTracking_->isChecked());
   }
   if (Configured(prefs.LoyaltyTrackingDateField) && chkEnableLoyaltyTracking_->isChecked() &&
-      FTrackingDate.empty()) {
+      FTrackingDate.empty() && !unread(FTrackingDateUnread, false, "loyalty tracking date")) {
     const std::string field = foundation::MapCustomerFieldName(prefs.LoyaltyTrackingDateField);
     if (field.empty()) {
       line(field, false, false);

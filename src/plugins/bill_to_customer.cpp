@@ -56,8 +56,20 @@ bool ReadBillToRecord(IPluginAdapter& adapter, int32_t customerBO, const std::st
   auth.StoredEmail = auth.EmailAddress;
   auth.Phone1 = read("Phone1");
   auth.Phone2 = read("Phone2");
-  auth.OptIn = hostplugin::CustomerAllowsEmail(adapter, customerBO);
-  auth.LoyaltyMember = hostplugin::CustomerIsLoyaltyMember(adapter, customerBO);
+  // A choice the host cannot read stays unset and the rest is still read: the
+  // customer is known, reached and named on his receipt all the same.
+  const auto choice = [&](const char* what, bool (*reader)(IPluginAdapter&, int32_t)) {
+    try {
+      return reader(adapter, customerBO);
+    } catch (const std::exception& e) {
+      foundation::KWLog(0,
+                        std::string("The customer's ") + what + " could not be read: " + e.what(),
+                        foundation::kLevelWarning, tag);
+      return false;
+    }
+  };
+  auth.OptIn = choice("opt-in", hostplugin::CustomerAllowsEmail);
+  auth.LoyaltyMember = choice("loyalty status", hostplugin::CustomerIsLoyaltyMember);
   if (LoyaltyCardConfigured()) {
     auth.LoyaltyCardNumber = read(foundation::MainPrefs.LoyalAttr);
     if (!auth.LoyaltyCardNumber.empty()) auth.MerchantID = foundation::MainPrefs.MerchID;

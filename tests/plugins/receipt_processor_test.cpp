@@ -285,6 +285,35 @@ TEST_F(ReceiptProcessorTest, TheAddressSaveLeavesMarkedCustomersAndRecasedAddres
   foundation::MainPrefs.CustNoUpdateField.clear();
 }
 
+// A stored choice the host cannot read leaves the rest of the bill-to
+// customer read: he is still the sale's bill-to customer, named and a
+// member, and only the unread choice stays unset.
+TEST_F(ReceiptProcessorTest, AnUnreadableChoiceLeavesTheRestOfTheCustomerRead) {
+  foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  prefs.EmailOptInField = "Allow Email";
+  prefs.LoyaltyStatusField = "Info1";
+  ASSERT_TRUE(processor_.InitializeEnvironment());
+  processor_.fAuthCustomer = false;
+  for (const hostsim::RecordPtr& record : *host_.Adapter().Store().Table(kBOKindCustomer)) {
+    if (hostsim::ValueText(record->attributes["Cust Sid"]) == "9202") {
+      record->attributes["Allow Email"] = Variant(1);
+      record->attributes["Info1"] = Variant("YES");
+    }
+  }
+  host_.Adapter().AddFault(
+      {"read", kBOKindCustomer, "Allow Email", 5, "Read failed", "BOGetAttrValue"});
+  processor_.FBillToCustSid = "9202";
+  processor_.ReadCustomerInformation();
+  host_.Adapter().ClearFaults();
+  EXPECT_TRUE(FTransControl.HaveBillTo);
+  EXPECT_EQ(processor_.FCustomer.FirstName, "Ben");
+  EXPECT_FALSE(fAuth.OptIn);
+  EXPECT_TRUE(fAuth.LoyaltyMember);
+  EXPECT_NE(log_.Text().find("The customer's opt-in could not be read"), std::string::npos);
+  prefs.EmailOptInField.clear();
+  prefs.LoyaltyStatusField.clear();
+}
+
 // Blanks around the bill-to customer's stored address are no part of it: the
 // address asked about, shown, compared and sent is the bare one, and the
 // record is left as it is.

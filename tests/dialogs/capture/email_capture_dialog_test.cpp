@@ -571,6 +571,73 @@ TEST_F(CaptureDialogTest, AnAddressCorrectedToAKnownCustomersMakesNoNewRecord) {
   }
 }
 
+// The document's customer's stored choices the host cannot read: the box
+// over one comes up clear and, left alone, is not written (nor is the date
+// when the stored one cannot be read); a box the cashier clicked stores the
+// cashier's choice; what could be read is shown and stored as before.
+TEST_F(CaptureDialogTest, AStoredChoiceThatCannotBeReadIsNotOverwritten) {
+  PrepareValuesServer();
+  foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  prefs.SaveEmail = true;
+  prefs.EnableLoyaltyTracking = true;
+  prefs.PromptForEmailMarketingOptIn = true;
+  prefs.EmailOptInField = "Allow Email";
+  prefs.LoyaltyStatusField = "Info1";
+  prefs.LoyaltyTrackingDateField = "UDF1 Date";
+  struct Case {
+    const char* unreadable;  // the field the host fails to read
+    bool clickOptIn;         // ticked and unticked again
+    const char* optInShown;
+    const char* loyaltyShown;
+    Rows stored;  // allow_email, info1, udf1_date
+  } cases[] = {
+      {"Allow Email", false, "[ ]", "[x]", {{"1", "YES", "2020-01-15 00:00:00"}}},
+      {"Allow Email", true, "[ ]", "[x]", {{"0", "YES", "2020-01-15 00:00:00"}}},
+      {"Info1", false, "[x]", "[ ]", {{"1", "YES", "2020-01-15 00:00:00"}}},
+      {"UDF1 Date", false, "[x]", "[x]", {{"1", "YES", "2020-01-15 00:00:00"}}},
+      {"Phone9", false, "[x]", "[x]", {{"1", "YES", "2020-01-15 00:00:00"}}},
+  };
+  host_.Adapter().BOEdit(0, &status_);
+  SetDocumentSid("9100");
+  hostsim::BORecord* dana = nullptr;
+  for (const hostsim::RecordPtr& record : *host_.Adapter().Store().Table(5)) {
+    if (hostsim::ValueText(record->attributes["Cust Sid"]) == "9100") dana = record.get();
+  }
+  ASSERT_NE(dana, nullptr);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.unreadable) + (c.clickOptIn ? " clicked" : ""));
+    receipt::ResetAuth();
+    Query(
+        "update customer set email_addr = 'dana@example.com', allow_email = 1, info1 = 'YES', "
+        "udf1_date = '2020-01-15 00:00:00' where cust_sid = 9100");
+    dana->attributes["EMail"] = Variant("dana@example.com");
+    dana->attributes["Allow Email"] = Variant(1);
+    dana->attributes["Info1"] = Variant("YES");
+    dana->attributes["UDF1 Date"] = Variant("2020-01-15 00:00:00");
+    host_.Adapter().ClearFaults();
+    host_.Adapter().AddFault({"read", 5, c.unreadable, 5, "Read failed", "BOGetAttrValue"});
+    ScriptedUser user;
+    user.WaitForDialog("TfrmAskForVesk").Check([&](QDialog& d) {
+      const auto box = [&](const char* name) {
+        return QString(d.findChild<QCheckBox*>(name)->isChecked() ? "[x]" : "[ ]");
+      };
+      const QString shown = box("chkOptInToEmailMarketing") + box("chkEnableLoyaltyTracking");
+      return shown == QString(c.optInShown) + c.loyaltyShown ? QString() : "boxes " + shown;
+    });
+    if (c.clickOptIn) {
+      user.Tick("chkOptInToEmailMarketing").Tick("chkOptInToEmailMarketing", false);
+    }
+    user.Fill("edtEmail", "dana@new.example").Press("btnDigitalOnly").WaitForClose();
+    Ask(user);
+    EXPECT_EQ(Query("select email_addr from customer where cust_sid = 9100"),
+              (Rows{{"dana@new.example"}}))
+        << "the address is stored";
+    EXPECT_EQ(Query("select allow_email, info1, udf1_date from customer where cust_sid = 9100"),
+              c.stored);
+  }
+  host_.Adapter().ClearFaults();
+}
+
 // A loyalty member found by e-mail keeps the tracking date stored on it; one
 // without a date gets the current time.
 TEST_F(CaptureDialogTest, AFoundMembersTrackingDateIsStoredOnlyWhenItHasNone) {
