@@ -15,9 +15,9 @@ namespace plugins {
 
 // Reads the customer object's current record when it is customer `custSid`:
 // the e-mail without blanks around it (also as the e-mail last stored),
-// phones, opt-in, loyalty member
-// and card number into fAuth, the identifier, names and contact into
-// `customer`, and sets HaveBillTo. A record whose "Cust Sid" is Null or
+// phones, opt-in, loyalty member (a choice the host cannot read is logged and
+// left unset) and card number into fAuth, the identifier, names and contact
+// into `customer`, and sets HaveBillTo. A record whose "Cust Sid" is Null or
 // another customer's is not read (logged under `tag`): false then.
 bool ReadBillToRecord(IPluginAdapter& adapter, int32_t customerBO, const std::string& custSid,
                       receipt::TCapturedCustomer& customer, const std::string& tag);
