@@ -221,6 +221,14 @@ TEST(ScenarioReader, BadScenariosNameThePlace) {
       {"document:\n  invoice: {}\nevents: [configure]\nexpect:\n"
        "  document: [{after event: 2, values: {A: 1}}]\n",
        "t.yaml:5:0: the document is expected after an event the scenario does not have"},
+      {"document:\n  invoice: {}\nevents: [configure]\nexpect:\n"
+       "  objects: [{after event: 2, kind: customer, values: {A: 1}}]\n",
+       "t.yaml:5:0: an object is expected after an event the scenario does not have"},
+      {"document:\n  invoice: {}\nevents: [configure]\nexpect:\n"
+       "  queries: [{after event: 0, sql: select 1}]\n",
+       "t.yaml:5:27: events are numbered from 1"},
+      {"expect:\n  queries: [{after event: 1, sql: select 1}]\n",
+       "t.yaml:2:0: a query is expected after an event the scenario does not have"},
       {"- a list\n", "t.yaml:1:1: the scenario must be a mapping"},
       {"expect:\n  settings:\n    VeskMain.ini: {holds: [x]}\n",
        "t.yaml:3:20: unknown key \"holds\" in a settings file"},
