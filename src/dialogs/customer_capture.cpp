@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "dialogs/vk9_values_server.h"
+#include "foundation/customer_field_names.h"
 #include "foundation/email_validation.h"
 #include "foundation/file_version.h"
 #include "foundation/helpers_text.h"
@@ -51,15 +52,6 @@ std::optional<std::string> TextColumn(const std::string& name, const char* alias
   return std::nullopt;
 }
 
-// The digit of a "UDF<digit>..." setting, the field whose list entry the
-// database keeps in cust_udf_v.udf_<digit>.
-std::optional<char> UdfDigit(const std::string& name) {
-  if (name.size() >= 4 && name.compare(0, 3, "UDF") == 0 && name[3] >= '0' && name[3] <= '9') {
-    return name[3];
-  }
-  return std::nullopt;
-}
-
 constexpr const char* kUdfValuesJoin = " left join cust_udf_v cv on cv.cust_sid=cu.cust_sid";
 
 int32_t SubsidiaryNumber() {
@@ -73,14 +65,14 @@ int32_t SubsidiaryNumber() {
   return 1;
 }
 
-// An entry typed whole into a list row (case aside) is chosen as if picked
-// from the list; a text that is no entry leaves the row without a choice,
-// the text kept for the cashier to correct. (Leaving the row by Tab or a
-// click does the same: the combo box chooses a typed entry when its edit
-// loses the focus; a choice button pressed with the keyboard or by the
-// program leaves the row without that.)
+// An entry typed whole into a list row (case and blanks around it aside) is
+// chosen as if picked from the list; a text that is no entry leaves the row
+// without a choice, the text kept for the cashier to correct. (Leaving the
+// row by Tab or a click does the same: the combo box chooses a typed entry
+// when its edit loses the focus; a choice button pressed with the keyboard
+// or by the program leaves the row without that.)
 void ChooseTypedEntry(QComboBox& combo) {
-  const QString typed = combo.currentText();
+  const QString typed = combo.currentText().trimmed();
   const int index = typed.isEmpty() ? -1 : combo.findText(typed, Qt::MatchFixedString);
   if (index >= 0) {
     if (index != combo.currentIndex()) combo.setCurrentIndex(index);
@@ -146,11 +138,13 @@ std::string CustomerLookupSQL(bool withLoyalty, TLookupColumns& columns) {
     if (name == "Allow Email") {
       select += ", cu.allow_email as allow_email";
     } else if (TextColumn(name, "")) {
-      select += ", decode( cu." + foundation::helpers::LowerAscii(name) +
-                ", 'YES', 1, 0 ) as allow_email";
-    } else if (const std::optional<char> udf = UdfDigit(name)) {
+      // "YES" in any case, blanks around it ignored, as every reader of the
+      // value compares it.
+      select += ", decode( upper( trim( cu." + foundation::helpers::LowerAscii(name) +
+                " ) ), 'YES', 1, 0 ) as allow_email";
+    } else if (const std::optional<char> udf = foundation::UdfSettingDigit(name)) {
       // The setup offers the user-defined fields: the opt-in is the text of
-      // the entry chosen in the field's list.
+      // the entry chosen in the field's list (cust_udf_v.udf_<digit>).
       select += std::string(", decode( upper( trim( cv.udf_") + *udf +
                 " ) ), 'YES', 1, 0 ) as allow_email";
       source += kUdfValuesJoin;
@@ -163,7 +157,7 @@ std::string CustomerLookupSQL(bool withLoyalty, TLookupColumns& columns) {
     const std::string& name = prefs.LoyaltyStatusField;
     if (auto column = TextColumn(name, "loyalty_status")) {
       select += *column;
-    } else if (const std::optional<char> udf = UdfDigit(name)) {
+    } else if (const std::optional<char> udf = foundation::UdfSettingDigit(name)) {
       select += std::string(", cv.udf_") + *udf + " as loyalty_status";
       if (source.find(kUdfValuesJoin) == std::string::npos) source += kUdfValuesJoin;
     } else {
@@ -185,7 +179,11 @@ std::string CustomerLookupSQL(bool withLoyalty, TLookupColumns& columns) {
     }
     columns.trackingDate = true;
   }
-  return select + source + " where upper( cu.email_addr ) = upper( :email_addr )";
+  // Only the customers of the till's subsidiary: the customer object the
+  // record is then read, updated and linked through is filtered on it. Blanks
+  // around a stored address are no part of it, as around a typed one.
+  return select + source +
+         " where upper( trim( cu.email_addr ) ) = upper( :email_addr ) and cu.sbs_no = :sbs_no";
 }
 
 std::optional<TCustomerMatch> FindCustomerByEmail(const std::string& email, bool withLoyalty) {
@@ -193,11 +191,12 @@ std::optional<TCustomerMatch> FindCustomerByEmail(const std::string& email, bool
   const std::string sql = CustomerLookupSQL(withLoyalty, columns);
   receipt::TdQ& dq = receipt::EnsureDataModule();
   if (!dq.Connect()) throw std::runtime_error(dq.LastError());
-  foundation::KWLog(9, "Customer look-up: " + receipt::StatementText(sql, {{"email_addr", email}}),
+  const receipt::TBinds binds = {{"email_addr", email}, {"sbs_no", foundation::MainPrefs.SBS}};
+  foundation::KWLog(9, "Customer look-up: " + receipt::StatementText(sql, binds),
                     foundation::kLevelDebug, "FindCustomerByEmail");
   std::optional<TCustomerMatch> match;
   try {
-    if (dq.OpenDS2(sql, {{"email_addr", email}})) {
+    if (dq.OpenDS2(sql, binds)) {
       const auto text = [&](const char* name) -> std::optional<std::string> {
         const auto& field = dq.ds2.FieldByName(name);
         if (field.IsNull()) return std::nullopt;

@@ -59,10 +59,11 @@ struct TLookupColumns {
   bool trackingDate = false;
 };
 
-// The statement that finds a customer by e-mail (case ignored, bound as
-// :email_addr). The opt-in column follows the settings; the loyalty-status
-// and tracking-date columns only `withLoyalty`. A configured field name the
-// statement cannot read raises std::runtime_error "Unrecognized field name".
+// The statement that finds a customer of the till's subsidiary by e-mail
+// (case and blanks around the stored address ignored, bound as :email_addr, the subsidiary number
+// MainPrefs.SBS as :sbs_no). The opt-in column follows the settings; the loyalty-status and
+// tracking-date columns only `withLoyalty`. A configured field name the statement cannot read
+// raises std::runtime_error "Unrecognized field name".
 std::string CustomerLookupSQL(bool withLoyalty, TLookupColumns& columns);
 
 // A customer found by e-mail and the values its configured columns hold
@@ -74,9 +75,9 @@ struct TCustomerMatch {
   std::optional<std::string> trackingDate;
 };
 
-// Looks `email` up on the data module's session; nothing when no customer has
-// it. Database errors and a refused logon reach the caller; the dataset is
-// closed in every case.
+// Looks `email` up among the customers of the till's subsidiary on the data
+// module's session; nothing when none of them has it. Database errors and a
+// refused logon reach the caller; the dataset is closed in every case.
 std::optional<TCustomerMatch> FindCustomerByEmail(const std::string& email, bool withLoyalty);
 
 // The required customer-field rows of a capture dialog: labels with edits or

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <functional>
 
 #include "dialogs/vk9_values_server.h"
 #include "foundation/customer_field_names.h"
@@ -88,10 +89,16 @@ TfrmAskForVesk::TfrmAskForVesk(QWidget* owner) : TCustomerCaptureForm(owner, "Tf
   connect(btnDigitalOnly_, &QPushButton::clicked, this, &TfrmAskForVesk::btnDigitalOnlyClick);
   connect(btnDigitalPrint_, &QPushButton::clicked, this, &TfrmAskForVesk::btnDigitalPrintClick);
   connect(btnPrintOnly_, &QPushButton::clicked, this, &TfrmAskForVesk::btnPrintOnlyClick);
-  connect(chkEnableLoyaltyTracking_, &QCheckBox::clicked, this,
-          [this] { Log("Clicked", "chkEnableLoyaltyTrackingClick"); });
-  connect(chkOptInToEmailMarketing_, &QCheckBox::clicked, this,
-          [this] { Log("Clicked", "chkOptInToEmailMarketingClick"); });
+  // Only the cashier clicks a box (a click, or Space on it): the code sets
+  // them without the signal.
+  connect(chkEnableLoyaltyTracking_, &QCheckBox::clicked, this, [this] {
+    FLoyaltyTouched = true;
+    Log("Clicked", "chkEnableLoyaltyTrackingClick");
+  });
+  connect(chkOptInToEmailMarketing_, &QCheckBox::clicked, this, [this] {
+    FOptInTouched = true;
+    Log("Clicked", "chkOptInToEmailMarketingClick");
+  });
   edtEmail_->installEventFilter(this);
   FormCreate();
 }
@@ -138,26 +145,80 @@ void TfrmAskForVesk::FormShow() {
   edtEmail_->setFocus();
   chkEnableLoyaltyTracking_->setVisible(foundation::MainPrefs.EnableLoyaltyTracking);
   chkEnableLoyaltyTracking_->setChecked(receipt::fAuth.LoyaltyMember);
-  if (OptInConfigured()) {
-    chkOptInToEmailMarketing_->setVisible(true);
-    if (!FCustSid.empty() && FBO) {
-      try {
-        BStr name("Cust Sid");
-        Variant sid(FCustSid);
-        int32_t status = 0;
-        FBO->BOSetFilterAttr(FCustBO, name.Get(), &sid.Get(), 1, -1, -1, &status);
-        if (status == kAdapterSuccess) {
-          chkOptInToEmailMarketing_->setChecked(hostplugin::CustomerAllowsEmail(*FBO, FCustBO));
-        }
-      } catch (const std::exception& e) {
-        foundation::LogException(e, Tag("FormShow") + " while reading the opt-in");
-      }
-      BStr name("Cust Sid");
-      Variant empty("");
-      int32_t status = 0;
-      FBO->BOSetFilterAttr(FCustBO, name.Get(), &empty.Get(), 0, -1, -1, &status);
+  if (OptInConfigured()) chkOptInToEmailMarketing_->setVisible(true);
+  ReadDocumentCustomer();
+  FOptInTouched = FLoyaltyTouched = false;
+  FShownOptIn = chkOptInToEmailMarketing_->isChecked();
+  FShownLoyalty = chkEnableLoyaltyTracking_->isChecked();
+}
+
+void TfrmAskForVesk::ReadDocumentCustomer() {
+  const foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  const bool optIn = OptInConfigured();
+  const bool loyalty = !foundation::LoyaltyStatusHostField(prefs.LoyaltyStatusField).empty();
+  const std::string dateField =
+      Configured(prefs.LoyaltyTrackingDateField)
+          ? foundation::MapCustomerFieldName(prefs.LoyaltyTrackingDateField)
+          : std::string();
+  FOptInUnread = FLoyaltyUnread = FTrackingDateUnread = false;
+  if (FCustSid.empty() || !FBO || (!optIn && !loyalty && dateField.empty())) return;
+  // What is not read from his own record below is no value of his: a box
+  // left alone over it is not written.
+  FOptInUnread = optIn;
+  FLoyaltyUnread = loyalty;
+  FTrackingDateUnread = !dateField.empty();
+  // Each value is read on its own, so one the host cannot read leaves the
+  // others shown.
+  const auto read = [this](const char* what, const std::function<void()>& reader) {
+    try {
+      reader();
+      return true;
+    } catch (const std::exception& e) {
+      foundation::LogException(e, Tag("FormShow") + " while reading the customer's " + what);
+      return false;
     }
+  };
+  try {
+    BStr name("Cust Sid");
+    Variant sid(FCustSid);
+    int32_t status = 0;
+    FBO->BOSetFilterAttr(FCustBO, name.Get(), &sid.Get(), 1, -1, -1, &status);
+    // Only the customer's own record is read.
+    if (status == kAdapterSuccess &&
+        hostplugin::GetBOFieldValue(*FBO, FCustBO, "Cust Sid") == FCustSid) {
+      if (optIn) {
+        FOptInUnread = !read("opt-in", [this] {
+          chkOptInToEmailMarketing_->setChecked(hostplugin::CustomerAllowsEmail(*FBO, FCustBO));
+        });
+      }
+      if (loyalty) {
+        FLoyaltyUnread = !read("loyalty status", [this] {
+          chkEnableLoyaltyTracking_->setChecked(hostplugin::CustomerIsLoyaltyMember(*FBO, FCustBO));
+        });
+      }
+      // His enrolment date stays as it is stored.
+      if (!dateField.empty()) {
+        FTrackingDateUnread = !read("loyalty tracking date", [&] {
+          FTrackingDate =
+              foundation::helpers::TrimText(hostplugin::GetBOFieldValue(*FBO, FCustBO, dateField));
+          Log("Stored loyalty tracking date: [" + FTrackingDate + "]", "FormShow");
+        });
+      }
+    } else {
+      Log("The record of customer " + FCustSid + " was not found", "FormShow");
+    }
+  } catch (const std::exception& e) {
+    foundation::LogException(e, Tag("FormShow") + " while reading the customer");
   }
+  BStr name("Cust Sid");
+  Variant empty("");
+  int32_t status = 0;
+  FBO->BOSetFilterAttr(FCustBO, name.Get(), &empty.Get(), 0, -1, -1, &status);
+}
+
+bool TfrmAskForVesk::BoxesChanged() const {
+  return (FOptInTouched && chkOptInToEmailMarketing_->isChecked() != FShownOptIn) ||
+         (FLoyaltyTouched && chkEnableLoyaltyTracking_->isChecked() != FShownLoyalty);
 }
 
 bool TfrmAskForVesk::event(QEvent* event) {
@@ -273,7 +334,9 @@ bool TfrmAskForVesk::PrintOnly() {
     ~Hide() { form->HideStatus(); }
   } hide{this};
   TrimEmailEdit(*edtEmail_);
-  if (!edtEmail_->text().isEmpty() && !ValidateEmail()) {
+  // Paper needs no address: only one the cashier typed (other than the
+  // customer's stored one) must be a valid address.
+  if (!edtEmail_->text().isEmpty() && EmailModifiedAgainstAuth() && !ValidateEmail()) {
     foundation::DisplayMessage(foundation::kMessageCaption, "Invalid Email address.");
     return false;
   }
@@ -352,12 +415,13 @@ bool TfrmAskForVesk::DoDigital() {
   if (!LocateCustomer(boxes)) return false;
   if (FNewCustomerNeeded) {
     if (!StoreWhenNeeded()) return false;
-  } else if (FExistingCustomer && edtEmail_->isModified()) {
+  } else if (FExistingCustomer && (edtEmail_->isModified() || BoxesChanged())) {
+    // A changed box is saved as a changed address is, under the same setting.
     if (foundation::MainPrefs.SaveEmail) {
       SetStatus("Updating existing customer...");
       UpdateExistingCustomer();
       SetStatus("");
-    } else {
+    } else if (edtEmail_->isModified()) {
       receipt::fAuth.StoredEmail = edtEmail_->text().toStdString();
     }
   }
@@ -383,9 +447,17 @@ bool TfrmAskForVesk::FindExistingCustomerByEmailAddress() {
     found = match.has_value();
     if (match) {
       FCustSid = match->custSid;
-      if (match->allowEmail) chkOptInToEmailMarketing_->setChecked(*match->allowEmail);
+      // The address is a known customer's (corrected after an earlier press
+      // found nobody): the sale is his and no new record is made.
+      FNewCustomerNeeded = false;
+      // A box the cashier clicked keeps the cashier's choice; one left alone
+      // shows what the customer's record holds.
+      if (match->allowEmail && !FOptInTouched) {
+        chkOptInToEmailMarketing_->setChecked(*match->allowEmail);
+      }
       if (match->trackingDate) FTrackingDate = *match->trackingDate;
-      if (match->loyaltyStatus && *match->loyaltyStatus == "YES") {
+      if (match->loyaltyStatus && !FLoyaltyTouched &&
+          hostplugin::TextSaysYes(*match->loyaltyStatus)) {
         chkEnableLoyaltyTracking_->setChecked(true);
       }
     }
@@ -429,7 +501,9 @@ void TfrmAskForVesk::MoveControlsDown(int delta) {
 foundation::StringList TfrmAskForVesk::CollectValues() const {
   const foundation::TMainPrefs& prefs = foundation::MainPrefs;
   foundation::StringList values;
-  FRequiredFields->CollectValues(values);
+  // The required rows were asked for a new record; a known customer's record
+  // keeps its own.
+  if (FNewCustomerNeeded) FRequiredFields->CollectValues(values);
   values.push_back("EMail=" + edtEmail_->text().toStdString());
   const auto line = [&](const std::string& field, bool udf, bool checked) {
     if (field.empty()) {
@@ -439,11 +513,21 @@ foundation::StringList TfrmAskForVesk::CollectValues() const {
     }
     values.push_back(field + "=" + (udf ? (checked ? "2" : "1") : (checked ? "YES" : "NO")));
   };
-  if (OptInConfigured()) {
+  // A box left alone over a stored value that could not be read is no
+  // choice: the value stays as it is stored.
+  const auto unread = [this](bool unreadValue, bool touched, const char* what) {
+    if (!unreadValue || touched) return false;
+    Log(std::string("The customer's ") + what +
+            " could not be read and the cashier left it alone; it is not written",
+        "CollectValues");
+    return true;
+  };
+  if (OptInConfigured() && !unread(FOptInUnread, FOptInTouched, "opt-in")) {
     line(foundation::MapCustomerFieldName(prefs.EmailOptInField),
          IsUdfSetting(prefs.EmailOptInField), chkOptInToEmailMarketing_->isChecked());
   }
-  if (Configured(prefs.LoyaltyStatusField)) {
+  if (Configured(prefs.LoyaltyStatusField) &&
+      !unread(FLoyaltyUnread, FLoyaltyTouched, "loyalty status")) {
     const std::string& setting = prefs.LoyaltyStatusField;
     const bool udf = IsUdfSetting(setting);
     std::string field;
@@ -457,7 +541,7 @@ foundation::StringList TfrmAskForVesk::CollectValues() const {
     line(field, udf, chkEnableLoyaltyTracking_->isChecked());
   }
   if (Configured(prefs.LoyaltyTrackingDateField) && chkEnableLoyaltyTracking_->isChecked() &&
-      FTrackingDate.empty()) {
+      FTrackingDate.empty() && !unread(FTrackingDateUnread, false, "loyalty tracking date")) {
     const std::string field = foundation::MapCustomerFieldName(prefs.LoyaltyTrackingDateField);
     if (field.empty()) {
       line(field, false, false);

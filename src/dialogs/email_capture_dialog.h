@@ -85,6 +85,13 @@ class TfrmAskForVesk : public TCustomerCaptureForm {
   // when a row is empty.
   bool StoreWhenNeeded();
   bool EmailModifiedAgainstAuth();
+  // A customer named by the document: the opt-in and loyalty boxes show what
+  // the host keeps for him, and his stored loyalty tracking date is noted;
+  // a value that could not be read from his own record is marked unread.
+  void ReadDocumentCustomer();
+  // Whether the cashier changed a box from what it showed when the dialog
+  // came up (a known customer's stored values).
+  bool BoxesChanged() const;
 
   QLabel* lblQuestion_;
   QCheckBox* chkEnableLoyaltyTracking_;
@@ -97,6 +104,18 @@ class TfrmAskForVesk : public TCustomerCaptureForm {
   bool FUpdateDocument = false;
   bool FInBefore = false;
   std::string FTrackingDate;
+  // The boxes the cashier clicked keep the cashier's choice: the look-up by
+  // e-mail sets only a box left alone.
+  bool FOptInTouched = false;
+  bool FLoyaltyTouched = false;
+  // The boxes as the dialog came up.
+  bool FShownOptIn = false;
+  bool FShownLoyalty = false;
+  // The document's customer's stored values that could not be read: a box
+  // left alone over one, and the date, are not written.
+  bool FOptInUnread = false;
+  bool FLoyaltyUnread = false;
+  bool FTrackingDateUnread = false;
   foundation::TProofOfLife* FProofOfLife = nullptr;
 };
 

@@ -8,11 +8,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTreeWidget>
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <memory>
 #include <optional>
@@ -21,6 +24,7 @@
 #include <vector>
 
 #include "dialogs/enter_key.h"
+#include "dialogs/stored_text.h"
 #include "dialogs/test_dialog.h"
 #include "dialogs/test_receipt.h"
 #include "foundation/file_version.h"
@@ -35,6 +39,7 @@
 #include "hostplugin/message_box.h"
 #include "receipt/host_data_module.h"
 #include "receipt/progress_window.h"
+#include "receipt/receipt_preparation.h"
 
 namespace dialogs {
 
@@ -54,17 +59,13 @@ constexpr const char* kDcsSqlHead =
     "select distinct dcs.dcs_code from dcs join subsidiary sbs on sbs.sbs_no=dcs.sbs_no ";
 constexpr const char* kDcsSqlTail = "where dcs.active=1 order by dcs.dcs_code";
 
+// Stored text as a sale reads it (see stored_text.h).
 QString Q(const std::string& text) {
-  return QString::fromStdString(text);
+  return StoredText(text);
 }
 
 void Message(const std::string& text) {
   foundation::DisplayMessage(foundation::kMessageCaption, text);
-}
-
-// Chooses the entry equal to `text`, or the first entry when there is none.
-void ChooseEntry(QComboBox* combo, const std::string& text) {
-  combo->setCurrentIndex(std::max(0, combo->findText(Q(text), Qt::MatchExactly)));
 }
 
 QString CellText(const QTableWidget* grid, int row, int column) {
@@ -121,46 +122,179 @@ std::vector<std::string> ReadDcsCodes(receipt::TdQ& dq) {
   return codes;
 }
 
-// A card name as a sale compares it with a tender's card.
-std::string CardKey(const std::string& name) {
+// A card name or department code as a sale compares it with the names of
+// the stored lines: trimmed, in upper case.
+std::string SaleKey(const std::string& name) {
   return foundation::helpers::UpperAscii(foundation::helpers::TrimText(name));
+}
+
+// Index of the first of the "name=value" lines that a sale reads for `name`;
+// lines.size() when there is none.
+size_t FirstLineFor(const std::vector<std::string>& lines, const std::string& name) {
+  const std::string key = SaleKey(name);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (SaleKey(foundation::NameOfLine(lines[i])) == key) return i;
+  }
+  return lines.size();
+}
+
+// Merges stored "name=value" lines with the rows of a list whose names are
+// `rowNames`. The stored lines keep their order. The first line of a row for
+// which `keep(i)` holds stays as it is; of any other row, the first line
+// takes `value(i)` under its stored name (or goes when that is empty) and
+// any later line of the same name goes. Every other line (of a name no row
+// shows, or a later line of a kept row) becomes `other(line)`. A row without
+// a stored line adds "name=value(i)" at the end unless that is empty.
+template <class Keep, class Value, class Other>
+std::vector<std::string> MergeLines(const std::vector<std::string>& stored,
+                                    const std::vector<std::string>& rowNames, Keep keep,
+                                    Value value, Other other) {
+  auto rowOf = [&rowNames](const std::string& name) {
+    const std::string key = SaleKey(name);
+    size_t i = 0;
+    while (i < rowNames.size() && SaleKey(rowNames[i]) != key) ++i;
+    return i;
+  };
+  std::vector<bool> seen(rowNames.size(), false);
+  std::vector<bool> kept(rowNames.size(), false);
+  std::vector<std::string> lines;
+  for (const std::string& line : stored) {
+    const std::string name = foundation::NameOfLine(line);
+    const size_t i = rowOf(name);
+    if (i == rowNames.size() || (seen[i] && kept[i])) {
+      lines.push_back(other(line));
+      continue;
+    }
+    if (!seen[i]) {
+      seen[i] = true;
+      kept[i] = keep(i);
+      if (kept[i]) {
+        lines.push_back(line);
+        continue;
+      }
+      const std::string newValue = value(i);
+      if (!newValue.empty()) lines.push_back(name + "=" + newValue);
+    }
+  }
+  for (size_t i = 0; i < rowNames.size(); ++i) {
+    const std::string newValue = seen[i] ? std::string() : value(i);
+    if (!newValue.empty()) lines.push_back(rowNames[i] + "=" + newValue);
+  }
+  return lines;
+}
+
+// The two parts of a department's roll-up line ("first;second").
+std::array<std::string, 2> RollupParts(const std::string& line) {
+  const std::string value = foundation::ValueOfLine(line);
+  const size_t semicolon = value.find(';');
+  return {value.substr(0, semicolon),
+          semicolon == std::string::npos ? std::string() : value.substr(semicolon + 1)};
+}
+
+// The position a sale reads from one part of a roll-up line, against a
+// drop-down list of `entries`: 0 (the empty entry) for a part that names no
+// entry.
+int SalePosition(const std::string& part, int entries) {
+  const long position = receipt::RollupPosition(part);
+  return position > 0 && position < entries ? static_cast<int>(position) : 0;
+}
+
+// The two positions a sale reads from a roll-up line.
+std::array<int, 2> SalePositions(const std::string& line, int entries) {
+  const std::array<std::string, 2> parts = RollupParts(line);
+  return {SalePosition(parts[0], entries), SalePosition(parts[1], entries)};
+}
+
+// Whether a sale reads `part` as `position` and it is written as that
+// number: nothing is written as 0 or left empty, not as text that happens
+// to name nothing (a negative or too long number, a position past the list).
+bool WrittenAs(const std::string& part, int position, int entries) {
+  const std::string trimmed = foundation::helpers::TrimText(part);
+  const bool digits =
+      std::all_of(trimmed.begin(), trimmed.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return digits && receipt::RollupPosition(trimmed) == position && position < entries;
+}
+
+// `line` when it is written as naming `positions`, else the line rewritten
+// under its stored name to name them.
+std::string RollupLine(const std::string& line, const std::array<int, 2>& positions, int entries) {
+  const std::array<std::string, 2> parts = RollupParts(line);
+  if (WrittenAs(parts[0], positions[0], entries) && WrittenAs(parts[1], positions[1], entries)) {
+    return line;
+  }
+  return foundation::NameOfLine(line) + "=" + std::to_string(positions[0]) + ";" +
+         std::to_string(positions[1]);
+}
+
+// The index of the entry equal to `text` (in the way `sensitivity` says),
+// the first for an empty text; -1 for none.
+int EntryIndex(const QStringList& entries, const QString& text, Qt::CaseSensitivity sensitivity) {
+  if (text.isEmpty()) return entries.isEmpty() ? -1 : 0;
+  for (int i = 0; i < entries.size(); ++i) {
+    if (entries[i].compare(text, sensitivity) == 0) return i;
+  }
+  return -1;
+}
+
+// The roll-up name a sale makes of a roll-up grid cell: trimmed of blanks
+// and control characters, ASCII letters in upper case.
+QString RollupName(const QString& cell) {
+  qsizetype begin = 0;
+  qsizetype end = cell.size();
+  while (begin < end && cell[begin].unicode() <= ' ') ++begin;
+  while (end > begin && cell[end - 1].unicode() <= ' ') --end;
+  QString name = cell.mid(begin, end - begin);
+  for (QChar& c : name) {
+    if (c >= 'a' && c <= 'z') c = QChar(c.unicode() - ('a' - 'A'));
+  }
+  return name;
 }
 
 }  // namespace
 
 std::string StoredCardType(const std::vector<std::string>& cards, const std::string& name) {
-  const std::string key = CardKey(name);
-  for (const std::string& line : cards) {
-    if (CardKey(foundation::NameOfLine(line)) == key) return foundation::ValueOfLine(line);
+  const size_t i = FirstLineFor(cards, name);
+  return i < cards.size() ? foundation::ValueOfLine(cards[i]) : std::string();
+}
+
+std::vector<std::string> DistinctNames(const std::vector<std::string>& names) {
+  std::set<std::string> listed;
+  std::vector<std::string> distinct;
+  for (const std::string& name : names) {
+    if (listed.insert(SaleKey(name)).second) distinct.push_back(name);
   }
-  return {};
+  return distinct;
 }
 
 std::vector<std::string> MergeCardLines(const std::vector<std::string>& stored,
                                         const std::vector<CardTypeRow>& rows) {
-  std::vector<bool> seen(rows.size(), false);
-  auto rowOf = [&rows](const std::string& key) {
-    for (size_t i = 0; i < rows.size(); ++i) {
-      if (CardKey(rows[i].name) == key) return i;
-    }
-    return rows.size();
+  std::vector<std::string> names;
+  for (const CardTypeRow& row : rows) names.push_back(row.name);
+  return MergeLines(
+      stored, names, [&](size_t i) { return rows[i].type == rows[i].shownType; },
+      [&](size_t i) { return rows[i].type; }, [](const std::string& line) { return line; });
+}
+
+std::vector<std::string> MergeRollupLines(const std::vector<std::string>& stored,
+                                          const std::vector<RollupRow>& rows,
+                                          const std::vector<int>& moved, int entries) {
+  std::vector<std::string> codes;
+  for (const RollupRow& row : rows) codes.push_back(row.code);
+  auto positions = [&](size_t i) { return std::array<int, 2>{rows[i].first, rows[i].second}; };
+  auto keep = [&](size_t i) {
+    const std::string& line = stored[FirstLineFor(stored, rows[i].code)];
+    return RollupLine(line, positions(i), entries) == line;
   };
-  std::vector<std::string> lines;
-  for (const std::string& line : stored) {
-    const std::string name = foundation::NameOfLine(line);
-    const size_t i = rowOf(CardKey(name));
-    if (i == rows.size() || rows[i].type == rows[i].shownType) {
-      if (i < rows.size()) seen[i] = true;
-      lines.push_back(line);
-      continue;
-    }
-    if (!seen[i] && !rows[i].type.empty()) lines.push_back(name + "=" + rows[i].type);
-    seen[i] = true;
-  }
-  for (size_t i = 0; i < rows.size(); ++i) {
-    if (!seen[i] && !rows[i].type.empty()) lines.push_back(rows[i].name + "=" + rows[i].type);
-  }
-  return lines;
+  auto value = [&](size_t i) {
+    return std::to_string(rows[i].first) + ";" + std::to_string(rows[i].second);
+  };
+  // A line no row takes names the roll-ups it named when it was read.
+  auto other = [&](const std::string& line) {
+    std::array<int, 2> now = SalePositions(line, static_cast<int>(moved.size()));
+    for (int& position : now) position = moved[static_cast<size_t>(position)];
+    return RollupLine(line, now, entries);
+  };
+  return MergeLines(stored, codes, keep, value, other);
 }
 
 int IndexOfEntry(const QStringList& list, const QString& text) {
@@ -168,16 +302,28 @@ int IndexOfEntry(const QStringList& list, const QString& text) {
 }
 
 std::pair<int, int> RollupPositions(const std::string& value, int entries) {
-  auto position = [entries](std::string_view text) {
-    int number = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (error != std::errc() || end != text.data() + text.size()) return 0;
-    return number >= 0 && number < entries ? number : 0;
-  };
-  const size_t semicolon = value.find(';');
-  if (semicolon == std::string::npos) return {position(value), 0};
-  return {position(std::string_view(value).substr(0, semicolon)),
-          position(std::string_view(value).substr(semicolon + 1))};
+  const std::array<int, 2> positions = SalePositions("=" + value, entries);
+  return {positions[0], positions[1]};
+}
+
+int FieldEntryOf(const QStringList& entries, const std::string& stored) {
+  return EntryIndex(entries, StoredText(stored), Qt::CaseSensitive);
+}
+
+int LoyaltyIdEntryOf(const QStringList& entries, const std::string& loyalField,
+                     const std::string& loyalAttr) {
+  if (loyalField.empty() || platform::SameText(loyalField, "None")) return 0;
+  if (loyalAttr.empty()) return -1;
+  for (int i = 1; i < entries.size(); ++i) {
+    const std::string entry = entries[i].toStdString();
+    const bool udf = entry.size() == 4 && entry.starts_with("UDF");
+    if ((udf ? std::string("UDF ") + entry[3] + " Value" : entry) == loyalAttr) return i;
+  }
+  return -1;
+}
+
+int BarCodeEntryOf(const QStringList& entries, const std::string& stored) {
+  return EntryIndex(entries, StoredText(stored).trimmed(), Qt::CaseInsensitive);
 }
 
 TfrmMainSetup::TfrmMainSetup(QWidget* owner)
@@ -222,6 +368,7 @@ void TfrmMainSetup::ConnectHandlers() {
   connect(grdRollupCategories_, &QTableWidget::itemChanged, this, [this] {
     if (!refilling_) rollupModified_ = true;
   });
+  connect(stgEM_, &QTableWidget::itemChanged, this, &TfrmMainSetup::KeepEmptyEmailProviderRow);
   focusConnection_ =
       connect(qApp, &QApplication::focusChanged, this, &TfrmMainSetup::OnFocusChanged);
 }
@@ -289,11 +436,7 @@ void TfrmMainSetup::FormShow() {
     }
   }
   LoadCategoryRows(codes);
-  ApplyRollupCategoriesToDCSSelections([] {
-    QStringList lines;
-    for (const std::string& line : MainPrefs.ProductCategories) lines << Q(line);
-    return lines;
-  }());
+  ApplyRollupCategoriesToDCSSelections(MainPrefs.ProductCategories);
 }
 
 void TfrmMainSetup::ShowSettings() {
@@ -309,13 +452,27 @@ void TfrmMainSetup::ShowSettings() {
   }
   edtURL_->setText(Q(UrlOfKind(urlKind_)));
 
+  // Each drop-down shows the entry a sale takes its stored value for, or
+  // the stored value as it stands when a sale takes it for none.
   refilling_ = true;
-  ChooseEntry(cboLoyalty_, MainPrefs.LoyalField);
-  ChooseEntry(cboLoyaltyTrackingDateField_, MainPrefs.LoyaltyTrackingDateField);
-  ChooseEntry(cboLoyaltyStatusField_, MainPrefs.LoyaltyStatusField);
-  ChooseEntry(cboEmailOptInField_, MainPrefs.EmailOptInField);
-  ChooseEntry(cboCustNoUpdateField_, MainPrefs.CustNoUpdateField);
-  ChooseEntry(cboBarCode_, MainPrefs.BCType);
+  auto entries = [](const QComboBox* combo) {
+    QStringList list;
+    for (int i = 0; i < combo->count(); ++i) list << combo->itemText(i);
+    return list;
+  };
+  ChooseStoredEntry(
+      cboLoyalty_,
+      LoyaltyIdEntryOf(entries(cboLoyalty_), MainPrefs.LoyalField, MainPrefs.LoyalAttr),
+      MainPrefs.LoyalField);
+  for (const auto& [combo, stored] :
+       {std::pair{cboLoyaltyTrackingDateField_, &MainPrefs.LoyaltyTrackingDateField},
+        std::pair{cboLoyaltyStatusField_, &MainPrefs.LoyaltyStatusField},
+        std::pair{cboEmailOptInField_, &MainPrefs.EmailOptInField},
+        std::pair{cboCustNoUpdateField_, &MainPrefs.CustNoUpdateField}}) {
+    ChooseStoredEntry(combo, FieldEntryOf(entries(combo), *stored), *stored);
+  }
+  ChooseStoredEntry(cboBarCode_, BarCodeEntryOf(entries(cboBarCode_), MainPrefs.BCType),
+                    MainPrefs.BCType);
   refilling_ = false;
 
   edtMerchID_->setText(Q(MainPrefs.MerchID));
@@ -346,8 +503,10 @@ void TfrmMainSetup::ShowSettings() {
   for (const auto& [box, value] : boxes) box->setChecked(value);
 
   // Five rows to fill in, and as many more as it takes to show every stored
-  // domain: a domain not shown would be lost at "Done".
-  std::vector<std::string> domains;
+  // domain (a domain not shown would be lost at "Done") with an empty row
+  // after them to add another.
+  std::vector<std::string>& domains = storedDomains_;
+  domains.clear();
   for (const std::string& domain : foundation::EmailProviders) {
     if (!domain.empty()) domains.push_back(domain);
   }
@@ -356,12 +515,7 @@ void TfrmMainSetup::ShowSettings() {
   for (size_t row = 0; row < domains.size(); ++row) {
     SetCell(stgEM_, static_cast<int>(row), 0, Q(domains[row]));
   }
-  // The grid grows with its rows as far as the page has room; beyond that it
-  // scrolls.
-  const int rowHeight = stgEM_->verticalHeader()->defaultSectionSize();
-  stgEM_->resize(stgEM_->width(),
-                 kEmailProviderGridHeight +
-                     rowHeight * (std::min(stgEM_->rowCount(), 20) - kEmailProviderRows));
+  KeepEmptyEmailProviderRow();
 
   cboEmailOptInField_->setEnabled(chkPromptForEmailMarketingOptIn_->isChecked());
   SetQueueControlsEnabled(cbTurnOnReceiptQueuingService_->isChecked());
@@ -373,30 +527,70 @@ void TfrmMainSetup::ShowSettings() {
   refilling_ = true;
   for (int i = 0; i < 5; ++i) SetCell(grdRollupCategories_, i, 0, Q(MainPrefs.Categories[i + 1]));
   refilling_ = false;
+  rollupRowsEmptied_ = {};
   PopulateRollupCategoriesDropdown();
+  // The stored department lines name roll-ups by their positions in this
+  // list.
+  storedEntryRows_ = rollupEntryRows_;
+}
+
+void TfrmMainSetup::ChooseStoredEntry(QComboBox* combo, int index, const std::string& stored) {
+  // A value no entry stands for is shown as it stands, with no entry
+  // chosen, and is kept unless an entry is chosen.
+  combo->setPlaceholderText(index < 0 ? Q(stored) : QString());
+  // The stored value is in force: shown like a chosen entry, not greyed.
+  QPalette palette = combo->palette();
+  for (const QPalette::ColorGroup group :
+       {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    palette.setColor(group, QPalette::PlaceholderText, palette.color(group, QPalette::Text));
+  }
+  combo->setPalette(palette);
+  combo->setCurrentIndex(index);
+  shownEntries_[combo] = combo->currentText();
+}
+
+std::optional<std::string> TfrmMainSetup::ChangedChoice(const QComboBox* combo) const {
+  if (combo->currentIndex() < 0) return std::nullopt;
+  const auto shown = shownEntries_.find(combo);
+  if (shown != shownEntries_.end() && shown->second == combo->currentText()) return std::nullopt;
+  return combo->currentText().toStdString();
+}
+
+void TfrmMainSetup::KeepEmptyEmailProviderRow() {
+  const int last = stgEM_->rowCount() - 1;
+  if (last < 0 || !CellText(stgEM_, last, 0).isEmpty()) stgEM_->setRowCount(last + 2);
+  // The grid grows with its rows as far as the page has room; beyond that it
+  // scrolls.
+  const int rowHeight = stgEM_->verticalHeader()->defaultSectionSize();
+  stgEM_->resize(stgEM_->width(),
+                 kEmailProviderGridHeight +
+                     rowHeight * (std::min(stgEM_->rowCount(), 20) - kEmailProviderRows));
 }
 
 void TfrmMainSetup::LoadCardRows(const std::optional<std::vector<std::string>>& names) {
   lsvC_->clear();
   // Each row shows the type a sale would find for its card; the type shown
   // is kept with the row, so that "Done" can tell the rows left alone.
+  // The name's bytes are kept with the row too, for the line it may add.
   auto addRow = [this](const std::string& name) {
     const QString type = Q(StoredCardType(MainPrefs.Cards, name));
     auto* item = new QTreeWidgetItem(lsvC_, QStringList{Q(name), type});
+    item->setData(0, Qt::UserRole, QByteArray::fromStdString(name));
     item->setData(1, Qt::UserRole, type);
   };
+  // One row per card as a sale tells cards apart: the database may give
+  // names that differ only in blanks ("VISA" and "VISA "), and two rows of
+  // one card would each write its line. Without the database the stored
+  // names are listed, so that "Done" writes them back as they were.
+  std::vector<std::string> listed;
   if (names) {
-    for (const std::string& name : *names) addRow(name);
+    listed = *names;
   } else {
-    // Without the database the stored names are listed (one row per card,
-    // as a sale tells them apart), so that "Done" writes them back as they
-    // were.
-    std::set<std::string> listed;
     for (const std::string& line : MainPrefs.Cards) {
-      const std::string name = foundation::NameOfLine(line);
-      if (!name.empty() && listed.insert(CardKey(name)).second) addRow(name);
+      if (!foundation::NameOfLine(line).empty()) listed.push_back(foundation::NameOfLine(line));
     }
   }
+  for (const std::string& name : DistinctNames(listed)) addRow(name);
 }
 
 void TfrmMainSetup::LoadCategoryRows(const std::optional<std::vector<std::string>>& codes) {
@@ -408,10 +602,15 @@ void TfrmMainSetup::LoadCategoryRows(const std::optional<std::vector<std::string
       if (!foundation::NameOfLine(line).empty()) rows.push_back(foundation::NameOfLine(line));
     }
   }
+  // One row per department as a sale tells them apart.
+  rows = DistinctNames(rows);
   grdCategories_->setRowCount(0);
   grdCategories_->setRowCount(static_cast<int>(rows.size()));
   for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
     SetCell(grdCategories_, row, 0, Q(rows[row]));
+    // The code's bytes, to find and write its line as a sale keys it.
+    grdCategories_->item(row, 0)->setData(
+        Qt::UserRole, QByteArray::fromStdString(rows[static_cast<size_t>(row)]));
   }
 }
 
@@ -422,7 +621,10 @@ std::string& TfrmMainSetup::UrlOfKind(const QString& kind) {
 }
 
 void TfrmMainSetup::SwitchUrlKind(const QString& kind) {
-  if (kind != urlKind_) UrlOfKind(urlKind_) = edtURL_->text().toStdString();
+  if (kind != urlKind_) {
+    std::string& url = UrlOfKind(urlKind_);
+    url = TextToStore(edtURL_->text(), url);
+  }
   edtURL_->setText(Q(UrlOfKind(kind)));
   urlKind_ = kind;
 }
@@ -441,17 +643,24 @@ void TfrmMainSetup::RefillFieldCombos() {
   std::array<QString, 5> chosen;
   for (size_t i = 0; i < fieldCombos_.size(); ++i) chosen[i] = fieldCombos_[i]->currentText();
   for (size_t i = 0; i < fieldCombos_.size(); ++i) {
+    // Its own choice stays in the list even when another drop-down holds it
+    // too (as a settings file edited by hand can have it), so that neither
+    // loses its value unseen. A drop-down showing a stored value that
+    // matches no entry goes on showing it.
+    const bool storedValueShown = fieldCombos_[i]->currentIndex() < 0;
     QStringList entries;
     for (const QString& entry : fullLists_[i]) {
       bool taken = false;
       for (size_t j = 0; j < chosen.size(); ++j) {
-        taken = taken || (j != i && chosen[j] != "None" && chosen[j] == entry);
+        taken =
+            taken || (j != i && chosen[j] != "None" && chosen[j] == entry && entry != chosen[i]);
       }
       if (!taken) entries << entry;
     }
     fieldCombos_[i]->clear();
     fieldCombos_[i]->addItems(entries);
-    fieldCombos_[i]->setCurrentIndex(std::max(0, IndexOfEntry(entries, chosen[i])));
+    fieldCombos_[i]->setCurrentIndex(
+        storedValueShown ? -1 : std::max(0, IndexOfEntry(entries, chosen[i])));
   }
   refilling_ = false;
 }
@@ -465,35 +674,45 @@ void TfrmMainSetup::SetQueueControlsEnabled(bool on) {
   }
 }
 
-QStringList TfrmMainSetup::RollupEntries() const {
-  QStringList entries;
-  for (int i = 0; i < cbxRollupCategory_->count(); ++i) entries << cbxRollupCategory_->itemText(i);
-  return entries;
-}
-
 void TfrmMainSetup::PopulateRollupCategoriesDropdown() {
   QStringList entries{QString()};
+  rollupEntryRows_ = {-1};
   for (int row = 0; row < grdRollupCategories_->rowCount(); ++row) {
-    const QString name = CellText(grdRollupCategories_, row, 0).trimmed().toUpper();
-    if (!name.isEmpty()) entries << name;
+    const QString name = RollupName(CellText(grdRollupCategories_, row, 0));
+    if (name.isEmpty()) continue;
+    entries << name;
+    rollupEntryRows_.push_back(row);
   }
   cbxRollupCategory_->clear();
   cbxRollupCategory_->addItems(entries);
 }
 
-void TfrmMainSetup::ApplyRollupCategoriesToDCSSelections(const QStringList& lines) {
-  const QStringList entries = RollupEntries();
+void TfrmMainSetup::SetRollupCell(int row, int column, int rollupRow) {
+  // A department cell notes the roll-up grid row it stands for, so that it
+  // follows that row (renamed, emptied, or moved in the list by another
+  // row being emptied or filled) even where two rows show one name.
+  SetCell(grdCategories_, row, column,
+          rollupRow < 0 ? QString() : RollupName(CellText(grdRollupCategories_, rollupRow, 0)));
+  grdCategories_->item(row, column)->setData(Qt::UserRole, rollupRow);
+}
+
+int TfrmMainSetup::RollupRowOfCell(int row, int column) const {
+  const QTableWidgetItem* item = grdCategories_->item(row, column);
+  const QVariant rollupRow = item != nullptr ? item->data(Qt::UserRole) : QVariant();
+  return rollupRow.isValid() ? rollupRow.toInt() : -1;
+}
+
+void TfrmMainSetup::ApplyRollupCategoriesToDCSSelections(const std::vector<std::string>& lines) {
+  const int entries = static_cast<int>(rollupEntryRows_.size());
   for (int row = 0; row < grdCategories_->rowCount(); ++row) {
-    const std::string code = CellText(grdCategories_, row, 0).toStdString();
-    for (const QString& line : lines) {
-      const std::string text = line.toStdString();
-      if (foundation::NameOfLine(text) != code) continue;
-      const auto [first, second] =
-          RollupPositions(foundation::ValueOfLine(text), static_cast<int>(entries.size()));
-      SetCell(grdCategories_, row, 1, entries.value(first));
-      SetCell(grdCategories_, row, 2, entries.value(second));
-      break;
-    }
+    // The line a sale reads for the row's code, read as a sale reads it.
+    const size_t line = FirstLineFor(
+        lines, grdCategories_->item(row, 0)->data(Qt::UserRole).toByteArray().toStdString());
+    const auto [first, second] =
+        line == lines.size() ? std::pair(0, 0)
+                             : RollupPositions(foundation::ValueOfLine(lines[line]), entries);
+    SetRollupCell(row, 1, rollupEntryRows_[static_cast<size_t>(first)]);
+    SetRollupCell(row, 2, rollupEntryRows_[static_cast<size_t>(second)]);
   }
 }
 
@@ -504,8 +723,12 @@ void TfrmMainSetup::grdCategoriesSelectCell(int row, int column) {
                     ? cell
                     : grdCategories_->visualRect(grdCategories_->model()->index(row, column));
   cbxRollupCategory_->setGeometry(place.adjusted(0, 0, 1, 1));
+  // The entry of the roll-up the cell stands for (not merely one of the same
+  // name), so that leaving the drop-down unchanged changes nothing.
+  const auto entry =
+      std::find(rollupEntryRows_.begin(), rollupEntryRows_.end(), RollupRowOfCell(row, column));
   cbxRollupCategory_->setCurrentIndex(
-      std::max(0, cbxRollupCategory_->findText(CellText(grdCategories_, row, column))));
+      entry == rollupEntryRows_.end() ? 0 : static_cast<int>(entry - rollupEntryRows_.begin()));
   cbxRollupCategory_->show();
   cbxRollupCategory_->setFocus();
 }
@@ -513,44 +736,45 @@ void TfrmMainSetup::grdCategoriesSelectCell(int row, int column) {
 void TfrmMainSetup::cbxRollupCategoryChange() {
   const int row = grdCategories_->currentRow();
   const int column = grdCategories_->currentColumn();
+  const int entry = cbxRollupCategory_->currentIndex();
   if (row >= 0 && (column == 1 || column == 2)) {
-    SetCell(grdCategories_, row, column, cbxRollupCategory_->currentText());
+    SetRollupCell(row, column,
+                  entry > 0 && entry < static_cast<int>(rollupEntryRows_.size())
+                      ? rollupEntryRows_[static_cast<size_t>(entry)]
+                      : -1);
   }
   cbxRollupCategory_->hide();
   grdCategories_->setFocus();
 }
 
-void TfrmMainSetup::grdRollupCategoriesEnter() {
-  const QStringList entries = RollupEntries();
-  QStringList snapshot;
-  for (int row = 0; row < grdCategories_->rowCount(); ++row) {
-    snapshot << CellText(grdCategories_, row, 0) + "=" +
-                    QString::number(IndexOfEntry(entries, CellText(grdCategories_, row, 1))) + ";" +
-                    QString::number(IndexOfEntry(entries, CellText(grdCategories_, row, 2)));
-  }
-  rollupSnapshot_ = snapshot;
-}
-
 void TfrmMainSetup::grdRollupCategoriesExit() {
-  if (rollupModified_) {
-    refilling_ = true;
-    for (int row = 0; row < grdRollupCategories_->rowCount(); ++row) {
-      SetCell(grdRollupCategories_, row, 0,
-              CellText(grdRollupCategories_, row, 0).trimmed().toUpper());
-    }
-    refilling_ = false;
-    PopulateRollupCategoriesDropdown();
-    if (rollupSnapshot_) ApplyRollupCategoriesToDCSSelections(*rollupSnapshot_);
-    rollupModified_ = false;
+  if (!rollupModified_) return;
+  refilling_ = true;
+  for (int row = 0; row < grdRollupCategories_->rowCount(); ++row) {
+    const QString name = RollupName(CellText(grdRollupCategories_, row, 0));
+    SetCell(grdRollupCategories_, row, 0, name);
+    if (name.isEmpty()) rollupRowsEmptied_[static_cast<size_t>(row)] = true;
   }
-  rollupSnapshot_.reset();
+  refilling_ = false;
+  PopulateRollupCategoriesDropdown();
+  // Each department cell shows its roll-up's name as it is now; a roll-up
+  // that was emptied is taken off the departments that had it.
+  for (int row = 0; row < grdCategories_->rowCount(); ++row) {
+    for (int column = 1; column <= 2; ++column) {
+      const int rollupRow = RollupRowOfCell(row, column);
+      SetRollupCell(row, column,
+                    rollupRow >= 0 && CellText(grdRollupCategories_, rollupRow, 0).isEmpty()
+                        ? -1
+                        : rollupRow);
+    }
+  }
+  rollupModified_ = false;
 }
 
 void TfrmMainSetup::OnFocusChanged(QWidget* from, QWidget* to) {
-  const bool wasIn = Within(from, grdRollupCategories_);
-  const bool isIn = Within(to, grdRollupCategories_);
-  if (!wasIn && isIn) grdRollupCategoriesEnter();
-  if (wasIn && !isIn) grdRollupCategoriesExit();
+  if (Within(from, grdRollupCategories_) && !Within(to, grdRollupCategories_)) {
+    grdRollupCategoriesExit();
+  }
 }
 
 void TfrmMainSetup::btnTestClick() {
@@ -566,7 +790,8 @@ void TfrmMainSetup::btnTestClick() {
   }
   TfrmTestDialog dialog(this);
   if (dialog.exec() != QDialog::Accepted) return;
-  SendTestReceipt(edtURL_->text().toStdString(), edtMerchID_->text().toStdString(), dialog.Email(),
+  SendTestReceipt(TextToStore(edtURL_->text(), UrlOfKind(urlKind_)),
+                  TextToStore(edtMerchID_->text(), MainPrefs.MerchID), dialog.Email(),
                   cbTurnOnReceiptQueuingService_->isChecked());
 }
 

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -32,10 +33,60 @@ namespace dialogs {
 // Index of `text` in `list`, -1 when absent.
 int IndexOfEntry(const QStringList& list, const QString& text);
 
-// The roll-up entry positions a stored ProductCategories value names:
-// "first;second" ("first" alone gives second 0). A position that is not a
-// number, negative or not below `entries` gives 0 (the empty entry).
+// The roll-up entry positions a stored ProductCategories value names for a
+// sale: "first;second" ("first" alone gives second 0), each part read as a
+// sale reads it. A part that names no entry of the `entries` (not a number,
+// more than nine characters, not below `entries`) gives 0, the empty entry,
+// which is what a sale then files the items under.
 std::pair<int, int> RollupPositions(const std::string& value, int entries);
+
+// A department line to store: its code and the positions in the roll-up
+// drop-down list (the empty entry, 0, first) of its two roll-ups.
+struct RollupRow {
+  std::string code;
+  int first = 0;
+  int second = 0;
+};
+
+// The department lines to store after the roll-ups were edited. `rows` are
+// the departments of the grid; `moved` gives, for each position of the
+// drop-down list the stored lines were written against (moved.size() is
+// that list's length), the position now naming the same roll-up (0 when it
+// was emptied); `entries` is the length of the list now.
+//
+// Rows find their stored line as a sale does: the first line whose trimmed
+// name equals the code without regard to ASCII case; that line is to name
+// the row's positions. Every other line (of a code the grid does not list,
+// or a later line of a listed code) is to name the roll-ups it named, moved.
+// A line written as naming what it is to name (each part the number of its
+// entry, 0 or empty for none) stays as it is; any other is written as
+// name=first;second under its stored name, except that a later line of a
+// row's code goes when the row's first line changed. A row without a stored
+// line adds "code=first;second" at the end. The lines keep their order.
+std::vector<std::string> MergeRollupLines(const std::vector<std::string>& stored,
+                                          const std::vector<RollupRow>& rows,
+                                          const std::vector<int>& moved, int entries);
+
+// The entry of a customer-field drop-down (`entries`, its full list, "None"
+// first) that a sale takes a stored field setting for; -1 for none. The
+// sales compare these settings with the names they know exactly, so only
+// the entry's own text is that entry; an empty setting is "None".
+int FieldEntryOf(const QStringList& entries, const std::string& stored);
+
+// The entry of the loyalty ID drop-down a sale takes LoyalField and
+// LoyalAttr for; -1 for none. A sale reads the card number from the host
+// field LoyalAttr names, and only when LoyalField is set to something other
+// than "None" (in any case) and LoyalAttr is set. So the entry is the one
+// whose host field is LoyalAttr ("UDF n Value" for UDFn, else the entry's
+// text), "None" when LoyalField is empty or "None", and none when LoyalField
+// names a field that a sale does not read (LoyalAttr empty or unknown).
+int LoyaltyIdEntryOf(const QStringList& entries, const std::string& loyalField,
+                     const std::string& loyalAttr);
+
+// The bar-code type entry for the stored BCType: the entry equal to it once
+// trimmed, without regard to case ("None" for an empty one); -1 for none. A
+// sale sends the stored text as it stands.
+int BarCodeEntryOf(const QStringList& entries, const std::string& stored);
 
 // The timeout edit's reading: an error message for empty, non-numeric or
 // negative text, else the seconds to store (0 stores 30, a value beyond the
@@ -58,6 +109,11 @@ struct CardTypeRow {
 // `name`, found as a sale finds it: the first line whose trimmed name equals
 // it without regard to ASCII case; empty when there is none.
 std::string StoredCardType(const std::vector<std::string>& cards, const std::string& name);
+
+// The card names (or department codes) to list, one row for each that a sale
+// tells apart (names equal once trimmed and without regard to ASCII case are
+// one): the first spelling of each, in the order given.
+std::vector<std::string> DistinctNames(const std::vector<std::string>& names);
 
 // The card lines to store after editing `rows`, so that nothing the list did
 // not change is lost. The stored lines keep their order: a line for a card no
@@ -114,6 +170,9 @@ class TfrmMainSetup : public QDialog {
 
   // Showing and editing (main_setup.cpp).
   void ShowSettings();
+  void ChooseStoredEntry(QComboBox* combo, int index, const std::string& stored);
+  std::optional<std::string> ChangedChoice(const QComboBox* combo) const;
+  void KeepEmptyEmailProviderRow();
   void LoadCardRows(const std::optional<std::vector<std::string>>& names);
   void LoadCategoryRows(const std::optional<std::vector<std::string>>& codes);
   void SwitchUrlKind(const QString& kind);
@@ -121,12 +180,13 @@ class TfrmMainSetup : public QDialog {
   void SetCardType(bool clear);
   void RefillFieldCombos();
   void SetQueueControlsEnabled(bool on);
-  QStringList RollupEntries() const;
   void PopulateRollupCategoriesDropdown();
-  void ApplyRollupCategoriesToDCSSelections(const QStringList& lines);
+  void ApplyRollupCategoriesToDCSSelections(const std::vector<std::string>& lines);
+  void SetRollupCell(int row, int column, int rollupRow);
+  // The roll-up grid row a department cell stands for; -1 for none.
+  int RollupRowOfCell(int row, int column) const;
   void grdCategoriesSelectCell(int row, int column);
   void cbxRollupCategoryChange();
-  void grdRollupCategoriesEnter();
   void grdRollupCategoriesExit();
   void OnFocusChanged(QWidget* from, QWidget* to);
   void btnTestClick();
@@ -203,7 +263,19 @@ class TfrmMainSetup : public QDialog {
 
   QString urlKind_;
   QString lastUrl_;
-  std::optional<QStringList> rollupSnapshot_;
+  // The entry each settings drop-down showed for its stored value when the
+  // dialog was filled (empty when it matched none).
+  std::map<const QComboBox*, QString> shownEntries_;
+  // The roll-up grid row (0 to 4) each entry of the roll-up drop-down list
+  // stands for (-1 for the empty first entry), as the list is now and as it
+  // was when the stored department lines were read.
+  std::vector<int> rollupEntryRows_;
+  std::vector<int> storedEntryRows_;
+  // The roll-up grid rows found empty on leaving the grid: the departments
+  // lose those roll-ups, and a name filled in there later is new.
+  std::array<bool, 5> rollupRowsEmptied_{};
+  // The domains the e-mail domain grid's rows were filled with.
+  std::vector<std::string> storedDomains_;
   bool rollupModified_ = false;
   bool refilling_ = false;
   int value_ = 0;

@@ -8,10 +8,15 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTreeWidget>
+#include <algorithm>
 #include <charconv>
 #include <limits>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "dialogs/main_setup.h"
+#include "dialogs/stored_text.h"
 #include "foundation/helpers_text.h"
 #include "foundation/message_form.h"
 #include "foundation/prefs_io.h"
@@ -28,9 +33,20 @@ std::string S(const QString& text) {
   return text.toStdString();
 }
 
-std::string CellText(const QTableWidget* grid, int row, int column) {
+QString CellText(const QTableWidget* grid, int row, int column) {
   const QTableWidgetItem* item = grid->item(row, column);
-  return item != nullptr ? S(item->text()) : std::string();
+  return item != nullptr ? item->text() : QString();
+}
+
+// The bytes kept with a grid cell or list row (Qt::UserRole).
+std::string Bytes(const QVariant& data) {
+  return data.toByteArray().toStdString();
+}
+
+// Sets `setting` to the text of a control filled from it; a text left as
+// it was shown keeps the stored bytes.
+void Keep(std::string& setting, const QString& shown) {
+  setting = TextToStore(shown, setting);
 }
 
 }  // namespace
@@ -83,48 +99,66 @@ bool TfrmMainSetup::Validate() {
 void TfrmMainSetup::StoreSettings() {
   foundation::EmailProviders.clear();
   for (int row = 0; row < stgEM_->rowCount(); ++row) {
-    const std::string domain = CellText(stgEM_, row, 0);
-    if (!domain.empty()) foundation::EmailProviders.push_back(domain);
+    const QString domain = CellText(stgEM_, row, 0);
+    if (domain.isEmpty()) continue;
+    const size_t index = static_cast<size_t>(row);
+    foundation::EmailProviders.push_back(
+        TextToStore(domain, index < storedDomains_.size() ? storedDomains_[index] : std::string()));
   }
   std::vector<CardTypeRow> cards;
   for (int row = 0; row < lsvC_->topLevelItemCount(); ++row) {
     const QTreeWidgetItem* item = lsvC_->topLevelItem(row);
-    cards.push_back(
-        {S(item->text(0)), S(item->text(1)), S(item->data(1, Qt::UserRole).toString())});
+    cards.push_back({Bytes(item->data(0, Qt::UserRole)), S(item->text(1)),
+                     S(item->data(1, Qt::UserRole).toString())});
   }
   MainPrefs.Cards = MergeCardLines(MainPrefs.Cards, cards);
 
-  MainPrefs.URLType = rdbProduction_->isChecked() ? "P" : rdbTest_->isChecked() ? "T" : "C";
-  UrlOfKind(QString::fromStdString(MainPrefs.URLType)) = S(edtURL_->text());
+  MainPrefs.URLType.assign(1, rdbProduction_->isChecked() ? 'P'
+                              : rdbTest_->isChecked()     ? 'T'
+                                                          : 'C');
+  Keep(UrlOfKind(QString::fromStdString(MainPrefs.URLType)), edtURL_->text());
   urlKind_ = QString::fromStdString(MainPrefs.URLType);
   // The address in use follows the saved kind at once, as a read of the
   // saved file would choose it.
   MainPrefs.URL = UrlOfKind(urlKind_);
-  MainPrefs.MerchID = S(edtMerchID_->text());
+  Keep(MainPrefs.MerchID, edtMerchID_->text());
 
-  const std::string loyalty = S(cboLoyalty_->currentText());
-  if (loyalty == "None") {
-    MainPrefs.LoyalAttr.clear();
-    MainPrefs.LoyalField.clear();
-  } else if (loyalty.size() == 4 && loyalty.starts_with("UDF") && loyalty[3] >= '3' &&
-             loyalty[3] <= '8') {
-    MainPrefs.LoyalAttr = std::string("UDF ") + loyalty[3] + " Value";
-    MainPrefs.LoyalField = loyalty;
-  } else {
-    MainPrefs.LoyalAttr = loyalty;
-    MainPrefs.LoyalField = loyalty;
+  // A drop-down left at what it showed for its stored value keeps that value
+  // as stored: a sale may take it for the entry in another form (a loyalty
+  // field "udf5" with its attribute, a bar-code type "code128"), or for no
+  // entry at all. Choosing an entry writes the entry.
+  if (const std::optional<std::string> loyalty = ChangedChoice(cboLoyalty_)) {
+    if (*loyalty == "None") {
+      MainPrefs.LoyalAttr.clear();
+      MainPrefs.LoyalField.clear();
+    } else if (loyalty->size() == 4 && loyalty->starts_with("UDF") && (*loyalty)[3] >= '3' &&
+               (*loyalty)[3] <= '8') {
+      MainPrefs.LoyalAttr = std::string("UDF ") + (*loyalty)[3] + " Value";
+      MainPrefs.LoyalField = *loyalty;
+    } else {
+      MainPrefs.LoyalAttr = *loyalty;
+      MainPrefs.LoyalField = *loyalty;
+    }
+  }
+  const std::pair<const QComboBox*, std::string*> choices[] = {
+      {cboBarCode_, &MainPrefs.BCType},
+      {cboLoyaltyStatusField_, &MainPrefs.LoyaltyStatusField},
+      {cboLoyaltyTrackingDateField_, &MainPrefs.LoyaltyTrackingDateField},
+      {cboEmailOptInField_, &MainPrefs.EmailOptInField},
+      {cboCustNoUpdateField_, &MainPrefs.CustNoUpdateField}};
+  for (const auto& [combo, setting] : choices) {
+    if (const std::optional<std::string> choice = ChangedChoice(combo)) *setting = *choice;
   }
 
   MainPrefs.SaveEmail = chkSaveEmail_->isChecked();
   MainPrefs.Disable = chkDisable_->isChecked();
-  MainPrefs.BCType = S(cboBarCode_->currentText());
-  foundation::StorePrefs = {S(edtStoreName_->text()), S(edtStoreAddr_->text()),
-                            S(edtStoreCity_->text()), S(edtStoreState_->text()),
-                            S(edtStoreZip_->text()),  S(edtPhone_->text())};
-  MainPrefs.LoyaltyStatusField = S(cboLoyaltyStatusField_->currentText());
-  MainPrefs.LoyaltyTrackingDateField = S(cboLoyaltyTrackingDateField_->currentText());
-  MainPrefs.EmailOptInField = S(cboEmailOptInField_->currentText());
-  MainPrefs.CustNoUpdateField = S(cboCustNoUpdateField_->currentText());
+  foundation::TStorePrefs& store = foundation::StorePrefs;
+  Keep(store.Name, edtStoreName_->text());
+  Keep(store.Address, edtStoreAddr_->text());
+  Keep(store.City, edtStoreCity_->text());
+  Keep(store.State, edtStoreState_->text());
+  Keep(store.Zip, edtStoreZip_->text());
+  Keep(store.Phone, edtPhone_->text());
   MainPrefs.EnableLoyaltyTracking = chkEnableLoyaltyTracking_->isChecked();
   foundation::WSPrefs.DefaultEFTReceiptPrintingOn = chkDefaultEFTReceiptPrintingOn_->isChecked();
   MainPrefs.AlwaysCreateCustForUniqueEmail = chkAlwaysCreateCustForUniqueEmail_->isChecked();
@@ -142,20 +176,34 @@ void TfrmMainSetup::StoreSettings() {
   MainPrefs.QueueLogLevel = edtQueueServiceLogLevel_->value();
   MainPrefs.EnableAdvancedCategorization = cbEnableAdvancedCategorization_->isChecked();
   for (int row = 0; row < 5; ++row) {
-    MainPrefs.Categories[row + 1] = CellText(grdRollupCategories_, row, 0);
+    Keep(MainPrefs.Categories[static_cast<size_t>(row) + 1],
+         CellText(grdRollupCategories_, row, 0));
   }
 
-  const QStringList entries = RollupEntries();
-  MainPrefs.ProductCategories.clear();
-  for (int row = 0; row < grdCategories_->rowCount(); ++row) {
-    const std::string code = CellText(grdCategories_, row, 0);
-    if (foundation::helpers::TrimText(code).empty()) continue;
-    auto index = [&](int column) {
-      return std::to_string(
-          IndexOfEntry(entries, QString::fromStdString(CellText(grdCategories_, row, column))));
-    };
-    MainPrefs.ProductCategories.push_back(code + "=" + index(1) + ";" + index(2));
+  // Positions in the roll-up drop-down list as it is now: of each roll-up
+  // grid row a department cell stands for, and of each position the stored
+  // lines were read with (none for a roll-up emptied since).
+  auto positionOf = [this](int rollupRow) {
+    const auto entry = std::find(rollupEntryRows_.begin(), rollupEntryRows_.end(), rollupRow);
+    return rollupRow < 0 || entry == rollupEntryRows_.end()
+               ? 0
+               : static_cast<int>(entry - rollupEntryRows_.begin());
+  };
+  std::vector<int> moved;
+  for (const int rollupRow : storedEntryRows_) {
+    moved.push_back(rollupRow >= 0 && rollupRowsEmptied_[static_cast<size_t>(rollupRow)]
+                        ? 0
+                        : positionOf(rollupRow));
   }
+  std::vector<RollupRow> departments;
+  for (int row = 0; row < grdCategories_->rowCount(); ++row) {
+    const std::string code = Bytes(grdCategories_->item(row, 0)->data(Qt::UserRole));
+    if (foundation::helpers::TrimText(code).empty()) continue;
+    departments.push_back(
+        {code, positionOf(RollupRowOfCell(row, 1)), positionOf(RollupRowOfCell(row, 2))});
+  }
+  MainPrefs.ProductCategories = MergeRollupLines(MainPrefs.ProductCategories, departments, moved,
+                                                 static_cast<int>(rollupEntryRows_.size()));
 }
 
 bool TfrmMainSetup::WriteSettings() {

@@ -150,7 +150,12 @@ bool TfrmResendEmail::FindExistingCustomer() {
   if (!found) {
     const std::optional<TCustomerMatch> match =
         FindCustomerByEmailEdit(*edtEmail_, false, Tag("FindExistingCustomer"));
-    if (match) FCustSid = match->custSid;
+    if (match) {
+      FCustSid = match->custSid;
+      // The address is a known customer's (corrected after an earlier press
+      // found nobody): no new record is made.
+      FNewCustomerNeeded = false;
+    }
     found = match.has_value();
   }
   FExistingCustomer = found;
@@ -167,7 +172,9 @@ void TfrmResendEmail::MoveControlsDown(int delta) {
 
 foundation::StringList TfrmResendEmail::CollectValues() const {
   foundation::StringList values;
-  FRequiredFields->CollectValues(values);
+  // The required rows were asked for a new record; a known customer's record
+  // keeps its own.
+  if (FNewCustomerNeeded) FRequiredFields->CollectValues(values);
   values.push_back("EMail=" + edtEmail_->text().toStdString());
   return values;
 }

@@ -104,12 +104,6 @@ std::string UdfAttributeName(int udfNumber) {
   return "Aux " + std::to_string(udfNumber - 8) + " Val Id";
 }
 
-std::string NoUpdateAttributeName(const std::string& setting) {
-  if (setting.empty() || setting == "None" || setting.size() < 4) return {};
-  if (setting[3] < '0' || setting[3] > '9') return {};
-  return std::string("UDF ") + setting[3] + " Value";
-}
-
 std::optional<double> CustomerDateOfText(const std::string& text) {
   const std::string trimmed = TrimText(text);
   if (trimmed.size() < 10 || trimmed[4] != '-') return std::nullopt;
@@ -255,6 +249,10 @@ std::string Tvk9ValuesServer::CreateNewCustomer(const std::string& sbsNo,
     std::vector<std::string> includes = {"Sbs No",     "Cust Id", "Last Name",
                                          "First Name", "Active",  "Supplements"};
     for (const std::string& line : values) includes.push_back(foundation::NameOfLine(line));
+    // The object serves the updates that may follow, which read these two.
+    includes.push_back("Cust Sid");
+    const std::string noUpdate = NoUpdateAttributeName(foundation::MainPrefs.CustNoUpdateField);
+    if (!noUpdate.empty()) includes.push_back(noUpdate);
     EnsureCustomerObject(includes, true);
     if (FCustomerBO != -1) {
       Trace("     Inserting new customer...", kCreateTag);
@@ -337,7 +335,7 @@ std::vector<std::string> Tvk9ValuesServer::UpdateIncludes(const std::string& sbs
   } else if (!foundation::MainPrefs.CustNoUpdateField.empty() &&
              foundation::MainPrefs.CustNoUpdateField != "None") {
     Warn("The no-update field \"" + foundation::MainPrefs.CustNoUpdateField +
-             "\" names no user-defined field; it is not used",
+             "\" names no customer field; it is not used",
          kUpdateTag);
   }
   for (const std::string& line : values) includes.push_back(foundation::NameOfLine(line));
@@ -373,26 +371,10 @@ bool Tvk9ValuesServer::UpdateExistingCustomer(const std::string& sbsNo, const st
           found == kAdapterSuccess && atEnd == 0
               ? TrimText(hostplugin::GetBOFieldValue(*FAdapter, FCustomerBO, "Cust Sid"))
               : std::string();
-      const std::string noUpdate = NoUpdateAttributeName(foundation::MainPrefs.CustNoUpdateField);
       if (current.empty() || current != TrimText(custSid)) {
         Trace("Customer record was not found.", kUpdateTag);
-      } else if (!noUpdate.empty() && [&] {
-                   step = "checking the no-update field";
-                   BStr name(noUpdate);
-                   Variant value;
-                   Status("read", FAdapter->BOGetAttrValue(FCustomerBO, name.Get(), value.Put()),
-                          0);
-                   if (value.IsEmpty()) {
-                     foundation::KWLog(
-                         1, "Field name \"" + noUpdate + "\" wasn't recognized by the PIAPI",
-                         foundation::kLevelError, kUpdateTag);
-                     return false;
-                   }
-                   return !value.IsNull() && UpperAscii(TrimText(value.ToString())) == "NO UPDATE";
-                 }()) {
-        Trace("Field \"" + noUpdate +
-                  "\" was set to \"No Update\" -- skipping update of customer record.",
-              kUpdateTag);
+      } else if (step = "checking the no-update field";
+                 hostplugin::CustomerMarkedNoUpdate(*FAdapter, FCustomerBO, kUpdateTag)) {
         right = true;
       } else {
         step = "setting the values";

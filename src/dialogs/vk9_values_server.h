@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/customer_field_names.h"
 #include "foundation/prefs_records.h"
 #include "hostplugin/custom_server_plugin.h"
 
@@ -97,9 +98,9 @@ inline constexpr const char* kRequiredUdfSQL =
 // below 3, "UDF <n> Val Id" for 3 to 8, "Aux <n-8> Val Id" from 9.
 std::string UdfAttributeName(int udfNumber);
 
-// The host attribute the no-update setting names ("UDF5" -> "UDF 5 Value");
-// empty when it is not set, "None", or its fourth character is no digit.
-std::string NoUpdateAttributeName(const std::string& setting);
+// The host attribute the no-update setting names (shared with the receipt
+// plug-ins' own address save).
+using foundation::NoUpdateAttributeName;
 
 // The date a customer's date field is given as text: "yyyy-mm-dd",
 // optionally followed by a blank or "T" and "hh:nn[:ss]" (blanks around

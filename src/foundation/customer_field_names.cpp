@@ -40,11 +40,25 @@ std::string LoyaltyStatusHostField(std::string_view setting) {
   return field;
 }
 
-std::string OptInHostField(std::string_view setting) {
+std::optional<char> UdfSettingDigit(std::string_view setting) {
   if (setting.size() < 4 || setting.substr(0, 3) != "UDF" || setting[3] < '0' || setting[3] > '9') {
-    return std::string(setting);
+    return std::nullopt;
   }
-  return LoyaltyStatusHostField(setting);
+  return setting[3];
+}
+
+std::string OptInHostField(std::string_view setting) {
+  return UdfSettingDigit(setting) ? LoyaltyStatusHostField(setting) : std::string(setting);
+}
+
+std::string NoUpdateAttributeName(const std::string& setting) {
+  // The host's free-text fields hold the mark themselves.
+  for (const char* field : {"Info1", "Info2", "Notes"}) {
+    if (setting == field) return setting;
+  }
+  if (setting.empty() || setting == "None" || setting.size() < 4) return {};
+  if (setting[3] < '0' || setting[3] > '9') return {};
+  return std::string("UDF ") + setting[3] + " Value";
 }
 
 }  // namespace foundation

@@ -1,6 +1,7 @@
 // Names of the host customer fields that the settings refer to by keyword.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,10 +18,20 @@ std::string MapCustomerFieldName(std::string_view keyword);
 // not configured (empty); any other setting is the field name itself.
 std::string LoyaltyStatusHostField(std::string_view setting);
 
+// The digit of a user-defined field setting ("UDF" and a digit, as the setup
+// offers them: "UDF6" gives '6'); nothing for any other setting.
+std::optional<char> UdfSettingDigit(std::string_view setting);
+
 // The host field that holds the e-mail opt-in for the EmailOptInField
 // setting: a user-defined field ("UDF" + digit, as the setup offers them) is
 // read as the text of its list entry ("UDF6" -> "UDF 6 Value"); any other
 // setting names the field itself.
 std::string OptInHostField(std::string_view setting);
+
+// The host attribute the no-update setting (CustNoUpdateField) names: a
+// user-defined field's list entry ("UDF5" -> "UDF 5 Value") or the free-text
+// field itself ("Info1", "Info2", "Notes"); empty when it is not set, "None",
+// or names neither.
+std::string NoUpdateAttributeName(const std::string& setting);
 
 }  // namespace foundation

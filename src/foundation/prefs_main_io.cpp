@@ -1,5 +1,6 @@
 // Reading and writing the main settings file and the e-mail domain list.
 
+#include <algorithm>
 #include <optional>
 
 #include "foundation/ini_file.h"
@@ -7,6 +8,7 @@
 #include "foundation/prefs_io.h"
 #include "foundation/prefs_records.h"
 #include "foundation/settings_file_io.h"
+#include "platform/text.h"
 
 namespace foundation {
 
@@ -34,26 +36,45 @@ std::string ActiveURL(const TMainPrefs& prefs) {
   return TrimProfileBlanks(prefs.OtherURL);
 }
 
+// The domains a list file holds, as a read takes them (blank lines dropped).
+StringList DomainsOf(const std::string& content) {
+  StringList lines = SplitLines(content);
+  std::erase_if(lines, [](const std::string& line) { return line.empty(); });
+  return lines;
+}
+
 void ReadEmailProviders(const std::string& datFile) {
   std::optional<std::string> content = ReadWholeFile(datFile);
   if (!content) return;  // no list file: the list stays as it was
-  StringList lines = SplitLines(*content);
-  for (size_t i = lines.size(); i-- > 0;) {
-    if (lines[i].empty()) lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
-  }
-  EmailProviders = std::move(lines);
+  EmailProviders = DomainsOf(*content);
 }
 
+// Writes the domain list, one domain a line. A file that holds this very
+// list already is left as it is (its blank lines and line ends too); any
+// other is written with the line end its first line had (CR LF as a Windows
+// editor saves it, a lone CR, else LF).
 void WriteEmailProviders(const std::string& datFile) {
+  const std::optional<std::string> old = ReadWholeFile(datFile);
+  std::string lineEnd = "\n";
+  if (old) {
+    if (DomainsOf(*old) == EmailProviders) return;
+    const size_t end = old->find_first_of("\r\n");
+    if (end != std::string::npos && (*old)[end] == '\r') {
+      lineEnd = end + 1 < old->size() && (*old)[end + 1] == '\n' ? "\r\n" : "\r";
+    }
+  }
   std::string text;
-  for (const std::string& line : EmailProviders) text += line + "\n";
+  for (const std::string& line : EmailProviders) text += line + lineEnd;
   WriteFileAtomically(datFile, text);
 }
 
 // Writes the lines of a name=value list as the keys of a freshly erased
 // section. Lines whose name is blank cannot be stored as keys and are left out.
 // A section that already holds exactly these entries is left as it is, so an
-// unchanged list keeps its place and comments in the file.
+// unchanged list keeps its place and comments in the file. A name that comes
+// again (in any case) is written once, with its first value: that is the one
+// a read finds, and writing the later one would put it in the first one's
+// place.
 void WriteListSection(IniFile& ini, const char* section, const StringList& lines) {
   StringList entries;
   for (const std::string& line : lines) {
@@ -62,8 +83,15 @@ void WriteListSection(IniFile& ini, const char* section, const StringList& lines
   }
   if (ini.ReadSectionValues(section) == entries) return;
   ini.EraseSection(section);
+  StringList written;
   for (const std::string& entry : entries) {
-    ini.WriteString(section, NameOfLine(entry), ValueOfLine(entry));
+    const std::string name = NameOfLine(entry);
+    const bool again = std::any_of(written.begin(), written.end(), [&](const std::string& done) {
+      return platform::SameText(done, name);
+    });
+    if (again) continue;
+    written.push_back(name);
+    ini.WriteString(section, name, ValueOfLine(entry));
   }
 }
 

@@ -48,8 +48,7 @@ int32_t TextToIntOrZero(const std::string& text) {
 }
 
 bool FieldSaysYes(IPluginAdapter& adapter, int32_t boHandle, const std::string& field) {
-  const std::string text = GetBOFieldValue(adapter, boHandle, field);
-  return foundation::helpers::UpperAscii(foundation::helpers::TrimText(text)) == "YES";
+  return TextSaysYes(GetBOFieldValue(adapter, boHandle, field));
 }
 
 constexpr size_t kPrefLineWidth = 38;
@@ -96,6 +95,10 @@ bool HostFlagIsTrue(const std::string& text) {
   return flag == "1" || flag == "-1" || flag == "TRUE";
 }
 
+bool TextSaysYes(const std::string& text) {
+  return foundation::helpers::UpperAscii(foundation::helpers::TrimText(text)) == "YES";
+}
+
 bool CustomerAllowsEmail(IPluginAdapter& adapter, int32_t custBO) {
   const std::string& setting = foundation::MainPrefs.EmailOptInField;
   if (setting == "Allow Email") return HostFlagIsTrue(GetBOFieldValue(adapter, custBO, setting));
@@ -109,6 +112,26 @@ bool CustomerIsLoyaltyMember(IPluginAdapter& adapter, int32_t custBO) {
       foundation::LoyaltyStatusHostField(foundation::MainPrefs.LoyaltyStatusField);
   if (field.empty()) return false;
   return FieldSaysYes(adapter, custBO, field);
+}
+
+bool CustomerMarkedNoUpdate(IPluginAdapter& adapter, int32_t custBO, const std::string& tag) {
+  const std::string field =
+      foundation::NoUpdateAttributeName(foundation::MainPrefs.CustNoUpdateField);
+  if (field.empty()) return false;
+  const Variant value = ReadField(adapter, custBO, field);
+  if (value.IsEmpty()) {
+    foundation::KWLog(1, "Field name \"" + field + "\" wasn't recognized by the PIAPI",
+                      foundation::kLevelError, tag);
+    return false;
+  }
+  if (value.IsNull() || foundation::helpers::UpperAscii(
+                            foundation::helpers::TrimText(value.ToString())) != "NO UPDATE") {
+    return false;
+  }
+  foundation::KWLog(
+      9, "Field \"" + field + "\" was set to \"No Update\" -- skipping update of customer record.",
+      foundation::kLevelInfo, tag);
+  return true;
 }
 
 std::string PrefLogLine(std::string_view name, const VARIANT& value) {

@@ -29,6 +29,11 @@ double GetBOFieldDateTime(IPluginAdapter& adapter, int32_t boHandle, const std::
 // case), as hosts and databases hand a true flag back.
 bool HostFlagIsTrue(const std::string& text);
 
+// Whether a customer's yes/no value read as text says yes: "YES", trimmed and
+// in any case, as stores spell their lists ("Yes", "yes ") and the plug-in
+// writes them ("YES"). Every reader of the opt-in and loyalty values uses it.
+bool TextSaysYes(const std::string& text);
+
 // Whether the customer accepts e-mail, by MainPrefs.EmailOptInField: the host
 // flag "Allow Email" must be true (HostFlagIsTrue); a user-defined field
 // ("UDF<digit>") must hold the list entry "YES" in "UDF <digit> Value"; any
@@ -41,6 +46,17 @@ bool CustomerAllowsEmail(IPluginAdapter& adapter, int32_t custBO);
 // Value") reads "YES" (trimmed, any case). False when nothing usable is
 // configured.
 bool CustomerIsLoyaltyMember(IPluginAdapter& adapter, int32_t custBO);
+
+// Whether the customer on the object's current record is marked "No Update"
+// and so must not be written: the field MainPrefs.CustNoUpdateField names
+// (foundation::NoUpdateAttributeName) reads "NO UPDATE", trimmed and in any
+// case (the skip is logged under `tag`). No usable setting, a Null value or a
+// field the host does not know (an Empty value, logged as an error) is no
+// mark. A failed read raises ComError, so a caller that writes only an
+// unmarked customer writes nothing then. Every writer of an existing
+// customer asks it: the values server's update and the receipt plug-ins'
+// address save.
+bool CustomerMarkedNoUpdate(IPluginAdapter& adapter, int32_t custBO, const std::string& tag);
 
 // The log line of one preference: the name over a run of 38 dots, then
 // "[null]" for an empty or null value, else its text.

@@ -3,6 +3,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "foundation/helpers_text.h"
 #include "foundation/log.h"
 #include "foundation/prefs_records.h"
 #include "hostplugin/bo_fields.h"
@@ -29,6 +30,14 @@ bool OnRecordOf(IPluginAdapter& adapter, int32_t customerBO, const std::string& 
   return !custSid.empty() && hostplugin::GetBOFieldValue(adapter, customerBO, kCustSid) == custSid;
 }
 
+// Whether two addresses are the same once blanks around them and letter case
+// are set aside (the address check lower-cases what it passes).
+bool SameAddress(const std::string& a, const std::string& b) {
+  using foundation::helpers::TrimText;
+  using foundation::helpers::UpperAscii;
+  return UpperAscii(TrimText(a)) == UpperAscii(TrimText(b));
+}
+
 }  // namespace
 
 bool ReadBillToRecord(IPluginAdapter& adapter, int32_t customerBO, const std::string& custSid,
@@ -42,12 +51,25 @@ bool ReadBillToRecord(IPluginAdapter& adapter, int32_t customerBO, const std::st
   const auto read = [&](const std::string& name) {
     return hostplugin::GetBOFieldValue(adapter, customerBO, name);
   };
-  auth.EmailAddress = read("EMail");
+  // Blanks around a stored address are no part of it, as around a typed one.
+  auth.EmailAddress = foundation::helpers::TrimText(read("EMail"));
   auth.StoredEmail = auth.EmailAddress;
   auth.Phone1 = read("Phone1");
   auth.Phone2 = read("Phone2");
-  auth.OptIn = hostplugin::CustomerAllowsEmail(adapter, customerBO);
-  auth.LoyaltyMember = hostplugin::CustomerIsLoyaltyMember(adapter, customerBO);
+  // A choice the host cannot read stays unset and the rest is still read: the
+  // customer is known, reached and named on his receipt all the same.
+  const auto choice = [&](const char* what, bool (*reader)(IPluginAdapter&, int32_t)) {
+    try {
+      return reader(adapter, customerBO);
+    } catch (const std::exception& e) {
+      foundation::KWLog(0,
+                        std::string("The customer's ") + what + " could not be read: " + e.what(),
+                        foundation::kLevelWarning, tag);
+      return false;
+    }
+  };
+  auth.OptIn = choice("opt-in", hostplugin::CustomerAllowsEmail);
+  auth.LoyaltyMember = choice("loyalty status", hostplugin::CustomerIsLoyaltyMember);
   if (LoyaltyCardConfigured()) {
     auth.LoyaltyCardNumber = read(foundation::MainPrefs.LoyalAttr);
     if (!auth.LoyaltyCardNumber.empty()) auth.MerchantID = foundation::MainPrefs.MerchID;
@@ -90,8 +112,16 @@ void ReadAndAuthenticateCustomer(IPluginAdapter& adapter, int32_t customerBO,
 void SaveCustomerEmail(IPluginAdapter& adapter, int32_t customerBO, const std::string& custSid,
                        const std::string& tag) {
   try {
-    if (SetFilter(adapter, customerBO, kCustSid, custSid) == kAdapterSuccess &&
-        OnRecordOf(adapter, customerBO, custSid)) {
+    if (SetFilter(adapter, customerBO, kCustSid, custSid) != kAdapterSuccess ||
+        !OnRecordOf(adapter, customerBO, custSid)) {
+      foundation::KWLog(0, "Customer record was not found.", foundation::kLevelWarning, tag);
+    } else if (hostplugin::CustomerMarkedNoUpdate(adapter, customerBO, tag)) {
+      // Logged by the check; the customer keeps his record as it is.
+    } else if (SameAddress(hostplugin::GetBOFieldValue(adapter, customerBO, "EMail"),
+                           receipt::fAuth.EmailAddress)) {
+      foundation::KWLog(9, "The stored e-mail is the same address; the customer is not written",
+                        foundation::kLevelDebug, tag);
+    } else {
       int32_t status = 0;
       if (Checked(adapter.BOEdit(customerBO, &status), status, "edit the customer") !=
           kAdapterSuccess) {
@@ -106,8 +136,6 @@ void SaveCustomerEmail(IPluginAdapter& adapter, int32_t customerBO, const std::s
         throw std::runtime_error("The host refused to save customer " + custSid);
       }
       foundation::KWLog(9, "Customer e-mail saved", foundation::kLevelDebug, tag);
-    } else {
-      foundation::KWLog(0, "Customer record was not found.", foundation::kLevelWarning, tag);
     }
   } catch (const std::exception& e) {
     LogFailure(tag, e);

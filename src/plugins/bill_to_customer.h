@@ -14,9 +14,10 @@
 namespace plugins {
 
 // Reads the customer object's current record when it is customer `custSid`:
-// the e-mail (also as the e-mail last stored), phones, opt-in, loyalty member
-// and card number into fAuth, the identifier, names and contact into
-// `customer`, and sets HaveBillTo. A record whose "Cust Sid" is Null or
+// the e-mail without blanks around it (also as the e-mail last stored),
+// phones, opt-in, loyalty member (a choice the host cannot read is logged and
+// left unset) and card number into fAuth, the identifier, names and contact
+// into `customer`, and sets HaveBillTo. A record whose "Cust Sid" is Null or
 // another customer's is not read (logged under `tag`): false then.
 bool ReadBillToRecord(IPluginAdapter& adapter, int32_t customerBO, const std::string& custSid,
                       receipt::TCapturedCustomer& customer, const std::string& tag);
@@ -34,9 +35,12 @@ void ReadAndAuthenticateCustomer(IPluginAdapter& adapter, int32_t customerBO,
                                  const std::string& tag);
 
 // Writes fAuth.EmailAddress to customer `custSid`'s "EMail" only when the
-// "Cust Sid" filter finds that customer's own record; otherwise "Customer
-// record was not found." is logged and nothing changes. A refused edit or
-// post is logged. The filter is cleared afterwards.
+// "Cust Sid" filter finds that customer's own record (otherwise "Customer
+// record was not found." is logged), the customer is not marked "No Update"
+// (hostplugin::CustomerMarkedNoUpdate) and his stored address is another one
+// than the address sent, letter case and blanks around it aside; else
+// nothing changes. A refused edit or post, or a failed read of the mark, is
+// logged. The filter is cleared afterwards.
 void SaveCustomerEmail(IPluginAdapter& adapter, int32_t customerBO, const std::string& custSid,
                        const std::string& tag);
 

@@ -6,6 +6,10 @@
 
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <vector>
 
 #include "dialogs/email_capture_dialog.h"
 #include "dialogs/info_box.h"
@@ -115,6 +119,63 @@ class Trace {
   std::string tag_;
 };
 
+// The settings files as they stood when they were last read (each file's
+// text, none for a missing file); nothing before the first read. Compared
+// whole: a file written again may keep its size and its modification time's
+// tick.
+using SettingsTexts = std::vector<std::optional<std::string>>;
+std::optional<SettingsTexts> g_settingsAsRead;
+
+SettingsTexts CurrentSettingsTexts() {
+  std::string fqdn;
+  const std::string files[] = {
+      foundation::MainSettingsFile(), foundation::EmailDomainListFile(),
+      foundation::StoreSettingsFile(),
+      foundation::CheckWSPrefsFilename(foundation::kWSPrefsTemplate, fqdn)};
+  SettingsTexts texts;
+  for (const std::string& file : files) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+      texts.emplace_back();
+      continue;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    texts.emplace_back(text.str());
+  }
+  return texts;
+}
+
+// Whether the settings in memory are those of the files: read since the
+// configuration-checked flag was last cleared, and unchanged since. Settings
+// put in place without reading any file (the flag set by their owner) stand
+// as they are.
+bool SettingsCurrent() {
+  if (!ConfigurationChecked) return false;
+  if (!g_settingsAsRead) return true;
+  if (*g_settingsAsRead == CurrentSettingsTexts()) return true;
+  KWLog(5, "The settings files changed since they were read", foundation::kLevelInfo,
+        Tag("CheckConfiguration"));
+  return false;
+}
+
+bool BothSettingsFilesExist() {
+  namespace fs = std::filesystem;
+  return fs::exists(foundation::kRelativeMainSettingsFile) &&
+         fs::exists(foundation::kRelativeStoreSettingsFile);
+}
+
+bool AnySettingsFileExists() {
+  namespace fs = std::filesystem;
+  return fs::exists(foundation::kRelativeMainSettingsFile) ||
+         fs::exists(foundation::kRelativeStoreSettingsFile);
+}
+
+void ReadMainSettings() {
+  foundation::ReadMainPrefs(foundation::SettingsFolder(), foundation::QueueFolder(),
+                            foundation::MainSettingsFile(), foundation::EmailDomainListFile());
+}
+
 }  // namespace
 
 bool ConnectHostDatabase(const std::string& tag) {
@@ -126,18 +187,38 @@ bool ConnectHostDatabase(const std::string& tag) {
 }
 
 void ReadSettings() {
-  foundation::ReadMainPrefs(foundation::SettingsFolder(), foundation::QueueFolder(),
-                            foundation::MainSettingsFile(), foundation::EmailDomainListFile());
+  // Taken before the files are read: a file written meanwhile counts as
+  // changed at the next check and is read again.
+  g_settingsAsRead = CurrentSettingsTexts();
+  ReadMainSettings();
   foundation::ReadWSPrefs("", "", foundation::kWSPrefsTemplate);
   foundation::ReadStorePrefs(foundation::StoreSettingsFile());
   ConfigurationChecked = true;
 }
 
+void ReadChangedSettings(const std::string& tag) {
+  if (SettingsCurrent()) return;
+  ConfigurationChecked = false;
+  try {
+    if (BothSettingsFilesExist()) {
+      ReadSettings();
+    } else if (AnySettingsFileExists()) {
+      // Setup is unfinished, which the road's settings check reports unless
+      // the plug-in is switched off. Whether it is stands in the main
+      // settings (none when that file is missing), which the invoice road
+      // reads with either file: read them alone, so a switched-off plug-in
+      // is silent on every road. The settings stay unchecked.
+      ReadMainSettings();
+    }
+  } catch (const std::exception& e) {
+    KWLog(0, tag + " while reading the settings: " + e.what(), foundation::kLevelError, tag);
+  }
+}
+
 bool CheckBothSettingsFiles(const std::string& tag) {
-  if (ConfigurationChecked) return true;
-  namespace fs = std::filesystem;
-  if (!fs::exists(foundation::kRelativeMainSettingsFile) ||
-      !fs::exists(foundation::kRelativeStoreSettingsFile)) {
+  if (SettingsCurrent()) return true;
+  ConfigurationChecked = false;
+  if (!BothSettingsFilesExist()) {
     ShowPluginMessage("Setup has not been done.", tag);
     return false;
   }
@@ -233,7 +314,8 @@ bool TDigitalReceiptProcessor::CheckConfiguration() {
   const char* routine = "CheckConfiguration";
   Trace trace(routine);
   try {
-    if (ConfigurationChecked) return true;
+    if (SettingsCurrent()) return true;
+    ConfigurationChecked = false;
     namespace fs = std::filesystem;
     if (!fs::exists(foundation::kRelativeMainSettingsFile) &&
         !fs::exists(foundation::kRelativeStoreSettingsFile)) {
@@ -515,9 +597,17 @@ void TDigitalReceiptProcessor::ShowOutcome() {
   Dump("RequestQueued", c.RequestQueued, "ProcessPostedInvoice");
   Dump("DigitalSendOK", c.DigitalSendOK, "ProcessPostedInvoice");
   if (c.RequestQueued) {
-    // The receipt waits in the queue and will be delivered; the print flags
-    // stay as the dialog step left them.
+    // The receipt waits in the queue and will be delivered; paper stays as
+    // the dialog step left it, and so does the card slip of a paper-only
+    // receipt, as when it is sent. A receipt by e-mail would have shown the
+    // sent notice, whose card-slip box the workstation's default fills; the
+    // queued notice has no such box, so the slip follows that default.
     dialogs::VeskQueued();
+    if (c.HasCardTender && c.DigitalWanted) {
+      c.PrintEFT = foundation::WSPrefs.DefaultEFTReceiptPrintingOn;
+      if (c.PrintEFT) c.PrintingEFT = true;
+      Dump("Queued: PrintEFT", c.PrintEFT, "ProcessPostedInvoice");
+    }
   } else if (c.QueueDueToCommsFailure || c.NoVesk || !c.DigitalSendOK) {
     // Flagged for the queue but not written there counts as failed.
     ShowFailedOutcome();

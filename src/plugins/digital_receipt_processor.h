@@ -28,7 +28,9 @@ namespace plugins {
 // Process-wide flags of the receipt plug-ins. The configuration-checked flag
 // is cleared by the invoice plug-in at each before-update event and by the
 // configure plug-in once the setup dialog closed, and set once the settings
-// were read, so the settings are read at most once per event.
+// were read, so the settings are read at most once per event. Settings files
+// changed since they were read are read again at the next check, whatever
+// the flag says.
 // The system-preferences-logged flag is set by the first road that logs the
 // host's preferences and never cleared.
 extern bool ConfigurationChecked;
@@ -48,10 +50,20 @@ bool ConnectHostDatabase(const std::string& tag);
 // Reads the main, workstation and store settings and sets
 // ConfigurationChecked.
 void ReadSettings();
-// The sales-order roads' settings check: unless ConfigurationChecked is set,
-// both the main and the store settings file must exist ("Setup has not been
-// done." and false otherwise), then the settings are read.
+// The sales-order roads' settings check: unless the settings were read and
+// have not changed since, both the main and the store settings file must
+// exist ("Setup has not been done." and false otherwise), then the settings
+// are read.
 bool CheckBothSettingsFiles(const std::string& tag);
+// Reads the settings when they were not read or changed since and both the
+// main and the store settings file exist, without a message: the sales-order
+// roads call it before they ask whether the plug-in is switched off. With
+// only one of the two files, the main settings alone are read (a missing
+// main file reads as defaults) and the settings stay unchecked, so the
+// switched-off setting is known while the settings check still reports the
+// unfinished setup. A failing read is logged under `tag`; the settings check
+// reports it again.
+void ReadChangedSettings(const std::string& tag);
 
 // The failed notice; paper and the card slip are printed then, without the
 // receipt-ID message.

@@ -60,6 +60,9 @@ void IncludeCustomerAttributes(IPluginAdapter& adapter, int32_t customerBO) {
     if (!field.empty()) Include(adapter, customerBO, field);
   }
   if (LoyaltyCardConfigured()) Include(adapter, customerBO, prefs.LoyalAttr);
+  // Read before the customer's address is written back.
+  const std::string noUpdate = foundation::NoUpdateAttributeName(prefs.CustNoUpdateField);
+  if (!noUpdate.empty()) Include(adapter, customerBO, noUpdate);
 }
 
 void IncludeInvoiceAttributes(IPluginAdapter& adapter, int32_t invoiceBO, int32_t itemsBO) {

@@ -12,8 +12,9 @@ namespace plugins {
 
 // "Sbs No", "Cust Sid", "Cust Id", "EMail", names and phones, then the host
 // fields the loyalty-status, loyalty-tracking-date and e-mail opt-in keywords
-// of the main settings map to, and the loyalty card attribute when one is
-// configured.
+// of the main settings map to, the loyalty card attribute when one is
+// configured, and the field that marks a customer "No Update" when the
+// settings name one.
 void IncludeCustomerAttributes(IPluginAdapter& adapter, int32_t customerBO);
 
 // The invoice header and item attributes a receipt is extracted from.

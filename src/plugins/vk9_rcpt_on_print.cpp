@@ -48,14 +48,22 @@ bool TVK9RcptOnPrint::HandleEventImpl() {
                         " PrintPaper=" + (c.PrintPaper ? "True" : "False") +
                         " PrintVeskMessagePrint=" + (c.PrintVeskMessagePrint ? "True" : "False"),
                     foundation::kLevelDebug, kTag);
-  bool result = false;
+  bool result = true;
   if (c.PrintingEFT) {
+    // A card slip: the host prints one for each card tender of the sale, and
+    // each follows the same decision; the document after the last one is
+    // the paper receipt.
     result = c.PrintEFT;
-    c.PrintingEFT = false;
+    if (++c.CardSlipsPrinted >= c.CardTenders) {
+      c.PrintingEFT = false;
+      c.CardSlipsPrinted = 0;
+    }
   } else if (c.PrintingPaper) {
     result = c.PrintPaper;
     c.PrintPaper = true;
   } else {
+    // No sale decided anything for this document (none since the load): it
+    // prints, and paper printing is armed for the next.
     c.PrintingPaper = true;
     c.PrintPaper = true;
   }

@@ -103,6 +103,13 @@ void Tvk9SODepOnUpdate::PrepareObjects(IPluginAdapter& adapter) {
 }
 
 void Tvk9SODepOnUpdate::AfterUpdateImpl() {
+  // The deposit's invoice prints after this event: until the deposit decides
+  // otherwise, its paper receipt and card slip print.
+  receipt::ResetPrintDecision();
+  // Whether the plug-in is switched off is told by the settings as the files
+  // hold them now: read again when this load has not read them or they
+  // changed since.
+  ReadChangedSettings(kTag);
   if (foundation::MainPrefs.Disable) return;
   try {
     if (!FAdapter) throw std::runtime_error("The deposit plug-in has no host adapter");
@@ -116,9 +123,11 @@ void Tvk9SODepOnUpdate::AfterUpdateImpl() {
   } catch (const std::exception& e) {
     foundation::KWLog(0, std::string(kTag) + " while " + e.what(), foundation::kLevelError, kTag);
   }
+  // Nothing of this event is left for a later one but the print decision
+  // the host prints the deposit's invoice by.
   receipt::ResetAuth();
   receipt::ResetReceipt();
-  receipt::ResetTransControl();
+  receipt::ResetTransControlKeepingPrintDecision();
 }
 
 void Tvk9SODepOnUpdate::SaveDeposit(IPluginAdapter& adapter) {
@@ -129,6 +138,7 @@ void Tvk9SODepOnUpdate::SaveDeposit(IPluginAdapter& adapter) {
   c.PrintVeskMessage = false;
   if (!CheckBothSettingsFiles(kTag)) return;
   receipt::ResetTransControl();
+  receipt::ResetPrintDecision();
   const std::string invoiceSid = DepositInvoiceSid(adapter, kTag);
   if (FCustomerBO == -1) {
     FCustomerBO = Create(adapter, kBOKindCustomer, "a customer");

@@ -80,20 +80,26 @@ bool Tvk9SOSB::HandleBOUIEventImpl(int32_t, const std::string& AEventType, const
     VariantClear(&AReturnValues);
     AReturnValues = values.Detach();
     AHandled = 0;
-    if (foundation::MainPrefs.Disable ||
-        (AEventType != "SALERECORDED" && AEventType != "RETURNRECORDED")) {
-      return true;
-    }
+    if (AEventType != "SALERECORDED" && AEventType != "RETURNRECORDED") return true;
+    // The recorded invoice prints after this event: until the sale decides
+    // otherwise, its paper receipt and card slip print.
+    receipt::ResetPrintDecision();
+    // Whether the plug-in is switched off is told by the settings as the
+    // files hold them now: read again when this load has not read them or
+    // they changed since.
+    ReadChangedSettings(kTag);
+    if (foundation::MainPrefs.Disable) return true;
     try {
       RecordSale();
     } catch (const std::exception& e) {
       hostplugin::ShowModalMessageBox(std::string("RecordSaleEx: ") + e.what());
     }
     // Nothing of this event is left for a later one, even when the host
-    // fails to clear the filter.
+    // fails to clear the filter, but the print decision the host prints the
+    // recorded invoice by.
     receipt::ResetAuth();
     receipt::ResetReceipt();
-    receipt::ResetTransControl();
+    receipt::ResetTransControlKeepingPrintDecision();
     if (FAdapter && FInvoiceBO >= 0) ClearFilter(*FAdapter, FInvoiceBO, kInvoiceSid);
   } catch (const std::exception& e) {
     hostplugin::ShowModalMessageBox(std::string("HandleBOUIEventEx: ") + e.what());
@@ -132,6 +138,7 @@ void Tvk9SOSB::RecordSale() {
 
   if (!CheckBothSettingsFiles(kTag)) return;
   receipt::ResetTransControl();
+  receipt::ResetPrintDecision();
   receipt::fAuth.QuenlosCardNumber.clear();
 
   std::string invoiceSid;
@@ -146,6 +153,9 @@ void Tvk9SOSB::RecordSale() {
   if (FTendersBO == -1) FTendersBO = Child(adapter, FInvoiceBO, "tenders");
   if (!IsActive(adapter, FItemsBO)) Open(adapter, FItemsBO);
   if (!IsActive(adapter, FTendersBO)) Open(adapter, FTendersBO);
+  // A card sale's slip is pending: it prints as the receipt's outcome decides.
+  c.HasCardTender = receipt::InvoiceHasTenderType2(adapter, FTendersBO);
+  c.PrintingEFT = c.HasCardTender;
 
   FCustomer = {};
   const std::string custSid = hostplugin::GetBOFieldValue(adapter, FInvoiceBO, "Bill To Cust Sid");

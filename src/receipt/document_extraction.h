@@ -37,10 +37,13 @@ class EExtractAssertion : public std::runtime_error {
 inline constexpr const char* kVendorSQL =
     "select v.Vend_Name, v.Vend_Code from vendor_v v join invn_sbs_v i on i.sbs_no=v.Sbs_No and "
     "v.Vend_Code=i.vend_code where i.Item_Sid=:item_sid and i.sbs_no=:sbs_no";
+// The balance of a sales order: a discount percentage or amount the order
+// does not carry (Null) counts as none.
 inline constexpr const char* kSalesOrderBalanceSQL =
     "select Disc_Perc, Disc_Amt, ExtPrc, ExtTax, TotTax, TotDep, ( ( ( ExtPrc + TotTax + TotFee ) "
-    "- Disc_Amt ) - TotDep ) as BalDue from ( select s.Disc_Perc, s.Disc_Amt, ExtPrc, ExtTax, ( "
-    "ExtTax * ( 1-( Disc_Perc/100 ) ) ) as TotTax, ( select nvl( sum( nvl( sf.amt,0 ) ),0 ) from "
+    "- Disc_Amt ) - TotDep ) as BalDue from ( select nvl( s.Disc_Perc,0 ) as Disc_Perc, nvl( "
+    "s.Disc_Amt,0 ) as Disc_Amt, ExtPrc, ExtTax, ( ExtTax * ( 1-( nvl( s.Disc_Perc,0 )/100 ) ) ) "
+    "as TotTax, ( select nvl( sum( nvl( sf.amt,0 ) ),0 ) from "
     "SO_Fee sf where sf.so_sid=s.so_sid ) as TotFee, ( select nvl( sum( nvl( rf.amt * "
     "r.Modifier,0 ) ),0 ) from invoice_v r, invc_fee rf, so_depst sd where sd.so_sid=s.so_sid and "
     "rf.invc_sid=sd.invc_sid and rf.fee_type=-2 and r.invc_sid=rf.invc_sid ) as TotDep from so_v "

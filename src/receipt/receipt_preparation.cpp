@@ -1,5 +1,6 @@
 #include "receipt/receipt_preparation.h"
 
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "foundation/prefs_records.h"
 #include "foundation/time_zone.h"
 #include "foundation/ui_guard.h"
+#include "receipt/cash_tender.h"
 #include "receipt/number_format.h"
 #include "receipt/records.h"
 #include "receipt/sale_workflow.h"
@@ -60,7 +62,8 @@ std::vector<std::string> RollupCategoryNames() {
   return names;
 }
 
-// A position of a roll-up entry: a decimal number, anything else counts as 0.
+}  // namespace
+
 long RollupPosition(const std::string& text) {
   const std::string trimmed = TrimText(text);
   if (trimmed.empty() || trimmed.size() > 9) return trimmed.empty() ? 0 : -1;
@@ -71,6 +74,8 @@ long RollupPosition(const std::string& text) {
   }
   return value;
 }
+
+namespace {
 
 // Fills the item's custom categories from the roll-up entry of its DCS code
 // in the main settings ("DCS=position1;position2"). A position outside the
@@ -268,28 +273,32 @@ void AddDiscountAndSubtotal(const TInvoiceContainer& invoice, double sign, Digit
 }
 
 // What the tenders paid (negative on a return); notes the change and the
-// card texts on the way.
+// card texts on the way. The change is what the cash lines that moved money
+// gave back between them: a sale may record its cash in several lines, only
+// one of which hands change back.
 double TraverseTenders(const TInvoiceContainer& invoice, double sign, DigitalReceipt& r) {
   r.NoPaymentsYet = true;
   double paid = 0;
+  std::optional<double> change;
   for (int index = 0; index < invoice.Tenders.Count(); ++index) {
     const TContainer& tender = *invoice.Tenders.GetItem(index);
     if (tender.FindField("TENDER_TYPE") == nullptr) continue;
     r.NoPaymentsYet = false;
     const int32_t type = tender.AsInteger("TENDER_TYPE");
     if (type == 0) {
-      // Cash: what the customer handed over (on a return, what was handed
-      // back) is paid; the other direction is the change.
-      const double handed = tender.AsFloat(r.IsReturn ? "Given" : "Taken");
-      if (handed > 0) {
-        paid += sign * handed;
-        r.ChangeDue = FormatAmount(sign * tender.AsFloat(r.IsReturn ? "Taken" : "Given"));
+      // Cash: the money that moved is paid, money back to the customer with
+      // its sign; the other direction is the change.
+      const CashMovement cash = CashOfTender(tender, r.IsReturn);
+      if (cash.moved) {
+        paid += cash.paid;
+        change = change.value_or(0) + cash.change;
       }
     } else {
       paid += sign * tender.AsFloat("Amount");
     }
     if (type == 2) r.AdditionalInfo2 += GetEMV(tender);
   }
+  if (change) r.ChangeDue = FormatAmount(*change);
   return paid;
 }
 

@@ -18,6 +18,14 @@ extern std::string LastVendorSQL;
 // The text every preparation failure is shown with, before its message.
 inline constexpr const char* kPrepareFailurePrefix = "DoDigitalReceipt: ";
 
+// The roll-up entry that one position of a department's roll-up line
+// ("DCS=position1;position2") names, blanks around it ignored: an empty text
+// and any text with a character other than a digit give 0 (the empty
+// entry); more than nine characters give -1, which names no entry (the
+// sale logs and skips it, as it does a position past the configured
+// categories). The setup dialog reads the lines with it too.
+long RollupPosition(const std::string& text);
+
 // Fills fDRcpt and fDRcptItems (and fDRcptItemCount) from `invoice`, using the
 // main settings, the customer's authentication (fAuth) and the sale's flags
 // (FTransControl); `resend` marks a receipt sent again by e-mail.

@@ -13,6 +13,34 @@ void ResetTransControl() {
   FTransControl = TransControl{};
 }
 
+void ResetTransControlKeepingPrintDecision() {
+  const TransControl kept = FTransControl;
+  FTransControl = TransControl{};
+  TransControl& c = FTransControl;
+  c.PrintingPaper = kept.PrintingPaper;
+  c.PrintPaper = kept.PrintPaper;
+  c.PrintingEFT = kept.PrintingEFT;
+  c.PrintEFT = kept.PrintEFT;
+  c.CardTenders = kept.CardTenders;
+  c.CardSlipsPrinted = kept.CardSlipsPrinted;
+  c.ReceiptID = kept.ReceiptID;
+  c.ReceiptIDInvoiceSid = kept.ReceiptIDInvoiceSid;
+  c.PrintVeskMessagePrint = kept.PrintVeskMessagePrint;
+}
+
+void ResetPrintDecision() {
+  TransControl& c = FTransControl;
+  c.PrintingPaper = true;
+  c.PrintPaper = true;
+  c.PrintingEFT = false;
+  c.PrintEFT = false;
+  c.CardTenders = 0;
+  c.CardSlipsPrinted = 0;
+  c.ReceiptID.clear();
+  c.ReceiptIDInvoiceSid.clear();
+  c.PrintVeskMessagePrint = false;
+}
+
 void ResetAuth() {
   fAuth = AuthRec{};
 }

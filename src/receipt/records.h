@@ -30,6 +30,10 @@ struct TransControl {
   bool PrintVeskMessage = false;
   bool PrintingPaper = false;
   bool PrintingEFT = false;
+  // The sale's card tenders, each of which the host prints a card slip for,
+  // and the card slips printed so far: every slip follows PrintEFT.
+  int32_t CardTenders = 0;
+  int32_t CardSlipsPrinted = 0;
   bool UpdateCustomer = false;
   bool QueueDueToCommsFailure = false;
   bool RequestQueued = false;
@@ -147,6 +151,15 @@ extern int32_t fDRcptItemCount;  // index of the last filled item; -1 when none
 
 // Every flag false, HTTPCode 0, every text empty.
 void ResetTransControl();
+// The same, but what the print event answers from stays: the paper and
+// card-slip decisions (PrintingPaper, PrintPaper, PrintingEFT, PrintEFT and
+// the card-slip counts) and the receipt ID with its message. For the roads
+// that end their event before the host prints the document.
+void ResetTransControlKeepingPrintDecision();
+// The print decision of a document nothing was decided for yet: paper armed
+// and printing, no card slip pending (so the paper decision answers a card
+// slip too and it prints), no receipt ID and no message.
+void ResetPrintDecision();
 // Every text empty, every flag false.
 void ResetAuth();
 // The header and all 501 items emptied (no item Used); fDRcptItemCount -1.

@@ -256,6 +256,9 @@ void ReAuthCustomer() {
 
 bool InvoiceHasTenderType2(IPluginAdapter& adapter, int32_t tendersBO) {
   FTransControl.HasCardTender = false;
+  // Every card tender is counted: the host prints a card slip for each.
+  int32_t& cards = FTransControl.CardTenders;
+  cards = 0;
   int32_t status = 0;
   if (FAILED(adapter.BOFirst(tendersBO, &status))) {
     Log(1, "The host could not position the tenders on their first record", kTenderTag,
@@ -267,13 +270,13 @@ bool InvoiceHasTenderType2(IPluginAdapter& adapter, int32_t tendersBO) {
     if (FAILED(adapter.BOEof(tendersBO, &atEnd))) {
       Log(1, "The host could not tell the end of the tenders", kTenderTag,
           foundation::kLevelWarning);
-      return false;
+      return cards > 0;
     }
-    if (atEnd != 0) return false;
-    if (hostplugin::GetBOFieldInt(adapter, tendersBO, "TENDER_TYPE") == 2) return true;
+    if (atEnd != 0) return cards > 0;
+    if (hostplugin::GetBOFieldInt(adapter, tendersBO, "TENDER_TYPE") == 2) ++cards;
     if (FAILED(adapter.BONext(tendersBO, &status))) {
       Log(1, "The host could not move to the next tender", kTenderTag, foundation::kLevelWarning);
-      return false;
+      return cards > 0;
     }
   }
 }

@@ -70,7 +70,9 @@ void ReAuthCustomer();
 
 // Whether the tenders business object holds a card tender ("TENDER_TYPE" 2).
 // Clears FTransControl.HasCardTender first; the caller sets it from the
-// answer. A failing walk of the host object ends the search.
+// answer. FTransControl.CardTenders gets the number of card tenders. A
+// failing walk of the host object ends the search with the tenders counted
+// so far.
 bool InvoiceHasTenderType2(IPluginAdapter& adapter, int32_t tendersBO);
 
 // The card text of a card tender for the receipt: "=== EMV DATA ===" and the

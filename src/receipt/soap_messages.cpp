@@ -14,6 +14,7 @@
 #include "foundation/prefs_records.h"
 #include "foundation/vesk_log.h"
 #include "receipt/card_masking.h"
+#include "receipt/cash_tender.h"
 #include "receipt/number_format.h"
 
 namespace receipt {
@@ -307,12 +308,13 @@ void AddPayments(std::string& message, const TContainer& tender, DigitalReceipt&
     amount = sign * tender.AsFloat("Amount");
     if (tenderType == 7) receipt.DepositUsed = true;
   } else if (IsCashType(tenderType)) {
-    // Cash counts what the customer handed over on a sale and what was handed
-    // back on a return; like every tender of a return it is sent negated.
-    const double handed = tender.AsFloat(receipt.IsReturn ? "Given" : "Taken");
-    if (handed > 0) {
+    // Cash counts the money that moved: what the customer handed over on a
+    // sale, and money handed back (on a return, or on a sale nothing was
+    // handed over for) negated.
+    const CashMovement cash = CashOfTender(tender, receipt.IsReturn);
+    if (cash.moved) {
       paymentType = "Cash";
-      amount = sign * handed;
+      amount = cash.paid;
     }
   }
   if (paymentType.empty()) return;

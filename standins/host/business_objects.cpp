@@ -388,7 +388,8 @@ BusinessObjectStore::BusinessObjectStore() {
   const std::pair<int32_t, std::vector<const char*>> standard[] = {
       {kKindCustomer,
        {"Sbs No", "Cust Sid", "Cust Id", "First Name", "Last Name", "EMail", "Allow Email",
-        "Active", "Supplements", "Phone1", "Phone2", "Info1", "Info2", "UDF1 Date", "UDF2 Date"}},
+        "Active", "Supplements", "Phone1", "Phone2", "Info1", "Info2", "Notes", "UDF1 Date",
+        "UDF2 Date"}},
       {kKindInvoice,
        {"Invoice SID", "Invoice Number", "Invoice Type", "Status", "Subsidiary Number",
         "Created Date", "Store No", "Cashier", "Bill To Cust Sid", "SO Sid", "Fee Type",

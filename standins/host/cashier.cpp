@@ -96,6 +96,11 @@ ShownDialog Cashier::Describe(QWidget& dialog) {
       text = group->title();
     }
     if (!text.trimmed().isEmpty()) shown.texts.push_back(Std(text));
+    // A box's state as the dialog came up: "[x] caption" or "[ ] caption".
+    auto* box = qobject_cast<QAbstractButton*>(child);
+    if (box != nullptr && box->isCheckable() && !text.trimmed().isEmpty()) {
+      shown.texts.push_back(Std((box->isChecked() ? "[x] " : "[ ] ") + text));
+    }
   }
   return shown;
 }

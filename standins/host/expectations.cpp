@@ -217,8 +217,9 @@ void CheckQueue(const Expectations& expect, const fs::path& folder,
 }
 
 void CheckObjects(const Expectations& expect, BusinessObjectStore& store,
-                  std::vector<std::string>& failures) {
+                  std::vector<std::string>& failures, int afterEvent) {
   for (const ObjectExpectation& wanted : expect.objects) {
+    if (wanted.afterEvent != afterEvent) continue;
     BusinessObject view(wanted.kind, store.Table(wanted.kind), store.KnownNames(wanted.kind));
     std::string where;
     for (const auto& [name, value] : wanted.match) {
@@ -226,8 +227,9 @@ void CheckObjects(const Expectations& expect, BusinessObjectStore& store,
       where += (where.empty() ? "" : ", ") + name + " = " + value;
     }
     view.Open();
-    const std::string what =
-        KindName(wanted.kind) + " [" + where + "] (" + wanted.place.Text() + ")";
+    const std::string what = KindName(wanted.kind) + " [" + where + "]" +
+                             (afterEvent > 0 ? " after event " + std::to_string(afterEvent) : "") +
+                             " (" + wanted.place.Text() + ")";
     if (view.AtEnd()) {
       failures.push_back("objects: no " + what);
       continue;
@@ -279,19 +281,22 @@ void CheckDocument(const Expectations& expect,
 }
 
 void CheckQueries(const Expectations& expect, HostDatabase& database,
-                  std::vector<std::string>& failures) {
+                  std::vector<std::string>& failures, int afterEvent) {
   for (const QueryExpectation& wanted : expect.queries) {
+    if (wanted.afterEvent != afterEvent) continue;
+    const std::string when =
+        afterEvent > 0 ? " after event " + std::to_string(afterEvent) : std::string();
     try {
       const auto rows = database.Query(wanted.sql);
       if (rows != wanted.rows) {
         std::string got;
         for (const auto& row : rows) got += " [" + Joined(row) + "]";
-        failures.push_back("query (" + wanted.place.Text() + ") \"" + wanted.sql + "\" gave" +
-                           (got.empty() ? std::string(" no rows") : got));
+        failures.push_back("query (" + wanted.place.Text() + ") \"" + wanted.sql + "\"" + when +
+                           " gave" + (got.empty() ? std::string(" no rows") : got));
       }
     } catch (const std::exception& error) {
-      failures.push_back("query (" + wanted.place.Text() + ") \"" + wanted.sql +
-                         "\" failed: " + error.what());
+      failures.push_back("query (" + wanted.place.Text() + ") \"" + wanted.sql + "\"" + when +
+                         " failed: " + error.what());
     }
   }
 }

@@ -36,9 +36,10 @@ void CheckRequests(const Expectations& expect,
 void CheckQueue(const Expectations& expect, const std::filesystem::path& folder,
                 const std::vector<receiptservice::ReceivedRequest>& received,
                 std::vector<std::string>& failures);
-// Business-object values after the run.
+// Business-object values right after event `afterEvent` (from 1), or after
+// the run (0): the expectations given for that moment.
 void CheckObjects(const Expectations& expect, BusinessObjectStore& store,
-                  std::vector<std::string>& failures);
+                  std::vector<std::string>& failures, int afterEvent = 0);
 // The current document (handle 0) as it stands: its kind and a copy of its
 // current record; nothing when the host has none.
 struct DocumentState {
@@ -50,9 +51,10 @@ std::optional<DocumentState> CurrentDocument(BusinessObjectStore& store);
 void CheckDocument(const Expectations& expect,
                    const std::vector<std::optional<DocumentState>>& afterEvents,
                    BusinessObjectStore& store, std::vector<std::string>& failures);
-// Rows of queries on the database copy.
+// Rows of queries on the database copy, right after event `afterEvent`
+// (from 1) or after the run (0).
 void CheckQueries(const Expectations& expect, HostDatabase& database,
-                  std::vector<std::string>& failures);
+                  std::vector<std::string>& failures, int afterEvent = 0);
 // The settings files of the host folder's VeskRcpts/: values, lines present
 // or absent, and files left as staged (`staged`: file name -> text written).
 void CheckSettings(const Expectations& expect, const std::filesystem::path& folder,

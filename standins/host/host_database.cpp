@@ -17,15 +17,25 @@ struct ColumnSource {
   const char* attribute;
 };
 
+// How a record written again (staged twice, or a document staged again by a
+// later event) meets the rows it wrote before.
+enum class Rewrite {
+  Add,      // another row
+  Replace,  // a record of its own: the first column names it and its row is
+            // replaced whole; a related record: the rows its parent lists
+            // replace those the parent listed before under the same name
+  Merge,    // the first column is the table's primary key: the values the
+            // record carries replace those written before, the others stay
+  Link,     // a row of the same values is not written twice
+};
+
 struct TableMirror {
   int32_t parentKind;  // 0: a record of its own
   int32_t kind;
   const char* table;
   const char* parentColumn;
   const char* parentAttribute;
-  // The first column names the record: its row is replaced, not added to,
-  // when the record is written again.
-  bool keyed;
+  Rewrite rewrite;
   std::vector<ColumnSource> columns;  // the first one is required
 };
 
@@ -42,34 +52,35 @@ const std::vector<ColumnSource> kTenderColumns = {{"tender_type", "TENDER_TYPE"}
 // clang-format off
 const std::vector<TableMirror>& Mirrors() {
   static const std::vector<TableMirror> mirrors = {
-      {0, kKindInvoice, "invoice_v", nullptr, nullptr, false,
+      {0, kKindInvoice, "invoice_v", nullptr, nullptr, Rewrite::Merge,
        {{"invc_sid", "Invoice SID"}, {"sbs_no", "Subsidiary Number"},
         {"invc_no", "Invoice Number"}, {"invc_type", "Invoice Type"}, {"modifier", "Modifier"},
         {"created_date", "Created Date"}}},
-      {kKindInvoice, kKindItem, "invn_sbs_v", "sbs_no", "Subsidiary Number", false,
+      // Inventory rows, kept by subsidiary: shared by every invoice.
+      {kKindInvoice, kKindItem, "invn_sbs_v", "sbs_no", "Subsidiary Number", Rewrite::Add,
        {{"item_sid", "Item_Sid"}, {"vend_code", "Vendor Code"}, {"description1", "Desc1"}}},
-      {kKindInvoice, kKindTender, "invc_tender", "invc_sid", "Invoice SID", false, kTenderColumns},
-      {kKindDeposit, kKindTender, "invc_tender", "invc_sid", "Invoice SID", false, kTenderColumns},
-      {kKindInvoice, kKindFee, "invc_fee", "invc_sid", "Invoice SID", false,
+      {kKindInvoice, kKindTender, "invc_tender", "invc_sid", "Invoice SID", Rewrite::Replace, kTenderColumns},
+      {kKindDeposit, kKindTender, "invc_tender", "invc_sid", "Invoice SID", Rewrite::Replace, kTenderColumns},
+      {kKindInvoice, kKindFee, "invc_fee", "invc_sid", "Invoice SID", Rewrite::Replace,
        {{"fee_type", "Fee Type"}, {"amt", "Fee Amt"}}},
-      {0, kKindCustomer, "customer", nullptr, nullptr, false,
+      {0, kKindCustomer, "customer", nullptr, nullptr, Rewrite::Replace,
        {{"cust_sid", "Cust Sid"}, {"sbs_no", "Sbs No"}, {"cust_id", "Cust Id"},
         {"first_name", "First Name"}, {"last_name", "Last Name"}, {"email_addr", "EMail"},
         {"allow_email", "Allow Email"}, {"info1", "Info1"}, {"info2", "Info2"},
         {"notes", "Notes"}, {"udf1_date", "UDF1 Date"}, {"udf2_date", "UDF2 Date"},
         {"active", "Active"}, {"country", "Country"}}},
-      {0, kKindCustomer, "cust_udf_v", nullptr, nullptr, true,
+      {0, kKindCustomer, "cust_udf_v", nullptr, nullptr, Rewrite::Replace,
        {{"cust_sid", "Cust Sid"}, {"udf_1", "UDF 1 Value"}, {"udf_2", "UDF 2 Value"},
         {"udf_3", "UDF 3 Value"}, {"udf_4", "UDF 4 Value"}, {"udf_5", "UDF 5 Value"},
         {"udf_6", "UDF 6 Value"}, {"udf_7", "UDF 7 Value"}, {"udf_8", "UDF 8 Value"}}},
-      {0, kKindSalesOrder, "so_v", nullptr, nullptr, false, kSalesOrderColumns},
-      {kKindDeposit, kKindSalesOrder, "so_v", nullptr, nullptr, false, kSalesOrderColumns},
-      {kKindSalesOrder, kKindSalesOrderLine, "so_item_v", "so_sid", "SO Sid", false,
+      {0, kKindSalesOrder, "so_v", nullptr, nullptr, Rewrite::Merge, kSalesOrderColumns},
+      {kKindDeposit, kKindSalesOrder, "so_v", nullptr, nullptr, Rewrite::Merge, kSalesOrderColumns},
+      {kKindSalesOrder, kKindSalesOrderLine, "so_item_v", "so_sid", "SO Sid", Rewrite::Replace,
        {{"item_pos", "Item Pos"}, {"price", "Price"}, {"ord_qty", "Ord Qty"},
         {"tax_amt", "Tax Amt"}, {"tax_amt2", "Tax Amt2"}}},
-      {kKindSalesOrder, kKindFee, "so_fee", "so_sid", "SO Sid", false,
+      {kKindSalesOrder, kKindFee, "so_fee", "so_sid", "SO Sid", Rewrite::Replace,
        {{"fee_type", "Fee Type"}, {"amt", "Fee Amt"}}},
-      {0, kKindDeposit, "so_depst", nullptr, nullptr, false,
+      {0, kKindDeposit, "so_depst", nullptr, nullptr, Rewrite::Link,
        {{"so_sid", "SO Sid"}, {"invc_sid", "Invoice SID"}}},
   };
   return mirrors;
@@ -142,6 +153,46 @@ void Bind(sqlite3_stmt* statement, int index, const Variant& value) {
   }
 }
 
+struct Statement {
+  std::string sql;
+  std::vector<Variant> values;
+};
+
+// The statements that write `row` of a record as `rewrite` says; the key is
+// the row's first column.
+std::vector<Statement> RowStatements(const TableRow& row, Rewrite rewrite) {
+  const std::string& key = row.columns.front().first;
+  std::string names;
+  std::string marks;
+  std::string updates;
+  std::string same;
+  std::vector<Variant> values;
+  for (const auto& [column, value] : row.columns) {
+    const std::string quoted = "\"" + column + "\"";
+    names += (names.empty() ? "" : ", ") + quoted;
+    marks += marks.empty() ? "?" : ", ?";
+    if (column != key) updates += (updates.empty() ? "" : ", ") + quoted + " = excluded." + quoted;
+    same += (same.empty() ? "" : " AND ") + quoted + " IS ?";
+    values.push_back(value);
+  }
+  const std::string table = "\"" + row.table + "\"";
+  const std::string insert = "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
+  switch (rewrite) {
+    case Rewrite::Add:
+      break;
+    case Rewrite::Replace:
+      return {{"DELETE FROM " + table + " WHERE \"" + key + "\" = ?", {values.front()}},
+              {insert, values}};
+    case Rewrite::Merge:
+      return {{insert + " ON CONFLICT(\"" + key + "\") DO " +
+                   (updates.empty() ? "NOTHING" : "UPDATE SET " + updates),
+               values}};
+    case Rewrite::Link:
+      return {{"DELETE FROM " + table + " WHERE " + same, values}, {insert, values}};
+  }
+  return {{insert, values}};
+}
+
 }  // namespace
 
 HostDatabase::HostDatabase(const std::string& fixture, const std::string& path) : path_(path) {
@@ -201,11 +252,6 @@ void HostDatabase::MirrorRecord(int32_t parentKind, const BORecord* parent, int3
                                 const BORecord& record) {
   for (const TableMirror& mirror : Mirrors()) {
     if (mirror.parentKind != parentKind || mirror.kind != kind || !Fills(mirror, record)) continue;
-    const ColumnSource& key = mirror.columns.front();
-    if (mirror.keyed) {
-      Execute(std::string("DELETE FROM ") + mirror.table + " WHERE " + key.column + " = ?",
-              {*Find(record, key.attribute)});
-    }
     TableRow row{mirror.table, {}};
     if (mirror.parentColumn != nullptr && parent != nullptr) {
       auto it = parent->attributes.find(mirror.parentAttribute);
@@ -216,12 +262,34 @@ void HostDatabase::MirrorRecord(int32_t parentKind, const BORecord* parent, int3
         row.columns.emplace_back(source.column, *value);
       }
     }
-    AddRow(row);
+    // A related record's rows were replaced with its parent's listing.
+    const Rewrite rewrite = mirror.parentColumn != nullptr ? Rewrite::Add : mirror.rewrite;
+    for (const Statement& statement : RowStatements(row, rewrite)) {
+      Execute(statement.sql, statement.values);
+    }
   }
   for (const auto& [reference, children] : record.children) {
     std::optional<int32_t> childKind = KindOfReference(kind, reference);
     if (!childKind) continue;
+    ReplaceRelated(kind, record, *childKind);
     for (const RecordPtr& child : children) MirrorRecord(kind, &record, *childKind, *child);
+  }
+}
+
+void HostDatabase::ReplaceRelated(int32_t kind, const BORecord& record, int32_t childKind) {
+  for (const TableMirror& mirror : Mirrors()) {
+    if (mirror.parentKind != kind || mirror.kind != childKind ||
+        mirror.rewrite != Rewrite::Replace) {
+      continue;
+    }
+    auto key = record.attributes.find(mirror.parentAttribute);
+    if (key == record.attributes.end() || key->second.IsNull() || key->second.IsEmpty()) continue;
+    const std::string listing =
+        std::to_string(kind) + "|" + mirror.table + "|" + ValueText(key->second);
+    if (related_.insert(listing).second) continue;
+    Execute(std::string("DELETE FROM \"") + mirror.table + "\" WHERE \"" + mirror.parentColumn +
+                "\" = ?",
+            {key->second});
   }
 }
 

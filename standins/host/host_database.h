@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,12 @@ class HostDatabase {
   const std::string& Path() const { return path_; }
 
   // Adds the rows of `record` (a record of `kind`) and of its related records
-  // to the tables that hold them.
+  // to the tables that hold them. A record written again (staged twice, or a
+  // document staged again by a later event) adds to what was written: the
+  // values it carries replace those of its row, the values it lacks stay; the
+  // related records it lists replace those listed before under that name;
+  // a deposit's link to its invoice is not doubled. A customer's row is the
+  // host's record, replaced whole.
   void Mirror(int32_t kind, const BORecord& record);
   void AddRow(const TableRow& row);
   // The plug-in's read account can no longer log on.
@@ -48,10 +54,17 @@ class HostDatabase {
   // its related records.
   void MirrorRecord(int32_t parentKind, const BORecord* parent, int32_t kind,
                     const BORecord& record);
+  // Before the related records of `record` of `childKind` are written: the
+  // rows an earlier writing of the same record listed under that name are
+  // removed.
+  void ReplaceRelated(int32_t kind, const BORecord& record, int32_t childKind);
   void Execute(const std::string& sql, const std::vector<Variant>& values);
 
   std::string path_;
   sqlite3* db_ = nullptr;
+  // The listings of related rows written so far: parent kind, table and the
+  // parent's key.
+  std::set<std::string> related_;
 };
 
 }  // namespace hostsim

@@ -174,6 +174,13 @@ class Reader {
     return record;
   }
 
+  // The number of the event an expectation is checked after, from 1.
+  int AfterEvent(const YAML::Node& node) const {
+    const int64_t event = Integer(node, "after event");
+    if (event < 1 || event > INT32_MAX) Fail(node, "events are numbered from 1");
+    return static_cast<int>(event);
+  }
+
   int32_t Kind(const YAML::Node& node) const {
     std::optional<int32_t> kind = KindFromName(Text(node, "a kind"));
     if (!kind) Fail(node, "unknown kind \"" + node.Scalar() + "\"");
@@ -398,7 +405,8 @@ class Reader {
               ObjectExpectation object;
               object.place = At(item);
               Map(item, "an object",
-                  {{"kind", [&](const YAML::Node& n) { object.kind = Kind(n); }},
+                  {{"after event", [&](const YAML::Node& n) { object.afterEvent = AfterEvent(n); }},
+                   {"kind", [&](const YAML::Node& n) { object.kind = Kind(n); }},
                    {"where", [&](const YAML::Node& n) { object.match = TextMap(n, "where"); }},
                    {"values", [&](const YAML::Node& n) { object.values = TextMap(n, "values"); }}});
               if (object.kind == 0) Fail(item, "an object needs \"kind\"");
@@ -413,10 +421,7 @@ class Reader {
               document.place = At(item);
               Map(item, "a document expectation",
                   {{"after event",
-                    [&](const YAML::Node& n) {
-                      document.afterEvent = static_cast<int>(Integer(n, "after event"));
-                      if (document.afterEvent < 1) Fail(n, "events are numbered from 1");
-                    }},
+                    [&](const YAML::Node& n) { document.afterEvent = AfterEvent(n); }},
                    {"values",
                     [&](const YAML::Node& n) { document.values = TextMap(n, "values"); }}});
               if (document.values.empty()) Fail(item, "a document expectation needs \"values\"");
@@ -430,7 +435,8 @@ class Reader {
               QueryExpectation query;
               query.place = At(item);
               Map(item, "a query",
-                  {{"sql", [&](const YAML::Node& n) { query.sql = Text(n, "sql"); }},
+                  {{"after event", [&](const YAML::Node& n) { query.afterEvent = AfterEvent(n); }},
+                   {"sql", [&](const YAML::Node& n) { query.sql = Text(n, "sql"); }},
                    {"rows", [&](const YAML::Node& n) {
                       if (!n.IsSequence()) Fail(n, "rows must be a list of lists");
                       for (const auto& row : n) {
@@ -635,6 +641,20 @@ class Reader {
         throw ScenarioError(file_, document.place.line, 0,
                             "the document is expected after an event the scenario does not have");
       }
+    }
+    const auto checkEvent = [&](int afterEvent, const Place& place, const char* what) {
+      if (afterEvent > static_cast<int>(scenario.events.size())) {
+        throw ScenarioError(file_, place.line, 0,
+                            std::string(what) +
+                                " is expected after an event the scenario does "
+                                "not have");
+      }
+    };
+    for (const ObjectExpectation& object : scenario.expect.objects) {
+      checkEvent(object.afterEvent, object.place, "an object");
+    }
+    for (const QueryExpectation& query : scenario.expect.queries) {
+      checkEvent(query.afterEvent, query.place, "a query");
     }
     return scenario;
   }

@@ -118,6 +118,7 @@ struct RequestExpectation {
 
 struct ObjectExpectation {
   Place place;
+  int afterEvent = 0;  // checked right after that event (from 1); 0: after the run
   int32_t kind = 0;
   std::map<std::string, std::string> match;   // attribute -> text
   std::map<std::string, std::string> values;  // attribute -> text ("(null)", "(empty)")
@@ -132,6 +133,7 @@ struct DocumentExpectation {
 
 struct QueryExpectation {
   Place place;
+  int afterEvent = 0;  // run right after that event (from 1); 0: after the run
   std::string sql;
   std::vector<std::vector<std::string>> rows;  // NULL reads "(null)"
 };

@@ -350,6 +350,9 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
                             out, failures);
           }
           documents.push_back(CurrentDocument(adapter->Store()));
+          // What the host and the database hold right after this event.
+          CheckObjects(scenario.expect, adapter->Store(), failures, number);
+          CheckQueries(scenario.expect, database, failures, number);
         }
         misbehaved = !events.CleanUp() || misbehaved;
         cashier.Finish();

@@ -176,6 +176,17 @@ TEST_F(CustomerRules, AllowEmailFlagMustBeTrueAnyOtherOptInFieldMustSayYes) {
   EXPECT_TRUE(host.adapter->Trace().empty()) << "nothing configured: the host is not asked";
 }
 
+// One reading of a yes/no value for every reader: "YES" in any case, blanks
+// around it ignored.
+TEST(TextSaysYes, YesInAnyCaseWithBlanksAround) {
+  for (const char* yes : {"YES", "Yes", "yes", " yes\t", "  YeS  "}) {
+    EXPECT_TRUE(hostplugin::TextSaysYes(yes)) << "[" << yes << "]";
+  }
+  for (const char* no : {"", "NO", "No", "Y", "YES!", "Y E S", "1", "True"}) {
+    EXPECT_FALSE(hostplugin::TextSaysYes(no)) << "[" << no << "]";
+  }
+}
+
 TEST_F(CustomerRules, LoyaltyStatusFromTheUdfValueField) {
   foundation::MainPrefs.LoyaltyStatusField = "UDF5";
   host.Set("UDF 5 Value", Variant("Yes"));

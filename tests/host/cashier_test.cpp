@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -73,6 +74,33 @@ TEST(Cashier, AStepThatCannotBeDoneOrADialogNeverShownFails) {
   EXPECT_NE(cashier.Failures()[0].find("scenario line 3"), std::string::npos);
   EXPECT_NE(cashier.Failures()[0].find("btnMissing"), std::string::npos);
   EXPECT_EQ(cashier.Failures()[1], "dialog \"Other\" (scenario line 9) was never shown");
+}
+
+// A box shows its state as the dialog came up, beside its caption; ticking
+// it afterwards does not change what was shown.
+TEST(Cashier, ABoxIsShownTickedOrNot) {
+  hostsim::Cashier cashier({{{5}, "TfrmBoxes", "tick chkNo\npress btnOK\n"}}, 2000, "/tmp");
+  cashier.Start();
+  QDialog dialog;
+  dialog.setObjectName("TfrmBoxes");
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* yes = new QCheckBox("Member", &dialog);
+  yes->setChecked(true);
+  layout->addWidget(yes);
+  auto* no = new QCheckBox("Opt-in", &dialog);
+  no->setObjectName("chkNo");
+  layout->addWidget(no);
+  auto* ok = new QPushButton("OK", &dialog);
+  ok->setObjectName("btnOK");
+  layout->addWidget(ok);
+  QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+  EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+  cashier.Finish();
+  EXPECT_TRUE(no->isChecked());
+  ASSERT_EQ(cashier.Shown().size(), 1u);
+  EXPECT_EQ(cashier.Shown()[0].texts,
+            (std::vector<std::string>{"Member", "[x] Member", "Opt-in", "[ ] Opt-in", "OK"}));
+  EXPECT_TRUE(cashier.Failures().empty());
 }
 
 }  // namespace

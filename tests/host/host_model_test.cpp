@@ -221,6 +221,14 @@ TEST(ScenarioReader, BadScenariosNameThePlace) {
       {"document:\n  invoice: {}\nevents: [configure]\nexpect:\n"
        "  document: [{after event: 2, values: {A: 1}}]\n",
        "t.yaml:5:0: the document is expected after an event the scenario does not have"},
+      {"document:\n  invoice: {}\nevents: [configure]\nexpect:\n"
+       "  objects: [{after event: 2, kind: customer, values: {A: 1}}]\n",
+       "t.yaml:5:0: an object is expected after an event the scenario does not have"},
+      {"document:\n  invoice: {}\nevents: [configure]\nexpect:\n"
+       "  queries: [{after event: 0, sql: select 1}]\n",
+       "t.yaml:5:27: events are numbered from 1"},
+      {"expect:\n  queries: [{after event: 1, sql: select 1}]\n",
+       "t.yaml:2:0: a query is expected after an event the scenario does not have"},
       {"- a list\n", "t.yaml:1:1: the scenario must be a mapping"},
       {"expect:\n  settings:\n    VeskMain.ini: {holds: [x]}\n",
        "t.yaml:3:20: unknown key \"holds\" in a settings file"},
@@ -290,6 +298,62 @@ TEST_F(StagedSale, TheDatabaseCopyHoldsWhatTheScenarioAndThePluginWrote) {
   EXPECT_EQ(database.Query("select email_addr, first_name from customer where cust_sid = 9100"),
             (std::vector<std::vector<std::string>>{{"changed@x.test", "Ann"}}));
   EXPECT_THROW(database.Query("select nothing from nowhere"), std::runtime_error);
+}
+
+// A record staged twice (under two headings, or as a document staged again
+// by a later event) describes one row: what either writing carries stays,
+// the later value wins, the related records it lists replace those listed
+// before, and a deposit is linked to its invoice once.
+TEST(HostDatabaseMirror, ARecordStagedAgainAddsToItsRowsWithoutDoublingThem) {
+  testsupport::TempFolder folder("host_db_again");
+  HostDatabase database(HOST_DB_FIXTURE, (folder.Path() / "host.sqlite").string());
+  const auto stage = [&](const char* text) {
+    for (const StagedRecord& staged : ParseScenario(text, "t.yaml").records) {
+      database.Mirror(staged.kind, *staged.record);
+    }
+  };
+  stage(R"(
+sales orders:
+  - {SO Sid: 5631, Sbs No: 1, SO Number: 63, Disc Amt: 5,
+     items: [{Item Pos: 1, Price: 40.0}, {Item Pos: 2, Price: 10.0}],
+     fees: [{Fee Type: 1, Fee Amt: 2.0}]}
+invoices:
+  - {Invoice SID: 7631, Subsidiary Number: 1, Invoice Number: 931, Modifier: 1,
+     fees: [{Fee Type: -2, Fee Amt: 20.0}], items: [{Item_Sid: 1301, Vendor Code: ACME}]}
+deposits:
+  - {SO Sid: 5631, Invoice SID: 7631, Sbs No: 1, SO: {SO Sid: 5631, Sbs No: 1, Disc Perc: 10},
+     tenders: [{TENDER_TYPE: 0, AMT: 20.0}]}
+)");
+  // Staged again by later events: the invoice without its modifier and with
+  // other fees and items, the deposit as it was, the order's discount
+  // percentage cleared.
+  stage(R"(
+invoices:
+  - {Invoice SID: 7631, Subsidiary Number: 1, Invoice Number: 931,
+     fees: [{Fee Type: -2, Fee Amt: 25.0}], items: [{Item_Sid: 1302, Vendor Code: NORD}]}
+deposits:
+  - {SO Sid: 5631, Invoice SID: 7631, Sbs No: 1, tenders: [{TENDER_TYPE: 0, AMT: 20.0}]}
+  - {SO Sid: 5631, Invoice SID: 7632, Sbs No: 1}
+sales orders:
+  - {SO Sid: 5631, Sbs No: 1, Disc Perc: ~}
+)");
+  using Rows = std::vector<std::vector<std::string>>;
+  EXPECT_EQ(database.Query("select so_no, disc_perc, disc_amt from so_v where so_sid = 5631"),
+            (Rows{{"63", "(null)", "5"}}));
+  EXPECT_EQ(database.Query("select invc_no, modifier from invoice_v where invc_sid = 7631"),
+            (Rows{{"931", "1"}}));
+  EXPECT_EQ(database.Query("select amt from invc_fee where invc_sid = 7631"), (Rows{{"25"}}));
+  EXPECT_EQ(database.Query("select amt from invc_tender where invc_sid = 7631"), (Rows{{"20"}}));
+  EXPECT_EQ(database.Query("select price from so_item_v where so_sid = 5631 order by item_pos"),
+            (Rows{{"40"}, {"10"}}))
+      << "lines not listed again stay";
+  EXPECT_EQ(database.Query("select count(*) from so_fee where so_sid = 5631"), (Rows{{"1"}}));
+  EXPECT_EQ(database.Query("select invc_sid from so_depst where so_sid = 5631 order by invc_sid"),
+            (Rows{{"7631"}, {"7632"}}));
+  EXPECT_EQ(database.Query("select item_sid from invn_sbs_v where item_sid in (1301, 1302) "
+                           "order by item_sid"),
+            (Rows{{"1301"}, {"1302"}}))
+      << "inventory rows are shared and stay";
 }
 
 // A value written to a customer is kept as the host's column keeps it: the

@@ -65,4 +65,25 @@ TEST_F(PluginSql, CustomerLookupByEmailInEveryVariant) {
   EXPECT_STREQ("EMAIL_ADDR='bob@example.com'", api().journalBind(last, 0));
 }
 
+// The look-up stays in the till's subsidiary (bound as text), and a text
+// opt-in column is read as "YES" in any case with blanks around it.
+TEST_F(PluginSql, CustomerLookupInTheTillsSubsidiary) {
+  const std::string sql =
+      "select to_char(cu.cust_sid) as cust_sid, decode( upper( trim( cu.info1 ) ), 'YES', 1, 0 ) "
+      "as allow_email from customer cu where upper( cu.email_addr ) = upper( :email_addr ) and "
+      "cu.sbs_no = :sbs_no";
+  EXPECT_EQ((Rows{{"9001", "1"}}),
+            query(s, sql, {{"email_addr", "ann.lee@example.com"}, {"sbs_no", "1"}}));
+  EXPECT_EQ((Rows{{"9002", "0"}}),
+            query(s, sql, {{"email_addr", "bob@example.com"}, {"sbs_no", "1"}}));
+  EXPECT_TRUE(query(s, sql, {{"email_addr", "ann.lee@example.com"}, {"sbs_no", "3"}}).empty())
+      << "a customer of another subsidiary is not found";
+  const std::string yes = "select decode( upper( trim( :v ) ), 'YES', 1, 0 ) from dual";
+  const std::pair<const char*, const char*> values[] = {
+      {"YES", "1"}, {"Yes", "1"}, {" yes ", "1"}, {"no", "0"}, {"Y", "0"}};
+  for (const auto& [value, expected] : values) {
+    EXPECT_EQ((Rows{{expected}}), query(s, yes, {{"v", value}})) << "[" << value << "]";
+  }
+}
+
 }  // namespace

@@ -158,4 +158,73 @@ TEST(PostedInvoice, EachOutcomeLeavesItsPrintFlagsAndReceiptID) {
   receipt::ResetAuth();
 }
 
+// A card sale's slip is the same whether its receipt reaches the service or
+// waits in the queue: an e-mailed receipt's slip follows the workstation's
+// default (the sent notice's box, which the queued notice lacks), a
+// paper-only receipt's slip stays as the customer's choice left it.
+TEST(PostedInvoice, AQueuedReceiptPrintsTheCardSlipASentOneWould) {
+  struct Case {
+    const char* name;
+    bool digitalWanted, paper;
+    bool slipChosen;  // the card slip as the receipt choice left it
+    bool defaultOn;   // the workstation's default for card receipts
+    bool slip;        // the card slip printed, sent and queued alike
+  } cases[] = {
+      {"e-mail only, default on", true, false, false, true, true},
+      {"e-mail only, default off", true, false, false, false, false},
+      {"e-mail and paper, default off", true, true, true, false, false},
+      {"paper only with the slip, default off", false, true, true, false, true},
+      {"paper only without the slip, default on", false, true, false, true, false},
+  };
+  const bool savedDefault = foundation::WSPrefs.DefaultEFTReceiptPrintingOn;
+  stagedhost::StagedHost host(stagedhost::ReadScenario("sale_queued.yaml"));
+  receiptservice::ReceiptService service(transporttest::TestCertificates());
+  service.Start();
+  ::setenv(receipt::kCaBundleEnvironment, transporttest::TestCertificates().caCert.c_str(), 1);
+  plugins::ConfigurationChecked = plugins::SystemPreferencesLogged = true;
+  plugins::TDigitalReceiptProcessor processor(&host.Adapter());
+  ASSERT_TRUE(processor.InitializeEnvironment());
+  foundation::MainPrefs.URL = service.Url();
+  foundation::MainPrefs.QueueDirectory = (host.Folder() / "Queue").string();
+
+  for (const Case& c : cases) {
+    for (const bool queued : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (queued ? ", queued" : ", sent"));
+      receipt::ResetTransControl();
+      receipt::ResetAuth();
+      receipt::TransControl& t = FTransControl;
+      t.HasCardTender = t.PrintingEFT = true;
+      t.DigitalWanted = c.digitalWanted;
+      t.PrintPaper = t.PrintingPaper = c.paper;
+      t.PrintEFT = c.slipChosen;
+      fAuth.CustID = "C-7";
+      foundation::WSPrefs.DefaultEFTReceiptPrintingOn = c.defaultOn;
+      processor.WindowDisplayed = processor.fOkToPop = true;
+      service.Plan(queued ? receiptservice::Answer{.kind = AnswerKind::ServerError}
+                          : receiptservice::Answer{});
+
+      const char* notice = queued ? "TfrmVeskQueued" : c.digitalWanted ? "TfrmVeskResult" : nullptr;
+      testsupport::ScriptedUser user;
+      if (notice != nullptr) {
+        user.WaitForDialog(notice).Press("btnExit").WaitForClose();
+        user.Start();
+      }
+      EXPECT_TRUE(processor.ProcessPostedInvoice(""));
+      if (notice != nullptr) {
+        EXPECT_TRUE(user.Finish()) << user.Failure().toStdString();
+      }
+      EXPECT_EQ(t.RequestQueued, queued);
+      EXPECT_EQ(t.PrintEFT, c.slip);
+      EXPECT_TRUE(t.PrintingEFT) << "the card slip is still to come";
+      EXPECT_EQ(t.PrintPaper, c.paper);
+    }
+  }
+  service.Stop();
+  ::unsetenv(receipt::kCaBundleEnvironment);
+  foundation::WSPrefs.DefaultEFTReceiptPrintingOn = savedDefault;
+  plugins::ConfigurationChecked = false;
+  receipt::ResetTransControl();
+  receipt::ResetAuth();
+}
+
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "common/app_log_capture.h"
 #include "plugins/vk9_rcpt_on_print.h"
 #include "plugins/vk9_reprint_side_button.h"
@@ -69,9 +71,9 @@ TEST_F(PrintControl, AnswersFromTheFlagsFirstMatchWins) {
        {false, true, true, false},
        false,
        {false, true, true, true}},
-      {"neither: False, paper re-armed",
+      {"neither (no decision taken): it prints, paper re-armed",
        {false, true, false, false},
-       false,
+       true,
        {false, true, true, true}},
   };
   for (const Case& c : cases) {
@@ -82,6 +84,35 @@ TEST_F(PrintControl, AnswersFromTheFlagsFirstMatchWins) {
     FTransControl.PrintPaper = c.before.printPaper;
     EXPECT_EQ(Print(), c.answer);
     EXPECT_EQ(Current(), c.after);
+  }
+}
+
+// The host prints a card slip for each card tender, then the paper receipt:
+// every slip follows the card-slip decision, the paper the paper decision.
+TEST_F(PrintControl, EveryCardSlipOfTheSaleFollowsTheCardSlipDecision) {
+  struct Case {
+    const char* name;
+    int32_t cards;
+    bool printEFT, printPaper;
+    std::vector<bool> answers;  // the slips, then the paper receipt
+  } cases[] = {
+      {"two cards, slips wanted, no paper", 2, true, false, {true, true, false}},
+      {"two cards, no slips, paper", 2, false, true, {false, false, true}},
+      {"three cards, slips and paper", 3, true, true, {true, true, true, true}},
+      {"slip pending, count unknown: one slip", 0, true, false, {true, false}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    receipt::ResetTransControl();
+    FTransControl.PrintingPaper = FTransControl.PrintingEFT = true;
+    FTransControl.CardTenders = c.cards;
+    FTransControl.PrintEFT = c.printEFT;
+    FTransControl.PrintPaper = c.printPaper;
+    std::vector<bool> answers;
+    for (size_t i = 0; i < c.answers.size(); ++i) answers.push_back(Print());
+    EXPECT_EQ(answers, c.answers);
+    EXPECT_FALSE(FTransControl.PrintingEFT);
+    EXPECT_TRUE(Print()) << "a reprint after the sale prints paper";
   }
 }
 

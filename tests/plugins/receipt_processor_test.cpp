@@ -14,16 +14,16 @@
 #include <algorithm>
 #include <functional>
 
+#include "common/app_log_capture.h"
 #include "dialogs/capture/customer_dialog_fixture.h"
 #include "dialogs/info_box.h"
 #include "dialogs/vk9_values_server.h"
 #include "foundation/prefs_records.h"
 #include "hostplugin/bo_fields.h"
-#include "sales/staged_host.h"
 #include "receipt/records.h"
+#include "sales/staged_host.h"
 #include "scripted_user/qt_test_app.h"
 #include "scripted_user/scripted_user.h"
-#include "common/app_log_capture.h"
 
 namespace {
 
@@ -226,6 +226,112 @@ TEST_F(ReceiptProcessorTest, CustomerSaveNeedsTheBillToRecord) {
     EXPECT_EQ(CustomerEmail("9201"), "ada@example.com");
     EXPECT_EQ(log_.Text().find("Customer record was not found.") != std::string::npos, stray);
   }
+}
+
+// The changed address is written only to a customer not marked "No Update"
+// in the field the settings name (read through the processor's customer
+// object, which includes it), and only when it is another address than the
+// stored one, letter case aside. A mark that cannot be read writes nothing.
+TEST_F(ReceiptProcessorTest, TheAddressSaveLeavesMarkedCustomersAndRecasedAddresses) {
+  struct Case {
+    const char* setting;  // CustNoUpdateField
+    const char* field;    // Ben's field holding `mark`
+    const char* mark;
+    const char* stored;
+    const char* sent;
+    bool unreadable;  // the host fails to read `field`
+    bool saved;
+  } cases[] = {
+      {"Info1", "Info1", " no update ", "ben@example.com", "ben.new@example.com", false, false},
+      {"Notes", "Notes", "NO UPDATE", "ben@example.com", "ben.new@example.com", false, false},
+      {"UDF7", "UDF 7 Value", "No Update", "ben@example.com", "ben.new@example.com", false, false},
+      {"Info2", "Info2", "Update", "ben@example.com", "ben.new@example.com", false, true},
+      {"None", "Info1", "No Update", "ben@example.com", "ben.new@example.com", false, true},
+      {"Info1", "Info1", "", "Ben@Example.COM", "ben@example.com", false, false},
+      {"Info1", "Info1", "", "ben@example.com", "ben.new@example.com", true, false},
+  };
+  hostsim::BORecord* ben = nullptr;
+  for (const hostsim::RecordPtr& record : *host_.Adapter().Store().Table(kBOKindCustomer)) {
+    if (hostsim::ValueText(record->attributes["Cust Sid"]) == "9202") ben = record.get();
+  }
+  ASSERT_NE(ben, nullptr);
+  foundation::MainPrefs.CustNoUpdateField = "Notes";
+  ASSERT_TRUE(processor_.InitializeEnvironment());
+  const std::string bo = std::to_string(processor_.intCustBO);
+  EXPECT_EQ(TraceCount("BOIncludeAttrForced(" + bo + ", Notes, -1)"), 1u)
+      << "the mark's field is fetched with the customer";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.setting) + " [" + c.mark + "] " + c.stored);
+    foundation::MainPrefs.CustNoUpdateField = c.setting;
+    for (const char* field : {"Info1", "Info2", "Notes", "UDF 7 Value"}) {
+      ben->attributes.erase(field);
+    }
+    ben->attributes["EMail"] = Variant(c.stored);
+    ben->attributes[c.field] = Variant(c.mark);
+    host_.Adapter().ClearFaults();
+    if (c.unreadable) {
+      host_.Adapter().AddFault(
+          {"read", kBOKindCustomer, c.field, 5, "Read failed", "BOGetAttrValue"});
+    }
+    host_.Adapter().ClearTrace();
+    processor_.FBillToCustSid = "9202";
+    processor_.FCustomerModified = true;
+    fAuth.EmailAddress = c.sent;
+    processor_.SaveCustomerIfNeeded();
+    EXPECT_EQ(hostsim::ValueText(ben->attributes["EMail"]), c.saved ? c.sent : c.stored);
+    EXPECT_EQ(TraceCount("BOEdit(" + bo + ")"), c.saved ? 1u : 0u);
+  }
+  host_.Adapter().ClearFaults();
+  foundation::MainPrefs.CustNoUpdateField.clear();
+}
+
+// A stored choice the host cannot read leaves the rest of the bill-to
+// customer read: he is still the sale's bill-to customer, named and a
+// member, and only the unread choice stays unset.
+TEST_F(ReceiptProcessorTest, AnUnreadableChoiceLeavesTheRestOfTheCustomerRead) {
+  foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  prefs.EmailOptInField = "Allow Email";
+  prefs.LoyaltyStatusField = "Info1";
+  ASSERT_TRUE(processor_.InitializeEnvironment());
+  processor_.fAuthCustomer = false;
+  for (const hostsim::RecordPtr& record : *host_.Adapter().Store().Table(kBOKindCustomer)) {
+    if (hostsim::ValueText(record->attributes["Cust Sid"]) == "9202") {
+      record->attributes["Allow Email"] = Variant(1);
+      record->attributes["Info1"] = Variant("YES");
+    }
+  }
+  host_.Adapter().AddFault(
+      {"read", kBOKindCustomer, "Allow Email", 5, "Read failed", "BOGetAttrValue"});
+  processor_.FBillToCustSid = "9202";
+  processor_.ReadCustomerInformation();
+  host_.Adapter().ClearFaults();
+  EXPECT_TRUE(FTransControl.HaveBillTo);
+  EXPECT_EQ(processor_.FCustomer.FirstName, "Ben");
+  EXPECT_FALSE(fAuth.OptIn);
+  EXPECT_TRUE(fAuth.LoyaltyMember);
+  EXPECT_NE(log_.Text().find("The customer's opt-in could not be read"), std::string::npos);
+  prefs.EmailOptInField.clear();
+  prefs.LoyaltyStatusField.clear();
+}
+
+// Blanks around the bill-to customer's stored address are no part of it: the
+// address asked about, shown, compared and sent is the bare one, and the
+// record is left as it is.
+TEST_F(ReceiptProcessorTest, TheStoredAddressIsReadWithoutBlanksAround) {
+  ASSERT_TRUE(processor_.InitializeEnvironment());
+  processor_.fAuthCustomer = false;
+  for (const hostsim::RecordPtr& record : *host_.Adapter().Store().Table(kBOKindCustomer)) {
+    if (hostsim::ValueText(record->attributes["Cust Sid"]) == "9201") {
+      record->attributes["EMail"] = Variant(" \tada@example.com  ");
+    }
+  }
+  processor_.FBillToCustSid = "9201";
+  processor_.ReadCustomerInformation();
+  EXPECT_TRUE(FTransControl.HaveBillTo);
+  EXPECT_EQ(fAuth.EmailAddress, "ada@example.com");
+  EXPECT_EQ(fAuth.StoredEmail, "ada@example.com") << "so an unchanged address is no change";
+  EXPECT_EQ(processor_.FCustomer.Email, "ada@example.com");
+  EXPECT_EQ(TraceCount("BOEdit(" + std::to_string(processor_.intCustBO) + ")"), 0u);
 }
 
 // The customer object stays open from one document to the next; its

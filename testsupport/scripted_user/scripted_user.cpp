@@ -189,6 +189,8 @@ bool ScriptedUser::AddStepsFromText(const QString& script, QString* error) {
         return bad("the row and column must be numbers from 0");
       }
       if (step.flag) step.text = tail.section(' ', 2);
+      // Two double quotes type an empty text, which a line cannot end with.
+      if (step.text == "\"\"") step.text.clear();
     } else if (verb == "row" && !first.isEmpty() && !tail.isEmpty()) {
       step = {Kind::Row, first, tail, true, {}, bound};
     } else if (verb == "key" && !rest.isEmpty()) {

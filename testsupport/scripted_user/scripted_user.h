@@ -85,8 +85,8 @@ class ScriptedUser : public QObject {
 
   // Appends steps written one per line: "wait NAME", "fill CONTROL TEXT",
   // "choose COMBO ENTRY", "tick BOX", "untick BOX", "press BUTTON",
-  // "tab TITLE", "cell GRID ROW COLUMN [TEXT]", "row VIEW ROW", "key KEY", "escape",
-  // "close", "grab PATH", "waitclose", "bound MILLISECONDS"; blank lines and
+  // "tab TITLE", "cell GRID ROW COLUMN [TEXT]" (TEXT "" empties the cell), "row VIEW ROW",
+  // "key KEY", "escape", "close", "grab PATH", "waitclose", "bound MILLISECONDS"; blank lines and
   // lines starting with "#" are skipped. False (and nothing added) on an
   // unknown or incomplete line, with the reason in `error`.
   bool AddStepsFromText(const QString& script, QString* error = nullptr);

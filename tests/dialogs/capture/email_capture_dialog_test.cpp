@@ -173,7 +173,7 @@ TEST_F(CaptureDialogTest, ACustomerFoundByEmailSetsTheBoxesFromItsColumns) {
       {"Info2", "Notes", "Address6", "Ann.Lee@example.com", false, true},
       {"Notes", "UDF5", "Info1", "bob@example.com", false, false},
       {"Allow Email", "UDF5", "Info2", "ann.lee@EXAMPLE.com", true, true},
-      {"Allow Email", "None", "Notes", "cy@example.com", true, false},  // NULL: as it was
+      {"Allow Email", "None", "Notes", "cy@example.com", false, false},  // NULL: as it was
       // The user-defined fields the setup offers for the opt-in: the text of
       // the list entry the database keeps (9001: UDF5 "YES"; 9002: "NO").
       {"UDF5", "Info1", "UDF1 Date", "ann.lee@example.com", true, true},
@@ -184,32 +184,43 @@ TEST_F(CaptureDialogTest, ACustomerFoundByEmailSetsTheBoxesFromItsColumns) {
   prefs.AlwaysCreateCustForUniqueEmail = true;
   prefs.EnableLoyaltyTracking = true;
   prefs.PromptForEmailMarketingOptIn = true;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.optIn + std::string("/") + c.loyalty + "/" + c.tracking);
-    prefs.EmailOptInField = c.optIn;
-    prefs.LoyaltyStatusField = c.loyalty;
-    prefs.LoyaltyTrackingDateField = c.tracking;
-    fAuth.StoredEmail.clear();
-    host_.ClearJournal();
-    dialogs::TfrmAskForVesk form;
-    form.SetCaller(&host_.Adapter(), kSidAttr, custBO_, false);
-    ScriptedUser user;
-    user.WaitForDialog("TfrmAskForVesk").Tick("chkOptInToEmailMarketing");
-    user.Fill("edtEmail", c.email).Press("btnDigitalOnly").WaitForClose();
-    user.Start();
-    form.exec();
-    ASSERT_TRUE(user.Finish()) << user.Failure().toStdString();
-    EXPECT_EQ(form.findChild<QCheckBox*>("chkOptInToEmailMarketing")->isChecked(), c.optInChecked);
-    EXPECT_EQ(form.findChild<QCheckBox*>("chkEnableLoyaltyTracking")->isChecked(),
-              c.loyaltyChecked);
-    std::string lower = c.email;
-    std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
-    EXPECT_EQ(JournalCount("upper( :email_addr )"), 1u);
-    EXPECT_EQ(JournalCount("upper( :email_addr ) [EMAIL_ADDR=" + stagedhost::Quoted(lower) + "]"),
-              1u)
-        << "one bound string";
-    EXPECT_EQ(fAuth.StoredEmail, lower) << "found, modified, SaveEmail off";
-  }
+  // Boxes the cashier clicked keep the cashier's choice whatever the columns
+  // hold (the opt-in ticked, the loyalty box ticked and unticked); boxes left
+  // alone show the columns.
+  for (const bool touched : {false, true})
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.optIn + std::string("/") + c.loyalty + "/" + c.tracking +
+                   (touched ? " touched" : ""));
+      prefs.EmailOptInField = c.optIn;
+      prefs.LoyaltyStatusField = c.loyalty;
+      prefs.LoyaltyTrackingDateField = c.tracking;
+      fAuth.StoredEmail.clear();
+      host_.ClearJournal();
+      dialogs::TfrmAskForVesk form;
+      form.SetCaller(&host_.Adapter(), kSidAttr, custBO_, false);
+      ScriptedUser user;
+      user.WaitForDialog("TfrmAskForVesk");
+      if (touched) {
+        user.Tick("chkOptInToEmailMarketing").Tick("chkEnableLoyaltyTracking");
+        user.Tick("chkEnableLoyaltyTracking", false);
+      }
+      user.Fill("edtEmail", c.email).Press("btnDigitalOnly").WaitForClose();
+      user.Start();
+      form.exec();
+      ASSERT_TRUE(user.Finish()) << user.Failure().toStdString();
+      EXPECT_EQ(form.findChild<QCheckBox*>("chkOptInToEmailMarketing")->isChecked(),
+                touched || c.optInChecked);
+      EXPECT_EQ(form.findChild<QCheckBox*>("chkEnableLoyaltyTracking")->isChecked(),
+                !touched && c.loyaltyChecked);
+      std::string lower = c.email;
+      std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
+      EXPECT_EQ(JournalCount("upper( :email_addr )"), 1u);
+      EXPECT_EQ(JournalCount("upper( :email_addr ) and cu.sbs_no = :sbs_no [EMAIL_ADDR=" +
+                             stagedhost::Quoted(lower) + ", SBS_NO='1']"),
+                1u)
+          << "the address and the till's subsidiary bound as strings";
+      EXPECT_EQ(fAuth.StoredEmail, lower) << "found, modified, SaveEmail off";
+    }
 }
 
 TEST_F(CaptureDialogTest, AnUnknownAddressAsksForTheRequiredFieldsAndCreatesTheCustomer) {
@@ -399,6 +410,74 @@ TEST_F(CaptureDialogTest, BlanksAroundTheAddressAreDropped) {
   EXPECT_TRUE(edit.isModified()) << "trimming is no typing";
 }
 
+// The document's customer's opt-in is read from his own record only: a
+// filter the host answers as done but leaving the object on another
+// customer (opted in) shows the box unticked, as his own record would.
+TEST_F(CaptureDialogTest, TheDocumentsCustomerIsReadFromHisOwnRecordOnly) {
+  foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  prefs.PromptForEmailMarketingOptIn = true;
+  prefs.EmailOptInField = "Allow Email";
+  prefs.LoyaltyTrackingDateField = "UDF1 Date";
+  auto other = std::make_shared<hostsim::BORecord>();
+  other->attributes = {{"Cust Sid", Variant(9101)},
+                       {"Sbs No", Variant(1)},
+                       {"EMail", Variant("eve@example.com")},
+                       {"Allow Email", Variant(1)}};
+  host_.Adapter().Store().Table(5)->push_back(other);
+  host_.Adapter().BOEdit(0, &status_);
+  SetDocumentSid("9100");
+  for (const bool stray : {false, true}) {
+    SCOPED_TRACE(stray ? "filter left on another customer" : "filter on the customer");
+    if (stray) host_.Adapter().AddFault({"stray filter", 5, "Cust Sid", 0, "", ""});
+    ScriptedUser user;
+    user.WaitForDialog("TfrmAskForVesk").Check([](QDialog& d) {
+      return d.findChild<QCheckBox*>("chkOptInToEmailMarketing")->isChecked()
+                 ? QString("another customer's opt-in shown")
+                 : QString();
+    });
+    user.Press("btnPrintOnly").WaitForClose();
+    Ask(user);
+    EXPECT_EQ(log_.Text().find("The record of customer 9100 was not found") != std::string::npos,
+              stray);
+  }
+  host_.Adapter().ClearFaults();
+}
+
+// Paper needs no address: the customer's stored address goes unchecked,
+// only one the cashier typed instead must be valid.
+TEST_F(CaptureDialogTest, PaperOnlyChecksOnlyATypedAddress) {
+  struct Case {
+    const char* shown;  // the customer's address when the dialog opens
+    const char* typed;  // nullptr: left as shown
+    bool refused;
+    const char* kept;
+    bool changed;
+  } cases[] = {
+      {"uma@localhost", nullptr, false, "uma@localhost", false},
+      {"uma@localhost", " uma@localhost\t", false, "uma@localhost", false},
+      {"uma@localhost", "vic@localhost", true, "uma@localhost", false},
+      {"", "vic@localhost", true, "", false},
+      {"uma@localhost", "Vic@Example.com", false, "vic@example.com", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.shown) + " / " + (c.typed != nullptr ? c.typed : "(as shown)"));
+    receipt::ResetAuth();
+    fAuth.EmailAddress = c.shown;
+    ScriptedUser user;
+    user.WaitForDialog("TfrmAskForVesk");
+    if (c.typed != nullptr) user.Fill("edtEmail", c.typed);
+    if (c.refused) {
+      // Put back as it was shown, paper goes.
+      Message(user.Press("btnPrintOnly"), "Invalid Email address.").Fill("edtEmail", c.shown);
+    }
+    user.Press("btnPrintOnly").WaitForClose();
+    Ask(user);
+    EXPECT_EQ(fAuth.EmailAddress, c.kept);
+    EXPECT_EQ(FTransControl.EmailChanged, c.changed);
+    EXPECT_TRUE(FTransControl.PrintPaper);
+  }
+}
+
 TEST_F(CaptureDialogTest, KnownCustomersAreUpdatedOnlyWhenAskedAndFailuresLinkNothing) {
   foundation::TMainPrefs& prefs = foundation::MainPrefs;
   struct Case {
@@ -451,6 +530,112 @@ TEST_F(CaptureDialogTest, KnownCustomersAreUpdatedOnlyWhenAskedAndFailuresLinkNo
       Query("update customer set email_addr = 'dana@example.com' where cust_sid = 9100");
     }
   }
+}
+
+// An address mistyped, then corrected to a known customer's after the rows
+// for a new record came up: the sale is his, the rows (left empty) are
+// neither checked nor written, no record is made, and the choice buttons
+// that update him store the cashier's ticked box.
+TEST_F(CaptureDialogTest, AnAddressCorrectedToAKnownCustomersMakesNoNewRecord) {
+  PrepareValuesServer();
+  foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  prefs.SaveEmail = true;
+  prefs.AlwaysCreateCustForUniqueEmail = true;
+  prefs.EnableLoyaltyTracking = true;
+  prefs.PromptForEmailMarketingOptIn = false;
+  prefs.LoyaltyStatusField = "Info1";
+  prefs.LoyaltyTrackingDateField = "None";
+  host_.Adapter().BOEdit(0, &status_);
+  const size_t customers = host_.Adapter().Store().Table(5)->size();
+  // Paper Only updates nobody: Dana keeps "NO".
+  const std::pair<const char*, const char*> cases[] = {
+      {"btnDigitalOnly", "YES"}, {"btnDigitalPrint", "YES"}, {"btnPrintOnly", "NO"}};
+  for (const auto& [button, info1] : cases) {
+    SCOPED_TRACE(button);
+    SetDocumentSid("");
+    ScriptedUser user;
+    user.WaitForDialog("TfrmAskForVesk").Fill("edtEmail", "dana@exampel.com");
+    user.Tick("chkEnableLoyaltyTracking");
+    Message(user.Press(button),
+            "Customer not found.  Please enter additional information to create new customer "
+            "record.");
+    user.Fill("edtEmail", "Dana@Example.com").Press(button).WaitForClose();
+    Ask(user);
+    EXPECT_EQ(Document(kSidAttr), "9100");
+    EXPECT_EQ(host_.Adapter().Store().Table(5)->size(), customers) << "no new record";
+    EXPECT_EQ(Query("select count(*) from customer"), (Rows{{"4"}})) << "the fixture's four";
+    EXPECT_EQ(Query("select last_name, info1 from customer where cust_sid = 9100"),
+              (Rows{{"Moss", info1}}))
+        << "the empty Last Name row is not written";
+    Query("update customer set info1 = 'NO' where cust_sid = 9100");
+  }
+}
+
+// The document's customer's stored choices the host cannot read: the box
+// over one comes up clear and, left alone, is not written (nor is the date
+// when the stored one cannot be read); a box the cashier clicked stores the
+// cashier's choice; what could be read is shown and stored as before.
+TEST_F(CaptureDialogTest, AStoredChoiceThatCannotBeReadIsNotOverwritten) {
+  PrepareValuesServer();
+  foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  prefs.SaveEmail = true;
+  prefs.EnableLoyaltyTracking = true;
+  prefs.PromptForEmailMarketingOptIn = true;
+  prefs.EmailOptInField = "Allow Email";
+  prefs.LoyaltyStatusField = "Info1";
+  prefs.LoyaltyTrackingDateField = "UDF1 Date";
+  struct Case {
+    const char* unreadable;  // the field the host fails to read
+    bool clickOptIn;         // ticked and unticked again
+    const char* optInShown;
+    const char* loyaltyShown;
+    Rows stored;  // allow_email, info1, udf1_date
+  } cases[] = {
+      {"Allow Email", false, "[ ]", "[x]", {{"1", "YES", "2020-01-15 00:00:00"}}},
+      {"Allow Email", true, "[ ]", "[x]", {{"0", "YES", "2020-01-15 00:00:00"}}},
+      {"Info1", false, "[x]", "[ ]", {{"1", "YES", "2020-01-15 00:00:00"}}},
+      {"UDF1 Date", false, "[x]", "[x]", {{"1", "YES", "2020-01-15 00:00:00"}}},
+      {"Phone9", false, "[x]", "[x]", {{"1", "YES", "2020-01-15 00:00:00"}}},
+  };
+  host_.Adapter().BOEdit(0, &status_);
+  SetDocumentSid("9100");
+  hostsim::BORecord* dana = nullptr;
+  for (const hostsim::RecordPtr& record : *host_.Adapter().Store().Table(5)) {
+    if (hostsim::ValueText(record->attributes["Cust Sid"]) == "9100") dana = record.get();
+  }
+  ASSERT_NE(dana, nullptr);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.unreadable) + (c.clickOptIn ? " clicked" : ""));
+    receipt::ResetAuth();
+    Query(
+        "update customer set email_addr = 'dana@example.com', allow_email = 1, info1 = 'YES', "
+        "udf1_date = '2020-01-15 00:00:00' where cust_sid = 9100");
+    dana->attributes["EMail"] = Variant("dana@example.com");
+    dana->attributes["Allow Email"] = Variant(1);
+    dana->attributes["Info1"] = Variant("YES");
+    dana->attributes["UDF1 Date"] = Variant("2020-01-15 00:00:00");
+    host_.Adapter().ClearFaults();
+    host_.Adapter().AddFault({"read", 5, c.unreadable, 5, "Read failed", "BOGetAttrValue"});
+    ScriptedUser user;
+    user.WaitForDialog("TfrmAskForVesk").Check([&](QDialog& d) {
+      const auto box = [&](const char* name) {
+        return QString(d.findChild<QCheckBox*>(name)->isChecked() ? "[x]" : "[ ]");
+      };
+      const QString shown = box("chkOptInToEmailMarketing") + box("chkEnableLoyaltyTracking");
+      return shown == QString(c.optInShown) + c.loyaltyShown ? QString() : "boxes " + shown;
+    });
+    if (c.clickOptIn) {
+      user.Tick("chkOptInToEmailMarketing").Tick("chkOptInToEmailMarketing", false);
+    }
+    user.Fill("edtEmail", "dana@new.example").Press("btnDigitalOnly").WaitForClose();
+    Ask(user);
+    EXPECT_EQ(Query("select email_addr from customer where cust_sid = 9100"),
+              (Rows{{"dana@new.example"}}))
+        << "the address is stored";
+    EXPECT_EQ(Query("select allow_email, info1, udf1_date from customer where cust_sid = 9100"),
+              c.stored);
+  }
+  host_.Adapter().ClearFaults();
 }
 
 // A loyalty member found by e-mail keeps the tracking date stored on it; one

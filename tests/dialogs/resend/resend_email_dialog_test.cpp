@@ -183,7 +183,7 @@ TEST_F(ResendDialogTest, AnUnknownAddressCreatesACustomerOnlyWhenAsked) {
     user.Press("btnSend").WaitForClose();
     EXPECT_TRUE(Resend(user));
     EXPECT_EQ(JournalCount("upper( :email_addr )"), 1u) << "looked up without any setting";
-    EXPECT_EQ(JournalCount("decode( cu.info2, 'YES', 1, 0 ) as allow_email"), 1u);
+    EXPECT_EQ(JournalCount("decode( upper( trim( cu.info2 ) ), 'YES', 1, 0 ) as allow_email"), 1u);
     EXPECT_EQ(JournalCount("loyalty_status") + JournalCount("tracking_date"), 0u);
     EXPECT_TRUE(created().empty());
     EXPECT_EQ(fAuth.EmailAddress, "new.person@example.com");
@@ -221,6 +221,28 @@ TEST_F(ResendDialogTest, AnUnknownAddressCreatesACustomerOnlyWhenAsked) {
   EXPECT_EQ(created(), (Rows{{"Nguyen", "(null)", "(null)", "(null)"}}))
       << "no opt-in, loyalty or date value";
   EXPECT_EQ(fAuth.StoredEmail, "new.person@example.com");
+}
+
+// An address mistyped, then corrected to a known customer's after the rows
+// for a new record came up: the known customer is updated (the rows, left
+// empty, are neither checked nor written) and no record is made. His stored
+// address has blanks around it, which the look-up ignores.
+TEST_F(ResendDialogTest, AnAddressCorrectedToAKnownCustomersMakesNoNewRecord) {
+  PrepareValuesServer();
+  foundation::MainPrefs.AlwaysCreateCustForUniqueEmail = true;
+  foundation::MainPrefs.SaveEmail = true;  // "Update customer record" ticked
+  Query("update customer set email_addr = '  dana@example.com ' where cust_sid = 9100");
+  ScriptedUser user;
+  user.WaitForDialog(kForm).Fill("edtEmail", "dana@exampel.com");
+  Message(user.Press("btnSend"),
+          "Customer not found.  Please enter additional information to create new customer "
+          "record.");
+  user.Fill("edtEmail", "DANA@example.com").Press("btnSend").WaitForClose();
+  EXPECT_TRUE(Resend(user));
+  EXPECT_EQ(Query("select last_name, email_addr from customer where email_addr like '%dana%'"),
+            (Rows{{"Moss", "dana@example.com"}}));
+  EXPECT_EQ(StoredCustomerEmail("9100"), "dana@example.com");
+  EXPECT_EQ(fAuth.StoredEmail, "dana@example.com") << "updated";
 }
 
 TEST_F(ResendDialogTest, FailuresStillSendToTheTypedAddress) {

@@ -1,5 +1,6 @@
 #include "setup_fixture.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QTableWidget>
 #include <QTreeWidget>
@@ -135,6 +136,179 @@ TEST_F(SetupDialogTest, StoredValuesAreShownAndKept) {
   EXPECT_TRUE(HasLine(MainIni(), "URLType=T"));
   EXPECT_TRUE(HasLine(MainIni(), "Visa=Visa"));
   EXPECT_EQ(Read(Settings() / "VeskMain.dat"), "a.ex\nb.ex\nc.ex\nd.ex\ne.ex\nf.ex\nh.ex\n");
+}
+
+// A check step: the drop-down shows `text`, as its chosen entry or, with
+// none chosen, as the stored value it stands for.
+std::function<QString(QDialog&)> ComboShows(const char* name, QString text) {
+  return [=](QDialog& dialog) {
+    const auto* combo = dialog.findChild<QComboBox*>(name);
+    const QString shown =
+        combo->currentIndex() < 0 ? "(" + combo->placeholderText() + ")" : combo->currentText();
+    return shown == text ? QString() : QString("%1 shows %2").arg(name, shown);
+  };
+}
+
+// A drop-down takes the entry a sale takes its stored value for (the
+// loyalty ID by the attribute a sale reads, the bar-code type in any case,
+// the other field settings only as the entry is written), shows a value no
+// entry stands for as it stands, and keeps the stored text unless another
+// entry is chosen.
+TEST_F(SetupDialogTest, DropDownsKeepStoredValuesUnlessChanged) {
+  constexpr const char* kStored =
+      "[MAIN]\nLoyalField=udf5\nLoyalAttr=UDF 5 Value\nBCType=code128\n"
+      "CustNoUpdateField=UDF9\nLoyaltyStatusField=udf6\nLoyaltyTrackingDateField=Info1\n"
+      "EmailOptInField=allow email\n";
+  const struct {
+    const char* name;
+    std::function<void(ScriptedUser&)> steps;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"untouched",
+       [](ScriptedUser& user) {
+         user.Check(ComboShows("cboLoyalty", "UDF5"))
+             .Check(ComboShows("cboBarCode", "Code128"))
+             .Check(ComboShows("cboCustNoUpdateField", "(UDF9)"))
+             .Check(ComboShows("cboLoyaltyStatusField", "(udf6)"))
+             .Check(ComboShows("cboEmailOptInField", "(allow email)"));
+       },
+       {"LoyalField=udf5", "LoyalAttr=UDF 5 Value", "BCType=code128", "CustNoUpdateField=UDF9",
+        "LoyaltyStatusField=udf6", "EmailOptInField=allow email"}},
+      {"changed",
+       [](ScriptedUser& user) {
+         user.Choose("cboLoyalty", "UDF7")
+             .Choose("cboBarCode", "None")
+             .Choose("cboCustNoUpdateField", "Notes")
+             .SelectTab("Loyalty Tracking")
+             .Choose("cboLoyaltyStatusField", "UDF5");
+       },
+       {"LoyalField=UDF7", "LoyalAttr=UDF 7 Value", "BCType=None", "CustNoUpdateField=Notes",
+        "LoyaltyStatusField=UDF5", "LoyaltyTrackingDateField=Info1"}},
+      {"changed and chosen back",
+       [](ScriptedUser& user) {
+         user.Choose("cboLoyalty", "UDF7")
+             .Choose("cboLoyalty", "UDF5")
+             .Check(ComboShows("cboCustNoUpdateField", "(UDF9)"));
+       },
+       {"LoyalField=udf5", "LoyalAttr=UDF 5 Value", "CustNoUpdateField=UDF9"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Write(MainIni(), kStored);
+    ScriptedUser user;
+    user.WaitForDialog("TfrmMainSetup");
+    c.steps(user);
+    user.Press("btnExit").WaitForClose();
+    RunSetup(user);
+    for (const std::string& line : c.lines) EXPECT_TRUE(HasLine(MainIni(), line)) << line;
+  }
+}
+
+// The database names a card or a department twice, once with a trailing
+// blank or in lower case: a sale takes both for one, and the lists show one
+// row for it.
+TEST_F(SetupDialogTest, NamesASaleTakesForOneAreOneRow) {
+  {
+    auto session = NewSession();
+    oracle::RunSessionSQL(*session, "insert into invc_tender values (7004, 2, 1, 3, 'VISA ')");
+    oracle::RunSessionSQL(*session, "insert into dcs values (1, 'app', 'Apparel', 1)");
+    session->Commit();
+  }
+  Write(MainIni(), "[CARDS]\nVISA=Visa\n");
+  ScriptedUser user;
+  user.WaitForDialog("TfrmMainSetup")
+      .Check(ColumnIs("lsvC", 0, {"AMEX", "DISCOVER", "MASTERCARD", "VISA"}))
+      .Check(ColumnIs("lsvC", 1, {"", "", "", "Visa"}))
+      .Check(ColumnIs("grdCategories", 0, {"APP", "FOO"}))
+      .Press("btnExit")
+      .WaitForClose();
+  RunSetup(user);
+}
+
+// One host field stored for two purposes (a file edited by hand): both
+// drop-downs show it and keep it.
+TEST_F(SetupDialogTest, FieldStoredForTwoPurposesStaysInBoth) {
+  Write(MainIni(), "[MAIN]\nLoyalField=UDF5\nLoyalAttr=UDF 5 Value\nLoyaltyStatusField=UDF5\n");
+  ScriptedUser user;
+  user.WaitForDialog("TfrmMainSetup")
+      .Check(ComboShows("cboLoyalty", "UDF5"))
+      .Check(ComboShows("cboLoyaltyStatusField", "UDF5"))
+      .Press("btnExit")
+      .WaitForClose();
+  RunSetup(user);
+  EXPECT_TRUE(HasLine(MainIni(), "LoyalField=UDF5"));
+  EXPECT_TRUE(HasLine(MainIni(), "LoyaltyStatusField=UDF5"));
+}
+
+// Filling an empty roll-up row shifts the drop-down's positions: the
+// departments keep the categories they showed, stored at their new
+// positions.
+TEST_F(SetupDialogTest, FillingAnEmptyRollupKeepsTheDepartmentsCategories) {
+  Write(MainIni(),
+        "[CATEGORIES]\nCAT1=SHOES\nCAT2=\nCAT3=HATS\n[PRODUCTCATEGORIES]\nAPP=1;2\nFOO=2;0\n");
+  ScriptedUser user;
+  user.WaitForDialog("TfrmMainSetup")
+      .SelectTab("Items")
+      .FillCell("grdRollupCategories", 1, 0, " bags ")
+      .SelectCell("grdCategories", 0, 0)
+      .Check(ColumnIs("grdCategories", 1, {"SHOES", "HATS"}))
+      .Check(ColumnIs("grdCategories", 2, {"HATS", ""}))
+      .Press("btnExit")
+      .WaitForClose();
+  RunSetup(user);
+  EXPECT_TRUE(HasLine(MainIni(), "CAT2=BAGS"));
+  EXPECT_TRUE(HasLine(MainIni(), "APP=1;3"));
+  EXPECT_TRUE(HasLine(MainIni(), "FOO=3;0"));
+}
+
+TEST(SetupValues, RollupLinesKeepWhatTheGridDidNotChange) {
+  using Rows = std::vector<dialogs::RollupRow>;
+  using Lines = std::vector<std::string>;
+  // The drop-down list "", SHOES, BAGS, HATS, SHOES, unchanged since the
+  // lines were read.
+  const int entries = 5;
+  const std::vector<int> unmoved = {0, 1, 2, 3, 4};
+  const struct {
+    const char* name;
+    Lines stored;
+    Rows rows;  // code and the positions its columns show
+    Lines expected;
+  } cases[] = {
+      {"lines as a sale reads them, codes no row shows",
+       {"app=1;2", "ZZZ=2;1", "OLD=1;1", " FOO = 2 ; 0 "},
+       {{"APP", 1, 2}, {"FOO", 2, 0}},
+       {"app=1;2", "ZZZ=2;1", "OLD=1;1", " FOO = 2 ; 0 "}},
+      {"one position, a name listed twice",
+       {"APP=2", "FOO=4;0"},
+       {{"APP", 2, 0}, {"FOO", 4, 0}},
+       {"APP=2", "FOO=4;0"}},
+      {"changed under the stored name, later line of the code goes",
+       {"app=1;2", "APP=3;3", "ZZZ=2;1"},
+       {{"APP", 3, 0}},
+       {"app=3;0", "ZZZ=2;1"}},
+      {"later line of an unchanged code stays",
+       {"app=1;2", "APP=3;3"},
+       {{"APP", 1, 2}},
+       {"app=1;2", "APP=3;3"}},
+      {"a category taken off a row",
+       {"APP=2;3", "FOO=3;0"},
+       {{"APP", 0, 3}, {"FOO", 3, 0}},
+       {"APP=0;3", "FOO=3;0"}},
+      {"positions naming no category are written as shown",
+       {"APP=1;9", "FOO=-1;x"},
+       {{"APP", 1, 0}, {"FOO", 0, 0}},
+       {"APP=1;0", "FOO=0;0"}},
+      {"rows without a line at the end",
+       {"OLD=1;1"},
+       {{"APP", 0, 0}, {"FOO", 2, 3}},
+       {"OLD=1;1", "APP=0;0", "FOO=2;3"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(dialogs::MergeRollupLines(c.stored, c.rows, unmoved, entries), c.expected) << c.name;
+  }
+  EXPECT_EQ(dialogs::RollupPositions(" 2 ; 1 ", 3), std::make_pair(2, 1));
+  EXPECT_EQ(dialogs::DistinctNames({"VISA", "AMEX", "VISA ", "visa", "Amex"}),
+            (Lines{"VISA", "AMEX"}));
 }
 
 TEST(SetupValues, CardLinesKeepWhatTheListDidNotChange) {

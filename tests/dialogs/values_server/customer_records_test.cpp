@@ -89,6 +89,25 @@ TEST_F(CustomerRecordsTest, ACreatedCustomerIsInTheHostAndTheDatabase) {
   EXPECT_EQ(Calls("BOIncludeAttrForced").size(), includes) << "the object exists: no includes";
 }
 
+// A create that makes the object includes what the updates made on it later
+// read: the SID and the no-update field (UDF5 here); an update after it then
+// leaves a marked customer alone.
+TEST_F(CustomerRecordsTest, AnObjectMadeByACreateServesTheLaterUpdates) {
+  ASSERT_FALSE(server_->CreateNewCustomer("1", {"EMail=new@example.com"}).empty());
+  std::vector<std::string> included;
+  for (const std::string& call : Calls("BOIncludeAttrForced")) {
+    included.push_back(call.substr(call.find(", ") + 2, call.rfind(", ") - call.find(", ") - 2));
+  }
+  EXPECT_EQ(included,
+            (std::vector<std::string>{"Sbs No", "Cust Id", "Last Name", "First Name", "Active",
+                                      "Supplements", "EMail", "Cust Sid", "UDF 5 Value"}));
+  const_cast<hostsim::BORecord*>(Customer("9100"))->attributes["UDF 5 Value"] =
+      Variant("No Update");
+  EXPECT_TRUE(server_->UpdateExistingCustomer("1", "9100", {"EMail=changed@example.com"}));
+  EXPECT_TRUE(Calls("BOEdit").empty());
+  EXPECT_EQ(Customer("9100")->attributes.at("EMail").ToString(), "dana@example.com");
+}
+
 TEST_F(CustomerRecordsTest, AFailedPostGivesNoSidAndNoRow) {
   FailPosts();
   EXPECT_EQ(server_->CreateNewCustomer("1", {"EMail=lost@example.com"}), "");
@@ -163,6 +182,41 @@ TEST_F(CustomerRecordsTest, NoUpdateUnknownAndForeignCustomersAreNotEdited) {
                   .empty());
 }
 
+// Each field the setup offers for the mark works: a user-defined field's
+// list entry or one of the free-text fields, included in the object at its
+// first use; a customer without the mark is updated.
+TEST_F(CustomerRecordsTest, TheNoUpdateMarkInEveryOfferedField) {
+  for (const char* setting : {"UDF5", "Info1", "Info2", "Notes"}) {
+    SCOPED_TRACE(setting);
+    server_->CleanUp();
+    ASSERT_EQ(server_->Set_Adapter(&host_.Adapter()), S_OK);
+    WordBool prepared = 0;
+    ASSERT_EQ(server_->Prepare(&prepared), S_OK) << "a new object, included afresh";
+    foundation::MainPrefs.CustNoUpdateField = setting;
+    const std::string field = dialogs::NoUpdateAttributeName(setting);
+    hostsim::BORecord& dana = const_cast<hostsim::BORecord&>(*Customer("9100"));
+    for (const std::string mark : {" No update ", ""}) {
+      dana.attributes[field] = Variant(mark);
+      host_.Adapter().ClearTrace();
+      EXPECT_TRUE(server_->UpdateExistingCustomer("1", "9100", {"EMail=changed@example.com"}));
+      EXPECT_EQ(Calls("BOEdit").size(), mark.empty() ? 1u : 0u) << "[" << mark << "]";
+      if (!mark.empty()) {
+        const std::vector<std::string> includes = Calls("BOIncludeAttrForced");
+        EXPECT_TRUE(std::any_of(includes.begin(), includes.end(), [&](const std::string& call) {
+          return call.find(", " + field + ", ") != std::string::npos;
+        })) << "included at the first use";
+      }
+      EXPECT_EQ(host_.Database().Query("select email_addr from customer where cust_sid = 9100"),
+                (Rows{{mark.empty() ? "changed@example.com" : "dana@example.com"}}));
+      host_.Database().Query(
+          "update customer set email_addr = 'dana@example.com' "
+          "where cust_sid = 9100");
+      dana.attributes["EMail"] = Variant("dana@example.com");
+    }
+  }
+  EXPECT_EQ(log_.Text().find("it is not used"), std::string::npos);
+}
+
 TEST_F(CustomerRecordsTest, FailuresOfFirstUseAreReportedNotRaised) {
   EXPECT_FALSE(server_->UpdateExistingCustomer("one", "9100", {"EMail=x@example.com"}));
   EXPECT_NE(log_.Text().find("UpdateExistingCustomer while processing UDF fields"),
@@ -189,10 +243,14 @@ TEST(CustomerFieldNames, UserDefinedFieldsNoUpdateSettingAndTheFieldList) {
   EXPECT_EQ(dialogs::UdfAttributeName(2), "UDF2 Date");
   EXPECT_EQ(dialogs::UdfAttributeName(8), "UDF 8 Val Id");
   EXPECT_EQ(dialogs::UdfAttributeName(9), "Aux 1 Val Id");
-  for (const char* unset : {"", "None", "UDF", "UDFx", "Info1"}) {
+  // The setup's entries only, as it writes them.
+  for (const char* unset : {"", "None", "UDF", "UDFx", "info1", "Info3", "Address6"}) {
     EXPECT_EQ(dialogs::NoUpdateAttributeName(unset), "") << unset;
   }
   EXPECT_EQ(dialogs::NoUpdateAttributeName("UDF7"), "UDF 7 Value");
+  for (const char* text : {"Info1", "Info2", "Notes"}) {
+    EXPECT_EQ(dialogs::NoUpdateAttributeName(text), text) << "the free-text field itself";
+  }
   std::string list = ";;Phone1;Info1";
   EXPECT_EQ(dialogs::NextField(list), "Phone1");
   EXPECT_EQ(dialogs::NextField(list), "Info1");

@@ -32,4 +32,12 @@ TEST(LoyaltyStatusHostField, UdfSettingsWithADigitNameTheValueField) {
   EXPECT_EQ(LoyaltyStatusHostField("UDF 5"), "");
 }
 
+TEST(UdfSettingDigit, TheDigitOfAUserDefinedFieldSetting) {
+  EXPECT_EQ(foundation::UdfSettingDigit("UDF6"), '6');
+  EXPECT_EQ(foundation::UdfSettingDigit("UDF1 Date"), '1');
+  for (const char* other : {"", "UDF", "UDFX", "UDF 5", "udf5", "Info1", "None"}) {
+    EXPECT_EQ(foundation::UdfSettingDigit(other), std::nullopt) << other;
+  }
+}
+
 }  // namespace

@@ -224,6 +224,39 @@ TEST_F(MainPrefsTest, DomainListDropsEmptyLines) {
   EXPECT_EQ(EmailProviders, (foundation::StringList{"gmail.com", "yahoo.com"}));
 }
 
+// The domain list file keeps its form: left byte for byte while it holds
+// the list (blank lines and line ends as they were), written with the line
+// end its first line had when the list changed.
+TEST_F(MainPrefsTest, DomainListFileKeepsItsFormUnlessChanged) {
+  const struct {
+    const char* name;
+    const char* before;
+    foundation::StringList list;
+    const char* after;
+  } cases[] = {
+      {"CR LF and blank lines, unchanged",
+       "a.ex\r\n\r\nb.ex",
+       {"a.ex", "b.ex"},
+       "a.ex\r\n\r\nb.ex"},
+      {"CR LF, changed", "\r\na.ex\r\nb.ex\r\n", {"a.ex", "c.ex"}, "a.ex\r\nc.ex\r\n"},
+      {"lone CR, changed", "a.ex\rb.ex\r", {"b.ex"}, "b.ex\r"},
+      {"LF, changed", "a.ex\n", {"a.ex", "b.ex"}, "a.ex\nb.ex\n"},
+      {"LF after a first line in LF, changed", "a.ex\nb.ex\r\n", {"c.ex"}, "c.ex\n"},
+      {"emptied", "a.ex\r\n", {}, ""},
+  };
+  std::filesystem::create_directories(Folder());
+  for (const auto& c : cases) {
+    WriteText(Dat(), c.before);
+    EmailProviders = c.list;
+    ASSERT_TRUE(Write()) << c.name;
+    EXPECT_EQ(ReadFileText(Dat()), c.after) << c.name;
+  }
+  std::filesystem::remove(Dat());
+  EmailProviders = {"new.ex"};
+  ASSERT_TRUE(Write());
+  EXPECT_EQ(ReadFileText(Dat()), "new.ex\n");
+}
+
 TEST_F(MainPrefsTest, HandWrittenFileKeepsEverythingButTheChangedValues) {
   // Every key the write stores is present, in odd case and spacing, among
   // comments, an unknown key, an unknown section and a hand-entered queue
@@ -327,6 +360,26 @@ TEST_F(MainPrefsTest, ChangedCardListReplacesTheSection) {
   Read();
   EXPECT_EQ(MainPrefs.Cards, (foundation::StringList{"DISCOVER=Discover"}));
   EXPECT_EQ(MainPrefs.ProductCategories, (foundation::StringList{"B02=1;1"}));
+}
+
+// Two lines for one name (in any case): a read takes the first. Left as they
+// are when the list is unchanged; when it changed, the name is written once,
+// with the value a read took, in either list section.
+TEST_F(MainPrefsTest, ListNameGivenTwiceKeepsTheValueARead) {
+  const std::string text =
+      "[CARDS]\nVISA=Visa\nVisa=Fleet\nAMEX=Amex\n[PRODUCTCATEGORIES]\napp=1;2\nAPP=0;0\n";
+  WriteIni(text);
+  Read();
+  ASSERT_TRUE(Write());
+  EXPECT_EQ(ReadFileText(Ini()).substr(0, text.size()), text);
+
+  MainPrefs.Cards.push_back("DISCOVER=DiscoverCard");
+  MainPrefs.ProductCategories.push_back("FOO=1;0");
+  ASSERT_TRUE(Write());
+  Read();
+  EXPECT_EQ(MainPrefs.Cards,
+            (foundation::StringList{"VISA=Visa", "AMEX=Amex", "DISCOVER=DiscoverCard"}));
+  EXPECT_EQ(MainPrefs.ProductCategories, (foundation::StringList{"app=1;2", "FOO=1;0"}));
 }
 
 TEST_F(MainPrefsTest, WriteIntoReadOnlyFolderFailsAndKeepsTheOldFiles) {

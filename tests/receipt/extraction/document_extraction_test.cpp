@@ -136,6 +136,31 @@ TEST_F(ExtractionTest, AFailureLeavesNoContainerAndNamesItsStep) {
   EXPECT_NE(Extract(host, "7601", "7601"), nullptr);
 }
 
+// A deposit on the fixture's order 5001: lines of 125.00 with 12.00 tax, a
+// 7.50 fee and 15.00 deposited before. A discount percentage or amount the
+// order leaves Null counts as none.
+TEST_F(ExtractionTest, TheOrderBalanceCountsAMissingDiscountAsNone) {
+  struct Case {
+    const char* percent;
+    const char* amount;
+    const char* balance;
+  } cases[] = {
+      {"10", "5", "123.30"},
+      {"NULL", "NULL", "129.50"},
+      {"10", "NULL", "128.30"},
+      {"NULL", "5", "124.50"},
+  };
+  stagedhost::StagedHost host(stagedhost::ReadScenario("extract_deposit.yaml"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.percent) + " % and " + c.amount);
+    host.Database().Query(std::string("update so_v set disc_perc = ") + c.percent +
+                          ", disc_amt = " + c.amount + " where so_sid = 5001");
+    std::unique_ptr<TInvoiceContainer> invoice = Extract(host);
+    ASSERT_NE(invoice, nullptr);
+    EXPECT_EQ(receipt::FormatAmount(invoice->AsFloat("Deposit Balance Due")), c.balance);
+  }
+}
+
 // The three statements as the extraction must send them, written out here:
 // the host's values stand as bind variables where the statements' text
 // would paste them, and the vendor is looked up in the invoice's subsidiary
@@ -145,8 +170,9 @@ constexpr const char* kVendorStatement =
     "v.Vend_Code=i.vend_code where i.Item_Sid=:item_sid and i.sbs_no=:sbs_no";
 constexpr const char* kBalanceStatement =
     "select Disc_Perc, Disc_Amt, ExtPrc, ExtTax, TotTax, TotDep, ( ( ( ExtPrc + TotTax + TotFee ) "
-    "- Disc_Amt ) - TotDep ) as BalDue from ( select s.Disc_Perc, s.Disc_Amt, ExtPrc, ExtTax, ( "
-    "ExtTax * ( 1-( Disc_Perc/100 ) ) ) as TotTax, ( select nvl( sum( nvl( sf.amt,0 ) ),0 ) from "
+    "- Disc_Amt ) - TotDep ) as BalDue from ( select nvl( s.Disc_Perc,0 ) as Disc_Perc, nvl( "
+    "s.Disc_Amt,0 ) as Disc_Amt, ExtPrc, ExtTax, ( ExtTax * ( 1-( nvl( s.Disc_Perc,0 )/100 ) ) ) "
+    "as TotTax, ( select nvl( sum( nvl( sf.amt,0 ) ),0 ) from "
     "SO_Fee sf where sf.so_sid=s.so_sid ) as TotFee, ( select nvl( sum( nvl( rf.amt * "
     "r.Modifier,0 ) ),0 ) from invoice_v r, invc_fee rf, so_depst sd where sd.so_sid=s.so_sid and "
     "rf.invc_sid=sd.invc_sid and rf.fee_type=-2 and r.invc_sid=rf.invc_sid ) as TotDep from so_v "

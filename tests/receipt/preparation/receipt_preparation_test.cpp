@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "common/app_log_capture.h"
 #include "common/scoped_env.h"
@@ -311,6 +312,81 @@ TEST_F(PreparationTest, TendersAddUpAndCashCountsWhatWasHandedOver) {
   EXPECT_TRUE(fDRcpt.NoPaymentsYet);
   EXPECT_EQ(fDRcpt.TotalPaid, "0.00");
   EXPECT_EQ(fDRcptItemCount, -1);
+}
+
+// Cash counts the money that moved in either direction, on a sale as on a
+// return: the paid total, the change and the cash payment of the message
+// agree.
+TEST_F(PreparationTest, CashPaysTheMoneyThatMovedWithItsSign) {
+  struct Case {
+    const char* name;
+    int64_t type;
+    double taken, given;
+    const char* paid;
+    const char* change;   // empty: none sent
+    const char* payment;  // the cash payment's amount; null: none
+  } cases[] = {
+      {"sale, change handed back", 0, 20.0, 2.5, "20.00", "2.50", "20.00"},
+      {"sale, money only given back", 0, 0, 20.0, "-20.00", "0.00", "-20.00"},
+      {"return, money handed back", 2, 0, 10.0, "-10.00", "0.00", "-10.00"},
+      {"return, change taken back", 2, 1.0, 10.0, "-10.00", "-1.00", "-10.00"},
+      {"sale, nothing moved", 0, 0, 0, "0.00", "", nullptr},
+      {"return, nothing handed back", 2, 5.0, 0, "0.00", "", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    receipt::ResetReceipt();
+    auto invoice = SaleInvoice(c.type);
+    AddTender(*invoice, 0, 20.0, c.taken, c.given);
+    PrepareDigitalReceipt(*invoice, false);
+    ASSERT_FALSE(FTransControl.NoVesk);
+    EXPECT_EQ(fDRcpt.TotalPaid, c.paid);
+    EXPECT_EQ(fDRcpt.ChangeDue, c.change);
+    const std::string message = receipt::ConstructMessage(*invoice);
+    const bool cash = message.find("<PaymentType>Cash</PaymentType>") != std::string::npos;
+    EXPECT_EQ(cash, c.payment != nullptr);
+    if (c.payment != nullptr) {
+      EXPECT_NE(message.find(std::string("<PaymentType>Cash</PaymentType>\r\n<Amount>") +
+                             c.payment + "</Amount>"),
+                std::string::npos);
+    }
+  }
+}
+
+// A sale may record its cash in several lines: the change is what they gave
+// back between them, whichever line gave it, and the message carries it once.
+TEST_F(PreparationTest, ChangeIsWhatAllCashLinesGaveBack) {
+  struct Line {
+    double taken, given;
+  };
+  struct Case {
+    const char* name;
+    int64_t type;
+    std::vector<Line> lines;
+    const char* paid;
+    const char* change;
+  } cases[] = {
+      {"change on the first line", 0, {{20.0, 25.0}, {50.0, 0}}, "70.00", "25.00"},
+      {"change on the last line", 0, {{50.0, 0}, {20.0, 25.0}}, "70.00", "25.00"},
+      {"change on both lines", 0, {{20.0, 5.0}, {30.0, 2.5}}, "50.00", "7.50"},
+      {"a line that moved nothing", 0, {{20.0, 2.5}, {0, 0}}, "20.00", "2.50"},
+      {"a return in two lines", 2, {{0, 10.0}, {1.0, 5.0}}, "-15.00", "-1.00"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    receipt::ResetReceipt();
+    auto invoice = SaleInvoice(c.type);
+    for (const Line& line : c.lines) AddTender(*invoice, 0, 0, line.taken, line.given);
+    PrepareDigitalReceipt(*invoice, false);
+    ASSERT_FALSE(FTransControl.NoVesk);
+    EXPECT_EQ(fDRcpt.TotalPaid, c.paid);
+    EXPECT_EQ(fDRcpt.ChangeDue, c.change);
+    const std::string message = receipt::ConstructMessage(*invoice);
+    const std::string element = std::string("<ChangeDue>") + c.change + "</ChangeDue>";
+    const size_t at = message.find(element);
+    EXPECT_NE(at, std::string::npos);
+    EXPECT_EQ(message.find("<ChangeDue>", at + 1), std::string::npos) << "one change";
+  }
 }
 
 struct ReceiptTypeCase {

@@ -38,4 +38,36 @@ TEST(SaleRecordsTest, ResetsGiveTheDefaultsAndEmptyEveryItem) {
   }
 }
 
+// The roads that end their event before the host prints keep what the print
+// event answers from, and nothing else of the sale.
+TEST(SaleRecordsTest, ThePrintDecisionOutlivesTheEventsReset) {
+  TransControl& c = FTransControl;
+  ResetTransControl();
+  c.PrintingPaper = c.PrintPaper = c.PrintingEFT = c.PrintEFT = true;
+  c.CardTenders = 2;
+  c.CardSlipsPrinted = 1;
+  c.ReceiptID = "T-9";
+  c.ReceiptIDInvoiceSid = "7301";
+  c.PrintVeskMessagePrint = true;
+  c.NoVesk = c.DigitalWanted = c.HasCardTender = c.VeskCancelled = c.HaveBillTo = true;
+  c.DigitalSendExDesc = "MERCHANT_NOT_FOUND";
+  ResetTransControlKeepingPrintDecision();
+  EXPECT_TRUE(c.PrintingPaper && c.PrintPaper && c.PrintingEFT && c.PrintEFT);
+  EXPECT_EQ(c.CardTenders, 2);
+  EXPECT_EQ(c.CardSlipsPrinted, 1);
+  EXPECT_EQ(c.ReceiptID, "T-9");
+  EXPECT_EQ(c.ReceiptIDInvoiceSid, "7301");
+  EXPECT_TRUE(c.PrintVeskMessagePrint);
+  EXPECT_FALSE(c.NoVesk || c.DigitalWanted || c.HasCardTender || c.VeskCancelled || c.HaveBillTo);
+  EXPECT_EQ(c.DigitalSendExDesc, "");
+
+  // A document nothing was decided for prints whole, without the message.
+  ResetPrintDecision();
+  EXPECT_TRUE(c.PrintingPaper && c.PrintPaper);
+  EXPECT_FALSE(c.PrintingEFT || c.PrintEFT || c.PrintVeskMessagePrint);
+  EXPECT_EQ(c.CardTenders + c.CardSlipsPrinted, 0);
+  EXPECT_EQ(c.ReceiptID + c.ReceiptIDInvoiceSid, "");
+  ResetTransControl();
+}
+
 }  // namespace

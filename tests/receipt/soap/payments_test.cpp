@@ -64,14 +64,26 @@ INSTANTIATE_TEST_SUITE_P(AllTypes, TenderMappingTest,
                                            TypeCase{15, "Cash"}, TypeCase{16, "GiftCertificate"},
                                            TypeCase{17, "Cash"}, TypeCase{250, "Cash"}));
 
-TEST(CashTenderTest, NothingTakenOnASaleOrGivenOnAReturnWritesNothing) {
+// Money only given back on a sale (an exchange) is paid back, negated as on
+// a return; nothing handed either way writes nothing.
+TEST(CashTenderTest, NothingHandedWritesNothingAndMoneyBackOnASaleIsNegative) {
   TContainer tender;
   AddFields(tender,
             {{"TENDER_TYPE", int64_t{0}}, {"Amount", 10.0}, {"Taken", 0.0}, {"Given", 10.0}});
   DigitalReceipt sale;
   sale.NoPaymentsYet = true;
-  EXPECT_EQ(Block(tender, sale), "");
-  EXPECT_TRUE(sale.NoPaymentsYet);
+  EXPECT_EQ(Block(tender, sale),
+            "<Payments>\r\n<PaymentType>Cash</PaymentType>\r\n<Amount>-10.00</Amount>\r\n"
+            "</Payments>");
+  EXPECT_FALSE(sale.NoPaymentsYet);
+
+  TContainer nothing;
+  AddFields(nothing,
+            {{"TENDER_TYPE", int64_t{0}}, {"Amount", 10.0}, {"Taken", 0.0}, {"Given", 0.0}});
+  DigitalReceipt untouched;
+  untouched.NoPaymentsYet = true;
+  EXPECT_EQ(Block(nothing, untouched), "");
+  EXPECT_TRUE(untouched.NoPaymentsYet);
 
   TContainer refund;
   AddFields(refund, {{"TENDER_TYPE", int64_t{0}}, {"Taken", 25.0}, {"Given", -1.0}});

@@ -40,6 +40,20 @@ TEST_F(TenderWalkTest, FindsACardTenderAnywhereInTheWalk) {
   EXPECT_TRUE(receipt::InvoiceHasTenderType2(*adapter_, Tenders({"2"})));
 }
 
+// The host prints a card slip per card tender: all of them are counted.
+TEST_F(TenderWalkTest, CountsEveryCardTender) {
+  const struct {
+    std::vector<Variant> types;
+    int32_t cards;
+  } cases[] = {{{2, 0, 2}, 2}, {{2}, 1}, {{0, 1}, 0}, {{2, 2, 2, 11}, 3}};
+  for (const auto& c : cases) {
+    receipt::FTransControl.CardTenders = 7;
+    EXPECT_EQ(receipt::InvoiceHasTenderType2(*adapter_, Tenders(c.types)), c.cards > 0);
+    EXPECT_EQ(receipt::FTransControl.CardTenders, c.cards);
+  }
+  receipt::ResetTransControl();
+}
+
 TEST_F(TenderWalkTest, NoCardTenderNoTendersOrNoObjectAnswerFalse) {
   EXPECT_FALSE(receipt::InvoiceHasTenderType2(*adapter_, Tenders({0, 1, 11, 20})));
   EXPECT_FALSE(receipt::InvoiceHasTenderType2(*adapter_, Tenders({})));
