@@ -142,6 +142,8 @@ TOracleQuery::~TOracleQuery() {
     // Nothing can be reported from a destructor; the handles go with the
     // session's environment at the latest.
   }
+  // What was handed out lets go of the rows before the buffers go.
+  ClearFields();
   if (session_ != nullptr) session_->AttachedObjects().Detach(SessionObjectList::kQueries, this);
   monitorId_.Unregister(session_);
 }
@@ -150,9 +152,16 @@ void TOracleQuery::SetSession(TOracleSession* session) {
   if (session == session_) return;
   if (session_ != nullptr) {
     Close();
-    fields_.clear();
+    ClearFields();
     session_->AttachedObjects().Detach(SessionObjectList::kQueries, this);
   }
+  // What was handed out belongs to the old session: it is kept, standing
+  // for no row, and the columns make new ones on the new session.
+  for (TColumnWrapper& wrapper : wrappers_) {
+    if (wrapper.lob) Retire(std::move(wrapper.lob));
+    if (wrapper.object) Retire(std::move(wrapper.object));
+  }
+  wrappers_.clear();
   monitorId_.Unregister(session_);
   monitorId_.Clear();
   session_ = session;
@@ -190,8 +199,10 @@ void TOracleQuery::SessionLoggedOn() {
 
 void TOracleQuery::SessionLoggingOff() {
   Close();
-  // Buffers holding descriptors of the session's environment go before it.
-  fields_.clear();
+  // Buffers holding descriptors of the session's environment go before it;
+  // what the query handed out stays, standing for no row until it runs
+  // again.
+  ClearFields();
   binds_.clear();
 }
 
@@ -496,7 +507,7 @@ void TOracleQuery::Prepare() {
     // The cursor is open already: nothing to parse, its select list is
     // described at this run.
     sqlType_ = sqltype::Select;
-    fields_.clear();
+    ClearFields();
     described_ = false;
     parsedText_.clear();
     return;
@@ -518,7 +529,7 @@ void TOracleQuery::Prepare() {
 }
 
 void TOracleQuery::ParseStatement(const std::string& statement) {
-  fields_.clear();
+  ClearFields();
   described_ = false;
   parsedText_ = statement;
   sqlType_ = sqltype::NotParsed;
@@ -1027,6 +1038,7 @@ void TOracleQuery::ExecuteSelect(bool describeOnly, uint32_t mode) {
     rowsInBuffer_ = 0;
     fetchedTotal_ = 0;
     eof_ = true;
+    AttachColumnWrappers();
     return;
   }
   fetchedTotal_ = 0;
@@ -1037,7 +1049,7 @@ void TOracleQuery::ExecuteSelect(bool describeOnly, uint32_t mode) {
   }
   cursorFromVariable_ = false;
   eof_ = rowsInBuffer_ == 0;
-  AttachLOBColumns();
+  AttachColumnWrappers();
 }
 
 void TOracleQuery::FetchBlock() {
@@ -1088,7 +1100,7 @@ void TOracleQuery::Next() {
   bool fetched = false;
   ++rowIndex_;
   if (rowIndex_ < rowsInBuffer_) {
-    AttachLOBColumns();
+    AttachColumnWrappers();
     return;
   }
   if (rowsInBuffer_ < rowsPerFetch_) {
@@ -1098,9 +1110,9 @@ void TOracleQuery::Next() {
     MonitorStart(("Query.Next for up to " + CountText(rowsPerFetch_, "record")).c_str());
     FetchBlock();
     eof_ = rowsInBuffer_ == 0;
-    AttachLOBColumns();
     fetched = true;
   }
+  AttachColumnWrappers();
   if (eof_) FireAfterQueryAtEof();
   TakeSnapshot();
   if (fetched) MonitorEnd({});

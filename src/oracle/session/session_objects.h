@@ -39,6 +39,11 @@ class TSessionAttached {
   // The session is logging off: a query closes and resets, a dataset closes,
   // a component releases what it holds of the connection.
   virtual void SessionLoggingOff() = 0;
+  // The session logs off and its environment goes with it: a value the
+  // library handed out, which its holder may keep beyond the logoff (a LOB
+  // locator, an object, a reference), lets go of what it holds of the
+  // environment now, while the client can still be called.
+  virtual void SessionEnvironmentEnding() {}
   // A dataset marked to stay open is not closed at logoff.
   virtual bool StaysOpenAtLogOff() const { return false; }
   // A helper component's background listener thread.
