@@ -353,6 +353,7 @@ void TOracleSession::LogOff() {
   }
   std::exception_ptr failure;
   const bool wasConnected = connected_;
+  bool rollbackFailed = false;
   if (connected_) {
     if (pooling_ == TSessionPooling::spInternal) {
       try {
@@ -366,10 +367,12 @@ void TOracleSession::LogOff() {
       try {
         Rollback();
       } catch (...) {
-        // Swallowed: the logoff must still end the session, detach the
-        // server and free the handles. A rollback fails when the connection
-        // is already broken, and the server then discards the transaction
-        // itself.
+        // Swallowed: the logoff must still detach the server and free the
+        // handles. A rollback fails when the connection is already broken,
+        // and the server then discards the transaction itself; the session
+        // is not ended below, since ending it would commit what was to be
+        // rolled back.
+        rollbackFailed = true;
       }
     }
     ReleaseAttached();
@@ -416,7 +419,10 @@ void TOracleSession::LogOff() {
         }
         if (oci8Mode_) {
           sessionBegun_ = false;
-          CheckOCI(OCISessionEnd(svc_, err_, userSession_, OCI_DEFAULT));
+          // A session whose rollback failed is given up without ending it:
+          // its handle is freed with the server detached, which the server
+          // answers as a connection that broke off, with a rollback.
+          if (!rollbackFailed) CheckOCI(OCISessionEnd(svc_, err_, userSession_, OCI_DEFAULT));
         } else if (ologof != nullptr) {
           CheckOCI7(ologof(OCI7LogonDataArea()));
         }

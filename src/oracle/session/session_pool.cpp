@@ -67,6 +67,18 @@ TOracleSessionPoolEntry::~TOracleSessionPoolEntry() {
 }
 
 void TOracleSessionPoolEntry::FreeSession() noexcept {
+  // Dropping a session of the client's pool ends it, and ending a session
+  // commits: a connection whose rollback failed tries it once more first.
+  // (A pooled session of the own list rolls back at its logoff and is not
+  // ended when that fails.)
+  if (rollbackFailed_ && oracleSVC_ != nullptr && session_ && session_->Connected()) {
+    try {
+      session_->Rollback();
+      rollbackFailed_ = false;
+    } catch (const std::exception& e) {
+      foundation::LogException(e, "TOracleSessionPool: rolling back a dropped connection");
+    }
+  }
   // The session's destructor logs it off and writes a failure to the log.
   session_.reset();
   if (oracleSVC_ != nullptr) {
@@ -432,8 +444,10 @@ bool TOracleSessionPool::Release(TOracleSession& session) {
     } catch (const std::exception& e) {
       foundation::LogException(e, "TOracleSessionPool.Release");
       // Ending a session commits its work: the dropped one tries the
-      // rollback once more at its logoff.
+      // rollback once more before it ends (at its logoff, for the own
+      // list), and is not ended with a commit when that fails too.
       entry->session_->SetRollbackOnDisconnect(true);
+      entry->rollbackFailed_ = true;
       unclean.push_back(entry);
     }
   }

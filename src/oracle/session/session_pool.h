@@ -54,6 +54,9 @@ class TOracleSessionPoolEntry {
   TOracleSession* reservedBy_ = nullptr;
   std::int64_t lastRelease_ = 0;
   OCISvcCtx* oracleSVC_ = nullptr;  // ptOracle: from OCISessionGet
+  // The rollback when the connection went back failed: its user's work is
+  // still pending and must not be committed when the session ends.
+  bool rollbackFailed_ = false;
 };
 
 class TOracleSessionPool : public TSessionPoolLink {
