@@ -262,6 +262,48 @@ TEST(VariableArrays, StringElementsAreLimitedToTheLargestVarchar2) {
   EXPECT_EQ(t.ElementText(0), "");
 }
 
+// A national text variable counts in characters: a scalar, a table and an
+// array element each hold their declared characters at four bytes apiece,
+// and the values stored before the form changed stay as they were.
+TEST(VariableArrays, NationalTextElementsHoldTheirCharactersAtTheWidestForm) {
+  const std::string four = "\xf0\x9f\x98\x80";  // U+1F600
+  auto repeat = [&](int count) {
+    std::string text;
+    for (int k = 0; k < count; ++k) text += four;
+    return text;
+  };
+  TVariableData scalar(":S", otype::String);
+  scalar.SetCharsetForm(2);
+  EXPECT_EQ(scalar.BufferSize(), 4 * 4000 + 1);
+  scalar.SetValue(0, Variant::String(repeat(4000)), nullptr);
+  EXPECT_EQ(ErrorOf([&] { scalar.SetValue(0, Variant::String(repeat(4001)), nullptr); }),
+            "Value too long for variable :S");
+
+  TVariables vars;
+  TVariableData& table = vars.DeclarePLSQLTable("names", otype::String, 3, 10);
+  table.SetValue(2, Variant::String("abc"), nullptr);
+  table.SetCharsetForm(2);
+  EXPECT_EQ(table.BufferSize(), 41);
+  EXPECT_EQ(table.ElementText(2), "abc");
+  EXPECT_TRUE(table.IsNull(0));
+  table.SetValue(1, Variant::String(repeat(10)), nullptr);
+  EXPECT_EQ(table.ElementText(1), repeat(10));
+  EXPECT_EQ(ErrorOf([&] { table.SetValue(0, Variant::String(repeat(11)), nullptr); }),
+            "Value too long for variable :NAMES");
+  table.SetCharsetForm(2);  // already national: the size stays
+  EXPECT_EQ(table.BufferSize(), 41);
+
+  FakeSession session;
+  session.maxVarchar2Chars = 1000;
+  scalar.SetArrayItem(2, 0, &session);
+  EXPECT_EQ(scalar.BufferSize(), 4 * 1000 + 1);
+  scalar.SetArrayItem(2, 5, &session);
+  EXPECT_EQ(scalar.BufferSize(), 21);
+  scalar.SetValue(1, Variant::String(repeat(5)), nullptr);
+  scalar.SetArrayItem(2, 5, &session);  // the same declaration: the values stay
+  EXPECT_EQ(scalar.ElementText(1), repeat(5));
+}
+
 TEST(VariableArrays, LongRawArrayElementsKeepTheirSize) {
   TVariableData r(":R", otype::LongRaw);
   r.SetArrayItem(3, 4, nullptr);
