@@ -277,6 +277,57 @@ TEST_F(HeldValuesTest, AReferencePinnedRowAfterRowHoldsOneInstanceAtATime) {
   EXPECT_EQ(second.Attribute("NAME").AsString(), "changed");
 }
 
+// The parts of a pin that let go of its instance reach it again through
+// whichever part is read first: a LOB attribute, a REF attribute, a
+// collection element and a nested object each read the first card's value.
+TEST_F(HeldValuesTest, EveryPartOfAPinLetGoOfReadsItsObjectAgain) {
+  Run("create type item_t as object (name varchar2(10))");
+  Run("create type items_t as table of item_t");
+  Run("create type card_t as object (name varchar2(20), home address_t, note clob, "
+      "boss ref person_t, items items_t)");
+  Run("create table decks of card_t");
+  for (const char* name : {"one", "two"}) {
+    TOracleObject card(session_.get(), "card_t", "decks");
+    card.Attribute("NAME").SetAsString(name);
+    card.Attribute("HOME").ObjectValue().Attribute("CITY").SetAsString(std::string(name) + " city");
+    card.Attribute("NOTE").LOBValue().SetAsString(std::string(name) + " note");
+    TOracleReference boss(session_.get(), "PERSON_T");
+    boss.SetHex(name == std::string("one") ? annHex_ : bobHex_);
+    card.Attribute("BOSS").SetRef(boss);
+    TOracleObject item(session_.get(), "item_t", "");
+    item.Attribute("NAME").SetAsString(std::string(name) + " item");
+    card.Attribute("ITEMS").ObjectValue().AppendElementObject(item);
+    oracle::FlushObjectCache(session_.get());
+  }
+  Run("commit");
+  auto query = NewQuery("select ref(d) from decks d order by 1");
+  query->Execute();
+  TOracleReference& ref = oracle::RefField(*query, 0);
+  TOracleObject& first = ref.Pin();
+  const bool firstIsOne = first.Attribute("NAME").AsString() == "one";
+  const std::string own = firstIsOne ? "one" : "two";
+  const std::function<std::string()> parts[] = {
+      [&, &note = first.Attribute("NOTE").LOBValue()] { return note.AsString(); },
+      [&, &boss = first.Attribute("BOSS").RefValue()] { return boss.Hex(); },
+      [&, &item = first.Attribute("ITEMS").ObjectValue().ElementObject(0)] {
+        return item.Attribute("NAME").AsString();
+      },
+      [&, &home = first.Attribute("HOME").ObjectValue()] {
+        return home.Attribute("CITY").AsString();
+      },
+  };
+  const std::string expected[] = {own + " note", firstIsOne ? annHex_ : bobHex_, own + " item",
+                                  own + " city"};
+  for (std::size_t k = 0; k < std::size(parts); ++k) {
+    SCOPED_TRACE(k);
+    query->Execute();  // the first card's REF again,
+    query->Next();     // then the second card's pinned: the first lets go
+    ref.Pin();
+    EXPECT_EQ(parts[k](), expected[k]);
+    for (std::size_t j = 0; j < std::size(parts); ++j) EXPECT_EQ(parts[j](), expected[j]);
+  }
+}
+
 }  // namespace
 
 #endif  // STANDIN_ORACLE_HOME
