@@ -142,6 +142,15 @@ TEST_F(HeldValuesTest, HeldColumnValuesFollowTheColumnThroughExecutes) {
     // The row's REF pinned again names the same object, read in place.
     EXPECT_EQ(&held.boss.Pin(), &held.pinned);
 
+    // A statement that fails to parse frees the rows: they stand for none.
+    const std::string lookup = query->SQL();
+    query->SetSQL("select person, boss, note, doc from no_such_cards where id = :id");
+    EXPECT_NE(ErrorOf([&] { Find(*query, 1); }), "");
+    EXPECT_EQ(held.Read(), "~|~|Ann/Oslo|~|~");
+    query->SetSQL(lookup);
+    Find(*query, 2);
+    EXPECT_EQ(held.Read(), "Di/Lima|" + bobHex_ + "|Ann/Oslo|second note|<c>2</c>");
+
     // Another statement: the person column is a number now, the REF column
     // a CLOB; the columns after them are gone.
     query->SetSQL("select id, note from cards where id = :id");
