@@ -180,6 +180,19 @@ TEST_F(ObjectBlocksTest, AKeyedLookupRunAgainShowsTheNewKeysRow) {
       EXPECT_EQ(ThroughWrappers(*query), RowValues::Expected(id));
       EXPECT_EQ(ThroughFields(*query), RowValues::Expected(id));
     }
+    // A dataset refreshed with each key.
+    oracle::TOracleDataSet ds;
+    ds.SetSession(session_.get());
+    ds.SetSQL("select id, person, boss, doc, note from things where id = :id");
+    ds.DeclareVariable("id", oracle::otype::Integer);
+    ds.SetVariable("id", Variant::Integer(2));
+    ds.Open();
+    for (const int id : {5, 3, 9, 6, 1, 2}) {
+      SCOPED_TRACE(testing::Message() << "dataset " << id);
+      ds.SetVariable("id", Variant::Integer(id));
+      ds.Refresh();
+      EXPECT_EQ(ReadDataSet(ds), std::vector<std::string>{RowValues::Expected(id)});
+    }
   }
 }
 
