@@ -26,12 +26,14 @@ struct FailingRollbacks {
   using Swap = oracle_test_support::EntryPointSwap<oracle::OCITransRollback>;
   static inline thread_local int toFail = 0;
   static inline std::atomic<int> failed = 0;
+  static inline std::atomic<int> done = 0;
   static sword Rollback(OCISvcCtx* svc, OCIError* err, ub4 flags) {
     if (toFail > 0) {
       --toFail;
       ++failed;
       return OCI_ERROR;
     }
+    ++done;
     return Swap::real(svc, err, flags);
   }
 };
@@ -44,6 +46,7 @@ class PoolFailedRollbackTest : public StandinSessionTest {
     outsider_->ExecuteSessionSQL("create table pool_work (who varchar2(20))", false);
     outsider_->Commit();
     FailingRollbacks::failed = 0;
+    FailingRollbacks::done = 0;
     swap_.emplace(&FailingRollbacks::Rollback);
   }
   void TearDown() override {
@@ -140,6 +143,102 @@ TEST_F(PoolFailedRollbackTest, ThreadsWithFailingRollbacksNeverCommitEachOthersW
     outsider_->ExecuteSessionSQL("delete from pool_work", false);
     outsider_->Commit();
   }
+}
+
+// A client-pool connection whose rollback fails at every try of its
+// release is held out of use, uncounted and unused, with its user's row
+// pending, and rolled back at the next pool call that can: the next
+// Reserve, the next Release, or the pool's close. Only then is it dropped,
+// with nothing left to commit; the table is free to write again.
+TEST_F(PoolFailedRollbackTest, AConnectionHeldOutIsRolledBackByALaterPoolCall) {
+  const struct {
+    const char* when;
+    int failAtReserve;  // tries of the next Reserve that fail
+    int failAtClose;    // tries of the close that fail
+    bool nextUser;
+  } cases[] = {
+      {"at the next Reserve", 0, 0, true},
+      {"at the next Release", 1, 0, true},
+      {"at the pool's close, on its last try", 0, 2, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.when);
+    {
+      TOracleSessionPool pool;
+      pool.PoolType = TPoolType::ptOracle;
+      auto user = Pooled(pool, false);
+      user->LogOn();
+      user->ExecuteSessionSQL("insert into pool_work values ('held out')", false);
+      FailingRollbacks::toFail = 3;
+      user->LogOff();
+      EXPECT_EQ(FailingRollbacks::toFail, 0) << "three tries at the release";
+      EXPECT_EQ(pool.EntryCount(), 0) << "held out, not counted";
+      EXPECT_EQ(Committed(), "0");
+      const int rolledBack = FailingRollbacks::done;
+      if (c.nextUser) {
+        auto next = Pooled(pool, false);
+        FailingRollbacks::toFail = c.failAtReserve;
+        next->LogOn();
+        EXPECT_EQ(FailingRollbacks::done, rolledBack + (c.failAtReserve == 0 ? 1 : 0));
+        FailingRollbacks::toFail = 0;
+        EXPECT_EQ(SingleValue(*next, "select count(*) from pool_work"), "0");
+        next->LogOff();
+        EXPECT_EQ(pool.EntryCount(), 1) << "the next user's connection, clean, kept";
+      }
+      FailingRollbacks::toFail = c.failAtClose;
+      pool.Close();
+      FailingRollbacks::toFail = 0;
+    }
+    EXPECT_EQ(Committed(), "0");
+    // No connection holds the row any more: the table takes a write.
+    outsider_->ExecuteSessionSQL("insert into pool_work values ('outsider')", false);
+    outsider_->ExecuteSessionSQL("delete from pool_work", false);
+    outsider_->Commit();
+  }
+}
+
+// A held-out connection takes no place of the pool's: with Max 1 the next
+// user gets a connection at once.
+TEST_F(PoolFailedRollbackTest, AConnectionHeldOutLeavesRoomUnderMax) {
+  TOracleSessionPool pool;
+  pool.PoolType = TPoolType::ptOracle;
+  pool.Max = 1;
+  auto user = Pooled(pool, false);
+  user->LogOn();
+  user->ExecuteSessionSQL("insert into pool_work values ('held out')", false);
+  FailingRollbacks::toFail = 3;
+  user->LogOff();
+  FailingRollbacks::toFail = 1;  // the next Reserve's retry fails too
+  auto next = Pooled(pool, false);
+  next->LogOn();
+  FailingRollbacks::toFail = 0;
+  EXPECT_EQ(SingleValue(*next, "select count(*) from pool_work"), "0");
+  next->LogOff();
+  EXPECT_EQ(Committed(), "0");
+}
+
+// The narrow limit: a connection whose rollback fails at every try until
+// the pool closes is never dropped, and the client's pool is not destroyed
+// (either would end the session, and ending commits): both are left open
+// until the process ends, with the row uncommitted. The pool object serves
+// again afterwards, on a new client pool.
+TEST_F(PoolFailedRollbackTest, AConnectionThatNeverRollsBackIsLeftOpenUncommitted) {
+  TOracleSessionPool pool;
+  pool.PoolType = TPoolType::ptOracle;
+  auto user = Pooled(pool, false);
+  user->LogOn();
+  user->ExecuteSessionSQL("insert into pool_work values ('never rolled back')", false);
+  FailingRollbacks::toFail = 3 + 3;  // the release's tries, then the close's
+  user->LogOff();
+  pool.Close();
+  EXPECT_EQ(FailingRollbacks::toFail, 0);
+  EXPECT_FALSE(pool.IsOpen());
+  EXPECT_EQ(Committed(), "0");
+  auto next = Pooled(pool, false);
+  next->LogOn();
+  EXPECT_EQ(SingleValue(*next, "select count(*) from pool_work"), "0");
+  next->LogOff();
+  EXPECT_EQ(Committed(), "0");
 }
 
 }  // namespace
