@@ -183,6 +183,8 @@ TEST_F(PoolFailedRollbackTest, AConnectionHeldOutIsRolledBackByALaterPoolCall) {
         FailingRollbacks::toFail = 0;
         EXPECT_EQ(SingleValue(*next, "select count(*) from pool_work"), "0");
         next->LogOff();
+        EXPECT_EQ(FailingRollbacks::done, rolledBack + 2)
+            << "the held-out connection's and the next user's rollbacks";
         EXPECT_EQ(pool.EntryCount(), 1) << "the next user's connection, clean, kept";
       }
       FailingRollbacks::toFail = c.failAtClose;
