@@ -326,10 +326,12 @@ void TOracleSession::ReleaseAttached() {
   });
   objects_.WalkLastToFirst(SessionObjectList::kOtherComponents,
                            [](TSessionAttached& other) { other.SessionLoggingOff(); });
-  // LOB locators, objects and references outlive the logoff in their
-  // holders' hands: they let go of what they hold of the environment now.
-  for (const SessionObjectList list : {SessionObjectList::kLOBLocators, SessionObjectList::kObjects,
-                                       SessionObjectList::kReferences}) {
+  // LOB locators, objects, references and timestamps outlive the logoff in
+  // their holders' hands: they let go of what they hold of the environment
+  // now.
+  for (const SessionObjectList list :
+       {SessionObjectList::kLOBLocators, SessionObjectList::kObjects,
+        SessionObjectList::kReferences, SessionObjectList::kTimestamps}) {
     objects_.WalkLastToFirst(list, [](TSessionAttached& held) { held.SessionEnvironmentEnding(); });
   }
 }

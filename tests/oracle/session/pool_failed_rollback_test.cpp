@@ -66,9 +66,7 @@ class PoolFailedRollbackTest : public StandinSessionTest {
     return session;
   }
 
-  std::string Committed() {
-    return SingleValue(*outsider_, "select count(*) from pool_work");
-  }
+  std::string Committed() { return SingleValue(*outsider_, "select count(*) from pool_work"); }
 
   std::unique_ptr<TOracleSession> outsider_;
   std::optional<FailingRollbacks::Swap> swap_;
@@ -84,8 +82,8 @@ const char* KindName(TPoolType type) {
 TEST_F(PoolFailedRollbackTest, NoFailedUsersRowIsEverCommitted) {
   for (const TPoolType type : {TPoolType::ptDefault, TPoolType::ptOracle}) {
     for (const int failures : {1, 2, 3}) {
-      SCOPED_TRACE(testing::Message() << KindName(type) << ", rollback fails " << failures
-                                      << " times in a row");
+      SCOPED_TRACE(testing::Message()
+                   << KindName(type) << ", rollback fails " << failures << " times in a row");
       TOracleSessionPool pool;
       pool.PoolType = type;
       auto user = Pooled(pool, false);
@@ -125,8 +123,8 @@ TEST_F(PoolFailedRollbackTest, ThreadsWithFailingRollbacksNeverCommitEachOthersW
           for (int round = 0; round < 5; ++round) {
             user->LogOn();
             std::lock_guard lock(writer);
-            user->ExecuteSessionSQL(
-                "insert into pool_work values ('t" + std::to_string(t) + "')", false);
+            user->ExecuteSessionSQL("insert into pool_work values ('t" + std::to_string(t) + "')",
+                                    false);
             FailingRollbacks::toFail = (t + round) % 3;
             user->LogOff();
             FailingRollbacks::toFail = 0;
