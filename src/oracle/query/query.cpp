@@ -770,10 +770,12 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
 }
 
 void TOracleQuery::BindNationalText(const TVariableData& variable, BindSlot& slot) {
-  // Each element as UTF-16 in the client's byte order, at most two bytes a
-  // UTF-8 byte; the lengths say how many bytes each one holds.
+  // Each element as UTF-16 in the client's byte order, with room for the
+  // characters the variable is declared for (two units for one above
+  // U+FFFF); the lengths say how many bytes each one holds.
   const auto count = static_cast<std::size_t>(variable.ArraySize());
-  const std::size_t elementBytes = 2 * static_cast<std::size_t>(std::max(variable.BufferSize(), 1));
+  const std::size_t elementBytes =
+      4 * static_cast<std::size_t>(std::max<int64_t>(variable.DeclaredChars(), 1));
   slot.encoded.assign(count * elementBytes, 0);
   slot.lengths.assign(count, 0);
   for (std::size_t k = 0; k < count; ++k) {
@@ -786,6 +788,31 @@ void TOracleQuery::BindNationalText(const TVariableData& variable, BindSlot& slo
     const std::size_t bytes = std::min(units->size() * 2, elementBytes);
     std::memcpy(slot.encoded.data() + k * elementBytes, units->data(), bytes);
     slot.lengths[k] = static_cast<ub2>(std::min<std::size_t>(bytes, 65535));
+  }
+}
+
+void TOracleQuery::TakeNationalText(TVariableData& variable, const BindSlot& slot) {
+  // The server may have written into the UTF-16 copy (an out-bind, a
+  // returning clause, a PL/SQL table filled by the block): each element in
+  // use takes back its text as UTF-8, and its null state.
+  const auto count = static_cast<std::size_t>(variable.ArraySize());
+  const std::size_t elementBytes = slot.encoded.size() / count;
+  const std::size_t used =
+      variable.IsPLSQLTable() ? std::min<std::size_t>(variable.TableCount(), count) : count;
+  for (std::size_t k = 0; k < used; ++k) {
+    const auto index = static_cast<int32_t>(k);
+    if (variable.Indicators()[k] == kIndicatorNull) continue;
+    const std::size_t bytes =
+        std::min<std::size_t>(slot.lengths[k], elementBytes) & ~std::size_t{1};
+    std::u16string units(bytes / 2, u'\0');
+    if (bytes > 0) std::memcpy(units.data(), slot.encoded.data() + k * elementBytes, bytes);
+    const std::optional<std::string> text = Utf16ToUtf8(units);
+    if (!text) {
+      throw std::runtime_error("Variable " + variable.Name() +
+                               " received text that is not valid UTF-16");
+    }
+    variable.SetValue(index, text->empty() ? Variant() : Variant::String(*text),
+                      VariablesSession());
   }
 }
 
@@ -997,6 +1024,8 @@ void TOracleQuery::RefreshComplexVariables() {
             0, slot.timestamp->IsNull() ? Variant() : Variant::Date(slot.timestamp->Value()),
             VariablesSession());
       }
+    } else if (!slot.encoded.empty() && variable.IsNational() && IsZeroTerminatedType(type)) {
+      TakeNationalText(variable, slot);
     } else if (IsLobType(type)) {
       if (auto* lob = dynamic_cast<TLOBObject*>(variable.Object())) lob->BindRefreshed();
     } else if (type == otype::Object || type == otype::Reference) {

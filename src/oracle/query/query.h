@@ -410,6 +410,9 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
   void Bind();
   void BindVariable(TVariableData& variable, BindSlot& slot);
   void BindNationalText(const TVariableData& variable, BindSlot& slot);
+  // After a run: a national text variable takes back what the server wrote
+  // into its UTF-16 copy.
+  void TakeNationalText(TVariableData& variable, const BindSlot& slot);
   void BindLongElements(const TVariableData& variable, BindSlot& slot);
   // Gives each string variable the character set its bound bytes are in.
   void ApplyCharsetSettings();

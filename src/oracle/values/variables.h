@@ -83,6 +83,11 @@ class TVariableData {
 
   bool IsNull(int32_t index) const;
 
+  // The characters a text variable is declared for (for a zero-terminated
+  // type, the element size less the terminator; for national text, a
+  // quarter of that).
+  int64_t DeclaredChars() const;
+
   // Stores a value into element `index`; a null or empty value makes the
   // element null. Raises with a message naming the variable when the value
   // does not convert or does not fit.
@@ -116,8 +121,7 @@ class TVariableData {
     return buffer_.data() + std::size_t(index) * bufferSize_;
   }
   void CheckIndex(int32_t index) const;
-  // A text variable's characters, and the element size that holds them.
-  int64_t DeclaredChars() const;
+  // The element size that holds a text variable's characters.
   int64_t TextElementSize(int64_t chars) const;
   void ReplaceBuffer(int32_t index, std::span<const uint8_t> bytes);
   void StoreText(int32_t index, const std::string& text);

@@ -29,8 +29,8 @@ struct Width {
 };
 const Width kWidths[] = {
     {"one byte", "a"},
-    {"two bytes", "\xc3\xa9"},            // é
-    {"three bytes", "\xe2\x82\xac"},      // €
+    {"two bytes", "\xc3\xa9"},           // é
+    {"three bytes", "\xe2\x82\xac"},     // €
     {"four bytes", "\xf0\x9f\x98\x80"},  // U+1F600
 };
 
@@ -44,22 +44,24 @@ TEST_F(NationalVariablesTest, OneCharacterMoreThanDeclaredIsRefusedInEveryScript
     SCOPED_TRACE(w.what);
     auto scalar = NewQuery("select count(*) from dual where :body is not null");
     scalar->DeclareVariable("body", oracle::otype::String, SQLCS_NCHAR);
-    EXPECT_EQ(ErrorOf([&] { scalar->SetVariable("body", Variant::String(Repeat(w.character, 4000))); }),
-              "<no error>");
-    EXPECT_EQ(ErrorOf([&] { scalar->SetVariable("body", Variant::String(Repeat(w.character, 4001))); }),
-              "Value too long for variable :BODY");
+    EXPECT_EQ(
+        ErrorOf([&] { scalar->SetVariable("body", Variant::String(Repeat(w.character, 4000))); }),
+        "<no error>");
+    EXPECT_EQ(
+        ErrorOf([&] { scalar->SetVariable("body", Variant::String(Repeat(w.character, 4001))); }),
+        "Value too long for variable :BODY");
 
     auto table = NewQuery();
     table->DeclarePLSQLTable("names", oracle::otype::String, 3, 10);
     table->Variables().Data(table->VariableIndex("names")).SetCharsetForm(SQLCS_NCHAR);
     EXPECT_EQ(ErrorOf([&] {
-                table->SetVariable("names", Variant::VariantArray(
-                                                {Variant::String(Repeat(w.character, 10))}));
+                table->SetVariable(
+                    "names", Variant::VariantArray({Variant::String(Repeat(w.character, 10))}));
               }),
               "<no error>");
     EXPECT_EQ(ErrorOf([&] {
-                table->SetVariable("names", Variant::VariantArray(
-                                                {Variant::String(Repeat(w.character, 11))}));
+                table->SetVariable(
+                    "names", Variant::VariantArray({Variant::String(Repeat(w.character, 11))}));
               }),
               "Value too long for variable :NAMES");
   }
@@ -152,17 +154,50 @@ TEST_F(NationalVariablesTest, ArrayElementsHoldTheirCharactersAtEveryBytesPerCha
     insert->DeclareVariable("id", oracle::otype::Integer);
     insert->DeclareVariable("body", oracle::otype::String, SQLCS_NCHAR);
     const std::string one = Repeat("a", 2000), three = Repeat("\xe2\x82\xac", 2000);
-    insert->SetVariable("id", Variant::VariantArray({Variant::Integer(++id), Variant::Integer(++id)}));
+    insert->SetVariable("id",
+                        Variant::VariantArray({Variant::Integer(++id), Variant::Integer(++id)}));
     EXPECT_EQ(ErrorOf([&] {
-                insert->SetVariable("body", Variant::VariantArray({Variant::String(one),
-                                                                   Variant::String(three)}));
+                insert->SetVariable(
+                    "body", Variant::VariantArray({Variant::String(one), Variant::String(three)}));
               }),
               "<no error>");
     EXPECT_EQ(ErrorOf([&] { insert->Execute(); }), "<no error>");
-    auto lengths = NewQuery("select length(body) from nnotes where id >= " +
-                            std::to_string(id - 1) + " order by id");
+    auto lengths = NewQuery(
+        "select length(body) from nnotes where id >= " + std::to_string(id - 1) + " order by id");
     lengths->Execute();
     EXPECT_EQ(FirstColumn(*lengths), (std::vector<std::string>{"2000", "2000"}));
+  }
+}
+
+// A national variable set by a block, in every width: a select into it reads
+// the row, a null the block gives replaces an earlier value, and a value
+// the block only reads (run twice) stays as it was.
+TEST_F(NationalVariablesTest, ABlockSetsANationalVariableToTextOrNull) {
+  Run("create table nnames (id number(5), name nvarchar2(10))");
+  for (const Width& w : kWidths) {
+    SCOPED_TRACE(w.what);
+    Run("delete from nnames");
+    const std::string name = Repeat(w.character, 10);
+    Run("insert into nnames values (1, '" + name + "')");
+    auto into = NewQuery("begin select name into :v from nnames where id = 1; end;");
+    into->DeclareVariable("v", oracle::otype::String, SQLCS_NCHAR);
+    into->Execute();
+    EXPECT_EQ(into->GetVariable("v").ToText(), name);
+
+    auto assign = NewQuery("begin :v := null; end;");
+    assign->DeclareVariable("v", oracle::otype::String, SQLCS_NCHAR);
+    assign->SetVariable("v", Variant::String(name));
+    assign->Execute();
+    EXPECT_TRUE(assign->GetVariable("v").IsEmptyOrNull()) << "the null the block gave";
+
+    auto untouched = NewQuery("begin :n := length(:v); end;");
+    untouched->DeclareVariable("n", oracle::otype::Integer);
+    untouched->DeclareVariable("v", oracle::otype::String, SQLCS_NCHAR);
+    untouched->SetVariable("v", Variant::String(name));
+    untouched->Execute();
+    untouched->Execute();
+    EXPECT_EQ(untouched->GetVariable("n").ToText(), "10");
+    EXPECT_EQ(untouched->GetVariable("v").ToText(), name) << "an in value left as it was";
   }
 }
 
