@@ -25,6 +25,12 @@ bool ConvertsLineEnds(const TSessionContext* session) {
   return session == nullptr || session->ConvertCRLF();
 }
 
+// Characters of UTF-8 text: the bytes that begin one.
+int64_t Utf8Characters(std::string_view text) {
+  return std::count_if(text.begin(), text.end(),
+                       [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
+}
+
 bool ZeroDateIsNull(const TSessionContext* session) {
   return session == nullptr || session->ZeroDateIsNull();
 }
@@ -254,9 +260,11 @@ int32_t TVariableData::ElementLength(int32_t index) const {
 }
 
 void TVariableData::StoreText(int32_t index, const std::string& text) {
-  if (text.size() + 1 > static_cast<std::size_t>(bufferSize_)) {
-    throw std::runtime_error("Value too long for variable " + name_);
-  }
+  // National text is declared in characters, whatever their width in the
+  // library's UTF-8; other text in bytes.
+  const bool fits = text.size() + 1 <= static_cast<std::size_t>(bufferSize_) &&
+                    (!IsNational() || Utf8Characters(text) <= DeclaredChars());
+  if (!fits) throw std::runtime_error("Value too long for variable " + name_);
   uint8_t* element = Element(index);
   std::memcpy(element, text.data(), text.size());
   element[text.size()] = 0;
@@ -396,8 +404,13 @@ void TVariableData::SetArrayItem(int32_t size, int32_t stringSize, const TSessio
   int64_t elementSize = bufferSize_;
   int64_t chars = DeclaredChars();
   if (dataType_ == otype::String || dataType_ == otype::CharZ) {
-    const int64_t maxChars =
-        session != nullptr ? session->MaxVarchar2Chars() : kDefaultMaxVarchar2Chars;
+    // Database text is limited by the widest VARCHAR2 in the database
+    // character set; national text travels as UTF-16, which that width does
+    // not bound: it keeps the characters a national variable is declared
+    // with.
+    const int64_t maxChars = IsNational()         ? kStringBufferSize - 1
+                             : session != nullptr ? session->MaxVarchar2Chars()
+                                                  : kDefaultMaxVarchar2Chars;
     chars = std::min(chars, maxChars);
   }
   // Fixed-size and complex types keep the size of their value.

@@ -296,12 +296,47 @@ TEST(VariableArrays, NationalTextElementsHoldTheirCharactersAtTheWidestForm) {
   FakeSession session;
   session.maxVarchar2Chars = 1000;
   scalar.SetArrayItem(2, 0, &session);
-  EXPECT_EQ(scalar.BufferSize(), 4 * 1000 + 1);
+  EXPECT_EQ(scalar.BufferSize(), 4 * 4000 + 1) << "not capped by the database's width";
   scalar.SetArrayItem(2, 5, &session);
   EXPECT_EQ(scalar.BufferSize(), 21);
   scalar.SetValue(1, Variant::String(repeat(5)), nullptr);
   scalar.SetArrayItem(2, 5, &session);  // the same declaration: the values stay
   EXPECT_EQ(scalar.ElementText(1), repeat(5));
+}
+
+// National text counts characters in every script: a scalar and the
+// elements of an array made on a session whose database characters take
+// four bytes each hold 4000 characters of one to four bytes, mixed or not,
+// and refuse one more; database text stays limited by its own width.
+TEST(VariableArrays, NationalTextCountsCharactersAndIgnoresTheDatabaseWidth) {
+  FakeSession session;
+  session.maxVarchar2Chars = 1000;
+  const std::string widths[] = {"a", "\xc3\xa9", "\xe2\x82\xac", "\xf0\x9f\x98\x80"};
+  auto repeat = [](const std::string& character, int count) {
+    std::string text;
+    for (int k = 0; k < count; ++k) text += character;
+    return text;
+  };
+  for (const std::string& w : widths) {
+    SCOPED_TRACE(w.size());
+    TVariableData v(":V", otype::String);
+    v.SetCharsetForm(2);
+    const std::string mixed = repeat("a", 3999) + w;
+    for (const bool array : {false, true}) {
+      if (array) v.SetArrayItem(3, 0, &session);
+      v.SetValue(array ? 2 : 0, Variant::String(repeat(w, 4000)), &session);
+      v.SetValue(0, Variant::String(mixed), &session);
+      EXPECT_EQ(v.ElementText(0), mixed);
+      EXPECT_EQ(ErrorOf([&] { v.SetValue(0, Variant::String(repeat(w, 4001)), &session); }),
+                "Value too long for variable :V");
+      EXPECT_EQ(ErrorOf([&] { v.SetValue(0, Variant::String(mixed + "a"), &session); }),
+                "Value too long for variable :V");
+    }
+  }
+  TVariableData plain(":P", otype::String);
+  plain.SetArrayItem(3, 0, &session);
+  EXPECT_EQ(ErrorOf([&] { plain.SetValue(0, Variant::String(repeat("a", 1001)), &session); }),
+            "Value too long for variable :P");
 }
 
 TEST(VariableArrays, LongRawArrayElementsKeepTheirSize) {
