@@ -474,6 +474,8 @@ void TOracleQuery::Close() {
   described_ = false;
   cursorFromVariable_ = false;
   eof_ = true;
+  // What the query handed out stands for no row until the next run.
+  AttachColumnWrappers();
   if (handlesOpen_) FreeHandles();
 }
 
