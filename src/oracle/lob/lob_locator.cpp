@@ -159,6 +159,7 @@ bool TLOBLocator::IsNull() const {
   if (beforeUse_) beforeUse_(false);
   // No locator: a null row's, or one let go of at a log-off.
   if (locator_ == nullptr || !Live()) return true;
+  if (nullWhen_ && nullWhen_()) return true;
   boolean isInit = 0;
   Check(OCILobLocatorIsInit(Environment(), ErrorHandle(), locator_, &isInit));
   return isInit == 0;

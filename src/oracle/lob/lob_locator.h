@@ -113,6 +113,11 @@ class TLOBLocator : public dataset::TStream, public TLOBObject, public TSessionA
   void SetBeforeUse(std::function<void(bool writing)> beforeUse) {
     beforeUse_ = std::move(beforeUse);
   }
+  // Whether the value the locator stands for is null, when something other
+  // than the locator says so: an object's LOB attribute is null while its
+  // null indicator says so, whatever locator its instance holds (a write
+  // through the locator gives it a value).
+  void SetNullWhen(std::function<bool()> nullWhen) { nullWhen_ = std::move(nullWhen); }
 
   // TSessionAttached: at a logoff it lets go of what it holds of the
   // session's environment.
@@ -145,6 +150,7 @@ class TLOBLocator : public dataset::TStream, public TLOBObject, public TSessionA
   OCILobLocator* locator_ = nullptr;
   mutable OCIError* errorHandle_ = nullptr;
   std::function<void(bool)> beforeUse_;
+  std::function<bool()> nullWhen_;
   TOracleSession* session_;
   int64_t position_ = 0;
   int16_t lobType_;

@@ -846,6 +846,8 @@ TLOBLocator& TObjectAttribute::LOBValue() {
       owner->MakeCurrent();
       if (writing) owner->NoteChange();
     });
+    // A null attribute reads as null through its locator too.
+    lob_->SetNullWhen([this] { return IsNull(); });
   }
   if (lobLocator_ != locator || lob_->BindLocatorAddress()[0] != locator) {
     lob_->AttachRowLocator(locator);

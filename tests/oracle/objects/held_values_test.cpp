@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The dataset first: the client interface's global names would shadow its own.
 #include "oracle/dataset/dataset.h"
@@ -335,6 +336,40 @@ TEST_F(HeldValuesTest, EveryPartOfAPinLetGoOfReadsItsObjectAgain) {
     EXPECT_EQ(parts[k](), expected[k]);
     for (std::size_t j = 0; j < std::size(parts); ++j) EXPECT_EQ(parts[j](), expected[j]);
   }
+}
+
+// A null LOB attribute's locator reads as null until something is written
+// through it; then it holds that text, and a later row's null attribute
+// reads as null again through the same locator.
+TEST_F(HeldValuesTest, ALocatorOfANullLobAttributeTurnsNonNullOnceWritten) {
+  Run("create type memo_t as object (title varchar2(10), body clob)");
+  Run("create table memos (id number(5), memo memo_t)");
+  Run("commit");
+  TOracleObject memo(session_.get(), "memo_t", "");
+  TLOBLocator& body = memo.Attribute("BODY").LOBValue();
+  EXPECT_TRUE(body.IsNull());
+  EXPECT_EQ(body.Size(), 0);
+  body.SetAsString("written");
+  EXPECT_FALSE(body.IsNull());
+  EXPECT_FALSE(memo.Attribute("BODY").IsNull());
+  EXPECT_EQ(body.AsString(), "written");
+  auto insert = NewQuery("insert into memos values (:id, :memo)");
+  insert->DeclareVariable("id", oracle::otype::Integer);
+  insert->DeclareVariable("memo", oracle::otype::Object);
+  insert->SetComplexVariable("memo", &memo);
+  for (const int id : {1, 3}) {
+    insert->SetVariable("id", Variant::Integer(id));
+    insert->Execute();
+  }
+  Run("insert into memos values (2, memo_t('none', null))");
+  Run("commit");
+  auto query = NewQuery("select memo from memos order by id");
+  query->SetReadBuffer(1);
+  query->Execute();
+  TLOBLocator& read = oracle::ObjectField(*query, 0).Attribute("BODY").LOBValue();
+  std::vector<std::string> seen;
+  for (; !query->Eof(); query->Next()) seen.push_back(read.IsNull() ? "~" : read.AsString());
+  EXPECT_EQ(seen, (std::vector<std::string>{"written", "~", "written"}));
 }
 
 }  // namespace
