@@ -110,6 +110,11 @@ void TLOBLocator::SessionEnvironmentEnding() {
   position_ = 0;
 }
 
+void TLOBLocator::ReleaseErrorHandle() {
+  if (errorHandle_ != nullptr && Live()) OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
+  errorHandle_ = nullptr;
+}
+
 void TLOBLocator::SessionDestroyed() {
   session_ = nullptr;
 }

@@ -118,6 +118,10 @@ class TLOBLocator : public dataset::TStream, public TLOBObject, public TSessionA
   // null indicator says so, whatever locator its instance holds (a write
   // through the locator gives it a value).
   void SetNullWhen(std::function<bool()> nullWhen) { nullWhen_ = std::move(nullWhen); }
+  // Frees the locator's error handle while it is not in use (it is made
+  // again at the next use): a part of a pinned object that let go of its
+  // instance keeps no client handle.
+  void ReleaseErrorHandle();
 
   // TSessionAttached: at a logoff it lets go of what it holds of the
   // session's environment.

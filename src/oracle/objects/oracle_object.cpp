@@ -203,7 +203,22 @@ bool TOracleObject::LetGo() {
   FreeInstance();
   dormant_ = true;
   FollowInstance();
+  // A reference pinned on row after row keeps one object per REF: these
+  // hold no client handle while they rest.
+  ReleaseErrorHandles();
   return true;
+}
+
+void TOracleObject::ReleaseErrorHandles() {
+  if (errorHandle_ != nullptr && Live()) OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
+  errorHandle_ = nullptr;
+  for (auto& attribute : attributes_) {
+    if (attribute->nested_) attribute->nested_->ReleaseErrorHandles();
+    if (attribute->lob_) attribute->lob_->ReleaseErrorHandle();
+    if (attribute->ref_) attribute->ref_->ReleaseErrorHandle();
+  }
+  for (auto& element : elementObjects_)
+    if (element) element->ReleaseErrorHandles();
 }
 
 void TOracleObject::MakeCurrent() const {

@@ -171,8 +171,9 @@ class TOracleObject : public TObjectColumnObject, public TSessionAttached {
   // handed out follows it.
   void Repinned(void* instance);
   // A pinned object lets go of its instance (unpinned and freed, what it
-  // handed out pointed at none) until it is next read, when it is pinned
-  // again. An object changed since it was pinned keeps its instance: false.
+  // handed out pointed at none) and of the error handles it and its parts
+  // hold until it is next read, when it is pinned again. An object changed
+  // since it was pinned keeps its instance: false.
   bool LetGo();
   void AttachRowInstance(void* instance) override { AttachInstance(instance, false); }
   bool IsReference() const override { return false; }
@@ -217,6 +218,9 @@ class TOracleObject : public TObjectColumnObject, public TSessionAttached {
   // changed pin is not let go of.
   void NoteChange();
   void LoadType() const;
+  // Frees the error handles of the object and of the parts it handed out;
+  // each is made again at its next use.
+  void ReleaseErrorHandles();
   void Describe();
   // Points what the object handed out at the parts of its current instance
   // (null parts when it has none).

@@ -72,6 +72,11 @@ void TOracleReference::SessionEnvironmentEnding() {
   ownRef_ = ref_ = nullptr;
 }
 
+void TOracleReference::ReleaseErrorHandle() {
+  if (errorHandle_ != nullptr && Live()) OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
+  errorHandle_ = nullptr;
+}
+
 void TOracleReference::SessionDestroyed() {
   session_ = nullptr;
 }

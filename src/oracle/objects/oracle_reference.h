@@ -92,6 +92,9 @@ class TOracleReference : public TObjectColumnObject, public TSessionAttached {
   void UseOwnRef();
   // A pinned object let go of was read and pinned again.
   void NoteAwake(TOracleObject& object);
+  // Frees the reference's error handle while it is not in use (made again
+  // at the next use).
+  void ReleaseErrorHandle();
   // The object whose attribute this reference follows: made current before
   // a use.
   void MakeHolderCurrent() const;

@@ -14,11 +14,13 @@
 // The dataset first: the client interface's global names would shadow its own.
 #include "oracle/dataset/dataset.h"
 
+#include "oracle/client/oci_entry_points.h"
 #include "oracle/lob/lob_locator.h"
 #include "oracle/objects/oracle_object.h"
 #include "oracle/objects/oracle_reference.h"
 #include "oracle/objects/xml_type.h"
 #include "oracle/values/type_codes.h"
+#include "oracle_fixture/entry_point_swap.h"
 #include "oracle_fixture/exception_text.h"
 #include "oracle_fixture/query_fixture.h"
 
@@ -336,6 +338,70 @@ TEST_F(HeldValuesTest, EveryPartOfAPinLetGoOfReadsItsObjectAgain) {
     EXPECT_EQ(parts[k](), expected[k]);
     for (std::size_t j = 0; j < std::size(parts); ++j) EXPECT_EQ(parts[j](), expected[j]);
   }
+}
+
+// Counts the client's error handles alive.
+struct LiveErrorHandles {
+  using AllocSwap = oracle_test_support::EntryPointSwap<oracle::OCIHandleAlloc>;
+  using FreeSwap = oracle_test_support::EntryPointSwap<oracle::OCIHandleFree>;
+  static inline long alive = 0;
+  static sword Alloc(const dvoid* parent, dvoid** handle, ub4 type, std::size_t extra,
+                     dvoid** mem) {
+    const sword status = AllocSwap::real(parent, handle, type, extra, mem);
+    if (status == OCI_SUCCESS && type == OCI_HTYPE_ERROR) ++alive;
+    return status;
+  }
+  static sword Free(dvoid* handle, ub4 type) {
+    const sword status = FreeSwap::real(handle, type);
+    if (status == OCI_SUCCESS && type == OCI_HTYPE_ERROR) --alive;
+    return status;
+  }
+};
+
+// A reference pinned on row after row, each pin's parts taken (a nested
+// object, a REF attribute, a collection element): the pins that rest keep
+// no error handle, theirs nor their parts', so the count stays as it was at
+// the tenth row; a part of the first pin still reads its value at the end.
+TEST_F(HeldValuesTest, PinsAtRestKeepNoErrorHandlesForThemselvesOrTheirParts) {
+  Run("create type tag_t as object (label varchar2(10))");
+  Run("create type tags_t as table of tag_t");
+  Run("create type badge_t as object (name varchar2(10), home address_t, boss ref person_t, "
+      "tags tags_t)");
+  Run("create table badges of badge_t");
+  for (int i = 1; i <= 60; ++i) {
+    const std::string n = std::to_string(i);
+    Run("insert into badges values (badge_t('B" + n + "', address_t('S', 'C" + n + "'), '" +
+        (i % 2 ? annHex_ : bobHex_) + "', tags_t(tag_t('t" + n + "'))))");
+  }
+  Run("commit");
+  LiveErrorHandles::alive = 0;
+  LiveErrorHandles::AllocSwap alloc{&LiveErrorHandles::Alloc};
+  LiveErrorHandles::FreeSwap free{&LiveErrorHandles::Free};
+  auto query = NewQuery("select ref(b) from badges b order by 1");
+  query->Execute();
+  TOracleReference& ref = oracle::RefField(*query, 0);
+  TOracleObject* firstHome = nullptr;
+  std::string firstCity;
+  long atTen = 0;
+  int rows = 0;
+  for (; !query->Eof(); query->Next()) {
+    ++rows;
+    TOracleObject& badge = ref.Pin();
+    TOracleObject& home = badge.Attribute("HOME").ObjectValue();
+    const std::string city = home.Attribute("CITY").AsString();
+    ASSERT_EQ("C" + badge.Attribute("NAME").AsString().substr(1), city);
+    ASSERT_FALSE(badge.Attribute("BOSS").RefValue().IsNull());
+    ASSERT_EQ(badge.Attribute("TAGS").ObjectValue().ElementObject(0).Attribute("LABEL").AsString(),
+              "t" + badge.Attribute("NAME").AsString().substr(1));
+    if (rows == 1) {
+      firstHome = &home;
+      firstCity = city;
+    }
+    if (rows == 10) atTen = LiveErrorHandles::alive;
+  }
+  EXPECT_EQ(rows, 60);
+  EXPECT_LE(LiveErrorHandles::alive, atTen) << "error handles alive at the 10th row: " << atTen;
+  EXPECT_EQ(firstHome->Attribute("CITY").AsString(), firstCity);
 }
 
 // A null LOB attribute's locator reads as null until something is written
