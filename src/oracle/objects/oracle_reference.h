@@ -45,11 +45,15 @@ class TOracleReference : public TObjectColumnObject, public TSessionAttached {
   // same object again re-reads its latest version into the object handed
   // out before. Every object pinned stays valid, with all it handed out,
   // until the reference goes; the ones pinned for other REFs before let go
-  // of their instances meanwhile (unless changed since they were pinned)
-  // and are pinned again when they are next read, so that a reference
-  // pinned on row after row holds one instance at a time. Raises "Reference
-  // is null" for a null REF and "Reference has no object type" without a
-  // type name.
+  // of their instances and of their (and their parts') error handles
+  // meanwhile (unless changed since they were pinned) and are pinned again
+  // when they are next read, so that a reference pinned on row after row
+  // holds one instance at a time and a constant number of client handles.
+  // Since any object handed out may still be held, the reference keeps the
+  // wrapper of each distinct REF it pinned (plain memory, about a kilobyte
+  // for an object of a few attributes) until it goes. Raises "Reference is
+  // null" for a null REF and "Reference has no object type" without a type
+  // name.
   TOracleObject& Pin();
 
   // The REF it stands for now (null for none).
