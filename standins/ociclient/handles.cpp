@@ -12,6 +12,29 @@ std::unordered_map<const void*, Handle*>& liveHandles() {
   return live;
 }
 
+bool unloading = false;
+
+// The library is unloaded (or the process ends): the handles its caller left
+// go, as a server lets go of a client that went away: every environment is
+// freed with all it holds, and an open transaction is rolled back when its
+// connection closes. Runs before the library's static objects are
+// destroyed.
+__attribute__((destructor)) void freeWhatWasLeft() {
+  std::lock_guard lock(apiMutex());
+  unloading = true;
+  for (;;) {
+    Handle* root = nullptr;
+    for (const auto& [address, handle] : liveHandles()) {
+      if (handle->parent == nullptr) {
+        root = handle;
+        break;
+      }
+    }
+    if (root == nullptr) break;
+    freeHandle(root);
+  }
+}
+
 }  // namespace
 
 Handle::Handle(ub4 handleType, Handle* parentHandle) : type(handleType), parent(parentHandle) {}
@@ -51,6 +74,10 @@ void freeHandle(Handle* handle) {
   }
   liveHandles().erase(handle->address());
   delete handle;
+}
+
+bool clientUnloading() {
+  return unloading;
 }
 
 void freeChildrenOfType(Handle* handle, ub4 type) {

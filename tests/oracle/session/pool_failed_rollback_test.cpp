@@ -221,7 +221,8 @@ TEST_F(PoolFailedRollbackTest, AConnectionHeldOutLeavesRoomUnderMax) {
 // the pool closes is never dropped, and the client's pool is not destroyed
 // (either would end the session, and ending commits): both are left open
 // until the process ends, with the row uncommitted. The pool object serves
-// again afterwards, on a new client pool.
+// again afterwards, on a new client pool; the client's unload discards the
+// row.
 TEST_F(PoolFailedRollbackTest, AConnectionThatNeverRollsBackIsLeftOpenUncommitted) {
   TOracleSessionPool pool;
   pool.PoolType = TPoolType::ptOracle;
@@ -239,6 +240,18 @@ TEST_F(PoolFailedRollbackTest, AConnectionThatNeverRollsBackIsLeftOpenUncommitte
   EXPECT_EQ(SingleValue(*next, "select count(*) from pool_work"), "0");
   next->LogOff();
   EXPECT_EQ(Committed(), "0");
+  // The process's end (here: the client's unload) takes the connection
+  // away; its work goes with it and the table takes writes again.
+  pool.Close();
+  user.reset();
+  next.reset();
+  outsider_.reset();
+  oracle::FreeOCI();
+  oracle::InitOCI();
+  outsider_ = NewSession();
+  outsider_->ExecuteSessionSQL("insert into pool_work values ('after')", false);
+  outsider_->Commit();
+  EXPECT_EQ(Committed(), "1");
 }
 
 }  // namespace
