@@ -12,16 +12,14 @@ std::unordered_map<const void*, Handle*>& liveHandles() {
   return live;
 }
 
-bool unloading = false;
-
 // The library is unloaded (or the process ends): the handles its caller left
 // go, as a server lets go of a client that went away: every environment is
-// freed with all it holds, and an open transaction is rolled back when its
-// connection closes. Runs before the library's static objects are
+// freed with all it holds, newest first (a pool's sessions before the pool,
+// so none is ended with a commit), and an open transaction is rolled back
+// when its connection closes. Runs before the library's static objects are
 // destroyed.
 __attribute__((destructor)) void freeWhatWasLeft() {
   std::lock_guard lock(apiMutex());
-  unloading = true;
   for (;;) {
     Handle* root = nullptr;
     for (const auto& [address, handle] : liveHandles()) {
@@ -74,10 +72,6 @@ void freeHandle(Handle* handle) {
   }
   liveHandles().erase(handle->address());
   delete handle;
-}
-
-bool clientUnloading() {
-  return unloading;
 }
 
 void freeChildrenOfType(Handle* handle, ub4 type) {

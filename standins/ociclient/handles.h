@@ -144,10 +144,6 @@ T* findAs(const void* pointer, ub4 type) {
 
 // Frees a handle together with all its descendants.
 void freeHandle(Handle* handle);
-// True while the library is being unloaded (or the process ends) and frees
-// what its caller left: a session then goes as a connection the server
-// lost, its open work rolled back, never ended with a commit.
-bool clientUnloading();
 // Frees the descendants of a handle that have the given type.
 void freeChildrenOfType(Handle* handle, ub4 type);
 

@@ -39,12 +39,11 @@ std::size_t digest(const std::string& user, const std::string& password) {
 }
 
 // Ends the member's session (committing, as a logoff does) and frees its
-// handles; while the library is unloaded, only frees them (the connection
-// goes, its open work rolled back).
+// handles.
 void dropMember(const SessionPoolHandle::Member& member, ErrorHandle* err) {
   if (findHandle(member.svc, OCI_HTYPE_SVCCTX) == nullptr) return;
   if (auto* session = findAs<SessionHandle>(member.svc->session, OCI_HTYPE_SESSION);
-      session != nullptr && session->connection && !clientUnloading()) {
+      session != nullptr && session->connection) {
     OCISessionEnd(reinterpret_cast<OCISvcCtx*>(member.svc), reinterpret_cast<OCIError*>(err),
                   reinterpret_cast<OCISession*>(session), OCI_DEFAULT);
   }
