@@ -112,8 +112,8 @@ class LongRunningValuesTest : public oracle_query_test::StandinQueryTest {
           (s.BossNull(id) ? "null" : "'" + BossHex(id) + "'") + ", " +
           (s.DocNull(id) ? std::string("null") : "sys.xmltype('<d>" + n + "</d>')") + ", " +
           (s.NoteNull(id) ? std::string("null") : "'note " + n + "'") + ", " +
-          (s.PicNull(id) ? std::string("null") : "X'" + Hex(Shape::Pic(id)) + "'") + ", " +
-          tags + ")");
+          (s.PicNull(id) ? std::string("null") : "X'" + Hex(Shape::Pic(id)) + "'") + ", " + tags +
+          ")");
     }
     Run("commit");
   }
@@ -124,8 +124,9 @@ class LongRunningValuesTest : public oracle_query_test::StandinQueryTest {
   // REF, document, note, picture bytes, tags.
   std::string ExpectedQueryRow(const Shape& s, int id) const {
     const std::string n = std::to_string(id);
-    std::string row = s.PersonNull(id) ? "~" : "P" + n + "/" + (s.HomeNull(id) ? "~" : "C" + n) +
-                                                   "/" + (s.MemoNull(id) ? "~" : "memo " + n);
+    std::string row = s.PersonNull(id) ? "~"
+                                       : "P" + n + "/" + (s.HomeNull(id) ? "~" : "C" + n) + "/" +
+                                             (s.MemoNull(id) ? "~" : "memo " + n);
     row += "|" + (s.BossNull(id) ? "~" : BossHex(id));
     row += "|" + (s.DocNull(id) ? "~" : "<d>" + n + "</d>");
     row += "|" + (s.NoteNull(id) ? "~" : "note " + n);
@@ -145,9 +146,8 @@ class LongRunningValuesTest : public oracle_query_test::StandinQueryTest {
     const std::string n = std::to_string(id);
     return (s.PersonNull(id) ? "~" : "P" + n) + "|" +
            (s.PersonNull(id) || s.MemoNull(id) ? "~" : "memo " + n) + "|" +
-           (s.BossNull(id) ? "~" : BossHex(id)) + "|" +
-           (s.DocNull(id) ? "~" : "<d>" + n + "</d>") + "|" +
-           (s.NoteNull(id) ? "~" : "note " + n) + "|" +
+           (s.BossNull(id) ? "~" : BossHex(id)) + "|" + (s.DocNull(id) ? "~" : "<d>" + n + "</d>") +
+           "|" + (s.NoteNull(id) ? "~" : "note " + n) + "|" +
            (s.PicNull(id) ? "~" : Hex(Shape::Pic(id)));
   }
 
@@ -174,8 +174,7 @@ class LongRunningValuesTest : public oracle_query_test::StandinQueryTest {
       std::string row = person.IsNull()
                             ? "~"
                             : person.Attribute("NAME").AsString() + "/" +
-                                  (home.IsNull() ? "~" : home.Attribute("CITY").AsString()) +
-                                  "/" +
+                                  (home.IsNull() ? "~" : home.Attribute("CITY").AsString()) + "/" +
                                   (person.Attribute("MEMO").IsNull() ? "~" : memo.AsString());
       row += "|" + (boss.IsNull() ? "~" : boss.Hex());
       row += "|" + (doc.IsNull() ? "~" : doc.XML());
@@ -227,9 +226,10 @@ TEST_F(LongRunningValuesTest, PartsTakenOnANullRowFollowEveryRowOfEveryRun) {
     for (int id = 1; id <= rows; ++id) expected.push_back(ExpectedQueryRow(s, id));
     for (const bool alwaysParse : {true, false}) {
       for (const int readBuffer : {1, 2, 0, 50}) {
-        SCOPED_TRACE(testing::Message() << rows << " rows, ReadBuffer "
-                                        << (readBuffer == 0 ? "default" : std::to_string(readBuffer))
-                                        << (alwaysParse ? ", parsed each run" : ", reused"));
+        SCOPED_TRACE(testing::Message()
+                     << rows << " rows, ReadBuffer "
+                     << (readBuffer == 0 ? "default" : std::to_string(readBuffer))
+                     << (alwaysParse ? ", parsed each run" : ", reused"));
         oracle::AlwaysParseStatements = alwaysParse;
         auto query = NewQuery(kSelect);
         if (readBuffer > 0) query->SetReadBuffer(readBuffer);
@@ -312,9 +312,9 @@ TEST_F(LongRunningValuesTest, AHeldLocatorWritesTheRowOfTheCurrentRun) {
     Run("commit");
     auto all = NewQuery("select body from notes order by id");
     all->Execute();
-    EXPECT_EQ(FirstColumn(*all), (std::vector<std::string>{alwaysParse ? "first" : "FIRST",
-                                                            alwaysParse ? "second" : "SECOND",
-                                                            "three"}));
+    EXPECT_EQ(FirstColumn(*all),
+              (std::vector<std::string>{alwaysParse ? "first" : "FIRST",
+                                        alwaysParse ? "second" : "SECOND", "three"}));
     Run("update notes set body = 'two' where id = 2");
     Run("commit");
   }
@@ -554,9 +554,10 @@ TEST_F(LongRunningValuesTest, AHeldXmlAttributeReadsEachRowsDocument) {
     const std::string n = std::to_string(id);
     const bool cardNull = id == 4, bodyNull = id % 3 == 0;
     Run("insert into cards values (" + n + ", " +
-        (cardNull ? std::string("null")
-                  : "card_t('c" + n + "', " +
-                        (bodyNull ? std::string("null") : "sys.xmltype('<b>" + n + "</b>')") + ")") +
+        (cardNull
+             ? std::string("null")
+             : "card_t('c" + n + "', " +
+                   (bodyNull ? std::string("null") : "sys.xmltype('<b>" + n + "</b>')") + ")") +
         ")");
     expected.push_back(cardNull || bodyNull ? "~" : "<b>" + n + "</b>");
   }
@@ -566,7 +567,8 @@ TEST_F(LongRunningValuesTest, AHeldXmlAttributeReadsEachRowsDocument) {
     auto query = NewQuery("select card from cards order by id");
     if (readBuffer > 0) query->SetReadBuffer(readBuffer);
     query->Execute();
-    auto& body = dynamic_cast<TXMLType&>(oracle::ObjectField(*query, 0).Attribute("BODY").ObjectValue());
+    auto& body =
+        dynamic_cast<TXMLType&>(oracle::ObjectField(*query, 0).Attribute("BODY").ObjectValue());
     std::vector<std::string> read;
     for (; !query->Eof(); query->Next()) read.push_back(body.IsNull() ? "~" : body.XML());
     EXPECT_EQ(read, expected);
@@ -593,7 +595,8 @@ TEST_F(LongRunningValuesTest, CursorAndKeyedDataSetsReopenedShowTheirOwnRows) {
         cursor.Close();
         cursor.SetSQL(
             "begin open :c for select id, person, boss, doc, note, pic, tags from things "
-            "where id >= " + std::to_string(low) + " order by id; end;");
+            "where id >= " +
+            std::to_string(low) + " order by id; end;");
         cursor.Open();
         std::vector<std::string> expected;
         for (int id = low; id <= 30; ++id) expected.push_back(ExpectedDataSetRow(s, id));
@@ -652,8 +655,9 @@ TEST_F(LongRunningValuesTest, OwnValuesMadeBeforeALogOffBindCleanlyAfterTheNextL
     const std::string error = ErrorOf([&] { insert->Execute(); });
     EXPECT_TRUE(error == "<no error>" || error == "Not logged on") << error;
   }
-  auto count = NewQuery("select count(*) from kept where note is not null or person is not null "
-                        "or boss is not null");
+  auto count = NewQuery(
+      "select count(*) from kept where note is not null or person is not null "
+      "or boss is not null");
   count->Execute();
   EXPECT_EQ(count->FieldAsInteger(0), 0) << "only nulls went in";
 }
