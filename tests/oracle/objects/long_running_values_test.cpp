@@ -691,8 +691,7 @@ TEST_F(LongRunningValuesTest, AHeldLocatorReadPartWayStartsAgainAtEachRun) {
 }
 
 // A timestamp whose session is destroyed while the caller holds it: reading
-// it gives null or a clear error, and destroying it is safe. (Last in this
-// file: it crashes the program today.)
+// it gives null or a clear error, and destroying it is safe.
 TEST_F(LongRunningValuesTest, AHeldTimestampOutlivesItsSession) {
   const oracle::TDateTime when = oracle::EncodeDateTime({2024, 7, 9, 13, 45, 30, 250});
   auto other = NewSession();
