@@ -12,6 +12,27 @@ std::unordered_map<const void*, Handle*>& liveHandles() {
   return live;
 }
 
+// The library is unloaded (or the process ends): the handles its caller left
+// go, as a server lets go of a client that went away: every environment is
+// freed with all it holds, newest first (a pool's sessions before the pool,
+// so none is ended with a commit), and an open transaction is rolled back
+// when its connection closes. Runs before the library's static objects are
+// destroyed.
+__attribute__((destructor)) void freeWhatWasLeft() {
+  std::lock_guard lock(apiMutex());
+  for (;;) {
+    Handle* root = nullptr;
+    for (const auto& [address, handle] : liveHandles()) {
+      if (handle->parent == nullptr) {
+        root = handle;
+        break;
+      }
+    }
+    if (root == nullptr) break;
+    freeHandle(root);
+  }
+}
+
 }  // namespace
 
 Handle::Handle(ub4 handleType, Handle* parentHandle) : type(handleType), parent(parentHandle) {}

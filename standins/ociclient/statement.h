@@ -34,7 +34,8 @@ struct ValueBuffers {
 };
 
 // Points a bind or define at the buffers of another (a PL/SQL table's
-// elements, or a block's out bind).
+// elements, or a block's out bind), with the character set their bytes are
+// in.
 template <class To>
 void pointAtElements(To& to, const ValueBuffers& from) {
   to.value = from.value;
@@ -45,6 +46,8 @@ void pointAtElements(To& to, const ValueBuffers& from) {
   to.valueSkip = from.valueSkip;
   to.indicatorSkip = from.indicatorSkip;
   to.lengthSkip = from.lengthSkip;
+  to.charsetForm = from.charsetForm;
+  to.charsetId = from.charsetId;
 }
 
 struct BindHandle : Handle, ValueBuffers {

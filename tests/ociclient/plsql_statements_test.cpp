@@ -161,6 +161,68 @@ TEST_F(PlsqlStatements, NestedHandlersResolveNames) {
   }
 }
 
+// The character set named on a bind travels with it into the block: a
+// PL/SQL table's elements in UTF-16 go into a national column whole
+// (forall) and come back in UTF-16 (bulk collect), and a select into a
+// UTF-16 bind writes UTF-16.
+TEST_F(PlsqlStatements, BindsKeepTheirCharacterSetInsideTheBlock) {
+  run(s, "create table n (name nvarchar2(10))");
+  auto utf16 = [&](OCIBind* bind) {
+    ub1 form = SQLCS_NCHAR;
+    ub2 id = OCI_UTF16ID;
+    EXPECT_EQ(OCI_SUCCESS,
+              api().OCIAttrSet(bind, OCI_HTYPE_BIND, &form, 0, OCI_ATTR_CHARSET_FORM, s.err));
+    EXPECT_EQ(OCI_SUCCESS,
+              api().OCIAttrSet(bind, OCI_HTYPE_BIND, &id, 0, OCI_ATTR_CHARSET_ID, s.err));
+  };
+  // Two elements of 20 bytes: ten and three characters (the second U+20AC).
+  char16_t in[2][10] = {};
+  for (int k = 0; k < 10; ++k) in[0][k] = u'a';
+  for (int k = 0; k < 3; ++k) in[1][k] = u'\u20ac';
+  ub2 inLengths[2] = {20, 6};
+  ub4 inUse = 2;
+  Statement forall(s, "begin forall i in 1 .. :n insert into n (name) values (:t(i)); end;");
+  int rows = 2;
+  OCIBind* n = nullptr;
+  ASSERT_EQ(OCI_SUCCESS,
+            api().OCIBindByName(forall.stmt, &n, s.err, reinterpret_cast<const text*>(":n"), -1,
+                                &rows, sizeof rows, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr,
+                                OCI_DEFAULT));
+  OCIBind* t = nullptr;
+  ASSERT_EQ(OCI_SUCCESS,
+            api().OCIBindByName(forall.stmt, &t, s.err, reinterpret_cast<const text*>(":t"), -1, in,
+                                20, SQLT_CHR, nullptr, inLengths, nullptr, 2, &inUse, OCI_DEFAULT));
+  utf16(t);
+  ASSERT_EQ(OCI_SUCCESS, forall.execute()) << forall.error().text;
+  EXPECT_EQ(query(s, "select length(name) from n order by 1 desc"), (Rows{{"10"}, {"3"}}));
+
+  char16_t out[3][10] = {};
+  ub2 outLengths[3] = {};
+  sb2 indicators[3] = {};
+  ub4 filled = 0;
+  Statement collect(s, "begin select name bulk collect into :t from n order by length(name); end;");
+  ASSERT_EQ(
+      OCI_SUCCESS,
+      api().OCIBindByName(collect.stmt, &t, s.err, reinterpret_cast<const text*>(":t"), -1, out, 20,
+                          SQLT_CHR, indicators, outLengths, nullptr, 3, &filled, OCI_DEFAULT));
+  utf16(t);
+  ASSERT_EQ(OCI_SUCCESS, collect.execute()) << collect.error().text;
+  ASSERT_EQ(2u, filled);
+  EXPECT_EQ(std::u16string(out[0], outLengths[0] / 2), u"\u20ac\u20ac\u20ac");
+  EXPECT_EQ(std::u16string(out[1], outLengths[1] / 2), std::u16string(10, u'a'));
+
+  char16_t one[10] = {};
+  ub2 oneLength = 0;
+  Statement into(s, "begin select name into :v from n where length(name) = 3; end;");
+  OCIBind* v = nullptr;
+  ASSERT_EQ(OCI_SUCCESS, api().OCIBindByName(
+                             into.stmt, &v, s.err, reinterpret_cast<const text*>(":v"), -1, one, 20,
+                             SQLT_CHR, nullptr, &oneLength, nullptr, 0, nullptr, OCI_DEFAULT));
+  utf16(v);
+  ASSERT_EQ(OCI_SUCCESS, into.execute()) << into.error().text;
+  EXPECT_EQ(std::u16string(one, oneLength / 2), u"\u20ac\u20ac\u20ac");
+}
+
 TEST_F(PlsqlStatements, OtherBlocksAreRefused) {
   for (const char* block :
        {"begin dbms_output.put_line('x'); end;", "declare x number; begin x := 1; end;",

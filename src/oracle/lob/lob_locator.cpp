@@ -7,6 +7,7 @@
 
 #include "oracle/client/feature_checks.h"
 #include "oracle/client/oci_entry_points.h"
+#include "oracle/client/oci_loader.h"
 #include "oracle/client/oci_loader_state.h"
 #include "oracle/session/session.h"
 #include "oracle/values/text_convert.h"
@@ -54,6 +55,7 @@ TLOBLocator::TLOBLocator(TOracleSession* session, int16_t lobType, bool temporar
     Check(status == OCI_INVALID_HANDLE ? status : OCI_INVALID_HANDLE);
   }
   locator_ = static_cast<OCILobLocator*>(handle);
+  session_->AttachedObjects().Attach(SessionObjectList::kLOBLocators, this);
 }
 
 std::unique_ptr<TLOBLocator> TLOBLocator::CreateTemporary(TOracleSession* session, int16_t lobType,
@@ -64,7 +66,7 @@ std::unique_ptr<TLOBLocator> TLOBLocator::CreateTemporary(TOracleSession* sessio
   if (lobType == otype::BFile) throw std::runtime_error("Type must be otCLOB or otBLOB");
   if (national) lob->SetNCLOB(true);
   lob->Check(OCILobCreateTemporary(
-      lob->Service(), lob->errorHandle_, lob->locator_, 0, lob->charSetForm_,
+      lob->Service(), lob->ErrorHandle(), lob->locator_, 0, lob->charSetForm_,
       lobType == otype::BLOB ? OCI_TEMP_BLOB : OCI_TEMP_CLOB, cache ? 1 : 0, OCI_DURATION_SESSION));
   lob->temporary_ = true;
   return lob;
@@ -72,24 +74,76 @@ std::unique_ptr<TLOBLocator> TLOBLocator::CreateTemporary(TOracleSession* sessio
 
 TLOBLocator::~TLOBLocator() {
   monitorId_.Unregister(session_);
-  // After the client was unloaded its handles are gone with it.
-  if (OCIDescriptorFree == nullptr || OCIHandleFree == nullptr) return;
-  // A temporary LOB is freed, also one a bind or a copy left in the locator.
-  boolean temporary = temporary_ ? 1 : 0;
-  if (ownsLocator_ && !temporary_ && OCI81Group && OCILobIsTemporary != nullptr)
-    OCILobIsTemporary(Environment(), errorHandle_, locator_, &temporary);
-  if (temporary != 0 && ownsLocator_ && OCILobFreeTemporary != nullptr)
-    OCILobFreeTemporary(Service(), errorHandle_, locator_);
-  if (ownsLocator_ && locator_ != nullptr)
-    OCIDescriptorFree(locator_, lobType_ == otype::BFile ? odesc::File : odesc::Lob);
+  if (session_ != nullptr)
+    session_->AttachedObjects().Detach(SessionObjectList::kLOBLocators, this);
+  // After a log-off, a lost session or the client's unload nothing is left
+  // to free here.
+  if (!Live()) return;
+  FreeOwnLocator();
   if (errorHandle_ != nullptr) OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
 }
 
+void TLOBLocator::FreeOwnLocator() {
+  if (!ownsLocator_ || locator_ == nullptr) return;
+  // A temporary LOB is freed, also one a bind or a copy left in the locator.
+  boolean temporary = temporary_ ? 1 : 0;
+  if (!temporary_ && OCI81Group && OCILobIsTemporary != nullptr)
+    OCILobIsTemporary(Environment(), ErrorHandle(), locator_, &temporary);
+  if (temporary != 0 && OCILobFreeTemporary != nullptr)
+    OCILobFreeTemporary(Service(), ErrorHandle(), locator_);
+  OCIDescriptorFree(locator_, lobType_ == otype::BFile ? odesc::File : odesc::Lob);
+  locator_ = nullptr;
+  temporary_ = false;
+}
+
+void TLOBLocator::SessionEnvironmentEnding() {
+  // Descriptors and temporary LOBs of the session's environment go with the
+  // logoff: the own ones are freed now, while the client can still be
+  // called.
+  if (Live()) {
+    FreeOwnLocator();
+    if (errorHandle_ != nullptr) OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
+  }
+  errorHandle_ = nullptr;
+  locator_ = nullptr;
+  ownsLocator_ = temporary_ = buffering_ = flushDue_ = false;
+  position_ = 0;
+}
+
+void TLOBLocator::ReleaseErrorHandle() {
+  if (errorHandle_ != nullptr && Live()) OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
+  errorHandle_ = nullptr;
+}
+
+void TLOBLocator::SessionDestroyed() {
+  session_ = nullptr;
+}
+
+bool TLOBLocator::Live() const {
+  return session_ != nullptr && session_->Connected() && OCIDllLoaded();
+}
+
+void TLOBLocator::BeginUse(bool writing) const {
+  if (beforeUse_) beforeUse_(writing);
+  if (!Live()) throw std::runtime_error("Not logged on");
+}
+
+OCIError* TLOBLocator::ErrorHandle() const {
+  if (errorHandle_ == nullptr && Live()) {
+    void* handle = nullptr;
+    Check(OCIHandleAlloc(Environment(), &handle, OCI_HTYPE_ERROR, 0, nullptr));
+    errorHandle_ = static_cast<OCIError*>(handle);
+  }
+  return errorHandle_;
+}
+
 OCISvcCtx* TLOBLocator::Service() const {
+  if (!Live()) throw std::runtime_error("Not logged on");
   return session_->ServiceContext();
 }
 
 OCIEnv* TLOBLocator::Environment() const {
+  if (!Live()) throw std::runtime_error("Not logged on");
   return session_->Environment();
 }
 
@@ -99,10 +153,7 @@ void TLOBLocator::Check(sword status) const {
 }
 
 void TLOBLocator::AttachLocator(OCILobLocator* locator) {
-  if (ownsLocator_ && locator_ != nullptr) {
-    if (temporary_) OCILobFreeTemporary(Service(), errorHandle_, locator_);
-    OCIDescriptorFree(locator_, lobType_ == otype::BFile ? odesc::File : odesc::Lob);
-  }
+  if (Live()) FreeOwnLocator();
   locator_ = locator;
   ownsLocator_ = false;
   temporary_ = false;
@@ -110,15 +161,19 @@ void TLOBLocator::AttachLocator(OCILobLocator* locator) {
 }
 
 bool TLOBLocator::IsNull() const {
+  if (beforeUse_) beforeUse_(false);
+  // No locator: a null row's, or one let go of at a log-off.
+  if (locator_ == nullptr || !Live()) return true;
+  if (nullWhen_ && nullWhen_()) return true;
   boolean isInit = 0;
-  Check(OCILobLocatorIsInit(Environment(), errorHandle_, locator_, &isInit));
+  Check(OCILobLocatorIsInit(Environment(), ErrorHandle(), locator_, &isInit));
   return isInit == 0;
 }
 
 bool TLOBLocator::IsTemporary() const {
-  if (!OCI81Group) return false;
+  if (!OCI81Group || IsNull()) return false;
   boolean temporary = 0;
-  Check(OCILobIsTemporary(Environment(), errorHandle_, locator_, &temporary));
+  Check(OCILobIsTemporary(Environment(), ErrorHandle(), locator_, &temporary));
   return temporary != 0;
 }
 
@@ -133,14 +188,16 @@ void TLOBLocator::SetNCLOB(bool value) {
 }
 
 uint16_t TLOBLocator::CharSetId() const {
+  BeginUse(false);
   ub2 id = 0;
-  Check(OCILobCharSetId(Environment(), errorHandle_, locator_, &id));
+  Check(OCILobCharSetId(Environment(), ErrorHandle(), locator_, &id));
   return id;
 }
 
 uint8_t TLOBLocator::CharSetForm() const {
+  BeginUse(false);
   ub1 form = 0;
-  Check(OCILobCharSetForm(Environment(), errorHandle_, locator_, &form));
+  Check(OCILobCharSetForm(Environment(), ErrorHandle(), locator_, &form));
   return form;
 }
 
@@ -160,7 +217,7 @@ int64_t TLOBLocator::Read(void* buffer, int64_t count) {
   monitorId_.Trace(session_, "LOB.Read(" + std::to_string(count) + ")");
   ub4 amount = static_cast<ub4>(utf16 ? count / 2 : count);
   const ub4 offset = static_cast<ub4>(utf16 ? position_ / 2 + 1 : position_ + 1);
-  Check(OCILobRead(Service(), errorHandle_, locator_, &amount, offset, buffer,
+  Check(OCILobRead(Service(), ErrorHandle(), locator_, &amount, offset, buffer,
                    static_cast<ub4>(count), nullptr, nullptr, utf16 ? kClientUtf16 : 0,
                    charSetForm_));
   int64_t delivered = 0;
@@ -179,6 +236,7 @@ int64_t TLOBLocator::Read(void* buffer, int64_t count) {
 
 int64_t TLOBLocator::Write(const void* buffer, int64_t count) {
   if (count <= 0) return 0;
+  BeginUse(true);
   const bool utf16 = Utf16();
   if (utf16) count &= ~int64_t{1};
   if (count == 0) return 0;
@@ -186,7 +244,7 @@ int64_t TLOBLocator::Write(const void* buffer, int64_t count) {
   ub4 amount = static_cast<ub4>(utf16 ? count / 2 : count);
   const ub4 offset = static_cast<ub4>(utf16 ? position_ / 2 + 1 : position_ + 1);
   const ub2 charSetId = utf16 ? kClientUtf16 : (lobType_ == otype::CLOB ? CharSetId() : 0);
-  Check(OCILobWrite(Service(), errorHandle_, locator_, &amount, offset, const_cast<void*>(buffer),
+  Check(OCILobWrite(Service(), ErrorHandle(), locator_, &amount, offset, const_cast<void*>(buffer),
                     static_cast<ub4>(count), OCI_ONE_PIECE, nullptr, nullptr, charSetId,
                     charSetForm_));
   position_ += count;
@@ -214,17 +272,18 @@ int64_t TLOBLocator::Size() {
   if (IsNull()) return 0;
   monitorId_.Trace(session_, "LOB.Length");
   ub4 length = 0;
-  Check(OCILobGetLength(Service(), errorHandle_, locator_, &length));
+  Check(OCILobGetLength(Service(), ErrorHandle(), locator_, &length));
   return Utf16() ? int64_t{length} * 2 : int64_t{length};
 }
 
 void TLOBLocator::SetSize(int64_t newSize) {
+  BeginUse(true);
   newSize = std::max<int64_t>(newSize, 0);
   const int64_t current = Size();
   const bool utf16 = Utf16();
   if (newSize < current) {
     monitorId_.Trace(session_, "LOB.SetSize");
-    Check(OCILobTrim(Service(), errorHandle_, locator_,
+    Check(OCILobTrim(Service(), ErrorHandle(), locator_,
                      static_cast<ub4>(utf16 ? newSize / 2 : newSize)));
   } else if (newSize > current) {
     const int64_t kept = position_;
@@ -243,19 +302,22 @@ void TLOBLocator::SetSize(int64_t newSize) {
 }
 
 void TLOBLocator::EnableBuffering() {
-  Check(OCILobEnableBuffering(Service(), errorHandle_, locator_));
+  BeginUse(false);
+  Check(OCILobEnableBuffering(Service(), ErrorHandle(), locator_));
   buffering_ = true;
 }
 
 void TLOBLocator::DisableBuffering() {
-  Check(OCILobDisableBuffering(Service(), errorHandle_, locator_));
+  BeginUse(false);
+  Check(OCILobDisableBuffering(Service(), ErrorHandle(), locator_));
   buffering_ = false;
 }
 
 void TLOBLocator::FlushBuffer() {
   if (!buffering_) return;
+  BeginUse(true);
   monitorId_.Trace(session_, "LOB.FlushBuffer");
-  Check(OCILobFlushBuffer(Service(), errorHandle_, locator_, kFlushFreeBuffers));
+  Check(OCILobFlushBuffer(Service(), ErrorHandle(), locator_, kFlushFreeBuffers));
   flushDue_ = false;
 }
 
@@ -266,35 +328,38 @@ void TLOBLocator::CheckFile(const char* operation) const {
 
 bool TLOBLocator::FileIsOpen() {
   CheckFile("FileIsOpen");
+  BeginUse(false);
   boolean open = 0;
   monitorId_.Trace(session_, "LOB.FileIsOpen");
-  Check(OCILobFileIsOpen(Service(), errorHandle_, locator_, &open));
+  Check(OCILobFileIsOpen(Service(), ErrorHandle(), locator_, &open));
   return open != 0;
 }
 
 void TLOBLocator::OpenFile() {
   if (FileIsOpen()) return;
   monitorId_.Trace(session_, "LOB.OpenFile");
-  Check(OCILobFileOpen(Service(), errorHandle_, locator_, kFileReadOnly));
+  Check(OCILobFileOpen(Service(), ErrorHandle(), locator_, kFileReadOnly));
 }
 
 void TLOBLocator::CloseFile() {
   if (!FileIsOpen()) return;
   monitorId_.Trace(session_, "LOB.CloseFile");
-  Check(OCILobFileClose(Service(), errorHandle_, locator_));
+  Check(OCILobFileClose(Service(), ErrorHandle(), locator_));
 }
 
 bool TLOBLocator::FileExists() {
   CheckFile("FileExists");
+  BeginUse(false);
   boolean exists = 0;
-  Check(OCILobFileExists(Service(), errorHandle_, locator_, &exists));
+  Check(OCILobFileExists(Service(), ErrorHandle(), locator_, &exists));
   return exists != 0;
 }
 
 void TLOBLocator::FileNames(std::string& directory, std::string& name) const {
+  BeginUse(false);
   char directoryText[kFileNameRoom], nameText[kFileNameRoom];
   ub2 directoryLength = sizeof directoryText, nameLength = sizeof nameText;
-  Check(OCILobFileGetName(Environment(), errorHandle_, locator_,
+  Check(OCILobFileGetName(Environment(), ErrorHandle(), locator_,
                           reinterpret_cast<text*>(directoryText), &directoryLength,
                           reinterpret_cast<text*>(nameText), &nameLength));
   directory.assign(directoryText, directoryLength);
@@ -315,8 +380,9 @@ std::string TLOBLocator::FileName() const {
 
 void TLOBLocator::SetFileName(const std::string& directory, const std::string& name) {
   CheckFile("SetFileName");
+  BeginUse(true);
   Check(OCILobFileSetName(
-      Environment(), errorHandle_, &locator_, reinterpret_cast<const text*>(directory.data()),
+      Environment(), ErrorHandle(), &locator_, reinterpret_cast<const text*>(directory.data()),
       static_cast<ub2>(directory.size()), reinterpret_cast<const text*>(name.data()),
       static_cast<ub2>(name.size())));
   position_ = 0;
@@ -355,30 +421,35 @@ void TLOBLocator::SetAsWideString(const std::u16string& text) {
 }
 
 void TLOBLocator::LoadFromFile(TLOBLocator& file) {
+  BeginUse(true);
   const int64_t length = file.Size();
   if (length == 0) return;
-  Check(OCILobLoadFromFile(Service(), errorHandle_, locator_, file.locator_,
+  Check(OCILobLoadFromFile(Service(), ErrorHandle(), locator_, file.locator_,
                            static_cast<ub4>(length), 1, 1));
 }
 
 void TLOBLocator::Assign(const TLOBLocator& source) {
-  Check(OCILobAssign(Environment(), errorHandle_, source.locator_, &locator_));
+  BeginUse(true);
+  Check(OCILobAssign(Environment(), ErrorHandle(), source.locator_, &locator_));
   position_ = 0;
 }
 
 void TLOBLocator::Copy(TLOBLocator& source, int64_t amount, int64_t destOffset,
                        int64_t sourceOffset) {
-  Check(OCILobCopy(Service(), errorHandle_, locator_, source.locator_, static_cast<ub4>(amount),
+  BeginUse(true);
+  Check(OCILobCopy(Service(), ErrorHandle(), locator_, source.locator_, static_cast<ub4>(amount),
                    static_cast<ub4>(destOffset), static_cast<ub4>(sourceOffset)));
 }
 
 void TLOBLocator::Append(TLOBLocator& source) {
-  Check(OCILobAppend(Service(), errorHandle_, locator_, source.locator_));
+  BeginUse(true);
+  Check(OCILobAppend(Service(), ErrorHandle(), locator_, source.locator_));
 }
 
 int64_t TLOBLocator::Erase(int64_t amount, int64_t offset) {
+  BeginUse(true);
   ub4 erased = static_cast<ub4>(amount);
-  Check(OCILobErase(Service(), errorHandle_, locator_, &erased, static_cast<ub4>(offset)));
+  Check(OCILobErase(Service(), ErrorHandle(), locator_, &erased, static_cast<ub4>(offset)));
   return erased;
 }
 
@@ -398,6 +469,7 @@ TLOBLocator& LOBFieldByName(TOracleQuery& query, std::string_view name) {
 }
 
 bool TLOBLocator::IsEqual(const TLOBLocator& other) const {
+  BeginUse(false);
   boolean equal = 0;
   Check(OCILobIsEqual(Environment(), locator_, other.locator_, &equal));
   return equal != 0;

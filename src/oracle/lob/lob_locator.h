@@ -11,11 +11,13 @@
 // travel in the client's character set, one byte a unit.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "dataset/stream.h"
 #include "oracle/query/query.h"
+#include "oracle/session/session_objects.h"
 #include "oracle/session/sql_monitor.h"
 #include "platform/oci/oci_api.h"
 
@@ -23,7 +25,11 @@ namespace oracle {
 
 class TOracleSession;
 
-class TLOBLocator : public dataset::TStream, public TLOBObject {
+// A locator lives on its session: when the session logs off, it lets go of
+// its locator (a temporary LOB is freed) and reads as null from then on, as
+// it does once the session is destroyed; it stays safe to destroy. Calls
+// that need the server raise "Not logged on" meanwhile.
+class TLOBLocator : public dataset::TStream, public TLOBObject, public TSessionAttached {
  public:
   // An empty (uninitialised) locator of `lobType` (112 CLOB, 113 BLOB, 114
   // BFILE) on a connected session. Raises "Not logged on" and "Type must be
@@ -101,6 +107,28 @@ class TLOBLocator : public dataset::TStream, public TLOBObject {
   int16_t Indicator() const { return IsNull() ? -1 : 0; }
   TOracleSession* Session() const { return session_; }
 
+  // Called before each use of the locator, with whether the use writes: a
+  // locator that lives in an object's instance has the object brought up
+  // to date first.
+  void SetBeforeUse(std::function<void(bool writing)> beforeUse) {
+    beforeUse_ = std::move(beforeUse);
+  }
+  // Whether the value the locator stands for is null, when something other
+  // than the locator says so: an object's LOB attribute is null while its
+  // null indicator says so, whatever locator its instance holds (a write
+  // through the locator gives it a value).
+  void SetNullWhen(std::function<bool()> nullWhen) { nullWhen_ = std::move(nullWhen); }
+  // Frees the locator's error handle while it is not in use (it is made
+  // again at the next use): a part of a pinned object that let go of its
+  // instance keeps no client handle.
+  void ReleaseErrorHandle();
+
+  // TSessionAttached: at a logoff it lets go of what it holds of the
+  // session's environment.
+  void SessionLoggingOff() override { SessionEnvironmentEnding(); }
+  void SessionEnvironmentEnding() override;
+  void SessionDestroyed() override;
+
  private:
   TLOBLocator(TOracleSession* session, int16_t lobType, bool temporary);
   // -2 raises "TLOBLocator: Invalid handle", -1 the Oracle error.
@@ -113,9 +141,20 @@ class TLOBLocator : public dataset::TStream, public TLOBObject {
   void FileNames(std::string& directory, std::string& name) const;
   OCISvcCtx* Service() const;
   OCIEnv* Environment() const;
+  // The locator's error handle, made again after a log-off.
+  OCIError* ErrorHandle() const;
+  // The session is logged on with the client loaded.
+  bool Live() const;
+  // Runs the before-use call, then raises "Not logged on" unless the
+  // session is logged on.
+  void BeginUse(bool writing) const;
+  // Frees the locator when it is the object's own (a temporary LOB first).
+  void FreeOwnLocator();
 
   OCILobLocator* locator_ = nullptr;
-  OCIError* errorHandle_ = nullptr;
+  mutable OCIError* errorHandle_ = nullptr;
+  std::function<void(bool)> beforeUse_;
+  std::function<bool()> nullWhen_;
   TOracleSession* session_;
   int64_t position_ = 0;
   int16_t lobType_;

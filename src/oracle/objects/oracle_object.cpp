@@ -5,6 +5,7 @@
 
 #include "oracle/client/feature_checks.h"
 #include "oracle/client/oci_entry_points.h"
+#include "oracle/client/oci_loader.h"
 #include "oracle/client/oracle_errors.h"
 #include "oracle/lob/lob_locator.h"
 #include "oracle/objects/oracle_reference.h"
@@ -68,63 +69,178 @@ TOracleObject::TOracleObject(TOracleSession* session, const std::string& typeNam
   if (session == nullptr || !session->Connected()) throw std::runtime_error("Not logged on");
   if (typeName.empty()) throw std::runtime_error("You must supply an object type");
   monitorId_.Trace(session_, "Object.Create('" + typeName_ + "', '" + table_ + "')");
-  void* handle = nullptr;
-  Check(OCIHandleAlloc(Environment(), &handle, OCI_HTYPE_ERROR, 0, nullptr));
-  errorHandle_ = static_cast<OCIError*>(handle);
-  Describe();
-  void* tableObject = nullptr;
-  if (!table.empty()) tableObject = const_cast<char*>(table_.c_str());
-  const OCITypeCode code = collection_ ? OCI_TYPECODE_NAMEDCOLLECTION : OCI_TYPECODE_OBJECT;
-  Check(OCIObjectNew(Environment(), errorHandle_, session_->ServiceContext(), code, type_,
-                     tableObject, OCI_DURATION_SESSION, 1, &instance_));
+  try {
+    Describe();
+    void* tableObject = nullptr;
+    if (!table.empty()) tableObject = const_cast<char*>(table_.c_str());
+    const OCITypeCode code = collection_ ? OCI_TYPECODE_NAMEDCOLLECTION : OCI_TYPECODE_OBJECT;
+    Check(OCIObjectNew(Environment(), ErrorHandle(), session_->ServiceContext(), code, type_,
+                       tableObject, OCI_DURATION_SESSION, 1, &instance_));
+  } catch (...) {
+    if (errorHandle_ != nullptr) OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
+    throw;
+  }
   ownsInstance_ = true;
+  AttachToSession();
 }
 
-TOracleObject::TOracleObject(TOracleSession* session, const std::string& typeName, void* instance)
-    : session_(session), typeName_(typeName), instance_(instance) {
-  void* handle = nullptr;
-  Check(OCIHandleAlloc(Environment(), &handle, OCI_HTYPE_ERROR, 0, nullptr));
-  errorHandle_ = static_cast<OCIError*>(handle);
-  Describe();
+TOracleObject::TOracleObject(TOracleSession* session, const std::string& typeName, void* instance,
+                             TOracleObject* parent)
+    : session_(session), typeName_(typeName), instance_(instance), parent_(parent) {
+  CheckLive();
+  try {
+    Describe();
+  } catch (...) {
+    if (errorHandle_ != nullptr) OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
+    throw;
+  }
+  AttachToSession();
 }
 
 TOracleObject::~TOracleObject() {
   monitorId_.Unregister(session_);
   attributes_.clear();
-  // After the client was unloaded its handles are gone with it.
-  if (OCIHandleFree == nullptr) return;
+  elementObjects_.clear();
+  if (session_ != nullptr) session_->AttachedObjects().Detach(SessionObjectList::kObjects, this);
+  // After a log-off, a lost session or the client's unload nothing is left
+  // to free here.
+  if (!Live()) return;
   FreeInstance();
   if (errorHandle_ != nullptr) OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
 }
 
+void TOracleObject::AttachToSession() {
+  session_->AttachedObjects().Attach(SessionObjectList::kObjects, this);
+}
+
+bool TOracleObject::Live() const {
+  return session_ != nullptr && session_->Connected() && OCIDllLoaded();
+}
+
+void TOracleObject::CheckLive() const {
+  if (!Live()) throw std::runtime_error("Not logged on");
+}
+
+void TOracleObject::SessionEnvironmentEnding() {
+  // The session's environment goes with the logoff, and everything made in
+  // it: what the object owns is freed now, while the client can still be
+  // called, and the parts it handed out point at nothing.
+  const bool callable = Live();
+  if (callable) FreeInstance();
+  if (!pinHex_.empty()) dormant_ = true;
+  instance_ = nullptr;
+  ownsInstance_ = pinned_ = false;
+  FollowInstance();
+  if (callable && errorHandle_ != nullptr) OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
+  errorHandle_ = nullptr;
+  type_ = nullptr;
+  scratch_ = nullptr;
+  scratchRaw_ = nullptr;
+}
+
+void TOracleObject::SessionDestroyed() {
+  session_ = nullptr;
+}
+
+OCIError* TOracleObject::ErrorHandle() const {
+  if (errorHandle_ == nullptr && Live()) {
+    void* handle = nullptr;
+    Check(OCIHandleAlloc(Environment(), &handle, OCI_HTYPE_ERROR, 0, nullptr));
+    errorHandle_ = static_cast<OCIError*>(handle);
+  }
+  return errorHandle_;
+}
+
+void* TOracleObject::Instance() const {
+  MakeCurrent();
+  return instance_;
+}
+
+OCIType* TOracleObject::Type() const {
+  if (type_ == nullptr && Live()) LoadType();
+  return type_;
+}
+
 void TOracleObject::FreeInstance() {
   if (pinned_ && instance_ != nullptr && OCIObjectUnpin != nullptr)
-    OCIObjectUnpin(Environment(), errorHandle_, instance_);
+    OCIObjectUnpin(Environment(), ErrorHandle(), instance_);
   if (ownsInstance_ && instance_ != nullptr && OCIObjectFree != nullptr)
-    OCIObjectFree(Environment(), errorHandle_, instance_, 0);
+    OCIObjectFree(Environment(), ErrorHandle(), instance_, 0);
   instance_ = nullptr;
   ownsInstance_ = false;
   pinned_ = false;
 }
 
 std::unique_ptr<TOracleObject> TOracleObject::Pinned(TOracleSession* session,
-                                                     const std::string& typeName, void* instance) {
+                                                     const std::string& typeName, void* instance,
+                                                     const std::string& hex,
+                                                     TOracleReference* reference) {
   std::unique_ptr<TOracleObject> object(new TOracleObject(session, typeName, instance));
   object->ownsInstance_ = true;
   object->pinned_ = true;
+  object->pinHex_ = hex;
+  object->pinnedBy_ = reference;
   return object;
 }
 
 void TOracleObject::Repinned(void* instance) {
-  if (instance == instance_) {
+  changed_ = false;
+  if (instance == instance_ && instance != nullptr) {
     // The cache handed out the same instance again, pinned once more and
     // brought up to date: one pin is enough.
-    if (instance != nullptr) OCIObjectUnpin(Environment(), errorHandle_, instance);
+    OCIObjectUnpin(Environment(), ErrorHandle(), instance);
     FollowInstance();
     return;
   }
   AttachInstance(instance, true);
   pinned_ = true;
+  dormant_ = false;
+}
+
+bool TOracleObject::LetGo() {
+  if (pinHex_.empty() || dormant_) return true;
+  if (changed_ || instance_ == nullptr || !Live()) return false;
+  FreeInstance();
+  dormant_ = true;
+  FollowInstance();
+  // A reference pinned on row after row keeps one object per REF: these
+  // hold no client handle while they rest.
+  ReleaseErrorHandles();
+  return true;
+}
+
+void TOracleObject::ReleaseErrorHandles() {
+  if (errorHandle_ != nullptr && Live()) OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
+  errorHandle_ = nullptr;
+  for (auto& attribute : attributes_) {
+    if (attribute->nested_) attribute->nested_->ReleaseErrorHandles();
+    if (attribute->lob_) attribute->lob_->ReleaseErrorHandle();
+    if (attribute->ref_) attribute->ref_->ReleaseErrorHandle();
+  }
+  for (auto& element : elementObjects_)
+    if (element) element->ReleaseErrorHandles();
+}
+
+void TOracleObject::MakeCurrent() const {
+  if (!dormant_) {
+    if (parent_ != nullptr) parent_->MakeCurrent();
+    return;
+  }
+  if (!Live()) return;  // reads as null until the session is logged on again
+  // Pinned again through a reference of its own: the latest version.
+  auto* self = const_cast<TOracleObject*>(this);
+  TOracleReference ref(session_, typeName_);
+  ref.SetHex(pinHex_);
+  self->AttachInstance(ref.PinInstance(), true);
+  self->pinned_ = true;
+  self->dormant_ = false;
+  self->changed_ = false;
+  if (pinnedBy_ != nullptr) pinnedBy_->NoteAwake(*self);
+}
+
+void TOracleObject::NoteChange() {
+  changed_ = true;
+  if (parent_ != nullptr) parent_->NoteChange();
 }
 
 void TOracleObject::AttachInstance(void* instance, bool owned) {
@@ -145,7 +261,7 @@ void TOracleObject::FollowInstance() {
     void* element = nullptr;
     void* indicator = nullptr;
     if (instance_ == nullptr ||
-        OCICollGetElem(Environment(), errorHandle_, static_cast<OCIColl*>(instance_),
+        OCICollGetElem(Environment(), ErrorHandle(), static_cast<OCIColl*>(instance_),
                        static_cast<sb4>(i), &found, &element, &indicator) != OCI_SUCCESS ||
         found == 0)
       element = nullptr;
@@ -154,6 +270,7 @@ void TOracleObject::FollowInstance() {
 }
 
 OCIEnv* TOracleObject::Environment() const {
+  CheckLive();
   return session_->Environment();
 }
 
@@ -162,63 +279,70 @@ void TOracleObject::Check(sword status) const {
   if (status == OCI_ERROR) RaiseOCIError(session_, errorHandle_, this, status);
 }
 
-void TOracleObject::Describe() {
+void TOracleObject::LoadType() const {
   std::string schema, name = typeName_;
   if (const auto dot = name.find('.'); dot != std::string::npos) {
     schema = name.substr(0, dot);
     name = name.substr(dot + 1);
   }
-  Check(OCITypeByName(Environment(), errorHandle_, session_->ServiceContext(),
+  Check(OCITypeByName(Environment(), ErrorHandle(), session_->ServiceContext(),
                       reinterpret_cast<const text*>(schema.c_str()),
                       static_cast<ub4>(schema.size()), reinterpret_cast<const text*>(name.c_str()),
                       static_cast<ub4>(name.size()), nullptr, 0, OCI_DURATION_SESSION,
                       OCI_TYPEGET_ALL, &type_));
+}
+
+void TOracleObject::Describe() {
+  LoadType();
   void* describe = nullptr;
   Check(OCIHandleAlloc(Environment(), &describe, OCI_HTYPE_DESCRIBE, 0, nullptr));
   struct Free {
     void* handle;
     ~Free() { OCIHandleFree(handle, OCI_HTYPE_DESCRIBE); }
   } freeDescribe{describe};
-  Check(OCIDescribeAny(session_->ServiceContext(), errorHandle_, type_, 0, OCI_OTYPE_PTR, 0,
+  Check(OCIDescribeAny(session_->ServiceContext(), ErrorHandle(), type_, 0, OCI_OTYPE_PTR, 0,
                        OCI_PTYPE_TYPE, static_cast<OCIDescribe*>(describe)));
   void* param = nullptr;
-  Check(OCIAttrGet(describe, OCI_HTYPE_DESCRIBE, &param, nullptr, OCI_ATTR_PARAM, errorHandle_));
+  Check(OCIAttrGet(describe, OCI_HTYPE_DESCRIBE, &param, nullptr, OCI_ATTR_PARAM, ErrorHandle()));
   OCITypeCode code = 0;
-  Check(OCIAttrGet(param, OCI_DTYPE_PARAM, &code, nullptr, OCI_ATTR_TYPECODE, errorHandle_));
+  Check(OCIAttrGet(param, OCI_DTYPE_PARAM, &code, nullptr, OCI_ATTR_TYPECODE, ErrorHandle()));
   collection_ = code == OCI_TYPECODE_NAMEDCOLLECTION;
   if (collection_) {
     void* element = nullptr;
     Check(OCIAttrGet(param, OCI_DTYPE_PARAM, &element, nullptr, OCI_ATTR_COLLECTION_ELEMENT,
-                     errorHandle_));
+                     ErrorHandle()));
     OCITypeCode elementCode = 0;
     Check(OCIAttrGet(element, OCI_DTYPE_PARAM, &elementCode, nullptr, OCI_ATTR_TYPECODE,
-                     errorHandle_));
+                     ErrorHandle()));
     elementCode_ = static_cast<int16_t>(elementCode);
     if (elementCode_ == OCI_TYPECODE_OBJECT)
-      elementTypeName_ = ParamText(element, OCI_ATTR_TYPE_NAME, errorHandle_);
+      elementTypeName_ = ParamText(element, OCI_ATTR_TYPE_NAME, ErrorHandle());
     return;
   }
   ub2 count = 0;
-  Check(OCIAttrGet(param, OCI_DTYPE_PARAM, &count, nullptr, OCI_ATTR_NUM_TYPE_ATTRS, errorHandle_));
+  Check(
+      OCIAttrGet(param, OCI_DTYPE_PARAM, &count, nullptr, OCI_ATTR_NUM_TYPE_ATTRS, ErrorHandle()));
   void* list = nullptr;
-  Check(OCIAttrGet(param, OCI_DTYPE_PARAM, &list, nullptr, OCI_ATTR_LIST_TYPE_ATTRS, errorHandle_));
+  Check(
+      OCIAttrGet(param, OCI_DTYPE_PARAM, &list, nullptr, OCI_ATTR_LIST_TYPE_ATTRS, ErrorHandle()));
   for (ub4 i = 1; i <= count; ++i) {
     void* attribute = nullptr;
-    Check(OCIParamGet(list, OCI_DTYPE_PARAM, errorHandle_, &attribute, i));
+    Check(OCIParamGet(list, OCI_DTYPE_PARAM, ErrorHandle(), &attribute, i));
     OCITypeCode attributeCode = 0;
     Check(OCIAttrGet(attribute, OCI_DTYPE_PARAM, &attributeCode, nullptr, OCI_ATTR_TYPECODE,
-                     errorHandle_));
+                     ErrorHandle()));
     auto item = std::make_unique<TObjectAttribute>(
-        *this, static_cast<int32_t>(i - 1), ParamText(attribute, OCI_ATTR_NAME, errorHandle_),
+        *this, static_cast<int32_t>(i - 1), ParamText(attribute, OCI_ATTR_NAME, ErrorHandle()),
         static_cast<int16_t>(attributeCode),
-        ParamText(attribute, OCI_ATTR_TYPE_NAME, errorHandle_));
+        ParamText(attribute, OCI_ATTR_TYPE_NAME, ErrorHandle()));
     ub2 size = 0;
     sb2 precision = 0;
     sb1 scale = 0;
-    Check(OCIAttrGet(attribute, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, errorHandle_));
+    Check(
+        OCIAttrGet(attribute, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, ErrorHandle()));
     Check(OCIAttrGet(attribute, OCI_DTYPE_PARAM, &precision, nullptr, OCI_ATTR_PRECISION,
-                     errorHandle_));
-    Check(OCIAttrGet(attribute, OCI_DTYPE_PARAM, &scale, nullptr, OCI_ATTR_SCALE, errorHandle_));
+                     ErrorHandle()));
+    Check(OCIAttrGet(attribute, OCI_DTYPE_PARAM, &scale, nullptr, OCI_ATTR_SCALE, ErrorHandle()));
     item->size_ = size;
     item->precision_ = precision;
     item->scale_ = scale;
@@ -227,19 +351,26 @@ void TOracleObject::Describe() {
 }
 
 void TOracleObject::Lock() {
-  Check(OCIObjectLock(Environment(), errorHandle_, instance_));
+  MakeCurrent();
+  Check(OCIObjectLock(Environment(), ErrorHandle(), instance_));
 }
 
 void TOracleObject::MarkUpdate() {
-  Check(OCIObjectMarkUpdate(Environment(), errorHandle_, instance_));
+  MakeCurrent();
+  Check(OCIObjectMarkUpdate(Environment(), ErrorHandle(), instance_));
+  NoteChange();
 }
 
 void TOracleObject::Flush() {
-  Check(OCIObjectFlush(Environment(), errorHandle_, instance_));
+  MakeCurrent();
+  Check(OCIObjectFlush(Environment(), ErrorHandle(), instance_));
+  changed_ = false;
 }
 
 void TOracleObject::Refresh() {
-  Check(OCIObjectRefresh(Environment(), errorHandle_, instance_));
+  MakeCurrent();
+  Check(OCIObjectRefresh(Environment(), ErrorHandle(), instance_));
+  changed_ = false;
   FollowInstance();
 }
 
@@ -262,14 +393,16 @@ void FlushObjectCache(TOracleSession* session) {
 }
 
 bool TOracleObject::IsNull() const {
+  MakeCurrent();
   if (instance_ == nullptr) return true;
   void* indicators = nullptr;
-  Check(OCIObjectGetInd(Environment(), errorHandle_, instance_, &indicators));
+  Check(OCIObjectGetInd(Environment(), ErrorHandle(), instance_, &indicators));
   return indicators == nullptr || *static_cast<OCIInd*>(indicators) == OCI_IND_NULL;
 }
 
 void TOracleObject::TakeBindIndicator(int16_t indicator) {
-  if (indicator >= 0 || instance_ == nullptr || IsNull()) return;
+  if (indicator >= 0 || IsNull()) return;
+  NoteChange();
   // Emptied first: setting an attribute, even to null, marks the object
   // itself not null. Kinds the attributes cannot read are left alone.
   if (!collection_) {
@@ -282,13 +415,13 @@ void TOracleObject::TakeBindIndicator(int16_t indicator) {
     }
   }
   void* indicators = nullptr;
-  Check(OCIObjectGetInd(Environment(), errorHandle_, instance_, &indicators));
+  Check(OCIObjectGetInd(Environment(), ErrorHandle(), instance_, &indicators));
   if (indicators != nullptr) *static_cast<OCIInd*>(indicators) = OCI_IND_NULL;
 }
 
 void TOracleObject::SetNotNull() {
   void* indicators = nullptr;
-  Check(OCIObjectGetInd(Environment(), errorHandle_, instance_, &indicators));
+  Check(OCIObjectGetInd(Environment(), ErrorHandle(), instance_, &indicators));
   if (indicators != nullptr) *static_cast<OCIInd*>(indicators) = OCI_IND_NOTNULL;
 }
 
@@ -309,7 +442,7 @@ std::string TOracleObject::ScalarText(int16_t code, void* value) const {
   if (code == OCI_TYPECODE_NUMBER) {
     text buffer[64];
     ub4 size = sizeof buffer;
-    Check(OCINumberToText(errorHandle_, static_cast<OCINumber*>(value),
+    Check(OCINumberToText(ErrorHandle(), static_cast<OCINumber*>(value),
                           reinterpret_cast<const text*>("TM9"), 3, nullptr, 0, &size, buffer));
     return std::string(reinterpret_cast<const char*>(buffer), size);
   }
@@ -326,7 +459,7 @@ std::string TOracleObject::ScalarText(int16_t code, void* value) const {
 const void* TOracleObject::ScalarFromText(int16_t code, const std::string& value, OCINumber& number,
                                           OCIDate& date, OCIRaw*& raw) {
   if (code == OCI_TYPECODE_NUMBER) {
-    Check(OCINumberFromText(errorHandle_, reinterpret_cast<const text*>(value.c_str()),
+    Check(OCINumberFromText(ErrorHandle(), reinterpret_cast<const text*>(value.c_str()),
                             static_cast<ub4>(value.size()), reinterpret_cast<const text*>("TM9"), 3,
                             nullptr, 0, &number));
     return &number;
@@ -344,27 +477,30 @@ const void* TOracleObject::ScalarFromText(int16_t code, const std::string& value
     return &date;
   }
   if (code == OCI_TYPECODE_RAW) {
-    Check(OCIRawAssignBytes(Environment(), errorHandle_, reinterpret_cast<const ub1*>(value.data()),
+    Check(OCIRawAssignBytes(Environment(), ErrorHandle(),
+                            reinterpret_cast<const ub1*>(value.data()),
                             static_cast<ub4>(value.size()), &raw));
     return &raw;
   }
-  Check(OCIStringAssignText(Environment(), errorHandle_,
+  Check(OCIStringAssignText(Environment(), ErrorHandle(),
                             reinterpret_cast<const text*>(value.data()),
                             static_cast<ub4>(value.size()), &scratch_));
   return &scratch_;
 }
 
 int32_t TOracleObject::ElementCount() const {
+  MakeCurrent();
   sb4 size = 0;
-  Check(OCICollSize(Environment(), errorHandle_, static_cast<OCIColl*>(instance_), &size));
+  Check(OCICollSize(Environment(), ErrorHandle(), static_cast<OCIColl*>(instance_), &size));
   return size;
 }
 
 void* TOracleObject::Element(int32_t i, bool& exists, bool& isNull) const {
+  MakeCurrent();
   boolean found = 0;
   void* element = nullptr;
   void* indicator = nullptr;
-  Check(OCICollGetElem(Environment(), errorHandle_, static_cast<OCIColl*>(instance_), i, &found,
+  Check(OCICollGetElem(Environment(), ErrorHandle(), static_cast<OCIColl*>(instance_), i, &found,
                        &element, &indicator));
   exists = found != 0;
   isNull = !exists || indicator == nullptr || *static_cast<OCIInd*>(indicator) == OCI_IND_NULL;
@@ -396,10 +532,12 @@ std::string TOracleObject::ElementAsString(int32_t i) const {
 void TOracleObject::SetElementAsString(int32_t i, const std::string& value) {
   OCINumber number{};
   OCIDate date{};
+  MakeCurrent();
   const void* element = ScalarFromText(elementCode_, value, number, date, scratchRaw_);
   const OCIInd indicator = OCI_IND_NOTNULL;
-  Check(OCICollAssignElem(Environment(), errorHandle_, i, element, &indicator,
+  Check(OCICollAssignElem(Environment(), ErrorHandle(), i, element, &indicator,
                           static_cast<OCIColl*>(instance_)));
+  NoteChange();
 }
 
 void TOracleObject::CheckObjectElements() const {
@@ -415,24 +553,28 @@ TOracleObject& TOracleObject::ElementObject(int32_t i) {
   const auto index = static_cast<std::size_t>(i);
   if (elementObjects_.size() <= index) elementObjects_.resize(index + 1);
   std::unique_ptr<TOracleObject>& made = elementObjects_[index];
-  if (!made || made->instance_ != element)
-    made.reset(new TOracleObject(session_, elementTypeName_, element));
+  if (!made)
+    made.reset(new TOracleObject(session_, elementTypeName_, element, this));
+  else if (made->instance_ != element)
+    made->AttachInstance(element, false);
   return *made;
 }
 
 void TOracleObject::StoreElementObject(const TOracleObject& value, int32_t index, bool append) {
   CheckObjectElements();
+  MakeCurrent();
   // The element takes the object's attributes and its null state.
+  void* source = value.Instance();
   void* indicators = nullptr;
-  if (value.instance_ != nullptr)
-    Check(OCIObjectGetInd(Environment(), errorHandle_, value.instance_, &indicators));
+  if (source != nullptr) Check(OCIObjectGetInd(Environment(), ErrorHandle(), source, &indicators));
   if (append) {
-    Check(OCICollAppend(Environment(), errorHandle_, value.instance_, indicators,
+    Check(OCICollAppend(Environment(), ErrorHandle(), source, indicators,
                         static_cast<OCIColl*>(instance_)));
   } else {
-    Check(OCICollAssignElem(Environment(), errorHandle_, index, value.instance_, indicators,
+    Check(OCICollAssignElem(Environment(), ErrorHandle(), index, source, indicators,
                             static_cast<OCIColl*>(instance_)));
   }
+  NoteChange();
   FollowInstance();
 }
 
@@ -447,19 +589,25 @@ void TOracleObject::AppendElementObject(const TOracleObject& value) {
 void TOracleObject::AppendElement(const std::string& value) {
   OCINumber number{};
   OCIDate date{};
+  MakeCurrent();
   const void* element = ScalarFromText(elementCode_, value, number, date, scratchRaw_);
   const OCIInd indicator = OCI_IND_NOTNULL;
-  Check(OCICollAppend(Environment(), errorHandle_, element, &indicator,
+  Check(OCICollAppend(Environment(), ErrorHandle(), element, &indicator,
                       static_cast<OCIColl*>(instance_)));
+  NoteChange();
 }
 
 void TOracleObject::TrimElements(int32_t count) {
-  Check(OCICollTrim(Environment(), errorHandle_, count, static_cast<OCIColl*>(instance_)));
+  MakeCurrent();
+  Check(OCICollTrim(Environment(), ErrorHandle(), count, static_cast<OCIColl*>(instance_)));
+  NoteChange();
   FollowInstance();
 }
 
 void TOracleObject::DeleteElement(int32_t i) {
-  Check(OCITableDelete(Environment(), errorHandle_, i, static_cast<OCITable*>(instance_)));
+  MakeCurrent();
+  Check(OCITableDelete(Environment(), ErrorHandle(), i, static_cast<OCITable*>(instance_)));
+  NoteChange();
   FollowInstance();
 }
 
@@ -513,23 +661,36 @@ void TObjectAttribute::CheckSupported() const {
     throw std::runtime_error("Attribute type not supported (" + std::to_string(typeCode_) + ")");
 }
 
+void* TObjectAttribute::OwnerInstance() const {
+  return owner_.Instance();
+}
+
 void* TObjectAttribute::Value(OCIInd* indicator) const {
   CheckSupported();
+  // An object without an instance (a null row's, or one let go of at a
+  // log-off) has null attributes.
+  void* instance = OwnerInstance();
+  if (instance == nullptr) {
+    *indicator = OCI_IND_NULL;
+    return nullptr;
+  }
   const ub4 position = static_cast<ub4>(index_ + 1);
   void* value = nullptr;
   void* nullStruct = nullptr;
-  owner_.Check(OCIObjectGetAttr(owner_.Environment(), owner_.errorHandle_, owner_.instance_,
-                                nullptr, owner_.type_, nullptr, nullptr, 0, &position, 1, indicator,
+  owner_.Check(OCIObjectGetAttr(owner_.Environment(), owner_.ErrorHandle(), instance, nullptr,
+                                owner_.Type(), nullptr, nullptr, 0, &position, 1, indicator,
                                 &nullStruct, &value, nullptr));
   return value;
 }
 
 void TObjectAttribute::Set(const void* value, OCIInd indicator) {
   CheckSupported();
+  void* instance = OwnerInstance();
   const ub4 position = static_cast<ub4>(index_ + 1);
-  owner_.Check(OCIObjectSetAttr(owner_.Environment(), owner_.errorHandle_, owner_.instance_,
-                                nullptr, owner_.type_, nullptr, nullptr, 0, &position, 1, indicator,
+  owner_.Check(OCIObjectSetAttr(owner_.Environment(), owner_.ErrorHandle(), instance, nullptr,
+                                owner_.Type(), nullptr, nullptr, 0, &position, 1, indicator,
                                 nullptr, value));
+  owner_.NoteChange();
 }
 
 void TObjectAttribute::Follow() {
@@ -541,8 +702,8 @@ void TObjectAttribute::Follow() {
   void* nullStruct = nullptr;
   void* value = nullptr;
   if (owner_.instance_ == nullptr ||
-      OCIObjectGetAttr(owner_.Environment(), owner_.errorHandle_, owner_.instance_, nullptr,
-                       owner_.type_, nullptr, nullptr, 0, &position, 1, &indicator, &nullStruct,
+      OCIObjectGetAttr(owner_.Environment(), owner_.ErrorHandle(), owner_.instance_, nullptr,
+                       owner_.Type(), nullptr, nullptr, 0, &position, 1, &indicator, &nullStruct,
                        &value, nullptr) != OCI_SUCCESS)
     value = nullptr;
   if (nested_) {
@@ -600,8 +761,8 @@ double TObjectAttribute::AsFloat() const {
   void* value = Value(&indicator);
   if (indicator == OCI_IND_NULL) return 0;
   double result = 0;
-  owner_.Check(
-      OCINumberToReal(owner_.errorHandle_, static_cast<OCINumber*>(value), sizeof result, &result));
+  owner_.Check(OCINumberToReal(owner_.ErrorHandle(), static_cast<OCINumber*>(value), sizeof result,
+                               &result));
   return result;
 }
 
@@ -609,7 +770,7 @@ void TObjectAttribute::SetAsFloat(double value) {
   if (typeCode_ != OCI_TYPECODE_NUMBER)
     throw std::runtime_error("Cannot convert attribute " + name_ + " to a Float");
   OCINumber number{};
-  owner_.Check(OCINumberFromReal(owner_.errorHandle_, &value, sizeof value, &number));
+  owner_.Check(OCINumberFromReal(owner_.ErrorHandle(), &value, sizeof value, &number));
   Set(&number, OCI_IND_NOTNULL);
 }
 
@@ -644,11 +805,15 @@ TOracleObject& TObjectAttribute::ObjectValue() {
   // A collection attribute hands out the collection pointer's address.
   if (typeCode_ == OCI_TYPECODE_NAMEDCOLLECTION && value != nullptr)
     value = *static_cast<void**>(value);
-  if (!nested_ || nested_->instance_ != value) {
+  if (!nested_) {
     if (IsXMLTypeName(typeName_))
-      nested_.reset(new TXMLType(owner_.session_, value));
+      nested_.reset(new TXMLType(owner_.session_, value, &owner_));
     else
-      nested_.reset(new TOracleObject(owner_.session_, typeName_, value));
+      nested_.reset(new TOracleObject(owner_.session_, typeName_, value, &owner_));
+  } else if (nested_->instance_ != value) {
+    // The object handed out before follows the value; it is never replaced.
+    if (auto* xml = dynamic_cast<TXMLType*>(nested_.get())) xml->xml_.reset();
+    nested_->AttachInstance(value, false);
   }
   return *nested_;
 }
@@ -659,7 +824,10 @@ TOracleReference& TObjectAttribute::RefValue() {
   OCIInd indicator = OCI_IND_NULL;
   auto* slot = static_cast<OCIRef**>(Value(&indicator));
   OCIRef* ref = indicator == OCI_IND_NULL || slot == nullptr ? nullptr : *slot;
-  if (!ref_) ref_ = std::make_unique<TOracleReference>(owner_.session_, typeName_);
+  if (!ref_) {
+    ref_ = std::make_unique<TOracleReference>(owner_.session_, typeName_);
+    ref_->holder_ = &owner_;
+  }
   ref_->AttachRowInstance(ref);
   return *ref_;
 }
@@ -681,10 +849,21 @@ TLOBLocator& TObjectAttribute::LOBValue() {
   if (typeCode_ != OCI_TYPECODE_CLOB && typeCode_ != OCI_TYPECODE_BLOB)
     throw std::runtime_error("Attribute " + name_ + " is not a LOB");
   OCIInd indicator = OCI_IND_NULL;
-  auto* locator = *static_cast<OCILobLocator**>(Value(&indicator));
-  if (!lob_)
+  auto* slot = static_cast<OCILobLocator**>(Value(&indicator));
+  OCILobLocator* locator = slot != nullptr ? *slot : nullptr;
+  if (!lob_) {
     lob_ = std::make_unique<TLOBLocator>(
         owner_.session_, typeCode_ == OCI_TYPECODE_CLOB ? otype::CLOB : otype::BLOB);
+    // The locator lives in the owner's instance: the owner is made current
+    // before each use, and a write through it changes the owner.
+    TOracleObject* owner = &owner_;
+    lob_->SetBeforeUse([owner](bool writing) {
+      owner->MakeCurrent();
+      if (writing) owner->NoteChange();
+    });
+    // A null attribute reads as null through its locator too.
+    lob_->SetNullWhen([this] { return IsNull(); });
+  }
   if (lobLocator_ != locator || lob_->BindLocatorAddress()[0] != locator) {
     lob_->AttachRowLocator(locator);
     lobLocator_ = locator;

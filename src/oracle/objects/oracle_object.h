@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "oracle/query/query.h"
+#include "oracle/session/session_objects.h"
 #include "oracle/session/sql_monitor.h"
 #include "oracle/values/oracle_date.h"
 #include "platform/oci/oci_api.h"
@@ -79,6 +80,8 @@ class TObjectAttribute {
   void CheckSupported() const;
   // Points what this attribute handed out at the owner's current value.
   void Follow();
+  // The owner's instance as it stands now (a pin let go of is pinned again).
+  void* OwnerInstance() const;
 
   TOracleObject& owner_;
   int32_t index_;
@@ -94,7 +97,12 @@ class TObjectAttribute {
   std::unique_ptr<TOracleReference> ref_;
 };
 
-class TOracleObject : public TObjectColumnObject {
+// An object lives on its session: when the session logs off, the object
+// lets go of its instance (an object pinned from a REF is pinned again when
+// it is next read on the session logged on again; any other reads as null),
+// and once the session is destroyed it reads as null and is still safe to
+// destroy. Calls that need the server raise "Not logged on" meanwhile.
+class TOracleObject : public TObjectColumnObject, public TSessionAttached {
  public:
   // A new instance of `typeName` ("SCHEMA.TYPE" or "TYPE"), transient, or in
   // the object table `table` when one is named. Raises "Not logged on" and
@@ -147,43 +155,72 @@ class TOracleObject : public TObjectColumnObject {
   const std::string& ElementTypeName() const { return elementTypeName_; }
 
   // The instance and its type, for binds and fetches; pointing at an
-  // instance the object does not own (a fetched row's) or taking one over.
-  // What the object handed out (nested objects, elements, LOBs, REFs)
-  // follows the new instance.
-  void* Instance() const { return instance_; }
-  void** InstanceAddress() { return &instance_; }
-  OCIType* Type() const { return type_; }
+  // instance the object does not own (a fetched row's; null for none) or
+  // taking one over. What the object handed out (nested objects, elements,
+  // LOBs, REFs) follows the new instance.
+  void* Instance() const;
+  OCIType* Type() const;
   void AttachInstance(void* instance, bool owned);
-  // An object over an instance pinned from a REF: unpinned and freed with
-  // the object.
+  // An object over an instance pinned from the REF whose hexadecimal form is
+  // `hex`, by `reference`: unpinned and freed with the object.
   static std::unique_ptr<TOracleObject> Pinned(TOracleSession* session, const std::string& typeName,
-                                               void* instance);
+                                               void* instance, const std::string& hex,
+                                               TOracleReference* reference);
   // A newer pin of the object this one was pinned from: its instance takes
   // the place of the one held (unpinned and freed), and what the object
   // handed out follows it.
   void Repinned(void* instance);
+  // A pinned object lets go of its instance (unpinned and freed, what it
+  // handed out pointed at none) and of the error handles it and its parts
+  // hold until it is next read, when it is pinned again. An object changed
+  // since it was pinned keeps its instance: false.
+  bool LetGo();
   void AttachRowInstance(void* instance) override { AttachInstance(instance, false); }
   bool IsReference() const override { return false; }
-  OCIType* BindType() const override { return type_; }
-  void* BindInstance() const override { return instance_; }
+  OCIType* BindType() const override { return Type(); }
+  void* BindInstance() const override { return Instance(); }
   bool BindIsNull() const override { return IsNull(); }
   // A null indicator makes the object null, its attributes with it.
   void TakeBindIndicator(int16_t indicator) override;
 
+  // TSessionAttached: at a logoff it lets go of what it holds of the
+  // session's environment.
+  void SessionLoggingOff() override { SessionEnvironmentEnding(); }
+  void SessionEnvironmentEnding() override;
+  void SessionDestroyed() override;
+
   // -2 raises "TOracleObject: Invalid handle", -1 the Oracle error.
   void Check(sword status) const;
   OCIEnv* Environment() const;
-  OCIError* ErrorHandle() const { return errorHandle_; }
-  // A scratch string the attribute setters fill (kept for the object's life).
-  OCIString** Scratch() { return &scratch_; }
+  // The object's error handle, made again after a log-off.
+  OCIError* ErrorHandle() const;
 
  protected:
-  // An object over an instance owned elsewhere (a row's, a nested attribute).
-  TOracleObject(TOracleSession* session, const std::string& typeName, void* instance);
+  // An object over an instance owned elsewhere (a row's, a nested
+  // attribute's or element's; null for none). `parent` is the object whose
+  // instance holds this one's value, when there is one.
+  TOracleObject(TOracleSession* session, const std::string& typeName, void* instance,
+                TOracleObject* parent = nullptr);
 
  private:
   friend class TObjectAttribute;
+  friend class TOracleReference;
   friend TOracleObject& ObjectField(TOracleQuery& query, int32_t i);
+  // The session is logged on with the client loaded.
+  bool Live() const;
+  // Raises "Not logged on" unless the session is.
+  void CheckLive() const;
+  void AttachToSession();
+  // Makes the instance current before a use: a pin let go of is pinned
+  // again; a nested object asks the object that holds it.
+  void MakeCurrent() const;
+  // Notes a change of the value, in this object and the ones holding it: a
+  // changed pin is not let go of.
+  void NoteChange();
+  void LoadType() const;
+  // Frees the error handles of the object and of the parts it handed out;
+  // each is made again at its next use.
+  void ReleaseErrorHandles();
   void Describe();
   // Points what the object handed out at the parts of its current instance
   // (null parts when it has none).
@@ -206,16 +243,23 @@ class TOracleObject : public TObjectColumnObject {
   TOracleSession* session_;
   std::string typeName_;
   std::string table_;
-  OCIType* type_ = nullptr;
+  mutable OCIType* type_ = nullptr;  // loaded again after a log-off
   void* instance_ = nullptr;
   bool ownsInstance_ = false;
   bool pinned_ = false;
+  // A pinned object: the REF it was pinned from and the reference that
+  // pinned it; let go of (dormant) until it is read again.
+  std::string pinHex_;
+  TOracleReference* pinnedBy_ = nullptr;
+  bool dormant_ = false;
+  bool changed_ = false;
+  TOracleObject* parent_ = nullptr;
   bool collection_ = false;
   int16_t elementCode_ = 0;
   std::string elementTypeName_;
   // The wrappers ElementObject handed out, by element index.
   std::vector<std::unique_ptr<TOracleObject>> elementObjects_;
-  OCIError* errorHandle_ = nullptr;
+  mutable OCIError* errorHandle_ = nullptr;
   OCIString* scratch_ = nullptr;
   OCIRaw* scratchRaw_ = nullptr;
   std::vector<std::unique_ptr<TObjectAttribute>> attributes_;

@@ -1,15 +1,18 @@
 #pragma once
 // One REF value: null or naming an object, carried in its hexadecimal form,
 // and pinned to the object it names. A reference either owns its REF or
-// follows the REF column of a query's current row (RefField).
+// follows the REF column of a query's current row (RefField) or a REF
+// attribute of an object.
 
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "oracle/query/query.h"
+#include "oracle/session/session_objects.h"
 #include "oracle/session/sql_monitor.h"
 #include "platform/oci/oci_api.h"
 
@@ -18,7 +21,10 @@ namespace oracle {
 class TOracleSession;
 class TOracleObject;
 
-class TOracleReference : public TObjectColumnObject {
+// A reference lives on its session as an object does (oracle_object.h):
+// after a log-off it is null, and the objects it pinned are pinned again
+// when they are next read on the session logged on again.
+class TOracleReference : public TObjectColumnObject, public TSessionAttached {
  public:
   // A null REF on a connected session ("Not logged on" otherwise), to
   // objects of `typeName` when given (a REF column's references know it).
@@ -37,13 +43,21 @@ class TOracleReference : public TObjectColumnObject {
 
   // The object the REF names, pinned (latest version, no lock). Pinning the
   // same object again re-reads its latest version into the object handed
-  // out before; every object pinned stays valid, with all it handed out,
-  // until the reference goes. Raises "Reference is null" for a null REF and
-  // "Reference has no object type" without a type name.
+  // out before. Every object pinned stays valid, with all it handed out,
+  // until the reference goes; the ones pinned for other REFs before let go
+  // of their instances and of their (and their parts') error handles
+  // meanwhile (unless changed since they were pinned) and are pinned again
+  // when they are next read, so that a reference pinned on row after row
+  // holds one instance at a time and a constant number of client handles.
+  // Since any object handed out may still be held, the reference keeps the
+  // wrapper of each distinct REF it pinned (plain memory, about a kilobyte
+  // for an object of a few attributes) until it goes. Raises "Reference is
+  // null" for a null REF and "Reference has no object type" without a type
+  // name.
   TOracleObject& Pin();
 
-  OCIRef* Ref() const { return ref_; }
-  OCIRef** RefAddress() { return &ref_; }
+  // The REF it stands for now (null for none).
+  OCIRef* Ref() const;
   // -1 when null, 0 otherwise (a bind's indicator).
   int16_t Indicator() const { return IsNull() ? -1 : 0; }
 
@@ -51,7 +65,7 @@ class TOracleReference : public TObjectColumnObject {
   void AttachRowInstance(void* instance) override;
   bool IsReference() const override { return true; }
   OCIType* BindType() const override { return nullptr; }
-  void* BindInstance() const override { return ref_; }
+  void* BindInstance() const override;
   bool BindIsNull() const override { return IsNull(); }
   // A null indicator clears the REF.
   void TakeBindIndicator(int16_t indicator) override {
@@ -62,18 +76,43 @@ class TOracleReference : public TObjectColumnObject {
     return true;
   }
 
+  // TSessionAttached: at a logoff it lets go of what it holds of the
+  // session's environment.
+  void SessionLoggingOff() override { SessionEnvironmentEnding(); }
+  void SessionEnvironmentEnding() override;
+  void SessionDestroyed() override;
+
  private:
+  friend class TObjectAttribute;
+  friend class TOracleObject;
   // -2 raises "TOracleReference: Invalid handle", -1 the Oracle error.
   void Check(sword status) const;
   OCIEnv* Environment() const;
+  OCIError* ErrorHandle() const;
+  bool Live() const;
+  // The REF's object pinned: the instance, the caller's to unpin and free.
+  void* PinInstance();
+  // Points the reference at a REF of its own (made when there is none).
+  void UseOwnRef();
+  // A pinned object let go of was read and pinned again.
+  void NoteAwake(TOracleObject& object);
+  // Frees the reference's error handle while it is not in use (made again
+  // at the next use).
+  void ReleaseErrorHandle();
+  // The object whose attribute this reference follows: made current before
+  // a use.
+  void MakeHolderCurrent() const;
 
   TOracleSession* session_;
   std::string typeName_;
-  OCIError* errorHandle_ = nullptr;
+  mutable OCIError* errorHandle_ = nullptr;
   OCIRef* ownRef_ = nullptr;  // the REF this reference made
-  OCIRef* ref_ = nullptr;     // the REF it stands for now: its own or a row's
-  // The objects pinned, by type name and REF (hexadecimal form).
+  OCIRef* ref_ = nullptr;     // the REF it stands for now: its own, a row's, or none
+  TOracleObject* holder_ = nullptr;
+  // The objects pinned, by type name and REF (hexadecimal form), and the
+  // ones holding an instance now.
   std::map<std::pair<std::string, std::string>, std::unique_ptr<TOracleObject>> pinned_;
+  std::vector<TOracleObject*> awake_;
   TMonitorId monitorId_{"OracleReference"};
 };
 

@@ -15,11 +15,13 @@ bool IsXMLTypeName(std::string_view typeName) {
 
 TXMLType::TXMLType(TOracleSession* session) : TOracleObject(session, kTypeName, "") {}
 
-TXMLType::TXMLType(TOracleSession* session, void* instance)
-    : TOracleObject(session, kTypeName, instance) {}
+TXMLType::TXMLType(TOracleSession* session, void* instance, TOracleObject* parent)
+    : TOracleObject(session, kTypeName, instance, parent) {}
 
 void TXMLType::AttachRowInstance(void* instance) {
-  if (instance != Instance()) xml_.reset();
+  // Each row is read anew: the client loads a later row into the same
+  // instance as an earlier one.
+  xml_.reset();
   TOracleObject::AttachRowInstance(instance);
 }
 

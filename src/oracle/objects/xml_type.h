@@ -17,7 +17,8 @@ class TXMLType : public TOracleObject {
   // A new transient instance on a connected session.
   explicit TXMLType(TOracleSession* session);
   // The text of the instance, loaded on first use (and again after
-  // LoadXMLData or a move to another row).
+  // LoadXMLData or a move to a row, also one whose instance the client
+  // reused for another document).
   const std::string& XML();
   // Loads the text now: the XML of a null instance is empty.
   void LoadXMLData();
@@ -31,8 +32,8 @@ class TXMLType : public TOracleObject {
  private:
   friend class TObjectAttribute;
   friend TXMLType& XMLTypeField(TOracleQuery& query, int32_t i);
-  // An instance owned elsewhere: a row's, or an object's attribute.
-  TXMLType(TOracleSession* session, void* instance);
+  // An instance owned elsewhere: a row's, or an attribute of `parent`.
+  TXMLType(TOracleSession* session, void* instance, TOracleObject* parent = nullptr);
 
   std::optional<std::string> xml_;
 };

@@ -142,6 +142,8 @@ TOracleQuery::~TOracleQuery() {
     // Nothing can be reported from a destructor; the handles go with the
     // session's environment at the latest.
   }
+  // What was handed out lets go of the rows before the buffers go.
+  ClearFields();
   if (session_ != nullptr) session_->AttachedObjects().Detach(SessionObjectList::kQueries, this);
   monitorId_.Unregister(session_);
 }
@@ -150,9 +152,16 @@ void TOracleQuery::SetSession(TOracleSession* session) {
   if (session == session_) return;
   if (session_ != nullptr) {
     Close();
-    fields_.clear();
+    ClearFields();
     session_->AttachedObjects().Detach(SessionObjectList::kQueries, this);
   }
+  // What was handed out belongs to the old session: it is kept, standing
+  // for no row, and the columns make new ones on the new session.
+  for (TColumnWrapper& wrapper : wrappers_) {
+    if (wrapper.lob) Retire(std::move(wrapper.lob));
+    if (wrapper.object) Retire(std::move(wrapper.object));
+  }
+  wrappers_.clear();
   monitorId_.Unregister(session_);
   monitorId_.Clear();
   session_ = session;
@@ -190,8 +199,10 @@ void TOracleQuery::SessionLoggedOn() {
 
 void TOracleQuery::SessionLoggingOff() {
   Close();
-  // Buffers holding descriptors of the session's environment go before it.
-  fields_.clear();
+  // Buffers holding descriptors of the session's environment go before it;
+  // what the query handed out stays, standing for no row until it runs
+  // again.
+  ClearFields();
   binds_.clear();
 }
 
@@ -463,6 +474,8 @@ void TOracleQuery::Close() {
   described_ = false;
   cursorFromVariable_ = false;
   eof_ = true;
+  // What the query handed out stands for no row until the next run.
+  AttachColumnWrappers();
   if (handlesOpen_) FreeHandles();
 }
 
@@ -496,7 +509,7 @@ void TOracleQuery::Prepare() {
     // The cursor is open already: nothing to parse, its select list is
     // described at this run.
     sqlType_ = sqltype::Select;
-    fields_.clear();
+    ClearFields();
     described_ = false;
     parsedText_.clear();
     return;
@@ -518,7 +531,7 @@ void TOracleQuery::Prepare() {
 }
 
 void TOracleQuery::ParseStatement(const std::string& statement) {
-  fields_.clear();
+  ClearFields();
   described_ = false;
   parsedText_ = statement;
   sqlType_ = sqltype::NotParsed;
@@ -759,10 +772,12 @@ void TOracleQuery::BindVariable(TVariableData& variable, BindSlot& slot) {
 }
 
 void TOracleQuery::BindNationalText(const TVariableData& variable, BindSlot& slot) {
-  // Each element as UTF-16 in the client's byte order, at most two bytes a
-  // UTF-8 byte; the lengths say how many bytes each one holds.
+  // Each element as UTF-16 in the client's byte order, with room for the
+  // characters the variable is declared for (two units for one above
+  // U+FFFF); the lengths say how many bytes each one holds.
   const auto count = static_cast<std::size_t>(variable.ArraySize());
-  const std::size_t elementBytes = 2 * static_cast<std::size_t>(std::max(variable.BufferSize(), 1));
+  const std::size_t elementBytes =
+      4 * static_cast<std::size_t>(std::max<int64_t>(variable.DeclaredChars(), 1));
   slot.encoded.assign(count * elementBytes, 0);
   slot.lengths.assign(count, 0);
   for (std::size_t k = 0; k < count; ++k) {
@@ -775,6 +790,31 @@ void TOracleQuery::BindNationalText(const TVariableData& variable, BindSlot& slo
     const std::size_t bytes = std::min(units->size() * 2, elementBytes);
     std::memcpy(slot.encoded.data() + k * elementBytes, units->data(), bytes);
     slot.lengths[k] = static_cast<ub2>(std::min<std::size_t>(bytes, 65535));
+  }
+}
+
+void TOracleQuery::TakeNationalText(TVariableData& variable, const BindSlot& slot) {
+  // The server may have written into the UTF-16 copy (an out-bind, a
+  // returning clause, a PL/SQL table filled by the block): each element in
+  // use takes back its text as UTF-8, and its null state.
+  const auto count = static_cast<std::size_t>(variable.ArraySize());
+  const std::size_t elementBytes = slot.encoded.size() / count;
+  const std::size_t used =
+      variable.IsPLSQLTable() ? std::min<std::size_t>(variable.TableCount(), count) : count;
+  for (std::size_t k = 0; k < used; ++k) {
+    const auto index = static_cast<int32_t>(k);
+    if (variable.Indicators()[k] == kIndicatorNull) continue;
+    const std::size_t bytes =
+        std::min<std::size_t>(slot.lengths[k], elementBytes) & ~std::size_t{1};
+    std::u16string units(bytes / 2, u'\0');
+    if (bytes > 0) std::memcpy(units.data(), slot.encoded.data() + k * elementBytes, bytes);
+    const std::optional<std::string> text = Utf16ToUtf8(units);
+    if (!text) {
+      throw std::runtime_error("Variable " + variable.Name() +
+                               " received text that is not valid UTF-16");
+    }
+    variable.SetValue(index, text->empty() ? Variant() : Variant::String(*text),
+                      VariablesSession());
   }
 }
 
@@ -986,6 +1026,8 @@ void TOracleQuery::RefreshComplexVariables() {
             0, slot.timestamp->IsNull() ? Variant() : Variant::Date(slot.timestamp->Value()),
             VariablesSession());
       }
+    } else if (!slot.encoded.empty() && variable.IsNational() && IsZeroTerminatedType(type)) {
+      TakeNationalText(variable, slot);
     } else if (IsLobType(type)) {
       if (auto* lob = dynamic_cast<TLOBObject*>(variable.Object())) lob->BindRefreshed();
     } else if (type == otype::Object || type == otype::Reference) {
@@ -1027,6 +1069,7 @@ void TOracleQuery::ExecuteSelect(bool describeOnly, uint32_t mode) {
     rowsInBuffer_ = 0;
     fetchedTotal_ = 0;
     eof_ = true;
+    AttachColumnWrappers();
     return;
   }
   fetchedTotal_ = 0;
@@ -1037,7 +1080,7 @@ void TOracleQuery::ExecuteSelect(bool describeOnly, uint32_t mode) {
   }
   cursorFromVariable_ = false;
   eof_ = rowsInBuffer_ == 0;
-  AttachLOBColumns();
+  AttachColumnWrappers();
 }
 
 void TOracleQuery::FetchBlock() {
@@ -1088,7 +1131,7 @@ void TOracleQuery::Next() {
   bool fetched = false;
   ++rowIndex_;
   if (rowIndex_ < rowsInBuffer_) {
-    AttachLOBColumns();
+    AttachColumnWrappers();
     return;
   }
   if (rowsInBuffer_ < rowsPerFetch_) {
@@ -1098,9 +1141,9 @@ void TOracleQuery::Next() {
     MonitorStart(("Query.Next for up to " + CountText(rowsPerFetch_, "record")).c_str());
     FetchBlock();
     eof_ = rowsInBuffer_ == 0;
-    AttachLOBColumns();
     fetched = true;
   }
+  AttachColumnWrappers();
   if (eof_) FireAfterQueryAtEof();
   TakeSnapshot();
   if (fetched) MonitorEnd({});

@@ -115,18 +115,28 @@ struct TQueryColumn {
   OCIDefine* define = nullptr;
   // Reads a timestamp row's descriptor; made on first use.
   mutable std::unique_ptr<TOracleTimestamp> timestamp;
-  // The locator stream of a LOB column, following the current row; made on
-  // first use (LOBField).
-  std::unique_ptr<TLOBObject> lob;
-  // Object and REF columns: the row instances, and the wrapper following
-  // the current row (made on first use, ObjectField).
+  // Object and REF columns: the instances (or REFs) of the rows in the
+  // buffer.
   std::unique_ptr<TRowObjects> objects;
-  std::unique_ptr<TObjectColumnObject> object;
 
   TQueryColumn();
   ~TQueryColumn();
   TQueryColumn(TQueryColumn&&) noexcept;
   TQueryColumn& operator=(TQueryColumn&&) noexcept;
+};
+
+// What a query handed out for column i (LOBField, ObjectField, RefField,
+// XMLTypeField) and the kind of column it was made for. The query keeps it
+// for its whole life, so that a caller may hold it across Next, Execute, a
+// new parse and a log-off: it follows column i's current row while that
+// column is of the kind it was made for, and stands for no row (null)
+// otherwise.
+struct TColumnWrapper {
+  int16_t bufferType = 0;
+  std::string typeName;
+  uint8_t charsetForm = 0;
+  std::unique_ptr<TLOBObject> lob;
+  std::unique_ptr<TObjectColumnObject> object;
 };
 
 // Oracle error numbers the query handles itself: the end of the rows and a
@@ -309,9 +319,12 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
   // copied (0 for a null value or an offset at or past its end). Raises
   // "Field <i> is not a Long" for other columns.
   int32_t GetLongField(int32_t i, void* buffer, int32_t length, int32_t offset) const;
-  // The LOB object of column i, null until one is set; setting one points it
-  // at the current row at once ("Field " + name + " is not a LOB" for other
-  // columns).
+  // The LOB object of column i, null until one is set for the column as it
+  // is now described; setting one points it at the current row at once
+  // ("Field " + name + " is not a LOB" for other columns). An object set
+  // for the column before is not freed: it stands for no row from then on
+  // and is kept until the query goes, as is one made for a column whose
+  // kind a new statement changed.
   TLOBObject* LOBColumnObject(int32_t i) const;
   void SetLOBColumnObject(int32_t i, std::unique_ptr<TLOBObject> object);
   // The same for an object or REF column ("Field " + name + " is not an
@@ -397,6 +410,9 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
   void Bind();
   void BindVariable(TVariableData& variable, BindSlot& slot);
   void BindNationalText(const TVariableData& variable, BindSlot& slot);
+  // After a run: a national text variable takes back what the server wrote
+  // into its UTF-16 copy.
+  void TakeNationalText(TVariableData& variable, const BindSlot& slot);
   void BindLongElements(const TVariableData& variable, BindSlot& slot);
   // Gives each string variable the character set its bound bytes are in.
   void ApplyCharsetSettings();
@@ -457,8 +473,20 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
   void ReadLongOCI7(const TQueryColumn& column, int32_t i) const;
   // The whole value of a LOB column's current row (query_lob.cpp).
   Variant LOBValue(const TQueryColumn& column) const;
-  // Points the LOB column objects at the current row.
-  void AttachLOBColumns();
+  // Points what the query handed out for its columns at the current row:
+  // the row's locator or instance, none for a null one, none at Eof and
+  // none for a column no longer of the kind it was made for.
+  void AttachColumnWrappers();
+  // Whether `wrapper` was made for column i as it is described now.
+  bool WrapperFits(const TColumnWrapper& wrapper, int32_t i) const;
+  // The wrapper slot of column i, made for the column as it is now; what it
+  // held for another kind of column is retired.
+  TColumnWrapper& WrapperSlot(int32_t i);
+  // Keeps a wrapper that no longer follows a column, pointed at no row.
+  void Retire(std::unique_ptr<TLOBObject> lob);
+  void Retire(std::unique_ptr<TObjectColumnObject> object);
+  // Points every wrapper at no row, then frees the fetch buffers.
+  void ClearFields();
   // The hex form of a REF column's current row.
   std::string RefHex(const TQueryColumn& column) const;
   // Reads the type name of object or REF column `position`.
@@ -473,6 +501,8 @@ class TOracleQuery : public TVariablesOwner, public TSessionAttached, public TCo
   TOracleSession* session_ = nullptr;
   std::string sql_;
   TVariables variables_{this};
+  std::vector<TColumnWrapper> wrappers_;  // by column index
+  std::vector<std::unique_ptr<TComplexObject>> retired_;
   std::vector<TQueryColumn> fields_;
   std::vector<BindSlot> binds_;
 

@@ -145,7 +145,7 @@ TColumnBufferRules TOracleQuery::BufferRules() const {
 
 void TOracleQuery::DescribeAndDefine() {
   rowsPerFetch_ = readBuffer_;
-  fields_.clear();
+  ClearFields();
   try {
     const TColumnBufferRules rules = BufferRules();
     if (oci7_) {
@@ -228,7 +228,7 @@ void TOracleQuery::DescribeAndDefine() {
       AddColumn(std::move(column), position, rules);
     }
   } catch (...) {
-    fields_.clear();
+    ClearFields();
     SetErrorPositionFromStatement();
     parsedText_.clear();
     throw;

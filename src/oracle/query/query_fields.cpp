@@ -113,10 +113,14 @@ Variant TOracleQuery::Field(int32_t i) const {
     // A REF reads as its hex form, an XMLTYPE as its document, another
     // object as the object (its wrapper follows the current row).
     if (data.DataType() == otype::Reference) return Variant::String(RefHex(column));
-    if (!column.object) MakeColumnObject(i);
+    TObjectColumnObject* object = ObjectColumnObject(i);
+    if (object == nullptr) {
+      MakeColumnObject(i);
+      object = ObjectColumnObject(i);
+    }
     std::string text;
-    if (column.object && column.object->ColumnText(text)) return Variant::String(std::move(text));
-    if (column.object) return Variant::Object(column.object.get());
+    if (object != nullptr && object->ColumnText(text)) return Variant::String(std::move(text));
+    if (object != nullptr) return Variant::Object(object);
   }
   if (IsTimestampType(data.DataType())) {
     if (!column.timestamp) {

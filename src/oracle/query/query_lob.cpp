@@ -1,6 +1,6 @@
 // LOB, object and REF columns of a query: the whole value of a LOB's current
-// row, a REF's hex form, and the locator and object wrappers that follow the
-// current row.
+// row, a REF's hex form, and the locator and object wrappers the query hands
+// out, which follow the current row.
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
@@ -19,29 +19,77 @@ constexpr ub1 kFileReadOnly = 1;
 
 }  // namespace
 
+bool TOracleQuery::WrapperFits(const TColumnWrapper& wrapper, int32_t i) const {
+  if (i < 0 || i >= FieldCount()) return false;
+  const TQueryColumn& column = fields_[static_cast<std::size_t>(i)];
+  return column.bufferType == wrapper.bufferType && column.typeName == wrapper.typeName &&
+         column.charsetForm == wrapper.charsetForm;
+}
+
+TColumnWrapper& TOracleQuery::WrapperSlot(int32_t i) {
+  const auto index = static_cast<std::size_t>(i);
+  if (wrappers_.size() <= index) wrappers_.resize(index + 1);
+  TColumnWrapper& wrapper = wrappers_[index];
+  if (!WrapperFits(wrapper, i)) {
+    if (wrapper.lob) Retire(std::move(wrapper.lob));
+    if (wrapper.object) Retire(std::move(wrapper.object));
+    const TQueryColumn& column = fields_[index];
+    wrapper.bufferType = column.bufferType;
+    wrapper.typeName = column.typeName;
+    wrapper.charsetForm = column.charsetForm;
+  }
+  return wrapper;
+}
+
+void TOracleQuery::Retire(std::unique_ptr<TLOBObject> lob) {
+  lob->AttachRowLocator(nullptr);
+  retired_.push_back(std::move(lob));
+}
+
+void TOracleQuery::Retire(std::unique_ptr<TObjectColumnObject> object) {
+  object->AttachRowInstance(nullptr);
+  retired_.push_back(std::move(object));
+}
+
+void TOracleQuery::ClearFields() {
+  for (TColumnWrapper& wrapper : wrappers_) {
+    if (wrapper.object) wrapper.object->AttachRowInstance(nullptr);
+    if (wrapper.lob) wrapper.lob->AttachRowLocator(nullptr);
+  }
+  fields_.clear();
+}
+
 TLOBObject* TOracleQuery::LOBColumnObject(int32_t i) const {
-  return Column(i).lob.get();
+  Column(i);  // raises for an index out of range
+  const auto index = static_cast<std::size_t>(i);
+  if (index >= wrappers_.size() || !WrapperFits(wrappers_[index], i)) return nullptr;
+  return wrappers_[index].lob.get();
 }
 
 void TOracleQuery::SetLOBColumnObject(int32_t i, std::unique_ptr<TLOBObject> object) {
-  Column(i);  // raises for an index out of range
-  TQueryColumn& column = fields_[static_cast<std::size_t>(i)];
+  const TQueryColumn& column = Column(i);  // raises for an index out of range
   if (!IsLobType(column.data->DataType()))
     throw std::runtime_error("Field " + column.name + " is not a LOB");
-  column.lob = std::move(object);
-  AttachLOBColumns();
+  TColumnWrapper& wrapper = WrapperSlot(i);
+  if (wrapper.lob) Retire(std::move(wrapper.lob));
+  wrapper.lob = std::move(object);
+  AttachColumnWrappers();
 }
 
 TObjectColumnObject* TOracleQuery::ObjectColumnObject(int32_t i) const {
-  return Column(i).object.get();
+  Column(i);  // raises for an index out of range
+  const auto index = static_cast<std::size_t>(i);
+  if (index >= wrappers_.size() || !WrapperFits(wrappers_[index], i)) return nullptr;
+  return wrappers_[index].object.get();
 }
 
 void TOracleQuery::SetObjectColumnObject(int32_t i, std::unique_ptr<TObjectColumnObject> object) {
-  Column(i);  // raises for an index out of range
-  TQueryColumn& column = fields_[static_cast<std::size_t>(i)];
+  const TQueryColumn& column = Column(i);  // raises for an index out of range
   if (!column.objects) throw std::runtime_error("Field " + column.name + " is not an Object");
-  column.object = std::move(object);
-  AttachLOBColumns();
+  TColumnWrapper& wrapper = WrapperSlot(i);
+  if (wrapper.object) Retire(std::move(wrapper.object));
+  wrapper.object = std::move(object);
+  AttachColumnWrappers();
 }
 
 TRowObjects::~TRowObjects() {
@@ -55,15 +103,19 @@ TRowObjects::~TRowObjects() {
   if (err != nullptr) OCIHandleFree(err, OCI_HTYPE_ERROR);
 }
 
-// Points the LOB and object wrappers at the current row.
-void TOracleQuery::AttachLOBColumns() {
-  if (eof_ || rowIndex_ >= rowsInBuffer_) return;
-  for (TQueryColumn& column : fields_) {
-    if (column.object)
-      column.object->AttachRowInstance(column.data->Handles()[static_cast<std::size_t>(rowIndex_)]);
-    if (column.lob)
-      column.lob->AttachRowLocator(
-          static_cast<OCILobLocator*>(column.data->Handles()[static_cast<std::size_t>(rowIndex_)]));
+void TOracleQuery::AttachColumnWrappers() {
+  const bool onRow = !eof_ && rowIndex_ >= 0 && rowIndex_ < rowsInBuffer_;
+  for (std::size_t i = 0; i < wrappers_.size(); ++i) {
+    TColumnWrapper& wrapper = wrappers_[i];
+    if (!wrapper.lob && !wrapper.object) continue;
+    // A null row's slot may still hold what an earlier row left there.
+    void* handle = nullptr;
+    if (onRow && WrapperFits(wrapper, static_cast<int32_t>(i))) {
+      TFieldData& data = *fields_[i].data;
+      if (!data.IsNull(rowIndex_)) handle = data.Handles()[static_cast<std::size_t>(rowIndex_)];
+    }
+    if (wrapper.object) wrapper.object->AttachRowInstance(handle);
+    if (wrapper.lob) wrapper.lob->AttachRowLocator(static_cast<OCILobLocator*>(handle));
   }
 }
 

@@ -201,6 +201,12 @@ class TOracleSession : public TSessionContext {
   bool ZeroDateIsNull() const override { return preferences_.ZeroDateIsNull(); }
   bool NullValueIsNull() const override { return nullValue_ == TNullValue::nvNull; }
   bool ConvertCRLF() const override { return preferences_.ConvertCRLF(); }
+  void AttachTimestamp(TSessionAttached* timestamp) override {
+    objects_.Attach(SessionObjectList::kTimestamps, timestamp);
+  }
+  void DetachTimestamp(TSessionAttached* timestamp) override {
+    objects_.Detach(SessionObjectList::kTimestamps, timestamp);
+  }
 
  private:
   class BusyScope;

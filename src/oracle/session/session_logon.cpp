@@ -326,6 +326,14 @@ void TOracleSession::ReleaseAttached() {
   });
   objects_.WalkLastToFirst(SessionObjectList::kOtherComponents,
                            [](TSessionAttached& other) { other.SessionLoggingOff(); });
+  // LOB locators, objects, references and timestamps outlive the logoff in
+  // their holders' hands: they let go of what they hold of the environment
+  // now.
+  for (const SessionObjectList list :
+       {SessionObjectList::kLOBLocators, SessionObjectList::kObjects,
+        SessionObjectList::kReferences, SessionObjectList::kTimestamps}) {
+    objects_.WalkLastToFirst(list, [](TSessionAttached& held) { held.SessionEnvironmentEnding(); });
+  }
 }
 
 void TOracleSession::LogOff() {
@@ -347,6 +355,7 @@ void TOracleSession::LogOff() {
   }
   std::exception_ptr failure;
   const bool wasConnected = connected_;
+  bool rollbackFailed = false;
   if (connected_) {
     if (pooling_ == TSessionPooling::spInternal) {
       try {
@@ -360,10 +369,12 @@ void TOracleSession::LogOff() {
       try {
         Rollback();
       } catch (...) {
-        // Swallowed: the logoff must still end the session, detach the
-        // server and free the handles. A rollback fails when the connection
-        // is already broken, and the server then discards the transaction
-        // itself.
+        // Swallowed: the logoff must still detach the server and free the
+        // handles. A rollback fails when the connection is already broken,
+        // and the server then discards the transaction itself; the session
+        // is not ended below, since ending it would commit what was to be
+        // rolled back.
+        rollbackFailed = true;
       }
     }
     ReleaseAttached();
@@ -410,7 +421,10 @@ void TOracleSession::LogOff() {
         }
         if (oci8Mode_) {
           sessionBegun_ = false;
-          CheckOCI(OCISessionEnd(svc_, err_, userSession_, OCI_DEFAULT));
+          // A session whose rollback failed is given up without ending it:
+          // its handle is freed with the server detached, which the server
+          // answers as a connection that broke off, with a rollback.
+          if (!rollbackFailed) CheckOCI(OCISessionEnd(svc_, err_, userSession_, OCI_DEFAULT));
         } else if (ologof != nullptr) {
           CheckOCI7(ologof(OCI7LogonDataArea()));
         }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "oracle/client/critical_section.h"
+#include "oracle/values/session_attached.h"
 
 namespace oracle {
 
@@ -29,31 +30,6 @@ enum class SessionObjectList : std::size_t {
   kTimestamps,
 };
 inline constexpr std::size_t kSessionObjectListCount = 11;
-
-// What the session asks of an attached object.
-class TSessionAttached {
- public:
-  // The session logged on (queries re-apply the character-set settings of
-  // their string variables).
-  virtual void SessionLoggedOn() {}
-  // The session is logging off: a query closes and resets, a dataset closes,
-  // a component releases what it holds of the connection.
-  virtual void SessionLoggingOff() = 0;
-  // A dataset marked to stay open is not closed at logoff.
-  virtual bool StaysOpenAtLogOff() const { return false; }
-  // A helper component's background listener thread.
-  virtual bool ListenerRunning() const { return false; }
-  virtual void TerminateListener() {}
-  // A field layout setting of the session changed in design state (an open
-  // dataset reopens).
-  virtual void SessionLayoutChanged() {}
-  // The session is being destroyed: forget it. The object has already been
-  // taken off the list.
-  virtual void SessionDestroyed() = 0;
-
- protected:
-  ~TSessionAttached() = default;
-};
 
 class TSessionObjectLists {
  public:

@@ -27,6 +27,11 @@ namespace {
 
 using EntryList = std::vector<std::unique_ptr<TOracleSessionPoolEntry>>;
 
+// Tries of the rollback of a connection that goes back, before it counts as
+// failed; and of one held out of use, when the pool closes.
+constexpr int kReleaseRollbackAttempts = 3;
+constexpr int kClosingRollbackAttempts = 3;
+
 std::int64_t SteadyMilliseconds() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::steady_clock::now().time_since_epoch())
@@ -67,13 +72,37 @@ TOracleSessionPoolEntry::~TOracleSessionPoolEntry() {
 }
 
 void TOracleSessionPoolEntry::FreeSession() noexcept {
-  // The session's destructor logs it off and writes a failure to the log.
+  // The session's destructor logs it off and writes a failure to the log. A
+  // pooled session of the client's pool is shared: its logoff ends nothing.
   session_.reset();
-  if (oracleSVC_ != nullptr) {
-    if (OCIDllLoaded() && OCISessionRelease != nullptr)
-      OCISessionRelease(oracleSVC_, pool_.err_, nullptr, 0, OCI_SESSRLS_DROPSESS);
-    oracleSVC_ = nullptr;
+  if (oracleSVC_ == nullptr) return;
+  if (rollbackFailed_) {
+    // The client's drop ends the session, and ending a session commits: one
+    // whose work could not be rolled back is not dropped. It stays open, and
+    // the client's pool with it, until the process ends and the server
+    // discards the work of a connection that went away.
+    pool_.clientPoolLeftOpen_ = true;
+    foundation::KWLog(0,
+                      "A pooled connection whose transaction could not be rolled back is left "
+                      "open until the process ends",
+                      foundation::kLevelError, "TOracleSessionPool.FreeSession");
+  } else if (OCIDllLoaded() && OCISessionRelease != nullptr) {
+    OCISessionRelease(oracleSVC_, pool_.err_, nullptr, 0, OCI_SESSRLS_DROPSESS);
   }
+  oracleSVC_ = nullptr;
+}
+
+bool TOracleSessionPoolEntry::RollBack(int attempts) noexcept {
+  if (!session_ || !session_->Connected()) return false;
+  for (int attempt = 0; attempt < attempts; ++attempt) {
+    try {
+      session_->Rollback();
+      return true;
+    } catch (const std::exception& e) {
+      foundation::LogException(e, "TOracleSessionPool: rolling back a released connection");
+    }
+  }
+  return false;
 }
 
 // --- pool: properties and lifetime -------------------------------------------------
@@ -115,12 +144,44 @@ void TOracleSessionPool::DropAllEntries() noexcept {
       foundation::LogException(e, "TOracleSessionPool: logging off a pooled session");
     }
   }
+  // The connections held out of use get their last tries; the ones still
+  // failing are left open when freed.
+  RetryHeldOut(kClosingRollbackAttempts);
   EntryList doomed;
   {
     OracleLockGuard list(listLock_);
     doomed.swap(entries_);
+    for (auto& entry : heldOut_) doomed.push_back(std::move(entry));
+    heldOut_.clear();
   }
   FreeEntries(doomed);
+}
+
+void TOracleSessionPool::RetryHeldOut(int attempts) noexcept {
+  // Taken out of the list while they are tried, so that no other thread
+  // tries them at the same time; the rollbacks run outside the list lock.
+  EntryList trying;
+  {
+    OracleLockGuard list(listLock_);
+    trying.swap(heldOut_);
+  }
+  if (trying.empty()) return;
+  EntryList cleaned;
+  for (auto it = trying.begin(); it != trying.end();) {
+    if ((*it)->RollBack(attempts)) {
+      (*it)->rollbackFailed_ = false;
+      cleaned.push_back(std::move(*it));
+      it = trying.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  {
+    OracleLockGuard list(listLock_);
+    for (auto& entry : trying) heldOut_.push_back(std::move(entry));
+  }
+  // Nothing is pending on these any more: the client's drop commits nothing.
+  FreeEntries(cleaned);
 }
 
 void TOracleSessionPool::SetLogonPassword(const std::string& value) {
@@ -238,6 +299,22 @@ void TOracleSessionPool::Close() {
     // The client's sessions end with its pool: no entry may keep one.
     DropAllEntries();
     OracleLockGuard list(listLock_);
+    if (clientPoolLeftOpen_) {
+      // Destroying the client's pool would end (and so commit) the session
+      // left open with its work pending: the pool and its handles are
+      // forgotten instead, and go with the process.
+      foundation::KWLog(0, "The client's session pool " + poolName_ + " is left open",
+                        foundation::kLevelError, "TOracleSessionPool.Close");
+      spool_ = nullptr;
+      auth_ = nullptr;
+      err_ = nullptr;
+      env_ = nullptr;
+      ownsEnvironment_ = false;
+      poolName_.clear();
+      clientPoolLeftOpen_ = false;
+      open_ = false;
+      return;
+    }
     sword status = OCI_SUCCESS;
     if (OCIDllLoaded()) status = OCISessionPoolDestroy(spool_, err_, OCI_SPD_FORCE);
     struct FreeAtEnd {
@@ -372,6 +449,7 @@ void TOracleSessionPool::RemoveEntry(TOracleSessionPoolEntry& entry) noexcept {
 }
 
 bool TOracleSessionPool::Reserve(TOracleSession& session) {
+  RetryHeldOut(1);
   bool newConnection = false;
   {
     OracleLockGuard reserving(criticalSection_);
@@ -413,12 +491,15 @@ bool TOracleSessionPool::Release(TOracleSession& session) {
   // A session still connected lets go of the connection first; its logoff
   // hands the entry back through this call.
   if (session.Connected()) session.LogOff();
+  RetryHeldOut(1);
   // The next user of a connection must not see, nor commit, what this one
   // left uncommitted: the connection goes back with its transaction rolled
   // back. The entries stay reserved meanwhile, so no other thread takes
   // them; the rollback runs outside the list lock (the loader lock a
   // thread-safe session takes comes first). A connection whose rollback
-  // fails is dropped rather than handed on.
+  // fails is not handed on: an own-list one is dropped (its logoff tries
+  // once more and gives the session up without ending it), a client-pool
+  // one is held out of use until a rollback succeeds.
   std::vector<TOracleSessionPoolEntry*> held, unclean;
   {
     OracleLockGuard list(listLock_);
@@ -429,13 +510,15 @@ bool TOracleSessionPool::Release(TOracleSession& session) {
     if (!entry->session_ || !entry->session_->Connected()) continue;
     try {
       entry->session_->Rollback();
+      continue;
     } catch (const std::exception& e) {
       foundation::LogException(e, "TOracleSessionPool.Release");
-      // Ending a session commits its work: the dropped one tries the
-      // rollback once more at its logoff.
-      entry->session_->SetRollbackOnDisconnect(true);
-      unclean.push_back(entry);
     }
+    // Not handed on; dropped once a further try rolls it back.
+    unclean.push_back(entry);
+    if (entry->RollBack(kReleaseRollbackAttempts - 1)) continue;
+    entry->rollbackFailed_ = true;
+    entry->session_->SetRollbackOnDisconnect(true);
   }
   bool released = false;
   EntryList doomed;
@@ -451,7 +534,10 @@ bool TOracleSessionPool::Release(TOracleSession& session) {
       entry.reservedBy_ = nullptr;
       entry.lastRelease_ = Now();
       const bool dirty = std::find(unclean.begin(), unclean.end(), &entry) != unclean.end();
-      if (dirty || (TimeOut < 1 && Min > 0 && Min < static_cast<int>(entries_.size()))) {
+      if (dirty && entry.rollbackFailed_ && entry.oracleSVC_ != nullptr) {
+        heldOut_.push_back(std::move(*it));
+        it = entries_.erase(it);
+      } else if (dirty || (TimeOut < 1 && Min > 0 && Min < static_cast<int>(entries_.size()))) {
         doomed.push_back(std::move(*it));
         it = entries_.erase(it);
       } else {

@@ -11,7 +11,17 @@
 // lock, so that a release on another thread always ends such a wait.
 // Sessions are logged on and off outside the entry list's lock (the loader
 // lock a thread-safe session takes comes first).
+//
+// A connection goes back with its transaction rolled back. One whose
+// rollback fails is never handed on, and never ended with a call that
+// commits: an own-list session is given up without ending it (as a broken
+// connection, which the server rolls back); a client-pool session, which
+// only the client's drop can end (and ending commits), is held out of use
+// while its rollback is tried again at each later Reserve and Release and,
+// a few times more, when the pool closes. One whose rollback still fails
+// then is left open, with the client's pool, until the process ends.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -46,14 +56,21 @@ class TOracleSessionPoolEntry {
   friend class TOracleSessionPool;
 
   // Logs the pooled session off and frees it; for ptOracle hands the
-  // client's session back for good. Never throws.
+  // client's session back for good, unless its work could not be rolled
+  // back (then it is left open, see above). Never throws.
   void FreeSession() noexcept;
+  // Rolls the pooled session's transaction back, trying up to `attempts`
+  // times; False when every try failed (each failure is logged).
+  bool RollBack(int attempts) noexcept;
 
   TOracleSessionPool& pool_;
   std::unique_ptr<TOracleSession> session_;
   TOracleSession* reservedBy_ = nullptr;
   std::int64_t lastRelease_ = 0;
   OCISvcCtx* oracleSVC_ = nullptr;  // ptOracle: from OCISessionGet
+  // The rollback when the connection went back failed: its user's work is
+  // still pending and must not be committed when the session ends.
+  bool rollbackFailed_ = false;
 };
 
 class TOracleSessionPool : public TSessionPoolLink {
@@ -115,8 +132,12 @@ class TOracleSessionPool : public TSessionPoolLink {
 
   void CreateOraclePool();
   void FreeOracleHandles() noexcept;
-  // Logs off the sessions holding entries, then frees every entry.
+  // Logs off the sessions holding entries, then frees every entry; a
+  // connection held out of use is tried a few times more first.
   void DropAllEntries() noexcept;
+  // Tries the rollback of each connection held out of use `attempts` times;
+  // the ones rolled back are dropped, the others stay held.
+  void RetryHeldOut(int attempts) noexcept;
   bool HasFreeEntryOrRoom();
   bool Matches(const TOracleSessionPoolEntry& entry, const TOracleSession& session) const;
   // Under the list lock: the first free entry that serves `session`, else a
@@ -134,6 +155,11 @@ class TOracleSessionPool : public TSessionPoolLink {
   TOracleCriticalSection criticalSection_;  // serialises Reserve and Open
   TOracleCriticalSection listLock_;         // guards entries_ and open_
   EntryList entries_;
+  // ptOracle connections whose rollback failed: out of use, not counted.
+  EntryList heldOut_;
+  // A client-pool session was left open with its work pending: the client's
+  // pool is not destroyed (that would end it), only forgotten.
+  std::atomic<bool> clientPoolLeftOpen_ = false;
   bool open_ = false;
   TPoolType effectiveType_ = TPoolType::ptDefault;
   bool effectiveHomogeneous_ = false;

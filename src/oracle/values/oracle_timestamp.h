@@ -1,19 +1,27 @@
 #pragma once
 // A TIMESTAMP value held in an OCI date-time descriptor, so that timestamps
 // can be bound and fetched with fractional seconds and time zones.
+//
+// A timestamp lives on its session as a LOB locator does: when the session
+// logs off, it frees its descriptor and error handle (they belong to the
+// session's environment) and reads as null; once the session is logged on
+// again it makes new ones at its next use and serves as before. Once the
+// session is destroyed it reads as null and is still safe to destroy. Calls
+// that need the client raise "Not logged on" meanwhile.
 
 #include <cstdint>
 #include <string>
 
 #include "oracle/values/complex_object.h"
 #include "oracle/values/oracle_date.h"
+#include "oracle/values/session_attached.h"
 #include "platform/oci/oci_api.h"
 
 namespace oracle {
 
 class TSessionContext;
 
-class TOracleTimestamp : public TComplexObject {
+class TOracleTimestamp : public TComplexObject, public TSessionAttached {
  public:
   // Allocates an error handle and a descriptor of `descriptorType` (68
   // TIMESTAMP, 69 WITH TIME ZONE, 70 WITH LOCAL TIME ZONE) on the session's
@@ -54,19 +62,34 @@ class TOracleTimestamp : public TComplexObject {
   // Offset of the value's time zone from UTC.
   void TimeZoneOffset(int& hours, int& minutes) const;
 
-  OCIDateTime* Descriptor() const { return descriptor_; }
+  // The descriptor a bind points at (made anew after a log-off); raises "Not
+  // logged on" unless the session is.
+  OCIDateTime* Descriptor() const;
   uint32_t DescriptorType() const { return descriptorType_; }
+  // The session; null once it was destroyed.
   TSessionContext* Session() const { return session_; }
+
+  // TSessionAttached: at a logoff it lets go of what it holds of the
+  // session's environment.
+  void SessionLoggingOff() override { SessionEnvironmentEnding(); }
+  void SessionEnvironmentEnding() override;
+  void SessionDestroyed() override;
 
  private:
   // -2 raises "TOracleTimestamp: Invalid handle", -1 raises the Oracle error
   // of the timestamp's error handle; other statuses pass.
   void Check(sword status) const;
   OCIEnv* Environment() const;
+  // The session is logged on with the client loaded.
+  bool Live() const;
+  // Makes the error handle and the descriptor when there are none (after a
+  // log-off); raises "Not logged on" unless the session is.
+  void MakeHandles() const;
+  void FreeHandles() noexcept;
 
-  OCIDateTime* descriptor_ = nullptr;
-  OCIError* errorHandle_ = nullptr;
-  bool ownsHandles_ = false;
+  mutable OCIDateTime* descriptor_ = nullptr;
+  mutable OCIError* errorHandle_ = nullptr;
+  mutable bool ownsHandles_ = false;
   TSessionContext* session_;
   uint32_t descriptorType_;
   bool isNull_ = true;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "oracle/client/oracle_errors.h"
+#include "oracle/values/session_attached.h"
 
 namespace oracle {
 
@@ -22,6 +23,11 @@ class TSessionContext : public OracleSessionInfo {
   virtual bool ConvertCRLF() const = 0;
   // Largest VARCHAR2 in characters for this connection.
   virtual int32_t MaxVarchar2Chars() const = 0;
+  // A timestamp made on the session joins (and leaves) the session's list,
+  // so that it is told when the session logs off and when it is destroyed.
+  // A context that keeps no list ignores both.
+  virtual void AttachTimestamp(TSessionAttached* /*timestamp*/) {}
+  virtual void DetachTimestamp(TSessionAttached* /*timestamp*/) {}
 
  protected:
   ~TSessionContext() = default;

@@ -16,11 +16,19 @@ namespace {
 constexpr int32_t kStringBufferSize = 4001;
 constexpr int32_t kRowidBufferSize = 501;
 constexpr int32_t kPLSQLStringBufferSize = 32513;
+// The widest UTF-8 form of one character.
+constexpr int64_t kMaxUtf8BytesPerChar = 4;
 // Largest VARCHAR2 in characters when no session says otherwise.
 constexpr int32_t kDefaultMaxVarchar2Chars = 2000;
 
 bool ConvertsLineEnds(const TSessionContext* session) {
   return session == nullptr || session->ConvertCRLF();
+}
+
+// Characters of UTF-8 text: the bytes that begin one.
+int64_t Utf8Characters(std::string_view text) {
+  return std::count_if(text.begin(), text.end(),
+                       [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
 }
 
 bool ZeroDateIsNull(const TSessionContext* session) {
@@ -82,6 +90,36 @@ TVariableData::TVariableData(std::string_view name, int16_t dataType)
       indicators_(1, kIndicatorNull),
       isFixedType_(dataType == otype::Integer || dataType == otype::Float ||
                    dataType == otype::Date) {}
+
+int64_t TVariableData::DeclaredChars() const {
+  const int64_t room = std::max<int64_t>(bufferSize_ - 1, 0);
+  return IsNational() ? room / kMaxUtf8BytesPerChar : room;
+}
+
+int64_t TVariableData::TextElementSize(int64_t chars) const {
+  return (IsNational() ? chars * kMaxUtf8BytesPerChar : chars) + 1;
+}
+
+void TVariableData::SetCharsetForm(uint8_t form) {
+  const int64_t chars = DeclaredChars();
+  const bool widens = !IsNational() && form == 2;
+  charsetForm_ = form;
+  if (!widens || !IsZeroTerminatedType(dataType_)) return;
+  // The same characters take more room: each element moves to its place in
+  // a buffer of the wider elements.
+  const int64_t elementSize = TextElementSize(chars);
+  if (elementSize * arraySize_ > std::numeric_limits<int32_t>::max()) {
+    throw std::runtime_error("Invalid array size " + std::to_string(arraySize_) + " for variable " +
+                             name_);
+  }
+  std::vector<uint8_t> wider(static_cast<std::size_t>(elementSize * arraySize_), 0);
+  for (int32_t k = 0; k < arraySize_; ++k) {
+    std::memcpy(wider.data() + static_cast<std::size_t>(k * elementSize), Element(k),
+                static_cast<std::size_t>(bufferSize_));
+  }
+  buffer_ = std::move(wider);
+  bufferSize_ = static_cast<int32_t>(elementSize);
+}
 
 bool TVariableData::IsNull(int32_t index) const {
   CheckIndex(index);
@@ -222,9 +260,11 @@ int32_t TVariableData::ElementLength(int32_t index) const {
 }
 
 void TVariableData::StoreText(int32_t index, const std::string& text) {
-  if (text.size() + 1 > static_cast<std::size_t>(bufferSize_)) {
-    throw std::runtime_error("Value too long for variable " + name_);
-  }
+  // National text is declared in characters, whatever their width in the
+  // library's UTF-8; other text in bytes.
+  const bool fits = text.size() + 1 <= static_cast<std::size_t>(bufferSize_) &&
+                    (!IsNational() || Utf8Characters(text) <= DeclaredChars());
+  if (!fits) throw std::runtime_error("Value too long for variable " + name_);
   uint8_t* element = Element(index);
   std::memcpy(element, text.data(), text.size());
   element[text.size()] = 0;
@@ -357,17 +397,28 @@ std::string TVariableData::DisplayText(const TSessionContext* session) const {
 }
 
 void TVariableData::SetArrayItem(int32_t size, int32_t stringSize, const TSessionContext* session) {
-  if (size == arraySize_ && (stringSize == 0 || stringSize == bufferSize_ - 1)) return;
+  const bool text = IsZeroTerminatedType(dataType_);
+  if (size == arraySize_ &&
+      (stringSize == 0 || (text ? stringSize == DeclaredChars() : stringSize == bufferSize_ - 1)))
+    return;
   int64_t elementSize = bufferSize_;
+  int64_t chars = DeclaredChars();
   if (dataType_ == otype::String || dataType_ == otype::CharZ) {
-    const int64_t maxChars =
-        session != nullptr ? session->MaxVarchar2Chars() : kDefaultMaxVarchar2Chars;
-    elementSize = std::min(elementSize, maxChars + 1);
+    // Database text is limited by the widest VARCHAR2 in the database
+    // character set; national text travels as UTF-16, which that width does
+    // not bound: it keeps the characters a national variable is declared
+    // with.
+    const int64_t maxChars = IsNational()         ? kStringBufferSize - 1
+                             : session != nullptr ? session->MaxVarchar2Chars()
+                                                  : kDefaultMaxVarchar2Chars;
+    chars = std::min(chars, maxChars);
   }
   // Fixed-size and complex types keep the size of their value.
   if (stringSize > 0 && !isFixedType_ && !IsComplexType(dataType_)) {
+    chars = stringSize;
     elementSize = int64_t{stringSize} + 1;
   }
+  if (text) elementSize = TextElementSize(chars);
   if (size < 1 || elementSize * size > std::numeric_limits<int32_t>::max()) {
     throw std::runtime_error("Invalid array size " + std::to_string(size) + " for variable " +
                              name_);

@@ -71,13 +71,22 @@ class TVariableData {
   // Character-set form the value is bound in: 0 or 1 the database character
   // set, 2 the national one. The id names the encoding of the bound bytes
   // (0: the client's own); the query sets it from the form and the session.
+  // A national text variable holds its text as the library's UTF-8 and binds
+  // it as UTF-16: its elements take room for each character it is declared
+  // for at the widest UTF-8 form, so that it holds as many characters in any
+  // script.
   uint8_t CharsetForm() const { return charsetForm_; }
-  void SetCharsetForm(uint8_t form) { charsetForm_ = form; }
+  void SetCharsetForm(uint8_t form);
   bool IsNational() const { return charsetForm_ == 2; }
   uint16_t CharsetId() const { return charsetId_; }
   void SetCharsetId(uint16_t id) { charsetId_ = id; }
 
   bool IsNull(int32_t index) const;
+
+  // The characters a text variable is declared for (for a zero-terminated
+  // type, the element size less the terminator; for national text, a
+  // quarter of that).
+  int64_t DeclaredChars() const;
 
   // Stores a value into element `index`; a null or empty value makes the
   // element null. Raises with a message naming the variable when the value
@@ -93,7 +102,8 @@ class TVariableData {
   std::string DisplayText(const TSessionContext* session) const;
 
   // Re-dimensions to `size` elements, all null; a positive `stringSize` sets
-  // the element size to stringSize + 1.
+  // the element size to stringSize + 1 (for a national text variable, room
+  // for stringSize characters).
   void SetArrayItem(int32_t size, int32_t stringSize, const TSessionContext* session);
 
   // The text of element 0 as it is streamed (zero-terminated types and
@@ -111,6 +121,8 @@ class TVariableData {
     return buffer_.data() + std::size_t(index) * bufferSize_;
   }
   void CheckIndex(int32_t index) const;
+  // The element size that holds a text variable's characters.
+  int64_t TextElementSize(int64_t chars) const;
   void ReplaceBuffer(int32_t index, std::span<const uint8_t> bytes);
   void StoreText(int32_t index, const std::string& text);
   void StoreComplex(int32_t index, const Variant& value);

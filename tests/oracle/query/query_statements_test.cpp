@@ -480,6 +480,69 @@ TEST_F(QueryStatementsTest, NationalTextTravelsAsUtf16BothWays) {
   EXPECT_EQ(plain->FieldAsInteger(0), 1);
 }
 
+// A national variable holds as many characters as it is declared for
+// whatever their width in the library's UTF-8: characters of one, two,
+// three and four bytes each fill an NVARCHAR2(2000) column, alone and as
+// elements of array DML; only more characters than declared are refused.
+TEST_F(QueryStatementsTest, ANationalVariableHoldsTheCharactersItIsDeclaredFor) {
+  Run("create table nnotes (id number(10), body nvarchar2(2000))");
+  auto repeat = [](const std::string& character, int count) {
+    std::string text;
+    for (int k = 0; k < count; ++k) text += character;
+    return text;
+  };
+  // Characters of four UTF-8 bytes take two UTF-16 units: 1000 fill the
+  // column's 4000 bytes.
+  const struct {
+    const char* what;
+    std::string text;
+    int chars;
+  } texts[] = {
+      {"one byte", repeat("a", 2000), 2000},
+      {"two bytes", repeat("\xc3\xa9", 2000), 2000},           // é
+      {"three bytes", repeat("\xe2\x82\xac", 2000), 2000},     // €
+      {"four bytes", repeat("\xf0\x9f\x98\x80", 1000), 1000},  // U+1F600
+      {"mixed", repeat("a\xc3\xa9\xe2\x82\xac", 600) + repeat("\xf0\x9f\x98\x80", 100), 1900},
+  };
+  auto insert = NewQuery("insert into nnotes values (:id, :body)");
+  insert->DeclareVariable("id", oracle::otype::Integer);
+  insert->DeclareVariable("body", oracle::otype::String, SQLCS_NCHAR);
+  auto check = [&](int id, const std::string& text, int chars) {
+    auto select =
+        NewQuery("select length(body), body from nnotes where id = " + std::to_string(id));
+    select->Execute();
+    ASSERT_FALSE(select->Eof());
+    EXPECT_EQ(select->FieldAsInteger(0), chars);
+    EXPECT_EQ(select->FieldAsString(1), text);
+  };
+  int id = 0;
+  for (const auto& t : texts) {
+    SCOPED_TRACE(t.what);
+    insert->SetVariable("id", oracle::Variant::Integer(++id));
+    insert->SetVariable("body", oracle::Variant::String(t.text));
+    insert->Execute();
+    check(id, t.text, t.chars);
+  }
+  // Array DML: every element holds its 2000 characters.
+  insert->SetVariable("id", oracle::Variant::VariantArray(
+                                {oracle::Variant::Integer(101), oracle::Variant::Integer(102)}));
+  insert->SetVariable("body",
+                      oracle::Variant::VariantArray({oracle::Variant::String(texts[2].text),
+                                                     oracle::Variant::String(texts[3].text)}));
+  insert->Execute();
+  EXPECT_EQ(insert->RowsProcessed(), 2);
+  check(101, texts[2].text, 2000);
+  check(102, texts[3].text, 1000);
+  // The variable is declared for 4000 characters: one more is refused.
+  EXPECT_NO_THROW(
+      insert->SetVariable("body", oracle::Variant::String(repeat("\xf0\x9f\x98\x80", 4000))));
+  EXPECT_EQ(ErrorOf([&] {
+              insert->SetVariable("body",
+                                  oracle::Variant::String(repeat("\xf0\x9f\x98\x80", 4001)));
+            }),
+            "Value too long for variable :BODY");
+}
+
 TEST_F(QueryStatementsTest, ALobVariableWithoutItsLocatorIsRefused) {
   Run("create table notes (id number(5), body clob)");
   auto bind = NewQuery("select id from notes where body = :body");

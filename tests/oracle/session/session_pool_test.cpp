@@ -233,6 +233,52 @@ TEST_F(SessionPoolTest, AConnectionComesBackWithItsTransactionRolledBack) {
   EXPECT_EQ(SingleValue(*first, "select count(*) from pool_probe"), "0");
 }
 
+// A connection whose rollback fails when it goes back is dropped, in both
+// kinds of pool, and what its user left uncommitted is never committed: not
+// by the drop (ending a session commits), and not for the next user of the
+// pool, who gets a fresh connection.
+TEST_F(SessionPoolTest, AFailedRollbackAtReleaseNeverCommitsTheUsersWork) {
+  auto outsider = NewSession();
+  outsider->ExecuteSessionSQL("create table pool_probe (n number)", false);
+  for (const TPoolType type : {TPoolType::ptDefault, TPoolType::ptOracle}) {
+    SCOPED_TRACE(type == TPoolType::ptOracle ? "client pool" : "own list");
+    TOracleSessionPool pool;
+    pool.PoolType = type;
+    auto first = PooledSession("VESKDATA", "plimsy", false, &pool);
+    auto second = PooledSession("VESKDATA", "plimsy", false, &pool);
+    first->LogOn();
+    first->ExecuteSessionSQL("insert into pool_probe values (1)", false);
+    FailNextCall(3113);  // the rollback of the release
+    first->LogOff();
+    EXPECT_EQ(pool.EntryCount(), 0);
+    EXPECT_EQ(SingleValue(*outsider, "select count(*) from pool_probe"), "0");
+    second->LogOn();
+    EXPECT_EQ(SingleValue(*second, "select count(*) from pool_probe"), "0");
+    second->LogOff();
+    EXPECT_EQ(SingleValue(*outsider, "select count(*) from pool_probe"), "0");
+  }
+}
+
+// A session that is to roll back at logoff and whose rollback fails is not
+// ended with the call that commits: its work is given up, as the server
+// gives up the work of a connection that broke off.
+TEST_F(SessionPoolTest, AFailedRollbackOnDisconnectDoesNotCommit) {
+  auto outsider = NewSession();
+  outsider->ExecuteSessionSQL("create table pool_probe (n number)", false);
+  for (const bool failing : {false, true}) {
+    SCOPED_TRACE(failing ? "the rollback fails" : "the rollback works");
+    auto session = NewSession();
+    session->SetRollbackOnDisconnect(true);
+    session->ExecuteSessionSQL("insert into pool_probe values (1)", false);
+    if (failing) FailNextCall(3113);
+    session->LogOff();
+    EXPECT_FALSE(session->Connected());
+    EXPECT_EQ(SingleValue(*outsider, "select count(*) from pool_probe"), "0");
+    session->LogOn();  // the session can log on again
+    EXPECT_EQ(SingleValue(*session, "select count(*) from pool_probe"), "0");
+  }
+}
+
 TEST_F(SessionPoolTest, ClientPoolIsHomogeneousAndPassesLogonErrorsOn) {
   pool_->PoolType = TPoolType::ptOracle;
   pool_->Homogeneous = true;

@@ -3,13 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
+#include <initializer_list>
+#include <memory>
 #include <set>
 
+#include "oracle/client/oci_entry_points.h"
 #include "oracle/client/oracle_errors.h"
 #include "oracle/values/field_data.h"
 #include "oracle/values/oracle_timestamp.h"
 #include "oracle/values/type_codes.h"
 #include "oracle/values/variables.h"
+#include "oracle_fixture/entry_point_swap.h"
 #include "oracle_fixture/exception_text.h"
 #include "oracle_fixture/query_fixture.h"
 
@@ -137,6 +142,87 @@ TEST_F(StandinTimestampTest, TimestampColumnsHoldOneDescriptorPerRow) {
   EXPECT_EQ(distinct.count(nullptr), 0u);
   oracle::TFieldData orphan(oracle::otype::Timestamp, 4, 2);
   EXPECT_EQ(orphan.AllocateHandles(nullptr), OCI_INVALID_HANDLE);
+}
+
+// Counts the client's timestamp descriptors alive.
+struct TimestampDescriptors {
+  using AllocSwap = oracle_test_support::EntryPointSwap<oracle::OCIDescriptorAlloc>;
+  using FreeSwap = oracle_test_support::EntryPointSwap<oracle::OCIDescriptorFree>;
+  static inline long alive = 0;
+  static sword Alloc(const dvoid* parent, dvoid** descriptor, ub4 type, std::size_t extra,
+                     dvoid** mem) {
+    const sword status = AllocSwap::real(parent, descriptor, type, extra, mem);
+    if (status == OCI_SUCCESS && type == OCI_DTYPE_TIMESTAMP) ++alive;
+    return status;
+  }
+  static sword Free(dvoid* descriptor, ub4 type) {
+    const sword status = FreeSwap::real(descriptor, type);
+    if (status == OCI_SUCCESS && type == OCI_DTYPE_TIMESTAMP) --alive;
+    return status;
+  }
+};
+
+// A timestamp held across log-offs and log-ons: while logged off it reads
+// as null and refuses what needs the client with "Not logged on"; once
+// logged on it is set and bound as before, and each log-off frees its
+// descriptor (one stays alive, not one per log-on).
+TEST_F(StandinTimestampTest, AHeldTimestampLetsGoAtEachLogOffAndServesAfterEachLogOn) {
+  Run("create table stamps (at timestamp)");
+  TimestampDescriptors::alive = 0;
+  TimestampDescriptors::AllocSwap alloc{&TimestampDescriptors::Alloc};
+  TimestampDescriptors::FreeSwap free{&TimestampDescriptors::Free};
+  TOracleTimestamp ts(session_.get(), OCI_DTYPE_TIMESTAMP);
+  for (int round = 1; round <= 3; ++round) {
+    SCOPED_TRACE(round);
+    const TDateTime when = EncodeDateTime({2020 + round, 1, 2, 3, 4, 5, 600});
+    ts.SetValue(when);
+    EXPECT_EQ(TimestampDescriptors::alive, 1);
+    session_->LogOff();
+    EXPECT_EQ(TimestampDescriptors::alive, 0) << "freed with the session's environment";
+    EXPECT_TRUE(ts.IsNull());
+    EXPECT_EQ(ts.Indicator(), -1);
+    EXPECT_EQ(ts.Value(), 0.0);
+    EXPECT_EQ(ts.AsText(), "");
+    for (const auto& use : std::initializer_list<std::function<void()>>{
+             [&] { ts.SetValue(when); }, [&] { ts.SetAsText("2020-01-01 00:00:00"); },
+             [&] { ts.SetComponents(2020, 1, 1, 0, 0, 0, 0); }, [&] { (void)ts.Descriptor(); }}) {
+      EXPECT_EQ(oracle_test_support::ErrorOf(use), "Not logged on");
+    }
+    session_->LogOn();
+    EXPECT_TRUE(ts.IsNull()) << "the value went with the log-off";
+    ts.SetValue(when);
+    EXPECT_NEAR(ts.Value(), when, 1e-9);
+    auto insert = NewQuery("insert into stamps values (:at)");
+    insert->DeclareVariable("at", oracle::otype::Timestamp);
+    insert->SetComplexVariable("at", &ts);
+    insert->Execute();
+    auto read = NewQuery("select count(*) from stamps where at = :at");
+    read->DeclareVariable("at", oracle::otype::Timestamp);
+    read->SetComplexVariable("at", &ts);
+    read->Execute();
+    EXPECT_EQ(read->FieldAsInteger(0), 1);
+  }
+}
+
+// A timestamp whose session was destroyed: it reads as null, refuses to be
+// set or bound on another session with "Not logged on", and goes safely.
+TEST_F(StandinTimestampTest, ATimestampOfADestroyedSessionRefusesCleanly) {
+  Run("create table stamps (at timestamp)");
+  auto other = oracle_test_support::StandinDatabaseTest::NewSession();
+  auto ts = std::make_unique<TOracleTimestamp>(other.get(), OCI_DTYPE_TIMESTAMP);
+  ts->SetValue(EncodeDateTime({2024, 1, 2, 3, 4, 5, 0}));
+  other.reset();
+  EXPECT_EQ(ts->Session(), nullptr);
+  EXPECT_TRUE(ts->IsNull());
+  EXPECT_EQ(oracle_test_support::ErrorOf([&] { ts->SetValue(1.5); }), "Not logged on");
+  auto insert = NewQuery("insert into stamps values (:at)");
+  insert->DeclareVariable("at", oracle::otype::Timestamp);
+  insert->SetComplexVariable("at", ts.get());
+  EXPECT_EQ(oracle_test_support::ErrorOf([&] { insert->Execute(); }), "Not logged on");
+  ts.reset();
+  auto count = NewQuery("select count(*) from stamps");
+  count->Execute();
+  EXPECT_EQ(count->FieldAsInteger(0), 0) << "the session works on";
 }
 
 }  // namespace

@@ -262,6 +262,83 @@ TEST(VariableArrays, StringElementsAreLimitedToTheLargestVarchar2) {
   EXPECT_EQ(t.ElementText(0), "");
 }
 
+// A national text variable counts in characters: a scalar, a table and an
+// array element each hold their declared characters at four bytes apiece,
+// and the values stored before the form changed stay as they were.
+TEST(VariableArrays, NationalTextElementsHoldTheirCharactersAtTheWidestForm) {
+  const std::string four = "\xf0\x9f\x98\x80";  // U+1F600
+  auto repeat = [&](int count) {
+    std::string text;
+    for (int k = 0; k < count; ++k) text += four;
+    return text;
+  };
+  TVariableData scalar(":S", otype::String);
+  scalar.SetCharsetForm(2);
+  EXPECT_EQ(scalar.BufferSize(), 4 * 4000 + 1);
+  scalar.SetValue(0, Variant::String(repeat(4000)), nullptr);
+  EXPECT_EQ(ErrorOf([&] { scalar.SetValue(0, Variant::String(repeat(4001)), nullptr); }),
+            "Value too long for variable :S");
+
+  TVariables vars;
+  TVariableData& table = vars.DeclarePLSQLTable("names", otype::String, 3, 10);
+  table.SetValue(2, Variant::String("abc"), nullptr);
+  table.SetCharsetForm(2);
+  EXPECT_EQ(table.BufferSize(), 41);
+  EXPECT_EQ(table.ElementText(2), "abc");
+  EXPECT_TRUE(table.IsNull(0));
+  table.SetValue(1, Variant::String(repeat(10)), nullptr);
+  EXPECT_EQ(table.ElementText(1), repeat(10));
+  EXPECT_EQ(ErrorOf([&] { table.SetValue(0, Variant::String(repeat(11)), nullptr); }),
+            "Value too long for variable :NAMES");
+  table.SetCharsetForm(2);  // already national: the size stays
+  EXPECT_EQ(table.BufferSize(), 41);
+
+  FakeSession session;
+  session.maxVarchar2Chars = 1000;
+  scalar.SetArrayItem(2, 0, &session);
+  EXPECT_EQ(scalar.BufferSize(), 4 * 4000 + 1) << "not capped by the database's width";
+  scalar.SetArrayItem(2, 5, &session);
+  EXPECT_EQ(scalar.BufferSize(), 21);
+  scalar.SetValue(1, Variant::String(repeat(5)), nullptr);
+  scalar.SetArrayItem(2, 5, &session);  // the same declaration: the values stay
+  EXPECT_EQ(scalar.ElementText(1), repeat(5));
+}
+
+// National text counts characters in every script: a scalar and the
+// elements of an array made on a session whose database characters take
+// four bytes each hold 4000 characters of one to four bytes, mixed or not,
+// and refuse one more; database text stays limited by its own width.
+TEST(VariableArrays, NationalTextCountsCharactersAndIgnoresTheDatabaseWidth) {
+  FakeSession session;
+  session.maxVarchar2Chars = 1000;
+  const std::string widths[] = {"a", "\xc3\xa9", "\xe2\x82\xac", "\xf0\x9f\x98\x80"};
+  auto repeat = [](const std::string& character, int count) {
+    std::string text;
+    for (int k = 0; k < count; ++k) text += character;
+    return text;
+  };
+  for (const std::string& w : widths) {
+    SCOPED_TRACE(w.size());
+    TVariableData v(":V", otype::String);
+    v.SetCharsetForm(2);
+    const std::string mixed = repeat("a", 3999) + w;
+    for (const bool array : {false, true}) {
+      if (array) v.SetArrayItem(3, 0, &session);
+      v.SetValue(array ? 2 : 0, Variant::String(repeat(w, 4000)), &session);
+      v.SetValue(0, Variant::String(mixed), &session);
+      EXPECT_EQ(v.ElementText(0), mixed);
+      EXPECT_EQ(ErrorOf([&] { v.SetValue(0, Variant::String(repeat(w, 4001)), &session); }),
+                "Value too long for variable :V");
+      EXPECT_EQ(ErrorOf([&] { v.SetValue(0, Variant::String(mixed + "a"), &session); }),
+                "Value too long for variable :V");
+    }
+  }
+  TVariableData plain(":P", otype::String);
+  plain.SetArrayItem(3, 0, &session);
+  EXPECT_EQ(ErrorOf([&] { plain.SetValue(0, Variant::String(repeat("a", 1001)), &session); }),
+            "Value too long for variable :P");
+}
+
 TEST(VariableArrays, LongRawArrayElementsKeepTheirSize) {
   TVariableData r(":R", otype::LongRaw);
   r.SetArrayItem(3, 4, nullptr);
