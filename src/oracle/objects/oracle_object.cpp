@@ -227,6 +227,8 @@ void TOracleObject::Describe() {
 }
 
 void TOracleObject::Lock() {
+  // Row locks and flushed writes are work a rollback to a savepoint undoes.
+  if (session_ != nullptr) session_->CountWork();
   Check(OCIObjectLock(Environment(), errorHandle_, instance_));
 }
 
@@ -235,6 +237,7 @@ void TOracleObject::MarkUpdate() {
 }
 
 void TOracleObject::Flush() {
+  if (session_ != nullptr) session_->CountWork();
   Check(OCIObjectFlush(Environment(), errorHandle_, instance_));
 }
 
@@ -249,6 +252,7 @@ void FlushObjectCache(TOracleSession* session) {
   if (OCIHandleAlloc(session->Environment(), &handle, OCI_HTYPE_ERROR, 0, nullptr) != OCI_SUCCESS)
     throw std::runtime_error("TOracleObject: Invalid handle");
   auto* err = static_cast<OCIError*>(handle);
+  session->CountWork();
   const sword status = OCICacheFlush(session->Environment(), err, session->ServiceContext(),
                                      nullptr, nullptr, nullptr);
   try {
