@@ -76,6 +76,9 @@ class TRecordPosting {
   virtual void Delete(TOracleDataSet& dataSet) = 0;
   // The edit of the active record is cancelled.
   virtual void EditCancelled(TOracleDataSet& dataSet) = 0;
+  // The dataset's cached changes are taken back (CancelUpdates) or dropped
+  // (the dataset closes).
+  virtual void ChangesDropped(TOracleDataSet& /*dataSet*/) {}
   // The sequence the server assigns to the field from, or "".
   virtual std::string ServerSequenceFor(TOracleDataSet& dataSet, const std::string& fieldName) = 0;
   // The open made the default fields: the dictionary's field settings apply.

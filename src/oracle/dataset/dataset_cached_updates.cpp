@@ -252,6 +252,7 @@ void TOracleDataSet::CancelUpdates() {
   for (int i = changeLog_.Count() - 1; i >= 0; --i) RevertChange(changeLog_.Items(i));
   changeLog_.Clear();
   logging_ = false;
+  if (recordPosting != nullptr) recordPosting->ChangesDropped(*this);
   ShowRevertedRecords();
 }
 

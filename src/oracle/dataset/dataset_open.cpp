@@ -328,6 +328,7 @@ void TOracleDataSet::InternalLast() {
 }
 
 void TOracleDataSet::InternalClose() {
+  if (RecordPosting() != nullptr) RecordPosting()->ChangesDropped(*this);
   RefreshDetails(true);
   if (QBEModePart) QBEModePart->Closing();
   aside_ = {};
