@@ -57,6 +57,10 @@ struct TChangeLogItem {
   bool Present = true;
   // Placed in, or matched by, the running fetch.
   bool Fetched = false;
+  // A refetch found another value in a field the change itself sets, or in
+  // the row of a delete: the old image holds the server's row now, so the
+  // apply cannot find the difference by comparing and refuses on this.
+  bool ChangedElsewhere = false;
 
   // The bookmark number of OldRecord, else of NewRecord, else -1.
   int32_t RecordId() const;

@@ -610,6 +610,18 @@ class TOracleDataSet : public dataset::TDataSet,
   // After the last row: logged updates and deletes whose row did not come
   // again are no longer part of the set.
   void MarkUnmatchedChanges();
+  // A logged update or delete meets its refetched row: the fields the
+  // change leaves alone take the server's values in both images, the
+  // fields it sets keep the user's values, and the old image becomes the
+  // server's row; a server value that differs from both the logged old
+  // and new value marks the item changed elsewhere.
+  void TakeServerRow(uint8_t* fetched, TChangeLogItem& item);
+  // Whether two record images hold different values of a data field (null
+  // and empty alike).
+  bool ImageValuesDiffer(uint8_t* a, uint8_t* b, dataset::TField& field);
+  // The field's value (slot or cached BLOB value) from one image into
+  // another.
+  void CopyImageValue(uint8_t* from, uint8_t* to, dataset::TField& field);
 
   const void* owner_;
   bool remoteModuleOwner_;

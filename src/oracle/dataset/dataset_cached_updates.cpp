@@ -371,15 +371,73 @@ bool TOracleDataSet::MergeLoggedChange(uint8_t* record, TChangeLogItem& item) {
   item.Fetched = true;
   item.Present = true;
   if (item.Kind == 'D') {
+    if (item.OldRecord) TakeServerRow(record, item);
     // The number the deleted record had may go to another record now.
     item.SetRecordId(++bookmarkCounter_);
     return false;
   }
   if (item.Kind == 'U' && item.NewRecord) {
+    if (item.OldRecord) TakeServerRow(record, item);
     ReleaseRecordResources(RecordHeader(record));
     item.NewRecord->CopyTo(record);
   }
   return true;
+}
+
+void TOracleDataSet::TakeServerRow(uint8_t* fetched, TChangeLogItem& item) {
+  uint8_t* before = item.OldRecord->Data();
+  uint8_t* after = item.NewRecord ? item.NewRecord->Data() : nullptr;
+  for (int i = 0; i < Fields().Count(); ++i) {
+    dataset::TField& field = Fields()[i];
+    if (field.FieldKind() != dataset::TFieldKind::fkData) continue;
+    const bool moved = ImageValuesDiffer(fetched, before, field);
+    if (after == nullptr) {
+      if (moved) item.ChangedElsewhere = true;
+    } else if (ImageValuesDiffer(after, before, field)) {
+      // The user's value stays; the server's other value is a conflict.
+      if (moved && ImageValuesDiffer(fetched, after, field)) item.ChangedElsewhere = true;
+    } else {
+      CopyImageValue(fetched, after, field);
+    }
+    CopyImageValue(fetched, before, field);
+  }
+}
+
+bool TOracleDataSet::ImageValuesDiffer(uint8_t* a, uint8_t* b, dataset::TField& field) {
+  if (field.IsBlob()) {
+    // No value and an empty one are alike.
+    const auto value = [&field](uint8_t* image) {
+      TBlobList* list = BlobListOf(RecordHeader(image));
+      const TOracleBlob* blob = list != nullptr ? list->BlobByField(&field) : nullptr;
+      return blob != nullptr ? std::string_view(blob->Data()) : std::string_view();
+    };
+    return value(a) != value(b);
+  }
+  RecordInPlace shown(*this, a);
+  const ::Variant first = field.Value();
+  shown.Show(b);
+  const ::Variant second = field.Value();
+  const bool nullFirst = first.IsNull() || first.IsEmpty();
+  const bool nullSecond = second.IsNull() || second.IsEmpty();
+  if (nullFirst || nullSecond) return nullFirst != nullSecond;
+  return first.ToString() != second.ToString();
+}
+
+void TOracleDataSet::CopyImageValue(uint8_t* from, uint8_t* to, dataset::TField& field) {
+  if (field.IsBlob()) {
+    TBlobList* source = BlobListOf(RecordHeader(from));
+    const TOracleBlob* value = source != nullptr ? source->BlobByField(&field) : nullptr;
+    TBlobList& target = BlobListFor(to);
+    TOracleBlob* blob = target.BlobByField(&field);
+    if (blob == nullptr) blob = &target.Add(&field);
+    blob->Data() = value != nullptr ? value->Data() : std::string();
+    blob->ClearPacked();
+    return;
+  }
+  const Slot& slot = SlotOf(field);
+  if (slot.offset < 0) return;
+  std::memcpy(to + kRecordHeaderSize + slot.offset, from + kRecordHeaderSize + slot.offset,
+              static_cast<std::size_t>(slot.size) + 1);
 }
 
 void TOracleDataSet::MarkUnmatchedChanges() {

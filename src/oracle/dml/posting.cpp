@@ -650,6 +650,11 @@ void ApplyLog(TOracleDataSet& dataSet) {
   for (int i = 0; i < log.Count(); ++i) {
     TChangeLogItem& item = log.Items(i);
     dataSet.SetApplyingItem(&item);
+    // A refresh showed another user's value where the change sets its own
+    // (or in the row it deletes): the check modes refuse as for a row
+    // changed since it was fetched.
+    if (item.ChangedElsewhere && dataSet.LockingMode() != TLockingMode::lmNone)
+      RaiseTranslated(dataSet, 'L', 0, Editing(dataSet).ChangedMessage);
     if (dataSet.Master() != nullptr && !dataSet.SetMasterVariablesFrom(item.MasterKey()) &&
         IsTableExpression(dataSet)) {
       // The current master record's collection is not the change's.
