@@ -694,6 +694,8 @@ class TOracleDataSet : public dataset::TDataSet,
   TLockingMode lockingMode_ = TLockingMode::lmCheckImmediate;
   bool cachedUpdates_ = false;
   bool logging_ = false;
+  // The query ran again while a provider transaction logged changes.
+  bool requeriedWhileLogging_ = false;
   TChangeLog changeLog_;
   TChangeLogItem* applyingItem_ = nullptr;
   bool applyingDone_ = false;

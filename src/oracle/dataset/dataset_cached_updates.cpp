@@ -206,6 +206,7 @@ void TOracleDataSet::LogChange(const uint8_t* oldRecord, const uint8_t* newRecor
 void TOracleDataSet::StartLogging() {
   changeLog_.RemoveProviderLogged();
   logging_ = true;
+  requeriedWhileLogging_ = false;
 }
 
 void TOracleDataSet::EndLogging(bool keep) {
@@ -220,6 +221,20 @@ void TOracleDataSet::EndLogging(bool keep) {
     return;
   }
   Cancel();
+  if (requeriedWhileLogging_) {
+    // The records were fetched again since the changes were logged: their
+    // numbers and places are no longer those of the log. The server holds
+    // the rows as before the transaction now; the query shows them (with
+    // any pending cached updates merged in).
+    changeLog_.RemoveProviderLogged();
+    requeriedWhileLogging_ = false;
+    hitCountKnown_ = false;
+    insertedCount_ = 0;
+    ExecuteQuery(false);
+    currentIndex_ = -1;
+    ShowRevertedRecords();
+    return;
+  }
   const TLogScope scope = LogScope();
   for (int i = changeLog_.Count() - 1; i >= 0; --i) {
     TChangeLogItem& item = changeLog_.Items(i);

@@ -289,6 +289,7 @@ void TOracleDataSet::PlanColumnFills() {
 void TOracleDataSet::ExecuteQuery(bool opening) {
   store_->Clear();
   changeLog_.ClearFetched();
+  if (logging_) requeriedWhileLogging_ = true;
   bookmarkCounter_ = 0;
   queryDone_ = true;
   queryAtEnd_ = false;
