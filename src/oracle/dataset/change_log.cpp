@@ -46,13 +46,11 @@ std::string TChangeLogItem::RowId() const {
   return OldRecord ? RecordRowId(OldRecord->Header()) : std::string();
 }
 
-int32_t TChangeLogItem::MasterKey() const {
-  const TRecordImage* record = Kind == 'I' || !OldRecord ? NewRecord.get() : OldRecord.get();
-  return record != nullptr ? record->Header().MasterKey : -1;
-}
-
 bool TChangeLogItem::BelongsToMaster(const TLogScope& scope) const {
-  return Present && (!scope.detail || MasterKey() == scope.masterKey);
+  if (!Present) return false;
+  if (!scope.detail) return true;
+  return Link != nullptr && scope.link != nullptr &&
+         (Link == scope.link || Link->key == scope.link->key);
 }
 
 // ---- TChangeLog
@@ -114,6 +112,7 @@ void TChangeLog::Log(std::unique_ptr<TRecordImage> oldRecord,
   item->OldRecord = std::move(oldRecord);
   item->NewRecord = std::move(newRecord);
   item->ProviderLogged = providerLogged;
+  item->Link = scope.link;
   item->SetRecordId(recordId);
   items_.push_back(std::move(item));
 }

@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "oracle/dataset/dataset_blobs.h"
 #include "oracle/dataset/record_store.h"
+#include "oracle/values/ora_variant.h"
 
 namespace oracle {
 
@@ -37,12 +39,21 @@ class TRecordImage {
   std::vector<uint8_t> bytes_;
 };
 
+// The values a detail's variables took from its master record, by
+// variable name: a detail's rows, and the changes logged among them,
+// belong to the master record that gives these values, however often the
+// master is queried again or in whatever order.
+struct TMasterLink {
+  std::vector<std::pair<std::string, Variant>> values;
+  std::string key;  // the values as one text, for comparing
+};
+
 // The records a dataset shows now, as far as its log is concerned: a
-// detail shows those of its current master record only, so each item
-// belongs to the master record it was logged under.
+// detail shows those of its current master record only (none without
+// one), so each item belongs to the master record it was logged under.
 struct TLogScope {
   bool detail = false;
-  int32_t masterKey = -1;
+  std::shared_ptr<const TMasterLink> link;
 };
 
 struct TChangeLogItem {
@@ -67,8 +78,8 @@ struct TChangeLogItem {
   void SetRecordId(int32_t id);
   // The record's rowid before the change ("" without OldRecord).
   std::string RowId() const;
-  // The master key of the record (NewRecord for 'I', else OldRecord).
-  int32_t MasterKey() const;
+  // The master record the change was logged under (a detail's only).
+  std::shared_ptr<const TMasterLink> Link;
   // The item's record is among those shown now: it is present and, for a
   // detail, was logged under the current master record. Record numbers
   // restart with every query of a detail, so the number alone does not tell

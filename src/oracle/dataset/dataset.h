@@ -210,7 +210,7 @@ class TOracleDataSet : public dataset::TDataSet,
   bool UpdatesPending() const { return cachedUpdates_ && !changeLog_.Empty(); }
   TChangeLog& ChangeLog() { return changeLog_; }
   // Which log items belong to the records shown now.
-  TLogScope LogScope() const { return {master_ != nullptr, masterKey_}; }
+  TLogScope LogScope() const { return {master_ != nullptr, masterLink_}; }
   int NetInsertCount() const { return changeLog_.NetInsertCount(LogScope()); }
   // Whether the change log holds an item of the active record.
   bool ActiveRecordLogged();
@@ -367,10 +367,12 @@ class TOracleDataSet : public dataset::TDataSet,
   // The variables set from the master's current record (nothing when the
   // master is closed).
   void SetMasterVariables();
-  // The variables set from the master's record of that bookmark number
-  // (the one a logged change was made under); false when the master holds
-  // no such record.
-  bool SetMasterVariablesFrom(int32_t masterBookmark);
+  // The variables set from the values of the master record a logged change
+  // was made under.
+  void SetMasterVariablesFrom(const TChangeLogItem& item);
+  // The master holds a record that gives the values a logged change was
+  // made under.
+  bool MasterHoldsRecordOf(const TChangeLogItem& item);
   // The variables hold the master's current values (null equals null).
   bool VariablesMatchMaster() const;
   // With a master: `field` is one a new record takes from a master field
@@ -505,6 +507,11 @@ class TOracleDataSet : public dataset::TDataSet,
   void RefreshDetailsOfClosedMaster();
   // The master's linked fields take their state from this detail's.
   void TellMaster();
+  // The values the variables take from the master's current record, in
+  // pairs of variable name and value (a fixed-character value padded to its
+  // column's size), and the link they make.
+  std::vector<std::pair<std::string, Variant>> MasterValues() const;
+  std::shared_ptr<const TMasterLink> CurrentMasterLink() const;
   // A new detail record: the master's linked fields must have values,
   // which the detail fields take.
   void TakeMasterValues();
@@ -662,6 +669,10 @@ class TOracleDataSet : public dataset::TDataSet,
   int currentIndex_ = -1;
   int32_t bookmarkCounter_ = 0;
   int32_t masterKey_ = -1;
+  // The values of the master record the rows were fetched for (null when
+  // there is no master record): the log items of the records shown carry
+  // the same.
+  std::shared_ptr<const TMasterLink> masterLink_;
   uint8_t* filterBuffer_ = nullptr;
   std::unique_ptr<filter::TExpression> filterExpression_;
   qbe::TQBEDefinition qbeDefinition_{*this};

@@ -162,7 +162,14 @@ void TOracleDataSet::StoreInsertedRecord(dataset::TRecordBuffer buffer, bool app
   header.DataSize = recordSize_ - kRecordHeaderSize;
   CopyEditedBlobs(BlobListFor(record));
   RecordHeader(buffer).Bookmark = header.Bookmark;
-  for (TOracleDataSet* detail : details_) detail->masterKey_ = header.Bookmark;
+  // The details show the new record's rows now: their records and logged
+  // changes belong to it.
+  for (TOracleDataSet* detail : details_) {
+    detail->masterKey_ = header.Bookmark;
+    if (!detail->Active()) continue;
+    detail->SetMasterVariables();
+    detail->masterLink_ = detail->CurrentMasterLink();
+  }
   const int storeIndex = store_->IndexOf(record);
   currentIndex_ = filtered ? store_->StoreToFiltered(storeIndex) : storeIndex;
   LogChange(nullptr, record, storeIndex, header.Bookmark, 'I');

@@ -301,8 +301,10 @@ void TOracleDataSet::ExecuteQuery(bool opening) {
   if (!HasMasterRecord()) {
     // Nothing to fetch until the master has a current record.
     refreshedFor_ = -1;
+    masterLink_.reset();
     return;
   }
+  if (master_ != nullptr) masterLink_ = CurrentMasterLink();
   if (!opening) {
     if (BeforeQuery) BeforeQuery(*this);
     if (IsCursorDataSet())
@@ -336,6 +338,7 @@ void TOracleDataSet::InternalClose() {
   BindFields(false);
   changeLog_.Clear();
   logging_ = false;
+  masterLink_.reset();
   editBlobs_.reset();
   store_.reset();
   if (DefaultFields()) DestroyFields();

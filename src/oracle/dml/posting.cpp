@@ -655,11 +655,13 @@ void ApplyLog(TOracleDataSet& dataSet) {
     // changed since it was fetched.
     if (item.ChangedElsewhere && dataSet.LockingMode() != TLockingMode::lmNone)
       RaiseTranslated(dataSet, 'L', 0, Editing(dataSet).ChangedMessage);
-    if (dataSet.Master() != nullptr && !dataSet.SetMasterVariablesFrom(item.MasterKey()) &&
-        IsTableExpression(dataSet)) {
-      // The current master record's collection is not the change's.
-      dataset::DatabaseError("The master record of a cached change is no longer present",
-                             dataSet.Name());
+    if (dataSet.Master() != nullptr) {
+      dataSet.SetMasterVariablesFrom(item);
+      // A collection detail writes into its master row's collection, which
+      // must still be there.
+      if (IsTableExpression(dataSet) && !dataSet.MasterHoldsRecordOf(item))
+        dataset::DatabaseError("The master record of a cached change is no longer present",
+                               dataSet.Name());
     }
     if (item.Kind == 'D') {
       TheServerPosting().Delete(dataSet);
