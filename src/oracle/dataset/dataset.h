@@ -214,6 +214,8 @@ class TOracleDataSet : public dataset::TDataSet,
   int NetInsertCount() const { return changeLog_.NetInsertCount(LogScope()); }
   // Whether the change log holds an item of the active record.
   bool ActiveRecordLogged();
+  // Whether the active record is a cached insert still pending in the log.
+  bool ActiveRecordLoggedAsInsert();
   // While a logged change is applied (null otherwise): its record may be
   // under another master record, hidden by the filter or gone from the
   // store, so the fields, old values and rowid read from the item's record

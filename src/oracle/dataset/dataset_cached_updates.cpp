@@ -102,11 +102,13 @@ void TOracleDataSet::InternalPost() {
   }
   if (recordPosting != nullptr) recordPosting->PostStarting(*this, isUpdate);
   {
-    // A field the server fills from a sequence is not required of the user.
+    // A field the server fills from a sequence is not required of the user,
+    // also when a new record still pending in the log is edited again.
+    const bool newToServer = !isUpdate || ActiveRecordLoggedAsInsert();
     std::vector<dataset::TField*> serverFilled;
     for (int i = 0; i < Fields().Count(); ++i) {
       dataset::TField& field = Fields()[i];
-      if (!isUpdate && field.Required() && !ServerSequenceFor(field.FieldName()).empty()) {
+      if (newToServer && field.Required() && !ServerSequenceFor(field.FieldName()).empty()) {
         field.SetRequired(false);
         serverFilled.push_back(&field);
       }
@@ -330,6 +332,13 @@ bool TOracleDataSet::NothingInserted() {
       return false;
   }
   return true;
+}
+
+bool TOracleDataSet::ActiveRecordLoggedAsInsert() {
+  if (!cachedUpdates_ || !HasActiveRecord()) return false;
+  const TChangeLogItem* item =
+      changeLog_.FindChange(RecordHeader(ActiveBuffer()).Bookmark, LogScope());
+  return item != nullptr && item->Kind == 'I';
 }
 
 bool TOracleDataSet::ActiveRecordLogged() {
