@@ -185,6 +185,28 @@ TEST_F(CachedLocksTest, ALockIsGivenBackWhenItsChangeIsTakenBack) {
        },
        {false, false, false},
        {"one 10", "two 20", "three 30"}},
+      {"an apply failed halfway, then everything taken back",
+       [](TOracleDataSet& ds) {
+         SetName(ds, 1, "uno");
+         SetName(ds, 2, "zwei");
+         ds.Append();
+         ds.FieldByName("ID").SetAsInteger(1);
+         ds.Post();
+         EXPECT_NE(std::string::npos, ErrorOf([&] { oracle::ApplyUpdates(ds); }).find("ORA-00001"));
+         ds.CancelUpdates();
+       },
+       {false, false, false}, {"one 10", "two 20", "three 30"}},
+      {"an apply failed halfway, then mended",
+       [](TOracleDataSet& ds) {
+         SetName(ds, 1, "uno");
+         ds.Append();
+         ds.FieldByName("ID").SetAsInteger(1);
+         ds.Post();
+         EXPECT_NE(std::string::npos, ErrorOf([&] { oracle::ApplyUpdates(ds); }).find("ORA-00001"));
+         ds.Last();
+         ds.Delete();
+       },
+       {true, false, false}, {"uno 10", "two 20", "three 30"}},
       {"closed with changes pending",
        [](TOracleDataSet& ds) {
          SetName(ds, 1, "uno");
@@ -261,6 +283,15 @@ TEST_F(CachedLocksTest, OtherWorkOfTheSessionIsKeptOverALockItFollowed) {
   EXPECT_EQ("kept", SeenByOther(1, "notes"));
   EXPECT_EQ((std::vector<bool>{false, false, false}), LockedRows());
   EXPECT_EQ("one 10", SeenByOther(1));
+  // A row the application locks with a query of its own stays locked.
+  SetName(*ds, 3, "drei");
+  oracle::TOracleQuery lock;
+  lock.SetSession(session_.get());
+  lock.SetSQL("select * from notes where id = 1 FOR\n  UPDATE");
+  lock.Execute();
+  ds->CancelUpdates();
+  EXPECT_TRUE(LockedForOthers(1, "notes"));
+  EXPECT_TRUE(LockedForOthers(3));
 }
 
 // Two cached datasets of one session, a master and its detail, lock rows in
