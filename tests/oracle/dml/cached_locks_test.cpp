@@ -270,6 +270,7 @@ TEST_F(CachedLocksTest, OtherWorkOfTheSessionIsKeptOverALockItFollowed) {
   auto ds = Items();
   auto notes = NewDataSet("select t.rowid, t.* from notes t");
   Editing(*notes).CommitOnPost = false;
+  notes->SetLockingMode(TLockingMode::lmNone);
   notes->Open();
   SetName(*ds, 1, "uno");
   notes->Edit();
