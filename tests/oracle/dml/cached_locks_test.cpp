@@ -195,7 +195,8 @@ TEST_F(CachedLocksTest, ALockIsGivenBackWhenItsChangeIsTakenBack) {
          EXPECT_NE(std::string::npos, ErrorOf([&] { oracle::ApplyUpdates(ds); }).find("ORA-00001"));
          ds.CancelUpdates();
        },
-       {false, false, false}, {"one 10", "two 20", "three 30"}},
+       {false, false, false},
+       {"one 10", "two 20", "three 30"}},
       {"an apply failed halfway, then mended",
        [](TOracleDataSet& ds) {
          SetName(ds, 1, "uno");
@@ -206,7 +207,8 @@ TEST_F(CachedLocksTest, ALockIsGivenBackWhenItsChangeIsTakenBack) {
          ds.Last();
          ds.Delete();
        },
-       {true, false, false}, {"uno 10", "two 20", "three 30"}},
+       {true, false, false},
+       {"uno 10", "two 20", "three 30"}},
       {"closed with changes pending",
        [](TOracleDataSet& ds) {
          SetName(ds, 1, "uno");
