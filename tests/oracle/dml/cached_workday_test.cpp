@@ -226,6 +226,37 @@ TEST_F(CachedWorkdayTest, ALockGoesBackAfterAFailedPostARefreshOrWhenTheDataSetI
   }
 }
 
+// Two cached datasets of one session change different fields of row 2;
+// the first applies. In the check modes the second is refused until it is
+// refreshed, then both changes are stored; lmNone writes only its own field.
+TEST_F(CachedWorkdayTest, TwoDataSetsOfOneSessionApplyChangesOfOneRowInTurn) {
+  for (const TLockingMode mode : kModes) {
+    if (mode == TLockingMode::lmLockImmediate) continue;  // the first lock keeps the second out
+    SCOPED_TRACE(ModeName(mode));
+    Reset();
+    auto a = Items(mode);
+    auto b = Items(mode);
+    Set(*a, 2, "NAME", "mine");
+    Set(*b, 2, "QTY", "21");
+    EXPECT_EQ(kNoError, ErrorOf([&] { oracle::ApplyUpdates(*a); }));
+    const std::string second = ErrorOf([&] { oracle::ApplyUpdates(*b); });
+    if (mode != TLockingMode::lmNone) {
+      EXPECT_EQ(kChanged, second);
+      EXPECT_EQ("2 mine 20 m2", SeenByOther().at(1));
+      b->Refresh();
+      EXPECT_EQ("2 mine 21 m2", Shown(*b).at(1));
+      EXPECT_EQ(kNoError, ErrorOf([&] { oracle::ApplyUpdates(*b); }));
+    } else {
+      EXPECT_EQ(kNoError, second);
+    }
+    EXPECT_EQ("2 mine 21 m2", SeenByOther().at(1));
+    a->Refresh();
+    b->Refresh();
+    EXPECT_EQ(SeenByOther(), Shown(*a));
+    EXPECT_EQ(SeenByOther(), Shown(*b));
+  }
+}
+
 // ---- an apply failing halfway, mended and retried
 
 // Row 1 renamed, a new record with a key that is taken, row 3 deleted: the
