@@ -65,7 +65,8 @@ class CachedWorkdayTest : public oracle_dataset_test::StandinDataSetTest {
       Run(std::string("insert into items values (") + row + ")");
   }
 
-  std::unique_ptr<TOracleDataSet> Items(TLockingMode mode, oracle::TOracleSession* session = nullptr) {
+  std::unique_ptr<TOracleDataSet> Items(TLockingMode mode,
+                                        oracle::TOracleSession* session = nullptr) {
     auto ds = NewDataSet("select t.rowid, t.* from items t order by id");
     if (session != nullptr) ds->SetSession(session);
     ds->SetCachedUpdates(true);
@@ -82,7 +83,9 @@ class CachedWorkdayTest : public oracle_dataset_test::StandinDataSetTest {
     other_->Rollback();
     return error != kNoError;
   }
-  std::vector<bool> LockedRows() { return {LockedForOthers(1), LockedForOthers(2), LockedForOthers(3)}; }
+  std::vector<bool> LockedRows() {
+    return {LockedForOthers(1), LockedForOthers(2), LockedForOthers(3)};
+  }
 
   // "id name qty memo" of every row as the other user reads it.
   std::vector<std::string> SeenByOther() {
@@ -137,7 +140,7 @@ class CachedWorkdayTest : public oracle_dataset_test::StandinDataSetTest {
 TEST_F(CachedWorkdayTest, TwoDataSetsOfOneSessionOnOneRowKeepItLockedUntilBothLetGo) {
   const struct {
     const char* what;
-    std::function<void(TOracleDataSet& a, TOracleDataSet& b)> first, second;
+    std::function<void(TOracleDataSet&a, TOracleDataSet&b)> first, second;
   } cases[] = {
       {"first's CancelUpdates, then second's",
        [](TOracleDataSet& a, TOracleDataSet&) { a.CancelUpdates(); },
@@ -580,7 +583,8 @@ TEST_F(CachedWorkdayTest, RecordCountFollowsTheDay) {
       EXPECT_EQ(5, count());
       EXPECT_EQ(5u, Shown(*ds).size());
       // The taken key is dropped, the rest applied.
-      for (ds->First(); ds->FieldByName("ID").AsInteger() != 1 || ds->FieldByName("NAME").AsString() == "one";)
+      for (ds->First();
+           ds->FieldByName("ID").AsInteger() != 1 || ds->FieldByName("NAME").AsString() == "one";)
         ds->Next();
       ds->Delete();
       EXPECT_EQ(4, count());
@@ -779,12 +783,14 @@ class CachedDetailDayTest : public CachedWorkdayTest {
   static std::vector<std::string> ShownEmp(TOracleDataSet& emp) {
     std::vector<std::string> rows;
     for (emp.First(); !emp.Eof(); emp.Next())
-      rows.push_back(emp.FieldByName("EMPNO").AsString() + " " + emp.FieldByName("ENAME").AsString() +
-                     " " + emp.FieldByName("DEPTNO").AsString());
+      rows.push_back(emp.FieldByName("EMPNO").AsString() + " " +
+                     emp.FieldByName("ENAME").AsString() + " " +
+                     emp.FieldByName("DEPTNO").AsString());
     return rows;
   }
   static void GoDept(TOracleDataSet& dept, int deptno) {
-    for (dept.First(); !dept.Eof() && dept.FieldByName("DEPTNO").AsInteger() != deptno;) dept.Next();
+    for (dept.First(); !dept.Eof() && dept.FieldByName("DEPTNO").AsInteger() != deptno;)
+      dept.Next();
   }
 };
 

@@ -83,40 +83,40 @@ TEST_F(ProviderDayTest, ARollbackAfterTheDataSetWasOpenedAgainShowsWhatTheServer
                                   TLockingMode::lmLockDelayed, TLockingMode::lmLockImmediate}) {
     for (const auto& reopen : reopens) {
       for (const bool commit : {false, true}) {
-      SCOPED_TRACE(std::string(reopen.what) + (commit ? " committed " : " rolled back ") +
-                   std::to_string(static_cast<int>(mode)));
-      Reset();
-      auto ds = NewDataSet(sql);
-      ds->SetLockingMode(mode);
-      ds->SetCountAllRecords(true);
-      ds->Open();
-      const std::vector<std::string> before = Shown(*ds);
-      EXPECT_EQ(4, ds->RecordCount());
-      ds->PSStartTransaction();
-      ds->Append();
-      ds->FieldByName("N").SetAsInteger(5);
-      ds->FieldByName("LABEL").SetAsString("new");
-      ds->Post();
-      reopen.reopen(*ds);
-      EXPECT_EQ(5, ds->RecordCount());
-      ds->Last();
-      ds->Edit();
-      ds->FieldByName("LABEL").SetAsString("changed");
-      ds->Post();
-      ds->First();
-      ds->Next();
-      ds->Delete();
-      ds->PSEndTransaction(commit);
-      const std::vector<std::string> held =
-          commit ? std::vector<std::string>{"5 new", "20 v20", "30 v30", "40 changed"} : before;
-      EXPECT_EQ(held, Seen());
-      EXPECT_EQ(held, Shown(*ds));
-      EXPECT_EQ(4, ds->RecordCount());
-      for (ds->First(); !ds->Eof() && ds->FieldByName("N").AsInteger() != 30;) ds->Next();
-      ds->Edit();
-      ds->FieldByName("LABEL").SetAsString("after");
-      ds->Post();
-      EXPECT_EQ("30 after", Seen().at(2));
+        SCOPED_TRACE(std::string(reopen.what) + (commit ? " committed " : " rolled back ") +
+                     std::to_string(static_cast<int>(mode)));
+        Reset();
+        auto ds = NewDataSet(sql);
+        ds->SetLockingMode(mode);
+        ds->SetCountAllRecords(true);
+        ds->Open();
+        const std::vector<std::string> before = Shown(*ds);
+        EXPECT_EQ(4, ds->RecordCount());
+        ds->PSStartTransaction();
+        ds->Append();
+        ds->FieldByName("N").SetAsInteger(5);
+        ds->FieldByName("LABEL").SetAsString("new");
+        ds->Post();
+        reopen.reopen(*ds);
+        EXPECT_EQ(5, ds->RecordCount());
+        ds->Last();
+        ds->Edit();
+        ds->FieldByName("LABEL").SetAsString("changed");
+        ds->Post();
+        ds->First();
+        ds->Next();
+        ds->Delete();
+        ds->PSEndTransaction(commit);
+        const std::vector<std::string> held =
+            commit ? std::vector<std::string>{"5 new", "20 v20", "30 v30", "40 changed"} : before;
+        EXPECT_EQ(held, Seen());
+        EXPECT_EQ(held, Shown(*ds));
+        EXPECT_EQ(4, ds->RecordCount());
+        for (ds->First(); !ds->Eof() && ds->FieldByName("N").AsInteger() != 30;) ds->Next();
+        ds->Edit();
+        ds->FieldByName("LABEL").SetAsString("after");
+        ds->Post();
+        EXPECT_EQ("30 after", Seen().at(2));
       }
     }
   }
@@ -184,15 +184,14 @@ TEST_F(ProviderDayTest, CachedLocksLostToAProviderRollbackAreCheckedAtTheApply) 
   change.SetSQL("update vals set label = 'theirs' where n = 10");
   change.Execute();
   other_->Commit();
-  EXPECT_EQ("Record has been changed by another user",
-            [&] {
-              try {
-                oracle::ApplyUpdates(*ds);
-              } catch (const std::exception& e) {
-                return std::string(e.what());
-              }
-              return std::string("<no error>");
-            }());
+  EXPECT_EQ("Record has been changed by another user", [&] {
+    try {
+      oracle::ApplyUpdates(*ds);
+    } catch (const std::exception& e) {
+      return std::string(e.what());
+    }
+    return std::string("<no error>");
+  }());
   EXPECT_EQ("10 theirs", Seen().at(0));
   ds->CancelUpdates();
   ds->Refresh();
