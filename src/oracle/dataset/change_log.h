@@ -68,10 +68,21 @@ struct TChangeLogItem {
   bool Present = true;
   // Placed in, or matched by, the running fetch.
   bool Fetched = false;
-  // A refetch found another value in a field the change itself sets, or in
-  // the row of a delete: the old image holds the server's row now, so the
-  // apply cannot find the difference by comparing and refuses on this.
-  bool ChangedElsewhere = false;
+  // When the item last took its record's place in the store (made, or an
+  // update turned into a delete): taking changes back goes from the
+  // largest down, so each record returns to the store as it stood then.
+  uint64_t Sequence = 0;
+  // The record as the change was made from it, kept once a refetch made
+  // the old image the server's row (null before): the fields the change
+  // sets keep the values the user changed, the others follow the server.
+  // The dataset tells from the three images whether another user's value
+  // stands where the change sets its own (ChangedElsewhere).
+  std::unique_ptr<TRecordImage> BaseRecord;
+  // A delete whose row the last fetch delivered again: its record id is the
+  // number the row took in that fetch, and taken back the record goes
+  // after the record of the largest smaller number (the query's order)
+  // rather than to Index.
+  bool PlacedByFetch = false;
 
   // The bookmark number of OldRecord, else of NewRecord, else -1.
   int32_t RecordId() const;
@@ -113,6 +124,9 @@ class TChangeLog {
   // (a change logged for a provider transaction was posted, and counted,
   // when it was made).
   int NetInsertCount(const TLogScope& scope) const;
+  // The items in the order their changes are taken back: the latest
+  // change of a record's place first.
+  std::vector<TChangeLogItem*> NewestFirst();
   // Drops the items logged for a provider transaction.
   void RemoveProviderLogged();
   void ClearFetched();
@@ -121,6 +135,7 @@ class TChangeLog {
   void ShiftInserts(int from, int by, const TLogScope& scope);
 
   std::vector<std::unique_ptr<TChangeLogItem>> items_;
+  uint64_t sequence_ = 0;
 };
 
 }  // namespace oracle

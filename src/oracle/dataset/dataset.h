@@ -212,6 +212,13 @@ class TOracleDataSet : public dataset::TDataSet,
   // Which log items belong to the records shown now.
   TLogScope LogScope() const { return {master_ != nullptr, masterLink_}; }
   int NetInsertCount() const { return changeLog_.NetInsertCount(LogScope()); }
+  // Whether applying a logged change would overwrite another user's value
+  // that its last refetch found: a field the apply writes (for a delete,
+  // any field) holds on the server another value than the one the change
+  // was made from. The apply cannot see it by comparing the old image,
+  // which holds the server's row since; a later refetch that finds the
+  // value put back, or an edit to the server's value, ends it.
+  bool ChangedElsewhere(TChangeLogItem& item);
   // Whether the change log holds an item of the active record.
   bool ActiveRecordLogged();
   // Whether the active record is a cached insert still pending in the log.
@@ -600,6 +607,9 @@ class TOracleDataSet : public dataset::TDataSet,
   void CopyEditedBlobs(TBlobList& target);
   void RevertChange(TChangeLogItem& item);
   int StoreIndexOf(int32_t bookmark) const;
+  // Where a delete placed by the last fetch goes back: after the store
+  // record with the largest number below the delete's record id.
+  int FetchedPlaceOf(int32_t recordId) const;
   // The store record of a logged item among the records shown now, null
   // when there is none.
   uint8_t* LoggedStoreRecord(const TChangeLogItem& item);
@@ -620,10 +630,10 @@ class TOracleDataSet : public dataset::TDataSet,
   // again are no longer part of the set.
   void MarkUnmatchedChanges();
   // A logged update or delete meets its refetched row: the fields the
-  // change leaves alone take the server's values in both images, the
-  // fields it sets keep the user's values, and the old image becomes the
-  // server's row; a server value that differs from both the logged old
-  // and new value marks the item changed elsewhere.
+  // change leaves alone take the server's values in every image, the
+  // fields it sets keep the user's values (and the values they were
+  // changed from, in the base image), and the old image becomes the
+  // server's row.
   void TakeServerRow(uint8_t* fetched, TChangeLogItem& item);
   // Whether two record images hold different values of a data field (null
   // and empty alike).

@@ -245,8 +245,8 @@ void TOracleDataSet::EndLogging(bool keep) {
     return;
   }
   const TLogScope scope = LogScope();
-  for (int i = changeLog_.Count() - 1; i >= 0; --i) {
-    TChangeLogItem& item = changeLog_.Items(i);
+  for (TChangeLogItem* logged : changeLog_.NewestFirst()) {
+    TChangeLogItem& item = *logged;
     if (!item.ProviderLogged) continue;
     // The records inserted and deleted in the transaction were counted
     // when they were posted.
@@ -273,7 +273,7 @@ void TOracleDataSet::CancelUpdates() {
   Cancel();
   // Changes logged under another master record of a detail are not among
   // the records shown: they only leave the log.
-  for (int i = changeLog_.Count() - 1; i >= 0; --i) RevertChange(changeLog_.Items(i));
+  for (TChangeLogItem* item : changeLog_.NewestFirst()) RevertChange(*item);
   changeLog_.Clear();
   logging_ = false;
   if (recordPosting != nullptr) recordPosting->ChangesDropped(*this);
@@ -303,7 +303,9 @@ void TOracleDataSet::RevertChange(TChangeLogItem& item) {
   if (!item.BelongsToMaster(LogScope())) return;
   switch (item.Kind) {
     case 'D': {
-      const int at = item.Index >= 0 && item.Index <= store_->Count() ? item.Index : -1;
+      const int at = item.PlacedByFetch ? FetchedPlaceOf(item.RecordId())
+                     : item.Index >= 0 && item.Index <= store_->Count() ? item.Index
+                                                                        : -1;
       uint8_t* record = store_->AddRecord(at, false);
       item.OldRecord->CopyTo(record);
       if (FilterActive() && TestFilter(record)) store_->AddFiltered(record, false);
@@ -322,6 +324,22 @@ void TOracleDataSet::RevertChange(TChangeLogItem& item) {
     default:
       break;
   }
+}
+
+int TOracleDataSet::FetchedPlaceOf(int32_t recordId) const {
+  // The records of a fetch carry rising numbers in the query's order; the
+  // changes made since that fetch are newer in the log and were taken back
+  // before, so the store holds that order again.
+  int at = store_->Base();
+  int32_t before = 0;
+  for (int n = store_->Base(); n < store_->Count(); ++n) {
+    const int32_t bookmark = RecordHeader(store_->Get(n)).Bookmark;
+    if (bookmark < recordId && bookmark > before) {
+      before = bookmark;
+      at = n + 1;
+    }
+  }
+  return at;
 }
 
 bool TOracleDataSet::NothingInserted() {
@@ -401,10 +419,16 @@ uint8_t* TOracleDataSet::PlaceLoggedInsert(bool queryAtEnd) {
 bool TOracleDataSet::MergeLoggedChange(uint8_t* record, TChangeLogItem& item) {
   item.Fetched = true;
   item.Present = true;
+  // The row is shown under the current master record now (another user may
+  // have moved it there): its change belongs to that record's rows, to be
+  // shown, counted and taken back with them.
+  if (master_ != nullptr) item.Link = masterLink_;
   if (item.Kind == 'D') {
     if (item.OldRecord) TakeServerRow(record, item);
-    // The number the deleted record had may go to another record now.
+    // The number the deleted record had may go to another record now; the
+    // row takes its number in this fetch, which tells its place.
     item.SetRecordId(++bookmarkCounter_);
+    item.PlacedByFetch = true;
     return false;
   }
   if (item.Kind == 'U' && item.NewRecord) {
@@ -416,22 +440,40 @@ bool TOracleDataSet::MergeLoggedChange(uint8_t* record, TChangeLogItem& item) {
 }
 
 void TOracleDataSet::TakeServerRow(uint8_t* fetched, TChangeLogItem& item) {
-  uint8_t* before = item.OldRecord->Data();
+  if (!item.BaseRecord) {
+    item.BaseRecord = std::make_unique<TRecordImage>(item.OldRecord->Data(), recordSize_,
+                                                     BlobListOf(item.OldRecord->Header()));
+  }
+  uint8_t* base = item.BaseRecord->Data();
   uint8_t* after = item.NewRecord ? item.NewRecord->Data() : nullptr;
   for (int i = 0; i < Fields().Count(); ++i) {
     dataset::TField& field = Fields()[i];
     if (field.FieldKind() != dataset::TFieldKind::fkData) continue;
-    const bool moved = ImageValuesDiffer(fetched, before, field);
-    if (after == nullptr) {
-      if (moved) item.ChangedElsewhere = true;
-    } else if (ImageValuesDiffer(after, before, field)) {
-      // The user's value stays; the server's other value is a conflict.
-      if (moved && ImageValuesDiffer(fetched, after, field)) item.ChangedElsewhere = true;
-    } else {
+    // A field the change leaves alone shows the server's value; the value
+    // the change was made from stays in a field it sets.
+    if (after != nullptr && !ImageValuesDiffer(after, base, field)) {
       CopyImageValue(fetched, after, field);
+      CopyImageValue(fetched, base, field);
     }
-    CopyImageValue(fetched, before, field);
+    CopyImageValue(fetched, item.OldRecord->Data(), field);
   }
+}
+
+bool TOracleDataSet::ChangedElsewhere(TChangeLogItem& item) {
+  if (!item.BaseRecord || !item.OldRecord) return false;
+  uint8_t* base = item.BaseRecord->Data();
+  uint8_t* server = item.OldRecord->Data();
+  uint8_t* after = item.NewRecord ? item.NewRecord->Data() : nullptr;
+  for (int i = 0; i < Fields().Count(); ++i) {
+    dataset::TField& field = Fields()[i];
+    if (field.FieldKind() != dataset::TFieldKind::fkData) continue;
+    // The apply writes a field whose new value differs from the server's
+    // (a delete: the whole row); that overwrites another user's value
+    // unless the change was made from it.
+    const bool written = after == nullptr || ImageValuesDiffer(after, server, field);
+    if (written && ImageValuesDiffer(server, base, field)) return true;
+  }
+  return false;
 }
 
 bool TOracleDataSet::ImageValuesDiffer(uint8_t* a, uint8_t* b, dataset::TField& field) {

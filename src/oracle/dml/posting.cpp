@@ -653,7 +653,7 @@ void ApplyLog(TOracleDataSet& dataSet) {
     // A refresh showed another user's value where the change sets its own
     // (or in the row it deletes): the check modes refuse as for a row
     // changed since it was fetched.
-    if (item.ChangedElsewhere && dataSet.LockingMode() != TLockingMode::lmNone)
+    if (dataSet.LockingMode() != TLockingMode::lmNone && dataSet.ChangedElsewhere(item))
       RaiseTranslated(dataSet, 'L', 0, Editing(dataSet).ChangedMessage);
     if (dataSet.Master() != nullptr) {
       dataSet.SetMasterVariablesFrom(item);

@@ -326,6 +326,57 @@ TEST_F(DetailApplyTest, ChangesStayWithTheirMasterRecordWhenTheMasterIsReopened)
   dept_->SetSQL("select rowid, deptno, dname from dept order by deptno");
 }
 
+// The other user moves an employee the user renamed (or deleted) under
+// department 10 to department 20. The change goes with the row: department
+// 20 shows and counts it, department 10 no longer does. The apply stores
+// the rename under department 20; the delete is refused by the check modes
+// (the row the user deleted is no longer the one fetched) and carried out
+// by lmNone.
+TEST_F(DetailApplyTest, AChangeGoesWithItsRowWhenAnotherUserMovesIt) {
+  for (const char kind : {'U', 'D'}) {
+    for (const TLockingMode mode :
+         {TLockingMode::lmNone, TLockingMode::lmCheckImmediate, TLockingMode::lmLockDelayed}) {
+      SCOPED_TRACE(std::string(1, kind) + " " + std::to_string(static_cast<int>(mode)));
+      ResetEmp();
+      auto emp = Emp(mode);
+      GoDept(10);
+      emp->SetRecNo(1);
+      if (kind == 'U') {
+        emp->Edit();
+        emp->FieldByName("ENAME").SetAsString("KONG");
+        emp->Post();
+      } else {
+        emp->Delete();
+      }
+      oracle::TOracleQuery move;
+      move.SetSession(other_.get());
+      move.SetSQL("update emp set deptno = 20 where empno = 1");
+      move.Execute();
+      other_->Commit();
+      GoDept(20);
+      const std::vector<std::string> under20 =
+          kind == 'U' ? std::vector<std::string>{"1 KONG", "3 SCOTT", "4 ADAMS", "5 FORD"}
+                      : std::vector<std::string>{"3 SCOTT", "4 ADAMS", "5 FORD"};
+      EXPECT_EQ(under20, Shown(*emp));
+      EXPECT_EQ(static_cast<int>(under20.size()), emp->RecordCount());
+      GoDept(10);
+      EXPECT_EQ((std::vector<std::string>{"2 BLAKE"}), Shown(*emp));
+      EXPECT_EQ(1, emp->RecordCount());
+      const std::string error = ErrorOf([&] { oracle::ApplyUpdates(*emp); });
+      if (kind == 'U') {
+        EXPECT_EQ("<no error>", error);
+        EXPECT_EQ("1 KONG 20", AllEmp().at(0));
+      } else if (mode == TLockingMode::lmNone) {
+        EXPECT_EQ("<no error>", error);
+        EXPECT_EQ("2 BLAKE 10", AllEmp().at(0));
+      } else {
+        EXPECT_EQ("Record has been changed by another user", error);
+        EXPECT_EQ("1 KING 20", AllEmp().at(0));
+      }
+    }
+  }
+}
+
 // A detail over a master row's collection: each logged element change goes
 // into the collection of the master row it was made under, whichever row is
 // current; without that master row the apply refuses rather than guess.

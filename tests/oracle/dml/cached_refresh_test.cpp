@@ -159,6 +159,101 @@ TEST_F(CachedRefreshTest, AFieldBothUsersChangedKeepsTheUsersValueAndIsChecked) 
   }
 }
 
+// After a Refresh showed another user's quantity beside the user's own,
+// the user edits again. The apply goes through only when it overwrites
+// nothing the user never saw: the other user's value typed in (nothing left
+// to write), the other user's value put back and refreshed, a field the
+// refresh showed changed; the user's old value typed in, or a third value,
+// would overwrite the other user's and is refused.
+TEST_F(CachedRefreshTest, AValueOnlyTheRefreshFoundIsNeverOverwritten) {
+  const struct {
+    const char* what;
+    const char* theirs;  // the other user's change after the user's
+    bool putBack;        // the quantity put back and refreshed
+    const char* field;   // the user's second edit ("" for none)
+    const char* typed;
+    bool refused;
+    const char* stored;
+  } cases[] = {
+      {"their value typed in", "qty = 25", false, "QTY", "25", false, "2 two 25 m2"},
+      {"the old value typed in", "qty = 25", false, "QTY", "20", true, "2 two 25 m2"},
+      {"a third value typed in", "qty = 25", false, "QTY", "22", true, "2 two 25 m2"},
+      {"their value put back", "qty = 25", true, "", "", false, "2 two 21 m2"},
+      {"put back, the old value typed in", "qty = 25", true, "QTY", "20", false, "2 two 20 m2"},
+      {"their name shown, then renamed", "name = 'zwei'", false, "NAME", "deux", false,
+       "2 deux 21 m2"},
+  };
+  for (const TLockingMode mode : {TLockingMode::lmCheckImmediate, TLockingMode::lmLockDelayed}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + " " + std::to_string(static_cast<int>(mode)));
+      Reset();
+      auto ds = Stock(mode);
+      const auto set = [&](const std::string& field, const std::string& value) {
+        Go(*ds, 2);
+        ds->Edit();
+        ds->FieldByName(field).SetAsString(value);
+        ds->Post();
+      };
+      set("QTY", "21");
+      OtherRuns(std::string("update stock set ") + c.theirs + " where id = 2");
+      ds->Refresh();
+      if (c.putBack) {
+        OtherRuns("update stock set qty = 20 where id = 2");
+        ds->Refresh();
+      }
+      if (*c.field != '\0') set(c.field, c.typed);
+      const std::string error = ErrorOf([&] { oracle::ApplyUpdates(*ds); });
+      EXPECT_EQ(c.refused ? "Record has been changed by another user" : "<no error>", error);
+      EXPECT_EQ(c.stored, SeenByOther().at(1));
+    }
+  }
+}
+
+// Deletes and edits taken back by CancelUpdates, with or without a Refresh
+// between them and rows the other user added or removed: every record
+// returns to its place in the query's order, with what the server holds.
+TEST_F(CachedRefreshTest, ChangesTakenBackLeaveTheRowsInTheQuerysOrder) {
+  // Steps: u<id> renames, d<id> deletes, a<id> appends, r refreshes;
+  // +<id> and -<id> are the other user's insert and delete.
+  const char* scripts[] = {"u1 d2 d1",   "d3 d2 r", "d3 d1 r",    "d1 d3 r d2",   "d2 r d3 r",
+                           "a7 d2 r d1", "u2 r d2", "d2 +0 r d1", "d3 -2 r +5 r", "u1 d2 r u3 d1"};
+  for (const TLockingMode mode : kModes) {
+    for (const char* script : scripts) {
+      SCOPED_TRACE(std::string(script) + " " + std::to_string(static_cast<int>(mode)));
+      Reset();
+      auto ds = Stock(mode);
+      ds->SetCountAllRecords(true);
+      std::istringstream steps(script);
+      for (std::string step; steps >> step;) {
+        const std::string id = step.substr(1);
+        if (step == "r") {
+          ds->Refresh();
+        } else if (step[0] == '+') {
+          OtherRuns("insert into stock (id, name) values (" + id + ", 'theirs')");
+        } else if (step[0] == '-') {
+          OtherRuns("delete from stock where id = " + id);
+        } else if (step[0] == 'a') {
+          ds->Append();
+          ds->FieldByName("ID").SetAsString(id);
+          ds->Post();
+        } else {
+          Go(*ds, std::stoi(id));
+          if (step[0] == 'd') {
+            ds->Delete();
+          } else {
+            ds->Edit();
+            ds->FieldByName("NAME").SetAsString("mine");
+            ds->Post();
+          }
+        }
+      }
+      ds->CancelUpdates();
+      EXPECT_EQ(SeenByOther(), Shown(*ds));
+      EXPECT_EQ(static_cast<int>(SeenByOther().size()), ds->RecordCount());
+    }
+  }
+}
+
 // Inserts logged at the same record, at the first and the last record and
 // next to a deleted one keep their places through a Refresh, and the apply
 // stores each of them.
