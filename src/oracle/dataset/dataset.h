@@ -197,12 +197,15 @@ class TOracleDataSet : public dataset::TDataSet,
   // earlier provider transaction are dropped; cached updates stay pending.
   void StartLogging();
   // Ends a provider transaction: the changes logged for it are kept, or
-  // reverted newest first (an edit in progress cancelled first); cached
-  // updates stay pending either way.
+  // reverted newest first (an edit in progress cancelled first), or, when
+  // the dataset was queried again, closed or applied its cached updates
+  // meanwhile, the query runs again; cached updates stay pending either
+  // way.
   void EndLogging(bool keep);
-  // Keeps the logged changes: the log is cleared and logging stops.
+  // Keeps the logged changes: the log is cleared and logging stops (the
+  // end of a provider transaction open meanwhile queries again).
   void CommitUpdates();
-  // Reverts every logged change, newest first, then clears the log and
+  // Reverts every logged change, the latest first, then clears the log and
   // stops logging; an edit in progress is cancelled first. A detail's
   // changes under other master records only leave the log (their records
   // are fetched anew when their master record is current again).
@@ -716,8 +719,11 @@ class TOracleDataSet : public dataset::TDataSet,
   TOracleProviderOptions providerOptions_ = 0;
   TLockingMode lockingMode_ = TLockingMode::lmCheckImmediate;
   bool cachedUpdates_ = false;
+  // A provider transaction is open: changes are logged (over a close and
+  // open of the dataset too).
   bool logging_ = false;
-  // The query ran again while a provider transaction logged changes.
+  // The query ran again, or the dataset closed, while a provider
+  // transaction logged changes.
   bool requeriedWhileLogging_ = false;
   TChangeLog changeLog_;
   TChangeLogItem* applyingItem_ = nullptr;

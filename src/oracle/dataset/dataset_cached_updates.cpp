@@ -220,6 +220,8 @@ void TOracleDataSet::StartLogging() {
 
 void TOracleDataSet::EndLogging(bool keep) {
   logging_ = false;
+  const bool requeried = requeriedWhileLogging_;
+  requeriedWhileLogging_ = false;
   if (!Active()) {
     changeLog_.RemoveProviderLogged();
     return;
@@ -230,13 +232,12 @@ void TOracleDataSet::EndLogging(bool keep) {
     return;
   }
   Cancel();
-  if (requeriedWhileLogging_) {
+  if (requeried) {
     // The records were fetched again since the changes were logged: their
     // numbers and places are no longer those of the log. The server holds
     // the rows as before the transaction now; the query shows them (with
     // any pending cached updates merged in).
     changeLog_.RemoveProviderLogged();
-    requeriedWhileLogging_ = false;
     hitCountKnown_ = false;
     insertedCount_ = 0;
     ExecuteQuery(false);
@@ -261,6 +262,10 @@ void TOracleDataSet::EndLogging(bool keep) {
 void TOracleDataSet::CommitUpdates() {
   insertedCount_ += NetInsertCount();
   changeLog_.Clear();
+  // Changes applied inside a provider transaction are undone on the server
+  // by its rollback, with nothing left in the log to take them back here:
+  // its end then shows what the server holds by querying again.
+  if (logging_) requeriedWhileLogging_ = true;
   logging_ = false;
   if (Active()) DataEvent(dataset::TDataEvent::deDataSetChange);
 }

@@ -336,8 +336,12 @@ void TOracleDataSet::InternalClose() {
   if (QBEModePart) QBEModePart->Closing();
   aside_ = {};
   BindFields(false);
+  // The records go, and the changes logged among them with them. A
+  // provider transaction stays open on the session though: it still logs,
+  // and its end shows what the server holds by querying again when the
+  // dataset is open by then.
   changeLog_.Clear();
-  logging_ = false;
+  if (logging_) requeriedWhileLogging_ = true;
   masterLink_.reset();
   editBlobs_.reset();
   store_.reset();

@@ -122,6 +122,48 @@ TEST_F(ProviderDayTest, ARollbackAfterTheDataSetWasOpenedAgainShowsWhatTheServer
   }
 }
 
+// Inside a provider transaction the dataset's changes reach the server
+// uncommitted: cached updates applied, or records posted one by one (an
+// edit later deleted among them). The rollback undoes them on the server,
+// and the dataset shows and counts what the server holds, in its order;
+// the commit keeps them in both.
+TEST_F(ProviderDayTest, ChangesSentInsideTheTransactionFollowItsEnd) {
+  for (const bool cached : {true, false}) {
+    for (const bool commit : {false, true}) {
+      SCOPED_TRACE(std::string(cached ? "applied" : "posted") + (commit ? " committed" : ""));
+      Reset();
+      auto ds = NewDataSet("select rowid, v.* from vals v order by n");
+      ds->SetCachedUpdates(cached);
+      ds->SetLockingMode(TLockingMode::lmNone);
+      ds->SetCountAllRecords(true);
+      ds->Open();
+      const auto go = [&](int n) {
+        for (ds->First(); ds->FieldByName("N").AsInteger() != n;) ds->Next();
+      };
+      ds->PSStartTransaction();
+      go(20);
+      ds->Edit();
+      ds->FieldByName("LABEL").SetAsString("changed");
+      ds->Post();
+      go(30);
+      ds->Delete();
+      go(20);
+      ds->Delete();
+      ds->Append();
+      ds->FieldByName("N").SetAsInteger(50);
+      ds->Post();
+      if (cached) oracle::ApplyUpdates(*ds);
+      ds->PSEndTransaction(commit);
+      const std::vector<std::string> held =
+          commit ? std::vector<std::string>{"10 v10", "40 v40", "50 "}
+                 : std::vector<std::string>{"10 v10", "20 v20", "30 v30", "40 v40"};
+      EXPECT_EQ(held, Seen());
+      EXPECT_EQ(held, Shown(*ds));
+      EXPECT_EQ(static_cast<int>(held.size()), ds->RecordCount());
+    }
+  }
+}
+
 // A master in a provider transaction deletes its first record and is
 // refreshed; the rollback brings the record back. The detail shows the
 // employees of the master's current record, as the other user reads them.
