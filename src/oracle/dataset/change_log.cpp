@@ -1,5 +1,6 @@
 #include "oracle/dataset/change_log.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace oracle {
@@ -46,13 +47,11 @@ std::string TChangeLogItem::RowId() const {
   return OldRecord ? RecordRowId(OldRecord->Header()) : std::string();
 }
 
-int32_t TChangeLogItem::MasterKey() const {
-  const TRecordImage* record = Kind == 'I' || !OldRecord ? NewRecord.get() : OldRecord.get();
-  return record != nullptr ? record->Header().MasterKey : -1;
-}
-
 bool TChangeLogItem::BelongsToMaster(const TLogScope& scope) const {
-  return Present && (!scope.detail || MasterKey() == scope.masterKey);
+  if (!Present) return false;
+  if (!scope.detail) return true;
+  return Link != nullptr && scope.link != nullptr &&
+         (Link == scope.link || Link->key == scope.link->key);
 }
 
 // ---- TChangeLog
@@ -96,8 +95,12 @@ void TChangeLog::Log(std::unique_ptr<TRecordImage> oldRecord,
     if ((existing == 'I' || existing == 'U') && kind == 'U') {
       item->NewRecord = std::move(newRecord);
     } else if (existing == 'U' && kind == 'D') {
+      // The record left the store now, at this index: it goes back before
+      // the changes logged since the update are taken back.
       item->Kind = 'D';
       item->Index = index;
+      item->Sequence = ++sequence_;
+      item->PlacedByFetch = false;
       item->NewRecord.reset();
     } else if (existing == 'I' && kind == 'D') {
       std::erase_if(items_, [item](const auto& entry) { return entry.get() == item; });
@@ -114,6 +117,8 @@ void TChangeLog::Log(std::unique_ptr<TRecordImage> oldRecord,
   item->OldRecord = std::move(oldRecord);
   item->NewRecord = std::move(newRecord);
   item->ProviderLogged = providerLogged;
+  item->Link = scope.link;
+  item->Sequence = ++sequence_;
   item->SetRecordId(recordId);
   items_.push_back(std::move(item));
 }
@@ -128,12 +133,25 @@ int TChangeLog::NetInsertCount(const TLogScope& scope) const {
   return count;
 }
 
+std::vector<TChangeLogItem*> TChangeLog::NewestFirst() {
+  std::vector<TChangeLogItem*> items;
+  items.reserve(items_.size());
+  for (const auto& item : items_) items.push_back(item.get());
+  std::sort(items.begin(), items.end(), [](const TChangeLogItem* a, const TChangeLogItem* b) {
+    return a->Sequence > b->Sequence;
+  });
+  return items;
+}
+
 void TChangeLog::RemoveProviderLogged() {
   std::erase_if(items_, [](const auto& item) { return item->ProviderLogged; });
 }
 
 void TChangeLog::ClearFetched() {
-  for (const auto& item : items_) item->Fetched = false;
+  for (const auto& item : items_) {
+    item->Fetched = false;
+    item->PlacedByFetch = false;
+  }
 }
 
 }  // namespace oracle

@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "oracle/dataset/dataset_blobs.h"
 #include "oracle/dataset/record_store.h"
+#include "oracle/values/ora_variant.h"
 
 namespace oracle {
 
@@ -37,12 +39,21 @@ class TRecordImage {
   std::vector<uint8_t> bytes_;
 };
 
+// The values a detail's variables took from its master record, by
+// variable name: a detail's rows, and the changes logged among them,
+// belong to the master record that gives these values, however often the
+// master is queried again or in whatever order.
+struct TMasterLink {
+  std::vector<std::pair<std::string, Variant>> values;
+  std::string key;  // the values as one text, for comparing
+};
+
 // The records a dataset shows now, as far as its log is concerned: a
-// detail shows those of its current master record only, so each item
-// belongs to the master record it was logged under.
+// detail shows those of its current master record only (none without
+// one), so each item belongs to the master record it was logged under.
 struct TLogScope {
   bool detail = false;
-  int32_t masterKey = -1;
+  std::shared_ptr<const TMasterLink> link;
 };
 
 struct TChangeLogItem {
@@ -57,14 +68,29 @@ struct TChangeLogItem {
   bool Present = true;
   // Placed in, or matched by, the running fetch.
   bool Fetched = false;
+  // When the item last took its record's place in the store (made, or an
+  // update turned into a delete): taking changes back goes from the
+  // largest down, so each record returns to the store as it stood then.
+  uint64_t Sequence = 0;
+  // The record as the change was made from it, kept once a refetch made
+  // the old image the server's row (null before): the fields the change
+  // sets keep the values the user changed, the others follow the server.
+  // The dataset tells from the three images whether another user's value
+  // stands where the change sets its own (ChangedElsewhere).
+  std::unique_ptr<TRecordImage> BaseRecord;
+  // A delete whose row the last fetch delivered again: its record id is the
+  // number the row took in that fetch, and taken back the record goes
+  // after the record of the largest smaller number (the query's order)
+  // rather than to Index.
+  bool PlacedByFetch = false;
 
   // The bookmark number of OldRecord, else of NewRecord, else -1.
   int32_t RecordId() const;
   void SetRecordId(int32_t id);
   // The record's rowid before the change ("" without OldRecord).
   std::string RowId() const;
-  // The master key of the record (NewRecord for 'I', else OldRecord).
-  int32_t MasterKey() const;
+  // The master record the change was logged under (a detail's only).
+  std::shared_ptr<const TMasterLink> Link;
   // The item's record is among those shown now: it is present and, for a
   // detail, was logged under the current master record. Record numbers
   // restart with every query of a detail, so the number alone does not tell
@@ -98,6 +124,9 @@ class TChangeLog {
   // (a change logged for a provider transaction was posted, and counted,
   // when it was made).
   int NetInsertCount(const TLogScope& scope) const;
+  // The items in the order their changes are taken back: the latest
+  // change of a record's place first.
+  std::vector<TChangeLogItem*> NewestFirst();
   // Drops the items logged for a provider transaction.
   void RemoveProviderLogged();
   void ClearFetched();
@@ -106,6 +135,7 @@ class TChangeLog {
   void ShiftInserts(int from, int by, const TLogScope& scope);
 
   std::vector<std::unique_ptr<TChangeLogItem>> items_;
+  uint64_t sequence_ = 0;
 };
 
 }  // namespace oracle

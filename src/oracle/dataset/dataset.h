@@ -76,6 +76,9 @@ class TRecordPosting {
   virtual void Delete(TOracleDataSet& dataSet) = 0;
   // The edit of the active record is cancelled.
   virtual void EditCancelled(TOracleDataSet& dataSet) = 0;
+  // The dataset's cached changes are taken back (CancelUpdates) or dropped
+  // (the dataset closes).
+  virtual void ChangesDropped(TOracleDataSet& /*dataSet*/) {}
   // The sequence the server assigns to the field from, or "".
   virtual std::string ServerSequenceFor(TOracleDataSet& dataSet, const std::string& fieldName) = 0;
   // The open made the default fields: the dictionary's field settings apply.
@@ -194,12 +197,15 @@ class TOracleDataSet : public dataset::TDataSet,
   // earlier provider transaction are dropped; cached updates stay pending.
   void StartLogging();
   // Ends a provider transaction: the changes logged for it are kept, or
-  // reverted newest first (an edit in progress cancelled first); cached
-  // updates stay pending either way.
+  // reverted newest first (an edit in progress cancelled first), or, when
+  // the dataset was queried again, closed or applied its cached updates
+  // meanwhile, the query runs again; cached updates stay pending either
+  // way.
   void EndLogging(bool keep);
-  // Keeps the logged changes: the log is cleared and logging stops.
+  // Keeps the logged changes: the log is cleared and logging stops (the
+  // end of a provider transaction open meanwhile queries again).
   void CommitUpdates();
-  // Reverts every logged change, newest first, then clears the log and
+  // Reverts every logged change, the latest first, then clears the log and
   // stops logging; an edit in progress is cancelled first. A detail's
   // changes under other master records only leave the log (their records
   // are fetched anew when their master record is current again).
@@ -207,10 +213,19 @@ class TOracleDataSet : public dataset::TDataSet,
   bool UpdatesPending() const { return cachedUpdates_ && !changeLog_.Empty(); }
   TChangeLog& ChangeLog() { return changeLog_; }
   // Which log items belong to the records shown now.
-  TLogScope LogScope() const { return {master_ != nullptr, masterKey_}; }
+  TLogScope LogScope() const { return {master_ != nullptr, masterLink_}; }
   int NetInsertCount() const { return changeLog_.NetInsertCount(LogScope()); }
+  // Whether applying a logged change would overwrite another user's value
+  // that its last refetch found: a field the apply writes (for a delete,
+  // any field) holds on the server another value than the one the change
+  // was made from. The apply cannot see it by comparing the old image,
+  // which holds the server's row since; a later refetch that finds the
+  // value put back, or an edit to the server's value, ends it.
+  bool ChangedElsewhere(TChangeLogItem& item);
   // Whether the change log holds an item of the active record.
   bool ActiveRecordLogged();
+  // Whether the active record is a cached insert still pending in the log.
+  bool ActiveRecordLoggedAsInsert();
   // While a logged change is applied (null otherwise): its record may be
   // under another master record, hidden by the filter or gone from the
   // store, so the fields, old values and rowid read from the item's record
@@ -364,10 +379,12 @@ class TOracleDataSet : public dataset::TDataSet,
   // The variables set from the master's current record (nothing when the
   // master is closed).
   void SetMasterVariables();
-  // The variables set from the master's record of that bookmark number
-  // (the one a logged change was made under); false when the master holds
-  // no such record.
-  bool SetMasterVariablesFrom(int32_t masterBookmark);
+  // The variables set from the values of the master record a logged change
+  // was made under.
+  void SetMasterVariablesFrom(const TChangeLogItem& item);
+  // The master holds a record that gives the values a logged change was
+  // made under.
+  bool MasterHoldsRecordOf(const TChangeLogItem& item);
   // The variables hold the master's current values (null equals null).
   bool VariablesMatchMaster() const;
   // With a master: `field` is one a new record takes from a master field
@@ -502,6 +519,11 @@ class TOracleDataSet : public dataset::TDataSet,
   void RefreshDetailsOfClosedMaster();
   // The master's linked fields take their state from this detail's.
   void TellMaster();
+  // The values the variables take from the master's current record, in
+  // pairs of variable name and value (a fixed-character value padded to its
+  // column's size), and the link they make.
+  std::vector<std::pair<std::string, Variant>> MasterValues() const;
+  std::shared_ptr<const TMasterLink> CurrentMasterLink() const;
   // A new detail record: the master's linked fields must have values,
   // which the detail fields take.
   void TakeMasterValues();
@@ -588,6 +610,9 @@ class TOracleDataSet : public dataset::TDataSet,
   void CopyEditedBlobs(TBlobList& target);
   void RevertChange(TChangeLogItem& item);
   int StoreIndexOf(int32_t bookmark) const;
+  // Where a delete placed by the last fetch goes back: after the store
+  // record with the largest number below the delete's record id.
+  int FetchedPlaceOf(int32_t recordId) const;
   // The store record of a logged item among the records shown now, null
   // when there is none.
   uint8_t* LoggedStoreRecord(const TChangeLogItem& item);
@@ -607,6 +632,18 @@ class TOracleDataSet : public dataset::TDataSet,
   // After the last row: logged updates and deletes whose row did not come
   // again are no longer part of the set.
   void MarkUnmatchedChanges();
+  // A logged update or delete meets its refetched row: the fields the
+  // change leaves alone take the server's values in every image, the
+  // fields it sets keep the user's values (and the values they were
+  // changed from, in the base image), and the old image becomes the
+  // server's row.
+  void TakeServerRow(uint8_t* fetched, TChangeLogItem& item);
+  // Whether two record images hold different values of a data field (null
+  // and empty alike).
+  bool ImageValuesDiffer(uint8_t* a, uint8_t* b, dataset::TField& field);
+  // The field's value (slot or cached BLOB value) from one image into
+  // another.
+  void CopyImageValue(uint8_t* from, uint8_t* to, dataset::TField& field);
 
   const void* owner_;
   bool remoteModuleOwner_;
@@ -647,6 +684,10 @@ class TOracleDataSet : public dataset::TDataSet,
   int currentIndex_ = -1;
   int32_t bookmarkCounter_ = 0;
   int32_t masterKey_ = -1;
+  // The values of the master record the rows were fetched for (null when
+  // there is no master record): the log items of the records shown carry
+  // the same.
+  std::shared_ptr<const TMasterLink> masterLink_;
   uint8_t* filterBuffer_ = nullptr;
   std::unique_ptr<filter::TExpression> filterExpression_;
   qbe::TQBEDefinition qbeDefinition_{*this};
@@ -678,7 +719,12 @@ class TOracleDataSet : public dataset::TDataSet,
   TOracleProviderOptions providerOptions_ = 0;
   TLockingMode lockingMode_ = TLockingMode::lmCheckImmediate;
   bool cachedUpdates_ = false;
+  // A provider transaction is open: changes are logged (over a close and
+  // open of the dataset too).
   bool logging_ = false;
+  // The query ran again, or the dataset closed, while a provider
+  // transaction logged changes.
+  bool requeriedWhileLogging_ = false;
   TChangeLog changeLog_;
   TChangeLogItem* applyingItem_ = nullptr;
   bool applyingDone_ = false;

@@ -102,11 +102,13 @@ void TOracleDataSet::InternalPost() {
   }
   if (recordPosting != nullptr) recordPosting->PostStarting(*this, isUpdate);
   {
-    // A field the server fills from a sequence is not required of the user.
+    // A field the server fills from a sequence is not required of the user,
+    // also when a new record still pending in the log is edited again.
+    const bool newToServer = !isUpdate || ActiveRecordLoggedAsInsert();
     std::vector<dataset::TField*> serverFilled;
     for (int i = 0; i < Fields().Count(); ++i) {
       dataset::TField& field = Fields()[i];
-      if (!isUpdate && field.Required() && !ServerSequenceFor(field.FieldName()).empty()) {
+      if (newToServer && field.Required() && !ServerSequenceFor(field.FieldName()).empty()) {
         field.SetRequired(false);
         serverFilled.push_back(&field);
       }
@@ -162,7 +164,14 @@ void TOracleDataSet::StoreInsertedRecord(dataset::TRecordBuffer buffer, bool app
   header.DataSize = recordSize_ - kRecordHeaderSize;
   CopyEditedBlobs(BlobListFor(record));
   RecordHeader(buffer).Bookmark = header.Bookmark;
-  for (TOracleDataSet* detail : details_) detail->masterKey_ = header.Bookmark;
+  // The details show the new record's rows now: their records and logged
+  // changes belong to it.
+  for (TOracleDataSet* detail : details_) {
+    detail->masterKey_ = header.Bookmark;
+    if (!detail->Active()) continue;
+    detail->SetMasterVariables();
+    detail->masterLink_ = detail->CurrentMasterLink();
+  }
   const int storeIndex = store_->IndexOf(record);
   currentIndex_ = filtered ? store_->StoreToFiltered(storeIndex) : storeIndex;
   LogChange(nullptr, record, storeIndex, header.Bookmark, 'I');
@@ -206,10 +215,13 @@ void TOracleDataSet::LogChange(const uint8_t* oldRecord, const uint8_t* newRecor
 void TOracleDataSet::StartLogging() {
   changeLog_.RemoveProviderLogged();
   logging_ = true;
+  requeriedWhileLogging_ = false;
 }
 
 void TOracleDataSet::EndLogging(bool keep) {
   logging_ = false;
+  const bool requeried = requeriedWhileLogging_;
+  requeriedWhileLogging_ = false;
   if (!Active()) {
     changeLog_.RemoveProviderLogged();
     return;
@@ -220,9 +232,22 @@ void TOracleDataSet::EndLogging(bool keep) {
     return;
   }
   Cancel();
+  if (requeried) {
+    // The records were fetched again since the changes were logged: their
+    // numbers and places are no longer those of the log. The server holds
+    // the rows as before the transaction now; the query shows them (with
+    // any pending cached updates merged in).
+    changeLog_.RemoveProviderLogged();
+    hitCountKnown_ = false;
+    insertedCount_ = 0;
+    ExecuteQuery(false);
+    currentIndex_ = -1;
+    ShowRevertedRecords();
+    return;
+  }
   const TLogScope scope = LogScope();
-  for (int i = changeLog_.Count() - 1; i >= 0; --i) {
-    TChangeLogItem& item = changeLog_.Items(i);
+  for (TChangeLogItem* logged : changeLog_.NewestFirst()) {
+    TChangeLogItem& item = *logged;
     if (!item.ProviderLogged) continue;
     // The records inserted and deleted in the transaction were counted
     // when they were posted.
@@ -237,6 +262,10 @@ void TOracleDataSet::EndLogging(bool keep) {
 void TOracleDataSet::CommitUpdates() {
   insertedCount_ += NetInsertCount();
   changeLog_.Clear();
+  // Changes applied inside a provider transaction are undone on the server
+  // by its rollback, with nothing left in the log to take them back here:
+  // its end then shows what the server holds by querying again.
+  if (logging_) requeriedWhileLogging_ = true;
   logging_ = false;
   if (Active()) DataEvent(dataset::TDataEvent::deDataSetChange);
 }
@@ -249,9 +278,10 @@ void TOracleDataSet::CancelUpdates() {
   Cancel();
   // Changes logged under another master record of a detail are not among
   // the records shown: they only leave the log.
-  for (int i = changeLog_.Count() - 1; i >= 0; --i) RevertChange(changeLog_.Items(i));
+  for (TChangeLogItem* item : changeLog_.NewestFirst()) RevertChange(*item);
   changeLog_.Clear();
   logging_ = false;
+  if (recordPosting != nullptr) recordPosting->ChangesDropped(*this);
   ShowRevertedRecords();
 }
 
@@ -278,7 +308,9 @@ void TOracleDataSet::RevertChange(TChangeLogItem& item) {
   if (!item.BelongsToMaster(LogScope())) return;
   switch (item.Kind) {
     case 'D': {
-      const int at = item.Index >= 0 && item.Index <= store_->Count() ? item.Index : -1;
+      const int at = item.PlacedByFetch ? FetchedPlaceOf(item.RecordId())
+                     : item.Index >= 0 && item.Index <= store_->Count() ? item.Index
+                                                                        : -1;
       uint8_t* record = store_->AddRecord(at, false);
       item.OldRecord->CopyTo(record);
       if (FilterActive() && TestFilter(record)) store_->AddFiltered(record, false);
@@ -299,6 +331,22 @@ void TOracleDataSet::RevertChange(TChangeLogItem& item) {
   }
 }
 
+int TOracleDataSet::FetchedPlaceOf(int32_t recordId) const {
+  // The records of a fetch carry rising numbers in the query's order; the
+  // changes made since that fetch are newer in the log and were taken back
+  // before, so the store holds that order again.
+  int at = store_->Base();
+  int32_t before = 0;
+  for (int n = store_->Base(); n < store_->Count(); ++n) {
+    const int32_t bookmark = RecordHeader(store_->Get(n)).Bookmark;
+    if (bookmark < recordId && bookmark > before) {
+      before = bookmark;
+      at = n + 1;
+    }
+  }
+  return at;
+}
+
 bool TOracleDataSet::NothingInserted() {
   for (int i = 1; i < fieldInfo_.Count(); ++i) {
     const TOracleFieldInfo& info = fieldInfo_.Items(i);
@@ -307,6 +355,13 @@ bool TOracleDataSet::NothingInserted() {
       return false;
   }
   return true;
+}
+
+bool TOracleDataSet::ActiveRecordLoggedAsInsert() {
+  if (!cachedUpdates_ || !HasActiveRecord()) return false;
+  const TChangeLogItem* item =
+      changeLog_.FindChange(RecordHeader(ActiveBuffer()).Bookmark, LogScope());
+  return item != nullptr && item->Kind == 'I';
 }
 
 bool TOracleDataSet::ActiveRecordLogged() {
@@ -369,16 +424,98 @@ uint8_t* TOracleDataSet::PlaceLoggedInsert(bool queryAtEnd) {
 bool TOracleDataSet::MergeLoggedChange(uint8_t* record, TChangeLogItem& item) {
   item.Fetched = true;
   item.Present = true;
+  // The row is shown under the current master record now (another user may
+  // have moved it there): its change belongs to that record's rows, to be
+  // shown, counted and taken back with them.
+  if (master_ != nullptr) item.Link = masterLink_;
   if (item.Kind == 'D') {
-    // The number the deleted record had may go to another record now.
+    if (item.OldRecord) TakeServerRow(record, item);
+    // The number the deleted record had may go to another record now; the
+    // row takes its number in this fetch, which tells its place.
     item.SetRecordId(++bookmarkCounter_);
+    item.PlacedByFetch = true;
     return false;
   }
   if (item.Kind == 'U' && item.NewRecord) {
+    if (item.OldRecord) TakeServerRow(record, item);
     ReleaseRecordResources(RecordHeader(record));
     item.NewRecord->CopyTo(record);
   }
   return true;
+}
+
+void TOracleDataSet::TakeServerRow(uint8_t* fetched, TChangeLogItem& item) {
+  if (!item.BaseRecord) {
+    item.BaseRecord = std::make_unique<TRecordImage>(item.OldRecord->Data(), recordSize_,
+                                                     BlobListOf(item.OldRecord->Header()));
+  }
+  uint8_t* base = item.BaseRecord->Data();
+  uint8_t* after = item.NewRecord ? item.NewRecord->Data() : nullptr;
+  for (int i = 0; i < Fields().Count(); ++i) {
+    dataset::TField& field = Fields()[i];
+    if (field.FieldKind() != dataset::TFieldKind::fkData) continue;
+    // A field the change leaves alone shows the server's value; the value
+    // the change was made from stays in a field it sets.
+    if (after != nullptr && !ImageValuesDiffer(after, base, field)) {
+      CopyImageValue(fetched, after, field);
+      CopyImageValue(fetched, base, field);
+    }
+    CopyImageValue(fetched, item.OldRecord->Data(), field);
+  }
+}
+
+bool TOracleDataSet::ChangedElsewhere(TChangeLogItem& item) {
+  if (!item.BaseRecord || !item.OldRecord) return false;
+  uint8_t* base = item.BaseRecord->Data();
+  uint8_t* server = item.OldRecord->Data();
+  uint8_t* after = item.NewRecord ? item.NewRecord->Data() : nullptr;
+  for (int i = 0; i < Fields().Count(); ++i) {
+    dataset::TField& field = Fields()[i];
+    if (field.FieldKind() != dataset::TFieldKind::fkData) continue;
+    // The apply writes a field whose new value differs from the server's
+    // (a delete: the whole row); that overwrites another user's value
+    // unless the change was made from it.
+    const bool written = after == nullptr || ImageValuesDiffer(after, server, field);
+    if (written && ImageValuesDiffer(server, base, field)) return true;
+  }
+  return false;
+}
+
+bool TOracleDataSet::ImageValuesDiffer(uint8_t* a, uint8_t* b, dataset::TField& field) {
+  if (field.IsBlob()) {
+    // No value and an empty one are alike.
+    const auto value = [&field](uint8_t* image) {
+      TBlobList* list = BlobListOf(RecordHeader(image));
+      const TOracleBlob* blob = list != nullptr ? list->BlobByField(&field) : nullptr;
+      return blob != nullptr ? std::string_view(blob->Data()) : std::string_view();
+    };
+    return value(a) != value(b);
+  }
+  RecordInPlace shown(*this, a);
+  const ::Variant first = field.Value();
+  shown.Show(b);
+  const ::Variant second = field.Value();
+  const bool nullFirst = first.IsNull() || first.IsEmpty();
+  const bool nullSecond = second.IsNull() || second.IsEmpty();
+  if (nullFirst || nullSecond) return nullFirst != nullSecond;
+  return first.ToString() != second.ToString();
+}
+
+void TOracleDataSet::CopyImageValue(uint8_t* from, uint8_t* to, dataset::TField& field) {
+  if (field.IsBlob()) {
+    TBlobList* source = BlobListOf(RecordHeader(from));
+    const TOracleBlob* value = source != nullptr ? source->BlobByField(&field) : nullptr;
+    TBlobList& target = BlobListFor(to);
+    TOracleBlob* blob = target.BlobByField(&field);
+    if (blob == nullptr) blob = &target.Add(&field);
+    blob->Data() = value != nullptr ? value->Data() : std::string();
+    blob->ClearPacked();
+    return;
+  }
+  const Slot& slot = SlotOf(field);
+  if (slot.offset < 0) return;
+  std::memcpy(to + kRecordHeaderSize + slot.offset, from + kRecordHeaderSize + slot.offset,
+              static_cast<std::size_t>(slot.size) + 1);
 }
 
 void TOracleDataSet::MarkUnmatchedChanges() {

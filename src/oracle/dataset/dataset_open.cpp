@@ -289,6 +289,7 @@ void TOracleDataSet::PlanColumnFills() {
 void TOracleDataSet::ExecuteQuery(bool opening) {
   store_->Clear();
   changeLog_.ClearFetched();
+  if (logging_) requeriedWhileLogging_ = true;
   bookmarkCounter_ = 0;
   queryDone_ = true;
   queryAtEnd_ = false;
@@ -300,8 +301,10 @@ void TOracleDataSet::ExecuteQuery(bool opening) {
   if (!HasMasterRecord()) {
     // Nothing to fetch until the master has a current record.
     refreshedFor_ = -1;
+    masterLink_.reset();
     return;
   }
+  if (master_ != nullptr) masterLink_ = CurrentMasterLink();
   if (!opening) {
     if (BeforeQuery) BeforeQuery(*this);
     if (IsCursorDataSet())
@@ -328,12 +331,18 @@ void TOracleDataSet::InternalLast() {
 }
 
 void TOracleDataSet::InternalClose() {
+  if (RecordPosting() != nullptr) RecordPosting()->ChangesDropped(*this);
   RefreshDetails(true);
   if (QBEModePart) QBEModePart->Closing();
   aside_ = {};
   BindFields(false);
+  // The records go, and the changes logged among them with them. A
+  // provider transaction stays open on the session though: it still logs,
+  // and its end shows what the server holds by querying again when the
+  // dataset is open by then.
   changeLog_.Clear();
-  logging_ = false;
+  if (logging_) requeriedWhileLogging_ = true;
+  masterLink_.reset();
   editBlobs_.reset();
   store_.reset();
   if (DefaultFields()) DestroyFields();

@@ -83,6 +83,9 @@ int TOracleDataSet::GetRecordCount() {
     if (!hitCountKnown_) {
       hitCount_ = CountQueryHits();
       hitCountKnown_ = true;
+      // The server's count holds the records this dataset posted or
+      // applied since the query: they are counted once.
+      insertedCount_ = 0;
     }
     return hitCount_ + insertedCount_ + NetInsertCount();
   }

@@ -140,8 +140,9 @@ bool TOracleDataSet::HasMasterRecord() const {
          master.State() != TDataSetState::dsInsert && !master.qbeMode_;
 }
 
-void TOracleDataSet::SetMasterVariables() {
-  if (master_ == nullptr || !master_->Active() || master_->store_ == nullptr) return;
+std::vector<std::pair<std::string, Variant>> TOracleDataSet::MasterValues() const {
+  std::vector<std::pair<std::string, Variant>> values;
+  if (master_ == nullptr || !master_->Active() || master_->store_ == nullptr) return values;
   const std::vector<dataset::TField*> fields = master_->GetFieldList(masterFields_);
   const std::vector<std::string> names = SplitNames(detailFields_);
   const std::size_t pairs =
@@ -161,18 +162,42 @@ void TOracleDataSet::SetMasterVariables() {
       }
       value = Variant::String(text);
     }
-    mainQuery_->SetVariable(name, value);
+    values.emplace_back(name, std::move(value));
   }
+  return values;
 }
 
-bool TOracleDataSet::SetMasterVariablesFrom(int32_t masterBookmark) {
-  if (master_ == nullptr || !master_->Active() || master_->store_ == nullptr) return false;
-  const int n = master_->StoreIndexOf(masterBookmark);
-  if (n < 0) return false;
-  // The master's fields read that record while the variables are set.
-  RecordInPlace shown(*master_, master_->store_->Get(n));
-  SetMasterVariables();
-  return true;
+std::shared_ptr<const TMasterLink> TOracleDataSet::CurrentMasterLink() const {
+  auto link = std::make_shared<TMasterLink>();
+  link->values = MasterValues();
+  for (const auto& [name, value] : link->values) {
+    link->key += name;
+    link->key += value.IsEmptyOrNull() ? std::string("\x01") : "\x02" + value.ToText();
+    link->key += '\x1f';
+  }
+  return link;
+}
+
+void TOracleDataSet::SetMasterVariables() {
+  for (const auto& [name, value] : MasterValues()) mainQuery_->SetVariable(name, value);
+}
+
+void TOracleDataSet::SetMasterVariablesFrom(const TChangeLogItem& item) {
+  if (item.Link == nullptr) return;
+  for (const auto& [name, value] : item.Link->values) mainQuery_->SetVariable(name, value);
+}
+
+bool TOracleDataSet::MasterHoldsRecordOf(const TChangeLogItem& item) {
+  if (item.Link == nullptr || master_ == nullptr || !master_->Active() ||
+      master_->store_ == nullptr)
+    return false;
+  // The master's fields read each of its records in turn.
+  RecordInPlace shown(*master_, nullptr);
+  for (int n = master_->store_->Base(); n < master_->store_->Count(); ++n) {
+    shown.Show(master_->store_->Get(n));
+    if (CurrentMasterLink()->key == item.Link->key) return true;
+  }
+  return false;
 }
 
 bool TOracleDataSet::VariablesMatchMaster() const {

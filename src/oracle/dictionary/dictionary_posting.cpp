@@ -35,6 +35,7 @@ class TDictionaryPosting final : public TRecordPosting {
   }
   void Delete(TOracleDataSet& dataSet) override { server_.Delete(dataSet); }
   void EditCancelled(TOracleDataSet& dataSet) override { server_.EditCancelled(dataSet); }
+  void ChangesDropped(TOracleDataSet& dataSet) override { server_.ChangesDropped(dataSet); }
   std::string ServerSequenceFor(TOracleDataSet& dataSet, const std::string& fieldName) override {
     return server_.ServerSequenceFor(dataSet, fieldName);
   }

@@ -30,6 +30,22 @@ inline constexpr TRefreshOptions roAfterInsert = 1u << 1;
 inline constexpr TRefreshOptions roAfterUpdate = 1u << 2;
 inline constexpr TRefreshOptions roAllFields = 1u << 3;
 
+// A row lock taken for a cached change (cached_locks.h), behind a savepoint
+// of its own.
+struct TCachedLock {
+  std::string rowId;
+  std::string table;      // the updating table the row was locked in
+  std::string savepoint;  // set just before the lock
+  // The lock's place among the session's cached locks (larger is later),
+  // and the place of the lock it directly follows with nothing else done
+  // on the session in between (0 when it follows other work).
+  std::uint64_t seq = 0;
+  std::uint64_t follows = 0;
+  // The session's work mark right after the lock.
+  std::uint64_t markAfter = 0;
+  bool dropped = false;
+};
+
 class TDataSetEditing {
  public:
   using TOracleDataSetEvent = std::function<void(TOracleDataSet&)>;
@@ -70,6 +86,8 @@ class TDataSetEditing {
   bool postRan_ = false;
   std::string postedRowId_;
   bool applying_ = false;
+  // The row locks taken for this dataset's cached changes, oldest first.
+  std::vector<TCachedLock> cachedLocks_;
   // The key columns that find the rowid of a new row (posting.h), built by
   // the first post that needs them, and the SQL text and UniqueFields they
   // were built for.

@@ -11,6 +11,7 @@
 #include "oracle/client/oci_loader_state.h"
 #include "oracle/client/oracle_errors.h"
 #include "oracle/dataset/dataset_blobs.h"
+#include "oracle/dml/cached_locks.h"
 #include "oracle/dml/dictionary.h"
 #include "oracle/dml/dml_query.h"
 #include "oracle/dml/editing.h"
@@ -146,13 +147,6 @@ bool IsDataColumn(const TOracleFieldInfo& info) {
 bool SessionAllowsOwnTransaction(TOracleDataSet& dataSet) {
   TOracleSession* session = dataSet.Session();
   return session != nullptr && !session->MTSControlled();
-}
-
-// ... and its savepoints: through ODBC only with the driver's savepoint
-// capability.
-bool SessionAllowsSavepoints(TOracleDataSet& dataSet) {
-  return SessionAllowsOwnTransaction(dataSet) &&
-         (!dataSet.Session()->ODBCMode() || dataSet.Session()->ODBCSavepoints());
 }
 
 void RunOnDMLQuery(TOracleDataSet& dataSet, const std::string& sql) {
@@ -437,6 +431,7 @@ class TServerPosting : public TRecordPosting {
   void Posted(TOracleDataSet& dataSet, bool isUpdate) override;
   void Delete(TOracleDataSet& dataSet) override;
   void EditCancelled(TOracleDataSet& dataSet) override;
+  void ChangesDropped(TOracleDataSet& dataSet) override;
   std::string ServerSequenceFor(TOracleDataSet& dataSet, const std::string& fieldName) override;
   void FieldsCreated(TOracleDataSet& dataSet) override;
   bool AppliesRecords(TOracleDataSet& dataSet) override {
@@ -466,7 +461,14 @@ void TServerPosting::EditStarting(TOracleDataSet& dataSet) {
   if (beforeEdit) check = false;
   // A refresh here shows the server's values in the record the edit starts
   // from.
-  LockRefreshCheck(dataSet, lock, check, beforeEdit, (editing.RefreshOptions & roAllFields) != 0);
+  const auto lockRefreshCheck = [&] {
+    LockRefreshCheck(dataSet, lock, check, beforeEdit, (editing.RefreshOptions & roAllFields) != 0);
+  };
+  // A cached edit's lock is kept to be given back with its change.
+  if (lock && dataSet.CachedUpdates())
+    TakeCachedLock(dataSet, lockRefreshCheck);
+  else
+    lockRefreshCheck();
 }
 
 TRecordPosting::TPostResult TServerPosting::Post(TOracleDataSet& dataSet, bool isUpdate) {
@@ -489,7 +491,12 @@ TRecordPosting::TPostResult TServerPosting::Post(TOracleDataSet& dataSet, bool i
   const char* savepoint =
       isUpdate && mode == TLockingMode::lmLockImmediate ? kPostSavepoint : kLockSavepoint;
   try {
-    if (isUpdate && (mode == TLockingMode::lmCheckImmediate || mode == TLockingMode::lmLockDelayed))
+    // A cached update applied in lmLockImmediate is checked as well: any
+    // commit or rollback of the session since its edit may have given the
+    // edit's lock up, and another user's change then sits in the row.
+    if (isUpdate &&
+        (mode == TLockingMode::lmCheckImmediate || mode == TLockingMode::lmLockDelayed ||
+         (mode == TLockingMode::lmLockImmediate && editing.applying_)))
       LockRefreshCheck(dataSet, true, true, false, false);
     else
       SetNamedSavepoint(dataSet, savepoint);
@@ -555,14 +562,15 @@ void TServerPosting::Delete(TOracleDataSet& dataSet) {
   TDataSetEditing& editing = Editing(dataSet);
   const TLockingMode mode = dataSet.LockingMode();
   if (dataSet.CachedUpdates() && !editing.applying_) {
-    if ((mode == TLockingMode::lmLockImmediate || mode == TLockingMode::lmCheckImmediate) &&
-        !dataSet.ActiveRecordLogged())
-      LockRefreshCheck(dataSet, mode == TLockingMode::lmLockImmediate, true, false, false);
+    if (mode == TLockingMode::lmLockImmediate && !dataSet.ActiveRecordLogged())
+      TakeCachedLock(dataSet, [&] { LockRefreshCheck(dataSet, true, true, false, false); });
+    else if (mode == TLockingMode::lmCheckImmediate && !dataSet.ActiveRecordLogged())
+      LockRefreshCheck(dataSet, false, true, false, false);
     return;
   }
-  if (mode == TLockingMode::lmCheckImmediate || mode == TLockingMode::lmLockDelayed ||
-      (mode == TLockingMode::lmLockImmediate && !dataSet.CachedUpdates()))
-    LockRefreshCheck(dataSet, true, true, false, false);
+  // A cached delete applied in lmLockImmediate is checked too: its lock may
+  // have gone with a commit or rollback of the session since.
+  if (mode != TLockingMode::lmNone) LockRefreshCheck(dataSet, true, true, false, false);
   try {
     TOracleQuery& query = PrepareDMLQuery(dataSet);
     std::string newRowId;
@@ -585,14 +593,23 @@ void TServerPosting::Delete(TOracleDataSet& dataSet) {
 }
 
 void TServerPosting::EditCancelled(TOracleDataSet& dataSet) {
-  // The row locked when the edit started is given up with the edit.
-  if (dataSet.State() == TDataSetState::dsEdit &&
-      dataSet.LockingMode() == TLockingMode::lmLockImmediate && !dataSet.CachedUpdates()) {
+  // The row locked when the edit started is given up with the edit; a
+  // record with a logged change keeps the lock for that change.
+  if (dataSet.State() != TDataSetState::dsEdit) return;
+  if (dataSet.CachedUpdates()) {
+    if (!dataSet.ActiveRecordLogged()) GiveBackCachedLocks(dataSet, dataSet.RecordRowId());
+    return;
+  }
+  if (dataSet.LockingMode() == TLockingMode::lmLockImmediate) {
     try {
       RollbackToLockSavepoint(dataSet);
     } catch (const EOracleError&) {
     }
   }
+}
+
+void TServerPosting::ChangesDropped(TOracleDataSet& dataSet) {
+  GiveBackCachedLocks(dataSet, {});
 }
 
 std::string TServerPosting::ServerSequenceFor(TOracleDataSet& dataSet,
@@ -633,11 +650,18 @@ void ApplyLog(TOracleDataSet& dataSet) {
   for (int i = 0; i < log.Count(); ++i) {
     TChangeLogItem& item = log.Items(i);
     dataSet.SetApplyingItem(&item);
-    if (dataSet.Master() != nullptr && !dataSet.SetMasterVariablesFrom(item.MasterKey()) &&
-        IsTableExpression(dataSet)) {
-      // The current master record's collection is not the change's.
-      dataset::DatabaseError("The master record of a cached change is no longer present",
-                             dataSet.Name());
+    // A refresh showed another user's value where the change sets its own
+    // (or in the row it deletes): the check modes refuse as for a row
+    // changed since it was fetched.
+    if (dataSet.LockingMode() != TLockingMode::lmNone && dataSet.ChangedElsewhere(item))
+      RaiseTranslated(dataSet, 'L', 0, Editing(dataSet).ChangedMessage);
+    if (dataSet.Master() != nullptr) {
+      dataSet.SetMasterVariablesFrom(item);
+      // A collection detail writes into its master row's collection, which
+      // must still be there.
+      if (IsTableExpression(dataSet) && !dataSet.MasterHoldsRecordOf(item))
+        dataset::DatabaseError("The master record of a cached change is no longer present",
+                               dataSet.Name());
     }
     if (item.Kind == 'D') {
       TheServerPosting().Delete(dataSet);
@@ -709,6 +733,9 @@ void ApplyUpdates(TOracleDataSet& dataSet) {
   const bool ownTransaction = SessionAllowsOwnTransaction(dataSet);
   const bool savepoint = SessionAllowsSavepoints(dataSet);
   const dataset::TBookmark start = dataSet.GetBookmark();
+  // The apply's statements are undone when it fails; the cached locks taken
+  // before it can still be given back then.
+  const TCachedLockPoint before = CachedLockPoint(dataSet.Session());
   if (savepoint) RunOnDMLQuery(dataSet, "savepoint KEL__APPLYPOINT");
   editing.applying_ = true;
   try {
@@ -718,6 +745,7 @@ void ApplyUpdates(TOracleDataSet& dataSet) {
     if (savepoint) {
       try {
         RunOnDMLQuery(dataSet, "rollback to savepoint KEL__APPLYPOINT");
+        ReturnedTo(before);
       } catch (const EOracleError&) {
       }
     }
@@ -725,6 +753,8 @@ void ApplyUpdates(TOracleDataSet& dataSet) {
     throw;
   }
   editing.applying_ = false;
+  // The locks of the applied changes stay until the transaction ends.
+  ForgetCachedLocks(dataSet);
   if (editing.CommitOnPost && ownTransaction) dataSet.Session()->Commit();
   dataSet.CommitUpdates();
   if (!start.empty() && dataSet.BookmarkValid(start)) dataSet.GotoBookmark(start);
@@ -866,6 +896,11 @@ void BuildDelete(TOracleDataSet& dataSet, TOracleQuery& query) {
 
 void LockAndCheckRecord(TOracleDataSet& dataSet, bool checkOnly) {
   LockRefreshCheck(dataSet, !checkOnly, true, false, false);
+}
+
+bool SessionAllowsSavepoints(TOracleDataSet& dataSet) {
+  return SessionAllowsOwnTransaction(dataSet) &&
+         (!dataSet.Session()->ODBCMode() || dataSet.Session()->ODBCSavepoints());
 }
 
 void SetLockSavepoint(TOracleDataSet& dataSet) {

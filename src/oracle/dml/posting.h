@@ -80,6 +80,10 @@ void LockRefreshCheck(TOracleDataSet& dataSet, bool lock, bool check, bool refre
 // Locks the active record's row and checks that no one changed it since it
 // was fetched; with `checkOnly` only checks, taking no lock.
 void LockAndCheckRecord(TOracleDataSet& dataSet, bool checkOnly);
+// Whether the dataset may set savepoints on its session: not on a session a
+// transaction server controls, and through ODBC only with the driver's
+// savepoint capability.
+bool SessionAllowsSavepoints(TOracleDataSet& dataSet);
 void SetLockSavepoint(TOracleDataSet& dataSet);
 void RollbackToLockSavepoint(TOracleDataSet& dataSet);
 // Whether `fetched` equals the field's value (its old value when

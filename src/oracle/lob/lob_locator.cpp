@@ -21,6 +21,11 @@ constexpr ub1 kFileReadOnly = 1;
 constexpr ub4 kFlushFreeBuffers = 2;
 constexpr int kFileNameRoom = 512;
 
+// A write through a locator is work a rollback to a savepoint undoes.
+void CountWork(TOracleSession* session) {
+  if (session != nullptr) session->CountWork();
+}
+
 void CheckSession(TOracleSession* session, const std::string& feature) {
   CheckNet8Feature(session, feature);
   if (session == nullptr || !session->Connected()) throw std::runtime_error("Not logged on");
@@ -244,6 +249,7 @@ int64_t TLOBLocator::Write(const void* buffer, int64_t count) {
   ub4 amount = static_cast<ub4>(utf16 ? count / 2 : count);
   const ub4 offset = static_cast<ub4>(utf16 ? position_ / 2 + 1 : position_ + 1);
   const ub2 charSetId = utf16 ? kClientUtf16 : (lobType_ == otype::CLOB ? CharSetId() : 0);
+  CountWork(session_);
   Check(OCILobWrite(Service(), ErrorHandle(), locator_, &amount, offset, const_cast<void*>(buffer),
                     static_cast<ub4>(count), OCI_ONE_PIECE, nullptr, nullptr, charSetId,
                     charSetForm_));
@@ -283,6 +289,7 @@ void TLOBLocator::SetSize(int64_t newSize) {
   const bool utf16 = Utf16();
   if (newSize < current) {
     monitorId_.Trace(session_, "LOB.SetSize");
+    CountWork(session_);
     Check(OCILobTrim(Service(), ErrorHandle(), locator_,
                      static_cast<ub4>(utf16 ? newSize / 2 : newSize)));
   } else if (newSize > current) {
@@ -424,6 +431,7 @@ void TLOBLocator::LoadFromFile(TLOBLocator& file) {
   BeginUse(true);
   const int64_t length = file.Size();
   if (length == 0) return;
+  CountWork(session_);
   Check(OCILobLoadFromFile(Service(), ErrorHandle(), locator_, file.locator_,
                            static_cast<ub4>(length), 1, 1));
 }
@@ -437,18 +445,21 @@ void TLOBLocator::Assign(const TLOBLocator& source) {
 void TLOBLocator::Copy(TLOBLocator& source, int64_t amount, int64_t destOffset,
                        int64_t sourceOffset) {
   BeginUse(true);
+  CountWork(session_);
   Check(OCILobCopy(Service(), ErrorHandle(), locator_, source.locator_, static_cast<ub4>(amount),
                    static_cast<ub4>(destOffset), static_cast<ub4>(sourceOffset)));
 }
 
 void TLOBLocator::Append(TLOBLocator& source) {
   BeginUse(true);
+  CountWork(session_);
   Check(OCILobAppend(Service(), ErrorHandle(), locator_, source.locator_));
 }
 
 int64_t TLOBLocator::Erase(int64_t amount, int64_t offset) {
   BeginUse(true);
   ub4 erased = static_cast<ub4>(amount);
+  CountWork(session_);
   Check(OCILobErase(Service(), ErrorHandle(), locator_, &erased, static_cast<ub4>(offset)));
   return erased;
 }

@@ -352,6 +352,8 @@ void TOracleObject::Describe() {
 
 void TOracleObject::Lock() {
   MakeCurrent();
+  // Row locks and flushed writes are work a rollback to a savepoint undoes.
+  if (session_ != nullptr) session_->CountWork();
   Check(OCIObjectLock(Environment(), ErrorHandle(), instance_));
 }
 
@@ -363,6 +365,7 @@ void TOracleObject::MarkUpdate() {
 
 void TOracleObject::Flush() {
   MakeCurrent();
+  if (session_ != nullptr) session_->CountWork();
   Check(OCIObjectFlush(Environment(), ErrorHandle(), instance_));
   changed_ = false;
 }
@@ -380,6 +383,7 @@ void FlushObjectCache(TOracleSession* session) {
   if (OCIHandleAlloc(session->Environment(), &handle, OCI_HTYPE_ERROR, 0, nullptr) != OCI_SUCCESS)
     throw std::runtime_error("TOracleObject: Invalid handle");
   auto* err = static_cast<OCIError*>(handle);
+  session->CountWork();
   const sword status = OCICacheFlush(session->Environment(), err, session->ServiceContext(),
                                      nullptr, nullptr, nullptr);
   try {

@@ -1,11 +1,13 @@
 #include "oracle/query/query.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <exception>
 #include <limits>
 #include <mutex>
 #include <stdexcept>
+#include <string_view>
 
 #include "oracle/client/client_mode.h"
 #include "oracle/client/feature_checks.h"
@@ -27,6 +29,25 @@ namespace {
 
 // WarningFlags after a call that succeeded with information.
 constexpr int32_t kWarningWithInfo = 33;
+
+// Whether a select's text asks for row locks ("for update"); a word pair
+// in a literal or comment counts too, which only counts work of the session
+// that was none.
+bool LocksRows(const std::string& sql) {
+  const auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); };
+  for (std::size_t at = 0; at + 3 < sql.size(); ++at) {
+    if (lower(sql[at]) != 'f' || lower(sql[at + 1]) != 'o' || lower(sql[at + 2]) != 'r') continue;
+    std::size_t next = at + 3;
+    if (next >= sql.size() || std::isspace(static_cast<unsigned char>(sql[next])) == 0) continue;
+    while (next < sql.size() && std::isspace(static_cast<unsigned char>(sql[next])) != 0) ++next;
+    static constexpr std::string_view kUpdate = "update";
+    bool match = next + kUpdate.size() <= sql.size();
+    for (std::size_t i = 0; match && i < kUpdate.size(); ++i)
+      match = lower(sql[next + i]) == kUpdate[i];
+    if (match) return true;
+  }
+  return false;
+}
 
 std::mutex& HookMutex() {
   static std::mutex mutex;
@@ -965,6 +986,9 @@ void TOracleQuery::ExecuteCore(bool describeOnly, int32_t iterations, int32_t of
   if (debug_ && !describeOnly) ShowDebug();
   SessionBusyScope busy(*session_);
   Prepare();
+  // Work a rollback to a savepoint would undo or release: the session's
+  // savepoint users learn of it (plain queries are none).
+  if (!describeOnly && (sqlType_ != sqltype::Select || LocksRows(sql_))) session_->CountWork();
   if (sqlType_ == sqltype::Select) {
     if (oci7_) {
       ExecuteSelectOCI7(describeOnly);

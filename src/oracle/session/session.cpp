@@ -311,6 +311,7 @@ TSessionPoolLink* TOracleSession::EffectivePool() const {
 
 void TOracleSession::Commit() {
   if (!connected_) return;
+  CountWork();
   Trace("Session.Commit");
   if (mtsControlled_) throw std::runtime_error("Cannot commit an MTS Controlled Transaction");
   std::optional<OracleLockGuard> lock;
@@ -324,6 +325,7 @@ void TOracleSession::Commit() {
 
 void TOracleSession::Rollback() {
   if (!connected_) return;
+  CountWork();
   Trace("Session.Rollback");
   if (mtsControlled_) throw std::runtime_error("Cannot rollback an MTS Controlled Transaction");
   std::optional<OracleLockGuard> lock;
@@ -339,6 +341,7 @@ void TOracleSession::Rollback() {
 
 void TOracleSession::ExecuteSessionSQL(const std::string& sql, bool busy) {
   BusyScope scope(*this, busy);
+  CountWork();
   RunSessionSQL(*this, sql);
 }
 

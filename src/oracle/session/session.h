@@ -7,6 +7,7 @@
 // logoff. The password is never part of a trace, description or log line.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -69,6 +70,12 @@ class TOracleSession : public TSessionContext {
   int CheckConnection(bool reconnect);
   // Runs one statement, with the busy cursor when `busy`.
   void ExecuteSessionSQL(const std::string& sql, bool busy);
+  // Counts the work done on the connection that a rollback to a savepoint
+  // would undo or release: every statement but a plain query, LOB and
+  // object writes, commits, rollbacks, logons and logoffs. Two equal marks
+  // tell that nothing of that kind happened in between.
+  std::uint64_t WorkMark() const { return workMark_.load(std::memory_order_relaxed); }
+  void CountWork() { workMark_.fetch_add(1, std::memory_order_relaxed); }
 
   bool Connected() const { return connected_; }
   // Writing logs on or off; while loading only marks a pending connect.
@@ -295,6 +302,8 @@ class TOracleSession : public TSessionContext {
 
   // When the last trace was made (trace clock); empty at logon.
   mutable std::optional<std::int64_t> traceMark_;
+
+  std::atomic<std::uint64_t> workMark_{0};
 
   int busyDepth_ = 0;
   TCursor savedCursor_ = crDefault;

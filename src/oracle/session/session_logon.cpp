@@ -231,6 +231,7 @@ void TOracleSession::ApplySessionSettings() {
 
 void TOracleSession::LogOn() {
   traceMark_.reset();
+  CountWork();
   if (pooling_ != TSessionPooling::spNone && (connected_ || !Shared())) {
     LogOff();
     if (pooling_ == TSessionPooling::spInternal) {
@@ -337,6 +338,7 @@ void TOracleSession::ReleaseAttached() {
 }
 
 void TOracleSession::LogOff() {
+  CountWork();
   if (!OCIDllLoaded() && (connected_ || env_ != nullptr)) {
     // The client library was unloaded under the session: its handles are
     // gone with it and no call can be made any more.

@@ -244,6 +244,139 @@ TEST_F(DetailApplyTest, CancelUnderOneMasterTakesBackTheChangesOfAll) {
   EXPECT_EQ(5u, AllEmp().size());
 }
 
+// The master closed and opened again, or queried again in another order:
+// each master record shows, counts and takes back its own logged changes,
+// and the apply stores them under their own master rows.
+TEST_F(DetailApplyTest, ChangesStayWithTheirMasterRecordWhenTheMasterIsReopened) {
+  const std::vector<std::string> original = AllEmp();
+  const struct {
+    const char* what;
+    std::function<void()> reopen;
+  } reopens[] = {
+      {"closed and opened",
+       [this] {
+         dept_->Close();
+         dept_->Open();
+       }},
+      {"queried in the other order",
+       [this] { dept_->SetSQL("select rowid, deptno, dname from dept order by deptno desc"); }},
+      {"queried for two departments",
+       [this] { dept_->SetSQL("select rowid, deptno, dname from dept where deptno > 10"); }},
+  };
+  for (const bool apply : {false, true}) {
+    for (const auto& reopen : reopens) {
+      for (const TLockingMode mode : kModes) {
+        SCOPED_TRACE(std::string(reopen.what) + (apply ? " applied " : " cancelled ") +
+                     std::to_string(static_cast<int>(mode)));
+        dept_->SetSQL("select rowid, deptno, dname from dept order by deptno");
+        auto emp = Emp(mode);
+        GoDept(10);
+        emp->Append();
+        emp->FieldByName("EMPNO").SetAsInteger(11);
+        emp->FieldByName("ENAME").SetAsString("NEW11");
+        emp->Post();
+        emp->SetRecNo(1);
+        emp->Edit();
+        emp->FieldByName("ENAME").SetAsString("KONG");
+        emp->Post();
+        GoDept(20);
+        emp->SetRecNo(1);
+        emp->Delete();
+        reopen.reopen();
+        const struct {
+          int deptno;
+          std::vector<std::string> rows;
+        } views[] = {{30, {"6 MILLER"}},
+                     {20, {"4 ADAMS", "5 FORD"}},
+                     {10, {"1 KONG", "2 BLAKE", "11 NEW11"}}};
+        for (const auto& view : views) {
+          bool there = false;
+          for (dept_->First(); !dept_->Eof() && !there;) {
+            there = dept_->FieldByName("DEPTNO").AsInteger() == view.deptno;
+            if (!there) dept_->Next();
+          }
+          if (!there) continue;
+          EXPECT_EQ(view.rows, Shown(*emp)) << view.deptno;
+          EXPECT_EQ(static_cast<int>(view.rows.size()), emp->RecordCount()) << view.deptno;
+        }
+        EXPECT_EQ(3, emp->ChangeLog().Count());
+        if (apply) {
+          oracle::ApplyUpdates(*emp);
+          EXPECT_EQ((std::vector<std::string>{"1 KONG 10", "2 BLAKE 10", "4 ADAMS 20", "5 FORD 20",
+                                              "6 MILLER 30", "11 NEW11 10"}),
+                    AllEmp());
+        } else {
+          emp->CancelUpdates();
+          EXPECT_EQ(original, AllEmp());
+        }
+        for (dept_->First(); !dept_->Eof(); dept_->Next()) {
+          const std::string deptno = dept_->FieldByName("DEPTNO").AsString();
+          std::vector<std::string> stored;
+          for (const std::string& row : AllEmp()) {
+            if (row.substr(row.rfind(' ') + 1) == deptno)
+              stored.push_back(row.substr(0, row.rfind(' ')));
+          }
+          EXPECT_EQ(stored, Shown(*emp)) << deptno;
+        }
+        emp.reset();
+        ResetEmp();
+      }
+    }
+  }
+  dept_->SetSQL("select rowid, deptno, dname from dept order by deptno");
+}
+
+// The other user moves an employee the user renamed (or deleted) under
+// department 10 to department 20. The change goes with the row: department
+// 20 shows and counts it, department 10 no longer does. The apply stores
+// the rename under department 20; the delete is refused by the check modes
+// (the row the user deleted is no longer the one fetched) and carried out
+// by lmNone.
+TEST_F(DetailApplyTest, AChangeGoesWithItsRowWhenAnotherUserMovesIt) {
+  for (const char kind : {'U', 'D'}) {
+    for (const TLockingMode mode :
+         {TLockingMode::lmNone, TLockingMode::lmCheckImmediate, TLockingMode::lmLockDelayed}) {
+      SCOPED_TRACE(std::string(1, kind) + " " + std::to_string(static_cast<int>(mode)));
+      ResetEmp();
+      auto emp = Emp(mode);
+      GoDept(10);
+      emp->SetRecNo(1);
+      if (kind == 'U') {
+        emp->Edit();
+        emp->FieldByName("ENAME").SetAsString("KONG");
+        emp->Post();
+      } else {
+        emp->Delete();
+      }
+      oracle::TOracleQuery move;
+      move.SetSession(other_.get());
+      move.SetSQL("update emp set deptno = 20 where empno = 1");
+      move.Execute();
+      other_->Commit();
+      GoDept(20);
+      const std::vector<std::string> under20 =
+          kind == 'U' ? std::vector<std::string>{"1 KONG", "3 SCOTT", "4 ADAMS", "5 FORD"}
+                      : std::vector<std::string>{"3 SCOTT", "4 ADAMS", "5 FORD"};
+      EXPECT_EQ(under20, Shown(*emp));
+      EXPECT_EQ(static_cast<int>(under20.size()), emp->RecordCount());
+      GoDept(10);
+      EXPECT_EQ((std::vector<std::string>{"2 BLAKE"}), Shown(*emp));
+      EXPECT_EQ(1, emp->RecordCount());
+      const std::string error = ErrorOf([&] { oracle::ApplyUpdates(*emp); });
+      if (kind == 'U') {
+        EXPECT_EQ("<no error>", error);
+        EXPECT_EQ("1 KONG 20", AllEmp().at(0));
+      } else if (mode == TLockingMode::lmNone) {
+        EXPECT_EQ("<no error>", error);
+        EXPECT_EQ("2 BLAKE 10", AllEmp().at(0));
+      } else {
+        EXPECT_EQ("Record has been changed by another user", error);
+        EXPECT_EQ("1 KING 20", AllEmp().at(0));
+      }
+    }
+  }
+}
+
 // A detail over a master row's collection: each logged element change goes
 // into the collection of the master row it was made under, whichever row is
 // current; without that master row the apply refuses rather than guess.

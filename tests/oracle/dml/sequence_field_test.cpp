@@ -128,4 +128,47 @@ TEST_F(SequenceFieldTest, TheFirstNewRecordAfterOtherWorkTakesItsNumber) {
   }
 }
 
+// A new record still pending in the change log is corrected before the
+// apply, at every moment and in every locking mode: the second edit needs
+// no key the server or the post fills in, and the server receives the
+// corrected record with the sequence's number.
+TEST_F(SequenceFieldTest, APendingCachedInsertCanBeCorrectedBeforeTheApply) {
+  int next = 100;
+  using oracle::TLockingMode;
+  for (const TSequenceApplyMoment moment : kMoments) {
+    for (const TLockingMode mode : {TLockingMode::lmNone, TLockingMode::lmCheckImmediate,
+                                    TLockingMode::lmLockDelayed, TLockingMode::lmLockImmediate}) {
+      for (const bool constraints : {false, true}) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(moment)) + " " +
+                     std::to_string(static_cast<int>(mode)) + (constraints ? " checked" : ""));
+        auto ds = Parts(moment);
+        ds->Close();
+        ds->SetCachedUpdates(true);
+        ds->SetLockingMode(mode);
+        Editing(*ds).OracleDictionary.EnforceConstraints = constraints;
+        ds->Open();
+        const std::string typo = "TPYO" + std::to_string(next);
+        const std::string name = "TYPO" + std::to_string(next);
+        ds->Append();
+        ds->FieldByName("NAME").SetAsString(typo);
+        ds->Post();
+        EXPECT_EQ("<no error>", ErrorOf([&] {
+                    ds->Edit();
+                    ds->FieldByName("NAME").SetAsString(name);
+                    ds->Post();
+                  }));
+        EXPECT_EQ(1, ds->ChangeLog().Count());
+        EXPECT_EQ(-1, IdSeenByOther(name));
+        oracle::ApplyUpdates(*ds);
+        EXPECT_EQ(-1, IdSeenByOther(typo));
+        EXPECT_EQ(next, IdSeenByOther(name));
+        ds->Last();
+        EXPECT_EQ(name, ds->FieldByName("NAME").AsString());
+        EXPECT_EQ(next, ds->FieldByName("ID").AsInteger());
+        ++next;
+      }
+    }
+  }
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 // header, whose global type `text` they would otherwise shadow.
 #include "oracle_fixture/dataset_fixture.h"
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -320,6 +321,110 @@ TEST_F(ProviderTest, CountedRecordsFollowProviderTransactions) {
     EXPECT_EQ(commit ? "KING;BLAKE;FORD;" : "KING;BLAKE;", Names(*ds));
     Run("delete from emp where empno = 3");
   }
+}
+
+// A provider transaction rolled back after the dataset was refreshed
+// inside it: the dataset shows the rows the server holds, in every locking
+// mode and whatever the transaction changed before and after the refresh.
+TEST_F(ProviderTest, ARollbackAfterARefreshShowsWhatTheServerHolds) {
+  Run("create table vals (n number(6) primary key, label varchar2(10))");
+  auto other = NewSession();
+  const auto seen = [&] {
+    oracle::TOracleQuery query;
+    query.SetSession(other.get());
+    query.SetSQL("select n, label from vals order by n");
+    std::vector<std::string> rows;
+    for (query.Execute(); !query.Eof(); query.Next())
+      rows.push_back(query.Field(0).ToText() + " " + query.Field(1).ToText());
+    return rows;
+  };
+  const auto shown = [](TOracleDataSet& ds) {
+    std::vector<std::string> rows;
+    for (ds.First(); !ds.Eof(); ds.Next())
+      rows.push_back(ds.FieldByName("N").AsString() + " " + ds.FieldByName("LABEL").AsString());
+    return rows;
+  };
+  // Steps: i<n> inserts n before the current record, a<n> appends n, u<n>
+  // relabels n, d<n> deletes n, r refreshes.
+  const char* scripts[] = {"i5 r",         "u20 r",          "d30 r",
+                           "i5 r u40 d10", "r i5 a45 d20",   "i5 d10 u30 r a35 u20 d40",
+                           "i5 u20 d30",   "a45 r i15 r d45"};
+  using oracle::TLockingMode;
+  for (const TLockingMode mode : {TLockingMode::lmNone, TLockingMode::lmCheckImmediate,
+                                  TLockingMode::lmLockDelayed, TLockingMode::lmLockImmediate}) {
+    for (const char* script : scripts) {
+      SCOPED_TRACE(std::string(script) + " " + std::to_string(static_cast<int>(mode)));
+      Run("delete from vals");
+      for (const int n : {10, 20, 30, 40})
+        Run("insert into vals values (" + std::to_string(n) + ", 'v" + std::to_string(n) + "')");
+      auto ds = NewDataSet("select rowid, v.* from vals v order by n");
+      ds->SetLockingMode(mode);
+      ds->SetCountAllRecords(true);
+      ds->Open();
+      const std::vector<std::string> before = shown(*ds);
+      ds->PSStartTransaction();
+      const auto go = [&](int n) {
+        for (ds->First(); ds->FieldByName("N").AsInteger() != n;) ds->Next();
+      };
+      std::istringstream steps(script);
+      for (std::string step; steps >> step;) {
+        if (step == "r") {
+          ds->Refresh();
+          continue;
+        }
+        const int n = std::stoi(step.substr(1));
+        if (step[0] == 'i' || step[0] == 'a') {
+          ds->First();
+          if (step[0] == 'i')
+            ds->Insert();
+          else
+            ds->Append();
+          ds->FieldByName("N").SetAsInteger(n);
+          ds->FieldByName("LABEL").SetAsString("new");
+          ds->Post();
+        } else if (step[0] == 'u') {
+          go(n);
+          ds->Edit();
+          ds->FieldByName("LABEL").SetAsString("changed");
+          ds->Post();
+        } else {
+          go(n);
+          ds->Delete();
+        }
+      }
+      ds->PSEndTransaction(false);
+      EXPECT_EQ(before, seen());
+      EXPECT_EQ(before, shown(*ds));
+      EXPECT_EQ(4, ds->RecordCount());
+      // Editing goes on against the rows shown.
+      go(30);
+      ds->Edit();
+      ds->FieldByName("LABEL").SetAsString("after");
+      ds->Post();
+      EXPECT_EQ("30 after", seen().at(2));
+    }
+  }
+  // Cached updates pending through such a transaction stay shown and
+  // pending.
+  Run("update vals set label = 'v30' where n = 30");
+  auto ds = NewDataSet("select rowid, v.* from vals v order by n");
+  ds->SetCachedUpdates(true);
+  ds->SetFilter("[N] <> 20");
+  ds->SetFiltered(true);
+  ds->Open();
+  ds->Last();
+  ds->Edit();
+  ds->FieldByName("LABEL").SetAsString("cached");
+  ds->Post();
+  ds->PSStartTransaction();
+  ds->Refresh();
+  ds->First();
+  ds->Delete();
+  ds->PSEndTransaction(false);
+  EXPECT_EQ((std::vector<std::string>{"30 v30", "40 cached"}), shown(*ds));
+  EXPECT_EQ(2, ds->ChangeLog().Count());
+  oracle::ApplyUpdates(*ds);
+  EXPECT_EQ((std::vector<std::string>{"20 v20", "30 v30", "40 cached"}), seen());
 }
 
 }  // namespace
