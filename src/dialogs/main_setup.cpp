@@ -236,18 +236,45 @@ int EntryIndex(const QStringList& entries, const QString& text, Qt::CaseSensitiv
   return -1;
 }
 
-// The roll-up name a sale makes of a roll-up grid cell: trimmed of blanks
-// and control characters, ASCII letters in upper case.
-QString RollupName(const QString& cell) {
+// `text` trimmed of blanks and control characters at its ends, as a sale
+// trims the settings it reads.
+QString SaleTrimmed(const QString& text) {
   qsizetype begin = 0;
-  qsizetype end = cell.size();
-  while (begin < end && cell[begin].unicode() <= ' ') ++begin;
-  while (end > begin && cell[end - 1].unicode() <= ' ') --end;
-  QString name = cell.mid(begin, end - begin);
-  for (QChar& c : name) {
+  qsizetype end = text.size();
+  while (begin < end && text[begin].unicode() <= ' ') ++begin;
+  while (end > begin && text[end - 1].unicode() <= ' ') --end;
+  return text.mid(begin, end - begin);
+}
+
+// `text` with its ASCII letters in upper case, as a sale compares names
+// without regard to case (other letters stay as they are).
+QString UpperAsciiText(QString text) {
+  for (QChar& c : text) {
     if (c >= 'a' && c <= 'z') c = QChar(c.unicode() - ('a' - 'A'));
   }
-  return name;
+  return text;
+}
+
+// A name as a sale compares it: trimmed of blanks and control characters,
+// ASCII letters in upper case. A roll-up grid cell names its roll-up so.
+QString SaleName(const QString& text) {
+  return UpperAsciiText(SaleTrimmed(text));
+}
+
+QString RollupName(const QString& cell) {
+  return SaleName(cell);
+}
+
+// The index of the entry a sale takes the setting `text` for: trimmed, the
+// ASCII letters in any case; the first (None) for an empty setting, -1 for
+// none.
+int SaleEntryIndex(const QStringList& entries, const QString& text) {
+  const QString key = SaleName(text);
+  if (key.isEmpty()) return entries.isEmpty() ? -1 : 0;
+  for (int i = 0; i < entries.size(); ++i) {
+    if (UpperAsciiText(entries[i]) == key) return i;
+  }
+  return -1;
 }
 
 }  // namespace
@@ -307,19 +334,22 @@ std::pair<int, int> RollupPositions(const std::string& value, int entries) {
 }
 
 int FieldEntryOf(const QStringList& entries, const std::string& stored) {
-  return EntryIndex(entries, StoredText(stored), Qt::CaseSensitive);
+  return SaleEntryIndex(entries, StoredText(stored));
 }
 
 int LoyaltyIdEntryOf(const QStringList& entries, const std::string& loyalField,
                      const std::string& loyalAttr) {
-  if (loyalField.empty() || platform::SameText(loyalField, "None")) return 0;
-  if (loyalAttr.empty()) return -1;
-  for (int i = 1; i < entries.size(); ++i) {
-    const std::string entry = entries[i].toStdString();
-    const bool udf = entry.size() == 4 && entry.starts_with("UDF");
-    if ((udf ? std::string("UDF ") + entry[3] + " Value" : entry) == loyalAttr) return i;
+  const QString field = SaleName(StoredText(loyalField));
+  if (field.isEmpty() || field == "NONE") return 0;
+  // The host field each entry reads; an empty or unknown LoyalAttr names
+  // none of the fields a sale reads ("None" stands for no field).
+  QStringList attributes;
+  for (const QString& entry : entries) {
+    const bool udf = entry.size() == 4 && entry.startsWith("UDF");
+    attributes << (udf ? QString("UDF ") + entry[3] + " Value" : entry);
   }
-  return -1;
+  const int entry = SaleEntryIndex(attributes, StoredText(loyalAttr));
+  return entry > 0 ? entry : -1;
 }
 
 int BarCodeEntryOf(const QStringList& entries, const std::string& stored) {

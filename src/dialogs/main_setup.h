@@ -68,18 +68,19 @@ std::vector<std::string> MergeRollupLines(const std::vector<std::string>& stored
                                           const std::vector<int>& moved, int entries);
 
 // The entry of a customer-field drop-down (`entries`, its full list, "None"
-// first) that a sale takes a stored field setting for; -1 for none. The
-// sales compare these settings with the names they know exactly, so only
-// the entry's own text is that entry; an empty setting is "None".
+// first) that a sale takes a stored field setting for; -1 for none. A sale
+// reads these settings trimmed and without regard to ASCII case, so "udf5"
+// and " Info1" are the entries UDF5 and Info1; an empty setting is "None".
 int FieldEntryOf(const QStringList& entries, const std::string& stored);
 
 // The entry of the loyalty ID drop-down a sale takes LoyalField and
 // LoyalAttr for; -1 for none. A sale reads the card number from the host
 // field LoyalAttr names, and only when LoyalField is set to something other
-// than "None" (in any case) and LoyalAttr is set. So the entry is the one
-// whose host field is LoyalAttr ("UDF n Value" for UDFn, else the entry's
-// text), "None" when LoyalField is empty or "None", and none when LoyalField
-// names a field that a sale does not read (LoyalAttr empty or unknown).
+// than "None" and LoyalAttr is set, each read trimmed and without regard to
+// case. So the entry is the one whose host field is LoyalAttr ("UDF n Value"
+// for UDFn, else the entry's text), "None" when LoyalField is empty or
+// "None", and none when LoyalField names a field that a sale does not read
+// (LoyalAttr empty or unknown).
 int LoyaltyIdEntryOf(const QStringList& entries, const std::string& loyalField,
                      const std::string& loyalAttr);
 

@@ -76,8 +76,7 @@ TEST_F(SetupDialogTest, ControlPutBackAfterAFailedWriteIsWrittenAsShown) {
     std::function<void(ScriptedUser&)> putBack;
     const char* line;
   } cases[] = {
-      {"bar-code type",
-       [](ScriptedUser& user) { user.Choose("cboBarCode", "GTIN"); },
+      {"bar-code type", [](ScriptedUser& user) { user.Choose("cboBarCode", "GTIN"); },
        [](ScriptedUser& user) { user.Choose("cboBarCode", "Code128"); }, "BCType=Code128"},
       {"loyalty status field",
        [](ScriptedUser& user) {
@@ -135,7 +134,7 @@ TEST_F(SetupDialogTest, ControlPutBackAfterAFailedWriteIsWrittenAsShown) {
 TEST_F(SetupDialogTest, FieldDropDownsShowWhatTheTillTakes) {
   const struct {
     const char* name;
-    const char* lines;       // [MAIN] lines as written by hand
+    const char* lines;  // [MAIN] lines as written by hand
     const char* combo;
     const char* shown;       // the entry chosen; "(text)" shown as it stands
     const char* otherCombo;  // a drop-down that must not offer `taken`
@@ -149,19 +148,23 @@ TEST_F(SetupDialogTest, FieldDropDownsShowWhatTheTillTakes) {
        "cboEmailOptInField", "UDF7"},
       {"no-update field as written", "CustNoUpdateField=UDF5", "cboCustNoUpdateField", "UDF5",
        "cboLoyaltyStatusField", "UDF5"},
-      {"no-update text field in lower case (not read)", "CustNoUpdateField=info1",
-       "cboCustNoUpdateField", "(info1)", "", ""},
+      {"no-update text field in lower case", "CustNoUpdateField=info1", "cboCustNoUpdateField",
+       "Info1", "cboLoyaltyStatusField", "Info1"},
       // The host finds the attribute the loyalty card number is read from
       // whatever its case, and the sale sends the number.
       {"loyalty ID attribute in lower case", "LoyalField=UDF5\nLoyalAttr=udf 5 value", "cboLoyalty",
        "UDF5", "cboCustNoUpdateField", "UDF5"},
       {"loyalty ID field in lower case", "LoyalField=udf6\nLoyalAttr=UDF 6 Value", "cboLoyalty",
        "UDF6", "cboLoyaltyStatusField", "UDF6"},
-      // Read by the till only as written.
-      {"loyalty status in lower case (not read)", "LoyaltyStatusField=udf5",
-       "cboLoyaltyStatusField", "(udf5)", "", ""},
+      // Every customer-field setting is read trimmed and in any case.
+      {"loyalty status in lower case", "LoyaltyStatusField=udf5", "cboLoyaltyStatusField", "UDF5",
+       "cboCustNoUpdateField", "UDF5"},
       {"tracking date as written", "LoyaltyTrackingDateField=Address6",
        "cboLoyaltyTrackingDateField", "Address6", "", ""},
+      {"tracking date in upper case", "LoyaltyTrackingDateField=INFO2",
+       "cboLoyaltyTrackingDateField", "Info2", "cboCustNoUpdateField", "Info2"},
+      {"opt-in field in another case with blanks", "EmailOptInField=' udf6 '", "cboEmailOptInField",
+       "UDF6", "cboLoyalty", "UDF6"},
       {"bar-code type in another case", "BCType=eAn13", "cboBarCode", "EAN13", "", ""},
   };
   for (const auto& c : cases) {
@@ -228,8 +231,11 @@ TEST_F(SetupDialogTest, CodePageTextLeftAloneKeepsItsBytesWhenAnotherValueChange
       "MerchID=M-1\r\n[CATEGORIES]\r\nEnableAdvancedCategorization=1\r\nCAT1=\x93SHOES\x94\r\n"
       "CAT2=BAGS \x80 \xE2\x82\xAC\r\nCAT3=\r\n[PRODUCTCATEGORIES]\r\nAPP=1;2\r\n";
   const std::string store =
-      "[STORE]\r\nName=Caf\xE9 \x96 M\xFCller\r\nAddress=1 Stra\xDF" "e\r\nCity=K\xC3\xB6ln\r\n"
-      "State=\x85\r\nZip=\xA0" "50667\r\nPhone=555\x97" "0100\r\n";
+      "[STORE]\r\nName=Caf\xE9 \x96 M\xFCller\r\nAddress=1 Stra\xDF"
+      "e\r\nCity=K\xC3\xB6ln\r\n"
+      "State=\x85\r\nZip=\xA0"
+      "50667\r\nPhone=555\x97"
+      "0100\r\n";
   const std::string domains = "\xEF\xBB\xBFm\xFCller.example\r\n\r\nb\xC3\xBC.example\r\n";
   Write(MainIni(), main);
   Write(Settings() / "VeskStore.ini", store);
