@@ -451,6 +451,8 @@ void TfrmMainSetup::FormShow() {
                             foundation::MainSettingsFile(), foundation::EmailDomainListFile());
   foundation::ReadWSPrefs("", "", foundation::kWSPrefsTemplate);
   foundation::ReadStorePrefs(foundation::StoreSettingsFile());
+  openedMain_ = MainPrefs;
+  openedStore_ = foundation::StorePrefs;
   ShowSettings();
   LoadCardRows(cardNames);
 
@@ -480,7 +482,10 @@ void TfrmMainSetup::ShowSettings() {
     rdbCustom_->setChecked(true);
     urlKind_ = "C";
   }
-  edtURL_->setText(Q(UrlOfKind(urlKind_)));
+  prodUrl_ = Q(MainPrefs.ProdURL);
+  testUrl_ = Q(MainPrefs.TestURL);
+  otherUrl_ = Q(MainPrefs.OtherURL);
+  edtURL_->setText(UrlOfKind(urlKind_));
 
   // Each drop-down shows the entry a sale takes its stored value for, or
   // the stored value as it stands when a sale takes it for none.
@@ -644,18 +649,17 @@ void TfrmMainSetup::LoadCategoryRows(const std::optional<std::vector<std::string
   }
 }
 
-std::string& TfrmMainSetup::UrlOfKind(const QString& kind) {
-  if (kind == "P") return MainPrefs.ProdURL;
-  if (kind == "T") return MainPrefs.TestURL;
-  return MainPrefs.OtherURL;
+QString& TfrmMainSetup::UrlOfKind(const QString& kind) {
+  if (kind == "P") return prodUrl_;
+  if (kind == "T") return testUrl_;
+  return otherUrl_;
 }
 
 void TfrmMainSetup::SwitchUrlKind(const QString& kind) {
-  if (kind != urlKind_) {
-    std::string& url = UrlOfKind(urlKind_);
-    url = TextToStore(edtURL_->text(), url);
-  }
-  edtURL_->setText(Q(UrlOfKind(kind)));
+  // What was typed for the kind left is kept in the dialog, not in the
+  // settings the till uses: only "Done" puts it there.
+  if (kind != urlKind_) UrlOfKind(urlKind_) = edtURL_->text();
+  edtURL_->setText(UrlOfKind(kind));
   urlKind_ = kind;
 }
 
@@ -820,8 +824,11 @@ void TfrmMainSetup::btnTestClick() {
   }
   TfrmTestDialog dialog(this);
   if (dialog.exec() != QDialog::Accepted) return;
-  SendTestReceipt(TextToStore(edtURL_->text(), UrlOfKind(urlKind_)),
-                  TextToStore(edtMerchID_->text(), MainPrefs.MerchID), dialog.Email(),
+  const std::string& openedUrl = urlKind_ == "P"   ? openedMain_.ProdURL
+                                 : urlKind_ == "T" ? openedMain_.TestURL
+                                                   : openedMain_.OtherURL;
+  SendTestReceipt(TextToStore(edtURL_->text(), openedUrl),
+                  TextToStore(edtMerchID_->text(), openedMain_.MerchID), dialog.Email(),
                   cbTurnOnReceiptQueuingService_->isChecked());
 }
 

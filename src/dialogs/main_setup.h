@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/prefs_records.h"
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -177,7 +179,7 @@ class TfrmMainSetup : public QDialog {
   void LoadCardRows(const std::optional<std::vector<std::string>>& names);
   void LoadCategoryRows(const std::optional<std::vector<std::string>>& codes);
   void SwitchUrlKind(const QString& kind);
-  std::string& UrlOfKind(const QString& kind);
+  QString& UrlOfKind(const QString& kind);
   void SetCardType(bool clear);
   void RefillFieldCombos();
   void SetQueueControlsEnabled(bool on);
@@ -193,10 +195,19 @@ class TfrmMainSetup : public QDialog {
   void btnTestClick();
 
   // Validation and saving (main_setup_save.cpp).
+  // The settings records "Done" writes.
+  struct SettingsToWrite {
+    foundation::TMainPrefs main;
+    foundation::StringList domains;
+    foundation::TWSPrefs workstation;
+    foundation::TStorePrefs store;
+  };
   void btnExitClick();
-  bool Validate();
-  void StoreSettings();
-  bool WriteSettings();
+  // The timeout to store; none (a message shown) when the dialog's values
+  // cannot be saved.
+  std::optional<int32_t> Validate();
+  SettingsToWrite StoreSettings(int32_t timeout);
+  bool WriteSettings(const SettingsToWrite& settings);
 
   // Form
   QTabWidget* pages_ = nullptr;
@@ -262,8 +273,18 @@ class TfrmMainSetup : public QDialog {
   std::array<QComboBox*, 5> fieldCombos_{};
   std::array<QStringList, 5> fullLists_;
 
+  // The main and store settings as read when the dialog was filled: every
+  // "Done" writes what the controls show measured against these, so that
+  // "Done" pressed again after a failed write writes what the first would.
+  foundation::TMainPrefs openedMain_;
+  foundation::TStorePrefs openedStore_;
   QString urlKind_;
   QString lastUrl_;
+  // The service address of each kind (P, T, C) as the URL edit showed it
+  // when the kind was last left (as read for the others).
+  QString prodUrl_;
+  QString testUrl_;
+  QString otherUrl_;
   // The entry each settings drop-down showed for its stored value when the
   // dialog was filled (empty when it matched none).
   std::map<const QComboBox*, QString> shownEntries_;
