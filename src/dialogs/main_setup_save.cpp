@@ -18,6 +18,7 @@
 #include "dialogs/main_setup.h"
 #include "dialogs/stored_text.h"
 #include "foundation/helpers_text.h"
+#include "foundation/ini_file.h"
 #include "foundation/message_form.h"
 #include "foundation/prefs_io.h"
 #include "foundation/prefs_paths.h"
@@ -125,10 +126,10 @@ TfrmMainSetup::SettingsToWrite TfrmMainSetup::StoreSettings(int32_t timeout) {
   Keep(main.TestURL, testUrl_);
   Keep(main.OtherURL, otherUrl_);
   // The address in use follows the saved kind at once, as a read of the
-  // saved file would choose it.
-  main.URL = main.URLType == "P"   ? main.ProdURL
-             : main.URLType == "T" ? main.TestURL
-                                   : main.OtherURL;
+  // saved file would choose it (without blanks around it).
+  main.URL = foundation::TrimProfileBlanks(main.URLType == "P"   ? main.ProdURL
+                                           : main.URLType == "T" ? main.TestURL
+                                                                 : main.OtherURL);
   Keep(main.MerchID, edtMerchID_->text());
 
   // A drop-down left at what it showed for its stored value keeps that value
@@ -226,26 +227,33 @@ bool TfrmMainSetup::WriteSettings(const SettingsToWrite& settings) {
   foundation::WSPrefs = settings.workstation;
   foundation::StorePrefs = settings.store;
   std::vector<std::string> failed;
+  // Why each write failed (the file and the system's reason), shown under
+  // the files so that the administrator can mend it.
+  std::vector<std::string> reasons;
+  std::string reason;
   if (!foundation::WriteMainPrefs(foundation::SettingsFolder(), foundation::QueueFolder(),
-                                  foundation::MainSettingsFile(),
-                                  foundation::EmailDomainListFile())) {
+                                  foundation::MainSettingsFile(), foundation::EmailDomainListFile(),
+                                  &reason)) {
     MainPrefs = before.main;
     foundation::EmailProviders = before.domains;
     failed.push_back(foundation::MainSettingsFile());
     failed.push_back(foundation::EmailDomainListFile());
+    reasons.push_back(reason);
   }
   if (!foundation::WriteWSPrefs("", "", foundation::kWSPrefsTemplate)) {
     foundation::WSPrefs = before.workstation;
     std::string fqdn;
     failed.push_back(foundation::CheckWSPrefsFilename(foundation::kWSPrefsTemplate, fqdn));
   }
-  if (!foundation::WriteStorePrefs(foundation::StoreSettingsFile())) {
+  if (!foundation::WriteStorePrefs(foundation::StoreSettingsFile(), &reason)) {
     foundation::StorePrefs = before.store;
     failed.push_back(foundation::StoreSettingsFile());
+    reasons.push_back(reason);
   }
   if (failed.empty()) return true;
   std::string message = "The settings could not be saved to:";
   for (const std::string& file : failed) message += "\n" + file;
+  for (const std::string& why : reasons) message += "\n\n" + why;
   foundation::DisplayMessage(foundation::kMessageCaption, message);
   return false;
 }

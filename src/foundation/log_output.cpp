@@ -1,6 +1,7 @@
 #include "foundation/log_output.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstdint>
@@ -28,7 +29,14 @@ bool TLogOutput::Open(bool sameFile) {
   Close();
   LogTime now = LogNow();
   if (!sameFile && !now.SameDay(startDate_)) startDate_ = now;
-  fd_ = ::open(FileName().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+  const std::string name = FileName();
+  fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+  if (fd_ < 0 && errno == ENOENT && !folder_.empty()) {
+    // The folder went away while the log ran (removed by hand, a cleaner):
+    // it is made again, one level, as at the start.
+    ::mkdir(folder_.c_str(), 0700);
+    fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+  }
   return fd_ >= 0;
 }
 

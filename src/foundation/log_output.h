@@ -19,8 +19,9 @@ class TLogOutput {
 
   // Opens the current file for appending, creating it when missing. On the
   // first open of a new calendar day the start date becomes now, so the file
-  // changes, unless `sameFile` asks for the file of the last open. False when
-  // the file cannot be opened.
+  // changes, unless `sameFile` asks for the file of the last open. A folder
+  // that went missing is made again (one level). False when the file cannot
+  // be opened.
   bool Open(bool sameFile = false);
 
   // Writes as much of `data` as the file takes; returns the bytes written.

@@ -106,6 +106,11 @@ void TLogThread::Run(std::shared_ptr<State> state) {
     const bool stopping = state->stop;
     batch.swap(state->queue);
     state->queuedBytes = 0;
+    // The pass tries the file again: until it is known to fail, the lines
+    // that arrive meanwhile are bounded as those of a file being written, by
+    // their number only, so that a pass that succeeds but takes its time
+    // loses none of them.
+    state->failedAt = kNoFailure;
     size_t dropped = state->dropped;
     state->dropped = 0;
     const uint64_t through = state->enqueued;
@@ -120,9 +125,9 @@ void TLogThread::Run(std::shared_ptr<State> state) {
 
     lock.lock();
     const bool failed = !batch.empty() || dropped != 0 || !state->tail.empty();
-    state->failing = failed;
-    if (failed) Requeue(*state, batch, dropped);
+    // Set first: the lines put back are bounded as a failing file's.
     state->failedAt = failed ? through : kNoFailure;
+    if (failed) Requeue(*state, batch, dropped);
     state->retryPending = failed;
     state->passedThrough = through;
     state->idle.notify_all();
@@ -147,8 +152,9 @@ void TLogThread::Requeue(State& state, std::deque<std::string>& batch, size_t dr
 }
 
 void TLogThread::Trim(State& state) {
-  while (!state.queue.empty() && (state.queue.size() > state.queueLimit ||
-                                  (state.failing && state.queuedBytes > state.queueBytes))) {
+  while (!state.queue.empty() &&
+         (state.queue.size() > state.queueLimit ||
+          (state.failedAt != kNoFailure && state.queuedBytes > state.queueBytes))) {
     state.queuedBytes -= QueuedLineBytes(state.queue.front());
     state.queue.pop_front();
     ++state.dropped;

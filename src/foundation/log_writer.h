@@ -3,11 +3,12 @@
 // but the time column); the thread swaps the whole queue out under the lock,
 // stamps and writes the lines outside it, and purges old files at most once a
 // minute. The queue is bounded: by a number of lines at all times, and while
-// the file cannot be written (the last pass failed) by the memory its lines
-// take, so that a log that cannot be written holds only a few megabytes
-// however long it goes on; beyond a bound the oldest lines are dropped and the
-// next successful pass says how many. While passes succeed, a burst that the
-// writer drains loses nothing below the line bound.
+// the file cannot be written (the last pass failed and no other has begun) by
+// the memory its lines take, so that a log that cannot be written holds only
+// a few megabytes however long it goes on; beyond a bound the oldest lines
+// are dropped and the next successful pass says how many. While passes
+// succeed, the first after a failure included, a burst that the writer
+// drains loses nothing below the line bound, however slowly it drains.
 //
 // Every line reaches the file once and whole. When a write stops short (a
 // full disk), the lines it took whole count as written and the part of the
@@ -71,13 +72,14 @@ class TLogThread {
     std::condition_variable wake;  // lines arrived or stop requested
     std::condition_variable idle;  // a pass ended or the thread finished
     std::deque<std::string> queue;
-    size_t queuedBytes = 0;          // QueuedLineBytes of the lines in `queue`
-    size_t dropped = 0;              // lines dropped since the last written notice
-    uint64_t enqueued = 0;           // lines queued since the start
-    uint64_t passedThrough = 0;      // value of `enqueued` at the start of the last pass
-    uint64_t failedAt = kNoFailure;  // `enqueued` when the last failed pass began
-    bool retryPending = false;       // the last pass failed; the next line wakes a retry
-    bool failing = false;            // the last pass failed: the byte bound applies
+    size_t queuedBytes = 0;      // QueuedLineBytes of the lines in `queue`
+    size_t dropped = 0;          // lines dropped since the last written notice
+    uint64_t enqueued = 0;       // lines queued since the start
+    uint64_t passedThrough = 0;  // value of `enqueued` at the start of the last pass
+    // `enqueued` when the last failed pass began; while it stands (from the
+    // end of a failed pass to the start of the next) the byte bound applies.
+    uint64_t failedAt = kNoFailure;
+    bool retryPending = false;  // the last pass failed; the next line wakes a retry
     // Writer only: the rest of a line whose beginning is in the file and
     // could not be taken off again.
     std::string tail;

@@ -21,9 +21,11 @@ bool MainPrefsLoaded();
 // Writes MainPrefs into `iniFile` (other keys, sections and comments in the
 // file stay as they are; QUEUESERVICE Directory and LoyaltTrackingDateField are
 // never written) and EmailProviders into `datFile`. A failure is logged and
-// gives false.
+// gives false; `error`, when given, receives its message (which names the
+// file and the reason).
 bool WriteMainPrefs(const std::string& folder, const std::string& queueFolder,
-                    const std::string& iniFile, const std::string& datFile);
+                    const std::string& iniFile, const std::string& datFile,
+                    std::string* error = nullptr);
 
 // The workstation file name: made on the first call from `fileTemplate` ("%s"
 // stands for the machine's fully qualified name) and kept, with the name, for
@@ -41,8 +43,8 @@ bool WriteWSPrefs(const std::string& folder1, const std::string& folder2,
                   const std::string& fileTemplate);
 
 // Read and write StorePrefs. Reading raises on errors; a failed write is logged
-// and gives false.
+// and gives false, its message in `error` when given.
 void ReadStorePrefs(const std::string& iniFile);
-bool WriteStorePrefs(const std::string& iniFile);
+bool WriteStorePrefs(const std::string& iniFile, std::string* error = nullptr);
 
 }  // namespace foundation

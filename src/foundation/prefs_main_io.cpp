@@ -27,11 +27,13 @@ std::string CategoryKey(int index) {
 }
 
 // The service address that URLType selects: exactly "P" production, exactly
-// "T" test, anything else (a lower-case letter too) the other address.
+// "T" test, anything else (a lower-case letter too) the other address. Blanks
+// and tabs around it are no part of it: a value edited by hand may hold them
+// inside its quotes, where reading the file keeps them.
 std::string ActiveURL(const TMainPrefs& prefs) {
-  if (prefs.URLType == "P") return prefs.ProdURL;
-  if (prefs.URLType == "T") return prefs.TestURL;
-  return prefs.OtherURL;
+  if (prefs.URLType == "P") return TrimProfileBlanks(prefs.ProdURL);
+  if (prefs.URLType == "T") return TrimProfileBlanks(prefs.TestURL);
+  return TrimProfileBlanks(prefs.OtherURL);
 }
 
 // The domains a list file holds, as a read takes them (blank lines dropped).
@@ -161,7 +163,7 @@ void ReadMainPrefs(const std::string& folder, const std::string& queueFolder,
 }
 
 bool WriteMainPrefs(const std::string& folder, const std::string& queueFolder,
-                    const std::string& iniFile, const std::string& datFile) {
+                    const std::string& iniFile, const std::string& datFile, std::string* error) {
   std::string step;
   try {
     step = "verifying directories";
@@ -215,6 +217,7 @@ bool WriteMainPrefs(const std::string& folder, const std::string& queueFolder,
     return true;
   } catch (const std::exception& e) {
     LogException(e, "WriteMainPrefs while " + step);
+    if (error != nullptr) *error = e.what();
     return false;
   }
 }

@@ -107,7 +107,7 @@ void ReadStorePrefs(const std::string& iniFile) {
   s.Phone = ini.ReadString(kStore, "Phone", "");
 }
 
-bool WriteStorePrefs(const std::string& iniFile) {
+bool WriteStorePrefs(const std::string& iniFile, std::string* error) {
   std::string step;
   try {
     step = "instantiating TIniFile object";
@@ -127,6 +127,7 @@ bool WriteStorePrefs(const std::string& iniFile) {
     return true;
   } catch (const std::exception& e) {
     LogException(e, "WriteStorePrefs while " + step);
+    if (error != nullptr) *error = e.what();
     return false;
   }
 }

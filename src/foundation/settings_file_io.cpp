@@ -80,8 +80,33 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   return content;
 }
 
-void WriteFileAtomically(const std::string& path, const std::string& content) {
+namespace {
+
+// The file a path names once its symbolic links are followed: a link's
+// target is taken relative to the link's folder. A link to nothing gives the
+// path it points to; a chain too long (or a loop) raises.
+std::string FollowLinks(const std::string& path) {
   namespace fs = std::filesystem;
+  constexpr int kMaxLinks = 40;
+  fs::path current(path);
+  for (int hop = 0; hop < kMaxLinks; ++hop) {
+    struct stat info {};
+    if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current.string();
+    std::error_code error;
+    const fs::path target = fs::read_symlink(current, error);
+    if (error) Fail("Cannot follow the link", current.string(), error.value());
+    current = target.is_absolute() ? target : current.parent_path() / target;
+  }
+  Fail("Cannot follow the link", path, ELOOP);
+}
+
+}  // namespace
+
+void WriteFileAtomically(const std::string& linkOrFile, const std::string& content) {
+  namespace fs = std::filesystem;
+  // A settings file may be a link to a copy shared elsewhere: the copy is
+  // written, and the link stays a link.
+  const std::string path = FollowLinks(linkOrFile);
   const fs::path target(path);
   if (target.filename().empty()) throw SettingsFileError("No file name in \"" + path + "\"");
 
@@ -106,7 +131,22 @@ void WriteFileAtomically(const std::string& path, const std::string& content) {
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   std::string tempName = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
   FileDescriptor fd(::mkstemp(tempName.data()));
-  if (fd.get() < 0) Fail("Cannot create a temporary file for", path, errno);
+  if (fd.get() < 0) {
+    // The file itself may be writable (a shared copy in a folder that takes
+    // no new files): say why it is not written all the same, and which file
+    // a link led to.
+    const int error = errno;
+    // Shown without the ".." a relative link leaves in the path.
+    std::error_code unresolved;
+    fs::path shown = fs::weakly_canonical(target, unresolved);
+    if (unresolved) shown = target;
+    throw SettingsFileError(
+        "Cannot write \"" + shown.string() + "\"" +
+        (path == linkOrFile ? std::string() : ", to which the link \"" + linkOrFile + "\" leads") +
+        ": no new file can be made in its folder \"" + shown.parent_path().string() + "\" (" +
+        SystemReason(error) +
+        "), and a settings file is only ever replaced whole, by a new file written there");
+  }
 
   try {
     WriteAll(fd.get(), content, path);

@@ -25,8 +25,12 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // Replaces the file's content atomically (see above). The new file keeps the
 // permission bits of the file it replaces. A file that is read-only (no write
 // permission bit at all, or none that lets this process write) is not
-// replaced. Raises on any failure; the old file is then left as it was and no
-// temporary file remains.
+// replaced. A path that is a symbolic link (a copy of the settings shared
+// elsewhere) writes the file the link leads to, in its folder; the link stays.
+// Raises on any failure; the old file is then left as it was and no
+// temporary file remains. A folder that takes no new file stops the write
+// even of a file that could be written in place: the message then names the
+// file, the link that led to it and the folder's reason.
 void WriteFileAtomically(const std::string& path, const std::string& content);
 
 // Creates the folder with all missing parents unless it is empty or exists.

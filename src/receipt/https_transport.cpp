@@ -20,6 +20,7 @@ namespace receipt {
 
 int32_t LastHTTPCode = -1;
 std::string LastCommError;
+bool LastRequestSent = false;
 
 namespace {
 
@@ -233,6 +234,7 @@ int32_t Tvk::EffectiveTimeoutMs() const {
 std::string Tvk::Post(const std::string& url, std::string_view body) {
   responseCode_ = -1;
   responseText_.clear();
+  requestSent_ = false;
   if (url.empty()) throw ETransportError("No service address to post to");
   if (contentType_.find_first_of("\r\n") != std::string::npos) {
     throw ETransportError("The content type holds a line break");
@@ -281,6 +283,11 @@ std::string Tvk::Post(const std::string& url, std::string_view body) {
   }
   curl_easy_setopt(h, CURLOPT_PROXY, "");
   curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
+  // A connection of its own for every request, closed after it: libcurl sends
+  // a request again by itself when a kept-alive connection it reused closes
+  // without an answer, which would deliver a receipt twice unseen.
+  curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
+  curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
   curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
   curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, timeoutMs);
   curl_easy_setopt(h, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
@@ -293,6 +300,16 @@ std::string Tvk::Post(const std::string& url, std::string_view body) {
   curl_easy_setopt(h, CURLOPT_HEADERDATA, &c);
 
   const CURLcode result = c.Run();
+
+  // The connection stood (for https, its handshake completed) once its time
+  // was taken; from then on the request may have gone out.
+  char* scheme = nullptr;
+  curl_easy_getinfo(h, CURLINFO_SCHEME, &scheme);
+  const bool tls = scheme != nullptr && platform::SameText(scheme, "https");
+  curl_off_t connected = 0;
+  requestSent_ = curl_easy_getinfo(h, tls ? CURLINFO_APPCONNECT_TIME_T : CURLINFO_CONNECT_TIME_T,
+                                   &connected) == CURLE_OK &&
+                 connected > 0;
 
   long status = 0;
   curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
@@ -340,6 +357,7 @@ std::string LoggableUrl(const std::string& url) {
 std::string SendXML(const std::string& url, const std::string& request, Tvk* transport) {
   foundation::LogEnter(kTraceLevel, kSendTag);
   LastCommError.clear();
+  LastRequestSent = false;
 
   int64_t seconds = foundation::MainPrefs.Timeout;
   if (seconds <= 0) seconds = kDefaultReadTimeoutMs / 1000;
@@ -370,6 +388,7 @@ std::string SendXML(const std::string& url, const std::string& request, Tvk* tra
                       foundation::kLevelInfo, kSendTag);
 
     response = tvk->Post(url, request);
+    LastRequestSent = tvk->RequestSent();
     foundation::KWLog(
         kExchangeLevel,
         "Response = " + std::to_string(tvk->ResponseCode()) + " " + tvk->ResponseText(),
@@ -378,6 +397,7 @@ std::string SendXML(const std::string& url, const std::string& request, Tvk* tra
   } catch (const std::exception& e) {
     response.clear();
     LastHTTPCode = tvk != nullptr ? tvk->ResponseCode() : -1;
+    LastRequestSent = tvk != nullptr && tvk->RequestSent();
     LastCommError = e.what();
     if (LastCommError.empty()) LastCommError = "The exchange failed";
     foundation::KWLog(1, std::string(kPostTag) + " while posting: " + LastCommError,
@@ -385,6 +405,7 @@ std::string SendXML(const std::string& url, const std::string& request, Tvk* tra
   } catch (...) {
     response.clear();
     LastHTTPCode = tvk != nullptr ? tvk->ResponseCode() : -1;
+    LastRequestSent = tvk != nullptr && tvk->RequestSent();
     LastCommError = "The exchange failed";
     foundation::KWLog(1, std::string(kPostTag) + " while posting: " + LastCommError,
                       foundation::kLevelError, kSendTag);

@@ -27,6 +27,11 @@ namespace receipt {
 extern int32_t LastHTTPCode;
 // Message of the error raised during the last exchange; empty when none.
 extern std::string LastCommError;
+// Whether the last exchange got its connection made (the TLS handshake
+// included), so that its request may have reached the service even when no
+// answer came. False when it failed before: refused, unreachable, a failed
+// handshake or certificate check.
+extern bool LastRequestSent;
 
 // Environment variable naming a PEM file of trusted certificate authorities,
 // used in place of the system's bundle file.
@@ -48,9 +53,11 @@ class ETransportError : public std::runtime_error {
 // The transport object. Requests carry the content type set here (no charset
 // is added), "Accept: text/html, */*", no SOAPAction and no
 // "Expect: 100-continue"; cookies are kept for the object's lifetime; no proxy
-// is used and redirects are not followed. One Post is bounded by the read
-// time-out, connection included. While it waits on the user-interface thread
-// of a running Qt application, pending events other than user input are let
+// is used and redirects are not followed. Every Post opens a connection of its
+// own and closes it at the end, so the transfer library never sends a request
+// again by itself (as it does when a kept-alive connection it reuses turns out
+// closed). One Post is bounded by the read time-out, connection included. While it waits on the
+// user-interface thread of a running Qt application, pending events other than user input are let
 // run so that open windows stay drawn.
 class Tvk {
  public:
@@ -78,6 +85,9 @@ class Tvk {
   virtual int32_t ResponseCode() const;
   // Status line of the last response ("HTTP/1.1 200 OK"); empty when none.
   virtual std::string ResponseText() const;
+  // Whether the last Post made its connection (for https, the TLS handshake
+  // completed), so that its request may have gone out.
+  bool RequestSent() const { return requestSent_; }
 
   bool BasicAuthentication() const { return basicAuth_; }
   const std::string& ContentType() const { return contentType_; }
@@ -95,6 +105,7 @@ class Tvk {
   int64_t contentLength_ = -1;
   int32_t readTimeoutMs_ = 0;
   int32_t responseCode_ = -1;
+  bool requestSent_ = false;
   std::string responseText_;
   std::unique_ptr<Curl> curl_;
 };
@@ -104,7 +115,8 @@ class Tvk {
 // means 30). Uses `transport` when given, else a transport of its own for this
 // call. Never raises: any failure leaves LastHTTPCode at the response's
 // status (-1 without one), LastCommError at the error's message, and gives an
-// empty text. The request is logged with card numbers masked.
+// empty text; LastRequestSent says whether the request may have gone out. The
+// request is logged with card numbers masked.
 std::string SendXML(const std::string& url, const std::string& request, Tvk* transport = nullptr);
 
 // The address as it may be written to a log: credentials written into it

@@ -18,6 +18,7 @@
 #include "receipt/records.h"
 #include "receipt/soap_messages.h"
 #include "receipt/soap_responses.h"
+#include "receipt/xml_reader.h"
 
 namespace receipt {
 
@@ -121,6 +122,10 @@ void ReportAuthFailure(const std::exception& e, const char* tag) {
 
 }  // namespace
 
+bool AnswerReadable(int32_t httpCode, std::string_view commError) {
+  return httpCode >= 200 && httpCode < 299 && commError.empty();
+}
+
 void AuthenticateUser(std::string& response) {
   foundation::LogEnter(7, kAuthTag);
   TransControl& control = FTransControl;
@@ -191,18 +196,23 @@ void SendDigitalReceipt(const std::string& request, std::string& response) {
         Log(5, "Attempt #" + std::to_string(attempt) + "...", kSendTag);
         response = SendXML(url, request);
         control.HTTPCode = LastHTTPCode;
-        Log(5,
-            "Response code: " + std::to_string(control.HTTPCode) +
-                ", response: " + MaskCardNumbers(response),
-            kSendTag);
-        if (!LastCommError.empty() && !IsTlsFailure(LastCommError)) break;
+        if (foundation::GetLogLevel() >= 5) {
+          Log(5,
+              "Response code: " + std::to_string(control.HTTPCode) +
+                  ", response: " + MaskCardNumbers(XmlTextAsUtf8(response)),
+              kSendTag);
+        }
+        // Only a failed handshake is tried again: once the connection stood,
+        // the request may have reached the service, and a second copy would
+        // be a second receipt.
+        if (!LastCommError.empty() && !(IsTlsFailure(LastCommError) && !LastRequestSent)) break;
       }
       if (!LastCommError.empty() || control.HTTPCode == 404) {
         Log(1, "Error message was set, HTTPCode set to error code -- queuing message", kSendTag,
             foundation::kLevelWarning);
         Queue(request);
       }
-      if (control.HTTPCode >= 299 || !LastCommError.empty()) {
+      if (!AnswerReadable(control.HTTPCode, LastCommError)) {
         WriteExchangeErrorLines("sendDigitalReceiptRequest Error", url, request);
         control.CommError = true;
         control.ErrorText = LastCommError;

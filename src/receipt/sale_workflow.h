@@ -6,14 +6,21 @@
 // state goes through the per-sale records (receipt/records.h).
 //
 // Retry and queue rules of one exchange (at most kMaxAttempts posts):
-//  - a TLS failure (an error text containing "SSL") is tried again;
+//  - a TLS failure (an error text containing "SSL") is tried again, for the
+//    receipt only while nothing of its request went out (the handshake
+//    failed): a receipt whose request may have reached the service is never
+//    sent again by the loop, it is queued once;
 //  - any other failure without an HTTP answer (refused, unreachable, timed
-//    out) ends the attempts at once and marks the sale's receipt for the queue;
+//    out, closed without an answer) ends the attempts at once and marks the
+//    sale's receipt for the queue;
 //  - an HTTP answer ends the attempts; 404 marks the receipt for the queue.
+// An answer is read only when AnswerReadable says so; any other outcome marks
+// the exchange as failed.
 // Requests written to a log have their card numbers masked.
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "host_interfaces/host_interfaces.h"
 #include "receipt/containers.h"
@@ -21,6 +28,11 @@
 namespace receipt {
 
 inline constexpr int kMaxAttempts = 4;
+
+// Whether an exchange's outcome gives an answer to read: an HTTP status from
+// 200 to 298 and a transfer that ended without error (an answer cut short has
+// an error). The queue service judges the answers it gets by the same rule.
+bool AnswerReadable(int32_t httpCode, std::string_view commError);
 
 // Caption and texts of the progress window during the exchanges.
 inline constexpr const char* kProgressCaption = "Norvane";

@@ -1,9 +1,9 @@
 #include "receipt/soap_responses.h"
 
 #include <array>
+#include <optional>
 #include <utility>
 
-#include "foundation/helpers_text.h"
 #include "foundation/log.h"
 #include "foundation/vesk_log.h"
 #include "receipt/card_masking.h"
@@ -15,27 +15,40 @@ std::string LastRequest;
 
 namespace {
 
-using foundation::helpers::SameText;
-
 constexpr const char* kAuthTag = "ParseAuthResponse";
 constexpr const char* kSendTag = "ParseSendResponse";
 
 // Level of the logged response text.
 constexpr int kResponseLogLevel = 5;
 
-// The Boolean text of an attribute, decoded and without white space around
-// it (in `scratch` when it held a reference); empty when it is missing.
-std::string_view BoolAttribute(std::string_view attributes, std::string_view name,
-                               std::string& scratch) {
-  std::string_view value;
-  XmlAttributeAsWritten(attributes, name, value);
-  if (value.find('&') != std::string_view::npos) {
-    scratch.clear();
-    AppendXmlDecoded(scratch, value);
-    value = scratch;
-  }
-  return TrimXmlSpace(value);
+// An attribute's value read as an XML Schema Boolean; nothing when it is
+// missing, empty or no Boolean.
+std::optional<bool> BoolAttribute(const XmlElement& element, std::string_view name) {
+  const std::string* value = element.Attribute(name);
+  return value == nullptr ? std::nullopt : XmlBoolean(*value);
 }
+
+// The elements of a sendDigitalReceiptResponse, read in one pass.
+class SendElements {
+ public:
+  explicit SendElements(std::string_view response) { ReadXmlElements(response, found_); }
+
+  XmlElement& Processed() { return found_[0]; }
+  XmlElement& CustomerId() { return found_[1]; }
+  XmlElement& Code() { return found_[2]; }
+  XmlElement& Description() { return found_[3]; }
+
+  // The outcome: DigitalReceiptProcessed, closed, holding a Boolean.
+  std::optional<bool> Outcome() {
+    return Processed().closed ? XmlBoolean(Processed().text) : std::nullopt;
+  }
+
+ private:
+  std::array<XmlElement, 4> found_{{{.name = "DigitalReceiptProcessed", .wantText = true},
+                                    {.name = "CustomerID", .wantText = true},
+                                    {.name = "ExceptionCode", .wantText = true},
+                                    {.name = "ExceptionDescription", .wantText = true}}};
+};
 
 }  // namespace
 
@@ -46,9 +59,10 @@ std::string DecodeXmlText(std::string_view text) {
 }
 
 bool ParseAuthResponse(std::string_view response, AuthRec& auth, const TransControl& control) {
-  // The masked copy is made only when the line will be written.
+  // The converted and masked copy is made only when the line will be written.
   if (foundation::GetLogLevel() >= kResponseLogLevel) {
-    foundation::KWLog(kResponseLogLevel, "RESPONSE=[ " + MaskCardNumbers(response) + " ]",
+    foundation::KWLog(kResponseLogLevel,
+                      "RESPONSE=[ " + MaskCardNumbers(XmlTextAsUtf8(response)) + " ]",
                       foundation::kLevelInfo, kAuthTag);
   }
   if (response.empty()) return false;
@@ -64,15 +78,14 @@ bool ParseAuthResponse(std::string_view response, AuthRec& auth, const TransCont
   ReadXmlElements(response, found);
 
   bool result = false;
-  std::string scratch;
-  const std::string_view status = BoolAttribute(element.attributes, "errorStatus", scratch);
-  if (status.empty() || SameText(status, "false")) {
-    auth.IsAuth = SameText(BoolAttribute(element.attributes, "userAuthenticated", scratch), "true");
+  const std::string* status = element.Attribute("errorStatus");
+  if (status == nullptr || TrimXmlSpace(*status).empty() || XmlBoolean(*status) == false) {
+    auth.IsAuth = BoolAttribute(element, "userAuthenticated") == true;
     if (!control.EmailChanged && email.HasText()) auth.EmailAddress = std::move(email.text);
     if (customerId.HasText()) {
       auth.CustID = std::move(customerId.text);
-      auth.IsTemp = BoolAttribute(customerId.attributes, "TemporaryID", scratch) == "true";
-      auth.DefaultQuenlo = BoolAttribute(customerId.attributes, "defaultQuenlo", scratch) == "true";
+      auth.IsTemp = BoolAttribute(customerId, "TemporaryID") == true;
+      auth.DefaultQuenlo = BoolAttribute(customerId, "defaultQuenlo") == true;
       result = true;
     }
   } else {
@@ -98,48 +111,39 @@ bool ParseSendResponse(std::string_view response, TransControl& control, AuthRec
     return false;
   }
 
-  std::array<XmlElement, 4> found{{{.name = "DigitalReceiptProcessed", .wantText = true},
-                                   {.name = "CustomerID", .wantText = true},
-                                   {.name = "ExceptionCode", .wantText = true},
-                                   {.name = "ExceptionDescription", .wantText = true}}};
-  auto& [processed, customerId, code, description] = found;
-  ReadXmlElements(response, found);
-
-  const std::string_view outcome =
-      processed.closed ? TrimXmlSpace(processed.text) : std::string_view();
-  if (outcome.empty()) {
-    foundation::KWLog(3, "DigitalReceiptProcessed was missing or empty in the response",
+  SendElements read(response);
+  const std::optional<bool> outcome = read.Outcome();
+  if (!outcome) {
+    foundation::KWLog(3, "DigitalReceiptProcessed was missing, empty or no Boolean in the response",
                       foundation::kLevelWarning, kSendTag);
     return false;
   }
-  control.DigitalSendOK = SameText(outcome, "true");
+  control.DigitalSendOK = *outcome;
 
   if (control.DigitalSendOK) {
-    std::string_view written;
-    if (!customerId.found ||
-        !XmlAttributeAsWritten(customerId.attributes, "TemporaryID", written)) {
+    XmlElement& customerId = read.CustomerId();
+    const std::string* temporary = customerId.found ? customerId.Attribute("TemporaryID") : nullptr;
+    if (temporary == nullptr) {
       foundation::KWLog(0, "The CustomerID tag or its TemporaryID attribute was missing",
                         foundation::kLevelError, kSendTag);
       return false;
     }
-    std::string scratch;
-    const std::string_view temporary = BoolAttribute(customerId.attributes, "TemporaryID", scratch);
-    if (temporary.empty()) {
+    if (TrimXmlSpace(*temporary).empty()) {
       foundation::KWLog(3, "The TemporaryID attribute of CustomerID was empty",
                         foundation::kLevelWarning, kSendTag);
       return true;
     }
-    auth.IsTemp = temporary == "true";
+    auth.IsTemp = XmlBoolean(*temporary) == true;
     if (auth.CustID.empty() && auth.IsTemp && customerId.HasText()) {
       auth.CustID = std::move(customerId.text);
     }
     return true;
   }
 
-  if (code.HasText()) {
-    control.DigitalSendExDesc = std::move(code.text);
-  } else if (description.HasText()) {
-    control.DigitalSendExDesc = std::move(description.text);
+  if (read.Code().HasText()) {
+    control.DigitalSendExDesc = std::move(read.Code().text);
+  } else if (read.Description().HasText()) {
+    control.DigitalSendExDesc = std::move(read.Description().text);
   }
   foundation::AppendVeskLog("DigitalSend Not OK");
   foundation::AppendVeskLog(MaskCardNumbers(control.DigitalSendExDesc));
@@ -151,10 +155,19 @@ bool ParseSendResponse(std::string_view response) {
   return ParseSendResponse(response, FTransControl, fAuth, LastRequest);
 }
 
+SendAnswer ReadSendAnswer(std::string_view response) {
+  SendElements read(response);
+  SendAnswer answer;
+  answer.processed = read.Outcome();
+  if (read.Code().HasText()) answer.exceptionCode = TrimXmlSpace(read.Code().text);
+  if (read.Description().HasText()) {
+    answer.exceptionDescription = TrimXmlSpace(read.Description().text);
+  }
+  return answer;
+}
+
 bool ReceiptConfirmed(std::string_view response) {
-  std::array<XmlElement, 1> processed{{{.name = "DigitalReceiptProcessed", .wantText = true}}};
-  ReadXmlElements(response, processed);
-  return processed[0].closed && SameText(TrimXmlSpace(processed[0].text), "true");
+  return ReadSendAnswer(response).processed == true;
 }
 
 }  // namespace receipt

@@ -23,28 +23,40 @@ std::string ReceiptNumber(std::string_view text) {
   return receiptservice::RequestValue(text, "ReceiptNumber");
 }
 
+// An answer that confirms the receipt, in any of its forms.
+bool Confirming(receiptservice::AnswerKind kind) {
+  using receiptservice::AnswerKind;
+  return kind == AnswerKind::Normal || kind == AnswerKind::Reformatted ||
+         kind == AnswerKind::Utf16 || kind == AnswerKind::NumericBooleans;
+}
+
+// A request the service holds though its answer did not reach its sender:
+// answered after the sender's time-out, or taken and then cut short, its TLS
+// broken or its connection closed. Its sender queues or keeps the receipt,
+// which then reaches the service a second time.
+bool TakenLate(const receiptservice::ReceivedRequest& request) {
+  return request.answeredAfterStall || receiptservice::TakenWithoutAnswer(request.answer);
+}
+
 // A request the service took with HTTP 200, whatever its body said: the
 // plug-in does not queue it. One answered 404, 500, 400 or with a redirect
-// is queued instead; so is one stalled past the client's timeout, which the
-// service still holds when it answered it once the stall had passed.
+// is queued instead; so is one whose answer did not reach the plug-in, which
+// the service still holds when it took it (TakenLate).
 bool Answered(const receiptservice::ReceivedRequest& request) {
   using receiptservice::AnswerKind;
-  switch (request.answer) {
-    case AnswerKind::Normal:
-    case AnswerKind::Reformatted:
-    case AnswerKind::ErrorStatus:
-    case AnswerKind::MerchantNotFound:
-    case AnswerKind::Garbage:
-      return true;
-    case AnswerKind::Stall:
-      return request.answeredAfterStall;
-    default:
-      return false;
-  }
+  if (Confirming(request.answer) || TakenLate(request)) return true;
+  return request.answer == AnswerKind::ErrorStatus ||
+         request.answer == AnswerKind::MerchantNotFound || request.answer == AnswerKind::Garbage;
+}
+
+// Why a receipt taken late reached the service twice.
+std::string LateReason(const receiptservice::ReceivedRequest& request) {
+  return request.answeredAfterStall ? "answered after its sender gave up"
+                                    : "taken, its answer never reaching its sender whole";
 }
 
 std::string LateText(const receiptservice::ReceivedRequest& request) {
-  return request.answeredAfterStall ? ", answered after its sender gave up" : "";
+  return TakenLate(request) ? ", " + LateReason(request) : "";
 }
 
 // A value as both sides are compared: Null, Empty and "" alike.
@@ -80,15 +92,18 @@ void CountReceipts(const fs::path& folder,
       ReceiptCount& count = accounting.receipts[ReceiptNumber(request.body)];
       const std::string answer = receiptservice::AnswerKindName(request.answer);
       const std::string type = receiptservice::RequestValue(request.body, "ReceiptType");
-      count.late += request.answeredAfterStall ? 1 : 0;
+      if (TakenLate(request)) {
+        ++count.late;
+        count.lateReason = request.answeredAfterStall ? "answered after the sender gave up"
+                                                      : "its answer never reached the sender";
+      }
       if (queueService.Contains(index)) {
         // The queue service removes a file only when the service accepted
         // it; on any other answer the file stays and is counted there (or
         // in the set-aside folder), unless the service took it late.
         ++queueServiceSent;
-        const bool accepted = request.answer == receiptservice::AnswerKind::Normal ||
-                              request.answer == receiptservice::AnswerKind::Reformatted;
-        const bool held = accepted || request.answeredAfterStall;
+        const bool accepted = Confirming(request.answer);
+        const bool held = accepted || TakenLate(request);
         count.delivered += held ? 1 : 0;
         count.byQueueService += held ? 1 : 0;
         count.outcomes.push_back(
@@ -97,10 +112,9 @@ void CountReceipts(const fs::path& folder,
       } else {
         const bool answered = Answered(request);
         count.delivered += answered ? 1 : 0;
-        count.outcomes.push_back(type +
-                                 (answered && request.answer != receiptservice::AnswerKind::Stall
-                                      ? " answered " + answer
-                                      : " met " + answer + LateText(request)));
+        count.outcomes.push_back(type + (answered && !TakenLate(request)
+                                             ? " answered " + answer
+                                             : " met " + answer + LateText(request)));
       }
     }
     ++accounting.xmlChecked;
@@ -111,7 +125,7 @@ void CountReceipts(const fs::path& folder,
     }
   }
   const fs::path queue = folder / "VeskRcpts" / "Queue";
-  for (const fs::path& file : FilesBelow(queue)) {
+  for (const fs::path& file : FilesIn(queue)) {
     const std::string text = ReadFile(file);
     ReceiptCount& count = accounting.receipts[ReceiptNumber(text)];
     ++count.queued;
@@ -122,9 +136,13 @@ void CountReceipts(const fs::path& folder,
                                     " is not well-formed XML");
     }
   }
-  // Beside the queue, what the queue service set aside (its own state file
-  // is no queue file).
-  for (const fs::path& file : FilesBelow(queueservice::SetAsideFolder(queue.string()))) {
+  // What the queue service set aside, beside the queue or inside it (its own
+  // state file is no queue file).
+  std::vector<fs::path> asideFiles = FilesIn(queueservice::SetAsideFolder(queue.string()));
+  for (const fs::path& file : FilesIn(queueservice::InnerSetAsideFolder(queue.string()))) {
+    asideFiles.push_back(file);
+  }
+  for (const fs::path& file : asideFiles) {
     if (!queueservice::IsQueueFileName(file.filename().string())) continue;
     const std::string text = ReadFile(file);
     ReceiptCount& count = accounting.receipts[ReceiptNumber(text)];
@@ -167,9 +185,10 @@ void CountReceipts(const fs::path& folder,
   }
   std::string twiceNames;
   for (const std::string& number : accounting.receivedTwice) {
-    twiceNames += (twiceNames.empty() ? " (" : ", ") + number;
+    twiceNames += (twiceNames.empty() ? " (" : "; ") + number + ": " +
+                  accounting.receipts[number].lateReason + ", and sent again";
   }
-  if (!twiceNames.empty()) twiceNames += ": answered after the sender gave up, and sent again)";
+  if (!twiceNames.empty()) twiceNames += ")";
   accounting.lines.push_back(
       "receipts: " + std::to_string(sent) + " sent by the sales, " + std::to_string(taken) +
       " taken by the service" +
@@ -189,8 +208,8 @@ void CountReceipts(const fs::path& folder,
                   ? "; every receipt a sale sent is held exactly once by the service's records"
                   : "; every receipt a sale sent is held by the service's records, " +
                         std::to_string(twice) +
-                        " of them twice (a request the service answered after its "
-                        "sender had given up, sent again)";
+                        " of them twice (a request the service took without its answer "
+                        "reaching the sender, sent again)";
     }
     accounting.lines.push_back(line);
   }
@@ -287,8 +306,8 @@ void CheckReceipts(const Accounting& accounting, const std::vector<std::string>&
   for (const std::string& number : found) {
     if (!expected.contains(number)) {
       failures.push_back("receipt \"" + number +
-                         "\" is held twice by the service's records: it answered a request "
-                         "after its sender had given up, and the receipt was sent again");
+                         "\" is held twice by the service's records: it took a request whose "
+                         "answer did not reach its sender, and the receipt was sent again");
     }
   }
   for (const std::string& number : expected) {

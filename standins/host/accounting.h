@@ -5,14 +5,16 @@
 //    application log, one per send) is held exactly once by the service's
 //    records (answered, so not to be sent again), the queue folder or the
 //    queue service's set-aside folder: none twice, none lost;
-//    A request the service answered after its stall counts as held by the
-//    service though its sender had given up (timed out) and queued or sent
-//    it again: such a receipt is held twice, which is the protocol's own
-//    window and is listed apart (the scenario names the receipts it expects
-//    so); any other receipt held twice is a fault.
+//    A request the service took without its answer reaching the sender
+//    (answered after its stall, when the sender had timed out; or cut short,
+//    its TLS broken or its connection closed once the request was read)
+//    counts as held by the service though its sender queued or sent it
+//    again: such a receipt is held twice, which is the protocol's own window
+//    and is listed apart (the scenario names the receipts it expects so); any
+//    other receipt held twice is a fault.
 //    When the queue service ran, its deliveries count as the service's
 //    records: a request it sent counts when the service accepted it (the
-//    queue service then removed the file) or answered it late, and a further
+//    queue service then removed the file) or took it late, and a further
 //    line tells what it delivered and what the queue still holds;
 //  - every customer the host keeps is in the database copy with the same
 //    names and address;
@@ -37,7 +39,8 @@ struct ReceiptCount {
   int byQueueService = 0;  // of those, delivered by the queue service
   int queued = 0;          // queue files
   int setAside = 0;        // files the queue service set aside
-  int late = 0;            // requests the service answered after their stall
+  int late = 0;            // requests the service took without its answer reaching the sender
+  std::string lateReason;  // how the last of those went
   // Each request in order: its receipt type and where it went
   // ("DigitalOnly answered normal", "PaperOnly met server-error", "... queued").
   std::vector<std::string> outcomes;
@@ -45,8 +48,8 @@ struct ReceiptCount {
 
 struct Accounting {
   std::map<std::string, ReceiptCount> receipts;  // by receipt number
-  // Receipts held twice because the service answered a request after its
-  // sender had given up and it was sent again.
+  // Receipts held twice because the service took a request whose answer did
+  // not reach its sender, and it was sent again.
   std::vector<std::string> receivedTwice;
   int customersInHost = 0;
   int customersDiffering = 0;

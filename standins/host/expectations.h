@@ -21,6 +21,8 @@ namespace hostsim {
 // below a folder, sorted (none when it does not exist).
 std::string ReadFile(const std::filesystem::path& path);
 std::vector<std::filesystem::path> FilesBelow(const std::filesystem::path& folder);
+// The files directly in `folder` (none of its sub-folders'), sorted.
+std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder);
 
 // The dialogs shown, by name in order, and the texts each showed.
 void CheckDialogs(const Expectations& expect, const std::vector<ShownDialog>& shown,

@@ -45,6 +45,16 @@ fs::path QueueFolder(const fs::path& hostFolder) {
 }
 
 // The queue files of `folder` by name, each with its receipt number and type.
+std::map<std::string, std::string> QueueFiles(const fs::path& folder);
+
+// The queue files set aside, beside the queue or inside it.
+std::map<std::string, std::string> SetAsideFiles(const fs::path& queue) {
+  std::map<std::string, std::string> files =
+      QueueFiles(queueservice::SetAsideFolder(queue.string()));
+  files.merge(QueueFiles(queueservice::InnerSetAsideFolder(queue.string())));
+  return files;
+}
+
 std::map<std::string, std::string> QueueFiles(const fs::path& folder) {
   std::map<std::string, std::string> files;
   std::error_code ec;
@@ -71,9 +81,8 @@ QueueServiceRun RunQueueServiceOnce(const std::string& program, const fs::path& 
                                     size_t requestsSoFar) {
   QueueServiceRun run;
   const fs::path queue = QueueFolder(hostFolder);
-  const fs::path aside = queueservice::SetAsideFolder(queue.string());
   const std::map<std::string, std::string> before = QueueFiles(queue);
-  const std::map<std::string, std::string> asideBefore = QueueFiles(aside);
+  const std::map<std::string, std::string> asideBefore = SetAsideFiles(queue);
   run.filesBefore = static_cast<int>(before.size());
   run.firstRequest = requestsSoFar;
   std::vector<std::string> words = {program,      "--once",
@@ -114,7 +123,7 @@ QueueServiceRun RunQueueServiceOnce(const std::string& program, const fs::path& 
     }
   }
   const std::map<std::string, std::string> after = QueueFiles(queue);
-  const std::map<std::string, std::string> asideAfter = QueueFiles(aside);
+  const std::map<std::string, std::string> asideAfter = SetAsideFiles(queue);
   run.filesAfter = static_cast<int>(after.size());
   run.setAside = static_cast<int>(asideAfter.size() - asideBefore.size());
   for (const auto& [name, receipt] : before) {

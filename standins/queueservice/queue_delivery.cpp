@@ -13,14 +13,14 @@
 #include <ctime>
 #include <fstream>
 #include <map>
+#include <random>
 #include <sstream>
 #include <vector>
 
 #include "foundation/helpers_text.h"
 #include "receipt/https_transport.h"
 #include "receipt/queue_files.h"
-#include "receipt/soap_responses.h"
-#include "receipt/xml_reader.h"
+#include "receipt/sale_workflow.h"
 #include "receipt/soap_responses.h"
 
 namespace queueservice {
@@ -78,8 +78,94 @@ bool IsStale(const struct stat& st) {
   return std::chrono::system_clock::now() - modified > kStaleTemporaryAge;
 }
 
-// The queue files of the folder, oldest first; stale temporaries are removed
-// on the way.
+// The whole content of a small regular file of the folder; false when it
+// cannot be read or is larger than a queued request can be.
+bool ReadSmallFile(int folder, const std::string& name, std::string& content) {
+  const int fd = ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  content.clear();
+  char buffer[65536];
+  bool ok = true;
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      break;
+    }
+    content.append(buffer, static_cast<size_t>(n));
+    if (content.size() > kMaxQueueFileBytes) {
+      ok = false;
+      break;
+    }
+  }
+  ::close(fd);
+  return ok;
+}
+
+// The end of every request the plug-in queues, its envelope's end tag.
+constexpr std::string_view kRequestEnd = "</soapenv:Envelope>";
+
+// Whether a queue writer's temporary file holds the whole of what it was to
+// publish: a receipt request to its envelope's end and the line break the
+// writer ends it with. A write cut short lacks one or the other (the request's
+// own lines end with line breaks too, so the break alone tells nothing).
+// Nothing more is asked of the request's text: a whole request is delivered
+// as it stands, as a published one would be.
+bool HoldsWholeRequest(const std::string& content) {
+  if (!content.ends_with("\r\n")) return false;
+  const std::string_view request = RequestOfQueueFile(content);
+  return request.ends_with(kRequestEnd) &&
+         request.find("sendDigitalReceiptRequest") != std::string_view::npos;
+}
+
+// Publishes a temporary file that holds a whole request under a queue file
+// name of its own, as its writer would have: the time it was written, a
+// random part and the receipt's workstation. The name it got, or empty when
+// no free name was found.
+std::string PublishTemporary(int folder, const std::string& temporary, const std::string& content,
+                             const struct stat& st) {
+  std::string workstation;
+  foundation::GetXMLTagValue(RequestOfQueueFile(content), "POSID", workstation);
+  const size_t digits = workstation.find_first_not_of('0');
+  workstation =
+      digits == std::string::npos ? (workstation.empty() ? "" : "0") : workstation.substr(digits);
+  const auto written = std::chrono::system_clock::time_point(
+      std::chrono::duration_cast<std::chrono::system_clock::duration>(
+          std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec)));
+  std::minstd_rand random(std::random_device{}());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string name =
+        receipt::QueueFileName(written, static_cast<int>(random() % 1000), workstation);
+    if (::renameat2(folder, temporary.c_str(), folder, name.c_str(), RENAME_NOREPLACE) == 0) {
+      ::fsync(folder);
+      return name;
+    }
+    if (errno != EEXIST) break;
+  }
+  return {};
+}
+
+// Where rename cannot refuse to replace, the queue writer publishes its
+// temporary file with a hard link and then removes the temporary name. A
+// temporary with more than one name was so published already (a writer that
+// died between the two steps, or one about to take the second): its request
+// is the queue file's, and only the temporary name is to go. Unlinked while
+// young too when the queue file is in the listing, since once that file is
+// delivered the temporary would be left with one name and be published again.
+bool IsSecondName(const struct stat& st, bool stale, const std::vector<struct stat>& queued) {
+  if (st.st_nlink < 2) return false;
+  return stale || std::any_of(queued.begin(), queued.end(), [&](const struct stat& q) {
+           return q.st_dev == st.st_dev && q.st_ino == st.st_ino;
+         });
+}
+
+// The queue files of the folder, oldest first. Stale temporaries are dealt
+// with on the way: one that holds a whole request (its writer died between
+// flushing and publishing it) is published and delivered with the others,
+// one cut short is removed; a temporary that is a second name of a published
+// file is removed, whatever it holds.
 std::vector<QueueEntry> ListQueue(int folder, QueueLog& log, RoundResult& result) {
   std::vector<QueueEntry> entries;
   const int listing = ::dup(folder);
@@ -89,6 +175,8 @@ std::vector<QueueEntry> ListQueue(int folder, QueueLog& log, RoundResult& result
     log.Write(kLogErrors, "The queue folder cannot be listed: " + ErrnoText(errno));
     return entries;
   }
+  std::vector<struct stat> queuedFiles;
+  std::vector<std::pair<std::string, struct stat>> temporaries;
   while (const dirent* entry = ::readdir(dir)) {
     const std::string name = entry->d_name;
     const bool queued = IsQueueFileName(name);
@@ -100,18 +188,51 @@ std::vector<QueueEntry> ListQueue(int folder, QueueLog& log, RoundResult& result
     }
     if (queued) {
       entries.push_back({name, st.st_mtim});
-    } else if (IsStale(st)) {
-      if (::unlinkat(folder, name.c_str(), 0) == 0) {
-        ++result.temporariesRemoved;
-        log.Write(kLogRounds,
-                  "Removed " + name + ", the unfinished write of a queue writer that died");
-      } else if (errno != ENOENT) {
-        log.Write(kLogErrors,
-                  "Cannot remove the stale temporary file " + name + ": " + ErrnoText(errno));
-      }
+      queuedFiles.push_back(st);
+    } else {
+      temporaries.emplace_back(name, st);
     }
   }
   ::closedir(dir);
+  std::vector<std::pair<std::string, struct stat>> stale;
+  for (const auto& [name, st] : temporaries) {
+    const bool old = IsStale(st);
+    if (IsSecondName(st, old, queuedFiles)) {
+      if (::unlinkat(folder, name.c_str(), 0) == 0) {
+        ++result.temporariesRemoved;
+        log.Write(kLogRounds,
+                  "Removed " + name + ", a second name of a queue file its writer had published");
+      } else if (errno != ENOENT) {
+        log.Write(kLogErrors, "Cannot remove the temporary file " + name + ": " + ErrnoText(errno));
+      }
+    } else if (old) {
+      stale.emplace_back(name, st);
+    }
+  }
+  std::string content;
+  for (const auto& [name, st] : stale) {
+    if (ReadSmallFile(folder, name, content) && HoldsWholeRequest(content)) {
+      const std::string published = PublishTemporary(folder, name, content, st);
+      if (!published.empty()) {
+        ++result.temporariesPublished;
+        entries.push_back({published, st.st_mtim});
+        log.Write(kLogRounds, "Published " + name + " as " + published +
+                                  ": a whole request its queue writer died before publishing");
+        continue;
+      }
+      log.Write(kLogErrors, "Cannot publish the stale temporary file " + name +
+                                ", which holds a whole request: " + ErrnoText(errno));
+      continue;
+    }
+    if (::unlinkat(folder, name.c_str(), 0) == 0) {
+      ++result.temporariesRemoved;
+      log.Write(kLogRounds,
+                "Removed " + name + ", the unfinished write of a queue writer that died");
+    } else if (errno != ENOENT) {
+      log.Write(kLogErrors,
+                "Cannot remove the stale temporary file " + name + ": " + ErrnoText(errno));
+    }
+  }
   std::sort(entries.begin(), entries.end(), Older);
   return entries;
 }
@@ -168,35 +289,29 @@ bool ReadQueueFile(int folder, const std::string& name, QueueLog& log, std::stri
 // What the service's answer to one request says.
 struct ServiceAnswer {
   enum Kind {
-    Accepted,  // HTTP 200, DigitalReceiptProcessed true
-    Rejected,  // HTTP 200, DigitalReceiptProcessed false: a refusal of the request itself
-    Failed,    // any other answer: another status, or no receipt answer
+    Accepted,  // a readable answer (see below), DigitalReceiptProcessed true
+    Rejected,  // a readable answer, DigitalReceiptProcessed false: a refusal of the request
+    Failed,    // any other answer: another status, a broken transfer, no receipt answer
   } kind = Failed;
   std::string code;         // ExceptionCode of a rejection
   std::string description;  // ExceptionDescription of a rejection
 };
 
-// Reads the answer as the plug-in reads it (by local name, in any
-// well-formed form), so that the sale and the queue service agree on what the
-// service said.
-ServiceAnswer ReadAnswer(int32_t httpCode, const std::string& response) {
+// Reads the answer as the sale reads it: the same statuses and transfers give
+// an answer to read, and the same reading of its body (in any encoding and
+// well-formed form, Booleans as XML Schema writes them), so that the sale and
+// the queue service agree on what the service said.
+ServiceAnswer ReadAnswer(int32_t httpCode, const std::string& commError,
+                         const std::string& response) {
   ServiceAnswer answer;
-  if (httpCode != 200) return answer;
-  if (receipt::ReceiptConfirmed(response)) {
+  if (!receipt::AnswerReadable(httpCode, commError)) return answer;
+  receipt::SendAnswer read = receipt::ReadSendAnswer(response);
+  if (read.processed == true) {
     answer.kind = ServiceAnswer::Accepted;
-    return answer;
-  }
-  receipt::XmlElement elements[] = {{.name = "DigitalReceiptProcessed", .wantText = true},
-                                    {.name = "ExceptionCode", .wantText = true},
-                                    {.name = "ExceptionDescription", .wantText = true}};
-  receipt::ReadXmlElements(response, elements);
-  const auto text = [&elements](size_t i) {
-    return std::string(receipt::TrimXmlSpace(elements[i].text));
-  };
-  if (elements[0].HasText() && foundation::helpers::LowerAscii(text(0)) == "false") {
+  } else if (read.processed == false) {
     answer.kind = ServiceAnswer::Rejected;
-    answer.code = text(1);
-    answer.description = text(2);
+    answer.code = std::move(read.exceptionCode);
+    answer.description = std::move(read.exceptionDescription);
   }
   return answer;
 }
@@ -208,7 +323,7 @@ std::string RejectionText(const ServiceAnswer& answer) {
 }
 
 // Failed answers met so far by each queue file, kept across rounds and
-// restarts in kFailedAnswersFile of the set-aside folder: a line
+// restarts in kFailedAnswersFile of the set-aside folder in use: a line
 // "<count> <seconds since 1970 of the first> <file name>" per file.
 struct FailedAnswers {
   int count = 0;
@@ -218,9 +333,16 @@ struct FailedAnswers {
 using FailedAnswerTable = std::map<std::string, FailedAnswers>;
 constexpr const char* kFailedAnswersFile = ".failed-answers";
 
-FailedAnswerTable ReadFailedAnswers(const std::string& asideFolder) {
+// The counts, from the set-aside folder written last: the one inside the
+// queue folder is written only while the one beside it cannot be, and
+// removed once that can be written again, so when it exists it is the newer.
+FailedAnswerTable ReadFailedAnswers(const std::vector<std::string>& asideFolders) {
   FailedAnswerTable table;
-  std::ifstream in(asideFolder + "/" + kFailedAnswersFile);
+  std::ifstream in;
+  for (auto folder = asideFolders.rbegin(); folder != asideFolders.rend() && !in.is_open();
+       ++folder) {
+    in.open(*folder + "/" + kFailedAnswersFile);
+  }
   std::string line;
   while (std::getline(in, line)) {
     std::istringstream fields(line);
@@ -234,74 +356,94 @@ FailedAnswerTable ReadFailedAnswers(const std::string& asideFolder) {
   return table;
 }
 
-// Creates the set-aside folder when missing, owner-only as the queue files
-// it takes in; false (logged) when it cannot be made.
-bool MakeSetAsideFolder(const std::string& asideFolder, QueueLog& log) {
-  if (::mkdir(asideFolder.c_str(), 0700) == 0 || errno == EEXIST) return true;
-  log.Write(kLogErrors,
-            "Cannot make the set-aside folder \"" + asideFolder + "\": " + ErrnoText(errno));
-  return false;
+// Creates a set-aside folder when missing, owner-only as the queue files it
+// takes in; false (errno set) when it cannot be made.
+bool MakeSetAsideFolder(const std::string& asideFolder) {
+  return ::mkdir(asideFolder.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-// Writes the table whole (a new file renamed over the old one), or removes
-// the file when the table is empty.
-void WriteFailedAnswers(const std::string& asideFolder, const FailedAnswerTable& table,
-                        QueueLog& log) {
-  const std::string path = asideFolder + "/" + kFailedAnswersFile;
-  if (table.empty()) {
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-      log.Write(kLogErrors, "Cannot remove " + path + ": " + ErrnoText(errno));
+// Writes the table whole (a new file renamed over the old one) into the
+// first set-aside folder that takes it and removes the copies of the others,
+// or removes every copy when the table is empty.
+void WriteFailedAnswers(const std::vector<std::string>& asideFolders,
+                        const FailedAnswerTable& table, QueueLog& log) {
+  bool written = table.empty();
+  std::string reasons;
+  for (const std::string& folder : asideFolders) {
+    const std::string path = folder + "/" + kFailedAnswersFile;
+    if (written) {
+      if (::unlink(path.c_str()) != 0 && errno != ENOENT && errno != ENOTDIR) {
+        log.Write(kLogDetails, "Cannot remove " + path + ": " + ErrnoText(errno));
+      }
+      continue;
     }
-    return;
-  }
-  if (!MakeSetAsideFolder(asideFolder, log)) return;
-  const std::string fresh = path + ".new";
-  {
-    std::ofstream out(fresh, std::ios::trunc);
-    for (const auto& [name, entry] : table) {
-      out << entry.count << ' ' << entry.first << ' ' << name << '\n';
+    if (!MakeSetAsideFolder(folder)) {
+      reasons += " " + folder + ": " + ErrnoText(errno) + ";";
+      continue;
     }
-    out.flush();
-    if (!out) {
-      log.Write(kLogErrors, "Cannot write " + fresh + ": the failed answers are not kept");
-      return;
+    const std::string fresh = path + ".new";
+    {
+      std::ofstream out(fresh, std::ios::trunc);
+      for (const auto& [name, entry] : table) {
+        out << entry.count << ' ' << entry.first << ' ' << name << '\n';
+      }
+      out.flush();
+      if (!out) {
+        reasons += " " + fresh + " cannot be written;";
+        continue;
+      }
     }
+    if (::rename(fresh.c_str(), path.c_str()) != 0) {
+      reasons += " " + path + ": " + ErrnoText(errno) + ";";
+      ::unlink(fresh.c_str());
+      continue;
+    }
+    written = true;
   }
-  if (::rename(fresh.c_str(), path.c_str()) != 0) {
-    log.Write(kLogErrors, "Cannot replace " + path + ": " + ErrnoText(errno));
-  }
+  if (!written) log.Write(kLogErrors, "The failed answers are not kept:" + reasons);
 }
 
-// Moves queue file `name` into the set-aside folder under its own name (a
-// number added when that is taken); the name it got there, or empty (with
-// `error` set) when it could not be moved and stays in the queue.
-std::string MoveAside(int folder, const std::string& name, const std::string& asideFolder,
-                      QueueLog& log, std::string& error) {
-  if (!MakeSetAsideFolder(asideFolder, log)) {
-    error = "the set-aside folder cannot be made";
-    return {};
+// Moves queue file `name` under its own name (a number added when that is
+// taken) into the first of the set-aside folders that takes it: one beside
+// the queue may lie on another file system or under a parent this process
+// may not write, the one inside the queue folder lies on the queue's own.
+// The path it got, or empty (with `error` saying why) when no folder took it
+// and it stays in the queue.
+std::string MoveAside(int folder, const std::string& name,
+                      const std::vector<std::string>& asideFolders, QueueLog& log,
+                      std::string& error) {
+  for (const std::string& asideFolder : asideFolders) {
+    if (!MakeSetAsideFolder(asideFolder)) {
+      error += (error.empty() ? "" : "; ") + asideFolder + " cannot be made: " + ErrnoText(errno);
+      continue;
+    }
+    const int aside = ::open(asideFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (aside < 0) {
+      error += (error.empty() ? "" : "; ") + asideFolder + ": " + ErrnoText(errno);
+      continue;
+    }
+    std::string target = name;
+    int moved = -1;
+    for (int copy = 2; copy < 1000; ++copy) {
+      moved = ::renameat2(folder, name.c_str(), aside, target.c_str(), RENAME_NOREPLACE);
+      if (moved == 0 || errno != EEXIST) break;
+      target = name.substr(0, name.size() - 4) + "-" + std::to_string(copy) + ".xml";
+    }
+    const int moveError = errno;
+    if (moved == 0) {
+      ::fsync(aside);
+      ::fsync(folder);
+      ::close(aside);
+      if (!error.empty()) {
+        log.Write(kLogFiles, "Set aside within the queue's own folder, since " + error);
+      }
+      return asideFolder + "/" + target;
+    }
+    ::close(aside);
+    error += (error.empty() ? "" : "; ") + name + " cannot be moved into " + asideFolder + ": " +
+             ErrnoText(moveError);
   }
-  const int aside = ::open(asideFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (aside < 0) {
-    error = ErrnoText(errno);
-    return {};
-  }
-  std::string target = name;
-  int moved = -1;
-  for (int copy = 2; copy < 1000; ++copy) {
-    moved = ::renameat2(folder, name.c_str(), aside, target.c_str(), RENAME_NOREPLACE);
-    if (moved == 0 || errno != EEXIST) break;
-    target = name.substr(0, name.size() - 4) + "-" + std::to_string(copy) + ".xml";
-  }
-  if (moved == 0) {
-    ::fsync(aside);
-    ::fsync(folder);
-  } else {
-    error = ErrnoText(errno);
-    target.clear();
-  }
-  ::close(aside);
-  return target;
+  return {};
 }
 
 std::string ReceiptOf(std::string_view request) {
@@ -316,6 +458,12 @@ std::string SetAsideFolder(const std::string& queueFolder) {
   std::string folder = queueFolder;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   return folder + "-SetAside";
+}
+
+std::string InnerSetAsideFolder(const std::string& queueFolder) {
+  std::string folder = queueFolder;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder + "/" + kInnerSetAsideName;
 }
 
 std::string_view RequestOfQueueFile(std::string_view content) {
@@ -351,8 +499,9 @@ RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
   }
   const std::vector<QueueEntry> entries = ListQueue(folder.Fd(), log, result);
   result.found = static_cast<int>(entries.size());
-  const std::string asideFolder = SetAsideFolder(settings.directory);
-  FailedAnswerTable failed = ReadFailedAnswers(asideFolder);
+  const std::vector<std::string> asideFolders = {SetAsideFolder(settings.directory),
+                                                 InnerSetAsideFolder(settings.directory)};
+  FailedAnswerTable failed = ReadFailedAnswers(asideFolders);
   const FailedAnswerTable failedBefore = failed;
   // Counts of files no longer in the queue (removed or moved by hand) end.
   std::erase_if(failed, [&](const auto& item) {
@@ -360,7 +509,7 @@ RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
                         [&](const QueueEntry& entry) { return entry.name == item.first; });
   });
   if (entries.empty()) {
-    if (failed != failedBefore) WriteFailedAnswers(asideFolder, failed, log);
+    if (failed != failedBefore) WriteFailedAnswers(asideFolders, failed, log);
     return result;
   }
   // A file that could be sent but not removed would be sent again at every
@@ -384,19 +533,21 @@ RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
   };
   auto setAside = [&](const QueueEntry& entry, const std::string& receipt, const std::string& why) {
     std::string error;
-    const std::string moved = MoveAside(folder.Fd(), entry.name, asideFolder, log, error);
+    const std::string moved = MoveAside(folder.Fd(), entry.name, asideFolders, log, error);
     if (moved.empty()) {
       log.Write(kLogErrors, "Kept " + entry.name + " (receipt " + receipt + "): " + why +
                                 ", but it cannot be set aside: " + error);
       return false;
     }
     ++result.setAside;
-    log.Write(kLogFiles, "Set aside " + entry.name + " (receipt " + receipt + ") as " +
-                             asideFolder + "/" + moved + ": " + why);
+    log.Write(kLogFiles,
+              "Set aside " + entry.name + " (receipt " + receipt + ") as " + moved + ": " + why);
     return true;
   };
 
-  receipt::Tvk transport;  // one connection for the round
+  // One transport for the round (its cookies kept); each post opens a fresh
+  // connection, so that nothing is ever sent again behind this loop's back.
+  receipt::Tvk transport;
   std::string content;
   for (const QueueEntry& entry : entries) {
     if (stopRequested && stopRequested()) break;
@@ -408,7 +559,7 @@ RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
     const std::string receipt = ReceiptOf(request);
     const std::string response = receipt::SendXML(settings.url, std::string(request), &transport);
     const int32_t status = receipt::LastHTTPCode;
-    const ServiceAnswer answer = ReadAnswer(status, response);
+    const ServiceAnswer answer = ReadAnswer(status, receipt::LastCommError, response);
     if (answer.kind == ServiceAnswer::Accepted) {
       // The double-send window ends here: nothing but this call stands
       // between the service's answer and the removal.
@@ -427,7 +578,9 @@ RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
       }
       continue;
     }
-    if (status == -1) {
+    if (status == -1 && !receipt::LastRequestSent) {
+      // Nothing went out (refused, unreachable, a failed handshake): the
+      // service is away for every file, which waits for a later round.
       log.Write(kLogFiles, "Kept " + entry.name + " (receipt " + receipt + "): no response (" +
                                receipt::LastCommError + ")");
       result.unreachable = true;
@@ -439,14 +592,27 @@ RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
       setAside(entry, receipt, "the service rejected it, " + RejectionText(answer));
       continue;
     }
+    // A readable answer held no receipt answer; any other says why it was
+    // not readable: its status, or the transfer's error (an answer cut short).
+    // No answer at all once the request may have gone out (the service took
+    // it and stalled past the time-out, closed the connection or broke its
+    // TLS) is a failed answer too: such a file counts toward its limit, as
+    // any that keeps failing, and the files behind it are still posted.
     const std::string why =
-        status == 200 ? std::string("HTTP 200 without a receipt answer")
-                      : "HTTP " + std::to_string(status) +
-                            (receipt::LastCommError.empty() ? "" : ", " + receipt::LastCommError);
+        status == -1 ? "no answer once the request had gone out (" + receipt::LastCommError + ")"
+                     : "HTTP " + std::to_string(status) +
+                           (receipt::AnswerReadable(status, receipt::LastCommError)
+                                ? std::string(" without a receipt answer")
+                                : ", " + (receipt::LastCommError.empty()
+                                              ? std::string("no answer to read at that status")
+                                              : receipt::LastCommError));
     FailedAnswers& count = failed[entry.name];
-    if (count.count == 0) count.first = now();
+    const std::time_t at = now();
+    // A first failed answer dated ahead of now was met while the clock ran
+    // ahead: the period starts again now, or it would never be over.
+    if (count.count == 0 || count.first > at) count.first = at;
     ++count.count;
-    const std::chrono::seconds since(now() - count.first);
+    const std::chrono::seconds since(at - count.first);
     if (count.count >= limits.failedAnswers && since >= limits.failedPeriod &&
         setAside(entry, receipt,
                  why + ", the failed answer " + std::to_string(count.count) + " in " +
@@ -457,7 +623,7 @@ RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
     log.Write(kLogFiles, "Kept " + entry.name + " (receipt " + receipt + "): " + why +
                              " (failed answer " + std::to_string(count.count) + ")");
   }
-  if (failed != failedBefore) WriteFailedAnswers(asideFolder, failed, log);
+  if (failed != failedBefore) WriteFailedAnswers(asideFolders, failed, log);
   // Whatever was neither removed nor set aside stays for a later round.
   result.kept = result.found - result.sent - result.setAside;
   log.Write(kLogRounds, std::to_string(result.found) +

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -29,7 +30,7 @@ struct KindName {
   const char* name;
 };
 
-constexpr std::array<KindName, 13> kKindNames{{
+constexpr std::array<KindName, 18> kKindNames{{
     {AnswerKind::Normal, "normal"},
     {AnswerKind::ErrorStatus, "error-status"},
     {AnswerKind::MerchantNotFound, "merchant-not-found"},
@@ -40,6 +41,11 @@ constexpr std::array<KindName, 13> kKindNames{{
     {AnswerKind::Redirect, "redirect"},
     {AnswerKind::BadRequest, "bad-request"},
     {AnswerKind::Reformatted, "reformatted"},
+    {AnswerKind::Utf16, "utf-16"},
+    {AnswerKind::NumericBooleans, "numeric-booleans"},
+    {AnswerKind::CutShort, "cut-short"},
+    {AnswerKind::TlsBrokenAfterRequest, "tls-broken-after-request"},
+    {AnswerKind::ClosedAfterRequest, "closed-after-request"},
     {AnswerKind::UntrustedCertificate, "untrusted-certificate"},
     {AnswerKind::WrongHostCertificate, "wrong-host-certificate"},
     {AnswerKind::HandshakeFailure, "handshake-failure"},
@@ -82,7 +88,12 @@ const char* AnswerKindName(AnswerKind kind) {
   for (const auto& k : kKindNames) {
     if (k.kind == kind) return k.name;
   }
-  return "unknown";
+  return kind == AnswerKind::Custom ? "custom" : "unknown";
+}
+
+bool TakenWithoutAnswer(AnswerKind kind) {
+  return kind == AnswerKind::CutShort || kind == AnswerKind::TlsBrokenAfterRequest ||
+         kind == AnswerKind::ClosedAfterRequest;
 }
 
 bool AnswerKindFromName(std::string_view name, AnswerKind& kind) {
@@ -209,7 +220,11 @@ void ReceiptService::StartServer(int port) {
     int status = 200;
     std::string body;
     std::string type;
-    Handle(std::move(r), status, body, type);
+    const Ending ending = Handle(std::move(r), status, body, type);
+    if (ending != Ending::Answer) {
+      EndWithoutAnswer(req, ending, body);
+      return;
+    }
     res.status = status;
     if (status / 100 == 3) res.set_header("Location", kRedirectPath);
     res.set_content(body, type.c_str());
@@ -416,8 +431,47 @@ size_t ReceiptService::Record(ReceivedRequest& request) {
   return request.sequence;
 }
 
-void ReceiptService::Handle(ReceivedRequest request, int& status, std::string& body,
-                            std::string& type) {
+// Ends an exchange on the request's own connection, from its handler,
+// without the answer the server library would write afterwards: an answer
+// cut short (its head announcing the whole body, a part of it, a clean TLS
+// close), bytes that are no TLS record, or a clean close. The library's own
+// answer then fails on the closed connection; a failing write there must
+// not raise SIGPIPE, so the signal stays blocked in this worker thread.
+void ReceiptService::EndWithoutAnswer(const httplib::Request& req, Ending ending,
+                                      const std::string& body) {
+  SSL* ssl = const_cast<SSL*>(req.ssl);
+  if (ssl == nullptr) return;
+  sigset_t pipe;
+  sigemptyset(&pipe);
+  sigaddset(&pipe, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+  const int fd = SSL_get_fd(ssl);
+  switch (ending) {
+    case Ending::CutShort: {
+      const std::string head =
+          "HTTP/1.1 200 OK\r\nContent-Type: text/xml;charset=UTF-8\r\n"
+          "Content-Length: " +
+          std::to_string(body.size()) + "\r\n\r\n";
+      const std::string part = head + body.substr(0, body.size() / 2);
+      SSL_write(ssl, part.data(), static_cast<int>(part.size()));
+      SSL_shutdown(ssl);
+      break;
+    }
+    case Ending::BreakTls: {  // a plain-text head where a TLS record belongs
+      static constexpr char kPlain[] = "HTTP/1.1 200 OK\r\n\r\n";
+      [[maybe_unused]] const ssize_t sent = ::send(fd, kPlain, sizeof kPlain - 1, MSG_NOSIGNAL);
+      break;
+    }
+    case Ending::Close:
+    case Ending::Answer:
+      SSL_shutdown(ssl);
+      break;
+  }
+  ::shutdown(fd, SHUT_RDWR);
+}
+
+ReceiptService::Ending ReceiptService::Handle(ReceivedRequest request, int& status,
+                                              std::string& body, std::string& type) {
   request.operation = OperationOf(request.body);
   Answer a = TakeAnswer(false);
   request.answer = a.kind;
@@ -437,7 +491,7 @@ void ReceiptService::Handle(ReceivedRequest request, int& status, std::string& b
       // The service is stopping: the connection is dropped with a bare 503.
       status = 503;
       body.clear();
-      return;
+      return Ending::Answer;
     }
     // Answered as normal: the service takes the request whether or not its
     // sender is still waiting for the answer.
@@ -450,31 +504,42 @@ void ReceiptService::Handle(ReceivedRequest request, int& status, std::string& b
       status = 404;
       type = "text/html";
       body = "<html><body>Not Found</body></html>";
-      return;
+      return Ending::Answer;
     case AnswerKind::ServerError:
       status = 500;
       body = SoapFault("Internal service error");
-      return;
+      return Ending::Answer;
     case AnswerKind::Garbage:
       body = Garbage();
       if (a.garbageBytes > 0) body.resize(a.garbageBytes, '\xfe');
-      return;
+      return Ending::Answer;
     case AnswerKind::Redirect:
       status = 302;
       type = "text/plain";
       body.clear();
-      return;
+      return Ending::Answer;
     case AnswerKind::BadRequest:
       status = 400;
       body = SoapFault("The request could not be read");
-      return;
+      return Ending::Answer;
+    case AnswerKind::TlsBrokenAfterRequest:
+      return Ending::BreakTls;
+    case AnswerKind::ClosedAfterRequest:
+      return Ending::Close;
+    case AnswerKind::Custom:
+      status = a.status;
+      if (!a.body.empty()) {
+        body = a.body;
+        return Ending::Answer;
+      }
+      break;
     default:
       break;
   }
   if (op == Operation::Unknown) {
     status = 500;
     body = SoapFault("Unknown operation");
-    return;
+    return Ending::Answer;
   }
   const bool auth = op == Operation::Authenticate;
   switch (a.kind) {
@@ -489,10 +554,18 @@ void ReceiptService::Handle(ReceivedRequest request, int& status, std::string& b
     case AnswerKind::Reformatted:
       body = auth ? AuthAcceptedReformatted(customer) : ReceiptAcceptedReformatted(customer);
       break;
+    case AnswerKind::NumericBooleans:
+      body = auth ? AuthAcceptedNumeric(customer) : ReceiptAcceptedNumeric(customer);
+      break;
+    case AnswerKind::Utf16:
+      body = InUtf16(auth ? AuthAccepted(customer) : ReceiptAccepted(customer));
+      type = "text/xml;charset=UTF-16";
+      break;
     default:
       body = auth ? AuthAccepted(customer) : ReceiptAccepted(customer);
       break;
   }
+  return a.kind == AnswerKind::CutShort ? Ending::CutShort : Ending::Answer;
 }
 
 }  // namespace receiptservice

@@ -30,6 +30,10 @@
 #include "soap_answers.h"
 #include "test_certificates.h"
 
+namespace httplib {
+struct Request;
+}
+
 namespace receiptservice {
 
 enum class AnswerKind {
@@ -43,10 +47,19 @@ enum class AnswerKind {
   Redirect,          // HTTP 302 to another address of the service, no body
   BadRequest,        // HTTP 400 with a SOAP fault
   Reformatted,       // the accepted answer written in another well-formed form
+  Utf16,             // the accepted answer in UTF-16 (byte-order mark and declaration)
+  NumericBooleans,   // the accepted answer with its Booleans written 1 and 0
+  CutShort,          // HTTP 200 announcing the accepted answer, cut short and closed
+  // The request is read and the service holds it, but no answer comes back:
+  TlsBrokenAfterRequest,  // bytes that are no TLS record, then the connection closes
+  ClosedAfterRequest,     // the connection closes (cleanly) without an answer
   // Answers to a new connection, given during the TLS handshake:
   UntrustedCertificate,  // a self-signed certificate for the right host
   WrongHostCertificate,  // a trusted certificate for another host name
   HandshakeFailure,      // a handshake-failure alert
+  // Not nameable (for programs only): HTTP `status` with `body`, or with the
+  // accepted answer when `body` is empty.
+  Custom,
 };
 
 // The name used on the command line ("normal", "error-status", ...).
@@ -62,7 +75,14 @@ struct Answer {
   std::string customerId = "C-1000";
   std::chrono::milliseconds stall{60'000};
   size_t garbageBytes = 0;  // a garbage answer this long; 0: a short one
+  int status = 200;         // of a Custom answer
+  std::string body{};       // of a Custom answer; empty: the accepted answer
 };
+
+// Whether the service took a request of this answer without its answer
+// reaching the sender whole (cut short, TLS broken, closed): it holds the
+// receipt, though the sender saw no answer and may send it again.
+bool TakenWithoutAnswer(AnswerKind kind);
 
 struct ReceivedRequest {
   std::string method;
@@ -140,7 +160,10 @@ class ReceiptService {
   void StopServer();
   void ReservePort();
   Answer TakeAnswer(bool handshake);
-  void Handle(ReceivedRequest request, int& status, std::string& body, std::string& type);
+  // How a request's exchange ends.
+  enum class Ending { Answer, CutShort, BreakTls, Close };
+  Ending Handle(ReceivedRequest request, int& status, std::string& body, std::string& type);
+  static void EndWithoutAnswer(const httplib::Request& req, Ending ending, const std::string& body);
   size_t Record(ReceivedRequest& request);
   bool WaitForStall(std::chrono::milliseconds stall);
   int ClientHello(void* ssl, int* alert);

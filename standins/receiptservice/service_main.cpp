@@ -37,8 +37,10 @@ constexpr const char* kUsage =
     "  --help            show this text\n"
     "\n"
     "KIND: normal, error-status, merchant-not-found, not-found, server-error,\n"
-    "      stall, garbage, redirect, bad-request, reformatted,\n"
-    "      untrusted-certificate, wrong-host-certificate, handshake-failure\n"
+    "      stall, garbage, redirect, bad-request, reformatted, utf-16,\n"
+    "      numeric-booleans, cut-short, tls-broken-after-request,\n"
+    "      closed-after-request, untrusted-certificate, wrong-host-certificate,\n"
+    "      handshake-failure\n"
     "\n"
     "Once listening it prints one line: \"listening <url> ca <ca.pem>\".\n";
 

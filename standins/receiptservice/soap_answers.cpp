@@ -10,6 +10,10 @@ std::string Bool(bool b) {
   return b ? "true" : "false";
 }
 
+std::string Digit(bool b) {
+  return b ? "1" : "0";
+}
+
 std::string Envelope(const std::string& body) {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
          "<soapenv:Envelope xmlns:soapenv=\"http://schemas.xmlsoap.org/soap/envelope/\" "
@@ -166,6 +170,51 @@ std::string ReceiptAcceptedReformatted(const CustomerAnswer& c) {
       Bool(c.temporaryId) + "'>" + CData(c.customerId) +
       "</CustomerID>\r\n"
       "    </r:sendDigitalReceiptResponse>\r\n");
+}
+
+std::string AuthAcceptedNumeric(const CustomerAnswer& c) {
+  return Envelope("<ns3:AuthenticateUserPOSResponse errorStatus=\"0\" userAuthenticated=\"" +
+                  Digit(c.authenticated) + "\"><EmailAddress>" + c.emailAddress +
+                  "</EmailAddress><CustomerID TemporaryID=\" " + Digit(c.temporaryId) +
+                  " \" defaultQuenlo=\"" + Digit(c.digitalDefault) + "\">" + Escape(c.customerId) +
+                  "</CustomerID></ns3:AuthenticateUserPOSResponse>");
+}
+
+std::string ReceiptAcceptedNumeric(const CustomerAnswer& c) {
+  return Envelope(
+      "<ns3:sendDigitalReceiptResponse><ns3:DigitalReceiptProcessed> 1 "
+      "</ns3:DigitalReceiptProcessed><CustomerID TemporaryID=\"" +
+      Digit(c.temporaryId) + "\">" + Escape(c.customerId) +
+      "</CustomerID></ns3:sendDigitalReceiptResponse>");
+}
+
+std::string InUtf16(std::string_view utf8Document) {
+  std::string text(utf8Document);
+  const std::string declared = "encoding=\"UTF-8\"";
+  const size_t at = text.find(declared);
+  if (at != std::string::npos) text.replace(at, declared.size(), "encoding=\"UTF-16\"");
+  std::string out = "\xFF\xFE";
+  auto unit = [&out](uint32_t u) {
+    out += static_cast<char>(u & 0xFF);
+    out += static_cast<char>((u >> 8) & 0xFF);
+  };
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    uint32_t cp = length == 1 ? lead : lead & (0x7Fu >> length);
+    for (int k = 1; k < length && i + k < text.size(); ++k) {
+      cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
+    }
+    i += static_cast<size_t>(length);
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      unit(0xD800 + (cp >> 10));
+      unit(0xDC00 + (cp & 0x3FF));
+    } else {
+      unit(cp);
+    }
+  }
+  return out;
 }
 
 std::string SoapFault(std::string_view faultString) {

@@ -44,6 +44,13 @@ std::string ReceiptRefused(std::string_view code, std::string_view description);
 // ahead of it, an earlier copy of the response element that says otherwise.
 std::string AuthAcceptedReformatted(const CustomerAnswer& customer);
 std::string ReceiptAcceptedReformatted(const CustomerAnswer& customer);
+// The accepted answers again with their Booleans written as the digits 1 and
+// 0 (XML Schema allows both forms), blanks around the receipt's outcome.
+std::string AuthAcceptedNumeric(const CustomerAnswer& customer);
+std::string ReceiptAcceptedNumeric(const CustomerAnswer& customer);
+// An answer written in UTF-8 (its declaration saying so) as a UTF-16 document:
+// little-endian with its byte-order mark, the declaration saying "UTF-16".
+std::string InUtf16(std::string_view utf8Document);
 // A SOAP 1.1 fault.
 std::string SoapFault(std::string_view faultString);
 // Bytes that are neither XML nor text (the same every time).

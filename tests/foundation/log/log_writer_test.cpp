@@ -10,14 +10,17 @@
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <thread>
 
 #include "common/log_fixture.h"
@@ -364,6 +367,156 @@ TEST_F(LogWriter, LinesStayQueuedUntilTheFileCanBeWritten) {
   EXPECT_TRUE(Contains(texts, "START OF LOG"));
   EXPECT_EQ(texts.back(), "kept");
   for (const auto& t : texts) EXPECT_EQ(t.find("dropped"), std::string::npos) << t;
+}
+
+// The log file is a pipe the test reads: the writer's writes succeed but
+// wait for the reader, so a pass is as slow as the test makes it.
+class PipedLogFile {
+ public:
+  explicit PipedLogFile(const std::string& path) : path_(path) {
+    EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0) << std::strerror(errno);
+    read_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    // A writer of the test's own keeps the pipe from reading as ended while
+    // the log's writer has it closed between two passes.
+    hold_ = ::open(path.c_str(), O_WRONLY);
+    ::fcntl(read_, F_SETFL, 0);
+    ::fcntl(read_, F_SETPIPE_SZ, 4096);  // the smallest: a pass fills it at once
+    drain_ = std::thread([this] {
+      char buffer[65536];
+      for (;;) {
+        const ssize_t n = ::read(read_, buffer, sizeof buffer);
+        if (n <= 0) break;
+        std::lock_guard lock(mutex_);
+        text_.append(buffer, static_cast<size_t>(n));
+        paused_.wait(mutex_, [this] { return draining_; });
+      }
+    });
+  }
+  ~PipedLogFile() {
+    Drain();
+    ::close(hold_);
+    drain_.join();
+    ::close(read_);
+    ::unlink(path_.c_str());
+  }
+
+  // Waits until the log's writer has written into the pipe, and reads no
+  // more until Drain: the writer is then inside a pass it cannot end.
+  void WaitForAPass() {
+    for (;;) {
+      {
+        std::lock_guard lock(mutex_);
+        if (!text_.empty()) return;
+      }
+      std::this_thread::yield();
+    }
+  }
+  // Waits until the reader has read `text` (the writer may have put it into
+  // the pipe before the reader took it out).
+  bool WaitForText(const std::string& text) {
+    const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < bound) {
+      {
+        std::lock_guard lock(mutex_);
+        if (text_.find(text) != std::string::npos) return true;
+      }
+      std::this_thread::yield();
+    }
+    return false;
+  }
+  void Drain() {
+    std::lock_guard lock(mutex_);
+    draining_ = true;
+    paused_.notify_all();
+  }
+  // Every line read.
+  std::vector<std::string> Lines() {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> lines;
+    for (size_t at = 0, end; (end = text_.find("\r\n", at)) != std::string::npos; at = end + 2) {
+      lines.push_back(text_.substr(at, end - at));
+    }
+    return lines;
+  }
+
+ private:
+  std::string path_;
+  int read_ = -1;
+  int hold_ = -1;
+  std::mutex mutex_;
+  std::condition_variable_any paused_;
+  bool draining_ = false;
+  std::string text_;
+  std::thread drain_;
+};
+
+// The byte bound holds only while the file cannot be written. A pass that
+// succeeds but takes its time (the first after a failure included) keeps
+// every line that arrives meanwhile, however many bytes they take; again at
+// each recovery.
+TEST_F(LogWriter, WritesThatSucceedButLagKeepEveryLineEveryTime) {
+  const std::string logs = root_.string() + "/logs";
+  foundation::SetLogFolder(logs + "/");
+  std::ofstream(logs) << "not a folder";
+  foundation::StartLogging("Norvane", true);
+  const std::string file = logs + "/Norvane_20261205_194656123.log";
+  const std::string filler(200, 'x');
+  std::vector<std::string> texts;
+  for (int recovery = 0; recovery < 3; ++recovery) {
+    SCOPED_TRACE(recovery);
+    // Failing: a few hundred kilobytes wait, within the bound.
+    fs::remove_all(logs);
+    std::ofstream(logs) << "not a folder";
+    for (int i = 0; i < 1000; ++i) {
+      KWLog(0, "waiting " + std::to_string(i) + filler, foundation::kLevelInfo, "Lag");
+    }
+    Flush();
+    // Back, but slow: while one pass waits on its reader, more bytes than
+    // the bound arrive.
+    fs::remove(logs);
+    fs::create_directory(logs);
+    {
+      PipedLogFile pipe(file);
+      KWLog(0, "recovered", foundation::kLevelInfo, "Lag");
+      pipe.WaitForAPass();
+      const size_t flood = 2 * foundation::kDefaultLogQueueBytes / filler.size();
+      for (size_t i = 0; i < flood; ++i) {
+        KWLog(0, "flood " + std::to_string(i) + filler, foundation::kLevelInfo, "Lag");
+      }
+      pipe.Drain();
+      Flush();
+      KWLog(0, "end of recovery", foundation::kLevelInfo, "Lag");
+      Flush();
+      ASSERT_TRUE(pipe.WaitForText("end of recovery\r\n"));
+      texts.clear();
+      for (const std::string& line : pipe.Lines()) texts.push_back(TextOf(line));
+      EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
+                              [](const std::string& t) { return t.starts_with("waiting "); }),
+                1000);
+      EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
+                              [](const std::string& t) { return t.starts_with("flood "); }),
+                static_cast<std::ptrdiff_t>(flood));
+      EXPECT_EQ(texts.back(), "end of recovery");
+      for (const std::string& text : texts) {
+        ASSERT_EQ(text.find("dropped"), std::string::npos) << text;
+      }
+    }
+  }
+  foundation::StopLogging();
+}
+
+// A log folder removed while the log runs is made again by the next write.
+TEST_F(LogWriter, AFolderRemovedWhileRunningIsMadeAgain) {
+  foundation::StartLogging("Norvane", true);
+  KWLog(0, "before", foundation::kLevelInfo, "");
+  Flush();
+  fs::remove_all(folder_);
+  KWLog(0, "after", foundation::kLevelInfo, "");
+  Flush();
+  ASSERT_TRUE(fs::is_directory(folder_));
+  EXPECT_EQ(Texts(), std::vector<std::string>{"after"});
+  EXPECT_EQ(fs::status(folder_).permissions() & fs::perms::all, fs::perms::owner_all);
+  foundation::StopLogging();
 }
 
 }  // namespace

@@ -283,6 +283,49 @@ TEST(SettingsFileIoTest, AReadOnlyFileIsRefusedAndLeftAsItWas) {
   }
 }
 
+// A path that is a link writes the file it leads to, in that file's folder:
+// by an absolute or relative link, a chain of links, or a link to a file not
+// made yet; the links stay links. A loop of links is refused.
+TEST(SettingsFileIoTest, ALinkIsWrittenThroughToTheFileItLeadsTo) {
+  namespace fs = std::filesystem;
+  ScratchFolder dir;
+  const fs::path shared = dir.Path("shared");
+  const fs::path settings = dir.Path("settings");
+  fs::create_directories(shared);
+  fs::create_directories(settings);
+  WriteText((shared / "a.ini").string(), "old");
+  ::chmod((shared / "a.ini").c_str(), 0640);
+  fs::create_symlink(shared / "a.ini", settings / "absolute.ini");
+  fs::create_symlink("../shared/a.ini", settings / "relative.ini");
+  fs::create_symlink("relative.ini", settings / "chain.ini");
+  fs::create_symlink("../shared/new.ini", settings / "dangling.ini");
+  const struct {
+    const char* link;
+    fs::path target;
+  } cases[] = {{"absolute.ini", shared / "a.ini"},
+               {"relative.ini", shared / "a.ini"},
+               {"chain.ini", shared / "a.ini"},
+               {"dangling.ini", shared / "new.ini"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.link);
+    const std::string text = std::string("written through ") + c.link;
+    foundation::WriteFileAtomically((settings / c.link).string(), text);
+    EXPECT_TRUE(fs::is_symlink(settings / c.link));
+    EXPECT_EQ(ReadFileText(c.target.string()), text);
+  }
+  struct stat info {};
+  ASSERT_EQ(::stat((shared / "a.ini").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u) << "the target keeps its permissions";
+  EXPECT_EQ(EntriesIn(shared.string()), 2u) << "no temporary file is left";
+  EXPECT_EQ(EntriesIn(settings.string()), 4u);
+
+  fs::create_symlink("loop2.ini", settings / "loop1.ini");
+  fs::create_symlink("loop1.ini", settings / "loop2.ini");
+  EXPECT_THROW(foundation::WriteFileAtomically((settings / "loop1.ini").string(), "x"),
+               foundation::SettingsFileError);
+  EXPECT_TRUE(fs::is_symlink(settings / "loop1.ini"));
+}
+
 TEST(SettingsFileIoTest, SplitLinesAcceptsEveryLineEnd) {
   EXPECT_EQ(foundation::SplitLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
   EXPECT_EQ(foundation::SplitLines("a\n\nb\n"), (std::vector<std::string>{"a", "", "b"}));

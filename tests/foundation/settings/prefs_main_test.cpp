@@ -150,6 +150,45 @@ TEST_F(MainPrefsTest, URLTypeSelectsTheActiveAddressExactly) {
   EXPECT_EQ(MainPrefs.URL, "test") << "URLType defaults to T";
 }
 
+// An address edited by hand may hold blanks inside its quotes, where the
+// read keeps them: the address in use is without them.
+TEST_F(MainPrefsTest, TheActiveAddressIsTrimmedInsideItsQuotes) {
+  const struct {
+    const char* line;
+    const char* type;
+  } cases[] = {{"ProdURL=\" https://prod.example/WS \"", "P"},
+               {"TestURL=' \thttps://prod.example/WS\t'", "T"},
+               {"OtherURL=\"https://prod.example/WS  \"", "C"},
+               {"ProdURL=  https://prod.example/WS  ", "P"}};
+  for (const auto& c : cases) {
+    WriteIni(std::string("[MAIN]\n") + c.line + "\nURLType=" + c.type + "\n");
+    Read();
+    EXPECT_EQ(MainPrefs.URL, "https://prod.example/WS") << c.line;
+  }
+}
+
+// The setup writes the settings through a file that is a link to a copy
+// shared elsewhere: the copy is written, the link stays.
+TEST_F(MainPrefsTest, ASettingsFileThatIsALinkIsWrittenThroughIt) {
+  namespace fs = std::filesystem;
+  const fs::path shared = dir_.Path("shared");
+  fs::create_directories(shared);
+  WriteText((shared / "VeskMain.ini").string(), "[MAIN]\nMerchID=OLD\n; kept\n");
+  fs::create_directories(Folder());
+  fs::create_symlink("../shared/VeskMain.ini", Ini());
+  Read();
+  EXPECT_EQ(MainPrefs.MerchID, "OLD");
+  MainPrefs.MerchID = "M-77";
+  ASSERT_TRUE(Write());
+  EXPECT_TRUE(fs::is_symlink(Ini()));
+  const std::string text = ReadFileText((shared / "VeskMain.ini").string());
+  EXPECT_NE(text.find("MerchID=M-77"), std::string::npos) << text;
+  EXPECT_NE(text.find("; kept"), std::string::npos);
+  MainPrefs = TMainPrefs{};
+  Read();
+  EXPECT_EQ(MainPrefs.MerchID, "M-77");
+}
+
 TEST_F(MainPrefsTest, MisspelledDateFieldKeyIsReadAndKeptButNotWritten) {
   WriteIni("[MAIN]\nLoyaltTrackingDateField=X\n");
   Read();

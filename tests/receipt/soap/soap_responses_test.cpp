@@ -27,6 +27,13 @@ std::string SendResponse(const std::string& processed, const std::string& childr
          "</ns3:sendDigitalReceiptResponse></soapenv:Body></soapenv:Envelope>";
 }
 
+// `markup` put between a response's XML declaration and its root element,
+// where a document may hold comments and a document type declaration.
+std::string AfterDeclaration(const std::string& markup, const std::string& response) {
+  const size_t end = response.find("?>") + 2;
+  return response.substr(0, end) + markup + response.substr(end);
+}
+
 const std::string kCustomer =
     "<CustomerID TemporaryID=\"false\" defaultQuenlo=\"false\">C-42</CustomerID>";
 
@@ -167,11 +174,11 @@ TEST_F(AuthResponseTest, EveryWellFormedFormOfAnAnswerReadsAlike) {
                                        "<CustomerID TemporaryID=\"true\" "
                                        "defaultQuenlo=\"true\"><![CDATA[C-]]>42</CustomerID>")},
       {"an earlier copy inside a comment",
-       "<!-- <ns3:AuthenticateUserPOSResponse errorStatus=\"true\"> -->" +
-           AuthResponse(accepted,
-                        "<!-- <EmailAddress>old@example.com</EmailAddress>"
-                        "<CustomerID TemporaryID=\"false\">OLD</CustomerID> -->" +
-                            email + customer)},
+       AfterDeclaration("<!-- <ns3:AuthenticateUserPOSResponse errorStatus=\"true\"> -->",
+                        AuthResponse(accepted,
+                                     "<!-- <EmailAddress>old@example.com</EmailAddress>"
+                                     "<CustomerID TemporaryID=\"false\">OLD</CustomerID> -->" +
+                                         email + customer))},
       {"copies in a processing instruction and in CDATA text",
        AuthResponse(accepted,
                     "<?note <CustomerID TemporaryID=\"false\">PI</CustomerID> ?>"
@@ -181,8 +188,8 @@ TEST_F(AuthResponseTest, EveryWellFormedFormOfAnAnswerReadsAlike) {
        AuthResponse(" note=\"a>b &lt;CustomerID TemporaryID='false'&gt;\"" + accepted,
                     email + customer)},
       {"a document type declaration, its entities not expanded",
-       "<!DOCTYPE Envelope [ <!ENTITY id \"X-1\"> <!ELEMENT a (#PCDATA)> ]>" +
-           AuthResponse(accepted, email + customer)},
+       AfterDeclaration("<!DOCTYPE Envelope [ <!ENTITY id \"X-1\"> <!ELEMENT a (#PCDATA)> ]>",
+                        AuthResponse(accepted, email + customer))},
       {"a longer name that begins with the one read",
        AuthResponse(accepted,
                     "<Other><EmailAddressX>no@x</EmailAddressX></Other>" + email + customer)},
@@ -361,16 +368,17 @@ TEST_F(SendResponseTest, EveryWellFormedFormOfAnAnswerReadsAlike) {
   }
 }
 
-// A start tag cut short by the next "<" is no tag: reading goes on after it,
-// so the confirmation reads alike whichever elements are asked for.
-TEST_F(SendResponseTest, ATagCutShortIsReadPastWhateverIsAskedFor) {
+// A start tag cut short by the next "<" leaves the document not well formed:
+// reading ends there whichever elements are asked for, so neither reading
+// takes the confirmation that follows.
+TEST_F(SendResponseTest, ATagCutShortEndsTheReadingWhateverIsAskedFor) {
   const std::string response =
       "<r><CustomerID TemporaryID='true\n<ns3:DigitalReceiptProcessed>true"
       "</ns3:DigitalReceiptProcessed><CustomerID TemporaryID=\"true\">T-1</CustomerID></r>";
-  EXPECT_TRUE(ReceiptConfirmed(response));
-  EXPECT_TRUE(Parse(response));
-  EXPECT_TRUE(control_.DigitalSendOK);
-  EXPECT_EQ(auth_.CustID, "T-1");
+  EXPECT_FALSE(ReceiptConfirmed(response));
+  EXPECT_FALSE(Parse(response));
+  EXPECT_FALSE(control_.DigitalSendOK);
+  EXPECT_EQ(auth_.CustID, "");
 }
 
 TEST_F(SendResponseTest, TheCurrentSaleUsesTheGlobalRecordsAndTheLastRequest) {

@@ -127,7 +127,26 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"ServerError", {.kind = AnswerKind::ServerError}, false, 1, 1, 500, "500", true},
         Failure{"NotFound", {.kind = AnswerKind::NotFound}, false, 1, 1, 404, "404", true},
         Failure{"Redirect", {.kind = AnswerKind::Redirect}, false, 1, 1, 302, "302", true},
-        Failure{"BadRequest", {.kind = AnswerKind::BadRequest}, false, 1, 1, 400, "400", true}),
+        Failure{"BadRequest", {.kind = AnswerKind::BadRequest}, false, 1, 1, 400, "400", true},
+        // The request went out and no answer came back whole: the receipt is
+        // queued once and never posted again by the loop, TLS error or not.
+        Failure{"TlsBrokenAfterTheRequest",
+                {.kind = AnswerKind::TlsBrokenAfterRequest},
+                true,
+                1,
+                1,
+                -1,
+                "SSL",
+                true},
+        Failure{"ClosedAfterTheRequest",
+                {.kind = AnswerKind::ClosedAfterRequest},
+                true,
+                1,
+                1,
+                -1,
+                "",
+                true},
+        Failure{"AnswerCutShort", {.kind = AnswerKind::CutShort}, true, 1, 1, 200, "", true}),
     PrintFailure);
 
 // A failed authentication ends the digital receipt, but for an answer that
