@@ -115,7 +115,8 @@ TEST_F(SetupDialogTest, RollupEditsKeepEveryDepartmentsCategoriesByName) {
 
 // "Done" whose write fails for one file (made read-only), then again once
 // the file can be written: after the failure the settings the till uses in
-// memory hold what the files hold (the file written, the other as read);
+// memory hold what the files hold (the file written, the other as read;
+// the address in use as a read gives it);
 // what the administrator typed for a service address kind he left is not
 // among them before "Done"; the second "Done" writes the main settings file
 // as the first did, and the other file as the dialog shows it.
@@ -131,7 +132,7 @@ TEST_F(SetupDialogTest, FailedDoneLeavesTheSettingsInMemoryAsTheFilesHoldThem) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.readOnly);
     Write(MainIni(),
-          "[MAIN]\nProdURL=https://p.example/M-1\nTestURL=https://t.example/M-1\n"
+          "[MAIN]\nProdURL=\" https://p.example/M-1 \"\nTestURL=https://t.example/M-1\n"
           "URLType=P\nMerchID=M-1\n");
     Write(Settings() / "VeskStore.ini", "[STORE]\nName=Main Street\n");
     const fs::path readOnly = Settings() / c.readOnly;
@@ -175,7 +176,10 @@ TEST_F(SetupDialogTest, FailedDoneLeavesTheSettingsInMemoryAsTheFilesHoldThem) {
     EXPECT_TRUE(HasLine(MainIni(), "MerchID=M-2")) << Read(MainIni());
     EXPECT_TRUE(HasLine(MainIni(), "TestURL=https://t2.example/M-2")) << Read(MainIni());
     EXPECT_TRUE(HasLine(Settings() / "VeskStore.ini", "Name=Elm Street"));
+    EXPECT_TRUE(HasLine(MainIni(), "ProdURL=\" https://p.example/M-1 \"")) << Read(MainIni());
     EXPECT_EQ(foundation::MainPrefs.MerchID, "M-2");
+    // The address in use as a read of the file gives it: without its blanks.
+    EXPECT_EQ(foundation::MainPrefs.URL, "https://p.example/M-1");
     EXPECT_EQ(foundation::StorePrefs.Name, "Elm Street");
   }
 }
