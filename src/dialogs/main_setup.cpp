@@ -236,18 +236,45 @@ int EntryIndex(const QStringList& entries, const QString& text, Qt::CaseSensitiv
   return -1;
 }
 
-// The roll-up name a sale makes of a roll-up grid cell: trimmed of blanks
-// and control characters, ASCII letters in upper case.
-QString RollupName(const QString& cell) {
+// `text` trimmed of blanks and control characters at its ends, as a sale
+// trims the settings it reads.
+QString SaleTrimmed(const QString& text) {
   qsizetype begin = 0;
-  qsizetype end = cell.size();
-  while (begin < end && cell[begin].unicode() <= ' ') ++begin;
-  while (end > begin && cell[end - 1].unicode() <= ' ') --end;
-  QString name = cell.mid(begin, end - begin);
-  for (QChar& c : name) {
+  qsizetype end = text.size();
+  while (begin < end && text[begin].unicode() <= ' ') ++begin;
+  while (end > begin && text[end - 1].unicode() <= ' ') --end;
+  return text.mid(begin, end - begin);
+}
+
+// `text` with its ASCII letters in upper case, as a sale compares names
+// without regard to case (other letters stay as they are).
+QString UpperAsciiText(QString text) {
+  for (QChar& c : text) {
     if (c >= 'a' && c <= 'z') c = QChar(c.unicode() - ('a' - 'A'));
   }
-  return name;
+  return text;
+}
+
+// A name as a sale compares it: trimmed of blanks and control characters,
+// ASCII letters in upper case. A roll-up grid cell names its roll-up so.
+QString SaleName(const QString& text) {
+  return UpperAsciiText(SaleTrimmed(text));
+}
+
+QString RollupName(const QString& cell) {
+  return SaleName(cell);
+}
+
+// The index of the entry a sale takes the setting `text` for: trimmed, the
+// ASCII letters in any case; the first (None) for an empty setting, -1 for
+// none.
+int SaleEntryIndex(const QStringList& entries, const QString& text) {
+  const QString key = SaleName(text);
+  if (key.isEmpty()) return entries.isEmpty() ? -1 : 0;
+  for (int i = 0; i < entries.size(); ++i) {
+    if (UpperAsciiText(entries[i]) == key) return i;
+  }
+  return -1;
 }
 
 }  // namespace
@@ -307,19 +334,22 @@ std::pair<int, int> RollupPositions(const std::string& value, int entries) {
 }
 
 int FieldEntryOf(const QStringList& entries, const std::string& stored) {
-  return EntryIndex(entries, StoredText(stored), Qt::CaseSensitive);
+  return SaleEntryIndex(entries, StoredText(stored));
 }
 
 int LoyaltyIdEntryOf(const QStringList& entries, const std::string& loyalField,
                      const std::string& loyalAttr) {
-  if (loyalField.empty() || platform::SameText(loyalField, "None")) return 0;
-  if (loyalAttr.empty()) return -1;
-  for (int i = 1; i < entries.size(); ++i) {
-    const std::string entry = entries[i].toStdString();
-    const bool udf = entry.size() == 4 && entry.starts_with("UDF");
-    if ((udf ? std::string("UDF ") + entry[3] + " Value" : entry) == loyalAttr) return i;
+  const QString field = SaleName(StoredText(loyalField));
+  if (field.isEmpty() || field == "NONE") return 0;
+  // The host field each entry reads; an empty or unknown LoyalAttr names
+  // none of the fields a sale reads ("None" stands for no field).
+  QStringList attributes;
+  for (const QString& entry : entries) {
+    const bool udf = entry.size() == 4 && entry.startsWith("UDF");
+    attributes << (udf ? QString("UDF ") + entry[3] + " Value" : entry);
   }
-  return -1;
+  const int entry = SaleEntryIndex(attributes, StoredText(loyalAttr));
+  return entry > 0 ? entry : -1;
 }
 
 int BarCodeEntryOf(const QStringList& entries, const std::string& stored) {
@@ -421,6 +451,8 @@ void TfrmMainSetup::FormShow() {
                             foundation::MainSettingsFile(), foundation::EmailDomainListFile());
   foundation::ReadWSPrefs("", "", foundation::kWSPrefsTemplate);
   foundation::ReadStorePrefs(foundation::StoreSettingsFile());
+  openedMain_ = MainPrefs;
+  openedStore_ = foundation::StorePrefs;
   ShowSettings();
   LoadCardRows(cardNames);
 
@@ -450,7 +482,10 @@ void TfrmMainSetup::ShowSettings() {
     rdbCustom_->setChecked(true);
     urlKind_ = "C";
   }
-  edtURL_->setText(Q(UrlOfKind(urlKind_)));
+  prodUrl_ = Q(MainPrefs.ProdURL);
+  testUrl_ = Q(MainPrefs.TestURL);
+  otherUrl_ = Q(MainPrefs.OtherURL);
+  edtURL_->setText(UrlOfKind(urlKind_));
 
   // Each drop-down shows the entry a sale takes its stored value for, or
   // the stored value as it stands when a sale takes it for none.
@@ -614,18 +649,17 @@ void TfrmMainSetup::LoadCategoryRows(const std::optional<std::vector<std::string
   }
 }
 
-std::string& TfrmMainSetup::UrlOfKind(const QString& kind) {
-  if (kind == "P") return MainPrefs.ProdURL;
-  if (kind == "T") return MainPrefs.TestURL;
-  return MainPrefs.OtherURL;
+QString& TfrmMainSetup::UrlOfKind(const QString& kind) {
+  if (kind == "P") return prodUrl_;
+  if (kind == "T") return testUrl_;
+  return otherUrl_;
 }
 
 void TfrmMainSetup::SwitchUrlKind(const QString& kind) {
-  if (kind != urlKind_) {
-    std::string& url = UrlOfKind(urlKind_);
-    url = TextToStore(edtURL_->text(), url);
-  }
-  edtURL_->setText(Q(UrlOfKind(kind)));
+  // What was typed for the kind left is kept in the dialog, not in the
+  // settings the till uses: only "Done" puts it there.
+  if (kind != urlKind_) UrlOfKind(urlKind_) = edtURL_->text();
+  edtURL_->setText(UrlOfKind(kind));
   urlKind_ = kind;
 }
 
@@ -790,8 +824,11 @@ void TfrmMainSetup::btnTestClick() {
   }
   TfrmTestDialog dialog(this);
   if (dialog.exec() != QDialog::Accepted) return;
-  SendTestReceipt(TextToStore(edtURL_->text(), UrlOfKind(urlKind_)),
-                  TextToStore(edtMerchID_->text(), MainPrefs.MerchID), dialog.Email(),
+  const std::string& openedUrl = urlKind_ == "P"   ? openedMain_.ProdURL
+                                 : urlKind_ == "T" ? openedMain_.TestURL
+                                                   : openedMain_.OtherURL;
+  SendTestReceipt(TextToStore(edtURL_->text(), openedUrl),
+                  TextToStore(edtMerchID_->text(), openedMain_.MerchID), dialog.Email(),
                   cbTurnOnReceiptQueuingService_->isChecked());
 }
 

@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/prefs_records.h"
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -68,18 +70,19 @@ std::vector<std::string> MergeRollupLines(const std::vector<std::string>& stored
                                           const std::vector<int>& moved, int entries);
 
 // The entry of a customer-field drop-down (`entries`, its full list, "None"
-// first) that a sale takes a stored field setting for; -1 for none. The
-// sales compare these settings with the names they know exactly, so only
-// the entry's own text is that entry; an empty setting is "None".
+// first) that a sale takes a stored field setting for; -1 for none. A sale
+// reads these settings trimmed and without regard to ASCII case, so "udf5"
+// and " Info1" are the entries UDF5 and Info1; an empty setting is "None".
 int FieldEntryOf(const QStringList& entries, const std::string& stored);
 
 // The entry of the loyalty ID drop-down a sale takes LoyalField and
 // LoyalAttr for; -1 for none. A sale reads the card number from the host
 // field LoyalAttr names, and only when LoyalField is set to something other
-// than "None" (in any case) and LoyalAttr is set. So the entry is the one
-// whose host field is LoyalAttr ("UDF n Value" for UDFn, else the entry's
-// text), "None" when LoyalField is empty or "None", and none when LoyalField
-// names a field that a sale does not read (LoyalAttr empty or unknown).
+// than "None" and LoyalAttr is set, each read trimmed and without regard to
+// case. So the entry is the one whose host field is LoyalAttr ("UDF n Value"
+// for UDFn, else the entry's text), "None" when LoyalField is empty or
+// "None", and none when LoyalField names a field that a sale does not read
+// (LoyalAttr empty or unknown).
 int LoyaltyIdEntryOf(const QStringList& entries, const std::string& loyalField,
                      const std::string& loyalAttr);
 
@@ -176,7 +179,7 @@ class TfrmMainSetup : public QDialog {
   void LoadCardRows(const std::optional<std::vector<std::string>>& names);
   void LoadCategoryRows(const std::optional<std::vector<std::string>>& codes);
   void SwitchUrlKind(const QString& kind);
-  std::string& UrlOfKind(const QString& kind);
+  QString& UrlOfKind(const QString& kind);
   void SetCardType(bool clear);
   void RefillFieldCombos();
   void SetQueueControlsEnabled(bool on);
@@ -192,10 +195,19 @@ class TfrmMainSetup : public QDialog {
   void btnTestClick();
 
   // Validation and saving (main_setup_save.cpp).
+  // The settings records "Done" writes.
+  struct SettingsToWrite {
+    foundation::TMainPrefs main;
+    foundation::StringList domains;
+    foundation::TWSPrefs workstation;
+    foundation::TStorePrefs store;
+  };
   void btnExitClick();
-  bool Validate();
-  void StoreSettings();
-  bool WriteSettings();
+  // The timeout to store; none (a message shown) when the dialog's values
+  // cannot be saved.
+  std::optional<int32_t> Validate();
+  SettingsToWrite StoreSettings(int32_t timeout);
+  bool WriteSettings(const SettingsToWrite& settings);
 
   // Form
   QTabWidget* pages_ = nullptr;
@@ -261,8 +273,18 @@ class TfrmMainSetup : public QDialog {
   std::array<QComboBox*, 5> fieldCombos_{};
   std::array<QStringList, 5> fullLists_;
 
+  // The main and store settings as read when the dialog was filled: every
+  // "Done" writes what the controls show measured against these, so that
+  // "Done" pressed again after a failed write writes what the first would.
+  foundation::TMainPrefs openedMain_;
+  foundation::TStorePrefs openedStore_;
   QString urlKind_;
   QString lastUrl_;
+  // The service address of each kind (P, T, C) as the URL edit showed it
+  // when the kind was last left (as read for the others).
+  QString prodUrl_;
+  QString testUrl_;
+  QString otherUrl_;
   // The entry each settings drop-down showed for its stored value when the
   // dialog was filled (empty when it matched none).
   std::map<const QComboBox*, QString> shownEntries_;

@@ -18,6 +18,7 @@
 #include "dialogs/main_setup.h"
 #include "dialogs/stored_text.h"
 #include "foundation/helpers_text.h"
+#include "foundation/ini_file.h"
 #include "foundation/message_form.h"
 #include "foundation/prefs_io.h"
 #include "foundation/prefs_paths.h"
@@ -72,16 +73,16 @@ TimeoutReading ReadTimeoutText(const std::string& text) {
 void TfrmMainSetup::btnExitClick() {
   // A roll-up name still being edited counts as left.
   grdRollupCategoriesExit();
-  if (!Validate()) return;
-  StoreSettings();
-  if (WriteSettings()) accept();
+  const std::optional<int32_t> timeout = Validate();
+  if (!timeout) return;
+  if (WriteSettings(StoreSettings(*timeout))) accept();
 }
 
-bool TfrmMainSetup::Validate() {
+std::optional<int32_t> TfrmMainSetup::Validate() {
   const TimeoutReading timeout = ReadTimeoutText(S(edtTimeout_->text().trimmed()));
   if (!timeout.error.empty()) {
     foundation::DisplayMessage(foundation::kMessageCaption, timeout.error);
-    return false;
+    return std::nullopt;
   }
   const QString optInField = cboEmailOptInField_->currentText();
   if (chkPromptForEmailMarketingOptIn_->isChecked() &&
@@ -90,19 +91,25 @@ bool TfrmMainSetup::Validate() {
         foundation::kMessageCaption,
         "You must select the \"Email Opt-in Field\" when the opt-in option is checked.");
     cboEmailOptInField_->setFocus();
-    return false;
+    return std::nullopt;
   }
-  MainPrefs.Timeout = timeout.seconds;
-  return true;
+  return timeout.seconds;
 }
 
-void TfrmMainSetup::StoreSettings() {
-  foundation::EmailProviders.clear();
+TfrmMainSetup::SettingsToWrite TfrmMainSetup::StoreSettings(int32_t timeout) {
+  // Every value starts from what was read when the dialog was filled, never
+  // from the settings in memory, which a "Done" whose write failed may have
+  // left otherwise.
+  SettingsToWrite settings{openedMain_, {}, {}, openedStore_};
+  foundation::TMainPrefs& main = settings.main;
+  // Not stored: the current document's subsidiary stays as it is now.
+  main.SBS = MainPrefs.SBS;
+  main.Timeout = timeout;
   for (int row = 0; row < stgEM_->rowCount(); ++row) {
     const QString domain = CellText(stgEM_, row, 0);
     if (domain.isEmpty()) continue;
     const size_t index = static_cast<size_t>(row);
-    foundation::EmailProviders.push_back(
+    settings.domains.push_back(
         TextToStore(domain, index < storedDomains_.size() ? storedDomains_[index] : std::string()));
   }
   std::vector<CardTypeRow> cards;
@@ -111,17 +118,19 @@ void TfrmMainSetup::StoreSettings() {
     cards.push_back({Bytes(item->data(0, Qt::UserRole)), S(item->text(1)),
                      S(item->data(1, Qt::UserRole).toString())});
   }
-  MainPrefs.Cards = MergeCardLines(MainPrefs.Cards, cards);
+  main.Cards = MergeCardLines(openedMain_.Cards, cards);
 
-  MainPrefs.URLType.assign(1, rdbProduction_->isChecked() ? 'P'
-                              : rdbTest_->isChecked()     ? 'T'
-                                                          : 'C');
-  Keep(UrlOfKind(QString::fromStdString(MainPrefs.URLType)), edtURL_->text());
-  urlKind_ = QString::fromStdString(MainPrefs.URLType);
+  main.URLType.assign(1, rdbProduction_->isChecked() ? 'P' : rdbTest_->isChecked() ? 'T' : 'C');
+  UrlOfKind(urlKind_) = edtURL_->text();
+  Keep(main.ProdURL, prodUrl_);
+  Keep(main.TestURL, testUrl_);
+  Keep(main.OtherURL, otherUrl_);
   // The address in use follows the saved kind at once, as a read of the
-  // saved file would choose it.
-  MainPrefs.URL = UrlOfKind(urlKind_);
-  Keep(MainPrefs.MerchID, edtMerchID_->text());
+  // saved file would choose it (without blanks around it).
+  main.URL = foundation::TrimProfileBlanks(main.URLType == "P"   ? main.ProdURL
+                                           : main.URLType == "T" ? main.TestURL
+                                                                 : main.OtherURL);
+  Keep(main.MerchID, edtMerchID_->text());
 
   // A drop-down left at what it showed for its stored value keeps that value
   // as stored: a sale may take it for the entry in another form (a loyalty
@@ -129,55 +138,54 @@ void TfrmMainSetup::StoreSettings() {
   // entry at all. Choosing an entry writes the entry.
   if (const std::optional<std::string> loyalty = ChangedChoice(cboLoyalty_)) {
     if (*loyalty == "None") {
-      MainPrefs.LoyalAttr.clear();
-      MainPrefs.LoyalField.clear();
+      main.LoyalAttr.clear();
+      main.LoyalField.clear();
     } else if (loyalty->size() == 4 && loyalty->starts_with("UDF") && (*loyalty)[3] >= '3' &&
                (*loyalty)[3] <= '8') {
-      MainPrefs.LoyalAttr = std::string("UDF ") + (*loyalty)[3] + " Value";
-      MainPrefs.LoyalField = *loyalty;
+      main.LoyalAttr = std::string("UDF ") + (*loyalty)[3] + " Value";
+      main.LoyalField = *loyalty;
     } else {
-      MainPrefs.LoyalAttr = *loyalty;
-      MainPrefs.LoyalField = *loyalty;
+      main.LoyalAttr = *loyalty;
+      main.LoyalField = *loyalty;
     }
   }
   const std::pair<const QComboBox*, std::string*> choices[] = {
-      {cboBarCode_, &MainPrefs.BCType},
-      {cboLoyaltyStatusField_, &MainPrefs.LoyaltyStatusField},
-      {cboLoyaltyTrackingDateField_, &MainPrefs.LoyaltyTrackingDateField},
-      {cboEmailOptInField_, &MainPrefs.EmailOptInField},
-      {cboCustNoUpdateField_, &MainPrefs.CustNoUpdateField}};
+      {cboBarCode_, &main.BCType},
+      {cboLoyaltyStatusField_, &main.LoyaltyStatusField},
+      {cboLoyaltyTrackingDateField_, &main.LoyaltyTrackingDateField},
+      {cboEmailOptInField_, &main.EmailOptInField},
+      {cboCustNoUpdateField_, &main.CustNoUpdateField}};
   for (const auto& [combo, setting] : choices) {
     if (const std::optional<std::string> choice = ChangedChoice(combo)) *setting = *choice;
   }
 
-  MainPrefs.SaveEmail = chkSaveEmail_->isChecked();
-  MainPrefs.Disable = chkDisable_->isChecked();
-  foundation::TStorePrefs& store = foundation::StorePrefs;
+  main.SaveEmail = chkSaveEmail_->isChecked();
+  main.Disable = chkDisable_->isChecked();
+  foundation::TStorePrefs& store = settings.store;
   Keep(store.Name, edtStoreName_->text());
   Keep(store.Address, edtStoreAddr_->text());
   Keep(store.City, edtStoreCity_->text());
   Keep(store.State, edtStoreState_->text());
   Keep(store.Zip, edtStoreZip_->text());
   Keep(store.Phone, edtPhone_->text());
-  MainPrefs.EnableLoyaltyTracking = chkEnableLoyaltyTracking_->isChecked();
-  foundation::WSPrefs.DefaultEFTReceiptPrintingOn = chkDefaultEFTReceiptPrintingOn_->isChecked();
-  MainPrefs.AlwaysCreateCustForUniqueEmail = chkAlwaysCreateCustForUniqueEmail_->isChecked();
-  MainPrefs.InclDesc3 = chkItemDesc3Field_->isChecked();
-  MainPrefs.InclDesc4 = chkItemDesc4Field_->isChecked();
-  MainPrefs.InclSize = chkItemSizeField_->isChecked();
-  MainPrefs.InclAttr = chkItemAttrField_->isChecked();
-  MainPrefs.InclVendor = chkItemVendorField_->isChecked();
-  MainPrefs.PromptForEmailMarketingOptIn = chkPromptForEmailMarketingOptIn_->isChecked();
-  MainPrefs.OffsetForm = chkOffsetForm_->isChecked();
-  MainPrefs.QueueEnabled = cbTurnOnReceiptQueuingService_->isChecked();
+  main.EnableLoyaltyTracking = chkEnableLoyaltyTracking_->isChecked();
+  settings.workstation.DefaultEFTReceiptPrintingOn = chkDefaultEFTReceiptPrintingOn_->isChecked();
+  main.AlwaysCreateCustForUniqueEmail = chkAlwaysCreateCustForUniqueEmail_->isChecked();
+  main.InclDesc3 = chkItemDesc3Field_->isChecked();
+  main.InclDesc4 = chkItemDesc4Field_->isChecked();
+  main.InclSize = chkItemSizeField_->isChecked();
+  main.InclAttr = chkItemAttrField_->isChecked();
+  main.InclVendor = chkItemVendorField_->isChecked();
+  main.PromptForEmailMarketingOptIn = chkPromptForEmailMarketingOptIn_->isChecked();
+  main.OffsetForm = chkOffsetForm_->isChecked();
+  main.QueueEnabled = cbTurnOnReceiptQueuingService_->isChecked();
   // The edits hold integers only; a stored value outside the up-downs'
   // limits stays as it was.
-  MainPrefs.QueueInterval = edtQueueServiceInterval_->value();
-  MainPrefs.QueueLogLevel = edtQueueServiceLogLevel_->value();
-  MainPrefs.EnableAdvancedCategorization = cbEnableAdvancedCategorization_->isChecked();
+  main.QueueInterval = edtQueueServiceInterval_->value();
+  main.QueueLogLevel = edtQueueServiceLogLevel_->value();
+  main.EnableAdvancedCategorization = cbEnableAdvancedCategorization_->isChecked();
   for (int row = 0; row < 5; ++row) {
-    Keep(MainPrefs.Categories[static_cast<size_t>(row) + 1],
-         CellText(grdRollupCategories_, row, 0));
+    Keep(main.Categories[static_cast<size_t>(row) + 1], CellText(grdRollupCategories_, row, 0));
   }
 
   // Positions in the roll-up drop-down list as it is now: of each roll-up
@@ -202,11 +210,22 @@ void TfrmMainSetup::StoreSettings() {
     departments.push_back(
         {code, positionOf(RollupRowOfCell(row, 1)), positionOf(RollupRowOfCell(row, 2))});
   }
-  MainPrefs.ProductCategories = MergeRollupLines(MainPrefs.ProductCategories, departments, moved,
-                                                 static_cast<int>(rollupEntryRows_.size()));
+  main.ProductCategories = MergeRollupLines(openedMain_.ProductCategories, departments, moved,
+                                            static_cast<int>(rollupEntryRows_.size()));
+  return settings;
 }
 
-bool TfrmMainSetup::WriteSettings() {
+bool TfrmMainSetup::WriteSettings(const SettingsToWrite& settings) {
+  // The settings in memory become what is written; a record whose file
+  // could not be written goes back to what it was, so that the till, which
+  // reads the files again only when one of them changed, goes on using what
+  // the files hold.
+  const SettingsToWrite before{MainPrefs, foundation::EmailProviders, foundation::WSPrefs,
+                               foundation::StorePrefs};
+  MainPrefs = settings.main;
+  foundation::EmailProviders = settings.domains;
+  foundation::WSPrefs = settings.workstation;
+  foundation::StorePrefs = settings.store;
   std::vector<std::string> failed;
   // Why each write failed (the file and the system's reason), shown under
   // the files so that the administrator can mend it.
@@ -215,15 +234,19 @@ bool TfrmMainSetup::WriteSettings() {
   if (!foundation::WriteMainPrefs(foundation::SettingsFolder(), foundation::QueueFolder(),
                                   foundation::MainSettingsFile(), foundation::EmailDomainListFile(),
                                   &reason)) {
+    MainPrefs = before.main;
+    foundation::EmailProviders = before.domains;
     failed.push_back(foundation::MainSettingsFile());
     failed.push_back(foundation::EmailDomainListFile());
     reasons.push_back(reason);
   }
   if (!foundation::WriteWSPrefs("", "", foundation::kWSPrefsTemplate)) {
+    foundation::WSPrefs = before.workstation;
     std::string fqdn;
     failed.push_back(foundation::CheckWSPrefsFilename(foundation::kWSPrefsTemplate, fqdn));
   }
   if (!foundation::WriteStorePrefs(foundation::StoreSettingsFile(), &reason)) {
+    foundation::StorePrefs = before.store;
     failed.push_back(foundation::StoreSettingsFile());
     reasons.push_back(reason);
   }

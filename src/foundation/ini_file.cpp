@@ -51,10 +51,12 @@ bool Quoted(const std::string& value) {
          value.back() == value.front();
 }
 
-// The form to store a trimmed value in so that it reads back exactly: a value
-// that itself stands in quotes gets one more pair, which the read drops.
+// The form to store a value in so that it reads back exactly: a value that
+// itself stands in quotes, or has blanks at its ends (which a read trims),
+// is stored in a pair of quotes, which the read drops.
 std::string StoredValue(const std::string& value) {
-  return Quoted(value) ? "\"" + value + "\"" : value;
+  const bool blankEnds = TrimProfileBlanks(value).size() != value.size();
+  return Quoted(value) || blankEnds ? "\"" + value + "\"" : value;
 }
 
 int HexDigit(char c) {
@@ -203,7 +205,7 @@ void IniFile::WriteString(const std::string& section, const std::string& key,
   if (HasLineBreak(value)) {
     throw IniFormatError("The value of settings key \"" + keyName + "\" holds a line break");
   }
-  const std::string newValue = TrimProfileBlanks(value);
+  const std::string& newValue = value;
 
   size_t existing = FindKey(sectionName, keyName);
   if (existing != std::string::npos) {

@@ -5,8 +5,8 @@
 //    names and values are trimmed of blanks and tabs;
 //  - a value read that stands in one pair of matching double or single
 //    quotes is given without them (Key="a b" reads a b); a value written that
-//    would lose quotes so is stored in one more pair, so every value reads
-//    back exactly as written;
+//    would lose quotes so, or the blanks at its ends, is stored in a pair of
+//    quotes, so every value reads back exactly as written;
 //  - a missing file reads as empty (every read gives its default);
 //  - integers are decimal (or hexadecimal with "0x" or "$"); a value that is
 //    not a 32-bit integer reads as the default;

@@ -69,7 +69,8 @@ void WriteEmailProviders(const std::string& datFile) {
 }
 
 // Writes the lines of a name=value list as the keys of a freshly erased
-// section. Lines whose name is blank cannot be stored as keys and are left out.
+// section. Lines whose name is blank cannot be stored as keys and are left out;
+// a value keeps the blanks at its ends (a read gives them from a quoted value).
 // A section that already holds exactly these entries is left as it is, so an
 // unchanged list keeps its place and comments in the file. A name that comes
 // again (in any case) is written once, with its first value: that is the one
@@ -79,7 +80,7 @@ void WriteListSection(IniFile& ini, const char* section, const StringList& lines
   StringList entries;
   for (const std::string& line : lines) {
     const std::string name = TrimProfileBlanks(NameOfLine(line));
-    if (!name.empty()) entries.push_back(name + "=" + TrimProfileBlanks(ValueOfLine(line)));
+    if (!name.empty()) entries.push_back(name + "=" + ValueOfLine(line));
   }
   if (ini.ReadSectionValues(section) == entries) return;
   ini.EraseSection(section);

@@ -150,10 +150,10 @@ std::function<QString(QDialog&)> ComboShows(const char* name, QString text) {
 }
 
 // A drop-down takes the entry a sale takes its stored value for (the
-// loyalty ID by the attribute a sale reads, the bar-code type in any case,
-// the other field settings only as the entry is written), shows a value no
-// entry stands for as it stands, and keeps the stored text unless another
-// entry is chosen.
+// loyalty ID by the attribute a sale reads, the bar-code type and the other
+// field settings trimmed and in any case), shows a value no entry stands
+// for as it stands, and keeps the stored text unless another entry is
+// chosen.
 TEST_F(SetupDialogTest, DropDownsKeepStoredValuesUnlessChanged) {
   constexpr const char* kStored =
       "[MAIN]\nLoyalField=udf5\nLoyalAttr=UDF 5 Value\nBCType=code128\n"
@@ -169,8 +169,8 @@ TEST_F(SetupDialogTest, DropDownsKeepStoredValuesUnlessChanged) {
          user.Check(ComboShows("cboLoyalty", "UDF5"))
              .Check(ComboShows("cboBarCode", "Code128"))
              .Check(ComboShows("cboCustNoUpdateField", "(UDF9)"))
-             .Check(ComboShows("cboLoyaltyStatusField", "(udf6)"))
-             .Check(ComboShows("cboEmailOptInField", "(allow email)"));
+             .Check(ComboShows("cboLoyaltyStatusField", "UDF6"))
+             .Check(ComboShows("cboEmailOptInField", "Allow Email"));
        },
        {"LoyalField=udf5", "LoyalAttr=UDF 5 Value", "BCType=code128", "CustNoUpdateField=UDF9",
         "LoyaltyStatusField=udf6", "EmailOptInField=allow email"}},

@@ -36,7 +36,8 @@ TEST_F(SetupDialogTest, DoneWithNothingChangedKeepsCodePageBytes) {
       "[CATEGORIES]\nEnableAdvancedCategorization=1\nCAT1=CAF\xC9\nCAT2=\nCAT3=\nCAT4=\nCAT5=\n"
       "[PRODUCTCATEGORIES]\nAPP=1;0\nFOO=0;0\n";
   const std::string store =
-      "[STORE]\nName=Caf\xE9 M\xFCller\nAddress=1 Stra\xDF" "e\nCity=K\xF6ln\nState=NW\n"
+      "[STORE]\nName=Caf\xE9 M\xFCller\nAddress=1 Stra\xDF"
+      "e\nCity=K\xF6ln\nState=NW\n"
       "Zip=50667\nPhone=555-0100\n";
   const std::string domains = "m\xFCller.example\nmail.example\n";
   const struct {
@@ -97,8 +98,8 @@ TEST_F(SetupDialogTest, RollupEditsKeepEveryDepartmentsCategoriesByName) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Write(MainIni(), std::string("[CATEGORIES]\nEnableAdvancedCategorization=1\n") +
-                         c.categories + "[PRODUCTCATEGORIES]\n" + c.lines);
+    Write(MainIni(), std::string("[CATEGORIES]\nEnableAdvancedCategorization=1\n") + c.categories +
+                         "[PRODUCTCATEGORIES]\n" + c.lines);
     ScriptedUser user;
     user.WaitForDialog("TfrmMainSetup").SelectTab("Items");
     for (const auto& [row, text] : c.visits) {
@@ -109,6 +110,77 @@ TEST_F(SetupDialogTest, RollupEditsKeepEveryDepartmentsCategoriesByName) {
     for (const std::string& line : c.expected) {
       EXPECT_TRUE(HasLine(MainIni(), line)) << line << " in\n" << Read(MainIni());
     }
+  }
+}
+
+// "Done" whose write fails for one file (made read-only), then again once
+// the file can be written: after the failure the settings the till uses in
+// memory hold what the files hold (the file written, the other as read;
+// the address in use as a read gives it);
+// what the administrator typed for a service address kind he left is not
+// among them before "Done"; the second "Done" writes the main settings file
+// as the first did, and the other file as the dialog shows it.
+TEST_F(SetupDialogTest, FailedDoneLeavesTheSettingsInMemoryAsTheFilesHoldThem) {
+  const struct {
+    const char* readOnly;
+    const char* merchantAfterFailure;
+    const char* storeAfterFailure;
+  } cases[] = {
+      {"VeskStore.ini", "M-2", "Main Street"},
+      {"VeskMain.ini", "M-1", "Elm Street"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.readOnly);
+    Write(MainIni(),
+          "[MAIN]\nProdURL=\" https://p.example/M-1 \"\nTestURL=https://t.example/M-1\n"
+          "URLType=P\nMerchID=M-1\n");
+    Write(Settings() / "VeskStore.ini", "[STORE]\nName=Main Street\n");
+    const fs::path readOnly = Settings() / c.readOnly;
+    fs::permissions(readOnly,
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    std::string mainAfterFailure;
+    ScriptedUser user;
+    user.WaitForDialog("TfrmMainSetup")
+        .Fill("edtMerchID", "M-2")
+        .Tick("rdbTest")
+        .Fill("edtURL", "https://t2.example/M-2")
+        .Tick("rdbProduction")
+        .Check([](QDialog&) {
+          return foundation::MainPrefs.TestURL == "https://t.example/M-1"
+                     ? QString()
+                     : QString("TestURL in memory is %1")
+                           .arg(QString::fromStdString(foundation::MainPrefs.TestURL));
+        })
+        .SelectTab("Store Information")
+        .Fill("edtStoreName", "Elm Street")
+        .Press("btnExit");
+    ExpectMessage(user, "The settings could not be saved to:", true);
+    user.Check([&](QDialog&) {
+          mainAfterFailure = Read(MainIni());
+          std::error_code error;
+          fs::permissions(readOnly, fs::perms::owner_write, fs::perm_options::add, error);
+          if (foundation::MainPrefs.MerchID != c.merchantAfterFailure ||
+              foundation::StorePrefs.Name != c.storeAfterFailure) {
+            return QString("in memory: MerchID %1, store %2")
+                .arg(QString::fromStdString(foundation::MainPrefs.MerchID),
+                     QString::fromStdString(foundation::StorePrefs.Name));
+          }
+          return error ? QString("the file stays read-only") : QString();
+        })
+        .Press("btnExit")
+        .WaitForClose();
+    RunSetup(user);
+    if (std::string(c.readOnly) == "VeskStore.ini") {
+      EXPECT_EQ(Read(MainIni()), mainAfterFailure);
+    }
+    EXPECT_TRUE(HasLine(MainIni(), "MerchID=M-2")) << Read(MainIni());
+    EXPECT_TRUE(HasLine(MainIni(), "TestURL=https://t2.example/M-2")) << Read(MainIni());
+    EXPECT_TRUE(HasLine(Settings() / "VeskStore.ini", "Name=Elm Street"));
+    EXPECT_TRUE(HasLine(MainIni(), "ProdURL=\" https://p.example/M-1 \"")) << Read(MainIni());
+    EXPECT_EQ(foundation::MainPrefs.MerchID, "M-2");
+    // The address in use as a read of the file gives it: without its blanks.
+    EXPECT_EQ(foundation::MainPrefs.URL, "https://p.example/M-1");
+    EXPECT_EQ(foundation::StorePrefs.Name, "Elm Street");
   }
 }
 

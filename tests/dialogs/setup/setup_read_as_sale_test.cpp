@@ -83,9 +83,22 @@ TEST(SetupValues, DropDownEntriesAreTheOnesASaleTakes) {
   const struct {
     const char* stored;
     int entry;
-  } fieldCases[] = {
-      {"", 0},       {"None", 0},  {"none", -1},        {"UDF5", 3},         {"udf5", -1},
-      {" UDF5", -1}, {"UDF9", -1}, {"Allow Email", 10}, {"allow email", -1}, {"ALLOW EMAIL", -1}};
+  } fieldCases[] = {{"", 0},
+                    {"None", 0},
+                    {"none", 0},
+                    {"UDF5", 3},
+                    {"udf5", 3},
+                    {" UDF5", 3},
+                    {"UDF9", -1},
+                    {"Allow Email", 10},
+                    {"allow email", 10},
+                    {"ALLOW EMAIL", 10},
+                    {"\tNotes ", 9},
+                    {"  ", 0},
+                    {"UDF 5", -1},
+                    // Only ASCII letters are the same in another case, as a sale compares
+                    // them: a long s (U+017F) is no "s".
+                    {"Note\xC5\xBF", -1}};
   for (const auto& c : fieldCases) {
     EXPECT_EQ(dialogs::FieldEntryOf(fields, c.stored), c.entry) << c.stored;
   }
@@ -100,7 +113,11 @@ TEST(SetupValues, DropDownEntriesAreTheOnesASaleTakes) {
       {"UDF6", "", -1},            // no card number read
       {"udf5", "UDF 5 Value", 3},  // read from UDF 5 Value
       {"UDF7", "UDF 5 Value", 3},  // the attribute is what is read
-      {"UDF5", "udf 5 value", -1},
+      {"UDF5", "udf 5 value", 3},  // the attribute in any case
+      {" None ", "UDF 5 Value", 0},
+      {"UDF5", " UDF 5 VALUE ", 3},
+      {"Info1", "INFO1", 7},
+      {"UDF5", "UDF5 Value", -1},
       {"Info1", "Info1", 7},
       {"Notes", "Info2", 8},
   };

@@ -162,8 +162,9 @@ TEST(IniFileTest, EveryValueWrittenReadsBackAsWritten) {
   ini.WriteString("MAIN", "ProdURL", "https://x");
   EXPECT_EQ(ini.Text(), "[MAIN]\nProdURL=\"https://x\"\n");
 
-  for (const std::string value : {"\"quoted\"", "'single'", "\"", "'", "\"a'", "plain", "\"\"",
-                                  "''", "\"x\" and \"y\"", "'\"'"}) {
+  for (const std::string value :
+       {"\"quoted\"", "'single'", "\"", "'", "\"a'", "plain", "\"\"", "''", "\"x\" and \"y\"",
+        "'\"'", " lead", "trail ", "\tboth\t", " ", " \"q\" ", "\"q\" ", " 'a\""}) {
     SCOPED_TRACE(value);
     ini.WriteString("MAIN", "ProdURL", value);
     ini.WriteString("NEW", "Key", value);
@@ -172,6 +173,28 @@ TEST(IniFileTest, EveryValueWrittenReadsBackAsWritten) {
     EXPECT_EQ(again.ReadString("MAIN", "ProdURL", "dflt"), value);
     EXPECT_EQ(again.ReadString("NEW", "Key", "dflt"), value);
   }
+}
+
+// A value kept in quotes for the blanks at its ends reads with them, and
+// writing the same value again leaves the line as written by hand.
+TEST(IniFileTest, QuotedBlanksAreReadAndTheLineKeptWhenWrittenAgain) {
+  ScratchFolder dir;
+  const std::string file = dir.Path("a.ini");
+  const std::string text = "[MAIN]\r\nMerchID=\" M-77\"\r\nBCType=' Code128 '\r\nName=\"\tx\"\r\n";
+  WriteText(file, text);
+  IniFile ini(file);
+  const struct {
+    const char* key;
+    const char* value;
+  } cases[] = {{"MerchID", " M-77"}, {"BCType", " Code128 "}, {"Name", "\tx"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(ini.ReadString("MAIN", c.key, ""), c.value) << c.key;
+    ini.WriteString("MAIN", c.key, c.value);
+  }
+  EXPECT_EQ(ini.Text(), text);
+  ini.WriteString("MAIN", "MerchID", "M-77");
+  EXPECT_EQ(ini.ReadString("MAIN", "MerchID", ""), "M-77");
+  EXPECT_NE(ini.Text().find("MerchID=M-77\r\n"), std::string::npos) << ini.Text();
 }
 
 TEST(IniFileTest, RejectsNamesAndValuesThatWouldBreakTheFile) {

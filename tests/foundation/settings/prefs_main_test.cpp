@@ -351,6 +351,24 @@ TEST_F(MainPrefsTest, QuotedValuesReadWithoutQuotesAndSurviveAWrite) {
   EXPECT_EQ(MainPrefs.URL, "https://prod.example/WS/v2.0/M-1");
 }
 
+// List values kept in quotes for the blanks at their ends read with them;
+// a write of the same lists leaves the lines as they were, and a changed
+// list writes them so that they read back the same.
+TEST_F(MainPrefsTest, ListValuesKeepTheBlanksAtTheirEnds) {
+  const std::string text = "[CARDS]\nVISA=\" Visa\"\n[PRODUCTCATEGORIES]\nAPP=\"1;2 \"\n";
+  WriteIni(text);
+  Read();
+  EXPECT_EQ(MainPrefs.Cards, foundation::StringList{"VISA= Visa"});
+  EXPECT_EQ(MainPrefs.ProductCategories, foundation::StringList{"APP=1;2 "});
+  ASSERT_TRUE(Write());
+  EXPECT_EQ(ReadFileText(Ini()).substr(0, text.size()), text);
+
+  MainPrefs.Cards.push_back("AMEX=Amex");
+  ASSERT_TRUE(Write());
+  Read();
+  EXPECT_EQ(MainPrefs.Cards, (foundation::StringList{"VISA= Visa", "AMEX=Amex"}));
+}
+
 TEST_F(MainPrefsTest, ChangedCardListReplacesTheSection) {
   WriteIni("[CARDS]\nVISA=Visa\nAMEX=Amex\n[PRODUCTCATEGORIES]\nA01=0;1\n");
   Read();
