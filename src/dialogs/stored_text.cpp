@@ -17,7 +17,15 @@ QString StoredText(std::string_view bytes) {
 }
 
 std::string TextToStore(const QString& shown, const std::string& stored) {
-  return shown == StoredText(stored) ? stored : shown.toStdString();
+  if (shown == StoredText(stored)) return stored;
+  // Blanks typed at either end of a value are slips of the keyboard, not
+  // part of an address, identifier or name: they are not stored.
+  qsizetype first = 0;
+  qsizetype last = shown.size();
+  const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+  while (first < last && blank(shown[first])) ++first;
+  while (last > first && blank(shown[last - 1])) --last;
+  return shown.mid(first, last - first).toStdString();
 }
 
 }  // namespace dialogs

@@ -17,7 +17,7 @@ QString StoredText(std::string_view bytes);
 
 // The bytes to store for `shown`, the text of a control that was filled
 // from `stored`: `stored` itself while the text still reads as it does,
-// else the text in UTF-8.
+// else the text in UTF-8 without blanks or tabs at its ends.
 std::string TextToStore(const QString& shown, const std::string& stored);
 
 }  // namespace dialogs

@@ -152,6 +152,11 @@ TEST(SetupValues, StoredTextReadsAsASaleReadsIt) {
   EXPECT_EQ(dialogs::StoredText("Caf\xE9"), QString::fromUtf8("Caf\xC3\xA9"));
   EXPECT_EQ(dialogs::TextToStore(QString::fromUtf8("Caf\xC3\xA9s"), "Caf\xE9"), "Caf\xC3\xA9s");
   EXPECT_EQ(dialogs::TextToStore("", "Caf\xE9"), "");
+  // Blanks typed at the ends of a changed value are dropped; a value left
+  // as it was shown keeps them.
+  EXPECT_EQ(dialogs::TextToStore(" \tM-78 ", "M-77"), "M-78");
+  EXPECT_EQ(dialogs::TextToStore("  ", "M-77"), "");
+  EXPECT_EQ(dialogs::TextToStore(" M-77", " M-77"), " M-77");
 }
 
 }  // namespace
