@@ -258,3 +258,77 @@ TEST(CustomerFieldNames, UserDefinedFieldsNoUpdateSettingAndTheFieldList) {
 }
 
 }  // namespace
+
+// The setup changes a customer field mid-day, after the values server's
+// object was made and opened by an earlier update; the settings are read
+// again at the next sale. The host fetches an attribute only once it is
+// included and the object opened after that: the field the setting now names
+// is included, and the object opened again, before the next update reads or
+// writes it. (The simulated host answers every attribute included or not, so
+// only the order of the calls tells.)
+TEST_F(CustomerRecordsTest, AFieldNamedMidDayIsFetchedBeforeTheNextUpdateUsesIt) {
+  struct Case {
+    const char* what;
+    void (*before)();
+    void (*after)();
+    foundation::StringList values;
+    const char* field;
+    const char* call;
+  } cases[] = {
+      {"the no-update field set to Info2",
+       [] { foundation::MainPrefs.CustNoUpdateField = "None"; },
+       [] { foundation::MainPrefs.CustNoUpdateField = "Info2"; },
+       {"EMail=second@example.com"}, "Info2", "BOGetAttrValue"},
+      {"the opt-in moved from Allow Email to Notes",
+       [] { foundation::MainPrefs.CustNoUpdateField = "None"; },
+       [] {},
+       {"EMail=second@example.com", "Notes=YES"}, "Notes", "BOSetAttrValue"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    server_->CleanUp();
+    ASSERT_EQ(server_->Set_Adapter(&host_.Adapter()), S_OK);
+    WordBool prepared = 0;
+    ASSERT_EQ(server_->Prepare(&prepared), S_OK);
+    c.before();
+    EXPECT_TRUE(server_->UpdateExistingCustomer("1", "9100",
+                                                {"EMail=first@example.com", "Allow Email=YES"}));
+    c.after();
+    const size_t start = host_.Adapter().Trace().size();
+    server_->UpdateExistingCustomer("1", "9100", c.values);
+    const std::vector<std::string>& trace = host_.Adapter().Trace();
+    // The handle of the values server's object: the one its update edits.
+    std::string handle;
+    for (size_t i = start; i < trace.size() && handle.empty(); ++i) {
+      if (trace[i].rfind("BOSetFilterAttr(", 0) == 0 &&
+          trace[i].find(", Cust Sid, 9100") != std::string::npos) {
+        handle = trace[i].substr(16, trace[i].find(',') - 16);
+      }
+    }
+    ASSERT_FALSE(handle.empty());
+    const std::string use = std::string(c.call) + "(" + handle + ", " + c.field;
+    const std::string include = "BOIncludeAttrForced(" + handle + ", " + c.field + ", ";
+    const std::string open = "BOOpen(" + handle + ")";
+    size_t used = trace.size();
+    for (size_t i = start; i < trace.size(); ++i) {
+      if (trace[i].rfind(use, 0) == 0) {
+        used = i;
+        break;
+      }
+    }
+    ASSERT_LT(used, trace.size()) << "the update " << c.call << " " << c.field;
+    size_t included = trace.size();
+    for (size_t i = 0; i < used; ++i) {
+      if (trace[i].rfind(include, 0) == 0) included = i;
+    }
+    if (included >= used) {
+      ADD_FAILURE() << c.field << " is never included in object " << handle << " before "
+                    << trace[used];
+      continue;
+    }
+    EXPECT_TRUE(std::any_of(trace.begin() + static_cast<std::ptrdiff_t>(included),
+                            trace.begin() + static_cast<std::ptrdiff_t>(used),
+                            [&](const std::string& call) { return call == open; }))
+        << c.field << " is included but the object is not opened again before it is used";
+  }
+}
