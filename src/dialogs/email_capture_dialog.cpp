@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <functional>
+#include <utility>
 
 #include "dialogs/vk9_values_server.h"
 #include "foundation/customer_field_names.h"
@@ -108,9 +109,11 @@ TfrmAskForVesk::~TfrmAskForVesk() {
 }
 
 void TfrmAskForVesk::SetCaller(IPluginAdapter* adapter, const std::string& custSidAttr,
-                               int32_t custBO, bool inBefore) {
+                               int32_t custBO, bool inBefore,
+                               std::optional<std::string> saleCustomer) {
   SetCustomerCaller(adapter, custSidAttr, custBO);
   FInBefore = inBefore;
+  FSaleCustomer = std::move(saleCustomer);
 }
 
 void TfrmAskForVesk::FormCreate() {
@@ -139,6 +142,13 @@ void TfrmAskForVesk::FormShow() {
   FExistingCustomer = false;
   FTrackingDate.clear();
   GetCustSidFromDocument();
+  FDocumentNamesCustomer = !FCustSid.empty();
+  if (FSaleCustomer) {
+    // The sale's payer, whom the caller read and authenticated: a sales
+    // order's own customer may be another, and keeps his record as it is.
+    FCustSid = *FSaleCustomer;
+    Log("Customer SID of the sale: [" + FCustSid + "]", "FormShow");
+  }
   edtEmail_->setText(Q(receipt::fAuth.EmailAddress));
   FCanClose = false;
   edtEmail_->setModified(false);
@@ -440,7 +450,8 @@ bool TfrmAskForVesk::ValidateEmail() {
 bool TfrmAskForVesk::FindExistingCustomerByEmailAddress() {
   TRoutineTrace trace(Tag("FindExistingCustomerByEmailAddress"));
   bool found = !FCustSid.empty();
-  SetUpdateDocument(FCustSid.empty() && FInBefore);
+  // A document that names a customer keeps him.
+  SetUpdateDocument(FCustSid.empty() && FInBefore && !FDocumentNamesCustomer);
   if (FCustSid.empty()) {
     const std::optional<TCustomerMatch> match =
         FindCustomerByEmailEdit(*edtEmail_, true, Tag("FindExistingCustomerByEmailAddress"));
@@ -567,7 +578,7 @@ void TfrmAskForVesk::SetUpdateDocument(bool value) {
 }
 
 void AskVeskNotValidated(IPluginAdapter* adapter, const std::string& custSidAttr, int32_t custBO,
-                         bool inBefore) {
+                         bool inBefore, const std::optional<std::string>& saleCustomer) {
   if (!foundation::UiAvailableOnThisThread()) {
     foundation::KWLog(5, "No user interface on this thread; the e-mail was not asked",
                       foundation::kLevelWarning, "AskVeskNotValidated");
@@ -577,7 +588,7 @@ void AskVeskNotValidated(IPluginAdapter* adapter, const std::string& custSidAttr
   QPointer<TfrmAskForVesk> form = new TfrmAskForVesk(foundation::HostMainWindow());
   auto proofOfLife = std::make_unique<foundation::TProofOfLife>(form.data());
   form->SetProofOfLife(proofOfLife.get());
-  form->SetCaller(adapter, custSidAttr, custBO, inBefore);
+  form->SetCaller(adapter, custSidAttr, custBO, inBefore, saleCustomer);
   form->exec();
   try {
     proofOfLife.reset();

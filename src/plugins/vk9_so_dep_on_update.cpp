@@ -158,7 +158,10 @@ void Tvk9SODepOnUpdate::SaveDeposit(IPluginAdapter& adapter) {
   const std::string custSid = FindCustomerSid(adapter, invoiceSid);
   if (!custSid.empty()) ReadAndAuthenticateCustomer(adapter, FCustomerBO, custSid, FCustomer, kTag);
   if (!c.NoVesk) {
-    dialogs::AskVeskNotValidated(FAdapter.Get(), kCustSid, FCustomerBO, false);
+    // The customer found above, wherever the deposit named him (on the
+    // deposit, its sales order or its invoice), is the one the dialog shows
+    // and stores the cashier's choices for.
+    dialogs::AskVeskNotValidated(FAdapter.Get(), kCustSid, FCustomerBO, false, custSid);
     const receipt::AuthRec& auth = receipt::fAuth;
     if (c.HaveBillTo && foundation::MainPrefs.SaveEmail && auth.StoredEmail != auth.EmailAddress) {
       SaveCustomerEmail(adapter, FCustomerBO, custSid, kTag);

@@ -190,6 +190,9 @@ bool Tvk9SOSB::LoadRecordedInvoice(IPluginAdapter& adapter, std::string& invoice
 }
 
 void Tvk9SOSB::AskCustomer(IPluginAdapter& adapter, const std::string& custSid) {
+  // The dialog works on the invoice's bill-to customer, who pays and was
+  // read above, not on the customer the sales order names: the choices the
+  // cashier changes are the payer's.
   receipt::TransControl& c = receipt::FTransControl;
   const receipt::AuthRec& auth = receipt::fAuth;
   if (c.HaveBillTo) {
@@ -199,13 +202,13 @@ void Tvk9SOSB::AskCustomer(IPluginAdapter& adapter, const std::string& custSid) 
     } else if (auth.IsAuth) {
       dialogs::AskVeskValidated();
     } else {
-      dialogs::AskVeskNotValidated(FAdapter.Get(), "Cust Sid", FCustomerBO, true);
+      dialogs::AskVeskNotValidated(FAdapter.Get(), "Cust Sid", FCustomerBO, true, custSid);
       if (foundation::MainPrefs.SaveEmail && auth.StoredEmail != auth.EmailAddress) {
         SaveCustomerEmail(adapter, FCustomerBO, custSid, kTag);
       }
     }
   } else {
-    dialogs::AskVeskNotValidated(FAdapter.Get(), "Cust Sid", FCustomerBO, true);
+    dialogs::AskVeskNotValidated(FAdapter.Get(), "Cust Sid", FCustomerBO, true, custSid);
   }
   // The receipt names the address it goes to.
   if (c.EmailChanged) {

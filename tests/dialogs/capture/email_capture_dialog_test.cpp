@@ -532,6 +532,54 @@ TEST_F(CaptureDialogTest, KnownCustomersAreUpdatedOnlyWhenAskedAndFailuresLinkNo
   }
 }
 
+// The customer the caller read for the sale (a sales order's payer) is the
+// one whose choices the cashier changes, whoever the document names; a
+// customer found by his address is linked only to a document naming nobody.
+TEST_F(CaptureDialogTest, TheSaleCustomerTheCallerGivesIsTheOneStored) {
+  PrepareValuesServer();
+  foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  prefs.SaveEmail = true;
+  prefs.PromptForEmailMarketingOptIn = true;
+  prefs.EmailOptInField = "Allow Email";
+  auto bob = std::make_shared<hostsim::BORecord>();
+  host_.Adapter().Store().Table(5)->push_back(bob);
+  host_.Adapter().BOEdit(0, &status_);
+  struct Case {
+    const char* document;      // the customer the document names
+    const char* saleCustomer;  // the caller's
+    const char* typed;         // nullptr: his address as shown
+    const char* linked;        // the document's customer afterwards
+  } cases[] = {
+      {"9100", "9002", nullptr, "9100"},
+      {"9100", "", "bob@example.com", "9100"},
+      {"", "", "bob@example.com", "9002"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.document) + " / " + c.saleCustomer);
+    bob->attributes = {{"Cust Sid", Variant(9002)},
+                       {"Sbs No", Variant(1)},
+                       {"EMail", Variant("bob@example.com")},
+                       {"Allow Email", Variant(0)}};
+    Query("update customer set allow_email = 0 where cust_sid = 9002");
+    SetDocumentSid(c.document);
+    receipt::ResetAuth();
+    if (*c.saleCustomer != '\0') fAuth.EmailAddress = fAuth.StoredEmail = "bob@example.com";
+    ScriptedUser user;
+    user.WaitForDialog("TfrmAskForVesk");
+    if (c.typed != nullptr) user.Fill("edtEmail", c.typed);
+    user.Tick("chkOptInToEmailMarketing").Press("btnDigitalOnly").WaitForClose();
+    user.Start();
+    dialogs::AskVeskNotValidated(&host_.Adapter(), kSidAttr, custBO_, true,
+                                 std::string(c.saleCustomer));
+    ASSERT_TRUE(user.Finish()) << user.Failure().toStdString();
+    EXPECT_EQ(Query("select allow_email from customer where cust_sid = 9002"), (Rows{{"1"}}));
+    EXPECT_EQ(Query("select email_addr, allow_email from customer where cust_sid = 9100"),
+              (Rows{{"dana@example.com", "0"}}))
+        << "the document's customer keeps his record";
+    EXPECT_EQ(Document(kSidAttr), c.linked);
+  }
+}
+
 // An address mistyped, then corrected to a known customer's after the rows
 // for a new record came up: the sale is his, the rows (left empty) are
 // neither checked nor written, no record is made, and the choice buttons
