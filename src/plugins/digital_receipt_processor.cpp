@@ -337,10 +337,9 @@ void TDigitalReceiptProcessor::CheckBOHandles() {
   try {
     IPluginAdapter& adapter = Adapter();
     foundation::MainPrefs.SBS = GetBOFieldValue(adapter, intInvcBO, "Subsidiary Number");
-    if (intCustBO == kNotObtained) {
+    if (intCustBO == kNotObtained)
       intCustBO = Create(adapter, kBOKindCustomer, "a customer object");
-      IncludeCustomerAttributes(adapter, intCustBO);
-    }
+    IncludeCustomerAttributes(adapter, intCustBO, FCustomerIncludes);
     // The customer is looked for in the document's subsidiary.
     OpenCustomersOfSubsidiary(adapter, intCustBO, foundation::MainPrefs.SBS, FCustSbsFilter);
     if (intItemsBO == kNotObtained) intItemsBO = Child(adapter, intInvcBO, "items");

@@ -21,6 +21,7 @@
 
 #include "host_interfaces/host_interfaces.h"
 #include "platform/com/com_ptr.h"
+#include "plugins/sale_object_includes.h"
 #include "receipt/document_extraction.h"
 
 namespace plugins {
@@ -122,6 +123,8 @@ class TDigitalReceiptProcessor {
   // The subsidiary number the customer object is filtered on; none while
   // not known (not filtered yet, or the host refused the filter).
   std::optional<std::string> FCustSbsFilter;
+  // The attributes included in the customer object so far.
+  TIncludedAttributes FCustomerIncludes;
   // The bill-to customer as read and captured, for the receipt.
   receipt::TCapturedCustomer FCustomer;
 

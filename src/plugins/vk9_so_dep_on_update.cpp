@@ -140,10 +140,8 @@ void Tvk9SODepOnUpdate::SaveDeposit(IPluginAdapter& adapter) {
   receipt::ResetTransControl();
   receipt::ResetPrintDecision();
   const std::string invoiceSid = DepositInvoiceSid(adapter, kTag);
-  if (FCustomerBO == -1) {
-    FCustomerBO = Create(adapter, kBOKindCustomer, "a customer");
-    IncludeCustomerAttributes(adapter, FCustomerBO);
-  }
+  if (FCustomerBO == -1) FCustomerBO = Create(adapter, kBOKindCustomer, "a customer");
+  IncludeCustomerAttributes(adapter, FCustomerBO, FCustomerIncludes);
   SetFilter(adapter, FCustomerBO, "Sbs No", foundation::MainPrefs.SBS);
   if (!IsActive(adapter, FCustomerBO)) Open(adapter, FCustomerBO);
   if (!LoadDepositInvoice(adapter, invoiceSid)) {

@@ -35,6 +35,8 @@ class Tvk9SODepOnUpdate : public hostplugin::TCustomEntityUpdatePlugin {
   int32_t FInvoiceBO = -1;
   int32_t FCustomerBO = -1;
   int32_t FTendersBO = -1;
+  // The attributes included in the customer object so far.
+  TIncludedAttributes FCustomerIncludes;
 
  private:
   void PrepareObjects(IPluginAdapter& adapter);

@@ -123,10 +123,8 @@ void Tvk9SOSB::RecordSale() {
   } else if (!IsActive(adapter, FHistoryBO)) {
     Open(adapter, FHistoryBO);
   }
-  if (FCustomerBO == -1) {
-    FCustomerBO = Create(adapter, kBOKindCustomer, "a customer");
-    IncludeCustomerAttributes(adapter, FCustomerBO);
-  }
+  if (FCustomerBO == -1) FCustomerBO = Create(adapter, kBOKindCustomer, "a customer");
+  IncludeCustomerAttributes(adapter, FCustomerBO, FCustomerIncludes);
   OpenCustomersOfSubsidiary(adapter, FCustomerBO, foundation::MainPrefs.SBS, FCustSbsFilter);
   if (FInvoiceBO == -1) {
     FInvoiceBO = Create(adapter, kBOKindInvoice, "an invoice");

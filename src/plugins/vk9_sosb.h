@@ -44,6 +44,8 @@ class Tvk9SOSB : public hostplugin::TCustomSideButtonPlugin {
   int32_t FCustomerBO = -1;
   // The subsidiary FCustomerBO is filtered on; empty when it is not.
   std::optional<std::string> FCustSbsFilter;
+  // The attributes included in the customer object so far.
+  TIncludedAttributes FCustomerIncludes;
   int32_t FInvoiceBO = -1;
   int32_t FItemsBO = -1;
   int32_t FItemRefBO = -1;
