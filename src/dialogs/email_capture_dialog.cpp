@@ -360,6 +360,15 @@ bool TfrmAskForVesk::PrintOnly() {
       SetStatus("");
     }
   }
+  // A box the cashier changed is the customer's choice whatever receipt he
+  // takes: a known customer's record takes it under the same setting as on
+  // the e-mail choices (a record just made holds it already).
+  if (!FCustSid.empty() && !FNewCustomerNeeded && BoxesChanged() &&
+      foundation::MainPrefs.SaveEmail) {
+    SetStatus("Updating existing customer...");
+    UpdateChosenBoxes();
+    SetStatus("");
+  }
   receipt::TransControl& c = receipt::FTransControl;
   c.PrintPaper = true;
   c.PrintEFT = foundation::WSPrefs.DefaultEFTReceiptPrintingOn;
@@ -563,6 +572,18 @@ foundation::StringList TfrmAskForVesk::CollectValues() const {
     }
   }
   return values;
+}
+
+void TfrmAskForVesk::UpdateChosenBoxes() {
+  // The address stays out of it: the roads save a changed address after the
+  // dialog as they do for paper, and the address last stored stays as it is
+  // for them to compare.
+  foundation::StringList values;
+  for (const std::string& line : CollectValues()) {
+    if (foundation::NameOfLine(line) != "EMail") values.push_back(line);
+  }
+  if (values.empty()) return;
+  UpdateCustomerRecord(FCustSid, values, Tag("UpdateExistingCustomer"));
 }
 
 void TfrmAskForVesk::DisableButtons() {

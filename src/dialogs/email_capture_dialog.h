@@ -94,6 +94,9 @@ class TfrmAskForVesk : public TCustomerCaptureForm {
   // Whether the cashier changed a box from what it showed when the dialog
   // came up (a known customer's stored values).
   bool BoxesChanged() const;
+  // Stores the boxes (and a tracking date due) for the known customer
+  // FCustSid, without his address: the choices of "Paper Only".
+  void UpdateChosenBoxes();
 
   QLabel* lblQuestion_;
   QCheckBox* chkEnableLoyaltyTracking_;
