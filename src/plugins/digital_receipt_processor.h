@@ -66,6 +66,13 @@ bool CheckBothSettingsFiles(const std::string& tag);
 // reports it again.
 void ReadChangedSettings(const std::string& tag);
 
+// The print decision of a sale the plug-in, switched off, leaves to the till,
+// as the invoice road decides it then: the paper receipt prints, and each
+// card slip of the tenders `tendersBO` holds as the workstation's default for
+// card receipts says. The tenders are counted on the host object; a failed
+// read raises.
+void PrintSwitchedOffSale(IPluginAdapter& adapter, int32_t tendersBO, const std::string& tag);
+
 // The failed notice; paper and the card slip are printed then, without the
 // receipt-ID message.
 void ShowFailedOutcome();

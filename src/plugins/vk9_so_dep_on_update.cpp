@@ -110,7 +110,10 @@ void Tvk9SODepOnUpdate::AfterUpdateImpl() {
   // hold them now: read again when this load has not read them or they
   // changed since.
   ReadChangedSettings(kTag);
-  if (foundation::MainPrefs.Disable) return;
+  if (foundation::MainPrefs.Disable) {
+    PrintSwitchedOff();
+    return;
+  }
   try {
     if (!FAdapter) throw std::runtime_error("The deposit plug-in has no host adapter");
     SaveDeposit(*FAdapter);
@@ -128,6 +131,19 @@ void Tvk9SODepOnUpdate::AfterUpdateImpl() {
   receipt::ResetAuth();
   receipt::ResetReceipt();
   receipt::ResetTransControlKeepingPrintDecision();
+}
+
+void Tvk9SODepOnUpdate::PrintSwitchedOff() {
+  try {
+    if (!FAdapter) return;
+    OpenTenders(*FAdapter);
+    PrintSwitchedOffSale(*FAdapter, FTendersBO, kTag);
+  } catch (const std::exception& e) {
+    // The print decision stays as armed: everything prints.
+    foundation::KWLog(
+        0, std::string(kTag) + " while reading the switched-off deposit's tenders: " + e.what(),
+        foundation::kLevelError, kTag);
+  }
 }
 
 void Tvk9SODepOnUpdate::SaveDeposit(IPluginAdapter& adapter) {

@@ -40,6 +40,9 @@ class Tvk9SODepOnUpdate : public hostplugin::TCustomEntityUpdatePlugin {
 
  private:
   void PrepareObjects(IPluginAdapter& adapter);
+  // Switched off: the deposit's invoice prints as the till prints it without
+  // the plug-in (PrintSwitchedOffSale); nothing is asked, sent or written.
+  void PrintSwitchedOff();
   // Steps of the road past the connection; the caller resets the per-sale
   // records afterwards.
   void SaveDeposit(IPluginAdapter& adapter);
