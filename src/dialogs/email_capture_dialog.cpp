@@ -34,12 +34,15 @@ QString Q(const std::string& text) {
   return QString::fromStdString(text);
 }
 
+// The customer-field settings are read as every reader of them reads them:
+// blanks and case aside, spelt as the setup's entry.
 bool Configured(const std::string& setting) {
-  return !setting.empty() && setting != "None";
+  return foundation::CustomerFieldConfigured(setting);
 }
 
 bool IsUdfSetting(const std::string& setting) {
-  return setting.compare(0, 3, "UDF") == 0;
+  return foundation::helpers::UpperAscii(foundation::CustomerFieldSetting(setting).substr(0, 3)) ==
+         "UDF";
 }
 
 bool OptInConfigured() {
@@ -552,8 +555,8 @@ foundation::StringList TfrmAskForVesk::CollectValues() const {
     const bool udf = IsUdfSetting(setting);
     std::string field;
     if (udf) {
-      if (setting.size() >= 4 && setting[3] >= '0' && setting[3] <= '9') {
-        field = std::string("UDF ") + setting[3] + " Val Id";
+      if (const std::optional<char> digit = foundation::UdfSettingDigit(setting)) {
+        field = std::string("UDF ") + *digit + " Val Id";
       }
     } else {
       field = foundation::MapCustomerFieldName(setting);

@@ -363,8 +363,7 @@ std::vector<std::string> Tvk9ValuesServer::UpdateIncludes(const std::string& sbs
   const std::string noUpdate = NoUpdateAttributeName(foundation::MainPrefs.CustNoUpdateField);
   if (!noUpdate.empty()) {
     includes.push_back(noUpdate);
-  } else if (!foundation::MainPrefs.CustNoUpdateField.empty() &&
-             foundation::MainPrefs.CustNoUpdateField != "None") {
+  } else if (foundation::CustomerFieldConfigured(foundation::MainPrefs.CustNoUpdateField)) {
     Warn("The no-update field \"" + foundation::MainPrefs.CustNoUpdateField +
              "\" names no customer field; it is not used",
          kUpdateTag);

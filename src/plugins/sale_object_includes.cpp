@@ -6,7 +6,6 @@
 
 #include "foundation/customer_field_names.h"
 #include "foundation/prefs_records.h"
-#include "platform/text.h"
 #include "plugins/adapter_calls.h"
 
 namespace plugins {
@@ -47,9 +46,12 @@ constexpr const char* kItemIncludes[] = {"Desc1",
 }  // namespace
 
 bool LoyaltyCardConfigured() {
-  const std::string& field = foundation::MainPrefs.LoyalField;
-  return !field.empty() && !platform::SameText(field, "None") &&
-         !foundation::MainPrefs.LoyalAttr.empty();
+  return foundation::CustomerFieldConfigured(foundation::MainPrefs.LoyalField) &&
+         !LoyaltyCardAttribute().empty();
+}
+
+std::string LoyaltyCardAttribute() {
+  return foundation::CustomerFieldSetting(foundation::MainPrefs.LoyalAttr);
 }
 
 void IncludeCustomerAttributes(IPluginAdapter& adapter, int32_t customerBO,
@@ -65,7 +67,7 @@ void IncludeCustomerAttributes(IPluginAdapter& adapter, int32_t customerBO,
   // The fields the customer's opt-in and loyalty status are read from.
   names.push_back(foundation::OptInHostField(prefs.EmailOptInField));
   names.push_back(foundation::LoyaltyStatusHostField(prefs.LoyaltyStatusField));
-  if (LoyaltyCardConfigured()) names.push_back(prefs.LoyalAttr);
+  if (LoyaltyCardConfigured()) names.push_back(LoyaltyCardAttribute());
   // Read before the customer's address is written back.
   names.push_back(foundation::NoUpdateAttributeName(prefs.CustNoUpdateField));
   bool added = false;

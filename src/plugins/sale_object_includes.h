@@ -37,5 +37,8 @@ void IncludeInvoiceAttributes(IPluginAdapter& adapter, int32_t invoiceBO, int32_
 
 // True when the loyalty card setting names a customer field.
 bool LoyaltyCardConfigured();
+// The customer attribute the loyalty card number is read from: the LoyalAttr
+// setting read as every customer-field setting is (blanks and case aside).
+std::string LoyaltyCardAttribute();
 
 }  // namespace plugins

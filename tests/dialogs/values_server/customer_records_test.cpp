@@ -248,14 +248,17 @@ TEST(CustomerFieldNames, UserDefinedFieldsNoUpdateSettingAndTheFieldList) {
   EXPECT_EQ(dialogs::UdfAttributeName(2), "UDF2 Date");
   EXPECT_EQ(dialogs::UdfAttributeName(8), "UDF 8 Val Id");
   EXPECT_EQ(dialogs::UdfAttributeName(9), "Aux 1 Val Id");
-  // The setup's entries only, as it writes them.
-  for (const char* unset : {"", "None", "UDF", "UDFx", "info1", "Info3", "Address6"}) {
+  // The setup's entries only, read trimmed and without regard to case.
+  for (const char* unset : {"", "None", " none ", "UDF", "UDFx", "Info3", "Address6"}) {
     EXPECT_EQ(dialogs::NoUpdateAttributeName(unset), "") << unset;
   }
   EXPECT_EQ(dialogs::NoUpdateAttributeName("UDF7"), "UDF 7 Value");
+  EXPECT_EQ(dialogs::NoUpdateAttributeName(" udf7 "), "UDF 7 Value");
   for (const char* text : {"Info1", "Info2", "Notes"}) {
     EXPECT_EQ(dialogs::NoUpdateAttributeName(text), text) << "the free-text field itself";
   }
+  EXPECT_EQ(dialogs::NoUpdateAttributeName("info1"), "Info1");
+  EXPECT_EQ(dialogs::NoUpdateAttributeName(" NOTES"), "Notes");
   std::string list = ";;Phone1;Info1";
   EXPECT_EQ(dialogs::NextField(list), "Phone1");
   EXPECT_EQ(dialogs::NextField(list), "Info1");
