@@ -34,10 +34,6 @@ QString Q(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-bool Configured(const std::string& setting) {
-  return !setting.empty() && setting != "None";
-}
-
 [[noreturn]] void Unrecognized(const std::string& name, const char* what) {
   throw std::runtime_error("Unrecognized field name \"" + name + "\" configured for " + what);
 }
@@ -133,8 +129,11 @@ std::string CustomerLookupSQL(bool withLoyalty, TLookupColumns& columns) {
   std::string select = "select to_char(cu.cust_sid) as cust_sid";
   std::string source = " from customer cu";
   columns = {};
-  if (prefs.PromptForEmailMarketingOptIn && Configured(prefs.EmailOptInField)) {
-    const std::string& name = prefs.EmailOptInField;
+  // Each field setting is read as every reader of it reads it (blanks and
+  // case aside, spelt as the setup's entry).
+  if (prefs.PromptForEmailMarketingOptIn &&
+      foundation::CustomerFieldConfigured(prefs.EmailOptInField)) {
+    const std::string name = foundation::CustomerFieldSetting(prefs.EmailOptInField);
     if (name == "Allow Email") {
       select += ", cu.allow_email as allow_email";
     } else if (TextColumn(name, "")) {
@@ -153,8 +152,8 @@ std::string CustomerLookupSQL(bool withLoyalty, TLookupColumns& columns) {
     }
     columns.optIn = true;
   }
-  if (withLoyalty && Configured(prefs.LoyaltyStatusField)) {
-    const std::string& name = prefs.LoyaltyStatusField;
+  if (withLoyalty && foundation::CustomerFieldConfigured(prefs.LoyaltyStatusField)) {
+    const std::string name = foundation::CustomerFieldSetting(prefs.LoyaltyStatusField);
     if (auto column = TextColumn(name, "loyalty_status")) {
       select += *column;
     } else if (const std::optional<char> udf = foundation::UdfSettingDigit(name)) {
@@ -165,8 +164,8 @@ std::string CustomerLookupSQL(bool withLoyalty, TLookupColumns& columns) {
     }
     columns.loyaltyStatus = true;
   }
-  if (withLoyalty && Configured(prefs.LoyaltyTrackingDateField)) {
-    const std::string& name = prefs.LoyaltyTrackingDateField;
+  if (withLoyalty && foundation::CustomerFieldConfigured(prefs.LoyaltyTrackingDateField)) {
+    const std::string name = foundation::CustomerFieldSetting(prefs.LoyaltyTrackingDateField);
     if (name == "UDF1 Date" || name == "UDF2 Date") {
       select += std::string(", cu.udf") + name[3] + "_date as tracking_date";
     } else if (auto column = TextColumn(name, "tracking_date")) {

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <functional>
+#include <utility>
 
 #include "dialogs/vk9_values_server.h"
 #include "foundation/customer_field_names.h"
@@ -33,12 +34,15 @@ QString Q(const std::string& text) {
   return QString::fromStdString(text);
 }
 
+// The customer-field settings are read as every reader of them reads them:
+// blanks and case aside, spelt as the setup's entry.
 bool Configured(const std::string& setting) {
-  return !setting.empty() && setting != "None";
+  return foundation::CustomerFieldConfigured(setting);
 }
 
 bool IsUdfSetting(const std::string& setting) {
-  return setting.compare(0, 3, "UDF") == 0;
+  return foundation::helpers::UpperAscii(foundation::CustomerFieldSetting(setting).substr(0, 3)) ==
+         "UDF";
 }
 
 bool OptInConfigured() {
@@ -108,9 +112,11 @@ TfrmAskForVesk::~TfrmAskForVesk() {
 }
 
 void TfrmAskForVesk::SetCaller(IPluginAdapter* adapter, const std::string& custSidAttr,
-                               int32_t custBO, bool inBefore) {
+                               int32_t custBO, bool inBefore,
+                               std::optional<std::string> saleCustomer) {
   SetCustomerCaller(adapter, custSidAttr, custBO);
   FInBefore = inBefore;
+  FSaleCustomer = std::move(saleCustomer);
 }
 
 void TfrmAskForVesk::FormCreate() {
@@ -139,6 +145,13 @@ void TfrmAskForVesk::FormShow() {
   FExistingCustomer = false;
   FTrackingDate.clear();
   GetCustSidFromDocument();
+  FDocumentNamesCustomer = !FCustSid.empty();
+  if (FSaleCustomer) {
+    // The sale's payer, whom the caller read and authenticated: a sales
+    // order's own customer may be another, and keeps his record as it is.
+    FCustSid = *FSaleCustomer;
+    Log("Customer SID of the sale: [" + FCustSid + "]", "FormShow");
+  }
   edtEmail_->setText(Q(receipt::fAuth.EmailAddress));
   FCanClose = false;
   edtEmail_->setModified(false);
@@ -350,6 +363,15 @@ bool TfrmAskForVesk::PrintOnly() {
       SetStatus("");
     }
   }
+  // A box the cashier changed is the customer's choice whatever receipt he
+  // takes: a known customer's record takes it under the same setting as on
+  // the e-mail choices (a record just made holds it already).
+  if (!FCustSid.empty() && !FNewCustomerNeeded && BoxesChanged() &&
+      foundation::MainPrefs.SaveEmail) {
+    SetStatus("Updating existing customer...");
+    UpdateChosenBoxes();
+    SetStatus("");
+  }
   receipt::TransControl& c = receipt::FTransControl;
   c.PrintPaper = true;
   c.PrintEFT = foundation::WSPrefs.DefaultEFTReceiptPrintingOn;
@@ -440,7 +462,8 @@ bool TfrmAskForVesk::ValidateEmail() {
 bool TfrmAskForVesk::FindExistingCustomerByEmailAddress() {
   TRoutineTrace trace(Tag("FindExistingCustomerByEmailAddress"));
   bool found = !FCustSid.empty();
-  SetUpdateDocument(FCustSid.empty() && FInBefore);
+  // A document that names a customer keeps him.
+  SetUpdateDocument(FCustSid.empty() && FInBefore && !FDocumentNamesCustomer);
   if (FCustSid.empty()) {
     const std::optional<TCustomerMatch> match =
         FindCustomerByEmailEdit(*edtEmail_, true, Tag("FindExistingCustomerByEmailAddress"));
@@ -532,8 +555,8 @@ foundation::StringList TfrmAskForVesk::CollectValues() const {
     const bool udf = IsUdfSetting(setting);
     std::string field;
     if (udf) {
-      if (setting.size() >= 4 && setting[3] >= '0' && setting[3] <= '9') {
-        field = std::string("UDF ") + setting[3] + " Val Id";
+      if (const std::optional<char> digit = foundation::UdfSettingDigit(setting)) {
+        field = std::string("UDF ") + *digit + " Val Id";
       }
     } else {
       field = foundation::MapCustomerFieldName(setting);
@@ -554,6 +577,18 @@ foundation::StringList TfrmAskForVesk::CollectValues() const {
   return values;
 }
 
+void TfrmAskForVesk::UpdateChosenBoxes() {
+  // The address stays out of it: the roads save a changed address after the
+  // dialog as they do for paper, and the address last stored stays as it is
+  // for them to compare.
+  foundation::StringList values;
+  for (const std::string& line : CollectValues()) {
+    if (foundation::NameOfLine(line) != "EMail") values.push_back(line);
+  }
+  if (values.empty()) return;
+  UpdateCustomerRecord(FCustSid, values, Tag("UpdateExistingCustomer"));
+}
+
 void TfrmAskForVesk::DisableButtons() {
   SwitchButtons({btnDigitalOnly_, btnDigitalPrint_, btnPrintOnly_}, btnEM_, false);
 }
@@ -567,7 +602,7 @@ void TfrmAskForVesk::SetUpdateDocument(bool value) {
 }
 
 void AskVeskNotValidated(IPluginAdapter* adapter, const std::string& custSidAttr, int32_t custBO,
-                         bool inBefore) {
+                         bool inBefore, const std::optional<std::string>& saleCustomer) {
   if (!foundation::UiAvailableOnThisThread()) {
     foundation::KWLog(5, "No user interface on this thread; the e-mail was not asked",
                       foundation::kLevelWarning, "AskVeskNotValidated");
@@ -577,7 +612,7 @@ void AskVeskNotValidated(IPluginAdapter* adapter, const std::string& custSidAttr
   QPointer<TfrmAskForVesk> form = new TfrmAskForVesk(foundation::HostMainWindow());
   auto proofOfLife = std::make_unique<foundation::TProofOfLife>(form.data());
   form->SetProofOfLife(proofOfLife.get());
-  form->SetCaller(adapter, custSidAttr, custBO, inBefore);
+  form->SetCaller(adapter, custSidAttr, custBO, inBefore, saleCustomer);
   form->exec();
   try {
     proofOfLife.reset();

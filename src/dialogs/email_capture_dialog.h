@@ -10,6 +10,7 @@
 // fAuth.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "dialogs/customer_capture_form.h"
@@ -35,9 +36,10 @@ class TfrmAskForVesk : public TCustomerCaptureForm {
   // The event the dialog posts itself on activation to run its watchdog.
   static constexpr int kPostActivateEvent = 1147;
 
-  // What the caller hands over before the dialog is shown.
+  // What the caller hands over before the dialog is shown. `saleCustomer`,
+  // when given, is the customer the caller read for the sale (empty: none).
   void SetCaller(IPluginAdapter* adapter, const std::string& custSidAttr, int32_t custBO,
-                 bool inBefore);
+                 bool inBefore, std::optional<std::string> saleCustomer = std::nullopt);
   // Watched while the dialog is shown; owned by the caller.
   void SetProofOfLife(foundation::TProofOfLife* proofOfLife) { FProofOfLife = proofOfLife; }
 
@@ -92,6 +94,9 @@ class TfrmAskForVesk : public TCustomerCaptureForm {
   // Whether the cashier changed a box from what it showed when the dialog
   // came up (a known customer's stored values).
   bool BoxesChanged() const;
+  // Stores the boxes (and a tracking date due) for the known customer
+  // FCustSid, without his address: the choices of "Paper Only".
+  void UpdateChosenBoxes();
 
   QLabel* lblQuestion_;
   QCheckBox* chkEnableLoyaltyTracking_;
@@ -103,6 +108,10 @@ class TfrmAskForVesk : public TCustomerCaptureForm {
   bool FCanClose = false;
   bool FUpdateDocument = false;
   bool FInBefore = false;
+  // The sale's customer as the caller read him, in place of the one the
+  // document's attribute names; and whether that attribute names one.
+  std::optional<std::string> FSaleCustomer;
+  bool FDocumentNamesCustomer = false;
   std::string FTrackingDate;
   // The boxes the cashier clicked keep the cashier's choice: the look-up by
   // e-mail sets only a box left alone.
@@ -123,9 +132,15 @@ class TfrmAskForVesk : public TCustomerCaptureForm {
 // main window. `custSidAttr` names the document attribute holding the
 // customer SID, `custBO` is the caller's customer object and `inBefore` tells
 // that the document is not saved yet (the customer is then linked to it).
-// The outcome is in FTransControl and fAuth. Without a user interface on the
-// calling thread it logs a warning and changes nothing.
+// `saleCustomer`, when given, is the customer the caller read for the sale
+// (the payer; empty when there is none): the dialog shows his stored choices
+// and stores what the cashier changes for him, whoever the document's
+// attribute names, and links a customer found or made to the document only
+// when the attribute names nobody. Without it the attribute names the
+// customer. The outcome is in FTransControl and fAuth. Without a user
+// interface on the calling thread it logs a warning and changes nothing.
 void AskVeskNotValidated(IPluginAdapter* adapter, const std::string& custSidAttr, int32_t custBO,
-                         bool inBefore);
+                         bool inBefore,
+                         const std::optional<std::string>& saleCustomer = std::nullopt);
 
 }  // namespace dialogs

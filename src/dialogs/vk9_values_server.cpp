@@ -136,6 +136,7 @@ bool Tvk9ValuesServer::PrepareImpl() {
   g_prepared = this;
   FPopupActive = false;
   FCustomerBO = -1;
+  FIncluded.clear();
   return result;
 }
 
@@ -201,12 +202,38 @@ void Tvk9ValuesServer::EnsureCustomerObject(const std::vector<std::string>& incl
     Status("announce", FAdapter->BOOperation17(FCustomerBO, ToWordBool(true), &none.Get(), &status),
            status);
   }
+  FIncluded.clear();
   for (const std::string& attribute : includes) {
     BStr name(attribute);
     Status("include an attribute in",
            FAdapter->BOIncludeAttrForced(FCustomerBO, name.Get(), ToWordBool(true), &status),
            status);
+    FIncluded.insert(attribute);
   }
+}
+
+void Tvk9ValuesServer::IncludeMissing(const std::vector<std::string>& names) {
+  if (FCustomerBO == -1) return;
+  bool included = false;
+  for (const std::string& attribute : names) {
+    if (attribute.empty() || FIncluded.count(attribute) != 0) continue;
+    BStr name(attribute);
+    int32_t status = 0;
+    Status("include an attribute in",
+           FAdapter->BOIncludeAttrForced(FCustomerBO, name.Get(), ToWordBool(true), &status),
+           status);
+    FIncluded.insert(attribute);
+    Trace("     Included \"" + attribute + "\", which the settings now name",
+          "Tvk9ValuesServer.IncludeMissing");
+    included = true;
+  }
+  if (!included) return;
+  int32_t open = 0;
+  Status("tell whether it opened", FAdapter->BOIsOpen(FCustomerBO, &open), open);
+  if (open == 0) return;
+  int32_t status = 0;
+  Status("close", FAdapter->BOClose(FCustomerBO, &status), status);
+  FCustSbsNo.clear();
 }
 
 void Tvk9ValuesServer::SetValues(const foundation::StringList& values, bool integerValueIds) {
@@ -253,7 +280,11 @@ std::string Tvk9ValuesServer::CreateNewCustomer(const std::string& sbsNo,
     includes.push_back("Cust Sid");
     const std::string noUpdate = NoUpdateAttributeName(foundation::MainPrefs.CustNoUpdateField);
     if (!noUpdate.empty()) includes.push_back(noUpdate);
-    EnsureCustomerObject(includes, true);
+    if (FCustomerBO == -1) {
+      EnsureCustomerObject(includes, true);
+    } else {
+      IncludeMissing(includes);
+    }
     if (FCustomerBO != -1) {
       Trace("     Inserting new customer...", kCreateTag);
       if (sbsNo != FCustSbsNo) {
@@ -332,8 +363,7 @@ std::vector<std::string> Tvk9ValuesServer::UpdateIncludes(const std::string& sbs
   const std::string noUpdate = NoUpdateAttributeName(foundation::MainPrefs.CustNoUpdateField);
   if (!noUpdate.empty()) {
     includes.push_back(noUpdate);
-  } else if (!foundation::MainPrefs.CustNoUpdateField.empty() &&
-             foundation::MainPrefs.CustNoUpdateField != "None") {
+  } else if (foundation::CustomerFieldConfigured(foundation::MainPrefs.CustNoUpdateField)) {
     Warn("The no-update field \"" + foundation::MainPrefs.CustNoUpdateField +
              "\" names no customer field; it is not used",
          kUpdateTag);
@@ -348,7 +378,16 @@ bool Tvk9ValuesServer::UpdateExistingCustomer(const std::string& sbsNo, const st
   std::string step = "processing UDF fields";
   bool right = false;
   try {
-    if (FCustomerBO == -1) EnsureCustomerObject(UpdateIncludes(sbsNo, values), false);
+    if (FCustomerBO == -1) {
+      EnsureCustomerObject(UpdateIncludes(sbsNo, values), false);
+    } else {
+      // What the settings name now: the no-update field read below and the
+      // fields the values are written to.
+      std::vector<std::string> named = {
+          NoUpdateAttributeName(foundation::MainPrefs.CustNoUpdateField)};
+      for (const std::string& line : values) named.push_back(foundation::NameOfLine(line));
+      IncludeMissing(named);
+    }
     if (FCustomerBO != -1) {
       step = "filtering the customer";
       Trace("Updating existing customer...", kUpdateTag);

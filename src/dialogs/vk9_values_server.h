@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -65,12 +66,20 @@ class Tvk9ValuesServer : public hostplugin::TCustomServerPluginT<Ivk9ValuesServe
   int32_t FCustomerBO = -1;
   // Subsidiary number of the filter last set on that object.
   std::string FCustSbsNo;
+  // The attributes included in that object so far.
+  std::set<std::string> FIncluded;
   std::u16string FData;
 
  private:
   // Creates the customer object when there is none yet and includes
   // `includes` in it (operation 17 first when `announce`).
   void EnsureCustomerObject(const std::vector<std::string>& includes, bool announce);
+  // Includes those of `names` the existing object has not included yet: the
+  // settings may name another field mid-day, and the host fetches and writes
+  // an attribute only once it is included and the object opened after that.
+  // When it included any, an open object is closed (and its subsidiary
+  // filter set again) so that the next open fetches them.
+  void IncludeMissing(const std::vector<std::string>& names);
   std::vector<std::string> UpdateIncludes(const std::string& sbsNo,
                                           const foundation::StringList& values);
   // `status` as the call left it (read after the call); a failed call raises.

@@ -101,7 +101,10 @@ bool TextSaysYes(const std::string& text) {
 
 bool CustomerAllowsEmail(IPluginAdapter& adapter, int32_t custBO) {
   const std::string& setting = foundation::MainPrefs.EmailOptInField;
-  if (setting == "Allow Email") return HostFlagIsTrue(GetBOFieldValue(adapter, custBO, setting));
+  // The setting is read as every reader of it reads it (blanks and case aside).
+  if (foundation::CustomerFieldSetting(setting) == "Allow Email") {
+    return HostFlagIsTrue(GetBOFieldValue(adapter, custBO, "Allow Email"));
+  }
   const std::string field = foundation::OptInHostField(setting);
   if (field.empty()) return false;
   return FieldSaysYes(adapter, custBO, field);

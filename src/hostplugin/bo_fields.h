@@ -34,7 +34,8 @@ bool HostFlagIsTrue(const std::string& text);
 // writes them ("YES"). Every reader of the opt-in and loyalty values uses it.
 bool TextSaysYes(const std::string& text);
 
-// Whether the customer accepts e-mail, by MainPrefs.EmailOptInField: the host
+// Whether the customer accepts e-mail, by MainPrefs.EmailOptInField (read as
+// foundation::CustomerFieldSetting reads it, blanks and case aside): the host
 // flag "Allow Email" must be true (HostFlagIsTrue); a user-defined field
 // ("UDF<digit>") must hold the list entry "YES" in "UDF <digit> Value"; any
 // other configured field must read "YES" (trimmed, any case); no field

@@ -71,7 +71,7 @@ bool ReadBillToRecord(IPluginAdapter& adapter, int32_t customerBO, const std::st
   auth.OptIn = choice("opt-in", hostplugin::CustomerAllowsEmail);
   auth.LoyaltyMember = choice("loyalty status", hostplugin::CustomerIsLoyaltyMember);
   if (LoyaltyCardConfigured()) {
-    auth.LoyaltyCardNumber = read(foundation::MainPrefs.LoyalAttr);
+    auth.LoyaltyCardNumber = read(LoyaltyCardAttribute());
     if (!auth.LoyaltyCardNumber.empty()) auth.MerchantID = foundation::MainPrefs.MerchID;
   }
   customer.CustId = read("Cust Id");

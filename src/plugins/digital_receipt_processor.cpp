@@ -226,6 +226,19 @@ bool CheckBothSettingsFiles(const std::string& tag) {
   return true;
 }
 
+void PrintSwitchedOffSale(IPluginAdapter& adapter, int32_t tendersBO, const std::string& tag) {
+  receipt::TransControl& c = FTransControl;
+  c.PrintingPaper = c.PrintPaper = true;
+  c.HasCardTender = receipt::InvoiceHasTenderType2(adapter, tendersBO);
+  c.PrintingEFT = c.HasCardTender;
+  c.CardSlipsPrinted = 0;
+  c.PrintEFT = foundation::WSPrefs.DefaultEFTReceiptPrintingOn;
+  KWLog(9,
+        "Switched off: " + std::to_string(c.CardTenders) + " card slip(s) print " +
+            (c.PrintEFT ? "True" : "False") + ", paper prints",
+        foundation::kLevelDebug, tag);
+}
+
 void ShowFailedOutcome() {
   dialogs::VeskFail();
   FTransControl.PrintPaper = FTransControl.PrintEFT = true;
@@ -337,10 +350,9 @@ void TDigitalReceiptProcessor::CheckBOHandles() {
   try {
     IPluginAdapter& adapter = Adapter();
     foundation::MainPrefs.SBS = GetBOFieldValue(adapter, intInvcBO, "Subsidiary Number");
-    if (intCustBO == kNotObtained) {
+    if (intCustBO == kNotObtained)
       intCustBO = Create(adapter, kBOKindCustomer, "a customer object");
-      IncludeCustomerAttributes(adapter, intCustBO);
-    }
+    IncludeCustomerAttributes(adapter, intCustBO, FCustomerIncludes);
     // The customer is looked for in the document's subsidiary.
     OpenCustomersOfSubsidiary(adapter, intCustBO, foundation::MainPrefs.SBS, FCustSbsFilter);
     if (intItemsBO == kNotObtained) intItemsBO = Child(adapter, intInvcBO, "items");

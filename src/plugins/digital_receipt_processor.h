@@ -21,6 +21,7 @@
 
 #include "host_interfaces/host_interfaces.h"
 #include "platform/com/com_ptr.h"
+#include "plugins/sale_object_includes.h"
 #include "receipt/document_extraction.h"
 
 namespace plugins {
@@ -64,6 +65,13 @@ bool CheckBothSettingsFiles(const std::string& tag);
 // unfinished setup. A failing read is logged under `tag`; the settings check
 // reports it again.
 void ReadChangedSettings(const std::string& tag);
+
+// The print decision of a sale the plug-in, switched off, leaves to the till,
+// as the invoice road decides it then: the paper receipt prints, and each
+// card slip of the tenders `tendersBO` holds as the workstation's default for
+// card receipts says. The tenders are counted on the host object; a failed
+// read raises.
+void PrintSwitchedOffSale(IPluginAdapter& adapter, int32_t tendersBO, const std::string& tag);
 
 // The failed notice; paper and the card slip are printed then, without the
 // receipt-ID message.
@@ -122,6 +130,8 @@ class TDigitalReceiptProcessor {
   // The subsidiary number the customer object is filtered on; none while
   // not known (not filtered yet, or the host refused the filter).
   std::optional<std::string> FCustSbsFilter;
+  // The attributes included in the customer object so far.
+  TIncludedAttributes FCustomerIncludes;
   // The bill-to customer as read and captured, for the receipt.
   receipt::TCapturedCustomer FCustomer;
 

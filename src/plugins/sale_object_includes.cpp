@@ -1,10 +1,11 @@
 #include "plugins/sale_object_includes.h"
 
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "foundation/customer_field_names.h"
 #include "foundation/prefs_records.h"
-#include "platform/text.h"
 #include "plugins/adapter_calls.h"
 
 namespace plugins {
@@ -45,24 +46,40 @@ constexpr const char* kItemIncludes[] = {"Desc1",
 }  // namespace
 
 bool LoyaltyCardConfigured() {
-  const std::string& field = foundation::MainPrefs.LoyalField;
-  return !field.empty() && !platform::SameText(field, "None") &&
-         !foundation::MainPrefs.LoyalAttr.empty();
+  return foundation::CustomerFieldConfigured(foundation::MainPrefs.LoyalField) &&
+         !LoyaltyCardAttribute().empty();
 }
 
-void IncludeCustomerAttributes(IPluginAdapter& adapter, int32_t customerBO) {
-  for (const char* attribute : kCustomerIncludes) Include(adapter, customerBO, attribute);
+std::string LoyaltyCardAttribute() {
+  return foundation::CustomerFieldSetting(foundation::MainPrefs.LoyalAttr);
+}
+
+void IncludeCustomerAttributes(IPluginAdapter& adapter, int32_t customerBO,
+                               TIncludedAttributes& included) {
+  if (included.bo != customerBO) included = {customerBO, {}};
+  std::vector<std::string> names(std::begin(kCustomerIncludes), std::end(kCustomerIncludes));
   // A configured keyword names a host field, or nothing.
   const foundation::TMainPrefs& prefs = foundation::MainPrefs;
   for (const std::string* keyword :
        {&prefs.LoyaltyStatusField, &prefs.LoyaltyTrackingDateField, &prefs.EmailOptInField}) {
-    const std::string field = foundation::MapCustomerFieldName(*keyword);
-    if (!field.empty()) Include(adapter, customerBO, field);
+    names.push_back(foundation::MapCustomerFieldName(*keyword));
   }
-  if (LoyaltyCardConfigured()) Include(adapter, customerBO, prefs.LoyalAttr);
+  // The fields the customer's opt-in and loyalty status are read from.
+  names.push_back(foundation::OptInHostField(prefs.EmailOptInField));
+  names.push_back(foundation::LoyaltyStatusHostField(prefs.LoyaltyStatusField));
+  if (LoyaltyCardConfigured()) names.push_back(LoyaltyCardAttribute());
   // Read before the customer's address is written back.
-  const std::string noUpdate = foundation::NoUpdateAttributeName(prefs.CustNoUpdateField);
-  if (!noUpdate.empty()) Include(adapter, customerBO, noUpdate);
+  names.push_back(foundation::NoUpdateAttributeName(prefs.CustNoUpdateField));
+  bool added = false;
+  for (const std::string& name : names) {
+    if (name.empty() || !included.names.insert(name).second) continue;
+    Include(adapter, customerBO, name);
+    added = true;
+  }
+  if (added && IsActive(adapter, customerBO)) {
+    int32_t status = 0;
+    Checked(adapter.BOClose(customerBO, &status), status, "close the customer object");
+  }
 }
 
 void IncludeInvoiceAttributes(IPluginAdapter& adapter, int32_t invoiceBO, int32_t itemsBO) {

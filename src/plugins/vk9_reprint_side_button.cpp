@@ -36,8 +36,15 @@ bool Tvk9ReprintSideButton::Get_ButtonEnabledImpl() {
 }
 
 void Tvk9ReprintSideButton::HandleEventInto(WordBool& /*result*/) {
-  receipt::FTransControl.PrintingPaper = true;
-  receipt::FTransControl.PrintPaper = true;
+  receipt::TransControl& c = receipt::FTransControl;
+  c.PrintingPaper = true;
+  c.PrintPaper = true;
+  // A reprint is paper: no card slip of an earlier road is pending (the
+  // e-mail button marks its invoice's, which the host never prints), so
+  // every document the host prints for the reprint, the paper receipt and a
+  // card slip should it reprint one, answers the paper decision and prints.
+  c.PrintingEFT = false;
+  c.CardSlipsPrinted = 0;
   BStr none("");
   int32_t status = 0;
   // The reprint's own status is not used; only a failing call is.

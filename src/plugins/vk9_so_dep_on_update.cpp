@@ -110,7 +110,10 @@ void Tvk9SODepOnUpdate::AfterUpdateImpl() {
   // hold them now: read again when this load has not read them or they
   // changed since.
   ReadChangedSettings(kTag);
-  if (foundation::MainPrefs.Disable) return;
+  if (foundation::MainPrefs.Disable) {
+    PrintSwitchedOff();
+    return;
+  }
   try {
     if (!FAdapter) throw std::runtime_error("The deposit plug-in has no host adapter");
     SaveDeposit(*FAdapter);
@@ -130,6 +133,19 @@ void Tvk9SODepOnUpdate::AfterUpdateImpl() {
   receipt::ResetTransControlKeepingPrintDecision();
 }
 
+void Tvk9SODepOnUpdate::PrintSwitchedOff() {
+  try {
+    if (!FAdapter) return;
+    OpenTenders(*FAdapter);
+    PrintSwitchedOffSale(*FAdapter, FTendersBO, kTag);
+  } catch (const std::exception& e) {
+    // The print decision stays as armed: everything prints.
+    foundation::KWLog(
+        0, std::string(kTag) + " while reading the switched-off deposit's tenders: " + e.what(),
+        foundation::kLevelError, kTag);
+  }
+}
+
 void Tvk9SODepOnUpdate::SaveDeposit(IPluginAdapter& adapter) {
   if (!ConnectHostDatabase(kTag)) return;
   receipt::TransControl& c = receipt::FTransControl;
@@ -140,10 +156,8 @@ void Tvk9SODepOnUpdate::SaveDeposit(IPluginAdapter& adapter) {
   receipt::ResetTransControl();
   receipt::ResetPrintDecision();
   const std::string invoiceSid = DepositInvoiceSid(adapter, kTag);
-  if (FCustomerBO == -1) {
-    FCustomerBO = Create(adapter, kBOKindCustomer, "a customer");
-    IncludeCustomerAttributes(adapter, FCustomerBO);
-  }
+  if (FCustomerBO == -1) FCustomerBO = Create(adapter, kBOKindCustomer, "a customer");
+  IncludeCustomerAttributes(adapter, FCustomerBO, FCustomerIncludes);
   SetFilter(adapter, FCustomerBO, "Sbs No", foundation::MainPrefs.SBS);
   if (!IsActive(adapter, FCustomerBO)) Open(adapter, FCustomerBO);
   if (!LoadDepositInvoice(adapter, invoiceSid)) {
@@ -158,7 +172,10 @@ void Tvk9SODepOnUpdate::SaveDeposit(IPluginAdapter& adapter) {
   const std::string custSid = FindCustomerSid(adapter, invoiceSid);
   if (!custSid.empty()) ReadAndAuthenticateCustomer(adapter, FCustomerBO, custSid, FCustomer, kTag);
   if (!c.NoVesk) {
-    dialogs::AskVeskNotValidated(FAdapter.Get(), kCustSid, FCustomerBO, false);
+    // The customer found above, wherever the deposit named him (on the
+    // deposit, its sales order or its invoice), is the one the dialog shows
+    // and stores the cashier's choices for.
+    dialogs::AskVeskNotValidated(FAdapter.Get(), kCustSid, FCustomerBO, false, custSid);
     const receipt::AuthRec& auth = receipt::fAuth;
     if (c.HaveBillTo && foundation::MainPrefs.SaveEmail && auth.StoredEmail != auth.EmailAddress) {
       SaveCustomerEmail(adapter, FCustomerBO, custSid, kTag);

@@ -35,9 +35,14 @@ class Tvk9SODepOnUpdate : public hostplugin::TCustomEntityUpdatePlugin {
   int32_t FInvoiceBO = -1;
   int32_t FCustomerBO = -1;
   int32_t FTendersBO = -1;
+  // The attributes included in the customer object so far.
+  TIncludedAttributes FCustomerIncludes;
 
  private:
   void PrepareObjects(IPluginAdapter& adapter);
+  // Switched off: the deposit's invoice prints as the till prints it without
+  // the plug-in (PrintSwitchedOffSale); nothing is asked, sent or written.
+  void PrintSwitchedOff();
   // Steps of the road past the connection; the caller resets the per-sale
   // records afterwards.
   void SaveDeposit(IPluginAdapter& adapter);

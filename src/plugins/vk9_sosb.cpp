@@ -88,7 +88,10 @@ bool Tvk9SOSB::HandleBOUIEventImpl(int32_t, const std::string& AEventType, const
     // files hold them now: read again when this load has not read them or
     // they changed since.
     ReadChangedSettings(kTag);
-    if (foundation::MainPrefs.Disable) return true;
+    if (foundation::MainPrefs.Disable) {
+      PrintSwitchedOff();
+      return true;
+    }
     try {
       RecordSale();
     } catch (const std::exception& e) {
@@ -123,18 +126,10 @@ void Tvk9SOSB::RecordSale() {
   } else if (!IsActive(adapter, FHistoryBO)) {
     Open(adapter, FHistoryBO);
   }
-  if (FCustomerBO == -1) {
-    FCustomerBO = Create(adapter, kBOKindCustomer, "a customer");
-    IncludeCustomerAttributes(adapter, FCustomerBO);
-  }
+  if (FCustomerBO == -1) FCustomerBO = Create(adapter, kBOKindCustomer, "a customer");
+  IncludeCustomerAttributes(adapter, FCustomerBO, FCustomerIncludes);
   OpenCustomersOfSubsidiary(adapter, FCustomerBO, foundation::MainPrefs.SBS, FCustSbsFilter);
-  if (FInvoiceBO == -1) {
-    FInvoiceBO = Create(adapter, kBOKindInvoice, "an invoice");
-    FItemsBO = Child(adapter, FInvoiceBO, "items");
-    IncludeInvoiceAttributes(adapter, FInvoiceBO, FItemsBO);
-  }
-  if (!IsActive(adapter, FInvoiceBO)) Open(adapter, FInvoiceBO);
-  SetFilter(adapter, FInvoiceBO, "Subsidiary Number", foundation::MainPrefs.SBS);
+  OpenInvoiceObject(adapter);
 
   if (!CheckBothSettingsFiles(kTag)) return;
   receipt::ResetTransControl();
@@ -148,11 +143,7 @@ void Tvk9SOSB::RecordSale() {
     ShowFailedOutcome();
     return;
   }
-  if (FItemsBO == -1) FItemsBO = Child(adapter, FInvoiceBO, "items");
-  if (FItemRefBO == -1) FItemRefBO = Child(adapter, FItemsBO, "Item Ref");
-  if (FTendersBO == -1) FTendersBO = Child(adapter, FInvoiceBO, "tenders");
-  if (!IsActive(adapter, FItemsBO)) Open(adapter, FItemsBO);
-  if (!IsActive(adapter, FTendersBO)) Open(adapter, FTendersBO);
+  OpenInvoiceChildren(adapter);
   // A card sale's slip is pending: it prints as the receipt's outcome decides.
   c.HasCardTender = receipt::InvoiceHasTenderType2(adapter, FTendersBO);
   c.PrintingEFT = c.HasCardTender;
@@ -169,6 +160,47 @@ void Tvk9SOSB::RecordSale() {
   p.WindowDisplayed = true;
   p.fOkToPop = true;
   if (!p.ProcessPostedInvoice(invoiceSid)) ShowFailedOutcome();
+}
+
+void Tvk9SOSB::PrintSwitchedOff() {
+  try {
+    if (!FAdapter) return;
+    IPluginAdapter& adapter = *FAdapter;
+    foundation::MainPrefs.SBS = hostplugin::GetBOFieldValue(adapter, 0, "sbs no");
+    if (FHistoryBO == -1) FHistoryBO = Child(adapter, 0, "history");
+    if (FHistoryBO < 0) return;
+    if (!IsActive(adapter, FHistoryBO)) Open(adapter, FHistoryBO);
+    OpenInvoiceObject(adapter);
+    std::string invoiceSid;
+    if (LoadRecordedInvoice(adapter, invoiceSid)) {
+      OpenInvoiceChildren(adapter);
+      PrintSwitchedOffSale(adapter, FTendersBO, kTag);
+    }
+    ClearFilter(adapter, FInvoiceBO, kInvoiceSid);
+  } catch (const std::exception& e) {
+    // The print decision stays as armed: everything prints.
+    foundation::KWLog(
+        0, std::string(kTag) + " while reading the switched-off sale's tenders: " + e.what(),
+        foundation::kLevelError, kTag);
+  }
+}
+
+void Tvk9SOSB::OpenInvoiceObject(IPluginAdapter& adapter) {
+  if (FInvoiceBO == -1) {
+    FInvoiceBO = Create(adapter, kBOKindInvoice, "an invoice");
+    FItemsBO = Child(adapter, FInvoiceBO, "items");
+    IncludeInvoiceAttributes(adapter, FInvoiceBO, FItemsBO);
+  }
+  if (!IsActive(adapter, FInvoiceBO)) Open(adapter, FInvoiceBO);
+  SetFilter(adapter, FInvoiceBO, "Subsidiary Number", foundation::MainPrefs.SBS);
+}
+
+void Tvk9SOSB::OpenInvoiceChildren(IPluginAdapter& adapter) {
+  if (FItemsBO == -1) FItemsBO = Child(adapter, FInvoiceBO, "items");
+  if (FItemRefBO == -1) FItemRefBO = Child(adapter, FItemsBO, "Item Ref");
+  if (FTendersBO == -1) FTendersBO = Child(adapter, FInvoiceBO, "tenders");
+  if (!IsActive(adapter, FItemsBO)) Open(adapter, FItemsBO);
+  if (!IsActive(adapter, FTendersBO)) Open(adapter, FTendersBO);
 }
 
 bool Tvk9SOSB::LoadRecordedInvoice(IPluginAdapter& adapter, std::string& invoiceSid) {
@@ -190,6 +222,9 @@ bool Tvk9SOSB::LoadRecordedInvoice(IPluginAdapter& adapter, std::string& invoice
 }
 
 void Tvk9SOSB::AskCustomer(IPluginAdapter& adapter, const std::string& custSid) {
+  // The dialog works on the invoice's bill-to customer, who pays and was
+  // read above, not on the customer the sales order names: the choices the
+  // cashier changes are the payer's.
   receipt::TransControl& c = receipt::FTransControl;
   const receipt::AuthRec& auth = receipt::fAuth;
   if (c.HaveBillTo) {
@@ -199,13 +234,13 @@ void Tvk9SOSB::AskCustomer(IPluginAdapter& adapter, const std::string& custSid) 
     } else if (auth.IsAuth) {
       dialogs::AskVeskValidated();
     } else {
-      dialogs::AskVeskNotValidated(FAdapter.Get(), "Cust Sid", FCustomerBO, true);
+      dialogs::AskVeskNotValidated(FAdapter.Get(), "Cust Sid", FCustomerBO, true, custSid);
       if (foundation::MainPrefs.SaveEmail && auth.StoredEmail != auth.EmailAddress) {
         SaveCustomerEmail(adapter, FCustomerBO, custSid, kTag);
       }
     }
   } else {
-    dialogs::AskVeskNotValidated(FAdapter.Get(), "Cust Sid", FCustomerBO, true);
+    dialogs::AskVeskNotValidated(FAdapter.Get(), "Cust Sid", FCustomerBO, true, custSid);
   }
   // The receipt names the address it goes to.
   if (c.EmailChanged) {

@@ -44,6 +44,8 @@ class Tvk9SOSB : public hostplugin::TCustomSideButtonPlugin {
   int32_t FCustomerBO = -1;
   // The subsidiary FCustomerBO is filtered on; empty when it is not.
   std::optional<std::string> FCustSbsFilter;
+  // The attributes included in the customer object so far.
+  TIncludedAttributes FCustomerIncludes;
   int32_t FInvoiceBO = -1;
   int32_t FItemsBO = -1;
   int32_t FItemRefBO = -1;
@@ -53,6 +55,15 @@ class Tvk9SOSB : public hostplugin::TCustomSideButtonPlugin {
  private:
   // The road of a recorded sale or return, from the connection to the send.
   void RecordSale();
+  // Switched off: the recorded invoice prints as the till prints it without
+  // the plug-in (PrintSwitchedOffSale); nothing is asked, sent or written.
+  void PrintSwitchedOff();
+  // The own invoice object made (with its items) when missing, opened and
+  // filtered on the till's subsidiary.
+  void OpenInvoiceObject(IPluginAdapter& adapter);
+  // The loaded invoice's items, item reference and tenders, obtained and
+  // opened when missing.
+  void OpenInvoiceChildren(IPluginAdapter& adapter);
   // The history's invoice loaded into the own invoice object; false when the
   // object holds no such invoice.
   bool LoadRecordedInvoice(IPluginAdapter& adapter, std::string& invoiceSid);

@@ -153,6 +153,39 @@ TEST_F(PrintControl, ReceiptIdMessageOnSalesAndReturnsOnlyAndNeverAFailure) {
   }
 }
 
+// A reprint is paper, whatever card slip an earlier road left pending (the
+// e-mail button marks its invoice's, which the host never prints): every
+// document the host prints for the reprint prints, the paper receipt alone
+// or a card slip with it.
+TEST_F(PrintControl, AReprintPrintsWhateverCardSlipWasLeftPending) {
+  ComPtr<plugins::Tvk9ReprintSideButton> button = MakeComObject<plugins::Tvk9ReprintSideButton>();
+  button->Initialize();
+  ASSERT_EQ(button->Set_Adapter(&host_.Adapter()), S_OK);
+  struct Case {
+    const char* name;
+    bool printingEFT, printEFT;
+    int32_t cards, printed;
+    size_t documents;  // the reprint's: the paper receipt, or a slip and it
+  } cases[] = {
+      {"a card slip pending, not wanted", true, false, 1, 0, 1},
+      {"two card slips pending, not wanted", true, false, 2, 0, 1},
+      {"the second of two slips pending", true, false, 2, 1, 2},
+      {"nothing pending", false, false, 0, 0, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    receipt::ResetTransControl();
+    FTransControl.PrintingEFT = c.printingEFT;
+    FTransControl.PrintEFT = c.printEFT;
+    FTransControl.CardTenders = c.cards;
+    FTransControl.CardSlipsPrinted = c.printed;
+    WordBool result = 0;
+    ASSERT_EQ(button->HandleEvent(&result), S_OK);
+    for (size_t i = 0; i < c.documents; ++i) EXPECT_TRUE(Print()) << "document " << i + 1;
+  }
+  button->CleanUp();
+}
+
 TEST_F(PrintControl, ReprintRearmsPaperAndLeavesTheHostsResult) {
   ComPtr<plugins::Tvk9ReprintSideButton> button = MakeComObject<plugins::Tvk9ReprintSideButton>();
   button->Initialize();

@@ -387,3 +387,43 @@ TEST(InformationBox, ShowsItsTextAtOnceAndGoesWithItsOwner) {
 }
 
 }  // namespace
+
+// The settings name other customer fields mid-day (the opt-in moved to
+// Notes, the loyalty status to UDF5, the no-update mark to Info2): the next
+// sale includes each in the customer object made earlier, and opens the
+// object again after that, before the sale reads its customer. A sale with
+// nothing newly named includes nothing and leaves the object open.
+TEST_F(ReceiptProcessorTest, FieldsNamedMidDayAreIncludedAndFetchedBeforeTheNextSale) {
+  foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  const foundation::TMainPrefs kept = prefs;
+  prefs.EmailOptInField = "Allow Email";
+  prefs.LoyaltyStatusField = "None";
+  prefs.CustNoUpdateField = "None";
+  ASSERT_TRUE(processor_.InitializeEnvironment());
+  const std::string bo = std::to_string(processor_.intCustBO);
+  const std::vector<std::string>& trace = host_.Adapter().Trace();
+  const auto at = [&](const std::string& call) {
+    return static_cast<size_t>(std::find(trace.begin(), trace.end(), call) - trace.begin());
+  };
+  const auto includes = [&] {
+    return std::count_if(trace.begin(), trace.end(), [&](const std::string& call) {
+      return call.rfind("BOIncludeAttrForced(" + bo + ", ", 0) == 0;
+    });
+  };
+  prefs.EmailOptInField = "Notes";
+  prefs.LoyaltyStatusField = "UDF5";
+  prefs.CustNoUpdateField = "Info2";
+  host_.Adapter().ClearTrace();
+  ASSERT_TRUE(processor_.InitializeEnvironment());
+  const size_t open = at("BOOpen(" + bo + ")");
+  ASSERT_LT(open, trace.size()) << "the object is opened again";
+  for (const char* field : {"Notes", "UDF 5 Val Id", "UDF 5 Value", "Info2"}) {
+    EXPECT_LT(at("BOIncludeAttrForced(" + bo + ", " + field + ", -1)"), open) << field;
+  }
+  EXPECT_EQ(includes(), 4);
+  host_.Adapter().ClearTrace();
+  ASSERT_TRUE(processor_.InitializeEnvironment());
+  EXPECT_EQ(includes(), 0);
+  EXPECT_EQ(TraceCount("BOOpen(" + bo + ")"), 0u);
+  prefs = kept;
+}

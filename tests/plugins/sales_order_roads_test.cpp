@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "common/app_log_capture.h"
@@ -37,6 +38,8 @@ struct Case {
   int authentications;  // requests the service must receive
   int sends;
   const char* logged;  // a text the application log must hold
+  // Further checks of the host once the road ran; empty when none.
+  std::function<void(stagedhost::StagedHost&)> check = nullptr;
 };
 
 HostFault Fault(const char* operation, int32_t kind, const char* attribute) {
@@ -129,6 +132,7 @@ void RunCases(const char* scenario, const std::vector<Case>& cases) {
     if (c.logged != nullptr) {
       EXPECT_NE(log.Text().find(c.logged), std::string::npos) << c.logged;
     }
+    if (c.check) c.check(host);
   }
   host.Adapter().ClearFaults();
   host.FailStatements(nullptr, 0);
@@ -139,6 +143,29 @@ void RunCases(const char* scenario, const std::vector<Case>& cases) {
   plugins::ConfigurationChecked = false;
   receipt::ResetTransControl();
   receipt::ResetAuth();
+}
+
+// The settings name the opt-in in Notes mid-day, after the road made and
+// opened its customer object: the road includes Notes in it and opens it
+// again before it reads the customer's opt-in there.
+void OptInMovedToNotes(stagedhost::StagedHost& host) {
+  foundation::MainPrefs.EmailOptInField = "Notes";
+  host.Adapter().ClearTrace();
+}
+
+void NotesFetchedBeforeItIsRead(stagedhost::StagedHost& host) {
+  const std::vector<std::string>& trace = host.Adapter().Trace();
+  const auto read = std::find_if(trace.begin(), trace.end(), [](const std::string& call) {
+    return call.rfind("BOGetAttrValue(", 0) == 0 && call.find(", Notes)") != std::string::npos;
+  });
+  ASSERT_NE(read, trace.end()) << "the opt-in is read";
+  const std::string handle = read->substr(15, read->find(',') - 15);
+  const auto included =
+      std::find(trace.begin(), read, "BOIncludeAttrForced(" + handle + ", Notes, -1)");
+  ASSERT_NE(included, read) << "Notes is included in object " << handle << " before " << *read;
+  EXPECT_NE(std::find(included, read, "BOOpen(" + handle + ")"), read)
+      << "object " << handle << " is opened again before " << *read;
+  foundation::MainPrefs.EmailOptInField = "Allow Email";
 }
 
 TEST(SalesOrderRoads, OnlyTheLoadedInvoiceIsSent) {
@@ -158,6 +185,8 @@ TEST(SalesOrderRoads, OnlyTheLoadedInvoiceIsSent) {
           // Not read, so not authenticated: asked as a sale without customer.
           {"customer filter on another customer", "SALERECORDED", strayCustomer, kPaperOnly, 0, 1,
            "The customer record found is not bill-to customer 9401"},
+          {"the opt-in named in Notes mid-day", "SALERECORDED", OptInMovedToNotes, kPaperOnly, 1, 1,
+           nullptr, NotesFetchedBeforeItIsRead},
       });
   RunCases<plugins::Tvk9SODepOnUpdate>(
       "so_deposit_receipts.yaml",
@@ -170,6 +199,8 @@ TEST(SalesOrderRoads, OnlyTheLoadedInvoiceIsSent) {
            0, "The deposit invoice [7501] was not loaded"},
           {"customer filter on another customer", nullptr, strayCustomer, kPaperOnly, 0, 1,
            "The customer record found is not bill-to customer 9501"},
+          {"the opt-in named in Notes mid-day", nullptr, OptInMovedToNotes, kPaperOnly, 1, 1,
+           nullptr, NotesFetchedBeforeItIsRead},
           {"deposit balance refused", nullptr,
            [](stagedhost::StagedHost& host) { host.FailStatements("TotDep", 942); },
            "wait TfrmAskForVesk\npress btnPrintOnly\nwait TfrmVeskFail\npress btnExit\nwaitclose",

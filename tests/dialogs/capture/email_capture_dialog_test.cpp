@@ -532,10 +532,106 @@ TEST_F(CaptureDialogTest, KnownCustomersAreUpdatedOnlyWhenAskedAndFailuresLinkNo
   }
 }
 
+// The customer the caller read for the sale (a sales order's payer) is the
+// one whose choices the cashier changes, whoever the document names; a
+// customer found by his address is linked only to a document naming nobody.
+TEST_F(CaptureDialogTest, TheSaleCustomerTheCallerGivesIsTheOneStored) {
+  PrepareValuesServer();
+  foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  prefs.SaveEmail = true;
+  prefs.PromptForEmailMarketingOptIn = true;
+  prefs.EmailOptInField = "Allow Email";
+  auto bob = std::make_shared<hostsim::BORecord>();
+  host_.Adapter().Store().Table(5)->push_back(bob);
+  host_.Adapter().BOEdit(0, &status_);
+  struct Case {
+    const char* document;      // the customer the document names
+    const char* saleCustomer;  // the caller's
+    const char* typed;         // nullptr: his address as shown
+    const char* linked;        // the document's customer afterwards
+  } cases[] = {
+      {"9100", "9002", nullptr, "9100"},
+      {"9100", "", "bob@example.com", "9100"},
+      {"", "", "bob@example.com", "9002"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.document) + " / " + c.saleCustomer);
+    bob->attributes = {{"Cust Sid", Variant(9002)},
+                       {"Sbs No", Variant(1)},
+                       {"EMail", Variant("bob@example.com")},
+                       {"Allow Email", Variant(0)}};
+    Query("update customer set allow_email = 0 where cust_sid = 9002");
+    SetDocumentSid(c.document);
+    receipt::ResetAuth();
+    if (*c.saleCustomer != '\0') fAuth.EmailAddress = fAuth.StoredEmail = "bob@example.com";
+    ScriptedUser user;
+    user.WaitForDialog("TfrmAskForVesk");
+    if (c.typed != nullptr) user.Fill("edtEmail", c.typed);
+    user.Tick("chkOptInToEmailMarketing").Press("btnDigitalOnly").WaitForClose();
+    user.Start();
+    dialogs::AskVeskNotValidated(&host_.Adapter(), kSidAttr, custBO_, true,
+                                 std::string(c.saleCustomer));
+    ASSERT_TRUE(user.Finish()) << user.Failure().toStdString();
+    EXPECT_EQ(Query("select allow_email from customer where cust_sid = 9002"), (Rows{{"1"}}));
+    EXPECT_EQ(Query("select email_addr, allow_email from customer where cust_sid = 9100"),
+              (Rows{{"dana@example.com", "0"}}))
+        << "the document's customer keeps his record";
+    EXPECT_EQ(Document(kSidAttr), c.linked);
+  }
+}
+
+// "Paper Only" for the document's customer: a box the cashier changed is
+// stored under SaveEmail as on the e-mail choices; a box ticked and unticked
+// again, or SaveEmail off, writes nothing. His address is not part of it:
+// the road saves a typed address after the dialog, by the address last
+// stored, which stays as it was.
+TEST_F(CaptureDialogTest, PaperOnlyStoresTheBoxesTheCashierChanged) {
+  PrepareValuesServer();
+  foundation::TMainPrefs& prefs = foundation::MainPrefs;
+  prefs.PromptForEmailMarketingOptIn = true;
+  prefs.EmailOptInField = "Allow Email";
+  host_.Adapter().BOEdit(0, &status_);
+  SetDocumentSid("9100");
+  struct Case {
+    bool saveEmail;
+    int ticks;          // clicks on the opt-in box
+    const char* typed;  // nullptr: his address as shown
+    const char* stored;
+  } cases[] = {
+      {true, 1, nullptr, "1"},
+      {true, 2, nullptr, "0"},
+      {false, 1, nullptr, "0"},
+      {true, 1, "Dana.New@example.com", "1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.saveEmail) + std::to_string(c.ticks) + (c.typed ? " typed" : ""));
+    prefs.SaveEmail = c.saveEmail;
+    receipt::ResetAuth();
+    fAuth.EmailAddress = fAuth.StoredEmail = "dana@example.com";
+    host_.Adapter().ClearTrace();
+    ScriptedUser user;
+    user.WaitForDialog("TfrmAskForVesk");
+    for (int i = 0; i < c.ticks; ++i) user.Tick("chkOptInToEmailMarketing", i % 2 == 0);
+    if (c.typed != nullptr) user.Fill("edtEmail", c.typed);
+    user.Press("btnPrintOnly").WaitForClose();
+    Ask(user);
+    EXPECT_EQ(Query("select email_addr, allow_email from customer where cust_sid = 9100"),
+              (Rows{{"dana@example.com", c.stored}}));
+    EXPECT_EQ(fAuth.StoredEmail, "dana@example.com");
+    EXPECT_EQ(FTransControl.EmailChanged, c.typed != nullptr);
+    Query("update customer set allow_email = 0 where cust_sid = 9100");
+    for (const hostsim::RecordPtr& record : *host_.Adapter().Store().Table(5)) {
+      if (hostsim::ValueText(record->attributes["Cust Sid"]) == "9100") {
+        record->attributes["Allow Email"] = Variant(0);
+      }
+    }
+  }
+}
+
 // An address mistyped, then corrected to a known customer's after the rows
 // for a new record came up: the sale is his, the rows (left empty) are
-// neither checked nor written, no record is made, and the choice buttons
-// that update him store the cashier's ticked box.
+// neither checked nor written, no record is made, and every choice button
+// stores the cashier's ticked box for him.
 TEST_F(CaptureDialogTest, AnAddressCorrectedToAKnownCustomersMakesNoNewRecord) {
   PrepareValuesServer();
   foundation::TMainPrefs& prefs = foundation::MainPrefs;
@@ -547,9 +643,9 @@ TEST_F(CaptureDialogTest, AnAddressCorrectedToAKnownCustomersMakesNoNewRecord) {
   prefs.LoyaltyTrackingDateField = "None";
   host_.Adapter().BOEdit(0, &status_);
   const size_t customers = host_.Adapter().Store().Table(5)->size();
-  // Paper Only updates nobody: Dana keeps "NO".
+  // Every choice stores the ticked box for Dana, Paper Only too.
   const std::pair<const char*, const char*> cases[] = {
-      {"btnDigitalOnly", "YES"}, {"btnDigitalPrint", "YES"}, {"btnPrintOnly", "NO"}};
+      {"btnDigitalOnly", "YES"}, {"btnDigitalPrint", "YES"}, {"btnPrintOnly", "YES"}};
   for (const auto& [button, info1] : cases) {
     SCOPED_TRACE(button);
     SetDocumentSid("");

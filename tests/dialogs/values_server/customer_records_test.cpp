@@ -86,7 +86,12 @@ TEST_F(CustomerRecordsTest, ACreatedCustomerIsInTheHostAndTheDatabase) {
   EXPECT_EQ(Calls("BOCreate").size(), 1u);
   const size_t includes = Calls("BOIncludeAttrForced").size();
   EXPECT_TRUE(server_->UpdateExistingCustomer("1", sid, {"Info1=after"}));
-  EXPECT_EQ(Calls("BOIncludeAttrForced").size(), includes) << "the object exists: no includes";
+  // The object exists: only the field written that it has not included yet.
+  const std::vector<std::string> after = Calls("BOIncludeAttrForced");
+  ASSERT_EQ(after.size(), includes + 1);
+  EXPECT_NE(after.back().find(", Info1, "), std::string::npos) << after.back();
+  EXPECT_TRUE(server_->UpdateExistingCustomer("1", sid, {"Info1=again"}));
+  EXPECT_EQ(Calls("BOIncludeAttrForced").size(), includes + 1) << "included once";
 }
 
 // A create that makes the object includes what the updates made on it later
@@ -243,14 +248,17 @@ TEST(CustomerFieldNames, UserDefinedFieldsNoUpdateSettingAndTheFieldList) {
   EXPECT_EQ(dialogs::UdfAttributeName(2), "UDF2 Date");
   EXPECT_EQ(dialogs::UdfAttributeName(8), "UDF 8 Val Id");
   EXPECT_EQ(dialogs::UdfAttributeName(9), "Aux 1 Val Id");
-  // The setup's entries only, as it writes them.
-  for (const char* unset : {"", "None", "UDF", "UDFx", "info1", "Info3", "Address6"}) {
+  // The setup's entries only, read trimmed and without regard to case.
+  for (const char* unset : {"", "None", " none ", "UDF", "UDFx", "Info3", "Address6"}) {
     EXPECT_EQ(dialogs::NoUpdateAttributeName(unset), "") << unset;
   }
   EXPECT_EQ(dialogs::NoUpdateAttributeName("UDF7"), "UDF 7 Value");
+  EXPECT_EQ(dialogs::NoUpdateAttributeName(" udf7 "), "UDF 7 Value");
   for (const char* text : {"Info1", "Info2", "Notes"}) {
     EXPECT_EQ(dialogs::NoUpdateAttributeName(text), text) << "the free-text field itself";
   }
+  EXPECT_EQ(dialogs::NoUpdateAttributeName("info1"), "Info1");
+  EXPECT_EQ(dialogs::NoUpdateAttributeName(" NOTES"), "Notes");
   std::string list = ";;Phone1;Info1";
   EXPECT_EQ(dialogs::NextField(list), "Phone1");
   EXPECT_EQ(dialogs::NextField(list), "Info1");
@@ -258,3 +266,81 @@ TEST(CustomerFieldNames, UserDefinedFieldsNoUpdateSettingAndTheFieldList) {
 }
 
 }  // namespace
+
+// The setup changes a customer field mid-day, after the values server's
+// object was made and opened by an earlier update; the settings are read
+// again at the next sale. The host fetches an attribute only once it is
+// included and the object opened after that: the field the setting now names
+// is included, and the object opened again, before the next update reads or
+// writes it. (The simulated host answers every attribute included or not, so
+// only the order of the calls tells.)
+TEST_F(CustomerRecordsTest, AFieldNamedMidDayIsFetchedBeforeTheNextUpdateUsesIt) {
+  struct Case {
+    const char* what;
+    void (*before)();
+    void (*after)();
+    foundation::StringList values;
+    const char* field;
+    const char* call;
+  } cases[] = {
+      {"the no-update field set to Info2",
+       [] { foundation::MainPrefs.CustNoUpdateField = "None"; },
+       [] { foundation::MainPrefs.CustNoUpdateField = "Info2"; },
+       {"EMail=second@example.com"},
+       "Info2",
+       "BOGetAttrValue"},
+      {"the opt-in moved from Allow Email to Notes",
+       [] { foundation::MainPrefs.CustNoUpdateField = "None"; },
+       [] {},
+       {"EMail=second@example.com", "Notes=YES"},
+       "Notes",
+       "BOSetAttrValue"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    server_->CleanUp();
+    ASSERT_EQ(server_->Set_Adapter(&host_.Adapter()), S_OK);
+    WordBool prepared = 0;
+    ASSERT_EQ(server_->Prepare(&prepared), S_OK);
+    c.before();
+    EXPECT_TRUE(server_->UpdateExistingCustomer("1", "9100",
+                                                {"EMail=first@example.com", "Allow Email=YES"}));
+    c.after();
+    const size_t start = host_.Adapter().Trace().size();
+    server_->UpdateExistingCustomer("1", "9100", c.values);
+    const std::vector<std::string>& trace = host_.Adapter().Trace();
+    // The handle of the values server's object: the one its update edits.
+    std::string handle;
+    for (size_t i = start; i < trace.size() && handle.empty(); ++i) {
+      if (trace[i].rfind("BOSetFilterAttr(", 0) == 0 &&
+          trace[i].find(", Cust Sid, 9100") != std::string::npos) {
+        handle = trace[i].substr(16, trace[i].find(',') - 16);
+      }
+    }
+    ASSERT_FALSE(handle.empty());
+    const std::string use = std::string(c.call) + "(" + handle + ", " + c.field;
+    const std::string include = "BOIncludeAttrForced(" + handle + ", " + c.field + ", ";
+    const std::string open = "BOOpen(" + handle + ")";
+    size_t used = trace.size();
+    for (size_t i = start; i < trace.size(); ++i) {
+      if (trace[i].rfind(use, 0) == 0) {
+        used = i;
+        break;
+      }
+    }
+    ASSERT_LT(used, trace.size()) << "the update " << c.call << " " << c.field;
+    size_t included = trace.size();
+    for (size_t i = 0; i < used; ++i) {
+      if (trace[i].rfind(include, 0) == 0) included = i;
+    }
+    if (included >= used) {
+      ADD_FAILURE() << c.field << " is never included in object " << handle << " before "
+                    << trace[used];
+      continue;
+    }
+    EXPECT_TRUE(std::any_of(trace.begin() + static_cast<std::ptrdiff_t>(included),
+                            trace.begin() + static_cast<std::ptrdiff_t>(used),
+                            [&](const std::string& call) { return call == open; }))
+        << c.field << " is included but the object is not opened again before it is used";
+  }
+}
