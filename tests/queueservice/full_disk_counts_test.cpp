@@ -82,7 +82,42 @@ TEST_F(FullDiskCountsTest, AFileStillMeetsItsLimitWhileTheDiskIsFull) {
     EXPECT_LE(received.size(), 3u) << "posted at every round while the disk is full\n"
                                    << testsupport::ReadFileText(root_ / "queue.log");
     EXPECT_FALSE(fs::exists(queue_ / file));
+    const std::string log = testsupport::ReadFileText(root_ / "queue.log");
+    EXPECT_NE(log.find("No space left on device"), std::string::npos)
+        << "the counts' failure without the system's reason\n"
+        << log;
   }
+}
+
+// The counts go on from those saved before the disk filled, and those made
+// while it was full are saved once it has room again, so a restart goes on
+// from them too.
+TEST_F(FullDiskCountsTest, CountsMadeWhileTheDiskIsFullGoOnFromTheSavedOnesAndAreSavedLater) {
+  testsupport::PrivateMounts mounts;
+  if (!mounts.SmallFileSystem(settingsFolder_, 256 * 1024)) GTEST_SKIP() << mounts.Reason();
+  fs::create_directories(queue_);
+  const std::string file = Queue(queue_, "932");
+  const queueservice::DeliveryLimits limits{.failedAnswers = 10, .failedPeriod = 0s, .now = {}};
+  const fs::path counts =
+      fs::path(queueservice::SetAsideFolder(queue_.string())) / ".failed-answers";
+  auto round = [&] {
+    service_->Plan({.kind = AnswerKind::ServerError});
+    queueservice::QueueLog log((root_ / "queue.log").string());
+    log.SetLevel(9);
+    queueservice::DeliverQueue(settings_, log, {}, limits);
+  };
+  round();
+  ASSERT_EQ(testsupport::ReadFileText(counts).substr(0, 2), "1 ");
+  Fill(settingsFolder_);
+  round();
+  round();
+  EXPECT_EQ(testsupport::ReadFileText(counts).substr(0, 2), "1 ") << "written on a full disk?";
+  fs::remove(settingsFolder_ / "filler");
+  fs::remove(settingsFolder_ / "filler2");
+  round();
+  EXPECT_EQ(testsupport::ReadFileText(counts).substr(0, 2), "4 ")
+      << testsupport::ReadFileText(root_ / "queue.log");
+  EXPECT_TRUE(fs::exists(queue_ / file));
 }
 
 }  // namespace
