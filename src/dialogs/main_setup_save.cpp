@@ -212,11 +212,11 @@ bool TfrmMainSetup::WriteSettings() {
   // the files so that the administrator can mend it.
   std::vector<std::string> reasons;
   std::string reason;
+  std::vector<std::string> unsaved;
   if (!foundation::WriteMainPrefs(foundation::SettingsFolder(), foundation::QueueFolder(),
                                   foundation::MainSettingsFile(), foundation::EmailDomainListFile(),
-                                  &reason)) {
-    failed.push_back(foundation::MainSettingsFile());
-    failed.push_back(foundation::EmailDomainListFile());
+                                  &reason, &unsaved)) {
+    failed.insert(failed.end(), unsaved.begin(), unsaved.end());
     reasons.push_back(reason);
   }
   if (!foundation::WriteWSPrefs("", "", foundation::kWSPrefsTemplate)) {
