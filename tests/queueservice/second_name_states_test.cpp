@@ -61,8 +61,8 @@ TEST_F(SecondNameStatesTest, ASecondNameNeverGoesOutOnItsOwn) {
       const fs::path temporary = queue_ / ".queue-Lk2Pz9";
       ASSERT_EQ(::link((queue_ / published).c_str(), temporary.c_str()), 0);
       if (stale) {
-        fs::last_write_time(temporary, fs::file_time_type::clock::now() -
-                                           queueservice::kStaleTemporaryAge - 5min);
+        fs::last_write_time(
+            temporary, fs::file_time_type::clock::now() - queueservice::kStaleTemporaryAge - 5min);
       }
       for (int round = 0; round < 3; ++round) {
         if (fs::exists(queue_ / published)) service_->Plan({.kind = state.answer});

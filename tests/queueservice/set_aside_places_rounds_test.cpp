@@ -44,8 +44,7 @@ TEST_F(SetAsidePlacesRoundsTest, CountsAndFilesKeepTheirPlaceWhileTheFolderBesid
   const fs::path beside = queueservice::SetAsideFolder(queue_.string());
   const fs::path inside = queueservice::InnerSetAsideFolder(queue_.string());
   constexpr int kLimit = 6;
-  const queueservice::DeliveryLimits limits{.failedAnswers = kLimit, .failedPeriod = 0s,
-                                            .now = {}};
+  const queueservice::DeliveryLimits limits{.failedAnswers = kLimit, .failedPeriod = 0s, .now = {}};
   const std::string failing = Queue(queue_, "800", 600s);  // always first
   std::vector<std::string> rejected;
   for (int round = 1; round <= 10; ++round) {
@@ -56,7 +55,8 @@ TEST_F(SetAsidePlacesRoundsTest, CountsAndFilesKeepTheirPlaceWhileTheFolderBesid
       mounts.emplace();
       if (!mounts->ReadOnly(beside)) GTEST_SKIP() << mounts->Reason();
     }
-    rejected.push_back(Queue(queue_, std::to_string(800 + round), std::chrono::seconds(300 - round)));
+    rejected.push_back(
+        Queue(queue_, std::to_string(800 + round), std::chrono::seconds(300 - round)));
     if (fs::exists(queue_ / failing)) service_->Plan({.kind = AnswerKind::ServerError});
     service_->Plan({.kind = AnswerKind::ErrorStatus});
     queueservice::QueueLog log((root_ / "queue.log").string());

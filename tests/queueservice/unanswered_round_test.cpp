@@ -189,8 +189,7 @@ TEST_F(UnansweredRoundTest, AStopDuringARoundOfStalledPostsIsTakenAfterThePostIn
 
   // Restarted once the service answers: everything delivered.
   service_->SetDefaultAnswer({.kind = AnswerKind::Normal});
-  EXPECT_EQ(Wait(Start({"--once", "--settings", settingsFolder_.string(), "--log", LogFile()})),
-            0);
+  EXPECT_EQ(Wait(Start({"--once", "--settings", settingsFolder_.string(), "--log", LogFile()})), 0);
   EXPECT_TRUE(FileNames(queue_).empty()) << Log();
   EXPECT_TRUE(FailedCounts(queue_).empty()) << "an accepted file ends its count";
 }
