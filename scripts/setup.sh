@@ -15,6 +15,7 @@ packages=(
   libyaml-cpp-dev
   liblhasa-dev
   xauth
+  bindfs
 )
 
 missing=()

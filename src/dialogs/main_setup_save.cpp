@@ -231,13 +231,18 @@ bool TfrmMainSetup::WriteSettings(const SettingsToWrite& settings) {
   // the files so that the administrator can mend it.
   std::vector<std::string> reasons;
   std::string reason;
+  std::vector<std::string> unsaved;
   if (!foundation::WriteMainPrefs(foundation::SettingsFolder(), foundation::QueueFolder(),
                                   foundation::MainSettingsFile(), foundation::EmailDomainListFile(),
-                                  &reason)) {
-    MainPrefs = before.main;
-    foundation::EmailProviders = before.domains;
-    failed.push_back(foundation::MainSettingsFile());
-    failed.push_back(foundation::EmailDomainListFile());
+                                  &reason, &unsaved)) {
+    // What is in memory follows the files: a file left unsaved keeps what it
+    // held, and so does its record.
+    const auto leftUnsaved = [&unsaved](const std::string& file) {
+      return std::find(unsaved.begin(), unsaved.end(), file) != unsaved.end();
+    };
+    if (leftUnsaved(foundation::MainSettingsFile())) MainPrefs = before.main;
+    if (leftUnsaved(foundation::EmailDomainListFile())) foundation::EmailProviders = before.domains;
+    failed.insert(failed.end(), unsaved.begin(), unsaved.end());
     reasons.push_back(reason);
   }
   if (!foundation::WriteWSPrefs("", "", foundation::kWSPrefsTemplate)) {

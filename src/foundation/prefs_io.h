@@ -4,6 +4,7 @@
 // the previous settings intact.
 
 #include <string>
+#include <vector>
 
 namespace foundation {
 
@@ -22,10 +23,12 @@ bool MainPrefsLoaded();
 // file stay as they are; QUEUESERVICE Directory and LoyaltTrackingDateField are
 // never written) and EmailProviders into `datFile`. A failure is logged and
 // gives false; `error`, when given, receives its message (which names the
-// file and the reason).
+// file and the reason), and `unsaved` the files left unsaved: `datFile` alone
+// when only it failed, both when `iniFile` failed (`datFile` is then not
+// written either).
 bool WriteMainPrefs(const std::string& folder, const std::string& queueFolder,
                     const std::string& iniFile, const std::string& datFile,
-                    std::string* error = nullptr);
+                    std::string* error = nullptr, std::vector<std::string>* unsaved = nullptr);
 
 // The workstation file name: made on the first call from `fileTemplate` ("%s"
 // stands for the machine's fully qualified name) and kept, with the name, for

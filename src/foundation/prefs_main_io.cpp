@@ -163,8 +163,10 @@ void ReadMainPrefs(const std::string& folder, const std::string& queueFolder,
 }
 
 bool WriteMainPrefs(const std::string& folder, const std::string& queueFolder,
-                    const std::string& iniFile, const std::string& datFile, std::string* error) {
+                    const std::string& iniFile, const std::string& datFile, std::string* error,
+                    std::vector<std::string>* unsaved) {
   std::string step;
+  bool iniWritten = false;
   try {
     step = "verifying directories";
     CreateFolderIfMissing(folder);
@@ -211,6 +213,7 @@ bool WriteMainPrefs(const std::string& folder, const std::string& queueFolder,
 
     step = "freeing INI object";
     ini.UpdateFile();
+    iniWritten = true;
 
     step = "writing email providers list";
     WriteEmailProviders(datFile);
@@ -218,6 +221,10 @@ bool WriteMainPrefs(const std::string& folder, const std::string& queueFolder,
   } catch (const std::exception& e) {
     LogException(e, "WriteMainPrefs while " + step);
     if (error != nullptr) *error = e.what();
+    if (unsaved != nullptr) {
+      *unsaved = iniWritten ? std::vector<std::string>{datFile}
+                            : std::vector<std::string>{iniFile, datFile};
+    }
     return false;
   }
 }

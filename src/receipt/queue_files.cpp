@@ -74,19 +74,10 @@ void SyncFolder(const std::string& folder) {
 // Publishes `temp` as `target` unless `target` exists. True when published,
 // false when the name is taken; raises on any other failure.
 bool PublishWithoutReplacing(const std::string& temp, const std::string& target) {
-  if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
-    return true;
-  }
-  if (errno == EEXIST) return false;
-  if (errno != EINVAL && errno != ENOSYS) Fail("Cannot publish \"" + target + "\"", errno);
-  // The file system cannot rename without replacing: a hard link fails on an
-  // existing name as well.
-  if (::link(temp.c_str(), target.c_str()) == 0) {
-    ::unlink(temp.c_str());
-    return true;
-  }
-  if (errno == EEXIST) return false;
-  Fail("Cannot publish \"" + target + "\"", errno);
+  const int error = MoveWithoutReplacing(AT_FDCWD, temp, AT_FDCWD, target);
+  if (error == 0) return true;
+  if (error == EEXIST) return false;
+  Fail("Cannot publish \"" + target + "\"", error);
 }
 
 void CheckFileName(const std::string& name) {
@@ -136,6 +127,19 @@ std::string QueueFileName(std::chrono::system_clock::time_point when, int random
     if (keep) ws += c;
   }
   return "Q-" + std::string(stamp) + "_" + std::to_string(random) + "_WS" + ws + ".xml";
+}
+
+int MoveWithoutReplacing(int fromFolder, const std::string& from, int toFolder,
+                         const std::string& to) {
+  if (::renameat2(fromFolder, from.c_str(), toFolder, to.c_str(), RENAME_NOREPLACE) == 0) {
+    return 0;
+  }
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // The file system cannot rename without replacing: a hard link fails on an
+  // existing name as well, and the old name is then removed.
+  if (::linkat(fromFolder, from.c_str(), toFolder, to.c_str(), 0) != 0) return errno;
+  ::unlinkat(fromFolder, from.c_str(), 0);
+  return 0;
 }
 
 std::string WriteQueueFile(const std::string& folder, std::string_view content,

@@ -35,6 +35,18 @@ class EQueueWriteError : public std::runtime_error {
 std::string QueueFileName(std::chrono::system_clock::time_point when, int random,
                           std::string_view workstation);
 
+// Gives the file `from` of the folder `fromFolder` the name `to` in the folder
+// `toFolder` (descriptors of open folders, or AT_FDCWD for paths) unless a
+// file of that name exists there. Where the file system cannot rename
+// without replacing (some FUSE mounts and network shares refuse such a
+// rename with EINVAL), a hard link under the new name and then the removal of
+// the old name do the same; a process that dies between the two (or an old
+// name that cannot be removed) leaves the file under both names. 0 when
+// moved, else the system's error: EEXIST when the name is taken, EXDEV when
+// the folders lie on different file systems.
+int MoveWithoutReplacing(int fromFolder, const std::string& from, int toFolder,
+                         const std::string& to);
+
 // Writes `content` to a new file in `folder` (created when missing) and
 // publishes it under the name `drawName` gives. `drawName` is called once the
 // content is on disk, before each attempt to publish, and again after a clash

@@ -3,7 +3,6 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
-#include <set>
 
 #include "expectations.h"
 #include "queue_delivery.h"
@@ -53,6 +52,11 @@ bool Answered(const receiptservice::ReceivedRequest& request) {
 std::string LateReason(const receiptservice::ReceivedRequest& request) {
   return request.answeredAfterStall ? "answered after its sender gave up"
                                     : "taken, its answer never reaching its sender whole";
+}
+
+// "twice", "3 times".
+std::string TimesText(int times) {
+  return times == 2 ? std::string("twice") : std::to_string(times) + " times";
 }
 
 std::string LateText(const receiptservice::ReceivedRequest& request) {
@@ -174,7 +178,7 @@ void CountReceipts(const fs::path& folder,
     if (held == count.asked) continue;
     (held > count.asked ? twice : lost) += 1;
     if (held > count.asked && held - count.asked <= count.late) {
-      accounting.receivedTwice.push_back(number);  // the protocol's window: checked apart
+      accounting.heldMoreThanOnce[number] = held;  // the protocol's window: checked apart
       continue;
     }
     accounting.failures.push_back("receipt \"" + number + "\" was sent " +
@@ -184,8 +188,8 @@ void CountReceipts(const fs::path& folder,
                                   std::to_string(count.setAside));
   }
   std::string twiceNames;
-  for (const std::string& number : accounting.receivedTwice) {
-    twiceNames += (twiceNames.empty() ? " (" : "; ") + number + ": " +
+  for (const auto& [number, times] : accounting.heldMoreThanOnce) {
+    twiceNames += (twiceNames.empty() ? " (" : "; ") + number + " " + TimesText(times) + ": " +
                   accounting.receipts[number].lateReason + ", and sent again";
   }
   if (!twiceNames.empty()) twiceNames += ")";
@@ -196,8 +200,8 @@ void CountReceipts(const fs::path& folder,
                         : std::string()) +
       ", " + std::to_string(queued) + " queued, " +
       (setAside > 0 ? std::to_string(setAside) + " set aside, " : std::string()) +
-      std::to_string(twice) + " twice" + twiceNames + ", " + std::to_string(lost) + " lost; " +
-      std::to_string(others) + " from outside the sales (test receipts)");
+      std::to_string(twice) + " held more than once" + twiceNames + ", " + std::to_string(lost) +
+      " lost; " + std::to_string(others) + " from outside the sales (test receipts)");
   if (queueService.ran) {
     std::string line = "queue service: " + std::to_string(queueServiceSent) + " request(s) sent, " +
                        std::to_string(byQueueService) + " receipt(s) of the sales delivered, " +
@@ -208,8 +212,8 @@ void CountReceipts(const fs::path& folder,
                   ? "; every receipt a sale sent is held exactly once by the service's records"
                   : "; every receipt a sale sent is held by the service's records, " +
                         std::to_string(twice) +
-                        " of them twice (a request the service took without its answer "
-                        "reaching the sender, sent again)";
+                        " of them more than once (a request the service took without its "
+                        "answer reaching the sender, sent again)";
     }
     accounting.lines.push_back(line);
   }
@@ -284,7 +288,8 @@ std::vector<std::string> ReceiptLines(const Accounting& accounting) {
 }
 
 void CheckReceipts(const Accounting& accounting, const std::vector<std::string>& wanted,
-                   const std::vector<std::string>& twice, std::vector<std::string>& failures) {
+                   const std::map<std::string, int>& moreThanOnce,
+                   std::vector<std::string>& failures) {
   std::map<std::string, int> listed;
   for (const std::string& number : wanted) ++listed[number];
   for (const auto& [number, times] : listed) {
@@ -300,20 +305,22 @@ void CheckReceipts(const Accounting& accounting, const std::vector<std::string>&
       failures.push_back("receipts: \"" + number + "\" was sent, but is not listed");
     }
   }
-  const std::set<std::string> expected(twice.begin(), twice.end());
-  const std::set<std::string> found(accounting.receivedTwice.begin(),
-                                    accounting.receivedTwice.end());
-  for (const std::string& number : found) {
-    if (!expected.contains(number)) {
-      failures.push_back("receipt \"" + number +
-                         "\" is held twice by the service's records: it took a request whose "
-                         "answer did not reach its sender, and the receipt was sent again");
+  const std::map<std::string, int>& found = accounting.heldMoreThanOnce;
+  for (const auto& [number, times] : found) {
+    auto named = moreThanOnce.find(number);
+    if (named == moreThanOnce.end()) {
+      failures.push_back("receipt \"" + number + "\" is held " + TimesText(times) +
+                         " by the service's records: it took a request whose answer did not "
+                         "reach its sender, and the receipt was sent again");
+    } else if (named->second != times) {
+      failures.push_back("receipt \"" + number + "\" is held " + TimesText(times) +
+                         " by the service's records, not " + TimesText(named->second));
     }
   }
-  for (const std::string& number : expected) {
+  for (const auto& [number, times] : moreThanOnce) {
     if (!found.contains(number)) {
-      failures.push_back("received twice: \"" + number +
-                         "\" is not held twice by the service's records");
+      failures.push_back("receipt \"" + number + "\" is named as held " + TimesText(times) +
+                         ", but the service's records do not hold it more than once");
     }
   }
 }

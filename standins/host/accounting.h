@@ -9,9 +9,11 @@
 //    (answered after its stall, when the sender had timed out; or cut short,
 //    its TLS broken or its connection closed once the request was read)
 //    counts as held by the service though its sender queued or sent it
-//    again: such a receipt is held twice, which is the protocol's own window
-//    and is listed apart (the scenario names the receipts it expects so); any
-//    other receipt held twice is a fault.
+//    again: such a receipt is held more than once (twice, or more where the
+//    queue service met the same again), which is the protocol's own window
+//    and is listed apart with how many times each is held (the scenario names
+//    the receipts it expects so, with their counts); any other receipt held
+//    more than once is a fault.
 //    When the queue service ran, its deliveries count as the service's
 //    records: a request it sent counts when the service accepted it (the
 //    queue service then removed the file) or took it late, and a further
@@ -48,9 +50,10 @@ struct ReceiptCount {
 
 struct Accounting {
   std::map<std::string, ReceiptCount> receipts;  // by receipt number
-  // Receipts held twice because the service took a request whose answer did
-  // not reach its sender, and it was sent again.
-  std::vector<std::string> receivedTwice;
+  // Receipts held more than once because the service took a request whose
+  // answer did not reach its sender, and it was sent again: how many times
+  // the service's records, the queue and the set-aside folder hold each.
+  std::map<std::string, int> heldMoreThanOnce;
   int customersInHost = 0;
   int customersDiffering = 0;
   int xmlChecked = 0;
@@ -73,8 +76,10 @@ std::vector<std::string> ReceiptLines(const Accounting& accounting);
 
 // The receipt numbers sent or queued must be `wanted`, each as often as
 // listed there (a receipt sent again with the e-mail button counts twice),
-// and those held twice after a late answer `twice`.
+// and those held more than once after a late answer `moreThanOnce`, each held
+// as many times as given there.
 void CheckReceipts(const Accounting& accounting, const std::vector<std::string>& wanted,
-                   const std::vector<std::string>& twice, std::vector<std::string>& failures);
+                   const std::map<std::string, int>& moreThanOnce,
+                   std::vector<std::string>& failures);
 
 }  // namespace hostsim

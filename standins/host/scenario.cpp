@@ -481,7 +481,26 @@ class Reader {
             expect.receipts = Texts(v, "receipts");
           }},
          {"received twice",
-          [&](const YAML::Node& v) { expect.receivedTwice = Texts(v, "received twice"); }},
+          [&](const YAML::Node& v) {
+            for (const std::string& number : Texts(v, "received twice")) {
+              if (!expect.receivedMoreThanOnce.emplace(number, 2).second) {
+                Fail(v, "receipt \"" + number + "\" is named more than once");
+              }
+            }
+          }},
+         {"received more than once",
+          [&](const YAML::Node& v) {
+            if (!v.IsMap()) Fail(v, "received more than once must map receipt numbers to counts");
+            for (const auto& entry : v) {
+              const std::string number = Key(entry.first);
+              const int64_t times = Integer(entry.second, "how many times a receipt is held");
+              if (times < 2)
+                Fail(entry.second, "a receipt received more than once is held 2 or more times");
+              if (!expect.receivedMoreThanOnce.emplace(number, static_cast<int>(times)).second) {
+                Fail(entry.first, "receipt \"" + number + "\" is named more than once");
+              }
+            }
+          }},
          {"reprints",
           [&](const YAML::Node& v) {
             expect.reprintsPlace = At(v);

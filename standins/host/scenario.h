@@ -178,10 +178,13 @@ struct Expectations {
   // XML) must hold.
   std::optional<std::vector<std::string>> receipts;
   Place receiptsPlace;
-  // The receipt numbers the service's records hold twice because it took a
-  // request whose sender had given up on the answer (a time-out) and sent it
-  // again; any other receipt held twice is a fault.
-  std::vector<std::string> receivedTwice;
+  // The receipt numbers the service's records hold more than once because it
+  // took a request whose answer did not reach its sender (a time-out, a
+  // connection closed or its TLS broken after the request), which sent it
+  // again; each with how many times it is held (`received twice`: 2, `received
+  // more than once`: the count named). Any other receipt held more than once,
+  // or held another number of times, is a fault.
+  std::map<std::string, int> receivedMoreThanOnce;
 };
 
 struct Scenario {

@@ -402,7 +402,7 @@ int RunScenario(const Scenario& scenario, const RunOptions& options, const std::
       for (const std::string& line : accounting.lines) out << "Accounting: " << line << "\n";
       for (const std::string& line : ReceiptLines(accounting)) out << "  " << line << "\n";
       failures.insert(failures.end(), accounting.failures.begin(), accounting.failures.end());
-      CheckReceipts(accounting, *expect.receipts, expect.receivedTwice, failures);
+      CheckReceipts(accounting, *expect.receipts, expect.receivedMoreThanOnce, failures);
     }
     if (expect.reprints && *expect.reprints != adapter->ReprintCount(0)) {
       failures.push_back(expect.reprintsPlace.Text() + ": the host was asked for " +

@@ -315,11 +315,11 @@ int RunSoak(const Scenario& scenario, const RunOptions& options, const std::stri
     failures.insert(failures.end(), accounting.failures.begin(), accounting.failures.end());
     // A sale whose send stalled past the client's time-out queued its
     // receipt, which the service took all the same: held twice once the
-    // queue service delivered it. Only such sales may be.
-    for (const std::string& number : accounting.receivedTwice) {
+    // queue service delivered it. Only such sales may be held more than once.
+    for (const auto& [number, times] : accounting.heldMoreThanOnce) {
       if (!stalled.contains(number)) {
-        failures.push_back("receipt " + number +
-                           " is held twice by the service's records, but its send did not stall");
+        failures.push_back("receipt " + number + " is held " + std::to_string(times) +
+                           " times by the service's records, but its send did not stall");
       }
     }
     int unsent = 0;

@@ -13,6 +13,7 @@
 #include <ctime>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <random>
 #include <sstream>
 #include <vector>
@@ -65,6 +66,9 @@ class LockedFolder {
 struct QueueEntry {
   std::string name;
   timespec modified{};
+  nlink_t links = 1;  // names the file has
+  dev_t device = 0;
+  ino_t inode = 0;
 };
 
 bool Older(const QueueEntry& a, const QueueEntry& b) {
@@ -138,11 +142,13 @@ std::string PublishTemporary(int folder, const std::string& temporary, const std
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name =
         receipt::QueueFileName(written, static_cast<int>(random() % 1000), workstation);
-    if (::renameat2(folder, temporary.c_str(), folder, name.c_str(), RENAME_NOREPLACE) == 0) {
+    const int error = receipt::MoveWithoutReplacing(folder, temporary, folder, name);
+    if (error == 0) {
       ::fsync(folder);
       return name;
     }
-    if (errno != EEXIST) break;
+    errno = error;
+    if (error != EEXIST) break;
   }
   return {};
 }
@@ -187,7 +193,7 @@ std::vector<QueueEntry> ListQueue(int folder, QueueLog& log, RoundResult& result
       continue;
     }
     if (queued) {
-      entries.push_back({name, st.st_mtim});
+      entries.push_back({name, st.st_mtim, st.st_nlink, st.st_dev, st.st_ino});
       queuedFiles.push_back(st);
     } else {
       temporaries.emplace_back(name, st);
@@ -215,7 +221,7 @@ std::vector<QueueEntry> ListQueue(int folder, QueueLog& log, RoundResult& result
       const std::string published = PublishTemporary(folder, name, content, st);
       if (!published.empty()) {
         ++result.temporariesPublished;
-        entries.push_back({published, st.st_mtim});
+        entries.push_back({published, st.st_mtim, 1, st.st_dev, st.st_ino});
         log.Write(kLogRounds, "Published " + name + " as " + published +
                                   ": a whole request its queue writer died before publishing");
         continue;
@@ -362,12 +368,36 @@ bool MakeSetAsideFolder(const std::string& asideFolder) {
   return ::mkdir(asideFolder.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
+// Writes `text` into a new file `path`, flushed to disk; 0, or the system's
+// error.
+int WriteNewFile(const std::string& path, std::string_view text) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return errno;
+  int error = 0;
+  while (!text.empty() && error == 0) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
+    if (n >= 0) {
+      text.remove_prefix(static_cast<size_t>(n));
+    } else if (errno != EINTR) {
+      error = errno;
+    }
+  }
+  if (error == 0 && ::fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  return error;
+}
+
 // Writes the table whole (a new file renamed over the old one) into the
 // first set-aside folder that takes it and removes the copies of the others,
-// or removes every copy when the table is empty.
-void WriteFailedAnswers(const std::vector<std::string>& asideFolders,
+// or removes every copy when the table is empty. False (the reasons logged)
+// when no folder took it.
+bool WriteFailedAnswers(const std::vector<std::string>& asideFolders,
                         const FailedAnswerTable& table, QueueLog& log) {
   bool written = table.empty();
+  std::string text;
+  for (const auto& [name, entry] : table) {
+    text += std::to_string(entry.count) + ' ' + std::to_string(entry.first) + ' ' + name + '\n';
+  }
   std::string reasons;
   for (const std::string& folder : asideFolders) {
     const std::string path = folder + "/" + kFailedAnswersFile;
@@ -378,20 +408,14 @@ void WriteFailedAnswers(const std::vector<std::string>& asideFolders,
       continue;
     }
     if (!MakeSetAsideFolder(folder)) {
-      reasons += " " + folder + ": " + ErrnoText(errno) + ";";
+      reasons += " " + folder + " cannot be made: " + ErrnoText(errno) + ";";
       continue;
     }
     const std::string fresh = path + ".new";
-    {
-      std::ofstream out(fresh, std::ios::trunc);
-      for (const auto& [name, entry] : table) {
-        out << entry.count << ' ' << entry.first << ' ' << name << '\n';
-      }
-      out.flush();
-      if (!out) {
-        reasons += " " + fresh + " cannot be written;";
-        continue;
-      }
+    if (const int error = WriteNewFile(fresh, text); error != 0) {
+      reasons += " " + fresh + " cannot be written: " + ErrnoText(error) + ";";
+      ::unlink(fresh.c_str());
+      continue;
     }
     if (::rename(fresh.c_str(), path.c_str()) != 0) {
       reasons += " " + path + ": " + ErrnoText(errno) + ";";
@@ -400,7 +424,57 @@ void WriteFailedAnswers(const std::vector<std::string>& asideFolders,
     }
     written = true;
   }
-  if (!written) log.Write(kLogErrors, "The failed answers are not kept:" + reasons);
+  if (!written) {
+    log.Write(
+        kLogErrors,
+        "The failed answers cannot be saved, and are kept in memory until they can:" + reasons);
+  }
+  return written;
+}
+
+// The failed answers of each queue folder as the last round of this process
+// left them, and whether they could be saved. While they cannot (a full
+// disk), the counts go on here from round to round, so that a file still
+// meets its limit; the file, which then holds older counts, is read again
+// once a save succeeded.
+struct RememberedCounts {
+  dev_t device = 0;  // the queue folder they belong to
+  ino_t inode = 0;
+  FailedAnswerTable table;
+  bool saved = true;
+};
+
+std::mutex rememberedMutex;
+std::map<std::string, RememberedCounts>& Remembered() {
+  static std::map<std::string, RememberedCounts> remembered;
+  return remembered;
+}
+
+// The counts a round starts from: those this process could not save, or
+// else those of the file.
+FailedAnswerTable StartingCounts(const std::string& queueFolder, const struct stat& identity,
+                                 const std::vector<std::string>& asideFolders, bool& saved) {
+  {
+    std::lock_guard lock(rememberedMutex);
+    auto it = Remembered().find(queueFolder);
+    if (it != Remembered().end() && !it->second.saved && it->second.device == identity.st_dev &&
+        it->second.inode == identity.st_ino) {
+      saved = false;
+      return it->second.table;
+    }
+  }
+  saved = true;
+  return ReadFailedAnswers(asideFolders);
+}
+
+void RememberCounts(const std::string& queueFolder, const struct stat& identity,
+                    const FailedAnswerTable& table, bool saved) {
+  std::lock_guard lock(rememberedMutex);
+  if (saved) {
+    Remembered().erase(queueFolder);
+  } else {
+    Remembered()[queueFolder] = {identity.st_dev, identity.st_ino, table, false};
+  }
 }
 
 // Moves queue file `name` under its own name (a number added when that is
@@ -423,14 +497,13 @@ std::string MoveAside(int folder, const std::string& name,
       continue;
     }
     std::string target = name;
-    int moved = -1;
+    int moveError = EEXIST;
     for (int copy = 2; copy < 1000; ++copy) {
-      moved = ::renameat2(folder, name.c_str(), aside, target.c_str(), RENAME_NOREPLACE);
-      if (moved == 0 || errno != EEXIST) break;
+      moveError = receipt::MoveWithoutReplacing(folder, name, aside, target);
+      if (moveError != EEXIST) break;
       target = name.substr(0, name.size() - 4) + "-" + std::to_string(copy) + ".xml";
     }
-    const int moveError = errno;
-    if (moved == 0) {
+    if (moveError == 0) {
       ::fsync(aside);
       ::fsync(folder);
       ::close(aside);
@@ -442,6 +515,31 @@ std::string MoveAside(int folder, const std::string& name,
     ::close(aside);
     error += (error.empty() ? "" : "; ") + name + " cannot be moved into " + asideFolder + ": " +
              ErrnoText(moveError);
+  }
+  return {};
+}
+
+// Where rename cannot refuse to replace, a file is set aside by a hard link
+// in the set-aside folder and the removal of its queue name: a queue file
+// with a second name there was set aside by a round that died between the
+// two. The path of that second name, or empty.
+std::string SetAsideTwin(const QueueEntry& entry, const std::vector<std::string>& asideFolders) {
+  if (entry.links < 2) return {};
+  for (const std::string& asideFolder : asideFolders) {
+    DIR* dir = ::opendir(asideFolder.c_str());
+    if (dir == nullptr) continue;
+    std::string twin;
+    while (const dirent* item = ::readdir(dir)) {
+      struct stat st {};
+      if (IsQueueFileName(item->d_name) &&
+          ::fstatat(::dirfd(dir), item->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+          st.st_dev == entry.device && st.st_ino == entry.inode) {
+        twin = asideFolder + "/" + item->d_name;
+        break;
+      }
+    }
+    ::closedir(dir);
+    if (!twin.empty()) return twin;
   }
   return {};
 }
@@ -501,15 +599,25 @@ RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
   result.found = static_cast<int>(entries.size());
   const std::vector<std::string> asideFolders = {SetAsideFolder(settings.directory),
                                                  InnerSetAsideFolder(settings.directory)};
-  FailedAnswerTable failed = ReadFailedAnswers(asideFolders);
+  struct stat identity {};
+  ::fstat(folder.Fd(), &identity);
+  bool saved = true;
+  FailedAnswerTable failed = StartingCounts(settings.directory, identity, asideFolders, saved);
   const FailedAnswerTable failedBefore = failed;
+  // Saves the counts when they changed or could not be saved before, and
+  // keeps them in memory while they cannot be.
+  auto keepCounts = [&] {
+    if (failed == failedBefore && saved) return;
+    RememberCounts(settings.directory, identity, failed,
+                   WriteFailedAnswers(asideFolders, failed, log));
+  };
   // Counts of files no longer in the queue (removed or moved by hand) end.
   std::erase_if(failed, [&](const auto& item) {
     return std::none_of(entries.begin(), entries.end(),
                         [&](const QueueEntry& entry) { return entry.name == item.first; });
   });
   if (entries.empty()) {
-    if (failed != failedBefore) WriteFailedAnswers(asideFolders, failed, log);
+    keepCounts();
     return result;
   }
   // A file that could be sent but not removed would be sent again at every
@@ -551,6 +659,21 @@ RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
   std::string content;
   for (const QueueEntry& entry : entries) {
     if (stopRequested && stopRequested()) break;
+    if (const std::string twin = SetAsideTwin(entry, asideFolders); !twin.empty()) {
+      // Its setting aside is finished, and it is not posted again.
+      if (::unlinkat(folder.Fd(), entry.name.c_str(), 0) == 0 || errno == ENOENT) {
+        ::fsync(folder.Fd());
+        ++result.setAside;
+        failed.erase(entry.name);
+        log.Write(kLogFiles, "Set aside " + entry.name + " as " + twin +
+                                 ": a round set it aside there and stopped before removing it "
+                                 "from the queue");
+      } else {
+        log.Write(kLogErrors, "Kept " + entry.name + ", set aside already as " + twin +
+                                  ": it cannot be removed from the queue: " + ErrnoText(errno));
+      }
+      continue;
+    }
     bool vanished = false;
     if (!ReadQueueFile(folder.Fd(), entry.name, log, content, vanished)) {
       continue;
@@ -623,7 +746,7 @@ RoundResult DeliverQueue(const QueueSettings& settings, QueueLog& log,
     log.Write(kLogFiles, "Kept " + entry.name + " (receipt " + receipt + "): " + why +
                              " (failed answer " + std::to_string(count.count) + ")");
   }
-  if (failed != failedBefore) WriteFailedAnswers(asideFolders, failed, log);
+  keepCounts();
   // Whatever was neither removed nor set aside stays for a later round.
   result.kept = result.found - result.sent - result.setAside;
   log.Write(kLogRounds, std::to_string(result.found) +

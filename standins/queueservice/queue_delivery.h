@@ -17,8 +17,13 @@
 // cannot take them (it lies on another file system than the queue, or under a
 // parent this process may not write), into the one inside the queue folder
 // (InnerSetAsideFolder), so that a file set aside is never posted again
-// wherever the queue folder lies. The log names the path each file was set
-// aside as; an administrator can move it back once the cause is mended.
+// wherever the queue folder lies. Where the file system cannot rename without
+// replacing (some FUSE mounts and network shares), a file is set aside, as the
+// queue writer publishes, by a hard link and the removal of its queue name; a
+// queue file that a round so set aside and died before removing is only
+// removed from the queue by the next round, not posted. The log names the
+// path each file was set aside as; an administrator can move it back once
+// the cause is mended.
 //  - A rejection the service gives for the request itself (such an answer
 //    with DigitalReceiptProcessed false: merchant not found, an error status)
 //    sets the file aside at once; the log names the service's exception code
@@ -27,7 +32,9 @@
 //    that is no receipt answer, or none at all once the request may have
 //    gone out: the exchange timed out, the connection closed or its TLS
 //    broke after the connection stood) is counted per file, across rounds and
-//    restarts (a small state file in the set-aside folder in use). A file is
+//    restarts (a small state file in the set-aside folder in use; while that
+//    file cannot be written, a full disk, the counts go on in this process's
+//    memory from round to round and are saved once it can be). A file is
 //    set aside once it has met DeliveryLimits::failedAnswers such answers and
 //    the first of them lies DeliveryLimits::failedPeriod back: an address
 //    mended within that time still delivers everything. A first failed
